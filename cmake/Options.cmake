@@ -1,0 +1,27 @@
+# Compiler settings shared by every target of the three configurations:
+#   Windows (cross, mingw-w64), Native (g++ with ASan/UBSan), Fuzz (clang with libFuzzer).
+option(QM_WERROR "Treat warnings as errors" OFF)
+option(QM_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+add_compile_options(-Wall -Wextra)
+if(QM_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(WIN32)
+  set(QM_WINDOWS ON)
+  # ANSI entry points throughout; Windows 7 API level.
+  add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX STRICT)
+  # Static runtime so that the executables run on a bare Windows.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+elseif(QM_FUZZ)
+  add_compile_options(-g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+else()
+  add_compile_options(-g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing Quillmere needs on Debian 12 (run as root).
+# Quiet when everything is already there.
+set -euo pipefail
+
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  apt_update_needed=1
+fi
+
+for p in g++-mingw-w64-i686 wine wine32:i386 xvfb cmake clang googletest fp-utils \
+         libimage-exiftool-perl g++ make python3 xauth x11-utils; do
+  have_pkg "$p" || need+=("$p")
+done
+
+if [ ${#need[@]} -gt 0 ] || [ -n "${apt_update_needed:-}" ]; then
+  echo "setup: installing ${need[*]:-(package lists)}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  [ ${#need[@]} -gt 0 ] && apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+# The posix-threads flavour of the cross compiler is needed (GoogleTest uses std::mutex).
+if ! i686-w64-mingw32-g++-posix --version >/dev/null 2>&1; then
+  echo "setup: i686-w64-mingw32-g++-posix is missing after install" >&2
+  exit 1
+fi
