@@ -16,3 +16,22 @@ endfunction()
 function(qm_dist target)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QM_DIST_DIR})
 endfunction()
+
+# qm_fuzz(NAME SOURCES ... LIBS ... [SEED_DIR dir] [DEPENDS targets]): one libFuzzer target and a
+# CTest entry that runs it for QM_FUZZ_SECONDS on a fresh working corpus seeded from SEED_DIR.
+set(QM_FUZZ_SECONDS 30 CACHE STRING "Length of each fuzz smoke run in seconds")
+function(qm_fuzz name)
+  cmake_parse_arguments(F "" "SEED_DIR" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(F_DEPENDS)
+    add_dependencies(${name} ${F_DEPENDS})
+  endif()
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-work)
+  add_test(NAME ${name}_smoke
+           COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${name}> -DWORK=${work}
+                   -DSEEDS=${F_SEED_DIR} -DSECONDS=${QM_FUZZ_SECONDS}
+                   -P ${CMAKE_SOURCE_DIR}/cmake/RunFuzzer.cmake)
+  set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 600)
+endfunction()
