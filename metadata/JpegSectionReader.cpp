@@ -84,6 +84,14 @@ bool JpegSectionReader::ReadSection(std::FILE* stream) {
   int marker = 0;
   if (!ReadMarker(stream, marker)) return false;
   section.marker = marker;
+  if (marker == kEndOfImage) {
+    // The end-of-image marker has no length field: reading one would take the bytes behind it
+    // (or the end of the file) for a length and hide the real failure.
+    section.size = 0;
+    section.data.reset();
+    ++count;
+    return true;
+  }
 
   const int high = std::fgetc(stream);
   const int low = std::fgetc(stream);

@@ -7,7 +7,8 @@
 #include "metadata/ImageInfo.h"
 
 // One marker section as it stands in the file from its length field on: data[0] and data[1]
-// are the big-endian length, data[2] to data[size - 1] the payload.
+// are the big-endian length, data[2] to data[size - 1] the payload. The end-of-image marker,
+// which has no length field, is kept with size 0 and no data.
 struct JpegSection {
   std::unique_ptr<unsigned char[]> data;
   int marker = 0;
