@@ -1,6 +1,7 @@
 #include "tests/native/JpegTestSupport.h"
 
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace jpegtest {
@@ -31,8 +32,10 @@ std::vector<std::uint8_t> JpegWithApp1(const std::vector<std::uint8_t>& payload)
 }
 
 std::vector<std::uint8_t> ExifHeaderAnd(const std::vector<std::uint8_t>& tiff) {
-  std::vector<std::uint8_t> payload = {'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  static const std::uint8_t header[] = {'E', 'x', 'i', 'f', 0, 0};
+  std::vector<std::uint8_t> payload(sizeof header + tiff.size());
+  std::memcpy(payload.data(), header, sizeof header);
+  if (!tiff.empty()) std::memcpy(payload.data() + sizeof header, tiff.data(), tiff.size());
   return payload;
 }
 
