@@ -10,6 +10,8 @@
 #include "tests/ui/RecordingBrowser.h"
 #include "toolkit/ShellServices.h"
 
+#include <objbase.h>
+
 namespace {
 
 using Tokens = std::vector<std::string>;
@@ -101,6 +103,20 @@ TEST(PickFolder, InitialTextLosesItsTrailingBackslashButARootKeepsIt)
     EXPECT_STREQ(empty, "");
 }
 
+// The folder picker needs COM on the thread, as the application sets it up at start-up.
+class ComForThisTest {
+public:
+    ComForThisTest() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComForThisTest()
+    {
+        if (ok_)
+            CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
 std::string WindowsFolder()
 {
     char folder[MAX_PATH];
@@ -110,6 +126,7 @@ std::string WindowsFolder()
 
 TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
 {
+    ComForThisTest com;
     std::string windows = WindowsFolder();
     ASSERT_FALSE(windows.empty());
     std::string initial = windows + "\\";
@@ -124,6 +141,7 @@ TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
 
 TEST(PickFolder, DriveRootComesBackWithOneBackslash)
 {
+    ComForThisTest com;
     MessageBoxCatcher catcher(IDOK);
     char initial[] = "C:\\";
     char result[520] = "";
@@ -134,6 +152,7 @@ TEST(PickFolder, DriveRootComesBackWithOneBackslash)
 
 TEST(PickFolder, CancelAndTooSmallBufferGiveFalse)
 {
+    ComForThisTest com;
     std::string windows = WindowsFolder();
     MessageBoxCatcher catcher(IDCANCEL);
     char result[520] = "unchanged";
