@@ -243,7 +243,11 @@ TEST(ListingLimits, KeptBytesBudgetKeepsALeadingPart) {
   ListingLimits limits;
   limits.maxKeptBytes = 10 * (sizeof(MetaField) + 8);
   std::string listing;
-  for (int i = 0; i < 20; ++i) listing += "N" + std::to_string(i % 10) + ": vvvvv\n";  // 8 bytes each
+  for (int i = 0; i < 20; ++i) {
+    listing += 'N';
+    listing += static_cast<char>('0' + i % 10);
+    listing += ": vvvvv\n";  // the field costs 8 bytes of text
+  }
   std::vector<MetaField> fields;
   ListingReader reader(fields, limits);
   reader.Begin();
