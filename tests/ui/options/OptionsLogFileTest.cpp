@@ -44,19 +44,23 @@ protected:
     void SetUp() override
     {
         OptionsFixture::SetUp();
+        ASSERT_GT(GetCurrentDirectoryA(sizeof workingFolder_, workingFolder_), 0u);
         char temp[MAX_PATH] = {};
         const DWORD length = GetTempPathA(sizeof temp, temp);
         ASSERT_GT(length, 0u);
         ASSERT_LT(length, sizeof temp);
-        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "\\";
+        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "." +
+                  std::to_string(GetTickCount()) + "\\";
         ASSERT_TRUE(EnsureFolder(folder_, true)) << folder_;
     }
 
     void TearDown() override
     {
+        // The save dialog makes the chosen folder the current one, which would keep it alive.
+        SetCurrentDirectoryA(workingFolder_);
         RemoveTree(folder_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestExtension).c_str());
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestClass).c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestExtension);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestClass);
         OptionsFixture::TearDown();
     }
 
@@ -92,18 +96,27 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    static void SetDefaultValue(const std::string& path, const std::string& text)
+    // The shell reads document classes from the classes root (the private test system's).
+    static void SetClassDefault(const std::string& path, const std::string& text)
     {
-        SetText(path, "", text);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
     }
 
-    void RegisterCopyingOpenAction(const std::string& marker)
+    static void RegisterCopyingOpenAction(const std::string& marker)
     {
-        SetDefaultValue(std::string("Software\\Classes\\") + kTestExtension, kTestClass);
-        SetDefaultValue(std::string("Software\\Classes\\") + kTestClass + "\\shell\\open\\command",
+        SetClassDefault(kTestExtension, kTestClass);
+        SetClassDefault(std::string(kTestClass) + "\\shell\\open\\command",
                         "cmd.exe /c copy \"%1\" \"" + marker + "\"");
     }
 
+    char workingFolder_[MAX_PATH] = {};
     std::string folder_;
 };
 
@@ -194,22 +207,26 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     dialog.SaveToLog = 1;
     dialog.LogFile = logs + "old.txt";
 
-    std::string startFolder;
-    std::string title;
-    HWND fileDialogOwner = nullptr;
-    NewDialogHook answer([&](HWND fileDialog) {
-        char folder[MAX_PATH] = {};
-        if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
-            startFolder = folder;
-        char text[256] = {};
-        GetWindowTextA(fileDialog, text, sizeof text);
-        title = text;
-        fileDialogOwner = GetWindow(fileDialog, GW_OWNER);
-        // The name field is an edit in some versions of the dialog, a combo box in others.
-        SetDlgItemTextA(fileDialog, edt1, "picked");
-        SetDlgItemTextA(fileDialog, cmb13, "picked");
-        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    // The dialog browses to its start folder after it is shown: look a moment later.
+    static std::string startFolder;
+    static HWND fileDialogOwner;
+    startFolder.clear();
+    fileDialogOwner = nullptr;
+    struct Answer {
+        static void CALLBACK Tick(HWND fileDialog, UINT, UINT_PTR id, DWORD)
+        {
+            KillTimer(fileDialog, id);
+            char folder[MAX_PATH] = {};
+            if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
+                startFolder = folder;
+            fileDialogOwner = GetWindow(fileDialog, GW_OWNER);
+            // The name field is an edit in some versions of the dialog, a combo box in others.
+            SetDlgItemTextA(fileDialog, edt1, "picked");
+            SetDlgItemTextA(fileDialog, cmb13, "picked");
+            PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    };
+    NewDialogHook answer([](HWND fileDialog) { SetTimer(fileDialog, 1, 200, Answer::Tick); });
     HWND shown = nullptr;
     std::string shownText;
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
