@@ -14,7 +14,6 @@
 #include "resource.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/ui/options/ModalScript.h"
-#include "tests/ui/options/NewDialogHook.h"
 #include "tests/ui/options/OptionsFixture.h"
 #include "ui/OptionsDialog.h"
 
@@ -126,22 +125,22 @@ TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = path;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     HWND shown = nullptr;
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         shown = hwnd;
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         ClickButton(hwnd, IDCANCEL);
     });
     ASSERT_EQ(catcher.Caught().size(), 1u);
-    const CaughtMessage& message = catcher.Caught()[0];
+    const FrontDialog& message = catcher.Caught()[0];
     EXPECT_EQ(message.text, "File \"" + path +
                                 "\" isn't available yet.\n\nThe program will create the file automatically when "
                                 "organizing photos.");
     EXPECT_EQ(message.caption, "Quillmere");
-    EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(message.icon, MessageIcon::Information);
     EXPECT_EQ(message.owner, shown);
     EXPECT_FALSE(FileExists(path));
 }
@@ -152,9 +151,9 @@ TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = folder_ + "given.txt";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         SetControlText(hwnd, IDC_OPT_LOG_FILE, path.c_str());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         ClickButton(hwnd, IDCANCEL);
@@ -167,9 +166,9 @@ TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
 {
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         ClickButton(hwnd, IDCANCEL);
@@ -188,9 +187,9 @@ TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = path;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         ClickButton(hwnd, IDCANCEL);
     });
@@ -209,9 +208,7 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
 
     // The dialog browses to its start folder after it is shown: look a moment later.
     static std::string startFolder;
-    static HWND fileDialogOwner;
     startFolder.clear();
-    fileDialogOwner = nullptr;
     struct Answer {
         static void CALLBACK Tick(HWND fileDialog, UINT, UINT_PTR id, DWORD)
         {
@@ -219,18 +216,18 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
             char folder[MAX_PATH] = {};
             if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
                 startFolder = folder;
-            fileDialogOwner = GetWindow(fileDialog, GW_OWNER);
             // The name field is an edit in some versions of the dialog, a combo box in others.
             SetDlgItemTextA(fileDialog, edt1, "picked");
             SetDlgItemTextA(fileDialog, cmb13, "picked");
             PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
     };
-    NewDialogHook answer([](HWND fileDialog) { SetTimer(fileDialog, 1, 200, Answer::Tick); });
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([](HWND fileDialog) { SetTimer(fileDialog, 1, 200, Answer::Tick); });
     HWND shown = nullptr;
     std::string shownText;
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(answer.Start());
         shown = hwnd;
         ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
         shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
@@ -238,7 +235,8 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(Lower(WithoutTrailingBackslash(startFolder)), Lower(WithoutTrailingBackslash(logs)));
-    EXPECT_EQ(fileDialogOwner, shown);
+    ASSERT_EQ(answer.Caught().size(), 1u);
+    EXPECT_EQ(answer.Caught()[0].owner, shown);
     EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
     EXPECT_EQ(shownText, dialog.LogFile);
     EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string>{dialog.LogFile});
@@ -250,13 +248,14 @@ TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
     dialog.SaveToLog = 1;
     dialog.LogFile = folder_ + "kept.txt";
     bool asked = false;
-    NewDialogHook answer([&](HWND fileDialog) {
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([&](HWND fileDialog) {
         asked = true;
         PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
     std::string shownText;
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(answer.Start());
         SetControlText(hwnd, IDC_OPT_LOG_FILE, (folder_ + "typed.txt").c_str());
         ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
         shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);

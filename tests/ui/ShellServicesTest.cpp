@@ -1,0 +1,269 @@
+// Shell services: text helpers directly; the browser fall-back, the folder picker and the
+// file dialogs through the real registry, processes and common dialogs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/ui/RecordingBrowser.h"
+#include "toolkit/ShellServices.h"
+
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+Tokens Split(std::string text, char separator)
+{
+    text.push_back('\0');
+    Tokens tokens;
+    for (char* token : SplitInPlace(text.data(), separator))
+        tokens.emplace_back(token);
+    return tokens;
+}
+
+TEST(SplitInPlace, SkipsEmptyPieces)
+{
+    EXPECT_EQ(Split(",jpg,,tif,", ','), (Tokens{"jpg", "tif"}));
+    EXPECT_EQ(Split("jpg", ','), (Tokens{"jpg"}));
+    EXPECT_EQ(Split("a;b;c", ';'), (Tokens{"a", "b", "c"}));
+    EXPECT_TRUE(Split(",,,", ',').empty());
+    EXPECT_TRUE(Split("", ',').empty());
+    EXPECT_TRUE(SplitInPlace(nullptr, ',').empty());
+    char text[] = "jpg,tif";
+    EXPECT_TRUE(SplitInPlace(text, '\0').empty());
+}
+
+TEST(SplitInPlace, PointsIntoTheCallersText)
+{
+    char text[] = ",jpg,,tif,";
+    std::vector<char*> tokens = SplitInPlace(text, ',');
+    ASSERT_EQ(tokens.size(), 2u);
+    EXPECT_EQ(tokens[0], text + 1);
+    EXPECT_EQ(tokens[1], text + 6);
+    EXPECT_EQ(text[4], '\0');
+    EXPECT_EQ(text[9], '\0');
+}
+
+TEST(GetProgramFolder, IsTheExecutablesFolderWithItsBackslash)
+{
+    char folder[520];
+    ASSERT_TRUE(GetProgramFolder(folder, sizeof folder));
+    size_t length = std::strlen(folder);
+    ASSERT_GT(length, 3u);
+    EXPECT_EQ(folder[length - 1], '\\');
+    char module[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, module, sizeof module), 0u);
+    EXPECT_EQ(std::string(module).substr(0, length), folder);
+    EXPECT_EQ(std::strchr(module + length, '\\'), nullptr);
+}
+
+TEST(GetProgramFolder, RefusesABufferThatCannotHoldIt)
+{
+    char folder[520];
+    ASSERT_TRUE(GetProgramFolder(folder, sizeof folder));
+    size_t length = std::strlen(folder);
+    std::string exact(length + 1, 'x');
+    EXPECT_TRUE(GetProgramFolder(exact.data(), exact.size()));
+    EXPECT_STREQ(exact.c_str(), folder);
+    std::string tooSmall(length, 'x');
+    EXPECT_FALSE(GetProgramFolder(tooSmall.data(), tooSmall.size()));
+}
+
+TEST(ShowInFileBrowser, QuotesThePathAfterSelect)
+{
+    EXPECT_EQ(FileBrowserParameters("C:\\My Photos\\a b.jpg"), "/select,\"C:\\My Photos\\a b.jpg\"");
+    EXPECT_EQ(FileBrowserParameters("C:\\x.jpg"), "/select,\"C:\\x.jpg\"");
+}
+
+TEST(BrowserCommandLine, ReplacesEverythingFromThePlaceholder)
+{
+    EXPECT_EQ(BrowserCommandLine("\"C:\\b\\browser.exe\" \"%1\"", "http://a/"), "\"C:\\b\\browser.exe\"  http://a/");
+    EXPECT_EQ(BrowserCommandLine("\"C:\\b\\browser.exe\" -new \"%1\" -x", "http://a/"),
+              "\"C:\\b\\browser.exe\" -new  http://a/");
+    EXPECT_EQ(BrowserCommandLine("C:\\b\\browser.exe %1", "mailto:x"), "C:\\b\\browser.exe  mailto:x");
+    EXPECT_EQ(BrowserCommandLine("C:\\b\\browser.exe", "mailto:x"), "C:\\b\\browser.exe mailto:x");
+}
+
+TEST(PickFolder, InitialTextLosesItsTrailingBackslashButARootKeepsIt)
+{
+    char folder[] = "C:\\Photos\\";
+    StripTrailingBackslash(folder);
+    EXPECT_STREQ(folder, "C:\\Photos");
+    StripTrailingBackslash(folder);
+    EXPECT_STREQ(folder, "C:\\Photos");
+    char root[] = "C:\\";
+    StripTrailingBackslash(root);
+    EXPECT_STREQ(root, "C:\\");
+    char empty[] = "";
+    StripTrailingBackslash(empty);
+    EXPECT_STREQ(empty, "");
+}
+
+std::string WindowsFolder()
+{
+    char folder[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+    return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
+{
+    std::string windows = WindowsFolder();
+    ASSERT_FALSE(windows.empty());
+    std::string initial = windows + "\\";
+    MessageBoxCatcher catcher(IDOK);
+    ASSERT_TRUE(catcher.Installed());
+    char result[520] = "unchanged";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    EXPECT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_STREQ(initial.c_str(), windows.c_str());
+    EXPECT_EQ(lstrcmpiA(result, (windows + "\\").c_str()), 0) << result;
+}
+
+TEST(PickFolder, DriveRootComesBackWithOneBackslash)
+{
+    MessageBoxCatcher catcher(IDOK);
+    char initial[] = "C:\\";
+    char result[520] = "";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial, result, sizeof result));
+    EXPECT_STREQ(initial, "C:\\");
+    EXPECT_EQ(lstrcmpiA(result, "C:\\"), 0) << result;
+}
+
+TEST(PickFolder, CancelAndTooSmallBufferGiveFalse)
+{
+    std::string windows = WindowsFolder();
+    MessageBoxCatcher catcher(IDCANCEL);
+    char result[520] = "unchanged";
+    std::string initial = windows;
+    EXPECT_FALSE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    EXPECT_STREQ(result, "unchanged");
+
+    catcher.SetAnswer(IDOK);
+    char small[4] = "abc";  // C:\windows\ does not fit
+    EXPECT_FALSE(PickFolder(nullptr, "Choose a folder", initial.data(), small, sizeof small));
+    EXPECT_STREQ(small, "abc");
+    EXPECT_EQ(catcher.Caught().size(), 2u);
+}
+
+// The file name box of the open and save dialogs (an edit control or a combo box).
+void TypeFileName(HWND dialog, const char* name)
+{
+    SetDlgItemTextA(dialog, 0x480, name);
+    SetDlgItemTextA(dialog, 0x47C, name);
+}
+
+TEST(RunFileDialog, NoBufferMeansNoDialog)
+{
+    MessageBoxCatcher catcher(IDCANCEL);
+    DWORD index = 1;
+    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", OFN_EXPLORER, nullptr, 520, index, nullptr, nullptr, true), 0);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST(RunFileDialog, CancelGivesZeroAndKeepsTheFilterIndex)
+{
+    MessageBoxCatcher catcher(IDCANCEL);
+    char file[520] = "left over";
+    DWORD index = 2;
+    EXPECT_EQ(RunFileDialog(nullptr, "Text File (*.txt)\0*.txt\0All\0*.*\0", 0x80804, file, sizeof file, index,
+                            nullptr, ".txt", false),
+              0);
+    EXPECT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(index, 2u);
+    EXPECT_EQ(file[0], '\0');  // the dialog started with an empty name
+}
+
+TEST(RunFileDialog, SaveDialogAddsTheDefaultExtension)
+{
+    std::string windows = WindowsFolder();
+    MessageBoxCatcher catcher;
+    catcher.SetAction([](HWND dialog) {
+        TypeFileName(dialog, "quillmere-test-log");
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    char file[520];
+    DWORD index = 1;
+    std::string folder = windows + "\\temp";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    int result = RunFileDialog(nullptr, "Text File (*.txt)\0*.txt\0", 0x80804, file, sizeof file, index,
+                               folder.c_str(), ".txt", false);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(lstrcmpiA(file, (folder + "\\quillmere-test-log.txt").c_str()), 0) << file;
+    EXPECT_EQ(index, 1u);
+}
+
+TEST(RunFileDialog, ASelectionTooLongForTheBufferAsksOnceMore)
+{
+    std::string windows = WindowsFolder();
+    MessageBoxCatcher catcher;
+    int shown = 0;
+    catcher.SetAction([&](HWND dialog) {
+        if (++shown == 1) {
+            TypeFileName(dialog, (WindowsFolder() + "\\system32\\kernel32.dll").c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        } else {
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+    });
+    char file[12];
+    DWORD index = 1;
+    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", 0x81204, file, sizeof file, index, windows.c_str(), nullptr, true),
+              0);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(file[0], '\0');
+}
+
+class OpenUrlFallback : public ::testing::Test {
+protected:
+    const std::string url = std::string(RecordingBrowser::kUnhandledScheme) + "photos/page?a=1&b=2";
+};
+
+TEST_F(OpenUrlFallback, QuotedPlaceholder)
+{
+    RecordingBrowser browser("{browser} \"%1\"");
+    ASSERT_TRUE(browser.ok());
+    EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + url);
+}
+
+TEST_F(OpenUrlFallback, BarePlaceholder)
+{
+    RecordingBrowser browser("{browser} %1");
+    ASSERT_TRUE(browser.ok());
+    EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + url);
+}
+
+TEST_F(OpenUrlFallback, NoPlaceholder)
+{
+    RecordingBrowser browser("{browser}");
+    ASSERT_TRUE(browser.ok());
+    EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + " " + url);
+}
+
+TEST_F(OpenUrlFallback, AddressLongerThanAnyFixedBuffer)
+{
+    RecordingBrowser browser("{browser} \"%1\"");
+    ASSERT_TRUE(browser.ok());
+    // Longer than the registry buffers and than the command line they could hold. (Wine 8's
+    // own ShellExecute overruns its stack from about 1,000 characters, so the address stays
+    // below that.)
+    std::string longUrl = url + "&q=" + std::string(900, 'z') + "&end=1";
+    EXPECT_GT(OpenUrl(longUrl.c_str(), SW_SHOWNORMAL), 32u);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + longUrl);
+}
+
+TEST_F(OpenUrlFallback, NoRegisteredCommandReturnsTheShellsFailure)
+{
+    RecordingBrowser browser("");  // .htm names a class without an open command
+    ASSERT_TRUE(browser.ok());
+    EXPECT_LE(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
+    PumpFor(300);
+    EXPECT_FALSE(browser.Started());
+}
+
+}  // namespace
