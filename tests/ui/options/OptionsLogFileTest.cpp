@@ -1,0 +1,269 @@
+// The Options dialog's Open and Browse buttons on a real file system: the note for a log that
+// does not exist yet, the shell opening one that does, and the save dialog picking a new path.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <fstream>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "engine/PathUtils.h"
+#include "resource.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/ui/options/ModalScript.h"
+#include "tests/ui/options/OptionsFixture.h"
+#include "ui/OptionsDialog.h"
+
+namespace {
+
+// A class of documents whose "open" action copies the document to a marker file, so that a test
+// can see the shell open a file without starting an editor.
+constexpr const char* kTestExtension = ".qmlogtest";
+constexpr const char* kTestClass = "Quillmere.LogTest";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string WithoutTrailingBackslash(std::string path)
+{
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+class OptionsLogFileTest : public OptionsFixture {
+protected:
+    void SetUp() override
+    {
+        OptionsFixture::SetUp();
+        ASSERT_GT(GetCurrentDirectoryA(sizeof workingFolder_, workingFolder_), 0u);
+        char temp[MAX_PATH] = {};
+        const DWORD length = GetTempPathA(sizeof temp, temp);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, sizeof temp);
+        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "." +
+                  std::to_string(GetTickCount()) + "\\";
+        ASSERT_TRUE(EnsureFolder(folder_, true)) << folder_;
+    }
+
+    void TearDown() override
+    {
+        // The save dialog makes the chosen folder the current one, which would keep it alive.
+        SetCurrentDirectoryA(workingFolder_);
+        RemoveTree(folder_);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestExtension);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestClass);
+        OptionsFixture::TearDown();
+    }
+
+    static void RemoveTree(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(folder + name + "\\");
+                else
+                    DeleteFileA((folder + name).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    static void WriteFile(const std::string& path, const std::string& content)
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << content;
+        ASSERT_TRUE(out.good()) << path;
+    }
+
+    static std::string ReadFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // The shell reads document classes from the classes root (the private test system's).
+    static void SetClassDefault(const std::string& path, const std::string& text)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    static void RegisterCopyingOpenAction(const std::string& marker)
+    {
+        SetClassDefault(kTestExtension, kTestClass);
+        SetClassDefault(std::string(kTestClass) + "\\shell\\open\\command",
+                        "cmd.exe /c copy \"%1\" \"" + marker + "\"");
+    }
+
+    char workingFolder_[MAX_PATH] = {};
+    std::string folder_;
+};
+
+TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
+{
+    const std::string path = folder_ + "not yet.txt";
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = path;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    HWND shown = nullptr;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        shown = hwnd;
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        ClickButton(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    const FrontDialog& message = catcher.Caught()[0];
+    EXPECT_EQ(message.text, "File \"" + path +
+                                "\" isn't available yet.\n\nThe program will create the file automatically when "
+                                "organizing photos.");
+    EXPECT_EQ(message.caption, "Quillmere");
+    EXPECT_EQ(message.icon, MessageIcon::Information);
+    EXPECT_EQ(message.owner, shown);
+    EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
+{
+    const std::string path = folder_ + "typed.txt";
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = folder_ + "given.txt";
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, path.c_str());
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_NE(catcher.Caught()[0].text.find("\"" + path + "\""), std::string::npos) << catcher.Caught()[0].text;
+}
+
+TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
+{
+    const std::string path = folder_ + "run log" + kTestExtension;
+    const std::string marker = folder_ + "opened.txt";
+    WriteFile(path, "2026-12-08 moved a.jpg\r\n");
+    RegisterCopyingOpenAction(marker);
+
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = path;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_TRUE(catcher.Caught().empty());
+    ASSERT_TRUE(PumpUntil([&] { return ReadFile(marker) == "2026-12-08 moved a.jpg\r\n"; }, 15000))
+        << "the shell did not open " << path;
+}
+
+TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
+{
+    const std::string logs = folder_ + "logs\\";
+    ASSERT_TRUE(EnsureFolder(logs, true));
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = logs + "old.txt";
+
+    // The dialog browses to its start folder after it is shown: look a moment later.
+    static std::string startFolder;
+    startFolder.clear();
+    struct Answer {
+        static void CALLBACK Tick(HWND fileDialog, UINT, UINT_PTR id, DWORD)
+        {
+            KillTimer(fileDialog, id);
+            char folder[MAX_PATH] = {};
+            if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
+                startFolder = folder;
+            // The name field is an edit in some versions of the dialog, a combo box in others.
+            SetDlgItemTextA(fileDialog, edt1, "picked");
+            SetDlgItemTextA(fileDialog, cmb13, "picked");
+            PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    };
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([](HWND fileDialog) { SetTimer(fileDialog, 1, 200, Answer::Tick); });
+    HWND shown = nullptr;
+    std::string shownText;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        shown = hwnd;
+        ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
+        shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Lower(WithoutTrailingBackslash(startFolder)), Lower(WithoutTrailingBackslash(logs)));
+    ASSERT_EQ(answer.Caught().size(), 1u);
+    EXPECT_EQ(answer.Caught()[0].owner, shown);
+    EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
+    EXPECT_EQ(shownText, dialog.LogFile);
+    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string>{dialog.LogFile});
+}
+
+TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = folder_ + "kept.txt";
+    bool asked = false;
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([&](HWND fileDialog) {
+        asked = true;
+        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    std::string shownText;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, (folder_ + "typed.txt").c_str());
+        ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
+        shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(shownText, folder_ + "typed.txt");
+    EXPECT_EQ(dialog.LogFile, folder_ + "typed.txt");
+}
+
+}  // namespace
