@@ -36,6 +36,8 @@ class JpegSectionReader {
   ImageInfo& imageInfo() { return *info; }
   const ImageInfo& imageInfo() const { return *info; }
   int sectionCount() const { return count; }
+  // Any slot 0 to kMaxSections - 1; slots from sectionCount() on are empty or hold a section
+  // whose reading failed.
   const JpegSection& section(int index) const { return sections[index]; }
 
  private:

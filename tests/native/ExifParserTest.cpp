@@ -218,6 +218,15 @@ TEST_P(ExifParserOrders, LinkCyclesEnd) {
   EXPECT_TRUE(loop->info.exifParsed);
   EXPECT_EQ(loop->info.lightSource, 3);
   EXPECT_STREQ(loop->reader.errorText(), "");
+
+  // A sub-directory that links to itself is walked once, so the directories after it are still
+  // reached. (The builder puts it right behind the first directory's one entry, at offset 26.)
+  const Ifd selfLinked = Ifd().Short(0x8822, 2).RawOffset(kInteropIfd, fmt::Long, 1, 26).NextOffset(26);
+  const auto cycle = ReadExif(Ifd().Sub(kExifIfd, selfLinked).Next(Ifd().Short(kLightSource, 7)), GetParam());
+  EXPECT_TRUE(cycle->info.exifParsed);
+  EXPECT_EQ(cycle->info.exposureProgram, 2);
+  EXPECT_EQ(cycle->info.lightSource, 7);
+  EXPECT_STREQ(cycle->reader.errorText(), "");
 }
 
 TEST_P(ExifParserOrders, LongChainsAreCut) {
