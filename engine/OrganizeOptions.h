@@ -1,0 +1,104 @@
+// The record of every organize setting. Field names are the registry value names they are stored
+// under; DWORD settings are 32-bit, switches hold 0 or 1.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The organize mode, as stored in MoveType and as item data of the Organize combo box.
+enum class DateSource : std::uint32_t {
+    Taken = 100,
+    TakenElseModified = 600,
+    TakenElseCreated = 700,
+    TakenElseAccessed = 800,
+    Modified = 200,
+    Created = 300,
+    Accessed = 400,
+    Extension = 500,
+    Orientation = 900,
+};
+
+struct DateSourceEntry {
+    DateSource value;
+    const char* text;
+};
+
+// The modes in the order the Organize combo box lists them.
+inline constexpr std::array<DateSourceEntry, 9> kDateSources{{
+    {DateSource::Taken, "By Date Picture Taken"},
+    {DateSource::TakenElseModified, "By Date Picture Taken, if not available, By Date Modified"},
+    {DateSource::TakenElseCreated, "By Date Picture Taken, if not available, By Date Created"},
+    {DateSource::TakenElseAccessed, "By Date Picture Taken, if not available, By Date Accessed"},
+    {DateSource::Modified, "By Date Modified"},
+    {DateSource::Created, "By Date Created"},
+    {DateSource::Accessed, "By Date Accessed"},
+    {DateSource::Extension, "By File Extension"},
+    {DateSource::Orientation, "By Orientation Picture Taken"},
+}};
+
+// What a run does when the target file already exists. Values other than Overwrite and Skip
+// behave as RenameAutomatically.
+enum class TargetExistsPolicy : std::uint32_t {
+    RenameAutomatically = 11,
+    Overwrite = 22,
+    Skip = 33,
+};
+
+struct TargetExistsPolicyEntry {
+    TargetExistsPolicy value;
+    const char* text;
+};
+
+inline constexpr std::array<TargetExistsPolicyEntry, 3> kTargetExistsPolicies{{
+    {TargetExistsPolicy::RenameAutomatically, "Rename automatically (add number at end of file name)"},
+    {TargetExistsPolicy::Overwrite, "Overwrite"},
+    {TargetExistsPolicy::Skip, "Skip"},
+}};
+
+// The main window's restored rectangle, stored as 16 bytes.
+struct StoredRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+static_assert(sizeof(StoredRect) == 16);
+
+struct OrganizeOptions {
+    std::uint32_t OutputFolderType = 0;
+    std::string CustomTargetFolder;
+    std::uint32_t MoveType = static_cast<std::uint32_t>(DateSource::Taken);
+    std::uint32_t CreateYearFolder = 1;
+    std::uint32_t CreateMonthFolder = 1;
+    std::string MonthFolderFormat = "%Y_%M";
+    std::uint32_t CreateDayFolder = 1;
+    std::string DayFolderFormat = "%Y_%M_%D";
+    std::uint32_t RenameTargetFileName = 0;
+    std::string TargetFilenameFormat = "%Y-%M-%D %H_%I_%S %N";
+    std::string Folder;
+    std::string LastAddFileDir;
+    std::uint32_t EnableExtFilter = 0;
+    std::string AllowExts;
+    std::uint32_t TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+    std::uint32_t SaveToLog = 0;
+    std::string LogFile;
+    std::uint32_t AddFilesInSubfolder = 1;
+    std::uint32_t WndMaximized = 1;
+    StoredRect WndPosition;
+    std::uint32_t OpenDlg_FilterIndex = 1;
+    std::uint32_t ColWidth_Source = 440;
+    std::uint32_t ColWidth_Target = 540;
+    std::uint32_t ColWidth_Result = 150;
+
+    // Puts every field to its default. The two defaults that depend on the user's documents
+    // folder are "" when that folder is unknown ("").
+    void SetDefaults(const std::string& documentsFolder);
+};
+
+// The default log path for a documents folder: <documents>\Quillmere\logs.txt, "" without one.
+std::string DefaultLogFile(const std::string& documentsFolder);
+
+// True for the seven modes that sort by a date (not By File Extension, not By Orientation, and
+// not an unknown value).
+bool IsDateMode(std::uint32_t mode);

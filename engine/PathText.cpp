@@ -1,0 +1,31 @@
+#include "engine/PathText.h"
+
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('\\');
+    if (slash == std::string::npos)
+        return path;
+    return path.substr(slash + 1);
+}
+
+bool FolderOf(const std::string& path, std::string& folder)
+{
+    const std::size_t slash = path.rfind('\\');
+    if (slash == std::string::npos)
+        return false;
+    const std::size_t length = slash + 1;
+    if (length > kMaxFolderOfLength)
+        return false;
+    folder = path.substr(0, length);
+    return true;
+}
+
+std::optional<std::string> ExtensionOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('\\');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return std::nullopt;
+    return path.substr(dot);
+}

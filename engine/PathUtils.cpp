@@ -1,0 +1,99 @@
+#include "engine/PathUtils.h"
+
+namespace {
+
+// Makes sure one prefix of the walk is a folder, creating it when nothing is there.
+bool EnsureOneFolder(const std::string& folder)
+{
+    if (folder.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return true;
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return false;
+    }
+    if (CreateDirectoryA(folder.c_str(), nullptr))
+        return true;
+    // Someone else may have created it in the meantime; keep the creation's error otherwise.
+    const DWORD error = GetLastError();
+    if (FolderExists(folder))
+        return true;
+    SetLastError(error);
+    return false;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool EnsureFolder(const std::string& path, bool create)
+{
+    if (path.find('\0') != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    if (FolderExists(path))
+        return true;
+    if (!create)
+        return false;
+    // Refuse before creating anything: a shortened walk would build a different folder.
+    if (path.size() > kMaxEnsureFolderLength) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    for (std::size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+        if (!EnsureOneFolder(path.substr(0, slash)))
+            return false;
+    }
+    if (!path.empty() && path.back() == '\\')
+        return true;
+    return EnsureOneFolder(path);
+}
+
+bool SystemErrorText(DWORD code, std::string& text)
+{
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer), 0, nullptr);
+    if (length == 0 || buffer == nullptr) {
+        if (buffer != nullptr)
+            LocalFree(buffer);
+        return false;
+    }
+    std::string result;
+    result.reserve(length);
+    for (DWORD i = 0; i < length; ++i) {
+        if (buffer[i] != '\r' && buffer[i] != '\n')
+            result += buffer[i];
+    }
+    LocalFree(buffer);
+    text = std::move(result);
+    return true;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/PathText.h"
+
+TEST(FileNameOf, TakesThePartAfterTheLastBackslash)
+{
+    EXPECT_EQ(FileNameOf("C:\\Pics\\2012\\IMG_0001.JPG"), "IMG_0001.JPG");
+    EXPECT_EQ(FileNameOf("\\\\server\\share\\a.b.jpg"), "a.b.jpg");
+}
+
+TEST(FileNameOf, WithoutBackslashIsTheWholePath)
+{
+    EXPECT_EQ(FileNameOf("IMG_0001.JPG"), "IMG_0001.JPG");
+    EXPECT_EQ(FileNameOf("C:/Pics/IMG.JPG"), "C:/Pics/IMG.JPG");
+    EXPECT_EQ(FileNameOf(""), "");
+}
+
+TEST(FileNameOf, OfAFolderEndingInABackslashIsEmpty)
+{
+    EXPECT_EQ(FileNameOf("C:\\Pics\\"), "");
+}
+
+TEST(FolderOf, KeepsTheTrailingBackslash)
+{
+    std::string folder;
+    ASSERT_TRUE(FolderOf("C:\\Pics\\2012\\IMG_0001.JPG", folder));
+    EXPECT_EQ(folder, "C:\\Pics\\2012\\");
+    ASSERT_TRUE(FolderOf("\\name", folder));
+    EXPECT_EQ(folder, "\\");
+    ASSERT_TRUE(FolderOf("C:\\Pics\\", folder));
+    EXPECT_EQ(folder, "C:\\Pics\\");
+}
+
+TEST(FolderOf, FailsWithoutBackslashAndLeavesTheOutputAlone)
+{
+    std::string folder = "unchanged";
+    EXPECT_FALSE(FolderOf("IMG_0001.JPG", folder));
+    EXPECT_FALSE(FolderOf("", folder));
+    EXPECT_EQ(folder, "unchanged");
+}
+
+TEST(FolderOf, AcceptsAFolderPartOfExactly519Characters)
+{
+    const std::string folderPart = "C:\\" + std::string(515, 'a') + "\\";
+    ASSERT_EQ(folderPart.size(), 519u);
+    std::string folder;
+    ASSERT_TRUE(FolderOf(folderPart + "x.jpg", folder));
+    EXPECT_EQ(folder, folderPart);
+}
+
+TEST(FolderOf, RefusesALongerFolderPartInsteadOfShorteningIt)
+{
+    const std::string folderPart = "C:\\" + std::string(516, 'a') + "\\";
+    ASSERT_EQ(folderPart.size(), 520u);
+    std::string folder = "unchanged";
+    EXPECT_FALSE(FolderOf(folderPart + "x.jpg", folder));
+    EXPECT_EQ(folder, "unchanged");
+}
+
+TEST(ExtensionOf, IsTheTextFromTheLastDotOfTheFileName)
+{
+    EXPECT_EQ(ExtensionOf("C:\\p\\a.b.jpg"), ".jpg");
+    EXPECT_EQ(ExtensionOf("a.b.jpg"), ".jpg");
+    EXPECT_EQ(ExtensionOf("C:\\p\\IMG.JPEG"), ".JPEG");
+}
+
+TEST(ExtensionOf, OfANameEndingInADotIsTheDotAlone)
+{
+    EXPECT_EQ(ExtensionOf("C:\\p\\pic."), ".");
+}
+
+TEST(ExtensionOf, IsNoneWhenOnlyAFolderHasADot)
+{
+    EXPECT_EQ(ExtensionOf("C:\\x.y\\photo"), std::nullopt);
+    EXPECT_EQ(ExtensionOf("C:\\x.y\\"), std::nullopt);
+    EXPECT_EQ(ExtensionOf("README"), std::nullopt);
+    EXPECT_EQ(ExtensionOf(""), std::nullopt);
+}
+
+TEST(ExtensionOf, OfAHiddenStyleNameIsTheWholeName)
+{
+    EXPECT_EQ(ExtensionOf("C:\\p\\.profile"), ".profile");
+}
