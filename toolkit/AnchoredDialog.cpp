@@ -1,0 +1,127 @@
+#include "toolkit/AnchoredDialog.h"
+
+#include "toolkit/WindowClass.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr LONG kStaticTypeMask = 0x1F;
+
+}  // namespace
+
+bool AnchoredDialog::OnInitDialog()
+{
+    // A dialog procedure never sees WM_CREATE; this is the first moment the dialog is ours,
+    // and nothing has been measured or shown yet.
+    MakeResizable();
+    bool result = Dialog::OnInitDialog();
+    RECT window{};
+    if (GetWindowRect(hwnd_, &window)) {
+        limits_.minTrackSize = SIZE{window.right - window.left, window.bottom - window.top};
+        limits_.useMinTrackSize = true;
+    }
+    initialized_ = true;
+    return result;
+}
+
+void AnchoredDialog::MakeResizable()
+{
+    RECT client{};
+    if (!GetClientRect(hwnd_, &client))
+        return;
+    LONG style = (GetWindowLongA(hwnd_, GWL_STYLE) & ~DS_MODALFRAME) | WS_POPUP | WS_THICKFRAME;
+    SetWindowLongA(hwnd_, GWL_STYLE, style);
+    // The same client size under the new frame.
+    RECT outer = client;
+    if (!AdjustWindowRectEx(&outer, static_cast<DWORD>(style), GetMenu(hwnd_) != nullptr,
+                            static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE))))
+        return;
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+}
+
+void AnchoredDialog::OnDestroy()
+{
+    ClearLayout();
+    Dialog::OnDestroy();
+}
+
+bool AnchoredDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_SIZE:
+        if (wParam != SIZE_MAXSHOW && wParam != SIZE_MAXHIDE && initialized_)
+            ArrangeControls();
+        return false;  // the default processing runs as well
+    case WM_GETMINMAXINFO:
+        if (initialized_)
+            limits_.Apply(*reinterpret_cast<MINMAXINFO*>(lParam));
+        result = 0;
+        return true;
+    case WM_ERASEBKGND:
+        ClipControls(reinterpret_cast<HDC>(wParam));
+        return false;  // the dialog manager erases what is left
+    default:
+        return Dialog::OnMessage(message, wParam, lParam, result);
+    }
+}
+
+bool AnchoredDialog::NeedsFullRepaint(HWND control) const
+{
+    if (!HasClass(control, "Static"))
+        return false;
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    switch (style & kStaticTypeMask) {
+    case SS_LEFT:
+    case SS_CENTER:
+    case SS_RIGHT:
+    case SS_BITMAP:
+    case SS_ENHMETAFILE:
+        return true;
+    case SS_ICON:
+    case SS_SIMPLE:
+    case SS_ETCHEDHORZ:
+    case SS_ETCHEDVERT:
+        return false;
+    default:
+        return (style & SS_CENTERIMAGE) != 0;
+    }
+}
+
+bool AnchoredDialog::ExcludesFromErase(HWND control) const
+{
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (HasClass(control, "ToolbarWindow32"))
+        return (style & TBSTYLE_TRANSPARENT) == 0;
+    if (HasClass(control, "Button"))
+        return (style & 0x1F) != BS_GROUPBOX;
+    if (HasClass(control, "Static")) {
+        switch (style & kStaticTypeMask) {
+        case SS_ICON:
+        case SS_ENHMETAFILE:
+            return (style & SS_CENTERIMAGE) == 0;
+        case SS_BLACKRECT:
+        case SS_GRAYRECT:
+        case SS_WHITERECT:
+        case SS_BITMAP:
+        case SS_ETCHEDHORZ:
+        case SS_ETCHEDVERT:
+            return true;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+void AnchoredDialog::GetLayoutArea(RECT& area) const
+{
+    if (!GetClientRect(hwnd_, &area))
+        SetRectEmpty(&area);
+}
+
+HWND AnchoredDialog::GetLayoutWindow() const
+{
+    return hwnd_;
+}
