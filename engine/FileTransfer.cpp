@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "engine/PathText.h"
+#include "engine/PathUtils.h"
+#include "engine/RunFileSystem.h"
 
 namespace {
 
@@ -86,4 +88,29 @@ bool IsSameFile(const std::string& a, const std::string& b)
         return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
            ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool RealFileSystem::Exists(const std::string& path)
+{
+    return FileExists(path);
+}
+
+bool RealFileSystem::EnsureFolder(const std::string& folder)
+{
+    return ::EnsureFolder(folder, true);
+}
+
+bool RealFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+{
+    return TransferFile(source, target, move);
+}
+
+bool RealFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+{
+    return ReplaceWithFile(source, target, move);
+}
+
+bool RealFileSystem::SameFile(const std::string& a, const std::string& b)
+{
+    return IsSameFile(a, b);
 }

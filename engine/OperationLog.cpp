@@ -41,9 +41,9 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
             if (!haveFolder)
                 SetLastError(ERROR_FILENAME_EXCED_RANGE);
             const std::string reason = LastErrorText();
-            messages.Show(std::string(kLogIntro) + "However, the program failed to create folder \"" + folder +
+            messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create folder \"" + folder +
                               "\" for the following log file. " + reason + "\n\n" + path,
-                          MessageIcon::Warning);
+                          MessageKind::Warning);
             return false;
         }
     }
@@ -51,9 +51,9 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
                         nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
         const std::string reason = LastErrorText();
-        messages.Show(std::string(kLogIntro) + "However, the program failed to create the following log file. " +
+        messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create the following log file. " +
                           reason + "\n\n" + path,
-                      MessageIcon::Warning);
+                      MessageKind::Warning);
         return false;
     }
     LARGE_INTEGER end{};

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "engine/FileTransfer.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
@@ -52,19 +51,19 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
 {
     if (options.OutputFolderType == 1) {
         if (options.CustomTargetFolder.empty()) {
-            host.Show("Please choose an output folder.", MessageIcon::Warning);
+            host.ShowMessage("Please choose an output folder.", MessageKind::Warning);
             host.FocusOutputFolder();
             return false;
         }
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
-        if (!EnsureFolder(options.CustomTargetFolder, true)) {
+        if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
             if (code != 0)
                 SystemErrorText(code, reason);
-            host.Show("Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
-                      MessageIcon::Warning);
+            host.ShowMessage("Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
+                      MessageKind::Warning);
             host.FocusOutputFolder();
             return false;
         }
@@ -72,16 +71,16 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
     if ((options.CreateMonthFolder && HasBadChars(options.MonthFolderFormat)) ||
         (options.CreateDayFolder && HasBadChars(options.DayFolderFormat)) ||
         (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
-        host.Show("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
-                  MessageIcon::Warning);
+        host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
+                  MessageKind::Warning);
         return false;
     }
     return true;
 }
 
 // Step 4 of a row: the target folder by mode, or the failure text.
-bool AppendModeFolder(const std::string& source, const OrganizeOptions& options, std::string& targetFolder,
-                      RowDate& date, std::string& result)
+bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
+                      std::string& targetFolder, RowDate& date, std::string& result)
 {
     const std::uint32_t mode = options.MoveType;
     if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
@@ -98,7 +97,7 @@ bool AppendModeFolder(const std::string& source, const OrganizeOptions& options,
     }
     if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
         std::string orientation;
-        if (!GetOrientationText(source, orientation)) {
+        if (!lookup.GetOrientationText(source, orientation)) {
             result = LookupFailureText(mode);
             return false;
         }
@@ -107,7 +106,8 @@ bool AppendModeFolder(const std::string& source, const OrganizeOptions& options,
         return true;
     }
     RowDate found;
-    if (!GetDateForMode(source, mode, found.year, found.month, found.day, found.hour, found.minute, found.second)) {
+    if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day, found.hour,
+                               found.minute, found.second)) {
         result = LookupFailureText(mode);
         return false;
     }
@@ -117,25 +117,26 @@ bool AppendModeFolder(const std::string& source, const OrganizeOptions& options,
 }
 
 // The first free name_N.ext beside an existing target.
-std::string NumberedTarget(const std::string& target)
+std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
 {
     const std::string ext = ExtensionOf(target).value_or("");
     const std::string stem = target.substr(0, target.size() - ext.size());
     for (unsigned n = 1;; ++n) {
         std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!FileExists(candidate))
+        if (!fs.Exists(candidate))
             return candidate;
     }
 }
 
 // Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
-std::string PlaceFile(const std::string& source, const std::string& targetFolder, const OrganizeOptions& options,
-                      const RowDate& date, bool move, RunRows& rows, int row, std::string& target)
+std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& targetFolder,
+                      const OrganizeOptions& options, const RowDate& date, bool move, RunRows& rows, int row,
+                      std::string& target)
 {
     target = targetFolder + BuildTargetName(options, source, date.year, date.month, date.day, date.hour,
                                             date.minute, date.second);
     bool replace = false;
-    if (FileExists(target)) {
+    if (fs.Exists(target)) {
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
         case TargetExistsPolicy::Skip:
             rows.SetTarget(row, target);
@@ -144,18 +145,18 @@ std::string PlaceFile(const std::string& source, const std::string& targetFolder
             replace = true;
             break;
         default:
-            target = NumberedTarget(target);
+            target = NumberedTarget(fs, target);
             break;
         }
     }
     rows.SetTarget(row, target);
-    if (!EnsureFolder(targetFolder, true))
+    if (!fs.EnsureFolder(targetFolder))
         return "Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix();
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
-    if (EqualNoCase(target, source) || (replace && IsSameFile(target, source)))
+    if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
         return "Same folder and name";
-    const bool ok = replace ? ReplaceWithFile(source, target, move) : TransferFile(source, target, move);
+    const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
     return ok ? std::string("OK") : "Failure" + ErrorSuffix();
 }
 
@@ -201,6 +202,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
 
     const char* const progressVerb = move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
+    const MetaLookup lookup;
     RowDate date;  // kept from row to row, as the last successful lookup left it
     for (int row = 0; row < count; ++row) {
         const std::string source = rows.Source(row);
@@ -219,8 +221,8 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
-        if (AppendModeFolder(source, options, targetFolder, date, result))
-            result = PlaceFile(source, targetFolder, options, date, move, rows, row, target);
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
+            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row, target);
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result);

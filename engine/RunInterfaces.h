@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/OrganizeOptions.h"
+#include "engine/RunFileSystem.h"
 
 // The rows of the file list, in processing order.
 class RunRows {
@@ -31,13 +32,13 @@ public:
     virtual void Close() = 0;
 };
 
-enum class MessageIcon { Warning, Information };
+enum class MessageKind { Warning, Information };
 
 // Message boxes with the caption "Quillmere", owned by the window in front.
 class RunMessages {
 public:
     virtual ~RunMessages() = default;
-    virtual void Show(const std::string& text, MessageIcon icon) = 0;
+    virtual void ShowMessage(const std::string& text, MessageKind icon) = 0;
 };
 
 // The window that starts a run.
@@ -54,6 +55,11 @@ public:
     virtual RunProgress& ShowProgress() = 0;
     // Lets the window paint and take input (the progress window's Cancel) between files.
     virtual void Pump() = 0;
+    // Where files are moved and copied: the real file system unless a preview is asked for.
+    virtual RunFileSystem& FileSystem() { return realFileSystem_; }
+
+private:
+    RealFileSystem realFileSystem_;
 };
 
 // Stands in when no progress window can be shown: the run goes on without one.

@@ -74,7 +74,7 @@ TEST_F(OrganizeRunTest, EmptyOutputFolderStopsBeforeAnythingHappens)
     host.Run(true);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Please choose an output folder.");
-    EXPECT_EQ(host.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
     EXPECT_TRUE(host.focusedOutputFolder);
     EXPECT_EQ(host.savedCount, 0);
     EXPECT_EQ(host.pumps, 0);

@@ -16,7 +16,7 @@ class ProgressDialog;
 
 struct ShownMessage {
     std::string text;
-    MessageIcon icon;
+    MessageKind icon;
 };
 
 class TestRunHost : public RunHost {
@@ -45,7 +45,7 @@ public:
     void Run(bool move);
 
     void ReadSettings(OrganizeOptions& options) override { options = settings; }
-    void Show(const std::string& text, MessageIcon icon) override { messages.push_back({text, icon}); }
+    void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void FocusOutputFolder() override { focusedOutputFolder = true; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
