@@ -1,0 +1,43 @@
+// The program's ways into the Windows shell and the common dialogs. No state; ANSI texts.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Opens a file or folder with its associated program; the shell's result is ignored.
+void OpenWithAssociatedProgram(const char* path);
+
+// Shows a file selected in a file-browser window; the result is ignored.
+void ShowInFileBrowser(const char* path);
+// The file browser's parameters for a path: /select,"path".
+std::string FileBrowserParameters(const char* path);
+
+// Opens a web address or mail link; when the shell cannot, runs the registered web browser
+// (the open command of the .htm class) with the address. Returns the shell's or the
+// browser start's result code: above 32 means success.
+UINT_PTR OpenUrl(const char* url, int showCommand);
+// The browser's registered command line with the address in place of its "%1" placeholder
+// (everything from the placeholder on is replaced), or appended when there is none.
+std::string BrowserCommandLine(const std::string& registered, const char* url);
+
+// Runs the open-file (open true) or save-file dialog with the file name buffer emptied first.
+// The filter index is read and written back. Nonzero when the user confirmed a choice.
+int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD fileSize, DWORD& filterIndex,
+                  const char* initialFolder, const char* defaultExtension, bool open);
+
+// Runs the folder picker opened at the initial folder. A trailing backslash of the initial
+// folder is removed in the caller's text (a drive root keeps its own). The chosen folder is
+// returned with a trailing backslash. False when cancelled, when the choice is not a file
+// system folder, or when it does not fit the result buffer.
+bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize);
+// Removes a trailing backslash unless it belongs to a drive root ("C:\").
+void StripTrailingBackslash(char* folder);
+
+// The running program's folder with its trailing backslash; false if it does not fit.
+bool GetProgramFolder(char* buffer, size_t size);
+
+// Splits the text at the separator, writing zeros over the separators; returns pointers to
+// the non-empty pieces, in order (they point into the text). Empty for no text, an empty
+// text or a zero separator.
+std::vector<char*> SplitInPlace(char* text, char separator);
