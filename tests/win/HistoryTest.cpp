@@ -117,8 +117,16 @@ TEST_F(HistoryTest, LoadStopsAtTheFirstEmptyValue)
     SetText(kHistoryKey, "0", "first");
     SetText(kHistoryKey, "1", "");
     SetText(kHistoryKey, "2", "third");
+    EXPECT_TRUE(LoadHistory(combo_, kHistory));
+    EXPECT_EQ(Items(), List{"first"});
+}
+
+TEST_F(HistoryTest, LoadStopsAtAValueShorterThanTwoBytes)
+{
+    SetText(kHistoryKey, "0", "first");
     const char one = 'x';
-    SetRaw(kHistoryKey, "3", REG_BINARY, &one, 1);
+    SetRaw(kHistoryKey, "1", REG_BINARY, &one, 1);
+    SetText(kHistoryKey, "2", "third");
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
     EXPECT_EQ(Items(), List{"first"});
 }

@@ -150,7 +150,9 @@ TEST_F(PathUtilsTest, EnsureFolderRefusesAFileInThePathAndCreatesNothing)
     EXPECT_FALSE(EnsureFolder(root_ + "\\a\\b\\c\\", true));
     EXPECT_EQ(Entries(root_), std::vector<std::string>{"a"});
     EXPECT_FALSE(FolderExists(root_ + "\\a"));
-    EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(EnsureFolder(root_ + "\\a\\b\\c\\", true));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
 }
 
 TEST_F(PathUtilsTest, EnsureFolderRefusesAFileAsTheLastComponent)
@@ -182,6 +184,7 @@ TEST_F(PathUtilsTest, EnsureFolderOnAPathBeginningWithABackslash)
     EXPECT_TRUE(EnsureFolder(rooted, true));
     EXPECT_TRUE(EnsureFolder(rooted + "\\", false));
     EXPECT_FALSE(EnsureFolder(rooted + "\\new\\", true));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
     EXPECT_FALSE(EnsureFolder("\\\\qm-no-such-server\\share\\folder\\", true));
     EXPECT_TRUE(SetCurrentDirectoryA(previous));
     EXPECT_TRUE(Entries(root_).empty());

@@ -203,6 +203,15 @@ TEST_F(SettingsStoreTest, LongTextsAreReadWhole)
     EXPECT_EQ(options.CustomTargetFolder, folder);
 }
 
+TEST_F(SettingsStoreTest, ATextOverOneMebibyteIsTakenForDamageAndKeepsTheDefault)
+{
+    SetText(kOptionsKey, "AllowExts", std::string(1024 * 1024, 'e'));
+    OrganizeOptions options = Defaults();
+    options.AllowExts = "jpg";
+    LoadSettings(options);
+    EXPECT_EQ(options.AllowExts, "jpg");
+}
+
 TEST_F(SettingsStoreTest, LastAddFileDirHoldsAtMost259Characters)
 {
     const std::string longest = "D:\\" + std::string(256, 'd');
