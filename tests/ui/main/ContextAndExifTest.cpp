@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+#include <map>
+
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "resource.h"
@@ -146,6 +149,8 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
     MessageBoxCatcher catcher;
     for (int id : {ID_OPEN_SOURCE, ID_BROWSE_SOURCE, ID_OPEN_TARGET, ID_BROWSE_TARGET, ID_META_INFO})
         SendMessageA(w, WM_COMMAND, id, 0);
+    for (const auto& caught : catcher.Caught())
+        std::printf("caught: %s | %s\n", caught.caption.c_str(), caught.text.c_str());
     ASSERT_EQ(catcher.Caught().size(), 5u);
     EXPECT_EQ(catcher.Caught()[0].text, "File \"" + paths[2] + "\" isn't available.");
     EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
@@ -250,7 +255,7 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
         EXPECT_EQ(ListView_GetColumnWidth(fields, 0), 200);
         EXPECT_EQ(ListView_GetColumnWidth(fields, 1), 340);
         EXPECT_FALSE(IsZoomed(dialog.Handle()));
-        MoveWindow(dialog.Handle(), 50, 60, 700, 500, TRUE);
+        MoveWindow(dialog.Handle(), 50, 60, 1000, 800, TRUE);  // larger than its smallest size
         ListView_SetColumnWidth(fields, 0, 111);
         ShowWindow(dialog.Handle(), SW_SHOWMAXIMIZED);
         dialog.End(IDCANCEL);
@@ -258,10 +263,11 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     ExifInfoDialog again(missing, nullptr, ToolConfig());
     ASSERT_TRUE(again.Create(w));
     EXPECT_TRUE(IsZoomed(again.Handle()));
-    WINDOWPLACEMENT placement{sizeof placement};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(again.Handle(), &placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 50);
-    EXPECT_EQ(placement.rcNormalPosition.bottom, 560);
+    EXPECT_EQ(placement.rcNormalPosition.bottom, 860);
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(again.Handle(), IDC_EXIF_LIST), 0), 111);
     again.End(IDCANCEL);
 }

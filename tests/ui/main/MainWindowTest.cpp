@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
@@ -164,7 +166,7 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
     {
         HKEY key;
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-        const LONG rect[4] = {40, 30, 940, 730};
+        const LONG rect[4] = {20, 30, 1220, 930};
         RegSetValueExA(key, "WndPosition", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
         RegSetValueExA(key, "CustomTargetFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Sorted"), 10);
         RegCloseKey(key);
@@ -173,10 +175,10 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
     EXPECT_FALSE(IsZoomed(w));
     RECT r;
     GetWindowRect(w, &r);
-    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.left, 20);
     EXPECT_EQ(r.top, 30);
-    EXPECT_EQ(r.right, 940);
-    EXPECT_EQ(r.bottom, 730);
+    EXPECT_EQ(r.right, 1220);
+    EXPECT_EQ(r.bottom, 930);
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), 123);
     EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Orientation Picture Taken");
     EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\Rotate 90 CW\\");
@@ -222,7 +224,7 @@ TEST_F(MainWindowTest, MaximizedWindowKeepsItsRestoredRectangle)
 {
     SetDword("WndMaximized", 0);
     HWND w = Open();
-    MoveWindow(w, 10, 20, 900, 700, TRUE);
+    MoveWindow(w, 10, 20, 1200, 900, TRUE);  // larger than the window's smallest size
     ShowWindow(w, SW_SHOWMAXIMIZED);
     Close();
     DWORD maximized = 0;
@@ -230,10 +232,11 @@ TEST_F(MainWindowTest, MaximizedWindowKeepsItsRestoredRectangle)
     EXPECT_EQ(maximized, 1u);
     w = Open();
     EXPECT_TRUE(IsZoomed(w));
-    WINDOWPLACEMENT placement{sizeof placement};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(w, &placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 10);
-    EXPECT_EQ(placement.rcNormalPosition.right, 910);
+    EXPECT_EQ(placement.rcNormalPosition.right, 1210);
 }
 
 TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
@@ -351,6 +354,8 @@ TEST_F(MainWindowTest, MessageBoxesCarryTheirTextCaptionAndIcon)
     Click(w, IDC_OPEN_OUTPUT);
     SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "");
     Click(w, IDC_MOVE_FILES);
+    for (const auto& caught : catcher.Caught())
+        std::printf("caught: %s | %s\n", caught.caption.c_str(), caught.text.c_str());
     ASSERT_EQ(catcher.Caught().size(), 3u);
     EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
     EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Information);
