@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
 #include <map>
 
 #include "engine/SettingsStore.h"
@@ -147,10 +146,9 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
 
     // Every action uses row 2; its missing source and target are reported by path.
     MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
     for (int id : {ID_OPEN_SOURCE, ID_BROWSE_SOURCE, ID_OPEN_TARGET, ID_BROWSE_TARGET, ID_META_INFO})
         SendMessageA(w, WM_COMMAND, id, 0);
-    for (const auto& caught : catcher.Caught())
-        std::printf("caught: %s | %s\n", caught.caption.c_str(), caught.text.c_str());
     ASSERT_EQ(catcher.Caught().size(), 5u);
     EXPECT_EQ(catcher.Caught()[0].text, "File \"" + paths[2] + "\" isn't available.");
     EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
@@ -219,10 +217,12 @@ TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
     // The same path listed twice (another letter case is a distinct row only by its text).
     Select({0});
 
-    MessageBoxCatcher catcher;
     ExifInfoDialog dialog(paths[0], main.get(), ToolConfig());
     ASSERT_TRUE(dialog.Create(w));
     HWND d = dialog.Handle();
+    MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
+    MessageBoxCatcher::Ignore(d);
     EXPECT_EQ(dialog.LoadCount(), 1);
     SendMessageA(d, WM_COMMAND, IDC_EXIF_PREVIOUS, 0);  // first row: nothing to reload
     EXPECT_EQ(dialog.LoadCount(), 1);
@@ -248,9 +248,11 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
 {
     const std::string missing = tree.Path("missing.tif");  // the tool reports nothing: fine here
     MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
     {
         ExifInfoDialog dialog(missing, nullptr, ToolConfig());
         ASSERT_TRUE(dialog.Create(w));
+        MessageBoxCatcher::Ignore(dialog.Handle());
         HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
         EXPECT_EQ(ListView_GetColumnWidth(fields, 0), 200);
         EXPECT_EQ(ListView_GetColumnWidth(fields, 1), 340);
@@ -262,6 +264,7 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     }
     ExifInfoDialog again(missing, nullptr, ToolConfig());
     ASSERT_TRUE(again.Create(w));
+    MessageBoxCatcher::Ignore(again.Handle());
     EXPECT_TRUE(IsZoomed(again.Handle()));
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
