@@ -1,0 +1,16 @@
+// Walks a folder for "Add Folder", drops and the command-line program: every file that passes
+// the extension filter, depth first in the order the file system lists them, sub-folders when
+// asked. A folder met again through a junction or link is not walked twice, so loops end and no
+// file is found twice; paths longer than the program handles are skipped, never cut.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Longest path taken from a folder scan, a drop or a multiple selection.
+inline constexpr size_t kMaxListedPathLength = 519;
+
+void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                const std::vector<std::string>& allowedExts, const std::function<void(const std::string&)>& addFile);

@@ -1,0 +1,25 @@
+// The texts of the operation log: one run's header, its records and its footer, lines ending in
+// CR LF. Times are written with English names whatever the user's locale, so logs read the same
+// everywhere.
+#pragma once
+
+#include <string>
+
+struct LogTime {
+    int year = 0;
+    int month = 1;      // 1-12
+    int day = 1;
+    int weekday = 0;    // 0 = Sunday
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// "%A, %d %B %Y %H:%M:%S", for example "Friday, 27 January 2012 10:46:15".
+std::string FormatLogTime(const LogTime& time);
+
+// The intro line (only when the file is empty), a rule and the start line.
+std::string LogHeader(bool fileIsEmpty, const LogTime& start);
+std::string LogRecord(const std::string& source, const std::string& target, const std::string& verb,
+                      const std::string& result);
+std::string LogFooter(const LogTime& finish);

@@ -1,0 +1,31 @@
+// Appends an account of every organize run to the user's log file: a header with the start time,
+// one record per processed row, and a footer with the finish time.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "engine/RunInterfaces.h"
+
+class OperationLog {
+public:
+    OperationLog() = default;
+    OperationLog(const OperationLog&) = delete;
+    OperationLog& operator=(const OperationLog&) = delete;
+    ~OperationLog();
+
+    // Creates the log's folder when needed, opens the file for appending and writes the header.
+    // On failure tells the user through messages and returns false.
+    bool Open(const std::string& path, RunMessages& messages);
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    void WriteRecord(const std::string& source, const std::string& target, const std::string& verb,
+                     const std::string& result);
+    // Writes the footer and closes the file.
+    void Close();
+
+private:
+    void Write(const std::string& text);
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};

@@ -1,0 +1,31 @@
+// The file-system steps of an organize run, behind one seam: the real file system for every
+// run that changes files, and a simulation for previews that must report exactly what a real run
+// would do without touching anything.
+#pragma once
+
+#include <string>
+
+class RunFileSystem {
+public:
+    virtual ~RunFileSystem() = default;
+    // A file or a folder of that name exists.
+    virtual bool Exists(const std::string& path) = 0;
+    // Creates the folder and its missing parents (EnsureFolder with create).
+    virtual bool EnsureFolder(const std::string& folder) = 0;
+    // Moves or copies; fails when the target exists. The last error tells why.
+    virtual bool Transfer(const std::string& source, const std::string& target, bool move) = 0;
+    // Moves or copies over an existing target in one step. The last error tells why.
+    virtual bool Replace(const std::string& source, const std::string& target, bool move) = 0;
+    // Both paths reach the same existing file.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+};
+
+// The real thing.
+class RealFileSystem : public RunFileSystem {
+public:
+    bool Exists(const std::string& path) override;
+    bool EnsureFolder(const std::string& folder) override;
+    bool Transfer(const std::string& source, const std::string& target, bool move) override;
+    bool Replace(const std::string& source, const std::string& target, bool move) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+};

@@ -1,0 +1,75 @@
+// What an organize run needs from the window that starts it, so that a run can work against the
+// main window, the command-line program or a test, always on the real file system.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/OrganizeOptions.h"
+#include "engine/RunFileSystem.h"
+
+// The rows of the file list, in processing order.
+class RunRows {
+public:
+    virtual ~RunRows() = default;
+    virtual int Count() const = 0;
+    virtual std::string Source(int row) const = 0;
+    virtual void SetTarget(int row, const std::string& text) = 0;
+    virtual void SetResult(int row, const std::string& text) = 0;
+    virtual void EnsureVisible(int row) = 0;
+};
+
+// The progress window. It stays valid until Close; Close is the run's last call on it.
+class RunProgress {
+public:
+    virtual ~RunProgress() = default;
+    virtual void SetText(const std::string& text) = 0;
+    virtual void SetRange(int low, int high) = 0;
+    virtual void SetPosition(int position) = 0;
+    virtual void SetStep(int step) = 0;
+    virtual void Step() = 0;
+    virtual bool Cancelled() const = 0;
+    virtual void Close() = 0;
+};
+
+enum class MessageKind { Warning, Information };
+
+// Message boxes with the caption "Quillmere", owned by the window in front.
+class RunMessages {
+public:
+    virtual ~RunMessages() = default;
+    virtual void ShowMessage(const std::string& text, MessageKind icon) = 0;
+};
+
+// The window that starts a run.
+class RunHost : public RunMessages {
+public:
+    // Reads the organize mode and every control into the options record.
+    virtual void ReadSettings(OrganizeOptions& options) = 0;
+    virtual void FocusOutputFolder() = 0;
+    // Saves the settings and records the histories of the output folder, file-name, day and month
+    // templates, in this order.
+    virtual void SaveSettingsAndHistories(const OrganizeOptions& options) = 0;
+    virtual void EnableInput(bool enable) = 0;
+    // Creates and shows the progress window.
+    virtual RunProgress& ShowProgress() = 0;
+    // Lets the window paint and take input (the progress window's Cancel) between files.
+    virtual void Pump() = 0;
+    // Where files are moved and copied: the real file system unless a preview is asked for.
+    virtual RunFileSystem& FileSystem() { return realFileSystem_; }
+
+private:
+    RealFileSystem realFileSystem_;
+};
+
+// Stands in when no progress window can be shown: the run goes on without one.
+class NullProgress : public RunProgress {
+public:
+    void SetText(const std::string&) override {}
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void SetStep(int) override {}
+    void Step() override {}
+    bool Cancelled() const override { return false; }
+    void Close() override {}
+};

@@ -1,0 +1,425 @@
+// The main window, built from its real template and driven with messages under Wine: start-up
+// on a fresh and on a stored registry, closing, drops, Remove, the organize controls' enabling
+// and example line, message boxes, and a whole Move run from the window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "engine/SettingsStore.h"
+#include "resource.h"
+#include "tests/support/DropBuilder.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/win/run/TempTree.h"
+#include "ui/MainDialog.h"
+
+namespace {
+
+void DeleteProgramKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+}
+
+void SetDword(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+bool GetDword(const char* name, DWORD& value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof value;
+    const bool ok = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+                    ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+std::string Text(HWND dialog, int id)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
+}
+
+void Command(HWND dialog, int id, int code = BN_CLICKED)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Click(HWND dialog, int id)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void SelectMode(HWND dialog, std::uint32_t mode)
+{
+    HWND combo = GetDlgItem(dialog, IDC_ORGANIZE_MODE);
+    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (static_cast<std::uint32_t>(SendMessageA(combo, CB_GETITEMDATA, i, 0)) == mode)
+            SendMessageA(combo, CB_SETCURSEL, i, 0);
+    Command(dialog, IDC_ORGANIZE_MODE, CBN_SELCHANGE);
+}
+
+std::vector<unsigned char> JpegTaken(const std::string& date)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Sub(0x8769, exif);
+    return qmtest::MinimalJpeg(ifd0);
+}
+
+// A main window for one test, on a registry prepared by the test; the first-start help is
+// switched off unless the test asks for it.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteProgramKey(); }
+    void TearDown() override
+    {
+        Close();
+        DeleteProgramKey();
+    }
+
+    HWND Open(bool firstRun = false)
+    {
+        if (!firstRun)
+            SetDword("FirstRun", 0);
+        dialog_ = std::make_unique<MainDialog>();
+        EXPECT_TRUE(dialog_->Create(nullptr));
+        PumpFor(50);
+        return dialog_->Handle();
+    }
+
+    void Close()
+    {
+        if (dialog_ && dialog_->Handle())
+            SendMessageA(dialog_->Handle(), WM_COMMAND, IDC_CLOSE, 0);
+        PumpFor(20);
+        dialog_.reset();
+    }
+
+    int Rows() { return ListView_GetItemCount(GetDlgItem(dialog_->Handle(), IDC_FILE_LIST)); }
+    std::string Cell(int row, int column) { return dialog_->List().GetItemText(row, column); }
+
+    std::unique_ptr<MainDialog> dialog_;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstStartOnAFreshRegistry)
+{
+    HWND help = CreateWindowExA(0, "STATIC", "Quillmere Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 0, 0, 200, 100,
+                                nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(help, nullptr);
+    HWND w = Open(true);
+    ASSERT_NE(w, nullptr);
+    // The help viewer that is already open is brought back instead of opening the file again.
+    EXPECT_FALSE(IsIconic(help));
+    DWORD firstRun = 1;
+    ASSERT_TRUE(GetDword("FirstRun", firstRun));
+    EXPECT_EQ(firstRun, 0u);
+    EXPECT_TRUE(IsZoomed(w));
+    EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Date Picture Taken");
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+    EXPECT_FALSE(Enabled(w, IDC_REMOVE));
+    EXPECT_FALSE(Enabled(w, ID_META_INFO));
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_MONTH_FORMAT, CB_GETCOUNT, 0, 0), 9);
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_DAY_FORMAT, CB_GETCOUNT, 0, 0), 16);
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_FILENAME_FORMAT, CB_GETCOUNT, 0, 0), 21);
+    EXPECT_EQ(Text(w, IDC_MONTH_FORMAT), "%Y_%M");
+    EXPECT_EQ(Text(w, IDC_DAY_FORMAT), "%Y_%M_%D");
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\2012\\2012_01\\2012_01_27\\OrgFileName.jpg");
+    EXPECT_FALSE(Enabled(w, IDC_FILENAME_FORMAT));
+    EXPECT_FALSE(Enabled(w, IDC_OUTPUT_FOLDER));
+    EXPECT_EQ(IsDlgButtonChecked(w, IDC_SAME_FOLDER), BST_CHECKED);
+    // Escape and Enter leave the window open.
+    SendMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    SendMessageA(w, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(IsWindow(w));
+    DestroyWindow(help);
+}
+
+TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
+{
+    SetDword("MoveType", 900);
+    SetDword("CreateMonthFolder", 0);
+    SetDword("WndMaximized", 0);
+    SetDword("ColWidth_Source", 123);
+    SetDword("OutputFolderType", 1);
+    {
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        const LONG rect[4] = {20, 30, 1220, 930};
+        RegSetValueExA(key, "WndPosition", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
+        RegSetValueExA(key, "CustomTargetFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Sorted"), 10);
+        RegCloseKey(key);
+    }
+    HWND w = Open();
+    EXPECT_FALSE(IsZoomed(w));
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.top, 30);
+    EXPECT_EQ(r.right, 1220);
+    EXPECT_EQ(r.bottom, 930);
+    EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), 123);
+    EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Orientation Picture Taken");
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\Rotate 90 CW\\");
+    EXPECT_FALSE(Enabled(w, IDC_YEAR_FOLDER));
+    EXPECT_EQ(IsDlgButtonChecked(w, IDC_MONTH_FOLDER), BST_UNCHECKED);
+    EXPECT_TRUE(Enabled(w, IDC_OUTPUT_FOLDER));
+    EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), "D:\\Sorted");
+
+    // Change a few things and close: they are stored, and the output folder joins its history.
+    SelectMode(w, 200);
+    Click(w, IDC_DAY_FOLDER);
+    ListView_SetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 1, 333);
+    Close();
+    DWORD value = 0;
+    ASSERT_TRUE(GetDword("MoveType", value));
+    EXPECT_EQ(value, 200u);
+    ASSERT_TRUE(GetDword("CreateDayFolder", value));
+    EXPECT_EQ(value, 0u);
+    ASSERT_TRUE(GetDword("ColWidth_Target", value));
+    EXPECT_EQ(value, 333u);
+    ASSERT_TRUE(GetDword("WndMaximized", value));
+    EXPECT_EQ(value, 0u);
+    char first[MAX_PATH] = "";
+    DWORD size = sizeof first;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Quillmere\\OutputFolder", "0", RRF_RT_REG_SZ, nullptr, first,
+                           &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(first, "D:\\Sorted");
+}
+
+TEST_F(MainWindowTest, AModeThatMatchesNoEntrySelectsTheFirst)
+{
+    SetDword("MoveType", 4242);
+    HWND w = Open();
+    EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Date Picture Taken");
+    Close();
+    DWORD value = 0;
+    ASSERT_TRUE(GetDword("MoveType", value));
+    EXPECT_EQ(value, 100u);
+}
+
+TEST_F(MainWindowTest, MaximizedWindowKeepsItsRestoredRectangle)
+{
+    SetDword("WndMaximized", 0);
+    HWND w = Open();
+    MoveWindow(w, 10, 20, 1200, 900, TRUE);  // larger than the window's smallest size
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    Close();
+    DWORD maximized = 0;
+    ASSERT_TRUE(GetDword("WndMaximized", maximized));
+    EXPECT_EQ(maximized, 1u);
+    w = Open();
+    EXPECT_TRUE(IsZoomed(w));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(w, &placement));
+    EXPECT_EQ(placement.rcNormalPosition.left, 10);
+    EXPECT_EQ(placement.rcNormalPosition.right, 1210);
+}
+
+TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
+{
+    TempTree tree;
+    CreateDirectoryA(tree.Path("pics").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("pics\\sub").c_str(), nullptr);
+    for (const char* name : {"pics\\x.jpg", "pics\\y.JPEG", "pics\\z.Jpg", "pics\\w.png", "pics\\README",
+                             "pics\\sub\\v.jpg"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    SetDword("EnableExtFilter", 1);
+    SetDword("AddFilesInSubfolder", 0);
+    {
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "AllowExts", 0, REG_SZ, reinterpret_cast<const BYTE*>("JPG; jpeg"), 10);
+        RegCloseKey(key);
+    }
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
+    // A file dropped again in another letter case, and a file the filter refuses.
+    ASSERT_TRUE(SendDrop(w, {tree.Path("PICS\\X.JPG"), tree.Path("pics\\w.png")}));
+    EXPECT_EQ(Rows(), 3);
+    // Sub-folders follow the setting; the new row keeps the path as dropped.
+    dialog_->Options().AddFilesInSubfolder = 1;
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
+    EXPECT_EQ(Rows(), 4);
+    EXPECT_EQ(Cell(3, 0), tree.Path("pics\\sub\\v.jpg"));
+    EXPECT_EQ(Cell(3, 1), "");
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
+}
+
+TEST_F(MainWindowTest, RemoveAndRemoveAllKeepTheCounterAndButtons)
+{
+    TempTree tree;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 5; ++i) {
+        paths.push_back(tree.Path("f" + std::to_string(i) + ".jpg"));
+        ASSERT_TRUE(WriteText(paths.back(), "x"));
+    }
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, paths));
+    HWND list = GetDlgItem(w, IDC_FILE_LIST);
+    ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(list, 3, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Enabled(w, IDC_REMOVE));
+    EXPECT_TRUE(Enabled(w, ID_META_INFO));
+    Click(w, IDC_REMOVE);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
+    EXPECT_EQ(Cell(1, 0), paths[2]);
+    // The removed path can be added again.
+    ASSERT_TRUE(SendDrop(w, {paths[1]}));
+    EXPECT_EQ(Rows(), 4);
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    Click(w, IDC_REMOVE_ALL);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+    EXPECT_FALSE(Enabled(w, IDC_REMOVE));
+    EXPECT_FALSE(Enabled(w, ID_META_INFO));
+}
+
+TEST_F(MainWindowTest, EnablingFollowsTheModeAndTheCheckBoxes)
+{
+    HWND w = Open();
+    Click(w, IDC_RENAME_TARGET);
+    EXPECT_TRUE(Enabled(w, IDC_FILENAME_FORMAT));
+    for (std::uint32_t mode : {500u, 900u}) {
+        SelectMode(w, mode);
+        for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET, IDC_MONTH_FORMAT,
+                       IDC_MONTH_TAGS, IDC_DAY_FORMAT, IDC_DAY_TAGS, IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS})
+            EXPECT_FALSE(Enabled(w, id)) << mode << " " << id;
+        EXPECT_EQ(IsDlgButtonChecked(w, IDC_RENAME_TARGET), BST_CHECKED);
+    }
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\Rotate 90 CW\\");
+    SelectMode(w, 500);
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\JPG\\");
+    SelectMode(w, 600);
+    for (int id : {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS})
+        EXPECT_TRUE(Enabled(w, id));
+    EXPECT_EQ(Text(w, IDC_EXAMPLE),
+              "Example: D:\\Output\\2012\\2012_01\\2012_01_27\\2012-01-27 10_46_15 OrgFileName.jpg");
+    Click(w, IDC_MONTH_FOLDER);
+    EXPECT_FALSE(Enabled(w, IDC_MONTH_FORMAT));
+    EXPECT_FALSE(Enabled(w, IDC_MONTH_TAGS));
+    EXPECT_TRUE(Enabled(w, IDC_DAY_FORMAT));
+    // The year box enables nothing else.
+    Click(w, IDC_YEAR_FOLDER);
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\2012_01_27\\2012-01-27 10_46_15 OrgFileName.jpg");
+    // Picking a day template from the list shows it at once.
+    SendDlgItemMessageA(w, IDC_DAY_FORMAT, CB_SETCURSEL, 1, 0);  // "%M-%D"
+    Command(w, IDC_DAY_FORMAT, CBN_SELCHANGE);
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
+    // Typing in the output folder does not change the example.
+    Click(w, IDC_ANOTHER_FOLDER);
+    EXPECT_TRUE(Enabled(w, IDC_BROWSE_OUTPUT));
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "E:\\Typed");
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
+    Click(w, IDC_SAME_FOLDER);
+    EXPECT_FALSE(Enabled(w, IDC_OUTPUT_FOLDER));
+    EXPECT_FALSE(Enabled(w, IDC_OPEN_OUTPUT));
+    EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), "E:\\Typed");
+}
+
+TEST_F(MainWindowTest, MessageBoxesCarryTheirTextCaptionAndIcon)
+{
+    HWND w = Open();
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    MessageBoxCatcher::Ignore(w);
+    Click(w, IDC_DAY_TAGS);
+    Click(w, IDC_ANOTHER_FOLDER);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "Q:\\nowhere at all");
+    Click(w, IDC_OPEN_OUTPUT);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "");
+    Click(w, IDC_MOVE_FILES);
+    ASSERT_EQ(catcher.Caught().size(), 3u);
+    EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
+    EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(catcher.Caught()[0].text,
+              "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: Abbreviated "
+              "month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, ...)\n%D: Day (01-31)");
+    EXPECT_EQ(catcher.Caught()[1].text, "Folder \"Q:\\nowhere at all\" doesn't exist.\n\nThe program will create the "
+                                        "folder automatically when moving or copying files.");
+    EXPECT_EQ(catcher.Caught()[1].icon, MessageIcon::Information);
+    EXPECT_EQ(catcher.Caught()[2].text, "Please choose an output folder.");
+    EXPECT_EQ(catcher.Caught()[2].icon, MessageIcon::Exclamation);
+    // The focus is in the output folder's box (its edit field).
+    HWND focus = GetFocus();
+    HWND folder = GetDlgItem(w, IDC_OUTPUT_FOLDER);
+    EXPECT_TRUE(focus == folder || GetParent(focus) == folder);
+}
+
+TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
+{
+    TempTree tree;
+    CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+    ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_1.JPG"), JpegTaken("2012:01:27 10:46:15")));
+    ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_2.JPG"), JpegTaken("2013:11:05 08:00:00")));
+    ASSERT_TRUE(WriteText(tree.Path("camera\\notes.txt"), "no date"));
+    SetDword("SaveToLog", 1);
+    {
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        const std::string log = tree.Path("log.txt");
+        RegSetValueExA(key, "LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(log.c_str()),
+                       static_cast<DWORD>(log.size() + 1));
+        RegCloseKey(key);
+    }
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+    ASSERT_EQ(Rows(), 3);
+    Click(w, IDC_DAY_FOLDER);  // year and month only
+    Click(w, IDC_ANOTHER_FOLDER);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+    Click(w, IDC_MOVE_FILES);
+    PumpFor(50);
+    EXPECT_TRUE(IsWindowEnabled(w));
+    for (int row = 0; row < 3; ++row) {
+        const std::string source = Cell(row, 0);
+        if (source.find("IMG_1") != std::string::npos) {
+            EXPECT_EQ(Cell(row, 1), tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG"));
+            EXPECT_EQ(Cell(row, 2), "OK");
+        } else if (source.find("IMG_2") != std::string::npos) {
+            EXPECT_EQ(Cell(row, 1), tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG"));
+            EXPECT_EQ(Cell(row, 2), "OK");
+        } else {
+            EXPECT_EQ(Cell(row, 2), "Failed to get date picture taken. Maybe no EXIF info in the file");
+        }
+    }
+    EXPECT_TRUE(Exists(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG")));
+    EXPECT_FALSE(Exists(tree.Path("camera\\IMG_1.JPG")));
+    EXPECT_TRUE(Exists(tree.Path("camera\\notes.txt")));
+    const std::string log = ReadText(tree.Path("log.txt"));
+    EXPECT_EQ(log.rfind("This is a log file created by Quillmere.\r\n", 0), 0u);
+    EXPECT_NE(log.find("[Target] " + tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG") + "\r\n[Move] OK\r\n"),
+              std::string::npos);
+    // The run stored the settings and the output folder with its trailing backslash.
+    char stored[MAX_PATH] = "";
+    DWORD size = sizeof stored;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, "CustomTargetFolder", RRF_RT_REG_SZ, nullptr, stored,
+                           &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(stored), tree.Path("sorted\\"));
+    EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), tree.Path("sorted"));
+}

@@ -1,0 +1,517 @@
+// The organize run on real folders and files: preparation checks, every mode, the three
+// target-exists policies, the log byte for byte, cancel and the progress window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+#include "engine/OrganizeRun.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/win/run/TempTree.h"
+#include "tests/win/run/TestRunHost.h"
+#include "resource.h"
+
+namespace {
+
+std::vector<unsigned char> JpegTaken(const std::string& date, uint16_t orientation = 1)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, orientation).Sub(0x8769, exif);
+    return qmtest::MinimalJpeg(ifd0);
+}
+
+// The log with its two time stamps replaced, so that it can be compared byte for byte.
+std::string WithoutTimes(const std::string& log)
+{
+    static const std::regex stamp(
+        "(Start|Finish) at: (Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday), [0-9]{2} "
+        "(January|February|March|April|May|June|July|August|September|October|November|December) "
+        "[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\r\n");
+    return std::regex_replace(log, stamp, "$1 at: T\r\n");
+}
+
+const std::string kRule(67, '=');
+
+class OrganizeRunTest : public ::testing::Test {
+protected:
+    TempTree tree;
+    TestRunHost host;
+
+    void SetUp() override
+    {
+        host.settings.OutputFolderType = 1;
+        host.settings.CustomTargetFolder = tree.Path("out");
+        host.settings.CreateYearFolder = 1;
+        host.settings.CreateMonthFolder = 1;
+        host.settings.CreateDayFolder = 0;
+        host.settings.MonthFolderFormat = "%Y_%M";
+        CreateDirectoryA(tree.Path("src").c_str(), nullptr);
+    }
+
+    std::string Source(const std::string& name, const std::vector<unsigned char>& content)
+    {
+        const std::string path = tree.Path("src\\" + name);
+        EXPECT_TRUE(WriteData(path, content));
+        host.AddRow(path);
+        return path;
+    }
+
+    std::string Source(const std::string& name, const std::string& content)
+    {
+        return Source(name, std::vector<unsigned char>(content.begin(), content.end()));
+    }
+};
+
+}  // namespace
+
+TEST_F(OrganizeRunTest, EmptyOutputFolderStopsBeforeAnythingHappens)
+{
+    host.settings.CustomTargetFolder = "";
+    const std::string src = Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(true);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Please choose an output folder.");
+    EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
+    EXPECT_TRUE(host.focusedOutputFolder);
+    EXPECT_EQ(host.savedCount, 0);
+    EXPECT_EQ(host.pumps, 0);
+    EXPECT_TRUE(Exists(src));
+    EXPECT_EQ(host.Result(0), "");
+}
+
+TEST_F(OrganizeRunTest, OutputFolderThatCannotBeCreatedIsReported)
+{
+    ASSERT_TRUE(WriteText(tree.Path("blocker"), "a file, not a folder"));
+    host.settings.CustomTargetFolder = tree.Path("blocker\\out");
+    Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(false);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("Failed to create folder \"" + tree.Path("blocker\\out\\") + "\". ", 0), 0u)
+        << host.messages[0].text;
+    EXPECT_TRUE(host.focusedOutputFolder);
+    EXPECT_EQ(host.savedCount, 0);
+}
+
+TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
+{
+    Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
+    const std::string refusal = "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|";
+    for (const char* bad : {"%Y\\%M", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|"}) {
+        host.messages.clear();
+        host.settings.CreateMonthFolder = 1;
+        host.settings.MonthFolderFormat = bad;
+        host.Run(false);
+        ASSERT_EQ(host.messages.size(), 1u) << bad;
+        EXPECT_EQ(host.messages[0].text, refusal);
+    }
+    // Switched off: not checked. The day and file-name templates follow their own switches.
+    host.messages.clear();
+    host.settings.CreateMonthFolder = 0;
+    host.settings.DayFolderFormat = "x|y";
+    host.settings.CreateDayFolder = 0;
+    host.settings.TargetFilenameFormat = "%N?";
+    host.settings.RenameTargetFileName = 0;
+    host.Run(false);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.Result(0), "OK");
+    // The check does not depend on the mode.
+    host.settings.MoveType = 500;
+    host.settings.RenameTargetFileName = 1;
+    host.Run(false);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, refusal);
+}
+
+TEST_F(OrganizeRunTest, OutputFolderGetsItsTrailingBackslashAndIsCreated)
+{
+    host.settings.CustomTargetFolder = tree.Path("new\\deeper");
+    const std::string src = Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(false);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.Target(0), tree.Path("new\\deeper\\2012\\2012_01\\IMG_1.JPG"));
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_TRUE(Exists(src));
+    EXPECT_EQ(host.savedCount, 1);
+    EXPECT_TRUE(host.inputEnabled);
+}
+
+TEST_F(OrganizeRunTest, DateTakenModeMovesIntoDateFolders)
+{
+    const std::string src = Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
+    Source("nodate.jpg", "not a jpeg at all");
+    host.Run(true);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2012\\2012_01\\IMG_1.JPG"));
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_FALSE(Exists(src));
+    EXPECT_TRUE(Exists(tree.Path("out\\2012\\2012_01\\IMG_1.JPG")));
+    EXPECT_EQ(host.Target(1), "");
+    EXPECT_EQ(host.Result(1), "Failed to get date picture taken. Maybe no EXIF info in the file");
+    // The rows keep their source even after the move; a second run fails the lookup.
+    EXPECT_EQ(host.Rows().Source(0), src);
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Failed to get date picture taken. Maybe no EXIF info in the file");
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2012\\2012_01\\IMG_1.JPG"));
+}
+
+TEST_F(OrganizeRunTest, RenamingByTemplateKeepsTheExtensionCase)
+{
+    host.settings.RenameTargetFileName = 1;
+    host.settings.TargetFilenameFormat = "%Y-%M-%D %J_%I %P %N";
+    Source("IMG_0001.JPG", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2012\\2012_01\\2012-01-27 10_46 AM IMG_0001.JPG"));
+    EXPECT_EQ(host.Result(0), "OK");
+}
+
+TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
+{
+    const std::string src = Source("notes.txt", "text");
+    HANDLE h = CreateFileA(src.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SYSTEMTIME local{2009, 3, 0, 14, 23, 30, 0, 0};
+    FILETIME localFt, utcFt;
+    ASSERT_TRUE(SystemTimeToFileTime(&local, &localFt));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&localFt, &utcFt));
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &utcFt));
+    CloseHandle(h);
+    host.settings.MoveType = 600;  // no EXIF date: falls back to the modified time
+    host.settings.CreateDayFolder = 1;
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\2009_03_14\\notes.txt"));
+    EXPECT_EQ(host.Result(0), "OK");
+}
+
+TEST_F(OrganizeRunTest, ExtensionModeFolders)
+{
+    host.settings.MoveType = 500;
+    host.settings.RenameTargetFileName = 1;  // ignored in this mode
+    Source("pic.jpeg", "1");
+    Source("README", "2");
+    Source("odd.", "3");
+    host.AddRow(tree.Path("gone.png"));
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPEG\\pic.jpeg"));
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "No file extension");
+    EXPECT_EQ(host.Target(1), "");
+    EXPECT_EQ(host.Target(2), tree.Path("out\\odd."));
+    // A missing source still gets its extension folder; the copy then fails with the reason.
+    EXPECT_TRUE(Exists(tree.Path("out\\PNG")));
+    EXPECT_EQ(host.Result(3).rfind("Failure (", 0), 0u) << host.Result(3);
+}
+
+TEST_F(OrganizeRunTest, OrientationModeFolders)
+{
+    host.settings.MoveType = 900;
+    Source("up.jpg", JpegTaken("2012:01:27 10:46:15", 1));
+    Source("right.jpg", JpegTaken("2012:01:27 10:46:15", 6));
+    Source("left.jpg", JpegTaken("2012:01:27 10:46:15", 8));
+    Source("down.jpg", JpegTaken("2012:01:27 10:46:15", 3));
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\Horizontal (normal)\\up.jpg"));
+    EXPECT_EQ(host.Target(1), tree.Path("out\\Rotate 90 CW\\right.jpg"));
+    EXPECT_EQ(host.Target(2), tree.Path("out\\Rotate 90 CCW\\left.jpg"));
+    EXPECT_EQ(host.Result(3), "Failed to get orientation information. Maybe no EXIF info in the file");
+}
+
+TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
+{
+    host.settings.MoveType = 500;
+    CreateDirectoryA(tree.Path("out").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
+    ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old a"));
+    ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a_1.jpg"), "old a_1"));
+    Source("a.jpg", "new a");
+
+    host.settings.TargetExistsOpt = 33;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "Target file exists; skipped");
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
+
+    host.settings.TargetExistsOpt = 11;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a_2.jpg"));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_2.jpg")), "new a");
+
+    host.settings.TargetExistsOpt = 47;  // unknown values rename too
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a_3.jpg"));
+
+    host.settings.TargetExistsOpt = 22;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a.jpg")), "new a");
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_1.jpg")), "old a_1");
+}
+
+TEST_F(OrganizeRunTest, RenameNumbersNamesWithoutExtension)
+{
+    host.settings.OutputFolderType = 0;
+    host.settings.MoveType = 500;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    // "notes" has no extension: the row fails before any target; a folder named like the target
+    // counts as an existing target, so the dotted name gets numbered.
+    Source("notes", "n");
+    Source("pics.d", "d");
+    CreateDirectoryA(tree.Path("src\\D").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("src\\D\\pics.d").c_str(), nullptr);
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "No file extension");
+    EXPECT_EQ(host.Target(1), tree.Path("src\\D\\pics_1.d"));
+    EXPECT_EQ(host.Result(1), "OK");
+}
+
+TEST_F(OrganizeRunTest, SameFolderWithoutSubfoldersByPolicy)
+{
+    host.settings.OutputFolderType = 0;
+    host.settings.MoveType = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    const std::string src = Source("photo.jpg", "content");
+
+    host.settings.TargetExistsOpt = 33;
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Target file exists; skipped");
+
+    host.settings.TargetExistsOpt = 22;
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Same folder and name");
+    EXPECT_EQ(ReadText(src), "content");
+
+    host.settings.TargetExistsOpt = 11;
+    host.Run(true);
+    EXPECT_EQ(host.Target(0), tree.Path("src\\photo_1.jpg"));
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(ReadText(tree.Path("src\\photo_1.jpg")), "content");
+    EXPECT_FALSE(Exists(src));
+}
+
+TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
+{
+    host.settings.OutputFolderType = 1;
+    host.settings.CustomTargetFolder = tree.Path("src");
+    host.settings.MoveType = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    host.settings.TargetExistsOpt = 22;
+    ASSERT_TRUE(WriteText(tree.Path("src\\photo.jpg"), "the only copy"));
+    CreateDirectoryA(tree.Path("src\\sub").c_str(), nullptr);
+    host.AddRow(tree.Path("src\\sub\\..\\photo.jpg"));
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Same folder and name");
+    EXPECT_EQ(ReadText(tree.Path("src\\photo.jpg")), "the only copy");
+
+    // The short (8.3) spelling of a long folder name reaches the same file too.
+    CreateDirectoryA(tree.Path("Long Folder Name").c_str(), nullptr);
+    ASSERT_TRUE(WriteText(tree.Path("Long Folder Name\\photo.jpg"), "only copy 2"));
+    char shortPath[MAX_PATH];
+    const DWORD n = GetShortPathNameA(tree.Path("Long Folder Name\\photo.jpg").c_str(), shortPath, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    ASSERT_NE(std::string(shortPath), tree.Path("Long Folder Name\\photo.jpg"));
+    host.settings.CustomTargetFolder = tree.Path("Long Folder Name");
+    SendMessageA(host.List(), LVM_DELETEALLITEMS, 0, 0);
+    host.AddRow(shortPath);
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Same folder and name");
+    EXPECT_EQ(ReadText(tree.Path("Long Folder Name\\photo.jpg")), "only copy 2");
+}
+
+TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
+{
+    host.settings.MoveType = 500;
+    CreateDirectoryA(tree.Path("out").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
+    ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old target"));
+    host.settings.TargetExistsOpt = 22;
+    // The source vanished after it was listed, and another is locked by a program.
+    host.AddRow(tree.Path("src\\a.jpg"));
+    for (bool move : {true, false}) {
+        host.Run(move);
+        EXPECT_EQ(host.Result(0).rfind("Failure (", 0), 0u) << host.Result(0);
+        EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a.jpg")), "old target");
+    }
+    ASSERT_TRUE(WriteText(tree.Path("src\\a.jpg"), "locked source"));
+    HANDLE lock = CreateFileA(tree.Path("src\\a.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    for (bool move : {true, false}) {
+        host.Run(move);
+        EXPECT_EQ(host.Result(0).rfind("Failure (", 0), 0u) << host.Result(0);
+        EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a.jpg")), "old target");
+    }
+    CloseHandle(lock);
+    EXPECT_EQ(ReadText(tree.Path("src\\a.jpg")), "locked source");
+    // No temporary file is left behind.
+    EXPECT_EQ(FilesBelow(tree.Path("out")).size(), 1u);
+}
+
+TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
+{
+    host.settings.MoveType = 500;
+    CreateDirectoryA(tree.Path("out").c_str(), nullptr);
+    ASSERT_TRUE(WriteText(tree.Path("out\\TXT"), "a file where the folder should go"));
+    Source("a.txt", "a");
+    Source("b.jpg", "b");
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\TXT\\a.txt"));
+    EXPECT_EQ(host.Result(0).rfind("Failed to create folder \"" + tree.Path("out\\TXT\\") + "\"", 0), 0u)
+        << host.Result(0);
+    EXPECT_EQ(host.Result(1), "OK");
+}
+
+TEST_F(OrganizeRunTest, LogIsWrittenByteForByte)
+{
+    host.settings.MoveType = 500;
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("logs\\deep\\log.txt");
+    Source("a.jpg", "a");
+    Source("b", "b");
+    host.Run(true);
+    host.Run(true);
+    const std::string expected =
+        "This is a log file created by Quillmere.\r\n\r\n" + kRule + "\r\nStart at: T\r\n\r\n"
+        "[Source] " + tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a.jpg") + "\r\n[Move] OK\r\n\r\n"
+        "[Source] " + tree.Path("src\\b") + "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
+        "Finish at: T\r\n" + kRule + "\r\n\r\n\r\n" +
+        kRule + "\r\nStart at: T\r\n\r\n"
+        "[Source] " + tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a_1.jpg") +
+        "\r\n[Move] Failure (" ;
+    const std::string log = WithoutTimes(ReadText(tree.Path("logs\\deep\\log.txt")));
+    EXPECT_EQ(log.substr(0, expected.size()), expected);
+    EXPECT_NE(log.find(")\r\n\r\n[Source] " + tree.Path("src\\b") + "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
+                       "Finish at: T\r\n" + kRule + "\r\n\r\n\r\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
+{
+    host.settings.SaveToLog = 1;
+    CreateDirectoryA(tree.Path("logdir").c_str(), nullptr);
+    host.settings.LogFile = tree.Path("logdir");  // a folder: cannot be opened as a file
+    const std::string src = Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(true);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("You enabled the program saves organization operations to a log file.\n"
+                                          "However, the program failed to create the following log file. ",
+                                          0),
+              0u);
+    EXPECT_NE(host.messages[0].text.find("\n\n" + tree.Path("logdir")), std::string::npos);
+    EXPECT_EQ(host.savedCount, 0);
+    EXPECT_TRUE(Exists(src));
+
+    // A log whose folder cannot be made names the folder.
+    host.messages.clear();
+    ASSERT_TRUE(WriteText(tree.Path("blocker"), "x"));
+    host.settings.LogFile = tree.Path("blocker\\sub\\log.txt");
+    host.Run(true);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("You enabled the program saves organization operations to a log file.\n"
+                                          "However, the program failed to create folder \"" +
+                                              tree.Path("blocker\\sub\\") + "\" for the following log file. ",
+                                          0),
+              0u)
+        << host.messages[0].text;
+    // On with an empty path: no log, no message.
+    host.messages.clear();
+    host.settings.LogFile = "";
+    host.Run(false);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.Result(0), "OK");
+}
+
+TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
+{
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("log.txt");
+    host.Run(false);
+    ASSERT_NE(host.progressWindow, nullptr);
+    EXPECT_FALSE(IsWindow(host.progressWindow));
+    EXPECT_EQ(WithoutTimes(ReadText(tree.Path("log.txt"))),
+              "This is a log file created by Quillmere.\r\n\r\n" + kRule + "\r\nStart at: T\r\n\r\nFinish at: T\r\n" +
+                  kRule + "\r\n\r\n\r\n");
+}
+
+TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)
+{
+    host.settings.MoveType = 500;
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("log.txt");
+    for (int i = 0; i < 5; ++i)
+        Source("f" + std::to_string(i) + ".txt", "x");
+    // Earlier results in rows 3 and 4 must survive the cancelled run.
+    host.Rows().SetResult(3, "earlier");
+    host.Rows().SetTarget(4, "earlier target");
+    std::string textDuringRow2;
+    host.onPump = [&](int pump) {
+        if (pump == 2 * 2 + 2) {  // row 2, before its work: a real click on Cancel
+            HWND cancel = GetDlgItem(host.progressWindow, IDC_PROGRESS_CANCEL);
+            char text[512];
+            GetDlgItemTextA(host.progressWindow, IDC_PROGRESS_TEXT, text, sizeof text);
+            textDuringRow2 = text;
+            PostMessageA(cancel, BM_CLICK, 0, 0);
+        }
+    };
+    host.Run(true);
+    EXPECT_EQ(textDuringRow2, "[3/5] Moving " + tree.Path("src\\f2.txt") + "...");
+    EXPECT_EQ(host.Result(2), "OK");
+    EXPECT_EQ(host.Result(3), "earlier");
+    EXPECT_EQ(host.Target(4), "earlier target");
+    EXPECT_TRUE(Exists(tree.Path("src\\f3.txt")));
+    const std::string log = ReadText(tree.Path("log.txt"));
+    EXPECT_NE(log.find("f2.txt\r\n[Target]"), std::string::npos);
+    EXPECT_EQ(log.find("f3.txt"), std::string::npos);
+    EXPECT_NE(log.find("Finish at: "), std::string::npos);
+    EXPECT_FALSE(IsWindow(host.progressWindow));
+    EXPECT_TRUE(host.inputEnabled);
+}
+
+TEST_F(OrganizeRunTest, CloseRequestFromTheUserCountsAsCancelAndKeepsTheWindow)
+{
+    host.settings.MoveType = 500;
+    for (int i = 0; i < 3; ++i)
+        Source("f" + std::to_string(i) + ".txt", "x");
+    bool aliveAfterClose = false;
+    host.onPump = [&](int pump) {
+        if (pump == 2) {
+            // Enter and Escape change nothing; Alt+F4's close request cancels.
+            SendMessageA(host.progressWindow, WM_COMMAND, IDOK, 0);
+            SendMessageA(host.progressWindow, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(IsWindow(host.progressWindow));
+            SendMessageA(host.progressWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+            aliveAfterClose = IsWindow(host.progressWindow) != 0;
+        }
+    };
+    host.Run(false);
+    EXPECT_TRUE(aliveAfterClose);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "");
+    EXPECT_FALSE(IsWindow(host.progressWindow));
+}
+
+TEST_F(OrganizeRunTest, RunFollowsTheRowsDisplayOrderAndOverwritesEarlierCells)
+{
+    host.settings.MoveType = 500;
+    Source("b.txt", "b");
+    Source("a.txt", "a");
+    host.Rows().SetResult(0, "stale");
+    std::vector<std::string> order;
+    host.onPump = [&](int pump) {
+        if (pump % 2 == 0 && pump >= 2) {
+            char text[512];
+            GetDlgItemTextA(host.progressWindow, IDC_PROGRESS_TEXT, text, sizeof text);
+            order.push_back(text);
+        }
+    };
+    host.Run(false);
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(order[0], "[1/2] Copying " + tree.Path("src\\b.txt") + "...");
+    EXPECT_EQ(order[1], "[2/2] Copying " + tree.Path("src\\a.txt") + "...");
+    EXPECT_EQ(host.Result(0), "OK");
+}

@@ -1,0 +1,116 @@
+#include "tests/win/run/TempTree.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<unsigned> g_counter{0};
+
+void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Collect(folder + name + "\\", prefix + name + "\\", out);
+        else
+            out[prefix + name] = ReadText(folder + name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+TempTree::TempTree()
+{
+    char temp[MAX_PATH];
+    const DWORD n = GetTempPathA(MAX_PATH, temp);
+    std::string base = n > 0 && n < MAX_PATH ? std::string(temp, n) : std::string(".\\");
+    if (base.back() != '\\')
+        base += '\\';
+    root_ = base + "qmrun_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(g_counter++) + "\\";
+    RemoveTree(root_);
+    CreateDirectoryA(root_.c_str(), nullptr);
+}
+
+TempTree::~TempTree()
+{
+    RemoveTree(root_);
+}
+
+bool WriteData(const std::string& path, const std::vector<unsigned char>& content)
+{
+    return WriteText(path, std::string(content.begin(), content.end()));
+}
+
+bool WriteText(const std::string& path, const std::string& content)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                    written == content.size();
+    CloseHandle(h);
+    return ok;
+}
+
+std::string ReadText(const std::string& path, bool* ok)
+{
+    if (ok)
+        *ok = false;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string content;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        content.append(buf, got);
+    CloseHandle(h);
+    if (ok)
+        *ok = true;
+    return content;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> out;
+    Collect(folder.back() == '\\' ? folder : folder + "\\", "", out);
+    return out;
+}
+
+void RemoveTree(const std::string& folder)
+{
+    const std::string base = folder.back() == '\\' ? folder : folder + "\\";
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = base + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(base.c_str());
+}

@@ -1,0 +1,61 @@
+#include "tests/win/run/TestRunHost.h"
+
+#include <commctrl.h>
+
+#include "engine/OrganizeRun.h"
+#include "engine/PathUtils.h"
+#include "ui/ProgressDialog.h"
+
+TestRunHost::TestRunHost()
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    owner_ = CreateWindowExA(0, "STATIC", "run test owner", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 560, owner_,
+                            reinterpret_cast<HMENU>(1000), GetModuleHandleA(nullptr), nullptr);
+    rows_.Attach(list_);
+    ListView view(list_);
+    view.InsertColumn(0, "Source File", 300);
+    view.InsertColumn(1, "Target File", 300);
+    view.InsertColumn(2, "Result", 150);
+    settings.SetDefaults("");
+}
+
+TestRunHost::~TestRunHost()
+{
+    DestroyWindow(owner_);
+    PumpMessages();
+}
+
+void TestRunHost::AddRow(const std::string& source)
+{
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = rows_.Count();
+    item.pszText = const_cast<char*>(source.c_str());
+    SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TestRunHost::Run(bool move)
+{
+    OrganizeOptions options;
+    OrganizeRun(*this, rows_, options, move);
+    PumpMessages();
+}
+
+RunProgress& TestRunHost::ShowProgress()
+{
+    ProgressDialog* dialog = ProgressDialog::Open(owner_);
+    progressWindow = dialog ? dialog->Handle() : nullptr;
+    static NullProgress none;
+    return dialog ? static_cast<RunProgress&>(*dialog) : none;
+}
+
+void TestRunHost::Pump()
+{
+    ++pumps;
+    if (onPump)
+        onPump(pumps);
+    PumpMessages();
+}

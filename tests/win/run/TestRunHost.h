@@ -1,0 +1,59 @@
+// A stand-in for the main window in organize-run tests: a hidden owner window with a real
+// list-view control for the rows, the real progress window, and recorded messages. Everything
+// the run touches besides the window is real: files, folders, the log, the JPEG reader.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/RunInterfaces.h"
+#include "ui/FileRows.h"
+
+class ProgressDialog;
+
+struct ShownMessage {
+    std::string text;
+    MessageKind icon;
+};
+
+class TestRunHost : public RunHost {
+public:
+    TestRunHost();
+    ~TestRunHost() override;
+
+    OrganizeOptions settings;          // what ReadSettings hands to the run
+    std::vector<ShownMessage> messages;
+    int savedCount = 0;
+    bool focusedOutputFolder = false;
+    bool inputEnabled = true;
+    int pumps = 0;
+    HWND progressWindow = nullptr;
+    // Called at every pump with its 1-based number, before the queue is dispatched. Pump 1
+    // follows the progress window's creation; row k's pumps are 2k + 2 (before its work) and
+    // 2k + 3 (after its Result cell is written).
+    std::function<void(int)> onPump;
+
+    HWND Owner() const { return owner_; }
+    HWND List() const { return list_; }
+    FileRows& Rows() { return rows_; }
+    void AddRow(const std::string& source);
+    std::string Target(int row) { return rows_.Target(row); }
+    std::string Result(int row) { return rows_.Result(row); }
+    void Run(bool move);
+
+    void ReadSettings(OrganizeOptions& options) override { options = settings; }
+    void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
+    void FocusOutputFolder() override { focusedOutputFolder = true; }
+    void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
+    void EnableInput(bool enable) override { inputEnabled = enable; }
+    RunProgress& ShowProgress() override;
+    void Pump() override;
+
+private:
+    HWND owner_ = nullptr;
+    HWND list_ = nullptr;
+    FileRows rows_;
+};

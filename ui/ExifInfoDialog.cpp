@@ -1,0 +1,176 @@
+#include "ui/ExifInfoDialog.h"
+
+#include <array>
+#include <utility>
+
+#include "engine/SettingsStore.h"
+#include "resource.h"
+#include "toolkit/ShellServices.h"
+
+namespace {
+
+template <class T>
+void ReadValue(HKEY key, const char* name, T& value)
+{
+    T read;
+    DWORD size = sizeof read;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size) == ERROR_SUCCESS &&
+        size == sizeof read)
+        value = read;
+}
+
+}  // namespace
+
+ExifInfoDialog::ExifInfoDialog(std::string path, RowNavigator* navigator, MetaToolConfig toolConfig)
+    : AnchoredDialog(IDD_EXIFINFO), path_(std::move(path)), navigator_(navigator), toolConfig_(std::move(toolConfig))
+{
+    if (toolConfig_.toolPath.empty())
+        toolConfig_.toolPath = DefaultToolPath();
+}
+
+bool ExifInfoDialog::OnInitDialog()
+{
+    AnchoredDialog::OnInitDialog();
+    ReadPlacement();
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    icon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    smallIcon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    AnchorItem(IDC_EXIF_LIST, Anchor::TopLeft, Anchor::BottomRight);
+    for (int id : {IDC_EXIF_OPEN, IDC_EXIF_BROWSE, IDC_EXIF_PREVIOUS, IDC_EXIF_NEXT, IDC_EXIF_COPY, IDCANCEL})
+        AnchorItem(id, Anchor::TopRight);
+
+    list_.Attach(Item(IDC_EXIF_LIST));
+    list_.InsertColumn(0, "Name", static_cast<int>(nameWidth_));
+    list_.InsertColumn(1, "Value", static_cast<int>(valueWidth_));
+    list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    Load();
+    if (saved_.right > saved_.left && saved_.bottom > saved_.top)
+        MoveWindow(hwnd_, saved_.left, saved_.top, saved_.right - saved_.left, saved_.bottom - saved_.top, TRUE);
+    if (maximized_)
+        ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+    return true;
+}
+
+void ExifInfoDialog::ReadPlacement()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    std::array<LONG, 4> rect{saved_.left, saved_.top, saved_.right, saved_.bottom};
+    ReadValue(key, "ExifInfoWndPos", rect);
+    saved_ = {rect[0], rect[1], rect[2], rect[3]};
+    maximized_ = 0;
+    ReadValue(key, "ExifInfoWndMaxed", maximized_);
+    ReadValue(key, "ExifInfoWnd_NameWidth", nameWidth_);
+    ReadValue(key, "ExifInfoWnd_ValWidth", valueWidth_);
+    RegCloseKey(key);
+}
+
+void ExifInfoDialog::Load()
+{
+    ++loads_;
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    LockWindowUpdate(hwnd_);
+    SetWindowTextA(hwnd_, path_.c_str());
+    list_.DeleteAllRows();
+    MetaToolRunner runner(toolConfig_);
+    const bool ok = runner.RunTool(path_);
+    if (ok) {
+        for (const MetaField& field : runner) {
+            const int row = list_.InsertRow(LVIF_TEXT, list_.GetItemCount(), field.name.c_str());
+            if (row >= 0)
+                list_.SetItemText(row, 1, field.value.c_str());
+        }
+    }
+    // Released before any message, so that the window paints normally behind it.
+    LockWindowUpdate(nullptr);
+    if (!ok)
+        MessageBoxA(hwnd_, ("Failed to load Exif information from the following file.\n\n" + path_).c_str(),
+                    "Quillmere", MB_OK | MB_ICONEXCLAMATION);
+    SetCursor(previous);
+}
+
+bool ExifInfoDialog::OnCommand(int id, int, HWND)
+{
+    switch (id) {
+    case IDC_EXIF_OPEN: OpenWithAssociatedProgram(path_.c_str()); return true;
+    case IDC_EXIF_BROWSE: ShowInFileBrowser(path_.c_str()); return true;
+    case IDC_EXIF_COPY: CopyToClipboard(); return true;
+    case IDC_EXIF_PREVIOUS: Step(false); return true;
+    case IDC_EXIF_NEXT: Step(true); return true;
+    default: return false;
+    }
+}
+
+void ExifInfoDialog::Step(bool next)
+{
+    if (!navigator_)
+        return;
+    const std::string path = next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
+    if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
+        return;
+    path_ = path;
+    Load();
+}
+
+void ExifInfoDialog::CopyToClipboard()
+{
+    std::string text = path_ + "\r\n";
+    const int rows = list_.GetItemCount();
+    for (int row = 0; row < rows; ++row)
+        text += list_.GetItemText(row, 0) + " : " + list_.GetItemText(row, 1) + "\r\n";
+    if (!OpenClipboard(hwnd_))
+        return;
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (block) {
+        if (void* memory = GlobalLock(block)) {
+            CopyMemory(memory, text.c_str(), text.size() + 1);
+            GlobalUnlock(block);
+            if (!SetClipboardData(CF_TEXT, block))
+                GlobalFree(block);
+        } else {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+}
+
+void ExifInfoDialog::OnDestroy()
+{
+    AnchoredDialog::OnDestroy();
+    SavePlacement();
+}
+
+void ExifInfoDialog::SavePlacement()
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd_, &placement)) {
+        saved_ = placement.rcNormalPosition;
+        maximized_ = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
+    } else {
+        saved_ = {0, 0, 0, 0};
+        maximized_ = 1;
+    }
+    if (list_.GetHeader()) {
+        nameWidth_ = static_cast<DWORD>(list_.GetColumnWidth(0));
+        valueWidth_ = static_cast<DWORD>(list_.GetColumnWidth(1));
+    }
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const LONG rect[4] = {saved_.left, saved_.top, saved_.right, saved_.bottom};
+    RegSetValueExA(key, "ExifInfoWndMaxed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maximized_), sizeof maximized_);
+    RegSetValueExA(key, "ExifInfoWndPos", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
+    RegSetValueExA(key, "ExifInfoWnd_NameWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nameWidth_),
+                   sizeof nameWidth_);
+    RegSetValueExA(key, "ExifInfoWnd_ValWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&valueWidth_),
+                   sizeof valueWidth_);
+    RegCloseKey(key);
+}

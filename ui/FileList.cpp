@@ -1,0 +1,123 @@
+#include "ui/FileList.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "engine/ExtFilter.h"
+#include "engine/FolderScan.h"
+
+namespace {
+
+// Paths are listed once whatever their letter case, by the code page's own case rules.
+std::string KeyOf(const std::string& path)
+{
+    std::string key = path;
+    if (!key.empty())
+        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+}  // namespace
+
+class FileList::Batch {
+public:
+    explicit Batch(FileList& list) : list_(list)
+    {
+        if (list_.batchDepth_++ == 0 && list_.list_)
+            SendMessageA(*list_.list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~Batch()
+    {
+        if (--list_.batchDepth_ != 0 || !list_.list_)
+            return;
+        SendMessageA(*list_.list_, WM_SETREDRAW, TRUE, 0);
+        const int rows = list_.list_->GetItemCount();
+        if (rows > 0)
+            list_.list_->EnsureVisible(rows - 1);
+        InvalidateRect(*list_.list_, nullptr, TRUE);
+        list_.UpdateTotal();
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+private:
+    FileList& list_;
+};
+
+FileList::FileList() : addedPaths_(10000) {}
+
+void FileList::Attach(SortListCtrl* list, HWND total)
+{
+    list_ = list;
+    total_ = total;
+}
+
+void FileList::AddPath(const std::string& path)
+{
+    if (!addedPaths_.insert(KeyOf(path)).second)
+        return;
+    const int row = list_->InsertRow(LVIF_TEXT, list_->GetItemCount(), path.c_str());
+    if (batchDepth_ == 0) {
+        list_->EnsureVisible(row);
+        UpdateTotal();
+    }
+}
+
+void FileList::AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                                 const std::vector<std::string>& allowedExts)
+{
+    Batch batch(*this);
+    ScanFolder(folder, subfolders, enableExtFilter, allowedExts, [this](const std::string& path) { AddPath(path); });
+}
+
+void FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
+                       const std::vector<std::string>& allowedExts)
+{
+    Batch batch(*this);
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0 || length > kMaxListedPathLength)
+            continue;
+        std::string path(length + 1, '\0');
+        if (DragQueryFileA(drop, i, path.data(), length + 1) != length)
+            continue;
+        path.resize(length);
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ScanFolder(path, subfolders, enableExtFilter, allowedExts,
+                       [this](const std::string& file) { AddPath(file); });
+        } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
+            AddPath(path);
+        }
+    }
+    DragFinish(drop);
+}
+
+void FileList::RemoveSelected()
+{
+    if (list_->GetSelectedCount() == 0)
+        return;
+    for (int row; (row = list_->GetNextItem(-1, LVNI_SELECTED)) >= 0;) {
+        const std::string path = list_->GetItemText(row, 0);
+        if (!list_->DeleteRow(row))
+            break;
+        addedPaths_.erase(KeyOf(path));
+    }
+    UpdateTotal();
+}
+
+void FileList::RemoveAll()
+{
+    list_->DeleteAllRows();
+    addedPaths_.clear();
+    UpdateTotal();
+}
+
+void FileList::UpdateTotal() const
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "Total: %u", static_cast<unsigned>(addedPaths_.size()));
+    SetWindowTextA(total_, text);
+}

@@ -1,0 +1,42 @@
+// The files the next run will organize: the rows of the main window's list, the set of paths
+// already listed (so that each path is listed once, whatever its letter case), and the counter.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "toolkit/SortListCtrl.h"
+
+class FileList {
+public:
+    FileList();
+    void Attach(SortListCtrl* list, HWND total);
+
+    // Adds one file path unless it is listed already (compared without regard to case).
+    void AddPath(const std::string& path);
+    // Adds the files of a folder (and of its sub-folders when asked) that pass the filter.
+    // Folders reached twice (through junctions or links) are scanned once.
+    void AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                           const std::vector<std::string>& allowedExts);
+    // Adds dropped files and folders.
+    void AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
+                 const std::vector<std::string>& allowedExts);
+    void RemoveSelected();
+    void RemoveAll();
+    size_t Count() const { return addedPaths_.size(); }
+    void UpdateTotal() const;
+
+private:
+    // Adds many rows without redrawing the list for each; the last row is scrolled into view
+    // and the counter updated at the end.
+    class Batch;
+
+    SortListCtrl* list_ = nullptr;
+    HWND total_ = nullptr;
+    std::unordered_set<std::string> addedPaths_;
+    int batchDepth_ = 0;
+};

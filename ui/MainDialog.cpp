@@ -1,0 +1,400 @@
+#include "ui/MainDialog.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include "engine/ExtFilter.h"
+#include "engine/SettingsStore.h"
+#include "engine/TemplateTexts.h"
+#include "resource.h"
+#include "toolkit/Button.h"
+#include "toolkit/HelpCommands.h"
+#include "ui/HelpAndWeb.h"
+#include "ui/ProgressDialog.h"
+
+namespace {
+
+const int kTemplateCombos[] = {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT};
+
+bool IsChecked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void SetChecked(HWND dialog, int id, std::uint32_t on)
+{
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+std::string ItemText(HWND dialog, int id)
+{
+    return Window(GetDlgItem(dialog, id)).GetText();
+}
+
+void EnableItem(HWND dialog, int id, bool enable)
+{
+    EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
+}
+
+}  // namespace
+
+MainDialog::MainDialog() : AnchoredDialog(IDD_MAIN)
+{
+    SetUserDefaults(options_);
+    LoadSettings(options_);
+    allowedExts_ = BuildAllowedExts(options_.EnableExtFilter, options_.AllowExts);
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    icon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                          GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
+MainDialog::~MainDialog()
+{
+    if (popups_)
+        DestroyMenu(popups_);
+    if (icon_)
+        DestroyIcon(icon_);
+    if (smallIcon_)
+        DestroyIcon(smallIcon_);
+}
+
+bool MainDialog::OnInitDialog()
+{
+    AnchoredDialog::OnInitDialog();
+    WriteControls();
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    list_.Attach(Item(IDC_FILE_LIST));
+    rows_.Attach(list_);
+    files_.Attach(&list_, Item(IDC_TOTAL));
+    InsertColumns();
+    list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    FillModes();
+    FillTemplateCombo(IDC_FILENAME_FORMAT, kFileNameFormatHistory, kFileNameTemplatePresets.data(),
+                      kFileNameTemplatePresets.size(), options_.TargetFilenameFormat);
+    FillTemplateCombo(IDC_DAY_FORMAT, kDayFolderFormatHistory, kDayTemplatePresets.data(), kDayTemplatePresets.size(),
+                      options_.DayFolderFormat);
+    FillTemplateCombo(IDC_MONTH_FORMAT, kMonthFolderFormatHistory, kMonthTemplatePresets.data(),
+                      kMonthTemplatePresets.size(), options_.MonthFolderFormat);
+    FillOutputFolder();
+    popups_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_POPUPS));
+    DragAcceptFiles(hwnd_, TRUE);
+    files_.UpdateTotal();
+    UpdateExampleLine();
+    EnableItem(hwnd_, ID_META_INFO, false);
+    EnableItem(hwnd_, IDC_REMOVE, false);
+    ApplyModeEnabling();
+    ApplyOutputFolderEnabling();
+    ShowFirstRunHelp();
+    RegisterLayout();
+    RestorePlacement();
+    return true;
+}
+
+void MainDialog::InsertColumns()
+{
+    list_.InsertColumn(kSourceColumn, "Source File", static_cast<int>(options_.ColWidth_Source));
+    list_.InsertColumn(kTargetColumn, "Target File", static_cast<int>(options_.ColWidth_Target));
+    list_.InsertColumn(kResultColumn, "Result", static_cast<int>(options_.ColWidth_Result));
+}
+
+void MainDialog::FillModes()
+{
+    ComboBox modes(Item(IDC_ORGANIZE_MODE));
+    bool selected = false;
+    for (const auto& entry : kDateSources) {
+        const int index = modes.AddString(entry.text);
+        modes.SetItemData(index, static_cast<LPARAM>(entry.value));
+        if (static_cast<std::uint32_t>(entry.value) == options_.MoveType) {
+            modes.SetCurSel(index);
+            selected = true;
+        }
+    }
+    // A stored mode that matches no entry selects the first one.
+    if (!selected)
+        modes.SetCurSel(0);
+}
+
+void MainDialog::FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
+                                   const std::string& text)
+{
+    HWND combo = Item(id);
+    if (!LoadHistory(combo, history)) {
+        ComboBox box(combo);
+        for (size_t i = 0; i < presetCount; ++i)
+            box.AddString(presets[i]);
+    }
+    SetWindowTextA(combo, text.c_str());
+}
+
+void MainDialog::FillOutputFolder()
+{
+    HWND combo = Item(IDC_OUTPUT_FOLDER);
+    LoadHistory(combo, kOutputFolderHistory);
+    if (!options_.CustomTargetFolder.empty())
+        SetWindowTextA(combo, options_.CustomTargetFolder.c_str());
+    else if (ComboBox(combo).GetCount() > 0)
+        ComboBox(combo).SetCurSel(0);
+}
+
+void MainDialog::RegisterLayout()
+{
+    AnchorItem(IDC_FILE_LIST, Anchor::TopLeft, Anchor::BottomRight);
+    for (int id : {IDC_ADD_FILES, IDC_ADD_FOLDER, ID_META_INFO, IDC_REMOVE, IDC_REMOVE_ALL, IDC_OPTIONS, IDC_HELP_MORE,
+                   IDC_CLOSE})
+        AnchorItem(id, Anchor::TopRight);
+    AnchorItem(IDC_TOTAL, Anchor::BottomRight);
+    AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
+    AnchorItem(IDC_ORGANIZE_MODE, Anchor::BottomLeft, Anchor::BottomRight);
+    for (int id : {IDC_MOVE_FILES, IDC_COPY_FILES})
+        AnchorItem(id, Anchor::BottomRight);
+    for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET})
+        AnchorItem(id, Anchor::BottomLeft);
+    for (int id : kTemplateCombos)
+        AnchorItem(id, Anchor::BottomLeft, Anchor::BottomCentre);
+    for (int id : {IDC_MONTH_TAGS, IDC_DAY_TAGS, IDC_FILENAME_TAGS})
+        AnchorItem(id, Anchor::BottomCentre);
+    AnchorItem(IDC_EXAMPLE, Anchor::BottomLeft, Anchor::BottomRight);
+    for (int id : {IDC_OUTPUT_GROUP, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER, IDC_OUTPUT_FOLDER})
+        AnchorItem(id, Anchor::BottomCentre, Anchor::BottomRight);
+    for (int id : {IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT})
+        AnchorItem(id, Anchor::BottomRight);
+}
+
+void MainDialog::RestorePlacement()
+{
+    const StoredRect& r = options_.WndPosition;
+    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0)
+        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (options_.WndMaximized)
+        ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+}
+
+void MainDialog::ShowFirstRunHelp()
+{
+    DWORD firstRun = 1;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        DWORD size = sizeof firstRun;
+        RegQueryValueExA(key, "FirstRun", nullptr, nullptr, reinterpret_cast<BYTE*>(&firstRun), &size);
+        if (firstRun != 0) {
+            const DWORD zero = 0;
+            RegSetValueExA(key, "FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
+        }
+        RegCloseKey(key);
+    }
+    if (firstRun != 0)
+        OpenHelp();
+}
+
+bool MainDialog::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDC_CLOSE: End(IDCANCEL); return true;
+    case IDC_OPTIONS: OnOptions(); return true;
+    case IDC_HELP_MORE: OnHelpMore(); return true;
+    case IDC_ADD_FILES: OnAddFiles(); return true;
+    case IDC_ADD_FOLDER: OnAddFolder(); return true;
+    case IDC_REMOVE: OnRemove(); return true;
+    case IDC_REMOVE_ALL: OnRemoveAll(); return true;
+    case IDC_BROWSE_OUTPUT: OnBrowseOutput(); return true;
+    case IDC_OPEN_OUTPUT: OnOpenOutput(); return true;
+    case IDC_MOVE_FILES: StartRun(true); return true;
+    case IDC_COPY_FILES: StartRun(false); return true;
+    case IDC_MONTH_TAGS:
+    case IDC_DAY_TAGS:
+    case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
+    case ID_META_INFO: OnMetaInfo(); return true;
+    case ID_OPEN_SOURCE:
+    case ID_OPEN_TARGET:
+    case ID_BROWSE_SOURCE:
+    case ID_BROWSE_TARGET: OnRowCommand(id); return true;
+    case ID_ABOUT:
+    case ID_HELP_CONTENTS:
+    case ID_TELL_FRIEND:
+    case ID_FEEDBACK:
+    case ID_HOMEPAGE:
+    case ID_CHECK_UPDATES: RunHelpOrWebCommand(hwnd_, id); return true;
+    case IDC_ORGANIZE_MODE:
+        if (code == CBN_SELCHANGE) {
+            options_.MoveType = SelectedMode();
+            ReadControls();
+            ApplyModeEnabling();
+            UpdateExampleLine();
+        }
+        return true;
+    case IDC_YEAR_FOLDER:
+    case IDC_MONTH_FOLDER:
+    case IDC_DAY_FOLDER:
+    case IDC_RENAME_TARGET:
+        if (code == BN_CLICKED) {
+            options_.MoveType = SelectedMode();
+            ReadControls();
+            if (id != IDC_YEAR_FOLDER)
+                ApplyModeEnabling();
+            UpdateExampleLine();
+        }
+        return true;
+    case IDC_MONTH_FORMAT: OnTemplateChanged(id, code, options_.MonthFolderFormat); return true;
+    case IDC_DAY_FORMAT: OnTemplateChanged(id, code, options_.DayFolderFormat); return true;
+    case IDC_FILENAME_FORMAT: OnTemplateChanged(id, code, options_.TargetFilenameFormat); return true;
+    case IDC_SAME_FOLDER:
+    case IDC_ANOTHER_FOLDER:
+        if (code == BN_CLICKED) {
+            options_.OutputFolderType = id == IDC_ANOTHER_FOLDER ? 1 : 0;
+            ApplyOutputFolderEnabling();
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT MainDialog::OnNotify(NMHDR* header)
+{
+    if (header->idFrom != IDC_FILE_LIST)
+        return 0;
+    if (header->code == LVN_ITEMCHANGED)
+        UpdateRowButtons();
+    else if (header->code == NM_DBLCLK)
+        SendMessageA(hwnd_, WM_COMMAND, ID_META_INFO, 0);
+    return 0;
+}
+
+void MainDialog::UpdateRowButtons()
+{
+    const bool any = list_.GetSelectedCount() > 0;
+    EnableItem(hwnd_, IDC_REMOVE, any);
+    EnableItem(hwnd_, ID_META_INFO, any);
+}
+
+bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_CLOSE:
+        End(IDCANCEL);
+        return true;
+    case WM_DROPFILES:
+        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
+                       allowedExts_);
+        return true;
+    case WM_HELP:
+        // F1 alone opens the help, as the menu's "Help\tF1" says.
+        if (GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0)
+            RunHelpOrWebCommand(hwnd_, ID_HELP_CONTENTS);
+        result = TRUE;
+        return true;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != list_.Handle())
+            break;
+        ShowListMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return true;
+    case WM_INITMENUPOPUP:
+        if (!HIWORD(lParam))
+            UpdateMenuItems(reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_PAINT:
+        if (IsIconic(hwnd_)) {
+            PaintMinimized();
+            return true;
+        }
+        break;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(icon_);
+        return true;
+    default:
+        break;
+    }
+    return AnchoredDialog::OnMessage(message, wParam, lParam, result);
+}
+
+void MainDialog::PaintMinimized()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(hwnd_, &ps);
+}
+
+void MainDialog::OnDestroy()
+{
+    AnchoredDialog::OnDestroy();
+    CloseHelpWindow();
+    SaveOnClose();
+}
+
+void MainDialog::SaveOnClose()
+{
+    options_.MoveType = SelectedMode();
+    ReadControls();
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd_, &placement)) {
+        const RECT& r = placement.rcNormalPosition;
+        options_.WndPosition = {r.left, r.top, r.right, r.bottom};
+        options_.WndMaximized = IsZoomed(hwnd_) ? 1 : 0;
+    } else {
+        options_.WndPosition = {};
+        options_.WndMaximized = 1;
+    }
+    if (list_.GetHeader()) {
+        options_.ColWidth_Source = static_cast<std::uint32_t>(list_.GetColumnWidth(kSourceColumn));
+        options_.ColWidth_Target = static_cast<std::uint32_t>(list_.GetColumnWidth(kTargetColumn));
+        options_.ColWidth_Result = static_cast<std::uint32_t>(list_.GetColumnWidth(kResultColumn));
+    }
+    SaveSettingsAndHistories(options_);
+}
+
+std::uint32_t MainDialog::SelectedMode() const
+{
+    ComboBox modes(Item(IDC_ORGANIZE_MODE));
+    const int selection = modes.GetCurSel();
+    if (selection < 0)
+        return static_cast<std::uint32_t>(DateSource::Modified);
+    return static_cast<std::uint32_t>(modes.GetItemData(selection));
+}
+
+void MainDialog::ReadControls()
+{
+    options_.CreateDayFolder = IsChecked(hwnd_, IDC_DAY_FOLDER);
+    options_.CreateMonthFolder = IsChecked(hwnd_, IDC_MONTH_FOLDER);
+    options_.CreateYearFolder = IsChecked(hwnd_, IDC_YEAR_FOLDER);
+    options_.RenameTargetFileName = IsChecked(hwnd_, IDC_RENAME_TARGET);
+    options_.OutputFolderType = IsChecked(hwnd_, IDC_ANOTHER_FOLDER) ? 1 : 0;
+    options_.DayFolderFormat = ItemText(hwnd_, IDC_DAY_FORMAT);
+    options_.MonthFolderFormat = ItemText(hwnd_, IDC_MONTH_FORMAT);
+    options_.TargetFilenameFormat = ItemText(hwnd_, IDC_FILENAME_FORMAT);
+    options_.CustomTargetFolder = ItemText(hwnd_, IDC_OUTPUT_FOLDER);
+}
+
+void MainDialog::WriteControls()
+{
+    SetChecked(hwnd_, IDC_DAY_FOLDER, options_.CreateDayFolder);
+    SetChecked(hwnd_, IDC_MONTH_FOLDER, options_.CreateMonthFolder);
+    SetChecked(hwnd_, IDC_YEAR_FOLDER, options_.CreateYearFolder);
+    SetChecked(hwnd_, IDC_RENAME_TARGET, options_.RenameTargetFileName);
+    CheckRadioButton(hwnd_, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER,
+                     options_.OutputFolderType ? IDC_ANOTHER_FOLDER : IDC_SAME_FOLDER);
+    SetDlgItemTextA(hwnd_, IDC_DAY_FORMAT, options_.DayFolderFormat.c_str());
+    SetDlgItemTextA(hwnd_, IDC_MONTH_FORMAT, options_.MonthFolderFormat.c_str());
+    SetDlgItemTextA(hwnd_, IDC_FILENAME_FORMAT, options_.TargetFilenameFormat.c_str());
+    SetDlgItemTextA(hwnd_, IDC_OUTPUT_FOLDER, options_.CustomTargetFolder.c_str());
+}
+
+void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)
+{
+    SaveSettings(options);
+    PushHistory(Item(IDC_OUTPUT_FOLDER), kOutputFolderHistory);
+    PushHistory(Item(IDC_FILENAME_FORMAT), kFileNameFormatHistory);
+    PushHistory(Item(IDC_DAY_FORMAT), kDayFolderFormatHistory);
+    PushHistory(Item(IDC_MONTH_FORMAT), kMonthFolderFormatHistory);
+}

@@ -1,0 +1,105 @@
+// The program's one top-level window: the file list, the organize settings and the commands
+// that run, all on dialog template 102. It owns the settings record for the program's life and
+// saves it when it closes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/OrganizeOptions.h"
+#include "engine/RunInterfaces.h"
+#include "toolkit/AnchoredDialog.h"
+#include "toolkit/ComboBox.h"
+#include "toolkit/SortListCtrl.h"
+#include "ui/ExifInfoDialog.h"
+#include "ui/FileList.h"
+#include "ui/FileRows.h"
+
+class MainDialog : public AnchoredDialog, public RunHost, public RowNavigator {
+public:
+    // Sets every setting to its default and loads the stored ones.
+    MainDialog();
+    ~MainDialog() override;
+
+    OrganizeOptions& Options() { return options_; }
+    FileList& Files() { return files_; }
+    SortListCtrl& List() { return list_; }
+
+    // Moves the list's selection one row up or down (staying at the ends) and returns the new
+    // row's source path.
+    std::string SelectPreviousRow() override;
+    std::string SelectNextRow() override;
+
+    // Where the Meta/EXIF window finds the metadata tool (tests point it elsewhere).
+    MetaToolConfig& ToolConfig() { return toolConfig_; }
+
+    // RunHost: what an organize run asks of the window.
+    void ReadSettings(OrganizeOptions& options) override;
+    void FocusOutputFolder() override;
+    void SaveSettingsAndHistories(const OrganizeOptions& options) override;
+    void EnableInput(bool enable) override;
+    RunProgress& ShowProgress() override;
+    void Pump() override;
+    void ShowMessage(const std::string& text, MessageKind icon) override;
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    LRESULT OnNotify(NMHDR* header) override;
+    // Enter and Escape do nothing: the window closes only by Close, Exit or its close box.
+    void OnOK() override {}
+    void OnCancel() override {}
+    void OnDestroy() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // Start-up and closing.
+    void InsertColumns();
+    void FillModes();
+    void FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
+                           const std::string& text);
+    void FillOutputFolder();
+    void RegisterLayout();
+    void RestorePlacement();
+    void ShowFirstRunHelp();
+    void SaveOnClose();
+
+    // The settings and the controls.
+    std::uint32_t SelectedMode() const;
+    void ReadControls();
+    void WriteControls();
+    void UpdateExampleLine();
+    void ApplyModeEnabling();
+    void ApplyOutputFolderEnabling();
+    void OnTemplateChanged(int id, int code, std::string& setting);
+
+    // Commands.
+    void OnOptions();
+    void OnHelpMore();
+    void OnAddFiles();
+    void OnAddFolder();
+    void OnRemove();
+    void OnRemoveAll();
+    void OnBrowseOutput();
+    void OnOpenOutput();
+    void OnTagHelp(int id);
+    void StartRun(bool move);
+    void UpdateRowButtons();
+    void ShowListMenu(POINT at);
+    void UpdateMenuItems(HMENU menu);
+    void OnRowCommand(int id);
+    void OnMetaInfo();
+    void PaintMinimized();
+    std::string SelectOnly(int row);
+
+    OrganizeOptions options_;
+    std::vector<std::string> allowedExts_;
+    SortListCtrl list_;
+    FileList files_;
+    FileRows rows_;
+    HMENU popups_ = nullptr;
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    NullProgress noProgress_;
+    MetaToolConfig toolConfig_;
+};

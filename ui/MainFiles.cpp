@@ -1,0 +1,232 @@
+// The main window's file list commands: Add Files, Add Folder, Remove, Remove All, the list's
+// context menu and its per-row commands, and stepping through the rows.
+#include "ui/MainDialog.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/ExtFilter.h"
+#include "engine/FolderScan.h"
+#include "engine/PathText.h"
+#include "engine/PathUtils.h"
+#include "engine/SettingsStore.h"
+#include "resource.h"
+#include "toolkit/ShellServices.h"
+#include "ui/HelpAndWeb.h"
+#include "ui/OpenFileFilter.h"
+#include "ui/OptionsDialog.h"
+
+namespace {
+
+constexpr DWORD kOpenFileBufferSize = 0xFFFFC;
+
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+std::string WithBackslash(const std::string& folder)
+{
+    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+}
+
+}  // namespace
+
+void MainDialog::OnAddFiles()
+{
+    WaitCursor wait;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kOpenFileBufferSize]);
+    if (!buffer)
+        return;
+    buffer[0] = '\0';
+    if (!FileExists(options_.LastAddFileDir))
+        options_.LastAddFileDir = UserDocumentsFolder();
+    DWORD filterIndex = options_.OpenDlg_FilterIndex;
+    const int ok = RunFileDialog(hwnd_, kOpenFileFilter,
+                                 OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
+                                 buffer.get(), kOpenFileBufferSize, filterIndex, options_.LastAddFileDir.c_str(),
+                                 nullptr, true);
+    options_.OpenDlg_FilterIndex = filterIndex;
+    if (!ok) {
+        const DWORD code = CommDlgExtendedError();
+        if (code == 0)
+            return;
+        char text[512];
+        std::snprintf(text, sizeof text,
+                      "Failed to choose files. Error code: 0x%lX.\n\nTo get help, please contact us at <%s>, and "
+                      "attach the error code above.%s",
+                      static_cast<unsigned long>(code), SupportAddress(),
+                      code == FNERR_BUFFERTOOSMALL
+                          ? "\n\nTips: the error might be caused by too many files that were selected. We "
+                            "recommend you click on \"Add Folder\" to choose bulk files."
+                          : "");
+        ShowMessage(text, MessageKind::Warning);
+        return;
+    }
+    const char* first = buffer.get();
+    const char* second = first + lstrlenA(first) + 1;
+    if (*second == '\0') {
+        // One file: the buffer holds its full path.
+        files_.AddPath(first);
+        std::string folder;
+        if (FolderOf(first, folder))
+            options_.LastAddFileDir = folder;
+        return;
+    }
+    // Several files: the folder, then each name.
+    const std::string folder = WithBackslash(first);
+    for (const char* name = second; *name; name += lstrlenA(name) + 1) {
+        const std::string path = folder + name;
+        if (path.size() <= kMaxListedPathLength)
+            files_.AddPath(path);
+    }
+    options_.LastAddFileDir = folder;
+}
+
+void MainDialog::OnAddFolder()
+{
+    WaitCursor wait;
+    char start[520];
+    lstrcpynA(start, options_.Folder.c_str(), sizeof start);
+    char chosen[520];
+    if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
+        return;
+    options_.Folder = chosen;
+    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter, allowedExts_);
+}
+
+void MainDialog::OnRemove()
+{
+    files_.RemoveSelected();
+}
+
+void MainDialog::OnRemoveAll()
+{
+    files_.RemoveAll();
+    EnableWindow(Item(ID_META_INFO), FALSE);
+    EnableWindow(Item(IDC_REMOVE), FALSE);
+}
+
+void MainDialog::OnOptions()
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = options_.EnableExtFilter;
+    dialog.AllowExts = options_.AllowExts;
+    dialog.SaveToLog = options_.SaveToLog;
+    dialog.LogFile = options_.LogFile;
+    dialog.AddFilesInSubfolder = options_.AddFilesInSubfolder;
+    dialog.TargetExistsOpt = options_.TargetExistsOpt;
+    if (dialog.DoModal(hwnd_) != IDOK)
+        return;
+    options_.EnableExtFilter = dialog.EnableExtFilter;
+    options_.AllowExts = dialog.AllowExts;
+    allowedExts_ = BuildAllowedExts(options_.EnableExtFilter, options_.AllowExts);
+    options_.SaveToLog = dialog.SaveToLog;
+    options_.LogFile = dialog.LogFile;
+    options_.AddFilesInSubfolder = dialog.AddFilesInSubfolder;
+    options_.TargetExistsOpt = dialog.TargetExistsOpt;
+}
+
+void MainDialog::OnHelpMore()
+{
+    RECT button;
+    if (!popups_ || !GetWindowRect(Item(IDC_HELP_MORE), &button))
+        return;
+    TrackPopupMenu(GetSubMenu(popups_, 1), TPM_RIGHTBUTTON, button.right, button.top, 0, hwnd_, nullptr);
+}
+
+void MainDialog::ShowListMenu(POINT at)
+{
+    if (!popups_)
+        return;
+    if (at.x == -1 || at.y == -1) {
+        // From the keyboard: the centre of the list.
+        RECT list;
+        GetWindowRect(list_, &list);
+        at = {(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+    }
+    TrackPopupMenu(GetSubMenu(popups_, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+void MainDialog::UpdateMenuItems(HMENU menu)
+{
+    const int first = list_.GetNextItem(-1, LVNI_SELECTED);
+    const bool selected = first >= 0;
+    const bool hasTarget = selected && !rows_.Target(first).empty();
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1))
+            continue;  // separators
+        bool enable = true;
+        if (id == ID_META_INFO || id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE || id == IDC_REMOVE)
+            enable = selected;
+        else if (id == ID_OPEN_TARGET || id == ID_BROWSE_TARGET)
+            enable = hasTarget;
+        EnableMenuItem(menu, i, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void MainDialog::OnRowCommand(int id)
+{
+    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    const bool source = id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE;
+    const std::string path = source ? rows_.Source(row) : rows_.Target(row);
+    if (!FileExists(path)) {
+        ShowMessage("File \"" + path + "\" isn't available.", MessageKind::Warning);
+        return;
+    }
+    if (id == ID_OPEN_SOURCE || id == ID_OPEN_TARGET)
+        OpenWithAssociatedProgram(path.c_str());
+    else
+        ShowInFileBrowser(path.c_str());
+}
+
+void MainDialog::OnMetaInfo()
+{
+    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    const std::string path = rows_.Source(row);
+    if (!FileExists(path)) {
+        ShowMessage("File \"" + path + "\" isn't available.", MessageKind::Warning);
+        return;
+    }
+    ExifInfoDialog dialog(path, this, toolConfig_);
+    dialog.DoModal(hwnd_);
+}
+
+std::string MainDialog::SelectPreviousRow()
+{
+    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int row = current - 1 < 0 ? 0 : current - 1;
+    return SelectOnly(row);
+}
+
+std::string MainDialog::SelectNextRow()
+{
+    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int count = list_.GetItemCount();
+    const int row = current + 1 >= count ? count - 1 : current + 1;
+    return SelectOnly(row);
+}
+
+std::string MainDialog::SelectOnly(int row)
+{
+    for (int selected; (selected = list_.GetNextItem(-1, LVNI_SELECTED)) >= 0;)
+        list_.SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    list_.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list_.EnsureVisible(row);
+    return rows_.Source(row);
+}
