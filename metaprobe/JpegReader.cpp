@@ -1,0 +1,112 @@
+#include <cstring>
+#include <vector>
+
+#include "metaprobe/Readers.h"
+#include "metaprobe/TiffReader.h"
+#include "metaprobe/ValueText.h"
+#include "metaprobe/WindowSource.h"
+
+namespace metaprobe {
+
+namespace {
+
+const char* EncodingProcess(uint8_t marker) {
+  switch (marker) {
+    case 0xC0: return "Baseline DCT, Huffman coding";
+    case 0xC1: return "Extended sequential DCT, Huffman coding";
+    case 0xC2: return "Progressive DCT, Huffman coding";
+    case 0xC3: return "Lossless, Huffman coding";
+    case 0xC5: return "Sequential DCT, differential Huffman coding";
+    case 0xC6: return "Progressive DCT, differential Huffman coding";
+    case 0xC7: return "Lossless, Differential Huffman coding";
+    case 0xC9: return "Extended sequential DCT, arithmetic coding";
+    case 0xCA: return "Progressive DCT, arithmetic coding";
+    case 0xCB: return "Lossless, arithmetic coding";
+    case 0xCD: return "Sequential DCT, differential arithmetic coding";
+    case 0xCE: return "Progressive DCT, differential arithmetic coding";
+    case 0xCF: return "Lossless, differential arithmetic coding";
+    default: return nullptr;
+  }
+}
+
+void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listing) {
+  if (data.size() < 6) return;
+  unsigned height = Get16(data.data() + 1, true), width = Get16(data.data() + 3, true);
+  unsigned components = data[5];
+  listing.Add("Image Width", std::to_string(width));
+  listing.Add("Image Height", std::to_string(height));
+  listing.Add("Encoding Process", EncodingProcess(marker));
+  listing.Add("Bits Per Sample", std::to_string(data[0]));
+  listing.Add("Color Components", std::to_string(components));
+  if (components != 3 || data.size() < 6 + 3 * 3) return;
+  unsigned h = data[7] >> 4, v = data[7] & 15;
+  for (unsigned i = 1; i < 3; ++i) {
+    if (data[7 + 3 * i] != 0x11) return;  // only the usual layout with full-size chroma factors
+  }
+  static const struct { unsigned h, v; const char* text; } kinds[] = {
+      {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
+      {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
+      {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
+  };
+  for (const auto& kind : kinds) {
+    if (kind.h == h && kind.v == v) listing.Add("Y Cb Cr Sub Sampling", kind.text);
+  }
+}
+
+}  // namespace
+
+ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
+  ReadResult result;
+  result.type = {"JPEG", "jpg", "image/jpeg"};
+  uint64_t position = 2;
+  bool exifRead = false;
+  for (unsigned segments = 0; segments < 10000; ++segments) {
+    uint8_t head[4];
+    if (!source.Read(position, head, 2)) break;
+    if (head[0] != 0xFF) {
+      result.error = "JPEG format error";
+      return result;
+    }
+    uint8_t marker = head[1];
+    if (marker == 0xFF) {  // fill byte
+      ++position;
+      continue;
+    }
+    if (marker == 0xD9 || marker == 0xDA) break;  // image data follows: no more metadata segments
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      position += 2;
+      continue;
+    }
+    if (!source.Read(position + 2, head + 2, 2)) break;
+    unsigned length = Get16(head + 2, true);
+    if (length < 2) {
+      result.error = "JPEG format error";
+      return result;
+    }
+    uint64_t data = position + 4, size = length - 2;
+    if (marker == 0xE1 && !exifRead && size > 6) {
+      uint8_t id[6];
+      if (source.Read(data, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0) {
+        WindowSource exif(source, data + 6, size - 6);
+        exifRead = ReadTiff(exif, 0, listing, facts);
+      }
+    } else if (marker == 0xE0 && size >= 7) {
+      uint8_t jfif[7];
+      if (source.Read(data, jfif, 7) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
+        listing.Add("JFIF Version", std::to_string(jfif[5]) + "." + (jfif[6] < 10 ? "0" : "") + std::to_string(jfif[6]));
+      }
+    } else if (marker == 0xFE) {
+      std::vector<uint8_t> text;
+      if (source.ReadSome(data, size_t(size), text)) {
+        listing.Add("Comment", Latin1ToUtf8(TrimRight(std::string(text.begin(), text.end()).c_str())));
+      }
+    } else if (EncodingProcess(marker)) {
+      std::vector<uint8_t> frame;
+      if (source.ReadSome(data, size_t(size < 64 ? size : 64), frame)) ListFrame(marker, frame, listing);
+    }
+    position = data + size;
+  }
+  return result;
+}
+
+}  // namespace metaprobe
