@@ -55,6 +55,24 @@ void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listin
 
 }  // namespace
 
+bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts) {
+  uint8_t head[4];
+  uint64_t position = 2;
+  if (!source.Read(0, head, 2) || head[0] != 0xFF || head[1] != 0xD8) return false;
+  for (unsigned segments = 0; segments < 1000 && source.Read(position, head, 4); ++segments) {
+    if (head[0] != 0xFF || head[1] == 0xDA || head[1] == 0xD9) return false;
+    unsigned length = Get16(head + 2, true);
+    if (length < 2) return false;
+    uint8_t id[6];
+    if (head[1] == 0xE1 && length > 8 && source.Read(position + 4, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0) {
+      WindowSource exif(source, position + 10, length - 8);
+      return ReadTiff(exif, 0, listing, facts);
+    }
+    position += 2 + length;
+  }
+  return false;
+}
+
 ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
   ReadResult result;
   result.type = {"JPEG", "jpg", "image/jpeg"};

@@ -2,9 +2,20 @@
 
 namespace metaprobe {
 
-void Listing::Add(const std::string& name, const std::string& value) {
-  if (name.empty() || !names_.insert(name).second) return;
-  fields_.push_back({name, value});
+void Listing::Add(const std::string& name, const std::string& value, int priority) {
+  if (name.empty()) return;
+  auto known = names_.find(name);
+  if (known != names_.end()) {
+    if (known->second > priority) return;
+    for (auto it = fields_.begin(); it != fields_.end(); ++it) {
+      if (it->name == name) {
+        fields_.erase(it);
+        break;
+      }
+    }
+  }
+  names_[name] = priority;
+  fields_.push_back({name, value, priority});
 }
 
 std::string Listing::Value(const std::string& name) const {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace metaprobe {
@@ -10,13 +10,15 @@ namespace metaprobe {
 struct Field {
   std::string name;
   std::string value;
+  int priority = 1;
 };
 
 class Listing {
  public:
-  // Adds a field unless one of the same name is already listed: the first directory that
-  // names a field (the main image's) wins over thumbnails and later copies.
-  void Add(const std::string& name, const std::string& value);
+  // Adds a field. A field of the same name already listed is replaced (the new one goes to the
+  // end) unless it came with a higher priority: thumbnail directories list with priority 0, so
+  // the main image's values win over theirs, while later main-image values win over earlier ones.
+  void Add(const std::string& name, const std::string& value, int priority = 1);
   bool Has(const std::string& name) const { return names_.count(name) != 0; }
   // Value of the named field, or empty when absent.
   std::string Value(const std::string& name) const;
@@ -24,7 +26,7 @@ class Listing {
 
  private:
   std::vector<Field> fields_;
-  std::unordered_set<std::string> names_;
+  std::unordered_map<std::string, int> names_;  // name -> priority
 };
 
 // One line per field: the name padded to 32 characters, ": ", the value, a line break.

@@ -27,7 +27,7 @@ bool ProbeSource(ByteSource& source, Listing& listing) {
   listing.Add("File Type", result.type.type);
   listing.Add("File Type Extension", result.type.extension);
   listing.Add("MIME Type", result.type.mime);
-  for (const Field& field : content.Fields()) listing.Add(field.name, field.value);
+  for (const Field& field : content.Fields()) listing.Add(field.name, field.value, field.priority);
   if (!result.error.empty()) {
     listing.Add("Error", result.error);
     return false;

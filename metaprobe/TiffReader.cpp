@@ -8,12 +8,19 @@
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
 #include "metaprobe/ValueText.h"
+#include "metaprobe/WindowSource.h"
 
 namespace metaprobe {
 
 namespace {
 
 enum class Dir { Ifd0, Ifd1, LaterIfd, SubIfd, Exif, Gps, Interop };
+
+// Canon CR2 files name the strip pointers of their first directory as a preview image.
+bool IsCr2(ByteSource& source) {
+  uint8_t head[11];
+  return source.Read(0, head, sizeof head) && head[8] == 'C' && head[9] == 'R' && head[10] == 2;
+}
 
 std::string BinaryText(uint64_t size) {
   return "(Binary data " + std::to_string(size) + " bytes, use -b option to extract)";
@@ -257,10 +264,14 @@ std::string ConvertValue(const TagInfo& tag, const TiffValue& value) {
 
 namespace {
 
+// Thumbnail directories yield to the main image's values of the same name.
+int Priority(Dir dir) { return (dir == Dir::Ifd1 || dir == Dir::LaterIfd) ? 0 : 1; }
+
 class TiffWalker {
  public:
-  TiffWalker(ByteSource& source, uint64_t base, bool bigEndian, Listing& listing, ExifFacts& facts)
-      : source_(source), base_(base), big_(bigEndian), listing_(listing), facts_(facts) {}
+  TiffWalker(ByteSource& source, uint64_t base, bool bigEndian, Listing& listing, ExifFacts& facts,
+             bool panasonic, bool cr2)
+      : source_(source), base_(base), big_(bigEndian), listing_(listing), facts_(facts), panasonic_(panasonic), cr2_(cr2) {}
 
   void Walk(uint64_t offset, Dir dir, unsigned depth);
 
@@ -277,6 +288,10 @@ class TiffWalker {
   std::set<uint64_t> visited_;
   unsigned directories_ = 0;
   bool thumbnailOffset_ = false;
+  bool panasonic_;
+  bool cr2_;
+  uint64_t position_ = 0;    // directory being read
+  unsigned entryIndex_ = 0;  // entry being read
 };
 
 bool TiffWalker::ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& valueSize) {
@@ -312,7 +327,9 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
     std::vector<uint8_t> entries(size_t(count) * 12 + 4);
     bool hasNext = source_.Read(position + 2, entries.data(), entries.size());
     if (!hasNext && !source_.Read(position + 2, entries.data(), entries.size() - 4)) return;
+    position_ = position;
     for (unsigned i = 0; i < count; ++i) {
+      entryIndex_ = i;
       TiffValue value;
       uint64_t valueSize = 0;
       if (!ReadValue(entries.data() + i * 12, value, valueSize)) continue;
@@ -325,8 +342,26 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
 }
 
 void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth) {
-  const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag) : FindExifTag(value.tag);
+  bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
+  const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
+                       : panasonicRoot  ? FindPanasonicTag(value.tag)
+                                        : FindExifTag(value.tag);
   if (!tag) return;
+  if (panasonicRoot && value.tag == kPanasonicJpgFromRawTag) {
+    listing_.Add(tag->name, BinaryText(valueSize));
+    if (valueSize > 4 && depth < TiffLimits::kMaxDepth) {
+      uint8_t pointer[12];
+      if (source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
+        WindowSource jpeg(source_, base_ + Get32(pointer + 8, big_), valueSize);
+        ReadJpegExif(jpeg, listing_, facts_);
+      }
+    }
+    return;
+  }
+  if (cr2_ && dir == Dir::Ifd0 && (value.tag == 0x0111 || value.tag == 0x0117) && !value.bytes.empty()) {
+    listing_.Add(value.tag == 0x0111 ? "Preview Image Start" : "Preview Image Length", JoinNumbers(value, " "));
+    return;
+  }
   if (tag->conv == Conv::SubIfd) {
     if (value.bytes.empty() || !(value.format == tiff::Long || value.format == tiff::Ifd)) return;
     Dir child = value.tag == kExifIfdTag ? Dir::Exif
@@ -346,7 +381,7 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
                        : dir == Dir::Ifd0 ? (start ? "Preview Image Start" : "Preview Image Length")
                                           : (start ? "Jpg From Raw Start" : "Jpg From Raw Length");
     if (value.bytes.empty()) return;
-    listing_.Add(name, JoinNumbers(value, " "));
+    listing_.Add(name, JoinNumbers(value, " "), Priority(dir));
     if (dir == Dir::Ifd1) {
       if (start) thumbnailOffset_ = true;
       else {
@@ -357,7 +392,7 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
     return;
   }
   if (value.bytes.empty()) {
-    if (valueSize > 0) listing_.Add(tag->name, BinaryText(valueSize));
+    if (valueSize > 0) listing_.Add(tag->name, BinaryText(valueSize), Priority(dir));
     return;
   }
   Record(*tag, value, dir);
@@ -416,7 +451,7 @@ void TiffWalker::Record(const TagInfo& tag, const TiffValue& value, Dir dir) {
       default: break;
     }
   }
-  listing_.Add(tag.name, ConvertValue(tag, value));
+  listing_.Add(tag.name, ConvertValue(tag, value), Priority(dir));
 }
 
 }  // namespace
@@ -434,7 +469,7 @@ bool ReadTiff(ByteSource& source, uint64_t base, Listing& listing, ExifFacts& fa
   if (options.listByteOrder) {
     listing.Add("Exif Byte Order", big ? "Big-endian (Motorola, MM)" : "Little-endian (Intel, II)");
   }
-  TiffWalker walker(source, base, big, listing, facts);
+  TiffWalker walker(source, base, big, listing, facts, magic == 0x55, base == 0 && IsCr2(source));
   walker.Walk(Get32(header + 4, big), options.gpsRoot ? Dir::Gps : Dir::Ifd0, 0);
   return true;
 }

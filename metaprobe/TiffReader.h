@@ -27,6 +27,10 @@ struct TiffOptions {
 // "Exif Byte Order" and every directory. False when the header is not a TIFF header.
 bool ReadTiff(ByteSource& source, uint64_t base, Listing& listing, ExifFacts& facts, const TiffOptions& options = {});
 
+// Lists the EXIF block of a JPEG held in `source` (a whole JPEG file or one embedded in a raw).
+// False when it has none.
+bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts);
+
 // Text of a value by its tag's conversion (exposed for tests).
 struct TagInfo;
 struct TiffValue;

@@ -366,6 +366,45 @@ const TagInfo kGpsTags[] = {
     {0x001F, "GPS Horizontal Positioning Error", Conv::Metres},
 };
 
+const EnumText kPanasonicCompression[] = {
+    {34316, "Panasonic RAW 1"}, {34826, "Panasonic RAW 2"}, {34828, "Panasonic RAW 3"}, {34830, "Panasonic RAW 4"}};
+
+// First directory of Panasonic raws: its low tag numbers mean other things than in TIFF.
+const TagInfo kPanasonicTags[] = {
+    {0x0001, "Panasonic Raw Version", Conv::Undefined8},
+    {0x0002, "Sensor Width", Conv::Plain},
+    {0x0003, "Sensor Height", Conv::Plain},
+    {0x0004, "Sensor Top Border", Conv::Plain},
+    {0x0005, "Sensor Left Border", Conv::Plain},
+    {0x0006, "Sensor Bottom Border", Conv::Plain},
+    {0x0007, "Sensor Right Border", Conv::Plain},
+    {0x0008, "Samples Per Pixel", Conv::Plain},
+    {0x000A, "Bits Per Sample", Conv::Plain},
+    {0x000B, "Compression", Conv::Enum, TABLE(kPanasonicCompression)},
+    {0x000E, "Linearity Limit Red", Conv::Plain},
+    {0x000F, "Linearity Limit Green", Conv::Plain},
+    {0x0010, "Linearity Limit Blue", Conv::Plain},
+    {0x0017, "ISO", Conv::Plain},
+    {0x0018, "High ISO Multiplier Red", Conv::Plain},
+    {0x0019, "High ISO Multiplier Green", Conv::Plain},
+    {0x001A, "High ISO Multiplier Blue", Conv::Plain},
+    {0x001C, "Black Level Red", Conv::Plain},
+    {0x001D, "Black Level Green", Conv::Plain},
+    {0x001E, "Black Level Blue", Conv::Plain},
+    {0x0024, "WB Red Level", Conv::Plain},
+    {0x0025, "WB Green Level", Conv::Plain},
+    {0x0026, "WB Blue Level", Conv::Plain},
+    {kPanasonicJpgFromRawTag, "Jpg From Raw", Conv::Binary},
+    {0x010F, "Make", Conv::Plain},
+    {0x0110, "Camera Model Name", Conv::Plain},
+    {0x0111, "Strip Offsets", Conv::Plain},
+    {0x0112, "Orientation", Conv::Enum, TABLE(kOrientation)},
+    {0x0116, "Rows Per Strip", Conv::Plain},
+    {0x0117, "Strip Byte Counts", Conv::Plain},
+    {kExifIfdTag, "Exif Offset", Conv::SubIfd},
+    {kGpsIfdTag, "GPS Info", Conv::SubIfd},
+};
+
 const TagInfo* Find(const TagInfo* begin, const TagInfo* end, uint16_t id) {
   const TagInfo* it = std::lower_bound(begin, end, id, [](const TagInfo& t, uint16_t v) { return t.id < v; });
   return (it != end && it->id == id) ? it : nullptr;
@@ -374,6 +413,9 @@ const TagInfo* Find(const TagInfo* begin, const TagInfo* end, uint16_t id) {
 }  // namespace
 
 const TagInfo* FindExifTag(uint16_t id) { return Find(std::begin(kExifTags), std::end(kExifTags), id); }
+const TagInfo* FindPanasonicTag(uint16_t id) {
+  return Find(std::begin(kPanasonicTags), std::end(kPanasonicTags), id);
+}
 const TagInfo* FindGpsTag(uint16_t id) { return Find(std::begin(kGpsTags), std::end(kGpsTags), id); }
 
 const char* LookupEnum(const TagInfo& tag, int64_t value) {

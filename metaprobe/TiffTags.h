@@ -50,6 +50,8 @@ struct TagInfo {
 
 // Tag of the main table (IFD0, IFD1, sub-IFDs, EXIF and interoperability directories); null if unknown.
 const TagInfo* FindExifTag(uint16_t id);
+// Tag of the first directory of a Panasonic raw; null if unknown.
+const TagInfo* FindPanasonicTag(uint16_t id);
 // Tag of the GPS directory; null if unknown.
 const TagInfo* FindGpsTag(uint16_t id);
 // Text of an enumerated value, or null when the table has none.
@@ -57,5 +59,7 @@ const char* LookupEnum(const TagInfo& tag, int64_t value);
 
 // Pointer tags that lead to child directories.
 constexpr uint16_t kExifIfdTag = 0x8769, kGpsIfdTag = 0x8825, kInteropIfdTag = 0xA005, kSubIfdsTag = 0x014A;
+// A Panasonic raw keeps its EXIF data in a JPEG preview held by this tag of the first directory.
+constexpr uint16_t kPanasonicJpgFromRawTag = 0x002E;
 
 }  // namespace metaprobe
