@@ -206,6 +206,8 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
   bool track = p == "Track ";
   size_t need = 4 + 2 * wide + (track ? 8 : 4) + wide;
   if (n < need) return;
+  // The first track's header and media values are the ones listed.
+  if (!movie && listing_.Has(p + "Header Version")) return;
   listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
   uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
   uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);

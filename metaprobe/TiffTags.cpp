@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 namespace metaprobe {
 
@@ -186,6 +187,8 @@ const TagInfo kExifTags[] = {
     {kSubIfdsTag, "Sub IFDs", Conv::SubIfd},
     {0x014C, "Ink Set", Conv::Enum, TABLE(kInkSet)},
     {0x0152, "Extra Samples", Conv::Enum, TABLE(kExtraSamples)},
+    {0x0201, "Thumbnail Offset", Conv::Plain},
+    {0x0202, "Thumbnail Length", Conv::Plain},
     {0x0211, "Y Cb Cr Coefficients", Conv::Plain},
     {0x0212, "Y Cb Cr Sub Sampling", Conv::SubSampling},
     {0x0213, "Y Cb Cr Positioning", Conv::Enum, TABLE(kYCbCrPositioning)},
@@ -417,6 +420,16 @@ const TagInfo* FindPanasonicTag(uint16_t id) {
   return Find(std::begin(kPanasonicTags), std::end(kPanasonicTags), id);
 }
 const TagInfo* FindGpsTag(uint16_t id) { return Find(std::begin(kGpsTags), std::end(kGpsTags), id); }
+
+bool IsStandardTagName(const std::string& name) {
+  for (const TagInfo& tag : kExifTags) {
+    if (tag.conv != Conv::SubIfd && name == tag.name) return true;
+  }
+  for (const TagInfo& tag : kGpsTags) {
+    if (name == tag.name) return true;
+  }
+  return false;
+}
 
 const char* LookupEnum(const TagInfo& tag, int64_t value) {
   for (unsigned i = 0; i < tag.tableSize; ++i) {

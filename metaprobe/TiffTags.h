@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace metaprobe {
 
@@ -54,6 +55,8 @@ const TagInfo* FindExifTag(uint16_t id);
 const TagInfo* FindPanasonicTag(uint16_t id);
 // Tag of the GPS directory; null if unknown.
 const TagInfo* FindGpsTag(uint16_t id);
+// True when `name` is the listing name of a standard TIFF, EXIF or GPS tag.
+bool IsStandardTagName(const std::string& name);
 // Text of an enumerated value, or null when the table has none.
 const char* LookupEnum(const TagInfo& tag, int64_t value);
 

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "metaprobe/FileInfo.h"
+#include "tests/native/metaprobe/ProbeTestUtil.h"
+#include "tests/support/ContainerSamples.h"
+#include "tests/support/TiffBuilder.h"
+
+using qmtest::Ifd;
+
+namespace {
+
+std::vector<uint8_t> DatedTiff() {
+  Ifd exif;
+  exif.Ascii(0x9003, "2019:05:04 10:11:12");
+  Ifd ifd0;
+  ifd0.Short(0x0112, 8).Ascii(0x0132, "2019:05:05 00:00:00").Sub(0x8769, exif);
+  return qmtest::BuildTiff(ifd0, {qmtest::ByteOrder::Motorola});
+}
+
+TEST(MetaprobePng, ExifChunkAfterImageData) {
+  std::vector<uint8_t> png = qmtest::BuildPng(16, 8, qmtest::PngChunk("eXIf", DatedTiff()));
+  metaprobe::Listing listing = ProbeBytes(png);
+  EXPECT_EQ(listing.Value("File Type"), "PNG");
+  EXPECT_EQ(listing.Value("Image Width"), "16");
+  EXPECT_EQ(listing.Value("Color Type"), "RGB");
+  EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
+  EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
+  EXPECT_EQ(listing.Value("Warning"),
+            "[minor] Text/EXIF chunk(s) found after PNG IDAT (may be ignored by some readers)");
+}
+
+TEST(MetaprobePng, ChunkLongerThanFileIsAnError) {
+  std::vector<uint8_t> png = qmtest::BuildPng(16, 8, {});
+  std::vector<uint8_t> broken(png.begin(), png.begin() + 8);
+  broken.insert(broken.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'e', 'X', 'I', 'f', 1, 2, 3});
+  metaprobe::Listing listing = ProbeBytes(broken);
+  EXPECT_EQ(listing.Value("Error"), "Truncated PNG image");
+  EXPECT_FALSE(listing.Has("Date/Time Original"));
+}
+
+TEST(MetaprobeIso, HeicExifItem) {
+  metaprobe::Listing listing = ProbeBytes(qmtest::BuildHeic(DatedTiff()));
+  EXPECT_EQ(listing.Value("File Type"), "HEIC");
+  EXPECT_EQ(listing.Value("Major Brand"), "High Efficiency Image Format HEVC still image (.HEIC)");
+  EXPECT_EQ(listing.Value("Primary Item Reference"), "1");
+  EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
+  EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
+}
+
+TEST(MetaprobeIso, MovieDatesInLocalTime) {
+  uint64_t created = qmtest::MovieSeconds(2005, 8, 11, 14, 3, 54);
+  uint64_t modified = qmtest::MovieSeconds(2010, 7, 30, 15, 43, 59);
+  metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(modified)));
+  EXPECT_EQ(listing.Value("File Type"), "MOV");
+  EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
+  EXPECT_EQ(listing.Value("Modify Date"), metaprobe::LocalTimeText(std::time_t(modified - 2082844800)));
+  EXPECT_EQ(listing.Value("Duration"), "5.00 s");
+  EXPECT_EQ(listing.Value("Time Scale"), "600");
+}
+
+TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros) {
+  metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("mp42", 0, 0));
+  EXPECT_EQ(listing.Value("File Type"), "MP4");
+  EXPECT_EQ(listing.Value("Create Date"), "0000:00:00 00:00:00");
+}
+
+TEST(MetaprobeIso, BoxLargerThanFileStopsReading) {
+  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", 100, 100);
+  movie[8 + 16 + 3] = 0xFF;  // moov size beyond the end: not read
+  movie[8 + 16 + 2] = 0xFF;
+  metaprobe::Listing listing = ProbeBytes(movie);
+  EXPECT_EQ(listing.Value("File Type"), "MOV");
+  EXPECT_FALSE(listing.Has("Create Date"));
+}
+
+TEST(MetaprobeFile, FileLinesAndMissingFile) {
+  std::string path = testing::TempDir() + "metaprobe_sample.tif";
+  std::vector<uint8_t> bytes = DatedTiff();
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+  ASSERT_EQ(std::fclose(file), 0);
+  metaprobe::Listing listing;
+  EXPECT_TRUE(metaprobe::ProbeFile(path, listing));
+  EXPECT_EQ(listing.Value("File Name"), "metaprobe_sample.tif");
+  EXPECT_EQ(listing.Value("File Size"), std::to_string(bytes.size()) + " bytes");
+  EXPECT_EQ(listing.Value("Modify Date"), "2019:05:05 00:00:00");
+  std::remove(path.c_str());
+  metaprobe::Listing missing;
+  EXPECT_FALSE(metaprobe::ProbeFile(path, missing));
+  EXPECT_EQ(missing.Value("Error"), "File not found");
+  EXPECT_FALSE(missing.Has("Modify Date"));
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include "tests/support/ContainerSamples.h"
+
+namespace qmtest {
+
+namespace {
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(uint8_t(v >> 8));
+  out.push_back(uint8_t(v));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = unsigned(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + int64_t(doe) - 719468;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PngChunk(const std::string& type, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> out;
+  Put32(out, uint32_t(data.size()));
+  out.insert(out.end(), type.begin(), type.end());
+  out.insert(out.end(), data.begin(), data.end());
+  Put32(out, Crc32(out.data() + 4, out.size() - 4));
+  return out;
+}
+
+std::vector<uint8_t> BuildPng(uint32_t width, uint32_t height, const std::vector<uint8_t>& after) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  Put32(header, width);
+  Put32(header, height);
+  header.insert(header.end(), {8, 2, 0, 0, 0});
+  for (const auto& chunk : {PngChunk("IHDR", header), PngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01})}) {
+    out.insert(out.end(), chunk.begin(), chunk.end());
+  }
+  out.insert(out.end(), after.begin(), after.end());
+  std::vector<uint8_t> end = PngChunk("IEND", {});
+  out.insert(out.end(), end.begin(), end.end());
+  return out;
+}
+
+std::vector<uint8_t> Box(const std::string& type, const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> out;
+  Put32(out, uint32_t(payload.size() + 8));
+  out.insert(out.end(), type.begin(), type.end());
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+std::vector<uint8_t> FullBox(const std::string& type, uint8_t version, const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> body = {version, 0, 0, 0};
+  body.insert(body.end(), payload.begin(), payload.end());
+  return Box(type, body);
+}
+
+std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> out;
+  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int second) {
+  int64_t unix = DaysFromCivil(year, unsigned(month), unsigned(day)) * 86400 + hour * 3600 + minute * 60 + second;
+  return uint64_t(unix + 2082844800);
+}
+
+std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified) {
+  std::vector<uint8_t> ftyp(brand.begin(), brand.end());
+  Put32(ftyp, 0x200);
+  ftyp.insert(ftyp.end(), brand.begin(), brand.end());
+  std::vector<uint8_t> mvhd;
+  Put32(mvhd, created);
+  Put32(mvhd, modified);
+  Put32(mvhd, 600);   // time scale
+  Put32(mvhd, 3000);  // duration: 5 s
+  Put32(mvhd, 0x00010000);
+  Put16(mvhd, 0x0100);
+  mvhd.resize(mvhd.size() + 10 + 36 + 24, 0);
+  Put32(mvhd, 2);
+  return Concat({Box("ftyp", ftyp), Box("moov", FullBox("mvhd", 0, mvhd)), Box("mdat", {})});
+}
+
+std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff) {
+  std::vector<uint8_t> ftyp = {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
+  std::vector<uint8_t> hdlr(4, 0);
+  hdlr.insert(hdlr.end(), {'p', 'i', 'c', 't'});
+  hdlr.resize(hdlr.size() + 13, 0);
+  std::vector<uint8_t> pitm = {0, 1};
+  std::vector<uint8_t> hvc1 = {0, 1, 0, 0, 'h', 'v', 'c', '1', 0};
+  std::vector<uint8_t> exif = {0, 2, 0, 0, 'E', 'x', 'i', 'f', 0};
+  std::vector<uint8_t> iinf = {0, 2};
+  iinf = Concat({iinf, FullBox("infe", 2, hvc1), FullBox("infe", 2, exif)});
+  std::vector<uint8_t> item = {0, 0, 0, 0};
+  item.insert(item.end(), tiff.begin(), tiff.end());
+  // iloc version 0, offset size 4, length size 4, base offset size 0: one item with one extent
+  // whose offset is patched once the size of everything before mdat is known.
+  auto buildMeta = [&](uint32_t dataOffset) {
+    std::vector<uint8_t> iloc = {0x44, 0x00};
+    Put16(iloc, 1);
+    Put16(iloc, 2);  // item id
+    Put16(iloc, 0);  // data reference
+    Put16(iloc, 1);  // extents
+    Put32(iloc, dataOffset);
+    Put32(iloc, uint32_t(item.size()));
+    return FullBox("meta", 0, Concat({FullBox("hdlr", 0, hdlr), FullBox("pitm", 0, pitm), FullBox("iinf", 0, iinf),
+                                      FullBox("iloc", 0, iloc)}));
+  };
+  std::vector<uint8_t> head = Concat({Box("ftyp", ftyp), buildMeta(0)});
+  uint32_t dataOffset = uint32_t(head.size() + 8);
+  return Concat({Box("ftyp", ftyp), buildMeta(dataOffset), Box("mdat", item)});
+}
+
+}  // namespace qmtest
