@@ -17,6 +17,9 @@ class ByteSource {
   // Reads exactly `count` bytes at `offset`; false when any of them lies outside the source or the read fails.
   virtual bool Read(uint64_t offset, void* out, size_t count) = 0;
 
+  // Position of this source's first byte in the file it is part of (0 for a whole file).
+  virtual uint64_t Origin() const { return 0; }
+
   // Reads up to `count` bytes at `offset` into `out` (resized to what was read).
   bool ReadSome(uint64_t offset, size_t count, std::vector<uint8_t>& out);
   // True when [offset, offset + count) lies inside the source.

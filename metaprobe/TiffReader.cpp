@@ -264,7 +264,9 @@ std::string ConvertValue(const TagInfo& tag, const TiffValue& value) {
 
 namespace {
 
-// Thumbnail directories yield to the main image's values of the same name.
+// Directories of thumbnails and reduced-resolution copies list with priority 0: their values
+// never replace a value already listed. The full-resolution image's values replace earlier ones,
+// so a raw file shows the size of its raw image, not of its preview.
 int Priority(Dir dir) { return (dir == Dir::Ifd1 || dir == Dir::LaterIfd) ? 0 : 1; }
 
 class TiffWalker {
@@ -279,6 +281,7 @@ class TiffWalker {
   bool ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& valueSize);
   void Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth);
   void Record(const TagInfo& tag, const TiffValue& value, Dir dir);
+  int priority_ = 1;  // of the directory being read
 
   ByteSource& source_;
   uint64_t base_;
@@ -324,16 +327,20 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
     if (!source_.Read(position, countBytes, 2)) return;
     unsigned count = Get16(countBytes, big_);
     if (count == 0 || count > TiffLimits::kMaxEntries) return;
+    int entryPriority = Priority(current);
     std::vector<uint8_t> entries(size_t(count) * 12 + 4);
     bool hasNext = source_.Read(position + 2, entries.data(), entries.size());
     if (!hasNext && !source_.Read(position + 2, entries.data(), entries.size() - 4)) return;
-    position_ = position;
     for (unsigned i = 0; i < count; ++i) {
+      position_ = position;
+      priority_ = entryPriority;
       entryIndex_ = i;
       TiffValue value;
       uint64_t valueSize = 0;
       if (!ReadValue(entries.data() + i * 12, value, valueSize)) continue;
       Entry(value, valueSize, current, depth);
+      // The rest of a directory whose subfile type says "not the full-resolution image".
+      if (value.tag == 0x00FE && current != Dir::Gps && value.IsNumeric() && value.Integer(0) != 0) entryPriority = 0;
     }
     if (!hasNext || (current != Dir::Ifd0 && current != Dir::Ifd1 && current != Dir::LaterIfd)) return;
     offset = Get32(entries.data() + count * 12, big_);
@@ -381,7 +388,9 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
                        : dir == Dir::Ifd0 ? (start ? "Preview Image Start" : "Preview Image Length")
                                           : (start ? "Jpg From Raw Start" : "Jpg From Raw Length");
     if (value.bytes.empty()) return;
-    listing_.Add(name, JoinNumbers(value, " "), Priority(dir));
+    // Offsets are listed from the start of the file, also for a TIFF block inside a JPEG.
+    listing_.Add(name, start ? std::to_string(uint64_t(value.Integer(0)) + base_ + source_.Origin()) : JoinNumbers(value, " "),
+                 priority_);
     if (dir == Dir::Ifd1) {
       if (start) thumbnailOffset_ = true;
       else {
@@ -392,7 +401,7 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
     return;
   }
   if (value.bytes.empty()) {
-    if (valueSize > 0) listing_.Add(tag->name, BinaryText(valueSize), Priority(dir));
+    if (valueSize > 0) listing_.Add(tag->name, BinaryText(valueSize), priority_);
     return;
   }
   Record(*tag, value, dir);
@@ -451,7 +460,8 @@ void TiffWalker::Record(const TagInfo& tag, const TiffValue& value, Dir dir) {
       default: break;
     }
   }
-  listing_.Add(tag.name, ConvertValue(tag, value), Priority(dir));
+  // The subfile type is listed as the last directory gives it.
+  listing_.Add(tag.name, ConvertValue(tag, value), value.tag == 0x00FE ? 1 : priority_);
 }
 
 }  // namespace

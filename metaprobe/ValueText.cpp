@@ -25,8 +25,8 @@ std::string FormatRatio(int64_t num, int64_t den) {
 
 std::string FormatExposureTime(double seconds) {
   if (seconds > 0 && seconds < 0.25001) {
-    char text[32];
-    std::snprintf(text, sizeof text, "1/%lld", static_cast<long long>(0.5 + 1 / seconds));
+    char text[64];
+    std::snprintf(text, sizeof text, "1/%.0f", std::floor(0.5 + 1 / seconds));
     return text;
   }
   std::string text = FormatF(seconds, 1);

@@ -14,6 +14,7 @@ class WindowSource : public ByteSource {
         offset_(offset <= parent.Size() ? offset : parent.Size()),
         size_(size <= parent.Size() - offset_ ? size : parent.Size() - offset_) {}
   uint64_t Size() const override { return size_; }
+  uint64_t Origin() const override { return parent_.Origin() + offset_; }
   bool Read(uint64_t offset, void* out, size_t count) override {
     return Contains(offset, count) && parent_.Read(offset_ + offset, out, count);
   }
