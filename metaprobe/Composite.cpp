@@ -34,14 +34,18 @@ std::string MegapixelText(double megapixels) {
 
 }  // namespace
 
-void AddCompositeFields(const ExifFacts& facts, Listing& listing) {
+void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing) {
   if (facts.hasFNumber || facts.hasApertureValue) {
     double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
     listing.Add("Aperture", FormatF(f, 1));
   }
+  // Canon and Phase One raws give the size of the developed image in the EXIF directory.
+  bool exifSize = fileType == "CR2" || fileType == "IIQ";
+  std::string w = listing.Value(exifSize ? "Exif Image Width" : "Image Width");
+  std::string h = listing.Value(exifSize ? "Exif Image Height" : "Image Height");
   double width = 0, height = 0;
-  if (ParseDimension(listing.Value("Image Width"), width) && ParseDimension(listing.Value("Image Height"), height)) {
-    listing.Add("Image Size", listing.Value("Image Width") + "x" + listing.Value("Image Height"));
+  if (ParseDimension(w, width) && ParseDimension(h, height)) {
+    listing.Add("Image Size", w + "x" + h);
     listing.Add("Megapixels", MegapixelText(width * height / 1e6));
   }
   bool hasTime = facts.hasExposureTime || facts.hasShutterSpeedValue;

@@ -5,6 +5,7 @@
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
 #include "metaprobe/WindowSource.h"
+#include "metaprobe/XmpReader.h"
 
 namespace metaprobe {
 
@@ -102,11 +103,16 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts) 
       return result;
     }
     uint64_t data = position + 4, size = length - 2;
-    if (marker == 0xE1 && !exifRead && size > 6) {
-      uint8_t id[6];
-      if (source.Read(data, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0) {
-        WindowSource exif(source, data + 6, size - 6);
-        exifRead = ReadTiff(exif, 0, listing, facts);
+    if (marker == 0xE1) {
+      uint8_t id[29] = {};
+      size_t idSize = size_t(size < sizeof id ? size : sizeof id);
+      if (source.Read(data, id, idSize)) {
+        if (!exifRead && size > 6 && std::memcmp(id, "Exif\0\0", 6) == 0) {
+          WindowSource exif(source, data + 6, size - 6);
+          exifRead = ReadTiff(exif, 0, listing, facts);
+        } else if (size > 29 && std::memcmp(id, "http://ns.adobe.com/xap/1.0/\0", 29) == 0) {
+          ReadXmpAt(source, data + 29, size - 29, listing);
+        }
       }
     } else if (marker == 0xE0 && size >= 7) {
       uint8_t jfif[7];

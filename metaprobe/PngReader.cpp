@@ -7,6 +7,7 @@
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
 #include "metaprobe/WindowSource.h"
+#include "metaprobe/XmpReader.h"
 
 namespace metaprobe {
 
@@ -92,6 +93,19 @@ ReadResult ReadPngFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
           std::string keyword(text.begin(), nul), value(nul + 1, text.end());
           listing.Add(TextFieldName(keyword), Latin1ToUtf8(value));
         }
+      }
+    } else if (type == "iTXt" && length <= kMaxXmpBytes) {
+      // Uncompressed international text; the XMP packet is stored under its own keyword.
+      std::vector<uint8_t> text;
+      static const char kXmpKeyword[] = "XML:com.adobe.xmp";
+      if (source.ReadSome(data, size_t(length), text) && text.size() > sizeof kXmpKeyword + 1 &&
+          std::memcmp(text.data(), kXmpKeyword, sizeof kXmpKeyword) == 0 && text[sizeof kXmpKeyword] == 0) {
+        size_t at = sizeof kXmpKeyword + 2;
+        for (int field = 0; field < 2 && at < text.size(); ++field) {
+          while (at < text.size() && text[at] != 0) ++at;
+          ++at;
+        }
+        if (at < text.size()) ReadXmp(std::string(text.begin() + long(at), text.end()), listing);
       }
     } else if (type == "bKGD" && length >= 1 && length <= 6) {
       std::vector<uint8_t> d;

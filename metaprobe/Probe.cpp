@@ -32,7 +32,7 @@ bool ProbeSource(ByteSource& source, Listing& listing) {
     listing.Add("Error", result.error);
     return false;
   }
-  AddCompositeFields(facts, listing);
+  AddCompositeFields(facts, result.type.type, listing);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "metaprobe/TiffValue.h"
 #include "metaprobe/ValueText.h"
 #include "metaprobe/WindowSource.h"
+#include "metaprobe/XmpReader.h"
 
 namespace metaprobe {
 
@@ -185,8 +186,22 @@ std::string ConvertValue(const TagInfo& tag, const TiffValue& value) {
       if (text.size() == 1) return EnumValueText(tag, static_cast<unsigned char>(text[0]));
       return text.empty() ? text : "Unknown (" + text + ")";
     }
-    case Conv::Flash:
-      return value.IsNumeric() ? EnumValueText(tag, value.Integer(0)) : PlainText(value);
+    case Conv::Flash: {
+      if (!value.IsNumeric()) return PlainText(value);
+      if (const char* text = LookupEnum(tag, value.Integer(0))) return text;
+      char hex[40];
+      std::snprintf(hex, sizeof hex, "Unknown (0x%llx)", static_cast<unsigned long long>(value.Integer(0)));
+      return hex;
+    }
+    case Conv::Hex: {
+      std::string text;
+      char digits[3];
+      for (uint8_t b : value.bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += digits;
+      }
+      return text;
+    }
     case Conv::ExposureTime:
       return value.IsNumeric() ? FormatExposureTime(value.Number(0)) : PlainText(value);
     case Conv::FNumber:
@@ -361,6 +376,17 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
       if (source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
         WindowSource jpeg(source_, base_ + Get32(pointer + 8, big_), valueSize);
         ReadJpegExif(jpeg, listing_, facts_);
+      }
+    }
+    return;
+  }
+  if (value.tag == kXmpTag && dir != Dir::Gps) {
+    if (!value.bytes.empty()) {
+      ReadXmp(std::string(value.bytes.begin(), value.bytes.end()), listing_);
+    } else if (valueSize > 4) {
+      uint8_t pointer[12];
+      if (source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
+        ReadXmpAt(source_, base_ + Get32(pointer + 8, big_), valueSize, listing_);
       }
     }
     return;

@@ -34,6 +34,7 @@ enum class Conv {
   GpsRef,         // one-letter reference looked up in the table
   Undefined8,     // undefined bytes shown as text
   SubIfd,         // pointer to a child directory, not listed
+  Hex,            // bytes as upper-case hexadecimal digits
 };
 
 struct EnumText {
@@ -62,6 +63,8 @@ const char* LookupEnum(const TagInfo& tag, int64_t value);
 
 // Pointer tags that lead to child directories.
 constexpr uint16_t kExifIfdTag = 0x8769, kGpsIfdTag = 0x8825, kInteropIfdTag = 0xA005, kSubIfdsTag = 0x014A;
+// XMP packet of a TIFF file.
+constexpr uint16_t kXmpTag = 0x02BC;
 // A Panasonic raw keeps its EXIF data in a JPEG preview held by this tag of the first directory.
 constexpr uint16_t kPanasonicJpgFromRawTag = 0x002E;
 

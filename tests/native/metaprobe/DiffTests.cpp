@@ -108,7 +108,8 @@ TEST(MetaprobeDiff, CorpusAgainstReferenceListings) {
       "other/Panasonic.rw2", "other/QuickTime.mov", "other/samplefilehub.heif", "jpeg/Canon_40D.jpg",
       "jpeg/Fujifilm_FinePix_E500.jpg", "jpeg/Nikon_D70.jpg", "jpeg/Pentax_K10D.jpg", "jpeg/landscape_1.jpg",
       "jpeg/landscape_2.jpg", "jpeg/landscape_3.jpg", "jpeg/landscape_4.jpg", "jpeg/landscape_5.jpg",
-      "jpeg/landscape_6.jpg", "jpeg/landscape_7.jpg", "jpeg/landscape_8.jpg", "jpeg/long_description.jpg"};
+      "jpeg/landscape_6.jpg", "jpeg/landscape_7.jpg", "jpeg/landscape_8.jpg", "jpeg/long_description.jpg",
+      "bad/image00971.jpg", "bad/image01088.jpg"};
   Score score;
   for (const char* file : files) {
     std::string name = std::string(file).substr(std::string(file).find('/') + 1);
