@@ -191,9 +191,9 @@ void IsoReader::FileTypeBox(const Box& box) {
   for (size_t i = 8; i + 4 <= d.size(); i += 4) {
     std::string brand(d.begin() + long(i), d.begin() + long(i) + 4);
     compatible += brand;
-    brands += (brands.empty() ? "" : ", ") + TrimRight(brand);
+    brands += (brands.empty() ? "" : ", ") + brand;
   }
-  if (!brands.empty()) listing_.Add("Compatible Brands", brands);
+  if (!brands.empty()) listing_.Add("Compatible Brands", TrimRight(brands));
 }
 
 void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
@@ -211,8 +211,10 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
   listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
   uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
   uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);
-  listing_.Add(p + "Create Date", MovieDateText(created));
-  listing_.Add(p + "Modify Date", MovieDateText(modified));
+  // A zero date means "not set": it is listed as zeros, and never replaces a date read elsewhere
+  // (the EXIF block of a CR3 file).
+  listing_.Add(p + "Create Date", MovieDateText(created), created == 0 ? 0 : 1);
+  listing_.Add(p + "Modify Date", MovieDateText(modified), modified == 0 ? 0 : 1);
   size_t at = 4 + 2 * wide;
   if (track) {
     listing_.Add("Track ID", std::to_string(Get32(d + at, true)));

@@ -333,6 +333,7 @@ bool TiffWalker::ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& val
 
 void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
   Dir current = dir;
+  unsigned chainIndex = 0;
   while (offset != 0) {
     uint64_t position = base_ + offset;
     if (depth > TiffLimits::kMaxDepth || directories_ >= TiffLimits::kMaxDirectories) return;
@@ -342,7 +343,8 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
     if (!source_.Read(position, countBytes, 2)) return;
     unsigned count = Get16(countBytes, big_);
     if (count == 0 || count > TiffLimits::kMaxEntries) return;
-    int entryPriority = Priority(current);
+    // The fourth directory of a CR2 file holds the raw image itself.
+    int entryPriority = (cr2_ && chainIndex == 3) ? 1 : Priority(current);
     std::vector<uint8_t> entries(size_t(count) * 12 + 4);
     bool hasNext = source_.Read(position + 2, entries.data(), entries.size());
     if (!hasNext && !source_.Read(position + 2, entries.data(), entries.size() - 4)) return;
@@ -360,6 +362,7 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth) {
     if (!hasNext || (current != Dir::Ifd0 && current != Dir::Ifd1 && current != Dir::LaterIfd)) return;
     offset = Get32(entries.data() + count * 12, big_);
     current = current == Dir::Ifd0 ? Dir::Ifd1 : Dir::LaterIfd;
+    ++chainIndex;
   }
 }
 

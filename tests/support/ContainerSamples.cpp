@@ -127,4 +127,23 @@ std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff) {
   return Concat({Box("ftyp", ftyp), buildMeta(dataOffset), Box("mdat", item)});
 }
 
+std::vector<uint8_t> BuildCr3(const std::vector<uint8_t>& cmt1, const std::vector<uint8_t>& cmt2, uint32_t created) {
+  std::vector<uint8_t> ftyp = {'c', 'r', 'x', ' ', 0, 0, 0, 1, 'c', 'r', 'x', ' ', 'i', 's', 'o', 'm'};
+  std::vector<uint8_t> canon = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
+                                0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
+  std::vector<uint8_t> cncv = {'C', 'a', 'n', 'o', 'n', 'C', 'R', '3', '_', '0', '0', '1', '/', '0', '0', '.',
+                               '0', '9', '.', '0', '0', '/', '0', '0', '.', '0', '0', '.', '0', '0'};
+  std::vector<uint8_t> uuid = Concat({canon, Box("CNCV", cncv), Box("CMT1", cmt1), Box("CMT2", cmt2)});
+  std::vector<uint8_t> mvhd;
+  Put32(mvhd, created);
+  Put32(mvhd, created);
+  Put32(mvhd, 1000);
+  Put32(mvhd, 0);
+  Put32(mvhd, 0x00010000);
+  Put16(mvhd, 0x0100);
+  mvhd.resize(mvhd.size() + 10 + 36 + 24, 0);
+  Put32(mvhd, 2);
+  return Concat({Box("ftyp", ftyp), Box("moov", Concat({Box("uuid", uuid), FullBox("mvhd", 0, mvhd)})), Box("mdat", {})});
+}
+
 }  // namespace qmtest

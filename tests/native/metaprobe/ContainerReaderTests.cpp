@@ -61,6 +61,21 @@ TEST(MetaprobeIso, MovieDatesInLocalTime) {
   EXPECT_EQ(listing.Value("Time Scale"), "600");
 }
 
+TEST(MetaprobeIso, CanonCr3MetadataBoxes) {
+  Ifd cmt1;
+  cmt1.Ascii(0x010F, "Canon").Short(0x0112, 6).Ascii(0x0132, "2020:02:02 02:02:02");
+  Ifd cmt2;
+  cmt2.Ascii(0x9003, "2020:02:02 02:02:01").Rational(0x829A, 1, 250);
+  metaprobe::Listing listing = ProbeBytes(qmtest::BuildCr3(qmtest::BuildTiff(cmt1), qmtest::BuildTiff(cmt2), 0));
+  EXPECT_EQ(listing.Value("File Type"), "CR3");
+  EXPECT_EQ(listing.Value("Make"), "Canon");
+  EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
+  EXPECT_EQ(listing.Value("Date/Time Original"), "2020:02:02 02:02:01");
+  EXPECT_EQ(listing.Value("Exposure Time"), "1/250");
+  // The movie header's zero date does not replace the EXIF dates.
+  EXPECT_EQ(listing.Value("Modify Date"), "2020:02:02 02:02:02");
+}
+
 TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros) {
   metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("mp42", 0, 0));
   EXPECT_EQ(listing.Value("File Type"), "MP4");

@@ -187,6 +187,14 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles() {
     files.push_back({"gen" + n + ".png", qmtest::BuildPng(8, 8, qmtest::PngChunk("eXIf", qmtest::BuildTiff(ifd0, options)))});
     files.push_back({"gen" + n + ".heic", qmtest::BuildHeic(qmtest::BuildTiff(ifd0, options))});
     uint64_t when = qmtest::MovieSeconds(2000 + orientation, orientation, 1, 12, 0, 0);
+    Ifd cmt1;
+    cmt1.Ascii(0x010F, "Canon").Ascii(0x0110, "Canon EOS R" + n).Short(0x0112, orientation)
+        .Ascii(0x0132, "2019:0" + n + ":02 03:04:05");
+    Ifd cmt2;
+    cmt2.Rational(0x829A, 1, 250).Rational(0x829D, 56, 10).Short(0x8827, 800)
+        .Ascii(0x9003, "2019:0" + n + ":02 03:04:0" + n).Ascii(0x9004, "2019:0" + n + ":02 03:04:0" + n);
+    files.push_back({"gen" + n + ".cr3", qmtest::BuildCr3(qmtest::BuildTiff(cmt1, options), qmtest::BuildTiff(cmt2, options),
+                                                          uint32_t(when))});
     files.push_back({"gen" + n + ".mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60))});
   }
   return files;
