@@ -202,12 +202,13 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
   if (n < 4 || !source_.Read(box.data, d, n)) return;
   unsigned version = d[0];
   size_t wide = version == 1 ? 8 : 4;
+  bool track = std::string(prefix) == "Track ";
   std::string p = prefix;
-  bool track = p == "Track ";
   size_t need = 4 + 2 * wide + (track ? 8 : 4) + wide;
   if (n < need) return;
-  // The first track's header and media values are the ones listed.
-  if (!movie && listing_.Has(p + "Header Version")) return;
+  // Track headers: the first track's are listed (the video track comes first in camera files);
+  // media headers: the last one's, as the reference tool lists them.
+  if (track && listing_.Has(p + "Header Version")) return;
   listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
   uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
   uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);
