@@ -1,11 +1,24 @@
 #include "tests/support/ContainerSamples.h"
 
+#include <algorithm>
+
 namespace qmtest {
 
 namespace {
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+// Byte-wise appends: GCC 12 reports false overflows for range inserts into small vectors.
+void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more) {
+  for (uint8_t b : more) out.push_back(b);
+}
+void Zeros(std::vector<uint8_t>& out, size_t count) {
+  for (size_t i = 0; i < count; ++i) out.push_back(0);
+}
+
+void Store32(uint8_t* at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (24 - 8 * i));
 }
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
   out.push_back(uint8_t(v >> 8));
@@ -32,12 +45,13 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
+// Sized up front and filled by position (GCC 12 misreads growing vectors here).
 std::vector<uint8_t> PngChunk(const std::string& type, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> out;
-  Put32(out, uint32_t(data.size()));
-  out.insert(out.end(), type.begin(), type.end());
-  out.insert(out.end(), data.begin(), data.end());
-  Put32(out, Crc32(out.data() + 4, out.size() - 4));
+  std::vector<uint8_t> out(8 + data.size() + 4);
+  Store32(out.data(), uint32_t(data.size()));
+  std::copy(type.begin(), type.begin() + 4, out.begin() + 4);
+  std::copy(data.begin(), data.end(), out.begin() + 8);
+  Store32(out.data() + 8 + data.size(), Crc32(out.data() + 4, 4 + data.size()));
   return out;
 }
 
@@ -46,33 +60,31 @@ std::vector<uint8_t> BuildPng(uint32_t width, uint32_t height, const std::vector
   std::vector<uint8_t> header;
   Put32(header, width);
   Put32(header, height);
-  header.insert(header.end(), {8, 2, 0, 0, 0});
-  for (const auto& chunk : {PngChunk("IHDR", header), PngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01})}) {
-    out.insert(out.end(), chunk.begin(), chunk.end());
-  }
-  out.insert(out.end(), after.begin(), after.end());
-  std::vector<uint8_t> end = PngChunk("IEND", {});
-  out.insert(out.end(), end.begin(), end.end());
+  Append(header, {8, 2, 0, 0, 0});
+  Append(out, PngChunk("IHDR", header));
+  Append(out, PngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  Append(out, after);
+  Append(out, PngChunk("IEND", {}));
   return out;
 }
 
 std::vector<uint8_t> Box(const std::string& type, const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> out;
-  Put32(out, uint32_t(payload.size() + 8));
-  out.insert(out.end(), type.begin(), type.end());
-  out.insert(out.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> out(8 + payload.size());
+  Store32(out.data(), uint32_t(payload.size() + 8));
+  std::copy(type.begin(), type.begin() + 4, out.begin() + 4);
+  std::copy(payload.begin(), payload.end(), out.begin() + 8);
   return out;
 }
 
 std::vector<uint8_t> FullBox(const std::string& type, uint8_t version, const std::vector<uint8_t>& payload) {
   std::vector<uint8_t> body = {version, 0, 0, 0};
-  body.insert(body.end(), payload.begin(), payload.end());
+  Append(body, payload);
   return Box(type, body);
 }
 
 std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
   std::vector<uint8_t> out;
-  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+  for (const auto& part : parts) Append(out, part);
   return out;
 }
 
@@ -82,9 +94,10 @@ uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int se
 }
 
 std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified) {
-  std::vector<uint8_t> ftyp(brand.begin(), brand.end());
+  std::vector<uint8_t> ftyp;
+  for (char ch : brand) ftyp.push_back(uint8_t(ch));
   Put32(ftyp, 0x200);
-  ftyp.insert(ftyp.end(), brand.begin(), brand.end());
+  for (char ch : brand) ftyp.push_back(uint8_t(ch));
   std::vector<uint8_t> mvhd;
   Put32(mvhd, created);
   Put32(mvhd, modified);
@@ -92,23 +105,22 @@ std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint
   Put32(mvhd, 3000);  // duration: 5 s
   Put32(mvhd, 0x00010000);
   Put16(mvhd, 0x0100);
-  mvhd.resize(mvhd.size() + 10 + 36 + 24, 0);
+  Zeros(mvhd, 10 + 36 + 24);
   Put32(mvhd, 2);
   return Concat({Box("ftyp", ftyp), Box("moov", FullBox("mvhd", 0, mvhd)), Box("mdat", {})});
 }
 
 std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff) {
   std::vector<uint8_t> ftyp = {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
-  std::vector<uint8_t> hdlr(4, 0);
-  hdlr.insert(hdlr.end(), {'p', 'i', 'c', 't'});
-  hdlr.resize(hdlr.size() + 13, 0);
+  std::vector<uint8_t> hdlr = {0, 0, 0, 0, 'p', 'i', 'c', 't'};
+  Zeros(hdlr, 13);
   std::vector<uint8_t> pitm = {0, 1};
   std::vector<uint8_t> hvc1 = {0, 1, 0, 0, 'h', 'v', 'c', '1', 0};
   std::vector<uint8_t> exif = {0, 2, 0, 0, 'E', 'x', 'i', 'f', 0};
   std::vector<uint8_t> iinf = {0, 2};
   iinf = Concat({iinf, FullBox("infe", 2, hvc1), FullBox("infe", 2, exif)});
   std::vector<uint8_t> item = {0, 0, 0, 0};
-  item.insert(item.end(), tiff.begin(), tiff.end());
+  Append(item, tiff);
   // iloc version 0, offset size 4, length size 4, base offset size 0: one item with one extent
   // whose offset is patched once the size of everything before mdat is known.
   auto buildMeta = [&](uint32_t dataOffset) {
@@ -141,7 +153,7 @@ std::vector<uint8_t> BuildCr3(const std::vector<uint8_t>& cmt1, const std::vecto
   Put32(mvhd, 0);
   Put32(mvhd, 0x00010000);
   Put16(mvhd, 0x0100);
-  mvhd.resize(mvhd.size() + 10 + 36 + 24, 0);
+  Zeros(mvhd, 10 + 36 + 24);
   Put32(mvhd, 2);
   return Concat({Box("ftyp", ftyp), Box("moov", Concat({Box("uuid", uuid), FullBox("mvhd", 0, mvhd)})), Box("mdat", {})});
 }
