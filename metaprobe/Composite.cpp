@@ -18,12 +18,7 @@ bool ParseDimension(const std::string& text, double& value) {
 }
 
 std::string CoordinateText(const GpsCoordinate& c) {
-  int d = int(c.degrees);
-  double minutes = (c.degrees - d) * 60;
-  int m = int(minutes);
-  char text[64];
-  std::snprintf(text, sizeof text, "%d deg %d' %.2f\"", d, m, (minutes - m) * 60);
-  std::string s = text;
+  std::string s = FormatCoordinate(c.degrees);
   if (c.ref) s += std::string(" ") + c.ref;
   return s;
 }

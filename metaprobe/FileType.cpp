@@ -34,7 +34,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 FileType TiffFileType(ByteSource& source, const std::string& make, bool hasDngVersion) {
   uint8_t head[12] = {};
-  source.Read(0, head, sizeof head);
+  if (!source.Read(0, head, sizeof head)) return {"TIFF", "tif", "image/tiff"};
   bool big = head[0] == 'M';
   uint16_t magic = Get16(head + 2, big);
   if (magic == 0x55) {

@@ -1,3 +1,6 @@
+// ISO base media files (MOV, MP4, 3GP, HEIC, AVIF, CR3): walks the boxes for the brands, the movie,
+// track and media headers, the Exif item of image files and the metadata boxes of Canon raws.
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -258,7 +261,7 @@ void IsoReader::ItemLocations(const Box& box) {
   unsigned indexSize = (version == 1 || version == 2) ? d[5] & 15 : 0;
   size_t at = 6;
   auto get = [&](unsigned bytes, uint64_t& value) {
-    if (bytes != 0 && bytes != 4 && bytes != 8 && !(bytes == 2)) return false;
+    if (bytes != 0 && bytes != 2 && bytes != 4 && bytes != 8) return false;
     if (at + bytes > d.size()) return false;
     value = bytes == 8 ? Get64(d.data() + at, true) : bytes == 4 ? Get32(d.data() + at, true)
           : bytes == 2 ? Get16(d.data() + at, true) : 0;

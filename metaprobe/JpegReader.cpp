@@ -1,3 +1,6 @@
+// JPEG: walks the marker segments up to the image data; lists the EXIF block, XMP, JFIF version,
+// comment and the frame header.
+
 #include <cstring>
 #include <vector>
 

@@ -1,3 +1,5 @@
+// PNG: walks the chunks (also after the image data) for the header, eXIf, text, XMP and time.
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>

@@ -1,3 +1,5 @@
+// TIFF files and the raw formats built on TIFF.
+
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 

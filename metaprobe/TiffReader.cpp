@@ -56,11 +56,9 @@ bool Printable(const std::vector<uint8_t>& bytes) {
 
 std::string PlainText(const TiffValue& value) {
   if (value.format == tiff::Ascii) return Latin1ToUtf8(TrimRight(value.Text()));
-  if (value.format == tiff::Undefined || value.format == tiff::Byte) {
-    if (value.format == tiff::Undefined) {
-      if (!Printable(value.bytes)) return BinaryText(value.bytes.size());
-      return Latin1ToUtf8(TrimRight(value.Text()));
-    }
+  if (value.format == tiff::Undefined) {
+    if (!Printable(value.bytes)) return BinaryText(value.bytes.size());
+    return Latin1ToUtf8(TrimRight(value.Text()));
   }
   return JoinNumbers(value, " ");
 }
@@ -148,7 +146,8 @@ std::string SubSamplingText(const TiffValue& value) {
 }
 
 std::string SecondsText(double seconds) {
-  char text[32];
+  if (!(std::fabs(seconds) < 1e9)) return FormatG(seconds, 10);
+  char text[64];
   std::snprintf(text, sizeof text, "%09.6f", seconds);
   std::string s = text;
   while (!s.empty() && s.back() == '0') s.pop_back();
@@ -158,8 +157,10 @@ std::string SecondsText(double seconds) {
 
 std::string GpsTimeText(const TiffValue& value) {
   if (value.Size() < 3) return JoinNumbers(value, " ");
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2d:%.2d:", int(value.Number(0)), int(value.Number(1)));
+  double hours = value.Number(0), minutes = value.Number(1);
+  if (!(std::fabs(hours) < 1e9 && std::fabs(minutes) < 1e9)) return JoinNumbers(value, " ");
+  char text[64];
+  std::snprintf(text, sizeof text, "%02.0f:%02.0f:", std::trunc(hours), std::trunc(minutes));
   return text + SecondsText(value.Number(2));
 }
 
@@ -262,15 +263,8 @@ std::string ConvertValue(const TagInfo& tag, const TiffValue& value) {
     }
     case Conv::CommaList:
       return value.IsNumeric() ? JoinNumbers(value, ", ") : PlainText(value);
-    case Conv::GpsCoordinate: {
-      double degrees = CoordinateDegrees(value);
-      int d = int(degrees);
-      double minutes = (degrees - d) * 60;
-      int m = int(minutes);
-      char text[64];
-      std::snprintf(text, sizeof text, "%d deg %d' %.2f\"", d, m, (minutes - m) * 60);
-      return text;
-    }
+    case Conv::GpsCoordinate:
+      return FormatCoordinate(CoordinateDegrees(value));
     case Conv::GpsTime:
       return GpsTimeText(value);
   }

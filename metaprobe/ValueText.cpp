@@ -36,15 +36,16 @@ std::string FormatExposureTime(double seconds) {
 
 std::string FormatFraction(double value) {
   value *= 1.00001;  // absorbs rounding of values such as 0.333
-  if (value == 0 || !std::isfinite(value)) return "0";
+  if (value == 0) return "0";
+  if (!std::isfinite(value) || std::fabs(value) > 1e9) return FormatG(value, 10);
   char text[32];
   double whole = std::trunc(value);
   if (whole / value > 0.999) {
-    std::snprintf(text, sizeof text, "%+d", int(whole));
+    std::snprintf(text, sizeof text, "%+.0f", whole);
   } else if (std::trunc(value * 2) / (value * 2) > 0.999) {
-    std::snprintf(text, sizeof text, "%+d/2", int(std::trunc(value * 2)));
+    std::snprintf(text, sizeof text, "%+.0f/2", std::trunc(value * 2));
   } else if (std::trunc(value * 3) / (value * 3) > 0.999) {
-    std::snprintf(text, sizeof text, "%+d/3", int(std::trunc(value * 3)));
+    std::snprintf(text, sizeof text, "%+.0f/3", std::trunc(value * 3));
   } else {
     std::snprintf(text, sizeof text, "%+.3g", value);
   }
@@ -68,8 +69,15 @@ std::string FormatFileSize(uint64_t size) {
   return text;
 }
 
-std::string FormatDuration(double seconds) {
-  return FormatF(seconds, 2) + " s";
+std::string FormatCoordinate(double degrees) {
+  degrees = std::fabs(degrees);
+  if (!std::isfinite(degrees) || degrees > 1e12) return FormatG(degrees, 10) + " deg";
+  double whole = std::floor(degrees);
+  double minutes = (degrees - whole) * 60;
+  double wholeMinutes = std::floor(minutes);
+  char text[96];
+  std::snprintf(text, sizeof text, "%.0f deg %.0f' %.2f\"", whole, wholeMinutes, (minutes - wholeMinutes) * 60);
+  return text;
 }
 
 std::string Latin1ToUtf8(const std::string& text) {

@@ -18,8 +18,8 @@ std::string FormatExposureTime(double seconds);
 std::string FormatFraction(double value);
 // Text of the file's byte count: "572 bytes", "4.9 kB", "29 kB", "1.2 MB".
 std::string FormatFileSize(uint64_t size);
-// Seconds with three significant digits and " s", as movie durations are shown.
-std::string FormatDuration(double seconds);
+// Decimal degrees as "54 deg 59' 22.80\"" (the sign is dropped).
+std::string FormatCoordinate(double degrees);
 // Latin-1 or UCS-2 text to UTF-8.
 std::string Latin1ToUtf8(const std::string& text);
 // Removes trailing spaces (and NULs).

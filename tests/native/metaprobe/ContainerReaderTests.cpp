@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "metaprobe/FileInfo.h"
@@ -108,6 +109,64 @@ TEST(MetaprobeFile, FileLinesAndMissingFile) {
   EXPECT_FALSE(metaprobe::ProbeFile(path, missing));
   EXPECT_EQ(missing.Value("Error"), "File not found");
   EXPECT_FALSE(missing.Has("Modify Date"));
+}
+
+}  // namespace
+
+namespace {
+
+bool SeekTo(std::FILE* file, uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// Counts what the readers ask of a file.
+class CountingSource : public metaprobe::ByteSource {
+ public:
+  explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) {}
+  uint64_t Size() const override { return inner_.Size(); }
+  bool Read(uint64_t offset, void* out, size_t count) override {
+    ++reads;
+    bytes += count;
+    return inner_.Read(offset, out, count);
+  }
+  unsigned reads = 0;
+  uint64_t bytes = 0;
+
+ private:
+  metaprobe::ByteSource& inner_;
+};
+
+TEST(MetaprobeFile, LargeVideoIsReadInSmallPieces) {
+  // A 5 GB movie (sparse on disk): media data first, movie header after the 4 GB mark.
+  const uint64_t dataSize = 5ull << 30;
+  std::string path = testing::TempDir() + "metaprobe_large.mov";
+  std::vector<uint8_t> head = {0, 0, 0, 20, 'f', 't', 'y', 'p', 'q', 't', ' ', ' ', 0, 0, 2, 0, 'q', 't', ' ', ' ',
+                               0, 0, 0, 1, 'm', 'd', 'a', 't'};
+  for (int shift = 56; shift >= 0; shift -= 8) head.push_back(uint8_t((dataSize + 16) >> shift));
+  uint64_t created = qmtest::MovieSeconds(2021, 3, 4, 5, 6, 7);
+  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created));
+  std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);  // without its ftyp and mdat
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(std::fwrite(head.data(), 1, head.size(), file), head.size());
+  ASSERT_TRUE(SeekTo(file, head.size() + dataSize));
+  ASSERT_EQ(std::fwrite(moov.data(), 1, moov.size(), file), moov.size());
+  ASSERT_EQ(std::fclose(file), 0);
+
+  std::unique_ptr<metaprobe::FileSource> source = metaprobe::FileSource::Open(path);
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->Size(), head.size() + dataSize + moov.size());
+  CountingSource counting(*source);
+  metaprobe::Listing listing;
+  metaprobe::ProbeSource(counting, listing);
+  std::remove(path.c_str());
+  EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
+  EXPECT_LT(counting.reads, 40u);
+  EXPECT_LT(counting.bytes, 4096u);
 }
 
 }  // namespace

@@ -93,6 +93,52 @@ TEST(MetaprobeExe, ListsLookupFieldsOfTiffPngAndHeic) {
   }
 }
 
+// The local time of a movie date (seconds since 1904, UTC), as "YYYY:MM:DD HH:MM:SS".
+std::string LocalMovieTime(uint64_t seconds) {
+  // FILETIME counts 100 ns steps from 1601-01-01; movie dates count seconds from 1904-01-01.
+  const uint64_t from1601To1904 = 9561628800ull;
+  ULARGE_INTEGER ticks;
+  ticks.QuadPart = (seconds + from1601To1904) * 10000000ull;
+  FILETIME utc = {ticks.LowPart, ticks.HighPart}, local;
+  SYSTEMTIME parts;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts)) return "";
+  char text[32];
+  wsprintfA(text, "%04u:%02u:%02u %02u:%02u:%02u", parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute,
+            parts.wSecond);
+  return text;
+}
+
+TEST(MetaprobeExe, MovieDatesInLocalTimeBehindA3GBMediaBlock) {
+  // Media data of 3 GB first (a sparse file), the movie header after it: offsets beyond 2 GB.
+  const uint64_t dataSize = 3ull << 30;
+  uint64_t created = qmtest::MovieSeconds(2018, 7, 8, 23, 30, 0);
+  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created + 90));
+  std::vector<uint8_t> head(movie.begin(), movie.begin() + 20);  // ftyp
+  const uint8_t mdat[] = {0, 0, 0, 1, 'm', 'd', 'a', 't'};
+  head.insert(head.end(), mdat, mdat + 8);
+  for (int shift = 56; shift >= 0; shift -= 8) head.push_back(uint8_t((dataSize + 16) >> shift));
+  std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);
+  std::string path = TempPath("mp_win_large.mov");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  LARGE_INTEGER at;
+  at.QuadPart = LONGLONG(head.size() + dataSize);
+  bool ok = WriteFile(file, head.data(), DWORD(head.size()), &written, nullptr) && written == head.size() &&
+            SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+            WriteFile(file, moov.data(), DWORD(moov.size()), &written, nullptr) && written == moov.size();
+  CloseHandle(file);
+  ASSERT_TRUE(ok);
+  std::string output;
+  DWORD exitCode = 99;
+  ASSERT_TRUE(RunTool(path, output, exitCode));
+  DeleteFileA(path.c_str());
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(FieldOf(output, "File Type"), "MOV");
+  EXPECT_EQ(FieldOf(output, "Create Date").substr(0, 19), LocalMovieTime(created));
+  EXPECT_EQ(FieldOf(output, "Modify Date").substr(0, 19), LocalMovieTime(created + 90));
+}
+
 TEST(MetaprobeExe, MissingFileGivesErrorLineAndNoDate) {
   std::string output;
   DWORD exitCode = 0;
