@@ -63,6 +63,27 @@ std::string DurationText(double seconds) {
   return text;
 }
 
+// "0 bps", "512 kbps", "1.23 Mbps".
+std::string BitrateText(double bits) {
+  static const char* const units[] = {"bps", "kbps", "Mbps", "Gbps"};
+  int unit = 0;
+  while (bits >= 1000 && unit < 3) {
+    bits /= 1000;
+    ++unit;
+  }
+  return FormatG(bits, 3) + " " + units[unit];
+}
+
+// The 3x3 transformation matrix: 16.16 fixed-point values, the third column 2.30.
+std::string MatrixText(const uint8_t* m) {
+  std::string text;
+  for (int i = 0; i < 9; ++i) {
+    double value = int32_t(Get32(m + 4 * i, true)) / (i % 3 == 2 ? 1073741824.0 : 65536.0);
+    text += (i ? " " : "") + FormatG(value, 10);
+  }
+  return text;
+}
+
 std::string BrandName(const std::string& brand) {
   static const struct { const char* brand; const char* text; } names[] = {
       {"heic", "High Efficiency Image Format HEVC still image (.HEIC)"},
@@ -71,12 +92,13 @@ std::string BrandName(const std::string& brand) {
       {"avif", "AV1 Image File Format (.AVIF)"},
       {"crx ", "Canon Raw (.CRX)"},
       {"qt  ", "Apple QuickTime (.MOV/QT)"},
-      {"isom", "MP4  Base Media v1 [IS0 14496-12:2003]"},
+      {"isom", "MP4 Base Media v1 [IS0 14496-12:2003]"},
       {"mp41", "MP4 v1 [ISO 14496-1:ch13]"},
       {"mp42", "MP4 v2 [ISO 14496-14]"},
-      {"3gp4", "3GPP Release 4"},
-      {"3gp5", "3GPP Release 5"},
-      {"3gp6", "3GPP Release 6"},
+      {"3gp4", "3GPP Media (.3GP) Release 4"},
+      {"3gp5", "3GPP Media (.3GP) Release 5"},
+      {"3gp6", "3GPP Media (.3GP) Release 6 Streaming Servers"},
+      {"M4V ", "Apple iTunes Video (.M4V) Video"},
   };
   for (const auto& n : names) {
     if (brand == n.brand) return n.text;
@@ -97,6 +119,9 @@ class IsoReader {
   void Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent);
   std::string major, compatible;
   bool sawBox = false;
+  double movieSeconds = 0;  // duration of the movie, 0 when unknown
+  bool hasMediaData = false;
+  uint64_t mediaDataSize = 0;
 
  private:
   void Handle(const Box& box, unsigned depth, const std::string& parent);
@@ -115,6 +140,7 @@ class IsoReader {
   bool exifItemKnown_ = false;
   std::vector<ItemLocation> locations_;
   bool exifRead_ = false;
+  uint32_t movieScale_ = 0;
 };
 
 void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent) {
@@ -133,6 +159,13 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
   const std::string& t = box.type;
   if (t == "ftyp") {
     FileTypeBox(box);
+  } else if (t == "mdat" && parent.empty()) {
+    if (!hasMediaData) {
+      hasMediaData = true;
+      mediaDataSize = box.size;
+      listing_.Add("Media Data Size", std::to_string(box.size));
+      listing_.Add("Media Data Offset", std::to_string(box.data));
+    }
   } else if (t == "moov" || t == "trak" || t == "mdia" || t == "minf" || t == "stbl" || t == "udta" ||
              t == "iprp" || t == "ipco" || t == "dinf") {
     Children(box.data, box.data + box.size, depth + 1, t);
@@ -222,12 +255,40 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
   size_t at = 4 + 2 * wide;
   if (track) {
     listing_.Add("Track ID", std::to_string(Get32(d + at, true)));
-    return;  // the track duration counts in the movie's time scale, listed by the movie header
+    uint64_t duration = version == 1 ? Get64(d + at + 8, true) : Get32(d + at + 8, true);
+    // The track duration counts in the movie's time scale.
+    if (movieScale_) listing_.Add("Track Duration", DurationText(double(duration) / movieScale_));
+    size_t rest = at + 8 + wide + 8;  // layer, group, volume, reserved, matrix, width, height
+    if (n < rest + 52) return;
+    listing_.Add("Track Layer", std::to_string(int16_t(Get16(d + rest, true))));
+    listing_.Add("Track Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
+    listing_.Add("Matrix Structure", MatrixText(d + rest + 8));
+    uint32_t width = Get32(d + rest + 44, true), height = Get32(d + rest + 48, true);
+    if (width && height) {
+      listing_.Add("Image Width", FormatG(width / 65536.0, 10));
+      listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+    }
+    return;
   }
   uint32_t scale = Get32(d + at, true);
   uint64_t duration = version == 1 ? Get64(d + at + 4, true) : Get32(d + at + 4, true);
   listing_.Add(p + "Time Scale", std::to_string(scale));
   if (scale) listing_.Add(p + "Duration", DurationText(double(duration) / scale));
+  if (!movie) return;
+  movieScale_ = scale;
+  if (scale) movieSeconds = double(duration) / scale;
+  size_t rest = at + 4 + wide;  // rate, volume, reserved, matrix, six times, next track
+  if (n < rest + 80) return;
+  listing_.Add("Preferred Rate", FormatG(Get32(d + rest, true) / 65536.0, 10));
+  listing_.Add("Preferred Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
+  listing_.Add("Matrix Structure", MatrixText(d + rest + 16));
+  static const char* const times[] = {"Preview Time", "Preview Duration", "Poster Time",
+                                      "Selection Time", "Selection Duration", "Current Time"};
+  for (int i = 0; i < 6; ++i) {
+    uint32_t value = Get32(d + rest + 52 + 4 * i, true);
+    if (scale) listing_.Add(times[i], DurationText(double(value) / scale));
+  }
+  listing_.Add("Next Track ID", std::to_string(Get32(d + rest + 76, true)));
 }
 
 void IsoReader::ItemInfo(const Box& box) {
@@ -314,6 +375,9 @@ ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& fac
   IsoReader reader(source, listing, facts);
   reader.Children(0, source.Size(), 0, "");
   result.type = IsoFileType(reader.major, reader.compatible);
+  if (reader.hasMediaData && reader.movieSeconds > 0) {
+    listing.Add("Avg Bitrate", BitrateText(double(reader.mediaDataSize) * 8 / reader.movieSeconds));
+  }
   if (!reader.sawBox) result.error = "File format error";
   return result;
 }

@@ -117,10 +117,15 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts) 
           ReadXmpAt(source, data + 29, size - 29, listing);
         }
       }
-    } else if (marker == 0xE0 && size >= 7) {
-      uint8_t jfif[7];
-      if (source.Read(data, jfif, 7) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
+    } else if (marker == 0xE0 && size >= 12) {
+      uint8_t jfif[12];
+      if (source.Read(data, jfif, 12) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
         listing.Add("JFIF Version", std::to_string(jfif[5]) + "." + (jfif[6] < 10 ? "0" : "") + std::to_string(jfif[6]));
+        // The EXIF block's and the XMP packet's resolution, when there is one, replaces these.
+        static const char* const units[] = {"None", "inches", "cm"};
+        listing.Add("Resolution Unit", jfif[7] < 3 ? units[jfif[7]] : "Unknown (" + std::to_string(jfif[7]) + ")", -1);
+        listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
+        listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
       }
     } else if (marker == 0xFE) {
       std::vector<uint8_t> text;

@@ -6,7 +6,7 @@ void Listing::Add(const std::string& name, const std::string& value, int priorit
   if (name.empty()) return;
   auto known = names_.find(name);
   if (known != names_.end()) {
-    if (priority == 0 || known->second > priority) return;
+    if (known->second > priority || (known->second == priority && priority <= 0)) return;
     for (auto it = fields_.begin(); it != fields_.end(); ++it) {
       if (it->name == name) {
         fields_.erase(it);

@@ -16,9 +16,9 @@ struct Field {
 class Listing {
  public:
   // Adds a field. A field of the same name already listed is replaced (the new one goes to the
-  // end) unless the new one has priority 0 or the listed one a higher priority: thumbnail and
-  // preview directories list with priority 0, so the main image's values win over theirs, while
-  // later main-image values win over earlier ones.
+  // end) when the new one has a higher priority, or the same priority of 1 or more: thumbnail,
+  // preview and XMP values list with priority 0 and JFIF values with -1, so the main image's
+  // EXIF values win over theirs, while later main-image values win over earlier ones.
   void Add(const std::string& name, const std::string& value, int priority = 1);
   bool Has(const std::string& name) const { return names_.count(name) != 0; }
   // Value of the named field, or empty when absent.
