@@ -21,13 +21,14 @@ const std::string kPacket =
     "<dc:creator><rdf:Seq><rdf:li>Ann &amp; Bob</rdf:li><rdf:li>Cy</rdf:li></rdf:Seq></dc:creator>"
     "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
 
-std::vector<uint8_t> XmpSegment() {
-  std::string id = "http://ns.adobe.com/xap/1.0/";
-  std::vector<uint8_t> payload(id.begin(), id.end());
-  payload.push_back(0);
-  payload.insert(payload.end(), kPacket.begin(), kPacket.end());
-  return payload;
+// Text bytes with NUL separators written as '|'.
+std::vector<uint8_t> Bytes(const std::string& text) {
+  std::vector<uint8_t> bytes;
+  for (char c : text) bytes.push_back(c == '|' ? 0 : uint8_t(c));
+  return bytes;
 }
+
+std::vector<uint8_t> XmpSegment() { return Bytes("http://ns.adobe.com/xap/1.0/|" + kPacket); }
 
 TEST(MetaprobeXmp, PropertiesInElementAndAttributeForm) {
   metaprobe::Listing listing;
@@ -61,10 +62,8 @@ TEST(MetaprobeXmp, ExifValuesWinOverXmpInJpeg) {
 }
 
 TEST(MetaprobeXmp, PngInternationalTextChunk) {
-  std::string keyword = "XML:com.adobe.xmp";
-  std::vector<uint8_t> chunk(keyword.begin(), keyword.end());
-  chunk.insert(chunk.end(), {0, 0, 0, 0, 0});  // end of keyword, no compression, method, language, translation
-  chunk.insert(chunk.end(), kPacket.begin(), kPacket.end());
+  // Keyword, no compression, method 0, empty language and translated keyword, then the text.
+  std::vector<uint8_t> chunk = Bytes("XML:com.adobe.xmp|||||" + kPacket);
   metaprobe::Listing listing = ProbeBytes(qmtest::BuildPng(4, 4, qmtest::PngChunk("iTXt", chunk)));
   EXPECT_EQ(listing.Value("Date/Time Original"), "2014:04:04 12:00:00");
   EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
