@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Time per file from process start to exit: native metaprobe against the reference tool on the
+# same files, in the same run. Usage: bench/metaprobe_bench.sh [FILE...]
+# Without files it uses the sample corpus beside the source tree (or at $QM_CORPUS), if present.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+# The native test build carries sanitizers, so the tool is built here optimised and without them.
+tool="$root/build/bench/metaprobe"
+mkdir -p "$root/build/bench"
+g++ -std=c++20 -O2 -D_FILE_OFFSET_BITS=64 -I"$root" "$root"/metaprobe/*.cpp -o "$tool"
+command -v exiftool >/dev/null || { echo "exiftool is not on PATH" >&2; exit 1; }
+files=("$@")
+if [ ${#files[@]} -eq 0 ]; then
+  shopt -s nullglob
+  corpus="${QM_CORPUS:-$root/../shared/corpus}"
+  files=("$corpus"/other/* "$corpus"/jpeg/*)
+fi
+[ ${#files[@]} -gt 0 ] || { echo "no files given and no corpus found" >&2; exit 1; }
+rounds="${ROUNDS:-5}"
+now() { date +%s%N; }
+run() {  # run COMMAND... over every file ROUNDS times, print nanoseconds
+  local start end
+  start=$(now)
+  for ((r = 0; r < rounds; r++)); do
+    for f in "${files[@]}"; do "$@" "$f" >/dev/null 2>&1 || true; done
+  done
+  end=$(now)
+  echo $((end - start))
+}
+n=$(( ${#files[@]} * rounds ))
+own=$(run "$tool")
+ref=$(run exiftool)
+awk -v own="$own" -v ref="$ref" -v n="$n" 'BEGIN {
+  printf "files run: %d\n", n
+  printf "metaprobe: %.2f ms per file\n", own / n / 1e6
+  printf "exiftool:  %.2f ms per file\n", ref / n / 1e6
+  printf "ratio (exiftool / metaprobe): %.1fx\n", ref / own
+}'

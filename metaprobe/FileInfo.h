@@ -1,0 +1,27 @@
+// The file-level lines that open every listing: name, folder, size, times, permissions.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "metaprobe/Listing.h"
+
+namespace metaprobe {
+
+// Version of the listing format this tool follows, printed as the first line.
+inline constexpr const char* kListingVersion = "12.57";
+
+// "2026:12:08 01:11:55+00:00": the time in the local time zone with its offset.
+std::string LocalTimeText(std::time_t time);
+// The same without the offset; false when the time cannot be converted.
+bool LocalTimeParts(std::time_t time, std::tm& local, long& offsetSeconds);
+
+// Splits a path into its folder ("." when none) and file name at the last '/' or '\'.
+void SplitPath(const std::string& path, std::string& folder, std::string& name);
+
+// Adds the lines from "ExifTool Version Number" to "File Permissions". False (with only the
+// version, name and folder lines added) when the file's attributes cannot be read.
+bool AddFileLines(const std::string& path, Listing& listing);
+
+}  // namespace metaprobe

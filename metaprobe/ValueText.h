@@ -1,0 +1,28 @@
+// Text forms of numbers as the listing writes them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace metaprobe {
+
+// printf "%.<digits>g" of the value.
+std::string FormatG(double value, int digits);
+// printf "%.<decimals>f" of the value.
+std::string FormatF(double value, int decimals);
+// A rational as a decimal number: 10 significant digits, "inf" for x/0, "undef" for 0/0.
+std::string FormatRatio(int64_t num, int64_t den);
+// Exposure time in seconds: "1/125" below a quarter second, else one decimal without ".0".
+std::string FormatExposureTime(double seconds);
+// Exposure compensation: "0", "+1", "-2/3", "+1/2"; other values with three significant digits.
+std::string FormatFraction(double value);
+// Text of the file's byte count: "572 bytes", "4.9 kB", "29 kB", "1.2 MB".
+std::string FormatFileSize(uint64_t size);
+// Decimal degrees as "54 deg 59' 22.80\"" (the sign is dropped).
+std::string FormatCoordinate(double degrees);
+// Latin-1 or UCS-2 text to UTF-8.
+std::string Latin1ToUtf8(const std::string& text);
+// Removes trailing spaces (and NULs).
+std::string TrimRight(std::string text);
+
+}  // namespace metaprobe
