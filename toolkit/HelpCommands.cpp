@@ -2,6 +2,7 @@
 
 #include "toolkit/ProductInfo.h"
 #include "toolkit/ShellServices.h"
+#include "toolkit/WaitCursor.h"
 
 #include <shellapi.h>
 
@@ -9,9 +10,8 @@ namespace {
 
 void OpenUnderWaitCursor(const std::string& address)
 {
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    WaitCursor wait;
     OpenUrl(address.c_str(), SW_SHOWNORMAL);
-    SetCursor(previous);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "toolkit/ShellServices.h"
+#include "toolkit/WaitCursor.h"
 
 namespace {
 
@@ -73,12 +74,14 @@ void ExifInfoDialog::ReadPlacement()
 void ExifInfoDialog::Load()
 {
     ++loads_;
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    WaitCursor wait;
     LockWindowUpdate(hwnd_);
     SetWindowTextA(hwnd_, path_.c_str());
     list_.DeleteAllRows();
     MetaToolRunner runner(toolConfig_);
-    const bool ok = runner.RunTool(path_);
+    // A file that is gone fails the load: the tool would list only its own "File not found"
+    // error, which reads like a field of the file.
+    const bool ok = GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES && runner.RunTool(path_);
     if (ok) {
         for (const MetaField& field : runner) {
             const int row = list_.InsertRow(LVIF_TEXT, list_.GetItemCount(), field.name.c_str());
@@ -91,7 +94,6 @@ void ExifInfoDialog::Load()
     if (!ok)
         MessageBoxA(hwnd_, ("Failed to load Exif information from the following file.\n\n" + path_).c_str(),
                     "Quillmere", MB_OK | MB_ICONEXCLAMATION);
-    SetCursor(previous);
 }
 
 bool ExifInfoDialog::OnCommand(int id, int, HWND)

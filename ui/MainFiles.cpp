@@ -15,6 +15,7 @@
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "toolkit/ShellServices.h"
+#include "toolkit/WaitCursor.h"
 #include "ui/HelpAndWeb.h"
 #include "ui/OpenFileFilter.h"
 #include "ui/OptionsDialog.h"
@@ -22,17 +23,6 @@
 namespace {
 
 constexpr DWORD kOpenFileBufferSize = 0xFFFFC;
-
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 std::string WithBackslash(const std::string& folder)
 {

@@ -8,6 +8,7 @@
 #include "engine/TemplateTexts.h"
 #include "resource.h"
 #include "toolkit/ShellServices.h"
+#include "toolkit/WaitCursor.h"
 #include "ui/ProgressDialog.h"
 
 namespace {
@@ -17,18 +18,6 @@ void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable)
     for (int id : ids)
         EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
 }
-
-// The wait cursor for as long as a command runs.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 }  // namespace
 

@@ -269,6 +269,34 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
 }
 
+TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
+{
+    // Beside the test program: link-loop\inner\x.jpg, and link-loop\inner\back links to link-loop.
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    std::string loop(module);
+    loop = loop.substr(0, loop.rfind('\\') + 1) + "link-loop";
+    ASSERT_NE(GetFileAttributesA((loop + "\\inner\\back\\inner\\x.jpg").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the link fixture is missing";
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {loop}));
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 0), loop + "\\inner\\x.jpg");
+}
+
+TEST_F(MainWindowTest, DroppedPathsLongerThanTheListTakesAreSkipped)
+{
+    HWND w = Open();
+    const std::string longest = "C:\\" + std::string(512, 'a') + ".jpg";  // 519 characters
+    ASSERT_EQ(longest.size(), 519u);
+    ASSERT_TRUE(SendDrop(w, {longest, "C:\\" + std::string(513, 'b') + ".jpg", "C:\\short.jpg"}));
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), longest);
+    EXPECT_EQ(Cell(1, 0), "C:\\short.jpg");
+}
+
 TEST_F(MainWindowTest, RemoveAndRemoveAllKeepTheCounterAndButtons)
 {
     TempTree tree;

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Prints how long Add Folder takes to list a tree of many empty files under Wine, beside a bare
+# enumeration of the same tree, and the peak memory.   bench/add_folder_bench.sh [FILES]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+files="${1:-100000}"
+QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" win >/dev/null
+source "$root/scripts/wine-env.sh"
+qm_wine_start "$root/build/win"
+tree="$root/build/bench-tree-$files"
+mkdir -p "$tree"
+wine "$root/build/win/bench/add_folder_bench.exe" "$(winepath -w "$tree")" "$files"
+qm_wine_stop
