@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-// Longest folder part FolderOf hands out: callers copy it into 520-byte buffers.
+// Longest folder part FolderOf hands out; a longer one is refused rather than shortened.
 inline constexpr std::size_t kMaxFolderOfLength = 519;
 
 // The part after the last backslash; the whole path when there is none.

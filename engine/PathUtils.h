@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-// Longest path EnsureFolder creates: each prefix of the walk must fit a MAX_PATH buffer.
+// Longest path EnsureFolder creates: the ANSI file functions take no longer paths.
 inline constexpr std::size_t kMaxEnsureFolderLength = MAX_PATH - 1;
 
 // The file system reports attributes for the path (a file or a folder).

@@ -33,19 +33,15 @@ std::string HistoryKeyPath(const std::string& name)
     return std::string(kProgramKey) + "\\" + name;
 }
 
-// Reads up to size bytes straight over the current contents of data; a missing value, or one
-// that does not fit, leaves data as it was.
-void ReadFixed(HKEY key, const char* name, void* data, DWORD size)
+// Reads up to sizeof field bytes straight over the field, whatever the registry type; a missing
+// value, or one that does not fit, leaves the field as it was.
+template <typename T>
+void ReadFixed(HKEY key, const char* name, T& field)
 {
-    std::vector<BYTE> buffer(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-    DWORD read = size;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, buffer.data(), &read) == ERROR_SUCCESS)
-        std::memcpy(data, buffer.data(), size);
-}
-
-void ReadDword(HKEY key, const char* name, std::uint32_t& field)
-{
-    ReadFixed(key, name, &field, sizeof field);
+    T value = field;
+    DWORD read = sizeof value;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &read) == ERROR_SUCCESS)
+        field = value;
 }
 
 // Reads a text value of any stored size; the text ends at the first zero byte.
@@ -143,32 +139,32 @@ void LoadSettings(OrganizeOptions& options)
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return;
 
-    ReadDword(key, "OutputFolderType", options.OutputFolderType);
+    ReadFixed(key, "OutputFolderType", options.OutputFolderType);
     ReadTextField(key, "CustomTargetFolder", options.CustomTargetFolder);
-    ReadDword(key, "MoveType", options.MoveType);
-    ReadDword(key, "CreateYearFolder", options.CreateYearFolder);
-    ReadDword(key, "CreateMonthFolder", options.CreateMonthFolder);
+    ReadFixed(key, "MoveType", options.MoveType);
+    ReadFixed(key, "CreateYearFolder", options.CreateYearFolder);
+    ReadFixed(key, "CreateMonthFolder", options.CreateMonthFolder);
     ReadTextField(key, "MonthFolderFormat", options.MonthFolderFormat);
-    ReadDword(key, "CreateDayFolder", options.CreateDayFolder);
+    ReadFixed(key, "CreateDayFolder", options.CreateDayFolder);
     ReadTextField(key, "DayFolderFormat", options.DayFolderFormat);
-    ReadDword(key, "RenameTargetFileName", options.RenameTargetFileName);
+    ReadFixed(key, "RenameTargetFileName", options.RenameTargetFileName);
     ReadTextField(key, "TargetFilenameFormat", options.TargetFilenameFormat);
     ReadTextField(key, "Folder", options.Folder);
     ReadPathField(key, "LastAddFileDir", options.LastAddFileDir);
-    ReadDword(key, "EnableExtFilter", options.EnableExtFilter);
+    ReadFixed(key, "EnableExtFilter", options.EnableExtFilter);
     ReadTextField(key, "AllowExts", options.AllowExts);
-    ReadDword(key, "TargetExistsOpt", options.TargetExistsOpt);
-    ReadDword(key, "SaveToLog", options.SaveToLog);
+    ReadFixed(key, "TargetExistsOpt", options.TargetExistsOpt);
+    ReadFixed(key, "SaveToLog", options.SaveToLog);
     ReadTextField(key, "LogFile", options.LogFile);
-    ReadDword(key, "AddFilesInSubfolder", options.AddFilesInSubfolder);
-    ReadFixed(key, "WndPosition", &options.WndPosition, sizeof options.WndPosition);
+    ReadFixed(key, "AddFilesInSubfolder", options.AddFilesInSubfolder);
+    ReadFixed(key, "WndPosition", options.WndPosition);
     // A key without this value is treated as a first start: open maximized.
     options.WndMaximized = 1;
-    ReadDword(key, "WndMaximized", options.WndMaximized);
-    ReadDword(key, "ColWidth_Source", options.ColWidth_Source);
-    ReadDword(key, "ColWidth_Target", options.ColWidth_Target);
-    ReadDword(key, "ColWidth_Result", options.ColWidth_Result);
-    ReadDword(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
+    ReadFixed(key, "WndMaximized", options.WndMaximized);
+    ReadFixed(key, "ColWidth_Source", options.ColWidth_Source);
+    ReadFixed(key, "ColWidth_Target", options.ColWidth_Target);
+    ReadFixed(key, "ColWidth_Result", options.ColWidth_Result);
+    ReadFixed(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
 }
 
 void SaveSettings(const OrganizeOptions& options)
@@ -262,7 +258,9 @@ bool PushHistory(HWND combo, const std::string& name)
     if (text.empty())
         return false;
     const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (int i = 0; count != CB_ERR && i < static_cast<int>(count); ++i) {
+    if (count == CB_ERR || count < 0)
+        return false;
+    for (int i = 0; i < static_cast<int>(count); ++i) {
         std::string entry;
         if (!ComboItemText(combo, i, entry) || entry != text)
             continue;

@@ -8,7 +8,7 @@ TEST(OrganizeOptions, DefaultsFollowTheDocumentsFolder)
 {
     OrganizeOptions options;
     options.MoveType = 500;
-    options.MonthFolderFormat = "x";
+    options.MonthFolderFormat.append("x");
     options.WndPosition.right = 7;
     options.SetDefaults("C:\\Users\\me\\Documents");
     EXPECT_EQ(options.OutputFolderType, 0u);

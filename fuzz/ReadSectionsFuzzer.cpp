@@ -1,0 +1,45 @@
+// Feeds arbitrary bytes to the JPEG section reader as a stream, as a file from anywhere would be.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "metadata/JpegSectionReader.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+  if (stream == nullptr) return 0;
+  ImageInfo info{};
+  JpegSectionReader reader(&info);
+  reader.ReadSections(stream);
+  std::fclose(stream);
+
+  // Every text is terminated inside its field, and the thumbnail lies inside a kept section.
+  Check(std::strlen(reader.errorText()) < kErrorTextSize);
+  Check(std::strlen(info.exifVersion) < sizeof info.exifVersion);
+  Check(std::strlen(info.make) < sizeof info.make);
+  Check(std::strlen(info.model) < sizeof info.model);
+  Check(std::strlen(info.dateTimeOriginal) < sizeof info.dateTimeOriginal);
+  Check(std::strlen(info.comment) < sizeof info.comment);
+  Check(reader.sectionCount() >= 0 && reader.sectionCount() <= JpegSectionReader::kMaxSections);
+  if (info.thumbnail != nullptr) {
+    bool inside = false;
+    for (int i = 0; i < reader.sectionCount(); ++i) {
+      const JpegSection& section = reader.section(i);
+      const unsigned char* begin = section.data.get();
+      if (begin != nullptr && info.thumbnail > begin && info.thumbnail + info.thumbnailSize <= begin + section.size) {
+        inside = true;
+      }
+    }
+    Check(inside && info.thumbnailSize > 0);
+  }
+  return 0;
+}

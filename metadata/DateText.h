@@ -1,0 +1,18 @@
+#pragma once
+// Date texts of the form year:month:day hour:minute:second, as EXIF and the metadata tool
+// write them. Anything after the seconds (fractions, a time zone) is ignored; the values are
+// taken as they stand, without range checks, except that year, month and day must not be 0.
+
+#include <string_view>
+
+struct DateTimeFields {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// False leaves `date` untouched. A number too large for an int fails the parse.
+bool ParseDateText(std::string_view text, DateTimeFields& date);

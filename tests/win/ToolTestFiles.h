@@ -1,0 +1,33 @@
+#pragma once
+// Files and folders for the tool runner and lookup tests: a fresh temporary folder per test,
+// scripts for the stand-in tool, and the paths of the programs built beside the tests.
+
+#include <windows.h>
+
+#include <string>
+
+namespace tooltest {
+
+// The folder of the running test executable, with its trailing backslash.
+std::string ExecutableFolder();
+// The stand-in tool built beside the tests.
+std::string FakeToolPath();
+
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& name);
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  // Full path of a file in the folder.
+  std::string operator/(const std::string& name) const { return path_ + name; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+bool WriteText(const std::string& path, const std::string& text);
+std::string ReadText(const std::string& path);
+
+}  // namespace tooltest
