@@ -8,6 +8,7 @@
 #include "engine/TemplateTexts.h"
 #include "resource.h"
 #include "toolkit/Button.h"
+#include "toolkit/HelpCommands.h"
 #include "ui/HelpAndWeb.h"
 #include "ui/ProgressDialog.h"
 
@@ -187,7 +188,7 @@ void MainDialog::ShowFirstRunHelp()
         RegCloseKey(key);
     }
     if (firstRun != 0)
-        ShowHelp();
+        OpenHelp();
 }
 
 bool MainDialog::OnCommand(int id, int code, HWND)

@@ -1,0 +1,387 @@
+// The Options dialog from its real template, driven as a user would: initial lists and states,
+// the check boxes, OK with its refusals, Cancel.
+#include <gtest/gtest.h>
+
+#include "resource.h"
+#include "tests/ui/options/ModalScript.h"
+#include "tests/ui/options/NewDialogHook.h"
+#include "tests/ui/options/OptionsFixture.h"
+#include "ui/OptionsDialog.h"
+
+namespace {
+
+const std::vector<std::string> kPresets{
+    "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg", "nef", "png", "raw",
+    "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
+};
+
+class OptionsDialogTest : public OptionsFixture {};
+
+TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
+{
+    OptionsDialog dialog;
+    MessageBoxCatcher catcher;
+    bool ran = false;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ran = true;
+        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), kPresets);
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "jpg,jpe,jpeg");
+        EXPECT_FALSE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
+        ClickButton(hwnd, IDOK);
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.AllowExts, "jpg,jpe,jpeg");
+    EXPECT_EQ(dialog.EnableExtFilter, 0u);
+    // With the filter off nothing is stored.
+    EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, FirstOpeningWithTheFilterOnStoresTheStartingList)
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_TRUE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.AllowExts, "jpg,jpe,jpeg");
+    // The starting list moves to the top; the other presets follow in their order.
+    std::vector<std::string> expected{"jpg,jpe,jpeg"};
+    for (const auto& preset : kPresets)
+        if (preset != "jpg,jpe,jpeg")
+            expected.push_back(preset);
+    EXPECT_EQ(StoredHistory("AllowExts"), expected);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
+{
+    PlantHistory("AllowExts", {"png", "tif,tiff"});
+    PlantHistory("LogFile", {"C:\\logs\\one.txt", "C:\\logs\\two.txt"});
+    OptionsDialog dialog;
+    dialog.AllowExts = "gif";
+    dialog.LogFile = "C:\\logs\\two.txt";
+    dialog.AddFilesInSubfolder = 0;
+    dialog.SaveToLog = 1;
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), (std::vector<std::string>{"png", "tif,tiff"}));
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "gif");
+        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_LOG_FILE),
+                  (std::vector<std::string>{"C:\\logs\\one.txt", "C:\\logs\\two.txt"}));
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_LOG_FILE), "C:\\logs\\two.txt");
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_SUBFOLDERS, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXT_FILTER, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_SAVE_LOG, BM_GETCHECK, 0, 0), BST_CHECKED);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.AllowExts, "gif");
+    EXPECT_EQ(dialog.AddFilesInSubfolder, 0u);
+    // The log path was already in its history (second): pushing it moved it to the top.
+    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\logs\\two.txt", "C:\\logs\\one.txt"}));
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png", "tif,tiff"}));
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, AnEmptyExtensionHistoryShowsNoPresets)
+{
+    CreateKey(HistoryKey("AllowExts"));
+    OptionsDialog dialog;
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_TRUE(ComboEntries(hwnd, IDC_OPT_EXT_LIST).empty());
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.AllowExts, "");
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        for (const char* text : {"", " ,; \t;,", ";"}) {
+            SetControlText(hwnd, IDC_OPT_EXT_LIST, text);
+            ClickButton(hwnd, IDOK);
+            EXPECT_TRUE(IsWindowVisible(hwnd)) << "closed with \"" << text << "\"";
+            EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_EXT_LIST)) << text;
+        }
+        EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, "jpg");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(catcher.Caught().size(), 3u);
+    for (const CaughtMessage& message : catcher.Caught()) {
+        EXPECT_EQ(message.text, "Please enter file extensions you need to filter.");
+        EXPECT_EQ(message.caption, "Quillmere");
+        EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_NE(message.owner, nullptr);
+    }
+    EXPECT_EQ(dialog.AllowExts, "jpg");
+    const std::vector<std::string> stored = StoredHistory("AllowExts");
+    ASSERT_EQ(stored.size(), kPresets.size() + 1);
+    EXPECT_EQ(stored[0], "jpg");
+    EXPECT_EQ(std::vector<std::string>(stored.begin() + 1, stored.end()), kPresets);
+}
+
+TEST_F(OptionsDialogTest, RefusalMessagesBelongToTheDialog)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    MessageBoxCatcher catcher;
+    HWND shown = nullptr;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        shown = hwnd;
+        ClickButton(hwnd, IDOK);
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].owner, shown);
+}
+
+TEST_F(OptionsDialogTest, ExtensionListIsNotCheckedWhileTheFilterIsOff)
+{
+    PlantHistory("AllowExts", {"png"});
+    OptionsDialog dialog;
+    dialog.AllowExts = "tif";
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, " ; ");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(catcher.Caught().empty());
+    EXPECT_EQ(dialog.AllowExts, "tif");
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png"}));
+}
+
+TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = "   ";
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_LOG_FILE));
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, " \t");
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_FALSE(KeyExists(HistoryKey("LogFile")));
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, "  C:\\My Logs\\run log.txt \t ");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(catcher.Caught().size(), 2u);
+    for (const CaughtMessage& message : catcher.Caught()) {
+        EXPECT_EQ(message.text, "Please set log file path.");
+        EXPECT_EQ(message.caption, "Quillmere");
+        EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    }
+    EXPECT_EQ(dialog.LogFile, "C:\\My Logs\\run log.txt");
+    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\My Logs\\run log.txt"}));
+}
+
+TEST_F(OptionsDialogTest, LogPathIsReadButNeitherCheckedNorStoredWhileTheLogIsOff)
+{
+    OptionsDialog dialog;
+    dialog.LogFile = "C:\\old.txt";
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, "  ");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(catcher.Caught().empty());
+    EXPECT_EQ(dialog.LogFile, "  ");
+    EXPECT_FALSE(KeyExists(HistoryKey("LogFile")));
+}
+
+TEST_F(OptionsDialogTest, ExtensionsAreCheckedBeforeTheLogPath)
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    dialog.SaveToLog = 1;
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, ",");
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_EXT_LIST));
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "Please enter file extensions you need to filter.");
+}
+
+TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
+{
+    OptionsDialog dialog;
+    dialog.TargetExistsOpt = 47;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXISTS_POLICY),
+                  (std::vector<std::string>{"Rename automatically (add number at end of file name)", "Overwrite",
+                                            "Skip"}));
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 0);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETITEMDATA, i, 0), 11 * (i + 1));
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.TargetExistsOpt, 11u);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
+{
+    OptionsDialog dialog;
+    dialog.TargetExistsOpt = 33;
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 2);
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 1);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.TargetExistsOpt, 22u);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
+{
+    PlantHistory("AllowExts", {"png", "gif"});
+    PlantHistory("LogFile", {"C:\\a.txt"});
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    dialog.AllowExts = "gif";
+    dialog.SaveToLog = 0;
+    dialog.LogFile = "C:\\a.txt";
+    dialog.AddFilesInSubfolder = 1;
+    dialog.TargetExistsOpt = 47;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ClickButton(hwnd, IDC_OPT_SUBFOLDERS);
+        ClickButton(hwnd, IDC_OPT_SAVE_LOG);
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, "raw");
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, " ");
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 2);
+        // The extensions pass, the log path does not: nothing may be stored yet.
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "Please set log file path.");
+    EXPECT_EQ(dialog.EnableExtFilter, 1u);
+    EXPECT_EQ(dialog.AllowExts, "gif");
+    EXPECT_EQ(dialog.SaveToLog, 0u);
+    EXPECT_EQ(dialog.LogFile, "C:\\a.txt");
+    EXPECT_EQ(dialog.AddFilesInSubfolder, 1u);
+    EXPECT_EQ(dialog.TargetExistsOpt, 47u);
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png", "gif"}));
+    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\a.txt"}));
+}
+
+TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.AllowExts, "");
+    EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
+    EXPECT_FALSE(KeyExists(HistoryKey("LogFile")));
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, ExtensionFilterCheckBoxEnablesTheListAndFocusesIt)
+{
+    OptionsDialog dialog;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        EXPECT_FALSE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
+        ClickButton(hwnd, IDC_OPT_EXT_FILTER);
+        EXPECT_TRUE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_EXT_LIST));
+        ClickButton(hwnd, IDC_OPT_EXT_FILTER);
+        EXPECT_FALSE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
+        EXPECT_FALSE(HasFocus(hwnd, IDC_OPT_EXT_LIST));
+        ClickButton(hwnd, IDC_OPT_EXT_FILTER);
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, "nef");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.EnableExtFilter, 1u);
+    EXPECT_EQ(dialog.AllowExts, "nef");
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, LogCheckBoxEnablesPathBrowseAndOpenAndFocusesThePath)
+{
+    OptionsDialog dialog;
+    dialog.LogFile = "C:\\x.txt";
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        for (int id : {IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
+            EXPECT_FALSE(IsEnabled(hwnd, id)) << id;
+        ClickButton(hwnd, IDC_OPT_SAVE_LOG);
+        for (int id : {IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
+            EXPECT_TRUE(IsEnabled(hwnd, id)) << id;
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_LOG_FILE));
+        ClickButton(hwnd, IDC_OPT_SAVE_LOG);
+        for (int id : {IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
+            EXPECT_FALSE(IsEnabled(hwnd, id)) << id;
+        ClickButton(hwnd, IDC_OPT_SAVE_LOG);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.SaveToLog, 1u);
+    EXPECT_EQ(dialog.LogFile, "C:\\x.txt");
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, SwitchesStartEnabledWhenOn)
+{
+    OptionsDialog dialog;
+    dialog.EnableExtFilter = 1;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = "C:\\x.txt";
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        for (int id : {IDC_OPT_EXT_LIST, IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
+            EXPECT_TRUE(IsEnabled(hwnd, id)) << id;
+        ClickButton(hwnd, IDC_OPT_SUBFOLDERS);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.AddFilesInSubfolder, 0u);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// The Options dialog's Open and Browse buttons on a real file system: the note for a log that
+// does not exist yet, the shell opening one that does, and the save dialog picking a new path.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <fstream>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "engine/PathUtils.h"
+#include "resource.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/ui/options/ModalScript.h"
+#include "tests/ui/options/NewDialogHook.h"
+#include "tests/ui/options/OptionsFixture.h"
+#include "ui/OptionsDialog.h"
+
+namespace {
+
+// A class of documents whose "open" action copies the document to a marker file, so that a test
+// can see the shell open a file without starting an editor.
+constexpr const char* kTestExtension = ".qmlogtest";
+constexpr const char* kTestClass = "Quillmere.LogTest";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string WithoutTrailingBackslash(std::string path)
+{
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+class OptionsLogFileTest : public OptionsFixture {
+protected:
+    void SetUp() override
+    {
+        OptionsFixture::SetUp();
+        char temp[MAX_PATH] = {};
+        const DWORD length = GetTempPathA(sizeof temp, temp);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, sizeof temp);
+        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "\\";
+        ASSERT_TRUE(EnsureFolder(folder_, true)) << folder_;
+    }
+
+    void TearDown() override
+    {
+        RemoveTree(folder_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestExtension).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestClass).c_str());
+        OptionsFixture::TearDown();
+    }
+
+    static void RemoveTree(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(folder + name + "\\");
+                else
+                    DeleteFileA((folder + name).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    static void WriteFile(const std::string& path, const std::string& content)
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << content;
+        ASSERT_TRUE(out.good()) << path;
+    }
+
+    static std::string ReadFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    static void SetDefaultValue(const std::string& path, const std::string& text)
+    {
+        SetText(path, "", text);
+    }
+
+    void RegisterCopyingOpenAction(const std::string& marker)
+    {
+        SetDefaultValue(std::string("Software\\Classes\\") + kTestExtension, kTestClass);
+        SetDefaultValue(std::string("Software\\Classes\\") + kTestClass + "\\shell\\open\\command",
+                        "cmd.exe /c copy \"%1\" \"" + marker + "\"");
+    }
+
+    std::string folder_;
+};
+
+TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
+{
+    const std::string path = folder_ + "not yet.txt";
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = path;
+    MessageBoxCatcher catcher;
+    HWND shown = nullptr;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        shown = hwnd;
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        ClickButton(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    const CaughtMessage& message = catcher.Caught()[0];
+    EXPECT_EQ(message.text, "File \"" + path +
+                                "\" isn't available yet.\n\nThe program will create the file automatically when "
+                                "organizing photos.");
+    EXPECT_EQ(message.caption, "Quillmere");
+    EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(message.owner, shown);
+    EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
+{
+    const std::string path = folder_ + "typed.txt";
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = folder_ + "given.txt";
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, path.c_str());
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_NE(catcher.Caught()[0].text.find("\"" + path + "\""), std::string::npos) << catcher.Caught()[0].text;
+}
+
+TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    MessageBoxCatcher catcher;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
+{
+    const std::string path = folder_ + "run log" + kTestExtension;
+    const std::string marker = folder_ + "opened.txt";
+    WriteFile(path, "2026-12-08 moved a.jpg\r\n");
+    RegisterCopyingOpenAction(marker);
+
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = path;
+    MessageBoxCatcher catcher;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(catcher.Start());
+        ClickButton(hwnd, IDC_OPT_LOG_OPEN);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_TRUE(catcher.Caught().empty());
+    ASSERT_TRUE(PumpUntil([&] { return ReadFile(marker) == "2026-12-08 moved a.jpg\r\n"; }, 15000))
+        << "the shell did not open " << path;
+}
+
+TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
+{
+    const std::string logs = folder_ + "logs\\";
+    ASSERT_TRUE(EnsureFolder(logs, true));
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = logs + "old.txt";
+
+    std::string startFolder;
+    std::string title;
+    HWND fileDialogOwner = nullptr;
+    NewDialogHook answer([&](HWND fileDialog) {
+        char folder[MAX_PATH] = {};
+        if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
+            startFolder = folder;
+        char text[256] = {};
+        GetWindowTextA(fileDialog, text, sizeof text);
+        title = text;
+        fileDialogOwner = GetWindow(fileDialog, GW_OWNER);
+        // The name field is an edit in some versions of the dialog, a combo box in others.
+        SetDlgItemTextA(fileDialog, edt1, "picked");
+        SetDlgItemTextA(fileDialog, cmb13, "picked");
+        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    HWND shown = nullptr;
+    std::string shownText;
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(answer.Start());
+        shown = hwnd;
+        ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
+        shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Lower(WithoutTrailingBackslash(startFolder)), Lower(WithoutTrailingBackslash(logs)));
+    EXPECT_EQ(fileDialogOwner, shown);
+    EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
+    EXPECT_EQ(shownText, dialog.LogFile);
+    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string>{dialog.LogFile});
+}
+
+TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
+{
+    OptionsDialog dialog;
+    dialog.SaveToLog = 1;
+    dialog.LogFile = folder_ + "kept.txt";
+    bool asked = false;
+    NewDialogHook answer([&](HWND fileDialog) {
+        asked = true;
+        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    std::string shownText;
+    RunModalScript(dialog, [&](HWND hwnd) {
+        ASSERT_TRUE(answer.Start());
+        SetControlText(hwnd, IDC_OPT_LOG_FILE, (folder_ + "typed.txt").c_str());
+        ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
+        shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(shownText, folder_ + "typed.txt");
+    EXPECT_EQ(dialog.LogFile, folder_ + "typed.txt");
+}
+
+}  // namespace

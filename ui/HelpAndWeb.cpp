@@ -1,0 +1,28 @@
+#include "ui/HelpAndWeb.h"
+
+#include "resource.h"
+#include "toolkit/AboutDialog.h"
+#include "toolkit/HelpCommands.h"
+#include "toolkit/ProductInfo.h"
+
+bool RunHelpOrWebCommand(HWND owner, int id)
+{
+    switch (id) {
+    case ID_HELP_CONTENTS: OpenHelp(); return true;
+    case ID_TELL_FRIEND: TellAFriend(); return true;
+    case ID_FEEDBACK: Feedback(); return true;
+    case ID_HOMEPAGE: VisitHomepage(); return true;
+    case ID_CHECK_UPDATES: CheckForUpdates(); return true;
+    case ID_ABOUT: {
+        AboutDialog about;
+        about.DoModal(owner);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+const char* SupportAddress()
+{
+    return ProductInfo::kSupportMail;
+}

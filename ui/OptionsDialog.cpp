@@ -1,0 +1,280 @@
+#include "ui/OptionsDialog.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "engine/OrganizeOptions.h"
+#include "engine/PathText.h"
+#include "engine/PathUtils.h"
+#include "engine/SettingsStore.h"
+#include "resource.h"
+#include "toolkit/Button.h"
+#include "toolkit/ComboBox.h"
+
+namespace {
+
+constexpr const char* kCaption = "Quillmere";
+
+// Offered while the extension list has no history yet; the fourth is also the starting list.
+constexpr std::array<const char*, 8> kExtensionPresets{
+    "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg", "nef", "png", "raw",
+    "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
+};
+constexpr const char* kDefaultExtensions = "jpg,jpe,jpeg";
+
+constexpr std::string_view kExtensionSeparators = " \t,;";
+constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
+
+// The save dialog's file buffer, in bytes.
+constexpr DWORD kLogPathBufferSize = 520;
+
+bool HasNoExtension(const std::string& list)
+{
+    return list.find_first_not_of(kExtensionSeparators) == std::string::npos;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(kWhiteSpace);
+    if (first == std::string::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(kWhiteSpace);
+    return text.substr(first, last - first + 1);
+}
+
+// The document is opened as a double click in the shell would open it; what the shell answers
+// is of no further concern here.
+void OpenWithAssociatedProgram(const std::string& path)
+{
+    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The save-file dialog in the structure size every system version accepts. Nonzero when the
+// user confirmed a name, which is then in file.
+BOOL RunSaveDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD fileSize, const char* initialFolder,
+                   const char* defaultExtension)
+{
+    OPENFILENAMEA request{};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = owner;
+    request.lpstrFilter = filter;
+    request.nFilterIndex = 1;
+    file[0] = '\0';
+    request.lpstrFile = file;
+    request.nMaxFile = fileSize;
+    request.lpstrInitialDir = initialFolder;
+    request.Flags = flags;
+    request.lpstrDefExt = defaultExtension;
+    return GetSaveFileNameA(&request);
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog() : Dialog(IDD_OPTIONS) {}
+
+OptionsDialog::Values OptionsDialog::Current() const
+{
+    return {EnableExtFilter, SaveToLog, AddFilesInSubfolder, LogFile, AllowExts, TargetExistsOpt};
+}
+
+void OptionsDialog::Restore(const Values& values)
+{
+    EnableExtFilter = values.EnableExtFilter;
+    SaveToLog = values.SaveToLog;
+    AddFilesInSubfolder = values.AddFilesInSubfolder;
+    LogFile = values.LogFile;
+    AllowExts = values.AllowExts;
+    TargetExistsOpt = values.TargetExistsOpt;
+}
+
+bool OptionsDialog::OnInitDialog()
+{
+    given_ = Current();
+    Button(Item(IDC_OPT_SUBFOLDERS)).SetChecked(AddFilesInSubfolder != 0);
+    Button(Item(IDC_OPT_EXT_FILTER)).SetChecked(EnableExtFilter != 0);
+    Button(Item(IDC_OPT_SAVE_LOG)).SetChecked(SaveToLog != 0);
+
+    FillExtensionList();
+    FillPolicyList();
+
+    // Loading the history empties the edit field too, so the path goes in afterwards.
+    ComboBox logFile(Item(IDC_OPT_LOG_FILE));
+    LoadHistory(logFile, kLogFileHistory);
+    logFile.SetText(LogFile.c_str());
+    EnableLogControls(SaveToLog != 0);
+    return Dialog::OnInitDialog();
+}
+
+void OptionsDialog::FillExtensionList()
+{
+    ComboBox extensions(Item(IDC_OPT_EXT_LIST));
+    if (!LoadHistory(extensions, kAllowExtsHistory)) {
+        for (const char* preset : kExtensionPresets)
+            extensions.AddString(preset);
+        AllowExts = kDefaultExtensions;
+    }
+    extensions.SetText(AllowExts.c_str());
+    extensions.Enable(EnableExtFilter != 0);
+}
+
+void OptionsDialog::FillPolicyList()
+{
+    ComboBox policies(Item(IDC_OPT_EXISTS_POLICY));
+    int selected = -1;
+    for (const auto& [value, text] : kTargetExistsPolicies) {
+        const int index = policies.AddString(text);
+        if (index < 0)
+            continue;
+        policies.SetItemData(index, static_cast<LPARAM>(value));
+        if (static_cast<std::uint32_t>(value) == TargetExistsOpt)
+            selected = index;
+    }
+    if (selected < 0) {
+        selected = 0;
+        TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+    }
+    policies.SetCurSel(selected);
+}
+
+bool OptionsDialog::OnCommand(int id, int code, HWND)
+{
+    if (code != BN_CLICKED)
+        return false;
+    switch (id) {
+    case IDC_OPT_EXT_FILTER:
+        OnExtensionFilterClicked();
+        return true;
+    case IDC_OPT_SAVE_LOG:
+        OnSaveLogClicked();
+        return true;
+    case IDC_OPT_LOG_OPEN:
+        OnOpenLog();
+        return true;
+    case IDC_OPT_LOG_BROWSE:
+        OnBrowseLog();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void OptionsDialog::ReadControls()
+{
+    AddFilesInSubfolder = Button(Item(IDC_OPT_SUBFOLDERS)).IsChecked() ? 1 : 0;
+    EnableExtFilter = Button(Item(IDC_OPT_EXT_FILTER)).IsChecked() ? 1 : 0;
+    SaveToLog = Button(Item(IDC_OPT_SAVE_LOG)).IsChecked() ? 1 : 0;
+    LogFile = Window(Item(IDC_OPT_LOG_FILE)).GetText();
+}
+
+void OptionsDialog::EnableLogControls(bool enable) const
+{
+    Window(Item(IDC_OPT_LOG_FILE)).Enable(enable);
+    Window(Item(IDC_OPT_LOG_BROWSE)).Enable(enable);
+    Window(Item(IDC_OPT_LOG_OPEN)).Enable(enable);
+}
+
+// Through the dialog manager, so that the default button follows the focus.
+void OptionsDialog::FocusControl(int id) const
+{
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+}
+
+void OptionsDialog::ShowMessage(const std::string& text, UINT icon) const
+{
+    MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OK | icon);
+}
+
+void OptionsDialog::OnExtensionFilterClicked()
+{
+    ReadControls();
+    Window(Item(IDC_OPT_EXT_LIST)).Enable(EnableExtFilter != 0);
+    if (EnableExtFilter)
+        FocusControl(IDC_OPT_EXT_LIST);
+}
+
+void OptionsDialog::OnSaveLogClicked()
+{
+    ReadControls();
+    EnableLogControls(SaveToLog != 0);
+    if (SaveToLog)
+        FocusControl(IDC_OPT_LOG_FILE);
+}
+
+// Both fields are checked before either history is written: a refusal leaves the dialog open,
+// and the user may still cancel with nothing stored.
+void OptionsDialog::OnOK()
+{
+    ReadControls();
+
+    ComboBox policies(Item(IDC_OPT_EXISTS_POLICY));
+    const int selected = policies.GetCurSel();
+    if (selected >= 0)
+        TargetExistsOpt = static_cast<std::uint32_t>(policies.GetItemData(selected));
+
+    ComboBox extensions(Item(IDC_OPT_EXT_LIST));
+    if (EnableExtFilter) {
+        AllowExts = extensions.GetText();
+        if (HasNoExtension(AllowExts)) {
+            ShowMessage("Please enter file extensions you need to filter.", MB_ICONEXCLAMATION);
+            FocusControl(IDC_OPT_EXT_LIST);
+            return;
+        }
+    }
+
+    ComboBox logFile(Item(IDC_OPT_LOG_FILE));
+    if (SaveToLog) {
+        LogFile = Trimmed(LogFile);
+        if (LogFile.empty()) {
+            ShowMessage("Please set log file path.", MB_ICONEXCLAMATION);
+            FocusControl(IDC_OPT_LOG_FILE);
+            return;
+        }
+        // The history takes the edit text: it must hold the path as it is stored.
+        logFile.SetText(LogFile.c_str());
+    }
+
+    if (EnableExtFilter)
+        PushHistory(extensions, kAllowExtsHistory);
+    if (SaveToLog)
+        PushHistory(logFile, kLogFileHistory);
+    Dialog::OnOK();
+}
+
+// The handlers above read the controls into the fields as the user works; none of that counts.
+void OptionsDialog::OnCancel()
+{
+    Restore(given_);
+    Dialog::OnCancel();
+}
+
+void OptionsDialog::OnOpenLog()
+{
+    ReadControls();
+    if (LogFile.empty())
+        return;
+    if (FileExists(LogFile)) {
+        OpenWithAssociatedProgram(LogFile);
+        return;
+    }
+    ShowMessage("File \"" + LogFile +
+                    "\" isn't available yet.\n\nThe program will create the file automatically when organizing photos.",
+                MB_ICONINFORMATION);
+}
+
+void OptionsDialog::OnBrowseLog()
+{
+    ReadControls();
+    std::string startFolder;
+    const bool hasStartFolder = !LogFile.empty() && FolderOf(LogFile, startFolder) && FolderExists(startFolder);
+
+    char path[kLogPathBufferSize];
+    if (!RunSaveDialog(hwnd_, "Text File (*.txt)\0*.txt\0", OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path,
+                       sizeof path, hasStartFolder ? startFolder.c_str() : nullptr, ".txt"))
+        return;
+    LogFile.assign(path, strnlen(path, sizeof path));
+    Window(Item(IDC_OPT_LOG_FILE)).SetText(LogFile.c_str());
+}
