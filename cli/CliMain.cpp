@@ -1,4 +1,7 @@
 // quillmere-cli: the organizer's run and lookup for scripts and scheduled jobs.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +12,9 @@
 
 int main(int argc, char** argv)
 {
+    // Lines end in a bare line feed, for scripts on either side.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.ok) {

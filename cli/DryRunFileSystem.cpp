@@ -145,17 +145,9 @@ bool DryRunFileSystem::Replace(const std::string& source, const std::string& tar
             return false;
         }
     }
-    const Kind existing = KindOf(target);
-    if (existing == Kind::Folder) {
+    if (KindOf(target) == Kind::Folder) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
-    }
-    if (existing == Kind::File && changed_.count(Key(target)) == 0) {
-        const DWORD attributes = GetFileAttributesA(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return false;
-        }
     }
     Record(source, target, move);
     return true;

@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <io.h>
-
 #include <cstdio>
 
 #include "cli/CliReport.h"
@@ -30,7 +27,6 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
 int RunLookupCommand(const CliRequest& request)
 {
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(DateSource::Taken));
-    _setmode(_fileno(stdout), _O_BINARY);
     const MetaLookup lookup;
     bool anyFailed = false;
     for (const std::string& path : request.paths) {

@@ -1,8 +1,5 @@
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <cstdio>
 
 #include "cli/CliHost.h"
@@ -47,8 +44,7 @@ int RunOrganizeCommand(const CliRequest& request)
     std::vector<std::string> files = CollectInputFiles(request.paths, options);
     const int listed = static_cast<int>(files.size());
 
-    // Lines end in a bare line feed, for scripts on either side; a console gets each at once.
-    _setmode(_fileno(stdout), _O_BINARY);
+    // A console gets each line at once.
     const bool stdoutIsConsole = IsConsole(STD_OUTPUT_HANDLE);
     if (stdoutIsConsole)
         std::setvbuf(stdout, nullptr, _IONBF, 0);
