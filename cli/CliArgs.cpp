@@ -273,7 +273,7 @@ const char* UsageText()
            "  --exists rename|overwrite|skip    what to do with an existing target\n"
            "  --log FILE               append a record per file to FILE\n"
            "  --no-subfolders          scan only the named folders, not their sub-folders\n"
-           "  --ext LIST               take only these extensions from folders (jpg,jpeg)\n"
+           "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
            "\n"
