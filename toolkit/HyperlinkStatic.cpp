@@ -79,7 +79,7 @@ void HyperlinkStatic::CreateTooltip()
     if (!tooltip_)
         return;
     TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every common-controls version
     tool.hwnd = hwnd_;
     tool.uId = kToolId;
     GetClientRect(hwnd_, &tool.rect);
@@ -95,7 +95,7 @@ void HyperlinkStatic::SetUrl(const char* url)
     FitToText();
     if (tooltip_) {
         TOOLINFOA tool{};
-        tool.cbSize = sizeof tool;
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every common-controls version
         tool.hwnd = hwnd_;
         tool.uId = kToolId;
         tool.lpszText = const_cast<char*>(url_.c_str());

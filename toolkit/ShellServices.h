@@ -29,7 +29,8 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
 // Runs the folder picker opened at the initial folder. A trailing backslash of the initial
 // folder is removed in the caller's text (a drive root keeps its own). The chosen folder is
 // returned with a trailing backslash. False when cancelled, when the choice is not a file
-// system folder, or when it does not fit the result buffer.
+// system folder, or when it does not fit the result buffer. The picker needs COM on the
+// calling thread (the application initialises it at start-up).
 bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize);
 // Removes a trailing backslash unless it belongs to a drive root ("C:\").
 void StripTrailingBackslash(char* folder);

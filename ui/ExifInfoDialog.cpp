@@ -1,5 +1,6 @@
 #include "ui/ExifInfoDialog.h"
 
+#include <array>
 #include <utility>
 
 #include "engine/SettingsStore.h"
@@ -59,7 +60,7 @@ void ExifInfoDialog::ReadPlacement()
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    LONG rect[4] = {saved_.left, saved_.top, saved_.right, saved_.bottom};
+    std::array<LONG, 4> rect{saved_.left, saved_.top, saved_.right, saved_.bottom};
     ReadValue(key, "ExifInfoWndPos", rect);
     saved_ = {rect[0], rect[1], rect[2], rect[3]};
     maximized_ = 0;

@@ -9,7 +9,8 @@ enum FileColumn { kSourceColumn = 0, kTargetColumn = 1, kResultColumn = 2 };
 
 class FileRows : public RunRows {
 public:
-    explicit FileRows(HWND list) : list_(list) {}
+    explicit FileRows(HWND list = nullptr) : list_(list) {}
+    void Attach(HWND list) { list_.Attach(list); }
 
     int Count() const override { return list_.GetItemCount(); }
     std::string Source(int row) const override { return list_.GetItemText(row, kSourceColumn); }

@@ -68,7 +68,7 @@ bool MainDialog::OnInitDialog()
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
     list_.Attach(Item(IDC_FILE_LIST));
-    rows_ = FileRows(list_);
+    rows_.Attach(list_);
     files_.Attach(&list_, Item(IDC_TOTAL));
     InsertColumns();
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);

@@ -96,7 +96,7 @@ private:
     std::vector<std::string> allowedExts_;
     SortListCtrl list_;
     FileList files_;
-    FileRows rows_{nullptr};
+    FileRows rows_;
     HMENU popups_ = nullptr;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;

@@ -1,7 +1,6 @@
 #include "ui/OptionsDialog.h"
 
 #include <commdlg.h>
-#include <shellapi.h>
 
 #include <array>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "resource.h"
 #include "toolkit/Button.h"
 #include "toolkit/ComboBox.h"
+#include "toolkit/ShellServices.h"
 
 namespace {
 
@@ -44,32 +44,6 @@ std::string Trimmed(const std::string& text)
         return {};
     const std::size_t last = text.find_last_not_of(kWhiteSpace);
     return text.substr(first, last - first + 1);
-}
-
-// The document is opened as a double click in the shell would open it; what the shell answers
-// is of no further concern here.
-void OpenWithAssociatedProgram(const std::string& path)
-{
-    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-// The save-file dialog in the structure size every system version accepts. Nonzero when the
-// user confirmed a name, which is then in file.
-BOOL RunSaveDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD fileSize, const char* initialFolder,
-                   const char* defaultExtension)
-{
-    OPENFILENAMEA request{};
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    request.hwndOwner = owner;
-    request.lpstrFilter = filter;
-    request.nFilterIndex = 1;
-    file[0] = '\0';
-    request.lpstrFile = file;
-    request.nMaxFile = fileSize;
-    request.lpstrInitialDir = initialFolder;
-    request.Flags = flags;
-    request.lpstrDefExt = defaultExtension;
-    return GetSaveFileNameA(&request);
 }
 
 }  // namespace
@@ -257,7 +231,7 @@ void OptionsDialog::OnOpenLog()
     if (LogFile.empty())
         return;
     if (FileExists(LogFile)) {
-        OpenWithAssociatedProgram(LogFile);
+        OpenWithAssociatedProgram(LogFile.c_str());
         return;
     }
     ShowMessage("File \"" + LogFile +
@@ -272,8 +246,9 @@ void OptionsDialog::OnBrowseLog()
     const bool hasStartFolder = !LogFile.empty() && FolderOf(LogFile, startFolder) && FolderExists(startFolder);
 
     char path[kLogPathBufferSize];
-    if (!RunSaveDialog(hwnd_, "Text File (*.txt)\0*.txt\0", OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path,
-                       sizeof path, hasStartFolder ? startFolder.c_str() : nullptr, ".txt"))
+    DWORD filterIndex = 1;
+    if (!RunFileDialog(hwnd_, "Text File (*.txt)\0*.txt\0", OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path,
+                       sizeof path, filterIndex, hasStartFolder ? startFolder.c_str() : nullptr, ".txt", false))
         return;
     LogFile.assign(path, strnlen(path, sizeof path));
     Window(Item(IDC_OPT_LOG_FILE)).SetText(LogFile.c_str());

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/OrganizeOptions.h"
+
 class OptionsDialog : public Dialog {
 public:
     OptionsDialog();
@@ -18,7 +20,7 @@ public:
     std::uint32_t AddFilesInSubfolder = 1;
     std::string LogFile;
     std::string AllowExts;
-    std::uint32_t TargetExistsOpt = 11;
+    std::uint32_t TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
 
 protected:
     bool OnInitDialog() override;

@@ -74,6 +74,11 @@ MessageBoxCatcher::~MessageBoxCatcher()
     activeCatcher = nullptr;
 }
 
+void MessageBoxCatcher::Ignore(HWND dialog)
+{
+    SetPropA(dialog, kCaughtMark, reinterpret_cast<HANDLE>(1));
+}
+
 void MessageBoxCatcher::Catch(HWND dialog)
 {
     if (GetPropA(dialog, kCaughtMark))

@@ -43,6 +43,9 @@ public:
     // Instead of pressing a button, hands each caught dialog to the action (after recording
     // it); the action must see to it that the dialog ends, for example by posting a command.
     void SetAction(std::function<void(HWND)> action) { action_ = std::move(action); }
+    // Leaves a dialog alone (the window under test is a "#32770" too, and is activated again
+    // when a message box over it closes).
+    static void Ignore(HWND dialog);
     const std::vector<CaughtDialog>& Caught() const { return caught_; }
 
 private:

@@ -3,6 +3,7 @@
 
 #include "resource.h"
 #include "toolkit/Dialog.h"
+#include "toolkit/SubclassedControl.h"
 #include "tests/support/PumpUntil.h"
 
 namespace {
@@ -96,6 +97,62 @@ TEST(Dialog, ModelessDispatchesUnpackedMessagesToHandlers)
     EXPECT_EQ(dialog.destroyCalls, 1);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(dialog.Handle(), nullptr);
+}
+
+// A control that answers its own colour request, as a link label does.
+class ColouredStatic : public SubclassedControl {
+protected:
+    bool OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override
+    {
+        if (message != WM_CTLCOLORSTATIC)
+            return false;
+        SetTextColor(reinterpret_cast<HDC>(wParam), RGB(10, 20, 30));
+        result = reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+        return true;
+    }
+};
+
+class ColourDialog : public Dialog {
+public:
+    ColourDialog() : Dialog(IDD_ABOUT) {}
+    int colourRequests = 0;
+
+protected:
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (message != WM_CTLCOLORSTATIC)
+            return false;
+        ++colourRequests;
+        result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return true;
+    }
+};
+
+TEST(Dialog, ControlsAnswerTheirOwnNotificationsFirst)
+{
+    ColourDialog dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    ColouredStatic own;
+    HWND ownLabel = dialog.Item(IDC_ABOUT_MAKER);
+    HWND plainLabel = dialog.Item(IDC_ABOUT_SUPPORT);
+    ASSERT_TRUE(own.Subclass(ownLabel));
+    EXPECT_EQ(SubclassedControl::FromHandle(ownLabel), &own);
+    EXPECT_EQ(SubclassedControl::FromHandle(plainLabel), nullptr);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    LRESULT ownBrush = SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                    reinterpret_cast<LPARAM>(ownLabel));
+    EXPECT_EQ(ownBrush, reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(GetTextColor(dc), RGB(10, 20, 30));
+    EXPECT_EQ(dialog.colourRequests, 0);
+    LRESULT plainBrush = SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                      reinterpret_cast<LPARAM>(plainLabel));
+    EXPECT_EQ(plainBrush, reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(dialog.colourRequests, 1);
+    DeleteDC(dc);
+
+    DestroyWindow(dialog);
+    EXPECT_EQ(own.SubclassedHandle(), nullptr);  // let go when the control was destroyed
 }
 
 TEST(Dialog, ObjectDyingFirstLeavesNoDanglingLink)

@@ -227,6 +227,19 @@ TEST_F(MainWindowLayout, EraseSkipsControlsThatPaintThemselves)
     ReleaseDC(dialog, dc);
 }
 
+TEST_F(MainWindowLayout, SizeMessagesOfOtherWindowsBeingMaximizedAreIgnored)
+{
+    HWND list = dialog.Item(IDC_FILE_LIST);
+    SetWindowPos(list, nullptr, 3, 4, 50, 60, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client = ClientOf(dialog);
+    LPARAM size = MAKELPARAM(client.right, client.bottom);
+    SendMessageA(dialog, WM_SIZE, SIZE_MAXHIDE, size);
+    SendMessageA(dialog, WM_SIZE, SIZE_MAXSHOW, size);
+    EXPECT_EQ(RectIn(dialog, list).left, 3);
+    SendMessageA(dialog, WM_SIZE, SIZE_RESTORED, size);
+    EXPECT_TRUE(SameRect(RectIn(dialog, list), initial[list]));
+}
+
 TEST(AnchoredDialog, GainsASizingFrameAndKeepsItsClientSize)
 {
     Dialog plain(IDD_ABOUT);
@@ -328,6 +341,20 @@ TEST(AnchoredDialog, StaticControlRulesFollowTheStaticType)
     ASSERT_NE(groupBox, nullptr);
     EXPECT_FALSE(dialog.ExcludesFromErase(groupBox));
     DestroyWindow(groupBox);
+
+    // A list box remembers to check its horizontal scrolling when it is resized.
+    HWND listBox = CreateWindowExA(0, "ListBox", "", WS_CHILD | WS_HSCROLL, 0, 0, 50, 50, dialog, nullptr,
+                                   nullptr, nullptr);
+    HWND text = CreateWindowExA(0, "Static", "x", WS_CHILD | SS_LEFT, 0, 0, 50, 50, dialog, nullptr, nullptr,
+                                nullptr);
+    dialog.AnchorControl(listBox, Anchor::TopLeft, Anchor::BottomRight);
+    dialog.AnchorControl(text, Anchor::TopLeft);
+    ASSERT_EQ(dialog.Entries().size(), 2u);
+    EXPECT_TRUE(dialog.Entries()[0].adjustHorizontalScroll);
+    EXPECT_FALSE(dialog.Entries()[0].needsFullRepaint);
+    EXPECT_FALSE(dialog.Entries()[1].adjustHorizontalScroll);
+    EXPECT_TRUE(dialog.Entries()[1].needsFullRepaint);
+    EXPECT_EQ(dialog.Entries()[1].bottomRight, Anchor::TopLeft);  // none: the same point
 }
 
 }  // namespace

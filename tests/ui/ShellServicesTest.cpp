@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/ui/RecordingBrowser.h"
 #include "toolkit/ShellServices.h"
+
+#include <objbase.h>
 
 namespace {
 
@@ -102,6 +103,20 @@ TEST(PickFolder, InitialTextLosesItsTrailingBackslashButARootKeepsIt)
     EXPECT_STREQ(empty, "");
 }
 
+// The folder picker needs COM on the thread, as the application sets it up at start-up.
+class ComForThisTest {
+public:
+    ComForThisTest() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComForThisTest()
+    {
+        if (ok_)
+            CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
 std::string WindowsFolder()
 {
     char folder[MAX_PATH];
@@ -111,6 +126,7 @@ std::string WindowsFolder()
 
 TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
 {
+    ComForThisTest com;
     std::string windows = WindowsFolder();
     ASSERT_FALSE(windows.empty());
     std::string initial = windows + "\\";
@@ -125,6 +141,7 @@ TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
 
 TEST(PickFolder, DriveRootComesBackWithOneBackslash)
 {
+    ComForThisTest com;
     MessageBoxCatcher catcher(IDOK);
     char initial[] = "C:\\";
     char result[520] = "";
@@ -135,6 +152,7 @@ TEST(PickFolder, DriveRootComesBackWithOneBackslash)
 
 TEST(PickFolder, CancelAndTooSmallBufferGiveFalse)
 {
+    ComForThisTest com;
     std::string windows = WindowsFolder();
     MessageBoxCatcher catcher(IDCANCEL);
     char result[520] = "unchanged";
@@ -217,135 +235,54 @@ TEST(RunFileDialog, ASelectionTooLongForTheBufferAsksOnceMore)
     EXPECT_EQ(file[0], '\0');
 }
 
-// Registers a stand-in browser as the open command of the .htm class for one test, and
-// removes it again. Under Wine 8 HKEY_CLASSES_ROOT does not merge HKCU\Software\Classes,
-// so the registration is made through HKEY_CLASSES_ROOT itself, the view OpenUrl reads.
-class BrowserRegistration {
-public:
-    explicit BrowserRegistration(const std::string& command)
-    {
-        HKEY key = nullptr;
-        hadHtm_ = RegOpenKeyExA(HKEY_CLASSES_ROOT, ".htm", 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
-        if (hadHtm_) {
-            char value[520] = "";
-            DWORD size = sizeof value - 1;
-            if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                ERROR_SUCCESS)
-                oldClass_.assign(value, size > 0 && value[size - 1] == '\0' ? size - 1 : size);
-            RegCloseKey(key);
-        }
-        ok_ = SetDefault(".htm", kClass) &&
-              (command.empty() || SetDefault(std::string(kClass) + "\\shell\\open\\command", command));
-    }
-    ~BrowserRegistration()
-    {
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, kClass);
-        if (hadHtm_)
-            SetDefault(".htm", oldClass_);
-        else
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
-    }
-    bool ok() const { return ok_; }
-
-private:
-    static constexpr const char* kClass = "Quillmere.TestBrowserClass";
-    static bool SetDefault(const std::string& subKey, const std::string& value)
-    {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        LONG status = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS;
-    }
-    bool hadHtm_ = false;
-    bool ok_ = false;
-    std::string oldClass_;
-};
-
 class OpenUrlFallback : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char folder[520];
-        ASSERT_TRUE(GetProgramFolder(folder, sizeof folder));
-        helper = std::string(folder) + "record_command_line.exe";
-        ASSERT_NE(GetFileAttributesA(helper.c_str()), INVALID_FILE_ATTRIBUTES) << helper;
-        char temp[MAX_PATH];
-        ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-        record = std::string(temp) + "quillmere-browser-command.txt";
-        DeleteFileA(record.c_str());
-        ASSERT_TRUE(SetEnvironmentVariableA("QM_RECORD_FILE", record.c_str()));
-    }
-    void TearDown() override
-    {
-        DeleteFileA(record.c_str());
-        SetEnvironmentVariableA("QM_RECORD_FILE", nullptr);
-    }
-
-    // The command line the stand-in browser was started with ("" if it did not run).
-    std::string RecordedCommandLine()
-    {
-        PumpUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
-        std::ifstream in(record, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    std::string Quoted() const { return "\"" + helper + "\""; }
-
-    std::string helper;
-    std::string record;
-    // A scheme no program handles, so that the shell fails and the fall-back runs.
-    const std::string url = "qmnohandler:photos/page?a=1&b=2";
+    const std::string url = std::string(RecordingBrowser::kUnhandledScheme) + "photos/page?a=1&b=2";
 };
 
 TEST_F(OpenUrlFallback, QuotedPlaceholder)
 {
-    BrowserRegistration browser(Quoted() + " \"%1\"");
+    RecordingBrowser browser("{browser} \"%1\"");
     ASSERT_TRUE(browser.ok());
     EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
-    EXPECT_EQ(RecordedCommandLine(), Quoted() + "  " + url);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + url);
 }
 
 TEST_F(OpenUrlFallback, BarePlaceholder)
 {
-    BrowserRegistration browser(Quoted() + " %1");
+    RecordingBrowser browser("{browser} %1");
     ASSERT_TRUE(browser.ok());
     EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
-    EXPECT_EQ(RecordedCommandLine(), Quoted() + "  " + url);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + url);
 }
 
 TEST_F(OpenUrlFallback, NoPlaceholder)
 {
-    BrowserRegistration browser(Quoted());
+    RecordingBrowser browser("{browser}");
     ASSERT_TRUE(browser.ok());
     EXPECT_GT(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
-    EXPECT_EQ(RecordedCommandLine(), Quoted() + " " + url);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + " " + url);
 }
 
 TEST_F(OpenUrlFallback, AddressLongerThanAnyFixedBuffer)
 {
-    BrowserRegistration browser(Quoted() + " \"%1\"");
+    RecordingBrowser browser("{browser} \"%1\"");
     ASSERT_TRUE(browser.ok());
     // Longer than the registry buffers and than the command line they could hold. (Wine 8's
     // own ShellExecute overruns its stack from about 1,000 characters, so the address stays
     // below that.)
     std::string longUrl = url + "&q=" + std::string(900, 'z') + "&end=1";
     EXPECT_GT(OpenUrl(longUrl.c_str(), SW_SHOWNORMAL), 32u);
-    EXPECT_EQ(RecordedCommandLine(), Quoted() + "  " + longUrl);
+    EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + longUrl);
 }
 
 TEST_F(OpenUrlFallback, NoRegisteredCommandReturnsTheShellsFailure)
 {
-    BrowserRegistration browser("");  // .htm names a class without an open command
+    RecordingBrowser browser("");  // .htm names a class without an open command
     ASSERT_TRUE(browser.ok());
     EXPECT_LE(OpenUrl(url.c_str(), SW_SHOWNORMAL), 32u);
     PumpFor(300);
-    EXPECT_EQ(GetFileAttributesA(record.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(browser.Started());
 }
 
 }  // namespace

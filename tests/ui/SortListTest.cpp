@@ -126,6 +126,24 @@ TEST_F(SortList, SameHeaderAlternatesStartingAscending)
     EXPECT_EQ(dialog.columnClicksSeen, 0);  // the list took every click itself
 }
 
+TEST_F(SortList, MouseClickOnTheHeaderSorts)
+{
+    AddRow("b", "1");
+    AddRow("a", "2");
+    HWND header = dialog.list.GetHeader();
+    ASSERT_NE(header, nullptr);
+    RECT column{};
+    ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&column)));
+    LPARAM point = MAKELPARAM((column.left + column.right) / 2, (column.top + column.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(header, WM_LBUTTONUP, 0, point);
+    PumpFor(50);
+    EXPECT_EQ(dialog.list.SortColumn(), 1);
+    EXPECT_EQ(Column(1), (Texts{"1", "2"}));
+    ASSERT_EQ(dialog.notes.size(), 1u);
+    EXPECT_EQ(dialog.notes[0].lParam, 1);
+}
+
 TEST_F(SortList, AnotherColumnStartsAscendingAgain)
 {
     AddRow("b", "2");

@@ -253,6 +253,19 @@ TEST_F(MetaToolRunnerTest, EndlessLineIsDroppedAndPendingBufferStaysBounded) {
   EXPECT_EQ(Value(runner, "Model"), "B");
 }
 
+TEST_F(MetaToolRunnerTest, ToolThatFloodsWithoutEndIsEndedAtTheLimit) {
+  const std::string file = Script("out Make : A\\n\nrepeat 2000000000 Flood : 0123456789\\n\n");
+  MetaToolRunner runner(FakeTool(2000));
+  EXPECT_FALSE(runner.RunTool(file));
+  const ToolRunStats& run = runner.LastRun();
+  EXPECT_EQ(run.outcome, ToolOutcome::TimedOut);
+  EXPECT_GT(run.bytesRead, ListingLimits{}.maxKeptBytes);  // it did flood past the budget
+  EXPECT_LE(run.keptBytes, ListingLimits{}.maxKeptBytes);
+  EXPECT_LE(run.peakPendingCapacity, ListingLimits{}.maxLineLength + 100);
+  EXPECT_TRUE(runner.Fields().empty());
+  EXPECT_TRUE(ProcessIsGone(run.processId));
+}
+
 TEST_F(MetaToolRunnerTest, FindFieldCopiesTheValueOfTheFirstMatch) {
   MetaToolRunner runner(FakeTool());
   ASSERT_TRUE(runner.RunTool(Script("out Orientation : \\nOrientation : Rotate 90 CW\\n")));

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
+
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "resource.h"
@@ -144,6 +146,7 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
 
     // Every action uses row 2; its missing source and target are reported by path.
     MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
     for (int id : {ID_OPEN_SOURCE, ID_BROWSE_SOURCE, ID_OPEN_TARGET, ID_BROWSE_TARGET, ID_META_INFO})
         SendMessageA(w, WM_COMMAND, id, 0);
     ASSERT_EQ(catcher.Caught().size(), 5u);
@@ -214,10 +217,12 @@ TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
     // The same path listed twice (another letter case is a distinct row only by its text).
     Select({0});
 
-    MessageBoxCatcher catcher;
     ExifInfoDialog dialog(paths[0], main.get(), ToolConfig());
     ASSERT_TRUE(dialog.Create(w));
     HWND d = dialog.Handle();
+    MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
+    MessageBoxCatcher::Ignore(d);
     EXPECT_EQ(dialog.LoadCount(), 1);
     SendMessageA(d, WM_COMMAND, IDC_EXIF_PREVIOUS, 0);  // first row: nothing to reload
     EXPECT_EQ(dialog.LoadCount(), 1);
@@ -243,25 +248,29 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
 {
     const std::string missing = tree.Path("missing.tif");  // the tool reports nothing: fine here
     MessageBoxCatcher catcher;
+    MessageBoxCatcher::Ignore(w);
     {
         ExifInfoDialog dialog(missing, nullptr, ToolConfig());
         ASSERT_TRUE(dialog.Create(w));
+        MessageBoxCatcher::Ignore(dialog.Handle());
         HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
         EXPECT_EQ(ListView_GetColumnWidth(fields, 0), 200);
         EXPECT_EQ(ListView_GetColumnWidth(fields, 1), 340);
         EXPECT_FALSE(IsZoomed(dialog.Handle()));
-        MoveWindow(dialog.Handle(), 50, 60, 700, 500, TRUE);
+        MoveWindow(dialog.Handle(), 50, 60, 1000, 800, TRUE);  // larger than its smallest size
         ListView_SetColumnWidth(fields, 0, 111);
         ShowWindow(dialog.Handle(), SW_SHOWMAXIMIZED);
         dialog.End(IDCANCEL);
     }
     ExifInfoDialog again(missing, nullptr, ToolConfig());
     ASSERT_TRUE(again.Create(w));
+    MessageBoxCatcher::Ignore(again.Handle());
     EXPECT_TRUE(IsZoomed(again.Handle()));
-    WINDOWPLACEMENT placement{sizeof placement};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(again.Handle(), &placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 50);
-    EXPECT_EQ(placement.rcNormalPosition.bottom, 560);
+    EXPECT_EQ(placement.rcNormalPosition.bottom, 860);
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(again.Handle(), IDC_EXIF_LIST), 0), 111);
     again.End(IDCANCEL);
 }

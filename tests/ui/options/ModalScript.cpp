@@ -27,6 +27,21 @@ void CALLBACK Start(HWND, UINT, UINT_PTR id, DWORD)
 
 }  // namespace
 
+FrontDialogs::FrontDialogs(const Dialog& underTest) : underTest_(underTest)
+{
+    catcher_.SetAction([this](HWND window) {
+        if (window == underTest_.Handle())
+            return;
+        const CaughtDialog& caught = catcher_.Caught().back();
+        caught_.push_back({caught.caption, caught.text, caught.icon, GetWindow(window, GW_OWNER)});
+        if (action_)
+            action_(window);
+        else
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+    });
+}
+
 INT_PTR RunModalScript(Dialog& dialog, const std::function<void(HWND)>& script)
 {
     Run run{&dialog, &script};

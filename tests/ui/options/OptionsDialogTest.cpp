@@ -4,7 +4,6 @@
 
 #include "resource.h"
 #include "tests/ui/options/ModalScript.h"
-#include "tests/ui/options/NewDialogHook.h"
 #include "tests/ui/options/OptionsFixture.h"
 #include "ui/OptionsDialog.h"
 
@@ -20,10 +19,10 @@ class OptionsDialogTest : public OptionsFixture {};
 TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
 {
     OptionsDialog dialog;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     bool ran = false;
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ran = true;
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), kPresets);
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "jpg,jpe,jpeg");
@@ -43,9 +42,9 @@ TEST_F(OptionsDialogTest, FirstOpeningWithTheFilterOnStoresTheStartingList)
 {
     OptionsDialog dialog;
     dialog.EnableExtFilter = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_TRUE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
         ClickButton(hwnd, IDOK);
     });
@@ -69,9 +68,9 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
     dialog.LogFile = "C:\\logs\\two.txt";
     dialog.AddFilesInSubfolder = 0;
     dialog.SaveToLog = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), (std::vector<std::string>{"png", "tif,tiff"}));
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "gif");
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_LOG_FILE),
@@ -94,9 +93,9 @@ TEST_F(OptionsDialogTest, AnEmptyExtensionHistoryShowsNoPresets)
 {
     CreateKey(HistoryKey("AllowExts"));
     OptionsDialog dialog;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_TRUE(ComboEntries(hwnd, IDC_OPT_EXT_LIST).empty());
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "");
         ClickButton(hwnd, IDOK);
@@ -109,9 +108,9 @@ TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
 {
     OptionsDialog dialog;
     dialog.EnableExtFilter = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         for (const char* text : {"", " ,; \t;,", ";"}) {
             SetControlText(hwnd, IDC_OPT_EXT_LIST, text);
             ClickButton(hwnd, IDOK);
@@ -124,10 +123,10 @@ TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(catcher.Caught().size(), 3u);
-    for (const CaughtMessage& message : catcher.Caught()) {
+    for (const FrontDialog& message : catcher.Caught()) {
         EXPECT_EQ(message.text, "Please enter file extensions you need to filter.");
         EXPECT_EQ(message.caption, "Quillmere");
-        EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_EQ(message.icon, MessageIcon::Exclamation);
         EXPECT_NE(message.owner, nullptr);
     }
     EXPECT_EQ(dialog.AllowExts, "jpg");
@@ -141,10 +140,10 @@ TEST_F(OptionsDialogTest, RefusalMessagesBelongToTheDialog)
 {
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     HWND shown = nullptr;
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         shown = hwnd;
         ClickButton(hwnd, IDOK);
     });
@@ -157,9 +156,9 @@ TEST_F(OptionsDialogTest, ExtensionListIsNotCheckedWhileTheFilterIsOff)
     PlantHistory("AllowExts", {"png"});
     OptionsDialog dialog;
     dialog.AllowExts = "tif";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         SetControlText(hwnd, IDC_OPT_EXT_LIST, " ; ");
         ClickButton(hwnd, IDOK);
     });
@@ -174,9 +173,9 @@ TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = "   ";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDOK);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_LOG_FILE));
@@ -189,10 +188,10 @@ TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(catcher.Caught().size(), 2u);
-    for (const CaughtMessage& message : catcher.Caught()) {
+    for (const FrontDialog& message : catcher.Caught()) {
         EXPECT_EQ(message.text, "Please set log file path.");
         EXPECT_EQ(message.caption, "Quillmere");
-        EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_EQ(message.icon, MessageIcon::Exclamation);
     }
     EXPECT_EQ(dialog.LogFile, "C:\\My Logs\\run log.txt");
     EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\My Logs\\run log.txt"}));
@@ -202,9 +201,9 @@ TEST_F(OptionsDialogTest, LogPathIsReadButNeitherCheckedNorStoredWhileTheLogIsOf
 {
     OptionsDialog dialog;
     dialog.LogFile = "C:\\old.txt";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         SetControlText(hwnd, IDC_OPT_LOG_FILE, "  ");
         ClickButton(hwnd, IDOK);
     });
@@ -219,9 +218,9 @@ TEST_F(OptionsDialogTest, ExtensionsAreCheckedBeforeTheLogPath)
     OptionsDialog dialog;
     dialog.EnableExtFilter = 1;
     dialog.SaveToLog = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         SetControlText(hwnd, IDC_OPT_EXT_LIST, ",");
         ClickButton(hwnd, IDOK);
         EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_EXT_LIST));
@@ -234,9 +233,9 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
 {
     OptionsDialog dialog;
     dialog.TargetExistsOpt = 47;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXISTS_POLICY),
                   (std::vector<std::string>{"Rename automatically (add number at end of file name)", "Overwrite",
                                             "Skip"}));
@@ -254,9 +253,9 @@ TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
 {
     OptionsDialog dialog;
     dialog.TargetExistsOpt = 33;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 2);
         SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 1);
         ClickButton(hwnd, IDOK);
@@ -276,9 +275,9 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
     dialog.LogFile = "C:\\a.txt";
     dialog.AddFilesInSubfolder = 1;
     dialog.TargetExistsOpt = 47;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDC_OPT_SUBFOLDERS);
         ClickButton(hwnd, IDC_OPT_SAVE_LOG);
         SetControlText(hwnd, IDC_OPT_EXT_LIST, "raw");
@@ -306,9 +305,9 @@ TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
 {
     OptionsDialog dialog;
     dialog.EnableExtFilter = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -321,9 +320,9 @@ TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
 TEST_F(OptionsDialogTest, ExtensionFilterCheckBoxEnablesTheListAndFocusesIt)
 {
     OptionsDialog dialog;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         EXPECT_FALSE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
         ClickButton(hwnd, IDC_OPT_EXT_FILTER);
         EXPECT_TRUE(IsEnabled(hwnd, IDC_OPT_EXT_LIST));
@@ -345,9 +344,9 @@ TEST_F(OptionsDialogTest, LogCheckBoxEnablesPathBrowseAndOpenAndFocusesThePath)
 {
     OptionsDialog dialog;
     dialog.LogFile = "C:\\x.txt";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         for (int id : {IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
             EXPECT_FALSE(IsEnabled(hwnd, id)) << id;
         ClickButton(hwnd, IDC_OPT_SAVE_LOG);
@@ -372,9 +371,9 @@ TEST_F(OptionsDialogTest, SwitchesStartEnabledWhenOn)
     dialog.EnableExtFilter = 1;
     dialog.SaveToLog = 1;
     dialog.LogFile = "C:\\x.txt";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         for (int id : {IDC_OPT_EXT_LIST, IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN})
             EXPECT_TRUE(IsEnabled(hwnd, id)) << id;
         ClickButton(hwnd, IDC_OPT_SUBFOLDERS);

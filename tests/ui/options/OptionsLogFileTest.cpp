@@ -14,7 +14,6 @@
 #include "resource.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/ui/options/ModalScript.h"
-#include "tests/ui/options/NewDialogHook.h"
 #include "tests/ui/options/OptionsFixture.h"
 #include "ui/OptionsDialog.h"
 
@@ -44,19 +43,23 @@ protected:
     void SetUp() override
     {
         OptionsFixture::SetUp();
+        ASSERT_GT(GetCurrentDirectoryA(sizeof workingFolder_, workingFolder_), 0u);
         char temp[MAX_PATH] = {};
         const DWORD length = GetTempPathA(sizeof temp, temp);
         ASSERT_GT(length, 0u);
         ASSERT_LT(length, sizeof temp);
-        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "\\";
+        folder_ = std::string(temp) + "qm options " + std::to_string(GetCurrentProcessId()) + "." +
+                  std::to_string(GetTickCount()) + "\\";
         ASSERT_TRUE(EnsureFolder(folder_, true)) << folder_;
     }
 
     void TearDown() override
     {
+        // The save dialog makes the chosen folder the current one, which would keep it alive.
+        SetCurrentDirectoryA(workingFolder_);
         RemoveTree(folder_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestExtension).c_str());
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kTestClass).c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestExtension);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestClass);
         OptionsFixture::TearDown();
     }
 
@@ -92,18 +95,27 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    static void SetDefaultValue(const std::string& path, const std::string& text)
+    // The shell reads document classes from the classes root (the private test system's).
+    static void SetClassDefault(const std::string& path, const std::string& text)
     {
-        SetText(path, "", text);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
     }
 
-    void RegisterCopyingOpenAction(const std::string& marker)
+    static void RegisterCopyingOpenAction(const std::string& marker)
     {
-        SetDefaultValue(std::string("Software\\Classes\\") + kTestExtension, kTestClass);
-        SetDefaultValue(std::string("Software\\Classes\\") + kTestClass + "\\shell\\open\\command",
+        SetClassDefault(kTestExtension, kTestClass);
+        SetClassDefault(std::string(kTestClass) + "\\shell\\open\\command",
                         "cmd.exe /c copy \"%1\" \"" + marker + "\"");
     }
 
+    char workingFolder_[MAX_PATH] = {};
     std::string folder_;
 };
 
@@ -113,22 +125,22 @@ TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = path;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     HWND shown = nullptr;
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         shown = hwnd;
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         ClickButton(hwnd, IDCANCEL);
     });
     ASSERT_EQ(catcher.Caught().size(), 1u);
-    const CaughtMessage& message = catcher.Caught()[0];
+    const FrontDialog& message = catcher.Caught()[0];
     EXPECT_EQ(message.text, "File \"" + path +
                                 "\" isn't available yet.\n\nThe program will create the file automatically when "
                                 "organizing photos.");
     EXPECT_EQ(message.caption, "Quillmere");
-    EXPECT_EQ(message.icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(message.icon, MessageIcon::Information);
     EXPECT_EQ(message.owner, shown);
     EXPECT_FALSE(FileExists(path));
 }
@@ -139,9 +151,9 @@ TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = folder_ + "given.txt";
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         SetControlText(hwnd, IDC_OPT_LOG_FILE, path.c_str());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         ClickButton(hwnd, IDCANCEL);
@@ -154,9 +166,9 @@ TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
 {
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         EXPECT_TRUE(IsWindowVisible(hwnd));
         ClickButton(hwnd, IDCANCEL);
@@ -175,9 +187,9 @@ TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
     OptionsDialog dialog;
     dialog.SaveToLog = 1;
     dialog.LogFile = path;
-    MessageBoxCatcher catcher;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(catcher.Start());
         ClickButton(hwnd, IDC_OPT_LOG_OPEN);
         ClickButton(hwnd, IDCANCEL);
     });
@@ -194,26 +206,28 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     dialog.SaveToLog = 1;
     dialog.LogFile = logs + "old.txt";
 
-    std::string startFolder;
-    std::string title;
-    HWND fileDialogOwner = nullptr;
-    NewDialogHook answer([&](HWND fileDialog) {
-        char folder[MAX_PATH] = {};
-        if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
-            startFolder = folder;
-        char text[256] = {};
-        GetWindowTextA(fileDialog, text, sizeof text);
-        title = text;
-        fileDialogOwner = GetWindow(fileDialog, GW_OWNER);
-        // The name field is an edit in some versions of the dialog, a combo box in others.
-        SetDlgItemTextA(fileDialog, edt1, "picked");
-        SetDlgItemTextA(fileDialog, cmb13, "picked");
-        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    // The dialog browses to its start folder after it is shown: look a moment later.
+    static std::string startFolder;
+    startFolder.clear();
+    struct Answer {
+        static void CALLBACK Tick(HWND fileDialog, UINT, UINT_PTR id, DWORD)
+        {
+            KillTimer(fileDialog, id);
+            char folder[MAX_PATH] = {};
+            if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
+                startFolder = folder;
+            // The name field is an edit in some versions of the dialog, a combo box in others.
+            SetDlgItemTextA(fileDialog, edt1, "picked");
+            SetDlgItemTextA(fileDialog, cmb13, "picked");
+            PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    };
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([](HWND fileDialog) { SetTimer(fileDialog, 1, 200, Answer::Tick); });
     HWND shown = nullptr;
     std::string shownText;
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(answer.Start());
         shown = hwnd;
         ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
         shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);
@@ -221,7 +235,8 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(Lower(WithoutTrailingBackslash(startFolder)), Lower(WithoutTrailingBackslash(logs)));
-    EXPECT_EQ(fileDialogOwner, shown);
+    ASSERT_EQ(answer.Caught().size(), 1u);
+    EXPECT_EQ(answer.Caught()[0].owner, shown);
     EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
     EXPECT_EQ(shownText, dialog.LogFile);
     EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string>{dialog.LogFile});
@@ -233,13 +248,14 @@ TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
     dialog.SaveToLog = 1;
     dialog.LogFile = folder_ + "kept.txt";
     bool asked = false;
-    NewDialogHook answer([&](HWND fileDialog) {
+    FrontDialogs answer(dialog);
+    ASSERT_TRUE(answer.Installed());
+    answer.SetAction([&](HWND fileDialog) {
         asked = true;
         PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
     std::string shownText;
     RunModalScript(dialog, [&](HWND hwnd) {
-        ASSERT_TRUE(answer.Start());
         SetControlText(hwnd, IDC_OPT_LOG_FILE, (folder_ + "typed.txt").c_str());
         ClickButton(hwnd, IDC_OPT_LOG_BROWSE);
         shownText = ControlText(hwnd, IDC_OPT_LOG_FILE);

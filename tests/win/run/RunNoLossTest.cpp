@@ -120,32 +120,39 @@ void RunSeed(unsigned seed)
     for (const auto& path : readOnly)
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    // What the rows say happened.
-    std::set<std::string> replacedTargets;  // existing files Overwrite was asked to replace, and did
-    std::map<std::string, std::string> expectedAt;  // path -> content that must be there now
+    // Replay what the rows say happened, in row order: where each content must be now, and which
+    // contents Overwrite was asked to replace (a pre-existing target, or one an earlier row put there).
+    std::map<std::string, std::string> at = original;  // path -> content
+    std::set<std::string> replaced;                    // contents Overwrite replaced
+    for (const auto& path : removed)
+        at.erase(path);
     for (int row = 0; row < rows; ++row) {
-        const std::string result = host.Result(row);
+        if (host.Result(row) != "OK")
+            continue;
         const std::string target = host.Target(row);
         const std::string& source = sources[row];
-        if (result == "OK") {
-            ASSERT_FALSE(target.empty());
-            ASSERT_TRUE(original.count(source)) << source;
-            if (original.count(target))
-                replacedTargets.insert(target);
-            expectedAt[target] = original[source];
+        ASSERT_FALSE(target.empty());
+        ASSERT_TRUE(at.count(source)) << "row " << row << " moved a file that was not there: " << source;
+        const std::string content = at[source];
+        if (at.count(target)) {
+            ASSERT_EQ(s.policy, 22u) << "a target was replaced without Overwrite: " << target;
+            replaced.insert(at[target]);
         }
+        at[target] = content;
+        if (s.move)
+            at.erase(source);
     }
+    std::map<std::string, std::string> expectedAt = at;
     const auto now = FilesBelow(tree.Root());
     std::multiset<std::string> contentsNow;
     for (const auto& [rel, content] : now)
         contentsNow.insert(content);
-    for (const auto& [path, content] : expectedAt) {
-        bool ok = false;
-        EXPECT_EQ(ReadText(path, &ok), content) << path;
-    }
+    // Every file is where the replay says, with its content.
+    for (const auto& [path, content] : expectedAt)
+        EXPECT_EQ(ReadText(path), content) << path;
     // Every original content survives unless the test removed it or Overwrite replaced it.
     for (const auto& [path, content] : original) {
-        if (removed.count(path) || replacedTargets.count(path))
+        if (removed.count(path) || replaced.count(content))
             continue;
         EXPECT_GE(contentsNow.count(content), 1u) << "lost: " << path;
     }
@@ -155,8 +162,9 @@ void RunSeed(unsigned seed)
         known.insert(content);
     for (const auto& [rel, content] : now) {
         EXPECT_TRUE(known.count(content)) << "unexpected file " << rel;
-        if (s.move)
+        if (s.move) {
             EXPECT_LE(contentsNow.count(content), 1u) << "moved file exists twice: " << rel;
+        }
     }
 }
 

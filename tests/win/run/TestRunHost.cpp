@@ -14,7 +14,7 @@ TestRunHost::TestRunHost()
                              GetModuleHandleA(nullptr), nullptr);
     list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 560, owner_,
                             reinterpret_cast<HMENU>(1000), GetModuleHandleA(nullptr), nullptr);
-    rows_ = FileRows(list_);
+    rows_.Attach(list_);
     ListView view(list_);
     view.InsertColumn(0, "Source File", 300);
     view.InsertColumn(1, "Target File", 300);

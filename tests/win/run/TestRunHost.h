@@ -55,5 +55,5 @@ public:
 private:
     HWND owner_ = nullptr;
     HWND list_ = nullptr;
-    FileRows rows_{nullptr};
+    FileRows rows_;
 };
