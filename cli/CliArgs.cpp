@@ -1,0 +1,283 @@
+#include "cli/CliArgs.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+struct ModeName {
+    const char* name;
+    DateSource mode;
+};
+
+constexpr std::array<ModeName, 9> kModeNames{{
+    {"taken", DateSource::Taken},
+    {"taken-else-modified", DateSource::TakenElseModified},
+    {"taken-else-created", DateSource::TakenElseCreated},
+    {"taken-else-accessed", DateSource::TakenElseAccessed},
+    {"modified", DateSource::Modified},
+    {"created", DateSource::Created},
+    {"accessed", DateSource::Accessed},
+    {"extension", DateSource::Extension},
+    {"orientation", DateSource::Orientation},
+}};
+
+bool IsKnownMode(std::uint32_t value)
+{
+    for (const auto& entry : kDateSources)
+        if (static_cast<std::uint32_t>(entry.value) == value)
+            return true;
+    return false;
+}
+
+// Walks the arguments, taking an option's value from "--opt=value" or from the next argument.
+class ArgReader {
+public:
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+
+    bool Done() const { return next_ >= args_.size(); }
+    const std::string& Peek() const { return args_[next_]; }
+    std::string Take() { return args_[next_++]; }
+
+    // The value of option name whose argument was just taken as text; false when none follows.
+    bool Value(const std::string& text, const std::string& name, std::string& value)
+    {
+        if (text.size() > name.size() && text[name.size()] == '=') {
+            value = text.substr(name.size() + 1);
+            return true;
+        }
+        if (Done())
+            return false;
+        value = Take();
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 0;
+};
+
+// The option's name without an "=value" part.
+std::string OptionName(const std::string& text)
+{
+    const auto eq = text.find('=');
+    return eq == std::string::npos ? text : text.substr(0, eq);
+}
+
+ParsedCommandLine Fail(std::string error)
+{
+    ParsedCommandLine parsed;
+    parsed.error = std::move(error);
+    return parsed;
+}
+
+bool TakesValue(const std::string& name)
+{
+    return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
+           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext";
+}
+
+bool IsSwitch(const std::string& name)
+{
+    return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
+           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run";
+}
+
+// Applies one option of "organize" or "lookup"; an error text when it is not allowed.
+std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
+                       bool& copySeen, OrganizeFlags& flags)
+{
+    if (command == CliCommand::Lookup && name != "--mode")
+        return "option " + name + " is not valid for lookup";
+    if (name == "--mode") {
+        const auto mode = ParseModeName(value);
+        if (!mode)
+            return "unknown mode \"" + value + "\"";
+        flags.mode = *mode;
+    } else if (name == "--move") {
+        moveSeen = true;
+    } else if (name == "--copy") {
+        copySeen = true;
+    } else if (name == "--out") {
+        if (value.empty())
+            return "option --out needs a folder";
+        flags.outFolder = value;
+    } else if (name == "--no-year") {
+        flags.noYear = true;
+    } else if (name == "--no-month") {
+        flags.noMonth = true;
+    } else if (name == "--no-day") {
+        flags.noDay = true;
+    } else if (name == "--month-format") {
+        flags.monthFormat = value;
+    } else if (name == "--day-format") {
+        flags.dayFormat = value;
+    } else if (name == "--rename") {
+        flags.rename = value;
+    } else if (name == "--exists") {
+        if (value == "rename")
+            flags.exists = TargetExistsPolicy::RenameAutomatically;
+        else if (value == "overwrite")
+            flags.exists = TargetExistsPolicy::Overwrite;
+        else if (value == "skip")
+            flags.exists = TargetExistsPolicy::Skip;
+        else
+            return "--exists takes rename, overwrite or skip, not \"" + value + "\"";
+    } else if (name == "--log") {
+        flags.log = value;
+    } else if (name == "--no-subfolders") {
+        flags.noSubfolders = true;
+    } else if (name == "--ext") {
+        flags.exts = value;
+    } else if (name == "--saved") {
+        flags.saved = true;
+    } else if (name == "--dry-run") {
+        flags.dryRun = true;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseModeName(const std::string& text)
+{
+    for (const auto& entry : kModeNames)
+        if (text == entry.name)
+            return static_cast<std::uint32_t>(entry.mode);
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const auto value = static_cast<std::uint32_t>(std::stoul(text));
+    if (!IsKnownMode(value))
+        return std::nullopt;
+    return value;
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return Fail("no command given");
+    ArgReader reader(args);
+    const std::string first = reader.Take();
+    ParsedCommandLine parsed;
+    parsed.ok = true;
+    if (first == "--help" || first == "-h") {
+        parsed.request.command = CliCommand::Help;
+        return reader.Done() ? parsed : Fail("--help takes no arguments");
+    }
+    if (first == "--version") {
+        parsed.request.command = CliCommand::Version;
+        return reader.Done() ? parsed : Fail("--version takes no arguments");
+    }
+    CliCommand command;
+    if (first == "organize")
+        command = CliCommand::Organize;
+    else if (first == "lookup")
+        command = CliCommand::Lookup;
+    else
+        return Fail("unknown command \"" + first + "\"");
+    parsed.request.command = command;
+
+    bool moveSeen = false;
+    bool copySeen = false;
+    bool optionsEnded = false;
+    while (!reader.Done()) {
+        const std::string text = reader.Take();
+        if (optionsEnded || text.size() < 2 || text[0] != '-') {
+            parsed.request.paths.push_back(text);
+            continue;
+        }
+        if (text == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (text == "--help" || text == "-h") {
+            parsed.request.command = CliCommand::Help;
+            parsed.request.paths.clear();
+            return parsed;
+        }
+        const std::string name = OptionName(text);
+        std::string value;
+        if (TakesValue(name)) {
+            if (!reader.Value(text, name, value))
+                return Fail("option " + name + " needs a value");
+        } else if (!IsSwitch(name) || name != text) {
+            return Fail(IsSwitch(name) ? "option " + name + " takes no value" : "unknown option " + name);
+        }
+        const std::string error = TakeOption(command, name, value, moveSeen, copySeen, parsed.request.flags);
+        if (!error.empty())
+            return Fail(error);
+    }
+    if (moveSeen && copySeen)
+        return Fail("--move and --copy cannot be given together");
+    parsed.request.flags.move = moveSeen;
+    if (parsed.request.paths.empty())
+        return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
+    return parsed;
+}
+
+void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
+{
+    if (flags.mode)
+        options.MoveType = *flags.mode;
+    else if (!IsKnownMode(options.MoveType))
+        options.MoveType = static_cast<std::uint32_t>(DateSource::Taken);
+    if (flags.outFolder) {
+        options.OutputFolderType = 1;
+        options.CustomTargetFolder = *flags.outFolder;
+    }
+    if (flags.noYear)
+        options.CreateYearFolder = 0;
+    if (flags.noMonth)
+        options.CreateMonthFolder = 0;
+    if (flags.noDay)
+        options.CreateDayFolder = 0;
+    if (flags.monthFormat)
+        options.MonthFolderFormat = *flags.monthFormat;
+    if (flags.dayFormat)
+        options.DayFolderFormat = *flags.dayFormat;
+    if (flags.rename) {
+        options.RenameTargetFileName = 1;
+        options.TargetFilenameFormat = *flags.rename;
+    }
+    if (flags.exists)
+        options.TargetExistsOpt = static_cast<std::uint32_t>(*flags.exists);
+    if (flags.log) {
+        options.SaveToLog = 1;
+        options.LogFile = *flags.log;
+    }
+    if (flags.noSubfolders)
+        options.AddFilesInSubfolder = 0;
+    if (flags.exts) {
+        options.EnableExtFilter = 1;
+        options.AllowExts = *flags.exts;
+    }
+}
+
+const char* UsageText()
+{
+    return "Usage:\n"
+           "  quillmere-cli organize [options] PATH...\n"
+           "  quillmere-cli lookup [--mode MODE] FILE...\n"
+           "  quillmere-cli --help | --version\n"
+           "\n"
+           "organize moves or copies every file (folders are scanned) into folders by date,\n"
+           "extension or orientation, and prints source, target and result per file.\n"
+           "  --move | --copy          move or copy the files (copy when neither is given)\n"
+           "  --mode MODE              taken (default), taken-else-modified, taken-else-created,\n"
+           "                           taken-else-accessed, modified, created, accessed,\n"
+           "                           extension, orientation, or the stored number\n"
+           "  --out FOLDER             put the folders under FOLDER (beside each source without it)\n"
+           "  --no-year, --no-month, --no-day   leave out that folder level\n"
+           "  --month-format T, --day-format T  month and day folder templates\n"
+           "  --rename T               rename the files by the template T\n"
+           "  --exists rename|overwrite|skip    what to do with an existing target\n"
+           "  --log FILE               append a record per file to FILE\n"
+           "  --no-subfolders          scan only the named folders, not their sub-folders\n"
+           "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
+           "  --saved                  start from the window's saved settings (read, never written)\n"
+           "  --dry-run                print what would happen, change nothing\n"
+           "\n"
+           "lookup prints each file's date (or extension folder, or orientation) for the mode.\n"
+           "\n"
+           "Exit status: 0 every file OK or skipped, 1 a file failed, 2 usage or settings error.\n";
+}

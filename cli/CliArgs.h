@@ -1,0 +1,57 @@
+// The command line of quillmere-cli: which command, which settings the flags change, and which
+// paths it works on. Parsing knows nothing of the file system, so it is checked natively.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/OrganizeOptions.h"
+
+enum class CliCommand { Organize, Lookup, Help, Version };
+
+// What the flags of "organize" ask for; an empty optional leaves the setting as it stands
+// (the record's default, or the window's saved value with --saved).
+struct OrganizeFlags {
+    bool move = false;
+    std::optional<std::uint32_t> mode;
+    std::optional<std::string> outFolder;
+    bool noYear = false;
+    bool noMonth = false;
+    bool noDay = false;
+    std::optional<std::string> monthFormat;
+    std::optional<std::string> dayFormat;
+    std::optional<std::string> rename;
+    std::optional<TargetExistsPolicy> exists;
+    std::optional<std::string> log;
+    bool noSubfolders = false;
+    std::optional<std::string> exts;
+    bool saved = false;
+    bool dryRun = false;
+};
+
+struct CliRequest {
+    CliCommand command = CliCommand::Help;
+    OrganizeFlags flags;
+    std::vector<std::string> paths;
+};
+
+struct ParsedCommandLine {
+    bool ok = false;
+    std::string error;  // one line, without the program name, when not ok
+    CliRequest request;
+};
+
+// args are the arguments after the program name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The organize mode for a name ("taken", "modified", ...) or a stored number ("100", "500", ...).
+std::optional<std::uint32_t> ParseModeName(const std::string& text);
+
+// Puts the flags into the record; flags not given leave their fields alone. A stored mode that
+// is none of the nine becomes By Date Picture Taken, the first entry the window would select.
+void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options);
+
+// The usage text of --help.
+const char* UsageText();

@@ -1,0 +1,84 @@
+// The console stand-ins for the main window during an organize run: rows that print each file's
+// line when its result is known, a progress line on the terminal, and a host that prints the
+// window's messages, saves nothing and hands the run the real or the dry-run file system.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliReport.h"
+#include "cli/DryRunFileSystem.h"
+#include "engine/RunInterfaces.h"
+
+// Progress on standard error when it is a console; Ctrl+C or Ctrl+Break asks the run to stop
+// after the file in hand (a second one ends the program at once).
+class ConsoleProgress : public RunProgress {
+public:
+    ConsoleProgress();
+    ~ConsoleProgress() override;
+    ConsoleProgress(const ConsoleProgress&) = delete;
+    ConsoleProgress& operator=(const ConsoleProgress&) = delete;
+
+    void SetText(const std::string& text) override;
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void SetStep(int) override {}
+    void Step() override {}
+    bool Cancelled() const override;
+    void Close() override { ClearLine(); }
+    // Takes the progress line off the screen so that other output starts on a clean line.
+    void ClearLine();
+
+private:
+    void* console_ = nullptr;  // standard error's console handle, null when it is not one
+    unsigned width_ = 80;
+    unsigned long lastShown_ = 0;
+    bool lineShown_ = false;
+};
+
+class PrintingRows : public RunRows {
+public:
+    // Lines go to out; when out shares the console with the progress line, that line is
+    // cleared first.
+    PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole);
+
+    int Count() const override { return static_cast<int>(sources_.size()); }
+    std::string Source(int row) const override { return sources_.at(row); }
+    void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
+    void SetResult(int row, const std::string& text) override;
+    void EnsureVisible(int) override {}
+    const RunTally& Tally() const { return tally_; }
+
+private:
+    std::vector<std::string> sources_;
+    std::vector<std::string> targets_;
+    std::FILE* out_;
+    ConsoleProgress* sharedConsole_;
+    RunTally tally_;
+};
+
+class CliHost : public RunHost {
+public:
+    CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress);
+
+    void ReadSettings(OrganizeOptions& options) override { options = options_; }
+    void ShowMessage(const std::string& text, MessageKind icon) override;
+    void FocusOutputFolder() override {}
+    // A script must not change what the window shows next time: nothing is stored.
+    void SaveSettingsAndHistories(const OrganizeOptions&) override {}
+    void EnableInput(bool) override {}
+    RunProgress& ShowProgress() override;
+    void Pump() override {}
+    RunFileSystem& FileSystem() override;
+
+    // The run got past its checks; false when it stopped in preparation.
+    bool Started() const { return started_; }
+
+private:
+    OrganizeOptions options_;
+    bool dryRun_;
+    ConsoleProgress& progress_;
+    DryRunFileSystem dryRunFileSystem_;
+    bool started_ = false;
+};

@@ -1,0 +1,31 @@
+// quillmere-cli: the organizer's run and lookup for scripts and scheduled jobs.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliArgs.h"
+#include "cli/CliReport.h"
+#include "cli/Commands.h"
+
+int main(int argc, char** argv)
+{
+    // Lines end in a bare line feed, for scripts on either side.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    if (!parsed.ok) {
+        std::fprintf(stderr, "quillmere-cli: %s\nTry \"quillmere-cli --help\".\n", parsed.error.c_str());
+        return kExitUsage;
+    }
+    switch (parsed.request.command) {
+    case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
+    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION); return kExitOk;
+    case CliCommand::Organize: return RunOrganizeCommand(parsed.request);
+    case CliCommand::Lookup: return RunLookupCommand(parsed.request);
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,44 @@
+// What quillmere-cli prints: one line per organized file, the summary, the lookup lines, and the
+// exit status that the results add up to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+enum class ResultClass { Ok, Skipped, Failed };
+
+// "OK" is done; an existing target under Skip and a file that already is its own target are
+// skipped on purpose (nothing to do, nothing lost); every other text is a failure.
+ResultClass ClassifyResult(const std::string& result);
+
+// "source<TAB>target<TAB>result\n"
+std::string RowLine(const std::string& source, const std::string& target, const std::string& result);
+
+class RunTally {
+public:
+    void Add(const std::string& result);
+    int Files() const { return ok_ + skipped_ + failed_; }
+    int Ok() const { return ok_; }
+    int Skipped() const { return skipped_; }
+    int Failed() const { return failed_; }
+    // "N files, N OK, N skipped, N failed", with ", N not processed (cancelled)" after a cancel.
+    std::string Summary(int listed, bool dryRun) const;
+    int ExitStatus(int listed) const;
+
+private:
+    int ok_ = 0;
+    int skipped_ = 0;
+    int failed_ = 0;
+};
+
+// The extension folder the run would use in By File Extension: the upper-cased (ASCII) text
+// after the last dot of the file name, empty for a name that ends with a dot. False without a dot.
+bool ExtensionFolderName(const std::string& path, std::string& folder);
+
+// "YYYY:MM:DD HH:MM:SS", the form of the EXIF date texts.
+std::string DateText(int year, int month, int day, int hour, int minute, int second);

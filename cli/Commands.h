@@ -1,0 +1,7 @@
+// The two commands of quillmere-cli; each returns the program's exit status.
+#pragma once
+
+#include "cli/CliArgs.h"
+
+int RunOrganizeCommand(const CliRequest& request);
+int RunLookupCommand(const CliRequest& request);

@@ -1,0 +1,162 @@
+#include "cli/DryRunFileSystem.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine/PathText.h"
+#include "engine/PathUtils.h"
+
+namespace {
+
+// Paths compare as the file system compares them: without regard to case, with or without the
+// trailing backslash of a folder.
+std::string Key(const std::string& path)
+{
+    std::string key = path;
+    while (key.size() > 1 && key.back() == '\\')
+        key.pop_back();
+    if (!key.empty()) {
+        std::vector<char> buffer(key.begin(), key.end());
+        CharUpperBuffA(buffer.data(), static_cast<DWORD>(buffer.size()));
+        key.assign(buffer.begin(), buffer.end());
+    }
+    return key;
+}
+
+// A name the file system refuses to create.
+bool IsInvalidName(const std::string& name)
+{
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 32 || std::string("<>:\"|?*").find(c) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+DryRunFileSystem::Kind DryRunFileSystem::KindOf(const std::string& path)
+{
+    const auto found = changed_.find(Key(path));
+    if (found != changed_.end()) {
+        if (found->second == Kind::None)
+            SetLastError(ERROR_FILE_NOT_FOUND);
+        return found->second;
+    }
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Kind::None;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Folder : Kind::File;
+}
+
+bool DryRunFileSystem::Exists(const std::string& path)
+{
+    return KindOf(path) != Kind::None;
+}
+
+bool DryRunFileSystem::EnsureOneFolder(const std::string& folder)
+{
+    if (folder.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    switch (KindOf(folder)) {
+    case Kind::Folder: return true;
+    case Kind::File: SetLastError(ERROR_ALREADY_EXISTS); return false;
+    case Kind::None: break;
+    }
+    // A drive that is not there cannot take folders; the attribute query said why.
+    const std::string name = FileNameOf(folder);
+    if (name.size() == 2 && name[1] == ':' && folder.size() == 2)
+        return false;
+    if (IsInvalidName(name)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    changed_[Key(folder)] = Kind::Folder;
+    return true;
+}
+
+bool DryRunFileSystem::EnsureFolder(const std::string& folder)
+{
+    if (folder.find('\0') != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    if (KindOf(folder) == Kind::Folder)
+        return true;
+    if (folder.size() > kMaxEnsureFolderLength) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    for (std::size_t slash = folder.find('\\'); slash != std::string::npos; slash = folder.find('\\', slash + 1)) {
+        if (!EnsureOneFolder(folder.substr(0, slash)))
+            return false;
+    }
+    if (!folder.empty() && folder.back() == '\\')
+        return true;
+    return EnsureOneFolder(folder);
+}
+
+bool DryRunFileSystem::SourceAndFolderPresent(const std::string& source, const std::string& target)
+{
+    if (KindOf(source) == Kind::None)
+        return false;
+    std::string folder;
+    if (FolderOf(target, folder) && KindOf(folder) != Kind::Folder) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
+void DryRunFileSystem::Record(const std::string& source, const std::string& target, bool move)
+{
+    if (move)
+        changed_[Key(source)] = Kind::None;
+    changed_[Key(target)] = Kind::File;
+    SetLastError(ERROR_SUCCESS);
+}
+
+bool DryRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+{
+    if (!SourceAndFolderPresent(source, target))
+        return false;
+    if (KindOf(target) != Kind::None) {
+        // The two calls word the same refusal differently.
+        SetLastError(move ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS);
+        return false;
+    }
+    Record(source, target, move);
+    return true;
+}
+
+bool DryRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+{
+    if (!SourceAndFolderPresent(source, target))
+        return false;
+    if (!move) {
+        // A copy is written beside the target first, under a temporary name.
+        std::string folder;
+        if (!FolderOf(target, folder))
+            folder = ".\\";
+        if (folder.size() + 14 >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
+    }
+    if (KindOf(target) == Kind::Folder) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    Record(source, target, move);
+    return true;
+}
+
+bool DryRunFileSystem::SameFile(const std::string& a, const std::string& b)
+{
+    // A file the dry run moved or copied is a new file: it is nothing else's twin.
+    if (changed_.count(Key(a)) != 0 || changed_.count(Key(b)) != 0)
+        return false;
+    return RealFileSystem().SameFile(a, b);
+}

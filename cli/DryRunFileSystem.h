@@ -1,0 +1,31 @@
+// The file system of a dry run: answers as the real one would after the run's earlier steps,
+// while changing nothing. It remembers the folders it would have created and the files it would
+// have moved or copied away and onto, and fails a step exactly when the real call would, with
+// the same last error, so that every target and result text of a dry run is the real run's.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "engine/RunFileSystem.h"
+
+class DryRunFileSystem : public RunFileSystem {
+public:
+    bool Exists(const std::string& path) override;
+    bool EnsureFolder(const std::string& folder) override;
+    bool Transfer(const std::string& source, const std::string& target, bool move) override;
+    bool Replace(const std::string& source, const std::string& target, bool move) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+
+private:
+    enum class Kind { None, File, Folder };
+
+    // What is at the path after the simulated steps; the last error tells why when None.
+    Kind KindOf(const std::string& path);
+    bool EnsureOneFolder(const std::string& folder);
+    // Checks shared by Transfer and Replace: the source is there and the target's folder is.
+    bool SourceAndFolderPresent(const std::string& source, const std::string& target);
+    void Record(const std::string& source, const std::string& target, bool move);
+
+    std::map<std::string, Kind> changed_;  // by upper-cased path without a trailing backslash
+};

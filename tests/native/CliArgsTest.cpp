@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include "cli/CliArgs.h"
+#include "cli/CliReport.h"
+
+namespace {
+
+ParsedCommandLine Parse(std::vector<std::string> args)
+{
+    return ParseCommandLine(args);
+}
+
+TEST(CliArgs, OrganizeDefaultsToCopyAndTakesEveryPath)
+{
+    const auto parsed = Parse({"organize", "C:\\a.jpg", "D:\\pics"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.request.command, CliCommand::Organize);
+    EXPECT_FALSE(parsed.request.flags.move);
+    EXPECT_EQ(parsed.request.paths, (std::vector<std::string>{"C:\\a.jpg", "D:\\pics"}));
+    EXPECT_FALSE(parsed.request.flags.mode.has_value());
+}
+
+TEST(CliArgs, EveryModeNameAndNumber)
+{
+    const std::vector<std::pair<std::string, std::uint32_t>> modes{
+        {"taken", 100}, {"taken-else-modified", 600}, {"taken-else-created", 700}, {"taken-else-accessed", 800},
+        {"modified", 200}, {"created", 300}, {"accessed", 400}, {"extension", 500}, {"orientation", 900}};
+    for (const auto& [name, value] : modes) {
+        EXPECT_EQ(ParseModeName(name), value) << name;
+        EXPECT_EQ(ParseModeName(std::to_string(value)), value) << value;
+    }
+    for (const char* bad : {"", "Taken", "0", "150", "1000", "0100", "-100", "taken ", "12345678901234567890"})
+        EXPECT_FALSE(ParseModeName(bad).has_value()) << bad;
+}
+
+TEST(CliArgs, ValuesInTheNextArgumentOrAfterAnEqualsSign)
+{
+    const auto parsed = Parse({"organize", "--move", "--mode", "modified", "--out=D:\\Out", "--month-format",
+                               "%M", "--day-format=%D", "--rename", "%N-%Y", "--exists", "skip", "--log",
+                               "D:\\log.txt", "--ext", "jpg;tif", "--no-year", "--no-month", "--no-day",
+                               "--no-subfolders", "--saved", "--dry-run", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const OrganizeFlags& f = parsed.request.flags;
+    EXPECT_TRUE(f.move);
+    EXPECT_EQ(f.mode, 200u);
+    EXPECT_EQ(f.outFolder, "D:\\Out");
+    EXPECT_EQ(f.monthFormat, "%M");
+    EXPECT_EQ(f.dayFormat, "%D");
+    EXPECT_EQ(f.rename, "%N-%Y");
+    EXPECT_EQ(f.exists, TargetExistsPolicy::Skip);
+    EXPECT_EQ(f.log, "D:\\log.txt");
+    EXPECT_EQ(f.exts, "jpg;tif");
+    EXPECT_TRUE(f.noYear && f.noMonth && f.noDay && f.noSubfolders && f.saved && f.dryRun);
+    EXPECT_EQ(parsed.request.paths, std::vector<std::string>{"x"});
+}
+
+TEST(CliArgs, DoubleDashEndsTheOptions)
+{
+    const auto parsed = Parse({"organize", "--", "--move", "-x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_FALSE(parsed.request.flags.move);
+    EXPECT_EQ(parsed.request.paths, (std::vector<std::string>{"--move", "-x"}));
+}
+
+TEST(CliArgs, UsageErrorsSayWhatIsWrong)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{}, "no command given"},
+        {{"sort", "a"}, "unknown command \"sort\""},
+        {{"organize"}, "no PATH given"},
+        {{"lookup"}, "no FILE given"},
+        {{"organize", "--move", "--copy", "a"}, "--move and --copy cannot be given together"},
+        {{"organize", "--mode", "sideways", "a"}, "unknown mode \"sideways\""},
+        {{"organize", "a", "--mode"}, "option --mode needs a value"},
+        {{"organize", "--exists", "keep", "a"}, "--exists takes rename, overwrite or skip, not \"keep\""},
+        {{"organize", "--frobnicate", "a"}, "unknown option --frobnicate"},
+        {{"organize", "--move=yes", "a"}, "option --move takes no value"},
+        {{"organize", "--out=", "a"}, "option --out needs a folder"},
+        {{"lookup", "--move", "a"}, "option --move is not valid for lookup"},
+        {{"--version", "x"}, "--version takes no arguments"},
+    };
+    for (const auto& [args, error] : cases) {
+        const auto parsed = Parse(args);
+        EXPECT_FALSE(parsed.ok) << error;
+        EXPECT_EQ(parsed.error, error);
+    }
+}
+
+TEST(CliArgs, HelpAndVersion)
+{
+    EXPECT_EQ(Parse({"--help"}).request.command, CliCommand::Help);
+    EXPECT_EQ(Parse({"-h"}).request.command, CliCommand::Help);
+    EXPECT_EQ(Parse({"organize", "--help"}).request.command, CliCommand::Help);
+    EXPECT_EQ(Parse({"--version"}).request.command, CliCommand::Version);
+    EXPECT_TRUE(Parse({"--version"}).ok);
+}
+
+TEST(CliArgs, LookupTakesOnlyTheMode)
+{
+    const auto parsed = Parse({"lookup", "--mode=orientation", "a.jpg", "b.jpg"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.request.command, CliCommand::Lookup);
+    EXPECT_EQ(parsed.request.flags.mode, 900u);
+    EXPECT_EQ(parsed.request.paths.size(), 2u);
+}
+
+TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
+{
+    OrganizeOptions saved;
+    saved.MoveType = 300;
+    saved.OutputFolderType = 1;
+    saved.CustomTargetFolder = "E:\\Saved\\";
+    saved.TargetExistsOpt = 22;
+    saved.SaveToLog = 1;
+    saved.LogFile = "E:\\log.txt";
+    saved.RenameTargetFileName = 0;
+    saved.TargetFilenameFormat = "%N";
+
+    OrganizeOptions untouched = saved;
+    ApplyFlags(OrganizeFlags{}, untouched);
+    EXPECT_EQ(untouched.MoveType, 300u);
+    EXPECT_EQ(untouched.CustomTargetFolder, "E:\\Saved\\");
+    EXPECT_EQ(untouched.TargetExistsOpt, 22u);
+    EXPECT_EQ(untouched.SaveToLog, 1u);
+    EXPECT_EQ(untouched.RenameTargetFileName, 0u);
+    EXPECT_EQ(untouched.CreateYearFolder, 1u);
+
+    OrganizeFlags flags;
+    flags.mode = 500;
+    flags.rename = "%Y %N";
+    flags.noMonth = true;
+    flags.exts = "jpg";
+    flags.noSubfolders = true;
+    OrganizeOptions changed = saved;
+    ApplyFlags(flags, changed);
+    EXPECT_EQ(changed.MoveType, 500u);
+    EXPECT_EQ(changed.RenameTargetFileName, 1u);
+    EXPECT_EQ(changed.TargetFilenameFormat, "%Y %N");
+    EXPECT_EQ(changed.CreateMonthFolder, 0u);
+    EXPECT_EQ(changed.CreateYearFolder, 1u);
+    EXPECT_EQ(changed.EnableExtFilter, 1u);
+    EXPECT_EQ(changed.AllowExts, "jpg");
+    EXPECT_EQ(changed.AddFilesInSubfolder, 0u);
+    EXPECT_EQ(changed.CustomTargetFolder, "E:\\Saved\\");
+
+    OrganizeFlags out;
+    out.outFolder = "F:\\Out";
+    out.log = "F:\\l.txt";
+    out.exists = TargetExistsPolicy::Skip;
+    OrganizeOptions fresh;
+    ApplyFlags(out, fresh);
+    EXPECT_EQ(fresh.OutputFolderType, 1u);
+    EXPECT_EQ(fresh.CustomTargetFolder, "F:\\Out");
+    EXPECT_EQ(fresh.SaveToLog, 1u);
+    EXPECT_EQ(fresh.LogFile, "F:\\l.txt");
+    EXPECT_EQ(fresh.TargetExistsOpt, 33u);
+}
+
+TEST(CliArgs, AnUnknownSavedModeBecomesTaken)
+{
+    OrganizeOptions saved;
+    saved.MoveType = 4711;
+    ApplyFlags(OrganizeFlags{}, saved);
+    EXPECT_EQ(saved.MoveType, 100u);
+}
+
+TEST(CliReport, ResultsAreClassifiedForTheExitStatus)
+{
+    EXPECT_EQ(ClassifyResult("OK"), ResultClass::Ok);
+    EXPECT_EQ(ClassifyResult("Target file exists; skipped"), ResultClass::Skipped);
+    EXPECT_EQ(ClassifyResult("Same folder and name"), ResultClass::Skipped);
+    EXPECT_EQ(ClassifyResult("Failure (The system cannot find the file specified.)"), ResultClass::Failed);
+    EXPECT_EQ(ClassifyResult("No file extension"), ResultClass::Failed);
+    EXPECT_EQ(ClassifyResult(""), ResultClass::Failed);
+
+    RunTally tally;
+    tally.Add("OK");
+    tally.Add("Target file exists; skipped");
+    EXPECT_EQ(tally.ExitStatus(2), kExitOk);
+    EXPECT_EQ(tally.Summary(2, false), "2 files, 1 OK, 1 skipped, 0 failed");
+    EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
+    EXPECT_EQ(tally.Summary(3, true),
+              "2 files, 1 OK, 1 skipped, 0 failed, 1 not processed (cancelled) (dry run: nothing was changed)");
+    tally.Add("Failure");
+    EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
+    EXPECT_EQ(tally.Failed(), 1);
+}
+
+TEST(CliReport, LinesAndTexts)
+{
+    EXPECT_EQ(RowLine("C:\\a.jpg", "D:\\2012\\a.jpg", "OK"), "C:\\a.jpg\tD:\\2012\\a.jpg\tOK\n");
+    EXPECT_EQ(RowLine("C:\\a", "", "No file extension"), "C:\\a\t\tNo file extension\n");
+    EXPECT_EQ(DateText(2010, 7, 15, 14, 3, 9), "2010:07:15 14:03:09");
+    EXPECT_EQ(DateText(-1, 0, 0, 0, 0, 0), "-001:00:00 00:00:00");
+
+    std::string folder = "kept";
+    EXPECT_FALSE(ExtensionFolderName("C:\\x.y\\photo", folder));
+    EXPECT_EQ(folder, "kept");
+    EXPECT_TRUE(ExtensionFolderName("C:\\p\\pic.jpeg", folder));
+    EXPECT_EQ(folder, "JPEG");
+    EXPECT_TRUE(ExtensionFolderName("C:\\p\\pic.", folder));
+    EXPECT_EQ(folder, "");
+    EXPECT_TRUE(ExtensionFolderName("a.b.Tif", folder));
+    EXPECT_EQ(folder, "TIF");
+}
+
+}  // namespace

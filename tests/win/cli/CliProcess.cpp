@@ -1,0 +1,138 @@
+#include "tests/win/cli/CliProcess.h"
+
+#include <windows.h>
+
+#include "tests/win/run/TempTree.h"
+
+namespace {
+
+// One argument in the form the C runtime splits back: quoted, with backslashes doubled where
+// they precede a quote.
+std::string Quoted(const std::string& arg)
+{
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"')
+            quoted.append(backslashes * 2 + 1, '\\');
+        else
+            quoted.append(backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+HANDLE InheritableFile(const std::string& path)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[prefix + name + "\\"] = "";
+            Collect(folder + name + "\\", prefix + name + "\\", out);
+        } else {
+            out[prefix + name] = ReadText(folder + name);
+        }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+std::string CliProgram()
+{
+    std::string path = QM_DIST_DIR;
+    if (!path.empty() && path[0] == '/') {  // a host path, reached through Wine's Z: drive
+        for (char& c : path)
+            if (c == '/')
+                c = '\\';
+        path = "Z:" + path;
+    }
+    return path + "\\quillmere-cli.exe";
+}
+
+CliOutcome RunCli(const std::vector<std::string>& args)
+{
+    CliOutcome outcome;
+    TempTree capture;
+    const std::string outPath = capture.Path("out.txt");
+    const std::string errPath = capture.Path("err.txt");
+    HANDLE out = InheritableFile(outPath);
+    HANDLE err = InheritableFile(errPath);
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        if (out != INVALID_HANDLE_VALUE)
+            CloseHandle(out);
+        if (err != INVALID_HANDLE_VALUE)
+            CloseHandle(err);
+        return outcome;
+    }
+    std::string commandLine = Quoted(CliProgram());
+    for (const std::string& arg : args)
+        commandLine += " " + Quoted(arg);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    outcome.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                     nullptr, &si, &pi) != 0;
+    CloseHandle(out);
+    CloseHandle(err);
+    if (!outcome.started)
+        return outcome;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    outcome.exitCode = code;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    outcome.out = ReadText(outPath);
+    outcome.err = ReadText(errPath);
+    return outcome;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> out;
+    Collect(folder, "", out);
+    return out;
+}

@@ -1,0 +1,25 @@
+// Runs the built quillmere-cli.exe as a child process with its standard output and error sent to
+// files, and hands back what it printed and its exit status.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct CliOutcome {
+    bool started = false;
+    unsigned long exitCode = 0;
+    std::string out;
+    std::string err;
+};
+
+// The program in the shippable folder.
+std::string CliProgram();
+
+CliOutcome RunCli(const std::vector<std::string>& args);
+
+// The lines of a text without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+
+// Every folder (with a trailing backslash) and file (with its content) below folder.
+std::map<std::string, std::string> Snapshot(const std::string& folder);
