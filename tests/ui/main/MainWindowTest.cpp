@@ -168,6 +168,17 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
         RegSetValueExA(key, "WndPosition", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
         RegSetValueExA(key, "CustomTargetFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Sorted"), 10);
         RegCloseKey(key);
+        // A stored month history replaces the presets; an existing but empty day history shows none.
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillmere\\MonthFolderFormat", 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "0", 0, REG_SZ, reinterpret_cast<const BYTE*>("%L"), 3);
+        RegSetValueExA(key, "1", 0, REG_SZ, reinterpret_cast<const BYTE*>("%M"), 3);
+        RegCloseKey(key);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillmere\\DayFolderFormat", 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
     }
     HWND w = Open();
     EXPECT_FALSE(IsZoomed(w));
@@ -184,6 +195,9 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
     EXPECT_EQ(IsDlgButtonChecked(w, IDC_MONTH_FOLDER), BST_UNCHECKED);
     EXPECT_TRUE(Enabled(w, IDC_OUTPUT_FOLDER));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), "D:\\Sorted");
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_MONTH_FORMAT, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_DAY_FORMAT, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(Text(w, IDC_MONTH_FORMAT), "%Y_%M");  // the setting, not a history entry
 
     // Change a few things and close: they are stored, and the output folder joins its history.
     SelectMode(w, 200);
