@@ -2,9 +2,20 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 namespace {
-constexpr UINT_PTR kSubclassId = 0x516D;  // one subclass of ours per control
+
+// The controls we subclassed, by window. Kept in the process (not as window properties): every
+// message of such a control looks its object up, and window properties cost a server round
+// trip per call under Wine, which made filling a large list many times slower.
+std::unordered_map<HWND, SubclassedControl*>& Registry()
+{
+    static std::unordered_map<HWND, SubclassedControl*> controls;
+    return controls;
 }
+
+}  // namespace
 
 SubclassedControl::~SubclassedControl()
 {
@@ -13,11 +24,16 @@ SubclassedControl::~SubclassedControl()
 
 bool SubclassedControl::Subclass(HWND control)
 {
-    if (!control || control_)
+    if (!control || control_ || Registry().count(control))
         return false;
-    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    SetLastError(0);
+    const LONG_PTR previous =
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc));
+    if (previous == 0 && GetLastError() != 0)
         return false;
+    previous_ = reinterpret_cast<WNDPROC>(previous);
     control_ = control;
+    Registry()[control] = this;
     return true;
 }
 
@@ -25,16 +41,19 @@ void SubclassedControl::Unsubclass()
 {
     if (!control_)
         return;
-    RemoveWindowSubclass(control_, SubclassProc, kSubclassId);
+    // Put the original procedure back only while ours is still the one installed.
+    if (GetWindowLongPtrA(control_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc))
+        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    Registry().erase(control_);
     control_ = nullptr;
 }
 
 SubclassedControl* SubclassedControl::FromHandle(HWND control)
 {
-    DWORD_PTR self = 0;
-    if (!control || !GetWindowSubclass(control, SubclassProc, kSubclassId, &self))
+    if (!control)
         return nullptr;
-    return reinterpret_cast<SubclassedControl*>(self);
+    const auto found = Registry().find(control);
+    return found == Registry().end() ? nullptr : found->second;
 }
 
 bool SubclassedControl::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -60,18 +79,19 @@ LRESULT SubclassedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT SubclassedControl::CallDefault(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefSubclassProc(control_, message, wParam, lParam);
+    return CallWindowProcA(previous_, control_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK SubclassedControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                                 UINT_PTR, DWORD_PTR self)
+LRESULT CALLBACK SubclassedControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* control = reinterpret_cast<SubclassedControl*>(self);
+    SubclassedControl* control = FromHandle(hwnd);
+    if (!control)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         // The last message: let the control finish, then forget it.
-        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        const WNDPROC previous = control->previous_;
         control->Unsubclass();
-        return result;
+        return CallWindowProcA(previous, hwnd, message, wParam, lParam);
     }
     return control->WindowProc(message, wParam, lParam);
 }
