@@ -68,6 +68,21 @@ std::string EnumValueText(const TagInfo& tag, int64_t number) {
   return "Unknown (" + std::to_string(number) + ")";
 }
 
+// Appends one UCS-2 character as UTF-8.
+void AppendUtf8(std::string& text, unsigned c) {
+  if (c < 0x80) {
+    text += char(c);
+  } else if (c < 0x800) {
+    text += char(0xC0 | c >> 6);
+    text += char(0x80 | (c & 0x3F));
+  } else {
+    text += char(0xE0 | c >> 12);
+    text += char(0x80 | ((c >> 6) & 0x3F));
+    text += char(0x80 | (c & 0x3F));
+  }
+}
+
+
 std::string UserCommentText(const TiffValue& value) {
   if (value.format == tiff::Ascii) return Latin1ToUtf8(TrimRight(value.Text()));
   if (value.bytes.size() < 8) return TrimRight(std::string(value.bytes.begin(), value.bytes.end()));
@@ -79,16 +94,7 @@ std::string UserCommentText(const TiffValue& value) {
     for (size_t i = 0; i + 1 < body.size(); i += 2) {
       unsigned c = big ? (body[i] << 8 | body[i + 1]) : (body[i + 1] << 8 | body[i]);
       if (c == 0) break;
-      if (c < 0x80) {
-        text += char(c);
-      } else if (c < 0x800) {
-        text += char(0xC0 | c >> 6);
-        text += char(0x80 | (c & 0x3F));
-      } else {
-        text += char(0xE0 | c >> 12);
-        text += char(0x80 | ((c >> 6) & 0x3F));
-        text += char(0x80 | (c & 0x3F));
-      }
+      AppendUtf8(text, c);
     }
     return TrimRight(text);
   }
@@ -104,16 +110,7 @@ std::string Ucs2Text(const TiffValue& value) {
   for (size_t i = 0; i + 1 < b.size(); i += 2) {
     unsigned c = b[i] | b[i + 1] << 8;
     if (c == 0) break;
-    if (c < 0x80) {
-      text += char(c);
-    } else if (c < 0x800) {
-      text += char(0xC0 | c >> 6);
-      text += char(0x80 | (c & 0x3F));
-    } else {
-      text += char(0xE0 | c >> 12);
-      text += char(0x80 | ((c >> 6) & 0x3F));
-      text += char(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(text, c);
   }
   return text;
 }
