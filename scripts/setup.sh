@@ -11,7 +11,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   apt_update_needed=1
 fi
 
-for p in g++-mingw-w64-i686 wine wine32:i386 xvfb cmake clang googletest fp-utils \
+for p in g++-mingw-w64-i686 wine wine32:i386 xvfb cmake clang libclang-rt-14-dev googletest fp-utils \
          libimage-exiftool-perl g++ make python3 xauth x11-utils; do
   have_pkg "$p" || need+=("$p")
 done
