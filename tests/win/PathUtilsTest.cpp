@@ -6,29 +6,9 @@
 #include <vector>
 
 #include "engine/PathUtils.h"
+#include "tests/support/TempTree.h"
 
 namespace {
-
-// Deletes a folder with everything in it; used to clean up the test folders.
-void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 // The names directly inside a folder.
 std::vector<std::string> Entries(const std::string& folder)

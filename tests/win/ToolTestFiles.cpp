@@ -1,5 +1,7 @@
 #include "tests/win/ToolTestFiles.h"
 
+#include "tests/support/TempTree.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -14,30 +16,6 @@ std::string ExecutableFolder() {
 }
 
 std::string FakeToolPath() { return ExecutableFolder() + "fake_metaprobe.exe"; }
-
-namespace {
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
-}  // namespace
 
 TempFolder::TempFolder(const std::string& name) {
   char temp[MAX_PATH];

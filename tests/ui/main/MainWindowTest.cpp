@@ -12,7 +12,7 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 #include "ui/MainDialog.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/win/cli/CliProcess.h"
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 
 namespace {
 

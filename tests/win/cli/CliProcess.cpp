@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 
 namespace {
 

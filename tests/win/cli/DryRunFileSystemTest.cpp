@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "cli/DryRunFileSystem.h"
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "engine/OrganizeRun.h"
 #include "tests/support/JpegBuilder.h"
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
 #include "resource.h"
 

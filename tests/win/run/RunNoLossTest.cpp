@@ -11,7 +11,7 @@
 #include <set>
 
 #include "tests/support/JpegBuilder.h"
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
 
 namespace {

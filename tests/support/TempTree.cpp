@@ -1,4 +1,4 @@
-#include "tests/win/run/TempTree.h"
+#include "tests/support/TempTree.h"
 
 #include <windows.h>
 
