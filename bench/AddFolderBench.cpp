@@ -38,7 +38,8 @@ bool MakeTree(const std::string& root, int files)
         if (i % 1000 == 0)
             CreateDirectoryA(folder.c_str(), nullptr);
         const std::string path = folder + "\\IMG_" + std::to_string(i) + ".JPG";
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             return false;
         if (h != INVALID_HANDLE_VALUE)
@@ -77,7 +78,7 @@ int main(int argc, char** argv)
     }
     const std::string root = argv[1];
     const int files = argc > 2 ? std::atoi(argv[2]) : 100000;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    INITCOMMONCONTROLSEX icc {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
     LARGE_INTEGER t0 = Now();
@@ -87,12 +88,13 @@ int main(int argc, char** argv)
     }
     LARGE_INTEGER t1 = Now();
 
-    HWND owner = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 600, nullptr,
-                                 nullptr, nullptr, nullptr);
-    HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
-                                      0, 880, 540, owner, nullptr, nullptr, nullptr);
-    HWND total = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 545, 200, 20, owner, nullptr, nullptr,
-                                 nullptr);
+    HWND owner = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 600,
+                                 nullptr, nullptr, nullptr, nullptr);
+    HWND listWindow =
+            CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
+                            880, 540, owner, nullptr, nullptr, nullptr);
+    HWND total = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 545, 200, 20, owner, nullptr,
+                                 nullptr, nullptr);
     SortListCtrl list;
     if (!owner || !listWindow || !total || !list.Attach(listWindow)) {
         std::fprintf(stderr, "cannot create the list\n");
@@ -112,7 +114,7 @@ int main(int argc, char** argv)
 
     char counter[64] = "";
     GetWindowTextA(total, counter, sizeof counter);
-    PROCESS_MEMORY_COUNTERS memory{};
+    PROCESS_MEMORY_COUNTERS memory {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     const int top = ListView_GetTopIndex(listWindow);
@@ -124,7 +126,8 @@ int main(int argc, char** argv)
                 Seconds(t3, t4) / Seconds(t2, t3));
     std::printf("rows, counter:          %d, \"%s\"\n", list.GetItemCount(), counter);
     std::printf("last row in view:       %s\n", top + perPage >= list.GetItemCount() ? "yes" : "no");
-    std::printf("peak working set:       %.1f MB\n", static_cast<double>(memory.PeakWorkingSetSize) / (1024 * 1024));
+    std::printf("peak working set:       %.1f MB\n",
+                static_cast<double>(memory.PeakWorkingSetSize) / (1024 * 1024));
     DestroyWindow(owner);
     return list.GetItemCount() == bare ? 0 : 1;
 }

@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         const std::string path = source + data.cFileName;
         char header[4096];
         DWORD read = 0;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+                CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             ++failed;
             continue;

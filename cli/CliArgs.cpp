@@ -10,16 +10,16 @@ struct ModeName {
     DateSource mode;
 };
 
-constexpr std::array<ModeName, 9> kModeNames{{
-    {"taken", DateSource::Taken},
-    {"taken-else-modified", DateSource::TakenElseModified},
-    {"taken-else-created", DateSource::TakenElseCreated},
-    {"taken-else-accessed", DateSource::TakenElseAccessed},
-    {"modified", DateSource::Modified},
-    {"created", DateSource::Created},
-    {"accessed", DateSource::Accessed},
-    {"extension", DateSource::Extension},
-    {"orientation", DateSource::Orientation},
+constexpr std::array<ModeName, 9> kModeNames {{
+        {"taken", DateSource::Taken},
+        {"taken-else-modified", DateSource::TakenElseModified},
+        {"taken-else-created", DateSource::TakenElseCreated},
+        {"taken-else-accessed", DateSource::TakenElseAccessed},
+        {"modified", DateSource::Modified},
+        {"created", DateSource::Created},
+        {"accessed", DateSource::Accessed},
+        {"extension", DateSource::Extension},
+        {"orientation", DateSource::Orientation},
 }};
 
 bool IsKnownMode(std::uint32_t value)
@@ -33,7 +33,7 @@ bool IsKnownMode(std::uint32_t value)
 // Walks the arguments, taking an option's value from "--opt=value" or from the next argument.
 class ArgReader {
 public:
-    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) { }
 
     bool Done() const { return next_ >= args_.size(); }
     const std::string& Peek() const { return args_[next_]; }

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::atomic<bool> gCancelled{false};
+std::atomic<bool> gCancelled {false};
 
 BOOL WINAPI OnConsoleBreak(DWORD event)
 {
@@ -74,8 +74,7 @@ bool ConsoleProgress::Cancelled() const
 
 PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole)
     : sources_(std::move(sources)), targets_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
-{
-}
+{ }
 
 void PrintingRows::SetResult(int row, const std::string& text)
 {
@@ -88,8 +87,7 @@ void PrintingRows::SetResult(int row, const std::string& text)
 
 CliHost::CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress)
     : options_(options), dryRun_(dryRun), progress_(progress)
-{
-}
+{ }
 
 void CliHost::ShowMessage(const std::string& text, MessageKind)
 {

@@ -21,10 +21,10 @@ public:
     ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
     void SetText(const std::string& text) override;
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void SetStep(int) override {}
-    void Step() override {}
+    void SetRange(int, int) override { }
+    void SetPosition(int) override { }
+    void SetStep(int) override { }
+    void Step() override { }
     bool Cancelled() const override;
     void Close() override { ClearLine(); }
     // Takes the progress line off the screen so that other output starts on a clean line.
@@ -47,7 +47,7 @@ public:
     std::string Source(int row) const override { return sources_.at(row); }
     void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
     void SetResult(int row, const std::string& text) override;
-    void EnsureVisible(int) override {}
+    void EnsureVisible(int) override { }
     const RunTally& Tally() const { return tally_; }
 
 private:
@@ -64,12 +64,12 @@ public:
 
     void ReadSettings(OrganizeOptions& options) override { options = options_; }
     void ShowMessage(const std::string& text, MessageKind icon) override;
-    void FocusOutputFolder() override {}
+    void FocusOutputFolder() override { }
     // A script must not change what the window shows next time: nothing is stored.
-    void SaveSettingsAndHistories(const OrganizeOptions&) override {}
-    void EnableInput(bool) override {}
+    void SaveSettingsAndHistories(const OrganizeOptions&) override { }
+    void EnableInput(bool) override { }
     RunProgress& ShowProgress() override;
-    void Pump() override {}
+    void Pump() override { }
     RunFileSystem& FileSystem() override;
 
     // The run got past its checks; false when it stopped in preparation.

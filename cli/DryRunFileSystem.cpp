@@ -89,7 +89,8 @@ bool DryRunFileSystem::EnsureFolder(const std::string& folder)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    for (std::size_t slash = folder.find('\\'); slash != std::string::npos; slash = folder.find('\\', slash + 1)) {
+    for (std::size_t slash = folder.find('\\'); slash != std::string::npos;
+         slash = folder.find('\\', slash + 1)) {
         if (!EnsureOneFolder(folder.substr(0, slash)))
             return false;
     }

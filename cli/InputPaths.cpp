@@ -26,7 +26,8 @@ std::string FullPath(const std::string& path)
         return path;
     std::string full(MAX_PATH, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD length =
+                GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (length == 0)
             return path;
         if (length < full.size()) {
@@ -38,7 +39,8 @@ std::string FullPath(const std::string& path)
     return path;
 }
 
-std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths, const OrganizeOptions& options)
+std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths,
+                                           const OrganizeOptions& options)
 {
     const std::vector<std::string> allowed = BuildAllowedExts(options.EnableExtFilter, options.AllowExts);
     std::vector<std::string> files;

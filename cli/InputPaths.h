@@ -12,4 +12,5 @@
 // printed sources name real places.
 std::string FullPath(const std::string& path);
 
-std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths, const OrganizeOptions& options);
+std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths,
+                                           const OrganizeOptions& options);

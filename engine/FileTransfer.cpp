@@ -11,7 +11,7 @@ namespace {
 // Keeps the error of the step that failed across the clean-up calls that follow it.
 class ErrorKeeper {
 public:
-    ErrorKeeper() : code_(GetLastError()) {}
+    ErrorKeeper() : code_(GetLastError()) { }
     ~ErrorKeeper() { SetLastError(code_); }
     ErrorKeeper(const ErrorKeeper&) = delete;
     ErrorKeeper& operator=(const ErrorKeeper&) = delete;

@@ -64,8 +64,9 @@ struct Scan {
 }  // namespace
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                const std::vector<std::string>& allowedExts, const std::function<void(const std::string&)>& addFile)
+                const std::vector<std::string>& allowedExts,
+                const std::function<void(const std::string&)>& addFile)
 {
-    Scan scan{subfolders, enableExtFilter, allowedExts, addFile, {}};
+    Scan scan {subfolders, enableExtFilter, allowedExts, addFile, {}};
     scan.Walk(folder);
 }

@@ -13,4 +13,5 @@
 inline constexpr size_t kMaxListedPathLength = 519;
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                const std::vector<std::string>& allowedExts, const std::function<void(const std::string&)>& addFile);
+                const std::vector<std::string>& allowedExts,
+                const std::function<void(const std::string&)>& addFile);

@@ -4,9 +4,10 @@
 
 namespace {
 
-const char* const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-const char* const kMonths[] = {"January", "February", "March", "April", "May", "June",
-                               "July", "August", "September", "October", "November", "December"};
+const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                               "July",    "August",   "September", "October", "November", "December"};
 
 const std::string kRule(67, '=');
 

@@ -7,9 +7,9 @@
 
 struct LogTime {
     int year = 0;
-    int month = 1;      // 1-12
+    int month = 1;  // 1-12
     int day = 1;
-    int weekday = 0;    // 0 = Sunday
+    int weekday = 0;  // 0 = Sunday
     int hour = 0;
     int minute = 0;
     int second = 0;

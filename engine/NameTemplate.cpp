@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr std::array<const char*, 12> kShortMonths{
-    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
+constexpr std::array<const char*, 12> kShortMonths {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
 };
 
-constexpr std::array<const char*, 12> kLongMonths{
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December",
+constexpr std::array<const char*, 12> kLongMonths {
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December",
 };
 
 // Month names do not follow the user's locale; a month outside 1-12 has no name.
@@ -64,21 +64,21 @@ int TwelveHour(int hour)
 std::string ExpandMonthTemplate(const std::string& text, int year, int month)
 {
     return Expand(text, {
-                            {"%Y", Number("%04d", year)},
-                            {"%M", Number("%02d", month)},
-                            {"%A", MonthName(kShortMonths, month)},
-                            {"%L", MonthName(kLongMonths, month)},
+                                {"%Y", Number("%04d", year)},
+                                {"%M", Number("%02d", month)},
+                                {"%A", MonthName(kShortMonths, month)},
+                                {"%L", MonthName(kLongMonths, month)},
                         });
 }
 
 std::string ExpandDayTemplate(const std::string& text, int year, int month, int day)
 {
     return Expand(text, {
-                            {"%Y", Number("%04d", year)},
-                            {"%M", Number("%02d", month)},
-                            {"%A", MonthName(kShortMonths, month)},
-                            {"%L", MonthName(kLongMonths, month)},
-                            {"%D", Number("%02d", day)},
+                                {"%Y", Number("%04d", year)},
+                                {"%M", Number("%02d", month)},
+                                {"%A", MonthName(kShortMonths, month)},
+                                {"%L", MonthName(kLongMonths, month)},
+                                {"%D", Number("%02d", day)},
                         });
 }
 
@@ -86,17 +86,17 @@ std::string ExpandFileNameTemplate(const std::string& text, int year, int month,
                                    int minute, int second, const std::string& stem)
 {
     return Expand(text, {
-                            {"%Y", Number("%04d", year)},
-                            {"%M", Number("%02d", month)},
-                            {"%A", MonthName(kShortMonths, month)},
-                            {"%L", MonthName(kLongMonths, month)},
-                            {"%D", Number("%02d", day)},
-                            {"%P", hour >= 12 ? "PM" : "AM"},
-                            {"%H", Number("%02d", hour)},
-                            {"%J", Number("%02d", TwelveHour(hour))},
-                            {"%I", Number("%02d", minute)},
-                            {"%S", Number("%02d", second)},
-                            {"%N", stem},
+                                {"%Y", Number("%04d", year)},
+                                {"%M", Number("%02d", month)},
+                                {"%A", MonthName(kShortMonths, month)},
+                                {"%L", MonthName(kLongMonths, month)},
+                                {"%D", Number("%02d", day)},
+                                {"%P", hour >= 12 ? "PM" : "AM"},
+                                {"%H", Number("%02d", hour)},
+                                {"%J", Number("%02d", TwelveHour(hour))},
+                                {"%I", Number("%02d", minute)},
+                                {"%S", Number("%02d", second)},
+                                {"%N", stem},
                         });
 }
 
@@ -130,7 +130,8 @@ std::string BuildTargetName(const OrganizeOptions& options, const std::string& s
     const std::size_t dot = name.rfind('.');
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    return ExpandFileNameTemplate(options.TargetFilenameFormat, year, month, day, hour, minute, second, stem) +
+    return ExpandFileNameTemplate(options.TargetFilenameFormat, year, month, day, hour, minute, second,
+                                  stem) +
            extension;
 }
 
@@ -138,12 +139,8 @@ std::string ExampleLineText(const OrganizeOptions& options)
 {
     std::string line = "Example: D:\\Output\\";
     switch (static_cast<DateSource>(options.MoveType)) {
-    case DateSource::Extension:
-        line += "JPG\\";
-        break;
-    case DateSource::Orientation:
-        line += "Rotate 90 CW\\";
-        break;
+    case DateSource::Extension: line += "JPG\\"; break;
+    case DateSource::Orientation: line += "Rotate 90 CW\\"; break;
     default:
         line += BuildSubfolderPath(options, 2012, 1, 27);
         line += BuildTargetName(options, "OrgFileName.jpg", 2012, 1, 27, 10, 46, 15);

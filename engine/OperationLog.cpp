@@ -41,23 +41,24 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
             if (!haveFolder)
                 SetLastError(ERROR_FILENAME_EXCED_RANGE);
             const std::string reason = LastErrorText();
-            messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create folder \"" + folder +
-                              "\" for the following log file. " + reason + "\n\n" + path,
-                          MessageKind::Warning);
+            messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create folder \"" +
+                                         folder + "\" for the following log file. " + reason + "\n\n" + path,
+                                 MessageKind::Warning);
             return false;
         }
     }
-    file_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
+    file_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
         const std::string reason = LastErrorText();
-        messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create the following log file. " +
-                          reason + "\n\n" + path,
-                      MessageKind::Warning);
+        messages.ShowMessage(std::string(kLogIntro) +
+                                     "However, the program failed to create the following log file. " +
+                                     reason + "\n\n" + path,
+                             MessageKind::Warning);
         return false;
     }
-    LARGE_INTEGER end{};
-    LARGE_INTEGER zero{};
+    LARGE_INTEGER end {};
+    LARGE_INTEGER zero {};
     const bool moved = SetFilePointerEx(file_, zero, &end, FILE_END) != 0;
     Write(LogHeader(moved && end.QuadPart == 0, Now()));
     return true;

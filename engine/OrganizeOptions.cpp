@@ -14,7 +14,7 @@ std::string DefaultLogFile(const std::string& documentsFolder)
 
 void OrganizeOptions::SetDefaults(const std::string& documentsFolder)
 {
-    *this = OrganizeOptions{};
+    *this = OrganizeOptions {};
     LastAddFileDir = documentsFolder;
     LogFile = DefaultLogFile(documentsFolder);
 }
@@ -28,11 +28,9 @@ bool IsDateMode(std::uint32_t mode)
     case DateSource::TakenElseAccessed:
     case DateSource::Modified:
     case DateSource::Created:
-    case DateSource::Accessed:
-        return true;
+    case DateSource::Accessed: return true;
     case DateSource::Extension:
-    case DateSource::Orientation:
-        return false;
+    case DateSource::Orientation: return false;
     }
     return false;
 }

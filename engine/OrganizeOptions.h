@@ -25,16 +25,16 @@ struct DateSourceEntry {
 };
 
 // The modes in the order the Organize combo box lists them.
-inline constexpr std::array<DateSourceEntry, 9> kDateSources{{
-    {DateSource::Taken, "By Date Picture Taken"},
-    {DateSource::TakenElseModified, "By Date Picture Taken, if not available, By Date Modified"},
-    {DateSource::TakenElseCreated, "By Date Picture Taken, if not available, By Date Created"},
-    {DateSource::TakenElseAccessed, "By Date Picture Taken, if not available, By Date Accessed"},
-    {DateSource::Modified, "By Date Modified"},
-    {DateSource::Created, "By Date Created"},
-    {DateSource::Accessed, "By Date Accessed"},
-    {DateSource::Extension, "By File Extension"},
-    {DateSource::Orientation, "By Orientation Picture Taken"},
+inline constexpr std::array<DateSourceEntry, 9> kDateSources {{
+        {DateSource::Taken, "By Date Picture Taken"},
+        {DateSource::TakenElseModified, "By Date Picture Taken, if not available, By Date Modified"},
+        {DateSource::TakenElseCreated, "By Date Picture Taken, if not available, By Date Created"},
+        {DateSource::TakenElseAccessed, "By Date Picture Taken, if not available, By Date Accessed"},
+        {DateSource::Modified, "By Date Modified"},
+        {DateSource::Created, "By Date Created"},
+        {DateSource::Accessed, "By Date Accessed"},
+        {DateSource::Extension, "By File Extension"},
+        {DateSource::Orientation, "By Orientation Picture Taken"},
 }};
 
 // What a run does when the target file already exists. Values other than Overwrite and Skip
@@ -50,10 +50,10 @@ struct TargetExistsPolicyEntry {
     const char* text;
 };
 
-inline constexpr std::array<TargetExistsPolicyEntry, 3> kTargetExistsPolicies{{
-    {TargetExistsPolicy::RenameAutomatically, "Rename automatically (add number at end of file name)"},
-    {TargetExistsPolicy::Overwrite, "Overwrite"},
-    {TargetExistsPolicy::Skip, "Skip"},
+inline constexpr std::array<TargetExistsPolicyEntry, 3> kTargetExistsPolicies {{
+        {TargetExistsPolicy::RenameAutomatically, "Rename automatically (add number at end of file name)"},
+        {TargetExistsPolicy::Overwrite, "Overwrite"},
+        {TargetExistsPolicy::Skip, "Skip"},
 }};
 
 // The main window's restored rectangle, stored as 16 bytes.

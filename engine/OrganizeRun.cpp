@@ -63,7 +63,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
             if (code != 0)
                 SystemErrorText(code, reason);
             host.ShowMessage("Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
-                      MessageKind::Warning);
+                             MessageKind::Warning);
             host.FocusOutputFolder();
             return false;
         }
@@ -72,7 +72,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
         (options.CreateDayFolder && HasBadChars(options.DayFolderFormat)) ||
         (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
         host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
-                  MessageKind::Warning);
+                         MessageKind::Warning);
         return false;
     }
     return true;
@@ -106,8 +106,8 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
         return true;
     }
     RowDate found;
-    if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day, found.hour,
-                               found.minute, found.second)) {
+    if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day,
+                               found.hour, found.minute, found.second)) {
         result = LookupFailureText(mode);
         return false;
     }
@@ -138,15 +138,9 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     bool replace = false;
     if (fs.Exists(target)) {
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
-        case TargetExistsPolicy::Skip:
-            rows.SetTarget(row, target);
-            return "Target file exists; skipped";
-        case TargetExistsPolicy::Overwrite:
-            replace = true;
-            break;
-        default:
-            target = NumberedTarget(fs, target);
-            break;
+        case TargetExistsPolicy::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
+        case TargetExistsPolicy::Overwrite: replace = true; break;
+        default: target = NumberedTarget(fs, target); break;
         }
     }
     rows.SetTarget(row, target);
@@ -176,7 +170,8 @@ const char* LookupFailureText(std::uint32_t mode)
     case DateSource::Created: return "Failed to get date created. Maybe file isn't available";
     case DateSource::Accessed: return "Failed to get date accessed. Maybe file isn't available";
     case DateSource::Extension: return "No file extension";
-    case DateSource::Orientation: return "Failed to get orientation information. Maybe no EXIF info in the file";
+    case DateSource::Orientation:
+        return "Failed to get orientation information. Maybe no EXIF info in the file";
     }
     // A mode the lookup does not know fails every date lookup; its rows say so like a date mode.
     return "Failed to get date modified. Maybe file isn't available";
@@ -222,7 +217,8 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
         if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
-            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row, target);
+            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row,
+                               target);
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result);

@@ -54,7 +54,8 @@ bool EnsureFolder(const std::string& path, bool create)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    for (std::size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+    for (std::size_t slash = path.find('\\'); slash != std::string::npos;
+         slash = path.find('\\', slash + 1)) {
         if (!EnsureOneFolder(path.substr(0, slash)))
             return false;
     }
@@ -66,9 +67,10 @@ bool EnsureFolder(const std::string& path, bool create)
 bool SystemErrorText(DWORD code, std::string& text)
 {
     char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                                FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        reinterpret_cast<char*>(&buffer), 0, nullptr);
     if (length == 0 || buffer == nullptr) {
         if (buffer != nullptr)
             LocalFree(buffer);

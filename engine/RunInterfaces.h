@@ -65,11 +65,11 @@ private:
 // Stands in when no progress window can be shown: the run goes on without one.
 class NullProgress : public RunProgress {
 public:
-    void SetText(const std::string&) override {}
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void SetStep(int) override {}
-    void Step() override {}
+    void SetText(const std::string&) override { }
+    void SetRange(int, int) override { }
+    void SetPosition(int) override { }
+    void SetStep(int) override { }
+    void Step() override { }
     bool Cancelled() const override { return false; }
-    void Close() override {}
+    void Close() override { }
 };

@@ -35,12 +35,12 @@ std::string HistoryKeyPath(const std::string& name)
 
 // Reads up to sizeof field bytes straight over the field, whatever the registry type; a missing
 // value, or one that does not fit, leaves the field as it was.
-template <typename T>
-void ReadFixed(HKEY key, const char* name, T& field)
+template <typename T> void ReadFixed(HKEY key, const char* name, T& field)
 {
     T value = field;
     DWORD read = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &read) == ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &read) ==
+        ERROR_SUCCESS)
         field = value;
 }
 
@@ -73,7 +73,8 @@ void ReadPathField(HKEY key, const char* name, std::string& field)
 {
     char buffer[MAX_PATH] = {};
     DWORD read = sizeof buffer;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) !=
+        ERROR_SUCCESS)
         return;
     const std::size_t length = strnlen(buffer, sizeof buffer);
     if (length < sizeof buffer)
@@ -98,8 +99,8 @@ bool ComboItemText(HWND combo, int index, std::string& text)
     if (length == CB_ERR || length < 0)
         return false;
     std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT copied =
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT copied = SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(buffer.data()));
     if (copied == CB_ERR || copied < 0)
         return false;
     text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
@@ -123,7 +124,8 @@ std::string WindowText(HWND window)
 std::string UserDocumentsFolder()
 {
     char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
+        S_OK)
         return {};
     return std::string(path, strnlen(path, sizeof path));
 }
@@ -170,8 +172,8 @@ void LoadSettings(OrganizeOptions& options)
 void SaveSettings(const OrganizeOptions& options)
 {
     RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        key.Out(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
         return;
 
     WriteDword(key, "OutputFolderType", options.OutputFolderType);
@@ -205,18 +207,20 @@ bool LoadHistory(HWND combo, const std::string& name)
 {
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     RegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, HistoryKeyPath(name).c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, HistoryKeyPath(name).c_str(), 0, KEY_READ, key.Out()) !=
+        ERROR_SUCCESS)
         return false;
     for (int n = 0; n < kMaxLoadedHistoryEntries; ++n) {
         const std::string valueName = std::to_string(n);
         DWORD size = 0;
-        if (RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2)
+        if (RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+            size < 2)
             break;
         std::string text;
         if (!ReadText(key, valueName.c_str(), text) || text.empty())
             break;
-        const LRESULT added =
-            SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+        const LRESULT added = SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(text.c_str()));
         if (added == CB_ERR || added == CB_ERRSPACE)
             break;
     }
@@ -231,8 +235,8 @@ bool SaveHistory(HWND combo, const std::string& name)
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
         return false;
     RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        key.Out(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
         return false;
     const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
     if (count == CB_ERR || count < 0)

@@ -9,50 +9,58 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
+void Check(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
 }
 
 }  // namespace
 
 // The reader reports padding and end-of-image failures on standard output; millions of those
 // lines would only slow the run. When /dev/null cannot be opened the lines are simply printed.
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const int null = open("/dev/null", O_WRONLY);
-  if (null >= 0) {
-    if (dup2(null, STDOUT_FILENO) < 0) std::perror("dup2");
-    close(null);
-  }
-  return 0;
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+        if (dup2(null, STDOUT_FILENO) < 0)
+            std::perror("dup2");
+        close(null);
+    }
+    return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
-  if (stream == nullptr) return 0;
-  ImageInfo info{};
-  JpegSectionReader reader(&info);
-  reader.ReadSections(stream);
-  std::fclose(stream);
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    std::FILE* stream = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+    if (stream == nullptr)
+        return 0;
+    ImageInfo info {};
+    JpegSectionReader reader(&info);
+    reader.ReadSections(stream);
+    std::fclose(stream);
 
-  // Every text is terminated inside its field, and the thumbnail lies inside a kept section.
-  Check(std::strlen(reader.errorText()) < kErrorTextSize);
-  Check(std::strlen(info.exifVersion) < sizeof info.exifVersion);
-  Check(std::strlen(info.make) < sizeof info.make);
-  Check(std::strlen(info.model) < sizeof info.model);
-  Check(std::strlen(info.dateTimeOriginal) < sizeof info.dateTimeOriginal);
-  Check(std::strlen(info.comment) < sizeof info.comment);
-  Check(reader.sectionCount() >= 0 && reader.sectionCount() <= JpegSectionReader::kMaxSections);
-  if (info.thumbnail != nullptr) {
-    bool inside = false;
-    for (int i = 0; i < reader.sectionCount(); ++i) {
-      const JpegSection& section = reader.section(i);
-      const unsigned char* begin = section.data.get();
-      if (begin != nullptr && info.thumbnail > begin && info.thumbnail + info.thumbnailSize <= begin + section.size) {
-        inside = true;
-      }
+    // Every text is terminated inside its field, and the thumbnail lies inside a kept section.
+    Check(std::strlen(reader.errorText()) < kErrorTextSize);
+    Check(std::strlen(info.exifVersion) < sizeof info.exifVersion);
+    Check(std::strlen(info.make) < sizeof info.make);
+    Check(std::strlen(info.model) < sizeof info.model);
+    Check(std::strlen(info.dateTimeOriginal) < sizeof info.dateTimeOriginal);
+    Check(std::strlen(info.comment) < sizeof info.comment);
+    Check(reader.sectionCount() >= 0 && reader.sectionCount() <= JpegSectionReader::kMaxSections);
+    if (info.thumbnail != nullptr) {
+        bool inside = false;
+        for (int i = 0; i < reader.sectionCount(); ++i) {
+            const JpegSection& section = reader.section(i);
+            const unsigned char* begin = section.data.get();
+            if (begin != nullptr && info.thumbnail > begin &&
+                info.thumbnail + info.thumbnailSize <= begin + section.size) {
+                inside = true;
+            }
+        }
+        Check(inside && info.thumbnailSize > 0);
     }
-    Check(inside && info.thumbnailSize > 0);
-  }
-  return 0;
+    return 0;
 }

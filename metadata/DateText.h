@@ -6,12 +6,12 @@
 #include <string_view>
 
 struct DateTimeFields {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
 };
 
 // False leaves `date` untouched. A number too large for an int fails the parse.

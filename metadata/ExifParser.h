@@ -13,45 +13,45 @@ constexpr std::size_t kErrorTextSize = 256;
 // The input is untrusted: every read is checked against the section's length, and the walk
 // visits each directory at most once and at most kMaxDirectories of them per parse.
 class ExifParser {
- public:
-  // Writes into `info` and, on failures, into `errorText` (kErrorTextSize characters).
-  ExifParser(ImageInfo& info, char* errorText);
+public:
+    // Writes into `info` and, on failures, into `errorText` (kErrorTextSize characters).
+    ExifParser(ImageInfo& info, char* errorText);
 
-  ExifParser(const ExifParser&) = delete;
-  ExifParser& operator=(const ExifParser&) = delete;
+    ExifParser(const ExifParser&) = delete;
+    ExifParser& operator=(const ExifParser&) = delete;
 
-  // `payload` is the APP1 data after the length field (it begins with "Exif"), `sectionSize`
-  // the section's length field, so the payload holds sectionSize - 2 bytes. The user comment
-  // is trimmed in place and `thumbnail` points into the payload afterwards.
-  bool ParseExif(unsigned char* payload, int sectionSize);
+    // `payload` is the APP1 data after the length field (it begins with "Exif"), `sectionSize`
+    // the section's length field, so the payload holds sectionSize - 2 bytes. The user comment
+    // is trimmed in place and `thumbnail` points into the payload afterwards.
+    bool ParseExif(unsigned char* payload, int sectionSize);
 
-  static constexpr int kMaxDirectories = 64;
+    static constexpr int kMaxDirectories = 64;
 
- private:
-  bool WalkDirectory(std::uint32_t start);
-  double ConvertValue(const unsigned char* value, unsigned format) const;
+private:
+    bool WalkDirectory(std::uint32_t start);
+    double ConvertValue(const unsigned char* value, unsigned format) const;
 
-  void StoreTag(unsigned tag, unsigned format, std::uint32_t components, unsigned char* value,
-                std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength);
-  void StoreUserComment(unsigned char* value, std::uint64_t byteCount);
-  bool FollowLink(std::uint32_t offset);
-  bool MarkVisited(std::uint32_t start);
+    void StoreTag(unsigned tag, unsigned format, std::uint32_t components, unsigned char* value,
+                  std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength);
+    void StoreUserComment(unsigned char* value, std::uint64_t byteCount);
+    bool FollowLink(std::uint32_t offset);
+    bool MarkVisited(std::uint32_t start);
 
-  unsigned Get16(const unsigned char* p) const;
-  std::uint32_t Get32(const unsigned char* p) const;
-  void Fail(const char* message);
+    unsigned Get16(const unsigned char* p) const;
+    std::uint32_t Get32(const unsigned char* p) const;
+    void Fail(const char* message);
 
-  ImageInfo& info;
-  char* errorText;
+    ImageInfo& info;
+    char* errorText;
 
-  bool motorolaOrder = false;
-  int largestDimension = 0;
+    bool motorolaOrder = false;
+    int largestDimension = 0;
 
-  // The TIFF data of the current parse.
-  unsigned char* tiff = nullptr;
-  std::uint32_t tiffLength = 0;
+    // The TIFF data of the current parse.
+    unsigned char* tiff = nullptr;
+    std::uint32_t tiffLength = 0;
 
-  // Directories already walked in the current parse, by offset.
-  std::uint32_t visited[kMaxDirectories] = {};
-  int visitedCount = 0;
+    // Directories already walked in the current parse, by offset.
+    std::uint32_t visited[kMaxDirectories] = {};
+    int visitedCount = 0;
 };

@@ -3,36 +3,36 @@
 // What the JPEG section reader and the EXIF parser find out about one JPEG file.
 // The creator zero-fills the record; the reader and the parser only overwrite fields.
 struct ImageInfo {
-  char exifVersion[5];
-  char make[32];
-  char model[40];
-  char dateTimeOriginal[20];
-  int imageHeight;
-  int imageWidth;
-  int orientation;  // 1 to 8, 0 when absent or invalid
-  int isColor;
-  int codingProcess;  // marker code of the frame header
-  int flashFired;
-  float focalLength;
-  float exposureTime;  // seconds
-  float fNumber;
-  float subjectDistance;
-  float sensorWidth;
-  float exposureBias;
-  int lightSource;
-  int meteringMode;
-  int exposureProgram;
-  int isoSpeed;
-  int compressedBitsPerPixel;
-  float focalPlaneXResolution;
-  float focalPlaneYResolution;
-  float focalPlaneUnit;  // inches per unit
-  float xResolution;
-  float yResolution;
-  float resolutionUnit;  // inches per unit
-  float brightness;
-  char comment[1000];
-  unsigned char* thumbnail;  // points into the EXIF section kept by the reader
-  int thumbnailSize;
-  bool exifParsed;
+    char exifVersion[5];
+    char make[32];
+    char model[40];
+    char dateTimeOriginal[20];
+    int imageHeight;
+    int imageWidth;
+    int orientation;  // 1 to 8, 0 when absent or invalid
+    int isColor;
+    int codingProcess;  // marker code of the frame header
+    int flashFired;
+    float focalLength;
+    float exposureTime;  // seconds
+    float fNumber;
+    float subjectDistance;
+    float sensorWidth;
+    float exposureBias;
+    int lightSource;
+    int meteringMode;
+    int exposureProgram;
+    int isoSpeed;
+    int compressedBitsPerPixel;
+    float focalPlaneXResolution;
+    float focalPlaneYResolution;
+    float focalPlaneUnit;  // inches per unit
+    float xResolution;
+    float yResolution;
+    float resolutionUnit;  // inches per unit
+    float brightness;
+    char comment[1000];
+    unsigned char* thumbnail;  // points into the EXIF section kept by the reader
+    int thumbnailSize;
+    bool exifParsed;
 };

@@ -18,166 +18,173 @@ constexpr int kFrameHeaderSize = 8;
 constexpr int kCommentSectionLimit = 1000;
 
 // Start-of-frame markers: 0xC0 to 0xCF except DHT (0xC4), JPG (0xC8) and DAC (0xCC).
-bool IsStartOfFrame(int marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+bool IsStartOfFrame(int marker)
+{
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 }  // namespace
 
 JpegSectionReader::JpegSectionReader(ImageInfo* given)
-    : info(given != nullptr ? given : &ownInfo), exifParser(*info, errorMessage) {}
+    : info(given != nullptr ? given : &ownInfo), exifParser(*info, errorMessage)
+{ }
 
-void JpegSectionReader::Fail(const char* message) {
-  std::snprintf(errorMessage, sizeof errorMessage, "%s", message);
+void JpegSectionReader::Fail(const char* message)
+{
+    std::snprintf(errorMessage, sizeof errorMessage, "%s", message);
 }
 
-void JpegSectionReader::FailToStdout(const char* message) {
-  // The program has no console in normal use, so a failed write has nobody to tell; the text
-  // also goes to errorText, which is the record that callers can read.
-  std::printf("%s\n", message);
-  std::fflush(stdout);
-  Fail(message);
+void JpegSectionReader::FailToStdout(const char* message)
+{
+    // The program has no console in normal use, so a failed write has nobody to tell; the text
+    // also goes to errorText, which is the record that callers can read.
+    std::printf("%s\n", message);
+    std::fflush(stdout);
+    Fail(message);
 }
 
-bool JpegSectionReader::ReadSections(std::FILE* stream) {
-  const int first = std::fgetc(stream);
-  const int second = std::fgetc(stream);
-  if (first != 0xFF || second != kStartOfImage) return false;
+bool JpegSectionReader::ReadSections(std::FILE* stream)
+{
+    const int first = std::fgetc(stream);
+    const int second = std::fgetc(stream);
+    if (first != 0xFF || second != kStartOfImage)
+        return false;
 
-  bool commentTaken = false;
-  while (count < kMaxSections) {
-    if (!ReadSection(stream)) return false;
-    switch (ActOnSection(commentTaken)) {
-      case Step::Continue:
-        break;
-      case Step::ReachedScan:
+    bool commentTaken = false;
+    while (count < kMaxSections) {
+        if (!ReadSection(stream))
+            return false;
+        switch (ActOnSection(commentTaken)) {
+        case Step::Continue: break;
+        case Step::ReachedScan: return true;
+        case Step::Failed: return false;
+        }
+    }
+    Fail("Too many sections in jpg file");
+    return false;
+}
+
+bool JpegSectionReader::ReadMarker(std::FILE* stream, int& marker)
+{
+    int fillBytes = 0;
+    for (;;) {
+        const int byte = std::fgetc(stream);
+        if (byte == EOF) {
+            Fail("invalid marker");
+            return false;
+        }
+        if (byte != 0xFF) {
+            marker = byte;
+            return true;
+        }
+        if (++fillBytes > kMaxFillBytes) {
+            FailToStdout("too many padding unsigned chars");
+            return false;
+        }
+    }
+}
+
+bool JpegSectionReader::ReadSection(std::FILE* stream)
+{
+    JpegSection& section = sections[count];
+    int marker = 0;
+    if (!ReadMarker(stream, marker))
+        return false;
+    section.marker = marker;
+    if (marker == kEndOfImage) {
+        // The end-of-image marker has no length field: reading one would take the bytes behind it
+        // (or the end of the file) for a length and hide the real failure.
+        section.size = 0;
+        section.data.reset();
+        ++count;
         return true;
-      case Step::Failed:
+    }
+
+    const int high = std::fgetc(stream);
+    const int low = std::fgetc(stream);
+    if (high == EOF || low == EOF || high * 256 + low < 2) {
+        Fail("invalid marker");
         return false;
     }
-  }
-  Fail("Too many sections in jpg file");
-  return false;
-}
-
-bool JpegSectionReader::ReadMarker(std::FILE* stream, int& marker) {
-  int fillBytes = 0;
-  for (;;) {
-    const int byte = std::fgetc(stream);
-    if (byte == EOF) {
-      Fail("invalid marker");
-      return false;
+    const int length = high * 256 + low;
+    section.size = length;
+    section.data.reset(new (std::nothrow) unsigned char[length]);
+    if (!section.data) {
+        Fail("Could not allocate memory");
+        return false;
     }
-    if (byte != 0xFF) {
-      marker = byte;
-      return true;
+    section.data[0] = static_cast<unsigned char>(high);
+    section.data[1] = static_cast<unsigned char>(low);
+    const auto payloadSize = static_cast<std::size_t>(length - 2);
+    if (std::fread(section.data.get() + 2, 1, payloadSize, stream) != payloadSize) {
+        Fail("Premature end of file?");
+        return false;
     }
-    if (++fillBytes > kMaxFillBytes) {
-      FailToStdout("too many padding unsigned chars");
-      return false;
-    }
-  }
-}
-
-bool JpegSectionReader::ReadSection(std::FILE* stream) {
-  JpegSection& section = sections[count];
-  int marker = 0;
-  if (!ReadMarker(stream, marker)) return false;
-  section.marker = marker;
-  if (marker == kEndOfImage) {
-    // The end-of-image marker has no length field: reading one would take the bytes behind it
-    // (or the end of the file) for a length and hide the real failure.
-    section.size = 0;
-    section.data.reset();
     ++count;
     return true;
-  }
-
-  const int high = std::fgetc(stream);
-  const int low = std::fgetc(stream);
-  if (high == EOF || low == EOF || high * 256 + low < 2) {
-    Fail("invalid marker");
-    return false;
-  }
-  const int length = high * 256 + low;
-  section.size = length;
-  section.data.reset(new (std::nothrow) unsigned char[length]);
-  if (!section.data) {
-    Fail("Could not allocate memory");
-    return false;
-  }
-  section.data[0] = static_cast<unsigned char>(high);
-  section.data[1] = static_cast<unsigned char>(low);
-  const auto payloadSize = static_cast<std::size_t>(length - 2);
-  if (std::fread(section.data.get() + 2, 1, payloadSize, stream) != payloadSize) {
-    Fail("Premature end of file?");
-    return false;
-  }
-  ++count;
-  return true;
 }
 
-JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken) {
-  JpegSection& section = sections[count - 1];
-  if (IsStartOfFrame(section.marker)) {
-    TakeFrame(section);
-    return Step::Continue;
-  }
-  switch (section.marker) {
-    case kEndOfImage:
-      FailToStdout("No image in jpeg!");
-      return Step::Failed;
-    case kStartOfScan:
-      return Step::ReachedScan;
-    case kApp0:
-      Discard();
-      return Step::Continue;
+JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
+{
+    JpegSection& section = sections[count - 1];
+    if (IsStartOfFrame(section.marker)) {
+        TakeFrame(section);
+        return Step::Continue;
+    }
+    switch (section.marker) {
+    case kEndOfImage: FailToStdout("No image in jpeg!"); return Step::Failed;
+    case kStartOfScan: return Step::ReachedScan;
+    case kApp0: Discard(); return Step::Continue;
     case kApp1:
-      if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
-        info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
-      } else {
-        Discard();
-      }
-      return Step::Continue;
+        if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
+            info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
+        } else {
+            Discard();
+        }
+        return Step::Continue;
     case kComment:
-      if (commentTaken) {
-        Discard();
-      } else {
-        TakeComment(section);
-        commentTaken = true;
-      }
-      return Step::Continue;
-    default:
-      return Step::Continue;
-  }
+        if (commentTaken) {
+            Discard();
+        } else {
+            TakeComment(section);
+            commentTaken = true;
+        }
+        return Step::Continue;
+    default: return Step::Continue;
+    }
 }
 
-void JpegSectionReader::TakeFrame(const JpegSection& frame) {
-  info->codingProcess = frame.marker;
-  // A frame header cut short is not trusted for any of its fields.
-  if (frame.size < kFrameHeaderSize) return;
-  const unsigned char* data = frame.data.get();
-  info->imageHeight = data[3] * 256 + data[4];
-  info->imageWidth = data[5] * 256 + data[6];
-  info->isColor = data[7] == 3 ? 1 : 0;
+void JpegSectionReader::TakeFrame(const JpegSection& frame)
+{
+    info->codingProcess = frame.marker;
+    // A frame header cut short is not trusted for any of its fields.
+    if (frame.size < kFrameHeaderSize)
+        return;
+    const unsigned char* data = frame.data.get();
+    info->imageHeight = data[3] * 256 + data[4];
+    info->imageWidth = data[5] * 256 + data[6];
+    info->isColor = data[7] == 3 ? 1 : 0;
 }
 
-void JpegSectionReader::TakeComment(const JpegSection& comment) {
-  const unsigned char* data = comment.data.get();
-  const int end = std::min(comment.size, kCommentSectionLimit);
-  std::memset(info->comment, 0, sizeof info->comment);
-  std::size_t length = 0;
-  for (int i = 2; i < end; ++i) {
-    const unsigned char byte = data[i];
-    if (byte == '\r' && i + 1 < comment.size && data[i + 1] == '\n') continue;
-    const bool kept = byte >= 32 || byte == '\n' || byte == '\t';
-    info->comment[length++] = kept ? static_cast<char>(byte) : '?';
-  }
+void JpegSectionReader::TakeComment(const JpegSection& comment)
+{
+    const unsigned char* data = comment.data.get();
+    const int end = std::min(comment.size, kCommentSectionLimit);
+    std::memset(info->comment, 0, sizeof info->comment);
+    std::size_t length = 0;
+    for (int i = 2; i < end; ++i) {
+        const unsigned char byte = data[i];
+        if (byte == '\r' && i + 1 < comment.size && data[i + 1] == '\n')
+            continue;
+        const bool kept = byte >= 32 || byte == '\n' || byte == '\t';
+        info->comment[length++] = kept ? static_cast<char>(byte) : '?';
+    }
 }
 
-void JpegSectionReader::Discard() {
-  --count;
-  sections[count].data.reset();
-  sections[count].marker = 0;
-  sections[count].size = 0;
+void JpegSectionReader::Discard()
+{
+    --count;
+    sections[count].data.reset();
+    sections[count].marker = 0;
+    sections[count].size = 0;
 }

@@ -10,52 +10,52 @@
 // are the big-endian length, data[2] to data[size - 1] the payload. The end-of-image marker,
 // which has no length field, is kept with size 0 and no data.
 struct JpegSection {
-  std::unique_ptr<unsigned char[]> data;
-  int marker = 0;
-  int size = 0;
+    std::unique_ptr<unsigned char[]> data;
+    int marker = 0;
+    int size = 0;
 };
 
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
 // frame header, the first comment, and the EXIF data of every "Exif" APP1 section.
 class JpegSectionReader {
- public:
-  static constexpr int kMaxSections = 20;
+public:
+    static constexpr int kMaxSections = 20;
 
-  // Fills `info` when given (the caller keeps ownership), else a zero-filled record of its own.
-  explicit JpegSectionReader(ImageInfo* info = nullptr);
+    // Fills `info` when given (the caller keeps ownership), else a zero-filled record of its own.
+    explicit JpegSectionReader(ImageInfo* info = nullptr);
 
-  JpegSectionReader(const JpegSectionReader&) = delete;
-  JpegSectionReader& operator=(const JpegSectionReader&) = delete;
+    JpegSectionReader(const JpegSectionReader&) = delete;
+    JpegSectionReader& operator=(const JpegSectionReader&) = delete;
 
-  // `stream` is opened for binary reading ("rb") at its first byte; the caller closes it.
-  // True when the start-of-scan marker was reached. On false everything read so far stays.
-  bool ReadSections(std::FILE* stream);
+    // `stream` is opened for binary reading ("rb") at its first byte; the caller closes it.
+    // True when the start-of-scan marker was reached. On false everything read so far stays.
+    bool ReadSections(std::FILE* stream);
 
-  const char* errorText() const { return errorMessage; }
-  ImageInfo& imageInfo() { return *info; }
-  const ImageInfo& imageInfo() const { return *info; }
-  int sectionCount() const { return count; }
-  // Any slot 0 to kMaxSections - 1; slots from sectionCount() on are empty or hold a section
-  // whose reading failed.
-  const JpegSection& section(int index) const { return sections[index]; }
+    const char* errorText() const { return errorMessage; }
+    ImageInfo& imageInfo() { return *info; }
+    const ImageInfo& imageInfo() const { return *info; }
+    int sectionCount() const { return count; }
+    // Any slot 0 to kMaxSections - 1; slots from sectionCount() on are empty or hold a section
+    // whose reading failed.
+    const JpegSection& section(int index) const { return sections[index]; }
 
- private:
-  enum class Step { Continue, ReachedScan, Failed };
+private:
+    enum class Step { Continue, ReachedScan, Failed };
 
-  bool ReadMarker(std::FILE* stream, int& marker);
-  bool ReadSection(std::FILE* stream);
-  Step ActOnSection(bool& commentTaken);
-  void TakeFrame(const JpegSection& frame);
-  void TakeComment(const JpegSection& comment);
-  void Discard();
-  void Fail(const char* message);
-  void FailToStdout(const char* message);
+    bool ReadMarker(std::FILE* stream, int& marker);
+    bool ReadSection(std::FILE* stream);
+    Step ActOnSection(bool& commentTaken);
+    void TakeFrame(const JpegSection& frame);
+    void TakeComment(const JpegSection& comment);
+    void Discard();
+    void Fail(const char* message);
+    void FailToStdout(const char* message);
 
-  ImageInfo ownInfo{};  // used when the creator supplies no record
-  ImageInfo* info;
-  char errorMessage[kErrorTextSize] = {};
-  ExifParser exifParser;
-  JpegSection sections[kMaxSections];
-  int count = 0;
+    ImageInfo ownInfo {};  // used when the creator supplies no record
+    ImageInfo* info;
+    char errorMessage[kErrorTextSize] = {};
+    ExifParser exifParser;
+    JpegSection sections[kMaxSections];
+    int count = 0;
 };

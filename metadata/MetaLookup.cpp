@@ -14,138 +14,151 @@
 namespace {
 
 // Header sections only; the reader's own result and error text do not matter here.
-bool ReadJpegInfo(const std::string& path, ImageInfo& info) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  info = ImageInfo{};
-  {
-    JpegSectionReader reader(&info);
-    reader.ReadSections(file);
-  }
-  info.thumbnail = nullptr;  // it pointed into the reader's sections, gone now
-  std::fclose(file);
-  return true;
+bool ReadJpegInfo(const std::string& path, ImageInfo& info)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    info = ImageInfo {};
+    {
+        JpegSectionReader reader(&info);
+        reader.ReadSections(file);
+    }
+    info.thumbnail = nullptr;  // it pointed into the reader's sections, gone now
+    std::fclose(file);
+    return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig,
-                     DateTimeFields& date) {
-  if (IsJpegPath(path)) {
-    ImageInfo info;
-    if (!ReadJpegInfo(path, info)) return false;
-    const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-    if (!info.exifParsed || length == 0) return false;
-    return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
-  }
-  MetaToolRunner runner(toolConfig);
-  if (!runner.RunTool(path)) return false;
-  // The first name with a non-empty value decides, even when its value does not parse.
-  for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
-    std::string value;
-    if (runner.FindField(name, value) && !value.empty()) return ParseDateText(value, date);
-  }
-  return false;
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date)
+{
+    if (IsJpegPath(path)) {
+        ImageInfo info;
+        if (!ReadJpegInfo(path, info))
+            return false;
+        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
+        if (!info.exifParsed || length == 0)
+            return false;
+        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
+    }
+    MetaToolRunner runner(toolConfig);
+    if (!runner.RunTool(path))
+        return false;
+    // The first name with a non-empty value decides, even when its value does not parse.
+    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
+        std::string value;
+        if (runner.FindField(name, value) && !value.empty())
+            return ParseDateText(value, date);
+    }
+    return false;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date) {
-  WIN32_FILE_ATTRIBUTE_DATA attributes;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) return false;
-  FILETIME chosen = attributes.ftLastWriteTime;
-  if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
-    chosen = attributes.ftCreationTime;
-  } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
-    chosen = attributes.ftLastAccessTime;
-  }
-  FILETIME local;
-  if (!FileTimeToLocalFileTime(&chosen, &local)) return false;
-  SYSTEMTIME calendar;
-  if (!FileTimeToSystemTime(&local, &calendar)) return false;
-  date = {calendar.wYear,  calendar.wMonth,  calendar.wDay,
-          calendar.wHour, calendar.wMinute, calendar.wSecond};
-  return true;
+bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
+        return false;
+    FILETIME chosen = attributes.ftLastWriteTime;
+    if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
+        chosen = attributes.ftCreationTime;
+    } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
+        chosen = attributes.ftLastAccessTime;
+    }
+    FILETIME local;
+    if (!FileTimeToLocalFileTime(&chosen, &local))
+        return false;
+    SYSTEMTIME calendar;
+    if (!FileTimeToSystemTime(&local, &calendar))
+        return false;
+    date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
+            calendar.wHour, calendar.wMinute, calendar.wSecond};
+    return true;
 }
 
-void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute,
-            int& second) {
-  year = date.year;
-  month = date.month;
-  day = date.day;
-  hour = date.hour;
-  minute = date.minute;
-  second = date.second;
+void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
+{
+    year = date.year;
+    month = date.month;
+    day = date.day;
+    hour = date.hour;
+    minute = date.minute;
+    second = date.second;
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
 }
 
 }  // namespace
 
-MetaLookup::MetaLookup() { toolConfig_.toolPath = DefaultToolPath(); }
-
-MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig)) {}
-
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day,
-                              int& hour, int& minute, int& second) const {
-  DateTimeFields date;
-  if (!DateTakenFields(path, toolConfig_, date)) return false;
-  Output(date, year, month, day, hour, minute, second);
-  return true;
+MetaLookup::MetaLookup()
+{
+    toolConfig_.toolPath = DefaultToolPath();
 }
 
-bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month,
-                                int& day, int& hour, int& minute, int& second) const {
-  DateTimeFields date;
-  switch (mode) {
+MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
+{ }
+
+bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
+                              int& minute, int& second) const
+{
+    DateTimeFields date;
+    if (!DateTakenFields(path, toolConfig_, date))
+        return false;
+    Output(date, year, month, day, hour, minute, second);
+    return true;
+}
+
+bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
+                                int& hour, int& minute, int& second) const
+{
+    DateTimeFields date;
+    switch (mode) {
     case DateSource::Taken:
-      if (!DateTakenFields(path, toolConfig_, date)) return false;
-      break;
+        if (!DateTakenFields(path, toolConfig_, date))
+            return false;
+        break;
     case DateSource::TakenElseModified:
     case DateSource::TakenElseCreated:
     case DateSource::TakenElseAccessed:
-      if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
-        return false;
-      }
-      break;
+        if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
+            return false;
+        }
+        break;
     case DateSource::Modified:
     case DateSource::Created:
     case DateSource::Accessed:
-      if (!FileTimeFields(path, mode, date)) return false;
-      break;
-    default:
-      return false;
-  }
-  Output(date, year, month, day, hour, minute, second);
-  return true;
+        if (!FileTimeFields(path, mode, date))
+            return false;
+        break;
+    default: return false;
+    }
+    Output(date, year, month, day, hour, minute, second);
+    return true;
 }
 
-bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const {
-  if (IsJpegPath(path)) {
-    ImageInfo info;
-    if (!ReadJpegInfo(path, info) || !info.exifParsed) return false;
-    switch (info.orientation) {
-      case 1:
-        text = "Horizontal (normal)";
-        return true;
-      case 6:
-        text = "Rotate 90 CW";
-        return true;
-      case 8:
-        text = "Rotate 90 CCW";
-        return true;
-      default:
+bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const
+{
+    if (IsJpegPath(path)) {
+        ImageInfo info;
+        if (!ReadJpegInfo(path, info) || !info.exifParsed)
+            return false;
+        switch (info.orientation) {
+        case 1: text = "Horizontal (normal)"; return true;
+        case 6: text = "Rotate 90 CW"; return true;
+        case 8: text = "Rotate 90 CCW"; return true;
+        default: return false;
+        }
+    }
+    MetaToolRunner runner(toolConfig_);
+    std::string value;
+    if (!runner.RunTool(path) || !runner.FindField("Orientation", value) || value.empty()) {
         return false;
     }
-  }
-  MetaToolRunner runner(toolConfig_);
-  std::string value;
-  if (!runner.RunTool(path) || !runner.FindField("Orientation", value) || value.empty()) {
-    return false;
-  }
-  // Worded like the JPEG texts, so that both paths give the same folder name.
-  ReplaceAll(value, "270 CW", "90 CCW");
-  text = value;
-  return true;
+    // Worded like the JPEG texts, so that both paths give the same folder name.
+    ReplaceAll(value, "270 CW", "90 CCW");
+    text = value;
+    return true;
 }

@@ -9,18 +9,18 @@
 #include "metadata/MetaToolRunner.h"
 
 class MetaLookup {
- public:
-  MetaLookup();  // the tool beside the executable, with the default time limit
-  explicit MetaLookup(MetaToolConfig toolConfig);
+public:
+    MetaLookup();  // the tool beside the executable, with the default time limit
+    explicit MetaLookup(MetaToolConfig toolConfig);
 
-  // The outputs are written only when the result is true.
-  bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                    int& minute, int& second) const;
-  bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                      int& hour, int& minute, int& second) const;
-  // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
-  bool GetOrientationText(const std::string& path, std::string& text) const;
+    // The outputs are written only when the result is true.
+    bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
+                      int& second) const;
+    bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
+                        int& minute, int& second) const;
+    // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
+    bool GetOrientationText(const std::string& path, std::string& text) const;
 
- private:
-  MetaToolConfig toolConfig_;
+private:
+    MetaToolConfig toolConfig_;
 };

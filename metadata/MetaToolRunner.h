@@ -13,9 +13,9 @@
 constexpr DWORD kToolTimeLimitMs = 60 * 1000;
 
 struct MetaToolConfig {
-  std::string toolPath;
-  DWORD timeLimitMs = kToolTimeLimitMs;
-  ListingLimits limits;
+    std::string toolPath;
+    DWORD timeLimitMs = kToolTimeLimitMs;
+    ListingLimits limits;
 };
 
 // metaprobe.exe in the folder of the running executable (or the bare name when that folder
@@ -23,46 +23,46 @@ struct MetaToolConfig {
 std::string DefaultToolPath();
 
 enum class ToolOutcome {
-  NotRun,
-  NotStarted,  // a pipe, a handle duplicate or the process could not be made
-  Ended,       // the tool ended by itself
-  TimedOut,    // the tool was ended by force after the time limit; its output was discarded
+    NotRun,
+    NotStarted,  // a pipe, a handle duplicate or the process could not be made
+    Ended,  // the tool ended by itself
+    TimedOut,  // the tool was ended by force after the time limit; its output was discarded
 };
 
 // What the last RunTool did, for diagnostics and tests.
 struct ToolRunStats {
-  ToolOutcome outcome = ToolOutcome::NotRun;
-  DWORD processId = 0;
-  std::size_t reads = 0;
-  std::size_t bytesRead = 0;
-  std::size_t overlongLines = 0;
-  std::size_t fieldsOverBudget = 0;
-  std::size_t keptBytes = 0;
-  std::size_t peakPendingCapacity = 0;
+    ToolOutcome outcome = ToolOutcome::NotRun;
+    DWORD processId = 0;
+    std::size_t reads = 0;
+    std::size_t bytesRead = 0;
+    std::size_t overlongLines = 0;
+    std::size_t fieldsOverBudget = 0;
+    std::size_t keptBytes = 0;
+    std::size_t peakPendingCapacity = 0;
 };
 
 class MetaToolRunner {
- public:
-  MetaToolRunner();
-  explicit MetaToolRunner(MetaToolConfig config);
+public:
+    MetaToolRunner();
+    explicit MetaToolRunner(MetaToolConfig config);
 
-  // Appends the kept fields of the tool's listing for `filePath`; true when the list then
-  // holds at least one field.
-  bool RunTool(const std::string& filePath);
-  // The value of the first field named exactly `name`; `value` is untouched when none is.
-  bool FindField(const std::string& name, std::string& value) const;
+    // Appends the kept fields of the tool's listing for `filePath`; true when the list then
+    // holds at least one field.
+    bool RunTool(const std::string& filePath);
+    // The value of the first field named exactly `name`; `value` is untouched when none is.
+    bool FindField(const std::string& name, std::string& value) const;
 
-  const std::vector<MetaField>& Fields() const { return fields_; }
-  std::vector<MetaField>::const_iterator begin() const { return fields_.begin(); }
-  std::vector<MetaField>::const_iterator end() const { return fields_.end(); }
+    const std::vector<MetaField>& Fields() const { return fields_; }
+    std::vector<MetaField>::const_iterator begin() const { return fields_.begin(); }
+    std::vector<MetaField>::const_iterator end() const { return fields_.end(); }
 
-  const std::string& ToolPath() const { return config_.toolPath; }
-  const ToolRunStats& LastRun() const { return stats_; }
+    const std::string& ToolPath() const { return config_.toolPath; }
+    const ToolRunStats& LastRun() const { return stats_; }
 
- private:
-  ToolOutcome ReadUntilEnd(HANDLE output, HANDLE process, ListingReader& reader);
+private:
+    ToolOutcome ReadUntilEnd(HANDLE output, HANDLE process, ListingReader& reader);
 
-  MetaToolConfig config_;
-  std::vector<MetaField> fields_;
-  ToolRunStats stats_;
+    MetaToolConfig config_;
+    std::vector<MetaField> fields_;
+    ToolRunStats stats_;
 };

@@ -10,67 +10,78 @@ namespace metaprobe {
 
 namespace {
 
-bool ParseDimension(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end && *end == '\0' && value > 0;
+bool ParseDimension(const std::string& text, double& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end && *end == '\0' && value > 0;
 }
 
-std::string CoordinateText(const GpsCoordinate& c) {
-  std::string s = FormatCoordinate(c.degrees);
-  if (c.ref) s += std::string(" ") + c.ref;
-  return s;
+std::string CoordinateText(const GpsCoordinate& c)
+{
+    std::string s = FormatCoordinate(c.degrees);
+    if (c.ref)
+        s += std::string(" ") + c.ref;
+    return s;
 }
 
-std::string MegapixelText(double megapixels) {
-  return FormatF(megapixels, megapixels >= 1 ? 1 : megapixels >= 0.001 ? 3 : 6);
+std::string MegapixelText(double megapixels)
+{
+    return FormatF(megapixels, megapixels >= 1 ? 1 : megapixels >= 0.001 ? 3 : 6);
 }
 
 }  // namespace
 
-void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing) {
-  if (facts.hasFNumber || facts.hasApertureValue) {
-    double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
-    listing.Add("Aperture", FormatF(f, 1));
-  }
-  // Canon and Phase One raws give the size of the developed image in the EXIF directory.
-  bool exifSize = fileType == "CR2" || fileType == "IIQ";
-  std::string w = listing.Value(exifSize ? "Exif Image Width" : "Image Width");
-  std::string h = listing.Value(exifSize ? "Exif Image Height" : "Image Height");
-  double width = 0, height = 0;
-  if (ParseDimension(w, width) && ParseDimension(h, height)) {
-    listing.Add("Image Size", w + "x" + h);
-    listing.Add("Megapixels", MegapixelText(width * height / 1e6));
-  }
-  bool hasTime = facts.hasExposureTime || facts.hasShutterSpeedValue;
-  double time = facts.hasExposureTime ? facts.exposureTime : facts.shutterSpeedValue;
-  if (hasTime) listing.Add("Shutter Speed", FormatExposureTime(time));
-  if (facts.hasThumbnail && facts.thumbnailLength > 0) {
-    listing.Add("Thumbnail Image",
-                "(Binary data " + std::to_string(facts.thumbnailLength) + " bytes, use -b option to extract)");
-  }
-  if (facts.hasAltitude) {
-    double metres = std::trunc(facts.altitude * 10) / 10;
-    std::string text = FormatG(metres, 10) + " m";
-    if (facts.altitudeRefKnown) text += facts.belowSeaLevel ? " Below Sea Level" : " Above Sea Level";
-    listing.Add("GPS Altitude", text);
-  }
-  if (!facts.gpsDate.empty() && !facts.gpsTime.empty()) {
-    listing.Add("GPS Date/Time", facts.gpsDate + " " + facts.gpsTime + "Z");
-  }
-  if (facts.latitude.present) listing.Add("GPS Latitude", CoordinateText(facts.latitude));
-  if (facts.longitude.present) listing.Add("GPS Longitude", CoordinateText(facts.longitude));
-  if (facts.latitude.present && facts.longitude.present) {
-    listing.Add("GPS Position", CoordinateText(facts.latitude) + ", " + CoordinateText(facts.longitude));
-  }
-  if ((facts.hasFNumber || facts.hasApertureValue) && hasTime && facts.hasIso && time > 0 && facts.iso > 0) {
-    double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
-    if (f > 0) {
-      double lv = 2 * std::log2(f) - std::log2(time) - std::log2(facts.iso / 100);
-      listing.Add("Light Value", FormatF(lv, 1));
+void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing)
+{
+    if (facts.hasFNumber || facts.hasApertureValue) {
+        double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
+        listing.Add("Aperture", FormatF(f, 1));
     }
-  }
+    // Canon and Phase One raws give the size of the developed image in the EXIF directory.
+    bool exifSize = fileType == "CR2" || fileType == "IIQ";
+    std::string w = listing.Value(exifSize ? "Exif Image Width" : "Image Width");
+    std::string h = listing.Value(exifSize ? "Exif Image Height" : "Image Height");
+    double width = 0, height = 0;
+    if (ParseDimension(w, width) && ParseDimension(h, height)) {
+        listing.Add("Image Size", w + "x" + h);
+        listing.Add("Megapixels", MegapixelText(width * height / 1e6));
+    }
+    bool hasTime = facts.hasExposureTime || facts.hasShutterSpeedValue;
+    double time = facts.hasExposureTime ? facts.exposureTime : facts.shutterSpeedValue;
+    if (hasTime)
+        listing.Add("Shutter Speed", FormatExposureTime(time));
+    if (facts.hasThumbnail && facts.thumbnailLength > 0) {
+        listing.Add("Thumbnail Image", "(Binary data " + std::to_string(facts.thumbnailLength) +
+                                               " bytes, use -b option to extract)");
+    }
+    if (facts.hasAltitude) {
+        double metres = std::trunc(facts.altitude * 10) / 10;
+        std::string text = FormatG(metres, 10) + " m";
+        if (facts.altitudeRefKnown)
+            text += facts.belowSeaLevel ? " Below Sea Level" : " Above Sea Level";
+        listing.Add("GPS Altitude", text);
+    }
+    if (!facts.gpsDate.empty() && !facts.gpsTime.empty()) {
+        listing.Add("GPS Date/Time", facts.gpsDate + " " + facts.gpsTime + "Z");
+    }
+    if (facts.latitude.present)
+        listing.Add("GPS Latitude", CoordinateText(facts.latitude));
+    if (facts.longitude.present)
+        listing.Add("GPS Longitude", CoordinateText(facts.longitude));
+    if (facts.latitude.present && facts.longitude.present) {
+        listing.Add("GPS Position", CoordinateText(facts.latitude) + ", " + CoordinateText(facts.longitude));
+    }
+    if ((facts.hasFNumber || facts.hasApertureValue) && hasTime && facts.hasIso && time > 0 &&
+        facts.iso > 0) {
+        double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
+        if (f > 0) {
+            double lv = 2 * std::log2(f) - std::log2(time) - std::log2(facts.iso / 100);
+            listing.Add("Light Value", FormatF(lv, 1));
+        }
+    }
 }
 
 }  // namespace metaprobe

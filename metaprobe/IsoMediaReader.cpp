@@ -21,365 +21,427 @@ constexpr unsigned kMaxBoxes = 20000;
 constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
 
 struct Box {
-  std::string type;
-  uint64_t data = 0;  // first byte after the header
-  uint64_t size = 0;  // bytes after the header
+    std::string type;
+    uint64_t data = 0;  // first byte after the header
+    uint64_t size = 0;  // bytes after the header
 };
 
 // Reads the box header at `position` within [.., end); false when there is no whole box.
-bool ReadBox(ByteSource& source, uint64_t position, uint64_t end, Box& box) {
-  uint8_t head[16];
-  if (position + 8 > end || !source.Read(position, head, 8)) return false;
-  uint64_t size = Get32(head, true);
-  box.type.assign(reinterpret_cast<const char*>(head + 4), 4);
-  uint64_t header = 8;
-  if (size == 1) {
-    if (position + 16 > end || !source.Read(position + 8, head + 8, 8)) return false;
-    size = Get64(head + 8, true);
-    header = 16;
-  } else if (size == 0) {
-    size = end - position;
-  }
-  if (size < header || size > end - position) return false;
-  box.data = position + header;
-  box.size = size - header;
-  return true;
+bool ReadBox(ByteSource& source, uint64_t position, uint64_t end, Box& box)
+{
+    uint8_t head[16];
+    if (position + 8 > end || !source.Read(position, head, 8))
+        return false;
+    uint64_t size = Get32(head, true);
+    box.type.assign(reinterpret_cast<const char*>(head + 4), 4);
+    uint64_t header = 8;
+    if (size == 1) {
+        if (position + 16 > end || !source.Read(position + 8, head + 8, 8))
+            return false;
+        size = Get64(head + 8, true);
+        header = 16;
+    } else if (size == 0) {
+        size = end - position;
+    }
+    if (size < header || size > end - position)
+        return false;
+    box.data = position + header;
+    box.size = size - header;
+    return true;
 }
 
 // Movie dates count seconds from 1904 in UTC; they are shown in local time, the day a person shot.
-std::string MovieDateText(uint64_t seconds) {
-  if (seconds == 0) return "0000:00:00 00:00:00";
-  int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
-  return LocalTimeText(std::time_t(unix));
+std::string MovieDateText(uint64_t seconds)
+{
+    if (seconds == 0)
+        return "0000:00:00 00:00:00";
+    int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
+    return LocalTimeText(std::time_t(unix));
 }
 
-std::string DurationText(double seconds) {
-  if (seconds == 0) return "0 s";
-  if (seconds < 30) return FormatF(seconds, 2) + " s";
-  uint64_t whole = uint64_t(seconds + 0.5);
-  char text[48];
-  std::snprintf(text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(whole / 3600),
-                unsigned(whole / 60 % 60), unsigned(whole % 60));
-  return text;
+std::string DurationText(double seconds)
+{
+    if (seconds == 0)
+        return "0 s";
+    if (seconds < 30)
+        return FormatF(seconds, 2) + " s";
+    uint64_t whole = uint64_t(seconds + 0.5);
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(whole / 3600),
+                  unsigned(whole / 60 % 60), unsigned(whole % 60));
+    return text;
 }
 
 // "0 bps", "512 kbps", "1.23 Mbps".
-std::string BitrateText(double bits) {
-  static const char* const units[] = {"bps", "kbps", "Mbps", "Gbps"};
-  int unit = 0;
-  while (bits >= 1000 && unit < 3) {
-    bits /= 1000;
-    ++unit;
-  }
-  return FormatG(bits, 3) + " " + units[unit];
+std::string BitrateText(double bits)
+{
+    static const char* const units[] = {"bps", "kbps", "Mbps", "Gbps"};
+    int unit = 0;
+    while (bits >= 1000 && unit < 3) {
+        bits /= 1000;
+        ++unit;
+    }
+    return FormatG(bits, 3) + " " + units[unit];
 }
 
 // The 3x3 transformation matrix: 16.16 fixed-point values, the third column 2.30.
-std::string MatrixText(const uint8_t* m) {
-  std::string text;
-  for (int i = 0; i < 9; ++i) {
-    double value = int32_t(Get32(m + 4 * i, true)) / (i % 3 == 2 ? 1073741824.0 : 65536.0);
-    text += (i ? " " : "") + FormatG(value, 10);
-  }
-  return text;
+std::string MatrixText(const uint8_t* m)
+{
+    std::string text;
+    for (int i = 0; i < 9; ++i) {
+        double value = int32_t(Get32(m + 4 * i, true)) / (i % 3 == 2 ? 1073741824.0 : 65536.0);
+        text += (i ? " " : "") + FormatG(value, 10);
+    }
+    return text;
 }
 
-std::string BrandName(const std::string& brand) {
-  static const struct { const char* brand; const char* text; } names[] = {
-      {"heic", "High Efficiency Image Format HEVC still image (.HEIC)"},
-      {"heix", "High Efficiency Image Format still image (.HEIF)"},
-      {"mif1", "High Efficiency Image Format still image (.HEIF)"},
-      {"avif", "AV1 Image File Format (.AVIF)"},
-      {"crx ", "Canon Raw (.CRX)"},
-      {"qt  ", "Apple QuickTime (.MOV/QT)"},
-      {"isom", "MP4 Base Media v1 [IS0 14496-12:2003]"},
-      {"mp41", "MP4 v1 [ISO 14496-1:ch13]"},
-      {"mp42", "MP4 v2 [ISO 14496-14]"},
-      {"3gp4", "3GPP Media (.3GP) Release 4"},
-      {"3gp5", "3GPP Media (.3GP) Release 5"},
-      {"3gp6", "3GPP Media (.3GP) Release 6 Streaming Servers"},
-      {"M4V ", "Apple iTunes Video (.M4V) Video"},
-  };
-  for (const auto& n : names) {
-    if (brand == n.brand) return n.text;
-  }
-  return TrimRight(brand);
+std::string BrandName(const std::string& brand)
+{
+    static const struct {
+        const char* brand;
+        const char* text;
+    } names[] = {
+            {"heic", "High Efficiency Image Format HEVC still image (.HEIC)"},
+            {"heix", "High Efficiency Image Format still image (.HEIF)"},
+            {"mif1", "High Efficiency Image Format still image (.HEIF)"},
+            {"avif", "AV1 Image File Format (.AVIF)"},
+            {"crx ", "Canon Raw (.CRX)"},
+            {"qt  ", "Apple QuickTime (.MOV/QT)"},
+            {"isom", "MP4 Base Media v1 [IS0 14496-12:2003]"},
+            {"mp41", "MP4 v1 [ISO 14496-1:ch13]"},
+            {"mp42", "MP4 v2 [ISO 14496-14]"},
+            {"3gp4", "3GPP Media (.3GP) Release 4"},
+            {"3gp5", "3GPP Media (.3GP) Release 5"},
+            {"3gp6", "3GPP Media (.3GP) Release 6 Streaming Servers"},
+            {"M4V ", "Apple iTunes Video (.M4V) Video"},
+    };
+    for (const auto& n : names) {
+        if (brand == n.brand)
+            return n.text;
+    }
+    return TrimRight(brand);
 }
 
 struct ItemLocation {
-  uint32_t id = 0;
-  uint64_t offset = 0;
-  uint64_t length = 0;
+    uint32_t id = 0;
+    uint64_t offset = 0;
+    uint64_t length = 0;
 };
 
 class IsoReader {
- public:
-  IsoReader(ByteSource& source, Listing& listing, ExifFacts& facts) : source_(source), listing_(listing), facts_(facts) {}
+public:
+    IsoReader(ByteSource& source, Listing& listing, ExifFacts& facts)
+        : source_(source), listing_(listing), facts_(facts)
+    { }
 
-  void Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent);
-  std::string major, compatible;
-  bool sawBox = false;
-  double movieSeconds = 0;  // duration of the movie, 0 when unknown
-  bool hasMediaData = false;
-  uint64_t mediaDataSize = 0;
+    void Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent);
+    std::string major, compatible;
+    bool sawBox = false;
+    double movieSeconds = 0;  // duration of the movie, 0 when unknown
+    bool hasMediaData = false;
+    uint64_t mediaDataSize = 0;
 
- private:
-  void Handle(const Box& box, unsigned depth, const std::string& parent);
-  void FileTypeBox(const Box& box);
-  void MovieHeader(const Box& box, const char* prefix, bool movie);
-  void ItemInfo(const Box& box);
-  void ItemLocations(const Box& box);
-  void ReadExifItem();
-  void CanonBlock(const Box& box, bool gps);
+private:
+    void Handle(const Box& box, unsigned depth, const std::string& parent);
+    void FileTypeBox(const Box& box);
+    void MovieHeader(const Box& box, const char* prefix, bool movie);
+    void ItemInfo(const Box& box);
+    void ItemLocations(const Box& box);
+    void ReadExifItem();
+    void CanonBlock(const Box& box, bool gps);
 
-  ByteSource& source_;
-  Listing& listing_;
-  ExifFacts& facts_;
-  unsigned boxes_ = 0;
-  uint32_t exifItem_ = 0;
-  bool exifItemKnown_ = false;
-  std::vector<ItemLocation> locations_;
-  bool exifRead_ = false;
-  uint32_t movieScale_ = 0;
+    ByteSource& source_;
+    Listing& listing_;
+    ExifFacts& facts_;
+    unsigned boxes_ = 0;
+    uint32_t exifItem_ = 0;
+    bool exifItemKnown_ = false;
+    std::vector<ItemLocation> locations_;
+    bool exifRead_ = false;
+    uint32_t movieScale_ = 0;
 };
 
-void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent) {
-  if (depth > kMaxDepth) return;
-  uint64_t position = begin;
-  Box box;
-  while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, box)) {
-    ++boxes_;
-    sawBox = true;
-    Handle(box, depth, parent);
-    position = box.data + box.size;
-  }
+void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent)
+{
+    if (depth > kMaxDepth)
+        return;
+    uint64_t position = begin;
+    Box box;
+    while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, box)) {
+        ++boxes_;
+        sawBox = true;
+        Handle(box, depth, parent);
+        position = box.data + box.size;
+    }
 }
 
-void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent) {
-  const std::string& t = box.type;
-  if (t == "ftyp") {
-    FileTypeBox(box);
-  } else if (t == "mdat" && parent.empty()) {
-    if (!hasMediaData) {
-      hasMediaData = true;
-      mediaDataSize = box.size;
-      listing_.Add("Media Data Size", std::to_string(box.size));
-      listing_.Add("Media Data Offset", std::to_string(box.data));
+void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent)
+{
+    const std::string& t = box.type;
+    if (t == "ftyp") {
+        FileTypeBox(box);
+    } else if (t == "mdat" && parent.empty()) {
+        if (!hasMediaData) {
+            hasMediaData = true;
+            mediaDataSize = box.size;
+            listing_.Add("Media Data Size", std::to_string(box.size));
+            listing_.Add("Media Data Offset", std::to_string(box.data));
+        }
+    } else if (t == "moov" || t == "trak" || t == "mdia" || t == "minf" || t == "stbl" || t == "udta" ||
+               t == "iprp" || t == "ipco" || t == "dinf") {
+        Children(box.data, box.data + box.size, depth + 1, t);
+    } else if (t == "meta") {
+        // The ISO form has version and flags before its children; the QuickTime form does not.
+        uint8_t head[8];
+        uint64_t skip = 4;
+        if (box.size >= 8 && source_.Read(box.data, head, 8) && std::memcmp(head + 4, "hdlr", 4) == 0)
+            skip = 0;
+        if (box.size >= skip) {
+            Children(box.data + skip, box.data + box.size, depth + 1, t);
+            ReadExifItem();
+        }
+    } else if (t == "mvhd") {
+        MovieHeader(box, "", true);
+    } else if (t == "tkhd") {
+        MovieHeader(box, "Track ", false);
+    } else if (t == "mdhd") {
+        MovieHeader(box, "Media ", false);
+    } else if (t == "pitm" && box.size >= 6) {
+        uint8_t d[8];
+        if (source_.Read(box.data, d, 6)) {
+            uint32_t id =
+                    d[0] == 0 ? Get16(d + 4, true) : (source_.Read(box.data, d, 8) ? Get32(d + 4, true) : 0);
+            listing_.Add("Primary Item Reference", std::to_string(id));
+        }
+    } else if (t == "iinf") {
+        ItemInfo(box);
+    } else if (t == "iloc") {
+        ItemLocations(box);
+    } else if (t == "ispe" && box.size >= 12) {
+        uint8_t d[12];
+        if (source_.Read(box.data, d, 12)) {
+            std::string w = std::to_string(Get32(d + 4, true)), h = std::to_string(Get32(d + 8, true));
+            listing_.Add("Image Width", w);
+            listing_.Add("Image Height", h);
+            listing_.Add("Image Spatial Extent", w + "x" + h);
+        }
+    } else if (t == "uuid" && box.size >= 16 && parent == "moov") {
+        static const uint8_t kCanon[16] = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
+                                           0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
+        uint8_t id[16];
+        if (source_.Read(box.data, id, 16) && std::memcmp(id, kCanon, 16) == 0) {
+            Children(box.data + 16, box.data + box.size, depth + 1, "canon");
+        }
+    } else if (parent == "canon" && (t == "CMT1" || t == "CMT2" || t == "CMT4")) {
+        CanonBlock(box, t == "CMT4");
     }
-  } else if (t == "moov" || t == "trak" || t == "mdia" || t == "minf" || t == "stbl" || t == "udta" ||
-             t == "iprp" || t == "ipco" || t == "dinf") {
-    Children(box.data, box.data + box.size, depth + 1, t);
-  } else if (t == "meta") {
-    // The ISO form has version and flags before its children; the QuickTime form does not.
-    uint8_t head[8];
-    uint64_t skip = 4;
-    if (box.size >= 8 && source_.Read(box.data, head, 8) && std::memcmp(head + 4, "hdlr", 4) == 0) skip = 0;
-    if (box.size >= skip) {
-      Children(box.data + skip, box.data + box.size, depth + 1, t);
-      ReadExifItem();
-    }
-  } else if (t == "mvhd") {
-    MovieHeader(box, "", true);
-  } else if (t == "tkhd") {
-    MovieHeader(box, "Track ", false);
-  } else if (t == "mdhd") {
-    MovieHeader(box, "Media ", false);
-  } else if (t == "pitm" && box.size >= 6) {
-    uint8_t d[8];
-    if (source_.Read(box.data, d, 6)) {
-      uint32_t id = d[0] == 0 ? Get16(d + 4, true) : (source_.Read(box.data, d, 8) ? Get32(d + 4, true) : 0);
-      listing_.Add("Primary Item Reference", std::to_string(id));
-    }
-  } else if (t == "iinf") {
-    ItemInfo(box);
-  } else if (t == "iloc") {
-    ItemLocations(box);
-  } else if (t == "ispe" && box.size >= 12) {
-    uint8_t d[12];
-    if (source_.Read(box.data, d, 12)) {
-      std::string w = std::to_string(Get32(d + 4, true)), h = std::to_string(Get32(d + 8, true));
-      listing_.Add("Image Width", w);
-      listing_.Add("Image Height", h);
-      listing_.Add("Image Spatial Extent", w + "x" + h);
-    }
-  } else if (t == "uuid" && box.size >= 16 && parent == "moov") {
-    static const uint8_t kCanon[16] = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
-                                       0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
-    uint8_t id[16];
-    if (source_.Read(box.data, id, 16) && std::memcmp(id, kCanon, 16) == 0) {
-      Children(box.data + 16, box.data + box.size, depth + 1, "canon");
-    }
-  } else if (parent == "canon" && (t == "CMT1" || t == "CMT2" || t == "CMT4")) {
-    CanonBlock(box, t == "CMT4");
-  }
 }
 
-void IsoReader::FileTypeBox(const Box& box) {
-  if (box.size < 8) return;
-  std::vector<uint8_t> d;
-  if (!source_.ReadSome(box.data, size_t(box.size < 256 ? box.size : 256), d) || d.size() < 8) return;
-  major.assign(d.begin(), d.begin() + 4);
-  listing_.Add("Major Brand", BrandName(major));
-  char version[32];
-  std::snprintf(version, sizeof version, "%x.%x.%x", unsigned(Get16(d.data() + 4, true)), unsigned(d[6]), unsigned(d[7]));
-  listing_.Add("Minor Version", version);
-  std::string brands;
-  for (size_t i = 8; i + 4 <= d.size(); i += 4) {
-    std::string brand(d.begin() + long(i), d.begin() + long(i) + 4);
-    compatible += brand;
-    brands += (brands.empty() ? "" : ", ") + brand;
-  }
-  if (!brands.empty()) listing_.Add("Compatible Brands", TrimRight(brands));
-}
-
-void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie) {
-  uint8_t d[112];
-  size_t n = size_t(box.size < sizeof d ? box.size : sizeof d);
-  if (n < 4 || !source_.Read(box.data, d, n)) return;
-  unsigned version = d[0];
-  size_t wide = version == 1 ? 8 : 4;
-  bool track = std::string(prefix) == "Track ";
-  std::string p = prefix;
-  size_t need = 4 + 2 * wide + (track ? 8 : 4) + wide;
-  if (n < need) return;
-  // Track headers: the first track's are listed (the video track comes first in camera files);
-  // media headers: the last one's, as the reference tool lists them.
-  if (track && listing_.Has(p + "Header Version")) return;
-  listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
-  uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
-  uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);
-  // A zero date means "not set": it is listed as zeros, and never replaces a date read elsewhere
-  // (the EXIF block of a CR3 file).
-  listing_.Add(p + "Create Date", MovieDateText(created), created == 0 ? 0 : 1);
-  listing_.Add(p + "Modify Date", MovieDateText(modified), modified == 0 ? 0 : 1);
-  size_t at = 4 + 2 * wide;
-  if (track) {
-    listing_.Add("Track ID", std::to_string(Get32(d + at, true)));
-    uint64_t duration = version == 1 ? Get64(d + at + 8, true) : Get32(d + at + 8, true);
-    // The track duration counts in the movie's time scale.
-    if (movieScale_) listing_.Add("Track Duration", DurationText(double(duration) / movieScale_));
-    size_t rest = at + 8 + wide + 8;  // layer, group, volume, reserved, matrix, width, height
-    if (n < rest + 52) return;
-    listing_.Add("Track Layer", std::to_string(int16_t(Get16(d + rest, true))));
-    listing_.Add("Track Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
-    listing_.Add("Matrix Structure", MatrixText(d + rest + 8));
-    uint32_t width = Get32(d + rest + 44, true), height = Get32(d + rest + 48, true);
-    if (width && height) {
-      listing_.Add("Image Width", FormatG(width / 65536.0, 10));
-      listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+void IsoReader::FileTypeBox(const Box& box)
+{
+    if (box.size < 8)
+        return;
+    std::vector<uint8_t> d;
+    if (!source_.ReadSome(box.data, size_t(box.size < 256 ? box.size : 256), d) || d.size() < 8)
+        return;
+    major.assign(d.begin(), d.begin() + 4);
+    listing_.Add("Major Brand", BrandName(major));
+    char version[32];
+    std::snprintf(version, sizeof version, "%x.%x.%x", unsigned(Get16(d.data() + 4, true)), unsigned(d[6]),
+                  unsigned(d[7]));
+    listing_.Add("Minor Version", version);
+    std::string brands;
+    for (size_t i = 8; i + 4 <= d.size(); i += 4) {
+        std::string brand(d.begin() + long(i), d.begin() + long(i) + 4);
+        compatible += brand;
+        brands += (brands.empty() ? "" : ", ") + brand;
     }
-    return;
-  }
-  uint32_t scale = Get32(d + at, true);
-  uint64_t duration = version == 1 ? Get64(d + at + 4, true) : Get32(d + at + 4, true);
-  listing_.Add(p + "Time Scale", std::to_string(scale));
-  if (scale) listing_.Add(p + "Duration", DurationText(double(duration) / scale));
-  if (!movie) return;
-  movieScale_ = scale;
-  if (scale) movieSeconds = double(duration) / scale;
-  size_t rest = at + 4 + wide;  // rate, volume, reserved, matrix, six times, next track
-  if (n < rest + 80) return;
-  listing_.Add("Preferred Rate", FormatG(Get32(d + rest, true) / 65536.0, 10));
-  listing_.Add("Preferred Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
-  listing_.Add("Matrix Structure", MatrixText(d + rest + 16));
-  static const char* const times[] = {"Preview Time", "Preview Duration", "Poster Time",
-                                      "Selection Time", "Selection Duration", "Current Time"};
-  for (int i = 0; i < 6; ++i) {
-    uint32_t value = Get32(d + rest + 52 + 4 * i, true);
-    if (scale) listing_.Add(times[i], DurationText(double(value) / scale));
-  }
-  listing_.Add("Next Track ID", std::to_string(Get32(d + rest + 76, true)));
+    if (!brands.empty())
+        listing_.Add("Compatible Brands", TrimRight(brands));
 }
 
-void IsoReader::ItemInfo(const Box& box) {
-  uint8_t head[6];
-  if (box.size < 6 || !source_.Read(box.data, head, 6)) return;
-  uint64_t start = box.data + (head[0] == 0 ? 6 : 8);
-  Box entry;
-  uint64_t position = start, end = box.data + box.size;
-  while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, entry)) {
-    ++boxes_;
-    uint8_t d[12];
-    if (entry.type == "infe" && entry.size >= 12 && source_.Read(entry.data, d, 12) && d[0] >= 2) {
-      uint32_t id = d[0] == 2 ? Get16(d + 4, true) : Get32(d + 4, true);
-      const uint8_t* type = d[0] == 2 ? d + 8 : nullptr;
-      uint8_t t3[4];
-      if (d[0] > 2 && entry.size >= 14 && source_.Read(entry.data + 10, t3, 4)) type = t3;
-      if (type && std::memcmp(type, "Exif", 4) == 0 && !exifItemKnown_) {
-        exifItem_ = id;
-        exifItemKnown_ = true;
-      }
+void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
+{
+    uint8_t d[112];
+    size_t n = size_t(box.size < sizeof d ? box.size : sizeof d);
+    if (n < 4 || !source_.Read(box.data, d, n))
+        return;
+    unsigned version = d[0];
+    size_t wide = version == 1 ? 8 : 4;
+    bool track = std::string(prefix) == "Track ";
+    std::string p = prefix;
+    size_t need = 4 + 2 * wide + (track ? 8 : 4) + wide;
+    if (n < need)
+        return;
+    // Track headers: the first track's are listed (the video track comes first in camera files);
+    // media headers: the last one's, as the reference tool lists them.
+    if (track && listing_.Has(p + "Header Version"))
+        return;
+    listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
+    uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
+    uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);
+    // A zero date means "not set": it is listed as zeros, and never replaces a date read elsewhere
+    // (the EXIF block of a CR3 file).
+    listing_.Add(p + "Create Date", MovieDateText(created), created == 0 ? 0 : 1);
+    listing_.Add(p + "Modify Date", MovieDateText(modified), modified == 0 ? 0 : 1);
+    size_t at = 4 + 2 * wide;
+    if (track) {
+        listing_.Add("Track ID", std::to_string(Get32(d + at, true)));
+        uint64_t duration = version == 1 ? Get64(d + at + 8, true) : Get32(d + at + 8, true);
+        // The track duration counts in the movie's time scale.
+        if (movieScale_)
+            listing_.Add("Track Duration", DurationText(double(duration) / movieScale_));
+        size_t rest = at + 8 + wide + 8;  // layer, group, volume, reserved, matrix, width, height
+        if (n < rest + 52)
+            return;
+        listing_.Add("Track Layer", std::to_string(int16_t(Get16(d + rest, true))));
+        listing_.Add("Track Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
+        listing_.Add("Matrix Structure", MatrixText(d + rest + 8));
+        uint32_t width = Get32(d + rest + 44, true), height = Get32(d + rest + 48, true);
+        if (width && height) {
+            listing_.Add("Image Width", FormatG(width / 65536.0, 10));
+            listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+        }
+        return;
     }
-    position = entry.data + entry.size;
-  }
-}
-
-void IsoReader::ItemLocations(const Box& box) {
-  std::vector<uint8_t> d;
-  if (!source_.ReadSome(box.data, size_t(box.size < (1u << 20) ? box.size : (1u << 20)), d) || d.size() < 8) return;
-  unsigned version = d[0];
-  unsigned offsetSize = d[4] >> 4, lengthSize = d[4] & 15, baseSize = d[5] >> 4;
-  unsigned indexSize = (version == 1 || version == 2) ? d[5] & 15 : 0;
-  size_t at = 6;
-  auto get = [&](unsigned bytes, uint64_t& value) {
-    if (bytes != 0 && bytes != 2 && bytes != 4 && bytes != 8) return false;
-    if (at + bytes > d.size()) return false;
-    value = bytes == 8 ? Get64(d.data() + at, true) : bytes == 4 ? Get32(d.data() + at, true)
-          : bytes == 2 ? Get16(d.data() + at, true) : 0;
-    at += bytes;
-    return true;
-  };
-  uint64_t count = 0;
-  if (!get(version < 2 ? 2 : 4, count)) return;
-  for (uint64_t i = 0; i < count && i < 10000; ++i) {
-    uint64_t id = 0, method = 0, reference = 0, base = 0, extents = 0;
-    if (!get(version < 2 ? 2 : 4, id)) return;
-    if (version == 1 || version == 2) {
-      if (!get(2, method)) return;
+    uint32_t scale = Get32(d + at, true);
+    uint64_t duration = version == 1 ? Get64(d + at + 4, true) : Get32(d + at + 4, true);
+    listing_.Add(p + "Time Scale", std::to_string(scale));
+    if (scale)
+        listing_.Add(p + "Duration", DurationText(double(duration) / scale));
+    if (!movie)
+        return;
+    movieScale_ = scale;
+    if (scale)
+        movieSeconds = double(duration) / scale;
+    size_t rest = at + 4 + wide;  // rate, volume, reserved, matrix, six times, next track
+    if (n < rest + 80)
+        return;
+    listing_.Add("Preferred Rate", FormatG(Get32(d + rest, true) / 65536.0, 10));
+    listing_.Add("Preferred Volume", FormatF(Get16(d + rest + 4, true) / 256.0 * 100, 2) + "%");
+    listing_.Add("Matrix Structure", MatrixText(d + rest + 16));
+    static const char* const times[] = {"Preview Time",   "Preview Duration",   "Poster Time",
+                                        "Selection Time", "Selection Duration", "Current Time"};
+    for (int i = 0; i < 6; ++i) {
+        uint32_t value = Get32(d + rest + 52 + 4 * i, true);
+        if (scale)
+            listing_.Add(times[i], DurationText(double(value) / scale));
     }
-    if (!get(2, reference) || !get(baseSize, base) || !get(2, extents)) return;
-    for (uint64_t e = 0; e < extents; ++e) {
-      uint64_t index = 0, offset = 0, length = 0;
-      if (!get(indexSize, index) || !get(offsetSize, offset) || !get(lengthSize, length)) return;
-      if (e == 0 && (method & 15) == 0) locations_.push_back({uint32_t(id), base + offset, length});
+    listing_.Add("Next Track ID", std::to_string(Get32(d + rest + 76, true)));
+}
+
+void IsoReader::ItemInfo(const Box& box)
+{
+    uint8_t head[6];
+    if (box.size < 6 || !source_.Read(box.data, head, 6))
+        return;
+    uint64_t start = box.data + (head[0] == 0 ? 6 : 8);
+    Box entry;
+    uint64_t position = start, end = box.data + box.size;
+    while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, entry)) {
+        ++boxes_;
+        uint8_t d[12];
+        if (entry.type == "infe" && entry.size >= 12 && source_.Read(entry.data, d, 12) && d[0] >= 2) {
+            uint32_t id = d[0] == 2 ? Get16(d + 4, true) : Get32(d + 4, true);
+            const uint8_t* type = d[0] == 2 ? d + 8 : nullptr;
+            uint8_t t3[4];
+            if (d[0] > 2 && entry.size >= 14 && source_.Read(entry.data + 10, t3, 4))
+                type = t3;
+            if (type && std::memcmp(type, "Exif", 4) == 0 && !exifItemKnown_) {
+                exifItem_ = id;
+                exifItemKnown_ = true;
+            }
+        }
+        position = entry.data + entry.size;
     }
-  }
 }
 
-void IsoReader::ReadExifItem() {
-  if (exifRead_ || !exifItemKnown_) return;
-  for (const ItemLocation& location : locations_) {
-    if (location.id != exifItem_) continue;
-    uint8_t head[4];
-    if (location.length < 4 || !source_.Read(location.offset, head, 4)) return;
-    uint64_t skip = 4 + uint64_t(Get32(head, true));
-    if (skip >= location.length) return;
-    WindowSource tiff(source_, location.offset + skip, location.length - skip);
-    exifRead_ = ReadTiff(tiff, 0, listing_, facts_);
-    return;
-  }
+void IsoReader::ItemLocations(const Box& box)
+{
+    std::vector<uint8_t> d;
+    if (!source_.ReadSome(box.data, size_t(box.size < (1u << 20) ? box.size : (1u << 20)), d) || d.size() < 8)
+        return;
+    unsigned version = d[0];
+    unsigned offsetSize = d[4] >> 4, lengthSize = d[4] & 15, baseSize = d[5] >> 4;
+    unsigned indexSize = (version == 1 || version == 2) ? d[5] & 15 : 0;
+    size_t at = 6;
+    auto get = [&](unsigned bytes, uint64_t& value) {
+        if (bytes != 0 && bytes != 2 && bytes != 4 && bytes != 8)
+            return false;
+        if (at + bytes > d.size())
+            return false;
+        value = bytes == 8   ? Get64(d.data() + at, true)
+                : bytes == 4 ? Get32(d.data() + at, true)
+                : bytes == 2 ? Get16(d.data() + at, true)
+                             : 0;
+        at += bytes;
+        return true;
+    };
+    uint64_t count = 0;
+    if (!get(version < 2 ? 2 : 4, count))
+        return;
+    for (uint64_t i = 0; i < count && i < 10000; ++i) {
+        uint64_t id = 0, method = 0, reference = 0, base = 0, extents = 0;
+        if (!get(version < 2 ? 2 : 4, id))
+            return;
+        if (version == 1 || version == 2) {
+            if (!get(2, method))
+                return;
+        }
+        if (!get(2, reference) || !get(baseSize, base) || !get(2, extents))
+            return;
+        for (uint64_t e = 0; e < extents; ++e) {
+            uint64_t index = 0, offset = 0, length = 0;
+            if (!get(indexSize, index) || !get(offsetSize, offset) || !get(lengthSize, length))
+                return;
+            if (e == 0 && (method & 15) == 0)
+                locations_.push_back({uint32_t(id), base + offset, length});
+        }
+    }
 }
 
-void IsoReader::CanonBlock(const Box& box, bool gps) {
-  WindowSource tiff(source_, box.data, box.size);
-  TiffOptions options;
-  options.gpsRoot = gps;
-  options.listByteOrder = !listing_.Has("Exif Byte Order");
-  ReadTiff(tiff, 0, listing_, facts_, options);
+void IsoReader::ReadExifItem()
+{
+    if (exifRead_ || !exifItemKnown_)
+        return;
+    for (const ItemLocation& location : locations_) {
+        if (location.id != exifItem_)
+            continue;
+        uint8_t head[4];
+        if (location.length < 4 || !source_.Read(location.offset, head, 4))
+            return;
+        uint64_t skip = 4 + uint64_t(Get32(head, true));
+        if (skip >= location.length)
+            return;
+        WindowSource tiff(source_, location.offset + skip, location.length - skip);
+        exifRead_ = ReadTiff(tiff, 0, listing_, facts_);
+        return;
+    }
+}
+
+void IsoReader::CanonBlock(const Box& box, bool gps)
+{
+    WindowSource tiff(source_, box.data, box.size);
+    TiffOptions options;
+    options.gpsRoot = gps;
+    options.listByteOrder = !listing_.Has("Exif Byte Order");
+    ReadTiff(tiff, 0, listing_, facts_, options);
 }
 
 }  // namespace
 
-ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
-  ReadResult result;
-  IsoReader reader(source, listing, facts);
-  reader.Children(0, source.Size(), 0, "");
-  result.type = IsoFileType(reader.major, reader.compatible);
-  if (reader.hasMediaData && reader.movieSeconds > 0) {
-    listing.Add("Avg Bitrate", BitrateText(double(reader.mediaDataSize) * 8 / reader.movieSeconds));
-  }
-  if (!reader.sawBox) result.error = "File format error";
-  return result;
+ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    ReadResult result;
+    IsoReader reader(source, listing, facts);
+    reader.Children(0, source.Size(), 0, "");
+    result.type = IsoFileType(reader.major, reader.compatible);
+    if (reader.hasMediaData && reader.movieSeconds > 0) {
+        listing.Add("Avg Bitrate", BitrateText(double(reader.mediaDataSize) * 8 / reader.movieSeconds));
+    }
+    if (!reader.sawBox)
+        result.error = "File format error";
+    return result;
 }
 
 }  // namespace metaprobe

@@ -14,8 +14,9 @@ namespace metaprobe {
 
 namespace {
 
-const char* EncodingProcess(uint8_t marker) {
-  switch (marker) {
+const char* EncodingProcess(uint8_t marker)
+{
+    switch (marker) {
     case 0xC0: return "Baseline DCT, Huffman coding";
     case 0xC1: return "Extended sequential DCT, Huffman coding";
     case 0xC2: return "Progressive DCT, Huffman coding";
@@ -30,115 +31,136 @@ const char* EncodingProcess(uint8_t marker) {
     case 0xCE: return "Progressive DCT, differential arithmetic coding";
     case 0xCF: return "Lossless, differential arithmetic coding";
     default: return nullptr;
-  }
+    }
 }
 
-void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listing) {
-  if (data.size() < 6) return;
-  unsigned height = Get16(data.data() + 1, true), width = Get16(data.data() + 3, true);
-  unsigned components = data[5];
-  listing.Add("Image Width", std::to_string(width));
-  listing.Add("Image Height", std::to_string(height));
-  listing.Add("Encoding Process", EncodingProcess(marker));
-  listing.Add("Bits Per Sample", std::to_string(data[0]));
-  listing.Add("Color Components", std::to_string(components));
-  if (components != 3 || data.size() < 6 + 3 * 3) return;
-  unsigned h = data[7] >> 4, v = data[7] & 15;
-  for (unsigned i = 1; i < 3; ++i) {
-    if (data[7 + 3 * i] != 0x11) return;  // only the usual layout with full-size chroma factors
-  }
-  static const struct { unsigned h, v; const char* text; } kinds[] = {
-      {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
-      {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
-      {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
-  };
-  for (const auto& kind : kinds) {
-    if (kind.h == h && kind.v == v) listing.Add("Y Cb Cr Sub Sampling", kind.text);
-  }
+void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listing)
+{
+    if (data.size() < 6)
+        return;
+    unsigned height = Get16(data.data() + 1, true), width = Get16(data.data() + 3, true);
+    unsigned components = data[5];
+    listing.Add("Image Width", std::to_string(width));
+    listing.Add("Image Height", std::to_string(height));
+    listing.Add("Encoding Process", EncodingProcess(marker));
+    listing.Add("Bits Per Sample", std::to_string(data[0]));
+    listing.Add("Color Components", std::to_string(components));
+    if (components != 3 || data.size() < 6 + 3 * 3)
+        return;
+    unsigned h = data[7] >> 4, v = data[7] & 15;
+    for (unsigned i = 1; i < 3; ++i) {
+        if (data[7 + 3 * i] != 0x11)
+            return;  // only the usual layout with full-size chroma factors
+    }
+    static const struct {
+        unsigned h, v;
+        const char* text;
+    } kinds[] = {
+            {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
+            {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
+            {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
+    };
+    for (const auto& kind : kinds) {
+        if (kind.h == h && kind.v == v)
+            listing.Add("Y Cb Cr Sub Sampling", kind.text);
+    }
 }
 
 }  // namespace
 
-bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts) {
-  uint8_t head[4];
-  uint64_t position = 2;
-  if (!source.Read(0, head, 2) || head[0] != 0xFF || head[1] != 0xD8) return false;
-  for (unsigned segments = 0; segments < 1000 && source.Read(position, head, 4); ++segments) {
-    if (head[0] != 0xFF || head[1] == 0xDA || head[1] == 0xD9) return false;
-    unsigned length = Get16(head + 2, true);
-    if (length < 2) return false;
-    uint8_t id[6];
-    if (head[1] == 0xE1 && length > 8 && source.Read(position + 4, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0) {
-      WindowSource exif(source, position + 10, length - 8);
-      return ReadTiff(exif, 0, listing, facts);
+bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    uint8_t head[4];
+    uint64_t position = 2;
+    if (!source.Read(0, head, 2) || head[0] != 0xFF || head[1] != 0xD8)
+        return false;
+    for (unsigned segments = 0; segments < 1000 && source.Read(position, head, 4); ++segments) {
+        if (head[0] != 0xFF || head[1] == 0xDA || head[1] == 0xD9)
+            return false;
+        unsigned length = Get16(head + 2, true);
+        if (length < 2)
+            return false;
+        uint8_t id[6];
+        if (head[1] == 0xE1 && length > 8 && source.Read(position + 4, id, 6) &&
+            std::memcmp(id, "Exif\0\0", 6) == 0) {
+            WindowSource exif(source, position + 10, length - 8);
+            return ReadTiff(exif, 0, listing, facts);
+        }
+        position += 2 + length;
     }
-    position += 2 + length;
-  }
-  return false;
+    return false;
 }
 
-ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
-  ReadResult result;
-  result.type = {"JPEG", "jpg", "image/jpeg"};
-  uint64_t position = 2;
-  bool exifRead = false;
-  for (unsigned segments = 0; segments < 10000; ++segments) {
-    uint8_t head[4];
-    if (!source.Read(position, head, 2)) break;
-    if (head[0] != 0xFF) {
-      result.error = "JPEG format error";
-      return result;
-    }
-    uint8_t marker = head[1];
-    if (marker == 0xFF) {  // fill byte
-      ++position;
-      continue;
-    }
-    if (marker == 0xD9 || marker == 0xDA) break;  // image data follows: no more metadata segments
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-      position += 2;
-      continue;
-    }
-    if (!source.Read(position + 2, head + 2, 2)) break;
-    unsigned length = Get16(head + 2, true);
-    if (length < 2) {
-      result.error = "JPEG format error";
-      return result;
-    }
-    uint64_t data = position + 4, size = length - 2;
-    if (marker == 0xE1) {
-      uint8_t id[29] = {};
-      size_t idSize = size_t(size < sizeof id ? size : sizeof id);
-      if (source.Read(data, id, idSize)) {
-        if (!exifRead && size > 6 && std::memcmp(id, "Exif\0\0", 6) == 0) {
-          WindowSource exif(source, data + 6, size - 6);
-          exifRead = ReadTiff(exif, 0, listing, facts);
-        } else if (size > 29 && std::memcmp(id, "http://ns.adobe.com/xap/1.0/\0", 29) == 0) {
-          ReadXmpAt(source, data + 29, size - 29, listing);
+ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    ReadResult result;
+    result.type = {"JPEG", "jpg", "image/jpeg"};
+    uint64_t position = 2;
+    bool exifRead = false;
+    for (unsigned segments = 0; segments < 10000; ++segments) {
+        uint8_t head[4];
+        if (!source.Read(position, head, 2))
+            break;
+        if (head[0] != 0xFF) {
+            result.error = "JPEG format error";
+            return result;
         }
-      }
-    } else if (marker == 0xE0 && size >= 12) {
-      uint8_t jfif[12];
-      if (source.Read(data, jfif, 12) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
-        listing.Add("JFIF Version", std::to_string(jfif[5]) + "." + (jfif[6] < 10 ? "0" : "") + std::to_string(jfif[6]));
-        // The EXIF block's and the XMP packet's resolution, when there is one, replaces these.
-        static const char* const units[] = {"None", "inches", "cm"};
-        listing.Add("Resolution Unit", jfif[7] < 3 ? units[jfif[7]] : "Unknown (" + std::to_string(jfif[7]) + ")", -1);
-        listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
-        listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
-      }
-    } else if (marker == 0xFE) {
-      std::vector<uint8_t> text;
-      if (source.ReadSome(data, size_t(size), text)) {
-        listing.Add("Comment", Latin1ToUtf8(TrimRight(std::string(text.begin(), text.end()).c_str())));
-      }
-    } else if (EncodingProcess(marker)) {
-      std::vector<uint8_t> frame;
-      if (source.ReadSome(data, size_t(size < 64 ? size : 64), frame)) ListFrame(marker, frame, listing);
+        uint8_t marker = head[1];
+        if (marker == 0xFF) {  // fill byte
+            ++position;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA)
+            break;  // image data follows: no more metadata segments
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            position += 2;
+            continue;
+        }
+        if (!source.Read(position + 2, head + 2, 2))
+            break;
+        unsigned length = Get16(head + 2, true);
+        if (length < 2) {
+            result.error = "JPEG format error";
+            return result;
+        }
+        uint64_t data = position + 4, size = length - 2;
+        if (marker == 0xE1) {
+            uint8_t id[29] = {};
+            size_t idSize = size_t(size < sizeof id ? size : sizeof id);
+            if (source.Read(data, id, idSize)) {
+                if (!exifRead && size > 6 && std::memcmp(id, "Exif\0\0", 6) == 0) {
+                    WindowSource exif(source, data + 6, size - 6);
+                    exifRead = ReadTiff(exif, 0, listing, facts);
+                } else if (size > 29 && std::memcmp(id, "http://ns.adobe.com/xap/1.0/\0", 29) == 0) {
+                    ReadXmpAt(source, data + 29, size - 29, listing);
+                }
+            }
+        } else if (marker == 0xE0 && size >= 12) {
+            uint8_t jfif[12];
+            if (source.Read(data, jfif, 12) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
+                listing.Add("JFIF Version", std::to_string(jfif[5]) + "." + (jfif[6] < 10 ? "0" : "") +
+                                                    std::to_string(jfif[6]));
+                // The EXIF block's and the XMP packet's resolution, when there is one, replaces these.
+                static const char* const units[] = {"None", "inches", "cm"};
+                listing.Add("Resolution Unit",
+                            jfif[7] < 3 ? units[jfif[7]] : "Unknown (" + std::to_string(jfif[7]) + ")", -1);
+                listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
+                listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
+            }
+        } else if (marker == 0xFE) {
+            std::vector<uint8_t> text;
+            if (source.ReadSome(data, size_t(size), text)) {
+                listing.Add("Comment",
+                            Latin1ToUtf8(TrimRight(std::string(text.begin(), text.end()).c_str())));
+            }
+        } else if (EncodingProcess(marker)) {
+            std::vector<uint8_t> frame;
+            if (source.ReadSome(data, size_t(size < 64 ? size : 64), frame))
+                ListFrame(marker, frame, listing);
+        }
+        position = data + size;
     }
-    position = data + size;
-  }
-  return result;
+    return result;
 }
 
 }  // namespace metaprobe

@@ -2,40 +2,48 @@
 
 namespace metaprobe {
 
-void Listing::Add(const std::string& name, const std::string& value, int priority) {
-  if (name.empty()) return;
-  auto known = names_.find(name);
-  if (known != names_.end()) {
-    if (known->second > priority || (known->second == priority && priority <= 0)) return;
-    for (auto it = fields_.begin(); it != fields_.end(); ++it) {
-      if (it->name == name) {
-        fields_.erase(it);
-        break;
-      }
+void Listing::Add(const std::string& name, const std::string& value, int priority)
+{
+    if (name.empty())
+        return;
+    auto known = names_.find(name);
+    if (known != names_.end()) {
+        if (known->second > priority || (known->second == priority && priority <= 0))
+            return;
+        for (auto it = fields_.begin(); it != fields_.end(); ++it) {
+            if (it->name == name) {
+                fields_.erase(it);
+                break;
+            }
+        }
     }
-  }
-  names_[name] = priority;
-  fields_.push_back({name, value, priority});
+    names_[name] = priority;
+    fields_.push_back({name, value, priority});
 }
 
-std::string Listing::Value(const std::string& name) const {
-  for (const Field& field : fields_) {
-    if (field.name == name) return field.value;
-  }
-  return {};
+std::string Listing::Value(const std::string& name) const
+{
+    for (const Field& field : fields_) {
+        if (field.name == name)
+            return field.value;
+    }
+    return {};
 }
 
-std::string FormatListing(const Listing& listing) {
-  std::string text;
-  for (const Field& field : listing.Fields()) {
-    text += field.name;
-    if (field.name.size() < 32) text.append(32 - field.name.size(), ' ');
-    text += ": ";
-    // A line break inside a value would split the field in two for the reader of the listing.
-    for (char c : field.value) text += (c == '\n' || c == '\r') ? '.' : c;
-    text += '\n';
-  }
-  return text;
+std::string FormatListing(const Listing& listing)
+{
+    std::string text;
+    for (const Field& field : listing.Fields()) {
+        text += field.name;
+        if (field.name.size() < 32)
+            text.append(32 - field.name.size(), ' ');
+        text += ": ";
+        // A line break inside a value would split the field in two for the reader of the listing.
+        for (char c : field.value)
+            text += (c == '\n' || c == '\r') ? '.' : c;
+        text += '\n';
+    }
+    return text;
 }
 
 }  // namespace metaprobe

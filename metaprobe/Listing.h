@@ -8,26 +8,26 @@
 namespace metaprobe {
 
 struct Field {
-  std::string name;
-  std::string value;
-  int priority = 1;
+    std::string name;
+    std::string value;
+    int priority = 1;
 };
 
 class Listing {
- public:
-  // Adds a field. A field of the same name already listed is replaced (the new one goes to the
-  // end) when the new one has a higher priority, or the same priority of 1 or more: thumbnail,
-  // preview and XMP values list with priority 0 and JFIF values with -1, so the main image's
-  // EXIF values win over theirs, while later main-image values win over earlier ones.
-  void Add(const std::string& name, const std::string& value, int priority = 1);
-  bool Has(const std::string& name) const { return names_.count(name) != 0; }
-  // Value of the named field, or empty when absent.
-  std::string Value(const std::string& name) const;
-  const std::vector<Field>& Fields() const { return fields_; }
+public:
+    // Adds a field. A field of the same name already listed is replaced (the new one goes to the
+    // end) when the new one has a higher priority, or the same priority of 1 or more: thumbnail,
+    // preview and XMP values list with priority 0 and JFIF values with -1, so the main image's
+    // EXIF values win over theirs, while later main-image values win over earlier ones.
+    void Add(const std::string& name, const std::string& value, int priority = 1);
+    bool Has(const std::string& name) const { return names_.count(name) != 0; }
+    // Value of the named field, or empty when absent.
+    std::string Value(const std::string& name) const;
+    const std::vector<Field>& Fields() const { return fields_; }
 
- private:
-  std::vector<Field> fields_;
-  std::unordered_map<std::string, int> names_;  // name -> priority
+private:
+    std::vector<Field> fields_;
+    std::unordered_map<std::string, int> names_;  // name -> priority
 };
 
 // One line per field: the name padded to 32 characters, ": ", the value, a line break.

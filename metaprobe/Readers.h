@@ -12,8 +12,8 @@
 namespace metaprobe {
 
 struct ReadResult {
-  FileType type;
-  std::string error;  // empty when the file was read
+    FileType type;
+    std::string error;  // empty when the file was read
 };
 
 ReadResult ReadTiffFile(ByteSource& source, Listing& listing, ExifFacts& facts);

@@ -5,17 +5,18 @@
 
 namespace metaprobe {
 
-ReadResult ReadTiffFile(ByteSource& source, Listing& listing, ExifFacts& facts) {
-  ReadResult result;
-  TiffOptions options;
-  options.rawMagic = true;
-  if (!ReadTiff(source, 0, listing, facts, options)) {
-    result.type = {"TIFF", "tif", "image/tiff"};
-    result.error = "File format error";
+ReadResult ReadTiffFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    ReadResult result;
+    TiffOptions options;
+    options.rawMagic = true;
+    if (!ReadTiff(source, 0, listing, facts, options)) {
+        result.type = {"TIFF", "tif", "image/tiff"};
+        result.error = "File format error";
+        return result;
+    }
+    result.type = TiffFileType(source, listing.Value("Make"), listing.Has("DNG Version"));
     return result;
-  }
-  result.type = TiffFileType(source, listing.Value("Make"), listing.Has("DNG Version"));
-  return result;
 }
 
 }  // namespace metaprobe

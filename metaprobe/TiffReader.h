@@ -11,21 +11,22 @@
 namespace metaprobe {
 
 struct TiffLimits {
-  static constexpr unsigned kMaxDirectories = 64;      // directories read per TIFF structure
-  static constexpr unsigned kMaxDepth = 6;             // nesting of child directories
-  static constexpr unsigned kMaxEntries = 1000;        // entries per directory
-  static constexpr uint32_t kMaxValueBytes = 1 << 16;  // larger values are listed as binary data
+    static constexpr unsigned kMaxDirectories = 64;  // directories read per TIFF structure
+    static constexpr unsigned kMaxDepth = 6;  // nesting of child directories
+    static constexpr unsigned kMaxEntries = 1000;  // entries per directory
+    static constexpr uint32_t kMaxValueBytes = 1 << 16;  // larger values are listed as binary data
 };
 
 struct TiffOptions {
-  bool rawMagic = false;      // also accept the header words of Panasonic (0x55) and Olympus raws
-  bool gpsRoot = false;       // the first directory is a GPS directory (Canon CR3 GPS block)
-  bool listByteOrder = true;  // add the "Exif Byte Order" line
+    bool rawMagic = false;  // also accept the header words of Panasonic (0x55) and Olympus raws
+    bool gpsRoot = false;  // the first directory is a GPS directory (Canon CR3 GPS block)
+    bool listByteOrder = true;  // add the "Exif Byte Order" line
 };
 
 // Reads the TIFF header at `base` (offsets in the structure count from there), lists
 // "Exif Byte Order" and every directory. False when the header is not a TIFF header.
-bool ReadTiff(ByteSource& source, uint64_t base, Listing& listing, ExifFacts& facts, const TiffOptions& options = {});
+bool ReadTiff(ByteSource& source, uint64_t base, Listing& listing, ExifFacts& facts,
+              const TiffOptions& options = {});
 
 // Lists the EXIF block of a JPEG held in `source` (a whole JPEG file or one embedded in a raw).
 // False when it has none.

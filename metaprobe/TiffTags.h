@@ -8,46 +8,46 @@ namespace metaprobe {
 
 // How a tag's value becomes its text.
 enum class Conv {
-  Plain,          // numbers separated by spaces, or the text
-  Enum,           // value looked up in the tag's table, "Unknown (N)" otherwise
-  ExposureTime,   // "1/125"
-  FNumber,        // "%.1f"
-  FocalLength,    // "%.1f mm"
-  Millimetres,    // "N mm"
-  Metres,         // "N m"
-  ShutterApex,    // APEX time value shown as an exposure time
-  ApertureApex,   // APEX aperture value shown as an f-number
-  Fraction,       // exposure compensation
-  Version,        // four bytes of ASCII digits ("0221")
-  DottedVersion,  // bytes joined by dots ("2.2.0.0")
-  Components,     // "Y, Cb, Cr, -"
-  Flash,
-  Binary,         // "(Binary data N bytes, use -b option to extract)"
-  UserComment,    // 8-byte character code, then the text
-  LensInfo,       // "18-55mm f/3.5-5.6"
-  Ucs2Text,       // Windows XP fields: UCS-2 little-endian
-  SubSampling,    // "YCbCr4:2:0 (2 2)"
-  InteropIndex,
-  CommaList,      // numbers separated by ", "
-  GpsCoordinate,  // "54 deg 59' 22.80\"" (also feeds the combined position)
-  GpsTime,        // "14:03:09.56"
-  GpsRef,         // one-letter reference looked up in the table
-  Undefined8,     // undefined bytes shown as text
-  SubIfd,         // pointer to a child directory, not listed
-  Hex,            // bytes as upper-case hexadecimal digits
+    Plain,  // numbers separated by spaces, or the text
+    Enum,  // value looked up in the tag's table, "Unknown (N)" otherwise
+    ExposureTime,  // "1/125"
+    FNumber,  // "%.1f"
+    FocalLength,  // "%.1f mm"
+    Millimetres,  // "N mm"
+    Metres,  // "N m"
+    ShutterApex,  // APEX time value shown as an exposure time
+    ApertureApex,  // APEX aperture value shown as an f-number
+    Fraction,  // exposure compensation
+    Version,  // four bytes of ASCII digits ("0221")
+    DottedVersion,  // bytes joined by dots ("2.2.0.0")
+    Components,  // "Y, Cb, Cr, -"
+    Flash,
+    Binary,  // "(Binary data N bytes, use -b option to extract)"
+    UserComment,  // 8-byte character code, then the text
+    LensInfo,  // "18-55mm f/3.5-5.6"
+    Ucs2Text,  // Windows XP fields: UCS-2 little-endian
+    SubSampling,  // "YCbCr4:2:0 (2 2)"
+    InteropIndex,
+    CommaList,  // numbers separated by ", "
+    GpsCoordinate,  // "54 deg 59' 22.80\"" (also feeds the combined position)
+    GpsTime,  // "14:03:09.56"
+    GpsRef,  // one-letter reference looked up in the table
+    Undefined8,  // undefined bytes shown as text
+    SubIfd,  // pointer to a child directory, not listed
+    Hex,  // bytes as upper-case hexadecimal digits
 };
 
 struct EnumText {
-  int64_t value;
-  const char* text;
+    int64_t value;
+    const char* text;
 };
 
 struct TagInfo {
-  uint16_t id;
-  const char* name;
-  Conv conv;
-  const EnumText* table = nullptr;
-  unsigned tableSize = 0;
+    uint16_t id;
+    const char* name;
+    Conv conv;
+    const EnumText* table = nullptr;
+    unsigned tableSize = 0;
 };
 
 // Tag of the main table (IFD0, IFD1, sub-IFDs, EXIF and interoperability directories); null if unknown.

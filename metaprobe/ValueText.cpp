@@ -5,97 +5,114 @@
 
 namespace metaprobe {
 
-std::string FormatG(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*g", digits, value);
-  return text;
-}
-
-std::string FormatF(double value, int decimals) {
-  if (!std::isfinite(value) || std::fabs(value) > 1e30) return FormatG(value, 10);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
-std::string FormatRatio(int64_t num, int64_t den) {
-  if (den == 0) return num == 0 ? "undef" : (num < 0 ? "-inf" : "inf");
-  return FormatG(double(num) / double(den), 10);
-}
-
-std::string FormatExposureTime(double seconds) {
-  if (seconds > 0 && seconds < 0.25001) {
+std::string FormatG(double value, int digits)
+{
     char text[64];
-    std::snprintf(text, sizeof text, "1/%.0f", std::floor(0.5 + 1 / seconds));
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
-  }
-  std::string text = FormatF(seconds, 1);
-  if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
-  return text;
 }
 
-std::string FormatFraction(double value) {
-  value *= 1.00001;  // absorbs rounding of values such as 0.333
-  if (value == 0) return "0";
-  if (!std::isfinite(value) || std::fabs(value) > 1e9) return FormatG(value, 10);
-  char text[32];
-  double whole = std::trunc(value);
-  if (whole / value > 0.999) {
-    std::snprintf(text, sizeof text, "%+.0f", whole);
-  } else if (std::trunc(value * 2) / (value * 2) > 0.999) {
-    std::snprintf(text, sizeof text, "%+.0f/2", std::trunc(value * 2));
-  } else if (std::trunc(value * 3) / (value * 3) > 0.999) {
-    std::snprintf(text, sizeof text, "%+.0f/3", std::trunc(value * 3));
-  } else {
-    std::snprintf(text, sizeof text, "%+.3g", value);
-  }
-  return text;
-}
-
-std::string FormatFileSize(uint64_t size) {
-  char text[32];
-  if (size < 2000) {
-    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(size));
+std::string FormatF(double value, int decimals)
+{
+    if (!std::isfinite(value) || std::fabs(value) > 1e30)
+        return FormatG(value, 10);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
-  }
-  static const char* const units[] = {"kB", "MB", "GB", "TB"};
-  double value = double(size) / 1000;
-  int unit = 0;
-  while (value >= 2000 && unit < 3) {
-    value /= 1000;
-    ++unit;
-  }
-  std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, units[unit]);
-  return text;
 }
 
-std::string FormatCoordinate(double degrees) {
-  degrees = std::fabs(degrees);
-  if (!std::isfinite(degrees) || degrees > 1e12) return FormatG(degrees, 10) + " deg";
-  double whole = std::floor(degrees);
-  double minutes = (degrees - whole) * 60;
-  double wholeMinutes = std::floor(minutes);
-  char text[96];
-  std::snprintf(text, sizeof text, "%.0f deg %.0f' %.2f\"", whole, wholeMinutes, (minutes - wholeMinutes) * 60);
-  return text;
+std::string FormatRatio(int64_t num, int64_t den)
+{
+    if (den == 0)
+        return num == 0 ? "undef" : (num < 0 ? "-inf" : "inf");
+    return FormatG(double(num) / double(den), 10);
 }
 
-std::string Latin1ToUtf8(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
+std::string FormatExposureTime(double seconds)
+{
+    if (seconds > 0 && seconds < 0.25001) {
+        char text[64];
+        std::snprintf(text, sizeof text, "1/%.0f", std::floor(0.5 + 1 / seconds));
+        return text;
     }
-  }
-  return out;
+    std::string text = FormatF(seconds, 1);
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0)
+        text.resize(text.size() - 2);
+    return text;
 }
 
-std::string TrimRight(std::string text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-  return text;
+std::string FormatFraction(double value)
+{
+    value *= 1.00001;  // absorbs rounding of values such as 0.333
+    if (value == 0)
+        return "0";
+    if (!std::isfinite(value) || std::fabs(value) > 1e9)
+        return FormatG(value, 10);
+    char text[32];
+    double whole = std::trunc(value);
+    if (whole / value > 0.999) {
+        std::snprintf(text, sizeof text, "%+.0f", whole);
+    } else if (std::trunc(value * 2) / (value * 2) > 0.999) {
+        std::snprintf(text, sizeof text, "%+.0f/2", std::trunc(value * 2));
+    } else if (std::trunc(value * 3) / (value * 3) > 0.999) {
+        std::snprintf(text, sizeof text, "%+.0f/3", std::trunc(value * 3));
+    } else {
+        std::snprintf(text, sizeof text, "%+.3g", value);
+    }
+    return text;
+}
+
+std::string FormatFileSize(uint64_t size)
+{
+    char text[32];
+    if (size < 2000) {
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(size));
+        return text;
+    }
+    static const char* const units[] = {"kB", "MB", "GB", "TB"};
+    double value = double(size) / 1000;
+    int unit = 0;
+    while (value >= 2000 && unit < 3) {
+        value /= 1000;
+        ++unit;
+    }
+    std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+    return text;
+}
+
+std::string FormatCoordinate(double degrees)
+{
+    degrees = std::fabs(degrees);
+    if (!std::isfinite(degrees) || degrees > 1e12)
+        return FormatG(degrees, 10) + " deg";
+    double whole = std::floor(degrees);
+    double minutes = (degrees - whole) * 60;
+    double wholeMinutes = std::floor(minutes);
+    char text[96];
+    std::snprintf(text, sizeof text, "%.0f deg %.0f' %.2f\"", whole, wholeMinutes,
+                  (minutes - wholeMinutes) * 60);
+    return text;
+}
+
+std::string Latin1ToUtf8(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += char(c);
+        } else {
+            out += char(0xC0 | c >> 6);
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string TrimRight(std::string text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
 }
 
 }  // namespace metaprobe

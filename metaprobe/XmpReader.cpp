@@ -10,182 +10,220 @@ namespace metaprobe {
 namespace {
 
 struct XmpProperty {
-  const char* qualifiedName;
-  const char* fieldName;
-  enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace } kind;
+    const char* qualifiedName;
+    const char* fieldName;
+    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace } kind;
 };
 
 // In the order they are listed.
 const XmpProperty kProperties[] = {
-    {"tiff:Make", "Make", XmpProperty::Text},
-    {"tiff:Model", "Camera Model Name", XmpProperty::Text},
-    {"tiff:Orientation", "Orientation", XmpProperty::Orientation},
-    {"tiff:XResolution", "X Resolution", XmpProperty::Ratio},
-    {"tiff:YResolution", "Y Resolution", XmpProperty::Ratio},
-    {"tiff:ResolutionUnit", "Resolution Unit", XmpProperty::ResolutionUnit},
-    {"xmp:CreatorTool", "Creator Tool", XmpProperty::Text},
-    {"xmp:ModifyDate", "Modify Date", XmpProperty::Date},
-    {"xmp:CreateDate", "Create Date", XmpProperty::Date},
-    {"xmp:MetadataDate", "Metadata Date", XmpProperty::Date},
-    {"exif:DateTimeOriginal", "Date/Time Original", XmpProperty::Date},
-    {"photoshop:DateCreated", "Date Created", XmpProperty::Date},
-    {"exif:ColorSpace", "Color Space", XmpProperty::ColorSpace},
-    {"exif:PixelXDimension", "Exif Image Width", XmpProperty::Text},
-    {"exif:PixelYDimension", "Exif Image Height", XmpProperty::Text},
-    {"dc:creator", "Creator", XmpProperty::List},
+        {"tiff:Make", "Make", XmpProperty::Text},
+        {"tiff:Model", "Camera Model Name", XmpProperty::Text},
+        {"tiff:Orientation", "Orientation", XmpProperty::Orientation},
+        {"tiff:XResolution", "X Resolution", XmpProperty::Ratio},
+        {"tiff:YResolution", "Y Resolution", XmpProperty::Ratio},
+        {"tiff:ResolutionUnit", "Resolution Unit", XmpProperty::ResolutionUnit},
+        {"xmp:CreatorTool", "Creator Tool", XmpProperty::Text},
+        {"xmp:ModifyDate", "Modify Date", XmpProperty::Date},
+        {"xmp:CreateDate", "Create Date", XmpProperty::Date},
+        {"xmp:MetadataDate", "Metadata Date", XmpProperty::Date},
+        {"exif:DateTimeOriginal", "Date/Time Original", XmpProperty::Date},
+        {"photoshop:DateCreated", "Date Created", XmpProperty::Date},
+        {"exif:ColorSpace", "Color Space", XmpProperty::ColorSpace},
+        {"exif:PixelXDimension", "Exif Image Width", XmpProperty::Text},
+        {"exif:PixelYDimension", "Exif Image Height", XmpProperty::Text},
+        {"dc:creator", "Creator", XmpProperty::List},
 };
 
-std::string Unescape(const std::string& text) {
-  static const struct { const char* entity; char c; } entities[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-  std::string out;
-  for (size_t i = 0; i < text.size();) {
-    bool replaced = false;
-    if (text[i] == '&') {
-      for (const auto& e : entities) {
-        size_t n = std::char_traits<char>::length(e.entity);
-        if (text.compare(i, n, e.entity) == 0) {
-          out += e.c;
-          i += n;
-          replaced = true;
-          break;
+std::string Unescape(const std::string& text)
+{
+    static const struct {
+        const char* entity;
+        char c;
+    } entities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        if (text[i] == '&') {
+            for (const auto& e : entities) {
+                size_t n = std::char_traits<char>::length(e.entity);
+                if (text.compare(i, n, e.entity) == 0) {
+                    out += e.c;
+                    i += n;
+                    replaced = true;
+                    break;
+                }
+            }
         }
-      }
+        if (!replaced)
+            out += text[i++];
     }
-    if (!replaced) out += text[i++];
-  }
-  return out;
+    return out;
 }
 
-std::string Trim(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n"), end = text.find_last_not_of(" \t\r\n");
-  return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+std::string Trim(const std::string& text)
+{
+    size_t begin = text.find_first_not_of(" \t\r\n"), end = text.find_last_not_of(" \t\r\n");
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
 
 // Value of `name` as an attribute (name="v" or name='v') or as a simple element; for lists, the
 // rdf:li items joined by ", ".
-bool FindValue(const std::string& packet, const std::string& name, bool list, std::string& value) {
-  size_t at = 0;
-  while ((at = packet.find(name, at)) != std::string::npos) {
-    size_t after = at + name.size();
-    bool boundary = at > 0 && (packet[at - 1] == ' ' || packet[at - 1] == '<' || packet[at - 1] == '\t' ||
-                               packet[at - 1] == '\n' || packet[at - 1] == '\r');
-    if (!boundary || after >= packet.size()) {
-      at = after;
-      continue;
+bool FindValue(const std::string& packet, const std::string& name, bool list, std::string& value)
+{
+    size_t at = 0;
+    while ((at = packet.find(name, at)) != std::string::npos) {
+        size_t after = at + name.size();
+        bool boundary = at > 0 && (packet[at - 1] == ' ' || packet[at - 1] == '<' || packet[at - 1] == '\t' ||
+                                   packet[at - 1] == '\n' || packet[at - 1] == '\r');
+        if (!boundary || after >= packet.size()) {
+            at = after;
+            continue;
+        }
+        if (packet[at - 1] != '<') {  // attribute
+            size_t eq = packet.find_first_not_of(" \t\r\n", after);
+            if (eq == std::string::npos || packet[eq] != '=') {
+                at = after;
+                continue;
+            }
+            size_t quote = packet.find_first_not_of(" \t\r\n", eq + 1);
+            if (quote == std::string::npos || (packet[quote] != '"' && packet[quote] != '\''))
+                return false;
+            size_t close = packet.find(packet[quote], quote + 1);
+            if (close == std::string::npos)
+                return false;
+            value = Unescape(Trim(packet.substr(quote + 1, close - quote - 1)));
+            return true;
+        }
+        size_t open = packet.find('>', after);
+        if (open == std::string::npos)
+            return false;
+        if (packet[open - 1] == '/') {  // empty element
+            at = open;
+            continue;
+        }
+        size_t end = packet.find("</" + name, open);
+        if (end == std::string::npos)
+            return false;
+        std::string body = packet.substr(open + 1, end - open - 1);
+        if (!list) {
+            if (body.find('<') != std::string::npos)
+                return false;
+            value = Unescape(Trim(body));
+            return true;
+        }
+        std::string joined;
+        size_t li = 0;
+        while ((li = body.find("<rdf:li", li)) != std::string::npos) {
+            size_t start = body.find('>', li), stop = body.find("</rdf:li>", li);
+            if (start == std::string::npos || stop == std::string::npos || stop < start)
+                break;
+            joined += (joined.empty() ? "" : ", ") + Unescape(Trim(body.substr(start + 1, stop - start - 1)));
+            li = stop;
+        }
+        value = joined;
+        return !joined.empty();
     }
-    if (packet[at - 1] != '<') {  // attribute
-      size_t eq = packet.find_first_not_of(" \t\r\n", after);
-      if (eq == std::string::npos || packet[eq] != '=') {
-        at = after;
-        continue;
-      }
-      size_t quote = packet.find_first_not_of(" \t\r\n", eq + 1);
-      if (quote == std::string::npos || (packet[quote] != '"' && packet[quote] != '\'')) return false;
-      size_t close = packet.find(packet[quote], quote + 1);
-      if (close == std::string::npos) return false;
-      value = Unescape(Trim(packet.substr(quote + 1, close - quote - 1)));
-      return true;
-    }
-    size_t open = packet.find('>', after);
-    if (open == std::string::npos) return false;
-    if (packet[open - 1] == '/') {  // empty element
-      at = open;
-      continue;
-    }
-    size_t end = packet.find("</" + name, open);
-    if (end == std::string::npos) return false;
-    std::string body = packet.substr(open + 1, end - open - 1);
-    if (!list) {
-      if (body.find('<') != std::string::npos) return false;
-      value = Unescape(Trim(body));
-      return true;
-    }
-    std::string joined;
-    size_t li = 0;
-    while ((li = body.find("<rdf:li", li)) != std::string::npos) {
-      size_t start = body.find('>', li), stop = body.find("</rdf:li>", li);
-      if (start == std::string::npos || stop == std::string::npos || stop < start) break;
-      joined += (joined.empty() ? "" : ", ") + Unescape(Trim(body.substr(start + 1, stop - start - 1)));
-      li = stop;
-    }
-    value = joined;
-    return !joined.empty();
-  }
-  return false;
+    return false;
 }
 
-std::string OrientationText(const std::string& value) {
-  static const char* const texts[] = {"Horizontal (normal)", "Mirror horizontal", "Rotate 180", "Mirror vertical",
-                                      "Mirror horizontal and rotate 270 CW", "Rotate 90 CW",
-                                      "Mirror horizontal and rotate 90 CW", "Rotate 270 CW"};
-  if (value.size() == 1 && value[0] >= '1' && value[0] <= '8') return texts[value[0] - '1'];
-  return value;
+std::string OrientationText(const std::string& value)
+{
+    static const char* const texts[] = {"Horizontal (normal)",
+                                        "Mirror horizontal",
+                                        "Rotate 180",
+                                        "Mirror vertical",
+                                        "Mirror horizontal and rotate 270 CW",
+                                        "Rotate 90 CW",
+                                        "Mirror horizontal and rotate 90 CW",
+                                        "Rotate 270 CW"};
+    if (value.size() == 1 && value[0] >= '1' && value[0] <= '8')
+        return texts[value[0] - '1'];
+    return value;
 }
 
 // "72009/1000" -> "72.009".
-std::string RatioText(const std::string& value) {
-  size_t slash = value.find('/');
-  if (slash == std::string::npos) return value;
-  char* end = nullptr;
-  long long num = std::strtoll(value.c_str(), &end, 10);
-  if (end != value.c_str() + slash) return value;
-  const char* denText = value.c_str() + slash + 1;
-  long long den = std::strtoll(denText, &end, 10);
-  if (end == denText || *end != '\0') return value;
-  return FormatRatio(num, den);
+std::string RatioText(const std::string& value)
+{
+    size_t slash = value.find('/');
+    if (slash == std::string::npos)
+        return value;
+    char* end = nullptr;
+    long long num = std::strtoll(value.c_str(), &end, 10);
+    if (end != value.c_str() + slash)
+        return value;
+    const char* denText = value.c_str() + slash + 1;
+    long long den = std::strtoll(denText, &end, 10);
+    if (end == denText || *end != '\0')
+        return value;
+    return FormatRatio(num, den);
 }
 
-std::string NumberedText(const std::string& value, const char* const* texts, int count, int first) {
-  char* end = nullptr;
-  long number = std::strtol(value.c_str(), &end, 10);
-  if (value.empty() || *end != '\0') return value;
-  if (number >= first && number < first + count) return texts[number - first];
-  return "Unknown (" + value + ")";
+std::string NumberedText(const std::string& value, const char* const* texts, int count, int first)
+{
+    char* end = nullptr;
+    long number = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0')
+        return value;
+    if (number >= first && number < first + count)
+        return texts[number - first];
+    return "Unknown (" + value + ")";
 }
 
 }  // namespace
 
-std::string XmpDateText(const std::string& value) {
-  std::string text = value;
-  size_t t = text.find('T');
-  size_t dateEnd = t == std::string::npos ? text.size() : t;
-  for (size_t i = 0; i < dateEnd && i < 10; ++i) {
-    if (text[i] == '-') text[i] = ':';
-  }
-  if (t != std::string::npos) text[t] = ' ';
-  return text;
-}
-
-void ReadXmp(const std::string& packet, Listing& listing) {
-  std::string toolkit;
-  if (FindValue(packet, "x:xmptk", false, toolkit)) listing.Add("XMP Toolkit", toolkit, 0);
-  for (const XmpProperty& property : kProperties) {
-    std::string value;
-    if (!FindValue(packet, property.qualifiedName, property.kind == XmpProperty::List, value)) continue;
-    switch (property.kind) {
-      case XmpProperty::Date: value = XmpDateText(value); break;
-      case XmpProperty::Orientation: value = OrientationText(value); break;
-      case XmpProperty::Ratio: value = RatioText(value); break;
-      case XmpProperty::ResolutionUnit: {
-        static const char* const units[] = {"None", "inches", "cm"};
-        value = NumberedText(value, units, 3, 1);
-        break;
-      }
-      case XmpProperty::ColorSpace:
-        value = value == "1" ? "sRGB" : value == "2" ? "Adobe RGB" : value == "65535" ? "Uncalibrated" : value;
-        break;
-      default: break;
+std::string XmpDateText(const std::string& value)
+{
+    std::string text = value;
+    size_t t = text.find('T');
+    size_t dateEnd = t == std::string::npos ? text.size() : t;
+    for (size_t i = 0; i < dateEnd && i < 10; ++i) {
+        if (text[i] == '-')
+            text[i] = ':';
     }
-    listing.Add(property.fieldName, value, 0);
-  }
+    if (t != std::string::npos)
+        text[t] = ' ';
+    return text;
 }
 
-void ReadXmpAt(ByteSource& source, uint64_t offset, uint64_t size, Listing& listing) {
-  if (size == 0 || size > kMaxXmpBytes || !source.Contains(offset, size)) return;
-  std::vector<uint8_t> bytes;
-  if (!source.ReadSome(offset, size_t(size), bytes)) return;
-  ReadXmp(std::string(bytes.begin(), bytes.end()), listing);
+void ReadXmp(const std::string& packet, Listing& listing)
+{
+    std::string toolkit;
+    if (FindValue(packet, "x:xmptk", false, toolkit))
+        listing.Add("XMP Toolkit", toolkit, 0);
+    for (const XmpProperty& property : kProperties) {
+        std::string value;
+        if (!FindValue(packet, property.qualifiedName, property.kind == XmpProperty::List, value))
+            continue;
+        switch (property.kind) {
+        case XmpProperty::Date: value = XmpDateText(value); break;
+        case XmpProperty::Orientation: value = OrientationText(value); break;
+        case XmpProperty::Ratio: value = RatioText(value); break;
+        case XmpProperty::ResolutionUnit: {
+            static const char* const units[] = {"None", "inches", "cm"};
+            value = NumberedText(value, units, 3, 1);
+            break;
+        }
+        case XmpProperty::ColorSpace:
+            value = value == "1"       ? "sRGB"
+                    : value == "2"     ? "Adobe RGB"
+                    : value == "65535" ? "Uncalibrated"
+                                       : value;
+            break;
+        default: break;
+        }
+        listing.Add(property.fieldName, value, 0);
+    }
+}
+
+void ReadXmpAt(ByteSource& source, uint64_t offset, uint64_t size, Listing& listing)
+{
+    if (size == 0 || size > kMaxXmpBytes || !source.Contains(offset, size))
+        return;
+    std::vector<uint8_t> bytes;
+    if (!source.ReadSome(offset, size_t(size), bytes))
+        return;
+    ReadXmp(std::string(bytes.begin(), bytes.end()), listing);
 }
 
 }  // namespace metaprobe

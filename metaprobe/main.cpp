@@ -7,14 +7,16 @@
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: metaprobe FILE\n", stderr);
-    return 2;
-  }
-  metaprobe::Listing listing;
-  bool read = metaprobe::ProbeFile(argv[1], listing);
-  std::string text = metaprobe::FormatListing(listing);
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return 1;
-  return read ? 0 : 1;
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: metaprobe FILE\n", stderr);
+        return 2;
+    }
+    metaprobe::Listing listing;
+    bool read = metaprobe::ProbeFile(argv[1], listing);
+    std::string text = metaprobe::FormatListing(listing);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return 1;
+    return read ? 0 : 1;
 }

@@ -8,6 +8,9 @@ fail=0
 
 bash "$root/scripts/setup.sh" || exit 1
 
+echo "== code style"
+bash "$root/scripts/check_format.sh" || fail=1
+
 echo "== native build and tests"
 if bash "$root/scripts/build.sh" native; then
   (cd "$root/build/native" && ctest --output-on-failure) || fail=1

@@ -6,7 +6,8 @@
 
 #include <string>
 
-AboutDialog::AboutDialog() : Dialog(IDD_ABOUT) {}
+AboutDialog::AboutDialog() : Dialog(IDD_ABOUT)
+{ }
 
 bool AboutDialog::OnInitDialog()
 {
@@ -26,13 +27,8 @@ bool AboutDialog::OnInitDialog()
 bool AboutDialog::OnCommand(int id, int, HWND)
 {
     switch (id) {
-    case IDC_ABOUT_UPDATES:
-        CheckForUpdates();
-        return true;
-    case IDC_ABOUT_TELL_FRIEND:
-        TellAFriend();
-        return true;
-    default:
-        return false;
+    case IDC_ABOUT_UPDATES: CheckForUpdates(); return true;
+    case IDC_ABOUT_TELL_FRIEND: TellAFriend(); return true;
+    default: return false;
     }
 }

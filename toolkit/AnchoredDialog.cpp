@@ -16,9 +16,9 @@ bool AnchoredDialog::OnInitDialog()
     // and nothing has been measured or shown yet.
     MakeResizable();
     bool result = Dialog::OnInitDialog();
-    RECT window{};
+    RECT window {};
     if (GetWindowRect(hwnd_, &window)) {
-        limits_.minTrackSize = SIZE{window.right - window.left, window.bottom - window.top};
+        limits_.minTrackSize = SIZE {window.right - window.left, window.bottom - window.top};
         limits_.useMinTrackSize = true;
     }
     initialized_ = true;
@@ -27,7 +27,7 @@ bool AnchoredDialog::OnInitDialog()
 
 void AnchoredDialog::MakeResizable()
 {
-    RECT client{};
+    RECT client {};
     if (!GetClientRect(hwnd_, &client))
         return;
     LONG style = (GetWindowLongA(hwnd_, GWL_STYLE) & ~DS_MODALFRAME) | WS_POPUP | WS_THICKFRAME;
@@ -62,8 +62,7 @@ bool AnchoredDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_ERASEBKGND:
         ClipControls(reinterpret_cast<HDC>(wParam));
         return false;  // the dialog manager erases what is left
-    default:
-        return Dialog::OnMessage(message, wParam, lParam, result);
+    default: return Dialog::OnMessage(message, wParam, lParam, result);
     }
 }
 
@@ -77,15 +76,12 @@ bool AnchoredDialog::NeedsFullRepaint(HWND control) const
     case SS_CENTER:
     case SS_RIGHT:
     case SS_BITMAP:
-    case SS_ENHMETAFILE:
-        return true;
+    case SS_ENHMETAFILE: return true;
     case SS_ICON:
     case SS_SIMPLE:
     case SS_ETCHEDHORZ:
-    case SS_ETCHEDVERT:
-        return false;
-    default:
-        return (style & SS_CENTERIMAGE) != 0;
+    case SS_ETCHEDVERT: return false;
+    default: return (style & SS_CENTERIMAGE) != 0;
     }
 }
 
@@ -99,17 +95,14 @@ bool AnchoredDialog::ExcludesFromErase(HWND control) const
     if (HasClass(control, "Static")) {
         switch (style & kStaticTypeMask) {
         case SS_ICON:
-        case SS_ENHMETAFILE:
-            return (style & SS_CENTERIMAGE) == 0;
+        case SS_ENHMETAFILE: return (style & SS_CENTERIMAGE) == 0;
         case SS_BLACKRECT:
         case SS_GRAYRECT:
         case SS_WHITERECT:
         case SS_BITMAP:
         case SS_ETCHEDHORZ:
-        case SS_ETCHEDVERT:
-            return true;
-        default:
-            return false;
+        case SS_ETCHEDVERT: return true;
+        default: return false;
         }
     }
     return true;

@@ -15,7 +15,10 @@ public:
     {
         return static_cast<int>(SendMessageA(hwnd_, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text)));
     }
-    int DeleteString(int index) const { return static_cast<int>(SendMessageA(hwnd_, CB_DELETESTRING, index, 0)); }
+    int DeleteString(int index) const
+    {
+        return static_cast<int>(SendMessageA(hwnd_, CB_DELETESTRING, index, 0));
+    }
     void ResetContent() const { SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0); }
     int GetCount() const { return static_cast<int>(SendMessageA(hwnd_, CB_GETCOUNT, 0, 0)); }
     int GetCurSel() const { return static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)); }
@@ -26,7 +29,10 @@ public:
         return static_cast<int>(SendMessageA(hwnd_, CB_SETITEMDATA, index, data));
     }
     // Length of an entry's text without its terminating zero, or CB_ERR.
-    int GetEntryTextLength(int index) const { return static_cast<int>(SendMessageA(hwnd_, CB_GETLBTEXTLEN, index, 0)); }
+    int GetEntryTextLength(int index) const
+    {
+        return static_cast<int>(SendMessageA(hwnd_, CB_GETLBTEXTLEN, index, 0));
+    }
     // Copies an entry's text; the buffer must hold GetEntryTextLength + 1 characters.
     int GetEntryText(int index, char* buffer) const
     {
@@ -34,7 +40,8 @@ public:
     }
     int FindStringExact(int start, const char* text) const
     {
-        return static_cast<int>(SendMessageA(hwnd_, CB_FINDSTRINGEXACT, start, reinterpret_cast<LPARAM>(text)));
+        return static_cast<int>(
+                SendMessageA(hwnd_, CB_FINDSTRINGEXACT, start, reinterpret_cast<LPARAM>(text)));
     }
     void LimitText(int characters) const { SendMessageA(hwnd_, CB_LIMITTEXT, characters, 0); }
 };

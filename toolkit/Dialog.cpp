@@ -19,10 +19,8 @@ bool ReturnsResultDirectly(UINT message)
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_QUERYDRAGICON:
-    case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
+    case WM_INITDIALOG: return true;
+    default: return false;
     }
 }
 
@@ -30,8 +28,7 @@ bool ReturnsResultDirectly(UINT message)
 
 Dialog::Dialog(int templateId, HINSTANCE module)
     : templateId_(templateId), module_(module ? module : GetModuleHandleA(nullptr))
-{
-}
+{ }
 
 Dialog::~Dialog()
 {
@@ -94,8 +91,7 @@ void Dialog::OnCancel()
 }
 
 void Dialog::OnDestroy()
-{
-}
+{ }
 
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
 {
@@ -128,9 +124,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        result = OnInitDialog() ? TRUE : FALSE;
-        return true;
+    case WM_INITDIALOG: result = OnInitDialog() ? TRUE : FALSE; return true;
     case WM_COMMAND: {
         if (SubclassedControl::Reflect(message, wParam, lParam, result))
             return true;
@@ -159,9 +153,7 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         if (SubclassedControl::Reflect(message, wParam, lParam, result))
             return true;
         return OnMessage(message, wParam, lParam, result);
-    case WM_DESTROY:
-        OnDestroy();
-        return false;  // the dialog manager still has its own cleanup to do
+    case WM_DESTROY: OnDestroy(); return false;  // the dialog manager still has its own cleanup to do
     case WM_NCDESTROY: {
         SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
         hwnd_ = nullptr;
@@ -169,7 +161,6 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
             delete this;
         return false;
     }
-    default:
-        return OnMessage(message, wParam, lParam, result);
+    default: return OnMessage(message, wParam, lParam, result);
     }
 }

@@ -27,8 +27,7 @@ public:
     // Creates a modeless dialog that deletes itself when its window has been destroyed.
     // Returns the dialog (valid until its window is gone), or null if it could not be created
     // (the object is then deleted here).
-    template <class T>
-    static T* CreateSelfDeleting(std::unique_ptr<T> dialog, HWND owner)
+    template <class T> static T* CreateSelfDeleting(std::unique_ptr<T> dialog, HWND owner)
     {
         if (!dialog->Create(owner))
             return nullptr;

@@ -64,7 +64,7 @@ void HyperlinkStatic::CreateFonts()
         current = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (!current)
         current = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
-    LOGFONTA description{};
+    LOGFONTA description {};
     if (!current || !GetObjectA(current, sizeof description, &description))
         return;
     normalFont_ = CreateFontIndirectA(&description);
@@ -78,7 +78,7 @@ void HyperlinkStatic::CreateTooltip()
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, nullptr, nullptr);
     if (!tooltip_)
         return;
-    TOOLINFOA tool{};
+    TOOLINFOA tool {};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every common-controls version
     tool.hwnd = hwnd_;
     tool.uId = kToolId;
@@ -94,7 +94,7 @@ void HyperlinkStatic::SetUrl(const char* url)
         return;
     FitToText();
     if (tooltip_) {
-        TOOLINFOA tool{};
+        TOOLINFOA tool {};
         tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every common-controls version
         tool.hwnd = hwnd_;
         tool.uId = kToolId;
@@ -121,7 +121,7 @@ void HyperlinkStatic::UseFont(HFONT font)
 void HyperlinkStatic::Repaint(int extraBottom)
 {
     // The label paints transparently, so the parent's background under it is redrawn too.
-    RECT rect{};
+    RECT rect {};
     GetClientRect(hwnd_, &rect);
     rect.bottom += extraBottom;
     MapWindowPoints(hwnd_, GetParent(hwnd_), reinterpret_cast<POINT*>(&rect), 2);
@@ -133,8 +133,8 @@ void HyperlinkStatic::FitToText()
     if (!fitToText || !hwnd_ || !IsWindow(hwnd_))
         return;
     HWND parent = GetParent(hwnd_);
-    RECT window{};
-    RECT client{};
+    RECT window {};
+    RECT client {};
     if (!GetWindowRect(hwnd_, &window) || !GetClientRect(hwnd_, &client))
         return;
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&window), 2);
@@ -144,7 +144,7 @@ void HyperlinkStatic::FitToText()
     if (!dc)
         return;
     HGDIOBJ old = SelectObject(dc, underlinedFont_ ? underlinedFont_ : GetFont());
-    SIZE extent{};
+    SIZE extent {};
     BOOL measured = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
@@ -172,8 +172,8 @@ void HyperlinkStatic::FitToText()
     } else {
         window.right = window.left + newWidth;
     }
-    SetWindowPos(hwnd_, nullptr, window.left, window.top, window.right - window.left, window.bottom - window.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, window.left, window.top, window.right - window.left,
+                 window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void HyperlinkStatic::OnClicked()
@@ -207,9 +207,9 @@ bool HyperlinkStatic::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& 
 LRESULT HyperlinkStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (tooltip_ && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-        MSG relayed{hwnd_, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+        MSG relayed {hwnd_, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
         DWORD position = GetMessagePos();
-        relayed.pt = POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+        relayed.pt = POINT {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
         SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
     switch (message) {
@@ -225,9 +225,9 @@ LRESULT HyperlinkStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kHoverTimerId) {
             DWORD position = GetMessagePos();
-            POINT cursor{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+            POINT cursor {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
             ScreenToClient(hwnd_, &cursor);
-            RECT client{};
+            RECT client {};
             GetClientRect(hwnd_, &client);
             if (!PtInRect(&client, cursor)) {
                 hovering_ = false;
@@ -244,16 +244,14 @@ LRESULT HyperlinkStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_ERASEBKGND:
-        return TRUE;  // transparent: the parent's background shows through
+    case WM_ERASEBKGND: return TRUE;  // transparent: the parent's background shows through
     case WM_DESTROY:
         KillTimer(hwnd_, kHoverTimerId);
         if (tooltip_)
             DestroyWindow(tooltip_);
         tooltip_ = nullptr;
         break;
-    default:
-        break;
+    default: break;
     }
     return CallDefault(message, wParam, lParam);
 }

@@ -15,7 +15,7 @@ int Scale(int length, int percent)
 
 RECT LayoutManager::ControlRect(HWND control) const
 {
-    RECT rect{};
+    RECT rect {};
     if (!GetWindowRect(control, &rect))
         return rect;
     MapWindowPoints(HWND_DESKTOP, GetLayoutWindow(), reinterpret_cast<POINT*>(&rect), 2);
@@ -30,7 +30,7 @@ void LayoutManager::AnchorControl(HWND control, AnchorPoint topLeft, AnchorPoint
     if (HasClass(control, "Button") && (style & 0x1F) == BS_GROUPBOX)
         SetWindowLongA(control, GWL_STYLE, style | WS_CLIPSIBLINGS);
 
-    RECT area{};
+    RECT area {};
     GetLayoutArea(area);
     int width = area.right - area.left;
     int height = area.bottom - area.top;
@@ -38,14 +38,15 @@ void LayoutManager::AnchorControl(HWND control, AnchorPoint topLeft, AnchorPoint
     if (bottomRight == Anchor::None)
         bottomRight = topLeft;
 
-    LayoutEntry entry{};
+    LayoutEntry entry {};
     entry.control = control;
     entry.adjustHorizontalScroll = HasClass(control, "ListBox");
     entry.needsFullRepaint = NeedsFullRepaint(control);
     entry.topLeft = topLeft;
-    entry.topLeftMargin = POINT{rect.left - Scale(width, topLeft.x), rect.top - Scale(height, topLeft.y)};
+    entry.topLeftMargin = POINT {rect.left - Scale(width, topLeft.x), rect.top - Scale(height, topLeft.y)};
     entry.bottomRight = bottomRight;
-    entry.bottomRightMargin = POINT{rect.right - Scale(width, bottomRight.x), rect.bottom - Scale(height, bottomRight.y)};
+    entry.bottomRightMargin =
+            POINT {rect.right - Scale(width, bottomRight.x), rect.bottom - Scale(height, bottomRight.y)};
     entries_.push_back(entry);
 }
 
@@ -56,7 +57,7 @@ void LayoutManager::AnchorItem(int id, AnchorPoint topLeft, AnchorPoint bottomRi
 
 void LayoutManager::ArrangeControls()
 {
-    RECT area{};
+    RECT area {};
     GetLayoutArea(area);
     int width = area.right - area.left;
     int height = area.bottom - area.top;
@@ -68,10 +69,10 @@ void LayoutManager::ArrangeControls()
         if (!entry.control)
             continue;
         RECT old = ControlRect(entry.control);
-        RECT rect{Scale(width, entry.topLeft.x) + entry.topLeftMargin.x,
-                  Scale(height, entry.topLeft.y) + entry.topLeftMargin.y,
-                  Scale(width, entry.bottomRight.x) + entry.bottomRightMargin.x,
-                  Scale(height, entry.bottomRight.y) + entry.bottomRightMargin.y};
+        RECT rect {Scale(width, entry.topLeft.x) + entry.topLeftMargin.x,
+                   Scale(height, entry.topLeft.y) + entry.topLeftMargin.y,
+                   Scale(width, entry.bottomRight.x) + entry.bottomRightMargin.x,
+                   Scale(height, entry.bottomRight.y) + entry.bottomRightMargin.y};
         if (EqualRect(&rect, &old))
             continue;
 
@@ -81,7 +82,7 @@ void LayoutManager::ArrangeControls()
         if (entry.adjustHorizontalScroll) {
             // A list box scrolled to its right end must scroll back when it widens.
             fullRepaint = false;
-            SCROLLINFO info{};
+            SCROLLINFO info {};
             info.cbSize = sizeof info;
             info.fMask = SIF_POS | SIF_RANGE | SIF_PAGE;
             if (GetScrollInfo(entry.control, SB_HORZ, &info)) {

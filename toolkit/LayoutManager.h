@@ -15,17 +15,17 @@ struct AnchorPoint {
 };
 
 namespace Anchor {
-inline constexpr AnchorPoint TopLeft{0, 0};
-inline constexpr AnchorPoint TopCentre{50, 0};
-inline constexpr AnchorPoint TopRight{100, 0};
-inline constexpr AnchorPoint MiddleLeft{0, 50};
-inline constexpr AnchorPoint Centre{50, 50};
-inline constexpr AnchorPoint MiddleRight{100, 50};
-inline constexpr AnchorPoint BottomLeft{0, 100};
-inline constexpr AnchorPoint BottomCentre{50, 100};
-inline constexpr AnchorPoint BottomRight{100, 100};
+inline constexpr AnchorPoint TopLeft {0, 0};
+inline constexpr AnchorPoint TopCentre {50, 0};
+inline constexpr AnchorPoint TopRight {100, 0};
+inline constexpr AnchorPoint MiddleLeft {0, 50};
+inline constexpr AnchorPoint Centre {50, 50};
+inline constexpr AnchorPoint MiddleRight {100, 50};
+inline constexpr AnchorPoint BottomLeft {0, 100};
+inline constexpr AnchorPoint BottomCentre {50, 100};
+inline constexpr AnchorPoint BottomRight {100, 100};
 // Only as the second point: the same as the first, so the control moves but keeps its size.
-inline constexpr AnchorPoint None{-1, -1};
+inline constexpr AnchorPoint None {-1, -1};
 }  // namespace Anchor
 
 struct LayoutEntry {

@@ -13,15 +13,19 @@ public:
     // Index of the new column, or -1.
     int InsertColumn(int index, const char* title, int width, int format = LVCFMT_LEFT) const
     {
-        LVCOLUMNA column{};
+        LVCOLUMNA column {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = format;
         column.cx = width;
         column.pszText = const_cast<char*>(title);
         column.iSubItem = index;
-        return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
+        return static_cast<int>(
+                SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
     }
-    int GetColumnWidth(int column) const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, column, 0)); }
+    int GetColumnWidth(int column) const
+    {
+        return static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, column, 0));
+    }
     bool SetColumnWidth(int column, int width) const
     {
         return SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != 0;
@@ -33,10 +37,13 @@ public:
     {
         return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
-    bool GetItem(LVITEMA& item) const { return SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0; }
+    bool GetItem(LVITEMA& item) const
+    {
+        return SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    }
     bool SetItemText(int row, int column, const char* text) const
     {
-        LVITEMA item{};
+        LVITEMA item {};
         item.iSubItem = column;
         item.pszText = const_cast<char*>(text);
         return SendMessageA(hwnd_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
@@ -44,7 +51,7 @@ public:
     // Copies at most size - 1 characters of a cell; returns the number copied.
     int GetItemText(int row, int column, char* buffer, int size) const
     {
-        LVITEMA item{};
+        LVITEMA item {};
         item.iSubItem = column;
         item.pszText = buffer;
         item.cchTextMax = size;
@@ -81,14 +88,20 @@ public:
     // Row -1 changes every row.
     bool SetItemState(int row, UINT state, UINT mask) const
     {
-        LVITEMA item{};
+        LVITEMA item {};
         item.stateMask = mask;
         item.state = state;
         return SendMessageA(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item)) != 0;
     }
-    DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessageA(hwnd_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)); }
+    DWORD GetExtendedStyle() const
+    {
+        return static_cast<DWORD>(SendMessageA(hwnd_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    }
     // Changes only the bits in mask.
-    void SetExtendedStyle(DWORD mask, DWORD style) const { SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style); }
+    void SetExtendedStyle(DWORD mask, DWORD style) const
+    {
+        SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style);
+    }
     bool SortItems(PFNLVCOMPARE compare, LPARAM context) const
     {
         return SendMessageA(hwnd_, LVM_SORTITEMS, context, reinterpret_cast<LPARAM>(compare)) != 0;

@@ -73,7 +73,8 @@ std::string BrowserCommandLine(const std::string& registered, const char* url)
 
 UINT_PTR OpenUrl(const char* url, int showCommand)
 {
-    auto shellResult = reinterpret_cast<UINT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
+    auto shellResult =
+            reinterpret_cast<UINT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
     if (shellResult > 32)
         return shellResult;
     std::string htmlClass;
@@ -91,7 +92,7 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
 {
     if (!file || fileSize == 0)
         return 0;
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEA ofn {};
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // the form without the three trailing fields
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
@@ -134,7 +135,7 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
         StripTrailingBackslash(initialFolder);
 
     char displayName[MAX_PATH] = "";
-    BROWSEINFOA info{};
+    BROWSEINFOA info {};
     info.hwndOwner = owner;
     info.pszDisplayName = displayName;
     info.lpszTitle = title;

@@ -6,21 +6,21 @@ struct SizeLimits {
     bool useMaxTrackSize = false;
     bool useMinTrackSize = false;
     bool useMaxRect = false;
-    SIZE minTrackSize{};
-    SIZE maxTrackSize{};
-    POINT maxPosition{};
-    SIZE maxSize{};
+    SIZE minTrackSize {};
+    SIZE maxTrackSize {};
+    POINT maxPosition {};
+    SIZE maxSize {};
 
     // Writes the values in use; the others keep the system's.
     void Apply(MINMAXINFO& info) const
     {
         if (useMinTrackSize)
-            info.ptMinTrackSize = POINT{minTrackSize.cx, minTrackSize.cy};
+            info.ptMinTrackSize = POINT {minTrackSize.cx, minTrackSize.cy};
         if (useMaxTrackSize)
-            info.ptMaxTrackSize = POINT{maxTrackSize.cx, maxTrackSize.cy};
+            info.ptMaxTrackSize = POINT {maxTrackSize.cx, maxTrackSize.cy};
         if (useMaxRect) {
             info.ptMaxPosition = maxPosition;
-            info.ptMaxSize = POINT{maxSize.cx, maxSize.cy};
+            info.ptMaxSize = POINT {maxSize.cx, maxSize.cy};
         }
     }
 };

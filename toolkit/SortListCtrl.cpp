@@ -25,7 +25,7 @@ int SortListCtrl::InsertRow(UINT mask, int row, const char* text, UINT state, UI
     auto record = std::make_unique<RowSortRecord>();
     if (mask & LVIF_PARAM)
         record->itemValue = itemValue;
-    LVITEMA item{};
+    LVITEMA item {};
     item.mask = mask | LVIF_PARAM;
     item.iItem = row;
     item.pszText = const_cast<char*>(text);
@@ -51,7 +51,7 @@ bool SortListCtrl::DeleteAllRows()
 
 RowSortRecord* SortListCtrl::GetRecord(int row) const
 {
-    LVITEMA item{};
+    LVITEMA item {};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!GetItem(item))
@@ -89,7 +89,8 @@ int CALLBACK SortListCtrl::Compare(LPARAM first, LPARAM second, LPARAM self)
     auto* b = reinterpret_cast<const RowSortRecord*>(second);
     const char* textA = a && a->sortKey ? a->sortKey->c_str() : "";
     const char* textB = b && b->sortKey ? b->sortKey->c_str() : "";
-    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpA(textA, textB) : lstrcmpA(textB, textA);
+    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpA(textA, textB)
+                                                                   : lstrcmpA(textB, textA);
 }
 
 bool SortListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
@@ -130,7 +131,6 @@ LRESULT SortListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         SendMessageA(SubclassedHandle(), LVM_DELETEALLITEMS, 0, 0);
         return CallDefault(message, wParam, lParam);
-    default:
-        return CallDefault(message, wParam, lParam);
+    default: return CallDefault(message, wParam, lParam);
     }
 }

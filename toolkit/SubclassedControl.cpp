@@ -27,8 +27,8 @@ bool SubclassedControl::Subclass(HWND control)
     if (!control || control_ || Registry().count(control))
         return false;
     SetLastError(0);
-    const LONG_PTR previous =
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc));
+    const LONG_PTR previous = SetWindowLongPtrA(control, GWLP_WNDPROC,
+                                                reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc));
     if (previous == 0 && GetLastError() != 0)
         return false;
     previous_ = reinterpret_cast<WNDPROC>(previous);
@@ -42,7 +42,8 @@ void SubclassedControl::Unsubclass()
     if (!control_)
         return;
     // Put the original procedure back only while ours is still the one installed.
-    if (GetWindowLongPtrA(control_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc))
+    if (GetWindowLongPtrA(control_, GWLP_WNDPROC) ==
+        reinterpret_cast<LONG_PTR>(&SubclassedControl::SubclassProc))
         SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
     Registry().erase(control_);
     control_ = nullptr;

@@ -5,7 +5,7 @@
 
 class WaitCursor {
 public:
-    WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+    WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) { }
     ~WaitCursor() { SetCursor(previous_); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;

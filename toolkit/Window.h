@@ -7,7 +7,7 @@
 class Window {
 public:
     Window() = default;
-    explicit Window(HWND hwnd) : hwnd_(hwnd) {}
+    explicit Window(HWND hwnd) : hwnd_(hwnd) { }
     virtual ~Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;

@@ -10,12 +10,12 @@
 
 namespace {
 
-template <class T>
-void ReadValue(HKEY key, const char* name, T& value)
+template <class T> void ReadValue(HKEY key, const char* name, T& value)
 {
     T read;
     DWORD size = sizeof read;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size) ==
+                ERROR_SUCCESS &&
         size == sizeof read)
         value = read;
 }
@@ -23,7 +23,8 @@ void ReadValue(HKEY key, const char* name, T& value)
 }  // namespace
 
 ExifInfoDialog::ExifInfoDialog(std::string path, RowNavigator* navigator, MetaToolConfig toolConfig)
-    : AnchoredDialog(IDD_EXIFINFO), path_(std::move(path)), navigator_(navigator), toolConfig_(std::move(toolConfig))
+    : AnchoredDialog(IDD_EXIFINFO), path_(std::move(path)), navigator_(navigator),
+      toolConfig_(std::move(toolConfig))
 {
     if (toolConfig_.toolPath.empty())
         toolConfig_.toolPath = DefaultToolPath();
@@ -34,9 +35,11 @@ bool ExifInfoDialog::OnInitDialog()
     AnchoredDialog::OnInitDialog();
     ReadPlacement();
     HINSTANCE module = GetModuleHandleA(nullptr);
-    icon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    icon_ = static_cast<HICON>(
+            LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     smallIcon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -50,7 +53,8 @@ bool ExifInfoDialog::OnInitDialog()
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     Load();
     if (saved_.right > saved_.left && saved_.bottom > saved_.top)
-        MoveWindow(hwnd_, saved_.left, saved_.top, saved_.right - saved_.left, saved_.bottom - saved_.top, TRUE);
+        MoveWindow(hwnd_, saved_.left, saved_.top, saved_.right - saved_.left, saved_.bottom - saved_.top,
+                   TRUE);
     if (maximized_)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     return true;
@@ -61,7 +65,7 @@ void ExifInfoDialog::ReadPlacement()
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    std::array<LONG, 4> rect{saved_.left, saved_.top, saved_.right, saved_.bottom};
+    std::array<LONG, 4> rect {saved_.left, saved_.top, saved_.right, saved_.bottom};
     ReadValue(key, "ExifInfoWndPos", rect);
     saved_ = {rect[0], rect[1], rect[2], rect[3]};
     maximized_ = 0;
@@ -150,7 +154,7 @@ void ExifInfoDialog::OnDestroy()
 
 void ExifInfoDialog::SavePlacement()
 {
-    WINDOWPLACEMENT placement{};
+    WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
     if (GetWindowPlacement(hwnd_, &placement)) {
         saved_ = placement.rcNormalPosition;
@@ -164,11 +168,12 @@ void ExifInfoDialog::SavePlacement()
         valueWidth_ = static_cast<DWORD>(list_.GetColumnWidth(1));
     }
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     const LONG rect[4] = {saved_.left, saved_.top, saved_.right, saved_.bottom};
-    RegSetValueExA(key, "ExifInfoWndMaxed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maximized_), sizeof maximized_);
+    RegSetValueExA(key, "ExifInfoWndMaxed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maximized_),
+                   sizeof maximized_);
     RegSetValueExA(key, "ExifInfoWndPos", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
     RegSetValueExA(key, "ExifInfoWnd_NameWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nameWidth_),
                    sizeof nameWidth_);

@@ -42,7 +42,7 @@ private:
     RowNavigator* navigator_;
     MetaToolConfig toolConfig_;
     SortListCtrl list_;
-    RECT saved_{0, 0, 0, 0};
+    RECT saved_ {0, 0, 0, 0};
     DWORD maximized_ = 0;
     DWORD nameWidth_ = 200;
     DWORD valueWidth_ = 340;

@@ -45,7 +45,8 @@ private:
     FileList& list_;
 };
 
-FileList::FileList() : addedPaths_(10000) {}
+FileList::FileList() : addedPaths_(10000)
+{ }
 
 void FileList::Attach(SortListCtrl* list, HWND total)
 {
@@ -68,7 +69,8 @@ void FileList::AddFolderContents(const std::string& folder, bool subfolders, std
                                  const std::vector<std::string>& allowedExts)
 {
     Batch batch(*this);
-    ScanFolder(folder, subfolders, enableExtFilter, allowedExts, [this](const std::string& path) { AddPath(path); });
+    ScanFolder(folder, subfolders, enableExtFilter, allowedExts,
+               [this](const std::string& path) { AddPath(path); });
 }
 
 void FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,

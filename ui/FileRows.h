@@ -9,15 +9,21 @@ enum FileColumn { kSourceColumn = 0, kTargetColumn = 1, kResultColumn = 2 };
 
 class FileRows : public RunRows {
 public:
-    explicit FileRows(HWND list = nullptr) : list_(list) {}
+    explicit FileRows(HWND list = nullptr) : list_(list) { }
     void Attach(HWND list) { list_.Attach(list); }
 
     int Count() const override { return list_.GetItemCount(); }
     std::string Source(int row) const override { return list_.GetItemText(row, kSourceColumn); }
     std::string Target(int row) const { return list_.GetItemText(row, kTargetColumn); }
     std::string Result(int row) const { return list_.GetItemText(row, kResultColumn); }
-    void SetTarget(int row, const std::string& text) override { list_.SetItemText(row, kTargetColumn, text.c_str()); }
-    void SetResult(int row, const std::string& text) override { list_.SetItemText(row, kResultColumn, text.c_str()); }
+    void SetTarget(int row, const std::string& text) override
+    {
+        list_.SetItemText(row, kTargetColumn, text.c_str());
+    }
+    void SetResult(int row, const std::string& text) override
+    {
+        list_.SetItemText(row, kResultColumn, text.c_str());
+    }
     void EnsureVisible(int row) override { list_.EnsureVisible(row); }
 
 private:

@@ -44,10 +44,11 @@ MainDialog::MainDialog() : AnchoredDialog(IDD_MAIN)
     LoadSettings(options_);
     allowedExts_ = BuildAllowedExts(options_.EnableExtFilter, options_.AllowExts);
     HINSTANCE module = GetModuleHandleA(nullptr);
-    icon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                          GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    icon_ = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ =
+            static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 }
 
 MainDialog::~MainDialog()
@@ -75,8 +76,8 @@ bool MainDialog::OnInitDialog()
     FillModes();
     FillTemplateCombo(IDC_FILENAME_FORMAT, kFileNameFormatHistory, kFileNameTemplatePresets.data(),
                       kFileNameTemplatePresets.size(), options_.TargetFilenameFormat);
-    FillTemplateCombo(IDC_DAY_FORMAT, kDayFolderFormatHistory, kDayTemplatePresets.data(), kDayTemplatePresets.size(),
-                      options_.DayFolderFormat);
+    FillTemplateCombo(IDC_DAY_FORMAT, kDayFolderFormatHistory, kDayTemplatePresets.data(),
+                      kDayTemplatePresets.size(), options_.DayFolderFormat);
     FillTemplateCombo(IDC_MONTH_FORMAT, kMonthFolderFormatHistory, kMonthTemplatePresets.data(),
                       kMonthTemplatePresets.size(), options_.MonthFolderFormat);
     FillOutputFolder();
@@ -118,8 +119,8 @@ void MainDialog::FillModes()
         modes.SetCurSel(0);
 }
 
-void MainDialog::FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
-                                   const std::string& text)
+void MainDialog::FillTemplateCombo(int id, const char* history, const char* const* presets,
+                                   size_t presetCount, const std::string& text)
 {
     HWND combo = Item(id);
     if (!LoadHistory(combo, history)) {
@@ -143,8 +144,8 @@ void MainDialog::FillOutputFolder()
 void MainDialog::RegisterLayout()
 {
     AnchorItem(IDC_FILE_LIST, Anchor::TopLeft, Anchor::BottomRight);
-    for (int id : {IDC_ADD_FILES, IDC_ADD_FOLDER, ID_META_INFO, IDC_REMOVE, IDC_REMOVE_ALL, IDC_OPTIONS, IDC_HELP_MORE,
-                   IDC_CLOSE})
+    for (int id : {IDC_ADD_FILES, IDC_ADD_FOLDER, ID_META_INFO, IDC_REMOVE, IDC_REMOVE_ALL, IDC_OPTIONS,
+                   IDC_HELP_MORE, IDC_CLOSE})
         AnchorItem(id, Anchor::TopRight);
     AnchorItem(IDC_TOTAL, Anchor::BottomRight);
     AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
@@ -249,8 +250,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
             ApplyOutputFolderEnabling();
         }
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -275,12 +275,10 @@ void MainDialog::UpdateRowButtons()
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
-    case WM_CLOSE:
-        End(IDCANCEL);
-        return true;
+    case WM_CLOSE: End(IDCANCEL); return true;
     case WM_DROPFILES:
-        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
-                       allowedExts_);
+        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
+                       options_.EnableExtFilter, allowedExts_);
         return true;
     case WM_HELP:
         // F1 alone opens the help, as the menu's "Help\tF1" says.
@@ -303,11 +301,8 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             return true;
         }
         break;
-    case WM_QUERYDRAGICON:
-        result = reinterpret_cast<LRESULT>(icon_);
-        return true;
-    default:
-        break;
+    case WM_QUERYDRAGICON: result = reinterpret_cast<LRESULT>(icon_); return true;
+    default: break;
     }
     return AnchoredDialog::OnMessage(message, wParam, lParam, result);
 }
@@ -336,7 +331,7 @@ void MainDialog::SaveOnClose()
 {
     options_.MoveType = SelectedMode();
     ReadControls();
-    WINDOWPLACEMENT placement{};
+    WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
     if (GetWindowPlacement(hwnd_, &placement)) {
         const RECT& r = placement.rcNormalPosition;

@@ -47,8 +47,8 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     LRESULT OnNotify(NMHDR* header) override;
     // Enter and Escape do nothing: the window closes only by Close, Exit or its close box.
-    void OnOK() override {}
-    void OnCancel() override {}
+    void OnOK() override { }
+    void OnCancel() override { }
     void OnDestroy() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

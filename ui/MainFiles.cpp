@@ -43,22 +43,23 @@ void MainDialog::OnAddFiles()
     DWORD filterIndex = options_.OpenDlg_FilterIndex;
     const int ok = RunFileDialog(hwnd_, kOpenFileFilter,
                                  OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
-                                 buffer.get(), kOpenFileBufferSize, filterIndex, options_.LastAddFileDir.c_str(),
-                                 nullptr, true);
+                                 buffer.get(), kOpenFileBufferSize, filterIndex,
+                                 options_.LastAddFileDir.c_str(), nullptr, true);
     options_.OpenDlg_FilterIndex = filterIndex;
     if (!ok) {
         const DWORD code = CommDlgExtendedError();
         if (code == 0)
             return;
         char text[512];
-        std::snprintf(text, sizeof text,
-                      "Failed to choose files. Error code: 0x%lX.\n\nTo get help, please contact us at <%s>, and "
-                      "attach the error code above.%s",
-                      static_cast<unsigned long>(code), SupportAddress(),
-                      code == FNERR_BUFFERTOOSMALL
-                          ? "\n\nTips: the error might be caused by too many files that were selected. We "
-                            "recommend you click on \"Add Folder\" to choose bulk files."
-                          : "");
+        std::snprintf(
+                text, sizeof text,
+                "Failed to choose files. Error code: 0x%lX.\n\nTo get help, please contact us at <%s>, and "
+                "attach the error code above.%s",
+                static_cast<unsigned long>(code), SupportAddress(),
+                code == FNERR_BUFFERTOOSMALL
+                        ? "\n\nTips: the error might be caused by too many files that were selected. We "
+                          "recommend you click on \"Add Folder\" to choose bulk files."
+                        : "");
         ShowMessage(text, MessageKind::Warning);
         return;
     }
@@ -91,7 +92,8 @@ void MainDialog::OnAddFolder()
     if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
         return;
     options_.Folder = chosen;
-    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter, allowedExts_);
+    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
+                             allowedExts_);
 }
 
 void MainDialog::OnRemove()

@@ -37,7 +37,8 @@ void MainDialog::ApplyModeEnabling()
 
 void MainDialog::ApplyOutputFolderEnabling()
 {
-    EnableItems(hwnd_, {IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT}, options_.OutputFolderType != 0);
+    EnableItems(hwnd_, {IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
+                options_.OutputFolderType != 0);
 }
 
 void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
@@ -65,7 +66,9 @@ void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
 
 void MainDialog::OnTagHelp(int id)
 {
-    const char* text = id == IDC_MONTH_TAGS ? kMonthTagHelp : id == IDC_DAY_TAGS ? kDayTagHelp : kFileNameTagHelp;
+    const char* text = id == IDC_MONTH_TAGS ? kMonthTagHelp
+                       : id == IDC_DAY_TAGS ? kDayTagHelp
+                                            : kFileNameTagHelp;
     ShowMessage(text, MessageKind::Information);
 }
 
@@ -90,8 +93,9 @@ void MainDialog::OnOpenOutput()
         return;
     }
     ShowMessage("Folder \"" + options_.CustomTargetFolder +
-                    "\" doesn't exist.\n\nThe program will create the folder automatically when moving or copying "
-                    "files.",
+                        "\" doesn't exist.\n\nThe program will create the folder automatically when moving "
+                        "or copying "
+                        "files.",
                 MessageKind::Information);
 }
 

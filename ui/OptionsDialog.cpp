@@ -20,9 +20,9 @@ namespace {
 constexpr const char* kCaption = "Quillmere";
 
 // Offered while the extension list has no history yet; the fourth is also the starting list.
-constexpr std::array<const char*, 8> kExtensionPresets{
-    "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg", "nef", "png", "raw",
-    "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
+constexpr std::array<const char*, 8> kExtensionPresets {
+        "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg",
+        "nef", "png",     "raw", "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
 };
 constexpr const char* kDefaultExtensions = "jpg,jpe,jpeg";
 
@@ -48,7 +48,8 @@ std::string Trimmed(const std::string& text)
 
 }  // namespace
 
-OptionsDialog::OptionsDialog() : Dialog(IDD_OPTIONS) {}
+OptionsDialog::OptionsDialog() : Dialog(IDD_OPTIONS)
+{ }
 
 OptionsDialog::Values OptionsDialog::Current() const
 {
@@ -119,20 +120,11 @@ bool OptionsDialog::OnCommand(int id, int code, HWND)
     if (code != BN_CLICKED)
         return false;
     switch (id) {
-    case IDC_OPT_EXT_FILTER:
-        OnExtensionFilterClicked();
-        return true;
-    case IDC_OPT_SAVE_LOG:
-        OnSaveLogClicked();
-        return true;
-    case IDC_OPT_LOG_OPEN:
-        OnOpenLog();
-        return true;
-    case IDC_OPT_LOG_BROWSE:
-        OnBrowseLog();
-        return true;
-    default:
-        return false;
+    case IDC_OPT_EXT_FILTER: OnExtensionFilterClicked(); return true;
+    case IDC_OPT_SAVE_LOG: OnSaveLogClicked(); return true;
+    case IDC_OPT_LOG_OPEN: OnOpenLog(); return true;
+    case IDC_OPT_LOG_BROWSE: OnBrowseLog(); return true;
+    default: return false;
     }
 }
 
@@ -235,7 +227,8 @@ void OptionsDialog::OnOpenLog()
         return;
     }
     ShowMessage("File \"" + LogFile +
-                    "\" isn't available yet.\n\nThe program will create the file automatically when organizing photos.",
+                        "\" isn't available yet.\n\nThe program will create the file automatically when "
+                        "organizing photos.",
                 MB_ICONINFORMATION);
 }
 
@@ -243,12 +236,14 @@ void OptionsDialog::OnBrowseLog()
 {
     ReadControls();
     std::string startFolder;
-    const bool hasStartFolder = !LogFile.empty() && FolderOf(LogFile, startFolder) && FolderExists(startFolder);
+    const bool hasStartFolder =
+            !LogFile.empty() && FolderOf(LogFile, startFolder) && FolderExists(startFolder);
 
     char path[kLogPathBufferSize];
     DWORD filterIndex = 1;
-    if (!RunFileDialog(hwnd_, "Text File (*.txt)\0*.txt\0", OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path,
-                       sizeof path, filterIndex, hasStartFolder ? startFolder.c_str() : nullptr, ".txt", false))
+    if (!RunFileDialog(hwnd_, "Text File (*.txt)\0*.txt\0",
+                       OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path, sizeof path, filterIndex,
+                       hasStartFolder ? startFolder.c_str() : nullptr, ".txt", false))
         return;
     LogFile.assign(path, strnlen(path, sizeof path));
     Window(Item(IDC_OPT_LOG_FILE)).SetText(LogFile.c_str());

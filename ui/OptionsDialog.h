@@ -54,5 +54,5 @@ private:
     void OnBrowseLog();
 
     // The fields as they were copied in, put back on Cancel.
-    Values given_{};
+    Values given_ {};
 };

@@ -4,7 +4,8 @@
 
 #include "resource.h"
 
-ProgressDialog::ProgressDialog() : Dialog(IDD_PROGRESS) {}
+ProgressDialog::ProgressDialog() : Dialog(IDD_PROGRESS)
+{ }
 
 ProgressDialog* ProgressDialog::Open(HWND owner)
 {
@@ -28,7 +29,8 @@ bool ProgressDialog::OnInitDialog()
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &over, 0);
     const int width = mine.right - mine.left, height = mine.bottom - mine.top;
     SetWindowPos(hwnd_, nullptr, over.left + (over.right - over.left - width) / 2,
-                 over.top + (over.bottom - over.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                 over.top + (over.bottom - over.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
 }
 

@@ -26,8 +26,8 @@ protected:
     ProgressDialog();
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
-    void OnOK() override {}
-    void OnCancel() override {}
+    void OnOK() override { }
+    void OnCancel() override { }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:

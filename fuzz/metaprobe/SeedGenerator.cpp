@@ -12,41 +12,48 @@
 
 namespace {
 
-bool Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, size_t skip) {
-  if (bytes.size() < skip) return false;
-  return qmtest::WriteBytes(path.string(), std::vector<uint8_t>(bytes.begin() + long(skip), bytes.end()));
+bool Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, size_t skip)
+{
+    if (bytes.size() < skip)
+        return false;
+    return qmtest::WriteBytes(path.string(), std::vector<uint8_t>(bytes.begin() + long(skip), bytes.end()));
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  std::filesystem::path dir = argv[1];
-  std::error_code error;
-  for (const char* sub : {"tiff", "jpeg", "png", "iso"}) {
-    std::filesystem::create_directories(dir / sub, error);
-    if (error) return 1;
-  }
-  using qmtest::Ifd;
-  Ifd gps;
-  gps.Bytes(0, {2, 2, 0, 0}).Ascii(1, "N").Rational(6, 100, 1).Ascii(29, "2020:01:01");
-  Ifd exif;
-  exif.Rational(0x829A, 1, 100).Ascii(0x9003, "2020:01:01 10:00:00").Undefined(0x9286, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'x'});
-  Ifd ifd1;
-  ifd1.Short(0x0103, 6).Blob(0x0201, 0x0202, std::vector<uint8_t>(16, 0));
-  Ifd ifd0;
-  ifd0.Ascii(0x010F, "Canon").Short(0x0112, 6).Sub(0x8769, exif).Sub(0x8825, gps).Next(ifd1);
-  bool ok = true;
-  for (auto order : {qmtest::ByteOrder::Intel, qmtest::ByteOrder::Motorola}) {
-    qmtest::TiffOptions options;
-    options.order = order;
-    std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, options);
-    std::string n = order == qmtest::ByteOrder::Intel ? "ii" : "mm";
-    ok &= Write(dir / "tiff" / n, tiff, 2);
-    ok &= Write(dir / "jpeg" / n, qmtest::MinimalJpeg(ifd0, order), 3);
-    ok &= Write(dir / "png" / n, qmtest::BuildPng(4, 4, qmtest::PngChunk("eXIf", tiff)), 8);
-    ok &= Write(dir / "iso" / (n + "_heic"), qmtest::BuildHeic(tiff), 3);
-  }
-  ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
-  return ok ? 0 : 1;
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+        return 2;
+    std::filesystem::path dir = argv[1];
+    std::error_code error;
+    for (const char* sub : {"tiff", "jpeg", "png", "iso"}) {
+        std::filesystem::create_directories(dir / sub, error);
+        if (error)
+            return 1;
+    }
+    using qmtest::Ifd;
+    Ifd gps;
+    gps.Bytes(0, {2, 2, 0, 0}).Ascii(1, "N").Rational(6, 100, 1).Ascii(29, "2020:01:01");
+    Ifd exif;
+    exif.Rational(0x829A, 1, 100)
+            .Ascii(0x9003, "2020:01:01 10:00:00")
+            .Undefined(0x9286, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'x'});
+    Ifd ifd1;
+    ifd1.Short(0x0103, 6).Blob(0x0201, 0x0202, std::vector<uint8_t>(16, 0));
+    Ifd ifd0;
+    ifd0.Ascii(0x010F, "Canon").Short(0x0112, 6).Sub(0x8769, exif).Sub(0x8825, gps).Next(ifd1);
+    bool ok = true;
+    for (auto order : {qmtest::ByteOrder::Intel, qmtest::ByteOrder::Motorola}) {
+        qmtest::TiffOptions options;
+        options.order = order;
+        std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, options);
+        std::string n = order == qmtest::ByteOrder::Intel ? "ii" : "mm";
+        ok &= Write(dir / "tiff" / n, tiff, 2);
+        ok &= Write(dir / "jpeg" / n, qmtest::MinimalJpeg(ifd0, order), 3);
+        ok &= Write(dir / "png" / n, qmtest::BuildPng(4, 4, qmtest::PngChunk("eXIf", tiff)), 8);
+        ok &= Write(dir / "iso" / (n + "_heic"), qmtest::BuildHeic(tiff), 3);
+    }
+    ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
+    return ok ? 0 : 1;
 }

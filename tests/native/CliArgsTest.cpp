@@ -16,29 +16,38 @@ TEST(CliArgs, OrganizeDefaultsToCopyAndTakesEveryPath)
     ASSERT_TRUE(parsed.ok) << parsed.error;
     EXPECT_EQ(parsed.request.command, CliCommand::Organize);
     EXPECT_FALSE(parsed.request.flags.move);
-    EXPECT_EQ(parsed.request.paths, (std::vector<std::string>{"C:\\a.jpg", "D:\\pics"}));
+    EXPECT_EQ(parsed.request.paths, (std::vector<std::string> {"C:\\a.jpg", "D:\\pics"}));
     EXPECT_FALSE(parsed.request.flags.mode.has_value());
 }
 
 TEST(CliArgs, EveryModeNameAndNumber)
 {
-    const std::vector<std::pair<std::string, std::uint32_t>> modes{
-        {"taken", 100}, {"taken-else-modified", 600}, {"taken-else-created", 700}, {"taken-else-accessed", 800},
-        {"modified", 200}, {"created", 300}, {"accessed", 400}, {"extension", 500}, {"orientation", 900}};
+    const std::vector<std::pair<std::string, std::uint32_t>> modes {{"taken", 100},
+                                                                    {"taken-else-modified", 600},
+                                                                    {"taken-else-created", 700},
+                                                                    {"taken-else-accessed", 800},
+                                                                    {"modified", 200},
+                                                                    {"created", 300},
+                                                                    {"accessed", 400},
+                                                                    {"extension", 500},
+                                                                    {"orientation", 900}};
     for (const auto& [name, value] : modes) {
         EXPECT_EQ(ParseModeName(name), value) << name;
         EXPECT_EQ(ParseModeName(std::to_string(value)), value) << value;
     }
-    for (const char* bad : {"", "Taken", "0", "150", "1000", "0100", "-100", "taken ", "12345678901234567890"})
+    for (const char* bad :
+         {"", "Taken", "0", "150", "1000", "0100", "-100", "taken ", "12345678901234567890"})
         EXPECT_FALSE(ParseModeName(bad).has_value()) << bad;
 }
 
 TEST(CliArgs, ValuesInTheNextArgumentOrAfterAnEqualsSign)
 {
-    const auto parsed = Parse({"organize", "--move", "--mode", "modified", "--out=D:\\Out", "--month-format",
-                               "%M", "--day-format=%D", "--rename", "%N-%Y", "--exists", "skip", "--log",
-                               "D:\\log.txt", "--ext", "jpg;tif", "--no-year", "--no-month", "--no-day",
-                               "--no-subfolders", "--saved", "--dry-run", "x"});
+    const auto parsed = Parse({"organize",      "--move",         "--mode",   "modified",
+                               "--out=D:\\Out", "--month-format", "%M",       "--day-format=%D",
+                               "--rename",      "%N-%Y",          "--exists", "skip",
+                               "--log",         "D:\\log.txt",    "--ext",    "jpg;tif",
+                               "--no-year",     "--no-month",     "--no-day", "--no-subfolders",
+                               "--saved",       "--dry-run",      "x"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     const OrganizeFlags& f = parsed.request.flags;
     EXPECT_TRUE(f.move);
@@ -51,7 +60,7 @@ TEST(CliArgs, ValuesInTheNextArgumentOrAfterAnEqualsSign)
     EXPECT_EQ(f.log, "D:\\log.txt");
     EXPECT_EQ(f.exts, "jpg;tif");
     EXPECT_TRUE(f.noYear && f.noMonth && f.noDay && f.noSubfolders && f.saved && f.dryRun);
-    EXPECT_EQ(parsed.request.paths, std::vector<std::string>{"x"});
+    EXPECT_EQ(parsed.request.paths, std::vector<std::string> {"x"});
 }
 
 TEST(CliArgs, DoubleDashEndsTheOptions)
@@ -59,25 +68,25 @@ TEST(CliArgs, DoubleDashEndsTheOptions)
     const auto parsed = Parse({"organize", "--", "--move", "-x"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     EXPECT_FALSE(parsed.request.flags.move);
-    EXPECT_EQ(parsed.request.paths, (std::vector<std::string>{"--move", "-x"}));
+    EXPECT_EQ(parsed.request.paths, (std::vector<std::string> {"--move", "-x"}));
 }
 
 TEST(CliArgs, UsageErrorsSayWhatIsWrong)
 {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{}, "no command given"},
-        {{"sort", "a"}, "unknown command \"sort\""},
-        {{"organize"}, "no PATH given"},
-        {{"lookup"}, "no FILE given"},
-        {{"organize", "--move", "--copy", "a"}, "--move and --copy cannot be given together"},
-        {{"organize", "--mode", "sideways", "a"}, "unknown mode \"sideways\""},
-        {{"organize", "a", "--mode"}, "option --mode needs a value"},
-        {{"organize", "--exists", "keep", "a"}, "--exists takes rename, overwrite or skip, not \"keep\""},
-        {{"organize", "--frobnicate", "a"}, "unknown option --frobnicate"},
-        {{"organize", "--move=yes", "a"}, "option --move takes no value"},
-        {{"organize", "--out=", "a"}, "option --out needs a folder"},
-        {{"lookup", "--move", "a"}, "option --move is not valid for lookup"},
-        {{"--version", "x"}, "--version takes no arguments"},
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases {
+            {{}, "no command given"},
+            {{"sort", "a"}, "unknown command \"sort\""},
+            {{"organize"}, "no PATH given"},
+            {{"lookup"}, "no FILE given"},
+            {{"organize", "--move", "--copy", "a"}, "--move and --copy cannot be given together"},
+            {{"organize", "--mode", "sideways", "a"}, "unknown mode \"sideways\""},
+            {{"organize", "a", "--mode"}, "option --mode needs a value"},
+            {{"organize", "--exists", "keep", "a"}, "--exists takes rename, overwrite or skip, not \"keep\""},
+            {{"organize", "--frobnicate", "a"}, "unknown option --frobnicate"},
+            {{"organize", "--move=yes", "a"}, "option --move takes no value"},
+            {{"organize", "--out=", "a"}, "option --out needs a folder"},
+            {{"lookup", "--move", "a"}, "option --move is not valid for lookup"},
+            {{"--version", "x"}, "--version takes no arguments"},
     };
     for (const auto& [args, error] : cases) {
         const auto parsed = Parse(args);
@@ -117,7 +126,7 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
     saved.TargetFilenameFormat = "%N";
 
     OrganizeOptions untouched = saved;
-    ApplyFlags(OrganizeFlags{}, untouched);
+    ApplyFlags(OrganizeFlags {}, untouched);
     EXPECT_EQ(untouched.MoveType, 300u);
     EXPECT_EQ(untouched.CustomTargetFolder, "E:\\Saved\\");
     EXPECT_EQ(untouched.TargetExistsOpt, 22u);
@@ -160,7 +169,7 @@ TEST(CliArgs, AnUnknownSavedModeBecomesTaken)
 {
     OrganizeOptions saved;
     saved.MoveType = 4711;
-    ApplyFlags(OrganizeFlags{}, saved);
+    ApplyFlags(OrganizeFlags {}, saved);
     EXPECT_EQ(saved.MoveType, 100u);
 }
 
@@ -179,8 +188,9 @@ TEST(CliReport, ResultsAreClassifiedForTheExitStatus)
     EXPECT_EQ(tally.ExitStatus(2), kExitOk);
     EXPECT_EQ(tally.Summary(2, false), "2 files, 1 OK, 1 skipped, 0 failed");
     EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
-    EXPECT_EQ(tally.Summary(3, true),
-              "2 files, 1 OK, 1 skipped, 0 failed, 1 not processed (cancelled) (dry run: nothing was changed)");
+    EXPECT_EQ(
+            tally.Summary(3, true),
+            "2 files, 1 OK, 1 skipped, 0 failed, 1 not processed (cancelled) (dry run: nothing was changed)");
     tally.Add("Failure");
     EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
     EXPECT_EQ(tally.Failed(), 1);

@@ -5,9 +5,9 @@
 
 TEST(ExtFilter, ListIsCleanedLowerCasedAndSplitAtCommasAndSemicolons)
 {
-    EXPECT_EQ(BuildAllowedExts(1, "JPG; jpeg"), (std::vector<std::string>{"jpg", "jpeg"}));
-    EXPECT_EQ(BuildAllowedExts(1, ",jpg,,tif,"), (std::vector<std::string>{"jpg", "tif"}));
-    EXPECT_EQ(BuildAllowedExts(1, "\tc r2 ;nef;nef"), (std::vector<std::string>{"cr2", "nef", "nef"}));
+    EXPECT_EQ(BuildAllowedExts(1, "JPG; jpeg"), (std::vector<std::string> {"jpg", "jpeg"}));
+    EXPECT_EQ(BuildAllowedExts(1, ",jpg,,tif,"), (std::vector<std::string> {"jpg", "tif"}));
+    EXPECT_EQ(BuildAllowedExts(1, "\tc r2 ;nef;nef"), (std::vector<std::string> {"cr2", "nef", "nef"}));
     EXPECT_TRUE(BuildAllowedExts(0, "jpg").empty());
     EXPECT_TRUE(BuildAllowedExts(1, " ;, ").empty());
 }

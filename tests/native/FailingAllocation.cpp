@@ -8,11 +8,13 @@ namespace jpegtest {
 bool gFailNothrowArrayNew = false;
 }
 
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  if (jpegtest::gFailNothrowArrayNew) return nullptr;
-  try {
-    return ::operator new[](size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (jpegtest::gFailNothrowArrayNew)
+        return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }

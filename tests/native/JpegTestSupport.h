@@ -16,11 +16,11 @@ namespace jpegtest {
 
 // A reader that read one stream through a real FILE*, with everything a test looks at.
 struct ReadOutcome {
-  ImageInfo info{};
-  JpegSectionReader reader{&info};
-  bool result = false;
-  std::string output;  // what the read wrote to standard output
-  long position = 0;   // stream position when ReadSections returned
+    ImageInfo info {};
+    JpegSectionReader reader {&info};
+    bool result = false;
+    std::string output;  // what the read wrote to standard output
+    long position = 0;  // stream position when ReadSections returned
 };
 
 std::unique_ptr<ReadOutcome> ReadJpeg(const std::vector<std::uint8_t>& bytes);
@@ -44,9 +44,9 @@ long ThumbnailOffset(const ReadOutcome& outcome);
 void ExpectSameInfo(const ReadOutcome& a, const ReadOutcome& b);
 
 // The characters of a literal without its terminator; embedded 0 bytes are kept.
-template <std::size_t N>
-std::vector<std::uint8_t> Text(const char (&text)[N]) {
-  return std::vector<std::uint8_t>(text, text + N - 1);
+template <std::size_t N> std::vector<std::uint8_t> Text(const char (&text)[N])
+{
+    return std::vector<std::uint8_t>(text, text + N - 1);
 }
 
 std::vector<std::uint8_t> Text(const std::string& text);

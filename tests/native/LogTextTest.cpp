@@ -5,7 +5,7 @@
 
 namespace {
 const std::string kRule(67, '=');
-const LogTime kFriday{2012, 1, 27, 5, 10, 46, 15};
+const LogTime kFriday {2012, 1, 27, 5, 10, 46, 15};
 }  // namespace
 
 TEST(LogText, TimeHasEnglishNamesTwoDigitDayAnd24HourClock)
@@ -18,14 +18,15 @@ TEST(LogText, TimeHasEnglishNamesTwoDigitDayAnd24HourClock)
 TEST(LogText, HeaderIntroOnlyForAnEmptyFile)
 {
     EXPECT_EQ(LogHeader(true, kFriday), "This is a log file created by Quillmere.\r\n\r\n" + kRule +
-                                            "\r\nStart at: Friday, 27 January 2012 10:46:15\r\n\r\n");
+                                                "\r\nStart at: Friday, 27 January 2012 10:46:15\r\n\r\n");
     EXPECT_EQ(LogHeader(false, kFriday), kRule + "\r\nStart at: Friday, 27 January 2012 10:46:15\r\n\r\n");
 }
 
 TEST(LogText, RecordAndFooter)
 {
     EXPECT_EQ(LogRecord("C:\\Pics\\IMG_1.JPG", "D:\\Out\\2012\\2012_01\\IMG_1.JPG", "Move", "OK"),
-              "[Source] C:\\Pics\\IMG_1.JPG\r\n[Target] D:\\Out\\2012\\2012_01\\IMG_1.JPG\r\n[Move] OK\r\n\r\n");
+              "[Source] C:\\Pics\\IMG_1.JPG\r\n[Target] D:\\Out\\2012\\2012_01\\IMG_1.JPG\r\n[Move] "
+              "OK\r\n\r\n");
     EXPECT_EQ(LogRecord("C:\\a", "", "Copy", "No file extension"),
               "[Source] C:\\a\r\n[Target] \r\n[Copy] No file extension\r\n\r\n");
     EXPECT_EQ(LogFooter(kFriday), "Finish at: Friday, 27 January 2012 10:46:15\r\n" + kRule + "\r\n\r\n\r\n");

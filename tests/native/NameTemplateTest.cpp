@@ -162,9 +162,11 @@ TEST(BuildTargetName, WithoutRenamingIsTheSourceName)
 
 TEST(BuildTargetName, RenamesByTheTemplateAndKeepsTheExtensionsCase)
 {
-    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %H_%I_%S %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46, 15),
+    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %H_%I_%S %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46,
+                              15),
               "2012-01-27 10_46_15 IMG_0001.JPG");
-    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %J_%I %P %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46, 15),
+    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %J_%I %P %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46,
+                              15),
               "2012-01-27 10_46 AM IMG_0001.JPG");
 }
 
@@ -197,7 +199,8 @@ TEST(BuildTargetName, ExtensionAndOrientationModesIgnoreTheTemplate)
         if (entry.value == DateSource::Extension || entry.value == DateSource::Orientation)
             continue;
         options.MoveType = static_cast<std::uint32_t>(entry.value);
-        EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "2012 IMG.JPG") << entry.text;
+        EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "2012 IMG.JPG")
+                << entry.text;
     }
 }
 
@@ -260,7 +263,16 @@ TEST(TemplatePresets, TheDefaultsAreNotAmongThem)
 
 TEST(TagHelp, TextsAreExactlyWhatTheButtonsShow)
 {
-    EXPECT_STREQ(kMonthTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, ...)\n");
-    EXPECT_STREQ(kDayTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, ...)\n%D: Day (01-31)");
-    EXPECT_STREQ(kFileNameTagHelp, "You could use the following tags here.\n\n%N: Name of original file\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, ...)\n%D: Day (01-31)\n%H: Hour in 24-hour format (00-23)\n%J: Hour in 12-hour format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM");
+    EXPECT_STREQ(kMonthTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
+                                "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month "
+                                "name (January, February, March, ...)\n");
+    EXPECT_STREQ(kDayTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
+                              "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name "
+                              "(January, February, March, ...)\n%D: Day (01-31)");
+    EXPECT_STREQ(
+            kFileNameTagHelp,
+            "You could use the following tags here.\n\n%N: Name of original file\n%Y: Year (e.g. 2010)\n%M: "
+            "Month (01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, "
+            "February, March, ...)\n%D: Day (01-31)\n%H: Hour in 24-hour format (00-23)\n%J: Hour in 12-hour "
+            "format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM");
 }

@@ -112,7 +112,8 @@ TEST(SampleFiles, ReferenceToolReadsWhatTheBuildersWrite)
         const std::string name = order == ByteOrder::Intel ? "qm_sample_ii.jpg" : "qm_sample_mm.jpg";
         const std::string path = (dir / name).string();
         ASSERT_TRUE(WriteBytes(path, MinimalJpeg(ifd0, order, 480, 640)));
-        std::string out = RunTool("-s -s -s -n -DateTimeOriginal -Make -Orientation -ExposureTime -ImageWidth " + path);
+        std::string out =
+                RunTool("-s -s -s -n -DateTimeOriginal -Make -Orientation -ExposureTime -ImageWidth " + path);
         EXPECT_EQ(out, "2010:07:15 14:03:09\nMaker\n8\n0.008\n640\n");
         std::filesystem::remove(path);
     }

@@ -28,6 +28,7 @@ std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff);
 
 // ftyp "crx " + moov holding Canon's metadata box (CMT1 = first TIFF directory, CMT2 = EXIF
 // directory as a TIFF of its own) and a movie header with the given date.
-std::vector<uint8_t> BuildCr3(const std::vector<uint8_t>& cmt1, const std::vector<uint8_t>& cmt2, uint32_t created);
+std::vector<uint8_t> BuildCr3(const std::vector<uint8_t>& cmt1, const std::vector<uint8_t>& cmt2,
+                              uint32_t created);
 
 }  // namespace qmtest

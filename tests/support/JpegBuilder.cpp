@@ -14,7 +14,8 @@ JpegBuilder& JpegBuilder::Segment(uint8_t marker, const std::vector<uint8_t>& pa
     return SegmentWithLength(marker, static_cast<uint16_t>(payload.size() + 2), payload);
 }
 
-JpegBuilder& JpegBuilder::SegmentWithLength(uint8_t marker, uint16_t length, const std::vector<uint8_t>& payload)
+JpegBuilder& JpegBuilder::SegmentWithLength(uint8_t marker, uint16_t length,
+                                            const std::vector<uint8_t>& payload)
 {
     bytes_.push_back(0xFF);
     bytes_.push_back(marker);
@@ -40,8 +41,12 @@ JpegBuilder& JpegBuilder::Comment(const std::string& text)
 
 JpegBuilder& JpegBuilder::Frame(uint16_t height, uint16_t width, uint8_t components, uint8_t marker)
 {
-    std::vector<uint8_t> p = {8, static_cast<uint8_t>(height >> 8), static_cast<uint8_t>(height & 0xFF),
-                              static_cast<uint8_t>(width >> 8), static_cast<uint8_t>(width & 0xFF), components};
+    std::vector<uint8_t> p = {8,
+                              static_cast<uint8_t>(height >> 8),
+                              static_cast<uint8_t>(height & 0xFF),
+                              static_cast<uint8_t>(width >> 8),
+                              static_cast<uint8_t>(width & 0xFF),
+                              components};
     for (uint8_t c = 1; c <= components; ++c) {
         p.push_back(c);
         p.push_back(c == 1 ? 0x22 : 0x11);

@@ -34,8 +34,8 @@ private:
 };
 
 // SOI, APP1 Exif, SOF0, SOS with filler, EOI.
-std::vector<uint8_t> MinimalJpeg(const Ifd& ifd0, ByteOrder order = ByteOrder::Intel,
-                                 uint16_t height = 480, uint16_t width = 640);
+std::vector<uint8_t> MinimalJpeg(const Ifd& ifd0, ByteOrder order = ByteOrder::Intel, uint16_t height = 480,
+                                 uint16_t width = 640);
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 

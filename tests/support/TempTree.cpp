@@ -6,7 +6,7 @@
 
 namespace {
 
-std::atomic<unsigned> g_counter{0};
+std::atomic<unsigned> g_counter {0};
 
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
 {
@@ -35,7 +35,8 @@ TempTree::TempTree()
     std::string base = n > 0 && n < MAX_PATH ? std::string(temp, n) : std::string(".\\");
     if (base.back() != '\\')
         base += '\\';
-    root_ = base + "qmrun_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(g_counter++) + "\\";
+    root_ = base + "qmrun_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(g_counter++) +
+            "\\";
     RemoveTree(root_);
     CreateDirectoryA(root_.c_str(), nullptr);
 }
@@ -52,7 +53,8 @@ bool WriteData(const std::string& path, const std::vector<unsigned char>& conten
 
 bool WriteText(const std::string& path, const std::string& content)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -66,8 +68,8 @@ std::string ReadText(const std::string& path, bool* ok)
 {
     if (ok)
         *ok = false;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     std::string content;

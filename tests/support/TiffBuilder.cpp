@@ -35,8 +35,13 @@ void PutLE(std::vector<uint8_t>& out, uint64_t value, int size)
 int SwapUnit(uint16_t format)
 {
     switch (format) {
-    case fmt::Short: case fmt::SShort: return 2;
-    case fmt::Long: case fmt::SLong: case fmt::Rational: case fmt::SRational: case fmt::Float: return 4;
+    case fmt::Short:
+    case fmt::SShort: return 2;
+    case fmt::Long:
+    case fmt::SLong:
+    case fmt::Rational:
+    case fmt::SRational:
+    case fmt::Float: return 4;
     case fmt::Double: return 8;
     default: return 1;
     }
@@ -44,8 +49,10 @@ int SwapUnit(uint16_t format)
 
 }  // namespace
 
-Ifd::Ifd() : data_(std::make_unique<Data>()) {}
-Ifd::Ifd(const Ifd& other) : data_(std::make_unique<Data>(*other.data_)) {}
+Ifd::Ifd() : data_(std::make_unique<Data>())
+{ }
+Ifd::Ifd(const Ifd& other) : data_(std::make_unique<Data>(*other.data_))
+{ }
 Ifd& Ifd::operator=(const Ifd& other)
 {
     if (this != &other)
@@ -72,7 +79,10 @@ Ifd& Ifd::Bytes(uint16_t tag, std::vector<uint8_t> values)
     return *this;
 }
 
-Ifd& Ifd::Short(uint16_t tag, uint16_t value) { return Shorts(tag, {value}); }
+Ifd& Ifd::Short(uint16_t tag, uint16_t value)
+{
+    return Shorts(tag, {value});
+}
 
 Ifd& Ifd::Shorts(uint16_t tag, std::vector<uint16_t> values)
 {
@@ -152,7 +162,7 @@ Ifd& Ifd::RawOffset(uint16_t tag, uint16_t format, uint32_t count, uint32_t offs
 Ifd& Ifd::Sub(uint16_t tag, Ifd child)
 {
     data_->entries.push_back(
-        {Entry::Kind::Child, tag, fmt::Long, 1, {}, 0, std::make_shared<Ifd>(std::move(child))});
+            {Entry::Kind::Child, tag, fmt::Long, 1, {}, 0, std::make_shared<Ifd>(std::move(child))});
     return *this;
 }
 
@@ -182,7 +192,7 @@ Ifd& Ifd::Blob(uint16_t offsetTag, uint16_t lengthTag, std::vector<uint8_t> blob
 // children and its next directory, patching offsets as they become known.
 class TiffWriter {
 public:
-    explicit TiffWriter(ByteOrder order) : order_(order) {}
+    explicit TiffWriter(ByteOrder order) : order_(order) { }
 
     std::vector<uint8_t> out;
 
@@ -258,15 +268,9 @@ private:
             }
             break;
         }
-        case Ifd::Entry::Kind::Offset:
-            Put32(at + 8, e.offset);
-            break;
-        case Ifd::Entry::Kind::Child:
-            Put32(at + 8, Write(*e.child));
-            break;
-        case Ifd::Entry::Kind::BlobOffset:
-            Put32(at + 8, Append(e.bytes));
-            break;
+        case Ifd::Entry::Kind::Offset: Put32(at + 8, e.offset); break;
+        case Ifd::Entry::Kind::Child: Put32(at + 8, Write(*e.child)); break;
+        case Ifd::Entry::Kind::BlobOffset: Put32(at + 8, Append(e.bytes)); break;
         }
     }
 

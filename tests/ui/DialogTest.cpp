@@ -10,7 +10,7 @@ namespace {
 
 class RecordingDialog : public Dialog {
 public:
-    explicit RecordingDialog(int templateId) : Dialog(templateId) {}
+    explicit RecordingDialog(int templateId) : Dialog(templateId) { }
 
     int initCalls = 0;
     int lastCommand = 0;
@@ -77,13 +77,15 @@ TEST(Dialog, ModelessDispatchesUnpackedMessagesToHandlers)
     EXPECT_EQ(dialog.initCalls, 1);
 
     HWND button = dialog.Item(IDC_ABOUT_UPDATES);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_UPDATES, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_UPDATES, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
     EXPECT_EQ(dialog.lastCommand, IDC_ABOUT_UPDATES);
     EXPECT_EQ(dialog.lastCode, BN_CLICKED);
     EXPECT_EQ(dialog.lastControl, button);
 
-    NMHDR header{button, IDC_ABOUT_UPDATES, 4242};
-    LRESULT notifyResult = SendMessageA(dialog, WM_NOTIFY, IDC_ABOUT_UPDATES, reinterpret_cast<LPARAM>(&header));
+    NMHDR header {button, IDC_ABOUT_UPDATES, 4242};
+    LRESULT notifyResult =
+            SendMessageA(dialog, WM_NOTIFY, IDC_ABOUT_UPDATES, reinterpret_cast<LPARAM>(&header));
     EXPECT_EQ(dialog.lastNotifyCode, 4242u);
     EXPECT_EQ(notifyResult, 77);
 
@@ -114,7 +116,7 @@ protected:
 
 class ColourDialog : public Dialog {
 public:
-    ColourDialog() : Dialog(IDD_ABOUT) {}
+    ColourDialog() : Dialog(IDD_ABOUT) { }
     int colourRequests = 0;
 
 protected:

@@ -16,8 +16,8 @@ TEST(WebCommands, Addresses)
     EXPECT_EQ(HomepageAddress(), "https://quillmere.example/");
     EXPECT_EQ(CheckForUpdatesAddress(), "https://quillmere.example/checkforupdates/?ver=2.4&build=745");
     EXPECT_EQ(FeedbackAddress(), "mailto:support@quillmere.example");
-    EXPECT_EQ(TellAFriendAddress(),
-              "mailto:?subject=Quillmere - very COOL application!!!&body=Download from https://quillmere.example/");
+    EXPECT_EQ(TellAFriendAddress(), "mailto:?subject=Quillmere - very COOL application!!!&body=Download from "
+                                    "https://quillmere.example/");
     EXPECT_EQ(std::string(ProductInfo::kHomePage).back(), '/');
 }
 
@@ -41,13 +41,13 @@ class FakeHelpWindow {
 public:
     FakeHelpWindow()
     {
-        WNDCLASSA windowClass{};
+        WNDCLASSA windowClass {};
         windowClass.lpfnWndProc = Proc;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "QuillmereFakeHelp";
         RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, "QuillmereFakeHelp", "Quillmere Help", WS_OVERLAPPEDWINDOW, 100, 100, 400,
-                                  300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window_ = CreateWindowExA(0, "QuillmereFakeHelp", "Quillmere Help", WS_OVERLAPPEDWINDOW, 100, 100,
+                                  400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~FakeHelpWindow()
     {
@@ -74,8 +74,8 @@ TEST(OpenHelp, BringsAnOpenHelpWindowBackInsteadOfOpeningAnother)
     FakeHelpWindow help;
     ASSERT_NE(help.window(), nullptr);
     ShowWindow(help.window(), SW_SHOWMINIMIZED);
-    HWND other = CreateWindowExA(0, "Static", "Something else", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-                                 nullptr, nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExA(0, "Static", "Something else", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                 100, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(other);
     PumpFor(100);
     ASSERT_TRUE(IsIconic(help.window()));
@@ -102,7 +102,8 @@ TEST(OpenHelp, OpensTheHelpFileOnceThenFindsItsWindow)
     ASSERT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
 
     OpenHelp();
-    ASSERT_TRUE(PumpUntil([] { return FindHelpWindow() != nullptr; }, 30000)) << "the help viewer did not open";
+    ASSERT_TRUE(PumpUntil([] { return FindHelpWindow() != nullptr; }, 30000))
+            << "the help viewer did not open";
     HWND viewer = FindHelpWindow();
     OpenHelp();  // the second time finds the window
     PumpFor(1500);

@@ -25,7 +25,7 @@ constexpr COLORREF kHover = 0xFF;
 
 bool IsUnderlined(HFONT font)
 {
-    LOGFONTA description{};
+    LOGFONTA description {};
     return font && GetObjectA(font, sizeof description, &description) && description.lfUnderline;
 }
 
@@ -43,7 +43,7 @@ std::string TextOf(HWND window)
 
 RECT RectIn(HWND parent, HWND control)
 {
-    RECT rect{};
+    RECT rect {};
     GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
@@ -62,9 +62,9 @@ ColourAnswer AskColour(HWND dialog, HWND label)
     HDC dc = CreateCompatibleDC(nullptr);
     SetTextColor(dc, RGB(1, 2, 3));
     SetBkMode(dc, OPAQUE);
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
-    ColourAnswer answer{GetTextColor(dc), GetBkMode(dc), brush};
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+            dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
+    ColourAnswer answer {GetTextColor(dc), GetBkMode(dc), brush};
     DeleteDC(dc);
     return answer;
 }
@@ -72,12 +72,13 @@ ColourAnswer AskColour(HWND dialog, HWND label)
 // A click as the static control reports it to its dialog.
 void Click(HWND dialog, HWND label)
 {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED), reinterpret_cast<LPARAM>(label));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(label));
 }
 
 void PutCursorOn(HWND label)
 {
-    RECT rect{};
+    RECT rect {};
     GetWindowRect(label, &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
@@ -89,7 +90,7 @@ void PutCursorAway()
 
 void MoveMouseOver(HWND label)
 {
-    RECT client{};
+    RECT client {};
     GetClientRect(label, &client);
     SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(client.right / 2, client.bottom / 2));
 }
@@ -134,7 +135,7 @@ TEST_F(About, TooltipShowsTheAddress)
     HWND tooltip = about.makerLink.Tooltip();
     ASSERT_NE(tooltip, nullptr);
     char text[256] = "";
-    TOOLINFOA tool{};
+    TOOLINFOA tool {};
     tool.cbSize = sizeof tool;
     tool.hwnd = about.makerLink;
     tool.uId = 1;
@@ -148,7 +149,7 @@ TEST_F(About, LinksAreSizedToTheirText)
     HWND label = about.homepageLink;
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, about.homepageLink.UnderlinedFont());
-    SIZE extent{};
+    SIZE extent {};
     const char text[] = "Visit Quillmere Homepage";
     ASSERT_TRUE(GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent));
     SelectObject(dc, old);
@@ -157,7 +158,7 @@ TEST_F(About, LinksAreSizedToTheirText)
     EXPECT_EQ(rect.right - rect.left, extent.cx);
     EXPECT_EQ(rect.bottom - rect.top, extent.cy);
     // Left-aligned: the left edge stays where the template put it (35 dialog units).
-    RECT designed{35, 99, 0, 0};
+    RECT designed {35, 99, 0, 0};
     MapDialogRect(about, &designed);
     EXPECT_EQ(rect.left, designed.left);
     EXPECT_EQ(rect.top, designed.top);
@@ -231,7 +232,8 @@ TEST_F(About, HoverEndsSoonAfterTheMouseLeaves)
 TEST_F(About, HandCursorOverLinks)
 {
     HWND label = about.homepageLink;
-    LRESULT handled = SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    LRESULT handled = SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(handled, TRUE);
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
 }
@@ -269,7 +271,7 @@ protected:
         return label;
     }
 
-    Dialog host{IDD_ABOUT};
+    Dialog host {IDD_ABOUT};
 };
 
 TEST_F(LinkOnStatic, UnderlinedOnlyWhileHoveringByDefault)

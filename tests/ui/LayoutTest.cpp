@@ -30,7 +30,7 @@ protected:
 
 RECT RectIn(HWND parent, HWND control)
 {
-    RECT rect{};
+    RECT rect {};
     GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
@@ -38,16 +38,16 @@ RECT RectIn(HWND parent, HWND control)
 
 RECT ClientOf(HWND hwnd)
 {
-    RECT rect{};
+    RECT rect {};
     GetClientRect(hwnd, &rect);
     return rect;
 }
 
 SIZE OuterSize(HWND hwnd)
 {
-    RECT rect{};
+    RECT rect {};
     GetWindowRect(hwnd, &rect);
-    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    return SIZE {rect.right - rect.left, rect.bottom - rect.top};
 }
 
 // Resizes the window so that its client area gets the given size.
@@ -101,10 +101,10 @@ protected:
         initialOuter = OuterSize(dialog);
     }
 
-    TestAnchoredDialog dialog{IDD_MAIN};
+    TestAnchoredDialog dialog {IDD_MAIN};
     std::map<HWND, RECT> initial;
-    RECT initialClient{};
-    SIZE initialOuter{};
+    RECT initialClient {};
+    SIZE initialOuter {};
 };
 
 TEST_F(MainWindowLayout, RegistersEveryControlOfTheTable)
@@ -174,8 +174,8 @@ TEST_F(MainWindowLayout, OnlyTheGroupBoxGainsClipSiblings)
 
 TEST_F(MainWindowLayout, ShrinkingBelowTheInitialSizeIsRefused)
 {
-    MINMAXINFO info{};
-    info.ptMinTrackSize = POINT{1, 1};
+    MINMAXINFO info {};
+    info.ptMinTrackSize = POINT {1, 1};
     SendMessageA(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, initialOuter.cx);
     EXPECT_EQ(info.ptMinTrackSize.y, initialOuter.cy);
@@ -316,14 +316,20 @@ TEST(AnchoredDialog, StaticControlRulesFollowTheStaticType)
     TestAnchoredDialog dialog(IDD_ABOUT);
     ASSERT_TRUE(dialog.Create(nullptr));
     const StaticCase cases[] = {
-        {SS_LEFT, true, false},          {SS_CENTER, true, false},
-        {SS_RIGHT, true, false},         {SS_ICON, false, true},
-        {SS_ICON | SS_CENTERIMAGE, false, false},
-        {SS_BLACKRECT, false, true},     {SS_GRAYFRAME, false, false},
-        {SS_SIMPLE, false, false},       {SS_OWNERDRAW, false, false},
-        {SS_OWNERDRAW | SS_CENTERIMAGE, true, false},
-        {SS_BITMAP, true, true},         {SS_ENHMETAFILE, true, true},
-        {SS_ETCHEDHORZ, false, true},    {SS_ETCHEDVERT, false, true},
+            {SS_LEFT, true, false},
+            {SS_CENTER, true, false},
+            {SS_RIGHT, true, false},
+            {SS_ICON, false, true},
+            {SS_ICON | SS_CENTERIMAGE, false, false},
+            {SS_BLACKRECT, false, true},
+            {SS_GRAYFRAME, false, false},
+            {SS_SIMPLE, false, false},
+            {SS_OWNERDRAW, false, false},
+            {SS_OWNERDRAW | SS_CENTERIMAGE, true, false},
+            {SS_BITMAP, true, true},
+            {SS_ENHMETAFILE, true, true},
+            {SS_ETCHEDHORZ, false, true},
+            {SS_ETCHEDVERT, false, true},
     };
     for (const StaticCase& c : cases) {
         HWND control = CreateWindowExA(0, "Static", "", WS_CHILD | c.style, 0, 0, 10, 10, dialog, nullptr,

@@ -14,7 +14,8 @@ int main()
     char partial[MAX_PATH + 8];
     lstrcpynA(partial, target, MAX_PATH);
     lstrcatA(partial, ".part");
-    HANDLE file = CreateFileA(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+            CreateFileA(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 3;
     const char* line = GetCommandLineA();

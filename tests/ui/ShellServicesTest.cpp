@@ -27,9 +27,9 @@ Tokens Split(std::string text, char separator)
 
 TEST(SplitInPlace, SkipsEmptyPieces)
 {
-    EXPECT_EQ(Split(",jpg,,tif,", ','), (Tokens{"jpg", "tif"}));
-    EXPECT_EQ(Split("jpg", ','), (Tokens{"jpg"}));
-    EXPECT_EQ(Split("a;b;c", ';'), (Tokens{"a", "b", "c"}));
+    EXPECT_EQ(Split(",jpg,,tif,", ','), (Tokens {"jpg", "tif"}));
+    EXPECT_EQ(Split("jpg", ','), (Tokens {"jpg"}));
+    EXPECT_EQ(Split("a;b;c", ';'), (Tokens {"a", "b", "c"}));
     EXPECT_TRUE(Split(",,,", ',').empty());
     EXPECT_TRUE(Split("", ',').empty());
     EXPECT_TRUE(SplitInPlace(nullptr, ',').empty());
@@ -81,7 +81,8 @@ TEST(ShowInFileBrowser, QuotesThePathAfterSelect)
 
 TEST(BrowserCommandLine, ReplacesEverythingFromThePlaceholder)
 {
-    EXPECT_EQ(BrowserCommandLine("\"C:\\b\\browser.exe\" \"%1\"", "http://a/"), "\"C:\\b\\browser.exe\"  http://a/");
+    EXPECT_EQ(BrowserCommandLine("\"C:\\b\\browser.exe\" \"%1\"", "http://a/"),
+              "\"C:\\b\\browser.exe\"  http://a/");
     EXPECT_EQ(BrowserCommandLine("\"C:\\b\\browser.exe\" -new \"%1\" -x", "http://a/"),
               "\"C:\\b\\browser.exe\" -new  http://a/");
     EXPECT_EQ(BrowserCommandLine("C:\\b\\browser.exe %1", "mailto:x"), "C:\\b\\browser.exe  mailto:x");
@@ -106,7 +107,7 @@ TEST(PickFolder, InitialTextLosesItsTrailingBackslashButARootKeepsIt)
 // The folder picker needs COM on the thread, as the application sets it up at start-up.
 class ComForThisTest {
 public:
-    ComForThisTest() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ComForThisTest() : ok_(SUCCEEDED(CoInitialize(nullptr))) { }
     ~ComForThisTest()
     {
         if (ok_)
@@ -178,7 +179,8 @@ TEST(RunFileDialog, NoBufferMeansNoDialog)
 {
     MessageBoxCatcher catcher(IDCANCEL);
     DWORD index = 1;
-    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", OFN_EXPLORER, nullptr, 520, index, nullptr, nullptr, true), 0);
+    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", OFN_EXPLORER, nullptr, 520, index, nullptr, nullptr, true),
+              0);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
@@ -187,8 +189,8 @@ TEST(RunFileDialog, CancelGivesZeroAndKeepsTheFilterIndex)
     MessageBoxCatcher catcher(IDCANCEL);
     char file[520] = "left over";
     DWORD index = 2;
-    EXPECT_EQ(RunFileDialog(nullptr, "Text File (*.txt)\0*.txt\0All\0*.*\0", 0x80804, file, sizeof file, index,
-                            nullptr, ".txt", false),
+    EXPECT_EQ(RunFileDialog(nullptr, "Text File (*.txt)\0*.txt\0All\0*.*\0", 0x80804, file, sizeof file,
+                            index, nullptr, ".txt", false),
               0);
     EXPECT_EQ(catcher.Caught().size(), 1u);
     EXPECT_EQ(index, 2u);
@@ -229,7 +231,8 @@ TEST(RunFileDialog, ASelectionTooLongForTheBufferAsksOnceMore)
     });
     char file[12];
     DWORD index = 1;
-    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", 0x81204, file, sizeof file, index, windows.c_str(), nullptr, true),
+    EXPECT_EQ(RunFileDialog(nullptr, "All\0*.*\0", 0x81204, file, sizeof file, index, windows.c_str(),
+                            nullptr, true),
               0);
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(file[0], '\0');

@@ -15,7 +15,7 @@
 // Counts the blocks this program holds from operator new, so that a leaked or doubly freed
 // row record shows up as a difference.
 namespace {
-std::atomic<long> liveBlocks{0};
+std::atomic<long> liveBlocks {0};
 }
 void* operator new(std::size_t size)
 {
@@ -46,7 +46,7 @@ struct SortedNote {
 
 class ListDialog : public Dialog {
 public:
-    ListDialog() : Dialog(IDD_EXIFINFO) {}
+    ListDialog() : Dialog(IDD_EXIFINFO) { }
     SortListCtrl list;
     std::vector<SortedNote> notes;
     int columnClicksSeen = 0;
@@ -89,7 +89,7 @@ protected:
     // What the header does when a column is clicked: LVN_COLUMNCLICK to the list's parent.
     LRESULT ClickHeader(int column)
     {
-        NMLISTVIEW click{};
+        NMLISTVIEW click {};
         click.hdr.hwndFrom = dialog.list;
         click.hdr.idFrom = IDC_EXIF_LIST;
         click.hdr.code = LVN_COLUMNCLICK;
@@ -116,13 +116,13 @@ TEST_F(SortList, SameHeaderAlternatesStartingAscending)
     AddRow("c", "1");
     AddRow("a", "3");
     EXPECT_EQ(ClickHeader(0), 0);
-    EXPECT_EQ(Column(0), (Texts{"a", "b", "c"}));
-    EXPECT_EQ(Column(1), (Texts{"3", "2", "1"}));  // whole rows move
+    EXPECT_EQ(Column(0), (Texts {"a", "b", "c"}));
+    EXPECT_EQ(Column(1), (Texts {"3", "2", "1"}));  // whole rows move
     ClickHeader(0);
-    EXPECT_EQ(Column(0), (Texts{"c", "b", "a"}));
+    EXPECT_EQ(Column(0), (Texts {"c", "b", "a"}));
     EXPECT_FALSE(dialog.list.SortAscending());
     ClickHeader(0);
-    EXPECT_EQ(Column(0), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(Column(0), (Texts {"a", "b", "c"}));
     EXPECT_EQ(dialog.columnClicksSeen, 0);  // the list took every click itself
 }
 
@@ -132,14 +132,14 @@ TEST_F(SortList, MouseClickOnTheHeaderSorts)
     AddRow("a", "2");
     HWND header = dialog.list.GetHeader();
     ASSERT_NE(header, nullptr);
-    RECT column{};
+    RECT column {};
     ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&column)));
     LPARAM point = MAKELPARAM((column.left + column.right) / 2, (column.top + column.bottom) / 2);
     SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
     SendMessageA(header, WM_LBUTTONUP, 0, point);
     PumpFor(50);
     EXPECT_EQ(dialog.list.SortColumn(), 1);
-    EXPECT_EQ(Column(1), (Texts{"1", "2"}));
+    EXPECT_EQ(Column(1), (Texts {"1", "2"}));
     ASSERT_EQ(dialog.notes.size(), 1u);
     EXPECT_EQ(dialog.notes[0].lParam, 1);
 }
@@ -154,10 +154,10 @@ TEST_F(SortList, AnotherColumnStartsAscendingAgain)
     ClickHeader(1);
     EXPECT_EQ(dialog.list.SortColumn(), 1);
     EXPECT_TRUE(dialog.list.SortAscending());
-    EXPECT_EQ(Column(1), (Texts{"1", "2", "3"}));
+    EXPECT_EQ(Column(1), (Texts {"1", "2", "3"}));
     ClickHeader(0);
     EXPECT_TRUE(dialog.list.SortAscending());
-    EXPECT_EQ(Column(0), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(Column(0), (Texts {"a", "b", "c"}));
 }
 
 TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
@@ -166,7 +166,7 @@ TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
     AddRow("10", "X");
     AddRow("100", "y");
     ClickHeader(0);
-    EXPECT_EQ(Column(0), (Texts{"10", "100", "9"}));
+    EXPECT_EQ(Column(0), (Texts {"10", "100", "9"}));
     ClickHeader(1);
     Texts values = Column(1);
     ASSERT_EQ(values.size(), 3u);
@@ -181,7 +181,7 @@ TEST_F(SortList, LongTextsSortWhole)
     AddRow((common + "b").c_str(), "");
     AddRow((common + "a").c_str(), "");
     ClickHeader(0);
-    EXPECT_EQ(Column(0), (Texts{common + "a", common + "b"}));
+    EXPECT_EQ(Column(0), (Texts {common + "a", common + "b"}));
 }
 
 TEST_F(SortList, NoSortKeyIsLeftBehind)

@@ -16,7 +16,8 @@ TEST(MessageBoxCatcher, RecordsCaptionTextAndIconAndAnswers)
 {
     MessageBoxCatcher catcher(IDNO);
     ASSERT_TRUE(catcher.Installed());
-    int answer = MessageBoxA(nullptr, "First line.\n\nSecond line.", "Quillmere", MB_YESNO | MB_ICONEXCLAMATION);
+    int answer =
+            MessageBoxA(nullptr, "First line.\n\nSecond line.", "Quillmere", MB_YESNO | MB_ICONEXCLAMATION);
     EXPECT_EQ(answer, IDNO);
     catcher.SetAnswer(IDOK);
     EXPECT_EQ(MessageBoxA(nullptr, "A note.", "Quillmere", MB_OK | MB_ICONINFORMATION), IDOK);
@@ -48,7 +49,7 @@ TEST(MessageBoxCatcher, OnlyOneCatcherPerThreadAndNoneAfterwards)
 
 class PostTarget : public Dialog {
 public:
-    PostTarget() : Dialog(IDD_PROGRESS) {}
+    PostTarget() : Dialog(IDD_PROGRESS) { }
     int received = 0;
 
 protected:
@@ -74,7 +75,7 @@ TEST(PumpUntil, DeliversPostedMessagesAndTimesOut)
 
 class DropTarget : public Dialog {
 public:
-    DropTarget() : Dialog(IDD_PROGRESS) {}
+    DropTarget() : Dialog(IDD_PROGRESS) { }
     std::vector<std::string> dropped;
 
 protected:
@@ -99,13 +100,13 @@ TEST(DropBuilder, ReadsBackLikeARealDrop)
 {
     DropTarget target;
     ASSERT_TRUE(target.Create(nullptr));
-    std::vector<std::string> paths{"C:\\Photos\\a b.jpg", "C:\\Photos\\Sub folder", "D:\\x.tif"};
+    std::vector<std::string> paths {"C:\\Photos\\a b.jpg", "C:\\Photos\\Sub folder", "D:\\x.tif"};
     ASSERT_TRUE(SendDrop(target, paths));
     EXPECT_EQ(target.dropped, paths);
 
-    HGLOBAL block = BuildDrop({"C:\\one.jpg"}, POINT{5, 7});
+    HGLOBAL block = BuildDrop({"C:\\one.jpg"}, POINT {5, 7});
     ASSERT_NE(block, nullptr);
-    POINT point{};
+    POINT point {};
     EXPECT_TRUE(DragQueryPoint(static_cast<HDROP>(block), &point));
     EXPECT_EQ(point.x, 5);
     EXPECT_EQ(point.y, 7);

@@ -17,8 +17,9 @@ protected:
         parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent_, nullptr);
-        combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, 0, 0, 200, 150,
-                                 parent_, reinterpret_cast<HMENU>(1044), GetModuleHandleA(nullptr), nullptr);
+        combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, 0, 0,
+                                 200, 150, parent_, reinterpret_cast<HMENU>(1044), GetModuleHandleA(nullptr),
+                                 nullptr);
         ASSERT_NE(combo_, nullptr);
     }
 
@@ -101,7 +102,7 @@ TEST_F(HistoryTest, LoadsInOrderWithoutSorting)
     SetText(kHistoryKey, "1", "D:\\Alpha");
     SetText(kHistoryKey, "2", "C:\\Mid");
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"D:\\Zeta", "D:\\Alpha", "C:\\Mid"}));
+    EXPECT_EQ(Items(), (List {"D:\\Zeta", "D:\\Alpha", "C:\\Mid"}));
 }
 
 TEST_F(HistoryTest, LoadStopsAtTheFirstMissingNumber)
@@ -109,7 +110,7 @@ TEST_F(HistoryTest, LoadStopsAtTheFirstMissingNumber)
     for (const char* name : {"0", "1", "2", "4", "5", "6"})
         SetText(kHistoryKey, name, std::string("entry") + name);
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"entry0", "entry1", "entry2"}));
+    EXPECT_EQ(Items(), (List {"entry0", "entry1", "entry2"}));
 }
 
 TEST_F(HistoryTest, LoadStopsAtTheFirstEmptyValue)
@@ -118,7 +119,7 @@ TEST_F(HistoryTest, LoadStopsAtTheFirstEmptyValue)
     SetText(kHistoryKey, "1", "");
     SetText(kHistoryKey, "2", "third");
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), List{"first"});
+    EXPECT_EQ(Items(), List {"first"});
 }
 
 TEST_F(HistoryTest, LoadStopsAtAValueShorterThanTwoBytes)
@@ -128,7 +129,7 @@ TEST_F(HistoryTest, LoadStopsAtAValueShorterThanTwoBytes)
     SetRaw(kHistoryKey, "1", REG_BINARY, &one, 1);
     SetText(kHistoryKey, "2", "third");
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), List{"first"});
+    EXPECT_EQ(Items(), List {"first"});
 }
 
 TEST_F(HistoryTest, LoadTakesAtMost30Entries)
@@ -150,7 +151,7 @@ TEST_F(HistoryTest, SaveReplacesTheWholeKey)
     CreateKey(kHistoryKey + "\\child");
     SetItems({"b", "a", "c"});
     EXPECT_TRUE(SaveHistory(combo_, kHistory));
-    EXPECT_EQ(Stored(), (List{"b", "a", "c"}));
+    EXPECT_EQ(Stored(), (List {"b", "a", "c"}));
     EXPECT_EQ(ValueNames(kHistoryKey).size(), 3u);
     EXPECT_FALSE(KeyExists(kHistoryKey + "\\child"));
 }
@@ -169,9 +170,9 @@ TEST_F(HistoryTest, SaveSkipsEmptyEntriesWithoutLosingTheOnesAfterThem)
 {
     SetItems({"a", "", "b"});
     EXPECT_TRUE(SaveHistory(combo_, kHistory));
-    EXPECT_EQ(Stored(), (List{"a", "b"}));
+    EXPECT_EQ(Stored(), (List {"a", "b"}));
     EXPECT_TRUE(LoadHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"a", "b"}));
+    EXPECT_EQ(Items(), (List {"a", "b"}));
 }
 
 TEST_F(HistoryTest, SaveStoresEntriesPastTheThirtiethButLoadStopsThere)
@@ -191,7 +192,7 @@ TEST_F(HistoryTest, PushOfAnEmptyTextChangesNothing)
     SetItems({"a"});
     SetEditText("");
     EXPECT_FALSE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), List{"a"});
+    EXPECT_EQ(Items(), List {"a"});
     EXPECT_FALSE(KeyExists(kHistoryKey));
 }
 
@@ -203,7 +204,7 @@ TEST_F(HistoryTest, PushOfTheFirstEntryRewritesNothing)
     ASSERT_TRUE(LoadHistory(combo_, kHistory));
     SetEditText("D:\\Photos");
     EXPECT_TRUE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"D:\\Photos", "E:\\Out"}));
+    EXPECT_EQ(Items(), (List {"D:\\Photos", "E:\\Out"}));
     EXPECT_TRUE(GetRaw(kHistoryKey, "extra").found);
 }
 
@@ -217,10 +218,10 @@ TEST_F(HistoryTest, PushOfTheThirdEntryMovesItToTheTopAndRewrites)
     ASSERT_TRUE(LoadHistory(combo_, kHistory));
     SetEditText("three");
     EXPECT_TRUE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"three", "one", "two", "four"}));
+    EXPECT_EQ(Items(), (List {"three", "one", "two", "four"}));
     EXPECT_EQ(SendMessageA(combo_, CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(EditText(), "three");
-    EXPECT_EQ(Stored(), (List{"three", "one", "two", "four"}));
+    EXPECT_EQ(Stored(), (List {"three", "one", "two", "four"}));
     EXPECT_FALSE(GetRaw(kHistoryKey, "extra").found);
 }
 
@@ -229,8 +230,8 @@ TEST_F(HistoryTest, PushOfANewTextCreatesTheHistory)
     SetItems({"old"});
     SetEditText("new");
     EXPECT_TRUE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"new", "old"}));
-    EXPECT_EQ(Stored(), (List{"new", "old"}));
+    EXPECT_EQ(Items(), (List {"new", "old"}));
+    EXPECT_EQ(Stored(), (List {"new", "old"}));
 }
 
 TEST_F(HistoryTest, EntriesDifferingInLetterCaseAreTwoEntries)
@@ -238,8 +239,8 @@ TEST_F(HistoryTest, EntriesDifferingInLetterCaseAreTwoEntries)
     SetItems({"D:\\Photos"});
     SetEditText("d:\\photos");
     EXPECT_TRUE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"d:\\photos", "D:\\Photos"}));
-    EXPECT_EQ(Stored(), (List{"d:\\photos", "D:\\Photos"}));
+    EXPECT_EQ(Items(), (List {"d:\\photos", "D:\\Photos"}));
+    EXPECT_EQ(Stored(), (List {"d:\\photos", "D:\\Photos"}));
 }
 
 TEST_F(HistoryTest, PushRemovesOnlyTheFirstEqualEntry)
@@ -247,7 +248,7 @@ TEST_F(HistoryTest, PushRemovesOnlyTheFirstEqualEntry)
     SetItems({"a", "b", "x", "c", "x"});
     SetEditText("x");
     EXPECT_TRUE(PushHistory(combo_, kHistory));
-    EXPECT_EQ(Items(), (List{"x", "a", "b", "c", "x"}));
+    EXPECT_EQ(Items(), (List {"x", "a", "b", "c", "x"}));
 }
 
 TEST_F(HistoryTest, HistoriesAreSeparateSubKeys)
@@ -259,5 +260,5 @@ TEST_F(HistoryTest, HistoriesAreSeparateSubKeys)
     EXPECT_TRUE(KeyExists(std::string(kProgramKey) + "\\MonthFolderFormat"));
     EXPECT_FALSE(LoadHistory(combo_, kHistory));
     EXPECT_TRUE(LoadHistory(combo_, kMonthFolderFormatHistory));
-    EXPECT_EQ(Items(), (List{"%L", "%Y"}));
+    EXPECT_EQ(Items(), (List {"%L", "%Y"}));
 }

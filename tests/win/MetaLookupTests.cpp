@@ -21,352 +21,381 @@ using tooltest::TempFolder;
 using tooltest::WriteText;
 
 struct Date {
-  int year = -1, month = -1, day = -1, hour = -1, minute = -1, second = -1;
-  bool operator==(const Date&) const = default;
+    int year = -1, month = -1, day = -1, hour = -1, minute = -1, second = -1;
+    bool operator==(const Date&) const = default;
 };
 
-void PrintTo(const Date& d, std::ostream* os) {
-  *os << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute << ":"
-      << d.second;
+void PrintTo(const Date& d, std::ostream* os)
+{
+    *os << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute << ":" << d.second;
 }
 
-qmtest::Ifd ExifIfd(const std::string& dateTimeOriginal, int orientation) {
-  qmtest::Ifd exif;
-  if (!dateTimeOriginal.empty()) exif.Ascii(0x9003, dateTimeOriginal);
-  exif.Ascii(0x9004, "2001:01:01 01:01:01");  // DateTimeDigitized is never taken
-  qmtest::Ifd ifd0;
-  ifd0.Ascii(0x010F, "Maker");
-  if (orientation != 0) ifd0.Short(0x0112, static_cast<uint16_t>(orientation));
-  ifd0.Ascii(0x0132, "2002:02:02 02:02:02");  // DateTime is never taken either
-  ifd0.Sub(0x8769, exif);
-  return ifd0;
+qmtest::Ifd ExifIfd(const std::string& dateTimeOriginal, int orientation)
+{
+    qmtest::Ifd exif;
+    if (!dateTimeOriginal.empty())
+        exif.Ascii(0x9003, dateTimeOriginal);
+    exif.Ascii(0x9004, "2001:01:01 01:01:01");  // DateTimeDigitized is never taken
+    qmtest::Ifd ifd0;
+    ifd0.Ascii(0x010F, "Maker");
+    if (orientation != 0)
+        ifd0.Short(0x0112, static_cast<uint16_t>(orientation));
+    ifd0.Ascii(0x0132, "2002:02:02 02:02:02");  // DateTime is never taken either
+    ifd0.Sub(0x8769, exif);
+    return ifd0;
 }
 
-FILETIME Utc(int year, int month, int day, int hour) {
-  SYSTEMTIME system{};
-  system.wYear = static_cast<WORD>(year);
-  system.wMonth = static_cast<WORD>(month);
-  system.wDay = static_cast<WORD>(day);
-  system.wHour = static_cast<WORD>(hour);
-  system.wMinute = 34;
-  system.wSecond = 56;
-  FILETIME file{};
-  EXPECT_TRUE(SystemTimeToFileTime(&system, &file));
-  return file;
+FILETIME Utc(int year, int month, int day, int hour)
+{
+    SYSTEMTIME system {};
+    system.wYear = static_cast<WORD>(year);
+    system.wMonth = static_cast<WORD>(month);
+    system.wDay = static_cast<WORD>(day);
+    system.wHour = static_cast<WORD>(hour);
+    system.wMinute = 34;
+    system.wSecond = 56;
+    FILETIME file {};
+    EXPECT_TRUE(SystemTimeToFileTime(&system, &file));
+    return file;
 }
 
-Date LocalDate(const FILETIME& utc) {
-  FILETIME local;
-  SYSTEMTIME calendar;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
-    ADD_FAILURE() << "time conversion failed";
-    return {};
-  }
-  return {calendar.wYear, calendar.wMonth, calendar.wDay,
-          calendar.wHour, calendar.wMinute, calendar.wSecond};
+Date LocalDate(const FILETIME& utc)
+{
+    FILETIME local;
+    SYSTEMTIME calendar;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
+        ADD_FAILURE() << "time conversion failed";
+        return {};
+    }
+    return {calendar.wYear, calendar.wMonth,  calendar.wDay,
+            calendar.wHour, calendar.wMinute, calendar.wSecond};
 }
 
 enum class Which { Created, Accessed, Written };
 
 // The file's own time as the file system reports it now, in local time.
-Date OwnTime(const std::string& path, Which which) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-    ADD_FAILURE() << "no attributes for " << path;
-    return {};
-  }
-  return LocalDate(which == Which::Created    ? data.ftCreationTime
-                   : which == Which::Accessed ? data.ftLastAccessTime
-                                              : data.ftLastWriteTime);
+Date OwnTime(const std::string& path, Which which)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        ADD_FAILURE() << "no attributes for " << path;
+        return {};
+    }
+    return LocalDate(which == Which::Created    ? data.ftCreationTime
+                     : which == Which::Accessed ? data.ftLastAccessTime
+                                                : data.ftLastWriteTime);
 }
 
 // Sets creation 2003, last access 2005 and last write 2007, so every mode sees another year.
-void SetDistinctTimes(const std::string& path) {
-  const HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const FILETIME created = Utc(2003, 3, 3, 12);
-  const FILETIME accessed = Utc(2005, 5, 5, 12);
-  const FILETIME written = Utc(2007, 7, 7, 12);
-  EXPECT_TRUE(SetFileTime(file, &created, &accessed, &written));
-  CloseHandle(file);
+void SetDistinctTimes(const std::string& path)
+{
+    const HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const FILETIME created = Utc(2003, 3, 3, 12);
+    const FILETIME accessed = Utc(2005, 5, 5, 12);
+    const FILETIME written = Utc(2007, 7, 7, 12);
+    EXPECT_TRUE(SetFileTime(file, &created, &accessed, &written));
+    CloseHandle(file);
 }
 
 class MetaLookupTest : public ::testing::Test {
- protected:
-  MetaLookupTest()
-      : folder_(::testing::UnitTest::GetInstance()->current_test_info()->name()),
-        log_(folder_ / "tool_starts.log") {
-    config_.toolPath = FakeToolPath();
-    config_.timeLimitMs = 30000;
-    SetEnvironmentVariableA("QM_TOOL_LOG", log_.c_str());
-  }
-  ~MetaLookupTest() override { SetEnvironmentVariableA("QM_TOOL_LOG", nullptr); }
+protected:
+    MetaLookupTest()
+        : folder_(::testing::UnitTest::GetInstance()->current_test_info()->name()),
+          log_(folder_ / "tool_starts.log")
+    {
+        config_.toolPath = FakeToolPath();
+        config_.timeLimitMs = 30000;
+        SetEnvironmentVariableA("QM_TOOL_LOG", log_.c_str());
+    }
+    ~MetaLookupTest() override { SetEnvironmentVariableA("QM_TOOL_LOG", nullptr); }
 
-  std::string Jpeg(const std::string& name, const std::string& date, int orientation) {
-    const std::string path = folder_ / name;
-    EXPECT_TRUE(qmtest::WriteBytes(path, qmtest::MinimalJpeg(ExifIfd(date, orientation))));
-    return path;
-  }
-  // A non-JPEG file whose listing is what the stand-in tool prints for it.
-  std::string Listed(const std::string& name, const std::string& listing) {
-    const std::string path = folder_ / name;
-    EXPECT_TRUE(WriteText(path, "out " + listing + "\n"));
-    return path;
-  }
-  int ToolStarts() const {
-    const std::string log = ReadText(log_);
-    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
-  }
-  bool Taken(const std::string& path, Date& d) const {
-    return MetaLookup(config_).GetDateTaken(path, d.year, d.month, d.day, d.hour, d.minute,
-                                            d.second);
-  }
-  bool ForMode(const std::string& path, DateSource mode, Date& d) const {
-    return MetaLookup(config_).GetDateForMode(path, mode, d.year, d.month, d.day, d.hour,
-                                              d.minute, d.second);
-  }
-  bool Orientation(const std::string& path, std::string& text) const {
-    return MetaLookup(config_).GetOrientationText(path, text);
-  }
+    std::string Jpeg(const std::string& name, const std::string& date, int orientation)
+    {
+        const std::string path = folder_ / name;
+        EXPECT_TRUE(qmtest::WriteBytes(path, qmtest::MinimalJpeg(ExifIfd(date, orientation))));
+        return path;
+    }
+    // A non-JPEG file whose listing is what the stand-in tool prints for it.
+    std::string Listed(const std::string& name, const std::string& listing)
+    {
+        const std::string path = folder_ / name;
+        EXPECT_TRUE(WriteText(path, "out " + listing + "\n"));
+        return path;
+    }
+    int ToolStarts() const
+    {
+        const std::string log = ReadText(log_);
+        return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+    }
+    bool Taken(const std::string& path, Date& d) const
+    {
+        return MetaLookup(config_).GetDateTaken(path, d.year, d.month, d.day, d.hour, d.minute, d.second);
+    }
+    bool ForMode(const std::string& path, DateSource mode, Date& d) const
+    {
+        return MetaLookup(config_).GetDateForMode(path, mode, d.year, d.month, d.day, d.hour, d.minute,
+                                                  d.second);
+    }
+    bool Orientation(const std::string& path, std::string& text) const
+    {
+        return MetaLookup(config_).GetOrientationText(path, text);
+    }
 
-  TempFolder folder_;
-  std::string log_;
-  MetaToolConfig config_;
+    TempFolder folder_;
+    std::string log_;
+    MetaToolConfig config_;
 };
 
-const Date kTaken{2010, 7, 15, 14, 3, 9};
+const Date kTaken {2010, 7, 15, 14, 3, 9};
 
-TEST_F(MetaLookupTest, JpegCaptureDateReadInProcess) {
-  Date d;
-  ASSERT_TRUE(Taken(Jpeg("photo.jpg", "2010:07:15 14:03:09", 1), d));
-  EXPECT_EQ(d, kTaken);
-  EXPECT_EQ(ToolStarts(), 0);
-}
-
-TEST_F(MetaLookupTest, JpegExtensionInAnyCaseIsReadInProcess) {
-  for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "a.b.jPg"}) {
-    SCOPED_TRACE(name);
+TEST_F(MetaLookupTest, JpegCaptureDateReadInProcess)
+{
     Date d;
-    ASSERT_TRUE(Taken(Jpeg(name, "2010:07:15 14:03:09", 1), d));
+    ASSERT_TRUE(Taken(Jpeg("photo.jpg", "2010:07:15 14:03:09", 1), d));
     EXPECT_EQ(d, kTaken);
-  }
-  EXPECT_EQ(ToolStarts(), 0);
+    EXPECT_EQ(ToolStarts(), 0);
 }
 
-TEST_F(MetaLookupTest, OtherJpegExtensionsGoToTheTool) {
-  const std::string listing = "Date/Time Original : 1999:12:31 23:59:58\\n";
-  for (const char* name : {"photo.jpe", "photo.jfif", "photo", "photo.jpg.tif"}) {
-    SCOPED_TRACE(name);
+TEST_F(MetaLookupTest, JpegExtensionInAnyCaseIsReadInProcess)
+{
+    for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "a.b.jPg"}) {
+        SCOPED_TRACE(name);
+        Date d;
+        ASSERT_TRUE(Taken(Jpeg(name, "2010:07:15 14:03:09", 1), d));
+        EXPECT_EQ(d, kTaken);
+    }
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
+TEST_F(MetaLookupTest, OtherJpegExtensionsGoToTheTool)
+{
+    const std::string listing = "Date/Time Original : 1999:12:31 23:59:58\\n";
+    for (const char* name : {"photo.jpe", "photo.jfif", "photo", "photo.jpg.tif"}) {
+        SCOPED_TRACE(name);
+        Date d;
+        ASSERT_TRUE(Taken(Listed(name, listing), d));
+        EXPECT_EQ(d, (Date {1999, 12, 31, 23, 59, 58}));
+    }
+    // The dot of a folder name does not count.
+    ASSERT_TRUE(CreateDirectoryA((folder_ / "album.jpg").c_str(), nullptr));
     Date d;
-    ASSERT_TRUE(Taken(Listed(name, listing), d));
-    EXPECT_EQ(d, (Date{1999, 12, 31, 23, 59, 58}));
-  }
-  // The dot of a folder name does not count.
-  ASSERT_TRUE(CreateDirectoryA((folder_ / "album.jpg").c_str(), nullptr));
-  Date d;
-  ASSERT_TRUE(Taken(Listed("album.jpg\\photo", listing), d));
-  EXPECT_EQ(ToolStarts(), 5);
+    ASSERT_TRUE(Taken(Listed("album.jpg\\photo", listing), d));
+    EXPECT_EQ(ToolStarts(), 5);
 }
 
-TEST_F(MetaLookupTest, JpegWithoutCaptureDateFailsWithoutTheTool) {
-  Date d;
-  EXPECT_FALSE(Taken(Jpeg("nodate.jpg", "", 1), d));
-  EXPECT_EQ(d, Date{});  // nothing written
-  EXPECT_EQ(ToolStarts(), 0);
+TEST_F(MetaLookupTest, JpegWithoutCaptureDateFailsWithoutTheTool)
+{
+    Date d;
+    EXPECT_FALSE(Taken(Jpeg("nodate.jpg", "", 1), d));
+    EXPECT_EQ(d, Date {});  // nothing written
+    EXPECT_EQ(ToolStarts(), 0);
 }
 
-TEST_F(MetaLookupTest, JpegWithoutExifFails) {
-  const std::string path = folder_ / "plain.jpg";
-  qmtest::JpegBuilder plain;
-  plain.Soi().App0Jfif().Frame(8, 8).Scan().Eoi();
-  ASSERT_TRUE(qmtest::WriteBytes(path, plain.Bytes()));
-  Date d;
-  std::string text = "untouched";
-  EXPECT_FALSE(Taken(path, d));
-  EXPECT_FALSE(Orientation(path, text));
-  EXPECT_EQ(text, "untouched");
-}
-
-TEST_F(MetaLookupTest, MissingJpegFails) {
-  Date d;
-  std::string text;
-  EXPECT_FALSE(Taken(folder_ / "missing.jpg", d));
-  EXPECT_FALSE(ForMode(folder_ / "missing.jpg", DateSource::TakenElseModified, d));
-  EXPECT_FALSE(Orientation(folder_ / "missing.jpg", text));
-}
-
-TEST_F(MetaLookupTest, UnusableJpegDatesFail) {
-  Date d;
-  EXPECT_FALSE(Taken(Jpeg("zeros.jpg", "0000:00:00 00:00:00", 1), d));
-  EXPECT_FALSE(Taken(Jpeg("month0.jpg", "2010:00:15 14:03:09", 1), d));
-  EXPECT_FALSE(Taken(Jpeg("notime.jpg", "2010:07:15", 1), d));
-  ASSERT_TRUE(Taken(Jpeg("midnight.jpg", "2010:07:15 00:03:09", 1), d));
-  EXPECT_EQ(d, (Date{2010, 7, 15, 0, 3, 9}));
-}
-
-TEST_F(MetaLookupTest, ModeTakenElseModifiedFallsBackToLocalLastWriteTime) {
-  const std::string path = Jpeg("nodate.jpg", "", 1);
-  SetDistinctTimes(path);
-  Date d;
-  ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
-  EXPECT_EQ(d, OwnTime(path, Which::Written));
-  EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
-  Date taken;
-  ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), DateSource::TakenElseModified,
-                      taken));
-  EXPECT_EQ(taken, kTaken);
-}
-
-TEST_F(MetaLookupTest, FileTimeModesTakeTheirOwnTime) {
-  const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 1);
-  SetDistinctTimes(path);
-  Date modified, created, accessed;
-  ASSERT_TRUE(ForMode(path, DateSource::Modified, modified));
-  ASSERT_TRUE(ForMode(path, DateSource::Created, created));
-  ASSERT_TRUE(ForMode(path, DateSource::Accessed, accessed));
-  EXPECT_EQ(modified, LocalDate(Utc(2007, 7, 7, 12)));
-  EXPECT_EQ(accessed, LocalDate(Utc(2005, 5, 5, 12)));
-  EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
-  // Wine on a Linux file system reports the last-write time as the creation time.
-  EXPECT_EQ(created, OwnTime(path, Which::Created));
-  if (OwnTime(path, Which::Created) != OwnTime(path, Which::Written)) {
-    EXPECT_EQ(created, LocalDate(Utc(2003, 3, 3, 12)));
-  }
-  EXPECT_EQ(ToolStarts(), 0);
-}
-
-TEST_F(MetaLookupTest, TakenElseCreatedAndElseAccessed) {
-  const std::string path = Listed("raw.nef", "Make : NoDate\\n");
-  SetDistinctTimes(path);
-  Date created, accessed;
-  ASSERT_TRUE(ForMode(path, DateSource::TakenElseCreated, created));
-  EXPECT_EQ(created, OwnTime(path, Which::Created));
-  ASSERT_TRUE(ForMode(path, DateSource::TakenElseAccessed, accessed));
-  EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
-  EXPECT_EQ(ToolStarts(), 2);  // the tool is asked first each time
-}
-
-TEST_F(MetaLookupTest, NonDateModesFail) {
-  const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 6);
-  Date d;
-  EXPECT_FALSE(ForMode(path, DateSource::Extension, d));
-  EXPECT_FALSE(ForMode(path, DateSource::Orientation, d));
-  EXPECT_FALSE(ForMode(path, static_cast<DateSource>(123), d));
-  EXPECT_EQ(d, Date{});
-}
-
-TEST_F(MetaLookupTest, ToolDateFieldsInOrder) {
-  Date d;
-  ASSERT_TRUE(Taken(Listed("a.tif",
-                           "Modify Date : 2003:03:03 03:03:03\\nCreate Date : 2002:02:02 02:02:02\\n"
-                           "Date/Time Original : 2001:01:01 01:01:01\\n"),
-                    d));
-  EXPECT_EQ(d, (Date{2001, 1, 1, 1, 1, 1}));
-  ASSERT_TRUE(Taken(Listed("b.cr2",
-                           "Date/Time Original :\\nModify Date : 2003:03:03 03:03:03\\n"
-                           "Create Date : 2002:02:02 02:02:02.50+01:00\\n"),
-                    d));
-  EXPECT_EQ(d, (Date{2002, 2, 2, 2, 2, 2}));
-  ASSERT_TRUE(Taken(Listed("c.png", "Modify Date : 2003:03:03 03:03:03\\n"), d));
-  EXPECT_EQ(d, (Date{2003, 3, 3, 3, 3, 3}));
-}
-
-TEST_F(MetaLookupTest, UnparsableFirstDateIsNotReplacedByTheNext) {
-  Date d;
-  EXPECT_FALSE(Taken(Listed("a.tif",
-                            "Date/Time Original : 0000:00:00 00:00:00\\n"
-                            "Create Date : 2002:02:02 02:02:02\\n"),
-                     d));
-  EXPECT_FALSE(Taken(Listed("b.tif", "Make : NoDates\\n"), d));
-  EXPECT_FALSE(Taken(Listed("c.tif", ""), d));
-  EXPECT_EQ(d, Date{});
-}
-
-TEST_F(MetaLookupTest, ToolFailureFallsBackToFileTime) {
-  config_.toolPath = folder_ / "no_tool_here.exe";
-  const std::string path = Listed("raw.dng", "Date/Time Original : 2001:01:01 01:01:01\\n");
-  SetDistinctTimes(path);
-  Date d;
-  EXPECT_FALSE(Taken(path, d));
-  ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
-  EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
-}
-
-TEST_F(MetaLookupTest, ToolThatHangsFailsAtTheLimitAndFallsBack) {
-  config_.timeLimitMs = 1500;
-  const std::string path = folder_ / "slow.tif";
-  ASSERT_TRUE(WriteText(path, "out Date/Time Original : 2001:01:01 01:01:01\\n\nhang\n"));
-  SetDistinctTimes(path);
-  Date d;
-  EXPECT_FALSE(Taken(path, d));
-  ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
-  EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
-}
-
-TEST_F(MetaLookupTest, JpegOrientationTexts) {
-  std::string text;
-  ASSERT_TRUE(Orientation(Jpeg("o1.jpg", "", 1), text));
-  EXPECT_EQ(text, "Horizontal (normal)");
-  ASSERT_TRUE(Orientation(Jpeg("o6.jpg", "", 6), text));
-  EXPECT_EQ(text, "Rotate 90 CW");
-  ASSERT_TRUE(Orientation(Jpeg("o8.JPEG", "", 8), text));
-  EXPECT_EQ(text, "Rotate 90 CCW");
-  for (int orientation : {0, 2, 3, 4, 5, 7, 9}) {
-    SCOPED_TRACE(orientation);
-    text = "untouched";
-    EXPECT_FALSE(Orientation(Jpeg("o.jpg", "", orientation), text));
+TEST_F(MetaLookupTest, JpegWithoutExifFails)
+{
+    const std::string path = folder_ / "plain.jpg";
+    qmtest::JpegBuilder plain;
+    plain.Soi().App0Jfif().Frame(8, 8).Scan().Eoi();
+    ASSERT_TRUE(qmtest::WriteBytes(path, plain.Bytes()));
+    Date d;
+    std::string text = "untouched";
+    EXPECT_FALSE(Taken(path, d));
+    EXPECT_FALSE(Orientation(path, text));
     EXPECT_EQ(text, "untouched");
-  }
-  EXPECT_EQ(ToolStarts(), 0);
 }
 
-TEST_F(MetaLookupTest, ToolOrientationTexts) {
-  std::string text;
-  ASSERT_TRUE(Orientation(Listed("a.tif", "Orientation : Rotate 270 CW\\n"), text));
-  EXPECT_EQ(text, "Rotate 90 CCW");
-  ASSERT_TRUE(
-      Orientation(Listed("b.tif", "Orientation : Mirror horizontal and rotate 270 CW\\n"), text));
-  EXPECT_EQ(text, "Mirror horizontal and rotate 90 CCW");
-  ASSERT_TRUE(Orientation(Listed("c.tif", "Orientation : 270 CW 270 CW\\n"), text));
-  EXPECT_EQ(text, "90 CCW 90 CCW");
-  ASSERT_TRUE(Orientation(Listed("d.tif", "Orientation : Horizontal (normal)\\n"), text));
-  EXPECT_EQ(text, "Horizontal (normal)");
-  ASSERT_TRUE(Orientation(Listed("e.tif", "Orientation : Rotate 180\\n"), text));
-  EXPECT_EQ(text, "Rotate 180");
-  text = "untouched";
-  EXPECT_FALSE(Orientation(Listed("f.tif", "Orientation :\\nMake : X\\n"), text));
-  EXPECT_FALSE(Orientation(Listed("g.tif", "Make : X\\n"), text));
-  EXPECT_EQ(text, "untouched");
+TEST_F(MetaLookupTest, MissingJpegFails)
+{
+    Date d;
+    std::string text;
+    EXPECT_FALSE(Taken(folder_ / "missing.jpg", d));
+    EXPECT_FALSE(ForMode(folder_ / "missing.jpg", DateSource::TakenElseModified, d));
+    EXPECT_FALSE(Orientation(folder_ / "missing.jpg", text));
+}
+
+TEST_F(MetaLookupTest, UnusableJpegDatesFail)
+{
+    Date d;
+    EXPECT_FALSE(Taken(Jpeg("zeros.jpg", "0000:00:00 00:00:00", 1), d));
+    EXPECT_FALSE(Taken(Jpeg("month0.jpg", "2010:00:15 14:03:09", 1), d));
+    EXPECT_FALSE(Taken(Jpeg("notime.jpg", "2010:07:15", 1), d));
+    ASSERT_TRUE(Taken(Jpeg("midnight.jpg", "2010:07:15 00:03:09", 1), d));
+    EXPECT_EQ(d, (Date {2010, 7, 15, 0, 3, 9}));
+}
+
+TEST_F(MetaLookupTest, ModeTakenElseModifiedFallsBackToLocalLastWriteTime)
+{
+    const std::string path = Jpeg("nodate.jpg", "", 1);
+    SetDistinctTimes(path);
+    Date d;
+    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    EXPECT_EQ(d, OwnTime(path, Which::Written));
+    EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+    Date taken;
+    ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), DateSource::TakenElseModified, taken));
+    EXPECT_EQ(taken, kTaken);
+}
+
+TEST_F(MetaLookupTest, FileTimeModesTakeTheirOwnTime)
+{
+    const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 1);
+    SetDistinctTimes(path);
+    Date modified, created, accessed;
+    ASSERT_TRUE(ForMode(path, DateSource::Modified, modified));
+    ASSERT_TRUE(ForMode(path, DateSource::Created, created));
+    ASSERT_TRUE(ForMode(path, DateSource::Accessed, accessed));
+    EXPECT_EQ(modified, LocalDate(Utc(2007, 7, 7, 12)));
+    EXPECT_EQ(accessed, LocalDate(Utc(2005, 5, 5, 12)));
+    EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
+    // Wine on a Linux file system reports the last-write time as the creation time.
+    EXPECT_EQ(created, OwnTime(path, Which::Created));
+    if (OwnTime(path, Which::Created) != OwnTime(path, Which::Written)) {
+        EXPECT_EQ(created, LocalDate(Utc(2003, 3, 3, 12)));
+    }
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
+TEST_F(MetaLookupTest, TakenElseCreatedAndElseAccessed)
+{
+    const std::string path = Listed("raw.nef", "Make : NoDate\\n");
+    SetDistinctTimes(path);
+    Date created, accessed;
+    ASSERT_TRUE(ForMode(path, DateSource::TakenElseCreated, created));
+    EXPECT_EQ(created, OwnTime(path, Which::Created));
+    ASSERT_TRUE(ForMode(path, DateSource::TakenElseAccessed, accessed));
+    EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
+    EXPECT_EQ(ToolStarts(), 2);  // the tool is asked first each time
+}
+
+TEST_F(MetaLookupTest, NonDateModesFail)
+{
+    const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 6);
+    Date d;
+    EXPECT_FALSE(ForMode(path, DateSource::Extension, d));
+    EXPECT_FALSE(ForMode(path, DateSource::Orientation, d));
+    EXPECT_FALSE(ForMode(path, static_cast<DateSource>(123), d));
+    EXPECT_EQ(d, Date {});
+}
+
+TEST_F(MetaLookupTest, ToolDateFieldsInOrder)
+{
+    Date d;
+    ASSERT_TRUE(
+            Taken(Listed("a.tif", "Modify Date : 2003:03:03 03:03:03\\nCreate Date : 2002:02:02 02:02:02\\n"
+                                  "Date/Time Original : 2001:01:01 01:01:01\\n"),
+                  d));
+    EXPECT_EQ(d, (Date {2001, 1, 1, 1, 1, 1}));
+    ASSERT_TRUE(Taken(Listed("b.cr2", "Date/Time Original :\\nModify Date : 2003:03:03 03:03:03\\n"
+                                      "Create Date : 2002:02:02 02:02:02.50+01:00\\n"),
+                      d));
+    EXPECT_EQ(d, (Date {2002, 2, 2, 2, 2, 2}));
+    ASSERT_TRUE(Taken(Listed("c.png", "Modify Date : 2003:03:03 03:03:03\\n"), d));
+    EXPECT_EQ(d, (Date {2003, 3, 3, 3, 3, 3}));
+}
+
+TEST_F(MetaLookupTest, UnparsableFirstDateIsNotReplacedByTheNext)
+{
+    Date d;
+    EXPECT_FALSE(Taken(Listed("a.tif", "Date/Time Original : 0000:00:00 00:00:00\\n"
+                                       "Create Date : 2002:02:02 02:02:02\\n"),
+                       d));
+    EXPECT_FALSE(Taken(Listed("b.tif", "Make : NoDates\\n"), d));
+    EXPECT_FALSE(Taken(Listed("c.tif", ""), d));
+    EXPECT_EQ(d, Date {});
+}
+
+TEST_F(MetaLookupTest, ToolFailureFallsBackToFileTime)
+{
+    config_.toolPath = folder_ / "no_tool_here.exe";
+    const std::string path = Listed("raw.dng", "Date/Time Original : 2001:01:01 01:01:01\\n");
+    SetDistinctTimes(path);
+    Date d;
+    EXPECT_FALSE(Taken(path, d));
+    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+}
+
+TEST_F(MetaLookupTest, ToolThatHangsFailsAtTheLimitAndFallsBack)
+{
+    config_.timeLimitMs = 1500;
+    const std::string path = folder_ / "slow.tif";
+    ASSERT_TRUE(WriteText(path, "out Date/Time Original : 2001:01:01 01:01:01\\n\nhang\n"));
+    SetDistinctTimes(path);
+    Date d;
+    EXPECT_FALSE(Taken(path, d));
+    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+}
+
+TEST_F(MetaLookupTest, JpegOrientationTexts)
+{
+    std::string text;
+    ASSERT_TRUE(Orientation(Jpeg("o1.jpg", "", 1), text));
+    EXPECT_EQ(text, "Horizontal (normal)");
+    ASSERT_TRUE(Orientation(Jpeg("o6.jpg", "", 6), text));
+    EXPECT_EQ(text, "Rotate 90 CW");
+    ASSERT_TRUE(Orientation(Jpeg("o8.JPEG", "", 8), text));
+    EXPECT_EQ(text, "Rotate 90 CCW");
+    for (int orientation : {0, 2, 3, 4, 5, 7, 9}) {
+        SCOPED_TRACE(orientation);
+        text = "untouched";
+        EXPECT_FALSE(Orientation(Jpeg("o.jpg", "", orientation), text));
+        EXPECT_EQ(text, "untouched");
+    }
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
+TEST_F(MetaLookupTest, ToolOrientationTexts)
+{
+    std::string text;
+    ASSERT_TRUE(Orientation(Listed("a.tif", "Orientation : Rotate 270 CW\\n"), text));
+    EXPECT_EQ(text, "Rotate 90 CCW");
+    ASSERT_TRUE(Orientation(Listed("b.tif", "Orientation : Mirror horizontal and rotate 270 CW\\n"), text));
+    EXPECT_EQ(text, "Mirror horizontal and rotate 90 CCW");
+    ASSERT_TRUE(Orientation(Listed("c.tif", "Orientation : 270 CW 270 CW\\n"), text));
+    EXPECT_EQ(text, "90 CCW 90 CCW");
+    ASSERT_TRUE(Orientation(Listed("d.tif", "Orientation : Horizontal (normal)\\n"), text));
+    EXPECT_EQ(text, "Horizontal (normal)");
+    ASSERT_TRUE(Orientation(Listed("e.tif", "Orientation : Rotate 180\\n"), text));
+    EXPECT_EQ(text, "Rotate 180");
+    text = "untouched";
+    EXPECT_FALSE(Orientation(Listed("f.tif", "Orientation :\\nMake : X\\n"), text));
+    EXPECT_FALSE(Orientation(Listed("g.tif", "Make : X\\n"), text));
+    EXPECT_EQ(text, "untouched");
 }
 
 // metaprobe.exe as built into the shippable folder, when it is there.
-std::string RealTool() {
-  std::string path = QM_DIST_DIR;
-  if (!path.empty() && path[0] == '/') {  // a host path, reached through Wine's Z: drive
-    for (char& c : path) {
-      if (c == '/') c = '\\';
+std::string RealTool()
+{
+    std::string path = QM_DIST_DIR;
+    if (!path.empty() && path[0] == '/') {  // a host path, reached through Wine's Z: drive
+        for (char& c : path) {
+            if (c == '/')
+                c = '\\';
+        }
+        path = "Z:" + path;
     }
-    path = "Z:" + path;
-  }
-  return path + "\\metaprobe.exe";
+    return path + "\\metaprobe.exe";
 }
 
-TEST_F(MetaLookupTest, RealToolOnTiff) {
-  const std::string tool = RealTool();
-  if (GetFileAttributesA(tool.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "metaprobe.exe is not built (" << tool << ")";
-  }
-  config_.toolPath = tool;
-  const std::string path = folder_ / "real.tif";
-  ASSERT_TRUE(qmtest::WriteBytes(
-      path, qmtest::BuildTiff(ExifIfd("2010:07:15 14:03:09", 8), {qmtest::ByteOrder::Motorola})));
-  Date d;
-  ASSERT_TRUE(Taken(path, d));
-  EXPECT_EQ(d, kTaken);
-  std::string text;
-  ASSERT_TRUE(Orientation(path, text));
-  EXPECT_EQ(text, "Rotate 90 CCW");
+TEST_F(MetaLookupTest, RealToolOnTiff)
+{
+    const std::string tool = RealTool();
+    if (GetFileAttributesA(tool.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "metaprobe.exe is not built (" << tool << ")";
+    }
+    config_.toolPath = tool;
+    const std::string path = folder_ / "real.tif";
+    ASSERT_TRUE(qmtest::WriteBytes(
+            path, qmtest::BuildTiff(ExifIfd("2010:07:15 14:03:09", 8), {qmtest::ByteOrder::Motorola})));
+    Date d;
+    ASSERT_TRUE(Taken(path, d));
+    EXPECT_EQ(d, kTaken);
+    std::string text;
+    ASSERT_TRUE(Orientation(path, text));
+    EXPECT_EQ(text, "Rotate 90 CCW");
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ std::vector<std::string> Entries(const std::string& folder)
 
 bool CreateEmptyFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);
@@ -102,9 +103,9 @@ TEST_F(PathUtilsTest, EnsureFolderWithoutCreateRefusesAMissingFolder)
 TEST_F(PathUtilsTest, EnsureFolderCreatesEveryLevelFromTheOutermostInwards)
 {
     ASSERT_TRUE(EnsureFolder(root_ + "\\a\\b\\c\\", true));
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"a"});
-    EXPECT_EQ(Entries(root_ + "\\a"), std::vector<std::string>{"b"});
-    EXPECT_EQ(Entries(root_ + "\\a\\b"), std::vector<std::string>{"c"});
+    EXPECT_EQ(Entries(root_), std::vector<std::string> {"a"});
+    EXPECT_EQ(Entries(root_ + "\\a"), std::vector<std::string> {"b"});
+    EXPECT_EQ(Entries(root_ + "\\a\\b"), std::vector<std::string> {"c"});
     EXPECT_TRUE(FolderExists(root_ + "\\a\\b\\c"));
     EXPECT_TRUE(Entries(root_ + "\\a\\b\\c").empty());
 }
@@ -128,7 +129,7 @@ TEST_F(PathUtilsTest, EnsureFolderRefusesAFileInThePathAndCreatesNothing)
 {
     ASSERT_TRUE(CreateEmptyFile(root_ + "\\a"));
     EXPECT_FALSE(EnsureFolder(root_ + "\\a\\b\\c\\", true));
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"a"});
+    EXPECT_EQ(Entries(root_), std::vector<std::string> {"a"});
     EXPECT_FALSE(FolderExists(root_ + "\\a"));
     SetLastError(ERROR_SUCCESS);
     EXPECT_FALSE(EnsureFolder(root_ + "\\a\\b\\c\\", true));
@@ -140,7 +141,7 @@ TEST_F(PathUtilsTest, EnsureFolderRefusesAFileAsTheLastComponent)
     ASSERT_TRUE(CreateEmptyFile(root_ + "\\a"));
     EXPECT_FALSE(EnsureFolder(root_ + "\\a", true));
     EXPECT_FALSE(EnsureFolder(root_ + "\\a\\", true));
-    EXPECT_EQ(Entries(root_), std::vector<std::string>{"a"});
+    EXPECT_EQ(Entries(root_), std::vector<std::string> {"a"});
 }
 
 TEST_F(PathUtilsTest, EnsureFolderReportsAFailedCreation)
@@ -204,8 +205,9 @@ TEST(SystemErrorText, GivesTheSystemTextWithoutLineBreaks)
     // The same text as the system's, less its line breaks.
     char* raw = nullptr;
     const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&raw), 0, nullptr);
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+            reinterpret_cast<char*>(&raw), 0, nullptr);
     ASSERT_GT(length, 0u);
     std::string expected(raw, length);
     LocalFree(raw);

@@ -31,8 +31,8 @@ protected:
         if (!GetClassInfoA(windowClass.hInstance, windowClass.lpszClassName, &existing)) {
             ASSERT_NE(RegisterClassA(&windowClass), 0);
         }
-        window_ = CreateWindowExA(0, "QmPumpTestWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+        window_ = CreateWindowExA(0, "QmPumpTestWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window_, nullptr);
         // Start from an empty queue: the window's creation may have left messages behind.
         MSG message;
@@ -59,7 +59,7 @@ TEST_F(PumpMessagesTest, DispatchesEveryWaitingMessageAndEmptiesTheQueue)
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(PostMessageA(window_, kTestMessage, i, 0));
     PumpMessages();
-    EXPECT_EQ(received_, (std::vector<UINT>{kTestMessage, kTestMessage, kTestMessage}));
+    EXPECT_EQ(received_, (std::vector<UINT> {kTestMessage, kTestMessage, kTestMessage}));
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, window_, 0, 0, PM_NOREMOVE));
 }
@@ -74,7 +74,7 @@ TEST_F(PumpMessagesTest, TranslatesKeysIntoCharacters)
 {
     ASSERT_TRUE(PostMessageA(window_, WM_KEYDOWN, 'A', 1));
     PumpMessages();
-    EXPECT_EQ(received_, (std::vector<UINT>{WM_KEYDOWN, WM_CHAR}));
+    EXPECT_EQ(received_, (std::vector<UINT> {WM_KEYDOWN, WM_CHAR}));
 }
 
 TEST_F(PumpMessagesTest, LeavesAQuitRequestForTheOwningLoop)
@@ -82,7 +82,7 @@ TEST_F(PumpMessagesTest, LeavesAQuitRequestForTheOwningLoop)
     ASSERT_TRUE(PostMessageA(window_, kTestMessage, 0, 0));
     PostQuitMessage(7);
     PumpMessages();
-    EXPECT_EQ(received_, std::vector<UINT>{kTestMessage});
+    EXPECT_EQ(received_, std::vector<UINT> {kTestMessage});
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 7u);

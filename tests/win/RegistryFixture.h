@@ -37,19 +37,21 @@ protected:
     static void CreateKey(const std::string& path)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
     }
 
-    static void SetRaw(const std::string& path, const std::string& name, DWORD type, const void* data, DWORD size)
+    static void SetRaw(const std::string& path, const std::string& name, DWORD type, const void* data,
+                       DWORD size)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
         RegCloseKey(key);
     }
 
@@ -78,8 +80,8 @@ protected:
         DWORD size = 0;
         if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
             value.data.resize(size);
-            value.found = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.data.data(), &size) ==
-                          ERROR_SUCCESS;
+            value.found = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.data.data(),
+                                           &size) == ERROR_SUCCESS;
             value.data.resize(size);
         }
         RegCloseKey(key);

@@ -74,7 +74,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
 }
 
-class SettingsStoreTest : public RegistryFixture {};
+class SettingsStoreTest : public RegistryFixture { };
 
 }  // namespace
 
@@ -104,12 +104,14 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBack)
 TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
 {
     SaveSettings(Changed());
-    const char* dwords[] = {"OutputFolderType", "MoveType", "CreateYearFolder", "CreateMonthFolder",
-                            "CreateDayFolder", "RenameTargetFileName", "EnableExtFilter", "TargetExistsOpt",
-                            "SaveToLog", "AddFilesInSubfolder", "WndMaximized", "OpenDlg_FilterIndex",
-                            "ColWidth_Source", "ColWidth_Target", "ColWidth_Result"};
-    const char* texts[] = {"CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat",
-                           "Folder", "LastAddFileDir", "AllowExts", "LogFile"};
+    const char* dwords[] = {"OutputFolderType",    "MoveType",        "CreateYearFolder",
+                            "CreateMonthFolder",   "CreateDayFolder", "RenameTargetFileName",
+                            "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
+                            "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
+                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result"};
+    const char* texts[] = {
+            "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
+            "LastAddFileDir",     "AllowExts",         "LogFile"};
     for (const char* name : dwords) {
         const RawValue value = GetRaw(kOptionsKey, name);
         ASSERT_TRUE(value.found) << name;

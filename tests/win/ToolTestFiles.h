@@ -14,17 +14,17 @@ std::string ExecutableFolder();
 std::string FakeToolPath();
 
 class TempFolder {
- public:
-  explicit TempFolder(const std::string& name);
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  // Full path of a file in the folder.
-  std::string operator/(const std::string& name) const { return path_ + name; }
-  const std::string& Path() const { return path_; }
+public:
+    explicit TempFolder(const std::string& name);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // Full path of a file in the folder.
+    std::string operator/(const std::string& name) const { return path_ + name; }
+    const std::string& Path() const { return path_; }
 
- private:
-  std::string path_;
+private:
+    std::string path_;
 };
 
 bool WriteText(const std::string& path, const std::string& text);

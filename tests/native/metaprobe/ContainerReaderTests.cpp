@@ -13,160 +13,175 @@ using qmtest::Ifd;
 
 namespace {
 
-std::vector<uint8_t> DatedTiff() {
-  Ifd exif;
-  exif.Ascii(0x9003, "2019:05:04 10:11:12");
-  Ifd ifd0;
-  ifd0.Short(0x0112, 8).Ascii(0x0132, "2019:05:05 00:00:00").Sub(0x8769, exif);
-  return qmtest::BuildTiff(ifd0, {qmtest::ByteOrder::Motorola});
+std::vector<uint8_t> DatedTiff()
+{
+    Ifd exif;
+    exif.Ascii(0x9003, "2019:05:04 10:11:12");
+    Ifd ifd0;
+    ifd0.Short(0x0112, 8).Ascii(0x0132, "2019:05:05 00:00:00").Sub(0x8769, exif);
+    return qmtest::BuildTiff(ifd0, {qmtest::ByteOrder::Motorola});
 }
 
-TEST(MetaprobePng, ExifChunkAfterImageData) {
-  std::vector<uint8_t> png = qmtest::BuildPng(16, 8, qmtest::PngChunk("eXIf", DatedTiff()));
-  metaprobe::Listing listing = ProbeBytes(png);
-  EXPECT_EQ(listing.Value("File Type"), "PNG");
-  EXPECT_EQ(listing.Value("Image Width"), "16");
-  EXPECT_EQ(listing.Value("Color Type"), "RGB");
-  EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
-  EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
-  EXPECT_EQ(listing.Value("Warning"),
-            "[minor] Text/EXIF chunk(s) found after PNG IDAT (may be ignored by some readers)");
+TEST(MetaprobePng, ExifChunkAfterImageData)
+{
+    std::vector<uint8_t> png = qmtest::BuildPng(16, 8, qmtest::PngChunk("eXIf", DatedTiff()));
+    metaprobe::Listing listing = ProbeBytes(png);
+    EXPECT_EQ(listing.Value("File Type"), "PNG");
+    EXPECT_EQ(listing.Value("Image Width"), "16");
+    EXPECT_EQ(listing.Value("Color Type"), "RGB");
+    EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
+    EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
+    EXPECT_EQ(listing.Value("Warning"),
+              "[minor] Text/EXIF chunk(s) found after PNG IDAT (may be ignored by some readers)");
 }
 
-TEST(MetaprobePng, ChunkLongerThanFileIsAnError) {
-  std::vector<uint8_t> png = qmtest::BuildPng(16, 8, {});
-  std::vector<uint8_t> broken(png.begin(), png.begin() + 8);
-  broken.insert(broken.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'e', 'X', 'I', 'f', 1, 2, 3});
-  metaprobe::Listing listing = ProbeBytes(broken);
-  EXPECT_EQ(listing.Value("Error"), "Truncated PNG image");
-  EXPECT_FALSE(listing.Has("Date/Time Original"));
+TEST(MetaprobePng, ChunkLongerThanFileIsAnError)
+{
+    std::vector<uint8_t> png = qmtest::BuildPng(16, 8, {});
+    std::vector<uint8_t> broken(png.begin(), png.begin() + 8);
+    broken.insert(broken.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'e', 'X', 'I', 'f', 1, 2, 3});
+    metaprobe::Listing listing = ProbeBytes(broken);
+    EXPECT_EQ(listing.Value("Error"), "Truncated PNG image");
+    EXPECT_FALSE(listing.Has("Date/Time Original"));
 }
 
-TEST(MetaprobeIso, HeicExifItem) {
-  metaprobe::Listing listing = ProbeBytes(qmtest::BuildHeic(DatedTiff()));
-  EXPECT_EQ(listing.Value("File Type"), "HEIC");
-  EXPECT_EQ(listing.Value("Major Brand"), "High Efficiency Image Format HEVC still image (.HEIC)");
-  EXPECT_EQ(listing.Value("Primary Item Reference"), "1");
-  EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
-  EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
+TEST(MetaprobeIso, HeicExifItem)
+{
+    metaprobe::Listing listing = ProbeBytes(qmtest::BuildHeic(DatedTiff()));
+    EXPECT_EQ(listing.Value("File Type"), "HEIC");
+    EXPECT_EQ(listing.Value("Major Brand"), "High Efficiency Image Format HEVC still image (.HEIC)");
+    EXPECT_EQ(listing.Value("Primary Item Reference"), "1");
+    EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
+    EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
 }
 
-TEST(MetaprobeIso, MovieDatesInLocalTime) {
-  uint64_t created = qmtest::MovieSeconds(2005, 8, 11, 14, 3, 54);
-  uint64_t modified = qmtest::MovieSeconds(2010, 7, 30, 15, 43, 59);
-  metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(modified)));
-  EXPECT_EQ(listing.Value("File Type"), "MOV");
-  EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
-  EXPECT_EQ(listing.Value("Modify Date"), metaprobe::LocalTimeText(std::time_t(modified - 2082844800)));
-  EXPECT_EQ(listing.Value("Duration"), "5.00 s");
-  EXPECT_EQ(listing.Value("Time Scale"), "600");
+TEST(MetaprobeIso, MovieDatesInLocalTime)
+{
+    uint64_t created = qmtest::MovieSeconds(2005, 8, 11, 14, 3, 54);
+    uint64_t modified = qmtest::MovieSeconds(2010, 7, 30, 15, 43, 59);
+    metaprobe::Listing listing =
+            ProbeBytes(qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(modified)));
+    EXPECT_EQ(listing.Value("File Type"), "MOV");
+    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
+    EXPECT_EQ(listing.Value("Modify Date"), metaprobe::LocalTimeText(std::time_t(modified - 2082844800)));
+    EXPECT_EQ(listing.Value("Duration"), "5.00 s");
+    EXPECT_EQ(listing.Value("Time Scale"), "600");
 }
 
-TEST(MetaprobeIso, CanonCr3MetadataBoxes) {
-  Ifd cmt1;
-  cmt1.Ascii(0x010F, "Canon").Short(0x0112, 6).Ascii(0x0132, "2020:02:02 02:02:02");
-  Ifd cmt2;
-  cmt2.Ascii(0x9003, "2020:02:02 02:02:01").Rational(0x829A, 1, 250);
-  metaprobe::Listing listing = ProbeBytes(qmtest::BuildCr3(qmtest::BuildTiff(cmt1), qmtest::BuildTiff(cmt2), 0));
-  EXPECT_EQ(listing.Value("File Type"), "CR3");
-  EXPECT_EQ(listing.Value("Make"), "Canon");
-  EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
-  EXPECT_EQ(listing.Value("Date/Time Original"), "2020:02:02 02:02:01");
-  EXPECT_EQ(listing.Value("Exposure Time"), "1/250");
-  // The movie header's zero date does not replace the EXIF dates.
-  EXPECT_EQ(listing.Value("Modify Date"), "2020:02:02 02:02:02");
+TEST(MetaprobeIso, CanonCr3MetadataBoxes)
+{
+    Ifd cmt1;
+    cmt1.Ascii(0x010F, "Canon").Short(0x0112, 6).Ascii(0x0132, "2020:02:02 02:02:02");
+    Ifd cmt2;
+    cmt2.Ascii(0x9003, "2020:02:02 02:02:01").Rational(0x829A, 1, 250);
+    metaprobe::Listing listing =
+            ProbeBytes(qmtest::BuildCr3(qmtest::BuildTiff(cmt1), qmtest::BuildTiff(cmt2), 0));
+    EXPECT_EQ(listing.Value("File Type"), "CR3");
+    EXPECT_EQ(listing.Value("Make"), "Canon");
+    EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
+    EXPECT_EQ(listing.Value("Date/Time Original"), "2020:02:02 02:02:01");
+    EXPECT_EQ(listing.Value("Exposure Time"), "1/250");
+    // The movie header's zero date does not replace the EXIF dates.
+    EXPECT_EQ(listing.Value("Modify Date"), "2020:02:02 02:02:02");
 }
 
-TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros) {
-  metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("mp42", 0, 0));
-  EXPECT_EQ(listing.Value("File Type"), "MP4");
-  EXPECT_EQ(listing.Value("Create Date"), "0000:00:00 00:00:00");
+TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros)
+{
+    metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("mp42", 0, 0));
+    EXPECT_EQ(listing.Value("File Type"), "MP4");
+    EXPECT_EQ(listing.Value("Create Date"), "0000:00:00 00:00:00");
 }
 
-TEST(MetaprobeIso, BoxLargerThanFileStopsReading) {
-  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", 100, 100);
-  movie[8 + 16 + 3] = 0xFF;  // moov size beyond the end: not read
-  movie[8 + 16 + 2] = 0xFF;
-  metaprobe::Listing listing = ProbeBytes(movie);
-  EXPECT_EQ(listing.Value("File Type"), "MOV");
-  EXPECT_FALSE(listing.Has("Create Date"));
+TEST(MetaprobeIso, BoxLargerThanFileStopsReading)
+{
+    std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", 100, 100);
+    movie[8 + 16 + 3] = 0xFF;  // moov size beyond the end: not read
+    movie[8 + 16 + 2] = 0xFF;
+    metaprobe::Listing listing = ProbeBytes(movie);
+    EXPECT_EQ(listing.Value("File Type"), "MOV");
+    EXPECT_FALSE(listing.Has("Create Date"));
 }
 
-TEST(MetaprobeFile, FileLinesAndMissingFile) {
-  std::string path = testing::TempDir() + "metaprobe_sample.tif";
-  std::vector<uint8_t> bytes = DatedTiff();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-  ASSERT_EQ(std::fclose(file), 0);
-  metaprobe::Listing listing;
-  EXPECT_TRUE(metaprobe::ProbeFile(path, listing));
-  EXPECT_EQ(listing.Value("File Name"), "metaprobe_sample.tif");
-  EXPECT_EQ(listing.Value("File Size"), std::to_string(bytes.size()) + " bytes");
-  EXPECT_EQ(listing.Value("Modify Date"), "2019:05:05 00:00:00");
-  std::remove(path.c_str());
-  metaprobe::Listing missing;
-  EXPECT_FALSE(metaprobe::ProbeFile(path, missing));
-  EXPECT_EQ(missing.Value("Error"), "File not found");
-  EXPECT_FALSE(missing.Has("Modify Date"));
+TEST(MetaprobeFile, FileLinesAndMissingFile)
+{
+    std::string path = testing::TempDir() + "metaprobe_sample.tif";
+    std::vector<uint8_t> bytes = DatedTiff();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    ASSERT_EQ(std::fclose(file), 0);
+    metaprobe::Listing listing;
+    EXPECT_TRUE(metaprobe::ProbeFile(path, listing));
+    EXPECT_EQ(listing.Value("File Name"), "metaprobe_sample.tif");
+    EXPECT_EQ(listing.Value("File Size"), std::to_string(bytes.size()) + " bytes");
+    EXPECT_EQ(listing.Value("Modify Date"), "2019:05:05 00:00:00");
+    std::remove(path.c_str());
+    metaprobe::Listing missing;
+    EXPECT_FALSE(metaprobe::ProbeFile(path, missing));
+    EXPECT_EQ(missing.Value("Error"), "File not found");
+    EXPECT_FALSE(missing.Has("Modify Date"));
 }
 
 }  // namespace
 
 namespace {
 
-bool SeekTo(std::FILE* file, uint64_t offset) {
+bool SeekTo(std::FILE* file, uint64_t offset)
+{
 #ifdef _WIN32
-  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 #else
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
 }
 
 // Counts what the readers ask of a file.
 class CountingSource : public metaprobe::ByteSource {
- public:
-  explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) {}
-  uint64_t Size() const override { return inner_.Size(); }
-  bool Read(uint64_t offset, void* out, size_t count) override {
-    ++reads;
-    bytes += count;
-    return inner_.Read(offset, out, count);
-  }
-  unsigned reads = 0;
-  uint64_t bytes = 0;
+public:
+    explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) { }
+    uint64_t Size() const override { return inner_.Size(); }
+    bool Read(uint64_t offset, void* out, size_t count) override
+    {
+        ++reads;
+        bytes += count;
+        return inner_.Read(offset, out, count);
+    }
+    unsigned reads = 0;
+    uint64_t bytes = 0;
 
- private:
-  metaprobe::ByteSource& inner_;
+private:
+    metaprobe::ByteSource& inner_;
 };
 
-TEST(MetaprobeFile, LargeVideoIsReadInSmallPieces) {
-  // A 5 GB movie (sparse on disk): media data first, movie header after the 4 GB mark.
-  const uint64_t dataSize = 5ull << 30;
-  std::string path = testing::TempDir() + "metaprobe_large.mov";
-  std::vector<uint8_t> head = {0, 0, 0, 20, 'f', 't', 'y', 'p', 'q', 't', ' ', ' ', 0, 0, 2, 0, 'q', 't', ' ', ' ',
-                               0, 0, 0, 1, 'm', 'd', 'a', 't'};
-  for (int shift = 56; shift >= 0; shift -= 8) head.push_back(uint8_t((dataSize + 16) >> shift));
-  uint64_t created = qmtest::MovieSeconds(2021, 3, 4, 5, 6, 7);
-  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created));
-  std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);  // without its ftyp and mdat
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  ASSERT_EQ(std::fwrite(head.data(), 1, head.size(), file), head.size());
-  ASSERT_TRUE(SeekTo(file, head.size() + dataSize));
-  ASSERT_EQ(std::fwrite(moov.data(), 1, moov.size(), file), moov.size());
-  ASSERT_EQ(std::fclose(file), 0);
+TEST(MetaprobeFile, LargeVideoIsReadInSmallPieces)
+{
+    // A 5 GB movie (sparse on disk): media data first, movie header after the 4 GB mark.
+    const uint64_t dataSize = 5ull << 30;
+    std::string path = testing::TempDir() + "metaprobe_large.mov";
+    std::vector<uint8_t> head = {0, 0, 0,   20,  'f', 't', 'y', 'p', 'q', 't', ' ', ' ', 0,   0,
+                                 2, 0, 'q', 't', ' ', ' ', 0,   0,   0,   1,   'm', 'd', 'a', 't'};
+    for (int shift = 56; shift >= 0; shift -= 8)
+        head.push_back(uint8_t((dataSize + 16) >> shift));
+    uint64_t created = qmtest::MovieSeconds(2021, 3, 4, 5, 6, 7);
+    std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created));
+    std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);  // without its ftyp and mdat
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(head.data(), 1, head.size(), file), head.size());
+    ASSERT_TRUE(SeekTo(file, head.size() + dataSize));
+    ASSERT_EQ(std::fwrite(moov.data(), 1, moov.size(), file), moov.size());
+    ASSERT_EQ(std::fclose(file), 0);
 
-  std::unique_ptr<metaprobe::FileSource> source = metaprobe::FileSource::Open(path);
-  ASSERT_NE(source, nullptr);
-  EXPECT_EQ(source->Size(), head.size() + dataSize + moov.size());
-  CountingSource counting(*source);
-  metaprobe::Listing listing;
-  metaprobe::ProbeSource(counting, listing);
-  std::remove(path.c_str());
-  EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
-  EXPECT_LT(counting.reads, 40u);
-  EXPECT_LT(counting.bytes, 4096u);
+    std::unique_ptr<metaprobe::FileSource> source = metaprobe::FileSource::Open(path);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->Size(), head.size() + dataSize + moov.size());
+    CountingSource counting(*source);
+    metaprobe::Listing listing;
+    metaprobe::ProbeSource(counting, listing);
+    std::remove(path.c_str());
+    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
+    EXPECT_LT(counting.reads, 40u);
+    EXPECT_LT(counting.bytes, 4096u);
 }
 
 }  // namespace

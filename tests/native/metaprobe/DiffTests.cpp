@@ -20,222 +20,290 @@ namespace {
 
 using Fields = std::map<std::string, std::string>;  // first value of each name
 
-Fields ParseListing(std::istream& in) {
-  Fields fields;
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    std::string name = line.substr(0, colon), value = line.substr(colon + 1);
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    if (!value.empty() && value[0] == ' ') value.erase(0, 1);
-    fields.emplace(name, value);
-  }
-  return fields;
+Fields ParseListing(std::istream& in)
+{
+    Fields fields;
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string name = line.substr(0, colon), value = line.substr(colon + 1);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (!value.empty() && value[0] == ' ')
+            value.erase(0, 1);
+        fields.emplace(name, value);
+    }
+    return fields;
 }
 
-Fields OwnListing(const std::string& path) {
-  metaprobe::Listing listing;
-  metaprobe::ProbeFile(path, listing);
-  std::istringstream text(metaprobe::FormatListing(listing));
-  return ParseListing(text);
+Fields OwnListing(const std::string& path)
+{
+    metaprobe::Listing listing;
+    metaprobe::ProbeFile(path, listing);
+    std::istringstream text(metaprobe::FormatListing(listing));
+    return ParseListing(text);
 }
 
 // Lines that depend on when or by whom the file was touched, or on the tool itself.
-bool Excluded(const std::string& name) {
-  static const char* const names[] = {"ExifTool Version Number", "Directory", "File Modification Date/Time",
-                                      "File Access Date/Time", "File Inode Change Date/Time",
-                                      "File Permissions", "File Name"};
-  for (const char* n : names) {
-    if (name == n) return true;
-  }
-  return false;
+bool Excluded(const std::string& name)
+{
+    static const char* const names[] = {"ExifTool Version Number",
+                                        "Directory",
+                                        "File Modification Date/Time",
+                                        "File Access Date/Time",
+                                        "File Inode Change Date/Time",
+                                        "File Permissions",
+                                        "File Name"};
+    for (const char* n : names) {
+        if (name == n)
+            return true;
+    }
+    return false;
 }
 
 // Movie dates are listed in local time with the zone; a reference listing made without that
 // option shows the same UTC time without a zone, equal when the local zone is UTC.
-bool SameValue(const std::string& reference, const std::string& own) {
-  if (reference == own) return true;
-  return reference.size() == 19 && own == reference + "+00:00";
+bool SameValue(const std::string& reference, const std::string& own)
+{
+    if (reference == own)
+        return true;
+    return reference.size() == 19 && own == reference + "+00:00";
 }
 
 // Values the reference reads from the camera maker's private notes, which take its precedence
 // over the standard field and which this tool does not read.
-bool FromMakerNotes(const std::string& label, const std::string& name) {
-  static const char* const known[][2] = {
-      {"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"}, {"Nikon.nef", "Light Source"}};
-  for (const auto& k : known) {
-    if (label == k[0] && name == k[1]) return true;
-  }
-  return false;
+bool FromMakerNotes(const std::string& label, const std::string& name)
+{
+    static const char* const known[][2] = {
+            {"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"}, {"Nikon.nef", "Light Source"}};
+    for (const auto& k : known) {
+        if (label == k[0] && name == k[1])
+            return true;
+    }
+    return false;
 }
 
 // A movie date of zero means "not set". The reference converts it to 1904-01-01 in local time;
 // this tool lists zeros, so that no file is ever sorted under 1904.
-bool UnsetMovieDate(const std::string& reference, const std::string& own) {
-  return own == "0000:00:00 00:00:00" && reference.compare(0, 19, "1904:01:01 00:00:00") == 0;
+bool UnsetMovieDate(const std::string& reference, const std::string& own)
+{
+    return own == "0000:00:00 00:00:00" && reference.compare(0, 19, "1904:01:01 00:00:00") == 0;
 }
 
 struct Score {
-  int standardLines = 0, standardMatched = 0, shared = 0, sharedMatched = 0;
-  std::vector<std::string> mismatches;
+    int standardLines = 0, standardMatched = 0, shared = 0, sharedMatched = 0;
+    std::vector<std::string> mismatches;
 };
 
-void Compare(const std::string& label, const Fields& reference, const Fields& own, Score& score) {
-  for (const char* key : {"Date/Time Original", "Create Date", "Modify Date", "Orientation"}) {
-    auto ref = reference.find(key);
-    if (ref == reference.end()) continue;
-    auto mine = own.find(key);
-    if (mine != own.end() && UnsetMovieDate(ref->second, mine->second)) continue;
-    // Dates with a time zone come from XMP packets, which this tool does not read.
-    if (mine == own.end() && ref->second.size() > 19) continue;
-    ASSERT_NE(mine, own.end()) << label << ": missing " << key;
-    EXPECT_TRUE(SameValue(ref->second, mine->second)) << label << ": " << key << " reference [" << ref->second
-                                                      << "] own [" << mine->second << "]";
-  }
-  for (const auto& [name, value] : reference) {
-    if (Excluded(name)) continue;
-    auto mine = own.find(name);
-    if (mine != own.end() && UnsetMovieDate(value, mine->second)) continue;
-    bool standard = metaprobe::IsStandardTagName(name);
-    if (standard) ++score.standardLines;
-    if (mine == own.end() || FromMakerNotes(label, name)) continue;
-    ++score.shared;
-    if (SameValue(value, mine->second)) {
-      ++score.sharedMatched;
-      if (standard) ++score.standardMatched;
-    } else {
-      score.mismatches.push_back(label + ": " + name + " reference [" + value + "] own [" + mine->second + "]");
+void Compare(const std::string& label, const Fields& reference, const Fields& own, Score& score)
+{
+    for (const char* key : {"Date/Time Original", "Create Date", "Modify Date", "Orientation"}) {
+        auto ref = reference.find(key);
+        if (ref == reference.end())
+            continue;
+        auto mine = own.find(key);
+        if (mine != own.end() && UnsetMovieDate(ref->second, mine->second))
+            continue;
+        // Dates with a time zone come from XMP packets, which this tool does not read.
+        if (mine == own.end() && ref->second.size() > 19)
+            continue;
+        ASSERT_NE(mine, own.end()) << label << ": missing " << key;
+        EXPECT_TRUE(SameValue(ref->second, mine->second))
+                << label << ": " << key << " reference [" << ref->second << "] own [" << mine->second << "]";
     }
-  }
+    for (const auto& [name, value] : reference) {
+        if (Excluded(name))
+            continue;
+        auto mine = own.find(name);
+        if (mine != own.end() && UnsetMovieDate(value, mine->second))
+            continue;
+        bool standard = metaprobe::IsStandardTagName(name);
+        if (standard)
+            ++score.standardLines;
+        if (mine == own.end() || FromMakerNotes(label, name))
+            continue;
+        ++score.shared;
+        if (SameValue(value, mine->second)) {
+            ++score.sharedMatched;
+            if (standard)
+                ++score.standardMatched;
+        } else {
+            score.mismatches.push_back(label + ": " + name + " reference [" + value + "] own [" +
+                                       mine->second + "]");
+        }
+    }
 }
 
-void Report(const char* what, const Score& score) {
-  std::printf("[%s] standard TIFF/EXIF/GPS lines reproduced exactly: %d of %d (%.1f%%); shared fields equal: %d of %d\n",
-              what, score.standardMatched, score.standardLines,
-              score.standardLines ? 100.0 * score.standardMatched / score.standardLines : 100.0, score.sharedMatched,
-              score.shared);
-  for (const std::string& line : score.mismatches) std::printf("  differs: %s\n", line.c_str());
+void Report(const char* what, const Score& score)
+{
+    std::printf("[%s] standard TIFF/EXIF/GPS lines reproduced exactly: %d of %d (%.1f%%); shared fields "
+                "equal: %d of %d\n",
+                what, score.standardMatched, score.standardLines,
+                score.standardLines ? 100.0 * score.standardMatched / score.standardLines : 100.0,
+                score.sharedMatched, score.shared);
+    for (const std::string& line : score.mismatches)
+        std::printf("  differs: %s\n", line.c_str());
 }
 
-TEST(MetaprobeDiff, CorpusAgainstReferenceListings) {
-  const std::string corpus = QM_CORPUS_DIR;
-  std::ifstream probe(corpus + "/reference/CanonRaw.cr2.txt");
-  if (!probe) GTEST_SKIP() << "sample corpus not found at " << corpus;
-  const char* const files[] = {
-      "other/CanonRaw.cr2", "other/DNG.dng", "other/ExifTool.tif", "other/Nikon.nef", "other/PNG.png",
-      "other/Panasonic.rw2", "other/QuickTime.mov", "other/samplefilehub.heif", "jpeg/Canon_40D.jpg",
-      "jpeg/Fujifilm_FinePix_E500.jpg", "jpeg/Nikon_D70.jpg", "jpeg/Pentax_K10D.jpg", "jpeg/landscape_1.jpg",
-      "jpeg/landscape_2.jpg", "jpeg/landscape_3.jpg", "jpeg/landscape_4.jpg", "jpeg/landscape_5.jpg",
-      "jpeg/landscape_6.jpg", "jpeg/landscape_7.jpg", "jpeg/landscape_8.jpg", "jpeg/long_description.jpg",
-      "bad/image00971.jpg", "bad/image01088.jpg"};
-  Score score;
-  for (const char* file : files) {
-    std::string name = std::string(file).substr(std::string(file).find('/') + 1);
-    std::ifstream ref(corpus + "/reference/" + name + ".txt");
-    ASSERT_TRUE(ref) << name;
-    Compare(name, ParseListing(ref), OwnListing(corpus + "/" + file), score);
-  }
-  Report("corpus", score);
-  EXPECT_GT(score.standardLines, 0);
-  EXPECT_EQ(score.sharedMatched, score.shared);
+TEST(MetaprobeDiff, CorpusAgainstReferenceListings)
+{
+    const std::string corpus = QM_CORPUS_DIR;
+    std::ifstream probe(corpus + "/reference/CanonRaw.cr2.txt");
+    if (!probe)
+        GTEST_SKIP() << "sample corpus not found at " << corpus;
+    const char* const files[] = {"other/CanonRaw.cr2",
+                                 "other/DNG.dng",
+                                 "other/ExifTool.tif",
+                                 "other/Nikon.nef",
+                                 "other/PNG.png",
+                                 "other/Panasonic.rw2",
+                                 "other/QuickTime.mov",
+                                 "other/samplefilehub.heif",
+                                 "jpeg/Canon_40D.jpg",
+                                 "jpeg/Fujifilm_FinePix_E500.jpg",
+                                 "jpeg/Nikon_D70.jpg",
+                                 "jpeg/Pentax_K10D.jpg",
+                                 "jpeg/landscape_1.jpg",
+                                 "jpeg/landscape_2.jpg",
+                                 "jpeg/landscape_3.jpg",
+                                 "jpeg/landscape_4.jpg",
+                                 "jpeg/landscape_5.jpg",
+                                 "jpeg/landscape_6.jpg",
+                                 "jpeg/landscape_7.jpg",
+                                 "jpeg/landscape_8.jpg",
+                                 "jpeg/long_description.jpg",
+                                 "bad/image00971.jpg",
+                                 "bad/image01088.jpg"};
+    Score score;
+    for (const char* file : files) {
+        std::string name = std::string(file).substr(std::string(file).find('/') + 1);
+        std::ifstream ref(corpus + "/reference/" + name + ".txt");
+        ASSERT_TRUE(ref) << name;
+        Compare(name, ParseListing(ref), OwnListing(corpus + "/" + file), score);
+    }
+    Report("corpus", score);
+    EXPECT_GT(score.standardLines, 0);
+    EXPECT_EQ(score.sharedMatched, score.shared);
 }
 
-bool ReferenceToolAvailable() {
-  std::FILE* pipe = popen("exiftool -ver 2>/dev/null", "r");
-  if (!pipe) return false;
-  char buffer[64] = {};
-  bool got = std::fgets(buffer, sizeof buffer, pipe) != nullptr;
-  return pclose(pipe) == 0 && got;
+bool ReferenceToolAvailable()
+{
+    std::FILE* pipe = popen("exiftool -ver 2>/dev/null", "r");
+    if (!pipe)
+        return false;
+    char buffer[64] = {};
+    bool got = std::fgets(buffer, sizeof buffer, pipe) != nullptr;
+    return pclose(pipe) == 0 && got;
 }
 
-Fields ReferenceListing(const std::string& path) {
-  std::string command = "exiftool -api QuickTimeUTC=1 '" + path + "' 2>/dev/null";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  std::string text;
-  if (pipe) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    pclose(pipe);
-  }
-  std::istringstream in(text);
-  return ParseListing(in);
+Fields ReferenceListing(const std::string& path)
+{
+    std::string command = "exiftool -api QuickTimeUTC=1 '" + path + "' 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    std::string text;
+    if (pipe) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            text.append(buffer, n);
+        pclose(pipe);
+    }
+    std::istringstream in(text);
+    return ParseListing(in);
 }
 
-std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles() {
-  using qmtest::Ifd;
-  std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
-  for (uint16_t orientation = 1; orientation <= 8; ++orientation) {
-    Ifd exif;
-    exif.Rational(0x829A, 1, 60 * orientation)
-        .Rational(0x829D, 10 + orientation * 7, 10)
-        .Short(0x8822, orientation % 5)
-        .Short(0x8827, uint16_t(100 * orientation))
-        .Undefined(0x9000, {'0', '2', '3', '1'})
-        .Ascii(0x9003, "2012:0" + std::to_string(orientation) + ":15 1" + std::to_string(orientation) + ":03:09")
-        .Ascii(0x9004, "2012:01:16 00:00:00")
-        .SRational(0x9204, -int32_t(orientation), 3)
-        .Short(0x9207, orientation % 7)
-        .Short(0x9209, orientation % 2 ? 0x19 : 0x10)
-        .Rational(0x920A, 185 * orientation, 10)
-        .Short(0xA001, 1)
-        .Short(0xA402, orientation % 3)
-        .Short(0xA403, orientation % 2)
-        .Short(0xA405, uint16_t(28 * orientation))
-        .Ascii(0xA434, "Lens " + std::to_string(orientation));
-    Ifd gps;
-    gps.Bytes(0x0000, {2, 2, 0, 0}).Ascii(0x0001, orientation % 2 ? "N" : "S").Ascii(0x0003, "E")
-        .Ascii(0x001D, "2012:01:16");
-    Ifd ifd0;
-    ifd0.Ascii(0x010F, "Maker " + std::to_string(orientation))
-        .Ascii(0x0110, "Model " + std::to_string(orientation))
-        .Short(0x0112, orientation)
-        .Rational(0x011A, 72 * orientation, 1)
-        .Rational(0x011B, 72, 1)
-        .Short(0x0128, 2)
-        .Ascii(0x0131, "Software")
-        .Ascii(0x0132, "2013:02:03 04:05:06")
-        .Short(0x0213, 2)
-        .Sub(0x8769, exif)
-        .Sub(0x8825, gps);
-    qmtest::TiffOptions options;
-    options.order = orientation % 2 ? qmtest::ByteOrder::Intel : qmtest::ByteOrder::Motorola;
-    std::string n = std::to_string(orientation);
-    files.push_back({"gen" + n + ".tif", qmtest::BuildTiff(ifd0, options)});
-    files.push_back({"gen" + n + ".jpg", qmtest::MinimalJpeg(ifd0, options.order, 100, uint16_t(50 * orientation))});
-    files.push_back({"gen" + n + ".png", qmtest::BuildPng(8, 8, qmtest::PngChunk("eXIf", qmtest::BuildTiff(ifd0, options)))});
-    files.push_back({"gen" + n + ".heic", qmtest::BuildHeic(qmtest::BuildTiff(ifd0, options))});
-    uint64_t when = qmtest::MovieSeconds(2000 + orientation, orientation, 1, 12, 0, 0);
-    Ifd cmt1;
-    cmt1.Ascii(0x010F, "Canon").Ascii(0x0110, "Canon EOS R" + n).Short(0x0112, orientation)
-        .Ascii(0x0132, "2019:0" + n + ":02 03:04:05");
-    Ifd cmt2;
-    cmt2.Rational(0x829A, 1, 250).Rational(0x829D, 56, 10).Short(0x8827, 800)
-        .Ascii(0x9003, "2019:0" + n + ":02 03:04:0" + n).Ascii(0x9004, "2019:0" + n + ":02 03:04:0" + n);
-    files.push_back({"gen" + n + ".cr3", qmtest::BuildCr3(qmtest::BuildTiff(cmt1, options), qmtest::BuildTiff(cmt2, options),
-                                                          uint32_t(when))});
-    files.push_back({"gen" + n + ".mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60))});
-    files.push_back({"gen" + n + ".mp4", qmtest::BuildMovie(orientation % 2 ? "mp42" : "isom", uint32_t(when + 1), uint32_t(when))});
-    files.push_back({"gen" + n + ".3gp", qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
-  }
-  return files;
+std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
+{
+    using qmtest::Ifd;
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (uint16_t orientation = 1; orientation <= 8; ++orientation) {
+        Ifd exif;
+        exif.Rational(0x829A, 1, 60 * orientation)
+                .Rational(0x829D, 10 + orientation * 7, 10)
+                .Short(0x8822, orientation % 5)
+                .Short(0x8827, uint16_t(100 * orientation))
+                .Undefined(0x9000, {'0', '2', '3', '1'})
+                .Ascii(0x9003, "2012:0" + std::to_string(orientation) + ":15 1" +
+                                       std::to_string(orientation) + ":03:09")
+                .Ascii(0x9004, "2012:01:16 00:00:00")
+                .SRational(0x9204, -int32_t(orientation), 3)
+                .Short(0x9207, orientation % 7)
+                .Short(0x9209, orientation % 2 ? 0x19 : 0x10)
+                .Rational(0x920A, 185 * orientation, 10)
+                .Short(0xA001, 1)
+                .Short(0xA402, orientation % 3)
+                .Short(0xA403, orientation % 2)
+                .Short(0xA405, uint16_t(28 * orientation))
+                .Ascii(0xA434, "Lens " + std::to_string(orientation));
+        Ifd gps;
+        gps.Bytes(0x0000, {2, 2, 0, 0})
+                .Ascii(0x0001, orientation % 2 ? "N" : "S")
+                .Ascii(0x0003, "E")
+                .Ascii(0x001D, "2012:01:16");
+        Ifd ifd0;
+        ifd0.Ascii(0x010F, "Maker " + std::to_string(orientation))
+                .Ascii(0x0110, "Model " + std::to_string(orientation))
+                .Short(0x0112, orientation)
+                .Rational(0x011A, 72 * orientation, 1)
+                .Rational(0x011B, 72, 1)
+                .Short(0x0128, 2)
+                .Ascii(0x0131, "Software")
+                .Ascii(0x0132, "2013:02:03 04:05:06")
+                .Short(0x0213, 2)
+                .Sub(0x8769, exif)
+                .Sub(0x8825, gps);
+        qmtest::TiffOptions options;
+        options.order = orientation % 2 ? qmtest::ByteOrder::Intel : qmtest::ByteOrder::Motorola;
+        std::string n = std::to_string(orientation);
+        files.push_back({"gen" + n + ".tif", qmtest::BuildTiff(ifd0, options)});
+        files.push_back({"gen" + n + ".jpg",
+                         qmtest::MinimalJpeg(ifd0, options.order, 100, uint16_t(50 * orientation))});
+        files.push_back({"gen" + n + ".png",
+                         qmtest::BuildPng(8, 8, qmtest::PngChunk("eXIf", qmtest::BuildTiff(ifd0, options)))});
+        files.push_back({"gen" + n + ".heic", qmtest::BuildHeic(qmtest::BuildTiff(ifd0, options))});
+        uint64_t when = qmtest::MovieSeconds(2000 + orientation, orientation, 1, 12, 0, 0);
+        Ifd cmt1;
+        cmt1.Ascii(0x010F, "Canon")
+                .Ascii(0x0110, "Canon EOS R" + n)
+                .Short(0x0112, orientation)
+                .Ascii(0x0132, "2019:0" + n + ":02 03:04:05");
+        Ifd cmt2;
+        cmt2.Rational(0x829A, 1, 250)
+                .Rational(0x829D, 56, 10)
+                .Short(0x8827, 800)
+                .Ascii(0x9003, "2019:0" + n + ":02 03:04:0" + n)
+                .Ascii(0x9004, "2019:0" + n + ":02 03:04:0" + n);
+        files.push_back(
+                {"gen" + n + ".cr3", qmtest::BuildCr3(qmtest::BuildTiff(cmt1, options),
+                                                      qmtest::BuildTiff(cmt2, options), uint32_t(when))});
+        files.push_back(
+                {"gen" + n + ".mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60))});
+        files.push_back({"gen" + n + ".mp4", qmtest::BuildMovie(orientation % 2 ? "mp42" : "isom",
+                                                                uint32_t(when + 1), uint32_t(when))});
+        files.push_back({"gen" + n + ".3gp",
+                         qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
+    }
+    return files;
 }
 
-TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool) {
-  if (!ReferenceToolAvailable()) GTEST_SKIP() << "exiftool is not on PATH";
-  Score score;
-  for (const auto& [name, bytes] : GeneratedFiles()) {
-    std::string path = testing::TempDir() + "metaprobe_diff_" + name;
-    ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
-    Fields reference = ReferenceListing(path);
-    ASSERT_FALSE(reference.empty()) << name;
-    Compare(name, reference, OwnListing(path), score);
-    std::remove(path.c_str());
-  }
-  Report("generated", score);
-  EXPECT_EQ(score.sharedMatched, score.shared);
-  EXPECT_EQ(score.standardMatched, score.standardLines);
+TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    Score score;
+    for (const auto& [name, bytes] : GeneratedFiles()) {
+        std::string path = testing::TempDir() + "metaprobe_diff_" + name;
+        ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
+        Fields reference = ReferenceListing(path);
+        ASSERT_FALSE(reference.empty()) << name;
+        Compare(name, reference, OwnListing(path), score);
+        std::remove(path.c_str());
+    }
+    Report("generated", score);
+    EXPECT_EQ(score.sharedMatched, score.shared);
+    EXPECT_EQ(score.standardMatched, score.standardLines);
 }
 
 }  // namespace

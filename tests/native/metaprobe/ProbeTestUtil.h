@@ -9,9 +9,10 @@
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 
-inline metaprobe::Listing ProbeBytes(const std::vector<uint8_t>& bytes) {
-  metaprobe::MemorySource source(bytes.data(), bytes.size());
-  metaprobe::Listing listing;
-  metaprobe::ProbeSource(source, listing);
-  return listing;
+inline metaprobe::Listing ProbeBytes(const std::vector<uint8_t>& bytes)
+{
+    metaprobe::MemorySource source(bytes.data(), bytes.size());
+    metaprobe::Listing listing;
+    metaprobe::ProbeSource(source, listing);
+    return listing;
 }

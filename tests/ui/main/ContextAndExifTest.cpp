@@ -70,7 +70,8 @@ protected:
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                  nullptr),
                   ERROR_SUCCESS);
         const DWORD zero = 0;
         RegSetValueExA(key, "FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
@@ -120,7 +121,8 @@ protected:
 TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
 {
     auto states = MenuStates();
-    for (UINT id : {ID_META_INFO, ID_OPEN_SOURCE, ID_OPEN_TARGET, ID_BROWSE_SOURCE, ID_BROWSE_TARGET, IDC_REMOVE})
+    for (UINT id :
+         {ID_META_INFO, ID_OPEN_SOURCE, ID_OPEN_TARGET, ID_BROWSE_SOURCE, ID_BROWSE_TARGET, IDC_REMOVE})
         EXPECT_FALSE(states[id]) << id;
     for (UINT id : {IDC_ADD_FILES, IDC_ADD_FOLDER, IDC_REMOVE_ALL, IDC_CLOSE})
         EXPECT_TRUE(states[id]) << id;
@@ -233,7 +235,8 @@ TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
     ASSERT_TRUE(DeleteFileA(paths[2].c_str()));
     SendMessageA(d, WM_COMMAND, IDC_EXIF_NEXT, 0);
     ASSERT_EQ(catcher.Caught().size(), 1u);
-    EXPECT_EQ(catcher.Caught()[0].text, "Failed to load Exif information from the following file.\n\n" + paths[2]);
+    EXPECT_EQ(catcher.Caught()[0].text,
+              "Failed to load Exif information from the following file.\n\n" + paths[2]);
     EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ListView_GetItemCount(GetDlgItem(d, IDC_EXIF_LIST)), 0);
     SendMessageA(d, WM_COMMAND, IDC_EXIF_NEXT, 0);  // last row: no reload
@@ -273,7 +276,7 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     ASSERT_TRUE(again.Create(w));
     MessageBoxCatcher::Ignore(again.Handle());
     EXPECT_TRUE(IsZoomed(again.Handle()));
-    WINDOWPLACEMENT placement{};
+    WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(again.Handle(), &placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 50);

@@ -25,7 +25,8 @@ void DeleteProgramKey()
 void SetDword(const char* name, DWORD value)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
@@ -123,8 +124,8 @@ protected:
 
 TEST_F(MainWindowTest, FirstStartOnAFreshRegistry)
 {
-    HWND help = CreateWindowExA(0, "STATIC", "Quillmere Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 0, 0, 200, 100,
-                                nullptr, nullptr, nullptr, nullptr);
+    HWND help = CreateWindowExA(0, "STATIC", "Quillmere Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 0, 0, 200,
+                                100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(help, nullptr);
     HWND w = Open(true);
     ASSERT_NE(w, nullptr);
@@ -215,8 +216,8 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
     EXPECT_EQ(value, 0u);
     char first[MAX_PATH] = "";
     DWORD size = sizeof first;
-    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Quillmere\\OutputFolder", "0", RRF_RT_REG_SZ, nullptr, first,
-                           &size),
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Quillmere\\OutputFolder", "0", RRF_RT_REG_SZ,
+                           nullptr, first, &size),
               ERROR_SUCCESS);
     EXPECT_STREQ(first, "D:\\Sorted");
 }
@@ -244,7 +245,7 @@ TEST_F(MainWindowTest, MaximizedWindowKeepsItsRestoredRectangle)
     EXPECT_EQ(maximized, 1u);
     w = Open();
     EXPECT_TRUE(IsZoomed(w));
-    WINDOWPLACEMENT placement{};
+    WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(w, &placement));
     EXPECT_EQ(placement.rcNormalPosition.left, 10);
@@ -256,8 +257,8 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     TempTree tree;
     CreateDirectoryA(tree.Path("pics").c_str(), nullptr);
     CreateDirectoryA(tree.Path("pics\\sub").c_str(), nullptr);
-    for (const char* name : {"pics\\x.jpg", "pics\\y.JPEG", "pics\\z.Jpg", "pics\\w.png", "pics\\README",
-                             "pics\\sub\\v.jpg"})
+    for (const char* name :
+         {"pics\\x.jpg", "pics\\y.JPEG", "pics\\z.Jpg", "pics\\w.png", "pics\\README", "pics\\sub\\v.jpg"})
         ASSERT_TRUE(WriteText(tree.Path(name), name));
     SetDword("EnableExtFilter", 1);
     SetDword("AddFilesInSubfolder", 0);
@@ -293,7 +294,7 @@ TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
     std::string loop(module);
     loop = loop.substr(0, loop.rfind('\\') + 1) + "link-loop";
     ASSERT_NE(GetFileAttributesA((loop + "\\inner\\back\\inner\\x.jpg").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "the link fixture is missing";
+            << "the link fixture is missing";
     HWND w = Open();
     ASSERT_TRUE(SendDrop(w, {loop}));
     EXPECT_EQ(Rows(), 1);
@@ -398,11 +399,13 @@ TEST_F(MainWindowTest, MessageBoxesCarryTheirTextCaptionAndIcon)
     ASSERT_EQ(catcher.Caught().size(), 3u);
     EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
     EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Information);
-    EXPECT_EQ(catcher.Caught()[0].text,
-              "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: Abbreviated "
-              "month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, ...)\n%D: Day (01-31)");
-    EXPECT_EQ(catcher.Caught()[1].text, "Folder \"Q:\\nowhere at all\" doesn't exist.\n\nThe program will create the "
-                                        "folder automatically when moving or copying files.");
+    EXPECT_EQ(catcher.Caught()[0].text, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: "
+                                        "Month (01-12)\n%A: Abbreviated "
+                                        "month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, "
+                                        "February, March, ...)\n%D: Day (01-31)");
+    EXPECT_EQ(catcher.Caught()[1].text,
+              "Folder \"Q:\\nowhere at all\" doesn't exist.\n\nThe program will create the "
+              "folder automatically when moving or copying files.");
     EXPECT_EQ(catcher.Caught()[1].icon, MessageIcon::Information);
     EXPECT_EQ(catcher.Caught()[2].text, "Please choose an output folder.");
     EXPECT_EQ(catcher.Caught()[2].icon, MessageIcon::Exclamation);
@@ -459,8 +462,8 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
     // The run stored the settings and the output folder with its trailing backslash.
     char stored[MAX_PATH] = "";
     DWORD size = sizeof stored;
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, "CustomTargetFolder", RRF_RT_REG_SZ, nullptr, stored,
-                           &size),
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, "CustomTargetFolder", RRF_RT_REG_SZ, nullptr,
+                           stored, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(stored), tree.Path("sorted\\"));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), tree.Path("sorted"));

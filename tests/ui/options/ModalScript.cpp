@@ -44,7 +44,7 @@ FrontDialogs::FrontDialogs(const Dialog& underTest) : underTest_(underTest)
 
 INT_PTR RunModalScript(Dialog& dialog, const std::function<void(HWND)>& script)
 {
-    Run run{&dialog, &script};
+    Run run {&dialog, &script};
     current = &run;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, Start);
     if (timer == 0) {

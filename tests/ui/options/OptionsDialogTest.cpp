@@ -9,12 +9,12 @@
 
 namespace {
 
-const std::vector<std::string> kPresets{
-    "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg", "nef", "png", "raw",
-    "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
+const std::vector<std::string> kPresets {
+        "bmp", "cr2,crw", "gif", "jpg,jpe,jpeg",
+        "nef", "png",     "raw", "bmp,cr2,crw,gif,jpg,jpe,jpeg,nef,png,psd,raw,tga,tif,tiff,wmf",
 };
 
-class OptionsDialogTest : public OptionsFixture {};
+class OptionsDialogTest : public OptionsFixture { };
 
 TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
 {
@@ -51,7 +51,7 @@ TEST_F(OptionsDialogTest, FirstOpeningWithTheFilterOnStoresTheStartingList)
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dialog.AllowExts, "jpg,jpe,jpeg");
     // The starting list moves to the top; the other presets follow in their order.
-    std::vector<std::string> expected{"jpg,jpe,jpeg"};
+    std::vector<std::string> expected {"jpg,jpe,jpeg"};
     for (const auto& preset : kPresets)
         if (preset != "jpg,jpe,jpeg")
             expected.push_back(preset);
@@ -71,10 +71,10 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
-        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), (std::vector<std::string>{"png", "tif,tiff"}));
+        EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXT_LIST), (std::vector<std::string> {"png", "tif,tiff"}));
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "gif");
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_LOG_FILE),
-                  (std::vector<std::string>{"C:\\logs\\one.txt", "C:\\logs\\two.txt"}));
+                  (std::vector<std::string> {"C:\\logs\\one.txt", "C:\\logs\\two.txt"}));
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_LOG_FILE), "C:\\logs\\two.txt");
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_SUBFOLDERS, BM_GETCHECK, 0, 0), BST_UNCHECKED);
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXT_FILTER, BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -84,8 +84,9 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
     EXPECT_EQ(dialog.AllowExts, "gif");
     EXPECT_EQ(dialog.AddFilesInSubfolder, 0u);
     // The log path was already in its history (second): pushing it moved it to the top.
-    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\logs\\two.txt", "C:\\logs\\one.txt"}));
-    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png", "tif,tiff"}));
+    EXPECT_EQ(StoredHistory("LogFile"),
+              (std::vector<std::string> {"C:\\logs\\two.txt", "C:\\logs\\one.txt"}));
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png", "tif,tiff"}));
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
@@ -165,7 +166,7 @@ TEST_F(OptionsDialogTest, ExtensionListIsNotCheckedWhileTheFilterIsOff)
     EXPECT_EQ(result, IDOK);
     EXPECT_TRUE(catcher.Caught().empty());
     EXPECT_EQ(dialog.AllowExts, "tif");
-    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png"}));
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png"}));
 }
 
 TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
@@ -194,7 +195,7 @@ TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
         EXPECT_EQ(message.icon, MessageIcon::Exclamation);
     }
     EXPECT_EQ(dialog.LogFile, "C:\\My Logs\\run log.txt");
-    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\My Logs\\run log.txt"}));
+    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string> {"C:\\My Logs\\run log.txt"}));
 }
 
 TEST_F(OptionsDialogTest, LogPathIsReadButNeitherCheckedNorStoredWhileTheLogIsOff)
@@ -237,8 +238,8 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXISTS_POLICY),
-                  (std::vector<std::string>{"Rename automatically (add number at end of file name)", "Overwrite",
-                                            "Skip"}));
+                  (std::vector<std::string> {"Rename automatically (add number at end of file name)",
+                                             "Overwrite", "Skip"}));
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 0);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETITEMDATA, i, 0), 11 * (i + 1));
@@ -297,8 +298,8 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
     EXPECT_EQ(dialog.LogFile, "C:\\a.txt");
     EXPECT_EQ(dialog.AddFilesInSubfolder, 1u);
     EXPECT_EQ(dialog.TargetExistsOpt, 47u);
-    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string>{"png", "gif"}));
-    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string>{"C:\\a.txt"}));
+    EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png", "gif"}));
+    EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string> {"C:\\a.txt"}));
 }
 
 TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
@@ -307,9 +308,7 @@ TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
     dialog.EnableExtFilter = 1;
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
-    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
-        ClickButton(hwnd, IDCANCEL);
-    });
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) { ClickButton(hwnd, IDCANCEL); });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(dialog.AllowExts, "");
     EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));

@@ -21,7 +21,7 @@ protected:
             const RawValue value = GetRaw(HistoryKey(name), std::to_string(n));
             if (!value.found)
                 break;
-            const auto end = std::find(value.data.begin(), value.data.end(), BYTE{0});
+            const auto end = std::find(value.data.begin(), value.data.end(), BYTE {0});
             entries.emplace_back(value.data.begin(), end);
         }
         return entries;

@@ -99,8 +99,8 @@ protected:
     static void SetClassDefault(const std::string& path, const std::string& text)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         EXPECT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                  static_cast<DWORD>(text.size() + 1)),
@@ -136,9 +136,10 @@ TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
     });
     ASSERT_EQ(catcher.Caught().size(), 1u);
     const FrontDialog& message = catcher.Caught()[0];
-    EXPECT_EQ(message.text, "File \"" + path +
-                                "\" isn't available yet.\n\nThe program will create the file automatically when "
-                                "organizing photos.");
+    EXPECT_EQ(message.text,
+              "File \"" + path +
+                      "\" isn't available yet.\n\nThe program will create the file automatically when "
+                      "organizing photos.");
     EXPECT_EQ(message.caption, "Quillmere");
     EXPECT_EQ(message.icon, MessageIcon::Information);
     EXPECT_EQ(message.owner, shown);
@@ -159,7 +160,8 @@ TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
         ClickButton(hwnd, IDCANCEL);
     });
     ASSERT_EQ(catcher.Caught().size(), 1u);
-    EXPECT_NE(catcher.Caught()[0].text.find("\"" + path + "\""), std::string::npos) << catcher.Caught()[0].text;
+    EXPECT_NE(catcher.Caught()[0].text.find("\"" + path + "\""), std::string::npos)
+            << catcher.Caught()[0].text;
 }
 
 TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
@@ -195,7 +197,7 @@ TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
     });
     EXPECT_TRUE(catcher.Caught().empty());
     ASSERT_TRUE(PumpUntil([&] { return ReadFile(marker) == "2026-12-08 moved a.jpg\r\n"; }, 15000))
-        << "the shell did not open " << path;
+            << "the shell did not open " << path;
 }
 
 TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
@@ -214,7 +216,8 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
         {
             KillTimer(fileDialog, id);
             char folder[MAX_PATH] = {};
-            if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
+            if (SendMessageA(fileDialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) >
+                0)
                 startFolder = folder;
             // The name field is an edit in some versions of the dialog, a combo box in others.
             SetDlgItemTextA(fileDialog, edt1, "picked");
@@ -239,7 +242,7 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     EXPECT_EQ(answer.Caught()[0].owner, shown);
     EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
     EXPECT_EQ(shownText, dialog.LogFile);
-    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string>{dialog.LogFile});
+    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string> {dialog.LogFile});
 }
 
 TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)

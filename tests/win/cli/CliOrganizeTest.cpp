@@ -61,8 +61,8 @@ TEST_F(CliOrganize, VersionHelpAndUsageErrors)
     const CliOutcome bad = RunCli({"organize", "--mode", "sideways", Src("")});
     EXPECT_EQ(bad.exitCode, 2u);
     EXPECT_EQ(bad.out, "");
-    EXPECT_EQ(Lines(bad.err),
-              (std::vector<std::string>{"quillmere-cli: unknown mode \"sideways\"", "Try \"quillmere-cli --help\"."}));
+    EXPECT_EQ(Lines(bad.err), (std::vector<std::string> {"quillmere-cli: unknown mode \"sideways\"",
+                                                         "Try \"quillmere-cli --help\"."}));
 
     EXPECT_EQ(RunCli({}).exitCode, 2u);
     EXPECT_EQ(RunCli({"organize", "--move", "--copy", Src("")}).exitCode, 2u);
@@ -94,7 +94,7 @@ TEST_F(CliOrganize, MovesBesideTheSourceWithRenamingAndFolderSwitches)
                                    "%Y-%M-%D %H_%I_%S %N", "--no-subfolders", Src("a.jpg")});
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     const std::string target = Src("2012\\27.01\\2012-01-27 10_20_30 a.jpg");
-    EXPECT_EQ(Lines(run.out), std::vector<std::string>{Src("a.jpg") + "\t" + target + "\tOK"});
+    EXPECT_EQ(Lines(run.out), std::vector<std::string> {Src("a.jpg") + "\t" + target + "\tOK"});
     EXPECT_FALSE(Exists(Src("a.jpg")));
     EXPECT_EQ(ReadText(target), content);
 }
@@ -104,23 +104,23 @@ TEST_F(CliOrganize, ExtensionFilterAndSubfolderSwitchChooseTheFiles)
     Put("a.jpg", "2012:01:27 10:00:00");
     Put("b.tif", "2012:01:27 10:00:00");
     Put("sub\\c.jpg", "2012:01:27 10:00:00");
-    const CliOutcome run = RunCli({"organize", "--dry-run", "--ext", " JPG ; jpeg", "--no-subfolders", "--mode",
-                                   "extension", "--out", Out(), Src(""), Src("b.tif")});
+    const CliOutcome run = RunCli({"organize", "--dry-run", "--ext", " JPG ; jpeg", "--no-subfolders",
+                                   "--mode", "extension", "--out", Out(), Src(""), Src("b.tif")});
     EXPECT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(Lines(run.out), std::vector<std::string>{Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tOK"});
+    EXPECT_EQ(Lines(run.out), std::vector<std::string> {Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tOK"});
 }
 
 TEST_F(CliOrganize, ExitStatusCountsSkipsAsDoneAndFailuresAsFailed)
 {
     Put("a.jpg", "2012:01:27 10:00:00");
     // Beside the source without folders and names: the target is the source itself.
-    const std::vector<std::string> inPlace{"organize", "--no-year", "--no-month", "--no-day", "--exists"};
+    const std::vector<std::string> inPlace {"organize", "--no-year", "--no-month", "--no-day", "--exists"};
     auto args = inPlace;
     args.insert(args.end(), {"skip", Src("a.jpg")});
     const CliOutcome skipped = RunCli(args);
     EXPECT_EQ(skipped.exitCode, 0u);
-    EXPECT_EQ(Lines(skipped.out), std::vector<std::string>{Src("a.jpg") + "\t" + Src("a.jpg") +
-                                                           "\tTarget file exists; skipped"});
+    EXPECT_EQ(Lines(skipped.out), std::vector<std::string> {Src("a.jpg") + "\t" + Src("a.jpg") +
+                                                            "\tTarget file exists; skipped"});
     EXPECT_EQ(skipped.err, "1 files, 0 OK, 1 skipped, 0 failed\n");
 
     args = inPlace;
@@ -128,7 +128,7 @@ TEST_F(CliOrganize, ExitStatusCountsSkipsAsDoneAndFailuresAsFailed)
     const CliOutcome same = RunCli(args);
     EXPECT_EQ(same.exitCode, 0u);
     EXPECT_EQ(Lines(same.out),
-              std::vector<std::string>{Src("a.jpg") + "\t" + Src("a.jpg") + "\tSame folder and name"});
+              std::vector<std::string> {Src("a.jpg") + "\t" + Src("a.jpg") + "\tSame folder and name"});
 
     ASSERT_TRUE(WriteText(Src("plain.jpg"), "no exif"));
     const CliOutcome failed = RunCli({"organize", "--out", Out(), Src("a.jpg"), Src("plain.jpg")});
@@ -156,7 +156,7 @@ TEST_F(CliOrganize, PreparationProblemsPrintTheWindowsMessageAndTouchNothing)
     EXPECT_EQ(badOut.exitCode, 2u);
     EXPECT_EQ(badOut.out, "");
     EXPECT_EQ(badOut.err.rfind("Failed to create folder \"" + tree.Path("blocker\\out\\") + "\". ", 0), 0u)
-        << badOut.err;
+            << badOut.err;
     EXPECT_EQ(Snapshot(tree.Root()), withBlocker);
 
     // A folder where the log file should be cannot be opened as a log.
@@ -165,8 +165,9 @@ TEST_F(CliOrganize, PreparationProblemsPrintTheWindowsMessageAndTouchNothing)
     const CliOutcome badLog = RunCli({"organize", "--move", "--log", tree.Path("logdir"), Src("")});
     EXPECT_EQ(badLog.exitCode, 2u);
     EXPECT_EQ(badLog.out, "");
-    EXPECT_NE(badLog.err.find("However, the program failed to create the following log file."), std::string::npos)
-        << badLog.err;
+    EXPECT_NE(badLog.err.find("However, the program failed to create the following log file."),
+              std::string::npos)
+            << badLog.err;
     EXPECT_EQ(Snapshot(tree.Root()), withLogDir);
 }
 
@@ -207,13 +208,14 @@ TEST_F(CliOrganize, DryRunMatchesRealRunWithRenameNumbering)
     ASSERT_TRUE(WriteData(tree.Path("sub2\\a.jpg"), JpegTaken("2012:01:27 11:00:00")));
     // One target exists before the run, another run's number is taken by a folder.
     ASSERT_TRUE(CreateDirectoryA(Out().c_str(), nullptr));
-    for (const char* folder : {"2012", "2012\\2012_01", "2012\\2012_01\\2012_01_27", "2012\\2012_01\\2012_01_27\\a_2.jpg"})
+    for (const char* folder :
+         {"2012", "2012\\2012_01", "2012\\2012_01\\2012_01_27", "2012\\2012_01\\2012_01_27\\a_2.jpg"})
         ASSERT_TRUE(CreateDirectoryA(Out(folder).c_str(), nullptr));
     ASSERT_TRUE(WriteText(Out("2012\\2012_01\\2012_01_27\\a.jpg"), "older"));
     for (const bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
-        ExpectDryRunMatchesRealRun(tree.Root(), {"organize", move ? "--move" : "--copy", "--out", Out(), Src(""),
-                                                 tree.Path("sub2\\a.jpg"), Src("missing.jpg")});
+        ExpectDryRunMatchesRealRun(tree.Root(), {"organize", move ? "--move" : "--copy", "--out", Out(),
+                                                 Src(""), tree.Path("sub2\\a.jpg"), Src("missing.jpg")});
     }
     // Copy, then move: a_1, (a_2 is a folder) a_3, a_4, then a_5 to a_7: every file got a new number.
     EXPECT_TRUE(Exists(Out("2012\\2012_01\\2012_01_27\\a_7.jpg")));
@@ -245,13 +247,14 @@ TEST_F(CliOrganize, DryRunMatchesRealRunForAMissingSourceByExtension)
 {
     Put("a.jpg", "2012:01:27 10:00:00");
     // By extension a missing source still gets its folder and fails at the move, with the reason.
-    const std::vector<std::string> args{"organize", "--move", "--mode", "extension", "--out", Out(), Src("a.jpg"),
-                                        Src("missing.png")};
+    const std::vector<std::string> args {"organize", "--move", "--mode",     "extension",
+                                         "--out",    Out(),    Src("a.jpg"), Src("missing.png")};
     ExpectDryRunMatchesRealRun(tree.Root(), args);
-    const CliOutcome again = RunCli({"organize", "--dry-run", "--move", "--mode", "extension", "--out", Out(),
-                                     Src("missing.png")});
+    const CliOutcome again = RunCli(
+            {"organize", "--dry-run", "--move", "--mode", "extension", "--out", Out(), Src("missing.png")});
     EXPECT_EQ(again.exitCode, 1u);
-    EXPECT_EQ(again.out.rfind(Src("missing.png") + "\t" + Out("PNG\\missing.png") + "\tFailure (", 0), 0u) << again.out;
+    EXPECT_EQ(again.out.rfind(Src("missing.png") + "\t" + Out("PNG\\missing.png") + "\tFailure (", 0), 0u)
+            << again.out;
 }
 
 TEST_F(CliOrganize, DryRunCreatesNoOutputFolder)
@@ -271,8 +274,10 @@ TEST_F(CliOrganize, LookupPrintsWhatTheRunWouldUse)
     const CliOutcome dates = RunCli({"lookup", Src("r.jpg"), Src("plain.jpeg")});
     EXPECT_EQ(dates.exitCode, 1u);
     EXPECT_EQ(Lines(dates.out),
-              (std::vector<std::string>{Src("r.jpg") + "\t2010:07:15 14:03:09",
-                                        Src("plain.jpeg") + "\tFailed to get date picture taken. Maybe no EXIF info in the file"}));
+              (std::vector<std::string> {
+                      Src("r.jpg") + "\t2010:07:15 14:03:09",
+                      Src("plain.jpeg") +
+                              "\tFailed to get date picture taken. Maybe no EXIF info in the file"}));
 
     const CliOutcome orientation = RunCli({"lookup", "--mode", "orientation", Src("r.jpg")});
     EXPECT_EQ(orientation.exitCode, 0u);
@@ -280,8 +285,8 @@ TEST_F(CliOrganize, LookupPrintsWhatTheRunWouldUse)
 
     const CliOutcome ext = RunCli({"lookup", "--mode", "500", Src("r.jpg"), Src("plain.jpeg"), Src("sub")});
     EXPECT_EQ(ext.exitCode, 1u);
-    EXPECT_EQ(Lines(ext.out), (std::vector<std::string>{Src("r.jpg") + "\tJPG", Src("plain.jpeg") + "\tJPEG",
-                                                        Src("sub") + "\tNo file extension"}));
+    EXPECT_EQ(Lines(ext.out), (std::vector<std::string> {Src("r.jpg") + "\tJPG", Src("plain.jpeg") + "\tJPEG",
+                                                         Src("sub") + "\tNo file extension"}));
 
     const CliOutcome fallback = RunCli({"lookup", "--mode", "taken-else-modified", Src("plain.jpeg")});
     EXPECT_EQ(fallback.exitCode, 0u);
@@ -326,7 +331,8 @@ TEST_F(CliOrganize, SavedSettingsAreReadNeverWrittenAndFlagsWin)
     EXPECT_EQ(fromSaved.exitCode, 0u) << fromSaved.err;
     EXPECT_EQ(fromSaved.out, Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tOK\n");
 
-    const CliOutcome overridden = RunCli({"organize", "--saved", "--mode", "taken", "--no-day", Src("a.jpg")});
+    const CliOutcome overridden =
+            RunCli({"organize", "--saved", "--mode", "taken", "--no-day", Src("a.jpg")});
     EXPECT_EQ(overridden.exitCode, 0u) << overridden.err;
     EXPECT_EQ(overridden.out, Src("a.jpg") + "\t" + Out("2012\\2012_01\\a.jpg") + "\tOK\n");
     EXPECT_FALSE(saved.HasKey("Software\\Quillmere\\OutputFolder")) << "a history was written";

@@ -30,9 +30,9 @@ std::string Quoted(const std::string& arg)
 
 HANDLE InheritableFile(const std::string& path)
 {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    SECURITY_ATTRIBUTES sa {sizeof sa, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
@@ -87,13 +87,13 @@ CliOutcome RunCli(const std::vector<std::string>& args)
     std::string commandLine = Quoted(CliProgram());
     for (const std::string& arg : args)
         commandLine += " " + Quoted(arg);
-    STARTUPINFOA si{};
+    STARTUPINFOA si {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = out;
     si.hStdError = err;
-    PROCESS_INFORMATION pi{};
+    PROCESS_INFORMATION pi {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     outcome.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,

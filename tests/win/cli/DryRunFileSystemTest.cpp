@@ -12,10 +12,7 @@ namespace {
 struct StepOutcome {
     bool ok;
     DWORD error;  // the last error, looked at only when the step failed
-    bool operator==(const StepOutcome& other) const
-    {
-        return ok == other.ok && (ok || error == other.error);
-    }
+    bool operator==(const StepOutcome& other) const { return ok == other.ok && (ok || error == other.error); }
 };
 
 void PrintTo(const StepOutcome& outcome, std::ostream* os)
@@ -69,54 +66,103 @@ protected:
 
 TEST_F(DryRunVsReal, FoldersAreCreatedOnlyInTheDryRunsMemory)
 {
-    Expect("new nested folder", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
-    Expect("it exists now", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "out\\2012\\01"); });
-    Expect("again", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
-    Expect("through a file", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\x\\"); });
-    Expect("a file of that name", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\"); });
-    Expect("invalid name", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\a?b\\"); });
-    Expect("too long", [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + std::string(300, 'x') + "\\"); });
+    Expect("new nested folder",
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
+    Expect("it exists now",
+           [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "out\\2012\\01"); });
+    Expect("again",
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
+    Expect("through a file",
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\x\\"); });
+    Expect("a file of that name",
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\"); });
+    Expect("invalid name",
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\a?b\\"); });
+    Expect("too long", [](RunFileSystem& fs, const std::string& r) {
+        return fs.EnsureFolder(r + std::string(300, 'x') + "\\");
+    });
     Expect("copy into the new folder", [](RunFileSystem& fs, const std::string& r) {
         return fs.Transfer(r + "src\\a.jpg", r + "out\\2012\\01\\a.jpg", false);
     });
-    Expect("the copy is there", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "OUT\\2012\\01\\A.JPG"); });
+    Expect("the copy is there",
+           [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "OUT\\2012\\01\\A.JPG"); });
 }
 
 TEST_F(DryRunVsReal, TransfersFailWhereTheRealCallsFail)
 {
-    Expect("missing source", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", true); });
-    Expect("missing source copy", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", false); });
-    Expect("missing source folder", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "nowhere\\none.jpg", r + "out\\n.jpg", false); });
-    Expect("copy onto an existing file", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", false); });
-    Expect("move onto an existing file", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", true); });
-    Expect("into a missing folder", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\no\\a.jpg", true); });
-    Expect("move", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", true); });
-    Expect("source is gone", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\a.jpg"); });
-    Expect("moved source again", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\a2.jpg", true); });
-    Expect("onto the moved file", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\b.jpg", r + "out\\a.jpg", false); });
-    Expect("the moved file moves on", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "out\\a.jpg", r + "src\\a.jpg", true); });
+    Expect("missing source", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", true);
+    });
+    Expect("missing source copy", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", false);
+    });
+    Expect("missing source folder", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "nowhere\\none.jpg", r + "out\\n.jpg", false);
+    });
+    Expect("copy onto an existing file", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", false);
+    });
+    Expect("move onto an existing file", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", true);
+    });
+    Expect("into a missing folder", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\no\\a.jpg", true);
+    });
+    Expect("move", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", true);
+    });
+    Expect("source is gone",
+           [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\a.jpg"); });
+    Expect("moved source again", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a2.jpg", true);
+    });
+    Expect("onto the moved file", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\b.jpg", r + "out\\a.jpg", false);
+    });
+    Expect("the moved file moves on", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "out\\a.jpg", r + "src\\a.jpg", true);
+    });
 }
 
 TEST_F(DryRunVsReal, ReplacementsFailWhereTheRealCallsFail)
 {
     for (const bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
-        Expect("missing source", [move](RunFileSystem& fs, const std::string& r) { return fs.Replace(r + "src\\none.jpg", r + "out\\old.jpg", move); });
-        Expect("onto a folder", [move](RunFileSystem& fs, const std::string& r) { return fs.Replace(r + "src\\c.jpg", r + "out\\folder.jpg", move); });
+        Expect("missing source", [move](RunFileSystem& fs, const std::string& r) {
+            return fs.Replace(r + "src\\none.jpg", r + "out\\old.jpg", move);
+        });
+        Expect("onto a folder", [move](RunFileSystem& fs, const std::string& r) {
+            return fs.Replace(r + "src\\c.jpg", r + "out\\folder.jpg", move);
+        });
     }
-    Expect("copy over", [](RunFileSystem& fs, const std::string& r) { return fs.Replace(r + "src\\b.jpg", r + "out\\old.jpg", false); });
-    Expect("move over", [](RunFileSystem& fs, const std::string& r) { return fs.Replace(r + "src\\c.jpg", r + "out\\old.jpg", true); });
+    Expect("copy over", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Replace(r + "src\\b.jpg", r + "out\\old.jpg", false);
+    });
+    Expect("move over", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Replace(r + "src\\c.jpg", r + "out\\old.jpg", true);
+    });
     Expect("moved away", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\c.jpg"); });
-    Expect("copied stays", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\b.jpg"); });
+    Expect("copied stays",
+           [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\b.jpg"); });
 }
 
 TEST_F(DryRunVsReal, SameFileKnowsSpellingsAndNewFiles)
 {
-    Expect("other letter case", [](RunFileSystem& fs, const std::string& r) { return fs.SameFile(r + "src\\a.jpg", r + "SRC\\A.JPG"); });
-    Expect("relative part", [](RunFileSystem& fs, const std::string& r) { return fs.SameFile(r + "src\\a.jpg", r + "out\\..\\src\\a.jpg"); });
-    Expect("two files", [](RunFileSystem& fs, const std::string& r) { return fs.SameFile(r + "src\\a.jpg", r + "src\\b.jpg"); });
-    Expect("copy", [](RunFileSystem& fs, const std::string& r) { return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", false); });
-    Expect("a copy is another file", [](RunFileSystem& fs, const std::string& r) { return fs.SameFile(r + "src\\a.jpg", r + "out\\a.jpg"); });
+    Expect("other letter case", [](RunFileSystem& fs, const std::string& r) {
+        return fs.SameFile(r + "src\\a.jpg", r + "SRC\\A.JPG");
+    });
+    Expect("relative part", [](RunFileSystem& fs, const std::string& r) {
+        return fs.SameFile(r + "src\\a.jpg", r + "out\\..\\src\\a.jpg");
+    });
+    Expect("two files", [](RunFileSystem& fs, const std::string& r) {
+        return fs.SameFile(r + "src\\a.jpg", r + "src\\b.jpg");
+    });
+    Expect("copy", [](RunFileSystem& fs, const std::string& r) {
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", false);
+    });
+    Expect("a copy is another file", [](RunFileSystem& fs, const std::string& r) {
+        return fs.SameFile(r + "src\\a.jpg", r + "out\\a.jpg");
+    });
 }
 
 }  // namespace

@@ -14,138 +14,152 @@
 namespace {
 
 // Runs the tool with its output in a pipe; returns false when it cannot be started.
-bool RunTool(const std::string& file, std::string& output, DWORD& exitCode) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read = nullptr, write = nullptr;
-  if (!CreatePipe(&read, &write, &inherit, 0)) return false;
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write;
-  startup.hStdError = write;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::string command = std::string(QM_DIST_DIR_WIN) + "\\metaprobe.exe \"" + file + "\"";
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                &startup, &process);
-  CloseHandle(write);
-  if (!started) {
+bool RunTool(const std::string& file, std::string& output, DWORD& exitCode)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0))
+        return false;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string command = std::string(QM_DIST_DIR_WIN) + "\\metaprobe.exe \"" + file + "\"";
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &startup, &process);
+    CloseHandle(write);
+    if (!started) {
+        CloseHandle(read);
+        return false;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        output.append(buffer, got);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     CloseHandle(read);
-    return false;
-  }
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  CloseHandle(read);
-  return true;
+    return true;
 }
 
-std::string FieldOf(const std::string& output, const std::string& name) {
-  std::string key = "\n" + name;
-  size_t at = ("\n" + output).find(key + std::string(32 - name.size(), ' ') + ": ");
-  if (at == std::string::npos) return "";
-  size_t start = at + 32 + 2, end = output.find_first_of("\r\n", start);
-  return output.substr(start, end - start);
+std::string FieldOf(const std::string& output, const std::string& name)
+{
+    std::string key = "\n" + name;
+    size_t at = ("\n" + output).find(key + std::string(32 - name.size(), ' ') + ": ");
+    if (at == std::string::npos)
+        return "";
+    size_t start = at + 32 + 2, end = output.find_first_of("\r\n", start);
+    return output.substr(start, end - start);
 }
 
-std::vector<uint8_t> DatedTiff(qmtest::ByteOrder order) {
-  qmtest::Ifd exif;
-  exif.Ascii(0x9003, "2015:06:07 08:09:10").Ascii(0x9004, "2015:06:07 08:09:11");
-  qmtest::Ifd ifd0;
-  ifd0.Short(0x0112, 8).Ascii(0x0132, "2016:01:02 03:04:05").Sub(0x8769, exif);
-  qmtest::TiffOptions options;
-  options.order = order;
-  return qmtest::BuildTiff(ifd0, options);
+std::vector<uint8_t> DatedTiff(qmtest::ByteOrder order)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, "2015:06:07 08:09:10").Ascii(0x9004, "2015:06:07 08:09:11");
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, 8).Ascii(0x0132, "2016:01:02 03:04:05").Sub(0x8769, exif);
+    qmtest::TiffOptions options;
+    options.order = order;
+    return qmtest::BuildTiff(ifd0, options);
 }
 
-std::string TempPath(const char* name) {
-  char folder[MAX_PATH];
-  DWORD n = GetTempPathA(MAX_PATH, folder);
-  return (n > 0 && n < MAX_PATH ? std::string(folder) : std::string(".\\")) + name;
+std::string TempPath(const char* name)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, folder);
+    return (n > 0 && n < MAX_PATH ? std::string(folder) : std::string(".\\")) + name;
 }
 
-TEST(MetaprobeExe, ListsLookupFieldsOfTiffPngAndHeic) {
-  std::vector<uint8_t> tiff = DatedTiff(qmtest::ByteOrder::Motorola);
-  const std::pair<const char*, std::vector<uint8_t>> files[] = {
-      {"mp_win.tif", tiff},
-      {"mp_win.png", qmtest::BuildPng(4, 4, qmtest::PngChunk("eXIf", tiff))},
-      {"mp_win.heic", qmtest::BuildHeic(DatedTiff(qmtest::ByteOrder::Intel))},
-  };
-  for (const auto& [name, bytes] : files) {
-    std::string path = TempPath(name);
-    ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
-    std::string output;
-    DWORD exitCode = 99;
-    ASSERT_TRUE(RunTool(path, output, exitCode)) << "metaprobe.exe did not start";
-    EXPECT_EQ(exitCode, 0u) << name;
-    EXPECT_EQ(FieldOf(output, "Date/Time Original"), "2015:06:07 08:09:10") << name;
-    EXPECT_EQ(FieldOf(output, "Create Date"), "2015:06:07 08:09:11") << name;
-    EXPECT_EQ(FieldOf(output, "Modify Date"), "2016:01:02 03:04:05") << name;
-    EXPECT_EQ(FieldOf(output, "Orientation"), "Rotate 270 CW") << name;
-    DeleteFileA(path.c_str());
-  }
+TEST(MetaprobeExe, ListsLookupFieldsOfTiffPngAndHeic)
+{
+    std::vector<uint8_t> tiff = DatedTiff(qmtest::ByteOrder::Motorola);
+    const std::pair<const char*, std::vector<uint8_t>> files[] = {
+            {"mp_win.tif", tiff},
+            {"mp_win.png", qmtest::BuildPng(4, 4, qmtest::PngChunk("eXIf", tiff))},
+            {"mp_win.heic", qmtest::BuildHeic(DatedTiff(qmtest::ByteOrder::Intel))},
+    };
+    for (const auto& [name, bytes] : files) {
+        std::string path = TempPath(name);
+        ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
+        std::string output;
+        DWORD exitCode = 99;
+        ASSERT_TRUE(RunTool(path, output, exitCode)) << "metaprobe.exe did not start";
+        EXPECT_EQ(exitCode, 0u) << name;
+        EXPECT_EQ(FieldOf(output, "Date/Time Original"), "2015:06:07 08:09:10") << name;
+        EXPECT_EQ(FieldOf(output, "Create Date"), "2015:06:07 08:09:11") << name;
+        EXPECT_EQ(FieldOf(output, "Modify Date"), "2016:01:02 03:04:05") << name;
+        EXPECT_EQ(FieldOf(output, "Orientation"), "Rotate 270 CW") << name;
+        DeleteFileA(path.c_str());
+    }
 }
 
 // The local time of a movie date (seconds since 1904, UTC), as "YYYY:MM:DD HH:MM:SS".
-std::string LocalMovieTime(uint64_t seconds) {
-  // FILETIME counts 100 ns steps from 1601-01-01; movie dates count seconds from 1904-01-01.
-  const uint64_t from1601To1904 = 9561628800ull;
-  ULARGE_INTEGER ticks;
-  ticks.QuadPart = (seconds + from1601To1904) * 10000000ull;
-  FILETIME utc = {ticks.LowPart, ticks.HighPart}, local;
-  SYSTEMTIME parts;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts)) return "";
-  char text[32];
-  wsprintfA(text, "%04u:%02u:%02u %02u:%02u:%02u", parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute,
-            parts.wSecond);
-  return text;
+std::string LocalMovieTime(uint64_t seconds)
+{
+    // FILETIME counts 100 ns steps from 1601-01-01; movie dates count seconds from 1904-01-01.
+    const uint64_t from1601To1904 = 9561628800ull;
+    ULARGE_INTEGER ticks;
+    ticks.QuadPart = (seconds + from1601To1904) * 10000000ull;
+    FILETIME utc = {ticks.LowPart, ticks.HighPart}, local;
+    SYSTEMTIME parts;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &parts))
+        return "";
+    char text[32];
+    wsprintfA(text, "%04u:%02u:%02u %02u:%02u:%02u", parts.wYear, parts.wMonth, parts.wDay, parts.wHour,
+              parts.wMinute, parts.wSecond);
+    return text;
 }
 
-TEST(MetaprobeExe, MovieDatesInLocalTimeBehindA3GBMediaBlock) {
-  // Media data of 3 GB first (a sparse file), the movie header after it: offsets beyond 2 GB.
-  const uint64_t dataSize = 3ull << 30;
-  uint64_t created = qmtest::MovieSeconds(2018, 7, 8, 23, 30, 0);
-  std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created + 90));
-  std::vector<uint8_t> head(movie.begin(), movie.begin() + 20);  // ftyp
-  const uint8_t mdat[] = {0, 0, 0, 1, 'm', 'd', 'a', 't'};
-  head.insert(head.end(), mdat, mdat + 8);
-  for (int shift = 56; shift >= 0; shift -= 8) head.push_back(uint8_t((dataSize + 16) >> shift));
-  std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);
-  std::string path = TempPath("mp_win_large.mov");
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  LARGE_INTEGER at;
-  at.QuadPart = LONGLONG(head.size() + dataSize);
-  bool ok = WriteFile(file, head.data(), DWORD(head.size()), &written, nullptr) && written == head.size() &&
-            SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-            WriteFile(file, moov.data(), DWORD(moov.size()), &written, nullptr) && written == moov.size();
-  CloseHandle(file);
-  ASSERT_TRUE(ok);
-  std::string output;
-  DWORD exitCode = 99;
-  ASSERT_TRUE(RunTool(path, output, exitCode));
-  DeleteFileA(path.c_str());
-  EXPECT_EQ(exitCode, 0u);
-  EXPECT_EQ(FieldOf(output, "File Type"), "MOV");
-  EXPECT_EQ(FieldOf(output, "Create Date").substr(0, 19), LocalMovieTime(created));
-  EXPECT_EQ(FieldOf(output, "Modify Date").substr(0, 19), LocalMovieTime(created + 90));
+TEST(MetaprobeExe, MovieDatesInLocalTimeBehindA3GBMediaBlock)
+{
+    // Media data of 3 GB first (a sparse file), the movie header after it: offsets beyond 2 GB.
+    const uint64_t dataSize = 3ull << 30;
+    uint64_t created = qmtest::MovieSeconds(2018, 7, 8, 23, 30, 0);
+    std::vector<uint8_t> movie = qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(created + 90));
+    std::vector<uint8_t> head(movie.begin(), movie.begin() + 20);  // ftyp
+    const uint8_t mdat[] = {0, 0, 0, 1, 'm', 'd', 'a', 't'};
+    head.insert(head.end(), mdat, mdat + 8);
+    for (int shift = 56; shift >= 0; shift -= 8)
+        head.push_back(uint8_t((dataSize + 16) >> shift));
+    std::vector<uint8_t> moov(movie.begin() + 20, movie.end() - 8);
+    std::string path = TempPath("mp_win_large.mov");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(head.size() + dataSize);
+    bool ok = WriteFile(file, head.data(), DWORD(head.size()), &written, nullptr) && written == head.size() &&
+              SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+              WriteFile(file, moov.data(), DWORD(moov.size()), &written, nullptr) && written == moov.size();
+    CloseHandle(file);
+    ASSERT_TRUE(ok);
+    std::string output;
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunTool(path, output, exitCode));
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(FieldOf(output, "File Type"), "MOV");
+    EXPECT_EQ(FieldOf(output, "Create Date").substr(0, 19), LocalMovieTime(created));
+    EXPECT_EQ(FieldOf(output, "Modify Date").substr(0, 19), LocalMovieTime(created + 90));
 }
 
-TEST(MetaprobeExe, MissingFileGivesErrorLineAndNoDate) {
-  std::string output;
-  DWORD exitCode = 0;
-  ASSERT_TRUE(RunTool(TempPath("mp_win_missing.tif"), output, exitCode));
-  EXPECT_EQ(exitCode, 1u);
-  EXPECT_EQ(FieldOf(output, "Error"), "File not found");
-  EXPECT_EQ(FieldOf(output, "Modify Date"), "");
+TEST(MetaprobeExe, MissingFileGivesErrorLineAndNoDate)
+{
+    std::string output;
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunTool(TempPath("mp_win_missing.tif"), output, exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(FieldOf(output, "Error"), "File not found");
+    EXPECT_EQ(FieldOf(output, "Modify Date"), "");
 }
 
 }  // namespace

@@ -27,9 +27,9 @@ std::vector<unsigned char> JpegTaken(const std::string& date, uint16_t orientati
 std::string WithoutTimes(const std::string& log)
 {
     static const std::regex stamp(
-        "(Start|Finish) at: (Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday), [0-9]{2} "
-        "(January|February|March|April|May|June|July|August|September|October|November|December) "
-        "[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\r\n");
+            "(Start|Finish) at: (Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday), [0-9]{2} "
+            "(January|February|March|April|May|June|July|August|September|October|November|December) "
+            "[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\r\n");
     return std::regex_replace(log, stamp, "$1 at: T\r\n");
 }
 
@@ -89,8 +89,10 @@ TEST_F(OrganizeRunTest, OutputFolderThatCannotBeCreatedIsReported)
     Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind("Failed to create folder \"" + tree.Path("blocker\\out\\") + "\". ", 0), 0u)
-        << host.messages[0].text;
+    EXPECT_EQ(host.messages[0].text.rfind("Failed to create folder \"" + tree.Path("blocker\\out\\") + "\". ",
+                                          0),
+              0u)
+            << host.messages[0].text;
     EXPECT_TRUE(host.focusedOutputFolder);
     EXPECT_EQ(host.savedCount, 0);
 }
@@ -98,7 +100,8 @@ TEST_F(OrganizeRunTest, OutputFolderThatCannotBeCreatedIsReported)
 TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
 {
     Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
-    const std::string refusal = "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|";
+    const std::string refusal =
+            "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|";
     for (const char* bad : {"%Y\\%M", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|"}) {
         host.messages.clear();
         host.settings.CreateMonthFolder = 1;
@@ -171,7 +174,7 @@ TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
     const std::string src = Source("notes.txt", "text");
     HANDLE h = CreateFileA(src.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SYSTEMTIME local{2009, 3, 0, 14, 23, 30, 0, 0};
+    SYSTEMTIME local {2009, 3, 0, 14, 23, 30, 0, 0};
     FILETIME localFt, utcFt;
     ASSERT_TRUE(SystemTimeToFileTime(&local, &localFt));
     ASSERT_TRUE(LocalFileTimeToFileTime(&localFt, &utcFt));
@@ -338,7 +341,8 @@ TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
         EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a.jpg")), "old target");
     }
     ASSERT_TRUE(WriteText(tree.Path("src\\a.jpg"), "locked source"));
-    HANDLE lock = CreateFileA(tree.Path("src\\a.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE lock =
+            CreateFileA(tree.Path("src\\a.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     for (bool move : {true, false}) {
         host.Run(move);
@@ -361,7 +365,7 @@ TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
     host.Run(false);
     EXPECT_EQ(host.Target(0), tree.Path("out\\TXT\\a.txt"));
     EXPECT_EQ(host.Result(0).rfind("Failed to create folder \"" + tree.Path("out\\TXT\\") + "\"", 0), 0u)
-        << host.Result(0);
+            << host.Result(0);
     EXPECT_EQ(host.Result(1), "OK");
 }
 
@@ -374,20 +378,28 @@ TEST_F(OrganizeRunTest, LogIsWrittenByteForByte)
     Source("b", "b");
     host.Run(true);
     host.Run(true);
-    const std::string expected =
-        "This is a log file created by Quillmere.\r\n\r\n" + kRule + "\r\nStart at: T\r\n\r\n"
-        "[Source] " + tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a.jpg") + "\r\n[Move] OK\r\n\r\n"
-        "[Source] " + tree.Path("src\\b") + "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
-        "Finish at: T\r\n" + kRule + "\r\n\r\n\r\n" +
-        kRule + "\r\nStart at: T\r\n\r\n"
-        "[Source] " + tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a_1.jpg") +
-        "\r\n[Move] Failure (" ;
+    const std::string expected = "This is a log file created by Quillmere.\r\n\r\n" + kRule +
+                                 "\r\nStart at: T\r\n\r\n"
+                                 "[Source] " +
+                                 tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a.jpg") +
+                                 "\r\n[Move] OK\r\n\r\n"
+                                 "[Source] " +
+                                 tree.Path("src\\b") +
+                                 "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
+                                 "Finish at: T\r\n" +
+                                 kRule + "\r\n\r\n\r\n" + kRule +
+                                 "\r\nStart at: T\r\n\r\n"
+                                 "[Source] " +
+                                 tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a_1.jpg") +
+                                 "\r\n[Move] Failure (";
     const std::string log = WithoutTimes(ReadText(tree.Path("logs\\deep\\log.txt")));
     EXPECT_EQ(log.substr(0, expected.size()), expected);
-    EXPECT_NE(log.find(")\r\n\r\n[Source] " + tree.Path("src\\b") + "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
-                       "Finish at: T\r\n" + kRule + "\r\n\r\n\r\n"),
+    EXPECT_NE(log.find(")\r\n\r\n[Source] " + tree.Path("src\\b") +
+                       "\r\n[Target] \r\n[Move] No file extension\r\n\r\n"
+                       "Finish at: T\r\n" +
+                       kRule + "\r\n\r\n\r\n"),
               std::string::npos)
-        << log;
+            << log;
 }
 
 TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
@@ -398,9 +410,10 @@ TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
     const std::string src = Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
     host.Run(true);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind("You enabled the program saves organization operations to a log file.\n"
-                                          "However, the program failed to create the following log file. ",
-                                          0),
+    EXPECT_EQ(host.messages[0].text.rfind(
+                      "You enabled the program saves organization operations to a log file.\n"
+                      "However, the program failed to create the following log file. ",
+                      0),
               0u);
     EXPECT_NE(host.messages[0].text.find("\n\n" + tree.Path("logdir")), std::string::npos);
     EXPECT_EQ(host.savedCount, 0);
@@ -412,12 +425,13 @@ TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
     host.settings.LogFile = tree.Path("blocker\\sub\\log.txt");
     host.Run(true);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind("You enabled the program saves organization operations to a log file.\n"
-                                          "However, the program failed to create folder \"" +
-                                              tree.Path("blocker\\sub\\") + "\" for the following log file. ",
-                                          0),
+    EXPECT_EQ(host.messages[0].text.rfind(
+                      "You enabled the program saves organization operations to a log file.\n"
+                      "However, the program failed to create folder \"" +
+                              tree.Path("blocker\\sub\\") + "\" for the following log file. ",
+                      0),
               0u)
-        << host.messages[0].text;
+            << host.messages[0].text;
     // On with an empty path: no log, no message.
     host.messages.clear();
     host.settings.LogFile = "";
@@ -434,8 +448,8 @@ TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
     ASSERT_NE(host.progressWindow, nullptr);
     EXPECT_FALSE(IsWindow(host.progressWindow));
     EXPECT_EQ(WithoutTimes(ReadText(tree.Path("log.txt"))),
-              "This is a log file created by Quillmere.\r\n\r\n" + kRule + "\r\nStart at: T\r\n\r\nFinish at: T\r\n" +
-                  kRule + "\r\n\r\n\r\n");
+              "This is a log file created by Quillmere.\r\n\r\n" + kRule +
+                      "\r\nStart at: T\r\n\r\nFinish at: T\r\n" + kRule + "\r\n\r\n\r\n");
 }
 
 TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)

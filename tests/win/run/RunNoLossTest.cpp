@@ -43,7 +43,7 @@ void RunSeed(unsigned seed)
     TestRunHost host;
     const std::uint32_t modes[] = {100, 200, 500, 600};
     const std::uint32_t policies[] = {11, 22, 33};
-    Scenario s{rng() % 2 == 0, modes[rng() % 4], policies[rng() % 3], -1};
+    Scenario s {rng() % 2 == 0, modes[rng() % 4], policies[rng() % 3], -1};
 
     host.settings.MoveType = s.mode;
     host.settings.TargetExistsOpt = s.policy;
@@ -123,7 +123,7 @@ void RunSeed(unsigned seed)
     // Replay what the rows say happened, in row order: where each content must be now, and which
     // contents Overwrite was asked to replace (a pre-existing target, or one an earlier row put there).
     std::map<std::string, std::string> at = original;  // path -> content
-    std::set<std::string> replaced;                    // contents Overwrite replaced
+    std::set<std::string> replaced;  // contents Overwrite replaced
     for (const auto& path : removed)
         at.erase(path);
     for (int row = 0; row < rows; ++row) {

@@ -8,10 +8,10 @@
 
 TestRunHost::TestRunHost()
 {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX icc {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    owner_ = CreateWindowExA(0, "STATIC", "run test owner", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+    owner_ = CreateWindowExA(0, "STATIC", "run test owner", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
     list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 560, owner_,
                             reinterpret_cast<HMENU>(1000), GetModuleHandleA(nullptr), nullptr);
     rows_.Attach(list_);
@@ -30,7 +30,7 @@ TestRunHost::~TestRunHost()
 
 void TestRunHost::AddRow(const std::string& source)
 {
-    LVITEMA item{};
+    LVITEMA item {};
     item.mask = LVIF_TEXT;
     item.iItem = rows_.Count();
     item.pszText = const_cast<char*>(source.c_str());

@@ -24,7 +24,7 @@ public:
     TestRunHost();
     ~TestRunHost() override;
 
-    OrganizeOptions settings;          // what ReadSettings hands to the run
+    OrganizeOptions settings;  // what ReadSettings hands to the run
     std::vector<ShownMessage> messages;
     int savedCount = 0;
     bool focusedOutputFolder = false;
