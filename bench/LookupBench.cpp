@@ -101,8 +101,8 @@ int main(int argc, char** argv)
 
     MetaToolConfig standInConfig;
     standInConfig.toolPath = standIn;
-    const MetaLookup jpegLookup(standInConfig);
-    const MetaLookup standInLookup(standInConfig);
+    MetaLookup jpegLookup(standInConfig);
+    MetaLookup standInLookup(standInConfig);
     int y, mo, d, h, mi, s;
 
     const double jpegMs = MsPerFile(files, kJpegPasses, [&](int i) {
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     if (!realTool.empty() && GetFileAttributesA(realTool.c_str()) != INVALID_FILE_ATTRIBUTES) {
         MetaToolConfig realConfig;
         realConfig.toolPath = realTool;
-        const MetaLookup realLookup(realConfig);
+        MetaLookup realLookup(realConfig);
         const double realMs = MsPerFile(files, 1, [&](int i) {
             return realLookup.GetDateTaken(folder + "t" + std::to_string(i) + ".tif", y, mo, d, h, mi, s);
         });

@@ -9,7 +9,7 @@
 namespace {
 
 // The answer of one file for the mode, or false.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
+bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
 {
     if (mode == static_cast<std::uint32_t>(DateSource::Extension))
         return ExtensionFolderName(path, answer);
@@ -27,12 +27,12 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
 int RunLookupCommand(const CliRequest& request)
 {
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(DateSource::Taken));
-    const MetaLookup lookup;
+    MetaLookup lookup;  // one metadata tool process for all the files
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
         if (!LookUp(lookup, FullPath(path), mode, answer)) {
-            answer = LookupFailureText(mode);
+            answer = LookupFailedText(mode, lookup.FailureReason());
             anyFailed = true;
         }
         const std::string line = path + '\t' + answer + '\n';

@@ -79,7 +79,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
 }
 
 // Step 4 of a row: the target folder by mode, or the failure text.
-bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
+bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       std::string& targetFolder, RowDate& date, std::string& result)
 {
     const std::uint32_t mode = options.MoveType;
@@ -98,7 +98,7 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
     if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
         std::string orientation;
         if (!lookup.GetOrientationText(source, orientation)) {
-            result = LookupFailureText(mode);
+            result = LookupFailedText(mode, lookup.FailureReason());
             return false;
         }
         if (!orientation.empty())
@@ -108,7 +108,7 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
     RowDate found;
     if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day,
                                found.hour, found.minute, found.second)) {
-        result = LookupFailureText(mode);
+        result = LookupFailedText(mode, lookup.FailureReason());
         return false;
     }
     date = found;
@@ -177,6 +177,13 @@ const char* LookupFailureText(std::uint32_t mode)
     return "Failed to get date modified. Maybe file isn't available";
 }
 
+std::string LookupFailedText(std::uint32_t mode, const std::string& reason)
+{
+    if (reason.empty())
+        return LookupFailureText(mode);
+    return "Failed to read the file's metadata (" + reason + ")";
+}
+
 void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move)
 {
     host.ReadSettings(options);
@@ -197,7 +204,13 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
 
     const char* const progressVerb = move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
-    const MetaLookup lookup;
+    // One lookup, and so one metadata tool process, for the whole run; the window stays alive
+    // and Cancel works while a slow file is read.
+    MetaLookup lookup;
+    lookup.SetWaitHook([&host, &progress] {
+        host.Pump();
+        return !progress.Cancelled();
+    });
     RowDate date;  // kept from row to row, as the last successful lookup left it
     for (int row = 0; row < count; ++row) {
         const std::string source = rows.Source(row);

@@ -3,6 +3,8 @@
 // when enabled, a log record appended.
 #pragma once
 
+#include <string>
+
 #include "engine/OrganizeOptions.h"
 #include "engine/RunInterfaces.h"
 
@@ -11,3 +13,5 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
 
 // The text a row gets when its date, extension or orientation cannot be had, by organize mode.
 const char* LookupFailureText(std::uint32_t mode);
+// The row text of a lookup that found nothing (an empty reason) or could not be made.
+std::string LookupFailedText(std::uint32_t mode, const std::string& reason);

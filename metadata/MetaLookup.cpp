@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "metadata/DateText.h"
+#include "engine/PathUtils.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
@@ -27,29 +27,6 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     info.thumbnail = nullptr;  // it pointed into the reader's sections, gone now
     std::fclose(file);
     return true;
-}
-
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date)
-{
-    if (IsJpegPath(path)) {
-        ImageInfo info;
-        if (!ReadJpegInfo(path, info))
-            return false;
-        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (!info.exifParsed || length == 0)
-            return false;
-        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
-    }
-    MetaToolRunner runner(toolConfig);
-    if (!runner.RunTool(path))
-        return false;
-    // The first name with a non-empty value decides, even when its value does not parse.
-    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
-        std::string value;
-        if (runner.FindField(name, value) && !value.empty())
-            return ParseDateText(value, date);
-    }
-    return false;
 }
 
 bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
@@ -91,6 +68,17 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
+bool FindValue(const std::vector<MetaField>& fields, const char* name, std::string& value)
+{
+    for (const MetaField& field : fields) {
+        if (field.name == name) {
+            value = field.value;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 MetaLookup::MetaLookup()
@@ -101,32 +89,102 @@ MetaLookup::MetaLookup()
 MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
 { }
 
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                              int& minute, int& second) const
+MetaLookup::~MetaLookup() = default;
+
+void MetaLookup::SetWaitHook(ToolWaitHook hook)
 {
+    hook_ = std::move(hook);
+    if (batch_)
+        batch_->SetWaitHook(hook_);
+}
+
+// A file that holds no data and one that cannot be read both leave the tool without a date; only
+// the second is a failed lookup. Asked only when no answer came, so a readable file costs nothing.
+void MetaLookup::NoteUnopenable(const std::string& path)
+{
+    const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return;
+    }
+    std::string reason;
+    if (!SystemErrorText(GetLastError(), reason))
+        reason = "the file cannot be opened";
+    failureReason_ = reason;
+}
+
+bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fields)
+{
+    if (!batch_) {
+        batch_ = std::make_unique<MetaToolBatch>(toolConfig_);
+        batch_->SetWaitHook(hook_);
+    }
+    const ToolOutcome outcome = batch_->Look(path, fields);
+    if (outcome != ToolOutcome::Ended) {
+        failureReason_ = ToolOutcomeText(outcome);
+        return false;
+    }
+    return true;
+}
+
+MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTimeFields& date)
+{
+    if (IsJpegPath(path)) {
+        ImageInfo info;
+        if (!ReadJpegInfo(path, info)) {
+            NoteUnopenable(path);
+            return failureReason_.empty() ? Found::No : Found::Failed;
+        }
+        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
+        if (!info.exifParsed || length == 0)
+            return Found::No;
+        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes : Found::No;
+    }
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return Found::Failed;
+    // The first name with a non-empty value decides, even when its value does not parse.
+    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
+        std::string value;
+        if (FindValue(fields, name, value) && !value.empty())
+            return ParseDateText(value, date) ? Found::Yes : Found::No;
+    }
+    NoteUnopenable(path);
+    return failureReason_.empty() ? Found::No : Found::Failed;
+}
+
+bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
+                              int& minute, int& second)
+{
+    failureReason_.clear();
     DateTimeFields date;
-    if (!DateTakenFields(path, toolConfig_, date))
+    if (DateTakenFields(path, date) != Found::Yes)
         return false;
     Output(date, year, month, day, hour, minute, second);
     return true;
 }
 
 bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second) const
+                                int& hour, int& minute, int& second)
 {
+    failureReason_.clear();
     DateTimeFields date;
     switch (mode) {
     case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, date))
+        if (DateTakenFields(path, date) != Found::Yes)
             return false;
         break;
     case DateSource::TakenElseModified:
     case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed:
-        if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
+    case DateSource::TakenElseAccessed: {
+        // Only a file read and found without a date falls back; a failed lookup fails the file.
+        const Found taken = DateTakenFields(path, date);
+        if (taken == Found::Failed || (taken == Found::No && !FileTimeFields(path, mode, date)))
             return false;
-        }
         break;
+    }
     case DateSource::Modified:
     case DateSource::Created:
     case DateSource::Accessed:
@@ -139,11 +197,16 @@ bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& y
     return true;
 }
 
-bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const
+bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)
 {
+    failureReason_.clear();
     if (IsJpegPath(path)) {
         ImageInfo info;
-        if (!ReadJpegInfo(path, info) || !info.exifParsed)
+        if (!ReadJpegInfo(path, info)) {
+            NoteUnopenable(path);
+            return false;
+        }
+        if (!info.exifParsed)
             return false;
         switch (info.orientation) {
         case 1: text = "Horizontal (normal)"; return true;
@@ -152,9 +215,12 @@ bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) 
         default: return false;
         }
     }
-    MetaToolRunner runner(toolConfig_);
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return false;
     std::string value;
-    if (!runner.RunTool(path) || !runner.FindField("Orientation", value) || value.empty()) {
+    if (!FindValue(fields, "Orientation", value) || value.empty()) {
+        NoteUnopenable(path);
         return false;
     }
     // Worded like the JPEG texts, so that both paths give the same folder name.

@@ -1,26 +1,52 @@
 #pragma once
 // For one file: when was it taken (or modified, created, accessed, by the organize mode), and
 // how is the picture oriented. JPEG files are read in-process; every other file is asked
-// through the metadata tool. No state is kept between calls.
+// through the metadata tool, whose one batch process serves every lookup of this object's life
+// (started at the first such lookup, ended when the object goes).
 
+#include <memory>
 #include <string>
 
 #include "engine/OrganizeOptions.h"
+#include "metadata/DateText.h"
+#include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"
 
 class MetaLookup {
 public:
     MetaLookup();  // the tool beside the executable, with the default time limit
     explicit MetaLookup(MetaToolConfig toolConfig);
+    ~MetaLookup();
+    MetaLookup(const MetaLookup&) = delete;
+    MetaLookup& operator=(const MetaLookup&) = delete;
 
-    // The outputs are written only when the result is true.
+    // The outputs are written only when the result is true. A false result either means the
+    // file holds no such data (FailureReason() is then empty), or that the lookup could not be
+    // made: the file could not be opened, the tool did not start, crashed or overran its time.
+    // Only the first kind lets the modes with a fall-back use the file time.
     bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
-                      int& second) const;
+                      int& second);
     bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
-                        int& minute, int& second) const;
+                        int& minute, int& second);
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
-    bool GetOrientationText(const std::string& path, std::string& text) const;
+    bool GetOrientationText(const std::string& path, std::string& text);
+
+    // Why the last false result was a failed lookup, or empty.
+    const std::string& FailureReason() const { return failureReason_; }
+    // Called while a tool lookup waits and window messages are waiting; false abandons it.
+    void SetWaitHook(ToolWaitHook hook);
+    // The tool process of the lookups, for diagnostics and tests (created at the first tool lookup).
+    const MetaToolBatch* Batch() const { return batch_.get(); }
 
 private:
+    enum class Found { Yes, No, Failed };
+
+    Found DateTakenFields(const std::string& path, DateTimeFields& date);
+    bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
+    void NoteUnopenable(const std::string& path);
+
     MetaToolConfig toolConfig_;
+    ToolWaitHook hook_;
+    std::unique_ptr<MetaToolBatch> batch_;
+    std::string failureReason_;
 };
