@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         feed(answers[i]);
         feed(endLine);
         // An unfinished last line runs into the end line; together they must fit the line limit.
-        const bool clean = !injected[i] && UnfinishedTail(answers[i]) + endLine.size() - 1 <= limits.maxLineLength;
+        const bool clean =
+                !injected[i] && UnfinishedTail(answers[i]) + endLine.size() - 1 <= limits.maxLineLength;
         if (clean) {
             if (reader.CurrentState() != batch::BatchReader::State::AnswerDone)
                 std::abort();

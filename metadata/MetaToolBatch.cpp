@@ -154,6 +154,7 @@ ToolOutcome MetaToolBatch::Look(const std::string& filePath, std::vector<MetaFie
         reader_.reset();
         return stats_.outcome;
     }
-    fields.insert(fields.end(), std::make_move_iterator(answer.begin()), std::make_move_iterator(answer.end()));
+    fields.insert(fields.end(), std::make_move_iterator(answer.begin()),
+                  std::make_move_iterator(answer.end()));
     return stats_.outcome;
 }

@@ -20,11 +20,10 @@ bool CreateOutputPipe(OwnedHandle& serverRead, OwnedHandle& clientWrite)
     char name[96];
     std::snprintf(name, sizeof name, "\\\\.\\pipe\\quillmere-tool-%lu-%u", GetCurrentProcessId(),
                   pipeCounter.fetch_add(1));
-    *serverRead.Receive() = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
-                                                           FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT |
-                                                     PIPE_REJECT_REMOTE_CLIENTS,
-                                             1, 0, kOutputBufferSize, 0, nullptr);
+    *serverRead.Receive() =
+            CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+                             0, kOutputBufferSize, 0, nullptr);
     if (!serverRead.Valid())
         return false;
     SECURITY_ATTRIBUTES inheritable {};
@@ -48,7 +47,8 @@ bool ToolProcess::Start(const std::string& commandLine)
     if (!CreateOutputPipe(output_, outputWrite))
         return false;
     const HANDLE self = GetCurrentProcess();
-    if (!DuplicateHandle(self, outputWrite.Get(), self, errorWrite.Receive(), 0, TRUE, DUPLICATE_SAME_ACCESS)) {
+    if (!DuplicateHandle(self, outputWrite.Get(), self, errorWrite.Receive(), 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
         return false;
     }
     SECURITY_ATTRIBUTES inheritable {};
@@ -121,10 +121,12 @@ ToolProcess::ReadResult ToolProcess::Read(ULONGLONG deadline, const ToolWaitHook
         return GetLastError() == ERROR_BROKEN_PIPE ? ReadResult::Closed : ReadResult::Failed;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
-        const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+        const DWORD remaining =
+                now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
         const HANDLE done = readDone_.Get();
-        const DWORD woke = hook ? MsgWaitForMultipleObjectsEx(1, &done, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                                : WaitForSingleObject(done, remaining);
+        const DWORD woke =
+                hook ? MsgWaitForMultipleObjectsEx(1, &done, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                     : WaitForSingleObject(done, remaining);
         if (woke == WAIT_OBJECT_0)
             break;
         if (hook && woke == WAIT_OBJECT_0 + 1) {

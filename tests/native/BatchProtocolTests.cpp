@@ -109,8 +109,8 @@ TEST(BatchProtocol, AnswersEqualOneFileListingsWhereverTheReadsSplitThem)
 TEST(BatchProtocol, EndTextInsideAValueDoesNotEndTheAnswer)
 {
     // Without the token, no line of a listing can be the end line, even one a NUL cuts out.
-    const std::string listing = "Comment : metaprobe end\r\n" + std::string("Note : x\0metaprobe end other", 28) +
-                                "\r\nMake : after\r\n";
+    const std::string listing = "Comment : metaprobe end\r\n" +
+                                std::string("Note : x\0metaprobe end other", 28) + "\r\nMake : after\r\n";
     State state;
     const auto answers = ReadAnswers({listing + End()}, 7, {}, state);
     EXPECT_EQ(state, State::Idle);

@@ -33,7 +33,8 @@ bool AllGone(const std::vector<DWORD>& processes)
 
 bool SameFields(const std::vector<MetaField>& a, const std::vector<MetaField>& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const MetaField& x, const MetaField& y) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const MetaField& x, const MetaField& y) {
                return x.name == y.name && x.value == y.value;
            });
 }
@@ -41,7 +42,8 @@ bool SameFields(const std::vector<MetaField>& a, const std::vector<MetaField>& b
 class MetaToolBatchTest : public ::testing::Test {
 protected:
     MetaToolBatchTest()
-        : folder_(::testing::UnitTest::GetInstance()->current_test_info()->name()), log_(folder_ / "starts.log")
+        : folder_(::testing::UnitTest::GetInstance()->current_test_info()->name()),
+          log_(folder_ / "starts.log")
     {
         config_.toolPath = FakeToolPath();
         config_.timeLimitMs = 30000;
@@ -93,9 +95,11 @@ TEST_F(MetaToolBatchTest, OneProcessServesEveryFileWithTheOneFileFields)
     const std::vector<std::string> files = {
             Script("a.tif", "out ExifTool Version Number : 1\\r\\nFile Size : 3 kB\\r\\nMake : A\\r\\n\n"
                             "err Model : on standard error\\n\n"
-                            "out Thumbnail Image : (Binary data, use -b option)\\r\\nno colon\\r\\n\\r\\n : x\\r\\n\n"),
-            Script("b.cr2", "out Date/Time Original   : 2010:07:15 14:03:09\\n\nsleep 150\nout Orientation : Rot\n"
-                            "out ate 270 CW\\r\nsleep 150\nout \\nMake : B\\n\n"),
+                            "out Thumbnail Image : (Binary data, use -b option)\\r\\nno colon\\r\\n\\r\\n : "
+                            "x\\r\\n\n"),
+            Script("b.cr2",
+                   "out Date/Time Original   : 2010:07:15 14:03:09\\n\nsleep 150\nout Orientation : Rot\n"
+                   "out ate 270 CW\\r\nsleep 150\nout \\nMake : B\\n\n"),
             Script("c.nef", ""),
             Script("d.dng", "out Note : x\\0metaprobe end guess\\0Make : after NUL\\n\n"),
             Script("e.png", "out Unfinished : no line break"),
