@@ -128,6 +128,22 @@ TEST(SafePath, TargetCheckNamesTheFirstBadName)
     EXPECT_EQ(reason, "Unsafe name \"\" (an empty name)");
     EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\elsewhere\\a.jpg", reason));
     EXPECT_EQ(reason, "Target \"C:\\elsewhere\\a.jpg\" lies outside the output folder");
+    // A target that ends in a separator names no file.
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\2012\\", reason));
+    EXPECT_EQ(reason, "Unsafe name \"\" (an empty name)");
+}
+
+TEST(SafePath, FileNameIsJudgedAsWindowsStoresIt)
+{
+    std::string reason;
+    EXPECT_TRUE(CheckTargetInFolder("C:\\out\\", "C:\\out\\odd.", reason)) << reason;
+    EXPECT_TRUE(CheckTargetInFolder("C:\\out\\", "C:\\out\\JPG\\a.jpg . ", reason)) << reason;
+    // Folders keep the strict rule, and a name that is nothing once trimmed, or a device, is refused.
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\odd.\\a.jpg", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\x\\...", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\x\\ . ", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\CON.", reason));
+    EXPECT_EQ(reason, "Unsafe name \"CON.\" (a name Windows reserves for a device)");
 }
 
 TEST(ModeFolder, OnlyKnownOrientationsBecomeFolders)
