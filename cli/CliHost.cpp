@@ -85,8 +85,7 @@ void PrintingRows::SetResult(int row, const std::string& text)
     std::fwrite(line.data(), 1, line.size(), out_);
 }
 
-CliHost::CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress)
-    : options_(options), dryRun_(dryRun), progress_(progress)
+CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)
 { }
 
 void CliHost::ShowMessage(const std::string& text, MessageKind)

@@ -60,9 +60,8 @@ private:
 
 class CliHost : public RunHost {
 public:
-    CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress);
+    CliHost(bool dryRun, ConsoleProgress& progress);
 
-    void ReadSettings(OrganizeOptions& options) override { options = options_; }
     void ShowMessage(const std::string& text, MessageKind icon) override;
     void FocusOutputFolder() override { }
     // A script must not change what the window shows next time: nothing is stored.
@@ -76,7 +75,6 @@ public:
     bool Started() const { return started_; }
 
 private:
-    OrganizeOptions options_;
     bool dryRun_;
     ConsoleProgress& progress_;
     DryRunFileSystem dryRunFileSystem_;

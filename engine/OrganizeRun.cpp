@@ -46,8 +46,9 @@ std::string UpperAscii(std::string text)
     return text;
 }
 
-// Steps 3 to 5 of the preparation; false when the run must not start.
-bool CheckSettings(RunHost& host, OrganizeOptions& options)
+// Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
+// output folder in decision.
+bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
 {
     if (options.OutputFolderType == 1) {
         if (options.CustomTargetFolder.empty()) {
@@ -57,6 +58,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
         }
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
+        decision.outputFolder = options.CustomTargetFolder;
         if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
@@ -177,14 +179,15 @@ const char* LookupFailureText(std::uint32_t mode)
     return "Failed to get date modified. Maybe file isn't available";
 }
 
-void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move)
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
-    host.ReadSettings(options);
-    if (!CheckSettings(host, options))
-        return;
+    RunDecision decision;
+    if (!CheckSettings(host, options, decision))
+        return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
-        return;
+        return decision;
+    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -228,4 +231,5 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     log.Close();
     progress.Close();
     host.EnableInput(true);
+    return decision;
 }

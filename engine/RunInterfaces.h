@@ -44,8 +44,6 @@ public:
 // The window that starts a run.
 class RunHost : public RunMessages {
 public:
-    // Reads the organize mode and every control into the options record.
-    virtual void ReadSettings(OrganizeOptions& options) = 0;
     virtual void FocusOutputFolder() = 0;
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.

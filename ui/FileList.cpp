@@ -101,7 +101,7 @@ void FileList::RemoveSelected()
 {
     if (list_->GetSelectedCount() == 0)
         return;
-    for (int row; (row = list_->GetNextItem(-1, LVNI_SELECTED)) >= 0;) {
+    for (int row; (row = list_->SelectedItem()) >= 0;) {
         const std::string path = list_->GetItemText(row, 0);
         if (!list_->DeleteRow(row))
             break;

@@ -104,28 +104,16 @@ void MainDialog::OnRemove()
 void MainDialog::OnRemoveAll()
 {
     files_.RemoveAll();
-    EnableWindow(Item(ID_META_INFO), FALSE);
-    EnableWindow(Item(IDC_REMOVE), FALSE);
+    EnableItems({ID_META_INFO, IDC_REMOVE}, false);
 }
 
 void MainDialog::OnOptions()
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = options_.EnableExtFilter;
-    dialog.AllowExts = options_.AllowExts;
-    dialog.SaveToLog = options_.SaveToLog;
-    dialog.LogFile = options_.LogFile;
-    dialog.AddFilesInSubfolder = options_.AddFilesInSubfolder;
-    dialog.TargetExistsOpt = options_.TargetExistsOpt;
+    OptionsDialog dialog(options_);
     if (dialog.DoModal(hwnd_) != IDOK)
         return;
-    options_.EnableExtFilter = dialog.EnableExtFilter;
-    options_.AllowExts = dialog.AllowExts;
+    options_ = dialog.Result();
     allowedExts_ = BuildAllowedExts(options_.EnableExtFilter, options_.AllowExts);
-    options_.SaveToLog = dialog.SaveToLog;
-    options_.LogFile = dialog.LogFile;
-    options_.AddFilesInSubfolder = dialog.AddFilesInSubfolder;
-    options_.TargetExistsOpt = dialog.TargetExistsOpt;
 }
 
 void MainDialog::OnHelpMore()
@@ -151,7 +139,7 @@ void MainDialog::ShowListMenu(POINT at)
 
 void MainDialog::UpdateMenuItems(HMENU menu)
 {
-    const int first = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int first = list_.SelectedItem();
     const bool selected = first >= 0;
     const bool hasTarget = selected && !rows_.Target(first).empty();
     const int count = GetMenuItemCount(menu);
@@ -170,7 +158,7 @@ void MainDialog::UpdateMenuItems(HMENU menu)
 
 void MainDialog::OnRowCommand(int id)
 {
-    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int row = list_.SelectedItem();
     if (row < 0)
         return;
     const bool source = id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE;
@@ -187,7 +175,7 @@ void MainDialog::OnRowCommand(int id)
 
 void MainDialog::OnMetaInfo()
 {
-    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int row = list_.SelectedItem();
     if (row < 0)
         return;
     const std::string path = rows_.Source(row);
@@ -195,20 +183,20 @@ void MainDialog::OnMetaInfo()
         ShowMessage("File \"" + path + "\" isn't available.", MessageKind::Warning);
         return;
     }
-    ExifInfoDialog dialog(path, this, toolConfig_);
+    ExifInfoDialog dialog({path, this, toolConfig_});
     dialog.DoModal(hwnd_);
 }
 
 std::string MainDialog::SelectPreviousRow()
 {
-    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int current = list_.SelectedItem();
     const int row = current - 1 < 0 ? 0 : current - 1;
     return SelectOnly(row);
 }
 
 std::string MainDialog::SelectNextRow()
 {
-    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int current = list_.SelectedItem();
     const int count = list_.GetItemCount();
     const int row = current + 1 >= count ? count - 1 : current + 1;
     return SelectOnly(row);
@@ -216,9 +204,6 @@ std::string MainDialog::SelectNextRow()
 
 std::string MainDialog::SelectOnly(int row)
 {
-    for (int selected; (selected = list_.GetNextItem(-1, LVNI_SELECTED)) >= 0;)
-        list_.SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    list_.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    list_.EnsureVisible(row);
+    list_.SelectAndFocus(row);
     return rows_.Source(row);
 }

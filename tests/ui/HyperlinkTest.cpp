@@ -13,9 +13,9 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/ui/RecordingBrowser.h"
-#include "toolkit/AboutDialog.h"
-#include "toolkit/HelpCommands.h"
-#include "toolkit/ProductInfo.h"
+#include "ui/AboutDialog.h"
+#include "ui/HelpCommands.h"
+#include "ui/ProductInfo.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "toolkit/AboutDialog.h"
+#include "ui/AboutDialog.h"
 
 #include "resource.h"
-#include "toolkit/HelpCommands.h"
-#include "toolkit/ProductInfo.h"
+#include "ui/HelpCommands.h"
+#include "ui/ProductInfo.h"
 
 #include <string>
 
