@@ -7,6 +7,7 @@
 #include "engine/PathUtils.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 #include "ui/ProgressDialog.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/OrganizeRun.h"
-#include "engine/PathUtils.h"
+#include "toolkit/MessagePump.h"
 #include "ui/ProgressDialog.h"
 
 TestRunHost::TestRunHost()
