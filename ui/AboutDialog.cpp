@@ -4,22 +4,27 @@
 #include "ui/HelpCommands.h"
 #include "ui/ProductInfo.h"
 
-#include <string>
+#include <utility>
 
-AboutDialog::AboutDialog() : Dialog(IDD_ABOUT)
+AboutLinks ProgramAboutLinks()
+{
+    return {ProductInfo::kHomePage, ProductInfo::kMakerPage, FeedbackAddress()};
+}
+
+AboutDialog::AboutDialog(AboutLinks links) : Dialog(IDD_ABOUT), links_(std::move(links))
 { }
 
 bool AboutDialog::OnInitDialog()
 {
     bool result = Dialog::OnInitDialog();
-    homepageLink.Attach(Item(IDC_ABOUT_HOMEPAGE));
-    makerLink.Attach(Item(IDC_ABOUT_MAKER));
-    supportLink.Attach(Item(IDC_ABOUT_SUPPORT));
+    homepageLink_.Attach(Item(IDC_ABOUT_HOMEPAGE));
+    makerLink_.Attach(Item(IDC_ABOUT_MAKER));
+    supportLink_.Attach(Item(IDC_ABOUT_SUPPORT));
 
-    homepageLink.SetUrl(ProductInfo::kHomePage);
-    makerLink.SetUrl(ProductInfo::kMakerPage);
-    supportLink.SetUrl(FeedbackAddress().c_str());
-    for (HyperlinkStatic* link : {&homepageLink, &makerLink, &supportLink})
+    homepageLink_.SetUrl(links_.homepage.c_str());
+    makerLink_.SetUrl(links_.makerPage.c_str());
+    supportLink_.SetUrl(links_.support.c_str());
+    for (HyperlinkStatic* link : {&homepageLink_, &makerLink_, &supportLink_})
         link->SetUnderlineMode(HyperlinkStatic::UnderlineAlways);
     return result;
 }

@@ -76,17 +76,18 @@ bool ExifInfoDialog::OnCommand(int id, int, HWND)
     case IDC_EXIF_OPEN: OpenWithAssociatedProgram(path_.c_str()); return true;
     case IDC_EXIF_BROWSE: ShowInFileBrowser(path_.c_str()); return true;
     case IDC_EXIF_COPY: CopyToClipboard(); return true;
-    case IDC_EXIF_PREVIOUS: Step(false); return true;
-    case IDC_EXIF_NEXT: Step(true); return true;
+    case IDC_EXIF_PREVIOUS: Step(Direction::Previous); return true;
+    case IDC_EXIF_NEXT: Step(Direction::Next); return true;
     default: return false;
     }
 }
 
-void ExifInfoDialog::Step(bool next)
+void ExifInfoDialog::Step(Direction direction)
 {
     if (!navigator_)
         return;
-    const std::string path = next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
+    const std::string path =
+            direction == Direction::Next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
     if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
         return;
     path_ = path;

@@ -43,7 +43,8 @@ protected:
 private:
     void SavePlacement();
     void Load();
-    void Step(bool next);
+    enum class Direction { Previous, Next };
+    void Step(Direction direction);
     void CopyToClipboard();
 
     std::string path_;

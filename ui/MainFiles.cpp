@@ -86,13 +86,11 @@ void MainDialog::OnAddFiles()
 void MainDialog::OnAddFolder()
 {
     WaitCursor wait;
-    char start[520];
-    lstrcpynA(start, options_.Folder.c_str(), sizeof start);
-    char chosen[520];
-    if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
+    const auto chosen = PickFolder(hwnd_, "Please choose a folder:", options_.Folder);
+    if (!chosen)
         return;
-    options_.Folder = chosen;
-    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
+    options_.Folder = *chosen;
+    files_.AddFolderContents(*chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
                              allowedExts_);
 }
 
