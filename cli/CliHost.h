@@ -46,7 +46,7 @@ public:
     int Count() const override { return static_cast<int>(sources_.size()); }
     std::string Source(int row) const override { return sources_.at(row); }
     void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
-    void SetResult(int row, const std::string& text) override;
+    void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
     const RunTally& Tally() const { return tally_; }
 

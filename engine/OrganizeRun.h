@@ -20,6 +20,3 @@ struct RunDecision {
 // Runs synchronously on the settings given; every outcome is visible in the rows, the log and
 // the host's messages.
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action);
-
-// The text a row gets when its date, extension or orientation cannot be had, by organize mode.
-const char* LookupFailureText(std::uint32_t mode);

@@ -52,7 +52,7 @@ using Options = OrganizeOptions;
 const StoredValue<Options> kOptionValues[] = {
         {"OutputFolderType", &Options::OutputFolderType},
         {"CustomTargetFolder", &Options::CustomTargetFolder},
-        {"MoveType", &Options::MoveType},
+        {"MoveType", &Options::Mode},
         {"CreateYearFolder", &Options::CreateYearFolder},
         {"CreateMonthFolder", &Options::CreateMonthFolder},
         {"MonthFolderFormat", &Options::MonthFolderFormat},

@@ -86,10 +86,10 @@ void MainDialog::FillModes()
 {
     ComboBox modes(Item(IDC_ORGANIZE_MODE));
     bool selected = false;
-    for (const auto& entry : kDateSources) {
-        const int index = modes.AddString(entry.text);
-        modes.SetItemData(index, static_cast<LPARAM>(entry.value));
-        if (static_cast<std::uint32_t>(entry.value) == options_.MoveType) {
+    for (const OrganizeModeRow& mode : kOrganizeModes) {
+        const int index = modes.AddString(mode.windowText);
+        modes.SetItemData(index, static_cast<LPARAM>(mode.value));
+        if (static_cast<std::uint32_t>(mode.value) == options_.Mode) {
             modes.SetCurSel(index);
             selected = true;
         }
@@ -190,7 +190,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case ID_CHECK_UPDATES: RunHelpOrWebCommand(hwnd_, id); return true;
     case IDC_ORGANIZE_MODE:
         if (code == CBN_SELCHANGE) {
-            options_.MoveType = SelectedMode();
+            options_.Mode = SelectedMode();
             ReadControls();
             ApplyModeEnabling();
             UpdateExampleLine();
@@ -201,7 +201,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_DAY_FOLDER:
     case IDC_RENAME_TARGET:
         if (code == BN_CLICKED) {
-            options_.MoveType = SelectedMode();
+            options_.Mode = SelectedMode();
             ReadControls();
             if (id != IDC_YEAR_FOLDER)
                 ApplyModeEnabling();
@@ -214,7 +214,8 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_SAME_FOLDER:
     case IDC_ANOTHER_FOLDER:
         if (code == BN_CLICKED) {
-            options_.OutputFolderType = id == IDC_ANOTHER_FOLDER ? 1 : 0;
+            options_.OutputFolderType =
+                    id == IDC_ANOTHER_FOLDER ? kOutputToCustomFolder : kOutputBesideSource;
             ApplyOutputFolderEnabling();
         }
         return true;
@@ -297,7 +298,7 @@ void MainDialog::OnDestroy()
 
 void MainDialog::SaveOnClose()
 {
-    options_.MoveType = SelectedMode();
+    options_.Mode = SelectedMode();
     ReadControls();
     WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
@@ -322,7 +323,7 @@ std::uint32_t MainDialog::SelectedMode() const
     ComboBox modes(Item(IDC_ORGANIZE_MODE));
     const int selection = modes.GetCurSel();
     if (selection < 0)
-        return static_cast<std::uint32_t>(DateSource::Modified);
+        return static_cast<std::uint32_t>(OrganizeMode::Modified);
     return static_cast<std::uint32_t>(modes.GetItemData(selection));
 }
 
@@ -332,7 +333,8 @@ void MainDialog::ReadControls()
     options_.CreateMonthFolder = IsButtonChecked(IDC_MONTH_FOLDER);
     options_.CreateYearFolder = IsButtonChecked(IDC_YEAR_FOLDER);
     options_.RenameTargetFileName = IsButtonChecked(IDC_RENAME_TARGET);
-    options_.OutputFolderType = IsButtonChecked(IDC_ANOTHER_FOLDER) ? 1 : 0;
+    options_.OutputFolderType =
+            IsButtonChecked(IDC_ANOTHER_FOLDER) ? kOutputToCustomFolder : kOutputBesideSource;
     options_.DayFolderFormat = ItemText(IDC_DAY_FORMAT);
     options_.MonthFolderFormat = ItemText(IDC_MONTH_FORMAT);
     options_.TargetFilenameFormat = ItemText(IDC_FILENAME_FORMAT);
@@ -346,7 +348,7 @@ void MainDialog::WriteControls()
     CheckButton(IDC_YEAR_FOLDER, options_.CreateYearFolder != 0);
     CheckButton(IDC_RENAME_TARGET, options_.RenameTargetFileName != 0);
     CheckRadioButton(hwnd_, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER,
-                     options_.OutputFolderType ? IDC_ANOTHER_FOLDER : IDC_SAME_FOLDER);
+                     options_.OutputFolderType != kOutputBesideSource ? IDC_ANOTHER_FOLDER : IDC_SAME_FOLDER);
     SetItemText(IDC_DAY_FORMAT, options_.DayFolderFormat);
     SetItemText(IDC_MONTH_FORMAT, options_.MonthFolderFormat);
     SetItemText(IDC_FILENAME_FORMAT, options_.TargetFilenameFormat);

@@ -19,7 +19,7 @@ void MainDialog::UpdateExampleLine()
 
 void MainDialog::ApplyModeEnabling()
 {
-    const bool dateMode = IsDateMode(options_.MoveType);
+    const bool dateMode = IsDateMode(options_.Mode);
     EnableItems({IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET}, dateMode);
     EnableItems({IDC_MONTH_FORMAT, IDC_MONTH_TAGS}, dateMode && options_.CreateMonthFolder);
     EnableItems({IDC_DAY_FORMAT, IDC_DAY_TAGS}, dateMode && options_.CreateDayFolder);
@@ -28,7 +28,8 @@ void MainDialog::ApplyModeEnabling()
 
 void MainDialog::ApplyOutputFolderEnabling()
 {
-    EnableItems({IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT}, options_.OutputFolderType != 0);
+    EnableItems({IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
+                options_.OutputFolderType != kOutputBesideSource);
 }
 
 void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
@@ -59,13 +60,11 @@ void MainDialog::OnBrowseOutput()
 {
     WaitCursor wait;
     options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
-    char start[520];
-    lstrcpynA(start, options_.CustomTargetFolder.c_str(), sizeof start);
-    char chosen[520];
-    if (!PickFolder(hwnd_, "Please choose an output folder:", start, chosen, sizeof chosen))
+    const auto chosen = PickFolder(hwnd_, "Please choose an output folder:", options_.CustomTargetFolder);
+    if (!chosen)
         return;
-    options_.CustomTargetFolder = chosen;
-    SetItemText(IDC_OUTPUT_FOLDER, chosen);
+    options_.CustomTargetFolder = *chosen;
+    SetItemText(IDC_OUTPUT_FOLDER, *chosen);
 }
 
 void MainDialog::OnOpenOutput()
@@ -84,7 +83,7 @@ void MainDialog::OnOpenOutput()
 
 void MainDialog::StartRun(FileAction action)
 {
-    options_.MoveType = SelectedMode();
+    options_.Mode = SelectedMode();
     ReadControls();
     const RunDecision decision = OrganizeRun(*this, rows_, options_, action);
     // The normalised output folder (its trailing backslash) stays in the settings.
