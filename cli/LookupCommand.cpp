@@ -3,8 +3,30 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/ModeFolder.h"
 #include "engine/OrganizeMode.h"
+#include "engine/PathUtils.h"
 #include "metadata/MetaLookup.h"
+
+namespace {
+
+// The answer of one file for the mode as a run would take it: the date, or the extension or
+// orientation that may stand as a folder name; else false with the reason a run's row would give.
+bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
+{
+    const auto value = lookup.ForMode(path, mode);
+    if (!value) {
+        answer = LookupFailureText(mode);
+        return false;
+    }
+    std::string folder;
+    if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
+        return false;
+    answer = ModeValueText(*value);
+    return true;
+}
+
+}  // namespace
 
 int RunLookupCommand(const CliRequest& request)
 {
@@ -12,9 +34,9 @@ int RunLookupCommand(const CliRequest& request)
     const MetaLookup lookup;
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
-        const auto value = lookup.ForMode(FullPath(path), mode);
-        const std::string answer = value ? ModeValueText(*value) : LookupFailureText(mode);
-        anyFailed = anyFailed || !value;
+        std::string answer;
+        if (!LookUp(lookup, FullPath(path), mode, answer))
+            anyFailed = true;
         const std::string line = path + '\t' + answer + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }

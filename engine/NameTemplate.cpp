@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "engine/ModeFolder.h"
 #include "engine/PathText.h"
 
 namespace {
@@ -107,13 +108,6 @@ std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& d
     return path;
 }
 
-std::string ModeFolder(const OrganizeOptions& options, const ModeValue& value)
-{
-    if (value.kind == ModeKind::Date)
-        return BuildSubfolderPath(options, value.date);
-    return value.text.empty() ? std::string() : value.text + '\\';
-}
-
 std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath,
                             const DateTime& date)
 {
@@ -139,7 +133,10 @@ std::string ExampleLineText(const OrganizeOptions& options)
         sample.text = "JPG";
     else if (sample.kind == ModeKind::Orientation)
         sample.text = "Rotate 90 CW";
-    std::string line = "Example: D:\\Output\\" + ModeFolder(options, sample);
+    std::string folder;
+    std::string reason;
+    ModeFolderPath(options, sample, folder, reason);  // the samples are names a folder can take
+    std::string line = "Example: D:\\Output\\" + folder;
     if (sample.kind == ModeKind::Date)
         line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
     return line;

@@ -23,10 +23,6 @@ std::string ExpandFileNameTemplate(const std::string& text, int year, int month,
 // backslash; empty when none. A switch that is on with an empty template adds no level.
 std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& date);
 
-// The folder levels a file's mode value adds under the output folder: the date's levels, or the
-// extension or orientation text and a backslash (nothing for an empty text).
-std::string ModeFolder(const OrganizeOptions& options, const ModeValue& value);
-
 // The target file name, without folder: the source's own name unless renaming applies (switch
 // on, template not empty, not By File Extension or By Orientation), else the expanded template
 // plus the source extension.

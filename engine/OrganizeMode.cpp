@@ -1,7 +1,5 @@
 #include "engine/OrganizeMode.h"
 
-#include "engine/PathText.h"
-
 const OrganizeModeRow* FindOrganizeMode(std::uint32_t value)
 {
     for (const OrganizeModeRow& row : kOrganizeModes)
@@ -22,19 +20,6 @@ const char* LookupFailureText(std::uint32_t mode)
     if (row == nullptr)
         row = FindOrganizeMode(static_cast<std::uint32_t>(OrganizeMode::Modified));
     return row->failureText;
-}
-
-std::optional<std::string> ExtensionFolderText(const std::string& path)
-{
-    const std::string name = FileNameOf(path);
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return std::nullopt;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return ext;
 }
 
 std::string ModeValueText(const ModeValue& value)

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "engine/DateTime.h"
@@ -35,7 +34,7 @@ struct OrganizeModeRow {
     const char* windowText;
     ModeKind kind;
     bool captureDateFirst;  // date modes: the capture date, if the file has one
-    FileTime fileTime;      // date modes: else (or only) this file time
+    FileTime fileTime;  // date modes: else (or only) this file time
     const char* failureText;  // a row's Result when the file has no answer for the mode
 };
 
@@ -44,13 +43,14 @@ inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
         {OrganizeMode::Taken, "taken", "By Date Picture Taken", ModeKind::Date, true, FileTime::None,
          "Failed to get date picture taken. Maybe no EXIF info in the file"},
         {OrganizeMode::TakenElseModified, "taken-else-modified",
-         "By Date Picture Taken, if not available, By Date Modified", ModeKind::Date, true, FileTime::Modified,
-         "Failed to get date picture taken and date modifed. Maybe file isn't available"},
+         "By Date Picture Taken, if not available, By Date Modified", ModeKind::Date, true,
+         FileTime::Modified, "Failed to get date picture taken and date modifed. Maybe file isn't available"},
         {OrganizeMode::TakenElseCreated, "taken-else-created",
          "By Date Picture Taken, if not available, By Date Created", ModeKind::Date, true, FileTime::Created,
          "Failed to get date picture taken and date created. Maybe file isn't available"},
         {OrganizeMode::TakenElseAccessed, "taken-else-accessed",
-         "By Date Picture Taken, if not available, By Date Accessed", ModeKind::Date, true, FileTime::Accessed,
+         "By Date Picture Taken, if not available, By Date Accessed", ModeKind::Date, true,
+         FileTime::Accessed,
          "Failed to get date picture taken and date accessed. Maybe file isn't available"},
         {OrganizeMode::Modified, "modified", "By Date Modified", ModeKind::Date, false, FileTime::Modified,
          "Failed to get date modified. Maybe file isn't available"},
@@ -58,10 +58,10 @@ inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
          "Failed to get date created. Maybe file isn't available"},
         {OrganizeMode::Accessed, "accessed", "By Date Accessed", ModeKind::Date, false, FileTime::Accessed,
          "Failed to get date accessed. Maybe file isn't available"},
-        {OrganizeMode::Extension, "extension", "By File Extension", ModeKind::Extension, false, FileTime::None,
-         "No file extension"},
-        {OrganizeMode::Orientation, "orientation", "By Orientation Picture Taken", ModeKind::Orientation, false,
-         FileTime::None, "Failed to get orientation information. Maybe no EXIF info in the file"},
+        {OrganizeMode::Extension, "extension", "By File Extension", ModeKind::Extension, false,
+         FileTime::None, "No file extension"},
+        {OrganizeMode::Orientation, "orientation", "By Orientation Picture Taken", ModeKind::Orientation,
+         false, FileTime::None, "Failed to get orientation information. Maybe no EXIF info in the file"},
 }};
 
 // The row of a stored mode value, or null for a value no mode has.
@@ -80,10 +80,6 @@ struct ModeValue {
     DateTime date;
     std::string text;
 };
-
-// The By File Extension answer: the upper-cased (ASCII) text after the last dot of the file
-// name, empty for a name that ends with a dot; nothing without a dot.
-std::optional<std::string> ExtensionFolderText(const std::string& path);
 
 // The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.
 std::string ModeValueText(const ModeValue& value);

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/SafePath.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -69,17 +71,23 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
     return true;
 }
 
-// Step 4 of a row: the target folder by mode, or false when the file has no answer for it.
-// A date mode's date is kept in date for the file name.
+// Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
+// answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
+// date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date)
+                      std::string& targetFolder, DateTime& date, std::string& reason)
 {
     const auto value = lookup.ForMode(source, options.Mode);
-    if (!value)
+    if (!value) {
+        reason = LookupFailureText(options.Mode);
+        return false;
+    }
+    std::string folder;
+    if (!ModeFolderPath(options, *value, folder, reason))
         return false;
     if (value->kind == ModeKind::Date)
         date = value->date;
-    targetFolder += ModeFolder(options, *value);
+    targetFolder += folder;
     return true;
 }
 
@@ -111,11 +119,21 @@ std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
 }
 
 // Steps 5a to 5f of a row; returns the result and sets target (empty when none was built).
-RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& targetFolder,
-                    const OrganizeOptions& options, const DateTime& date, bool move, RunRows& rows, int row,
-                    std::string& target)
+RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
+                    const std::string& targetFolder, const OrganizeOptions& options, const DateTime& date,
+                    bool move, RunRows& rows, int row, std::string& target)
 {
     target = targetFolder + BuildTargetName(options, source, date);
+    // Last check before anything is created: every name below the output folder is one Windows
+    // takes as it stands, and the target lies inside that folder, whatever a template or a file's
+    // metadata put into the names.
+    // The folder is made full first, so that a relative output folder is checked where it lies.
+    const std::string fullRoot = FullPath(outputRoot);
+    std::string unsafe;
+    if (!CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe)) {
+        target.clear();
+        return Failed(unsafe);
+    }
     bool replace = false;
     if (fs.Exists(target)) {
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
@@ -179,11 +197,13 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
-        if (AppendModeFolder(lookup, source, options, targetFolder, date))
-            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row,
-                               target);
+        const std::string outputRoot = targetFolder;
+        std::string reason;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, reason))
+            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
+                               row, target);
         else
-            result = Failed(LookupFailureText(options.Mode));
+            result = Failed(reason);
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);

@@ -46,6 +46,11 @@ struct FolderEntry {
 // listed. The one folder walk of the program and its tests.
 bool ListFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit);
 
+// The path made full against the current folder, so that "beside each source", the printed
+// sources and the check that a target lies inside the output folder name real places. The path
+// as given when the system cannot make it full.
+std::string FullPath(const std::string& path);
+
 // The system's message text for code in the user's default language, without carriage returns
 // and line feeds. False, with text untouched, when the system has no text for the code.
 bool SystemErrorText(DWORD code, std::string& text);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/ModeFolder.h"
+#include "engine/PathText.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
@@ -127,7 +129,7 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
         return value;
     }
     case ModeKind::Extension: {
-        auto text = ExtensionFolderText(path);
+        auto text = ExtensionText(FileNameOf(path));
         if (!text)
             return std::nullopt;
         value.text = std::move(*text);

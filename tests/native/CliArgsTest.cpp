@@ -196,11 +196,6 @@ TEST(CliReport, LinesAndTexts)
     EXPECT_EQ(RowLine("C:\\a", "", "No file extension"), "C:\\a\t\tNo file extension\n");
     EXPECT_EQ(DateTimeText({2010, 7, 15, 14, 3, 9}), "2010:07:15 14:03:09");
     EXPECT_EQ(DateTimeText({-1, 0, 0, 0, 0, 0}), "-001:00:00 00:00:00");
-
-    EXPECT_EQ(ExtensionFolderText("C:\\x.y\\photo"), std::nullopt);
-    EXPECT_EQ(ExtensionFolderText("C:\\p\\pic.jpeg"), "JPEG");
-    EXPECT_EQ(ExtensionFolderText("C:\\p\\pic."), "");
-    EXPECT_EQ(ExtensionFolderText("a.b.Tif"), "TIF");
 }
 
 }  // namespace

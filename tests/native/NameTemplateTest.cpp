@@ -277,12 +277,3 @@ TEST(TagHelp, TextsAreExactlyWhatTheButtonsShow)
             "February, March, ...)\n%D: Day (01-31)\n%H: Hour in 24-hour format (00-23)\n%J: Hour in 12-hour "
             "format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM");
 }
-
-TEST(ModeFolder, DateLevelsOrTheTextAsOneLevel)
-{
-    OrganizeOptions options = Defaults();
-    EXPECT_EQ(ModeFolder(options, {ModeKind::Date, {2012, 1, 27}, "ignored"}), "2012\\2012_01\\2012_01_27\\");
-    EXPECT_EQ(ModeFolder(options, {ModeKind::Extension, {}, "JPG"}), "JPG\\");
-    EXPECT_EQ(ModeFolder(options, {ModeKind::Orientation, {}, "Rotate 90 CW"}), "Rotate 90 CW\\");
-    EXPECT_EQ(ModeFolder(options, {ModeKind::Extension, {}, ""}), "");
-}

@@ -1,0 +1,78 @@
+#include "engine/ModeFolder.h"
+
+#include <array>
+
+#include "engine/NameTemplate.h"
+#include "engine/SafePath.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 8> kOrientationTexts = {
+        "Horizontal (normal)",
+        "Mirror horizontal",
+        "Rotate 180",
+        "Mirror vertical",
+        "Mirror horizontal and rotate 90 CCW",
+        "Rotate 90 CW",
+        "Mirror horizontal and rotate 90 CW",
+        "Rotate 90 CCW",
+};
+
+}  // namespace
+
+bool IsKnownOrientationText(std::string_view text)
+{
+    for (std::string_view known : kOrientationTexts)
+        if (text == known)
+            return true;
+    return false;
+}
+
+bool OrientationFolderName(std::string_view text, std::string& folder, std::string& reason)
+{
+    if (!IsKnownOrientationText(text)) {
+        reason = "Unknown orientation \"" + ShowableName(text) + "\"";
+        return false;
+    }
+    folder = text;
+    return true;
+}
+
+std::optional<std::string> ExtensionText(std::string_view fileName)
+{
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos)
+        return std::nullopt;
+    std::string ext(fileName.substr(dot + 1));
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std::string& folder,
+                    std::string& reason)
+{
+    std::string name;  // an orientation's folder name
+    switch (value.kind) {
+    case ModeKind::Date: folder = BuildSubfolderPath(options, value.date); return true;
+    case ModeKind::Extension:
+        // The text comes from the file's name: it must stand as a folder name as it is.
+        if (!value.text.empty()) {
+            const NameFault fault = CheckNameComponent(value.text);
+            if (fault != NameFault::None) {
+                reason = NameFaultText(fault, value.text);
+                return false;
+            }
+        }
+        folder = value.text.empty() ? std::string() : value.text + '\\';
+        return true;
+    case ModeKind::Orientation:
+        // The text comes from the file: only a known orientation may become a folder.
+        if (!OrientationFolderName(value.text, name, reason))
+            return false;
+        folder = name + '\\';
+        return true;
+    }
+    return false;
+}
