@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         }
         break;
     case 1:
-        if (ExtensionFolderName(value, folder, reason))
-            Check(root, root + (folder.empty() ? "" : folder + "\\") + "photo");
+        if (const auto ext = ExtensionText(value);
+            ext && ModeFolderPath(OrganizeOptions {}, {ModeKind::Extension, {}, *ext}, folder, reason))
+            Check(root, root + folder + "photo");
         break;
     default:
         // The value as the rest of the path: folder names and a file name a template gave.
