@@ -55,7 +55,7 @@ void BatchReader::BeginAnswer(std::vector<MetaField>& fields)
 void BatchReader::FinishAnswer()
 {
     if (state_ == State::AnswerDone)
-        state_ = State::Idle;
+        state_ = outputAfterEnd_ || !splitter_.Pending().Empty() ? State::Broken : State::Idle;
 }
 
 void BatchReader::Feed(std::string_view chunk)
@@ -79,8 +79,8 @@ void BatchReader::TakeLine(std::string_view line)
         else
             answer_->FeedLine(line);
         return;
-    case State::Idle:
-    case State::AnswerDone: state_ = State::Broken; return;
+    case State::AnswerDone: outputAfterEnd_ = true; return;
+    case State::Idle: state_ = State::Broken; return;
     case State::Broken: return;
     }
 }

@@ -41,7 +41,7 @@ public:
         AwaitingHandshake,
         Idle,  // between answers: any output now is a fault
         InAnswer,
-        AnswerDone,
+        AnswerDone,  // the answer is whole; output after its end breaks the reader at FinishAnswer
         Broken,  // a wrong handshake or output outside an answer
     };
 
@@ -50,7 +50,8 @@ public:
     // Starts the answer for the next path: its fields are appended to `fields`. Only when Idle.
     void BeginAnswer(std::vector<MetaField>& fields);
     void Feed(std::string_view chunk);
-    // After AnswerDone: back to Idle for the next path.
+    // After AnswerDone: back to Idle for the next path, or Broken when output followed the end
+    // line (it arrived with the answer's last bytes, and would be taken for the next answer).
     void FinishAnswer();
 
     State CurrentState() const { return state_; }
@@ -70,6 +71,7 @@ private:
     State state_ = State::AwaitingHandshake;
     std::unique_ptr<ListingReader> answer_;
     std::size_t overlongBefore_ = 0;
+    bool outputAfterEnd_ = false;
 };
 
 }  // namespace batch

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/ModeFolder.h"
+#include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
@@ -29,17 +32,16 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
-    if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
+    if (which == FileTime::Created)
         chosen = attributes.ftCreationTime;
-    } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
+    else if (which == FileTime::Accessed)
         chosen = attributes.ftLastAccessTime;
-    }
     FILETIME local;
     if (!FileTimeToLocalFileTime(&chosen, &local))
         return false;
@@ -49,16 +51,6 @@ bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& da
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};
     return true;
-}
-
-void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
-{
-    year = date.year;
-    month = date.month;
-    day = date.day;
-    hour = date.hour;
-    minute = date.minute;
-    second = date.second;
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
@@ -109,8 +101,13 @@ void MetaLookup::NoteUnopenable(const std::string& path)
         CloseHandle(file);
         return;
     }
+    // A file that is gone has no file time either: the mode's own text ("Maybe file isn't
+    // available") says so, as it always has.
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return;
     std::string reason;
-    if (!SystemErrorText(GetLastError(), reason))
+    if (!SystemErrorText(error, reason))
         reason = "the file cannot be opened";
     failureReason_ = reason;
 }
@@ -129,7 +126,7 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     return true;
 }
 
-MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTimeFields& date)
+MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime& date)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -155,46 +152,64 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTimeF
     return failureReason_.empty() ? Found::No : Found::Failed;
 }
 
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                              int& minute, int& second)
+std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
 {
     failureReason_.clear();
-    DateTimeFields date;
+    DateTime date;
     if (DateTakenFields(path, date) != Found::Yes)
-        return false;
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+        return std::nullopt;
+    return date;
 }
 
-bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second)
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode)
 {
     failureReason_.clear();
-    DateTimeFields date;
-    switch (mode) {
-    case DateSource::Taken:
-        if (DateTakenFields(path, date) != Found::Yes)
-            return false;
-        break;
-    case DateSource::TakenElseModified:
-    case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed: {
+    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    if (row == nullptr || row->kind != ModeKind::Date)
+        return std::nullopt;
+    DateTime date;
+    if (row->captureDateFirst) {
         // Only a file read and found without a date falls back; a failed lookup fails the file.
         const Found taken = DateTakenFields(path, date);
-        if (taken == Found::Failed || (taken == Found::No && !FileTimeFields(path, mode, date)))
-            return false;
-        break;
+        if (taken == Found::Yes)
+            return date;
+        if (taken == Found::Failed)
+            return std::nullopt;
     }
-    case DateSource::Modified:
-    case DateSource::Created:
-    case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, date))
-            return false;
-        break;
-    default: return false;
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
+        return date;
+    return std::nullopt;
+}
+
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode)
+{
+    failureReason_.clear();
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    if (row == nullptr)
+        return std::nullopt;
+    ModeValue value;
+    value.kind = row->kind;
+    switch (row->kind) {
+    case ModeKind::Date: {
+        const auto date = GetDateForMode(path, row->value);
+        if (!date)
+            return std::nullopt;
+        value.date = *date;
+        return value;
     }
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+    case ModeKind::Extension: {
+        auto text = ExtensionText(FileNameOf(path));
+        if (!text)
+            return std::nullopt;
+        value.text = std::move(*text);
+        return value;
+    }
+    case ModeKind::Orientation:
+        if (!GetOrientationText(path, value.text))
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)

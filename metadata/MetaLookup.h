@@ -5,10 +5,12 @@
 // (started at the first such lookup, ended when the object goes).
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "engine/OrganizeOptions.h"
-#include "metadata/DateText.h"
+#include "engine/DateTime.h"
+#include "engine/OrganizeMode.h"
 #include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"
 
@@ -20,18 +22,20 @@ public:
     MetaLookup(const MetaLookup&) = delete;
     MetaLookup& operator=(const MetaLookup&) = delete;
 
-    // The outputs are written only when the result is true. A false result either means the
-    // file holds no such data (FailureReason() is then empty), or that the lookup could not be
-    // made: the file could not be opened, the tool did not start, crashed or overran its time.
-    // Only the first kind lets the modes with a fall-back use the file time.
-    bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
-                      int& second);
-    bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
-                        int& minute, int& second);
+    // Each answer is nothing either when the file holds no such data (FailureReason() is then
+    // empty), or when the lookup could not be made: the file could not be opened, the tool did
+    // not start, crashed or overran its time. Only the first kind lets the modes with a fall-back
+    // use the file time.
+    std::optional<DateTime> GetDateTaken(const std::string& path);
+    // The date a date mode takes; nothing for a mode that is not a date mode.
+    std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode);
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text);
+    // What the file has for the mode: its date, extension or orientation; nothing when it has no
+    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here.
+    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode);
 
-    // Why the last false result was a failed lookup, or empty.
+    // Why the last answer of nothing was a failed lookup, or empty.
     const std::string& FailureReason() const { return failureReason_; }
     // Called while a tool lookup waits and window messages are waiting; false abandons it.
     void SetWaitHook(ToolWaitHook hook);
@@ -41,7 +45,7 @@ public:
 private:
     enum class Found { Yes, No, Failed };
 
-    Found DateTakenFields(const std::string& path, DateTimeFields& date);
+    Found DateTakenFields(const std::string& path, DateTime& date);
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
     void NoteUnopenable(const std::string& path);
 

@@ -156,13 +156,19 @@ TEST(BatchProtocol, ProtocolFaultsBreakTheReader)
         reader.Feed(Handshake() + "Make : early\r\n");
         EXPECT_EQ(reader.CurrentState(), State::Broken);
     }
-    {
-        // Output after an answer's end.
+    for (const char* after : {"Make : B\r\n", "Make : B"}) {
+        // Output after an answer's end, in the same read (a whole line or a part of one): the
+        // answer stands, the reader takes no next path.
+        SCOPED_TRACE(after);
         BatchReader reader(kToken, {});
         std::vector<MetaField> fields;
         reader.Feed(Handshake());
         reader.BeginAnswer(fields);
-        reader.Feed("Make : A\r\n" + End() + "Make : B\r\n");
+        reader.Feed("Make : A\r\n" + End() + after);
+        EXPECT_EQ(reader.CurrentState(), State::AnswerDone);
+        ASSERT_EQ(fields.size(), 1u);
+        EXPECT_EQ(fields[0].value, "A");
+        reader.FinishAnswer();
         EXPECT_EQ(reader.CurrentState(), State::Broken);
     }
     {

@@ -139,7 +139,8 @@ TEST_F(MetaToolBatchTest, ToolThatDoesNotStartFailsEachLookup)
 
 TEST_F(MetaToolBatchTest, ToolWithoutTheHandshakeIsStartedOncePerFile)
 {
-    config_.timeLimitMs = 1500;  // also bounds the wait for a handshake that never comes
+    // Also bounds the wait for a handshake that never comes; long enough for a start on a busy machine.
+    config_.timeLimitMs = 4000;
     const std::string a = Script("a.tif", "out Make : A\\n");
     const std::string b = Script("b.tif", "out Make : B\\n");
     for (const char* kind : {"none", "wrong", "silent"}) {

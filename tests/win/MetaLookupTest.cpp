@@ -133,14 +133,21 @@ protected:
         }
         return starts;
     }
+    // d is written only when a date is found.
+    static bool Found(const std::optional<DateTime>& date, Date& d)
+    {
+        if (!date)
+            return false;
+        d = {date->year, date->month, date->day, date->hour, date->minute, date->second};
+        return true;
+    }
     bool Taken(const std::string& path, Date& d) const
     {
-        return MetaLookup(config_).GetDateTaken(path, d.year, d.month, d.day, d.hour, d.minute, d.second);
+        return Found(MetaLookup(config_).GetDateTaken(path), d);
     }
-    bool ForMode(const std::string& path, DateSource mode, Date& d) const
+    bool ForMode(const std::string& path, OrganizeMode mode, Date& d) const
     {
-        return MetaLookup(config_).GetDateForMode(path, mode, d.year, d.month, d.day, d.hour, d.minute,
-                                                  d.second);
+        return Found(MetaLookup(config_).GetDateForMode(path, mode), d);
     }
     bool Orientation(const std::string& path, std::string& text) const
     {
@@ -215,7 +222,7 @@ TEST_F(MetaLookupTest, MissingJpegFails)
     Date d;
     std::string text;
     EXPECT_FALSE(Taken(folder_ / "missing.jpg", d));
-    EXPECT_FALSE(ForMode(folder_ / "missing.jpg", DateSource::TakenElseModified, d));
+    EXPECT_FALSE(ForMode(folder_ / "missing.jpg", OrganizeMode::TakenElseModified, d));
     EXPECT_FALSE(Orientation(folder_ / "missing.jpg", text));
 }
 
@@ -234,11 +241,11 @@ TEST_F(MetaLookupTest, ModeTakenElseModifiedFallsBackToLocalLastWriteTime)
     const std::string path = Jpeg("nodate.jpg", "", 1);
     SetDistinctTimes(path);
     Date d;
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
     EXPECT_EQ(d, OwnTime(path, Which::Written));
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
     Date taken;
-    ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), DateSource::TakenElseModified, taken));
+    ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), OrganizeMode::TakenElseModified, taken));
     EXPECT_EQ(taken, kTaken);
 }
 
@@ -247,9 +254,9 @@ TEST_F(MetaLookupTest, FileTimeModesTakeTheirOwnTime)
     const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 1);
     SetDistinctTimes(path);
     Date modified, created, accessed;
-    ASSERT_TRUE(ForMode(path, DateSource::Modified, modified));
-    ASSERT_TRUE(ForMode(path, DateSource::Created, created));
-    ASSERT_TRUE(ForMode(path, DateSource::Accessed, accessed));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Modified, modified));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Created, created));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Accessed, accessed));
     EXPECT_EQ(modified, LocalDate(Utc(2007, 7, 7, 12)));
     EXPECT_EQ(accessed, LocalDate(Utc(2005, 5, 5, 12)));
     EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
@@ -266,9 +273,9 @@ TEST_F(MetaLookupTest, TakenElseCreatedAndElseAccessed)
     const std::string path = Listed("raw.nef", "Make : NoDate\\n");
     SetDistinctTimes(path);
     Date created, accessed;
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseCreated, created));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseCreated, created));
     EXPECT_EQ(created, OwnTime(path, Which::Created));
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseAccessed, accessed));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseAccessed, accessed));
     EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
     EXPECT_EQ(ToolStarts(), 2);  // the tool is asked first each time
 }
@@ -277,9 +284,9 @@ TEST_F(MetaLookupTest, NonDateModesFail)
 {
     const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 6);
     Date d;
-    EXPECT_FALSE(ForMode(path, DateSource::Extension, d));
-    EXPECT_FALSE(ForMode(path, DateSource::Orientation, d));
-    EXPECT_FALSE(ForMode(path, static_cast<DateSource>(123), d));
+    EXPECT_FALSE(ForMode(path, OrganizeMode::Extension, d));
+    EXPECT_FALSE(ForMode(path, OrganizeMode::Orientation, d));
+    EXPECT_FALSE(ForMode(path, static_cast<OrganizeMode>(123), d));
     EXPECT_EQ(d, Date {});
 }
 
@@ -319,17 +326,15 @@ TEST_F(MetaLookupTest, ToolThatDoesNotStartFailsInsteadOfFallingBack)
     SetDistinctTimes(path);
     MetaLookup lookup(config_);
     Date d;
-    EXPECT_FALSE(lookup.GetDateTaken(path, d.year, d.month, d.day, d.hour, d.minute, d.second));
+    EXPECT_FALSE(Found(lookup.GetDateTaken(path), d));
     EXPECT_EQ(lookup.FailureReason(), ToolOutcomeText(ToolOutcome::NotStarted));
-    EXPECT_FALSE(lookup.GetDateForMode(path, DateSource::TakenElseModified, d.year, d.month, d.day, d.hour,
-                                       d.minute, d.second));
+    EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
     EXPECT_FALSE(lookup.FailureReason().empty());
     std::string text;
     EXPECT_FALSE(lookup.GetOrientationText(path, text));
     EXPECT_FALSE(lookup.FailureReason().empty());
     // The file-time modes do not need the tool.
-    ASSERT_TRUE(lookup.GetDateForMode(path, DateSource::Modified, d.year, d.month, d.day, d.hour, d.minute,
-                                      d.second));
+    ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::Modified), d));
     EXPECT_TRUE(lookup.FailureReason().empty());
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
@@ -348,8 +353,7 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         for (const std::string& path : {slow, crash}) {
             SetDistinctTimes(path);
             Date d;
-            EXPECT_FALSE(lookup.GetDateForMode(path, DateSource::TakenElseModified, d.year, d.month, d.day,
-                                               d.hour, d.minute, d.second));
+            EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
             EXPECT_EQ(lookup.FailureReason(),
                       ToolOutcomeText(path == slow ? ToolOutcome::TimedOut : ToolOutcome::Crashed));
         }
@@ -357,8 +361,7 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         const std::string plain = Listed("plain.tif", "Make : NoDates\\n");
         SetDistinctTimes(plain);
         Date d;
-        ASSERT_TRUE(lookup.GetDateForMode(plain, DateSource::TakenElseModified, d.year, d.month, d.day,
-                                          d.hour, d.minute, d.second));
+        ASSERT_TRUE(Found(lookup.GetDateForMode(plain, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
         EXPECT_TRUE(lookup.FailureReason().empty());
     }
@@ -377,8 +380,7 @@ TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
         MetaLookup lookup(config_);
         Date d;
-        const bool found = lookup.GetDateForMode(path, DateSource::TakenElseModified, d.year, d.month, d.day,
-                                                 d.hour, d.minute, d.second);
+        const bool found = Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d);
         const std::string reason = lookup.FailureReason();
         std::string text;
         const bool oriented = lookup.GetOrientationText(path, text);
@@ -389,8 +391,7 @@ TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
         EXPECT_FALSE(oriented);
         EXPECT_FALSE(orientationReason.empty());
         // Once the file is free again, the same lookup falls back as before.
-        ASSERT_TRUE(lookup.GetDateForMode(path, DateSource::TakenElseModified, d.year, d.month, d.day, d.hour,
-                                          d.minute, d.second));
+        ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
     }
 }
