@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "metadata/MetaLookup.h"
 #include "tests/win/ToolTestFiles.h"
 
 namespace {
@@ -337,6 +338,27 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
         EXPECT_TRUE(SameFields(fields, OneFile(file)));
     }
     EXPECT_EQ(batch.StartedProcesses().size(), 1u);
+
+    // The lookups too: one lookup object through its batch, the other by one start per file.
+    MetaToolConfig oneFileConfig = config_;
+    oneFileConfig.useBatch = false;
+    MetaLookup throughBatch(config_);
+    MetaLookup oneFileStarts(oneFileConfig);
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        for (const OrganizeMode mode : {OrganizeMode::Taken, OrganizeMode::Orientation}) {
+            const auto batchValue = throughBatch.ForMode(file, static_cast<std::uint32_t>(mode));
+            const auto oneFileValue = oneFileStarts.ForMode(file, static_cast<std::uint32_t>(mode));
+            ASSERT_EQ(batchValue.has_value(), oneFileValue.has_value());
+            EXPECT_EQ(throughBatch.FailureReason(), oneFileStarts.FailureReason());
+            if (batchValue)
+                EXPECT_EQ(ModeValueText(*batchValue), ModeValueText(*oneFileValue));
+        }
+    }
+    ASSERT_NE(throughBatch.Batch(), nullptr);
+    EXPECT_EQ(throughBatch.Batch()->StartedProcesses().size(), 1u);
+    batch.Close();
+    EXPECT_TRUE(AllGone(batch.StartedProcesses()));
 }
 
 }  // namespace

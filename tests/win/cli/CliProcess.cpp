@@ -64,6 +64,11 @@ std::string CliProgram()
 
 CliOutcome RunCli(const std::vector<std::string>& args)
 {
+    return RunCliProgram(CliProgram(), args);
+}
+
+CliOutcome RunCliProgram(const std::string& program, const std::vector<std::string>& args)
+{
     CliOutcome outcome;
     TempTree capture;
     const std::string outPath = capture.Path("out.txt");
@@ -77,7 +82,7 @@ CliOutcome RunCli(const std::vector<std::string>& args)
             CloseHandle(err);
         return outcome;
     }
-    std::string commandLine = Quoted(CliProgram());
+    std::string commandLine = Quoted(program);
     for (const std::string& arg : args)
         commandLine += " " + Quoted(arg);
     STARTUPINFOA si {};
