@@ -351,8 +351,9 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
             const auto oneFileValue = oneFileStarts.ForMode(file, static_cast<std::uint32_t>(mode));
             ASSERT_EQ(batchValue.has_value(), oneFileValue.has_value());
             EXPECT_EQ(throughBatch.FailureReason(), oneFileStarts.FailureReason());
-            if (batchValue)
+            if (batchValue) {
                 EXPECT_EQ(ModeValueText(*batchValue), ModeValueText(*oneFileValue));
+            }
         }
     }
     ASSERT_NE(throughBatch.Batch(), nullptr);

@@ -329,8 +329,8 @@ TEST_F(CliOrganize, LookupAsksOneToolProcessForAllItsFiles)
         (line.rfind("path|", 0) == 0 ? paths : starts).push_back(line);
     // Two batch starts (the second after the crash), never a one-file start.
     ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[0].rfind("2|--batch ", 0), 0u);
-    EXPECT_EQ(starts[1].rfind("2|--batch ", 0), 0u);
+    EXPECT_EQ(starts[0], "2|--batch");
+    EXPECT_EQ(starts[1], "2|--batch");
     EXPECT_EQ(paths, (std::vector<std::string> {"path|" + Src("a.tif"), "path|" + Src("b.mov"),
                                                 "path|" + Src("c.cr2"), "path|" + Src("a.tif")}));
 }
