@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
@@ -10,6 +11,7 @@
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SafePath.h"
+#include "engine/TemplateCheck.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -69,6 +71,11 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
                          MessageKind::Warning);
         return false;
     }
+    const std::string problem = TemplateNameProblem(options);
+    if (!problem.empty()) {
+        host.ShowMessage(problem, MessageKind::Warning);
+        return false;
+    }
     return true;
 }
 
@@ -109,16 +116,23 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
     return true;
 }
 
-// The first free name_N.ext beside an existing target.
-std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
+// Numbered names tried beside an existing target before the row fails: a name that always
+// "exists" (a device, a file system that answers yes to everything) must not hang the run.
+constexpr unsigned kNumberedNameLimit = 10000;
+
+// The first free name_N.ext beside an existing target; false when the limit is reached.
+bool NumberedTarget(RunFileSystem& fs, std::string& target)
 {
     const std::string ext = ExtensionOf(target).value_or("");
     const std::string stem = target.substr(0, target.size() - ext.size());
-    for (unsigned n = 1;; ++n) {
+    for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
         std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!fs.Exists(candidate))
-            return candidate;
+        if (!fs.Exists(candidate)) {
+            target = std::move(candidate);
+            return true;
+        }
     }
+    return false;
 }
 
 // Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
@@ -143,7 +157,13 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
         case TargetExistsPolicy::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
         case TargetExistsPolicy::Overwrite: replace = true; break;
-        default: target = NumberedTarget(fs, target); break;
+        default:
+            if (!NumberedTarget(fs, target)) {
+                rows.SetTarget(row, target);
+                return "Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
+                       " numbered names all exist)";
+            }
+            break;
         }
     }
     rows.SetTarget(row, target);

@@ -8,17 +8,20 @@
 enum class NameFault {
     None,
     Empty,
-    Separator,           // a backslash or slash
-    DotPart,             // "." or ".."
-    DrivePrefix,         // "C:" and the like
-    ControlChar,         // a character below 0x20, or DEL
-    ReservedName,        // CON, NUL, COM1 ... also with an extension
+    Separator,  // a backslash or slash
+    DotPart,  // "." or ".."
+    DrivePrefix,  // "C:" and the like
+    ControlChar,  // a character below 0x20, or DEL
+    ReservedName,  // CON, NUL, COM1 ... also with an extension
     TrailingDotOrSpace,  // Windows would drop them, so the name would not be the one asked for
-    BadChar,             // one of :*?"<>|
+    BadChar,  // one of :*?"<>|
 };
 
 // Whether one folder or file name can stand in a path as it is.
 NameFault CheckNameComponent(std::string_view name);
+
+// Why a name is refused, for example "a name Windows reserves for a device"; "" for None.
+const char* NameFaultReason(NameFault fault);
 
 // A row's reason, for example: Unsafe name "CON" (a name Windows reserves for a device).
 std::string NameFaultText(NameFault fault, std::string_view name);
