@@ -90,6 +90,8 @@ struct OrganizeOptions {
     std::uint32_t ColWidth_Source = 440;
     std::uint32_t ColWidth_Target = 540;
     std::uint32_t ColWidth_Result = 150;
+    // The DPI the three widths were saved at; stored values without it are from 96 DPI.
+    std::uint32_t ColWidth_Dpi = 96;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -166,6 +166,8 @@ void LoadSettings(OrganizeOptions& options)
     ReadFixed(key, "ColWidth_Source", options.ColWidth_Source);
     ReadFixed(key, "ColWidth_Target", options.ColWidth_Target);
     ReadFixed(key, "ColWidth_Result", options.ColWidth_Result);
+    options.ColWidth_Dpi = 96;
+    ReadFixed(key, "ColWidth_Dpi", options.ColWidth_Dpi);
     ReadFixed(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
 }
 
@@ -201,6 +203,7 @@ void SaveSettings(const OrganizeOptions& options)
     WriteDword(key, "ColWidth_Source", options.ColWidth_Source);
     WriteDword(key, "ColWidth_Target", options.ColWidth_Target);
     WriteDword(key, "ColWidth_Result", options.ColWidth_Result);
+    WriteDword(key, "ColWidth_Dpi", options.ColWidth_Dpi);
 }
 
 bool LoadHistory(HWND combo, const std::string& name)

@@ -5,6 +5,7 @@
 
 #include "engine/SettingsStore.h"
 #include "resource.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 
@@ -48,13 +49,17 @@ bool ExifInfoDialog::OnInitDialog()
         AnchorItem(id, Anchor::TopRight);
 
     list_.Attach(Item(IDC_EXIF_LIST));
-    list_.InsertColumn(0, "Name", static_cast<int>(nameWidth_));
-    list_.InsertColumn(1, "Value", static_cast<int>(valueWidth_));
+    // Widths saved at another DPI (or by a version that kept none, at 96) are scaled to this one.
+    const int from = static_cast<int>(widthDpi_), to = ScreenDpi();
+    list_.InsertColumn(0, "Name", ScaleToDpi(static_cast<int>(nameWidth_), from, to));
+    list_.InsertColumn(1, "Value", ScaleToDpi(static_cast<int>(valueWidth_), from, to));
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     Load();
-    if (saved_.right > saved_.left && saved_.bottom > saved_.top)
+    if (saved_.right > saved_.left && saved_.bottom > saved_.top) {
+        KeepOnAMonitor(saved_);  // the monitor it was on may be gone
         MoveWindow(hwnd_, saved_.left, saved_.top, saved_.right - saved_.left, saved_.bottom - saved_.top,
                    TRUE);
+    }
     if (maximized_)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     return true;
@@ -72,6 +77,8 @@ void ExifInfoDialog::ReadPlacement()
     ReadValue(key, "ExifInfoWndMaxed", maximized_);
     ReadValue(key, "ExifInfoWnd_NameWidth", nameWidth_);
     ReadValue(key, "ExifInfoWnd_ValWidth", valueWidth_);
+    widthDpi_ = 96;
+    ReadValue(key, "ExifInfoWnd_WidthDpi", widthDpi_);
     RegCloseKey(key);
 }
 
@@ -166,6 +173,7 @@ void ExifInfoDialog::SavePlacement()
     if (list_.GetHeader()) {
         nameWidth_ = static_cast<DWORD>(list_.GetColumnWidth(0));
         valueWidth_ = static_cast<DWORD>(list_.GetColumnWidth(1));
+        widthDpi_ = static_cast<DWORD>(ScreenDpi());
     }
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
@@ -179,5 +187,7 @@ void ExifInfoDialog::SavePlacement()
                    sizeof nameWidth_);
     RegSetValueExA(key, "ExifInfoWnd_ValWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&valueWidth_),
                    sizeof valueWidth_);
+    RegSetValueExA(key, "ExifInfoWnd_WidthDpi", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&widthDpi_),
+                   sizeof widthDpi_);
     RegCloseKey(key);
 }

@@ -46,6 +46,7 @@ private:
     DWORD maximized_ = 0;
     DWORD nameWidth_ = 200;
     DWORD valueWidth_ = 340;
+    DWORD widthDpi_ = 96;  // the DPI the two widths were saved at
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     int loads_ = 0;

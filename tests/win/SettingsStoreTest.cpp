@@ -40,6 +40,7 @@ OrganizeOptions Changed()
     options.ColWidth_Source = 100;
     options.ColWidth_Target = 200;
     options.ColWidth_Result = 300;
+    options.ColWidth_Dpi = 144;
     return options;
 }
 
@@ -72,6 +73,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Source, expected.ColWidth_Source);
     EXPECT_EQ(actual.ColWidth_Target, expected.ColWidth_Target);
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
+    EXPECT_EQ(actual.ColWidth_Dpi, expected.ColWidth_Dpi);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -108,7 +110,8 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "CreateMonthFolder",   "CreateDayFolder", "RenameTargetFileName",
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
-                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result"};
+                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
+                            "ColWidth_Dpi"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};
@@ -159,9 +162,12 @@ TEST_F(SettingsStoreTest, MissingWndMaximizedMeansMaximized)
     SetDword(kOptionsKey, "ColWidth_Source", 123);
     OrganizeOptions options = Defaults();
     options.WndMaximized = 0;
+    options.ColWidth_Dpi = 144;
     LoadSettings(options);
     EXPECT_EQ(options.WndMaximized, 1u);
     EXPECT_EQ(options.ColWidth_Source, 123u);
+    // Widths stored without their DPI (by an older version) were measured at 96 DPI.
+    EXPECT_EQ(options.ColWidth_Dpi, 96u);
 }
 
 TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)
