@@ -6,6 +6,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderVisits.h"
+#include "engine/PathUtils.h"
 
 namespace {
 
@@ -41,31 +42,23 @@ struct Scan {
         if (!visits.FirstVisit(ReadIdentity(folder)))
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((base + "*.*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = base + name;
+        ListFolder(base, [&](const FolderEntry& entry) {
+            const std::string path = base + entry.name;
             if (path.size() > kMaxListedPathLength)
-                continue;
+                return;
             // What the system keeps for itself (desktop.ini, Thumbs.db, $RECYCLE.BIN, System
             // Volume Information) stays where it is; moving desktop.ini would cost the folder
             // its own name and icon.
             constexpr DWORD kSystemHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-            if ((data.dwFileAttributes & kSystemHidden) == kSystemHidden)
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if ((entry.attributes & kSystemHidden) == kSystemHidden)
+                return;
+            if (entry.isFolder) {
                 if (subfolders)
                     Walk(path);
             } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
                 addFile(path);
             }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        });
     }
 };
 

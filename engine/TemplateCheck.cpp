@@ -34,7 +34,7 @@ std::string TemplateNameProblem(const OrganizeOptions& options)
     // the device, and a trailing dot would be dropped from the names of such files.
     if (problem.empty() && options.RenameTargetFileName && !options.TargetFilenameFormat.empty())
         problem = Problem("file name", options.TargetFilenameFormat,
-                          ExpandFileNameTemplate(options.TargetFilenameFormat, kYear, kMonth, kDay, kHour, kMinute,
-                                                 kSecond, kStem));
+                          ExpandFileNameTemplate(options.TargetFilenameFormat, kYear, kMonth, kDay, kHour,
+                                                 kMinute, kSecond, kStem));
     return problem;
 }

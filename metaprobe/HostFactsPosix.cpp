@@ -38,7 +38,8 @@ bool LocalTimeParts(int64_t seconds, std::tm& local, long& offsetSeconds)
     if (int64_t(time) != seconds || !localtime_r(&time, &local))
         return false;
     const int64_t asUtc =
-            DaysFromCivil(local.tm_year + 1900LL, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) * 86400 +
+            DaysFromCivil(local.tm_year + 1900LL, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) *
+                    86400 +
             local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
     offsetSeconds = long(asUtc - seconds);
     return true;

@@ -36,7 +36,8 @@ bool ReadFileFacts(const std::string& path, FileFacts& facts)
     // off near a daylight-saving change.
     struct _stat64 info;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (_stat64(path.c_str(), &info) != 0 || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (_stat64(path.c_str(), &info) != 0 ||
+        !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return false;
     facts.size = uint64_t(info.st_size);
     facts.mode = unsigned(info.st_mode);

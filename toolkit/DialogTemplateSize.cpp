@@ -6,7 +6,7 @@ namespace {
 
 // Where cx and cy lie in the two template layouts.
 constexpr DWORD kExtendedSizeOffset = 22;  // after dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y
-constexpr DWORD kPlainSizeOffset = 14;     // after style, exStyle, cdit, x, y
+constexpr DWORD kPlainSizeOffset = 14;  // after style, exStyle, cdit, x, y
 
 }  // namespace
 

@@ -39,16 +39,21 @@ TEST(TemplateCheck, NamesWindowsRefusesOrChangesAreRefusedWithTheirTemplate)
             {"%Y_%M ", "%Y_%M_%D", "%N",
              "The month folder template \"%Y_%M \" gives names such as \"2014_09 \" (a name may not end in a "
              "dot or a space).\nPlease change the template."},
-            {"con", "%Y", "%N", "The month folder template \"con\" gives names such as \"con\" (a name Windows "
-                                "reserves for a device).\nPlease change the template."},
-            {"%Y", "LPT1.%M", "%N", "The day folder template \"LPT1.%M\" gives names such as \"LPT1.09\" (a name "
-                                    "Windows reserves for a device).\nPlease change the template."},
-            {"%Y", "%M", "AUX .%Y", "The file name template \"AUX .%Y\" gives names such as \"AUX .2014\" (a name "
-                                    "Windows reserves for a device).\nPlease change the template."},
-            {"%Y", "%M", "%N.", "The file name template \"%N.\" gives names such as \"name.\" (a name may not "
-                                "end in a dot or a space).\nPlease change the template."},
-            {"..", "%M", "%N", "The month folder template \"..\" gives names such as \"..\" (a name may not be "
-                               ". or ..).\nPlease change the template."},
+            {"con", "%Y", "%N",
+             "The month folder template \"con\" gives names such as \"con\" (a name Windows "
+             "reserves for a device).\nPlease change the template."},
+            {"%Y", "LPT1.%M", "%N",
+             "The day folder template \"LPT1.%M\" gives names such as \"LPT1.09\" (a name "
+             "Windows reserves for a device).\nPlease change the template."},
+            {"%Y", "%M", "AUX .%Y",
+             "The file name template \"AUX .%Y\" gives names such as \"AUX .2014\" (a name "
+             "Windows reserves for a device).\nPlease change the template."},
+            {"%Y", "%M", "%N.",
+             "The file name template \"%N.\" gives names such as \"name.\" (a name may not "
+             "end in a dot or a space).\nPlease change the template."},
+            {"..", "%M", "%N",
+             "The month folder template \"..\" gives names such as \"..\" (a name may not be "
+             ". or ..).\nPlease change the template."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TemplateNameProblem(WithTemplates(c.month, c.day, c.file)), c.problem)

@@ -33,8 +33,8 @@ ClassKeyForTest::ClassKeyForTest(std::string name) : name_(std::move(name))
         roots_.push_back({HKEY_CLASSES_ROOT, "", false, false, {}});
     for (Before& before : roots_) {
         HKEY key = nullptr;
-        before.existed = RegOpenKeyExA(before.root, (before.rootPath + name_).c_str(), 0, KEY_QUERY_VALUE, &key) ==
-                         ERROR_SUCCESS;
+        before.existed = RegOpenKeyExA(before.root, (before.rootPath + name_).c_str(), 0, KEY_QUERY_VALUE,
+                                       &key) == ERROR_SUCCESS;
         if (!before.existed)
             continue;
         char value[520] = "";
@@ -68,7 +68,9 @@ bool ClassKeyForTest::SetDefault(const std::string& below, const std::string& va
 {
     bool ok = true;
     for (const Before& before : roots_)
-        ok = WriteDefault(before.root, before.rootPath + name_ + (below.empty() ? "" : "\\" + below), value) && ok;
+        ok = WriteDefault(before.root, before.rootPath + name_ + (below.empty() ? "" : "\\" + below),
+                          value) &&
+             ok;
     return ok;
 }
 

@@ -29,7 +29,8 @@ std::vector<ZoneCase> NearMidnightCases(std::string& zone)
     // Known by their rules, not their names, which Windows localizes.
     const int daylightStarts = info.DaylightDate.wMonth, daylightEnds = info.StandardDate.wMonth;
     if (info.Bias == 0 && daylightStarts == 0)  // UTC
-        return {{At(2014, 7, 15, 23, 30), 2014, 7, 15, 23, 30, 0}, {At(2014, 1, 15, 0, 30), 2014, 1, 15, 0, 30, 0}};
+        return {{At(2014, 7, 15, 23, 30), 2014, 7, 15, 23, 30, 0},
+                {At(2014, 1, 15, 0, 30), 2014, 1, 15, 0, 30, 0}};
     if (info.Bias == -60 && daylightStarts == 3 && daylightEnds == 10)  // Central Europe
         return {{At(2014, 7, 15, 22, 30), 2014, 7, 16, 0, 30, 120},
                 {At(2014, 1, 15, 22, 30), 2014, 1, 15, 23, 30, 60}};

@@ -126,7 +126,8 @@ LONG Height(HWND control)
 void SetLogPixels(DWORD dpi)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
     RegCloseKey(key);
@@ -239,7 +240,8 @@ TEST_F(ScaledScreenAtDpi, TheProgramRunsAtTheScreensDpi)
 TEST_F(ScaledScreenAtDpi, NoDialogTextIsCutOff)
 {
     for (int id : {IDD_MAIN, IDD_ABOUT, IDD_PROGRESS, IDD_OPTIONS, IDD_EXIFINFO}) {
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
+        HWND dialog =
+                CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
         ASSERT_NE(dialog, nullptr) << id;
         ShowWindow(dialog, SW_SHOWNORMAL);
         PumpFor(20);
@@ -261,8 +263,9 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
     ASSERT_TRUE(dialog->Create(nullptr));
     PumpFor(50);
     HWND w = dialog->Handle();
-    for (const auto& [button, combo] : {std::pair {IDC_MONTH_TAGS, IDC_MONTH_FORMAT}, std::pair {IDC_DAY_TAGS, IDC_DAY_FORMAT},
-                                 std::pair {IDC_FILENAME_TAGS, IDC_FILENAME_FORMAT}})
+    for (const auto& [button, combo] :
+         {std::pair {IDC_MONTH_TAGS, IDC_MONTH_FORMAT}, std::pair {IDC_DAY_TAGS, IDC_DAY_FORMAT},
+          std::pair {IDC_FILENAME_TAGS, IDC_FILENAME_FORMAT}})
         EXPECT_LE(Height(GetDlgItem(w, button)), Height(GetDlgItem(w, combo))) << button;
     EXPECT_EQ(ClippedTexts(w), std::vector<std::string> {});
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), MulDiv(100, dpi_, 96));
@@ -288,7 +291,8 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
     DWORD savedDpi = 0, size = sizeof savedDpi;
     HKEY key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegQueryValueExA(key, "ColWidth_Dpi", nullptr, nullptr, reinterpret_cast<BYTE*>(&savedDpi), &size),
+    EXPECT_EQ(RegQueryValueExA(key, "ColWidth_Dpi", nullptr, nullptr, reinterpret_cast<BYTE*>(&savedDpi),
+                               &size),
               ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(static_cast<int>(savedDpi), dpi_);
@@ -303,7 +307,8 @@ TEST_F(ScaledScreenAtDpi, MetaExifColumnsFollowTheDpiTheyWereSavedAt)
     MetaToolConfig noTool;
     noTool.toolPath = "Z:\\nonexistent\\no-tool.exe";
     MessageBoxCatcher catcher(IDOK);
-    auto dialog = std::make_unique<ExifInfoDialog>("Z:\\nonexistent\\photo.jpg", nullptr, noTool);
+    auto dialog =
+            std::make_unique<ExifInfoDialog>(MetaWindowInput {"Z:\\nonexistent\\photo.jpg", nullptr, noTool});
     ASSERT_TRUE(dialog->Create(nullptr));
     HWND list = GetDlgItem(dialog->Handle(), IDC_EXIF_LIST);
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), MulDiv(150, dpi_, 96));
@@ -313,7 +318,8 @@ TEST_F(ScaledScreenAtDpi, MetaExifColumnsFollowTheDpiTheyWereSavedAt)
     PumpFor(20);
     dialog.reset();
 
-    dialog = std::make_unique<ExifInfoDialog>("Z:\\nonexistent\\photo.jpg", nullptr, noTool);
+    dialog =
+            std::make_unique<ExifInfoDialog>(MetaWindowInput {"Z:\\nonexistent\\photo.jpg", nullptr, noTool});
     ASSERT_TRUE(dialog->Create(nullptr));
     list = GetDlgItem(dialog->Handle(), IDC_EXIF_LIST);
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), MulDiv(150, dpi_, 96));
