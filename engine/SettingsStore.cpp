@@ -167,6 +167,8 @@ void LoadSettings(OrganizeOptions& options)
     ReadFixed(key, "ColWidth_Target", options.ColWidth_Target);
     ReadFixed(key, "ColWidth_Result", options.ColWidth_Result);
     ReadFixed(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
+    ReadFixed(key, "CompanionFiles", options.CompanionFiles);
+    ReadFixed(key, "NameDates", options.NameDates);
 }
 
 void SaveSettings(const OrganizeOptions& options)
@@ -201,6 +203,8 @@ void SaveSettings(const OrganizeOptions& options)
     WriteDword(key, "ColWidth_Source", options.ColWidth_Source);
     WriteDword(key, "ColWidth_Target", options.ColWidth_Target);
     WriteDword(key, "ColWidth_Result", options.ColWidth_Result);
+    WriteDword(key, "CompanionFiles", options.CompanionFiles);
+    WriteDword(key, "NameDates", options.NameDates);
 }
 
 bool LoadHistory(HWND combo, const std::string& name)
