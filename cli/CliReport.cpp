@@ -6,9 +6,10 @@
 
 ResultClass ClassifyResult(const std::string& result)
 {
-    if (result == "OK")
+    if (result == "OK" || result == "OK (date from file name)")
         return ResultClass::Ok;
-    if (result == "Target file exists; skipped" || result == "Same folder and name")
+    if (result == "Target file exists; skipped" || result == "Same folder and name" ||
+        result == "Identical file exists; skipped" || result == "Stays with its photo (photo not organized)")
         return ResultClass::Skipped;
     return ResultClass::Failed;
 }

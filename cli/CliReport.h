@@ -12,8 +12,10 @@ inline constexpr int kExitUsage = 2;
 
 enum class ResultClass { Ok, Skipped, Failed };
 
-// "OK" is done; an existing target under Skip and a file that already is its own target are
-// skipped on purpose (nothing to do, nothing lost); every other text is a failure.
+// "OK" is done (with or without a date from the file name); an existing target under Skip, an
+// identical file already there, a file that already is its own target and a companion that stays
+// with its unplaced photo are skipped on purpose (nothing to do, nothing lost); every other text
+// is a failure.
 ResultClass ClassifyResult(const std::string& result);
 
 // "source<TAB>target<TAB>result\n"

@@ -12,7 +12,8 @@
 namespace {
 
 // The answer of one file for the mode, or false with the reason a run's row would give.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
+bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
+            std::string& answer)
 {
     std::string folder;
     if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
@@ -32,12 +33,15 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
         answer = folder;
         return true;
     }
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!lookup.GetDateForMode(path, static_cast<DateSource>(mode), year, month, day, hour, minute, second)) {
+    DateTimeFields date;
+    DateOrigin origin;
+    if (!lookup.FindDate(path, static_cast<DateSource>(mode), nameDates, date, origin)) {
         answer = LookupFailureText(mode);
         return false;
     }
-    answer = DateText(year, month, day, hour, minute, second);
+    answer = DateText(date.year, date.month, date.day, date.hour, date.minute, date.second);
+    if (origin == DateOrigin::FileName)
+        answer += " (file name)";
     return true;
 }
 
@@ -50,7 +54,7 @@ int RunLookupCommand(const CliRequest& request)
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
-        if (!LookUp(lookup, FullPath(path), mode, answer))
+        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer))
             anyFailed = true;
         const std::string line = path + '\t' + answer + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

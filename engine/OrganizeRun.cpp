@@ -3,18 +3,24 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <vector>
 
+#include "engine/Companions.h"
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SafePath.h"
+#include "engine/TargetExists.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
+const char kIdenticalResult[] = "Identical file exists; skipped";
+const char kNameDateResult[] = "OK (date from file name)";
+const char kStaysWithPhotoResult[] = "Stays with its photo (photo not organized)";
 
 struct RowDate {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -74,7 +80,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
 
 // Step 4 of a row: the target folder by mode, or the failure text.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, RowDate& date, std::string& result)
+                      std::string& targetFolder, RowDate& date, DateOrigin& origin, std::string& result)
 {
     const std::uint32_t mode = options.MoveType;
     if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
@@ -98,36 +104,23 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
         targetFolder += folder + "\\";
         return true;
     }
-    RowDate found;
-    if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day,
-                               found.hour, found.minute, found.second)) {
+    DateTimeFields found;
+    if (!lookup.FindDate(source, static_cast<DateSource>(mode), options.NameDates != 0, found, origin)) {
         result = LookupFailureText(mode);
         return false;
     }
-    date = found;
+    date = {found.year, found.month, found.day, found.hour, found.minute, found.second};
     targetFolder += BuildSubfolderPath(options, date.year, date.month, date.day);
     return true;
 }
 
-// The first free name_N.ext beside an existing target.
-std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
-{
-    const std::string ext = ExtensionOf(target).value_or("");
-    const std::string stem = target.substr(0, target.size() - ext.size());
-    for (unsigned n = 1;; ++n) {
-        std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!fs.Exists(candidate))
-            return candidate;
-    }
-}
-
-// Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
+// Steps 5a to 5f of a row placed under name; returns the result text and sets target (empty when
+// none was built).
 std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
-                      const std::string& targetFolder, const OrganizeOptions& options, const RowDate& date,
-                      bool move, RunRows& rows, int row, std::string& target)
+                      const std::string& targetFolder, const std::string& name,
+                      const OrganizeOptions& options, bool move, RunRows& rows, int row, std::string& target)
 {
-    target = targetFolder + BuildTargetName(options, source, date.year, date.month, date.day, date.hour,
-                                            date.minute, date.second);
+    target = targetFolder + name;
     // Last check before anything is created: every name below the output folder is one Windows
     // takes as it stands, and the target lies inside that folder, whatever a template or a file's
     // metadata put into the names.
@@ -140,10 +133,11 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     }
     bool replace = false;
     if (fs.Exists(target)) {
-        switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
-        case TargetExistsPolicy::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
-        case TargetExistsPolicy::Overwrite: replace = true; break;
-        default: target = NumberedTarget(fs, target); break;
+        switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
+        case ExistingTarget::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
+        case ExistingTarget::Identical: rows.SetTarget(row, target); return kIdenticalResult;
+        case ExistingTarget::Replace: replace = true; break;
+        case ExistingTarget::Free: break;
         }
     }
     rows.SetTarget(row, target);
@@ -155,6 +149,66 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
         return "Same folder and name";
     const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
     return ok ? std::string("OK") : "Failure" + ErrorSuffix();
+}
+
+bool IsPlaced(const std::string& result)
+{
+    return result == "OK" || result == kNameDateResult;
+}
+
+// What companions need from the run that places their photo.
+struct CompanionPlacing {
+    RunHost& host;
+    RunRows& rows;
+    const OrganizeOptions& options;
+    bool move;
+    OperationLog& log;
+    const char* logVerb;
+    const std::vector<CompanionLink>& links;
+    const std::vector<std::vector<int>>& followers;  // by lead row
+};
+
+// Places the companions of row lead right after it, each with its own row and log record: into
+// the folder of the photo's target, under its new base name, by the same policy. A companion
+// whose photo was not placed stays where it is.
+void PlaceCompanions(const CompanionPlacing& run, int lead, const std::string& leadResult,
+                     const std::string& leadTarget, const std::string& outputRoot,
+                     const std::string& targetFolder)
+{
+    for (const int row : run.followers[static_cast<std::size_t>(lead)]) {
+        const std::string source = run.rows.Source(row);
+        std::string target;
+        std::string result = kStaysWithPhotoResult;
+        run.rows.EnsureVisible(row);
+        if (IsPlaced(leadResult)) {
+            const std::string name =
+                    CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
+                                  FileNameOf(leadTarget));
+            result = PlaceFile(run.host.FileSystem(), source, outputRoot, targetFolder, name, run.options,
+                               run.move, run.rows, row, target);
+        }
+        run.rows.SetResult(row, result);
+        run.host.Pump();
+        run.log.WriteRecord(source, target, run.logVerb, result);
+        PlaceCompanions(run, row, result, target, outputRoot, targetFolder);
+    }
+}
+
+// The companion links of the list and, by lead, the rows that follow it; empty when off.
+void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, std::vector<CompanionLink>& links,
+                    std::vector<std::vector<int>>& followers)
+{
+    if (!options.CompanionFiles)
+        return;
+    std::vector<std::string> sources;
+    sources.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int row = 0; row < rows.Count(); ++row)
+        sources.push_back(rows.Source(row));
+    links = FindCompanions(sources);
+    followers.assign(links.size(), {});
+    for (std::size_t row = 0; row < links.size(); ++row)
+        if (links[row].lead >= 0)
+            followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
 }  // namespace
@@ -201,8 +255,17 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     const char* const progressVerb = move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     const MetaLookup lookup;
+    std::vector<CompanionLink> links;
+    std::vector<std::vector<int>> followers;
+    LinkCompanions(rows, options, links, followers);
+    const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
     RowDate date;  // kept from row to row, as the last successful lookup left it
     for (int row = 0; row < count; ++row) {
+        // A companion was placed right after its photo.
+        if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
+            progress.Step();
+            continue;
+        }
         const std::string source = rows.Source(row);
         std::string target;
         std::string result;
@@ -220,12 +283,20 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
         const std::string outputRoot = targetFolder;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
+        DateOrigin origin = DateOrigin::Metadata;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, origin, result)) {
+            const std::string name = BuildTargetName(options, source, date.year, date.month, date.day,
+                                                     date.hour, date.minute, date.second);
+            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, name, options, move, rows,
                                row, target);
+            if (result == "OK" && origin == DateOrigin::FileName)
+                result = kNameDateResult;
+        }
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result);
+        if (!links.empty())
+            PlaceCompanions(companions, row, result, target, outputRoot, targetFolder);
         if (progress.Cancelled())
             break;
     }

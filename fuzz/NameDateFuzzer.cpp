@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     DateTimeFields date;
     if (!DateFromFileName(name, kCurrentYear, date))
         return 0;
-    if (date.year < 1990 || date.year > kCurrentYear + 1 || date.month < 1 || date.month > 12 || date.day < 1 ||
-        date.day > 31 || date.hour < 0 || date.hour > 23 || date.minute < 0 || date.minute > 59 ||
-        date.second < 0 || date.second > 59)
+    if (date.year < 1990 || date.year > kCurrentYear + 1 || date.month < 1 || date.month > 12 ||
+        date.day < 1 || date.day > 31 || date.hour < 0 || date.hour > 23 || date.minute < 0 ||
+        date.minute > 59 || date.second < 0 || date.second > 59)
         std::abort();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
+#include "metadata/NameDate.h"
 
 namespace {
 
@@ -74,6 +75,19 @@ bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& da
     return true;
 }
 
+// Only for a file that is there: a name alone is no file to organize.
+bool NameDateFields(const std::string& path, DateTimeFields& date)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string_view name =
+            slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    return DateFromFileName(name, now.wYear, date);
+}
+
 void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
 {
     year = date.year;
@@ -115,27 +129,45 @@ bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& y
                                 int& hour, int& minute, int& second) const
 {
     DateTimeFields date;
+    DateOrigin origin;
+    if (!FindDate(path, mode, false, date, origin))
+        return false;
+    Output(date, year, month, day, hour, minute, second);
+    return true;
+}
+
+bool MetaLookup::FindDate(const std::string& path, DateSource mode, bool nameDates, DateTimeFields& date,
+                          DateOrigin& origin) const
+{
+    DateTimeFields found;
     switch (mode) {
     case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, date))
+        if (!DateTakenFields(path, toolConfig_, found))
             return false;
+        origin = DateOrigin::Metadata;
         break;
     case DateSource::TakenElseModified:
     case DateSource::TakenElseCreated:
     case DateSource::TakenElseAccessed:
-        if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
+        if (DateTakenFields(path, toolConfig_, found))
+            origin = DateOrigin::Metadata;
+        else if (nameDates && NameDateFields(path, found))
+            origin = DateOrigin::FileName;
+        else if (FileTimeFields(path, mode, found))
+            origin = DateOrigin::FileTime;
+        else
             return false;
-        }
         break;
     case DateSource::Modified:
     case DateSource::Created:
     case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, date))
+        if (!FileTimeFields(path, mode, found))
             return false;
+        origin = DateOrigin::FileTime;
         break;
     default: return false;
     }
-    Output(date, year, month, day, hour, minute, second);
+    date = found;
     return true;
 }
 

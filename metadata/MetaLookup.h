@@ -6,7 +6,11 @@
 #include <string>
 
 #include "engine/OrganizeOptions.h"
+#include "metadata/DateText.h"
 #include "metadata/MetaToolRunner.h"
+
+// Where a date was found.
+enum class DateOrigin { Metadata, FileName, FileTime };
 
 class MetaLookup {
 public:
@@ -18,6 +22,10 @@ public:
                       int& second) const;
     bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
                         int& minute, int& second) const;
+    // The date for the mode and where it came from. With nameDates, modes 600, 700 and 800 try a
+    // date in the file name after the capture date and before the file time.
+    bool FindDate(const std::string& path, DateSource mode, bool nameDates, DateTimeFields& date,
+                  DateOrigin& origin) const;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
 

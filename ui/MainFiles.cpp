@@ -117,6 +117,8 @@ void MainDialog::OnOptions()
     dialog.LogFile = options_.LogFile;
     dialog.AddFilesInSubfolder = options_.AddFilesInSubfolder;
     dialog.TargetExistsOpt = options_.TargetExistsOpt;
+    dialog.CompanionFiles = options_.CompanionFiles;
+    dialog.NameDates = options_.NameDates;
     if (dialog.DoModal(hwnd_) != IDOK)
         return;
     options_.EnableExtFilter = dialog.EnableExtFilter;
@@ -126,6 +128,8 @@ void MainDialog::OnOptions()
     options_.LogFile = dialog.LogFile;
     options_.AddFilesInSubfolder = dialog.AddFilesInSubfolder;
     options_.TargetExistsOpt = dialog.TargetExistsOpt;
+    options_.CompanionFiles = dialog.CompanionFiles;
+    options_.NameDates = dialog.NameDates;
 }
 
 void MainDialog::OnHelpMore()

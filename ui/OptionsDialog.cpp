@@ -53,7 +53,8 @@ OptionsDialog::OptionsDialog() : Dialog(IDD_OPTIONS)
 
 OptionsDialog::Values OptionsDialog::Current() const
 {
-    return {EnableExtFilter, SaveToLog, AddFilesInSubfolder, LogFile, AllowExts, TargetExistsOpt};
+    return {EnableExtFilter, SaveToLog,       AddFilesInSubfolder, LogFile,
+            AllowExts,       TargetExistsOpt, CompanionFiles,      NameDates};
 }
 
 void OptionsDialog::Restore(const Values& values)
@@ -64,6 +65,8 @@ void OptionsDialog::Restore(const Values& values)
     LogFile = values.LogFile;
     AllowExts = values.AllowExts;
     TargetExistsOpt = values.TargetExistsOpt;
+    CompanionFiles = values.CompanionFiles;
+    NameDates = values.NameDates;
 }
 
 bool OptionsDialog::OnInitDialog()
@@ -72,6 +75,8 @@ bool OptionsDialog::OnInitDialog()
     Button(Item(IDC_OPT_SUBFOLDERS)).SetChecked(AddFilesInSubfolder != 0);
     Button(Item(IDC_OPT_EXT_FILTER)).SetChecked(EnableExtFilter != 0);
     Button(Item(IDC_OPT_SAVE_LOG)).SetChecked(SaveToLog != 0);
+    Button(Item(IDC_OPT_COMPANIONS)).SetChecked(CompanionFiles != 0);
+    Button(Item(IDC_OPT_NAME_DATES)).SetChecked(NameDates != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -133,6 +138,8 @@ void OptionsDialog::ReadControls()
     AddFilesInSubfolder = Button(Item(IDC_OPT_SUBFOLDERS)).IsChecked() ? 1 : 0;
     EnableExtFilter = Button(Item(IDC_OPT_EXT_FILTER)).IsChecked() ? 1 : 0;
     SaveToLog = Button(Item(IDC_OPT_SAVE_LOG)).IsChecked() ? 1 : 0;
+    CompanionFiles = Button(Item(IDC_OPT_COMPANIONS)).IsChecked() ? 1 : 0;
+    NameDates = Button(Item(IDC_OPT_NAME_DATES)).IsChecked() ? 1 : 0;
     LogFile = Window(Item(IDC_OPT_LOG_FILE)).GetText();
 }
 

@@ -1,8 +1,8 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
-// when a target exists, and the operation log. The caller copies the six values in before
-// DoModal and takes them back only when it returns IDOK; after Cancel the six fields hold what
-// was copied in. The dialog itself stores nothing but the histories of its two editable combo
-// boxes, and those only on a successful OK.
+// when a target exists, the operation log, companion files and dates from file names. The caller
+// copies the eight values in before DoModal and takes them back only when it returns IDOK; after
+// Cancel the eight fields hold what was copied in. The dialog itself stores nothing but the histories of its
+// two editable combo boxes, and those only on a successful OK.
 #pragma once
 #include "toolkit/Dialog.h"
 
@@ -21,6 +21,8 @@ public:
     std::string LogFile;
     std::string AllowExts;
     std::uint32_t TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+    std::uint32_t CompanionFiles = 0;
+    std::uint32_t NameDates = 0;
 
 protected:
     bool OnInitDialog() override;
@@ -36,6 +38,8 @@ private:
         std::string LogFile;
         std::string AllowExts;
         std::uint32_t TargetExistsOpt;
+        std::uint32_t CompanionFiles;
+        std::uint32_t NameDates;
     };
     Values Current() const;
     void Restore(const Values& values);

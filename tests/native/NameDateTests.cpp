@@ -40,22 +40,44 @@ const Matched kMatched[] = {
 
 const char* const kRefused[] = {
         // No date at all, or too short.
-        "DSC01234.JPG", "IMG_1234.JPG", "", "2020", "2020010.jpg",
+        "DSC01234.JPG",
+        "IMG_1234.JPG",
+        "",
+        "2020",
+        "2020010.jpg",
         // Invalid dates and times.
-        "IMG_20201301_123456.jpg", "IMG_20200230_123456.jpg", "IMG_20190229.jpg", "IMG_20200100.jpg",
-        "IMG_20200101_243456.jpg", "IMG_20200101_126056.jpg", "IMG_20200101_123460.jpg",
-        "Screenshot_2020-01-01-12-34-99.png", "2020-00-10.jpg",
+        "IMG_20201301_123456.jpg",
+        "IMG_20200230_123456.jpg",
+        "IMG_20190229.jpg",
+        "IMG_20200100.jpg",
+        "IMG_20200101_243456.jpg",
+        "IMG_20200101_126056.jpg",
+        "IMG_20200101_123460.jpg",
+        "Screenshot_2020-01-01-12-34-99.png",
+        "2020-00-10.jpg",
         // Out of range years.
-        "IMG_19891231_235959.jpg", "IMG_20280101_000000.jpg", "IMG_00000101.jpg",
+        "IMG_19891231_235959.jpg",
+        "IMG_20280101_000000.jpg",
+        "IMG_00000101.jpg",
         // Numbers that only look like dates: part of a longer number or word.
-        "1582020010112345.jpg", "IMG_202001011.jpg", "IMG_20200101_1234567890.jpg", "X20200101_123456.jpg",
-        "IMG_20200101abc.jpg", "photo-2020010112.jpg", "IMG_20200101_1234.jpg", "IMG_20200101_12-34-5.jpg",
+        "1582020010112345.jpg",
+        "IMG_202001011.jpg",
+        "IMG_20200101_1234567890.jpg",
+        "X20200101_123456.jpg",
+        "IMG_20200101abc.jpg",
+        "photo-2020010112.jpg",
+        "IMG_20200101_1234.jpg",
+        "IMG_20200101_12-34-5.jpg",
         // Mixed separators within the date or the time.
-        "2020-01_01.jpg", "Screenshot_2020-01-01-12.34-56.png",
+        "2020-01_01.jpg",
+        "Screenshot_2020-01-01-12.34-56.png",
         // UUID-like names.
-        "20200101-1234-5678-9abc-def012345678.jpg", "20200101-0000-0000-0000-000000000000",
+        "20200101-1234-5678-9abc-def012345678.jpg",
+        "20200101-0000-0000-0000-000000000000",
         // Day and month first: never guessed, even when unambiguous.
-        "01-02-2020.jpg", "31.12.2019 10.00.00.jpg", "12_11_2020.jpg",
+        "01-02-2020.jpg",
+        "31.12.2019 10.00.00.jpg",
+        "12_11_2020.jpg",
 };
 
 std::string Describe(const DateTimeFields& d)
@@ -100,7 +122,6 @@ TEST(NameDate, NameCutShortNeverReadsPastItsEnd)
         DateTimeFields date;
         const bool found = DateFromFileName(cut, kThisYear, date);
         // The date alone (with or without its trailing separator) is a date; a cut time is no time.
-        EXPECT_EQ(found, length == 21 || length == 22)
-                << cut;
+        EXPECT_EQ(found, length == 21 || length == 22) << cut;
     }
 }

@@ -239,9 +239,9 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXISTS_POLICY),
                   (std::vector<std::string> {"Rename automatically (add number at end of file name)",
-                                             "Overwrite", "Skip"}));
+                                             "Overwrite", "Skip", "Rename unless identical"}));
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 0);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETITEMDATA, i, 0), 11 * (i + 1));
         ClickButton(hwnd, IDOK);
     });
@@ -263,6 +263,56 @@ TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
     });
     EXPECT_EQ(dialog.TargetExistsOpt, 22u);
     EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, RenameUnlessIdenticalIsShownAndChosen)
+{
+    OptionsDialog dialog;
+    dialog.TargetExistsOpt = 44;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 3);
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 0);
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 3);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.TargetExistsOpt, 44u);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, CompanionAndNameDateBoxesShowAndReturnTheirSwitches)
+{
+    OptionsDialog dialog;
+    dialog.CompanionFiles = 1;
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_COMPANIONS), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_NAME_DATES), BST_UNCHECKED);
+        ClickButton(hwnd, IDC_OPT_COMPANIONS);
+        ClickButton(hwnd, IDC_OPT_NAME_DATES);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.CompanionFiles, 0u);
+    EXPECT_EQ(dialog.NameDates, 1u);
+}
+
+TEST_F(OptionsDialogTest, CancelKeepsTheCompanionAndNameDateSwitches)
+{
+    OptionsDialog second;
+    second.NameDates = 1;
+    FrontDialogs secondCatcher(second);
+    ASSERT_TRUE(secondCatcher.Installed());
+    const INT_PTR result = RunModalScript(second, [&](HWND hwnd) {
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_NAME_DATES), BST_CHECKED);
+        ClickButton(hwnd, IDC_OPT_COMPANIONS);
+        ClickButton(hwnd, IDC_OPT_NAME_DATES);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(second.CompanionFiles, 0u);
+    EXPECT_EQ(second.NameDates, 1u);
 }
 
 TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
