@@ -94,7 +94,8 @@ std::vector<CompanionLink> FindCompanions(const std::vector<std::string>& source
             // A raw pairs with a JPEG, not with a HEIC no camera writes beside it.
             if (type == FileClass::Raw && other.ext != ".JPG" && other.ext != ".JPEG")
                 continue;
-            links[i] = {it->second, CompanionKind::Partner};
+            links[i] = {it->second,
+                        type == FileClass::Video ? CompanionKind::LiveVideo : CompanionKind::Partner};
             break;
         }
     }
@@ -126,7 +127,8 @@ std::vector<CompanionLink> FindCompanions(const std::vector<std::string>& source
     return links;
 }
 
-std::string CompanionName(const std::string& companionName, CompanionKind kind, const std::string& leadTargetName)
+std::string CompanionName(const std::string& companionName, CompanionKind kind,
+                          const std::string& leadTargetName)
 {
     const std::string ownExt = ExtensionOf(companionName).value_or("");
     if (kind == CompanionKind::FullNameSidecar)

@@ -11,7 +11,8 @@ enum class CompanionKind {
     None,
     Sidecar,  // name.xmp, name.aae, name.thm: the photo's base name
     FullNameSidecar,  // name.ext.xmp, name.ext.json: the photo's whole name
-    Partner,  // the MOV of a Live Photo, the raw of a RAW+JPEG pair: the photo's base name
+    Partner,  // the raw of a RAW+JPEG pair: the photo's base name
+    LiveVideo,  // the MOV of a Live Photo: the photo's base name
 };
 
 struct CompanionLink {
@@ -25,4 +26,5 @@ std::vector<CompanionLink> FindCompanions(const std::vector<std::string>& source
 
 // The companion's new file name when its lead was placed under leadTargetName: the lead's new
 // base name (or whole name) with the companion's own extension, which keeps its letter case.
-std::string CompanionName(const std::string& companionName, CompanionKind kind, const std::string& leadTargetName);
+std::string CompanionName(const std::string& companionName, CompanionKind kind,
+                          const std::string& leadTargetName);

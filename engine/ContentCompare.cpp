@@ -14,8 +14,9 @@ public:
     explicit ReadHandle(const std::string& path)
         // Others may go on reading and writing: the comparison only needs a consistent moment,
         // and a file another program holds open must not fail the run.
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
     { }
     ~ReadHandle()
     {
@@ -67,7 +68,8 @@ bool HaveSameContent(const std::string& a, const std::string& b)
     if (!fileA.Valid() || !fileB.Valid())
         return false;
     LARGE_INTEGER sizeA, sizeB;
-    if (!IsPlainFile(fileA.Get(), sizeA) || !IsPlainFile(fileB.Get(), sizeB) || sizeA.QuadPart != sizeB.QuadPart)
+    if (!IsPlainFile(fileA.Get(), sizeA) || !IsPlainFile(fileB.Get(), sizeB) ||
+        sizeA.QuadPart != sizeB.QuadPart)
         return false;
     std::vector<char> blockA(kBlockSize), blockB(kBlockSize);
     for (;;) {

@@ -194,9 +194,18 @@ void PlaceCompanions(const CompanionPlacing& run, int lead, const std::string& l
     }
 }
 
+// A Live Photo pair whose still and video both carry a content identifier belongs together only
+// when the two match: the same name alone may join a video to another day's photo.
+bool IdentifiersDiffer(const MetaLookup& lookup, const std::string& still, const std::string& video)
+{
+    std::string stillId, videoId;
+    return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
+           stillId != videoId;
+}
+
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
-void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, std::vector<CompanionLink>& links,
-                    std::vector<std::vector<int>>& followers)
+void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, const MetaLookup& lookup,
+                    std::vector<CompanionLink>& links, std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
         return;
@@ -205,6 +214,12 @@ void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, std::ve
     for (int row = 0; row < rows.Count(); ++row)
         sources.push_back(rows.Source(row));
     links = FindCompanions(sources);
+    for (std::size_t row = 0; row < links.size(); ++row) {
+        const CompanionLink link = links[row];
+        if (link.kind == CompanionKind::LiveVideo &&
+            IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+            links[row] = {};
+    }
     followers.assign(links.size(), {});
     for (std::size_t row = 0; row < links.size(); ++row)
         if (links[row].lead >= 0)
@@ -257,7 +272,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     const MetaLookup lookup;
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
-    LinkCompanions(rows, options, links, followers);
+    LinkCompanions(rows, options, lookup, links, followers);
     const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
     RowDate date;  // kept from row to row, as the last successful lookup left it
     for (int row = 0; row < count; ++row) {

@@ -7,9 +7,9 @@
 #include "engine/RunFileSystem.h"
 
 enum class ExistingTarget {
-    Free,       // target (possibly a numbered name now) is free: transfer
-    Replace,    // Overwrite: replace the file at target
-    Skip,       // Skip: leave the source alone
+    Free,  // target (possibly a numbered name now) is free: transfer
+    Replace,  // Overwrite: replace the file at target
+    Skip,  // Skip: leave the source alone
     Identical,  // Rename unless identical: target names a file with the source's content
 };
 

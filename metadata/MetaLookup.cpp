@@ -171,6 +171,16 @@ bool MetaLookup::FindDate(const std::string& path, DateSource mode, bool nameDat
     return true;
 }
 
+bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier) const
+{
+    MetaToolRunner runner(toolConfig_);
+    std::string value;
+    if (!runner.RunTool(path) || !runner.FindField("Content Identifier", value) || value.empty())
+        return false;
+    identifier = value;
+    return true;
+}
+
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const
 {
     if (IsJpegPath(path)) {

@@ -26,6 +26,8 @@ public:
     // date in the file name after the capture date and before the file time.
     bool FindDate(const std::string& path, DateSource mode, bool nameDates, DateTimeFields& date,
                   DateOrigin& origin) const;
+    // The identifier that ties a Live Photo's still to its video, as the metadata tool lists it.
+    bool GetContentIdentifier(const std::string& path, std::string& identifier) const;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
 

@@ -55,10 +55,10 @@ TEST(Companions, LivePhotoAndRawJpegPairsFollowTheStill)
     ExpectLinks({"C:\\p\\IMG_1.MOV", "C:\\p\\IMG_1.HEIC", "C:\\p\\IMG_2.JPG", "C:\\p\\IMG_2.mov",
                  "C:\\p\\DSC_3.NEF", "C:\\p\\DSC_3.JPG", "C:\\p\\DSC_4.NEF", "C:\\p\\DSC_4.HEIC",
                  "C:\\p\\CLIP_5.MOV"},
-                {{1, CompanionKind::Partner},
+                {{1, CompanionKind::LiveVideo},
                  kAlone,
                  kAlone,
-                 {2, CompanionKind::Partner},
+                 {2, CompanionKind::LiveVideo},
                  {5, CompanionKind::Partner},
                  kAlone,
                  kAlone,
@@ -69,21 +69,27 @@ TEST(Companions, LivePhotoAndRawJpegPairsFollowTheStill)
 TEST(Companions, ASidecarOfAPairFollowsTheStillAndAWholeNameSidecarItsOwnFile)
 {
     ExpectLinks({"C:\\p\\DSC_3.NEF", "C:\\p\\DSC_3.xmp", "C:\\p\\DSC_3.JPG", "C:\\p\\DSC_3.NEF.xmp"},
-                {{2, CompanionKind::Partner}, {2, CompanionKind::Sidecar}, kAlone, {0, CompanionKind::FullNameSidecar}});
+                {{2, CompanionKind::Partner},
+                 {2, CompanionKind::Sidecar},
+                 kAlone,
+                 {0, CompanionKind::FullNameSidecar}});
 }
 
 TEST(Companions, SidecarsWithoutTheirPhotoAndUnrelatedFilesTravelAlone)
 {
-    ExpectLinks({"C:\\p\\IMG_1.xmp", "C:\\p\\IMG_1.xmp.xmp", "C:\\p\\IMG_2.json", "C:\\p\\notes", "C:\\p\\IMG_3.jpg.json"},
+    ExpectLinks({"C:\\p\\IMG_1.xmp", "C:\\p\\IMG_1.xmp.xmp", "C:\\p\\IMG_2.json", "C:\\p\\notes",
+                 "C:\\p\\IMG_3.jpg.json"},
                 {kAlone, kAlone, kAlone, kAlone, kAlone});
 }
 
 TEST(Companions, NamesFollowTheLeadsNewName)
 {
-    EXPECT_EQ(CompanionName("IMG_1.xmp", CompanionKind::Sidecar, "2012-01-27 10_46_15.CR2"), "2012-01-27 10_46_15.xmp");
+    EXPECT_EQ(CompanionName("IMG_1.xmp", CompanionKind::Sidecar, "2012-01-27 10_46_15.CR2"),
+              "2012-01-27 10_46_15.xmp");
     EXPECT_EQ(CompanionName("IMG_1.CR2.xmp", CompanionKind::FullNameSidecar, "2012-01-27 10_46_15_1.CR2"),
               "2012-01-27 10_46_15_1.CR2.xmp");
-    EXPECT_EQ(CompanionName("IMG_1.MOV", CompanionKind::Partner, "IMG_1_2.HEIC"), "IMG_1_2.MOV");
+    EXPECT_EQ(CompanionName("IMG_1.MOV", CompanionKind::LiveVideo, "IMG_1_2.HEIC"), "IMG_1_2.MOV");
+    EXPECT_EQ(CompanionName("DSC_1.NEF", CompanionKind::Partner, "2012-01-27.JPG"), "2012-01-27.NEF");
     EXPECT_EQ(CompanionName("IMG_1.aae", CompanionKind::Sidecar, "IMG_1.HEIC"), "IMG_1.aae");
     EXPECT_EQ(CompanionName("a.thm", CompanionKind::Sidecar, "noext"), "noext.thm");
 }

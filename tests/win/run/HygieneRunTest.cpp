@@ -104,7 +104,8 @@ TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
         EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
         // Nothing written, and a move keeps its source: the only other copy is the one there.
         EXPECT_EQ(ReadText(src), "same bytes");
-        EXPECT_EQ(FilesBelow(tree.Path("out\\")), (std::map<std::string, std::string> {{"JPG\\a.jpg", "same bytes"}}));
+        EXPECT_EQ(FilesBelow(tree.Path("out\\")),
+                  (std::map<std::string, std::string> {{"JPG\\a.jpg", "same bytes"}}));
     }
 }
 
@@ -207,7 +208,7 @@ TEST_F(HygieneRunTest, EverySidecarFormTravelsWithItsPhotoAndTakesItsNewName)
     host.Run(true);
     const std::string folder = tree.Path("out\\2012\\2012_01\\2012-01-27 10_46_15");
     const std::vector<std::string> targets {folder + ".xmp", folder + ".JPG.xmp", folder + ".aae",
-                                            folder + ".JPG",  folder + ".thm",     folder + ".JPG.json"};
+                                            folder + ".JPG", folder + ".thm",     folder + ".JPG.json"};
     for (int row = 0; row < 6; ++row) {
         EXPECT_EQ(host.Result(row), "OK") << row;
         EXPECT_EQ(host.Target(row), targets[row]) << row;
