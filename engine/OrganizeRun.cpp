@@ -204,8 +204,10 @@ bool IdentifiersDiffer(const MetaLookup& lookup, const std::string& still, const
 }
 
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
-void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, const MetaLookup& lookup,
-                    std::vector<CompanionLink>& links, std::vector<std::vector<int>>& followers)
+// Each identifier check starts the metadata tool twice, so the window is kept alive between them.
+void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
+                    const MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
         return;
@@ -216,8 +218,11 @@ void LinkCompanions(const RunRows& rows, const OrganizeOptions& options, const M
     links = FindCompanions(sources);
     for (std::size_t row = 0; row < links.size(); ++row) {
         const CompanionLink link = links[row];
-        if (link.kind == CompanionKind::LiveVideo &&
-            IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+        if (link.kind != CompanionKind::LiveVideo)
+            continue;
+        progress.SetText("Pairing " + sources[row] + "...");
+        host.Pump();
+        if (IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
             links[row] = {};
     }
     followers.assign(links.size(), {});
@@ -272,7 +277,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     const MetaLookup lookup;
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
-    LinkCompanions(rows, options, lookup, links, followers);
+    LinkCompanions(host, progress, rows, options, lookup, links, followers);
     const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
     RowDate date;  // kept from row to row, as the last successful lookup left it
     for (int row = 0; row < count; ++row) {
