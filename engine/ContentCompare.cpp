@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -71,7 +72,9 @@ bool HaveSameContent(const std::string& a, const std::string& b)
     if (!IsPlainFile(fileA.Get(), sizeA) || !IsPlainFile(fileB.Get(), sizeB) ||
         sizeA.QuadPart != sizeB.QuadPart)
         return false;
-    std::vector<char> blockA(kBlockSize), blockB(kBlockSize);
+    // Photos are often smaller than a block: the buffers take only what the file needs.
+    const auto blockSize = static_cast<std::size_t>(std::min<LONGLONG>(kBlockSize, sizeA.QuadPart + 1));
+    std::vector<char> blockA(blockSize), blockB(blockSize);
     for (;;) {
         DWORD gotA = 0, gotB = 0;
         if (!ReadBlock(fileA.Get(), blockA, gotA) || !ReadBlock(fileB.Get(), blockB, gotB) || gotA != gotB)
