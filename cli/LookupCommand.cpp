@@ -3,44 +3,29 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
-#include "engine/PathUtils.h"
 #include "engine/ModeFolder.h"
-#include "engine/OrganizeRun.h"
-#include "engine/PathText.h"
+#include "engine/OrganizeMode.h"
+#include "engine/PathUtils.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
-// The answer of one file for the mode, or false with the reason a run's row would give.
+// The answer of one file for the mode as a run would take it: the date, or the extension or
+// orientation that may stand as a folder name; else false with the reason a run's row would give.
+// A date read from the file name says so.
 bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
             std::string& answer)
 {
-    std::string folder;
-    if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
-        if (!ExtensionFolderName(FileNameOf(path), folder, answer))
-            return false;
-        answer = folder;
-        return true;
-    }
-    if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
-        std::string text;
-        if (!lookup.GetOrientationText(path, text)) {
-            answer = LookupFailureText(mode);
-            return false;
-        }
-        if (!OrientationFolderName(text, folder, answer))
-            return false;
-        answer = folder;
-        return true;
-    }
-    DateTimeFields date;
-    DateOrigin origin;
-    if (!lookup.FindDate(path, static_cast<DateSource>(mode), nameDates, date, origin)) {
+    const auto value = lookup.ForMode(path, mode, nameDates);
+    if (!value) {
         answer = LookupFailureText(mode);
         return false;
     }
-    answer = DateText(date.year, date.month, date.day, date.hour, date.minute, date.second);
-    if (origin == DateOrigin::FileName)
+    std::string folder;
+    if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
+        return false;
+    answer = ModeValueText(*value);
+    if (value->dateFromFileName)
         answer += " (file name)";
     return true;
 }
@@ -49,7 +34,7 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
 
 int RunLookupCommand(const CliRequest& request)
 {
-    const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(DateSource::Taken));
+    const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
     const MetaLookup lookup;
     bool anyFailed = false;
     for (const std::string& path : request.paths) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "engine/Companions.h"
@@ -18,13 +19,7 @@
 namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
-const char kIdenticalResult[] = "Identical file exists; skipped";
 const char kNameDateResult[] = "OK (date from file name)";
-const char kStaysWithPhotoResult[] = "Stays with its photo (photo not organized)";
-
-struct RowDate {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
 
 bool HasBadChars(const std::string& text)
 {
@@ -46,10 +41,11 @@ std::string ErrorSuffix()
     return {};
 }
 
-// Steps 3 to 5 of the preparation; false when the run must not start.
-bool CheckSettings(RunHost& host, OrganizeOptions& options)
+// Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
+// output folder in decision.
+bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
 {
-    if (options.OutputFolderType == 1) {
+    if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty()) {
             host.ShowMessage("Please choose an output folder.", MessageKind::Warning);
             host.FocusOutputFolder();
@@ -57,6 +53,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
         }
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
+        decision.outputFolder = options.CustomTargetFolder;
         if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
@@ -78,47 +75,47 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
     return true;
 }
 
-// Step 4 of a row: the target folder by mode, or the failure text.
+// Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
+// answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
+// date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, RowDate& date, DateOrigin& origin, std::string& result)
+                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& reason)
 {
-    const std::uint32_t mode = options.MoveType;
-    if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
-        std::string folder;
-        if (!ExtensionFolderName(FileNameOf(source), folder, result))
-            return false;
-        if (!folder.empty())
-            targetFolder += folder + "\\";
-        return true;
-    }
-    if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
-        std::string orientation;
-        if (!lookup.GetOrientationText(source, orientation)) {
-            result = LookupFailureText(mode);
-            return false;
-        }
-        // The text comes from the file: only a known orientation may become a folder.
-        std::string folder;
-        if (!OrientationFolderName(orientation, folder, result))
-            return false;
-        targetFolder += folder + "\\";
-        return true;
-    }
-    DateTimeFields found;
-    if (!lookup.FindDate(source, static_cast<DateSource>(mode), options.NameDates != 0, found, origin)) {
-        result = LookupFailureText(mode);
+    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0);
+    if (!value) {
+        reason = LookupFailureText(options.Mode);
         return false;
     }
-    date = {found.year, found.month, found.day, found.hour, found.minute, found.second};
-    targetFolder += BuildSubfolderPath(options, date.year, date.month, date.day);
+    std::string folder;
+    if (!ModeFolderPath(options, *value, folder, reason))
+        return false;
+    if (value->kind == ModeKind::Date)
+        date = value->date;
+    dateFromName = value->dateFromFileName;
+    targetFolder += folder;
     return true;
 }
 
-// Steps 5a to 5f of a row placed under name; returns the result text and sets target (empty when
-// none was built).
-std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
-                      const std::string& targetFolder, const std::string& name,
-                      const OrganizeOptions& options, bool move, RunRows& rows, int row, std::string& target)
+RowResult Done()
+{
+    return {RowOutcome::Done, "OK"};
+}
+
+RowResult Skipped(const char* text)
+{
+    return {RowOutcome::Skipped, text};
+}
+
+RowResult Failed(std::string text)
+{
+    return {RowOutcome::Failed, std::move(text)};
+}
+
+// Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
+// was built).
+RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
+                    const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
+                    bool move, RunRows& rows, int row, std::string& target)
 {
     target = targetFolder + name;
     // Last check before anything is created: every name below the output folder is one Windows
@@ -129,31 +126,28 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     std::string unsafe;
     if (!CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe)) {
         target.clear();
-        return unsafe;
+        return Failed(unsafe);
     }
     bool replace = false;
     if (fs.Exists(target)) {
         switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
-        case ExistingTarget::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
-        case ExistingTarget::Identical: rows.SetTarget(row, target); return kIdenticalResult;
+        case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
+        case ExistingTarget::Identical:
+            rows.SetTarget(row, target);
+            return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
         }
     }
     rows.SetTarget(row, target);
     if (!fs.EnsureFolder(targetFolder))
-        return "Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix();
+        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
-        return "Same folder and name";
+        return Skipped("Same folder and name");
     const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? std::string("OK") : "Failure" + ErrorSuffix();
-}
-
-bool IsPlaced(const std::string& result)
-{
-    return result == "OK" || result == kNameDateResult;
+    return ok ? Done() : Failed("Failure" + ErrorSuffix());
 }
 
 // What companions need from the run that places their photo.
@@ -171,16 +165,16 @@ struct CompanionPlacing {
 // Places the companions of row lead right after it, each with its own row and log record: into
 // the folder of the photo's target, under its new base name, by the same policy. A companion
 // whose photo was not placed stays where it is.
-void PlaceCompanions(const CompanionPlacing& run, int lead, const std::string& leadResult,
+void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& leadResult,
                      const std::string& leadTarget, const std::string& outputRoot,
                      const std::string& targetFolder)
 {
     for (const int row : run.followers[static_cast<std::size_t>(lead)]) {
         const std::string source = run.rows.Source(row);
         std::string target;
-        std::string result = kStaysWithPhotoResult;
+        RowResult result = Skipped("Stays with its photo (photo not organized)");
         run.rows.EnsureVisible(row);
-        if (IsPlaced(leadResult)) {
+        if (leadResult.outcome == RowOutcome::Done) {
             const std::string name =
                     CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
                                   FileNameOf(leadTarget));
@@ -189,7 +183,7 @@ void PlaceCompanions(const CompanionPlacing& run, int lead, const std::string& l
         }
         run.rows.SetResult(row, result);
         run.host.Pump();
-        run.log.WriteRecord(source, target, run.logVerb, result);
+        run.log.WriteRecord(source, target, run.logVerb, result.text);
         PlaceCompanions(run, row, result, target, outputRoot, targetFolder);
     }
 }
@@ -233,35 +227,15 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
 
 }  // namespace
 
-const char* LookupFailureText(std::uint32_t mode)
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
-    switch (static_cast<DateSource>(mode)) {
-    case DateSource::Taken: return "Failed to get date picture taken. Maybe no EXIF info in the file";
-    case DateSource::TakenElseModified:
-        return "Failed to get date picture taken and date modifed. Maybe file isn't available";
-    case DateSource::TakenElseCreated:
-        return "Failed to get date picture taken and date created. Maybe file isn't available";
-    case DateSource::TakenElseAccessed:
-        return "Failed to get date picture taken and date accessed. Maybe file isn't available";
-    case DateSource::Modified: return "Failed to get date modified. Maybe file isn't available";
-    case DateSource::Created: return "Failed to get date created. Maybe file isn't available";
-    case DateSource::Accessed: return "Failed to get date accessed. Maybe file isn't available";
-    case DateSource::Extension: return "No file extension";
-    case DateSource::Orientation:
-        return "Failed to get orientation information. Maybe no EXIF info in the file";
-    }
-    // A mode the lookup does not know fails every date lookup; its rows say so like a date mode.
-    return "Failed to get date modified. Maybe file isn't available";
-}
-
-void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move)
-{
-    host.ReadSettings(options);
-    if (!CheckSettings(host, options))
-        return;
+    RunDecision decision;
+    if (!CheckSettings(host, options, decision))
+        return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
-        return;
+        return decision;
+    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -279,7 +253,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
     const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
-    RowDate date;  // kept from row to row, as the last successful lookup left it
+    DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
         if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
@@ -288,7 +262,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
         }
         const std::string source = rows.Source(row);
         std::string target;
-        std::string result;
+        RowResult result;
 
         char line[64];
         std::snprintf(line, sizeof line, "[%d/%d] ", row + 1, count);
@@ -298,23 +272,24 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
         host.Pump();
 
         std::string targetFolder;
-        if (options.OutputFolderType == 1)
+        if (options.OutputFolderType == kOutputToCustomFolder)
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
         const std::string outputRoot = targetFolder;
-        DateOrigin origin = DateOrigin::Metadata;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, origin, result)) {
-            const std::string name = BuildTargetName(options, source, date.year, date.month, date.day,
-                                                     date.hour, date.minute, date.second);
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, name, options, move, rows,
-                               row, target);
-            if (result == "OK" && origin == DateOrigin::FileName)
-                result = kNameDateResult;
+        std::string reason;
+        bool dateFromName = false;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, reason)) {
+            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder,
+                               BuildTargetName(options, source, date), options, move, rows, row, target);
+            if (result.outcome == RowOutcome::Done && dateFromName)
+                result.text = kNameDateResult;
+        } else {
+            result = Failed(reason);
         }
         rows.SetResult(row, result);
         host.Pump();
-        log.WriteRecord(source, target, logVerb, result);
+        log.WriteRecord(source, target, logVerb, result.text);
         if (!links.empty())
             PlaceCompanions(companions, row, result, target, outputRoot, targetFolder);
         if (progress.Cancelled())
@@ -323,4 +298,5 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     log.Close();
     progress.Close();
     host.EnableInput(true);
+    return decision;
 }

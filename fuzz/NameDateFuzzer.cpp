@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     constexpr int kCurrentYear = 2026;
     const std::string_view name(reinterpret_cast<const char*>(bytes), size);
-    DateTimeFields date;
+    DateTime date;
     if (!DateFromFileName(name, kCurrentYear, date))
         return 0;
     if (date.year < 1990 || date.year > kCurrentYear + 1 || date.month < 1 || date.month > 12 ||

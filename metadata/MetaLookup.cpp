@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/ModeFolder.h"
+#include "engine/PathText.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
@@ -30,7 +32,7 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date)
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -53,17 +55,16 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
     return false;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
-    if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
+    if (which == FileTime::Created)
         chosen = attributes.ftCreationTime;
-    } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
+    else if (which == FileTime::Accessed)
         chosen = attributes.ftLastAccessTime;
-    }
     FILETIME local;
     if (!FileTimeToLocalFileTime(&chosen, &local))
         return false;
@@ -76,26 +77,13 @@ bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& da
 }
 
 // Only for a file that is there: a name alone is no file to organize.
-bool NameDateFields(const std::string& path, DateTimeFields& date)
+bool NameDateFields(const std::string& path, DateTime& date)
 {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::string_view name =
-            slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-    return DateFromFileName(name, now.wYear, date);
-}
-
-void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
-{
-    year = date.year;
-    month = date.month;
-    day = date.day;
-    hour = date.hour;
-    minute = date.minute;
-    second = date.second;
+    return DateFromFileName(FileNameOf(path), now.wYear, date);
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
@@ -115,60 +103,69 @@ MetaLookup::MetaLookup()
 MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
 { }
 
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                              int& minute, int& second) const
+std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 {
-    DateTimeFields date;
+    DateTime date;
     if (!DateTakenFields(path, toolConfig_, date))
-        return false;
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+        return std::nullopt;
+    return date;
 }
 
-bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second) const
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode) const
 {
-    DateTimeFields date;
-    DateOrigin origin;
-    if (!FindDate(path, mode, false, date, origin))
-        return false;
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+    bool fromName = false;
+    return DateFor(path, static_cast<std::uint32_t>(mode), false, fromName);
 }
 
-bool MetaLookup::FindDate(const std::string& path, DateSource mode, bool nameDates, DateTimeFields& date,
-                          DateOrigin& origin) const
+std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                            bool& fromName) const
 {
-    DateTimeFields found;
-    switch (mode) {
-    case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, found))
-            return false;
-        origin = DateOrigin::Metadata;
-        break;
-    case DateSource::TakenElseModified:
-    case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed:
-        if (DateTakenFields(path, toolConfig_, found))
-            origin = DateOrigin::Metadata;
-        else if (nameDates && NameDateFields(path, found))
-            origin = DateOrigin::FileName;
-        else if (FileTimeFields(path, mode, found))
-            origin = DateOrigin::FileTime;
-        else
-            return false;
-        break;
-    case DateSource::Modified:
-    case DateSource::Created:
-    case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, found))
-            return false;
-        origin = DateOrigin::FileTime;
-        break;
-    default: return false;
+    fromName = false;
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    if (row == nullptr || row->kind != ModeKind::Date)
+        return std::nullopt;
+    DateTime date;
+    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date))
+        return date;
+    // Between the capture date and the file time, which copying resets.
+    if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
+        fromName = true;
+        return date;
     }
-    date = found;
-    return true;
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
+        return date;
+    return std::nullopt;
+}
+
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode,
+                                             bool nameDates) const
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    if (row == nullptr)
+        return std::nullopt;
+    ModeValue value;
+    value.kind = row->kind;
+    switch (row->kind) {
+    case ModeKind::Date: {
+        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName);
+        if (!date)
+            return std::nullopt;
+        value.date = *date;
+        return value;
+    }
+    case ModeKind::Extension: {
+        auto text = ExtensionText(FileNameOf(path));
+        if (!text)
+            return std::nullopt;
+        value.text = std::move(*text);
+        return value;
+    }
+    case ModeKind::Orientation:
+        if (!GetOrientationText(path, value.text))
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
 }
 
 bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier) const

@@ -3,34 +3,34 @@
 // how is the picture oriented. JPEG files are read in-process; every other file is asked
 // through the metadata tool. No state is kept between calls.
 
+#include <optional>
 #include <string>
 
-#include "engine/OrganizeOptions.h"
-#include "metadata/DateText.h"
+#include "engine/DateTime.h"
+#include "engine/OrganizeMode.h"
 #include "metadata/MetaToolRunner.h"
-
-// Where a date was found.
-enum class DateOrigin { Metadata, FileName, FileTime };
 
 class MetaLookup {
 public:
     MetaLookup();  // the tool beside the executable, with the default time limit
     explicit MetaLookup(MetaToolConfig toolConfig);
 
-    // The outputs are written only when the result is true.
-    bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
-                      int& second) const;
-    bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
-                        int& minute, int& second) const;
-    // The date for the mode and where it came from. With nameDates, modes 600, 700 and 800 try a
-    // date in the file name after the capture date and before the file time.
-    bool FindDate(const std::string& path, DateSource mode, bool nameDates, DateTimeFields& date,
-                  DateOrigin& origin) const;
-    // The identifier that ties a Live Photo's still to its video, as the metadata tool lists it.
-    bool GetContentIdentifier(const std::string& path, std::string& identifier) const;
+    std::optional<DateTime> GetDateTaken(const std::string& path) const;
+    // The date a date mode takes; nothing for a mode that is not a date mode.
+    std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode) const;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
+    // What the file has for the mode: its date, extension or orientation; nothing when it has no
+    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here. With
+    // nameDates, the modes that fall back to a file time try a date in the file name first.
+    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode,
+                                     bool nameDates = false) const;
+    // The identifier that ties a Live Photo's still to its video, as the metadata tool lists it.
+    bool GetContentIdentifier(const std::string& path, std::string& identifier) const;
 
 private:
+    std::optional<DateTime> DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                    bool& fromName) const;
+
     MetaToolConfig toolConfig_;
 };

@@ -107,7 +107,7 @@ bool IsUuidLike(std::string_view name)
 
 // The time after a date: HHMMSS with up to three more digits, or HH?MM?SS with one separator
 // used twice. True with nothing read when no digit follows.
-bool ReadTime(Cursor& cursor, DateTimeFields& date)
+bool ReadTime(Cursor& cursor, DateTime& date)
 {
     if (!IsDigit(cursor.Peek()))
         return false;
@@ -134,10 +134,10 @@ bool ReadTime(Cursor& cursor, DateTimeFields& date)
 }
 
 // A date starting at `start`: YYYYMMDD or YYYY?MM?DD, then optionally a separator and a time.
-bool ReadCandidate(std::string_view name, std::size_t start, int currentYear, DateTimeFields& date)
+bool ReadCandidate(std::string_view name, std::size_t start, int currentYear, DateTime& date)
 {
     Cursor cursor(name, start);
-    DateTimeFields found;
+    DateTime found;
     if (!cursor.Number(4, found.year))
         return false;
     const char separator = cursor.Peek();
@@ -169,7 +169,7 @@ bool ReadCandidate(std::string_view name, std::size_t start, int currentYear, Da
 
 }  // namespace
 
-bool DateFromFileName(std::string_view fileName, int currentYear, DateTimeFields& date)
+bool DateFromFileName(std::string_view fileName, int currentYear, DateTime& date)
 {
     if (IsUuidLike(fileName))
         return false;

@@ -7,8 +7,8 @@
 
 #include <string_view>
 
-#include "metadata/DateText.h"
+#include "engine/DateTime.h"
 
 // fileName is a name without folder. A date must lie between 1990 and currentYear + 1; a name
 // without a time gives 00:00:00. False leaves `date` untouched.
-bool DateFromFileName(std::string_view fileName, int currentYear, DateTimeFields& date);
+bool DateFromFileName(std::string_view fileName, int currentYear, DateTime& date);

@@ -91,7 +91,7 @@ protected:
 
 TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.TargetExistsOpt = kIdentical;
     for (const bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
@@ -111,7 +111,7 @@ TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
 
 TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.TargetExistsOpt = kIdentical;
     Plant("out\\JPG\\a.jpg", "another photo");
     Plant("out\\JPG\\a_1.jpg", "same size!!!!");  // as long as the source, other bytes
@@ -147,7 +147,7 @@ TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised
 TEST_F(HygieneRunTest, AFileThatIsItsOwnTargetCountsAsIdentical)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.MoveType = 200;
+    host.settings.Mode = 200;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     host.settings.TargetExistsOpt = kIdentical;
@@ -174,7 +174,7 @@ TEST_F(HygieneRunTest, IdenticalFilesAreRecognisedAcrossDrives)
     if (other.empty())
         GTEST_SKIP() << "no second drive with a writable tmp folder";
     host.settings.CustomTargetFolder = other + "out";
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.TargetExistsOpt = kIdentical;
     ASSERT_TRUE(MakeFolders(other + "out\\JPG"));
     ASSERT_TRUE(WriteText(other + "out\\JPG\\d.jpg", "twin"));
@@ -230,7 +230,7 @@ TEST_F(HygieneRunTest, EverySidecarFormTravelsWithItsPhotoAndTakesItsNewName)
 TEST_F(HygieneRunTest, WithoutRenamingSidecarsKeepTheirNamesBesideThePhoto)
 {
     host.settings.CompanionFiles = 1;
-    host.settings.MoveType = 600;
+    host.settings.Mode = 600;
     Source("IMG_2.JPG", JpegTaken("2013:06:01 08:00:00"));
     const std::string xmp = Source("IMG_2.xmp", "x");
     // Its own file time would put it elsewhere.
@@ -308,7 +308,7 @@ TEST_F(HygieneRunTest, ATakenSidecarNameFollowsThePolicy)
 
 TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
 {
-    host.settings.MoveType = 600;
+    host.settings.Mode = 600;
     host.settings.CreateDayFolder = 1;
     host.settings.DayFolderFormat = "%D";
     host.settings.RenameTargetFileName = 1;
@@ -338,7 +338,7 @@ TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
 
 TEST_F(HygieneRunTest, NameDatesComeAfterTheCaptureDateAndBeforeTheFileTime)
 {
-    host.settings.MoveType = 600;
+    host.settings.Mode = 600;
     host.settings.RenameTargetFileName = 1;
     host.settings.TargetFilenameFormat = "%Y%M%D_%H%I%S";
     const std::string named = Source("IMG_20200101_123456.png", "no metadata");
@@ -366,7 +366,7 @@ TEST_F(HygieneRunTest, NameDatesComeAfterTheCaptureDateAndBeforeTheFileTime)
     EXPECT_NE(ReadText(tree.Path("log.txt")).find("OK (date from file name)"), std::string::npos);
 
     // Mode 100 never reads names: it asks for the capture date only.
-    host.settings.MoveType = 100;
+    host.settings.Mode = 100;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "Failed to get date picture taken. Maybe no EXIF info in the file");
 }

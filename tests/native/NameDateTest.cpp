@@ -12,7 +12,7 @@ constexpr int kThisYear = 2026;
 
 struct Matched {
     const char* name;
-    DateTimeFields date;
+    DateTime date;
 };
 
 const Matched kMatched[] = {
@@ -80,7 +80,7 @@ const char* const kRefused[] = {
         "12_11_2020.jpg",
 };
 
-std::string Describe(const DateTimeFields& d)
+std::string Describe(const DateTime& d)
 {
     return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day) + " " +
            std::to_string(d.hour) + ":" + std::to_string(d.minute) + ":" + std::to_string(d.second);
@@ -91,7 +91,7 @@ std::string Describe(const DateTimeFields& d)
 TEST(NameDate, EveryFormIsRead)
 {
     for (const Matched& entry : kMatched) {
-        DateTimeFields date;
+        DateTime date;
         ASSERT_TRUE(DateFromFileName(entry.name, kThisYear, date)) << entry.name;
         EXPECT_EQ(Describe(date), Describe(entry.date)) << entry.name;
     }
@@ -100,7 +100,7 @@ TEST(NameDate, EveryFormIsRead)
 TEST(NameDate, NearMissesGiveNothingAndLeaveTheDateAlone)
 {
     for (const char* name : kRefused) {
-        DateTimeFields date {1, 2, 3, 4, 5, 6};
+        DateTime date {1, 2, 3, 4, 5, 6};
         EXPECT_FALSE(DateFromFileName(name, kThisYear, date)) << name << " gave " << Describe(date);
         EXPECT_EQ(Describe(date), Describe({1, 2, 3, 4, 5, 6})) << name;
     }
@@ -108,7 +108,7 @@ TEST(NameDate, NearMissesGiveNothingAndLeaveTheDateAlone)
 
 TEST(NameDate, NextYearIsTheLastAccepted)
 {
-    DateTimeFields date;
+    DateTime date;
     EXPECT_TRUE(DateFromFileName("IMG_20250101_000000.jpg", 2024, date));
     EXPECT_FALSE(DateFromFileName("IMG_20260101_000000.jpg", 2024, date));
 }
@@ -119,7 +119,7 @@ TEST(NameDate, NameCutShortNeverReadsPastItsEnd)
     for (std::size_t length = 0; length < name.size(); ++length) {
         // A copy of exactly that length, so that the sanitizers see any read past it.
         const std::string cut = name.substr(0, length);
-        DateTimeFields date;
+        DateTime date;
         const bool found = DateFromFileName(cut, kThisYear, date);
         // The date alone (with or without its trailing separator) is a date; a cut time is no time.
         EXPECT_EQ(found, length == 21 || length == 22) << cut;
