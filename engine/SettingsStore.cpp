@@ -75,6 +75,8 @@ const StoredValue<Options> kOptionValues[] = {
         {"ColWidth_Result", &Options::ColWidth_Result},
         {"ColWidth_Dpi", &Options::ColWidth_Dpi},
         {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
+        {"CompanionFiles", &Options::CompanionFiles},
+        {"NameDates", &Options::NameDates},
 };
 
 using Placement = MetaWindowPlacement;

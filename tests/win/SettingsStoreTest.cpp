@@ -30,7 +30,7 @@ OrganizeOptions Changed()
     options.LastAddFileDir = "F:\\Incoming";
     options.EnableExtFilter = 1;
     options.AllowExts = "jpg;cr2,nef";
-    options.TargetExistsOpt = 33;
+    options.TargetExistsOpt = 44;
     options.SaveToLog = 1;
     options.LogFile = "G:\\log.txt";
     options.AddFilesInSubfolder = 0;
@@ -41,6 +41,8 @@ OrganizeOptions Changed()
     options.ColWidth_Target = 200;
     options.ColWidth_Result = 300;
     options.ColWidth_Dpi = 144;
+    options.CompanionFiles = 1;
+    options.NameDates = 1;
     return options;
 }
 
@@ -74,6 +76,8 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Target, expected.ColWidth_Target);
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
     EXPECT_EQ(actual.ColWidth_Dpi, expected.ColWidth_Dpi);
+    EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
+    EXPECT_EQ(actual.NameDates, expected.NameDates);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -111,7 +115,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
-                            "ColWidth_Dpi"};
+                            "ColWidth_Dpi",        "CompanionFiles",  "NameDates"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};
