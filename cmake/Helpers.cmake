@@ -13,6 +13,17 @@ function(qm_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
 
+# qm_test_time_zones(NAME FILTER): two more CTest entries that run the time-zone cases of a
+# Windows test executable with TZ set to a zone with daylight saving and to one far from UTC.
+# Wine takes its time zone from the host's TZ.
+function(qm_test_time_zones name filter)
+  foreach(zone Europe/Berlin Pacific/Auckland)
+    string(REGEX REPLACE ".*/" "" city ${zone})
+    add_test(NAME ${name}_${city} COMMAND ${name} --gtest_brief=1 --gtest_filter=${filter})
+    set_tests_properties(${name}_${city} PROPERTIES ENVIRONMENT TZ=${zone} TIMEOUT 900)
+  endforeach()
+endfunction()
+
 # Copy a built executable into the shippable folder build/dist.
 function(qm_dist target)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QM_DIST_DIR})

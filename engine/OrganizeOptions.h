@@ -71,6 +71,8 @@ struct OrganizeOptions {
     std::uint32_t ColWidth_Source = 440;
     std::uint32_t ColWidth_Target = 540;
     std::uint32_t ColWidth_Result = 150;
+    // The DPI the three widths were saved at; stored values without it are from 96 DPI.
+    std::uint32_t ColWidth_Dpi = 96;
     // Sidecars, Live Photo videos and RAW+JPEG partners in the list travel with their photo.
     std::uint32_t CompanionFiles = 0;
     // Modes 600, 700 and 800 try a date in the file name before the file time.

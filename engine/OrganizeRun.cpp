@@ -14,6 +14,7 @@
 #include "engine/PathUtils.h"
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
+#include "engine/TemplateCheck.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -70,6 +71,11 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
         (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
         host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
                          MessageKind::Warning);
+        return false;
+    }
+    const std::string problem = TemplateNameProblem(options);
+    if (!problem.empty()) {
+        host.ShowMessage(problem, MessageKind::Warning);
         return false;
     }
     return true;
@@ -137,6 +143,10 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
             return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
+        case ExistingTarget::NoFreeName:
+            rows.SetTarget(row, target);
+            return Failed("Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
+                          " numbered names all exist)");
         }
     }
     rows.SetTarget(row, target);

@@ -73,6 +73,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"ColWidth_Source", &Options::ColWidth_Source},
         {"ColWidth_Target", &Options::ColWidth_Target},
         {"ColWidth_Result", &Options::ColWidth_Result},
+        {"ColWidth_Dpi", &Options::ColWidth_Dpi},
         {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
         {"CompanionFiles", &Options::CompanionFiles},
         {"NameDates", &Options::NameDates},
@@ -84,6 +85,7 @@ const StoredValue<Placement> kPlacementValues[] = {
         {"ExifInfoWndMaxed", &Placement::maximized, ReadRule::ExactSize},
         {"ExifInfoWnd_NameWidth", &Placement::nameWidth, ReadRule::ExactSize},
         {"ExifInfoWnd_ValWidth", &Placement::valueWidth, ReadRule::ExactSize},
+        {"ExifInfoWnd_WidthDpi", &Placement::widthDpi, ReadRule::ExactSize},
 };
 
 constexpr const char* kFirstRunValue = "FirstRun";
@@ -224,6 +226,8 @@ void LoadSettings(OrganizeOptions& options)
         return;
     // A key without this value is treated as a first start: open maximized.
     options.WndMaximized = 1;
+    // Widths stored without their DPI (by an older version) were measured at 96 DPI.
+    options.ColWidth_Dpi = 96;
     LoadValues(key, kOptionValues, options);
 }
 
@@ -235,6 +239,7 @@ void SaveSettings(const OrganizeOptions& options)
 void LoadMetaWindowPlacement(MetaWindowPlacement& placement)
 {
     RegKey key;
+    placement.widthDpi = 96;  // widths stored without their DPI were measured at 96 DPI
     if (OpenOptionsKey(key))
         LoadValues(key, kPlacementValues, placement);
 }

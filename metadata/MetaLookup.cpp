@@ -65,11 +65,11 @@ bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
         chosen = attributes.ftCreationTime;
     else if (which == FileTime::Accessed)
         chosen = attributes.ftLastAccessTime;
-    FILETIME local;
-    if (!FileTimeToLocalFileTime(&chosen, &local))
-        return false;
-    SYSTEMTIME calendar;
-    if (!FileTimeToSystemTime(&local, &calendar))
+    // Each time with the daylight-saving rule in force on its own date, as Explorer shows it;
+    // FileTimeToLocalFileTime would apply today's offset to every date and move a summer
+    // photo taken near midnight into the next or previous day when organized in winter.
+    SYSTEMTIME utc, calendar;
+    if (!FileTimeToSystemTime(&chosen, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &calendar))
         return false;
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};

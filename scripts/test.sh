@@ -45,5 +45,13 @@ if [ -n "$kind" ]; then
   (cd "$root/build/$kind" && ctest --output-on-failure) || fail=1
   qm_wine_stop
 fi
+if [ "$kind" = win ] && [ -x /usr/lib/wine/wine64 ]; then
+  # 64-bit Windows runs the 32-bit program under WOW64, with its own file system and registry
+  # redirection; the same tests once more in a 64-bit prefix.
+  echo "== Windows tests under Wine in a 64-bit prefix (32-bit programs under WOW64)"
+  qm_wine_start "$root/build/win" wow64 || exit 1
+  (cd "$root/build/win" && ctest --output-on-failure) || fail=1
+  qm_wine_stop
+fi
 
 exit $fail

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "toolkit/CurrentFolderKeeper.h"
+
 namespace {
 
 // The registry's buffer size for the class name and the browser command line.
@@ -101,9 +103,11 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
     ofn.lpstrFile = file;
     ofn.nMaxFile = fileSize;
     ofn.lpstrInitialDir = initialFolder;
-    ofn.Flags = flags;
+    // OFN_NOCHANGEDIR is honoured by the save dialog only; the keeper covers the open dialog.
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
     ofn.lpstrDefExt = defaultExtension;
 
+    const CurrentFolderKeeper keeper;
     auto run = [&] { return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn); };
     int result = run();
     if (!result && file[0] != '\0') {
@@ -144,6 +148,7 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     info.lParam = reinterpret_cast<LPARAM>(initialFolder ? initialFolder : "");
 
     bool chosen = false;
+    const CurrentFolderKeeper keeper;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
         char path[MAX_PATH + 1] = "";
         if (SHGetPathFromIDListA(item, path) && path[0] != '\0') {

@@ -4,6 +4,7 @@
 
 #include "engine/SettingsStore.h"
 #include "resource.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 
@@ -33,13 +34,18 @@ bool ExifInfoDialog::OnInitDialog()
         AnchorItem(id, Anchor::TopRight);
 
     list_.Attach(Item(IDC_EXIF_LIST));
-    list_.InsertColumn(0, "Name", static_cast<int>(placement_.nameWidth));
-    list_.InsertColumn(1, "Value", static_cast<int>(placement_.valueWidth));
+    // Widths saved at another DPI (or by a version that kept none, at 96) are scaled to this one.
+    const int from = static_cast<int>(placement_.widthDpi), to = ScreenDpi();
+    list_.InsertColumn(0, "Name", ScaleToDpi(static_cast<int>(placement_.nameWidth), from, to));
+    list_.InsertColumn(1, "Value", ScaleToDpi(static_cast<int>(placement_.valueWidth), from, to));
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     Load();
     const StoredRect& r = placement_.position;
-    if (r.right > r.left && r.bottom > r.top)
-        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (r.right > r.left && r.bottom > r.top) {
+        RECT rect {r.left, r.top, r.right, r.bottom};
+        KeepOnAMonitor(rect);  // the monitor it was on may be gone
+        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
     if (placement_.maximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     return true;
@@ -138,6 +144,7 @@ void ExifInfoDialog::SavePlacement()
     if (list_.GetHeader()) {
         placement_.nameWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(0));
         placement_.valueWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(1));
+        placement_.widthDpi = static_cast<std::uint32_t>(ScreenDpi());
     }
     SaveMetaWindowPlacement(placement_);
 }

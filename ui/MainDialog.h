@@ -55,6 +55,7 @@ protected:
 private:
     // Start-up and closing.
     void InsertColumns();
+    void FitTagButtons();
     void FillModes();
     void FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
                            const std::string& text);

@@ -194,9 +194,13 @@ TEST_F(ContextTest, ExifWindowListsTheToolsFieldsAndCopiesThem)
         ListView_GetItemText(fields, row, 0, name, sizeof name);
         ListView_GetItemText(fields, row, 1, value, sizeof value);
         EXPECT_EQ(field.name, name);
-        EXPECT_EQ(field.value, value);
+        // Reading the file for the window may itself move its access time on (Linux under Wine
+        // does on most reads; Windows keeps it within an hour or not at all).
+        if (field.name != "File Access Date/Time") {
+            EXPECT_EQ(field.value, value);
+        }
         EXPECT_NE(field.name, "File Size");  // dropped lines never reach the window
-        expected += field.name + " : " + field.value + "\r\n";
+        expected += std::string(name) + " : " + value + "\r\n";
         ++row;
     }
     char caption[MAX_PATH];

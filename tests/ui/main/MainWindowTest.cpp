@@ -3,6 +3,9 @@
 // and example line, message boxes, and a whole Move run from the window.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -282,6 +285,38 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Cell(3, 0), tree.Path("pics\\sub\\v.jpg"));
     EXPECT_EQ(Cell(3, 1), "");
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
+}
+
+TEST_F(MainWindowTest, AFolderScanLeavesOutWhatTheSystemKeepsForItself)
+{
+    TempTree tree;
+    for (const char* folder : {"pics", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+    for (const char* name : {"pics\\a.jpg", "pics\\desktop.ini", "pics\\Thumbs.db", "pics\\hidden.jpg",
+                             "pics\\system.jpg", "pics\\$RECYCLE.BIN\\deleted.jpg", "pics\\mine\\b.jpg"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    const DWORD systemHidden = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN;
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN"})
+        ASSERT_TRUE(SetFileAttributesA(tree.Path(name).c_str(), systemHidden)) << name;
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\system.jpg").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\mine").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    SetDword("EnableExtFilter", 0);
+    SetDword("AddFilesInSubfolder", 1);
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
+    std::set<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    // Hidden alone or system alone is the user's choice and is listed; both together is not.
+    EXPECT_EQ(listed,
+              (std::set<std::string> {tree.Path("pics\\a.jpg"), tree.Path("pics\\hidden.jpg"),
+                                      tree.Path("pics\\system.jpg"), tree.Path("pics\\mine\\b.jpg")}));
+    // A file named explicitly is taken whatever its attributes.
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics\\desktop.ini")}));
+    EXPECT_EQ(Rows(), 5);
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        SetFileAttributesA(tree.Path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
