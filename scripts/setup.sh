@@ -12,7 +12,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in g++-mingw-w64-i686 wine wine32:i386 xvfb cmake clang libclang-rt-14-dev googletest fp-utils \
-         libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format; do
+         libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format imagemagick nsis zip unzip; do
   have_pkg "$p" || need+=("$p")
 done
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds Quillmere and starts it under Wine.
+# Sets up what is missing, builds Quillmere and starts it under Wine; without a display, runs a
+# demo instead (scripts/demo.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/setup.sh"
@@ -7,11 +8,12 @@ bash "$root/scripts/build.sh" win
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -z "${DISPLAY:-}" ]; then
-  # No screen here: Quillmere runs on a virtual display, stopped again when it closes.
-  echo "start: no DISPLAY is set; starting Quillmere on a virtual display (Xvfb)."
+  # No screen here: a demo on a virtual display shows what Quillmere does, and then ends.
+  echo "start: no DISPLAY is set; running the demo on a virtual display (Xvfb) instead of the window."
   source "$root/scripts/wine-env.sh"
   qm_wine_start "$root/build"
-  wine "$root/build/dist/quillmere.exe"
+  bash "$root/scripts/demo.sh" "$root/build/dist" "$root/build/win/demo" "$root/build/demo" \
+    "$root/build/screenshot.png"
   qm_wine_stop
   exit 0
 fi
