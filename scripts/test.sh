@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the three configurations and runs every test:
-# native (ASan + UBSan), the fuzz smoke runs, then the Windows tests under Wine.
+# native (ASan + UBSan), the fuzz smoke runs, then the Windows build with its release packages
+# (scripts/package.sh) and the Windows tests under Wine.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 export QM_WERROR=ON
@@ -25,8 +26,8 @@ else
   fail=1
 fi
 
-echo "== Windows build and tests under Wine"
-if bash "$root/scripts/build.sh" win; then
+echo "== Windows build, release packages and tests under Wine"
+if bash "$root/scripts/package.sh"; then
   source "$root/scripts/wine-env.sh"
   qm_wine_start "$root/build/win" || exit 1
   (cd "$root/build/win" && ctest --output-on-failure) || fail=1
