@@ -1,20 +1,21 @@
 // demo_window: shows the demo's photos in the main window for a screenshot on a virtual display.
-//   demo_window show PROGRAM OUTPUT FILE...   stores window settings for the demo (no first-start
-//       help, output into OUTPUT, a fixed window rectangle), starts PROGRAM, drops the files on its
-//       window, waits until the list shows them and prints the window's rectangle as WxH+X+Y.
-//       The program keeps running.
+//   demo_window show PROGRAM PHOTOS COUNT OUTPUT   stores window settings for the demo (no
+//       first-start help, PHOTOS as the last folder added, output into OUTPUT, a fixed window
+//       rectangle), starts PROGRAM, adds the PHOTOS folder with Add Folder, waits until the list
+//       shows COUNT files and prints the window's rectangle as WxH+X+Y. The program keeps running.
 //   demo_window close   closes that window and waits until the program has ended.
-// The program reads no command line, so the files arrive as the shell would drop them.
+// The program reads no command line, and a drop carries memory of the dropping process, so the
+// photos come in through the program's own Add Folder, whose folder picker opens on the last
+// folder added: pressing its OK is all a user would do.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "engine/SettingsStore.h"
 #include "resource.h"
-#include "tests/support/DropBuilder.h"
 
 namespace {
 
@@ -22,11 +23,12 @@ constexpr DWORD kWaitMs = 20000;
 constexpr StoredRect kWindowRect = {16, 16, 1176, 796};
 
 struct Search {
-    DWORD process;
+    DWORD process;  // 0: any
+    bool mainWindow;  // the main window, or else another dialog of the process
     HWND found;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM data)
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data)
 {
     auto* search = reinterpret_cast<Search*>(data);
     DWORD process = 0;
@@ -36,19 +38,19 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM data)
     GetWindowTextA(window, title, sizeof title);
     GetClassNameA(window, kind, sizeof kind);
     if ((search->process == 0 || process == search->process) && IsWindowVisible(window) &&
-        std::string(title) == "Quillmere" && std::string(kind) == "#32770") {
+        std::string(kind) == "#32770" && (std::string(title) == "Quillmere") == search->mainWindow) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-// The program's visible main window (of the given process, or of any when 0), waiting for it.
-HWND WaitForMainWindow(DWORD process)
+// A visible dialog of the process (of any when 0), waiting for it.
+HWND WaitForDialog(DWORD process, bool mainWindow)
 {
     for (DWORD waited = 0; waited < kWaitMs; waited += 100) {
-        Search search {process, nullptr};
-        EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+        Search search {process, mainWindow, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
         Sleep(100);
@@ -56,11 +58,14 @@ HWND WaitForMainWindow(DWORD process)
     return nullptr;
 }
 
-bool StoreDemoSettings(const std::string& output)
+bool StoreDemoSettings(const std::string& photos, const std::string& output)
 {
     OrganizeOptions options;
     SetUserDefaults(options);
     LoadSettings(options);
+    options.Folder = photos;
+    options.AddFilesInSubfolder = 1;
+    options.EnableExtFilter = 0;
     options.MoveType = static_cast<std::uint32_t>(DateSource::TakenElseModified);
     options.OutputFolderType = 1;
     options.CustomTargetFolder = output;
@@ -83,9 +88,9 @@ bool StoreDemoSettings(const std::string& output)
     return ok;
 }
 
-int Show(const std::string& program, const std::string& output, const std::vector<std::string>& files)
+int Show(const std::string& program, const std::string& photos, int count, const std::string& output)
 {
-    if (!StoreDemoSettings(output)) {
+    if (!StoreDemoSettings(photos, output)) {
         std::fputs("demo_window: cannot store the window settings\n", stderr);
         return 1;
     }
@@ -101,24 +106,28 @@ int Show(const std::string& program, const std::string& output, const std::vecto
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
 
-    HWND window = WaitForMainWindow(started.dwProcessId);
+    HWND window = WaitForDialog(started.dwProcessId, true);
     if (!window) {
         std::fputs("demo_window: the main window did not appear\n", stderr);
         return 1;
     }
-    if (!SendDrop(window, files)) {
-        std::fputs("demo_window: cannot build the drop\n", stderr);
+    PostMessageA(GetDlgItem(window, IDC_ADD_FOLDER), BM_CLICK, 0, 0);
+    HWND picker = WaitForDialog(started.dwProcessId, false);
+    if (!picker) {
+        std::fputs("demo_window: the folder picker did not appear\n", stderr);
         return 1;
     }
+    // The picker selects the start folder once it has filled its tree.
+    Sleep(1000);
+    PostMessageA(picker, WM_COMMAND, IDOK, 0);
     HWND list = GetDlgItem(window, IDC_FILE_LIST);
-    const auto wanted = static_cast<int>(files.size());
     DWORD waited = 0;
-    while (ListView_GetItemCount(list) < wanted && waited < kWaitMs) {
+    while (ListView_GetItemCount(list) < count && waited < kWaitMs) {
         Sleep(100);
         waited += 100;
     }
-    if (ListView_GetItemCount(list) < wanted) {
-        std::fprintf(stderr, "demo_window: the list shows %d of %d files\n", ListView_GetItemCount(list), wanted);
+    if (ListView_GetItemCount(list) != count) {
+        std::fprintf(stderr, "demo_window: the list shows %d files, not %d\n", ListView_GetItemCount(list), count);
         return 1;
     }
     // Let the window finish painting before the caller takes the picture.
@@ -134,7 +143,7 @@ int Show(const std::string& program, const std::string& output, const std::vecto
 
 int Close()
 {
-    HWND window = WaitForMainWindow(0);
+    HWND window = WaitForDialog(0, true);
     if (!window) {
         std::fputs("demo_window: no main window to close\n", stderr);
         return 1;
@@ -161,10 +170,10 @@ int Close()
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "show" && argc > 4)
-        return Show(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
+    if (command == "show" && argc == 6 && std::atoi(argv[4]) > 0)
+        return Show(argv[2], argv[3], std::atoi(argv[4]), argv[5]);
     if (command == "close" && argc == 2)
         return Close();
-    std::fputs("usage: demo_window show PROGRAM OUTPUT FILE... | demo_window close\n", stderr);
+    std::fputs("usage: demo_window show PROGRAM PHOTOS COUNT OUTPUT | demo_window close\n", stderr);
     return 2;
 }

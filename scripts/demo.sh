@@ -27,13 +27,13 @@ wphotos="$(winpath "$photos")"
 wsorted="$(winpath "$sorted")"
 
 wine "$tools/demo_photos.exe" "$wphotos" | tr -d '\r' >"$work/photos.txt"
-mapfile -t files <"$work/photos.txt"
+count="$(wc -l <"$work/photos.txt")"
 
 # Prints the cli's "source<TAB>target<TAB>result" lines as a table, paths shown below their roots.
 table() {
-  tr -d '\r' <"$1" | awk -F '\t' -v src="$wphotos\\" -v out="$wsorted\\" '
+  tr -d '\r' <"$1" | QM_SRC="$wphotos\\" QM_OUT="$wsorted\\" awk -F '\t' '
     function below(path, root) { return index(path, root) == 1 ? substr(path, length(root) + 1) : path }
-    { s[NR] = below($1, src); t[NR] = below($2, out); r[NR] = $3
+    { s[NR] = below($1, ENVIRON["QM_SRC"]); t[NR] = below($2, ENVIRON["QM_OUT"]); r[NR] = $3
       if (length(s[NR]) > ws) ws = length(s[NR]); if (length(t[NR]) > wt) wt = length(t[NR]) }
     END { if (ws < 5) ws = 5; if (wt < 6) wt = 6
           printf "  %-" ws "s   %-" wt "s   %s\n", "photo", "sorted", "result"
@@ -56,8 +56,10 @@ table "$work/run.tsv"
 echo "  $(tr -d '\r' <"$work/run.summary")"
 echo
 
-geometry="$(wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wsorted" "${files[@]}" |
-  tr -d '\r')"
+# Into a file, not a pipe: the program started by the helper keeps the helper's output open.
+wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wphotos" "$count" "$wsorted" \
+  >"$work/window.txt"
+geometry="$(tr -d '\r' <"$work/window.txt")"
 import -window root -crop "$geometry" +repage "$shot"
 wine "$tools/demo_window.exe" close
 
