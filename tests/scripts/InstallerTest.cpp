@@ -47,7 +47,7 @@ std::string Env(const wchar_t* name)
     return text;
 }
 
-std::string Folder(int csidl)
+std::string SpecialFolder(int csidl)
 {
     char path[MAX_PATH] = "";
     return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)) ? path : "";
@@ -65,7 +65,7 @@ struct Outcome {
 };
 
 // Runs a command line to its end, standard output captured.
-Outcome Run(const std::wstring& commandLine)
+Outcome RunCommand(const std::wstring& commandLine)
 {
     Outcome outcome;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -249,13 +249,13 @@ protected:
         ASSERT_TRUE(Exists(olderSetup_)) << "QM_OLDER_SETUP names no installer: " << olderSetup_;
         ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "an earlier test left an installation";
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmere");
-        menu_ = Folder(CSIDL_COMMON_PROGRAMS) + "\\Quillmere";
-        desktopLink_ = Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quillmere.lnk";
+        menu_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Quillmere";
+        desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quillmere.lnk";
     }
 
     static Outcome Install(const std::string& setup, const std::string& options)
     {
-        return Run(Widen("\"" + setup + "\" /S" + options));
+        return RunCommand(Widen("\"" + setup + "\" /S" + options));
     }
 
     // Runs the Uninstall key's quiet command and waits until the uninstaller, which works from a
@@ -264,7 +264,7 @@ protected:
     {
         std::string command;
         ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", command));
-        const Outcome run = Run(Widen(command + extra));
+        const Outcome run = RunCommand(Widen(command + extra));
         ASSERT_TRUE(run.started) << command;
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, "",
@@ -286,7 +286,7 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
     ASSERT_EQ(install.exitCode, 0u);
 
     // Per machine, into Program Files.
-    const std::string folder = Folder(CSIDL_PROGRAM_FILES) + "\\Quillmere";
+    const std::string folder = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Quillmere";
     for (const char* file : kInstalledFiles)
         EXPECT_TRUE(Exists(folder + "\\" + file)) << file;
     EXPECT_EQ(ShortcutTarget(menu_ + "\\Quillmere.lnk"), folder + "\\quillmere.exe");
@@ -315,9 +315,9 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
     EXPECT_GT(size, 1024u);
     EXPECT_LT(size, 50u * 1024u);
 
-    const Outcome cli = Run(Widen("\"" + folder + "\\quillmere-cli.exe\" --version"));
+    const Outcome cli = RunCommand(Widen("\"" + folder + "\\quillmere-cli.exe\" --version"));
     EXPECT_EQ(cli.out, std::string("quillmere-cli ") + QM_VERSION_TEXT + "\n");
-    const Outcome probe = Run(Widen("\"" + folder + "\\metaprobe.exe\" --version"));
+    const Outcome probe = RunCommand(Widen("\"" + folder + "\\metaprobe.exe\" --version"));
     EXPECT_EQ(probe.out, std::string("metaprobe ") + QM_VERSION_TEXT + "\n");
     EXPECT_TRUE(StartsAndShowsItsWindow(Widen(folder + "\\quillmere.exe")));
 
@@ -345,7 +345,7 @@ TEST_F(Installer, UpgradeKeepsSettingsAndChoicesAndTheTickedUninstallRemovesEver
     EXPECT_EQ(ShortcutTarget(desktopLink_), folder + "\\quillmere.exe");
 
     StoreSetting("MoveType", 500);
-    const std::string runs = Folder(CSIDL_LOCAL_APPDATA) + "\\Quillmere\\Runs";
+    const std::string runs = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\Quillmere\\Runs";
     ASSERT_EQ(SHCreateDirectoryExA(nullptr, runs.c_str(), nullptr), ERROR_SUCCESS);
     HANDLE journal = CreateFileA((runs + "\\run.journal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(journal, INVALID_HANDLE_VALUE);
@@ -403,7 +403,7 @@ TEST(PortableZip, RunsFromAFolderWithASpaceAndNonAsciiLettersAndWritesNothingBes
     for (const char* file : {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe", "quillmere.chm", "README.txt"})
         EXPECT_EQ(before.count(Widen(file)), 1u) << file;
 
-    const Outcome cli = Run(L"\"" + folder + L"\\quillmere-cli.exe\" --version");
+    const Outcome cli = RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" --version");
     ASSERT_TRUE(cli.started);
     EXPECT_EQ(cli.out, std::string("quillmere-cli ") + QM_VERSION_TEXT + "\n");
     // A real run: a file copied into a dated folder, both outside the program's folder.
@@ -414,7 +414,7 @@ TEST(PortableZip, RunsFromAFolderWithASpaceAndNonAsciiLettersAndWritesNothingBes
     HANDLE file = CreateFileW((work + L"\\note.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-    const Outcome organize = Run(L"\"" + folder + L"\\quillmere-cli.exe\" organize --copy --mode extension --out \"" +
+    const Outcome organize = RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" organize --copy --mode extension --out \"" +
                                  work + L"\\sorted\" \"" + work + L"\\note.txt\"");
     ASSERT_TRUE(organize.started);
     EXPECT_EQ(organize.exitCode, 0u) << organize.out;
