@@ -27,7 +27,7 @@ wphotos="$(winpath "$photos")"
 wsorted="$(winpath "$sorted")"
 
 wine "$tools/demo_photos.exe" "$wphotos" | tr -d '\r' >"$work/photos.txt"
-count="$(wc -l <"$work/photos.txt")"
+mapfile -t files <"$work/photos.txt"
 
 # Prints the cli's "source<TAB>target<TAB>result" lines as a table, paths shown below their roots.
 table() {
@@ -57,8 +57,7 @@ echo "  $(tr -d '\r' <"$work/run.summary")"
 echo
 
 # Into a file, not a pipe: the program started by the helper keeps the helper's output open.
-wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wphotos" "$count" "$wsorted" \
-  >"$work/window.txt"
+wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wsorted" "${files[@]}" >"$work/window.txt"
 geometry="$(tr -d '\r' <"$work/window.txt")"
 import -window root -crop "$geometry" +repage "$shot"
 wine "$tools/demo_window.exe" close

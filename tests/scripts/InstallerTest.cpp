@@ -15,19 +15,21 @@
 #include <vector>
 
 #include "QuillmereVersion.h"
+#include "resource.h"
 
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmere";
 const char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char kOptionsKey[] = "Software\\Quillmere\\Options";
-const char* const kInstalledFiles[] = {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe", "quillmere.chm",
-                                       "README.txt", "uninstall.exe"};
+const char* const kInstalledFiles[] = {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe",
+                                       "quillmere.chm", "README.txt",        "uninstall.exe"};
 
 std::wstring Widen(const std::string& text)
 {
     std::wstring wide(text.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    const int n =
+            MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     wide.resize(n > 0 ? n - 1 : 0);
     return wide;
 }
@@ -58,6 +60,14 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The first line of a program's output without its line end, which is "\r\n" for a program
+// writing in text mode and "\n" for one writing binary.
+std::string FirstLine(const std::string& out)
+{
+    const std::string line = out.substr(0, out.find('\n'));
+    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
 struct Outcome {
     bool started = false;
     DWORD exitCode = 0;
@@ -82,8 +92,8 @@ Outcome RunCommand(const std::wstring& commandLine)
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
     std::wstring line = commandLine;
-    outcome.started =
-            CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != 0;
+    outcome.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                     &startup, &process) != 0;
     CloseHandle(writeEnd);
     if (outcome.started) {
         char buffer[4096];
@@ -103,8 +113,8 @@ bool ReadText(HKEY root, const char* key, const char* name, std::string& value)
 {
     char text[2048] = "";
     DWORD size = sizeof text;
-    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text,
+                     &size) != ERROR_SUCCESS)
         return false;
     value = text;
     return true;
@@ -128,7 +138,8 @@ bool KeyExists(HKEY root, const char* key)
 void StoreSetting(const char* name, DWORD value)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
               ERROR_SUCCESS);
@@ -222,7 +233,7 @@ bool StartsAndShowsItsWindow(const std::wstring& program)
     }
     bool ended = false;
     if (search.found) {
-        PostMessageA(search.found, WM_COMMAND, 1001 /* C&lose */, 0);
+        PostMessageA(search.found, WM_COMMAND, IDC_CLOSE, 0);
         ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
     }
     if (!ended)
@@ -267,8 +278,8 @@ protected:
         const Outcome run = RunCommand(Widen(command + extra));
         ASSERT_TRUE(run.started) << command;
         EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, "",
-                            60000));
+        EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+                            "", 60000));
     }
 
     std::string setup_;
@@ -295,10 +306,13 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
     EXPECT_EQ(PathEntries(folder), 0) << "the PATH is not ticked by default";
 
     std::string text;
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", text) && text == "Quillmere") << text;
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) && text == QM_VERSION_TEXT)
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", text) && text == "Quillmere")
             << text;
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", text) && text == "Quillmere Developers")
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) &&
+                text == QM_VERSION_TEXT)
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", text) &&
+                text == "Quillmere Developers")
             << text;
     EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon", text) &&
                 text == folder + "\\quillmere.exe,0")
@@ -316,9 +330,9 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
     EXPECT_LT(size, 50u * 1024u);
 
     const Outcome cli = RunCommand(Widen("\"" + folder + "\\quillmere-cli.exe\" --version"));
-    EXPECT_EQ(cli.out, std::string("quillmere-cli ") + QM_VERSION_TEXT + "\n");
+    EXPECT_EQ(FirstLine(cli.out), std::string("quillmere-cli ") + QM_VERSION_TEXT) << cli.out;
     const Outcome probe = RunCommand(Widen("\"" + folder + "\\metaprobe.exe\" --version"));
-    EXPECT_EQ(probe.out, std::string("metaprobe ") + QM_VERSION_TEXT + "\n");
+    EXPECT_EQ(FirstLine(probe.out), std::string("metaprobe ") + QM_VERSION_TEXT) << probe.out;
     EXPECT_TRUE(StartsAndShowsItsWindow(Widen(folder + "\\quillmere.exe")));
 
     StoreSetting("MoveType", 500);
@@ -340,14 +354,16 @@ TEST_F(Installer, UpgradeKeepsSettingsAndChoicesAndTheTickedUninstallRemovesEver
     ASSERT_TRUE(older.started);
     ASSERT_EQ(older.exitCode, 0u);
     std::string text;
-    ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) && text == "0.1.0") << text;
+    ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) && text == "0.1.0")
+            << text;
     EXPECT_EQ(PathEntries(folder), 1);
     EXPECT_EQ(ShortcutTarget(desktopLink_), folder + "\\quillmere.exe");
 
     StoreSetting("MoveType", 500);
     const std::string runs = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\Quillmere\\Runs";
     ASSERT_EQ(SHCreateDirectoryExA(nullptr, runs.c_str(), nullptr), ERROR_SUCCESS);
-    HANDLE journal = CreateFileA((runs + "\\run.journal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE journal = CreateFileA((runs + "\\run.journal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 0, nullptr);
     ASSERT_NE(journal, INVALID_HANDLE_VALUE);
     CloseHandle(journal);
 
@@ -355,9 +371,11 @@ TEST_F(Installer, UpgradeKeepsSettingsAndChoicesAndTheTickedUninstallRemovesEver
     const Outcome upgrade = Install(setup_, "");
     ASSERT_TRUE(upgrade.started);
     ASSERT_EQ(upgrade.exitCode, 0u);
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) && text == QM_VERSION_TEXT)
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) &&
+                text == QM_VERSION_TEXT)
             << text;
-    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", text) && text == folder) << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", text) && text == folder)
+            << text;
     for (const char* file : kInstalledFiles)
         EXPECT_TRUE(Exists(folder + "\\" + file)) << file;
     EXPECT_EQ(PathEntries(folder), 1);
@@ -400,22 +418,25 @@ TEST(PortableZip, RunsFromAFolderWithASpaceAndNonAsciiLettersAndWritesNothingBes
     ASSERT_FALSE(unpacked.empty()) << "QM_PORTABLE_DIR is not set";
     const std::wstring folder = unpacked + L"\\Quillmere-" + Widen(QM_VERSION_TEXT);
     const std::set<std::wstring> before = Listing(folder);
-    for (const char* file : {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe", "quillmere.chm", "README.txt"})
+    for (const char* file :
+         {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe", "quillmere.chm", "README.txt"})
         EXPECT_EQ(before.count(Widen(file)), 1u) << file;
 
     const Outcome cli = RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" --version");
     ASSERT_TRUE(cli.started);
-    EXPECT_EQ(cli.out, std::string("quillmere-cli ") + QM_VERSION_TEXT + "\n");
+    EXPECT_EQ(FirstLine(cli.out), std::string("quillmere-cli ") + QM_VERSION_TEXT) << cli.out;
     // A real run: a file copied into a dated folder, both outside the program's folder.
     wchar_t temp[MAX_PATH] = L"";
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
     const std::wstring work = std::wstring(temp) + L"qm-portable-run";
     CreateDirectoryW(work.c_str(), nullptr);
-    HANDLE file = CreateFileW((work + L"\\note.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file =
+            CreateFileW((work + L"\\note.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-    const Outcome organize = RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" organize --copy --mode extension --out \"" +
-                                 work + L"\\sorted\" \"" + work + L"\\note.txt\"");
+    const Outcome organize =
+            RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" organize --copy --mode extension --out \"" +
+                       work + L"\\sorted\" \"" + work + L"\\note.txt\"");
     ASSERT_TRUE(organize.started);
     EXPECT_EQ(organize.exitCode, 0u) << organize.out;
     EXPECT_NE(GetFileAttributesW((work + L"\\sorted\\TXT\\note.txt").c_str()), INVALID_FILE_ATTRIBUTES)
