@@ -243,6 +243,20 @@ Section "un.${PRODUCT}" UnSecProgram
   Delete "$INSTDIR\quillmere.chm"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\uninstall.exe"
+  ; Started from the Uninstall key, the uninstaller runs on from a copy of itself in the temporary
+  ; folder while the started one ends: until it has, Windows refuses to delete its file, and Wine
+  ; deletes it only when it ends. The folder goes once that file is gone.
+  ${If} $EXEDIR != $INSTDIR
+    StrCpy $0 0
+    ${DoWhile} ${FileExists} "$INSTDIR\uninstall.exe"
+      ${If} $0 >= 40
+        ${ExitDo}
+      ${EndIf}
+      Sleep 250
+      IntOp $0 $0 + 1
+      Delete "$INSTDIR\uninstall.exe"
+    ${Loop}
+  ${EndIf}
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT} Help.lnk"

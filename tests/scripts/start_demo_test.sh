@@ -2,13 +2,16 @@
 # The start command's demo on a machine without a screen: it ends by itself, prints both tables,
 # their summaries and the screenshot's path, the sorted folder holds exactly the expected copies,
 # and the screenshot is a picture of the window, not an empty screen.
-#   start_demo_test.sh SOURCE_DIR DIST_DIR TOOLS_DIR WORK_DIR
-# Runs in the Wine environment of the test run, or starts its own when there is none.
+#   start_demo_test.sh SOURCE_DIR DIST_DIR TOOLS_DIR WORK_DIR WINE_DIR
+# Runs, as the start command does, in a Wine prefix and on a virtual display of its own, so that
+# the window settings the demo stores reach no other test; the prefix, in WINE_DIR, is kept for
+# the next run.
 set -uo pipefail
 src="$1"
 dist="$2"
 tools="$3"
 work="$4"
+wine_dir="$5"
 failures=0
 fail() {
   echo "FAILED: $*"
@@ -17,10 +20,8 @@ fail() {
 
 rm -rf "$work"
 mkdir -p "$work"
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-  source "$src/scripts/wine-env.sh"
-  qm_wine_start "$work/wine"
-fi
+source "$src/scripts/wine-env.sh"
+qm_wine_start "$wine_dir" || exit 1
 
 shot="$work/screenshot.png"
 timeout 120 bash "$src/scripts/demo.sh" "$dist" "$tools" "$work/demo" "$shot" >"$work/output.txt" 2>&1
