@@ -57,12 +57,20 @@ echo "  $(tr -d '\r' <"$work/run.summary")"
 echo
 
 # Into a file, not a pipe: the program started by the helper keeps the helper's output open.
-wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wsorted" "${files[@]}" >"$work/window.txt"
+# Wine's notes while the open-file dialog lists drives go to a file, shown only on failure.
+if ! wine "$tools/demo_window.exe" show "$(winpath "$dist/quillmere.exe")" "$wsorted" "${files[@]}" \
+  >"$work/window.txt" 2>"$work/window.log"; then
+  cat "$work/window.log" >&2
+  exit 1
+fi
 geometry="$(tr -d '\r' <"$work/window.txt")"
 import -window root -crop "$geometry" +repage "$shot"
-wine "$tools/demo_window.exe" close
+if ! wine "$tools/demo_window.exe" close 2>>"$work/window.log"; then
+  cat "$work/window.log" >&2
+  exit 1
+fi
 
 echo "Screenshot of the main window with the photos listed: $shot"
 echo "Sorted copies: $sorted"
-echo "On a machine with a display, bash scripts/start.sh opens the window itself; under Windows,"
-echo "start quillmere.exe from build/dist."
+echo "On a machine with a display, bash scripts/start.sh opens the window itself; on Windows, start"
+echo "quillmere.exe from build/dist, or install it with the setup that scripts/package.sh makes."
