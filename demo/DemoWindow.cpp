@@ -65,8 +65,8 @@ bool StoreDemoSettings(const std::string& output)
     OrganizeOptions options;
     SetUserDefaults(options);
     LoadSettings(options);
-    options.MoveType = static_cast<std::uint32_t>(DateSource::TakenElseModified);
-    options.OutputFolderType = 1;
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::TakenElseModified);
+    options.OutputFolderType = kOutputToCustomFolder;
     options.CustomTargetFolder = output;
     options.WndMaximized = 0;
     options.WndPosition = kWindowRect;
