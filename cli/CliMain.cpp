@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "QuillmereVersion.h"
 #include "cli/CliArgs.h"
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     }
     switch (parsed.request.command) {
     case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
-    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION); return kExitOk;
+    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION_TEXT); return kExitOk;
     case CliCommand::Organize: return RunOrganizeCommand(parsed.request);
     case CliCommand::Lookup: return RunLookupCommand(parsed.request);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "QuillmereVersion.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/win/cli/CliProcess.h"
@@ -51,7 +52,7 @@ TEST_F(CliOrganize, VersionHelpAndUsageErrors)
     const CliOutcome version = RunCli({"--version"});
     ASSERT_TRUE(version.started);
     EXPECT_EQ(version.exitCode, 0u);
-    EXPECT_EQ(version.out, "quillmere-cli 2.4.745\n");
+    EXPECT_EQ(version.out, "quillmere-cli " QM_VERSION_TEXT "\n");
 
     const CliOutcome help = RunCli({"--help"});
     EXPECT_EQ(help.exitCode, 0u);
