@@ -74,21 +74,29 @@ ParsedCommandLine Fail(std::string error)
 bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
-           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext";
+           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
+           name == "--report";
 }
 
 bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
-           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run";
+           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
+           name == "--explain";
 }
 
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain")
         return "option " + name + " is not valid for lookup";
+    if (command == CliCommand::Organize && name == "--explain")
+        return "option " + name + " is not valid for organize";
+    if (command == CliCommand::Undo && name != "--dry-run")
+        return "option " + name + " is not valid for undo";
+    if (command == CliCommand::Runs)
+        return "runs takes no options";
     if (name == "--mode") {
         const auto mode = ParseModeName(value);
         if (!mode)
@@ -133,6 +141,12 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.saved = true;
     } else if (name == "--dry-run") {
         flags.dryRun = true;
+    } else if (name == "--report") {
+        if (value.empty())
+            return "option --report needs a file";
+        flags.report = value;
+    } else if (name == "--explain") {
+        flags.explain = true;
     }
     return {};
 }
@@ -150,6 +164,14 @@ std::optional<std::uint32_t> ParseModeName(const std::string& text)
     if (!IsKnownMode(value))
         return std::nullopt;
     return value;
+}
+
+std::string ModeNameOf(std::uint32_t mode)
+{
+    for (const auto& entry : kModeNames)
+        if (static_cast<std::uint32_t>(entry.mode) == mode)
+            return entry.name;
+    return std::to_string(mode);
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -173,6 +195,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         command = CliCommand::Organize;
     else if (first == "lookup")
         command = CliCommand::Lookup;
+    else if (first == "undo")
+        command = CliCommand::Undo;
+    else if (first == "runs")
+        command = CliCommand::Runs;
     else
         return Fail("unknown command \"" + first + "\"");
     parsed.request.command = command;
@@ -210,6 +236,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     if (moveSeen && copySeen)
         return Fail("--move and --copy cannot be given together");
     parsed.request.flags.move = moveSeen;
+    if (command == CliCommand::Undo)
+        return parsed.request.paths.size() <= 1 ? parsed : Fail("undo takes at most one JOURNAL");
+    if (command == CliCommand::Runs)
+        return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -257,7 +287,9 @@ const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] FILE...\n"
+           "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
+           "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
            "\n"
            "organize moves or copies every file (folders are scanned) into folders by date,\n"
@@ -276,8 +308,17 @@ const char* UsageText()
            "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
+           "  --report FILE            write a CSV report: source, target, result, date and\n"
+           "                           where the date came from\n"
            "\n"
-           "lookup prints each file's date (or extension folder, or orientation) for the mode.\n"
+           "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
+           "with --explain, also where the date came from.\n"
            "\n"
-           "Exit status: 0 every file OK or skipped, 1 a file failed, 2 usage or settings error.\n";
+           "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
+           "source and result per file; files changed since the run are left and reported.\n"
+           "runs lists the kept run journals: start time, mode, counts, undone or not.\n"
+           "\n"
+           "Exit status: 0 every file OK or skipped (undo: every file put back), 1 a file failed\n"
+           "(undo: a file was left), 2 usage or settings error (undo: no journal, or one that\n"
+           "cannot be read or was undone already).\n";
 }

@@ -9,14 +9,16 @@
 namespace {
 
 // The answer of one file for the mode, or false.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
+bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer,
+            std::string& origin)
 {
     if (mode == static_cast<std::uint32_t>(DateSource::Extension))
         return ExtensionFolderName(path, answer);
     if (mode == static_cast<std::uint32_t>(DateSource::Orientation))
         return lookup.GetOrientationText(path, answer);
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!lookup.GetDateForMode(path, static_cast<DateSource>(mode), year, month, day, hour, minute, second))
+    if (!lookup.GetDateForMode(path, static_cast<DateSource>(mode), year, month, day, hour, minute, second,
+                               &origin))
         return false;
     answer = DateText(year, month, day, hour, minute, second);
     return true;
@@ -31,11 +33,13 @@ int RunLookupCommand(const CliRequest& request)
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
-        if (!LookUp(lookup, FullPath(path), mode, answer)) {
+        std::string origin;
+        if (!LookUp(lookup, FullPath(path), mode, answer, origin)) {
             answer = LookupFailureText(mode);
             anyFailed = true;
         }
-        const std::string line = path + '\t' + answer + '\n';
+        // With --explain, a third column says where the date came from (empty without a date).
+        const std::string line = path + '\t' + answer + (request.flags.explain ? '\t' + origin : "") + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     std::fflush(stdout);

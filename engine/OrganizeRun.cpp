@@ -8,6 +8,7 @@
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -47,7 +48,7 @@ std::string UpperAscii(std::string text)
 }
 
 // Steps 3 to 5 of the preparation; false when the run must not start.
-bool CheckSettings(RunHost& host, OrganizeOptions& options)
+bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options)
 {
     if (options.OutputFolderType == 1) {
         if (options.CustomTargetFolder.empty()) {
@@ -57,7 +58,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
         }
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
-        if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
+        if (!fs.EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
             if (code != 0)
@@ -80,7 +81,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
 
 // Step 4 of a row: the target folder by mode, or the failure text.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, RowDate& date, std::string& result)
+                      std::string& targetFolder, RowDate& date, std::string& origin, std::string& result)
 {
     const std::uint32_t mode = options.MoveType;
     if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
@@ -107,7 +108,7 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
     }
     RowDate found;
     if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day,
-                               found.hour, found.minute, found.second)) {
+                               found.hour, found.minute, found.second, &origin)) {
         result = LookupFailureText(mode);
         return false;
     }
@@ -154,6 +155,34 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     return ok ? std::string("OK") : "Failure" + ErrorSuffix();
 }
 
+bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
+{
+    JournalHeader header;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char started[32];
+    std::snprintf(started, sizeof started, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    header.started = started;
+    header.mode = options.MoveType;
+    header.move = move;
+    header.policy = options.TargetExistsOpt;
+    if (options.OutputFolderType == 1)
+        header.outFolder = options.CustomTargetFolder;
+    if (options.RenameTargetFileName)
+        header.nameTemplate = options.TargetFilenameFormat;
+    const std::string folder = RunsFolder();
+    if (journal.Open(folder, header, StoredKeepRuns()))
+        return true;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    host.ShowMessage("Failed to write the run's journal in \"" + folder + "\". " + reason,
+                     MessageKind::Warning);
+    return false;
+}
+
 }  // namespace
 
 const char* LookupFailureText(std::uint32_t mode)
@@ -180,7 +209,14 @@ const char* LookupFailureText(std::uint32_t mode)
 void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move)
 {
     host.ReadSettings(options);
-    if (!CheckSettings(host, options))
+    // Every run that changes files keeps a journal, so that it can be undone.
+    RunJournal journal;
+    const bool journaled = host.FileSystem().ChangesFiles();
+    if (journaled && !OpenJournal(host, journal, options, move))
+        return;
+    JournalFileSystem journalFileSystem(host.FileSystem(), journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : host.FileSystem();
+    if (!CheckSettings(host, fs, options))
         return;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
@@ -216,9 +252,13 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
-            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row,
-                               target);
+        std::string origin;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, origin, result)) {
+            if (!origin.empty())
+                rows.SetDateUsed(row, date.year, date.month, date.day, date.hour, date.minute, date.second,
+                                 origin);
+            result = PlaceFile(fs, source, targetFolder, options, date, move, rows, row, target);
+        }
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result);

@@ -29,7 +29,8 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date)
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date,
+                     std::string& origin)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -38,6 +39,7 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
         if (!info.exifParsed || length == 0)
             return false;
+        origin = "Date/Time Original";
         return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
     }
     MetaToolRunner runner(toolConfig);
@@ -46,22 +48,27 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
     // The first name with a non-empty value decides, even when its value does not parse.
     for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
         std::string value;
-        if (runner.FindField(name, value) && !value.empty())
+        if (runner.FindField(name, value) && !value.empty()) {
+            origin = name;
             return ParseDateText(value, date);
+        }
     }
     return false;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
+bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
+    origin = "file modified";
     if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
         chosen = attributes.ftCreationTime;
+        origin = "file created";
     } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
         chosen = attributes.ftLastAccessTime;
+        origin = "file accessed";
     }
     FILETIME local;
     if (!FileTimeToLocalFileTime(&chosen, &local))
@@ -105,37 +112,41 @@ bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, in
                               int& minute, int& second) const
 {
     DateTimeFields date;
-    if (!DateTakenFields(path, toolConfig_, date))
+    std::string origin;
+    if (!DateTakenFields(path, toolConfig_, date, origin))
         return false;
     Output(date, year, month, day, hour, minute, second);
     return true;
 }
 
 bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second) const
+                                int& hour, int& minute, int& second, std::string* origin) const
 {
     DateTimeFields date;
+    std::string from;
     switch (mode) {
     case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, date))
+        if (!DateTakenFields(path, toolConfig_, date, from))
             return false;
         break;
     case DateSource::TakenElseModified:
     case DateSource::TakenElseCreated:
     case DateSource::TakenElseAccessed:
-        if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
+        if (!DateTakenFields(path, toolConfig_, date, from) && !FileTimeFields(path, mode, date, from)) {
             return false;
         }
         break;
     case DateSource::Modified:
     case DateSource::Created:
     case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, date))
+        if (!FileTimeFields(path, mode, date, from))
             return false;
         break;
     default: return false;
     }
     Output(date, year, month, day, hour, minute, second);
+    if (origin != nullptr)
+        *origin = from;
     return true;
 }
 

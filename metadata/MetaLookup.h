@@ -16,8 +16,10 @@ public:
     // The outputs are written only when the result is true.
     bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
                       int& second) const;
+    // origin, when given, gets where the date came from: the metadata field's name ("Date/Time
+    // Original", ...) or "file modified", "file created", "file accessed".
     bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
-                        int& minute, int& second) const;
+                        int& minute, int& second, std::string* origin = nullptr) const;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
 
