@@ -27,8 +27,9 @@ private:
 
 std::string CountsText(const JournalCounts& counts)
 {
-    std::string text = std::to_string(counts.moved) + " moved, " + std::to_string(counts.copied) + " copied, " +
-                       std::to_string(counts.replaced) + " replaced, " + std::to_string(counts.failed) + " failed";
+    std::string text = std::to_string(counts.moved) + " moved, " + std::to_string(counts.copied) +
+                       " copied, " + std::to_string(counts.replaced) + " replaced, " +
+                       std::to_string(counts.failed) + " failed";
     if (counts.unfinished > 0)
         text += ", " + std::to_string(counts.unfinished) + " unfinished";
     return text;
@@ -42,7 +43,8 @@ int RunUndoCommand(const CliRequest& request)
     if (request.paths.empty()) {
         journal = LatestJournal();
         if (journal.empty()) {
-            std::fprintf(stderr, "quillmere-cli: no run to undo (no journal in \"%s\")\n", RunsFolder().c_str());
+            std::fprintf(stderr, "quillmere-cli: no run to undo (no journal in \"%s\")\n",
+                         RunsFolder().c_str());
             return kExitUsage;
         }
     } else {
@@ -59,8 +61,8 @@ int RunUndoCommand(const CliRequest& request)
     UndoTally tally;
     const bool ok = UndoRun(journal, data, request.flags.dryRun, sink, tally, error);
     std::fflush(stdout);
-    std::string summary = std::to_string(tally.undone + tally.left) + " files, " + std::to_string(tally.undone) +
-                          " undone, " + std::to_string(tally.left) + " left";
+    std::string summary = std::to_string(tally.undone + tally.left) + " files, " +
+                          std::to_string(tally.undone) + " undone, " + std::to_string(tally.left) + " left";
     if (tally.cancelled)
         summary += ", stopped (cancelled)";
     if (request.flags.dryRun)

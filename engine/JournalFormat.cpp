@@ -200,7 +200,8 @@ public:
             bySeq_[step.seq] = data_.steps.size();
             return Add(std::move(step));
         }
-        if ((kind == "D" && f.size() == 4) || (kind == "E" && f.size() == 3) || (kind == "U" && f.size() == 2)) {
+        if ((kind == "D" && f.size() == 4) || (kind == "E" && f.size() == 3) ||
+            (kind == "U" && f.size() == 2)) {
             std::uint64_t seq = 0;
             if (!ParseNumber(f[1], seq))
                 return false;
@@ -311,8 +312,9 @@ bool ParseJournal(std::string_view text, JournalData& data, std::string& error)
         const bool intact = complete && SplitChecked(line, fields) && !fields.empty();
         if (number == 1) {
             if (!intact) {
-                error = complete || line.rfind("QMJ\t", 0) != 0 ? "this is not a run journal, or its first line is damaged"
-                                                               : "the journal's first line is incomplete";
+                error = complete || line.rfind("QMJ\t", 0) != 0
+                                ? "this is not a run journal, or its first line is damaged"
+                                : "the journal's first line is incomplete";
                 return false;
             }
             if (!reader.Header(fields, error))

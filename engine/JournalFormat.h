@@ -36,7 +36,7 @@ struct JournalHeader {
     std::uint32_t mode = 0;
     bool move = false;
     std::uint32_t policy = 0;
-    std::string outFolder;     // empty: beside each source
+    std::string outFolder;  // empty: beside each source
     std::string nameTemplate;  // empty: names kept
 };
 
@@ -55,7 +55,7 @@ struct JournalStep {
     std::string kept;
     StepOutcome outcome = StepOutcome::Unknown;
     FileStamp targetStamp;  // Done only
-    std::string failure;    // Failed only
+    std::string failure;  // Failed only
     bool undone = false;
 };
 
@@ -87,7 +87,7 @@ std::uint32_t Crc32(std::string_view bytes);
 struct JournalCounts {
     int moved = 0;
     int copied = 0;
-    int replaced = 0;    // of those moved or copied, how many replaced an existing file
+    int replaced = 0;  // of those moved or copied, how many replaced an existing file
     int unfinished = 0;  // started but not recorded as done or failed: the run ended there
     int failed = 0;
     int folders = 0;

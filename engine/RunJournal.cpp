@@ -119,8 +119,8 @@ std::uint32_t StoredKeepRuns()
     DWORD value = kDefaultKeepRuns;
     DWORD size = sizeof value;
     DWORD type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value,
+                     &size) != ERROR_SUCCESS)
         return kDefaultKeepRuns;
     return std::max<DWORD>(value, 1);
 }
@@ -151,8 +151,8 @@ bool LoadJournal(const std::string& path, JournalData& data, std::string& error)
     if (ok) {
         text.resize(static_cast<std::size_t>(size.QuadPart));
         DWORD read = 0;
-        ok = text.empty() ||
-             (ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr) && read == text.size());
+        ok = text.empty() || (ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr) &&
+                              read == text.size());
     }
     if (!ok)
         error = "cannot read \"" + path + "\": " + FailureText();

@@ -54,7 +54,8 @@ bool SameContent(const std::string& a, const std::string& b)
     for (;;) {
         const std::size_t na = std::fread(ba.data(), 1, ba.size(), fa);
         const std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
-        if (na != nb || std::ferror(fa) || std::ferror(fb) || !std::equal(ba.begin(), ba.begin() + na, bb.begin())) {
+        if (na != nb || std::ferror(fa) || std::ferror(fb) ||
+            !std::equal(ba.begin(), ba.begin() + na, bb.begin())) {
             same = false;
             break;
         }
@@ -79,7 +80,8 @@ public:
         FileStamp expected = step.targetStamp;
         if (step.outcome == StepOutcome::Unknown) {
             // The run ended during this step: the files tell how far it got.
-            const bool done = targetThere && StampIs(step.target, step.sourceStamp) && !(step.move && sourceThere);
+            const bool done =
+                    targetThere && StampIs(step.target, step.sourceStamp) && !(step.move && sourceThere);
             if (!done) {
                 if (step.move && !sourceThere)
                     return {"Unclear how far the run got; left", true, false};
@@ -130,7 +132,8 @@ private:
             return outcome;
         const std::string lead = outcome.text.empty() ? std::string() : outcome.text + "; ";
         const bool targetFree = (dryRun_ && outcome.changed) || !FileExists(step.target);
-        if (!targetFree || (!dryRun_ && !MoveFileExA(step.kept.c_str(), step.target.c_str(), MOVEFILE_COPY_ALLOWED)))
+        if (!targetFree ||
+            (!dryRun_ && !MoveFileExA(step.kept.c_str(), step.target.c_str(), MOVEFILE_COPY_ALLOWED)))
             return {lead + "replaced file kept in \"" + step.kept + "\"" + (targetFree ? Reason() : ""), true,
                     outcome.changed};
         return {lead + "replaced file restored", outcome.left, true};
@@ -144,8 +147,8 @@ std::string NowText()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
     return text;
 }
 
@@ -168,8 +171,8 @@ bool LoadForUndo(const std::string& journal, JournalData& data, std::string& err
     return true;
 }
 
-bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink, UndoTally& tally,
-             std::string& error)
+bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink,
+             UndoTally& tally, std::string& error)
 {
     Undoer undoer(dryRun);
     for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {

@@ -34,5 +34,5 @@ bool LoadForUndo(const std::string& journal, JournalData& data, std::string& err
 // Undoes the run of the loaded journal; a dry run decides and reports the same, changing nothing.
 // The journal is marked step by step, and as a whole when the walk ends without a cancel, so that
 // nothing is undone twice. False with error when the journal cannot be written to.
-bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink, UndoTally& tally,
-             std::string& error);
+bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink,
+             UndoTally& tally, std::string& error);

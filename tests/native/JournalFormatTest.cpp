@@ -36,7 +36,8 @@ std::string SampleJournal()
 {
     return HeaderLine(Header()) + FolderLine("C:\\Out 100%\\2012\\") + TransferLine(Transfer(1, false)) +
            DoneLine(1, {1234, 99}) + TransferLine(Transfer(2, true)) + DoneLine(2, {1234, 100}) +
-           TransferLine(Transfer(3, false)) + FailedLine(3, "Access is denied.") + TransferLine(Transfer(4, false));
+           TransferLine(Transfer(3, false)) + FailedLine(3, "Access is denied.") +
+           TransferLine(Transfer(4, false));
 }
 
 TEST(JournalFormat, WritesAndReadsEveryRecord)
@@ -82,7 +83,8 @@ TEST(JournalFormat, UndoMarks)
 {
     JournalData data;
     std::string error;
-    ASSERT_TRUE(ParseJournal(SampleJournal() + UndoneStepLine(2) + UndoneStepLine(1) + UndoneLine("2026-12-09 10:00:00"),
+    ASSERT_TRUE(ParseJournal(SampleJournal() + UndoneStepLine(2) + UndoneStepLine(1) +
+                                     UndoneLine("2026-12-09 10:00:00"),
                              data, error))
             << error;
     EXPECT_TRUE(data.steps[1].undone);
@@ -92,8 +94,10 @@ TEST(JournalFormat, UndoMarks)
     EXPECT_EQ(data.undoneAt, "2026-12-09 10:00:00");
 
     // Nothing may follow the mark, a step is undone once, and only steps that exist.
-    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneLine("x") + UndoneStepLine(1) + UndoneStepLine(2), data, error));
-    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneStepLine(1) + UndoneStepLine(1) + FolderLine("C:\\"), data, error));
+    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneLine("x") + UndoneStepLine(1) + UndoneStepLine(2), data,
+                              error));
+    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneStepLine(1) + UndoneStepLine(1) + FolderLine("C:\\"),
+                              data, error));
     EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneStepLine(9) + FolderLine("C:\\"), data, error));
     EXPECT_EQ(error, "line 10 of the journal does not fit the lines before it");
 }
@@ -150,8 +154,8 @@ TEST(JournalFormat, DamageBeforeTheLastLineRefusesTheJournal)
     EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + DoneLine(1, {}) + FolderLine("C:\\"), data, error));
     EXPECT_EQ(error, "line 2 of the journal does not fit the lines before it");
     // Steps out of order and an outcome given twice.
-    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(2, false)) + TransferLine(Transfer(1, false)) +
-                                      FolderLine("C:\\"),
+    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(2, false)) +
+                                      TransferLine(Transfer(1, false)) + FolderLine("C:\\"),
                               data, error));
     EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(1, false)) + DoneLine(1, {}) +
                                       FailedLine(1, "x") + FolderLine("C:\\"),

@@ -78,8 +78,10 @@ TEST(CliUndo, RunThenUndoRestoresTheTreeUnderEveryPolicyForMovesAndCopies)
                                   "was there"));
                 const auto before = Snapshot(w.Data());
 
-                std::vector<std::string> args {"organize", move ? "--move" : "--copy", "--no-month", "--no-day",
-                                               "--exists", policy, "--out", w.Out()};
+                std::vector<std::string> args {"organize",   move ? "--move" : "--copy",
+                                               "--no-month", "--no-day",
+                                               "--exists",   policy,
+                                               "--out",      w.Out()};
                 if (rename)
                     args.insert(args.end(), {"--rename", "%Y%M%D"});
                 args.push_back(w.Src(""));
@@ -94,7 +96,8 @@ TEST(CliUndo, RunThenUndoRestoresTheTreeUnderEveryPolicyForMovesAndCopies)
                 const bool skip = std::string(policy) == "skip";
                 EXPECT_EQ(Lines(undo.out).size(), skip ? 1u : 3u) << undo.out;
                 for (const std::string& line : Lines(undo.out)) {
-                    const bool moved = line.find(move ? "\tMoved back" : "\tCopy deleted") != std::string::npos;
+                    const bool moved =
+                            line.find(move ? "\tMoved back" : "\tCopy deleted") != std::string::npos;
                     EXPECT_TRUE(moved) << line;
                 }
                 EXPECT_NE(undo.err.find(skip ? "1 files, 1 undone, 0 left" : "3 files, 3 undone, 0 left"),
@@ -133,7 +136,8 @@ TEST(CliUndo, WhatChangedSinceTheRunIsLeftAndReported)
     Workspace w;
     for (const char* name : {"a", "b", "c", "d"})
         ASSERT_TRUE(w.Put(w.Src(std::string(name) + ".jpg"), "2012:01:27 10:00:00", name));
-    const CliOutcome run = RunCli({"organize", "--move", "--no-month", "--no-day", "--out", w.Out(), w.Src("")});
+    const CliOutcome run =
+            RunCli({"organize", "--move", "--no-month", "--no-day", "--out", w.Out(), w.Src("")});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     const auto target = [&](const char* name) { return w.Out("2012\\" + std::string(name) + ".jpg"); };
 
@@ -171,7 +175,8 @@ TEST(CliUndo, WhatChangedSinceTheRunIsLeftAndReported)
     EXPECT_EQ(copies.exitCode, 1u);
     EXPECT_EQ(UndoLines(copies),
               Sorted({c.Out("2012\\a.jpg") + "\t" + c.Src("a.jpg") + "\tSource missing or changed; copy kept",
-                      c.Out("2012\\b.jpg") + "\t" + c.Src("b.jpg") + "\tSource missing or changed; copy kept"}));
+                      c.Out("2012\\b.jpg") + "\t" + c.Src("b.jpg") +
+                              "\tSource missing or changed; copy kept"}));
     EXPECT_TRUE(Exists(c.Out("2012\\a.jpg")));
     EXPECT_TRUE(Exists(c.Out("2012\\b.jpg")));
 }
@@ -244,8 +249,8 @@ TEST(CliUndo, AKilledRunIsUndoneExactlyForTheFilesItFinished)
     PROCESS_INFORMATION pi {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &si, &pi));
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &si, &pi));
     // Ended by force once some files are done.
     bool killed = false;
     for (int wait = 0; wait < 60000 && !killed; wait += 2) {
@@ -253,7 +258,8 @@ TEST(CliUndo, AKilledRunIsUndoneExactlyForTheFilesItFinished)
         if (!journals.empty()) {
             const std::string text = ReadText(journals.front());
             std::size_t done = 0;
-            for (std::size_t at = text.find("\nD\t"); at != std::string::npos; at = text.find("\nD\t", at + 1))
+            for (std::size_t at = text.find("\nD\t"); at != std::string::npos;
+                 at = text.find("\nD\t", at + 1))
                 ++done;
             if (done >= 20)
                 killed = TerminateProcess(pi.hProcess, 99) != 0;
@@ -284,17 +290,19 @@ TEST(CliUndo, RunsListsTheKeptJournalsAndTheOldestGoWithTheirKeptFiles)
 {
     Workspace w;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillmere\\Options", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillmere\\Options", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const DWORD keep = 2;
-    ASSERT_EQ(RegSetValueExA(key, kKeepRunsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&keep), sizeof keep),
+    ASSERT_EQ(RegSetValueExA(key, kKeepRunsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&keep),
+                             sizeof keep),
               ERROR_SUCCESS);
 
     ASSERT_TRUE(w.Put(w.Src("a.jpg"), "2012:01:27 10:00:00", "a"));
     std::vector<std::string> seen;
     for (int run = 0; run < 3; ++run) {
-        ASSERT_EQ(RunCli({"organize", "--exists", "overwrite", "--no-month", "--no-day", "--out", w.Out(), w.Src("")})
+        ASSERT_EQ(RunCli({"organize", "--exists", "overwrite", "--no-month", "--no-day", "--out", w.Out(),
+                          w.Src("")})
                           .exitCode,
                   0u);
         seen.push_back(w.Journals().back());
@@ -314,7 +322,8 @@ TEST(CliUndo, RunsListsTheKeptJournalsAndTheOldestGoWithTheirKeptFiles)
     EXPECT_NE(lines[0].find("\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tnot undone\t" + seen[1]),
               std::string::npos)
             << lines[0];
-    EXPECT_NE(lines[1].find("\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tundone "), std::string::npos)
+    EXPECT_NE(lines[1].find("\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tundone "),
+              std::string::npos)
             << lines[1];
     EXPECT_EQ(RunCli({"runs", "x"}).exitCode, 2u);
 }
@@ -326,7 +335,8 @@ TEST(CliUndo, ADryRunKeepsNoJournal)
     ASSERT_EQ(RunCli({"organize", "--dry-run", "--move", "--out", w.Out(), w.Src("")}).exitCode, 0u);
     EXPECT_TRUE(w.Journals().empty());
     // A run that changes nothing (every target skipped) leaves no journal either.
-    ASSERT_EQ(RunCli({"organize", "--no-year", "--no-month", "--no-day", "--exists", "skip", w.Src("a.jpg")}).exitCode,
+    ASSERT_EQ(RunCli({"organize", "--no-year", "--no-month", "--no-day", "--exists", "skip", w.Src("a.jpg")})
+                      .exitCode,
               0u);
     EXPECT_TRUE(w.Journals().empty());
 }
@@ -337,8 +347,9 @@ TEST(CliReport, CsvRowsCarryTheDateAndWhereItCameFrom)
     ASSERT_TRUE(w.Put(w.Src("a,b.jpg"), "2012:01:27 10:20:30", "a"));
     ASSERT_TRUE(WriteText(w.Src("=plain.jpg"), "no exif"));
     const std::string report = w.Data("report.csv");
-    const CliOutcome run = RunCli({"organize", "--mode", "taken-else-modified", "--no-month", "--no-day", "--out",
-                                   w.Out(), "--report", report, w.Src("a,b.jpg"), w.Src("=plain.jpg")});
+    const CliOutcome run =
+            RunCli({"organize", "--mode", "taken-else-modified", "--no-month", "--no-day", "--out", w.Out(),
+                    "--report", report, w.Src("a,b.jpg"), w.Src("=plain.jpg")});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     const auto lines = Lines(ReadText(report));
     ASSERT_EQ(lines.size(), 3u);
@@ -349,8 +360,8 @@ TEST(CliReport, CsvRowsCarryTheDateAndWhereItCameFrom)
     EXPECT_NE(lines[2].find(",file modified"), std::string::npos) << lines[2];
     EXPECT_NE(ReadText(report).find("\r\n"), std::string::npos);
 
-    const CliOutcome lookup = RunCli({"lookup", "--explain", "--mode", "taken-else-created", w.Out("2012\\a,b.jpg"),
-                                      w.Src("=plain.jpg")});
+    const CliOutcome lookup = RunCli({"lookup", "--explain", "--mode", "taken-else-created",
+                                      w.Out("2012\\a,b.jpg"), w.Src("=plain.jpg")});
     const auto looked = Lines(lookup.out);
     ASSERT_EQ(looked.size(), 2u);
     EXPECT_EQ(looked[0], w.Out("2012\\a,b.jpg") + "\t2012:01:27 10:20:30\tDate/Time Original");
