@@ -236,7 +236,7 @@ bool RunJournal::Write(const std::string& line)
     }
     DWORD written = 0;
     // The flush makes the record outlive a killed process and a lost power supply; it costs one
-    // disk write per record (see bench/journal_bench.sh).
+    // disk write per record (bench/JournalBench.cpp measures it).
     if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
         written != line.size() || !FlushFileBuffers(file_))
         return false;
