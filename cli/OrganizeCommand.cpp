@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
 #include "engine/CsvText.h"
+#include "engine/PathUtils.h"
 #include "engine/OrganizeRun.h"
 #include "engine/SettingsStore.h"
 

@@ -4,6 +4,7 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/PathUtils.h"
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 
