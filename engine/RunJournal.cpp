@@ -314,11 +314,16 @@ bool JournalFileSystem::Replace(const std::string& source, const std::string& ta
     ReadStamp(source, step.sourceStamp);
     if (!journal_.Write(TransferLine(step)))
         return false;
+    // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
+    // with its own reason, as it does without a journal.
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Finish(step, inner_.Replace(source, target, move));
+    }
     if (!CreateDirectoryA(keptFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return Finish(step, false);
     // A read-only target is refused as a replacing move or copy refuses it; renaming it aside
     // would not be.
-    const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return Finish(step, false);

@@ -174,6 +174,7 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
     const std::string runs = tree.Path("runs\\");
     SetEnvironmentVariableA(kRunsFolderVariable, runs.c_str());
     MessageBoxCatcher catcher(IDNO);
+    catcher.OnlyMessageBoxes();
     MessageBoxCatcher::Ignore(w);
     SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
     ASSERT_EQ(catcher.Caught().size(), 1u);
@@ -213,7 +214,7 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
     catcher.SetAnswer(IDYES);
     SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
     PumpFor(50);
-    ASSERT_EQ(catcher.Caught().size(), 3u);
+    ASSERT_EQ(catcher.Caught().size(), 3u) << catcher.Caught().back().text;
     EXPECT_TRUE(Exists(sources[0]));
     EXPECT_TRUE(Exists(sources[1]));
     EXPECT_FALSE(Exists(tree.Path("out\\")));

@@ -1,11 +1,12 @@
 // The main window, built from its real template and driven with messages under Wine: start-up
 // on a fresh and on a stored registry, closing, drops, Remove, the organize controls' enabling
-// and example line, message boxes, and a whole Move run from the window.
+// and example line, message boxes, a whole Move run from the window, and runs undone from it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include "engine/RunJournal.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
@@ -467,4 +468,56 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(stored), tree.Path("sorted\\"));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), tree.Path("sorted"));
+}
+
+TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
+{
+    for (const bool move : {true, false}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        DeleteProgramKey();
+        TempTree tree;
+        TempTree runs;
+        SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+        CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_1.JPG"), JpegTaken("2012:01:27 10:46:15")));
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_2.JPG"), JpegTaken("2013:11:05 08:00:00")));
+        // A file the run replaces (Overwrite), which undo must bring back.
+        for (const char* folder : {"sorted", "sorted\\2012", "sorted\\2012\\2012_01"})
+            CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+        ASSERT_TRUE(WriteText(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG"), "was there before"));
+        const auto before = FilesBelow(tree.Root());
+        SetDword("TargetExistsOpt", 22);
+
+        HWND w = Open();
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_DAY_FOLDER);
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, move ? IDC_MOVE_FILES : IDC_COPY_FILES);
+        PumpFor(50);
+        ASSERT_TRUE(Exists(tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG")));
+        ASSERT_NE(FilesBelow(tree.Root()), before);
+
+        const std::size_t asked = catcher.Caught().size();
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), asked + 1) << catcher.Caught().back().text;
+        EXPECT_NE(catcher.Caught()[asked].text.find(move ? "2 moved files go back" : "2 copies are deleted"),
+                  std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_NE(catcher.Caught()[asked].text.find("1 replaced files are restored"), std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_EQ(FilesBelow(tree.Root()), before);
+        EXPECT_FALSE(Exists(tree.Path("sorted\\2013")));
+        ASSERT_EQ(Rows(), 2);
+        for (int row = 0; row < 2; ++row) {
+            const std::string expected = move ? "Moved back" : "Copy deleted";
+            EXPECT_EQ(Cell(row, 2).rfind(expected, 0), 0u) << Cell(row, 2);
+        }
+        Close();
+        SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    }
 }

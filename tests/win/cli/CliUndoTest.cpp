@@ -116,6 +116,84 @@ TEST(CliUndo, RunThenUndoRestoresTheTreeUnderEveryPolicyForMovesAndCopies)
     }
 }
 
+// A folder on another drive, removed at the end. Under Wine, Z:\dev\shm is a memory file system
+// beside the disk that holds the prefix, so moves between it and the temporary folder cross
+// devices as they cross drives on Windows; where there is no such folder the test is skipped.
+class OtherDrive {
+public:
+    OtherDrive()
+    {
+        const std::string base = "Z:\\dev\\shm\\";
+        if (GetFileAttributesA(base.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return;
+        root_ = base + "qm-undo-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount()) + "\\";
+        if (!CreateDirectoryA(root_.c_str(), nullptr))
+            root_.clear();
+    }
+    ~OtherDrive()
+    {
+        if (!root_.empty())
+            RemoveTree(root_);
+    }
+    OtherDrive(const OtherDrive&) = delete;
+    OtherDrive& operator=(const OtherDrive&) = delete;
+
+    // Empty when there is no other drive, or a move to it does not cross devices.
+    const std::string& Root() const { return root_; }
+    bool CrossesDevicesFrom(const std::string& folder) const
+    {
+        const std::string probe = folder + "probe.txt";
+        if (root_.empty() || !WriteText(probe, "probe"))
+            return false;
+        const bool crosses = !MoveFileExA(probe.c_str(), (root_ + "probe.txt").c_str(), 0) &&
+                             GetLastError() == ERROR_NOT_SAME_DEVICE;
+        DeleteFileA(probe.c_str());
+        DeleteFileA((root_ + "probe.txt").c_str());
+        return crosses;
+    }
+
+private:
+    std::string root_;
+};
+
+TEST(CliUndo, AcrossDrivesMovesAndCopiesGoBackAndReplacedFilesAreRestored)
+{
+    for (const bool move : {false, true}) {
+        for (const bool outputAway : {true, false}) {
+            SCOPED_TRACE(std::string(move ? "move" : "copy") + (outputAway ? " to" : " from") +
+                         " the other drive");
+            Workspace w;
+            OtherDrive other;
+            if (!other.CrossesDevicesFrom(w.Data()))
+                GTEST_SKIP() << "no second drive on another device";
+            // Sources on one drive, the output on the other; the journal stays beside the sources'
+            // drive or the output's, so a replaced file is kept by a copy in one direction and a
+            // rename in the other.
+            const std::string src = outputAway ? w.Src("") : other.Root() + "src\\";
+            const std::string out = outputAway ? other.Root() + "out\\" : w.Out();
+            ASSERT_TRUE(w.Put(src + "a.jpg", "2012:01:27 10:00:00", "a"));
+            ASSERT_TRUE(w.Put(src + "b.jpg", "2013:05:02 08:00:00", "b"));
+            CreateDirectoryA(out.c_str(), nullptr);
+            ASSERT_TRUE(w.Put(out + "2012\\a.jpg", "2001:01:01 00:00:00", "was there"));
+            const auto beforeHere = Snapshot(w.Data());
+            const auto beforeThere = Snapshot(other.Root());
+
+            const CliOutcome run = RunCli({"organize", move ? "--move" : "--copy", "--no-month", "--no-day",
+                                           "--exists", "overwrite", "--out", out, src});
+            ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+            ASSERT_NE(Snapshot(outputAway ? other.Root() : w.Data()), outputAway ? beforeThere : beforeHere);
+            EXPECT_EQ(FilesBelow(KeptFolderOf(w.Journals().front())).size(), 1u);
+
+            const CliOutcome undo = RunCli({"undo"});
+            EXPECT_EQ(undo.exitCode, 0u) << undo.out << undo.err;
+            EXPECT_NE(undo.out.find("replaced file restored"), std::string::npos) << undo.out;
+            EXPECT_EQ(Snapshot(w.Data()), beforeHere);
+            EXPECT_EQ(Snapshot(other.Root()), beforeThere);
+        }
+    }
+}
+
 TEST(CliUndo, BesideTheSourceTheCreatedFoldersGoAgain)
 {
     Workspace w;
