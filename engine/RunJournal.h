@@ -50,15 +50,22 @@ public:
     // Removes the oldest journals so that keep remain with this one, then creates this one with
     // its header. False (with the last error) when it cannot be written.
     bool Open(const std::string& folder, const JournalHeader& header, std::uint32_t keep);
-    // Writes and flushes one record; false with the last error when it could not.
+    // Writes one record and flushes it with every record before it; false with the last error
+    // when it could not.
     bool Write(const std::string& line);
-    // Closes the file; a journal of a run that changed nothing is removed.
+    // Writes an outcome record, flushed with the next record or at Close. A power loss before
+    // then leaves the step without an outcome, which undo judges by the files themselves; a
+    // killed process loses nothing (the system has the bytes). Halves the flushes of a run.
+    bool WriteOutcome(const std::string& line);
+    // Flushes and closes the file; a journal of a run that changed nothing is removed.
     void Close();
 
     const std::string& Path() const { return path_; }
     std::uint64_t NextSeq() { return ++seq_; }
 
 private:
+    bool Put(const std::string& line, bool flush);
+
     void* file_ = nullptr;
     std::string path_;
     std::uint64_t seq_ = 0;
