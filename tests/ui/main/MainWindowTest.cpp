@@ -521,3 +521,62 @@ TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
         SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
     }
 }
+
+TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
+{
+    TempTree tree;
+    TempTree runs;
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+    CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_" + std::to_string(i) + ".JPG"),
+                              JpegTaken("2012:01:2" + std::to_string(i) + " 10:00:00")));
+    const auto before = FilesBelow(tree.Root());
+    HWND w = Open();
+    {
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, IDC_MOVE_FILES);
+        PumpFor(50);
+    }
+    ASSERT_EQ(FilesBelow(tree.Path("sorted\\")).size(), 3u);
+    const auto journals = KeptJournals(runs.Root());
+    ASSERT_EQ(journals.size(), 1u);
+    {
+        // Yes to the confirmation, then Cancel in the progress window as soon as it shows.
+        MessageBoxCatcher catcher;
+        catcher.SetAction([](HWND dialog) {
+            const int button = GetDlgItem(dialog, 0xFFFF) ? IDYES : IDC_PROGRESS_CANCEL;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        });
+        MessageBoxCatcher::Ignore(w);
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), 2u);
+    }
+    EXPECT_TRUE(IsWindowEnabled(w));
+    EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;
+    EXPECT_FALSE(data.undone);
+
+    // Taken up again, the undo puts back what is left.
+    MessageBoxCatcher catcher(IDYES);
+    catcher.OnlyMessageBoxes();
+    MessageBoxCatcher::Ignore(w);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    PumpFor(50);
+    EXPECT_EQ(FilesBelow(tree.Root()), before);
+    EXPECT_FALSE(Exists(tree.Path("sorted")));
+    JournalData after;
+    ASSERT_TRUE(LoadJournal(journals.front(), after, error)) << error;
+    EXPECT_TRUE(after.undone);
+    Close();
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+}
