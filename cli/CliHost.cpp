@@ -80,31 +80,30 @@ PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, Con
       origins_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
 { }
 
-void PrintingRows::SetDateUsed(int row, int year, int month, int day, int hour, int minute, int second,
-                               const std::string& origin)
+void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string& origin)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
+                  date.hour, date.minute, date.second);
     dates_.at(row) = text;
     origins_.at(row) = origin;
 }
 
-void PrintingRows::SetResult(int row, const std::string& text)
+void PrintingRows::SetResult(int row, const RowResult& result)
 {
-    tally_.Add(text);
+    tally_.Add(result.outcome);
     if (sharedConsole_ != nullptr)
         sharedConsole_->ClearLine();
-    const std::string line = RowLine(sources_.at(row), targets_.at(row), text);
+    const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
     std::fwrite(line.data(), 1, line.size(), out_);
     if (report_ != nullptr) {
         const std::string csv =
-                CsvLine({sources_.at(row), targets_.at(row), text, dates_.at(row), origins_.at(row)});
+                CsvLine({sources_.at(row), targets_.at(row), result.text, dates_.at(row), origins_.at(row)});
         std::fwrite(csv.data(), 1, csv.size(), report_);
     }
 }
 
-CliHost::CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress)
-    : options_(options), dryRun_(dryRun), progress_(progress)
+CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)
 { }
 
 void CliHost::ShowMessage(const std::string& text, MessageKind)

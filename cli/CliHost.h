@@ -46,10 +46,9 @@ public:
     int Count() const override { return static_cast<int>(sources_.size()); }
     std::string Source(int row) const override { return sources_.at(row); }
     void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
-    void SetResult(int row, const std::string& text) override;
+    void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
-    void SetDateUsed(int row, int year, int month, int day, int hour, int minute, int second,
-                     const std::string& origin) override;
+    void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
     const RunTally& Tally() const { return tally_; }
     // Each row's CSV line goes to report as its result is known (the header is the caller's).
     void SetReport(std::FILE* report) { report_ = report; }
@@ -67,9 +66,8 @@ private:
 
 class CliHost : public RunHost {
 public:
-    CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress);
+    CliHost(bool dryRun, ConsoleProgress& progress);
 
-    void ReadSettings(OrganizeOptions& options) override { options = options_; }
     void ShowMessage(const std::string& text, MessageKind icon) override;
     void FocusOutputFolder() override { }
     // A script must not change what the window shows next time: nothing is stored.
@@ -83,7 +81,6 @@ public:
     bool Started() const { return started_; }
 
 private:
-    OrganizeOptions options_;
     bool dryRun_;
     ConsoleProgress& progress_;
     DryRunFileSystem dryRunFileSystem_;

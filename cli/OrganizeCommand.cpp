@@ -67,8 +67,8 @@ int RunOrganizeCommand(const CliRequest& request)
     ConsoleProgress progress;
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
     rows.SetReport(report);
-    CliHost host(options, flags.dryRun, progress);
-    OrganizeRun(host, rows, options, flags.move);
+    CliHost host(flags.dryRun, progress);
+    OrganizeRun(host, rows, options, flags.move ? FileAction::Move : FileAction::Copy);
     std::fflush(stdout);
     if (report != nullptr && std::fclose(report) != 0) {
         std::fprintf(stderr, "quillmere-cli: the report \"%s\" could not be written whole\n",

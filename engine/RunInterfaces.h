@@ -8,6 +8,15 @@
 #include "engine/OrganizeOptions.h"
 #include "engine/RunFileSystem.h"
 
+// How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
+enum class RowOutcome { Done, Skipped, Failed };
+
+// A row's Result: its outcome and the text the row shows.
+struct RowResult {
+    RowOutcome outcome;
+    std::string text;
+};
+
 // The rows of the file list, in processing order.
 class RunRows {
 public:
@@ -15,13 +24,11 @@ public:
     virtual int Count() const = 0;
     virtual std::string Source(int row) const = 0;
     virtual void SetTarget(int row, const std::string& text) = 0;
-    virtual void SetResult(int row, const std::string& text) = 0;
+    virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
     // The date the row's folder and name were made from, and where it came from ("Date/Time
     // Original", "file modified", ...); only rows whose mode looks up a date get it.
-    virtual void SetDateUsed(int, int /*year*/, int /*month*/, int /*day*/, int /*hour*/, int /*minute*/,
-                             int /*second*/, const std::string& /*origin*/)
-    { }
+    virtual void SetDateUsed(int, const DateTime&, const std::string& /*origin*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.
@@ -49,8 +56,6 @@ public:
 // The window that starts a run.
 class RunHost : public RunMessages {
 public:
-    // Reads the organize mode and every control into the options record.
-    virtual void ReadSettings(OrganizeOptions& options) = 0;
     virtual void FocusOutputFolder() = 0;
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.

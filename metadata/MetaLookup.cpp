@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/ModeFolder.h"
+#include "engine/PathText.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
@@ -29,7 +31,7 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date,
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date,
                      std::string& origin)
 {
     if (IsJpegPath(path)) {
@@ -56,17 +58,17 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
     return false;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date, std::string& origin)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
     origin = "file modified";
-    if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
+    if (which == FileTime::Created) {
         chosen = attributes.ftCreationTime;
         origin = "file created";
-    } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
+    } else if (which == FileTime::Accessed) {
         chosen = attributes.ftLastAccessTime;
         origin = "file accessed";
     }
@@ -79,16 +81,6 @@ bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& da
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};
     return true;
-}
-
-void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
-{
-    year = date.year;
-    month = date.month;
-    day = date.day;
-    hour = date.hour;
-    minute = date.minute;
-    second = date.second;
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
@@ -108,46 +100,61 @@ MetaLookup::MetaLookup()
 MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
 { }
 
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                              int& minute, int& second) const
+std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 {
-    DateTimeFields date;
+    DateTime date;
     std::string origin;
     if (!DateTakenFields(path, toolConfig_, date, origin))
-        return false;
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+        return std::nullopt;
+    return date;
 }
 
-bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second, std::string* origin) const
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
+                                                   std::string* origin) const
 {
-    DateTimeFields date;
+    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    if (row == nullptr || row->kind != ModeKind::Date)
+        return std::nullopt;
+    DateTime date;
     std::string from;
-    switch (mode) {
-    case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, date, from))
-            return false;
-        break;
-    case DateSource::TakenElseModified:
-    case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed:
-        if (!DateTakenFields(path, toolConfig_, date, from) && !FileTimeFields(path, mode, date, from)) {
-            return false;
-        }
-        break;
-    case DateSource::Modified:
-    case DateSource::Created:
-    case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, date, from))
-            return false;
-        break;
-    default: return false;
+    if ((row->captureDateFirst && DateTakenFields(path, toolConfig_, date, from)) ||
+        (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, from))) {
+        if (origin != nullptr)
+            *origin = from;
+        return date;
     }
-    Output(date, year, month, day, hour, minute, second);
-    if (origin != nullptr)
-        *origin = from;
-    return true;
+    return std::nullopt;
+}
+
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode,
+                                             std::string* origin) const
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    if (row == nullptr)
+        return std::nullopt;
+    ModeValue value;
+    value.kind = row->kind;
+    switch (row->kind) {
+    case ModeKind::Date: {
+        const auto date = GetDateForMode(path, row->value, origin);
+        if (!date)
+            return std::nullopt;
+        value.date = *date;
+        return value;
+    }
+    case ModeKind::Extension: {
+        auto text = ExtensionText(FileNameOf(path));
+        if (!text)
+            return std::nullopt;
+        value.text = std::move(*text);
+        return value;
+    }
+    case ModeKind::Orientation:
+        if (!GetOrientationText(path, value.text))
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const

@@ -1,7 +1,7 @@
 // The main window's Undo Last Run: the most recent run's journal is read, the user confirms with
 // its counts, and the list shows each file of the run with the outcome of putting it back.
-#include "engine/PathUtils.h"
 #include "engine/RunUndo.h"
+#include "toolkit/MessagePump.h"
 #include "ui/MainDialog.h"
 
 namespace {
@@ -12,13 +12,13 @@ public:
     RowUndo(RunRows& rows, RunProgress& progress) : rows_(rows), progress_(progress) { }
 
     void FileUndone(const std::string& target, const std::string& source, const std::string& result,
-                    bool) override
+                    bool left) override
     {
         for (int row = 0; row < rows_.Count(); ++row) {
             if (lstrcmpiA(rows_.Source(row).c_str(), target.c_str()) != 0)
                 continue;
             rows_.SetTarget(row, source);
-            rows_.SetResult(row, result);
+            rows_.SetResult(row, {left ? RowOutcome::Failed : RowOutcome::Done, result});
             rows_.EnsureVisible(row);
             break;
         }
