@@ -61,14 +61,14 @@ bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
-           name == "--explain";
+           name == "--explain" || name == "--companions" || name == "--name-dates";
 }
 
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::Organize && name == "--explain")
         return "option " + name + " is not valid for organize";
@@ -108,8 +108,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
             flags.exists = TargetExistsPolicy::Overwrite;
         else if (value == "skip")
             flags.exists = TargetExistsPolicy::Skip;
+        else if (value == "identical")
+            flags.exists = TargetExistsPolicy::RenameUnlessIdentical;
         else
-            return "--exists takes rename, overwrite or skip, not \"" + value + "\"";
+            return "--exists takes rename, overwrite, skip or identical, not \"" + value + "\"";
     } else if (name == "--log") {
         flags.log = value;
     } else if (name == "--no-subfolders") {
@@ -126,6 +128,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.report = value;
     } else if (name == "--explain") {
         flags.explain = true;
+    } else if (name == "--companions") {
+        flags.companions = true;
+    } else if (name == "--name-dates") {
+        flags.nameDates = true;
     }
     return {};
 }
@@ -258,13 +264,17 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.EnableExtFilter = 1;
         options.AllowExts = *flags.exts;
     }
+    if (flags.companions)
+        options.CompanionFiles = 1;
+    if (flags.nameDates)
+        options.NameDates = 1;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
@@ -279,7 +289,9 @@ const char* UsageText()
            "  --no-year, --no-month, --no-day   leave out that folder level\n"
            "  --month-format T, --day-format T  month and day folder templates\n"
            "  --rename T               rename the files by the template T\n"
-           "  --exists rename|overwrite|skip    what to do with an existing target\n"
+           "  --exists rename|overwrite|skip|identical\n"
+           "                           what to do with an existing target (identical: rename,\n"
+           "                           but skip a file whose content is already there)\n"
            "  --log FILE               append a record per file to FILE\n"
            "  --no-subfolders          scan only the named folders, not their sub-folders\n"
            "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
@@ -287,9 +299,14 @@ const char* UsageText()
            "  --dry-run                print what would happen, change nothing\n"
            "  --report FILE            write a CSV report: source, target, result, date and\n"
            "                           where the date came from\n"
+           "  --companions             sidecars (.xmp .aae .thm .json), Live Photo videos and\n"
+           "                           RAW+JPEG partners go with their photo, under its name\n"
+           "  --name-dates             taken-else-* modes read a date in the file name\n"
+           "                           (IMG_20200101_123456) before the file time\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
-           "with --explain, also where the date came from.\n"
+           "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
+           "third column says where the date came from.\n"
            "\n"
            "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
            "source and result per file; files changed since the run are left and reported.\n"

@@ -31,6 +31,8 @@ struct OrganizeFlags {
     bool dryRun = false;
     std::optional<std::string> report;  // organize: the CSV report's file
     bool explain = false;  // lookup: where the date came from
+    bool companions = false;
+    bool nameDates = false;
 };
 
 struct CliRequest {

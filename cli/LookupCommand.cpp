@@ -12,10 +12,11 @@ namespace {
 
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer,
-            std::string& origin)
+// A date read from the file name says so.
+bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
+            std::string& answer, std::string& origin)
 {
-    const auto value = lookup.ForMode(path, mode, &origin);
+    const auto value = lookup.ForMode(path, mode, nameDates, &origin);
     if (!value) {
         answer = LookupFailureText(mode);
         return false;
@@ -24,6 +25,8 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
     if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
         return false;
     answer = ModeValueText(*value);
+    if (value->dateFromFileName)
+        answer += " (file name)";
     return true;
 }
 
@@ -37,7 +40,7 @@ int RunLookupCommand(const CliRequest& request)
     for (const std::string& path : request.paths) {
         std::string answer;
         std::string origin;
-        if (!LookUp(lookup, FullPath(path), mode, answer, origin))
+        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer, origin))
             anyFailed = true;
         // With --explain, a third column says where the date came from (empty without a date).
         const std::string line = path + '\t' + answer + (request.flags.explain ? '\t' + origin : "") + '\n';

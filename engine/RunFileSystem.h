@@ -20,6 +20,8 @@ public:
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
     // False for a simulation: a run on it keeps no journal.
     virtual bool ChangesFiles() const { return true; }
+    // Both paths name files with the same bytes.
+    virtual bool SameContent(const std::string& a, const std::string& b) = 0;
 };
 
 // The real thing.
@@ -30,4 +32,5 @@ public:
     bool Transfer(const std::string& source, const std::string& target, bool move) override;
     bool Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool SameContent(const std::string& a, const std::string& b) override;
 };

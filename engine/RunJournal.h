@@ -85,6 +85,7 @@ public:
     bool Transfer(const std::string& source, const std::string& target, bool move) override;
     bool Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
+    bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
 
 private:
     // Writes the outcome of step; keeps the step's own last error.

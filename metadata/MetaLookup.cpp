@@ -12,6 +12,7 @@
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
+#include "metadata/NameDate.h"
 
 namespace {
 
@@ -83,6 +84,16 @@ bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std
     return true;
 }
 
+// Only for a file that is there: a name alone is no file to organize.
+bool NameDateFields(const std::string& path, DateTime& date)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return DateFromFileName(FileNameOf(path), now.wYear, date);
+}
+
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -112,21 +123,36 @@ std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
                                                    std::string* origin) const
 {
-    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    bool fromName = false;
+    std::string from;
+    auto date = DateFor(path, static_cast<std::uint32_t>(mode), false, fromName, from);
+    if (date && origin != nullptr)
+        *origin = from;
+    return date;
+}
+
+std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                            bool& fromName, std::string& origin) const
+{
+    fromName = false;
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
     DateTime date;
-    std::string from;
-    if ((row->captureDateFirst && DateTakenFields(path, toolConfig_, date, from)) ||
-        (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, from))) {
-        if (origin != nullptr)
-            *origin = from;
+    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date, origin))
+        return date;
+    // Between the capture date and the file time, which copying resets.
+    if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
+        fromName = true;
+        origin = "file name";
         return date;
     }
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, origin))
+        return date;
     return std::nullopt;
 }
 
-std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode,
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode, bool nameDates,
                                              std::string* origin) const
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
@@ -136,9 +162,12 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        const auto date = GetDateForMode(path, row->value, origin);
+        std::string from;
+        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName, from);
         if (!date)
             return std::nullopt;
+        if (origin != nullptr)
+            *origin = from;
         value.date = *date;
         return value;
     }
@@ -155,6 +184,16 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
         return value;
     }
     return std::nullopt;
+}
+
+bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier) const
+{
+    MetaToolRunner runner(toolConfig_);
+    std::string value;
+    if (!runner.RunTool(path) || !runner.FindField("Content Identifier", value) || value.empty())
+        return false;
+    identifier = value;
+    return true;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const
