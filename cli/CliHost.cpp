@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+
+#include "engine/CsvText.h"
 
 namespace {
 
@@ -73,8 +76,18 @@ bool ConsoleProgress::Cancelled() const
 }
 
 PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole)
-    : sources_(std::move(sources)), targets_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
+    : sources_(std::move(sources)), targets_(sources_.size()), dates_(sources_.size()),
+      origins_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
 { }
+
+void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string& origin)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
+                  date.hour, date.minute, date.second);
+    dates_.at(row) = text;
+    origins_.at(row) = origin;
+}
 
 void PrintingRows::SetResult(int row, const RowResult& result)
 {
@@ -83,6 +96,11 @@ void PrintingRows::SetResult(int row, const RowResult& result)
         sharedConsole_->ClearLine();
     const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
     std::fwrite(line.data(), 1, line.size(), out_);
+    if (report_ != nullptr) {
+        const std::string csv =
+                CsvLine({sources_.at(row), targets_.at(row), result.text, dates_.at(row), origins_.at(row)});
+        std::fwrite(csv.data(), 1, csv.size(), report_);
+    }
 }
 
 CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)

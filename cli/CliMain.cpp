@@ -27,6 +27,8 @@ int main(int argc, char** argv)
     case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION_TEXT); return kExitOk;
     case CliCommand::Organize: return RunOrganizeCommand(parsed.request);
     case CliCommand::Lookup: return RunLookupCommand(parsed.request);
+    case CliCommand::Undo: return RunUndoCommand(parsed.request);
+    case CliCommand::Runs: return RunRunsCommand(parsed.request);
     }
     return kExitUsage;
 }

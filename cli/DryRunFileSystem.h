@@ -16,6 +16,7 @@ public:
     bool Transfer(const std::string& source, const std::string& target, bool move) override;
     bool Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool ChangesFiles() const override { return false; }
     // A file the dry run moved or copied has the content of the real file it came from.
     bool SameContent(const std::string& a, const std::string& b) override;
 

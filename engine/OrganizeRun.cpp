@@ -12,6 +12,7 @@
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
 #include "engine/TemplateCheck.h"
@@ -44,7 +45,7 @@ std::string ErrorSuffix()
 
 // Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
 // output folder in decision.
-bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
+bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, RunDecision& decision)
 {
     if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty()) {
@@ -55,7 +56,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
         decision.outputFolder = options.CustomTargetFolder;
-        if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
+        if (!fs.EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
             if (code != 0)
@@ -85,9 +86,10 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
 // answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
 // date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& reason)
+                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
+                      std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0);
+    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
     if (!value) {
         reason = LookupFailureText(options.Mode);
         return false;
@@ -163,6 +165,7 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
 // What companions need from the run that places their photo.
 struct CompanionPlacing {
     RunHost& host;
+    RunFileSystem& fs;
     RunRows& rows;
     const OrganizeOptions& options;
     bool move;
@@ -188,8 +191,8 @@ void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& lea
             const std::string name =
                     CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
                                   FileNameOf(leadTarget));
-            result = PlaceFile(run.host.FileSystem(), source, outputRoot, targetFolder, name, run.options,
-                               run.move, run.rows, row, target);
+            result = PlaceFile(run.fs, source, outputRoot, targetFolder, name, run.options, run.move,
+                               run.rows, row, target);
         }
         run.rows.SetResult(row, result);
         run.host.Pump();
@@ -235,17 +238,52 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
             followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
+bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
+{
+    JournalHeader header;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char started[32];
+    std::snprintf(started, sizeof started, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    header.started = started;
+    header.mode = options.Mode;
+    header.move = move;
+    header.policy = options.TargetExistsOpt;
+    if (options.OutputFolderType == kOutputToCustomFolder)
+        header.outFolder = options.CustomTargetFolder;
+    if (options.RenameTargetFileName)
+        header.nameTemplate = options.TargetFilenameFormat;
+    const std::string folder = RunsFolder();
+    if (journal.Open(folder, header, StoredKeepRuns()))
+        return true;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    host.ShowMessage("Failed to write the run's journal in \"" + folder + "\". " + reason,
+                     MessageKind::Warning);
+    return false;
+}
+
 }  // namespace
 
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
     RunDecision decision;
-    if (!CheckSettings(host, options, decision))
+    const bool move = action == FileAction::Move;
+    // Every run that changes files keeps a journal, so that it can be undone.
+    RunJournal journal;
+    const bool journaled = host.FileSystem().ChangesFiles();
+    if (journaled && !OpenJournal(host, journal, options, move))
+        return decision;
+    JournalFileSystem journalFileSystem(host.FileSystem(), journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : host.FileSystem();
+    if (!CheckSettings(host, fs, options, decision))
         return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
         return decision;
-    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -262,7 +300,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
-    const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
+    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
@@ -289,9 +327,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         const std::string outputRoot = targetFolder;
         std::string reason;
         bool dateFromName = false;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, reason)) {
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder,
-                               BuildTargetName(options, source, date), options, move, rows, row, target);
+        std::string origin;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin, reason)) {
+            if (!origin.empty())
+                rows.SetDateUsed(row, date, origin);
+            result = PlaceFile(fs, source, outputRoot, targetFolder, BuildTargetName(options, source, date),
+                               options, move, rows, row, target);
             if (result.outcome == RowOutcome::Done && dateFromName)
                 result.text = kNameDateResult;
         } else {

@@ -18,6 +18,8 @@ public:
     virtual bool Replace(const std::string& source, const std::string& target, bool move) = 0;
     // Both paths reach the same existing file.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // False for a simulation: a run on it keeps no journal.
+    virtual bool ChangesFiles() const { return true; }
     // Both paths name files with the same bytes.
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
 };

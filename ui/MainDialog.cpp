@@ -217,6 +217,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_DAY_TAGS:
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
     case ID_META_INFO: OnMetaInfo(); return true;
+    case ID_UNDO_LAST_RUN: OnUndoLastRun(); return true;
     case ID_OPEN_SOURCE:
     case ID_OPEN_TARGET:
     case ID_BROWSE_SOURCE:

@@ -90,6 +90,7 @@ private:
     void UpdateMenuItems(HMENU menu);
     void OnRowCommand(int id);
     void OnMetaInfo();
+    void OnUndoLastRun();
     void PaintMinimized();
     std::string SelectOnly(int row);
 

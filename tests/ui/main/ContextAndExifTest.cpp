@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "engine/RunJournal.h"
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "resource.h"
@@ -108,6 +109,13 @@ protected:
         return states;
     }
 
+    std::string Cell(int row, int column)
+    {
+        char text[1024] = {};
+        ListView_GetItemText(list, row, column, text, sizeof text);
+        return text;
+    }
+
     void Select(std::initializer_list<int> rows)
     {
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
@@ -159,6 +167,72 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
     EXPECT_EQ(catcher.Caught()[2].text, "File \"" + tree.Path("t2.jpg") + "\" isn't available.");
     EXPECT_EQ(catcher.Caught()[3].text, "File \"" + tree.Path("t2.jpg") + "\" isn't available.");
     EXPECT_EQ(catcher.Caught()[4].text, "File \"" + paths[2] + "\" isn't available.");
+}
+
+TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
+{
+    const std::string runs = tree.Path("runs\\");
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.c_str());
+    MessageBoxCatcher catcher(IDNO);
+    catcher.OnlyMessageBoxes();
+    MessageBoxCatcher::Ignore(w);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "There is no run to undo.");
+
+    // A run that moved two files, recorded as every run is.
+    const std::vector<std::string> sources {tree.Path("a.jpg"), tree.Path("b.jpg")};
+    const std::vector<std::string> targets {tree.Path("out\\a.jpg"), tree.Path("out\\b.jpg")};
+    for (const auto& source : sources)
+        ASSERT_TRUE(WriteData(source, SampleJpeg(source)));
+    {
+        RunJournal journal;
+        JournalHeader header;
+        header.started = "2026-12-08 09:00:00";
+        header.move = true;
+        ASSERT_TRUE(journal.Open(runs, header, 50));
+        RealFileSystem real;
+        JournalFileSystem fs(real, journal);
+        ASSERT_TRUE(fs.EnsureFolder(tree.Path("out\\")));
+        for (int i = 0; i < 2; ++i)
+            ASSERT_TRUE(fs.Transfer(sources[i], targets[i], true));
+    }
+    ASSERT_TRUE(SendDrop(w, {tree.Path("other.jpg")}));
+
+    // No: nothing changes.
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 2u);
+    EXPECT_EQ(catcher.Caught()[1].text,
+              "Undo the run of 2026-12-08 09:00:00?\n\n2 moved files go back where they "
+              "were.\nFolders the run created are removed when empty. Files changed since "
+              "the run are left where they are.");
+    EXPECT_EQ(catcher.Caught()[1].icon, MessageIcon::Question);
+    EXPECT_TRUE(Exists(targets[0]));
+    EXPECT_EQ(ListView_GetItemCount(list), 1);
+
+    // Yes: the files go back and the list shows them, last moved first.
+    catcher.SetAnswer(IDYES);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    PumpFor(50);
+    ASSERT_EQ(catcher.Caught().size(), 3u) << catcher.Caught().back().text;
+    EXPECT_TRUE(Exists(sources[0]));
+    EXPECT_TRUE(Exists(sources[1]));
+    EXPECT_FALSE(Exists(tree.Path("out\\")));
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(Cell(0, 0), targets[1]);
+    EXPECT_EQ(Cell(0, 1), sources[1]);
+    EXPECT_EQ(Cell(0, 2), "Moved back");
+    EXPECT_EQ(Cell(1, 0), targets[0]);
+    EXPECT_EQ(Cell(1, 2), "Moved back");
+    EXPECT_TRUE(IsWindowEnabled(w));
+
+    // Once undone, the run is not undone again.
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 4u);
+    EXPECT_NE(catcher.Caught()[3].text.find("was undone already"), std::string::npos)
+            << catcher.Caught()[3].text;
+    EXPECT_EQ(catcher.Caught()[3].icon, MessageIcon::Exclamation);
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }
 
 TEST_F(ContextTest, SteppingStaysAtTheEnds)

@@ -2,7 +2,8 @@
 // copies of a source), name clashes, cancel points, sources removed or locked mid-run, read-only
 // targets. After every run each original content still exists where the run's outcome says it
 // must; only what Overwrite was asked to replace may be gone, an identical file left alone keeps
-// its source, and nothing else appears.
+// its source, and nothing else appears. Then the run is undone from its
+// journal: every original content is back at its own path, except the source the test removed.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 #include <random>
 #include <set>
 
+#include "engine/RunJournal.h"
+#include "engine/RunUndo.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
@@ -29,6 +32,16 @@ std::string JpegContent(int id, std::mt19937& rng)
     return std::string(bytes.begin(), bytes.end());
 }
 
+class LeftRows : public UndoSink {
+public:
+    void FileUndone(const std::string&, const std::string& source, const std::string&, bool left) override
+    {
+        if (left)
+            sources.push_back(source);
+    }
+    std::vector<std::string> sources;
+};
+
 struct Scenario {
     bool move;
     std::uint32_t mode;
@@ -41,6 +54,8 @@ void RunSeed(unsigned seed)
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     TempTree tree;
+    TempTree runs;
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
     TestRunHost host;
     const std::uint32_t modes[] = {100, 200, 500, 600};
     const std::uint32_t policies[] = {11, 22, 33, 44};
@@ -179,6 +194,29 @@ void RunSeed(unsigned seed)
             EXPECT_LE(contentsNow.count(content), known.count(content)) << "moved file exists twice: " << rel;
         }
     }
+
+    // Undo: the tree before the run comes back, but for the source the test removed (a copy made
+    // of it by an earlier row is kept and reported).
+    const std::string journal = LatestJournal();
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    LeftRows sink;
+    if (!journal.empty()) {
+        JournalData data;
+        std::string error;
+        ASSERT_TRUE(LoadForUndo(journal, data, error)) << error;
+        UndoTally tally;
+        ASSERT_TRUE(UndoRun(journal, data, false, sink, tally, error)) << error;
+    }
+    for (const auto& source : sink.sources)
+        EXPECT_TRUE(removed.count(source)) << "left by undo: " << source;
+    std::size_t expectedFiles = sink.sources.size();
+    for (const auto& [path, content] : original) {
+        if (removed.count(path))
+            continue;
+        ++expectedFiles;
+        EXPECT_EQ(ReadText(path), content) << "after undo: " << path;
+    }
+    EXPECT_EQ(FilesBelow(tree.Root()).size(), expectedFiles);
 }
 
 }  // namespace
