@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "engine/ExtFilter.h"
+#include "engine/PathUtils.h"
 
 namespace {
 
@@ -39,16 +40,18 @@ struct Scan {
         if (FolderIdentity(folder, id) && !visited.insert(id).second)
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((base + "*.*").c_str(), &data);
+        // The wide form: the ANSI one cannot hand out a long name in a code page of several bytes a
+        // character (UTF-8).
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(WideOf(base + "*.*").c_str(), &data);
         if (find == INVALID_HANDLE_VALUE)
             return;
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string path = base + name;
-            if (path.size() > kMaxListedPathLength)
+            const std::string path = base + AnsiOf(name);
+            if (SystemLength(path) > kMaxListedPathLength)
                 continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 if (subfolders)
@@ -56,7 +59,7 @@ struct Scan {
             } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
                 addFile(path);
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
 };

@@ -14,6 +14,9 @@ namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
 
+// A move across drives whose copy is in place but whose source could not be deleted.
+const char kSourceKeptText[] = "Copied; the source was kept";
+
 struct RowDate {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -25,7 +28,7 @@ bool HasBadChars(const std::string& text)
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return CaseKey(a) == CaseKey(b);
 }
 
 // " (reason)" for the thread's last error, or nothing when there is none.
@@ -150,8 +153,12 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
         return "Same folder and name";
-    const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? std::string("OK") : "Failure" + ErrorSuffix();
+    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    case TransferOutcome::Done: return "OK";
+    case TransferOutcome::SourceKept: return std::string(kSourceKeptText) + ErrorSuffix();
+    case TransferOutcome::Failed: break;
+    }
+    return "Failure" + ErrorSuffix();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "engine/PathUtils.h"
 
+#include "engine/PathText.h"
+
 namespace {
 
 // Makes sure one prefix of the walk is a folder, creating it when nothing is there.
@@ -28,6 +30,51 @@ bool EnsureOneFolder(const std::string& folder)
 
 }  // namespace
 
+std::size_t SystemLength(const std::string& text)
+{
+    if (text.empty())
+        return 0;
+    // Without MB_ERR_INVALID_CHARS every invalid byte counts as one replacement character, as the
+    // file functions convert it.
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    return units > 0 ? static_cast<std::size_t>(units) : text.size();
+}
+
+std::wstring WideOf(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (units <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
+    return wide;
+}
+
+std::string AnsiOf(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int units = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return {};
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), units, ansi.data(), bytes, nullptr, nullptr);
+    return ansi;
+}
+
+std::string CaseKey(const std::string& path)
+{
+    std::wstring wide = WideOf(path);
+    if (wide.empty())
+        return path;
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return AnsiOf(wide);
+}
+
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -50,12 +97,16 @@ bool EnsureFolder(const std::string& path, bool create)
     if (!create)
         return false;
     // Refuse before creating anything: a shortened walk would build a different folder.
-    if (path.size() > kMaxEnsureFolderLength) {
+    if (SystemLength(path) > kMaxEnsureFolderLength) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    for (std::size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
+    const std::size_t first = FirstFolderSeparator(path);
+    if (first == std::string::npos && IsNetworkPath(path)) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    for (std::size_t slash = first; slash < path.size(); slash = path.find('\\', slash + 1)) {
         if (!EnsureOneFolder(path.substr(0, slash)))
             return false;
     }

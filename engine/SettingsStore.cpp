@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/PathUtils.h"
+
 namespace {
 
 // Far above any path, template or extension list; keeps a damaged value from exhausting memory.
@@ -68,17 +70,21 @@ void ReadTextField(HKEY key, const char* name, std::string& field)
         field = std::move(text);
 }
 
-// Read into a MAX_PATH buffer: longer stored values (no zero within it) keep the default.
+// A stored path of MAX_PATH characters or more (counted as the system counts them, whatever
+// bytes UTF-8 takes for them) keeps the default.
 void ReadPathField(HKEY key, const char* name, std::string& field)
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[3 * MAX_PATH] = {};
     DWORD read = sizeof buffer;
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) !=
         ERROR_SUCCESS)
         return;
     const std::size_t length = strnlen(buffer, sizeof buffer);
-    if (length < sizeof buffer)
-        field.assign(buffer, length);
+    if (length == sizeof buffer)
+        return;
+    std::string text(buffer, length);
+    if (SystemLength(text) < MAX_PATH)
+        field = std::move(text);
 }
 
 void WriteDword(HKEY key, const char* name, std::uint32_t value)
@@ -123,11 +129,12 @@ std::string WindowText(HWND window)
 
 std::string UserDocumentsFolder()
 {
-    char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
+    // The wide form: the ANSI one holds MAX_PATH bytes, too few for some names in UTF-8.
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
         S_OK)
         return {};
-    return std::string(path, strnlen(path, sizeof path));
+    return AnsiOf(std::wstring(path, wcsnlen(path, MAX_PATH)));
 }
 
 void SetUserDefaults(OrganizeOptions& options)

@@ -7,12 +7,21 @@
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 
+#ifdef _WIN32
+#include "engine/ConsoleCodePage.h"
+#endif
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
         std::fputs("usage: metaprobe FILE\n", stderr);
         return 2;
     }
+#ifdef _WIN32
+    // The file name comes in the ANSI code page and values are written in UTF-8; the manifest
+    // makes the two one.
+    const ConsoleCodePage codePage;
+#endif
     metaprobe::Listing listing;
     bool read = metaprobe::ProbeFile(argv[1], listing);
     std::string text = metaprobe::FormatListing(listing);

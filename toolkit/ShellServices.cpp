@@ -145,16 +145,21 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
 
     bool chosen = false;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
-        char path[MAX_PATH + 1] = "";
-        if (SHGetPathFromIDListA(item, path) && path[0] != '\0') {
-            size_t length = std::strlen(path);
-            if (path[length - 1] != '\\') {
-                path[length++] = '\\';
-                path[length] = '\0';
-            }
-            if (length < resultSize) {
-                std::memcpy(result, path, length + 1);
-                chosen = true;
+        // The wide form, converted: the ANSI one holds MAX_PATH bytes, too few for a long path in
+        // a code page of several bytes a character (UTF-8).
+        wchar_t wide[MAX_PATH + 1] = L"";
+        if (SHGetPathFromIDListW(item, wide) && wide[0] != L'\0') {
+            const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+            std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+            if (bytes > 1 &&
+                WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), bytes, nullptr, nullptr) == bytes) {
+                path.resize(static_cast<size_t>(bytes) - 1);
+                if (path.back() != '\\')
+                    path += '\\';
+                if (path.size() < resultSize) {
+                    std::memcpy(result, path.c_str(), path.size() + 1);
+                    chosen = true;
+                }
             }
         }
         allocator->Free(item);

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "toolkit/ShellServices.h"
@@ -18,6 +19,23 @@ template <class T> void ReadValue(HKEY key, const char* name, T& value)
                 ERROR_SUCCESS &&
         size == sizeof read)
         value = read;
+}
+
+// Hands a copy of size bytes to the open clipboard in the given format.
+void PutOnClipboard(UINT format, const void* data, size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block)
+        return;
+    void* memory = GlobalLock(block);
+    if (!memory) {
+        GlobalFree(block);
+        return;
+    }
+    CopyMemory(memory, data, size);
+    GlobalUnlock(block);
+    if (!SetClipboardData(format, block))
+        GlobalFree(block);
 }
 
 }  // namespace
@@ -132,17 +150,11 @@ void ExifInfoDialog::CopyToClipboard()
     if (!OpenClipboard(hwnd_))
         return;
     EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block) {
-        if (void* memory = GlobalLock(block)) {
-            CopyMemory(memory, text.c_str(), text.size() + 1);
-            GlobalUnlock(block);
-            if (!SetClipboardData(CF_TEXT, block))
-                GlobalFree(block);
-        } else {
-            GlobalFree(block);
-        }
-    }
+    // Unicode text too, so that a value in any script pastes as its characters wherever the
+    // program that takes it stands on code pages.
+    const std::wstring wide = WideOf(text);
+    PutOnClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+    PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     CloseClipboard();
 }
 

@@ -6,19 +6,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
-
-namespace {
-
-// Paths are listed once whatever their letter case, by the code page's own case rules.
-std::string KeyOf(const std::string& path)
-{
-    std::string key = path;
-    if (!key.empty())
-        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
-}  // namespace
+#include "engine/PathUtils.h"
 
 class FileList::Batch {
 public:
@@ -56,7 +44,8 @@ void FileList::Attach(SortListCtrl* list, HWND total)
 
 void FileList::AddPath(const std::string& path)
 {
-    if (!addedPaths_.insert(KeyOf(path)).second)
+    // Listed once whatever the letter case, in every script.
+    if (!addedPaths_.insert(CaseKey(path)).second)
         return;
     const int row = list_->InsertRow(LVIF_TEXT, list_->GetItemCount(), path.c_str());
     if (batchDepth_ == 0) {
@@ -80,12 +69,14 @@ void FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilte
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0 || length > kMaxListedPathLength)
+        if (length == 0)
             continue;
         std::string path(length + 1, '\0');
         if (DragQueryFileA(drop, i, path.data(), length + 1) != length)
             continue;
         path.resize(length);
+        if (SystemLength(path) > kMaxListedPathLength)
+            continue;
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             ScanFolder(path, subfolders, enableExtFilter, allowedExts,
@@ -105,7 +96,7 @@ void FileList::RemoveSelected()
         const std::string path = list_->GetItemText(row, 0);
         if (!list_->DeleteRow(row))
             break;
-        addedPaths_.erase(KeyOf(path));
+        addedPaths_.erase(CaseKey(path));
     }
     UpdateTotal();
 }

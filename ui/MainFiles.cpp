@@ -77,7 +77,7 @@ void MainDialog::OnAddFiles()
     const std::string folder = WithBackslash(first);
     for (const char* name = second; *name; name += lstrlenA(name) + 1) {
         const std::string path = folder + name;
-        if (path.size() <= kMaxListedPathLength)
+        if (SystemLength(path) <= kMaxListedPathLength)
             files_.AddPath(path);
     }
     options_.LastAddFileDir = folder;
@@ -86,9 +86,9 @@ void MainDialog::OnAddFiles()
 void MainDialog::OnAddFolder()
 {
     WaitCursor wait;
-    char start[520];
+    char start[kPickedFolderBytes];
     lstrcpynA(start, options_.Folder.c_str(), sizeof start);
-    char chosen[520];
+    char chosen[kPickedFolderBytes];
     if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
         return;
     options_.Folder = chosen;

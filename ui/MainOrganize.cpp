@@ -76,9 +76,9 @@ void MainDialog::OnBrowseOutput()
 {
     WaitCursor wait;
     options_.CustomTargetFolder = Window(Item(IDC_OUTPUT_FOLDER)).GetText();
-    char start[520];
+    char start[kPickedFolderBytes];
     lstrcpynA(start, options_.CustomTargetFolder.c_str(), sizeof start);
-    char chosen[520];
+    char chosen[kPickedFolderBytes];
     if (!PickFolder(hwnd_, "Please choose an output folder:", start, chosen, sizeof chosen))
         return;
     options_.CustomTargetFolder = chosen;
