@@ -90,10 +90,17 @@ bool DryRunFileSystem::EnsureFolder(const std::string& folder)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    const std::size_t first = FirstFolderSeparator(folder);
-    if (first == std::string::npos && IsNetworkPath(folder)) {
-        SetLastError(ERROR_BAD_PATHNAME);
-        return false;
+    std::size_t first = FirstFolderSeparator(folder);
+    if (IsNetworkPath(folder)) {
+        if (first == std::string::npos) {
+            SetLastError(ERROR_BAD_PATHNAME);
+            return false;
+        }
+        if (KindOf(folder.substr(0, first)) != Kind::Folder) {
+            SetLastError(ERROR_BAD_NETPATH);
+            return false;
+        }
+        first = folder.find('\\', first + 1);
     }
     for (std::size_t slash = first; slash < folder.size(); slash = folder.find('\\', slash + 1)) {
         if (!EnsureOneFolder(folder.substr(0, slash)))

@@ -101,10 +101,18 @@ bool EnsureFolder(const std::string& path, bool create)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    const std::size_t first = FirstFolderSeparator(path);
-    if (first == std::string::npos && IsNetworkPath(path)) {
-        SetLastError(ERROR_BAD_PATHNAME);
-        return false;
+    std::size_t first = FirstFolderSeparator(path);
+    if (IsNetworkPath(path)) {
+        if (first == std::string::npos) {
+            SetLastError(ERROR_BAD_PATHNAME);
+            return false;
+        }
+        // A share is never made, only found (Wine would make one as a plain folder).
+        if (!FolderExists(path.substr(0, first))) {
+            SetLastError(ERROR_BAD_NETPATH);
+            return false;
+        }
+        first = path.find('\\', first + 1);
     }
     for (std::size_t slash = first; slash < path.size(); slash = path.find('\\', slash + 1)) {
         if (!EnsureOneFolder(path.substr(0, slash)))

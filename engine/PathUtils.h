@@ -33,7 +33,8 @@ bool FolderExists(const std::string& path);
 // True at once when the folder exists. Otherwise, with create, creates every missing folder of
 // the path from the outermost inwards, below its root (a drive, or the \\server\share of a network
 // path, which must exist); an existing non-folder, an empty first component (a path beginning
-// with a single backslash), a network path without a share (ERROR_BAD_PATHNAME) or a failed
+// with a single backslash), a network path without a share name (ERROR_BAD_PATHNAME) or whose
+// share is not there (ERROR_BAD_NETPATH), or a failed
 // creation ends the walk with false. A path longer than kMaxEnsureFolderLength characters (as
 // SystemLength counts them) or holding a zero character is refused before anything is created,
 // with ERROR_FILENAME_EXCED_RANGE or ERROR_INVALID_NAME as the last error.

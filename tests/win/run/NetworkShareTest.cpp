@@ -57,12 +57,11 @@ TEST_F(NetworkShareTest, FoldersAreMadeAtEveryLevelBelowTheShare)
     EXPECT_TRUE(FolderExists(root + "2012\\2012_01"));
     EXPECT_TRUE(FolderExists(deep));
 
-    // Neither a server nor a share is made: a share that is not there fails.
+    // A share is never made: one that is not there fails the walk, and nothing is created.
     SetLastError(0);
-    EXPECT_FALSE(EnsureFolder("\\\\localhost\\", true));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_PATHNAME));
     EXPECT_FALSE(EnsureFolder("\\\\localhost\\qm-no-such-share\\a\\", true));
-    EXPECT_FALSE(FolderExists("\\\\localhost\\qm-no-such-share\\a"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_NETPATH));
+    EXPECT_FALSE(FolderExists("\\\\localhost\\qm-no-such-share"));
 }
 
 TEST_F(NetworkShareTest, ARunTakesItsFilesFromAShareAndPutsThemIntoNewFoldersOnAShare)
@@ -85,6 +84,7 @@ TEST_F(NetworkShareTest, ARunTakesItsFilesFromAShareAndPutsThemIntoNewFoldersOnA
     host.settings.CreateMonthFolder = 1;
     host.settings.CreateDayFolder = 1;
     host.settings.MonthFolderFormat = "%Y_%M";
+    host.settings.DayFolderFormat = "%D";
     for (const std::string& path : {a, b, c})
         host.AddRow(path);
     host.Run(true);
