@@ -118,7 +118,8 @@ TEST_F(MainNamesTest, DroppedNamesInEveryScriptAreListedOnceCopiedLoggedAndRemem
     ASSERT_TRUE(SendWideDrop(w, {tree.Path(kFolder)}));
     ASSERT_EQ(Rows(), static_cast<int>(kNames.size()));
     // The same files again, one in the other letter case (Ä as ä): nothing new.
-    ASSERT_TRUE(SendWideDrop(w, {tree.Path(kFolder + "\\\xC3\xA4.jpg"), tree.Path(kFolder + "\\" + kNames[0])}));
+    ASSERT_TRUE(
+            SendWideDrop(w, {tree.Path(kFolder + "\\\xC3\xA4.jpg"), tree.Path(kFolder + "\\" + kNames[0])}));
     EXPECT_EQ(Rows(), static_cast<int>(kNames.size()));
 
     SendMessageA(GetDlgItem(w, IDC_DAY_FOLDER), BM_CLICK, 0, 0);
@@ -142,8 +143,9 @@ TEST_F(MainNamesTest, DroppedNamesInEveryScriptAreListedOnceCopiedLoggedAndRemem
     // The registry holds the output folder as its characters.
     wchar_t stored[MAX_PATH] = L"";
     DWORD size = sizeof stored;
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, Wide(std::string(kProgramKey) + "\\" + kOutputFolderHistory).c_str(),
-                           L"0", RRF_RT_REG_SZ, nullptr, stored, &size),
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER,
+                           Wide(std::string(kProgramKey) + "\\" + kOutputFolderHistory).c_str(), L"0",
+                           RRF_RT_REG_SZ, nullptr, stored, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(stored), Wide(out + "\\"));
     // ... and the window shows it again after a restart.

@@ -59,8 +59,8 @@ std::string PipedOutput(const std::vector<std::string>& args, DWORD& exitCode)
     PROCESS_INFORMATION pi {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &si, &pi) != 0;
+    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &si, &pi) != 0;
     CloseHandle(writeEnd);
     std::string out;
     if (started) {
@@ -111,9 +111,9 @@ TEST_F(CliNames, NamesInEveryScriptAreFoundCopiedPrintedAndLoggedUnchanged)
     const std::string log = tree.Path("\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.log");  // журнал.log
 
     DWORD exitCode = 99;
-    const std::string out =
-            PipedOutput({"organize", "--copy", "--no-day", "--out", tree.Path("out"), "--log", log, tree.Path("src")},
-                        exitCode);
+    const std::string out = PipedOutput(
+            {"organize", "--copy", "--no-day", "--out", tree.Path("out"), "--log", log, tree.Path("src")},
+            exitCode);
     EXPECT_EQ(exitCode, 0u) << out;
     const std::map<std::string, std::string> expected = {
             {kPhotoFolder + "\\" + kPrivet, "2012\\2012_01\\" + kPrivet},
@@ -144,7 +144,7 @@ TEST_F(CliNames, TemplatesPoliciesAndNumberingKeepTheNames)
     Put(kPhotoFolder + "\\" + kPrivet, "2012:01:27 11:00:00");
     // The rename template puts the name into the target: both rows want the same name.
     const std::vector<std::string> common = {"organize", "--copy", "--no-year", "--no-month", "--no-day",
-                                             "--rename", "%Y_%N", "--out", Out()};
+                                             "--rename", "%Y_%N",  "--out",     Out()};
     auto args = common;
     args.push_back(Src(""));
     const CliOutcome first = RunCli(args);
@@ -218,8 +218,8 @@ TEST_F(CliNames, ARunKilledMidCopyLeavesNoIncompleteFileUnderARealName)
             if (relative.back() == '\\' || relative.find(".qmpart") != std::string::npos)
                 continue;
             const std::string name = relative.substr(relative.rfind('\\') + 1);
-            EXPECT_TRUE(data == name + big) << "incomplete file under a real name: " << relative << ", "
-                                            << data.size() << " bytes";
+            EXPECT_TRUE(data == name + big)
+                    << "incomplete file under a real name: " << relative << ", " << data.size() << " bytes";
         }
         RemoveTree(Out());
     }

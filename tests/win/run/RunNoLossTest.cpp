@@ -155,8 +155,9 @@ void RunSeed(unsigned seed)
         ASSERT_TRUE(GetDiskFreeSpaceExA(outRoot.c_str(), &free, &total, &totalFree));
         const ULONGLONG leave = 4096 * (rng() % 6);
         filler = outRoot + "filler.bin";
-        if (free.QuadPart > leave)
+        if (free.QuadPart > leave) {
             ASSERT_TRUE(WriteText(filler, std::string(static_cast<std::size_t>(free.QuadPart - leave), 'f')));
+        }
     }
 
     // Mid-run trouble: a source removed, another locked, and perhaps a cancel.
