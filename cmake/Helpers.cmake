@@ -8,6 +8,7 @@ function(qm_test name)
     # Console subsystem so that GoogleTest's report reaches CTest.
     target_link_options(${name} PRIVATE -mconsole)
   endif()
+  qm_harden(${name})
   if(T_WRAPPER)
     # A script that prepares the machine (a small drive, say) and runs the program under Wine.
     add_test(NAME ${name} COMMAND ${T_WRAPPER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
@@ -40,4 +41,11 @@ function(qm_fuzz name)
                    -DSEEDS=${F_SEED_DIR} -DSECONDS=${QM_FUZZ_SECONDS}
                    -P ${CMAKE_SOURCE_DIR}/cmake/RunFuzzer.cmake)
   set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 600)
+endfunction()
+
+# The DLL search of a shipped or test executable is limited to the system folder from its start.
+function(qm_harden target)
+  if(WIN32)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:qm_dll_search>)
+  endif()
 endfunction()
