@@ -105,12 +105,24 @@ bool CopyToPartial(const std::string& source, const std::string& target, std::st
     return false;
 }
 
+// Whether a file whose deletion was reported is gone. Wine reports success when the file system
+// refuses the deletion (a write-protected card), and the photo would then be reported as moved
+// while it is still in the source. On Windows a deletion that waits for another program's handle
+// to close leaves a name that answers ERROR_ACCESS_DENIED, and that file goes when it closes.
+bool SourceIsGone(const std::string& source)
+{
+    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
 // Deletes the source of a move once its copy is in place. A read-only source moves like any
 // other, as a rename on one drive would move it.
 bool DeleteSource(const std::string& source)
 {
     if (DeleteFileA(source.c_str()))
-        return true;
+        return SourceIsGone(source);
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesA(source.c_str());
     if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
@@ -119,7 +131,7 @@ bool DeleteSource(const std::string& source)
         SetLastError(error);
         return false;
     }
-    if (DeleteFileA(source.c_str()))
+    if (DeleteFileA(source.c_str()) && SourceIsGone(source))
         return true;
     ErrorKeeper keep;
     SetFileAttributesA(source.c_str(), attributes);

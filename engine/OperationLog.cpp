@@ -1,6 +1,8 @@
 #include "engine/OperationLog.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 #include "engine/FileTransfer.h"
 #include "engine/LogText.h"
@@ -61,10 +63,34 @@ bool ReadWhole(const std::string& path, std::string& content)
     return ok;
 }
 
+// One line of an old log in UTF-8: as it is when it already is UTF-8 (written by this version
+// before an older one appended to the log), else converted from the old code page.
+bool AppendLineAsUtf8(std::string_view line, UINT page, std::string& out)
+{
+    if (IsValidUtf8(line)) {
+        out += line;
+        return true;
+    }
+    const int size = static_cast<int>(line.size());
+    const int units = MultiByteToWideChar(page, 0, line.data(), size, nullptr, 0);
+    if (units <= 0)
+        return false;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(page, 0, line.data(), size, wide.data(), units);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return false;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data() + at, bytes, nullptr, nullptr);
+    return true;
+}
+
 // A log written in the system's old code page (names with accents, say) is converted to UTF-8
-// once before the first UTF-8 record is appended, so that the whole file reads in one encoding.
-// The converted text is written beside the log and renamed over it, so the old log is either
-// replaced whole or kept as it was (then the run appends to it as it is).
+// once before the first UTF-8 record is appended, so that the whole file reads in one encoding;
+// line by line, so that lines already in UTF-8 stay as they are. The converted text is written
+// beside the log and renamed over it, so the old log is either replaced whole or kept as it was
+// (then the run appends to it as it is).
 void ConvertOldCodePageLog(const std::string& path)
 {
     if (GetACP() != CP_UTF8)
@@ -75,17 +101,14 @@ void ConvertOldCodePageLog(const std::string& path)
     const UINT page = SystemAnsiCodePage();
     if (page == CP_UTF8)
         return;
-    const int size = static_cast<int>(content.size());
-    const int units = MultiByteToWideChar(page, 0, content.data(), size, nullptr, 0);
-    if (units <= 0)
-        return;
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(page, 0, content.data(), size, wide.data(), units);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return;
-    std::string converted(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, converted.data(), bytes, nullptr, nullptr);
+    std::string converted;
+    converted.reserve(content.size() + content.size() / 8);
+    for (std::size_t start = 0; start < content.size();) {
+        const std::size_t end = std::min(content.find('\n', start), content.size() - 1) + 1;
+        if (!AppendLineAsUtf8(std::string_view(content).substr(start, end - start), page, converted))
+            return;
+        start = end;
+    }
 
     std::string partial;
     if (!PartialNameFor(path, 0, partial))

@@ -124,6 +124,18 @@ std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
     }
 }
 
+// Whether the file functions take target as it stands: at most MAX_PATH - 1 characters, and a
+// name of at most 255, as the system counts them. Checked before anything is created or copied,
+// so that a long template result fails its row at once.
+bool TargetFits(const std::string& target)
+{
+    constexpr std::size_t kMaxNameLength = 255;
+    if (SystemLength(target) <= kMaxEnsureFolderLength && SystemLength(FileNameOf(target)) <= kMaxNameLength)
+        return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 // Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
 std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
                       const std::string& targetFolder, const OrganizeOptions& options, const RowDate& date,
@@ -150,6 +162,8 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
         }
     }
     rows.SetTarget(row, target);
+    if (!TargetFits(target))
+        return "Failure" + ErrorSuffix();
     if (!fs.EnsureFolder(targetFolder))
         return "Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix();
     // The same file reached by another spelling (a short name, a relative part) is the same

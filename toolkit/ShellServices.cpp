@@ -35,11 +35,25 @@ bool ReadClassesRootDefault(const std::string& subKey, std::string& value)
     return !value.empty();
 }
 
+// The initial folder is given in its wide form: the ANSI message holds MAX_PATH bytes at most,
+// too few for a long path in UTF-8, and the picker then opens elsewhere.
 int CALLBACK PickFolderCallback(HWND picker, UINT message, LPARAM, LPARAM initialFolder)
 {
     if (message == BFFM_INITIALIZED)
-        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, initialFolder);
+        SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, initialFolder);
     return 0;
+}
+
+std::wstring WideOfAnsi(const char* text)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (units <= 1)
+        return {};
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units) != units)
+        return {};
+    wide.resize(static_cast<size_t>(units) - 1);
+    return wide;
 }
 
 }  // namespace
@@ -141,7 +155,8 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     info.lpszTitle = title;
     info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     info.lpfn = PickFolderCallback;
-    info.lParam = reinterpret_cast<LPARAM>(initialFolder ? initialFolder : "");
+    const std::wstring initial = WideOfAnsi(initialFolder ? initialFolder : "");
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
 
     bool chosen = false;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {

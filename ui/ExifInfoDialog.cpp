@@ -135,7 +135,7 @@ void ExifInfoDialog::Step(bool next)
     if (!navigator_)
         return;
     const std::string path = next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
-    if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
+    if (path == path_)
         return;
     path_ = path;
     Load();

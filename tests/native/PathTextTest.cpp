@@ -87,9 +87,9 @@ TEST(ExtensionOf, OfAHiddenStyleNameIsTheWholeName)
 TEST(FirstFolderSeparator, StartsBelowADriveOrAShare)
 {
     EXPECT_EQ(FirstFolderSeparator("C:\\Pics\\2012\\"), 2u);
-    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\2012\\01\\"), 11u);
-    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\"), 11u);
-    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos"), 11u);  // the bare share: its length
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\2012\\01\\"), 12u);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\"), 12u);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos"), 12u);  // the bare share: its length
     EXPECT_EQ(FirstFolderSeparator("relative\\a"), 8u);
     EXPECT_EQ(FirstFolderSeparator("\\rooted"), 0u);  // an empty first component, refused later
     EXPECT_EQ(FirstFolderSeparator("name"), std::string::npos);

@@ -1,15 +1,20 @@
 // The main window with names in every script (the window runs with UTF-8 as its code page):
 // drops in the shell's wide form, case twins in the list, a Copy run into a Cyrillic output
-// folder, the log, and the stored output-folder history.
+// folder, the log, and the stored output-folder history; Add Folder and Add Files through the real
+// folder picker and file dialog.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+
+#include <set>
 
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 #include "ui/MainDialog.h"
@@ -155,4 +160,59 @@ TEST_F(MainNamesTest, DroppedNamesInEveryScriptAreListedOnceCopiedLoggedAndRemem
     char shown[1024] = "";
     GetDlgItemTextA(again, IDC_OUTPUT_FOLDER, shown, sizeof shown);
     EXPECT_EQ(std::string(shown), out + "\\");
+}
+
+// The folder picker's and the file dialog's answers reach the list as the names they are, a
+// sub-folder in another script included.
+TEST_F(MainNamesTest, AddFolderAndAddFilesTakeNamesInEveryScript)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));  // the folder picker needs COM, as the program sets it up
+    const std::string folder = tree.Path(kFolder);
+    const std::string inner = folder + "\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";  // Фото\Ωμέγα
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    std::set<std::string> expected;
+    for (const std::string& name : kNames) {
+        expected.insert(folder + "\\" + name);
+        ASSERT_TRUE(WriteText(folder + "\\" + name, "x")) << name;
+    }
+    expected.insert(inner + "\\" + kNames[3]);
+    ASSERT_TRUE(WriteText(inner + "\\" + kNames[3], "x"));
+    SetOption("AddFilesInSubfolder", 1);
+    SetOption("Folder", folder);
+
+    HWND w = Open();
+    {
+        MessageBoxCatcher picker(IDOK);
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FOLDER, 0);
+        EXPECT_EQ(picker.Caught().size(), 1u);
+    }
+    std::set<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    EXPECT_EQ(listed, expected);
+
+    SendMessageA(w, WM_COMMAND, IDC_REMOVE_ALL, 0);
+    ASSERT_EQ(Rows(), 0);
+    {
+        // One file by its full path, then two from the folder it was in, at once.
+        MessageBoxCatcher files;
+        int shown = 0;
+        files.SetAction([&](HWND box) {
+            const std::string typed =
+                    ++shown == 1 ? folder + "\\" + kNames[1] : "\"" + kNames[0] + "\" \"" + kNames[2] + "\"";
+            SetDlgItemTextA(box, 0x480, typed.c_str());
+            SetDlgItemTextA(box, 0x47C, typed.c_str());
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FILES, 0);
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FILES, 0);
+        EXPECT_EQ(shown, 2);
+    }
+    listed.clear();
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    EXPECT_EQ(listed, (std::set<std::string> {folder + "\\" + kNames[1], folder + "\\" + kNames[0],
+                                              folder + "\\" + kNames[2]}));
+    CoUninitialize();
 }

@@ -182,6 +182,19 @@ TEST_F(CliNames, LookupAndArgumentsTakeUtf8)
     EXPECT_EQ(lookup.exitCode, 0u) << lookup.err;
     EXPECT_NE(lookup.out.find(Src(kNihon)), std::string::npos) << lookup.out;
     EXPECT_NE(lookup.out.find("2012:01:29 10:00:00"), std::string::npos) << lookup.out;
+
+    // A TIFF is read by the metadata tool, a child process that takes the name on its command line.
+    const std::string tiff =
+            "Cafe\xCC\x81 \xC3\x85re.tif";  // Café Åre.tif, the é as e and a combining accent
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, "2013:02:03 04:05:06");
+    qmtest::Ifd ifd0;
+    ifd0.Long(0x0100, 4).Long(0x0101, 4).Sub(0x8769, exif);
+    ASSERT_TRUE(WriteData(Src(tiff), qmtest::BuildTiff(ifd0)));
+    const CliOutcome tool = RunCli({"lookup", Src(tiff)});
+    EXPECT_EQ(tool.exitCode, 0u) << tool.err;
+    EXPECT_NE(tool.out.find(Src(tiff)), std::string::npos) << tool.out;
+    EXPECT_NE(tool.out.find("2013:02:03 04:05:06"), std::string::npos) << tool.out;
 }
 
 // The program is ended by force at many points of a copy of large files; every file under a real

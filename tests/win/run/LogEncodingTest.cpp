@@ -1,5 +1,6 @@
 // The log in UTF-8: names in any script are written as they are, and a log that an older version
-// wrote in the system's old code page is converted once, so the whole file reads in one encoding.
+// wrote in the system's old code page is converted once, line by line, so the whole file reads in
+// one encoding.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -44,7 +45,8 @@ protected:
         host.settings.CreateMonthFolder = 0;
         host.settings.CreateDayFolder = 0;
         host.settings.SaveToLog = 1;
-        host.settings.LogFile = tree.Path("\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt");  // журнал.txt
+        host.settings.LogFile =
+                tree.Path("\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt");  // журнал.txt
         host.AddRow(source);
     }
 
@@ -60,8 +62,8 @@ TEST_F(LogEncodingTest, NamesAreLoggedInUtf8)
     host.Run(false);
     const std::string log = ReadText(host.settings.LogFile);
     EXPECT_TRUE(IsValidUtf8(log));
-    EXPECT_NE(log.find("[Source] " + source + "\r\n[Target] " + tree.Path("out\\\xE6\x97\xA5\xE6\x9C\xAC.jpg") +
-                       "\r\n[Copy] OK\r\n"),
+    EXPECT_NE(log.find("[Source] " + source + "\r\n[Target] " +
+                       tree.Path("out\\\xE6\x97\xA5\xE6\x9C\xAC.jpg") + "\r\n[Copy] OK\r\n"),
               std::string::npos)
             << log;
 }
@@ -70,16 +72,27 @@ TEST_F(LogEncodingTest, AnOldCodePageLogIsConvertedOnceBeforeTheRunAppends)
 {
     if (SystemCodePage() != 1252)
         GTEST_SKIP() << "the old log is written in code page 1252; this system's is " << SystemCodePage();
-    const std::string old = "[Source] C:\\caf\xE9.jpg\r\n[Target] D:\\\xC4pfel\\caf\xE9.jpg\r\n[Copy] OK\r\n\r\n";
+    // A record this version wrote, then one an older version appended in code page 1252.
+    const std::string utf8Record =
+            "[Source] C:\\\xD0\xAF.jpg\r\n[Target] D:\\\xD0\xAF.jpg\r\n[Copy] OK\r\n\r\n";
+    const std::string old =
+            utf8Record +
+            "[Source] C:\\caf\xE9.jpg\r\n[Target] D:\\\xC4pfel\\caf\xE9.jpg\r\n[Copy] OK\r\n\r\n";
     ASSERT_TRUE(WriteText(host.settings.LogFile, old));
     host.Run(false);
     const std::string log = ReadText(host.settings.LogFile);
     EXPECT_TRUE(IsValidUtf8(log));
-    EXPECT_EQ(log.rfind("[Source] C:\\caf\xC3\xA9.jpg\r\n[Target] D:\\\xC3\x84pfel\\caf\xC3\xA9.jpg\r\n", 0), 0u)
+    EXPECT_EQ(
+            log.rfind(
+                    utf8Record +
+                            "[Source] C:\\caf\xC3\xA9.jpg\r\n[Target] D:\\\xC3\x84pfel\\caf\xC3\xA9.jpg\r\n",
+                    0),
+            0u)
             << log;
     EXPECT_NE(log.find("[Source] " + source), std::string::npos);
     // Nothing is left beside the log, and a log that is UTF-8 already is appended to as it is.
-    EXPECT_EQ(FilesBelow(tree.Root()).count("~\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt.qmpart"), 0u);
+    EXPECT_EQ(FilesBelow(tree.Root()).count("~\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt.qmpart"),
+              0u);
     host.Run(false);
     const std::string again = ReadText(host.settings.LogFile);
     EXPECT_EQ(again.rfind(log, 0), 0u);
