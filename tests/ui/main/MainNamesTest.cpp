@@ -152,14 +152,14 @@ TEST_F(MainNamesTest, DroppedNamesInEveryScriptAreListedOnceCopiedLoggedAndRemem
                            Wide(std::string(kProgramKey) + "\\" + kOutputFolderHistory).c_str(), L"0",
                            RRF_RT_REG_SZ, nullptr, stored, &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(stored), Wide(out + "\\"));
+    EXPECT_EQ(std::wstring(stored), Wide(out));
     // ... and the window shows it again after a restart.
     SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
     PumpFor(20);
     HWND again = Open();
     char shown[1024] = "";
     GetDlgItemTextA(again, IDC_OUTPUT_FOLDER, shown, sizeof shown);
-    EXPECT_EQ(std::string(shown), out + "\\");
+    EXPECT_EQ(std::string(shown), out);
 }
 
 // The folder picker's and the file dialog's answers reach the list as the names they are, a
@@ -185,7 +185,11 @@ TEST_F(MainNamesTest, AddFolderAndAddFilesTakeNamesInEveryScript)
     {
         MessageBoxCatcher picker(IDOK);
         SendMessageA(w, WM_COMMAND, IDC_ADD_FOLDER, 0);
-        EXPECT_EQ(picker.Caught().size(), 1u);
+        // The picker was answered, and no message box came (the main window's own activation
+        // afterwards is caught too).
+        EXPECT_FALSE(picker.Caught().empty());
+        for (const CaughtDialog& caught : picker.Caught())
+            EXPECT_EQ(caught.text, "") << caught.caption;
     }
     std::set<std::string> listed;
     for (int row = 0; row < Rows(); ++row)
