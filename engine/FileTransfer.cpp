@@ -45,11 +45,16 @@ void RemovePartial(const std::string& partial)
 }
 
 // Writes the copy through to its drive and checks that it holds as many bytes as the source had.
-bool FlushAndCheck(const std::string& partial, ULONGLONG expectedSize)
+// A copy of a read-only source is read-only too, and is opened for the flush without that
+// attribute for a moment.
+bool FlushAndCheck(const std::string& partial, ULONGLONG expectedSize, bool readOnlySource)
 {
-    const DWORD attributes = GetFileAttributesA(partial.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    if (readOnlySource) {
+        attributes = GetFileAttributesA(partial.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly && !SetFileAttributesA(partial.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
         return false;
@@ -72,13 +77,12 @@ bool FlushAndCheck(const std::string& partial, ULONGLONG expectedSize)
     return ok;
 }
 
-// Copies source to a new unfinished file beside target, complete and on the drive, and names it
-// in partial. The last error tells why on failure, and nothing new is left.
-bool CopyToPartial(const std::string& source, const std::string& target, std::string& partial)
+// Copies source (whose attributes and size are given) to a new unfinished file beside target,
+// complete and on the drive, and names it in partial. The last error tells why on failure, and
+// nothing new is left.
+bool CopyToPartial(const std::string& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
+                   const std::string& target, std::string& partial)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data))
-        return false;
     const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     for (int attempt = 0; attempt < kPartialAttempts; ++attempt) {
         std::string candidate;
@@ -86,7 +90,7 @@ bool CopyToPartial(const std::string& source, const std::string& target, std::st
             return false;
         if (CopyFileExA(source.c_str(), candidate.c_str(), nullptr, nullptr, nullptr,
                         COPY_FILE_FAIL_IF_EXISTS)) {
-            if (FlushAndCheck(candidate, size)) {
+            if (FlushAndCheck(candidate, size, (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)) {
                 partial = candidate;
                 return true;
             }
@@ -140,10 +144,11 @@ bool DeleteSource(const std::string& source)
 
 // The copy path of every transfer: unfinished copy, then its real name, then (for a move) the
 // source deleted.
-TransferOutcome CopyThenRename(const std::string& source, const std::string& target, bool move, bool replace)
+TransferOutcome CopyThenRename(const std::string& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
+                               const std::string& target, bool move, bool replace)
 {
     std::string partial;
-    if (!CopyToPartial(source, target, partial))
+    if (!CopyToPartial(source, data, target, partial))
         return TransferOutcome::Failed;
     if (!MoveFileExA(partial.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
         // A file that appeared under the target's name meanwhile is never replaced; the refusal is
@@ -188,13 +193,12 @@ TransferOutcome TransferFile(const std::string& source, const std::string& targe
             return TransferOutcome::Failed;
     }
     // A missing source reports its own error first, as the plain copy does.
-    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data))
         return TransferOutcome::Failed;
-    if (FileExists(target)) {
-        SetLastError(move ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS);
-        return TransferOutcome::Failed;
-    }
-    return CopyThenRename(source, target, move, false);
+    // A target that exists is not looked for here (the run has just done so): the rename at the
+    // end refuses it, and the copy is removed.
+    return CopyThenRename(source, data, target, move, false);
 }
 
 TransferOutcome ReplaceWithFile(const std::string& source, const std::string& target, bool move)
@@ -206,7 +210,11 @@ TransferOutcome ReplaceWithFile(const std::string& source, const std::string& ta
         if (GetLastError() != ERROR_NOT_SAME_DEVICE)
             return TransferOutcome::Failed;
     }
-    return CopyThenRename(source, target, move, true);
+    // Checked first so that a missing or unreadable source reports its own error.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data))
+        return TransferOutcome::Failed;
+    return CopyThenRename(source, data, target, move, true);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b)
