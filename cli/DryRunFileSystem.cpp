@@ -15,7 +15,7 @@ std::string Key(const std::string& path)
     std::string key = path;
     while (key.size() > 1 && key.back() == '\\')
         key.pop_back();
-    return CaseKey(key);
+    return PathKey(key);
 }
 
 // A name the file system refuses to create.
@@ -80,35 +80,9 @@ bool DryRunFileSystem::EnsureOneFolder(const std::string& folder)
 
 bool DryRunFileSystem::EnsureFolder(const std::string& folder)
 {
-    if (folder.find('\0') != std::string::npos) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
-    if (KindOf(folder) == Kind::Folder)
-        return true;
-    if (SystemLength(folder) > kMaxEnsureFolderLength) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    std::size_t first = FirstFolderSeparator(folder);
-    if (IsNetworkPath(folder)) {
-        if (first == std::string::npos) {
-            SetLastError(ERROR_BAD_PATHNAME);
-            return false;
-        }
-        if (KindOf(folder.substr(0, first)) != Kind::Folder) {
-            SetLastError(ERROR_BAD_NETPATH);
-            return false;
-        }
-        first = folder.find('\\', first + 1);
-    }
-    for (std::size_t slash = first; slash < folder.size(); slash = folder.find('\\', slash + 1)) {
-        if (!EnsureOneFolder(folder.substr(0, slash)))
-            return false;
-    }
-    if (!folder.empty() && folder.back() == '\\')
-        return true;
-    return EnsureOneFolder(folder);
+    return EnsureFolderLevels(
+            folder, [this](const std::string& path) { return KindOf(path) == Kind::Folder; },
+            [this](const std::string& level) { return EnsureOneFolder(level); });
 }
 
 bool DryRunFileSystem::SourceAndFolderPresent(const std::string& source, const std::string& target)

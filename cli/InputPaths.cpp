@@ -15,7 +15,7 @@ std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths
     std::vector<std::string> files;
     std::unordered_set<std::string> keys;
     const auto add = [&](const std::string& file) {
-        if (keys.insert(CaseKey(file)).second)
+        if (keys.insert(PathKey(file)).second)
             files.push_back(file);
     };
     for (const std::string& argument : paths) {

@@ -40,27 +40,17 @@ struct Scan {
         if (FolderIdentity(folder, id) && !visited.insert(id).second)
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-        // The wide form: the ANSI one cannot hand out a long name in a code page of several bytes a
-        // character (UTF-8).
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(WideOf(base + "*.*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::string path = base + AnsiOf(name);
+        ListFolder(base, [&](const FolderEntry& entry) {
+            const std::string path = base + entry.name;
             if (SystemLength(path) > kMaxListedPathLength)
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                return;
+            if (entry.isFolder) {
                 if (subfolders)
                     Walk(path);
             } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
                 addFile(path);
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        });
     }
 };
 

@@ -66,7 +66,7 @@ std::string AnsiOf(const std::wstring& text)
     return ansi;
 }
 
-std::string CaseKey(const std::string& path)
+std::string PathKey(const std::string& path)
 {
     std::wstring wide = WideOf(path);
     if (wide.empty())
@@ -88,14 +88,24 @@ bool FolderExists(const std::string& path)
 
 bool EnsureFolder(const std::string& path, bool create)
 {
+    if (create)
+        return EnsureFolderLevels(path, FolderExists, EnsureOneFolder);
     if (path.find('\0') != std::string::npos) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    if (FolderExists(path))
-        return true;
-    if (!create)
+    return FolderExists(path);
+}
+
+bool EnsureFolderLevels(const std::string& path, const std::function<bool(const std::string&)>& isFolder,
+                        const std::function<bool(const std::string&)>& ensureLevel)
+{
+    if (path.find('\0') != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
         return false;
+    }
+    if (isFolder(path))
+        return true;
     // Refuse before creating anything: a shortened walk would build a different folder.
     if (SystemLength(path) > kMaxEnsureFolderLength) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -108,19 +118,19 @@ bool EnsureFolder(const std::string& path, bool create)
             return false;
         }
         // A share is never made, only found (Wine would make one as a plain folder).
-        if (!FolderExists(path.substr(0, first))) {
+        if (!isFolder(path.substr(0, first))) {
             SetLastError(ERROR_BAD_NETPATH);
             return false;
         }
         first = path.find('\\', first + 1);
     }
     for (std::size_t slash = first; slash < path.size(); slash = path.find('\\', slash + 1)) {
-        if (!EnsureOneFolder(path.substr(0, slash)))
+        if (!ensureLevel(path.substr(0, slash)))
             return false;
     }
     if (!path.empty() && path.back() == '\\')
         return true;
-    return EnsureOneFolder(path);
+    return ensureLevel(path);
 }
 
 bool SystemErrorText(DWORD code, std::string& text)
@@ -146,17 +156,24 @@ bool SystemErrorText(DWORD code, std::string& text)
     return true;
 }
 
-void PumpMessages()
+bool ListFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit)
 {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+    // The wide form: the ANSI one cannot hand out a long name in a code page of several bytes a
+    // character (UTF-8), and drops such a folder from the listing. "*.*" lists names without a dot
+    // too.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(WideOf(base + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        visit({AnsiOf(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.dwFileAttributes});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return true;
 }
 
 std::string FullPath(const std::string& path)

@@ -44,8 +44,7 @@ void FileList::Attach(SortListCtrl* list, HWND total)
 
 void FileList::AddPath(const std::string& path)
 {
-    // Listed once whatever the letter case, in every script.
-    if (!addedPaths_.insert(CaseKey(path)).second)
+    if (!addedPaths_.insert(PathKey(path)).second)
         return;
     const int row = list_->InsertRow(LVIF_TEXT, list_->GetItemCount(), path.c_str());
     if (batchDepth_ == 0) {
@@ -92,11 +91,11 @@ void FileList::RemoveSelected()
 {
     if (list_->GetSelectedCount() == 0)
         return;
-    for (int row; (row = list_->GetNextItem(-1, LVNI_SELECTED)) >= 0;) {
+    for (int row; (row = list_->SelectedItem()) >= 0;) {
         const std::string path = list_->GetItemText(row, 0);
         if (!list_->DeleteRow(row))
             break;
-        addedPaths_.erase(CaseKey(path));
+        addedPaths_.erase(PathKey(path));
     }
     UpdateTotal();
 }
