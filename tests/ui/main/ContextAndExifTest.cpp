@@ -301,7 +301,7 @@ TEST_F(ContextTest, ExifWindowShowsAndCopiesValuesInAnyScriptAsUnicode)
     const std::string jpeg = tree.Path("\xE6\x97\xA5\xE6\x9C\xAC.jpg");  // 日本.jpg
     ASSERT_TRUE(WriteData(jpeg, SampleJpeg(maker)));
 
-    ExifInfoDialog dialog(jpeg, nullptr, ToolConfig());
+    ExifInfoDialog dialog({jpeg, nullptr, ToolConfig()});
     ASSERT_TRUE(dialog.Create(w));
     wchar_t caption[MAX_PATH] = L"";
     GetWindowTextW(dialog.Handle(), caption, MAX_PATH);

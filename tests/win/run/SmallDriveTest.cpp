@@ -59,7 +59,7 @@ protected:
             }
             sources.push_back(path);
         }
-        host.settings.MoveType = 500;  // by extension: out\JPG\name
+        host.settings.Mode = 500;  // by extension: out\JPG\name
         host.settings.OutputFolderType = 1;
         host.settings.CustomTargetFolder = out;
         host.settings.TargetExistsOpt = 33;
