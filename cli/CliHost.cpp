@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 #include "engine/CsvText.h"
 
@@ -21,6 +22,28 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
 
 // Shortest time between two progress lines, so that the terminal does not slow the run down.
 constexpr DWORD kProgressIntervalMs = 100;
+
+// text (in the ANSI code page) as exactly width UTF-16 units: cut before a character that would
+// not fit whole, padded with spaces.
+std::wstring ConsoleLine(const std::string& text, unsigned width)
+{
+    std::wstring wide;
+    const int units = text.empty() ? 0
+                                   : MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                         static_cast<int>(text.size()), nullptr, 0);
+    if (units > 0) {
+        wide.resize(static_cast<std::size_t>(units));
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    }
+    if (wide.size() > width) {
+        std::size_t cut = width;
+        if (cut > 0 && IS_HIGH_SURROGATE(wide[cut - 1]))
+            --cut;
+        wide.resize(cut);
+    }
+    wide.resize(width, L' ');
+    return wide;
+}
 
 }  // namespace
 
@@ -50,13 +73,13 @@ void ConsoleProgress::SetText(const std::string& text)
     if (lineShown_ && now - lastShown_ < kProgressIntervalMs)
         return;
     lastShown_ = now;
-    // One line less than the console is wide, so that it never wraps and \r can take it back.
-    std::string line = text.substr(0, width_ - 1);
-    line.resize(width_ - 1, ' ');
+    // One line less than the console is wide, so that it never wraps and \r can take it back;
+    // cut in whole characters, and written as UTF-16 so that no code page stands between.
+    std::wstring line = ConsoleLine(text, width_ - 1);
     std::fflush(stderr);
-    const std::string shown = "\r" + line + "\r";
+    const std::wstring shown = L"\r" + line + L"\r";
     DWORD written = 0;
-    if (WriteConsoleA(console_, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr))
+    if (WriteConsoleW(console_, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr))
         lineShown_ = true;
 }
 
@@ -64,9 +87,9 @@ void ConsoleProgress::ClearLine()
 {
     if (console_ == nullptr || !lineShown_)
         return;
-    const std::string blank = "\r" + std::string(width_ - 1, ' ') + "\r";
+    const std::wstring blank = L"\r" + std::wstring(width_ - 1, L' ') + L"\r";
     DWORD written = 0;
-    WriteConsoleA(console_, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
+    WriteConsoleW(console_, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
     lineShown_ = false;
 }
 

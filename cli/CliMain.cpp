@@ -10,12 +10,15 @@
 #include "cli/CliArgs.h"
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
+#include "engine/ConsoleCodePage.h"
 
 int main(int argc, char** argv)
 {
     // Lines end in a bare line feed, for scripts on either side.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Arguments and output are in the ANSI code page, which the manifest makes UTF-8.
+    const ConsoleCodePage codePage;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.ok) {

@@ -1,7 +1,7 @@
 # qm_test(NAME sources... LIBS libs...): one GoogleTest executable, one CTest entry.
 # Under the Windows configuration CTest runs it through Wine (the cross-compiling emulator).
 function(qm_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "WRAPPER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   if(WIN32)
@@ -9,7 +9,13 @@ function(qm_test name)
     target_link_options(${name} PRIVATE -mconsole)
   endif()
   qm_harden(${name})
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(T_WRAPPER)
+    # A script that prepares the machine (a small drive, say) and runs the program under Wine.
+    add_test(NAME ${name} COMMAND ${T_WRAPPER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
+             --gtest_brief=1)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
 

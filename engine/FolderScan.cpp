@@ -44,7 +44,7 @@ struct Scan {
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
         ListFolder(base, [&](const FolderEntry& entry) {
             const std::string path = base + entry.name;
-            if (path.size() > kMaxListedPathLength)
+            if (SystemLength(path) > kMaxListedPathLength)
                 return;
             // What the system keeps for itself (desktop.ini, Thumbs.db, $RECYCLE.BIN, System
             // Volume Information) stays where it is; moving desktop.ini would cost the folder

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// Longest path taken from a folder scan, a drop or a multiple selection.
+// Longest path taken from a folder scan, a drop or a multiple selection, in characters as the
+// system counts them (SystemLength).
 inline constexpr size_t kMaxListedPathLength = 519;
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,

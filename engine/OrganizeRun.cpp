@@ -23,6 +23,9 @@ namespace {
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
 const char kNameDateResult[] = "OK (date from file name)";
 
+// A move across drives whose copy is in place but whose source could not be deleted.
+const char kSourceKeptText[] = "Copied; the source was kept";
+
 bool HasBadChars(const std::string& text)
 {
     return text.find_first_of(kBadTemplateChars) != std::string::npos;
@@ -30,7 +33,7 @@ bool HasBadChars(const std::string& text)
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return PathKey(a) == PathKey(b);
 }
 
 // " (reason)" for the thread's last error, or nothing when there is none.
@@ -119,6 +122,18 @@ RowResult Failed(std::string text)
     return {RowOutcome::Failed, std::move(text)};
 }
 
+// Whether the file functions take target as it stands: at most MAX_PATH - 1 characters, and a
+// name of at most 255, as the system counts them. Checked before anything is created or copied,
+// so that a long template result fails its row at once.
+bool TargetFits(const std::string& target)
+{
+    constexpr std::size_t kMaxNameLength = 255;
+    if (SystemLength(target) <= kMaxEnsureFolderLength && SystemLength(FileNameOf(target)) <= kMaxNameLength)
+        return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
 // was built).
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
@@ -152,14 +167,21 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
         }
     }
     rows.SetTarget(row, target);
+    if (!TargetFits(target))
+        return Failed("Failure" + ErrorSuffix());
     if (!fs.EnsureFolder(targetFolder))
         return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
         return Skipped("Same folder and name");
-    const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? Done() : Failed("Failure" + ErrorSuffix());
+    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    case TransferOutcome::Done: return Done();
+    // The photo is in the library, but the move did not finish: never a plain OK.
+    case TransferOutcome::SourceKept: return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+    case TransferOutcome::Failed: break;
+    }
+    return Failed("Failure" + ErrorSuffix());
 }
 
 // What companions need from the run that places their photo.

@@ -9,6 +9,10 @@
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 
+#ifdef _WIN32
+#include "engine/ConsoleCodePage.h"
+#endif
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -19,6 +23,11 @@ int main(int argc, char** argv)
         std::printf("metaprobe %s\n", QM_VERSION_TEXT);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+#ifdef _WIN32
+    // The file name comes in the ANSI code page and values are written in UTF-8; the manifest
+    // makes the two one.
+    const ConsoleCodePage codePage;
+#endif
     metaprobe::Listing listing;
     bool read = metaprobe::ProbeFile(argv[1], listing);
     std::string text = metaprobe::FormatListing(listing);

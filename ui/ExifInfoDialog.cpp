@@ -2,11 +2,33 @@
 
 #include <utility>
 
+#include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
+
+namespace {
+
+// Hands a copy of size bytes to the open clipboard in the given format.
+void PutOnClipboard(UINT format, const void* data, size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block)
+        return;
+    void* memory = GlobalLock(block);
+    if (!memory) {
+        GlobalFree(block);
+        return;
+    }
+    CopyMemory(memory, data, size);
+    GlobalUnlock(block);
+    if (!SetClipboardData(format, block))
+        GlobalFree(block);
+}
+
+}  // namespace
 
 ExifInfoDialog::ExifInfoDialog(MetaWindowInput input)
     : AnchoredDialog(IDD_EXIFINFO), path_(std::move(input.path)), navigator_(input.navigator),
@@ -94,7 +116,7 @@ void ExifInfoDialog::Step(Direction direction)
         return;
     const std::string path =
             direction == Direction::Next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
-    if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
+    if (path == path_)
         return;
     path_ = path;
     Load();
@@ -109,17 +131,11 @@ void ExifInfoDialog::CopyToClipboard()
     if (!OpenClipboard(hwnd_))
         return;
     EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block) {
-        if (void* memory = GlobalLock(block)) {
-            CopyMemory(memory, text.c_str(), text.size() + 1);
-            GlobalUnlock(block);
-            if (!SetClipboardData(CF_TEXT, block))
-                GlobalFree(block);
-        } else {
-            GlobalFree(block);
-        }
-    }
+    // Unicode text too, so that a value in any script pastes as its characters wherever the
+    // program that takes it stands on code pages.
+    const std::wstring wide = WideOf(text);
+    PutOnClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+    PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     CloseClipboard();
 }
 

@@ -30,7 +30,8 @@ constexpr std::string_view kExtensionSeparators = " \t,;";
 constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
 
 // The save dialog's file buffer, in bytes.
-constexpr DWORD kLogPathBufferSize = 520;
+// A long path in UTF-8 takes up to three bytes a character.
+constexpr DWORD kLogPathBufferSize = 3 * 520;
 
 bool HasNoExtension(const std::string& list)
 {

@@ -7,6 +7,7 @@
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TempTree.h"
 #include "tests/ui/RecordingBrowser.h"
 #include "toolkit/ShellServices.h"
 
@@ -366,3 +367,26 @@ TEST_F(OpenUrlFallback, NoRegisteredCommandReturnsTheShellsFailure)
 }
 
 }  // namespace
+
+TEST(PickFolder, ReturnsALongFolderNamedInAnyScriptWhole)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    ComForThisTest com;
+    TempTree tree;
+    // Fewer than MAX_PATH characters, but far more than MAX_PATH bytes in UTF-8.
+    std::string cyrillic;
+    for (int i = 0; i < 90; ++i)
+        cyrillic += "\xD0\xAF";  // Я
+    std::string cjk;
+    for (int i = 0; i < 50; ++i)
+        cjk += "\xE6\x97\xA5";  // 日
+    const std::string folder = tree.Path(cyrillic) + "\\" + cjk;
+    ASSERT_TRUE(CreateDirectoryA(tree.Path(cyrillic).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_GT(folder.size(), static_cast<size_t>(MAX_PATH));
+    std::string initial = folder + "\\";
+    MessageBoxCatcher catcher(IDOK);
+    char result[kPickedFolderBytes] = "";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    EXPECT_EQ(std::string(result), folder + "\\");
+}

@@ -362,3 +362,53 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(again.Handle(), IDC_EXIF_LIST), 0), 111);
     again.End(IDCANCEL);
 }
+
+TEST_F(ContextTest, ExifWindowShowsAndCopiesValuesInAnyScriptAsUnicode)
+{
+    if (!HaveTool())
+        GTEST_SKIP() << "metaprobe.exe is not built in " << QM_DIST_DIR;
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    const auto wide = [](const std::string& utf8) {
+        const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring text(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
+        return text;
+    };
+    const std::string maker =
+            "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80";  // Привет 😀
+    const std::string jpeg = tree.Path("\xE6\x97\xA5\xE6\x9C\xAC.jpg");  // 日本.jpg
+    ASSERT_TRUE(WriteData(jpeg, SampleJpeg(maker)));
+
+    ExifInfoDialog dialog({jpeg, nullptr, ToolConfig()});
+    ASSERT_TRUE(dialog.Create(w));
+    wchar_t caption[MAX_PATH] = L"";
+    GetWindowTextW(dialog.Handle(), caption, MAX_PATH);
+    EXPECT_EQ(std::wstring(caption), wide(jpeg));
+    // The list shows the value as its characters: read back in the wide form.
+    HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
+    bool shown = false;
+    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
+        wchar_t value[256] = L"";
+        LVITEMW item {};
+        item.iSubItem = 1;
+        item.pszText = value;
+        item.cchTextMax = 256;
+        SendMessageW(fields, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        shown = shown || std::wstring(value) == wide(maker);
+    }
+    EXPECT_TRUE(shown);
+    SendMessageA(dialog.Handle(), WM_COMMAND, IDC_EXIF_COPY, 0);
+    std::wstring copied;
+    ASSERT_TRUE(OpenClipboard(dialog.Handle()));
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            copied = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    EXPECT_EQ(copied.rfind(wide(jpeg) + L"\r\n", 0), 0u);
+    EXPECT_NE(copied.find(L"Make : " + wide(maker) + L"\r\n"), std::wstring::npos);
+    EXPECT_EQ(ClipboardText(dialog.Handle()).rfind(jpeg + "\r\n", 0), 0u);
+    dialog.End(IDCANCEL);
+}

@@ -209,3 +209,29 @@ TEST(MetaprobeExe, MissingFileGivesErrorLineAndNoDate)
 }
 
 }  // namespace
+
+TEST(MetaprobeExe, TakesANameInAnyScriptAndPrintsUtf8Values)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the test program's manifest sets UTF-8";
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, "2015:06:07 08:09:10");
+    qmtest::Ifd ifd0;
+    // An artist written in UTF-8, and a description in Latin-1 as older cameras wrote it.
+    ifd0.Ascii(0x013B, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE6\x97\xA5\xE6\x9C\xAC")
+            .Ascii(0x010E, "caf\xE9")
+            .Sub(0x8769, exif);
+    const std::string name =
+            "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE \xCE\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80 cafe\xCC\x81.tif";
+    const std::string path = TempPath(name.c_str());
+    ASSERT_TRUE(qmtest::WriteBytes(path, qmtest::BuildTiff(ifd0, qmtest::TiffOptions())));
+    std::string output;
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunTool(path, output, exitCode));
+    EXPECT_EQ(exitCode, 0u) << output;
+    EXPECT_EQ(FieldOf(output, "File Name"), name) << output;
+    EXPECT_EQ(FieldOf(output, "Date/Time Original"), "2015:06:07 08:09:10");
+    EXPECT_EQ(FieldOf(output, "Artist"),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(FieldOf(output, "Image Description"), "caf\xC3\xA9");
+    DeleteFileA(path.c_str());
+}

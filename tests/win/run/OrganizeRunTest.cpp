@@ -8,6 +8,7 @@
 
 #include "engine/OrganizeRun.h"
 #include "engine/PathText.h"
+#include "engine/PathUtils.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/ZoneCases.h"
@@ -197,6 +198,42 @@ TEST_F(OrganizeRunTest, RenamingByTemplateKeepsTheExtensionCase)
     host.Run(false);
     EXPECT_EQ(host.Target(0), tree.Path("out\\2012\\2012_01\\2012-01-27 10_46 AM IMG_0001.JPG"));
     EXPECT_EQ(host.Result(0), "OK");
+}
+
+// Lengths count characters as the system does, not bytes: a path in Cyrillic that is one
+// character short of MAX_PATH (and far longer in bytes) is written, and one character more fails
+// its row before anything is copied, with the system's reason. (No single name is longer than
+// 255 bytes: the Linux file system below Wine counts a name's bytes.)
+TEST_F(OrganizeRunTest, TemplateNamesFitByCharactersAndOneTooLongFailsOnlyItsRow)
+{
+    const auto zhe = [](std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i)
+            text += "\xD0\x96";  // Ж: two bytes, one character
+        return text;
+    };
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    host.settings.RenameTargetFileName = 1;
+    const std::string out = tree.Path(zhe(100) + "\\" + zhe(100) + "\\");
+    host.settings.CustomTargetFolder = out;
+    const std::size_t outLength = tree.Root().size() + 202;
+    const std::size_t fill = MAX_PATH - 1 - outLength - std::string("a.jpg").size();
+    host.settings.TargetFilenameFormat = zhe(fill) + "%N";
+    const std::string tooLong = Source("ab.jpg", JpegTaken("2012:01:27 10:46:15"));
+    const std::string fits = Source("a.jpg", JpegTaken("2012:01:28 10:46:15"));
+    host.Run(false);
+    std::string reason;
+    ASSERT_TRUE(SystemErrorText(ERROR_FILENAME_EXCED_RANGE, reason));
+    EXPECT_EQ(host.Result(0), "Failure (" + reason + ")");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), out + zhe(fill) + "a.jpg");
+    EXPECT_GT(host.Target(1).size(), static_cast<std::size_t>(MAX_PATH));
+    const std::map<std::string, std::string> written = FilesBelow(out);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written.begin()->first, zhe(fill) + "a.jpg");
+    EXPECT_TRUE(Exists(tooLong));
+    EXPECT_TRUE(Exists(fits));
 }
 
 TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
