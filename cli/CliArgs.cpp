@@ -53,21 +53,29 @@ ParsedCommandLine Fail(std::string error)
 bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
-           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext";
+           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
+           name == "--report";
 }
 
 bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
-           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run";
+           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
+           name == "--explain" || name == "--companions" || name == "--name-dates";
 }
 
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
         return "option " + name + " is not valid for lookup";
+    if (command == CliCommand::Organize && name == "--explain")
+        return "option " + name + " is not valid for organize";
+    if (command == CliCommand::Undo && name != "--dry-run")
+        return "option " + name + " is not valid for undo";
+    if (command == CliCommand::Runs)
+        return "runs takes no options";
     if (name == "--mode") {
         const auto mode = ParseModeName(value);
         if (!mode)
@@ -100,8 +108,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
             flags.exists = TargetExistsPolicy::Overwrite;
         else if (value == "skip")
             flags.exists = TargetExistsPolicy::Skip;
+        else if (value == "identical")
+            flags.exists = TargetExistsPolicy::RenameUnlessIdentical;
         else
-            return "--exists takes rename, overwrite or skip, not \"" + value + "\"";
+            return "--exists takes rename, overwrite, skip or identical, not \"" + value + "\"";
     } else if (name == "--log") {
         flags.log = value;
     } else if (name == "--no-subfolders") {
@@ -112,6 +122,16 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.saved = true;
     } else if (name == "--dry-run") {
         flags.dryRun = true;
+    } else if (name == "--report") {
+        if (value.empty())
+            return "option --report needs a file";
+        flags.report = value;
+    } else if (name == "--explain") {
+        flags.explain = true;
+    } else if (name == "--companions") {
+        flags.companions = true;
+    } else if (name == "--name-dates") {
+        flags.nameDates = true;
     }
     return {};
 }
@@ -129,6 +149,12 @@ std::optional<std::uint32_t> ParseModeName(const std::string& text)
     if (!IsKnownMode(value))
         return std::nullopt;
     return value;
+}
+
+std::string ModeNameOf(std::uint32_t mode)
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    return row != nullptr ? row->commandLineName : std::to_string(mode);
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -152,6 +178,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         command = CliCommand::Organize;
     else if (first == "lookup")
         command = CliCommand::Lookup;
+    else if (first == "undo")
+        command = CliCommand::Undo;
+    else if (first == "runs")
+        command = CliCommand::Runs;
     else
         return Fail("unknown command \"" + first + "\"");
     parsed.request.command = command;
@@ -189,6 +219,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     if (moveSeen && copySeen)
         return Fail("--move and --copy cannot be given together");
     parsed.request.flags.move = moveSeen;
+    if (command == CliCommand::Undo)
+        return parsed.request.paths.size() <= 1 ? parsed : Fail("undo takes at most one JOURNAL");
+    if (command == CliCommand::Runs)
+        return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -230,13 +264,19 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.EnableExtFilter = 1;
         options.AllowExts = *flags.exts;
     }
+    if (flags.companions)
+        options.CompanionFiles = 1;
+    if (flags.nameDates)
+        options.NameDates = 1;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
+           "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
            "\n"
            "organize moves or copies every file (folders are scanned) into folders by date,\n"
@@ -249,14 +289,30 @@ const char* UsageText()
            "  --no-year, --no-month, --no-day   leave out that folder level\n"
            "  --month-format T, --day-format T  month and day folder templates\n"
            "  --rename T               rename the files by the template T\n"
-           "  --exists rename|overwrite|skip    what to do with an existing target\n"
+           "  --exists rename|overwrite|skip|identical\n"
+           "                           what to do with an existing target (identical: rename,\n"
+           "                           but skip a file whose content is already there)\n"
            "  --log FILE               append a record per file to FILE\n"
            "  --no-subfolders          scan only the named folders, not their sub-folders\n"
            "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
+           "  --report FILE            write a CSV report: source, target, result, date and\n"
+           "                           where the date came from\n"
+           "  --companions             sidecars (.xmp .aae .thm .json), Live Photo videos and\n"
+           "                           RAW+JPEG partners go with their photo, under its name\n"
+           "  --name-dates             taken-else-* modes read a date in the file name\n"
+           "                           (IMG_20200101_123456) before the file time\n"
            "\n"
-           "lookup prints each file's date (or extension folder, or orientation) for the mode.\n"
+           "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
+           "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
+           "third column says where the date came from.\n"
            "\n"
-           "Exit status: 0 every file OK or skipped, 1 a file failed, 2 usage or settings error.\n";
+           "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
+           "source and result per file; files changed since the run are left and reported.\n"
+           "runs lists the kept run journals: start time, mode, counts, undone or not.\n"
+           "\n"
+           "Exit status: 0 every file OK or skipped (undo: every file put back), 1 a file failed\n"
+           "(undo: a file was left), 2 usage or settings error (undo: no journal, or one that\n"
+           "cannot be read or was undone already).\n";
 }

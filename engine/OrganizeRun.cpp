@@ -4,18 +4,27 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
+#include "engine/Companions.h"
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "engine/SafePath.h"
+#include "engine/TargetExists.h"
+#include "engine/TemplateCheck.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
+const char kNameDateResult[] = "OK (date from file name)";
+
+// A move across drives whose copy is in place but whose source could not be deleted.
+const char kSourceKeptText[] = "Copied; the source was kept";
 
 bool HasBadChars(const std::string& text)
 {
@@ -24,7 +33,7 @@ bool HasBadChars(const std::string& text)
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return PathKey(a) == PathKey(b);
 }
 
 // " (reason)" for the thread's last error, or nothing when there is none.
@@ -39,7 +48,7 @@ std::string ErrorSuffix()
 
 // Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
 // output folder in decision.
-bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
+bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, RunDecision& decision)
 {
     if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty()) {
@@ -50,7 +59,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
         decision.outputFolder = options.CustomTargetFolder;
-        if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
+        if (!fs.EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
             if (code != 0)
@@ -68,6 +77,11 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
                          MessageKind::Warning);
         return false;
     }
+    const std::string problem = TemplateNameProblem(options);
+    if (!problem.empty()) {
+        host.ShowMessage(problem, MessageKind::Warning);
+        return false;
+    }
     return true;
 }
 
@@ -75,9 +89,10 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
 bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date, std::string& reason)
+                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
+                      std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode);
+    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
     if (!value) {
         reason = LookupFailedText(options.Mode, lookup.FailureReason());
         return false;
@@ -87,6 +102,7 @@ bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const Organ
         return false;
     if (value->kind == ModeKind::Date)
         date = value->date;
+    dateFromName = value->dateFromFileName;
     targetFolder += folder;
     return true;
 }
@@ -106,24 +122,25 @@ RowResult Failed(std::string text)
     return {RowOutcome::Failed, std::move(text)};
 }
 
-// The first free name_N.ext beside an existing target.
-std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
+// Whether the file functions take target as it stands: at most MAX_PATH - 1 characters, and a
+// name of at most 255, as the system counts them. Checked before anything is created or copied,
+// so that a long template result fails its row at once.
+bool TargetFits(const std::string& target)
 {
-    const std::string ext = ExtensionOf(target).value_or("");
-    const std::string stem = target.substr(0, target.size() - ext.size());
-    for (unsigned n = 1;; ++n) {
-        std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!fs.Exists(candidate))
-            return candidate;
-    }
+    constexpr std::size_t kMaxNameLength = 255;
+    if (SystemLength(target) <= kMaxEnsureFolderLength && SystemLength(FileNameOf(target)) <= kMaxNameLength)
+        return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
 }
 
-// Steps 5a to 5f of a row; returns the result and sets target (empty when none was built).
+// Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
+// was built).
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
-                    const std::string& targetFolder, const OrganizeOptions& options, const DateTime& date,
+                    const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
                     bool move, RunRows& rows, int row, std::string& target)
 {
-    target = targetFolder + BuildTargetName(options, source, date);
+    target = targetFolder + name;
     // Last check before anything is created: every name below the output folder is one Windows
     // takes as it stands, and the target lies inside that folder, whatever a template or a file's
     // metadata put into the names.
@@ -136,23 +153,139 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     }
     bool replace = false;
     if (fs.Exists(target)) {
-        switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
-        case TargetExistsPolicy::Skip:
+        switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
+        case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
+        case ExistingTarget::Identical:
             rows.SetTarget(row, target);
-            return Skipped("Target file exists; skipped");
-        case TargetExistsPolicy::Overwrite: replace = true; break;
-        default: target = NumberedTarget(fs, target); break;
+            return Skipped("Identical file exists; skipped");
+        case ExistingTarget::Replace: replace = true; break;
+        case ExistingTarget::Free: break;
+        case ExistingTarget::NoFreeName:
+            rows.SetTarget(row, target);
+            return Failed("Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
+                          " numbered names all exist)");
         }
     }
     rows.SetTarget(row, target);
+    if (!TargetFits(target))
+        return Failed("Failure" + ErrorSuffix());
     if (!fs.EnsureFolder(targetFolder))
         return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
         return Skipped("Same folder and name");
-    const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? Done() : Failed("Failure" + ErrorSuffix());
+    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    case TransferOutcome::Done: return Done();
+    // The photo is in the library, but the move did not finish: never a plain OK.
+    case TransferOutcome::SourceKept: return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+    case TransferOutcome::Failed: break;
+    }
+    return Failed("Failure" + ErrorSuffix());
+}
+
+// What companions need from the run that places their photo.
+struct CompanionPlacing {
+    RunHost& host;
+    RunFileSystem& fs;
+    RunRows& rows;
+    const OrganizeOptions& options;
+    bool move;
+    OperationLog& log;
+    const char* logVerb;
+    const std::vector<CompanionLink>& links;
+    const std::vector<std::vector<int>>& followers;  // by lead row
+};
+
+// Places the companions of row lead right after it, each with its own row and log record: into
+// the folder of the photo's target, under its new base name, by the same policy. A companion
+// whose photo was not placed stays where it is.
+void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& leadResult,
+                     const std::string& leadTarget, const std::string& outputRoot,
+                     const std::string& targetFolder)
+{
+    for (const int row : run.followers[static_cast<std::size_t>(lead)]) {
+        const std::string source = run.rows.Source(row);
+        std::string target;
+        RowResult result = Skipped("Stays with its photo (photo not organized)");
+        run.rows.EnsureVisible(row);
+        if (leadResult.outcome == RowOutcome::Done) {
+            const std::string name =
+                    CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
+                                  FileNameOf(leadTarget));
+            result = PlaceFile(run.fs, source, outputRoot, targetFolder, name, run.options, run.move,
+                               run.rows, row, target);
+        }
+        run.rows.SetResult(row, result);
+        run.host.Pump();
+        run.log.WriteRecord(source, target, run.logVerb, result.text);
+        PlaceCompanions(run, row, result, target, outputRoot, targetFolder);
+    }
+}
+
+// A Live Photo pair whose still and video both carry a content identifier belongs together only
+// when the two match: the same name alone may join a video to another day's photo.
+bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::string& video)
+{
+    std::string stillId, videoId;
+    return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
+           stillId != videoId;
+}
+
+// The companion links of the list and, by lead, the rows that follow it; empty when off.
+// Each identifier check asks the metadata tool twice, so the window is kept alive between them.
+void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
+                    MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    std::vector<std::vector<int>>& followers)
+{
+    if (!options.CompanionFiles)
+        return;
+    std::vector<std::string> sources;
+    sources.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int row = 0; row < rows.Count(); ++row)
+        sources.push_back(rows.Source(row));
+    links = FindCompanions(sources);
+    for (std::size_t row = 0; row < links.size(); ++row) {
+        const CompanionLink link = links[row];
+        if (link.kind != CompanionKind::LiveVideo)
+            continue;
+        progress.SetText("Pairing " + sources[row] + "...");
+        host.Pump();
+        if (IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+            links[row] = {};
+    }
+    followers.assign(links.size(), {});
+    for (std::size_t row = 0; row < links.size(); ++row)
+        if (links[row].lead >= 0)
+            followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
+}
+
+bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
+{
+    JournalHeader header;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char started[32];
+    std::snprintf(started, sizeof started, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    header.started = started;
+    header.mode = options.Mode;
+    header.move = move;
+    header.policy = options.TargetExistsOpt;
+    if (options.OutputFolderType == kOutputToCustomFolder)
+        header.outFolder = options.CustomTargetFolder;
+    if (options.RenameTargetFileName)
+        header.nameTemplate = options.TargetFilenameFormat;
+    const std::string folder = RunsFolder();
+    if (journal.Open(folder, header, StoredKeepRuns()))
+        return true;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    host.ShowMessage("Failed to write the run's journal in \"" + folder + "\". " + reason,
+                     MessageKind::Warning);
+    return false;
 }
 
 }  // namespace
@@ -160,12 +293,19 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
     RunDecision decision;
-    if (!CheckSettings(host, options, decision))
+    const bool move = action == FileAction::Move;
+    // Every run that changes files keeps a journal, so that it can be undone.
+    RunJournal journal;
+    const bool journaled = host.FileSystem().ChangesFiles();
+    if (journaled && !OpenJournal(host, journal, options, move))
+        return decision;
+    JournalFileSystem journalFileSystem(host.FileSystem(), journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : host.FileSystem();
+    if (!CheckSettings(host, fs, options, decision))
         return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
         return decision;
-    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -185,8 +325,17 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         host.Pump();
         return !progress.Cancelled();
     });
+    std::vector<CompanionLink> links;
+    std::vector<std::vector<int>> followers;
+    LinkCompanions(host, progress, rows, options, lookup, links, followers);
+    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
+        // A companion was placed right after its photo.
+        if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
+            progress.Step();
+            continue;
+        }
         const std::string source = rows.Source(row);
         std::string target;
         RowResult result;
@@ -205,14 +354,23 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
             targetFolder.clear();
         const std::string outputRoot = targetFolder;
         std::string reason;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, reason))
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
-                               row, target);
-        else
+        bool dateFromName = false;
+        std::string origin;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin, reason)) {
+            if (!origin.empty())
+                rows.SetDateUsed(row, date, origin);
+            result = PlaceFile(fs, source, outputRoot, targetFolder, BuildTargetName(options, source, date),
+                               options, move, rows, row, target);
+            if (result.outcome == RowOutcome::Done && dateFromName)
+                result.text = kNameDateResult;
+        } else {
             result = Failed(reason);
+        }
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
+        if (!links.empty())
+            PlaceCompanions(companions, row, result, target, outputRoot, targetFolder);
         if (progress.Cancelled())
             break;
     }

@@ -26,6 +26,9 @@ public:
     virtual void SetTarget(int row, const std::string& text) = 0;
     virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
+    // The date the row's folder and name were made from, and where it came from ("Date/Time
+    // Original", "file modified", ...); only rows whose mode looks up a date get it.
+    virtual void SetDateUsed(int, const DateTime&, const std::string& /*origin*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.

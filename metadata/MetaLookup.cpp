@@ -13,6 +13,7 @@
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
+#include "metadata/NameDate.h"
 
 namespace {
 
@@ -32,25 +33,39 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
-    if (which == FileTime::Created)
+    origin = "file modified";
+    if (which == FileTime::Created) {
         chosen = attributes.ftCreationTime;
-    else if (which == FileTime::Accessed)
+        origin = "file created";
+    } else if (which == FileTime::Accessed) {
         chosen = attributes.ftLastAccessTime;
-    FILETIME local;
-    if (!FileTimeToLocalFileTime(&chosen, &local))
-        return false;
-    SYSTEMTIME calendar;
-    if (!FileTimeToSystemTime(&local, &calendar))
+        origin = "file accessed";
+    }
+    // Each time with the daylight-saving rule in force on its own date, as Explorer shows it;
+    // FileTimeToLocalFileTime would apply today's offset to every date and move a summer
+    // photo taken near midnight into the next or previous day when organized in winter.
+    SYSTEMTIME utc, calendar;
+    if (!FileTimeToSystemTime(&chosen, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &calendar))
         return false;
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};
     return true;
+}
+
+// Only for a file that is there: a name alone is no file to organize.
+bool NameDateFields(const std::string& path, DateTime& date)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return DateFromFileName(FileNameOf(path), now.wYear, date);
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
@@ -126,7 +141,7 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     return true;
 }
 
-MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime& date)
+MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime& date, std::string& origin)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -137,6 +152,7 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
         if (!info.exifParsed || length == 0)
             return Found::No;
+        origin = "Date/Time Original";
         return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes : Found::No;
     }
     std::vector<MetaField> fields;
@@ -145,8 +161,10 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
     // The first name with a non-empty value decides, even when its value does not parse.
     for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
         std::string value;
-        if (FindValue(fields, name, value) && !value.empty())
+        if (FindValue(fields, name, value) && !value.empty()) {
+            origin = name;
             return ParseDateText(value, date) ? Found::Yes : Found::No;
+        }
     }
     NoteUnopenable(path);
     return failureReason_.empty() ? Found::No : Found::Failed;
@@ -156,32 +174,53 @@ std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
 {
     failureReason_.clear();
     DateTime date;
-    if (DateTakenFields(path, date) != Found::Yes)
+    std::string origin;
+    if (DateTakenFields(path, date, origin) != Found::Yes)
         return std::nullopt;
     return date;
 }
 
-std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode)
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
+                                                   std::string* origin)
 {
     failureReason_.clear();
-    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    bool fromName = false;
+    std::string from;
+    auto date = DateFor(path, static_cast<std::uint32_t>(mode), false, fromName, from);
+    if (date && origin != nullptr)
+        *origin = from;
+    return date;
+}
+
+std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                            bool& fromName, std::string& origin)
+{
+    fromName = false;
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
     DateTime date;
     if (row->captureDateFirst) {
         // Only a file read and found without a date falls back; a failed lookup fails the file.
-        const Found taken = DateTakenFields(path, date);
+        const Found taken = DateTakenFields(path, date, origin);
         if (taken == Found::Yes)
             return date;
         if (taken == Found::Failed)
             return std::nullopt;
     }
-    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
+    // Between the capture date and the file time, which copying resets.
+    if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
+        fromName = true;
+        origin = "file name";
+        return date;
+    }
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, origin))
         return date;
     return std::nullopt;
 }
 
-std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode)
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode, bool nameDates,
+                                             std::string* origin)
 {
     failureReason_.clear();
     const OrganizeModeRow* row = FindOrganizeMode(mode);
@@ -191,9 +230,12 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        const auto date = GetDateForMode(path, row->value);
+        std::string from;
+        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName, from);
         if (!date)
             return std::nullopt;
+        if (origin != nullptr)
+            *origin = from;
         value.date = *date;
         return value;
     }
@@ -210,6 +252,19 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
         return value;
     }
     return std::nullopt;
+}
+
+bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier)
+{
+    failureReason_.clear();
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return false;
+    std::string value;
+    if (!FindValue(fields, "Content Identifier", value) || value.empty())
+        return false;
+    identifier = value;
+    return true;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)

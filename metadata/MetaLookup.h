@@ -27,13 +27,21 @@ public:
     // not start, crashed or overran its time. Only the first kind lets the modes with a fall-back
     // use the file time.
     std::optional<DateTime> GetDateTaken(const std::string& path);
-    // The date a date mode takes; nothing for a mode that is not a date mode.
-    std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode);
+    // The date a date mode takes; nothing for a mode that is not a date mode. origin, when given,
+    // gets where the date came from: the metadata field's name ("Date/Time Original", ...),
+    // "file name", or "file modified", "file created", "file accessed".
+    std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode,
+                                           std::string* origin = nullptr);
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text);
     // What the file has for the mode: its date, extension or orientation; nothing when it has no
-    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here.
-    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode);
+    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here. With
+    // nameDates, the modes that fall back to a file time try a date in the file name first.
+    // origin, when given, gets where a date came from, as GetDateForMode says.
+    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode, bool nameDates = false,
+                                     std::string* origin = nullptr);
+    // The identifier that ties a Live Photo's still to its video, as the metadata tool lists it.
+    bool GetContentIdentifier(const std::string& path, std::string& identifier);
 
     // Why the last answer of nothing was a failed lookup, or empty.
     const std::string& FailureReason() const { return failureReason_; }
@@ -45,7 +53,9 @@ public:
 private:
     enum class Found { Yes, No, Failed };
 
-    Found DateTakenFields(const std::string& path, DateTime& date);
+    Found DateTakenFields(const std::string& path, DateTime& date, std::string& origin);
+    std::optional<DateTime> DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                    bool& fromName, std::string& origin);
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
     void NoteUnopenable(const std::string& path);
 

@@ -1,4 +1,5 @@
 // metaprobe FILE: prints the metadata of one file, one field per line.
+// metaprobe --version: prints the program's version.
 // Exit code: 0 when the file was read, 1 when it could not be read (the listing then ends with
 // an "Error" line), 2 on a wrong command line.
 // metaprobe --batch TOKEN: the batch mode (metadata/BatchProtocol.h), answering one path of
@@ -7,9 +8,14 @@
 #include <cstdio>
 #include <string>
 
+#include "QuillmereVersion.h"
 #include "metadata/BatchProtocol.h"
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
+
+#ifdef _WIN32
+#include "engine/ConsoleCodePage.h"
+#endif
 
 namespace {
 
@@ -55,11 +61,20 @@ int RunBatch(const std::string& token)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // File names come in the ANSI code page (on the command line or, in the batch mode, on
+    // standard input) and values are written in UTF-8; the manifest makes the two one.
+    const ConsoleCodePage codePage;
+#endif
     if (argc == 3 && argv[1] == batch::kBatchOption && batch::IsValidToken(argv[2]))
         return RunBatch(argv[2]);
     if (argc != 2) {
-        std::fputs("usage: metaprobe FILE\n       metaprobe --batch TOKEN\n", stderr);
+        std::fputs("usage: metaprobe FILE | --version\n       metaprobe --batch TOKEN\n", stderr);
         return 2;
+    }
+    if (std::string(argv[1]) == "--version") {
+        std::printf("metaprobe %s\n", QM_VERSION_TEXT);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     metaprobe::Listing listing;
     bool read = metaprobe::ProbeFile(argv[1], listing);

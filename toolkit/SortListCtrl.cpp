@@ -70,7 +70,7 @@ void SortListCtrl::SortByColumn(int column, bool ascending)
     int count = GetItemCount();
     for (int row = 0; row < count; ++row) {
         if (RowSortRecord* record = GetRecord(row))
-            record->sortKey = std::make_unique<std::string>(GetItemText(row, column));
+            record->sortKey = std::make_unique<std::wstring>(GetItemTextWide(row, column));
     }
     SortItems(Compare, reinterpret_cast<LPARAM>(this));
     for (int row = 0; row < count; ++row) {
@@ -85,10 +85,12 @@ int CALLBACK SortListCtrl::Compare(LPARAM first, LPARAM second, LPARAM self)
 {
     auto* a = reinterpret_cast<const RowSortRecord*>(first);
     auto* b = reinterpret_cast<const RowSortRecord*>(second);
-    const char* textA = a && a->sortKey ? a->sortKey->c_str() : "";
-    const char* textB = b && b->sortKey ? b->sortKey->c_str() : "";
-    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpA(textA, textB)
-                                                                   : lstrcmpA(textB, textA);
+    // Compared as UTF-16 text: the ANSI comparison reads bytes in the user locale's code page,
+    // which is not the program's UTF-8, so names in other scripts would sort as mojibake.
+    const wchar_t* textA = a && a->sortKey ? a->sortKey->c_str() : L"";
+    const wchar_t* textB = b && b->sortKey ? b->sortKey->c_str() : L"";
+    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpW(textA, textB)
+                                                                   : lstrcmpW(textB, textA);
 }
 
 bool SortListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)

@@ -68,12 +68,14 @@ void FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilte
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0 || length > kMaxListedPathLength)
+        if (length == 0)
             continue;
         std::string path(length + 1, '\0');
         if (DragQueryFileA(drop, i, path.data(), length + 1) != length)
             continue;
         path.resize(length);
+        if (SystemLength(path) > kMaxListedPathLength)
+            continue;
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             ScanFolder(path, subfolders, enableExtFilter, allowedExts,

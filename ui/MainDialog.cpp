@@ -7,6 +7,7 @@
 #include "engine/SettingsStore.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
+#include "toolkit/ScreenFit.h"
 #include "ui/ComboHistory.h"
 #include "ui/HelpAndWeb.h"
 #include "ui/HelpCommands.h"
@@ -70,6 +71,7 @@ bool MainDialog::OnInitDialog()
     ApplyModeEnabling();
     ApplyOutputFolderEnabling();
     ShowFirstRunHelp();
+    FitTagButtons();
     RegisterLayout();
     RestorePlacement();
     return true;
@@ -77,9 +79,33 @@ bool MainDialog::OnInitDialog()
 
 void MainDialog::InsertColumns()
 {
-    list_.InsertColumn(kSourceColumn, "Source File", static_cast<int>(options_.ColWidth_Source));
-    list_.InsertColumn(kTargetColumn, "Target File", static_cast<int>(options_.ColWidth_Target));
-    list_.InsertColumn(kResultColumn, "Result", static_cast<int>(options_.ColWidth_Result));
+    // The widths were saved at the DPI of their day; a screen at another DPI gets them scaled.
+    const int from = static_cast<int>(options_.ColWidth_Dpi), to = ScreenDpi();
+    list_.InsertColumn(kSourceColumn, "Source File",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Source), from, to));
+    list_.InsertColumn(kTargetColumn, "Target File",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Target), from, to));
+    list_.InsertColumn(kResultColumn, "Result",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Result), from, to));
+}
+
+void MainDialog::FitTagButtons()
+{
+    // Dialog units round differently for the button and for the combo box, whose height follows
+    // its font: at 150% the "?" would stand taller than the box beside it.
+    for (const auto& [button, combo] :
+         {std::pair {IDC_MONTH_TAGS, IDC_MONTH_FORMAT}, std::pair {IDC_DAY_TAGS, IDC_DAY_FORMAT},
+          std::pair {IDC_FILENAME_TAGS, IDC_FILENAME_FORMAT}}) {
+        RECT box {}, rect {};
+        if (!GetWindowRect(Item(combo), &box) || !GetWindowRect(Item(button), &rect))
+            continue;
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+        const int height = box.bottom - box.top;
+        if (rect.bottom - rect.top > height)
+            SetWindowPos(Item(button), nullptr, rect.left, box.top, rect.right - rect.left, height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void MainDialog::FillModes()
@@ -148,8 +174,21 @@ void MainDialog::RegisterLayout()
 void MainDialog::RestorePlacement()
 {
     const StoredRect& r = options_.WndPosition;
-    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0)
-        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
+        RECT rect {r.left, r.top, r.right, r.bottom};
+        KeepOnAMonitor(rect);  // the monitor it was on may be gone
+        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
+    // The design size can be larger than a small or high-DPI screen: fit the window into the
+    // work area, and the layout moves the right-hand controls into view.
+    RECT now {};
+    if (GetWindowRect(hwnd_, &now)) {
+        const SIZE fitted = FitInWorkArea(hwnd_, SIZE {now.right - now.left, now.bottom - now.top});
+        if (fitted.cx < now.right - now.left || fitted.cy < now.bottom - now.top) {
+            const RECT work = NearestWorkArea(now);
+            MoveWindow(hwnd_, work.left, work.top, fitted.cx, fitted.cy, TRUE);
+        }
+    }
     if (options_.WndMaximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
 }
@@ -178,6 +217,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_DAY_TAGS:
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
     case ID_META_INFO: OnMetaInfo(); return true;
+    case ID_UNDO_LAST_RUN: OnUndoLastRun(); return true;
     case ID_OPEN_SOURCE:
     case ID_OPEN_TARGET:
     case ID_BROWSE_SOURCE:
@@ -314,6 +354,7 @@ void MainDialog::SaveOnClose()
         options_.ColWidth_Source = static_cast<std::uint32_t>(list_.GetColumnWidth(kSourceColumn));
         options_.ColWidth_Target = static_cast<std::uint32_t>(list_.GetColumnWidth(kTargetColumn));
         options_.ColWidth_Result = static_cast<std::uint32_t>(list_.GetColumnWidth(kResultColumn));
+        options_.ColWidth_Dpi = static_cast<std::uint32_t>(ScreenDpi());
     }
     SaveSettingsAndHistories(options_);
 }

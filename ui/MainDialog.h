@@ -55,6 +55,7 @@ protected:
 private:
     // Start-up and closing.
     void InsertColumns();
+    void FitTagButtons();
     void FillModes();
     void FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
                            const std::string& text);
@@ -89,6 +90,7 @@ private:
     void UpdateMenuItems(HMENU menu);
     void OnRowCommand(int id);
     void OnMetaInfo();
+    void OnUndoLastRun();
     void PaintMinimized();
     std::string SelectOnly(int row);
 

@@ -77,7 +77,7 @@ void MainDialog::OnAddFiles()
     const std::string folder = WithBackslash(first);
     for (const char* name = second; *name; name += lstrlenA(name) + 1) {
         const std::string path = folder + name;
-        if (path.size() <= kMaxListedPathLength)
+        if (SystemLength(path) <= kMaxListedPathLength)
             files_.AddPath(path);
     }
     options_.LastAddFileDir = folder;

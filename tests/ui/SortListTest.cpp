@@ -175,6 +175,25 @@ TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
     EXPECT_EQ(values[2], "y");
 }
 
+// The program runs with UTF-8 as its code page: names in other scripts sort by their letters in the
+// user's language, not by their bytes read in another code page ("Öl" read as "Ã–l" would sort
+// among the A's, "Яблоко" as "Ð¯Ð±Ð»Ð¾ÐºÐ¾" among the D's).
+TEST_F(SortList, NamesInAnyScriptSortByTheirLetters)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    const std::string apple = "Apfel";
+    const std::string anger = "\xC3\x84rger";  // Ärger
+    const std::string oil = "\xC3\x96l";  // Öl
+    const std::string zebra = "Zebra";
+    const std::string yabloko = "\xD0\xAF\xD0\xB1\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBE";  // Яблоко
+    for (const std::string& name : {zebra, yabloko, oil, apple, anger})
+        AddRow(name.c_str(), "");
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts {apple, anger, oil, zebra, yabloko}));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts {yabloko, zebra, oil, anger, apple}));
+}
+
 TEST_F(SortList, LongTextsSortWhole)
 {
     std::string common(3000, 'q');

@@ -30,7 +30,7 @@ OrganizeOptions Changed()
     options.LastAddFileDir = "F:\\Incoming";
     options.EnableExtFilter = 1;
     options.AllowExts = "jpg;cr2,nef";
-    options.TargetExistsOpt = 33;
+    options.TargetExistsOpt = 44;
     options.SaveToLog = 1;
     options.LogFile = "G:\\log.txt";
     options.AddFilesInSubfolder = 0;
@@ -40,6 +40,9 @@ OrganizeOptions Changed()
     options.ColWidth_Source = 100;
     options.ColWidth_Target = 200;
     options.ColWidth_Result = 300;
+    options.ColWidth_Dpi = 144;
+    options.CompanionFiles = 1;
+    options.NameDates = 1;
     return options;
 }
 
@@ -72,6 +75,9 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Source, expected.ColWidth_Source);
     EXPECT_EQ(actual.ColWidth_Target, expected.ColWidth_Target);
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
+    EXPECT_EQ(actual.ColWidth_Dpi, expected.ColWidth_Dpi);
+    EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
+    EXPECT_EQ(actual.NameDates, expected.NameDates);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -108,7 +114,8 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "CreateMonthFolder",   "CreateDayFolder", "RenameTargetFileName",
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
-                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result"};
+                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
+                            "ColWidth_Dpi",        "CompanionFiles",  "NameDates"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};
@@ -159,9 +166,12 @@ TEST_F(SettingsStoreTest, MissingWndMaximizedMeansMaximized)
     SetDword(kOptionsKey, "ColWidth_Source", 123);
     OrganizeOptions options = Defaults();
     options.WndMaximized = 0;
+    options.ColWidth_Dpi = 144;
     LoadSettings(options);
     EXPECT_EQ(options.WndMaximized, 1u);
     EXPECT_EQ(options.ColWidth_Source, 123u);
+    // Widths stored without their DPI (by an older version) were measured at 96 DPI.
+    EXPECT_EQ(options.ColWidth_Dpi, 96u);
 }
 
 TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)

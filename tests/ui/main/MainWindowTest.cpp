@@ -1,11 +1,15 @@
 // The main window, built from its real template and driven with messages under Wine: start-up
 // on a fresh and on a stored registry, closing, drops, Remove, the organize controls' enabling
-// and example line, message boxes, and a whole Move run from the window.
+// and example line, message boxes, a whole Move run from the window, and runs undone from it.
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include "engine/RunJournal.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
@@ -284,6 +288,38 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
 }
 
+TEST_F(MainWindowTest, AFolderScanLeavesOutWhatTheSystemKeepsForItself)
+{
+    TempTree tree;
+    for (const char* folder : {"pics", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+    for (const char* name : {"pics\\a.jpg", "pics\\desktop.ini", "pics\\Thumbs.db", "pics\\hidden.jpg",
+                             "pics\\system.jpg", "pics\\$RECYCLE.BIN\\deleted.jpg", "pics\\mine\\b.jpg"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    const DWORD systemHidden = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN;
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN"})
+        ASSERT_TRUE(SetFileAttributesA(tree.Path(name).c_str(), systemHidden)) << name;
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\system.jpg").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\mine").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    SetDword("EnableExtFilter", 0);
+    SetDword("AddFilesInSubfolder", 1);
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
+    std::set<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    // Hidden alone or system alone is the user's choice and is listed; both together is not.
+    EXPECT_EQ(listed,
+              (std::set<std::string> {tree.Path("pics\\a.jpg"), tree.Path("pics\\hidden.jpg"),
+                                      tree.Path("pics\\system.jpg"), tree.Path("pics\\mine\\b.jpg")}));
+    // A file named explicitly is taken whatever its attributes.
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics\\desktop.ini")}));
+    EXPECT_EQ(Rows(), 5);
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        SetFileAttributesA(tree.Path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
 {
     // Beside the test program: link-loop\inner\x.jpg, and link-loop\inner\back links to link-loop.
@@ -467,4 +503,115 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(stored), tree.Path("sorted\\"));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), tree.Path("sorted"));
+}
+
+TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
+{
+    for (const bool move : {true, false}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        DeleteProgramKey();
+        TempTree tree;
+        TempTree runs;
+        SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+        CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_1.JPG"), JpegTaken("2012:01:27 10:46:15")));
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_2.JPG"), JpegTaken("2013:11:05 08:00:00")));
+        // A file the run replaces (Overwrite), which undo must bring back.
+        for (const char* folder : {"sorted", "sorted\\2012", "sorted\\2012\\2012_01"})
+            CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+        ASSERT_TRUE(WriteText(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG"), "was there before"));
+        const auto before = FilesBelow(tree.Root());
+        SetDword("TargetExistsOpt", 22);
+
+        HWND w = Open();
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_DAY_FOLDER);
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, move ? IDC_MOVE_FILES : IDC_COPY_FILES);
+        PumpFor(50);
+        ASSERT_TRUE(Exists(tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG")));
+        ASSERT_NE(FilesBelow(tree.Root()), before);
+
+        const std::size_t asked = catcher.Caught().size();
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), asked + 1) << catcher.Caught().back().text;
+        EXPECT_NE(catcher.Caught()[asked].text.find(move ? "2 moved files go back" : "2 copies are deleted"),
+                  std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_NE(catcher.Caught()[asked].text.find("1 replaced files are restored"), std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_EQ(FilesBelow(tree.Root()), before);
+        EXPECT_FALSE(Exists(tree.Path("sorted\\2013")));
+        ASSERT_EQ(Rows(), 2);
+        for (int row = 0; row < 2; ++row) {
+            const std::string expected = move ? "Moved back" : "Copy deleted";
+            EXPECT_EQ(Cell(row, 2).rfind(expected, 0), 0u) << Cell(row, 2);
+        }
+        Close();
+        SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    }
+}
+
+TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
+{
+    TempTree tree;
+    TempTree runs;
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+    CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_" + std::to_string(i) + ".JPG"),
+                              JpegTaken("2012:01:2" + std::to_string(i) + " 10:00:00")));
+    const auto before = FilesBelow(tree.Root());
+    HWND w = Open();
+    {
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, IDC_MOVE_FILES);
+        PumpFor(50);
+    }
+    ASSERT_EQ(FilesBelow(tree.Path("sorted\\")).size(), 3u);
+    const auto journals = KeptJournals(runs.Root());
+    ASSERT_EQ(journals.size(), 1u);
+    {
+        // Yes to the confirmation, then Cancel in the progress window as soon as it shows.
+        MessageBoxCatcher catcher;
+        catcher.SetAction([](HWND dialog) {
+            const int button = GetDlgItem(dialog, 0xFFFF) ? IDYES : IDC_PROGRESS_CANCEL;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        });
+        MessageBoxCatcher::Ignore(w);
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), 2u);
+    }
+    EXPECT_TRUE(IsWindowEnabled(w));
+    EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;
+    EXPECT_FALSE(data.undone);
+
+    // Taken up again, the undo puts back what is left.
+    MessageBoxCatcher catcher(IDYES);
+    catcher.OnlyMessageBoxes();
+    MessageBoxCatcher::Ignore(w);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    PumpFor(50);
+    EXPECT_EQ(FilesBelow(tree.Root()), before);
+    EXPECT_FALSE(Exists(tree.Path("sorted")));
+    JournalData after;
+    ASSERT_TRUE(LoadJournal(journals.front(), after, error)) << error;
+    EXPECT_TRUE(after.undone);
+    Close();
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }

@@ -36,6 +36,14 @@ HANDLE InheritableFile(const std::string& path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+std::string ProgramCommandLine(const std::string& program, const std::vector<std::string>& args)
+{
+    std::string commandLine = Quoted(program);
+    for (const std::string& arg : args)
+        commandLine += " " + Quoted(arg);
+    return commandLine;
+}
+
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
 {
     ListFolder(folder, [&](const FolderEntry& entry) {
@@ -82,9 +90,7 @@ CliOutcome RunCliProgram(const std::string& program, const std::vector<std::stri
             CloseHandle(err);
         return outcome;
     }
-    std::string commandLine = Quoted(program);
-    for (const std::string& arg : args)
-        commandLine += " " + Quoted(arg);
+    const std::string commandLine = ProgramCommandLine(program, args);
     STARTUPINFOA si {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -109,6 +115,11 @@ CliOutcome RunCliProgram(const std::string& program, const std::vector<std::stri
     outcome.out = ReadText(outPath);
     outcome.err = ReadText(errPath);
     return outcome;
+}
+
+std::string CliCommandLine(const std::vector<std::string>& args)
+{
+    return ProgramCommandLine(CliProgram(), args);
 }
 
 std::vector<std::string> Lines(const std::string& text)

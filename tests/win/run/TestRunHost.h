@@ -32,9 +32,11 @@ public:
     int pumps = 0;
     HWND progressWindow = nullptr;
     // Called at every pump with its 1-based number, before the queue is dispatched. Pump 1
-    // follows the progress window's creation; row k's pumps are 2k + 2 (before its work) and
-    // 2k + 3 (after its Result cell is written).
+    // follows the progress window's creation; with companion files off, row k's pumps are 2k + 2
+    // (before its work) and 2k + 3 (after its Result cell is written).
     std::function<void(int)> onPump;
+    // The file system the run uses; the real one when null.
+    RunFileSystem* fileSystem = nullptr;
 
     HWND Owner() const { return owner_; }
     HWND List() const { return list_; }
@@ -48,6 +50,7 @@ public:
     void FocusOutputFolder() override { focusedOutputFolder = true; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
+    RunFileSystem& FileSystem() override { return fileSystem ? *fileSystem : RunHost::FileSystem(); }
     RunProgress& ShowProgress() override;
     void Pump() override;
 
