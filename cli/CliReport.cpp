@@ -4,15 +4,6 @@
 
 #include "engine/PathText.h"
 
-ResultClass ClassifyResult(const std::string& result)
-{
-    if (result == "OK")
-        return ResultClass::Ok;
-    if (result == "Target file exists; skipped" || result == "Same folder and name")
-        return ResultClass::Skipped;
-    return ResultClass::Failed;
-}
-
 std::string RowLine(const std::string& source, const std::string& target, const std::string& result)
 {
     return source + '\t' + target + '\t' + result + '\n';

@@ -5,16 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/RunSummary.h"
+
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
-
-enum class ResultClass { Ok, Skipped, Failed };
-
-// "OK" is done; an existing target under Skip and a file that already is its own target are
-// skipped on purpose (nothing to do, nothing lost); every other text is a failure.
-ResultClass ClassifyResult(const std::string& result);
 
 // "source<TAB>target<TAB>result\n"
 std::string RowLine(const std::string& source, const std::string& target, const std::string& result);

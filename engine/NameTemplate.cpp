@@ -137,7 +137,15 @@ std::string BuildTargetName(const OrganizeOptions& options, const std::string& s
 
 std::string ExampleLineText(const OrganizeOptions& options)
 {
-    std::string line = "Example: D:\\Output\\";
+    std::string line = "Example: ";
+    // With "Another folder" the line starts where the files will go.
+    if (options.OutputFolderType == 1 && !options.CustomTargetFolder.empty()) {
+        line += options.CustomTargetFolder;
+        if (line.back() != '\\')
+            line += '\\';
+    } else {
+        line += "D:\\Output\\";
+    }
     switch (static_cast<DateSource>(options.MoveType)) {
     case DateSource::Extension: line += "JPG\\"; break;
     case DateSource::Orientation: line += "Rotate 90 CW\\"; break;

@@ -26,5 +26,6 @@ std::string BuildSubfolderPath(const OrganizeOptions& options, int year, int mon
 std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath, int year,
                             int month, int day, int hour, int minute, int second);
 
-// The text of the main window's example line for the current settings.
+// The text of the main window's example line for the current settings: it starts with the chosen
+// output folder under "Another folder" and with D:\Output\ otherwise.
 std::string ExampleLineText(const OrganizeOptions& options);

@@ -87,9 +87,10 @@ struct OrganizeOptions {
     std::uint32_t WndMaximized = 1;
     StoredRect WndPosition;
     std::uint32_t OpenDlg_FilterIndex = 1;
-    std::uint32_t ColWidth_Source = 440;
-    std::uint32_t ColWidth_Target = 540;
-    std::uint32_t ColWidth_Result = 150;
+    // Together narrower than the list in the window at its designed size, so that Result shows.
+    std::uint32_t ColWidth_Source = 260;
+    std::uint32_t ColWidth_Target = 300;
+    std::uint32_t ColWidth_Result = 160;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -12,16 +12,9 @@
 
 namespace {
 
-const char kBadTemplateChars[] = "\\/:*?\"<>|";
-
 struct RowDate {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
-
-bool HasBadChars(const std::string& text)
-{
-    return text.find_first_of(kBadTemplateChars) != std::string::npos;
-}
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
@@ -68,11 +61,13 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
             return false;
         }
     }
-    if ((options.CreateMonthFolder && HasBadChars(options.MonthFolderFormat)) ||
-        (options.CreateDayFolder && HasBadChars(options.DayFolderFormat)) ||
-        (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
-        host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
-                         MessageKind::Warning);
+    const TemplateFault fault = FindTemplateFault(options);
+    if (fault.field != TemplateField::None) {
+        host.ShowMessage(
+                "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|\n\n" +
+                        TemplateFaultText(fault) + ".",
+                MessageKind::Warning);
+        host.FocusTemplate(fault.field);
         return false;
     }
     return true;
@@ -195,7 +190,7 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     progress.SetPosition(0);
     progress.SetStep(1);
 
-    const char* const progressVerb = move ? "Moving" : "Copying";
+    const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     const MetaLookup lookup;
     RowDate date;  // kept from row to row, as the last successful lookup left it

@@ -63,11 +63,13 @@ void MainDialog::OnAddFiles()
         ShowMessage(text, MessageKind::Warning);
         return;
     }
+    const size_t before = files_.Count();
     const char* first = buffer.get();
     const char* second = first + lstrlenA(first) + 1;
     if (*second == '\0') {
         // One file: the buffer holds its full path.
         files_.AddPath(first);
+        OnListChanged(before);
         std::string folder;
         if (FolderOf(first, folder))
             options_.LastAddFileDir = folder;
@@ -80,6 +82,7 @@ void MainDialog::OnAddFiles()
         if (path.size() <= kMaxListedPathLength)
             files_.AddPath(path);
     }
+    OnListChanged(before);
     options_.LastAddFileDir = folder;
 }
 
@@ -92,18 +95,24 @@ void MainDialog::OnAddFolder()
     if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
         return;
     options_.Folder = chosen;
+    const size_t before = files_.Count();
     files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
                              allowedExts_);
+    OnListChanged(before);
 }
 
 void MainDialog::OnRemove()
 {
+    const size_t before = files_.Count();
     files_.RemoveSelected();
+    OnListChanged(before);
 }
 
 void MainDialog::OnRemoveAll()
 {
+    const size_t before = files_.Count();
     files_.RemoveAll();
+    OnListChanged(before);
     EnableWindow(Item(ID_META_INFO), FALSE);
     EnableWindow(Item(IDC_REMOVE), FALSE);
 }

@@ -9,9 +9,13 @@
 #include "resource.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
+#include "ui/CountingRows.h"
 #include "ui/ProgressDialog.h"
 
 namespace {
+
+// The Result of a row that a cancelled run did not reach.
+constexpr const char* kNotReachedText = "Not processed: the run was cancelled";
 
 void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable)
 {
@@ -24,6 +28,7 @@ void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable)
 void MainDialog::UpdateExampleLine()
 {
     SetDlgItemTextA(hwnd_, IDC_EXAMPLE, ExampleLineText(options_).c_str());
+    SetDlgItemTextA(hwnd_, IDC_TEMPLATE_WARNING, TemplateFaultText(FindTemplateFault(options_)).c_str());
 }
 
 void MainDialog::ApplyModeEnabling()
@@ -41,27 +46,33 @@ void MainDialog::ApplyOutputFolderEnabling()
                 options_.OutputFolderType != 0);
 }
 
-void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
+bool MainDialog::ReadChangedCombo(int id, int code, std::string& setting) const
 {
     if (code == CBN_EDITCHANGE) {
         setting = Window(Item(id)).GetText();
-    } else if (code == CBN_SELCHANGE) {
-        // The edit text is not updated yet when the selection change is reported.
-        ComboBox combo(Item(id));
-        const int selection = combo.GetCurSel();
-        if (selection < 0)
-            return;
-        const int length = combo.GetEntryTextLength(selection);
-        if (length < 0)
-            return;
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        combo.GetEntryText(selection, text.data());
-        text.resize(static_cast<size_t>(length));
-        setting = text;
-    } else {
-        return;
+        return true;
     }
-    UpdateExampleLine();
+    if (code != CBN_SELCHANGE)
+        return false;
+    // The edit text is not updated yet when the selection change is reported.
+    ComboBox combo(Item(id));
+    const int selection = combo.GetCurSel();
+    if (selection < 0)
+        return false;
+    const int length = combo.GetEntryTextLength(selection);
+    if (length < 0)
+        return false;
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    combo.GetEntryText(selection, text.data());
+    text.resize(static_cast<size_t>(length));
+    setting = text;
+    return true;
+}
+
+void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
+{
+    if (ReadChangedCombo(id, code, setting))
+        UpdateExampleLine();
 }
 
 void MainDialog::OnTagHelp(int id)
@@ -83,6 +94,7 @@ void MainDialog::OnBrowseOutput()
         return;
     options_.CustomTargetFolder = chosen;
     SetDlgItemTextA(hwnd_, IDC_OUTPUT_FOLDER, chosen);
+    UpdateExampleLine();
 }
 
 void MainDialog::OnOpenOutput()
@@ -99,9 +111,47 @@ void MainDialog::OnOpenOutput()
                 MessageKind::Information);
 }
 
-void MainDialog::StartRun(bool move)
+void MainDialog::StartRun(RunKind kind)
 {
-    OrganizeRun(*this, rows_, options_, move);
+    CountingRows rows(rows_);
+    runStarted_ = false;
+    if (kind == RunKind::Preview) {
+        // A preview works on a copy of the settings: what the run decides stays out of them.
+        preview_ = std::make_unique<DryRunFileSystem>();
+        OrganizeOptions copy = options_;
+        OrganizeRun(*this, rows, copy, false);
+        preview_.reset();
+    } else {
+        OrganizeRun(*this, rows, options_, kind == RunKind::Move);
+    }
+    if (!runStarted_)
+        return;
+    RunCounts counts = rows.Counts();
+    // The run goes through the rows in order; a cancel leaves the rest untouched.
+    counts.cancelled = counts.Reached() < counts.listed;
+    for (int row = counts.Reached(); row < counts.listed; ++row) {
+        rows_.SetTarget(row, {});
+        rows_.SetResult(row, kNotReachedText);
+    }
+    ShowRunSummary(kind, counts);
+}
+
+void MainDialog::ShowRunSummary(RunKind kind, const RunCounts& counts)
+{
+    SetDlgItemTextA(hwnd_, IDC_RUN_SUMMARY, RunSummaryLine(kind, counts).c_str());
+}
+
+void MainDialog::OnListChanged(size_t countBefore)
+{
+    if (files_.Count() != countBefore)
+        SetDlgItemTextA(hwnd_, IDC_RUN_SUMMARY, "");
+}
+
+RunFileSystem& MainDialog::FileSystem()
+{
+    if (preview_)
+        return *preview_;
+    return RunHost::FileSystem();
 }
 
 void MainDialog::ReadSettings(OrganizeOptions& options)
@@ -112,11 +162,23 @@ void MainDialog::ReadSettings(OrganizeOptions& options)
     // trailing backslash) stays in the settings.
     if (&options != &options_)
         options = options_;
+    // A preview leaves no trace, the log included.
+    if (preview_)
+        options.SaveToLog = 0;
 }
 
 void MainDialog::FocusOutputFolder()
 {
     SetFocus(Item(IDC_OUTPUT_FOLDER));
+}
+
+void MainDialog::FocusTemplate(TemplateField field)
+{
+    const int id = field == TemplateField::MonthFolder ? IDC_MONTH_FORMAT
+                   : field == TemplateField::DayFolder ? IDC_DAY_FORMAT
+                                                       : IDC_FILENAME_FORMAT;
+    // Through the dialog manager, so that the default button and the edit selection follow.
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
 
 void MainDialog::EnableInput(bool enable)
@@ -126,6 +188,7 @@ void MainDialog::EnableInput(bool enable)
 
 RunProgress& MainDialog::ShowProgress()
 {
+    runStarted_ = true;
     ProgressDialog* progress = ProgressDialog::Open(hwnd_);
     if (!progress)
         return noProgress_;

@@ -28,6 +28,7 @@ public:
     std::vector<ShownMessage> messages;
     int savedCount = 0;
     bool focusedOutputFolder = false;
+    TemplateField focusedTemplate = TemplateField::None;
     bool inputEnabled = true;
     int pumps = 0;
     HWND progressWindow = nullptr;
@@ -47,6 +48,7 @@ public:
     void ReadSettings(OrganizeOptions& options) override { options = settings; }
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void FocusOutputFolder() override { focusedOutputFolder = true; }
+    void FocusTemplate(TemplateField field) override { focusedTemplate = field; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
     RunProgress& ShowProgress() override;

@@ -1,0 +1,35 @@
+// The file list's rows as one run sees them: passes every cell on to the list and counts the
+// results, so that the window can say how the run went. A row whose run gave it no target loses
+// the target an earlier run left in it.
+#pragma once
+
+#include "engine/RunSummary.h"
+#include "ui/FileRows.h"
+
+class CountingRows : public RunRows {
+public:
+    explicit CountingRows(FileRows& rows) : rows_(rows) { counts_.listed = rows.Count(); }
+
+    int Count() const override { return rows_.Count(); }
+    std::string Source(int row) const override { return rows_.Source(row); }
+    void SetTarget(int row, const std::string& text) override
+    {
+        targetRow_ = row;
+        rows_.SetTarget(row, text);
+    }
+    void SetResult(int row, const std::string& text) override
+    {
+        if (targetRow_ != row)
+            rows_.SetTarget(row, {});
+        rows_.SetResult(row, text);
+        counts_.Add(text);
+    }
+    void EnsureVisible(int row) override { rows_.EnsureVisible(row); }
+
+    const RunCounts& Counts() const { return counts_; }
+
+private:
+    FileRows& rows_;
+    RunCounts counts_;
+    int targetRow_ = -1;
+};
