@@ -25,7 +25,6 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
     case RunKind::Move: done = "moved"; break;
     case RunKind::Copy: done = "copied"; break;
     case RunKind::Preview: done = "OK"; break;
-    case RunKind::Undo: done = "undone"; break;
     }
     std::string line = std::to_string(counts.listed) + (counts.listed == 1 ? " file: " : " files: ") +
                        std::to_string(counts.ok) + " " + done + ", " + std::to_string(counts.failed) +

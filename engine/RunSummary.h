@@ -10,7 +10,7 @@ enum class ResultClass { Ok, Skipped, Failed };
 ResultClass ClassifyResult(const std::string& result);
 
 // What the run did to the files it reached.
-enum class RunKind { Move, Copy, Preview, Undo };
+enum class RunKind { Move, Copy, Preview };
 
 struct RunCounts {
     int listed = 0;  // rows the run was given

@@ -306,9 +306,11 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_CLOSE: End(IDCANCEL); return true;
     case WM_DROPFILES: {
         const size_t before = files_.Count();
-        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
-                       options_.EnableExtFilter, allowedExts_);
+        const size_t leftOut =
+                files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
+                               options_.EnableExtFilter, allowedExts_);
         OnListChanged(before);
+        ReportFilteredOut(before, leftOut);
         return true;
     }
     case WM_HELP:

@@ -98,6 +98,8 @@ private:
     void StartRun(RunKind kind);
     // After anything that adds or removes rows: the last run's summary no longer describes the list.
     void OnListChanged(size_t countBefore);
+    // After Add Folder or a drop: when the filter kept every file out, says how many it left out.
+    void ReportFilteredOut(size_t countBefore, size_t leftOut);
     void UpdateRowButtons();
     void OnListKey(WORD key);
     void ShowListMenu(POINT at);

@@ -96,9 +96,20 @@ void MainDialog::OnAddFolder()
         return;
     options_.Folder = chosen;
     const size_t before = files_.Count();
-    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
-                             allowedExts_);
+    const size_t leftOut = files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0,
+                                                    options_.EnableExtFilter, allowedExts_);
     OnListChanged(before);
+    ReportFilteredOut(before, leftOut);
+}
+
+void MainDialog::ReportFilteredOut(size_t countBefore, size_t leftOut)
+{
+    if (files_.Count() != countBefore || leftOut == 0)
+        return;
+    ShowMessage("No file was added: the extension filter (" + options_.AllowExts + ") left out " +
+                        std::to_string(leftOut) + (leftOut == 1 ? " file" : " files") +
+                        ".\n\nThe filter is set in Options.",
+                MessageKind::Information);
 }
 
 void MainDialog::OnRemove()

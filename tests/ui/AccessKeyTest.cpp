@@ -58,7 +58,7 @@ public:
         if (wide.empty())
             return {};
         const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                                0, nullptr, nullptr);
+                                               0, nullptr, nullptr);
         std::string text(static_cast<size_t>(length), '\0');
         WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
                             nullptr, nullptr);
@@ -109,7 +109,7 @@ bool ReadExtendedTemplate(const BYTE* data, size_t size, std::vector<TemplateIte
     std::string ignored;
     in.NameOrOrdinal(ignored);  // menu
     in.NameOrOrdinal(ignored);  // class
-    in.Text();                  // caption
+    in.Text();  // caption
     if (style & (DS_SETFONT | DS_SHELLFONT)) {
         in.Skip(sizeof(WORD) + sizeof(WORD) + 2);  // size, weight, italic, character set
         in.Text();

@@ -18,7 +18,6 @@
 
 namespace mainwindow {
 
-
 inline void DeleteProgramKey()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
