@@ -8,13 +8,13 @@
 enum class NameFault {
     None,
     Empty,
-    Separator,           // a backslash or slash
-    DotPart,             // "." or ".."
-    DrivePrefix,         // "C:" and the like
-    ControlChar,         // a character below 0x20, or DEL
-    ReservedName,        // CON, NUL, COM1 ... also with an extension
+    Separator,  // a backslash or slash
+    DotPart,  // "." or ".."
+    DrivePrefix,  // "C:" and the like
+    ControlChar,  // a character below 0x20, or DEL
+    ReservedName,  // CON, NUL, COM1 ... also with an extension
     TrailingDotOrSpace,  // Windows would drop them, so the name would not be the one asked for
-    BadChar,             // one of :*?"<>|
+    BadChar,  // one of :*?"<>|
 };
 
 // Whether one folder or file name can stand in a path as it is.

@@ -22,7 +22,8 @@ bool PlainNamesBelow(const std::string& root, const std::string& target)
     while (true) {
         const std::size_t end = rest.find('\\');
         const std::string_view name = rest.substr(0, end);
-        if (name.empty() || name.find('/') != std::string_view::npos || name.find(':') != std::string_view::npos)
+        if (name.empty() || name.find('/') != std::string_view::npos ||
+            name.find(':') != std::string_view::npos)
             return false;
         if (name.find_first_not_of(". ") == std::string_view::npos)
             return false;

@@ -35,7 +35,9 @@ TEST(SafePath, NameComponentFaults)
             {"ab:c", NameFault::BadChar},
             {"what?", NameFault::BadChar},
             {"a|b", NameFault::BadChar},
-            {"a\x01" "b", NameFault::ControlChar},
+            {"a\x01"
+             "b",
+             NameFault::ControlChar},
             {"tab\there", NameFault::ControlChar},
             {"line\n", NameFault::ControlChar},
             {"del\x7F", NameFault::ControlChar},
@@ -139,8 +141,8 @@ TEST(ModeFolder, OnlyKnownOrientationsBecomeFolders)
         EXPECT_EQ(folder, known);
     }
     folder = "kept";
-    for (const char* crafted : {"..\\..\\..\\escaped", "../../escaped2", "..", "Rotate 90 CW ", "rotate 90 cw",
-                                "Unknown (9)", "Rotate 270 CW", "C:\\x", ""}) {
+    for (const char* crafted : {"..\\..\\..\\escaped", "../../escaped2", "..", "Rotate 90 CW ",
+                                "rotate 90 cw", "Unknown (9)", "Rotate 270 CW", "C:\\x", ""}) {
         EXPECT_FALSE(OrientationFolderName(crafted, folder, reason)) << crafted;
         EXPECT_EQ(reason, "Unknown orientation \"" + std::string(crafted) + "\"");
         EXPECT_EQ(folder, "kept");

@@ -16,8 +16,7 @@ std::vector<char> ReadAll(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-template <class T>
-bool ReadAt(const std::vector<char>& file, std::size_t offset, T& value)
+template <class T> bool ReadAt(const std::vector<char>& file, std::size_t offset, T& value)
 {
     if (offset > file.size() || file.size() - offset < sizeof(T))
         return false;
@@ -33,7 +32,7 @@ std::string ModuleFolder()
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 
-class ShippedProgram : public ::testing::TestWithParam<const char*> {};
+class ShippedProgram : public ::testing::TestWithParam<const char*> { };
 
 // Address-space randomisation needs the relocations kept and the flag set; no-execute data needs
 // its flag; the stack protector leaves its failure handler in the program.
@@ -63,7 +62,8 @@ TEST_P(ShippedProgram, HeadersCarryTheHardeningFlags)
     EXPECT_NE(text.find("__stack_chk_fail"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dist, ShippedProgram, ::testing::Values("quillmere.exe", "quillmere-cli.exe", "metaprobe.exe"));
+INSTANTIATE_TEST_SUITE_P(Dist, ShippedProgram,
+                         ::testing::Values("quillmere.exe", "quillmere-cli.exe", "metaprobe.exe"));
 
 // This test program starts like the shipped ones: a DLL beside it is not found by name, though
 // it loads from its full path.

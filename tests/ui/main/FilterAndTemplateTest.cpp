@@ -1,13 +1,31 @@
-// The main window tells at once what it will not do: a drop the extension filter empties says
-// how many files it left out, and a template with a character no name may hold is named beside
-// the example line, in the run's refusal, and by the focus. And Add Files' "Image Files" type
-// offers every type the dialog lists one by one, and the newer formats.
+// The main window tells at once what it will not do: Add Folder or a drop the extension filter
+// empties says how many files it left out, the filter takes "*.jpg" as "jpg", and a template with a character
+// no name may hold is named beside the example line, in the run's refusal, and by the focus. And Add Files'
+// "Image Files" type offers every type the dialog lists one by one, and the newer formats.
 #include <utility>
 
 #include "tests/ui/main/MainWindowFixture.h"
 #include "ui/OpenFileFilter.h"
 
 using namespace mainwindow;
+
+namespace {
+
+// The folder picker, as the program runs it, needs COM on the thread.
+class ComOnThread {
+public:
+    ComOnThread() : ok_(SUCCEEDED(CoInitialize(nullptr))) { }
+    ~ComOnThread()
+    {
+        if (ok_)
+            CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
+}  // namespace
 
 TEST_F(MainWindowTest, ADropTheFilterEmptiesSaysHowManyItLeftOut)
 {
@@ -26,15 +44,54 @@ TEST_F(MainWindowTest, ADropTheFilterEmptiesSaysHowManyItLeftOut)
     ASSERT_TRUE(SendDrop(w, {tree.Path("raw\\a.nef")}));
     EXPECT_EQ(Rows(), 0);
     ASSERT_EQ(catcher.Caught().size(), 2u);
-    EXPECT_EQ(catcher.Caught()[0].text,
-              "No file was added: the extension filter (jpg) left out 3 files.\n\nThe filter is set in Options.");
+    EXPECT_EQ(catcher.Caught()[0].text, "No file was added: the extension filter (jpg) left out 3 "
+                                        "files.\n\nThe filter is set in Options.");
     EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Information);
-    EXPECT_EQ(catcher.Caught()[1].text,
-              "No file was added: the extension filter (jpg) left out 1 file.\n\nThe filter is set in Options.");
+    EXPECT_EQ(catcher.Caught()[1].text, "No file was added: the extension filter (jpg) left out 1 "
+                                        "file.\n\nThe filter is set in Options.");
     // A drop that adds something says nothing.
     ASSERT_TRUE(SendDrop(w, {tree.Path("raw"), tree.Path("one.jpg")}));
     EXPECT_EQ(Rows(), 1);
     EXPECT_EQ(catcher.Caught().size(), 2u);
+}
+
+TEST_F(MainWindowTest, AddFolderTakesTheWildcardFormsTypedInOptions)
+{
+    ComOnThread com;
+    TempTree tree;
+    CreateDirectoryA(tree.Path("raw").c_str(), nullptr);
+    for (const char* name : {"raw\\a.nef", "raw\\b.NEF", "raw\\c.jpg", "raw\\notes.txt"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    SetDword("EnableExtFilter", 1);
+    SetString("AllowExts", "png");
+    SetString("Folder", tree.Path("raw"));
+    HWND w = Open();
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    MessageBoxCatcher::Ignore(w);
+    // The picker opens at the last folder and takes it; message boxes are answered OK.
+    catcher.SetAction([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    Click(w, IDC_ADD_FOLDER);
+    PumpFor(50);
+    EXPECT_EQ(Rows(), 0);
+    ASSERT_EQ(catcher.Caught().size(), 2u);
+    EXPECT_EQ(catcher.Caught()[1].text, "No file was added: the extension filter (png) left out 4 "
+                                        "files.\n\nThe filter is set in Options.");
+
+    // The list typed the Windows way in Options is stored bare and then matches.
+    catcher.SetAction([](HWND dialog) {
+        if (HWND list = GetDlgItem(dialog, IDC_OPT_EXT_LIST))
+            SetWindowTextA(list, "*.jpg; .NEF");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Click(w, IDC_OPTIONS);
+    PumpFor(20);
+    EXPECT_EQ(dialog_->Options().AllowExts, "jpg; NEF");
+    Click(w, IDC_ADD_FOLDER);
+    PumpFor(50);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(catcher.Caught().size(), 4u);
+    Close();
 }
 
 TEST_F(MainWindowTest, ATemplateMistakeIsNamedAsItIsTypedAndWhenARunIsRefused)

@@ -155,9 +155,16 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
-    // A file dropped again in another letter case, and a file the filter refuses.
+    // A file dropped again in another letter case, and a file the filter refuses: as nothing was
+    // added, the window says what the filter left out.
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    MessageBoxCatcher::Ignore(w);
     ASSERT_TRUE(SendDrop(w, {tree.Path("PICS\\X.JPG"), tree.Path("pics\\w.png")}));
     EXPECT_EQ(Rows(), 3);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "No file was added: the extension filter (JPG; jpeg) left out 1 "
+                                        "file.\n\nThe filter is set in Options.");
     // Sub-folders follow the setting; the new row keeps the path as dropped.
     dialog_->Options().AddFilesInSubfolder = 1;
     ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));

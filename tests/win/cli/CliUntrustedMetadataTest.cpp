@@ -75,7 +75,8 @@ protected:
         };
         int n = 0;
         for (const std::string& text : crafted)
-            ASSERT_TRUE(WriteData(Src("crafted" + std::to_string(n++) + ".png"), PngWithXmpOrientation(text)));
+            ASSERT_TRUE(
+                    WriteData(Src("crafted" + std::to_string(n++) + ".png"), PngWithXmpOrientation(text)));
         ASSERT_TRUE(WriteData(Src("nine.tif"), TiffWithOrientation(9)));
         ASSERT_TRUE(WriteData(Src("zero.heic"), HeicWithOrientation(0)));
         // Known orientations still make their folders: the checks refuse only what they must.
@@ -138,8 +139,8 @@ TEST_P(CliUntrustedMetadata, OrientationTextsCannotLeaveTheOutputFolder)
     std::vector<std::string> names;
     for (const auto& entry : out)
         names.push_back(entry.first);
-    EXPECT_EQ(names, (std::vector<std::string> {"Rotate 90 CCW\\", "Rotate 90 CCW\\good.tif", "Rotate 90 CW\\",
-                                                "Rotate 90 CW\\good.png"}));
+    EXPECT_EQ(names, (std::vector<std::string> {"Rotate 90 CCW\\", "Rotate 90 CCW\\good.tif",
+                                                "Rotate 90 CW\\", "Rotate 90 CW\\good.png"}));
 
     // Every refused source is where it was, unchanged; only the good ones moved.
     auto sourcesAfter = Snapshot(tree.Path("src\\"));
