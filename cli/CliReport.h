@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/RunSummary.h"
+#include "engine/RunInterfaces.h"
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
@@ -17,7 +17,7 @@ std::string RowLine(const std::string& source, const std::string& target, const 
 
 class RunTally {
 public:
-    void Add(const std::string& result);
+    void Add(RowOutcome outcome);
     int Files() const { return ok_ + skipped_ + failed_; }
     int Ok() const { return ok_; }
     int Skipped() const { return skipped_; }
@@ -31,6 +31,3 @@ private:
     int skipped_ = 0;
     int failed_ = 0;
 };
-
-// "YYYY:MM:DD HH:MM:SS", the form of the EXIF date texts.
-std::string DateText(int year, int month, int day, int hour, int minute, int second);

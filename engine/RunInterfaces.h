@@ -9,6 +9,15 @@
 #include "engine/RunFileSystem.h"
 #include "engine/TemplateCheck.h"
 
+// How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
+enum class RowOutcome { Done, Skipped, Failed };
+
+// A row's Result: its outcome and the text the row shows.
+struct RowResult {
+    RowOutcome outcome;
+    std::string text;
+};
+
 // The rows of the file list, in processing order.
 class RunRows {
 public:
@@ -16,7 +25,7 @@ public:
     virtual int Count() const = 0;
     virtual std::string Source(int row) const = 0;
     virtual void SetTarget(int row, const std::string& text) = 0;
-    virtual void SetResult(int row, const std::string& text) = 0;
+    virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
 };
 
@@ -45,8 +54,6 @@ public:
 // The window that starts a run.
 class RunHost : public RunMessages {
 public:
-    // Reads the organize mode and every control into the options record.
-    virtual void ReadSettings(OrganizeOptions& options) = 0;
     virtual void FocusOutputFolder() = 0;
     // Puts the focus on the template the run refused.
     virtual void FocusTemplate(TemplateField) { }

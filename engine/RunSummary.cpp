@@ -1,20 +1,11 @@
 #include "engine/RunSummary.h"
 
-ResultClass ClassifyResult(const std::string& result)
+void RunCounts::Add(RowOutcome outcome)
 {
-    if (result == "OK")
-        return ResultClass::Ok;
-    if (result == "Target file exists; skipped" || result == "Same folder and name")
-        return ResultClass::Skipped;
-    return ResultClass::Failed;
-}
-
-void RunCounts::Add(const std::string& result)
-{
-    switch (ClassifyResult(result)) {
-    case ResultClass::Ok: ++ok; break;
-    case ResultClass::Skipped: ++skipped; break;
-    case ResultClass::Failed: ++failed; break;
+    switch (outcome) {
+    case RowOutcome::Done: ++ok; break;
+    case RowOutcome::Skipped: ++skipped; break;
+    case RowOutcome::Failed: ++failed; break;
     }
 }
 

@@ -4,10 +4,7 @@
 
 #include <string>
 
-// "OK" is done; an existing target under Skip and a file that already is its own target are
-// skipped on purpose (nothing to do, nothing lost); every other text is a failure.
-enum class ResultClass { Ok, Skipped, Failed };
-ResultClass ClassifyResult(const std::string& result);
+#include "engine/RunInterfaces.h"
 
 // What the run did to the files it reached.
 enum class RunKind { Move, Copy, Preview };
@@ -19,7 +16,7 @@ struct RunCounts {
     int failed = 0;
     bool cancelled = false;
 
-    void Add(const std::string& result);
+    void Add(RowOutcome outcome);
     int Reached() const { return ok + skipped + failed; }
 };
 

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         if (ext.empty())
             std::abort();
         for (char c : ext)
-            if (static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|.,; ").find(c) != std::string_view::npos)
+            if (static_cast<unsigned char>(c) < 32 ||
+                std::string_view("\\/:*?\"<>|.,; ").find(c) != std::string_view::npos)
                 std::abort();
     }
     return 0;

@@ -17,12 +17,12 @@ public:
         targetRow_ = row;
         rows_.SetTarget(row, text);
     }
-    void SetResult(int row, const std::string& text) override
+    void SetResult(int row, const RowResult& result) override
     {
         if (targetRow_ != row)
             rows_.SetTarget(row, {});
-        rows_.SetResult(row, text);
-        counts_.Add(text);
+        rows_.SetResult(row, result);
+        counts_.Add(result.outcome);
     }
     void EnsureVisible(int row) override { rows_.EnsureVisible(row); }
 

@@ -9,6 +9,7 @@
 
 #include "engine/DryRunFileSystem.h"
 #include "engine/OrganizeOptions.h"
+#include "engine/OrganizeRun.h"
 #include "engine/RunInterfaces.h"
 #include "engine/RunSummary.h"
 #include "toolkit/AnchoredDialog.h"
@@ -40,7 +41,6 @@ public:
     MetaToolConfig& ToolConfig() { return toolConfig_; }
 
     // RunHost: what an organize run asks of the window.
-    void ReadSettings(OrganizeOptions& options) override;
     void FocusOutputFolder() override;
     void FocusTemplate(TemplateField field) override;
     void SaveSettingsAndHistories(const OrganizeOptions& options) override;

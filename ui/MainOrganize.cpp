@@ -7,6 +7,7 @@
 #include "engine/PathUtils.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 #include "ui/CountingRows.h"
@@ -17,55 +18,42 @@ namespace {
 // The Result of a row that a cancelled run did not reach.
 constexpr const char* kNotReachedText = "Not processed: the run was cancelled";
 
-void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable)
-{
-    for (int id : ids)
-        EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
-}
-
 }  // namespace
 
 void MainDialog::UpdateExampleLine()
 {
-    SetDlgItemTextA(hwnd_, IDC_EXAMPLE, ExampleLineText(options_).c_str());
-    SetDlgItemTextA(hwnd_, IDC_TEMPLATE_WARNING, TemplateFaultText(FindTemplateFault(options_)).c_str());
+    SetItemText(IDC_EXAMPLE, ExampleLineText(options_));
+    SetItemText(IDC_TEMPLATE_WARNING, TemplateFaultText(FindTemplateFault(options_)));
 }
 
 void MainDialog::ApplyModeEnabling()
 {
-    const bool dateMode = IsDateMode(options_.MoveType);
-    EnableItems(hwnd_, {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET}, dateMode);
-    EnableItems(hwnd_, {IDC_MONTH_FORMAT, IDC_MONTH_TAGS}, dateMode && options_.CreateMonthFolder);
-    EnableItems(hwnd_, {IDC_DAY_FORMAT, IDC_DAY_TAGS}, dateMode && options_.CreateDayFolder);
-    EnableItems(hwnd_, {IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS}, dateMode && options_.RenameTargetFileName);
+    const bool dateMode = IsDateMode(options_.Mode);
+    EnableItems({IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET}, dateMode);
+    EnableItems({IDC_MONTH_FORMAT, IDC_MONTH_TAGS}, dateMode && options_.CreateMonthFolder);
+    EnableItems({IDC_DAY_FORMAT, IDC_DAY_TAGS}, dateMode && options_.CreateDayFolder);
+    EnableItems({IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS}, dateMode && options_.RenameTargetFileName);
 }
 
 void MainDialog::ApplyOutputFolderEnabling()
 {
-    EnableItems(hwnd_, {IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
-                options_.OutputFolderType != 0);
+    EnableItems({IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
+                options_.OutputFolderType != kOutputBesideSource);
 }
 
 bool MainDialog::ReadChangedCombo(int id, int code, std::string& setting) const
 {
     if (code == CBN_EDITCHANGE) {
-        setting = Window(Item(id)).GetText();
+        setting = ItemText(id);
         return true;
     }
     if (code != CBN_SELCHANGE)
         return false;
     // The edit text is not updated yet when the selection change is reported.
     ComboBox combo(Item(id));
-    const int selection = combo.GetCurSel();
-    if (selection < 0)
+    if (combo.GetCurSel() < 0)
         return false;
-    const int length = combo.GetEntryTextLength(selection);
-    if (length < 0)
-        return false;
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    combo.GetEntryText(selection, text.data());
-    text.resize(static_cast<size_t>(length));
-    setting = text;
+    setting = combo.GetSelectedText();
     return true;
 }
 
@@ -86,20 +74,18 @@ void MainDialog::OnTagHelp(int id)
 void MainDialog::OnBrowseOutput()
 {
     WaitCursor wait;
-    options_.CustomTargetFolder = Window(Item(IDC_OUTPUT_FOLDER)).GetText();
-    char start[520];
-    lstrcpynA(start, options_.CustomTargetFolder.c_str(), sizeof start);
-    char chosen[520];
-    if (!PickFolder(hwnd_, "Please choose an output folder:", start, chosen, sizeof chosen))
+    options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
+    const auto chosen = PickFolder(hwnd_, "Please choose an output folder:", options_.CustomTargetFolder);
+    if (!chosen)
         return;
-    options_.CustomTargetFolder = chosen;
-    SetDlgItemTextA(hwnd_, IDC_OUTPUT_FOLDER, chosen);
+    options_.CustomTargetFolder = *chosen;
+    SetItemText(IDC_OUTPUT_FOLDER, *chosen);
     UpdateExampleLine();
 }
 
 void MainDialog::OnOpenOutput()
 {
-    options_.CustomTargetFolder = Window(Item(IDC_OUTPUT_FOLDER)).GetText();
+    options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
     if (FolderExists(options_.CustomTargetFolder)) {
         OpenWithAssociatedProgram(options_.CustomTargetFolder.c_str());
         return;
@@ -113,16 +99,23 @@ void MainDialog::OnOpenOutput()
 
 void MainDialog::StartRun(RunKind kind)
 {
+    options_.Mode = SelectedMode();
+    ReadControls();
     CountingRows rows(rows_);
     runStarted_ = false;
     if (kind == RunKind::Preview) {
-        // A preview works on a copy of the settings: what the run decides stays out of them.
+        // A preview works on a copy of the settings and leaves no trace, the log included.
         preview_ = std::make_unique<DryRunFileSystem>();
         OrganizeOptions copy = options_;
-        OrganizeRun(*this, rows, copy, false);
+        copy.SaveToLog = 0;
+        OrganizeRun(*this, rows, copy, FileAction::Copy);
         preview_.reset();
     } else {
-        OrganizeRun(*this, rows, options_, kind == RunKind::Move);
+        const RunDecision decision = OrganizeRun(*this, rows, options_,
+                                                 kind == RunKind::Move ? FileAction::Move : FileAction::Copy);
+        // The normalised output folder (its trailing backslash) stays in the settings.
+        if (!decision.outputFolder.empty())
+            options_.CustomTargetFolder = decision.outputFolder;
     }
     if (!runStarted_)
         return;
@@ -131,20 +124,20 @@ void MainDialog::StartRun(RunKind kind)
     counts.cancelled = counts.Reached() < counts.listed;
     for (int row = counts.Reached(); row < counts.listed; ++row) {
         rows_.SetTarget(row, {});
-        rows_.SetResult(row, kNotReachedText);
+        rows_.SetResult(row, {RowOutcome::Failed, kNotReachedText});
     }
     ShowRunSummary(kind, counts);
 }
 
 void MainDialog::ShowRunSummary(RunKind kind, const RunCounts& counts)
 {
-    SetDlgItemTextA(hwnd_, IDC_RUN_SUMMARY, RunSummaryLine(kind, counts).c_str());
+    SetItemText(IDC_RUN_SUMMARY, RunSummaryLine(kind, counts));
 }
 
 void MainDialog::OnListChanged(size_t countBefore)
 {
     if (files_.Count() != countBefore)
-        SetDlgItemTextA(hwnd_, IDC_RUN_SUMMARY, "");
+        SetItemText(IDC_RUN_SUMMARY, "");
 }
 
 RunFileSystem& MainDialog::FileSystem()
@@ -152,19 +145,6 @@ RunFileSystem& MainDialog::FileSystem()
     if (preview_)
         return *preview_;
     return RunHost::FileSystem();
-}
-
-void MainDialog::ReadSettings(OrganizeOptions& options)
-{
-    options_.MoveType = SelectedMode();
-    ReadControls();
-    // The run works on the window's own record, so that what it decides (the output folder's
-    // trailing backslash) stays in the settings.
-    if (&options != &options_)
-        options = options_;
-    // A preview leaves no trace, the log included.
-    if (preview_)
-        options.SaveToLog = 0;
 }
 
 void MainDialog::FocusOutputFolder()
@@ -183,7 +163,7 @@ void MainDialog::FocusTemplate(TemplateField field)
 
 void MainDialog::EnableInput(bool enable)
 {
-    EnableWindow(hwnd_, enable ? TRUE : FALSE);
+    Enable(enable);
 }
 
 RunProgress& MainDialog::ShowProgress()

@@ -4,6 +4,8 @@
 // "Image Files" type offers every type the dialog lists one by one, and the newer formats.
 #include <utility>
 
+#include <shlobj.h>
+
 #include "tests/ui/main/MainWindowFixture.h"
 #include "ui/OpenFileFilter.h"
 
@@ -24,6 +26,27 @@ public:
 private:
     bool ok_;
 };
+
+BOOL CALLBACK FindTree(HWND child, LPARAM found)
+{
+    char name[32] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "SysTreeView32") != 0)
+        return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// Answers the folder picker with the given folder (selected again here, so that the answer does
+// not hang on when the picker's own start-up selection lands) and other dialogs with OK.
+void ChooseFolder(HWND dialog, const std::string& folder)
+{
+    bool picker = false;
+    EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&picker));
+    if (picker)
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
 
 }  // namespace
 
@@ -69,8 +92,8 @@ TEST_F(MainWindowTest, AddFolderTakesTheWildcardFormsTypedInOptions)
     MessageBoxCatcher catcher;
     ASSERT_TRUE(catcher.Installed());
     MessageBoxCatcher::Ignore(w);
-    // The picker opens at the last folder and takes it; message boxes are answered OK.
-    catcher.SetAction([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    const std::string raw = tree.Path("raw");
+    catcher.SetAction([&](HWND dialog) { ChooseFolder(dialog, raw); });
     Click(w, IDC_ADD_FOLDER);
     PumpFor(50);
     EXPECT_EQ(Rows(), 0);
@@ -79,10 +102,10 @@ TEST_F(MainWindowTest, AddFolderTakesTheWildcardFormsTypedInOptions)
                                         "files.\n\nThe filter is set in Options.");
 
     // The list typed the Windows way in Options is stored bare and then matches.
-    catcher.SetAction([](HWND dialog) {
+    catcher.SetAction([&](HWND dialog) {
         if (HWND list = GetDlgItem(dialog, IDC_OPT_EXT_LIST))
             SetWindowTextA(list, "*.jpg; .NEF");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        ChooseFolder(dialog, raw);
     });
     Click(w, IDC_OPTIONS);
     PumpFor(20);

@@ -63,7 +63,8 @@ protected:
                 "..",
                 ".",
                 "a\\..\\..\\..\\x",
-                "Rotate 90 CW ",
+                // The listing's values lose trailing blanks: this one arrives as "..\\escaped".
+                "..\\escaped  ",
                 "Rotate 90 CW.",
                 "..\\..\\..\\escaped. .",
                 "C:\\Windows\\Temp\\planted",
