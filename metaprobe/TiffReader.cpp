@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "metaprobe/AppleMakerNote.h"
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
 #include "metaprobe/ValueText.h"
@@ -406,6 +407,11 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth)
 void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth)
 {
     bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
+    if (dir == Dir::Exif && value.tag == kMakerNoteTag) {
+        std::string identifier;
+        if (AppleContentIdentifier(value.bytes, identifier))
+            listing_.Add("Content Identifier", identifier);
+    }
     const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
                          : panasonicRoot ? FindPanasonicTag(value.tag)
                                          : FindExifTag(value.tag);

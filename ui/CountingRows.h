@@ -3,12 +3,17 @@
 // the target an earlier run left in it.
 #pragma once
 
+#include <vector>
+
 #include "engine/RunSummary.h"
 #include "ui/FileRows.h"
 
 class CountingRows : public RunRows {
 public:
-    explicit CountingRows(FileRows& rows) : rows_(rows) { counts_.listed = rows.Count(); }
+    explicit CountingRows(FileRows& rows) : rows_(rows), reached_(static_cast<size_t>(rows.Count()), false)
+    {
+        counts_.listed = rows.Count();
+    }
 
     int Count() const override { return rows_.Count(); }
     std::string Source(int row) const override { return rows_.Source(row); }
@@ -23,13 +28,19 @@ public:
             rows_.SetTarget(row, {});
         rows_.SetResult(row, result);
         counts_.Add(result.outcome);
+        if (row >= 0 && static_cast<size_t>(row) < reached_.size())
+            reached_[static_cast<size_t>(row)] = true;
     }
     void EnsureVisible(int row) override { rows_.EnsureVisible(row); }
 
     const RunCounts& Counts() const { return counts_; }
+    // Companion files are placed right after their photo, so the rows a run reaches need not
+    // be the first ones.
+    bool Reached(int row) const { return reached_[static_cast<size_t>(row)]; }
 
 private:
     FileRows& rows_;
     RunCounts counts_;
+    std::vector<bool> reached_;
     int targetRow_ = -1;
 };

@@ -120,9 +120,11 @@ void MainDialog::StartRun(RunKind kind)
     if (!runStarted_)
         return;
     RunCounts counts = rows.Counts();
-    // The run goes through the rows in order; a cancel leaves the rest untouched.
+    // A cancel leaves the rows the run did not reach untouched: they must not keep an older result.
     counts.cancelled = counts.Reached() < counts.listed;
-    for (int row = counts.Reached(); row < counts.listed; ++row) {
+    for (int row = 0; counts.cancelled && row < counts.listed; ++row) {
+        if (rows.Reached(row))
+            continue;
         rows_.SetTarget(row, {});
         rows_.SetResult(row, {RowOutcome::Failed, kNotReachedText});
     }
