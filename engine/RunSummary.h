@@ -7,7 +7,7 @@
 #include "engine/RunInterfaces.h"
 
 // What the run did to the files it reached.
-enum class RunKind { Move, Copy, Preview };
+enum class RunKind { Move, Copy, Preview, Undo };
 
 struct RunCounts {
     int listed = 0;  // rows the run was given
@@ -21,5 +21,6 @@ struct RunCounts {
 };
 
 // "208 files: 64 copied, 144 failed, 0 skipped", with ", cancelled after 80" when the user
-// stopped the run after 80 files, and " (preview: nothing was changed)" after a preview.
+// stopped the run after 80 files, and " (preview: nothing was changed)" after a preview. After an
+// undo: "12 files: 10 put back, 2 left where they are", failed steps being files undo left alone.
 std::string RunSummaryLine(RunKind kind, const RunCounts& counts);

@@ -444,6 +444,7 @@ TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
             const std::string expected = move ? "Moved back" : "Copy deleted";
             EXPECT_EQ(Cell(row, 2).rfind(expected, 0), 0u) << Cell(row, 2);
         }
+        EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2 files: 2 put back, 0 left where they are");
         Close();
         SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
     }
@@ -488,6 +489,8 @@ TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
     }
     EXPECT_TRUE(IsWindowEnabled(w));
     EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
+    EXPECT_NE(Text(w, IDC_RUN_SUMMARY).find(", cancelled after "), std::string::npos)
+            << Text(w, IDC_RUN_SUMMARY);
     JournalData data;
     std::string error;
     ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;
