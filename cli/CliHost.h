@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/CliReport.h"
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 #include "engine/RunInterfaces.h"
 
 // Progress on standard error when it is a console; Ctrl+C or Ctrl+Break asks the run to stop
@@ -76,6 +76,7 @@ public:
     RunProgress& ShowProgress() override;
     void Pump() override { }
     RunFileSystem& FileSystem() override;
+    bool Previewing() const override { return dryRun_; }
 
     // The run got past its checks; false when it stopped in preparation.
     bool Started() const { return started_; }

@@ -20,16 +20,10 @@
 
 namespace {
 
-const char kBadTemplateChars[] = "\\/:*?\"<>|";
 const char kNameDateResult[] = "OK (date from file name)";
 
 // A move across drives whose copy is in place but whose source could not be deleted.
 const char kSourceKeptText[] = "Copied; the source was kept";
-
-bool HasBadChars(const std::string& text)
-{
-    return text.find_first_of(kBadTemplateChars) != std::string::npos;
-}
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
@@ -70,11 +64,13 @@ bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, R
             return false;
         }
     }
-    if ((options.CreateMonthFolder && HasBadChars(options.MonthFolderFormat)) ||
-        (options.CreateDayFolder && HasBadChars(options.DayFolderFormat)) ||
-        (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
-        host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
-                         MessageKind::Warning);
+    const TemplateFault fault = FindTemplateFault(options);
+    if (fault.field != TemplateField::None) {
+        host.ShowMessage(
+                "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|\n\n" +
+                        TemplateFaultText(fault) + ".",
+                MessageKind::Warning);
+        host.FocusTemplate(fault.field);
         return false;
     }
     const std::string problem = TemplateNameProblem(options);
@@ -316,7 +312,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     progress.SetPosition(0);
     progress.SetStep(1);
 
-    const char* const progressVerb = move ? "Moving" : "Copying";
+    const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     // One lookup, and so one metadata tool process, for the whole run (ended when the run ends,
     // also on Cancel); the window stays alive and Cancel works while a slow file is read.

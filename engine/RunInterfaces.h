@@ -7,6 +7,7 @@
 
 #include "engine/OrganizeOptions.h"
 #include "engine/RunFileSystem.h"
+#include "engine/TemplateCheck.h"
 
 // How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
 enum class RowOutcome { Done, Skipped, Failed };
@@ -57,6 +58,8 @@ public:
 class RunHost : public RunMessages {
 public:
     virtual void FocusOutputFolder() = 0;
+    // Puts the focus on the template the run refused.
+    virtual void FocusTemplate(TemplateField) { }
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.
     virtual void SaveSettingsAndHistories(const OrganizeOptions& options) = 0;
@@ -67,6 +70,8 @@ public:
     virtual void Pump() = 0;
     // Where files are moved and copied: the real file system unless a preview is asked for.
     virtual RunFileSystem& FileSystem() { return realFileSystem_; }
+    // The run only shows what it would do: its progress says so.
+    virtual bool Previewing() const { return false; }
 
 private:
     RealFileSystem realFileSystem_;

@@ -41,6 +41,9 @@
 #define IDC_OUTPUT_GROUP 1037
 #define IDC_OUTPUT_FOLDER 1044
 #define IDC_REMOVE_ALL 1107
+#define IDC_PREVIEW 1108
+#define IDC_RUN_SUMMARY 1109
+#define IDC_TEMPLATE_WARNING 1110
 
 // Progress window (template 159)
 #define IDC_PROGRESS_TEXT 1009

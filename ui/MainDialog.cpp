@@ -143,8 +143,8 @@ void MainDialog::FillOutputFolder()
     LoadHistory(combo, kOutputFolderHistory);
     if (!options_.CustomTargetFolder.empty())
         SetWindowTextA(combo, options_.CustomTargetFolder.c_str());
-    else if (ComboBox(combo).GetCount() > 0)
-        ComboBox(combo).SetCurSel(0);
+    else if (ComboBox(combo).GetCount() > 0 && ComboBox(combo).SetCurSel(0) >= 0)
+        options_.CustomTargetFolder = Window(combo).GetText();
 }
 
 void MainDialog::RegisterLayout()
@@ -156,15 +156,19 @@ void MainDialog::RegisterLayout()
     AnchorItem(IDC_TOTAL, Anchor::BottomRight);
     AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
     AnchorItem(IDC_ORGANIZE_MODE, Anchor::BottomLeft, Anchor::BottomRight);
-    for (int id : {IDC_MOVE_FILES, IDC_COPY_FILES})
+    for (int id : {IDC_PREVIEW, IDC_MOVE_FILES, IDC_COPY_FILES})
         AnchorItem(id, Anchor::BottomRight);
+    AnchorItem(IDC_RUN_SUMMARY, Anchor::BottomLeft, Anchor::BottomRight);
     for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET})
         AnchorItem(id, Anchor::BottomLeft);
     for (int id : kTemplateCombos)
         AnchorItem(id, Anchor::BottomLeft, Anchor::BottomCentre);
     for (int id : {IDC_MONTH_TAGS, IDC_DAY_TAGS, IDC_FILENAME_TAGS})
         AnchorItem(id, Anchor::BottomCentre);
-    AnchorItem(IDC_EXAMPLE, Anchor::BottomLeft, Anchor::BottomRight);
+    // The example line and the template warning share the last row, two thirds and one third.
+    constexpr AnchorPoint kExampleEnd {66, 100};
+    AnchorItem(IDC_EXAMPLE, Anchor::BottomLeft, kExampleEnd);
+    AnchorItem(IDC_TEMPLATE_WARNING, kExampleEnd, Anchor::BottomRight);
     for (int id : {IDC_OUTPUT_GROUP, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER, IDC_OUTPUT_FOLDER})
         AnchorItem(id, Anchor::BottomCentre, Anchor::BottomRight);
     for (int id : {IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT})
@@ -211,8 +215,9 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_REMOVE_ALL: OnRemoveAll(); return true;
     case IDC_BROWSE_OUTPUT: OnBrowseOutput(); return true;
     case IDC_OPEN_OUTPUT: OnOpenOutput(); return true;
-    case IDC_MOVE_FILES: StartRun(FileAction::Move); return true;
-    case IDC_COPY_FILES: StartRun(FileAction::Copy); return true;
+    case IDC_PREVIEW: StartRun(RunKind::Preview); return true;
+    case IDC_MOVE_FILES: StartRun(RunKind::Move); return true;
+    case IDC_COPY_FILES: StartRun(RunKind::Copy); return true;
     case IDC_MONTH_TAGS:
     case IDC_DAY_TAGS:
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
@@ -257,7 +262,12 @@ bool MainDialog::OnCommand(int id, int code, HWND)
             options_.OutputFolderType =
                     id == IDC_ANOTHER_FOLDER ? kOutputToCustomFolder : kOutputBesideSource;
             ApplyOutputFolderEnabling();
+            UpdateExampleLine();
         }
+        return true;
+    case IDC_OUTPUT_FOLDER:
+        if (ReadChangedCombo(id, code, options_.CustomTargetFolder))
+            UpdateExampleLine();
         return true;
     default: return false;
     }
@@ -269,9 +279,27 @@ LRESULT MainDialog::OnNotify(NMHDR* header)
         return 0;
     if (header->code == LVN_ITEMCHANGED)
         UpdateRowButtons();
+    else if (header->code == LVN_KEYDOWN)
+        OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
     else if (header->code == NM_DBLCLK)
         SendMessageA(hwnd_, WM_COMMAND, ID_META_INFO, 0);
     return 0;
+}
+
+void MainDialog::OnListKey(WORD key)
+{
+    if (key == VK_DELETE) {
+        OnRemove();
+    } else if (key == 'A' && GetKeyState(VK_CONTROL) < 0) {
+        list_.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
+// The dialog manager turns Enter into IDOK before the list sees it.
+void MainDialog::OnOK()
+{
+    if (GetFocus() == list_.Handle())
+        OnMetaInfo();
 }
 
 void MainDialog::UpdateRowButtons()
@@ -285,10 +313,15 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 {
     switch (message) {
     case WM_CLOSE: End(IDCANCEL); return true;
-    case WM_DROPFILES:
-        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
-                       options_.EnableExtFilter, allowedExts_);
+    case WM_DROPFILES: {
+        const size_t before = files_.Count();
+        const size_t leftOut =
+                files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
+                               options_.EnableExtFilter, allowedExts_);
+        OnListChanged(before);
+        ReportFilteredOut(before, leftOut);
         return true;
+    }
     case WM_HELP:
         // F1 alone opens the help, as the menu's "Help\tF1" says.
         if (GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0)
@@ -398,6 +431,9 @@ void MainDialog::WriteControls()
 
 void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)
 {
+    // A preview changes nothing, the stored settings and histories included.
+    if (preview_)
+        return;
     SaveSettings(options);
     PushHistory(Item(IDC_OUTPUT_FOLDER), kOutputFolderHistory);
     PushHistory(Item(IDC_FILENAME_FORMAT), kFileNameFormatHistory);

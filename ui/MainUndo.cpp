@@ -88,6 +88,12 @@ void MainDialog::OnUndoLastRun()
     const bool written = UndoRun(journal, data, false, sink, tally, error);
     progress.Close();
     EnableInput(true);
+    RunCounts counts;
+    counts.listed = steps;
+    counts.ok = tally.undone;
+    counts.failed = tally.left;
+    counts.cancelled = tally.cancelled;
+    ShowRunSummary(RunKind::Undo, counts);
     if (!written)
         ShowMessage("The run was not undone completely: " + error + ".", MessageKind::Warning);
     else if (tally.left > 0)

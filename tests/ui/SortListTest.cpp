@@ -160,6 +160,29 @@ TEST_F(SortList, AnotherColumnStartsAscendingAgain)
     EXPECT_EQ(Column(0), (Texts {"a", "b", "c"}));
 }
 
+TEST_F(SortList, TheSortedColumnAloneShowsItsArrow)
+{
+    AddRow("b", "2");
+    AddRow("a", "1");
+    HWND header = dialog.list.GetHeader();
+    ASSERT_NE(header, nullptr);
+    auto arrow = [header](int column) {
+        HDITEMA item {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    EXPECT_EQ(arrow(0), 0);
+    ClickHeader(0);
+    EXPECT_EQ(arrow(0), HDF_SORTUP);
+    ClickHeader(0);
+    EXPECT_EQ(arrow(0), HDF_SORTDOWN);
+    EXPECT_EQ(arrow(1), 0);
+    ClickHeader(1);
+    EXPECT_EQ(arrow(0), 0);
+    EXPECT_EQ(arrow(1), HDF_SORTUP);
+}
+
 TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
 {
     AddRow("9", "x");

@@ -169,7 +169,7 @@ TEST_F(CliOrganize, PreparationProblemsPrintTheWindowsMessageAndTouchNothing)
     EXPECT_EQ(badTemplate.exitCode, 2u);
     EXPECT_EQ(badTemplate.out, "");
     EXPECT_EQ(badTemplate.err, "Folder and file name cannot contain any of the following characters:\n"
-                               "\\/:*?\"<>|\n");
+                               "\\/:*?\"<>|\n\nFile name template: \":\" is not allowed.\n");
     EXPECT_EQ(Snapshot(tree.Root()), before);
 
     ASSERT_TRUE(WriteText(tree.Path("blocker"), "a file"));

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 #include "tests/support/TempTree.h"
 
 namespace {

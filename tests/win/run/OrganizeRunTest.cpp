@@ -111,7 +111,10 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
         host.settings.MonthFolderFormat = bad;
         host.Run(false);
         ASSERT_EQ(host.messages.size(), 1u) << bad;
-        EXPECT_EQ(host.messages[0].text, refusal);
+        const char character = std::string(bad).substr(std::string(bad).find_first_of("\\/:*?\"<>|"))[0];
+        EXPECT_EQ(host.messages[0].text,
+                  refusal + "\n\nMonth folder template: \"" + character + "\" is not allowed.");
+        EXPECT_EQ(host.focusedTemplate, TemplateField::MonthFolder);
     }
     // Switched off: not checked. The day and file-name templates follow their own switches.
     host.messages.clear();
@@ -128,7 +131,8 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
     host.settings.RenameTargetFileName = 1;
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, refusal);
+    EXPECT_EQ(host.messages[0].text, refusal + "\n\nFile name template: \"?\" is not allowed.");
+    EXPECT_EQ(host.focusedTemplate, TemplateField::FileName);
 }
 
 // NUL.%Y names the null device with any extension: every numbered name "exists", so the run would

@@ -28,6 +28,7 @@ public:
     std::vector<ShownMessage> messages;
     int savedCount = 0;
     bool focusedOutputFolder = false;
+    TemplateField focusedTemplate = TemplateField::None;
     bool inputEnabled = true;
     int pumps = 0;
     HWND progressWindow = nullptr;
@@ -48,6 +49,7 @@ public:
 
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void FocusOutputFolder() override { focusedOutputFolder = true; }
+    void FocusTemplate(TemplateField field) override { focusedTemplate = field; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
     RunFileSystem& FileSystem() override { return fileSystem ? *fileSystem : RunHost::FileSystem(); }

@@ -1,4 +1,4 @@
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 
 #include <windows.h>
 
