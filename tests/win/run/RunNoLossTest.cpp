@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <cstdlib>
@@ -192,7 +193,11 @@ void RunSeed(unsigned seed)
         if (pump < 2 || pump % 2 != 0)
             return;
         const int row = (pump - 2) / 2;
-        if (row == removeRow && DeleteFileA(sources[row].c_str()))
+        // Only at the file's first row: the replay counts a removed source as gone from the start,
+        // which a file an earlier row already copied is not.
+        const bool firstListed =
+                std::find(sources.begin(), sources.begin() + row, sources[row]) == sources.begin() + row;
+        if (row == removeRow && firstListed && DeleteFileA(sources[row].c_str()))
             removed.insert(Key(sources[row]));
         if (row == lockRow && lock == INVALID_HANDLE_VALUE)
             lock = CreateFileA(sources[row].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -293,7 +298,12 @@ void RunSeed(unsigned seed)
         ++expectedFiles;
         EXPECT_EQ(ReadText(path), content) << "after undo: " << path;
     }
-    EXPECT_EQ(FilesBelow(tree.Root()).size(), expectedFiles);
+    // A copy undo left behind may lie on the small drive.
+    std::map<std::string, std::string> afterUndo;
+    AddFilesBelow(tree.Root(), afterUndo, filler);
+    if (onSmallDrive)
+        AddFilesBelow(outRoot, afterUndo, filler);
+    EXPECT_EQ(afterUndo.size(), expectedFiles);
     if (onSmallDrive)
         RemoveTree(outRoot);
 }
