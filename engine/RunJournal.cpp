@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/ErrorKeeper.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
@@ -15,18 +16,6 @@ namespace {
 
 // Far above any journal a run of a million files writes; keeps a stray huge file from being read.
 constexpr std::uint64_t kMaxJournalSize = 1024ull * 1024 * 1024;
-
-// Keeps the error of the step that failed across the calls that follow it.
-class ErrorKeeper {
-public:
-    ErrorKeeper() : code_(GetLastError()) { }
-    ~ErrorKeeper() { SetLastError(code_); }
-    ErrorKeeper(const ErrorKeeper&) = delete;
-    ErrorKeeper& operator=(const ErrorKeeper&) = delete;
-
-private:
-    DWORD code_;
-};
 
 std::string WithBackslash(std::string folder)
 {
