@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/ErrorKeeper.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
@@ -15,18 +16,6 @@ namespace {
 
 // Far above any journal a run of a million files writes; keeps a stray huge file from being read.
 constexpr std::uint64_t kMaxJournalSize = 1024ull * 1024 * 1024;
-
-// Keeps the error of the step that failed across the calls that follow it.
-class ErrorKeeper {
-public:
-    ErrorKeeper() : code_(GetLastError()) { }
-    ~ErrorKeeper() { SetLastError(code_); }
-    ErrorKeeper(const ErrorKeeper&) = delete;
-    ErrorKeeper& operator=(const ErrorKeeper&) = delete;
-
-private:
-    DWORD code_;
-};
 
 std::string WithBackslash(std::string folder)
 {
@@ -286,8 +275,8 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
     return inner_.EnsureFolder(folder);
 }
 
-// A move that could not delete its source still put the whole file in place, so it is recorded as
-// done: undo then finds the source path taken and leaves both copies where they are.
+// A move whose source could not be deleted left a finished copy at its target: recorded as done,
+// so that undo finds the target and reports the source path as taken instead of losing either.
 TransferOutcome JournalFileSystem::Finish(JournalStep& step, TransferOutcome outcome)
 {
     ErrorKeeper keep;
