@@ -101,8 +101,8 @@ int main(int argc, char** argv)
 
     MetaToolConfig standInConfig;
     standInConfig.toolPath = standIn;
-    const MetaLookup jpegLookup(standInConfig);
-    const MetaLookup standInLookup(standInConfig);
+    MetaLookup jpegLookup(standInConfig);
+    MetaLookup standInLookup(standInConfig);
 
     const double jpegMs = MsPerFile(files, kJpegPasses, [&](int i) {
         return jpegLookup.GetDateTaken(folder + "p" + std::to_string(i) + ".jpg").has_value();
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     if (!realTool.empty() && GetFileAttributesA(realTool.c_str()) != INVALID_FILE_ATTRIBUTES) {
         MetaToolConfig realConfig;
         realConfig.toolPath = realTool;
-        const MetaLookup realLookup(realConfig);
+        MetaLookup realLookup(realConfig);
         const double realMs = MsPerFile(files, 1, [&](int i) {
             return realLookup.GetDateTaken(folder + "t" + std::to_string(i) + ".tif").has_value();
         });

@@ -13,12 +13,12 @@ namespace {
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
 // A date read from the file name says so.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
+bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
             std::string& answer, std::string& origin)
 {
     const auto value = lookup.ForMode(path, mode, nameDates, &origin);
     if (!value) {
-        answer = LookupFailureText(mode);
+        answer = LookupFailedText(mode, lookup.FailureReason());
         return false;
     }
     std::string folder;
@@ -35,7 +35,7 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
 int RunLookupCommand(const CliRequest& request)
 {
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
-    const MetaLookup lookup;
+    MetaLookup lookup;  // one metadata tool process for all the files
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;

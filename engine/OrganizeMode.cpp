@@ -22,6 +22,13 @@ const char* LookupFailureText(std::uint32_t mode)
     return row->failureText;
 }
 
+std::string LookupFailedText(std::uint32_t mode, const std::string& reason)
+{
+    if (reason.empty())
+        return LookupFailureText(mode);
+    return "Failed to read the file's metadata (" + reason + ")";
+}
+
 std::string ModeValueText(const ModeValue& value)
 {
     return value.kind == ModeKind::Date ? DateTimeText(value.date) : value.text;

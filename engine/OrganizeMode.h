@@ -73,6 +73,9 @@ bool IsDateMode(std::uint32_t mode);
 // The text a row gets when its date, extension or orientation cannot be had. A value no mode has
 // fails every date lookup; its rows say so like By Date Modified.
 const char* LookupFailureText(std::uint32_t mode);
+// The row text of a file without an answer: the mode's text when its metadata was read and holds
+// none (an empty reason), else the reason the lookup could not be made.
+std::string LookupFailedText(std::uint32_t mode, const std::string& reason);
 
 // What one file has for a mode: its date, or the text of its extension or orientation.
 struct ModeValue {

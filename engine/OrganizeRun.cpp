@@ -82,15 +82,15 @@ bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, R
 }
 
 // Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
-// answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
-// date for the file name.
-bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
+// answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
+// A date mode's date is kept in date for the file name.
+bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
                       std::string& reason)
 {
     const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
     if (!value) {
-        reason = LookupFailureText(options.Mode);
+        reason = LookupFailedText(options.Mode, lookup.FailureReason());
         return false;
     }
     std::string folder;
@@ -221,7 +221,7 @@ void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& lea
 
 // A Live Photo pair whose still and video both carry a content identifier belongs together only
 // when the two match: the same name alone may join a video to another day's photo.
-bool IdentifiersDiffer(const MetaLookup& lookup, const std::string& still, const std::string& video)
+bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::string& video)
 {
     std::string stillId, videoId;
     return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
@@ -229,9 +229,9 @@ bool IdentifiersDiffer(const MetaLookup& lookup, const std::string& still, const
 }
 
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
-// Each identifier check starts the metadata tool twice, so the window is kept alive between them.
+// Each identifier check asks the metadata tool twice, so the window is kept alive between them.
 void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
-                    const MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    MetaLookup& lookup, std::vector<CompanionLink>& links,
                     std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
@@ -314,7 +314,13 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
 
     const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
-    const MetaLookup lookup;
+    // One lookup, and so one metadata tool process, for the whole run (ended when the run ends,
+    // also on Cancel); the window stays alive and Cancel works while a slow file is read.
+    MetaLookup lookup;
+    lookup.SetWaitHook([&host, &progress] {
+        host.Pump();
+        return !progress.Cancelled();
+    });
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);

@@ -75,6 +75,8 @@ public:
     ListingReader(std::vector<MetaField>& fields, const ListingLimits& limits);
     void Begin();
     void Feed(std::string_view chunk);
+    // One line already split off by a splitter of the same line limit.
+    void FeedLine(std::string_view line) { TakeLine(line); }
     // The listing has ended: a last line without a line break is dropped.
     void End();
 

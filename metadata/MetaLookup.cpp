@@ -8,6 +8,7 @@
 
 #include "engine/ModeFolder.h"
 #include "engine/PathText.h"
+#include "engine/PathUtils.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
@@ -30,33 +31,6 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     info.thumbnail = nullptr;  // it pointed into the reader's sections, gone now
     std::fclose(file);
     return true;
-}
-
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date,
-                     std::string& origin)
-{
-    if (IsJpegPath(path)) {
-        ImageInfo info;
-        if (!ReadJpegInfo(path, info))
-            return false;
-        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (!info.exifParsed || length == 0)
-            return false;
-        origin = "Date/Time Original";
-        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
-    }
-    MetaToolRunner runner(toolConfig);
-    if (!runner.RunTool(path))
-        return false;
-    // The first name with a non-empty value decides, even when its value does not parse.
-    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
-        std::string value;
-        if (runner.FindField(name, value) && !value.empty()) {
-            origin = name;
-            return ParseDateText(value, date);
-        }
-    }
-    return false;
 }
 
 bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
@@ -101,6 +75,17 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
+bool FindValue(const std::vector<MetaField>& fields, const char* name, std::string& value)
+{
+    for (const MetaField& field : fields) {
+        if (field.name == name) {
+            value = field.value;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 MetaLookup::MetaLookup()
@@ -111,18 +96,94 @@ MetaLookup::MetaLookup()
 MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
 { }
 
-std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
+MetaLookup::~MetaLookup() = default;
+
+void MetaLookup::SetWaitHook(ToolWaitHook hook)
 {
+    hook_ = std::move(hook);
+    if (batch_)
+        batch_->SetWaitHook(hook_);
+}
+
+// A file that holds no data and one that cannot be read both leave the tool without a date; only
+// the second is a failed lookup. Asked only when no answer came, so a readable file costs nothing.
+void MetaLookup::NoteUnopenable(const std::string& path)
+{
+    const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return;
+    }
+    // A file that is gone has no file time either: the mode's own text ("Maybe file isn't
+    // available") says so, as it always has.
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return;
+    std::string reason;
+    if (!SystemErrorText(error, reason))
+        reason = "the file cannot be opened";
+    failureReason_ = reason;
+}
+
+bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fields)
+{
+    if (!batch_) {
+        batch_ = std::make_unique<MetaToolBatch>(toolConfig_);
+        batch_->SetWaitHook(hook_);
+    }
+    const ToolOutcome outcome = batch_->Look(path, fields);
+    if (outcome != ToolOutcome::Ended) {
+        failureReason_ = ToolOutcomeText(outcome);
+        return false;
+    }
+    return true;
+}
+
+MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime& date, std::string& origin)
+{
+    if (IsJpegPath(path)) {
+        ImageInfo info;
+        if (!ReadJpegInfo(path, info)) {
+            NoteUnopenable(path);
+            return failureReason_.empty() ? Found::No : Found::Failed;
+        }
+        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
+        if (!info.exifParsed || length == 0)
+            return Found::No;
+        origin = "Date/Time Original";
+        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes : Found::No;
+    }
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return Found::Failed;
+    // The first name with a non-empty value decides, even when its value does not parse.
+    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
+        std::string value;
+        if (FindValue(fields, name, value) && !value.empty()) {
+            origin = name;
+            return ParseDateText(value, date) ? Found::Yes : Found::No;
+        }
+    }
+    NoteUnopenable(path);
+    return failureReason_.empty() ? Found::No : Found::Failed;
+}
+
+std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
+{
+    failureReason_.clear();
     DateTime date;
     std::string origin;
-    if (!DateTakenFields(path, toolConfig_, date, origin))
+    if (DateTakenFields(path, date, origin) != Found::Yes)
         return std::nullopt;
     return date;
 }
 
 std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
-                                                   std::string* origin) const
+                                                   std::string* origin)
 {
+    failureReason_.clear();
     bool fromName = false;
     std::string from;
     auto date = DateFor(path, static_cast<std::uint32_t>(mode), false, fromName, from);
@@ -132,15 +193,21 @@ std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, Orga
 }
 
 std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
-                                            bool& fromName, std::string& origin) const
+                                            bool& fromName, std::string& origin)
 {
     fromName = false;
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
     DateTime date;
-    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date, origin))
-        return date;
+    if (row->captureDateFirst) {
+        // Only a file read and found without a date falls back; a failed lookup fails the file.
+        const Found taken = DateTakenFields(path, date, origin);
+        if (taken == Found::Yes)
+            return date;
+        if (taken == Found::Failed)
+            return std::nullopt;
+    }
     // Between the capture date and the file time, which copying resets.
     if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
         fromName = true;
@@ -153,8 +220,9 @@ std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32
 }
 
 std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode, bool nameDates,
-                                             std::string* origin) const
+                                             std::string* origin)
 {
+    failureReason_.clear();
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr)
         return std::nullopt;
@@ -186,21 +254,29 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
     return std::nullopt;
 }
 
-bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier) const
+bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier)
 {
-    MetaToolRunner runner(toolConfig_);
+    failureReason_.clear();
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return false;
     std::string value;
-    if (!runner.RunTool(path) || !runner.FindField("Content Identifier", value) || value.empty())
+    if (!FindValue(fields, "Content Identifier", value) || value.empty())
         return false;
     identifier = value;
     return true;
 }
 
-bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const
+bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)
 {
+    failureReason_.clear();
     if (IsJpegPath(path)) {
         ImageInfo info;
-        if (!ReadJpegInfo(path, info) || !info.exifParsed)
+        if (!ReadJpegInfo(path, info)) {
+            NoteUnopenable(path);
+            return false;
+        }
+        if (!info.exifParsed)
             return false;
         switch (info.orientation) {
         case 1: text = "Horizontal (normal)"; return true;
@@ -209,9 +285,12 @@ bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) 
         default: return false;
         }
     }
-    MetaToolRunner runner(toolConfig_);
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return false;
     std::string value;
-    if (!runner.RunTool(path) || !runner.FindField("Orientation", value) || value.empty()) {
+    if (!FindValue(fields, "Orientation", value) || value.empty()) {
+        NoteUnopenable(path);
         return false;
     }
     // Worded like the JPEG texts, so that both paths give the same folder name.

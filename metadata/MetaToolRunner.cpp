@@ -16,6 +16,9 @@ constexpr DWORD kMaxReadSize = 51196;
 constexpr DWORD kLongestPollMs = 100;
 constexpr DWORD kTerminateWaitMs = 5000;
 constexpr UINT kTimedOutExitCode = 1;
+// Exit codes of processes ended by an exception (an access violation, a stack overflow) carry the
+// error severity bits of a status code.
+constexpr DWORD kAbnormalEndMask = 0xC0000000;
 
 bool DuplicateForSelf(HANDLE source, HANDLE* target, BOOL inheritable)
 {
@@ -24,6 +27,19 @@ bool DuplicateForSelf(HANDLE source, HANDLE* target, BOOL inheritable)
 }
 
 }  // namespace
+
+std::string ToolOutcomeText(ToolOutcome outcome)
+{
+    switch (outcome) {
+    case ToolOutcome::NotRun:
+    case ToolOutcome::Ended: return {};
+    case ToolOutcome::NotStarted: return "the metadata tool could not be started";
+    case ToolOutcome::TimedOut: return "the metadata tool did not answer in time";
+    case ToolOutcome::Crashed: return "the metadata tool ended abnormally";
+    case ToolOutcome::Stopped: return "cancelled";
+    }
+    return {};
+}
 
 std::string DefaultToolPath()
 {
@@ -93,13 +109,13 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
 
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
+    startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outputWrite.Get();
     startup.hStdError = errorWrite.Get();
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr,
+    // No console at all, so no console host process and no window, whatever the default terminal.
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &started)) {
         return false;
     }
@@ -119,7 +135,11 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
     stats_.overlongLines = reader.OverlongLines();
     stats_.fieldsOverBudget = reader.FieldsOverBudget();
     stats_.keptBytes = reader.KeptBytes();
-    if (stats_.outcome == ToolOutcome::TimedOut) {
+    if (stats_.outcome == ToolOutcome::Ended && GetExitCodeProcess(process.Get(), &stats_.exitCode) &&
+        (stats_.exitCode & kAbnormalEndMask) == kAbnormalEndMask) {
+        stats_.outcome = ToolOutcome::Crashed;
+    }
+    if (stats_.outcome != ToolOutcome::Ended) {
         fields_.resize(fieldsBefore);
         return false;
     }
@@ -166,7 +186,19 @@ ToolOutcome MetaToolRunner::ReadUntilEnd(HANDLE output, HANDLE process, ListingR
             return ToolOutcome::Ended;
         const DWORD remaining = static_cast<DWORD>(config_.timeLimitMs - elapsed);
         const DWORD wait = pipeOpen ? std::min(poll, remaining) : remaining;
-        if (WaitForSingleObject(process, wait) == WAIT_TIMEOUT) {
+        // With a hook, window messages end the wait too, so that the caller's window stays alive.
+        const DWORD woke =
+                hook_ ? MsgWaitForMultipleObjectsEx(1, &process, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                      : WaitForSingleObject(process, wait);
+        if (hook_ && woke == WAIT_OBJECT_0 + 1) {
+            if (!hook_()) {
+                TerminateProcess(process, kTimedOutExitCode);
+                WaitForSingleObject(process, kTerminateWaitMs);
+                return ToolOutcome::Stopped;
+            }
+            continue;
+        }
+        if (woke == WAIT_TIMEOUT) {
             poll = std::min<DWORD>(poll * 2, kLongestPollMs);
             continue;
         }

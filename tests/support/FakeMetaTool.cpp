@@ -6,8 +6,18 @@
 //   sleep MS          pause
 //   hang              never end
 //   exit CODE         end now with CODE
+//   crash             end now as a crashed process does (an access violation's exit code)
 // Unknown lines are ignored, so any file (a JPEG too) is accepted. When the environment holds
 // QM_TOOL_LOG, each start appends "argument count|argument" to that file first.
+//
+// Started as "--batch TOKEN" it speaks the batch protocol: the handshake, then for each path read
+// from standard input the script in that file and the end line (each path is logged as
+// "path|PATH"). Two more commands there:
+//   noend             leave this answer without its end line
+//   after TEXT        write TEXT after the end line
+// QM_FAKE_HANDSHAKE in the environment changes the start: "none" answers the batch option like a
+// one-file tool (a usage error), "wrong" writes another handshake line, "silent" writes nothing
+// and waits for input like a tool that ignores the option.
 #include <windows.h>
 
 #include <algorithm>
@@ -16,7 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "metadata/BatchProtocol.h"
+
 namespace {
+
+constexpr UINT kCrashExitCode = 0xC0000005;
 
 int HexDigit(char c)
 {
@@ -70,7 +84,7 @@ bool WriteAll(HANDLE handle, const std::string& bytes)
     return true;
 }
 
-void LogStart(int argc, const char* argument)
+void LogLine(const std::string& text)
 {
     char logPath[MAX_PATH];
     const DWORD length = GetEnvironmentVariableA("QM_TOOL_LOG", logPath, MAX_PATH);
@@ -79,7 +93,7 @@ void LogStart(int argc, const char* argument)
     FILE* log = std::fopen(logPath, "ab");
     if (log == nullptr)
         return;
-    std::fprintf(log, "%d|%s\n", argc - 1, argument);
+    std::fprintf(log, "%s\n", text.c_str());
     std::fclose(log);
 }
 
@@ -96,17 +110,28 @@ bool ReadFileText(const char* path, std::string& text)
     return true;
 }
 
-}  // namespace
+enum class ScriptEnd { Done, Exit };
 
-int main(int argc, char** argv)
+struct ScriptResult {
+    ScriptEnd end = ScriptEnd::Done;
+    int code = 0;
+    bool noEnd = false;
+    std::string after;
+};
+
+ScriptResult Exit(int code)
 {
-    LogStart(argc, argc > 1 ? argv[1] : "");
-    std::string script;
-    if (argc != 2 || !ReadFileText(argv[1], script))
-        return 2;
+    ScriptResult result;
+    result.end = ScriptEnd::Exit;
+    result.code = code;
+    return result;
+}
+
+ScriptResult RunScript(const std::string& script)
+{
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-
+    ScriptResult result;
     std::size_t position = 0;
     while (position < script.size()) {
         std::size_t end = script.find('\n', position);
@@ -122,14 +147,14 @@ int main(int argc, char** argv)
         const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
         if (command == "out") {
             if (!WriteAll(out, Unescape(rest)))
-                return 3;
+                return Exit(3);
         } else if (command == "err") {
             if (!WriteAll(err, Unescape(rest)))
-                return 3;
+                return Exit(3);
         } else if (command == "repeat") {
             const std::size_t gap = rest.find(' ');
             if (gap == std::string::npos)
-                return 4;
+                return Exit(4);
             long count = std::strtol(rest.c_str(), nullptr, 10);
             const std::string unit = Unescape(rest.substr(gap + 1));
             std::string block;
@@ -138,15 +163,90 @@ int main(int argc, char** argv)
                 for (; count > 0 && block.size() < (1 << 16); --count)
                     block += unit;
                 if (!WriteAll(out, block))
-                    return 3;
+                    return Exit(3);
             }
         } else if (command == "sleep") {
             Sleep(static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10)));
         } else if (command == "hang") {
             Sleep(INFINITE);
         } else if (command == "exit") {
-            return static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
+            return Exit(static_cast<int>(std::strtol(rest.c_str(), nullptr, 10)));
+        } else if (command == "crash") {
+            TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+        } else if (command == "noend") {
+            result.noEnd = true;
+        } else if (command == "after") {
+            result.after += Unescape(rest);
         }
     }
+    return result;
+}
+
+// One line of standard input without its line break; false at its end.
+bool ReadInputLine(std::string& line)
+{
+    static std::string buffered;
+    for (;;) {
+        const std::size_t end = buffered.find('\n');
+        if (end != std::string::npos) {
+            line = buffered.substr(0, end);
+            buffered.erase(0, end + 1);
+            return true;
+        }
+        char block[4096];
+        DWORD got = 0;
+        if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), block, sizeof block, &got, nullptr) || got == 0)
+            return false;
+        buffered.append(block, got);
+    }
+}
+
+std::string EnvironmentText(const char* name)
+{
+    char value[64];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length == 0 || length >= sizeof value ? std::string() : std::string(value, length);
+}
+
+int RunBatch(const std::string& token)
+{
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const std::string handshake = EnvironmentText("QM_FAKE_HANDSHAKE");
+    if (handshake == "silent") {
+        std::string ignored;
+        while (ReadInputLine(ignored)) { }
+        return 0;
+    }
+    const std::string first =
+            handshake == "wrong" ? "metaprobe batch 0 " + token : batch::HandshakeLine(token);
+    if (!WriteAll(out, first + "\r\n"))
+        return 3;
+    std::string path;
+    while (ReadInputLine(path)) {
+        LogLine("path|" + path);
+        std::string script;
+        ReadFileText(path.c_str(), script);
+        const ScriptResult result = RunScript(script);
+        if (result.end == ScriptEnd::Exit)
+            return result.code;
+        if (!result.noEnd && !WriteAll(out, batch::EndLine(token) + "\r\n"))
+            return 3;
+        if (!WriteAll(out, result.after))
+            return 3;
+    }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    LogLine(std::to_string(argc - 1) + "|" + (argc > 1 ? argv[1] : ""));
+    if (argc == 3 && argv[1] == batch::kBatchOption && EnvironmentText("QM_FAKE_HANDSHAKE") != "none")
+        return RunBatch(argv[2]);
+    std::string script;
+    if (argc != 2 || !ReadFileText(argv[1], script))
+        return 2;
+    const ScriptResult result = RunScript(script);
+    return result.end == ScriptEnd::Exit ? result.code : 0;
 }

@@ -11,10 +11,6 @@
 #include "tests/support/ZoneCases.h"
 #include "tests/win/ToolTestFiles.h"
 
-#ifndef QM_DIST_DIR
-#error QM_DIST_DIR names the folder of the shippable programs
-#endif
-
 namespace {
 
 using tooltest::FakeToolPath;
@@ -126,10 +122,18 @@ protected:
         EXPECT_TRUE(WriteText(path, "out " + listing + "\n"));
         return path;
     }
+    // Tool processes started (a batch process logs each path it is given as a further line).
     int ToolStarts() const
     {
         const std::string log = ReadText(log_);
-        return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+        int starts = 0;
+        for (std::size_t at = 0; at < log.size(); at = log.find('\n', at) + 1) {
+            if (log.compare(at, 5, "path|") != 0)
+                ++starts;
+            if (log.find('\n', at) == std::string::npos)
+                break;
+        }
+        return starts;
     }
     // d is written only when a date is found.
     static bool Found(const std::optional<DateTime>& date, Date& d)
@@ -336,27 +340,83 @@ TEST_F(MetaLookupTest, UnparsableFirstDateIsNotReplacedByTheNext)
     EXPECT_EQ(d, Date {});
 }
 
-TEST_F(MetaLookupTest, ToolFailureFallsBackToFileTime)
+// A lookup that could not be made fails the file with its reason, even where a mode falls back:
+// only a file that was read and holds no date takes the file time.
+TEST_F(MetaLookupTest, ToolThatDoesNotStartFailsInsteadOfFallingBack)
 {
     config_.toolPath = folder_ / "no_tool_here.exe";
     const std::string path = Listed("raw.dng", "Date/Time Original : 2001:01:01 01:01:01\\n");
     SetDistinctTimes(path);
+    MetaLookup lookup(config_);
     Date d;
-    EXPECT_FALSE(Taken(path, d));
-    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
+    EXPECT_FALSE(Found(lookup.GetDateTaken(path), d));
+    EXPECT_EQ(lookup.FailureReason(), ToolOutcomeText(ToolOutcome::NotStarted));
+    EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+    EXPECT_FALSE(lookup.FailureReason().empty());
+    std::string text;
+    EXPECT_FALSE(lookup.GetOrientationText(path, text));
+    EXPECT_FALSE(lookup.FailureReason().empty());
+    // The file-time modes do not need the tool.
+    ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::Modified), d));
+    EXPECT_TRUE(lookup.FailureReason().empty());
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
 
-TEST_F(MetaLookupTest, ToolThatHangsFailsAtTheLimitAndFallsBack)
+TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
 {
     config_.timeLimitMs = 1500;
-    const std::string path = folder_ / "slow.tif";
-    ASSERT_TRUE(WriteText(path, "out Date/Time Original : 2001:01:01 01:01:01\\n\nhang\n"));
-    SetDistinctTimes(path);
-    Date d;
-    EXPECT_FALSE(Taken(path, d));
-    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
-    EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+    const std::string slow = folder_ / "slow.tif";
+    ASSERT_TRUE(WriteText(slow, "out Date/Time Original : 2001:01:01 01:01:01\\n\nhang\n"));
+    const std::string crash = folder_ / "crash.tif";
+    ASSERT_TRUE(WriteText(crash, "out Date/Time Original : 2001:01:01 01:01:01\\n\ncrash\n"));
+    for (const bool batch : {true, false}) {
+        SCOPED_TRACE(batch);
+        config_.useBatch = batch;
+        MetaLookup lookup(config_);
+        for (const std::string& path : {slow, crash}) {
+            SetDistinctTimes(path);
+            Date d;
+            EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+            EXPECT_EQ(lookup.FailureReason(),
+                      ToolOutcomeText(path == slow ? ToolOutcome::TimedOut : ToolOutcome::Crashed));
+        }
+        // A file read without a date still falls back.
+        const std::string plain = Listed("plain.tif", "Make : NoDates\\n");
+        SetDistinctTimes(plain);
+        Date d;
+        ASSERT_TRUE(Found(lookup.GetDateForMode(plain, OrganizeMode::TakenElseModified), d));
+        EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+        EXPECT_TRUE(lookup.FailureReason().empty());
+    }
+}
+
+TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
+{
+    const std::string raw = Listed("locked.tif", "Make : NoDates\\n");
+    const std::string jpeg = Jpeg("locked.jpg", "", 1);
+    for (const std::string& path : {raw, jpeg}) {
+        SCOPED_TRACE(path);
+        SetDistinctTimes(path);
+        // Held open without sharing, as another program may hold a file.
+        const HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        MetaLookup lookup(config_);
+        Date d;
+        const bool found = Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d);
+        const std::string reason = lookup.FailureReason();
+        std::string text;
+        const bool oriented = lookup.GetOrientationText(path, text);
+        const std::string orientationReason = lookup.FailureReason();
+        CloseHandle(holder);
+        EXPECT_FALSE(found);
+        EXPECT_FALSE(reason.empty());
+        EXPECT_FALSE(oriented);
+        EXPECT_FALSE(orientationReason.empty());
+        // Once the file is free again, the same lookup falls back as before.
+        ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+        EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
+    }
 }
 
 TEST_F(MetaLookupTest, JpegOrientationTexts)
@@ -397,22 +457,9 @@ TEST_F(MetaLookupTest, ToolOrientationTexts)
 }
 
 // metaprobe.exe as built into the shippable folder, when it is there.
-std::string RealTool()
-{
-    std::string path = QM_DIST_DIR;
-    if (!path.empty() && path[0] == '/') {  // a host path, reached through Wine's Z: drive
-        for (char& c : path) {
-            if (c == '/')
-                c = '\\';
-        }
-        path = "Z:" + path;
-    }
-    return path + "\\metaprobe.exe";
-}
-
 TEST_F(MetaLookupTest, RealToolOnTiff)
 {
-    const std::string tool = RealTool();
+    const std::string tool = tooltest::RealToolPath();
     if (GetFileAttributesA(tool.c_str()) == INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "metaprobe.exe is not built (" << tool << ")";
     }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace tooltest {
 
@@ -12,6 +13,10 @@ namespace tooltest {
 std::string ExecutableFolder();
 // The stand-in tool built beside the tests.
 std::string FakeToolPath();
+// A build host's path as the program sees it (Wine's Z: drive), or the path unchanged.
+std::string HostPath(std::string path);
+// The real metaprobe.exe among the shippable programs.
+std::string RealToolPath();
 
 class TempFolder {
 public:
@@ -28,6 +33,9 @@ private:
 };
 
 bool WriteText(const std::string& path, const std::string& text);
+// Generated samples of every container the tool reads (TIFF both ways, JPEG, PNG, HEIC, CR3,
+// MOV, MP4), with capture dates and orientations, written to the folder; their full paths.
+std::vector<std::string> SampleFiles(const TempFolder& folder);
 std::string ReadText(const std::string& path);
 
 }  // namespace tooltest

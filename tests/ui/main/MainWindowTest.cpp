@@ -349,7 +349,8 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
     CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
     ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_1.JPG"), JpegTaken("2012:01:27 10:46:15")));
     ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_2.JPG"), JpegTaken("2013:11:05 08:00:00")));
-    ASSERT_TRUE(WriteText(tree.Path("camera\\notes.txt"), "no date"));
+    // A JPEG without EXIF, read in-process: no metadata tool lies beside the test program.
+    ASSERT_TRUE(WriteText(tree.Path("camera\\notes.jpg"), "no date"));
     SetDword("SaveToLog", 1);
     {
         HKEY key;
@@ -382,7 +383,7 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
     }
     EXPECT_TRUE(Exists(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG")));
     EXPECT_FALSE(Exists(tree.Path("camera\\IMG_1.JPG")));
-    EXPECT_TRUE(Exists(tree.Path("camera\\notes.txt")));
+    EXPECT_TRUE(Exists(tree.Path("camera\\notes.jpg")));
     const std::string log = ReadText(tree.Path("log.txt"));
     EXPECT_EQ(log.rfind("This is a log file created by Quillmere.\r\n", 0), 0u);
     EXPECT_NE(log.find("[Target] " + tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG") + "\r\n[Move] OK\r\n"),

@@ -315,6 +315,48 @@ TEST_F(CliOrganize, LookupPrintsWhatTheRunWouldUse)
     EXPECT_EQ(fallback.out.size(), Src("plain.jpeg").size() + 1 + 19 + 1) << fallback.out;
 }
 
+// One tool process in batch mode for all the files of a lookup, started again after a file it
+// crashed on; the stand-in tool beside a copy of the program logs every start and every path.
+TEST_F(CliOrganize, LookupAsksOneToolProcessForAllItsFiles)
+{
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    const std::string selfPath(self, length);
+    const std::string fakeTool = selfPath.substr(0, selfPath.find_last_of('\\') + 1) + "fake_metaprobe.exe";
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("bin").c_str(), nullptr));
+    const std::string program = tree.Path("bin\\quillmere-cli.exe");
+    ASSERT_TRUE(CopyFileA(CliProgram().c_str(), program.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileA(fakeTool.c_str(), tree.Path("bin\\metaprobe.exe").c_str(), TRUE));
+    ASSERT_TRUE(WriteText(Src("a.tif"), "out Date/Time Original : 2001:02:03 04:05:06\\n\n"));
+    ASSERT_TRUE(WriteText(Src("b.mov"), "out Create Date : 2002:03:04 05:06:07\\n\n"));
+    ASSERT_TRUE(WriteText(Src("c.cr2"), "out Make : partial\\n\ncrash\n"));
+    const std::string log = tree.Path("tool.log");
+    ASSERT_TRUE(SetEnvironmentVariableA("QM_TOOL_LOG", log.c_str()));
+    const CliOutcome run =
+            RunCliProgram(program, {"lookup", Src("a.tif"), Src("b.mov"), Src("c.cr2"), Src("a.tif")});
+    SetEnvironmentVariableA("QM_TOOL_LOG", nullptr);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(Lines(run.out),
+              (std::vector<std::string> {
+                      Src("a.tif") + "\t2001:02:03 04:05:06", Src("b.mov") + "\t2002:03:04 05:06:07",
+                      Src("c.cr2") +
+                              "\tFailed to read the file's metadata (the metadata tool ended abnormally)",
+                      Src("a.tif") + "\t2001:02:03 04:05:06"}));
+    bool logRead = false;
+    const std::string logText = ReadText(log, &logRead);
+    ASSERT_TRUE(logRead);
+    std::vector<std::string> starts, paths;
+    for (const std::string& line : Lines(logText))
+        (line.rfind("path|", 0) == 0 ? paths : starts).push_back(line);
+    // Two batch starts (the second after the crash), never a one-file start.
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0], "2|--batch");
+    EXPECT_EQ(starts[1], "2|--batch");
+    EXPECT_EQ(paths, (std::vector<std::string> {"path|" + Src("a.tif"), "path|" + Src("b.mov"),
+                                                "path|" + Src("c.cr2"), "path|" + Src("a.tif")}));
+}
+
 // The window's saved settings, in the current user's registry.
 class SavedSettings {
 public:

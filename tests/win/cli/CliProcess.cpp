@@ -36,6 +36,14 @@ HANDLE InheritableFile(const std::string& path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+std::string ProgramCommandLine(const std::string& program, const std::vector<std::string>& args)
+{
+    std::string commandLine = Quoted(program);
+    for (const std::string& arg : args)
+        commandLine += " " + Quoted(arg);
+    return commandLine;
+}
+
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
 {
     ListFolder(folder, [&](const FolderEntry& entry) {
@@ -64,6 +72,11 @@ std::string CliProgram()
 
 CliOutcome RunCli(const std::vector<std::string>& args)
 {
+    return RunCliProgram(CliProgram(), args);
+}
+
+CliOutcome RunCliProgram(const std::string& program, const std::vector<std::string>& args)
+{
     CliOutcome outcome;
     TempTree capture;
     const std::string outPath = capture.Path("out.txt");
@@ -77,7 +90,7 @@ CliOutcome RunCli(const std::vector<std::string>& args)
             CloseHandle(err);
         return outcome;
     }
-    const std::string commandLine = CliCommandLine(args);
+    const std::string commandLine = ProgramCommandLine(program, args);
     STARTUPINFOA si {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -106,10 +119,7 @@ CliOutcome RunCli(const std::vector<std::string>& args)
 
 std::string CliCommandLine(const std::vector<std::string>& args)
 {
-    std::string commandLine = Quoted(CliProgram());
-    for (const std::string& arg : args)
-        commandLine += " " + Quoted(arg);
-    return commandLine;
+    return ProgramCommandLine(CliProgram(), args);
 }
 
 std::vector<std::string> Lines(const std::string& text)

@@ -17,6 +17,8 @@ struct CliOutcome {
 std::string CliProgram();
 
 CliOutcome RunCli(const std::vector<std::string>& args);
+// The same for a copy of the program elsewhere (with another metadata tool beside it).
+CliOutcome RunCliProgram(const std::string& program, const std::vector<std::string>& args);
 
 // The command line that starts the program with args (for tests that start it themselves).
 std::string CliCommandLine(const std::vector<std::string>& args);

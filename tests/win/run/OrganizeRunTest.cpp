@@ -242,7 +242,8 @@ TEST_F(OrganizeRunTest, TemplateNamesFitByCharactersAndOneTooLongFailsOnlyItsRow
 
 TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
 {
-    const std::string src = Source("notes.txt", "text");
+    // A file read in-process, so that its lookup needs no metadata tool.
+    const std::string src = Source("notes.jpg", "text");
     HANDLE h = CreateFileA(src.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     SYSTEMTIME local {2009, 3, 0, 14, 23, 30, 0, 0}, utc;
@@ -254,8 +255,20 @@ TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
     host.settings.Mode = 600;  // no EXIF date: falls back to the modified time
     host.settings.CreateDayFolder = 1;
     host.Run(false);
-    EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\2009_03_14\\notes.txt"));
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\2009_03_14\\notes.jpg"));
     EXPECT_EQ(host.Result(0), "OK");
+}
+
+TEST_F(OrganizeRunTest, FallBackModeFailsARowWhoseLookupCouldNotBeMade)
+{
+    // No metadata tool lies beside the test program: the lookup of a file the tool must read
+    // cannot be made, and the row fails with that reason instead of taking the file time.
+    const std::string src = Source("clip.mov", "movie");
+    host.settings.Mode = 600;
+    host.Run(true);
+    EXPECT_EQ(host.Target(0), "");
+    EXPECT_EQ(host.Result(0), "Failed to read the file's metadata (the metadata tool could not be started)");
+    EXPECT_TRUE(Exists(src));
 }
 
 // Run with TZ set to zones with and without daylight saving (see the CTest entries).

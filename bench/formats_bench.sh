@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Organizes FILES copies of the corpus's non-JPEG samples (HEIF, raw, TIFF, PNG, video) with
+# quillmere-cli.exe under Wine (copy, mode taken-else-modified, year/month/day folders), in one
+# run: through one metadata-tool process for the run (the batch mode), through one tool start per
+# file (a tool without the batch mode beside the program), the same number of JPEG files, and the
+# reference metadata tool's own batch organizer natively when it is installed. Prints ms per file
+# and the ratios (aims: non-JPEG within 3x of JPEG; at least 3x faster than the reference).
+#   bench/formats_bench.sh [FILES]      (default 2000; the one-start-per-file run takes FILES/4)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+files="${1:-2000}"
+corpus="${QM_CORPUS_DIR:-$root/../shared/corpus}"
+shopt -s nullglob nocaseglob
+samples=()
+for f in "$corpus"/other/*.{heic,heif,cr2,cr3,nef,dng,rw2,tif,tiff,png,mov,mp4}; do samples+=("$f"); done
+jpeg="$corpus/jpeg/Canon_40D.jpg"
+shopt -u nocaseglob
+if [ ${#samples[@]} -eq 0 ] || [ ! -f "$jpeg" ]; then
+  echo "formats_bench: no sample corpus at $corpus (set QM_CORPUS_DIR)" >&2
+  exit 1
+fi
+
+source "$root/scripts/wine-env.sh"
+kind="$(qm_wine_test_kind)"
+dist="$root/build/dist"
+[ "$kind" = win64 ] && dist="$root/build/dist64"
+QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" "$kind" quillmere-cli metaprobe one_file_probe >/dev/null
+qm_wine_start "$root/build/$kind"
+
+work="$root/build/bench-formats"
+rm -rf "$work"
+mkdir -p "$work/onefile"
+# The old path: the same program, with a tool beside it that answers one file per start.
+cp "$dist/quillmere-cli.exe" "$work/onefile/"
+cp "$root/build/$kind/bench/one_file_probe.exe" "$work/onefile/metaprobe.exe"
+
+# Generated copies: distinct names, the samples in turn.
+make_copies() {  # FOLDER COUNT SOURCE...
+  local folder="$1" count="$2"
+  shift 2
+  local sources=("$@")
+  mkdir -p "$folder"
+  for ((i = 0; i < count; i++)); do
+    local s="${sources[i % ${#sources[@]}]}"
+    local name="${s##*/}"
+    cp "$s" "$folder/$(printf '%05d' "$i")_$name"
+  done
+}
+onefile_count=$((files / 4))
+make_copies "$work/formats" "$files" "${samples[@]}"
+make_copies "$work/formats-onefile" "$onefile_count" "${samples[@]}"
+make_copies "$work/jpeg" "$files" "$jpeg"
+
+win_path() { winepath -w "$1" 2>/dev/null; }
+now_ns() { date +%s%N; }
+# Milliseconds per file of one organize run; checks that every file was placed.
+organize() {  # CLI FOLDER COUNT
+  local cli="$1" folder="$2" count="$3" start end placed
+  start=$(now_ns)
+  wine "$cli" organize --copy --mode taken-else-modified --out "$(win_path "$work/$folder-out")" \
+    "$(win_path "$work/$folder")" >"$work/$folder.stdout" 2>"$work/$folder.stderr" || true
+  end=$(now_ns)
+  placed=$(find "$work/$folder-out" -type f | wc -l)
+  if [ "$placed" -ne "$count" ]; then
+    echo "formats_bench: $folder placed $placed of $count files (see $work/$folder.stderr)" >&2
+    exit 1
+  fi
+  echo "scale=3; ($end - $start) / 1000000 / $count" | bc
+}
+
+batch_ms=$(organize "$dist/quillmere-cli.exe" formats "$files")
+onefile_ms=$(organize "$work/onefile/quillmere-cli.exe" formats-onefile "$onefile_count")
+jpeg_ms=$(organize "$dist/quillmere-cli.exe" jpeg "$files")
+qm_wine_stop
+
+reference_ms=""
+if command -v exiftool >/dev/null; then
+  start=$(now_ns)
+  exiftool -q -q -r -o "$work/dummy/" '-Directory<DateTimeOriginal' '-Directory<CreateDate' \
+    -d "$work/reference-out/%Y/%m/%d" "$work/formats" >/dev/null 2>&1 || true
+  end=$(now_ns)
+  reference_ms=$(echo "scale=3; ($end - $start) / 1000000 / $files" | bc)
+fi
+
+echo "files: $files non-JPEG (${#samples[@]} samples in turn), $files JPEG, $onefile_count for one start per file"
+printf '%-44s %10s\n' "" "ms/file"
+printf '%-44s %10.2f\n' "non-JPEG, one tool process for the run" "$batch_ms"
+printf '%-44s %10.2f\n' "non-JPEG, one tool start per file" "$onefile_ms"
+printf '%-44s %10.2f\n' "JPEG" "$jpeg_ms"
+[ -n "$reference_ms" ] && printf '%-44s %10.2f\n' "reference tool's batch organizer (native)" "$reference_ms"
+echo "non-JPEG batch / JPEG:          $(echo "scale=2; $batch_ms / $jpeg_ms" | bc)x   (aim: at most 3)"
+echo "one start per file / batch:     $(echo "scale=2; $onefile_ms / $batch_ms" | bc)x"
+[ -n "$reference_ms" ] &&
+  echo "reference organizer / batch:    $(echo "scale=2; $reference_ms / $batch_ms" | bc)x   (aim: at least 3)"
+rm -rf "$work"

@@ -1,0 +1,88 @@
+#include "metadata/BatchProtocol.h"
+
+#include <utility>
+
+namespace batch {
+
+namespace {
+
+bool IsTokenChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+bool IsValidToken(std::string_view token)
+{
+    if (token.size() < kMinTokenLength || token.size() > kMaxTokenLength)
+        return false;
+    for (char c : token)
+        if (!IsTokenChar(c))
+            return false;
+    return true;
+}
+
+std::string HandshakeLine(std::string_view token)
+{
+    return "metaprobe batch 1 " + std::string(token);
+}
+
+std::string EndLine(std::string_view token)
+{
+    return "metaprobe end " + std::string(token);
+}
+
+bool PathFitsBatch(std::string_view path)
+{
+    return !path.empty() && path.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+BatchReader::BatchReader(std::string token, const ListingLimits& limits)
+    : handshake_(HandshakeLine(token)), endLine_(EndLine(token)), limits_(limits),
+      splitter_(limits.maxLineLength)
+{ }
+
+void BatchReader::BeginAnswer(std::vector<MetaField>& fields)
+{
+    if (state_ != State::Idle)
+        return;
+    answer_ = std::make_unique<ListingReader>(fields, limits_);
+    overlongBefore_ = splitter_.OverlongLines();
+    state_ = State::InAnswer;
+}
+
+void BatchReader::FinishAnswer()
+{
+    if (state_ == State::AnswerDone)
+        state_ = outputAfterEnd_ || !splitter_.Pending().Empty() ? State::Broken : State::Idle;
+}
+
+void BatchReader::Feed(std::string_view chunk)
+{
+    splitter_.Feed(chunk, [this](std::string_view line) { TakeLine(line); });
+}
+
+void BatchReader::TakeLine(std::string_view line)
+{
+    // An empty line is no field in a listing either; one arises where a CR LF pair is split
+    // across two reads.
+    if (line.empty())
+        return;
+    switch (state_) {
+    case State::AwaitingHandshake: state_ = line == handshake_ ? State::Idle : State::Broken; return;
+    case State::InAnswer:
+        // A listing whose last line lacks its line break runs into the end line: that last line
+        // is dropped, as a one-file listing's is.
+        if (line.size() >= endLine_.size() && line.substr(line.size() - endLine_.size()) == endLine_)
+            state_ = State::AnswerDone;
+        else
+            answer_->FeedLine(line);
+        return;
+    case State::AnswerDone: outputAfterEnd_ = true; return;
+    case State::Idle: state_ = State::Broken; return;
+    case State::Broken: return;
+    }
+}
+
+}  // namespace batch

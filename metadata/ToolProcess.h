@@ -1,0 +1,64 @@
+#pragma once
+// A long-lived tool process with a pipe to its standard input and one from its standard output
+// and error. Its output is read with overlapped I/O, so that a wait can end on output, on the
+// tool's end, on a deadline, or on window messages of the calling thread (which the caller's hook
+// handles) without polling. Started without a console window of its own.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "metadata/OwnedHandle.h"
+
+// Called while a wait goes on and the calling thread has messages waiting; false asks the wait to
+// stop now.
+using ToolWaitHook = std::function<bool()>;
+
+class ToolProcess {
+public:
+    enum class ReadResult {
+        Data,  // Bytes() holds new output
+        Closed,  // every writing end of the output pipe is closed: the tool has ended
+        TimedOut,
+        Stopped,  // the hook asked to stop
+        Failed,
+    };
+
+    ToolProcess() = default;
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    // Starts the command line; false when a pipe or the process could not be made (the system's
+    // error is then the thread's last error).
+    bool Start(const std::string& commandLine);
+    bool Running() const { return process_.Valid(); }
+    DWORD ProcessId() const { return processId_; }
+
+    // Writes all of `bytes` to the tool's standard input.
+    bool Write(std::string_view bytes);
+    // Waits for the next output until the tick count `deadline`.
+    ReadResult Read(ULONGLONG deadline, const ToolWaitHook& hook);
+    std::string_view Bytes() const { return {buffer_.data(), got_}; }
+
+    // Closes the tool's input and waits up to `waitMs` for it to end by itself, then ends it by
+    // force; afterwards nothing of the process is left.
+    void Stop(DWORD waitMs);
+
+private:
+    bool IssueRead();
+    void Reset();
+
+    OwnedHandle process_;
+    OwnedHandle input_;
+    OwnedHandle output_;
+    OwnedHandle readDone_;
+    OVERLAPPED overlapped_ {};
+    bool readPending_ = false;
+    std::vector<char> buffer_;
+    DWORD got_ = 0;
+    DWORD processId_ = 0;
+};
