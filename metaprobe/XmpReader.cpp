@@ -15,7 +15,8 @@ struct XmpProperty {
     enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace } kind;
 };
 
-// In the order they are listed.
+// In the order they are listed. Values of enumerated properties outside their range list as
+// "Unknown (value)", never as the bare text, which could be anything (even a path).
 const XmpProperty kProperties[] = {
         {"tiff:Make", "Make", XmpProperty::Text},
         {"tiff:Model", "Camera Model Name", XmpProperty::Text},
@@ -139,7 +140,7 @@ std::string OrientationText(const std::string& value)
                                         "Rotate 270 CW"};
     if (value.size() == 1 && value[0] >= '1' && value[0] <= '8')
         return texts[value[0] - '1'];
-    return value;
+    return "Unknown (" + value + ")";
 }
 
 // "72009/1000" -> "72.009".
@@ -163,9 +164,8 @@ std::string NumberedText(const std::string& value, const char* const* texts, int
 {
     char* end = nullptr;
     long number = std::strtol(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0')
-        return value;
-    if (number >= first && number < first + count)
+    bool whole = !value.empty() && *end == '\0' && std::to_string(number) == value;
+    if (whole && number >= first && number < first + count)
         return texts[number - first];
     return "Unknown (" + value + ")";
 }
@@ -208,7 +208,7 @@ void ReadXmp(const std::string& packet, Listing& listing)
             value = value == "1"       ? "sRGB"
                     : value == "2"     ? "Adobe RGB"
                     : value == "65535" ? "Uncalibrated"
-                                       : value;
+                                       : "Unknown (" + value + ")";
             break;
         default: break;
         }
