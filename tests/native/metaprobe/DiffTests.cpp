@@ -14,6 +14,7 @@
 #include "metaprobe/TiffTags.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
 
 namespace {
@@ -76,8 +77,9 @@ bool SameValue(const std::string& reference, const std::string& own)
 // over the standard field and which this tool does not read.
 bool FromMakerNotes(const std::string& label, const std::string& name)
 {
-    static const char* const known[][2] = {
-            {"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"}, {"Nikon.nef", "Light Source"}};
+    static const char* const known[][2] = {{"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"},
+                                           {"Nikon.nef", "Light Source"},     {"Minolta.mrw", "Saturation"},
+                                           {"Minolta.mrw", "Contrast"},       {"Minolta.mrw", "Sharpness"}};
     for (const auto& k : known) {
         if (label == k[0] && name == k[1])
             return true;
@@ -122,6 +124,8 @@ void Compare(const std::string& label, const Fields& reference, const Fields& ow
         bool standard = metaprobe::IsStandardTagName(name);
         if (standard)
             ++score.standardLines;
+        if (mine == own.end() && standard)
+            score.mismatches.push_back(label + ": " + name + " reference [" + value + "] own: missing");
         if (mine == own.end() || FromMakerNotes(label, name))
             continue;
         ++score.shared;
@@ -156,6 +160,12 @@ TEST(MetaprobeDiff, CorpusAgainstReferenceListings)
     const char* const files[] = {"other/CanonRaw.cr2",
                                  "other/DNG.dng",
                                  "other/ExifTool.tif",
+                                 "other/FujiFilm.raf",
+                                 "other/JXL.jxl",
+                                 "other/Minolta.mrw",
+                                 "other/Photoshop.psd",
+                                 "other/RIFF.webp",
+                                 "other/SigmaDP2.x3f",
                                  "other/Nikon.nef",
                                  "other/PNG.png",
                                  "other/Panasonic.rw2",
@@ -282,6 +292,26 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                 {"gen" + n + ".mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60))});
         files.push_back({"gen" + n + ".mp4", qmtest::BuildMovie(orientation % 2 ? "mp42" : "isom",
                                                                 uint32_t(when + 1), uint32_t(when))});
+        std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, options);
+        std::vector<uint8_t> jpeg = qmtest::MinimalJpeg(ifd0, options.order, 100, uint16_t(50 * orientation));
+        const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                "rdf:about='' xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+                                "xmp:CreatorTool='Gen " +
+                                n + "'/></rdf:RDF></x:xmpmeta>";
+        files.push_back({"gen" + n + ".webp", qmtest::BuildWebp(tiff, xmp)});
+        files.push_back({"gen" + n + ".jxl", qmtest::BuildJxl(tiff, xmp)});
+        std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "2012010" + n);
+        for (const auto& part :
+             {qmtest::IptcDataset(2, 60, "10203" + n + "+0100"), qmtest::IptcDataset(2, 5, "Title " + n)})
+            iptc.insert(iptc.end(), part.begin(), part.end());
+        files.push_back({"gen" + n + ".psd", qmtest::BuildPsd(tiff, iptc)});
+        files.push_back({"gen" + n + ".raf", qmtest::BuildRaf("FinePix " + n, jpeg)});
+        files.push_back({"gen" + n + ".mrw", qmtest::BuildMrw(tiff)});
+        files.push_back({"gen" + n + ".x3f", qmtest::BuildX3f(jpeg, 90 * (orientation % 4))});
+        files.push_back({"gen" + n + ".crw",
+                         qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,
+                                          uint32_t(when - 2082844800u), 640, 480, 90 * (orientation % 4))});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }
