@@ -99,7 +99,8 @@ void ReadIptc(const std::vector<uint8_t>& data, Listing& listing)
                 continue;
             std::string text;
             switch (field.kind) {
-            case Kind::Number: text = size == 2 ? std::to_string(Get16(data.data() + at - 2, true)) : value;
+            case Kind::Number:
+                text = size == 2 ? std::to_string(Get16(data.data() + at - 2, true)) : value;
                 break;
             case Kind::Date: text = DateText(value); break;
             case Kind::Time: text = TimeText(value); break;

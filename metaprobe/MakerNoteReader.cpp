@@ -35,7 +35,8 @@ public:
                 continue;
             static const unsigned sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
             unsigned format = Get16(note_.data() + entry + 2, big_);
-            uint64_t bytes = uint64_t(format < 13 ? sizes[format] : 0) * Get32(note_.data() + entry + 4, big_);
+            uint64_t bytes =
+                    uint64_t(format < 13 ? sizes[format] : 0) * Get32(note_.data() + entry + 4, big_);
             if (bytes == 0)
                 return false;
             if (bytes <= 4) {
@@ -63,7 +64,8 @@ std::string ZoneText(int minutes)
 {
     char text[16];
     int magnitude = minutes < 0 ? -minutes : minutes;
-    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', magnitude / 60 % 100, magnitude % 60);
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', magnitude / 60 % 100,
+                  magnitude % 60);
     return text;
 }
 
@@ -94,7 +96,8 @@ void ReadCanon(const NoteDirectory& dir, Listing& listing)
 // Nikon (second form): "Nikon", 0, a version, then a TIFF header of its own at byte 10.
 void ReadNikon(const std::vector<uint8_t>& note, Listing& listing)
 {
-    if (note.size() < 18 || !(std::memcmp(note.data() + 10, "MM", 2) == 0 || std::memcmp(note.data() + 10, "II", 2) == 0))
+    if (note.size() < 18 ||
+        !(std::memcmp(note.data() + 10, "MM", 2) == 0 || std::memcmp(note.data() + 10, "II", 2) == 0))
         return;
     bool big = note[10] == 'M';
     NoteDirectory dir(note, 10 + size_t(Get32(note.data() + 14, big)), 10, big);
@@ -106,11 +109,12 @@ void ReadNikon(const std::vector<uint8_t>& note, Listing& listing)
     // World time: the zone in minutes, daylight saving, the date order of the camera's display.
     if (dir.Find(0x0024, value) && value.size() >= 4) {
         listing.Add("Time Zone", ZoneText(int16_t(Get16(value.data(), big))));
-        listing.Add("Daylight Savings", value[2] == 0 ? std::string("No")
+        listing.Add("Daylight Savings", value[2] == 0   ? std::string("No")
                                         : value[2] == 1 ? std::string("Yes")
                                                         : "Unknown (" + std::to_string(value[2]) + ")");
         static const char* const orders[] = {"Y/M/D", "M/D/Y", "D/M/Y"};
-        listing.Add("Date Display Format", value[3] < 3 ? orders[value[3]] : "Unknown (" + std::to_string(value[3]) + ")");
+        listing.Add("Date Display Format",
+                    value[3] < 3 ? orders[value[3]] : "Unknown (" + std::to_string(value[3]) + ")");
     }
 }
 
@@ -125,7 +129,8 @@ void ReadPentax(const std::vector<uint8_t>& note, Listing& listing)
     std::vector<uint8_t> date, time;
     char text[32];
     if (dir.Find(0x0006, date) && date.size() == 4) {
-        std::snprintf(text, sizeof text, "%04u:%02u:%02u", unsigned(Get16(date.data(), true)), date[2], date[3]);
+        std::snprintf(text, sizeof text, "%04u:%02u:%02u", unsigned(Get16(date.data(), true)), date[2],
+                      date[3]);
         listing.Add("Date", text);
     }
     if (dir.Find(0x0007, time) && time.size() >= 3) {

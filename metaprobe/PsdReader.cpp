@@ -51,7 +51,8 @@ void ListResolution(const uint8_t* d, Listing& listing)
     for (int axis = 0; axis < 2; ++axis) {
         const uint8_t* p = d + 8 * axis;
         unsigned unit = Get16(p + 4, true);
-        listing.Add(axis ? "Y Resolution" : "X Resolution", FormatG(Get32(p, true) / 65536.0, 15), kOwnPriority);
+        listing.Add(axis ? "Y Resolution" : "X Resolution", FormatG(Get32(p, true) / 65536.0, 15),
+                    kOwnPriority);
         listing.Add(axis ? "Displayed Units Y" : "Displayed Units X",
                     unit >= 1 && unit <= 2 ? units[unit - 1] : "Unknown (" + std::to_string(unit) + ")");
     }
@@ -75,7 +76,8 @@ void ListCompression(ByteSource& source, uint64_t layers, bool large, Listing& l
     uint8_t method[2];
     if (size > source.Size() || !source.Read(layers + lengthSize + size, method, 2))
         return;
-    static const char* const methods[] = {"Uncompressed", "RLE", "ZIP without Prediction", "ZIP with Prediction"};
+    static const char* const methods[] = {"Uncompressed", "RLE", "ZIP without Prediction",
+                                          "ZIP with Prediction"};
     unsigned m = Get16(method, true);
     listing.Add("Compression", m < 4 ? methods[m] : "Unknown (" + std::to_string(m) + ")");
 }

@@ -26,7 +26,8 @@ void ListRawHeader(ByteSource& source, uint64_t offset, uint64_t length, Listing
             return;
         unsigned tag = Get16(head, true), size = Get16(head + 2, true);
         if (size == 4 && position + 8 <= end && source.Read(position + 4, head + 4, 4)) {
-            std::string first = std::to_string(Get16(head + 4, true)), second = std::to_string(Get16(head + 6, true));
+            std::string first = std::to_string(Get16(head + 4, true)),
+                        second = std::to_string(Get16(head + 6, true));
             switch (tag) {
             case 0x100: listing.Add("Raw Image Full Size", second + "x" + first); break;
             case 0x110: listing.Add("Raw Image Crop Top Left", first + " " + second); break;
@@ -61,7 +62,8 @@ ReadResult ReadRafFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         ReadJpegFile(preview, jpeg, facts);
         for (const Field& field : jpeg.Fields())
             listing.Add(field.name, field.value, field.priority);
-        listing.Add("Preview Image", "(Binary data " + std::to_string(length) + " bytes, use -b option to extract)");
+        listing.Add("Preview Image",
+                    "(Binary data " + std::to_string(length) + " bytes, use -b option to extract)");
     }
     uint64_t rawOffset = Get32(head + 92, true), rawLength = Get32(head + 96, true);
     if (source.Contains(rawOffset, rawLength))

@@ -97,7 +97,8 @@ ReadResult ReadWebpFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         } else if (std::memcmp(chunk, "EXIF", 4) == 0 && !exifRead) {
             // Some writers keep the JPEG "Exif" identifier in front of the TIFF header.
             uint8_t id[6];
-            uint64_t skip = length >= 6 && source.Read(data, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0 ? 6 : 0;
+            uint64_t skip =
+                    length >= 6 && source.Read(data, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0 ? 6 : 0;
             WindowSource tiff(source, data + skip, length - skip);
             exifRead = ReadTiff(tiff, 0, listing, facts);
         } else if (std::memcmp(chunk, "XMP ", 4) == 0 && !xmpRead) {

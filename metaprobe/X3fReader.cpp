@@ -17,7 +17,8 @@ constexpr uint32_t kMaxSections = 1000;
 constexpr uint32_t kJpegFormat = 18;
 constexpr uint64_t kImageHeaderSize = 28;
 
-// An image section holding a JPEG with an EXIF block: "SECi", version, type, data format, columns, rows, row size, then the data.
+// An image section holding a JPEG with an EXIF block: "SECi", version, type, data format, columns, rows, row
+// size, then the data.
 bool ReadPreviewExif(ByteSource& source, uint64_t offset, uint64_t length, Listing& listing, ExifFacts& facts)
 {
     uint8_t head[kImageHeaderSize];
@@ -32,8 +33,8 @@ bool ReadPreviewExif(ByteSource& source, uint64_t offset, uint64_t length, Listi
         return false;
     for (const Field& field : preview.Fields())
         listing.Add(field.name, field.value, field.priority);
-    listing.Add("Jpg From Raw",
-                "(Binary data " + std::to_string(length - kImageHeaderSize) + " bytes, use -b option to extract)");
+    listing.Add("Jpg From Raw", "(Binary data " + std::to_string(length - kImageHeaderSize) +
+                                        " bytes, use -b option to extract)");
     return true;
 }
 
@@ -89,7 +90,8 @@ ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
             break;
         uint64_t offset = Get32(entry, false), length = Get32(entry + 4, false);
         bool image = std::memcmp(entry + 8, "IMA2", 4) == 0 || std::memcmp(entry + 8, "IMAG", 4) == 0;
-        if (image && source.Contains(offset, length) && ReadPreviewExif(source, offset, length, listing, facts))
+        if (image && source.Contains(offset, length) &&
+            ReadPreviewExif(source, offset, length, listing, facts))
             break;
     }
     return result;

@@ -19,9 +19,11 @@ void Put16(std::vector<uint8_t>& out, uint32_t value, bool big)
 void Put32(std::vector<uint8_t>& out, uint32_t value, bool big)
 {
     if (big)
-        out.insert(out.end(), {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
+        out.insert(out.end(),
+                   {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
     else
-        out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)});
+        out.insert(out.end(),
+                   {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)});
 }
 
 void PutText(std::vector<uint8_t>& out, const std::string& text, size_t size)
@@ -53,9 +55,9 @@ std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::stri
     std::vector<uint8_t> body = Bytes("WEBP");
     std::vector<uint8_t> header = RiffChunk("VP8X", {flags, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     // A key frame of version 2, 1x1, with the partition filler another decoder skips.
-    std::vector<uint8_t> frame = RiffChunk("VP8 ", {0x14, 0x01, 0x00, 0x9D, 0x01, 0x2A, 0x01, 0x00, 0x01, 0x00,
-                                                    0x00, 0x00, 0x00, 0xFE, 0x00, 0x00, 0x0D, 0xC0, 0x00, 0xFE,
-                                                    0xE6, 0xB5, 0x00, 0x00});
+    std::vector<uint8_t> frame =
+            RiffChunk("VP8 ", {0x14, 0x01, 0x00, 0x9D, 0x01, 0x2A, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00,
+                               0x00, 0xFE, 0x00, 0x00, 0x0D, 0xC0, 0x00, 0xFE, 0xE6, 0xB5, 0x00, 0x00});
     body.insert(body.end(), header.begin(), header.end());
     body.insert(body.end(), frame.begin(), frame.end());
     if (!tiff.empty()) {
@@ -76,8 +78,8 @@ std::vector<uint8_t> BuildJxl(const std::vector<uint8_t>& tiff, const std::strin
 {
     std::vector<uint8_t> exif = {0, 0, 0, 0};
     exif.insert(exif.end(), tiff.begin(), tiff.end());
-    std::vector<uint8_t> file = Concat({Box("JXL ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", Bytes("jxl \0\0\0\0jxl ")),
-                                        Box("Exif", exif)});
+    std::vector<uint8_t> file = Concat({Box("JXL ", {0x0D, 0x0A, 0x87, 0x0A}),
+                                        Box("ftyp", Bytes("jxl \0\0\0\0jxl ")), Box("Exif", exif)});
     if (!xmp.empty()) {
         std::vector<uint8_t> packet = Box("xml ", Bytes(xmp));
         file.insert(file.end(), packet.begin(), packet.end());
@@ -253,8 +255,7 @@ std::vector<uint8_t> BuildCrw(bool big, const std::string& make, const std::stri
     Put32(info, 24, big);
     Put32(info, 1, big);
     std::vector<uint8_t> description = heap({{0x080A, makeModel}});
-    std::vector<uint8_t> properties =
-            heap({{0x180E, time}, {0x1810, info}, {0x2807, description}});
+    std::vector<uint8_t> properties = heap({{0x180E, time}, {0x1810, info}, {0x2807, description}});
     std::vector<uint8_t> file = big ? Bytes("MM") : Bytes("II");
     Put32(file, 26, big);
     file.insert(file.end(), {'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'});

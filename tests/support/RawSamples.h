@@ -27,7 +27,7 @@ std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff);
 std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation);
 // Canon CRW: a CIFF heap with make and model, the capture time (seconds of the camera's clock
 // since 1970) and the image size and rotation, in the image-properties sub-heap.
-std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model, uint32_t seconds,
-                              uint32_t width, uint32_t height, int32_t rotation);
+std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model,
+                              uint32_t seconds, uint32_t width, uint32_t height, int32_t rotation);
 
 }  // namespace qmtest

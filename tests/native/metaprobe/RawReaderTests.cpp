@@ -100,9 +100,9 @@ TEST(MetaprobeJxl, ContainerExifAndXmlBoxes)
 TEST(MetaprobePsd, ResourcesExifIptcAndXmp)
 {
     std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 0, std::string("\0\4", 2));
-    for (const auto& part : {qmtest::IptcDataset(2, 55, "20050718"), qmtest::IptcDataset(2, 60, "082714+0200"),
-                             qmtest::IptcDataset(2, 80, "Ann"), qmtest::IptcDataset(2, 80, "Bob"),
-                             qmtest::IptcDataset(2, 120, "Caf\xe9")})
+    for (const auto& part : {qmtest::IptcDataset(2, 55, "20050718"),
+                             qmtest::IptcDataset(2, 60, "082714+0200"), qmtest::IptcDataset(2, 80, "Ann"),
+                             qmtest::IptcDataset(2, 80, "Bob"), qmtest::IptcDataset(2, 120, "Caf\xe9")})
         iptc.insert(iptc.end(), part.begin(), part.end());
     for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
         metaprobe::Listing listing = ProbeBytes(qmtest::BuildPsd(CameraTiff(order), iptc));
@@ -133,7 +133,8 @@ TEST(MetaprobeRaf, PreviewExif)
         exif.Ascii(0x9003, "2018:07:06 05:04:03").Ascii(0x9004, "2018:07:06 05:04:04");
         Ifd ifd0;
         ifd0.Ascii(0x010F, "Maker").Short(0x0112, 6).Ascii(0x0132, "2018:07:07 00:00:00").Sub(0x8769, exif);
-        metaprobe::Listing listing = ProbeBytes(qmtest::BuildRaf("FinePix", qmtest::MinimalJpeg(ifd0, order)));
+        metaprobe::Listing listing =
+                ProbeBytes(qmtest::BuildRaf("FinePix", qmtest::MinimalJpeg(ifd0, order)));
         ExpectCameraFields(listing, "RAF");
         EXPECT_EQ(listing.Value("RAF Version"), "0100");
     }
@@ -224,7 +225,8 @@ bool WriteSparse(const std::string& path, const std::vector<uint8_t>& head, uint
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
-    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size() && SeekTo(file, head.size() + gap) &&
+    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size() &&
+              SeekTo(file, head.size() + gap) &&
               std::fwrite(tail.data(), 1, tail.size(), file) == tail.size();
     return std::fclose(file) == 0 && ok;
 }
