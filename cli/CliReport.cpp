@@ -43,20 +43,6 @@ int RunTally::ExitStatus(int listed) const
     return failed_ == 0 && Files() == listed ? kExitOk : kExitFailed;
 }
 
-bool ExtensionFolderName(const std::string& path, std::string& folder)
-{
-    const std::string name = FileNameOf(path);
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    folder = ext;
-    return true;
-}
-
 std::string DateText(int year, int month, int day, int hour, int minute, int second)
 {
     char text[96];

@@ -36,9 +36,5 @@ private:
     int failed_ = 0;
 };
 
-// The extension folder the run would use in By File Extension: the upper-cased (ASCII) text
-// after the last dot of the file name, empty for a name that ends with a dot. False without a dot.
-bool ExtensionFolderName(const std::string& path, std::string& folder);
-
 // "YYYY:MM:DD HH:MM:SS", the form of the EXIF date texts.
 std::string DateText(int year, int month, int day, int hour, int minute, int second);

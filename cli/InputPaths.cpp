@@ -20,25 +20,6 @@ std::string UpperKey(const std::string& path)
 
 }  // namespace
 
-std::string FullPath(const std::string& path)
-{
-    if (path.empty())
-        return path;
-    std::string full(MAX_PATH, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length =
-                GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return path;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
-        }
-        full.assign(length, '\0');
-    }
-    return path;
-}
-
 std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths,
                                            const OrganizeOptions& options)
 {

@@ -8,9 +8,5 @@
 
 #include "engine/OrganizeOptions.h"
 
-// Relative paths are made full against the current folder, so that "beside each source" and the
-// printed sources name real places.
-std::string FullPath(const std::string& path);
-
 std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths,
                                            const OrganizeOptions& options);

@@ -5,6 +5,7 @@
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/PathUtils.h"
 #include "engine/OrganizeRun.h"
 #include "engine/SettingsStore.h"
 

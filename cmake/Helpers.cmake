@@ -8,6 +8,7 @@ function(qm_test name)
     # Console subsystem so that GoogleTest's report reaches CTest.
     target_link_options(${name} PRIVATE -mconsole)
   endif()
+  qm_harden(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
@@ -34,4 +35,11 @@ function(qm_fuzz name)
                    -DSEEDS=${F_SEED_DIR} -DSECONDS=${QM_FUZZ_SECONDS}
                    -P ${CMAKE_SOURCE_DIR}/cmake/RunFuzzer.cmake)
   set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 600)
+endfunction()
+
+# The DLL search of a shipped or test executable is limited to the system folder from its start.
+function(qm_harden target)
+  if(WIN32)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:qm_dll_search>)
+  endif()
 endfunction()

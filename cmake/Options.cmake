@@ -23,6 +23,10 @@ if(WIN32)
   add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX STRICT)
   # Static runtime so that the executables run on a bare Windows.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Hardening: stack protector and checked string functions (with their runtime linked
+  # statically), address-space randomisation and no-execute data, said explicitly.
+  add_compile_options(-fstack-protector-strong $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  add_link_options(-fstack-protector-strong -Wl,--dynamicbase -Wl,--nxcompat)
 elseif(QM_FUZZ)
   add_compile_options(-g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined)
   add_link_options(-fsanitize=address,undefined)

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 
+#include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/SafePath.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -36,14 +38,6 @@ std::string ErrorSuffix()
     if (code != 0 && SystemErrorText(code, text))
         return " (" + text + ")";
     return {};
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 // Steps 3 to 5 of the preparation; false when the run must not start.
@@ -84,15 +78,11 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
 {
     const std::uint32_t mode = options.MoveType;
     if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
-        const std::string name = FileNameOf(source);
-        const auto dot = name.rfind('.');
-        if (dot == std::string::npos) {
-            result = LookupFailureText(mode);
+        std::string folder;
+        if (!ExtensionFolderName(FileNameOf(source), folder, result))
             return false;
-        }
-        const std::string ext = name.substr(dot + 1);
-        if (!ext.empty())
-            targetFolder += UpperAscii(ext) + "\\";
+        if (!folder.empty())
+            targetFolder += folder + "\\";
         return true;
     }
     if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
@@ -101,8 +91,11 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
             result = LookupFailureText(mode);
             return false;
         }
-        if (!orientation.empty())
-            targetFolder += orientation + "\\";
+        // The text comes from the file: only a known orientation may become a folder.
+        std::string folder;
+        if (!OrientationFolderName(orientation, folder, result))
+            return false;
+        targetFolder += folder + "\\";
         return true;
     }
     RowDate found;
@@ -129,12 +122,22 @@ std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
 }
 
 // Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
-std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& targetFolder,
-                      const OrganizeOptions& options, const RowDate& date, bool move, RunRows& rows, int row,
-                      std::string& target)
+std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
+                      const std::string& targetFolder, const OrganizeOptions& options, const RowDate& date,
+                      bool move, RunRows& rows, int row, std::string& target)
 {
     target = targetFolder + BuildTargetName(options, source, date.year, date.month, date.day, date.hour,
                                             date.minute, date.second);
+    // Last check before anything is created: every name below the output folder is one Windows
+    // takes as it stands, and the target lies inside that folder, whatever a template or a file's
+    // metadata put into the names.
+    // The folder is made full first, so that a relative output folder is checked where it lies.
+    const std::string fullRoot = FullPath(outputRoot);
+    std::string unsafe;
+    if (!CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe)) {
+        target.clear();
+        return unsafe;
+    }
     bool replace = false;
     if (fs.Exists(target)) {
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
@@ -216,9 +219,10 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
+        const std::string outputRoot = targetFolder;
         if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
-            result = PlaceFile(host.FileSystem(), source, targetFolder, options, date, move, rows, row,
-                               target);
+            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
+                               row, target);
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result);

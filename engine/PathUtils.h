@@ -22,6 +22,11 @@ bool FolderExists(const std::string& path);
 // created, with ERROR_FILENAME_EXCED_RANGE (or ERROR_INVALID_NAME) as the last error.
 bool EnsureFolder(const std::string& path, bool create);
 
+// The path made full against the current folder, so that "beside each source", the printed
+// sources and the check that a target lies inside the output folder name real places. The path
+// as given when the system cannot make it full.
+std::string FullPath(const std::string& path);
+
 // The system's message text for code in the user's default language, without carriage returns
 // and line feeds. False, with text untouched, when the system has no text for the code.
 bool SystemErrorText(DWORD code, std::string& text);

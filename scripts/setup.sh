@@ -11,7 +11,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   apt_update_needed=1
 fi
 
-for p in g++-mingw-w64-i686 wine wine32:i386 xvfb cmake clang libclang-rt-14-dev googletest fp-utils \
+for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb cmake clang libclang-rt-14-dev googletest fp-utils \
          libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format; do
   have_pkg "$p" || need+=("$p")
 done
@@ -24,7 +24,9 @@ if [ ${#need[@]} -gt 0 ] || [ -n "${apt_update_needed:-}" ]; then
 fi
 
 # The posix-threads flavour of the cross compiler is needed (GoogleTest uses std::mutex).
-if ! i686-w64-mingw32-g++-posix --version >/dev/null 2>&1; then
-  echo "setup: i686-w64-mingw32-g++-posix is missing after install" >&2
-  exit 1
-fi
+for cxx in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix; do
+  if ! "$cxx" --version >/dev/null 2>&1; then
+    echo "setup: $cxx is missing after install" >&2
+    exit 1
+  fi
+done

@@ -2,6 +2,21 @@
 # one persistent wineserver and an Xvfb display, all stopped by PID on exit.
 #   qm_wine_start BUILD_DIR   sets WINEPREFIX, DISPLAY, WINEDEBUG and starts the services
 #   qm_wine_stop              stops what qm_wine_start started (also run from the EXIT trap)
+#   qm_wine_runs_32bit        true when this machine's kernel runs Wine's 32-bit loader
+#
+# The prefix is a 32-bit one where the kernel runs 32-bit code. Some virtual machines' kernels
+# run none (no IA-32 emulation): there the prefix is a 64-bit one, Wine's 64-bit loader runs
+# the 64-bit build of the programs and tests (scripts/build.sh win64), and a private `wine`
+# command in front of PATH makes every script's `wine` that loader.
+
+qm_wine_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The build configuration whose Windows tests this machine can run: win or win64.
+qm_wine_test_kind() {
+  if qm_wine_runs_32bit; then echo win; else echo win64; fi
+}
 
 QM_XVFB_PID=""
 QM_WINESERVER_PID=""
@@ -24,7 +39,18 @@ qm_wine_start() {
   local build="$1"
   mkdir -p "$build"
   export WINEPREFIX="$(cd "$build" && pwd)/wineprefix"
-  export WINEARCH=win32
+  if qm_wine_runs_32bit; then
+    export WINEARCH=win32
+  else
+    export WINEARCH=win64
+    export WINELOADER=/usr/lib/wine/wine64
+    local shims="$(cd "$build" && pwd)/wine-shims"
+    mkdir -p "$shims"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/wine"
+    cp "$shims/wine" "$shims/wine-stable"
+    chmod +x "$shims/wine" "$shims/wine-stable"
+    case ":$PATH:" in *":$shims:"*) ;; *) export PATH="$shims:$PATH" ;; esac
+  fi
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   trap qm_wine_stop EXIT

@@ -202,16 +202,6 @@ TEST(CliReport, LinesAndTexts)
     EXPECT_EQ(RowLine("C:\\a", "", "No file extension"), "C:\\a\t\tNo file extension\n");
     EXPECT_EQ(DateText(2010, 7, 15, 14, 3, 9), "2010:07:15 14:03:09");
     EXPECT_EQ(DateText(-1, 0, 0, 0, 0, 0), "-001:00:00 00:00:00");
-
-    std::string folder = "kept";
-    EXPECT_FALSE(ExtensionFolderName("C:\\x.y\\photo", folder));
-    EXPECT_EQ(folder, "kept");
-    EXPECT_TRUE(ExtensionFolderName("C:\\p\\pic.jpeg", folder));
-    EXPECT_EQ(folder, "JPEG");
-    EXPECT_TRUE(ExtensionFolderName("C:\\p\\pic.", folder));
-    EXPECT_EQ(folder, "");
-    EXPECT_TRUE(ExtensionFolderName("a.b.Tif", folder));
-    EXPECT_EQ(folder, "TIF");
 }
 
 }  // namespace
