@@ -1,33 +1,12 @@
 #include "cli/CliArgs.h"
 
-#include <array>
 #include <utility>
 
 namespace {
 
-struct ModeName {
-    const char* name;
-    DateSource mode;
-};
-
-constexpr std::array<ModeName, 9> kModeNames {{
-        {"taken", DateSource::Taken},
-        {"taken-else-modified", DateSource::TakenElseModified},
-        {"taken-else-created", DateSource::TakenElseCreated},
-        {"taken-else-accessed", DateSource::TakenElseAccessed},
-        {"modified", DateSource::Modified},
-        {"created", DateSource::Created},
-        {"accessed", DateSource::Accessed},
-        {"extension", DateSource::Extension},
-        {"orientation", DateSource::Orientation},
-}};
-
 bool IsKnownMode(std::uint32_t value)
 {
-    for (const auto& entry : kDateSources)
-        if (static_cast<std::uint32_t>(entry.value) == value)
-            return true;
-    return false;
+    return FindOrganizeMode(value) != nullptr;
 }
 
 // Walks the arguments, taking an option's value from "--opt=value" or from the next argument.
@@ -141,9 +120,9 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
 
 std::optional<std::uint32_t> ParseModeName(const std::string& text)
 {
-    for (const auto& entry : kModeNames)
-        if (text == entry.name)
-            return static_cast<std::uint32_t>(entry.mode);
+    for (const OrganizeModeRow& mode : kOrganizeModes)
+        if (text == mode.commandLineName)
+            return static_cast<std::uint32_t>(mode.value);
     if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const auto value = static_cast<std::uint32_t>(std::stoul(text));
@@ -218,11 +197,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
 void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
 {
     if (flags.mode)
-        options.MoveType = *flags.mode;
-    else if (!IsKnownMode(options.MoveType))
-        options.MoveType = static_cast<std::uint32_t>(DateSource::Taken);
+        options.Mode = *flags.mode;
+    else if (!IsKnownMode(options.Mode))
+        options.Mode = static_cast<std::uint32_t>(OrganizeMode::Taken);
     if (flags.outFolder) {
-        options.OutputFolderType = 1;
+        options.OutputFolderType = kOutputToCustomFolder;
         options.CustomTargetFolder = *flags.outFolder;
     }
     if (flags.noYear)

@@ -76,17 +76,16 @@ PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, Con
     : sources_(std::move(sources)), targets_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
 { }
 
-void PrintingRows::SetResult(int row, const std::string& text)
+void PrintingRows::SetResult(int row, const RowResult& result)
 {
-    tally_.Add(text);
+    tally_.Add(result.outcome);
     if (sharedConsole_ != nullptr)
         sharedConsole_->ClearLine();
-    const std::string line = RowLine(sources_.at(row), targets_.at(row), text);
+    const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
     std::fwrite(line.data(), 1, line.size(), out_);
 }
 
-CliHost::CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress)
-    : options_(options), dryRun_(dryRun), progress_(progress)
+CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)
 { }
 
 void CliHost::ShowMessage(const std::string& text, MessageKind)

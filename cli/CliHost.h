@@ -46,7 +46,7 @@ public:
     int Count() const override { return static_cast<int>(sources_.size()); }
     std::string Source(int row) const override { return sources_.at(row); }
     void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
-    void SetResult(int row, const std::string& text) override;
+    void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
     const RunTally& Tally() const { return tally_; }
 
@@ -60,9 +60,8 @@ private:
 
 class CliHost : public RunHost {
 public:
-    CliHost(const OrganizeOptions& options, bool dryRun, ConsoleProgress& progress);
+    CliHost(bool dryRun, ConsoleProgress& progress);
 
-    void ReadSettings(OrganizeOptions& options) override { options = options_; }
     void ShowMessage(const std::string& text, MessageKind icon) override;
     void FocusOutputFolder() override { }
     // A script must not change what the window shows next time: nothing is stored.
@@ -76,7 +75,6 @@ public:
     bool Started() const { return started_; }
 
 private:
-    OrganizeOptions options_;
     bool dryRun_;
     ConsoleProgress& progress_;
     DryRunFileSystem dryRunFileSystem_;

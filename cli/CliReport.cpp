@@ -1,29 +1,16 @@
 #include "cli/CliReport.h"
 
-#include <cstdio>
-
-#include "engine/PathText.h"
-
-ResultClass ClassifyResult(const std::string& result)
-{
-    if (result == "OK")
-        return ResultClass::Ok;
-    if (result == "Target file exists; skipped" || result == "Same folder and name")
-        return ResultClass::Skipped;
-    return ResultClass::Failed;
-}
-
 std::string RowLine(const std::string& source, const std::string& target, const std::string& result)
 {
     return source + '\t' + target + '\t' + result + '\n';
 }
 
-void RunTally::Add(const std::string& result)
+void RunTally::Add(RowOutcome outcome)
 {
-    switch (ClassifyResult(result)) {
-    case ResultClass::Ok: ++ok_; break;
-    case ResultClass::Skipped: ++skipped_; break;
-    case ResultClass::Failed: ++failed_; break;
+    switch (outcome) {
+    case RowOutcome::Done: ++ok_; break;
+    case RowOutcome::Skipped: ++skipped_; break;
+    case RowOutcome::Failed: ++failed_; break;
     }
 }
 
@@ -41,11 +28,4 @@ std::string RunTally::Summary(int listed, bool dryRun) const
 int RunTally::ExitStatus(int listed) const
 {
     return failed_ == 0 && Files() == listed ? kExitOk : kExitFailed;
-}
-
-std::string DateText(int year, int month, int day, int hour, int minute, int second)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
-    return text;
 }

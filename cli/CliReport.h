@@ -5,23 +5,19 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/RunInterfaces.h"
+
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
-
-enum class ResultClass { Ok, Skipped, Failed };
-
-// "OK" is done; an existing target under Skip and a file that already is its own target are
-// skipped on purpose (nothing to do, nothing lost); every other text is a failure.
-ResultClass ClassifyResult(const std::string& result);
 
 // "source<TAB>target<TAB>result\n"
 std::string RowLine(const std::string& source, const std::string& target, const std::string& result);
 
 class RunTally {
 public:
-    void Add(const std::string& result);
+    void Add(RowOutcome outcome);
     int Files() const { return ok_ + skipped_ + failed_; }
     int Ok() const { return ok_; }
     int Skipped() const { return skipped_; }
@@ -35,6 +31,3 @@ private:
     int skipped_ = 0;
     int failed_ = 0;
 };
-
-// "YYYY:MM:DD HH:MM:SS", the form of the EXIF date texts.
-std::string DateText(int year, int month, int day, int hour, int minute, int second);

@@ -79,24 +79,9 @@ bool DryRunFileSystem::EnsureOneFolder(const std::string& folder)
 
 bool DryRunFileSystem::EnsureFolder(const std::string& folder)
 {
-    if (folder.find('\0') != std::string::npos) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
-    if (KindOf(folder) == Kind::Folder)
-        return true;
-    if (folder.size() > kMaxEnsureFolderLength) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    for (std::size_t slash = folder.find('\\'); slash != std::string::npos;
-         slash = folder.find('\\', slash + 1)) {
-        if (!EnsureOneFolder(folder.substr(0, slash)))
-            return false;
-    }
-    if (!folder.empty() && folder.back() == '\\')
-        return true;
-    return EnsureOneFolder(folder);
+    return EnsureFolderLevels(
+            folder, [this](const std::string& path) { return KindOf(path) == Kind::Folder; },
+            [this](const std::string& level) { return EnsureOneFolder(level); });
 }
 
 bool DryRunFileSystem::SourceAndFolderPresent(const std::string& source, const std::string& target)

@@ -8,18 +8,6 @@
 #include "engine/FolderScan.h"
 #include "engine/PathUtils.h"
 
-namespace {
-
-std::string UpperKey(const std::string& path)
-{
-    std::string key = path;
-    if (!key.empty())
-        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
-}  // namespace
-
 std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths,
                                            const OrganizeOptions& options)
 {
@@ -27,7 +15,7 @@ std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths
     std::vector<std::string> files;
     std::unordered_set<std::string> keys;
     const auto add = [&](const std::string& file) {
-        if (keys.insert(UpperKey(file)).second)
+        if (keys.insert(PathKey(file)).second)
             files.push_back(file);
     };
     for (const std::string& argument : paths) {

@@ -3,41 +3,26 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
-#include "engine/PathUtils.h"
 #include "engine/ModeFolder.h"
-#include "engine/OrganizeRun.h"
-#include "engine/PathText.h"
+#include "engine/OrganizeMode.h"
+#include "engine/PathUtils.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
-// The answer of one file for the mode, or false with the reason a run's row would give.
+// The answer of one file for the mode as a run would take it: the date, or the extension or
+// orientation that may stand as a folder name; else false with the reason a run's row would give.
 bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
 {
-    std::string folder;
-    if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
-        if (!ExtensionFolderName(FileNameOf(path), folder, answer))
-            return false;
-        answer = folder;
-        return true;
-    }
-    if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
-        std::string text;
-        if (!lookup.GetOrientationText(path, text)) {
-            answer = LookupFailureText(mode);
-            return false;
-        }
-        if (!OrientationFolderName(text, folder, answer))
-            return false;
-        answer = folder;
-        return true;
-    }
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!lookup.GetDateForMode(path, static_cast<DateSource>(mode), year, month, day, hour, minute, second)) {
+    const auto value = lookup.ForMode(path, mode);
+    if (!value) {
         answer = LookupFailureText(mode);
         return false;
     }
-    answer = DateText(year, month, day, hour, minute, second);
+    std::string folder;
+    if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
+        return false;
+    answer = ModeValueText(*value);
     return true;
 }
 
@@ -45,7 +30,7 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
 
 int RunLookupCommand(const CliRequest& request)
 {
-    const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(DateSource::Taken));
+    const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
     const MetaLookup lookup;
     bool anyFailed = false;
     for (const std::string& path : request.paths) {

@@ -52,8 +52,8 @@ int RunOrganizeCommand(const CliRequest& request)
 
     ConsoleProgress progress;
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
-    CliHost host(options, flags.dryRun, progress);
-    OrganizeRun(host, rows, options, flags.move);
+    CliHost host(flags.dryRun, progress);
+    OrganizeRun(host, rows, options, flags.move ? FileAction::Move : FileAction::Copy);
     std::fflush(stdout);
     if (!host.Started())
         return kExitUsage;

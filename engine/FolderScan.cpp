@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "engine/ExtFilter.h"
+#include "engine/PathUtils.h"
 
 namespace {
 
@@ -39,25 +40,17 @@ struct Scan {
         if (FolderIdentity(folder, id) && !visited.insert(id).second)
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((base + "*.*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = base + name;
+        ListFolder(base, [&](const FolderEntry& entry) {
+            const std::string path = base + entry.name;
             if (path.size() > kMaxListedPathLength)
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                return;
+            if (entry.isFolder) {
                 if (subfolders)
                     Walk(path);
             } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
                 addFile(path);
             }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        });
     }
 };
 

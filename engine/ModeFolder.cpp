@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/NameTemplate.h"
 #include "engine/SafePath.h"
 
 namespace {
@@ -37,24 +38,41 @@ bool OrientationFolderName(std::string_view text, std::string& folder, std::stri
     return true;
 }
 
-bool ExtensionFolderName(std::string_view fileName, std::string& folder, std::string& reason)
+std::optional<std::string> ExtensionText(std::string_view fileName)
 {
     const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos) {
-        reason = "No file extension";
-        return false;
-    }
+    if (dot == std::string_view::npos)
+        return std::nullopt;
     std::string ext(fileName.substr(dot + 1));
     for (char& c : ext)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
-    if (!ext.empty()) {
-        const NameFault fault = CheckNameComponent(ext);
-        if (fault != NameFault::None) {
-            reason = NameFaultText(fault, ext);
-            return false;
+    return ext;
+}
+
+bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std::string& folder,
+                    std::string& reason)
+{
+    std::string name;  // an orientation's folder name
+    switch (value.kind) {
+    case ModeKind::Date: folder = BuildSubfolderPath(options, value.date); return true;
+    case ModeKind::Extension:
+        // The text comes from the file's name: it must stand as a folder name as it is.
+        if (!value.text.empty()) {
+            const NameFault fault = CheckNameComponent(value.text);
+            if (fault != NameFault::None) {
+                reason = NameFaultText(fault, value.text);
+                return false;
+            }
         }
+        folder = value.text.empty() ? std::string() : value.text + '\\';
+        return true;
+    case ModeKind::Orientation:
+        // The text comes from the file: only a known orientation may become a folder.
+        if (!OrientationFolderName(value.text, name, reason))
+            return false;
+        folder = name + '\\';
+        return true;
     }
-    folder = ext;
-    return true;
+    return false;
 }

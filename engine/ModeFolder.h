@@ -1,9 +1,14 @@
-// The folder names that the extension and orientation modes take from a file: checked here, since
-// an extension and an orientation text come from the file and may be anything.
+// The folder levels a row's mode gives, and the names the extension and orientation modes take
+// from a file: checked here, since an extension and an orientation text come from the file and
+// may be anything.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "engine/OrganizeMode.h"
+#include "engine/OrganizeOptions.h"
 
 // One of the eight orientation texts the metadata tool lists for the values 1 to 8 (with "270 CW"
 // worded as "90 CCW").
@@ -13,7 +18,13 @@ bool IsKnownOrientationText(std::string_view text);
 // the row's reason, for any other text.
 bool OrientationFolderName(std::string_view text, std::string& folder, std::string& reason);
 
-// The folder name for a file name's extension in upper case (ASCII letters); empty for a name
-// ending in a dot. False, with the row's reason, for a name without an extension or an extension
-// that cannot stand as a folder name (e.g. "CON").
-bool ExtensionFolderName(std::string_view fileName, std::string& folder, std::string& reason);
+// The text after the last dot of a file name, in upper case (ASCII letters); empty for a name
+// ending in a dot, nothing for a name without a dot. Unchecked: ModeFolderPath checks it.
+std::optional<std::string> ExtensionText(std::string_view fileName);
+
+// The folder levels a file's answer for its mode adds under the output folder, each ending in a
+// backslash: the date's levels, or the extension or orientation name (nothing for an empty
+// extension). False, with the row's reason, for an extension or orientation that cannot stand
+// as a folder name. The run, quillmere-cli lookup and the example line all come here.
+bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std::string& folder,
+                    std::string& reason);

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "engine/ModeFolder.h"
 #include "engine/PathText.h"
 
 namespace {
@@ -73,78 +74,70 @@ std::string ExpandMonthTemplate(const std::string& text, int year, int month)
 
 std::string ExpandDayTemplate(const std::string& text, int year, int month, int day)
 {
-    return Expand(text, {
-                                {"%Y", Number("%04d", year)},
-                                {"%M", Number("%02d", month)},
-                                {"%A", MonthName(kShortMonths, month)},
-                                {"%L", MonthName(kLongMonths, month)},
-                                {"%D", Number("%02d", day)},
-                        });
+    return Expand(ExpandMonthTemplate(text, year, month), {{"%D", Number("%02d", day)}});
 }
 
 std::string ExpandFileNameTemplate(const std::string& text, int year, int month, int day, int hour,
                                    int minute, int second, const std::string& stem)
 {
-    return Expand(text, {
-                                {"%Y", Number("%04d", year)},
-                                {"%M", Number("%02d", month)},
-                                {"%A", MonthName(kShortMonths, month)},
-                                {"%L", MonthName(kLongMonths, month)},
-                                {"%D", Number("%02d", day)},
-                                {"%P", hour >= 12 ? "PM" : "AM"},
-                                {"%H", Number("%02d", hour)},
-                                {"%J", Number("%02d", TwelveHour(hour))},
-                                {"%I", Number("%02d", minute)},
-                                {"%S", Number("%02d", second)},
-                                {"%N", stem},
-                        });
+    return Expand(ExpandDayTemplate(text, year, month, day), {
+                                                                     {"%P", hour >= 12 ? "PM" : "AM"},
+                                                                     {"%H", Number("%02d", hour)},
+                                                                     {"%J", Number("%02d", TwelveHour(hour))},
+                                                                     {"%I", Number("%02d", minute)},
+                                                                     {"%S", Number("%02d", second)},
+                                                                     {"%N", stem},
+                                                             });
 }
 
-std::string BuildSubfolderPath(const OrganizeOptions& options, int year, int month, int day)
+std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& date)
 {
     std::string path;
     if (options.CreateYearFolder) {
-        path += Number("%04d", year);
+        path += Number("%04d", date.year);
         path += '\\';
     }
     if (options.CreateMonthFolder && !options.MonthFolderFormat.empty()) {
-        path += ExpandMonthTemplate(options.MonthFolderFormat, year, month);
+        path += ExpandMonthTemplate(options.MonthFolderFormat, date.year, date.month);
         path += '\\';
     }
     if (options.CreateDayFolder && !options.DayFolderFormat.empty()) {
-        path += ExpandDayTemplate(options.DayFolderFormat, year, month, day);
+        path += ExpandDayTemplate(options.DayFolderFormat, date.year, date.month, date.day);
         path += '\\';
     }
     return path;
 }
 
-std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath, int year,
-                            int month, int day, int hour, int minute, int second)
+std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath,
+                            const DateTime& date)
 {
     const std::string name = FileNameOf(sourcePath);
-    const auto mode = static_cast<DateSource>(options.MoveType);
-    if (mode == DateSource::Extension || mode == DateSource::Orientation || !options.RenameTargetFileName ||
+    const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
+    if ((mode != nullptr && mode->kind != ModeKind::Date) || !options.RenameTargetFileName ||
         options.TargetFilenameFormat.empty())
         return name;
 
     const std::size_t dot = name.rfind('.');
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    return ExpandFileNameTemplate(options.TargetFilenameFormat, year, month, day, hour, minute, second,
-                                  stem) +
+    return ExpandFileNameTemplate(options.TargetFilenameFormat, date.year, date.month, date.day, date.hour,
+                                  date.minute, date.second, stem) +
            extension;
 }
 
 std::string ExampleLineText(const OrganizeOptions& options)
 {
-    std::string line = "Example: D:\\Output\\";
-    switch (static_cast<DateSource>(options.MoveType)) {
-    case DateSource::Extension: line += "JPG\\"; break;
-    case DateSource::Orientation: line += "Rotate 90 CW\\"; break;
-    default:
-        line += BuildSubfolderPath(options, 2012, 1, 27);
-        line += BuildTargetName(options, "OrgFileName.jpg", 2012, 1, 27, 10, 46, 15);
-        break;
-    }
+    const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
+    ModeValue sample {mode != nullptr ? mode->kind : ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}};
+    if (sample.kind == ModeKind::Extension)
+        sample.text = "JPG";
+    else if (sample.kind == ModeKind::Orientation)
+        sample.text = "Rotate 90 CW";
+    std::string folder;
+    std::string reason;
+    ModeFolderPath(options, sample, folder, reason);  // the samples are names a folder can take
+    std::string line = "Example: D:\\Output\\" + folder;
+    if (sample.kind == ModeKind::Date)
+        line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
     return line;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/DateTime.h"
+#include "engine/OrganizeMode.h"
 #include "engine/OrganizeOptions.h"
 
 // Expands the month-folder tags %Y %M %A %L; anything else stays as written.
@@ -19,12 +21,13 @@ std::string ExpandFileNameTemplate(const std::string& text, int year, int month,
 
 // The year, month and day levels the switches and templates ask for, each ending in a
 // backslash; empty when none. A switch that is on with an empty template adds no level.
-std::string BuildSubfolderPath(const OrganizeOptions& options, int year, int month, int day);
+std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& date);
 
 // The target file name, without folder: the source's own name unless renaming applies (switch
-// on, template not empty, a date mode), else the expanded template plus the source extension.
-std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath, int year,
-                            int month, int day, int hour, int minute, int second);
+// on, template not empty, not By File Extension or By Orientation), else the expanded template
+// plus the source extension.
+std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath,
+                            const DateTime& date);
 
 // The text of the main window's example line for the current settings.
 std::string ExampleLineText(const OrganizeOptions& options);

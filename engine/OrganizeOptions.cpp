@@ -18,19 +18,3 @@ void OrganizeOptions::SetDefaults(const std::string& documentsFolder)
     LastAddFileDir = documentsFolder;
     LogFile = DefaultLogFile(documentsFolder);
 }
-
-bool IsDateMode(std::uint32_t mode)
-{
-    switch (static_cast<DateSource>(mode)) {
-    case DateSource::Taken:
-    case DateSource::TakenElseModified:
-    case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed:
-    case DateSource::Modified:
-    case DateSource::Created:
-    case DateSource::Accessed: return true;
-    case DateSource::Extension:
-    case DateSource::Orientation: return false;
-    }
-    return false;
-}

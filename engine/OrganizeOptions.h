@@ -1,41 +1,13 @@
 // The record of every organize setting. Field names are the registry value names they are stored
-// under; DWORD settings are 32-bit, switches hold 0 or 1.
+// under (SettingsStore's table), except Mode, the organize mode, stored as "MoveType"; DWORD
+// settings are 32-bit, switches hold 0 or 1.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-// The organize mode, as stored in MoveType and as item data of the Organize combo box.
-enum class DateSource : std::uint32_t {
-    Taken = 100,
-    TakenElseModified = 600,
-    TakenElseCreated = 700,
-    TakenElseAccessed = 800,
-    Modified = 200,
-    Created = 300,
-    Accessed = 400,
-    Extension = 500,
-    Orientation = 900,
-};
-
-struct DateSourceEntry {
-    DateSource value;
-    const char* text;
-};
-
-// The modes in the order the Organize combo box lists them.
-inline constexpr std::array<DateSourceEntry, 9> kDateSources {{
-        {DateSource::Taken, "By Date Picture Taken"},
-        {DateSource::TakenElseModified, "By Date Picture Taken, if not available, By Date Modified"},
-        {DateSource::TakenElseCreated, "By Date Picture Taken, if not available, By Date Created"},
-        {DateSource::TakenElseAccessed, "By Date Picture Taken, if not available, By Date Accessed"},
-        {DateSource::Modified, "By Date Modified"},
-        {DateSource::Created, "By Date Created"},
-        {DateSource::Accessed, "By Date Accessed"},
-        {DateSource::Extension, "By File Extension"},
-        {DateSource::Orientation, "By Orientation Picture Taken"},
-}};
+#include "engine/OrganizeMode.h"
 
 // What a run does when the target file already exists. Values other than Overwrite and Skip
 // behave as RenameAutomatically.
@@ -65,10 +37,14 @@ struct StoredRect {
 };
 static_assert(sizeof(StoredRect) == 16);
 
+// OutputFolderType: files go beside their source file, or under CustomTargetFolder.
+inline constexpr std::uint32_t kOutputBesideSource = 0;
+inline constexpr std::uint32_t kOutputToCustomFolder = 1;
+
 struct OrganizeOptions {
-    std::uint32_t OutputFolderType = 0;
+    std::uint32_t OutputFolderType = kOutputBesideSource;
     std::string CustomTargetFolder;
-    std::uint32_t MoveType = static_cast<std::uint32_t>(DateSource::Taken);
+    std::uint32_t Mode = static_cast<std::uint32_t>(OrganizeMode::Taken);
     std::uint32_t CreateYearFolder = 1;
     std::uint32_t CreateMonthFolder = 1;
     std::string MonthFolderFormat = "%Y_%M";
@@ -98,7 +74,3 @@ struct OrganizeOptions {
 
 // The default log path for a documents folder: <documents>\Quillmere\logs.txt, "" without one.
 std::string DefaultLogFile(const std::string& documentsFolder);
-
-// True for the seven modes that sort by a date (not By File Extension, not By Orientation, and
-// not an unknown value).
-bool IsDateMode(std::uint32_t mode);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
@@ -15,10 +16,6 @@
 namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
-
-struct RowDate {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
 
 bool HasBadChars(const std::string& text)
 {
@@ -40,10 +37,11 @@ std::string ErrorSuffix()
     return {};
 }
 
-// Steps 3 to 5 of the preparation; false when the run must not start.
-bool CheckSettings(RunHost& host, OrganizeOptions& options)
+// Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
+// output folder in decision.
+bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
 {
-    if (options.OutputFolderType == 1) {
+    if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty()) {
             host.ShowMessage("Please choose an output folder.", MessageKind::Warning);
             host.FocusOutputFolder();
@@ -51,6 +49,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
         }
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
+        decision.outputFolder = options.CustomTargetFolder;
         if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
@@ -72,41 +71,39 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options)
     return true;
 }
 
-// Step 4 of a row: the target folder by mode, or the failure text.
+// Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
+// answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
+// date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, RowDate& date, std::string& result)
+                      std::string& targetFolder, DateTime& date, std::string& reason)
 {
-    const std::uint32_t mode = options.MoveType;
-    if (mode == static_cast<std::uint32_t>(DateSource::Extension)) {
-        std::string folder;
-        if (!ExtensionFolderName(FileNameOf(source), folder, result))
-            return false;
-        if (!folder.empty())
-            targetFolder += folder + "\\";
-        return true;
-    }
-    if (mode == static_cast<std::uint32_t>(DateSource::Orientation)) {
-        std::string orientation;
-        if (!lookup.GetOrientationText(source, orientation)) {
-            result = LookupFailureText(mode);
-            return false;
-        }
-        // The text comes from the file: only a known orientation may become a folder.
-        std::string folder;
-        if (!OrientationFolderName(orientation, folder, result))
-            return false;
-        targetFolder += folder + "\\";
-        return true;
-    }
-    RowDate found;
-    if (!lookup.GetDateForMode(source, static_cast<DateSource>(mode), found.year, found.month, found.day,
-                               found.hour, found.minute, found.second)) {
-        result = LookupFailureText(mode);
+    const auto value = lookup.ForMode(source, options.Mode);
+    if (!value) {
+        reason = LookupFailureText(options.Mode);
         return false;
     }
-    date = found;
-    targetFolder += BuildSubfolderPath(options, date.year, date.month, date.day);
+    std::string folder;
+    if (!ModeFolderPath(options, *value, folder, reason))
+        return false;
+    if (value->kind == ModeKind::Date)
+        date = value->date;
+    targetFolder += folder;
     return true;
+}
+
+RowResult Done()
+{
+    return {RowOutcome::Done, "OK"};
+}
+
+RowResult Skipped(const char* text)
+{
+    return {RowOutcome::Skipped, text};
+}
+
+RowResult Failed(std::string text)
+{
+    return {RowOutcome::Failed, std::move(text)};
 }
 
 // The first free name_N.ext beside an existing target.
@@ -121,13 +118,12 @@ std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
     }
 }
 
-// Steps 5a to 5f of a row; returns the result text and sets target (empty when none was built).
-std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
-                      const std::string& targetFolder, const OrganizeOptions& options, const RowDate& date,
-                      bool move, RunRows& rows, int row, std::string& target)
+// Steps 5a to 5f of a row; returns the result and sets target (empty when none was built).
+RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
+                    const std::string& targetFolder, const OrganizeOptions& options, const DateTime& date,
+                    bool move, RunRows& rows, int row, std::string& target)
 {
-    target = targetFolder + BuildTargetName(options, source, date.year, date.month, date.day, date.hour,
-                                            date.minute, date.second);
+    target = targetFolder + BuildTargetName(options, source, date);
     // Last check before anything is created: every name below the output folder is one Windows
     // takes as it stands, and the target lies inside that folder, whatever a template or a file's
     // metadata put into the names.
@@ -136,58 +132,40 @@ std::string PlaceFile(RunFileSystem& fs, const std::string& source, const std::s
     std::string unsafe;
     if (!CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe)) {
         target.clear();
-        return unsafe;
+        return Failed(unsafe);
     }
     bool replace = false;
     if (fs.Exists(target)) {
         switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
-        case TargetExistsPolicy::Skip: rows.SetTarget(row, target); return "Target file exists; skipped";
+        case TargetExistsPolicy::Skip:
+            rows.SetTarget(row, target);
+            return Skipped("Target file exists; skipped");
         case TargetExistsPolicy::Overwrite: replace = true; break;
         default: target = NumberedTarget(fs, target); break;
         }
     }
     rows.SetTarget(row, target);
     if (!fs.EnsureFolder(targetFolder))
-        return "Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix();
+        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
-        return "Same folder and name";
+        return Skipped("Same folder and name");
     const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? std::string("OK") : "Failure" + ErrorSuffix();
+    return ok ? Done() : Failed("Failure" + ErrorSuffix());
 }
 
 }  // namespace
 
-const char* LookupFailureText(std::uint32_t mode)
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
-    switch (static_cast<DateSource>(mode)) {
-    case DateSource::Taken: return "Failed to get date picture taken. Maybe no EXIF info in the file";
-    case DateSource::TakenElseModified:
-        return "Failed to get date picture taken and date modifed. Maybe file isn't available";
-    case DateSource::TakenElseCreated:
-        return "Failed to get date picture taken and date created. Maybe file isn't available";
-    case DateSource::TakenElseAccessed:
-        return "Failed to get date picture taken and date accessed. Maybe file isn't available";
-    case DateSource::Modified: return "Failed to get date modified. Maybe file isn't available";
-    case DateSource::Created: return "Failed to get date created. Maybe file isn't available";
-    case DateSource::Accessed: return "Failed to get date accessed. Maybe file isn't available";
-    case DateSource::Extension: return "No file extension";
-    case DateSource::Orientation:
-        return "Failed to get orientation information. Maybe no EXIF info in the file";
-    }
-    // A mode the lookup does not know fails every date lookup; its rows say so like a date mode.
-    return "Failed to get date modified. Maybe file isn't available";
-}
-
-void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move)
-{
-    host.ReadSettings(options);
-    if (!CheckSettings(host, options))
-        return;
+    RunDecision decision;
+    if (!CheckSettings(host, options, decision))
+        return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
-        return;
+        return decision;
+    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -201,11 +179,11 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
     const char* const progressVerb = move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     const MetaLookup lookup;
-    RowDate date;  // kept from row to row, as the last successful lookup left it
+    DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
         const std::string source = rows.Source(row);
         std::string target;
-        std::string result;
+        RowResult result;
 
         char line[64];
         std::snprintf(line, sizeof line, "[%d/%d] ", row + 1, count);
@@ -215,21 +193,25 @@ void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool mo
         host.Pump();
 
         std::string targetFolder;
-        if (options.OutputFolderType == 1)
+        if (options.OutputFolderType == kOutputToCustomFolder)
             targetFolder = options.CustomTargetFolder;
         else if (!FolderOf(source, targetFolder))
             targetFolder.clear();
         const std::string outputRoot = targetFolder;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, result))
+        std::string reason;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, reason))
             result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
                                row, target);
+        else
+            result = Failed(reason);
         rows.SetResult(row, result);
         host.Pump();
-        log.WriteRecord(source, target, logVerb, result);
+        log.WriteRecord(source, target, logVerb, result.text);
         if (progress.Cancelled())
             break;
     }
     log.Close();
     progress.Close();
     host.EnableInput(true);
+    return decision;
 }

@@ -3,11 +3,20 @@
 // when enabled, a log record appended.
 #pragma once
 
+#include <string>
+
 #include "engine/OrganizeOptions.h"
 #include "engine/RunInterfaces.h"
 
-// Runs synchronously; every outcome is visible in the rows, the log and the host's messages.
-void OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions& options, bool move);
+enum class FileAction { Move, Copy };
 
-// The text a row gets when its date, extension or orientation cannot be had, by organize mode.
-const char* LookupFailureText(std::uint32_t mode);
+// What a run decided that its caller keeps in its settings.
+struct RunDecision {
+    // The output folder as the run normalised it (with its trailing backslash); empty when the
+    // run got no further than reading a custom output folder, or uses the source folders.
+    std::string outputFolder;
+};
+
+// Runs synchronously on the settings given; every outcome is visible in the rows, the log and
+// the host's messages.
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action);

@@ -41,14 +41,24 @@ bool FolderExists(const std::string& path)
 
 bool EnsureFolder(const std::string& path, bool create)
 {
+    if (create)
+        return EnsureFolderLevels(path, FolderExists, EnsureOneFolder);
     if (path.find('\0') != std::string::npos) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    if (FolderExists(path))
-        return true;
-    if (!create)
+    return FolderExists(path);
+}
+
+bool EnsureFolderLevels(const std::string& path, const std::function<bool(const std::string&)>& isFolder,
+                        const std::function<bool(const std::string&)>& ensureLevel)
+{
+    if (path.find('\0') != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
         return false;
+    }
+    if (isFolder(path))
+        return true;
     // Refuse before creating anything: a shortened walk would build a different folder.
     if (path.size() > kMaxEnsureFolderLength) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -56,12 +66,12 @@ bool EnsureFolder(const std::string& path, bool create)
     }
     for (std::size_t slash = path.find('\\'); slash != std::string::npos;
          slash = path.find('\\', slash + 1)) {
-        if (!EnsureOneFolder(path.substr(0, slash)))
+        if (!ensureLevel(path.substr(0, slash)))
             return false;
     }
     if (!path.empty() && path.back() == '\\')
         return true;
-    return EnsureOneFolder(path);
+    return ensureLevel(path);
 }
 
 bool SystemErrorText(DWORD code, std::string& text)
@@ -87,17 +97,30 @@ bool SystemErrorText(DWORD code, std::string& text)
     return true;
 }
 
-void PumpMessages()
+bool ListFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit)
 {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+    WIN32_FIND_DATAA data;
+    // "*.*" lists names without a dot too.
+    HANDLE find = FindFirstFileA((base + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        visit({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.dwFileAttributes});
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return true;
+}
+
+std::string PathKey(const std::string& path)
+{
+    std::string key = path;
+    if (!key.empty())
+        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+    return key;
 }
 
 std::string FullPath(const std::string& path)

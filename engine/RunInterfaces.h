@@ -8,6 +8,15 @@
 #include "engine/OrganizeOptions.h"
 #include "engine/RunFileSystem.h"
 
+// How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
+enum class RowOutcome { Done, Skipped, Failed };
+
+// A row's Result: its outcome and the text the row shows.
+struct RowResult {
+    RowOutcome outcome;
+    std::string text;
+};
+
 // The rows of the file list, in processing order.
 class RunRows {
 public:
@@ -15,7 +24,7 @@ public:
     virtual int Count() const = 0;
     virtual std::string Source(int row) const = 0;
     virtual void SetTarget(int row, const std::string& text) = 0;
-    virtual void SetResult(int row, const std::string& text) = 0;
+    virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
 };
 
@@ -44,8 +53,6 @@ public:
 // The window that starts a run.
 class RunHost : public RunMessages {
 public:
-    // Reads the organize mode and every control into the options record.
-    virtual void ReadSettings(OrganizeOptions& options) = 0;
     virtual void FocusOutputFolder() = 0;
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.

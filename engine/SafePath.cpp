@@ -184,15 +184,23 @@ bool CheckTargetInFolder(std::string_view folder, std::string_view target, std::
 {
     if (target.substr(0, folder.size()) == folder) {
         std::string_view rest = target.substr(folder.size());
-        while (!rest.empty()) {
+        while (true) {
             const std::size_t end = rest.find('\\');
+            const bool last = end == std::string_view::npos;
             const std::string_view name = rest.substr(0, end);
-            const NameFault fault = CheckNameComponent(name);
+            NameFault fault = CheckNameComponent(name);
+            // The file's own name may end in a dot or space (made on another system): Windows
+            // stores it without them, as a copy in Explorer would, so only the rest must be sound.
+            if (last && fault == NameFault::TrailingDotOrSpace) {
+                const std::size_t kept = name.find_last_not_of(". ");
+                fault = kept == std::string_view::npos ? NameFault::DotPart
+                                                       : CheckNameComponent(name.substr(0, kept + 1));
+            }
             if (fault != NameFault::None) {
                 reason = NameFaultText(fault, name);
                 return false;
             }
-            if (end == std::string_view::npos)
+            if (last)
                 break;
             rest.remove_prefix(end + 1);
         }

@@ -33,6 +33,7 @@ std::string ShowableName(std::string_view name);
 // which can only refuse, never admit, a target. A target equal to the folder is not inside it.
 bool IsInsideFolder(std::string_view folder, std::string_view target);
 
-// Checks every name of target after folder, then that target lies inside folder. On failure,
+// Checks every name of target after folder (the last one, the file's own name, as Windows stores
+// it: without trailing dots and spaces), then that target lies inside folder. On failure,
 // reason holds the row's text.
 bool CheckTargetInFolder(std::string_view folder, std::string_view target, std::string& reason);

@@ -1,9 +1,11 @@
 #include "engine/SettingsStore.h"
 
+#include <windows.h>
+
 #include <shlobj.h>
 
 #include <cstring>
-#include <vector>
+#include <variant>
 
 namespace {
 
@@ -28,20 +30,79 @@ private:
     HKEY handle_ = nullptr;
 };
 
+// How a stored value is taken back.
+enum class ReadRule {
+    // Numbers and rectangles: up to the field's size, whatever the registry type; texts: any length.
+    Lenient,
+    // Numbers and rectangles: only a value of exactly the field's size.
+    ExactSize,
+    // Texts: only within a MAX_PATH buffer.
+    ShortPath,
+};
+
+// One registry value under the Options key and the record field it holds. DWORD fields are
+// stored as REG_DWORD, texts as REG_SZ, rectangles as 16 bytes of REG_BINARY.
+template <class Record> struct StoredValue {
+    const char* name;
+    std::variant<std::uint32_t Record::*, std::string Record::*, StoredRect Record::*> field;
+    ReadRule rule = ReadRule::Lenient;
+};
+
+using Options = OrganizeOptions;
+const StoredValue<Options> kOptionValues[] = {
+        {"OutputFolderType", &Options::OutputFolderType},
+        {"CustomTargetFolder", &Options::CustomTargetFolder},
+        {"MoveType", &Options::Mode},
+        {"CreateYearFolder", &Options::CreateYearFolder},
+        {"CreateMonthFolder", &Options::CreateMonthFolder},
+        {"MonthFolderFormat", &Options::MonthFolderFormat},
+        {"CreateDayFolder", &Options::CreateDayFolder},
+        {"DayFolderFormat", &Options::DayFolderFormat},
+        {"RenameTargetFileName", &Options::RenameTargetFileName},
+        {"TargetFilenameFormat", &Options::TargetFilenameFormat},
+        {"Folder", &Options::Folder},
+        {"LastAddFileDir", &Options::LastAddFileDir, ReadRule::ShortPath},
+        {"EnableExtFilter", &Options::EnableExtFilter},
+        {"AllowExts", &Options::AllowExts},
+        {"TargetExistsOpt", &Options::TargetExistsOpt},
+        {"SaveToLog", &Options::SaveToLog},
+        {"LogFile", &Options::LogFile},
+        {"AddFilesInSubfolder", &Options::AddFilesInSubfolder},
+        {"WndPosition", &Options::WndPosition},
+        {"WndMaximized", &Options::WndMaximized},
+        {"ColWidth_Source", &Options::ColWidth_Source},
+        {"ColWidth_Target", &Options::ColWidth_Target},
+        {"ColWidth_Result", &Options::ColWidth_Result},
+        {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
+};
+
+using Placement = MetaWindowPlacement;
+const StoredValue<Placement> kPlacementValues[] = {
+        {"ExifInfoWndPos", &Placement::position, ReadRule::ExactSize},
+        {"ExifInfoWndMaxed", &Placement::maximized, ReadRule::ExactSize},
+        {"ExifInfoWnd_NameWidth", &Placement::nameWidth, ReadRule::ExactSize},
+        {"ExifInfoWnd_ValWidth", &Placement::valueWidth, ReadRule::ExactSize},
+};
+
+constexpr const char* kFirstRunValue = "FirstRun";
+
 std::string HistoryKeyPath(const std::string& name)
 {
     return std::string(kProgramKey) + "\\" + name;
 }
 
-// Reads up to sizeof field bytes straight over the field, whatever the registry type; a missing
-// value, or one that does not fit, leaves the field as it was.
-template <typename T> void ReadFixed(HKEY key, const char* name, T& field)
+// Reads straight over a copy of the field, whatever the registry type; a missing value, one that
+// does not fit, or under ExactSize one of another size, leaves the field as it was.
+template <typename T> void ReadFixed(HKEY key, const char* name, ReadRule rule, T& field)
 {
     T value = field;
     DWORD read = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &read) ==
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &read) !=
         ERROR_SUCCESS)
-        field = value;
+        return;
+    if (rule == ReadRule::ExactSize && read != sizeof value)
+        return;
+    field = value;
 }
 
 // Reads a text value of any stored size; the text ends at the first zero byte.
@@ -61,15 +122,8 @@ bool ReadText(HKEY key, const char* name, std::string& text)
     return true;
 }
 
-void ReadTextField(HKEY key, const char* name, std::string& field)
-{
-    std::string text;
-    if (ReadText(key, name, text))
-        field = std::move(text);
-}
-
-// Read into a MAX_PATH buffer: longer stored values (no zero within it) keep the default.
-void ReadPathField(HKEY key, const char* name, std::string& field)
+// Read into a MAX_PATH buffer: longer stored values (no zero within it) keep the field.
+void ReadShortPath(HKEY key, const char* name, std::string& field)
 {
     char buffer[MAX_PATH] = {};
     DWORD read = sizeof buffer;
@@ -81,10 +135,22 @@ void ReadPathField(HKEY key, const char* name, std::string& field)
         field.assign(buffer, length);
 }
 
-void WriteDword(HKEY key, const char* name, std::uint32_t value)
+void ReadTextField(HKEY key, const char* name, ReadRule rule, std::string& field)
+{
+    if (rule == ReadRule::ShortPath) {
+        ReadShortPath(key, name, field);
+        return;
+    }
+    std::string text;
+    if (ReadText(key, name, text))
+        field = std::move(text);
+}
+
+bool WriteDword(HKEY key, const char* name, std::uint32_t value)
 {
     const DWORD data = value;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+           ERROR_SUCCESS;
 }
 
 bool WriteText(HKEY key, const char* name, const std::string& text)
@@ -93,30 +159,44 @@ bool WriteText(HKEY key, const char* name, const std::string& text)
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool ComboItemText(HWND combo, int index, std::string& text)
+void WriteRect(HKEY key, const char* name, const StoredRect& rect)
 {
-    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length < 0)
-        return false;
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                        reinterpret_cast<LPARAM>(buffer.data()));
-    if (copied == CB_ERR || copied < 0)
-        return false;
-    text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-    return true;
+    RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&rect), sizeof rect);
 }
 
-std::string WindowText(HWND window)
+bool OpenOptionsKey(RegKey& key)
 {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-    if (copied <= 0)
-        return {};
-    return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+    return RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
+}
+
+template <class Record, std::size_t N>
+void LoadValues(HKEY key, const StoredValue<Record> (&values)[N], Record& record)
+{
+    for (const StoredValue<Record>& value : values) {
+        if (auto text = std::get_if<std::string Record::*>(&value.field))
+            ReadTextField(key, value.name, value.rule, record.**text);
+        else if (auto number = std::get_if<std::uint32_t Record::*>(&value.field))
+            ReadFixed(key, value.name, value.rule, record.**number);
+        else if (auto rect = std::get_if<StoredRect Record::*>(&value.field))
+            ReadFixed(key, value.name, value.rule, record.**rect);
+    }
+}
+
+template <class Record, std::size_t N>
+void SaveValues(const StoredValue<Record> (&values)[N], const Record& record)
+{
+    RegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
+        return;
+    for (const StoredValue<Record>& value : values) {
+        if (auto text = std::get_if<std::string Record::*>(&value.field))
+            WriteText(key, value.name, record.**text);
+        else if (auto number = std::get_if<std::uint32_t Record::*>(&value.field))
+            WriteDword(key, value.name, record.**number);
+        else if (auto rect = std::get_if<StoredRect Record::*>(&value.field))
+            WriteRect(key, value.name, record.**rect);
+    }
 }
 
 }  // namespace
@@ -138,78 +218,50 @@ void SetUserDefaults(OrganizeOptions& options)
 void LoadSettings(OrganizeOptions& options)
 {
     RegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (!OpenOptionsKey(key))
         return;
-
-    ReadFixed(key, "OutputFolderType", options.OutputFolderType);
-    ReadTextField(key, "CustomTargetFolder", options.CustomTargetFolder);
-    ReadFixed(key, "MoveType", options.MoveType);
-    ReadFixed(key, "CreateYearFolder", options.CreateYearFolder);
-    ReadFixed(key, "CreateMonthFolder", options.CreateMonthFolder);
-    ReadTextField(key, "MonthFolderFormat", options.MonthFolderFormat);
-    ReadFixed(key, "CreateDayFolder", options.CreateDayFolder);
-    ReadTextField(key, "DayFolderFormat", options.DayFolderFormat);
-    ReadFixed(key, "RenameTargetFileName", options.RenameTargetFileName);
-    ReadTextField(key, "TargetFilenameFormat", options.TargetFilenameFormat);
-    ReadTextField(key, "Folder", options.Folder);
-    ReadPathField(key, "LastAddFileDir", options.LastAddFileDir);
-    ReadFixed(key, "EnableExtFilter", options.EnableExtFilter);
-    ReadTextField(key, "AllowExts", options.AllowExts);
-    ReadFixed(key, "TargetExistsOpt", options.TargetExistsOpt);
-    ReadFixed(key, "SaveToLog", options.SaveToLog);
-    ReadTextField(key, "LogFile", options.LogFile);
-    ReadFixed(key, "AddFilesInSubfolder", options.AddFilesInSubfolder);
-    ReadFixed(key, "WndPosition", options.WndPosition);
     // A key without this value is treated as a first start: open maximized.
     options.WndMaximized = 1;
-    ReadFixed(key, "WndMaximized", options.WndMaximized);
-    ReadFixed(key, "ColWidth_Source", options.ColWidth_Source);
-    ReadFixed(key, "ColWidth_Target", options.ColWidth_Target);
-    ReadFixed(key, "ColWidth_Result", options.ColWidth_Result);
-    ReadFixed(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
+    LoadValues(key, kOptionValues, options);
 }
 
 void SaveSettings(const OrganizeOptions& options)
 {
-    RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
-        return;
-
-    WriteDword(key, "OutputFolderType", options.OutputFolderType);
-    WriteText(key, "CustomTargetFolder", options.CustomTargetFolder);
-    WriteDword(key, "MoveType", options.MoveType);
-    WriteDword(key, "CreateYearFolder", options.CreateYearFolder);
-    WriteDword(key, "CreateMonthFolder", options.CreateMonthFolder);
-    WriteText(key, "MonthFolderFormat", options.MonthFolderFormat);
-    WriteDword(key, "CreateDayFolder", options.CreateDayFolder);
-    WriteText(key, "DayFolderFormat", options.DayFolderFormat);
-    WriteDword(key, "RenameTargetFileName", options.RenameTargetFileName);
-    WriteText(key, "TargetFilenameFormat", options.TargetFilenameFormat);
-    WriteText(key, "Folder", options.Folder);
-    WriteText(key, "LastAddFileDir", options.LastAddFileDir);
-    WriteDword(key, "EnableExtFilter", options.EnableExtFilter);
-    WriteText(key, "AllowExts", options.AllowExts);
-    WriteDword(key, "TargetExistsOpt", options.TargetExistsOpt);
-    WriteDword(key, "SaveToLog", options.SaveToLog);
-    WriteText(key, "LogFile", options.LogFile);
-    WriteDword(key, "AddFilesInSubfolder", options.AddFilesInSubfolder);
-    WriteDword(key, "WndMaximized", options.WndMaximized);
-    RegSetValueExA(key, "WndPosition", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options.WndPosition),
-                   sizeof options.WndPosition);
-    WriteDword(key, "OpenDlg_FilterIndex", options.OpenDlg_FilterIndex);
-    WriteDword(key, "ColWidth_Source", options.ColWidth_Source);
-    WriteDword(key, "ColWidth_Target", options.ColWidth_Target);
-    WriteDword(key, "ColWidth_Result", options.ColWidth_Result);
+    SaveValues(kOptionValues, options);
 }
 
-bool LoadHistory(HWND combo, const std::string& name)
+void LoadMetaWindowPlacement(MetaWindowPlacement& placement)
 {
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    RegKey key;
+    if (OpenOptionsKey(key))
+        LoadValues(key, kPlacementValues, placement);
+}
+
+void SaveMetaWindowPlacement(const MetaWindowPlacement& placement)
+{
+    SaveValues(kPlacementValues, placement);
+}
+
+bool TakeFirstRunFlag()
+{
+    RegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
+        return true;
+    std::uint32_t firstRun = 1;
+    ReadFixed(key, kFirstRunValue, ReadRule::Lenient, firstRun);
+    if (firstRun != 0)
+        WriteDword(key, kFirstRunValue, 0);
+    return firstRun != 0;
+}
+
+std::optional<std::vector<std::string>> ReadHistory(const std::string& name)
+{
     RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, HistoryKeyPath(name).c_str(), 0, KEY_READ, key.Out()) !=
         ERROR_SUCCESS)
-        return false;
+        return std::nullopt;
+    std::vector<std::string> entries;
     for (int n = 0; n < kMaxLoadedHistoryEntries; ++n) {
         const std::string valueName = std::to_string(n);
         DWORD size = 0;
@@ -219,15 +271,12 @@ bool LoadHistory(HWND combo, const std::string& name)
         std::string text;
         if (!ReadText(key, valueName.c_str(), text) || text.empty())
             break;
-        const LRESULT added = SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(text.c_str()));
-        if (added == CB_ERR || added == CB_ERRSPACE)
-            break;
+        entries.push_back(std::move(text));
     }
-    return true;
+    return entries;
 }
 
-bool SaveHistory(HWND combo, const std::string& name)
+bool WriteHistory(const std::string& name, const std::vector<std::string>& entries)
 {
     const std::string path = HistoryKeyPath(name);
     // A key that could not be emptied would keep stale entries behind the new ones.
@@ -238,44 +287,14 @@ bool SaveHistory(HWND combo, const std::string& name)
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
                         nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
         return false;
-    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    if (count == CB_ERR || count < 0)
-        return false;
     // Values are numbered without gaps: loading stops at the first missing number.
     int stored = 0;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        std::string text;
-        if (!ComboItemText(combo, i, text))
-            return false;
-        if (text.empty())
+    for (const std::string& entry : entries) {
+        if (entry.empty())
             continue;
-        if (!WriteText(key, std::to_string(stored).c_str(), text))
+        if (!WriteText(key, std::to_string(stored).c_str(), entry))
             return false;
         ++stored;
     }
     return true;
-}
-
-bool PushHistory(HWND combo, const std::string& name)
-{
-    const std::string text = WindowText(combo);
-    if (text.empty())
-        return false;
-    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    if (count == CB_ERR || count < 0)
-        return false;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        std::string entry;
-        if (!ComboItemText(combo, i, entry) || entry != text)
-            continue;
-        if (i == 0)
-            return true;
-        SendMessageA(combo, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
-        break;
-    }
-    const LRESULT inserted = SendMessageA(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (inserted == CB_ERR || inserted == CB_ERRSPACE)
-        return false;
-    SendMessageA(combo, CB_SETCURSEL, 0, 0);
-    return SaveHistory(combo, name);
 }

@@ -1,11 +1,13 @@
-// Keeps the organize settings and the histories of the editable combo boxes in the current
-// user's registry, under HKEY_CURRENT_USER\Software\Quillmere. Registry failures are silent:
-// defaults stay in force and the operation is skipped.
+// Keeps the program's settings in the current user's registry, under
+// HKEY_CURRENT_USER\Software\Quillmere: the organize settings, the Meta/EXIF window's placement,
+// the first-run flag and the histories of the editable combo boxes. Every stored value goes
+// through here; registry failures are silent: defaults stay in force and the operation is skipped.
 #pragma once
 
-#include <windows.h>
-
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/OrganizeOptions.h"
 
@@ -23,6 +25,15 @@ inline constexpr const char* kLogFileHistory = "LogFile";
 // A history keeps any number of entries but loads at most this many.
 inline constexpr int kMaxLoadedHistoryEntries = 30;
 
+// The Meta/EXIF window's restored rectangle (all zero: none yet), whether it was maximized and
+// its two column widths.
+struct MetaWindowPlacement {
+    StoredRect position;
+    std::uint32_t maximized = 0;
+    std::uint32_t nameWidth = 200;
+    std::uint32_t valueWidth = 340;
+};
+
 // The user's documents folder as the shell reports it (created when missing); "" when the
 // shell gives no path.
 std::string UserDocumentsFolder();
@@ -37,15 +48,17 @@ void LoadSettings(OrganizeOptions& options);
 // Writes every field to the Options key, creating it when missing.
 void SaveSettings(const OrganizeOptions& options);
 
-// Empties the combo box's list and fills it from the history, most recent first. False when the
-// history's key does not exist (the caller then offers its presets); true otherwise, even when
-// nothing was loaded.
-bool LoadHistory(HWND combo, const std::string& name);
+// Fills the record from the Options key; a value missing or of another size keeps the field.
+void LoadMetaWindowPlacement(MetaWindowPlacement& placement);
+void SaveMetaWindowPlacement(const MetaWindowPlacement& placement);
 
-// Replaces the stored history with the combo box's non-empty list entries, in list order.
-bool SaveHistory(HWND combo, const std::string& name);
+// True on the program's first start for this user, and then never again: the answer is
+// stored as it is given. Also true when the registry cannot be used at all.
+bool TakeFirstRunFlag();
 
-// Moves the combo box's edit text to the top of its list (exact, case-sensitive comparison) and
-// saves the history. An empty text changes nothing (false); a text already at the top changes
-// and saves nothing (true).
-bool PushHistory(HWND combo, const std::string& name);
+// The stored entries of a history, most recent first, at most kMaxLoadedHistoryEntries; reading
+// stops at the first missing or empty entry. Nothing when the history's key does not exist.
+std::optional<std::vector<std::string>> ReadHistory(const std::string& name);
+
+// Replaces the stored history with the non-empty entries, in order.
+bool WriteHistory(const std::string& name, const std::vector<std::string>& entries);

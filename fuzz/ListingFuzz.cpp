@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         if (field.name.empty() || field.name.size() + field.value.size() > limits.maxLineLength) {
             std::abort();
         }
-        DateTimeFields date;
+        DateTime date;
         if (ParseDateText(field.value, date) && (date.year == 0 || date.month == 0 || date.day == 0)) {
             std::abort();
         }

@@ -11,8 +11,9 @@
 
 namespace {
 
-// Below root when every name after it is a plain name: none empty, none "." or "..", none that
-// Windows would shorten (trailing dot or space), no separator of either kind inside.
+// Below root when every name after it is a plain name: none empty, none "." or "..", no separator
+// of either kind inside, none that Windows would shorten (trailing dot or space) except the file's
+// own name, which is judged as Windows stores it.
 bool PlainNamesBelow(const std::string& root, const std::string& target)
 {
     if (target.compare(0, root.size(), root) != 0 || target.size() == root.size())
@@ -21,7 +22,9 @@ bool PlainNamesBelow(const std::string& root, const std::string& target)
     rest.remove_prefix(root.size());
     while (true) {
         const std::size_t end = rest.find('\\');
-        const std::string_view name = rest.substr(0, end);
+        std::string_view name = rest.substr(0, end);
+        if (end == std::string_view::npos)
+            name = name.substr(0, name.find_last_not_of(". ") + 1);
         if (name.empty() || name.find('/') != std::string_view::npos ||
             name.find(':') != std::string_view::npos)
             return false;
@@ -65,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         }
         break;
     case 1:
-        if (ExtensionFolderName(value, folder, reason))
-            Check(root, root + (folder.empty() ? "" : folder + "\\") + "photo");
+        if (const auto ext = ExtensionText(value);
+            ext && ModeFolderPath(OrganizeOptions {}, {ModeKind::Extension, {}, *ext}, folder, reason))
+            Check(root, root + folder + "photo");
         break;
     default:
         // The value as the rest of the path: folder names and a file name a template gave.

@@ -43,17 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(stream);
 
     // Every text is terminated inside its field, and the thumbnail lies inside a kept section.
-    Check(std::strlen(reader.errorText()) < kErrorTextSize);
+    Check(std::strlen(reader.ErrorText()) < kErrorTextSize);
     Check(std::strlen(info.exifVersion) < sizeof info.exifVersion);
     Check(std::strlen(info.make) < sizeof info.make);
     Check(std::strlen(info.model) < sizeof info.model);
     Check(std::strlen(info.dateTimeOriginal) < sizeof info.dateTimeOriginal);
     Check(std::strlen(info.comment) < sizeof info.comment);
-    Check(reader.sectionCount() >= 0 && reader.sectionCount() <= JpegSectionReader::kMaxSections);
+    Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
     if (info.thumbnail != nullptr) {
         bool inside = false;
-        for (int i = 0; i < reader.sectionCount(); ++i) {
-            const JpegSection& section = reader.section(i);
+        for (int i = 0; i < reader.SectionCount(); ++i) {
+            const JpegSection& section = reader.Section(i);
             const unsigned char* begin = section.data.get();
             if (begin != nullptr && info.thumbnail > begin &&
                 info.thumbnail + info.thumbnailSize <= begin + section.size) {

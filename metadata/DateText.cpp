@@ -47,9 +47,9 @@ bool NumberAfter(std::string_view text, char mark, std::size_t from, std::size_t
 
 }  // namespace
 
-bool ParseDateText(std::string_view text, DateTimeFields& date)
+bool ParseDateText(std::string_view text, DateTime& date)
 {
-    DateTimeFields parsed;
+    DateTime parsed;
     if (!ReadNumber(text, 0, parsed.year) || parsed.year == 0)
         return false;
     std::size_t monthColon = 0;

@@ -5,14 +5,7 @@
 
 #include <string_view>
 
-struct DateTimeFields {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+#include "engine/DateTime.h"
 
 // False leaves `date` untouched. A number too large for an int fails the parse.
-bool ParseDateText(std::string_view text, DateTimeFields& date);
+bool ParseDateText(std::string_view text, DateTime& date);

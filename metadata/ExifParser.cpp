@@ -259,14 +259,69 @@ bool ExifParser::WalkDirectory(std::uint32_t start, bool mainImage)
     return true;
 }
 
+namespace {
+
+// Tags whose number is stored as it is.
+struct NumberTag {
+    unsigned tag;
+    float ImageInfo::*field;
+};
+struct WholeNumberTag {
+    unsigned tag;
+    int ImageInfo::*field;
+};
+
+const NumberTag kNumberTags[] = {
+        {kXResolution, &ImageInfo::xResolution},
+        {kYResolution, &ImageInfo::yResolution},
+        {kExposureTime, &ImageInfo::exposureTime},
+        {kFNumber, &ImageInfo::fNumber},
+        {kBrightnessValue, &ImageInfo::brightness},
+        {kExposureBiasValue, &ImageInfo::exposureBias},
+        {kSubjectDistance, &ImageInfo::subjectDistance},
+        {kFocalLength, &ImageInfo::focalLength},
+        {kFocalPlaneXResolution, &ImageInfo::focalPlaneXResolution},
+        {kFocalPlaneYResolution, &ImageInfo::focalPlaneYResolution},
+};
+
+const WholeNumberTag kWholeNumberTags[] = {
+        {kExposureProgram, &ImageInfo::exposureProgram},
+        {kCompressedBitsPerPixel, &ImageInfo::compressedBitsPerPixel},
+        {kMeteringMode, &ImageInfo::meteringMode},
+        {kLightSource, &ImageInfo::lightSource},
+};
+
+}  // namespace
+
+bool ExifParser::StoreNumberTag(unsigned tag, double number)
+{
+    for (const NumberTag& entry : kNumberTags) {
+        if (entry.tag == tag) {
+            info.*entry.field = static_cast<float>(number);
+            return true;
+        }
+    }
+    for (const WholeNumberTag& entry : kWholeNumberTags) {
+        if (entry.tag == tag) {
+            info.*entry.field = ToInt(number);
+            return true;
+        }
+    }
+    return false;
+}
+
 void ExifParser::StoreTag(unsigned tag, unsigned format, std::uint32_t components, unsigned char* value,
                           std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength)
 {
     // An entry without components has no value bytes to read: it counts as 0.
     const double number = components == 0 ? 0.0 : ConvertValue(value, format);
+    if (StoreNumberTag(tag, number))
+        return;
     switch (tag) {
     case kMake: CopyText(info.make, 31, value, byteCount); break;
     case kModel: CopyText(info.model, 39, value, byteCount); break;
+    case kExifVersion: CopyText(info.exifVersion, 4, value, byteCount); break;
+    case kDateTimeOriginal: CopyText(info.dateTimeOriginal, 19, value, byteCount); break;
     case kOrientation: {
         const int orientation = ToInt(number);
         if (orientation >= 1 && orientation <= 8) {
@@ -277,14 +332,9 @@ void ExifParser::StoreTag(unsigned tag, unsigned format, std::uint32_t component
         }
         break;
     }
-    case kXResolution: info.xResolution = static_cast<float>(number); break;
-    case kYResolution: info.yResolution = static_cast<float>(number); break;
     case kResolutionUnit: UnitFactor(ToInt(number), info.resolutionUnit); break;
     case kThumbnailOffset: thumbnailOffset = ToInt(number); break;
     case kThumbnailLength: thumbnailLength = ToInt(number); break;
-    case kExposureTime: info.exposureTime = static_cast<float>(number); break;
-    case kFNumber: info.fNumber = static_cast<float>(number); break;
-    case kExposureProgram: info.exposureProgram = ToInt(number); break;
     case kIsoSpeed: {
         // Older cameras store the ISO rating divided by 200. Widened so that hostile negative
         // values cannot overflow.
@@ -293,9 +343,6 @@ void ExifParser::StoreTag(unsigned tag, unsigned format, std::uint32_t component
                 iso < kLowestIsoValue ? ToInt(static_cast<double>(iso * kIsoFactor)) : static_cast<int>(iso);
         break;
     }
-    case kExifVersion: CopyText(info.exifVersion, 4, value, byteCount); break;
-    case kDateTimeOriginal: CopyText(info.dateTimeOriginal, 19, value, byteCount); break;
-    case kCompressedBitsPerPixel: info.compressedBitsPerPixel = ToInt(number); break;
     case kShutterSpeedValue:
         if (info.exposureTime == 0)
             info.exposureTime = static_cast<float>(std::exp2(-number));
@@ -305,21 +352,13 @@ void ExifParser::StoreTag(unsigned tag, unsigned format, std::uint32_t component
         if (info.fNumber == 0)
             info.fNumber = static_cast<float>(std::exp2(number / 2));
         break;
-    case kBrightnessValue: info.brightness = static_cast<float>(number); break;
-    case kExposureBiasValue: info.exposureBias = static_cast<float>(number); break;
-    case kSubjectDistance: info.subjectDistance = static_cast<float>(number); break;
-    case kMeteringMode: info.meteringMode = ToInt(number); break;
-    case kLightSource: info.lightSource = ToInt(number); break;
     case kFlash: info.flashFired = (ToInt(number) & 7) != 0 ? 1 : 0; break;
-    case kFocalLength: info.focalLength = static_cast<float>(number); break;
     case kUserComment: StoreUserComment(value, byteCount); break;
     case kPixelXDimension:
     case kPixelYDimension:
         if (ToInt(number) > largestDimension)
             largestDimension = ToInt(number);
         break;
-    case kFocalPlaneXResolution: info.focalPlaneXResolution = static_cast<float>(number); break;
-    case kFocalPlaneYResolution: info.focalPlaneYResolution = static_cast<float>(number); break;
     case kFocalPlaneResolutionUnit: UnitFactor(ToInt(number), info.focalPlaneUnit); break;
     default: break;
     }

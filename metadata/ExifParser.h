@@ -32,6 +32,8 @@ private:
     bool WalkDirectory(std::uint32_t start, bool mainImage);
     double ConvertValue(const unsigned char* value, unsigned format) const;
 
+    // The tags stored as plain numbers (a table); false for any other tag.
+    bool StoreNumberTag(unsigned tag, double number);
     void StoreTag(unsigned tag, unsigned format, std::uint32_t components, unsigned char* value,
                   std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength);
     void StoreUserComment(unsigned char* value, std::uint64_t byteCount);

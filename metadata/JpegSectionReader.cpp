@@ -37,7 +37,7 @@ void JpegSectionReader::Fail(const char* message)
 void JpegSectionReader::FailToStdout(const char* message)
 {
     // The program has no console in normal use, so a failed write has nobody to tell; the text
-    // also goes to errorText, which is the record that callers can read.
+    // also goes to ErrorText(), which is the record that callers can read.
     std::printf("%s\n", message);
     std::fflush(stdout);
     Fail(message);

@@ -32,13 +32,13 @@ public:
     // True when the start-of-scan marker was reached. On false everything read so far stays.
     bool ReadSections(std::FILE* stream);
 
-    const char* errorText() const { return errorMessage; }
-    ImageInfo& imageInfo() { return *info; }
-    const ImageInfo& imageInfo() const { return *info; }
-    int sectionCount() const { return count; }
-    // Any slot 0 to kMaxSections - 1; slots from sectionCount() on are empty or hold a section
+    const char* ErrorText() const { return errorMessage; }
+    ImageInfo& Info() { return *info; }
+    const ImageInfo& Info() const { return *info; }
+    int SectionCount() const { return count; }
+    // Any slot 0 to kMaxSections - 1; slots from SectionCount() on are empty or hold a section
     // whose reading failed.
-    const JpegSection& section(int index) const { return sections[index]; }
+    const JpegSection& Section(int index) const { return sections[index]; }
 
 private:
     enum class Step { Continue, ReachedScan, Failed };

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/ModeFolder.h"
+#include "engine/PathText.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
@@ -29,7 +31,7 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTimeFields& date)
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -52,17 +54,16 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
     return false;
 }
 
-bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& date)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
-    if (mode == DateSource::Created || mode == DateSource::TakenElseCreated) {
+    if (which == FileTime::Created)
         chosen = attributes.ftCreationTime;
-    } else if (mode == DateSource::Accessed || mode == DateSource::TakenElseAccessed) {
+    else if (which == FileTime::Accessed)
         chosen = attributes.ftLastAccessTime;
-    }
     FILETIME local;
     if (!FileTimeToLocalFileTime(&chosen, &local))
         return false;
@@ -72,16 +73,6 @@ bool FileTimeFields(const std::string& path, DateSource mode, DateTimeFields& da
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};
     return true;
-}
-
-void Output(const DateTimeFields& date, int& year, int& month, int& day, int& hour, int& minute, int& second)
-{
-    year = date.year;
-    month = date.month;
-    day = date.day;
-    hour = date.hour;
-    minute = date.minute;
-    second = date.second;
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
@@ -101,42 +92,55 @@ MetaLookup::MetaLookup()
 MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolConfig))
 { }
 
-bool MetaLookup::GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour,
-                              int& minute, int& second) const
+std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 {
-    DateTimeFields date;
+    DateTime date;
     if (!DateTakenFields(path, toolConfig_, date))
-        return false;
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+        return std::nullopt;
+    return date;
 }
 
-bool MetaLookup::GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day,
-                                int& hour, int& minute, int& second) const
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode) const
 {
-    DateTimeFields date;
-    switch (mode) {
-    case DateSource::Taken:
-        if (!DateTakenFields(path, toolConfig_, date))
-            return false;
-        break;
-    case DateSource::TakenElseModified:
-    case DateSource::TakenElseCreated:
-    case DateSource::TakenElseAccessed:
-        if (!DateTakenFields(path, toolConfig_, date) && !FileTimeFields(path, mode, date)) {
-            return false;
-        }
-        break;
-    case DateSource::Modified:
-    case DateSource::Created:
-    case DateSource::Accessed:
-        if (!FileTimeFields(path, mode, date))
-            return false;
-        break;
-    default: return false;
+    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    if (row == nullptr || row->kind != ModeKind::Date)
+        return std::nullopt;
+    DateTime date;
+    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date))
+        return date;
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
+        return date;
+    return std::nullopt;
+}
+
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode) const
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    if (row == nullptr)
+        return std::nullopt;
+    ModeValue value;
+    value.kind = row->kind;
+    switch (row->kind) {
+    case ModeKind::Date: {
+        const auto date = GetDateForMode(path, row->value);
+        if (!date)
+            return std::nullopt;
+        value.date = *date;
+        return value;
     }
-    Output(date, year, month, day, hour, minute, second);
-    return true;
+    case ModeKind::Extension: {
+        auto text = ExtensionText(FileNameOf(path));
+        if (!text)
+            return std::nullopt;
+        value.text = std::move(*text);
+        return value;
+    }
+    case ModeKind::Orientation:
+        if (!GetOrientationText(path, value.text))
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const

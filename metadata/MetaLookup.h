@@ -3,9 +3,11 @@
 // how is the picture oriented. JPEG files are read in-process; every other file is asked
 // through the metadata tool. No state is kept between calls.
 
+#include <optional>
 #include <string>
 
-#include "engine/OrganizeOptions.h"
+#include "engine/DateTime.h"
+#include "engine/OrganizeMode.h"
 #include "metadata/MetaToolRunner.h"
 
 class MetaLookup {
@@ -13,13 +15,14 @@ public:
     MetaLookup();  // the tool beside the executable, with the default time limit
     explicit MetaLookup(MetaToolConfig toolConfig);
 
-    // The outputs are written only when the result is true.
-    bool GetDateTaken(const std::string& path, int& year, int& month, int& day, int& hour, int& minute,
-                      int& second) const;
-    bool GetDateForMode(const std::string& path, DateSource mode, int& year, int& month, int& day, int& hour,
-                        int& minute, int& second) const;
+    std::optional<DateTime> GetDateTaken(const std::string& path) const;
+    // The date a date mode takes; nothing for a mode that is not a date mode.
+    std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode) const;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
+    // What the file has for the mode: its date, extension or orientation; nothing when it has no
+    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here.
+    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode) const;
 
 private:
     MetaToolConfig toolConfig_;

@@ -52,18 +52,8 @@ void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listin
         if (data[7 + 3 * i] != 0x11)
             return;  // only the usual layout with full-size chroma factors
     }
-    static const struct {
-        unsigned h, v;
-        const char* text;
-    } kinds[] = {
-            {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
-            {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
-            {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
-    };
-    for (const auto& kind : kinds) {
-        if (kind.h == h && kind.v == v)
-            listing.Add("Y Cb Cr Sub Sampling", kind.text);
-    }
+    if (const char* text = YCbCrSubSamplingName(h, v))
+        listing.Add("Y Cb Cr Sub Sampling", text);
 }
 
 }  // namespace

@@ -59,6 +59,111 @@ std::string TextFieldName(const std::string& keyword)
     return name;
 }
 
+void ListText(ByteSource& source, uint64_t data, uint64_t length, Listing& listing)
+{
+    std::vector<uint8_t> text;
+    if (!source.ReadSome(data, size_t(length), text))
+        return;
+    auto nul = std::find(text.begin(), text.end(), uint8_t(0));
+    if (nul != text.end() && nul != text.begin()) {
+        std::string keyword(text.begin(), nul), value(nul + 1, text.end());
+        listing.Add(TextFieldName(keyword), Latin1ToUtf8(value));
+    }
+}
+
+// Uncompressed international text; the XMP packet is stored under its own keyword.
+void ListInternationalText(ByteSource& source, uint64_t data, uint64_t length, Listing& listing)
+{
+    std::vector<uint8_t> text;
+    static const char kXmpKeyword[] = "XML:com.adobe.xmp";
+    if (!source.ReadSome(data, size_t(length), text) || text.size() <= sizeof kXmpKeyword + 1 ||
+        std::memcmp(text.data(), kXmpKeyword, sizeof kXmpKeyword) != 0 || text[sizeof kXmpKeyword] != 0)
+        return;
+    size_t at = sizeof kXmpKeyword + 2;
+    for (int field = 0; field < 2 && at < text.size(); ++field) {
+        while (at < text.size() && text[at] != 0)
+            ++at;
+        ++at;
+    }
+    if (at < text.size())
+        ReadXmp(std::string(text.begin() + long(at), text.end()), listing);
+}
+
+void ListBackground(ByteSource& source, uint64_t data, uint64_t length, Listing& listing)
+{
+    std::vector<uint8_t> d;
+    if (!source.ReadSome(data, size_t(length), d))
+        return;
+    std::string text;
+    if (d.size() == 1)
+        text = std::to_string(d[0]);
+    for (size_t i = 0; i + 1 < d.size(); i += 2)
+        text += (i ? " " : "") + std::to_string(Get16(d.data() + i, true));
+    listing.Add("Background Color", text);
+}
+
+void ListTime(ByteSource& source, uint64_t data, uint64_t, Listing& listing)
+{
+    uint8_t d[7];
+    if (!source.Read(data, d, 7))
+        return;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", unsigned(Get16(d, true)), d[2], d[3],
+                  d[4], d[5], d[6]);
+    listing.Add("Modify Date", text);
+}
+
+void ListPhysicalSize(ByteSource& source, uint64_t data, uint64_t, Listing& listing)
+{
+    uint8_t d[9];
+    if (!source.Read(data, d, 9))
+        return;
+    listing.Add("Pixels Per Unit X", std::to_string(Get32(d, true)));
+    listing.Add("Pixels Per Unit Y", std::to_string(Get32(d + 4, true)));
+    listing.Add("Pixel Units", d[8] == 1   ? "meters"
+                               : d[8] == 0 ? "Unknown"
+                                           : "Unknown (" + std::to_string(d[8]) + ")");
+}
+
+void ListGamma(ByteSource& source, uint64_t data, uint64_t, Listing& listing)
+{
+    uint8_t d[4];
+    if (source.Read(data, d, 4))
+        listing.Add("Gamma", FormatG(100000.0 / Get32(d, true), 5));
+}
+
+void ListRenderingIntent(ByteSource& source, uint64_t data, uint64_t, Listing& listing)
+{
+    uint8_t d;
+    static const char* const intents[] = {"Perceptual", "Relative Colorimetric", "Saturation",
+                                          "Absolute Colorimetric"};
+    if (source.Read(data, &d, 1))
+        listing.Add("SRGB Rendering", d < 4 ? intents[d] : "Unknown (" + std::to_string(d) + ")");
+}
+
+// Chunks that only add fields to the listing, each with the lengths it is read at.
+struct ListedChunk {
+    const char* type;
+    uint64_t minLength;
+    uint64_t maxLength;
+    void (*list)(ByteSource& source, uint64_t data, uint64_t length, Listing& listing);
+};
+
+const ListedChunk kListedChunks[] = {
+        {"tEXt", 0, 1u << 20, ListText},     {"iTXt", 0, kMaxXmpBytes, ListInternationalText},
+        {"bKGD", 1, 6, ListBackground},      {"tIME", 7, 7, ListTime},
+        {"pHYs", 9, 9, ListPhysicalSize},    {"gAMA", 4, 4, ListGamma},
+        {"sRGB", 1, 1, ListRenderingIntent},
+};
+
+const ListedChunk* FindListedChunk(const std::string& type, uint64_t length)
+{
+    for (const ListedChunk& chunk : kListedChunks)
+        if (type == chunk.type && length >= chunk.minLength && length <= chunk.maxLength)
+            return &chunk;
+    return nullptr;
+}
+
 }  // namespace
 
 ReadResult ReadPngFile(ByteSource& source, Listing& listing, ExifFacts& facts)
@@ -101,68 +206,8 @@ ReadResult ReadPngFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                     (length >= 6 && exif.Read(0, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0) ? 6 : 0;
             WindowSource tiff(exif, skip, length - skip);
             exifRead = ReadTiff(tiff, 0, listing, facts);
-        } else if (type == "tEXt" && length <= (1u << 20)) {
-            std::vector<uint8_t> text;
-            if (source.ReadSome(data, size_t(length), text)) {
-                auto nul = std::find(text.begin(), text.end(), uint8_t(0));
-                if (nul != text.end() && nul != text.begin()) {
-                    std::string keyword(text.begin(), nul), value(nul + 1, text.end());
-                    listing.Add(TextFieldName(keyword), Latin1ToUtf8(value));
-                }
-            }
-        } else if (type == "iTXt" && length <= kMaxXmpBytes) {
-            // Uncompressed international text; the XMP packet is stored under its own keyword.
-            std::vector<uint8_t> text;
-            static const char kXmpKeyword[] = "XML:com.adobe.xmp";
-            if (source.ReadSome(data, size_t(length), text) && text.size() > sizeof kXmpKeyword + 1 &&
-                std::memcmp(text.data(), kXmpKeyword, sizeof kXmpKeyword) == 0 &&
-                text[sizeof kXmpKeyword] == 0) {
-                size_t at = sizeof kXmpKeyword + 2;
-                for (int field = 0; field < 2 && at < text.size(); ++field) {
-                    while (at < text.size() && text[at] != 0)
-                        ++at;
-                    ++at;
-                }
-                if (at < text.size())
-                    ReadXmp(std::string(text.begin() + long(at), text.end()), listing);
-            }
-        } else if (type == "bKGD" && length >= 1 && length <= 6) {
-            std::vector<uint8_t> d;
-            if (source.ReadSome(data, size_t(length), d)) {
-                std::string text;
-                if (d.size() == 1)
-                    text = std::to_string(d[0]);
-                for (size_t i = 0; i + 1 < d.size(); i += 2)
-                    text += (i ? " " : "") + std::to_string(Get16(d.data() + i, true));
-                listing.Add("Background Color", text);
-            }
-        } else if (type == "tIME" && length == 7) {
-            uint8_t d[7];
-            if (source.Read(data, d, 7)) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", unsigned(Get16(d, true)),
-                              d[2], d[3], d[4], d[5], d[6]);
-                listing.Add("Modify Date", text);
-            }
-        } else if (type == "pHYs" && length == 9) {
-            uint8_t d[9];
-            if (source.Read(data, d, 9)) {
-                listing.Add("Pixels Per Unit X", std::to_string(Get32(d, true)));
-                listing.Add("Pixels Per Unit Y", std::to_string(Get32(d + 4, true)));
-                listing.Add("Pixel Units", d[8] == 1   ? "meters"
-                                           : d[8] == 0 ? "Unknown"
-                                                       : "Unknown (" + std::to_string(d[8]) + ")");
-            }
-        } else if (type == "gAMA" && length == 4) {
-            uint8_t d[4];
-            if (source.Read(data, d, 4))
-                listing.Add("Gamma", FormatG(100000.0 / Get32(d, true), 5));
-        } else if (type == "sRGB" && length == 1) {
-            uint8_t d;
-            static const char* const intents[] = {"Perceptual", "Relative Colorimetric", "Saturation",
-                                                  "Absolute Colorimetric"};
-            if (source.Read(data, &d, 1))
-                listing.Add("SRGB Rendering", d < 4 ? intents[d] : "Unknown (" + std::to_string(d) + ")");
+        } else if (const ListedChunk* chunk = FindListedChunk(type, length)) {
+            chunk->list(source, data, length, listing);
         }
         position = data + length + 4;
     }

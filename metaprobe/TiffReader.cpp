@@ -158,18 +158,8 @@ std::string SubSamplingText(const TiffValue& value)
 {
     if (value.Size() != 2)
         return JoinNumbers(value, " ");
-    static const struct {
-        int h, v;
-        const char* text;
-    } kinds[] = {
-            {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
-            {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
-            {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
-    };
-    for (const auto& kind : kinds) {
-        if (value.Integer(0) == kind.h && value.Integer(1) == kind.v)
-            return kind.text;
-    }
+    if (const char* text = YCbCrSubSamplingName(value.Integer(0), value.Integer(1)))
+        return text;
     return "Unknown (" + JoinNumbers(value, " ") + ")";
 }
 

@@ -115,4 +115,21 @@ std::string TrimRight(std::string text)
     return text;
 }
 
+const char* YCbCrSubSamplingName(int64_t horizontal, int64_t vertical)
+{
+    static const struct {
+        int64_t h, v;
+        const char* text;
+    } kinds[] = {
+            {1, 1, "YCbCr4:4:4 (1 1)"}, {2, 1, "YCbCr4:2:2 (2 1)"}, {2, 2, "YCbCr4:2:0 (2 2)"},
+            {4, 1, "YCbCr4:1:1 (4 1)"}, {4, 2, "YCbCr4:1:0 (4 2)"}, {1, 2, "YCbCr4:4:0 (1 2)"},
+            {1, 4, "YCbCr4:4:1 (1 4)"}, {2, 4, "YCbCr4:2:1 (2 4)"},
+    };
+    for (const auto& kind : kinds) {
+        if (kind.h == horizontal && kind.v == vertical)
+            return kind.text;
+    }
+    return nullptr;
+}
+
 }  // namespace metaprobe

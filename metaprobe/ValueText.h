@@ -24,5 +24,7 @@ std::string FormatCoordinate(double degrees);
 std::string Latin1ToUtf8(const std::string& text);
 // Removes trailing spaces (and NULs).
 std::string TrimRight(std::string text);
+// "YCbCr4:2:0 (2 2)" and the like for chroma subsampling factors; null for a pair without a name.
+const char* YCbCrSubSamplingName(int64_t horizontal, int64_t vertical);
 
 }  // namespace metaprobe

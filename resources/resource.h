@@ -84,6 +84,3 @@
 #define ID_HOMEPAGE 32782
 #define ID_META_INFO 32783
 #define ID_HELP_CONTENTS 57670
-
-// Sent by the sortable list to its parent after every sort (WM_USER + 110).
-#define QM_LIST_SORTED 1134

@@ -2,6 +2,8 @@
 #pragma once
 #include "toolkit/Window.h"
 
+#include <string>
+
 class ComboBox : public Window {
 public:
     using Window::Window;
@@ -38,6 +40,19 @@ public:
     {
         return static_cast<int>(SendMessageA(hwnd_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer)));
     }
+    // An entry's whole text; "" for an index with no entry.
+    std::string GetEntryText(int index) const
+    {
+        const int length = GetEntryTextLength(index);
+        if (length <= 0)
+            return {};
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        const int copied = GetEntryText(index, text.data());
+        text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        return text;
+    }
+    // The selected entry's text; "" when none is selected.
+    std::string GetSelectedText() const { return GetEntryText(GetCurSel()); }
     int FindStringExact(int start, const char* text) const
     {
         return static_cast<int>(

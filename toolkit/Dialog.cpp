@@ -4,8 +4,8 @@
 
 namespace {
 
-// Messages whose result a dialog procedure returns directly instead of through DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message)
+// The WM_CTLCOLOR* messages: a control asks its parent for its colours.
+bool IsControlColorMessage(UINT message)
 {
     switch (message) {
     case WM_CTLCOLORMSGBOX:
@@ -14,7 +14,17 @@ bool ReturnsResultDirectly(UINT message)
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSTATIC: return true;
+    default: return false;
+    }
+}
+
+// Messages whose result a dialog procedure returns directly instead of through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message)
+{
+    if (IsControlColorMessage(message))
+        return true;
+    switch (message) {
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
@@ -123,6 +133,11 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 
 bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (IsControlColorMessage(message)) {
+        if (SubclassedControl::Reflect(message, wParam, lParam, result))
+            return true;
+        return OnMessage(message, wParam, lParam, result);
+    }
     switch (message) {
     case WM_INITDIALOG: result = OnInitDialog() ? TRUE : FALSE; return true;
     case WM_COMMAND: {
@@ -143,16 +158,6 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         if (!SubclassedControl::Reflect(message, wParam, lParam, result))
             result = OnNotify(reinterpret_cast<NMHDR*>(lParam));
         return true;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (SubclassedControl::Reflect(message, wParam, lParam, result))
-            return true;
-        return OnMessage(message, wParam, lParam, result);
     case WM_DESTROY: OnDestroy(); return false;  // the dialog manager still has its own cleanup to do
     case WM_NCDESTROY: {
         SetWindowLongPtrA(hwnd_, DWLP_USER, 0);

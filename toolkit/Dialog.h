@@ -8,7 +8,9 @@
 #pragma once
 #include "toolkit/Window.h"
 
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 class Dialog : public Window {
 public:
@@ -36,6 +38,21 @@ public:
     }
 
     int TemplateId() const { return templateId_; }
+
+    // The controls of the dialog by identifier.
+    void EnableItem(int id, bool enable) const { EnableWindow(Item(id), enable ? TRUE : FALSE); }
+    void EnableItems(std::initializer_list<int> ids, bool enable) const
+    {
+        for (int id : ids)
+            EnableItem(id, enable);
+    }
+    bool IsButtonChecked(int id) const { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+    void CheckButton(int id, bool checked) const
+    {
+        CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    std::string ItemText(int id) const { return Window(Item(id)).GetText(); }
+    void SetItemText(int id, const std::string& text) const { SetDlgItemTextA(hwnd_, id, text.c_str()); }
 
 protected:
     // Return true to let the system give the focus to the first tab stop.

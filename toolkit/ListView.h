@@ -80,6 +80,18 @@ public:
     {
         return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
     }
+    // The first selected row, or -1.
+    int SelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
+    // The row with the focus, or -1.
+    int FocusedItem() const { return GetNextItem(-1, LVNI_FOCUSED); }
+    // Makes row the only selected row, gives it the focus and scrolls it into view.
+    void SelectAndFocus(int row) const
+    {
+        for (int selected; (selected = SelectedItem()) >= 0;)
+            SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        EnsureVisible(row);
+    }
     int GetSelectedCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0)); }
     UINT GetItemState(int row, UINT mask) const
     {

@@ -163,6 +163,16 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     return chosen;
 }
 
+std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder)
+{
+    char start[520];
+    lstrcpynA(start, initialFolder.c_str(), sizeof start);
+    char chosen[520];
+    if (!PickFolder(owner, title, start, chosen, sizeof chosen))
+        return std::nullopt;
+    return std::string(chosen);
+}
+
 bool GetProgramFolder(char* buffer, size_t size)
 {
     char path[MAX_PATH + 1];

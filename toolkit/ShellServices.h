@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
 // system folder, or when it does not fit the result buffer. The picker needs COM on the
 // calling thread (the application initialises it at start-up).
 bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize);
+// The same with texts (an initial folder longer than 519 characters is cut): the chosen folder,
+// or nothing.
+std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder);
 // Removes a trailing backslash unless it belongs to a drive root ("C:\").
 void StripTrailingBackslash(char* folder);
 

@@ -1,7 +1,5 @@
 #include "toolkit/SortListCtrl.h"
 
-#include "resource.h"
-
 #include <vector>
 
 SortListCtrl::~SortListCtrl()

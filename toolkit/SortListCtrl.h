@@ -13,6 +13,9 @@
 #include <memory>
 #include <string>
 
+// Posted to the list's parent after every sort (wParam: the list's window, lParam: the column).
+inline constexpr UINT QM_LIST_SORTED = WM_USER + 110;
+
 // Stored as the item parameter of every row.
 struct RowSortRecord {
     std::unique_ptr<std::string> sortKey;  // the row's text in the sort column while a sort runs

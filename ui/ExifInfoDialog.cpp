@@ -1,6 +1,5 @@
 #include "ui/ExifInfoDialog.h"
 
-#include <array>
 #include <utility>
 
 #include "engine/SettingsStore.h"
@@ -8,23 +7,9 @@
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 
-namespace {
-
-template <class T> void ReadValue(HKEY key, const char* name, T& value)
-{
-    T read;
-    DWORD size = sizeof read;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size) ==
-                ERROR_SUCCESS &&
-        size == sizeof read)
-        value = read;
-}
-
-}  // namespace
-
-ExifInfoDialog::ExifInfoDialog(std::string path, RowNavigator* navigator, MetaToolConfig toolConfig)
-    : AnchoredDialog(IDD_EXIFINFO), path_(std::move(path)), navigator_(navigator),
-      toolConfig_(std::move(toolConfig))
+ExifInfoDialog::ExifInfoDialog(MetaWindowInput input)
+    : AnchoredDialog(IDD_EXIFINFO), path_(std::move(input.path)), navigator_(input.navigator),
+      toolConfig_(std::move(input.toolConfig))
 {
     if (toolConfig_.toolPath.empty())
         toolConfig_.toolPath = DefaultToolPath();
@@ -33,7 +18,7 @@ ExifInfoDialog::ExifInfoDialog(std::string path, RowNavigator* navigator, MetaTo
 bool ExifInfoDialog::OnInitDialog()
 {
     AnchoredDialog::OnInitDialog();
-    ReadPlacement();
+    LoadMetaWindowPlacement(placement_);
     HINSTANCE module = GetModuleHandleA(nullptr);
     icon_ = static_cast<HICON>(
             LoadImageA(module, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -48,31 +33,16 @@ bool ExifInfoDialog::OnInitDialog()
         AnchorItem(id, Anchor::TopRight);
 
     list_.Attach(Item(IDC_EXIF_LIST));
-    list_.InsertColumn(0, "Name", static_cast<int>(nameWidth_));
-    list_.InsertColumn(1, "Value", static_cast<int>(valueWidth_));
+    list_.InsertColumn(0, "Name", static_cast<int>(placement_.nameWidth));
+    list_.InsertColumn(1, "Value", static_cast<int>(placement_.valueWidth));
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     Load();
-    if (saved_.right > saved_.left && saved_.bottom > saved_.top)
-        MoveWindow(hwnd_, saved_.left, saved_.top, saved_.right - saved_.left, saved_.bottom - saved_.top,
-                   TRUE);
-    if (maximized_)
+    const StoredRect& r = placement_.position;
+    if (r.right > r.left && r.bottom > r.top)
+        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (placement_.maximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     return true;
-}
-
-void ExifInfoDialog::ReadPlacement()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    std::array<LONG, 4> rect {saved_.left, saved_.top, saved_.right, saved_.bottom};
-    ReadValue(key, "ExifInfoWndPos", rect);
-    saved_ = {rect[0], rect[1], rect[2], rect[3]};
-    maximized_ = 0;
-    ReadValue(key, "ExifInfoWndMaxed", maximized_);
-    ReadValue(key, "ExifInfoWnd_NameWidth", nameWidth_);
-    ReadValue(key, "ExifInfoWnd_ValWidth", valueWidth_);
-    RegCloseKey(key);
 }
 
 void ExifInfoDialog::Load()
@@ -80,7 +50,7 @@ void ExifInfoDialog::Load()
     ++loads_;
     WaitCursor wait;
     LockWindowUpdate(hwnd_);
-    SetWindowTextA(hwnd_, path_.c_str());
+    SetText(path_.c_str());
     list_.DeleteAllRows();
     MetaToolRunner runner(toolConfig_);
     // A file that is gone fails the load: the tool would list only its own "File not found"
@@ -106,17 +76,18 @@ bool ExifInfoDialog::OnCommand(int id, int, HWND)
     case IDC_EXIF_OPEN: OpenWithAssociatedProgram(path_.c_str()); return true;
     case IDC_EXIF_BROWSE: ShowInFileBrowser(path_.c_str()); return true;
     case IDC_EXIF_COPY: CopyToClipboard(); return true;
-    case IDC_EXIF_PREVIOUS: Step(false); return true;
-    case IDC_EXIF_NEXT: Step(true); return true;
+    case IDC_EXIF_PREVIOUS: Step(Direction::Previous); return true;
+    case IDC_EXIF_NEXT: Step(Direction::Next); return true;
     default: return false;
     }
 }
 
-void ExifInfoDialog::Step(bool next)
+void ExifInfoDialog::Step(Direction direction)
 {
     if (!navigator_)
         return;
-    const std::string path = next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
+    const std::string path =
+            direction == Direction::Next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
     if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
         return;
     path_ = path;
@@ -157,27 +128,16 @@ void ExifInfoDialog::SavePlacement()
     WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
     if (GetWindowPlacement(hwnd_, &placement)) {
-        saved_ = placement.rcNormalPosition;
-        maximized_ = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
+        const RECT& r = placement.rcNormalPosition;
+        placement_.position = {r.left, r.top, r.right, r.bottom};
+        placement_.maximized = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
     } else {
-        saved_ = {0, 0, 0, 0};
-        maximized_ = 1;
+        placement_.position = {};
+        placement_.maximized = 1;
     }
     if (list_.GetHeader()) {
-        nameWidth_ = static_cast<DWORD>(list_.GetColumnWidth(0));
-        valueWidth_ = static_cast<DWORD>(list_.GetColumnWidth(1));
+        placement_.nameWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(0));
+        placement_.valueWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(1));
     }
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    const LONG rect[4] = {saved_.left, saved_.top, saved_.right, saved_.bottom};
-    RegSetValueExA(key, "ExifInfoWndMaxed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maximized_),
-                   sizeof maximized_);
-    RegSetValueExA(key, "ExifInfoWndPos", 0, REG_BINARY, reinterpret_cast<const BYTE*>(rect), sizeof rect);
-    RegSetValueExA(key, "ExifInfoWnd_NameWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&nameWidth_),
-                   sizeof nameWidth_);
-    RegSetValueExA(key, "ExifInfoWnd_ValWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&valueWidth_),
-                   sizeof valueWidth_);
-    RegCloseKey(key);
+    SaveMetaWindowPlacement(placement_);
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "toolkit/AnchoredDialog.h"
 #include "toolkit/SortListCtrl.h"
@@ -17,10 +18,18 @@ public:
     virtual std::string SelectNextRow() = 0;
 };
 
+// What the window is opened with.
+struct MetaWindowInput {
+    std::string path;
+    // May be null: Previous and Next then do nothing.
+    RowNavigator* navigator = nullptr;
+    // An empty tool path means the program's own metadata tool.
+    MetaToolConfig toolConfig;
+};
+
 class ExifInfoDialog : public AnchoredDialog {
 public:
-    // navigator may be null: Previous and Next then do nothing.
-    ExifInfoDialog(std::string path, RowNavigator* navigator, MetaToolConfig toolConfig = {});
+    explicit ExifInfoDialog(MetaWindowInput input);
 
     const std::string& CurrentPath() const { return path_; }
     // How many times a file was loaded (the first load included).
@@ -32,20 +41,17 @@ protected:
     void OnDestroy() override;
 
 private:
-    void ReadPlacement();
     void SavePlacement();
     void Load();
-    void Step(bool next);
+    enum class Direction { Previous, Next };
+    void Step(Direction direction);
     void CopyToClipboard();
 
     std::string path_;
     RowNavigator* navigator_;
     MetaToolConfig toolConfig_;
     SortListCtrl list_;
-    RECT saved_ {0, 0, 0, 0};
-    DWORD maximized_ = 0;
-    DWORD nameWidth_ = 200;
-    DWORD valueWidth_ = 340;
+    MetaWindowPlacement placement_;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     int loads_ = 0;

@@ -6,19 +6,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
-
-namespace {
-
-// Paths are listed once whatever their letter case, by the code page's own case rules.
-std::string KeyOf(const std::string& path)
-{
-    std::string key = path;
-    if (!key.empty())
-        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
-}  // namespace
+#include "engine/PathUtils.h"
 
 class FileList::Batch {
 public:
@@ -56,7 +44,7 @@ void FileList::Attach(SortListCtrl* list, HWND total)
 
 void FileList::AddPath(const std::string& path)
 {
-    if (!addedPaths_.insert(KeyOf(path)).second)
+    if (!addedPaths_.insert(PathKey(path)).second)
         return;
     const int row = list_->InsertRow(LVIF_TEXT, list_->GetItemCount(), path.c_str());
     if (batchDepth_ == 0) {
@@ -101,11 +89,11 @@ void FileList::RemoveSelected()
 {
     if (list_->GetSelectedCount() == 0)
         return;
-    for (int row; (row = list_->GetNextItem(-1, LVNI_SELECTED)) >= 0;) {
+    for (int row; (row = list_->SelectedItem()) >= 0;) {
         const std::string path = list_->GetItemText(row, 0);
         if (!list_->DeleteRow(row))
             break;
-        addedPaths_.erase(KeyOf(path));
+        addedPaths_.erase(PathKey(path));
     }
     UpdateTotal();
 }

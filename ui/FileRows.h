@@ -20,9 +20,9 @@ public:
     {
         list_.SetItemText(row, kTargetColumn, text.c_str());
     }
-    void SetResult(int row, const std::string& text) override
+    void SetResult(int row, const RowResult& result) override
     {
-        list_.SetItemText(row, kResultColumn, text.c_str());
+        list_.SetItemText(row, kResultColumn, result.text.c_str());
     }
     void EnsureVisible(int row) override { list_.EnsureVisible(row); }
 

@@ -1,9 +1,9 @@
 #include "ui/HelpAndWeb.h"
 
 #include "resource.h"
-#include "toolkit/AboutDialog.h"
-#include "toolkit/HelpCommands.h"
-#include "toolkit/ProductInfo.h"
+#include "ui/AboutDialog.h"
+#include "ui/HelpCommands.h"
+#include "ui/ProductInfo.h"
 
 bool RunHelpOrWebCommand(HWND owner, int id)
 {

@@ -7,34 +7,14 @@
 #include "engine/SettingsStore.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
-#include "toolkit/Button.h"
-#include "toolkit/HelpCommands.h"
+#include "ui/ComboHistory.h"
 #include "ui/HelpAndWeb.h"
+#include "ui/HelpCommands.h"
 #include "ui/ProgressDialog.h"
 
 namespace {
 
 const int kTemplateCombos[] = {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT};
-
-bool IsChecked(HWND dialog, int id)
-{
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-void SetChecked(HWND dialog, int id, std::uint32_t on)
-{
-    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
-std::string ItemText(HWND dialog, int id)
-{
-    return Window(GetDlgItem(dialog, id)).GetText();
-}
-
-void EnableItem(HWND dialog, int id, bool enable)
-{
-    EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
-}
 
 }  // namespace
 
@@ -85,8 +65,8 @@ bool MainDialog::OnInitDialog()
     DragAcceptFiles(hwnd_, TRUE);
     files_.UpdateTotal();
     UpdateExampleLine();
-    EnableItem(hwnd_, ID_META_INFO, false);
-    EnableItem(hwnd_, IDC_REMOVE, false);
+    EnableItem(ID_META_INFO, false);
+    EnableItem(IDC_REMOVE, false);
     ApplyModeEnabling();
     ApplyOutputFolderEnabling();
     ShowFirstRunHelp();
@@ -106,10 +86,10 @@ void MainDialog::FillModes()
 {
     ComboBox modes(Item(IDC_ORGANIZE_MODE));
     bool selected = false;
-    for (const auto& entry : kDateSources) {
-        const int index = modes.AddString(entry.text);
-        modes.SetItemData(index, static_cast<LPARAM>(entry.value));
-        if (static_cast<std::uint32_t>(entry.value) == options_.MoveType) {
+    for (const OrganizeModeRow& mode : kOrganizeModes) {
+        const int index = modes.AddString(mode.windowText);
+        modes.SetItemData(index, static_cast<LPARAM>(mode.value));
+        if (static_cast<std::uint32_t>(mode.value) == options_.Mode) {
             modes.SetCurSel(index);
             selected = true;
         }
@@ -176,19 +156,7 @@ void MainDialog::RestorePlacement()
 
 void MainDialog::ShowFirstRunHelp()
 {
-    DWORD firstRun = 1;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        DWORD size = sizeof firstRun;
-        RegQueryValueExA(key, "FirstRun", nullptr, nullptr, reinterpret_cast<BYTE*>(&firstRun), &size);
-        if (firstRun != 0) {
-            const DWORD zero = 0;
-            RegSetValueExA(key, "FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
-        }
-        RegCloseKey(key);
-    }
-    if (firstRun != 0)
+    if (TakeFirstRunFlag())
         OpenHelp();
 }
 
@@ -204,8 +172,8 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_REMOVE_ALL: OnRemoveAll(); return true;
     case IDC_BROWSE_OUTPUT: OnBrowseOutput(); return true;
     case IDC_OPEN_OUTPUT: OnOpenOutput(); return true;
-    case IDC_MOVE_FILES: StartRun(true); return true;
-    case IDC_COPY_FILES: StartRun(false); return true;
+    case IDC_MOVE_FILES: StartRun(FileAction::Move); return true;
+    case IDC_COPY_FILES: StartRun(FileAction::Copy); return true;
     case IDC_MONTH_TAGS:
     case IDC_DAY_TAGS:
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
@@ -222,7 +190,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case ID_CHECK_UPDATES: RunHelpOrWebCommand(hwnd_, id); return true;
     case IDC_ORGANIZE_MODE:
         if (code == CBN_SELCHANGE) {
-            options_.MoveType = SelectedMode();
+            options_.Mode = SelectedMode();
             ReadControls();
             ApplyModeEnabling();
             UpdateExampleLine();
@@ -233,7 +201,7 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_DAY_FOLDER:
     case IDC_RENAME_TARGET:
         if (code == BN_CLICKED) {
-            options_.MoveType = SelectedMode();
+            options_.Mode = SelectedMode();
             ReadControls();
             if (id != IDC_YEAR_FOLDER)
                 ApplyModeEnabling();
@@ -246,7 +214,8 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_SAME_FOLDER:
     case IDC_ANOTHER_FOLDER:
         if (code == BN_CLICKED) {
-            options_.OutputFolderType = id == IDC_ANOTHER_FOLDER ? 1 : 0;
+            options_.OutputFolderType =
+                    id == IDC_ANOTHER_FOLDER ? kOutputToCustomFolder : kOutputBesideSource;
             ApplyOutputFolderEnabling();
         }
         return true;
@@ -268,8 +237,8 @@ LRESULT MainDialog::OnNotify(NMHDR* header)
 void MainDialog::UpdateRowButtons()
 {
     const bool any = list_.GetSelectedCount() > 0;
-    EnableItem(hwnd_, IDC_REMOVE, any);
-    EnableItem(hwnd_, ID_META_INFO, any);
+    EnableItem(IDC_REMOVE, any);
+    EnableItem(ID_META_INFO, any);
 }
 
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -329,7 +298,7 @@ void MainDialog::OnDestroy()
 
 void MainDialog::SaveOnClose()
 {
-    options_.MoveType = SelectedMode();
+    options_.Mode = SelectedMode();
     ReadControls();
     WINDOWPLACEMENT placement {};
     placement.length = sizeof placement;
@@ -354,35 +323,36 @@ std::uint32_t MainDialog::SelectedMode() const
     ComboBox modes(Item(IDC_ORGANIZE_MODE));
     const int selection = modes.GetCurSel();
     if (selection < 0)
-        return static_cast<std::uint32_t>(DateSource::Modified);
+        return static_cast<std::uint32_t>(OrganizeMode::Modified);
     return static_cast<std::uint32_t>(modes.GetItemData(selection));
 }
 
 void MainDialog::ReadControls()
 {
-    options_.CreateDayFolder = IsChecked(hwnd_, IDC_DAY_FOLDER);
-    options_.CreateMonthFolder = IsChecked(hwnd_, IDC_MONTH_FOLDER);
-    options_.CreateYearFolder = IsChecked(hwnd_, IDC_YEAR_FOLDER);
-    options_.RenameTargetFileName = IsChecked(hwnd_, IDC_RENAME_TARGET);
-    options_.OutputFolderType = IsChecked(hwnd_, IDC_ANOTHER_FOLDER) ? 1 : 0;
-    options_.DayFolderFormat = ItemText(hwnd_, IDC_DAY_FORMAT);
-    options_.MonthFolderFormat = ItemText(hwnd_, IDC_MONTH_FORMAT);
-    options_.TargetFilenameFormat = ItemText(hwnd_, IDC_FILENAME_FORMAT);
-    options_.CustomTargetFolder = ItemText(hwnd_, IDC_OUTPUT_FOLDER);
+    options_.CreateDayFolder = IsButtonChecked(IDC_DAY_FOLDER);
+    options_.CreateMonthFolder = IsButtonChecked(IDC_MONTH_FOLDER);
+    options_.CreateYearFolder = IsButtonChecked(IDC_YEAR_FOLDER);
+    options_.RenameTargetFileName = IsButtonChecked(IDC_RENAME_TARGET);
+    options_.OutputFolderType =
+            IsButtonChecked(IDC_ANOTHER_FOLDER) ? kOutputToCustomFolder : kOutputBesideSource;
+    options_.DayFolderFormat = ItemText(IDC_DAY_FORMAT);
+    options_.MonthFolderFormat = ItemText(IDC_MONTH_FORMAT);
+    options_.TargetFilenameFormat = ItemText(IDC_FILENAME_FORMAT);
+    options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
 }
 
 void MainDialog::WriteControls()
 {
-    SetChecked(hwnd_, IDC_DAY_FOLDER, options_.CreateDayFolder);
-    SetChecked(hwnd_, IDC_MONTH_FOLDER, options_.CreateMonthFolder);
-    SetChecked(hwnd_, IDC_YEAR_FOLDER, options_.CreateYearFolder);
-    SetChecked(hwnd_, IDC_RENAME_TARGET, options_.RenameTargetFileName);
+    CheckButton(IDC_DAY_FOLDER, options_.CreateDayFolder != 0);
+    CheckButton(IDC_MONTH_FOLDER, options_.CreateMonthFolder != 0);
+    CheckButton(IDC_YEAR_FOLDER, options_.CreateYearFolder != 0);
+    CheckButton(IDC_RENAME_TARGET, options_.RenameTargetFileName != 0);
     CheckRadioButton(hwnd_, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER,
-                     options_.OutputFolderType ? IDC_ANOTHER_FOLDER : IDC_SAME_FOLDER);
-    SetDlgItemTextA(hwnd_, IDC_DAY_FORMAT, options_.DayFolderFormat.c_str());
-    SetDlgItemTextA(hwnd_, IDC_MONTH_FORMAT, options_.MonthFolderFormat.c_str());
-    SetDlgItemTextA(hwnd_, IDC_FILENAME_FORMAT, options_.TargetFilenameFormat.c_str());
-    SetDlgItemTextA(hwnd_, IDC_OUTPUT_FOLDER, options_.CustomTargetFolder.c_str());
+                     options_.OutputFolderType != kOutputBesideSource ? IDC_ANOTHER_FOLDER : IDC_SAME_FOLDER);
+    SetItemText(IDC_DAY_FORMAT, options_.DayFolderFormat);
+    SetItemText(IDC_MONTH_FORMAT, options_.MonthFolderFormat);
+    SetItemText(IDC_FILENAME_FORMAT, options_.TargetFilenameFormat);
+    SetItemText(IDC_OUTPUT_FOLDER, options_.CustomTargetFolder);
 }
 
 void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/OrganizeOptions.h"
+#include "engine/OrganizeRun.h"
 #include "engine/RunInterfaces.h"
 #include "toolkit/AnchoredDialog.h"
 #include "toolkit/ComboBox.h"
@@ -34,7 +35,6 @@ public:
     MetaToolConfig& ToolConfig() { return toolConfig_; }
 
     // RunHost: what an organize run asks of the window.
-    void ReadSettings(OrganizeOptions& options) override;
     void FocusOutputFolder() override;
     void SaveSettingsAndHistories(const OrganizeOptions& options) override;
     void EnableInput(bool enable) override;
@@ -83,7 +83,7 @@ private:
     void OnBrowseOutput();
     void OnOpenOutput();
     void OnTagHelp(int id);
-    void StartRun(bool move);
+    void StartRun(FileAction action);
     void UpdateRowButtons();
     void ShowListMenu(POINT at);
     void UpdateMenuItems(HMENU menu);

@@ -86,13 +86,11 @@ void MainDialog::OnAddFiles()
 void MainDialog::OnAddFolder()
 {
     WaitCursor wait;
-    char start[520];
-    lstrcpynA(start, options_.Folder.c_str(), sizeof start);
-    char chosen[520];
-    if (!PickFolder(hwnd_, "Please choose a folder:", start, chosen, sizeof chosen))
+    const auto chosen = PickFolder(hwnd_, "Please choose a folder:", options_.Folder);
+    if (!chosen)
         return;
-    options_.Folder = chosen;
-    files_.AddFolderContents(chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
+    options_.Folder = *chosen;
+    files_.AddFolderContents(*chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
                              allowedExts_);
 }
 
@@ -104,28 +102,16 @@ void MainDialog::OnRemove()
 void MainDialog::OnRemoveAll()
 {
     files_.RemoveAll();
-    EnableWindow(Item(ID_META_INFO), FALSE);
-    EnableWindow(Item(IDC_REMOVE), FALSE);
+    EnableItems({ID_META_INFO, IDC_REMOVE}, false);
 }
 
 void MainDialog::OnOptions()
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = options_.EnableExtFilter;
-    dialog.AllowExts = options_.AllowExts;
-    dialog.SaveToLog = options_.SaveToLog;
-    dialog.LogFile = options_.LogFile;
-    dialog.AddFilesInSubfolder = options_.AddFilesInSubfolder;
-    dialog.TargetExistsOpt = options_.TargetExistsOpt;
+    OptionsDialog dialog(options_);
     if (dialog.DoModal(hwnd_) != IDOK)
         return;
-    options_.EnableExtFilter = dialog.EnableExtFilter;
-    options_.AllowExts = dialog.AllowExts;
+    options_ = dialog.Result();
     allowedExts_ = BuildAllowedExts(options_.EnableExtFilter, options_.AllowExts);
-    options_.SaveToLog = dialog.SaveToLog;
-    options_.LogFile = dialog.LogFile;
-    options_.AddFilesInSubfolder = dialog.AddFilesInSubfolder;
-    options_.TargetExistsOpt = dialog.TargetExistsOpt;
 }
 
 void MainDialog::OnHelpMore()
@@ -151,7 +137,7 @@ void MainDialog::ShowListMenu(POINT at)
 
 void MainDialog::UpdateMenuItems(HMENU menu)
 {
-    const int first = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int first = list_.SelectedItem();
     const bool selected = first >= 0;
     const bool hasTarget = selected && !rows_.Target(first).empty();
     const int count = GetMenuItemCount(menu);
@@ -170,7 +156,7 @@ void MainDialog::UpdateMenuItems(HMENU menu)
 
 void MainDialog::OnRowCommand(int id)
 {
-    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int row = list_.SelectedItem();
     if (row < 0)
         return;
     const bool source = id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE;
@@ -187,7 +173,7 @@ void MainDialog::OnRowCommand(int id)
 
 void MainDialog::OnMetaInfo()
 {
-    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int row = list_.SelectedItem();
     if (row < 0)
         return;
     const std::string path = rows_.Source(row);
@@ -195,20 +181,20 @@ void MainDialog::OnMetaInfo()
         ShowMessage("File \"" + path + "\" isn't available.", MessageKind::Warning);
         return;
     }
-    ExifInfoDialog dialog(path, this, toolConfig_);
+    ExifInfoDialog dialog({path, this, toolConfig_});
     dialog.DoModal(hwnd_);
 }
 
 std::string MainDialog::SelectPreviousRow()
 {
-    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int current = list_.SelectedItem();
     const int row = current - 1 < 0 ? 0 : current - 1;
     return SelectOnly(row);
 }
 
 std::string MainDialog::SelectNextRow()
 {
-    const int current = list_.GetNextItem(-1, LVNI_SELECTED);
+    const int current = list_.SelectedItem();
     const int count = list_.GetItemCount();
     const int row = current + 1 >= count ? count - 1 : current + 1;
     return SelectOnly(row);
@@ -216,9 +202,6 @@ std::string MainDialog::SelectNextRow()
 
 std::string MainDialog::SelectOnly(int row)
 {
-    for (int selected; (selected = list_.GetNextItem(-1, LVNI_SELECTED)) >= 0;)
-        list_.SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    list_.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    list_.EnsureVisible(row);
+    list_.SelectAndFocus(row);
     return rows_.Source(row);
 }

@@ -7,57 +7,41 @@
 #include "engine/PathUtils.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
+#include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
 #include "ui/ProgressDialog.h"
 
-namespace {
-
-void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable)
-{
-    for (int id : ids)
-        EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
-}
-
-}  // namespace
-
 void MainDialog::UpdateExampleLine()
 {
-    SetDlgItemTextA(hwnd_, IDC_EXAMPLE, ExampleLineText(options_).c_str());
+    SetItemText(IDC_EXAMPLE, ExampleLineText(options_));
 }
 
 void MainDialog::ApplyModeEnabling()
 {
-    const bool dateMode = IsDateMode(options_.MoveType);
-    EnableItems(hwnd_, {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET}, dateMode);
-    EnableItems(hwnd_, {IDC_MONTH_FORMAT, IDC_MONTH_TAGS}, dateMode && options_.CreateMonthFolder);
-    EnableItems(hwnd_, {IDC_DAY_FORMAT, IDC_DAY_TAGS}, dateMode && options_.CreateDayFolder);
-    EnableItems(hwnd_, {IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS}, dateMode && options_.RenameTargetFileName);
+    const bool dateMode = IsDateMode(options_.Mode);
+    EnableItems({IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET}, dateMode);
+    EnableItems({IDC_MONTH_FORMAT, IDC_MONTH_TAGS}, dateMode && options_.CreateMonthFolder);
+    EnableItems({IDC_DAY_FORMAT, IDC_DAY_TAGS}, dateMode && options_.CreateDayFolder);
+    EnableItems({IDC_FILENAME_FORMAT, IDC_FILENAME_TAGS}, dateMode && options_.RenameTargetFileName);
 }
 
 void MainDialog::ApplyOutputFolderEnabling()
 {
-    EnableItems(hwnd_, {IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
-                options_.OutputFolderType != 0);
+    EnableItems({IDC_OUTPUT_FOLDER, IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT},
+                options_.OutputFolderType != kOutputBesideSource);
 }
 
 void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
 {
     if (code == CBN_EDITCHANGE) {
-        setting = Window(Item(id)).GetText();
+        setting = ItemText(id);
     } else if (code == CBN_SELCHANGE) {
         // The edit text is not updated yet when the selection change is reported.
         ComboBox combo(Item(id));
-        const int selection = combo.GetCurSel();
-        if (selection < 0)
+        if (combo.GetCurSel() < 0)
             return;
-        const int length = combo.GetEntryTextLength(selection);
-        if (length < 0)
-            return;
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        combo.GetEntryText(selection, text.data());
-        text.resize(static_cast<size_t>(length));
-        setting = text;
+        setting = combo.GetSelectedText();
     } else {
         return;
     }
@@ -75,19 +59,17 @@ void MainDialog::OnTagHelp(int id)
 void MainDialog::OnBrowseOutput()
 {
     WaitCursor wait;
-    options_.CustomTargetFolder = Window(Item(IDC_OUTPUT_FOLDER)).GetText();
-    char start[520];
-    lstrcpynA(start, options_.CustomTargetFolder.c_str(), sizeof start);
-    char chosen[520];
-    if (!PickFolder(hwnd_, "Please choose an output folder:", start, chosen, sizeof chosen))
+    options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
+    const auto chosen = PickFolder(hwnd_, "Please choose an output folder:", options_.CustomTargetFolder);
+    if (!chosen)
         return;
-    options_.CustomTargetFolder = chosen;
-    SetDlgItemTextA(hwnd_, IDC_OUTPUT_FOLDER, chosen);
+    options_.CustomTargetFolder = *chosen;
+    SetItemText(IDC_OUTPUT_FOLDER, *chosen);
 }
 
 void MainDialog::OnOpenOutput()
 {
-    options_.CustomTargetFolder = Window(Item(IDC_OUTPUT_FOLDER)).GetText();
+    options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
     if (FolderExists(options_.CustomTargetFolder)) {
         OpenWithAssociatedProgram(options_.CustomTargetFolder.c_str());
         return;
@@ -99,19 +81,14 @@ void MainDialog::OnOpenOutput()
                 MessageKind::Information);
 }
 
-void MainDialog::StartRun(bool move)
+void MainDialog::StartRun(FileAction action)
 {
-    OrganizeRun(*this, rows_, options_, move);
-}
-
-void MainDialog::ReadSettings(OrganizeOptions& options)
-{
-    options_.MoveType = SelectedMode();
+    options_.Mode = SelectedMode();
     ReadControls();
-    // The run works on the window's own record, so that what it decides (the output folder's
-    // trailing backslash) stays in the settings.
-    if (&options != &options_)
-        options = options_;
+    const RunDecision decision = OrganizeRun(*this, rows_, options_, action);
+    // The normalised output folder (its trailing backslash) stays in the settings.
+    if (!decision.outputFolder.empty())
+        options_.CustomTargetFolder = decision.outputFolder;
 }
 
 void MainDialog::FocusOutputFolder()
@@ -121,7 +98,7 @@ void MainDialog::FocusOutputFolder()
 
 void MainDialog::EnableInput(bool enable)
 {
-    EnableWindow(hwnd_, enable ? TRUE : FALSE);
+    Enable(enable);
 }
 
 RunProgress& MainDialog::ShowProgress()

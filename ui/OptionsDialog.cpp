@@ -10,8 +10,8 @@
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
+#include "ui/ComboHistory.h"
 #include "resource.h"
-#include "toolkit/Button.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/ShellServices.h"
 
@@ -48,30 +48,15 @@ std::string Trimmed(const std::string& text)
 
 }  // namespace
 
-OptionsDialog::OptionsDialog() : Dialog(IDD_OPTIONS)
+OptionsDialog::OptionsDialog(const OrganizeOptions& given)
+    : Dialog(IDD_OPTIONS), values_(given), result_(given)
 { }
-
-OptionsDialog::Values OptionsDialog::Current() const
-{
-    return {EnableExtFilter, SaveToLog, AddFilesInSubfolder, LogFile, AllowExts, TargetExistsOpt};
-}
-
-void OptionsDialog::Restore(const Values& values)
-{
-    EnableExtFilter = values.EnableExtFilter;
-    SaveToLog = values.SaveToLog;
-    AddFilesInSubfolder = values.AddFilesInSubfolder;
-    LogFile = values.LogFile;
-    AllowExts = values.AllowExts;
-    TargetExistsOpt = values.TargetExistsOpt;
-}
 
 bool OptionsDialog::OnInitDialog()
 {
-    given_ = Current();
-    Button(Item(IDC_OPT_SUBFOLDERS)).SetChecked(AddFilesInSubfolder != 0);
-    Button(Item(IDC_OPT_EXT_FILTER)).SetChecked(EnableExtFilter != 0);
-    Button(Item(IDC_OPT_SAVE_LOG)).SetChecked(SaveToLog != 0);
+    CheckButton(IDC_OPT_SUBFOLDERS, values_.AddFilesInSubfolder != 0);
+    CheckButton(IDC_OPT_EXT_FILTER, values_.EnableExtFilter != 0);
+    CheckButton(IDC_OPT_SAVE_LOG, values_.SaveToLog != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -79,8 +64,8 @@ bool OptionsDialog::OnInitDialog()
     // Loading the history empties the edit field too, so the path goes in afterwards.
     ComboBox logFile(Item(IDC_OPT_LOG_FILE));
     LoadHistory(logFile, kLogFileHistory);
-    logFile.SetText(LogFile.c_str());
-    EnableLogControls(SaveToLog != 0);
+    logFile.SetText(values_.LogFile.c_str());
+    EnableLogControls(values_.SaveToLog != 0);
     return Dialog::OnInitDialog();
 }
 
@@ -90,10 +75,10 @@ void OptionsDialog::FillExtensionList()
     if (!LoadHistory(extensions, kAllowExtsHistory)) {
         for (const char* preset : kExtensionPresets)
             extensions.AddString(preset);
-        AllowExts = kDefaultExtensions;
+        values_.AllowExts = kDefaultExtensions;
     }
-    extensions.SetText(AllowExts.c_str());
-    extensions.Enable(EnableExtFilter != 0);
+    extensions.SetText(values_.AllowExts.c_str());
+    extensions.Enable(values_.EnableExtFilter != 0);
 }
 
 void OptionsDialog::FillPolicyList()
@@ -105,12 +90,12 @@ void OptionsDialog::FillPolicyList()
         if (index < 0)
             continue;
         policies.SetItemData(index, static_cast<LPARAM>(value));
-        if (static_cast<std::uint32_t>(value) == TargetExistsOpt)
+        if (static_cast<std::uint32_t>(value) == values_.TargetExistsOpt)
             selected = index;
     }
     if (selected < 0) {
         selected = 0;
-        TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+        values_.TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
     }
     policies.SetCurSel(selected);
 }
@@ -130,17 +115,15 @@ bool OptionsDialog::OnCommand(int id, int code, HWND)
 
 void OptionsDialog::ReadControls()
 {
-    AddFilesInSubfolder = Button(Item(IDC_OPT_SUBFOLDERS)).IsChecked() ? 1 : 0;
-    EnableExtFilter = Button(Item(IDC_OPT_EXT_FILTER)).IsChecked() ? 1 : 0;
-    SaveToLog = Button(Item(IDC_OPT_SAVE_LOG)).IsChecked() ? 1 : 0;
-    LogFile = Window(Item(IDC_OPT_LOG_FILE)).GetText();
+    values_.AddFilesInSubfolder = IsButtonChecked(IDC_OPT_SUBFOLDERS) ? 1 : 0;
+    values_.EnableExtFilter = IsButtonChecked(IDC_OPT_EXT_FILTER) ? 1 : 0;
+    values_.SaveToLog = IsButtonChecked(IDC_OPT_SAVE_LOG) ? 1 : 0;
+    values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }
 
 void OptionsDialog::EnableLogControls(bool enable) const
 {
-    Window(Item(IDC_OPT_LOG_FILE)).Enable(enable);
-    Window(Item(IDC_OPT_LOG_BROWSE)).Enable(enable);
-    Window(Item(IDC_OPT_LOG_OPEN)).Enable(enable);
+    EnableItems({IDC_OPT_LOG_FILE, IDC_OPT_LOG_BROWSE, IDC_OPT_LOG_OPEN}, enable);
 }
 
 // Through the dialog manager, so that the default button follows the focus.
@@ -157,16 +140,16 @@ void OptionsDialog::ShowMessage(const std::string& text, UINT icon) const
 void OptionsDialog::OnExtensionFilterClicked()
 {
     ReadControls();
-    Window(Item(IDC_OPT_EXT_LIST)).Enable(EnableExtFilter != 0);
-    if (EnableExtFilter)
+    EnableItem(IDC_OPT_EXT_LIST, values_.EnableExtFilter != 0);
+    if (values_.EnableExtFilter)
         FocusControl(IDC_OPT_EXT_LIST);
 }
 
 void OptionsDialog::OnSaveLogClicked()
 {
     ReadControls();
-    EnableLogControls(SaveToLog != 0);
-    if (SaveToLog)
+    EnableLogControls(values_.SaveToLog != 0);
+    if (values_.SaveToLog)
         FocusControl(IDC_OPT_LOG_FILE);
 }
 
@@ -179,12 +162,12 @@ void OptionsDialog::OnOK()
     ComboBox policies(Item(IDC_OPT_EXISTS_POLICY));
     const int selected = policies.GetCurSel();
     if (selected >= 0)
-        TargetExistsOpt = static_cast<std::uint32_t>(policies.GetItemData(selected));
+        values_.TargetExistsOpt = static_cast<std::uint32_t>(policies.GetItemData(selected));
 
     ComboBox extensions(Item(IDC_OPT_EXT_LIST));
-    if (EnableExtFilter) {
-        AllowExts = extensions.GetText();
-        if (HasNoExtension(AllowExts)) {
+    if (values_.EnableExtFilter) {
+        values_.AllowExts = extensions.GetText();
+        if (HasNoExtension(values_.AllowExts)) {
             ShowMessage("Please enter file extensions you need to filter.", MB_ICONEXCLAMATION);
             FocusControl(IDC_OPT_EXT_LIST);
             return;
@@ -192,41 +175,35 @@ void OptionsDialog::OnOK()
     }
 
     ComboBox logFile(Item(IDC_OPT_LOG_FILE));
-    if (SaveToLog) {
-        LogFile = Trimmed(LogFile);
-        if (LogFile.empty()) {
+    if (values_.SaveToLog) {
+        values_.LogFile = Trimmed(values_.LogFile);
+        if (values_.LogFile.empty()) {
             ShowMessage("Please set log file path.", MB_ICONEXCLAMATION);
             FocusControl(IDC_OPT_LOG_FILE);
             return;
         }
         // The history takes the edit text: it must hold the path as it is stored.
-        logFile.SetText(LogFile.c_str());
+        logFile.SetText(values_.LogFile.c_str());
     }
 
-    if (EnableExtFilter)
+    if (values_.EnableExtFilter)
         PushHistory(extensions, kAllowExtsHistory);
-    if (SaveToLog)
+    if (values_.SaveToLog)
         PushHistory(logFile, kLogFileHistory);
+    result_ = values_;
     Dialog::OnOK();
-}
-
-// The handlers above read the controls into the fields as the user works; none of that counts.
-void OptionsDialog::OnCancel()
-{
-    Restore(given_);
-    Dialog::OnCancel();
 }
 
 void OptionsDialog::OnOpenLog()
 {
     ReadControls();
-    if (LogFile.empty())
+    if (values_.LogFile.empty())
         return;
-    if (FileExists(LogFile)) {
-        OpenWithAssociatedProgram(LogFile.c_str());
+    if (FileExists(values_.LogFile)) {
+        OpenWithAssociatedProgram(values_.LogFile.c_str());
         return;
     }
-    ShowMessage("File \"" + LogFile +
+    ShowMessage("File \"" + values_.LogFile +
                         "\" isn't available yet.\n\nThe program will create the file automatically when "
                         "organizing photos.",
                 MB_ICONINFORMATION);
@@ -237,7 +214,7 @@ void OptionsDialog::OnBrowseLog()
     ReadControls();
     std::string startFolder;
     const bool hasStartFolder =
-            !LogFile.empty() && FolderOf(LogFile, startFolder) && FolderExists(startFolder);
+            !values_.LogFile.empty() && FolderOf(values_.LogFile, startFolder) && FolderExists(startFolder);
 
     char path[kLogPathBufferSize];
     DWORD filterIndex = 1;
@@ -245,6 +222,6 @@ void OptionsDialog::OnBrowseLog()
                        OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path, sizeof path, filterIndex,
                        hasStartFolder ? startFolder.c_str() : nullptr, ".txt", false))
         return;
-    LogFile.assign(path, strnlen(path, sizeof path));
-    Window(Item(IDC_OPT_LOG_FILE)).SetText(LogFile.c_str());
+    values_.LogFile.assign(path, strnlen(path, sizeof path));
+    SetItemText(IDC_OPT_LOG_FILE, values_.LogFile);
 }

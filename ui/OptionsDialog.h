@@ -1,45 +1,28 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
-// when a target exists, and the operation log. The caller copies the six values in before
-// DoModal and takes them back only when it returns IDOK; after Cancel the six fields hold what
-// was copied in. The dialog itself stores nothing but the histories of its two editable combo
-// boxes, and those only on a successful OK.
+// when a target exists, and the operation log. It is given the settings record and edits six of
+// its fields (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog,
+// LogFile); Result is the given record until OK succeeds, then the record as chosen. The dialog
+// itself stores nothing but the histories of its two editable combo boxes, and those only on a
+// successful OK.
 #pragma once
 #include "toolkit/Dialog.h"
 
-#include <cstdint>
 #include <string>
 
 #include "engine/OrganizeOptions.h"
 
 class OptionsDialog : public Dialog {
 public:
-    OptionsDialog();
+    explicit OptionsDialog(const OrganizeOptions& given);
 
-    std::uint32_t EnableExtFilter = 0;
-    std::uint32_t SaveToLog = 0;
-    std::uint32_t AddFilesInSubfolder = 1;
-    std::string LogFile;
-    std::string AllowExts;
-    std::uint32_t TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+    const OrganizeOptions& Result() const { return result_; }
 
 protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnOK() override;
-    void OnCancel() override;
 
 private:
-    struct Values {
-        std::uint32_t EnableExtFilter;
-        std::uint32_t SaveToLog;
-        std::uint32_t AddFilesInSubfolder;
-        std::string LogFile;
-        std::string AllowExts;
-        std::uint32_t TargetExistsOpt;
-    };
-    Values Current() const;
-    void Restore(const Values& values);
-
     // Check boxes into the switches, the log combo box's edit text into LogFile.
     void ReadControls();
     void FillExtensionList();
@@ -53,6 +36,7 @@ private:
     void OnOpenLog();
     void OnBrowseLog();
 
-    // The fields as they were copied in, put back on Cancel.
-    Values given_ {};
+    // What the controls show, as the user works.
+    OrganizeOptions values_;
+    OrganizeOptions result_;
 };

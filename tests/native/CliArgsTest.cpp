@@ -2,6 +2,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/CliReport.h"
+#include "engine/OrganizeMode.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ TEST(CliArgs, LookupTakesOnlyTheMode)
 TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
 {
     OrganizeOptions saved;
-    saved.MoveType = 300;
+    saved.Mode = 300;
     saved.OutputFolderType = 1;
     saved.CustomTargetFolder = "E:\\Saved\\";
     saved.TargetExistsOpt = 22;
@@ -127,7 +128,7 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
 
     OrganizeOptions untouched = saved;
     ApplyFlags(OrganizeFlags {}, untouched);
-    EXPECT_EQ(untouched.MoveType, 300u);
+    EXPECT_EQ(untouched.Mode, 300u);
     EXPECT_EQ(untouched.CustomTargetFolder, "E:\\Saved\\");
     EXPECT_EQ(untouched.TargetExistsOpt, 22u);
     EXPECT_EQ(untouched.SaveToLog, 1u);
@@ -142,7 +143,7 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
     flags.noSubfolders = true;
     OrganizeOptions changed = saved;
     ApplyFlags(flags, changed);
-    EXPECT_EQ(changed.MoveType, 500u);
+    EXPECT_EQ(changed.Mode, 500u);
     EXPECT_EQ(changed.RenameTargetFileName, 1u);
     EXPECT_EQ(changed.TargetFilenameFormat, "%Y %N");
     EXPECT_EQ(changed.CreateMonthFolder, 0u);
@@ -168,30 +169,23 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
 TEST(CliArgs, AnUnknownSavedModeBecomesTaken)
 {
     OrganizeOptions saved;
-    saved.MoveType = 4711;
+    saved.Mode = 4711;
     ApplyFlags(OrganizeFlags {}, saved);
-    EXPECT_EQ(saved.MoveType, 100u);
+    EXPECT_EQ(saved.Mode, 100u);
 }
 
-TEST(CliReport, ResultsAreClassifiedForTheExitStatus)
+TEST(CliReport, OutcomesAddUpToTheExitStatus)
 {
-    EXPECT_EQ(ClassifyResult("OK"), ResultClass::Ok);
-    EXPECT_EQ(ClassifyResult("Target file exists; skipped"), ResultClass::Skipped);
-    EXPECT_EQ(ClassifyResult("Same folder and name"), ResultClass::Skipped);
-    EXPECT_EQ(ClassifyResult("Failure (The system cannot find the file specified.)"), ResultClass::Failed);
-    EXPECT_EQ(ClassifyResult("No file extension"), ResultClass::Failed);
-    EXPECT_EQ(ClassifyResult(""), ResultClass::Failed);
-
     RunTally tally;
-    tally.Add("OK");
-    tally.Add("Target file exists; skipped");
+    tally.Add(RowOutcome::Done);
+    tally.Add(RowOutcome::Skipped);
     EXPECT_EQ(tally.ExitStatus(2), kExitOk);
     EXPECT_EQ(tally.Summary(2, false), "2 files, 1 OK, 1 skipped, 0 failed");
     EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
     EXPECT_EQ(
             tally.Summary(3, true),
             "2 files, 1 OK, 1 skipped, 0 failed, 1 not processed (cancelled) (dry run: nothing was changed)");
-    tally.Add("Failure");
+    tally.Add(RowOutcome::Failed);
     EXPECT_EQ(tally.ExitStatus(3), kExitFailed);
     EXPECT_EQ(tally.Failed(), 1);
 }
@@ -200,8 +194,8 @@ TEST(CliReport, LinesAndTexts)
 {
     EXPECT_EQ(RowLine("C:\\a.jpg", "D:\\2012\\a.jpg", "OK"), "C:\\a.jpg\tD:\\2012\\a.jpg\tOK\n");
     EXPECT_EQ(RowLine("C:\\a", "", "No file extension"), "C:\\a\t\tNo file extension\n");
-    EXPECT_EQ(DateText(2010, 7, 15, 14, 3, 9), "2010:07:15 14:03:09");
-    EXPECT_EQ(DateText(-1, 0, 0, 0, 0, 0), "-001:00:00 00:00:00");
+    EXPECT_EQ(DateTimeText({2010, 7, 15, 14, 3, 9}), "2010:07:15 14:03:09");
+    EXPECT_EQ(DateTimeText({-1, 0, 0, 0, 0, 0}), "-001:00:00 00:00:00");
 }
 
 }  // namespace

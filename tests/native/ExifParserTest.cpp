@@ -86,7 +86,7 @@ TEST(ExifParser, HeaderFailures)
         const auto read = ReadJpeg(JpegWithApp1(c.payload));
         EXPECT_TRUE(read->result);
         EXPECT_FALSE(read->info.exifParsed);
-        EXPECT_STREQ(read->reader.errorText(), c.message);
+        EXPECT_STREQ(read->reader.ErrorText(), c.message);
     }
 }
 
@@ -112,7 +112,7 @@ TEST(ExifParser, SectionTooShortForTheHeaders)
     const auto read = ReadJpeg(JpegWithApp1(Text("Exif")));
     EXPECT_TRUE(read->result);
     EXPECT_FALSE(read->info.exifParsed);
-    EXPECT_STREQ(read->reader.errorText(), "Incorrect Exif header");
+    EXPECT_STREQ(read->reader.ErrorText(), "Incorrect Exif header");
 }
 
 TEST(ExifParser, FirstDirectoryOffsetBounds)
@@ -129,7 +129,7 @@ TEST(ExifParser, FirstDirectoryOffsetBounds)
             EXPECT_TRUE(read->info.exifParsed) << offset;
             EXPECT_STREQ(read->info.make, "Maker") << offset;
             EXPECT_EQ(read->info.orientation, 6) << offset;
-            EXPECT_STREQ(read->reader.errorText(), "") << offset;
+            EXPECT_STREQ(read->reader.ErrorText(), "") << offset;
         }
     }
     // Inside the header, or beyond the end of the data.
@@ -144,7 +144,7 @@ TEST(ExifParser, FirstDirectoryOffsetBounds)
         std::copy(header.begin(), header.end(), bytes.begin());
         const auto read = ReadJpeg(JpegWithApp1(ExifHeaderAnd(bytes)));
         EXPECT_FALSE(read->info.exifParsed) << offset;
-        EXPECT_STREQ(read->reader.errorText(), "Suspicious offset of first IFD value") << offset;
+        EXPECT_STREQ(read->reader.ErrorText(), "Suspicious offset of first IFD value") << offset;
         EXPECT_STREQ(read->info.make, "");
     }
     // Inside the data but without room for the entry count: the directory is too small.
@@ -193,7 +193,7 @@ TEST_P(ExifParserOrders, IllegalFormatCode)
             Ifd().Ascii(kMake, "Before").Raw(kOrientation, 13, 1, {3, 0, 0, 0}).Ascii(0x0110, "After");
     const auto first = ReadExif(inFirst, GetParam());
     EXPECT_FALSE(first->info.exifParsed);
-    EXPECT_STREQ(first->reader.errorText(), "Illegal format code in EXIF dir");
+    EXPECT_STREQ(first->reader.ErrorText(), "Illegal format code in EXIF dir");
     EXPECT_STREQ(first->info.make, "Before");
     EXPECT_STREQ(first->info.model, "");
 
@@ -203,7 +203,7 @@ TEST_P(ExifParserOrders, IllegalFormatCode)
                             .Ascii(kDateTimeOriginal, "2001:02:03 04:05:06");
     const auto inSub = ReadExif(Ifd().Sub(kExifIfd, sub).Short(kOrientation, 8), GetParam());
     EXPECT_TRUE(inSub->info.exifParsed);
-    EXPECT_STREQ(inSub->reader.errorText(), "Illegal format code in EXIF dir");
+    EXPECT_STREQ(inSub->reader.ErrorText(), "Illegal format code in EXIF dir");
     EXPECT_EQ(inSub->info.isoSpeed, 5000);
     EXPECT_STREQ(inSub->info.dateTimeOriginal, "");
     EXPECT_EQ(inSub->info.orientation, 8);
@@ -215,16 +215,16 @@ TEST_P(ExifParserOrders, IllegalPointerOffset)
             Ifd().Short(kOrientation, 3).RawOffset(kMake, fmt::Ascii, 20, 0xFFF0).Short(kLightSource, 2),
             GetParam());
     EXPECT_FALSE(beyond->info.exifParsed);
-    EXPECT_STREQ(beyond->reader.errorText(), "Illegal pointer offset value in EXIF.");
+    EXPECT_STREQ(beyond->reader.ErrorText(), "Illegal pointer offset value in EXIF.");
     EXPECT_EQ(beyond->info.orientation, 3);
     EXPECT_EQ(beyond->info.lightSource, 0);
 
     // Offset and byte count that would wrap around in 32 bits.
     const auto wrap = ReadExif(Ifd().RawOffset(kMake, fmt::Double, 0x20000000, 0xFFFFFFF0), GetParam());
     EXPECT_FALSE(wrap->info.exifParsed);
-    EXPECT_STREQ(wrap->reader.errorText(), "Illegal pointer offset value in EXIF.");
+    EXPECT_STREQ(wrap->reader.ErrorText(), "Illegal pointer offset value in EXIF.");
     const auto wrapToo = ReadExif(Ifd().RawOffset(kMake, fmt::Ascii, 0xFFFFFFFF, 16), GetParam());
-    EXPECT_STREQ(wrapToo->reader.errorText(), "Illegal pointer offset value in EXIF.");
+    EXPECT_STREQ(wrapToo->reader.ErrorText(), "Illegal pointer offset value in EXIF.");
 }
 
 TEST_P(ExifParserOrders, SubdirectoryLinkBeyondTheData)
@@ -234,7 +234,7 @@ TEST_P(ExifParserOrders, SubdirectoryLinkBeyondTheData)
             GetParam());
     EXPECT_TRUE(read->result);
     EXPECT_FALSE(read->info.exifParsed);
-    EXPECT_STREQ(read->reader.errorText(), "Illegal subdirectory link");
+    EXPECT_STREQ(read->reader.ErrorText(), "Illegal subdirectory link");
     EXPECT_EQ(read->info.orientation, 6);
     EXPECT_EQ(read->info.lightSource, 0);
 
@@ -242,7 +242,7 @@ TEST_P(ExifParserOrders, SubdirectoryLinkBeyondTheData)
     const Ifd sub = Ifd().RawOffset(kInteropIfd, fmt::Long, 1, 0x7000).Short(kLightSource, 2);
     const auto nested = ReadExif(Ifd().Sub(kExifIfd, sub).Short(kOrientation, 6), GetParam());
     EXPECT_TRUE(nested->info.exifParsed);
-    EXPECT_STREQ(nested->reader.errorText(), "Illegal subdirectory link");
+    EXPECT_STREQ(nested->reader.ErrorText(), "Illegal subdirectory link");
     EXPECT_EQ(nested->info.lightSource, 0);
     EXPECT_EQ(nested->info.orientation, 6);
 }
@@ -251,13 +251,13 @@ TEST_P(ExifParserOrders, NextDirectoryLinks)
 {
     const auto bad = ReadExif(Ifd().Short(kOrientation, 6).NextOffset(0x7000), GetParam());
     EXPECT_FALSE(bad->info.exifParsed);
-    EXPECT_STREQ(bad->reader.errorText(), "Illegal subdirectory link");
+    EXPECT_STREQ(bad->reader.ErrorText(), "Illegal subdirectory link");
 
     const auto good = ReadExif(
             Ifd().Short(kOrientation, 6).Next(Ifd().Short(kLightSource, 9).NextOffset(0x7000)), GetParam());
     EXPECT_TRUE(good->info.exifParsed);
     EXPECT_EQ(good->info.lightSource, 9);
-    EXPECT_STREQ(good->reader.errorText(), "Illegal subdirectory link");
+    EXPECT_STREQ(good->reader.ErrorText(), "Illegal subdirectory link");
 }
 
 TEST_P(ExifParserOrders, LinkCyclesEnd)
@@ -271,7 +271,7 @@ TEST_P(ExifParserOrders, LinkCyclesEnd)
     const auto loop = ReadExif(Ifd().Short(kOrientation, 5).Sub(kExifIfd, back).NextOffset(8), GetParam());
     EXPECT_TRUE(loop->info.exifParsed);
     EXPECT_EQ(loop->info.lightSource, 3);
-    EXPECT_STREQ(loop->reader.errorText(), "");
+    EXPECT_STREQ(loop->reader.ErrorText(), "");
 
     // A sub-directory that links to itself is walked once, so the directories after it are still
     // reached. (The builder puts it right behind the first directory's one entry, at offset 26.)
@@ -281,7 +281,7 @@ TEST_P(ExifParserOrders, LinkCyclesEnd)
     EXPECT_TRUE(cycle->info.exifParsed);
     EXPECT_EQ(cycle->info.exposureProgram, 2);
     EXPECT_EQ(cycle->info.lightSource, 7);
-    EXPECT_STREQ(cycle->reader.errorText(), "");
+    EXPECT_STREQ(cycle->reader.ErrorText(), "");
 }
 
 TEST_P(ExifParserOrders, LongChainsAreCut)
@@ -312,7 +312,7 @@ TEST_P(ExifParserOrders, NoRoomForTheNextLink)
         EXPECT_TRUE(read->info.exifParsed) << keep;
         EXPECT_EQ(read->info.orientation, 7);
         EXPECT_EQ(read->info.lightSource, 11);
-        EXPECT_STREQ(read->reader.errorText(), "");
+        EXPECT_STREQ(read->reader.ErrorText(), "");
     }
 }
 
@@ -334,7 +334,7 @@ TEST_P(ExifParserOrders, FormatZeroIsAcceptedAsZero)
     EXPECT_TRUE(read->info.exifParsed);
     EXPECT_EQ(read->info.exposureProgram, 0);
     EXPECT_STREQ(read->info.make, "Still walking");
-    EXPECT_STREQ(read->reader.errorText(), "");
+    EXPECT_STREQ(read->reader.ErrorText(), "");
 }
 
 TEST_P(ExifParserOrders, Orientation)
@@ -342,14 +342,14 @@ TEST_P(ExifParserOrders, Orientation)
     for (uint16_t value = 1; value <= 8; ++value) {
         const auto read = ReadExif(Ifd().Short(kOrientation, value), GetParam());
         EXPECT_EQ(read->info.orientation, value);
-        EXPECT_STREQ(read->reader.errorText(), "");
+        EXPECT_STREQ(read->reader.ErrorText(), "");
     }
     for (uint16_t value : {0, 9, 0xFFFF}) {
         const auto read = ReadExif(
                 Ifd().Short(kOrientation, 3).Short(kOrientation, value).Short(kLightSource, 4), GetParam());
         EXPECT_TRUE(read->info.exifParsed);
         EXPECT_EQ(read->info.orientation, 0);
-        EXPECT_STREQ(read->reader.errorText(), "Undefined rotation value");
+        EXPECT_STREQ(read->reader.ErrorText(), "Undefined rotation value");
         EXPECT_EQ(read->info.lightSource, 4);
     }
 }
@@ -360,12 +360,12 @@ TEST_P(ExifParserOrders, MainImageOrientationWinsOverTheThumbnails)
     const auto both = ReadExif(
             Ifd().Short(kOrientation, 1).Next(Ifd().Short(kOrientation, 8).Long(0x0201, 8)), GetParam());
     EXPECT_EQ(both->info.orientation, 1);
-    EXPECT_STREQ(both->reader.errorText(), "");
+    EXPECT_STREQ(both->reader.ErrorText(), "");
     // Nor an invalid one clear it.
     const auto invalid =
             ReadExif(Ifd().Short(kOrientation, 6).Next(Ifd().Short(kOrientation, 0)), GetParam());
     EXPECT_EQ(invalid->info.orientation, 6);
-    EXPECT_STREQ(invalid->reader.errorText(), "");
+    EXPECT_STREQ(invalid->reader.ErrorText(), "");
     // A picture without an orientation of its own takes the thumbnail's, as other readers do.
     const auto thumbOnly = ReadExif(Ifd().Ascii(kMake, "M").Next(Ifd().Short(kOrientation, 8)), GetParam());
     EXPECT_EQ(thumbOnly->info.orientation, 8);

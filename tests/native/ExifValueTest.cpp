@@ -348,7 +348,7 @@ TEST(ExifByteOrder, SameContentGivesTheSameRecord)
     EXPECT_EQ(info.thumbnailSize, 10);
     EXPECT_EQ(info.thumbnail[0], 0xFF);
     EXPECT_EQ(info.thumbnail[9], 0xD9);
-    EXPECT_STREQ(motorola->reader.errorText(), "");
+    EXPECT_STREQ(motorola->reader.ErrorText(), "");
 }
 
 TEST(ExifByteOrder, SameFailuresInBothOrders)
@@ -358,7 +358,7 @@ TEST(ExifByteOrder, SameFailuresInBothOrders)
     const auto intel = ReadExif(broken, ByteOrder::Intel);
     const auto motorola = ReadExif(broken, ByteOrder::Motorola);
     jpegtest::ExpectSameInfo(*intel, *motorola);
-    EXPECT_STREQ(intel->reader.errorText(), "Illegal format code in EXIF dir");
+    EXPECT_STREQ(intel->reader.ErrorText(), "Illegal format code in EXIF dir");
     EXPECT_EQ(intel->info.isoSpeed, 5000);
     EXPECT_EQ(intel->info.orientation, 0);
 }

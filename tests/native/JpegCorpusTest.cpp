@@ -111,10 +111,10 @@ TEST(JpegCorpus, BrokenFilesAreReadSafely)
         const auto read = ReadFile(file);
         ASSERT_TRUE(read->opened);
         // Either the scan was reached or the failure says why.
-        EXPECT_TRUE(read->result || read->reader.errorText()[0] != '\0');
+        EXPECT_TRUE(read->result || read->reader.ErrorText()[0] != '\0');
         // These files carry their metadata outside EXIF: no EXIF date may be invented.
         const fs::path listing = kCorpus / "reference" / (file.filename().string() + ".txt");
         EXPECT_STREQ(read->info.dateTimeOriginal, ListingValue(listing, "Date/Time Original").c_str());
-        EXPECT_LE(read->reader.sectionCount(), JpegSectionReader::kMaxSections);
+        EXPECT_LE(read->reader.SectionCount(), JpegSectionReader::kMaxSections);
     }
 }

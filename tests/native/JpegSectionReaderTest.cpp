@@ -38,7 +38,7 @@ TEST(JpegSectionReader, ReadsHeaderSectionsUpToTheScan)
                                .Bytes();
     const auto read = ReadJpeg(bytes);
     EXPECT_TRUE(read->result);
-    EXPECT_STREQ(read->reader.errorText(), "");
+    EXPECT_STREQ(read->reader.ErrorText(), "");
     EXPECT_TRUE(read->info.exifParsed);
     EXPECT_STREQ(read->info.dateTimeOriginal, "2010:07:15 14:03:09");
     EXPECT_EQ(read->info.orientation, 6);
@@ -47,15 +47,15 @@ TEST(JpegSectionReader, ReadsHeaderSectionsUpToTheScan)
     EXPECT_EQ(read->info.isColor, 1);
     EXPECT_EQ(read->info.codingProcess, 0xC2);
     // APP0 is dropped; EXIF, frame, quantisation table and scan header are kept in file order.
-    ASSERT_EQ(read->reader.sectionCount(), 4);
-    EXPECT_EQ(read->reader.section(0).marker, 0xE1);
-    EXPECT_EQ(read->reader.section(1).marker, 0xC2);
-    EXPECT_EQ(read->reader.section(2).marker, 0xDB);
-    EXPECT_EQ(read->reader.section(2).size, 67);
-    EXPECT_EQ(read->reader.section(2).data[0], 0);
-    EXPECT_EQ(read->reader.section(2).data[1], 67);
-    EXPECT_EQ(read->reader.section(2).data[66], 1);
-    EXPECT_EQ(read->reader.section(3).marker, 0xDA);
+    ASSERT_EQ(read->reader.SectionCount(), 4);
+    EXPECT_EQ(read->reader.Section(0).marker, 0xE1);
+    EXPECT_EQ(read->reader.Section(1).marker, 0xC2);
+    EXPECT_EQ(read->reader.Section(2).marker, 0xDB);
+    EXPECT_EQ(read->reader.Section(2).size, 67);
+    EXPECT_EQ(read->reader.Section(2).data[0], 0);
+    EXPECT_EQ(read->reader.Section(2).data[1], 67);
+    EXPECT_EQ(read->reader.Section(2).data[66], 1);
+    EXPECT_EQ(read->reader.Section(3).marker, 0xDA);
     // Nothing behind the scan header is read.
     EXPECT_EQ(read->position, static_cast<long>(bytes.size() - 500 - 2));
     EXPECT_EQ(read->output, "");
@@ -71,9 +71,9 @@ TEST(JpegSectionReader, OwnRecordWhenNoneIsGiven)
     JpegSectionReader reader;
     EXPECT_TRUE(reader.ReadSections(stream));
     std::fclose(stream);
-    EXPECT_STREQ(reader.imageInfo().dateTimeOriginal, "2010:07:15 14:03:09");
-    EXPECT_EQ(reader.imageInfo().imageWidth, 20);
-    EXPECT_EQ(reader.imageInfo().imageHeight, 10);
+    EXPECT_STREQ(reader.Info().dateTimeOriginal, "2010:07:15 14:03:09");
+    EXPECT_EQ(reader.Info().imageWidth, 20);
+    EXPECT_EQ(reader.Info().imageHeight, 10);
 }
 
 TEST(JpegSectionReader, NoStartOfImageLeavesEverythingUntouched)
@@ -82,9 +82,9 @@ TEST(JpegSectionReader, NoStartOfImageLeavesEverythingUntouched)
                               std::vector<uint8_t> {}, std::vector<uint8_t> {0xD8, 0xFF}}) {
         const auto read = ReadJpeg(bytes);
         EXPECT_FALSE(read->result);
-        EXPECT_STREQ(read->reader.errorText(), "");
+        EXPECT_STREQ(read->reader.ErrorText(), "");
         EXPECT_TRUE(IsZeroFilled(read->info));
-        EXPECT_EQ(read->reader.sectionCount(), 0);
+        EXPECT_EQ(read->reader.SectionCount(), 0);
     }
 }
 
@@ -99,9 +99,9 @@ TEST(JpegSectionReader, SixFillBytesAreAcceptedSevenFail)
     const auto seven = ReadJpeg(JpegBuilder().Soi().Frame(30, 40).Padding(6).Scan().Bytes());
     EXPECT_FALSE(seven->result);
     EXPECT_EQ(seven->output, "too many padding unsigned chars\n");
-    EXPECT_STREQ(seven->reader.errorText(), "too many padding unsigned chars");
+    EXPECT_STREQ(seven->reader.ErrorText(), "too many padding unsigned chars");
     EXPECT_EQ(seven->info.imageWidth, 40);  // what came before stays
-    EXPECT_EQ(seven->reader.sectionCount(), 1);
+    EXPECT_EQ(seven->reader.SectionCount(), 1);
 }
 
 TEST(JpegSectionReader, AnyNonFillByteIsAMarkerCode)
@@ -109,10 +109,10 @@ TEST(JpegSectionReader, AnyNonFillByteIsAMarkerCode)
     // After SOI the next byte is taken as the marker code even without its 0xFF prefix.
     const auto read = ReadJpeg(JpegBuilder().Soi().Raw({0x12, 0x00, 0x04, 0xAA, 0xBB}).Scan().Bytes());
     EXPECT_TRUE(read->result);
-    ASSERT_EQ(read->reader.sectionCount(), 2);
-    EXPECT_EQ(read->reader.section(0).marker, 0x12);
-    EXPECT_EQ(read->reader.section(0).size, 4);
-    EXPECT_EQ(read->reader.section(0).data[3], 0xBB);
+    ASSERT_EQ(read->reader.SectionCount(), 2);
+    EXPECT_EQ(read->reader.Section(0).marker, 0x12);
+    EXPECT_EQ(read->reader.Section(0).size, 4);
+    EXPECT_EQ(read->reader.Section(0).data[3], 0xBB);
 }
 
 TEST(JpegSectionReader, EndOfFileAtMarkerOrLengthIsAnInvalidMarker)
@@ -126,7 +126,7 @@ TEST(JpegSectionReader, EndOfFileAtMarkerOrLengthIsAnInvalidMarker)
     for (const auto& bytes : streams) {
         const auto read = ReadJpeg(bytes);
         EXPECT_FALSE(read->result);
-        EXPECT_STREQ(read->reader.errorText(), "invalid marker");
+        EXPECT_STREQ(read->reader.ErrorText(), "invalid marker");
         EXPECT_EQ(read->output, "");
     }
 }
@@ -137,12 +137,12 @@ TEST(JpegSectionReader, LengthBelowTwoIsAnInvalidMarker)
         const auto read =
                 ReadJpeg(JpegBuilder().Soi().Frame(8, 9).SegmentWithLength(0xDB, length, {}).Scan().Bytes());
         EXPECT_FALSE(read->result);
-        EXPECT_STREQ(read->reader.errorText(), "invalid marker");
+        EXPECT_STREQ(read->reader.ErrorText(), "invalid marker");
         EXPECT_EQ(read->info.imageWidth, 9);
     }
     const auto two = ReadJpeg(JpegBuilder().Soi().SegmentWithLength(0xDB, 2, {}).Scan().Bytes());
     EXPECT_TRUE(two->result);
-    EXPECT_EQ(two->reader.section(0).size, 2);
+    EXPECT_EQ(two->reader.Section(0).size, 2);
 }
 
 TEST(JpegSectionReader, SectionCutShortIsAPrematureEnd)
@@ -154,9 +154,9 @@ TEST(JpegSectionReader, SectionCutShortIsAPrematureEnd)
                                .Bytes();
     const auto read = ReadJpeg(bytes);
     EXPECT_FALSE(read->result);
-    EXPECT_STREQ(read->reader.errorText(), "Premature end of file?");
+    EXPECT_STREQ(read->reader.ErrorText(), "Premature end of file?");
     EXPECT_STREQ(read->info.dateTimeOriginal, "2010:07:15 14:03:09");
-    EXPECT_EQ(read->reader.sectionCount(), 1);
+    EXPECT_EQ(read->reader.SectionCount(), 1);
 }
 
 TEST(JpegSectionReader, EndOfImageBeforeTheScan)
@@ -164,21 +164,21 @@ TEST(JpegSectionReader, EndOfImageBeforeTheScan)
     const auto read = ReadJpeg(JpegBuilder().Soi().Frame(5, 6).Eoi().Scan().Bytes());
     EXPECT_FALSE(read->result);
     EXPECT_EQ(read->output, "No image in jpeg!\n");
-    EXPECT_STREQ(read->reader.errorText(), "No image in jpeg!");
+    EXPECT_STREQ(read->reader.ErrorText(), "No image in jpeg!");
     EXPECT_EQ(read->info.imageHeight, 5);
     // The end-of-image marker has no length field: it is kept without data, and the scan marker
     // behind it is not taken for a length.
-    ASSERT_EQ(read->reader.sectionCount(), 2);
-    EXPECT_EQ(read->reader.section(1).marker, 0xD9);
-    EXPECT_EQ(read->reader.section(1).size, 0);
-    EXPECT_EQ(read->reader.section(1).data, nullptr);
+    ASSERT_EQ(read->reader.SectionCount(), 2);
+    EXPECT_EQ(read->reader.Section(1).marker, 0xD9);
+    EXPECT_EQ(read->reader.Section(1).size, 0);
+    EXPECT_EQ(read->reader.Section(1).data, nullptr);
     EXPECT_EQ(read->position, 2 + 2 + 2 + 15 + 2);
 
     // A file that ends with the marker, as a JPEG without image data does.
     const auto bare = ReadJpeg(JpegBuilder().Soi().Eoi().Bytes());
     EXPECT_FALSE(bare->result);
     EXPECT_EQ(bare->output, "No image in jpeg!\n");
-    EXPECT_STREQ(bare->reader.errorText(), "No image in jpeg!");
+    EXPECT_STREQ(bare->reader.ErrorText(), "No image in jpeg!");
 }
 
 TEST(JpegSectionReader, AllocationFailure)
@@ -188,8 +188,8 @@ TEST(JpegSectionReader, AllocationFailure)
     const auto read = ReadJpeg(bytes);
     jpegtest::gFailNothrowArrayNew = false;
     EXPECT_FALSE(read->result);
-    EXPECT_STREQ(read->reader.errorText(), "Could not allocate memory");
-    EXPECT_EQ(read->reader.sectionCount(), 0);
+    EXPECT_STREQ(read->reader.ErrorText(), "Could not allocate memory");
+    EXPECT_EQ(read->reader.SectionCount(), 0);
 }
 
 TEST(JpegSectionReader, TooManySectionsKeepsTheExifResults)
@@ -200,11 +200,11 @@ TEST(JpegSectionReader, TooManySectionsKeepsTheExifResults)
         builder.Segment(0xDB, {static_cast<uint8_t>(i)});
     const auto exactlyTwenty = ReadJpeg(JpegBuilder(builder).Scan().Bytes());
     EXPECT_FALSE(exactlyTwenty->result);  // the scan would be the 21st section
-    EXPECT_STREQ(exactlyTwenty->reader.errorText(), "Too many sections in jpg file");
+    EXPECT_STREQ(exactlyTwenty->reader.ErrorText(), "Too many sections in jpg file");
     EXPECT_TRUE(exactlyTwenty->info.exifParsed);
     EXPECT_STREQ(exactlyTwenty->info.dateTimeOriginal, "2010:07:15 14:03:09");
     EXPECT_EQ(exactlyTwenty->info.orientation, 6);
-    EXPECT_EQ(exactlyTwenty->reader.sectionCount(), JpegSectionReader::kMaxSections);
+    EXPECT_EQ(exactlyTwenty->reader.SectionCount(), JpegSectionReader::kMaxSections);
 
     JpegBuilder nineteen;
     nineteen.Soi().Exif(DatedIfd(), ByteOrder::Intel);
@@ -212,7 +212,7 @@ TEST(JpegSectionReader, TooManySectionsKeepsTheExifResults)
         nineteen.Segment(0xDB, {static_cast<uint8_t>(i)});
     const auto fits = ReadJpeg(nineteen.Scan().Bytes());
     EXPECT_TRUE(fits->result);
-    EXPECT_EQ(fits->reader.sectionCount(), 20);
+    EXPECT_EQ(fits->reader.SectionCount(), 20);
 }
 
 TEST(JpegSectionReader, DiscardedSectionsDoNotCount)
@@ -227,15 +227,15 @@ TEST(JpegSectionReader, DiscardedSectionsDoNotCount)
     }
     const auto read = ReadJpeg(builder.Frame(2, 3).Scan().Bytes());
     EXPECT_TRUE(read->result);
-    ASSERT_EQ(read->reader.sectionCount(), 3);
-    EXPECT_EQ(read->reader.section(0).marker, 0xFE);
-    EXPECT_EQ(read->reader.section(1).marker, 0xC0);
-    EXPECT_EQ(read->reader.section(2).marker, 0xDA);
+    ASSERT_EQ(read->reader.SectionCount(), 3);
+    EXPECT_EQ(read->reader.Section(0).marker, 0xFE);
+    EXPECT_EQ(read->reader.Section(1).marker, 0xC0);
+    EXPECT_EQ(read->reader.Section(2).marker, 0xDA);
     EXPECT_STREQ(read->info.comment, "first");
     EXPECT_FALSE(read->info.exifParsed);
     // Emptied slots hold nothing.
-    EXPECT_EQ(read->reader.section(3).data, nullptr);
-    EXPECT_EQ(read->reader.section(3).size, 0);
+    EXPECT_EQ(read->reader.Section(3).data, nullptr);
+    EXPECT_EQ(read->reader.Section(3).size, 0);
 }
 
 TEST(JpegSectionReader, App1NeedsExactExifSignature)
@@ -243,12 +243,12 @@ TEST(JpegSectionReader, App1NeedsExactExifSignature)
     const auto lower = ReadJpeg(JpegBuilder().Soi().Segment(0xE1, Text("exif\0\0II*\0")).Scan().Bytes());
     EXPECT_TRUE(lower->result);
     EXPECT_FALSE(lower->info.exifParsed);
-    EXPECT_STREQ(lower->reader.errorText(), "");
-    EXPECT_EQ(lower->reader.sectionCount(), 1);
+    EXPECT_STREQ(lower->reader.ErrorText(), "");
+    EXPECT_EQ(lower->reader.SectionCount(), 1);
 
     const auto tiny = ReadJpeg(JpegBuilder().Soi().Segment(0xE1, Text("Exi")).Scan().Bytes());
     EXPECT_TRUE(tiny->result);
-    EXPECT_EQ(tiny->reader.sectionCount(), 1);
+    EXPECT_EQ(tiny->reader.SectionCount(), 1);
 }
 
 TEST(JpegSectionReader, FrameMarkersAndOtherCodes)
@@ -262,7 +262,7 @@ TEST(JpegSectionReader, FrameMarkersAndOtherCodes)
         EXPECT_EQ(read->info.imageHeight, frame ? 100 : 0) << marker;
         EXPECT_EQ(read->info.imageWidth, frame ? 200 : 0) << marker;
         EXPECT_EQ(read->info.isColor, 0);
-        EXPECT_EQ(read->reader.sectionCount(), 2);
+        EXPECT_EQ(read->reader.SectionCount(), 2);
     }
 }
 
@@ -299,7 +299,7 @@ TEST(JpegSectionReader, LongCommentIsCut)
     const auto read = ReadJpeg(JpegBuilder().Soi().Comment(std::string(1498, 'c')).Scan().Bytes());
     EXPECT_TRUE(read->result);
     EXPECT_EQ(std::strlen(read->info.comment), 998u);
-    EXPECT_EQ(read->reader.section(0).size, 1500);
+    EXPECT_EQ(read->reader.Section(0).size, 1500);
 
     // A CR at the cut whose LF lies beyond it is still a CR LF pair.
     const auto pair = ReadJpeg(JpegBuilder().Soi().Comment(std::string(997, 'c') + "\r\nx").Scan().Bytes());
@@ -313,8 +313,8 @@ TEST(JpegSectionReader, EmptyCommentStillCountsAsTheFirst)
     const auto read = ReadJpeg(JpegBuilder().Soi().Comment("").Comment("second").Scan().Bytes());
     EXPECT_TRUE(read->result);
     EXPECT_STREQ(read->info.comment, "");
-    EXPECT_EQ(read->reader.sectionCount(), 2);
-    EXPECT_EQ(read->reader.section(0).size, 2);
+    EXPECT_EQ(read->reader.SectionCount(), 2);
+    EXPECT_EQ(read->reader.Section(0).size, 2);
 }
 
 TEST(JpegSectionReader, CommentOrderAgainstExifUserComment)
@@ -348,7 +348,7 @@ TEST(JpegSectionReader, LastExifSectionDecides)
                                        .Bytes());
     EXPECT_TRUE(read->result);
     EXPECT_FALSE(read->info.exifParsed);
-    EXPECT_STREQ(read->reader.errorText(), "Illegal format code in EXIF dir");
+    EXPECT_STREQ(read->reader.ErrorText(), "Illegal format code in EXIF dir");
     // Fields the failed parse did not reach keep the first section's values.
     EXPECT_STREQ(read->info.dateTimeOriginal, "2010:07:15 14:03:09");
     EXPECT_EQ(read->info.orientation, 6);
@@ -360,7 +360,7 @@ TEST(JpegSectionReader, LastExifSectionDecides)
                                        .Scan()
                                        .Bytes());
     EXPECT_TRUE(good->info.exifParsed);
-    EXPECT_EQ(good->reader.sectionCount(), 3);
+    EXPECT_EQ(good->reader.SectionCount(), 3);
 }
 
 TEST(JpegSectionReader, ExifFailureDoesNotStopTheRead)
@@ -368,6 +368,6 @@ TEST(JpegSectionReader, ExifFailureDoesNotStopTheRead)
     const auto read = ReadJpeg(jpegtest::JpegWithApp1(Text("Exif\0\0XX")));
     EXPECT_TRUE(read->result);
     EXPECT_FALSE(read->info.exifParsed);
-    EXPECT_STREQ(read->reader.errorText(), "Invalid Exif alignment marker.");
+    EXPECT_STREQ(read->reader.ErrorText(), "Invalid Exif alignment marker.");
     EXPECT_EQ(read->info.imageWidth, 640);
 }

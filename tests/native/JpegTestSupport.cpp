@@ -50,9 +50,9 @@ std::unique_ptr<ReadOutcome> ReadExif(const qmtest::Ifd& ifd, qmtest::ByteOrder 
 
 const JpegSection* FindSection(const JpegSectionReader& reader, int marker)
 {
-    for (int i = 0; i < reader.sectionCount(); ++i) {
-        if (reader.section(i).marker == marker)
-            return &reader.section(i);
+    for (int i = 0; i < reader.SectionCount(); ++i) {
+        if (reader.Section(i).marker == marker)
+            return &reader.Section(i);
     }
     return nullptr;
 }
@@ -101,7 +101,7 @@ void ExpectSameInfo(const ReadOutcome& a, const ReadOutcome& b)
     EXPECT_EQ(ThumbnailOffset(a), ThumbnailOffset(b));
     EXPECT_EQ(x.thumbnailSize, y.thumbnailSize);
     EXPECT_EQ(x.exifParsed, y.exifParsed);
-    EXPECT_STREQ(a.reader.errorText(), b.reader.errorText());
+    EXPECT_STREQ(a.reader.ErrorText(), b.reader.ErrorText());
 }
 
 std::vector<std::uint8_t> Text(const std::string& text)

@@ -113,29 +113,29 @@ TEST(ExpandFileNameTemplate, TagsAreReplacedOneAfterTheOtherOverTheWholeText)
 
 TEST(BuildSubfolderPath, DefaultsGiveThreeLevels)
 {
-    EXPECT_EQ(BuildSubfolderPath(Defaults(), 2012, 1, 27), "2012\\2012_01\\2012_01_27\\");
+    EXPECT_EQ(BuildSubfolderPath(Defaults(), {2012, 1, 27}), "2012\\2012_01\\2012_01_27\\");
 }
 
 TEST(BuildSubfolderPath, EachSwitchAddsOrDropsItsLevel)
 {
     OrganizeOptions options = Defaults();
     options.CreateDayFolder = 0;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012\\2012_01\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012\\2012_01\\");
     options.CreateYearFolder = 0;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012_01\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012_01\\");
     options.CreateMonthFolder = 0;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "");
     options.CreateDayFolder = 1;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012_01_27\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012_01_27\\");
 }
 
 TEST(BuildSubfolderPath, AnEmptyTemplateWithItsSwitchOnAddsNoLevel)
 {
     OrganizeOptions options = Defaults();
     options.DayFolderFormat.clear();
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012\\2012_01\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012\\2012_01\\");
     options.MonthFolderFormat.clear();
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012\\");
 }
 
 TEST(BuildSubfolderPath, MonthTemplateKeepsDayTagLiterally)
@@ -143,7 +143,7 @@ TEST(BuildSubfolderPath, MonthTemplateKeepsDayTagLiterally)
     OrganizeOptions options = Defaults();
     options.MonthFolderFormat = "%Y_%M_%D";
     options.CreateDayFolder = 0;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012\\2012_01_%D\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012\\2012_01_%D\\");
 }
 
 TEST(BuildSubfolderPath, ALiteralMonthTemplatePutsEveryDateIntoOneFolder)
@@ -151,56 +151,57 @@ TEST(BuildSubfolderPath, ALiteralMonthTemplatePutsEveryDateIntoOneFolder)
     OrganizeOptions options = Defaults();
     options.MonthFolderFormat = "Photos";
     options.CreateDayFolder = 0;
-    EXPECT_EQ(BuildSubfolderPath(options, 2012, 1, 27), "2012\\Photos\\");
-    EXPECT_EQ(BuildSubfolderPath(options, 2013, 8, 2), "2013\\Photos\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2012, 1, 27}), "2012\\Photos\\");
+    EXPECT_EQ(BuildSubfolderPath(options, {2013, 8, 2}), "2013\\Photos\\");
 }
 
 TEST(BuildTargetName, WithoutRenamingIsTheSourceName)
 {
-    EXPECT_EQ(BuildTargetName(Defaults(), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46, 15), "IMG_0001.JPG");
+    EXPECT_EQ(BuildTargetName(Defaults(), "C:\\Pics\\IMG_0001.JPG", {2012, 1, 27, 10, 46, 15}),
+              "IMG_0001.JPG");
 }
 
 TEST(BuildTargetName, RenamesByTheTemplateAndKeepsTheExtensionsCase)
 {
-    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %H_%I_%S %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46,
-                              15),
+    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %H_%I_%S %N"), "C:\\Pics\\IMG_0001.JPG",
+                              {2012, 1, 27, 10, 46, 15}),
               "2012-01-27 10_46_15 IMG_0001.JPG");
-    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %J_%I %P %N"), "C:\\Pics\\IMG_0001.JPG", 2012, 1, 27, 10, 46,
-                              15),
+    EXPECT_EQ(BuildTargetName(Renaming("%Y-%M-%D %J_%I %P %N"), "C:\\Pics\\IMG_0001.JPG",
+                              {2012, 1, 27, 10, 46, 15}),
               "2012-01-27 10_46 AM IMG_0001.JPG");
 }
 
 TEST(BuildTargetName, SplitsAtTheLastDot)
 {
-    EXPECT_EQ(BuildTargetName(Renaming("%N-%Y"), "C:\\p\\a.b.jpg", 2012, 1, 27, 0, 0, 0), "a.b-2012.jpg");
-    EXPECT_EQ(BuildTargetName(Renaming("%N-%Y"), "C:\\p\\pic.", 2012, 1, 27, 0, 0, 0), "pic-2012.");
+    EXPECT_EQ(BuildTargetName(Renaming("%N-%Y"), "C:\\p\\a.b.jpg", {2012, 1, 27, 0, 0, 0}), "a.b-2012.jpg");
+    EXPECT_EQ(BuildTargetName(Renaming("%N-%Y"), "C:\\p\\pic.", {2012, 1, 27, 0, 0, 0}), "pic-2012.");
 }
 
 TEST(BuildTargetName, ANameWithoutDotGetsNoExtension)
 {
-    EXPECT_EQ(BuildTargetName(Renaming("%Y %N"), "C:\\p\\README", 2012, 1, 27, 0, 0, 0), "2012 README");
+    EXPECT_EQ(BuildTargetName(Renaming("%Y %N"), "C:\\p\\README", {2012, 1, 27, 0, 0, 0}), "2012 README");
     // A dot in a folder name is not the file's extension.
-    EXPECT_EQ(BuildTargetName(Renaming("%Y %N"), "C:\\x.y\\photo", 2012, 1, 27, 0, 0, 0), "2012 photo");
+    EXPECT_EQ(BuildTargetName(Renaming("%Y %N"), "C:\\x.y\\photo", {2012, 1, 27, 0, 0, 0}), "2012 photo");
 }
 
 TEST(BuildTargetName, AnEmptyTemplateKeepsTheSourceName)
 {
-    EXPECT_EQ(BuildTargetName(Renaming(""), "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "IMG.JPG");
+    EXPECT_EQ(BuildTargetName(Renaming(""), "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "IMG.JPG");
 }
 
 TEST(BuildTargetName, ExtensionAndOrientationModesIgnoreTheTemplate)
 {
     OrganizeOptions options = Renaming("%Y %N");
-    options.MoveType = static_cast<std::uint32_t>(DateSource::Extension);
-    EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "IMG.JPG");
-    options.MoveType = static_cast<std::uint32_t>(DateSource::Orientation);
-    EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "IMG.JPG");
-    for (const auto& entry : kDateSources) {
-        if (entry.value == DateSource::Extension || entry.value == DateSource::Orientation)
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "IMG.JPG");
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Orientation);
+    EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "IMG.JPG");
+    for (const auto& entry : kOrganizeModes) {
+        if (entry.value == OrganizeMode::Extension || entry.value == OrganizeMode::Orientation)
             continue;
-        options.MoveType = static_cast<std::uint32_t>(entry.value);
-        EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", 2012, 1, 27, 0, 0, 0), "2012 IMG.JPG")
-                << entry.text;
+        options.Mode = static_cast<std::uint32_t>(entry.value);
+        EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "2012 IMG.JPG")
+                << entry.windowText;
     }
 }
 
@@ -221,16 +222,16 @@ TEST(ExampleLineText, ExtensionAndOrientationModesShowTheirFolder)
 {
     OrganizeOptions options = Defaults();
     options.RenameTargetFileName = 1;
-    options.MoveType = static_cast<std::uint32_t>(DateSource::Extension);
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
     EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\JPG\\");
-    options.MoveType = static_cast<std::uint32_t>(DateSource::Orientation);
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Orientation);
     EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\Rotate 90 CW\\");
 }
 
 TEST(ExampleLineText, FollowsTheSwitchesAndTemplates)
 {
     OrganizeOptions options = Defaults();
-    options.MoveType = static_cast<std::uint32_t>(DateSource::Modified);
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Modified);
     options.CreateYearFolder = 0;
     options.MonthFolderFormat = "%L";
     options.CreateDayFolder = 0;

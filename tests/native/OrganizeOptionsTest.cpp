@@ -7,13 +7,13 @@
 TEST(OrganizeOptions, DefaultsFollowTheDocumentsFolder)
 {
     OrganizeOptions options;
-    options.MoveType = 500;
+    options.Mode = 500;
     options.MonthFolderFormat.append("x");
     options.WndPosition.right = 7;
     options.SetDefaults("C:\\Users\\me\\Documents");
     EXPECT_EQ(options.OutputFolderType, 0u);
     EXPECT_EQ(options.CustomTargetFolder, "");
-    EXPECT_EQ(options.MoveType, 100u);
+    EXPECT_EQ(options.Mode, 100u);
     EXPECT_EQ(options.CreateYearFolder, 1u);
     EXPECT_EQ(options.CreateMonthFolder, 1u);
     EXPECT_EQ(options.MonthFolderFormat, "%Y_%M");
@@ -58,18 +58,18 @@ TEST(OrganizeOptions, WithoutDocumentsFolderBothPathsAreEmpty)
     EXPECT_EQ(options.LogFile, "");
 }
 
-TEST(DateSource, ComboOrderValuesAndTexts)
+TEST(OrganizeMode, ComboOrderValuesAndTexts)
 {
     const std::uint32_t values[] = {100, 600, 700, 800, 200, 300, 400, 500, 900};
-    ASSERT_EQ(kDateSources.size(), std::size(values));
-    for (std::size_t i = 0; i < kDateSources.size(); ++i)
-        EXPECT_EQ(static_cast<std::uint32_t>(kDateSources[i].value), values[i]) << i;
-    EXPECT_STREQ(kDateSources[0].text, "By Date Picture Taken");
-    EXPECT_STREQ(kDateSources[1].text, "By Date Picture Taken, if not available, By Date Modified");
-    EXPECT_STREQ(kDateSources[3].text, "By Date Picture Taken, if not available, By Date Accessed");
-    EXPECT_STREQ(kDateSources[6].text, "By Date Accessed");
-    EXPECT_STREQ(kDateSources[7].text, "By File Extension");
-    EXPECT_STREQ(kDateSources[8].text, "By Orientation Picture Taken");
+    ASSERT_EQ(kOrganizeModes.size(), std::size(values));
+    for (std::size_t i = 0; i < kOrganizeModes.size(); ++i)
+        EXPECT_EQ(static_cast<std::uint32_t>(kOrganizeModes[i].value), values[i]) << i;
+    EXPECT_STREQ(kOrganizeModes[0].windowText, "By Date Picture Taken");
+    EXPECT_STREQ(kOrganizeModes[1].windowText, "By Date Picture Taken, if not available, By Date Modified");
+    EXPECT_STREQ(kOrganizeModes[3].windowText, "By Date Picture Taken, if not available, By Date Accessed");
+    EXPECT_STREQ(kOrganizeModes[6].windowText, "By Date Accessed");
+    EXPECT_STREQ(kOrganizeModes[7].windowText, "By File Extension");
+    EXPECT_STREQ(kOrganizeModes[8].windowText, "By Orientation Picture Taken");
 }
 
 TEST(TargetExistsPolicy, ValuesAndTexts)

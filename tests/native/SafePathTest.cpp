@@ -128,6 +128,22 @@ TEST(SafePath, TargetCheckNamesTheFirstBadName)
     EXPECT_EQ(reason, "Unsafe name \"\" (an empty name)");
     EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\elsewhere\\a.jpg", reason));
     EXPECT_EQ(reason, "Target \"C:\\elsewhere\\a.jpg\" lies outside the output folder");
+    // A target that ends in a separator names no file.
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\2012\\", reason));
+    EXPECT_EQ(reason, "Unsafe name \"\" (an empty name)");
+}
+
+TEST(SafePath, FileNameIsJudgedAsWindowsStoresIt)
+{
+    std::string reason;
+    EXPECT_TRUE(CheckTargetInFolder("C:\\out\\", "C:\\out\\odd.", reason)) << reason;
+    EXPECT_TRUE(CheckTargetInFolder("C:\\out\\", "C:\\out\\JPG\\a.jpg . ", reason)) << reason;
+    // Folders keep the strict rule, and a name that is nothing once trimmed, or a device, is refused.
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\odd.\\a.jpg", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\x\\...", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\x\\ . ", reason));
+    EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\CON.", reason));
+    EXPECT_EQ(reason, "Unsafe name \"CON.\" (a name Windows reserves for a device)");
 }
 
 TEST(ModeFolder, OnlyKnownOrientationsBecomeFolders)
@@ -151,21 +167,40 @@ TEST(ModeFolder, OnlyKnownOrientationsBecomeFolders)
 
 TEST(ModeFolder, ExtensionFolders)
 {
+    EXPECT_EQ(ExtensionText("photo"), std::nullopt);
+    EXPECT_EQ(ExtensionText("pic.jpeg"), "JPEG");
+    EXPECT_EQ(ExtensionText("pic."), "");
+    EXPECT_EQ(ExtensionText("a.b.Tif"), "TIF");
+
+    const auto folderFor = [](const std::string& ext, std::string& folder, std::string& reason) {
+        return ModeFolderPath(OrganizeOptions {}, {ModeKind::Extension, {}, ext}, folder, reason);
+    };
     std::string folder = "kept";
     std::string reason;
-    EXPECT_FALSE(ExtensionFolderName("photo", folder, reason));
-    EXPECT_EQ(reason, "No file extension");
-    EXPECT_EQ(folder, "kept");
-    EXPECT_TRUE(ExtensionFolderName("pic.jpeg", folder, reason));
-    EXPECT_EQ(folder, "JPEG");
-    EXPECT_TRUE(ExtensionFolderName("pic.", folder, reason));
+    EXPECT_TRUE(folderFor("JPEG", folder, reason));
+    EXPECT_EQ(folder, "JPEG\\");
+    EXPECT_TRUE(folderFor("", folder, reason));
     EXPECT_EQ(folder, "");
-    EXPECT_TRUE(ExtensionFolderName("a.b.Tif", folder, reason));
-    EXPECT_EQ(folder, "TIF");
-    EXPECT_FALSE(ExtensionFolderName("report.con", folder, reason));
+    folder = "kept";
+    EXPECT_FALSE(folderFor("CON", folder, reason));
     EXPECT_EQ(reason, "Unsafe name \"CON\" (a name Windows reserves for a device)");
-    EXPECT_FALSE(ExtensionFolderName("a.b c ", folder, reason));
+    EXPECT_FALSE(folderFor("B C ", folder, reason));
     EXPECT_EQ(reason, "Unsafe name \"B C \" (a name may not end in a dot or a space)");
+    EXPECT_EQ(folder, "kept");
+}
+
+TEST(ModeFolder, EveryKindGivesItsLevels)
+{
+    OrganizeOptions options;
+    options.CreateDayFolder = 1;
+    std::string folder;
+    std::string reason;
+    ASSERT_TRUE(ModeFolderPath(options, {ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}}, folder, reason));
+    EXPECT_EQ(folder, "2012\\2012_01\\2012_01_27\\");
+    ASSERT_TRUE(ModeFolderPath(options, {ModeKind::Orientation, {}, "Rotate 90 CW"}, folder, reason));
+    EXPECT_EQ(folder, "Rotate 90 CW\\");
+    EXPECT_FALSE(ModeFolderPath(options, {ModeKind::Orientation, {}, "..\\x"}, folder, reason));
+    EXPECT_EQ(reason, "Unknown orientation \"..\\x\"");
 }
 
 TEST(CsvText, QuotingAndFormulaSafety)

@@ -4,26 +4,20 @@
 
 #include <atomic>
 
+#include "engine/PathUtils.h"
+
 namespace {
 
 std::atomic<unsigned> g_counter {0};
 
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Collect(folder + name + "\\", prefix + name + "\\", out);
+    ListFolder(folder, [&](const FolderEntry& entry) {
+        if (entry.isFolder)
+            Collect(folder + entry.name + "\\", prefix + entry.name + "\\", out);
         else
-            out[prefix + name] = ReadText(folder + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+            out[prefix + entry.name] = ReadText(folder + entry.name);
+    });
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "tests/support/PumpUntil.h"
-#include "toolkit/HelpCommands.h"
-#include "toolkit/ProductInfo.h"
+#include "ui/HelpCommands.h"
+#include "ui/ProductInfo.h"
 #include "toolkit/ShellServices.h"
 
 namespace {

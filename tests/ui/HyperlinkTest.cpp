@@ -13,9 +13,9 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/ui/RecordingBrowser.h"
-#include "toolkit/AboutDialog.h"
-#include "toolkit/HelpCommands.h"
-#include "toolkit/ProductInfo.h"
+#include "ui/AboutDialog.h"
+#include "ui/HelpCommands.h"
+#include "ui/ProductInfo.h"
 
 namespace {
 
@@ -120,10 +120,10 @@ TEST_F(About, ShowsTheVersionAndTheThreeLinks)
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_UPDATES)), "&Check for Updates");
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_TELL_FRIEND)), "Tell a Friend");
 
-    EXPECT_EQ(about.homepageLink.Url(), "https://quillmere.example/");
-    EXPECT_EQ(about.makerLink.Url(), ProductInfo::kMakerPage);
-    EXPECT_EQ(about.supportLink.Url(), "mailto:support@quillmere.example");
-    for (HyperlinkStatic* link : {&about.homepageLink, &about.makerLink, &about.supportLink}) {
+    EXPECT_EQ(about.HomepageLink().Url(), "https://quillmere.example/");
+    EXPECT_EQ(about.MakerLink().Url(), ProductInfo::kMakerPage);
+    EXPECT_EQ(about.SupportLink().Url(), "mailto:support@quillmere.example");
+    for (HyperlinkStatic* link : {&about.HomepageLink(), &about.MakerLink(), &about.SupportLink()}) {
         EXPECT_EQ(link->GetUnderlineMode(), HyperlinkStatic::UnderlineAlways);
         EXPECT_TRUE(IsUnderlined(FontOf(*link)));
         EXPECT_NE(GetWindowLongA(*link, GWL_STYLE) & SS_NOTIFY, 0);
@@ -132,12 +132,12 @@ TEST_F(About, ShowsTheVersionAndTheThreeLinks)
 
 TEST_F(About, TooltipShowsTheAddress)
 {
-    HWND tooltip = about.makerLink.Tooltip();
+    HWND tooltip = about.MakerLink().Tooltip();
     ASSERT_NE(tooltip, nullptr);
     char text[256] = "";
     TOOLINFOA tool {};
     tool.cbSize = sizeof tool;
-    tool.hwnd = about.makerLink;
+    tool.hwnd = about.MakerLink();
     tool.uId = 1;
     tool.lpszText = text;
     SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
@@ -146,9 +146,9 @@ TEST_F(About, TooltipShowsTheAddress)
 
 TEST_F(About, LinksAreSizedToTheirText)
 {
-    HWND label = about.homepageLink;
+    HWND label = about.HomepageLink();
     HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, about.homepageLink.UnderlinedFont());
+    HGDIOBJ old = SelectObject(dc, about.HomepageLink().UnderlinedFont());
     SIZE extent {};
     const char text[] = "Visit Quillmere Homepage";
     ASSERT_TRUE(GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent));
@@ -166,7 +166,7 @@ TEST_F(About, LinksAreSizedToTheirText)
 
 TEST_F(About, ColoursFollowNormalHoverAndVisited)
 {
-    HWND label = about.homepageLink;
+    HWND label = about.HomepageLink();
     ColourAnswer normal = AskColour(about, label);
     EXPECT_EQ(normal.text, kLink);
     EXPECT_EQ(normal.backgroundMode, TRANSPARENT);
@@ -174,7 +174,7 @@ TEST_F(About, ColoursFollowNormalHoverAndVisited)
 
     PutCursorOn(label);
     MoveMouseOver(label);
-    EXPECT_TRUE(about.homepageLink.IsHovering());
+    EXPECT_TRUE(about.HomepageLink().IsHovering());
     EXPECT_EQ(AskColour(about, label).text, kHover);
     EXPECT_TRUE(IsUnderlined(FontOf(label)));  // mode 1 stays underlined while hovering
 
@@ -182,10 +182,10 @@ TEST_F(About, ColoursFollowNormalHoverAndVisited)
     RecordingBrowser browser("{browser} \"%1\"");
     ASSERT_TRUE(browser.ok());
     std::string address = std::string(RecordingBrowser::kUnhandledScheme) + "home";
-    about.homepageLink.SetUrl(address.c_str());
+    about.HomepageLink().SetUrl(address.c_str());
     Click(about, label);
-    EXPECT_TRUE(about.homepageLink.IsVisited());
-    EXPECT_FALSE(about.homepageLink.IsHovering());
+    EXPECT_TRUE(about.HomepageLink().IsVisited());
+    EXPECT_FALSE(about.HomepageLink().IsHovering());
     EXPECT_EQ(AskColour(about, label).text, kVisited);
     EXPECT_EQ(browser.CommandLine(), browser.Quoted() + "  " + address);
 
@@ -196,34 +196,34 @@ TEST_F(About, ColoursFollowNormalHoverAndVisited)
 
 TEST_F(About, LinkThatCannotOpenLosesItsVisitedColour)
 {
-    HWND label = about.supportLink;
+    HWND label = about.SupportLink();
     {
         RecordingBrowser browser("{browser}");
         ASSERT_TRUE(browser.ok());
-        about.supportLink.SetUrl((std::string(RecordingBrowser::kUnhandledScheme) + "first").c_str());
+        about.SupportLink().SetUrl((std::string(RecordingBrowser::kUnhandledScheme) + "first").c_str());
         Click(about, label);
-        ASSERT_TRUE(about.supportLink.IsVisited());
+        ASSERT_TRUE(about.SupportLink().IsVisited());
         browser.CommandLine();
     }
     RecordingBrowser noBrowser("");  // no open command: the fall-back fails as well
     ASSERT_TRUE(noBrowser.ok());
-    about.supportLink.SetUrl((std::string(RecordingBrowser::kUnhandledScheme) + "second").c_str());
+    about.SupportLink().SetUrl((std::string(RecordingBrowser::kUnhandledScheme) + "second").c_str());
     Click(about, label);
-    EXPECT_FALSE(about.supportLink.IsVisited());
+    EXPECT_FALSE(about.SupportLink().IsVisited());
     EXPECT_EQ(AskColour(about, label).text, kLink);
 }
 
 TEST_F(About, HoverEndsSoonAfterTheMouseLeaves)
 {
-    HWND label = about.makerLink;
+    HWND label = about.MakerLink();
     PutCursorOn(label);
     MoveMouseOver(label);
-    ASSERT_TRUE(about.makerLink.IsHovering());
+    ASSERT_TRUE(about.MakerLink().IsHovering());
     PumpFor(350);  // several timer ticks with the cursor still on the label
-    EXPECT_TRUE(about.makerLink.IsHovering());
+    EXPECT_TRUE(about.MakerLink().IsHovering());
     PutCursorAway();
     DWORD start = GetTickCount();
-    EXPECT_TRUE(PumpUntil([&] { return !about.makerLink.IsHovering(); }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return !about.MakerLink().IsHovering(); }, 2000));
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ(AskColour(about, label).text, kLink);
     EXPECT_TRUE(IsUnderlined(FontOf(label)));  // mode 1
@@ -231,7 +231,7 @@ TEST_F(About, HoverEndsSoonAfterTheMouseLeaves)
 
 TEST_F(About, HandCursorOverLinks)
 {
-    HWND label = about.homepageLink;
+    HWND label = about.HomepageLink();
     LRESULT handled = SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(handled, TRUE);

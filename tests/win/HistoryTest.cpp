@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tests/win/RegistryFixture.h"
+#include "ui/ComboHistory.h"
 
 namespace {
 

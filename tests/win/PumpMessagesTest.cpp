@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/PathUtils.h"
+#include "toolkit/MessagePump.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ OrganizeOptions Changed()
     OrganizeOptions options;
     options.OutputFolderType = 1;
     options.CustomTargetFolder = "D:\\Out\\";
-    options.MoveType = 900;
+    options.Mode = 900;
     options.CreateYearFolder = 0;
     options.CreateMonthFolder = 0;
     options.MonthFolderFormat = "%L";
@@ -47,7 +47,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
 {
     EXPECT_EQ(actual.OutputFolderType, expected.OutputFolderType);
     EXPECT_EQ(actual.CustomTargetFolder, expected.CustomTargetFolder);
-    EXPECT_EQ(actual.MoveType, expected.MoveType);
+    EXPECT_EQ(actual.Mode, expected.Mode);
     EXPECT_EQ(actual.CreateYearFolder, expected.CreateYearFolder);
     EXPECT_EQ(actual.CreateMonthFolder, expected.CreateMonthFolder);
     EXPECT_EQ(actual.MonthFolderFormat, expected.MonthFolderFormat);
@@ -179,7 +179,7 @@ TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)
     EXPECT_EQ(options.ColWidth_Target, 540u);
     EXPECT_EQ(options.ColWidth_Result, 150u);
     // "2" and its zero, read as bytes over the default 100 (0x64).
-    EXPECT_EQ(options.MoveType, 0x0032u);
+    EXPECT_EQ(options.Mode, 0x0032u);
 }
 
 TEST_F(SettingsStoreTest, TextsEndAtTheirFirstZeroByte)
@@ -265,5 +265,61 @@ TEST_F(SettingsStoreTest, UserDocumentsFolderExists)
     EXPECT_EQ(options.LastAddFileDir, documents);
     const std::string separator = documents.back() == '\\' ? "" : "\\";
     EXPECT_EQ(options.LogFile, documents + separator + "Quillmere\\logs.txt");
-    EXPECT_EQ(options.MoveType, 100u);
+    EXPECT_EQ(options.Mode, 100u);
+}
+
+TEST_F(SettingsStoreTest, MetaWindowPlacementLoadsBackAndTakesOnlyValuesOfItsOwnSize)
+{
+    MetaWindowPlacement saved;
+    saved.position = {10, 20, 610, 420};
+    saved.maximized = 1;
+    saved.nameWidth = 111;
+    saved.valueWidth = 222;
+    SaveMetaWindowPlacement(saved);
+    EXPECT_EQ(GetRaw(kOptionsKey, "ExifInfoWndPos").type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(GetRaw(kOptionsKey, "ExifInfoWnd_NameWidth").type, static_cast<DWORD>(REG_DWORD));
+    MetaWindowPlacement loaded;
+    LoadMetaWindowPlacement(loaded);
+    EXPECT_EQ(loaded.position.left, 10);
+    EXPECT_EQ(loaded.position.bottom, 420);
+    EXPECT_EQ(loaded.maximized, 1u);
+    EXPECT_EQ(loaded.nameWidth, 111u);
+    EXPECT_EQ(loaded.valueWidth, 222u);
+
+    const std::uint16_t shortWidth = 5;
+    SetRaw(kOptionsKey, "ExifInfoWnd_NameWidth", REG_BINARY, &shortWidth, sizeof shortWidth);
+    const std::int32_t shortRect[3] = {1, 2, 3};
+    SetRaw(kOptionsKey, "ExifInfoWndPos", REG_BINARY, shortRect, sizeof shortRect);
+    MetaWindowPlacement fresh;
+    LoadMetaWindowPlacement(fresh);
+    EXPECT_EQ(fresh.nameWidth, 200u);
+    EXPECT_EQ(fresh.position.left, 0);
+    EXPECT_EQ(fresh.position.right, 0);
+    EXPECT_EQ(fresh.valueWidth, 222u);
+}
+
+TEST_F(SettingsStoreTest, FirstRunIsAnsweredOnceAndStored)
+{
+    EXPECT_TRUE(TakeFirstRunFlag());
+    EXPECT_FALSE(TakeFirstRunFlag());
+    const RawValue stored = GetRaw(kOptionsKey, "FirstRun");
+    ASSERT_TRUE(stored.found);
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
+
+    SetDword(kOptionsKey, "FirstRun", 7);
+    EXPECT_TRUE(TakeFirstRunFlag());
+    EXPECT_FALSE(TakeFirstRunFlag());
+}
+
+TEST_F(SettingsStoreTest, HistoriesAreListsOfTexts)
+{
+    EXPECT_FALSE(ReadHistory(kLogFileHistory).has_value());
+    ASSERT_TRUE(WriteHistory(kLogFileHistory, {"C:\\b.txt", "", "C:\\a.txt"}));
+    const auto read = ReadHistory(kLogFileHistory);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(*read, (std::vector<std::string> {"C:\\b.txt", "C:\\a.txt"}));
+    ASSERT_TRUE(WriteHistory(kLogFileHistory, {}));
+    const auto empty = ReadHistory(kLogFileHistory);
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_TRUE(empty->empty());
 }

@@ -183,7 +183,7 @@ TEST_F(ContextTest, ExifWindowListsTheToolsFieldsAndCopiesThem)
     MetaToolRunner runner(ToolConfig());
     ASSERT_TRUE(runner.RunTool(jpeg));
 
-    ExifInfoDialog dialog(jpeg, nullptr, ToolConfig());
+    ExifInfoDialog dialog({jpeg, nullptr, ToolConfig()});
     ASSERT_TRUE(dialog.Create(w));
     HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
     ASSERT_EQ(ListView_GetItemCount(fields), static_cast<int>(runner.Fields().size()));
@@ -219,7 +219,7 @@ TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
     // The same path listed twice (another letter case is a distinct row only by its text).
     Select({0});
 
-    ExifInfoDialog dialog(paths[0], main.get(), ToolConfig());
+    ExifInfoDialog dialog({paths[0], main.get(), ToolConfig()});
     ASSERT_TRUE(dialog.Create(w));
     HWND d = dialog.Handle();
     MessageBoxCatcher catcher;
@@ -260,7 +260,7 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     });
     MessageBoxCatcher::Ignore(w);
     {
-        ExifInfoDialog dialog(missing, nullptr, ToolConfig());
+        ExifInfoDialog dialog({missing, nullptr, ToolConfig()});
         ASSERT_TRUE(dialog.Create(w));
         MessageBoxCatcher::Ignore(dialog.Handle());
         HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
@@ -272,7 +272,7 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
         ShowWindow(dialog.Handle(), SW_SHOWMAXIMIZED);
         dialog.End(IDCANCEL);
     }
-    ExifInfoDialog again(missing, nullptr, ToolConfig());
+    ExifInfoDialog again({missing, nullptr, ToolConfig()});
     ASSERT_TRUE(again.Create(w));
     MessageBoxCatcher::Ignore(again.Handle());
     EXPECT_TRUE(IsZoomed(again.Handle()));

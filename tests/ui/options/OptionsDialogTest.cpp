@@ -18,7 +18,8 @@ class OptionsDialogTest : public OptionsFixture { };
 
 TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
 {
-    OptionsDialog dialog;
+    OrganizeOptions given;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     bool ran = false;
@@ -31,8 +32,8 @@ TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
     });
     ASSERT_TRUE(ran);
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.AllowExts, "jpg,jpe,jpeg");
-    EXPECT_EQ(dialog.EnableExtFilter, 0u);
+    EXPECT_EQ(dialog.Result().AllowExts, "jpg,jpe,jpeg");
+    EXPECT_EQ(dialog.Result().EnableExtFilter, 0u);
     // With the filter off nothing is stored.
     EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
     EXPECT_TRUE(catcher.Caught().empty());
@@ -40,8 +41,9 @@ TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
 
 TEST_F(OptionsDialogTest, FirstOpeningWithTheFilterOnStoresTheStartingList)
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -49,7 +51,7 @@ TEST_F(OptionsDialogTest, FirstOpeningWithTheFilterOnStoresTheStartingList)
         ClickButton(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.AllowExts, "jpg,jpe,jpeg");
+    EXPECT_EQ(dialog.Result().AllowExts, "jpg,jpe,jpeg");
     // The starting list moves to the top; the other presets follow in their order.
     std::vector<std::string> expected {"jpg,jpe,jpeg"};
     for (const auto& preset : kPresets)
@@ -63,11 +65,12 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
 {
     PlantHistory("AllowExts", {"png", "tif,tiff"});
     PlantHistory("LogFile", {"C:\\logs\\one.txt", "C:\\logs\\two.txt"});
-    OptionsDialog dialog;
-    dialog.AllowExts = "gif";
-    dialog.LogFile = "C:\\logs\\two.txt";
-    dialog.AddFilesInSubfolder = 0;
-    dialog.SaveToLog = 1;
+    OrganizeOptions given;
+    given.AllowExts = "gif";
+    given.LogFile = "C:\\logs\\two.txt";
+    given.AddFilesInSubfolder = 0;
+    given.SaveToLog = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -81,8 +84,8 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_SAVE_LOG, BM_GETCHECK, 0, 0), BST_CHECKED);
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.AllowExts, "gif");
-    EXPECT_EQ(dialog.AddFilesInSubfolder, 0u);
+    EXPECT_EQ(dialog.Result().AllowExts, "gif");
+    EXPECT_EQ(dialog.Result().AddFilesInSubfolder, 0u);
     // The log path was already in its history (second): pushing it moved it to the top.
     EXPECT_EQ(StoredHistory("LogFile"),
               (std::vector<std::string> {"C:\\logs\\two.txt", "C:\\logs\\one.txt"}));
@@ -93,7 +96,8 @@ TEST_F(OptionsDialogTest, StoredHistoriesReplacePresetsAndKeepTheGivenTexts)
 TEST_F(OptionsDialogTest, AnEmptyExtensionHistoryShowsNoPresets)
 {
     CreateKey(HistoryKey("AllowExts"));
-    OptionsDialog dialog;
+    OrganizeOptions given;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -101,14 +105,15 @@ TEST_F(OptionsDialogTest, AnEmptyExtensionHistoryShowsNoPresets)
         EXPECT_EQ(ControlText(hwnd, IDC_OPT_EXT_LIST), "");
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.AllowExts, "");
+    EXPECT_EQ(dialog.Result().AllowExts, "");
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -130,7 +135,7 @@ TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
         EXPECT_EQ(message.icon, MessageIcon::Exclamation);
         EXPECT_NE(message.owner, nullptr);
     }
-    EXPECT_EQ(dialog.AllowExts, "jpg");
+    EXPECT_EQ(dialog.Result().AllowExts, "jpg");
     const std::vector<std::string> stored = StoredHistory("AllowExts");
     ASSERT_EQ(stored.size(), kPresets.size() + 1);
     EXPECT_EQ(stored[0], "jpg");
@@ -139,8 +144,9 @@ TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
 
 TEST_F(OptionsDialogTest, RefusalMessagesBelongToTheDialog)
 {
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     HWND shown = nullptr;
@@ -155,8 +161,9 @@ TEST_F(OptionsDialogTest, RefusalMessagesBelongToTheDialog)
 TEST_F(OptionsDialogTest, ExtensionListIsNotCheckedWhileTheFilterIsOff)
 {
     PlantHistory("AllowExts", {"png"});
-    OptionsDialog dialog;
-    dialog.AllowExts = "tif";
+    OrganizeOptions given;
+    given.AllowExts = "tif";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -165,15 +172,16 @@ TEST_F(OptionsDialogTest, ExtensionListIsNotCheckedWhileTheFilterIsOff)
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_TRUE(catcher.Caught().empty());
-    EXPECT_EQ(dialog.AllowExts, "tif");
+    EXPECT_EQ(dialog.Result().AllowExts, "tif");
     EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png"}));
 }
 
 TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
 {
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = "   ";
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = "   ";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -194,14 +202,15 @@ TEST_F(OptionsDialogTest, BlankLogPathIsRefusedAndAPathIsStoredTrimmed)
         EXPECT_EQ(message.caption, "Quillmere");
         EXPECT_EQ(message.icon, MessageIcon::Exclamation);
     }
-    EXPECT_EQ(dialog.LogFile, "C:\\My Logs\\run log.txt");
+    EXPECT_EQ(dialog.Result().LogFile, "C:\\My Logs\\run log.txt");
     EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string> {"C:\\My Logs\\run log.txt"}));
 }
 
 TEST_F(OptionsDialogTest, LogPathIsReadButNeitherCheckedNorStoredWhileTheLogIsOff)
 {
-    OptionsDialog dialog;
-    dialog.LogFile = "C:\\old.txt";
+    OrganizeOptions given;
+    given.LogFile = "C:\\old.txt";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -210,15 +219,16 @@ TEST_F(OptionsDialogTest, LogPathIsReadButNeitherCheckedNorStoredWhileTheLogIsOf
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_TRUE(catcher.Caught().empty());
-    EXPECT_EQ(dialog.LogFile, "  ");
+    EXPECT_EQ(dialog.Result().LogFile, "  ");
     EXPECT_FALSE(KeyExists(HistoryKey("LogFile")));
 }
 
 TEST_F(OptionsDialogTest, ExtensionsAreCheckedBeforeTheLogPath)
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
-    dialog.SaveToLog = 1;
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    given.SaveToLog = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -232,8 +242,9 @@ TEST_F(OptionsDialogTest, ExtensionsAreCheckedBeforeTheLogPath)
 
 TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
 {
-    OptionsDialog dialog;
-    dialog.TargetExistsOpt = 47;
+    OrganizeOptions given;
+    given.TargetExistsOpt = 47;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -246,14 +257,15 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
         ClickButton(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.TargetExistsOpt, 11u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, 11u);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
 {
-    OptionsDialog dialog;
-    dialog.TargetExistsOpt = 33;
+    OrganizeOptions given;
+    given.TargetExistsOpt = 33;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -261,7 +273,7 @@ TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
         SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 1);
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.TargetExistsOpt, 22u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, 22u);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
@@ -269,13 +281,14 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
 {
     PlantHistory("AllowExts", {"png", "gif"});
     PlantHistory("LogFile", {"C:\\a.txt"});
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
-    dialog.AllowExts = "gif";
-    dialog.SaveToLog = 0;
-    dialog.LogFile = "C:\\a.txt";
-    dialog.AddFilesInSubfolder = 1;
-    dialog.TargetExistsOpt = 47;
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    given.AllowExts = "gif";
+    given.SaveToLog = 0;
+    given.LogFile = "C:\\a.txt";
+    given.AddFilesInSubfolder = 1;
+    given.TargetExistsOpt = 47;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -292,25 +305,26 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
     EXPECT_EQ(result, IDCANCEL);
     ASSERT_EQ(catcher.Caught().size(), 1u);
     EXPECT_EQ(catcher.Caught()[0].text, "Please set log file path.");
-    EXPECT_EQ(dialog.EnableExtFilter, 1u);
-    EXPECT_EQ(dialog.AllowExts, "gif");
-    EXPECT_EQ(dialog.SaveToLog, 0u);
-    EXPECT_EQ(dialog.LogFile, "C:\\a.txt");
-    EXPECT_EQ(dialog.AddFilesInSubfolder, 1u);
-    EXPECT_EQ(dialog.TargetExistsOpt, 47u);
+    EXPECT_EQ(dialog.Result().EnableExtFilter, 1u);
+    EXPECT_EQ(dialog.Result().AllowExts, "gif");
+    EXPECT_EQ(dialog.Result().SaveToLog, 0u);
+    EXPECT_EQ(dialog.Result().LogFile, "C:\\a.txt");
+    EXPECT_EQ(dialog.Result().AddFilesInSubfolder, 1u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, 47u);
     EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png", "gif"}));
     EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string> {"C:\\a.txt"}));
 }
 
 TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) { ClickButton(hwnd, IDCANCEL); });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(dialog.AllowExts, "");
+    EXPECT_EQ(dialog.Result().AllowExts, "");
     EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
     EXPECT_FALSE(KeyExists(HistoryKey("LogFile")));
     EXPECT_TRUE(catcher.Caught().empty());
@@ -318,7 +332,8 @@ TEST_F(OptionsDialogTest, CancelOnFirstOpeningStoresNothing)
 
 TEST_F(OptionsDialogTest, ExtensionFilterCheckBoxEnablesTheListAndFocusesIt)
 {
-    OptionsDialog dialog;
+    OrganizeOptions given;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -334,15 +349,16 @@ TEST_F(OptionsDialogTest, ExtensionFilterCheckBoxEnablesTheListAndFocusesIt)
         ClickButton(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.EnableExtFilter, 1u);
-    EXPECT_EQ(dialog.AllowExts, "nef");
+    EXPECT_EQ(dialog.Result().EnableExtFilter, 1u);
+    EXPECT_EQ(dialog.Result().AllowExts, "nef");
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, LogCheckBoxEnablesPathBrowseAndOpenAndFocusesThePath)
 {
-    OptionsDialog dialog;
-    dialog.LogFile = "C:\\x.txt";
+    OrganizeOptions given;
+    given.LogFile = "C:\\x.txt";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -359,17 +375,18 @@ TEST_F(OptionsDialogTest, LogCheckBoxEnablesPathBrowseAndOpenAndFocusesThePath)
         ClickButton(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.SaveToLog, 1u);
-    EXPECT_EQ(dialog.LogFile, "C:\\x.txt");
+    EXPECT_EQ(dialog.Result().SaveToLog, 1u);
+    EXPECT_EQ(dialog.Result().LogFile, "C:\\x.txt");
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, SwitchesStartEnabledWhenOn)
 {
-    OptionsDialog dialog;
-    dialog.EnableExtFilter = 1;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = "C:\\x.txt";
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    given.SaveToLog = 1;
+    given.LogFile = "C:\\x.txt";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -378,7 +395,7 @@ TEST_F(OptionsDialogTest, SwitchesStartEnabledWhenOn)
         ClickButton(hwnd, IDC_OPT_SUBFOLDERS);
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.AddFilesInSubfolder, 0u);
+    EXPECT_EQ(dialog.Result().AddFilesInSubfolder, 0u);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 

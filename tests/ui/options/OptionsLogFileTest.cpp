@@ -122,9 +122,10 @@ protected:
 TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
 {
     const std::string path = folder_ + "not yet.txt";
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = path;
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = path;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     HWND shown = nullptr;
@@ -149,9 +150,10 @@ TEST_F(OptionsLogFileTest, OpeningALogThatDoesNotExistYetExplainsIt)
 TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
 {
     const std::string path = folder_ + "typed.txt";
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = folder_ + "given.txt";
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = folder_ + "given.txt";
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -166,8 +168,9 @@ TEST_F(OptionsLogFileTest, OpenUsesThePathAsTypedNow)
 
 TEST_F(OptionsLogFileTest, OpenWithNoPathDoesNothing)
 {
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
@@ -186,9 +189,10 @@ TEST_F(OptionsLogFileTest, OpeningAnExistingLogHandsItToItsProgram)
     WriteFile(path, "2026-12-08 moved a.jpg\r\n");
     RegisterCopyingOpenAction(marker);
 
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = path;
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = path;
+    OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
     RunModalScript(dialog, [&](HWND hwnd) {
@@ -204,9 +208,10 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
 {
     const std::string logs = folder_ + "logs\\";
     ASSERT_TRUE(EnsureFolder(logs, true));
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = logs + "old.txt";
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = logs + "old.txt";
+    OptionsDialog dialog(given);
 
     // The dialog browses to its start folder after it is shown: look a moment later.
     static std::string startFolder;
@@ -240,16 +245,17 @@ TEST_F(OptionsLogFileTest, BrowseStartsInTheLogFolderAndTakesTheChosenPath)
     EXPECT_EQ(Lower(WithoutTrailingBackslash(startFolder)), Lower(WithoutTrailingBackslash(logs)));
     ASSERT_EQ(answer.Caught().size(), 1u);
     EXPECT_EQ(answer.Caught()[0].owner, shown);
-    EXPECT_EQ(Lower(dialog.LogFile), Lower(logs + "picked.txt"));
-    EXPECT_EQ(shownText, dialog.LogFile);
-    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string> {dialog.LogFile});
+    EXPECT_EQ(Lower(dialog.Result().LogFile), Lower(logs + "picked.txt"));
+    EXPECT_EQ(shownText, dialog.Result().LogFile);
+    EXPECT_EQ(StoredHistory("LogFile"), std::vector<std::string> {dialog.Result().LogFile});
 }
 
 TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
 {
-    OptionsDialog dialog;
-    dialog.SaveToLog = 1;
-    dialog.LogFile = folder_ + "kept.txt";
+    OrganizeOptions given;
+    given.SaveToLog = 1;
+    given.LogFile = folder_ + "kept.txt";
+    OptionsDialog dialog(given);
     bool asked = false;
     FrontDialogs answer(dialog);
     ASSERT_TRUE(answer.Installed());
@@ -266,7 +272,7 @@ TEST_F(OptionsLogFileTest, CancelledBrowseKeepsThePath)
     });
     EXPECT_TRUE(asked);
     EXPECT_EQ(shownText, folder_ + "typed.txt");
-    EXPECT_EQ(dialog.LogFile, folder_ + "typed.txt");
+    EXPECT_EQ(dialog.Result().LogFile, folder_ + "typed.txt");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "engine/PathUtils.h"
 #include "tests/support/TempTree.h"
 
 namespace {
@@ -37,22 +38,14 @@ HANDLE InheritableFile(const std::string& path)
 
 void Collect(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>& out)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[prefix + name + "\\"] = "";
-            Collect(folder + name + "\\", prefix + name + "\\", out);
+    ListFolder(folder, [&](const FolderEntry& entry) {
+        if (entry.isFolder) {
+            out[prefix + entry.name + "\\"] = "";
+            Collect(folder + entry.name + "\\", prefix + entry.name + "\\", out);
         } else {
-            out[prefix + name] = ReadText(folder + name);
+            out[prefix + entry.name] = ReadText(folder + entry.name);
         }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    });
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.Result(0), "OK");
     // The check does not depend on the mode.
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.RenameTargetFileName = 1;
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
@@ -180,7 +180,7 @@ TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
     ASSERT_TRUE(LocalFileTimeToFileTime(&localFt, &utcFt));
     ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &utcFt));
     CloseHandle(h);
-    host.settings.MoveType = 600;  // no EXIF date: falls back to the modified time
+    host.settings.Mode = 600;  // no EXIF date: falls back to the modified time
     host.settings.CreateDayFolder = 1;
     host.Run(false);
     EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\2009_03_14\\notes.txt"));
@@ -189,7 +189,7 @@ TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
 
 TEST_F(OrganizeRunTest, ExtensionModeFolders)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.RenameTargetFileName = 1;  // ignored in this mode
     Source("pic.jpeg", "1");
     Source("README", "2");
@@ -208,7 +208,7 @@ TEST_F(OrganizeRunTest, ExtensionModeFolders)
 
 TEST_F(OrganizeRunTest, OrientationModeFolders)
 {
-    host.settings.MoveType = 900;
+    host.settings.Mode = 900;
     Source("up.jpg", JpegTaken("2012:01:27 10:46:15", 1));
     Source("right.jpg", JpegTaken("2012:01:27 10:46:15", 6));
     Source("left.jpg", JpegTaken("2012:01:27 10:46:15", 8));
@@ -222,7 +222,7 @@ TEST_F(OrganizeRunTest, OrientationModeFolders)
 
 TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old a"));
@@ -255,7 +255,7 @@ TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
 TEST_F(OrganizeRunTest, RenameNumbersNamesWithoutExtension)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     // "notes" has no extension: the row fails before any target; a folder named like the target
@@ -273,7 +273,7 @@ TEST_F(OrganizeRunTest, RenameNumbersNamesWithoutExtension)
 TEST_F(OrganizeRunTest, SameFolderWithoutSubfoldersByPolicy)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.MoveType = 200;
+    host.settings.Mode = 200;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     const std::string src = Source("photo.jpg", "content");
@@ -299,7 +299,7 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
 {
     host.settings.OutputFolderType = 1;
     host.settings.CustomTargetFolder = tree.Path("src");
-    host.settings.MoveType = 200;
+    host.settings.Mode = 200;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     host.settings.TargetExistsOpt = 22;
@@ -328,7 +328,7 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
 
 TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old target"));
@@ -357,7 +357,7 @@ TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
 
 TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\TXT"), "a file where the folder should go"));
     Source("a.txt", "a");
@@ -371,7 +371,7 @@ TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
 
 TEST_F(OrganizeRunTest, LogIsWrittenByteForByte)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.SaveToLog = 1;
     host.settings.LogFile = tree.Path("logs\\deep\\log.txt");
     Source("a.jpg", "a");
@@ -454,13 +454,13 @@ TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
 
 TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     host.settings.SaveToLog = 1;
     host.settings.LogFile = tree.Path("log.txt");
     for (int i = 0; i < 5; ++i)
         Source("f" + std::to_string(i) + ".txt", "x");
     // Earlier results in rows 3 and 4 must survive the cancelled run.
-    host.Rows().SetResult(3, "earlier");
+    host.Rows().SetResult(3, {RowOutcome::Failed, "earlier"});
     host.Rows().SetTarget(4, "earlier target");
     std::string textDuringRow2;
     host.onPump = [&](int pump) {
@@ -488,7 +488,7 @@ TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)
 
 TEST_F(OrganizeRunTest, CloseRequestFromTheUserCountsAsCancelAndKeepsTheWindow)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     for (int i = 0; i < 3; ++i)
         Source("f" + std::to_string(i) + ".txt", "x");
     bool aliveAfterClose = false;
@@ -511,10 +511,10 @@ TEST_F(OrganizeRunTest, CloseRequestFromTheUserCountsAsCancelAndKeepsTheWindow)
 
 TEST_F(OrganizeRunTest, RunFollowsTheRowsDisplayOrderAndOverwritesEarlierCells)
 {
-    host.settings.MoveType = 500;
+    host.settings.Mode = 500;
     Source("b.txt", "b");
     Source("a.txt", "a");
-    host.Rows().SetResult(0, "stale");
+    host.Rows().SetResult(0, {RowOutcome::Failed, "stale"});
     std::vector<std::string> order;
     host.onPump = [&](int pump) {
         if (pump % 2 == 0 && pump >= 2) {

@@ -45,7 +45,7 @@ void RunSeed(unsigned seed)
     const std::uint32_t policies[] = {11, 22, 33};
     Scenario s {rng() % 2 == 0, modes[rng() % 4], policies[rng() % 3], -1};
 
-    host.settings.MoveType = s.mode;
+    host.settings.Mode = s.mode;
     host.settings.TargetExistsOpt = s.policy;
     host.settings.CreateDayFolder = 0;
     host.settings.OutputFolderType = rng() % 4 == 0 ? 0 : 1;

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/OrganizeRun.h"
-#include "engine/PathUtils.h"
+#include "toolkit/MessagePump.h"
 #include "ui/ProgressDialog.h"
 
 TestRunHost::TestRunHost()
@@ -39,8 +39,7 @@ void TestRunHost::AddRow(const std::string& source)
 
 void TestRunHost::Run(bool move)
 {
-    OrganizeOptions options;
-    OrganizeRun(*this, rows_, options, move);
+    OrganizeRun(*this, rows_, settings, move ? FileAction::Move : FileAction::Copy);
     PumpMessages();
 }
 

@@ -24,7 +24,7 @@ public:
     TestRunHost();
     ~TestRunHost() override;
 
-    OrganizeOptions settings;  // what ReadSettings hands to the run
+    OrganizeOptions settings;  // what Run hands to the run
     std::vector<ShownMessage> messages;
     int savedCount = 0;
     bool focusedOutputFolder = false;
@@ -44,7 +44,6 @@ public:
     std::string Result(int row) { return rows_.Result(row); }
     void Run(bool move);
 
-    void ReadSettings(OrganizeOptions& options) override { options = settings; }
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void FocusOutputFolder() override { focusedOutputFolder = true; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }

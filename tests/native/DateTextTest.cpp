@@ -4,7 +4,7 @@
 
 namespace {
 
-void ExpectDate(const DateTimeFields& d, int y, int mo, int da, int h, int mi, int s)
+void ExpectDate(const DateTime& d, int y, int mo, int da, int h, int mi, int s)
 {
     EXPECT_EQ(d.year, y);
     EXPECT_EQ(d.month, mo);
@@ -16,28 +16,28 @@ void ExpectDate(const DateTimeFields& d, int y, int mo, int da, int h, int mi, i
 
 TEST(DateText, ExifForm)
 {
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText("2010:07:15 14:03:09", d));
     ExpectDate(d, 2010, 7, 15, 14, 3, 9);
 }
 
 TEST(DateText, FractionsAndTimeZoneIgnored)
 {
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText("2021:12:31 23:59:58.123+02:00", d));
     ExpectDate(d, 2021, 12, 31, 23, 59, 58);
 }
 
 TEST(DateText, MidnightIsValid)
 {
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText("2009:01:02 00:00:00", d));
     ExpectDate(d, 2009, 1, 2, 0, 0, 0);
 }
 
 TEST(DateText, ZerosOfYearMonthDayFail)
 {
-    DateTimeFields d {1, 2, 3, 4, 5, 6};
+    DateTime d {1, 2, 3, 4, 5, 6};
     EXPECT_FALSE(ParseDateText("0000:00:00 00:00:00", d));
     EXPECT_FALSE(ParseDateText("2010:00:15 14:03:09", d));
     EXPECT_FALSE(ParseDateText("2010:07:00 14:03:09", d));
@@ -46,7 +46,7 @@ TEST(DateText, ZerosOfYearMonthDayFail)
 
 TEST(DateText, MissingPartsFail)
 {
-    DateTimeFields d;
+    DateTime d;
     EXPECT_FALSE(ParseDateText("", d));
     EXPECT_FALSE(ParseDateText("    ", d));
     EXPECT_FALSE(ParseDateText("2010", d));
@@ -60,21 +60,21 @@ TEST(DateText, MissingPartsFail)
 
 TEST(DateText, NumbersReadLikeDecimalPrefixes)
 {
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText("  +2010: 7:-3 x:03:9s", d));
     ExpectDate(d, 2010, 7, -3, 0, 3, 9);  // no range checks; no digits read as 0
 }
 
 TEST(DateText, ValuesOutOfRangeTakenAsTheyStand)
 {
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText("2010:13:45 25:61:99", d));
     ExpectDate(d, 2010, 13, 45, 25, 61, 99);
 }
 
 TEST(DateText, OtherSeparatorsAfterTheYearAreSkipped)
 {
-    DateTimeFields d;
+    DateTime d;
     // The month follows the first colon of the whole text: here 03, the day 09, and then no
     // space is left for the time part.
     EXPECT_FALSE(ParseDateText("2010-07-15 14:03:09", d));
@@ -84,7 +84,7 @@ TEST(DateText, OtherSeparatorsAfterTheYearAreSkipped)
 
 TEST(DateText, NumberTooLargeFails)
 {
-    DateTimeFields d;
+    DateTime d;
     EXPECT_FALSE(ParseDateText("99999999999:07:15 14:03:09", d));
     EXPECT_FALSE(ParseDateText("2010:07:15 14:03:99999999999999999999", d));
     ASSERT_TRUE(ParseDateText("2147483647:07:15 14:03:09", d));
@@ -96,7 +96,7 @@ TEST(DateText, NumberTooLargeFails)
 TEST(DateText, NotTerminatedView)
 {
     const char text[] = "2010:07:15 14:03:0912345";
-    DateTimeFields d;
+    DateTime d;
     ASSERT_TRUE(ParseDateText(std::string_view(text, 19), d));
     EXPECT_EQ(d.second, 9);
 }

@@ -129,14 +129,21 @@ protected:
         const std::string log = ReadText(log_);
         return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
     }
+    // d is written only when a date is found.
+    static bool Found(const std::optional<DateTime>& date, Date& d)
+    {
+        if (!date)
+            return false;
+        d = {date->year, date->month, date->day, date->hour, date->minute, date->second};
+        return true;
+    }
     bool Taken(const std::string& path, Date& d) const
     {
-        return MetaLookup(config_).GetDateTaken(path, d.year, d.month, d.day, d.hour, d.minute, d.second);
+        return Found(MetaLookup(config_).GetDateTaken(path), d);
     }
-    bool ForMode(const std::string& path, DateSource mode, Date& d) const
+    bool ForMode(const std::string& path, OrganizeMode mode, Date& d) const
     {
-        return MetaLookup(config_).GetDateForMode(path, mode, d.year, d.month, d.day, d.hour, d.minute,
-                                                  d.second);
+        return Found(MetaLookup(config_).GetDateForMode(path, mode), d);
     }
     bool Orientation(const std::string& path, std::string& text) const
     {
@@ -211,7 +218,7 @@ TEST_F(MetaLookupTest, MissingJpegFails)
     Date d;
     std::string text;
     EXPECT_FALSE(Taken(folder_ / "missing.jpg", d));
-    EXPECT_FALSE(ForMode(folder_ / "missing.jpg", DateSource::TakenElseModified, d));
+    EXPECT_FALSE(ForMode(folder_ / "missing.jpg", OrganizeMode::TakenElseModified, d));
     EXPECT_FALSE(Orientation(folder_ / "missing.jpg", text));
 }
 
@@ -230,11 +237,11 @@ TEST_F(MetaLookupTest, ModeTakenElseModifiedFallsBackToLocalLastWriteTime)
     const std::string path = Jpeg("nodate.jpg", "", 1);
     SetDistinctTimes(path);
     Date d;
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
     EXPECT_EQ(d, OwnTime(path, Which::Written));
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
     Date taken;
-    ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), DateSource::TakenElseModified, taken));
+    ASSERT_TRUE(ForMode(Jpeg("dated.jpg", "2010:07:15 14:03:09", 1), OrganizeMode::TakenElseModified, taken));
     EXPECT_EQ(taken, kTaken);
 }
 
@@ -243,9 +250,9 @@ TEST_F(MetaLookupTest, FileTimeModesTakeTheirOwnTime)
     const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 1);
     SetDistinctTimes(path);
     Date modified, created, accessed;
-    ASSERT_TRUE(ForMode(path, DateSource::Modified, modified));
-    ASSERT_TRUE(ForMode(path, DateSource::Created, created));
-    ASSERT_TRUE(ForMode(path, DateSource::Accessed, accessed));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Modified, modified));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Created, created));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::Accessed, accessed));
     EXPECT_EQ(modified, LocalDate(Utc(2007, 7, 7, 12)));
     EXPECT_EQ(accessed, LocalDate(Utc(2005, 5, 5, 12)));
     EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
@@ -262,9 +269,9 @@ TEST_F(MetaLookupTest, TakenElseCreatedAndElseAccessed)
     const std::string path = Listed("raw.nef", "Make : NoDate\\n");
     SetDistinctTimes(path);
     Date created, accessed;
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseCreated, created));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseCreated, created));
     EXPECT_EQ(created, OwnTime(path, Which::Created));
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseAccessed, accessed));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseAccessed, accessed));
     EXPECT_EQ(accessed, OwnTime(path, Which::Accessed));
     EXPECT_EQ(ToolStarts(), 2);  // the tool is asked first each time
 }
@@ -273,9 +280,9 @@ TEST_F(MetaLookupTest, NonDateModesFail)
 {
     const std::string path = Jpeg("dated.jpg", "2010:07:15 14:03:09", 6);
     Date d;
-    EXPECT_FALSE(ForMode(path, DateSource::Extension, d));
-    EXPECT_FALSE(ForMode(path, DateSource::Orientation, d));
-    EXPECT_FALSE(ForMode(path, static_cast<DateSource>(123), d));
+    EXPECT_FALSE(ForMode(path, OrganizeMode::Extension, d));
+    EXPECT_FALSE(ForMode(path, OrganizeMode::Orientation, d));
+    EXPECT_FALSE(ForMode(path, static_cast<OrganizeMode>(123), d));
     EXPECT_EQ(d, Date {});
 }
 
@@ -313,7 +320,7 @@ TEST_F(MetaLookupTest, ToolFailureFallsBackToFileTime)
     SetDistinctTimes(path);
     Date d;
     EXPECT_FALSE(Taken(path, d));
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
 
@@ -325,7 +332,7 @@ TEST_F(MetaLookupTest, ToolThatHangsFailsAtTheLimitAndFallsBack)
     SetDistinctTimes(path);
     Date d;
     EXPECT_FALSE(Taken(path, d));
-    ASSERT_TRUE(ForMode(path, DateSource::TakenElseModified, d));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
 

@@ -1,8 +1,8 @@
-#include "toolkit/HelpCommands.h"
+#include "ui/HelpCommands.h"
 
-#include "toolkit/ProductInfo.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
+#include "ui/ProductInfo.h"
 
 #include <shellapi.h>
 

@@ -1,0 +1,85 @@
+// The organize modes: how a run sorts files into folders. One row per mode holds everything the
+// program knows of it; a new mode is a new row (and, for a new kind, its lookup in MetaLookup).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/DateTime.h"
+
+// The stored value of a mode (OrganizeOptions::Mode, stored as "MoveType"; the Organize combo
+// box's item data).
+enum class OrganizeMode : std::uint32_t {
+    Taken = 100,
+    TakenElseModified = 600,
+    TakenElseCreated = 700,
+    TakenElseAccessed = 800,
+    Modified = 200,
+    Created = 300,
+    Accessed = 400,
+    Extension = 500,
+    Orientation = 900,
+};
+
+// What a mode sorts by.
+enum class ModeKind { Date, Extension, Orientation };
+
+// The file time a date mode takes, alone or when the file has no capture date.
+enum class FileTime { None, Modified, Created, Accessed };
+
+struct OrganizeModeRow {
+    OrganizeMode value;
+    const char* commandLineName;
+    const char* windowText;
+    ModeKind kind;
+    bool captureDateFirst;  // date modes: the capture date, if the file has one
+    FileTime fileTime;  // date modes: else (or only) this file time
+    const char* failureText;  // a row's Result when the file has no answer for the mode
+};
+
+// The modes in the order the Organize combo box lists them.
+inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
+        {OrganizeMode::Taken, "taken", "By Date Picture Taken", ModeKind::Date, true, FileTime::None,
+         "Failed to get date picture taken. Maybe no EXIF info in the file"},
+        {OrganizeMode::TakenElseModified, "taken-else-modified",
+         "By Date Picture Taken, if not available, By Date Modified", ModeKind::Date, true,
+         FileTime::Modified, "Failed to get date picture taken and date modifed. Maybe file isn't available"},
+        {OrganizeMode::TakenElseCreated, "taken-else-created",
+         "By Date Picture Taken, if not available, By Date Created", ModeKind::Date, true, FileTime::Created,
+         "Failed to get date picture taken and date created. Maybe file isn't available"},
+        {OrganizeMode::TakenElseAccessed, "taken-else-accessed",
+         "By Date Picture Taken, if not available, By Date Accessed", ModeKind::Date, true,
+         FileTime::Accessed,
+         "Failed to get date picture taken and date accessed. Maybe file isn't available"},
+        {OrganizeMode::Modified, "modified", "By Date Modified", ModeKind::Date, false, FileTime::Modified,
+         "Failed to get date modified. Maybe file isn't available"},
+        {OrganizeMode::Created, "created", "By Date Created", ModeKind::Date, false, FileTime::Created,
+         "Failed to get date created. Maybe file isn't available"},
+        {OrganizeMode::Accessed, "accessed", "By Date Accessed", ModeKind::Date, false, FileTime::Accessed,
+         "Failed to get date accessed. Maybe file isn't available"},
+        {OrganizeMode::Extension, "extension", "By File Extension", ModeKind::Extension, false,
+         FileTime::None, "No file extension"},
+        {OrganizeMode::Orientation, "orientation", "By Orientation Picture Taken", ModeKind::Orientation,
+         false, FileTime::None, "Failed to get orientation information. Maybe no EXIF info in the file"},
+}};
+
+// The row of a stored mode value, or null for a value no mode has.
+const OrganizeModeRow* FindOrganizeMode(std::uint32_t value);
+
+// True for the modes that sort by a date (not for an unknown value).
+bool IsDateMode(std::uint32_t mode);
+
+// The text a row gets when its date, extension or orientation cannot be had. A value no mode has
+// fails every date lookup; its rows say so like By Date Modified.
+const char* LookupFailureText(std::uint32_t mode);
+
+// What one file has for a mode: its date, or the text of its extension or orientation.
+struct ModeValue {
+    ModeKind kind = ModeKind::Date;
+    DateTime date;
+    std::string text;
+};
+
+// The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.
+std::string ModeValueText(const ModeValue& value);
