@@ -59,14 +59,15 @@ bool TakesValue(const std::string& name)
 bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
-           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run";
+           name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
+           name == "--companions" || name == "--name-dates";
 }
 
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--name-dates")
         return "option " + name + " is not valid for lookup";
     if (name == "--mode") {
         const auto mode = ParseModeName(value);
@@ -100,8 +101,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
             flags.exists = TargetExistsPolicy::Overwrite;
         else if (value == "skip")
             flags.exists = TargetExistsPolicy::Skip;
+        else if (value == "identical")
+            flags.exists = TargetExistsPolicy::RenameUnlessIdentical;
         else
-            return "--exists takes rename, overwrite or skip, not \"" + value + "\"";
+            return "--exists takes rename, overwrite, skip or identical, not \"" + value + "\"";
     } else if (name == "--log") {
         flags.log = value;
     } else if (name == "--no-subfolders") {
@@ -112,6 +115,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.saved = true;
     } else if (name == "--dry-run") {
         flags.dryRun = true;
+    } else if (name == "--companions") {
+        flags.companions = true;
+    } else if (name == "--name-dates") {
+        flags.nameDates = true;
     }
     return {};
 }
@@ -230,13 +237,17 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.EnableExtFilter = 1;
         options.AllowExts = *flags.exts;
     }
+    if (flags.companions)
+        options.CompanionFiles = 1;
+    if (flags.nameDates)
+        options.NameDates = 1;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--name-dates] FILE...\n"
            "  quillmere-cli --help | --version\n"
            "\n"
            "organize moves or copies every file (folders are scanned) into folders by date,\n"
@@ -249,14 +260,21 @@ const char* UsageText()
            "  --no-year, --no-month, --no-day   leave out that folder level\n"
            "  --month-format T, --day-format T  month and day folder templates\n"
            "  --rename T               rename the files by the template T\n"
-           "  --exists rename|overwrite|skip    what to do with an existing target\n"
+           "  --exists rename|overwrite|skip|identical\n"
+           "                           what to do with an existing target (identical: rename,\n"
+           "                           but skip a file whose content is already there)\n"
            "  --log FILE               append a record per file to FILE\n"
            "  --no-subfolders          scan only the named folders, not their sub-folders\n"
            "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
+           "  --companions             sidecars (.xmp .aae .thm .json), Live Photo videos and\n"
+           "                           RAW+JPEG partners go with their photo, under its name\n"
+           "  --name-dates             taken-else-* modes read a date in the file name\n"
+           "                           (IMG_20200101_123456) before the file time\n"
            "\n"
-           "lookup prints each file's date (or extension folder, or orientation) for the mode.\n"
+           "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
+           "a date read from the file name is followed by \"(file name)\".\n"
            "\n"
            "Exit status: 0 every file OK or skipped, 1 a file failed, 2 usage or settings error.\n";
 }

@@ -29,6 +29,8 @@ struct OrganizeFlags {
     std::optional<std::string> exts;
     bool saved = false;
     bool dryRun = false;
+    bool companions = false;
+    bool nameDates = false;
 };
 
 struct CliRequest {

@@ -98,9 +98,11 @@ bool DryRunFileSystem::SourceAndFolderPresent(const std::string& source, const s
 
 void DryRunFileSystem::Record(const std::string& source, const std::string& target, bool move)
 {
+    const std::string content = ContentOf(source);
     if (move)
         changed_[Key(source)] = Kind::None;
     changed_[Key(target)] = Kind::File;
+    origins_[Key(target)] = content;
     SetLastError(ERROR_SUCCESS);
 }
 
@@ -145,4 +147,19 @@ bool DryRunFileSystem::SameFile(const std::string& a, const std::string& b)
     if (changed_.count(Key(a)) != 0 || changed_.count(Key(b)) != 0)
         return false;
     return RealFileSystem().SameFile(a, b);
+}
+
+std::string DryRunFileSystem::ContentOf(const std::string& path)
+{
+    if (KindOf(path) != Kind::File)
+        return {};
+    const auto origin = origins_.find(Key(path));
+    return origin != origins_.end() ? origin->second : path;
+}
+
+bool DryRunFileSystem::SameContent(const std::string& a, const std::string& b)
+{
+    const std::string realA = ContentOf(a);
+    const std::string realB = ContentOf(b);
+    return !realA.empty() && !realB.empty() && RealFileSystem().SameContent(realA, realB);
 }

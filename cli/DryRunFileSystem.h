@@ -16,6 +16,8 @@ public:
     bool Transfer(const std::string& source, const std::string& target, bool move) override;
     bool Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    // A file the dry run moved or copied has the content of the real file it came from.
+    bool SameContent(const std::string& a, const std::string& b) override;
 
 private:
     enum class Kind { None, File, Folder };
@@ -27,5 +29,9 @@ private:
     bool SourceAndFolderPresent(const std::string& source, const std::string& target);
     void Record(const std::string& source, const std::string& target, bool move);
 
+    // The real file whose content a path holds after the simulated steps; "" when none.
+    std::string ContentOf(const std::string& path);
+
     std::map<std::string, Kind> changed_;  // by upper-cased path without a trailing backslash
+    std::map<std::string, std::string> origins_;  // simulated files: key of the target, real source
 };

@@ -12,9 +12,11 @@ namespace {
 
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
-bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, std::string& answer)
+// A date read from the file name says so.
+bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
+            std::string& answer)
 {
-    const auto value = lookup.ForMode(path, mode);
+    const auto value = lookup.ForMode(path, mode, nameDates);
     if (!value) {
         answer = LookupFailureText(mode);
         return false;
@@ -23,6 +25,8 @@ bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mod
     if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
         return false;
     answer = ModeValueText(*value);
+    if (value->dateFromFileName)
+        answer += " (file name)";
     return true;
 }
 
@@ -35,7 +39,7 @@ int RunLookupCommand(const CliRequest& request)
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
-        if (!LookUp(lookup, FullPath(path), mode, answer))
+        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer))
             anyFailed = true;
         const std::string line = path + '\t' + answer + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

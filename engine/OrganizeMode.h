@@ -79,6 +79,7 @@ struct ModeValue {
     ModeKind kind = ModeKind::Date;
     DateTime date;
     std::string text;
+    bool dateFromFileName = false;  // the date was read from the file's name
 };
 
 // The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.

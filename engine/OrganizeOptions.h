@@ -9,12 +9,16 @@
 
 #include "engine/OrganizeMode.h"
 
-// What a run does when the target file already exists. Values other than Overwrite and Skip
-// behave as RenameAutomatically.
+// What a run does when the target file already exists. Values other than Overwrite, Skip and
+// RenameUnlessIdentical behave as RenameAutomatically (as older versions read all four but the
+// first three).
 enum class TargetExistsPolicy : std::uint32_t {
     RenameAutomatically = 11,
     Overwrite = 22,
     Skip = 33,
+    // Rename, except that a file whose content is already at the target name (or one of its
+    // numbered names) counts as there and is left alone.
+    RenameUnlessIdentical = 44,
 };
 
 struct TargetExistsPolicyEntry {
@@ -22,10 +26,11 @@ struct TargetExistsPolicyEntry {
     const char* text;
 };
 
-inline constexpr std::array<TargetExistsPolicyEntry, 3> kTargetExistsPolicies {{
+inline constexpr std::array<TargetExistsPolicyEntry, 4> kTargetExistsPolicies {{
         {TargetExistsPolicy::RenameAutomatically, "Rename automatically (add number at end of file name)"},
         {TargetExistsPolicy::Overwrite, "Overwrite"},
         {TargetExistsPolicy::Skip, "Skip"},
+        {TargetExistsPolicy::RenameUnlessIdentical, "Rename unless identical"},
 }};
 
 // The main window's restored rectangle, stored as 16 bytes.
@@ -66,6 +71,10 @@ struct OrganizeOptions {
     std::uint32_t ColWidth_Source = 440;
     std::uint32_t ColWidth_Target = 540;
     std::uint32_t ColWidth_Result = 150;
+    // Sidecars, Live Photo videos and RAW+JPEG partners in the list travel with their photo.
+    std::uint32_t CompanionFiles = 0;
+    // Modes 600, 700 and 800 try a date in the file name before the file time.
+    std::uint32_t NameDates = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -4,18 +4,22 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
+#include "engine/Companions.h"
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SafePath.h"
+#include "engine/TargetExists.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
 const char kBadTemplateChars[] = "\\/:*?\"<>|";
+const char kNameDateResult[] = "OK (date from file name)";
 
 bool HasBadChars(const std::string& text)
 {
@@ -75,9 +79,9 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
 // answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
 // date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date, std::string& reason)
+                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode);
+    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0);
     if (!value) {
         reason = LookupFailureText(options.Mode);
         return false;
@@ -87,6 +91,7 @@ bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const
         return false;
     if (value->kind == ModeKind::Date)
         date = value->date;
+    dateFromName = value->dateFromFileName;
     targetFolder += folder;
     return true;
 }
@@ -106,24 +111,13 @@ RowResult Failed(std::string text)
     return {RowOutcome::Failed, std::move(text)};
 }
 
-// The first free name_N.ext beside an existing target.
-std::string NumberedTarget(RunFileSystem& fs, const std::string& target)
-{
-    const std::string ext = ExtensionOf(target).value_or("");
-    const std::string stem = target.substr(0, target.size() - ext.size());
-    for (unsigned n = 1;; ++n) {
-        std::string candidate = stem + "_" + std::to_string(n) + ext;
-        if (!fs.Exists(candidate))
-            return candidate;
-    }
-}
-
-// Steps 5a to 5f of a row; returns the result and sets target (empty when none was built).
+// Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
+// was built).
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
-                    const std::string& targetFolder, const OrganizeOptions& options, const DateTime& date,
+                    const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
                     bool move, RunRows& rows, int row, std::string& target)
 {
-    target = targetFolder + BuildTargetName(options, source, date);
+    target = targetFolder + name;
     // Last check before anything is created: every name below the output folder is one Windows
     // takes as it stands, and the target lies inside that folder, whatever a template or a file's
     // metadata put into the names.
@@ -136,12 +130,13 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     }
     bool replace = false;
     if (fs.Exists(target)) {
-        switch (static_cast<TargetExistsPolicy>(options.TargetExistsOpt)) {
-        case TargetExistsPolicy::Skip:
+        switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
+        case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
+        case ExistingTarget::Identical:
             rows.SetTarget(row, target);
-            return Skipped("Target file exists; skipped");
-        case TargetExistsPolicy::Overwrite: replace = true; break;
-        default: target = NumberedTarget(fs, target); break;
+            return Skipped("Identical file exists; skipped");
+        case ExistingTarget::Replace: replace = true; break;
+        case ExistingTarget::Free: break;
         }
     }
     rows.SetTarget(row, target);
@@ -153,6 +148,81 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
         return Skipped("Same folder and name");
     const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
     return ok ? Done() : Failed("Failure" + ErrorSuffix());
+}
+
+// What companions need from the run that places their photo.
+struct CompanionPlacing {
+    RunHost& host;
+    RunRows& rows;
+    const OrganizeOptions& options;
+    bool move;
+    OperationLog& log;
+    const char* logVerb;
+    const std::vector<CompanionLink>& links;
+    const std::vector<std::vector<int>>& followers;  // by lead row
+};
+
+// Places the companions of row lead right after it, each with its own row and log record: into
+// the folder of the photo's target, under its new base name, by the same policy. A companion
+// whose photo was not placed stays where it is.
+void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& leadResult,
+                     const std::string& leadTarget, const std::string& outputRoot,
+                     const std::string& targetFolder)
+{
+    for (const int row : run.followers[static_cast<std::size_t>(lead)]) {
+        const std::string source = run.rows.Source(row);
+        std::string target;
+        RowResult result = Skipped("Stays with its photo (photo not organized)");
+        run.rows.EnsureVisible(row);
+        if (leadResult.outcome == RowOutcome::Done) {
+            const std::string name =
+                    CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
+                                  FileNameOf(leadTarget));
+            result = PlaceFile(run.host.FileSystem(), source, outputRoot, targetFolder, name, run.options,
+                               run.move, run.rows, row, target);
+        }
+        run.rows.SetResult(row, result);
+        run.host.Pump();
+        run.log.WriteRecord(source, target, run.logVerb, result.text);
+        PlaceCompanions(run, row, result, target, outputRoot, targetFolder);
+    }
+}
+
+// A Live Photo pair whose still and video both carry a content identifier belongs together only
+// when the two match: the same name alone may join a video to another day's photo.
+bool IdentifiersDiffer(const MetaLookup& lookup, const std::string& still, const std::string& video)
+{
+    std::string stillId, videoId;
+    return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
+           stillId != videoId;
+}
+
+// The companion links of the list and, by lead, the rows that follow it; empty when off.
+// Each identifier check starts the metadata tool twice, so the window is kept alive between them.
+void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
+                    const MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    std::vector<std::vector<int>>& followers)
+{
+    if (!options.CompanionFiles)
+        return;
+    std::vector<std::string> sources;
+    sources.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int row = 0; row < rows.Count(); ++row)
+        sources.push_back(rows.Source(row));
+    links = FindCompanions(sources);
+    for (std::size_t row = 0; row < links.size(); ++row) {
+        const CompanionLink link = links[row];
+        if (link.kind != CompanionKind::LiveVideo)
+            continue;
+        progress.SetText("Pairing " + sources[row] + "...");
+        host.Pump();
+        if (IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+            links[row] = {};
+    }
+    followers.assign(links.size(), {});
+    for (std::size_t row = 0; row < links.size(); ++row)
+        if (links[row].lead >= 0)
+            followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
 }  // namespace
@@ -179,8 +249,17 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     const char* const progressVerb = move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     const MetaLookup lookup;
+    std::vector<CompanionLink> links;
+    std::vector<std::vector<int>> followers;
+    LinkCompanions(host, progress, rows, options, lookup, links, followers);
+    const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
+        // A companion was placed right after its photo.
+        if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
+            progress.Step();
+            continue;
+        }
         const std::string source = rows.Source(row);
         std::string target;
         RowResult result;
@@ -199,14 +278,20 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
             targetFolder.clear();
         const std::string outputRoot = targetFolder;
         std::string reason;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, reason))
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder, options, date, move, rows,
-                               row, target);
-        else
+        bool dateFromName = false;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, reason)) {
+            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder,
+                               BuildTargetName(options, source, date), options, move, rows, row, target);
+            if (result.outcome == RowOutcome::Done && dateFromName)
+                result.text = kNameDateResult;
+        } else {
             result = Failed(reason);
+        }
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
+        if (!links.empty())
+            PlaceCompanions(companions, row, result, target, outputRoot, targetFolder);
         if (progress.Cancelled())
             break;
     }

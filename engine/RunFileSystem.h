@@ -18,6 +18,8 @@ public:
     virtual bool Replace(const std::string& source, const std::string& target, bool move) = 0;
     // Both paths reach the same existing file.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // Both paths name files with the same bytes.
+    virtual bool SameContent(const std::string& a, const std::string& b) = 0;
 };
 
 // The real thing.
@@ -28,4 +30,5 @@ public:
     bool Transfer(const std::string& source, const std::string& target, bool move) override;
     bool Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool SameContent(const std::string& a, const std::string& b) override;
 };

@@ -74,6 +74,8 @@ const StoredValue<Options> kOptionValues[] = {
         {"ColWidth_Target", &Options::ColWidth_Target},
         {"ColWidth_Result", &Options::ColWidth_Result},
         {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
+        {"CompanionFiles", &Options::CompanionFiles},
+        {"NameDates", &Options::NameDates},
 };
 
 using Placement = MetaWindowPlacement;

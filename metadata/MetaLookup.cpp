@@ -12,6 +12,7 @@
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
+#include "metadata/NameDate.h"
 
 namespace {
 
@@ -75,6 +76,16 @@ bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
     return true;
 }
 
+// Only for a file that is there: a name alone is no file to organize.
+bool NameDateFields(const std::string& path, DateTime& date)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return DateFromFileName(FileNameOf(path), now.wYear, date);
+}
+
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -102,18 +113,32 @@ std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 
 std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode) const
 {
-    const OrganizeModeRow* row = FindOrganizeMode(static_cast<std::uint32_t>(mode));
+    bool fromName = false;
+    return DateFor(path, static_cast<std::uint32_t>(mode), false, fromName);
+}
+
+std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                            bool& fromName) const
+{
+    fromName = false;
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
     DateTime date;
     if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date))
         return date;
+    // Between the capture date and the file time, which copying resets.
+    if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
+        fromName = true;
+        return date;
+    }
     if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
         return date;
     return std::nullopt;
 }
 
-std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode) const
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode,
+                                             bool nameDates) const
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr)
@@ -122,7 +147,7 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        const auto date = GetDateForMode(path, row->value);
+        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName);
         if (!date)
             return std::nullopt;
         value.date = *date;
@@ -141,6 +166,16 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
         return value;
     }
     return std::nullopt;
+}
+
+bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier) const
+{
+    MetaToolRunner runner(toolConfig_);
+    std::string value;
+    if (!runner.RunTool(path) || !runner.FindField("Content Identifier", value) || value.empty())
+        return false;
+    identifier = value;
+    return true;
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text) const

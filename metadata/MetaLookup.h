@@ -21,9 +21,16 @@ public:
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the tool's text.
     bool GetOrientationText(const std::string& path, std::string& text) const;
     // What the file has for the mode: its date, extension or orientation; nothing when it has no
-    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here.
-    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode) const;
+    // answer (or the mode is unknown). The run and quillmere-cli lookup both ask here. With
+    // nameDates, the modes that fall back to a file time try a date in the file name first.
+    std::optional<ModeValue> ForMode(const std::string& path, std::uint32_t mode,
+                                     bool nameDates = false) const;
+    // The identifier that ties a Live Photo's still to its video, as the metadata tool lists it.
+    bool GetContentIdentifier(const std::string& path, std::string& identifier) const;
 
 private:
+    std::optional<DateTime> DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
+                                    bool& fromName) const;
+
     MetaToolConfig toolConfig_;
 };

@@ -19,6 +19,9 @@ namespace {
 constexpr unsigned kMaxDepth = 10;
 constexpr unsigned kMaxBoxes = 20000;
 constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
+constexpr uint32_t kMaxMetadataKeys = 1000;
+constexpr uint64_t kMaxMetadataText = 256;
+const char kContentIdentifierKey[] = "com.apple.quicktime.content.identifier";
 
 struct Box {
     std::string type;
@@ -149,6 +152,8 @@ private:
     void ItemLocations(const Box& box);
     void ReadExifItem();
     void CanonBlock(const Box& box, bool gps);
+    void MetadataKeys(const Box& box);
+    void MetadataItems(const Box& box);
 
     ByteSource& source_;
     Listing& listing_;
@@ -159,6 +164,7 @@ private:
     std::vector<ItemLocation> locations_;
     bool exifRead_ = false;
     uint32_t movieScale_ = 0;
+    std::vector<std::string> keys_;  // QuickTime metadata keys, by index - 1
 };
 
 void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent)
@@ -234,6 +240,10 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
         }
     } else if (parent == "canon" && (t == "CMT1" || t == "CMT2" || t == "CMT4")) {
         CanonBlock(box, t == "CMT4");
+    } else if (parent == "meta" && t == "keys") {
+        MetadataKeys(box);
+    } else if (parent == "meta" && t == "ilst") {
+        MetadataItems(box);
     }
 }
 
@@ -426,6 +436,62 @@ void IsoReader::CanonBlock(const Box& box, bool gps)
     options.gpsRoot = gps;
     options.listByteOrder = !listing_.Has("Exif Byte Order");
     ReadTiff(tiff, 0, listing_, facts_, options);
+}
+
+// QuickTime metadata keys: version and flags, a count, then per key its size, namespace and name.
+void IsoReader::MetadataKeys(const Box& box)
+{
+    uint8_t head[8];
+    if (box.size < 8 || !source_.Read(box.data, head, 8))
+        return;
+    const uint32_t count = Get32(head + 4, true);
+    keys_.clear();
+    uint64_t position = box.data + 8;
+    const uint64_t end = box.data + box.size;
+    for (uint32_t i = 0; i < count && i < kMaxMetadataKeys; ++i) {
+        uint8_t entry[8];
+        if (end - position < 8 || !source_.Read(position, entry, 8))
+            return;
+        const uint64_t size = Get32(entry, true);
+        if (size < 8 || size > end - position)
+            return;
+        std::string name;
+        if (size - 8 <= kMaxMetadataText) {
+            name.resize(size - 8);
+            if (!name.empty() &&
+                !source_.Read(position + 8, reinterpret_cast<uint8_t*>(name.data()), name.size()))
+                return;
+        }
+        keys_.push_back(name);  // an over-long name keeps its index with an empty text
+        position += size;
+    }
+}
+
+// The item list: each item's box type is its key's 1-based index; its "data" box holds a type
+// word (1 for UTF-8), a locale word and the value.
+void IsoReader::MetadataItems(const Box& box)
+{
+    uint64_t position = box.data;
+    const uint64_t end = box.data + box.size;
+    Box item;
+    while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, item)) {
+        ++boxes_;
+        position = item.data + item.size;
+        const uint32_t index = Get32(reinterpret_cast<const uint8_t*>(item.type.data()), true);
+        if (index == 0 || index > keys_.size() || keys_[index - 1] != kContentIdentifierKey)
+            continue;
+        Box data;
+        if (!ReadBox(source_, item.data, item.data + item.size, data) || data.type != "data" ||
+            data.size < 8 || data.size - 8 > kMaxMetadataText)
+            continue;
+        uint8_t head[8];
+        if (!source_.Read(data.data, head, 8) || (Get32(head, true) & 0xFFFFFF) != 1)
+            continue;
+        std::string value(data.size - 8, '\0');
+        if (!value.empty() &&
+            source_.Read(data.data + 8, reinterpret_cast<uint8_t*>(value.data()), value.size()))
+            listing_.Add("Content Identifier", value);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "metaprobe/AppleMakerNote.h"
 #include "metaprobe/MakerNoteReader.h"
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
@@ -408,16 +409,18 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth)
 
 void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth)
 {
-    if (value.tag == kMakerNoteTag && dir == Dir::Exif) {
+    bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
+    if (dir == Dir::Exif && value.tag == kMakerNoteTag) {
         uint8_t pointer[12];
         if (valueSize > 4 && !value.bytes.empty() &&
             source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
             ReadMakerNote(value.bytes, base_ + Get32(pointer + 8, big_), base_, big_, listing_.Value("Make"),
                           listing_);
         }
-        return;
+        std::string identifier;
+        if (AppleContentIdentifier(value.bytes, identifier))
+            listing_.Add("Content Identifier", identifier);
     }
-    bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
     const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
                          : panasonicRoot ? FindPanasonicTag(value.tag)
                                          : FindExifTag(value.tag);

@@ -65,6 +65,7 @@ const char* LookupEnum(const TagInfo& tag, int64_t value);
 constexpr uint16_t kExifIfdTag = 0x8769, kGpsIfdTag = 0x8825, kInteropIfdTag = 0xA005, kSubIfdsTag = 0x014A;
 // XMP packet of a TIFF file.
 constexpr uint16_t kXmpTag = 0x02BC;
+constexpr uint16_t kMakerNoteTag = 0x927C;
 // A Panasonic raw keeps its EXIF data in a JPEG preview held by this tag of the first directory.
 constexpr uint16_t kPanasonicJpgFromRawTag = 0x002E;
 

@@ -57,6 +57,8 @@ bool OptionsDialog::OnInitDialog()
     CheckButton(IDC_OPT_SUBFOLDERS, values_.AddFilesInSubfolder != 0);
     CheckButton(IDC_OPT_EXT_FILTER, values_.EnableExtFilter != 0);
     CheckButton(IDC_OPT_SAVE_LOG, values_.SaveToLog != 0);
+    CheckButton(IDC_OPT_COMPANIONS, values_.CompanionFiles != 0);
+    CheckButton(IDC_OPT_NAME_DATES, values_.NameDates != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -118,6 +120,8 @@ void OptionsDialog::ReadControls()
     values_.AddFilesInSubfolder = IsButtonChecked(IDC_OPT_SUBFOLDERS) ? 1 : 0;
     values_.EnableExtFilter = IsButtonChecked(IDC_OPT_EXT_FILTER) ? 1 : 0;
     values_.SaveToLog = IsButtonChecked(IDC_OPT_SAVE_LOG) ? 1 : 0;
+    values_.CompanionFiles = IsButtonChecked(IDC_OPT_COMPANIONS) ? 1 : 0;
+    values_.NameDates = IsButtonChecked(IDC_OPT_NAME_DATES) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }
 

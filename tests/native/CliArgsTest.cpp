@@ -82,7 +82,8 @@ TEST(CliArgs, UsageErrorsSayWhatIsWrong)
             {{"organize", "--move", "--copy", "a"}, "--move and --copy cannot be given together"},
             {{"organize", "--mode", "sideways", "a"}, "unknown mode \"sideways\""},
             {{"organize", "a", "--mode"}, "option --mode needs a value"},
-            {{"organize", "--exists", "keep", "a"}, "--exists takes rename, overwrite or skip, not \"keep\""},
+            {{"organize", "--exists", "keep", "a"},
+             "--exists takes rename, overwrite, skip or identical, not \"keep\""},
             {{"organize", "--frobnicate", "a"}, "unknown option --frobnicate"},
             {{"organize", "--move=yes", "a"}, "option --move takes no value"},
             {{"organize", "--out=", "a"}, "option --out needs a folder"},
@@ -164,6 +165,31 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
     EXPECT_EQ(fresh.SaveToLog, 1u);
     EXPECT_EQ(fresh.LogFile, "F:\\l.txt");
     EXPECT_EQ(fresh.TargetExistsOpt, 33u);
+}
+
+TEST(CliArgs, LibraryHygieneFlagsAreOffUnlessGiven)
+{
+    const auto plain = Parse({"organize", "x"});
+    ASSERT_TRUE(plain.ok) << plain.error;
+    OrganizeOptions untouched;
+    ApplyFlags(plain.request.flags, untouched);
+    EXPECT_EQ(untouched.CompanionFiles, 0u);
+    EXPECT_EQ(untouched.NameDates, 0u);
+    EXPECT_EQ(untouched.TargetExistsOpt, 11u);
+
+    const auto parsed = Parse({"organize", "--companions", "--name-dates", "--exists=identical", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    OrganizeOptions options;
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.CompanionFiles, 1u);
+    EXPECT_EQ(options.NameDates, 1u);
+    EXPECT_EQ(options.TargetExistsOpt, 44u);
+
+    const auto lookup = Parse({"lookup", "--name-dates", "--mode", "taken-else-modified", "f"});
+    ASSERT_TRUE(lookup.ok) << lookup.error;
+    EXPECT_TRUE(lookup.request.flags.nameDates);
+    EXPECT_EQ(Parse({"lookup", "--companions", "f"}).error, "option --companions is not valid for lookup");
+    EXPECT_EQ(Parse({"organize", "--companions=yes", "f"}).error, "option --companions takes no value");
 }
 
 TEST(CliArgs, AnUnknownSavedModeBecomesTaken)

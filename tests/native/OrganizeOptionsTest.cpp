@@ -74,13 +74,15 @@ TEST(OrganizeMode, ComboOrderValuesAndTexts)
 
 TEST(TargetExistsPolicy, ValuesAndTexts)
 {
-    ASSERT_EQ(kTargetExistsPolicies.size(), 3u);
+    ASSERT_EQ(kTargetExistsPolicies.size(), 4u);
     EXPECT_EQ(static_cast<std::uint32_t>(kTargetExistsPolicies[0].value), 11u);
     EXPECT_STREQ(kTargetExistsPolicies[0].text, "Rename automatically (add number at end of file name)");
     EXPECT_EQ(static_cast<std::uint32_t>(kTargetExistsPolicies[1].value), 22u);
     EXPECT_STREQ(kTargetExistsPolicies[1].text, "Overwrite");
     EXPECT_EQ(static_cast<std::uint32_t>(kTargetExistsPolicies[2].value), 33u);
     EXPECT_STREQ(kTargetExistsPolicies[2].text, "Skip");
+    EXPECT_EQ(static_cast<std::uint32_t>(kTargetExistsPolicies[3].value), 44u);
+    EXPECT_STREQ(kTargetExistsPolicies[3].text, "Rename unless identical");
 }
 
 TEST(IsDateMode, SevenDateModesOnly)

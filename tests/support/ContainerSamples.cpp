@@ -17,6 +17,12 @@ void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more)
     for (uint8_t b : more)
         out.push_back(b);
 }
+void AppendText(std::vector<uint8_t>& out, const std::string& text)
+{
+    for (char ch : text)
+        out.push_back(uint8_t(ch));
+}
+
 void Zeros(std::vector<uint8_t>& out, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
@@ -113,7 +119,8 @@ uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int se
     return uint64_t(unix + 2082844800);
 }
 
-std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified)
+std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified,
+                                const std::string& contentIdentifier)
 {
     std::vector<uint8_t> ftyp;
     for (char ch : brand)
@@ -130,7 +137,52 @@ std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint
     Put16(mvhd, 0x0100);
     Zeros(mvhd, 10 + 36 + 24);
     Put32(mvhd, 2);
-    return Concat({Box("ftyp", ftyp), Box("moov", FullBox("mvhd", 0, mvhd)), Box("mdat", {})});
+    std::vector<uint8_t> moov = FullBox("mvhd", 0, mvhd);
+    if (!contentIdentifier.empty()) {
+        // QuickTime metadata: a handler, two keys, and an item for the second (key index 2).
+        const std::string other = "com.apple.quicktime.make";
+        const std::string key = "com.apple.quicktime.content.identifier";
+        std::vector<uint8_t> keys;
+        Put32(keys, 2);
+        for (const std::string* name : {&other, &key}) {
+            Put32(keys, uint32_t(8 + name->size()));
+            AppendText(keys, "mdta" + *name);
+        }
+        std::vector<uint8_t> data;
+        Put32(data, 1);  // UTF-8
+        Put32(data, 0);  // locale
+        AppendText(data, contentIdentifier);
+        std::vector<uint8_t> hdlr;
+        Put32(hdlr, 0);
+        AppendText(hdlr, "mdta");
+        Zeros(hdlr, 12 + 1);
+        const std::vector<uint8_t> item = Box(std::string("\0\0\0\2", 4), Box("data", data));
+        const std::vector<uint8_t> meta =
+                Box("meta", Concat({FullBox("hdlr", 0, hdlr), FullBox("keys", 0, keys), Box("ilst", item)}));
+        Append(moov, meta);
+    }
+    return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});
+}
+
+std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier)
+{
+    std::vector<uint8_t> note;
+    AppendText(note, std::string("Apple iOS\0\0\1MM", 14));
+    Put16(note, 2);  // entries
+    // An unrelated short before the identifier, whose text lies after the directory.
+    Put16(note, 0x0001);
+    Put16(note, 3);
+    Put32(note, 1);
+    Put16(note, 14);
+    Put16(note, 0);
+    Put16(note, 0x0011);
+    Put16(note, 2);
+    Put32(note, uint32_t(contentIdentifier.size() + 1));
+    Put32(note, uint32_t(14 + 2 + 2 * 12 + 4));
+    Put32(note, 0);  // no next directory
+    AppendText(note, contentIdentifier);
+    note.push_back(0);
+    return note;
 }
 
 std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff)

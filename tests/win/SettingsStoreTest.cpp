@@ -30,7 +30,7 @@ OrganizeOptions Changed()
     options.LastAddFileDir = "F:\\Incoming";
     options.EnableExtFilter = 1;
     options.AllowExts = "jpg;cr2,nef";
-    options.TargetExistsOpt = 33;
+    options.TargetExistsOpt = 44;
     options.SaveToLog = 1;
     options.LogFile = "G:\\log.txt";
     options.AddFilesInSubfolder = 0;
@@ -40,6 +40,8 @@ OrganizeOptions Changed()
     options.ColWidth_Source = 100;
     options.ColWidth_Target = 200;
     options.ColWidth_Result = 300;
+    options.CompanionFiles = 1;
+    options.NameDates = 1;
     return options;
 }
 
@@ -72,6 +74,8 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Source, expected.ColWidth_Source);
     EXPECT_EQ(actual.ColWidth_Target, expected.ColWidth_Target);
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
+    EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
+    EXPECT_EQ(actual.NameDates, expected.NameDates);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -108,7 +112,8 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "CreateMonthFolder",   "CreateDayFolder", "RenameTargetFileName",
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
-                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result"};
+                            "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
+                            "CompanionFiles",      "NameDates"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "metaprobe/AppleMakerNote.h"
 #include "metaprobe/FileInfo.h"
 #include "tests/native/metaprobe/ProbeTestUtil.h"
 #include "tests/support/ContainerSamples.h"
@@ -53,6 +54,38 @@ TEST(MetaprobeIso, HeicExifItem)
     EXPECT_EQ(listing.Value("Primary Item Reference"), "1");
     EXPECT_EQ(listing.Value("Date/Time Original"), "2019:05:04 10:11:12");
     EXPECT_EQ(listing.Value("Orientation"), "Rotate 270 CW");
+}
+
+TEST(MetaprobeAppleContent, IdentifierOfTheStillAndOfTheVideo)
+{
+    const std::string id = "5C2F6A3E-1B7D-4E8A-9F00-0123456789AB";
+    Ifd exif;
+    exif.Ascii(0x9003, "2019:05:04 10:11:12").Undefined(0x927C, qmtest::AppleMakerNote(id));
+    Ifd ifd0;
+    ifd0.Sub(0x8769, exif);
+    const std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, {qmtest::ByteOrder::Intel});
+    EXPECT_EQ(ProbeBytes(qmtest::BuildHeic(tiff)).Value("Content Identifier"), id);
+    EXPECT_EQ(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100, id)).Value("Content Identifier"), id);
+    EXPECT_FALSE(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100)).Has("Content Identifier"));
+}
+
+TEST(MetaprobeAppleContent, DamagedMakerNotesGiveNothing)
+{
+    const std::vector<uint8_t> good = qmtest::AppleMakerNote("ABC-123");
+    std::string id;
+    ASSERT_TRUE(metaprobe::AppleContentIdentifier(good, id));
+    EXPECT_EQ(id, "ABC-123");
+    // Every shorter cut, another signature, and an offset past the end.
+    for (std::size_t size = 0; size < good.size() - 8; ++size) {
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + std::ptrdiff_t(size));
+        EXPECT_FALSE(metaprobe::AppleContentIdentifier(cut, id)) << size;
+    }
+    std::vector<uint8_t> other = good;
+    other[0] = 'X';
+    EXPECT_FALSE(metaprobe::AppleContentIdentifier(other, id));
+    std::vector<uint8_t> far = good;
+    far[14 + 2 + 12 + 11] = 0xF0;  // low byte of the identifier's offset
+    EXPECT_FALSE(metaprobe::AppleContentIdentifier(far, id));
 }
 
 TEST(MetaprobeIso, MovieDatesInLocalTime)

@@ -250,9 +250,9 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
     const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
         EXPECT_EQ(ComboEntries(hwnd, IDC_OPT_EXISTS_POLICY),
                   (std::vector<std::string> {"Rename automatically (add number at end of file name)",
-                                             "Overwrite", "Skip"}));
+                                             "Overwrite", "Skip", "Rename unless identical"}));
         EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 0);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETITEMDATA, i, 0), 11 * (i + 1));
         ClickButton(hwnd, IDOK);
     });
@@ -275,6 +275,61 @@ TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
     });
     EXPECT_EQ(dialog.Result().TargetExistsOpt, 22u);
     EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, RenameUnlessIdenticalIsShownAndChosen)
+{
+    OrganizeOptions given;
+    given.TargetExistsOpt = 44;
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(SendDlgItemMessageA(hwnd, IDC_OPT_EXISTS_POLICY, CB_GETCURSEL, 0, 0), 3);
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 0);
+        SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 3);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, 44u);
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, CompanionAndNameDateBoxesShowAndReturnTheirSwitches)
+{
+    OrganizeOptions given;
+    given.CompanionFiles = 1;
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_COMPANIONS), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_NAME_DATES), BST_UNCHECKED);
+        ClickButton(hwnd, IDC_OPT_COMPANIONS);
+        ClickButton(hwnd, IDC_OPT_NAME_DATES);
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(dialog.Result().CompanionFiles, 0u);
+    EXPECT_EQ(dialog.Result().NameDates, 1u);
+}
+
+TEST_F(OptionsDialogTest, CancelKeepsTheCompanionAndNameDateSwitches)
+{
+    OrganizeOptions given;
+    given.NameDates = 1;
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_NAME_DATES), BST_CHECKED);
+        ClickButton(hwnd, IDC_OPT_COMPANIONS);
+        ClickButton(hwnd, IDC_OPT_NAME_DATES);
+        // Another switch makes the dialog read every box before Cancel.
+        ClickButton(hwnd, IDC_OPT_SAVE_LOG);
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.Result().CompanionFiles, 0u);
+    EXPECT_EQ(dialog.Result().NameDates, 1u);
 }
 
 TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)

@@ -32,8 +32,8 @@ public:
     int pumps = 0;
     HWND progressWindow = nullptr;
     // Called at every pump with its 1-based number, before the queue is dispatched. Pump 1
-    // follows the progress window's creation; row k's pumps are 2k + 2 (before its work) and
-    // 2k + 3 (after its Result cell is written).
+    // follows the progress window's creation; with companion files off, row k's pumps are 2k + 2
+    // (before its work) and 2k + 3 (after its Result cell is written).
     std::function<void(int)> onPump;
 
     HWND Owner() const { return owner_; }

@@ -1,0 +1,45 @@
+#include "engine/TargetExists.h"
+
+#include "engine/OrganizeOptions.h"
+#include "engine/PathText.h"
+
+namespace {
+
+std::string Numbered(const std::string& target, unsigned n)
+{
+    const std::string ext = ExtensionOf(target).value_or("");
+    return target.substr(0, target.size() - ext.size()) + "_" + std::to_string(n) + ext;
+}
+
+}  // namespace
+
+ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, std::uint32_t policy,
+                                     std::string& target)
+{
+    switch (static_cast<TargetExistsPolicy>(policy)) {
+    case TargetExistsPolicy::Skip: return ExistingTarget::Skip;
+    case TargetExistsPolicy::Overwrite: return ExistingTarget::Replace;
+    case TargetExistsPolicy::RenameUnlessIdentical:
+        if (fs.SameContent(source, target))
+            return ExistingTarget::Identical;
+        for (unsigned n = 1;; ++n) {
+            const std::string candidate = Numbered(target, n);
+            if (!fs.Exists(candidate)) {
+                target = candidate;
+                return ExistingTarget::Free;
+            }
+            if (fs.SameContent(source, candidate)) {
+                target = candidate;
+                return ExistingTarget::Identical;
+            }
+        }
+    default: break;
+    }
+    for (unsigned n = 1;; ++n) {
+        const std::string candidate = Numbered(target, n);
+        if (!fs.Exists(candidate)) {
+            target = candidate;
+            return ExistingTarget::Free;
+        }
+    }
+}

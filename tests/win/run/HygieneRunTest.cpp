@@ -1,0 +1,372 @@
+// The organize run's library hygiene on real folders and files: the Rename unless identical
+// policy, companion files that travel with their photo, and dates from file names; each also
+// switched off, where the run behaves as before.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "engine/OrganizeRun.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/TempTree.h"
+#include "tests/win/run/TestRunHost.h"
+
+namespace {
+
+constexpr std::uint32_t kIdentical = 44;
+const std::string kIdenticalResult = "Identical file exists; skipped";
+const std::string kStays = "Stays with its photo (photo not organized)";
+
+std::vector<unsigned char> JpegTaken(const std::string& date)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, 1).Sub(0x8769, exif);
+    return qmtest::MinimalJpeg(ifd0);
+}
+
+bool SetModifiedLocal(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    SYSTEMTIME local {year, month, 0, day, hour, minute, 0, 0};
+    FILETIME localFt, utcFt;
+    const bool ok = SystemTimeToFileTime(&local, &localFt) && LocalFileTimeToFileTime(&localFt, &utcFt) &&
+                    SetFileTime(h, nullptr, nullptr, &utcFt);
+    CloseHandle(h);
+    return ok;
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+class HygieneRunTest : public ::testing::Test {
+protected:
+    TempTree tree;
+    TestRunHost host;
+
+    void SetUp() override
+    {
+        host.settings.OutputFolderType = 1;
+        host.settings.CustomTargetFolder = tree.Path("out");
+        host.settings.CreateYearFolder = 1;
+        host.settings.CreateMonthFolder = 1;
+        host.settings.CreateDayFolder = 0;
+        host.settings.MonthFolderFormat = "%Y_%M";
+        CreateDirectoryA(tree.Path("src").c_str(), nullptr);
+    }
+
+    std::string Source(const std::string& name, const std::vector<unsigned char>& content)
+    {
+        const std::string path = tree.Path("src\\" + name);
+        EXPECT_TRUE(WriteData(path, content));
+        host.AddRow(path);
+        return path;
+    }
+
+    std::string Source(const std::string& name, const std::string& content)
+    {
+        return Source(name, std::vector<unsigned char>(content.begin(), content.end()));
+    }
+
+    // A file below the tree, with its folders.
+    void Plant(const std::string& relative, const std::string& content)
+    {
+        const std::string path = tree.Path(relative);
+        ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind('\\'))));
+        ASSERT_TRUE(WriteText(path, content));
+    }
+
+    void ClearRows() { SendMessageA(host.List(), LVM_DELETEALLITEMS, 0, 0); }
+};
+
+}  // namespace
+
+TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
+{
+    host.settings.Mode = 500;
+    host.settings.TargetExistsOpt = kIdentical;
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        RemoveTree(tree.Path("out"));
+        ClearRows();
+        Plant("out\\JPG\\a.jpg", "same bytes");
+        const std::string src = Source("a.jpg", "same bytes");
+        host.Run(move);
+        EXPECT_EQ(host.Result(0), kIdenticalResult);
+        EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
+        // Nothing written, and a move keeps its source: the only other copy is the one there.
+        EXPECT_EQ(ReadText(src), "same bytes");
+        EXPECT_EQ(FilesBelow(tree.Path("out\\")),
+                  (std::map<std::string, std::string> {{"JPG\\a.jpg", "same bytes"}}));
+    }
+}
+
+TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised)
+{
+    host.settings.Mode = 500;
+    host.settings.TargetExistsOpt = kIdentical;
+    Plant("out\\JPG\\a.jpg", "another photo");
+    Plant("out\\JPG\\a_1.jpg", "same size!!!!");  // as long as the source, other bytes
+    Plant("out\\JPG\\a_2.jpg", "the photo a");
+    Plant("out\\JPG\\b.jpg", "old b");
+    const std::string a = Source("a.jpg", "the photo a");
+    const std::string b = Source("b.jpg", "new photo b");
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), kIdenticalResult);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a_2.jpg"));
+    EXPECT_TRUE(Exists(a));
+    EXPECT_FALSE(Exists(tree.Path("out\\JPG\\a_3.jpg")));
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\b_1.jpg"));
+    EXPECT_FALSE(Exists(b));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\b_1.jpg")), "new photo b");
+
+    // The second import of b finds the copy the first one renamed.
+    ClearRows();
+    Source("b.jpg", "new photo b");
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), kIdenticalResult);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\b_1.jpg"));
+    EXPECT_FALSE(Exists(tree.Path("out\\JPG\\b_2.jpg")));
+
+    // Plain Rename keeps numbering identical files, as it always did.
+    host.settings.TargetExistsOpt = 11;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\b_2.jpg"));
+}
+
+TEST_F(HygieneRunTest, AFileThatIsItsOwnTargetCountsAsIdentical)
+{
+    host.settings.OutputFolderType = 0;
+    host.settings.Mode = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    host.settings.TargetExistsOpt = kIdentical;
+    const std::string src = Source("c.jpg", "c");
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), kIdenticalResult);
+    EXPECT_EQ(host.Target(0), src);
+    EXPECT_EQ(FilesBelow(tree.Path("src\\")), (std::map<std::string, std::string> {{"c.jpg", "c"}}));
+}
+
+TEST_F(HygieneRunTest, IdenticalFilesAreRecognisedAcrossDrives)
+{
+    // Another drive with a writable folder: Wine's Z:\tmp, or a second fixed disk on Windows.
+    const char own = tree.Root()[0];
+    std::string other;
+    for (char drive = 'C'; drive <= 'Z' && other.empty(); ++drive) {
+        const std::string folder = std::string(1, drive) + ":\\tmp\\";
+        if ((drive & ~0x20) == (own & ~0x20) || GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        const std::string candidate = folder + "qm_hygiene_" + std::to_string(GetCurrentProcessId()) + "\\";
+        if (CreateDirectoryA(candidate.c_str(), nullptr))
+            other = candidate;
+    }
+    if (other.empty())
+        GTEST_SKIP() << "no second drive with a writable tmp folder";
+    host.settings.CustomTargetFolder = other + "out";
+    host.settings.Mode = 500;
+    host.settings.TargetExistsOpt = kIdentical;
+    ASSERT_TRUE(MakeFolders(other + "out\\JPG"));
+    ASSERT_TRUE(WriteText(other + "out\\JPG\\d.jpg", "twin"));
+    const std::string twin = Source("d.jpg", "twin");
+    const std::string single = Source("e.jpg", "single");
+    ASSERT_TRUE(WriteText(other + "out\\JPG\\e.jpg", "different"));
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), kIdenticalResult);
+    EXPECT_EQ(ReadText(twin), "twin");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), other + "out\\JPG\\e_1.jpg");
+    EXPECT_EQ(ReadText(other + "out\\JPG\\e_1.jpg"), "single");
+    EXPECT_FALSE(Exists(single));
+    RemoveTree(other);
+}
+
+TEST_F(HygieneRunTest, EverySidecarFormTravelsWithItsPhotoAndTakesItsNewName)
+{
+    host.settings.CompanionFiles = 1;
+    host.settings.RenameTargetFileName = 1;
+    host.settings.TargetFilenameFormat = "%Y-%M-%D %H_%I_%S";
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("log.txt");
+    // Sidecars before and after their photo in the list.
+    const std::vector<std::string> sidecars {"IMG_1.xmp", "IMG_1.JPG.xmp", "IMG_1.aae"};
+    for (const auto& name : sidecars)
+        Source(name, "sidecar " + name);
+    Source("IMG_1.JPG", JpegTaken("2012:01:27 10:46:15"));
+    Source("IMG_1.thm", "thumbnail");
+    Source("IMG_1.JPG.json", "{}");
+    host.Run(true);
+    const std::string folder = tree.Path("out\\2012\\2012_01\\2012-01-27 10_46_15");
+    const std::vector<std::string> targets {folder + ".xmp", folder + ".JPG.xmp", folder + ".aae",
+                                            folder + ".JPG", folder + ".thm",     folder + ".JPG.json"};
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_EQ(host.Result(row), "OK") << row;
+        EXPECT_EQ(host.Target(row), targets[row]) << row;
+        EXPECT_TRUE(Exists(targets[row])) << targets[row];
+    }
+    EXPECT_EQ(ReadText(folder + ".JPG.xmp"), "sidecar IMG_1.JPG.xmp");
+    EXPECT_TRUE(FilesBelow(tree.Path("src\\")).empty());
+    // Each companion has its own log record, right after its photo's.
+    const std::string log = ReadText(tree.Path("log.txt"));
+    const std::size_t photo = log.find("[Source] " + tree.Path("src\\IMG_1.JPG") + "\r\n");
+    ASSERT_NE(photo, std::string::npos) << log;
+    for (const auto& name : {"IMG_1.xmp", "IMG_1.JPG.xmp", "IMG_1.aae", "IMG_1.thm", "IMG_1.JPG.json"}) {
+        const std::size_t record = log.find("[Source] " + tree.Path("src\\") + name + "\r\n");
+        ASSERT_NE(record, std::string::npos) << name;
+        EXPECT_GT(record, photo) << name;
+    }
+}
+
+TEST_F(HygieneRunTest, WithoutRenamingSidecarsKeepTheirNamesBesideThePhoto)
+{
+    host.settings.CompanionFiles = 1;
+    host.settings.Mode = 600;
+    Source("IMG_2.JPG", JpegTaken("2013:06:01 08:00:00"));
+    const std::string xmp = Source("IMG_2.xmp", "x");
+    // Its own file time would put it elsewhere.
+    ASSERT_TRUE(SetModifiedLocal(xmp, 2020, 2, 2, 2, 2));
+    host.Run(false);
+    EXPECT_EQ(host.Target(1), tree.Path("out\\2013\\2013_06\\IMG_2.xmp"));
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_TRUE(Exists(xmp));
+
+    // Off: the sidecar is a file like any other, sorted by its own date.
+    host.settings.CompanionFiles = 0;
+    host.settings.CustomTargetFolder = tree.Path("off");
+    host.Run(false);
+    EXPECT_EQ(host.Target(1), tree.Path("off\\2020\\2020_02\\IMG_2.xmp"));
+}
+
+TEST_F(HygieneRunTest, ASidecarWhosePhotoIsNotPlacedStaysWithIt)
+{
+    host.settings.CompanionFiles = 1;
+    const std::string photo = Source("IMG_3.JPG", "no EXIF here");
+    const std::string xmp = Source("IMG_3.xmp", "x");
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Failed to get date picture taken. Maybe no EXIF info in the file");
+    EXPECT_EQ(host.Result(1), kStays);
+    EXPECT_EQ(host.Target(1), "");
+    EXPECT_TRUE(Exists(photo));
+    EXPECT_TRUE(Exists(xmp));
+
+    // A photo skipped because its target exists keeps its sidecar too.
+    ClearRows();
+    Source("IMG_4.JPG", JpegTaken("2012:01:27 10:46:15"));
+    const std::string xmp4 = Source("IMG_4.xmp", "x4");
+    Plant("out\\2012\\2012_01\\IMG_4.JPG", "already there");
+    host.settings.TargetExistsOpt = 33;
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Target file exists; skipped");
+    EXPECT_EQ(host.Result(1), kStays);
+    EXPECT_TRUE(Exists(xmp4));
+    EXPECT_FALSE(Exists(tree.Path("out\\2012\\2012_01\\IMG_4.xmp")));
+}
+
+TEST_F(HygieneRunTest, ATakenSidecarNameFollowsThePolicy)
+{
+    host.settings.CompanionFiles = 1;
+    Source("IMG_5.JPG", JpegTaken("2012:01:27 10:46:15"));
+    Source("IMG_5.xmp", "new sidecar");
+    struct Case {
+        std::uint32_t policy;
+        const char* existing;
+        const char* result;
+        const char* target;
+        const char* content;  // of IMG_5.xmp afterwards
+    };
+    const Case cases[] = {
+            {11, "old sidecar", "OK", "IMG_5_1.xmp", "old sidecar"},
+            {33, "old sidecar", "Target file exists; skipped", "IMG_5.xmp", "old sidecar"},
+            {22, "old sidecar", "OK", "IMG_5.xmp", "new sidecar"},
+            {kIdentical, "new sidecar", "Identical file exists; skipped", "IMG_5.xmp", "new sidecar"},
+            {kIdentical, "old sidecar", "OK", "IMG_5_1.xmp", "old sidecar"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.policy);
+        const std::string out = "out" + std::to_string(n++);
+        host.settings.CustomTargetFolder = tree.Path(out);
+        host.settings.TargetExistsOpt = c.policy;
+        Plant(out + "\\2012\\2012_01\\IMG_5.xmp", c.existing);
+        host.Run(false);
+        EXPECT_EQ(host.Result(0), "OK");
+        EXPECT_EQ(host.Result(1), c.result);
+        EXPECT_EQ(host.Target(1), tree.Path(out + "\\2012\\2012_01\\" + c.target));
+        EXPECT_EQ(ReadText(tree.Path(out + "\\2012\\2012_01\\IMG_5.xmp")), c.content);
+    }
+}
+
+TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
+{
+    host.settings.Mode = 600;
+    host.settings.CreateDayFolder = 1;
+    host.settings.DayFolderFormat = "%D";
+    host.settings.RenameTargetFileName = 1;
+    host.settings.TargetFilenameFormat = "%Y%M%D_%H%I%S";
+    Source("IMG_6.JPG", JpegTaken("2012:01:27 23:30:00"));
+    // The video's own time is hours off, past midnight: a time-zone error.
+    const std::string mov = Source("IMG_6.MOV", "not a movie anyone can read");
+    ASSERT_TRUE(SetModifiedLocal(mov, 2012, 1, 28, 5, 30));
+    Source("DSC_7.JPG", JpegTaken("2013:05:01 12:00:00"));
+    const std::string nef = Source("DSC_7.NEF", "raw bytes");
+    ASSERT_TRUE(SetModifiedLocal(nef, 2013, 5, 2, 9, 0));
+
+    host.Run(false);
+    EXPECT_EQ(host.Target(1), tree.Path("out\\2012\\2012_01\\28\\20120128_053000.MOV"));
+    EXPECT_EQ(host.Target(3), tree.Path("out\\2013\\2013_05\\02\\20130502_090000.NEF"));
+
+    host.settings.CompanionFiles = 1;
+    host.settings.CustomTargetFolder = tree.Path("paired");
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("paired\\2012\\2012_01\\27\\20120127_233000.JPG"));
+    EXPECT_EQ(host.Target(1), tree.Path("paired\\2012\\2012_01\\27\\20120127_233000.MOV"));
+    EXPECT_EQ(host.Target(2), tree.Path("paired\\2013\\2013_05\\01\\20130501_120000.JPG"));
+    EXPECT_EQ(host.Target(3), tree.Path("paired\\2013\\2013_05\\01\\20130501_120000.NEF"));
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(host.Result(row), "OK") << row;
+}
+
+TEST_F(HygieneRunTest, NameDatesComeAfterTheCaptureDateAndBeforeTheFileTime)
+{
+    host.settings.Mode = 600;
+    host.settings.RenameTargetFileName = 1;
+    host.settings.TargetFilenameFormat = "%Y%M%D_%H%I%S";
+    const std::string named = Source("IMG_20200101_123456.png", "no metadata");
+    const std::string exif = Source("IMG_20200101_123456.jpg", JpegTaken("2012:01:27 10:46:15"));
+    const std::string invalid = Source("IMG_20201301_123456.png", "no metadata either");
+    for (const auto& path : {named, exif, invalid})
+        ASSERT_TRUE(SetModifiedLocal(path, 2009, 3, 14, 23, 30));
+
+    // Off: the file time, as always.
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\20090314_233000.png"));
+    EXPECT_EQ(host.Result(0), "OK");
+
+    host.settings.NameDates = 1;
+    host.settings.CustomTargetFolder = tree.Path("named");
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("log.txt");
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("named\\2020\\2020_01\\20200101_123456.png"));
+    EXPECT_EQ(host.Result(0), "OK (date from file name)");
+    EXPECT_EQ(host.Target(1), tree.Path("named\\2012\\2012_01\\20120127_104615.jpg"));
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(2), tree.Path("named\\2009\\2009_03\\20090314_233000.png"));
+    EXPECT_EQ(host.Result(2), "OK");
+    EXPECT_NE(ReadText(tree.Path("log.txt")).find("OK (date from file name)"), std::string::npos);
+
+    // Mode 100 never reads names: it asks for the capture date only.
+    host.settings.Mode = 100;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "Failed to get date picture taken. Maybe no EXIF info in the file");
+}
