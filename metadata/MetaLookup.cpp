@@ -38,10 +38,13 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
         ImageInfo info;
         if (!ReadJpegInfo(path, info))
             return false;
+        // As in the tool's listing: the EXIF capture date first, then XMP's; the first one
+        // present decides, even when it does not parse.
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (!info.exifParsed || length == 0)
-            return false;
-        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
+        if (info.exifParsed && length != 0)
+            return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
+        const std::size_t xmpLength = strnlen(info.xmpDateTaken, sizeof info.xmpDateTaken);
+        return xmpLength != 0 && ParseDateText(std::string_view(info.xmpDateTaken, xmpLength), date);
     }
     MetaToolRunner runner(toolConfig);
     if (!runner.RunTool(path))

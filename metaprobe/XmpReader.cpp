@@ -186,6 +186,16 @@ std::string XmpDateText(const std::string& value)
     return text;
 }
 
+std::string XmpCaptureDate(const std::string& packet)
+{
+    for (const char* name : {"exif:DateTimeOriginal", "xmp:CreateDate", "photoshop:DateCreated"}) {
+        std::string value;
+        if (FindValue(packet, name, false, value) && !value.empty())
+            return XmpDateText(value);
+    }
+    return {};
+}
+
 void ReadXmp(const std::string& packet, Listing& listing)
 {
     std::string toolkit;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "metadata/JpegSectionReader.h"
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 #include "metaprobe/TiffTags.h"
@@ -334,6 +335,77 @@ TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool)
     Report("generated", score);
     EXPECT_EQ(score.sharedMatched, score.shared);
     EXPECT_EQ(score.standardMatched, score.standardLines);
+}
+
+// The in-process lookup's date of a JPEG: the EXIF capture date, else the XMP one.
+std::string InProcessDate(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return "(unreadable)";
+    ImageInfo info {};
+    {
+        JpegSectionReader reader(&info);
+        reader.ReadSections(file);
+    }
+    std::fclose(file);
+    return info.dateTimeOriginal[0] != '\0' ? info.dateTimeOriginal : info.xmpDateTaken;
+}
+
+TEST(MetaprobeDiff, JpegXmpCaptureDatesAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    const std::string dto = "exif:DateTimeOriginal=\"2011-03-04T05:06:07+01:00\" ";
+    const std::string create = "xmp:CreateDate=\"2012-02-11T14:17:08.253\" ";
+    const std::string created = "photoshop:DateCreated=\"2013-06-07T08:09:10Z\" ";
+    const std::string modify = "xmp:ModifyDate=\"2014-01-01T00:00:00\" ";
+    const std::vector<std::string> descriptions = {dto,
+                                                   create,
+                                                   created,
+                                                   created + create,
+                                                   created + dto + create,
+                                                   modify + created,
+                                                   modify,
+                                                   "exif:DateTimeOriginal=\"\" " + create};
+    int compared = 0;
+    for (size_t i = 0; i < descriptions.size(); ++i) {
+        for (bool exif : {false, true}) {
+            const std::string packet =
+                    std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+                    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                    "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+                    "rdf:about=\"\" "
+                    "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+                    "xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" " +
+                    descriptions[i] + "/></rdf:RDF></x:xmpmeta>";
+            qmtest::JpegBuilder jpeg;
+            jpeg.Soi();
+            // EXIF without any date, so that every date the reference lists comes from XMP.
+            if (exif)
+                jpeg.Exif(qmtest::Ifd().Short(0x0112, 1).Ascii(0x010F, "Maker"), qmtest::ByteOrder::Intel);
+            jpeg.Segment(0xE1, std::vector<uint8_t>(packet.begin(), packet.end())).Frame(8, 8).Scan().Eoi();
+            const std::string name = "xmpdate" + std::to_string(i) + (exif ? "e" : "") + ".jpg";
+            const std::string path = testing::TempDir() + "metaprobe_diff_" + name;
+            ASSERT_TRUE(qmtest::WriteBytes(path, jpeg.Bytes())) << path;
+            Fields reference = ReferenceListing(path);
+            ASSERT_FALSE(reference.empty()) << name;
+            // The reference's lookup order; "Date Created" last, which its lookup does not take
+            // but ours does.
+            std::string expected;
+            for (const char* field : {"Date/Time Original", "Create Date", "Date Created"}) {
+                auto found = reference.find(field);
+                if (found != reference.end() && !found->second.empty()) {
+                    expected = found->second;
+                    break;
+                }
+            }
+            EXPECT_EQ(InProcessDate(path), expected) << name;
+            ++compared;
+            std::remove(path.c_str());
+        }
+    }
+    EXPECT_EQ(compared, 16);
 }
 
 }  // namespace
