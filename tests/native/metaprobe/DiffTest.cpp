@@ -313,6 +313,17 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
         files.push_back({"gen" + n + ".crw",
                          qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,
                                           uint32_t(when - 2082844800u), 640, 480, 90 * (orientation % 4))});
+        // The creation date of an iPhone video, in the forms it has been seen in and some others.
+        static const char* const creationDates[] = {"2019-05-04T15:20:30+0200",
+                                                    "2019-05-04T15:20:30.123-07:00",
+                                                    "2019-05-04T15:20:30Z",
+                                                    "2019-05-04T15:20+0200",
+                                                    "2019-05-04T15:20:30 x",
+                                                    "2019-5-04T15:20:30+0200",
+                                                    "2019-05-04",
+                                                    "2019-05-04T15:20:30\t-0000"};
+        files.push_back({"gen" + n + "c.mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60),
+                                                                 "", creationDates[orientation - 1])});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }
