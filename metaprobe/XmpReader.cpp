@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "metaprobe/TiffTags.h"
 #include "metaprobe/ValueText.h"
 
 namespace metaprobe {
@@ -12,7 +13,8 @@ namespace {
 struct XmpProperty {
     const char* qualifiedName;
     const char* fieldName;
-    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace } kind;
+    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace, ExifEnum } kind;
+    uint16_t exifTag = 0;  // for ExifEnum: the tag whose value table the value is looked up in
 };
 
 // In the order they are listed. Values of enumerated properties outside their range list as
@@ -34,6 +36,17 @@ const XmpProperty kProperties[] = {
         {"exif:PixelXDimension", "Exif Image Width", XmpProperty::Text},
         {"exif:PixelYDimension", "Exif Image Height", XmpProperty::Text},
         {"dc:creator", "Creator", XmpProperty::List},
+        {"tiff:Compression", "Compression", XmpProperty::ExifEnum, 0x0103},
+        {"tiff:PhotometricInterpretation", "Photometric Interpretation", XmpProperty::ExifEnum, 0x0106},
+        {"tiff:SamplesPerPixel", "Samples Per Pixel", XmpProperty::Text},
+        {"tiff:PlanarConfiguration", "Planar Configuration", XmpProperty::ExifEnum, 0x011C},
+        {"tiff:YCbCrPositioning", "Y Cb Cr Positioning", XmpProperty::ExifEnum, 0x0213},
+        {"exif:LightSource", "Light Source", XmpProperty::ExifEnum, 0x9208},
+        // Raw development settings, listed as written.
+        {"crs:WhiteBalance", "White Balance", XmpProperty::Text},
+        {"crs:Contrast", "Contrast", XmpProperty::Text},
+        {"crs:Saturation", "Saturation", XmpProperty::Text},
+        {"crs:Sharpness", "Sharpness", XmpProperty::Text},
 };
 
 std::string Unescape(const std::string& text)
@@ -170,6 +183,21 @@ std::string NumberedText(const std::string& value, const char* const* texts, int
     return "Unknown (" + value + ")";
 }
 
+// A whole number looked up in the value table of an EXIF tag.
+std::string ExifEnumText(const std::string& value, uint16_t tag)
+{
+    const TagInfo* info = FindExifTag(tag);
+    char* end = nullptr;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    if (info != nullptr && !value.empty() && *end == '\0' && std::to_string(number) == value) {
+        for (unsigned i = 0; i < info->tableSize; ++i) {
+            if (info->table[i].value == number)
+                return info->table[i].text;
+        }
+    }
+    return "Unknown (" + value + ")";
+}
+
 }  // namespace
 
 std::string XmpDateText(const std::string& value)
@@ -220,6 +248,7 @@ void ReadXmp(const std::string& packet, Listing& listing)
                     : value == "65535" ? "Uncalibrated"
                                        : "Unknown (" + value + ")";
             break;
+        case XmpProperty::ExifEnum: value = ExifEnumText(value, property.exifTag); break;
         default: break;
         }
         listing.Add(property.fieldName, value, 0);

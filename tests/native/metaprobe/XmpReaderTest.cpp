@@ -146,3 +146,31 @@ TEST(MetaprobeListing, PriorityRules)
 }
 
 }  // namespace
+
+TEST(MetaprobeXmp, ImageStructureAndDevelopmentProperties)
+{
+    metaprobe::Listing listing;
+    metaprobe::ReadXmp(
+            PacketWith("tiff:Compression='6' tiff:PhotometricInterpretation='2' tiff:SamplesPerPixel='3' "
+                       "tiff:PlanarConfiguration='1' tiff:YCbCrPositioning='2' exif:LightSource='0' "
+                       "crs:WhiteBalance='As Shot' crs:Contrast='+25' crs:Saturation='0' "
+                       "crs:Sharpness='85'"),
+            listing);
+    EXPECT_EQ(listing.Value("Compression"), "JPEG (old-style)");
+    EXPECT_EQ(listing.Value("Photometric Interpretation"), "RGB");
+    EXPECT_EQ(listing.Value("Samples Per Pixel"), "3");
+    EXPECT_EQ(listing.Value("Planar Configuration"), "Chunky");
+    EXPECT_EQ(listing.Value("Y Cb Cr Positioning"), "Co-sited");
+    EXPECT_EQ(listing.Value("Light Source"), "Unknown");
+    EXPECT_EQ(listing.Value("White Balance"), "As Shot");
+    EXPECT_EQ(listing.Value("Contrast"), "+25");
+    EXPECT_EQ(listing.Value("Saturation"), "0");
+    EXPECT_EQ(listing.Value("Sharpness"), "85");
+
+    metaprobe::Listing unknown;
+    metaprobe::ReadXmp(PacketWith("tiff:Compression='06' tiff:PlanarConfiguration='3' exif:LightSource='x'"),
+                       unknown);
+    EXPECT_EQ(unknown.Value("Compression"), "Unknown (06)");
+    EXPECT_EQ(unknown.Value("Planar Configuration"), "Unknown (3)");
+    EXPECT_EQ(unknown.Value("Light Source"), "Unknown (x)");
+}
