@@ -53,22 +53,29 @@ ParsedCommandLine Fail(std::string error)
 bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
-           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext";
+           name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
+           name == "--report";
 }
 
 bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
-           name == "--companions" || name == "--name-dates";
+           name == "--explain" || name == "--companions" || name == "--name-dates";
 }
 
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--name-dates")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
         return "option " + name + " is not valid for lookup";
+    if (command == CliCommand::Organize && name == "--explain")
+        return "option " + name + " is not valid for organize";
+    if (command == CliCommand::Undo && name != "--dry-run")
+        return "option " + name + " is not valid for undo";
+    if (command == CliCommand::Runs)
+        return "runs takes no options";
     if (name == "--mode") {
         const auto mode = ParseModeName(value);
         if (!mode)
@@ -115,6 +122,12 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.saved = true;
     } else if (name == "--dry-run") {
         flags.dryRun = true;
+    } else if (name == "--report") {
+        if (value.empty())
+            return "option --report needs a file";
+        flags.report = value;
+    } else if (name == "--explain") {
+        flags.explain = true;
     } else if (name == "--companions") {
         flags.companions = true;
     } else if (name == "--name-dates") {
@@ -138,6 +151,12 @@ std::optional<std::uint32_t> ParseModeName(const std::string& text)
     return value;
 }
 
+std::string ModeNameOf(std::uint32_t mode)
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    return row != nullptr ? row->commandLineName : std::to_string(mode);
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
 {
     if (args.empty())
@@ -159,6 +178,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         command = CliCommand::Organize;
     else if (first == "lookup")
         command = CliCommand::Lookup;
+    else if (first == "undo")
+        command = CliCommand::Undo;
+    else if (first == "runs")
+        command = CliCommand::Runs;
     else
         return Fail("unknown command \"" + first + "\"");
     parsed.request.command = command;
@@ -196,6 +219,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     if (moveSeen && copySeen)
         return Fail("--move and --copy cannot be given together");
     parsed.request.flags.move = moveSeen;
+    if (command == CliCommand::Undo)
+        return parsed.request.paths.size() <= 1 ? parsed : Fail("undo takes at most one JOURNAL");
+    if (command == CliCommand::Runs)
+        return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -247,7 +274,9 @@ const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--name-dates] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
+           "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
            "\n"
            "organize moves or copies every file (folders are scanned) into folders by date,\n"
@@ -268,13 +297,22 @@ const char* UsageText()
            "  --ext LIST               take only files with these extensions (jpg,jpeg)\n"
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
+           "  --report FILE            write a CSV report: source, target, result, date and\n"
+           "                           where the date came from\n"
            "  --companions             sidecars (.xmp .aae .thm .json), Live Photo videos and\n"
            "                           RAW+JPEG partners go with their photo, under its name\n"
            "  --name-dates             taken-else-* modes read a date in the file name\n"
            "                           (IMG_20200101_123456) before the file time\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
-           "a date read from the file name is followed by \"(file name)\".\n"
+           "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
+           "third column says where the date came from.\n"
            "\n"
-           "Exit status: 0 every file OK or skipped, 1 a file failed, 2 usage or settings error.\n";
+           "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
+           "source and result per file; files changed since the run are left and reported.\n"
+           "runs lists the kept run journals: start time, mode, counts, undone or not.\n"
+           "\n"
+           "Exit status: 0 every file OK or skipped (undo: every file put back), 1 a file failed\n"
+           "(undo: a file was left), 2 usage or settings error (undo: no journal, or one that\n"
+           "cannot be read or was undone already).\n";
 }

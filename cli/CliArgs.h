@@ -9,7 +9,7 @@
 
 #include "engine/OrganizeOptions.h"
 
-enum class CliCommand { Organize, Lookup, Help, Version };
+enum class CliCommand { Organize, Lookup, Undo, Runs, Help, Version };
 
 // What the flags of "organize" ask for; an empty optional leaves the setting as it stands
 // (the record's default, or the window's saved value with --saved).
@@ -29,6 +29,8 @@ struct OrganizeFlags {
     std::optional<std::string> exts;
     bool saved = false;
     bool dryRun = false;
+    std::optional<std::string> report;  // organize: the CSV report's file
+    bool explain = false;  // lookup: where the date came from
     bool companions = false;
     bool nameDates = false;
 };
@@ -50,6 +52,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The organize mode for a name ("taken", "modified", ...) or a stored number ("100", "500", ...).
 std::optional<std::uint32_t> ParseModeName(const std::string& text);
+// The name of a mode ("taken", ...), or its number when it has none.
+std::string ModeNameOf(std::uint32_t mode);
 
 // Puts the flags into the record; flags not given leave their fields alone. A stored mode that
 // is none of the nine becomes By Date Picture Taken, the first entry the window would select.

@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "engine/CsvText.h"
 
 namespace {
 
@@ -18,6 +22,28 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
 
 // Shortest time between two progress lines, so that the terminal does not slow the run down.
 constexpr DWORD kProgressIntervalMs = 100;
+
+// text (in the ANSI code page) as exactly width UTF-16 units: cut before a character that would
+// not fit whole, padded with spaces.
+std::wstring ConsoleLine(const std::string& text, unsigned width)
+{
+    std::wstring wide;
+    const int units = text.empty() ? 0
+                                   : MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                         static_cast<int>(text.size()), nullptr, 0);
+    if (units > 0) {
+        wide.resize(static_cast<std::size_t>(units));
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    }
+    if (wide.size() > width) {
+        std::size_t cut = width;
+        if (cut > 0 && IS_HIGH_SURROGATE(wide[cut - 1]))
+            --cut;
+        wide.resize(cut);
+    }
+    wide.resize(width, L' ');
+    return wide;
+}
 
 }  // namespace
 
@@ -47,13 +73,13 @@ void ConsoleProgress::SetText(const std::string& text)
     if (lineShown_ && now - lastShown_ < kProgressIntervalMs)
         return;
     lastShown_ = now;
-    // One line less than the console is wide, so that it never wraps and \r can take it back.
-    std::string line = text.substr(0, width_ - 1);
-    line.resize(width_ - 1, ' ');
+    // One line less than the console is wide, so that it never wraps and \r can take it back;
+    // cut in whole characters, and written as UTF-16 so that no code page stands between.
+    std::wstring line = ConsoleLine(text, width_ - 1);
     std::fflush(stderr);
-    const std::string shown = "\r" + line + "\r";
+    const std::wstring shown = L"\r" + line + L"\r";
     DWORD written = 0;
-    if (WriteConsoleA(console_, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr))
+    if (WriteConsoleW(console_, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr))
         lineShown_ = true;
 }
 
@@ -61,9 +87,9 @@ void ConsoleProgress::ClearLine()
 {
     if (console_ == nullptr || !lineShown_)
         return;
-    const std::string blank = "\r" + std::string(width_ - 1, ' ') + "\r";
+    const std::wstring blank = L"\r" + std::wstring(width_ - 1, L' ') + L"\r";
     DWORD written = 0;
-    WriteConsoleA(console_, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
+    WriteConsoleW(console_, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
     lineShown_ = false;
 }
 
@@ -73,8 +99,18 @@ bool ConsoleProgress::Cancelled() const
 }
 
 PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole)
-    : sources_(std::move(sources)), targets_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
+    : sources_(std::move(sources)), targets_(sources_.size()), dates_(sources_.size()),
+      origins_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
 { }
+
+void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string& origin)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
+                  date.hour, date.minute, date.second);
+    dates_.at(row) = text;
+    origins_.at(row) = origin;
+}
 
 void PrintingRows::SetResult(int row, const RowResult& result)
 {
@@ -83,6 +119,11 @@ void PrintingRows::SetResult(int row, const RowResult& result)
         sharedConsole_->ClearLine();
     const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
     std::fwrite(line.data(), 1, line.size(), out_);
+    if (report_ != nullptr) {
+        const std::string csv =
+                CsvLine({sources_.at(row), targets_.at(row), result.text, dates_.at(row), origins_.at(row)});
+        std::fwrite(csv.data(), 1, csv.size(), report_);
+    }
 }
 
 CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)

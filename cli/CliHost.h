@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/CliReport.h"
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 #include "engine/RunInterfaces.h"
 
 // Progress on standard error when it is a console; Ctrl+C or Ctrl+Break asks the run to stop
@@ -48,11 +48,17 @@ public:
     void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
     void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
+    void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
     const RunTally& Tally() const { return tally_; }
+    // Each row's CSV line goes to report as its result is known (the header is the caller's).
+    void SetReport(std::FILE* report) { report_ = report; }
 
 private:
     std::vector<std::string> sources_;
     std::vector<std::string> targets_;
+    std::vector<std::string> dates_;
+    std::vector<std::string> origins_;
+    std::FILE* report_ = nullptr;
     std::FILE* out_;
     ConsoleProgress* sharedConsole_;
     RunTally tally_;
@@ -70,6 +76,7 @@ public:
     RunProgress& ShowProgress() override;
     void Pump() override { }
     RunFileSystem& FileSystem() override;
+    bool Previewing() const override { return dryRun_; }
 
     // The run got past its checks; false when it stopped in preparation.
     bool Started() const { return started_; }

@@ -6,15 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "QuillmereVersion.h"
 #include "cli/CliArgs.h"
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
+#include "engine/ConsoleCodePage.h"
 
 int main(int argc, char** argv)
 {
     // Lines end in a bare line feed, for scripts on either side.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Arguments and output are in the ANSI code page, which the manifest makes UTF-8.
+    const ConsoleCodePage codePage;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.ok) {
@@ -23,9 +27,11 @@ int main(int argc, char** argv)
     }
     switch (parsed.request.command) {
     case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
-    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION); return kExitOk;
+    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION_TEXT); return kExitOk;
     case CliCommand::Organize: return RunOrganizeCommand(parsed.request);
     case CliCommand::Lookup: return RunLookupCommand(parsed.request);
+    case CliCommand::Undo: return RunUndoCommand(parsed.request);
+    case CliCommand::Runs: return RunRunsCommand(parsed.request);
     }
     return kExitUsage;
 }

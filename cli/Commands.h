@@ -1,7 +1,9 @@
-// The two commands of quillmere-cli; each returns the program's exit status.
+// The commands of quillmere-cli; each returns the program's exit status.
 #pragma once
 
 #include "cli/CliArgs.h"
 
 int RunOrganizeCommand(const CliRequest& request);
 int RunLookupCommand(const CliRequest& request);
+int RunUndoCommand(const CliRequest& request);
+int RunRunsCommand(const CliRequest& request);

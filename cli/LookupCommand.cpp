@@ -14,9 +14,9 @@ namespace {
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
 // A date read from the file name says so.
 bool LookUp(const MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
-            std::string& answer)
+            std::string& answer, std::string& origin)
 {
-    const auto value = lookup.ForMode(path, mode, nameDates);
+    const auto value = lookup.ForMode(path, mode, nameDates, &origin);
     if (!value) {
         answer = LookupFailureText(mode);
         return false;
@@ -39,9 +39,11 @@ int RunLookupCommand(const CliRequest& request)
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
-        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer))
+        std::string origin;
+        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer, origin))
             anyFailed = true;
-        const std::string line = path + '\t' + answer + '\n';
+        // With --explain, a third column says where the date came from (empty without a date).
+        const std::string line = path + '\t' + answer + (request.flags.explain ? '\t' + origin : "") + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     std::fflush(stdout);

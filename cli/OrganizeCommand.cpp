@@ -5,6 +5,7 @@
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/CsvText.h"
 #include "engine/PathUtils.h"
 #include "engine/OrganizeRun.h"
 #include "engine/SettingsStore.h"
@@ -50,11 +51,30 @@ int RunOrganizeCommand(const CliRequest& request)
     if (stdoutIsConsole)
         std::setvbuf(stdout, nullptr, _IONBF, 0);
 
+    std::FILE* report = nullptr;
+    if (flags.report) {
+        const std::string path = FullPath(*flags.report);
+        report = std::fopen(path.c_str(), "wb");
+        const std::string header = CsvLine({"source", "target", "result", "date", "date source"});
+        if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
+            std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\"\n", path.c_str());
+            if (report != nullptr)
+                std::fclose(report);
+            return kExitUsage;
+        }
+    }
+
     ConsoleProgress progress;
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
+    rows.SetReport(report);
     CliHost host(flags.dryRun, progress);
     OrganizeRun(host, rows, options, flags.move ? FileAction::Move : FileAction::Copy);
     std::fflush(stdout);
+    if (report != nullptr && std::fclose(report) != 0) {
+        std::fprintf(stderr, "quillmere-cli: the report \"%s\" could not be written whole\n",
+                     flags.report->c_str());
+        return kExitFailed;
+    }
     if (!host.Started())
         return kExitUsage;
     std::fprintf(stderr, "%s\n", rows.Tally().Summary(listed, flags.dryRun).c_str());

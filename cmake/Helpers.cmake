@@ -1,7 +1,7 @@
 # qm_test(NAME sources... LIBS libs...): one GoogleTest executable, one CTest entry.
 # Under the Windows configuration CTest runs it through Wine (the cross-compiling emulator).
 function(qm_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "WRAPPER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   if(WIN32)
@@ -9,8 +9,25 @@ function(qm_test name)
     target_link_options(${name} PRIVATE -mconsole)
   endif()
   qm_harden(${name})
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(T_WRAPPER)
+    # A script that prepares the machine (a small drive, say) and runs the program under Wine.
+    add_test(NAME ${name} COMMAND ${T_WRAPPER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
+             --gtest_brief=1)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
+# qm_test_time_zones(NAME FILTER): two more CTest entries that run the time-zone cases of a
+# Windows test executable with TZ set to a zone with daylight saving and to one far from UTC.
+# Wine takes its time zone from the host's TZ.
+function(qm_test_time_zones name filter)
+  foreach(zone Europe/Berlin Pacific/Auckland)
+    string(REGEX REPLACE ".*/" "" city ${zone})
+    add_test(NAME ${name}_${city} COMMAND ${name} --gtest_brief=1 --gtest_filter=${filter})
+    set_tests_properties(${name}_${city} PROPERTIES ENVIRONMENT TZ=${zone} TIMEOUT 900)
+  endforeach()
 endfunction()
 
 # Copy a built executable into the shippable folder build/dist.

@@ -1,5 +1,7 @@
 #include "engine/ExtFilter.h"
 
+#include <string_view>
+
 #include "engine/PathText.h"
 
 namespace {
@@ -10,6 +12,16 @@ std::string LowerAscii(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
+}
+
+// "*.jpg" and ".jpg" stand for "jpg", as Windows users write extensions.
+std::string WithoutWildcardPrefix(const std::string& entry)
+{
+    if (entry.rfind("*.", 0) == 0)
+        return entry.substr(2);
+    if (entry.rfind('.', 0) == 0)
+        return entry.substr(1);
+    return entry;
 }
 
 }  // namespace
@@ -24,6 +36,7 @@ std::vector<std::string> BuildAllowedExts(std::uint32_t enableExtFilter, const s
         if (c == ' ' || c == '\t')
             continue;
         if (c == ',' || c == ';') {
+            piece = WithoutWildcardPrefix(piece);
             if (!piece.empty())
                 exts.push_back(LowerAscii(piece));
             piece.clear();
@@ -48,4 +61,49 @@ bool PassesExtFilter(std::uint32_t enableExtFilter, const std::vector<std::strin
         if (ext == allowed)
             return true;
     return false;
+}
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == ',' || c == ';';
+}
+
+// The extension an entry stands for, or empty when it stands for none.
+std::string EntryExtension(const std::string& entry)
+{
+    const std::string ext = WithoutWildcardPrefix(entry);
+    for (char c : ext)
+        if (static_cast<unsigned char>(c) < 32 ||
+            std::string_view("\\/:*?\"<>|.").find(c) != std::string_view::npos)
+            return {};
+    return ext;
+}
+
+}  // namespace
+
+bool NormalizeExtensionList(const std::string& list, std::string& normalized, std::string& badEntry)
+{
+    std::string result;
+    size_t at = 0;
+    while (at < list.size()) {
+        if (IsSeparator(list[at])) {
+            result += list[at++];
+            continue;
+        }
+        size_t end = at;
+        while (end < list.size() && !IsSeparator(list[end]))
+            ++end;
+        const std::string entry = list.substr(at, end - at);
+        const std::string ext = EntryExtension(entry);
+        if (ext.empty()) {
+            badEntry = entry;
+            return false;
+        }
+        result += ext;
+        at = end;
+    }
+    normalized = result;
+    return true;
 }

@@ -2,29 +2,32 @@
 
 #include <windows.h>
 
-#include <set>
-#include <tuple>
+#include <string>
 
 #include "engine/ExtFilter.h"
+#include "engine/FolderVisits.h"
 #include "engine/PathUtils.h"
 
 namespace {
 
-// Volume serial number and file index: a folder's identity however it is reached.
-using FolderId = std::tuple<unsigned long, unsigned long, unsigned long>;
-
-bool FolderIdentity(const std::string& folder, FolderId& id)
+FolderIdentity ReadIdentity(const std::string& folder)
 {
+    FolderIdentity identity;
     HANDLE h = CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return false;
+        return identity;
     BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    if (GetFileInformationByHandle(h, &info)) {
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    char path[1024];
+    const DWORD length = GetFinalPathNameByHandleA(h, path, sizeof path, FILE_NAME_NORMALIZED);
+    if (length > 0 && length < sizeof path)
+        identity.finalPath.assign(path, length);
     CloseHandle(h);
-    if (ok)
-        id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-    return ok;
+    return identity;
 }
 
 struct Scan {
@@ -32,17 +35,22 @@ struct Scan {
     std::uint32_t enableExtFilter;
     const std::vector<std::string>& allowedExts;
     const std::function<void(const std::string&)>& addFile;
-    std::set<FolderId> visited;
+    FolderVisits visits;
 
     void Walk(const std::string& folder)
     {
-        FolderId id;
-        if (FolderIdentity(folder, id) && !visited.insert(id).second)
+        if (!visits.FirstVisit(ReadIdentity(folder)))
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
         ListFolder(base, [&](const FolderEntry& entry) {
             const std::string path = base + entry.name;
-            if (path.size() > kMaxListedPathLength)
+            if (SystemLength(path) > kMaxListedPathLength)
+                return;
+            // What the system keeps for itself (desktop.ini, Thumbs.db, $RECYCLE.BIN, System
+            // Volume Information) stays where it is; moving desktop.ini would cost the folder
+            // its own name and icon.
+            constexpr DWORD kSystemHidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+            if ((entry.attributes & kSystemHidden) == kSystemHidden)
                 return;
             if (entry.isFolder) {
                 if (subfolders)

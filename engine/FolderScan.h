@@ -1,7 +1,9 @@
 // Walks a folder for "Add Folder", drops and the command-line program: every file that passes
 // the extension filter, depth first in the order the file system lists them, sub-folders when
 // asked. A folder met again through a junction or link is not walked twice, so loops end and no
-// file is found twice; paths longer than the program handles are skipped, never cut.
+// file is found twice; paths longer than the program handles are skipped, never cut. Files and
+// folders that are both hidden and system belong to the system and are left out; other hidden
+// files are listed like any other.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// Longest path taken from a folder scan, a drop or a multiple selection.
+// Longest path taken from a folder scan, a drop or a multiple selection, in characters as the
+// system counts them (SystemLength).
 inline constexpr size_t kMaxListedPathLength = 519;
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,

@@ -136,7 +136,16 @@ std::string ExampleLineText(const OrganizeOptions& options)
     std::string folder;
     std::string reason;
     ModeFolderPath(options, sample, folder, reason);  // the samples are names a folder can take
-    std::string line = "Example: D:\\Output\\" + folder;
+    std::string line = "Example: ";
+    // With "Another folder" the line starts where the files will go.
+    if (options.OutputFolderType == kOutputToCustomFolder && !options.CustomTargetFolder.empty()) {
+        line += options.CustomTargetFolder;
+        if (line.back() != '\\')
+            line += '\\';
+    } else {
+        line += "D:\\Output\\";
+    }
+    line += folder;
     if (sample.kind == ModeKind::Date)
         line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
     return line;

@@ -1,8 +1,14 @@
 #include "engine/OperationLog.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "engine/FileTransfer.h"
 #include "engine/LogText.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/Utf8Text.h"
 
 namespace {
 
@@ -22,6 +28,101 @@ std::string LastErrorText()
     if (code != 0)
         SystemErrorText(code, text);
     return text;
+}
+
+// Largest old log converted to UTF-8; a larger one is appended to as it is.
+constexpr LONGLONG kLargestConvertedLog = 64 * 1024 * 1024;
+
+// The ANSI code page of the system's locale: the one programs without the UTF-8 setting, and
+// this program before it, wrote the log in.
+UINT SystemAnsiCodePage()
+{
+    char digits[8] = "";
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits) == 0)
+        return CP_ACP;
+    const UINT page = static_cast<UINT>(std::strtoul(digits, nullptr, 10));
+    return page != 0 ? page : CP_ACP;
+}
+
+bool ReadWhole(const std::string& path, std::string& content)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size {};
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart <= kLargestConvertedLog;
+    if (ok) {
+        content.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = content.empty() ||
+             (ReadFile(h, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
+              read == content.size());
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+// One line of an old log in UTF-8: as it is when it already is UTF-8 (written by this version
+// before an older one appended to the log), else converted from the old code page.
+bool AppendLineAsUtf8(std::string_view line, UINT page, std::string& out)
+{
+    if (IsValidUtf8(line)) {
+        out += line;
+        return true;
+    }
+    const int size = static_cast<int>(line.size());
+    const int units = MultiByteToWideChar(page, 0, line.data(), size, nullptr, 0);
+    if (units <= 0)
+        return false;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(page, 0, line.data(), size, wide.data(), units);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return false;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data() + at, bytes, nullptr, nullptr);
+    return true;
+}
+
+// A log written in the system's old code page (names with accents, say) is converted to UTF-8
+// once before the first UTF-8 record is appended, so that the whole file reads in one encoding;
+// line by line, so that lines already in UTF-8 stay as they are. The converted text is written
+// beside the log and renamed over it, so the old log is either replaced whole or kept as it was
+// (then the run appends to it as it is).
+void ConvertOldCodePageLog(const std::string& path)
+{
+    if (GetACP() != CP_UTF8)
+        return;
+    std::string content;
+    if (!ReadWhole(path, content) || IsValidUtf8(content))
+        return;
+    const UINT page = SystemAnsiCodePage();
+    if (page == CP_UTF8)
+        return;
+    std::string converted;
+    converted.reserve(content.size() + content.size() / 8);
+    for (std::size_t start = 0; start < content.size();) {
+        const std::size_t end = std::min(content.find('\n', start), content.size() - 1) + 1;
+        if (!AppendLineAsUtf8(std::string_view(content).substr(start, end - start), page, converted))
+            return;
+        start = end;
+    }
+
+    std::string partial;
+    if (!PartialNameFor(path, 0, partial))
+        return;
+    HANDLE h = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, converted.data(), static_cast<DWORD>(converted.size()), &written, nullptr) &&
+                    written == converted.size() && FlushFileBuffers(h);
+    CloseHandle(h);
+    if (!ok || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+        DeleteFileA(partial.c_str());
 }
 
 }  // namespace
@@ -47,6 +148,7 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
             return false;
         }
     }
+    ConvertOldCodePageLog(path);
     file_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {

@@ -68,9 +68,12 @@ struct OrganizeOptions {
     std::uint32_t WndMaximized = 1;
     StoredRect WndPosition;
     std::uint32_t OpenDlg_FilterIndex = 1;
-    std::uint32_t ColWidth_Source = 440;
-    std::uint32_t ColWidth_Target = 540;
-    std::uint32_t ColWidth_Result = 150;
+    // Together narrower than the list in the window at its designed size, so that Result shows.
+    std::uint32_t ColWidth_Source = 260;
+    std::uint32_t ColWidth_Target = 300;
+    std::uint32_t ColWidth_Result = 160;
+    // The DPI the three widths were saved at; stored values without it are from 96 DPI.
+    std::uint32_t ColWidth_Dpi = 96;
     // Sidecars, Live Photo videos and RAW+JPEG partners in the list travel with their photo.
     std::uint32_t CompanionFiles = 0;
     // Modes 600, 700 and 800 try a date in the file name before the file time.

@@ -12,23 +12,22 @@
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
+#include "engine/TemplateCheck.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
 
-const char kBadTemplateChars[] = "\\/:*?\"<>|";
 const char kNameDateResult[] = "OK (date from file name)";
 
-bool HasBadChars(const std::string& text)
-{
-    return text.find_first_of(kBadTemplateChars) != std::string::npos;
-}
+// A move across drives whose copy is in place but whose source could not be deleted.
+const char kSourceKeptText[] = "Copied; the source was kept";
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return PathKey(a) == PathKey(b);
 }
 
 // " (reason)" for the thread's last error, or nothing when there is none.
@@ -43,7 +42,7 @@ std::string ErrorSuffix()
 
 // Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
 // output folder in decision.
-bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decision)
+bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, RunDecision& decision)
 {
     if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty()) {
@@ -54,7 +53,7 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
         if (options.CustomTargetFolder.back() != '\\')
             options.CustomTargetFolder += '\\';
         decision.outputFolder = options.CustomTargetFolder;
-        if (!host.FileSystem().EnsureFolder(options.CustomTargetFolder)) {
+        if (!fs.EnsureFolder(options.CustomTargetFolder)) {
             std::string reason;
             const DWORD code = GetLastError();
             if (code != 0)
@@ -65,11 +64,18 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
             return false;
         }
     }
-    if ((options.CreateMonthFolder && HasBadChars(options.MonthFolderFormat)) ||
-        (options.CreateDayFolder && HasBadChars(options.DayFolderFormat)) ||
-        (options.RenameTargetFileName && HasBadChars(options.TargetFilenameFormat))) {
-        host.ShowMessage("Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|",
-                         MessageKind::Warning);
+    const TemplateFault fault = FindTemplateFault(options);
+    if (fault.field != TemplateField::None) {
+        host.ShowMessage(
+                "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|\n\n" +
+                        TemplateFaultText(fault) + ".",
+                MessageKind::Warning);
+        host.FocusTemplate(fault.field);
+        return false;
+    }
+    const std::string problem = TemplateNameProblem(options);
+    if (!problem.empty()) {
+        host.ShowMessage(problem, MessageKind::Warning);
         return false;
     }
     return true;
@@ -79,9 +85,10 @@ bool CheckSettings(RunHost& host, OrganizeOptions& options, RunDecision& decisio
 // answer for the mode or its answer cannot stand as a folder name. A date mode's date is kept in
 // date for the file name.
 bool AppendModeFolder(const MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& reason)
+                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
+                      std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0);
+    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
     if (!value) {
         reason = LookupFailureText(options.Mode);
         return false;
@@ -111,6 +118,18 @@ RowResult Failed(std::string text)
     return {RowOutcome::Failed, std::move(text)};
 }
 
+// Whether the file functions take target as it stands: at most MAX_PATH - 1 characters, and a
+// name of at most 255, as the system counts them. Checked before anything is created or copied,
+// so that a long template result fails its row at once.
+bool TargetFits(const std::string& target)
+{
+    constexpr std::size_t kMaxNameLength = 255;
+    if (SystemLength(target) <= kMaxEnsureFolderLength && SystemLength(FileNameOf(target)) <= kMaxNameLength)
+        return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
 // was built).
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
@@ -137,22 +156,34 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
             return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
+        case ExistingTarget::NoFreeName:
+            rows.SetTarget(row, target);
+            return Failed("Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
+                          " numbered names all exist)");
         }
     }
     rows.SetTarget(row, target);
+    if (!TargetFits(target))
+        return Failed("Failure" + ErrorSuffix());
     if (!fs.EnsureFolder(targetFolder))
         return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
         return Skipped("Same folder and name");
-    const bool ok = replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return ok ? Done() : Failed("Failure" + ErrorSuffix());
+    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    case TransferOutcome::Done: return Done();
+    // The photo is in the library, but the move did not finish: never a plain OK.
+    case TransferOutcome::SourceKept: return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+    case TransferOutcome::Failed: break;
+    }
+    return Failed("Failure" + ErrorSuffix());
 }
 
 // What companions need from the run that places their photo.
 struct CompanionPlacing {
     RunHost& host;
+    RunFileSystem& fs;
     RunRows& rows;
     const OrganizeOptions& options;
     bool move;
@@ -178,8 +209,8 @@ void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& lea
             const std::string name =
                     CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
                                   FileNameOf(leadTarget));
-            result = PlaceFile(run.host.FileSystem(), source, outputRoot, targetFolder, name, run.options,
-                               run.move, run.rows, row, target);
+            result = PlaceFile(run.fs, source, outputRoot, targetFolder, name, run.options, run.move,
+                               run.rows, row, target);
         }
         run.rows.SetResult(row, result);
         run.host.Pump();
@@ -225,17 +256,52 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
             followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
+bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
+{
+    JournalHeader header;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char started[32];
+    std::snprintf(started, sizeof started, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    header.started = started;
+    header.mode = options.Mode;
+    header.move = move;
+    header.policy = options.TargetExistsOpt;
+    if (options.OutputFolderType == kOutputToCustomFolder)
+        header.outFolder = options.CustomTargetFolder;
+    if (options.RenameTargetFileName)
+        header.nameTemplate = options.TargetFilenameFormat;
+    const std::string folder = RunsFolder();
+    if (journal.Open(folder, header, StoredKeepRuns()))
+        return true;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    host.ShowMessage("Failed to write the run's journal in \"" + folder + "\". " + reason,
+                     MessageKind::Warning);
+    return false;
+}
+
 }  // namespace
 
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
     RunDecision decision;
-    if (!CheckSettings(host, options, decision))
+    const bool move = action == FileAction::Move;
+    // Every run that changes files keeps a journal, so that it can be undone.
+    RunJournal journal;
+    const bool journaled = host.FileSystem().ChangesFiles();
+    if (journaled && !OpenJournal(host, journal, options, move))
+        return decision;
+    JournalFileSystem journalFileSystem(host.FileSystem(), journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : host.FileSystem();
+    if (!CheckSettings(host, fs, options, decision))
         return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
         return decision;
-    const bool move = action == FileAction::Move;
     host.SaveSettingsAndHistories(options);
     host.EnableInput(false);
 
@@ -246,13 +312,13 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     progress.SetPosition(0);
     progress.SetStep(1);
 
-    const char* const progressVerb = move ? "Moving" : "Copying";
+    const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
     const MetaLookup lookup;
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
-    const CompanionPlacing companions {host, rows, options, move, log, logVerb, links, followers};
+    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
@@ -279,9 +345,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         const std::string outputRoot = targetFolder;
         std::string reason;
         bool dateFromName = false;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, reason)) {
-            result = PlaceFile(host.FileSystem(), source, outputRoot, targetFolder,
-                               BuildTargetName(options, source, date), options, move, rows, row, target);
+        std::string origin;
+        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin, reason)) {
+            if (!origin.empty())
+                rows.SetDateUsed(row, date, origin);
+            result = PlaceFile(fs, source, outputRoot, targetFolder, BuildTargetName(options, source, date),
+                               options, move, rows, row, target);
             if (result.outcome == RowOutcome::Done && dateFromName)
                 result.text = kNameDateResult;
         } else {

@@ -29,3 +29,22 @@ std::optional<std::string> ExtensionOf(const std::string& path)
         return std::nullopt;
     return path.substr(dot);
 }
+
+std::size_t FirstFolderSeparator(const std::string& path)
+{
+    if (!IsNetworkPath(path))
+        return path.find('\\');
+    // \\server\share: neither the server nor the share can be made, only checked as a whole.
+    const std::size_t serverEnd = path.find('\\', 2);
+    if (serverEnd == std::string::npos || serverEnd == 2 || serverEnd + 1 == path.size())
+        return std::string::npos;
+    const std::size_t shareEnd = path.find('\\', serverEnd + 1);
+    if (shareEnd == serverEnd + 1)
+        return std::string::npos;
+    return shareEnd == std::string::npos ? path.size() : shareEnd;
+}
+
+bool IsNetworkPath(const std::string& path)
+{
+    return path.rfind("\\\\", 0) == 0;
+}

@@ -16,5 +16,14 @@ std::string FileNameOf(const std::string& path);
 // has no backslash or when that part is longer than kMaxFolderOfLength characters.
 bool FolderOf(const std::string& path, std::string& folder);
 
+// A path of the form \\server\share\...
+bool IsNetworkPath(const std::string& path);
+
+// Where a walk over the folders of path begins: the backslash that ends its root (the "C:" of
+// "C:\a\b", the "\\server\share" of a network path), so that every prefix up to a later backslash
+// is a folder that can be made. The path's length for a bare "\\server\share"; npos for a network
+// path without a server or share name, and for a local path without a backslash.
+std::size_t FirstFolderSeparator(const std::string& path);
+
 // Within the file-name part, the text from the last dot on (dot included); none without a dot.
 std::optional<std::string> ExtensionOf(const std::string& path);

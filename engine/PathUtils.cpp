@@ -1,5 +1,7 @@
 #include "engine/PathUtils.h"
 
+#include "engine/PathText.h"
+
 namespace {
 
 // Makes sure one prefix of the walk is a folder, creating it when nothing is there.
@@ -27,6 +29,51 @@ bool EnsureOneFolder(const std::string& folder)
 }
 
 }  // namespace
+
+std::size_t SystemLength(const std::string& text)
+{
+    if (text.empty())
+        return 0;
+    // Without MB_ERR_INVALID_CHARS every invalid byte counts as one replacement character, as the
+    // file functions convert it.
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    return units > 0 ? static_cast<std::size_t>(units) : text.size();
+}
+
+std::wstring WideOf(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (units <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
+    return wide;
+}
+
+std::string AnsiOf(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int units = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return {};
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), units, ansi.data(), bytes, nullptr, nullptr);
+    return ansi;
+}
+
+std::string PathKey(const std::string& path)
+{
+    std::wstring wide = WideOf(path);
+    if (wide.empty())
+        return path;
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return AnsiOf(wide);
+}
 
 bool FileExists(const std::string& path)
 {
@@ -60,12 +107,24 @@ bool EnsureFolderLevels(const std::string& path, const std::function<bool(const 
     if (isFolder(path))
         return true;
     // Refuse before creating anything: a shortened walk would build a different folder.
-    if (path.size() > kMaxEnsureFolderLength) {
+    if (SystemLength(path) > kMaxEnsureFolderLength) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    for (std::size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
+    std::size_t first = FirstFolderSeparator(path);
+    if (IsNetworkPath(path)) {
+        if (first == std::string::npos) {
+            SetLastError(ERROR_BAD_PATHNAME);
+            return false;
+        }
+        // A share is never made, only found (Wine would make one as a plain folder).
+        if (!isFolder(path.substr(0, first))) {
+            SetLastError(ERROR_BAD_NETPATH);
+            return false;
+        }
+        first = path.find('\\', first + 1);
+    }
+    for (std::size_t slash = first; slash < path.size(); slash = path.find('\\', slash + 1)) {
         if (!ensureLevel(path.substr(0, slash)))
             return false;
     }
@@ -100,27 +159,21 @@ bool SystemErrorText(DWORD code, std::string& text)
 bool ListFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit)
 {
     const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-    WIN32_FIND_DATAA data;
-    // "*.*" lists names without a dot too.
-    HANDLE find = FindFirstFileA((base + "*.*").c_str(), &data);
+    // The wide form: the ANSI one cannot hand out a long name in a code page of several bytes a
+    // character (UTF-8), and drops such a folder from the listing. "*.*" lists names without a dot
+    // too.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(WideOf(base + "*.*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return false;
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
             continue;
-        visit({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.dwFileAttributes});
-    } while (FindNextFileA(find, &data));
+        visit({AnsiOf(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.dwFileAttributes});
+    } while (FindNextFileW(find, &data));
     FindClose(find);
     return true;
-}
-
-std::string PathKey(const std::string& path)
-{
-    std::string key = path;
-    if (!key.empty())
-        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-    return key;
 }
 
 std::string FullPath(const std::string& path)

@@ -11,6 +11,22 @@
 // Longest path EnsureFolder creates: the ANSI file functions take no longer paths.
 inline constexpr std::size_t kMaxEnsureFolderLength = MAX_PATH - 1;
 
+// The length of text as the system counts it: UTF-16 units of its conversion from the ANSI code
+// page (UTF-8 where the program's manifest is honoured), so that a limit such as MAX_PATH is
+// checked the way the file functions check it, not in bytes.
+std::size_t SystemLength(const std::string& text);
+
+// Text in the ANSI code page as UTF-16 and back, for the few calls whose ANSI form cannot carry
+// every name (a found file's name is limited to MAX_PATH bytes, not characters).
+std::wstring WideOf(const std::string& text);
+std::string AnsiOf(const std::wstring& text);
+
+// A path as the file list and the command line compare it, so that each file is listed once
+// whatever its letter case: upper-cased one UTF-16 unit at a time, in every script, as NTFS
+// compares names (so "\xC3\x84.jpg" and "\xC3\xA4.jpg" give one key), and never merging two
+// spellings NTFS keeps apart (a precomposed and a combining accent stay two names).
+std::string PathKey(const std::string& path);
+
 // The file system reports attributes for the path (a file or a folder).
 bool FileExists(const std::string& path);
 
@@ -18,10 +34,13 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
 // True at once when the folder exists. Otherwise, with create, creates every missing folder of
-// the path from the outermost inwards; an existing non-folder, an empty first component (a path
-// beginning with a backslash) or a failed creation ends the walk with false. A path longer than
-// kMaxEnsureFolderLength characters (or holding a zero character) is refused before anything is
-// created, with ERROR_FILENAME_EXCED_RANGE (or ERROR_INVALID_NAME) as the last error.
+// the path from the outermost inwards, below its root (a drive, or the \\server\share of a network
+// path, which must exist); an existing non-folder, an empty first component (a path beginning
+// with a single backslash), a network path without a share name (ERROR_BAD_PATHNAME) or whose
+// share is not there (ERROR_BAD_NETPATH), or a failed
+// creation ends the walk with false. A path longer than kMaxEnsureFolderLength characters (as
+// SystemLength counts them) or holding a zero character is refused before anything is created,
+// with ERROR_FILENAME_EXCED_RANGE or ERROR_INVALID_NAME as the last error.
 bool EnsureFolder(const std::string& path, bool create);
 
 // EnsureFolder's checks and walk with create, on any file system: isFolder tells whether a path
@@ -29,10 +48,6 @@ bool EnsureFolder(const std::string& path, bool create);
 // the last error).
 bool EnsureFolderLevels(const std::string& path, const std::function<bool(const std::string&)>& isFolder,
                         const std::function<bool(const std::string&)>& ensureLevel);
-
-// A path as the file list and the command line compare it, so that each file is listed once
-// whatever its letter case: upper-cased by the code page's own case rules.
-std::string PathKey(const std::string& path);
 
 // One entry of a folder listing.
 struct FolderEntry {

@@ -5,6 +5,10 @@
 
 #include <string>
 
+// How a move or copy ended. SourceKept: a move across drives put the complete file in place but
+// could not delete its source, so the photo is in both places.
+enum class TransferOutcome { Failed, Done, SourceKept };
+
 class RunFileSystem {
 public:
     virtual ~RunFileSystem() = default;
@@ -12,12 +16,14 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     // Creates the folder and its missing parents (EnsureFolder with create).
     virtual bool EnsureFolder(const std::string& folder) = 0;
-    // Moves or copies; fails when the target exists. The last error tells why.
-    virtual bool Transfer(const std::string& source, const std::string& target, bool move) = 0;
-    // Moves or copies over an existing target in one step. The last error tells why.
-    virtual bool Replace(const std::string& source, const std::string& target, bool move) = 0;
+    // Moves or copies; fails when the target exists. The last error tells why unless Done.
+    virtual TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) = 0;
+    // Moves or copies over an existing target in one step. The last error tells why unless Done.
+    virtual TransferOutcome Replace(const std::string& source, const std::string& target, bool move) = 0;
     // Both paths reach the same existing file.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // False for a simulation: a run on it keeps no journal.
+    virtual bool ChangesFiles() const { return true; }
     // Both paths name files with the same bytes.
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
 };
@@ -27,8 +33,8 @@ class RealFileSystem : public RunFileSystem {
 public:
     bool Exists(const std::string& path) override;
     bool EnsureFolder(const std::string& folder) override;
-    bool Transfer(const std::string& source, const std::string& target, bool move) override;
-    bool Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     bool SameContent(const std::string& a, const std::string& b) override;
 };

@@ -7,6 +7,7 @@
 
 #include "engine/OrganizeOptions.h"
 #include "engine/RunFileSystem.h"
+#include "engine/TemplateCheck.h"
 
 // How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
 enum class RowOutcome { Done, Skipped, Failed };
@@ -26,6 +27,9 @@ public:
     virtual void SetTarget(int row, const std::string& text) = 0;
     virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
+    // The date the row's folder and name were made from, and where it came from ("Date/Time
+    // Original", "file modified", ...); only rows whose mode looks up a date get it.
+    virtual void SetDateUsed(int, const DateTime&, const std::string& /*origin*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.
@@ -54,6 +58,8 @@ public:
 class RunHost : public RunMessages {
 public:
     virtual void FocusOutputFolder() = 0;
+    // Puts the focus on the template the run refused.
+    virtual void FocusTemplate(TemplateField) { }
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.
     virtual void SaveSettingsAndHistories(const OrganizeOptions& options) = 0;
@@ -64,6 +70,8 @@ public:
     virtual void Pump() = 0;
     // Where files are moved and copied: the real file system unless a preview is asked for.
     virtual RunFileSystem& FileSystem() { return realFileSystem_; }
+    // The run only shows what it would do: its progress says so.
+    virtual bool Previewing() const { return false; }
 
 private:
     RealFileSystem realFileSystem_;

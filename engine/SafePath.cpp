@@ -151,21 +151,27 @@ std::string ShowableName(std::string_view name)
     return shown;
 }
 
+const char* NameFaultReason(NameFault fault)
+{
+    switch (fault) {
+    case NameFault::None: return "";
+    case NameFault::Empty: return "an empty name";
+    case NameFault::Separator: return "a name may not contain \\ or /";
+    case NameFault::DotPart: return "a name may not be . or ..";
+    case NameFault::DrivePrefix: return "a name may not name a drive";
+    case NameFault::ControlChar: return "a name may not contain control characters";
+    case NameFault::ReservedName: return "a name Windows reserves for a device";
+    case NameFault::TrailingDotOrSpace: return "a name may not end in a dot or a space";
+    case NameFault::BadChar: return "a name may not contain any of :*?\"<>|";
+    }
+    return "";
+}
+
 std::string NameFaultText(NameFault fault, std::string_view name)
 {
-    const char* why = "";
-    switch (fault) {
-    case NameFault::None: return {};
-    case NameFault::Empty: why = "an empty name"; break;
-    case NameFault::Separator: why = "a name may not contain \\ or /"; break;
-    case NameFault::DotPart: why = "a name may not be . or .."; break;
-    case NameFault::DrivePrefix: why = "a name may not name a drive"; break;
-    case NameFault::ControlChar: why = "a name may not contain control characters"; break;
-    case NameFault::ReservedName: why = "a name Windows reserves for a device"; break;
-    case NameFault::TrailingDotOrSpace: why = "a name may not end in a dot or a space"; break;
-    case NameFault::BadChar: why = "a name may not contain any of :*?\"<>|"; break;
-    }
-    return "Unsafe name \"" + ShowableName(name) + "\" (" + why + ")";
+    if (fault == NameFault::None)
+        return {};
+    return "Unsafe name \"" + ShowableName(name) + "\" (" + NameFaultReason(fault) + ")";
 }
 
 bool IsInsideFolder(std::string_view folder, std::string_view target)

@@ -20,6 +20,9 @@ enum class NameFault {
 // Whether one folder or file name can stand in a path as it is.
 NameFault CheckNameComponent(std::string_view name);
 
+// Why a name is refused, for example "a name Windows reserves for a device"; "" for None.
+const char* NameFaultReason(NameFault fault);
+
 // A row's reason, for example: Unsafe name "CON" (a name Windows reserves for a device).
 std::string NameFaultText(NameFault fault, std::string_view name);
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <variant>
 
+#include "engine/PathUtils.h"
+
 namespace {
 
 // Far above any path, template or extension list; keeps a damaged value from exhausting memory.
@@ -73,6 +75,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"ColWidth_Source", &Options::ColWidth_Source},
         {"ColWidth_Target", &Options::ColWidth_Target},
         {"ColWidth_Result", &Options::ColWidth_Result},
+        {"ColWidth_Dpi", &Options::ColWidth_Dpi},
         {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
         {"CompanionFiles", &Options::CompanionFiles},
         {"NameDates", &Options::NameDates},
@@ -84,6 +87,7 @@ const StoredValue<Placement> kPlacementValues[] = {
         {"ExifInfoWndMaxed", &Placement::maximized, ReadRule::ExactSize},
         {"ExifInfoWnd_NameWidth", &Placement::nameWidth, ReadRule::ExactSize},
         {"ExifInfoWnd_ValWidth", &Placement::valueWidth, ReadRule::ExactSize},
+        {"ExifInfoWnd_WidthDpi", &Placement::widthDpi, ReadRule::ExactSize},
 };
 
 constexpr const char* kFirstRunValue = "FirstRun";
@@ -124,17 +128,21 @@ bool ReadText(HKEY key, const char* name, std::string& text)
     return true;
 }
 
-// Read into a MAX_PATH buffer: longer stored values (no zero within it) keep the field.
+// Read into a buffer for MAX_PATH characters: a longer stored value (counted as the system counts
+// it, whatever bytes UTF-8 takes for it), or one with no zero within the buffer, keeps the field.
 void ReadShortPath(HKEY key, const char* name, std::string& field)
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[3 * MAX_PATH] = {};
     DWORD read = sizeof buffer;
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) !=
         ERROR_SUCCESS)
         return;
     const std::size_t length = strnlen(buffer, sizeof buffer);
-    if (length < sizeof buffer)
-        field.assign(buffer, length);
+    if (length == sizeof buffer)
+        return;
+    std::string text(buffer, length);
+    if (SystemLength(text) < MAX_PATH)
+        field = std::move(text);
 }
 
 void ReadTextField(HKEY key, const char* name, ReadRule rule, std::string& field)
@@ -205,11 +213,12 @@ void SaveValues(const StoredValue<Record> (&values)[N], const Record& record)
 
 std::string UserDocumentsFolder()
 {
-    char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
+    // The wide form: the ANSI one holds MAX_PATH bytes, too few for some names in UTF-8.
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
         S_OK)
         return {};
-    return std::string(path, strnlen(path, sizeof path));
+    return AnsiOf(std::wstring(path, wcsnlen(path, MAX_PATH)));
 }
 
 void SetUserDefaults(OrganizeOptions& options)
@@ -224,6 +233,8 @@ void LoadSettings(OrganizeOptions& options)
         return;
     // A key without this value is treated as a first start: open maximized.
     options.WndMaximized = 1;
+    // Widths stored without their DPI (by an older version) were measured at 96 DPI.
+    options.ColWidth_Dpi = 96;
     LoadValues(key, kOptionValues, options);
 }
 
@@ -235,6 +246,7 @@ void SaveSettings(const OrganizeOptions& options)
 void LoadMetaWindowPlacement(MetaWindowPlacement& placement)
 {
     RegKey key;
+    placement.widthDpi = 96;  // widths stored without their DPI were measured at 96 DPI
     if (OpenOptionsKey(key))
         LoadValues(key, kPlacementValues, placement);
 }

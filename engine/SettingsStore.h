@@ -32,6 +32,7 @@ struct MetaWindowPlacement {
     std::uint32_t maximized = 0;
     std::uint32_t nameWidth = 200;
     std::uint32_t valueWidth = 340;
+    std::uint32_t widthDpi = 96;  // the DPI the two widths were saved at
 };
 
 // The user's documents folder as the shell reports it (created when missing); "" when the

@@ -22,7 +22,7 @@ ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& sourc
     case TargetExistsPolicy::RenameUnlessIdentical:
         if (fs.SameContent(source, target))
             return ExistingTarget::Identical;
-        for (unsigned n = 1;; ++n) {
+        for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
             const std::string candidate = Numbered(target, n);
             if (!fs.Exists(candidate)) {
                 target = candidate;
@@ -33,13 +33,15 @@ ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& sourc
                 return ExistingTarget::Identical;
             }
         }
+        return ExistingTarget::NoFreeName;
     default: break;
     }
-    for (unsigned n = 1;; ++n) {
+    for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
         const std::string candidate = Numbered(target, n);
         if (!fs.Exists(candidate)) {
             target = candidate;
             return ExistingTarget::Free;
         }
     }
+    return ExistingTarget::NoFreeName;
 }

@@ -32,7 +32,8 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
-bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date)
+bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, DateTime& date,
+                     std::string& origin)
 {
     if (IsJpegPath(path)) {
         ImageInfo info;
@@ -41,10 +42,15 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
         // As in the tool's listing: the EXIF capture date first, then XMP's; the first one
         // present decides, even when it does not parse.
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (info.exifParsed && length != 0)
+        if (info.exifParsed && length != 0) {
+            origin = "Date/Time Original";
             return ParseDateText(std::string_view(info.dateTimeOriginal, length), date);
+        }
         const std::size_t xmpLength = strnlen(info.xmpDateTaken, sizeof info.xmpDateTaken);
-        return xmpLength != 0 && ParseDateText(std::string_view(info.xmpDateTaken, xmpLength), date);
+        if (xmpLength == 0)
+            return false;
+        origin = "XMP capture date";
+        return ParseDateText(std::string_view(info.xmpDateTaken, xmpLength), date);
     }
     MetaToolRunner runner(toolConfig);
     if (!runner.RunTool(path))
@@ -52,27 +58,33 @@ bool DateTakenFields(const std::string& path, const MetaToolConfig& toolConfig, 
     // The first name with a non-empty value decides, even when its value does not parse.
     for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
         std::string value;
-        if (runner.FindField(name, value) && !value.empty())
+        if (runner.FindField(name, value) && !value.empty()) {
+            origin = name;
             return ParseDateText(value, date);
+        }
     }
     return false;
 }
 
-bool FileTimeFields(const std::string& path, FileTime which, DateTime& date)
+bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
-    if (which == FileTime::Created)
+    origin = "file modified";
+    if (which == FileTime::Created) {
         chosen = attributes.ftCreationTime;
-    else if (which == FileTime::Accessed)
+        origin = "file created";
+    } else if (which == FileTime::Accessed) {
         chosen = attributes.ftLastAccessTime;
-    FILETIME local;
-    if (!FileTimeToLocalFileTime(&chosen, &local))
-        return false;
-    SYSTEMTIME calendar;
-    if (!FileTimeToSystemTime(&local, &calendar))
+        origin = "file accessed";
+    }
+    // Each time with the daylight-saving rule in force on its own date, as Explorer shows it;
+    // FileTimeToLocalFileTime would apply today's offset to every date and move a summer
+    // photo taken near midnight into the next or previous day when organized in winter.
+    SYSTEMTIME utc, calendar;
+    if (!FileTimeToSystemTime(&chosen, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &calendar))
         return false;
     date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
             calendar.wHour, calendar.wMinute, calendar.wSecond};
@@ -109,39 +121,46 @@ MetaLookup::MetaLookup(MetaToolConfig toolConfig) : toolConfig_(std::move(toolCo
 std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path) const
 {
     DateTime date;
-    if (!DateTakenFields(path, toolConfig_, date))
+    std::string origin;
+    if (!DateTakenFields(path, toolConfig_, date, origin))
         return std::nullopt;
     return date;
 }
 
-std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode) const
+std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
+                                                   std::string* origin) const
 {
     bool fromName = false;
-    return DateFor(path, static_cast<std::uint32_t>(mode), false, fromName);
+    std::string from;
+    auto date = DateFor(path, static_cast<std::uint32_t>(mode), false, fromName, from);
+    if (date && origin != nullptr)
+        *origin = from;
+    return date;
 }
 
 std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
-                                            bool& fromName) const
+                                            bool& fromName, std::string& origin) const
 {
     fromName = false;
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
     DateTime date;
-    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date))
+    if (row->captureDateFirst && DateTakenFields(path, toolConfig_, date, origin))
         return date;
     // Between the capture date and the file time, which copying resets.
     if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
         fromName = true;
+        origin = "file name";
         return date;
     }
-    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date))
+    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, origin))
         return date;
     return std::nullopt;
 }
 
-std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode,
-                                             bool nameDates) const
+std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode, bool nameDates,
+                                             std::string* origin) const
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr)
@@ -150,9 +169,12 @@ std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint3
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName);
+        std::string from;
+        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName, from);
         if (!date)
             return std::nullopt;
+        if (origin != nullptr)
+            *origin = from;
         value.date = *date;
         return value;
     }

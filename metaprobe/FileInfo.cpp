@@ -4,22 +4,12 @@
 
 #include <cstdio>
 
+#include "metaprobe/HostFacts.h"
 #include "metaprobe/ValueText.h"
 
 namespace metaprobe {
 
 namespace {
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + int64_t(doe) - 719468;
-}
 
 std::string PermissionText(unsigned mode)
 {
@@ -33,28 +23,11 @@ std::string PermissionText(unsigned mode)
 
 }  // namespace
 
-bool LocalTimeParts(std::time_t time, std::tm& local, long& offsetSeconds)
-{
-#ifdef _WIN32
-    if (localtime_s(&local, &time) != 0)
-        return false;
-#else
-    if (!localtime_r(&time, &local))
-        return false;
-#endif
-    int64_t asUtc =
-            DaysFromCivil(local.tm_year + 1900LL, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) *
-                    86400 +
-            local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    offsetSeconds = long(asUtc - int64_t(time));
-    return true;
-}
-
 std::string LocalTimeText(std::time_t time)
 {
     std::tm local {};
     long offset = 0;
-    if (!LocalTimeParts(time, local, offset))
+    if (!LocalTimeParts(int64_t(time), local, offset))
         return "";
     long absolute = offset < 0 ? -offset : offset;
     char text[64];
@@ -83,24 +56,18 @@ bool AddFileLines(const std::string& path, Listing& listing)
     listing.Add("ExifTool Version Number", kListingVersion);
     listing.Add("File Name", name);
     listing.Add("Directory", folder);
-#ifdef _WIN32
-    struct _stat64 info;
-    if (_stat64(path.c_str(), &info) != 0)
+    FileFacts facts;
+    if (!ReadFileFacts(path, facts))
         return false;
-#else
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0)
-        return false;
-#endif
-    listing.Add("File Size", FormatFileSize(uint64_t(info.st_size)));
-    listing.Add("File Modification Date/Time", LocalTimeText(info.st_mtime));
-    listing.Add("File Access Date/Time", LocalTimeText(info.st_atime));
+    listing.Add("File Size", FormatFileSize(facts.size));
+    listing.Add("File Modification Date/Time", LocalTimeText(std::time_t(facts.modified)));
+    listing.Add("File Access Date/Time", LocalTimeText(std::time_t(facts.accessed)));
 #ifdef _WIN32
-    listing.Add("File Creation Date/Time", LocalTimeText(info.st_ctime));
+    listing.Add("File Creation Date/Time", LocalTimeText(std::time_t(facts.changed)));
 #else
-    listing.Add("File Inode Change Date/Time", LocalTimeText(info.st_ctime));
+    listing.Add("File Inode Change Date/Time", LocalTimeText(std::time_t(facts.changed)));
 #endif
-    listing.Add("File Permissions", PermissionText(unsigned(info.st_mode)));
+    listing.Add("File Permissions", PermissionText(facts.mode));
     return true;
 }
 

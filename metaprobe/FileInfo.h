@@ -14,8 +14,6 @@ inline constexpr const char* kListingVersion = "12.57";
 
 // "2026:12:08 01:11:55+00:00": the time in the local time zone with its offset.
 std::string LocalTimeText(std::time_t time);
-// The same without the offset; false when the time cannot be converted.
-bool LocalTimeParts(std::time_t time, std::tm& local, long& offsetSeconds);
 
 // Splits a path into its folder ("." when none) and file name at the last '/' or '\'.
 void SplitPath(const std::string& path, std::string& folder, std::string& name);

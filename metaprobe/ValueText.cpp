@@ -1,5 +1,7 @@
 #include "metaprobe/ValueText.h"
 
+#include "engine/Utf8Text.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -96,6 +98,8 @@ std::string FormatCoordinate(double degrees)
 
 std::string Latin1ToUtf8(const std::string& text)
 {
+    if (IsValidUtf8(text))
+        return text;
     std::string out;
     for (unsigned char c : text) {
         if (c < 0x80) {

@@ -20,7 +20,8 @@ std::string FormatFraction(double value);
 std::string FormatFileSize(uint64_t size);
 // Decimal degrees as "54 deg 59' 22.80\"" (the sign is dropped).
 std::string FormatCoordinate(double degrees);
-// Latin-1 or UCS-2 text to UTF-8.
+// A text field's bytes as UTF-8: kept as they are when they already are well-formed UTF-8 (as
+// most writers store non-ASCII text now), read as Latin-1 otherwise.
 std::string Latin1ToUtf8(const std::string& text);
 // Removes trailing spaces (and NULs).
 std::string TrimRight(std::string text);

@@ -11,8 +11,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   apt_update_needed=1
 fi
 
-for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb cmake clang libclang-rt-14-dev googletest fp-utils \
-         libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format; do
+for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb cmake clang libclang-rt-14-dev \
+         googletest fp-utils libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format imagemagick \
+         nsis zip unzip; do
   have_pkg "$p" || need+=("$p")
 done
 

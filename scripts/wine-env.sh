@@ -1,6 +1,9 @@
 # Sourced by the build and test scripts: a private Wine prefix under the build folder,
 # one persistent wineserver and an Xvfb display, all stopped by PID on exit.
-#   qm_wine_start BUILD_DIR   sets WINEPREFIX, DISPLAY, WINEDEBUG and starts the services
+#   qm_wine_start BUILD_DIR [wow64]
+#                             sets WINEPREFIX, DISPLAY, WINEDEBUG and starts the services; with
+#                             wow64, a 64-bit prefix in which the 32-bit programs run as they do
+#                             on a 64-bit Windows (file system and registry redirection)
 #   qm_wine_stop              stops what qm_wine_start started (also run from the EXIT trap)
 #   qm_wine_runs_32bit        true when this machine's kernel runs Wine's 32-bit loader
 #
@@ -36,10 +39,14 @@ qm_wine_stop() {
 }
 
 qm_wine_start() {
-  local build="$1"
+  local build="$1" prefix_kind="${2:-}"
   mkdir -p "$build"
   export WINEPREFIX="$(cd "$build" && pwd)/wineprefix"
-  if qm_wine_runs_32bit; then
+  if [ "$prefix_kind" = wow64 ]; then
+    # The 32-bit loader in a 64-bit prefix: Wine runs the program under WOW64.
+    export WINEPREFIX="$(cd "$build" && pwd)/wineprefix-wow64"
+    export WINEARCH=win64
+  elif qm_wine_runs_32bit; then
     export WINEARCH=win32
   else
     export WINEARCH=win64

@@ -1,8 +1,12 @@
 #include "toolkit/AnchoredDialog.h"
 
+#include "toolkit/DialogTemplateSize.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/WindowClass.h"
 
 #include <commctrl.h>
+
+#include <climits>
 
 namespace {
 
@@ -18,7 +22,10 @@ bool AnchoredDialog::OnInitDialog()
     bool result = Dialog::OnInitDialog();
     RECT window {};
     if (GetWindowRect(hwnd_, &window)) {
-        limits_.minTrackSize = SIZE {window.right - window.left, window.bottom - window.top};
+        // The design size, but never more than the work area: at high DPI on a small screen the
+        // full design size would push the right-hand controls off the screen for good.
+        const SIZE design {window.right - window.left, window.bottom - window.top};
+        limits_.minTrackSize = FitInWorkArea(hwnd_, design);
         limits_.useMinTrackSize = true;
     }
     initialized_ = true;
@@ -30,6 +37,17 @@ void AnchoredDialog::MakeResizable()
     RECT client {};
     if (!GetClientRect(hwnd_, &client))
         return;
+    // A resizable dialog larger than the screen (high DPI) is cut down to the largest size a
+    // window may have as it is created; it gets its design size back, which the layout is
+    // measured at. Any other size is the one its owner chose.
+    SIZE design {};
+    RECT window {};
+    if (GetWindowRect(hwnd_, &window) && TemplateClientSize(hwnd_, TemplateId(), design)) {
+        if (window.right - window.left >= GetSystemMetrics(SM_CXMAXTRACK) && design.cx > client.right)
+            client.right = design.cx;
+        if (window.bottom - window.top >= GetSystemMetrics(SM_CYMAXTRACK) && design.cy > client.bottom)
+            client.bottom = design.cy;
+    }
     LONG style = (GetWindowLongA(hwnd_, GWL_STYLE) & ~DS_MODALFRAME) | WS_POPUP | WS_THICKFRAME;
     SetWindowLongA(hwnd_, GWL_STYLE, style);
     // The same client size under the new frame.
@@ -55,8 +73,15 @@ bool AnchoredDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             ArrangeControls();
         return false;  // the default processing runs as well
     case WM_GETMINMAXINFO:
-        if (initialized_)
+        if (initialized_) {
             limits_.Apply(*reinterpret_cast<MINMAXINFO*>(lParam));
+        } else {
+            // While the frame is made resizable the dialog keeps its design size, even where that
+            // is larger than the screen (high DPI): the layout is measured at that size, and the
+            // window is fitted to the work area afterwards with the layout moving the controls.
+            auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+            info.ptMaxTrackSize = POINT {SHRT_MAX, SHRT_MAX};
+        }
         result = 0;
         return true;
     case WM_ERASEBKGND:

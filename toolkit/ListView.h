@@ -70,6 +70,25 @@ public:
             text.resize(text.size() * 2);
         }
     }
+    // A cell's whole text as the control holds it, in UTF-16: for comparisons in the user's
+    // language, whatever the program's code page.
+    std::wstring GetItemTextWide(int row, int column) const
+    {
+        std::wstring text(256, L'\0');
+        for (;;) {
+            LVITEMW item {};
+            item.iSubItem = column;
+            item.pszText = text.data();
+            item.cchTextMax = static_cast<int>(text.size());
+            const int copied = static_cast<int>(
+                    SendMessageW(hwnd_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+            if (copied < static_cast<int>(text.size()) - 1) {
+                text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+                return text;
+            }
+            text.resize(text.size() * 2);
+        }
+    }
     int GetItemCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
     bool DeleteItem(int row) const { return SendMessageA(hwnd_, LVM_DELETEITEM, row, 0) != 0; }
     bool DeleteAllItems() const { return SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0) != 0; }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "toolkit/CurrentFolderKeeper.h"
+
 namespace {
 
 // The registry's buffer size for the class name and the browser command line.
@@ -35,11 +37,25 @@ bool ReadClassesRootDefault(const std::string& subKey, std::string& value)
     return !value.empty();
 }
 
+// The initial folder is given in its wide form: the ANSI message holds MAX_PATH bytes at most,
+// too few for a long path in UTF-8, and the picker then opens elsewhere.
 int CALLBACK PickFolderCallback(HWND picker, UINT message, LPARAM, LPARAM initialFolder)
 {
     if (message == BFFM_INITIALIZED)
-        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, initialFolder);
+        SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, initialFolder);
     return 0;
+}
+
+std::wstring WideOfAnsi(const char* text)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (units <= 1)
+        return {};
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units) != units)
+        return {};
+    wide.resize(static_cast<size_t>(units) - 1);
+    return wide;
 }
 
 }  // namespace
@@ -101,9 +117,11 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
     ofn.lpstrFile = file;
     ofn.nMaxFile = fileSize;
     ofn.lpstrInitialDir = initialFolder;
-    ofn.Flags = flags;
+    // OFN_NOCHANGEDIR is honoured by the save dialog only; the keeper covers the open dialog.
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
     ofn.lpstrDefExt = defaultExtension;
 
+    const CurrentFolderKeeper keeper;
     auto run = [&] { return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn); };
     int result = run();
     if (!result && file[0] != '\0') {
@@ -141,20 +159,27 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     info.lpszTitle = title;
     info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     info.lpfn = PickFolderCallback;
-    info.lParam = reinterpret_cast<LPARAM>(initialFolder ? initialFolder : "");
+    const std::wstring initial = WideOfAnsi(initialFolder ? initialFolder : "");
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
 
     bool chosen = false;
+    const CurrentFolderKeeper keeper;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
-        char path[MAX_PATH + 1] = "";
-        if (SHGetPathFromIDListA(item, path) && path[0] != '\0') {
-            size_t length = std::strlen(path);
-            if (path[length - 1] != '\\') {
-                path[length++] = '\\';
-                path[length] = '\0';
-            }
-            if (length < resultSize) {
-                std::memcpy(result, path, length + 1);
-                chosen = true;
+        // The wide form, converted: the ANSI one holds MAX_PATH bytes, too few for a long path in
+        // a code page of several bytes a character (UTF-8).
+        wchar_t wide[MAX_PATH + 1] = L"";
+        if (SHGetPathFromIDListW(item, wide) && wide[0] != L'\0') {
+            const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+            std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+            if (bytes > 1 &&
+                WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), bytes, nullptr, nullptr) == bytes) {
+                path.resize(static_cast<size_t>(bytes) - 1);
+                if (path.back() != '\\')
+                    path += '\\';
+                if (path.size() < resultSize) {
+                    std::memcpy(result, path.c_str(), path.size() + 1);
+                    chosen = true;
+                }
             }
         }
         allocator->Free(item);
@@ -165,9 +190,9 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
 
 std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder)
 {
-    char start[520];
+    char start[kPickedFolderBytes];
     lstrcpynA(start, initialFolder.c_str(), sizeof start);
-    char chosen[520];
+    char chosen[kPickedFolderBytes];
     if (!PickFolder(owner, title, start, chosen, sizeof chosen))
         return std::nullopt;
     return std::string(chosen);

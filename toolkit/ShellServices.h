@@ -33,9 +33,14 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
 // system folder, or when it does not fit the result buffer. The picker needs COM on the
 // calling thread (the application initialises it at start-up).
 bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize);
-// The same with texts (an initial folder longer than 519 characters is cut): the chosen folder,
-// or nothing.
+// The same with texts (an initial folder longer than kPickedFolderBytes is cut): the chosen
+// folder, or nothing.
 std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder);
+
+// Bytes that hold any folder the picker can return: MAX_PATH characters of up to three bytes each
+// in UTF-8, with room to spare.
+inline constexpr size_t kPickedFolderBytes = 3 * 520;
+
 // Removes a trailing backslash unless it belongs to a drive root ("C:\").
 void StripTrailingBackslash(char* folder);
 

@@ -70,25 +70,46 @@ void SortListCtrl::SortByColumn(int column, bool ascending)
     int count = GetItemCount();
     for (int row = 0; row < count; ++row) {
         if (RowSortRecord* record = GetRecord(row))
-            record->sortKey = std::make_unique<std::string>(GetItemText(row, column));
+            record->sortKey = std::make_unique<std::wstring>(GetItemTextWide(row, column));
     }
     SortItems(Compare, reinterpret_cast<LPARAM>(this));
     for (int row = 0; row < count; ++row) {
         if (RowSortRecord* record = GetRecord(row))
             record->sortKey.reset();
     }
+    ShowSortArrow();
     if (HWND parent = GetParent(hwnd_))
         PostMessageA(parent, QM_LIST_SORTED, reinterpret_cast<WPARAM>(hwnd_), column);
+}
+
+void SortListCtrl::ShowSortArrow() const
+{
+    HWND header = GetHeader();
+    if (!header)
+        return;
+    const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < columns; ++column) {
+        HDITEMA item {};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item)))
+            continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (column == sortColumn_)
+            item.fmt |= ascending_ ? HDF_SORTUP : HDF_SORTDOWN;
+        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 int CALLBACK SortListCtrl::Compare(LPARAM first, LPARAM second, LPARAM self)
 {
     auto* a = reinterpret_cast<const RowSortRecord*>(first);
     auto* b = reinterpret_cast<const RowSortRecord*>(second);
-    const char* textA = a && a->sortKey ? a->sortKey->c_str() : "";
-    const char* textB = b && b->sortKey ? b->sortKey->c_str() : "";
-    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpA(textA, textB)
-                                                                   : lstrcmpA(textB, textA);
+    // Compared as UTF-16 text: the ANSI comparison reads bytes in the user locale's code page,
+    // which is not the program's UTF-8, so names in other scripts would sort as mojibake.
+    const wchar_t* textA = a && a->sortKey ? a->sortKey->c_str() : L"";
+    const wchar_t* textB = b && b->sortKey ? b->sortKey->c_str() : L"";
+    return reinterpret_cast<const SortListCtrl*>(self)->ascending_ ? lstrcmpW(textA, textB)
+                                                                   : lstrcmpW(textB, textA);
 }
 
 bool SortListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)

@@ -18,7 +18,7 @@ inline constexpr UINT QM_LIST_SORTED = WM_USER + 110;
 
 // Stored as the item parameter of every row.
 struct RowSortRecord {
-    std::unique_ptr<std::string> sortKey;  // the row's text in the sort column while a sort runs
+    std::unique_ptr<std::wstring> sortKey;  // the row's text in the sort column while a sort runs
     LPARAM itemValue = 0;  // the caller's own item parameter
 };
 
@@ -50,6 +50,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The header's sort arrow on the sorted column, up when ascending, and on no other.
+    void ShowSortArrow() const;
     static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM self);
 
     int sortColumn_ = -1;

@@ -2,10 +2,33 @@
 
 #include <utility>
 
+#include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
+
+namespace {
+
+// Hands a copy of size bytes to the open clipboard in the given format.
+void PutOnClipboard(UINT format, const void* data, size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block)
+        return;
+    void* memory = GlobalLock(block);
+    if (!memory) {
+        GlobalFree(block);
+        return;
+    }
+    CopyMemory(memory, data, size);
+    GlobalUnlock(block);
+    if (!SetClipboardData(format, block))
+        GlobalFree(block);
+}
+
+}  // namespace
 
 ExifInfoDialog::ExifInfoDialog(MetaWindowInput input)
     : AnchoredDialog(IDD_EXIFINFO), path_(std::move(input.path)), navigator_(input.navigator),
@@ -33,13 +56,18 @@ bool ExifInfoDialog::OnInitDialog()
         AnchorItem(id, Anchor::TopRight);
 
     list_.Attach(Item(IDC_EXIF_LIST));
-    list_.InsertColumn(0, "Name", static_cast<int>(placement_.nameWidth));
-    list_.InsertColumn(1, "Value", static_cast<int>(placement_.valueWidth));
+    // Widths saved at another DPI (or by a version that kept none, at 96) are scaled to this one.
+    const int from = static_cast<int>(placement_.widthDpi), to = ScreenDpi();
+    list_.InsertColumn(0, "Name", ScaleToDpi(static_cast<int>(placement_.nameWidth), from, to));
+    list_.InsertColumn(1, "Value", ScaleToDpi(static_cast<int>(placement_.valueWidth), from, to));
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     Load();
     const StoredRect& r = placement_.position;
-    if (r.right > r.left && r.bottom > r.top)
-        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (r.right > r.left && r.bottom > r.top) {
+        RECT rect {r.left, r.top, r.right, r.bottom};
+        KeepOnAMonitor(rect);  // the monitor it was on may be gone
+        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
     if (placement_.maximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     return true;
@@ -88,7 +116,7 @@ void ExifInfoDialog::Step(Direction direction)
         return;
     const std::string path =
             direction == Direction::Next ? navigator_->SelectNextRow() : navigator_->SelectPreviousRow();
-    if (lstrcmpA(path.c_str(), path_.c_str()) == 0)
+    if (path == path_)
         return;
     path_ = path;
     Load();
@@ -103,17 +131,11 @@ void ExifInfoDialog::CopyToClipboard()
     if (!OpenClipboard(hwnd_))
         return;
     EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block) {
-        if (void* memory = GlobalLock(block)) {
-            CopyMemory(memory, text.c_str(), text.size() + 1);
-            GlobalUnlock(block);
-            if (!SetClipboardData(CF_TEXT, block))
-                GlobalFree(block);
-        } else {
-            GlobalFree(block);
-        }
-    }
+    // Unicode text too, so that a value in any script pastes as its characters wherever the
+    // program that takes it stands on code pages.
+    const std::wstring wide = WideOf(text);
+    PutOnClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+    PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     CloseClipboard();
 }
 
@@ -138,6 +160,7 @@ void ExifInfoDialog::SavePlacement()
     if (list_.GetHeader()) {
         placement_.nameWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(0));
         placement_.valueWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(1));
+        placement_.widthDpi = static_cast<std::uint32_t>(ScreenDpi());
     }
     SaveMetaWindowPlacement(placement_);
 }

@@ -53,36 +53,53 @@ void FileList::AddPath(const std::string& path)
     }
 }
 
-void FileList::AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                                 const std::vector<std::string>& allowedExts)
+void FileList::ScanCounting(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                            const std::vector<std::string>& allowedExts, size_t& leftOut)
 {
-    Batch batch(*this);
-    ScanFolder(folder, subfolders, enableExtFilter, allowedExts,
-               [this](const std::string& path) { AddPath(path); });
+    ScanFolder(folder, subfolders, 0, {}, [&](const std::string& path) {
+        if (PassesExtFilter(enableExtFilter, allowedExts, path))
+            AddPath(path);
+        else
+            ++leftOut;
+    });
 }
 
-void FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
-                       const std::vector<std::string>& allowedExts)
+size_t FileList::AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                                   const std::vector<std::string>& allowedExts)
 {
     Batch batch(*this);
+    size_t leftOut = 0;
+    ScanCounting(folder, subfolders, enableExtFilter, allowedExts, leftOut);
+    return leftOut;
+}
+
+size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
+                         const std::vector<std::string>& allowedExts)
+{
+    Batch batch(*this);
+    size_t leftOut = 0;
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0 || length > kMaxListedPathLength)
+        if (length == 0)
             continue;
         std::string path(length + 1, '\0');
         if (DragQueryFileA(drop, i, path.data(), length + 1) != length)
             continue;
         path.resize(length);
+        if (SystemLength(path) > kMaxListedPathLength)
+            continue;
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ScanFolder(path, subfolders, enableExtFilter, allowedExts,
-                       [this](const std::string& file) { AddPath(file); });
+            ScanCounting(path, subfolders, enableExtFilter, allowedExts, leftOut);
         } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
             AddPath(path);
+        } else {
+            ++leftOut;
         }
     }
     DragFinish(drop);
+    return leftOut;
 }
 
 void FileList::RemoveSelected()

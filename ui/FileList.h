@@ -18,13 +18,14 @@ public:
 
     // Adds one file path unless it is listed already (compared without regard to case).
     void AddPath(const std::string& path);
-    // Adds the files of a folder (and of its sub-folders when asked) that pass the filter.
-    // Folders reached twice (through junctions or links) are scanned once.
-    void AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                           const std::vector<std::string>& allowedExts);
-    // Adds dropped files and folders.
-    void AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
-                 const std::vector<std::string>& allowedExts);
+    // Adds the files of a folder (and of its sub-folders when asked) that pass the filter, and
+    // returns how many files the filter left out. Folders reached twice (through junctions or
+    // links) are scanned once.
+    size_t AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                             const std::vector<std::string>& allowedExts);
+    // Adds dropped files and folders; returns how many files the filter left out.
+    size_t AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
+                   const std::vector<std::string>& allowedExts);
     void RemoveSelected();
     void RemoveAll();
     size_t Count() const { return addedPaths_.size(); }
@@ -34,6 +35,10 @@ private:
     // Adds many rows without redrawing the list for each; the last row is scrolled into view
     // and the counter updated at the end.
     class Batch;
+
+    // Scans a folder with the filter applied here, so that the files it refuses are counted.
+    void ScanCounting(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
+                      const std::vector<std::string>& allowedExts, size_t& leftOut);
 
     SortListCtrl* list_ = nullptr;
     HWND total_ = nullptr;

@@ -7,6 +7,7 @@
 #include "engine/SettingsStore.h"
 #include "engine/TemplateTexts.h"
 #include "resource.h"
+#include "toolkit/ScreenFit.h"
 #include "ui/ComboHistory.h"
 #include "ui/HelpAndWeb.h"
 #include "ui/HelpCommands.h"
@@ -70,6 +71,7 @@ bool MainDialog::OnInitDialog()
     ApplyModeEnabling();
     ApplyOutputFolderEnabling();
     ShowFirstRunHelp();
+    FitTagButtons();
     RegisterLayout();
     RestorePlacement();
     return true;
@@ -77,9 +79,33 @@ bool MainDialog::OnInitDialog()
 
 void MainDialog::InsertColumns()
 {
-    list_.InsertColumn(kSourceColumn, "Source File", static_cast<int>(options_.ColWidth_Source));
-    list_.InsertColumn(kTargetColumn, "Target File", static_cast<int>(options_.ColWidth_Target));
-    list_.InsertColumn(kResultColumn, "Result", static_cast<int>(options_.ColWidth_Result));
+    // The widths were saved at the DPI of their day; a screen at another DPI gets them scaled.
+    const int from = static_cast<int>(options_.ColWidth_Dpi), to = ScreenDpi();
+    list_.InsertColumn(kSourceColumn, "Source File",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Source), from, to));
+    list_.InsertColumn(kTargetColumn, "Target File",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Target), from, to));
+    list_.InsertColumn(kResultColumn, "Result",
+                       ScaleToDpi(static_cast<int>(options_.ColWidth_Result), from, to));
+}
+
+void MainDialog::FitTagButtons()
+{
+    // Dialog units round differently for the button and for the combo box, whose height follows
+    // its font: at 150% the "?" would stand taller than the box beside it.
+    for (const auto& [button, combo] :
+         {std::pair {IDC_MONTH_TAGS, IDC_MONTH_FORMAT}, std::pair {IDC_DAY_TAGS, IDC_DAY_FORMAT},
+          std::pair {IDC_FILENAME_TAGS, IDC_FILENAME_FORMAT}}) {
+        RECT box {}, rect {};
+        if (!GetWindowRect(Item(combo), &box) || !GetWindowRect(Item(button), &rect))
+            continue;
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+        const int height = box.bottom - box.top;
+        if (rect.bottom - rect.top > height)
+            SetWindowPos(Item(button), nullptr, rect.left, box.top, rect.right - rect.left, height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void MainDialog::FillModes()
@@ -117,8 +143,8 @@ void MainDialog::FillOutputFolder()
     LoadHistory(combo, kOutputFolderHistory);
     if (!options_.CustomTargetFolder.empty())
         SetWindowTextA(combo, options_.CustomTargetFolder.c_str());
-    else if (ComboBox(combo).GetCount() > 0)
-        ComboBox(combo).SetCurSel(0);
+    else if (ComboBox(combo).GetCount() > 0 && ComboBox(combo).SetCurSel(0) >= 0)
+        options_.CustomTargetFolder = Window(combo).GetText();
 }
 
 void MainDialog::RegisterLayout()
@@ -130,15 +156,19 @@ void MainDialog::RegisterLayout()
     AnchorItem(IDC_TOTAL, Anchor::BottomRight);
     AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
     AnchorItem(IDC_ORGANIZE_MODE, Anchor::BottomLeft, Anchor::BottomRight);
-    for (int id : {IDC_MOVE_FILES, IDC_COPY_FILES})
+    for (int id : {IDC_PREVIEW, IDC_MOVE_FILES, IDC_COPY_FILES})
         AnchorItem(id, Anchor::BottomRight);
+    AnchorItem(IDC_RUN_SUMMARY, Anchor::BottomLeft, Anchor::BottomRight);
     for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET})
         AnchorItem(id, Anchor::BottomLeft);
     for (int id : kTemplateCombos)
         AnchorItem(id, Anchor::BottomLeft, Anchor::BottomCentre);
     for (int id : {IDC_MONTH_TAGS, IDC_DAY_TAGS, IDC_FILENAME_TAGS})
         AnchorItem(id, Anchor::BottomCentre);
-    AnchorItem(IDC_EXAMPLE, Anchor::BottomLeft, Anchor::BottomRight);
+    // The example line and the template warning share the last row, two thirds and one third.
+    constexpr AnchorPoint kExampleEnd {66, 100};
+    AnchorItem(IDC_EXAMPLE, Anchor::BottomLeft, kExampleEnd);
+    AnchorItem(IDC_TEMPLATE_WARNING, kExampleEnd, Anchor::BottomRight);
     for (int id : {IDC_OUTPUT_GROUP, IDC_SAME_FOLDER, IDC_ANOTHER_FOLDER, IDC_OUTPUT_FOLDER})
         AnchorItem(id, Anchor::BottomCentre, Anchor::BottomRight);
     for (int id : {IDC_BROWSE_OUTPUT, IDC_OPEN_OUTPUT})
@@ -148,8 +178,21 @@ void MainDialog::RegisterLayout()
 void MainDialog::RestorePlacement()
 {
     const StoredRect& r = options_.WndPosition;
-    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0)
-        MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
+        RECT rect {r.left, r.top, r.right, r.bottom};
+        KeepOnAMonitor(rect);  // the monitor it was on may be gone
+        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
+    // The design size can be larger than a small or high-DPI screen: fit the window into the
+    // work area, and the layout moves the right-hand controls into view.
+    RECT now {};
+    if (GetWindowRect(hwnd_, &now)) {
+        const SIZE fitted = FitInWorkArea(hwnd_, SIZE {now.right - now.left, now.bottom - now.top});
+        if (fitted.cx < now.right - now.left || fitted.cy < now.bottom - now.top) {
+            const RECT work = NearestWorkArea(now);
+            MoveWindow(hwnd_, work.left, work.top, fitted.cx, fitted.cy, TRUE);
+        }
+    }
     if (options_.WndMaximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
 }
@@ -172,12 +215,14 @@ bool MainDialog::OnCommand(int id, int code, HWND)
     case IDC_REMOVE_ALL: OnRemoveAll(); return true;
     case IDC_BROWSE_OUTPUT: OnBrowseOutput(); return true;
     case IDC_OPEN_OUTPUT: OnOpenOutput(); return true;
-    case IDC_MOVE_FILES: StartRun(FileAction::Move); return true;
-    case IDC_COPY_FILES: StartRun(FileAction::Copy); return true;
+    case IDC_PREVIEW: StartRun(RunKind::Preview); return true;
+    case IDC_MOVE_FILES: StartRun(RunKind::Move); return true;
+    case IDC_COPY_FILES: StartRun(RunKind::Copy); return true;
     case IDC_MONTH_TAGS:
     case IDC_DAY_TAGS:
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
     case ID_META_INFO: OnMetaInfo(); return true;
+    case ID_UNDO_LAST_RUN: OnUndoLastRun(); return true;
     case ID_OPEN_SOURCE:
     case ID_OPEN_TARGET:
     case ID_BROWSE_SOURCE:
@@ -217,7 +262,12 @@ bool MainDialog::OnCommand(int id, int code, HWND)
             options_.OutputFolderType =
                     id == IDC_ANOTHER_FOLDER ? kOutputToCustomFolder : kOutputBesideSource;
             ApplyOutputFolderEnabling();
+            UpdateExampleLine();
         }
+        return true;
+    case IDC_OUTPUT_FOLDER:
+        if (ReadChangedCombo(id, code, options_.CustomTargetFolder))
+            UpdateExampleLine();
         return true;
     default: return false;
     }
@@ -229,9 +279,27 @@ LRESULT MainDialog::OnNotify(NMHDR* header)
         return 0;
     if (header->code == LVN_ITEMCHANGED)
         UpdateRowButtons();
+    else if (header->code == LVN_KEYDOWN)
+        OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
     else if (header->code == NM_DBLCLK)
         SendMessageA(hwnd_, WM_COMMAND, ID_META_INFO, 0);
     return 0;
+}
+
+void MainDialog::OnListKey(WORD key)
+{
+    if (key == VK_DELETE) {
+        OnRemove();
+    } else if (key == 'A' && GetKeyState(VK_CONTROL) < 0) {
+        list_.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
+// The dialog manager turns Enter into IDOK before the list sees it.
+void MainDialog::OnOK()
+{
+    if (GetFocus() == list_.Handle())
+        OnMetaInfo();
 }
 
 void MainDialog::UpdateRowButtons()
@@ -245,10 +313,15 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 {
     switch (message) {
     case WM_CLOSE: End(IDCANCEL); return true;
-    case WM_DROPFILES:
-        files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
-                       options_.EnableExtFilter, allowedExts_);
+    case WM_DROPFILES: {
+        const size_t before = files_.Count();
+        const size_t leftOut =
+                files_.AddDrop(reinterpret_cast<HDROP>(wParam), options_.AddFilesInSubfolder != 0,
+                               options_.EnableExtFilter, allowedExts_);
+        OnListChanged(before);
+        ReportFilteredOut(before, leftOut);
         return true;
+    }
     case WM_HELP:
         // F1 alone opens the help, as the menu's "Help\tF1" says.
         if (GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0)
@@ -314,6 +387,7 @@ void MainDialog::SaveOnClose()
         options_.ColWidth_Source = static_cast<std::uint32_t>(list_.GetColumnWidth(kSourceColumn));
         options_.ColWidth_Target = static_cast<std::uint32_t>(list_.GetColumnWidth(kTargetColumn));
         options_.ColWidth_Result = static_cast<std::uint32_t>(list_.GetColumnWidth(kResultColumn));
+        options_.ColWidth_Dpi = static_cast<std::uint32_t>(ScreenDpi());
     }
     SaveSettingsAndHistories(options_);
 }
@@ -357,6 +431,9 @@ void MainDialog::WriteControls()
 
 void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)
 {
+    // A preview changes nothing, the stored settings and histories included.
+    if (preview_)
+        return;
     SaveSettings(options);
     PushHistory(Item(IDC_OUTPUT_FOLDER), kOutputFolderHistory);
     PushHistory(Item(IDC_FILENAME_FORMAT), kFileNameFormatHistory);

@@ -3,12 +3,15 @@
 // saves it when it closes.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/DryRunFileSystem.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/OrganizeRun.h"
 #include "engine/RunInterfaces.h"
+#include "engine/RunSummary.h"
 #include "toolkit/AnchoredDialog.h"
 #include "toolkit/ComboBox.h"
 #include "toolkit/SortListCtrl.h"
@@ -31,23 +34,30 @@ public:
     std::string SelectPreviousRow() override;
     std::string SelectNextRow() override;
 
+    // The line under the list that says how the last run went; it stays until the list changes.
+    void ShowRunSummary(RunKind kind, const RunCounts& counts);
+
     // Where the Meta/EXIF window finds the metadata tool (tests point it elsewhere).
     MetaToolConfig& ToolConfig() { return toolConfig_; }
 
     // RunHost: what an organize run asks of the window.
     void FocusOutputFolder() override;
+    void FocusTemplate(TemplateField field) override;
     void SaveSettingsAndHistories(const OrganizeOptions& options) override;
     void EnableInput(bool enable) override;
     RunProgress& ShowProgress() override;
     void Pump() override;
     void ShowMessage(const std::string& text, MessageKind icon) override;
+    RunFileSystem& FileSystem() override;
+    bool Previewing() const override { return preview_ != nullptr; }
 
 protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     LRESULT OnNotify(NMHDR* header) override;
-    // Enter and Escape do nothing: the window closes only by Close, Exit or its close box.
-    void OnOK() override { }
+    // Escape does nothing: the window closes only by Close, Exit or its close box. Enter opens
+    // the Meta/EXIF window when the focus is in the list and does nothing elsewhere.
+    void OnOK() override;
     void OnCancel() override { }
     void OnDestroy() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -55,6 +65,7 @@ protected:
 private:
     // Start-up and closing.
     void InsertColumns();
+    void FitTagButtons();
     void FillModes();
     void FillTemplateCombo(int id, const char* history, const char* const* presets, size_t presetCount,
                            const std::string& text);
@@ -71,6 +82,8 @@ private:
     void UpdateExampleLine();
     void ApplyModeEnabling();
     void ApplyOutputFolderEnabling();
+    // The combo box's text after an edit or a pick from its list; false for other notifications.
+    bool ReadChangedCombo(int id, int code, std::string& setting) const;
     void OnTemplateChanged(int id, int code, std::string& setting);
 
     // Commands.
@@ -83,12 +96,18 @@ private:
     void OnBrowseOutput();
     void OnOpenOutput();
     void OnTagHelp(int id);
-    void StartRun(FileAction action);
+    void StartRun(RunKind kind);
+    // After anything that adds or removes rows: the last run's summary no longer describes the list.
+    void OnListChanged(size_t countBefore);
+    // After Add Folder or a drop: when the filter kept every file out, says how many it left out.
+    void ReportFilteredOut(size_t countBefore, size_t leftOut);
     void UpdateRowButtons();
+    void OnListKey(WORD key);
     void ShowListMenu(POINT at);
     void UpdateMenuItems(HMENU menu);
     void OnRowCommand(int id);
     void OnMetaInfo();
+    void OnUndoLastRun();
     void PaintMinimized();
     std::string SelectOnly(int row);
 
@@ -102,4 +121,7 @@ private:
     HICON smallIcon_ = nullptr;
     NullProgress noProgress_;
     MetaToolConfig toolConfig_;
+    // Set for the length of a preview: the simulated file system it works on.
+    std::unique_ptr<DryRunFileSystem> preview_;
+    bool runStarted_ = false;
 };

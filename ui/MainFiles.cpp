@@ -63,11 +63,13 @@ void MainDialog::OnAddFiles()
         ShowMessage(text, MessageKind::Warning);
         return;
     }
+    const size_t before = files_.Count();
     const char* first = buffer.get();
     const char* second = first + lstrlenA(first) + 1;
     if (*second == '\0') {
         // One file: the buffer holds its full path.
         files_.AddPath(first);
+        OnListChanged(before);
         std::string folder;
         if (FolderOf(first, folder))
             options_.LastAddFileDir = folder;
@@ -77,9 +79,10 @@ void MainDialog::OnAddFiles()
     const std::string folder = WithBackslash(first);
     for (const char* name = second; *name; name += lstrlenA(name) + 1) {
         const std::string path = folder + name;
-        if (path.size() <= kMaxListedPathLength)
+        if (SystemLength(path) <= kMaxListedPathLength)
             files_.AddPath(path);
     }
+    OnListChanged(before);
     options_.LastAddFileDir = folder;
 }
 
@@ -90,18 +93,35 @@ void MainDialog::OnAddFolder()
     if (!chosen)
         return;
     options_.Folder = *chosen;
-    files_.AddFolderContents(*chosen, options_.AddFilesInSubfolder != 0, options_.EnableExtFilter,
-                             allowedExts_);
+    const size_t before = files_.Count();
+    const size_t leftOut = files_.AddFolderContents(*chosen, options_.AddFilesInSubfolder != 0,
+                                                    options_.EnableExtFilter, allowedExts_);
+    OnListChanged(before);
+    ReportFilteredOut(before, leftOut);
+}
+
+void MainDialog::ReportFilteredOut(size_t countBefore, size_t leftOut)
+{
+    if (files_.Count() != countBefore || leftOut == 0)
+        return;
+    ShowMessage("No file was added: the extension filter (" + options_.AllowExts + ") left out " +
+                        std::to_string(leftOut) + (leftOut == 1 ? " file" : " files") +
+                        ".\n\nThe filter is set in Options.",
+                MessageKind::Information);
 }
 
 void MainDialog::OnRemove()
 {
+    const size_t before = files_.Count();
     files_.RemoveSelected();
+    OnListChanged(before);
 }
 
 void MainDialog::OnRemoveAll()
 {
+    const size_t before = files_.Count();
     files_.RemoveAll();
+    OnListChanged(before);
     EnableItems({ID_META_INFO, IDC_REMOVE}, false);
 }
 

@@ -10,11 +10,20 @@
 #include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
 #include "toolkit/WaitCursor.h"
+#include "ui/CountingRows.h"
 #include "ui/ProgressDialog.h"
+
+namespace {
+
+// The Result of a row that a cancelled run did not reach.
+constexpr const char* kNotReachedText = "Not processed: the run was cancelled";
+
+}  // namespace
 
 void MainDialog::UpdateExampleLine()
 {
     SetItemText(IDC_EXAMPLE, ExampleLineText(options_));
+    SetItemText(IDC_TEMPLATE_WARNING, TemplateFaultText(FindTemplateFault(options_)));
 }
 
 void MainDialog::ApplyModeEnabling()
@@ -32,20 +41,26 @@ void MainDialog::ApplyOutputFolderEnabling()
                 options_.OutputFolderType != kOutputBesideSource);
 }
 
-void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
+bool MainDialog::ReadChangedCombo(int id, int code, std::string& setting) const
 {
     if (code == CBN_EDITCHANGE) {
         setting = ItemText(id);
-    } else if (code == CBN_SELCHANGE) {
-        // The edit text is not updated yet when the selection change is reported.
-        ComboBox combo(Item(id));
-        if (combo.GetCurSel() < 0)
-            return;
-        setting = combo.GetSelectedText();
-    } else {
-        return;
+        return true;
     }
-    UpdateExampleLine();
+    if (code != CBN_SELCHANGE)
+        return false;
+    // The edit text is not updated yet when the selection change is reported.
+    ComboBox combo(Item(id));
+    if (combo.GetCurSel() < 0)
+        return false;
+    setting = combo.GetSelectedText();
+    return true;
+}
+
+void MainDialog::OnTemplateChanged(int id, int code, std::string& setting)
+{
+    if (ReadChangedCombo(id, code, setting))
+        UpdateExampleLine();
 }
 
 void MainDialog::OnTagHelp(int id)
@@ -65,6 +80,7 @@ void MainDialog::OnBrowseOutput()
         return;
     options_.CustomTargetFolder = *chosen;
     SetItemText(IDC_OUTPUT_FOLDER, *chosen);
+    UpdateExampleLine();
 }
 
 void MainDialog::OnOpenOutput()
@@ -81,19 +97,70 @@ void MainDialog::OnOpenOutput()
                 MessageKind::Information);
 }
 
-void MainDialog::StartRun(FileAction action)
+void MainDialog::StartRun(RunKind kind)
 {
     options_.Mode = SelectedMode();
     ReadControls();
-    const RunDecision decision = OrganizeRun(*this, rows_, options_, action);
-    // The normalised output folder (its trailing backslash) stays in the settings.
-    if (!decision.outputFolder.empty())
-        options_.CustomTargetFolder = decision.outputFolder;
+    CountingRows rows(rows_);
+    runStarted_ = false;
+    if (kind == RunKind::Preview) {
+        // A preview works on a copy of the settings and leaves no trace, the log included.
+        preview_ = std::make_unique<DryRunFileSystem>();
+        OrganizeOptions copy = options_;
+        copy.SaveToLog = 0;
+        OrganizeRun(*this, rows, copy, FileAction::Copy);
+        preview_.reset();
+    } else {
+        const RunDecision decision = OrganizeRun(*this, rows, options_,
+                                                 kind == RunKind::Move ? FileAction::Move : FileAction::Copy);
+        // The normalised output folder (its trailing backslash) stays in the settings.
+        if (!decision.outputFolder.empty())
+            options_.CustomTargetFolder = decision.outputFolder;
+    }
+    if (!runStarted_)
+        return;
+    RunCounts counts = rows.Counts();
+    // A cancel leaves the rows the run did not reach untouched: they must not keep an older result.
+    counts.cancelled = counts.Reached() < counts.listed;
+    for (int row = 0; counts.cancelled && row < counts.listed; ++row) {
+        if (rows.Reached(row))
+            continue;
+        rows_.SetTarget(row, {});
+        rows_.SetResult(row, {RowOutcome::Failed, kNotReachedText});
+    }
+    ShowRunSummary(kind, counts);
+}
+
+void MainDialog::ShowRunSummary(RunKind kind, const RunCounts& counts)
+{
+    SetItemText(IDC_RUN_SUMMARY, RunSummaryLine(kind, counts));
+}
+
+void MainDialog::OnListChanged(size_t countBefore)
+{
+    if (files_.Count() != countBefore)
+        SetItemText(IDC_RUN_SUMMARY, "");
+}
+
+RunFileSystem& MainDialog::FileSystem()
+{
+    if (preview_)
+        return *preview_;
+    return RunHost::FileSystem();
 }
 
 void MainDialog::FocusOutputFolder()
 {
     SetFocus(Item(IDC_OUTPUT_FOLDER));
+}
+
+void MainDialog::FocusTemplate(TemplateField field)
+{
+    const int id = field == TemplateField::MonthFolder ? IDC_MONTH_FORMAT
+                   : field == TemplateField::DayFolder ? IDC_DAY_FORMAT
+                                                       : IDC_FILENAME_FORMAT;
+    // Through the dialog manager, so that the default button and the edit selection follow.
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
 
 void MainDialog::EnableInput(bool enable)
@@ -103,6 +170,7 @@ void MainDialog::EnableInput(bool enable)
 
 RunProgress& MainDialog::ShowProgress()
 {
+    runStarted_ = true;
     ProgressDialog* progress = ProgressDialog::Open(hwnd_);
     if (!progress)
         return noProgress_;

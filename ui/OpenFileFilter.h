@@ -1,16 +1,17 @@
 // The file types offered by Add Files' open-file dialog: description and pattern pairs separated
-// by NUL characters and ended by two, as the system dialog expects. Index 1 is the first pair.
+// by NUL characters and ended by two, as the system dialog expects. Index 1 is the first pair;
+// the stored index of the user's last choice counts on the order, so new types only extend the
+// patterns of existing pairs.
 #pragma once
 
 inline constexpr char kOpenFileFilter[] =
-        "Image "
-        "Files\0*.3fr;*.arw;*.bmp;*.cr2;*.crw;*.dcr;*.dng;*.dng;*.eip;*.erf;*.gif;*.iiq;*.jpe;*.jpeg;*.jpg;"
-        "*.k25;*.kdc;*.mef;*.mos;*.mrw;*.nef;*.nrw;*.orf;*.pef;*.png;*.psd;*.raf;*.raw;*.raw;*.raw;*.rw2;*."
-        "rwl;*.rwz;"
-        "*.sr2;*.srf;*.srw;*.tga;*.tif;*.tiff;*.wmf;*.x3f\0"
+        "Image Files\0"
+        "*.3fr;*.arw;*.avif;*.bmp;*.cr2;*.cr3;*.crw;*.dcr;*.dng;*.eip;*.erf;*.gif;*.heic;*.heif;*.hif;*.iiq;"
+        "*.jpe;*.jpeg;*.jpg;*.jxl;*.k25;*.kdc;*.mef;*.mos;*.mrw;*.nef;*.nrw;*.orf;*.pef;*.png;*.psd;*.raf;"
+        "*.raw;*.rw2;*.rwl;*.rwz;*.sr2;*.srf;*.srw;*.tga;*.tif;*.tiff;*.webp;*.wmf;*.x3f\0"
         "Adobe Raw Files (*.dng)\0*.dng\0"
         "Bitmap Files (*.bmp)\0*.bmp\0"
-        "Canon Raw Files (*.cr2;*.crw)\0*.cr2;*.crw\0"
+        "Canon Raw Files (*.cr2;*.cr3;*.crw)\0*.cr2;*.cr3;*.crw\0"
         "Epson Raw Files (*.erf)\0*.erf\0"
         "Fujifilm Raw Files (*.raf)\0*.raf\0"
         "GIF Files (*.gif)\0*.gif\0"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/ExtFilter.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
@@ -30,7 +31,8 @@ constexpr std::string_view kExtensionSeparators = " \t,;";
 constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
 
 // The save dialog's file buffer, in bytes.
-constexpr DWORD kLogPathBufferSize = 520;
+// A long path in UTF-8 takes up to three bytes a character.
+constexpr DWORD kLogPathBufferSize = 3 * 520;
 
 bool HasNoExtension(const std::string& list)
 {
@@ -176,6 +178,18 @@ void OptionsDialog::OnOK()
             FocusControl(IDC_OPT_EXT_LIST);
             return;
         }
+        std::string normalized, badEntry;
+        if (!NormalizeExtensionList(values_.AllowExts, normalized, badEntry)) {
+            ShowMessage("\"" + badEntry +
+                                "\" is not a file extension.\n\nPlease enter extensions such as jpg or nef, "
+                                "separated by comma (,) or semicolon (;).",
+                        MB_ICONEXCLAMATION);
+            FocusControl(IDC_OPT_EXT_LIST);
+            return;
+        }
+        // "*.jpg" and ".jpg" are kept as "jpg", the form the filter compares.
+        values_.AllowExts = normalized;
+        extensions.SetText(values_.AllowExts.c_str());
     }
 
     ComboBox logFile(Item(IDC_OPT_LOG_FILE));

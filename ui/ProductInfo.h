@@ -6,11 +6,13 @@
 // The maker link's caption is also the text of control 1112 in the About box template.
 #pragma once
 
+#include "QuillmereVersion.h"
+
 namespace ProductInfo {
 
 inline constexpr char kName[] = "Quillmere";
-inline constexpr char kVersion[] = "2.4";
-inline constexpr char kBuild[] = "745";
+inline constexpr char kVersion[] = QM_VERSION_SHORT;
+inline constexpr char kBuild[] = QM_BUILD_TEXT;
 inline constexpr char kHomePage[] = "https://quillmere.example/";
 inline constexpr char kMakerPage[] = "https://quillmere.example/developers/";
 inline constexpr char kMakerCaption[] = "Quillmere Developers";

@@ -277,3 +277,17 @@ TEST(TagHelp, TextsAreExactlyWhatTheButtonsShow)
             "February, March, ...)\n%D: Day (01-31)\n%H: Hour in 24-hour format (00-23)\n%J: Hour in 12-hour "
             "format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM");
 }
+
+TEST(ExampleLineText, AnotherFolderStartsTheLineWithIt)
+{
+    OrganizeOptions options = Defaults();
+    options.CustomTargetFolder = "E:\\Sorted";
+    EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\2012\\2012_01\\2012_01_27\\OrgFileName.jpg");
+    options.OutputFolderType = 1;
+    EXPECT_EQ(ExampleLineText(options), "Example: E:\\Sorted\\2012\\2012_01\\2012_01_27\\OrgFileName.jpg");
+    options.CustomTargetFolder = "\\\\server\\share\\";
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    EXPECT_EQ(ExampleLineText(options), "Example: \\\\server\\share\\JPG\\");
+    options.CustomTargetFolder.clear();
+    EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\JPG\\");
+}

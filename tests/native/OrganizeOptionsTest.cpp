@@ -35,9 +35,9 @@ TEST(OrganizeOptions, DefaultsFollowTheDocumentsFolder)
     EXPECT_EQ(options.WndPosition.right, 0);
     EXPECT_EQ(options.WndPosition.bottom, 0);
     EXPECT_EQ(options.OpenDlg_FilterIndex, 1u);
-    EXPECT_EQ(options.ColWidth_Source, 440u);
-    EXPECT_EQ(options.ColWidth_Target, 540u);
-    EXPECT_EQ(options.ColWidth_Result, 150u);
+    EXPECT_EQ(options.ColWidth_Source, 260u);
+    EXPECT_EQ(options.ColWidth_Target, 300u);
+    EXPECT_EQ(options.ColWidth_Result, 160u);
 }
 
 TEST(OrganizeOptions, DocumentsFolderWithTrailingBackslashGetsNoSecondOne)

@@ -83,3 +83,23 @@ TEST(ExtensionOf, OfAHiddenStyleNameIsTheWholeName)
 {
     EXPECT_EQ(ExtensionOf("C:\\p\\.profile"), ".profile");
 }
+
+TEST(FirstFolderSeparator, StartsBelowADriveOrAShare)
+{
+    EXPECT_EQ(FirstFolderSeparator("C:\\Pics\\2012\\"), 2u);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\2012\\01\\"), 12u);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos\\"), 12u);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\photos"), 12u);  // the bare share: its length
+    EXPECT_EQ(FirstFolderSeparator("relative\\a"), 8u);
+    EXPECT_EQ(FirstFolderSeparator("\\rooted"), 0u);  // an empty first component, refused later
+    EXPECT_EQ(FirstFolderSeparator("name"), std::string::npos);
+    // Network paths without a server or a share name cannot be walked.
+    EXPECT_EQ(FirstFolderSeparator("\\\\"), std::string::npos);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas"), std::string::npos);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\"), std::string::npos);
+    EXPECT_EQ(FirstFolderSeparator("\\\\nas\\\\x"), std::string::npos);
+    EXPECT_EQ(FirstFolderSeparator("\\\\\\share\\x"), std::string::npos);
+    EXPECT_TRUE(IsNetworkPath("\\\\nas\\photos"));
+    EXPECT_FALSE(IsNetworkPath("\\nas\\photos"));
+    EXPECT_FALSE(IsNetworkPath("C:\\"));
+}

@@ -13,3 +13,7 @@ HGLOBAL BuildDrop(const std::vector<std::string>& paths, POINT point = {0, 0});
 // Sends the drop to the window, which frees the block with DragFinish as it must for a real
 // drop. False if no block could be made.
 bool SendDrop(HWND target, const std::vector<std::string>& paths);
+
+// The same drop in the wide form the shell itself sends (DROPFILES with fWide set), paths given
+// in UTF-8.
+bool SendWideDrop(HWND target, const std::vector<std::string>& utf8Paths);

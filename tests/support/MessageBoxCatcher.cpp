@@ -83,6 +83,8 @@ void MessageBoxCatcher::Catch(HWND dialog)
 {
     if (GetPropA(dialog, kCaughtMark))
         return;  // activated again: already answered
+    if (onlyMessageBoxes_ && GetDlgItem(dialog, 0xFFFF) == nullptr)
+        return;
     SetPropA(dialog, kCaughtMark, reinterpret_cast<HANDLE>(1));
     caught_.push_back({dialog, TextOf(dialog), TextOf(GetDlgItem(dialog, 0xFFFF)), IconOf(dialog)});
     if (action_) {

@@ -43,6 +43,9 @@ public:
     // Instead of pressing a button, hands each caught dialog to the action (after recording
     // it); the action must see to it that the dialog ends, for example by posting a command.
     void SetAction(std::function<void(HWND)> action) { action_ = std::move(action); }
+    // Catches only message boxes (dialogs with the text static), leaving other dialogs, such as a
+    // progress window, to the code under test.
+    void OnlyMessageBoxes() { onlyMessageBoxes_ = true; }
     // Leaves a dialog alone (the window under test is a "#32770" too, and is activated again
     // when a message box over it closes).
     static void Ignore(HWND dialog);
@@ -55,6 +58,7 @@ private:
     HHOOK hook_ = nullptr;
     int answer_;
     std::function<void(HWND)> action_;
+    bool onlyMessageBoxes_ = false;
     std::vector<CaughtDialog> caught_;
 };
 

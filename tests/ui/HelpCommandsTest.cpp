@@ -76,7 +76,10 @@ TEST(OpenHelp, BringsAnOpenHelpWindowBackInsteadOfOpeningAnother)
     ShowWindow(help.window(), SW_SHOWMINIMIZED);
     HWND other = CreateWindowExA(0, "Static", "Something else", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
                                  100, nullptr, nullptr, nullptr, nullptr);
-    SetForegroundWindow(other);
+    // Windows gives the foreground only to the process that has it (or was started last); a
+    // test run from a console or a service may not have it, and then nothing can be brought
+    // forward by anyone in it.
+    const bool mayTakeForeground = SetForegroundWindow(other) != FALSE;
     PumpFor(100);
     ASSERT_TRUE(IsIconic(help.window()));
     FakeHelpWindow::activations = 0;
@@ -85,7 +88,9 @@ TEST(OpenHelp, BringsAnOpenHelpWindowBackInsteadOfOpeningAnother)
     PumpFor(200);
     EXPECT_FALSE(IsIconic(help.window()));
     EXPECT_GE(FakeHelpWindow::activations, 1);
-    EXPECT_EQ(GetForegroundWindow(), help.window());
+    if (mayTakeForeground) {
+        EXPECT_EQ(GetForegroundWindow(), help.window());
+    }
     EXPECT_EQ(CountHelpWindows(), 1);  // nothing was opened
 
     CloseHelpWindow();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "QuillmereVersion.h"
 #include "resource.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
@@ -113,12 +114,13 @@ TEST_F(About, ShowsTheVersionAndTheThreeLinks)
     std::vector<std::string> texts;
     for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         texts.push_back(TextOf(child));
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "Quillmere v2.4 build 745"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Quillmere v" QM_VERSION_SHORT " build " QM_BUILD_TEXT),
+              texts.end());
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_HOMEPAGE)), "Visit Quillmere Homepage");
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_MAKER)), ProductInfo::kMakerCaption);
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_SUPPORT)), "Feedback and Support");
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_UPDATES)), "&Check for Updates");
-    EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_TELL_FRIEND)), "Tell a Friend");
+    EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_TELL_FRIEND)), "&Tell a Friend");
 
     EXPECT_EQ(about.HomepageLink().Url(), "https://quillmere.example/");
     EXPECT_EQ(about.MakerLink().Url(), ProductInfo::kMakerPage);

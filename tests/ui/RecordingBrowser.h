@@ -1,9 +1,8 @@
 // Test helper: a stand-in web browser registered as the open command of the .htm class, for
 // tests of the browser fall-back. It records the command line it was started with.
 //
-// Under Wine 8 HKEY_CLASSES_ROOT does not merge HKCU\Software\Classes, so the registration is
-// made through HKEY_CLASSES_ROOT itself, the view the program reads; it is removed again (and
-// a previous .htm class restored) when the object goes.
+// The registration is per user (and under Wine in HKEY_CLASSES_ROOT too, see ClassKeyForTest);
+// it is removed again, and a previous .htm class restored, when the object goes.
 #pragma once
 #include <windows.h>
 
@@ -11,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/ClassKeyForTest.h"
 #include "tests/support/PumpUntil.h"
 #include "toolkit/ShellServices.h"
 
@@ -35,30 +35,16 @@ public:
         if (!SetEnvironmentVariableA("QM_RECORD_FILE", record_.c_str()))
             return;
 
-        HKEY key = nullptr;
-        hadHtm_ = RegOpenKeyExA(HKEY_CLASSES_ROOT, ".htm", 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
-        if (hadHtm_) {
-            char value[520] = "";
-            DWORD size = sizeof value - 1;
-            if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                ERROR_SUCCESS)
-                oldClass_ = value;
-            RegCloseKey(key);
-        }
         std::string line = command;
         size_t at = line.find("{browser}");
         if (at != std::string::npos)
             line.replace(at, 9, Quoted());
-        ok_ = GetFileAttributesA(program_.c_str()) != INVALID_FILE_ATTRIBUTES && SetDefault(".htm", kClass) &&
-              (command.empty() || SetDefault(std::string(kClass) + "\\shell\\open\\command", line));
+        ok_ = GetFileAttributesA(program_.c_str()) != INVALID_FILE_ATTRIBUTES &&
+              htm_.SetDefault("", kClass) &&
+              (command.empty() || class_.SetDefault("shell\\open\\command", line));
     }
     ~RecordingBrowser()
     {
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, kClass);
-        if (hadHtm_)
-            SetDefault(".htm", oldClass_);
-        else
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
         if (!record_.empty())
             DeleteFileA(record_.c_str());
         SetEnvironmentVariableA("QM_RECORD_FILE", nullptr);
@@ -82,21 +68,9 @@ public:
 
 private:
     static constexpr const char* kClass = "Quillmere.TestBrowserClass";
-    static bool SetDefault(const std::string& subKey, const std::string& value)
-    {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        LONG status = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS;
-    }
-
     std::string program_;
     std::string record_;
-    bool hadHtm_ = false;
+    qmtest::ClassKeyForTest htm_ {".htm"};
+    qmtest::ClassKeyForTest class_ {kClass};
     bool ok_ = false;
-    std::string oldClass_;
 };

@@ -7,6 +7,7 @@
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TempTree.h"
 #include "tests/ui/RecordingBrowser.h"
 #include "toolkit/ShellServices.h"
 
@@ -125,6 +126,30 @@ std::string WindowsFolder()
     return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
 }
 
+// The process's current folder.
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+// Sets the current folder for a test and puts the previous one back afterwards.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : previous_(CurrentFolder())
+    {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ok_ = SetCurrentDirectoryA(folder.c_str()) != 0;
+    }
+    ~InFolder() { SetCurrentDirectoryA(previous_.c_str()); }
+    bool ok() const { return ok_; }
+
+private:
+    std::string previous_;
+    bool ok_ = false;
+};
+
 TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
 {
     ComForThisTest com;
@@ -138,6 +163,20 @@ TEST(PickFolder, OpensAtTheInitialFolderAndReturnsItWithABackslash)
     EXPECT_EQ(catcher.Caught().size(), 1u);
     EXPECT_STREQ(initial.c_str(), windows.c_str());
     EXPECT_EQ(lstrcmpiA(result, (windows + "\\").c_str()), 0) << result;
+}
+
+TEST(PickFolder, LeavesTheCurrentFolderAsItWas)
+{
+    ComForThisTest com;
+    std::string windows = WindowsFolder();
+    InFolder start(windows + "\\temp\\qm-start-folder");
+    ASSERT_TRUE(start.ok());
+    std::string initial = windows + "\\system32";
+    MessageBoxCatcher catcher(IDOK);
+    char result[520] = "";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    EXPECT_EQ(lstrcmpiA(CurrentFolder().c_str(), (windows + "\\temp\\qm-start-folder").c_str()), 0)
+            << CurrentFolder();
 }
 
 TEST(PickFolder, DriveRootComesBackWithOneBackslash)
@@ -168,11 +207,30 @@ TEST(PickFolder, CancelAndTooSmallBufferGiveFalse)
     EXPECT_EQ(catcher.Caught().size(), 2u);
 }
 
-// The file name box of the open and save dialogs (an edit control or a combo box).
-void TypeFileName(HWND dialog, const char* name)
+// Types the name into the box that has the focus once the dialog is up, then presses OK. The
+// file name box has the focus when a file dialog opens, on Windows and under Wine; its control
+// ID is another in the newer dialog Windows shows, so it is not used.
+std::string g_typedName;
+HWND g_fileDialog = nullptr;
+void CALLBACK TypeIntoFocus(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    SetDlgItemTextA(dialog, 0x480, name);
-    SetDlgItemTextA(dialog, 0x47C, name);
+    KillTimer(nullptr, timer);
+    // A program started by an earlier test may hold the activation: the dialog, activated, gives
+    // the focus back to its name box.
+    if (!GetFocus())
+        SetActiveWindow(g_fileDialog);
+    HWND focus = GetFocus();
+    if (!focus)
+        return;
+    SetWindowTextA(focus, g_typedName.c_str());
+    PostMessageA(g_fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void TypeFileName(HWND dialog, const std::string& name)
+{
+    g_typedName = name;
+    g_fileDialog = dialog;
+    SetTimer(nullptr, 0, 200, TypeIntoFocus);
 }
 
 TEST(RunFileDialog, NoBufferMeansNoDialog)
@@ -201,19 +259,40 @@ TEST(RunFileDialog, SaveDialogAddsTheDefaultExtension)
 {
     std::string windows = WindowsFolder();
     MessageBoxCatcher catcher;
-    catcher.SetAction([](HWND dialog) {
-        TypeFileName(dialog, "quillmere-test-log");
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    catcher.SetAction([](HWND dialog) { TypeFileName(dialog, "quillmere-test-log"); });
     char file[520];
     DWORD index = 1;
     std::string folder = windows + "\\temp";
     CreateDirectoryA(folder.c_str(), nullptr);
+    InFolder start(windows + "\\temp\\qm-start-folder");
+    ASSERT_TRUE(start.ok());
     int result = RunFileDialog(nullptr, "Text File (*.txt)\0*.txt\0", 0x80804, file, sizeof file, index,
                                folder.c_str(), ".txt", false);
     EXPECT_NE(result, 0);
     EXPECT_EQ(lstrcmpiA(file, (folder + "\\quillmere-test-log.txt").c_str()), 0) << file;
     EXPECT_EQ(index, 1u);
+    // The dialog does not leave the process in the folder it saved to.
+    EXPECT_EQ(lstrcmpiA(CurrentFolder().c_str(), (windows + "\\temp\\qm-start-folder").c_str()), 0)
+            << CurrentFolder();
+}
+
+TEST(RunFileDialog, OpenDialogLeavesTheCurrentFolderAsItWas)
+{
+    std::string windows = WindowsFolder();
+    MessageBoxCatcher catcher;
+    catcher.SetAction([](HWND dialog) { TypeFileName(dialog, "kernel32.dll"); });
+    InFolder start(windows + "\\temp\\qm-start-folder");
+    ASSERT_TRUE(start.ok());
+    char file[520];
+    DWORD index = 1;
+    const std::string system = windows + "\\system32";
+    // Add Files' flags: a multiple selection in the newer style.
+    ASSERT_NE(RunFileDialog(nullptr, "All\0*.*\0", 0x81204, file, sizeof file, index, system.c_str(), nullptr,
+                            true),
+              0);
+    EXPECT_EQ(lstrcmpiA(file, (system + "\\kernel32.dll").c_str()), 0) << file;
+    EXPECT_EQ(lstrcmpiA(CurrentFolder().c_str(), (windows + "\\temp\\qm-start-folder").c_str()), 0)
+            << CurrentFolder();
 }
 
 TEST(RunFileDialog, ASelectionTooLongForTheBufferAsksOnceMore)
@@ -223,8 +302,7 @@ TEST(RunFileDialog, ASelectionTooLongForTheBufferAsksOnceMore)
     int shown = 0;
     catcher.SetAction([&](HWND dialog) {
         if (++shown == 1) {
-            TypeFileName(dialog, (WindowsFolder() + "\\system32\\kernel32.dll").c_str());
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            TypeFileName(dialog, WindowsFolder() + "\\system32\\kernel32.dll");
         } else {
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
@@ -289,3 +367,26 @@ TEST_F(OpenUrlFallback, NoRegisteredCommandReturnsTheShellsFailure)
 }
 
 }  // namespace
+
+TEST(PickFolder, ReturnsALongFolderNamedInAnyScriptWhole)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    ComForThisTest com;
+    TempTree tree;
+    // Fewer than MAX_PATH characters, but far more than MAX_PATH bytes in UTF-8.
+    std::string cyrillic;
+    for (int i = 0; i < 90; ++i)
+        cyrillic += "\xD0\xAF";  // Я
+    std::string cjk;
+    for (int i = 0; i < 50; ++i)
+        cjk += "\xE6\x97\xA5";  // 日
+    const std::string folder = tree.Path(cyrillic) + "\\" + cjk;
+    ASSERT_TRUE(CreateDirectoryA(tree.Path(cyrillic).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_GT(folder.size(), static_cast<size_t>(MAX_PATH));
+    std::string initial = folder + "\\";
+    MessageBoxCatcher catcher(IDOK);
+    char result[kPickedFolderBytes] = "";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    EXPECT_EQ(std::string(result), folder + "\\");
+}

@@ -160,6 +160,29 @@ TEST_F(SortList, AnotherColumnStartsAscendingAgain)
     EXPECT_EQ(Column(0), (Texts {"a", "b", "c"}));
 }
 
+TEST_F(SortList, TheSortedColumnAloneShowsItsArrow)
+{
+    AddRow("b", "2");
+    AddRow("a", "1");
+    HWND header = dialog.list.GetHeader();
+    ASSERT_NE(header, nullptr);
+    auto arrow = [header](int column) {
+        HDITEMA item {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    EXPECT_EQ(arrow(0), 0);
+    ClickHeader(0);
+    EXPECT_EQ(arrow(0), HDF_SORTUP);
+    ClickHeader(0);
+    EXPECT_EQ(arrow(0), HDF_SORTDOWN);
+    EXPECT_EQ(arrow(1), 0);
+    ClickHeader(1);
+    EXPECT_EQ(arrow(0), 0);
+    EXPECT_EQ(arrow(1), HDF_SORTUP);
+}
+
 TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
 {
     AddRow("9", "x");
@@ -173,6 +196,25 @@ TEST_F(SortList, ComparesTextNotNumbersAndKeepsCase)
     EXPECT_NE(lstrcmpA("x", "X"), 0);
     EXPECT_LT(lstrcmpA(values[0].c_str(), values[1].c_str()), 0);  // strictly ordered: never equal
     EXPECT_EQ(values[2], "y");
+}
+
+// The program runs with UTF-8 as its code page: names in other scripts sort by their letters in the
+// user's language, not by their bytes read in another code page ("Öl" read as "Ã–l" would sort
+// among the A's, "Яблоко" as "Ð¯Ð±Ð»Ð¾ÐºÐ¾" among the D's).
+TEST_F(SortList, NamesInAnyScriptSortByTheirLetters)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    const std::string apple = "Apfel";
+    const std::string anger = "\xC3\x84rger";  // Ärger
+    const std::string oil = "\xC3\x96l";  // Öl
+    const std::string zebra = "Zebra";
+    const std::string yabloko = "\xD0\xAF\xD0\xB1\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBE";  // Яблоко
+    for (const std::string& name : {zebra, yabloko, oil, apple, anger})
+        AddRow(name.c_str(), "");
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts {apple, anger, oil, zebra, yabloko}));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts {yabloko, zebra, oil, anger, apple}));
 }
 
 TEST_F(SortList, LongTextsSortWhole)

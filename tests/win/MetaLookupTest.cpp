@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 #include <string>
 
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
+#include "tests/support/ZoneCases.h"
 #include "tests/win/ToolTestFiles.h"
 
 #ifndef QM_DIST_DIR
@@ -61,9 +63,9 @@ FILETIME Utc(int year, int month, int day, int hour)
 
 Date LocalDate(const FILETIME& utc)
 {
-    FILETIME local;
-    SYSTEMTIME calendar;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
+    SYSTEMTIME system, calendar;
+    if (!FileTimeToSystemTime(&utc, &system) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &system, &calendar)) {
         ADD_FAILURE() << "time conversion failed";
         return {};
     }
@@ -323,6 +325,27 @@ TEST_F(MetaLookupTest, FileTimeModesTakeTheirOwnTime)
         EXPECT_EQ(created, LocalDate(Utc(2003, 3, 3, 12)));
     }
     EXPECT_EQ(ToolStarts(), 0);
+}
+
+// Run with TZ set to zones with and without daylight saving (see the CTest entries).
+TEST_F(MetaLookupTest, FileTimesNearMidnightLandInTheirOwnDay)
+{
+    std::string zone;
+    const std::vector<qmtest::ZoneCase> cases = qmtest::NearMidnightCases(zone);
+    if (cases.empty())
+        GTEST_SKIP() << "no expected local times for this time zone: " << zone;
+    int n = 0;
+    for (const qmtest::ZoneCase& c : cases) {
+        const std::string path = Listed("night" + std::to_string(++n) + ".txt", "");
+        ASSERT_TRUE(qmtest::SetAllFileTimes(path, c.utc));
+        const Date expected {c.year, c.month, c.day, c.hour, c.minute, 0};
+        for (OrganizeMode mode : {OrganizeMode::Modified, OrganizeMode::Created, OrganizeMode::Accessed,
+                                  OrganizeMode::TakenElseModified}) {
+            Date d;
+            ASSERT_TRUE(ForMode(path, mode, d)) << static_cast<int>(mode);
+            EXPECT_EQ(d, expected) << "mode " << static_cast<int>(mode) << ", case " << n;
+        }
+    }
 }
 
 TEST_F(MetaLookupTest, TakenElseCreatedAndElseAccessed)

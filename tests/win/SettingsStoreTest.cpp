@@ -40,6 +40,7 @@ OrganizeOptions Changed()
     options.ColWidth_Source = 100;
     options.ColWidth_Target = 200;
     options.ColWidth_Result = 300;
+    options.ColWidth_Dpi = 144;
     options.CompanionFiles = 1;
     options.NameDates = 1;
     return options;
@@ -74,6 +75,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Source, expected.ColWidth_Source);
     EXPECT_EQ(actual.ColWidth_Target, expected.ColWidth_Target);
     EXPECT_EQ(actual.ColWidth_Result, expected.ColWidth_Result);
+    EXPECT_EQ(actual.ColWidth_Dpi, expected.ColWidth_Dpi);
     EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
     EXPECT_EQ(actual.NameDates, expected.NameDates);
 }
@@ -113,7 +115,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
-                            "CompanionFiles",      "NameDates"};
+                            "ColWidth_Dpi",        "CompanionFiles",  "NameDates"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};
@@ -164,9 +166,12 @@ TEST_F(SettingsStoreTest, MissingWndMaximizedMeansMaximized)
     SetDword(kOptionsKey, "ColWidth_Source", 123);
     OrganizeOptions options = Defaults();
     options.WndMaximized = 0;
+    options.ColWidth_Dpi = 144;
     LoadSettings(options);
     EXPECT_EQ(options.WndMaximized, 1u);
     EXPECT_EQ(options.ColWidth_Source, 123u);
+    // Widths stored without their DPI (by an older version) were measured at 96 DPI.
+    EXPECT_EQ(options.ColWidth_Dpi, 96u);
 }
 
 TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)

@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "engine/RunJournal.h"
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "resource.h"
@@ -108,6 +109,13 @@ protected:
         return states;
     }
 
+    std::string Cell(int row, int column)
+    {
+        char text[1024] = {};
+        ListView_GetItemText(list, row, column, text, sizeof text);
+        return text;
+    }
+
     void Select(std::initializer_list<int> rows)
     {
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
@@ -161,6 +169,72 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
     EXPECT_EQ(catcher.Caught()[4].text, "File \"" + paths[2] + "\" isn't available.");
 }
 
+TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
+{
+    const std::string runs = tree.Path("runs\\");
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.c_str());
+    MessageBoxCatcher catcher(IDNO);
+    catcher.OnlyMessageBoxes();
+    MessageBoxCatcher::Ignore(w);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "There is no run to undo.");
+
+    // A run that moved two files, recorded as every run is.
+    const std::vector<std::string> sources {tree.Path("a.jpg"), tree.Path("b.jpg")};
+    const std::vector<std::string> targets {tree.Path("out\\a.jpg"), tree.Path("out\\b.jpg")};
+    for (const auto& source : sources)
+        ASSERT_TRUE(WriteData(source, SampleJpeg(source)));
+    {
+        RunJournal journal;
+        JournalHeader header;
+        header.started = "2026-12-08 09:00:00";
+        header.move = true;
+        ASSERT_TRUE(journal.Open(runs, header, 50));
+        RealFileSystem real;
+        JournalFileSystem fs(real, journal);
+        ASSERT_TRUE(fs.EnsureFolder(tree.Path("out\\")));
+        for (int i = 0; i < 2; ++i)
+            ASSERT_TRUE(fs.Transfer(sources[i], targets[i], true));
+    }
+    ASSERT_TRUE(SendDrop(w, {tree.Path("other.jpg")}));
+
+    // No: nothing changes.
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 2u);
+    EXPECT_EQ(catcher.Caught()[1].text,
+              "Undo the run of 2026-12-08 09:00:00?\n\n2 moved files go back where they "
+              "were.\nFolders the run created are removed when empty. Files changed since "
+              "the run are left where they are.");
+    EXPECT_EQ(catcher.Caught()[1].icon, MessageIcon::Question);
+    EXPECT_TRUE(Exists(targets[0]));
+    EXPECT_EQ(ListView_GetItemCount(list), 1);
+
+    // Yes: the files go back and the list shows them, last moved first.
+    catcher.SetAnswer(IDYES);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    PumpFor(50);
+    ASSERT_EQ(catcher.Caught().size(), 3u) << catcher.Caught().back().text;
+    EXPECT_TRUE(Exists(sources[0]));
+    EXPECT_TRUE(Exists(sources[1]));
+    EXPECT_FALSE(Exists(tree.Path("out\\")));
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(Cell(0, 0), targets[1]);
+    EXPECT_EQ(Cell(0, 1), sources[1]);
+    EXPECT_EQ(Cell(0, 2), "Moved back");
+    EXPECT_EQ(Cell(1, 0), targets[0]);
+    EXPECT_EQ(Cell(1, 2), "Moved back");
+    EXPECT_TRUE(IsWindowEnabled(w));
+
+    // Once undone, the run is not undone again.
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    ASSERT_EQ(catcher.Caught().size(), 4u);
+    EXPECT_NE(catcher.Caught()[3].text.find("was undone already"), std::string::npos)
+            << catcher.Caught()[3].text;
+    EXPECT_EQ(catcher.Caught()[3].icon, MessageIcon::Exclamation);
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+}
+
 TEST_F(ContextTest, SteppingStaysAtTheEnds)
 {
     std::vector<std::string> paths = {tree.Path("a.jpg"), tree.Path("b.jpg"), tree.Path("c.jpg")};
@@ -194,9 +268,13 @@ TEST_F(ContextTest, ExifWindowListsTheToolsFieldsAndCopiesThem)
         ListView_GetItemText(fields, row, 0, name, sizeof name);
         ListView_GetItemText(fields, row, 1, value, sizeof value);
         EXPECT_EQ(field.name, name);
-        EXPECT_EQ(field.value, value);
+        // Reading the file for the window may itself move its access time on (Linux under Wine
+        // does on most reads; Windows keeps it within an hour or not at all).
+        if (field.name != "File Access Date/Time") {
+            EXPECT_EQ(field.value, value);
+        }
         EXPECT_NE(field.name, "File Size");  // dropped lines never reach the window
-        expected += field.name + " : " + field.value + "\r\n";
+        expected += std::string(name) + " : " + value + "\r\n";
         ++row;
     }
     char caption[MAX_PATH];
@@ -283,4 +361,54 @@ TEST_F(ContextTest, ExifWindowRemembersPlacementAndColumns)
     EXPECT_EQ(placement.rcNormalPosition.bottom, 860);
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(again.Handle(), IDC_EXIF_LIST), 0), 111);
     again.End(IDCANCEL);
+}
+
+TEST_F(ContextTest, ExifWindowShowsAndCopiesValuesInAnyScriptAsUnicode)
+{
+    if (!HaveTool())
+        GTEST_SKIP() << "metaprobe.exe is not built in " << QM_DIST_DIR;
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+    const auto wide = [](const std::string& utf8) {
+        const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring text(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
+        return text;
+    };
+    const std::string maker =
+            "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80";  // Привет 😀
+    const std::string jpeg = tree.Path("\xE6\x97\xA5\xE6\x9C\xAC.jpg");  // 日本.jpg
+    ASSERT_TRUE(WriteData(jpeg, SampleJpeg(maker)));
+
+    ExifInfoDialog dialog({jpeg, nullptr, ToolConfig()});
+    ASSERT_TRUE(dialog.Create(w));
+    wchar_t caption[MAX_PATH] = L"";
+    GetWindowTextW(dialog.Handle(), caption, MAX_PATH);
+    EXPECT_EQ(std::wstring(caption), wide(jpeg));
+    // The list shows the value as its characters: read back in the wide form.
+    HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
+    bool shown = false;
+    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
+        wchar_t value[256] = L"";
+        LVITEMW item {};
+        item.iSubItem = 1;
+        item.pszText = value;
+        item.cchTextMax = 256;
+        SendMessageW(fields, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        shown = shown || std::wstring(value) == wide(maker);
+    }
+    EXPECT_TRUE(shown);
+    SendMessageA(dialog.Handle(), WM_COMMAND, IDC_EXIF_COPY, 0);
+    std::wstring copied;
+    ASSERT_TRUE(OpenClipboard(dialog.Handle()));
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            copied = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    EXPECT_EQ(copied.rfind(wide(jpeg) + L"\r\n", 0), 0u);
+    EXPECT_NE(copied.find(L"Make : " + wide(maker) + L"\r\n"), std::wstring::npos);
+    EXPECT_EQ(ClipboardText(dialog.Handle()).rfind(jpeg + "\r\n", 0), 0u);
+    dialog.End(IDCANCEL);
 }

@@ -1,126 +1,13 @@
 // The main window, built from its real template and driven with messages under Wine: start-up
 // on a fresh and on a stored registry, closing, drops, Remove, the organize controls' enabling
-// and example line, message boxes, and a whole Move run from the window.
-#include <gtest/gtest.h>
+// and example line, message boxes, a whole Move run from the window, and runs undone from it.
+#include <set>
+#include <string>
 
-#include <windows.h>
-#include <commctrl.h>
+#include "engine/RunJournal.h"
+#include "tests/ui/main/MainWindowFixture.h"
 
-#include "engine/SettingsStore.h"
-#include "resource.h"
-#include "tests/support/DropBuilder.h"
-#include "tests/support/JpegBuilder.h"
-#include "tests/support/MessageBoxCatcher.h"
-#include "tests/support/PumpUntil.h"
-#include "tests/support/TempTree.h"
-#include "ui/MainDialog.h"
-
-namespace {
-
-void DeleteProgramKey()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
-}
-
-void SetDword(const char* name, DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-bool GetDword(const char* name, DWORD& value)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof value;
-    const bool ok = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-                    ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-std::string Text(HWND dialog, int id)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-bool Enabled(HWND dialog, int id)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
-}
-
-void Command(HWND dialog, int id, int code = BN_CLICKED)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void Click(HWND dialog, int id)
-{
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-void SelectMode(HWND dialog, std::uint32_t mode)
-{
-    HWND combo = GetDlgItem(dialog, IDC_ORGANIZE_MODE);
-    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-        if (static_cast<std::uint32_t>(SendMessageA(combo, CB_GETITEMDATA, i, 0)) == mode)
-            SendMessageA(combo, CB_SETCURSEL, i, 0);
-    Command(dialog, IDC_ORGANIZE_MODE, CBN_SELCHANGE);
-}
-
-std::vector<unsigned char> JpegTaken(const std::string& date)
-{
-    qmtest::Ifd exif;
-    exif.Ascii(0x9003, date);
-    qmtest::Ifd ifd0;
-    ifd0.Sub(0x8769, exif);
-    return qmtest::MinimalJpeg(ifd0);
-}
-
-// A main window for one test, on a registry prepared by the test; the first-start help is
-// switched off unless the test asks for it.
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { DeleteProgramKey(); }
-    void TearDown() override
-    {
-        Close();
-        DeleteProgramKey();
-    }
-
-    HWND Open(bool firstRun = false)
-    {
-        if (!firstRun)
-            SetDword("FirstRun", 0);
-        dialog_ = std::make_unique<MainDialog>();
-        EXPECT_TRUE(dialog_->Create(nullptr));
-        PumpFor(50);
-        return dialog_->Handle();
-    }
-
-    void Close()
-    {
-        if (dialog_ && dialog_->Handle())
-            SendMessageA(dialog_->Handle(), WM_COMMAND, IDC_CLOSE, 0);
-        PumpFor(20);
-        dialog_.reset();
-    }
-
-    int Rows() { return ListView_GetItemCount(GetDlgItem(dialog_->Handle(), IDC_FILE_LIST)); }
-    std::string Cell(int row, int column) { return dialog_->List().GetItemText(row, column); }
-
-    std::unique_ptr<MainDialog> dialog_;
-};
-
-}  // namespace
+using namespace mainwindow;
 
 TEST_F(MainWindowTest, FirstStartOnAFreshRegistry)
 {
@@ -191,7 +78,7 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAndClosingWritesThem)
     EXPECT_EQ(r.bottom, 930);
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), 123);
     EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Orientation Picture Taken");
-    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\Rotate 90 CW\\");
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Sorted\\Rotate 90 CW\\");
     EXPECT_FALSE(Enabled(w, IDC_YEAR_FOLDER));
     EXPECT_EQ(IsDlgButtonChecked(w, IDC_MONTH_FOLDER), BST_UNCHECKED);
     EXPECT_TRUE(Enabled(w, IDC_OUTPUT_FOLDER));
@@ -272,9 +159,16 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
-    // A file dropped again in another letter case, and a file the filter refuses.
+    // A file dropped again in another letter case, and a file the filter refuses: as nothing was
+    // added, the window says what the filter left out.
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    MessageBoxCatcher::Ignore(w);
     ASSERT_TRUE(SendDrop(w, {tree.Path("PICS\\X.JPG"), tree.Path("pics\\w.png")}));
     EXPECT_EQ(Rows(), 3);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "No file was added: the extension filter (JPG; jpeg) left out 1 "
+                                        "file.\n\nThe filter is set in Options.");
     // Sub-folders follow the setting; the new row keeps the path as dropped.
     dialog_->Options().AddFilesInSubfolder = 1;
     ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
@@ -282,6 +176,38 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Cell(3, 0), tree.Path("pics\\sub\\v.jpg"));
     EXPECT_EQ(Cell(3, 1), "");
     EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
+}
+
+TEST_F(MainWindowTest, AFolderScanLeavesOutWhatTheSystemKeepsForItself)
+{
+    TempTree tree;
+    for (const char* folder : {"pics", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+    for (const char* name : {"pics\\a.jpg", "pics\\desktop.ini", "pics\\Thumbs.db", "pics\\hidden.jpg",
+                             "pics\\system.jpg", "pics\\$RECYCLE.BIN\\deleted.jpg", "pics\\mine\\b.jpg"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    const DWORD systemHidden = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN;
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN"})
+        ASSERT_TRUE(SetFileAttributesA(tree.Path(name).c_str(), systemHidden)) << name;
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\system.jpg").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("pics\\mine").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    SetDword("EnableExtFilter", 0);
+    SetDword("AddFilesInSubfolder", 1);
+    HWND w = Open();
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
+    std::set<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    // Hidden alone or system alone is the user's choice and is listed; both together is not.
+    EXPECT_EQ(listed,
+              (std::set<std::string> {tree.Path("pics\\a.jpg"), tree.Path("pics\\hidden.jpg"),
+                                      tree.Path("pics\\system.jpg"), tree.Path("pics\\mine\\b.jpg")}));
+    // A file named explicitly is taken whatever its attributes.
+    ASSERT_TRUE(SendDrop(w, {tree.Path("pics\\desktop.ini")}));
+    EXPECT_EQ(Rows(), 5);
+    for (const char* name : {"pics\\desktop.ini", "pics\\Thumbs.db", "pics\\$RECYCLE.BIN", "pics\\mine"})
+        SetFileAttributesA(tree.Path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
@@ -373,12 +299,14 @@ TEST_F(MainWindowTest, EnablingFollowsTheModeAndTheCheckBoxes)
     SendDlgItemMessageA(w, IDC_DAY_FORMAT, CB_SETCURSEL, 1, 0);  // "%M-%D"
     Command(w, IDC_DAY_FORMAT, CBN_SELCHANGE);
     EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
-    // Typing in the output folder does not change the example.
+    // With another folder the example starts with it, as it is typed.
     Click(w, IDC_ANOTHER_FOLDER);
     EXPECT_TRUE(Enabled(w, IDC_BROWSE_OUTPUT));
     SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "E:\\Typed");
-    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
+    Command(w, IDC_OUTPUT_FOLDER, CBN_EDITCHANGE);
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: E:\\Typed\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
     Click(w, IDC_SAME_FOLDER);
+    EXPECT_EQ(Text(w, IDC_EXAMPLE), "Example: D:\\Output\\01-27\\2012-01-27 10_46_15 OrgFileName.jpg");
     EXPECT_FALSE(Enabled(w, IDC_OUTPUT_FOLDER));
     EXPECT_FALSE(Enabled(w, IDC_OPEN_OUTPUT));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), "E:\\Typed");
@@ -467,4 +395,118 @@ TEST_F(MainWindowTest, MoveFilesOrganizesADroppedFolder)
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(stored), tree.Path("sorted\\"));
     EXPECT_EQ(Text(w, IDC_OUTPUT_FOLDER), tree.Path("sorted"));
+}
+
+TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
+{
+    for (const bool move : {true, false}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        DeleteProgramKey();
+        TempTree tree;
+        TempTree runs;
+        SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+        CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_1.JPG"), JpegTaken("2012:01:27 10:46:15")));
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_2.JPG"), JpegTaken("2013:11:05 08:00:00")));
+        // A file the run replaces (Overwrite), which undo must bring back.
+        for (const char* folder : {"sorted", "sorted\\2012", "sorted\\2012\\2012_01"})
+            CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+        ASSERT_TRUE(WriteText(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG"), "was there before"));
+        const auto before = FilesBelow(tree.Root());
+        SetDword("TargetExistsOpt", 22);
+
+        HWND w = Open();
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_DAY_FOLDER);
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, move ? IDC_MOVE_FILES : IDC_COPY_FILES);
+        PumpFor(50);
+        ASSERT_TRUE(Exists(tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG")));
+        ASSERT_NE(FilesBelow(tree.Root()), before);
+
+        const std::size_t asked = catcher.Caught().size();
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), asked + 1) << catcher.Caught().back().text;
+        EXPECT_NE(catcher.Caught()[asked].text.find(move ? "2 moved files go back" : "2 copies are deleted"),
+                  std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_NE(catcher.Caught()[asked].text.find("1 replaced files are restored"), std::string::npos)
+                << catcher.Caught()[asked].text;
+        EXPECT_EQ(FilesBelow(tree.Root()), before);
+        EXPECT_FALSE(Exists(tree.Path("sorted\\2013")));
+        ASSERT_EQ(Rows(), 2);
+        for (int row = 0; row < 2; ++row) {
+            const std::string expected = move ? "Moved back" : "Copy deleted";
+            EXPECT_EQ(Cell(row, 2).rfind(expected, 0), 0u) << Cell(row, 2);
+        }
+        EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2 files: 2 put back, 0 left where they are");
+        Close();
+        SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    }
+}
+
+TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
+{
+    TempTree tree;
+    TempTree runs;
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
+    CreateDirectoryA(tree.Path("camera").c_str(), nullptr);
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(WriteData(tree.Path("camera\\IMG_" + std::to_string(i) + ".JPG"),
+                              JpegTaken("2012:01:2" + std::to_string(i) + " 10:00:00")));
+    const auto before = FilesBelow(tree.Root());
+    HWND w = Open();
+    {
+        MessageBoxCatcher catcher(IDYES);
+        catcher.OnlyMessageBoxes();
+        MessageBoxCatcher::Ignore(w);
+        ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+        Click(w, IDC_ANOTHER_FOLDER);
+        SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+        Click(w, IDC_MOVE_FILES);
+        PumpFor(50);
+    }
+    ASSERT_EQ(FilesBelow(tree.Path("sorted\\")).size(), 3u);
+    const auto journals = KeptJournals(runs.Root());
+    ASSERT_EQ(journals.size(), 1u);
+    {
+        // Yes to the confirmation, then Cancel in the progress window as soon as it shows.
+        MessageBoxCatcher catcher;
+        catcher.SetAction([](HWND dialog) {
+            const int button = GetDlgItem(dialog, 0xFFFF) ? IDYES : IDC_PROGRESS_CANCEL;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        });
+        MessageBoxCatcher::Ignore(w);
+        SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+        PumpFor(50);
+        ASSERT_EQ(catcher.Caught().size(), 2u);
+    }
+    EXPECT_TRUE(IsWindowEnabled(w));
+    EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
+    EXPECT_NE(Text(w, IDC_RUN_SUMMARY).find(", cancelled after "), std::string::npos)
+            << Text(w, IDC_RUN_SUMMARY);
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;
+    EXPECT_FALSE(data.undone);
+
+    // Taken up again, the undo puts back what is left.
+    MessageBoxCatcher catcher(IDYES);
+    catcher.OnlyMessageBoxes();
+    MessageBoxCatcher::Ignore(w);
+    SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
+    PumpFor(50);
+    EXPECT_EQ(FilesBelow(tree.Root()), before);
+    EXPECT_FALSE(Exists(tree.Path("sorted")));
+    JournalData after;
+    ASSERT_TRUE(LoadJournal(journals.front(), after, error)) << error;
+    EXPECT_TRUE(after.undone);
+    Close();
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }

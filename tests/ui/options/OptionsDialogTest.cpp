@@ -142,6 +142,34 @@ TEST_F(OptionsDialogTest, ExtensionListWithoutAnExtensionIsRefused)
     EXPECT_EQ(std::vector<std::string>(stored.begin() + 1, stored.end()), kPresets);
 }
 
+TEST_F(OptionsDialogTest, WildcardFormsAreStoredBareAndOtherEntriesRefused)
+{
+    OrganizeOptions given;
+    given.EnableExtFilter = 1;
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, "*.jpg; *.*");
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_EXT_LIST));
+        EXPECT_FALSE(KeyExists(HistoryKey("AllowExts")));
+        SetControlText(hwnd, IDC_OPT_EXT_LIST, "*.jpg; .NEF, png");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text,
+              "\"*.*\" is not a file extension.\n\nPlease enter extensions such as jpg "
+              "or nef, separated by comma (,) or semicolon (;).");
+    EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialog.Result().AllowExts, "jpg; NEF, png");
+    const std::vector<std::string> stored = StoredHistory("AllowExts");
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(stored[0], "jpg; NEF, png");
+}
+
 TEST_F(OptionsDialogTest, RefusalMessagesBelongToTheDialog)
 {
     OrganizeOptions given;

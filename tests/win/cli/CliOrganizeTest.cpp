@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "QuillmereVersion.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/win/cli/CliProcess.h"
@@ -51,7 +52,7 @@ TEST_F(CliOrganize, VersionHelpAndUsageErrors)
     const CliOutcome version = RunCli({"--version"});
     ASSERT_TRUE(version.started);
     EXPECT_EQ(version.exitCode, 0u);
-    EXPECT_EQ(version.out, "quillmere-cli 2.4.745\n");
+    EXPECT_EQ(version.out, "quillmere-cli " QM_VERSION_TEXT "\n");
 
     const CliOutcome help = RunCli({"--help"});
     EXPECT_EQ(help.exitCode, 0u);
@@ -110,6 +111,27 @@ TEST_F(CliOrganize, ExtensionFilterAndSubfolderSwitchChooseTheFiles)
     EXPECT_EQ(Lines(run.out), std::vector<std::string> {Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tOK"});
 }
 
+TEST_F(CliOrganize, FolderArgumentsLeaveOutWhatTheSystemKeepsForItself)
+{
+    Put("a.jpg", "2012:01:27 10:00:00");
+    for (const char* name : {"desktop.ini", "Thumbs.db", "hidden.jpg"})
+        Put(name, "2012:01:27 10:00:00");
+    const DWORD systemHidden = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN;
+    ASSERT_TRUE(SetFileAttributesA(Src("desktop.ini").c_str(), systemHidden));
+    ASSERT_TRUE(SetFileAttributesA(Src("Thumbs.db").c_str(), systemHidden));
+    ASSERT_TRUE(SetFileAttributesA(Src("hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // The folder is scanned (the filter lets all three kinds through); desktop.ini is also named
+    // on its own, and so is taken.
+    const CliOutcome run = RunCli({"organize", "--dry-run", "--ext", "jpg;ini;db", "--no-subfolders",
+                                   "--mode", "extension", "--out", Out(), Src(""), Src("desktop.ini")});
+    for (const char* name : {"desktop.ini", "Thumbs.db", "hidden.jpg"})
+        SetFileAttributesA(Src(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Sorted(Lines(run.out)), Sorted({Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tOK",
+                                              Src("hidden.jpg") + "\t" + Out("JPG\\hidden.jpg") + "\tOK",
+                                              Src("desktop.ini") + "\t" + Out("INI\\desktop.ini") + "\tOK"}));
+}
+
 TEST_F(CliOrganize, ExitStatusCountsSkipsAsDoneAndFailuresAsFailed)
 {
     Put("a.jpg", "2012:01:27 10:00:00");
@@ -147,7 +169,7 @@ TEST_F(CliOrganize, PreparationProblemsPrintTheWindowsMessageAndTouchNothing)
     EXPECT_EQ(badTemplate.exitCode, 2u);
     EXPECT_EQ(badTemplate.out, "");
     EXPECT_EQ(badTemplate.err, "Folder and file name cannot contain any of the following characters:\n"
-                               "\\/:*?\"<>|\n");
+                               "\\/:*?\"<>|\n\nFile name template: \":\" is not allowed.\n");
     EXPECT_EQ(Snapshot(tree.Root()), before);
 
     ASSERT_TRUE(WriteText(tree.Path("blocker"), "a file"));

@@ -77,9 +77,7 @@ CliOutcome RunCli(const std::vector<std::string>& args)
             CloseHandle(err);
         return outcome;
     }
-    std::string commandLine = Quoted(CliProgram());
-    for (const std::string& arg : args)
-        commandLine += " " + Quoted(arg);
+    const std::string commandLine = CliCommandLine(args);
     STARTUPINFOA si {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -104,6 +102,14 @@ CliOutcome RunCli(const std::vector<std::string>& args)
     outcome.out = ReadText(outPath);
     outcome.err = ReadText(errPath);
     return outcome;
+}
+
+std::string CliCommandLine(const std::vector<std::string>& args)
+{
+    std::string commandLine = Quoted(CliProgram());
+    for (const std::string& arg : args)
+        commandLine += " " + Quoted(arg);
+    return commandLine;
 }
 
 std::vector<std::string> Lines(const std::string& text)

@@ -18,6 +18,9 @@ std::string CliProgram();
 
 CliOutcome RunCli(const std::vector<std::string>& args);
 
+// The command line that starts the program with args (for tests that start it themselves).
+std::string CliCommandLine(const std::vector<std::string>& args);
+
 // The lines of a text without their line ends.
 std::vector<std::string> Lines(const std::string& text);
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 #include "tests/support/TempTree.h"
 
 namespace {
@@ -82,7 +82,7 @@ TEST_F(DryRunVsReal, FoldersAreCreatedOnlyInTheDryRunsMemory)
         return fs.EnsureFolder(r + std::string(300, 'x') + "\\");
     });
     Expect("copy into the new folder", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\2012\\01\\a.jpg", false);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\2012\\01\\a.jpg", false) == TransferOutcome::Done;
     });
     Expect("the copy is there",
            [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "OUT\\2012\\01\\A.JPG"); });
@@ -91,36 +91,36 @@ TEST_F(DryRunVsReal, FoldersAreCreatedOnlyInTheDryRunsMemory)
 TEST_F(DryRunVsReal, TransfersFailWhereTheRealCallsFail)
 {
     Expect("missing source", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", true);
+        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", true) == TransferOutcome::Done;
     });
     Expect("missing source copy", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", false);
+        return fs.Transfer(r + "src\\none.jpg", r + "out\\n.jpg", false) == TransferOutcome::Done;
     });
     Expect("missing source folder", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "nowhere\\none.jpg", r + "out\\n.jpg", false);
+        return fs.Transfer(r + "nowhere\\none.jpg", r + "out\\n.jpg", false) == TransferOutcome::Done;
     });
     Expect("copy onto an existing file", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", false);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", false) == TransferOutcome::Done;
     });
     Expect("move onto an existing file", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", true);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\old.jpg", true) == TransferOutcome::Done;
     });
     Expect("into a missing folder", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\no\\a.jpg", true);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\no\\a.jpg", true) == TransferOutcome::Done;
     });
     Expect("move", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", true);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", true) == TransferOutcome::Done;
     });
     Expect("source is gone",
            [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\a.jpg"); });
     Expect("moved source again", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\a2.jpg", true);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a2.jpg", true) == TransferOutcome::Done;
     });
     Expect("onto the moved file", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\b.jpg", r + "out\\a.jpg", false);
+        return fs.Transfer(r + "src\\b.jpg", r + "out\\a.jpg", false) == TransferOutcome::Done;
     });
     Expect("the moved file moves on", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "out\\a.jpg", r + "src\\a.jpg", true);
+        return fs.Transfer(r + "out\\a.jpg", r + "src\\a.jpg", true) == TransferOutcome::Done;
     });
 }
 
@@ -129,17 +129,17 @@ TEST_F(DryRunVsReal, ReplacementsFailWhereTheRealCallsFail)
     for (const bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
         Expect("missing source", [move](RunFileSystem& fs, const std::string& r) {
-            return fs.Replace(r + "src\\none.jpg", r + "out\\old.jpg", move);
+            return fs.Replace(r + "src\\none.jpg", r + "out\\old.jpg", move) == TransferOutcome::Done;
         });
         Expect("onto a folder", [move](RunFileSystem& fs, const std::string& r) {
-            return fs.Replace(r + "src\\c.jpg", r + "out\\folder.jpg", move);
+            return fs.Replace(r + "src\\c.jpg", r + "out\\folder.jpg", move) == TransferOutcome::Done;
         });
     }
     Expect("copy over", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Replace(r + "src\\b.jpg", r + "out\\old.jpg", false);
+        return fs.Replace(r + "src\\b.jpg", r + "out\\old.jpg", false) == TransferOutcome::Done;
     });
     Expect("move over", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Replace(r + "src\\c.jpg", r + "out\\old.jpg", true);
+        return fs.Replace(r + "src\\c.jpg", r + "out\\old.jpg", true) == TransferOutcome::Done;
     });
     Expect("moved away", [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "src\\c.jpg"); });
     Expect("copied stays",
@@ -158,7 +158,7 @@ TEST_F(DryRunVsReal, SameFileKnowsSpellingsAndNewFiles)
         return fs.SameFile(r + "src\\a.jpg", r + "src\\b.jpg");
     });
     Expect("copy", [](RunFileSystem& fs, const std::string& r) {
-        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", false);
+        return fs.Transfer(r + "src\\a.jpg", r + "out\\a.jpg", false) == TransferOutcome::Done;
     });
     Expect("a copy is another file", [](RunFileSystem& fs, const std::string& r) {
         return fs.SameFile(r + "src\\a.jpg", r + "out\\a.jpg");

@@ -1,16 +1,22 @@
 // Many seeded random runs over real files: modes, policies, existing targets (some of them
-// copies of a source), name clashes, cancel points, sources removed or locked mid-run, read-only
-// targets. After every run each original content still exists where the run's outcome says it
-// must; only what Overwrite was asked to replace may be gone, an identical file left alone keeps
-// its source, and nothing else appears.
+// copies of a source), name clashes, names in many scripts, cancel points, sources removed or
+// locked mid-run, read-only targets, and (where the test wrapper provides a small drive) an output
+// drive that fills up mid-run. After every run each original content still exists where the run's
+// outcome says it must; only what Overwrite was asked to replace may be gone, an identical file
+// left alone keeps its source, and nothing else appears, not even an unfinished copy. Then the run
+// is undone from its journal: every original content is back at its own path, except the source
+// the test removed.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <map>
 #include <random>
+#include <cstdlib>
 #include <set>
 
+#include "engine/RunJournal.h"
+#include "engine/RunUndo.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
@@ -29,6 +35,55 @@ std::string JpegContent(int id, std::mt19937& rng)
     return std::string(bytes.begin(), bytes.end());
 }
 
+class LeftRows : public UndoSink {
+public:
+    void FileUndone(const std::string&, const std::string& source, const std::string&, bool left) override
+    {
+        if (left)
+            sources.push_back(source);
+    }
+    std::vector<std::string> sources;
+};
+
+// Names in several scripts, with letter-case twins that name one file, and a combining accent.
+const char* const kNames[] = {"img0",
+                              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+                              "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2",
+                              "\xE6\x97\xA5\xE6\x9C\xAC",
+                              "\xF0\x9F\x98\x80",
+                              "cafe\xCC\x81",
+                              "\xC3\x84",
+                              "\xC3\xA4"};
+
+// The small drive of the test wrapper, or empty.
+std::string SmallDrive()
+{
+    const char* drive = std::getenv("QM_SMALL_DRIVE");
+    return drive != nullptr ? drive : "";
+}
+
+// A path as the file system tells paths apart: without regard to letter case, in any script.
+std::string Key(const std::string& path)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), units);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string key(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), units, key.data(), bytes, nullptr, nullptr);
+    return key;
+}
+
+// Every file below folder, with its content, by full path.
+void AddFilesBelow(const std::string& folder, std::map<std::string, std::string>& files,
+                   const std::string& skip)
+{
+    for (const auto& [relative, content] : FilesBelow(folder))
+        if (folder + relative != skip)
+            files[folder + relative] = content;
+}
+
 struct Scenario {
     bool move;
     std::uint32_t mode;
@@ -41,6 +96,8 @@ void RunSeed(unsigned seed)
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     TempTree tree;
+    TempTree runs;
+    SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
     TestRunHost host;
     const std::uint32_t modes[] = {100, 200, 500, 600};
     const std::uint32_t policies[] = {11, 22, 33, 44};
@@ -50,23 +107,36 @@ void RunSeed(unsigned seed)
     host.settings.TargetExistsOpt = s.policy;
     host.settings.CreateDayFolder = 0;
     host.settings.OutputFolderType = rng() % 4 == 0 ? 0 : 1;
-    host.settings.CustomTargetFolder = tree.Path("out");
+    // Now and then the output goes to the small drive, filled so that only some files fit.
+    const std::string smallDrive = SmallDrive();
+    const bool onSmallDrive = !smallDrive.empty() && host.settings.OutputFolderType == 1 && rng() % 3 == 0;
+    const std::string outRoot = onSmallDrive ? smallDrive + "qm_noloss\\" : tree.Root();
+    if (onSmallDrive) {
+        RemoveTree(outRoot);
+        ASSERT_TRUE(CreateDirectoryA(outRoot.c_str(), nullptr));
+    }
+    host.settings.CustomTargetFolder = outRoot + "out";
     host.settings.CreateYearFolder = rng() % 2;
     host.settings.CreateMonthFolder = rng() % 2;
 
     // Sources in two folders with clashing names; a few rows listed twice.
-    std::map<std::string, std::string> original;  // path -> content, every file before the run
+    std::map<std::string, std::string> original;  // key -> content, every file before the run
+    std::map<std::string, std::string> spelling;  // key -> a path that reaches it
     std::vector<std::string> sources;
     int id = 0;
-    for (const char* folder : {"a\\", "b\\"}) {
-        CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+    const auto add = [&](const std::string& path, const std::string& content) {
+        original[Key(path)] = content;
+        spelling[Key(path)] = path;
+        return WriteText(path, content);
+    };
+    for (const char* folder : {"a\\", "\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF\\"}) {
+        ASSERT_TRUE(CreateDirectoryA(tree.Path(folder).c_str(), nullptr));
         const int n = 2 + static_cast<int>(rng() % 4);
         for (int i = 0; i < n; ++i) {
-            const std::string path = tree.Path(folder) + "img" + std::to_string(rng() % 3) + ".jpg";
-            if (original.count(path))
+            const std::string path = tree.Path(folder) + kNames[rng() % std::size(kNames)] + ".jpg";
+            if (original.count(Key(path)))
                 continue;
-            original[path] = JpegContent(id++, rng);
-            ASSERT_TRUE(WriteText(path, original[path]));
+            ASSERT_TRUE(add(path, JpegContent(id++, rng))) << path;
             sources.push_back(path);
         }
     }
@@ -77,25 +147,36 @@ void RunSeed(unsigned seed)
         host.AddRow(path);
 
     // Existing targets where the run is likely to put files, some read-only.
-    const char* existing[] = {"out\\2012\\2012_01\\img0.jpg", "out\\img1.jpg", "out\\JPG\\img2.jpg",
-                              "out\\2012\\img0.jpg", "out\\2012_02\\img1.jpg"};
+    const char* existing[] = {"out\\2012\\2012_01\\img0.jpg", "out\\\xC3\xA4.jpg",
+                              "out\\JPG\\\xE6\x97\xA5\xE6\x9C\xAC.jpg", "out\\2012\\img0.jpg",
+                              "out\\2012_02\\\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.jpg"};
     std::set<std::string> readOnly;
     for (const char* rel : existing) {
         if (rng() % 2)
             continue;
-        const std::string path = tree.Path(rel);
+        const std::string path = outRoot + rel;
         std::string folder = path.substr(0, path.rfind('\\'));
-        for (size_t at = tree.Root().size(); (at = folder.find('\\', at + 1)) != std::string::npos;)
+        for (size_t at = outRoot.size() - 1; (at = folder.find('\\', at + 1)) != std::string::npos;)
             CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
         CreateDirectoryA(folder.c_str(), nullptr);
-        original[path] = "existing " + std::string(rel) + " " + std::to_string(id++);
+        std::string content = "existing " + std::string(rel) + " " + std::to_string(id++);
         // Now and then a copy of a source: the same photo imported before.
         if (rng() % 3 == 0)
-            original[path] = original[sources[rng() % sources.size()]];
-        ASSERT_TRUE(WriteText(path, original[path]));
+            content = original[Key(sources[rng() % sources.size()])];
+        ASSERT_TRUE(add(path, content)) << path;
         if (rng() % 3 == 0) {
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
             readOnly.insert(path);
+        }
+    }
+    std::string filler;
+    if (onSmallDrive) {
+        ULARGE_INTEGER free {}, total {}, totalFree {};
+        ASSERT_TRUE(GetDiskFreeSpaceExA(outRoot.c_str(), &free, &total, &totalFree));
+        const ULONGLONG leave = 4096 * (rng() % 6);
+        filler = outRoot + "filler.bin";
+        if (free.QuadPart > leave) {
+            ASSERT_TRUE(WriteText(filler, std::string(static_cast<std::size_t>(free.QuadPart - leave), 'f')));
         }
     }
 
@@ -105,14 +186,14 @@ void RunSeed(unsigned seed)
     const int lockRow = rng() % 4 == 0 ? static_cast<int>(rng() % rows) : -1;
     if (rng() % 4 == 0)
         s.cancelRow = static_cast<int>(rng() % rows);
-    std::set<std::string> removed;
+    std::set<std::string> removed;  // keys
     HANDLE lock = INVALID_HANDLE_VALUE;
     host.onPump = [&](int pump) {
         if (pump < 2 || pump % 2 != 0)
             return;
         const int row = (pump - 2) / 2;
         if (row == removeRow && DeleteFileA(sources[row].c_str()))
-            removed.insert(sources[row]);
+            removed.insert(Key(sources[row]));
         if (row == lockRow && lock == INVALID_HANDLE_VALUE)
             lock = CreateFileA(sources[row].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (row == s.cancelRow)
@@ -126,59 +207,95 @@ void RunSeed(unsigned seed)
 
     // Replay what the rows say happened, in row order: where each content must be now, and which
     // contents Overwrite was asked to replace (a pre-existing target, or one an earlier row put there).
-    std::map<std::string, std::string> at = original;  // path -> content
+    std::map<std::string, std::string> at = original;  // key -> content
     std::set<std::string> replaced;  // contents Overwrite replaced
-    for (const auto& path : removed)
-        at.erase(path);
+    std::set<std::string> twice;  // contents a move copied but whose source it kept
+    for (const auto& key : removed)
+        at.erase(key);
     for (int row = 0; row < rows; ++row) {
-        if (host.Result(row) == "Identical file exists; skipped") {
+        const std::string result = host.Result(row);
+        if (result == "Identical file exists; skipped") {
             // Nothing was written or removed: the source stays beside its twin.
             ASSERT_EQ(s.policy, 44u);
-            ASSERT_TRUE(at.count(sources[row])) << "row " << row;
-            ASSERT_TRUE(at.count(host.Target(row))) << "row " << row;
-            EXPECT_EQ(at[host.Target(row)], at[sources[row]]) << "row " << row;
+            ASSERT_TRUE(at.count(Key(sources[row]))) << "row " << row;
+            ASSERT_TRUE(at.count(Key(host.Target(row)))) << "row " << row;
+            EXPECT_EQ(at[Key(host.Target(row))], at[Key(sources[row])]) << "row " << row;
             continue;
         }
-        if (host.Result(row) != "OK")
+        const bool kept = result.rfind("Copied; the source was kept", 0) == 0;
+        if (result != "OK" && !kept)
             continue;
         const std::string target = host.Target(row);
-        const std::string& source = sources[row];
+        const std::string source = Key(sources[row]);
         ASSERT_FALSE(target.empty());
-        ASSERT_TRUE(at.count(source)) << "row " << row << " moved a file that was not there: " << source;
+        ASSERT_TRUE(at.count(source))
+                << "row " << row << " moved a file that was not there: " << sources[row];
         const std::string content = at[source];
-        if (at.count(target)) {
+        if (at.count(Key(target))) {
             ASSERT_EQ(s.policy, 22u) << "a target was replaced without Overwrite: " << target;
-            replaced.insert(at[target]);
+            replaced.insert(at[Key(target)]);
         }
-        at[target] = content;
-        if (s.move)
+        at[Key(target)] = content;
+        spelling[Key(target)] = target;
+        if (kept)
+            twice.insert(content);
+        else if (s.move)
             at.erase(source);
     }
-    std::map<std::string, std::string> expectedAt = at;
-    const auto now = FilesBelow(tree.Root());
+    std::map<std::string, std::string> now;
+    AddFilesBelow(tree.Root(), now, filler);
+    if (onSmallDrive)
+        AddFilesBelow(outRoot, now, filler);
     std::multiset<std::string> contentsNow;
-    for (const auto& [rel, content] : now)
+    for (const auto& [path, content] : now)
         contentsNow.insert(content);
     // Every file is where the replay says, with its content.
-    for (const auto& [path, content] : expectedAt)
-        EXPECT_EQ(ReadText(path), content) << path;
+    for (const auto& [key, content] : at)
+        EXPECT_EQ(ReadText(spelling[key]), content) << spelling[key];
     // Every original content survives unless the test removed it or Overwrite replaced it.
-    for (const auto& [path, content] : original) {
-        if (removed.count(path) || replaced.count(content))
+    for (const auto& [key, content] : original) {
+        if (removed.count(key) || replaced.count(content))
             continue;
-        EXPECT_GE(contentsNow.count(content), 1u) << "lost: " << path;
+        EXPECT_GE(contentsNow.count(content), 1u) << "lost: " << spelling[key];
     }
     // A move leaves no copy behind (a content may stand as often as it stood before the run);
-    // nothing new appears.
+    // nothing new appears, not even an unfinished copy.
     std::multiset<std::string> known;
-    for (const auto& [path, content] : original)
+    for (const auto& [key, content] : original)
         known.insert(content);
-    for (const auto& [rel, content] : now) {
-        EXPECT_TRUE(known.count(content)) << "unexpected file " << rel;
-        if (s.move) {
-            EXPECT_LE(contentsNow.count(content), known.count(content)) << "moved file exists twice: " << rel;
+    for (const auto& [path, content] : now) {
+        EXPECT_TRUE(known.count(content)) << "unexpected file " << path;
+        EXPECT_EQ(path.find(".qmpart"), std::string::npos) << "unfinished copy left: " << path;
+        if (s.move && !twice.count(content)) {
+            EXPECT_LE(contentsNow.count(content), known.count(content))
+                    << "moved file exists twice: " << path;
         }
     }
+
+    // Undo: the tree before the run comes back, but for the source the test removed (a copy made
+    // of it by an earlier row is kept and reported).
+    const std::string journal = LatestJournal();
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    LeftRows sink;
+    if (!journal.empty()) {
+        JournalData data;
+        std::string error;
+        ASSERT_TRUE(LoadForUndo(journal, data, error)) << error;
+        UndoTally tally;
+        ASSERT_TRUE(UndoRun(journal, data, false, sink, tally, error)) << error;
+    }
+    for (const auto& source : sink.sources)
+        EXPECT_TRUE(removed.count(source)) << "left by undo: " << source;
+    std::size_t expectedFiles = sink.sources.size();
+    for (const auto& [path, content] : original) {
+        if (removed.count(path))
+            continue;
+        ++expectedFiles;
+        EXPECT_EQ(ReadText(path), content) << "after undo: " << path;
+    }
+    EXPECT_EQ(FilesBelow(tree.Root()).size(), expectedFiles);
+    if (onSmallDrive)
+        RemoveTree(outRoot);
 }
 
 }  // namespace

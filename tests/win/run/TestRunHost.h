@@ -28,6 +28,7 @@ public:
     std::vector<ShownMessage> messages;
     int savedCount = 0;
     bool focusedOutputFolder = false;
+    TemplateField focusedTemplate = TemplateField::None;
     bool inputEnabled = true;
     int pumps = 0;
     HWND progressWindow = nullptr;
@@ -35,6 +36,8 @@ public:
     // follows the progress window's creation; with companion files off, row k's pumps are 2k + 2
     // (before its work) and 2k + 3 (after its Result cell is written).
     std::function<void(int)> onPump;
+    // The file system the run uses; the real one when null.
+    RunFileSystem* fileSystem = nullptr;
 
     HWND Owner() const { return owner_; }
     HWND List() const { return list_; }
@@ -46,8 +49,10 @@ public:
 
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void FocusOutputFolder() override { focusedOutputFolder = true; }
+    void FocusTemplate(TemplateField field) override { focusedTemplate = field; }
     void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
+    RunFileSystem& FileSystem() override { return fileSystem ? *fileSystem : RunHost::FileSystem(); }
     RunProgress& ShowProgress() override;
     void Pump() override;
 

@@ -1,9 +1,8 @@
-#include "cli/DryRunFileSystem.h"
+#include "engine/DryRunFileSystem.h"
 
 #include <windows.h>
 
-#include <vector>
-
+#include "engine/FileTransfer.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 
@@ -16,12 +15,7 @@ std::string Key(const std::string& path)
     std::string key = path;
     while (key.size() > 1 && key.back() == '\\')
         key.pop_back();
-    if (!key.empty()) {
-        std::vector<char> buffer(key.begin(), key.end());
-        CharUpperBuffA(buffer.data(), static_cast<DWORD>(buffer.size()));
-        key.assign(buffer.begin(), buffer.end());
-    }
-    return key;
+    return PathKey(key);
 }
 
 // A name the file system refuses to create.
@@ -31,6 +25,13 @@ bool IsInvalidName(const std::string& name)
         if (static_cast<unsigned char>(c) < 32 || std::string("<>:\"|?*").find(c) != std::string::npos)
             return true;
     return false;
+}
+
+// A copy is written beside the target first, under a longer unfinished name.
+bool PartialNameFits(const std::string& target)
+{
+    std::string partial;
+    return PartialNameFor(target, 0, partial);
 }
 
 }  // namespace
@@ -106,39 +107,33 @@ void DryRunFileSystem::Record(const std::string& source, const std::string& targ
     SetLastError(ERROR_SUCCESS);
 }
 
-bool DryRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferOutcome DryRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     if (!SourceAndFolderPresent(source, target))
-        return false;
+        return TransferOutcome::Failed;
     if (KindOf(target) != Kind::None) {
         // The two calls word the same refusal differently.
         SetLastError(move ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS);
-        return false;
+        return TransferOutcome::Failed;
     }
+    if (!move && !PartialNameFits(target))
+        return TransferOutcome::Failed;
     Record(source, target, move);
-    return true;
+    return TransferOutcome::Done;
 }
 
-bool DryRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferOutcome DryRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     if (!SourceAndFolderPresent(source, target))
-        return false;
-    if (!move) {
-        // A copy is written beside the target first, under a temporary name.
-        std::string folder;
-        if (!FolderOf(target, folder))
-            folder = ".\\";
-        if (folder.size() + 14 >= MAX_PATH) {
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return false;
-        }
-    }
+        return TransferOutcome::Failed;
+    if (!move && !PartialNameFits(target))
+        return TransferOutcome::Failed;
     if (KindOf(target) == Kind::Folder) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return false;
+        return TransferOutcome::Failed;
     }
     Record(source, target, move);
-    return true;
+    return TransferOutcome::Done;
 }
 
 bool DryRunFileSystem::SameFile(const std::string& a, const std::string& b)

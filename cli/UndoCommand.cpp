@@ -1,0 +1,96 @@
+#include <cstdio>
+
+#include "cli/CliHost.h"
+#include "cli/CliReport.h"
+#include "cli/Commands.h"
+#include "cli/InputPaths.h"
+#include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
+#include "engine/RunUndo.h"
+
+namespace {
+
+class PrintingUndo : public UndoSink {
+public:
+    explicit PrintingUndo(ConsoleProgress& progress) : progress_(progress) { }
+
+    void FileUndone(const std::string& target, const std::string& source, const std::string& result,
+                    bool) override
+    {
+        const std::string line = RowLine(target, source, result);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    bool Cancelled() override { return progress_.Cancelled(); }
+
+private:
+    ConsoleProgress& progress_;
+};
+
+std::string CountsText(const JournalCounts& counts)
+{
+    std::string text = std::to_string(counts.moved) + " moved, " + std::to_string(counts.copied) +
+                       " copied, " + std::to_string(counts.replaced) + " replaced, " +
+                       std::to_string(counts.failed) + " failed";
+    if (counts.unfinished > 0)
+        text += ", " + std::to_string(counts.unfinished) + " unfinished";
+    return text;
+}
+
+}  // namespace
+
+int RunUndoCommand(const CliRequest& request)
+{
+    std::string journal;
+    if (request.paths.empty()) {
+        journal = LatestJournal();
+        if (journal.empty()) {
+            std::fprintf(stderr, "quillmere-cli: no run to undo (no journal in \"%s\")\n",
+                         RunsFolder().c_str());
+            return kExitUsage;
+        }
+    } else {
+        journal = FullPath(request.paths.front());
+    }
+    JournalData data;
+    std::string error;
+    if (!LoadForUndo(journal, data, error)) {
+        std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    ConsoleProgress progress;
+    PrintingUndo sink(progress);
+    UndoTally tally;
+    const bool ok = UndoRun(journal, data, request.flags.dryRun, sink, tally, error);
+    std::fflush(stdout);
+    std::string summary = std::to_string(tally.undone + tally.left) + " files, " +
+                          std::to_string(tally.undone) + " undone, " + std::to_string(tally.left) + " left";
+    if (tally.cancelled)
+        summary += ", stopped (cancelled)";
+    if (request.flags.dryRun)
+        summary += " (dry run: nothing was changed)";
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    return tally.left == 0 && !tally.cancelled ? kExitOk : kExitFailed;
+}
+
+int RunRunsCommand(const CliRequest&)
+{
+    for (const std::string& journal : KeptJournals(RunsFolder())) {
+        JournalData data;
+        std::string error;
+        std::string line;
+        if (!LoadJournal(journal, data, error)) {
+            line = journal + "\tdamaged: " + error + "\n";
+        } else {
+            line = data.header.started + '\t' + ModeNameOf(data.header.mode) + '\t' +
+                   (data.header.move ? "move" : "copy") + '\t' + CountsText(CountSteps(data)) + '\t' +
+                   (data.undone ? "undone " + data.undoneAt : "not undone") + '\t' + journal + '\n';
+        }
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    std::fflush(stdout);
+    return kExitOk;
+}

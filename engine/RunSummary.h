@@ -1,0 +1,26 @@
+// How a run went, counted from its rows' result texts, and the one line under the file list
+// that says so after every run.
+#pragma once
+
+#include <string>
+
+#include "engine/RunInterfaces.h"
+
+// What the run did to the files it reached.
+enum class RunKind { Move, Copy, Preview, Undo };
+
+struct RunCounts {
+    int listed = 0;  // rows the run was given
+    int ok = 0;
+    int skipped = 0;
+    int failed = 0;
+    bool cancelled = false;
+
+    void Add(RowOutcome outcome);
+    int Reached() const { return ok + skipped + failed; }
+};
+
+// "208 files: 64 copied, 144 failed, 0 skipped", with ", cancelled after 80" when the user
+// stopped the run after 80 files, and " (preview: nothing was changed)" after a preview. After an
+// undo: "12 files: 10 put back, 2 left where they are", failed steps being files undo left alone.
+std::string RunSummaryLine(RunKind kind, const RunCounts& counts);

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include "engine/JournalFormat.h"
+
+namespace {
+
+JournalHeader Header()
+{
+    JournalHeader header;
+    header.started = "2026-12-08 07:54:18";
+    header.mode = 100;
+    header.move = true;
+    header.policy = 22;
+    header.outFolder = "C:\\Out 100%\\";
+    header.nameTemplate = "<YYYY>\t<NAME>";
+    return header;
+}
+
+JournalStep Transfer(std::uint64_t seq, bool replace)
+{
+    JournalStep step;
+    step.seq = seq;
+    step.move = seq % 2 == 1;
+    step.replace = replace;
+    step.sourceStamp = {1234, 133000000000000000ull + seq};
+    step.source = "C:\\In\\Fotos\xC3\xA9\\a" + std::to_string(seq) + ".jpg";
+    step.target = "C:\\Out 100%\\2012\\a" + std::to_string(seq) + ".jpg";
+    if (replace)
+        step.kept = "C:\\Runs\\x.kept\\" + std::to_string(seq) + "-a.jpg";
+    return step;
+}
+
+// A journal of a run that created a folder, moved one file, replaced one, failed one and was
+// ended during a fourth.
+std::string SampleJournal()
+{
+    return HeaderLine(Header()) + FolderLine("C:\\Out 100%\\2012\\") + TransferLine(Transfer(1, false)) +
+           DoneLine(1, {1234, 99}) + TransferLine(Transfer(2, true)) + DoneLine(2, {1234, 100}) +
+           TransferLine(Transfer(3, false)) + FailedLine(3, "Access is denied.") +
+           TransferLine(Transfer(4, false));
+}
+
+TEST(JournalFormat, WritesAndReadsEveryRecord)
+{
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(ParseJournal(SampleJournal(), data, error)) << error;
+    EXPECT_EQ(data.header.started, "2026-12-08 07:54:18");
+    EXPECT_EQ(data.header.mode, 100u);
+    EXPECT_TRUE(data.header.move);
+    EXPECT_EQ(data.header.policy, 22u);
+    EXPECT_EQ(data.header.outFolder, "C:\\Out 100%\\");
+    EXPECT_EQ(data.header.nameTemplate, "<YYYY>\t<NAME>");
+    ASSERT_EQ(data.steps.size(), 5u);
+    EXPECT_TRUE(data.steps[0].isFolder);
+    EXPECT_EQ(data.steps[0].folder, "C:\\Out 100%\\2012\\");
+    const JournalStep& moved = data.steps[1];
+    EXPECT_EQ(moved.source, Transfer(1, false).source);
+    EXPECT_EQ(moved.target, Transfer(1, false).target);
+    EXPECT_TRUE(moved.move);
+    EXPECT_FALSE(moved.replace);
+    EXPECT_EQ(moved.sourceStamp, (FileStamp {1234, 133000000000000001ull}));
+    EXPECT_EQ(moved.outcome, StepOutcome::Done);
+    EXPECT_EQ(moved.targetStamp, (FileStamp {1234, 99}));
+    EXPECT_EQ(data.steps[2].kept, "C:\\Runs\\x.kept\\2-a.jpg");
+    EXPECT_FALSE(data.steps[2].move);
+    EXPECT_EQ(data.steps[3].outcome, StepOutcome::Failed);
+    EXPECT_EQ(data.steps[3].failure, "Access is denied.");
+    EXPECT_EQ(data.steps[4].outcome, StepOutcome::Unknown);
+    EXPECT_FALSE(data.tornTail);
+    EXPECT_FALSE(data.undone);
+
+    const JournalCounts counts = CountSteps(data);
+    EXPECT_EQ(counts.moved, 1);
+    EXPECT_EQ(counts.copied, 1);
+    EXPECT_EQ(counts.replaced, 1);
+    EXPECT_EQ(counts.failed, 1);
+    EXPECT_EQ(counts.unfinished, 1);
+    EXPECT_EQ(counts.folders, 1);
+}
+
+TEST(JournalFormat, UndoMarks)
+{
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(ParseJournal(SampleJournal() + UndoneStepLine(2) + UndoneStepLine(1) +
+                                     UndoneLine("2026-12-09 10:00:00"),
+                             data, error))
+            << error;
+    EXPECT_TRUE(data.steps[1].undone);
+    EXPECT_TRUE(data.steps[2].undone);
+    EXPECT_FALSE(data.steps[4].undone);
+    EXPECT_TRUE(data.undone);
+    EXPECT_EQ(data.undoneAt, "2026-12-09 10:00:00");
+
+    // Nothing may follow the mark, a step is undone once, and only steps that exist.
+    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneLine("x") + UndoneStepLine(1) + UndoneStepLine(2), data,
+                              error));
+    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneStepLine(1) + UndoneStepLine(1) + FolderLine("C:\\"),
+                              data, error));
+    EXPECT_FALSE(ParseJournal(SampleJournal() + UndoneStepLine(9) + FolderLine("C:\\"), data, error));
+    EXPECT_EQ(error, "line 10 of the journal does not fit the lines before it");
+}
+
+TEST(JournalFormat, TornLastLineIsLeftOutAndEveryCutKeepsTheLinesBeforeIt)
+{
+    const std::string text = SampleJournal();
+    const std::size_t headerEnd = text.find('\n') + 1;
+    std::size_t wholeLines = 0;
+    for (std::size_t cut = headerEnd; cut <= text.size(); ++cut) {
+        JournalData data;
+        std::string error;
+        ASSERT_TRUE(ParseJournal(text.substr(0, cut), data, error)) << cut << ": " << error;
+        const bool atLineEnd = text[cut - 1] == '\n';
+        EXPECT_EQ(data.tornTail, !atLineEnd) << cut;
+        if (atLineEnd)
+            ++wholeLines;
+    }
+    EXPECT_EQ(wholeLines, 9u);
+
+    // A last line the disk filled with zeros is torn too.
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(ParseJournal(text + std::string(40, '\0'), data, error)) << error;
+    EXPECT_TRUE(data.tornTail);
+    EXPECT_EQ(data.steps.size(), 5u);
+}
+
+TEST(JournalFormat, DamageBeforeTheLastLineRefusesTheJournal)
+{
+    const std::string text = SampleJournal();
+    // Every single changed byte outside the last line is caught (a line feed turned into another
+    // control byte too, which would otherwise join two lines into one that looks cut short).
+    const std::size_t lastLine = text.rfind('\n', text.size() - 2) + 1;
+    for (std::size_t at = 0; at < lastLine; ++at) {
+        std::string damaged = text;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+        JournalData data;
+        std::string error;
+        EXPECT_FALSE(ParseJournal(damaged, data, error)) << at;
+        EXPECT_FALSE(error.empty());
+    }
+    JournalData data;
+    std::string error;
+    EXPECT_FALSE(ParseJournal("", data, error));
+    EXPECT_EQ(error, "the journal is empty");
+    EXPECT_FALSE(ParseJournal("hello\nworld\n", data, error));
+    EXPECT_EQ(error, "this is not a run journal, or its first line is damaged");
+    JournalHeader future = Header();
+    future.version = 2;
+    EXPECT_FALSE(ParseJournal(HeaderLine(future), data, error));
+    EXPECT_EQ(error, "the journal was written by another version of the program (format 2)");
+    // A line missing in the middle: the outcome names a step never announced.
+    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + DoneLine(1, {}) + FolderLine("C:\\"), data, error));
+    EXPECT_EQ(error, "line 2 of the journal does not fit the lines before it");
+    // Steps out of order and an outcome given twice.
+    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(2, false)) +
+                                      TransferLine(Transfer(1, false)) + FolderLine("C:\\"),
+                              data, error));
+    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(1, false)) + DoneLine(1, {}) +
+                                      FailedLine(1, "x") + FolderLine("C:\\"),
+                              data, error));
+}
+
+TEST(JournalFormat, Crc32MatchesTheStandardCheckValue)
+{
+    EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(Crc32(""), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,447 @@
+// The release packages on a fresh Windows: silent install, what it puts where, the installed
+// programs, an upgrade over an older version, silent uninstall with and without the user's
+// settings, and the portable folder unpacked under a name with a space and non-ASCII letters.
+// install_test.sh runs this in a Wine prefix made for the run and names the packages through
+// QM_SETUP, QM_OLDER_SETUP (the same programs, calling themselves version 0.1.0) and
+// QM_PORTABLE_DIR.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "QuillmereVersion.h"
+#include "resource.h"
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmere";
+const char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char kOptionsKey[] = "Software\\Quillmere\\Options";
+const char* const kInstalledFiles[] = {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe",
+                                       "quillmere.chm", "README.txt",        "uninstall.exe"};
+
+std::wstring Widen(const std::string& text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    const int n =
+            MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? n - 1 : 0);
+    return wide;
+}
+
+std::wstring EnvW(const wchar_t* name)
+{
+    wchar_t value[2048] = L"";
+    const DWORD n = GetEnvironmentVariableW(name, value, 2048);
+    return n > 0 && n < 2048 ? value : L"";
+}
+
+std::string Env(const wchar_t* name)
+{
+    const std::wstring wide = EnvW(name);
+    char text[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)) ? path : "";
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The first line of a program's output without its line end, which is "\r\n" for a program
+// writing in text mode and "\n" for one writing binary.
+std::string FirstLine(const std::string& out)
+{
+    const std::string line = out.substr(0, out.find('\n'));
+    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
+struct Outcome {
+    bool started = false;
+    DWORD exitCode = 0;
+    std::string out;
+};
+
+// Runs a command line to its end, standard output captured.
+Outcome RunCommand(const std::wstring& commandLine)
+{
+    Outcome outcome;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return outcome;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    outcome.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                     &startup, &process) != 0;
+    CloseHandle(writeEnd);
+    if (outcome.started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            outcome.out.append(buffer, got);
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return outcome;
+}
+
+bool ReadText(HKEY root, const char* key, const char* name, std::string& value)
+{
+    char text[2048] = "";
+    DWORD size = sizeof text;
+    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text,
+                     &size) != ERROR_SUCCESS)
+        return false;
+    value = text;
+    return true;
+}
+
+bool ReadDword(HKEY root, const char* key, const char* name, DWORD& value)
+{
+    DWORD size = sizeof value;
+    return RegGetValueA(root, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
+}
+
+bool KeyExists(HKEY root, const char* key)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+void StoreSetting(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// The entries of the system PATH that name the folder (case ignored, as Windows does).
+int PathEntries(const std::string& folder)
+{
+    std::string path;
+    if (!ReadText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", path))
+        return -1;
+    int count = 0;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(';', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (lstrcmpiA(path.substr(start, end - start).c_str(), folder.c_str()) == 0)
+            ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
+// The target of a shell shortcut, "" when it cannot be read.
+std::string ShortcutTarget(const std::string& link)
+{
+    std::string target;
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        char path[MAX_PATH] = "";
+        if (SUCCEEDED(file->Load(Widen(link).c_str(), STGM_READ)) &&
+            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)))
+            target = path;
+        file->Release();
+    }
+    shellLink->Release();
+    return target;
+}
+
+bool WaitFor(bool (*done)(const std::string&), const std::string& argument, DWORD ms)
+{
+    for (DWORD waited = 0; waited < ms; waited += 200) {
+        if (done(argument))
+            return true;
+        Sleep(200);
+    }
+    return done(argument);
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (process == search->process && IsWindowVisible(window) && std::string(title) == "Quillmere") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Starts the program, waits for its visible main window and closes it with its Close button.
+// True when the window appeared and the program then ended by itself.
+bool StartsAndShowsItsWindow(const std::wstring& program)
+{
+    StoreSetting("FirstRun", 0);  // no first-start help window in the way
+    std::wstring line = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    WindowSearch search {process.dwProcessId, nullptr};
+    for (int i = 0; i < 150 && !search.found; ++i) {
+        Sleep(200);
+        EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    bool ended = false;
+    if (search.found) {
+        PostMessageA(search.found, WM_COMMAND, IDC_CLOSE, 0);
+        ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    }
+    if (!ended)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return search.found && ended;
+}
+
+bool Gone(const std::string& path)
+{
+    return !Exists(path);
+}
+
+class Installer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CoInitialize(nullptr); }
+
+    void SetUp() override
+    {
+        setup_ = Env(L"QM_SETUP");
+        olderSetup_ = Env(L"QM_OLDER_SETUP");
+        ASSERT_TRUE(Exists(setup_)) << "QM_SETUP names no installer: " << setup_;
+        ASSERT_TRUE(Exists(olderSetup_)) << "QM_OLDER_SETUP names no installer: " << olderSetup_;
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "an earlier test left an installation";
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmere");
+        menu_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Quillmere";
+        desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quillmere.lnk";
+    }
+
+    static Outcome Install(const std::string& setup, const std::string& options)
+    {
+        return RunCommand(Widen("\"" + setup + "\" /S" + options));
+    }
+
+    // Runs the Uninstall key's quiet command and waits until the uninstaller, which works from a
+    // copy of itself in the temporary folder, has removed the key.
+    void UninstallQuietly(const std::string& extra = "")
+    {
+        std::string command;
+        ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", command));
+        const Outcome run = RunCommand(Widen(command + extra));
+        ASSERT_TRUE(run.started) << command;
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+                            "", 60000));
+    }
+
+    std::string setup_;
+    std::string olderSetup_;
+    std::string menu_;
+    std::string desktopLink_;
+};
+
+}  // namespace
+
+TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSettings)
+{
+    const Outcome install = Install(setup_, "");
+    ASSERT_TRUE(install.started);
+    ASSERT_EQ(install.exitCode, 0u);
+
+    // Per machine, into Program Files.
+    const std::string folder = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Quillmere";
+    for (const char* file : kInstalledFiles)
+        EXPECT_TRUE(Exists(folder + "\\" + file)) << file;
+    EXPECT_EQ(ShortcutTarget(menu_ + "\\Quillmere.lnk"), folder + "\\quillmere.exe");
+    EXPECT_EQ(ShortcutTarget(menu_ + "\\Quillmere Help.lnk"), folder + "\\quillmere.chm");
+    EXPECT_FALSE(Exists(desktopLink_)) << "the desktop shortcut is not ticked by default";
+    EXPECT_EQ(PathEntries(folder), 0) << "the PATH is not ticked by default";
+
+    std::string text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", text) && text == "Quillmere")
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) &&
+                text == QM_VERSION_TEXT)
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", text) &&
+                text == "Quillmere Developers")
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon", text) &&
+                text == folder + "\\quillmere.exe,0")
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", text) &&
+                text == "\"" + folder + "\\uninstall.exe\"")
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", text) &&
+                text == "\"" + folder + "\\uninstall.exe\" /S")
+            << text;
+    // EstimatedSize is in KiB: the programs and the help file, at least 1 MiB, less than 50 MiB.
+    DWORD size = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", size));
+    EXPECT_GT(size, 1024u);
+    EXPECT_LT(size, 50u * 1024u);
+
+    const Outcome cli = RunCommand(Widen("\"" + folder + "\\quillmere-cli.exe\" --version"));
+    EXPECT_EQ(FirstLine(cli.out), std::string("quillmere-cli ") + QM_VERSION_TEXT) << cli.out;
+    const Outcome probe = RunCommand(Widen("\"" + folder + "\\metaprobe.exe\" --version"));
+    EXPECT_EQ(FirstLine(probe.out), std::string("metaprobe ") + QM_VERSION_TEXT) << probe.out;
+    EXPECT_TRUE(StartsAndShowsItsWindow(Widen(folder + "\\quillmere.exe")));
+
+    StoreSetting("MoveType", 500);
+    UninstallQuietly();
+    EXPECT_TRUE(WaitFor(Gone, folder + "\\uninstall.exe", 20000));
+    for (const char* file : kInstalledFiles)
+        EXPECT_FALSE(Exists(folder + "\\" + file)) << file;
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(menu_));
+    DWORD mode = 0;
+    EXPECT_TRUE(ReadDword(HKEY_CURRENT_USER, kOptionsKey, "MoveType", mode) && mode == 500)
+            << "the uninstall kept no settings";
+}
+
+TEST_F(Installer, UpgradeKeepsSettingsAndChoicesAndTheTickedUninstallRemovesEverything)
+{
+    const std::string folder = "C:\\Photo Tools\\Quillmere";
+    const Outcome older = Install(olderSetup_, " /DESKTOP /ADDTOPATH /D=" + folder);
+    ASSERT_TRUE(older.started);
+    ASSERT_EQ(older.exitCode, 0u);
+    std::string text;
+    ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) && text == "0.1.0")
+            << text;
+    EXPECT_EQ(PathEntries(folder), 1);
+    EXPECT_EQ(ShortcutTarget(desktopLink_), folder + "\\quillmere.exe");
+
+    StoreSetting("MoveType", 500);
+    const std::string runs = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\Quillmere\\Runs";
+    ASSERT_EQ(SHCreateDirectoryExA(nullptr, runs.c_str(), nullptr), ERROR_SUCCESS);
+    HANDLE journal = CreateFileA((runs + "\\run.journal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 0, nullptr);
+    ASSERT_NE(journal, INVALID_HANDLE_VALUE);
+    CloseHandle(journal);
+
+    // The new version without options: into the installed folder, with the installed choices.
+    const Outcome upgrade = Install(setup_, "");
+    ASSERT_TRUE(upgrade.started);
+    ASSERT_EQ(upgrade.exitCode, 0u);
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", text) &&
+                text == QM_VERSION_TEXT)
+            << text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", text) && text == folder)
+            << text;
+    for (const char* file : kInstalledFiles)
+        EXPECT_TRUE(Exists(folder + "\\" + file)) << file;
+    EXPECT_EQ(PathEntries(folder), 1);
+    EXPECT_TRUE(Exists(desktopLink_));
+    DWORD mode = 0;
+    EXPECT_TRUE(ReadDword(HKEY_CURRENT_USER, kOptionsKey, "MoveType", mode) && mode == 500)
+            << "the upgrade lost a stored setting";
+    EXPECT_TRUE(Exists(runs + "\\run.journal"));
+
+    UninstallQuietly(" /REMOVESETTINGS");
+    EXPECT_TRUE(WaitFor(Gone, folder, 20000));
+    EXPECT_FALSE(Exists(menu_));
+    EXPECT_FALSE(Exists(desktopLink_));
+    EXPECT_EQ(PathEntries(folder), 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmere"));
+    EXPECT_FALSE(Exists(runs));
+}
+
+namespace {
+
+std::set<std::wstring> Listing(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.insert(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+}  // namespace
+
+TEST(PortableZip, RunsFromAFolderWithASpaceAndNonAsciiLettersAndWritesNothingBesideItself)
+{
+    const std::wstring unpacked = EnvW(L"QM_PORTABLE_DIR");
+    ASSERT_FALSE(unpacked.empty()) << "QM_PORTABLE_DIR is not set";
+    const std::wstring folder = unpacked + L"\\Quillmere-" + Widen(QM_VERSION_TEXT);
+    const std::set<std::wstring> before = Listing(folder);
+    for (const char* file :
+         {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe", "quillmere.chm", "README.txt"})
+        EXPECT_EQ(before.count(Widen(file)), 1u) << file;
+
+    const Outcome cli = RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" --version");
+    ASSERT_TRUE(cli.started);
+    EXPECT_EQ(FirstLine(cli.out), std::string("quillmere-cli ") + QM_VERSION_TEXT) << cli.out;
+    // A real run: a file copied into a dated folder, both outside the program's folder.
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring work = std::wstring(temp) + L"qm-portable-run";
+    CreateDirectoryW(work.c_str(), nullptr);
+    HANDLE file =
+            CreateFileW((work + L"\\note.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    const Outcome organize =
+            RunCommand(L"\"" + folder + L"\\quillmere-cli.exe\" organize --copy --mode extension --out \"" +
+                       work + L"\\sorted\" \"" + work + L"\\note.txt\"");
+    ASSERT_TRUE(organize.started);
+    EXPECT_EQ(organize.exitCode, 0u) << organize.out;
+    EXPECT_NE(GetFileAttributesW((work + L"\\sorted\\TXT\\note.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+            << organize.out;
+    EXPECT_TRUE(StartsAndShowsItsWindow(folder + L"\\quillmere.exe"));
+
+    EXPECT_EQ(Listing(folder), before) << "the portable programs wrote into their own folder";
+}

@@ -1,0 +1,222 @@
+// The main window with names in every script (the window runs with UTF-8 as its code page):
+// drops in the shell's wide form, case twins in the list, a Copy run into a Cyrillic output
+// folder, the log, and the stored output-folder history; Add Folder and Add Files through the real
+// folder picker and file dialog.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <set>
+
+#include "engine/SettingsStore.h"
+#include "resource.h"
+#include "tests/support/DropBuilder.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/support/TempTree.h"
+#include "ui/MainDialog.h"
+
+namespace {
+
+const std::string kFolder = "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE";  // Фото
+const std::vector<std::string> kNames = {
+        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.jpg",  // Привет.jpg
+        "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.jpg",  // Ωμέγα.jpg
+        "\xE6\x97\xA5\xE6\x9C\xAC.jpg",  // 日本.jpg
+        "\xF0\x9F\x98\x80.jpg",  // 😀.jpg
+        "caf\xC3\xA9.jpg",  // café.jpg, precomposed
+        "cafe\xCC\x81.jpg",  // café.jpg, combining accent: another name
+        "\xC3\x84.jpg",  // Ä.jpg
+};
+
+std::wstring Wide(const std::string& utf8)
+{
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+    return wide;
+}
+
+std::string JpegTaken(const std::string& date, const std::string& maker)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Ascii(0x010F, maker).Sub(0x8769, exif);
+    const auto bytes = qmtest::MinimalJpeg(ifd0);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void SetOption(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+void SetOption(const char* name, const std::string& text)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+class MainNamesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+        SetOption("FirstRun", 0);
+    }
+    void TearDown() override
+    {
+        if (dialog && dialog->Handle())
+            SendMessageA(dialog->Handle(), WM_COMMAND, IDC_CLOSE, 0);
+        PumpFor(20);
+        dialog.reset();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+    }
+
+    HWND Open()
+    {
+        dialog = std::make_unique<MainDialog>();
+        EXPECT_TRUE(dialog->Create(nullptr));
+        PumpFor(50);
+        return dialog->Handle();
+    }
+    int Rows() { return ListView_GetItemCount(GetDlgItem(dialog->Handle(), IDC_FILE_LIST)); }
+    std::string Cell(int row, int column) { return dialog->List().GetItemText(row, column); }
+
+    TempTree tree;
+    std::unique_ptr<MainDialog> dialog;
+};
+
+}  // namespace
+
+TEST_F(MainNamesTest, DroppedNamesInEveryScriptAreListedOnceCopiedLoggedAndRemembered)
+{
+    ASSERT_TRUE(CreateDirectoryA(tree.Path(kFolder).c_str(), nullptr));
+    std::map<std::string, std::string> content;
+    int day = 10;
+    for (const std::string& name : kNames) {
+        const std::string path = tree.Path(kFolder + "\\" + name);
+        content[path] = JpegTaken("2012:01:" + std::to_string(day++) + " 10:00:00", name);
+        ASSERT_TRUE(WriteText(path, content[path])) << name;
+    }
+    const std::string log = tree.Path("\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt");  // журнал.txt
+    SetOption("SaveToLog", 1);
+    SetOption("LogFile", log);
+    SetOption("AddFilesInSubfolder", 1);
+
+    HWND w = Open();
+    ASSERT_TRUE(SendWideDrop(w, {tree.Path(kFolder)}));
+    ASSERT_EQ(Rows(), static_cast<int>(kNames.size()));
+    // The same files again, one in the other letter case (Ä as ä): nothing new.
+    ASSERT_TRUE(
+            SendWideDrop(w, {tree.Path(kFolder + "\\\xC3\xA4.jpg"), tree.Path(kFolder + "\\" + kNames[0])}));
+    EXPECT_EQ(Rows(), static_cast<int>(kNames.size()));
+
+    SendMessageA(GetDlgItem(w, IDC_DAY_FOLDER), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(w, IDC_ANOTHER_FOLDER), BM_CLICK, 0, 0);
+    const std::string out = tree.Path("\xD0\x92\xD1\x8B\xD0\xB2\xD0\xBE\xD0\xB4");  // Вывод
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, out.c_str());
+    SendMessageA(GetDlgItem(w, IDC_COPY_FILES), BM_CLICK, 0, 0);
+    PumpFor(50);
+
+    const std::string logText = ReadText(log);
+    for (int row = 0; row < Rows(); ++row) {
+        const std::string source = Cell(row, 0);
+        SCOPED_TRACE(source);
+        const std::string target = out + "\\2012\\2012_01\\" + source.substr(source.rfind('\\') + 1);
+        EXPECT_EQ(Cell(row, 2), "OK");
+        EXPECT_EQ(Cell(row, 1), target);
+        EXPECT_EQ(ReadText(target), content[source]);
+        EXPECT_NE(logText.find("[Source] " + source + "\r\n[Target] " + target + "\r\n[Copy] OK\r\n"),
+                  std::string::npos);
+    }
+    // The registry holds the output folder as its characters.
+    wchar_t stored[MAX_PATH] = L"";
+    DWORD size = sizeof stored;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER,
+                           Wide(std::string(kProgramKey) + "\\" + kOutputFolderHistory).c_str(), L"0",
+                           RRF_RT_REG_SZ, nullptr, stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), Wide(out));
+    // ... and the window shows it again after a restart.
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+    HWND again = Open();
+    char shown[1024] = "";
+    GetDlgItemTextA(again, IDC_OUTPUT_FOLDER, shown, sizeof shown);
+    EXPECT_EQ(std::string(shown), out);
+}
+
+// The folder picker's and the file dialog's answers reach the list as the names they are, a
+// sub-folder in another script included.
+TEST_F(MainNamesTest, AddFolderAndAddFilesTakeNamesInEveryScript)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));  // the folder picker needs COM, as the program sets it up
+    const std::string folder = tree.Path(kFolder);
+    const std::string inner = folder + "\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";  // Фото\Ωμέγα
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    std::set<std::string> expected;
+    for (const std::string& name : kNames) {
+        expected.insert(folder + "\\" + name);
+        ASSERT_TRUE(WriteText(folder + "\\" + name, "x")) << name;
+    }
+    expected.insert(inner + "\\" + kNames[3]);
+    ASSERT_TRUE(WriteText(inner + "\\" + kNames[3], "x"));
+    SetOption("AddFilesInSubfolder", 1);
+    SetOption("Folder", folder);
+
+    HWND w = Open();
+    {
+        MessageBoxCatcher picker(IDOK);
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FOLDER, 0);
+        // The picker was answered, and no message box came (the main window's own activation
+        // afterwards is caught too).
+        EXPECT_FALSE(picker.Caught().empty());
+        for (const CaughtDialog& caught : picker.Caught())
+            EXPECT_EQ(caught.text, "") << caught.caption;
+    }
+    std::set<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    EXPECT_EQ(listed, expected);
+
+    SendMessageA(w, WM_COMMAND, IDC_REMOVE_ALL, 0);
+    ASSERT_EQ(Rows(), 0);
+    {
+        // One file by its full path, then two from the folder it was in, at once.
+        MessageBoxCatcher files;
+        int shown = 0;
+        files.SetAction([&](HWND box) {
+            const std::string typed =
+                    ++shown == 1 ? folder + "\\" + kNames[1] : "\"" + kNames[0] + "\" \"" + kNames[2] + "\"";
+            SetDlgItemTextA(box, 0x480, typed.c_str());
+            SetDlgItemTextA(box, 0x47C, typed.c_str());
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FILES, 0);
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FILES, 0);
+        EXPECT_EQ(shown, 2);
+    }
+    listed.clear();
+    for (int row = 0; row < Rows(); ++row)
+        listed.insert(Cell(row, 0));
+    EXPECT_EQ(listed, (std::set<std::string> {folder + "\\" + kNames[1], folder + "\\" + kNames[0],
+                                              folder + "\\" + kNames[2]}));
+    CoUninitialize();
+}

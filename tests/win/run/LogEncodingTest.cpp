@@ -1,0 +1,99 @@
+// The log in UTF-8: names in any script are written as they are, and a log that an older version
+// wrote in the system's old code page is converted once, line by line, so the whole file reads in
+// one encoding.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "engine/Utf8Text.h"
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/TempTree.h"
+#include "tests/win/run/TestRunHost.h"
+
+namespace {
+
+std::string JpegTaken(const std::string& date)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Sub(0x8769, exif);
+    const auto bytes = qmtest::MinimalJpeg(ifd0);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+UINT SystemCodePage()
+{
+    char digits[8] = "";
+    GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits);
+    return static_cast<UINT>(std::strtoul(digits, nullptr, 10));
+}
+
+class LogEncodingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the program's manifest sets UTF-8";
+        ASSERT_TRUE(CreateDirectoryA(tree.Path("src").c_str(), nullptr));
+        source = tree.Path("src\\\xE6\x97\xA5\xE6\x9C\xAC.jpg");  // 日本.jpg
+        ASSERT_TRUE(WriteText(source, JpegTaken("2012:01:27 10:00:00")));
+        host.settings.OutputFolderType = 1;
+        host.settings.CustomTargetFolder = tree.Path("out");
+        host.settings.CreateYearFolder = 0;
+        host.settings.CreateMonthFolder = 0;
+        host.settings.CreateDayFolder = 0;
+        host.settings.SaveToLog = 1;
+        host.settings.LogFile =
+                tree.Path("\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt");  // журнал.txt
+        host.AddRow(source);
+    }
+
+    TempTree tree;
+    TestRunHost host;
+    std::string source;
+};
+
+}  // namespace
+
+TEST_F(LogEncodingTest, NamesAreLoggedInUtf8)
+{
+    host.Run(false);
+    const std::string log = ReadText(host.settings.LogFile);
+    EXPECT_TRUE(IsValidUtf8(log));
+    EXPECT_NE(log.find("[Source] " + source + "\r\n[Target] " +
+                       tree.Path("out\\\xE6\x97\xA5\xE6\x9C\xAC.jpg") + "\r\n[Copy] OK\r\n"),
+              std::string::npos)
+            << log;
+}
+
+TEST_F(LogEncodingTest, AnOldCodePageLogIsConvertedOnceBeforeTheRunAppends)
+{
+    if (SystemCodePage() != 1252)
+        GTEST_SKIP() << "the old log is written in code page 1252; this system's is " << SystemCodePage();
+    // A record this version wrote, then one an older version appended in code page 1252.
+    const std::string utf8Record =
+            "[Source] C:\\\xD0\xAF.jpg\r\n[Target] D:\\\xD0\xAF.jpg\r\n[Copy] OK\r\n\r\n";
+    const std::string old =
+            utf8Record +
+            "[Source] C:\\caf\xE9.jpg\r\n[Target] D:\\\xC4pfel\\caf\xE9.jpg\r\n[Copy] OK\r\n\r\n";
+    ASSERT_TRUE(WriteText(host.settings.LogFile, old));
+    host.Run(false);
+    const std::string log = ReadText(host.settings.LogFile);
+    EXPECT_TRUE(IsValidUtf8(log));
+    EXPECT_EQ(
+            log.rfind(
+                    utf8Record +
+                            "[Source] C:\\caf\xC3\xA9.jpg\r\n[Target] D:\\\xC3\x84pfel\\caf\xC3\xA9.jpg\r\n",
+                    0),
+            0u)
+            << log;
+    EXPECT_NE(log.find("[Source] " + source), std::string::npos);
+    // Nothing is left beside the log, and a log that is UTF-8 already is appended to as it is.
+    EXPECT_EQ(FilesBelow(tree.Root()).count("~\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt.qmpart"),
+              0u);
+    host.Run(false);
+    const std::string again = ReadText(host.settings.LogFile);
+    EXPECT_EQ(again.rfind(log, 0), 0u);
+}
