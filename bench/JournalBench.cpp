@@ -119,7 +119,7 @@ bool Moves(const std::string& folder, int count, double& plain, double& journale
     for (int i = 0; i < count; ++i) {
         RunFileSystem& fs = i % 2 == 0 ? static_cast<RunFileSystem&>(real) : logged;
         clock.Start();
-        if (!fs.Transfer(Name(src, "m", i), Name(out, "m", i), true))
+        if (fs.Transfer(Name(src, "m", i), Name(out, "m", i), true) != TransferOutcome::Done)
             return false;
         clock.Stop(i % 2 == 0 ? plain : journaled);
     }
@@ -151,7 +151,7 @@ bool Overwrites(const std::string& folder, int count, double& plain, double& jou
         }
         RunFileSystem& fs = plainStep ? static_cast<RunFileSystem&>(real) : logged;
         clock.Start();
-        if (!fs.Replace(Name(src, "b", i), Name(out, "b", i), true))
+        if (fs.Replace(Name(src, "b", i), Name(out, "b", i), true) != TransferOutcome::Done)
             return false;
         clock.Stop(plainStep ? plain : journaled);
     }

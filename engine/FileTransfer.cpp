@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "engine/ErrorKeeper.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 
@@ -12,18 +13,6 @@ namespace {
 constexpr int kPartialAttempts = 100;
 
 const char kPartialExtension[] = ".qmpart";
-
-// Keeps the error of the step that failed across the clean-up calls that follow it.
-class ErrorKeeper {
-public:
-    ErrorKeeper() : code_(GetLastError()) { }
-    ~ErrorKeeper() { SetLastError(code_); }
-    ErrorKeeper(const ErrorKeeper&) = delete;
-    ErrorKeeper& operator=(const ErrorKeeper&) = delete;
-
-private:
-    DWORD code_;
-};
 
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 {

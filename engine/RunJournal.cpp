@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/ErrorKeeper.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
@@ -15,18 +16,6 @@ namespace {
 
 // Far above any journal a run of a million files writes; keeps a stray huge file from being read.
 constexpr std::uint64_t kMaxJournalSize = 1024ull * 1024 * 1024;
-
-// Keeps the error of the step that failed across the calls that follow it.
-class ErrorKeeper {
-public:
-    ErrorKeeper() : code_(GetLastError()) { }
-    ~ErrorKeeper() { SetLastError(code_); }
-    ErrorKeeper(const ErrorKeeper&) = delete;
-    ErrorKeeper& operator=(const ErrorKeeper&) = delete;
-
-private:
-    DWORD code_;
-};
 
 std::string WithBackslash(std::string folder)
 {
@@ -286,20 +275,22 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
     return inner_.EnsureFolder(folder);
 }
 
-bool JournalFileSystem::Finish(JournalStep& step, bool ok)
+// A move whose source could not be deleted left a finished copy at its target: recorded as done,
+// so that undo finds the target and reports the source path as taken instead of losing either.
+TransferOutcome JournalFileSystem::Finish(JournalStep& step, TransferOutcome outcome)
 {
     ErrorKeeper keep;
-    if (ok) {
+    if (outcome != TransferOutcome::Failed) {
         FileStamp stamp;
         ReadStamp(step.target, stamp);
         journal_.WriteOutcome(DoneLine(step.seq, stamp));
     } else {
         journal_.WriteOutcome(FailedLine(step.seq, FailureText()));
     }
-    return ok;
+    return outcome;
 }
 
-bool JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     JournalStep step;
     step.seq = journal_.NextSeq();
@@ -308,11 +299,11 @@ bool JournalFileSystem::Transfer(const std::string& source, const std::string& t
     step.target = target;
     ReadStamp(source, step.sourceStamp);
     if (!journal_.Write(TransferLine(step)))
-        return false;
+        return TransferOutcome::Failed;
     return Finish(step, inner_.Transfer(source, target, move));
 }
 
-bool JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferOutcome JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     JournalStep step;
     step.seq = journal_.NextSeq();
@@ -324,7 +315,7 @@ bool JournalFileSystem::Replace(const std::string& source, const std::string& ta
     step.kept = keptFolder + std::to_string(step.seq) + "-" + FileNameOf(target);
     ReadStamp(source, step.sourceStamp);
     if (!journal_.Write(TransferLine(step)))
-        return false;
+        return TransferOutcome::Failed;
     // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
     // with its own reason, as it does without a journal.
     const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -332,28 +323,28 @@ bool JournalFileSystem::Replace(const std::string& source, const std::string& ta
         return Finish(step, inner_.Replace(source, target, move));
     }
     if (!CreateDirectoryA(keptFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return Finish(step, false);
+        return Finish(step, TransferOutcome::Failed);
     // A read-only target is refused as a replacing move or copy refuses it; renaming it aside
     // would not be.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return Finish(step, false);
+        return Finish(step, TransferOutcome::Failed);
     }
     if (MoveFileExA(target.c_str(), step.kept.c_str(), 0)) {
-        const bool ok = inner_.Transfer(source, target, move);
-        if (!ok) {
+        const TransferOutcome outcome = inner_.Transfer(source, target, move);
+        if (outcome == TransferOutcome::Failed) {
             ErrorKeeper keep;
             MoveFileExA(step.kept.c_str(), target.c_str(), 0);
         }
-        return Finish(step, ok);
+        return Finish(step, outcome);
     }
     // Another drive: the old target is copied aside and then replaced in one step.
     if (GetLastError() != ERROR_NOT_SAME_DEVICE || !CopyFileA(target.c_str(), step.kept.c_str(), TRUE))
-        return Finish(step, false);
-    const bool ok = inner_.Replace(source, target, move);
-    if (!ok) {
+        return Finish(step, TransferOutcome::Failed);
+    const TransferOutcome outcome = inner_.Replace(source, target, move);
+    if (outcome == TransferOutcome::Failed) {
         ErrorKeeper keep;
         DeleteFileA(step.kept.c_str());
     }
-    return Finish(step, ok);
+    return Finish(step, outcome);
 }

@@ -82,14 +82,14 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override;
-    bool Transfer(const std::string& source, const std::string& target, bool move) override;
-    bool Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
 
 private:
     // Writes the outcome of step; keeps the step's own last error.
-    bool Finish(JournalStep& step, bool ok);
+    TransferOutcome Finish(JournalStep& step, TransferOutcome outcome);
 
     RunFileSystem& inner_;
     RunJournal& journal_;

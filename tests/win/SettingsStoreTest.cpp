@@ -186,8 +186,8 @@ TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)
     LoadSettings(options);
     EXPECT_EQ(options.ColWidth_Source, 300u);
     // Too large for 4 bytes: the default stands.
-    EXPECT_EQ(options.ColWidth_Target, 540u);
-    EXPECT_EQ(options.ColWidth_Result, 150u);
+    EXPECT_EQ(options.ColWidth_Target, Defaults().ColWidth_Target);
+    EXPECT_EQ(options.ColWidth_Result, Defaults().ColWidth_Result);
     // "2" and its zero, read as bytes over the default 100 (0x64).
     EXPECT_EQ(options.Mode, 0x0032u);
 }

@@ -195,7 +195,7 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
         JournalFileSystem fs(real, journal);
         ASSERT_TRUE(fs.EnsureFolder(tree.Path("out\\")));
         for (int i = 0; i < 2; ++i)
-            ASSERT_TRUE(fs.Transfer(sources[i], targets[i], true));
+            ASSERT_EQ(fs.Transfer(sources[i], targets[i], true), TransferOutcome::Done);
     }
     ASSERT_TRUE(SendDrop(w, {tree.Path("other.jpg")}));
 
