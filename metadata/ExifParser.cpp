@@ -148,13 +148,16 @@ bool ExifParser::ParseExif(unsigned char* payload, int sectionSize)
         Fail("Suspicious offset of first IFD value");
         return false;
     }
-    const auto firstOffset = static_cast<std::int32_t>(Get32(tiff + 4));
-    if (firstOffset < 8 || firstOffset > 16) {
+    // Any offset past the header and inside the data is valid TIFF: writers put padding or other
+    // data before the first directory. One with no room for its entries fails as such below.
+    const std::uint32_t firstOffset = Get32(tiff + 4);
+    if (firstOffset < kTiffHeaderSize || firstOffset > tiffLength) {
         Fail("Suspicious offset of first IFD value");
         return false;
     }
 
-    if (!WalkDirectory(static_cast<std::uint32_t>(firstOffset)))
+    mainImageOrientation = false;
+    if (!WalkDirectory(firstOffset, true))
         return false;
 
     if (info.focalPlaneXResolution != 0) {
@@ -176,17 +179,17 @@ bool ExifParser::MarkVisited(std::uint32_t start)
     return true;
 }
 
-bool ExifParser::FollowLink(std::uint32_t offset)
+bool ExifParser::FollowLink(std::uint32_t offset, bool mainImage)
 {
     if (offset > tiffLength) {
         Fail("Illegal subdirectory link");
         return false;
     }
-    WalkDirectory(offset);
+    WalkDirectory(offset, mainImage);
     return true;
 }
 
-bool ExifParser::WalkDirectory(std::uint32_t start)
+bool ExifParser::WalkDirectory(std::uint32_t start, bool mainImage)
 {
     // A link back to a directory of this parse, or one directory too many, ends the chain here:
     // hostile files could otherwise loop forever or recurse without bound.
@@ -226,18 +229,26 @@ bool ExifParser::WalkDirectory(std::uint32_t start)
             value = tiff + valueOffset;
         }
 
-        StoreTag(tag, format, components, value, byteCount, thumbnailOffset, thumbnailLength);
+        // The main image's directories are walked before the thumbnail's: an orientation the
+        // main image gave is never replaced by the thumbnail's, which describes another picture.
+        const bool thumbnailOrientation = tag == kOrientation && !mainImage && mainImageOrientation;
+        if (!thumbnailOrientation)
+            StoreTag(tag, format, components, value, byteCount, thumbnailOffset, thumbnailLength);
+        if (tag == kOrientation && mainImage)
+            mainImageOrientation = true;
 
         // Entry bytes 8-11, or a value of more than four bytes: four bytes are always there.
-        if ((tag == kExifDirectory || tag == kInteroperabilityDirectory) && !FollowLink(Get32(value)))
+        if ((tag == kExifDirectory || tag == kInteroperabilityDirectory) &&
+            !FollowLink(Get32(value), mainImage))
             return false;
     }
 
     // Entries that end less than four bytes before the end of the data leave no room for a
     // next-directory link: that counts as no link.
     if (entriesEnd + 4 <= tiffLength) {
+        // The directory after the first is the thumbnail's (IFD1).
         const std::uint32_t next = Get32(tiff + entriesEnd);
-        if (next != 0 && !FollowLink(next))
+        if (next != 0 && !FollowLink(next, false))
             return false;
     }
 

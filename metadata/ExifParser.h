@@ -28,7 +28,8 @@ public:
     static constexpr int kMaxDirectories = 64;
 
 private:
-    bool WalkDirectory(std::uint32_t start);
+    // `mainImage`: the first directory and its sub-directories, not the thumbnail's chain.
+    bool WalkDirectory(std::uint32_t start, bool mainImage);
     double ConvertValue(const unsigned char* value, unsigned format) const;
 
     // The tags stored as plain numbers (a table); false for any other tag.
@@ -36,7 +37,7 @@ private:
     void StoreTag(unsigned tag, unsigned format, std::uint32_t components, unsigned char* value,
                   std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength);
     void StoreUserComment(unsigned char* value, std::uint64_t byteCount);
-    bool FollowLink(std::uint32_t offset);
+    bool FollowLink(std::uint32_t offset, bool mainImage);
     bool MarkVisited(std::uint32_t start);
 
     unsigned Get16(const unsigned char* p) const;
@@ -56,4 +57,7 @@ private:
     // Directories already walked in the current parse, by offset.
     std::uint32_t visited[kMaxDirectories] = {};
     int visitedCount = 0;
+
+    // Whether the main image's directories held an orientation in the current parse.
+    bool mainImageOrientation = false;
 };

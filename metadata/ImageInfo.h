@@ -7,6 +7,8 @@ struct ImageInfo {
     char make[32];
     char model[40];
     char dateTimeOriginal[20];
+    // The capture date of an XMP section in EXIF form, cut to fit; used when EXIF has none.
+    char xmpDateTaken[40];
     int imageHeight;
     int imageWidth;
     int orientation;  // 1 to 8, 0 when absent or invalid

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "metaprobe/XmpReader.h"
 
 namespace {
 
@@ -12,6 +15,10 @@ constexpr int kStartOfScan = 0xDA;
 constexpr int kApp0 = 0xE0;
 constexpr int kApp1 = 0xE1;
 constexpr int kComment = 0xFE;
+
+// The signature of the standard XMP packet, terminator included; extended packets differ.
+constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
+constexpr int kXmpSignatureSize = sizeof kXmpSignature;
 
 constexpr int kMaxFillBytes = 6;
 constexpr int kFrameHeaderSize = 8;
@@ -139,6 +146,7 @@ JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
         if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
             info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
         } else {
+            TakeXmpDate(section);
             Discard();
         }
         return Step::Continue;
@@ -179,6 +187,20 @@ void JpegSectionReader::TakeComment(const JpegSection& comment)
         const bool kept = byte >= 32 || byte == '\n' || byte == '\t';
         info->comment[length++] = kept ? static_cast<char>(byte) : '?';
     }
+}
+
+void JpegSectionReader::TakeXmpDate(const JpegSection& app1)
+{
+    const int payloadSize = app1.size - 2;
+    const char* payload = reinterpret_cast<const char*>(app1.data.get() + 2);
+    if (info->xmpDateTaken[0] != '\0' || payloadSize < kXmpSignatureSize ||
+        std::memcmp(payload, kXmpSignature, kXmpSignatureSize) != 0)
+        return;
+    const std::string date = metaprobe::XmpCaptureDate(std::string(
+            payload + kXmpSignatureSize, static_cast<std::size_t>(payloadSize - kXmpSignatureSize)));
+    const std::size_t length = std::min(date.size(), sizeof info->xmpDateTaken - 1);
+    std::memcpy(info->xmpDateTaken, date.data(), length);
+    info->xmpDateTaken[length] = '\0';
 }
 
 void JpegSectionReader::Discard()

@@ -17,7 +17,8 @@ struct JpegSection {
 
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
-// frame header, the first comment, and the EXIF data of every "Exif" APP1 section.
+// frame header, the first comment, the EXIF data of every "Exif" APP1 section, and the capture
+// date of the XMP APP1 section.
 class JpegSectionReader {
 public:
     static constexpr int kMaxSections = 20;
@@ -48,6 +49,8 @@ private:
     Step ActOnSection(bool& commentTaken);
     void TakeFrame(const JpegSection& frame);
     void TakeComment(const JpegSection& comment);
+    // The first XMP section with a capture date gives it; later ones are not read.
+    void TakeXmpDate(const JpegSection& app1);
     void Discard();
     void Fail(const char* message);
     void FailToStdout(const char* message);

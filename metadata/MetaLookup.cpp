@@ -149,11 +149,19 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
             NoteUnopenable(path);
             return failureReason_.empty() ? Found::No : Found::Failed;
         }
+        // As in the tool's listing: the EXIF capture date first, then XMP's; the first one
+        // present decides, even when it does not parse.
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (!info.exifParsed || length == 0)
+        if (info.exifParsed && length != 0) {
+            origin = "Date/Time Original";
+            return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes
+                                                                                        : Found::No;
+        }
+        const std::size_t xmpLength = strnlen(info.xmpDateTaken, sizeof info.xmpDateTaken);
+        if (xmpLength == 0)
             return Found::No;
-        origin = "Date/Time Original";
-        return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes : Found::No;
+        origin = "XMP capture date";
+        return ParseDateText(std::string_view(info.xmpDateTaken, xmpLength), date) ? Found::Yes : Found::No;
     }
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))

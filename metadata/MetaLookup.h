@@ -29,6 +29,7 @@ public:
     std::optional<DateTime> GetDateTaken(const std::string& path);
     // The date a date mode takes; nothing for a mode that is not a date mode. origin, when given,
     // gets where the date came from: the metadata field's name ("Date/Time Original", ...),
+    // "XMP capture date" (a JPEG's XMP when its EXIF has no capture date),
     // "file name", or "file modified", "file created", "file accessed".
     std::optional<DateTime> GetDateForMode(const std::string& path, OrganizeMode mode,
                                            std::string* origin = nullptr);

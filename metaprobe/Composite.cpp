@@ -32,10 +32,36 @@ std::string MegapixelText(double megapixels)
     return FormatF(megapixels, megapixels >= 1 ? 1 : megapixels >= 0.001 ? 3 : 6);
 }
 
+bool PlainDate(const std::string& text)
+{
+    return text.size() == 19 && text[4] == ':' && text[7] == ':' && text[10] == ' ' && text[13] == ':' &&
+           text[16] == ':';
+}
+
+// The EXIF dates once more with their fractional seconds and time zone, when the EXIF block
+// gives either; the plain dates stay the first lines of their names.
+void AddPreciseDates(Listing& listing)
+{
+    static const char* const kinds[][3] = {
+            {"Create Date", "Sub Sec Time Digitized", "Offset Time Digitized"},
+            {"Date/Time Original", "Sub Sec Time Original", "Offset Time Original"},
+            {"Modify Date", "Sub Sec Time", "Offset Time"},
+    };
+    for (const auto& kind : kinds) {
+        std::string date = listing.Value(kind[0]);
+        std::string subSec = TrimRight(listing.Value(kind[1]));
+        std::string offset = TrimRight(listing.Value(kind[2]));
+        if (!PlainDate(date) || (subSec.empty() && offset.empty()))
+            continue;
+        listing.AddRepeated(kind[0], date + (subSec.empty() ? "" : "." + subSec) + offset);
+    }
+}
+
 }  // namespace
 
 void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing)
 {
+    AddPreciseDates(listing);
     if (facts.hasFNumber || facts.hasApertureValue) {
         double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
         listing.Add("Aperture", FormatF(f, 1));
@@ -44,6 +70,12 @@ void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Lis
     bool exifSize = fileType == "CR2" || fileType == "IIQ";
     std::string w = listing.Value(exifSize ? "Exif Image Width" : "Image Width");
     std::string h = listing.Value(exifSize ? "Exif Image Height" : "Image Height");
+    // Fujifilm raws give the size of the developed image in their raw header.
+    std::string cropped = fileType == "RAF" ? listing.Value("Raw Image Cropped Size") : "";
+    if (cropped.find('x') != std::string::npos) {
+        w = cropped.substr(0, cropped.find('x'));
+        h = cropped.substr(cropped.find('x') + 1);
+    }
     double width = 0, height = 0;
     if (ParseDimension(w, width) && ParseDimension(h, height)) {
         listing.Add("Image Size", w + "x" + h);

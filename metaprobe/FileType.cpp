@@ -6,7 +6,7 @@ namespace metaprobe {
 
 Container DetectContainer(ByteSource& source)
 {
-    uint8_t head[12] = {};
+    uint8_t head[16] = {};
     size_t n = source.Size() < sizeof head ? size_t(source.Size()) : sizeof head;
     if (!source.Read(0, head, n))
         return Container::Unknown;
@@ -14,6 +14,22 @@ Container DetectContainer(ByteSource& source)
         return Container::Jpeg;
     if (n >= 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
         return Container::Png;
+    if (n >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0)
+        return Container::Webp;
+    if ((n >= 2 && head[0] == 0xFF && head[1] == 0x0A) ||
+        (n >= 12 && std::memcmp(head, "\0\0\0\x0CJXL \r\n\x87\n", 12) == 0))
+        return Container::Jxl;
+    if (n >= 6 && std::memcmp(head, "8BPS", 4) == 0 && head[4] == 0 && (head[5] == 1 || head[5] == 2))
+        return Container::Psd;
+    if (n >= 16 && std::memcmp(head, "FUJIFILMCCD-RAW ", 16) == 0)
+        return Container::Raf;
+    if (n >= 4 && std::memcmp(head, "\0MRM", 4) == 0)
+        return Container::Mrw;
+    if (n >= 4 && std::memcmp(head, "FOVb", 4) == 0)
+        return Container::X3f;
+    if (n >= 14 && (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0) &&
+        std::memcmp(head + 6, "HEAPCCDR", 8) == 0)
+        return Container::Crw;
     if (n >= 8 && (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0)) {
         bool big = head[0] == 'M';
         uint16_t magic = Get16(head + 2, big);

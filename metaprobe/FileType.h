@@ -7,7 +7,7 @@
 
 namespace metaprobe {
 
-enum class Container { Unknown, Tiff, Jpeg, Png, IsoMedia };
+enum class Container { Unknown, Tiff, Jpeg, Png, IsoMedia, Webp, Jxl, Psd, Raf, Mrw, X3f, Crw };
 
 struct FileType {
     std::string type;  // "TIFF", "CR2", "JPEG", "PNG", "HEIC", "MOV", ...

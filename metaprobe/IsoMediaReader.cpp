@@ -1,6 +1,7 @@
 // ISO base media files (MOV, MP4, 3GP, HEIC, AVIF, CR3): walks the boxes for the brands, the movie,
 // track and media headers, the Exif item of image files and the metadata boxes of Canon raws.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -21,7 +22,62 @@ constexpr unsigned kMaxBoxes = 20000;
 constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
 constexpr uint32_t kMaxMetadataKeys = 1000;
 constexpr uint64_t kMaxMetadataText = 256;
-const char kContentIdentifierKey[] = "com.apple.quicktime.content.identifier";
+// The metadata keys listed, with their field names.
+const struct {
+    const char* key;
+    const char* fieldName;
+    bool date;
+} kMetadataKeys[] = {
+        {"com.apple.quicktime.content.identifier", "Content Identifier", false},
+        {"com.apple.quicktime.creationdate", "Creation Date", true},
+};
+
+bool IsDigits(const std::string& text, size_t at, size_t count)
+{
+    if (at + count > text.size())
+        return false;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// "2019-05-04T15:20:30+0200" -> "2019:05:04 15:20:30+02:00": the date and time in EXIF form when
+// the text starts with them (seconds optional) and the rest, after any white space, has none;
+// a zone of four digits at the end gets its colon either way. Other texts stay as they are.
+std::string CreationDateText(const std::string& value)
+{
+    std::string text = value;
+    const bool dateTime = IsDigits(value, 0, 4) && value.size() >= 16 && value[4] == '-' &&
+                          IsDigits(value, 5, 2) && value[7] == '-' && IsDigits(value, 8, 2) &&
+                          value[10] == 'T' && IsDigits(value, 11, 2) && value[13] == ':' &&
+                          IsDigits(value, 14, 2);
+    if (dateTime) {
+        size_t timeEnd = 16;
+        if (value.size() >= 19 && value[16] == ':' && IsDigits(value, 17, 2))
+            timeEnd = 19;
+        size_t rest = timeEnd;
+        while (rest < value.size() && IsSpace(value[rest]))
+            ++rest;
+        bool restHasSpace = false;
+        for (size_t i = rest; i < value.size(); ++i)
+            restHasSpace = restHasSpace || IsSpace(value[i]);
+        if (!restHasSpace) {
+            text = value.substr(0, 4) + ':' + value.substr(5, 2) + ':' + value.substr(8, 2) + ' ' +
+                   value.substr(11, timeEnd - 11) + value.substr(rest);
+        }
+    }
+    const size_t n = text.size();
+    if (n >= 5 && (text[n - 5] == '+' || text[n - 5] == '-') && IsDigits(text, n - 4, 4))
+        text.insert(n - 2, 1, ':');
+    return text;
+}
 
 struct Box {
     std::string type;
@@ -478,7 +534,11 @@ void IsoReader::MetadataItems(const Box& box)
         ++boxes_;
         position = item.data + item.size;
         const uint32_t index = Get32(reinterpret_cast<const uint8_t*>(item.type.data()), true);
-        if (index == 0 || index > keys_.size() || keys_[index - 1] != kContentIdentifierKey)
+        if (index == 0 || index > keys_.size())
+            continue;
+        const auto* known = std::find_if(std::begin(kMetadataKeys), std::end(kMetadataKeys),
+                                         [&](const auto& k) { return keys_[index - 1] == k.key; });
+        if (known == std::end(kMetadataKeys))
             continue;
         Box data;
         if (!ReadBox(source_, item.data, item.data + item.size, data) || data.type != "data" ||
@@ -490,7 +550,7 @@ void IsoReader::MetadataItems(const Box& box)
         std::string value(data.size - 8, '\0');
         if (!value.empty() &&
             source_.Read(data.data + 8, reinterpret_cast<uint8_t*>(value.data()), value.size()))
-            listing_.Add("Content Identifier", value);
+            listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
     }
 }
 

@@ -18,8 +18,17 @@ public:
     // Adds a field. A field of the same name already listed is replaced (the new one goes to the
     // end) when the new one has a higher priority, or the same priority of 1 or more: thumbnail,
     // preview and XMP values list with priority 0 and JFIF values with -1, so the main image's
-    // EXIF values win over theirs, while later main-image values win over earlier ones.
+    // EXIF values win over theirs, while later main-image values win over earlier ones. Values
+    // of a container's own header list with priority 2 where they win over its embedded EXIF
+    // block (Photoshop resolution, Sigma header).
     void Add(const std::string& name, const std::string& value, int priority = 1);
+    // Adds a line after the fields even when the name is listed already: a combined value that
+    // repeats a name (a date with its fractional seconds and zone). Value() and lookups keep
+    // finding the first line.
+    void AddRepeated(const std::string& name, const std::string& value)
+    {
+        fields_.push_back({name, value, 1});
+    }
     bool Has(const std::string& name) const { return names_.count(name) != 0; }
     // Value of the named field, or empty when absent.
     std::string Value(const std::string& name) const;

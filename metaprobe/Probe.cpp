@@ -21,6 +21,13 @@ bool ProbeSource(ByteSource& source, Listing& listing)
     case Container::Jpeg: result = ReadJpegFile(source, content, facts); break;
     case Container::Png: result = ReadPngFile(source, content, facts); break;
     case Container::IsoMedia: result = ReadIsoMediaFile(source, content, facts); break;
+    case Container::Webp: result = ReadWebpFile(source, content, facts); break;
+    case Container::Jxl: result = ReadJxlFile(source, content, facts); break;
+    case Container::Psd: result = ReadPsdFile(source, content, facts); break;
+    case Container::Raf: result = ReadRafFile(source, content, facts); break;
+    case Container::Mrw: result = ReadMrwFile(source, content, facts); break;
+    case Container::X3f: result = ReadX3fFile(source, content, facts); break;
+    case Container::Crw: result = ReadCrwFile(source, content, facts); break;
     case Container::Unknown: listing.Add("Error", "Unknown file type"); return false;
     }
     listing.Add("File Type", result.type.type);

@@ -20,5 +20,12 @@ ReadResult ReadTiffFile(ByteSource& source, Listing& listing, ExifFacts& facts);
 ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts);
 ReadResult ReadPngFile(ByteSource& source, Listing& listing, ExifFacts& facts);
 ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadWebpFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadJxlFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadPsdFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadRafFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadMrwFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts);
+ReadResult ReadCrwFile(ByteSource& source, Listing& listing, ExifFacts& facts);
 
 }  // namespace metaprobe

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "metaprobe/AppleMakerNote.h"
+#include "metaprobe/MakerNoteReader.h"
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
 #include "metaprobe/ValueText.h"
@@ -15,6 +16,8 @@
 namespace metaprobe {
 
 namespace {
+
+constexpr uint16_t kMakerNoteTag = 0x927C;
 
 enum class Dir { Ifd0, Ifd1, LaterIfd, SubIfd, Exif, Gps, Interop };
 
@@ -408,6 +411,12 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
 {
     bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
     if (dir == Dir::Exif && value.tag == kMakerNoteTag) {
+        uint8_t pointer[12];
+        if (valueSize > 4 && !value.bytes.empty() &&
+            source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
+            ReadMakerNote(value.bytes, base_ + Get32(pointer + 8, big_), base_, big_, listing_.Value("Make"),
+                          listing_);
+        }
         std::string identifier;
         if (AppleContentIdentifier(value.bytes, identifier))
             listing_.Add("Content Identifier", identifier);

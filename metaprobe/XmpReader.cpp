@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "metaprobe/TiffTags.h"
 #include "metaprobe/ValueText.h"
 
 namespace metaprobe {
@@ -12,10 +13,12 @@ namespace {
 struct XmpProperty {
     const char* qualifiedName;
     const char* fieldName;
-    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace } kind;
+    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace, ExifEnum } kind;
+    uint16_t exifTag = 0;  // for ExifEnum: the tag whose value table the value is looked up in
 };
 
-// In the order they are listed.
+// In the order they are listed. Values of enumerated properties outside their range list as
+// "Unknown (value)", never as the bare text, which could be anything (even a path).
 const XmpProperty kProperties[] = {
         {"tiff:Make", "Make", XmpProperty::Text},
         {"tiff:Model", "Camera Model Name", XmpProperty::Text},
@@ -33,6 +36,17 @@ const XmpProperty kProperties[] = {
         {"exif:PixelXDimension", "Exif Image Width", XmpProperty::Text},
         {"exif:PixelYDimension", "Exif Image Height", XmpProperty::Text},
         {"dc:creator", "Creator", XmpProperty::List},
+        {"tiff:Compression", "Compression", XmpProperty::ExifEnum, 0x0103},
+        {"tiff:PhotometricInterpretation", "Photometric Interpretation", XmpProperty::ExifEnum, 0x0106},
+        {"tiff:SamplesPerPixel", "Samples Per Pixel", XmpProperty::Text},
+        {"tiff:PlanarConfiguration", "Planar Configuration", XmpProperty::ExifEnum, 0x011C},
+        {"tiff:YCbCrPositioning", "Y Cb Cr Positioning", XmpProperty::ExifEnum, 0x0213},
+        {"exif:LightSource", "Light Source", XmpProperty::ExifEnum, 0x9208},
+        // Raw development settings, listed as written.
+        {"crs:WhiteBalance", "White Balance", XmpProperty::Text},
+        {"crs:Contrast", "Contrast", XmpProperty::Text},
+        {"crs:Saturation", "Saturation", XmpProperty::Text},
+        {"crs:Sharpness", "Sharpness", XmpProperty::Text},
 };
 
 std::string Unescape(const std::string& text)
@@ -139,7 +153,7 @@ std::string OrientationText(const std::string& value)
                                         "Rotate 270 CW"};
     if (value.size() == 1 && value[0] >= '1' && value[0] <= '8')
         return texts[value[0] - '1'];
-    return value;
+    return "Unknown (" + value + ")";
 }
 
 // "72009/1000" -> "72.009".
@@ -163,10 +177,24 @@ std::string NumberedText(const std::string& value, const char* const* texts, int
 {
     char* end = nullptr;
     long number = std::strtol(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0')
-        return value;
-    if (number >= first && number < first + count)
+    bool whole = !value.empty() && *end == '\0' && std::to_string(number) == value;
+    if (whole && number >= first && number < first + count)
         return texts[number - first];
+    return "Unknown (" + value + ")";
+}
+
+// A whole number looked up in the value table of an EXIF tag.
+std::string ExifEnumText(const std::string& value, uint16_t tag)
+{
+    const TagInfo* info = FindExifTag(tag);
+    char* end = nullptr;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    if (info != nullptr && !value.empty() && *end == '\0' && std::to_string(number) == value) {
+        for (unsigned i = 0; i < info->tableSize; ++i) {
+            if (info->table[i].value == number)
+                return info->table[i].text;
+        }
+    }
     return "Unknown (" + value + ")";
 }
 
@@ -184,6 +212,16 @@ std::string XmpDateText(const std::string& value)
     if (t != std::string::npos)
         text[t] = ' ';
     return text;
+}
+
+std::string XmpCaptureDate(const std::string& packet)
+{
+    for (const char* name : {"exif:DateTimeOriginal", "xmp:CreateDate", "photoshop:DateCreated"}) {
+        std::string value;
+        if (FindValue(packet, name, false, value) && !value.empty())
+            return XmpDateText(value);
+    }
+    return {};
 }
 
 void ReadXmp(const std::string& packet, Listing& listing)
@@ -208,8 +246,9 @@ void ReadXmp(const std::string& packet, Listing& listing)
             value = value == "1"       ? "sRGB"
                     : value == "2"     ? "Adobe RGB"
                     : value == "65535" ? "Uncalibrated"
-                                       : value;
+                                       : "Unknown (" + value + ")";
             break;
+        case XmpProperty::ExifEnum: value = ExifEnumText(value, property.exifTag); break;
         default: break;
         }
         listing.Add(property.fieldName, value, 0);

@@ -1,6 +1,6 @@
 // Writes seed inputs for the metadata tool's fuzz targets: metaprobe_seeds DIR writes
-// DIR/tiff, DIR/jpeg, DIR/png and DIR/iso, each holding valid samples without the prefix that
-// the matching target puts in front.
+// one folder per reader (DIR/tiff, DIR/jpeg, DIR/png, DIR/iso, DIR/webp, ...), each holding valid
+// samples without the prefix that the matching target puts in front.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
 
 namespace {
@@ -27,7 +28,7 @@ int main(int argc, char** argv)
         return 2;
     std::filesystem::path dir = argv[1];
     std::error_code error;
-    for (const char* sub : {"tiff", "jpeg", "png", "iso"}) {
+    for (const char* sub : {"tiff", "jpeg", "png", "iso", "webp", "jxl", "psd", "raf", "mrw", "x3f", "crw"}) {
         std::filesystem::create_directories(dir / sub, error);
         if (error)
             return 1;
@@ -53,7 +54,22 @@ int main(int argc, char** argv)
         ok &= Write(dir / "jpeg" / n, qmtest::MinimalJpeg(ifd0, order), 3);
         ok &= Write(dir / "png" / n, qmtest::BuildPng(4, 4, qmtest::PngChunk("eXIf", tiff)), 8);
         ok &= Write(dir / "iso" / (n + "_heic"), qmtest::BuildHeic(tiff), 3);
+        std::vector<uint8_t> jpeg = qmtest::MinimalJpeg(ifd0, order);
+        const std::string xmp =
+                "<x:xmpmeta><rdf:Description tiff:Orientation='6' xmp:CreateDate='2020-01-01'/>"
+                "</x:xmpmeta>";
+        std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "20200101");
+        std::vector<uint8_t> time = qmtest::IptcDataset(2, 60, "101010+0100");
+        iptc.insert(iptc.end(), time.begin(), time.end());
+        ok &= Write(dir / "webp" / n, qmtest::BuildWebp(tiff, xmp), 4);
+        ok &= Write(dir / "jxl" / n, qmtest::BuildJxl(tiff, xmp), 12);
+        ok &= Write(dir / "psd" / n, qmtest::BuildPsd(tiff, iptc), 5);
+        ok &= Write(dir / "raf" / n, qmtest::BuildRaf("FinePix", jpeg), 16);
+        ok &= Write(dir / "mrw" / n, qmtest::BuildMrw(tiff), 4);
+        ok &= Write(dir / "x3f" / n, qmtest::BuildX3f(jpeg, 90), 4);
     }
+    ok &= Write(dir / "crw" / "ii",
+                qmtest::BuildCrw(false, "Canon", "Canon EOS D30", 1000000000u, 640, 480, 90), 14);
     ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
     return ok ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -116,23 +117,51 @@ TEST(ExifParser, SectionTooShortForTheHeaders)
 
 TEST(ExifParser, FirstDirectoryOffsetBounds)
 {
-    const Ifd ifd = Ifd().Ascii(kMake, "Maker");
-    for (uint32_t offset : {8u, 12u, 16u}) {
-        qmtest::TiffOptions options;
-        options.firstIfdOffset = offset;
-        const auto read = ReadJpeg(JpegWithApp1(ExifHeaderAnd(qmtest::BuildTiff(ifd, options))));
-        EXPECT_TRUE(read->info.exifParsed) << offset;
-        EXPECT_STREQ(read->info.make, "Maker") << offset;
+    // Any first directory inside the data is read, wherever it starts: writers put padding or
+    // other data between the header and the first directory.
+    const Ifd ifd = Ifd().Ascii(kMake, "Maker").Short(kOrientation, 6);
+    for (uint32_t offset : {8u, 16u, 18u, 26u, 1000u, 30000u}) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            qmtest::TiffOptions options;
+            options.firstIfdOffset = offset;
+            options.order = order;
+            const auto read = ReadJpeg(JpegWithApp1(ExifHeaderAnd(qmtest::BuildTiff(ifd, options))));
+            EXPECT_TRUE(read->info.exifParsed) << offset;
+            EXPECT_STREQ(read->info.make, "Maker") << offset;
+            EXPECT_EQ(read->info.orientation, 6) << offset;
+            EXPECT_STREQ(read->reader.ErrorText(), "") << offset;
+        }
     }
-    for (uint32_t offset : {7u, 17u}) {
+    // Inside the header, or beyond the end of the data.
+    const std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd);
+    const auto size = static_cast<uint32_t>(tiff.size());
+    for (uint32_t offset : {0u, 7u, size + 1, size + 100, 0x80000000u, 0xFFFFFFFFu}) {
         qmtest::TiffOptions options;
         options.firstIfdOffset = offset;
         options.order = ByteOrder::Motorola;
-        const auto read = ReadJpeg(JpegWithApp1(ExifHeaderAnd(qmtest::BuildTiff(ifd, options))));
+        std::vector<uint8_t> header = TiffHeader("MM", 42, offset);
+        std::vector<uint8_t> bytes = tiff;
+        std::copy(header.begin(), header.end(), bytes.begin());
+        const auto read = ReadJpeg(JpegWithApp1(ExifHeaderAnd(bytes)));
         EXPECT_FALSE(read->info.exifParsed) << offset;
-        EXPECT_STREQ(read->reader.ErrorText(), "Suspicious offset of first IFD value");
+        EXPECT_STREQ(read->reader.ErrorText(), "Suspicious offset of first IFD value") << offset;
         EXPECT_STREQ(read->info.make, "");
     }
+    // Inside the data but without room for the entry count: the directory is too small.
+    for (uint32_t offset : {size - 1, size}) {
+        std::vector<uint8_t> bytes = tiff;
+        std::vector<uint8_t> header = TiffHeader("II", 42, offset);
+        std::copy(header.begin(), header.end(), bytes.begin());
+        const Parse parse(ExifHeaderAnd(bytes));
+        EXPECT_FALSE(parse.result) << offset;
+        EXPECT_STREQ(parse.errorText, "Illegally sized directory") << offset;
+    }
+    // The last two bytes of the data can hold an empty directory.
+    std::vector<uint8_t> empty = TiffHeader("II", 42, 10);
+    empty.insert(empty.end(), {0xAA, 0xBB, 0, 0});
+    const Parse last(ExifHeaderAnd(empty));
+    EXPECT_TRUE(last.result);
+    EXPECT_STREQ(last.errorText, "");
 }
 
 TEST(ExifParser, IllegallySizedDirectory)
@@ -323,6 +352,30 @@ TEST_P(ExifParserOrders, Orientation)
         EXPECT_STREQ(read->reader.ErrorText(), "Undefined rotation value");
         EXPECT_EQ(read->info.lightSource, 4);
     }
+}
+
+TEST_P(ExifParserOrders, MainImageOrientationWinsOverTheThumbnails)
+{
+    // The thumbnail directory (IFD1) is walked last; its orientation must not replace the picture's.
+    const auto both = ReadExif(
+            Ifd().Short(kOrientation, 1).Next(Ifd().Short(kOrientation, 8).Long(0x0201, 8)), GetParam());
+    EXPECT_EQ(both->info.orientation, 1);
+    EXPECT_STREQ(both->reader.ErrorText(), "");
+    // Nor an invalid one clear it.
+    const auto invalid =
+            ReadExif(Ifd().Short(kOrientation, 6).Next(Ifd().Short(kOrientation, 0)), GetParam());
+    EXPECT_EQ(invalid->info.orientation, 6);
+    EXPECT_STREQ(invalid->reader.ErrorText(), "");
+    // A picture without an orientation of its own takes the thumbnail's, as other readers do.
+    const auto thumbOnly = ReadExif(Ifd().Ascii(kMake, "M").Next(Ifd().Short(kOrientation, 8)), GetParam());
+    EXPECT_EQ(thumbOnly->info.orientation, 8);
+    // An orientation in the picture's Exif sub-directory counts as the picture's.
+    const auto inSub = ReadExif(
+            Ifd().Sub(kExifIfd, Ifd().Short(kOrientation, 3)).Next(Ifd().Short(kOrientation, 8)), GetParam());
+    EXPECT_EQ(inSub->info.orientation, 3);
+    // Within the picture's directories the last value still wins, as before.
+    const auto twice = ReadExif(Ifd().Short(kOrientation, 2).Short(kOrientation, 5), GetParam());
+    EXPECT_EQ(twice->info.orientation, 5);
 }
 
 TEST_P(ExifParserOrders, ThumbnailIsKeptPerDirectory)

@@ -4,6 +4,7 @@
 #include "tests/native/JpegTestSupport.h"
 
 using jpegtest::FindSection;
+using jpegtest::JpegWithApp1;
 using jpegtest::ReadJpeg;
 using jpegtest::Text;
 using qmtest::ByteOrder;
@@ -370,4 +371,93 @@ TEST(JpegSectionReader, ExifFailureDoesNotStopTheRead)
     EXPECT_FALSE(read->info.exifParsed);
     EXPECT_STREQ(read->reader.ErrorText(), "Invalid Exif alignment marker.");
     EXPECT_EQ(read->info.imageWidth, 640);
+}
+
+namespace {
+
+std::vector<std::uint8_t> XmpPayload(const std::string& signature, const std::string& description)
+{
+    return Text(signature + std::string(1, '\0') +
+                "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">" +
+                description + "</rdf:RDF></x:xmpmeta>");
+}
+
+std::vector<std::uint8_t> Xmp(const std::string& description)
+{
+    return XmpPayload("http://ns.adobe.com/xap/1.0/", description);
+}
+
+}  // namespace
+
+TEST(JpegSectionReader, XmpCaptureDateInExifForm)
+{
+    const auto attribute = ReadJpeg(
+            JpegWithApp1(Xmp("<rdf:Description rdf:about=\"\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+                             "xmp:CreateDate=\"2012-02-11T14:17:08.253+01:00\"/>")));
+    EXPECT_TRUE(attribute->result);
+    EXPECT_FALSE(attribute->info.exifParsed);
+    EXPECT_STREQ(attribute->info.xmpDateTaken, "2012:02:11 14:17:08.253+01:00");
+    EXPECT_STREQ(attribute->info.dateTimeOriginal, "");
+    EXPECT_EQ(FindSection(attribute->reader, 0xE1), nullptr);  // not kept once read
+
+    const auto element = ReadJpeg(JpegWithApp1(
+            Xmp("<rdf:Description><photoshop:DateCreated>2009-12-24T18:30:00</photoshop:DateCreated>"
+                "</rdf:Description>")));
+    EXPECT_STREQ(element->info.xmpDateTaken, "2009:12:24 18:30:00");
+}
+
+TEST(JpegSectionReader, XmpCaptureDateNamesInListingOrder)
+{
+    // Written in the reverse order of their priority.
+    const auto all =
+            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description photoshop:DateCreated=\"2001-01-01T01:01:01\" "
+                                      "xmp:CreateDate=\"2002-02-02T02:02:02\" "
+                                      "exif:DateTimeOriginal=\"2003-03-03T03:03:03\"/>")));
+    EXPECT_STREQ(all->info.xmpDateTaken, "2003:03:03 03:03:03");
+
+    const auto two =
+            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description photoshop:DateCreated=\"2001-01-01T01:01:01\" "
+                                      "xmp:CreateDate=\"2002-02-02T02:02:02\"/>")));
+    EXPECT_STREQ(two->info.xmpDateTaken, "2002:02:02 02:02:02");
+
+    // An empty value is no date; a modify date is none either.
+    const auto empty = ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:DateTimeOriginal=\"\" "
+                                                 "xmp:ModifyDate=\"2004-04-04T04:04:04\" "
+                                                 "photoshop:DateCreated=\"2001-01-01\"/>")));
+    EXPECT_STREQ(empty->info.xmpDateTaken, "2001:01:01");
+
+    const auto none =
+            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description xmp:ModifyDate=\"2004-04-04T04:04:04\"/>")));
+    EXPECT_STREQ(none->info.xmpDateTaken, "");
+}
+
+TEST(JpegSectionReader, XmpSectionsOtherThanTheStandardPacketAreNotRead)
+{
+    const std::string dated = "<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02\"/>";
+    EXPECT_STREQ(ReadJpeg(JpegWithApp1(XmpPayload("http://ns.adobe.com/xmp/extension/", dated)))
+                         ->info.xmpDateTaken,
+                 "");
+    // The signature without its terminator.
+    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap/1.0/" + dated)))->info.xmpDateTaken, "");
+    // A section cut inside the signature.
+    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap")))->info.xmpDateTaken, "");
+}
+
+TEST(JpegSectionReader, FirstXmpDateStaysAndLongValuesAreCut)
+{
+    const auto bytes =
+            JpegBuilder()
+                    .Soi()
+                    .Segment(0xE1, Xmp("<rdf:Description xmp:ModifyDate=\"2000-01-01T00:00:00\"/>"))
+                    .Segment(0xE1, Xmp("<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02\"/>"))
+                    .Segment(0xE1, Xmp("<rdf:Description xmp:CreateDate=\"2003-03-03T03:03:03\"/>"))
+                    .Scan()
+                    .Bytes();
+    EXPECT_STREQ(ReadJpeg(bytes)->info.xmpDateTaken, "2002:02:02 02:02:02");
+
+    const auto longValue = ReadJpeg(JpegWithApp1(
+            Xmp("<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02.123456789012345678901234567890\"/>")));
+    EXPECT_EQ(std::strlen(longValue->info.xmpDateTaken), sizeof longValue->info.xmpDateTaken - 1);
+    EXPECT_EQ(std::string(longValue->info.xmpDateTaken).rfind("2002:02:02 02:02:02.1234", 0), 0u);
 }

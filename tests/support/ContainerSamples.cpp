@@ -120,7 +120,7 @@ uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int se
 }
 
 std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified,
-                                const std::string& contentIdentifier)
+                                const std::string& contentIdentifier, const std::string& creationDate)
 {
     std::vector<uint8_t> ftyp;
     for (char ch : brand)
@@ -138,27 +138,33 @@ std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint
     Zeros(mvhd, 10 + 36 + 24);
     Put32(mvhd, 2);
     std::vector<uint8_t> moov = FullBox("mvhd", 0, mvhd);
-    if (!contentIdentifier.empty()) {
-        // QuickTime metadata: a handler, two keys, and an item for the second (key index 2).
-        const std::string other = "com.apple.quicktime.make";
-        const std::string key = "com.apple.quicktime.content.identifier";
+    if (!contentIdentifier.empty() || !creationDate.empty()) {
+        // QuickTime metadata: a handler, three keys, and an item for each given value (key
+        // indexes 2 and 3), the date's item first.
+        const std::string names[] = {"com.apple.quicktime.make", "com.apple.quicktime.content.identifier",
+                                     "com.apple.quicktime.creationdate"};
         std::vector<uint8_t> keys;
-        Put32(keys, 2);
-        for (const std::string* name : {&other, &key}) {
-            Put32(keys, uint32_t(8 + name->size()));
-            AppendText(keys, "mdta" + *name);
+        Put32(keys, 3);
+        for (const std::string& name : names) {
+            Put32(keys, uint32_t(8 + name.size()));
+            AppendText(keys, "mdta" + name);
         }
-        std::vector<uint8_t> data;
-        Put32(data, 1);  // UTF-8
-        Put32(data, 0);  // locale
-        AppendText(data, contentIdentifier);
+        std::vector<uint8_t> items;
+        for (const auto& [index, value] : {std::pair {3, &creationDate}, std::pair {2, &contentIdentifier}}) {
+            if (value->empty())
+                continue;
+            std::vector<uint8_t> data;
+            Put32(data, 1);  // UTF-8
+            Put32(data, 0);  // locale
+            AppendText(data, *value);
+            Append(items, Box(std::string("\0\0\0", 3) + char(index), Box("data", data)));
+        }
         std::vector<uint8_t> hdlr;
         Put32(hdlr, 0);
         AppendText(hdlr, "mdta");
         Zeros(hdlr, 12 + 1);
-        const std::vector<uint8_t> item = Box(std::string("\0\0\0\2", 4), Box("data", data));
         const std::vector<uint8_t> meta =
-                Box("meta", Concat({FullBox("hdlr", 0, hdlr), FullBox("keys", 0, keys), Box("ilst", item)}));
+                Box("meta", Concat({FullBox("hdlr", 0, hdlr), FullBox("keys", 0, keys), Box("ilst", items)}));
         Append(moov, meta);
     }
     return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});

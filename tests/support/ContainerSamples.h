@@ -21,9 +21,11 @@ std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts);
 // Seconds since 1904-01-01 UTC of a UTC calendar time.
 uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int second);
 // ftyp + moov with a version-0 movie header holding the two dates (1904-based seconds), and with a
-// content identifier, QuickTime metadata (keys and item list) holding it as a Live Photo video does.
+// content identifier or a creation date, QuickTime metadata (keys and item list) holding them as
+// an iPhone video does.
 std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified,
-                                const std::string& contentIdentifier = "");
+                                const std::string& contentIdentifier = "",
+                                const std::string& creationDate = "");
 // The maker note an iPhone writes into EXIF (tag 0x927C), holding a content identifier.
 std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier);
 // ftyp "heic" + meta (hdlr, pitm, iinf with an Exif item 2, iloc) + mdat holding the Exif item:

@@ -219,6 +219,67 @@ TEST_F(MetaLookupTest, JpegWithoutExifFails)
     EXPECT_EQ(text, "untouched");
 }
 
+// SOI, an EXIF section when `exif` (with `exifDate` unless empty), an XMP section with
+// `description`, frame, scan, EOI.
+std::vector<uint8_t> JpegWithXmp(bool exif, const std::string& exifDate, const std::string& description)
+{
+    const std::string packet = std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+                               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF><rdf:Description " +
+                               description + "/></rdf:RDF></x:xmpmeta>";
+    qmtest::JpegBuilder jpeg;
+    jpeg.Soi();
+    if (exif) {
+        qmtest::Ifd exifIfd;
+        if (!exifDate.empty())
+            exifIfd.Ascii(0x9003, exifDate);
+        jpeg.Exif(qmtest::Ifd().Short(0x0112, 1).Sub(0x8769, exifIfd), qmtest::ByteOrder::Motorola);
+    }
+    jpeg.Segment(0xE1, std::vector<uint8_t>(packet.begin(), packet.end())).Frame(8, 8).Scan().Eoi();
+    return jpeg.Bytes();
+}
+
+TEST_F(MetaLookupTest, JpegXmpCaptureDateWhenExifHasNone)
+{
+    const std::string xmpOnly = folder_ / "xmponly.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(
+            xmpOnly, JpegWithXmp(false, "", "exif:DateTimeOriginal=\"2010-07-15T14:03:09+02:00\"")));
+    Date d;
+    ASSERT_TRUE(Taken(xmpOnly, d));
+    EXPECT_EQ(d, kTaken);
+
+    // EXIF without a capture date, XMP with a creation date only.
+    const std::string noExifDate = folder_ / "exifnodate.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(noExifDate,
+                                   JpegWithXmp(true, "", "xmp:CreateDate=\"2010-07-15T14:03:09.5\"")));
+    Date fromCreate;
+    ASSERT_TRUE(ForMode(noExifDate, OrganizeMode::TakenElseModified, fromCreate));
+    EXPECT_EQ(fromCreate, kTaken);
+
+    // The EXIF capture date comes first.
+    const std::string both = folder_ / "both.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(
+            both, JpegWithXmp(true, "2010:07:15 14:03:09", "xmp:CreateDate=\"2001-01-01T01:01:01\"")));
+    Date fromExif;
+    ASSERT_TRUE(Taken(both, fromExif));
+    EXPECT_EQ(fromExif, kTaken);
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
+TEST_F(MetaLookupTest, JpegXmpDateWithoutTimeFailsAndFallsBack)
+{
+    // As with the tool's listing, the first date present decides even when it has no time.
+    const std::string path = folder_ / "dayonly.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(
+            path,
+            JpegWithXmp(false, "",
+                        "photoshop:DateCreated=\"2010-07-15\" xmp:ModifyDate=\"2001-01-01T01:01:01\"")));
+    SetDistinctTimes(path);
+    Date d;
+    EXPECT_FALSE(Taken(path, d));
+    ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
+    EXPECT_EQ(d, OwnTime(path, Which::Written));
+}
+
 TEST_F(MetaLookupTest, MissingJpegFails)
 {
     Date d;

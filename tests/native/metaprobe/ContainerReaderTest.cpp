@@ -69,6 +69,26 @@ TEST(MetaprobeAppleContent, IdentifierOfTheStillAndOfTheVideo)
     EXPECT_FALSE(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100)).Has("Content Identifier"));
 }
 
+TEST(MetaprobeAppleContent, CreationDateOfTheQuickTimeMetadata)
+{
+    const auto creation = [](const std::string& value) {
+        return ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100, "ID-1", value)).Value("Creation Date");
+    };
+    EXPECT_EQ(creation("2019-05-04T15:20:30+0200"), "2019:05:04 15:20:30+02:00");
+    EXPECT_EQ(creation("2019-05-04T15:20:30.123-07:00"), "2019:05:04 15:20:30.123-07:00");
+    EXPECT_EQ(creation("2019-05-04T15:20+0200"), "2019:05:04 15:20+02:00");
+    EXPECT_EQ(creation("2019-05-04T15:20:30 Z"), "2019:05:04 15:20:30Z");
+    // Not a date and time as written: the text stands, a four-digit zone gets its colon.
+    EXPECT_EQ(creation("2019-05-04"), "2019-05-04");
+    EXPECT_EQ(creation("2019-5-04T15:20:30+0200"), "2019-5-04T15:20:30+02:00");
+    EXPECT_EQ(creation("2019-05-04T15:20:30 + 0200"), "2019-05-04T15:20:30 + 0200");
+    // Both items of one list are read.
+    EXPECT_EQ(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100, "ID-1", "2019-05-04T15:20:30Z"))
+                      .Value("Content Identifier"),
+              "ID-1");
+    EXPECT_FALSE(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100, "ID-1")).Has("Creation Date"));
+}
+
 TEST(MetaprobeAppleContent, DamagedMakerNotesGiveNothing)
 {
     const std::vector<uint8_t> good = qmtest::AppleMakerNote("ABC-123");

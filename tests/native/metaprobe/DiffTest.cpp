@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "metadata/JpegSectionReader.h"
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 #include "metaprobe/TiffTags.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
 
 namespace {
@@ -76,8 +78,9 @@ bool SameValue(const std::string& reference, const std::string& own)
 // over the standard field and which this tool does not read.
 bool FromMakerNotes(const std::string& label, const std::string& name)
 {
-    static const char* const known[][2] = {
-            {"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"}, {"Nikon.nef", "Light Source"}};
+    static const char* const known[][2] = {{"CanonRaw.cr2", "Metering Mode"}, {"DNG.dng", "Metering Mode"},
+                                           {"Nikon.nef", "Light Source"},     {"Minolta.mrw", "Saturation"},
+                                           {"Minolta.mrw", "Contrast"},       {"Minolta.mrw", "Sharpness"}};
     for (const auto& k : known) {
         if (label == k[0] && name == k[1])
             return true;
@@ -122,6 +125,8 @@ void Compare(const std::string& label, const Fields& reference, const Fields& ow
         bool standard = metaprobe::IsStandardTagName(name);
         if (standard)
             ++score.standardLines;
+        if (mine == own.end() && standard)
+            score.mismatches.push_back(label + ": " + name + " reference [" + value + "] own: missing");
         if (mine == own.end() || FromMakerNotes(label, name))
             continue;
         ++score.shared;
@@ -156,6 +161,12 @@ TEST(MetaprobeDiff, CorpusAgainstReferenceListings)
     const char* const files[] = {"other/CanonRaw.cr2",
                                  "other/DNG.dng",
                                  "other/ExifTool.tif",
+                                 "other/FujiFilm.raf",
+                                 "other/JXL.jxl",
+                                 "other/Minolta.mrw",
+                                 "other/Photoshop.psd",
+                                 "other/RIFF.webp",
+                                 "other/SigmaDP2.x3f",
                                  "other/Nikon.nef",
                                  "other/PNG.png",
                                  "other/Panasonic.rw2",
@@ -282,6 +293,37 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                 {"gen" + n + ".mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60))});
         files.push_back({"gen" + n + ".mp4", qmtest::BuildMovie(orientation % 2 ? "mp42" : "isom",
                                                                 uint32_t(when + 1), uint32_t(when))});
+        std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, options);
+        std::vector<uint8_t> jpeg = qmtest::MinimalJpeg(ifd0, options.order, 100, uint16_t(50 * orientation));
+        const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                "rdf:about='' xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+                                "xmp:CreatorTool='Gen " +
+                                n + "'/></rdf:RDF></x:xmpmeta>";
+        files.push_back({"gen" + n + ".webp", qmtest::BuildWebp(tiff, xmp)});
+        files.push_back({"gen" + n + ".jxl", qmtest::BuildJxl(tiff, xmp)});
+        std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "2012010" + n);
+        for (const auto& part :
+             {qmtest::IptcDataset(2, 60, "10203" + n + "+0100"), qmtest::IptcDataset(2, 5, "Title " + n)})
+            iptc.insert(iptc.end(), part.begin(), part.end());
+        files.push_back({"gen" + n + ".psd", qmtest::BuildPsd(tiff, iptc)});
+        files.push_back({"gen" + n + ".raf", qmtest::BuildRaf("FinePix " + n, jpeg)});
+        files.push_back({"gen" + n + ".mrw", qmtest::BuildMrw(tiff)});
+        files.push_back({"gen" + n + ".x3f", qmtest::BuildX3f(jpeg, 90 * (orientation % 4))});
+        files.push_back({"gen" + n + ".crw",
+                         qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,
+                                          uint32_t(when - 2082844800u), 640, 480, 90 * (orientation % 4))});
+        // The creation date of an iPhone video, in the forms it has been seen in and some others.
+        static const char* const creationDates[] = {"2019-05-04T15:20:30+0200",
+                                                    "2019-05-04T15:20:30.123-07:00",
+                                                    "2019-05-04T15:20:30Z",
+                                                    "2019-05-04T15:20+0200",
+                                                    "2019-05-04T15:20:30 x",
+                                                    "2019-5-04T15:20:30+0200",
+                                                    "2019-05-04",
+                                                    "2019-05-04T15:20:30\t-0000"};
+        files.push_back({"gen" + n + "c.mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60),
+                                                                 "", creationDates[orientation - 1])});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }
@@ -304,6 +346,77 @@ TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool)
     Report("generated", score);
     EXPECT_EQ(score.sharedMatched, score.shared);
     EXPECT_EQ(score.standardMatched, score.standardLines);
+}
+
+// The in-process lookup's date of a JPEG: the EXIF capture date, else the XMP one.
+std::string InProcessDate(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return "(unreadable)";
+    ImageInfo info {};
+    {
+        JpegSectionReader reader(&info);
+        reader.ReadSections(file);
+    }
+    std::fclose(file);
+    return info.dateTimeOriginal[0] != '\0' ? info.dateTimeOriginal : info.xmpDateTaken;
+}
+
+TEST(MetaprobeDiff, JpegXmpCaptureDatesAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    const std::string dto = "exif:DateTimeOriginal=\"2011-03-04T05:06:07+01:00\" ";
+    const std::string create = "xmp:CreateDate=\"2012-02-11T14:17:08.253\" ";
+    const std::string created = "photoshop:DateCreated=\"2013-06-07T08:09:10Z\" ";
+    const std::string modify = "xmp:ModifyDate=\"2014-01-01T00:00:00\" ";
+    const std::vector<std::string> descriptions = {dto,
+                                                   create,
+                                                   created,
+                                                   created + create,
+                                                   created + dto + create,
+                                                   modify + created,
+                                                   modify,
+                                                   "exif:DateTimeOriginal=\"\" " + create};
+    int compared = 0;
+    for (size_t i = 0; i < descriptions.size(); ++i) {
+        for (bool exif : {false, true}) {
+            const std::string packet =
+                    std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+                    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                    "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+                    "rdf:about=\"\" "
+                    "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+                    "xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" " +
+                    descriptions[i] + "/></rdf:RDF></x:xmpmeta>";
+            qmtest::JpegBuilder jpeg;
+            jpeg.Soi();
+            // EXIF without any date, so that every date the reference lists comes from XMP.
+            if (exif)
+                jpeg.Exif(qmtest::Ifd().Short(0x0112, 1).Ascii(0x010F, "Maker"), qmtest::ByteOrder::Intel);
+            jpeg.Segment(0xE1, std::vector<uint8_t>(packet.begin(), packet.end())).Frame(8, 8).Scan().Eoi();
+            const std::string name = "xmpdate" + std::to_string(i) + (exif ? "e" : "") + ".jpg";
+            const std::string path = testing::TempDir() + "metaprobe_diff_" + name;
+            ASSERT_TRUE(qmtest::WriteBytes(path, jpeg.Bytes())) << path;
+            Fields reference = ReferenceListing(path);
+            ASSERT_FALSE(reference.empty()) << name;
+            // The reference's lookup order; "Date Created" last, which its lookup does not take
+            // but ours does.
+            std::string expected;
+            for (const char* field : {"Date/Time Original", "Create Date", "Date Created"}) {
+                auto found = reference.find(field);
+                if (found != reference.end() && !found->second.empty()) {
+                    expected = found->second;
+                    break;
+                }
+            }
+            EXPECT_EQ(InProcessDate(path), expected) << name;
+            ++compared;
+            std::remove(path.c_str());
+        }
+    }
+    EXPECT_EQ(compared, 16);
 }
 
 }  // namespace

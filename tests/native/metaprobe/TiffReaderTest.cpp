@@ -208,4 +208,27 @@ TEST(MetaprobeListing, UnknownAndEmptyInput)
     EXPECT_EQ(ProbeBytes({}).Value("Error"), "File is empty");
 }
 
+TEST(MetaprobeTiff, DatesWithFractionalSecondsAndZoneRepeatTheirNames)
+{
+    Ifd exif;
+    exif.Ascii(0x9003, "2012:02:11 14:17:08")
+            .Ascii(0x9004, "2012:02:11 14:17:09")
+            .Ascii(0x9011, "+01:00")
+            .Ascii(0x9291, "253")
+            .Ascii(0x9292, "040 ");
+    Ifd ifd0;
+    ifd0.Ascii(0x0132, "2012:02:12 10:00:00").Sub(0x8769, exif);
+    metaprobe::Listing listing = ProbeBytes(qmtest::MinimalJpeg(ifd0));
+    const std::string text = metaprobe::FormatListing(listing);
+    // The plain dates come first, so that a lookup of the name finds them; the combined forms follow.
+    EXPECT_EQ(listing.Value("Date/Time Original"), "2012:02:11 14:17:08");
+    EXPECT_NE(text.find("Date/Time Original              : 2012:02:11 14:17:08.253+01:00\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Create Date                     : 2012:02:11 14:17:09.040\n"), std::string::npos);
+    EXPECT_LT(text.find(": 2012:02:11 14:17:08\n"), text.find(": 2012:02:11 14:17:08.253+01:00\n"));
+    // Without fractional seconds or zone the modify date has no second line.
+    EXPECT_EQ(text.find("Modify Date                     : 2012:02:12 10:00:00."), std::string::npos);
+    EXPECT_EQ(text.find("Modify Date", text.find("Modify Date") + 1), std::string::npos);
+}
+
 }  // namespace

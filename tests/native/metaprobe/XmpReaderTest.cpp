@@ -85,6 +85,40 @@ TEST(MetaprobeXmp, PngInternationalTextChunk)
     EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
 }
 
+// A packet with the given attributes on its description.
+std::string PacketWith(const std::string& attributes)
+{
+    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description rdf:about='' " + attributes +
+           "/></rdf:RDF></x:xmpmeta>";
+}
+
+TEST(MetaprobeXmp, EnumeratedValuesOutsideTheirRangeAreUnknown)
+{
+    // A crafted value never reaches the listing as bare text (a folder named after the orientation
+    // would otherwise be a path).
+    metaprobe::Listing crafted;
+    metaprobe::ReadXmp(PacketWith("tiff:Orientation='..\\..\\x' tiff:ResolutionUnit='../y' "
+                                  "exif:ColorSpace='C:\\z'"),
+                       crafted);
+    EXPECT_EQ(crafted.Value("Orientation"), "Unknown (..\\..\\x)");
+    EXPECT_EQ(crafted.Value("Resolution Unit"), "Unknown (../y)");
+    EXPECT_EQ(crafted.Value("Color Space"), "Unknown (C:\\z)");
+
+    metaprobe::Listing numbers;
+    metaprobe::ReadXmp(PacketWith("tiff:Orientation='9' tiff:ResolutionUnit='4' exif:ColorSpace='7'"),
+                       numbers);
+    EXPECT_EQ(numbers.Value("Orientation"), "Unknown (9)");
+    EXPECT_EQ(numbers.Value("Resolution Unit"), "Unknown (4)");
+    EXPECT_EQ(numbers.Value("Color Space"), "Unknown (7)");
+
+    metaprobe::Listing known;
+    metaprobe::ReadXmp(PacketWith("tiff:Orientation='8' tiff:ResolutionUnit='3' exif:ColorSpace='65535'"),
+                       known);
+    EXPECT_EQ(known.Value("Orientation"), "Rotate 270 CW");
+    EXPECT_EQ(known.Value("Resolution Unit"), "cm");
+    EXPECT_EQ(known.Value("Color Space"), "Uncalibrated");
+}
+
 TEST(MetaprobeXmp, UnterminatedPacketListsNothing)
 {
     metaprobe::Listing listing;
@@ -112,3 +146,31 @@ TEST(MetaprobeListing, PriorityRules)
 }
 
 }  // namespace
+
+TEST(MetaprobeXmp, ImageStructureAndDevelopmentProperties)
+{
+    metaprobe::Listing listing;
+    metaprobe::ReadXmp(
+            PacketWith("tiff:Compression='6' tiff:PhotometricInterpretation='2' tiff:SamplesPerPixel='3' "
+                       "tiff:PlanarConfiguration='1' tiff:YCbCrPositioning='2' exif:LightSource='0' "
+                       "crs:WhiteBalance='As Shot' crs:Contrast='+25' crs:Saturation='0' "
+                       "crs:Sharpness='85'"),
+            listing);
+    EXPECT_EQ(listing.Value("Compression"), "JPEG (old-style)");
+    EXPECT_EQ(listing.Value("Photometric Interpretation"), "RGB");
+    EXPECT_EQ(listing.Value("Samples Per Pixel"), "3");
+    EXPECT_EQ(listing.Value("Planar Configuration"), "Chunky");
+    EXPECT_EQ(listing.Value("Y Cb Cr Positioning"), "Co-sited");
+    EXPECT_EQ(listing.Value("Light Source"), "Unknown");
+    EXPECT_EQ(listing.Value("White Balance"), "As Shot");
+    EXPECT_EQ(listing.Value("Contrast"), "+25");
+    EXPECT_EQ(listing.Value("Saturation"), "0");
+    EXPECT_EQ(listing.Value("Sharpness"), "85");
+
+    metaprobe::Listing unknown;
+    metaprobe::ReadXmp(PacketWith("tiff:Compression='06' tiff:PlanarConfiguration='3' exif:LightSource='x'"),
+                       unknown);
+    EXPECT_EQ(unknown.Value("Compression"), "Unknown (06)");
+    EXPECT_EQ(unknown.Value("Planar Configuration"), "Unknown (3)");
+    EXPECT_EQ(unknown.Value("Light Source"), "Unknown (x)");
+}

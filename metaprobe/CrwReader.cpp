@@ -1,0 +1,159 @@
+// Canon CRW (CIFF): nested heaps of records. Lists the camera, the capture time and the image
+// size and rotation.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "metaprobe/Readers.h"
+#include "metaprobe/ValueText.h"
+
+namespace metaprobe {
+
+namespace {
+
+constexpr unsigned kMaxDepth = 8;
+constexpr unsigned kMaxRecords = 10000;  // per file
+constexpr uint32_t kMaxValueBytes = 1 << 16;
+
+enum RecordTag : uint16_t {
+    kMakeModel = 0x080A,
+    kFirmwareVersion = 0x080B,
+    kOwnerName = 0x0810,
+    kTimeStamp = 0x180E,
+    kImageInfo = 0x1810,
+};
+
+constexpr uint16_t kTypeMask = 0x3800;
+constexpr uint16_t kInEntry = 0x4000;  // the value is the entry's own 8 bytes
+
+class CiffWalker {
+public:
+    CiffWalker(ByteSource& source, bool bigEndian, Listing& listing)
+        : source_(source), big_(bigEndian), listing_(listing)
+    { }
+
+    void Heap(uint64_t start, uint64_t length, unsigned depth)
+    {
+        uint8_t bytes[4];
+        if (depth > kMaxDepth || length < 6 || !source_.Read(start + length - 4, bytes, 4))
+            return;
+        uint64_t directory = start + Get32(bytes, big_);
+        if (directory + 2 > start + length - 4 || !source_.Read(directory, bytes, 2))
+            return;
+        unsigned count = Get16(bytes, big_);
+        for (unsigned i = 0; i < count && records_ < kMaxRecords; ++i, ++records_) {
+            uint8_t entry[10];
+            if (directory + 2 + 10 * uint64_t(i + 1) > start + length - 4 ||
+                !source_.Read(directory + 2 + 10 * uint64_t(i), entry, sizeof entry))
+                return;
+            uint16_t tag = Get16(entry, big_);
+            uint16_t type = tag & kTypeMask;
+            std::vector<uint8_t> value;
+            if (tag & kInEntry) {
+                value.assign(entry + 2, entry + 10);
+            } else {
+                uint64_t size = Get32(entry + 2, big_), offset = start + Get32(entry + 6, big_);
+                if (offset > start + length - 4 || size > start + length - 4 - offset)
+                    continue;
+                if (type == 0x2800 || type == 0x3000) {
+                    Heap(offset, size, depth + 1);
+                    continue;
+                }
+                if (size > kMaxValueBytes || !source_.ReadSome(offset, size_t(size), value) ||
+                    value.size() != size)
+                    continue;
+            }
+            List(uint16_t(tag & 0x3FFF), value);
+        }
+    }
+
+private:
+    void List(uint16_t tag, const std::vector<uint8_t>& v)
+    {
+        switch (tag) {
+        case kMakeModel: {
+            std::string text(v.begin(), v.end());
+            std::string make = text.substr(0, text.find('\0'));
+            size_t next = make.size() + 1;
+            std::string model = next < text.size() ? text.substr(next, text.find('\0', next) - next) : "";
+            listing_.Add("Make", TrimRight(make));
+            listing_.Add("Camera Model Name", TrimRight(model));
+            break;
+        }
+        case kFirmwareVersion:
+        case kOwnerName: {
+            std::string text(v.begin(), v.end());
+            listing_.Add(tag == kOwnerName ? "Owner Name" : "Canon Firmware Version",
+                         TrimRight(text.substr(0, text.find('\0'))));
+            break;
+        }
+        case kTimeStamp:
+            if (v.size() >= 4)
+                listing_.Add("Date/Time Original", CameraTime(Get32(v.data(), big_)));
+            break;
+        case kImageInfo:
+            // Width, height, pixel aspect ratio (float), rotation, then three bit-depth words.
+            if (v.size() >= 28) {
+                listing_.Add("Image Width", std::to_string(Get32(v.data(), big_)));
+                listing_.Add("Image Height", std::to_string(Get32(v.data() + 4, big_)));
+                uint32_t bits = Get32(v.data() + 8, big_);
+                float aspect;
+                std::memcpy(&aspect, &bits, sizeof aspect);
+                listing_.Add("Pixel Aspect Ratio", FormatG(aspect, 7));
+                listing_.Add("Rotation", std::to_string(int32_t(Get32(v.data() + 12, big_))));
+                listing_.Add("Component Bit Depth", std::to_string(Get32(v.data() + 16, big_)));
+                listing_.Add("Color Bit Depth", std::to_string(Get32(v.data() + 20, big_)));
+                listing_.Add("Color BW", std::to_string(Get32(v.data() + 24, big_)));
+            }
+            break;
+        default: break;
+        }
+    }
+
+    // The camera counts seconds of its own clock since 1970: shown as they are, without a zone.
+    static std::string CameraTime(uint32_t seconds)
+    {
+        int64_t days = seconds / 86400, rest = seconds % 86400;
+        // Civil date from days since 1970-01-01 (proleptic Gregorian).
+        int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
+        int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+        int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+        int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+        char text[32];
+        std::snprintf(text, sizeof text, "%04lld:%02lld:%02lld %02lld:%02lld:%02lld", (long long)year,
+                      (long long)month, (long long)day, (long long)(rest / 3600), (long long)(rest / 60 % 60),
+                      (long long)(rest % 60));
+        return text;
+    }
+
+    ByteSource& source_;
+    bool big_;
+    Listing& listing_;
+    unsigned records_ = 0;
+};
+
+}  // namespace
+
+ReadResult ReadCrwFile(ByteSource& source, Listing& listing, ExifFacts&)
+{
+    ReadResult result;
+    result.type = {"CRW", "crw", "image/x-canon-crw"};
+    uint8_t head[14];
+    if (!source.Read(0, head, sizeof head)) {
+        result.error = "File format error";
+        return result;
+    }
+    bool big = head[0] == 'M';
+    uint64_t headerLength = Get32(head + 2, big);
+    if (headerLength < 14 || headerLength > source.Size()) {
+        result.error = "File format error";
+        return result;
+    }
+    CiffWalker(source, big, listing).Heap(headerLength, source.Size() - headerLength, 0);
+    return result;
+}
+
+}  // namespace metaprobe

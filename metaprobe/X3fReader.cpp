@@ -1,0 +1,100 @@
+// Sigma X3F: the header, then the section directory at the end of the file; the camera's EXIF
+// block is in the JPEG preview image section.
+
+#include <cstring>
+#include <string>
+
+#include "metaprobe/Readers.h"
+#include "metaprobe/TiffReader.h"
+#include "metaprobe/ValueText.h"
+#include "metaprobe/WindowSource.h"
+
+namespace metaprobe {
+
+namespace {
+
+constexpr uint32_t kMaxSections = 1000;
+constexpr uint32_t kJpegFormat = 18;
+constexpr uint64_t kImageHeaderSize = 28;
+
+// An image section holding a JPEG with an EXIF block: "SECi", version, type, data format, columns, rows, row
+// size, then the data.
+bool ReadPreviewExif(ByteSource& source, uint64_t offset, uint64_t length, Listing& listing, ExifFacts& facts)
+{
+    uint8_t head[kImageHeaderSize];
+    if (length <= kImageHeaderSize || !source.Read(offset, head, sizeof head) ||
+        std::memcmp(head, "SECi", 4) != 0 || Get32(head + 12, false) != kJpegFormat)
+        return false;
+    // Read as a JPEG of its own: its EXIF block, then its frame.
+    WindowSource jpeg(source, offset + kImageHeaderSize, length - kImageHeaderSize);
+    Listing preview;
+    ReadJpegFile(jpeg, preview, facts);
+    if (!preview.Has("Exif Byte Order"))
+        return false;
+    for (const Field& field : preview.Fields())
+        listing.Add(field.name, field.value, field.priority);
+    listing.Add("Jpg From Raw", "(Binary data " + std::to_string(length - kImageHeaderSize) +
+                                        " bytes, use -b option to extract)");
+    return true;
+}
+
+std::string TextField(const uint8_t* bytes, size_t size)
+{
+    size_t n = 0;
+    while (n < size && bytes[n] != 0)
+        ++n;
+    return Latin1ToUtf8(std::string(reinterpret_cast<const char*>(bytes), n));
+}
+
+}  // namespace
+
+ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    ReadResult result;
+    result.type = {"X3F", "x3f", "image/x-sigma-x3f"};
+    // "FOVb", version, unique ID (16), mark bits, columns, rows, rotation: little-endian.
+    uint8_t head[40];
+    if (!source.Read(0, head, sizeof head)) {
+        result.error = "File format error";
+        return result;
+    }
+    uint32_t version = Get32(head + 4, false);
+    listing.Add("File Version", std::to_string(version >> 16) + "." + std::to_string(version & 0xFFFF));
+    // Listed as hex; an ID in the EXIF block, read later, replaces it.
+    static const char digits[] = "0123456789abcdef";
+    std::string id;
+    for (int i = 8; i < 24; ++i)
+        id += {digits[head[i] >> 4], digits[head[i] & 15]};
+    listing.Add("Image Unique ID", id);
+    listing.Add("Rotation", std::to_string(Get32(head + 36, false)));
+    // Headers from version 2.1 on name the white balance and scene type, listed over the EXIF
+    // block's values.
+    uint8_t names[64];
+    if (version >= 0x00020001 && source.Read(40, names, sizeof names)) {
+        listing.Add("White Balance", TextField(names, 32), 2);
+        listing.Add("Scene Capture Type", TextField(names + 32, 32), 2);
+    }
+    uint8_t tail[4];
+    if (source.Size() < 4 || !source.Read(source.Size() - 4, tail, 4))
+        return result;
+    uint64_t directory = Get32(tail, false);
+    uint8_t dirHead[12];
+    if (!source.Read(directory, dirHead, sizeof dirHead) || std::memcmp(dirHead, "SECd", 4) != 0) {
+        result.error = "Error reading X3F directory";
+        return result;
+    }
+    uint32_t count = Get32(dirHead + 8, false);
+    for (uint32_t i = 0; i < count && i < kMaxSections; ++i) {
+        uint8_t entry[12];
+        if (!source.Read(directory + 12 + 12 * uint64_t(i), entry, sizeof entry))
+            break;
+        uint64_t offset = Get32(entry, false), length = Get32(entry + 4, false);
+        bool image = std::memcmp(entry + 8, "IMA2", 4) == 0 || std::memcmp(entry + 8, "IMAG", 4) == 0;
+        if (image && source.Contains(offset, length) &&
+            ReadPreviewExif(source, offset, length, listing, facts))
+            break;
+    }
+    return result;
+}
+
+}  // namespace metaprobe

@@ -1,0 +1,33 @@
+// Builds files of the further photo formats (WebP, JPEG XL, Photoshop, Fujifilm, Minolta, Sigma,
+// Canon CIFF) for the metadata tool's tests: the smallest files that other readers accept.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qmtest {
+
+// RIFF WEBP: VP8X (flags for the blocks present, 1x1 canvas), a 1x1 lossy frame, then an EXIF
+// chunk (TIFF bytes, omitted when empty) and an XMP chunk (omitted when empty).
+std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::string& xmp);
+// JPEG XL container: signature box, ftyp, an Exif box (offset 0, TIFF bytes), an xml box when
+// `xmp` is not empty, and a 200x130 codestream box.
+std::vector<uint8_t> BuildJxl(const std::vector<uint8_t>& tiff, const std::string& xmp);
+// Photoshop PSD, 8x8 RGB: resolution info (72 dpi), the IPTC block (when not empty), the EXIF
+// block (TIFF bytes), no layers, uncompressed image data.
+std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& iptc);
+// One IPTC dataset: 0x1C, record, dataset, 16-bit size, data.
+std::vector<uint8_t> IptcDataset(uint8_t record, uint8_t dataset, const std::string& data);
+// Fujifilm RAF: header naming `camera`, then `jpeg` as its preview.
+std::vector<uint8_t> BuildRaf(const std::string& camera, const std::vector<uint8_t>& jpeg);
+// Minolta MRW: PRD block (3264x2448 image of a 3272x2456 sensor) and a TTW block holding `tiff`.
+std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff);
+// Sigma X3F (2.3 layout): header, one JPEG preview section holding `jpeg`, the section directory.
+std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation);
+// Canon CRW: a CIFF heap with make and model, the capture time (seconds of the camera's clock
+// since 1970) and the image size and rotation, in the image-properties sub-heap.
+std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model,
+                              uint32_t seconds, uint32_t width, uint32_t height, int32_t rotation);
+
+}  // namespace qmtest
