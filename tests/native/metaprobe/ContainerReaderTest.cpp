@@ -179,15 +179,6 @@ TEST(MetaprobeFile, FileLinesAndMissingFile)
 
 namespace {
 
-bool SeekTo(std::FILE* file, uint64_t offset)
-{
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
 // Counts what the readers ask of a file.
 class CountingSource : public metaprobe::ByteSource {
 public:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,4 +16,14 @@ inline metaprobe::Listing ProbeBytes(const std::vector<uint8_t>& bytes)
     metaprobe::Listing listing;
     metaprobe::ProbeSource(source, listing);
     return listing;
+}
+
+// Positions a file beyond 4 GB on every platform (off_t has 32 bits in a 32-bit Windows build).
+inline bool SeekTo(std::FILE* file, uint64_t offset)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
 }

@@ -198,11 +198,6 @@ TEST(MetaprobeCrw, CiffHeapRecordsInBothByteOrders)
     EXPECT_FALSE(listing.Has("Make"));
 }
 
-bool SeekTo(std::FILE* file, uint64_t offset)
-{
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-}
-
 class CountingSource : public metaprobe::ByteSource {
 public:
     explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) { }
