@@ -10,6 +10,7 @@
 #include "engine/OrganizeRun.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
+#include "tests/win/run/RunFixture.h"
 #include "tests/win/run/TestRunHost.h"
 
 namespace {
@@ -47,35 +48,8 @@ bool MakeFolders(const std::string& path)
     return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-class HygieneRunTest : public ::testing::Test {
+class HygieneRunTest : public RunFixture {
 protected:
-    TempTree tree;
-    TestRunHost host;
-
-    void SetUp() override
-    {
-        host.settings.OutputFolderType = 1;
-        host.settings.CustomTargetFolder = tree.Path("out");
-        host.settings.CreateYearFolder = 1;
-        host.settings.CreateMonthFolder = 1;
-        host.settings.CreateDayFolder = 0;
-        host.settings.MonthFolderFormat = "%Y_%M";
-        CreateDirectoryA(tree.Path("src").c_str(), nullptr);
-    }
-
-    std::string Source(const std::string& name, const std::vector<unsigned char>& content)
-    {
-        const std::string path = tree.Path("src\\" + name);
-        EXPECT_TRUE(WriteData(path, content));
-        host.AddRow(path);
-        return path;
-    }
-
-    std::string Source(const std::string& name, const std::string& content)
-    {
-        return Source(name, std::vector<unsigned char>(content.begin(), content.end()));
-    }
-
     // A file below the tree, with its folders.
     void Plant(const std::string& relative, const std::string& content)
     {

@@ -12,6 +12,7 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/ZoneCases.h"
+#include "tests/win/run/RunFixture.h"
 #include "tests/win/run/TestRunHost.h"
 #include "resource.h"
 
@@ -38,35 +39,7 @@ std::string WithoutTimes(const std::string& log)
 
 const std::string kRule(67, '=');
 
-class OrganizeRunTest : public ::testing::Test {
-protected:
-    TempTree tree;
-    TestRunHost host;
-
-    void SetUp() override
-    {
-        host.settings.OutputFolderType = 1;
-        host.settings.CustomTargetFolder = tree.Path("out");
-        host.settings.CreateYearFolder = 1;
-        host.settings.CreateMonthFolder = 1;
-        host.settings.CreateDayFolder = 0;
-        host.settings.MonthFolderFormat = "%Y_%M";
-        CreateDirectoryA(tree.Path("src").c_str(), nullptr);
-    }
-
-    std::string Source(const std::string& name, const std::vector<unsigned char>& content)
-    {
-        const std::string path = tree.Path("src\\" + name);
-        EXPECT_TRUE(WriteData(path, content));
-        host.AddRow(path);
-        return path;
-    }
-
-    std::string Source(const std::string& name, const std::string& content)
-    {
-        return Source(name, std::vector<unsigned char>(content.begin(), content.end()));
-    }
-};
+class OrganizeRunTest : public RunFixture { };
 
 }  // namespace
 
