@@ -10,24 +10,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/BenchClock.h"
 #include "toolkit/SortListCtrl.h"
 #include "ui/FileList.h"
 
 namespace {
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-LARGE_INTEGER Now()
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t;
-}
 
 // FILES empty files, 1,000 to a sub-folder; an existing tree of the right size is reused.
 bool MakeTree(const std::string& root, int files)

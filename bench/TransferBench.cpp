@@ -9,23 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "engine/FileTransfer.h"
 
 namespace {
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-LARGE_INTEGER Now()
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t;
-}
 
 bool WriteFileOf(const std::string& path, const std::vector<char>& bytes)
 {
