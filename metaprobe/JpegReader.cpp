@@ -1,9 +1,10 @@
 // JPEG: walks the marker segments up to the image data; lists the EXIF block, XMP, JFIF version,
-// comment and the frame header.
+// comment, color profile and the frame header.
 
 #include <cstring>
 #include <vector>
 
+#include "metaprobe/IccChunks.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
@@ -87,6 +88,7 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
     result.type = {"JPEG", "jpg", "image/jpeg"};
     uint64_t position = 2;
     bool exifRead = false;
+    IccChunks profile;
     for (unsigned segments = 0; segments < 10000; ++segments) {
         uint8_t head[4];
         if (!source.Read(position, head, 2))
@@ -137,6 +139,11 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                 listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
                 listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
             }
+        } else if (marker == 0xE2 && size > 14) {
+            // "ICC_PROFILE", NUL, the piece's number and the number of pieces.
+            uint8_t id[14];
+            if (source.Read(data, id, sizeof id) && std::memcmp(id, "ICC_PROFILE\0", 12) == 0)
+                profile.Add(id[12], id[13], data + 14, size - 14);
         } else if (marker == 0xFE) {
             std::vector<uint8_t> text;
             if (source.ReadSome(data, size_t(size), text)) {
@@ -150,6 +157,7 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         }
         position = data + size;
     }
+    profile.List(source, listing);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "metaprobe/AppleMakerNote.h"
+#include "metaprobe/IccReader.h"
 #include "metaprobe/MakerNoteReader.h"
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
@@ -18,6 +19,7 @@ namespace metaprobe {
 namespace {
 
 constexpr uint16_t kMakerNoteTag = 0x927C;
+constexpr uint16_t kIccProfileTag = 0x8773;
 
 enum class Dir { Ifd0, Ifd1, LaterIfd, SubIfd, Exif, Gps, Interop };
 
@@ -420,6 +422,14 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
         std::string identifier;
         if (AppleContentIdentifier(value.bytes, identifier))
             listing_.Add("Content Identifier", identifier);
+    }
+    if (value.tag == kIccProfileTag && dir != Dir::Gps && !panasonicRoot) {
+        uint8_t pointer[12];
+        if (valueSize > 4 && source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
+            WindowSource profile(source_, base_ + Get32(pointer + 8, big_), valueSize);
+            ReadIccProfile(profile, listing_);
+        }
+        return;
     }
     const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
                          : panasonicRoot ? FindPanasonicTag(value.tag)
