@@ -1,6 +1,5 @@
 #include "metaprobe/IccNames.h"
 
-
 namespace metaprobe {
 
 namespace {
@@ -303,8 +302,9 @@ const Named kClasses[] = {
 };
 
 const Named kPlatforms[] = {
-        {"APPL", "Apple Computer Inc."},     {"MSFT", "Microsoft Corporation"}, {"SGI ", "Silicon Graphics Inc."},
-        {"SUNW", "Sun Microsystems Inc."}, {"TGNT", "Taligent Inc."},
+        {"APPL", "Apple Computer Inc."},   {"MSFT", "Microsoft Corporation"},
+        {"SGI ", "Silicon Graphics Inc."}, {"SUNW", "Sun Microsystems Inc."},
+        {"TGNT", "Taligent Inc."},
 };
 
 const Named kTechnologies[] = {
@@ -336,8 +336,7 @@ const Named kTechnologies[] = {
         {"vidm", "Video Monitor"},
 };
 
-template <size_t N>
-std::string Lookup(const Named (&table)[N], const std::string& signature)
+template <size_t N> std::string Lookup(const Named (&table)[N], const std::string& signature)
 {
     for (const Named& entry : table) {
         if (signature == entry.key)
@@ -387,7 +386,8 @@ std::string IccIntentName(uint32_t intent)
 
 std::string IccIlluminantName(uint32_t code)
 {
-    static const char* const names[] = {nullptr, "D50", "D65", "D93", "F2", "D55", "A", "Equi-Power (E)", "F8"};
+    static const char* const names[] = {nullptr,          "D50", "D65", "D93", "F2", "D55", "A",
+                                        "Equi-Power (E)", "F8"};
     return Coded(names, 9, code);
 }
 

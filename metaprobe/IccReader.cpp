@@ -113,10 +113,10 @@ void ListHeader(const uint8_t* h, Listing& listing)
     listing.Add("Profile Class", IccClassName(Signature(h + 12)));
     listing.Add("Color Space Data", TrimRight(Signature(h + 16)));
     listing.Add("Profile Connection Space", TrimRight(Signature(h + 20)));
-    listing.Add("Profile Date Time", Padded(Get16(h + 24, true), 4) + ":" + Padded(Get16(h + 26, true), 2) + ":" +
-                                             Padded(Get16(h + 28, true), 2) + " " + Padded(Get16(h + 30, true), 2) +
-                                             ":" + Padded(Get16(h + 32, true), 2) + ":" +
-                                             Padded(Get16(h + 34, true), 2));
+    listing.Add("Profile Date Time",
+                Padded(Get16(h + 24, true), 4) + ":" + Padded(Get16(h + 26, true), 2) + ":" +
+                        Padded(Get16(h + 28, true), 2) + " " + Padded(Get16(h + 30, true), 2) + ":" +
+                        Padded(Get16(h + 32, true), 2) + ":" + Padded(Get16(h + 34, true), 2));
     listing.Add("Profile File Signature", TrimRight(Signature(h + 36)));
     listing.Add("Primary Platform", IccPlatformName(Signature(h + 40)));
     uint32_t flags = Get32(h + 44, true);
@@ -320,7 +320,8 @@ bool ReadIccProfile(ByteSource& source, Listing& listing)
         if (!source.Read(offset, type, 4))
             continue;
         if (BinaryType(tag->kind, type)) {
-            listing.Add(tag->name, "(Binary data " + std::to_string(size) + " bytes, use -b option to extract)");
+            listing.Add(tag->name,
+                        "(Binary data " + std::to_string(size) + " bytes, use -b option to extract)");
             continue;
         }
         if (size > IccLimits::kMaxTagBytes)
