@@ -15,7 +15,20 @@ namespace {
 
 constexpr uint32_t kHeaderSize = 128;
 
-enum class Kind { Text, Xyz, Numbers, Technology, Measurement, Viewing, Curve, Table };
+enum class Kind {
+    Text,
+    Xyz,
+    Numbers,
+    Technology,
+    Gamut,
+    Signature,
+    Date,
+    Measurement,
+    Viewing,
+    Chromaticity,
+    Colorants,
+    Binary
+};
 
 struct IccTag {
     char signature[5];
@@ -30,6 +43,9 @@ const IccTag kTags[] = {
         {"dmnd", "Device Mfg Desc", Kind::Text},
         {"dmdd", "Device Model Desc", Kind::Text},
         {"vued", "Viewing Cond Desc", Kind::Text},
+        {"scrd", "Screening Desc", Kind::Text},
+        {"targ", "Char Target", Kind::Text},
+        {"ps2i", "PS2 Rendering Intent", Kind::Text},
         {"wtpt", "Media White Point", Kind::Xyz},
         {"bkpt", "Media Black Point", Kind::Xyz},
         {"rXYZ", "Red Matrix Column", Kind::Xyz},
@@ -38,22 +54,36 @@ const IccTag kTags[] = {
         {"lumi", "Luminance", Kind::Xyz},
         {"chad", "Chromatic Adaptation", Kind::Numbers},
         {"tech", "Technology", Kind::Technology},
+        {"rig0", "Perceptual Rendering Intent Gamut", Kind::Gamut},
+        {"rig2", "Saturation Rendering Intent Gamut", Kind::Gamut},
+        {"ciis", "Colorimetric Intent Image State", Kind::Signature},
+        {"calt", "Calibration Date Time", Kind::Date},
         {"meas", nullptr, Kind::Measurement},
         {"view", nullptr, Kind::Viewing},
-        {"rTRC", "Red Tone Reproduction Curve", Kind::Curve},
-        {"gTRC", "Green Tone Reproduction Curve", Kind::Curve},
-        {"bTRC", "Blue Tone Reproduction Curve", Kind::Curve},
-        {"kTRC", "Gray Tone Reproduction Curve", Kind::Curve},
-        {"A2B0", "A To B0", Kind::Table},
-        {"A2B1", "A To B1", Kind::Table},
-        {"A2B2", "A To B2", Kind::Table},
-        {"B2A0", "B To A0", Kind::Table},
-        {"B2A1", "B To A1", Kind::Table},
-        {"B2A2", "B To A2", Kind::Table},
-        {"gamt", "Gamut", Kind::Table},
-        {"pre0", "Preview 0", Kind::Table},
-        {"pre1", "Preview 1", Kind::Table},
-        {"pre2", "Preview 2", Kind::Table},
+        {"chrm", nullptr, Kind::Chromaticity},
+        {"clrt", nullptr, Kind::Colorants},
+        {"rTRC", "Red Tone Reproduction Curve", Kind::Binary},
+        {"gTRC", "Green Tone Reproduction Curve", Kind::Binary},
+        {"bTRC", "Blue Tone Reproduction Curve", Kind::Binary},
+        {"kTRC", "Gray Tone Reproduction Curve", Kind::Binary},
+        {"A2B0", "A To B0", Kind::Binary},
+        {"A2B1", "A To B1", Kind::Binary},
+        {"A2B2", "A To B2", Kind::Binary},
+        {"B2A0", "B To A0", Kind::Binary},
+        {"B2A1", "B To A1", Kind::Binary},
+        {"B2A2", "B To A2", Kind::Binary},
+        {"gamt", "Gamut", Kind::Binary},
+        {"pre0", "Preview 0", Kind::Binary},
+        {"pre1", "Preview 1", Kind::Binary},
+        {"pre2", "Preview 2", Kind::Binary},
+        {"vcgt", "Video Card Gamma", Kind::Binary},
+        {"ndin", "Native Display Info", Kind::Binary},
+        {"mmod", "Make And Model", Kind::Binary},
+        {"pseq", "Profile Sequence Desc", Kind::Binary},
+        {"bfd ", "Under Color Removal and Black Gen.", Kind::Binary},
+        {"crdi", "CRD Info", Kind::Binary},
+        {"devs", "Device Settings", Kind::Binary},
+        {"ncl2", "Named Color 2", Kind::Binary},
 };
 
 const IccTag* FindTag(const uint8_t* signature)
@@ -105,6 +135,14 @@ std::string Padded(unsigned value, int width)
     return text.size() < size_t(width) ? std::string(size_t(width) - text.size(), '0') + text : text;
 }
 
+// Six 16-bit numbers as "YYYY:MM:DD hh:mm:ss", unchecked.
+std::string DateTime(const uint8_t* p)
+{
+    return Padded(Get16(p, true), 4) + ":" + Padded(Get16(p + 2, true), 2) + ":" +
+           Padded(Get16(p + 4, true), 2) + " " + Padded(Get16(p + 6, true), 2) + ":" +
+           Padded(Get16(p + 8, true), 2) + ":" + Padded(Get16(p + 10, true), 2);
+}
+
 void ListHeader(const uint8_t* h, Listing& listing)
 {
     listing.Add("Profile CMM Type", IccVendorName(Signature(h + 4)));
@@ -113,10 +151,7 @@ void ListHeader(const uint8_t* h, Listing& listing)
     listing.Add("Profile Class", IccClassName(Signature(h + 12)));
     listing.Add("Color Space Data", TrimRight(Signature(h + 16)));
     listing.Add("Profile Connection Space", TrimRight(Signature(h + 20)));
-    listing.Add("Profile Date Time",
-                Padded(Get16(h + 24, true), 4) + ":" + Padded(Get16(h + 26, true), 2) + ":" +
-                        Padded(Get16(h + 28, true), 2) + " " + Padded(Get16(h + 30, true), 2) + ":" +
-                        Padded(Get16(h + 32, true), 2) + ":" + Padded(Get16(h + 34, true), 2));
+    listing.Add("Profile Date Time", DateTime(h + 24));
     listing.Add("Profile File Signature", TrimRight(Signature(h + 36)));
     listing.Add("Primary Platform", IccPlatformName(Signature(h + 40)));
     uint32_t flags = Get32(h + 44, true);
@@ -253,6 +288,46 @@ void ListViewing(const std::vector<uint8_t>& data, Listing& listing)
     listing.Add("Viewing Cond Illuminant Type", IccIlluminantName(Get32(data.data() + 32, true)));
 }
 
+std::string UnsignedFixed(const uint8_t* p)
+{
+    return Fixed(Get32(p, true) / 65536.0);
+}
+
+// The primaries of up to four channels, each an x and y coordinate.
+void ListChromaticity(const std::vector<uint8_t>& data, Listing& listing)
+{
+    if (!IsType(data, "chrm") || data.size() < 12)
+        return;
+    unsigned channels = Get16(data.data() + 8, true), colorant = Get16(data.data() + 10, true);
+    static const char* const colorants[] = {"Unknown", "ITU-R BT.709", "SMPTE RP145-1994", "EBU Tech.3213-E",
+                                            "P22"};
+    listing.Add("Chromaticity Channels", std::to_string(channels));
+    listing.Add("Chromaticity Colorant",
+                colorant < 5 ? colorants[colorant] : "Unknown (" + std::to_string(colorant) + ")");
+    for (unsigned i = 0; i < channels && i < 4 && 12 + 8 * (i + 1) <= data.size(); ++i) {
+        const uint8_t* p = data.data() + 12 + 8 * i;
+        listing.Add("Chromaticity Channel " + std::to_string(i + 1),
+                    UnsignedFixed(p) + " " + UnsignedFixed(p + 4));
+    }
+}
+
+// The count and the first three colorants: a 32-byte name and three 16-bit coordinates each.
+void ListColorants(const std::vector<uint8_t>& data, Listing& listing)
+{
+    if (!IsType(data, "clrt") || data.size() < 12)
+        return;
+    uint32_t count = Get32(data.data() + 8, true);
+    listing.Add("Colorant Count", std::to_string(count));
+    for (uint32_t i = 0; i < count && i < 3 && 12 + 38 * (i + 1) <= data.size(); ++i) {
+        const uint8_t* p = data.data() + 12 + 38 * i;
+        std::string number = std::to_string(i + 1);
+        listing.Add("Colorant " + number + " Name", PlainText(p, 32));
+        listing.Add("Colorant " + number + " Coordinates", std::to_string(Get16(p + 32, true)) + " " +
+                                                                   std::to_string(Get16(p + 34, true)) + " " +
+                                                                   std::to_string(Get16(p + 36, true)));
+    }
+}
+
 void ListTag(const IccTag& tag, const std::vector<uint8_t>& data, Listing& listing)
 {
     switch (tag.kind) {
@@ -277,20 +352,41 @@ void ListTag(const IccTag& tag, const std::vector<uint8_t>& data, Listing& listi
         if (IsType(data, "sig ") && data.size() >= 12)
             listing.Add(tag.name, IccTechnologyName(Signature(data.data() + 8)));
         break;
+    case Kind::Gamut:
+        if (IsType(data, "sig ") && data.size() >= 12) {
+            std::string gamut = Signature(data.data() + 8);
+            listing.Add(tag.name,
+                        gamut == "prmg" ? "Perceptual Reference Medium Gamut" : "Unknown (" + gamut + ")");
+        }
+        break;
+    case Kind::Signature:
+        if (IsType(data, "sig ") && data.size() >= 12)
+            listing.Add(tag.name, Signature(data.data() + 8));
+        break;
+    case Kind::Date:
+        if (IsType(data, "dtim") && data.size() >= 20)
+            listing.Add(tag.name, DateTime(data.data() + 8));
+        break;
     case Kind::Measurement: ListMeasurement(data, listing); break;
     case Kind::Viewing: ListViewing(data, listing); break;
-    case Kind::Curve:
-    case Kind::Table: break;
+    case Kind::Chromaticity: ListChromaticity(data, listing); break;
+    case Kind::Colorants: ListColorants(data, listing); break;
+    case Kind::Binary: break;
     }
 }
 
-// Types whose content is listed by size only.
+// Types whose content is listed by size only, when a tag listed that way holds them.
 bool BinaryType(Kind kind, const uint8_t* type)
 {
-    if (kind == Kind::Curve)
-        return std::memcmp(type, "curv", 4) == 0 || std::memcmp(type, "para", 4) == 0;
-    return kind == Kind::Table && (std::memcmp(type, "mft1", 4) == 0 || std::memcmp(type, "mft2", 4) == 0 ||
-                                   std::memcmp(type, "mAB ", 4) == 0 || std::memcmp(type, "mBA ", 4) == 0);
+    static const char* const types[] = {"curv", "para", "mft1", "mft2", "mAB ", "mBA ", "vcgt",
+                                        "ndin", "mmod", "pseq", "ucrb", "crdi", "devs", "ncl2"};
+    if (kind != Kind::Binary)
+        return false;
+    for (const char* binary : types) {
+        if (std::memcmp(type, binary, 4) == 0)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace

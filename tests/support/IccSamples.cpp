@@ -192,6 +192,47 @@ std::vector<uint8_t> Viewing(const std::array<double, 3>& illuminant, const std:
     return out;
 }
 
+std::vector<uint8_t> DateTime(const std::array<uint16_t, 6>& parts)
+{
+    std::vector<uint8_t> out = TypeHead("dtim");
+    for (uint16_t part : parts)
+        Put16(out, part);
+    return out;
+}
+
+std::vector<uint8_t> Chromaticity(uint16_t colorant, const std::vector<std::array<double, 2>>& channels)
+{
+    std::vector<uint8_t> out = TypeHead("chrm");
+    Put16(out, uint32_t(channels.size()));
+    Put16(out, colorant);
+    for (const auto& xy : channels) {
+        Put32(out, uint32_t(std::lround(xy[0] * 65536)));
+        Put32(out, uint32_t(std::lround(xy[1] * 65536)));
+    }
+    return out;
+}
+
+std::vector<uint8_t> Colorants(const std::vector<Colorant>& colorants)
+{
+    std::vector<uint8_t> out = TypeHead("clrt");
+    Put32(out, uint32_t(colorants.size()));
+    for (const Colorant& colorant : colorants) {
+        std::string name = colorant.name.substr(0, 32);
+        out.insert(out.end(), name.begin(), name.end());
+        out.insert(out.end(), 32 - name.size(), 0);
+        for (uint16_t value : colorant.coordinates)
+            Put16(out, value);
+    }
+    return out;
+}
+
+std::vector<uint8_t> Typed(const std::string& type, const std::vector<uint8_t>& body)
+{
+    std::vector<uint8_t> out = TypeHead(type.c_str());
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
 }  // namespace icc
 
 std::vector<std::vector<uint8_t>> IccSegments(const std::vector<uint8_t>& profile, unsigned pieces)

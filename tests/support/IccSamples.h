@@ -60,6 +60,16 @@ std::vector<uint8_t> Measurement(uint32_t observer, const std::array<double, 3>&
                                  double flare, uint32_t illuminant);  // "meas"
 std::vector<uint8_t> Viewing(const std::array<double, 3>& illuminant, const std::array<double, 3>& surround,
                              uint32_t type);  // "view"
+std::vector<uint8_t> DateTime(const std::array<uint16_t, 6>& parts);  // "dtim"
+// "chrm": the channel count, the colorant code, the x and y of each channel.
+std::vector<uint8_t> Chromaticity(uint16_t colorant, const std::vector<std::array<double, 2>>& channels);
+struct Colorant {
+    std::string name;  // up to 32 bytes
+    std::array<uint16_t, 3> coordinates;
+};
+std::vector<uint8_t> Colorants(const std::vector<Colorant>& colorants);  // "clrt"
+// Any type: its signature, the reserved word, then `body`.
+std::vector<uint8_t> Typed(const std::string& type, const std::vector<uint8_t>& body);
 
 }  // namespace icc
 

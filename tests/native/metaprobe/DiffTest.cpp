@@ -285,7 +285,23 @@ std::vector<uint8_t> GeneratedProfile(unsigned n)
             .Tag("vued", icc::Description("Viewing " + number))
             .Tag("rTRC", icc::Curve(n))
             .Tag("gTRC", icc::Curve(256))
-            .Tag("bTRC", icc::Curve(1));
+            .Tag("bTRC", icc::Curve(1))
+            .Tag("scrd", icc::Description("Screening " + number))
+            .Tag(n % 2 ? "targ" : "ps2i", icc::Text("Target " + number))
+            .Tag("calt", icc::DateTime({uint16_t(2000 + n), 12, uint16_t(n), 23, 59, uint16_t(n * 7)}))
+            .Tag(n % 2 ? "rig0" : "rig2", icc::Signature(n % 3 ? "prmg" : "abcd"))
+            .Tag("ciis", icc::Signature(n % 3 ? "scoe" : ""))
+            .Tag("chrm", icc::Chromaticity(uint16_t(n % 6), std::vector<std::array<double, 2>>(
+                                                                    n % 6, {0.64 / n, 0.33 + n / 100.0})))
+            .Tag("clrt",
+                 icc::Colorants(std::vector<icc::Colorant>(
+                         n % 5, {"Colorant " + number + "  ", {uint16_t(n), 2, uint16_t(65535 - n)}})))
+            .Tag("A2B0", icc::Typed("mft2", std::vector<uint8_t>(40 + n, 0)))
+            .Tag("B2A0", icc::Typed("mAB ", std::vector<uint8_t>(24, 0)))
+            .Tag("vcgt", icc::Typed("vcgt", std::vector<uint8_t>(12 + n, 1)))
+            .Tag("ndin", icc::Typed("ndin", std::vector<uint8_t>(30, 2)))
+            .Tag("mmod", icc::Typed("mmod", std::vector<uint8_t>(32, 3)))
+            .Tag("pseq", icc::Typed("pseq", std::vector<uint8_t>(4, 0)));
     return profile.Bytes();
 }
 

@@ -131,9 +131,9 @@ TEST(MetaprobeIcc, TextOfEveryType)
             .Tag("desc", icc::Description("Described ", u"Not this"))
             .Tag("dmnd", icc::Description(""))
             .Tag("dscm", icc::MultiLocalized({{"de", "DE", u"Deutsch"},
-                                               {"en", "US", u"English \U0001F600"},
-                                               {"fr", std::string(2, '\0'), u"Fran\u00e7ais"},
-                                               {"ja", "JP", std::u16string(1, char16_t(0xD800)) + u"x"}}));
+                                              {"en", "US", u"English \U0001F600"},
+                                              {"fr", std::string(2, '\0'), u"Fran\u00e7ais"},
+                                              {"ja", "JP", std::u16string(1, char16_t(0xD800)) + u"x"}}));
     metaprobe::Listing listing = ListProfile(profile.Bytes());
     EXPECT_EQ(listing.Value("Profile Copyright"), "Copyright");
     EXPECT_EQ(listing.Value("Profile Description"), "Described");
@@ -141,7 +141,8 @@ TEST(MetaprobeIcc, TextOfEveryType)
     EXPECT_EQ(listing.Value("Device Mfg Desc"), "");
     EXPECT_EQ(listing.Value("Profile Description ML (de-DE)"), "Deutsch");
     // Strings without a language or a country list under the plain name, the last one winning.
-    EXPECT_EQ(listing.Value("Profile Description ML"), "Fran\xC3\xA7" "ais");
+    EXPECT_EQ(listing.Value("Profile Description ML"), "Fran\xC3\xA7"
+                                                       "ais");
     EXPECT_EQ(listing.Value("Profile Description ML (ja-JP)"), "\xEF\xBF\xBDx");
     EXPECT_FALSE(listing.Has("Profile Description ML (en-US)"));
 
@@ -159,7 +160,8 @@ TEST(MetaprobeIcc, LyingTextSizesStayInsideTheTag)
     desc.resize(12 + 3);
     // A localized tag claiming a billion records, one of them pointing outside the tag, one
     // holding a string longer than the tag.
-    std::vector<uint8_t> mluc = icc::MultiLocalized({{"de", "DE", u"Gut"}, {"it", "IT", u"Fuori"}, {"es", "ES", u"Largo"}});
+    std::vector<uint8_t> mluc =
+            icc::MultiLocalized({{"de", "DE", u"Gut"}, {"it", "IT", u"Fuori"}, {"es", "ES", u"Largo"}});
     Put32At(mluc, 8, 1000000000);
     Put32At(mluc, 16 + 12 + 8, 0x7FFFFFF0);
     Put32At(mluc, 16 + 24 + 4, 0x7FFFFFF0);
@@ -206,8 +208,10 @@ TEST(MetaprobeIcc, NumbersCurvesAndConditions)
     EXPECT_EQ(listing.Value("Viewing Cond Illuminant"), "19.6445 20.3718 16.8089");
     EXPECT_EQ(listing.Value("Viewing Cond Surround"), "1 2 3");
     EXPECT_EQ(listing.Value("Viewing Cond Illuminant Type"), "Unknown (12)");
-    EXPECT_EQ(listing.Value("Red Tone Reproduction Curve"), "(Binary data 2060 bytes, use -b option to extract)");
-    EXPECT_EQ(listing.Value("Gray Tone Reproduction Curve"), "(Binary data 14 bytes, use -b option to extract)");
+    EXPECT_EQ(listing.Value("Red Tone Reproduction Curve"),
+              "(Binary data 2060 bytes, use -b option to extract)");
+    EXPECT_EQ(listing.Value("Gray Tone Reproduction Curve"),
+              "(Binary data 14 bytes, use -b option to extract)");
 
     // A tag stored as a type it is not written in, or too short for its type, is left out.
     std::vector<uint8_t> shortPoint = icc::Xyz({1, 1, 1});
@@ -224,6 +228,57 @@ TEST(MetaprobeIcc, NumbersCurvesAndConditions)
     EXPECT_FALSE(listing.Has("Measurement Observer"));
     EXPECT_FALSE(listing.Has("Red Tone Reproduction Curve"));
     EXPECT_EQ(listing.Value("Technology"), "Unknown (zzzz)");
+}
+
+TEST(MetaprobeIcc, ChromaticityColorantsDatesAndSignatures)
+{
+    qmtest::IccProfile profile;
+    profile.Tag("chrm",
+                icc::Chromaticity(1, {{0.64, 0.33}, {0.3, 0.6}, {0.15, 0.06}, {0.1, 0.2}, {0.5, 0.5}}))
+            .Tag("clrt", icc::Colorants({{"Cyan  ", {1, 2, 3}},
+                                         {"Magenta", {4, 5, 6}},
+                                         {std::string(40, 'Y'), {7, 8, 65535}},
+                                         {"Black", {0, 0, 0}}}))
+            .Tag("calt", icc::DateTime({2020, 1, 2, 3, 4, 5}))
+            .Tag("rig0", icc::Signature("prmg"))
+            .Tag("rig2", icc::Signature("abcd"))
+            .Tag("ciis", icc::Signature("scoe"))
+            .Tag("vcgt", icc::Typed("vcgt", std::vector<uint8_t>(40, 1)))
+            .Tag("ncl2", icc::Text("not binary"));
+    metaprobe::Listing listing = ListProfile(profile.Bytes());
+    EXPECT_EQ(listing.Value("Chromaticity Channels"), "5");
+    EXPECT_EQ(listing.Value("Chromaticity Colorant"), "ITU-R BT.709");
+    EXPECT_EQ(listing.Value("Chromaticity Channel 1"), "0.64 0.33");
+    EXPECT_EQ(listing.Value("Chromaticity Channel 4"), "0.10001 0.2");  // 6554/65536 and 13107/65536
+    EXPECT_FALSE(listing.Has("Chromaticity Channel 5"));
+    EXPECT_EQ(listing.Value("Colorant Count"), "4");
+    EXPECT_EQ(listing.Value("Colorant 1 Name"), "Cyan");
+    EXPECT_EQ(listing.Value("Colorant 2 Coordinates"), "4 5 6");
+    EXPECT_EQ(listing.Value("Colorant 3 Name"), std::string(32, 'Y'));
+    EXPECT_EQ(listing.Value("Colorant 3 Coordinates"), "7 8 65535");
+    EXPECT_FALSE(listing.Has("Colorant 4 Name"));
+    EXPECT_EQ(listing.Value("Calibration Date Time"), "2020:01:02 03:04:05");
+    EXPECT_EQ(listing.Value("Perceptual Rendering Intent Gamut"), "Perceptual Reference Medium Gamut");
+    EXPECT_EQ(listing.Value("Saturation Rendering Intent Gamut"), "Unknown (abcd)");
+    EXPECT_EQ(listing.Value("Colorimetric Intent Image State"), "scoe");
+    EXPECT_EQ(listing.Value("Video Card Gamma"), "(Binary data 48 bytes, use -b option to extract)");
+    EXPECT_FALSE(listing.Has("Named Color 2"));
+
+    // Counts larger than the data: what is there is listed.
+    std::vector<uint8_t> chrm = icc::Chromaticity(9, {{0.25, 0.5}, {0.5, 0.25}});
+    chrm[9] = 4;
+    std::vector<uint8_t> clrt = icc::Colorants({{"One", {1, 1, 1}}});
+    Put32At(clrt, 8, 0xFFFFFFFF);
+    profile = {};
+    profile.Tag("chrm", chrm).Tag("clrt", clrt);
+    listing = ListProfile(profile.Bytes());
+    EXPECT_EQ(listing.Value("Chromaticity Channels"), "4");
+    EXPECT_EQ(listing.Value("Chromaticity Colorant"), "Unknown (9)");
+    EXPECT_EQ(listing.Value("Chromaticity Channel 2"), "0.5 0.25");
+    EXPECT_FALSE(listing.Has("Chromaticity Channel 3"));
+    EXPECT_EQ(listing.Value("Colorant Count"), "4294967295");
+    EXPECT_EQ(listing.Value("Colorant 1 Name"), "One");
+    EXPECT_FALSE(listing.Has("Colorant 2 Name"));
 }
 
 TEST(MetaprobeIcc, TruncatedAndLyingProfiles)
@@ -292,7 +347,8 @@ TEST(MetaprobeIcc, HugeProfileIsReadInSmallPieces)
     CountingSource countingLarge(large);
     metaprobe::Listing big;
     EXPECT_TRUE(metaprobe::ReadIccProfile(countingLarge, big));
-    EXPECT_EQ(big.Value("Red Tone Reproduction Curve"), "(Binary data 1073741824 bytes, use -b option to extract)");
+    EXPECT_EQ(big.Value("Red Tone Reproduction Curve"),
+              "(Binary data 1073741824 bytes, use -b option to extract)");
     EXPECT_FALSE(big.Has("Profile Copyright"));
     EXPECT_LT(countingLarge.bytes, 1024u);
 }
