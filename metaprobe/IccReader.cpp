@@ -109,8 +109,9 @@ bool IsType(const std::vector<uint8_t>& data, const char* type)
     return data.size() >= 8 && std::memcmp(data.data(), type, 4) == 0;
 }
 
-// A fixed-point number (16 fraction bits) rounded to five decimals, written without trailing
-// zeros, as the listing of the other tool writes it ("0.9642", "2e-05").
+// A fixed-point number (16 fraction bits) rounded to five decimals, without trailing zeros and
+// in exponent form below 1e-4 ("0.9642", "2e-05"): more digits than the 16 bits hold would only
+// show the rounding of the stored value.
 std::string Fixed(double value)
 {
     double rounded = std::round(value * 100000.0) / 100000.0;
@@ -389,9 +390,8 @@ bool BinaryType(Kind kind, const uint8_t* type)
     return false;
 }
 
-}  // namespace
-
-bool ReadIccProfile(ByteSource& source, Listing& listing)
+// Lists the header and the known tags; false when there is no header.
+bool ReadProfile(ByteSource& source, Listing& listing)
 {
     uint8_t header[kHeaderSize];
     if (!source.Read(0, header, sizeof header))
@@ -427,6 +427,20 @@ bool ReadIccProfile(ByteSource& source, Listing& listing)
             ListTag(*tag, data, listing);
     }
     return true;
+}
+
+}  // namespace
+
+bool ReadIccProfile(ByteSource& source, Listing& listing)
+{
+    // A profile of usual size is read in one piece rather than tag by tag; when that fails (a
+    // piece beyond the end of a cut file), tag by tag, so that the pieces that are there count.
+    std::vector<uint8_t> bytes;
+    if (source.Size() <= IccLimits::kWholeProfileBytes && source.ReadSome(0, size_t(source.Size()), bytes)) {
+        MemorySource memory(bytes.data(), bytes.size());
+        return ReadProfile(memory, listing);
+    }
+    return ReadProfile(source, listing);
 }
 
 }  // namespace metaprobe

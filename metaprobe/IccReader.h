@@ -13,6 +13,7 @@ struct IccLimits {
     static constexpr unsigned kMaxTags = 200;  // tag table entries read
     static constexpr uint32_t kMaxTagBytes = 1 << 16;  // larger text or number tags are not read
     static constexpr unsigned kMaxRecords = 200;  // localized strings read per tag
+    static constexpr uint64_t kWholeProfileBytes = 1 << 18;  // profiles read in one piece
 };
 
 // Lists the profile that fills `source` (a window on the file for a profile stored in one

@@ -384,6 +384,12 @@ TEST(MetaprobeIcc, JpegPiecesAreJoinedInTheirOrder)
         EXPECT_EQ(listing.Value("Image Width"), "8");
         EXPECT_FALSE(listing.Has("Error"));
     }
+    // A file cut inside the profile's last tag: what is there is read.
+    std::vector<uint8_t> cut = JpegWith({qmtest::IccSegments(profile, 1)[0]});
+    cut.resize(2 + 4 + 14 + profile.size() - 4);
+    listing = ProbeBytes(cut);
+    EXPECT_EQ(listing.Value("Profile Copyright"), "Copyright 2001");
+    EXPECT_FALSE(listing.Has("Profile Description"));
     // A segment with the identifier and no piece after it, and one of another kind, are ignored.
     std::vector<uint8_t> empty(pieces[0].begin(), pieces[0].begin() + 14);
     listing = ProbeBytes(JpegWith({empty, {'F', 'P', 'X', 'R', 0}, qmtest::IccSegments(profile, 1)[0]}));
