@@ -403,6 +403,7 @@ bool ReadProfile(ByteSource& source, Listing& listing)
     if (end < kHeaderSize + 4 || !source.Read(kHeaderSize, countBytes, 4))
         return true;
     uint32_t count = Get32(countBytes, true);
+    uint64_t budget = IccLimits::kMaxDataBytes;
     for (uint32_t i = 0; i < count && i < IccLimits::kMaxTags; ++i) {
         uint8_t entry[12];
         uint64_t at = kHeaderSize + 4 + uint64_t(i) * 12;
@@ -420,8 +421,9 @@ bool ReadProfile(ByteSource& source, Listing& listing)
                         "(Binary data " + std::to_string(size) + " bytes, use -b option to extract)");
             continue;
         }
-        if (size > IccLimits::kMaxTagBytes)
+        if (size > IccLimits::kMaxTagBytes || size > budget)
             continue;
+        budget -= size;
         std::vector<uint8_t> data(static_cast<size_t>(size));
         if (source.Read(offset, data.data(), data.size()))
             ListTag(*tag, data, listing);

@@ -12,6 +12,7 @@ namespace metaprobe {
 struct IccLimits {
     static constexpr unsigned kMaxTags = 200;  // tag table entries read
     static constexpr uint32_t kMaxTagBytes = 1 << 16;  // larger text or number tags are not read
+    static constexpr uint64_t kMaxDataBytes = 1 << 20;  // tag data read in all
     static constexpr unsigned kMaxRecords = 200;  // localized strings read per tag
     static constexpr uint64_t kWholeProfileBytes = 1 << 18;  // profiles read in one piece
 };

@@ -351,6 +351,23 @@ TEST(MetaprobeIcc, HugeProfileIsReadInSmallPieces)
               "(Binary data 1073741824 bytes, use -b option to extract)");
     EXPECT_FALSE(big.Has("Profile Copyright"));
     EXPECT_LT(countingLarge.bytes, 1024u);
+
+    // Many text tags of the largest size read: reading stops at the budget for tag data.
+    qmtest::IccProfile many;
+    const std::string text(metaprobe::IccLimits::kMaxTagBytes - 9, 'x');
+    const unsigned tags =
+            unsigned(metaprobe::IccLimits::kMaxDataBytes / metaprobe::IccLimits::kMaxTagBytes) + 4;
+    for (unsigned i = 0; i < tags; ++i)
+        many.Tag(i + 1 == tags ? "cprt" : "targ", icc::Text(text));
+    head = many.Bytes();
+    Put32At(head, 0, 0xFFFFFFFF);
+    ZeroSource manyTags(head, 8ull << 30);
+    CountingSource countingMany(manyTags);
+    metaprobe::Listing listed;
+    EXPECT_TRUE(metaprobe::ReadIccProfile(countingMany, listed));
+    EXPECT_EQ(listed.Value("Char Target"), text);
+    EXPECT_FALSE(listed.Has("Profile Copyright"));
+    EXPECT_LE(countingMany.bytes, metaprobe::IccLimits::kMaxDataBytes + 8192);
 }
 
 TEST(MetaprobeIcc, JpegPiecesAreJoinedInTheirOrder)
