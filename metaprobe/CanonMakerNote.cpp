@@ -36,11 +36,11 @@ void ReadCameraSettings(const NoteDirectory& dir, Listing& listing)
         listing.Add("Saturation", number == 0 ? std::string("Normal") : SignedText(number));
     if (setting(15, number))
         listing.Add("Sharpness", SignedText(number));
-    static const char* const metering[] = {"Default", "Spot",    "Average", "Evaluative",
-                                           "Partial", "Center-weighted average"};
+    static const char* const metering[] = {"Default",    "Spot",    "Average",
+                                           "Evaluative", "Partial", "Center-weighted average"};
     if (setting(17, number))
-        listing.Add("Metering Mode",
-                    number >= 0 && number < 6 ? metering[number] : "Unknown (" + std::to_string(number) + ")");
+        listing.Add("Metering Mode", number >= 0 && number < 6 ? metering[number]
+                                                               : "Unknown (" + std::to_string(number) + ")");
 }
 
 // The body's serial number, written as the camera's own plate shows it: the first EOS bodies as

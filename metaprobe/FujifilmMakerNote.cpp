@@ -36,10 +36,10 @@ void AddNamed(const NoteDirectory& dir, uint16_t tag, const char* field, const N
     listing.Add(field, text);
 }
 
-constexpr Name kSharpness[] = {{0, "-4 (softest)"},       {1, "-3 (very soft)"},       {2, "-2 (soft)"},
-                               {3, "0 (normal)"},         {4, "+2 (hard)"},            {5, "+3 (very hard)"},
-                               {6, "+4 (hardest)"},       {130, "-1 (medium soft)"},   {132, "+1 (medium hard)"},
-                               {32768, "Film Simulation"}, {65535, "n/a"}};
+constexpr Name kSharpness[] = {
+        {0, "-4 (softest)"},       {1, "-3 (very soft)"},      {2, "-2 (soft)"},    {3, "0 (normal)"},
+        {4, "+2 (hard)"},          {5, "+3 (very hard)"},      {6, "+4 (hardest)"}, {130, "-1 (medium soft)"},
+        {132, "+1 (medium hard)"}, {32768, "Film Simulation"}, {65535, "n/a"}};
 constexpr Name kWhiteBalance[] = {{0, "Auto"},
                                   {1, "Auto (white priority)"},
                                   {2, "Auto (ambiance priority)"},
@@ -79,8 +79,8 @@ constexpr Name kSaturation[] = {{0, "0 (normal)"},
                                 {1282, "Acros Yellow Filter"},
                                 {1283, "Acros Green Filter"},
                                 {32768, "Film Simulation"}};
-constexpr Name kContrast[] = {{0, "Normal"}, {128, "Medium High"}, {256, "High"},
-                              {384, "Medium Low"}, {512, "Low"}, {32768, "Film Simulation"}};
+constexpr Name kContrast[] = {{0, "Normal"},       {128, "Medium High"}, {256, "High"},
+                              {384, "Medium Low"}, {512, "Low"},         {32768, "Film Simulation"}};
 
 }  // namespace
 

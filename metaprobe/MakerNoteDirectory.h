@@ -43,5 +43,7 @@ bool FirstShort(const std::vector<uint8_t>& value, uint16_t format, bool big, in
 void ReadCanonNote(const NoteDirectory& dir, const std::string& model, Listing& listing);
 void ReadNikonNote(const std::vector<uint8_t>& note, Listing& listing);
 void ReadFujifilmNote(const std::vector<uint8_t>& note, Listing& listing);
+// False when the note is not a Reconyx one.
+bool ReadReconyxNote(const std::vector<uint8_t>& note, const std::string& make, Listing& listing);
 
 }  // namespace metaprobe

@@ -51,6 +51,8 @@ bool StartsWith(const std::vector<uint8_t>& bytes, const char* prefix, size_t si
 void ReadMakerNote(const std::vector<uint8_t>& note, uint64_t noteOffset, uint64_t base, bool bigEndian,
                    const Camera& camera, Listing& listing)
 {
+    if (ReadReconyxNote(note, camera.make, listing))
+        return;
     if (StartsWith(note, "Nikon\0\2", 7)) {
         ReadNikonNote(note, listing);
     } else if (StartsWith(note, "AOC\0", 4)) {

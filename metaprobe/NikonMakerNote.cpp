@@ -24,8 +24,8 @@ bool Upper(char c)
 // only the first of each run of letters capital. Text that has small letters stays as written.
 std::string WordCase(std::string text)
 {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
-                             text.back() == '\r'))
+    while (!text.empty() &&
+           (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     for (char c : text) {
         if (Lower(c))

@@ -11,10 +11,11 @@ namespace {
 
 std::vector<uint8_t> BuildJpeg(const std::string& make, const std::string& model,
                                const std::vector<uint8_t>& note, ByteOrder order, const Shorts& before,
-                               const Shorts& after)
+                               const Shorts& after, bool withDate)
 {
     Ifd exif;
-    exif.Ascii(0x9003, "2015:03:04 05:06:07");
+    if (withDate)
+        exif.Ascii(0x9003, "2015:03:04 05:06:07");
     for (const auto& [tag, value] : before)
         exif.Short(tag, value);
     exif.Undefined(0x927C, note);
@@ -28,13 +29,14 @@ std::vector<uint8_t> BuildJpeg(const std::string& make, const std::string& model
 }  // namespace
 
 std::vector<uint8_t> JpegWithMakerNote(const std::string& make, const std::string& model, const NoteAt& note,
-                                       ByteOrder order, const Shorts& before, const Shorts& after)
+                                       ByteOrder order, const Shorts& before, const Shorts& after,
+                                       bool withDate)
 {
     // The note's place depends only on the sizes of what precedes it, so a few rounds settle it.
     uint32_t offset = 0;
     for (int round = 0; round < 4; ++round) {
         std::vector<uint8_t> bytes = note(offset);
-        std::vector<uint8_t> jpeg = BuildJpeg(make, model, bytes, order, before, after);
+        std::vector<uint8_t> jpeg = BuildJpeg(make, model, bytes, order, before, after, withDate);
         const uint8_t exifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
         auto tiff = std::search(jpeg.begin(), jpeg.end(), exifHeader, exifHeader + 6) + 6;
         auto at = std::search(tiff, jpeg.end(), bytes.begin(), bytes.end());

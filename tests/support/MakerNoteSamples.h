@@ -20,10 +20,11 @@ using NoteAt = std::function<std::vector<uint8_t>(uint32_t offset)>;
 // SHORT entries of the Exif directory written before or after the maker note.
 using Shorts = std::vector<std::pair<uint16_t, uint16_t>>;
 
-// A JPEG with IFD0 (make, model, the Exif pointer) and an Exif directory holding a capture date,
-// `before`, the maker note, then `after`.
+// A JPEG with IFD0 (make, model, the Exif pointer) and an Exif directory holding the capture date
+// 2015:03:04 05:06:07 (unless `withDate` is false), `before`, the maker note, then `after`.
 std::vector<uint8_t> JpegWithMakerNote(const std::string& make, const std::string& model, const NoteAt& note,
-                                       ByteOrder order, const Shorts& before = {}, const Shorts& after = {});
+                                       ByteOrder order, const Shorts& before = {}, const Shorts& after = {},
+                                       bool withDate = true);
 
 // `prefix`, then `dir` as a directory whose value offsets count from a TIFF header `offset`
 // bytes before the prefix.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -330,6 +331,8 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
     return files;
 }
 
+using NamedFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+
 std::vector<uint8_t> Chars(const char* bytes, size_t size)
 {
     return std::vector<uint8_t>(bytes, bytes + size);
@@ -337,7 +340,7 @@ std::vector<uint8_t> Chars(const char* bytes, size_t size)
 
 // Canon notes: the camera settings (contrast, saturation, sharpness, metering; 0x7FFF is "not
 // set"), owner, serial number in each model family's form, time info.
-void AddCanonFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+void AddCanonFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
     const int16_t settings[][4] = {{0, 0, 0, 5}, {-1, 1, 3, 3}, {2, -2, -1, 0}, {0x7FFF, -3, 0x7FFF, 9}};
@@ -373,7 +376,7 @@ void AddCanonFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& fi
 
 // Nikon notes: setting names in capitals and as written, both serial number entries, and the
 // standard fields the note's values meet before and after it.
-void AddNikonFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+void AddNikonFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
     const char* const values[][5] = {
@@ -406,7 +409,7 @@ void AddNikonFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& fi
 
 // Fujifilm notes (always little-endian inside) in EXIF blocks of both byte orders, named values
 // and values outside the tables, and standard fields before and after the note.
-void AddFujifilmFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+void AddFujifilmFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
     const uint16_t values[][4] = {{3, 0, 0, 0}, {130, 256, 384, 128}, {6, 1280, 1283, 512}, {7, 5, 99, 9}};
@@ -433,7 +436,7 @@ void AddFujifilmFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>&
 
 // Sigma: the serial number of the note in the preview's EXIF block, and the header's table of
 // picture adjustments.
-void AddSigmaFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+void AddSigmaFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
     for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
@@ -457,7 +460,7 @@ void AddSigmaFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& fi
 }
 
 // The lens of a converted raw file as its XMP packet gives it.
-void AddLensInfoFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+void AddLensInfoFiles(NamedFiles& files)
 {
     const char* const values[] = {
             "18/1 55/1 0/0 0/0",     "24/1 70/1 28/10 28/10", "150/10 1200/10 35/10 63/10",
@@ -475,30 +478,86 @@ void AddLensInfoFiles(std::vector<std::pair<std::string, std::vector<uint8_t>>>&
     }
 }
 
-TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
+// Capture dates kept only where some cameras put them: trail cameras' maker notes (three
+// layouts), the picture info text of APP12 segments and the QVCI block of APP1 segments; each
+// with and without a date in the EXIF block, which wins when present.
+void AddCameraDateFiles(NamedFiles& files)
 {
-    if (!ReferenceToolAvailable())
-        GTEST_SKIP() << "exiftool is not on PATH";
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
-    AddCanonFiles(files);
-    AddNikonFiles(files);
-    AddFujifilmFiles(files);
-    AddSigmaFiles(files);
-    AddLensInfoFiles(files);
-    Score score;
-    // Every field the reference lists from a note must be listed here too, with its value.
-    const char* const required[] = {"Contrast",   "Saturation",      "Sharpness",    "Serial Number",
-                                    "Owner Name", "White Balance",   "Light Source", "Metering Mode",
-                                    "Lens Info",  "Exposure Adjust", "Red Adjust"};
+    using qmtest::ByteOrder;
+    auto put16 = [](std::vector<uint8_t>& b, size_t at, unsigned v) {
+        b[at] = uint8_t(v);
+        b[at + 1] = uint8_t(v >> 8);
+    };
+    std::vector<uint8_t> hyperFire(120, 0), ultraFire(120, 0), hyperFire2(160, 0);
+    put16(hyperFire, 0, 0xF101);
+    const unsigned clock[] = {5, 4, 3, 2, 28, 2011};
+    for (size_t i = 0; i < 6; ++i) {
+        put16(hyperFire, 22 + 2 * i, clock[i]);
+        put16(hyperFire2, 62 + 2 * i, i == 3 ? 28 : i == 4 ? 2 : clock[i]);
+    }
+    std::memcpy(ultraFire.data(), "RECONYXUF\0", 10);
+    std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
+    const uint8_t ultra[] = {59, 58, 23, 31, 12, 0xDB, 0x07};
+    std::memcpy(ultraFire.data() + 59, ultra, sizeof ultra);
+    const std::vector<uint8_t>* notes[] = {&hyperFire, &ultraFire, &hyperFire2};
+    for (int i = 0; i < 3; ++i) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            for (bool withDate : {false, true}) {
+                const std::vector<uint8_t>& note = *notes[i];
+                files.push_back({"reconyx" + std::to_string(i) + (order == ByteOrder::Intel ? "i" : "m") +
+                                         (withDate ? "d" : "") + ".jpg",
+                                 qmtest::JpegWithMakerNote(
+                                         "RECONYX", "HC600", [&](uint32_t) { return note; }, order, {}, {},
+                                         withDate)});
+            }
+        }
+    }
+    using namespace std::string_literals;
+    const std::string pictureInfo[] = {"[picture info]\r\nTimeDate=966600000\r\nShutter=100\r\n",
+                                       "OLYMPUS OPTICAL CO.,LTD.\0[picture info]\nTimeDate=1234567890\n"s,
+                                       "[picture info]\r\nTimeDate=2001:02:03 04:05:06  \r\n",
+                                       "[picture info]\r\nTimeDate= 966600000\r\n",
+                                       "[picture info]\r\nXTimeDate=5\r\nTimeDate=99999999999\r\n"};
+    int n = 0;
+    for (const std::string& body : pictureInfo) {
+        for (bool withExif : {false, true}) {
+            qmtest::JpegBuilder jpeg;
+            jpeg.Soi();
+            if (withExif)
+                jpeg.Exif(qmtest::Ifd()
+                                  .Ascii(0x010F, "OLYMPUS")
+                                  .Sub(0x8769, qmtest::Ifd().Ascii(0x9003, "2002:02:02 02:02:02")),
+                          ByteOrder::Motorola);
+            jpeg.Segment(0xEC, std::vector<uint8_t>(body.begin(), body.end())).Frame(8, 8).Scan().Eoi();
+            files.push_back({"app12_" + std::to_string(n) + (withExif ? "e" : "") + ".jpg", jpeg.Bytes()});
+        }
+        ++n;
+    }
+    const char* const qvciDates[] = {"2001:02:03 04:05:06", "2001/02/03 04:05:06", "2004:05:06 07:08  "};
+    n = 0;
+    for (const char* date : qvciDates) {
+        std::vector<uint8_t> block(140, 0);
+        std::memcpy(block.data(), "QVCI", 4);
+        std::memcpy(block.data() + 77, date, std::strlen(date));
+        qmtest::JpegBuilder jpeg;
+        jpeg.Soi().Segment(0xE1, block).Frame(8, 8).Scan().Eoi();
+        files.push_back({"qvci" + std::to_string(n++) + ".jpg", jpeg.Bytes()});
+    }
+}
+
+// Compares every file with the reference, and requires each of `required` the reference lists to
+// be listed here with the same value; returns how many such fields were compared.
+int CompareWithReference(const NamedFiles& files, const std::vector<std::string>& required, Score& score)
+{
     int compared = 0;
     for (const auto& [name, bytes] : files) {
         std::string path = testing::TempDir() + "metaprobe_diff_" + name;
-        ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
+        EXPECT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
         Fields reference = ReferenceListing(path);
-        ASSERT_FALSE(reference.empty()) << name;
+        EXPECT_FALSE(reference.empty()) << name;
         Fields own = OwnListing(path);
         Compare(name, reference, own, score);
-        for (const char* field : required) {
+        for (const std::string& field : required) {
             auto ref = reference.find(field);
             if (ref == reference.end())
                 continue;
@@ -510,8 +569,32 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
         }
         std::remove(path.c_str());
     }
+    return compared;
+}
+
+TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    NamedFiles notes, dates;
+    AddCanonFiles(notes);
+    AddNikonFiles(notes);
+    AddFujifilmFiles(notes);
+    AddSigmaFiles(notes);
+    AddLensInfoFiles(notes);
+    AddCameraDateFiles(dates);
+    Score score;
+    // Every field read from a note that the reference lists must be listed here too, with its
+    // value; of the date blocks, only the date is read.
+    int compared = CompareWithReference(notes,
+                                        {"Contrast", "Saturation", "Sharpness", "Serial Number", "Owner Name",
+                                         "White Balance", "Light Source", "Metering Mode", "Lens Info",
+                                         "Exposure Adjust", "Red Adjust", "Date/Time Original"},
+                                        score);
+    int dated = CompareWithReference(dates, {"Date/Time Original"}, score);
     Report("maker notes", score);
     EXPECT_GT(compared, 100);
+    EXPECT_EQ(dated, int(dates.size()));
     EXPECT_EQ(score.sharedMatched, score.shared);
 }
 
