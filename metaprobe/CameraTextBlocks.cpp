@@ -41,8 +41,8 @@ void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
             value.resize(nul);
         value = TrimRight(value);
         // Seconds of the camera's clock since 1970, or a date as written.
-        listing.Add("Date/Time Original", AllDigits(value) ? CameraClockText(std::stoull(value)) : Latin1ToUtf8(value),
-                    0);
+        listing.Add("Date/Time Original",
+                    AllDigits(value) ? CameraClockText(std::stoull(value)) : Latin1ToUtf8(value), 0);
     }
 }
 
