@@ -598,6 +598,34 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     EXPECT_EQ(score.sharedMatched, score.shared);
 }
 
+// The in-process JPEG reader finds the same capture date as the reference in the camera blocks:
+// the EXIF block's own date when it has one, else the camera block's.
+TEST(MetaprobeDiff, InProcessCameraDatesAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    NamedFiles dates;
+    AddCameraDateFiles(dates);
+    for (const auto& [name, bytes] : dates) {
+        std::string path = testing::TempDir() + "metaprobe_inprocess_" + name;
+        ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
+        Fields reference = ReferenceListing(path);
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr) << path;
+        ImageInfo info {};
+        {
+            JpegSectionReader reader(&info);
+            reader.ReadSections(file);
+        }
+        std::fclose(file);
+        std::remove(path.c_str());
+        ASSERT_NE(reference.find("Date/Time Original"), reference.end()) << name;
+        const std::string own =
+                info.dateTimeOriginal[0] != '\0' ? info.dateTimeOriginal : info.cameraDateTaken;
+        EXPECT_EQ(own, reference["Date/Time Original"]) << name;
+    }
+}
+
 TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool)
 {
     if (!ReferenceToolAvailable())
