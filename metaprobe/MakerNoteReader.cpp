@@ -41,6 +41,33 @@ void ReadSigma(const std::vector<uint8_t>& note, int64_t origin, bool big, Listi
         listing.Add("Serial Number", CText(value));
 }
 
+// Panasonic: "Panasonic" and three NULs, then a directory in the TIFF structure's byte order.
+// Read: how the camera was held, and whether its clock was set to the home or travel zone.
+void ReadPanasonic(const std::vector<uint8_t>& note, bool big, Listing& listing)
+{
+    NoteDirectory dir(note, 12, 0, big);
+    std::vector<uint8_t> value;
+    uint16_t format = 0;
+    int number;
+    auto named = [&](uint16_t tag, const char* field, const char* const* names, int count, int first) {
+        if (!dir.Find(tag, value, &format) || !FirstShort(value, format, big, number))
+            return;
+        const char* name = number >= first && number < first + count ? names[number - first] : nullptr;
+        listing.Add(field, name && *name ? std::string(name) : "Unknown (" + std::to_string(number) + ")");
+    };
+    static const char* const rotations[] = {"Horizontal (normal)", "", "Rotate 180",   "", "",
+                                            "Rotate 90 CW",        "", "Rotate 270 CW"};
+    named(0x0030, "Rotation", rotations, 8, 1);
+    static const char* const locations[] = {"Home", "Destination"};
+    named(0x003A, "World Time Location", locations, 2, 1);
+    if (dir.Find(0x008F, value) && value.size() == 1) {
+        static const char* const orientations[] = {"Normal",     "Rotate CW",    "Rotate 180",
+                                                   "Rotate CCW", "Tilt Upwards", "Tilt Downwards"};
+        listing.Add("Camera Orientation",
+                    value[0] < 6 ? orientations[value[0]] : "Unknown (" + std::to_string(value[0]) + ")");
+    }
+}
+
 bool StartsWith(const std::vector<uint8_t>& bytes, const char* prefix, size_t size)
 {
     return bytes.size() >= size && std::memcmp(bytes.data(), prefix, size) == 0;
@@ -57,6 +84,8 @@ void ReadMakerNote(const std::vector<uint8_t>& note, uint64_t noteOffset, uint64
         ReadNikonNote(note, listing);
     } else if (StartsWith(note, "AOC\0", 4)) {
         ReadPentax(note, listing);
+    } else if (StartsWith(note, "Panasonic\0\0\0", 12)) {
+        ReadPanasonic(note, bigEndian, listing);
     } else if (StartsWith(note, "FUJIFILM", 8)) {
         ReadFujifilmNote(note, listing);
     } else if (noteOffset < base) {

@@ -40,14 +40,18 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
         Ifd canon;
         canon.Shorts(0x0001, settings).Ascii(0x0009, "Owner").Long(0x000C, 123456789);
         auto canonAt = [&](uint32_t offset) { return qmtest::TiffRelativeNote(canon, order, offset); };
-        ok &= Write(dir / "jpeg" / ("canon_" + n), qmtest::JpegWithMakerNote("Canon", "Canon EOS 5D", canonAt, order), 3);
+        ok &= Write(dir / "jpeg" / ("canon_" + n),
+                    qmtest::JpegWithMakerNote("Canon", "Canon EOS 5D", canonAt, order), 3);
         ok &= Write(dir / "tiff" / ("dng_" + n),
                     qmtest::DngWithMakerNote("Canon", "Canon EOS 5D", canonAt(1000), 1000, order), 2);
         Ifd nikon;
         nikon.Ascii(0x0005, "AUTO").Ascii(0x0006, "NONE").Ascii(0x00A0, "NO= 1").Ascii(0x00AA, "NORMAL");
-        std::vector<uint8_t> nikonNote = qmtest::SelfContainedNote(nikon, order, Chars("Nikon\0\2\x10\0\0", 10));
+        std::vector<uint8_t> nikonNote =
+                qmtest::SelfContainedNote(nikon, order, Chars("Nikon\0\2\x10\0\0", 10));
         ok &= Write(dir / "jpeg" / ("nikon_" + n),
-                    qmtest::JpegWithMakerNote("NIKON", "D2X", [&](uint32_t) { return nikonNote; }, order), 3);
+                    qmtest::JpegWithMakerNote(
+                            "NIKON", "D2X", [&](uint32_t) { return nikonNote; }, order),
+                    3);
         Ifd sigma;
         sigma.Ascii(0x0002, "1008382");
         std::vector<uint8_t> sigmaJpeg = qmtest::JpegWithMakerNote(
@@ -64,7 +68,8 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
     std::vector<uint8_t> fujiTiff = qmtest::BuildTiff(fuji, {ByteOrder::Intel, 12});
     fujiNote.insert(fujiNote.end(), fujiTiff.begin() + 12, fujiTiff.end());
     ok &= Write(dir / "jpeg" / "fujifilm",
-                qmtest::JpegWithMakerNote("FUJIFILM", "E500", [&](uint32_t) { return fujiNote; }, ByteOrder::Intel),
+                qmtest::JpegWithMakerNote(
+                        "FUJIFILM", "E500", [&](uint32_t) { return fujiNote; }, ByteOrder::Intel),
                 3);
     std::vector<uint8_t> hyperFire(120, 0), ultraFire(120, 1), hyperFire2(160, 2);
     hyperFire[0] = 0x01;
@@ -74,10 +79,20 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
     int i = 0;
     for (const std::vector<uint8_t>* note : {&hyperFire, &ultraFire, &hyperFire2}) {
         ok &= Write(dir / "jpeg" / ("reconyx" + std::to_string(i++)),
-                    qmtest::JpegWithMakerNote("RECONYX", "HC600", [&](uint32_t) { return *note; },
-                                              ByteOrder::Motorola, {}, {}, false),
+                    qmtest::JpegWithMakerNote(
+                            "RECONYX", "HC600", [&](uint32_t) { return *note; }, ByteOrder::Motorola, {}, {},
+                            false),
                     3);
     }
+    Ifd panasonic;
+    panasonic.Short(0x0030, 6).Short(0x003A, 1).Bytes(0x008F, {2});
+    std::vector<uint8_t> panasonicTiff = qmtest::BuildTiff(panasonic, {ByteOrder::Motorola});
+    std::vector<uint8_t> panasonicNote = Chars("Panasonic\0\0\0", 12);
+    panasonicNote.insert(panasonicNote.end(), panasonicTiff.begin() + 8, panasonicTiff.end());
+    ok &= Write(dir / "jpeg" / "panasonic",
+                qmtest::JpegWithMakerNote(
+                        "Panasonic", "DMC-FZ8", [&](uint32_t) { return panasonicNote; }, ByteOrder::Motorola),
+                3);
     const std::string info = "[picture info]\r\nTimeDate=966600000\r\nType=C3030Z\r\n";
     ok &= Write(dir / "jpeg" / "app12", Segment(0xEC, std::vector<uint8_t>(info.begin(), info.end())), 3);
     std::vector<uint8_t> qvci(140, 0);

@@ -459,6 +459,29 @@ void AddSigmaFiles(NamedFiles& files)
     }
 }
 
+// Panasonic: how the camera was held and which of its clocks' zones was in use; values in and
+// outside their tables.
+void AddPanasonicFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const uint16_t values[][3] = {{1, 1, 0}, {6, 2, 3}, {8, 1, 5}, {2, 3, 9}};
+    for (int i = 0; i < 4; ++i) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            qmtest::Ifd note;
+            note.Short(0x0030, values[i][0])
+                    .Short(0x003A, values[i][1])
+                    .Bytes(0x008F, {uint8_t(values[i][2])});
+            std::vector<uint8_t> bytes = qmtest::SelfContainedNote(note, order, {});
+            std::vector<uint8_t> prefixed = Chars("Panasonic\0\0\0", 12);
+            prefixed.insert(prefixed.end(), bytes.begin() + 8, bytes.end());
+            std::string name = "panasonic" + std::to_string(i) + (order == ByteOrder::Intel ? "i" : "m");
+            files.push_back({name + ".jpg",
+                             qmtest::JpegWithMakerNote(
+                                     "Panasonic", "DMC-FZ8", [&](uint32_t) { return prefixed; }, order)});
+        }
+    }
+}
+
 // The lens of a converted raw file as its XMP packet gives it.
 void AddLensInfoFiles(NamedFiles& files)
 {
@@ -582,6 +605,7 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     AddFujifilmFiles(notes);
     AddSigmaFiles(notes);
     AddLensInfoFiles(notes);
+    AddPanasonicFiles(notes);
     AddCameraDateFiles(dates);
     Score score;
     // Every field read from a note that the reference lists must be listed here too, with its
@@ -589,7 +613,8 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     int compared = CompareWithReference(notes,
                                         {"Contrast", "Saturation", "Sharpness", "Serial Number", "Owner Name",
                                          "White Balance", "Light Source", "Metering Mode", "Lens Info",
-                                         "Exposure Adjust", "Red Adjust", "Date/Time Original"},
+                                         "Exposure Adjust", "Red Adjust", "Date/Time Original", "Rotation",
+                                         "World Time Location", "Camera Orientation"},
                                         score);
     int dated = CompareWithReference(dates, {"Date/Time Original"}, score);
     Report("maker notes", score);

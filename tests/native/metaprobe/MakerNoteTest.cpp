@@ -291,6 +291,34 @@ TEST(MetaprobeMakerNote, SigmaSerialNumberAndHeaderAdjustments)
     }
 }
 
+TEST(MetaprobeMakerNote, PanasonicOrientationAndClockZone)
+{
+    for (ByteOrder order : kOrders) {
+        Ifd note;
+        note.Short(0x0030, 6).Short(0x003A, 2).Bytes(0x008F, {3});
+        std::vector<uint8_t> dir = InlineDirectory(note, order);
+        std::vector<uint8_t> bytes = Text("Panasonic\0\0\0", 12);
+        bytes.insert(bytes.end(), dir.begin(), dir.end());
+        metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "Panasonic", "DMC-FZ8", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Rotation"), "Rotate 90 CW");
+        EXPECT_EQ(listing.Value("World Time Location"), "Destination");
+        EXPECT_EQ(listing.Value("Camera Orientation"), "Rotate CCW");
+        // The picture's own orientation is the EXIF block's; the note never sets it.
+        EXPECT_FALSE(listing.Has("Orientation"));
+        note = Ifd();
+        note.Short(0x0030, 2).Short(0x003A, 0).Bytes(0x008F, {6});
+        dir = InlineDirectory(note, order);
+        bytes.resize(12);
+        bytes.insert(bytes.end(), dir.begin(), dir.end());
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "Panasonic", "DMC-FZ8", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Rotation"), "Unknown (2)");
+        EXPECT_EQ(listing.Value("World Time Location"), "Unknown (0)");
+        EXPECT_EQ(listing.Value("Camera Orientation"), "Unknown (6)");
+    }
+}
+
 std::vector<uint8_t> ReconyxJpeg(const std::vector<uint8_t>& note, ByteOrder order, bool withDate)
 {
     return qmtest::JpegWithMakerNote(
