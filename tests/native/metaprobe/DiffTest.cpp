@@ -476,6 +476,8 @@ void AddPanasonicFiles(NamedFiles& files)
                     .Bytes(0x008F, {uint8_t(values[i][2])});
             std::vector<uint8_t> bytes = qmtest::SelfContainedNote(note, order, {});
             std::vector<uint8_t> prefixed = Chars("Panasonic\0\0\0", 12);
+            // Reserved first: GCC 12 misreads a growing insert at -O2 as an overflow.
+            prefixed.reserve(prefixed.size() + bytes.size());
             prefixed.insert(prefixed.end(), bytes.begin() + 8, bytes.end());
             std::string name = "panasonic" + std::to_string(i) + (order == ByteOrder::Intel ? "i" : "m");
             files.push_back({name + ".jpg",

@@ -298,6 +298,8 @@ TEST(MetaprobeMakerNote, PanasonicOrientationAndClockZone)
         note.Short(0x0030, 6).Short(0x003A, 2).Bytes(0x008F, {3});
         std::vector<uint8_t> dir = InlineDirectory(note, order);
         std::vector<uint8_t> bytes = Text("Panasonic\0\0\0", 12);
+        // Reserved first: GCC 12 misreads a growing insert at -O2 as an overflow.
+        bytes.reserve(bytes.size() + dir.size());
         bytes.insert(bytes.end(), dir.begin(), dir.end());
         metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
                 "Panasonic", "DMC-FZ8", [&](uint32_t) { return bytes; }, order));
