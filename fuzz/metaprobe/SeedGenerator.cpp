@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/metaprobe/MakerNoteSeeds.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/IccSamples.h"
 #include "tests/support/JpegBuilder.h"
@@ -93,5 +94,6 @@ int main(int argc, char** argv)
     ok &= Write(dir / "crw" / "ii",
                 qmtest::BuildCrw(false, "Canon", "Canon EOS D30", 1000000000u, 640, 480, 90), 14);
     ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
+    ok &= WriteMakerNoteSeeds(dir);
     return ok ? 0 : 1;
 }
