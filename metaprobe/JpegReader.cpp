@@ -1,10 +1,11 @@
 // JPEG: walks the marker segments up to the image data; lists the EXIF block, XMP, JFIF version,
-// comment and the frame header.
+// comment, color profile and the frame header.
 
 #include <cstring>
 #include <vector>
 
 #include "metaprobe/CameraTextBlocks.h"
+#include "metaprobe/IccChunks.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
@@ -95,6 +96,7 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
     result.type = {"JPEG", "jpg", "image/jpeg"};
     uint64_t position = 2;
     bool exifRead = false;
+    IccChunks profile;
     for (unsigned segments = 0; segments < 10000; ++segments) {
         uint8_t head[4];
         if (!source.Read(position, head, 2))
@@ -153,6 +155,11 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
             std::vector<uint8_t> block;
             if (source.ReadSome(data, size_t(size), block))
                 ReadPictureInfo(block, listing);
+        } else if (marker == 0xE2 && size > 14) {
+            // "ICC_PROFILE", NUL, the piece's number and the number of pieces.
+            uint8_t id[14];
+            if (source.Read(data, id, sizeof id) && std::memcmp(id, "ICC_PROFILE\0", 12) == 0)
+                profile.Add(id[12], id[13], data + 14, size - 14);
         } else if (marker == 0xFE) {
             std::vector<uint8_t> text;
             if (source.ReadSome(data, size_t(size), text)) {
@@ -166,6 +173,7 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         }
         position = data + size;
     }
+    profile.List(source, listing);
     return result;
 }
 

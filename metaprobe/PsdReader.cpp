@@ -1,11 +1,12 @@
-// Photoshop PSD and PSB: the file header, and the image resources that hold EXIF, XMP, IPTC and
-// the print resolution.
+// Photoshop PSD and PSB: the file header, and the image resources that hold EXIF, XMP, IPTC, the
+// color profile and the print resolution.
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "metaprobe/IccReader.h"
 #include "metaprobe/IptcReader.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
@@ -23,6 +24,7 @@ constexpr uint64_t kMaxIptcBytes = 1 << 20;
 enum Resource : uint16_t {
     kResolutionInfo = 0x03ED,
     kIptc = 0x0404,
+    kIccProfile = 0x040F,
     kExif = 0x0422,
     kXmp = 0x0424,
 };
@@ -135,6 +137,9 @@ ReadResult ReadPsdFile(ByteSource& source, Listing& listing, ExifFacts& facts)
             exifRead = ReadTiff(tiff, 0, listing, facts);
         } else if (id == kXmp) {
             ReadXmpAt(source, data, size, listing);
+        } else if (id == kIccProfile) {
+            WindowSource profile(source, data, size);
+            ReadIccProfile(profile, listing);
         } else if (id == kIptc && size <= kMaxIptcBytes) {
             std::vector<uint8_t> iptc;
             if (source.ReadSome(data, size_t(size), iptc))

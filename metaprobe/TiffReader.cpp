@@ -6,6 +6,7 @@
 #include <string>
 
 #include "metaprobe/AppleMakerNote.h"
+#include "metaprobe/IccReader.h"
 #include "metaprobe/MakerNoteReader.h"
 #include "metaprobe/TiffTags.h"
 #include "metaprobe/TiffValue.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr uint16_t kMakerNoteTag = 0x927C;
 constexpr uint16_t kDngPrivateDataTag = 0xC634;
 constexpr uint16_t kWhiteBalanceTag = 0xA403;
+constexpr uint16_t kIccProfileTag = 0x8773;
 
 enum class Dir { Ifd0, Ifd1, LaterIfd, SubIfd, Exif, Gps, Interop };
 
@@ -426,6 +428,14 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
     }
     if (dir == Dir::Ifd0 && value.tag == kDngPrivateDataTag)
         ReadDngPrivateData(value.bytes, CameraNamed(), listing_);
+    if (value.tag == kIccProfileTag && dir != Dir::Gps && !panasonicRoot) {
+        uint8_t pointer[12];
+        if (valueSize > 4 && source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
+            WindowSource profile(source_, base_ + Get32(pointer + 8, big_), valueSize);
+            ReadIccProfile(profile, listing_);
+        }
+        return;
+    }
     const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
                          : panasonicRoot ? FindPanasonicTag(value.tag)
                                          : FindExifTag(value.tag);

@@ -1,10 +1,11 @@
-// WebP: walks the RIFF chunks for the extended header, the first frame's size, and the EXIF and
-// XMP chunks.
+// WebP: walks the RIFF chunks for the extended header, the first frame's size, and the EXIF, XMP
+// and color profile chunks.
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "metaprobe/IccReader.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/WindowSource.h"
@@ -69,7 +70,7 @@ ReadResult ReadWebpFile(ByteSource& source, Listing& listing, ExifFacts& facts)
     // The RIFF size counts from byte 8; chunks past it or past the file are not read.
     uint64_t end = std::min<uint64_t>(uint64_t(Get32(head + 4, false)) + 8, source.Size());
     uint64_t position = 12;
-    bool sized = false, exifRead = false, xmpRead = false;
+    bool sized = false, exifRead = false, xmpRead = false, iccRead = false;
     for (unsigned chunks = 0; chunks < kMaxChunks && position + 8 <= end; ++chunks) {
         uint8_t chunk[8];
         if (!source.Read(position, chunk, sizeof chunk))
@@ -101,6 +102,9 @@ ReadResult ReadWebpFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                     length >= 6 && source.Read(data, id, 6) && std::memcmp(id, "Exif\0\0", 6) == 0 ? 6 : 0;
             WindowSource tiff(source, data + skip, length - skip);
             exifRead = ReadTiff(tiff, 0, listing, facts);
+        } else if (std::memcmp(chunk, "ICCP", 4) == 0 && !iccRead) {
+            WindowSource profile(source, data, length);
+            iccRead = ReadIccProfile(profile, listing);
         } else if (std::memcmp(chunk, "XMP ", 4) == 0 && !xmpRead) {
             ReadXmpAt(source, data, length, listing);
             xmpRead = true;

@@ -1,6 +1,6 @@
 // Writes seed inputs for the metadata tool's fuzz targets: metaprobe_seeds DIR writes
-// one folder per reader (DIR/tiff, DIR/jpeg, DIR/png, DIR/iso, DIR/webp, ...), each holding valid
-// samples without the prefix that the matching target puts in front.
+// one folder per reader (DIR/tiff, DIR/jpeg, DIR/png, DIR/iso, DIR/webp, ..., DIR/icc for color
+// profiles), each holding valid samples without the prefix that the matching target puts in front.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "fuzz/metaprobe/MakerNoteSeeds.h"
 #include "tests/support/ContainerSamples.h"
+#include "tests/support/IccSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv)
         return 2;
     std::filesystem::path dir = argv[1];
     std::error_code error;
-    for (const char* sub : {"tiff", "jpeg", "png", "iso", "webp", "jxl", "psd", "raf", "mrw", "x3f", "crw"}) {
+    for (const char* sub :
+         {"tiff", "jpeg", "png", "iso", "webp", "jxl", "psd", "raf", "mrw", "x3f", "crw", "icc"}) {
         std::filesystem::create_directories(dir / sub, error);
         if (error)
             return 1;
@@ -45,7 +47,25 @@ int main(int argc, char** argv)
     ifd1.Short(0x0103, 6).Blob(0x0201, 0x0202, std::vector<uint8_t>(16, 0));
     Ifd ifd0;
     ifd0.Ascii(0x010F, "Canon").Short(0x0112, 6).Sub(0x8769, exif).Sub(0x8825, gps).Next(ifd1);
-    bool ok = true;
+    // A profile with a tag of every type the reader decodes.
+    namespace icc = qmtest::icc;
+    qmtest::IccProfile profile;
+    profile.Tag("cprt", icc::Text("Copyright"))
+            .Tag("desc", icc::Description("sRGB", u"sRGB"))
+            .Tag("dscm", icc::MultiLocalized({{"en", "US", u"English"}, {"de", "DE", u"Deutsch"}}))
+            .Tag("wtpt", icc::Xyz({0.95045, 1, 1.08905}))
+            .Tag("chad", icc::Fixed({1, 0, 0, 0, 1, 0, 0, 0, 1}))
+            .Tag("tech", icc::Signature("CRT "))
+            .Tag("meas", icc::Measurement(1, {0, 0, 0}, 2, 0.01, 2))
+            .Tag("view", icc::Viewing({19.6, 20.3, 16.8}, {3.9, 4.0, 3.3}, 1))
+            .Tag("rTRC", icc::Curve(16));
+    const std::vector<uint8_t> iccBytes = profile.Bytes();
+    bool ok = Write(dir / "icc" / "profile", iccBytes, 0);
+    qmtest::JpegBuilder profiled;
+    profiled.Soi();
+    for (const auto& segment : qmtest::IccSegments(iccBytes, 3))
+        profiled.Segment(0xE2, segment);
+    ok &= Write(dir / "jpeg" / "icc", profiled.Frame(8, 8).Scan().Eoi().Bytes(), 3);
     for (auto order : {qmtest::ByteOrder::Intel, qmtest::ByteOrder::Motorola}) {
         qmtest::TiffOptions options;
         options.order = order;
@@ -62,9 +82,11 @@ int main(int argc, char** argv)
         std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "20200101");
         std::vector<uint8_t> time = qmtest::IptcDataset(2, 60, "101010+0100");
         iptc.insert(iptc.end(), time.begin(), time.end());
-        ok &= Write(dir / "webp" / n, qmtest::BuildWebp(tiff, xmp), 4);
+        ok &= Write(dir / "webp" / n, qmtest::BuildWebp(tiff, xmp, iccBytes), 4);
+        ok &= Write(dir / "tiff" / (n + "_icc"),
+                    qmtest::BuildTiff(Ifd(ifd0).Undefined(0x8773, iccBytes), options), 2);
         ok &= Write(dir / "jxl" / n, qmtest::BuildJxl(tiff, xmp), 12);
-        ok &= Write(dir / "psd" / n, qmtest::BuildPsd(tiff, iptc), 5);
+        ok &= Write(dir / "psd" / n, qmtest::BuildPsd(tiff, iptc, iccBytes), 5);
         ok &= Write(dir / "raf" / n, qmtest::BuildRaf("FinePix", jpeg), 16);
         ok &= Write(dir / "mrw" / n, qmtest::BuildMrw(tiff), 4);
         ok &= Write(dir / "x3f" / n, qmtest::BuildX3f(jpeg, 90), 4);

@@ -45,9 +45,10 @@ std::vector<uint8_t> Bytes(const std::string& text)
 
 }  // namespace
 
-std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::string& xmp)
+std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::string& xmp,
+                               const std::vector<uint8_t>& icc)
 {
-    uint8_t flags = uint8_t((tiff.empty() ? 0 : 0x08) | (xmp.empty() ? 0 : 0x04));
+    uint8_t flags = uint8_t((tiff.empty() ? 0 : 0x08) | (xmp.empty() ? 0 : 0x04) | (icc.empty() ? 0 : 0x20));
     std::vector<uint8_t> body = Bytes("WEBP");
     std::vector<uint8_t> header = RiffChunk("VP8X", {flags, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     // A key frame of version 2, 1x1, with the partition filler another decoder skips.
@@ -55,6 +56,10 @@ std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::stri
             RiffChunk("VP8 ", {0x14, 0x01, 0x00, 0x9D, 0x01, 0x2A, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00,
                                0x00, 0xFE, 0x00, 0x00, 0x0D, 0xC0, 0x00, 0xFE, 0xE6, 0xB5, 0x00, 0x00});
     body.insert(body.end(), header.begin(), header.end());
+    if (!icc.empty()) {
+        std::vector<uint8_t> profile = RiffChunk("ICCP", icc);
+        body.insert(body.end(), profile.begin(), profile.end());
+    }
     body.insert(body.end(), frame.begin(), frame.end());
     if (!tiff.empty()) {
         std::vector<uint8_t> exif = RiffChunk("EXIF", tiff);
@@ -97,7 +102,8 @@ std::vector<uint8_t> IptcDataset(uint8_t record, uint8_t dataset, const std::str
     return out;
 }
 
-std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& iptc)
+std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& iptc,
+                              const std::vector<uint8_t>& icc)
 {
     std::vector<uint8_t> file = Bytes("8BPS");
     Put16(file, 1, true);
@@ -129,6 +135,8 @@ std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vecto
     if (!iptc.empty())
         add(0x0404, iptc);
     add(0x0422, tiff);
+    if (!icc.empty())
+        add(0x040F, icc);
     Put32(file, uint32_t(resources.size()), true);
     file.insert(file.end(), resources.begin(), resources.end());
     // A layer and mask section holding an empty layer info and an empty global mask, as

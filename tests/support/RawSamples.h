@@ -10,14 +10,17 @@
 namespace qmtest {
 
 // RIFF WEBP: VP8X (flags for the blocks present, 1x1 canvas), a 1x1 lossy frame, then an EXIF
-// chunk (TIFF bytes, omitted when empty) and an XMP chunk (omitted when empty).
-std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::string& xmp);
+// chunk (TIFF bytes, omitted when empty), an XMP chunk (omitted when empty) and an ICCP chunk
+// holding a color profile (omitted when empty).
+std::vector<uint8_t> BuildWebp(const std::vector<uint8_t>& tiff, const std::string& xmp,
+                               const std::vector<uint8_t>& icc = {});
 // JPEG XL container: signature box, ftyp, an Exif box (offset 0, TIFF bytes), an xml box when
 // `xmp` is not empty, and a 200x130 codestream box.
 std::vector<uint8_t> BuildJxl(const std::vector<uint8_t>& tiff, const std::string& xmp);
 // Photoshop PSD, 8x8 RGB: resolution info (72 dpi), the IPTC block (when not empty), the EXIF
-// block (TIFF bytes), no layers, uncompressed image data.
-std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& iptc);
+// block (TIFF bytes), the color profile (when not empty), no layers, uncompressed image data.
+std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& iptc,
+                              const std::vector<uint8_t>& icc = {});
 // One IPTC dataset: 0x1C, record, dataset, 16-bit size, data.
 std::vector<uint8_t> IptcDataset(uint8_t record, uint8_t dataset, const std::string& data);
 // Fujifilm RAF: header naming `camera`, then `jpeg` as its preview.

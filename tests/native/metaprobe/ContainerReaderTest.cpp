@@ -175,28 +175,6 @@ TEST(MetaprobeFile, FileLinesAndMissingFile)
     EXPECT_FALSE(missing.Has("Modify Date"));
 }
 
-}  // namespace
-
-namespace {
-
-// Counts what the readers ask of a file.
-class CountingSource : public metaprobe::ByteSource {
-public:
-    explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) { }
-    uint64_t Size() const override { return inner_.Size(); }
-    bool Read(uint64_t offset, void* out, size_t count) override
-    {
-        ++reads;
-        bytes += count;
-        return inner_.Read(offset, out, count);
-    }
-    unsigned reads = 0;
-    uint64_t bytes = 0;
-
-private:
-    metaprobe::ByteSource& inner_;
-};
-
 TEST(MetaprobeFile, LargeVideoIsReadInSmallPieces)
 {
     // A 5 GB movie (sparse on disk): media data first, movie header after the 4 GB mark.

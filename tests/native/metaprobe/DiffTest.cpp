@@ -15,6 +15,7 @@
 #include "metaprobe/Probe.h"
 #include "metaprobe/TiffTags.h"
 #include "tests/support/ContainerSamples.h"
+#include "tests/support/IccSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MakerNoteSamples.h"
 #include "tests/support/RawSamples.h"
@@ -226,6 +227,85 @@ Fields ReferenceListing(const std::string& path)
     return ParseListing(in);
 }
 
+// Profiles that differ in every header field and in the type each text tag is stored as.
+std::vector<uint8_t> GeneratedProfile(unsigned n)
+{
+    namespace icc = qmtest::icc;
+    static const char* const vendors[] = {"ADBE", "appl", "Lino", "zzzz", "", "none", "NKON", "HP  "};
+    static const char* const classes[] = {"mntr", "scnr", "prtr", "link", "abst", "spac", "nmcl", "abcd"};
+    static const char* const spaces[] = {"RGB ", "CMYK", "GRAY", "Lab ", "XYZ ", "YCbr", "", "6CLR"};
+    static const char* const platforms[] = {"MSFT", "APPL", "SUNW", "SGI ", "TGNT", "XXXX", "", "APPL"};
+    static const char* const technologies[] = {"CRT ", "dcam", "ijet", "vidm",
+                                               "zzzz", "AMD ", "fscn", "pjtv"};
+    qmtest::IccProfile profile;
+    qmtest::IccHeader& h = profile.header;
+    h.cmm = vendors[n % 8];
+    h.major = uint8_t(2 + n % 3);
+    h.minor = uint8_t(n * 0x11);
+    h.deviceClass = classes[n % 8];
+    h.colorSpace = spaces[n % 8];
+    h.connectionSpace = n % 2 ? "XYZ " : "Lab ";
+    h.date = {uint16_t(1990 + n), uint16_t(n),     uint16_t(20 + n),
+              uint16_t(n * 3),    uint16_t(n * 7), uint16_t(n)};
+    h.platform = platforms[n % 8];
+    h.flags = n % 4;
+    h.manufacturer = vendors[(n + 3) % 8];
+    h.model = n % 2 ? "ab" : "";
+    h.attributes = (n * 3) % 16;
+    h.intent = n % 5;
+    h.illuminant = {0.9642 + n / 1000.0, 1, -0.82491 * n};
+    h.creator = vendors[(n + 5) % 8];
+    if (n % 2)
+        h.id = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, uint8_t(n)};
+    const std::string number = std::to_string(n);
+    const std::u16string localized = u"Profil \u00e9 " + std::u16string(1, char16_t(u'0' + n));
+    if (n % 2) {
+        profile.Tag("desc", icc::Description("Profile " + number, u"Unicode"))
+                .Tag("cprt", icc::Text("Copyright " + number + "  "))
+                .Tag("dmnd", icc::Description("Maker " + number))
+                .Tag("dscm", icc::MultiLocalized({{"en", "US", u"English"}, {"de", "DE", localized}}));
+    } else {
+        profile.Tag("desc",
+                    icc::MultiLocalized({{"fr", "FR", localized},
+                                         {"en", "US", u"Profile \U0001F600 " + std::u16string(1, u'0' + n)},
+                                         {"ja", "JP", u"\u30d7\u30ed"}}))
+                .Tag("cprt", icc::MultiLocalized({{"en", "US", u"Copyright"}}))
+                .Tag("dmdd", icc::Text("Model " + number));
+    }
+    profile.Tag("wtpt", icc::Xyz({0.95045, 1, 1.08905 + n}))
+            .Tag("bkpt", icc::Xyz({0, 0.00001 * n, -1.0 / (n + 2)}))
+            .Tag("rXYZ", icc::Xyz({0.43607, 0.22249, 0.01392 * n}))
+            .Tag("gXYZ", icc::Xyz({1.0 / 3, 2.0 / 3, 0.09708}))
+            .Tag("bXYZ", icc::Xyz({0.14307, 0.06061, 0.7141, 1, 2, 3}))
+            .Tag("lumi", icc::Xyz({76.03647 * n, 80, 87.12462}))
+            .Tag("chad", icc::Fixed({1.04788, 0.02292, -0.0502, 0.02957, 0.99049 * n, -0.01706, -0.00923,
+                                     0.01508, 0.75165}))
+            .Tag("tech", icc::Signature(technologies[n % 8]))
+            .Tag("meas", icc::Measurement(n % 3, {0, 0.5, n * 1.0}, n % 4, 0.01 * n, n % 10))
+            .Tag("view", icc::Viewing({19.6445, 20.3718, 16.8089 * n}, {3.92889, 4.07439, 3.36179}, n % 10))
+            .Tag("vued", icc::Description("Viewing " + number))
+            .Tag("rTRC", icc::Curve(n))
+            .Tag("gTRC", icc::Curve(256))
+            .Tag("bTRC", icc::Curve(1))
+            .Tag("scrd", icc::Description("Screening " + number))
+            .Tag(n % 2 ? "targ" : "ps2i", icc::Text("Target " + number))
+            .Tag("calt", icc::DateTime({uint16_t(2000 + n), 12, uint16_t(n), 23, 59, uint16_t(n * 7)}))
+            .Tag(n % 2 ? "rig0" : "rig2", icc::Signature(n % 3 ? "prmg" : "abcd"))
+            .Tag("ciis", icc::Signature(n % 3 ? "scoe" : ""))
+            .Tag("chrm", icc::Chromaticity(uint16_t(n % 6), std::vector<std::array<double, 2>>(
+                                                                    n % 6, {0.64 / n, 0.33 + n / 100.0})))
+            .Tag("clrt",
+                 icc::Colorants(std::vector<icc::Colorant>(
+                         n % 5, {"Colorant " + number + "  ", {uint16_t(n), 2, uint16_t(65535 - n)}})))
+            .Tag("A2B0", icc::Typed("mft2", std::vector<uint8_t>(40 + n, 0)))
+            .Tag("B2A0", icc::Typed("mAB ", std::vector<uint8_t>(24, 0)))
+            .Tag("vcgt", icc::Typed("vcgt", std::vector<uint8_t>(12 + n, 1)))
+            .Tag("ndin", icc::Typed("ndin", std::vector<uint8_t>(30, 2)))
+            .Tag("mmod", icc::Typed("mmod", std::vector<uint8_t>(32, 3)))
+            .Tag("pseq", icc::Typed("pseq", std::vector<uint8_t>(4, 0)));
+    return profile.Bytes();
+}
+
 std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
 {
     using qmtest::Ifd;
@@ -328,6 +408,18 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                                                     "2019-05-04T15:20:30\t-0000"};
         files.push_back({"gen" + n + "c.mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60),
                                                                  "", creationDates[orientation - 1])});
+        // Color profiles in every container that holds one, in one piece or split over segments.
+        std::vector<uint8_t> profile = GeneratedProfile(orientation);
+        qmtest::JpegBuilder profiled;
+        profiled.Soi();
+        for (const auto& segment : qmtest::IccSegments(profile, 1 + orientation % 3))
+            profiled.Segment(0xE2, segment);
+        files.push_back({"gen" + n + "p.jpg", profiled.Frame(8, 8).Scan().Eoi().Bytes()});
+        Ifd withProfile = ifd0;
+        withProfile.Undefined(0x8773, profile);
+        files.push_back({"gen" + n + "p.tif", qmtest::BuildTiff(withProfile, options)});
+        files.push_back({"gen" + n + "p.psd", qmtest::BuildPsd(tiff, {}, profile)});
+        files.push_back({"gen" + n + "p.webp", qmtest::BuildWebp(tiff, "", profile)});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }

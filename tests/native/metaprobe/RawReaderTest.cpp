@@ -230,21 +230,6 @@ TEST(MetaprobeCrw, CiffHeapRecordsInBothByteOrders)
     EXPECT_FALSE(listing.Has("Make"));
 }
 
-class CountingSource : public metaprobe::ByteSource {
-public:
-    explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) { }
-    uint64_t Size() const override { return inner_.Size(); }
-    bool Read(uint64_t offset, void* out, size_t count) override
-    {
-        bytes += count;
-        return inner_.Read(offset, out, count);
-    }
-    uint64_t bytes = 0;
-
-private:
-    metaprobe::ByteSource& inner_;
-};
-
 // Writes `head`, a hole of `gap` bytes (sparse on disk), then `tail`.
 bool WriteSparse(const std::string& path, const std::vector<uint8_t>& head, uint64_t gap,
                  const std::vector<uint8_t>& tail)
