@@ -1,0 +1,358 @@
+#include "tests/support/IsoSamples.h"
+
+#include "tests/support/ContainerSamples.h"
+
+namespace qmtest {
+
+namespace {
+
+void Put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(v >> shift));
+}
+void Put16(std::vector<uint8_t>& out, uint16_t v)
+{
+    out.push_back(uint8_t(v >> 8));
+    out.push_back(uint8_t(v));
+}
+void Text(std::vector<uint8_t>& out, const std::string& text)
+{
+    for (char ch : text)
+        out.push_back(uint8_t(ch));
+}
+void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more)
+{
+    for (uint8_t b : more)
+        out.push_back(b);
+}
+void Zeros(std::vector<uint8_t>& out, size_t count)
+{
+    out.resize(out.size() + count, 0);
+}
+void Store32Le(std::vector<uint8_t>& out, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+void Matrix(std::vector<uint8_t>& out)
+{
+    for (uint32_t v : {0x10000u, 0u, 0u, 0u, 0x10000u, 0u, 0u, 0u, 0x40000000u})
+        Put32(out, v);
+}
+
+std::vector<uint8_t> TrackHeader(uint32_t id, uint16_t volume, uint16_t width, uint16_t height)
+{
+    std::vector<uint8_t> p;
+    Put32(p, 0);
+    Put32(p, 0);
+    Put32(p, id);
+    Put32(p, 0);
+    Put32(p, 3000);
+    Zeros(p, 8);
+    Put16(p, 0);  // layer
+    Put16(p, 0);  // group
+    Put16(p, volume);
+    Put16(p, 0);
+    Matrix(p);
+    Put32(p, uint32_t(width) << 16);
+    Put32(p, uint32_t(height) << 16);
+    return FullBox("tkhd", 0, p);
+}
+
+std::vector<uint8_t> MediaHeader(uint32_t scale, uint32_t duration)
+{
+    std::vector<uint8_t> p;
+    Put32(p, 0);
+    Put32(p, 0);
+    Put32(p, scale);
+    Put32(p, duration);
+    Put16(p, 0);
+    Put16(p, 0);
+    return FullBox("mdhd", 0, p);
+}
+
+std::vector<uint8_t> Handler(const std::string& kind, const std::string& type, const std::string& vendor)
+{
+    std::vector<uint8_t> p;
+    Text(p, kind);
+    Text(p, type);
+    Text(p, vendor);
+    Zeros(p, 9);
+    return FullBox("hdlr", 0, p);
+}
+
+std::vector<uint8_t> Aperture(const std::string& type, uint16_t width, uint16_t height)
+{
+    std::vector<uint8_t> p;
+    Put32(p, uint32_t(width) << 16);
+    Put32(p, uint32_t(height) << 16);
+    return FullBox(type, 0, p);
+}
+
+std::vector<uint8_t> SampleTable(const std::vector<uint8_t>& entry,
+                                 const std::vector<std::pair<uint32_t, uint32_t>>& times)
+{
+    std::vector<uint8_t> descriptions;
+    Put32(descriptions, 1);
+    Append(descriptions, entry);
+    std::vector<uint8_t> stts;
+    Put32(stts, uint32_t(times.size()));
+    for (const auto& [count, duration] : times) {
+        Put32(stts, count);
+        Put32(stts, duration);
+    }
+    return Box("stbl", Concat({FullBox("stsd", 0, descriptions), FullBox("stts", 0, stts)}));
+}
+
+}  // namespace
+
+std::vector<uint8_t> VideoTrack(const VideoTrackSpec& spec)
+{
+    std::vector<uint8_t> entry;
+    Zeros(entry, 6);
+    Put16(entry, 1);  // data reference
+    Put32(entry, 0);  // version, revision
+    Text(entry, spec.vendor);
+    Put32(entry, 0);
+    Put32(entry, 512);
+    Put16(entry, spec.width);
+    Put16(entry, spec.height);
+    Put32(entry, spec.xResolution << 16);
+    Put32(entry, spec.yResolution << 16);
+    Put32(entry, 0);
+    Put16(entry, 1);
+    std::vector<uint8_t> name(32, 0);
+    name[0] = uint8_t(spec.compressorName.size());
+    for (size_t i = 0; i < spec.compressorName.size() && i < 31; ++i)
+        name[1 + i] = uint8_t(spec.compressorName[i]);
+    Append(entry, name);
+    Put16(entry, spec.depth);
+    Put16(entry, 0xffff);
+    std::vector<uint8_t> vmhd;
+    Put16(vmhd, 0x40);
+    for (int i = 0; i < 3; ++i)
+        Put16(vmhd, 0x8000);
+    std::vector<uint8_t> minf = Concat({FullBox("vmhd", 0, vmhd), Handler("dhlr", "alis", spec.vendor),
+                                        SampleTable(Box(spec.codec, entry), spec.sampleTimes)});
+    std::vector<uint8_t> trak = TrackHeader(spec.trackId, 0, spec.width, spec.height);
+    if (spec.apertures) {
+        Append(trak, Box("tapt", Concat({Aperture("clef", spec.width, spec.height),
+                                         Aperture("prof", spec.width, spec.height),
+                                         Aperture("enof", spec.width, spec.height)})));
+    }
+    Append(trak, Box("mdia", Concat({MediaHeader(spec.timeScale, 3000), Handler("mhlr", "vide", spec.vendor),
+                                     Box("minf", minf)})));
+    return Box("trak", trak);
+}
+
+std::vector<uint8_t> AudioTrack(const AudioTrackSpec& spec)
+{
+    std::vector<uint8_t> entry;
+    Zeros(entry, 6);
+    Put16(entry, 1);
+    Put32(entry, 0);
+    Text(entry, spec.vendor);
+    Put16(entry, spec.channels);
+    Put16(entry, spec.bitsPerSample);
+    Put32(entry, 0);
+    Put32(entry, spec.sampleRate << 16);
+    std::vector<uint8_t> smhd;
+    Put16(smhd, uint16_t(spec.balance));
+    Put16(smhd, 0);
+    std::vector<uint8_t> minf =
+            Concat({FullBox("smhd", 0, smhd), SampleTable(Box(spec.format, entry), {{100, 441}})});
+    return Box("trak", Concat({TrackHeader(spec.trackId, 0x100, 0, 0),
+                               Box("mdia", Concat({MediaHeader(spec.sampleRate, spec.sampleRate * 5),
+                                                   Handler("mhlr", "soun", spec.vendor), Box("minf", minf)}))}));
+}
+
+std::vector<uint8_t> CameraTagsBox(const CameraTagsSpec& spec)
+{
+    std::vector<uint8_t> p(177, 0);
+    const std::string make = "PENTAX DIGITAL CAMERA";
+    for (size_t i = 0; i < make.size(); ++i)
+        p[i] = uint8_t(make[i]);
+    Store32Le(p, 0x26, spec.exposure);
+    Store32Le(p, 0x2a, spec.fNumber[0]);
+    Store32Le(p, 0x2e, spec.fNumber[1]);
+    Store32Le(p, 0x32, uint32_t(spec.compensation[0]));
+    Store32Le(p, 0x36, uint32_t(spec.compensation[1]));
+    p[0x44] = uint8_t(spec.whiteBalance);
+    p[0x45] = uint8_t(spec.whiteBalance >> 8);
+    Store32Le(p, 0x48, spec.focalLength[0]);
+    Store32Le(p, 0x4c, spec.focalLength[1]);
+    p[0xaf] = uint8_t(spec.iso);
+    p[0xb0] = uint8_t(spec.iso >> 8);
+    return Box("TAGS", p);
+}
+
+std::vector<uint8_t> KeyedMetadata(const std::vector<std::pair<std::string, std::string>>& items)
+{
+    std::vector<uint8_t> keys;
+    Put32(keys, uint32_t(items.size()));
+    std::vector<uint8_t> list;
+    uint32_t index = 0;
+    for (const auto& [key, value] : items) {
+        Put32(keys, uint32_t(8 + key.size()));
+        Text(keys, "mdta" + key);
+        std::vector<uint8_t> data;
+        Text(data, value);
+        ++index;
+        std::vector<uint8_t> code;
+        Put32(code, index);
+        Append(list, ListItem(std::string(code.begin(), code.end()), 1, data));
+    }
+    return Box("meta", Concat({Handler(std::string(4, '\0'), "mdta", std::string(4, '\0')),
+                               FullBox("keys", 0, keys), Box("ilst", list)}));
+}
+
+std::vector<uint8_t> ListItem(const std::string& code, uint32_t type, const std::vector<uint8_t>& value)
+{
+    std::vector<uint8_t> data;
+    Put32(data, type);
+    Put32(data, 0);
+    Append(data, value);
+    return Box(code, Box("data", data));
+}
+
+std::vector<uint8_t> UserData(const std::vector<std::vector<uint8_t>>& parts,
+                              const std::vector<std::vector<uint8_t>>& items)
+{
+    std::vector<uint8_t> udta;
+    for (const auto& part : parts)
+        Append(udta, part);
+    if (!items.empty()) {
+        std::vector<uint8_t> list;
+        for (const auto& item : items)
+            Append(list, item);
+        Append(udta, FullBox("meta", 0,
+                             Concat({Handler(std::string(4, '\0'), "mdir", "appl"), Box("ilst", list)})));
+    }
+    return Box("udta", udta);
+}
+
+std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts)
+{
+    std::vector<uint8_t> ftyp;
+    Text(ftyp, brand);
+    Put32(ftyp, 0x200);
+    Text(ftyp, brand);
+    std::vector<uint8_t> mvhd;
+    Put32(mvhd, 0);
+    Put32(mvhd, 0);
+    Put32(mvhd, 600);
+    Put32(mvhd, 3000);
+    Put32(mvhd, 0x10000);
+    Put16(mvhd, 0x100);
+    Zeros(mvhd, 10);
+    Matrix(mvhd);
+    Zeros(mvhd, 24);
+    Put32(mvhd, 3);
+    std::vector<uint8_t> moov = FullBox("mvhd", 0, mvhd);
+    for (const auto& part : parts)
+        Append(moov, part);
+    return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});
+}
+
+std::vector<uint8_t> HevcConfigurationBox(uint8_t profile, uint8_t level, uint8_t chroma, uint8_t lumaBits,
+                                          uint8_t chromaBits, uint16_t averageRate, uint8_t layers)
+{
+    std::vector<uint8_t> p = {1, uint8_t(profile & 0x1f)};
+    Put32(p, 1u << (31 - (profile & 0x1f)));
+    Append(p, {0x90, 0, 0, 0, 0, 0, level, 0xf0, 0, 0xfc, uint8_t(0xfc | chroma), uint8_t(0xf8 | (lumaBits - 8)),
+               uint8_t(0xf8 | (chromaBits - 8))});
+    Put16(p, averageRate);
+    p.push_back(uint8_t((layers & 7) << 3 | 4 | 3));
+    p.push_back(0);  // no parameter set arrays
+    return Box("hvcC", p);
+}
+
+std::vector<uint8_t> Av1ConfigurationBox(uint8_t chromaBits)
+{
+    return Box("av1C", {0x81, 0x08, chromaBits, 0});
+}
+
+std::vector<uint8_t> SpatialExtentBox(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> p;
+    Put32(p, width);
+    Put32(p, height);
+    return FullBox("ispe", 0, p);
+}
+
+std::vector<uint8_t> ColourBox(uint16_t primaries, uint16_t transfer, uint16_t matrix)
+{
+    std::vector<uint8_t> p;
+    Text(p, "nclx");
+    Put16(p, primaries);
+    Put16(p, transfer);
+    Put16(p, matrix);
+    p.push_back(0x80);
+    return Box("colr", p);
+}
+
+std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::vector<uint8_t>>& properties,
+                               const std::vector<uint8_t>& primary, const std::vector<uint8_t>& other,
+                               const std::string& xmp)
+{
+    std::vector<uint8_t> ftyp;
+    Text(ftyp, brand);
+    Put32(ftyp, 0);
+    Text(ftyp, "mif1" + brand);
+    auto infe = [](uint16_t id, const std::string& type, const std::string& content) {
+        std::vector<uint8_t> p;
+        Put16(p, id);
+        Put16(p, 0);
+        Text(p, type);
+        p.push_back(0);  // empty name
+        if (!content.empty()) {
+            Text(p, content);
+            p.push_back(0);
+        }
+        return FullBox("infe", 2, p);
+    };
+    const std::string codec = brand == "avif" ? "av01" : "hvc1";
+    std::vector<uint8_t> iinf;
+    Put16(iinf, xmp.empty() ? 2 : 3);
+    Append(iinf, infe(1, codec, ""));
+    Append(iinf, infe(2, codec, ""));
+    if (!xmp.empty())
+        Append(iinf, infe(3, "mime", "application/rdf+xml"));
+    std::vector<uint8_t> ipco;
+    for (const auto& property : properties)
+        Append(ipco, property);
+    std::vector<uint8_t> ipma;
+    Put32(ipma, 2);
+    for (const auto& [id, indexes] : {std::pair {uint16_t(1), &primary}, std::pair {uint16_t(2), &other}}) {
+        Put16(ipma, id);
+        ipma.push_back(uint8_t(indexes->size()));
+        for (uint8_t index : *indexes)
+            ipma.push_back(uint8_t(0x80 | index));
+    }
+    std::vector<uint8_t> pitm;
+    Put16(pitm, 1);
+    auto meta = [&](uint32_t dataOffset) {
+        // iloc version 0, offset and length sizes 4: the two image items share 4 bytes of mdat, the
+        // XMP item follows them.
+        std::vector<uint8_t> iloc = {0x44, 0x00};
+        Put16(iloc, xmp.empty() ? 2 : 3);
+        for (uint16_t id = 1; id <= (xmp.empty() ? 2 : 3); ++id) {
+            Put16(iloc, id);
+            Put16(iloc, 0);
+            Put16(iloc, 1);
+            Put32(iloc, id == 3 ? dataOffset + 4 : dataOffset);
+            Put32(iloc, id == 3 ? uint32_t(xmp.size()) : 4);
+        }
+        return FullBox("meta", 0,
+                       Concat({Handler(std::string(4, '\0'), "pict", std::string(4, '\0')), FullBox("pitm", 0, pitm),
+                               FullBox("iinf", 0, iinf), Box("iprp", Concat({Box("ipco", ipco), FullBox("ipma", 0, ipma)})),
+                               FullBox("iloc", 0, iloc)}));
+    };
+    std::vector<uint8_t> data(4, 0);
+    Text(data, xmp);
+    const uint32_t offset = uint32_t(Box("ftyp", ftyp).size() + meta(0).size() + 8);
+    return Concat({Box("ftyp", ftyp), meta(offset), Box("mdat", data)});
+}
+
+}  // namespace qmtest
