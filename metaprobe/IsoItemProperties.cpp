@@ -15,8 +15,7 @@ struct Name {
 };
 
 // The name of a coded value, or "Unknown (n)".
-template <size_t N>
-std::string NameOf(const Name (&names)[N], unsigned value)
+template <size_t N> std::string NameOf(const Name (&names)[N], unsigned value)
 {
     for (const Name& n : names) {
         if (n.value == value)
@@ -50,7 +49,7 @@ std::string ProfileFlagsText(uint32_t flags)
             continue;
         unsigned profile = unsigned(31 - bit);
         std::string name = profile < std::size(kHevcProfiles) ? kHevcProfiles[profile].text
-                                                               : "[" + std::to_string(bit) + "]";
+                                                              : "[" + std::to_string(bit) + "]";
         text += (text.empty() ? "" : ", ") + name;
     }
     return text.empty() ? "No Profile" : text;
@@ -91,7 +90,8 @@ void Av1Configuration(const uint8_t* d, size_t n, Listing& listing)
     if (n < 4)
         return;
     // Monochrome, horizontal and vertical subsampling as one number.
-    static const Name chroma[] = {{0, "YUV 4:4:4"}, {2, "YUV 4:2:2"}, {3, "YUV 4:2:0"}, {7, "Monochrome 4:0:0"}};
+    static const Name chroma[] = {
+            {0, "YUV 4:4:4"}, {2, "YUV 4:2:2"}, {3, "YUV 4:2:0"}, {7, "Monochrome 4:0:0"}};
     static const Name positions[] = {{0, "Unknown"}, {1, "Vertical"}, {2, "Colocated"}, {3, "(reserved)"}};
     listing.Add("AV1 Configuration Version", std::to_string(d[0] & 0x7f));
     listing.Add("Chroma Format", NameOf(chroma, (d[2] >> 2) & 7));

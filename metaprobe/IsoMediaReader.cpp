@@ -28,6 +28,8 @@ constexpr uint32_t kMaxMetadataKeys = 1000;
 constexpr uint64_t kMaxMetadataText = 256;
 // Largest payload read of a small box (a header, a property, a sample description).
 constexpr size_t kMaxSmallBox = 4096;
+// Largest time-to-sample table read (a variable frame rate gives one entry per change).
+constexpr size_t kMaxTimeTable = 256 * 1024;
 // Largest property container and item list walked.
 constexpr unsigned kMaxProperties = 1000;
 // The metadata keys listed with a converted value, with their field names.
@@ -332,7 +334,7 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
         ListSoundMediaHeader(d.data(), d.size(), listing_);
     } else if (t == "stsd" && parent == "stbl") {
         SampleDescription(box);
-    } else if (t == "stts" && parent == "stbl" && trackHandler_ == "vide" && Payload(box, d)) {
+    } else if (t == "stts" && parent == "stbl" && trackHandler_ == "vide" && Payload(box, d, kMaxTimeTable)) {
         const std::string rate = FrameRateText(d.data(), d.size(), mediaScale_);
         if (!rate.empty())
             listing_.Add("Video Frame Rate", rate);

@@ -64,8 +64,7 @@ bool Printable(const uint8_t* code)
     return true;
 }
 
-template <size_t N>
-std::string NameOf(const CodeName (&names)[N], const uint8_t* code)
+template <size_t N> std::string NameOf(const CodeName (&names)[N], const uint8_t* code)
 {
     const std::string text(reinterpret_cast<const char*>(code), 4);
     for (const CodeName& n : names) {
@@ -106,8 +105,8 @@ void ListVideoMediaHeader(const uint8_t* d, size_t n, Listing& listing)
     const unsigned mode = Get16(d + 4, true);
     if (mode == 0x40)
         listing.Add("Graphics Mode", "ditherCopy");
-    listing.Add("Op Color", std::to_string(Get16(d + 6, true)) + " " + std::to_string(Get16(d + 8, true)) + " " +
-                                    std::to_string(Get16(d + 10, true)));
+    listing.Add("Op Color", std::to_string(Get16(d + 6, true)) + " " + std::to_string(Get16(d + 8, true)) +
+                                    " " + std::to_string(Get16(d + 10, true)));
 }
 
 void ListSoundMediaHeader(const uint8_t* d, size_t n, Listing& listing)
@@ -170,9 +169,12 @@ std::string FrameRateText(const uint8_t* d, size_t n, uint32_t timeScale)
 {
     if (n < 8 || timeScale == 0)
         return {};
+    // A table cut short (by the reader's bound or a damaged file) gives no rate at all.
     const uint64_t entries = Get32(d + 4, true);
+    if (entries > (n - 8) / 8)
+        return {};
     uint64_t samples = 0, duration = 0;
-    for (uint64_t i = 0; i < entries && 8 + 8 * i + 8 <= n; ++i) {
+    for (uint64_t i = 0; i < entries; ++i) {
         const uint64_t count = Get32(d + 8 + 8 * i, true);
         samples += count;
         duration += count * Get32(d + 12 + 8 * i, true);

@@ -24,7 +24,8 @@ void ListVideoSampleEntry(const uint8_t* format, const uint8_t* data, size_t siz
 void ListAudioSampleEntry(const uint8_t* format, const uint8_t* data, size_t size, Listing& listing);
 // A track aperture's dimensions "320x240"; empty when the payload is too short.
 std::string ApertureText(const uint8_t* data, size_t size);
-// Frames per second from a time-to-sample table and the media's time scale; empty when unknown.
+// Frames per second from a time-to-sample table and the media's time scale; empty when unknown
+// or when the table is not whole.
 std::string FrameRateText(const uint8_t* data, size_t size, uint32_t timeScale);
 
 }  // namespace metaprobe

@@ -16,24 +16,61 @@ const struct {
     const char code[5];
     const char* name;
 } kItems[] = {
-        {"\xa9" "ART", "Artist"},     {"\xa9" "nam", "Title"},       {"\xa9" "too", "Encoder"},
-        {"desc", "Description"},      {"cprt", "Copyright"},         {"\xa9" "cmt", "Comment"},
-        {"\xa9" "gen", "Genre"},      {"\xa9" "alb", "Album"},       {"aART", "Album Artist"},
-        {"\xa9" "wrt", "Composer"},   {"\xa9" "grp", "Grouping"},    {"\xa9" "lyr", "Lyrics"},
-        {"trkn", "Track Number"},     {"disk", "Disk Number"},       {"tmpo", "Beats Per Minute"},
-        {"ldes", "Long Description"}, {"\xa9" "des", "Description"}, {"\xa9" "day", "Content Create Date"},
+        {"\xa9"
+         "ART",
+         "Artist"},
+        {"\xa9"
+         "nam",
+         "Title"},
+        {"\xa9"
+         "too",
+         "Encoder"},
+        {"desc", "Description"},
+        {"cprt", "Copyright"},
+        {"\xa9"
+         "cmt",
+         "Comment"},
+        {"\xa9"
+         "gen",
+         "Genre"},
+        {"\xa9"
+         "alb",
+         "Album"},
+        {"aART", "Album Artist"},
+        {"\xa9"
+         "wrt",
+         "Composer"},
+        {"\xa9"
+         "grp",
+         "Grouping"},
+        {"\xa9"
+         "lyr",
+         "Lyrics"},
+        {"trkn", "Track Number"},
+        {"disk", "Disk Number"},
+        {"tmpo", "Beats Per Minute"},
+        {"ldes", "Long Description"},
+        {"\xa9"
+         "des",
+         "Description"},
+        {"\xa9"
+         "day",
+         "Content Create Date"},
 };
 
 const struct {
     const char* key;
     const char* name;
 } kKeys[] = {
-        {"artist", "Artist"},         {"make", "Make"},           {"model", "Model"},
-        {"software", "Software"},     {"title", "Title"},         {"description", "Description"},
-        {"author", "Author"},         {"copyright", "Copyright"}, {"keywords", "Keywords"},
-        {"genre", "Genre"},           {"album", "Album"},         {"comment", "Comment"},
-        {"composer", "Composer"},     {"displayname", "Display Name"}, {"year", "Year"},
-        {"information", "Information"}, {"publisher", "Publisher"},
+        {"artist", "Artist"},       {"make", "Make"},
+        {"model", "Model"},         {"software", "Software"},
+        {"title", "Title"},         {"description", "Description"},
+        {"author", "Author"},       {"copyright", "Copyright"},
+        {"keywords", "Keywords"},   {"genre", "Genre"},
+        {"album", "Album"},         {"comment", "Comment"},
+        {"composer", "Composer"},   {"displayname", "Display Name"},
+        {"year", "Year"},           {"information", "Information"},
+        {"publisher", "Publisher"},
 };
 
 bool Is(const uint8_t* code, const char* text)
@@ -97,7 +134,10 @@ std::string ItemValueText(const uint8_t* code, const uint8_t* d, size_t n)
     if (text.find('\0') != std::string::npos)
         return {};
     // A release date is listed when it is a year alone; other forms are converted otherwise.
-    if (code && Is(code, "\xa9" "day") && !(text.size() == 4 && AllDigits(text)))
+    if (code &&
+        Is(code, "\xa9"
+                 "day") &&
+        !(text.size() == 4 && AllDigits(text)))
         return {};
     return Latin1ToUtf8(text);
 }

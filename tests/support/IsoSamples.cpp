@@ -162,9 +162,10 @@ std::vector<uint8_t> AudioTrack(const AudioTrackSpec& spec)
     Put16(smhd, 0);
     std::vector<uint8_t> minf =
             Concat({FullBox("smhd", 0, smhd), SampleTable(Box(spec.format, entry), {{100, 441}})});
-    return Box("trak", Concat({TrackHeader(spec.trackId, 0x100, 0, 0),
-                               Box("mdia", Concat({MediaHeader(spec.sampleRate, spec.sampleRate * 5),
-                                                   Handler("mhlr", "soun", spec.vendor), Box("minf", minf)}))}));
+    return Box("trak",
+               Concat({TrackHeader(spec.trackId, 0x100, 0, 0),
+                       Box("mdia", Concat({MediaHeader(spec.sampleRate, spec.sampleRate * 5),
+                                           Handler("mhlr", "soun", spec.vendor), Box("minf", minf)}))}));
 }
 
 std::vector<uint8_t> CameraTagsBox(const CameraTagsSpec& spec)
@@ -260,8 +261,8 @@ std::vector<uint8_t> HevcConfigurationBox(uint8_t profile, uint8_t level, uint8_
 {
     std::vector<uint8_t> p = {1, uint8_t(profile & 0x1f)};
     Put32(p, 1u << (31 - (profile & 0x1f)));
-    Append(p, {0x90, 0, 0, 0, 0, 0, level, 0xf0, 0, 0xfc, uint8_t(0xfc | chroma), uint8_t(0xf8 | (lumaBits - 8)),
-               uint8_t(0xf8 | (chromaBits - 8))});
+    Append(p, {0x90, 0, 0, 0, 0, 0, level, 0xf0, 0, 0xfc, uint8_t(0xfc | chroma),
+               uint8_t(0xf8 | (lumaBits - 8)), uint8_t(0xf8 | (chromaBits - 8))});
     Put16(p, averageRate);
     p.push_back(uint8_t((layers & 7) << 3 | 4 | 3));
     p.push_back(0);  // no parameter set arrays
@@ -345,14 +346,143 @@ std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::
             Put32(iloc, id == 3 ? uint32_t(xmp.size()) : 4);
         }
         return FullBox("meta", 0,
-                       Concat({Handler(std::string(4, '\0'), "pict", std::string(4, '\0')), FullBox("pitm", 0, pitm),
-                               FullBox("iinf", 0, iinf), Box("iprp", Concat({Box("ipco", ipco), FullBox("ipma", 0, ipma)})),
+                       Concat({Handler(std::string(4, '\0'), "pict", std::string(4, '\0')),
+                               FullBox("pitm", 0, pitm), FullBox("iinf", 0, iinf),
+                               Box("iprp", Concat({Box("ipco", ipco), FullBox("ipma", 0, ipma)})),
                                FullBox("iloc", 0, iloc)}));
     };
     std::vector<uint8_t> data(4, 0);
     Text(data, xmp);
     const uint32_t offset = uint32_t(Box("ftyp", ftyp).size() + meta(0).size() + 8);
     return Concat({Box("ftyp", ftyp), meta(offset), Box("mdat", data)});
+}
+
+std::vector<uint8_t> CameraMovieSample(uint16_t n)
+{
+    const std::string s = std::to_string(n);
+    VideoTrackSpec video;
+    video.codec = n % 2 ? "jpeg" : "avc1";
+    video.vendor = n % 3 ? "pent" : "appl";
+    video.compressorName = n % 2 ? "Photo - JPEG" : "H.264 " + s;
+    video.width = uint16_t(320 * n);
+    video.height = uint16_t(240 * n);
+    video.xResolution = 72 * n;
+    video.timeScale = n % 2 ? 30000 : 600;
+    video.sampleTimes = n % 2 ? std::vector<std::pair<uint32_t, uint32_t>> {{100, 1001}, {uint32_t(n), 1001}}
+                              : std::vector<std::pair<uint32_t, uint32_t>> {{150, 20u * n}};
+    AudioTrackSpec audio;
+    audio.format = n % 2 ? "raw " : "sowt";
+    audio.vendor = n % 2 ? "pent" : "appl";
+    audio.channels = uint16_t(1 + n % 2);
+    audio.bitsPerSample = uint16_t(8 * (1 + n % 2));
+    audio.sampleRate = 7875u * n;
+    audio.balance = int16_t(n % 3 == 0 ? -128 : 64 * (n % 3));
+    CameraTagsSpec tags;
+    tags.exposure = 384u * n * n;
+    tags.fNumber[0] = 28u + 7 * n;
+    tags.compensation[0] = int32_t(n % 3) * 3 - 4;
+    tags.compensation[1] = n % 2 ? 10 : 3;
+    tags.whiteBalance = uint16_t(n - 1);
+    tags.focalLength[0] = 100u * n + 89;
+    tags.iso = uint16_t(50 * n);
+    const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Toolkit " + s +
+                            "'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                            "<rdf:Description rdf:about='' xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+                            "xmp:CreatorTool='Camera " +
+                            s + "'/></rdf:RDF></x:xmpmeta>";
+    auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
+    const std::vector<uint8_t> items = UserData(
+            {CameraTagsBox(tags), Box("XMP_", text(xmp))},
+            {ListItem("\xa9"
+                      "ART",
+                      1, text("\xc3\xa5rtist " + s)),
+             ListItem("\xa9"
+                      "alb",
+                      1, text("Album " + s)),
+             ListItem("\xa9"
+                      "cmt",
+                      1, text("Comment " + s)),
+             ListItem("\xa9"
+                      "wrt",
+                      1, text("Composer " + s)),
+             ListItem("\xa9"
+                      "gen",
+                      1, text("Genre " + s)),
+             ListItem("aART", 1, text("Album Artist " + s)),
+             ListItem("\xa9"
+                      "grp",
+                      1, text("Grouping " + s)),
+             ListItem("\xa9"
+                      "lyr",
+                      1, text("Lyrics " + s)),
+             ListItem("\xa9"
+                      "nam",
+                      1, text("Title " + s)),
+             ListItem("\xa9"
+                      "too",
+                      1, text("Encoder " + s)),
+             ListItem("\xa9"
+                      "day",
+                      1, text(n % 2 ? "201" + s : "2010-05-0" + s)),
+             ListItem("cprt", 1, text("Copyright " + s)), ListItem("ldes", 1, text("Long " + s)),
+             ListItem("trkn", 0, {0, 0, 0, uint8_t(n), 0, 9, 0, 0}),
+             ListItem("disk", 0, {0, 0, 0, 1, 0, uint8_t(n)}), ListItem("tmpo", 21, {0, uint8_t(60 + n)})});
+    const std::vector<uint8_t> keys = KeyedMetadata({{"com.apple.quicktime.artist", "Keyed " + s},
+                                                     {"com.apple.quicktime.make", "Maker " + s},
+                                                     {"com.apple.quicktime.model", "Model " + s},
+                                                     {"com.apple.quicktime.software", "Software " + s},
+                                                     {"com.apple.quicktime.description", "About " + s},
+                                                     {"com.apple.quicktime.keywords", "Words " + s},
+                                                     {"com.apple.quicktime.author", "Author " + s},
+                                                     {"com.apple.quicktime.displayname", "Shown " + s},
+                                                     {"com.apple.quicktime.year", "201" + s},
+                                                     {"com.apple.quicktime.publisher", "Pub " + s},
+                                                     {"com.apple.quicktime.information", "Info " + s}});
+    std::vector<std::vector<uint8_t>> parts = {VideoTrack(video), AudioTrack(audio)};
+    parts.push_back(n % 2 ? keys : items);
+    parts.push_back(n % 2 ? items : keys);
+    return MovieWith("qt  ", parts);
+}
+
+std::vector<uint8_t> Mp4Sample(uint16_t n)
+{
+    VideoTrackSpec video;
+    video.trackId = 2;
+    video.codec = n % 2 ? "hvc1" : "avc1";
+    video.vendor = std::string(4, '\0');
+    video.compressorName.clear();
+    video.depth = uint16_t(n % 2 ? 24 : 32);
+    video.width = uint16_t(1920 / n);
+    video.height = uint16_t(1080 / n);
+    video.timeScale = 12800;
+    video.sampleTimes = {{uint32_t(10 * n), 512}};
+    video.apertures = n % 2 == 0;
+    AudioTrackSpec audio;
+    audio.trackId = 1;
+    audio.sampleRate = 48000;
+    return MovieWith(n % 2 ? "mp42" : "isom", {AudioTrack(audio), VideoTrack(video)});
+}
+
+std::vector<uint8_t> ImagePropertiesSample(uint16_t n, bool av1)
+{
+    const uint8_t chroma = uint8_t(n % 4);
+    std::vector<uint8_t> pixi = {0, 0, 0, 0, 3, uint8_t(8 + n % 3), uint8_t(8 + n % 3), uint8_t(8 + n % 3)};
+    std::vector<uint8_t> rotation = {uint8_t(n % 4)};
+    std::vector<std::vector<uint8_t>> properties = {
+            av1 ? Av1ConfigurationBox(uint8_t(n % 2 ? 0x0c | (n % 4) : (n % 4)))
+                : HevcConfigurationBox(uint8_t(n), uint8_t(30 * n + 3), chroma, uint8_t(8 + n % 3),
+                                       uint8_t(8 + n % 2), uint16_t(n * 100), uint8_t(n % 8)),
+            SpatialExtentBox(640u * n, 480u * n),
+            ColourBox(uint16_t(n + 4), uint16_t(n * 2), uint16_t(n + 5)),
+            Box("pixi", pixi),
+            Box("irot", rotation),
+            av1 ? Av1ConfigurationBox(0) : HevcConfigurationBox(1, 60, 1, 8, 8, 0, 1),
+            SpatialExtentBox(160, 120),
+            ColourBox(uint16_t(n % 2 ? 1 : 9), 13, 1)};
+    const std::string xmp = n % 2 ? "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Image Toolkit " +
+                                            std::to_string(n) + "'></x:xmpmeta>"
+                                  : "";
+    return BuildHeif(av1 ? "avif" : "heic", properties, {1, 2, 3, 4, 5}, {6, 7, 8}, xmp);
 }
 
 }  // namespace qmtest

@@ -64,4 +64,15 @@ std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::
                                const std::vector<uint8_t>& primary, const std::vector<uint8_t>& other,
                                const std::string& xmp);
 
+// Whole samples in eight variants (n = 1..8) of every value above.
+// A camera movie: a video and a sound track, the camera's shooting data, metadata keys and an
+// item list (keys first for odd n, so that the later one's artist stands), an XMP packet.
+std::vector<uint8_t> CameraMovieSample(uint16_t n);
+// An MP4 whose sound track comes first and whose video track has no vendor or compressor name.
+std::vector<uint8_t> Mp4Sample(uint16_t n);
+// A HEIF (or AVIF) image whose primary item has a codec configuration, a size, colour, depth and
+// rotation, while a second item (a thumbnail) has another configuration, size and colour; odd n
+// add an XMP item.
+std::vector<uint8_t> ImagePropertiesSample(uint16_t n, bool av1);
+
 }  // namespace qmtest

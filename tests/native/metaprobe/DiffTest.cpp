@@ -226,142 +226,6 @@ Fields ReferenceListing(const std::string& path)
     return ParseListing(in);
 }
 
-// A camera movie: a video and a sound track, the camera's shooting data, metadata keys and an
-// item list (in either order, so that the later one's artist stands), an XMP packet.
-std::vector<uint8_t> TrackMovie(uint16_t n)
-{
-    const std::string s = std::to_string(n);
-    qmtest::VideoTrackSpec video;
-    video.codec = n % 2 ? "jpeg" : "avc1";
-    video.vendor = n % 3 ? "pent" : "appl";
-    video.compressorName = n % 2 ? "Photo - JPEG" : "H.264 " + s;
-    video.width = uint16_t(320 * n);
-    video.height = uint16_t(240 * n);
-    video.xResolution = 72 * n;
-    video.timeScale = n % 2 ? 30000 : 600;
-    video.sampleTimes = n % 2 ? std::vector<std::pair<uint32_t, uint32_t>> {{100, 1001}, {uint32_t(n), 1001}}
-                              : std::vector<std::pair<uint32_t, uint32_t>> {{150, 20u * n}};
-    qmtest::AudioTrackSpec audio;
-    audio.format = n % 2 ? "raw " : "sowt";
-    audio.vendor = n % 2 ? "pent" : "appl";
-    audio.channels = uint16_t(1 + n % 2);
-    audio.bitsPerSample = uint16_t(8 * (1 + n % 2));
-    audio.sampleRate = 7875u * n;
-    audio.balance = int16_t(n % 3 == 0 ? -128 : 64 * (n % 3));
-    qmtest::CameraTagsSpec tags;
-    tags.exposure = 384u * n * n;
-    tags.fNumber[0] = 28u + 7 * n;
-    tags.compensation[0] = int32_t(n % 3) * 3 - 4;
-    tags.compensation[1] = n % 2 ? 10 : 3;
-    tags.whiteBalance = uint16_t(n - 1);
-    tags.focalLength[0] = 100u * n + 89;
-    tags.iso = uint16_t(50 * n);
-    const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Toolkit " + s +
-                            "'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-                            "<rdf:Description rdf:about='' xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
-                            "xmp:CreatorTool='Camera " +
-                            s + "'/></rdf:RDF></x:xmpmeta>";
-    auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
-    const std::vector<uint8_t> items =
-            qmtest::UserData({qmtest::CameraTagsBox(tags), qmtest::Box("XMP_", text(xmp))},
-                             {qmtest::ListItem("\xa9"
-                                               "ART",
-                                               1, text("\xc3\xa5rtist " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "alb",
-                                               1, text("Album " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "cmt",
-                                               1, text("Comment " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "wrt",
-                                               1, text("Composer " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "gen",
-                                               1, text("Genre " + s)),
-                              qmtest::ListItem("aART", 1, text("Album Artist " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "grp",
-                                               1, text("Grouping " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "lyr",
-                                               1, text("Lyrics " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "nam",
-                                               1, text("Title " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "too",
-                                               1, text("Encoder " + s)),
-                              qmtest::ListItem("\xa9"
-                                               "day",
-                                               1, text(n % 2 ? "201" + s : "2010-05-0" + s)),
-                              qmtest::ListItem("cprt", 1, text("Copyright " + s)),
-                              qmtest::ListItem("ldes", 1, text("Long " + s)),
-                              qmtest::ListItem("trkn", 0, {0, 0, 0, uint8_t(n), 0, 9, 0, 0}),
-                              qmtest::ListItem("disk", 0, {0, 0, 0, 1, 0, uint8_t(n)}),
-                              qmtest::ListItem("tmpo", 21, {0, uint8_t(60 + n)})});
-    const std::vector<uint8_t> keys =
-            qmtest::KeyedMetadata({{"com.apple.quicktime.artist", "Keyed " + s},
-                                   {"com.apple.quicktime.make", "Maker " + s},
-                                   {"com.apple.quicktime.model", "Model " + s},
-                                   {"com.apple.quicktime.software", "Software " + s},
-                                   {"com.apple.quicktime.description", "About " + s},
-                                   {"com.apple.quicktime.keywords", "Words " + s},
-                                   {"com.apple.quicktime.author", "Author " + s},
-                                   {"com.apple.quicktime.displayname", "Shown " + s},
-                                   {"com.apple.quicktime.year", "201" + s},
-                                   {"com.apple.quicktime.publisher", "Pub " + s},
-                                   {"com.apple.quicktime.information", "Info " + s}});
-    std::vector<std::vector<uint8_t>> parts = {qmtest::VideoTrack(video), qmtest::AudioTrack(audio)};
-    parts.push_back(n % 2 ? keys : items);
-    parts.push_back(n % 2 ? items : keys);
-    return qmtest::MovieWith("qt  ", parts);
-}
-
-// An MP4 whose sound track comes first and whose video track has no vendor or compressor name.
-std::vector<uint8_t> TrackMp4(uint16_t n)
-{
-    qmtest::VideoTrackSpec video;
-    video.trackId = 2;
-    video.codec = n % 2 ? "hvc1" : "avc1";
-    video.vendor = std::string(4, '\0');
-    video.compressorName.clear();
-    video.depth = uint16_t(n % 2 ? 24 : 32);
-    video.width = uint16_t(1920 / n);
-    video.height = uint16_t(1080 / n);
-    video.timeScale = 12800;
-    video.sampleTimes = {{uint32_t(10 * n), 512}};
-    video.apertures = n % 2 == 0;
-    qmtest::AudioTrackSpec audio;
-    audio.trackId = 1;
-    audio.sampleRate = 48000;
-    return qmtest::MovieWith(n % 2 ? "mp42" : "isom", {qmtest::AudioTrack(audio), qmtest::VideoTrack(video)});
-}
-
-// A HEIF or AVIF image whose primary item has a codec configuration, a size, colour, depth and
-// rotation, while a second item (a thumbnail) has another configuration, size and colour.
-std::vector<uint8_t> ItemPropertiesHeif(uint16_t n, bool av1)
-{
-    const uint8_t chroma = uint8_t(n % 4);
-    std::vector<uint8_t> pixi = {0, 0, 0, 0, 3, uint8_t(8 + n % 3), uint8_t(8 + n % 3), uint8_t(8 + n % 3)};
-    std::vector<uint8_t> rotation = {uint8_t(n % 4)};
-    std::vector<std::vector<uint8_t>> properties = {
-            av1 ? qmtest::Av1ConfigurationBox(uint8_t(n % 2 ? 0x0c | (n % 4) : (n % 4)))
-                : qmtest::HevcConfigurationBox(uint8_t(n), uint8_t(30 * n + 3), chroma, uint8_t(8 + n % 3),
-                                               uint8_t(8 + n % 2), uint16_t(n * 100), uint8_t(n % 8)),
-            qmtest::SpatialExtentBox(640u * n, 480u * n),
-            qmtest::ColourBox(uint16_t(n + 4), uint16_t(n * 2), uint16_t(n + 5)),
-            qmtest::Box("pixi", pixi),
-            qmtest::Box("irot", rotation),
-            av1 ? qmtest::Av1ConfigurationBox(0) : qmtest::HevcConfigurationBox(1, 60, 1, 8, 8, 0, 1),
-            qmtest::SpatialExtentBox(160, 120),
-            qmtest::ColourBox(uint16_t(n % 2 ? 1 : 9), 13, 1)};
-    const std::string xmp = n % 2 ? "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Image Toolkit " +
-                                            std::to_string(n) + "'></x:xmpmeta>"
-                                  : "";
-    return qmtest::BuildHeif(av1 ? "avif" : "heic", properties, {1, 2, 3, 4, 5}, {6, 7, 8}, xmp);
-}
-
 std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
 {
     using qmtest::Ifd;
@@ -461,10 +325,10 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                                                     "2019-05-04T15:20:30\t-0000"};
         files.push_back({"gen" + n + "c.mov", qmtest::BuildMovie("qt  ", uint32_t(when), uint32_t(when + 60),
                                                                  "", creationDates[orientation - 1])});
-        files.push_back({"gen" + n + "t.mov", TrackMovie(orientation)});
-        files.push_back({"gen" + n + "t.mp4", TrackMp4(orientation)});
-        files.push_back({"gen" + n + "p.heic", ItemPropertiesHeif(orientation, false)});
-        files.push_back({"gen" + n + ".avif", ItemPropertiesHeif(orientation, true)});
+        files.push_back({"gen" + n + "t.mov", qmtest::CameraMovieSample(orientation)});
+        files.push_back({"gen" + n + "t.mp4", qmtest::Mp4Sample(orientation)});
+        files.push_back({"gen" + n + "p.heic", qmtest::ImagePropertiesSample(orientation, false)});
+        files.push_back({"gen" + n + ".avif", qmtest::ImagePropertiesSample(orientation, true)});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }
