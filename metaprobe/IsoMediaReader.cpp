@@ -612,7 +612,7 @@ void IsoReader::ItemInfo(const Box& box)
         if (entry.type != "infe" || !Payload(entry, d) || d.size() < 12 || d[0] < 2)
             continue;
         const size_t idSize = d[0] == 2 ? 2 : 4;
-        if (d.size() < 8 + idSize)
+        if (d.size() < 10 + idSize)
             continue;
         const uint32_t id = idSize == 2 ? Get16(d.data() + 4, true) : Get32(d.data() + 4, true);
         const uint8_t* type = d.data() + 6 + idSize;

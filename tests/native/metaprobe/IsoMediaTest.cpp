@@ -251,6 +251,23 @@ TEST(MetaprobeIsoBoxes, LyingSizesAndDeepNesting)
     EXPECT_TRUE(ProbeBytes(qmtest::MovieWith("qt  ", {shallow})).Has("Make"));
 }
 
+TEST(MetaprobeIsoBoxes, ItemEntryEndingInsideItsType)
+{
+    // A version 3 item entry (32-bit id) whose payload ends two bytes into the item type, after
+    // a whole one naming an Exif item.
+    const std::vector<uint8_t> whole = {0, 0, 0, 1, 0, 0, 'E', 'x', 'i', 'f', 0};
+    const std::vector<uint8_t> cut = {0, 0, 0, 2, 0, 0, 'E', 'x'};
+    const std::vector<uint8_t> iinf = qmtest::FullBox(
+            "iinf", 0,
+            qmtest::Concat({{0, 2}, qmtest::FullBox("infe", 3, whole), qmtest::FullBox("infe", 3, cut)}));
+    const std::vector<uint8_t> file =
+            qmtest::Concat({qmtest::Box("ftyp", Bytes(std::string("heic\0\0\0\0mif1heic", 16))),
+                            qmtest::FullBox("meta", 0, iinf)});
+    metaprobe::Listing listing = ProbeBytes(file);
+    EXPECT_EQ(listing.Value("Major Brand"), "High Efficiency Image Format HEVC still image (.HEIC)");
+    EXPECT_FALSE(listing.Has("Exif Byte Order"));  // the item has no location
+}
+
 TEST(MetaprobeIsoBoxes, TruncatedFilesListOnlyWhatTheyHoldWhole)
 {
     static const char* const stable[] = {"Compressor ID",
