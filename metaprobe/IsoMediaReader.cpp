@@ -166,6 +166,23 @@ std::string MatrixText(const uint8_t* m)
     return text;
 }
 
+// The clockwise turn of a track's matrix when it is a plain quarter turn: (a, b) of its first
+// row is (1, 0), (0, 1), (-1, 0) or (0, -1); empty for any other transformation.
+std::string RotationText(const uint8_t* m)
+{
+    const int32_t a = int32_t(Get32(m, true)), b = int32_t(Get32(m + 4, true));
+    const int32_t c = int32_t(Get32(m + 12, true)), e = int32_t(Get32(m + 16, true));
+    static const struct {
+        int32_t a, b;
+        const char* text;
+    } turns[] = {{0x10000, 0, "0"}, {0, 0x10000, "90"}, {-0x10000, 0, "180"}, {0, -0x10000, "270"}};
+    for (const auto& turn : turns) {
+        if (a == turn.a && b == turn.b && c == -turn.b && e == turn.a)
+            return turn.text;
+    }
+    return {};
+}
+
 std::string BrandName(const std::string& brand)
 {
     static const struct {
@@ -211,6 +228,7 @@ public:
     double movieSeconds = 0;  // duration of the movie, 0 when unknown
     bool hasMediaData = false;
     uint64_t mediaDataSize = 0;
+    std::string rotation;  // of the first video track, empty when unknown
 
 private:
     void Handle(const Box& box, unsigned depth, const std::string& parent);
@@ -246,6 +264,8 @@ private:
     std::vector<std::string> keys_;  // QuickTime metadata keys, by index - 1
     std::string trackHandler_;  // handler type of the track being read
     uint32_t mediaScale_ = 0;  // time scale of the track being read
+    uint8_t trackMatrix_[36] = {};  // transformation of the track being read
+    bool haveTrackMatrix_ = false;
     uint32_t primaryItem_ = 0;
     bool primaryKnown_ = false;
     Box properties_;  // the item property container, read once the items are
@@ -278,6 +298,7 @@ void IsoReader::Container(const Box& box, unsigned depth)
     if (t == "trak") {
         trackHandler_.clear();
         mediaScale_ = 0;
+        haveTrackMatrix_ = false;
     }
     if (t == "meta") {
         // The ISO form has version and flags before its children; the QuickTime form does not.
@@ -346,6 +367,11 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
             listing_.Add(names[t == "clef" ? 0 : t == "prof" ? 1 : 2], text);
     } else if (t == "TAGS" && parent == "udta" && Payload(box, d)) {
         ListCameraTags(d.data(), d.size(), listing_, facts_);
+    } else if (parent == "udta" && UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())) &&
+               Payload(box, d)) {
+        const std::string text = UserDataText(d.data(), d.size());
+        if (!text.empty())
+            listing_.Add(UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())), text);
     } else if (t == "XMP_" && parent == "udta") {
         ReadXmpAt(source_, box.data, box.size, listing_);
     } else if (t == "pitm" && box.size >= 6) {
@@ -417,18 +443,27 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
     if (n < need)
         return;
     // Track headers: the first track's are listed (the video track comes first in camera files),
-    // and the first image size of any track (a sound track has none); media headers: the last
-    // one's, as the reference tool lists them.
-    if (track && listing_.Has(p + "Header Version")) {
-        const size_t size = 4 + 2 * wide + 8 + wide + 8 + 8 + 36;
-        if (!listing_.Has("Image Width") && n >= size + 8) {
-            const uint32_t width = Get32(d + size, true), height = Get32(d + size + 4, true);
-            if (width && height) {
-                listing_.Add("Image Width", FormatG(width / 65536.0, 10));
-                listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+    // but the first image size of any track (a sound track has none) and the last track's matrix;
+    // media headers: the last one's, as the reference tool lists them.
+    if (track) {
+        // Version and flags, two dates, id, reserved, duration, reserved, layer, group, volume,
+        // reserved, the matrix, width and height.
+        const size_t matrixAt = 4 + 2 * wide + 8 + wide + 8 + 8, sizeAt = matrixAt + 36;
+        haveTrackMatrix_ = n >= matrixAt + 36;
+        if (haveTrackMatrix_)
+            std::memcpy(trackMatrix_, d + matrixAt, 36);
+        if (listing_.Has(p + "Header Version")) {
+            if (haveTrackMatrix_)
+                listing_.Add("Matrix Structure", MatrixText(trackMatrix_));
+            if (!listing_.Has("Image Width") && n >= sizeAt + 8) {
+                const uint32_t width = Get32(d + sizeAt, true), height = Get32(d + sizeAt + 4, true);
+                if (width && height) {
+                    listing_.Add("Image Width", FormatG(width / 65536.0, 10));
+                    listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+                }
             }
+            return;
         }
-        return;
     }
     listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
     uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
@@ -499,8 +534,11 @@ void IsoReader::Handler(const Box& box, bool metaLevel)
             listing_.Add(names[i], values[i]);
     }
     // The media handler (directly in the media box) tells which kind of track this is.
-    if (!metaLevel && trackHandler_.empty())
+    if (!metaLevel && trackHandler_.empty()) {
         trackHandler_.assign(reinterpret_cast<const char*>(d.data() + 8), 4);
+        if (trackHandler_ == "vide" && rotation.empty() && haveTrackMatrix_)
+            rotation = RotationText(trackMatrix_);
+    }
 }
 
 // The first entry of a track's sample description table, read by the track's kind.
@@ -784,6 +822,8 @@ ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& fac
     if (reader.hasMediaData && reader.movieSeconds > 0) {
         listing.Add("Avg Bitrate", BitrateText(double(reader.mediaDataSize) * 8 / reader.movieSeconds));
     }
+    if (!reader.rotation.empty())
+        listing.Add("Rotation", reader.rotation);
     if (!reader.sawBox)
         result.error = "File format error";
     return result;

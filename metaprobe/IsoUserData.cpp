@@ -73,6 +73,66 @@ const struct {
         {"publisher", "Publisher"},
 };
 
+const struct {
+    const char code[5];
+    const char* name;
+} kUserDataTexts[] = {
+        {"\xa9"
+         "fmt",
+         "Format"},
+        {"\xa9"
+         "inf",
+         "Information"},
+        {"\xa9"
+         "mak",
+         "Make"},
+        {"\xa9"
+         "mod",
+         "Model"},
+        {"\xa9"
+         "cpy",
+         "Copyright"},
+        {"\xa9"
+         "nam",
+         "Title"},
+        {"\xa9"
+         "cmt",
+         "Comment"},
+        {"\xa9"
+         "ART",
+         "Artist"},
+        {"\xa9"
+         "wrt",
+         "Composer"},
+        {"\xa9"
+         "com",
+         "Composer"},
+        {"\xa9"
+         "too",
+         "Encoder"},
+        {"\xa9"
+         "enc",
+         "Encoder ID"},
+        {"\xa9"
+         "req",
+         "Requirements"},
+        {"\xa9"
+         "dir",
+         "Director"},
+        {"\xa9"
+         "prd",
+         "Producer"},
+        {"\xa9"
+         "src",
+         "Source Credits"},
+        {"\xa9"
+         "alb",
+         "Album"},
+        {"\xa9"
+         "gen",
+         "Genre"},
+};
+
 bool Is(const uint8_t* code, const char* text)
 {
     return std::memcmp(code, text, 4) == 0;
@@ -96,6 +156,27 @@ const char* ItemListFieldName(const uint8_t* code)
             return item.name;
     }
     return nullptr;
+}
+
+const char* UserDataTextName(const uint8_t* code)
+{
+    for (const auto& text : kUserDataTexts) {
+        if (Is(code, text.code))
+            return text.name;
+    }
+    return nullptr;
+}
+
+std::string UserDataText(const uint8_t* d, size_t n)
+{
+    if (n < 4 || size_t(Get16(d, true)) != n - 4)
+        return {};
+    std::string text(reinterpret_cast<const char*>(d + 4), n - 4);
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7e)
+            return {};
+    }
+    return TrimRight(text);
 }
 
 const char* MetadataKeyFieldName(const std::string& key)

@@ -20,6 +20,12 @@ const char* MetadataKeyFieldName(const std::string& key);
 // Empty when the value is not listed.
 std::string ItemValueText(const uint8_t* code, const uint8_t* data, size_t size);
 
+// Field name of a text box directly in the user data ("\xa9" "mak" -> "Make"), or null.
+const char* UserDataTextName(const uint8_t* code);
+// The text of such a box: a 16-bit length, a 16-bit language, the text. Only a plain ASCII text
+// that fills the box is given (the language decides the encoding of others); empty otherwise.
+std::string UserDataText(const uint8_t* data, size_t size);
+
 // The shooting data block of a camera's movie ("TAGS" in the user data, from Pentax cameras):
 // make, exposure, aperture, white balance, focal length, ISO. False when the block is not one.
 bool ListCameraTags(const uint8_t* data, size_t size, Listing& listing, ExifFacts& facts);

@@ -35,13 +35,16 @@ void Store32Le(std::vector<uint8_t>& out, size_t at, uint32_t v)
     for (int i = 0; i < 4; ++i)
         out[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
-void Matrix(std::vector<uint8_t>& out)
+// The transformation of `turns` clockwise quarter turns: first row (cos, sin), second (-sin, cos).
+void Matrix(std::vector<uint8_t>& out, int turns = 0)
 {
-    for (uint32_t v : {0x10000u, 0u, 0u, 0u, 0x10000u, 0u, 0u, 0u, 0x40000000u})
-        Put32(out, v);
+    static const int32_t cosines[] = {1, 0, -1, 0}, sines[] = {0, 1, 0, -1};
+    const int32_t c = cosines[turns & 3] * 0x10000, s = sines[turns & 3] * 0x10000;
+    for (int32_t v : {c, s, 0, -s, c, 0, 0, 0, 0x40000000})
+        Put32(out, uint32_t(v));
 }
 
-std::vector<uint8_t> TrackHeader(uint32_t id, uint16_t volume, uint16_t width, uint16_t height)
+std::vector<uint8_t> TrackHeader(uint32_t id, uint16_t volume, uint16_t width, uint16_t height, int turns = 0)
 {
     std::vector<uint8_t> p;
     Put32(p, 0);
@@ -54,7 +57,7 @@ std::vector<uint8_t> TrackHeader(uint32_t id, uint16_t volume, uint16_t width, u
     Put16(p, 0);  // group
     Put16(p, volume);
     Put16(p, 0);
-    Matrix(p);
+    Matrix(p, turns);
     Put32(p, uint32_t(width) << 16);
     Put32(p, uint32_t(height) << 16);
     return FullBox("tkhd", 0, p);
@@ -135,7 +138,7 @@ std::vector<uint8_t> VideoTrack(const VideoTrackSpec& spec)
         Put16(vmhd, 0x8000);
     std::vector<uint8_t> minf = Concat({FullBox("vmhd", 0, vmhd), Handler("dhlr", "alis", spec.vendor),
                                         SampleTable(Box(spec.codec, entry), spec.sampleTimes)});
-    std::vector<uint8_t> trak = TrackHeader(spec.trackId, 0, spec.width, spec.height);
+    std::vector<uint8_t> trak = TrackHeader(spec.trackId, 0, spec.width, spec.height, spec.rotation / 90);
     if (spec.apertures) {
         Append(trak, Box("tapt", Concat({Aperture("clef", spec.width, spec.height),
                                          Aperture("prof", spec.width, spec.height),
@@ -206,6 +209,15 @@ std::vector<uint8_t> KeyedMetadata(const std::vector<std::pair<std::string, std:
     }
     return Box("meta", Concat({Handler(std::string(4, '\0'), "mdta", std::string(4, '\0')),
                                FullBox("keys", 0, keys), Box("ilst", list)}));
+}
+
+std::vector<uint8_t> UserDataTextBox(const std::string& code, const std::string& text, uint16_t language)
+{
+    std::vector<uint8_t> p;
+    Put16(p, uint16_t(text.size()));
+    Put16(p, language);
+    Text(p, text);
+    return Box(code, p);
 }
 
 std::vector<uint8_t> ListItem(const std::string& code, uint32_t type, const std::vector<uint8_t>& value)
@@ -368,6 +380,7 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n)
     video.height = uint16_t(240 * n);
     video.xResolution = 72 * n;
     video.timeScale = n % 2 ? 30000 : 600;
+    video.rotation = 90 * (n % 4);
     video.sampleTimes = n % 2 ? std::vector<std::pair<uint32_t, uint32_t>> {{100, 1001}, {uint32_t(n), 1001}}
                               : std::vector<std::pair<uint32_t, uint32_t>> {{150, 20u * n}};
     AudioTrackSpec audio;
@@ -392,7 +405,22 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n)
                             s + "'/></rdf:RDF></x:xmpmeta>";
     auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
     const std::vector<uint8_t> items = UserData(
-            {CameraTagsBox(tags), Box("XMP_", text(xmp))},
+            {CameraTagsBox(tags), Box("XMP_", text(xmp)),
+             UserDataTextBox("\xa9"
+                             "fmt",
+                             "Digital Camera", 0),
+             UserDataTextBox("\xa9"
+                             "inf",
+                             "CAMERA " + s + "    ", 0x55c4),
+             UserDataTextBox("\xa9"
+                             "mod",
+                             "Model " + s, 0),
+             UserDataTextBox("\xa9"
+                             "swr",
+                             "Firmware 1.0" + s, 0),
+             UserDataTextBox("\xa9"
+                             "cpy",
+                             "Copyright " + s, 0)},
             {ListItem("\xa9"
                       "ART",
                       1, text("\xc3\xa5rtist " + s)),
@@ -457,6 +485,7 @@ std::vector<uint8_t> Mp4Sample(uint16_t n)
     video.timeScale = 12800;
     video.sampleTimes = {{uint32_t(10 * n), 512}};
     video.apertures = n % 2 == 0;
+    video.rotation = 90 * ((n + 1) % 4);
     AudioTrackSpec audio;
     audio.trackId = 1;
     audio.sampleRate = 48000;

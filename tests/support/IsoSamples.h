@@ -17,6 +17,7 @@ struct VideoTrackSpec {
     uint32_t timeScale = 600;
     std::vector<std::pair<uint32_t, uint32_t>> sampleTimes = {{150, 20}};  // count, duration
     bool apertures = true;  // a track aperture box with the three dimensions
+    int rotation = 0;  // clockwise quarter turns of the track's matrix
 };
 
 struct AudioTrackSpec {
@@ -42,6 +43,8 @@ std::vector<uint8_t> AudioTrack(const AudioTrackSpec& spec);
 std::vector<uint8_t> CameraTagsBox(const CameraTagsSpec& spec);
 // A metadata box with keys and their items (UTF-8 values), as phones write into the movie box.
 std::vector<uint8_t> KeyedMetadata(const std::vector<std::pair<std::string, std::string>>& items);
+// A text box of the user data: its code, a 16-bit length and language, the text.
+std::vector<uint8_t> UserDataTextBox(const std::string& code, const std::string& text, uint16_t language);
 // One item of an item list: its code and a data box of the given type word and value.
 std::vector<uint8_t> ListItem(const std::string& code, uint32_t type, const std::vector<uint8_t>& value);
 // A user data box holding `parts` (camera tags, an XMP_ box) and, when `items` is not empty, a

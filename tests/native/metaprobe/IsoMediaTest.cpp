@@ -168,6 +168,52 @@ TEST(MetaprobeIsoUserData, ItemTextsAndTheLaterArtistStands)
     EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {dated})).Has("Content Create Date"));
 }
 
+TEST(MetaprobeIsoUserData, PlainTextBoxes)
+{
+    metaprobe::Listing listing = ProbeBytes(
+            qmtest::MovieWith("qt  ", {qmtest::UserData({qmtest::UserDataTextBox("\xa9"
+                                                                                 "mak",
+                                                                                 "Maker  ", 0),
+                                                         qmtest::UserDataTextBox("\xa9"
+                                                                                 "mod",
+                                                                                 "Model", 0x55c4),
+                                                         qmtest::UserDataTextBox("\xa9"
+                                                                                 "fmt",
+                                                                                 "\x8d"
+                                                                                 "Mac text",
+                                                                                 0),
+                                                         qmtest::UserDataTextBox("\xa9"
+                                                                                 "xyz",
+                                                                                 "Unknown code", 0)},
+                                                        {})}));
+    EXPECT_EQ(listing.Value("Make"), "Maker");
+    EXPECT_EQ(listing.Value("Model"), "Model");
+    EXPECT_FALSE(listing.Has("Format"));  // its encoding depends on the language
+    // A text whose length does not fill its box.
+    std::vector<uint8_t> box = qmtest::UserDataTextBox("\xa9"
+                                                       "mak",
+                                                       "Maker", 0);
+    box[9] = 3;
+    EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {qmtest::UserData({box}, {})})).Has("Make"));
+}
+
+TEST(MetaprobeIsoTracks, RotationOfTheFirstVideoTrack)
+{
+    for (int turns = 0; turns < 4; ++turns) {
+        qmtest::VideoTrackSpec video;
+        video.rotation = 90 * turns;
+        qmtest::VideoTrackSpec second;
+        second.trackId = 3;
+        second.rotation = 90 * ((turns + 1) % 4);
+        qmtest::AudioTrackSpec audio;
+        metaprobe::Listing listing = ProbeBytes(qmtest::MovieWith(
+                "qt  ", {qmtest::AudioTrack(audio), qmtest::VideoTrack(video), qmtest::VideoTrack(second)}));
+        EXPECT_EQ(listing.Value("Rotation"), std::to_string(90 * turns));
+    }
+    // A sound track alone has no rotation.
+    EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {qmtest::AudioTrack({})})).Has("Rotation"));
+}
+
 TEST(MetaprobeIsoItems, PrimaryImageConfigurationAndSize)
 {
     metaprobe::Listing listing = ProbeBytes(qmtest::ImagePropertiesSample(3, false));
