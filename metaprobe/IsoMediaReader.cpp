@@ -588,28 +588,39 @@ void IsoReader::PropertyAssociations(const Box& box)
 }
 
 // Lists the item properties, after the items, in the order of the container. The codec
-// configuration and size are the primary image's; of the other properties each later one
+// configuration and size are the primary image's when it has them (a grid image has no codec
+// configuration of its own: then its tiles' stands); of the other properties each later one
 // replaces an earlier one whichever image it belongs to, as the reference tool lists them.
 void IsoReader::ItemProperties()
 {
     if (!propertiesKnown_)
         return;
     propertiesKnown_ = false;
+    std::vector<Box> properties;
     uint64_t position = properties_.data;
     const uint64_t end = properties_.data + properties_.size;
     Box property;
-    for (unsigned index = 1;
-         index <= kMaxProperties && boxes_ < kMaxBoxes && ReadBox(source_, position, end, property);
-         ++index) {
+    while (properties.size() < kMaxProperties && boxes_ < kMaxBoxes &&
+           ReadBox(source_, position, end, property)) {
         ++boxes_;
+        properties.push_back(property);
         position = property.data + property.size;
-        const bool primaryOnly = property.type == "hvcC" || property.type == "ispe";
-        if (primaryOnly && std::find(primaryProperties_.begin(), primaryProperties_.end(), index) ==
-                                   primaryProperties_.end())
-            continue;
+    }
+    auto primary = [&](size_t i) {
+        return std::find(primaryProperties_.begin(), primaryProperties_.end(), i + 1) !=
+               primaryProperties_.end();
+    };
+    bool primaryHas[2] = {};  // a configuration, a size
+    for (size_t i = 0; i < properties.size(); ++i) {
+        primaryHas[0] = primaryHas[0] || (primary(i) && properties[i].type == "hvcC");
+        primaryHas[1] = primaryHas[1] || (primary(i) && properties[i].type == "ispe");
+    }
+    for (size_t i = 0; i < properties.size(); ++i) {
+        const std::string& type = properties[i].type;
+        const bool primaryOnly = (type == "hvcC" && primaryHas[0]) || (type == "ispe" && primaryHas[1]);
         std::vector<uint8_t> d;
-        if (Payload(property, d))
-            ListItemProperty(property.type, d.data(), d.size(), listing_);
+        if ((!primaryOnly || primary(i)) && Payload(properties[i], d))
+            ListItemProperty(type, d.data(), d.size(), listing_);
     }
 }
 

@@ -511,7 +511,9 @@ std::vector<uint8_t> ImagePropertiesSample(uint16_t n, bool av1)
     const std::string xmp = n % 2 ? "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Image Toolkit " +
                                             std::to_string(n) + "'></x:xmpmeta>"
                                   : "";
-    return BuildHeif(av1 ? "avif" : "heic", properties, {1, 2, 3, 4, 5}, {6, 7, 8}, xmp);
+    return BuildHeif(av1 ? "avif" : "heic", properties,
+                     n % 4 ? std::vector<uint8_t> {1, 2, 3, 4, 5} : std::vector<uint8_t> {2, 3, 4, 5},
+                     n % 4 ? std::vector<uint8_t> {6, 7, 8} : std::vector<uint8_t> {1, 6, 7, 8}, xmp);
 }
 
 }  // namespace qmtest

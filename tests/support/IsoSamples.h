@@ -75,7 +75,7 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n);
 std::vector<uint8_t> Mp4Sample(uint16_t n);
 // A HEIF (or AVIF) image whose primary item has a codec configuration, a size, colour, depth and
 // rotation, while a second item (a thumbnail) has another configuration, size and colour; odd n
-// add an XMP item.
+// add an XMP item; for n = 4 and 8 the primary item has no configuration of its own (as a grid).
 std::vector<uint8_t> ImagePropertiesSample(uint16_t n, bool av1);
 
 }  // namespace qmtest

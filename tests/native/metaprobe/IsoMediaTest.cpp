@@ -254,9 +254,23 @@ TEST(MetaprobeIsoItems, ShortOrForeignPropertiesListNothing)
     EXPECT_FALSE(listing.Has("HEVC Configuration Version"));
     EXPECT_FALSE(listing.Has("Color Profiles"));
     EXPECT_FALSE(listing.Has("Image Pixel Depth"));
-    // A configuration of another item only.
-    metaprobe::Listing other = ProbeBytes(qmtest::BuildHeif("heic", {hvcc}, {}, {1}, ""));
-    EXPECT_FALSE(other.Has("General Profile IDC"));
+}
+
+TEST(MetaprobeIsoItems, GridImageTakesItsTilesConfiguration)
+{
+    // The primary image (a grid) has a size and a rotation; its tiles have the codec
+    // configuration and a size of their own.
+    const std::vector<uint8_t> rotation = {1};
+    metaprobe::Listing listing = ProbeBytes(qmtest::BuildHeif(
+            "heic",
+            {qmtest::HevcConfigurationBox(2, 120, 1, 10, 10, 0, 1), qmtest::SpatialExtentBox(512, 512),
+             qmtest::SpatialExtentBox(4032, 3024), qmtest::Box("irot", rotation)},
+            {3, 4}, {1, 2}, ""));
+    EXPECT_EQ(listing.Value("General Profile IDC"), "Main 10");
+    EXPECT_EQ(listing.Value("Bit Depth Luma"), "10");
+    EXPECT_EQ(listing.Value("Image Spatial Extent"), "4032x3024");
+    EXPECT_EQ(listing.Value("Image Width"), "4032");
+    EXPECT_EQ(listing.Value("Rotation"), "90");
 }
 
 TEST(MetaprobeIsoItems, AssociationsClaimingMoreThanTheyHold)
