@@ -801,10 +801,18 @@ void IsoReader::MetadataItems(const Box& box)
         const std::string key = keyed ? keys_[index - 1] : std::string();
         const auto* known = std::find_if(std::begin(kMetadataKeys), std::end(kMetadataKeys),
                                          [&](const auto& k) { return key == k.key; });
+        Box data;
+        // Cover art is listed by its size, however large.
+        if (!keyed && std::memcmp(code, "covr", 4) == 0) {
+            if (ReadBox(source_, item.data, item.data + item.size, data) && data.type == "data" &&
+                data.size >= 8)
+                listing_.Add("Cover Art", "(Binary data " + std::to_string(data.size - 8) +
+                                                  " bytes, use -b option to extract)");
+            continue;
+        }
         const char* name = keyed ? MetadataKeyFieldName(key) : ItemListFieldName(code);
         if (known == std::end(kMetadataKeys) && name == nullptr)
             continue;
-        Box data;
         std::vector<uint8_t> d;
         if (!ReadBox(source_, item.data, item.data + item.size, data) || data.type != "data" ||
             data.size > kMaxSmallBox || !Payload(data, d))

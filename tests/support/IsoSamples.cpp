@@ -454,7 +454,8 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n)
                       1, text(n % 2 ? "201" + s : "2010-05-0" + s)),
              ListItem("cprt", 1, text("Copyright " + s)), ListItem("ldes", 1, text("Long " + s)),
              ListItem("trkn", 0, {0, 0, 0, uint8_t(n), 0, 9, 0, 0}),
-             ListItem("disk", 0, {0, 0, 0, 1, 0, uint8_t(n)}), ListItem("tmpo", 21, {0, uint8_t(60 + n)})});
+             ListItem("disk", 0, {0, 0, 0, 1, 0, uint8_t(n)}), ListItem("tmpo", 21, {0, uint8_t(60 + n)}),
+             ListItem("covr", 13, std::vector<uint8_t>(100u * n, 0xff))});
     const std::vector<uint8_t> keys = KeyedMetadata({{"com.apple.quicktime.artist", "Keyed " + s},
                                                      {"com.apple.quicktime.make", "Maker " + s},
                                                      {"com.apple.quicktime.model", "Model " + s},

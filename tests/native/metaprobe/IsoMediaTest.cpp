@@ -149,7 +149,8 @@ TEST(MetaprobeIsoUserData, ItemTextsAndTheLaterArtistStands)
                                                    13, Bytes("not text")),
                                   qmtest::ListItem("\xa9"
                                                    "cmt",
-                                                   1, std::vector<uint8_t>(5000, 'c'))});
+                                                   1, std::vector<uint8_t>(5000, 'c')),
+                                  qmtest::ListItem("covr", 13, std::vector<uint8_t>(70000, 0xff))});
     metaprobe::Listing listing = ProbeBytes(qmtest::MovieWith("qt  ", {keys, items}));
     EXPECT_EQ(listing.Value("Artist"), "\xc3\xa5rtist");
     EXPECT_EQ(listing.Value("Model"), "iPhone 12");
@@ -159,6 +160,7 @@ TEST(MetaprobeIsoUserData, ItemTextsAndTheLaterArtistStands)
     EXPECT_EQ(listing.Value("Content Create Date"), "2010");
     EXPECT_FALSE(listing.Has("Genre"));  // an image type, not text
     EXPECT_FALSE(listing.Has("Comment"));  // longer than any text item read
+    EXPECT_EQ(listing.Value("Cover Art"), "(Binary data 70000 bytes, use -b option to extract)");
     EXPECT_EQ(ProbeBytes(qmtest::MovieWith("qt  ", {items, keys})).Value("Artist"), "Keyed");
     // A release date in another form is not listed rather than listed unconverted.
     const std::vector<uint8_t> dated =
