@@ -10,13 +10,18 @@ namespace metaprobe {
 
 namespace {
 
-bool ParseDimension(const std::string& text, double& value)
+bool ParseNumber(const std::string& text, double& value)
 {
     if (text.empty())
         return false;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return end && *end == '\0' && value > 0;
+    return end && *end == '\0' && std::isfinite(value);
+}
+
+bool ParseDimension(const std::string& text, double& value)
+{
+    return ParseNumber(text, value) && value > 0;
 }
 
 std::string CoordinateText(const GpsCoordinate& c)
@@ -57,6 +62,22 @@ void AddPreciseDates(Listing& listing)
     }
 }
 
+// Panasonic raws give the size of the developed image as the sensor's borders; it replaces the
+// size of the small JPEG embedded in the raw.
+void AddBorderSize(const std::string& fileType, Listing& listing)
+{
+    if (fileType != "RW2" && fileType != "RWL" && fileType != "RAW")
+        return;
+    double top = 0, left = 0, bottom = 0, right = 0;
+    if (!ParseNumber(listing.Value("Sensor Top Border"), top) ||
+        !ParseNumber(listing.Value("Sensor Left Border"), left) ||
+        !ParseNumber(listing.Value("Sensor Bottom Border"), bottom) ||
+        !ParseNumber(listing.Value("Sensor Right Border"), right) || bottom <= top || right <= left)
+        return;
+    listing.Add("Image Height", FormatG(bottom - top, 10));
+    listing.Add("Image Width", FormatG(right - left, 10));
+}
+
 }  // namespace
 
 void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing)
@@ -66,6 +87,7 @@ void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Lis
         double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
         listing.Add("Aperture", FormatF(f, 1));
     }
+    AddBorderSize(fileType, listing);
     // Canon and Phase One raws give the size of the developed image in the EXIF directory.
     bool exifSize = fileType == "CR2" || fileType == "IIQ";
     std::string w = listing.Value(exifSize ? "Exif Image Width" : "Image Width");

@@ -57,12 +57,18 @@ bool StartsWith(const std::string& text, const char* prefix)
 
 FileType TiffFileType(ByteSource& source, const std::string& make, bool hasDngVersion)
 {
-    uint8_t head[12] = {};
-    if (!source.Read(0, head, sizeof head))
+    uint8_t head[24] = {};
+    if (!source.Read(0, head, 12))
         return {"TIFF", "tif", "image/tiff"};
     bool big = head[0] == 'M';
     uint16_t magic = Get16(head + 2, big);
     if (magic == 0x55) {
+        // RW2 files carry this signature between the header and their first directory; the
+        // older Panasonic raws with the same header have none.
+        static const uint8_t kRw2Signature[16] = {0x88, 0xE7, 0x74, 0xD8, 0xF8, 0x25, 0x1D, 0x4D,
+                                                  0x94, 0x7A, 0x6E, 0x77, 0x82, 0x2B, 0x5D, 0x6A};
+        if (!source.Read(0, head, sizeof head) || std::memcmp(head + 8, kRw2Signature, 16) != 0)
+            return {"RAW", "raw", "image/x-raw"};
         if (StartsWith(make, "LEICA"))
             return {"RWL", "rwl", "image/x-leica-rwl"};
         return {"RW2", "rw2", "image/x-panasonic-rw2"};

@@ -34,17 +34,18 @@ const char* EncodingProcess(uint8_t marker)
     }
 }
 
-void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listing)
+// `priority` is below 1 for the frame of a JPEG embedded in a raw, whose own header values win.
+void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listing, int priority = 1)
 {
     if (data.size() < 6)
         return;
     unsigned height = Get16(data.data() + 1, true), width = Get16(data.data() + 3, true);
     unsigned components = data[5];
-    listing.Add("Image Width", std::to_string(width));
-    listing.Add("Image Height", std::to_string(height));
-    listing.Add("Encoding Process", EncodingProcess(marker));
-    listing.Add("Bits Per Sample", std::to_string(data[0]));
-    listing.Add("Color Components", std::to_string(components));
+    listing.Add("Image Width", std::to_string(width), priority);
+    listing.Add("Image Height", std::to_string(height), priority);
+    listing.Add("Encoding Process", EncodingProcess(marker), priority);
+    listing.Add("Bits Per Sample", std::to_string(data[0]), priority);
+    listing.Add("Color Components", std::to_string(components), priority);
     if (components != 3 || data.size() < 6 + 3 * 3)
         return;
     unsigned h = data[7] >> 4, v = data[7] & 15;
@@ -53,7 +54,7 @@ void ListFrame(uint8_t marker, const std::vector<uint8_t>& data, Listing& listin
             return;  // only the usual layout with full-size chroma factors
     }
     if (const char* text = YCbCrSubSamplingName(h, v))
-        listing.Add("Y Cb Cr Sub Sampling", text);
+        listing.Add("Y Cb Cr Sub Sampling", text, priority);
 }
 
 }  // namespace
@@ -64,21 +65,27 @@ bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts)
     uint64_t position = 2;
     if (!source.Read(0, head, 2) || head[0] != 0xFF || head[1] != 0xD8)
         return false;
+    bool exifRead = false;
     for (unsigned segments = 0; segments < 1000 && source.Read(position, head, 4); ++segments) {
         if (head[0] != 0xFF || head[1] == 0xDA || head[1] == 0xD9)
-            return false;
+            break;
         unsigned length = Get16(head + 2, true);
         if (length < 2)
-            return false;
+            break;
         uint8_t id[6];
-        if (head[1] == 0xE1 && length > 8 && source.Read(position + 4, id, 6) &&
+        if (!exifRead && head[1] == 0xE1 && length > 8 && source.Read(position + 4, id, 6) &&
             std::memcmp(id, "Exif\0\0", 6) == 0) {
             WindowSource exif(source, position + 10, length - 8);
-            return ReadTiff(exif, 0, listing, facts);
+            exifRead = ReadTiff(exif, 0, listing, facts);
+        } else if (EncodingProcess(head[1])) {
+            std::vector<uint8_t> frame;
+            if (source.ReadSome(position + 4, size_t(length - 2 < 64 ? length - 2 : 64), frame))
+                ListFrame(head[1], frame, listing, 0);
+            break;  // the frame header comes after the metadata segments
         }
         position += 2 + length;
     }
-    return false;
+    return exifRead;
 }
 
 ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)

@@ -28,8 +28,8 @@ struct TiffOptions {
 bool ReadTiff(ByteSource& source, uint64_t base, Listing& listing, ExifFacts& facts,
               const TiffOptions& options = {});
 
-// Lists the EXIF block of a JPEG held in `source` (a whole JPEG file or one embedded in a raw).
-// False when it has none.
+// Lists the EXIF block and the frame header of a JPEG embedded in a raw; the frame's values do
+// not replace the raw's own. False when it has no EXIF block.
 bool ReadJpegExif(ByteSource& source, Listing& listing, ExifFacts& facts);
 
 // Text of a value by its tag's conversion (exposed for tests).

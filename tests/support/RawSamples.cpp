@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "tests/support/ContainerSamples.h"
+#include "tests/support/TiffBuilder.h"
 
 namespace qmtest {
 
@@ -261,6 +262,35 @@ std::vector<uint8_t> BuildCrw(bool big, const std::string& make, const std::stri
     file.insert(file.end(), 8, 0);
     std::vector<uint8_t> root = heap({{0x300A, properties}});
     file.insert(file.end(), root.begin(), root.end());
+    return file;
+}
+
+std::vector<uint8_t> BuildRw2(bool bigEndian, uint16_t width, uint16_t height, uint16_t orientation,
+                              const std::vector<uint8_t>& jpeg, bool signature)
+{
+    const uint16_t top = 6, left = 8;
+    Ifd ifd0;
+    ifd0.Undefined(0x0001, {'0', '3', '0', '0'})
+            .Short(0x0002, 3724)
+            .Short(0x0003, 2754)
+            .Short(0x0004, top)
+            .Short(0x0005, left)
+            .Short(0x0006, uint16_t(top + height))
+            .Short(0x0007, uint16_t(left + width))
+            .Short(0x000A, 12)
+            .Undefined(0x002E, jpeg)
+            .Ascii(0x010F, "Panasonic")
+            .Ascii(0x0110, "DMC-LX3")
+            .Short(0x0112, orientation);
+    TiffOptions options;
+    options.order = bigEndian ? ByteOrder::Motorola : ByteOrder::Intel;
+    options.magic = 0x55;
+    options.firstIfdOffset = signature ? 24 : 8;
+    std::vector<uint8_t> file = BuildTiff(ifd0, options);
+    static const uint8_t kSignature[16] = {0x88, 0xE7, 0x74, 0xD8, 0xF8, 0x25, 0x1D, 0x4D,
+                                           0x94, 0x7A, 0x6E, 0x77, 0x82, 0x2B, 0x5D, 0x6A};
+    if (signature)
+        std::memcpy(file.data() + 8, kSignature, sizeof kSignature);
     return file;
 }
 

@@ -1,5 +1,5 @@
 // Builds files of the further photo formats (WebP, JPEG XL, Photoshop, Fujifilm, Minolta, Sigma,
-// Canon CIFF) for the metadata tool's tests: the smallest files that other readers accept.
+// Canon CIFF, Panasonic) for the metadata tool's tests: the smallest files that other readers accept.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +29,11 @@ std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotatio
 // since 1970) and the image size and rotation, in the image-properties sub-heap.
 std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model,
                               uint32_t seconds, uint32_t width, uint32_t height, int32_t rotation);
+
+// Panasonic RW2: the raw's first directory (12-bit samples of a 3724x2754 sensor whose borders
+// leave `width` x `height`, make, model, orientation) with `jpeg` as its embedded preview; with
+// `signature` false, the older Panasonic raw that lacks the RW2 signature.
+std::vector<uint8_t> BuildRw2(bool bigEndian, uint16_t width, uint16_t height, uint16_t orientation,
+                              const std::vector<uint8_t>& jpeg, bool signature = true);
 
 }  // namespace qmtest

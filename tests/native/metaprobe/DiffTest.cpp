@@ -310,6 +310,9 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
         files.push_back({"gen" + n + ".psd", qmtest::BuildPsd(tiff, iptc)});
         files.push_back({"gen" + n + ".raf", qmtest::BuildRaf("FinePix " + n, jpeg)});
         files.push_back({"gen" + n + ".mrw", qmtest::BuildMrw(tiff)});
+        files.push_back(
+                {"gen" + n + ".rw2", qmtest::BuildRw2(orientation % 2 == 0, uint16_t(3000 + orientation),
+                                                      2000, orientation, jpeg)});
         files.push_back({"gen" + n + ".x3f", qmtest::BuildX3f(jpeg, 90 * (orientation % 4))});
         files.push_back({"gen" + n + ".crw",
                          qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,

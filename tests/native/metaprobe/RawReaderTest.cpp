@@ -157,6 +157,38 @@ TEST(MetaprobeMrw, PictureDescriptionAndTiffBlock)
     }
 }
 
+TEST(MetaprobeRw2, SizeFromSensorBordersAndFrameOfTheEmbeddedJpeg)
+{
+    for (bool big : {false, true}) {
+        Ifd exif;
+        exif.Ascii(0x9003, "2008:08:06 15:21:56");
+        std::vector<uint8_t> jpeg = qmtest::MinimalJpeg(Ifd().Ascii(0x010F, "Panasonic").Sub(0x8769, exif),
+                                                        big ? ByteOrder::Motorola : ByteOrder::Intel, 8, 8);
+        metaprobe::Listing listing = ProbeBytes(qmtest::BuildRw2(big, 3648, 2736, 6, jpeg));
+        EXPECT_EQ(listing.Value("File Type"), "RW2");
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2008:08:06 15:21:56");
+        EXPECT_EQ(listing.Value("Orientation"), "Rotate 90 CW");
+        // The developed image's size, not the 8x8 preview's.
+        EXPECT_EQ(listing.Value("Image Width"), "3648");
+        EXPECT_EQ(listing.Value("Image Height"), "2736");
+        EXPECT_EQ(listing.Value("Image Size"), "3648x2736");
+        // The raw's own sample depth stays; the preview's frame adds what the raw lacks.
+        EXPECT_EQ(listing.Value("Bits Per Sample"), "12");
+        EXPECT_EQ(listing.Value("Encoding Process"), "Baseline DCT, Huffman coding");
+        EXPECT_EQ(listing.Value("Y Cb Cr Sub Sampling"), "YCbCr4:2:0 (2 2)");
+    }
+    // Borders that leave no image give no size; the preview's frame size is listed instead.
+    std::vector<uint8_t> rw2 =
+            qmtest::BuildRw2(false, 0, 0, 1, qmtest::MinimalJpeg(Ifd(), ByteOrder::Intel, 8, 8));
+    metaprobe::Listing listing = ProbeBytes(rw2);
+    EXPECT_EQ(listing.Value("Image Width"), "8");
+    EXPECT_EQ(listing.Value("Image Size"), "8x8");
+    // Without the RW2 signature it is the older Panasonic raw.
+    listing = ProbeBytes(qmtest::BuildRw2(true, 40, 30, 1, {}, false));
+    EXPECT_EQ(listing.Value("File Type"), "RAW");
+    EXPECT_EQ(listing.Value("Image Size"), "40x30");
+}
+
 TEST(MetaprobeX3f, PreviewSectionExif)
 {
     for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
