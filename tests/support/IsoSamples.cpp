@@ -268,6 +268,14 @@ std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::
     return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});
 }
 
+std::vector<uint8_t> XmpUuidBox(const std::string& xmp)
+{
+    std::vector<uint8_t> p = {0xbe, 0x7a, 0xcf, 0xcb, 0x97, 0xa9, 0x42, 0xe8,
+                              0x9c, 0x71, 0x99, 0x94, 0x91, 0xe3, 0xaf, 0xac};
+    Text(p, xmp);
+    return Box("uuid", p);
+}
+
 std::vector<uint8_t> HevcConfigurationBox(uint8_t profile, uint8_t level, uint8_t chroma, uint8_t lumaBits,
                                           uint8_t chromaBits, uint16_t averageRate, uint8_t layers)
 {
@@ -490,7 +498,13 @@ std::vector<uint8_t> Mp4Sample(uint16_t n)
     AudioTrackSpec audio;
     audio.trackId = 1;
     audio.sampleRate = 48000;
-    return MovieWith(n % 2 ? "mp42" : "isom", {AudioTrack(audio), VideoTrack(video)});
+    const std::vector<uint8_t> movie =
+            MovieWith(n % 2 ? "mp42" : "isom", {AudioTrack(audio), VideoTrack(video)});
+    if (n % 2 == 0)
+        return movie;
+    const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/' x:xmptk='Uuid Toolkit " + std::to_string(n) +
+                            "'></x:xmpmeta>";
+    return Concat({movie, XmpUuidBox(xmp)});
 }
 
 std::vector<uint8_t> ImagePropertiesSample(uint16_t n, bool av1)

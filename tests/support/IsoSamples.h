@@ -51,6 +51,8 @@ std::vector<uint8_t> ListItem(const std::string& code, uint32_t type, const std:
 // metadata box with a handler and an item list of them.
 std::vector<uint8_t> UserData(const std::vector<std::vector<uint8_t>>& parts,
                               const std::vector<std::vector<uint8_t>>& items);
+// A top-level box holding an XMP packet: "uuid" with the XMP identifier.
+std::vector<uint8_t> XmpUuidBox(const std::string& xmp);
 // ftyp (brand) + moov (movie header, then `parts` in order) + an empty mdat.
 std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts);
 
@@ -71,7 +73,8 @@ std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::
 // A camera movie: a video and a sound track, the camera's shooting data, metadata keys and an
 // item list (keys first for odd n, so that the later one's artist stands), an XMP packet.
 std::vector<uint8_t> CameraMovieSample(uint16_t n);
-// An MP4 whose sound track comes first and whose video track has no vendor or compressor name.
+// An MP4 whose sound track comes first and whose video track has no vendor or compressor name;
+// odd n add an XMP packet in a top-level box after the media data.
 std::vector<uint8_t> Mp4Sample(uint16_t n);
 // A HEIF (or AVIF) image whose primary item has a codec configuration, a size, colour, depth and
 // rotation, while a second item (a thumbnail) has another configuration, size and colour; odd n

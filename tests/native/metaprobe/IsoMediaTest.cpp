@@ -76,6 +76,7 @@ TEST(MetaprobeIsoTracks, FirstTrackWithAnImageSizeGivesIt)
     EXPECT_EQ(listing.Value("Track Volume"), "100.00%");
     EXPECT_EQ(listing.Value("Image Width"), "1280");
     EXPECT_EQ(listing.Value("Image Height"), "720");
+    EXPECT_EQ(ProbeBytes(qmtest::Mp4Sample(3)).Value("XMP Toolkit"), "Uuid Toolkit 3");
 }
 
 TEST(MetaprobeIsoTracks, TimeTableCutShortGivesNoFrameRate)
