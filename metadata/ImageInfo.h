@@ -9,6 +9,9 @@ struct ImageInfo {
     char dateTimeOriginal[20];
     // The capture date of an XMP section in EXIF form, cut to fit; used when EXIF has none.
     char xmpDateTaken[40];
+    // A capture date kept outside the EXIF directories, by cameras whose EXIF has none: in the
+    // maker note, an APP12 picture info text or a QVCI block. Read only while EXIF gives none.
+    char cameraDateTaken[20];
     int imageHeight;
     int imageWidth;
     int orientation;  // 1 to 8, 0 when absent or invalid

@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "metaprobe/CameraTextBlocks.h"
+#include "metaprobe/TiffReader.h"
 #include "metaprobe/XmpReader.h"
 
 namespace {
@@ -14,6 +16,7 @@ constexpr int kEndOfImage = 0xD9;
 constexpr int kStartOfScan = 0xDA;
 constexpr int kApp0 = 0xE0;
 constexpr int kApp1 = 0xE1;
+constexpr int kApp12 = 0xEC;
 constexpr int kComment = 0xFE;
 
 // The signature of the standard XMP packet, terminator included; extended packets differ.
@@ -145,11 +148,14 @@ JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
     case kApp1:
         if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
             info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
+            TakeCameraDate(section);
         } else {
             TakeXmpDate(section);
+            TakeCameraDate(section);
             Discard();
         }
         return Step::Continue;
+    case kApp12: TakeCameraDate(section); return Step::Continue;
     case kComment:
         if (commentTaken) {
             Discard();
@@ -201,6 +207,29 @@ void JpegSectionReader::TakeXmpDate(const JpegSection& app1)
     const std::size_t length = std::min(date.size(), sizeof info->xmpDateTaken - 1);
     std::memcpy(info->xmpDateTaken, date.data(), length);
     info->xmpDateTaken[length] = '\0';
+}
+
+void JpegSectionReader::TakeCameraDate(const JpegSection& section)
+{
+    if (info->dateTimeOriginal[0] != '\0' || info->cameraDateTaken[0] != '\0' || section.size < 2)
+        return;
+    const unsigned char* payload = section.data.get() + 2;
+    const auto size = static_cast<std::size_t>(section.size - 2);
+    metaprobe::Listing listing;
+    if (section.marker == kApp12) {
+        metaprobe::ReadPictureInfo(std::vector<uint8_t>(payload, payload + size), listing);
+    } else if (size >= 4 && std::memcmp(payload, "QVCI", 4) == 0) {
+        metaprobe::ReadQvci(std::vector<uint8_t>(payload, payload + size), listing);
+    } else if (size > 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) {
+        // The whole EXIF block is read again, for its maker note, only when it has no date.
+        metaprobe::MemorySource tiff(payload + 6, size - 6);
+        metaprobe::ExifFacts facts;
+        metaprobe::ReadTiff(tiff, 0, listing, facts);
+    }
+    const std::string date = listing.Value("Date/Time Original");
+    const std::size_t length = std::min(date.size(), sizeof info->cameraDateTaken - 1);
+    std::memcpy(info->cameraDateTaken, date.data(), length);
+    info->cameraDateTaken[length] = '\0';
 }
 
 void JpegSectionReader::Discard()

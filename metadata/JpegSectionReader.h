@@ -18,7 +18,7 @@ struct JpegSection {
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
 // frame header, the first comment, the EXIF data of every "Exif" APP1 section, and the capture
-// date of the XMP APP1 section.
+// dates of the XMP APP1 section and of the blocks some cameras keep theirs in.
 class JpegSectionReader {
 public:
     static constexpr int kMaxSections = 20;
@@ -51,6 +51,9 @@ private:
     void TakeComment(const JpegSection& comment);
     // The first XMP section with a capture date gives it; later ones are not read.
     void TakeXmpDate(const JpegSection& app1);
+    // The first camera block (maker note, APP12 picture info, QVCI) with a capture date gives
+    // it, read only while the EXIF data has none.
+    void TakeCameraDate(const JpegSection& section);
     void Discard();
     void Fail(const char* message);
     void FailToStdout(const char* message);

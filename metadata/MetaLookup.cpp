@@ -149,13 +149,20 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
             NoteUnopenable(path);
             return failureReason_.empty() ? Found::No : Found::Failed;
         }
-        // As in the tool's listing: the EXIF capture date first, then XMP's; the first one
+        // As in the tool's listing: the EXIF capture date first, then one a camera kept in its
+        // own block (which the listing shows under the same name), then XMP's; the first one
         // present decides, even when it does not parse.
         const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
         if (info.exifParsed && length != 0) {
             origin = "Date/Time Original";
             return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes
                                                                                         : Found::No;
+        }
+        const std::size_t cameraLength = strnlen(info.cameraDateTaken, sizeof info.cameraDateTaken);
+        if (cameraLength != 0) {
+            origin = "Date/Time Original";
+            return ParseDateText(std::string_view(info.cameraDateTaken, cameraLength), date) ? Found::Yes
+                                                                                             : Found::No;
         }
         const std::size_t xmpLength = strnlen(info.xmpDateTaken, sizeof info.xmpDateTaken);
         if (xmpLength == 0)

@@ -91,7 +91,7 @@ private:
         }
         case kTimeStamp:
             if (v.size() >= 4)
-                listing_.Add("Date/Time Original", CameraTime(Get32(v.data(), big_)));
+                listing_.Add("Date/Time Original", CameraClockText(Get32(v.data(), big_)));
             break;
         case kImageInfo:
             // Width, height, pixel aspect ratio (float), rotation, then three bit-depth words.
@@ -110,23 +110,6 @@ private:
             break;
         default: break;
         }
-    }
-
-    // The camera counts seconds of its own clock since 1970: shown as they are, without a zone.
-    static std::string CameraTime(uint32_t seconds)
-    {
-        int64_t days = seconds / 86400, rest = seconds % 86400;
-        // Civil date from days since 1970-01-01 (proleptic Gregorian).
-        int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
-        int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-        int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-        int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
-        int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-        char text[32];
-        std::snprintf(text, sizeof text, "%04lld:%02lld:%02lld %02lld:%02lld:%02lld", (long long)year,
-                      (long long)month, (long long)day, (long long)(rest / 3600), (long long)(rest / 60 % 60),
-                      (long long)(rest % 60));
-        return text;
     }
 
     ByteSource& source_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "metaprobe/CameraTextBlocks.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
@@ -130,6 +131,10 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                     exifRead = ReadTiff(exif, 0, listing, facts);
                 } else if (size > 29 && std::memcmp(id, "http://ns.adobe.com/xap/1.0/\0", 29) == 0) {
                     ReadXmpAt(source, data + 29, size - 29, listing);
+                } else if (size > 4 && std::memcmp(id, "QVCI", 4) == 0) {
+                    std::vector<uint8_t> block;
+                    if (source.ReadSome(data, size_t(size), block))
+                        ReadQvci(block, listing);
                 }
             }
         } else if (marker == 0xE0 && size >= 12) {
@@ -144,6 +149,10 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                 listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
                 listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
             }
+        } else if (marker == 0xEC) {
+            std::vector<uint8_t> block;
+            if (source.ReadSome(data, size_t(size), block))
+                ReadPictureInfo(block, listing);
         } else if (marker == 0xFE) {
             std::vector<uint8_t> text;
             if (source.ReadSome(data, size_t(size), text)) {

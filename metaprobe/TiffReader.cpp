@@ -18,6 +18,8 @@ namespace metaprobe {
 namespace {
 
 constexpr uint16_t kMakerNoteTag = 0x927C;
+constexpr uint16_t kDngPrivateDataTag = 0xC634;
+constexpr uint16_t kWhiteBalanceTag = 0xA403;
 
 enum class Dir { Ifd0, Ifd1, LaterIfd, SubIfd, Exif, Gps, Interop };
 
@@ -324,6 +326,7 @@ private:
     bool ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& valueSize);
     void Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth);
     void Record(const TagInfo& tag, const TiffValue& value, Dir dir);
+    Camera CameraNamed() const { return {listing_.Value("Make"), listing_.Value("Camera Model Name")}; }
     int priority_ = 1;  // of the directory being read
 
     ByteSource& source_;
@@ -414,13 +417,15 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
         uint8_t pointer[12];
         if (valueSize > 4 && !value.bytes.empty() &&
             source_.Read(position_ + 2 + entryIndex_ * 12, pointer, 12)) {
-            ReadMakerNote(value.bytes, base_ + Get32(pointer + 8, big_), base_, big_, listing_.Value("Make"),
+            ReadMakerNote(value.bytes, base_ + Get32(pointer + 8, big_), base_, big_, CameraNamed(),
                           listing_);
         }
         std::string identifier;
         if (AppleContentIdentifier(value.bytes, identifier))
             listing_.Add("Content Identifier", identifier);
     }
+    if (dir == Dir::Ifd0 && value.tag == kDngPrivateDataTag)
+        ReadDngPrivateData(value.bytes, CameraNamed(), listing_);
     const TagInfo* tag = dir == Dir::Gps ? FindGpsTag(value.tag)
                          : panasonicRoot ? FindPanasonicTag(value.tag)
                                          : FindExifTag(value.tag);
@@ -574,8 +579,10 @@ void TiffWalker::Record(const TagInfo& tag, const TiffValue& value, Dir dir)
         default: break;
         }
     }
-    // The subfile type is listed as the last directory gives it.
-    listing_.Add(tag.name, ConvertValue(tag, value), value.tag == 0x00FE ? 1 : priority_);
+    // The subfile type is listed as the last directory gives it. The white balance a maker note
+    // names is more specific than this one, so this one never replaces it.
+    int priority = value.tag == 0x00FE ? 1 : value.tag == kWhiteBalanceTag ? 0 : priority_;
+    listing_.Add(tag.name, ConvertValue(tag, value), priority);
 }
 
 }  // namespace

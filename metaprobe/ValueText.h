@@ -23,6 +23,9 @@ std::string FormatCoordinate(double degrees);
 // A text field's bytes as UTF-8: kept as they are when they already are well-formed UTF-8 (as
 // most writers store non-ASCII text now), read as Latin-1 otherwise.
 std::string Latin1ToUtf8(const std::string& text);
+// A camera's clock counted in seconds since 1970, shown as it is, without a zone:
+// "2000:08:18 12:00:00".
+std::string CameraClockText(uint64_t seconds);
 // Removes trailing spaces (and NULs).
 std::string TrimRight(std::string text);
 // "YCbCr4:2:0 (2 2)" and the like for chroma subsampling factors; null for a pair without a name.

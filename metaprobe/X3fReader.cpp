@@ -46,6 +46,28 @@ std::string TextField(const uint8_t* bytes, size_t size)
     return Latin1ToUtf8(std::string(reinterpret_cast<const char*>(bytes), n));
 }
 
+// After the names: 32 type bytes, then 32 little-endian floats, the photographer's adjustments
+// of the picture as set in the camera, by type.
+void ReadAdjustments(ByteSource& source, Listing& listing)
+{
+    constexpr uint64_t kAdjustments = 104;
+    uint8_t block[32 + 32 * 4];
+    if (!source.Read(kAdjustments, block, sizeof block))
+        return;
+    static const char* const names[] = {nullptr,        "Exposure Adjust", "Contrast",  "Shadow",
+                                        "Highlight",    "Saturation",      "Sharpness", "Red Adjust",
+                                        "Green Adjust", "Blue Adjust"};
+    for (int i = 0; i < 32; ++i) {
+        uint8_t type = block[i];
+        if (type == 0 || type >= sizeof names / sizeof names[0])
+            continue;
+        uint32_t bits = Get32(block + 32 + 4 * i, false);
+        float number;
+        std::memcpy(&number, &bits, sizeof number);
+        listing.Add(names[type], FormatF(number, 1), 2);
+    }
+}
+
 }  // namespace
 
 ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
@@ -73,6 +95,7 @@ ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
     if (version >= 0x00020001 && source.Read(40, names, sizeof names)) {
         listing.Add("White Balance", TextField(names, 32), 2);
         listing.Add("Scene Capture Type", TextField(names + 32, 32), 2);
+        ReadAdjustments(source, listing);
     }
     uint8_t tail[4];
     if (source.Size() < 4 || !source.Read(source.Size() - 4, tail, 4))

@@ -1,6 +1,7 @@
 #include "metaprobe/XmpReader.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "metaprobe/TiffTags.h"
@@ -13,7 +14,7 @@ namespace {
 struct XmpProperty {
     const char* qualifiedName;
     const char* fieldName;
-    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace, ExifEnum } kind;
+    enum Kind { Text, Date, Orientation, List, Ratio, ResolutionUnit, ColorSpace, ExifEnum, LensInfo } kind;
     uint16_t exifTag = 0;  // for ExifEnum: the tag whose value table the value is looked up in
 };
 
@@ -42,6 +43,7 @@ const XmpProperty kProperties[] = {
         {"tiff:PlanarConfiguration", "Planar Configuration", XmpProperty::ExifEnum, 0x011C},
         {"tiff:YCbCrPositioning", "Y Cb Cr Positioning", XmpProperty::ExifEnum, 0x0213},
         {"exif:LightSource", "Light Source", XmpProperty::ExifEnum, 0x9208},
+        {"aux:LensInfo", "Lens Info", XmpProperty::LensInfo},
         // Raw development settings, listed as written.
         {"crs:WhiteBalance", "White Balance", XmpProperty::Text},
         {"crs:Contrast", "Contrast", XmpProperty::Text},
@@ -173,6 +175,46 @@ std::string RatioText(const std::string& value)
     return FormatRatio(num, den);
 }
 
+// Shortest and longest focal length, then the widest aperture at each: four numbers or
+// rationals, written as "18-55mm f/3.5-5.6", with "?" for an unknown (0/0) value. Other text is
+// listed as written.
+std::string LensInfoText(const std::string& value)
+{
+    std::string parts[4];
+    const char* p = value.c_str();
+    for (std::string& part : parts) {
+        while (*p == ' ')
+            ++p;
+        char* end = nullptr;
+        double number = std::strtod(p, &end);
+        if (end == p || std::strchr("0123456789+-.", *p) == nullptr)
+            return value;
+        if (*end == '/') {
+            const char* denText = end + 1;
+            double den = std::strtod(denText, &end);
+            if (end == denText)
+                return value;
+            part = den == 0 ? std::string("?") : FormatG(number / den, 10);
+        } else {
+            part = FormatG(number, 10);
+        }
+        if (*end != ' ' && *end != '\0')
+            return value;
+        p = end;
+    }
+    while (*p == ' ')
+        ++p;
+    if (*p != '\0')
+        return value;
+    std::string text = parts[0];
+    if (parts[1] != parts[0])
+        text += "-" + parts[1];
+    text += "mm f/" + parts[2];
+    if (parts[3] != parts[2])
+        text += "-" + parts[3];
+    return text;
+}
+
 std::string NumberedText(const std::string& value, const char* const* texts, int count, int first)
 {
     char* end = nullptr;
@@ -249,6 +291,7 @@ void ReadXmp(const std::string& packet, Listing& listing)
                                        : "Unknown (" + value + ")";
             break;
         case XmpProperty::ExifEnum: value = ExifEnumText(value, property.exifTag); break;
+        case XmpProperty::LensInfo: value = LensInfoText(value); break;
         default: break;
         }
         listing.Add(property.fieldName, value, 0);

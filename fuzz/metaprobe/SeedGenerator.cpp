@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/metaprobe/MakerNoteSeeds.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/IsoSamples.h"
 #include "tests/support/JpegBuilder.h"
@@ -80,5 +81,6 @@ int main(int argc, char** argv)
         ok &= Write(dir / "iso" / ("properties_heic" + v), qmtest::ImagePropertiesSample(n, false), 3);
         ok &= Write(dir / "iso" / ("properties_avif" + v), qmtest::ImagePropertiesSample(n, true), 3);
     }
+    ok &= WriteMakerNoteSeeds(dir);
     return ok ? 0 : 1;
 }

@@ -179,7 +179,8 @@ std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff)
     return file;
 }
 
-std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation)
+std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,
+                              const std::vector<std::pair<uint8_t, float>>& adjustments)
 {
     std::vector<uint8_t> file = Bytes("FOVb");
     Put32(file, 0x00020003, false);  // version 2.3
@@ -189,6 +190,13 @@ std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotatio
     Put32(file, 480, false);
     Put32(file, rotation, false);
     file.resize(0x100, 0);  // extended header
+    for (size_t i = 0; i < adjustments.size() && i < 32; ++i) {
+        file[104 + i] = adjustments[i].first;
+        uint32_t bits;
+        std::memcpy(&bits, &adjustments[i].second, sizeof bits);
+        for (int b = 0; b < 4; ++b)
+            file[136 + 4 * i + size_t(b)] = uint8_t(bits >> (8 * b));
+    }
     uint32_t section = uint32_t(file.size());
     std::vector<uint8_t> image = Bytes("SECi");
     Put32(image, 0x00020000, false);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qmtest {
@@ -24,7 +25,9 @@ std::vector<uint8_t> BuildRaf(const std::string& camera, const std::vector<uint8
 // Minolta MRW: PRD block (3264x2448 image of a 3272x2456 sensor) and a TTW block holding `tiff`.
 std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff);
 // Sigma X3F (2.3 layout): header, one JPEG preview section holding `jpeg`, the section directory.
-std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation);
+// `adjustments` fill the header's table of picture adjustments (type, value).
+std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,
+                              const std::vector<std::pair<uint8_t, float>>& adjustments = {});
 // Canon CRW: a CIFF heap with make and model, the capture time (seconds of the camera's clock
 // since 1970) and the image size and rotation, in the image-properties sub-heap.
 std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model,

@@ -265,6 +265,30 @@ TEST_F(MetaLookupTest, JpegXmpCaptureDateWhenExifHasNone)
     EXPECT_EQ(ToolStarts(), 0);
 }
 
+TEST_F(MetaLookupTest, JpegCameraBlockDateWhenExifHasNone)
+{
+    // An older compact camera's APP12 picture info: its clock in seconds since 1970.
+    const std::string picture = "[picture info]\r\nTimeDate=1279202589\r\n";
+    auto withBlock = [&](bool exif, const std::string& exifDate, const std::string& description) {
+        std::vector<uint8_t> bytes = JpegWithXmp(exif, exifDate, description);
+        std::vector<uint8_t> segment = {0xFF, 0xEC, 0, uint8_t(picture.size() + 2)};
+        segment.insert(segment.end(), picture.begin(), picture.end());
+        bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+        return bytes;
+    };
+    const std::string only = folder_ / "pictureinfo.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(only, withBlock(true, "", "xmp:CreateDate=\"2001-01-01T01:01:01\"")));
+    Date d;
+    ASSERT_TRUE(Taken(only, d));
+    EXPECT_EQ(d, kTaken);
+    // The EXIF capture date still comes first.
+    const std::string both = folder_ / "pictureinfoexif.jpg";
+    ASSERT_TRUE(qmtest::WriteBytes(both, withBlock(true, "2001:01:01 01:01:01", "")));
+    ASSERT_TRUE(Taken(both, d));
+    EXPECT_EQ(d, (Date {2001, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
 TEST_F(MetaLookupTest, JpegXmpDateWithoutTimeFailsAndFallsBack)
 {
     // As with the tool's listing, the first date present decides even when it has no time.

@@ -1,4 +1,5 @@
-// The camera makers' private notes: the fields that carry the camera's clock and time zone.
+// The camera makers' private notes: the fields that carry the camera's clock and time zone, the
+// standard fields some makers keep only there, and the capture dates of older cameras' own blocks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 
 #include "tests/native/metaprobe/ProbeTestUtil.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/MakerNoteSamples.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
 
 using qmtest::ByteOrder;
@@ -121,6 +124,281 @@ TEST(MetaprobeMakerNote, ValuesOutsideTheNoteAreNotRead)
     metaprobe::Listing nikon = ProbeBytes(JpegWithNote("NIKON", cut));
     EXPECT_FALSE(nikon.Has("Time Zone"));
     EXPECT_EQ(nikon.Value("Date/Time Original"), "2015:03:04 05:06:07");
+}
+
+const ByteOrder kOrders[] = {ByteOrder::Intel, ByteOrder::Motorola};
+
+// A Canon note with the camera settings (contrast, saturation, sharpness at positions 13-15,
+// metering at 17), owner and serial number.
+Ifd CanonNote(int16_t contrast, int16_t saturation, int16_t sharpness, int16_t metering, uint32_t serial)
+{
+    std::vector<uint16_t> settings(46, 0);
+    settings[0] = 92;
+    settings[13] = uint16_t(contrast);
+    settings[14] = uint16_t(saturation);
+    settings[15] = uint16_t(sharpness);
+    settings[17] = uint16_t(metering);
+    Ifd note;
+    note.Shorts(0x0001, settings).Ascii(0x0009, "Jane Doe   ").Long(0x000C, serial);
+    return note;
+}
+
+metaprobe::Listing CanonListing(const std::string& model, const Ifd& note, ByteOrder order,
+                                const qmtest::Shorts& before = {})
+{
+    return ProbeBytes(qmtest::JpegWithMakerNote(
+            "Canon", model, [&](uint32_t offset) { return qmtest::TiffRelativeNote(note, order, offset); },
+            order, before));
+}
+
+TEST(MetaprobeMakerNote, CanonSettingsOwnerAndSerialNumber)
+{
+    for (ByteOrder order : kOrders) {
+        // The note's metering replaces the Exif directory's, which comes before it.
+        metaprobe::Listing a =
+                CanonListing("Canon EOS 5D", CanonNote(0, 0, 0, 5, 123456789), order, {{0x9207, 2}});
+        EXPECT_EQ(a.Value("Contrast"), "Normal");
+        EXPECT_EQ(a.Value("Saturation"), "Normal");
+        EXPECT_EQ(a.Value("Sharpness"), "0");
+        EXPECT_EQ(a.Value("Metering Mode"), "Center-weighted average");
+        EXPECT_EQ(a.Value("Owner Name"), "Jane Doe");
+        EXPECT_EQ(a.Value("Serial Number"), "0123456789");
+        metaprobe::Listing b = CanonListing("Canon EOS D30", CanonNote(-1, 2, 3, 9, 123456789), order);
+        EXPECT_EQ(b.Value("Contrast"), "-1");
+        EXPECT_EQ(b.Value("Saturation"), "+2");
+        EXPECT_EQ(b.Value("Sharpness"), "+3");
+        EXPECT_EQ(b.Value("Metering Mode"), "Unknown (9)");
+        EXPECT_EQ(b.Value("Serial Number"), "075b52501");
+        // 0x7FFF marks a setting the camera did not record: not listed.
+        metaprobe::Listing c =
+                CanonListing("Canon EOS-1D Mark III", CanonNote(0x7FFF, 0x7FFF, 0x7FFF, 0, 42), order);
+        EXPECT_FALSE(c.Has("Contrast"));
+        EXPECT_FALSE(c.Has("Saturation"));
+        EXPECT_FALSE(c.Has("Sharpness"));
+        EXPECT_EQ(c.Value("Metering Mode"), "Default");
+        EXPECT_EQ(c.Value("Serial Number"), "42");
+    }
+}
+
+TEST(MetaprobeMakerNote, CanonNoteKeptByAConvertedRawFile)
+{
+    for (ByteOrder order : kOrders) {
+        const uint32_t original = 3000;
+        std::vector<uint8_t> note =
+                qmtest::TiffRelativeNote(CanonNote(1, -1, 2, 3, 12345678), order, original);
+        metaprobe::Listing listing = ProbeBytes(
+                qmtest::DngWithMakerNote("Canon", "Canon EOS 350D DIGITAL", note, original, order));
+        EXPECT_EQ(listing.Value("Contrast"), "+1");
+        EXPECT_EQ(listing.Value("Saturation"), "-1");
+        EXPECT_EQ(listing.Value("Metering Mode"), "Evaluative");
+        EXPECT_EQ(listing.Value("Owner Name"), "Jane Doe");
+        EXPECT_EQ(listing.Value("Serial Number"), "0012345678");
+        // The same block cut short, or claiming more than it holds: nothing read from it.
+        std::vector<uint8_t> dng =
+                qmtest::DngWithMakerNote("Canon", "Canon EOS 350D DIGITAL", note, 2000, order);
+        EXPECT_FALSE(ProbeBytes(dng).Has("Owner Name"));
+        std::vector<uint8_t> cut(note.begin(), note.begin() + 20);
+        EXPECT_FALSE(
+                ProbeBytes(qmtest::DngWithMakerNote("Canon", "X", cut, original, order)).Has("Contrast"));
+    }
+}
+
+std::vector<uint8_t> NikonJpeg(const Ifd& note, ByteOrder order, const qmtest::Shorts& before,
+                               const qmtest::Shorts& after)
+{
+    std::vector<uint8_t> bytes = qmtest::SelfContainedNote(note, order, Text("Nikon\0\2\x10\0\0", 10));
+    return qmtest::JpegWithMakerNote(
+            "NIKON CORPORATION", "NIKON D2X", [&](uint32_t) { return bytes; }, order, before, after);
+}
+
+TEST(MetaprobeMakerNote, NikonSettingNamesAndSerialNumber)
+{
+    for (ByteOrder order : kOrders) {
+        Ifd note;
+        note.Ascii(0x0005, "DIRECT SUNLIGHT ")
+                .Ascii(0x0006, "MED.L")
+                .Ascii(0x001D, "  0012 ")
+                .Ascii(0x0090, "Cool WHT FL")
+                .Ascii(0x00AA, "MODE2 X_Y1");
+        // The note's white balance stays over the Exif directory's, even after it; its light
+        // source replaces the one before it.
+        metaprobe::Listing listing = ProbeBytes(NikonJpeg(note, order, {{0x9208, 1}}, {{0xA403, 1}}));
+        EXPECT_EQ(listing.Value("White Balance"), "Direct Sunlight");
+        EXPECT_EQ(listing.Value("Sharpness"), "Med.L");
+        EXPECT_EQ(listing.Value("Serial Number"), "  0012");
+        EXPECT_EQ(listing.Value("Light Source"), "Cool WHT FL");
+        EXPECT_EQ(listing.Value("Saturation"), "Mode2 X_Y1");
+        // The second serial number entry wins, in word case.
+        note.Ascii(0x00A0, "NO= 3005");
+        EXPECT_EQ(ProbeBytes(NikonJpeg(note, order, {}, {})).Value("Serial Number"), "No= 3005");
+    }
+}
+
+std::vector<uint8_t> FujifilmNote(uint16_t sharpness, uint16_t whiteBalance, uint16_t saturation,
+                                  uint16_t contrast)
+{
+    Ifd note;
+    note.Short(0x1001, sharpness)
+            .Short(0x1002, whiteBalance)
+            .Short(0x1003, saturation)
+            .Short(0x1004, contrast);
+    std::vector<uint8_t> bytes = Text("FUJIFILM\x0C\0\0\0", 12);
+    std::vector<uint8_t> tiff = qmtest::BuildTiff(note, {ByteOrder::Intel, 12});
+    bytes.insert(bytes.end(), tiff.begin() + 12, tiff.end());
+    return bytes;
+}
+
+TEST(MetaprobeMakerNote, FujifilmPictureSettings)
+{
+    for (ByteOrder order : kOrders) {
+        std::vector<uint8_t> note = FujifilmNote(130, 1280, 384, 256);
+        metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "FUJIFILM", "FinePix E500", [&](uint32_t) { return note; }, order));
+        EXPECT_EQ(listing.Value("Sharpness"), "-1 (medium soft)");
+        EXPECT_EQ(listing.Value("White Balance"), "Flash");
+        EXPECT_EQ(listing.Value("Saturation"), "-1 (medium low)");
+        EXPECT_EQ(listing.Value("Contrast"), "High");
+        // Values outside the tables; the Exif directory's sharpness after the note replaces it.
+        note = FujifilmNote(7, 5, 99, 9);
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "FUJIFILM", "FinePix E500", [&](uint32_t) { return note; }, order, {}, {{0xA40A, 1}}));
+        EXPECT_EQ(listing.Value("Sharpness"), "Soft");
+        EXPECT_EQ(listing.Value("White Balance"), "Unknown (0x5)");
+        EXPECT_EQ(listing.Value("Saturation"), "Unknown (0x63)");
+        EXPECT_EQ(listing.Value("Contrast"), "Unknown (0x9)");
+    }
+}
+
+TEST(MetaprobeMakerNote, SigmaSerialNumberAndHeaderAdjustments)
+{
+    for (ByteOrder order : kOrders) {
+        Ifd note;
+        note.Ascii(0x0002, "1008382").Ascii(0x0003, "SINGLE");
+        std::vector<uint8_t> jpeg = qmtest::JpegWithMakerNote(
+                "SIGMA", "SIGMA DP2",
+                [&](uint32_t offset) {
+                    return qmtest::TiffRelativeNote(note, order, offset, Text("SIGMA\0\0\0\x01\0", 10));
+                },
+                order);
+        metaprobe::Listing listing = ProbeBytes(
+                qmtest::BuildX3f(jpeg, 0, {{2, -1.0f}, {5, 0.25f}, {6, 0.0f}, {1, 0.3f}, {30, 7.0f}}));
+        EXPECT_EQ(listing.Value("Serial Number"), "1008382");
+        EXPECT_EQ(listing.Value("Contrast"), "-1.0");
+        EXPECT_EQ(listing.Value("Saturation"), "0.2");
+        EXPECT_EQ(listing.Value("Sharpness"), "0.0");
+        EXPECT_EQ(listing.Value("Exposure Adjust"), "0.3");
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
+    }
+}
+
+TEST(MetaprobeMakerNote, PanasonicOrientationAndClockZone)
+{
+    for (ByteOrder order : kOrders) {
+        Ifd note;
+        note.Short(0x0030, 6).Short(0x003A, 2).Bytes(0x008F, {3});
+        std::vector<uint8_t> dir = InlineDirectory(note, order);
+        std::vector<uint8_t> bytes = Text("Panasonic\0\0\0", 12);
+        // Reserved first: GCC 12 misreads a growing insert at -O2 as an overflow.
+        bytes.reserve(bytes.size() + dir.size());
+        bytes.insert(bytes.end(), dir.begin(), dir.end());
+        metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "Panasonic", "DMC-FZ8", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Rotation"), "Rotate 90 CW");
+        EXPECT_EQ(listing.Value("World Time Location"), "Destination");
+        EXPECT_EQ(listing.Value("Camera Orientation"), "Rotate CCW");
+        // The picture's own orientation is the EXIF block's; the note never sets it.
+        EXPECT_FALSE(listing.Has("Orientation"));
+        note = Ifd();
+        note.Short(0x0030, 2).Short(0x003A, 0).Bytes(0x008F, {6});
+        dir = InlineDirectory(note, order);
+        bytes.resize(12);
+        bytes.insert(bytes.end(), dir.begin(), dir.end());
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "Panasonic", "DMC-FZ8", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Rotation"), "Unknown (2)");
+        EXPECT_EQ(listing.Value("World Time Location"), "Unknown (0)");
+        EXPECT_EQ(listing.Value("Camera Orientation"), "Unknown (6)");
+    }
+}
+
+std::vector<uint8_t> ReconyxJpeg(const std::vector<uint8_t>& note, ByteOrder order, bool withDate)
+{
+    return qmtest::JpegWithMakerNote(
+            "RECONYX", "HC600", [&](uint32_t) { return note; }, order, {}, {}, withDate);
+}
+
+void Put16(std::vector<uint8_t>& bytes, size_t at, unsigned value)
+{
+    bytes[at] = uint8_t(value);
+    bytes[at + 1] = uint8_t(value >> 8);
+}
+
+TEST(MetaprobeMakerNote, TrailCameraCaptureDates)
+{
+    std::vector<uint8_t> hyperFire(120, 0), ultraFire(120, 0), hyperFire2(160, 0);
+    Put16(hyperFire, 0, 0xF101);
+    const unsigned hyper[] = {5, 4, 3, 12, 31, 2011};  // seconds ... month, day, year
+    const unsigned hyper2[] = {5, 4, 3, 31, 12, 2011};  // seconds ... day, month, year
+    for (size_t i = 0; i < 6; ++i) {
+        Put16(hyperFire, 22 + 2 * i, hyper[i]);
+        Put16(hyperFire2, 62 + 2 * i, hyper2[i]);
+    }
+    std::memcpy(ultraFire.data(), "RECONYXUF\0", 10);
+    std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
+    const uint8_t ultra[] = {5, 4, 3, 31, 12, 0xDB, 0x07};
+    std::memcpy(ultraFire.data() + 59, ultra, sizeof ultra);
+    for (ByteOrder order : kOrders) {
+        for (const std::vector<uint8_t>* note : {&hyperFire, &ultraFire, &hyperFire2}) {
+            EXPECT_EQ(ProbeBytes(ReconyxJpeg(*note, order, false)).Value("Date/Time Original"),
+                      "2011:12:31 03:04:05");
+            // The EXIF block's own date wins.
+            EXPECT_EQ(ProbeBytes(ReconyxJpeg(*note, order, true)).Value("Date/Time Original"),
+                      "2015:03:04 05:06:07");
+        }
+        // A note cut before its date, and a HyperFire layout from another make: no date.
+        std::vector<uint8_t> cut(hyperFire.begin(), hyperFire.begin() + 30);
+        EXPECT_FALSE(ProbeBytes(ReconyxJpeg(cut, order, false)).Has("Date/Time Original"));
+        EXPECT_FALSE(ProbeBytes(qmtest::JpegWithMakerNote(
+                                        "Other", "HC600", [&](uint32_t) { return hyperFire; }, order, {}, {},
+                                        false))
+                             .Has("Date/Time Original"));
+    }
+}
+
+std::vector<uint8_t> JpegWithSegment(uint8_t marker, const std::string& payload, bool withExif)
+{
+    qmtest::JpegBuilder jpeg;
+    jpeg.Soi();
+    if (withExif)
+        jpeg.Exif(Ifd().Sub(0x8769, Ifd().Ascii(0x9003, "2002:02:02 02:02:02")), ByteOrder::Intel);
+    jpeg.Segment(marker, std::vector<uint8_t>(payload.begin(), payload.end())).Frame(8, 8).Scan().Eoi();
+    return jpeg.Bytes();
+}
+
+TEST(MetaprobeMakerNote, CompactCameraTextBlockDates)
+{
+    using namespace std::string_literals;
+    // The camera's clock in seconds since 1970, shown without a zone.
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\r\nTimeDate=966600000\r\n", false))
+                      .Value("Date/Time Original"),
+              "2000:08:18 12:00:00");
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xEC, "OLYMPUS\0[picture info]\nTimeDate=2001:02:03 04:05:06  \n"s,
+                                         false))
+                      .Value("Date/Time Original"),
+              "2001:02:03 04:05:06");
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\r\nTimeDate=966600000\r\n", true))
+                      .Value("Date/Time Original"),
+              "2002:02:02 02:02:02");
+    // A key that merely ends in the name, and the block another program writes there.
+    EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\nXTimeDate=5\n", false))
+                         .Has("Date/Time Original"));
+    EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xEC, "Ducky\nTimeDate=5\n", false)).Has("Date/Time Original"));
+    std::string qvci(140, '\0');
+    qvci.replace(0, 4, "QVCI");
+    qvci.replace(77, 19, "2004:05:06 07:08:09");
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xE1, qvci, false)).Value("Date/Time Original"),
+              "2004:05:06 07:08:09");
+    EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xE1, qvci.substr(0, 90), false)).Has("Date/Time Original"));
 }
 
 }  // namespace

@@ -1,0 +1,103 @@
+#include "fuzz/metaprobe/MakerNoteSeeds.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/MakerNoteSamples.h"
+#include "tests/support/RawSamples.h"
+
+namespace {
+
+using qmtest::ByteOrder;
+using qmtest::Ifd;
+
+bool Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, size_t skip)
+{
+    return bytes.size() >= skip &&
+           qmtest::WriteBytes(path.string(), std::vector<uint8_t>(bytes.begin() + long(skip), bytes.end()));
+}
+
+std::vector<uint8_t> Chars(const char* bytes, size_t size)
+{
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+std::vector<uint8_t> Segment(uint8_t marker, const std::vector<uint8_t>& payload)
+{
+    return qmtest::JpegBuilder().Soi().Segment(marker, payload).Frame(8, 8).Scan().Eoi().Bytes();
+}
+
+}  // namespace
+
+bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
+{
+    bool ok = true;
+    for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        const std::string n = order == ByteOrder::Intel ? "ii" : "mm";
+        std::vector<uint16_t> settings(46, 1);
+        Ifd canon;
+        canon.Shorts(0x0001, settings).Ascii(0x0009, "Owner").Long(0x000C, 123456789);
+        auto canonAt = [&](uint32_t offset) { return qmtest::TiffRelativeNote(canon, order, offset); };
+        ok &= Write(dir / "jpeg" / ("canon_" + n),
+                    qmtest::JpegWithMakerNote("Canon", "Canon EOS 5D", canonAt, order), 3);
+        ok &= Write(dir / "tiff" / ("dng_" + n),
+                    qmtest::DngWithMakerNote("Canon", "Canon EOS 5D", canonAt(1000), 1000, order), 2);
+        Ifd nikon;
+        nikon.Ascii(0x0005, "AUTO").Ascii(0x0006, "NONE").Ascii(0x00A0, "NO= 1").Ascii(0x00AA, "NORMAL");
+        std::vector<uint8_t> nikonNote =
+                qmtest::SelfContainedNote(nikon, order, Chars("Nikon\0\2\x10\0\0", 10));
+        ok &= Write(dir / "jpeg" / ("nikon_" + n),
+                    qmtest::JpegWithMakerNote(
+                            "NIKON", "D2X", [&](uint32_t) { return nikonNote; }, order),
+                    3);
+        Ifd sigma;
+        sigma.Ascii(0x0002, "1008382");
+        std::vector<uint8_t> sigmaJpeg = qmtest::JpegWithMakerNote(
+                "SIGMA", "DP2",
+                [&](uint32_t offset) {
+                    return qmtest::TiffRelativeNote(sigma, order, offset, Chars("SIGMA\0\0\0\1\0", 10));
+                },
+                order);
+        ok &= Write(dir / "x3f" / ("sigma_" + n), qmtest::BuildX3f(sigmaJpeg, 0, {{2, 1.0f}, {5, -0.5f}}), 4);
+    }
+    Ifd fuji;
+    fuji.Short(0x1001, 3).Short(0x1002, 256).Short(0x1003, 128).Short(0x1004, 0);
+    std::vector<uint8_t> fujiNote = Chars("FUJIFILM\x0C\0\0\0", 12);
+    std::vector<uint8_t> fujiTiff = qmtest::BuildTiff(fuji, {ByteOrder::Intel, 12});
+    fujiNote.insert(fujiNote.end(), fujiTiff.begin() + 12, fujiTiff.end());
+    ok &= Write(dir / "jpeg" / "fujifilm",
+                qmtest::JpegWithMakerNote(
+                        "FUJIFILM", "E500", [&](uint32_t) { return fujiNote; }, ByteOrder::Intel),
+                3);
+    std::vector<uint8_t> hyperFire(120, 0), ultraFire(120, 1), hyperFire2(160, 2);
+    hyperFire[0] = 0x01;
+    hyperFire[1] = 0xF1;
+    std::memcpy(ultraFire.data(), "RECONYXUF\0", 10);
+    std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
+    int i = 0;
+    for (const std::vector<uint8_t>* note : {&hyperFire, &ultraFire, &hyperFire2}) {
+        ok &= Write(dir / "jpeg" / ("reconyx" + std::to_string(i++)),
+                    qmtest::JpegWithMakerNote(
+                            "RECONYX", "HC600", [&](uint32_t) { return *note; }, ByteOrder::Motorola, {}, {},
+                            false),
+                    3);
+    }
+    Ifd panasonic;
+    panasonic.Short(0x0030, 6).Short(0x003A, 1).Bytes(0x008F, {2});
+    std::vector<uint8_t> panasonicTiff = qmtest::BuildTiff(panasonic, {ByteOrder::Motorola});
+    std::vector<uint8_t> panasonicNote = Chars("Panasonic\0\0\0", 12);
+    panasonicNote.insert(panasonicNote.end(), panasonicTiff.begin() + 8, panasonicTiff.end());
+    ok &= Write(dir / "jpeg" / "panasonic",
+                qmtest::JpegWithMakerNote(
+                        "Panasonic", "DMC-FZ8", [&](uint32_t) { return panasonicNote; }, ByteOrder::Motorola),
+                3);
+    const std::string info = "[picture info]\r\nTimeDate=966600000\r\nType=C3030Z\r\n";
+    ok &= Write(dir / "jpeg" / "app12", Segment(0xEC, std::vector<uint8_t>(info.begin(), info.end())), 3);
+    std::vector<uint8_t> qvci(140, 0);
+    std::memcpy(qvci.data(), "QVCI", 4);
+    std::memcpy(qvci.data() + 77, "2001:02:03 04:05:06", 19);
+    ok &= Write(dir / "jpeg" / "qvci", Segment(0xE1, qvci), 3);
+    return ok;
+}

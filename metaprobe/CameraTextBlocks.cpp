@@ -1,0 +1,60 @@
+#include "metaprobe/CameraTextBlocks.h"
+
+#include <cstring>
+#include <string>
+
+#include "metaprobe/ValueText.h"
+
+namespace metaprobe {
+
+namespace {
+
+constexpr size_t kQvciDate = 77, kQvciDateSize = 20;
+
+bool AllDigits(const std::string& text)
+{
+    if (text.empty() || text.size() > 18)
+        return false;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
+{
+    // Photoshop's "Ducky" block uses the same segment for something else.
+    if (payload.size() >= 5 && std::memcmp(payload.data(), "Ducky", 5) == 0)
+        return;
+    const std::string text(payload.begin(), payload.end());
+    const std::string key = "TimeDate=";
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+        if (at != 0 && text[at - 1] != '\n' && text[at - 1] != '\r' && text[at - 1] != '\0')
+            continue;  // part of a longer key
+        size_t start = at + key.size(), end = text.find_first_of("\r\n", start);
+        std::string value = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t nul = value.find('\0');
+        if (nul != std::string::npos)
+            value.resize(nul);
+        value = TrimRight(value);
+        // Seconds of the camera's clock since 1970, or a date as written.
+        listing.Add("Date/Time Original",
+                    AllDigits(value) ? CameraClockText(std::stoull(value)) : Latin1ToUtf8(value), 0);
+    }
+}
+
+void ReadQvci(const std::vector<uint8_t>& payload, Listing& listing)
+{
+    if (payload.size() < kQvciDate + kQvciDateSize || std::memcmp(payload.data(), "QVCI", 4) != 0)
+        return;
+    const char* date = reinterpret_cast<const char*>(payload.data() + kQvciDate);
+    size_t n = 0;
+    while (n < kQvciDateSize && date[n] != '\0')
+        ++n;
+    listing.Add("Date/Time Original", Latin1ToUtf8(TrimRight(std::string(date, n))), 0);
+}
+
+}  // namespace metaprobe
