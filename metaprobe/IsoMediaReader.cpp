@@ -4,14 +4,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
-#include "metaprobe/FileInfo.h"
+#include "metaprobe/IsoItemProperties.h"
+#include "metaprobe/IsoTrackFields.h"
+#include "metaprobe/IsoUserData.h"
+#include "metaprobe/IsoValueText.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
 #include "metaprobe/WindowSource.h"
+#include "metaprobe/XmpReader.h"
 
 namespace metaprobe {
 
@@ -19,10 +22,15 @@ namespace {
 
 constexpr unsigned kMaxDepth = 10;
 constexpr unsigned kMaxBoxes = 20000;
-constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
 constexpr uint32_t kMaxMetadataKeys = 1000;
 constexpr uint64_t kMaxMetadataText = 256;
-// The metadata keys listed, with their field names.
+// Largest payload read of a small box (a header, a property, a sample description).
+constexpr size_t kMaxSmallBox = 4096;
+// Largest time-to-sample table read (a variable frame rate gives one entry per change).
+constexpr size_t kMaxTimeTable = 256 * 1024;
+// Largest property container and item list walked.
+constexpr unsigned kMaxProperties = 1000;
+// The metadata keys listed with a converted value, with their field names.
 const struct {
     const char* key;
     const char* fieldName;
@@ -31,53 +39,8 @@ const struct {
         {"com.apple.quicktime.content.identifier", "Content Identifier", false},
         {"com.apple.quicktime.creationdate", "Creation Date", true},
 };
-
-bool IsDigits(const std::string& text, size_t at, size_t count)
-{
-    if (at + count > text.size())
-        return false;
-    for (size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    }
-    return true;
-}
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-// "2019-05-04T15:20:30+0200" -> "2019:05:04 15:20:30+02:00": the date and time in EXIF form when
-// the text starts with them (seconds optional) and the rest, after any white space, has none;
-// a zone of four digits at the end gets its colon either way. Other texts stay as they are.
-std::string CreationDateText(const std::string& value)
-{
-    std::string text = value;
-    const bool dateTime = IsDigits(value, 0, 4) && value.size() >= 16 && value[4] == '-' &&
-                          IsDigits(value, 5, 2) && value[7] == '-' && IsDigits(value, 8, 2) &&
-                          value[10] == 'T' && IsDigits(value, 11, 2) && value[13] == ':' &&
-                          IsDigits(value, 14, 2);
-    if (dateTime) {
-        size_t timeEnd = 16;
-        if (value.size() >= 19 && value[16] == ':' && IsDigits(value, 17, 2))
-            timeEnd = 19;
-        size_t rest = timeEnd;
-        while (rest < value.size() && IsSpace(value[rest]))
-            ++rest;
-        bool restHasSpace = false;
-        for (size_t i = rest; i < value.size(); ++i)
-            restHasSpace = restHasSpace || IsSpace(value[i]);
-        if (!restHasSpace) {
-            text = value.substr(0, 4) + ':' + value.substr(5, 2) + ':' + value.substr(8, 2) + ' ' +
-                   value.substr(11, timeEnd - 11) + value.substr(rest);
-        }
-    }
-    const size_t n = text.size();
-    if (n >= 5 && (text[n - 5] == '+' || text[n - 5] == '-') && IsDigits(text, n - 4, 4))
-        text.insert(n - 2, 1, ':');
-    return text;
-}
+const uint8_t kXmpUuid[16] = {0xbe, 0x7a, 0xcf, 0xcb, 0x97, 0xa9, 0x42, 0xe8,
+                              0x9c, 0x71, 0x99, 0x94, 0x91, 0xe3, 0xaf, 0xac};
 
 struct Box {
     std::string type;
@@ -109,78 +72,6 @@ bool ReadBox(ByteSource& source, uint64_t position, uint64_t end, Box& box)
     return true;
 }
 
-// Movie dates count seconds from 1904 in UTC; they are shown in local time, the day a person shot.
-std::string MovieDateText(uint64_t seconds)
-{
-    if (seconds == 0)
-        return "0000:00:00 00:00:00";
-    int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
-    return LocalTimeText(std::time_t(unix));
-}
-
-std::string DurationText(double seconds)
-{
-    if (seconds == 0)
-        return "0 s";
-    if (seconds < 30)
-        return FormatF(seconds, 2) + " s";
-    uint64_t whole = uint64_t(seconds + 0.5);
-    char text[48];
-    std::snprintf(text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(whole / 3600),
-                  unsigned(whole / 60 % 60), unsigned(whole % 60));
-    return text;
-}
-
-// "0 bps", "512 kbps", "1.23 Mbps".
-std::string BitrateText(double bits)
-{
-    static const char* const units[] = {"bps", "kbps", "Mbps", "Gbps"};
-    int unit = 0;
-    while (bits >= 1000 && unit < 3) {
-        bits /= 1000;
-        ++unit;
-    }
-    return FormatG(bits, 3) + " " + units[unit];
-}
-
-// The 3x3 transformation matrix: 16.16 fixed-point values, the third column 2.30.
-std::string MatrixText(const uint8_t* m)
-{
-    std::string text;
-    for (int i = 0; i < 9; ++i) {
-        double value = int32_t(Get32(m + 4 * i, true)) / (i % 3 == 2 ? 1073741824.0 : 65536.0);
-        text += (i ? " " : "") + FormatG(value, 10);
-    }
-    return text;
-}
-
-std::string BrandName(const std::string& brand)
-{
-    static const struct {
-        const char* brand;
-        const char* text;
-    } names[] = {
-            {"heic", "High Efficiency Image Format HEVC still image (.HEIC)"},
-            {"heix", "High Efficiency Image Format still image (.HEIF)"},
-            {"mif1", "High Efficiency Image Format still image (.HEIF)"},
-            {"avif", "AV1 Image File Format (.AVIF)"},
-            {"crx ", "Canon Raw (.CRX)"},
-            {"qt  ", "Apple QuickTime (.MOV/QT)"},
-            {"isom", "MP4 Base Media v1 [IS0 14496-12:2003]"},
-            {"mp41", "MP4 v1 [ISO 14496-1:ch13]"},
-            {"mp42", "MP4 v2 [ISO 14496-14]"},
-            {"3gp4", "3GPP Media (.3GP) Release 4"},
-            {"3gp5", "3GPP Media (.3GP) Release 5"},
-            {"3gp6", "3GPP Media (.3GP) Release 6 Streaming Servers"},
-            {"M4V ", "Apple iTunes Video (.M4V) Video"},
-    };
-    for (const auto& n : names) {
-        if (brand == n.brand)
-            return n.text;
-    }
-    return TrimRight(brand);
-}
-
 struct ItemLocation {
     uint32_t id = 0;
     uint64_t offset = 0;
@@ -199,17 +90,26 @@ public:
     double movieSeconds = 0;  // duration of the movie, 0 when unknown
     bool hasMediaData = false;
     uint64_t mediaDataSize = 0;
+    std::string rotation;  // of the first video track, empty when unknown
 
 private:
     void Handle(const Box& box, unsigned depth, const std::string& parent);
+    void Container(const Box& box, unsigned depth);
     void FileTypeBox(const Box& box);
     void MovieHeader(const Box& box, const char* prefix, bool movie);
+    void Handler(const Box& box, bool metaLevel);
+    void SampleDescription(const Box& box);
     void ItemInfo(const Box& box);
     void ItemLocations(const Box& box);
+    void PropertyAssociations(const Box& box);
     void ReadExifItem();
+    void ReadXmpItem();
+    void ItemProperties();
     void CanonBlock(const Box& box, bool gps);
     void MetadataKeys(const Box& box);
     void MetadataItems(const Box& box);
+    bool Payload(const Box& box, std::vector<uint8_t>& out, size_t most = kMaxSmallBox);
+    const ItemLocation* LocationOf(uint32_t id) const;
 
     ByteSource& source_;
     Listing& listing_;
@@ -217,10 +117,22 @@ private:
     unsigned boxes_ = 0;
     uint32_t exifItem_ = 0;
     bool exifItemKnown_ = false;
+    uint32_t xmpItem_ = 0;
+    bool xmpItemKnown_ = false;
     std::vector<ItemLocation> locations_;
     bool exifRead_ = false;
+    bool xmpRead_ = false;
     uint32_t movieScale_ = 0;
     std::vector<std::string> keys_;  // QuickTime metadata keys, by index - 1
+    std::string trackHandler_;  // handler type of the track being read
+    uint32_t mediaScale_ = 0;  // time scale of the track being read
+    uint8_t trackMatrix_[36] = {};  // transformation of the track being read
+    bool haveTrackMatrix_ = false;
+    uint32_t primaryItem_ = 0;
+    bool primaryKnown_ = false;
+    Box properties_;  // the item property container, read once the items are
+    bool propertiesKnown_ = false;
+    std::vector<unsigned> primaryProperties_;  // 1-based indexes into the container
 };
 
 void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std::string& parent)
@@ -237,9 +149,41 @@ void IsoReader::Children(uint64_t begin, uint64_t end, unsigned depth, const std
     }
 }
 
+bool IsoReader::Payload(const Box& box, std::vector<uint8_t>& out, size_t most)
+{
+    return source_.ReadSome(box.data, size_t(box.size < most ? box.size : most), out);
+}
+
+void IsoReader::Container(const Box& box, unsigned depth)
+{
+    const std::string& t = box.type;
+    if (t == "trak") {
+        trackHandler_.clear();
+        mediaScale_ = 0;
+        haveTrackMatrix_ = false;
+    }
+    if (t == "meta") {
+        // The ISO form has version and flags before its children; the QuickTime form does not.
+        uint8_t head[8];
+        uint64_t skip = 4;
+        if (box.size >= 8 && source_.Read(box.data, head, 8) && std::memcmp(head + 4, "hdlr", 4) == 0)
+            skip = 0;
+        if (box.size < skip)
+            return;
+        keys_.clear();
+        Children(box.data + skip, box.data + box.size, depth + 1, t);
+        ReadExifItem();
+        ReadXmpItem();
+        ItemProperties();
+        return;
+    }
+    Children(box.data, box.data + box.size, depth + 1, t);
+}
+
 void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent)
 {
     const std::string& t = box.type;
+    std::vector<uint8_t> d;
     if (t == "ftyp") {
         FileTypeBox(box);
     } else if (t == "mdat" && parent.empty()) {
@@ -250,50 +194,71 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
             listing_.Add("Media Data Offset", std::to_string(box.data));
         }
     } else if (t == "moov" || t == "trak" || t == "mdia" || t == "minf" || t == "stbl" || t == "udta" ||
-               t == "iprp" || t == "ipco" || t == "dinf") {
+               t == "dinf" || t == "tapt" || t == "meta") {
+        Container(box, depth);
+    } else if (t == "iprp") {
         Children(box.data, box.data + box.size, depth + 1, t);
-    } else if (t == "meta") {
-        // The ISO form has version and flags before its children; the QuickTime form does not.
-        uint8_t head[8];
-        uint64_t skip = 4;
-        if (box.size >= 8 && source_.Read(box.data, head, 8) && std::memcmp(head + 4, "hdlr", 4) == 0)
-            skip = 0;
-        if (box.size >= skip) {
-            Children(box.data + skip, box.data + box.size, depth + 1, t);
-            ReadExifItem();
-        }
+    } else if (t == "ipco" && parent == "iprp") {
+        properties_ = box;
+        propertiesKnown_ = true;
+    } else if (t == "ipma" && parent == "iprp") {
+        PropertyAssociations(box);
     } else if (t == "mvhd") {
         MovieHeader(box, "", true);
     } else if (t == "tkhd") {
         MovieHeader(box, "Track ", false);
     } else if (t == "mdhd") {
         MovieHeader(box, "Media ", false);
+    } else if (t == "hdlr") {
+        Handler(box, parent == "meta");
+    } else if (t == "vmhd" && parent == "minf" && Payload(box, d)) {
+        ListVideoMediaHeader(d.data(), d.size(), listing_);
+    } else if (t == "smhd" && parent == "minf" && Payload(box, d)) {
+        ListSoundMediaHeader(d.data(), d.size(), listing_);
+    } else if (t == "stsd" && parent == "stbl") {
+        SampleDescription(box);
+    } else if (t == "stts" && parent == "stbl" && trackHandler_ == "vide" && Payload(box, d, kMaxTimeTable)) {
+        const std::string rate = FrameRateText(d.data(), d.size(), mediaScale_);
+        if (!rate.empty())
+            listing_.Add("Video Frame Rate", rate);
+    } else if (parent == "tapt" && (t == "clef" || t == "prof" || t == "enof") && Payload(box, d)) {
+        static const char* const names[] = {"Clean Aperture Dimensions", "Production Aperture Dimensions",
+                                            "Encoded Pixels Dimensions"};
+        const std::string text = ApertureText(d.data(), d.size());
+        if (!text.empty())
+            listing_.Add(names[t == "clef" ? 0 : t == "prof" ? 1 : 2], text);
+    } else if (t == "TAGS" && parent == "udta" && Payload(box, d)) {
+        ListCameraTags(d.data(), d.size(), listing_, facts_);
+    } else if (parent == "udta" && UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())) &&
+               Payload(box, d)) {
+        const std::string text = UserDataText(d.data(), d.size());
+        if (!text.empty())
+            listing_.Add(UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())), text);
+    } else if (t == "XMP_" && parent == "udta") {
+        ReadXmpAt(source_, box.data, box.size, listing_);
     } else if (t == "pitm" && box.size >= 6) {
-        uint8_t d[8];
-        if (source_.Read(box.data, d, 6)) {
+        uint8_t p[8];
+        if (source_.Read(box.data, p, 6)) {
             uint32_t id =
-                    d[0] == 0 ? Get16(d + 4, true) : (source_.Read(box.data, d, 8) ? Get32(d + 4, true) : 0);
+                    p[0] == 0 ? Get16(p + 4, true) : (source_.Read(box.data, p, 8) ? Get32(p + 4, true) : 0);
             listing_.Add("Primary Item Reference", std::to_string(id));
+            primaryItem_ = id;
+            primaryKnown_ = true;
         }
     } else if (t == "iinf") {
         ItemInfo(box);
     } else if (t == "iloc") {
         ItemLocations(box);
-    } else if (t == "ispe" && box.size >= 12) {
-        uint8_t d[12];
-        if (source_.Read(box.data, d, 12)) {
-            std::string w = std::to_string(Get32(d + 4, true)), h = std::to_string(Get32(d + 8, true));
-            listing_.Add("Image Width", w);
-            listing_.Add("Image Height", h);
-            listing_.Add("Image Spatial Extent", w + "x" + h);
-        }
-    } else if (t == "uuid" && box.size >= 16 && parent == "moov") {
+    } else if (t == "uuid" && box.size >= 16 && (parent == "moov" || parent.empty())) {
         static const uint8_t kCanon[16] = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
                                            0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
         uint8_t id[16];
-        if (source_.Read(box.data, id, 16) && std::memcmp(id, kCanon, 16) == 0) {
+        if (!source_.Read(box.data, id, 16))
+            return;
+        if (parent == "moov" && std::memcmp(id, kCanon, 16) == 0)
             Children(box.data + 16, box.data + box.size, depth + 1, "canon");
-        }
+        else if (std::memcmp(id, kXmpUuid, 16) == 0)
+            ReadXmpAt(source_, box.data + 16, box.size - 16, listing_);
     } else if (parent == "canon" && (t == "CMT1" || t == "CMT2" || t == "CMT4")) {
         CanonBlock(box, t == "CMT4");
     } else if (parent == "meta" && t == "keys") {
@@ -339,10 +304,29 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
     size_t need = 4 + 2 * wide + (track ? 8 : 4) + wide;
     if (n < need)
         return;
-    // Track headers: the first track's are listed (the video track comes first in camera files);
+    // Track headers: the first track's are listed (the video track comes first in camera files),
+    // but the first image size of any track (a sound track has none) and the last track's matrix;
     // media headers: the last one's, as the reference tool lists them.
-    if (track && listing_.Has(p + "Header Version"))
-        return;
+    if (track) {
+        // Version and flags, two dates, id, reserved, duration, reserved, layer, group, volume,
+        // reserved, the matrix, width and height.
+        const size_t matrixAt = 4 + 2 * wide + 8 + wide + 8 + 8, sizeAt = matrixAt + 36;
+        haveTrackMatrix_ = n >= matrixAt + 36;
+        if (haveTrackMatrix_)
+            std::memcpy(trackMatrix_, d + matrixAt, 36);
+        if (listing_.Has(p + "Header Version")) {
+            if (haveTrackMatrix_)
+                listing_.Add("Matrix Structure", MatrixText(trackMatrix_));
+            if (!listing_.Has("Image Width") && n >= sizeAt + 8) {
+                const uint32_t width = Get32(d + sizeAt, true), height = Get32(d + sizeAt + 4, true);
+                if (width && height) {
+                    listing_.Add("Image Width", FormatG(width / 65536.0, 10));
+                    listing_.Add("Image Height", FormatG(height / 65536.0, 10));
+                }
+            }
+            return;
+        }
+    }
     listing_.Add((movie ? "Movie Header Version" : p + "Header Version"), std::to_string(version));
     uint64_t created = version == 1 ? Get64(d + 4, true) : Get32(d + 4, true);
     uint64_t modified = version == 1 ? Get64(d + 4 + wide, true) : Get32(d + 4 + wide, true);
@@ -373,6 +357,8 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
     uint32_t scale = Get32(d + at, true);
     uint64_t duration = version == 1 ? Get64(d + at + 4, true) : Get32(d + at + 4, true);
     listing_.Add(p + "Time Scale", std::to_string(scale));
+    if (!movie)
+        mediaScale_ = scale;
     if (scale)
         listing_.Add(p + "Duration", DurationText(double(duration) / scale));
     if (!movie)
@@ -396,6 +382,130 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
     listing_.Add("Next Track ID", std::to_string(Get32(d + rest + 76, true)));
 }
 
+// A handler's class, type and vendor; each later handler's replace the earlier values.
+void IsoReader::Handler(const Box& box, bool metaLevel)
+{
+    std::vector<uint8_t> d;
+    if (!Payload(box, d) || d.size() < 16)
+        return;
+    static const char* const names[] = {"Handler Class", "Handler Type", "Handler Vendor ID"};
+    const std::string values[] = {HandlerClassName(d.data() + 4), HandlerTypeName(d.data() + 8),
+                                  VendorName(d.data() + 12)};
+    for (int i = 0; i < 3; ++i) {
+        if (!values[i].empty())
+            listing_.Add(names[i], values[i]);
+    }
+    // The media handler (directly in the media box) tells which kind of track this is.
+    if (!metaLevel && trackHandler_.empty()) {
+        trackHandler_.assign(reinterpret_cast<const char*>(d.data() + 8), 4);
+        if (trackHandler_ == "vide" && rotation.empty() && haveTrackMatrix_)
+            rotation = RotationText(trackMatrix_);
+    }
+}
+
+// The first entry of a track's sample description table, read by the track's kind.
+void IsoReader::SampleDescription(const Box& box)
+{
+    std::vector<uint8_t> d;
+    if (!Payload(box, d) || d.size() < 16 || Get32(d.data() + 4, true) == 0)
+        return;
+    const size_t size = Get32(d.data() + 8, true);
+    if (size < 8 || size > d.size() - 8)
+        return;
+    const uint8_t* format = d.data() + 12;
+    if (trackHandler_ == "vide")
+        ListVideoSampleEntry(format, d.data() + 16, size - 8, listing_);
+    else if (trackHandler_ == "soun")
+        ListAudioSampleEntry(format, d.data() + 16, size - 8, listing_);
+}
+
+// Which properties belong to which item: per item its id and a list of property indexes (7 or
+// 15 bits, the top bit marking an essential one). Only the primary item's are kept.
+void IsoReader::PropertyAssociations(const Box& box)
+{
+    std::vector<uint8_t> d;
+    if (!Payload(box, d, 1u << 16) || d.size() < 8)
+        return;
+    const bool wideIds = d[0] >= 1, wideIndexes = d[3] & 1;
+    const uint64_t count = Get32(d.data() + 4, true);
+    size_t at = 8;
+    for (uint64_t i = 0; i < count; ++i) {
+        const size_t idSize = wideIds ? 4 : 2;
+        if (at + idSize + 1 > d.size())
+            return;
+        const uint32_t id = wideIds ? Get32(d.data() + at, true) : Get16(d.data() + at, true);
+        const unsigned associations = d[at + idSize];
+        at += idSize + 1;
+        for (unsigned a = 0; a < associations; ++a) {
+            const size_t indexSize = wideIndexes ? 2 : 1;
+            if (at + indexSize > d.size())
+                return;
+            const unsigned index = wideIndexes ? Get16(d.data() + at, true) & 0x7fff : d[at] & 0x7f;
+            at += indexSize;
+            if (primaryKnown_ && id == primaryItem_ && index != 0 &&
+                primaryProperties_.size() < kMaxProperties)
+                primaryProperties_.push_back(index);
+        }
+    }
+}
+
+// Lists the item properties, after the items, in the order of the container. The codec
+// configuration and size are the primary image's when it has them (a grid image has no codec
+// configuration of its own: then its tiles' stands); of the other properties each later one
+// replaces an earlier one whichever image it belongs to, as the reference tool lists them.
+void IsoReader::ItemProperties()
+{
+    if (!propertiesKnown_)
+        return;
+    propertiesKnown_ = false;
+    std::vector<Box> properties;
+    uint64_t position = properties_.data;
+    const uint64_t end = properties_.data + properties_.size;
+    Box property;
+    while (properties.size() < kMaxProperties && boxes_ < kMaxBoxes &&
+           ReadBox(source_, position, end, property)) {
+        ++boxes_;
+        properties.push_back(property);
+        position = property.data + property.size;
+    }
+    auto primary = [&](size_t i) {
+        return std::find(primaryProperties_.begin(), primaryProperties_.end(), i + 1) !=
+               primaryProperties_.end();
+    };
+    bool primaryHas[2] = {};  // a configuration, a size
+    for (size_t i = 0; i < properties.size(); ++i) {
+        primaryHas[0] = primaryHas[0] || (primary(i) && properties[i].type == "hvcC");
+        primaryHas[1] = primaryHas[1] || (primary(i) && properties[i].type == "ispe");
+    }
+    for (size_t i = 0; i < properties.size(); ++i) {
+        const std::string& type = properties[i].type;
+        const bool primaryOnly = (type == "hvcC" && primaryHas[0]) || (type == "ispe" && primaryHas[1]);
+        std::vector<uint8_t> d;
+        if ((!primaryOnly || primary(i)) && Payload(properties[i], d))
+            ListItemProperty(type, d.data(), d.size(), listing_);
+    }
+}
+
+const ItemLocation* IsoReader::LocationOf(uint32_t id) const
+{
+    for (const ItemLocation& location : locations_) {
+        if (location.id == id)
+            return &location;
+    }
+    return nullptr;
+}
+
+void IsoReader::ReadXmpItem()
+{
+    if (xmpRead_ || !xmpItemKnown_)
+        return;
+    const ItemLocation* location = LocationOf(xmpItem_);
+    if (location == nullptr)
+        return;
+    xmpRead_ = true;
+    ReadXmpAt(source_, location->offset, location->length, listing_);
+}
+
 void IsoReader::ItemInfo(const Box& box)
 {
     uint8_t head[6];
@@ -406,19 +516,31 @@ void IsoReader::ItemInfo(const Box& box)
     uint64_t position = start, end = box.data + box.size;
     while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, entry)) {
         ++boxes_;
-        uint8_t d[12];
-        if (entry.type == "infe" && entry.size >= 12 && source_.Read(entry.data, d, 12) && d[0] >= 2) {
-            uint32_t id = d[0] == 2 ? Get16(d + 4, true) : Get32(d + 4, true);
-            const uint8_t* type = d[0] == 2 ? d + 8 : nullptr;
-            uint8_t t3[4];
-            if (d[0] > 2 && entry.size >= 14 && source_.Read(entry.data + 10, t3, 4))
-                type = t3;
-            if (type && std::memcmp(type, "Exif", 4) == 0 && !exifItemKnown_) {
-                exifItem_ = id;
-                exifItemKnown_ = true;
+        position = entry.data + entry.size;
+        // Version 2 and 3 entries: version and flags, the id (16 or 32 bits), a protection index,
+        // the item type, a name; a "mime" item then gives its content type.
+        std::vector<uint8_t> d;
+        if (entry.type != "infe" || !Payload(entry, d) || d.size() < 12 || d[0] < 2)
+            continue;
+        const size_t idSize = d[0] == 2 ? 2 : 4;
+        if (d.size() < 10 + idSize)
+            continue;
+        const uint32_t id = idSize == 2 ? Get16(d.data() + 4, true) : Get32(d.data() + 4, true);
+        const uint8_t* type = d.data() + 6 + idSize;
+        if (std::memcmp(type, "Exif", 4) == 0 && !exifItemKnown_) {
+            exifItem_ = id;
+            exifItemKnown_ = true;
+        } else if (std::memcmp(type, "mime", 4) == 0 && !xmpItemKnown_) {
+            const char* text = reinterpret_cast<const char*>(d.data() + 10 + idSize);
+            const size_t rest = d.size() - 10 - idSize;
+            const size_t nameLength = strnlen(text, rest);
+            if (nameLength < rest &&
+                std::string(text + nameLength + 1, strnlen(text + nameLength + 1, rest - nameLength - 1)) ==
+                        "application/rdf+xml") {
+                xmpItem_ = id;
+                xmpItemKnown_ = true;
             }
         }
-        position = entry.data + entry.size;
     }
 }
 
@@ -533,24 +655,40 @@ void IsoReader::MetadataItems(const Box& box)
     while (boxes_ < kMaxBoxes && ReadBox(source_, position, end, item)) {
         ++boxes_;
         position = item.data + item.size;
-        const uint32_t index = Get32(reinterpret_cast<const uint8_t*>(item.type.data()), true);
-        if (index == 0 || index > keys_.size())
+        const uint8_t* code = reinterpret_cast<const uint8_t*>(item.type.data());
+        const uint32_t index = Get32(code, true);
+        const bool keyed = !keys_.empty();
+        if (keyed && (index == 0 || index > keys_.size()))
             continue;
+        const std::string key = keyed ? keys_[index - 1] : std::string();
         const auto* known = std::find_if(std::begin(kMetadataKeys), std::end(kMetadataKeys),
-                                         [&](const auto& k) { return keys_[index - 1] == k.key; });
-        if (known == std::end(kMetadataKeys))
-            continue;
+                                         [&](const auto& k) { return key == k.key; });
         Box data;
+        // Cover art is listed by its size, however large.
+        if (!keyed && std::memcmp(code, "covr", 4) == 0) {
+            if (ReadBox(source_, item.data, item.data + item.size, data) && data.type == "data" &&
+                data.size >= 8)
+                listing_.Add("Cover Art", "(Binary data " + std::to_string(data.size - 8) +
+                                                  " bytes, use -b option to extract)");
+            continue;
+        }
+        const char* name = keyed ? MetadataKeyFieldName(key) : ItemListFieldName(code);
+        if (known == std::end(kMetadataKeys) && name == nullptr)
+            continue;
+        std::vector<uint8_t> d;
         if (!ReadBox(source_, item.data, item.data + item.size, data) || data.type != "data" ||
-            data.size < 8 || data.size - 8 > kMaxMetadataText)
+            data.size > kMaxSmallBox || !Payload(data, d))
             continue;
-        uint8_t head[8];
-        if (!source_.Read(data.data, head, 8) || (Get32(head, true) & 0xFFFFFF) != 1)
-            continue;
-        std::string value(data.size - 8, '\0');
-        if (!value.empty() &&
-            source_.Read(data.data + 8, reinterpret_cast<uint8_t*>(value.data()), value.size()))
+        if (known != std::end(kMetadataKeys)) {
+            if (d.size() < 8 || d.size() - 8 > kMaxMetadataText || (Get32(d.data(), true) & 0xFFFFFF) != 1)
+                continue;
+            const std::string value(d.begin() + 8, d.end());
             listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
+            continue;
+        }
+        const std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());
+        if (!value.empty())
+            listing_.Add(name, value);
     }
 }
 
@@ -565,6 +703,8 @@ ReadResult ReadIsoMediaFile(ByteSource& source, Listing& listing, ExifFacts& fac
     if (reader.hasMediaData && reader.movieSeconds > 0) {
         listing.Add("Avg Bitrate", BitrateText(double(reader.mediaDataSize) * 8 / reader.movieSeconds));
     }
+    if (!reader.rotation.empty())
+        listing.Add("Rotation", reader.rotation);
     if (!reader.sawBox)
         result.error = "File format error";
     return result;

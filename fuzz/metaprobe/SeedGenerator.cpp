@@ -9,6 +9,7 @@
 #include "fuzz/metaprobe/MakerNoteSeeds.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/IccSamples.h"
+#include "tests/support/IsoSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/RawSamples.h"
 #include "tests/support/TiffBuilder.h"
@@ -94,6 +95,14 @@ int main(int argc, char** argv)
     ok &= Write(dir / "crw" / "ii",
                 qmtest::BuildCrw(false, "Canon", "Canon EOS D30", 1000000000u, 640, 480, 90), 14);
     ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
+    // Tracks, user data and item properties in a few variants each.
+    for (uint16_t n : {1, 2}) {
+        const std::string v = std::to_string(n);
+        ok &= Write(dir / "iso" / ("camera_mov" + v), qmtest::CameraMovieSample(n), 3);
+        ok &= Write(dir / "iso" / ("tracks_mp4" + v), qmtest::Mp4Sample(n), 3);
+        ok &= Write(dir / "iso" / ("properties_heic" + v), qmtest::ImagePropertiesSample(n, false), 3);
+        ok &= Write(dir / "iso" / ("properties_avif" + v), qmtest::ImagePropertiesSample(n, true), 3);
+    }
     ok &= WriteMakerNoteSeeds(dir);
     return ok ? 0 : 1;
 }

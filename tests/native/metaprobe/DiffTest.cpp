@@ -16,6 +16,7 @@
 #include "metaprobe/TiffTags.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/IccSamples.h"
+#include "tests/support/IsoSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MakerNoteSamples.h"
 #include "tests/support/RawSamples.h"
@@ -420,6 +421,10 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
         files.push_back({"gen" + n + "p.tif", qmtest::BuildTiff(withProfile, options)});
         files.push_back({"gen" + n + "p.psd", qmtest::BuildPsd(tiff, {}, profile)});
         files.push_back({"gen" + n + "p.webp", qmtest::BuildWebp(tiff, "", profile)});
+        files.push_back({"gen" + n + "t.mov", qmtest::CameraMovieSample(orientation)});
+        files.push_back({"gen" + n + "t.mp4", qmtest::Mp4Sample(orientation)});
+        files.push_back({"gen" + n + "p.heic", qmtest::ImagePropertiesSample(orientation, false)});
+        files.push_back({"gen" + n + ".avif", qmtest::ImagePropertiesSample(orientation, true)});
         files.push_back({"gen" + n + ".3gp",
                          qmtest::BuildMovie("3gp" + std::to_string(4 + orientation % 3), uint32_t(when), 0)});
     }
