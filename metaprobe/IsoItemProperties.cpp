@@ -153,7 +153,7 @@ const Name kMatrix[] = {
         {14, "BT.2100 ICtCp"},
 };
 
-// Colour information: only the coded (nclx) form; the ICC profile form is another reader's.
+// Colour information: the coded (nclx) form; the ICC profile form is read in place by the ICC reader.
 void ColourInformation(const uint8_t* d, size_t n, Listing& listing)
 {
     if (n < 10 || std::memcmp(d, "nclx", 4) != 0)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "metaprobe/IccReader.h"
 #include "metaprobe/IsoItemProperties.h"
 #include "metaprobe/IsoTrackFields.h"
 #include "metaprobe/IsoUserData.h"
@@ -105,6 +106,7 @@ private:
     void ReadExifItem();
     void ReadXmpItem();
     void ItemProperties();
+    bool ListColourProfile(const Box& box);
     void CanonBlock(const Box& box, bool gps);
     void MetadataKeys(const Box& box);
     void MetadataItems(const Box& box);
@@ -480,10 +482,27 @@ void IsoReader::ItemProperties()
     for (size_t i = 0; i < properties.size(); ++i) {
         const std::string& type = properties[i].type;
         const bool primaryOnly = (type == "hvcC" && primaryHas[0]) || (type == "ispe" && primaryHas[1]);
+        if (primaryOnly && !primary(i))
+            continue;
+        if (type == "colr" && ListColourProfile(properties[i]))
+            continue;
         std::vector<uint8_t> d;
-        if ((!primaryOnly || primary(i)) && Payload(properties[i], d))
+        if (Payload(properties[i], d))
             ListItemProperty(type, d.data(), d.size(), listing_);
     }
+}
+
+// A colour box holding an ICC profile ("prof" or "rICC"), read in place like a profile in any
+// other container.
+bool IsoReader::ListColourProfile(const Box& box)
+{
+    uint8_t kind[4];
+    if (box.size <= 4 || !source_.Read(box.data, kind, 4) ||
+        (std::memcmp(kind, "prof", 4) != 0 && std::memcmp(kind, "rICC", 4) != 0))
+        return false;
+    WindowSource profile(source_, box.data + 4, box.size - 4);
+    ReadIccProfile(profile, listing_);
+    return true;
 }
 
 const ItemLocation* IsoReader::LocationOf(uint32_t id) const

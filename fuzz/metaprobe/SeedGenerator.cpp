@@ -103,6 +103,8 @@ int main(int argc, char** argv)
         ok &= Write(dir / "iso" / ("properties_heic" + v), qmtest::ImagePropertiesSample(n, false), 3);
         ok &= Write(dir / "iso" / ("properties_avif" + v), qmtest::ImagePropertiesSample(n, true), 3);
     }
+    ok &= Write(dir / "iso" / "profile_heic",
+                qmtest::BuildHeif("heic", {qmtest::ColourProfileBox(iccBytes)}, {1}, {}, ""), 3);
     ok &= WriteMakerNoteSeeds(dir);
     return ok ? 0 : 1;
 }

@@ -313,6 +313,14 @@ std::vector<uint8_t> ColourBox(uint16_t primaries, uint16_t transfer, uint16_t m
     return Box("colr", p);
 }
 
+std::vector<uint8_t> ColourProfileBox(const std::vector<uint8_t>& profile, const std::string& kind)
+{
+    std::vector<uint8_t> p;
+    Text(p, kind);
+    p.insert(p.end(), profile.begin(), profile.end());
+    return Box("colr", p);
+}
+
 std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::vector<uint8_t>>& properties,
                                const std::vector<uint8_t>& primary, const std::vector<uint8_t>& other,
                                const std::string& xmp)

@@ -62,6 +62,8 @@ std::vector<uint8_t> HevcConfigurationBox(uint8_t profile, uint8_t level, uint8_
 std::vector<uint8_t> Av1ConfigurationBox(uint8_t chromaBits);
 std::vector<uint8_t> SpatialExtentBox(uint32_t width, uint32_t height);
 std::vector<uint8_t> ColourBox(uint16_t primaries, uint16_t transfer, uint16_t matrix);
+// A colour box holding an ICC profile, of kind "prof" or "rICC".
+std::vector<uint8_t> ColourProfileBox(const std::vector<uint8_t>& profile, const std::string& kind = "prof");
 // ftyp (brand, mif1) + meta (hdlr "pict", pitm 1, iinf with image items 1 and 2 and, when `xmp`
 // is not empty, a mime item 3 holding it; iprp with `properties` and their associations: item 1
 // gets `primary`, item 2 `other`, as 1-based indexes; iloc) + mdat.

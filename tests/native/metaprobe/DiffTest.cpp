@@ -421,6 +421,12 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
         files.push_back({"gen" + n + "p.tif", qmtest::BuildTiff(withProfile, options)});
         files.push_back({"gen" + n + "p.psd", qmtest::BuildPsd(tiff, {}, profile)});
         files.push_back({"gen" + n + "p.webp", qmtest::BuildWebp(tiff, "", profile)});
+        files.push_back(
+                {"gen" + n + "i.heic",
+                 qmtest::BuildHeif("heic",
+                                   {qmtest::SpatialExtentBox(640, 480),
+                                    qmtest::ColourProfileBox(profile, orientation % 2 ? "prof" : "rICC")},
+                                   {1, 2}, {}, "")});
         files.push_back({"gen" + n + "t.mov", qmtest::CameraMovieSample(orientation)});
         files.push_back({"gen" + n + "t.mp4", qmtest::Mp4Sample(orientation)});
         files.push_back({"gen" + n + "p.heic", qmtest::ImagePropertiesSample(orientation, false)});

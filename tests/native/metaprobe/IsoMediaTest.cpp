@@ -10,6 +10,7 @@
 #include "metaprobe/FileInfo.h"
 #include "tests/native/metaprobe/ProbeTestUtil.h"
 #include "tests/support/ContainerSamples.h"
+#include "tests/support/IccSamples.h"
 #include "tests/support/IsoSamples.h"
 
 namespace {
@@ -257,6 +258,23 @@ TEST(MetaprobeIsoItems, ShortOrForeignPropertiesListNothing)
     EXPECT_FALSE(listing.Has("HEVC Configuration Version"));
     EXPECT_FALSE(listing.Has("Color Profiles"));
     EXPECT_FALSE(listing.Has("Image Pixel Depth"));
+}
+
+TEST(MetaprobeIsoItems, ColourProfileIsReadInPlace)
+{
+    qmtest::IccProfile profile;
+    profile.Tag("cprt", qmtest::icc::Text("Copyright 2017"));
+    for (const char* kind : {"prof", "rICC"}) {
+        metaprobe::Listing listing = ProbeBytes(
+                qmtest::BuildHeif("heic", {qmtest::ColourProfileBox(profile.Bytes(), kind)}, {1}, {}, ""));
+        EXPECT_EQ(listing.Value("Profile Copyright"), "Copyright 2017") << kind;
+        EXPECT_EQ(listing.Value("Profile Class"), "Display Device Profile") << kind;
+    }
+    // A box claiming more than the file holds is not read beyond its end.
+    std::vector<uint8_t> box = qmtest::ColourProfileBox(profile.Bytes());
+    box[2] = 0x7F;
+    metaprobe::Listing listing = ProbeBytes(qmtest::BuildHeif("heic", {box}, {1}, {}, ""));
+    EXPECT_FALSE(listing.Has("Profile Copyright"));
 }
 
 TEST(MetaprobeIsoItems, GridImageTakesItsTilesConfiguration)
