@@ -5,9 +5,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # The native test build carries sanitizers, so the tool is built here optimised and without them.
-tool="$root/build/bench/metaprobe"
-mkdir -p "$root/build/bench"
-g++ -std=c++20 -O2 -D_FILE_OFFSET_BITS=64 -I"$root" "$root"/metaprobe/*.cpp -o "$tool"
+cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DQM_SANITIZE=OFF \
+  -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc >/dev/null
+cmake --build "$root/build/bench" -j "${QM_JOBS:-$(nproc)}" --target metaprobe >/dev/null
+tool="$root/build/bench/metaprobe/metaprobe"
 command -v exiftool >/dev/null || { echo "exiftool is not on PATH" >&2; exit 1; }
 files=("$@")
 if [ ${#files[@]} -eq 0 ]; then

@@ -2,6 +2,8 @@
 #   Windows (cross, mingw-w64), Native (g++ with ASan/UBSan), Fuzz (clang with libFuzzer).
 option(QM_WERROR "Treat warnings as errors" OFF)
 option(QM_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+# Off only for the native benchmarks, whose times the sanitizers would swamp.
+option(QM_SANITIZE "Native build with ASan and UBSan" ON)
 
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -30,7 +32,7 @@ if(WIN32)
 elseif(QM_FUZZ)
   add_compile_options(-g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined)
   add_link_options(-fsanitize=address,undefined)
-else()
+elseif(QM_SANITIZE)
   add_compile_options(-g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
