@@ -1,11 +1,12 @@
 // Fujifilm: "FUJIFILM", the offset of a little-endian directory whose offsets count from the
-// note's start.
+// note's start. Read: picture settings, and the roll the camera's level sensor measured.
 
 #include <cstdio>
 #include <cstring>
 
 #include "metaprobe/ByteSource.h"
 #include "metaprobe/MakerNoteDirectory.h"
+#include "metaprobe/ValueText.h"
 
 namespace metaprobe {
 
@@ -93,6 +94,11 @@ void ReadFujifilmNote(const std::vector<uint8_t>& note, Listing& listing)
     AddNamed(dir, 0x1002, "White Balance", kWhiteBalance, listing);
     AddNamed(dir, 0x1003, "Saturation", kSaturation, listing);
     AddNamed(dir, 0x1004, "Contrast", kContrast, listing);
+    std::vector<uint8_t> roll;
+    uint16_t format = 0;
+    if (dir.Find(0x144D, roll, &format) && format == 10)
+        listing.Add("Roll Angle",
+                    FormatRatio(int32_t(Get32(roll.data(), false)), int32_t(Get32(roll.data() + 4, false))));
 }
 
 }  // namespace metaprobe

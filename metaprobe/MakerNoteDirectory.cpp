@@ -22,9 +22,10 @@ bool NoteDirectory::Find(uint16_t tag, std::vector<uint8_t>& value, uint16_t* fo
             return false;
         if (Get16(note_.data() + entry, big_) != tag)
             continue;
-        static const unsigned sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+        // Up to format 13, a directory's offset (four bytes).
+        static const unsigned sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
         unsigned type = Get16(note_.data() + entry + 2, big_);
-        uint64_t bytes = uint64_t(type < 13 ? sizes[type] : 0) * Get32(note_.data() + entry + 4, big_);
+        uint64_t bytes = uint64_t(type < 14 ? sizes[type] : 0) * Get32(note_.data() + entry + 4, big_);
         if (bytes == 0)
             return false;
         if (format)

@@ -43,6 +43,11 @@ bool FirstShort(const std::vector<uint8_t>& value, uint16_t format, bool big, in
 void ReadCanonNote(const NoteDirectory& dir, const std::string& model, Listing& listing);
 void ReadNikonNote(const std::vector<uint8_t>& note, Listing& listing);
 void ReadFujifilmNote(const std::vector<uint8_t>& note, Listing& listing);
+// Olympus and Sony: `tiffOrigin` is where the TIFF header lies relative to the note (offsets of
+// the layouts that count from there), `tiffBig` that structure's byte order. Olympus returns false
+// when the note is not an Olympus one.
+bool ReadOlympusNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing);
+void ReadSonyNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing);
 // False when the note is not a Reconyx one.
 bool ReadReconyxNote(const std::vector<uint8_t>& note, const std::string& make, Listing& listing);
 

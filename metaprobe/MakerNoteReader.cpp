@@ -90,6 +90,10 @@ void ReadMakerNote(const std::vector<uint8_t>& note, uint64_t noteOffset, uint64
         ReadFujifilmNote(note, listing);
     } else if (noteOffset < base) {
         return;  // the notes below count their offsets from the TIFF header before them
+    } else if (ReadOlympusNote(note, -int64_t(noteOffset - base), bigEndian, listing)) {
+        return;
+    } else if (camera.make.compare(0, 4, "SONY") == 0) {
+        ReadSonyNote(note, -int64_t(noteOffset - base), bigEndian, listing);
     } else if (StartsWith(note, "SIGMA\0", 6)) {
         ReadSigma(note, -int64_t(noteOffset - base), bigEndian, listing);
     } else if (camera.make.compare(0, 5, "Canon") == 0) {

@@ -1,7 +1,7 @@
 // Reads the fields of camera makers' private notes that the listing shows: the camera's clock,
 // time zone and firmware, and the standard names some makers keep only there (serial number,
 // owner, contrast, saturation, sharpness, white balance). Canon, Nikon, Pentax, Fujifilm, Sigma,
-// Panasonic and Reconyx notes.
+// Panasonic, Olympus, Sony and Reconyx notes.
 #pragma once
 
 #include <cstdint>

@@ -63,7 +63,7 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
         ok &= Write(dir / "x3f" / ("sigma_" + n), qmtest::BuildX3f(sigmaJpeg, 0, {{2, 1.0f}, {5, -0.5f}}), 4);
     }
     Ifd fuji;
-    fuji.Short(0x1001, 3).Short(0x1002, 256).Short(0x1003, 128).Short(0x1004, 0);
+    fuji.Short(0x1001, 3).Short(0x1002, 256).Short(0x1003, 128).Short(0x1004, 0).SRational(0x144D, -3, 2);
     std::vector<uint8_t> fujiNote = Chars("FUJIFILM\x0C\0\0\0", 12);
     std::vector<uint8_t> fujiTiff = qmtest::BuildTiff(fuji, {ByteOrder::Intel, 12});
     fujiNote.insert(fujiNote.end(), fujiTiff.begin() + 12, fujiTiff.end());
@@ -93,6 +93,40 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
                 qmtest::JpegWithMakerNote(
                         "Panasonic", "DMC-FZ8", [&](uint32_t) { return panasonicNote; }, ByteOrder::Motorola),
                 3);
+    for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        const std::string n = order == ByteOrder::Intel ? "ii" : "mm";
+        Ifd settings;
+        settings.Raw(0x0903, qmtest::fmt::SShort, 2, {0, 15, 0, 1}).Ascii(0x0908, "2016:01:02 03:04:05");
+        Ifd olympus;
+        olympus.Sub(0x2020, settings);
+        std::vector<uint8_t> newer = qmtest::TiffRelativeNote(
+                olympus, order, 0,
+                Chars(order == ByteOrder::Intel ? "OLYMPUS\0II\3\0" : "OLYMPUS\0MM\3\0", 12));
+        ok &= Write(dir / "jpeg" / ("olympus-" + n),
+                    qmtest::JpegWithMakerNote(
+                            "OLYMPUS IMAGING CORP.", "E-M5", [&](uint32_t) { return newer; }, order),
+                    3);
+        ok &= Write(dir / "jpeg" / ("olymp-" + n),
+                    qmtest::JpegWithMakerNote(
+                            "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
+                            [&](uint32_t offset) {
+                                return qmtest::TiffRelativeNote(olympus, order, offset,
+                                                                Chars("OLYMP\0\1\0", 8));
+                            },
+                            order),
+                    3);
+        Ifd sony;
+        sony.Undefined(0x3000, qmtest::ShotInfoBlock("2016:05:06 07:08:09", 68)).Short(0xB001, 280);
+        ok &= Write(dir / "jpeg" / ("sony-" + n),
+                    qmtest::JpegWithMakerNote(
+                            "SONY", "DSC-RX100",
+                            [&](uint32_t offset) {
+                                return qmtest::TiffRelativeNote(sony, order, offset,
+                                                                Chars("SONY DSC \0\0\0", 12));
+                            },
+                            order),
+                    3);
+    }
     const std::string info = "[picture info]\r\nTimeDate=966600000\r\nType=C3030Z\r\n";
     ok &= Write(dir / "jpeg" / "app12", Segment(0xEC, std::vector<uint8_t>(info.begin(), info.end())), 3);
     std::vector<uint8_t> qvci(140, 0);

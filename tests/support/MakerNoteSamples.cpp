@@ -62,6 +62,15 @@ std::vector<uint8_t> TiffRelativeNote(const Ifd& dir, ByteOrder order, uint32_t 
     return note;
 }
 
+std::vector<uint8_t> ShotInfoBlock(const std::string& date, size_t tail)
+{
+    std::vector<uint8_t> block = {'I', 'I', 0, 0, 0, 0};
+    std::string text = date.substr(0, 19);
+    block.insert(block.end(), text.begin(), text.end());
+    block.resize(6 + 20 + tail, 0);
+    return block;
+}
+
 std::vector<uint8_t> SelfContainedNote(const Ifd& dir, ByteOrder order, const std::vector<uint8_t>& prefix)
 {
     TiffOptions options;

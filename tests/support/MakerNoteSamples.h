@@ -35,6 +35,10 @@ std::vector<uint8_t> TiffRelativeNote(const Ifd& dir, ByteOrder order, uint32_t 
 // from that header).
 std::vector<uint8_t> SelfContainedNote(const Ifd& dir, ByteOrder order, const std::vector<uint8_t>& prefix);
 
+// A camera's shot-information block as its maker note holds it: a byte order mark, then `date`
+// (at most 19 characters) as NUL-ended text from byte 6, then `tail` more zero bytes.
+std::vector<uint8_t> ShotInfoBlock(const std::string& date, size_t tail);
+
 // A converted raw file (TIFF, DNG version 1.4) whose IFD0 holds make, model and the private data
 // block carrying `note`, which sat at `originalOffset` of the file it came from.
 std::vector<uint8_t> DngWithMakerNote(const std::string& make, const std::string& model,

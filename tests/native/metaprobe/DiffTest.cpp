@@ -519,13 +519,17 @@ void AddFujifilmFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
     const uint16_t values[][4] = {{3, 0, 0, 0}, {130, 256, 384, 128}, {6, 1280, 1283, 512}, {7, 5, 99, 9}};
+    // The level sensor's roll: a signed ratio, also x/0 and 0/0.
+    const int32_t rolls[][2] = {{15, 10}, {-3, 2}, {0, 0}, {1, 0}, {1, 3}, {-7, 1}, {123456789, 7}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
             qmtest::Ifd note;
             note.Short(0x1001, values[i][0])
                     .Short(0x1002, values[i][1])
                     .Short(0x1003, values[i][2])
-                    .Short(0x1004, values[i][3]);
+                    .Short(0x1004, values[i][3])
+                    .SRational(0x144D, rolls[2 * i + (order == ByteOrder::Motorola)][0],
+                               rolls[2 * i + (order == ByteOrder::Motorola)][1]);
             std::vector<uint8_t> prefix = Chars("FUJIFILM\x0C\0\0\0", 12);
             std::vector<uint8_t> tiff = qmtest::BuildTiff(note, {ByteOrder::Intel, 12});
             prefix.insert(prefix.end(), tiff.begin() + 12, tiff.end());
@@ -537,6 +541,109 @@ void AddFujifilmFiles(NamedFiles& files)
                                                     "FUJIFILM", "FinePix E500",
                                                     [&](uint32_t) { return prefix; }, order, before, after)});
         }
+    }
+}
+
+// Olympus: the clock in UTC and the level sensor's roll and pitch in the camera settings, in the
+// newer layout (its own byte order, offsets from the note) and the older one (the EXIF block's
+// order, offsets from its header).
+void AddOlympusFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const int16_t angles[][3] = {{-15, 23, 1}, {0, 0, 1}, {100, -7, 1}, {-3599, 1, 1}, {5, 5, 0}, {5, 5, 2}};
+    int n = 0;
+    for (const auto& angle : angles) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            bool big = order == ByteOrder::Motorola;
+            bool newer = n % 2 == 0;
+            // The newer layout's own order is the opposite of the EXIF block's in every other file.
+            ByteOrder own = newer && n % 4 == 0 ? (big ? ByteOrder::Intel : ByteOrder::Motorola) : order;
+            auto pair = [&](int16_t value) {
+                uint16_t words[] = {uint16_t(value), uint16_t(angle[2])};
+                std::vector<uint8_t> bytes;
+                for (uint16_t word : words) {
+                    uint8_t high = uint8_t(word >> 8), low = uint8_t(word);
+                    bytes.push_back(own == ByteOrder::Motorola ? high : low);
+                    bytes.push_back(own == ByteOrder::Motorola ? low : high);
+                }
+                return bytes;
+            };
+            qmtest::Ifd settings;
+            settings.Raw(0x0903, qmtest::fmt::SShort, 2, pair(angle[0]))
+                    .Raw(0x0904, qmtest::fmt::SShort, 2, pair(angle[1]))
+                    .Ascii(0x0908, "2016:01:0" + std::to_string(n % 10) + " 03:04:05");
+            qmtest::Ifd note;
+            note.Undefined(0x0000, {'0', '1', '0', '0'}).Sub(0x2020, settings);
+            // In every other older note the settings pointer has the directory format (13).
+            bool directoryFormat = n % 4 == 3;
+            std::string name = "olympus" + std::to_string(n++) + (big ? "m" : "i") + ".jpg";
+            if (newer) {
+                std::vector<uint8_t> bytes = qmtest::TiffRelativeNote(
+                        note, own, 0,
+                        Chars(own == ByteOrder::Motorola ? "OLYMPUS\0MM\3\0" : "OLYMPUS\0II\3\0", 12));
+                files.push_back({name, qmtest::JpegWithMakerNote(
+                                               "OLYMPUS IMAGING CORP.", "E-M5",
+                                               [&](uint32_t) { return bytes; }, order)});
+            } else {
+                files.push_back({name, qmtest::JpegWithMakerNote(
+                                               "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
+                                               [&](uint32_t offset) {
+                                                   std::vector<uint8_t> older = qmtest::TiffRelativeNote(
+                                                           note, order, offset, Chars("OLYMP\0\1\0", 8));
+                                                   // The pointer's format follows the header, the
+                                                   // count and the version entry (8 + 2 + 12 + 2).
+                                                   if (directoryFormat)
+                                                       older[big ? 25 : 24] = 13;
+                                                   return older;
+                                               },
+                                               order)});
+            }
+        }
+    }
+}
+
+// Sony: the clock of the shot-information block, after either header or none, including text cut
+// short by a NUL or by the block's end.
+void AddSonyFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const char* const prefixes[] = {"SONY DSC \0\0\0", "SONY CAM \0\0\0", ""};
+    const std::string dates[] = {"2016:05:06 07:08:09", std::string("2016:0x:06 07\0 08:09", 19),
+                                 "2011:12:13 14:15:16"};
+    int n = 0;
+    for (const char* prefix : prefixes) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            for (int entries = 1; entries <= 2; ++entries) {
+                qmtest::Ifd note;
+                note.Undefined(0x3000, qmtest::ShotInfoBlock(dates[n % 3], n % 4 == 3 ? 0 : 68));
+                if (entries == 2)
+                    note.Short(0xB001, 280);
+                std::vector<uint8_t> head = Chars(prefix, *prefix ? 12 : 0);
+                files.push_back(
+                        {"sony" + std::to_string(n++) + (order == ByteOrder::Motorola ? "m" : "i") + ".jpg",
+                         qmtest::JpegWithMakerNote(
+                                 "SONY", "DSC-RX100",
+                                 [&](uint32_t offset) {
+                                     return qmtest::TiffRelativeNote(note, order, offset, head);
+                                 },
+                                 order)});
+            }
+        }
+    }
+    // Blocks cut short inside the clock's text, and one of the header alone.
+    for (size_t size : {25, 16, 8, 7, 6}) {
+        qmtest::Ifd note;
+        std::vector<uint8_t> block = qmtest::ShotInfoBlock("2016:05:06 07:08:09", 0);
+        block.resize(size);
+        note.Undefined(0x3000, block);
+        files.push_back({"sonyshort" + std::to_string(size) + ".jpg",
+                         qmtest::JpegWithMakerNote(
+                                 "SONY", "DSC-RX100",
+                                 [&](uint32_t offset) {
+                                     return qmtest::TiffRelativeNote(note, ByteOrder::Intel, offset,
+                                                                     Chars("SONY DSC \0\0\0", 12));
+                                 },
+                                 ByteOrder::Intel)});
     }
 }
 
@@ -714,6 +821,8 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     AddSigmaFiles(notes);
     AddLensInfoFiles(notes);
     AddPanasonicFiles(notes);
+    AddOlympusFiles(notes);
+    AddSonyFiles(notes);
     AddCameraDateFiles(dates);
     Score score;
     // Every field read from a note that the reference lists must be listed here too, with its
@@ -722,7 +831,8 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
                                         {"Contrast", "Saturation", "Sharpness", "Serial Number", "Owner Name",
                                          "White Balance", "Light Source", "Metering Mode", "Lens Info",
                                          "Exposure Adjust", "Red Adjust", "Date/Time Original", "Rotation",
-                                         "World Time Location", "Camera Orientation"},
+                                         "World Time Location", "Camera Orientation", "Date Time UTC",
+                                         "Roll Angle", "Pitch Angle", "Sony Date Time"},
                                         score);
     int dated = CompareWithReference(dates, {"Date/Time Original"}, score);
     Report("maker notes", score);

@@ -269,6 +269,155 @@ TEST(MetaprobeMakerNote, FujifilmPictureSettings)
     }
 }
 
+TEST(MetaprobeMakerNote, FujifilmRollAngle)
+{
+    for (ByteOrder order : kOrders) {
+        Ifd note;
+        note.SRational(0x144D, -3, 2);
+        std::vector<uint8_t> bytes =
+                qmtest::TiffRelativeNote(note, ByteOrder::Intel, 0, Text("FUJIFILM\x0C\0\0\0", 12));
+        metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "FUJIFILM", "X-T3", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Roll Angle"), "-1.5");
+        // Read as a signed ratio, little-endian whatever the EXIF block's order.
+        note = Ifd();
+        note.SRational(0x144D, 1, 3);
+        bytes = qmtest::TiffRelativeNote(note, ByteOrder::Intel, 0, Text("FUJIFILM\x0C\0\0\0", 12));
+        EXPECT_EQ(ProbeBytes(qmtest::JpegWithMakerNote(
+                                     "FUJIFILM", "X-T3", [&](uint32_t) { return bytes; }, order))
+                          .Value("Roll Angle"),
+                  "0.3333333333");
+    }
+}
+
+// Olympus camera settings: roll and pitch in tenths of a degree, each with its validity flag,
+// and the clock in UTC.
+Ifd OlympusSettings(ByteOrder order, int16_t roll, int16_t pitch, uint16_t valid, const std::string& utc)
+{
+    auto pair = [&](int16_t angle) {
+        uint16_t words[] = {uint16_t(angle), valid};
+        std::vector<uint8_t> bytes;
+        for (uint16_t word : words) {
+            uint8_t high = uint8_t(word >> 8), low = uint8_t(word);
+            bytes.push_back(order == ByteOrder::Motorola ? high : low);
+            bytes.push_back(order == ByteOrder::Motorola ? low : high);
+        }
+        return bytes;
+    };
+    Ifd settings;
+    settings.Raw(0x0903, qmtest::fmt::SShort, 2, pair(roll))
+            .Raw(0x0904, qmtest::fmt::SShort, 2, pair(pitch))
+            .Ascii(0x0908, utc);
+    return settings;
+}
+
+TEST(MetaprobeMakerNote, OlympusClockInUtcAndLevel)
+{
+    for (ByteOrder order : kOrders) {
+        bool big = order == ByteOrder::Motorola;
+        // The newer layout: its own byte order (the opposite of the EXIF block's here) and
+        // offsets from the note's start.
+        ByteOrder own = big ? ByteOrder::Intel : ByteOrder::Motorola;
+        Ifd note;
+        note.Undefined(0x0000, {'0', '1', '0', '0'})
+                .Sub(0x2020, OlympusSettings(own, -15, 23, 1, "2016:01:02 03:04:05"));
+        std::vector<uint8_t> bytes =
+                qmtest::TiffRelativeNote(note, own, 0, Text(big ? "OLYMPUS\0II\3\0" : "OLYMPUS\0MM\3\0", 12));
+        metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OLYMPUS IMAGING CORP.", "E-M5", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Date Time UTC"), "2016:01:02 03:04:05");
+        // The roll is shown with the opposite sign, the pitch as stored.
+        EXPECT_EQ(listing.Value("Roll Angle"), "1.5");
+        EXPECT_EQ(listing.Value("Pitch Angle"), "2.3");
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
+
+        // The older layout: the EXIF block's byte order, offsets from its TIFF header; the
+        // settings pointer in the directory format (13) cameras write.
+        note = Ifd();
+        note.Sub(0x2020, OlympusSettings(order, 100, -7, 1, "2017:11:12 13:14:15"));
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
+                [&](uint32_t offset) {
+                    std::vector<uint8_t> older =
+                            qmtest::TiffRelativeNote(note, order, offset, Text("OLYMP\0\1\0", 8));
+                    older[big ? 13 : 12] = 13;
+                    return older;
+                },
+                order));
+        EXPECT_EQ(listing.Value("Date Time UTC"), "2017:11:12 13:14:15");
+        EXPECT_EQ(listing.Value("Roll Angle"), "-10");
+        EXPECT_EQ(listing.Value("Pitch Angle"), "-0.7");
+
+        // Angles the sensor did not measure.
+        note = Ifd();
+        note.Sub(0x2020, OlympusSettings(order, 5, 5, 2, "2017:11:12 13:14:15"));
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
+                [&](uint32_t offset) {
+                    return qmtest::TiffRelativeNote(note, order, offset, Text("OLYMP\0\1\0", 8));
+                },
+                order));
+        EXPECT_EQ(listing.Value("Roll Angle"), "n/a");
+        EXPECT_EQ(listing.Value("Pitch Angle"), "n/a");
+
+        // A settings pointer beyond the note is not followed.
+        note = Ifd();
+        note.Long(0x2020, 0x7FFFFFF0);
+        std::vector<uint8_t> far =
+                qmtest::TiffRelativeNote(note, own, 0, Text(big ? "OLYMPUS\0II\3\0" : "OLYMPUS\0MM\3\0", 12));
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OLYMPUS IMAGING CORP.", "E-M5", [&](uint32_t) { return far; }, order));
+        EXPECT_FALSE(listing.Has("Date Time UTC"));
+    }
+}
+
+TEST(MetaprobeMakerNote, SonyShotInfoClock)
+{
+    for (ByteOrder order : kOrders) {
+        for (const char* prefix : {"SONY DSC \0\0\0", "SONY CAM \0\0\0", ""}) {
+            Ifd note;
+            note.Undefined(0x3000, qmtest::ShotInfoBlock("2016:05:06 07:08:09", 68)).Short(0xB001, 280);
+            metaprobe::Listing listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                    "SONY", "DSC-RX100",
+                    [&](uint32_t offset) {
+                        return qmtest::TiffRelativeNote(note, order, offset, Text(prefix, *prefix ? 12 : 0));
+                    },
+                    order));
+            EXPECT_EQ(listing.Value("Sony Date Time"), "2016:05:06 07:08:09") << prefix;
+        }
+        // The text ends at its first NUL or at the block's end; a block of the header alone
+        // gives none.
+        Ifd note;
+        note.Undefined(0x3000, qmtest::ShotInfoBlock(std::string("2016:0x:06 07\0 08:09", 19), 0));
+        auto sony = [&](const Ifd& dir) {
+            return ProbeBytes(qmtest::JpegWithMakerNote(
+                    "SONY", "DSC-RX100",
+                    [&](uint32_t offset) {
+                        return qmtest::TiffRelativeNote(dir, order, offset, Text("SONY DSC \0\0\0", 12));
+                    },
+                    order));
+        };
+        EXPECT_EQ(sony(note).Value("Sony Date Time"), "2016:0x:06 07");
+        std::vector<uint8_t> shortBlock = qmtest::ShotInfoBlock("2016:05:06 07:08:09", 0);
+        shortBlock.resize(16);
+        note = Ifd();
+        note.Undefined(0x3000, shortBlock);
+        EXPECT_EQ(sony(note).Value("Sony Date Time"), "2016:05:06");
+        shortBlock.resize(6);
+        note = Ifd();
+        note.Undefined(0x3000, shortBlock);
+        EXPECT_FALSE(sony(note).Has("Sony Date Time"));
+        // Without a header, a little-endian note of one entry is a raw file's block of another
+        // layout; big-endian, it is this directory.
+        note = Ifd();
+        note.Undefined(0x3000, qmtest::ShotInfoBlock("2016:05:06 07:08:09", 68));
+        metaprobe::Listing bare = ProbeBytes(qmtest::JpegWithMakerNote(
+                "SONY", "DSC-RX100",
+                [&](uint32_t offset) { return qmtest::TiffRelativeNote(note, order, offset); }, order));
+        EXPECT_EQ(bare.Has("Sony Date Time"), order == ByteOrder::Motorola);
+    }
+}
+
 TEST(MetaprobeMakerNote, SigmaSerialNumberAndHeaderAdjustments)
 {
     for (ByteOrder order : kOrders) {

@@ -1,0 +1,36 @@
+// Sony: a directory in the TIFF structure's byte order whose offsets count from the TIFF header,
+// after "SONY DSC " or "SONY CAM " and three NULs, or at the note's start. Its shot-information
+// block (tag 0x3000) holds the camera's clock as text at byte 6.
+
+#include <algorithm>
+#include <cstring>
+
+#include "metaprobe/MakerNoteDirectory.h"
+
+namespace metaprobe {
+
+namespace {
+
+constexpr size_t kDateAt = 6, kDateSize = 20;
+
+}  // namespace
+
+void ReadSonyNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing)
+{
+    size_t start = 0;
+    if (note.size() >= 12 && (std::memcmp(note.data(), "SONY DSC \0\0\0", 12) == 0 ||
+                              std::memcmp(note.data(), "SONY CAM \0\0\0", 12) == 0))
+        start = 12;
+    else if (note.size() >= 2 && note[0] == 1 && note[1] == 0)
+        return;  // a raw file's block of another layout, not this directory
+    NoteDirectory dir(note, start, tiffOrigin, tiffBig);
+    std::vector<uint8_t> shot;
+    // A block cut short gives the part of the text it holds.
+    if (dir.Find(0x3000, shot) && shot.size() > kDateAt) {
+        size_t end = std::min(shot.size(), kDateAt + kDateSize);
+        listing.Add("Sony Date Time",
+                    CText(std::vector<uint8_t>(shot.begin() + kDateAt, shot.begin() + long(end))));
+    }
+}
+
+}  // namespace metaprobe
