@@ -380,24 +380,6 @@ TEST(MetaprobeIsoBoxes, TruncatedFilesListOnlyWhatTheyHoldWhole)
     }
 }
 
-// Counts what a reader asks of its source.
-class CountingSource : public metaprobe::ByteSource {
-public:
-    explicit CountingSource(metaprobe::ByteSource& inner) : inner_(inner) { }
-    uint64_t Size() const override { return inner_.Size(); }
-    bool Read(uint64_t offset, void* out, size_t count) override
-    {
-        ++reads;
-        bytes += count;
-        return inner_.Read(offset, out, count);
-    }
-    unsigned reads = 0;
-    uint64_t bytes = 0;
-
-private:
-    metaprobe::ByteSource& inner_;
-};
-
 TEST(MetaprobeIsoBoxes, LargeCameraMovieIsReadInBoundedPieces)
 {
     // 5 GB of media data (sparse on disk) before a movie box with tracks and user data.
