@@ -56,14 +56,21 @@ public:
     std::string Quoted() const { return "\"" + program_ + "\""; }
     bool Started() const { return GetFileAttributesA(record_.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-    // The command line the stand-in was started with; "" if it did not start within 10 s.
+    // The command line the stand-in was started with; "" if it did not write one within 10 s.
+    // The record is read until it holds text: the file exists a moment before its line is in it.
     std::string CommandLine() const
     {
-        PumpUntil([&] { return Started(); }, 10000);
-        std::ifstream in(record_, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        std::string line;
+        PumpUntil(
+                [&] {
+                    std::ifstream in(record_, std::ios::binary);
+                    std::stringstream text;
+                    text << in.rdbuf();
+                    line = text.str();
+                    return !line.empty();
+                },
+                10000);
+        return line;
     }
 
 private:
