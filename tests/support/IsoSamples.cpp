@@ -110,84 +110,85 @@ std::vector<uint8_t> SampleTable(const std::vector<uint8_t>& entry,
 
 }  // namespace
 
-std::vector<uint8_t> VideoTrack(const VideoTrackSpec& spec)
+std::vector<uint8_t> VideoTrack(const VideoTrackValues& values)
 {
     std::vector<uint8_t> entry;
     Zeros(entry, 6);
     Put16(entry, 1);  // data reference
     Put32(entry, 0);  // version, revision
-    Text(entry, spec.vendor);
+    Text(entry, values.vendor);
     Put32(entry, 0);
     Put32(entry, 512);
-    Put16(entry, spec.width);
-    Put16(entry, spec.height);
-    Put32(entry, spec.xResolution << 16);
-    Put32(entry, spec.yResolution << 16);
+    Put16(entry, values.width);
+    Put16(entry, values.height);
+    Put32(entry, values.xResolution << 16);
+    Put32(entry, values.yResolution << 16);
     Put32(entry, 0);
     Put16(entry, 1);
     std::vector<uint8_t> name(32, 0);
-    name[0] = uint8_t(spec.compressorName.size());
-    for (size_t i = 0; i < spec.compressorName.size() && i < 31; ++i)
-        name[1 + i] = uint8_t(spec.compressorName[i]);
+    name[0] = uint8_t(values.compressorName.size());
+    for (size_t i = 0; i < values.compressorName.size() && i < 31; ++i)
+        name[1 + i] = uint8_t(values.compressorName[i]);
     Append(entry, name);
-    Put16(entry, spec.depth);
+    Put16(entry, values.depth);
     Put16(entry, 0xffff);
     std::vector<uint8_t> vmhd;
     Put16(vmhd, 0x40);
     for (int i = 0; i < 3; ++i)
         Put16(vmhd, 0x8000);
-    std::vector<uint8_t> minf = Concat({FullBox("vmhd", 0, vmhd), Handler("dhlr", "alis", spec.vendor),
-                                        SampleTable(Box(spec.codec, entry), spec.sampleTimes)});
-    std::vector<uint8_t> trak = TrackHeader(spec.trackId, 0, spec.width, spec.height, spec.rotation / 90);
-    if (spec.apertures) {
-        Append(trak, Box("tapt", Concat({Aperture("clef", spec.width, spec.height),
-                                         Aperture("prof", spec.width, spec.height),
-                                         Aperture("enof", spec.width, spec.height)})));
+    std::vector<uint8_t> minf = Concat({FullBox("vmhd", 0, vmhd), Handler("dhlr", "alis", values.vendor),
+                                        SampleTable(Box(values.codec, entry), values.sampleTimes)});
+    std::vector<uint8_t> trak =
+            TrackHeader(values.trackId, 0, values.width, values.height, values.rotation / 90);
+    if (values.apertures) {
+        Append(trak, Box("tapt", Concat({Aperture("clef", values.width, values.height),
+                                         Aperture("prof", values.width, values.height),
+                                         Aperture("enof", values.width, values.height)})));
     }
-    Append(trak, Box("mdia", Concat({MediaHeader(spec.timeScale, 3000), Handler("mhlr", "vide", spec.vendor),
-                                     Box("minf", minf)})));
+    Append(trak, Box("mdia", Concat({MediaHeader(values.timeScale, 3000),
+                                     Handler("mhlr", "vide", values.vendor), Box("minf", minf)})));
     return Box("trak", trak);
 }
 
-std::vector<uint8_t> AudioTrack(const AudioTrackSpec& spec)
+std::vector<uint8_t> AudioTrack(const AudioTrackValues& values)
 {
     std::vector<uint8_t> entry;
     Zeros(entry, 6);
     Put16(entry, 1);
     Put32(entry, 0);
-    Text(entry, spec.vendor);
-    Put16(entry, spec.channels);
-    Put16(entry, spec.bitsPerSample);
+    Text(entry, values.vendor);
+    Put16(entry, values.channels);
+    Put16(entry, values.bitsPerSample);
     Put32(entry, 0);
-    Put32(entry, spec.sampleRate << 16);
+    Put32(entry, values.sampleRate << 16);
     std::vector<uint8_t> smhd;
-    Put16(smhd, uint16_t(spec.balance));
+    Put16(smhd, uint16_t(values.balance));
     Put16(smhd, 0);
     std::vector<uint8_t> minf =
-            Concat({FullBox("smhd", 0, smhd), SampleTable(Box(spec.format, entry), {{100, 441}})});
+            Concat({FullBox("smhd", 0, smhd), SampleTable(Box(values.format, entry), {{100, 441}})});
     return Box("trak",
-               Concat({TrackHeader(spec.trackId, 0x100, 0, 0),
-                       Box("mdia", Concat({MediaHeader(spec.sampleRate, spec.sampleRate * 5),
-                                           Handler("mhlr", "soun", spec.vendor), Box("minf", minf)}))}));
+               Concat({TrackHeader(values.trackId, 0x100, 0, 0),
+                       Box("mdia", Concat({MediaHeader(values.sampleRate, values.sampleRate * 5),
+                                           Handler("mhlr", "soun", values.vendor), Box("minf", minf)}))}));
 }
 
-std::vector<uint8_t> CameraTagsBox(const CameraTagsSpec& spec)
+std::vector<uint8_t> CameraTagsBox(const CameraTagsValues& values)
 {
     std::vector<uint8_t> p(177, 0);
     const std::string make = "PENTAX DIGITAL CAMERA";
     for (size_t i = 0; i < make.size(); ++i)
         p[i] = uint8_t(make[i]);
-    Store32Le(p, 0x26, spec.exposure);
-    Store32Le(p, 0x2a, spec.fNumber[0]);
-    Store32Le(p, 0x2e, spec.fNumber[1]);
-    Store32Le(p, 0x32, uint32_t(spec.compensation[0]));
-    Store32Le(p, 0x36, uint32_t(spec.compensation[1]));
-    p[0x44] = uint8_t(spec.whiteBalance);
-    p[0x45] = uint8_t(spec.whiteBalance >> 8);
-    Store32Le(p, 0x48, spec.focalLength[0]);
-    Store32Le(p, 0x4c, spec.focalLength[1]);
-    p[0xaf] = uint8_t(spec.iso);
-    p[0xb0] = uint8_t(spec.iso >> 8);
+    Store32Le(p, 0x26, values.exposure);
+    Store32Le(p, 0x2a, values.fNumber[0]);
+    Store32Le(p, 0x2e, values.fNumber[1]);
+    Store32Le(p, 0x32, uint32_t(values.compensation[0]));
+    Store32Le(p, 0x36, uint32_t(values.compensation[1]));
+    p[0x44] = uint8_t(values.whiteBalance);
+    p[0x45] = uint8_t(values.whiteBalance >> 8);
+    Store32Le(p, 0x48, values.focalLength[0]);
+    Store32Le(p, 0x4c, values.focalLength[1]);
+    p[0xaf] = uint8_t(values.iso);
+    p[0xb0] = uint8_t(values.iso >> 8);
     return Box("TAGS", p);
 }
 
@@ -388,7 +389,7 @@ std::vector<uint8_t> BuildHeif(const std::string& brand, const std::vector<std::
 std::vector<uint8_t> CameraMovieSample(uint16_t n)
 {
     const std::string s = std::to_string(n);
-    VideoTrackSpec video;
+    VideoTrackValues video;
     video.codec = n % 2 ? "jpeg" : "avc1";
     video.vendor = n % 3 ? "pent" : "appl";
     video.compressorName = n % 2 ? "Photo - JPEG" : "H.264 " + s;
@@ -399,14 +400,14 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n)
     video.rotation = 90 * (n % 4);
     video.sampleTimes = n % 2 ? std::vector<std::pair<uint32_t, uint32_t>> {{100, 1001}, {uint32_t(n), 1001}}
                               : std::vector<std::pair<uint32_t, uint32_t>> {{150, 20u * n}};
-    AudioTrackSpec audio;
+    AudioTrackValues audio;
     audio.format = n % 2 ? "raw " : "sowt";
     audio.vendor = n % 2 ? "pent" : "appl";
     audio.channels = uint16_t(1 + n % 2);
     audio.bitsPerSample = uint16_t(8 * (1 + n % 2));
     audio.sampleRate = 7875u * n;
     audio.balance = int16_t(n % 3 == 0 ? -128 : 64 * (n % 3));
-    CameraTagsSpec tags;
+    CameraTagsValues tags;
     tags.exposure = 384u * n * n;
     tags.fNumber[0] = 28u + 7 * n;
     tags.compensation[0] = int32_t(n % 3) * 3 - 4;
@@ -491,7 +492,7 @@ std::vector<uint8_t> CameraMovieSample(uint16_t n)
 
 std::vector<uint8_t> Mp4Sample(uint16_t n)
 {
-    VideoTrackSpec video;
+    VideoTrackValues video;
     video.trackId = 2;
     video.codec = n % 2 ? "hvc1" : "avc1";
     video.vendor = std::string(4, '\0');
@@ -503,7 +504,7 @@ std::vector<uint8_t> Mp4Sample(uint16_t n)
     video.sampleTimes = {{uint32_t(10 * n), 512}};
     video.apertures = n % 2 == 0;
     video.rotation = 90 * ((n + 1) % 4);
-    AudioTrackSpec audio;
+    AudioTrackValues audio;
     audio.trackId = 1;
     audio.sampleRate = 48000;
     const std::vector<uint8_t> movie =

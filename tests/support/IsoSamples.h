@@ -9,7 +9,7 @@
 
 namespace qmtest {
 
-struct VideoTrackSpec {
+struct VideoTrackValues {
     uint32_t trackId = 1;
     std::string codec = "avc1", vendor = "appl", compressorName = "H.264";
     uint16_t width = 640, height = 480, depth = 24;
@@ -20,7 +20,7 @@ struct VideoTrackSpec {
     int rotation = 0;  // clockwise quarter turns of the track's matrix
 };
 
-struct AudioTrackSpec {
+struct AudioTrackValues {
     uint32_t trackId = 2;
     std::string format = "mp4a", vendor = "appl";
     uint16_t channels = 2, bitsPerSample = 16;
@@ -29,7 +29,7 @@ struct AudioTrackSpec {
 };
 
 // The shooting data block a Pentax camera writes into a movie's user data (little-endian).
-struct CameraTagsSpec {
+struct CameraTagsValues {
     uint32_t exposure = 384;  // 10 / value seconds
     uint32_t fNumber[2] = {40, 10};
     int32_t compensation[2] = {0, 10};
@@ -38,9 +38,9 @@ struct CameraTagsSpec {
     uint16_t iso = 50;
 };
 
-std::vector<uint8_t> VideoTrack(const VideoTrackSpec& spec);
-std::vector<uint8_t> AudioTrack(const AudioTrackSpec& spec);
-std::vector<uint8_t> CameraTagsBox(const CameraTagsSpec& spec);
+std::vector<uint8_t> VideoTrack(const VideoTrackValues& values);
+std::vector<uint8_t> AudioTrack(const AudioTrackValues& values);
+std::vector<uint8_t> CameraTagsBox(const CameraTagsValues& values);
 // A metadata box with keys and their items (UTF-8 values), as phones write into the movie box.
 std::vector<uint8_t> KeyedMetadata(const std::vector<std::pair<std::string, std::string>>& items);
 // A text box of the user data: its code, a 16-bit length and language, the text.

@@ -22,7 +22,7 @@ std::vector<uint8_t> Bytes(const std::string& text)
 
 TEST(MetaprobeIsoTracks, VideoAndSoundTrackFields)
 {
-    qmtest::VideoTrackSpec video;
+    qmtest::VideoTrackValues video;
     video.codec = "jpeg";
     video.vendor = "pent";
     video.compressorName = "Photo - JPEG";
@@ -32,7 +32,7 @@ TEST(MetaprobeIsoTracks, VideoAndSoundTrackFields)
     video.yResolution = 150;
     video.timeScale = 30000;
     video.sampleTimes = {{100, 1001}, {50, 1001}};  // 30000 / 1001 frames a second
-    qmtest::AudioTrackSpec audio;
+    qmtest::AudioTrackValues audio;
     audio.format = "raw ";
     audio.channels = 1;
     audio.bitsPerSample = 8;
@@ -65,9 +65,9 @@ TEST(MetaprobeIsoTracks, VideoAndSoundTrackFields)
 
 TEST(MetaprobeIsoTracks, FirstTrackWithAnImageSizeGivesIt)
 {
-    qmtest::AudioTrackSpec audio;
+    qmtest::AudioTrackValues audio;
     audio.trackId = 1;
-    qmtest::VideoTrackSpec video;
+    qmtest::VideoTrackValues video;
     video.trackId = 2;
     video.width = 1280;
     video.height = 720;
@@ -82,7 +82,7 @@ TEST(MetaprobeIsoTracks, FirstTrackWithAnImageSizeGivesIt)
 
 TEST(MetaprobeIsoTracks, TimeTableCutShortGivesNoFrameRate)
 {
-    qmtest::VideoTrackSpec video;
+    qmtest::VideoTrackValues video;
     video.sampleTimes = {{150, 20}};
     std::vector<uint8_t> movie = qmtest::MovieWith("qt  ", {qmtest::VideoTrack(video)});
     ASSERT_EQ(ProbeBytes(movie).Value("Video Frame Rate"), "30");
@@ -96,7 +96,7 @@ TEST(MetaprobeIsoTracks, TimeTableCutShortGivesNoFrameRate)
 
 TEST(MetaprobeIsoUserData, CameraShootingData)
 {
-    qmtest::CameraTagsSpec tags;
+    qmtest::CameraTagsValues tags;
     tags.exposure = 1000;  // 10 / 1000 s
     tags.fNumber[0] = 56;
     tags.compensation[0] = -7;
@@ -204,12 +204,12 @@ TEST(MetaprobeIsoUserData, PlainTextBoxes)
 TEST(MetaprobeIsoTracks, RotationOfTheFirstVideoTrack)
 {
     for (int turns = 0; turns < 4; ++turns) {
-        qmtest::VideoTrackSpec video;
+        qmtest::VideoTrackValues video;
         video.rotation = 90 * turns;
-        qmtest::VideoTrackSpec second;
+        qmtest::VideoTrackValues second;
         second.trackId = 3;
         second.rotation = 90 * ((turns + 1) % 4);
-        qmtest::AudioTrackSpec audio;
+        qmtest::AudioTrackValues audio;
         metaprobe::Listing listing = ProbeBytes(qmtest::MovieWith(
                 "qt  ", {qmtest::AudioTrack(audio), qmtest::VideoTrack(video), qmtest::VideoTrack(second)}));
         EXPECT_EQ(listing.Value("Rotation"), std::to_string(90 * turns));
@@ -312,7 +312,7 @@ TEST(MetaprobeIsoItems, AssociationsClaimingMoreThanTheyHold)
 
 TEST(MetaprobeIsoBoxes, LyingSizesAndDeepNesting)
 {
-    qmtest::VideoTrackSpec video;
+    qmtest::VideoTrackValues video;
     std::vector<uint8_t> movie = qmtest::MovieWith("qt  ", {qmtest::VideoTrack(video)});
     // A sample description entry claiming more bytes than its table holds.
     const std::vector<uint8_t> entry = {'a', 'v', 'c', '1'};
