@@ -536,8 +536,8 @@ void AddFujifilmFiles(NamedFiles& files)
 }
 
 // Olympus: the clock in UTC and the level sensor's roll and pitch in the camera settings, in the
-// newer layout (its own byte order, offsets from the note) and the older one (the EXIF block's
-// order, offsets from its header).
+// newer layouts (its own byte order, offsets from the note, after either maker's header) and the
+// older one (the EXIF block's order, offsets from its header).
 void AddOlympusFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
@@ -569,12 +569,17 @@ void AddOlympusFiles(NamedFiles& files)
             bool directoryFormat = n % 4 == 3;
             std::string name = "olympus" + std::to_string(n++) + (big ? "m" : "i") + ".jpg";
             if (newer) {
-                std::vector<uint8_t> bytes = qmtest::TiffRelativeNote(
-                        note, own, 0,
-                        Chars(own == ByteOrder::Motorola ? "OLYMPUS\0MM\3\0" : "OLYMPUS\0II\3\0", 12));
-                files.push_back({name, qmtest::JpegWithMakerNote(
-                                               "OLYMPUS IMAGING CORP.", "E-M5",
-                                               [&](uint32_t) { return bytes; }, order)});
+                // Every other newer note has the successor's header.
+                bool successor = n % 4 == 3;
+                std::vector<uint8_t> header =
+                        successor ? Chars("OM SYSTEM\0\0\0", 12) : Chars("OLYMPUS\0", 8);
+                for (char c : std::string(own == ByteOrder::Motorola ? "MM" : "II") + '\3' + '\0')
+                    header.push_back(uint8_t(c));
+                std::vector<uint8_t> bytes = qmtest::TiffRelativeNote(note, own, 0, header);
+                files.push_back(
+                        {name, qmtest::JpegWithMakerNote(
+                                       successor ? "OM Digital Solutions" : "OLYMPUS IMAGING CORP.",
+                                       successor ? "OM-1" : "E-M5", [&](uint32_t) { return bytes; }, order)});
             } else {
                 files.push_back({name, qmtest::JpegWithMakerNote(
                                                "OLYMPUS OPTICAL CO.,LTD", "C5050Z",

@@ -331,6 +331,20 @@ TEST(MetaprobeMakerNote, OlympusClockInUtcAndLevel)
         EXPECT_EQ(listing.Value("Pitch Angle"), "2.3");
         EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
 
+        // The same layout after the successor's longer header; a header cut before its byte
+        // order is not read.
+        bytes = qmtest::TiffRelativeNote(note, own, 0,
+                                         Text(big ? "OM SYSTEM\0\0\0II\3\0" : "OM SYSTEM\0\0\0MM\3\0", 16));
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OM Digital Solutions", "OM-1", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Date Time UTC"), "2016:01:02 03:04:05");
+        EXPECT_EQ(listing.Value("Pitch Angle"), "2.3");
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OM Digital Solutions", "OM-1", [&](uint32_t) { return Text("OM SYSTEM\0\0\0II", 14); },
+                order));
+        EXPECT_FALSE(listing.Has("Date Time UTC"));
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
+
         // The older layout: the EXIF block's byte order, offsets from its TIFF header; the
         // settings pointer in the directory format (13) cameras write.
         note = Ifd();
