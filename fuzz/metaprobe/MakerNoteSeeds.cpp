@@ -106,6 +106,13 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
                     qmtest::JpegWithMakerNote(
                             "OLYMPUS IMAGING CORP.", "E-M5", [&](uint32_t) { return newer; }, order),
                     3);
+        std::vector<uint8_t> successor = qmtest::TiffRelativeNote(
+                olympus, order, 0,
+                Chars(order == ByteOrder::Intel ? "OM SYSTEM\0\0\0II\3\0" : "OM SYSTEM\0\0\0MM\3\0", 16));
+        ok &= Write(dir / "jpeg" / ("om-" + n),
+                    qmtest::JpegWithMakerNote(
+                            "OM Digital Solutions", "OM-1", [&](uint32_t) { return successor; }, order),
+                    3);
         ok &= Write(dir / "jpeg" / ("olymp-" + n),
                     qmtest::JpegWithMakerNote(
                             "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
