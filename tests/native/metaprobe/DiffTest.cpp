@@ -733,16 +733,38 @@ void AddCameraDateFiles(NamedFiles& files)
     std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
     const uint8_t ultra[] = {59, 58, 23, 31, 12, 0xDB, 0x07};
     std::memcpy(ultraFire.data() + 59, ultra, sizeof ultra);
-    const std::vector<uint8_t>* notes[] = {&hyperFire, &ultraFire, &hyperFire2};
-    for (int i = 0; i < 3; ++i) {
+    // Picture settings, flash and serial numbers (16-bit characters in the HyperFire lines, the
+    // second one's with a zero inside); in the notes' second form a text that is not ASCII.
+    for (size_t i = 0; i < 3; ++i) {
+        put16(hyperFire, 72 + 4 * i - (i == 2 ? 2 : 0), 3 * unsigned(i) + 1);
+        put16(hyperFire2, 82 + 4 * i - (i == 2 ? 2 : 0), 128 * unsigned(i));
+    }
+    put16(hyperFire2, 90, 1);
+    const char serial[] = "HX5A 0012  ";
+    for (size_t i = 0; i + 1 < sizeof serial; ++i) {
+        put16(hyperFire, 42 + 2 * i, uint8_t(serial[i]));
+        put16(hyperFire2, 126 + 2 * i + (i >= 4 ? 2 : 0), uint8_t(serial[i]));
+        ultraFire[75 + i] = uint8_t(serial[i]);
+    }
+    std::vector<uint8_t> foreignText[] = {hyperFire, ultraFire, hyperFire2};
+    put16(foreignText[0], 44, 0xE9);
+    foreignText[1][76] = 0x01;
+    put16(foreignText[2], 128, 0x20AC);
+    put16(foreignText[2], 90, 7);
+    const std::vector<uint8_t>* notes[] = {&hyperFire,      &ultraFire,      &hyperFire2,
+                                           &foreignText[0], &foreignText[1], &foreignText[2]};
+    // EXIF flash before the note, EXIF contrast after it.
+    const qmtest::Shorts before = {{0x9209, 0x19}}, after = {{0xA408, 2}};
+    for (int i = 0; i < 6; ++i) {
         for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
             for (bool withDate : {false, true}) {
                 const std::vector<uint8_t>& note = *notes[i];
                 files.push_back({"reconyx" + std::to_string(i) + (order == ByteOrder::Intel ? "i" : "m") +
                                          (withDate ? "d" : "") + ".jpg",
                                  qmtest::JpegWithMakerNote(
-                                         "RECONYX", "HC600", [&](uint32_t) { return note; }, order, {}, {},
-                                         withDate)});
+                                         "RECONYX", "HC600", [&](uint32_t) { return note; }, order,
+                                         withDate ? before : qmtest::Shorts {},
+                                         withDate ? after : qmtest::Shorts {}, withDate)});
             }
         }
     }
@@ -751,17 +773,24 @@ void AddCameraDateFiles(NamedFiles& files)
                                        "OLYMPUS OPTICAL CO.,LTD.\0[picture info]\nTimeDate=1234567890\n"s,
                                        "[picture info]\r\nTimeDate=2001:02:03 04:05:06  \r\n",
                                        "[picture info]\r\nTimeDate= 966600000\r\n",
-                                       "[picture info]\r\nXTimeDate=5\r\nTimeDate=99999999999\r\n"};
+                                       "[picture info]\r\nXTimeDate=5\r\nTimeDate=99999999999\r\n",
+                                       "[picture info]\r\nShutter=8000\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=2500000\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=0\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=33333\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=1000000\r\nTimeDate=966600000\r\n"};
     int n = 0;
     for (const std::string& body : pictureInfo) {
         for (bool withExif : {false, true}) {
             qmtest::JpegBuilder jpeg;
             jpeg.Soi();
+            // Every other EXIF block has its own exposure time, which wins.
+            qmtest::Ifd exif;
+            exif.Ascii(0x9003, "2002:02:02 02:02:02");
+            if (n % 2 == 1)
+                exif.Rational(0x829A, 1, 60);
             if (withExif)
-                jpeg.Exif(qmtest::Ifd()
-                                  .Ascii(0x010F, "OLYMPUS")
-                                  .Sub(0x8769, qmtest::Ifd().Ascii(0x9003, "2002:02:02 02:02:02")),
-                          ByteOrder::Motorola);
+                jpeg.Exif(qmtest::Ifd().Ascii(0x010F, "OLYMPUS").Sub(0x8769, exif), ByteOrder::Motorola);
             jpeg.Segment(0xEC, std::vector<uint8_t>(body.begin(), body.end())).Frame(8, 8).Scan().Eoi();
             files.push_back({"app12_" + std::to_string(n) + (withExif ? "e" : "") + ".jpg", jpeg.Bytes()});
         }
