@@ -386,6 +386,8 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                 {"gen" + n + ".rw2", qmtest::BuildRw2(orientation % 2 == 0, uint16_t(3000 + orientation),
                                                       2000, orientation, jpeg)});
         files.push_back({"gen" + n + ".x3f", qmtest::BuildX3f(jpeg, 90 * (orientation % 4))});
+        files.push_back({"gen" + n + "v4.x3f",
+                         qmtest::BuildX3f(jpeg, 90 * (orientation % 4), {}, 0x00040000u + orientation % 3)});
         files.push_back({"gen" + n + ".crw",
                          qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,
                                           uint32_t(when - 2082844800u), 640, 480, 90 * (orientation % 4))});
