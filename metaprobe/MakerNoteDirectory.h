@@ -43,6 +43,7 @@ bool FirstShort(const std::vector<uint8_t>& value, uint16_t format, bool big, in
 void ReadCanonNote(const NoteDirectory& dir, const std::string& model, Listing& listing);
 void ReadNikonNote(const std::vector<uint8_t>& note, Listing& listing);
 void ReadFujifilmNote(const std::vector<uint8_t>& note, Listing& listing);
+void ReadPentaxNote(const std::vector<uint8_t>& note, Listing& listing);
 // Olympus and Sony: `tiffOrigin` is where the TIFF header lies relative to the note (offsets of
 // the layouts that count from there), `tiffBig` that structure's byte order. Olympus returns false
 // when the note is not an Olympus one.

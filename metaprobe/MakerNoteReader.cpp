@@ -1,6 +1,5 @@
 #include "metaprobe/MakerNoteReader.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "metaprobe/ByteSource.h"
@@ -9,27 +8,6 @@
 namespace metaprobe {
 
 namespace {
-
-// Pentax: "AOC", 0, the byte order, then the directory. The camera's clock is kept as a date
-// (16-bit year, month, day) and a time (hour, minute, second).
-void ReadPentax(const std::vector<uint8_t>& note, Listing& listing)
-{
-    if (note.size() < 8)
-        return;
-    bool big = note[4] != 'I';
-    NoteDirectory dir(note, 6, 0, big);
-    std::vector<uint8_t> date, time;
-    char text[32];
-    if (dir.Find(0x0006, date) && date.size() == 4) {
-        std::snprintf(text, sizeof text, "%04u:%02u:%02u", unsigned(Get16(date.data(), true)), date[2],
-                      date[3]);
-        listing.Add("Date", text);
-    }
-    if (dir.Find(0x0007, time) && time.size() >= 3) {
-        std::snprintf(text, sizeof text, "%02u:%02u:%02u", time[0], time[1], time[2]);
-        listing.Add("Time", text);
-    }
-}
 
 // Sigma: "SIGMA" and five more bytes, then a directory in the byte order of the TIFF structure,
 // whose offsets count from its header.
@@ -83,7 +61,7 @@ void ReadMakerNote(const std::vector<uint8_t>& note, uint64_t noteOffset, uint64
     if (StartsWith(note, "Nikon\0\2", 7)) {
         ReadNikonNote(note, listing);
     } else if (StartsWith(note, "AOC\0", 4)) {
-        ReadPentax(note, listing);
+        ReadPentaxNote(note, listing);
     } else if (StartsWith(note, "Panasonic\0\0\0", 12)) {
         ReadPanasonic(note, bigEndian, listing);
     } else if (StartsWith(note, "FUJIFILM", 8)) {

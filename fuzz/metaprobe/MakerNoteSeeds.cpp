@@ -93,6 +93,22 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
                 qmtest::JpegWithMakerNote(
                         "Panasonic", "DMC-FZ8", [&](uint32_t) { return panasonicNote; }, ByteOrder::Motorola),
                 3);
+    // Pentax: the clock, the world-time entries and the newer cameras' world-time block.
+    Ifd pentax;
+    pentax.Undefined(0x0006, {0x07, 0xD7, 11, 30})
+            .Undefined(0x0007, {23, 59, 58})
+            .Short(0x0022, 1)
+            .Short(0x0023, 56)
+            .Short(0x0025, 1)
+            .Undefined(0x006B, {0x07, 0, 20, 74});
+    std::vector<uint8_t> pentaxTiff = qmtest::BuildTiff(pentax, {ByteOrder::Intel});
+    std::vector<uint8_t> pentaxNote = Chars("AOC\0II", 6);
+    pentaxNote.insert(pentaxNote.end(), pentaxTiff.begin() + 8, pentaxTiff.end());
+    ok &= Write(dir / "jpeg" / "pentax",
+                qmtest::JpegWithMakerNote(
+                        "PENTAX Corporation", "PENTAX K10D", [&](uint32_t) { return pentaxNote; },
+                        ByteOrder::Intel),
+                3);
     for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
         const std::string n = order == ByteOrder::Intel ? "ii" : "mm";
         Ifd settings;

@@ -612,6 +612,38 @@ void AddOlympusFiles(NamedFiles& files)
     }
 }
 
+// Pentax: the camera's clock and its world-time setting, as entries of their own and as the
+// newer cameras' block, with values outside the tables.
+void AddPentaxFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const uint16_t settings[][5] = {{0, 56, 20, 0, 1}, {1, 12, 74, 1, 0}, {2, 75, 0, 3, 1}, {1, 48, 5, 1, 1}};
+    int n = 0;
+    for (const auto& world : settings) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            const bool big = order == ByteOrder::Motorola;
+            qmtest::Ifd note;
+            note.Undefined(0x0006, {0x07, 0xD7, uint8_t(1 + n % 12), 30})
+                    .Undefined(0x0007, {23, 59, uint8_t(n)});
+            if (n % 4 < 2) {
+                for (uint16_t i = 0; i < 5; ++i)
+                    note.Short(uint16_t(0x0022 + i), world[i]);
+            } else {
+                note.Undefined(0x006B, {uint8_t(world[0] | world[3] << 1 | world[4] << 2), 0,
+                                        uint8_t(world[1]), uint8_t(world[2])});
+            }
+            // Every value fits in its entry: the directory is taken from a TIFF block as it is.
+            std::vector<uint8_t> bytes = Chars(big ? "AOC\0MM" : "AOC\0II", 6);
+            const std::vector<uint8_t> tiff = qmtest::BuildTiff(note, {order});
+            bytes.insert(bytes.end(), tiff.begin() + 8, tiff.end());
+            files.push_back(
+                    {"pentax" + std::to_string(n++) + (big ? "m" : "i") + ".jpg",
+                     qmtest::JpegWithMakerNote(
+                             "PENTAX Corporation", "PENTAX K10D", [&](uint32_t) { return bytes; }, order)});
+        }
+    }
+}
+
 // Sony: the clock of the shot-information block, after either header or none, including text cut
 // short by a NUL or by the block's end.
 void AddSonyFiles(NamedFiles& files)
@@ -860,6 +892,7 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     AddSigmaFiles(notes);
     AddLensInfoFiles(notes);
     AddPanasonicFiles(notes);
+    AddPentaxFiles(notes);
     AddOlympusFiles(notes);
     AddSonyFiles(notes);
     AddCameraDateFiles(dates);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/native/metaprobe/ProbeTestUtil.h"
@@ -71,16 +73,56 @@ TEST(MetaprobeMakerNote, NikonWorldTime)
     EXPECT_EQ(listing.Value("Date Display Format"), "Unknown (9)");
 }
 
+// Each named field has the value given.
+void ExpectValues(const metaprobe::Listing& listing,
+                  std::initializer_list<std::pair<const char*, const char*>> expected)
+{
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(listing.Value(name), value) << name;
+}
+
+// A Pentax note: "AOC", 0, the byte order, then `note`, whose values all fit in their entries.
+std::vector<uint8_t> PentaxJpeg(const Ifd& note, ByteOrder order)
+{
+    std::vector<uint8_t> bytes = Text(order == ByteOrder::Intel ? "AOC\0II" : "AOC\0MM", 6);
+    std::vector<uint8_t> dir = InlineDirectory(note, order);
+    bytes.insert(bytes.end(), dir.begin(), dir.end());
+    return JpegWithNote("PENTAX Corporation", bytes);
+}
+
 TEST(MetaprobeMakerNote, PentaxCameraClock)
 {
     Ifd note;
     note.Undefined(0x0006, {0x07, 0xD7, 11, 30}).Undefined(0x0007, {23, 59, 58});
-    std::vector<uint8_t> bytes = Text("AOC\0MM", 6);
-    std::vector<uint8_t> dir = InlineDirectory(note, ByteOrder::Motorola);
-    bytes.insert(bytes.end(), dir.begin(), dir.end());
-    metaprobe::Listing listing = ProbeBytes(JpegWithNote("PENTAX Corporation", bytes));
+    metaprobe::Listing listing = ProbeBytes(PentaxJpeg(note, ByteOrder::Motorola));
     EXPECT_EQ(listing.Value("Date"), "2007:11:30");
     EXPECT_EQ(listing.Value("Time"), "23:59:58");
+}
+
+TEST(MetaprobeMakerNote, PentaxWorldTime)
+{
+    for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        // Entries of their own: the destination zone in use, Tokyo at home, an unknown city away.
+        Ifd note;
+        note.Short(0x0022, 1).Short(0x0023, 56).Short(0x0024, 75).Short(0x0025, 0).Short(0x0026, 1);
+        ExpectValues(ProbeBytes(PentaxJpeg(note, order)), {{"World Time Location", "Destination"},
+                                                           {"Hometown City", "Tokyo"},
+                                                           {"Destination City", "Unknown (75)"},
+                                                           {"Hometown DST", "No"},
+                                                           {"Destination DST", "Yes"}});
+    }
+    // The newer cameras' block: flags (home zone, daylight saving at home), a byte, two cities.
+    Ifd block;
+    block.Undefined(0x006B, {0x02, 0, 0, 74});
+    ExpectValues(ProbeBytes(PentaxJpeg(block, ByteOrder::Intel)), {{"World Time Location", "Hometown"},
+                                                                   {"Hometown DST", "Yes"},
+                                                                   {"Destination DST", "No"},
+                                                                   {"Hometown City", "Pago Pago"},
+                                                                   {"Destination City", "Budapest"}});
+    // A block cut short lists nothing.
+    Ifd cut;
+    cut.Undefined(0x006B, {0x02, 0, 0});
+    EXPECT_FALSE(ProbeBytes(PentaxJpeg(cut, ByteOrder::Intel)).Has("Hometown City"));
 }
 
 // A Canon note is a bare directory whose offsets count from the TIFF header of the EXIF block.
