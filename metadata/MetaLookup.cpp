@@ -276,7 +276,9 @@ bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& iden
     if (!ToolFields(path, fields))
         return false;
     std::string value;
-    if (!FindValue(fields, "Content Identifier", value) || value.empty())
+    // A video lists it as "Content Identifier"; a still's maker note as "Media Group UUID".
+    if ((!FindValue(fields, "Content Identifier", value) || value.empty()) &&
+        (!FindValue(fields, "Media Group UUID", value) || value.empty()))
         return false;
     identifier = value;
     return true;

@@ -17,7 +17,20 @@ namespace {
 
 std::string CityText(int city)
 {
-    static const char* const cities[] = {"Pago Pago", "Honolulu", "Anchorage", "Vancouver", "San Francisco", "Los Angeles", "Calgary", "Denver", "Mexico City", "Chicago", "Miami", "Toronto", "New York", "Santiago", "Caracus", "Halifax", "Buenos Aires", "Sao Paulo", "Rio de Janeiro", "Madrid", "London", "Paris", "Milan", "Rome", "Berlin", "Johannesburg", "Istanbul", "Cairo", "Jerusalem", "Moscow", "Jeddah", "Tehran", "Dubai", "Karachi", "Kabul", "Male", "Delhi", "Colombo", "Kathmandu", "Dacca", "Yangon", "Bangkok", "Kuala Lumpur", "Vientiane", "Singapore", "Phnom Penh", "Ho Chi Minh", "Jakarta", "Hong Kong", "Perth", "Beijing", "Shanghai", "Manila", "Taipei", "Seoul", "Adelaide", "Tokyo", "Guam", "Sydney", "Noumea", "Wellington", "Auckland", "Lima", "Dakar", "Algiers", "Helsinki", "Athens", "Nairobi", "Amsterdam", "Stockholm", "Lisbon", "Copenhagen", "Warsaw", "Prague", "Budapest"};
+    static const char* const cities[] = {
+            "Pago Pago",      "Honolulu",     "Anchorage",   "Vancouver",  "San Francisco", "Los Angeles",
+            "Calgary",        "Denver",       "Mexico City", "Chicago",    "Miami",         "Toronto",
+            "New York",       "Santiago",     "Caracus",     "Halifax",    "Buenos Aires",  "Sao Paulo",
+            "Rio de Janeiro", "Madrid",       "London",      "Paris",      "Milan",         "Rome",
+            "Berlin",         "Johannesburg", "Istanbul",    "Cairo",      "Jerusalem",     "Moscow",
+            "Jeddah",         "Tehran",       "Dubai",       "Karachi",    "Kabul",         "Male",
+            "Delhi",          "Colombo",      "Kathmandu",   "Dacca",      "Yangon",        "Bangkok",
+            "Kuala Lumpur",   "Vientiane",    "Singapore",   "Phnom Penh", "Ho Chi Minh",   "Jakarta",
+            "Hong Kong",      "Perth",        "Beijing",     "Shanghai",   "Manila",        "Taipei",
+            "Seoul",          "Adelaide",     "Tokyo",       "Guam",       "Sydney",        "Noumea",
+            "Wellington",     "Auckland",     "Lima",        "Dakar",      "Algiers",       "Helsinki",
+            "Athens",         "Nairobi",      "Amsterdam",   "Stockholm",  "Lisbon",        "Copenhagen",
+            "Warsaw",         "Prague",       "Budapest"};
     if (city >= 0 && size_t(city) < std::size(cities))
         return cities[city];
     return "Unknown (" + std::to_string(city) + ")";
@@ -33,7 +46,8 @@ void ReadClock(const NoteDirectory& dir, Listing& listing)
     std::vector<uint8_t> date, time;
     char text[32];
     if (dir.Find(0x0006, date) && date.size() == 4) {
-        std::snprintf(text, sizeof text, "%04u:%02u:%02u", unsigned(Get16(date.data(), true)), date[2], date[3]);
+        std::snprintf(text, sizeof text, "%04u:%02u:%02u", unsigned(Get16(date.data(), true)), date[2],
+                      date[3]);
         listing.Add("Date", text);
     }
     if (dir.Find(0x0007, time) && time.size() >= 3) {

@@ -422,9 +422,7 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
             ReadMakerNote(value.bytes, base_ + Get32(pointer + 8, big_), base_, big_, CameraNamed(),
                           listing_);
         }
-        std::string identifier;
-        if (AppleContentIdentifier(value.bytes, identifier))
-            listing_.Add("Content Identifier", identifier);
+        ReadAppleNote(value.bytes, listing_);
     }
     if (dir == Dir::Ifd0 && value.tag == kDngPrivateDataTag)
         ReadDngPrivateData(value.bytes, CameraNamed(), listing_);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ContainerSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MakerNoteSamples.h"
 #include "tests/support/RawSamples.h"
@@ -92,6 +93,11 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
     ok &= Write(dir / "jpeg" / "panasonic",
                 qmtest::JpegWithMakerNote(
                         "Panasonic", "DMC-FZ8", [&](uint32_t) { return panasonicNote; }, ByteOrder::Motorola),
+                3);
+    const std::vector<uint8_t> appleNote = qmtest::AppleMakerNote("5C2F6A3E-1B7D-4E8A", {-980, 14, 157});
+    ok &= Write(dir / "jpeg" / "apple",
+                qmtest::JpegWithMakerNote(
+                        "Apple", "iPhone 12", [&](uint32_t) { return appleNote; }, ByteOrder::Intel),
                 3);
     // Pentax: the clock, the world-time entries and the newer cameras' world-time block.
     Ifd pentax;

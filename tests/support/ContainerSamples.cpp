@@ -170,24 +170,38 @@ std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint
     return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});
 }
 
-std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier)
+std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier,
+                                    const std::vector<int32_t>& acceleration)
 {
+    const bool withAcceleration = acceleration.size() == 3;
+    const uint16_t entries = withAcceleration ? 3 : 2;
+    const uint32_t data = 14 + 2 + 12 * entries + 4;
     std::vector<uint8_t> note;
     AppendText(note, std::string("Apple iOS\0\0\1MM", 14));
-    Put16(note, 2);  // entries
+    Put16(note, entries);
     // An unrelated short before the identifier, whose text lies after the directory.
     Put16(note, 0x0001);
     Put16(note, 3);
     Put32(note, 1);
     Put16(note, 14);
     Put16(note, 0);
+    if (withAcceleration) {
+        Put16(note, 0x0008);
+        Put16(note, 10);  // signed rationals, after the identifier's text
+        Put32(note, 3);
+        Put32(note, data + uint32_t(contentIdentifier.size() + 1));
+    }
     Put16(note, 0x0011);
     Put16(note, 2);
     Put32(note, uint32_t(contentIdentifier.size() + 1));
-    Put32(note, uint32_t(14 + 2 + 2 * 12 + 4));
+    Put32(note, data);
     Put32(note, 0);  // no next directory
     AppendText(note, contentIdentifier);
     note.push_back(0);
+    for (size_t i = 0; withAcceleration && i < 3; ++i) {
+        Put32(note, uint32_t(acceleration[i]));
+        Put32(note, 1000);
+    }
     return note;
 }
 

@@ -26,8 +26,10 @@ uint64_t MovieSeconds(int year, int month, int day, int hour, int minute, int se
 std::vector<uint8_t> BuildMovie(const std::string& brand, uint32_t created, uint32_t modified,
                                 const std::string& contentIdentifier = "",
                                 const std::string& creationDate = "");
-// The maker note an iPhone writes into EXIF (tag 0x927C), holding a content identifier.
-std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier);
+// The maker note an iPhone writes into EXIF (tag 0x927C), holding a content identifier and, when
+// three values are given, the acceleration vector (thousandths of g).
+std::vector<uint8_t> AppleMakerNote(const std::string& contentIdentifier,
+                                    const std::vector<int32_t>& acceleration = {});
 // ftyp "heic" + meta (hdlr, pitm, iinf with an Exif item 2, iloc) + mdat holding the Exif item:
 // a 4-byte offset (0) and the TIFF bytes.
 std::vector<uint8_t> BuildHeic(const std::vector<uint8_t>& tiff);

@@ -64,7 +64,14 @@ TEST(MetaprobeAppleContent, IdentifierOfTheStillAndOfTheVideo)
     Ifd ifd0;
     ifd0.Sub(0x8769, exif);
     const std::vector<uint8_t> tiff = qmtest::BuildTiff(ifd0, {qmtest::ByteOrder::Intel});
-    EXPECT_EQ(ProbeBytes(qmtest::BuildHeic(tiff)).Value("Content Identifier"), id);
+    EXPECT_EQ(ProbeBytes(qmtest::BuildHeic(tiff)).Value("Media Group UUID"), id);
+    // With the acceleration vector, which lies after the identifier's text.
+    Ifd held;
+    held.Ascii(0x9003, "2019:05:04 10:11:12").Undefined(0x927C, qmtest::AppleMakerNote(id, {-980, 14, 1500}));
+    metaprobe::Listing listing =
+            ProbeBytes(qmtest::BuildHeic(qmtest::BuildTiff(Ifd().Sub(0x8769, held), {})));
+    EXPECT_EQ(listing.Value("Acceleration Vector"), "-0.98 0.014 1.5");
+    EXPECT_EQ(listing.Value("Media Group UUID"), id);
     EXPECT_EQ(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100, id)).Value("Content Identifier"), id);
     EXPECT_FALSE(ProbeBytes(qmtest::BuildMovie("qt  ", 100, 100)).Has("Content Identifier"));
 }
@@ -106,6 +113,18 @@ TEST(MetaprobeAppleContent, DamagedMakerNotesGiveNothing)
     std::vector<uint8_t> far = good;
     far[14 + 2 + 12 + 11] = 0xF0;  // low byte of the identifier's offset
     EXPECT_FALSE(metaprobe::AppleContentIdentifier(far, id));
+    // The acceleration vector cut off at the note's end, and a note of another maker.
+    std::vector<uint8_t> held = qmtest::AppleMakerNote("ABC-123", {1, 2, 3});
+    held.resize(held.size() - 4);
+    metaprobe::Listing listing;
+    metaprobe::ReadAppleNote(held, listing);
+    EXPECT_FALSE(listing.Has("Acceleration Vector"));
+    EXPECT_EQ(listing.Value("Media Group UUID"), "ABC-123");
+    held = qmtest::AppleMakerNote("ABC-123", {1, 2, 3});
+    held[0] = 'X';
+    metaprobe::Listing foreign;
+    metaprobe::ReadAppleNote(held, foreign);
+    EXPECT_TRUE(foreign.Fields().empty());
 }
 
 TEST(MetaprobeIso, MovieDatesInLocalTime)

@@ -612,6 +612,24 @@ void AddOlympusFiles(NamedFiles& files)
     }
 }
 
+// Apple: the content identifier and the acceleration vector, in EXIF blocks of both byte orders
+// (the note itself is always big-endian).
+void AddAppleFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const std::vector<int32_t> vectors[] = {{-980, 14, 157}, {0, 1000, -1}, {123456, -7, 0}};
+    int n = 0;
+    for (const std::vector<int32_t>& vector : vectors) {
+        for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+            const std::vector<uint8_t> note =
+                    qmtest::AppleMakerNote("5C2F6A3E-1B7D-4E8A-9F00-01234567890" + std::to_string(n), vector);
+            files.push_back({"apple" + std::to_string(n++) + ".jpg",
+                             qmtest::JpegWithMakerNote(
+                                     "Apple", "iPhone 12", [&](uint32_t) { return note; }, order)});
+        }
+    }
+}
+
 // Pentax: the camera's clock and its world-time setting, as entries of their own and as the
 // newer cameras' block, with values outside the tables.
 void AddPentaxFiles(NamedFiles& files)
@@ -893,6 +911,7 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     AddLensInfoFiles(notes);
     AddPanasonicFiles(notes);
     AddPentaxFiles(notes);
+    AddAppleFiles(notes);
     AddOlympusFiles(notes);
     AddSonyFiles(notes);
     AddCameraDateFiles(dates);
