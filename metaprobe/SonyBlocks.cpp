@@ -41,16 +41,14 @@ struct ModelOffset {
 // Where the clock lies in block 0x2010, by the camera models that write it there. Models of
 // other layouts keep no clock in this block.
 constexpr ModelOffset kClockAt[] = {
-        {"SLT-A65", 438},    {"SLT-A65V", 438},   {"SLT-A77", 438},    {"SLT-A77V", 438},
-        {"NEX-7", 438},      {"NEX-VG20E", 438},  {"SLT-A37", 528},    {"SLT-A57", 528},
-        {"NEX-F3", 528},     {"DSC-HX10V", 510},  {"DSC-HX20V", 510},  {"DSC-HX200V", 510},
-        {"DSC-TX66", 510},   {"DSC-TX200V", 510}, {"DSC-TX300V", 510}, {"DSC-WX50", 510},
-        {"DSC-WX100", 510},  {"DSC-WX150", 510},  {"SLT-A58", 556},    {"SLT-A99", 556},
-        {"SLT-A99V", 556},   {"ILCE-3000", 556},  {"ILCE-3500", 556},  {"NEX-3N", 556},
-        {"NEX-5R", 556},     {"NEX-5T", 556},     {"NEX-6", 556},      {"NEX-VG30E", 556},
-        {"NEX-VG900", 556},  {"DSC-RX100", 556},  {"DSC-RX1", 556},    {"DSC-RX1R", 556},
-        {"DSC-HX300", 556},  {"DSC-HX50V", 556},  {"DSC-TX30", 556},   {"DSC-WX60", 556},
-        {"DSC-WX200", 556},  {"DSC-WX300", 556},
+        {"SLT-A65", 438},   {"SLT-A65V", 438},   {"SLT-A77", 438},   {"SLT-A77V", 438},   {"NEX-7", 438},
+        {"NEX-VG20E", 438}, {"SLT-A37", 528},    {"SLT-A57", 528},   {"NEX-F3", 528},     {"DSC-HX10V", 510},
+        {"DSC-HX20V", 510}, {"DSC-HX200V", 510}, {"DSC-TX66", 510},  {"DSC-TX200V", 510}, {"DSC-TX300V", 510},
+        {"DSC-WX50", 510},  {"DSC-WX100", 510},  {"DSC-WX150", 510}, {"SLT-A58", 556},    {"SLT-A99", 556},
+        {"SLT-A99V", 556},  {"ILCE-3000", 556},  {"ILCE-3500", 556}, {"NEX-3N", 556},     {"NEX-5R", 556},
+        {"NEX-5T", 556},    {"NEX-6", 556},      {"NEX-VG30E", 556}, {"NEX-VG900", 556},  {"DSC-RX100", 556},
+        {"DSC-RX1", 556},   {"DSC-RX1R", 556},   {"DSC-HX300", 556}, {"DSC-HX50V", 556},  {"DSC-TX30", 556},
+        {"DSC-WX60", 556},  {"DSC-WX200", 556},  {"DSC-WX300", 556},
 };
 
 // The models whose block 0x9050 keeps a second clock at byte 81.
@@ -67,9 +65,11 @@ void ReadSonyBlock2010(const uint8_t* data, size_t size, const std::string& mode
             continue;
         // A 16-bit year, least significant byte first whatever the note's byte order.
         char text[48];
-        std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", unsigned(t[0] | t[1] << 8), t[2], t[3],
-                      t[4], t[5], t[6]);
-        listing.Add("Sony Date Time", text);
+        std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", unsigned(t[0] | t[1] << 8), t[2],
+                      t[3], t[4], t[5], t[6]);
+        // Weaker than the shot-information block's clock and than an earlier block's, wherever
+        // they lie.
+        listing.Add("Sony Date Time", text, 0);
         return;
     }
 }
@@ -82,7 +82,8 @@ void ReadSonyBlock9050(const uint8_t* data, size_t size, const std::string& mode
             continue;
         // The year within the century, written after "20" as it is.
         char text[48];
-        std::snprintf(text, sizeof text, "20%02u:%02u:%02u %02u:%02u:%02u", t[0], t[1], t[2], t[3], t[4], t[5]);
+        std::snprintf(text, sizeof text, "20%02u:%02u:%02u %02u:%02u:%02u", t[0], t[1], t[2], t[3], t[4],
+                      t[5]);
         listing.Add("Sony Date Time 2", text);
         return;
     }
@@ -97,10 +98,22 @@ void ReadSonyBlock9400(const uint8_t* data, size_t size, Listing& listing)
     size_t at;
     bool twice = false;
     switch (data[0]) {
-    case 0x07: case 0x09: case 0x0A: at = 40; break;
-    case 0x5E: case 0xE7: case 0x04: at = 40; twice = true; break;
+    case 0x07:
+    case 0x09:
+    case 0x0A: at = 40; break;
+    case 0x5E:
+    case 0xE7:
+    case 0x04:
+        at = 40;
+        twice = true;
+        break;
     case 0x0C: at = 36; break;
-    case 0x23: case 0x24: case 0x26: case 0x28: case 0x31: case 0x32: at = 41; break;
+    case 0x23:
+    case 0x24:
+    case 0x26:
+    case 0x28:
+    case 0x31:
+    case 0x32: at = 41; break;
     default: return;
     }
     if (at >= size)

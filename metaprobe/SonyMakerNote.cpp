@@ -1,8 +1,8 @@
 // Sony: a directory in the TIFF structure's byte order whose offsets count from the TIFF header,
 // after "SONY DSC " or "SONY CAM " and three NULs, or at the note's start. Its shot-information
 // block (tag 0x3000) holds the camera's clock as text at byte 6; the enciphered blocks hold
-// another clock and how the camera was held. Entries are read in the directory's order, so a
-// later block's field replaces an earlier one's of the same name.
+// another clock and how the camera was held. Entries are read in the directory's order: a later
+// block's field replaces an earlier one's of the same name, except block 0x2010's clock.
 
 #include <algorithm>
 #include <cstring>

@@ -467,7 +467,8 @@ TEST(MetaprobeMakerNote, SonyEncipheredClocks)
         EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7S", note, order)).Value("Sony Date Time 2"),
                   "20200:255:250 100:249:00");
 
-        // Of two clocks under one name, the later entry's is listed.
+        // The shot-information block's clock wins over block 0x2010's wherever either lies, and of
+        // two 0x2010 blocks the first wins; of two 0x9050 blocks, the later.
         for (bool shotFirst : {false, true}) {
             note = Ifd();
             std::vector<uint8_t> shot = qmtest::ShotInfoBlock("2011:12:13 14:15:16", 68);
@@ -477,8 +478,18 @@ TEST(MetaprobeMakerNote, SonyEncipheredClocks)
             else
                 note.Undefined(0x2010, block).Undefined(0x3000, shot);
             EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Sony Date Time"),
-                      shotFirst ? "2016:05:06 07:08:09" : "2011:12:13 14:15:16");
+                      "2011:12:13 14:15:16");
         }
+        note = Ifd();
+        note.Undefined(0x2010, qmtest::SonyBlock(600, 556, clock))
+                .Undefined(0x2010, qmtest::SonyBlock(600, 556, {0xE1, 0x07, 5, 6, 7, 8, 9}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Sony Date Time"),
+                  "2016:05:06 07:08:09");
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {16, 5, 6, 7, 8, 9}))
+                .Undefined(0x9050, qmtest::SonyBlock(300, 81, {17, 5, 6, 7, 8, 9}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7", note, order)).Value("Sony Date Time 2"),
+                  "2017:05:06 07:08:09");
     }
 }
 
@@ -505,6 +516,12 @@ TEST(MetaprobeMakerNote, SonyEncipheredOrientation)
                           c.text)
                         << int(c.first) << " " << model;
         }
+        // Of two blocks, the later one's orientation is listed.
+        Ifd two;
+        two.Undefined(0x9400, qmtest::SonyBlock(100, 40, {6}, 0x07))
+                .Undefined(0x9400, qmtest::SonyBlock(100, 36, {3}, 0x0C));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", two, order)).Value("Camera Orientation"),
+                  "Rotate 180");
         // A block enciphered twice: its first byte is the first layout's, enciphered again.
         std::vector<uint8_t> twice = qmtest::SonyEnciphered(qmtest::SonyBlock(100, 40, {6}, 0x07));
         Ifd note;
