@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "metaprobe/ValueText.h"
 
@@ -22,15 +23,11 @@ bool AllDigits(const std::string& text)
     return true;
 }
 
-}  // namespace
-
-void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
+// The values of every line of `text` whose key is `key` (with its "="), cut at a NUL and
+// without trailing spaces.
+std::vector<std::string> PictureInfoValues(const std::string& text, const std::string& key)
 {
-    // Photoshop's "Ducky" block uses the same segment for something else.
-    if (payload.size() >= 5 && std::memcmp(payload.data(), "Ducky", 5) == 0)
-        return;
-    const std::string text(payload.begin(), payload.end());
-    const std::string key = "TimeDate=";
+    std::vector<std::string> values;
     for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
         if (at != 0 && text[at - 1] != '\n' && text[at - 1] != '\r' && text[at - 1] != '\0')
             continue;  // part of a longer key
@@ -39,11 +36,29 @@ void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
         size_t nul = value.find('\0');
         if (nul != std::string::npos)
             value.resize(nul);
-        value = TrimRight(value);
+        values.push_back(TrimRight(value));
+    }
+    return values;
+}
+
+}  // namespace
+
+void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
+{
+    // Photoshop's "Ducky" block uses the same segment for something else.
+    if (payload.size() >= 5 && std::memcmp(payload.data(), "Ducky", 5) == 0)
+        return;
+    const std::string text(payload.begin(), payload.end());
+    for (const std::string& value : PictureInfoValues(text, "TimeDate=")) {
         // Seconds of the camera's clock since 1970, or a date as written.
         listing.Add("Date/Time Original",
                     AllDigits(value) ? CameraClockText(std::stoull(value)) : Latin1ToUtf8(value), 0);
     }
+    // The exposure time in microseconds, listed when it is one whole number and no other key
+    // ("shtr") gives it too: the EXIF block's value wins, as for the date.
+    const std::vector<std::string> shutter = PictureInfoValues(text, "Shutter=");
+    if (shutter.size() == 1 && AllDigits(shutter[0]) && PictureInfoValues(text, "shtr=").empty())
+        listing.Add("Exposure Time", FormatExposureTime(double(std::stoull(shutter[0])) / 1e6), 0);
 }
 
 void ReadQvci(const std::vector<uint8_t>& payload, Listing& listing)

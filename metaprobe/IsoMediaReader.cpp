@@ -597,7 +597,11 @@ void IsoReader::ItemLocations(const Box& box)
         }
         if (!get(2, reference) || !get(baseSize, base) || !get(2, extents))
             return;
-        for (uint64_t e = 0; e < extents; ++e) {
+        // Extents whose fields all have size zero take no bytes: each repeats the first, and
+        // walking 65535 of them for each of 10000 items would take seconds.
+        const uint64_t walked =
+                indexSize + offsetSize + lengthSize == 0 ? std::min<uint64_t>(extents, 1) : extents;
+        for (uint64_t e = 0; e < walked; ++e) {
             uint64_t index = 0, offset = 0, length = 0;
             if (!get(indexSize, index) || !get(offsetSize, offset) || !get(lengthSize, length))
                 return;

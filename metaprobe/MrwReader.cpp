@@ -1,8 +1,9 @@
 // Minolta MRW: a chain of blocks; PRD describes the sensor, TTW holds a TIFF structure with the
-// EXIF directories.
+// EXIF directories, RIF the picture settings the camera was asked for.
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "metaprobe/Readers.h"
@@ -33,6 +34,18 @@ void ListPictureDescription(const uint8_t* d, Listing& listing)
                                               : "Unknown (" + std::to_string(bayer) + ")");
 }
 
+// The requested image format. Listed in block order, so its settings replace the EXIF block's
+// values of the same name when it follows that block, as it does in camera files.
+void ListRequestedFormat(const uint8_t* d, Listing& listing)
+{
+    listing.Add("Saturation", std::to_string(int8_t(d[1])));
+    listing.Add("Contrast", std::to_string(int8_t(d[2])));
+    listing.Add("Sharpness", std::to_string(int8_t(d[3])));
+    static const char* const programs[] = {"None", "Portrait", "Text", "Night Portrait", "Sunset", "Sports"};
+    listing.Add("Program Mode", d[5] < std::size(programs) ? std::string(programs[d[5]])
+                                                           : "Unknown (" + std::to_string(d[5]) + ")");
+}
+
 }  // namespace
 
 ReadResult ReadMrwFile(ByteSource& source, Listing& listing, ExifFacts& facts)
@@ -59,6 +72,10 @@ ReadResult ReadMrwFile(ByteSource& source, Listing& listing, ExifFacts& facts)
             uint8_t d[24];
             if (source.Read(data, d, sizeof d))
                 ListPictureDescription(d, listing);
+        } else if (std::memcmp(block, "\0RIF", 4) == 0 && length >= 6) {
+            uint8_t d[6];
+            if (source.Read(data, d, sizeof d))
+                ListRequestedFormat(d, listing);
         } else if (std::memcmp(block, "\0TTW", 4) == 0 && !tiffRead) {
             WindowSource tiff(source, data, length);
             tiffRead = ReadTiff(tiff, 0, listing, facts);

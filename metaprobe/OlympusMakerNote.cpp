@@ -1,7 +1,8 @@
 // Olympus: the camera-settings directory (tag 0x2020) of the note holds the camera's clock in
-// UTC and the roll and pitch its level sensor measured. Two layouts: "OLYMPUS", 0, the byte
-// order and a version, with offsets counted from the note's start; and the older "OLYMP", 0 and
-// a version, in the TIFF structure's byte order with offsets counted from its header.
+// UTC and the roll and pitch its level sensor measured. Three layouts: "OLYMPUS", 0, the byte
+// order and a version, with offsets counted from the note's start; the same after "OM SYSTEM"
+// and three zeros, in the successor's cameras; and the older "OLYMP", 0 and a version, in the
+// TIFF structure's byte order with offsets counted from its header.
 
 #include <cstdio>
 #include <cstring>
@@ -55,19 +56,29 @@ void ReadCameraSettings(const std::vector<uint8_t>& note, const NoteDirectory& m
         listing.Add("Date Time UTC", CText(value));
 }
 
+// A note with its own byte order at `orderAt` and its directory after the version.
+void ReadSelfContained(const std::vector<uint8_t>& note, size_t orderAt, Listing& listing)
+{
+    bool big;
+    if (note[orderAt] == 'M' && note[orderAt + 1] == 'M')
+        big = true;
+    else if (note[orderAt] == 'I' && note[orderAt + 1] == 'I')
+        big = false;
+    else
+        return;
+    ReadCameraSettings(note, NoteDirectory(note, orderAt + 4, 0, big), 0, listing);
+}
+
 }  // namespace
 
 bool ReadOlympusNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing)
 {
     if (note.size() >= 12 && std::memcmp(note.data(), "OLYMPUS\0", 8) == 0) {
-        bool big;
-        if (note[8] == 'M' && note[9] == 'M')
-            big = true;
-        else if (note[8] == 'I' && note[9] == 'I')
-            big = false;
-        else
-            return true;
-        ReadCameraSettings(note, NoteDirectory(note, 12, 0, big), 0, listing);
+        ReadSelfContained(note, 8, listing);
+        return true;
+    }
+    if (note.size() >= 16 && std::memcmp(note.data(), "OM SYSTEM\0\0\0", 12) == 0) {
+        ReadSelfContained(note, 12, listing);
         return true;
     }
     if (note.size() >= 8 && std::memcmp(note.data(), "OLYMP\0", 6) == 0) {

@@ -99,13 +99,27 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
         settings.Raw(0x0903, qmtest::fmt::SShort, 2, {0, 15, 0, 1}).Ascii(0x0908, "2016:01:02 03:04:05");
         Ifd olympus;
         olympus.Sub(0x2020, settings);
-        std::vector<uint8_t> newer = qmtest::TiffRelativeNote(
-                olympus, order, 0,
-                Chars(order == ByteOrder::Intel ? "OLYMPUS\0II\3\0" : "OLYMPUS\0MM\3\0", 12));
-        ok &= Write(dir / "jpeg" / ("olympus-" + n),
-                    qmtest::JpegWithMakerNote(
-                            "OLYMPUS IMAGING CORP.", "E-M5", [&](uint32_t) { return newer; }, order),
-                    3);
+        // The self-contained layout after either maker's header.
+        struct Header {
+            const char* name;
+            std::string bytes;
+            const char* make;
+            const char* model;
+        };
+        const std::string orderAndVersion =
+                order == ByteOrder::Intel ? std::string("II\3\0", 4) : std::string("MM\3\0", 4);
+        const Header headers[] = {
+                {"olympus-", std::string("OLYMPUS\0", 8) + orderAndVersion, "OLYMPUS IMAGING CORP.", "E-M5"},
+                {"om-", std::string("OM SYSTEM\0\0\0", 12) + orderAndVersion, "OM Digital Solutions",
+                 "OM-1"}};
+        for (const Header& header : headers) {
+            std::vector<uint8_t> note = qmtest::TiffRelativeNote(
+                    olympus, order, 0, Chars(header.bytes.data(), header.bytes.size()));
+            ok &= Write(dir / "jpeg" / (header.name + n),
+                        qmtest::JpegWithMakerNote(
+                                header.make, header.model, [&](uint32_t) { return note; }, order),
+                        3);
+        }
         ok &= Write(dir / "jpeg" / ("olymp-" + n),
                     qmtest::JpegWithMakerNote(
                             "OLYMPUS OPTICAL CO.,LTD", "C5050Z",

@@ -89,7 +89,7 @@ int main(int argc, char** argv)
         ok &= Write(dir / "jxl" / n, qmtest::BuildJxl(tiff, xmp), 12);
         ok &= Write(dir / "psd" / n, qmtest::BuildPsd(tiff, iptc, iccBytes), 5);
         ok &= Write(dir / "raf" / n, qmtest::BuildRaf("FinePix", jpeg), 16);
-        ok &= Write(dir / "mrw" / n, qmtest::BuildMrw(tiff), 4);
+        ok &= Write(dir / "mrw" / n, qmtest::BuildMrw(tiff, {0, 1, 0xFF, 2, 0x80, 3, 0, 0}), 4);
         ok &= Write(dir / "x3f" / n, qmtest::BuildX3f(jpeg, 90), 4);
     }
     ok &= Write(dir / "crw" / "ii",

@@ -164,7 +164,7 @@ std::vector<uint8_t> BuildRaf(const std::string& camera, const std::vector<uint8
     return file;
 }
 
-std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff)
+std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& settings)
 {
     std::vector<uint8_t> prd = Bytes("21810002");
     for (uint32_t v : {2456u, 3272u, 2448u, 3264u})
@@ -180,6 +180,8 @@ std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff)
     };
     add("PRD", prd);
     add("TTW", tiff);
+    if (!settings.empty())
+        add("RIF", settings);
     std::vector<uint8_t> file = {0, 'M', 'R', 'M'};
     Put32(file, uint32_t(blocks.size()), true);
     file.insert(file.end(), blocks.begin(), blocks.end());

@@ -25,8 +25,9 @@ std::vector<uint8_t> BuildPsd(const std::vector<uint8_t>& tiff, const std::vecto
 std::vector<uint8_t> IptcDataset(uint8_t record, uint8_t dataset, const std::string& data);
 // Fujifilm RAF: header naming `camera`, then `jpeg` as its preview.
 std::vector<uint8_t> BuildRaf(const std::string& camera, const std::vector<uint8_t>& jpeg);
-// Minolta MRW: PRD block (3264x2448 image of a 3272x2456 sensor) and a TTW block holding `tiff`.
-std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff);
+// Minolta MRW: PRD block (3264x2448 image of a 3272x2456 sensor), a TTW block holding `tiff`
+// and, when not empty, a RIF block holding `settings`.
+std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& settings = {});
 // Sigma X3F (2.3 layout): header, one JPEG preview section holding `jpeg`, the section directory.
 // `adjustments` fill the header's table of picture adjustments (type, value).
 std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,

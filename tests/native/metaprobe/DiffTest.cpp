@@ -78,19 +78,6 @@ bool SameValue(const std::string& reference, const std::string& own)
     return reference.size() == 19 && own == reference + "+00:00";
 }
 
-// Values the reference reads from the camera maker's private notes, which take its precedence
-// over the standard field and which this tool does not read.
-bool FromMakerNotes(const std::string& label, const std::string& name)
-{
-    static const char* const known[][2] = {
-            {"Minolta.mrw", "Saturation"}, {"Minolta.mrw", "Contrast"}, {"Minolta.mrw", "Sharpness"}};
-    for (const auto& k : known) {
-        if (label == k[0] && name == k[1])
-            return true;
-    }
-    return false;
-}
-
 // A movie date of zero means "not set". The reference converts it to 1904-01-01 in local time;
 // this tool lists zeros, so that no file is ever sorted under 1904.
 bool UnsetMovieDate(const std::string& reference, const std::string& own)
@@ -130,7 +117,7 @@ void Compare(const std::string& label, const Fields& reference, const Fields& ow
             ++score.standardLines;
         if (mine == own.end() && standard)
             score.mismatches.push_back(label + ": " + name + " reference [" + value + "] own: missing");
-        if (mine == own.end() || FromMakerNotes(label, name))
+        if (mine == own.end())
             continue;
         ++score.shared;
         if (SameValue(value, mine->second)) {
@@ -390,7 +377,11 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
             iptc.insert(iptc.end(), part.begin(), part.end());
         files.push_back({"gen" + n + ".psd", qmtest::BuildPsd(tiff, iptc)});
         files.push_back({"gen" + n + ".raf", qmtest::BuildRaf("FinePix " + n, jpeg)});
-        files.push_back({"gen" + n + ".mrw", qmtest::BuildMrw(tiff)});
+        // Picture settings: saturation, contrast, sharpness (signed), program mode.
+        const uint8_t step = uint8_t(orientation % 5 - 2);
+        files.push_back({"gen" + n + ".mrw",
+                         qmtest::BuildMrw(tiff, {0, step, uint8_t(-step), uint8_t(orientation - 4), 0,
+                                                 uint8_t(orientation - 1), 0, 0})});
         files.push_back(
                 {"gen" + n + ".rw2", qmtest::BuildRw2(orientation % 2 == 0, uint16_t(3000 + orientation),
                                                       2000, orientation, jpeg)});
@@ -545,8 +536,8 @@ void AddFujifilmFiles(NamedFiles& files)
 }
 
 // Olympus: the clock in UTC and the level sensor's roll and pitch in the camera settings, in the
-// newer layout (its own byte order, offsets from the note) and the older one (the EXIF block's
-// order, offsets from its header).
+// newer layouts (its own byte order, offsets from the note, after either maker's header) and the
+// older one (the EXIF block's order, offsets from its header).
 void AddOlympusFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
@@ -578,12 +569,17 @@ void AddOlympusFiles(NamedFiles& files)
             bool directoryFormat = n % 4 == 3;
             std::string name = "olympus" + std::to_string(n++) + (big ? "m" : "i") + ".jpg";
             if (newer) {
-                std::vector<uint8_t> bytes = qmtest::TiffRelativeNote(
-                        note, own, 0,
-                        Chars(own == ByteOrder::Motorola ? "OLYMPUS\0MM\3\0" : "OLYMPUS\0II\3\0", 12));
-                files.push_back({name, qmtest::JpegWithMakerNote(
-                                               "OLYMPUS IMAGING CORP.", "E-M5",
-                                               [&](uint32_t) { return bytes; }, order)});
+                // Every other newer note has the successor's header.
+                bool successor = n % 4 == 3;
+                std::vector<uint8_t> header =
+                        successor ? Chars("OM SYSTEM\0\0\0", 12) : Chars("OLYMPUS\0", 8);
+                for (char c : std::string(own == ByteOrder::Motorola ? "MM" : "II") + '\3' + '\0')
+                    header.push_back(uint8_t(c));
+                std::vector<uint8_t> bytes = qmtest::TiffRelativeNote(note, own, 0, header);
+                files.push_back(
+                        {name, qmtest::JpegWithMakerNote(
+                                       successor ? "OM Digital Solutions" : "OLYMPUS IMAGING CORP.",
+                                       successor ? "OM-1" : "E-M5", [&](uint32_t) { return bytes; }, order)});
             } else {
                 files.push_back({name, qmtest::JpegWithMakerNote(
                                                "OLYMPUS OPTICAL CO.,LTD", "C5050Z",
@@ -829,16 +825,38 @@ void AddCameraDateFiles(NamedFiles& files)
     std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
     const uint8_t ultra[] = {59, 58, 23, 31, 12, 0xDB, 0x07};
     std::memcpy(ultraFire.data() + 59, ultra, sizeof ultra);
-    const std::vector<uint8_t>* notes[] = {&hyperFire, &ultraFire, &hyperFire2};
-    for (int i = 0; i < 3; ++i) {
+    // Picture settings, flash and serial numbers (16-bit characters in the HyperFire lines, the
+    // second one's with a zero inside); in the notes' second form a text that is not ASCII.
+    for (size_t i = 0; i < 3; ++i) {
+        put16(hyperFire, 72 + 4 * i - (i == 2 ? 2 : 0), 3 * unsigned(i) + 1);
+        put16(hyperFire2, 82 + 4 * i - (i == 2 ? 2 : 0), 128 * unsigned(i));
+    }
+    put16(hyperFire2, 90, 1);
+    const char serial[] = "HX5A 0012  ";
+    for (size_t i = 0; i + 1 < sizeof serial; ++i) {
+        put16(hyperFire, 42 + 2 * i, uint8_t(serial[i]));
+        put16(hyperFire2, 126 + 2 * i + (i >= 4 ? 2 : 0), uint8_t(serial[i]));
+        ultraFire[75 + i] = uint8_t(serial[i]);
+    }
+    std::vector<uint8_t> foreignText[] = {hyperFire, ultraFire, hyperFire2};
+    put16(foreignText[0], 44, 0xE9);
+    foreignText[1][76] = 0x01;
+    put16(foreignText[2], 128, 0x20AC);
+    put16(foreignText[2], 90, 7);
+    const std::vector<uint8_t>* notes[] = {&hyperFire,      &ultraFire,      &hyperFire2,
+                                           &foreignText[0], &foreignText[1], &foreignText[2]};
+    // EXIF flash before the note, EXIF contrast after it.
+    const qmtest::Shorts before = {{0x9209, 0x19}}, after = {{0xA408, 2}};
+    for (int i = 0; i < 6; ++i) {
         for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
             for (bool withDate : {false, true}) {
                 const std::vector<uint8_t>& note = *notes[i];
                 files.push_back({"reconyx" + std::to_string(i) + (order == ByteOrder::Intel ? "i" : "m") +
                                          (withDate ? "d" : "") + ".jpg",
                                  qmtest::JpegWithMakerNote(
-                                         "RECONYX", "HC600", [&](uint32_t) { return note; }, order, {}, {},
-                                         withDate)});
+                                         "RECONYX", "HC600", [&](uint32_t) { return note; }, order,
+                                         withDate ? before : qmtest::Shorts {},
+                                         withDate ? after : qmtest::Shorts {}, withDate)});
             }
         }
     }
@@ -847,17 +865,24 @@ void AddCameraDateFiles(NamedFiles& files)
                                        "OLYMPUS OPTICAL CO.,LTD.\0[picture info]\nTimeDate=1234567890\n"s,
                                        "[picture info]\r\nTimeDate=2001:02:03 04:05:06  \r\n",
                                        "[picture info]\r\nTimeDate= 966600000\r\n",
-                                       "[picture info]\r\nXTimeDate=5\r\nTimeDate=99999999999\r\n"};
+                                       "[picture info]\r\nXTimeDate=5\r\nTimeDate=99999999999\r\n",
+                                       "[picture info]\r\nShutter=8000\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=2500000\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=0\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=33333\r\nTimeDate=966600000\r\n",
+                                       "[picture info]\r\nShutter=1000000\r\nTimeDate=966600000\r\n"};
     int n = 0;
     for (const std::string& body : pictureInfo) {
         for (bool withExif : {false, true}) {
             qmtest::JpegBuilder jpeg;
             jpeg.Soi();
+            // Every other EXIF block has its own exposure time, which wins.
+            qmtest::Ifd exif;
+            exif.Ascii(0x9003, "2002:02:02 02:02:02");
+            if (n % 2 == 1)
+                exif.Rational(0x829A, 1, 60);
             if (withExif)
-                jpeg.Exif(qmtest::Ifd()
-                                  .Ascii(0x010F, "OLYMPUS")
-                                  .Sub(0x8769, qmtest::Ifd().Ascii(0x9003, "2002:02:02 02:02:02")),
-                          ByteOrder::Motorola);
+                jpeg.Exif(qmtest::Ifd().Ascii(0x010F, "OLYMPUS").Sub(0x8769, exif), ByteOrder::Motorola);
             jpeg.Segment(0xEC, std::vector<uint8_t>(body.begin(), body.end())).Frame(8, 8).Scan().Eoi();
             files.push_back({"app12_" + std::to_string(n) + (withExif ? "e" : "") + ".jpg", jpeg.Bytes()});
         }

@@ -349,6 +349,29 @@ TEST(MetaprobeIsoBoxes, ItemEntryEndingInsideItsType)
     EXPECT_FALSE(listing.Has("Exif Byte Order"));  // the item has no location
 }
 
+TEST(MetaprobeIsoBoxes, ItemLocationsWhoseExtentsTakeNoBytes)
+{
+    // Offset and length fields of size zero: 10000 items of 65535 extents each, which hold
+    // nothing; walking them all would keep the reader busy for seconds.
+    std::vector<uint8_t> iloc = {0x00, 0x40, 0x27, 0x10};  // base offset size 4, 10000 items
+    for (uint16_t item = 1; item <= 10000; ++item) {
+        const uint8_t entry[] = {uint8_t(item >> 8), uint8_t(item), 0, 0, 0, 0, 0x01, 0x00, 0xFF, 0xFF};
+        iloc.insert(iloc.end(), std::begin(entry), std::end(entry));
+    }
+    const std::vector<uint8_t> exif = {0, 2, 0, 0, 'E', 'x', 'i', 'f', 0};
+    const std::vector<uint8_t> file = qmtest::Concat(
+            {qmtest::Box("ftyp", Bytes(std::string("heic\0\0\0\0mif1heic", 16))),
+             qmtest::FullBox(
+                     "meta", 0,
+                     qmtest::Concat(
+                             {qmtest::FullBox("iinf", 0,
+                                              qmtest::Concat({{0, 1}, qmtest::FullBox("infe", 2, exif)})),
+                              qmtest::FullBox("iloc", 0, iloc)}))});
+    metaprobe::Listing listing = ProbeBytes(file);
+    EXPECT_EQ(listing.Value("Major Brand"), "High Efficiency Image Format HEVC still image (.HEIC)");
+    EXPECT_FALSE(listing.Has("Exif Byte Order"));  // an extent of length zero holds no block
+}
+
 TEST(MetaprobeIsoBoxes, TruncatedFilesListOnlyWhatTheyHoldWhole)
 {
     static const char* const stable[] = {"Compressor ID",

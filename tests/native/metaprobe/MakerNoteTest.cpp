@@ -331,6 +331,20 @@ TEST(MetaprobeMakerNote, OlympusClockInUtcAndLevel)
         EXPECT_EQ(listing.Value("Pitch Angle"), "2.3");
         EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
 
+        // The same layout after the successor's longer header; a header cut before its byte
+        // order is not read.
+        bytes = qmtest::TiffRelativeNote(note, own, 0,
+                                         Text(big ? "OM SYSTEM\0\0\0II\3\0" : "OM SYSTEM\0\0\0MM\3\0", 16));
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OM Digital Solutions", "OM-1", [&](uint32_t) { return bytes; }, order));
+        EXPECT_EQ(listing.Value("Date Time UTC"), "2016:01:02 03:04:05");
+        EXPECT_EQ(listing.Value("Pitch Angle"), "2.3");
+        listing = ProbeBytes(qmtest::JpegWithMakerNote(
+                "OM Digital Solutions", "OM-1", [&](uint32_t) { return Text("OM SYSTEM\0\0\0II", 14); },
+                order));
+        EXPECT_FALSE(listing.Has("Date Time UTC"));
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2015:03:04 05:06:07");
+
         // The older layout: the EXIF block's byte order, offsets from its TIFF header; the
         // settings pointer in the directory format (13) cameras write.
         note = Ifd();
@@ -674,6 +688,56 @@ TEST(MetaprobeMakerNote, TrailCameraCaptureDates)
     }
 }
 
+TEST(MetaprobeMakerNote, TrailCameraSettingsAndSerialNumbers)
+{
+    std::vector<uint8_t> hyperFire(120, 0), ultraFire(120, 0), hyperFire2(160, 0);
+    Put16(hyperFire, 0, 0xF101);
+    std::memcpy(ultraFire.data(), "RECONYXUF\0", 10);
+    std::memcpy(hyperFire2.data(), "RECONYXH2\0", 10);
+    const char serial[] = "H5 01  ";
+    for (size_t i = 0; i + 1 < sizeof serial; ++i) {
+        Put16(hyperFire, 42 + 2 * i, uint8_t(serial[i]));
+        Put16(hyperFire2, 126 + 4 * i, uint8_t(serial[i]));  // zeros between the characters
+        ultraFire[75 + i] = uint8_t(serial[i]);
+    }
+    Put16(hyperFire, 72, 3);
+    Put16(hyperFire, 76, 65535);
+    Put16(hyperFire, 78, 7);
+    Put16(hyperFire2, 82, 128);
+    Put16(hyperFire2, 86, 2);
+    Put16(hyperFire2, 88, 1);
+    Put16(hyperFire2, 90, 1);
+    for (ByteOrder order : kOrders) {
+        metaprobe::Listing first = ProbeBytes(ReconyxJpeg(hyperFire, order, true));
+        EXPECT_EQ(first.Value("Serial Number"), "H5 01");
+        EXPECT_EQ(first.Value("Contrast"), "3");
+        EXPECT_EQ(first.Value("Sharpness"), "65535");
+        EXPECT_EQ(first.Value("Saturation"), "7");
+        EXPECT_EQ(ProbeBytes(ReconyxJpeg(ultraFire, order, true)).Value("Serial Number"), "H5 01");
+        metaprobe::Listing second = ProbeBytes(ReconyxJpeg(hyperFire2, order, true));
+        EXPECT_EQ(second.Value("Serial Number"), "H5 01");
+        EXPECT_EQ(second.Value("Contrast"), "128");
+        EXPECT_EQ(second.Value("Flash"), "On");
+        // The note's flash replaces the EXIF value before it; the EXIF contrast after it wins.
+        metaprobe::Listing beside =
+                ProbeBytes(qmtest::JpegWithMakerNote("RECONYX", "HC600", [&](uint32_t) { return hyperFire2; },
+                                                     order, {{0x9209, 0x19}}, {{0xA408, 2}}));
+        EXPECT_EQ(beside.Value("Flash"), "On");
+        EXPECT_EQ(beside.Value("Contrast"), "High");
+    }
+    // Text other than printable ASCII, and a note cut inside the serial number: no serial listed.
+    std::vector<uint8_t> accented = hyperFire, control = ultraFire,
+                         cut(hyperFire2.begin(), hyperFire2.begin() + 140);
+    Put16(accented, 44, 0xE9);
+    control[76] = 0x01;
+    for (const std::vector<uint8_t>* note : {&accented, &control, &cut}) {
+        metaprobe::Listing listing = ProbeBytes(ReconyxJpeg(*note, ByteOrder::Intel, false));
+        EXPECT_FALSE(listing.Has("Serial Number"));
+        EXPECT_EQ(listing.Value("Date/Time Original"), "0000:00:00 00:00:00");
+    }
+    EXPECT_EQ(ProbeBytes(ReconyxJpeg(cut, ByteOrder::Intel, false)).Value("Flash"), "On");
+}
+
 std::vector<uint8_t> JpegWithSegment(uint8_t marker, const std::string& payload, bool withExif)
 {
     qmtest::JpegBuilder jpeg;
@@ -702,6 +766,17 @@ TEST(MetaprobeMakerNote, CompactCameraTextBlockDates)
     EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\nXTimeDate=5\n", false))
                          .Has("Date/Time Original"));
     EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xEC, "Ducky\nTimeDate=5\n", false)).Has("Date/Time Original"));
+    // The exposure time in microseconds; the EXIF block's own wins.
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\r\nShutter=8000\r\n", false))
+                      .Value("Exposure Time"),
+              "1/125");
+    EXPECT_EQ(ProbeBytes(JpegWithSegment(0xEC, "[picture info]\r\nShutter=2500000\r\n", false))
+                      .Value("Exposure Time"),
+              "2.5");
+    // Forms whose reading is not certain list nothing.
+    for (const char* text : {"[picture info]\nShutter=1.5\n", "[picture info]\nShutter=1\nShutter=2\n",
+                             "[picture info]\nshtr=100\nShutter=8000\n", "[picture info]\nXShutter=100\n"})
+        EXPECT_FALSE(ProbeBytes(JpegWithSegment(0xEC, text, false)).Has("Exposure Time")) << text;
     std::string qvci(140, '\0');
     qvci.replace(0, 4, "QVCI");
     qvci.replace(77, 19, "2004:05:06 07:08:09");

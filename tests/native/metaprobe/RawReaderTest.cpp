@@ -157,6 +157,23 @@ TEST(MetaprobeMrw, PictureDescriptionAndTiffBlock)
     }
 }
 
+TEST(MetaprobeMrw, RequestedSettingsFollowTheTiffBlockAndReplaceItsValues)
+{
+    Ifd exif;
+    exif.Short(0xA408, 1).Short(0xA409, 2).Short(0xA40A, 1);  // Low, High, Soft
+    std::vector<uint8_t> tiff = qmtest::BuildTiff(Ifd().Sub(0x8769, exif), {ByteOrder::Motorola});
+    metaprobe::Listing listing = ProbeBytes(qmtest::BuildMrw(tiff, {0, 0xFF, 2, 0xFE, 0, 3, 0, 0}));
+    EXPECT_EQ(listing.Value("Saturation"), "-1");
+    EXPECT_EQ(listing.Value("Contrast"), "2");
+    EXPECT_EQ(listing.Value("Sharpness"), "-2");
+    EXPECT_EQ(listing.Value("Program Mode"), "Night Portrait");
+    EXPECT_EQ(ProbeBytes(qmtest::BuildMrw(tiff, {0, 0, 0, 0, 0, 9})).Value("Program Mode"), "Unknown (9)");
+    // A block too short for its settings lists none and leaves the EXIF values.
+    metaprobe::Listing shortBlock = ProbeBytes(qmtest::BuildMrw(tiff, {0, 0xFF, 2, 0xFE, 0}));
+    EXPECT_EQ(shortBlock.Value("Contrast"), "Low");
+    EXPECT_FALSE(shortBlock.Has("Program Mode"));
+}
+
 TEST(MetaprobeRw2, SizeFromSensorBordersAndFrameOfTheEmbeddedJpeg)
 {
     for (bool big : {false, true}) {
