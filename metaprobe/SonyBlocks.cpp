@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <iterator>
 
 namespace metaprobe {
 
@@ -54,6 +55,17 @@ constexpr ModelOffset kClockAt[] = {
 // The models whose block 0x9050 keeps a second clock at byte 81.
 constexpr const char* kClock2Models[] = {"ILCE-5000", "ILCE-5100", "ILCE-6000", "ILCE-7",
                                          "ILCE-7M2",  "ILCE-7R",   "ILCE-7S",   "ILCE-QX1"};
+// The models whose block 0x9050 keeps the clock's minutes and seconds at byte 97.
+constexpr const char* kMinSecModels[] = {"ILCE-6300", "ILCE-6500", "ILCE-7RM2", "ILCE-7SM2"};
+
+bool OneOf(const std::string& model, const char* const* names, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        if (model == names[i])
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -76,16 +88,17 @@ void ReadSonyBlock2010(const uint8_t* data, size_t size, const std::string& mode
 
 void ReadSonyBlock9050(const uint8_t* data, size_t size, const std::string& model, Listing& listing)
 {
-    for (const char* name : kClock2Models) {
-        std::array<uint8_t, 6> t;
-        if (model != name || !PlainField(data, size, 81, t))
-            continue;
+    char text[48];
+    std::array<uint8_t, 6> t;
+    std::array<uint8_t, 2> minSec;
+    if (OneOf(model, kClock2Models, std::size(kClock2Models)) && PlainField(data, size, 81, t)) {
         // The year within the century, written after "20" as it is.
-        char text[48];
         std::snprintf(text, sizeof text, "20%02u:%02u:%02u %02u:%02u:%02u", t[0], t[1], t[2], t[3], t[4],
                       t[5]);
         listing.Add("Sony Date Time 2", text);
-        return;
+    } else if (OneOf(model, kMinSecModels, std::size(kMinSecModels)) && PlainField(data, size, 97, minSec)) {
+        std::snprintf(text, sizeof text, "%02u:%02u", minSec[0], minSec[1]);
+        listing.Add("Sony Time Min Sec", text);
     }
 }
 

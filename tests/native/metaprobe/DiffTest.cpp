@@ -644,8 +644,9 @@ void AddSonyFiles(NamedFiles& files)
 }
 
 // Sony's enciphered blocks: the clock of block 0x2010 for each layout that has one and for models
-// whose layout has none, the second clock of block 0x9050, the orientation of block 0x9400 in each
-// layout (and enciphered twice), blocks cut short, and a clock in two blocks in either order.
+// whose layout has none, the second clock (or its minutes and seconds) of block 0x9050, the orientation of
+// block 0x9400 in each layout (and enciphered twice), blocks cut short, and a clock in two blocks in either
+// order.
 void AddSonyEncipheredFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
@@ -656,7 +657,8 @@ void AddSonyEncipheredFiles(NamedFiles& files)
         std::copy(clocks[0].begin(), clocks[0].end(), everywhere.begin() + long(at));
     const char* const models2010[] = {"SLT-A77",  "NEX-F3", "DSC-WX100", "DSC-RX100",
                                       "SLT-A99V", "NEX-5N", "ILCE-7M3"};
-    const char* const models9050[] = {"ILCE-7", "ILCE-5100", "ILCE-7RM2", "ILCE-1", "SLT-A77", "DSC-RX100"};
+    const char* const models9050[] = {"ILCE-7", "ILCE-5100", "ILCE-7RM2", "ILCE-6300",
+                                      "ILCE-1", "ILCE-7M3",  "SLT-A77",   "DSC-RX100"};
     struct Orientation {
         uint8_t first;
         size_t at;
@@ -682,7 +684,11 @@ void AddSonyEncipheredFiles(NamedFiles& files)
         for (const char* model : models9050) {
             for (uint8_t year : {16, 200}) {
                 qmtest::Ifd note;
-                note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {year, 12, 31, 23, 59, 249}));
+                // The clock from byte 81, its minutes and seconds again at byte 97.
+                std::vector<uint8_t> clock = {year, 12, 31, 23, 59, 249};
+                clock.resize(16, 0);
+                clock.insert(clock.end(), {uint8_t(year + 1), 58});
+                note.Undefined(0x9050, qmtest::SonyBlock(300, 81, clock));
                 add(model, note, order);
             }
         }
@@ -705,6 +711,11 @@ void AddSonyEncipheredFiles(NamedFiles& files)
             qmtest::Ifd note;
             note.Undefined(0x9050, qmtest::SonyBlock(size, 81, {16, 5, 6, 7, 8, 9}));
             add("ILCE-7", note, order);
+        }
+        for (size_t size : {98, 97}) {
+            qmtest::Ifd note;
+            note.Undefined(0x9050, qmtest::SonyBlock(size, 97, {33, 44}));
+            add("ILCE-7SM2", note, order);
         }
         for (size_t size : {37, 36}) {
             qmtest::Ifd note;
@@ -968,11 +979,11 @@ TEST(MetaprobeDiff, SonyEncipheredBlocksAgainstReferenceTool)
     NamedFiles files;
     AddSonyEncipheredFiles(files);
     Score score;
-    int compared =
-            CompareWithReference(files, {"Sony Date Time", "Sony Date Time 2", "Camera Orientation"}, score);
+    int compared = CompareWithReference(
+            files, {"Sony Date Time", "Sony Date Time 2", "Sony Time Min Sec", "Camera Orientation"}, score);
     Report("sony enciphered blocks", score);
-    // 51 fields per byte order: every file but those of no layout or cut before their field.
-    EXPECT_EQ(compared, 102);
+    // 56 fields per byte order: every file but those of no layout or cut before their field.
+    EXPECT_EQ(compared, 112);
     EXPECT_EQ(score.sharedMatched, score.shared);
 }
 

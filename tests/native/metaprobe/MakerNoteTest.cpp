@@ -433,7 +433,8 @@ TEST(MetaprobeMakerNote, SonyShotInfoClock)
 }
 
 // The camera's clock in the enciphered blocks: block 0x2010 keeps it at a place that depends on
-// the model (and not at all for some), block 0x9050 of a few models keeps a second one.
+// the model (and not at all for some), block 0x9050 of a few models keeps a second one, of a few
+// others its minutes and seconds.
 TEST(MetaprobeMakerNote, SonyEncipheredClocks)
 {
     const std::vector<uint8_t> clock = {0xE0, 0x07, 5, 6, 7, 8, 9};
@@ -480,6 +481,20 @@ TEST(MetaprobeMakerNote, SonyEncipheredClocks)
         note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {200, 255, 250, 100, 249, 0}));
         EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7S", note, order)).Value("Sony Date Time 2"),
                   "20200:255:250 100:249:00");
+        // Others keep only the minutes and seconds, at byte 97.
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 97, {33, 44}));
+        for (const char* model : {"ILCE-7RM2", "ILCE-6300"}) {
+            metaprobe::Listing listing = ProbeBytes(qmtest::SonyJpeg(model, note, order));
+            EXPECT_EQ(listing.Value("Sony Time Min Sec"), "33:44") << model;
+            EXPECT_FALSE(listing.Has("Sony Date Time 2")) << model;
+        }
+        for (const char* model : {"ILCE-7M3", "ILCA-99M2", "ILCE-7"})
+            EXPECT_FALSE(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Has("Sony Time Min Sec")) << model;
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 97, {200, 255}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7SM2", note, order)).Value("Sony Time Min Sec"),
+                  "200:255");
 
         // The shot-information block's clock wins over block 0x2010's wherever either lies, and of
         // two 0x2010 blocks the first wins; of two 0x9050 blocks, the later.
@@ -573,6 +588,11 @@ TEST(MetaprobeMakerNote, SonyEncipheredBlocksCutShort)
                           .Value("Sony Date Time 2"),
                   "2016:05:00 00:00:00");
         EXPECT_FALSE(listing("ILCE-7", 0x9050, qmtest::SonyBlock(81, 81, {16, 5})).Has("Sony Date Time 2"));
+        EXPECT_EQ(
+                listing("ILCE-6500", 0x9050, qmtest::SonyBlock(98, 97, {33, 44})).Value("Sony Time Min Sec"),
+                "33:00");
+        EXPECT_FALSE(
+                listing("ILCE-6500", 0x9050, qmtest::SonyBlock(97, 97, {33, 44})).Has("Sony Time Min Sec"));
         EXPECT_EQ(listing("DSC-RX100", 0x9400, qmtest::SonyBlock(41, 40, {6}, 0x07))
                           .Value("Camera Orientation"),
                   "Rotate 90 CW");
