@@ -1,6 +1,8 @@
 // Canon: a bare directory at the note's start whose offsets count from the TIFF header.
 
 #include <cstdio>
+#include <iterator>
+#include <string>
 
 #include "metaprobe/ByteSource.h"
 #include "metaprobe/MakerNoteDirectory.h"
@@ -57,6 +59,50 @@ std::string SerialText(uint32_t serial, const std::string& model)
     return text;
 }
 
+// The city the camera's world clock is set to.
+std::string ZoneCityText(int32_t city)
+{
+    static const char* const cities[] = {"n/a",
+                                         "Chatham Islands",
+                                         "Wellington",
+                                         "Solomon Islands",
+                                         "Sydney",
+                                         "Adelaide",
+                                         "Tokyo",
+                                         "Hong Kong",
+                                         "Bangkok",
+                                         "Yangon",
+                                         "Dhaka",
+                                         "Kathmandu",
+                                         "Delhi",
+                                         "Karachi",
+                                         "Kabul",
+                                         "Dubai",
+                                         "Tehran",
+                                         "Moscow",
+                                         "Cairo",
+                                         "Paris",
+                                         "London",
+                                         "Azores",
+                                         "Fernando de Noronha",
+                                         "Sao Paulo",
+                                         "Newfoundland",
+                                         "Santiago",
+                                         "Caracas",
+                                         "New York",
+                                         "Chicago",
+                                         "Denver",
+                                         "Los Angeles",
+                                         "Anchorage",
+                                         "Honolulu",
+                                         "Samoa"};
+    if (city >= 0 && size_t(city) < std::size(cities))
+        return cities[city];
+    if (city == 32766)
+        return "(not set)";
+    return "Unknown (" + std::to_string(city) + ")";
+}
+
 }  // namespace
 
 void ReadCanonNote(const NoteDirectory& dir, const std::string& model, Listing& listing)
@@ -70,9 +116,11 @@ void ReadCanonNote(const NoteDirectory& dir, const std::string& model, Listing& 
         listing.Add("Owner Name", CText(value));
     if (dir.Find(0x000C, value, &format) && format == 4 && value.size() == 4)
         listing.Add("Serial Number", SerialText(Get32(value.data(), dir.Big()), model));
-    // Time info: its size, the zone in minutes, the zone's city, daylight saving (0 or 60).
+    // Time info: its size, the zone in minutes, the zone's city, daylight saving (0 or 60). Only
+    // little-endian blocks are read: the reference refuses the others as invalid.
     if (dir.Find(0x0035, value) && value.size() >= 16 && !dir.Big()) {
         listing.Add("Time Zone", ZoneText(int32_t(Get32(value.data() + 4, false))));
+        listing.Add("Time Zone City", ZoneCityText(int32_t(Get32(value.data() + 8, false))));
         uint32_t daylight = Get32(value.data() + 12, false);
         listing.Add("Daylight Savings", daylight == 0    ? std::string("Off")
                                         : daylight == 60 ? std::string("On")

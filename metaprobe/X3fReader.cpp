@@ -1,5 +1,5 @@
-// Sigma X3F: the header, then the section directory at the end of the file; the camera's EXIF
-// block is in the JPEG preview image section.
+// Sigma X3F: the header (two layouts: before version 4 and from it on), then the section directory
+// at the end of the file; the camera's EXIF block is in the JPEG preview image section.
 
 #include <cstring>
 #include <string>
@@ -16,6 +16,8 @@ namespace {
 constexpr uint32_t kMaxSections = 1000;
 constexpr uint32_t kJpegFormat = 18;
 constexpr uint64_t kImageHeaderSize = 28;
+constexpr uint32_t kHeader4Version = 0x00040000;
+constexpr uint64_t kHeader4Size = 768;
 
 // An image section holding a JPEG with an EXIF block: "SECi", version, type, data format, columns, rows, row
 // size, then the data.
@@ -68,20 +70,16 @@ void ReadAdjustments(ByteSource& source, Listing& listing)
     }
 }
 
-}  // namespace
-
-ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+std::string VersionText(uint32_t version)
 {
-    ReadResult result;
-    result.type = {"X3F", "x3f", "image/x-sigma-x3f"};
-    // "FOVb", version, unique ID (16), mark bits, columns, rows, rotation: little-endian.
-    uint8_t head[40];
-    if (!source.Read(0, head, sizeof head)) {
-        result.error = "File format error";
-        return result;
-    }
+    return std::to_string(version >> 16) + "." + std::to_string(version & 0xFFFF);
+}
+
+// The header before version 4: its first 40 bytes in `head`.
+void ListOlderHeader(ByteSource& source, const uint8_t* head, Listing& listing)
+{
     uint32_t version = Get32(head + 4, false);
-    listing.Add("File Version", std::to_string(version >> 16) + "." + std::to_string(version & 0xFFFF));
+    listing.Add("File Version", VersionText(version));
     // Listed as hex; an ID in the EXIF block, read later, replaces it.
     static const char digits[] = "0123456789abcdef";
     std::string id;
@@ -96,6 +94,35 @@ ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         listing.Add("White Balance", TextField(names, 32), 2);
         listing.Add("Scene Capture Type", TextField(names + 32, 32), 2);
         ReadAdjustments(source, listing);
+    }
+}
+
+}  // namespace
+
+ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
+{
+    ReadResult result;
+    result.type = {"X3F", "x3f", "image/x-sigma-x3f"};
+    // "FOVb" and the version; in the older layout then the unique ID (16), mark bits, columns,
+    // rows and rotation: little-endian.
+    uint8_t head[40];
+    if (!source.Read(0, head, sizeof head)) {
+        result.error = "File format error";
+        return result;
+    }
+    uint32_t version = Get32(head + 4, false);
+    if (version >= kHeader4Version) {
+        // From version 4 on, a header of its own size, with the rotation at word 12 and neither
+        // the ID nor the names; a file too short for it is not read further.
+        uint8_t rotation[4];
+        if (source.Size() < kHeader4Size || !source.Read(48, rotation, sizeof rotation)) {
+            listing.Add("Warning", "Error reading X3F header");
+            return result;
+        }
+        listing.Add("File Version", VersionText(version));
+        listing.Add("Rotation", std::to_string(Get32(rotation, false)));
+    } else {
+        ListOlderHeader(source, head, listing);
     }
     uint8_t tail[4];
     if (source.Size() < 4 || !source.Read(source.Size() - 4, tail, 4))

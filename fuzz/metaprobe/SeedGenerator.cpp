@@ -91,6 +91,7 @@ int main(int argc, char** argv)
         ok &= Write(dir / "raf" / n, qmtest::BuildRaf("FinePix", jpeg), 16);
         ok &= Write(dir / "mrw" / n, qmtest::BuildMrw(tiff, {0, 1, 0xFF, 2, 0x80, 3, 0, 0}), 4);
         ok &= Write(dir / "x3f" / n, qmtest::BuildX3f(jpeg, 90), 4);
+        ok &= Write(dir / "x3f" / (n + "_v4"), qmtest::BuildX3f(jpeg, 90, {}, 0x00040000), 4);
     }
     ok &= Write(dir / "crw" / "ii",
                 qmtest::BuildCrw(false, "Canon", "Canon EOS D30", 1000000000u, 640, 480, 90), 14);

@@ -190,17 +190,19 @@ std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff, const std::vecto
 }
 
 std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,
-                              const std::vector<std::pair<uint8_t, float>>& adjustments)
+                              const std::vector<std::pair<uint8_t, float>>& adjustments, uint32_t version)
 {
     std::vector<uint8_t> file = Bytes("FOVb");
-    Put32(file, 0x00020003, false);  // version 2.3
+    Put32(file, version, false);
     PutText(file, "0123456789abcdef", 16);
     Put32(file, 0, false);  // mark bits
+    if (version >= 0x00040000)
+        file.resize(40, 0);  // three more words before the size
     Put32(file, 640, false);
     Put32(file, 480, false);
     Put32(file, rotation, false);
-    file.resize(0x100, 0);  // extended header
-    for (size_t i = 0; i < adjustments.size() && i < 32; ++i) {
+    file.resize(version >= 0x00040000 ? 0x300 : 0x100, 0);  // the rest of the header
+    for (size_t i = 0; i < adjustments.size() && i < 32 && version < 0x00040000; ++i) {
         file[104 + i] = adjustments[i].first;
         uint32_t bits;
         std::memcpy(&bits, &adjustments[i].second, sizeof bits);

@@ -386,6 +386,8 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> GeneratedFiles()
                 {"gen" + n + ".rw2", qmtest::BuildRw2(orientation % 2 == 0, uint16_t(3000 + orientation),
                                                       2000, orientation, jpeg)});
         files.push_back({"gen" + n + ".x3f", qmtest::BuildX3f(jpeg, 90 * (orientation % 4))});
+        files.push_back({"gen" + n + "v4.x3f",
+                         qmtest::BuildX3f(jpeg, 90 * (orientation % 4), {}, 0x00040000u + orientation % 3)});
         files.push_back({"gen" + n + ".crw",
                          qmtest::BuildCrw(orientation % 2 == 0, "Canon", "Canon EOS D" + n,
                                           uint32_t(when - 2082844800u), 640, 480, 90 * (orientation % 4))});
@@ -436,7 +438,8 @@ std::vector<uint8_t> Chars(const char* bytes, size_t size)
 }
 
 // Canon notes: the camera settings (contrast, saturation, sharpness, metering; 0x7FFF is "not
-// set"), owner, serial number in each model family's form, time info.
+// set"), owner, serial number in each model family's form, time info (zone, city, daylight
+// saving; refused by the reference in big-endian notes).
 void AddCanonFiles(NamedFiles& files)
 {
     using qmtest::ByteOrder;
@@ -449,10 +452,21 @@ void AddCanonFiles(NamedFiles& files)
             cs[0] = 92;
             for (int k = 0; k < 4; ++k)
                 cs[size_t(k == 3 ? 17 : 13 + k)] = uint16_t(settings[i][k]);
+            // Time info: size, zone in minutes, city, daylight saving.
+            const int32_t zones[][3] = {{540, 6, 0}, {-300, 27, 60}, {330, 32766, 60}, {0, 40, 5}};
+            std::vector<uint8_t> timeInfo;
+            for (int32_t v : {16, zones[i][0], zones[i][1], zones[i][2]}) {
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const uint8_t byte = uint8_t(uint32_t(v) >> shift);
+                    timeInfo.insert(order == ByteOrder::Intel ? timeInfo.end() : timeInfo.end() - shift / 8,
+                                    byte);
+                }
+            }
             qmtest::Ifd note;
             note.Shorts(0x0001, cs)
                     .Ascii(0x0009, "Owner " + std::to_string(i) + "  ")
-                    .Long(0x000C, 123456789u + uint32_t(i) * 1000003u);
+                    .Long(0x000C, 123456789u + uint32_t(i) * 1000003u)
+                    .Raw(0x0035, qmtest::fmt::SLong, 4, timeInfo);
             qmtest::Shorts before = {{0x9207, uint16_t(1 + i)}}, after;
             if (i % 2)
                 after.push_back({0xA408, 1});
@@ -955,13 +969,14 @@ TEST(MetaprobeDiff, MakerNotesAgainstReferenceTool)
     Score score;
     // Every field read from a note that the reference lists must be listed here too, with its
     // value; of the date blocks, only the date is read.
-    int compared = CompareWithReference(notes,
-                                        {"Contrast", "Saturation", "Sharpness", "Serial Number", "Owner Name",
-                                         "White Balance", "Light Source", "Metering Mode", "Lens Info",
-                                         "Exposure Adjust", "Red Adjust", "Date/Time Original", "Rotation",
-                                         "World Time Location", "Camera Orientation", "Date Time UTC",
-                                         "Roll Angle", "Pitch Angle", "Sony Date Time"},
-                                        score);
+    int compared = CompareWithReference(
+            notes, {"Contrast",       "Saturation",          "Sharpness",          "Serial Number",
+                    "Owner Name",     "White Balance",       "Light Source",       "Metering Mode",
+                    "Lens Info",      "Exposure Adjust",     "Red Adjust",         "Date/Time Original",
+                    "Rotation",       "World Time Location", "Camera Orientation", "Date Time UTC",
+                    "Roll Angle",     "Pitch Angle",         "Sony Date Time",     "Time Zone",
+                    "Time Zone City", "Daylight Savings"},
+            score);
     int dated = CompareWithReference(dates, {"Date/Time Original"}, score);
     Report("maker notes", score);
     EXPECT_GT(compared, 100);

@@ -106,6 +106,7 @@ TEST(MetaprobeMakerNote, CanonTimeInfo)
 {
     metaprobe::Listing east = ProbeBytes(CanonJpeg(540, 0));
     EXPECT_EQ(east.Value("Time Zone"), "+09:00");
+    EXPECT_EQ(east.Value("Time Zone City"), "Hong Kong");
     EXPECT_EQ(east.Value("Daylight Savings"), "Off");
     metaprobe::Listing west = ProbeBytes(CanonJpeg(-300, 60));
     EXPECT_EQ(west.Value("Time Zone"), "-05:00");

@@ -217,6 +217,25 @@ TEST(MetaprobeX3f, PreviewSectionExif)
         ExpectCameraFields(listing, "X3F");
         EXPECT_EQ(listing.Value("Rotation"), "90");
     }
+    // The header from version 4 on: the rotation at its own place, no ID and no names; a file
+    // shorter than that header is not read further.
+    std::vector<uint8_t> jpeg =
+            qmtest::MinimalJpeg(Ifd().Sub(0x8769, Ifd().Ascii(0x9003, "2018:07:06 05:04:03")));
+    for (uint32_t version : {0x00040000u, 0x00050001u}) {
+        metaprobe::Listing listing = ProbeBytes(qmtest::BuildX3f(jpeg, 270, {}, version));
+        EXPECT_EQ(listing.Value("File Version"), version == 0x00040000u ? "4.0" : "5.1");
+        EXPECT_EQ(listing.Value("Rotation"), "270");
+        EXPECT_EQ(listing.Value("Date/Time Original"), "2018:07:06 05:04:03");
+        EXPECT_FALSE(listing.Has("Image Unique ID"));
+        EXPECT_FALSE(listing.Has("White Balance"));
+    }
+    std::vector<uint8_t> cut = qmtest::BuildX3f({}, 270, {}, 0x00040000);
+    cut.resize(767);
+    metaprobe::Listing shortHeader = ProbeBytes(cut);
+    EXPECT_EQ(shortHeader.Value("Warning"), "Error reading X3F header");
+    EXPECT_FALSE(shortHeader.Has("File Version"));
+    EXPECT_FALSE(shortHeader.Has("Rotation"));
+
     // A directory offset pointing nowhere is an error, and nothing else is listed.
     std::vector<uint8_t> x3f = qmtest::BuildX3f(qmtest::MinimalJpeg(Ifd().Short(0x0112, 3)), 0);
     x3f[x3f.size() - 1] = 0x40;
@@ -269,14 +288,19 @@ TEST(MetaprobeFile, LargeFilesOfEveryNewKindAreReadInSmallPieces)
     ifd0.Short(0x0112, 6).Sub(0x8769, exif);
     std::vector<uint8_t> jpeg = qmtest::MinimalJpeg(ifd0);
     std::vector<uint8_t> tiff = CameraTiff(ByteOrder::Intel);
-    std::vector<uint8_t> x3f = qmtest::BuildX3f(jpeg, 0);
     // The X3F directory sits at the end: it moves behind the hole, and the last word says so.
-    const size_t directory = x3f.size() - 4 - 24;
-    std::vector<uint8_t> x3fHead(x3f.begin(), x3f.begin() + long(directory));
-    std::vector<uint8_t> x3fTail(x3f.begin() + long(directory), x3f.end() - 4);
-    const uint64_t moved = directory + gap;
-    for (int shift = 0; shift < 32; shift += 8)
-        x3fTail.push_back(uint8_t(moved >> shift));
+    auto splitX3f = [gap](const std::vector<uint8_t>& x3f) {
+        const size_t directory = x3f.size() - 4 - 24;
+        std::pair<std::vector<uint8_t>, std::vector<uint8_t>> parts(
+                std::vector<uint8_t>(x3f.begin(), x3f.begin() + long(directory)),
+                std::vector<uint8_t>(x3f.begin() + long(directory), x3f.end() - 4));
+        const uint64_t moved = directory + gap;
+        for (int shift = 0; shift < 32; shift += 8)
+            parts.second.push_back(uint8_t(moved >> shift));
+        return parts;
+    };
+    const auto x3f = splitX3f(qmtest::BuildX3f(jpeg, 0));
+    const auto x3f4 = splitX3f(qmtest::BuildX3f(jpeg, 0, {}, 0x00040000));
     const uint32_t seconds = uint32_t(qmtest::MovieSeconds(2018, 7, 6, 5, 4, 3) - 2082844800u);
     // The CRW root heap runs to the end of the file and its directory comes last: the hole goes
     // between the sub-heap and the root directory (one entry), whose offset moves with it.
@@ -296,7 +320,8 @@ TEST(MetaprobeFile, LargeFilesOfEveryNewKindAreReadInSmallPieces)
             {"psd", qmtest::BuildPsd(tiff, {}), {0}},
             {"raf", qmtest::BuildRaf("FinePix", jpeg), {0}},
             {"mrw", qmtest::BuildMrw(tiff), {0}},
-            {"x3f", x3fHead, x3fTail},
+            {"x3f", x3f.first, x3f.second},
+            {"x3f", x3f4.first, x3f4.second},
             {"crw", crwHead, crwTail},
     };
     for (const Sample& sample : samples) {
