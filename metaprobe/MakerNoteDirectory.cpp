@@ -1,5 +1,6 @@
 #include "metaprobe/MakerNoteDirectory.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "metaprobe/ByteSource.h"
@@ -11,33 +12,50 @@ namespace {
 constexpr unsigned kMaxEntries = 1000;
 }  // namespace
 
-bool NoteDirectory::Find(uint16_t tag, std::vector<uint8_t>& value, uint16_t* format) const
+unsigned NoteDirectory::Count() const
 {
     if (start_ + 2 > note_.size())
-        return false;
+        return 0;
+    size_t whole = (note_.size() - start_ - 2) / 12;
     unsigned count = Get16(note_.data() + start_, big_);
-    for (unsigned i = 0; i < count && i < kMaxEntries; ++i) {
-        size_t entry = start_ + 2 + 12 * size_t(i);
-        if (entry + 12 > note_.size())
-            return false;
-        if (Get16(note_.data() + entry, big_) != tag)
+    return unsigned(std::min<size_t>({count, whole, kMaxEntries}));
+}
+
+bool NoteDirectory::Locate(unsigned index, NoteEntry& entry) const
+{
+    const uint8_t* at = note_.data() + start_ + 2 + 12 * size_t(index);
+    // Up to format 13, a directory's offset (four bytes).
+    static const unsigned sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+    entry.tag = Get16(at, big_);
+    entry.format = Get16(at + 2, big_);
+    uint64_t bytes = uint64_t(entry.format < 14 ? sizes[entry.format] : 0) * Get32(at + 4, big_);
+    if (bytes == 0)
+        return false;
+    if (bytes <= 4) {
+        entry.data = at + 8;
+        entry.size = size_t(bytes);
+        return true;
+    }
+    int64_t offset = origin_ + int64_t(Get32(at + 8, big_));
+    if (offset < 0 || uint64_t(offset) > note_.size() || bytes > note_.size() - uint64_t(offset))
+        return false;
+    entry.data = note_.data() + offset;
+    entry.size = size_t(bytes);
+    return true;
+}
+
+bool NoteDirectory::Find(uint16_t tag, std::vector<uint8_t>& value, uint16_t* format) const
+{
+    unsigned count = Count();
+    for (unsigned i = 0; i < count; ++i) {
+        if (Get16(note_.data() + start_ + 2 + 12 * size_t(i), big_) != tag)
             continue;
-        // Up to format 13, a directory's offset (four bytes).
-        static const unsigned sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
-        unsigned type = Get16(note_.data() + entry + 2, big_);
-        uint64_t bytes = uint64_t(type < 14 ? sizes[type] : 0) * Get32(note_.data() + entry + 4, big_);
-        if (bytes == 0)
+        NoteEntry entry;
+        if (!Locate(i, entry))
             return false;
         if (format)
-            *format = uint16_t(type);
-        if (bytes <= 4) {
-            value.assign(note_.begin() + long(entry + 8), note_.begin() + long(entry + 8 + bytes));
-            return true;
-        }
-        int64_t at = origin_ + int64_t(Get32(note_.data() + entry + 8, big_));
-        if (at < 0 || uint64_t(at) > note_.size() || bytes > note_.size() - uint64_t(at))
-            return false;
-        value.assign(note_.begin() + long(at), note_.begin() + long(at + int64_t(bytes)));
+            *format = entry.format;
+        value.assign(entry.data, entry.data + entry.size);
         return true;
     }
     return false;

@@ -13,6 +13,13 @@ namespace metaprobe {
 // One directory inside the note: values of up to four bytes sit in their entries, longer ones
 // at an offset counted from `origin` (a position in the note, which may be negative when the
 // offsets count from the start of the TIFF structure). Values outside the note are not read.
+// One entry's value as it lies in the note.
+struct NoteEntry {
+    uint16_t tag = 0, format = 0;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
 class NoteDirectory {
 public:
     NoteDirectory(const std::vector<uint8_t>& note, size_t start, int64_t origin, bool big)
@@ -22,9 +29,23 @@ public:
     // The bytes of the first entry with this tag, and its format; false when absent or out of
     // bounds.
     bool Find(uint16_t tag, std::vector<uint8_t>& value, uint16_t* format = nullptr) const;
+    // Every entry in the directory's order whose value lies inside the note, without copying it.
+    template <typename Visit> void Each(Visit visit) const
+    {
+        NoteEntry entry;
+        for (unsigned i = 0; i < Count(); ++i) {
+            if (Locate(i, entry))
+                visit(entry);
+        }
+    }
     bool Big() const { return big_; }
 
 private:
+    // Entries the note holds whole, at most a bound's worth.
+    unsigned Count() const;
+    // False when the entry's value is empty or lies outside the note.
+    bool Locate(unsigned index, NoteEntry& entry) const;
+
     const std::vector<uint8_t>& note_;
     size_t start_;
     int64_t origin_;
@@ -48,7 +69,8 @@ void ReadPentaxNote(const std::vector<uint8_t>& note, Listing& listing);
 // the layouts that count from there), `tiffBig` that structure's byte order. Olympus returns false
 // when the note is not an Olympus one.
 bool ReadOlympusNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing);
-void ReadSonyNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig, Listing& listing);
+void ReadSonyNote(const std::vector<uint8_t>& note, int64_t tiffOrigin, bool tiffBig,
+                  const std::string& model, Listing& listing);
 // False when the note is not a Reconyx one.
 bool ReadReconyxNote(const std::vector<uint8_t>& note, const std::string& make, Listing& listing);
 

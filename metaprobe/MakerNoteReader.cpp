@@ -71,7 +71,7 @@ void ReadMakerNote(const std::vector<uint8_t>& note, uint64_t noteOffset, uint64
     } else if (ReadOlympusNote(note, -int64_t(noteOffset - base), bigEndian, listing)) {
         return;
     } else if (camera.make.compare(0, 4, "SONY") == 0) {
-        ReadSonyNote(note, -int64_t(noteOffset - base), bigEndian, listing);
+        ReadSonyNote(note, -int64_t(noteOffset - base), bigEndian, camera.model, listing);
     } else if (StartsWith(note, "SIGMA\0", 6)) {
         ReadSigma(note, -int64_t(noteOffset - base), bigEndian, listing);
     } else if (camera.make.compare(0, 5, "Canon") == 0) {

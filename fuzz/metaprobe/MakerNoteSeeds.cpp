@@ -162,6 +162,30 @@ bool WriteMakerNoteSeeds(const std::filesystem::path& dir)
                             },
                             order),
                     3);
+        // The enciphered blocks: each layout of the orientation block, with the clock blocks of
+        // models that keep one.
+        const std::vector<uint8_t> clock = {0xE0, 0x07, 5, 6, 7, 8, 9};
+        struct Enciphered {
+            const char* model;
+            size_t clockAt;
+            uint8_t first;
+            size_t orientationAt;
+        };
+        const Enciphered blocks[] = {
+                {"SLT-A77", 438, 0x07, 40}, {"DSC-RX100", 556, 0x0C, 36}, {"ILCE-7", 0, 0x23, 41}};
+        for (const Enciphered& b : blocks) {
+            Ifd note;
+            note.Undefined(0x2010, qmtest::SonyBlock(b.clockAt + 8, b.clockAt, clock))
+                    .Undefined(0x9050, qmtest::SonyBlock(90, 81, {16, 5, 6, 7, 8, 9}))
+                    .Undefined(0x9400, qmtest::SonyBlock(48, b.orientationAt, {6}, b.first));
+            std::string name = std::string("sonyenc-") + b.model + "-" + n;
+            ok &= Write(dir / "jpeg" / name, qmtest::SonyJpeg(b.model, note, order), 3);
+            auto noteAt = [&](uint32_t offset) {
+                return qmtest::TiffRelativeNote(note, order, offset, Chars("SONY DSC \0\0\0", 12));
+            };
+            ok &= Write(dir / "tiff" / name,
+                        qmtest::DngWithMakerNote("SONY", b.model, noteAt(1000), 1000, order), 2);
+        }
     }
     const std::string info = "[picture info]\r\nTimeDate=966600000\r\nType=C3030Z\r\n";
     ok &= Write(dir / "jpeg" / "app12", Segment(0xEC, std::vector<uint8_t>(info.begin(), info.end())), 3);

@@ -71,6 +71,36 @@ std::vector<uint8_t> ShotInfoBlock(const std::string& date, size_t tail)
     return block;
 }
 
+std::vector<uint8_t> SonyEnciphered(const std::vector<uint8_t>& plain)
+{
+    std::vector<uint8_t> stored;
+    for (uint8_t b : plain)
+        stored.push_back(b < 249 ? uint8_t(unsigned(b) * b * b % 249) : b);
+    return stored;
+}
+
+std::vector<uint8_t> SonyBlock(size_t size, size_t at, const std::vector<uint8_t>& field, uint8_t first)
+{
+    std::vector<uint8_t> plain(size, 0);
+    for (size_t i = 0; i < field.size() && at + i < size; ++i)
+        plain[at + i] = field[i];
+    std::vector<uint8_t> block = SonyEnciphered(plain);
+    if (!block.empty())
+        block[0] = first;
+    return block;
+}
+
+std::vector<uint8_t> SonyJpeg(const std::string& model, const Ifd& dir, ByteOrder order)
+{
+    const char prefix[] = "SONY DSC \0\0\0";
+    return JpegWithMakerNote(
+            "SONY", model,
+            [&](uint32_t offset) {
+                return TiffRelativeNote(dir, order, offset, std::vector<uint8_t>(prefix, prefix + 12));
+            },
+            order);
+}
+
 std::vector<uint8_t> SelfContainedNote(const Ifd& dir, ByteOrder order, const std::vector<uint8_t>& prefix)
 {
     TiffOptions options;

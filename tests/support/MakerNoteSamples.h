@@ -39,6 +39,18 @@ std::vector<uint8_t> SelfContainedNote(const Ifd& dir, ByteOrder order, const st
 // (at most 19 characters) as NUL-ended text from byte 6, then `tail` more zero bytes.
 std::vector<uint8_t> ShotInfoBlock(const std::string& date, size_t tail);
 
+// `plain` as Sony cameras store their enciphered blocks: a byte b below 249 as b*b*b mod 249,
+// the bytes 249 to 255 as they are.
+std::vector<uint8_t> SonyEnciphered(const std::vector<uint8_t>& plain);
+
+// An enciphered block of `size` bytes whose plain bytes are zero but for `field` from `at` (cut
+// at the block's end), and whose first stored byte is `first`.
+std::vector<uint8_t> SonyBlock(size_t size, size_t at, const std::vector<uint8_t>& field, uint8_t first = 0);
+
+// A JPEG from `model` whose Sony note ("SONY DSC " and three NULs, then `dir`) counts its offsets
+// from the TIFF header.
+std::vector<uint8_t> SonyJpeg(const std::string& model, const Ifd& dir, ByteOrder order);
+
 // A converted raw file (TIFF, DNG version 1.4) whose IFD0 holds make, model and the private data
 // block carrying `note`, which sat at `originalOffset` of the file it came from.
 std::vector<uint8_t> DngWithMakerNote(const std::string& make, const std::string& model,

@@ -475,6 +475,186 @@ TEST(MetaprobeMakerNote, SonyShotInfoClock)
     }
 }
 
+// The camera's clock in the enciphered blocks: block 0x2010 keeps it at a place that depends on
+// the model (and not at all for some), block 0x9050 of a few models keeps a second one, of a few
+// others its minutes and seconds.
+TEST(MetaprobeMakerNote, SonyEncipheredClocks)
+{
+    const std::vector<uint8_t> clock = {0xE0, 0x07, 5, 6, 7, 8, 9};
+    struct Layout {
+        const char* model;
+        size_t at;
+    };
+    const Layout layouts[] = {{"SLT-A77", 438},   {"NEX-VG20E", 438}, {"NEX-F3", 528},    {"SLT-A57", 528},
+                              {"DSC-WX100", 510}, {"DSC-TX66", 510},  {"DSC-RX100", 556}, {"ILCE-3500", 556}};
+    for (ByteOrder order : kOrders) {
+        for (const Layout& layout : layouts) {
+            Ifd note;
+            note.Undefined(0x2010, qmtest::SonyBlock(2000, layout.at, clock));
+            metaprobe::Listing listing = ProbeBytes(qmtest::SonyJpeg(layout.model, note, order));
+            EXPECT_EQ(listing.Value("Sony Date Time"), "2016:05:06 07:08:09") << layout.model;
+        }
+        // The year is least significant byte first in either byte order, and the bytes 249 to
+        // 255, stored as they are, read back as they are.
+        Ifd note;
+        note.Undefined(0x2010, qmtest::SonyBlock(2000, 556, {0x10, 0x27, 200, 255, 250, 100, 249}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Sony Date Time"),
+                  "10000:200:255 250:100:249");
+        // Models of layouts without the clock, and unknown models, list none, wherever it is put.
+        note = Ifd();
+        std::vector<uint8_t> everywhere(2000, 0);
+        for (size_t at : {438, 510, 528, 556})
+            std::copy(clock.begin(), clock.end(), everywhere.begin() + long(at));
+        note.Undefined(0x2010, qmtest::SonyEnciphered(everywhere));
+        for (const char* model : {"NEX-5N", "DSC-RX100M2", "ILCE-7M3", "DSC-RX100X", "XYZ"})
+            EXPECT_FALSE(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Has("Sony Date Time")) << model;
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("NEX-7", note, order)).Value("Sony Date Time"),
+                  "2016:05:06 07:08:09");
+
+        // Block 0x9050: the year within the century after "20", for the models that keep it.
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {16, 5, 6, 7, 8, 9}));
+        for (const char* model : {"ILCE-7", "ILCE-6000", "ILCE-QX1"})
+            EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Value("Sony Date Time 2"),
+                      "2016:05:06 07:08:09")
+                    << model;
+        for (const char* model : {"ILCE-7RM2", "ILCE-7M3", "SLT-A77", "DSC-RX100"})
+            EXPECT_FALSE(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Has("Sony Date Time 2")) << model;
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {200, 255, 250, 100, 249, 0}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7S", note, order)).Value("Sony Date Time 2"),
+                  "20200:255:250 100:249:00");
+        // Others keep only the minutes and seconds, at byte 97.
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 97, {33, 44}));
+        for (const char* model : {"ILCE-7RM2", "ILCE-6300"}) {
+            metaprobe::Listing listing = ProbeBytes(qmtest::SonyJpeg(model, note, order));
+            EXPECT_EQ(listing.Value("Sony Time Min Sec"), "33:44") << model;
+            EXPECT_FALSE(listing.Has("Sony Date Time 2")) << model;
+        }
+        for (const char* model : {"ILCE-7M3", "ILCA-99M2", "ILCE-7"})
+            EXPECT_FALSE(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Has("Sony Time Min Sec")) << model;
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 97, {200, 255}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7SM2", note, order)).Value("Sony Time Min Sec"),
+                  "200:255");
+
+        // The shot-information block's clock wins over block 0x2010's wherever either lies, and of
+        // two 0x2010 blocks the first wins; of two 0x9050 blocks, the later.
+        for (bool shotFirst : {false, true}) {
+            note = Ifd();
+            std::vector<uint8_t> shot = qmtest::ShotInfoBlock("2011:12:13 14:15:16", 68);
+            std::vector<uint8_t> block = qmtest::SonyBlock(2000, 556, clock);
+            if (shotFirst)
+                note.Undefined(0x3000, shot).Undefined(0x2010, block);
+            else
+                note.Undefined(0x2010, block).Undefined(0x3000, shot);
+            EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Sony Date Time"),
+                      "2011:12:13 14:15:16");
+        }
+        note = Ifd();
+        note.Undefined(0x2010, qmtest::SonyBlock(600, 556, clock))
+                .Undefined(0x2010, qmtest::SonyBlock(600, 556, {0xE1, 0x07, 5, 6, 7, 8, 9}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Sony Date Time"),
+                  "2016:05:06 07:08:09");
+        note = Ifd();
+        note.Undefined(0x9050, qmtest::SonyBlock(300, 81, {16, 5, 6, 7, 8, 9}))
+                .Undefined(0x9050, qmtest::SonyBlock(300, 81, {17, 5, 6, 7, 8, 9}));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("ILCE-7", note, order)).Value("Sony Date Time 2"),
+                  "2017:05:06 07:08:09");
+    }
+}
+
+// How the camera was held, in block 0x9400: its first stored byte tells the layout.
+TEST(MetaprobeMakerNote, SonyEncipheredOrientation)
+{
+    struct Case {
+        uint8_t first;
+        size_t at;
+        uint8_t value;
+        const char* text;
+    };
+    const Case cases[] = {{0x07, 40, 6, "Rotate 90 CW"},   {0x09, 40, 1, "Horizontal (normal)"},
+                          {0x0A, 40, 2, "Unknown (2)"},    {0x0C, 36, 3, "Rotate 180"},
+                          {0x23, 41, 8, "Rotate 270 CW"},  {0x28, 41, 6, "Rotate 90 CW"},
+                          {0x32, 41, 255, "Unknown (255)"}};
+    for (ByteOrder order : kOrders) {
+        for (const Case& c : cases) {
+            Ifd note;
+            note.Undefined(0x9400, qmtest::SonyBlock(100, c.at, {c.value}, c.first));
+            // Any model: the layout does not depend on it.
+            for (const char* model : {"DSC-RX100", "ILCE-7M3", "XYZ"})
+                EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg(model, note, order)).Value("Camera Orientation"),
+                          c.text)
+                        << int(c.first) << " " << model;
+        }
+        // Of two blocks, the later one's orientation is listed.
+        Ifd two;
+        two.Undefined(0x9400, qmtest::SonyBlock(100, 40, {6}, 0x07))
+                .Undefined(0x9400, qmtest::SonyBlock(100, 36, {3}, 0x0C));
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", two, order)).Value("Camera Orientation"),
+                  "Rotate 180");
+        // A block enciphered twice: its first byte is the first layout's, enciphered again.
+        std::vector<uint8_t> twice = qmtest::SonyEnciphered(qmtest::SonyBlock(100, 40, {6}, 0x07));
+        Ifd note;
+        note.Undefined(0x9400, twice);
+        EXPECT_EQ(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Value("Camera Orientation"),
+                  "Rotate 90 CW");
+        // A first byte of no known layout lists nothing.
+        for (uint8_t first : {0x00, 0x08, 0x0B, 0x25, 0xFF}) {
+            note = Ifd();
+            note.Undefined(0x9400, qmtest::SonyBlock(100, 40, {6}, first));
+            EXPECT_FALSE(ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order)).Has("Camera Orientation"))
+                    << int(first);
+        }
+    }
+}
+
+// Damaged blocks: a clock cut short reads its missing bytes as zero, a block ending before its
+// field lists nothing, and a block said to be longer than the note is not read.
+TEST(MetaprobeMakerNote, SonyEncipheredBlocksCutShort)
+{
+    const std::vector<uint8_t> clock = {0xE0, 0x07, 5, 6, 7, 8, 9};
+    for (ByteOrder order : kOrders) {
+        auto listing = [&](const char* model, uint16_t tag, std::vector<uint8_t> block) {
+            Ifd note;
+            note.Undefined(tag, std::move(block));
+            return ProbeBytes(qmtest::SonyJpeg(model, note, order));
+        };
+        EXPECT_EQ(listing("DSC-RX100", 0x2010, qmtest::SonyBlock(561, 556, clock)).Value("Sony Date Time"),
+                  "2016:05:06 07:00:00");
+        EXPECT_EQ(listing("DSC-RX100", 0x2010, qmtest::SonyBlock(557, 556, clock)).Value("Sony Date Time"),
+                  "0224:00:00 00:00:00");
+        EXPECT_FALSE(listing("DSC-RX100", 0x2010, qmtest::SonyBlock(556, 556, clock)).Has("Sony Date Time"));
+        EXPECT_FALSE(listing("DSC-RX100", 0x2010, qmtest::SonyBlock(5, 556, clock)).Has("Sony Date Time"));
+        EXPECT_EQ(listing("ILCE-7", 0x9050, qmtest::SonyBlock(83, 81, {16, 5, 6, 7, 8, 9}))
+                          .Value("Sony Date Time 2"),
+                  "2016:05:00 00:00:00");
+        EXPECT_FALSE(listing("ILCE-7", 0x9050, qmtest::SonyBlock(81, 81, {16, 5})).Has("Sony Date Time 2"));
+        EXPECT_EQ(
+                listing("ILCE-6500", 0x9050, qmtest::SonyBlock(98, 97, {33, 44})).Value("Sony Time Min Sec"),
+                "33:00");
+        EXPECT_FALSE(
+                listing("ILCE-6500", 0x9050, qmtest::SonyBlock(97, 97, {33, 44})).Has("Sony Time Min Sec"));
+        EXPECT_EQ(listing("DSC-RX100", 0x9400, qmtest::SonyBlock(41, 40, {6}, 0x07))
+                          .Value("Camera Orientation"),
+                  "Rotate 90 CW");
+        EXPECT_FALSE(
+                listing("DSC-RX100", 0x9400, qmtest::SonyBlock(40, 40, {6}, 0x07)).Has("Camera Orientation"));
+        EXPECT_FALSE(
+                listing("DSC-RX100", 0x9400, qmtest::SonyBlock(41, 41, {8}, 0x23)).Has("Camera Orientation"));
+        EXPECT_FALSE(listing("DSC-RX100", 0x9400, {0x07}).Has("Camera Orientation"));
+
+        // An entry whose count reaches past the note: the blocks after it are still read.
+        Ifd note;
+        note.RawOffset(0x2010, qmtest::fmt::Undefined, 0x7FFFFFF0, 0)
+                .Undefined(0x9400, qmtest::SonyBlock(100, 40, {6}, 0x07));
+        metaprobe::Listing lying = ProbeBytes(qmtest::SonyJpeg("DSC-RX100", note, order));
+        EXPECT_FALSE(lying.Has("Sony Date Time"));
+        EXPECT_EQ(lying.Value("Camera Orientation"), "Rotate 90 CW");
+    }
+}
+
 TEST(MetaprobeMakerNote, SigmaSerialNumberAndHeaderAdjustments)
 {
     for (ByteOrder order : kOrders) {
