@@ -749,9 +749,8 @@ void AddSonyEncipheredFiles(NamedFiles& files)
             for (uint8_t year : {16, 200}) {
                 qmtest::Ifd note;
                 // The clock from byte 81, its minutes and seconds again at byte 97.
-                std::vector<uint8_t> clock = {year, 12, 31, 23, 59, 249};
-                clock.resize(16, 0);
-                clock.insert(clock.end(), {uint8_t(year + 1), 58});
+                const std::vector<uint8_t> clock = {
+                        year, 12, 31, 23, 59, 249, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(year + 1), 58};
                 note.Undefined(0x9050, qmtest::SonyBlock(300, 81, clock));
                 add(model, note, order);
             }
