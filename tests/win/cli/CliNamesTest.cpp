@@ -213,20 +213,14 @@ TEST_F(CliNames, ARunKilledMidCopyLeavesNoIncompleteFileUnderARealName)
     int killedMidway = 0;
     for (DWORD delay : {30u, 80u, 150u, 250u, 400u, 700u}) {
         SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
-        STARTUPINFOA si {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi {};
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &si, &pi));
-        if (WaitForSingleObject(pi.hProcess, delay) == WAIT_TIMEOUT) {
-            TerminateProcess(pi.hProcess, 9);
+        HANDLE process = StartCliToEndByForce(commandLine);
+        ASSERT_NE(process, nullptr);
+        if (WaitForSingleObject(process, delay) == WAIT_TIMEOUT) {
+            TerminateProcess(process, 9);
             ++killedMidway;
         }
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        WaitForSingleObject(process, INFINITE);
+        CloseHandle(process);
         for (const auto& [relative, data] : Snapshot(Out())) {
             if (relative.back() == '\\' || relative.find(".qmpart") != std::string::npos)
                 continue;

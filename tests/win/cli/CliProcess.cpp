@@ -117,6 +117,33 @@ CliOutcome RunCliProgram(const std::string& program, const std::vector<std::stri
     return outcome;
 }
 
+void* StartCliToEndByForce(const std::string& commandLine)
+{
+    SECURITY_ATTRIBUTES sa {sizeof sa, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (nul == INVALID_HANDLE_VALUE)
+        return nullptr;
+    STARTUPINFOA si {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nul;
+    si.hStdOutput = nul;
+    si.hStdError = nul;
+    PROCESS_INFORMATION pi {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    // No console: a console host started for the child can outlive it when it is ended by force
+    // (seen under Wine), and it holds the test's own output open.
+    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                                        nullptr, nullptr, &si, &pi);
+    CloseHandle(nul);
+    if (!started)
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 std::string CliCommandLine(const std::vector<std::string>& args)
 {
     return ProgramCommandLine(CliProgram(), args);

@@ -22,6 +22,9 @@ CliOutcome RunCliProgram(const std::string& program, const std::vector<std::stri
 
 // The command line that starts the program with args (for tests that start it themselves).
 std::string CliCommandLine(const std::vector<std::string>& args);
+// Starts a command line for a test that ends it by force: without a console, its output sent to
+// NUL. The process handle (the caller closes it), or null when it did not start.
+void* StartCliToEndByForce(const std::string& commandLine);
 
 // The lines of a text without their line ends.
 std::vector<std::string> Lines(const std::string& text);

@@ -322,13 +322,8 @@ TEST(CliUndo, AKilledRunIsUndoneExactlyForTheFilesItFinished)
 
     std::string commandLine =
             CliCommandLine({"organize", "--move", "--no-month", "--no-day", "--out", w.Out(), w.Src("")});
-    STARTUPINFOA si {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                               nullptr, &si, &pi));
+    HANDLE process = StartCliToEndByForce(commandLine);
+    ASSERT_NE(process, nullptr);
     // Ended by force once some files are done.
     bool killed = false;
     for (int wait = 0; wait < 60000 && !killed; wait += 2) {
@@ -340,15 +335,14 @@ TEST(CliUndo, AKilledRunIsUndoneExactlyForTheFilesItFinished)
                  at = text.find("\nD\t", at + 1))
                 ++done;
             if (done >= 20)
-                killed = TerminateProcess(pi.hProcess, 99) != 0;
+                killed = TerminateProcess(process, 99) != 0;
         }
-        if (WaitForSingleObject(pi.hProcess, killed ? 10000 : 2) == WAIT_OBJECT_0 && !killed)
+        if (WaitForSingleObject(process, killed ? 10000 : 2) == WAIT_OBJECT_0 && !killed)
             break;
     }
     DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     ASSERT_TRUE(killed) << "the run ended before it could be killed";
     ASSERT_EQ(code, 99u);
     const std::size_t moved = FilesBelow(w.Out()).size();
