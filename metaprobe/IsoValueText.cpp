@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "metaprobe/ByteSource.h"
 #include "metaprobe/FileInfo.h"
@@ -63,6 +64,9 @@ std::string MovieDateText(uint64_t seconds)
 {
     if (seconds == 0)
         return "0000:00:00 00:00:00";
+    // Past the signed range no calendar can show the time, as for any time the host cannot convert.
+    if (seconds > uint64_t(std::numeric_limits<int64_t>::max()))
+        return "";
     int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
     return LocalTimeText(std::time_t(unix));
 }

@@ -6,6 +6,7 @@
 
 #include "metaprobe/AppleMakerNote.h"
 #include "metaprobe/FileInfo.h"
+#include "metaprobe/IsoValueText.h"
 #include "tests/native/metaprobe/ProbeTestUtil.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/TiffBuilder.h"
@@ -162,6 +163,14 @@ TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros)
     metaprobe::Listing listing = ProbeBytes(qmtest::BuildMovie("mp42", 0, 0));
     EXPECT_EQ(listing.Value("File Type"), "MP4");
     EXPECT_EQ(listing.Value("Create Date"), "0000:00:00 00:00:00");
+}
+
+TEST(MetaprobeIso, DatesBeyondTheSignedRangeGiveNoText)
+{
+    // A version 1 movie header holds 64-bit seconds; no calendar reaches these.
+    EXPECT_EQ(metaprobe::MovieDateText(uint64_t(1) << 63), "");
+    EXPECT_EQ(metaprobe::MovieDateText(~uint64_t(0)), "");
+    EXPECT_EQ(metaprobe::MovieDateText((uint64_t(1) << 63) - 1), "");
 }
 
 TEST(MetaprobeIso, BoxLargerThanFileStopsReading)
