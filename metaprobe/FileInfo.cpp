@@ -23,11 +23,11 @@ std::string PermissionText(unsigned mode)
 
 }  // namespace
 
-std::string LocalTimeText(std::time_t time)
+std::string LocalTimeText(int64_t seconds)
 {
     std::tm local {};
     long offset = 0;
-    if (!LocalTimeParts(int64_t(time), local, offset))
+    if (!LocalTimeParts(seconds, local, offset))
         return "";
     long absolute = offset < 0 ? -offset : offset;
     char text[64];
@@ -60,12 +60,12 @@ bool AddFileLines(const std::string& path, Listing& listing)
     if (!ReadFileFacts(path, facts))
         return false;
     listing.Add("File Size", FormatFileSize(facts.size));
-    listing.Add("File Modification Date/Time", LocalTimeText(std::time_t(facts.modified)));
-    listing.Add("File Access Date/Time", LocalTimeText(std::time_t(facts.accessed)));
+    listing.Add("File Modification Date/Time", LocalTimeText(facts.modified));
+    listing.Add("File Access Date/Time", LocalTimeText(facts.accessed));
 #ifdef _WIN32
-    listing.Add("File Creation Date/Time", LocalTimeText(std::time_t(facts.changed)));
+    listing.Add("File Creation Date/Time", LocalTimeText(facts.changed));
 #else
-    listing.Add("File Inode Change Date/Time", LocalTimeText(std::time_t(facts.changed)));
+    listing.Add("File Inode Change Date/Time", LocalTimeText(facts.changed));
 #endif
     listing.Add("File Permissions", PermissionText(facts.mode));
     return true;

@@ -68,7 +68,7 @@ std::string MovieDateText(uint64_t seconds)
     if (seconds > uint64_t(std::numeric_limits<int64_t>::max()))
         return "";
     int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
-    return LocalTimeText(std::time_t(unix));
+    return LocalTimeText(unix);
 }
 
 std::string DurationText(double seconds)

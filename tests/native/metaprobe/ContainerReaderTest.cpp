@@ -135,8 +135,8 @@ TEST(MetaprobeIso, MovieDatesInLocalTime)
     metaprobe::Listing listing =
             ProbeBytes(qmtest::BuildMovie("qt  ", uint32_t(created), uint32_t(modified)));
     EXPECT_EQ(listing.Value("File Type"), "MOV");
-    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
-    EXPECT_EQ(listing.Value("Modify Date"), metaprobe::LocalTimeText(std::time_t(modified - 2082844800)));
+    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(int64_t(created) - 2082844800));
+    EXPECT_EQ(listing.Value("Modify Date"), metaprobe::LocalTimeText(int64_t(modified) - 2082844800));
     EXPECT_EQ(listing.Value("Duration"), "5.00 s");
     EXPECT_EQ(listing.Value("Time Scale"), "600");
 }
@@ -167,10 +167,12 @@ TEST(MetaprobeIso, ZeroDateIsPrintedAsZeros)
 
 TEST(MetaprobeIso, DatesBeyondTheSignedRangeGiveNoText)
 {
-    // A version 1 movie header holds 64-bit seconds; no calendar reaches these.
+    // A version 1 movie header holds 64-bit seconds; no calendar reaches the first three.
     EXPECT_EQ(metaprobe::MovieDateText(uint64_t(1) << 63), "");
     EXPECT_EQ(metaprobe::MovieDateText(~uint64_t(0)), "");
     EXPECT_EQ(metaprobe::MovieDateText((uint64_t(1) << 63) - 1), "");
+    // Past 2038 a 32-bit time would wrap around to 1901.
+    EXPECT_EQ(metaprobe::MovieDateText(qmtest::MovieSeconds(2040, 6, 1, 12, 0, 0)).substr(0, 7), "2040:06");
 }
 
 TEST(MetaprobeIso, BoxLargerThanFileStopsReading)
@@ -229,7 +231,7 @@ TEST(MetaprobeFile, LargeVideoIsReadInSmallPieces)
     metaprobe::Listing listing;
     metaprobe::ProbeSource(counting, listing);
     std::remove(path.c_str());
-    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(std::time_t(created - 2082844800)));
+    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(int64_t(created) - 2082844800));
     EXPECT_LT(counting.reads, 40u);
     EXPECT_LT(counting.bytes, 4096u);
 }
