@@ -17,7 +17,7 @@
 
 #include "engine/JournalFormat.h"
 #include "engine/RunFileSystem.h"
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 
 namespace {
 
@@ -73,8 +73,8 @@ std::string Name(const std::string& folder, const char* stem, int i)
 bool Records(const std::string& folder, int count, double& flushed, double& plain)
 {
     Clock clock;
-    RunJournal journal;
-    if (!journal.Open(folder + "runs\\", JournalHeader {}, 1000))
+    RunJournal journal(SystemFileOps());
+    if (!journal.Open(folder + "runs\\", "bench", JournalHeader {}, 1000))
         return false;
     clock.Start();
     for (int i = 1; i <= count; ++i)
@@ -111,8 +111,8 @@ bool Moves(const std::string& folder, int count, double& plain, double& journale
         if (!WriteFileOfSize(Name(src, "m", i), kSmallFile, 'm'))
             return false;
     RealFileSystem real;
-    RunJournal journal;
-    if (!journal.Open(folder + "runs\\", JournalHeader {}, 1000))
+    RunJournal journal(SystemFileOps());
+    if (!journal.Open(folder + "runs\\", "bench", JournalHeader {}, 1000))
         return false;
     JournalFileSystem logged(real, journal);
     Clock clock;
@@ -136,8 +136,8 @@ bool Overwrites(const std::string& folder, int count, double& plain, double& jou
             !WriteFileOfSize(Name(out, "b", i), kLargeFile, 'o'))
             return false;
     RealFileSystem real;
-    RunJournal journal;
-    if (!journal.Open(folder + "runs\\", JournalHeader {}, 1000))
+    RunJournal journal(SystemFileOps());
+    if (!journal.Open(folder + "runs\\", "bench", JournalHeader {}, 1000))
         return false;
     JournalFileSystem logged(real, journal);
     Clock clock;

@@ -114,7 +114,7 @@ void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string&
 
 void PrintingRows::SetResult(int row, const RowResult& result)
 {
-    tally_.Add(result.outcome);
+    tally_.Add(result);
     if (sharedConsole_ != nullptr)
         sharedConsole_->ClearLine();
     const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);

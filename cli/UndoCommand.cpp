@@ -5,7 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
 #include "engine/PathUtils.h"
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "engine/RunUndo.h"
 
 namespace {
@@ -36,13 +36,24 @@ std::string CountsText(const JournalCounts& counts)
     return text;
 }
 
+// ", 3 replaced files kept" for a run whose kept folder still holds files.
+std::string KeptText(FileOps& ops, const std::string& journal)
+{
+    const std::size_t kept = KeptFilesOf(ops, journal).size();
+    if (kept == 0)
+        return {};
+    return ", " + std::to_string(kept) + (kept == 1 ? " replaced file kept" : " replaced files kept");
+}
+
 }  // namespace
 
 int RunUndoCommand(const CliRequest& request)
 {
     std::string journal;
-    if (request.paths.empty()) {
-        journal = LatestJournal();
+    FileOps& ops = SystemFileOps();
+    const bool latest = request.paths.empty();
+    if (latest) {
+        journal = LatestJournal(ops, RunsFolder());
         if (journal.empty()) {
             std::fprintf(stderr, "quillmere-cli: no run to undo (no journal in \"%s\")\n",
                          RunsFolder().c_str());
@@ -53,17 +64,25 @@ int RunUndoCommand(const CliRequest& request)
     }
     JournalData data;
     std::string error;
-    if (!LoadForUndo(journal, data, error)) {
+    if (!LoadForUndo(ops, journal, data, error)) {
         std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
         return kExitUsage;
     }
+    // Which run is about to be undone: "the last run" is the one written last, whatever the clock says.
+    if (latest)
+        std::fprintf(stderr, "Undoing the run of %s (%s): %s\n", data.header.started.c_str(),
+                     CountsText(CountSteps(data)).c_str(), journal.c_str());
     ConsoleProgress progress;
     PrintingUndo sink(progress);
     UndoTally tally;
-    const bool ok = UndoRun(journal, data, request.flags.dryRun, sink, tally, error);
+    const bool ok = UndoRun(ops, journal, request.flags.dryRun, LocalTimeText(), sink, tally, error);
     std::fflush(stdout);
-    std::string summary = std::to_string(tally.undone + tally.left) + " files, " +
+    std::string summary = std::to_string(tally.undone + tally.left + tally.untouched) + " files, " +
                           std::to_string(tally.undone) + " undone, " + std::to_string(tally.left) + " left";
+    if (tally.untouched > 0)
+        summary += ", " + std::to_string(tally.untouched) + " not done by the run";
+    if (!tally.keptFiles.empty())
+        summary += "; " + KeptFilesText(tally.keptFiles);
     if (tally.cancelled)
         summary += ", stopped (cancelled)";
     if (request.flags.dryRun)
@@ -73,21 +92,23 @@ int RunUndoCommand(const CliRequest& request)
         std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
         return kExitFailed;
     }
-    return tally.left == 0 && !tally.cancelled ? kExitOk : kExitFailed;
+    return tally.left == 0 && !tally.cancelled && tally.keptFiles.empty() ? kExitOk : kExitFailed;
 }
 
 int RunRunsCommand(const CliRequest&)
 {
-    for (const std::string& journal : KeptJournals(RunsFolder())) {
+    FileOps& ops = SystemFileOps();
+    for (const std::string& journal : KeptJournals(ops, RunsFolder())) {
         JournalData data;
         std::string error;
         std::string line;
-        if (!LoadJournal(journal, data, error)) {
+        if (!LoadJournal(ops, journal, data, error)) {
             line = journal + "\tdamaged: " + error + "\n";
         } else {
             line = data.header.started + '\t' + ModeNameOf(data.header.mode) + '\t' +
                    (data.header.move ? "move" : "copy") + '\t' + CountsText(CountSteps(data)) + '\t' +
-                   (data.undone ? "undone " + data.undoneAt : "not undone") + '\t' + journal + '\n';
+                   (data.undone ? "undone " + data.undoneAt : "not undone") + KeptText(ops, journal) + '\t' +
+                   journal + '\n';
         }
         std::fwrite(line.data(), 1, line.size(), stdout);
     }

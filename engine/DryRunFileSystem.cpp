@@ -31,7 +31,7 @@ bool IsInvalidName(const std::string& name)
 bool PartialNameFits(const std::string& target)
 {
     std::string partial;
-    return PartialNameFor(target, 0, partial);
+    return PartialNameFor(SystemFileOps(), target, 0, partial);
 }
 
 }  // namespace

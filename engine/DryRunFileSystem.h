@@ -16,6 +16,10 @@ public:
     TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return SystemFileOps().Identity(path, identity);
+    }
     bool ChangesFiles() const override { return false; }
     // A file the dry run moved or copied has the content of the real file it came from.
     bool SameContent(const std::string& a, const std::string& b) override;

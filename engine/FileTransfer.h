@@ -1,28 +1,77 @@
-// Moving and copying one file for the organize run, with the guarantees the run gives the user:
-// an existing target is never replaced by accident, a replacement that fails keeps the old
-// target as it was, and a file under its real name is always complete. A copy (and a move across
-// drives) is written under a plainly unfinished name beside the target, flushed to the drive,
-// checked against the source's size and only then renamed; a move deletes its source after that.
+// Moving and copying one file for the organize run and its undo, with the guarantees the run gives
+// the user: an existing target is never replaced by accident, a replacement that fails keeps the
+// old target as it was, and a file under its real name is always complete. A copy (and a move
+// across drives) is written under a plainly unfinished name beside the target, flushed to the drive,
+// checked against the source's size and only then renamed into place in one step; a move deletes
+// its source after that rename has reached the disk. Steps that another program's open handle
+// refuses for a moment (a virus scanner, an indexer, a sync client) are tried again for a few
+// seconds.
 #pragma once
 
 #include <string>
 
+#include "engine/FileOps.h"
 #include "engine/RunFileSystem.h"
 
 // The name a copy is written under before it takes the target's name: "~NAME.qmpart" beside the
 // target for attempt 0, "~NAME.N.qmpart" for attempt N, or "~qmN.qmpart" where those would make
-// the path too long. False, with ERROR_FILENAME_EXCED_RANGE, when not even that fits.
-bool PartialNameFor(const std::string& target, int attempt, std::string& partial);
+// the path too long. False, with kFilenameTooLong, when not even that fits.
+bool PartialNameFor(FileOps& ops, const std::string& target, int attempt, std::string& partial);
 
-// Moves or copies source to target; fails when target exists. The last error tells why unless
-// Done.
-TransferOutcome TransferFile(const std::string& source, const std::string& target, bool move);
+// The first unfinished-copy name beside target that nothing holds; unfinished copies of other runs
+// are never touched. False with the reason when there is none.
+bool FreePartialName(FileOps& ops, const std::string& target, std::string& partial);
 
-// Moves or copies source over an existing target in one step: the new content is written beside
-// the target first and then takes its place, so that a failure (source locked or gone, disk full)
-// leaves the old target untouched. The last error tells why unless Done.
-TransferOutcome ReplaceWithFile(const std::string& source, const std::string& target, bool move);
+// Moves or copies source to target (over an existing file only when replace), through partial
+// when the bytes must be copied. The last error tells why unless Done; nothing of partial is left.
+TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                             bool replace, const std::string& partial);
 
-// True when both paths reach the same existing file, however they are spelled (short names,
-// relative parts, another letter case).
-bool IsSameFile(const std::string& a, const std::string& b);
+// Calls step until it succeeds or fails for a reason other than another program's handle (sharing,
+// lock or access refusals), waiting longer each time, a few seconds in all.
+template <class Step> bool Retrying(FileOps& ops, Step step)
+{
+    constexpr unsigned kWaits[] = {50, 100, 200, 400, 800, 1500};
+    for (const unsigned wait : kWaits) {
+        if (step())
+            return true;
+        const std::uint32_t code = ops.LastError();
+        if (code != FileError::kSharingViolation && code != FileError::kLockViolation &&
+            code != FileError::kAccessDenied)
+            return false;
+        ops.Wait(wait);
+    }
+    return step();
+}
+
+// Deletes a file, and a read-only one as a rename on one drive would move it; true only when the
+// file is gone afterwards (some file systems report success for a deletion they refused).
+bool DeleteFileFully(FileOps& ops, const std::string& path);
+
+// The run's file system on a FileOps: every step through the transfers above.
+class OpsFileSystem : public RunFileSystem {
+public:
+    explicit OpsFileSystem(FileOps& ops) : ops_(ops) { }
+
+    bool Exists(const std::string& path) override { return AnythingThere(ops_, path); }
+    bool EnsureFolder(const std::string& folder) override { return MakeFolders(ops_, folder); }
+    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    bool SameContent(const std::string& a, const std::string& b) override { return SameBytes(ops_, a, b); }
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return ops_.Identity(path, identity);
+    }
+
+private:
+    FileOps& ops_;
+};
+
+// The real thing.
+class RealFileSystem : public OpsFileSystem {
+public:
+    RealFileSystem() : OpsFileSystem(SystemFileOps()) { }
+    // The system's folder walk: a network share is found, never made.
+    bool EnsureFolder(const std::string& folder) override;
+};

@@ -158,13 +158,15 @@ public:
             error = "this is not a run journal";
             return false;
         }
-        if (version != static_cast<std::uint64_t>(kJournalVersion)) {
+        if (version != 1 && version != static_cast<std::uint64_t>(kJournalVersion)) {
             error = "the journal was written by another version of the program (format " + std::string(f[1]) +
                     ")";
             return false;
         }
         JournalHeader& h = data_.header;
-        if (f.size() != 8 || !Unescape(f[2], h.started) || !ParseNumber(f[3], mode) || mode > 0xFFFFFFFFu ||
+        const std::size_t fieldCount = version == 1 ? 8 : 9;
+        if (f.size() != fieldCount || (version > 1 && (!ParseNumber(f[8], h.order) || h.order == 0)) ||
+            !Unescape(f[2], h.started) || !ParseNumber(f[3], mode) || mode > 0xFFFFFFFFu ||
             !ParseMoveWord(f[4], h.move) || !ParseNumber(f[5], policy) || policy > 0xFFFFFFFFu ||
             !Unescape(f[6], h.outFolder) || !Unescape(f[7], h.nameTemplate)) {
             error = "the journal's first line is damaged";
@@ -187,11 +189,13 @@ public:
             step.isFolder = true;
             return Unescape(f[1], step.folder) && !step.folder.empty() && Add(std::move(step));
         }
-        if (kind == "T" && f.size() == 9) {
+        const std::size_t transferFields = data_.header.version == 1 ? 9 : 10;
+        if (kind == "T" && f.size() == transferFields) {
             JournalStep step;
             if (!ParseNumber(f[1], step.seq) || step.seq <= lastSeq_ || !ParseMoveWord(f[2], step.move) ||
                 (f[3] != "new" && f[3] != "replace") || !ParseStamp(f[4], f[5], step.sourceStamp) ||
-                !Unescape(f[6], step.source) || !Unescape(f[7], step.target) || !Unescape(f[8], step.kept))
+                !Unescape(f[6], step.source) || !Unescape(f[7], step.target) || !Unescape(f[8], step.kept) ||
+                (f.size() > 9 && !Unescape(f[9], step.partial)))
                 return false;
             step.replace = f[3] == "replace";
             if (step.source.empty() || step.target.empty() || step.replace != !step.kept.empty())
@@ -200,8 +204,14 @@ public:
             bySeq_[step.seq] = data_.steps.size();
             return Add(std::move(step));
         }
+        if (kind == "R" && f.size() == 2 && data_.header.version > 1) {
+            std::uint64_t cut = 0;
+            return ParseNumber(f[1], cut);
+        }
+        const bool v2 = data_.header.version > 1;
         if ((kind == "D" && f.size() == 4) || (kind == "E" && f.size() == 3) ||
-            (kind == "U" && f.size() == 2)) {
+            (kind == "U" && f.size() == 2) || (v2 && kind == "K" && f.size() == 4) ||
+            (v2 && kind == "P" && f.size() == 3)) {
             std::uint64_t seq = 0;
             if (!ParseNumber(f[1], seq))
                 return false;
@@ -209,6 +219,19 @@ public:
             if (found == bySeq_.end())
                 return false;
             JournalStep& step = data_.steps[found->second];
+            if (kind == "K") {
+                // Only a replacing step keeps a file, once, before its outcome.
+                if (!step.replace || step.keptComplete || step.outcome != StepOutcome::Unknown ||
+                    !ParseStamp(f[2], f[3], step.keptStamp))
+                    return false;
+                step.keptComplete = true;
+                return true;
+            }
+            if (kind == "P") {
+                // Undo copies back only what the run did; a later P replaces an earlier one (an undo
+                // that was stopped and started again).
+                return !step.undone && Unescape(f[2], step.undoPartial) && !step.undoPartial.empty();
+            }
             if (kind == "D") {
                 if (step.outcome != StepOutcome::Unknown || !ParseStamp(f[2], f[3], step.targetStamp))
                     return false;
@@ -258,9 +281,12 @@ std::uint32_t Crc32(std::string_view bytes)
 
 std::string HeaderLine(const JournalHeader& header)
 {
+    if (header.version == 1)
+        return Line({"QMJ", "1", Escape(header.started), Number(header.mode), header.move ? "move" : "copy",
+                     Number(header.policy), Escape(header.outFolder), Escape(header.nameTemplate)});
     return Line({"QMJ", Number(static_cast<std::uint64_t>(header.version)), Escape(header.started),
                  Number(header.mode), header.move ? "move" : "copy", Number(header.policy),
-                 Escape(header.outFolder), Escape(header.nameTemplate)});
+                 Escape(header.outFolder), Escape(header.nameTemplate), Number(header.order)});
 }
 
 std::string FolderLine(const std::string& folder)
@@ -272,7 +298,22 @@ std::string TransferLine(const JournalStep& step)
 {
     return Line({"T", Number(step.seq), step.move ? "move" : "copy", step.replace ? "replace" : "new",
                  Number(step.sourceStamp.size), Number(step.sourceStamp.writeTime), Escape(step.source),
-                 Escape(step.target), Escape(step.kept)});
+                 Escape(step.target), Escape(step.kept), Escape(step.partial)});
+}
+
+std::string KeptLine(std::uint64_t seq, const FileStamp& kept)
+{
+    return Line({"K", Number(seq), Number(kept.size), Number(kept.writeTime)});
+}
+
+std::string UndoPartialLine(std::uint64_t seq, const std::string& partial)
+{
+    return Line({"P", Number(seq), Escape(partial)});
+}
+
+std::string RepairLine(std::uint64_t cutBytes)
+{
+    return Line({"R", Number(cutBytes)});
 }
 
 std::string DoneLine(std::uint64_t seq, const FileStamp& target)
@@ -319,6 +360,7 @@ bool ParseJournal(std::string_view text, JournalData& data, std::string& error)
             }
             if (!reader.Header(fields, error))
                 return false;
+            data.intactSize = start;
             continue;
         }
         if (!intact) {
@@ -333,12 +375,47 @@ bool ParseJournal(std::string_view text, JournalData& data, std::string& error)
             error = "line " + std::to_string(number) + " of the journal does not fit the lines before it";
             return false;
         }
+        data.intactSize = start;
     }
     if (number == 0) {
         error = "the journal is empty";
         return false;
     }
     return true;
+}
+
+std::vector<std::string> AnnouncedPartials(std::string_view header, std::string_view tail)
+{
+    std::vector<std::string_view> fields;
+    std::uint64_t version = 0;
+    if (header.empty() || header.back() != '\n' ||
+        !SplitChecked(header.substr(0, header.size() - 1), fields) || fields.size() < 2 ||
+        fields[0] != "QMJ" || !ParseNumber(fields[1], version) || version < 2)
+        return {};
+    std::map<std::uint64_t, std::string> open;  // by seq: announced, with no outcome after it
+    std::size_t start = 0;
+    while (start < tail.size()) {
+        const auto end = tail.find('\n', start);
+        if (end == std::string_view::npos)
+            break;
+        const std::string_view line = tail.substr(start, end - start);
+        start = end + 1;
+        std::uint64_t seq = 0;
+        if (!SplitChecked(line, fields) || fields.size() < 2 || !ParseNumber(fields[1], seq))
+            continue;
+        std::string partial;
+        if ((fields[0] == "T" && fields.size() == 10 && Unescape(fields[9], partial)) ||
+            (fields[0] == "P" && fields.size() == 3 && Unescape(fields[2], partial))) {
+            if (!partial.empty())
+                open[seq] = partial;
+        } else if (fields[0] == "D" || fields[0] == "E" || fields[0] == "U") {
+            open.erase(seq);
+        }
+    }
+    std::vector<std::string> partials;
+    for (auto& [seq, partial] : open)
+        partials.push_back(std::move(partial));
+    return partials;
 }
 
 JournalCounts CountSteps(const JournalData& data)

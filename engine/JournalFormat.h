@@ -5,16 +5,24 @@
 // Each line is fields separated by tabs, ending with the CRC-32 (8 lower-case hex digits) of
 // everything before that last tab, and a line feed. In fields, '%' and every byte below 0x20 are
 // written as %XX. Records:
-//   QMJ  version  started  mode  move|copy  policy  out-folder  name-template     first line
+//   QMJ  version  started  mode  move|copy  policy  out-folder  name-template  order
+//                                                   first line; order: the run's place among
+//                                                   all runs, counted up from run to run
 //   F    folder                                     the run is about to create this folder
-//   T    seq  move|copy  new|replace  size  time  source  target  kept
+//   T    seq  move|copy  new|replace  size  time  source  target  kept  partial
 //                                                   about to move or copy source onto target;
-//                                                   kept: where a replaced target is put aside
+//                                                   kept: where a replaced target is kept;
+//                                                   partial: the unfinished copy's name, if any
+//   K    seq  size  time                            the kept file of step seq is complete
 //   D    seq  size  time                            step seq is done; the target's size and time
 //   E    seq  reason                                step seq failed; nothing changed
+//   P    seq  partial                               undo is about to copy step seq's file back
+//                                                   under this unfinished name
 //   U    seq                                        undo put step seq back
+//   R    size                                       a cut-off last line of size bytes was removed
 //   Z    finished                                   the whole run was undone
-// Times are the file's last-write time in 100-nanosecond units since 1601 (UTC).
+// Times are the file's last-write time in 100-nanosecond units since 1601 (UTC). Version 1 journals
+// (no order, no partial, no K, P or R records) are still read.
 #pragma once
 
 #include <cstdint>
@@ -22,13 +30,9 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr int kJournalVersion = 1;
+#include "engine/FileOps.h"
 
-struct FileStamp {
-    std::uint64_t size = 0;
-    std::uint64_t writeTime = 0;
-    bool operator==(const FileStamp&) const = default;
-};
+inline constexpr int kJournalVersion = 2;
 
 struct JournalHeader {
     int version = kJournalVersion;
@@ -38,6 +42,7 @@ struct JournalHeader {
     std::uint32_t policy = 0;
     std::string outFolder;  // empty: beside each source
     std::string nameTemplate;  // empty: names kept
+    std::uint64_t order = 0;  // 0 in version 1 journals, which come before every numbered one
 };
 
 enum class StepOutcome { Unknown, Done, Failed };
@@ -53,6 +58,10 @@ struct JournalStep {
     std::string source;
     std::string target;
     std::string kept;
+    std::string partial;  // the run's unfinished copy beside the target; empty for a rename
+    bool keptComplete = false;  // a K record says the kept file is whole
+    FileStamp keptStamp;  // keptComplete only
+    std::string undoPartial;  // a P record: undo's unfinished copy back beside the source
     StepOutcome outcome = StepOutcome::Unknown;
     FileStamp targetStamp;  // Done only
     std::string failure;  // Failed only
@@ -65,20 +74,29 @@ struct JournalData {
     bool undone = false;
     std::string undoneAt;
     bool tornTail = false;  // the last line was cut short (the run ended while writing it)
+    std::size_t intactSize = 0;  // bytes up to the end of the last whole line
 };
 
 // The lines, each with its CRC and line feed.
 std::string HeaderLine(const JournalHeader& header);
 std::string FolderLine(const std::string& folder);
 std::string TransferLine(const JournalStep& step);
+std::string KeptLine(std::uint64_t seq, const FileStamp& kept);
 std::string DoneLine(std::uint64_t seq, const FileStamp& target);
 std::string FailedLine(std::uint64_t seq, const std::string& reason);
+std::string UndoPartialLine(std::uint64_t seq, const std::string& partial);
 std::string UndoneStepLine(std::uint64_t seq);
+std::string RepairLine(std::uint64_t cutBytes);
 std::string UndoneLine(const std::string& finished);
 
 // Reads a whole journal. A damaged last line is taken as a write the run did not finish and is
 // left out (tornTail); any other damage refuses the journal with a one-line reason in error.
 bool ParseJournal(std::string_view text, JournalData& data, std::string& error);
+
+// The unfinished copies that a journal's last records announce and no outcome follows: the partial
+// name of a transfer record, or the path of an undo's copy-back. header is the journal's first line,
+// tail its last whole lines (a part of the journal that starts at a line).
+std::vector<std::string> AnnouncedPartials(std::string_view header, std::string_view tail);
 
 // CRC-32 (the zip and PNG polynomial).
 std::uint32_t Crc32(std::string_view bytes);

@@ -111,7 +111,7 @@ void ConvertOldCodePageLog(const std::string& path)
     }
 
     std::string partial;
-    if (!PartialNameFor(path, 0, partial))
+    if (!PartialNameFor(SystemFileOps(), path, 0, partial))
         return;
     HANDLE h = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                            nullptr);

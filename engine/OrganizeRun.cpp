@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -12,7 +13,7 @@
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
 #include "engine/TemplateCheck.h"
@@ -103,14 +104,36 @@ bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const Organ
     return true;
 }
 
+// The files the run has reached, by what identifies them on their volume (and, where a volume gives
+// nothing, by their full path), so that one file listed under two names (a mapped or substituted
+// drive, a share, a short name) is organized once.
+class SeenSources {
+public:
+    bool SeenBefore(RunFileSystem& fs, const std::string& source, std::string& firstName)
+    {
+        FileIdentity identity;
+        const auto [found, added] = fs.Identity(source, identity)
+                                            ? byIdentity_.emplace(identity, source)
+                                            : byPath_.emplace(PathKey(FullPath(source)), source);
+        if (added)
+            return false;
+        firstName = found->second;
+        return true;
+    }
+
+private:
+    std::map<FileIdentity, std::string> byIdentity_;
+    std::map<std::string, std::string> byPath_;
+};
+
 RowResult Done()
 {
     return {RowOutcome::Done, "OK"};
 }
 
-RowResult Skipped(const char* text)
+RowResult Skipped(std::string text)
 {
-    return {RowOutcome::Skipped, text};
+    return {RowOutcome::Skipped, std::move(text)};
 }
 
 RowResult Failed(std::string text)
@@ -259,12 +282,7 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
 bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
 {
     JournalHeader header;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char started[32];
-    std::snprintf(started, sizeof started, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond);
-    header.started = started;
+    header.started = LocalTimeText();
     header.mode = options.Mode;
     header.move = move;
     header.policy = options.TargetExistsOpt;
@@ -273,7 +291,7 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
     if (options.RenameTargetFileName)
         header.nameTemplate = options.TargetFilenameFormat;
     const std::string folder = RunsFolder();
-    if (journal.Open(folder, header, StoredKeepRuns()))
+    if (journal.Open(folder, NewJournalName(), header, StoredKeepRuns()))
         return true;
     std::string reason;
     const DWORD code = GetLastError();
@@ -291,7 +309,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     RunDecision decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
-    RunJournal journal;
+    RunJournal journal(SystemFileOps());
     const bool journaled = host.FileSystem().ChangesFiles();
     if (journaled && !OpenJournal(host, journal, options, move))
         return decision;
@@ -326,6 +344,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
     const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
+    SeenSources sources;
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
         if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
@@ -352,7 +371,11 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         std::string reason;
         bool dateFromName = false;
         std::string origin;
-        if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin, reason)) {
+        std::string firstName;
+        if (sources.SeenBefore(fs, source, firstName)) {
+            result = Skipped(DuplicateText(firstName));
+        } else if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin,
+                                    reason)) {
             if (!origin.empty())
                 rows.SetDateUsed(row, date, origin);
             result = PlaceFile(fs, source, outputRoot, targetFolder, BuildTargetName(options, source, date),

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/FileOps.h"
+
 // How a move or copy ended. SourceKept: a move across drives put the complete file in place but
 // could not delete its source, so the photo is in both places.
 enum class TransferOutcome { Failed, Done, SourceKept };
@@ -26,15 +28,6 @@ public:
     virtual bool ChangesFiles() const { return true; }
     // Both paths name files with the same bytes.
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
-};
-
-// The real thing.
-class RealFileSystem : public RunFileSystem {
-public:
-    bool Exists(const std::string& path) override;
-    bool EnsureFolder(const std::string& folder) override;
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
-    bool SameFile(const std::string& a, const std::string& b) override;
-    bool SameContent(const std::string& a, const std::string& b) override;
+    // What identifies the file however its path is spelled; false where the volume gives nothing.
+    virtual bool Identity(const std::string&, FileIdentity&) { return false; }
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/OrganizeOptions.h"
-#include "engine/RunFileSystem.h"
+#include "engine/FileTransfer.h"
 #include "engine/TemplateCheck.h"
 
 // How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
@@ -17,6 +17,13 @@ struct RowResult {
     RowOutcome outcome;
     std::string text;
 };
+
+// The result of a row whose file an earlier row reached under another name.
+inline constexpr const char* kDuplicateLead = "Same file as ";
+inline std::string DuplicateText(const std::string& firstName)
+{
+    return kDuplicateLead + ("\"" + firstName + "\"; skipped");
+}
 
 // The rows of the file list, in processing order.
 class RunRows {

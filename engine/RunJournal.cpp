@@ -1,101 +1,121 @@
 #include "engine/RunJournal.h"
 
-#include <windows.h>
-
-#include <shlobj.h>
-
 #include <algorithm>
-#include <cstdio>
+#include <utility>
 
-#include "engine/ErrorKeeper.h"
+#include "engine/FileTransfer.h"
 #include "engine/PathText.h"
-#include "engine/PathUtils.h"
-#include "engine/SettingsStore.h"
 
 namespace {
 
-// Far above any journal a run of a million files writes; keeps a stray huge file from being read.
-constexpr std::uint64_t kMaxJournalSize = 1024ull * 1024 * 1024;
-
-std::string WithBackslash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
+// A header line is far shorter: three paths at most.
+constexpr std::size_t kHeaderReadLimit = 1 << 18;
+// The last records of a journal are read from this far before its end (a record is far shorter).
+constexpr std::uint64_t kTailReadLimit = 1 << 16;
 
 std::string StemOf(const std::string& journal)
 {
-    if (journal.size() >= 4 && journal.compare(journal.size() - 4, 4, kJournalExtension) == 0)
-        return journal.substr(0, journal.size() - 4);
+    const std::size_t extLength = std::char_traits<char>::length(kJournalExtension);
+    if (journal.size() >= extLength &&
+        journal.compare(journal.size() - extLength, extLength, kJournalExtension) == 0)
+        return journal.substr(0, journal.size() - extLength);
     return journal;
 }
 
-// Removes the kept folder and the files in it (it holds no sub-folders).
-void RemoveKeptFolder(const std::string& folder)
+bool EndsWithNoCase(const std::string& text, const std::string& end)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                const std::string path = folder + found.cFileName;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
+    if (text.size() < end.size())
+        return false;
+    for (std::size_t i = 0; i < end.size(); ++i) {
+        char a = text[text.size() - end.size() + i], b = end[i];
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (a != b)
+            return false;
     }
-    RemoveDirectoryA(folder.c_str());
+    return true;
 }
 
-std::string TimeName(const SYSTEMTIME& t)
+// The order number in a journal's first line; 0 for a version 1 journal or one that cannot be read.
+// unstarted: the file holds no whole line, the mark of a run ended while it wrote its header.
+std::uint64_t OrderOf(FileOps& ops, const std::string& path, bool& unstarted)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "%04u%02u%02u-%02u%02u%02u-%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond, t.wMilliseconds);
-    return name;
+    unstarted = false;
+    const std::unique_ptr<ReadStream> file = ops.OpenRead(path);
+    if (!file)
+        return 0;
+    std::string head(kHeaderReadLimit, '\0');
+    std::size_t got = 0;
+    if (!file->Read(head.data(), head.size(), got))
+        return 0;
+    head.resize(got);
+    const auto end = head.find('\n');
+    if (end == std::string::npos) {
+        unstarted = got < kHeaderReadLimit && head.rfind("QMJ\t", 0) == 0;
+        return 0;
+    }
+    JournalData data;
+    std::string error;
+    if (!ParseJournal(std::string_view(head).substr(0, end + 1), data, error))
+        return 0;
+    return data.header.order;
 }
 
-std::string FailureText()
+struct Listed {
+    std::uint64_t order;
+    std::string name;
+    bool unstarted;
+};
+
+std::vector<Listed> ListJournals(FileOps& ops, const std::string& folder)
 {
-    std::string text;
-    if (!SystemErrorText(GetLastError(), text))
-        text = "error " + std::to_string(GetLastError());
-    return text;
+    std::vector<std::string> names;
+    ops.ListFiles(folder, names);
+    std::vector<Listed> listed;
+    for (const std::string& name : names)
+        if (EndsWithNoCase(name, kJournalExtension)) {
+            bool unstarted = false;
+            const std::uint64_t order = OrderOf(ops, folder + name, unstarted);
+            listed.push_back({order, name, unstarted});
+        }
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        return a.order != b.order ? a.order < b.order : a.name < b.name;
+    });
+    return listed;
+}
+
+// Removes the kept folder and the files in it (it holds no sub-folders); false when something
+// stays.
+bool RemoveKeptFolder(FileOps& ops, const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (!ops.ListFiles(folder, names))
+        return !AnythingThere(ops, folder);
+    bool all = true;
+    for (const std::string& name : names)
+        all = DeleteFileFully(ops, folder + name) && all;
+    return (ops.RemoveFolder(folder) || !AnythingThere(ops, folder)) && all;
+}
+
+// Up to limit bytes of a file from offset.
+bool ReadPart(ReadStream& file, std::uint64_t offset, std::size_t limit, std::string& text)
+{
+    text.assign(limit, '\0');
+    std::size_t got = 0;
+    if (!file.Seek(offset) || !file.Read(text.data(), limit, got))
+        return false;
+    text.resize(got);
+    return true;
 }
 
 }  // namespace
 
-std::string RunsFolder()
+std::vector<std::string> KeptJournals(FileOps& ops, const std::string& folder)
 {
-    char buffer[MAX_PATH + 1];
-    const DWORD length = GetEnvironmentVariableA(kRunsFolderVariable, buffer, sizeof buffer);
-    if (length > 0 && length < sizeof buffer)
-        return WithBackslash(buffer);
-    char local[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                local)))
-        return {};
-    return WithBackslash(local) + "Quillmere\\Runs\\";
-}
-
-std::vector<std::string> KeptJournals(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*" + kJournalExtension).c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    for (std::string& name : names)
-        name = folder + name;
-    return names;
+    std::vector<std::string> paths;
+    for (const Listed& journal : ListJournals(ops, folder))
+        paths.push_back(folder + journal.name);
+    return paths;
 }
 
 std::string KeptFolderOf(const std::string& journal)
@@ -103,51 +123,35 @@ std::string KeptFolderOf(const std::string& journal)
     return StemOf(journal) + ".kept\\";
 }
 
-std::uint32_t StoredKeepRuns()
+std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal)
 {
-    DWORD value = kDefaultKeepRuns;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value,
-                     &size) != ERROR_SUCCESS)
-        return kDefaultKeepRuns;
-    return std::max<DWORD>(value, 1);
+    std::vector<std::string> names;
+    ops.ListFiles(KeptFolderOf(journal), names);
+    for (std::string& name : names)
+        name = KeptFolderOf(journal) + name;
+    return names;
 }
 
-bool ReadStamp(const std::string& path, FileStamp& stamp)
+bool LoadJournal(FileOps& ops, const std::string& path, JournalData& data, std::string& error)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
-    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.writeTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                      data.ftLastWriteTime.dwLowDateTime;
-    return true;
-}
-
-bool LoadJournal(const std::string& path, JournalData& data, std::string& error)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = "cannot open \"" + path + "\": " + FailureText();
+    const std::unique_ptr<ReadStream> file = ops.OpenRead(path);
+    FileState state;
+    if (!file || !ops.Stat(path, state)) {
+        error = "cannot open \"" + path + "\": " + FileErrorText(ops.LastError());
         return false;
     }
-    LARGE_INTEGER size;
     std::string text;
-    bool ok = GetFileSizeEx(file, &size) != 0 && static_cast<std::uint64_t>(size.QuadPart) <= kMaxJournalSize;
+    bool ok = state.stamp.size <= kMaxJournalSize;
     if (ok) {
-        text.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = text.empty() || (ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr) &&
-                              read == text.size());
+        text.resize(static_cast<std::size_t>(state.stamp.size));
+        std::size_t got = 0;
+        ok = file->Read(text.data(), text.size(), got);
+        text.resize(got);
     }
-    if (!ok)
-        error = "cannot read \"" + path + "\": " + FailureText();
-    CloseHandle(file);
-    if (!ok)
+    if (!ok) {
+        error = "cannot read \"" + path + "\": " + FileErrorText(ops.LastError());
         return false;
+    }
     if (!ParseJournal(text, data, error)) {
         error = "\"" + path + "\": " + error;
         return false;
@@ -155,18 +159,31 @@ bool LoadJournal(const std::string& path, JournalData& data, std::string& error)
     return true;
 }
 
-bool AppendRecord(const std::string& path, const std::string& line)
+void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journals)
 {
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-              written == line.size() && FlushFileBuffers(file);
-    ErrorKeeper keep;
-    CloseHandle(file);
-    return ok;
+    for (const std::string& journal : journals) {
+        // A journal another process holds is a run or an undo still going: its copies are not ours.
+        const std::unique_ptr<AppendStream> hold = ops.OpenAppend(journal, false);
+        const std::unique_ptr<ReadStream> file = hold ? ops.OpenRead(journal) : nullptr;
+        FileState state;
+        std::string head, tail;
+        if (!file || !ops.Stat(journal, state) || !ReadPart(*file, 0, kHeaderReadLimit, head))
+            continue;
+        const auto headEnd = head.find('\n');
+        const std::uint64_t from = state.stamp.size > kTailReadLimit ? state.stamp.size - kTailReadLimit : 0;
+        if (headEnd == std::string::npos || !ReadPart(*file, from, kTailReadLimit, tail))
+            continue;
+        // The tail from its first whole line on.
+        if (from > 0) {
+            const auto first = tail.find('\n');
+            tail.erase(0, first == std::string::npos ? tail.size() : first + 1);
+        }
+        // An unfinished copy still there never took its real name: its source has every byte of it.
+        for (const std::string& partial :
+             AnnouncedPartials(std::string_view(head).substr(0, headEnd + 1), tail))
+            if (FileIsThere(ops, partial))
+                DeleteFileFully(ops, partial);
+    }
 }
 
 RunJournal::~RunJournal()
@@ -174,43 +191,52 @@ RunJournal::~RunJournal()
     Close();
 }
 
-bool RunJournal::Open(const std::string& folder, const JournalHeader& header, std::uint32_t keep)
+bool RunJournal::Open(const std::string& folder, const std::string& name, JournalHeader header,
+                      std::uint32_t keep)
 {
     if (folder.empty()) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
+        ops_.SetLastError(FileError::kPathNotFound);
         return false;
     }
-    if (!EnsureFolder(folder, true))
+    if (!MakeFolders(ops_, folder))
         return false;
-    std::vector<std::string> kept = KeptJournals(folder);
-    for (std::size_t i = 0; i + std::max<std::uint32_t>(keep, 1) <= kept.size(); ++i) {
-        DeleteFileA(kept[i].c_str());
-        RemoveKeptFolder(KeptFolderOf(kept[i]));
+    std::vector<Listed> listed = ListJournals(ops_, folder);
+    // A journal without a whole first line belongs to a run that ended before its first step.
+    for (const Listed& journal : listed)
+        if (journal.unstarted)
+            ops_.Delete(folder + journal.name);
+    listed.erase(std::remove_if(listed.begin(), listed.end(), [](const Listed& j) { return j.unstarted; }),
+                 listed.end());
+    std::vector<std::string> paths;
+    for (const Listed& journal : listed)
+        paths.push_back(folder + journal.name);
+    SweepUnfinishedCopies(ops_, paths);
+    header.version = kJournalVersion;
+    header.order = listed.empty() ? 1 : listed.back().order + 1;
+    // The kept files go before their journal: a journal without its kept folder is harmless, a
+    // kept folder without its journal would stay for ever.
+    for (std::size_t i = 0; i + std::max<std::uint32_t>(keep, 1) <= listed.size(); ++i) {
+        const std::string old = folder + listed[i].name;
+        if (RemoveKeptFolder(ops_, KeptFolderOf(old)))
+            DeleteFileFully(ops_, old);
     }
-    // Names are start times to the millisecond; a second run within the same one waits for the next.
-    for (int attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
-        SYSTEMTIME now;
-        GetSystemTime(&now);
-        path_ = folder + TimeName(now) + kJournalExtension;
-        HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            file_ = file;
-            break;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+    // A name taken (two runs within one millisecond, a clock set back) gets a number.
+    for (int attempt = 0; attempt < 1000 && !file_; ++attempt) {
+        path_ = folder + name + (attempt == 0 ? std::string() : "-" + std::to_string(attempt)) +
+                kJournalExtension;
+        file_ = ops_.OpenAppend(path_, true);
+        if (!file_ && ops_.LastError() != FileError::kFileExists &&
+            ops_.LastError() != FileError::kAlreadyExists)
             return false;
-        Sleep(2);
     }
-    if (file_ == nullptr) {
-        SetLastError(ERROR_FILE_EXISTS);
+    if (!file_) {
+        ops_.SetLastError(FileError::kFileExists);
         return false;
     }
     if (!Write(HeaderLine(header))) {
-        ErrorKeeper keep;
-        CloseHandle(file_);
-        file_ = nullptr;
-        DeleteFileA(path_.c_str());
+        KeepFileError keep(ops_);
+        file_.reset();
+        ops_.Delete(path_);
         return false;
     }
     anyRecord_ = false;
@@ -229,15 +255,12 @@ bool RunJournal::WriteOutcome(const std::string& line)
 
 bool RunJournal::Put(const std::string& line, bool flush)
 {
-    if (file_ == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!file_) {
+        ops_.SetLastError(FileError::kInvalidHandle);
         return false;
     }
-    DWORD written = 0;
-    // The flush makes the record outlive a lost power supply; it costs one disk write per step
-    // (bench/journal_bench.sh measures it).
-    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
-        written != line.size() || (flush && !FlushFileBuffers(file_)))
+    // The flush makes the record outlive a lost power supply (bench/journal_bench.sh measures it).
+    if (!file_->Append(line) || (flush && !file_->Flush()))
         return false;
     anyRecord_ = true;
     return true;
@@ -245,15 +268,14 @@ bool RunJournal::Put(const std::string& line, bool flush)
 
 void RunJournal::Close()
 {
-    if (file_ == nullptr)
+    if (!file_)
         return;
-    FlushFileBuffers(file_);
-    CloseHandle(file_);
-    file_ = nullptr;
+    file_->Flush();
+    file_.reset();
     // Only an empty kept folder goes.
-    RemoveDirectoryA(KeptFolderOf(path_).c_str());
+    ops_.RemoveFolder(KeptFolderOf(path_));
     if (!anyRecord_)
-        DeleteFileA(path_.c_str());
+        ops_.Delete(path_);
 }
 
 bool JournalFileSystem::EnsureFolder(const std::string& folder)
@@ -277,74 +299,96 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
 // so that undo finds the target and reports the source path as taken instead of losing either.
-TransferOutcome JournalFileSystem::Finish(JournalStep& step, TransferOutcome outcome)
+TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome)
 {
-    ErrorKeeper keep;
+    FileOps& ops = journal_.Ops();
+    KeepFileError keep(ops);
     if (outcome != TransferOutcome::Failed) {
         FileStamp stamp;
-        ReadStamp(step.target, stamp);
+        ReadStampOf(ops, step.target, stamp);
         journal_.WriteOutcome(DoneLine(step.seq, stamp));
     } else {
-        journal_.WriteOutcome(FailedLine(step.seq, FailureText()));
+        journal_.WriteOutcome(FailedLine(step.seq, FileErrorText(ops.LastError())));
     }
     return outcome;
 }
 
 TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
+    FileOps& ops = journal_.Ops();
     JournalStep step;
     step.seq = journal_.NextSeq();
     step.move = move;
     step.source = source;
     step.target = target;
-    ReadStamp(source, step.sourceStamp);
+    ReadStampOf(ops, source, step.sourceStamp);
+    FreePartialName(ops, target, step.partial);
     if (!journal_.Write(TransferLine(step)))
         return TransferOutcome::Failed;
-    return Finish(step, inner_.Transfer(source, target, move));
+    return Finish(step, TransferFile(ops, source, target, move, false, step.partial));
+}
+
+bool JournalFileSystem::Keep(JournalStep& step)
+{
+    FileOps& ops = journal_.Ops();
+    const std::string folder = KeptFolderOf(journal_.Path());
+    if (!journal_.keptFolderMade_) {
+        if (!ops.MakeFolder(folder) && ops.LastError() != FileError::kAlreadyExists)
+            return false;
+        journal_.keptFolderMade_ = true;
+    }
+    FileStamp stamp;
+    if (!ReadStampOf(ops, step.target, stamp))
+        return false;
+    // A second name costs nothing on the same volume; elsewhere the copy is made complete or not
+    // at all, and only a K record makes undo trust it.
+    if (!ops.HardLink(step.target, step.kept) && !ops.CopyNew(step.target, step.kept, stamp.size))
+        return false;
+    FileStamp kept;
+    if (!ReadStampOf(ops, step.kept, kept) || kept.size != stamp.size ||
+        !journal_.Write(KeptLine(step.seq, kept))) {
+        KeepFileError keepError(ops);
+        DeleteFileFully(ops, step.kept);
+        return false;
+    }
+    step.keptComplete = true;
+    step.keptStamp = kept;
+    return true;
 }
 
 TransferOutcome JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
+    FileOps& ops = journal_.Ops();
     JournalStep step;
     step.seq = journal_.NextSeq();
     step.move = move;
     step.replace = true;
     step.source = source;
     step.target = target;
-    const std::string keptFolder = KeptFolderOf(journal_.Path());
-    step.kept = keptFolder + std::to_string(step.seq) + "-" + FileNameOf(target);
-    ReadStamp(source, step.sourceStamp);
+    // A short numbered name: the original name is the target's, in the record.
+    step.kept = KeptFolderOf(journal_.Path()) + std::to_string(step.seq) + ".qmkept";
+    ReadStampOf(ops, source, step.sourceStamp);
+    FreePartialName(ops, target, step.partial);
     if (!journal_.Write(TransferLine(step)))
         return TransferOutcome::Failed;
+    FileState state;
+    const bool there = ops.Stat(target, state);
     // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
     // with its own reason, as it does without a journal.
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Finish(step, inner_.Replace(source, target, move));
-    }
-    if (!CreateDirectoryA(keptFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return Finish(step, TransferOutcome::Failed);
-    // A read-only target is refused as a replacing move or copy refuses it; renaming it aside
-    // would not be.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    if (there && state.folder)
+        return Finish(step, TransferFile(ops, source, target, move, true, step.partial));
+    // A read-only target is refused as a replacing move or copy refuses it.
+    if (there && state.readOnly) {
+        ops.SetLastError(FileError::kAccessDenied);
         return Finish(step, TransferOutcome::Failed);
     }
-    if (MoveFileExA(target.c_str(), step.kept.c_str(), 0)) {
-        const TransferOutcome outcome = inner_.Transfer(source, target, move);
-        if (outcome == TransferOutcome::Failed) {
-            ErrorKeeper keep;
-            MoveFileExA(step.kept.c_str(), target.c_str(), 0);
-        }
-        return Finish(step, outcome);
-    }
-    // Another drive: the old target is copied aside and then replaced in one step.
-    if (GetLastError() != ERROR_NOT_SAME_DEVICE || !CopyFileA(target.c_str(), step.kept.c_str(), TRUE))
+    if (there && !Keep(step))
         return Finish(step, TransferOutcome::Failed);
-    const TransferOutcome outcome = inner_.Replace(source, target, move);
-    if (outcome == TransferOutcome::Failed) {
-        ErrorKeeper keep;
-        DeleteFileA(step.kept.c_str());
+    const TransferOutcome outcome = TransferFile(ops, source, target, move, true, step.partial);
+    if (outcome == TransferOutcome::Failed && step.keptComplete) {
+        // The target still holds the old file: the kept one is a spare.
+        KeepFileError keep(ops);
+        DeleteFileFully(ops, step.kept);
     }
     return Finish(step, outcome);
 }

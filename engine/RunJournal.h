@@ -1,12 +1,15 @@
-// Where run journals live and how one is written: a file per run in the user's local
-// application-data folder, every record flushed to the disk before the step it announces, the
-// oldest journals (with the files they kept) removed when a new run starts.
+// How a run journal is written: a file per run in the journal folder, every intent flushed to the
+// disk before the step it announces, the oldest journals (with the files they kept) removed when
+// a new run starts. Runs are ordered by a number each journal carries, counted up from the journals
+// already there, so that "the last run" never depends on the computer's clock.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
 #include "engine/RunFileSystem.h"
 
@@ -18,64 +21,67 @@ inline constexpr const char* kKeepRunsValue = "KeepRuns";
 inline constexpr std::uint32_t kDefaultKeepRuns = 50;
 inline constexpr const char* kJournalExtension = ".qmj";
 
-// "%LOCALAPPDATA%\Quillmere\Runs\" (or the variable's folder), with its trailing backslash; ""
-// when the shell gives no folder.
-std::string RunsFolder();
+// Far above any journal a run of a million files writes; keeps a stray huge file from being read.
+inline constexpr std::uint64_t kMaxJournalSize = 1024ull * 1024 * 1024;
 
-// The journals in the folder, oldest first (their names are their start times).
-std::vector<std::string> KeptJournals(const std::string& folder);
+// The journals in the folder in the order their runs were written, oldest first: version 1
+// journals (no order number) by name, then the others by their number.
+std::vector<std::string> KeptJournals(FileOps& ops, const std::string& folder);
 
 // The folder beside a journal where the files its run replaced are kept.
 std::string KeptFolderOf(const std::string& journal);
 
-// The stored number of journals to keep, at least 1.
-std::uint32_t StoredKeepRuns();
-
-// The file's size and last-write time; false when it cannot be read.
-bool ReadStamp(const std::string& path, FileStamp& stamp);
-
 // Reads and parses a journal file.
-bool LoadJournal(const std::string& path, JournalData& data, std::string& error);
+bool LoadJournal(FileOps& ops, const std::string& path, JournalData& data, std::string& error);
 
-// Appends one record and flushes it to the disk; false (with the last error) when it could not.
-bool AppendRecord(const std::string& path, const std::string& line);
+// The files a journal's kept folder holds.
+std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal);
+
+// The system's text for an error number (set by the platform; the number alone without one).
+std::string FileErrorText(std::uint32_t code);
 
 class RunJournal {
 public:
-    RunJournal() = default;
+    explicit RunJournal(FileOps& ops) : ops_(ops) { }
     ~RunJournal();
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
 
-    // Removes the oldest journals so that keep remain with this one, then creates this one with
-    // its header. False (with the last error) when it cannot be written.
-    bool Open(const std::string& folder, const JournalHeader& header, std::uint32_t keep);
+    // Removes the oldest journals so that keep remain with this one, then creates this one as
+    // folder + name + ".qmj" with its header and the next order number. False (with the last error)
+    // when it cannot be written.
+    bool Open(const std::string& folder, const std::string& name, JournalHeader header, std::uint32_t keep);
     // Writes one record and flushes it with every record before it; false with the last error
     // when it could not.
     bool Write(const std::string& line);
     // Writes an outcome record, flushed with the next record or at Close. A power loss before
     // then leaves the step without an outcome, which undo judges by the files themselves; a
-    // killed process loses nothing (the system has the bytes). Halves the flushes of a run.
+    // killed process loses nothing (the system has the bytes).
     bool WriteOutcome(const std::string& line);
     // Flushes and closes the file; a journal of a run that changed nothing is removed.
     void Close();
 
     const std::string& Path() const { return path_; }
     std::uint64_t NextSeq() { return ++seq_; }
+    FileOps& Ops() { return ops_; }
 
 private:
     bool Put(const std::string& line, bool flush);
 
-    void* file_ = nullptr;
+    FileOps& ops_;
+    std::unique_ptr<AppendStream> file_;
     std::string path_;
     std::uint64_t seq_ = 0;
     bool anyRecord_ = false;
+    bool keptFolderMade_ = false;
+    friend class JournalFileSystem;
 };
 
 // The run's file system with every change recorded in the journal first: the folders about to be
-// created, each move or copy before it starts and its outcome after. A replaced target is first
-// renamed into the journal's kept folder (on the same drive, no copy), or copied there when it is
-// on another drive, so that undo can put it back.
+// created, each move or copy before it starts and its outcome after. Before a target is replaced,
+// a second name for it (or, on another drive, a complete copy) is made in the journal's kept
+// folder and recorded; then the new file takes the target's name in one step, so that the name
+// always holds the old file or the new one, whole.
 class JournalFileSystem : public RunFileSystem {
 public:
     JournalFileSystem(RunFileSystem& inner, RunJournal& journal) : inner_(inner), journal_(journal) { }
@@ -86,11 +92,21 @@ public:
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return inner_.Identity(path, identity);
+    }
 
 private:
     // Writes the outcome of step; keeps the step's own last error.
-    TransferOutcome Finish(JournalStep& step, TransferOutcome outcome);
+    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome);
+    // Makes the kept file of a replacing step and records it as complete.
+    bool Keep(JournalStep& step);
 
     RunFileSystem& inner_;
     RunJournal& journal_;
 };
+
+// Removes the unfinished copies that runs and undos ended by force left behind: each journal not
+// in use whose last record announced a copy under an unfinished name that is still there.
+void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journals);

@@ -9,6 +9,13 @@ void RunCounts::Add(RowOutcome outcome)
     }
 }
 
+void RunCounts::Add(const RowResult& result)
+{
+    Add(result.outcome);
+    if (result.outcome == RowOutcome::Skipped && result.text.rfind(kDuplicateLead, 0) == 0)
+        ++duplicates;
+}
+
 std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
 {
     const std::string files = std::to_string(counts.listed) + (counts.listed == 1 ? " file: " : " files: ");
@@ -26,6 +33,9 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
     }
     std::string line = files + std::to_string(counts.ok) + " " + done + ", " + std::to_string(counts.failed) +
                        " failed, " + std::to_string(counts.skipped) + " skipped";
+    if (counts.duplicates > 0)
+        line += " (" + std::to_string(counts.duplicates) +
+                (counts.duplicates == 1 ? " file was" : " files were") + " listed twice under another name)";
     line += cancelled;
     if (kind == RunKind::Preview)
         line += " (preview: nothing was changed)";

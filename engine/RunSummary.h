@@ -14,9 +14,11 @@ struct RunCounts {
     int ok = 0;
     int skipped = 0;
     int failed = 0;
+    int duplicates = 0;  // of those skipped, files listed again under another name
     bool cancelled = false;
 
     void Add(RowOutcome outcome);
+    void Add(const RowResult& result);
     int Reached() const { return ok + skipped + failed; }
 };
 

@@ -1,180 +1,349 @@
 #include "engine/RunUndo.h"
 
-#include <windows.h>
+#include <memory>
 
-#include <cstdio>
-#include <vector>
-
+#include "engine/FileTransfer.h"
 #include "engine/PathText.h"
-#include "engine/PathUtils.h"
 #include "engine/RunJournal.h"
 
 namespace {
 
+enum class Count { Undone, Left, Untouched };
+
 struct Outcome {
     std::string text;
-    bool left = false;
-    bool changed = false;  // something was put back (the step gets its undone mark)
+    Count count = Count::Undone;
+    bool settled = false;  // nothing remains to do: the step gets its undone mark
 };
 
-std::string Reason()
+std::string InUseText(const std::string& journal)
 {
-    std::string text;
-    const DWORD code = GetLastError();
-    if (code != 0 && SystemErrorText(code, text))
-        return " (" + text + ")";
-    return {};
-}
-
-bool IsFile(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool StampIs(const std::string& path, const FileStamp& expected)
-{
-    FileStamp stamp;
-    return ReadStamp(path, stamp) && stamp == expected;
-}
-
-// Both files can be read and hold the same bytes.
-bool SameContent(const std::string& a, const std::string& b)
-{
-    std::FILE* fa = std::fopen(a.c_str(), "rb");
-    if (fa == nullptr)
-        return false;
-    std::FILE* fb = std::fopen(b.c_str(), "rb");
-    if (fb == nullptr) {
-        std::fclose(fa);
-        return false;
-    }
-    std::vector<char> ba(1 << 16), bb(1 << 16);
-    bool same = true;
-    for (;;) {
-        const std::size_t na = std::fread(ba.data(), 1, ba.size(), fa);
-        const std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
-        if (na != nb || std::ferror(fa) || std::ferror(fb) ||
-            !std::equal(ba.begin(), ba.begin() + na, bb.begin())) {
-            same = false;
-            break;
-        }
-        if (na == 0)
-            break;
-    }
-    std::fclose(fa);
-    std::fclose(fb);
-    return same;
+    return "the run of \"" + journal + "\" is still going, or is being undone elsewhere; nothing was changed";
 }
 
 class Undoer {
 public:
-    explicit Undoer(bool dryRun) : dryRun_(dryRun) { }
+    Undoer(FileOps& ops, AppendStream* journal, bool dryRun, int version)
+        : ops_(ops), journal_(journal), dryRun_(dryRun), version_(version)
+    { }
 
     Outcome Step(const JournalStep& step)
     {
+        RemoveStrays(step);
         if (step.outcome == StepOutcome::Failed)
-            return RestoreKept(step, {"", false, false});
-        const bool targetThere = IsFile(step.target);
-        const bool sourceThere = IsFile(step.source);
+            return Untouched(step, "");
+        FileState target, source;
+        const bool targetThere = ops_.Stat(step.target, target) && !target.folder;
+        const bool sourceThere = ops_.Stat(step.source, source) && !source.folder;
         FileStamp expected = step.targetStamp;
         if (step.outcome == StepOutcome::Unknown) {
             // The run ended during this step: the files tell how far it got.
-            const bool done =
-                    targetThere && StampIs(step.target, step.sourceStamp) && !(step.move && sourceThere);
+            const bool done = targetThere && target.stamp == step.sourceStamp && !(step.move && sourceThere);
+            if (!done && step.move && sourceThere && targetThere && target.stamp == step.sourceStamp &&
+                SameBytes(ops_, step.source, step.target)) {
+                // A move across drives ended between the rename of its copy and the deletion of its
+                // source: the copy goes.
+                if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
+                    return Left(step, "Failed to delete the copy" + Reason());
+                return WithKept(step, {"Copy deleted; the source was still there", Count::Undone, true});
+            }
             if (!done) {
                 if (step.move && !sourceThere)
-                    return {"Unclear how far the run got; left", true, false};
-                return RestoreKept(step, {"Not done by the run", false, false});
+                    return Left(step, "Unclear how far the run got");
+                return Untouched(step, "Not done by the run");
             }
             expected = step.sourceStamp;
         }
-        if (!targetThere)
-            return {"Target missing; left", true, false};
-        if (!StampIs(step.target, expected))
-            return {"Target changed since the run; left", true, false};
-        if (step.move) {
-            if (FileExists(step.source))
-                return {"Source path taken; left", true, false};
-            if (!MoveBack(step))
-                return {"Failed to move back" + Reason() + "; left", true, false};
-            return RestoreKept(step, {"Moved back", false, true});
+        if (targetThere && target.stamp != expected) {
+            // An undo ended after the replaced file was put back finishes here.
+            if (RestoredAlready(step, target, source, sourceThere, expected))
+                return Finished(step, step.move ? "Moved back" : "Copy deleted");
+            return Left(step, "Target changed since the run");
         }
-        if (!sourceThere || !SameContent(step.source, step.target))
-            return {"Source missing or changed; copy kept", true, false};
-        if (!dryRun_ && !DeleteFileA(step.target.c_str()))
-            return {"Failed to delete the copy" + Reason() + "; left", true, false};
-        return RestoreKept(step, {"Copy deleted", false, true});
+        if (step.move)
+            return MoveStep(step, targetThere, sourceThere, source, expected);
+        if (!targetThere) {
+            // The copy went before an earlier undo ended: the source is there as the run found it.
+            if (sourceThere && source.stamp == step.sourceStamp)
+                return WithKept(step, {"Copy deleted", Count::Undone, true});
+            return WithKept(step, {"Target missing; left", Count::Left, true});
+        }
+        if (!sourceThere || !SameBytes(ops_, step.source, step.target))
+            return Left(step, "Source missing or changed; copy kept");
+        if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
+            return Left(step, "Failed to delete the copy" + Reason());
+        return WithKept(step, {"Copy deleted", Count::Undone, true});
     }
 
     void RemoveFolder(const std::string& folder)
     {
         if (!dryRun_)
-            RemoveDirectoryA(folder.c_str());
+            ops_.RemoveFolder(folder);
     }
+
+    bool JournalFailed() const { return journalFailed_; }
 
 private:
-    bool MoveBack(const JournalStep& step)
+    Outcome MoveStep(const JournalStep& step, bool targetThere, bool sourceThere, const FileState& source,
+                     const FileStamp& expected)
+    {
+        if (!targetThere) {
+            // The file went back before an earlier undo ended.
+            if (sourceThere && source.stamp == expected)
+                return WithKept(step, {"Moved back", Count::Undone, true});
+            return WithKept(step, {"Target missing; left", Count::Left, true});
+        }
+        if (sourceThere) {
+            // An undo that ended between the copy back and the deletion of the target.
+            if (!step.undoPartial.empty() && source.stamp == expected &&
+                SameBytes(ops_, step.source, step.target)) {
+                if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
+                    return Left(step, "Moved back; the file at the target could not be deleted" + Reason());
+                return WithKept(step, {"Moved back", Count::Undone, true});
+            }
+            return Left(step, "Source path taken");
+        }
+        const std::string failure = MoveBack(step);
+        if (!failure.empty())
+            return Left(step, failure);
+        return WithKept(step, {"Moved back", Count::Undone, true});
+    }
+
+    // Moves the target back to the source, as the run moved it: a rename on one drive, a complete
+    // copy under an unfinished name elsewhere. Empty on success, else the row's text.
+    std::string MoveBack(const JournalStep& step)
     {
         if (dryRun_)
-            return true;
+            return {};
         std::string folder;
-        if (FolderOf(step.source, folder) && !EnsureFolder(folder, true))
-            return false;
-        // Without MOVEFILE_REPLACE_EXISTING: a source path taken in the meantime is never overwritten.
-        return MoveFileExA(step.target.c_str(), step.source.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+        if (FolderOf(step.source, folder) && !MakeFolders(ops_, folder))
+            return "Failed to move back" + Reason();
+        // Without replacing: a source path taken in the meantime is never overwritten.
+        if (Retrying(ops_, [&] { return ops_.Rename(step.target, step.source, false, false); }))
+            return {};
+        if (ops_.LastError() != FileError::kNotSameDevice)
+            return "Failed to move back" + Reason();
+        if (!CopyBack(step, step.target, step.source))
+            return "Failed to move back" + Reason();
+        if (!Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
+            return "Moved back; the file at the target could not be deleted" + Reason();
+        return {};
     }
 
-    // Puts a replaced file back at the target, which is free again now.
-    Outcome RestoreKept(const JournalStep& step, Outcome outcome)
+    // Copies from to an unfinished name beside to, recorded first, and renames it into place.
+    bool CopyBack(const JournalStep& step, const std::string& from, const std::string& to)
     {
-        if (step.kept.empty() || !IsFile(step.kept))
+        FileState state;
+        std::string partial;
+        if (!ops_.Stat(from, state) || !FreePartialName(ops_, to, partial))
+            return false;
+        if (version_ > 1 && !Record(UndoPartialLine(step.seq, partial)))
+            return false;
+        if (!ops_.CopyNew(from, partial, state.stamp.size))
+            return false;
+        if (!Retrying(ops_, [&] { return ops_.Rename(partial, to, false, true); })) {
+            KeepFileError keep(ops_);
+            DeleteFileFully(ops_, partial);
+            return false;
+        }
+        return true;
+    }
+
+    // The replaced file is at the target again, the moved or copied one back at its source (or
+    // gone): the kept spare is removed.
+    bool RestoredAlready(const JournalStep& step, const FileState& target, const FileState& source,
+                         bool sourceThere, const FileStamp& expected)
+    {
+        if (!step.replace || !step.keptComplete || target.stamp != step.keptStamp)
+            return false;
+        if (step.move && !(sourceThere && source.stamp == expected))
+            return false;
+        // Renamed back (the kept name is gone), or copied back with the kept file still there.
+        if (!FileIsThere(ops_, step.kept))
+            return true;
+        if (!SameBytes(ops_, step.kept, step.target))
+            return false;
+        if (!dryRun_)
+            DeleteFileFully(ops_, step.kept);
+        return true;
+    }
+
+    Outcome Finished(const JournalStep&, const std::string& lead)
+    {
+        return {lead + "; replaced file restored", Count::Undone, true};
+    }
+
+    bool KeptTrusted(const JournalStep& step)
+    {
+        FileStamp stamp;
+        if (step.kept.empty() || !ReadStampOf(ops_, step.kept, stamp))
+            return false;
+        // A version 1 run renamed the target aside or copied it before any K record existed.
+        return version_ == 1 || (step.keptComplete && stamp == step.keptStamp);
+    }
+
+    // Puts a replaced file back at the target, which must be free: a target is never deleted to
+    // make room.
+    Outcome WithKept(const JournalStep& step, Outcome outcome)
+    {
+        if (!step.replace || step.kept.empty() || !FileIsThere(ops_, step.kept))
             return outcome;
         const std::string lead = outcome.text.empty() ? std::string() : outcome.text + "; ";
-        const bool targetFree = (dryRun_ && outcome.changed) || !FileExists(step.target);
-        if (!targetFree ||
-            (!dryRun_ && !MoveFileExA(step.kept.c_str(), step.target.c_str(), MOVEFILE_COPY_ALLOWED)))
-            return {lead + "replaced file kept in \"" + step.kept + "\"" + (targetFree ? Reason() : ""), true,
-                    outcome.changed};
-        return {lead + "replaced file restored", outcome.left, true};
+        if (!KeptTrusted(step))
+            return KeptLeft(step,
+                            lead + "the kept copy of the replaced file is incomplete: \"" + step.kept + "\"");
+        const bool targetFree =
+                (dryRun_ && outcome.count == Count::Undone) || !AnythingThere(ops_, step.target);
+        if (!targetFree)
+            return KeptLeft(step, lead + "replaced file kept in \"" + step.kept + "\"");
+        if (!dryRun_ && !RestoreKept(step))
+            return KeptLeft(step, lead + "replaced file kept in \"" + step.kept + "\"" + Reason());
+        return {lead + "replaced file restored", outcome.count, outcome.settled};
     }
 
-    bool dryRun_;
-};
+    bool RestoreKept(const JournalStep& step)
+    {
+        if (Retrying(ops_, [&] { return ops_.Rename(step.kept, step.target, false, false); }))
+            return true;
+        if (ops_.LastError() != FileError::kNotSameDevice || !CopyBack(step, step.kept, step.target))
+            return false;
+        DeleteFileFully(ops_, step.kept);
+        return true;
+    }
 
-std::string NowText()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond);
-    return text;
-}
+    Outcome KeptLeft(const JournalStep& step, const std::string& text)
+    {
+        keptLeft_.push_back(step.kept);
+        return {text, Count::Left, false};
+    }
+
+    // A step the run did not do (or failed): its unfinished copy is gone already; a kept spare of
+    // a target that still holds the old file is removed.
+    Outcome Untouched(const JournalStep& step, const std::string& text)
+    {
+        if (step.replace && !step.kept.empty() && FileIsThere(ops_, step.kept)) {
+            // Without its K record the kept copy was cut short, and the replace it comes before never
+            // happened: the target still holds the file.
+            if (FileIsThere(ops_, step.target) &&
+                (!KeptTrusted(step) || SameBytes(ops_, step.kept, step.target))) {
+                if (!dryRun_)
+                    DeleteFileFully(ops_, step.kept);
+            } else if (!FileIsThere(ops_, step.target) && KeptTrusted(step)) {
+                return WithKept(step, {text, Count::Undone, true});
+            } else {
+                return KeptLeft(step, (text.empty() ? std::string() : text + "; ") +
+                                              "replaced file kept in \"" + step.kept + "\"");
+            }
+        }
+        // A failed step has nothing to report and is looked at again by the next undo.
+        return {text, Count::Untouched, !text.empty()};
+    }
+
+    Outcome Left(const JournalStep& step, const std::string& text)
+    {
+        Outcome outcome {text + "; left", Count::Left, false};
+        if (step.replace && !step.kept.empty() && FileIsThere(ops_, step.kept)) {
+            keptLeft_.push_back(step.kept);
+            outcome.text += "; replaced file kept in \"" + step.kept + "\"";
+        }
+        return outcome;
+    }
+
+    void RemoveStrays(const JournalStep& step)
+    {
+        if (dryRun_)
+            return;
+        if (step.outcome == StepOutcome::Unknown && !step.partial.empty() && FileIsThere(ops_, step.partial))
+            DeleteFileFully(ops_, step.partial);
+        if (!step.undoPartial.empty() && FileIsThere(ops_, step.undoPartial))
+            DeleteFileFully(ops_, step.undoPartial);
+    }
+
+    bool Record(const std::string& line)
+    {
+        if (journal_ == nullptr)
+            return true;
+        if (journal_->Append(line) && journal_->Flush())
+            return true;
+        journalFailed_ = true;
+        return false;
+    }
+
+    std::string Reason()
+    {
+        const std::uint32_t code = ops_.LastError();
+        return code != 0 ? " (" + FileErrorText(code) + ")" : std::string();
+    }
+
+    FileOps& ops_;
+    AppendStream* journal_;
+    bool dryRun_;
+    int version_;
+    bool journalFailed_ = false;
+
+public:
+    std::vector<std::string> keptLeft_;
+};
 
 }  // namespace
 
-std::string LatestJournal()
+std::string LatestJournal(FileOps& ops, const std::string& folder)
 {
-    const std::vector<std::string> journals = KeptJournals(RunsFolder());
+    const std::vector<std::string> journals = KeptJournals(ops, folder);
     return journals.empty() ? std::string() : journals.back();
 }
 
-bool LoadForUndo(const std::string& journal, JournalData& data, std::string& error)
+bool LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data, std::string& error)
 {
-    if (!LoadJournal(journal, data, error))
+    if (!LoadJournal(ops, journal, data, error))
         return false;
     if (data.undone) {
         error = "the run of \"" + journal + "\" was undone already (" + data.undoneAt + ")";
         return false;
     }
+    if (!ops.OpenAppend(journal, false) && ops.LastError() == FileError::kSharingViolation) {
+        error = InUseText(journal);
+        return false;
+    }
     return true;
 }
 
-bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink,
-             UndoTally& tally, std::string& error)
+bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
+             UndoSink& sink, UndoTally& tally, std::string& error)
 {
-    Undoer undoer(dryRun);
+    const std::unique_ptr<AppendStream> file = ops.OpenAppend(journal, false);
+    if (!file) {
+        error = ops.LastError() == FileError::kSharingViolation
+                        ? InUseText(journal)
+                        : "cannot open \"" + journal + "\": " + FileErrorText(ops.LastError());
+        return false;
+    }
+    std::string text;
+    JournalData data;
+    if (!file->ReadAll(text, kMaxJournalSize)) {
+        error = "cannot read \"" + journal + "\": " + FileErrorText(ops.LastError());
+        return false;
+    }
+    if (!ParseJournal(text, data, error)) {
+        error = "\"" + journal + "\": " + error;
+        return false;
+    }
+    if (data.undone) {
+        error = "the run of \"" + journal + "\" was undone already (" + data.undoneAt + ")";
+        return false;
+    }
+    if (data.tornTail && !dryRun) {
+        // Records go after the last whole line, never behind a cut one.
+        const bool repaired =
+                file->Truncate(data.intactSize) &&
+                (data.header.version == 1 || file->Append(RepairLine(text.size() - data.intactSize))) &&
+                file->Flush();
+        if (!repaired) {
+            error = "cannot repair \"" + journal + "\": " + FileErrorText(ops.LastError());
+            return false;
+        }
+    }
+    Undoer undoer(ops, dryRun ? nullptr : file.get(), dryRun, data.header.version);
     for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {
         if (it->isFolder) {
             undoer.RemoveFolder(it->folder);
@@ -184,21 +353,28 @@ bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, U
             continue;
         if (sink.Cancelled()) {
             tally.cancelled = true;
-            return true;
+            break;
         }
         const Outcome outcome = undoer.Step(*it);
-        if (outcome.text.empty())
-            continue;
-        if (!dryRun && outcome.changed && !AppendRecord(journal, UndoneStepLine(it->seq))) {
-            error = "cannot write to \"" + journal + "\"" + Reason();
-            sink.FileUndone(it->target, it->source, outcome.text, outcome.left);
+        if (undoer.JournalFailed() ||
+            (!dryRun && outcome.settled && !(file->Append(UndoneStepLine(it->seq)) && file->Flush()))) {
+            error = "cannot write to \"" + journal + "\": " + FileErrorText(ops.LastError());
+            sink.FileUndone(it->target, it->source, outcome.text, true);
             return false;
         }
-        ++(outcome.left ? tally.left : tally.undone);
-        sink.FileUndone(it->target, it->source, outcome.text, outcome.left);
+        if (outcome.text.empty())
+            continue;
+        ++(outcome.count == Count::Undone ? tally.undone
+           : outcome.count == Count::Left ? tally.left
+                                          : tally.untouched);
+        sink.FileUndone(it->target, it->source, outcome.text, outcome.count == Count::Left);
     }
-    if (!dryRun && !AppendRecord(journal, UndoneLine(NowText()))) {
-        error = "cannot write to \"" + journal + "\"" + Reason();
+    tally.keptFiles = dryRun ? undoer.keptLeft_ : KeptFilesOf(ops, journal);
+    if (dryRun || tally.cancelled || !tally.keptFiles.empty())
+        return true;
+    ops.RemoveFolder(KeptFolderOf(journal));
+    if (!file->Append(UndoneLine(finishedAt)) || !file->Flush()) {
+        error = "cannot write to \"" + journal + "\": " + FileErrorText(ops.LastError());
         return false;
     }
     return true;

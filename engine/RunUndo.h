@@ -1,11 +1,15 @@
 // Undoing a run from its journal: the steps are walked backwards, a moved file goes back, a copy
 // is deleted, a replaced file is put back and the folders the run created are removed when empty.
 // Nothing is ever overwritten or lost: a target that changed since the run, is gone, or whose
-// source path is taken again is left where it is and reported.
+// source path is taken again is left where it is and reported. Files go back across drives as the
+// run moved them, complete under a temporary name before they take their real one, and an undo
+// ended at any moment is finished by starting it again.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
 
 // Receives each file's outcome as undo goes, and may stop it between files.
@@ -19,20 +23,25 @@ public:
 };
 
 struct UndoTally {
-    int undone = 0;
-    int left = 0;
+    int undone = 0;  // files put back
+    int left = 0;  // files that stay where they are
+    int untouched = 0;  // steps the run had not done: nothing to put back
     bool cancelled = false;
+    // Files the run replaced that are still in its kept folder: the run is not marked undone.
+    std::vector<std::string> keptFiles;
 };
 
-// The most recent journal in the journal folder; "" when there is none.
-std::string LatestJournal();
+// The journal of the run written last in folder; "" when there is none.
+std::string LatestJournal(FileOps& ops, const std::string& folder);
 
-// Reads a journal that may be undone; false with a one-line reason when it cannot be read or was
-// undone already.
-bool LoadForUndo(const std::string& journal, JournalData& data, std::string& error);
+// Reads a journal that may be undone; false with a one-line reason when it cannot be read, was
+// undone already, or its run (or another undo of it) is still going.
+bool LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data, std::string& error);
 
-// Undoes the run of the loaded journal; a dry run decides and reports the same, changing nothing.
-// The journal is marked step by step, and as a whole when the walk ends without a cancel, so that
-// nothing is undone twice. False with error when the journal cannot be written to.
-bool UndoRun(const std::string& journal, const JournalData& data, bool dryRun, UndoSink& sink,
-             UndoTally& tally, std::string& error);
+// Undoes the run of the journal; a dry run decides and reports the same, changing nothing. The
+// journal is held for the whole walk, so that no run or other undo writes it meanwhile; a last line
+// cut short is removed first (and that is recorded). Each file is marked as it is put back, and
+// the run as a whole (with finishedAt, a local time) when the walk ends without a cancel and no
+// replaced file stays kept. False with error when the journal cannot be read or written.
+bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
+             UndoSink& sink, UndoTally& tally, std::string& error);

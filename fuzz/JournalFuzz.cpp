@@ -17,14 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             std::abort();
         return 0;
     }
-    // Written again, the records read back to the same steps.
-    std::string again = HeaderLine(data.header);
+    // Written again (in this version's form), the records read back to the same steps.
+    JournalHeader header = data.header;
+    header.version = kJournalVersion;
+    header.order = header.order == 0 ? 1 : header.order;
+    std::string again = HeaderLine(header);
     for (const JournalStep& step : data.steps) {
         if (step.isFolder) {
             again += FolderLine(step.folder);
             continue;
         }
         again += TransferLine(step);
+        if (step.keptComplete)
+            again += KeptLine(step.seq, step.keptStamp);
         if (step.outcome == StepOutcome::Done)
             again += DoneLine(step.seq, step.targetStamp);
         if (step.outcome == StepOutcome::Failed)
@@ -37,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         const JournalStep& a = data.steps[i];
         const JournalStep& b = reread.steps[i];
         if (a.folder != b.folder || a.source != b.source || a.target != b.target || a.kept != b.kept ||
-            a.outcome != b.outcome || !(a.targetStamp == b.targetStamp) || a.seq != b.seq)
+            a.outcome != b.outcome || !(a.targetStamp == b.targetStamp) || a.seq != b.seq ||
+            a.partial != b.partial || a.keptComplete != b.keptComplete || !(a.keptStamp == b.keptStamp))
             std::abort();
     }
     return 0;

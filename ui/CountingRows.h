@@ -27,7 +27,7 @@ public:
         if (targetRow_ != row)
             rows_.SetTarget(row, {});
         rows_.SetResult(row, result);
-        counts_.Add(result.outcome);
+        counts_.Add(result);
         if (row >= 0 && static_cast<size_t>(row) < reached_.size())
             reached_[static_cast<size_t>(row)] = true;
     }

@@ -1,6 +1,7 @@
 // The main window's Undo Last Run: the most recent run's journal is read, the user confirms with
 // its counts, and the list shows each file of the run with the outcome of putting it back.
 #include "engine/RunUndo.h"
+#include "engine/RunsFolder.h"
 #include "toolkit/MessagePump.h"
 #include "ui/MainDialog.h"
 
@@ -54,14 +55,14 @@ std::string ConfirmationText(const JournalData& data)
 
 void MainDialog::OnUndoLastRun()
 {
-    const std::string journal = LatestJournal();
+    const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
     if (journal.empty()) {
         ShowMessage("There is no run to undo.", MessageKind::Information);
         return;
     }
     JournalData data;
     std::string error;
-    if (!LoadForUndo(journal, data, error)) {
+    if (!LoadForUndo(SystemFileOps(), journal, data, error)) {
         ShowMessage("The last run cannot be undone: " + error + ".", MessageKind::Warning);
         return;
     }
@@ -85,7 +86,7 @@ void MainDialog::OnUndoLastRun()
     PumpMessages();
     RowUndo sink(rows_, progress);
     UndoTally tally;
-    const bool written = UndoRun(journal, data, false, sink, tally, error);
+    const bool written = UndoRun(SystemFileOps(), journal, false, LocalTimeText(), sink, tally, error);
     progress.Close();
     EnableInput(true);
     RunCounts counts;
@@ -96,6 +97,9 @@ void MainDialog::OnUndoLastRun()
     ShowRunSummary(RunKind::Undo, counts);
     if (!written)
         ShowMessage("The run was not undone completely: " + error + ".", MessageKind::Warning);
+    else if (!tally.keptFiles.empty())
+        ShowMessage("Not everything was put back: " + KeptFilesText(tally.keptFiles) + ". The list says why.",
+                    MessageKind::Warning);
     else if (tally.left > 0)
         ShowMessage(std::to_string(tally.left) + " files were left where they are; the list says why.",
                     MessageKind::Information);

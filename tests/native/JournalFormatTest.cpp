@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "engine/JournalFormat.h"
 
 namespace {
@@ -13,6 +15,7 @@ JournalHeader Header()
     header.policy = 22;
     header.outFolder = "C:\\Out 100%\\";
     header.nameTemplate = "<YYYY>\t<NAME>";
+    header.order = 7;
     return header;
 }
 
@@ -147,9 +150,9 @@ TEST(JournalFormat, DamageBeforeTheLastLineRefusesTheJournal)
     EXPECT_FALSE(ParseJournal("hello\nworld\n", data, error));
     EXPECT_EQ(error, "this is not a run journal, or its first line is damaged");
     JournalHeader future = Header();
-    future.version = 2;
+    future.version = 3;
     EXPECT_FALSE(ParseJournal(HeaderLine(future), data, error));
-    EXPECT_EQ(error, "the journal was written by another version of the program (format 2)");
+    EXPECT_EQ(error, "the journal was written by another version of the program (format 3)");
     // A line missing in the middle: the outcome names a step never announced.
     EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + DoneLine(1, {}) + FolderLine("C:\\"), data, error));
     EXPECT_EQ(error, "line 2 of the journal does not fit the lines before it");
@@ -160,6 +163,54 @@ TEST(JournalFormat, DamageBeforeTheLastLineRefusesTheJournal)
     EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(1, false)) + DoneLine(1, {}) +
                                       FailedLine(1, "x") + FolderLine("C:\\"),
                               data, error));
+}
+
+TEST(JournalFormat, KeptPartialAndRepairRecordsAreReadInTheirPlaceOnly)
+{
+    JournalStep replacing = Transfer(1, true);
+    replacing.partial = "C:\\Out 100%\\2012\\~a1.jpg.qmpart";
+    const std::string head = HeaderLine(Header()) + TransferLine(replacing);
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(ParseJournal(head + KeptLine(1, {1234, 77}) + DoneLine(1, {1234, 99}) +
+                                     UndoPartialLine(1, "C:\\In\\~a1.jpg.qmpart") + RepairLine(12),
+                             data, error))
+            << error;
+    ASSERT_EQ(data.steps.size(), 1u);
+    EXPECT_EQ(data.header.order, 7u);
+    EXPECT_EQ(data.steps[0].partial, replacing.partial);
+    EXPECT_TRUE(data.steps[0].keptComplete);
+    EXPECT_EQ(data.steps[0].keptStamp, (FileStamp {1234, 77}));
+    EXPECT_EQ(data.steps[0].undoPartial, "C:\\In\\~a1.jpg.qmpart");
+    // A kept file is recorded once, before the outcome, and only for a replacing step.
+    EXPECT_FALSE(ParseJournal(head + KeptLine(1, {1, 1}) + KeptLine(1, {1, 1}), data, error));
+    EXPECT_FALSE(ParseJournal(head + DoneLine(1, {1, 1}) + KeptLine(1, {1, 1}), data, error));
+    EXPECT_FALSE(ParseJournal(HeaderLine(Header()) + TransferLine(Transfer(1, false)) + KeptLine(1, {1, 1}),
+                              data, error));
+    // An order number of 0 belongs to no journal of this version.
+    JournalHeader unordered = Header();
+    unordered.order = 0;
+    EXPECT_FALSE(ParseJournal(HeaderLine(unordered), data, error));
+}
+
+TEST(JournalFormat, VersionOneJournalsAreStillReadAndTakeNoNewRecords)
+{
+    JournalHeader old = Header();
+    old.version = 1;
+    // The transfer record of version 1 has no unfinished-copy name.
+    const std::string transfer = "T\t1\tmove\tnew\t5\t6\tC:\\a.jpg\tD:\\a.jpg\t\t";
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", Crc32(transfer));
+    const std::string v1 = HeaderLine(old) + transfer + crc + "\n" + DoneLine(1, {5, 6});
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(ParseJournal(v1, data, error)) << error;
+    EXPECT_EQ(data.header.version, 1);
+    EXPECT_EQ(data.header.order, 0u);
+    ASSERT_EQ(data.steps.size(), 1u);
+    EXPECT_EQ(data.steps[0].outcome, StepOutcome::Done);
+    EXPECT_FALSE(ParseJournal(v1 + RepairLine(3), data, error));
+    EXPECT_FALSE(ParseJournal(v1 + UndoPartialLine(1, "C:\\x"), data, error));
 }
 
 TEST(JournalFormat, Crc32MatchesTheStandardCheckValue)

@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"
 #include "resource.h"
@@ -186,11 +186,11 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
     for (const auto& source : sources)
         ASSERT_TRUE(WriteData(source, SampleJpeg(source)));
     {
-        RunJournal journal;
+        RunJournal journal(SystemFileOps());
         JournalHeader header;
         header.started = "2026-12-08 09:00:00";
         header.move = true;
-        ASSERT_TRUE(journal.Open(runs, header, 50));
+        ASSERT_TRUE(journal.Open(runs, "20261208-090000-000", header, 50));
         RealFileSystem real;
         JournalFileSystem fs(real, journal);
         ASSERT_TRUE(fs.EnsureFolder(tree.Path("out\\")));

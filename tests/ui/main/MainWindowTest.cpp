@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
 using namespace mainwindow;

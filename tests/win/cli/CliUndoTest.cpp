@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/cli/CliProcess.h"
@@ -422,7 +422,10 @@ TEST(CliUndo, RunsListsTheKeptJournalsAndTheOldestGoWithTheirKeptFiles)
     EXPECT_EQ(runs.exitCode, 0u);
     const auto lines = Lines(runs.out);
     ASSERT_EQ(lines.size(), 2u) << runs.out;
-    EXPECT_NE(lines[0].find("\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tnot undone\t" + seen[1]),
+    EXPECT_NE(lines[0].find(
+                      "\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tnot undone, 1 replaced file "
+                      "kept\t" +
+                      seen[1]),
               std::string::npos)
             << lines[0];
     EXPECT_NE(lines[1].find("\ttaken\tcopy\t0 moved, 1 copied, 1 replaced, 0 failed\tundone "),

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "engine/RunJournal.h"
+#include "engine/RunsFolder.h"
 #include "engine/RunUndo.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"

@@ -1,0 +1,71 @@
+#include "engine/FileOps.h"
+
+#include <algorithm>
+
+bool FileIsThere(FileOps& ops, const std::string& path)
+{
+    FileState state;
+    return ops.Stat(path, state) && !state.folder;
+}
+
+bool AnythingThere(FileOps& ops, const std::string& path)
+{
+    FileState state;
+    return ops.Stat(path, state);
+}
+
+bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp)
+{
+    FileState state;
+    if (!ops.Stat(path, state) || state.folder)
+        return false;
+    stamp = state.stamp;
+    return true;
+}
+
+bool MakeFolders(FileOps& ops, const std::string& folder)
+{
+    std::string walk = folder;
+    while (!walk.empty() && walk.back() == '\\')
+        walk.pop_back();
+    std::vector<std::string> missing;
+    FileState state;
+    while (!walk.empty() && !ops.Stat(walk, state)) {
+        missing.push_back(walk);
+        const auto slash = walk.rfind('\\');
+        if (slash == std::string::npos || slash == 0 || walk[slash - 1] == '\\')
+            break;
+        walk.resize(slash);
+    }
+    if (missing.empty() && !walk.empty() && !state.folder) {
+        ops.SetLastError(FileError::kAlreadyExists);
+        return false;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (!ops.MakeFolder(*it) && ops.LastError() != FileError::kAlreadyExists)
+            return false;
+    return true;
+}
+
+bool SameBytes(FileOps& ops, const std::string& a, const std::string& b)
+{
+    FileState sa, sb;
+    if (!ops.Stat(a, sa) || !ops.Stat(b, sb) || sa.folder || sb.folder || sa.stamp.size != sb.stamp.size)
+        return false;
+    const std::unique_ptr<ReadStream> fa = ops.OpenRead(a);
+    const std::unique_ptr<ReadStream> fb = fa ? ops.OpenRead(b) : nullptr;
+    if (!fa || !fb)
+        return false;
+    // Photos are often smaller than a block: the buffers take only what the files need.
+    const std::size_t kBlock =
+            static_cast<std::size_t>(std::min<std::uint64_t>(256 * 1024, sa.stamp.size + 1));
+    std::vector<char> ba(kBlock), bb(kBlock);
+    for (;;) {
+        std::size_t na = 0, nb = 0;
+        if (!fa->Read(ba.data(), kBlock, na) || !fb->Read(bb.data(), kBlock, nb) || na != nb ||
+            !std::equal(ba.begin(), ba.begin() + static_cast<std::ptrdiff_t>(na), bb.begin()))
+            return false;
+        if (na == 0)
+            return true;
+    }
+}

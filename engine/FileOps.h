@@ -1,0 +1,144 @@
+// The file-system calls that change a user's files, behind one small interface: the real calls on
+// Windows, and a simulation in the tests that can be ended at any call or run out of space, so
+// that every guarantee of a run and of its undo is checked against every moment it can stop at.
+// Failures carry the system's error numbers, so that both report alike.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The system's numbers for the failures the run tells apart.
+namespace FileError {
+inline constexpr std::uint32_t kNone = 0;
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kNotSameDevice = 17;
+inline constexpr std::uint32_t kWriteFault = 29;
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kLockViolation = 33;
+inline constexpr std::uint32_t kHandleDiskFull = 39;
+inline constexpr std::uint32_t kFileExists = 80;
+inline constexpr std::uint32_t kDiskFull = 112;
+inline constexpr std::uint32_t kDirNotEmpty = 145;
+inline constexpr std::uint32_t kAlreadyExists = 183;
+inline constexpr std::uint32_t kFilenameTooLong = 206;
+}  // namespace FileError
+
+// A file's size and last-write time (100-nanosecond units since 1601, UTC).
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+struct FileState {
+    bool folder = false;
+    bool readOnly = false;
+    FileStamp stamp;
+};
+
+// What identifies a file on its volume, however its path is spelled.
+struct FileIdentity {
+    std::uint32_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// A file opened for appending records (a run journal). Other programs may read it meanwhile but
+// not write it, so that a run and an undo of the same journal never overlap.
+class AppendStream {
+public:
+    virtual ~AppendStream() = default;
+    // Everything in the file, for a journal opened to be read and then continued.
+    virtual bool ReadAll(std::string& text, std::uint64_t maxSize) = 0;
+    virtual bool Append(std::string_view bytes) = 0;
+    // Makes everything appended so far outlive a power loss.
+    virtual bool Flush() = 0;
+    // Cuts the file to size (a torn last record); the next append follows it.
+    virtual bool Truncate(std::uint64_t size) = 0;
+};
+
+// A file opened to be read from its start.
+class ReadStream {
+public:
+    virtual ~ReadStream() = default;
+    // Up to size bytes; got is 0 at the end.
+    virtual bool Read(char* buffer, std::size_t size, std::size_t& got) = 0;
+    // Moves the reading position to offset from the start.
+    virtual bool Seek(std::uint64_t offset) = 0;
+};
+
+// Longest path the run creates: what the file functions of every Windows take without the long-path
+// form, so that a target never depends on the machine's long-path setting.
+inline constexpr std::size_t kMaxRunPathLength = 259;
+
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+
+    // The length of a path as the system counts it (UTF-16 units).
+    virtual std::size_t PathLength(const std::string& path) const = 0;
+
+    // Why the last failing call of this thread failed (a FileError number or another system one).
+    virtual std::uint32_t LastError() const = 0;
+    virtual void SetLastError(std::uint32_t code) = 0;
+
+    // False when nothing is there (or it cannot be reached).
+    virtual bool Stat(const std::string& path, FileState& state) = 0;
+    virtual bool Identity(const std::string& path, FileIdentity& identity) = 0;
+    // One folder level; fails with kAlreadyExists when it is there.
+    virtual bool MakeFolder(const std::string& folder) = 0;
+    // Only an empty folder.
+    virtual bool RemoveFolder(const std::string& folder) = 0;
+    // A rename on one volume, atomic: the target name holds the old file or the new one. Fails with
+    // kNotSameDevice across volumes; replaces an existing file only when asked. writeThrough makes
+    // it outlive a power loss before it returns.
+    virtual bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) = 0;
+    // A second name for the same file, on the same volume.
+    virtual bool HardLink(const std::string& existing, const std::string& link) = 0;
+    virtual bool Delete(const std::string& path) = 0;
+    virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+    // Writes a new file at target (never over an existing one) with source's bytes and last-write
+    // time, through one handle: written, flushed to the drive and checked to hold expectedSize
+    // bytes before it is closed. On failure nothing of target is left.
+    virtual bool CopyNew(const std::string& source, const std::string& target,
+                         std::uint64_t expectedSize) = 0;
+    // The names of the files (not folders) in a folder.
+    virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
+    // Fails with kSharingViolation while another handle may write the file.
+    virtual std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) = 0;
+    virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;
+    // A pause before a step is tried again (another program holds the file for a moment).
+    virtual void Wait(unsigned milliseconds) = 0;
+};
+
+// The system's own file functions (Windows builds only).
+FileOps& SystemFileOps();
+
+// Keeps the last error of the call that failed across the clean-up calls that follow it.
+class KeepFileError {
+public:
+    explicit KeepFileError(FileOps& ops) : ops_(ops), code_(ops.LastError()) { }
+    ~KeepFileError() { ops_.SetLastError(code_); }
+    KeepFileError(const KeepFileError&) = delete;
+    KeepFileError& operator=(const KeepFileError&) = delete;
+
+private:
+    FileOps& ops_;
+    std::uint32_t code_;
+};
+
+// Path helpers of the layer, free of the system.
+bool FileIsThere(FileOps& ops, const std::string& path);  // a file, not a folder
+bool AnythingThere(FileOps& ops, const std::string& path);
+bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp);  // a file only
+// Creates folder and its missing parents.
+bool MakeFolders(FileOps& ops, const std::string& folder);
+// Both files can be read and hold the same bytes.
+bool SameBytes(FileOps& ops, const std::string& a, const std::string& b);

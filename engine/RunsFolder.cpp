@@ -1,0 +1,95 @@
+#include "engine/RunsFolder.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/PathText.h"
+#include "engine/PathUtils.h"
+#include "engine/SettingsStore.h"
+
+namespace {
+
+std::string WithBackslash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+}  // namespace
+
+std::string FileErrorText(std::uint32_t code)
+{
+    std::string text;
+    if (!SystemErrorText(code, text))
+        text = "error " + std::to_string(code);
+    return text;
+}
+
+std::string RunsFolder()
+{
+    char buffer[MAX_PATH + 1];
+    const DWORD length = GetEnvironmentVariableA(kRunsFolderVariable, buffer, sizeof buffer);
+    if (length > 0 && length < sizeof buffer)
+        return WithBackslash(buffer);
+    char local[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                local)))
+        return {};
+    return WithBackslash(local) + "Quillmere\\Runs\\";
+}
+
+std::uint32_t StoredKeepRuns()
+{
+    DWORD value = kDefaultKeepRuns;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value,
+                     &size) != ERROR_SUCCESS)
+        return kDefaultKeepRuns;
+    return std::max<DWORD>(value, 1);
+}
+
+std::string NewJournalName()
+{
+    SYSTEMTIME t;
+    GetSystemTime(&t);
+    char name[32];
+    std::snprintf(name, sizeof name, "%04u%02u%02u-%02u%02u%02u-%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond, t.wMilliseconds);
+    return name;
+}
+
+std::string LocalTimeText()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+std::string KeptFilesText(const std::vector<std::string>& keptFiles)
+{
+    std::string folder;
+    if (keptFiles.empty() || !FolderOf(keptFiles.front(), folder))
+        return {};
+    return std::to_string(keptFiles.size()) +
+           (keptFiles.size() == 1 ? " replaced file is" : " replaced files are") + " still kept in \"" +
+           folder + "\"; the run is not marked undone";
+}
+
+std::vector<std::string> KeptJournals(const std::string& folder)
+{
+    return KeptJournals(SystemFileOps(), folder);
+}
+
+bool LoadJournal(const std::string& path, JournalData& data, std::string& error)
+{
+    return LoadJournal(SystemFileOps(), path, data, error);
+}

@@ -1,0 +1,347 @@
+// The system's file functions behind FileOps. Names are converted from the program's code page
+// (UTF-8 where the manifest is honoured) to UTF-16 and the wide functions are called, with the
+// long-path form where a path needs it, so that no name goes through a best-fit conversion.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/FileOps.h"
+#include "engine/FileTransfer.h"
+#include "engine/PathUtils.h"
+
+namespace {
+
+// Paths from this length on take the \\?\ form: CreateDirectory's limit is MAX_PATH - 12.
+constexpr std::size_t kLongFormFrom = MAX_PATH - 12;
+
+std::wstring SystemPath(const std::string& path)
+{
+    std::wstring wide = WideOf(path);
+    if (wide.size() < kLongFormFrom || wide.rfind(L"\\\\?\\", 0) == 0)
+        return wide;
+    // The long form takes the path as it stands: it is made full first.
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return wide;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return wide;
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::uint64_t Join(DWORD high, DWORD low)
+{
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) { }
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE Get() const { return h_; }
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    // Closes keeping the last error of the step before.
+    bool Close()
+    {
+        if (!Valid())
+            return true;
+        const DWORD error = GetLastError();
+        const bool ok = CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        if (ok)
+            SetLastError(error);
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class SystemAppend : public AppendStream {
+public:
+    explicit SystemAppend(HANDLE h) : file_(h) { }
+
+    bool ReadAll(std::string& text, std::uint64_t maxSize) override
+    {
+        LARGE_INTEGER size, zero {};
+        if (!GetFileSizeEx(file_.Get(), &size) || !SetFilePointerEx(file_.Get(), zero, nullptr, FILE_BEGIN))
+            return false;
+        if (static_cast<std::uint64_t>(size.QuadPart) > maxSize) {
+            SetLastError(ERROR_FILE_TOO_LARGE);
+            return false;
+        }
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (done < text.size()) {
+            DWORD got = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
+            if (!::ReadFile(file_.Get(), text.data() + done, want, &got, nullptr))
+                return false;
+            if (got == 0)
+                break;
+            done += got;
+        }
+        text.resize(done);
+        return true;
+    }
+
+    bool Append(std::string_view bytes) override
+    {
+        LARGE_INTEGER zero {};
+        DWORD written = 0;
+        if (!SetFilePointerEx(file_.Get(), zero, nullptr, FILE_END) ||
+            !WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            return false;
+        if (written != bytes.size()) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return true;
+    }
+
+    bool Flush() override { return FlushFileBuffers(file_.Get()) != 0; }
+
+    bool Truncate(std::uint64_t size) override
+    {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(size);
+        return SetFilePointerEx(file_.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file_.Get());
+    }
+
+private:
+    Handle file_;
+};
+
+class SystemRead : public ReadStream {
+public:
+    explicit SystemRead(HANDLE h) : file_(h) { }
+
+    bool Read(char* buffer, std::size_t size, std::size_t& got) override
+    {
+        got = 0;
+        while (got < size) {
+            DWORD n = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1 << 20));
+            if (!::ReadFile(file_.Get(), buffer + got, want, &n, nullptr))
+                return false;
+            if (n == 0)
+                break;
+            got += n;
+        }
+        return true;
+    }
+
+    bool Seek(std::uint64_t offset) override
+    {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(file_.Get(), at, nullptr, FILE_BEGIN) != 0;
+    }
+
+private:
+    Handle file_;
+};
+
+constexpr DWORD kCopyBlock = 1 << 20;
+
+class SystemFileOpsImpl : public FileOps {
+public:
+    std::size_t PathLength(const std::string& path) const override { return SystemLength(path); }
+    std::uint32_t LastError() const override { return GetLastError(); }
+    void SetLastError(std::uint32_t code) override { ::SetLastError(code); }
+
+    bool Stat(const std::string& path, FileState& state) override
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data))
+            return false;
+        state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        state.readOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        state.stamp.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+        state.stamp.writeTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+        return true;
+    }
+
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        Handle h(CreateFileW(SystemPath(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!h.Valid() || !GetFileInformationByHandle(h.Get(), &info))
+            return false;
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
+        // A volume that gives no identities (some network file systems) is not trusted with them.
+        return identity.index != 0;
+    }
+
+    bool MakeFolder(const std::string& folder) override
+    {
+        return CreateDirectoryW(SystemPath(folder).c_str(), nullptr) != 0;
+    }
+
+    bool RemoveFolder(const std::string& folder) override
+    {
+        return RemoveDirectoryW(SystemPath(folder).c_str()) != 0;
+    }
+
+    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
+    {
+        const DWORD flags =
+                (replace ? MOVEFILE_REPLACE_EXISTING : 0) | (writeThrough ? MOVEFILE_WRITE_THROUGH : 0);
+        return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), flags) != 0;
+    }
+
+    bool HardLink(const std::string& existing, const std::string& link) override
+    {
+        return CreateHardLinkW(SystemPath(link).c_str(), SystemPath(existing).c_str(), nullptr) != 0;
+    }
+
+    bool Delete(const std::string& path) override { return DeleteFileW(SystemPath(path).c_str()) != 0; }
+
+    bool SetReadOnly(const std::string& path, bool readOnly) override
+    {
+        const std::wstring wide = SystemPath(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+        const DWORD wanted =
+                readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
+        return wanted == attributes ||
+               SetFileAttributesW(wide.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+    }
+
+    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize) override
+    {
+        // Others may go on reading and writing the source: a copy that sees it change size fails
+        // its check below.
+        Handle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!in.Valid() || !GetFileInformationByHandle(in.Get(), &info))
+            return false;
+        const std::wstring out = SystemPath(target);
+        // The new file is written, flushed and checked through this one handle, so that another
+        // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
+        Handle file(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file.Valid())
+            return false;
+        const bool ok = CopyBytes(in.Get(), file.Get(), expectedSize) &&
+                        SetFileTime(file.Get(), nullptr, nullptr, &info.ftLastWriteTime) &&
+                        FlushFileBuffers(file.Get()) && SizeIs(file.Get(), expectedSize) && file.Close();
+        constexpr DWORD kKeptAttributes =
+                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+        const DWORD attributes = info.dwFileAttributes & kKeptAttributes;
+        if (ok && (attributes == 0 || SetFileAttributesW(out.c_str(), attributes)))
+            return true;
+        const DWORD error = GetLastError();
+        file.Close();
+        SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(out.c_str());
+        ::SetLastError(error);
+        return false;
+    }
+
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
+    {
+        std::wstring pattern = SystemPath(folder);
+        if (!pattern.empty() && pattern.back() != L'\\')
+            pattern += L'\\';
+        pattern += L'*';
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_NOT_FOUND;
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                names.push_back(AnsiOf(found.cFileName));
+        } while (FindNextFileW(find, &found));
+        const DWORD error = GetLastError();
+        FindClose(find);
+        ::SetLastError(error);
+        return error == ERROR_NO_MORE_FILES;
+    }
+
+    std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override
+    {
+        HANDLE h =
+                CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            createNew ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return nullptr;
+        return std::make_unique<SystemAppend>(h);
+    }
+
+    std::unique_ptr<ReadStream> OpenRead(const std::string& path) override
+    {
+        HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return nullptr;
+        return std::make_unique<SystemRead>(h);
+    }
+
+    void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
+
+private:
+    static bool CopyBytes(HANDLE in, HANDLE out, std::uint64_t expectedSize)
+    {
+        std::vector<char> block(kCopyBlock);
+        std::uint64_t total = 0;
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(in, block.data(), kCopyBlock, &got, nullptr))
+                return false;
+            if (got == 0)
+                break;
+            DWORD written = 0;
+            if (!WriteFile(out, block.data(), got, &written, nullptr))
+                return false;
+            if (written != got) {
+                ::SetLastError(ERROR_DISK_FULL);
+                return false;
+            }
+            total += got;
+        }
+        if (total != expectedSize) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        return true;
+    }
+
+    static bool SizeIs(HANDLE file, std::uint64_t expectedSize)
+    {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file, &size))
+            return false;
+        if (static_cast<std::uint64_t>(size.QuadPart) == expectedSize)
+            return true;
+        ::SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps()
+{
+    static SystemFileOpsImpl ops;
+    return ops;
+}
+
+bool RealFileSystem::EnsureFolder(const std::string& folder)
+{
+    return ::EnsureFolder(folder, true);
+}

@@ -1,0 +1,471 @@
+#include "MemoryFileOps.h"
+
+#include <algorithm>
+
+namespace {
+
+class MemoryAppend : public AppendStream {
+public:
+    MemoryAppend(MemoryFileOps& ops, std::string path, std::shared_ptr<MemoryFileOps::Data> data)
+        : ops_(ops), path_(std::move(path)), data_(std::move(data))
+    {
+        ++data_->writers;
+    }
+    ~MemoryAppend() override { --data_->writers; }
+
+    bool ReadAll(std::string& text, std::uint64_t maxSize) override
+    {
+        if (ops_.Ended())
+            return false;
+        ops_.Tick();
+        if (data_->bytes.size() > maxSize)
+            return false;
+        text = data_->bytes;
+        return true;
+    }
+
+    bool Append(std::string_view bytes) override
+    {
+        if (ops_.Ended())
+            return false;
+        if (!ops_.Fits(path_, bytes.size())) {
+            ops_.SetLastError(FileError::kDiskFull);
+            return false;
+        }
+        try {
+            ops_.Tick();
+        } catch (const Killed&) {
+            // Ended while writing: part of the record may have reached the file.
+            data_->bytes.append(bytes.substr(0, bytes.size() / 2));
+            throw;
+        }
+        data_->bytes.append(bytes);
+        return true;
+    }
+
+    bool Flush() override
+    {
+        if (ops_.Ended())
+            return false;
+        ops_.Tick();
+        return true;
+    }
+
+    bool Truncate(std::uint64_t size) override
+    {
+        if (ops_.Ended())
+            return false;
+        ops_.Tick();
+        if (size < data_->bytes.size())
+            data_->bytes.resize(static_cast<std::size_t>(size));
+        return true;
+    }
+
+private:
+    MemoryFileOps& ops_;
+    std::string path_;
+    std::shared_ptr<MemoryFileOps::Data> data_;
+};
+
+class MemoryRead : public ReadStream {
+public:
+    explicit MemoryRead(std::string bytes) : bytes_(std::move(bytes)) { }
+
+    bool Read(char* buffer, std::size_t size, std::size_t& got) override
+    {
+        got = std::min(size, bytes_.size() - at_);
+        std::copy_n(bytes_.data() + at_, got, buffer);
+        at_ += got;
+        return true;
+    }
+
+    bool Seek(std::uint64_t offset) override
+    {
+        at_ = static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes_.size()));
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+MemoryFileOps::MemoryFileOps()
+{
+    AddFolder("C:");
+    AddFolder("D:");
+}
+
+std::string MemoryFileOps::Upper(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string MemoryFileOps::Key(const std::string& path)
+{
+    std::string key = Upper(path);
+    while (key.size() > 2 && key.back() == '\\')
+        key.pop_back();
+    return key;
+}
+
+std::string MemoryFileOps::ParentKey(const std::string& key)
+{
+    const auto slash = key.rfind('\\');
+    return slash == std::string::npos ? std::string() : key.substr(0, slash);
+}
+
+std::string MemoryFileOps::VolumeOf(const std::string& key)
+{
+    return key.substr(0, 2);
+}
+
+void MemoryFileOps::AddFolder(const std::string& path)
+{
+    Node node;
+    node.folder = true;
+    node.path = path;
+    nodes_[Key(path)] = node;
+}
+
+void MemoryFileOps::AddFile(const std::string& path, const std::string& bytes, std::uint64_t writeTime)
+{
+    Node node;
+    node.path = path;
+    node.data = std::make_shared<Data>();
+    node.data->bytes = bytes;
+    node.data->writeTime = writeTime;
+    node.data->index = nextIndex_++;
+    nodes_[Key(path)] = node;
+}
+
+bool MemoryFileOps::Contents(const std::string& path, std::string& bytes) const
+{
+    const auto found = nodes_.find(Key(path));
+    if (found == nodes_.end() || found->second.folder)
+        return false;
+    bytes = found->second.data->bytes;
+    return true;
+}
+
+std::map<std::string, std::string> MemoryFileOps::Files() const
+{
+    std::map<std::string, std::string> files;
+    for (const auto& [key, node] : nodes_)
+        if (!node.folder)
+            files[node.path] = node.data->bytes;
+    return files;
+}
+
+std::set<std::string> MemoryFileOps::Folders() const
+{
+    std::set<std::string> folders;
+    for (const auto& [key, node] : nodes_)
+        if (node.folder)
+            folders.insert(key);
+    return folders;
+}
+
+void MemoryFileOps::Tick()
+{
+    if (++calls_ == killAt_) {
+        dead_ = true;
+        throw Killed();
+    }
+}
+
+bool MemoryFileOps::Dead()
+{
+    if (!dead_)
+        return false;
+    error_ = FileError::kInvalidHandle;
+    return true;
+}
+
+MemoryFileOps::Node* MemoryFileOps::Find(const std::string& path)
+{
+    const auto found = nodes_.find(Key(path));
+    return found == nodes_.end() ? nullptr : &found->second;
+}
+
+bool MemoryFileOps::Fail(std::uint32_t code)
+{
+    error_ = code;
+    return false;
+}
+
+bool MemoryFileOps::Held(const std::string& path)
+{
+    const auto found = held_.find(Upper(path));
+    if (found == held_.end() || found->second <= 0)
+        return false;
+    --found->second;
+    return true;
+}
+
+bool MemoryFileOps::ParentIsFolder(const std::string& key)
+{
+    const auto parent = nodes_.find(ParentKey(key));
+    return parent != nodes_.end() && parent->second.folder;
+}
+
+std::uint64_t MemoryFileOps::Used(const std::string& volume) const
+{
+    std::set<const Data*> counted;
+    std::uint64_t used = 0;
+    for (const auto& [key, node] : nodes_)
+        if (!node.folder && VolumeOf(key) == volume && counted.insert(node.data.get()).second)
+            used += node.data->bytes.size();
+    return used;
+}
+
+bool MemoryFileOps::Fits(const std::string& path, std::uint64_t more)
+{
+    const auto limit = capacity_.find(VolumeOf(Key(path)));
+    return limit == capacity_.end() || Used(limit->first) + more <= limit->second;
+}
+
+bool MemoryFileOps::Stat(const std::string& path, FileState& state)
+{
+    if (Dead())
+        return false;
+    const Node* node = Find(path);
+    if (node == nullptr)
+        return Fail(ParentIsFolder(Key(path)) ? FileError::kFileNotFound : FileError::kPathNotFound);
+    state = FileState {};
+    state.folder = node->folder;
+    if (!node->folder) {
+        state.readOnly = node->data->readOnly;
+        state.stamp = {node->data->bytes.size(), node->data->writeTime};
+    }
+    return true;
+}
+
+bool MemoryFileOps::Identity(const std::string& path, FileIdentity& identity)
+{
+    if (Dead())
+        return false;
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder)
+        return Fail(FileError::kFileNotFound);
+    identity.volume = static_cast<std::uint32_t>(static_cast<unsigned char>(Key(path)[0]));
+    identity.index = node->data->index;
+    return true;
+}
+
+bool MemoryFileOps::MakeFolder(const std::string& folder)
+{
+    if (Dead())
+        return false;
+    const std::string key = Key(folder);
+    if (nodes_.count(key) != 0)
+        return Fail(FileError::kAlreadyExists);
+    if (!ParentIsFolder(key))
+        return Fail(FileError::kPathNotFound);
+    Tick();
+    Node node;
+    node.folder = true;
+    node.path = folder;
+    while (node.path.size() > 2 && node.path.back() == '\\')
+        node.path.pop_back();
+    nodes_[key] = node;
+    return true;
+}
+
+bool MemoryFileOps::RemoveFolder(const std::string& folder)
+{
+    if (Dead())
+        return false;
+    const std::string key = Key(folder);
+    const Node* node = Find(folder);
+    if (node == nullptr || !node->folder)
+        return Fail(FileError::kFileNotFound);
+    for (const auto& [other, ignored] : nodes_)
+        if (other.size() > key.size() && other.compare(0, key.size(), key) == 0 && other[key.size()] == '\\')
+            return Fail(FileError::kDirNotEmpty);
+    Tick();
+    nodes_.erase(key);
+    return true;
+}
+
+bool MemoryFileOps::Rename(const std::string& from, const std::string& to, bool replace, bool)
+{
+    if (Dead())
+        return false;
+    const std::string fromKey = Key(from), toKey = Key(to);
+    Node* node = Find(from);
+    if (node == nullptr)
+        return Fail(ParentIsFolder(fromKey) ? FileError::kFileNotFound : FileError::kPathNotFound);
+    if (VolumeOf(fromKey) != VolumeOf(toKey))
+        return Fail(FileError::kNotSameDevice);
+    if (Held(from) || Held(to) || (!node->folder && node->data->writers > 0))
+        return Fail(FileError::kSharingViolation);
+    if (!ParentIsFolder(toKey))
+        return Fail(FileError::kPathNotFound);
+    const Node* existing = Find(to);
+    if (existing != nullptr && fromKey != toKey) {
+        if (!replace)
+            return Fail(FileError::kAlreadyExists);
+        if (existing->folder || existing->data->readOnly)
+            return Fail(FileError::kAccessDenied);
+    }
+    if (node->folder)
+        return Fail(FileError::kAccessDenied);  // the run never renames folders
+    Tick();
+    Node moved = *node;
+    moved.path = to;
+    nodes_.erase(fromKey);
+    nodes_[toKey] = moved;
+    return true;
+}
+
+bool MemoryFileOps::HardLink(const std::string& existing, const std::string& link)
+{
+    if (Dead())
+        return false;
+    const std::string linkKey = Key(link);
+    Node* node = Find(existing);
+    if (node == nullptr || node->folder)
+        return Fail(FileError::kFileNotFound);
+    if (VolumeOf(Key(existing)) != VolumeOf(linkKey))
+        return Fail(FileError::kNotSameDevice);
+    if (nodes_.count(linkKey) != 0)
+        return Fail(FileError::kAlreadyExists);
+    if (!ParentIsFolder(linkKey))
+        return Fail(FileError::kPathNotFound);
+    Tick();
+    Node second = *node;
+    second.path = link;
+    nodes_[linkKey] = second;
+    return true;
+}
+
+bool MemoryFileOps::Delete(const std::string& path)
+{
+    if (Dead())
+        return false;
+    Node* node = Find(path);
+    if (node == nullptr || node->folder)
+        return Fail(node == nullptr ? FileError::kFileNotFound : FileError::kAccessDenied);
+    if (node->data->readOnly)
+        return Fail(FileError::kAccessDenied);
+    if (Held(path) || node->data->writers > 0)
+        return Fail(FileError::kSharingViolation);
+    Tick();
+    nodes_.erase(Key(path));
+    return true;
+}
+
+bool MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
+{
+    if (Dead())
+        return false;
+    Node* node = Find(path);
+    if (node == nullptr || node->folder)
+        return Fail(FileError::kFileNotFound);
+    Tick();
+    node->data->readOnly = readOnly;
+    return true;
+}
+
+bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize)
+{
+    if (Dead())
+        return false;
+    const Node* from = Find(source);
+    if (from == nullptr || from->folder)
+        return Fail(FileError::kFileNotFound);
+    const std::string key = Key(target);
+    if (nodes_.count(key) != 0)
+        return Fail(FileError::kFileExists);
+    if (!ParentIsFolder(key))
+        return Fail(FileError::kPathNotFound);
+    const std::shared_ptr<Data> in = from->data;
+    Tick();
+    Node node;
+    node.path = target;
+    node.data = std::make_shared<Data>();
+    node.data->index = nextIndex_++;
+    nodes_[key] = node;
+    const std::shared_ptr<Data> out = node.data;
+    const std::string& bytes = in->bytes;
+    // Half, then the rest: a kill or a full drive in between leaves a cut file under this name.
+    const std::size_t half = bytes.size() / 2;
+    for (const auto& [offset, length] :
+         {std::pair<std::size_t, std::size_t> {0, half}, {half, bytes.size() - half}}) {
+        if (!Fits(target, length)) {
+            nodes_.erase(key);
+            return Fail(FileError::kDiskFull);
+        }
+        out->bytes.append(bytes, offset, length);
+        if (offset == 0)
+            Tick();
+    }
+    if (out->bytes.size() != expectedSize) {
+        nodes_.erase(key);
+        return Fail(FileError::kWriteFault);
+    }
+    out->writeTime = in->writeTime;
+    out->readOnly = in->readOnly;
+    return true;
+}
+
+bool MemoryFileOps::ListFiles(const std::string& folder, std::vector<std::string>& names)
+{
+    if (Dead())
+        return false;
+    const std::string key = Key(folder);
+    const Node* node = Find(folder);
+    if (node == nullptr || !node->folder)
+        return Fail(FileError::kPathNotFound);
+    for (const auto& [other, child] : nodes_)
+        if (!child.folder && ParentKey(other) == key)
+            names.push_back(child.path.substr(child.path.rfind('\\') + 1));
+    return true;
+}
+
+std::unique_ptr<AppendStream> MemoryFileOps::OpenAppend(const std::string& path, bool createNew)
+{
+    if (Dead())
+        return nullptr;
+    const std::string key = Key(path);
+    Node* node = Find(path);
+    if (createNew) {
+        if (node != nullptr) {
+            Fail(FileError::kFileExists);
+            return nullptr;
+        }
+        if (!ParentIsFolder(key)) {
+            Fail(FileError::kPathNotFound);
+            return nullptr;
+        }
+        Tick();
+        AddFile(path, "", clock_++);
+        node = Find(path);
+    } else if (node == nullptr || node->folder) {
+        Fail(FileError::kFileNotFound);
+        return nullptr;
+    }
+    if (node->data->writers > 0 || Held(path)) {
+        Fail(FileError::kSharingViolation);
+        return nullptr;
+    }
+    return std::make_unique<MemoryAppend>(*this, path, node->data);
+}
+
+std::unique_ptr<ReadStream> MemoryFileOps::OpenRead(const std::string& path)
+{
+    if (Dead())
+        return nullptr;
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder) {
+        Fail(FileError::kFileNotFound);
+        return nullptr;
+    }
+    return std::make_unique<MemoryRead>(node->data->bytes);
+}
