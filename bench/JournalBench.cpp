@@ -17,6 +17,7 @@
 
 #include "engine/JournalFormat.h"
 #include "engine/RunFileSystem.h"
+#include "engine/FileTransfer.h"
 #include "engine/RunsFolder.h"
 
 namespace {

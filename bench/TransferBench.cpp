@@ -51,7 +51,7 @@ double TimeCopies(const std::vector<std::string>& sources, const std::string& ou
     const LARGE_INTEGER start = Now();
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::string target = out + "\\IMG_" + std::to_string(i) + ".JPG";
-        const bool ok = safe ? TransferFile(sources[i], target, false) == TransferOutcome::Done
+        const bool ok = safe ? RealFileSystem().Transfer(sources[i], target, false) == TransferOutcome::Done
                              : CopyFileA(sources[i].c_str(), target.c_str(), TRUE) != 0;
         if (!ok)
             return -1;

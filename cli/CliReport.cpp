@@ -14,10 +14,20 @@ void RunTally::Add(RowOutcome outcome)
     }
 }
 
+void RunTally::Add(const RowResult& result)
+{
+    Add(result.outcome);
+    if (result.outcome == RowOutcome::Skipped && result.text.rfind(kDuplicateLead, 0) == 0)
+        ++duplicates_;
+}
+
 std::string RunTally::Summary(int listed, bool dryRun) const
 {
     std::string text = std::to_string(Files()) + " files, " + std::to_string(ok_) + " OK, " +
                        std::to_string(skipped_) + " skipped, " + std::to_string(failed_) + " failed";
+    if (duplicates_ > 0)
+        text += " (" + std::to_string(duplicates_) + (duplicates_ == 1 ? " file was" : " files were") +
+                " listed twice under another name)";
     if (listed > Files())
         text += ", " + std::to_string(listed - Files()) + " not processed (cancelled)";
     if (dryRun)

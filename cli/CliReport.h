@@ -18,6 +18,7 @@ std::string RowLine(const std::string& source, const std::string& target, const 
 class RunTally {
 public:
     void Add(RowOutcome outcome);
+    void Add(const RowResult& result);
     int Files() const { return ok_ + skipped_ + failed_; }
     int Ok() const { return ok_; }
     int Skipped() const { return skipped_; }
@@ -30,4 +31,5 @@ private:
     int ok_ = 0;
     int skipped_ = 0;
     int failed_ = 0;
+    int duplicates_ = 0;  // of those skipped, files listed again under another name
 };

@@ -112,16 +112,23 @@ public:
     bool SeenBefore(RunFileSystem& fs, const std::string& source, std::string& firstName)
     {
         FileIdentity identity;
-        const auto [found, added] = fs.Identity(source, identity)
-                                            ? byIdentity_.emplace(identity, source)
-                                            : byPath_.emplace(PathKey(FullPath(source)), source);
+        if (fs.Identity(source, identity))
+            return Seen(byIdentity_, identity, source, firstName);
+        return Seen(byPath_, PathKey(FullPath(source)), source, firstName);
+    }
+
+private:
+    template <class Key>
+    static bool Seen(std::map<Key, std::string>& seen, const Key& key, const std::string& source,
+                     std::string& firstName)
+    {
+        const auto [found, added] = seen.emplace(key, source);
         if (added)
             return false;
         firstName = found->second;
         return true;
     }
 
-private:
     std::map<FileIdentity, std::string> byIdentity_;
     std::map<std::string, std::string> byPath_;
 };

@@ -133,29 +133,6 @@ bool EnsureFolderLevels(const std::string& path, const std::function<bool(const 
     return ensureLevel(path);
 }
 
-bool SystemErrorText(DWORD code, std::string& text)
-{
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                                FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                        reinterpret_cast<char*>(&buffer), 0, nullptr);
-    if (length == 0 || buffer == nullptr) {
-        if (buffer != nullptr)
-            LocalFree(buffer);
-        return false;
-    }
-    std::string result;
-    result.reserve(length);
-    for (DWORD i = 0; i < length; ++i) {
-        if (buffer[i] != '\r' && buffer[i] != '\n')
-            result += buffer[i];
-    }
-    LocalFree(buffer);
-    text = std::move(result);
-    return true;
-}
-
 bool ListFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit)
 {
     const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";

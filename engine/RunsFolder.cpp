@@ -22,14 +22,6 @@ std::string WithBackslash(std::string folder)
 
 }  // namespace
 
-std::string FileErrorText(std::uint32_t code)
-{
-    std::string text;
-    if (!SystemErrorText(code, text))
-        text = "error " + std::to_string(code);
-    return text;
-}
-
 std::string RunsFolder()
 {
     char buffer[MAX_PATH + 1];

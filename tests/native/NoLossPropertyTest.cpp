@@ -392,3 +392,51 @@ TEST(NoLossProperty, AnUndoRefusesAJournalItsRunStillHolds)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NoLossProperty, AReplacedFileThatCannotGoBackKeepsTheRunOpenAndSaysWhereItIs)
+{
+    Case c;
+    c.files = {{"C:\\card\\a.jpg", "the new photo"}, {"C:\\out\\a.jpg", "the old photo"}};
+    c.sources = {"C:\\card\\a.jpg"};
+    c.targets = {"C:\\out\\a.jpg"};
+    c.policy = TargetExistsPolicy::Overwrite;
+    MemoryFileOps ops;
+    Lay(ops, c);
+    RunSteps(ops, c, "run");
+    const std::string journal = OnlyJournal(ops);
+    // The user edits the new file after the run: undo may not take it away, so the old one stays kept.
+    ASSERT_TRUE(ops.Delete("C:\\out\\a.jpg"));
+    ops.AddFile("C:\\out\\a.jpg", "the new photo, edited", 9999);
+    UndoCollector sink;
+    UndoTally tally;
+    std::string error;
+    ASSERT_TRUE(UndoRun(ops, journal, false, "now", sink, tally, error)) << error;
+    ASSERT_EQ(sink.leftRows.size(), 1u);
+    EXPECT_NE(sink.leftRows[0].find(
+                      "Target changed since the run; left; replaced file kept in \"C:\\runs\\run.kept\\"),
+              std::string::npos)
+            << sink.leftRows[0];
+    ASSERT_EQ(tally.keptFiles.size(), 1u);
+    std::string kept;
+    ASSERT_TRUE(ops.Contents(tally.keptFiles[0], kept));
+    EXPECT_EQ(kept, "the old photo");
+    JournalData data;
+    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << error;
+    EXPECT_FALSE(data.undone);
+    // Once the user puts the run's file back, a second undo finishes.
+    ASSERT_TRUE(ops.Delete("C:\\out\\a.jpg"));
+    ops.AddFile("C:\\out\\a.jpg", "the new photo", data.steps.back().targetStamp.writeTime);
+    UndoCollector again;
+    UndoTally second;
+    ASSERT_TRUE(UndoRun(ops, journal, false, "now", again, second, error)) << error;
+    EXPECT_TRUE(again.leftRows.empty());
+    std::string now;
+    ASSERT_TRUE(ops.Contents("C:\\out\\a.jpg", now));
+    EXPECT_EQ(now, "the old photo");
+    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << error;
+    EXPECT_TRUE(data.undone);
+}
+
+}  // namespace

@@ -357,7 +357,8 @@ bool MemoryFileOps::Delete(const std::string& path)
     if (Held(path) || node->data->writers > 0)
         return Fail(FileError::kSharingViolation);
     Tick();
-    nodes_.erase(Key(path));
+    if (lying_.count(Upper(path)) == 0)
+        nodes_.erase(Key(path));
     return true;
 }
 

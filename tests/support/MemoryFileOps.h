@@ -60,6 +60,9 @@ public:
     // held it open, letting others read (as scanners and indexers do).
     void HoldFor(const std::string& path, int times) { held_[Upper(path)] = times; }
     unsigned Waited() const { return waited_; }
+    // Deletions of path report success and leave the file, as a write-protected card does under
+    // some systems.
+    void LieAboutDeleting(const std::string& path) { lying_.insert(Upper(path)); }
 
     std::size_t PathLength(const std::string& path) const override { return path.size(); }
     std::uint32_t LastError() const override { return error_; }
@@ -99,6 +102,7 @@ private:
     std::map<std::string, Node> nodes_;
     std::map<std::string, std::uint64_t> capacity_;
     std::map<std::string, int> held_;
+    std::set<std::string> lying_;
     std::uint32_t error_ = 0;
     std::uint64_t calls_ = 0;
     std::uint64_t killAt_ = 0;

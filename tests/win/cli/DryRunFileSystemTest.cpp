@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "engine/DryRunFileSystem.h"
+#include "engine/FileTransfer.h"
 #include "tests/support/TempTree.h"
 
 namespace {

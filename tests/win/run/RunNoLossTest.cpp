@@ -282,15 +282,15 @@ void RunSeed(unsigned seed)
 
     // Undo: the tree before the run comes back, but for the source the test removed (a copy made
     // of it by an earlier row is kept and reported).
-    const std::string journal = LatestJournal();
+    const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
     LeftRows sink;
     if (!journal.empty()) {
         JournalData data;
         std::string error;
-        ASSERT_TRUE(LoadForUndo(journal, data, error)) << error;
+        ASSERT_TRUE(LoadForUndo(SystemFileOps(), journal, data, error)) << error;
         UndoTally tally;
-        ASSERT_TRUE(UndoRun(journal, data, false, sink, tally, error)) << error;
+        ASSERT_TRUE(UndoRun(SystemFileOps(), journal, false, "now", sink, tally, error)) << error;
     }
     for (const auto& source : sink.sources)
         EXPECT_TRUE(removed.count(source)) << "left by undo: " << source;

@@ -1,0 +1,115 @@
+// One move or copy at a time through the transfer steps, on the file system in memory: the guards
+// of each step, each of which a test here fails without.
+#include <gtest/gtest.h>
+
+#include "MemoryFileOps.h"
+#include "engine/FileTransfer.h"
+
+namespace {
+
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ops.AddFolder("C:\\card");
+        ops.AddFolder("D:\\out");
+        ops.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+    }
+
+    TransferOutcome Move(const std::string& target = "D:\\out\\a.jpg")
+    {
+        std::string partial;
+        EXPECT_TRUE(FreePartialName(ops, target, partial));
+        return TransferFile(ops, "C:\\card\\a.jpg", target, true, false, partial);
+    }
+
+    MemoryFileOps ops;
+};
+
+TEST_F(TransferTest, AMoveAcrossDrivesDeletesItsSourceOnlyAfterTheCopyHasItsName)
+{
+    // Ended at every call: the photo is always whole under its source or its target name.
+    for (std::uint64_t kill = 1; kill < 20; ++kill) {
+        MemoryFileOps run;
+        run.AddFolder("C:\\card");
+        run.AddFolder("D:\\out");
+        run.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+        run.KillAt(kill);
+        std::string partial;
+        try {
+            FreePartialName(run, "D:\\out\\a.jpg", partial);
+            TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial);
+        } catch (const Killed&) { }
+        std::string source, target;
+        const bool atSource = run.Contents("C:\\card\\a.jpg", source) && source == "a photo of some length";
+        const bool atTarget = run.Contents("D:\\out\\a.jpg", target) && target == "a photo of some length";
+        EXPECT_TRUE(atSource || atTarget) << "kill " << kill;
+        if (run.Contents("D:\\out\\a.jpg", target))
+            EXPECT_EQ(target, "a photo of some length") << "kill " << kill;
+    }
+}
+
+TEST_F(TransferTest, ACopyThatCannotFinishLeavesNothingBehind)
+{
+    ops.SetCapacity("D:", 10);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial),
+              TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kDiskFull);
+    EXPECT_EQ(ops.Files().size(), 1u);
+}
+
+TEST_F(TransferTest, ADeletionTheDriveOnlyPretendedIsReportedAsASourceKept)
+{
+    ops.LieAboutDeleting("C:\\card\\a.jpg");
+    EXPECT_EQ(Move(), TransferOutcome::SourceKept);
+    std::string target;
+    EXPECT_TRUE(ops.Contents("D:\\out\\a.jpg", target));
+    EXPECT_TRUE(ops.Contents("C:\\card\\a.jpg", target));
+}
+
+TEST_F(TransferTest, AnotherProgramHoldingTheFileForAMomentIsWaitedFor)
+{
+    ops.AddFolder("C:\\out");
+    ops.HoldFor("C:\\card\\a.jpg", 3);
+    EXPECT_EQ(Move("C:\\out\\a.jpg"), TransferOutcome::Done);
+    EXPECT_GT(ops.Waited(), 0u);
+    // Held for longer than a few seconds: the row fails with the reason, nothing moved.
+    ops.HoldFor("C:\\out\\a.jpg", 100);
+    std::string partial;
+    EXPECT_EQ(TransferFile(ops, "C:\\out\\a.jpg", "C:\\card\\a.jpg", true, false, partial),
+              TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kSharingViolation);
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents("C:\\out\\a.jpg", bytes));
+    EXPECT_LE(ops.Waited(), 5000u);
+}
+
+TEST_F(TransferTest, ATargetThatAppearedMeanwhileIsNeverReplaced)
+{
+    ops.AddFile("D:\\out\\a.jpg", "someone else's photo", 900);
+    std::string partial = "D:\\out\\~a.jpg.qmpart";
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial),
+              TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kFileExists);
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents("D:\\out\\a.jpg", bytes));
+    EXPECT_EQ(bytes, "someone else's photo");
+    EXPECT_EQ(ops.Files().count("D:\\out\\~a.jpg.qmpart"), 0u);
+}
+
+TEST_F(TransferTest, UnfinishedCopiesOfOtherRunsAreNeverTakenOver)
+{
+    ops.AddFile("D:\\out\\~a.jpg.qmpart", "another run's copy", 1);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(partial, "D:\\out\\~a.jpg.1.qmpart");
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial),
+              TransferOutcome::Done);
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents("D:\\out\\~a.jpg.qmpart", bytes));
+    EXPECT_EQ(bytes, "another run's copy");
+}
+
+}  // namespace
