@@ -63,7 +63,6 @@ bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& got)
 
 bool HaveSameContent(const std::string& a, const std::string& b)
 {
-    constexpr DWORD kBlockSize = 256 * 1024;
     ReadHandle fileA(a);
     ReadHandle fileB(b);
     if (!fileA.Valid() || !fileB.Valid())
@@ -73,7 +72,8 @@ bool HaveSameContent(const std::string& a, const std::string& b)
         sizeA.QuadPart != sizeB.QuadPart)
         return false;
     // Photos are often smaller than a block: the buffers take only what the file needs.
-    const auto blockSize = static_cast<std::size_t>(std::min<LONGLONG>(kBlockSize, sizeA.QuadPart + 1));
+    const auto blockSize = static_cast<std::size_t>(
+            std::min<LONGLONG>(static_cast<LONGLONG>(kCompareBlockSize), sizeA.QuadPart + 1));
     std::vector<char> blockA(blockSize), blockB(blockSize);
     for (;;) {
         DWORD gotA = 0, gotB = 0;
