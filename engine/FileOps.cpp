@@ -58,7 +58,7 @@ bool SameBytes(FileOps& ops, const std::string& a, const std::string& b)
         return false;
     // Photos are often smaller than a block: the buffers take only what the files need.
     const std::size_t kBlock =
-            static_cast<std::size_t>(std::min<std::uint64_t>(256 * 1024, sa.stamp.size + 1));
+            static_cast<std::size_t>(std::min<std::uint64_t>(kCompareBlockSize, sa.stamp.size + 1));
     std::vector<char> ba(kBlock), bb(kBlock);
     for (;;) {
         std::size_t na = 0, nb = 0;

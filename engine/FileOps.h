@@ -140,5 +140,9 @@ bool AnythingThere(FileOps& ops, const std::string& path);
 bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp);  // a file only
 // Creates folder and its missing parents.
 bool MakeFolders(FileOps& ops, const std::string& folder);
-// Both files can be read and hold the same bytes.
+// The bytes read from each file at a time when two files are compared.
+inline constexpr std::size_t kCompareBlockSize = 256 * 1024;
+
+// Both files can be read and hold the same bytes: sizes first, then the bytes block by block. A
+// folder is never the same as anything.
 bool SameBytes(FileOps& ops, const std::string& a, const std::string& b);

@@ -93,3 +93,25 @@ TEST(Companions, NamesFollowTheLeadsNewName)
     EXPECT_EQ(CompanionName("IMG_1.aae", CompanionKind::Sidecar, "IMG_1.HEIC"), "IMG_1.aae");
     EXPECT_EQ(CompanionName("a.thm", CompanionKind::Sidecar, "noext"), "noext.thm");
 }
+
+// Every raw format a camera writes beside its JPEG, listed here on its own so that a format
+// dropped from the code's list is noticed.
+TEST(Companions, EveryRawFormatPairsWithItsJpeg)
+{
+    const char* const raws[] = {"3fr", "arw", "cr2", "cr3", "crw", "dcr", "dng", "erf", "iiq", "kdc", "mrw",
+                                "nef", "nrw", "orf", "pef", "raf", "rw2", "rwl", "sr2", "srf", "srw", "x3f"};
+    for (const char* raw : raws) {
+        const std::string ext = raw;
+        std::string upper = ext;
+        for (char& c : upper)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        SCOPED_TRACE(ext);
+        ExpectLinks({"C:\\p\\DSC_1." + upper, "C:\\p\\DSC_1.JPG"}, {{1, CompanionKind::Partner}, kAlone});
+        ExpectLinks({"C:\\p\\dsc_2.jpeg", "C:\\p\\dsc_2." + ext}, {kAlone, {0, CompanionKind::Partner}});
+    }
+    // Files that are no raw stay on their own beside a JPEG of their name.
+    for (const char* other : {"TIF", "PNG", "MP4", "PSD", "RAW"}) {
+        SCOPED_TRACE(other);
+        ExpectLinks({"C:\\p\\DSC_3." + std::string(other), "C:\\p\\DSC_3.JPG"}, {kAlone, kAlone});
+    }
+}

@@ -213,6 +213,41 @@ TEST(JournalFormat, VersionOneJournalsAreStillReadAndTakeNoNewRecords)
     EXPECT_FALSE(ParseJournal(v1 + UndoPartialLine(1, "C:\\x"), data, error));
 }
 
+TEST(JournalFormat, AStepAnnouncedTwiceOrGivenASecondOutcomeRefusesTheJournal)
+{
+    const std::string start = HeaderLine(Header()) + TransferLine(Transfer(1, false));
+    // Each journal ends with a sound line, so that the refused line is never taken as cut short.
+    const std::string end = FolderLine("C:\\Out 100%\\2013\\");
+    JournalData data;
+    std::string error;
+    // The sound forms first: one outcome per step, and a second step under a new number.
+    ASSERT_TRUE(ParseJournal(start + DoneLine(1, {1234, 99}) + end, data, error)) << error;
+    ASSERT_TRUE(ParseJournal(start + FailedLine(1, "x") + end, data, error)) << error;
+    ASSERT_TRUE(
+            ParseJournal(start + TransferLine(Transfer(2, false)) + DoneLine(2, {1, 2}) + end, data, error))
+            << error;
+
+    const struct {
+        const char* what;
+        std::string text;
+        int line;  // the one refused
+    } refused[] = {
+            {"two transfers of one number", start + TransferLine(Transfer(1, false)) + end, 3},
+            {"two transfers of one number, the first done",
+             start + DoneLine(1, {1234, 99}) + TransferLine(Transfer(1, true)) + end, 4},
+            {"done after done", start + DoneLine(1, {1234, 99}) + DoneLine(1, {1234, 99}) + end, 4},
+            {"done after failed", start + FailedLine(1, "x") + DoneLine(1, {1234, 99}) + end, 4},
+            {"failed after done", start + DoneLine(1, {1234, 99}) + FailedLine(1, "x") + end, 4},
+            {"failed after failed", start + FailedLine(1, "x") + FailedLine(1, "y") + end, 4},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(ParseJournal(c.text, data, error));
+        EXPECT_EQ(error,
+                  "line " + std::to_string(c.line) + " of the journal does not fit the lines before it");
+    }
+}
+
 TEST(JournalFormat, Crc32MatchesTheStandardCheckValue)
 {
     EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);

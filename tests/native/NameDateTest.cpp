@@ -32,6 +32,11 @@ const Matched kMatched[] = {
         {"1990-01-01 00.00.00.jpg", {1990, 1, 1, 0, 0, 0}},
         {"IMG_20271231_235959.jpg", {2027, 12, 31, 23, 59, 59}},
         {"holiday 2020_07_04.jpg", {2020, 7, 4, 0, 0, 0}},
+        {"2020.07.04.jpg", {2020, 7, 4, 0, 0, 0}},
+        {"scan 2020.07.04 10.11.12.jpg", {2020, 7, 4, 10, 11, 12}},
+        {"2021-04-30.jpg", {2021, 4, 30, 0, 0, 0}},
+        {"IMG_20210131.jpg", {2021, 1, 31, 0, 0, 0}},
+        {"IMG_20210228.jpg", {2021, 2, 28, 0, 0, 0}},
         // The first valid date wins over a later one.
         {"IMG_20191231_120000 copy 20200101.jpg", {2019, 12, 31, 12, 0, 0}},
         // An invalid candidate does not hide a valid one after it.
@@ -49,6 +54,13 @@ const char* const kRefused[] = {
         "IMG_20201301_123456.jpg",
         "IMG_20200230_123456.jpg",
         "IMG_20190229.jpg",
+        "IMG_20210229.jpg",
+        "2020.02.30.jpg",
+        // The 31st of a month of 30 days, in a leap year too (where February gains a day, no other).
+        "IMG_20200431.jpg",
+        "2021-06-31.jpg",
+        "2020_09_31.jpg",
+        "2021.11.31.jpg",
         "IMG_20200100.jpg",
         "IMG_20200101_243456.jpg",
         "IMG_20200101_126056.jpg",
@@ -70,6 +82,7 @@ const char* const kRefused[] = {
         "IMG_20200101_12-34-5.jpg",
         // Mixed separators within the date or the time.
         "2020-01_01.jpg",
+        "2020.01-01.jpg",
         "Screenshot_2020-01-01-12.34-56.png",
         // UUID-like names.
         "20200101-1234-5678-9abc-def012345678.jpg",
@@ -111,6 +124,13 @@ TEST(NameDate, NextYearIsTheLastAccepted)
     DateTime date;
     EXPECT_TRUE(DateFromFileName("IMG_20250101_000000.jpg", 2024, date));
     EXPECT_FALSE(DateFromFileName("IMG_20260101_000000.jpg", 2024, date));
+}
+
+TEST(NameDate, TheCenturyRuleOfLeapYears)
+{
+    DateTime date;
+    EXPECT_FALSE(DateFromFileName("IMG_21000229.jpg", 2100, date));
+    EXPECT_TRUE(DateFromFileName("IMG_21040229.jpg", 2104, date));
 }
 
 TEST(NameDate, NameCutShortNeverReadsPastItsEnd)

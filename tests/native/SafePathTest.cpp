@@ -44,6 +44,9 @@ TEST(SafePath, NameComponentFaults)
             {"trailing.", NameFault::TrailingDotOrSpace},
             {"trailing ", NameFault::TrailingDotOrSpace},
             {"...", NameFault::TrailingDotOrSpace},
+            {"....", NameFault::TrailingDotOrSpace},
+            {". . .", NameFault::TrailingDotOrSpace},
+            {"...jpg", NameFault::None},
             {"CON", NameFault::ReservedName},
             {"con", NameFault::ReservedName},
             {"NUL.2014.jpg", NameFault::ReservedName},
@@ -144,6 +147,23 @@ TEST(SafePath, FileNameIsJudgedAsWindowsStoresIt)
     EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\x\\ . ", reason));
     EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\CON.", reason));
     EXPECT_EQ(reason, "Unsafe name \"CON.\" (a name Windows reserves for a device)");
+}
+
+// Windows drops the trailing dots of a name, so a folder of three or more dots (from a template or
+// a file's metadata) is no name it can create: refused by name, and never taken to be inside.
+TEST(SafePath, NamesOfThreeOrMoreDotsAreRefused)
+{
+    for (const std::string dots : {"...", "....", "....."}) {
+        SCOPED_TRACE(dots);
+        std::string reason;
+        EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\" + dots + "\\a.jpg", reason));
+        EXPECT_EQ(reason, "Unsafe name \"" + dots + "\" (a name may not end in a dot or a space)");
+        EXPECT_FALSE(CheckTargetInFolder("C:\\out\\", "C:\\out\\2012\\" + dots, reason));
+        EXPECT_EQ(reason, "Unsafe name \"" + dots + "\" (a name may not be . or ..)");
+        // Resolved as ".." when the names are not checked one by one: never below the folder.
+        EXPECT_FALSE(IsInsideFolder("C:\\out\\", "C:\\out\\" + dots + "\\a.jpg"));
+        EXPECT_FALSE(IsInsideFolder("C:\\out\\", "C:\\out\\2012\\" + dots + "\\..\\a.jpg"));
+    }
 }
 
 TEST(ModeFolder, OnlyKnownOrientationsBecomeFolders)

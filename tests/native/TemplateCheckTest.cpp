@@ -54,6 +54,15 @@ TEST(TemplateCheck, NamesWindowsRefusesOrChangesAreRefusedWithTheirTemplate)
             {"..", "%M", "%N",
              "The month folder template \"..\" gives names such as \"..\" (a name may not be "
              ". or ..).\nPlease change the template."},
+            {"...", "%M", "%N",
+             "The month folder template \"...\" gives names such as \"...\" (a name may not end in a "
+             "dot or a space).\nPlease change the template."},
+            {"%Y", "....", "%N",
+             "The day folder template \"....\" gives names such as \"....\" (a name may not end in a "
+             "dot or a space).\nPlease change the template."},
+            {"%Y", "%M", "...",
+             "The file name template \"...\" gives names such as \"...\" (a name may not end in a "
+             "dot or a space).\nPlease change the template."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TemplateNameProblem(WithTemplates(c.month, c.day, c.file)), c.problem)

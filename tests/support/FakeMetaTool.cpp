@@ -15,6 +15,8 @@
 // "path|PATH"). Two more commands there:
 //   noend             leave this answer without its end line
 //   after TEXT        write TEXT after the end line
+//   pause MS          wait that long after the end line before the text of "after", so that the
+//                     text arrives in a later read than the end line
 // QM_FAKE_HANDSHAKE in the environment changes the start: "none" answers the batch option like a
 // one-file tool (a usage error), "wrong" writes another handshake line, "silent" writes nothing
 // and waits for input like a tool that ignores the option.
@@ -117,6 +119,7 @@ struct ScriptResult {
     int code = 0;
     bool noEnd = false;
     std::string after;
+    DWORD pause = 0;
 };
 
 ScriptResult Exit(int code)
@@ -177,6 +180,8 @@ ScriptResult RunScript(const std::string& script)
             result.noEnd = true;
         } else if (command == "after") {
             result.after += Unescape(rest);
+        } else if (command == "pause") {
+            result.pause = static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10));
         }
     }
     return result;
@@ -231,6 +236,8 @@ int RunBatch(const std::string& token)
             return result.code;
         if (!result.noEnd && !WriteAll(out, batch::EndLine(token) + "\r\n"))
             return 3;
+        if (result.pause != 0)
+            Sleep(result.pause);
         if (!WriteAll(out, result.after))
             return 3;
     }

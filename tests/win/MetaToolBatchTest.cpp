@@ -260,6 +260,29 @@ TEST_F(MetaToolBatchTest, OutputAfterAnAnswerIsNotTakenForTheNext)
     EXPECT_EQ(batch.StartedProcesses().size(), 2u);
 }
 
+TEST_F(MetaToolBatchTest, OutputArrivingLaterThanTheEndLineIsNotTakenForTheNextAnswer)
+{
+    // The answer ends cleanly; the stray line follows 200 ms later, in a read of its own.
+    const std::string stray = Script("late.tif", "out Make : A\\n\npause 200\nafter Model : stray\\n\n");
+    const std::string next = Script("next.tif", "out Make : B\\n");
+    MetaToolBatch batch(config_);
+    std::vector<MetaField> fields;
+    EXPECT_EQ(batch.Look(stray, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "A");
+    Sleep(600);  // the stray line has arrived by now
+    fields.clear();
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(batch.Look(next, fields), ToolOutcome::Ended);
+    EXPECT_LT(GetTickCount64() - start, 10000u);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].name, "Make");
+    EXPECT_EQ(fields[0].value, "B");
+    // The process that spoke out of turn was replaced by a fresh one.
+    ASSERT_EQ(batch.StartedProcesses().size(), 2u);
+    EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+}
+
 TEST_F(MetaToolBatchTest, PathWithALineBreakGetsAOneFileStart)
 {
     const std::string good = Script("good.tif", "out Make : A\\n");

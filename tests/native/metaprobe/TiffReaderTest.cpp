@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "metaprobe/TiffReader.h"
 #include "tests/native/metaprobe/ProbeTestUtil.h"
 #include "tests/support/JpegBuilder.h"
@@ -51,6 +54,28 @@ TEST(MetaprobeTiff, ListsLookupFieldsInBothByteOrders)
         EXPECT_EQ(listing.Value("Focal Length"), "50.0 mm");
         EXPECT_EQ(listing.Value("Lens Model"), "EF50mm f/1.8 II");
         EXPECT_EQ(listing.Value("Light Value"), "8.9");
+    }
+}
+
+TEST(MetaprobeTiff, SignedShortsKeepTheirSignInBothByteOrders)
+{
+    for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        SCOPED_TRACE(order == ByteOrder::Intel ? "II" : "MM");
+        const bool big = order == ByteOrder::Motorola;
+        // Each value in the file's own byte order: -2, then 300 and -32768.
+        auto in = [big](std::vector<uint8_t> bytes) {
+            if (!big)
+                for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+                    std::swap(bytes[i], bytes[i + 1]);
+            return bytes;
+        };
+        Ifd ifd0 = CameraIfd(1);
+        ifd0.Raw(0x0118, 8, 1, in({0xFF, 0xFE})).Raw(0x0119, 8, 3, in({0xFF, 0xFE, 0x01, 0x2C, 0x80, 0x00}));
+        qmtest::TiffOptions options;
+        options.order = order;
+        metaprobe::Listing listing = ProbeBytes(qmtest::BuildTiff(ifd0, options));
+        EXPECT_EQ(listing.Value("Min Sample Value"), "-2");
+        EXPECT_EQ(listing.Value("Max Sample Value"), "-2 300 -32768");
     }
 }
 

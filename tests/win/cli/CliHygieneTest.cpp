@@ -64,7 +64,7 @@ TEST_F(CliHygiene, IdenticalPolicyInARealRunAndInTheDryRun)
     ASSERT_TRUE(CreateDirectoryA(Out().c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(Out("JPG").c_str(), nullptr));
     ASSERT_TRUE(WriteData(Out("JPG\\a.jpg"), photo));
-    ASSERT_TRUE(WriteText(Out("JPG\\b.jpg"), "other"));
+    ASSERT_TRUE(WriteText(Out("JPG\\b.jpg"), "not the samE"));  // the same size, another last byte
 
     const std::vector<std::string> expected {
             Src("a.jpg") + "\t" + Out("JPG\\a.jpg") + "\tIdentical file exists; skipped",

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "engine/FileOps.h"
 #include "engine/OrganizeRun.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -87,10 +88,11 @@ TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised
 {
     host.settings.Mode = 500;
     host.settings.TargetExistsOpt = kIdentical;
-    Plant("out\\JPG\\a.jpg", "another photo");
-    Plant("out\\JPG\\a_1.jpg", "same size!!!!");  // as long as the source, other bytes
+    // Every planted file as long as its source, so that only the bytes tell them apart.
+    Plant("out\\JPG\\a.jpg", "Xhe photo a");
+    Plant("out\\JPG\\a_1.jpg", "the photo b");
     Plant("out\\JPG\\a_2.jpg", "the photo a");
-    Plant("out\\JPG\\b.jpg", "old b");
+    Plant("out\\JPG\\b.jpg", "new photo c");
     const std::string a = Source("a.jpg", "the photo a");
     const std::string b = Source("b.jpg", "new photo b");
     host.Run(true);
@@ -154,7 +156,7 @@ TEST_F(HygieneRunTest, IdenticalFilesAreRecognisedAcrossDrives)
     ASSERT_TRUE(WriteText(other + "out\\JPG\\d.jpg", "twin"));
     const std::string twin = Source("d.jpg", "twin");
     const std::string single = Source("e.jpg", "single");
-    ASSERT_TRUE(WriteText(other + "out\\JPG\\e.jpg", "different"));
+    ASSERT_TRUE(WriteText(other + "out\\JPG\\e.jpg", "singlE"));  // the same size, other bytes
     host.Run(true);
     EXPECT_EQ(host.Result(0), kIdenticalResult);
     EXPECT_EQ(ReadText(twin), "twin");
@@ -163,6 +165,40 @@ TEST_F(HygieneRunTest, IdenticalFilesAreRecognisedAcrossDrives)
     EXPECT_EQ(ReadText(other + "out\\JPG\\e_1.jpg"), "single");
     EXPECT_FALSE(Exists(single));
     RemoveTree(other);
+}
+
+// The comparison behind Rename unless identical on files of one size, where only the bytes can
+// differ: in the last byte, and in the first byte of the second block read.
+TEST(SameBytes, FilesOfOneSizeAreComparedToTheirLastByte)
+{
+    TempTree tree;
+    const auto pattern = [](std::size_t size) {
+        std::vector<unsigned char> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<unsigned char>(i * 7 + i / 251);
+        return bytes;
+    };
+    const auto judge = [&tree](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        EXPECT_TRUE(WriteData(tree.Path("a.bin"), a));
+        EXPECT_TRUE(WriteData(tree.Path("b.bin"), b));
+        return SameBytes(SystemFileOps(), tree.Path("a.bin"), tree.Path("b.bin"));
+    };
+    for (const std::size_t size : {std::size_t {1}, std::size_t {11}, kCompareBlockSize - 1,
+                                   kCompareBlockSize, kCompareBlockSize + 1, 2 * kCompareBlockSize + 5}) {
+        SCOPED_TRACE(size);
+        const std::vector<unsigned char> original = pattern(size);
+        EXPECT_TRUE(judge(original, original));
+        std::vector<unsigned char> lastByte = original;
+        lastByte.back() ^= 0x01;
+        EXPECT_FALSE(judge(original, lastByte));
+        EXPECT_FALSE(judge(lastByte, original));
+        if (size > kCompareBlockSize) {
+            std::vector<unsigned char> pastBlock = original;
+            pastBlock[kCompareBlockSize] ^= 0x80;
+            EXPECT_FALSE(judge(original, pastBlock));
+        }
+    }
+    EXPECT_TRUE(judge({}, {}));
 }
 
 TEST_F(HygieneRunTest, EverySidecarFormTravelsWithItsPhotoAndTakesItsNewName)
