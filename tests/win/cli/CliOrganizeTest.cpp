@@ -207,6 +207,44 @@ TEST_F(CliOrganize, LogRecordsTheRunAndADryRunWritesNone)
     EXPECT_NE(text.find(Out("2012\\2012_01\\2012_01_27\\a.jpg")), std::string::npos);
 }
 
+TEST_F(CliOrganize, AFileThatIsNoLogIsRefusedAndLeftAsItIs)
+{
+    Put("a.jpg", "2012:01:27 10:00:00");
+    // A photo named as the log, and a text file of the user's (in the old code page, which a log
+    // would be converted from).
+    const std::vector<unsigned char> photo = JpegTaken("2011:05:05 05:05:05");
+    ASSERT_TRUE(WriteData(tree.Path("photo.jpg"), photo));
+    ASSERT_TRUE(WriteText(tree.Path("notes.txt"), "Caf\xE9 opening times\r\n"));
+    const auto before = Snapshot(tree.Root());
+    for (const char* name : {"photo.jpg", "notes.txt"}) {
+        SCOPED_TRACE(name);
+        const CliOutcome run =
+                RunCli({"organize", "--move", "--log", tree.Path(name), "--out", Out(), Src("")});
+        EXPECT_EQ(run.exitCode, 2u);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("is not a log file of Quillmere"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(tree.Path(name)), std::string::npos) << run.err;
+        EXPECT_EQ(Snapshot(tree.Root()), before);
+    }
+    EXPECT_EQ(ReadText(tree.Path("photo.jpg")), std::string(photo.begin(), photo.end()));
+}
+
+TEST_F(CliOrganize, AnEmptyFileIsUsedAsTheLog)
+{
+    Put("a.jpg", "2012:01:27 10:00:00");
+    const std::string log = tree.Path("empty.txt");
+    ASSERT_TRUE(WriteText(log, ""));
+    const CliOutcome run = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.rfind("This is a log file created by Quillmere.\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("[Source] " + Src("a.jpg") + "\r\n"), std::string::npos) << text;
+    // The next run appends.
+    const CliOutcome again = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(ReadText(log).rfind(text, 0), 0u);
+}
+
 // The dry run must report what the real run then does, line for line, and change nothing.
 void ExpectDryRunMatchesRealRun(const std::string& root, const std::vector<std::string>& args)
 {

@@ -97,3 +97,31 @@ TEST_F(LogEncodingTest, AnOldCodePageLogIsConvertedOnceBeforeTheRunAppends)
     const std::string again = ReadText(host.settings.LogFile);
     EXPECT_EQ(again.rfind(log, 0), 0u);
 }
+
+TEST_F(LogEncodingTest, APhotoNamedAsTheLogIsRefusedBeforeTheRunAndStaysAsItWas)
+{
+    const std::string photo = JpegTaken("2011:05:05 05:05:05");
+    ASSERT_TRUE(WriteText(host.settings.LogFile, photo));
+    host.Run(true);
+    EXPECT_EQ(ReadText(host.settings.LogFile), photo);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
+    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos)
+            << host.messages[0].text;
+    EXPECT_NE(host.messages[0].text.find(host.settings.LogFile), std::string::npos);
+    // The run did not start: the photo was not moved, no progress window was shown.
+    EXPECT_EQ(ReadText(source), JpegTaken("2012:01:27 10:00:00"));
+    EXPECT_EQ(host.progressWindow, nullptr);
+    EXPECT_EQ(host.savedCount, 0);
+}
+
+TEST_F(LogEncodingTest, OldCodePageTextThatIsNoLogIsNotConverted)
+{
+    const std::string notes = "Caf\xE9 opening times\r\n";
+    ASSERT_TRUE(WriteText(host.settings.LogFile, notes));
+    host.Run(false);
+    EXPECT_EQ(ReadText(host.settings.LogFile), notes);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos);
+    EXPECT_EQ(FilesBelow(tree.Root()).count("out\\\xE6\x97\xA5\xE6\x9C\xAC.jpg"), 0u);
+}
