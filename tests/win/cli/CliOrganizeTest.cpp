@@ -245,6 +245,35 @@ TEST_F(CliOrganize, AnEmptyFileIsUsedAsTheLog)
     EXPECT_EQ(ReadText(log).rfind(text, 0), 0u);
 }
 
+TEST_F(CliOrganize, APathTypedWithABackslashBeforeItsClosingQuoteIsFound)
+{
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("My Photos").c_str(), nullptr));
+    ASSERT_TRUE(WriteData(tree.Path("My Photos\\a.jpg"), JpegTaken("2012:01:27 10:00:00")));
+    const std::string warning = "\" ends in a quote; taken as \"";
+    const std::string advice =
+            "\" (a backslash before a closing quote escapes it: leave it out or double it)";
+    // As typed in cmd: the last backslash escapes the closing quote, so the program gets
+    // ...\My Photos" (the quote stays open to the end of the line, so only a last argument can
+    // come out this way).
+    const std::string start = CliCommandLine({"organize", "--no-year", "--no-month", "--no-day"});
+    const CliOutcome run = RunCommandLine(start + " --out \"" + tree.Path("Sorted") + "\" \"" +
+                                          tree.Path("My Photos\\") + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, tree.Path("My Photos\\a.jpg") + "\t" + tree.Path("Sorted\\a.jpg") + "\tOK\n");
+    EXPECT_EQ(Lines(run.err),
+              (std::vector<std::string> {"quillmere-cli: warning: \"" + tree.Path("My Photos\"") + warning +
+                                                 tree.Path("My Photos") + advice,
+                                         "1 files, 1 OK, 0 skipped, 0 failed"}));
+
+    // The output folder typed last the same way.
+    const CliOutcome out = RunCommandLine(start + " --dry-run \"" + tree.Path("My Photos") + "\" --out \"" +
+                                          tree.Path("Other\\") + "\"");
+    EXPECT_EQ(out.exitCode, 0u) << out.err;
+    EXPECT_EQ(out.out, tree.Path("My Photos\\a.jpg") + "\t" + tree.Path("Other\\a.jpg") + "\tOK\n");
+    EXPECT_EQ(Lines(out.err).at(0),
+              "quillmere-cli: warning: \"" + tree.Path("Other\"") + warning + tree.Path("Other") + advice);
+}
+
 // The dry run must report what the real run then does, line for line, and change nothing.
 void ExpectDryRunMatchesRealRun(const std::string& root, const std::vector<std::string>& args)
 {
