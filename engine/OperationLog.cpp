@@ -118,7 +118,32 @@ void ConvertOldCodePageLog(const std::string& path, const std::string& content)
         DeleteFileA(partial.c_str());
 }
 
+void RefuseNonLog(const std::string& path, RunMessages& messages)
+{
+    messages.ShowMessage(std::string(kLogIntro) +
+                                 "However, the following file is not a log file of Quillmere, so the program "
+                                 "did not start, leaving the file unchanged. Choose another log file.\n\n" +
+                                 path,
+                         MessageKind::Warning);
+}
+
 }  // namespace
+
+bool OperationLog::Check(const std::string& path, RunMessages& messages)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // No such file yet, or none that can be read: Open makes it or says why it cannot.
+    if (h == INVALID_HANDLE_VALUE)
+        return true;
+    std::string content;
+    bool whole = false;
+    const bool judged = ReadLog(h, content, whole) && !IsLogText(content, whole);
+    CloseHandle(h);
+    if (judged)
+        RefuseNonLog(path, messages);
+    return !judged;
+}
 
 OperationLog::~OperationLog()
 {
@@ -163,15 +188,11 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
                              MessageKind::Warning);
         return false;
     }
-    // Another file named as the log (a photo, a document) must not get records written into it.
+    // Another file named as the log (a photo, a document) must not get records written into it;
+    // checked again here, as the file may have been replaced since Check.
     if (!IsLogText(content, whole)) {
         CloseFile();
-        messages.ShowMessage(std::string(kLogIntro) +
-                                     "However, the following file is not a log file of Quillmere, so the "
-                                     "program did not start, leaving the file unchanged. Choose another "
-                                     "log file.\n\n" +
-                                     path,
-                             MessageKind::Warning);
+        RefuseNonLog(path, messages);
         return false;
     }
     // An old log in the system's code page is converted once (see ConvertOldCodePageLog); one too

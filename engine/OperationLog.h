@@ -15,6 +15,9 @@ public:
     OperationLog& operator=(const OperationLog&) = delete;
     ~OperationLog();
 
+    // False, after telling the user, when path names an existing file that is not a log of this
+    // program (a photo, a document); it changes nothing, so a run checks this before it starts.
+    static bool Check(const std::string& path, RunMessages& messages);
     // Creates the log's folder when needed, opens the file for appending and writes the header.
     // A file that is not a log of this program is refused and left as it is. On failure tells
     // the user through messages and returns false.

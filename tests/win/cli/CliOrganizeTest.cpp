@@ -245,6 +245,26 @@ TEST_F(CliOrganize, AnEmptyFileIsUsedAsTheLog)
     EXPECT_EQ(ReadText(log).rfind(text, 0), 0u);
 }
 
+TEST_F(CliOrganize, AnOldCodePageLogIsConvertedAndAppendedTo)
+{
+    char digits[8] = "";
+    GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits);
+    if (std::string(digits) != "1252")
+        GTEST_SKIP() << "the old log is written in code page 1252; this system's is " << digits;
+    Put("a.jpg", "2012:01:27 10:00:00");
+    const std::string log = tree.Path("old.txt");
+    ASSERT_TRUE(WriteText(log, "[Source] C:\\caf\xE9.jpg\r\n[Target] D:\\caf\xE9.jpg\r\n[Copy] OK\r\n\r\n"));
+    const CliOutcome run = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.rfind("[Source] C:\\caf\xC3\xA9.jpg\r\n[Target] D:\\caf\xC3\xA9.jpg\r\n[Copy] OK\r\n\r\n" +
+                                 std::string(67, '=') + "\r\nStart at: ",
+                         0),
+              0u)
+            << text;
+    EXPECT_NE(text.find("[Source] " + Src("a.jpg") + "\r\n"), std::string::npos) << text;
+}
+
 TEST_F(CliOrganize, APathTypedWithABackslashBeforeItsClosingQuoteIsFound)
 {
     ASSERT_TRUE(CreateDirectoryA(tree.Path("My Photos").c_str(), nullptr));
