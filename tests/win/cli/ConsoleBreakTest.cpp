@@ -43,6 +43,8 @@ protected:
         // A console of its own, so that its events reach this program alone.
         FreeConsole();
         ASSERT_TRUE(AllocConsole()) << GetLastError();
+        // Ctrl+C reaches the handlers even when this program was started with it switched off.
+        ASSERT_TRUE(SetConsoleCtrlHandler(nullptr, FALSE));
         ASSERT_TRUE(SetConsoleOutputCP(kFound));
         gPassedOn = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         ASSERT_NE(gPassedOn, nullptr);
@@ -71,6 +73,16 @@ TEST_F(ConsoleBreak, EveryEventGivesTheConsoleItsCodePageBackAndEndsTheProgram)
             ASSERT_TRUE(SetConsoleOutputCP(CP_UTF8));
         }
     }
+    EXPECT_EQ(GetConsoleOutputCP(), kFound);
+}
+
+TEST_F(ConsoleBreak, CtrlCOutsideARunGivesTheCodePageBackBeforeTheProgramEnds)
+{
+    // As in lookup and undo, which have no handler of their own.
+    const ConsoleCodePage codePage;
+    ASSERT_EQ(GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    ASSERT_EQ(WaitForSingleObject(gPassedOn, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(GetConsoleOutputCP(), kFound);
 }
 
