@@ -64,6 +64,21 @@ bool IsSwitch(const std::string& name)
            name == "--explain" || name == "--companions" || name == "--name-dates";
 }
 
+// A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
+// closing quote). No Windows name holds a quote, so the quote goes, with a warning; a drive alone
+// keeps its backslash, as "D:" would mean the drive's current folder.
+std::string WithoutStrayQuote(const std::string& path, std::vector<std::string>& warnings)
+{
+    if (path.empty() || path.back() != '"')
+        return path;
+    std::string fixed = path.substr(0, path.size() - 1);
+    if (fixed.size() == 2 && fixed[1] == ':')
+        fixed += '\\';
+    warnings.push_back("warning: \"" + path + "\" ends in a quote; taken as \"" + fixed +
+                       "\" (a backslash before a closing quote escapes it: leave it out or double it)");
+    return fixed;
+}
+
 // Applies one option of "organize" or "lookup"; an error text when it is not allowed.
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
@@ -192,7 +207,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     while (!reader.Done()) {
         const std::string text = reader.Take();
         if (optionsEnded || text.size() < 2 || text[0] != '-') {
-            parsed.request.paths.push_back(text);
+            parsed.request.paths.push_back(WithoutStrayQuote(text, parsed.warnings));
             continue;
         }
         if (text == "--") {
@@ -209,6 +224,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         if (TakesValue(name)) {
             if (!reader.Value(text, name, value))
                 return Fail("option " + name + " needs a value");
+            if (name == "--out" || name == "--log" || name == "--report")
+                value = WithoutStrayQuote(value, parsed.warnings);
         } else if (!IsSwitch(name) || name != text) {
             return Fail(IsSwitch(name) ? "option " + name + " takes no value" : "unknown option " + name);
         }

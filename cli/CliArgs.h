@@ -45,6 +45,7 @@ struct ParsedCommandLine {
     bool ok = false;
     std::string error;  // one line, without the program name, when not ok
     CliRequest request;
+    std::vector<std::string> warnings;  // lines, without the program name, for standard error
 };
 
 // args are the arguments after the program name.

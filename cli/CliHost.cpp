@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/ConsoleCodePage.h"
 #include "engine/CsvText.h"
 
 namespace {
@@ -14,6 +15,10 @@ std::atomic<bool> gCancelled {false};
 
 BOOL WINAPI OnConsoleBreak(DWORD event)
 {
+    // The console's code page back at once: the program may end with this event or the next,
+    // and then runs no destructor. The lines still printed after a first break are the file in
+    // hand and the summary, in the console's own code page.
+    ConsoleCodePage::RestoreFound();
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     // The first break lets the file in hand finish; the next one ends the program.

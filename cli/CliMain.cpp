@@ -25,6 +25,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmere-cli: %s\nTry \"quillmere-cli --help\".\n", parsed.error.c_str());
         return kExitUsage;
     }
+    for (const std::string& warning : parsed.warnings)
+        std::fprintf(stderr, "quillmere-cli: %s\n", warning.c_str());
     switch (parsed.request.command) {
     case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
     case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION_TEXT); return kExitOk;

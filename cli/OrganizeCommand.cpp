@@ -1,6 +1,10 @@
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
+#include <string>
 
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
@@ -17,6 +21,32 @@ bool IsConsole(DWORD which)
     HANDLE handle = GetStdHandle(which);
     DWORD mode = 0;
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+// The report file, created empty, or null with the system's reason when it cannot be (a
+// spreadsheet program holding it open without sharing, a folder that is missing).
+std::FILE* CreateReport(const std::string& path, std::string& reason)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (!SystemErrorText(code, reason))
+            reason = "Error " + std::to_string(code) + ".";
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(h);
+        reason = "No file descriptor is left.";
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        _close(fd);
+        reason = "No file stream is left.";
+    }
+    return file;
 }
 
 OrganizeOptions OptionsFor(const OrganizeFlags& flags)
@@ -54,10 +84,15 @@ int RunOrganizeCommand(const CliRequest& request)
     std::FILE* report = nullptr;
     if (flags.report) {
         const std::string path = FullPath(*flags.report);
-        report = std::fopen(path.c_str(), "wb");
-        const std::string header = CsvLine({"source", "target", "result", "date", "date source"});
+        std::string reason = "The disk may be full.";
+        report = CreateReport(path, reason);
+        // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
+        // ANSI code page.
+        const std::string header =
+                "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date", "date source"});
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
-            std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\"\n", path.c_str());
+            std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
+                         reason.c_str());
             if (report != nullptr)
                 std::fclose(report);
             return kExitUsage;

@@ -10,6 +10,33 @@ const char* const kMonths[] = {"January", "February", "March",     "April",   "M
                                "July",    "August",   "September", "October", "November", "December"};
 
 const std::string kRule(67, '=');
+const char kIntro[] = "This is a log file created by Quillmere.";
+
+// How each kind of line of the log begins; an intro or rule line is that text alone.
+const std::string_view kLineStarts[] = {"Start at: ", "Finish at: ", "[Source] ",
+                                        "[Target] ",  "[Move] ",     "[Copy] "};
+
+bool IsLogLine(std::string_view line)
+{
+    if (line.empty() || line == kIntro || line == kRule)
+        return true;
+    for (const std::string_view start : kLineStarts)
+        if (line.substr(0, start.size()) == start)
+            return true;
+    return false;
+}
+
+// The beginning of a log line that was cut short.
+bool IsCutLogLine(std::string_view line)
+{
+    if (IsLogLine(line) || std::string_view(kIntro).substr(0, line.size()) == line ||
+        std::string_view(kRule).substr(0, line.size()) == line)
+        return true;
+    for (const std::string_view start : kLineStarts)
+        if (start.substr(0, line.size()) == line)
+            return true;
+    return false;
+}
 
 }  // namespace
 
@@ -27,7 +54,7 @@ std::string LogHeader(bool fileIsEmpty, const LogTime& start)
 {
     std::string text;
     if (fileIsEmpty)
-        text += "This is a log file created by Quillmere.\r\n\r\n";
+        text += std::string(kIntro) + "\r\n\r\n";
     text += kRule + "\r\n";
     text += "Start at: " + FormatLogTime(start) + "\r\n\r\n";
     return text;
@@ -42,4 +69,25 @@ std::string LogRecord(const std::string& source, const std::string& target, cons
 std::string LogFooter(const LogTime& finish)
 {
     return "Finish at: " + FormatLogTime(finish) + "\r\n" + kRule + "\r\n\r\n\r\n";
+}
+
+bool IsLogText(std::string_view content, bool whole)
+{
+    // Control bytes other than tab and line ends mark a file that is not text (a photo, say).
+    for (const char c : content)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const std::size_t end = content.find('\n', start);
+        std::string_view line = content.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (end == std::string_view::npos)
+            return !whole || IsCutLogLine(line);
+        if (!IsLogLine(line))
+            return false;
+        start = end + 1;
+    }
+    return true;
 }

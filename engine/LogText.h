@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 struct LogTime {
     int year = 0;
@@ -23,3 +24,11 @@ std::string LogHeader(bool fileIsEmpty, const LogTime& start);
 std::string LogRecord(const std::string& source, const std::string& target, const std::string& verb,
                       const std::string& result);
 std::string LogFooter(const LogTime& finish);
+
+// True when content is what this program writes into a log, so that a run may append to it (and
+// convert it from the old code page): text whose every line is one the log is made of (the intro,
+// a rule, a start or finish line, a record's line, an empty line). Empty content counts as a log.
+// When whole is true the content is the entire file and its last line may be cut short (a run
+// that was ended while writing); when false it is only the file's beginning and its last,
+// unfinished line is not judged.
+bool IsLogText(std::string_view content, bool whole);

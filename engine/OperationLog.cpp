@@ -44,23 +44,21 @@ UINT SystemAnsiCodePage()
     return page != 0 ? page : CP_ACP;
 }
 
-bool ReadWhole(const std::string& path, std::string& content)
+// Largest part of a log read to tell whether it is one, when it is too large to be converted.
+constexpr DWORD kJudgedLogHead = 64 * 1024;
+
+// Reads the file behind h: whole when it is small enough to be converted, else its beginning.
+bool ReadLog(HANDLE h, std::string& content, bool& whole)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
     LARGE_INTEGER size {};
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart <= kLargestConvertedLog;
-    if (ok) {
-        content.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = content.empty() ||
-             (ReadFile(h, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
-              read == content.size());
-    }
-    CloseHandle(h);
-    return ok;
+    if (!GetFileSizeEx(h, &size))
+        return false;
+    whole = size.QuadPart <= kLargestConvertedLog;
+    content.resize(whole ? static_cast<std::size_t>(size.QuadPart) : kJudgedLogHead);
+    DWORD read = 0;
+    return content.empty() ||
+           (ReadFile(h, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
+            read == content.size());
 }
 
 // One line of an old log in UTF-8: as it is when it already is UTF-8 (written by this version
@@ -91,13 +89,8 @@ bool AppendLineAsUtf8(std::string_view line, UINT page, std::string& out)
 // line by line, so that lines already in UTF-8 stay as they are. The converted text is written
 // beside the log and renamed over it, so the old log is either replaced whole or kept as it was
 // (then the run appends to it as it is).
-void ConvertOldCodePageLog(const std::string& path)
+void ConvertOldCodePageLog(const std::string& path, const std::string& content)
 {
-    if (GetACP() != CP_UTF8)
-        return;
-    std::string content;
-    if (!ReadWhole(path, content) || IsValidUtf8(content))
-        return;
     const UINT page = SystemAnsiCodePage();
     if (page == CP_UTF8)
         return;
@@ -125,7 +118,32 @@ void ConvertOldCodePageLog(const std::string& path)
         DeleteFileA(partial.c_str());
 }
 
+void RefuseNonLog(const std::string& path, RunMessages& messages)
+{
+    messages.ShowMessage(std::string(kLogIntro) +
+                                 "However, the following file is not a log file of Quillmere, so the program "
+                                 "did not start, leaving the file unchanged. Choose another log file.\n\n" +
+                                 path,
+                         MessageKind::Warning);
+}
+
 }  // namespace
+
+bool OperationLog::Check(const std::string& path, RunMessages& messages)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // No such file yet, or none that can be read: Open makes it or says why it cannot.
+    if (h == INVALID_HANDLE_VALUE)
+        return true;
+    std::string content;
+    bool whole = false;
+    const bool judged = ReadLog(h, content, whole) && !IsLogText(content, whole);
+    CloseHandle(h);
+    if (judged)
+        RefuseNonLog(path, messages);
+    return !judged;
+}
 
 OperationLog::~OperationLog()
 {
@@ -148,8 +166,8 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
             return false;
         }
     }
-    ConvertOldCodePageLog(path);
-    file_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    // Appending only: whatever the file holds stays as it is, whatever happens below.
+    file_ = CreateFileA(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
         const std::string reason = LastErrorText();
@@ -159,10 +177,42 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
                              MessageKind::Warning);
         return false;
     }
-    LARGE_INTEGER end {};
-    LARGE_INTEGER zero {};
-    const bool moved = SetFilePointerEx(file_, zero, &end, FILE_END) != 0;
-    Write(LogHeader(moved && end.QuadPart == 0, Now()));
+    std::string content;
+    bool whole = false;
+    if (!ReadLog(file_, content, whole)) {
+        const std::string reason = LastErrorText();
+        CloseFile();
+        messages.ShowMessage(std::string(kLogIntro) +
+                                     "However, the program failed to read the following log file. " + reason +
+                                     "\n\n" + path,
+                             MessageKind::Warning);
+        return false;
+    }
+    // Another file named as the log (a photo, a document) must not get records written into it;
+    // checked again here, as the file may have been replaced since Check.
+    if (!IsLogText(content, whole)) {
+        CloseFile();
+        RefuseNonLog(path, messages);
+        return false;
+    }
+    // An old log in the system's code page is converted once (see ConvertOldCodePageLog); one too
+    // large to be read whole is appended to as it is.
+    if (whole && GetACP() == CP_UTF8 && !IsValidUtf8(content)) {
+        // The conversion replaces the file, so it must not be open meanwhile.
+        CloseFile();
+        ConvertOldCodePageLog(path, content);
+        file_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) {
+            const std::string reason = LastErrorText();
+            messages.ShowMessage(std::string(kLogIntro) +
+                                         "However, the program failed to open the following log file. " +
+                                         reason + "\n\n" + path,
+                                 MessageKind::Warning);
+            return false;
+        }
+    }
+    Write(LogHeader(content.empty(), Now()));
     return true;
 }
 
@@ -178,6 +228,11 @@ void OperationLog::Close()
     if (!IsOpen())
         return;
     Write(LogFooter(Now()));
+    CloseFile();
+}
+
+void OperationLog::CloseFile()
+{
     CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
 }

@@ -15,8 +15,12 @@ public:
     OperationLog& operator=(const OperationLog&) = delete;
     ~OperationLog();
 
+    // False, after telling the user, when path names an existing file that is not a log of this
+    // program (a photo, a document); it changes nothing, so a run checks this before it starts.
+    static bool Check(const std::string& path, RunMessages& messages);
     // Creates the log's folder when needed, opens the file for appending and writes the header.
-    // On failure tells the user through messages and returns false.
+    // A file that is not a log of this program is refused and left as it is. On failure tells
+    // the user through messages and returns false.
     bool Open(const std::string& path, RunMessages& messages);
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     void WriteRecord(const std::string& source, const std::string& target, const std::string& verb,
@@ -26,6 +30,8 @@ public:
 
 private:
     void Write(const std::string& text);
+    // Closes the file without a footer.
+    void CloseFile();
 
     HANDLE file_ = INVALID_HANDLE_VALUE;
 };

@@ -314,6 +314,9 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
     RunDecision decision;
+    // A file named as the log that is no log is refused before anything is touched.
+    if (options.SaveToLog && !options.LogFile.empty() && !OperationLog::Check(options.LogFile, host))
+        return decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
     RunJournal journal(SystemFileOps());

@@ -4,8 +4,10 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <variant>
+#include <vector>
 
 #include "engine/PathUtils.h"
 
@@ -111,19 +113,30 @@ template <typename T> void ReadFixed(HKEY key, const char* name, ReadRule rule, 
     field = value;
 }
 
-// Reads a text value of any stored size; the text ends at the first zero byte.
+// Reads a text value of any stored size; the text ends at the first zero byte. The size the
+// system gives beforehand can be less than the text takes under the UTF-8 code page (counted for
+// the stored UTF-16, or as 2 bytes a character), so a read that finds the buffer too small grows
+// it and reads again.
 bool ReadText(HKEY key, const char* name, std::string& text)
 {
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
         return false;
-    if (size > kMaxTextValueSize)
-        return false;
-    std::vector<char> buffer(size + 4, '\0');
-    DWORD read = static_cast<DWORD>(buffer.size());
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
-        ERROR_SUCCESS)
-        return false;
+    std::vector<char> buffer;
+    for (;;) {
+        if (size > kMaxTextValueSize)
+            return false;
+        // Zeros beyond what the read may fill end a value stored without one.
+        buffer.assign(size + 4, '\0');
+        DWORD read = size;
+        const LSTATUS status =
+                RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read);
+        if (status == ERROR_SUCCESS)
+            break;
+        if (status != ERROR_MORE_DATA)
+            return false;
+        size = std::max(read, size + size / 2 + 4);
+    }
     text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
     return true;
 }

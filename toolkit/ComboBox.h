@@ -30,26 +30,18 @@ public:
     {
         return static_cast<int>(SendMessageA(hwnd_, CB_SETITEMDATA, index, data));
     }
-    // Length of an entry's text without its terminating zero, or CB_ERR.
-    int GetEntryTextLength(int index) const
-    {
-        return static_cast<int>(SendMessageA(hwnd_, CB_GETLBTEXTLEN, index, 0));
-    }
-    // Copies an entry's text; the buffer must hold GetEntryTextLength + 1 characters.
-    int GetEntryText(int index, char* buffer) const
-    {
-        return static_cast<int>(SendMessageA(hwnd_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer)));
-    }
-    // An entry's whole text; "" for an index with no entry.
+    // An entry's whole text; "" for an index with no entry. Read in UTF-16, as the ANSI length
+    // can be less than the text takes under the UTF-8 code page (see Window::GetText).
     std::string GetEntryText(int index) const
     {
-        const int length = GetEntryTextLength(index);
+        const LRESULT length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, index, 0);
         if (length <= 0)
             return {};
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        const int copied = GetEntryText(index, text.data());
-        text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-        return text;
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT copied =
+                SendMessageW(hwnd_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(copied > 0 && copied <= length ? static_cast<size_t>(copied) : 0);
+        return Narrow(text);
     }
     // The selected entry's text; "" when none is selected.
     std::string GetSelectedText() const { return GetEntryText(GetCurSel()); }

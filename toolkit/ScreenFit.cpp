@@ -64,3 +64,16 @@ bool KeepOnAMonitor(RECT& rect)
     rect = {left, top, left + width, top + height};
     return false;
 }
+
+bool RestoreNormalPosition(HWND window, const RECT& normal)
+{
+    WINDOWPLACEMENT placement {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement))
+        return false;
+    placement.rcNormalPosition = normal;
+    // Shown as it is now: a window still being set up stays hidden.
+    placement.showCmd = IsWindowVisible(window) ? SW_SHOWNOACTIVATE : SW_HIDE;
+    placement.flags = 0;
+    return SetWindowPlacement(window, &placement) != 0;
+}

@@ -21,3 +21,9 @@ SIZE FitInWorkArea(HWND window, SIZE size);
 // A rectangle that lies on no monitor is moved (and if need be cut down) into the work area of
 // the nearest one; one that shows on some monitor is left as it is. False when it was moved.
 bool KeepOnAMonitor(RECT& rect);
+
+// Gives the window the restored rectangle that GetWindowPlacement reported for it, in the same
+// workspace coordinates (the work area's corner is 0,0), without showing it. Moving it there with
+// screen coordinates would shift it by a taskbar at the top or left each time it is saved and
+// restored. False when the system refused.
+bool RestoreNormalPosition(HWND window, const RECT& normal);

@@ -21,15 +21,33 @@ public:
     void Show(int command) const { ShowWindow(hwnd_, command); }
     void SetText(const char* text) const { SetWindowTextA(hwnd_, text); }
 
-    // The whole window text, however long.
+    // The whole window text, however long. Read in UTF-16: under the UTF-8 code page the ANSI
+    // length can be less than the text takes (a CJK character is 3 bytes, counted as 2), and the
+    // text would come back cut.
     std::string GetText() const
     {
-        int length = GetWindowTextLengthA(hwnd_);
+        const int length = GetWindowTextLengthW(hwnd_);
         if (length <= 0)
             return {};
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        int copied = GetWindowTextA(hwnd_, text.data(), length + 1);
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        const int copied = GetWindowTextW(hwnd_, text.data(), length + 1);
         text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        return Narrow(text);
+    }
+
+    // UTF-16 text in the program's code page.
+    static std::string Narrow(const std::wstring& wide)
+    {
+        if (wide.empty())
+            return {};
+        const int units = static_cast<int>(wide.size());
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+        if (bytes <= 0)
+            return {};
+        std::string text(static_cast<size_t>(bytes), '\0');
+        const int written =
+                WideCharToMultiByte(CP_ACP, 0, wide.data(), units, text.data(), bytes, nullptr, nullptr);
+        text.resize(written > 0 ? static_cast<size_t>(written) : 0);
         return text;
     }
 

@@ -66,7 +66,7 @@ bool ExifInfoDialog::OnInitDialog()
     if (r.right > r.left && r.bottom > r.top) {
         RECT rect {r.left, r.top, r.right, r.bottom};
         KeepOnAMonitor(rect);  // the monitor it was on may be gone
-        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+        RestoreNormalPosition(hwnd_, rect);
     }
     if (placement_.maximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);

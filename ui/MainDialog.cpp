@@ -181,7 +181,7 @@ void MainDialog::RestorePlacement()
     if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
         RECT rect {r.left, r.top, r.right, r.bottom};
         KeepOnAMonitor(rect);  // the monitor it was on may be gone
-        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+        RestoreNormalPosition(hwnd_, rect);
     }
     // The design size can be larger than a small or high-DPI screen: fit the window into the
     // work area, and the layout moves the right-hand controls into view.

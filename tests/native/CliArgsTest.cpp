@@ -21,6 +21,29 @@ TEST(CliArgs, OrganizeDefaultsToCopyAndTakesEveryPath)
     EXPECT_FALSE(parsed.request.flags.mode.has_value());
 }
 
+TEST(CliArgs, AQuoteEndingAPathIsTakenOffWithAWarning)
+{
+    // cmd's "D:\My Photos\" arrives as D:\My Photos", "E:\" as E:".
+    const auto parsed = Parse({"organize", "--out", "D:\\Sorted\"", "--log=D:\\My Logs\\run.txt\"",
+                               "--report", "D:\\r.csv\"", "D:\\My Photos\"", "E:\"", "F:\\plain"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.request.paths, (std::vector<std::string> {"D:\\My Photos", "E:\\", "F:\\plain"}));
+    EXPECT_EQ(parsed.request.flags.outFolder, "D:\\Sorted");
+    EXPECT_EQ(parsed.request.flags.log, "D:\\My Logs\\run.txt");
+    EXPECT_EQ(parsed.request.flags.report, "D:\\r.csv");
+    ASSERT_EQ(parsed.warnings.size(), 5u);
+    EXPECT_EQ(parsed.warnings[3],
+              "warning: \"D:\\My Photos\"\" ends in a quote; taken as \"D:\\My Photos\" (a "
+              "backslash before a closing quote escapes it: leave it out or double it)");
+    EXPECT_NE(parsed.warnings[4].find("taken as \"E:\\\""), std::string::npos) << parsed.warnings[4];
+    // Other values are left alone.
+    const auto other = Parse({"organize", "--rename", "%Y\"", "C:\\a"});
+    ASSERT_TRUE(other.ok);
+    EXPECT_EQ(other.request.flags.rename, "%Y\"");
+    EXPECT_TRUE(other.warnings.empty());
+    EXPECT_TRUE(Parse({"organize", "C:\\a"}).warnings.empty());
+}
+
 TEST(CliArgs, EveryModeNameAndNumber)
 {
     const std::vector<std::pair<std::string, std::uint32_t>> modes {{"taken", 100},

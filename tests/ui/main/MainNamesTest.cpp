@@ -247,3 +247,52 @@ TEST_F(MainNamesTest, AddFolderAndAddFilesTakeNamesInEveryScript)
                                               folder + "\\" + kNames[2]}));
     CoUninitialize();
 }
+
+// 写 takes 3 bytes in UTF-8 but counts 2 where the system sizes ANSI text by its UTF-16 (Windows
+// does for window texts, list entries and registry values under the UTF-8 code page; Wine counts
+// the UTF-8 bytes): a folder of 100 such characters typed into the box must come back whole from
+// the box, the stored settings, the history and its list entry.
+TEST_F(MainNamesTest, AnOutputFolderOfCjkCharactersIsReadBackWhole)
+{
+    std::wstring typedFolder;
+    for (int i = 0; i < 100; ++i)
+        typedFolder += L'\x5199';
+    std::string folder;
+    for (int i = 0; i < 100; ++i)
+        folder += "\xE5\x86\x99";
+    HWND w = Open();
+    SendMessageA(GetDlgItem(w, IDC_ANOTHER_FOLDER), BM_CLICK, 0, 0);
+    HWND combo = GetDlgItem(w, IDC_OUTPUT_FOLDER);
+    HWND edit = GetWindow(combo, GW_CHILD);
+    ASSERT_NE(edit, nullptr);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (const wchar_t c : typedFolder)
+        SendMessageW(edit, WM_CHAR, c, 1);
+    // Closing stores the box's text as the setting and the history's first entry.
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+    OrganizeOptions stored;
+    LoadSettings(stored);
+    EXPECT_EQ(stored.CustomTargetFolder, folder);
+    const auto history = ReadHistory(kOutputFolderHistory);
+    ASSERT_TRUE(history.has_value());
+    EXPECT_EQ(*history, std::vector<std::string> {folder});
+
+    // Without a stored folder the window takes the history's first entry.
+    ASSERT_EQ(RegDeleteKeyValueA(HKEY_CURRENT_USER, kOptionsKey, "CustomTargetFolder"), ERROR_SUCCESS);
+    w = Open();
+    combo = GetDlgItem(w, IDC_OUTPUT_FOLDER);
+    wchar_t shown[512] = L"";
+    GetWindowTextW(combo, shown, 512);
+    EXPECT_EQ(std::wstring(shown), typedFolder);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    // A run pushes the box's text to the history: the same entry, found and kept once.
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+    const auto again = ReadHistory(kOutputFolderHistory);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(*again, std::vector<std::string> {folder});
+    OrganizeOptions reread;
+    LoadSettings(reread);
+    EXPECT_EQ(reread.CustomTargetFolder, folder);
+}

@@ -511,3 +511,38 @@ TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
     Close();
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }
+
+// With a taskbar at the top and left of the screen, the stored rectangle (GetWindowPlacement's,
+// in workspace coordinates, as every version stored it) must go back the same way: ten closes
+// and starts leave the window where it was.
+TEST_F(MainWindowTest, SavedPositionDoesNotCreepByTheTaskbar)
+{
+    RECT screenWork {};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &screenWork, 0));
+    RECT work = screenWork;
+    work.left += 30;
+    work.top += 40;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &work, 0));
+    struct WorkAreaBack {
+        RECT rect;
+        ~WorkAreaBack() { SystemParametersInfoA(SPI_SETWORKAREA, 0, &rect, 0); }
+    } back {screenWork};
+
+    SetDword("WndMaximized", 0);
+    HWND w = Open();
+    MoveWindow(w, 100, 120, 900, 650, TRUE);
+    RECT first {};
+    ASSERT_TRUE(GetWindowRect(w, &first));
+    Close();
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        w = Open();
+        RECT now {};
+        ASSERT_TRUE(GetWindowRect(w, &now));
+        EXPECT_EQ(now.left, first.left);
+        EXPECT_EQ(now.top, first.top);
+        EXPECT_EQ(now.right, first.right);
+        EXPECT_EQ(now.bottom, first.bottom);
+        Close();
+    }
+}

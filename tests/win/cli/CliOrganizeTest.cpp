@@ -207,6 +207,93 @@ TEST_F(CliOrganize, LogRecordsTheRunAndADryRunWritesNone)
     EXPECT_NE(text.find(Out("2012\\2012_01\\2012_01_27\\a.jpg")), std::string::npos);
 }
 
+TEST_F(CliOrganize, AFileThatIsNoLogIsRefusedAndLeftAsItIs)
+{
+    Put("a.jpg", "2012:01:27 10:00:00");
+    // A photo named as the log, and a text file of the user's (in the old code page, which a log
+    // would be converted from).
+    const std::vector<unsigned char> photo = JpegTaken("2011:05:05 05:05:05");
+    ASSERT_TRUE(WriteData(tree.Path("photo.jpg"), photo));
+    ASSERT_TRUE(WriteText(tree.Path("notes.txt"), "Caf\xE9 opening times\r\n"));
+    const auto before = Snapshot(tree.Root());
+    for (const char* name : {"photo.jpg", "notes.txt"}) {
+        SCOPED_TRACE(name);
+        const CliOutcome run =
+                RunCli({"organize", "--move", "--log", tree.Path(name), "--out", Out(), Src("")});
+        EXPECT_EQ(run.exitCode, 2u);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("is not a log file of Quillmere"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(tree.Path(name)), std::string::npos) << run.err;
+        EXPECT_EQ(Snapshot(tree.Root()), before);
+    }
+    EXPECT_EQ(ReadText(tree.Path("photo.jpg")), std::string(photo.begin(), photo.end()));
+}
+
+TEST_F(CliOrganize, AnEmptyFileIsUsedAsTheLog)
+{
+    Put("a.jpg", "2012:01:27 10:00:00");
+    const std::string log = tree.Path("empty.txt");
+    ASSERT_TRUE(WriteText(log, ""));
+    const CliOutcome run = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.rfind("This is a log file created by Quillmere.\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("[Source] " + Src("a.jpg") + "\r\n"), std::string::npos) << text;
+    // The next run appends.
+    const CliOutcome again = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(ReadText(log).rfind(text, 0), 0u);
+}
+
+TEST_F(CliOrganize, AnOldCodePageLogIsConvertedAndAppendedTo)
+{
+    char digits[8] = "";
+    GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits);
+    if (std::string(digits) != "1252")
+        GTEST_SKIP() << "the old log is written in code page 1252; this system's is " << digits;
+    Put("a.jpg", "2012:01:27 10:00:00");
+    const std::string log = tree.Path("old.txt");
+    ASSERT_TRUE(WriteText(log, "[Source] C:\\caf\xE9.jpg\r\n[Target] D:\\caf\xE9.jpg\r\n[Copy] OK\r\n\r\n"));
+    const CliOutcome run = RunCli({"organize", "--log", log, "--out", Out(), Src("")});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.rfind("[Source] C:\\caf\xC3\xA9.jpg\r\n[Target] D:\\caf\xC3\xA9.jpg\r\n[Copy] OK\r\n\r\n" +
+                                 std::string(67, '=') + "\r\nStart at: ",
+                         0),
+              0u)
+            << text;
+    EXPECT_NE(text.find("[Source] " + Src("a.jpg") + "\r\n"), std::string::npos) << text;
+}
+
+TEST_F(CliOrganize, APathTypedWithABackslashBeforeItsClosingQuoteIsFound)
+{
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("My Photos").c_str(), nullptr));
+    ASSERT_TRUE(WriteData(tree.Path("My Photos\\a.jpg"), JpegTaken("2012:01:27 10:00:00")));
+    const std::string warning = "\" ends in a quote; taken as \"";
+    const std::string advice =
+            "\" (a backslash before a closing quote escapes it: leave it out or double it)";
+    // As typed in cmd: the last backslash escapes the closing quote, so the program gets
+    // ...\My Photos" (the quote stays open to the end of the line, so only a last argument can
+    // come out this way).
+    const std::string start = CliCommandLine({"organize", "--no-year", "--no-month", "--no-day"});
+    const CliOutcome run = RunCommandLine(start + " --out \"" + tree.Path("Sorted") + "\" \"" +
+                                          tree.Path("My Photos\\") + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, tree.Path("My Photos\\a.jpg") + "\t" + tree.Path("Sorted\\a.jpg") + "\tOK\n");
+    EXPECT_EQ(Lines(run.err),
+              (std::vector<std::string> {"quillmere-cli: warning: \"" + tree.Path("My Photos\"") + warning +
+                                                 tree.Path("My Photos") + advice,
+                                         "1 files, 1 OK, 0 skipped, 0 failed"}));
+
+    // The output folder typed last the same way.
+    const CliOutcome out = RunCommandLine(start + " --dry-run \"" + tree.Path("My Photos") + "\" --out \"" +
+                                          tree.Path("Other\\") + "\"");
+    EXPECT_EQ(out.exitCode, 0u) << out.err;
+    EXPECT_EQ(out.out, tree.Path("My Photos\\a.jpg") + "\t" + tree.Path("Other\\a.jpg") + "\tOK\n");
+    EXPECT_EQ(Lines(out.err).at(0),
+              "quillmere-cli: warning: \"" + tree.Path("Other\"") + warning + tree.Path("Other") + advice);
+}
+
 // The dry run must report what the real run then does, line for line, and change nothing.
 void ExpectDryRunMatchesRealRun(const std::string& root, const std::vector<std::string>& args)
 {

@@ -77,6 +77,11 @@ CliOutcome RunCli(const std::vector<std::string>& args)
 
 CliOutcome RunCliProgram(const std::string& program, const std::vector<std::string>& args)
 {
+    return RunCommandLine(ProgramCommandLine(program, args));
+}
+
+CliOutcome RunCommandLine(const std::string& commandLine)
+{
     CliOutcome outcome;
     TempTree capture;
     const std::string outPath = capture.Path("out.txt");
@@ -90,7 +95,6 @@ CliOutcome RunCliProgram(const std::string& program, const std::vector<std::stri
             CloseHandle(err);
         return outcome;
     }
-    const std::string commandLine = ProgramCommandLine(program, args);
     STARTUPINFOA si {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;

@@ -20,6 +20,9 @@ CliOutcome RunCli(const std::vector<std::string>& args);
 // The same for a copy of the program elsewhere (with another metadata tool beside it).
 CliOutcome RunCliProgram(const std::string& program, const std::vector<std::string>& args);
 
+// The same for a command line as typed, quotes and all.
+CliOutcome RunCommandLine(const std::string& commandLine);
+
 // The command line that starts the program with args (for tests that start it themselves).
 std::string CliCommandLine(const std::vector<std::string>& args);
 // Starts a command line for a test that ends it by force: without a console, its output sent to

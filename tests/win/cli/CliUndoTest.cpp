@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "engine/PathUtils.h"
 #include "engine/RunsFolder.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -459,7 +460,8 @@ TEST(CliReport, CsvRowsCarryTheDateAndWhereItCameFrom)
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     const auto lines = Lines(ReadText(report));
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "source,target,result,date,date source");
+    // The byte-order mark, so that a spreadsheet program reads the names as UTF-8.
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source");
     EXPECT_EQ(lines[1], "\"" + w.Src("a,b.jpg") + "\",\"" + w.Out("2012\\a,b.jpg") +
                                 "\",OK,2012-01-27 10:20:30,Date/Time Original");
     EXPECT_NE(lines[2].find(",OK,"), std::string::npos) << lines[2];
@@ -474,6 +476,25 @@ TEST(CliReport, CsvRowsCarryTheDateAndWhereItCameFrom)
     EXPECT_EQ(looked[1].substr(looked[1].rfind('\t')), "\tfile created");
     EXPECT_EQ(RunCli({"organize", "--explain", w.Src("")}).exitCode, 2u);
     EXPECT_EQ(RunCli({"lookup", "--report", "x", w.Src("")}).exitCode, 2u);
+}
+
+TEST(CliReport, AReportHeldOpenWithoutSharingGivesTheSystemsReason)
+{
+    Workspace w;
+    ASSERT_TRUE(w.Put(w.Src("a.jpg"), "2012:01:27 10:20:30", "a"));
+    const std::string report = w.Data("report.csv");
+    ASSERT_TRUE(WriteText(report, "kept"));
+    // As a spreadsheet program holds the file it shows.
+    HANDLE held = CreateFileA(report.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const CliOutcome run = RunCli({"organize", "--dry-run", "--out", w.Out(), "--report", report, w.Src("")});
+    CloseHandle(held);
+    EXPECT_EQ(run.exitCode, 2u);
+    std::string reason;
+    ASSERT_TRUE(SystemErrorText(ERROR_SHARING_VIOLATION, reason));
+    EXPECT_EQ(run.err, "quillmere-cli: cannot write the report \"" + report + "\": " + reason + "\n");
+    EXPECT_EQ(ReadText(report), "kept");
 }
 
 }  // namespace

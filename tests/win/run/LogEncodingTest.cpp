@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "engine/OperationLog.h"
 #include "engine/Utf8Text.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -96,4 +97,58 @@ TEST_F(LogEncodingTest, AnOldCodePageLogIsConvertedOnceBeforeTheRunAppends)
     host.Run(false);
     const std::string again = ReadText(host.settings.LogFile);
     EXPECT_EQ(again.rfind(log, 0), 0u);
+}
+
+TEST_F(LogEncodingTest, APhotoNamedAsTheLogIsRefusedBeforeTheRunAndStaysAsItWas)
+{
+    const std::string photo = JpegTaken("2011:05:05 05:05:05");
+    ASSERT_TRUE(WriteText(host.settings.LogFile, photo));
+    host.Run(true);
+    EXPECT_EQ(ReadText(host.settings.LogFile), photo);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
+    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos)
+            << host.messages[0].text;
+    EXPECT_NE(host.messages[0].text.find(host.settings.LogFile), std::string::npos);
+    // The run did not start: the photo was not moved, not even the output folder was made, no
+    // progress window was shown.
+    EXPECT_EQ(ReadText(source), JpegTaken("2012:01:27 10:00:00"));
+    EXPECT_FALSE(Exists(tree.Path("out")));
+    EXPECT_EQ(host.progressWindow, nullptr);
+    EXPECT_EQ(host.savedCount, 0);
+}
+
+TEST_F(LogEncodingTest, OldCodePageTextThatIsNoLogIsNotConverted)
+{
+    const std::string notes = "Caf\xE9 opening times\r\n";
+    ASSERT_TRUE(WriteText(host.settings.LogFile, notes));
+    host.Run(false);
+    EXPECT_EQ(ReadText(host.settings.LogFile), notes);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos);
+    EXPECT_EQ(FilesBelow(tree.Root()).count("out\\\xE6\x97\xA5\xE6\x9C\xAC.jpg"), 0u);
+}
+
+TEST_F(LogEncodingTest, AnEmptyFileIsUsedAsTheLog)
+{
+    ASSERT_TRUE(WriteText(host.settings.LogFile, ""));
+    host.Run(false);
+    EXPECT_TRUE(host.messages.empty());
+    const std::string log = ReadText(host.settings.LogFile);
+    EXPECT_EQ(log.rfind("This is a log file created by Quillmere.\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find("[Source] " + source + "\r\n"), std::string::npos) << log;
+}
+
+TEST_F(LogEncodingTest, OpeningAFileThatIsNoLogChangesNothing)
+{
+    // Open judges the file again: it may have been replaced since the run checked it.
+    const std::string photo = JpegTaken("2011:05:05 05:05:05");
+    ASSERT_TRUE(WriteText(host.settings.LogFile, photo));
+    OperationLog log;
+    EXPECT_FALSE(log.Open(host.settings.LogFile, host));
+    EXPECT_FALSE(log.IsOpen());
+    log.Close();
+    EXPECT_EQ(ReadText(host.settings.LogFile), photo);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos);
 }
