@@ -250,7 +250,10 @@ int KeptSummary(const std::wstring& runs)
 // started as a child of the desktop shell, whose rights it then gets.
 int StartAsUser(const std::wstring& program)
 {
-    const HWND shell = GetShellWindow();
+    // The taskbar belongs to the same process; it is there when no desktop window is (Wine).
+    HWND shell = GetShellWindow();
+    if (!shell)
+        shell = FindWindowW(L"Shell_TrayWnd", nullptr);
     DWORD shellProcess = 0;
     if (!shell || !GetWindowThreadProcessId(shell, &shellProcess) || shellProcess == 0)
         return kFailed;
@@ -299,7 +302,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (count == 3) {
         const std::wstring command = args[1];
         const std::wstring argument = args[2];
-        if (argument.empty())
+        // A quote is never part of a path: it is one of a path ending in a backslash, which the
+        // quoting rules took for an escaped quote.
+        if (argument.empty() || argument.find(L'"') != std::wstring::npos)
             result = kUsage;
         else if (command == L"path-add")
             result = PathAdd(argument);

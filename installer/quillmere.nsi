@@ -136,15 +136,14 @@ FunctionEnd
 ; replaced and later deleted): Quillmere goes into its own folder inside it. The error flag is set
 ; when that folder holds other files too.
 Function ChooseInstallFolder
-  ClearErrors
   Call InstallFolderState
   ${If} $R0 == "foreign"
     StrCpy $INSTDIR "$INSTDIR\${PRODUCT}"
     Call InstallFolderState
-    ClearErrors
-    ${If} $R0 == "foreign"
-      SetErrors
-    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ${If} $R0 == "foreign"
+    SetErrors
   ${EndIf}
 FunctionEnd
 
