@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <set>
@@ -72,6 +73,7 @@ std::string FirstLine(const std::string& out)
 
 struct Outcome {
     bool started = false;
+    DWORD startError = 0;  // why it did not start
     DWORD exitCode = 0;
     std::string out;
 };
@@ -96,6 +98,7 @@ Outcome RunCommand(const std::wstring& commandLine)
     std::wstring line = commandLine;
     outcome.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                      &startup, &process) != 0;
+    outcome.startError = outcome.started ? 0 : GetLastError();
     CloseHandle(writeEnd);
     if (outcome.started) {
         char buffer[4096];
@@ -359,7 +362,7 @@ protected:
         std::string command;
         ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", command));
         const Outcome run = RunCommand(Widen(command + extra));
-        ASSERT_TRUE(run.started) << command;
+        ASSERT_TRUE(run.started) << command << ": error " << run.startError;
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
                             "", 60000));
@@ -764,9 +767,39 @@ int Elevated(HANDLE process)
     return elevated;
 }
 
+// The process of the signed-in user's shell: the desktop's, or the taskbar's where there is no
+// desktop window (Wine).
+DWORD ShellProcess()
+{
+    HWND shell = GetShellWindow();
+    if (!shell)
+        shell = FindWindowW(L"Shell_TrayWnd", nullptr);
+    DWORD process = 0;
+    if (shell)
+        GetWindowThreadProcessId(shell, &process);
+    return process;
+}
+
+DWORD ParentProcess(DWORD process)
+{
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return parent;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == process)
+            parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent;
+}
+
 }  // namespace
 
-// Setup runs with an administrator's rights; the program started from its last page must not.
+// Setup runs with an administrator's rights; the program started from its last page must not, but
+// have the signed-in user's, as if started from the Start menu.
 TEST_F(Installer, StartQuillmereOnTheLastPageStartsItWithTheUsersOwnRights)
 {
     StoreSetting("FirstRun", 0);  // no first-start help window in the way
@@ -807,7 +840,14 @@ TEST_F(Installer, StartQuillmereOnTheLastPageStartsItWithTheUsersOwnRights)
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                                  program.process);
     ASSERT_NE(process, nullptr);
-    EXPECT_EQ(Elevated(process), 0) << "Setup elevated: " << setupElevated;
+    // Started by the shell, with the shell's rights (under Wine every process has the same).
+    const DWORD shell = ShellProcess();
+    ASSERT_NE(shell, 0u) << "no shell window";
+    EXPECT_EQ(ParentProcess(program.process), shell);
+    HANDLE shellProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell);
+    ASSERT_NE(shellProcess, nullptr);
+    EXPECT_EQ(Elevated(process), Elevated(shellProcess)) << "Setup elevated: " << setupElevated;
+    CloseHandle(shellProcess);
     PostMessageA(program.found, WM_COMMAND, IDC_CLOSE, 0);
     if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
         TerminateProcess(process, 1);
