@@ -553,7 +553,7 @@ TEST_F(Installer, AFolderHoldingOtherFilesGetsAQuillmereFolderAndKeepsItsFilesAn
     ASSERT_TRUE(WriteFileText(inside + "\\notes.txt", "mine"));
     const Outcome refused = Install(setup_, " /ADDTOPATH /D=" + tools);
     ASSERT_TRUE(refused.started);
-    EXPECT_NE(refused.exitCode, 0u);
+    EXPECT_EQ(refused.exitCode, 2u) << "refused by the script";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(Exists(tools + "\\quillmere.exe"));
     EXPECT_FALSE(Exists(inside + "\\quillmere.exe"));
@@ -672,7 +672,7 @@ TEST_F(Installer, NeitherInstallNorUninstallRunsWhileAQuillmereProgramRuns)
         const RunningMark running;
         const Outcome refused = Install(setup_, " /ADDTOPATH");
         ASSERT_TRUE(refused.started);
-        EXPECT_NE(refused.exitCode, 0u);
+        EXPECT_EQ(refused.exitCode, 3u) << "refused while running";
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_FALSE(Exists(programFolder_));
         EXPECT_TRUE(ReadSystemPath().text == pathBefore_.text);
@@ -684,7 +684,7 @@ TEST_F(Installer, NeitherInstallNorUninstallRunsWhileAQuillmereProgramRuns)
     const auto expectUninstallRefused = [&](const char* while_) {
         const Outcome refused = UninstallInPlace(programFolder_, " /REMOVESETTINGS");
         ASSERT_TRUE(refused.started);
-        EXPECT_NE(refused.exitCode, 0u) << while_;
+        EXPECT_EQ(refused.exitCode, 3u) << while_;
         for (const char* file : kInstalledFiles)
             EXPECT_TRUE(Exists(programFolder_ + "\\" + file)) << while_ << ": " << file;
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << while_;
