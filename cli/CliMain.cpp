@@ -11,9 +11,11 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "engine/ConsoleCodePage.h"
+#include "engine/RunningMark.h"
 
 int main(int argc, char** argv)
 {
+    const RunningMark running;  // tells Setup and the uninstaller that it runs
     // Lines end in a bare line feed, for scripts on either side.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);

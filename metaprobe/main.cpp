@@ -15,6 +15,7 @@
 
 #ifdef _WIN32
 #include "engine/ConsoleCodePage.h"
+#include "engine/RunningMark.h"
 #endif
 
 namespace {
@@ -62,6 +63,7 @@ int RunBatch(const std::string& token)
 int main(int argc, char** argv)
 {
 #ifdef _WIN32
+    const RunningMark running;  // tells Setup and the uninstaller that it runs
     // File names come in the ANSI code page (on the command line or, in the batch mode, on
     // standard input) and values are written in UTF-8; the manifest makes the two one.
     const ConsoleCodePage codePage;

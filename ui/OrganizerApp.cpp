@@ -3,10 +3,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "engine/RunningMark.h"
 #include "ui/MainDialog.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    const RunningMark running;  // tells Setup and the uninstaller that it runs
     // The three-dimensional look of older systems comes from the manifest's visual styles here
     // (common controls 6.0), so no separate switch is needed.
     const HRESULT com = CoInitialize(nullptr);  // the folder picker needs COM

@@ -9,12 +9,15 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "QuillmereVersion.h"
+#include "engine/RunningMark.h"
 #include "resource.h"
 
 namespace {
@@ -70,6 +73,7 @@ std::string FirstLine(const std::string& out)
 
 struct Outcome {
     bool started = false;
+    DWORD startError = 0;  // why it did not start
     DWORD exitCode = 0;
     std::string out;
 };
@@ -94,6 +98,7 @@ Outcome RunCommand(const std::wstring& commandLine)
     std::wstring line = commandLine;
     outcome.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                      &startup, &process) != 0;
+    outcome.startError = outcome.started ? 0 : GetLastError();
     CloseHandle(writeEnd);
     if (outcome.started) {
         char buffer[4096];
@@ -133,6 +138,78 @@ bool KeyExists(HKEY root, const char* key)
         return false;
     RegCloseKey(opened);
     return true;
+}
+
+// The system PATH as stored, read whole whatever its length.
+struct PathValue {
+    bool present = false;
+    DWORD type = 0;
+    std::wstring text;
+};
+
+PathValue ReadSystemPath()
+{
+    PathValue value;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(kEnvironmentKey).c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return value;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, L"Path", nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (RegQueryValueExW(key, L"Path", nullptr, &value.type, reinterpret_cast<BYTE*>(text.data()),
+                             &got) == ERROR_SUCCESS) {
+            text.resize(got / sizeof(wchar_t));
+            while (!text.empty() && text.back() == L'\0')
+                text.pop_back();
+            value.present = true;
+            value.text = text;
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void WriteSystemPath(const PathValue& value)
+{
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(kEnvironmentKey).c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    if (value.present)
+        EXPECT_EQ(RegSetValueExW(key, L"Path", 0, value.type,
+                                 reinterpret_cast<const BYTE*>(value.text.c_str()),
+                                 static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    else
+        RegDeleteValueW(key, L"Path");
+    RegCloseKey(key);
+}
+
+bool WriteFileText(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
+    return CloseHandle(file) && ok;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
 }
 
 void StoreSetting(const char* name, DWORD value)
@@ -214,9 +291,9 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM data)
     return TRUE;
 }
 
-// Starts the program, waits for its visible main window and closes it with its Close button.
-// True when the window appeared and the program then ended by itself.
-bool StartsAndShowsItsWindow(const std::wstring& program)
+// Starts the program, waits for its visible main window, calls whileOpen and closes the window
+// with its Close button. True when the window appeared and the program then ended by itself.
+bool StartsAndShowsItsWindow(const std::wstring& program, const std::function<void()>& whileOpen = {})
 {
     StoreSetting("FirstRun", 0);  // no first-start help window in the way
     std::wstring line = L"\"" + program + L"\"";
@@ -233,6 +310,8 @@ bool StartsAndShowsItsWindow(const std::wstring& program)
     }
     bool ended = false;
     if (search.found) {
+        if (whileOpen)
+            whileOpen();
         PostMessageA(search.found, WM_COMMAND, IDC_CLOSE, 0);
         ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
     }
@@ -262,7 +341,14 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmere");
         menu_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Quillmere";
         desktopLink_ = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quillmere.lnk";
+        programFolder_ = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Quillmere";
+        runs_ = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\Quillmere\\Runs";
+        pathBefore_ = ReadSystemPath();
+        ASSERT_TRUE(pathBefore_.present);
     }
+
+    // The next test starts from the same PATH, whatever this one did to it.
+    void TearDown() override { WriteSystemPath(pathBefore_); }
 
     static Outcome Install(const std::string& setup, const std::string& options)
     {
@@ -276,16 +362,26 @@ protected:
         std::string command;
         ASSERT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", command));
         const Outcome run = RunCommand(Widen(command + extra));
-        ASSERT_TRUE(run.started) << command;
+        ASSERT_TRUE(run.started) << command << ": error " << run.startError;
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(WaitFor([](const std::string&) { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
                             "", 60000));
+    }
+
+    // Runs the uninstaller in its folder (not from a copy in the temporary folder, as the
+    // Uninstall key's command does), so that its exit code is its outcome.
+    static Outcome UninstallInPlace(const std::string& folder, const std::string& extra = "")
+    {
+        return RunCommand(Widen("\"" + folder + "\\uninstall.exe\" /S" + extra + " _?=" + folder));
     }
 
     std::string setup_;
     std::string olderSetup_;
     std::string menu_;
     std::string desktopLink_;
+    std::string programFolder_;
+    std::string runs_;
+    PathValue pathBefore_;
 };
 
 }  // namespace
@@ -392,6 +488,371 @@ TEST_F(Installer, UpgradeKeepsSettingsAndChoicesAndTheTickedUninstallRemovesEver
     EXPECT_EQ(PathEntries(folder), 0);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmere"));
     EXPECT_FALSE(Exists(runs));
+}
+
+TEST_F(Installer, AddToPathKeepsALongSystemPathWholeAndTheUninstallTakesOutOnlyItsEntry)
+{
+    // Longer than the installer language's strings (1,024 characters), with a variable that
+    // must stay unexpanded.
+    PathValue longPath = pathBefore_;
+    longPath.type = REG_EXPAND_SZ;
+    longPath.text += L";%SystemRoot%\\Fonts";
+    for (int i = 0; longPath.text.size() < 1960; ++i)
+        longPath.text += L";C:\\Tools\\Suite " + std::to_wstring(i) + L"\\bin";
+    longPath.text += L";C:\\" + std::wstring(1999 - longPath.text.size() - 4, L'x');
+    ASSERT_EQ(longPath.text.size(), 1999u);
+    WriteSystemPath(longPath);
+
+    const Outcome install = Install(setup_, " /ADDTOPATH");
+    ASSERT_TRUE(install.started);
+    ASSERT_EQ(install.exitCode, 0u);
+    const PathValue installed = ReadSystemPath();
+    EXPECT_EQ(installed.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_TRUE(installed.text == longPath.text + L";" + Widen(programFolder_))
+            << "PATH after install has " << installed.text.size() << " characters";
+    DWORD added = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "AddedToPath", added) && added == 1);
+
+    UninstallQuietly();
+    const PathValue uninstalled = ReadSystemPath();
+    EXPECT_EQ(uninstalled.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_TRUE(uninstalled.text == longPath.text)
+            << "PATH after uninstall has " << uninstalled.text.size() << " characters";
+}
+
+TEST_F(Installer, APathEntryThatWasThereBeforeIsLeftAsItWas)
+{
+    // The user's own entry for the folder, written their way (a trailing backslash).
+    PathValue userPath = pathBefore_;
+    userPath.text += L";" + Widen(programFolder_) + L"\\";
+    WriteSystemPath(userPath);
+
+    const Outcome install = Install(setup_, " /ADDTOPATH");
+    ASSERT_TRUE(install.started);
+    ASSERT_EQ(install.exitCode, 0u);
+    EXPECT_TRUE(ReadSystemPath().text == userPath.text) << "Setup added a second entry";
+    DWORD added = 1;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "AddedToPath", added) && added == 0);
+
+    UninstallQuietly();
+    EXPECT_TRUE(ReadSystemPath().text == userPath.text) << "the uninstaller removed the user's entry";
+}
+
+TEST_F(Installer, AFolderHoldingOtherFilesGetsAQuillmereFolderAndKeepsItsFilesAndPathEntry)
+{
+    const std::string tools = "C:\\Tools";
+    const std::string inside = tools + "\\Quillmere";
+    ASSERT_TRUE(CreateDirectoryA(tools.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(WriteFileText(tools + "\\README.txt", "my own notes\r\n"));
+    PathValue userPath = pathBefore_;
+    userPath.text += L";" + Widen(tools);
+    WriteSystemPath(userPath);
+
+    // Its Quillmere folder holds other files too: refused, nothing written.
+    ASSERT_TRUE(CreateDirectoryA(inside.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileText(inside + "\\notes.txt", "mine"));
+    const Outcome refused = Install(setup_, " /ADDTOPATH /D=" + tools);
+    ASSERT_TRUE(refused.started);
+    EXPECT_EQ(refused.exitCode, 2u) << "refused by the script";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(Exists(tools + "\\quillmere.exe"));
+    EXPECT_FALSE(Exists(inside + "\\quillmere.exe"));
+    EXPECT_FALSE(Exists(menu_));
+    EXPECT_TRUE(ReadSystemPath().text == userPath.text);
+    ASSERT_TRUE(DeleteFileA((inside + "\\notes.txt").c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(inside.c_str()));
+
+    const Outcome install = Install(setup_, " /ADDTOPATH /D=" + tools);
+    ASSERT_TRUE(install.started);
+    ASSERT_EQ(install.exitCode, 0u);
+    EXPECT_EQ(FileText(tools + "\\README.txt"), "my own notes\r\n");
+    for (const char* file : kInstalledFiles)
+        EXPECT_TRUE(Exists(inside + "\\" + file)) << file;
+    EXPECT_FALSE(Exists(tools + "\\quillmere.exe"));
+    std::string text;
+    EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", text) && text == inside)
+            << text;
+    EXPECT_TRUE(ReadSystemPath().text == userPath.text + L";" + Widen(inside));
+
+    UninstallQuietly();
+    EXPECT_TRUE(WaitFor(Gone, inside, 20000));
+    EXPECT_EQ(FileText(tools + "\\README.txt"), "my own notes\r\n");
+    EXPECT_TRUE(ReadSystemPath().text == userPath.text) << "the uninstaller changed the user's PATH entries";
+}
+
+TEST_F(Installer, RemovingSettingsKeepsTheFilesOverwriteReplacedUntilTheirOwnBoxIsTicked)
+{
+    ASSERT_EQ(SHCreateDirectoryExA(nullptr, (runs_ + "\\20260101-080000-000.kept").c_str(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(WriteFileText(runs_ + "\\20260101-080000-000.kept\\1-IMG_0001.JPG", "the only copy"));
+    ASSERT_TRUE(WriteFileText(runs_ + "\\20260101-080000-000.qmj", "journal with kept files"));
+    ASSERT_TRUE(WriteFileText(runs_ + "\\20260102-080000-000.qmj", "journal without"));
+    StoreSetting("MoveType", 500);
+
+    ASSERT_EQ(Install(setup_, "").exitCode, 0u);
+    UninstallQuietly(" /REMOVESETTINGS");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmere"));
+    EXPECT_FALSE(Exists(runs_ + "\\20260102-080000-000.qmj"));
+    EXPECT_EQ(FileText(runs_ + "\\20260101-080000-000.kept\\1-IMG_0001.JPG"), "the only copy");
+    EXPECT_TRUE(Exists(runs_ + "\\20260101-080000-000.qmj")) << "the journal of the kept files went";
+
+    ASSERT_EQ(Install(setup_, "").exitCode, 0u);
+    UninstallQuietly(" /REMOVEKEPT");
+    EXPECT_FALSE(Exists(runs_ + "\\20260101-080000-000.kept"));
+    EXPECT_FALSE(Exists(runs_ + "\\20260101-080000-000.qmj"));
+    EXPECT_FALSE(Exists(SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\Quillmere"));
+}
+
+namespace {
+
+// Starts a command line with standard input and output as pipes of ours; the caller closes them.
+struct Piped {
+    PROCESS_INFORMATION process = {};
+    HANDLE input = nullptr;
+    HANDLE output = nullptr;
+};
+
+bool StartPiped(const std::wstring& commandLine, Piped& piped)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE childIn = nullptr;
+    HANDLE childOut = nullptr;
+    if (!CreatePipe(&childIn, &piped.input, &inherit, 0))
+        return false;
+    if (!CreatePipe(&piped.output, &childOut, &inherit, 0)) {
+        CloseHandle(childIn);
+        return false;
+    }
+    SetHandleInformation(piped.input, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(piped.output, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childIn;
+    startup.hStdOutput = childOut;
+    startup.hStdError = childOut;
+    std::wstring line = commandLine;
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &piped.process) != 0;
+    CloseHandle(childIn);
+    CloseHandle(childOut);
+    return started;
+}
+
+// Closes its input, reads its output to the end and waits for it: true when it ended.
+bool Finish(Piped& piped)
+{
+    CloseHandle(piped.input);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(piped.output, buffer, sizeof buffer, &got, nullptr) && got > 0) { }
+    CloseHandle(piped.output);
+    const bool ended = WaitForSingleObject(piped.process.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(piped.process.hProcess, 1);
+    CloseHandle(piped.process.hThread);
+    CloseHandle(piped.process.hProcess);
+    return ended;
+}
+
+bool RunningMarkExists()
+{
+    HANDLE mark = OpenMutexW(SYNCHRONIZE, FALSE, kRunningMarkName);
+    if (!mark)
+        return false;
+    CloseHandle(mark);
+    return true;
+}
+
+}  // namespace
+
+TEST_F(Installer, NeitherInstallNorUninstallRunsWhileAQuillmereProgramRuns)
+{
+    {
+        const RunningMark running;
+        const Outcome refused = Install(setup_, " /ADDTOPATH");
+        ASSERT_TRUE(refused.started);
+        EXPECT_EQ(refused.exitCode, 3u) << "refused while running";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(Exists(programFolder_));
+        EXPECT_TRUE(ReadSystemPath().text == pathBefore_.text);
+    }
+    ASSERT_EQ(Install(setup_, " /ADDTOPATH").exitCode, 0u);
+    const PathValue installedPath = ReadSystemPath();
+
+    // Each refusal leaves everything in place: files, Uninstall key and PATH entry.
+    const auto expectUninstallRefused = [&](const char* while_) {
+        const Outcome refused = UninstallInPlace(programFolder_, " /REMOVESETTINGS");
+        ASSERT_TRUE(refused.started);
+        EXPECT_EQ(refused.exitCode, 3u) << while_;
+        for (const char* file : kInstalledFiles)
+            EXPECT_TRUE(Exists(programFolder_ + "\\" + file)) << while_ << ": " << file;
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << while_;
+        EXPECT_TRUE(ReadSystemPath().text == installedPath.text) << while_;
+    };
+
+    EXPECT_TRUE(StartsAndShowsItsWindow(Widen(programFolder_ + "\\quillmere.exe"),
+                                        [&] { expectUninstallRefused("while the window is open"); }));
+
+    // metaprobe's batch mode runs until its input ends.
+    Piped probe;
+    ASSERT_TRUE(StartPiped(Widen("\"" + programFolder_ + "\\metaprobe.exe\" --batch 0123456789abcdefABCDEF"),
+                           probe));
+    EXPECT_TRUE(WaitFor([](const std::string&) { return RunningMarkExists(); }, "", 20000));
+    expectUninstallRefused("while metaprobe runs");
+    EXPECT_TRUE(Finish(probe));
+
+    // quillmere-cli waits while its output pipe is full: a dry run over many files.
+    const std::string many = Env(L"TEMP") + "\\qm-many-files";
+    ASSERT_FALSE(many.front() == '\\') << "TEMP is not set";
+    CreateDirectoryA(many.c_str(), nullptr);
+    for (int i = 0; i < 800; ++i)
+        ASSERT_TRUE(
+                WriteFileText(many + "\\a-photo-with-a-rather-long-name-" + std::to_string(i) + ".txt", ""));
+    Piped cli;
+    ASSERT_TRUE(StartPiped(Widen("\"" + programFolder_ +
+                                 "\\quillmere-cli.exe\" organize --dry-run --copy --mode "
+                                 "extension --out \"" +
+                                 many + "\\sorted\" \"" + many + "\""),
+                           cli));
+    EXPECT_TRUE(WaitFor([](const std::string&) { return RunningMarkExists(); }, "", 20000));
+    expectUninstallRefused("while quillmere-cli runs");
+    EXPECT_TRUE(Finish(cli));
+
+    EXPECT_FALSE(RunningMarkExists());
+    UninstallQuietly();
+    EXPECT_TRUE(WaitFor(Gone, programFolder_, 20000));
+    EXPECT_TRUE(ReadSystemPath().text == pathBefore_.text);
+}
+
+namespace {
+
+BOOL CALLBACK MatchAnyMainWindow(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && std::string(title) == "Quillmere") {
+        search->found = window;
+        GetWindowThreadProcessId(window, &search->process);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK MatchSetupWindow(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && GetDlgItem(window, IDOK)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// 1 when the process runs with an administrator's full rights, 0 when not, -1 when unknown.
+int Elevated(HANDLE process)
+{
+    int elevated = -1;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        TOKEN_ELEVATION elevation = {};
+        DWORD size = 0;
+        if (GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size))
+            elevated = elevation.TokenIsElevated ? 1 : 0;
+        CloseHandle(token);
+    }
+    return elevated;
+}
+
+// The process of the signed-in user's shell: the desktop's, or the taskbar's where there is no
+// desktop window (Wine).
+DWORD ShellProcess()
+{
+    HWND shell = GetShellWindow();
+    if (!shell)
+        shell = FindWindowW(L"Shell_TrayWnd", nullptr);
+    DWORD process = 0;
+    if (shell)
+        GetWindowThreadProcessId(shell, &process);
+    return process;
+}
+
+DWORD ParentProcess(DWORD process)
+{
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return parent;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == process)
+            parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent;
+}
+
+}  // namespace
+
+// Setup runs with an administrator's rights; the program started from its last page must not, but
+// have the signed-in user's, as if started from the Start menu.
+TEST_F(Installer, StartQuillmereOnTheLastPageStartsItWithTheUsersOwnRights)
+{
+    StoreSetting("FirstRun", 0);  // no first-start help window in the way
+    std::wstring line = L"\"" + Widen(setup_) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION setup = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &setup));
+    // Welcome, components, folder, progress, finish with "Start Quillmere" ticked: the default
+    // button (Next, Install, Finish) on each page until Setup ends.
+    int clicks = 0;
+    while (WaitForSingleObject(setup.hProcess, 500) == WAIT_TIMEOUT && clicks < 200) {
+        WindowSearch search {setup.dwProcessId, nullptr};
+        EnumWindows(MatchSetupWindow, reinterpret_cast<LPARAM>(&search));
+        const HWND next = search.found ? GetDlgItem(search.found, IDOK) : nullptr;
+        if (next && IsWindowEnabled(next) && IsWindowVisible(next)) {
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(next));
+            ++clicks;
+        }
+    }
+    const bool ended = WaitForSingleObject(setup.hProcess, 0) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "Setup did not end after " << clicks << " clicks";
+    if (!ended)
+        TerminateProcess(setup.hProcess, 1);
+    const int setupElevated = Elevated(setup.hProcess);
+    CloseHandle(setup.hThread);
+    CloseHandle(setup.hProcess);
+    ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+    WindowSearch program {0, nullptr};
+    for (int i = 0; i < 150 && !program.found; ++i) {
+        Sleep(200);
+        EnumWindows(MatchAnyMainWindow, reinterpret_cast<LPARAM>(&program));
+    }
+    ASSERT_TRUE(program.found) << "Quillmere did not start";
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 program.process);
+    ASSERT_NE(process, nullptr);
+    // Started by the shell, with the shell's rights (under Wine every process has the same).
+    const DWORD shell = ShellProcess();
+    ASSERT_NE(shell, 0u) << "no shell window";
+    EXPECT_EQ(ParentProcess(program.process), shell);
+    HANDLE shellProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell);
+    ASSERT_NE(shellProcess, nullptr);
+    EXPECT_EQ(Elevated(process), Elevated(shellProcess)) << "Setup elevated: " << setupElevated;
+    CloseHandle(shellProcess);
+    PostMessageA(program.found, WM_COMMAND, IDC_CLOSE, 0);
+    if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
+        TerminateProcess(process, 1);
+    CloseHandle(process);
+    UninstallQuietly();
 }
 
 namespace {
