@@ -4,10 +4,13 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "engine/Companions.h"
+#include "engine/GroupNames.h"
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
@@ -160,6 +163,48 @@ bool TargetFits(const std::string& target)
     return false;
 }
 
+// Step 5a: every name below the output folder is one Windows takes as it stands, and target lies
+// inside that folder, whatever a template or a file's metadata put into the names. The folder is
+// made full first, so that a relative output folder is checked where it lies.
+bool TargetInOutput(const std::string& outputRoot, const std::string& target, std::string& unsafe)
+{
+    const std::string fullRoot = FullPath(outputRoot);
+    return CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe);
+}
+
+// Steps 5c to 5f: puts source at target, whose name is decided. atTarget tells whether the file
+// is at target afterwards (moved or copied there, or there already).
+RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::string& targetFolder,
+                  const std::string& target, bool replace, bool move, bool& atTarget)
+{
+    atTarget = false;
+    if (!TargetFits(target))
+        return Failed("Failure" + ErrorSuffix());
+    if (!fs.EnsureFolder(targetFolder))
+        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
+    // The same file reached by another spelling (a short name, a relative part) is the same
+    // folder and name too: replacing it would delete the very file being organized.
+    if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source))) {
+        atTarget = true;
+        return Skipped("Same folder and name");
+    }
+    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    case TransferOutcome::Done: atTarget = true; return Done();
+    // The photo is in the library, but the move did not finish: never a plain OK.
+    case TransferOutcome::SourceKept:
+        atTarget = true;
+        return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+    case TransferOutcome::Failed: break;
+    }
+    return Failed("Failure" + ErrorSuffix());
+}
+
+std::string NoFreeNameText()
+{
+    return "Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
+           " numbered names all exist)";
+}
+
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
 // was built).
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
@@ -167,13 +212,8 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
                     bool move, RunRows& rows, int row, std::string& target)
 {
     target = targetFolder + name;
-    // Last check before anything is created: every name below the output folder is one Windows
-    // takes as it stands, and the target lies inside that folder, whatever a template or a file's
-    // metadata put into the names.
-    // The folder is made full first, so that a relative output folder is checked where it lies.
-    const std::string fullRoot = FullPath(outputRoot);
     std::string unsafe;
-    if (!CheckTargetInFolder(fullRoot, fullRoot + target.substr(outputRoot.size()), unsafe)) {
+    if (!TargetInOutput(outputRoot, target, unsafe)) {
         target.clear();
         return Failed(unsafe);
     }
@@ -186,29 +226,15 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
             return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
-        case ExistingTarget::NoFreeName:
-            rows.SetTarget(row, target);
-            return Failed("Failure (no free name: the first " + std::to_string(kNumberedNameLimit) +
-                          " numbered names all exist)");
+        case ExistingTarget::NoFreeName: rows.SetTarget(row, target); return Failed(NoFreeNameText());
         }
     }
     rows.SetTarget(row, target);
-    if (!TargetFits(target))
-        return Failed("Failure" + ErrorSuffix());
-    if (!fs.EnsureFolder(targetFolder))
-        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
-    // The same file reached by another spelling (a short name, a relative part) is the same
-    // folder and name too: replacing it would delete the very file being organized.
-    if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source)))
-        return Skipped("Same folder and name");
-    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
-    case TransferOutcome::Done: return Done();
-    // The photo is in the library, but the move did not finish: never a plain OK.
-    case TransferOutcome::SourceKept: return Failed(std::string(kSourceKeptText) + ErrorSuffix());
-    case TransferOutcome::Failed: break;
-    }
-    return Failed("Failure" + ErrorSuffix());
+    bool atTarget = false;
+    return PutFile(fs, source, targetFolder, target, replace, move, atTarget);
 }
+
+const char kStaysText[] = "Stays with its photo (photo not organized)";
 
 // What companions need from the run that places their photo.
 struct CompanionPlacing {
@@ -221,31 +247,144 @@ struct CompanionPlacing {
     const char* logVerb;
     const std::vector<CompanionLink>& links;
     const std::vector<std::vector<int>>& followers;  // by lead row
+    // Keys of the targets this run put files at: Overwrite never replaces them.
+    std::set<std::string>& placed;
 };
 
-// Places the companions of row lead right after it, each with its own row and log record: into
-// the folder of the photo's target, under its new base name, by the same policy. A companion
-// whose photo was not placed stays where it is.
-void PlaceCompanions(const CompanionPlacing& run, int lead, const RowResult& leadResult,
-                     const std::string& leadTarget, const std::string& outputRoot,
+// A photo and its companions, placed under one base name.
+struct CompanionGroup {
+    std::vector<int> rows;  // the lead first, each companion after the member it follows
+    std::vector<GroupMember> members;  // by the same index
+    std::optional<GroupDecision> decision;  // none when the lead got no target name
+};
+
+void GatherMembers(const CompanionPlacing& run, int row, int parent, CompanionGroup& group)
+{
+    group.rows.push_back(row);
+    group.members.push_back(
+            {FileNameOf(run.rows.Source(row)), parent, run.links[static_cast<std::size_t>(row)].kind});
+    const int index = static_cast<int>(group.rows.size()) - 1;
+    for (const int follower : run.followers[static_cast<std::size_t>(row)])
+        GatherMembers(run, follower, index, group);
+}
+
+// The group whose lead is row: the row alone when it has no companions.
+CompanionGroup GatherGroup(const CompanionPlacing& run, int lead)
+{
+    CompanionGroup group;
+    GatherMembers(run, lead, -1, group);
+    return group;
+}
+
+// The group's names as the run's file system sees them (a preview's simulation included), with
+// the targets this run placed set apart.
+class RunNames : public GroupNameOracle {
+public:
+    RunNames(const CompanionPlacing& run, const CompanionGroup& group) : run_(run), group_(group) { }
+
+    NameUse Use(const std::string& target) override
+    {
+        if (run_.placed.count(PathKey(target)) != 0)
+            return NameUse::PlacedByRun;
+        return run_.fs.Exists(target) ? NameUse::Existing : NameUse::Free;
+    }
+
+    bool Identical(std::size_t member, const std::string& target) override
+    {
+        return run_.fs.SameContent(run_.rows.Source(group_.rows.at(member)), target);
+    }
+
+private:
+    const CompanionPlacing& run_;
+    const CompanionGroup& group_;
+};
+
+// Member i of a decided group, whose member it follows ended with parentDone (true for the lead);
+// sets target as the row shows it.
+RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, std::size_t i,
+                      bool parentDone, const std::string& targetFolder, std::string& target)
+{
+    const GroupDecision& decision = *group.decision;
+    const int row = group.rows[i];
+    const bool lead = i == 0;
+    target = decision.targets[i];
+    switch (decision.outcome) {
+    case GroupOutcome::Skip: {
+        run.rows.SetTarget(row, target);
+        if (i == decision.taken)
+            return Skipped("Target file exists; skipped");
+        const std::string taken = FileNameOf(decision.targets[decision.taken]);
+        if (lead)
+            return {RowOutcome::Skipped, "Target file of a companion exists (" + taken + "); skipped"};
+        return {RowOutcome::Skipped, "Stays with its photo (" + taken + " exists; skipped)"};
+    }
+    case GroupOutcome::Identical:
+        run.rows.SetTarget(row, target);
+        return Skipped(lead ? "Identical file exists; skipped"
+                            : "Stays with its photo (identical photo exists; skipped)");
+    case GroupOutcome::NoFreeName:
+        if (!lead) {
+            target.clear();
+            return Skipped(kStaysText);
+        }
+        run.rows.SetTarget(row, target);
+        return Failed(NoFreeNameText());
+    case GroupOutcome::Place: break;
+    }
+    if (!parentDone) {
+        target.clear();
+        return Skipped(kStaysText);
+    }
+    run.rows.SetTarget(row, target);
+    bool atTarget = false;
+    const RowResult result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, decision.replace[i],
+                                     run.move, atTarget);
+    if (atTarget)
+        run.placed.insert(PathKey(target));
+    return result;
+}
+
+// Places the lead of group under name, having decided the names of the whole group; returns the
+// result and sets target (empty when none was built).
+RowResult PlaceLead(const CompanionPlacing& run, CompanionGroup& group, const std::string& outputRoot,
+                    const std::string& targetFolder, const std::string& name, std::string& target)
+{
+    target = targetFolder + name;
+    std::string unsafe;
+    // A companion's name is the lead's with one of the companions' own extensions, so the lead's
+    // check covers the whole group.
+    if (!TargetInOutput(outputRoot, target, unsafe)) {
+        target.clear();
+        return Failed(unsafe);
+    }
+    RunNames names(run, group);
+    group.decision = DecideGroupNames(targetFolder, name, group.members, run.options.TargetExistsOpt, names);
+    return PlaceMember(run, group, 0, true, targetFolder, target);
+}
+
+// Places the companions of a group right after its lead, each with its own row and log record:
+// into the folder of the photo's target, under the group's base name. A companion whose photo (or
+// the raw it follows) was not placed stays where it is.
+void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, const RowResult& leadResult,
                      const std::string& targetFolder)
 {
-    for (const int row : run.followers[static_cast<std::size_t>(lead)]) {
+    std::vector<bool> done {leadResult.outcome == RowOutcome::Done};
+    for (std::size_t i = 1; i < group.rows.size(); ++i) {
+        const int row = group.rows[i];
         const std::string source = run.rows.Source(row);
         std::string target;
-        RowResult result = Skipped("Stays with its photo (photo not organized)");
+        RowResult result = Skipped(kStaysText);
         run.rows.EnsureVisible(row);
-        if (leadResult.outcome == RowOutcome::Done) {
-            const std::string name =
-                    CompanionName(FileNameOf(source), run.links[static_cast<std::size_t>(row)].kind,
-                                  FileNameOf(leadTarget));
-            result = PlaceFile(run.fs, source, outputRoot, targetFolder, name, run.options, run.move,
-                               run.rows, row, target);
+        // A companion that stays shows no target, not the one an earlier run or preview gave it.
+        run.rows.SetTarget(row, target);
+        if (group.decision) {
+            const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
+            result = PlaceMember(run, group, i, parentDone, targetFolder, target);
         }
         run.rows.SetResult(row, result);
         run.host.Pump();
         run.log.WriteRecord(source, target, run.logVerb, result.text);
-        PlaceCompanions(run, row, result, target, outputRoot, targetFolder);
+        done.push_back(result.outcome == RowOutcome::Done);
     }
 }
 
@@ -352,7 +491,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
-    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers};
+    std::set<std::string> placed;
+    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers, placed};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     SeenSources sources;
     for (int row = 0; row < count; ++row) {
@@ -364,6 +504,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         const std::string source = rows.Source(row);
         std::string target;
         RowResult result;
+        CompanionGroup group;
+        if (!links.empty())
+            group = GatherGroup(companions, row);
 
         char line[64];
         std::snprintf(line, sizeof line, "[%d/%d] ", row + 1, count);
@@ -388,8 +531,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
                                     reason)) {
             if (!origin.empty())
                 rows.SetDateUsed(row, date, origin);
-            result = PlaceFile(fs, source, outputRoot, targetFolder, BuildTargetName(options, source, date),
-                               options, move, rows, row, target);
+            const std::string name = BuildTargetName(options, source, date);
+            result = links.empty() ? PlaceFile(fs, source, outputRoot, targetFolder, name, options, move,
+                                               rows, row, target)
+                                   : PlaceLead(companions, group, outputRoot, targetFolder, name, target);
             if (result.outcome == RowOutcome::Done && dateFromName)
                 result.text = kNameDateResult;
         } else {
@@ -399,7 +544,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
         if (!links.empty())
-            PlaceCompanions(companions, row, result, target, outputRoot, targetFolder);
+            PlaceCompanions(companions, group, result, targetFolder);
         if (progress.Cancelled())
             break;
     }

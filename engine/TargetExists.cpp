@@ -1,17 +1,7 @@
 #include "engine/TargetExists.h"
 
+#include "engine/GroupNames.h"
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
-
-namespace {
-
-std::string Numbered(const std::string& target, unsigned n)
-{
-    const std::string ext = ExtensionOf(target).value_or("");
-    return target.substr(0, target.size() - ext.size()) + "_" + std::to_string(n) + ext;
-}
-
-}  // namespace
 
 ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, std::uint32_t policy,
                                      std::string& target)
@@ -23,7 +13,7 @@ ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& sourc
         if (fs.SameContent(source, target))
             return ExistingTarget::Identical;
         for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
-            const std::string candidate = Numbered(target, n);
+            const std::string candidate = NumberedName(target, n);
             if (!fs.Exists(candidate)) {
                 target = candidate;
                 return ExistingTarget::Free;
@@ -37,7 +27,7 @@ ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& sourc
     default: break;
     }
     for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
-        const std::string candidate = Numbered(target, n);
+        const std::string candidate = NumberedName(target, n);
         if (!fs.Exists(candidate)) {
             target = candidate;
             return ExistingTarget::Free;

@@ -1,5 +1,6 @@
 // quillmere-cli with the library hygiene flags: --exists identical (dry run included),
-// --companions, --name-dates, and lookup naming a date read from the file name.
+// --companions (photos of one name from two cameras included), --name-dates, and lookup naming a
+// date read from the file name.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,19 @@ std::vector<std::string> Sorted(std::vector<std::string> lines)
 {
     std::sort(lines.begin(), lines.end());
     return lines;
+}
+
+bool SetModifiedLocal(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    SYSTEMTIME local {year, month, 0, day, hour, minute, 0, 0};
+    FILETIME localFt, utcFt;
+    const bool ok = SystemTimeToFileTime(&local, &localFt) && LocalFileTimeToFileTime(&localFt, &utcFt) &&
+                    SetFileTime(h, nullptr, nullptr, &utcFt);
+    CloseHandle(h);
+    return ok;
 }
 
 class CliHygiene : public ::testing::Test {
@@ -157,4 +171,129 @@ TEST_F(CliHygiene, ALivePhotoPairWithContentIdentifiersPairsOnlyWhenTheyMatch)
     // Not the same Live Photo: the video is sorted by its own date.
     EXPECT_EQ(targets[Src("IMG_2.MOV")], Out("2019\\2019_06\\IMG_2.MOV"));
     EXPECT_EQ(targets[Src("IMG_2.JPG")], Out("2019\\2019_05\\IMG_2.JPG"));
+}
+
+TEST_F(CliHygiene, TwoCamerasPhotosOfOneNameKeepTheirOwnSidecarsUnderEveryPolicy)
+{
+    // Camera A's JPEG and camera B's raw, each with edits in IMG_0001.XMP, into one folder; for
+    // all but Skip an older IMG_0001.XMP is there before the run.
+    struct Case {
+        const char* policy;
+        bool oldSidecar;
+        std::vector<std::string> rows;  // target and result, in the order of the sources
+        std::map<std::string, std::string> out;  // the output folder afterwards
+        std::map<std::string, std::string> left;  // what stays in the source folder
+    };
+    const std::string kA = "camera A photo", kAx = "camera A edits", kB = "camera B raw",
+                      kBx = "camera B edits";
+    const std::string kOld = "older edits";
+    const Case cases[] = {
+            {"rename",
+             true,
+             {"IMG_0001_1.JPG\tOK", "IMG_0001_1.XMP\tOK", "IMG_0001_2.DNG\tOK", "IMG_0001_2.XMP\tOK"},
+             {{"IMG_0001.XMP", kOld},
+              {"IMG_0001_1.JPG", kA},
+              {"IMG_0001_1.XMP", kAx},
+              {"IMG_0001_2.DNG", kB},
+              {"IMG_0001_2.XMP", kBx}},
+             {}},
+            {"identical",
+             true,
+             {"IMG_0001_1.JPG\tOK", "IMG_0001_1.XMP\tOK", "IMG_0001_2.DNG\tOK", "IMG_0001_2.XMP\tOK"},
+             {{"IMG_0001.XMP", kOld},
+              {"IMG_0001_1.JPG", kA},
+              {"IMG_0001_1.XMP", kAx},
+              {"IMG_0001_2.DNG", kB},
+              {"IMG_0001_2.XMP", kBx}},
+             {}},
+            // The older sidecar is replaced; camera A's, which this run placed, never is.
+            {"overwrite",
+             true,
+             {"IMG_0001.JPG\tOK", "IMG_0001.XMP\tOK", "IMG_0001_1.DNG\tOK", "IMG_0001_1.XMP\tOK"},
+             {{"IMG_0001.JPG", kA}, {"IMG_0001.XMP", kAx}, {"IMG_0001_1.DNG", kB}, {"IMG_0001_1.XMP", kBx}},
+             {}},
+            // Camera B's raw stays with its sidecar.
+            {"skip",
+             false,
+             {"IMG_0001.JPG\tOK", "IMG_0001.XMP\tOK",
+              "IMG_0001.DNG\tTarget file of a companion exists (IMG_0001.XMP); skipped",
+              "IMG_0001.XMP\tTarget file exists; skipped"},
+             {{"IMG_0001.JPG", kA}, {"IMG_0001.XMP", kAx}},
+             {{"camB\\IMG_0001.DNG", kB}, {"camB\\IMG_0001.XMP", kBx}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.policy);
+        RemoveTree(tree.Path("src"));
+        RemoveTree(Out());
+        ASSERT_TRUE(CreateDirectoryA(tree.Path("src").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(Src("camA").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(Src("camB").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(Out().c_str(), nullptr));
+        const std::vector<std::string> sources {Src("camA\\IMG_0001.JPG"), Src("camA\\IMG_0001.XMP"),
+                                                Src("camB\\IMG_0001.DNG"), Src("camB\\IMG_0001.XMP")};
+        ASSERT_TRUE(WriteText(sources[0], kA));
+        ASSERT_TRUE(WriteText(sources[1], kAx));
+        ASSERT_TRUE(WriteText(sources[2], kB));
+        ASSERT_TRUE(WriteText(sources[3], kBx));
+        if (c.oldSidecar) {
+            ASSERT_TRUE(WriteText(Out("IMG_0001.XMP"), kOld));
+        }
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            expected.push_back(sources[i] + "\t" + Out(c.rows[i]));
+
+        std::vector<std::string> args {"organize",  "--move",     "--companions", "--mode",   "modified",
+                                       "--no-year", "--no-month", "--no-day",     "--exists", c.policy,
+                                       "--out",     Out(),        "--dry-run"};
+        args.insert(args.end(), sources.begin(), sources.end());
+        const auto before = Snapshot(tree.Path(""));
+        const CliOutcome dry = RunCli(args);
+        EXPECT_EQ(dry.exitCode, 0u) << dry.err;
+        EXPECT_EQ(Lines(dry.out), expected);
+        EXPECT_EQ(Snapshot(tree.Path("")), before);
+
+        args.erase(std::find(args.begin(), args.end(), "--dry-run"));
+        const CliOutcome run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(Lines(run.out), expected);
+        EXPECT_EQ(FilesBelow(Out()), c.out);
+        EXPECT_EQ(FilesBelow(tree.Path("src\\")), c.left);
+    }
+}
+
+TEST_F(CliHygiene, ALivePhotoVideoKeepsItsStillsNameBesideAnotherCamerasClip)
+{
+    // Another camera's clip of the same time comes first and takes the name the template gives.
+    ASSERT_TRUE(CreateDirectoryA(Src("camA").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Src("camB").c_str(), nullptr));
+    const std::vector<std::string> sources {Src("camB\\IMG_0002.MOV"), Src("camA\\IMG_0002.JPG"),
+                                            Src("camA\\IMG_0002.MOV")};
+    ASSERT_TRUE(WriteText(sources[0], "the other camera's clip"));
+    ASSERT_TRUE(WriteText(sources[1], "the still"));
+    ASSERT_TRUE(WriteText(sources[2], "the still's video"));
+    for (const std::string& source : sources)
+        ASSERT_TRUE(SetModifiedLocal(source, 2012, 1, 27, 10, 46));
+    const std::vector<std::string> expected {
+            sources[0] + "\t" + Out("20120127_1046.MOV") + "\tOK",
+            sources[1] + "\t" + Out("20120127_1046_1.JPG") + "\tOK",
+            sources[2] + "\t" + Out("20120127_1046_1.MOV") + "\tOK",
+    };
+    std::vector<std::string> args {"organize",    "--companions", "--mode",   "modified",
+                                   "--no-year",   "--no-month",   "--no-day", "--rename",
+                                   "%Y%M%D_%H%I", "--out",        Out(),      "--dry-run"};
+    args.insert(args.end(), sources.begin(), sources.end());
+    const CliOutcome dry = RunCli(args);
+    EXPECT_EQ(dry.exitCode, 0u) << dry.err;
+    EXPECT_EQ(Lines(dry.out), expected);
+    EXPECT_FALSE(Exists(Out()));
+
+    args.erase(std::find(args.begin(), args.end(), "--dry-run"));
+    const CliOutcome run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Lines(run.out), expected);
+    EXPECT_EQ(FilesBelow(Out()), (std::map<std::string, std::string> {
+                                         {"20120127_1046.MOV", "the other camera's clip"},
+                                         {"20120127_1046_1.JPG", "the still"},
+                                         {"20120127_1046_1.MOV", "the still's video"},
+                                 }));
 }

@@ -1,12 +1,13 @@
 // The organize run's library hygiene on real folders and files: the Rename unless identical
-// policy, companion files that travel with their photo, and dates from file names; each also
-// switched off, where the run behaves as before.
+// policy, companion files that travel with their photo as one group under one base name, and
+// dates from file names; each also switched off, where the run behaves as before.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include "engine/DryRunFileSystem.h"
 #include "engine/FileOps.h"
 #include "engine/OrganizeRun.h"
 #include "tests/support/JpegBuilder.h"
@@ -279,12 +280,12 @@ TEST_F(HygieneRunTest, ASidecarWhosePhotoIsNotPlacedStaysWithIt)
     host.settings.TargetExistsOpt = 33;
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Target file exists; skipped");
-    EXPECT_EQ(host.Result(1), kStays);
+    EXPECT_EQ(host.Result(1), "Stays with its photo (IMG_4.JPG exists; skipped)");
     EXPECT_TRUE(Exists(xmp4));
     EXPECT_FALSE(Exists(tree.Path("out\\2012\\2012_01\\IMG_4.xmp")));
 }
 
-TEST_F(HygieneRunTest, ATakenSidecarNameFollowsThePolicy)
+TEST_F(HygieneRunTest, ATakenSidecarNameDecidesForTheWholeGroup)
 {
     host.settings.CompanionFiles = 1;
     Source("IMG_5.JPG", JpegTaken("2012:01:27 10:46:15"));
@@ -292,30 +293,164 @@ TEST_F(HygieneRunTest, ATakenSidecarNameFollowsThePolicy)
     struct Case {
         std::uint32_t policy;
         const char* existing;
+        const char* photoResult;
         const char* result;
-        const char* target;
+        const char* base;  // the group's base name
         const char* content;  // of IMG_5.xmp afterwards
     };
     const Case cases[] = {
-            {11, "old sidecar", "OK", "IMG_5_1.xmp", "old sidecar"},
-            {33, "old sidecar", "Target file exists; skipped", "IMG_5.xmp", "old sidecar"},
-            {22, "old sidecar", "OK", "IMG_5.xmp", "new sidecar"},
-            {kIdentical, "new sidecar", "Identical file exists; skipped", "IMG_5.xmp", "new sidecar"},
-            {kIdentical, "old sidecar", "OK", "IMG_5_1.xmp", "old sidecar"},
+            {11, "old sidecar", "OK", "OK", "IMG_5_1", "old sidecar"},
+            {33, "old sidecar", "Target file of a companion exists (IMG_5.xmp); skipped",
+             "Target file exists; skipped", "IMG_5", "old sidecar"},
+            {22, "old sidecar", "OK", "OK", "IMG_5", "new sidecar"},
+            // Only the photo is compared: a sidecar alone does not make the group one that is there.
+            {kIdentical, "new sidecar", "OK", "OK", "IMG_5_1", "new sidecar"},
+            {kIdentical, "old sidecar", "OK", "OK", "IMG_5_1", "old sidecar"},
     };
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.policy);
         const std::string out = "out" + std::to_string(n++);
+        const std::string folder = tree.Path(out + "\\2012\\2012_01\\");
         host.settings.CustomTargetFolder = tree.Path(out);
         host.settings.TargetExistsOpt = c.policy;
         Plant(out + "\\2012\\2012_01\\IMG_5.xmp", c.existing);
         host.Run(false);
-        EXPECT_EQ(host.Result(0), "OK");
+        EXPECT_EQ(host.Result(0), c.photoResult);
+        EXPECT_EQ(host.Target(0), folder + c.base + ".JPG");
         EXPECT_EQ(host.Result(1), c.result);
-        EXPECT_EQ(host.Target(1), tree.Path(out + "\\2012\\2012_01\\" + c.target));
-        EXPECT_EQ(ReadText(tree.Path(out + "\\2012\\2012_01\\IMG_5.xmp")), c.content);
+        EXPECT_EQ(host.Target(1), folder + c.base + ".xmp");
+        EXPECT_EQ(ReadText(folder + "IMG_5.xmp"), c.content);
     }
+}
+
+TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
+{
+    host.settings.CompanionFiles = 1;
+    host.settings.Mode = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    // JPEG + raw pair, the raw's edits in IMG_8.NEF.xmp; only that sidecar's name is taken.
+    Source("IMG_8.JPG", "jpeg");
+    Source("IMG_8.NEF", "raw");
+    Source("IMG_8.NEF.xmp", "raw edits");
+    Plant("out\\IMG_8.NEF.xmp", "someone else's edits");
+    for (const std::uint32_t policy : {11u, kIdentical}) {
+        SCOPED_TRACE(policy);
+        host.settings.TargetExistsOpt = policy;
+        host.Run(false);
+        EXPECT_EQ(host.Target(0), tree.Path("out\\IMG_8_1.JPG"));
+        EXPECT_EQ(host.Target(1), tree.Path("out\\IMG_8_1.NEF"));
+        EXPECT_EQ(host.Target(2), tree.Path("out\\IMG_8_1.NEF.xmp"));
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(host.Result(row), "OK") << row;
+        EXPECT_EQ(ReadText(tree.Path("out\\IMG_8_1.NEF.xmp")), "raw edits");
+        EXPECT_EQ(ReadText(tree.Path("out\\IMG_8.NEF.xmp")), "someone else's edits");
+        RemoveTree(tree.Path("out"));
+        Plant("out\\IMG_8.NEF.xmp", "someone else's edits");
+    }
+
+    // Skip leaves all three where they are.
+    host.settings.TargetExistsOpt = 33;
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "Target file of a companion exists (IMG_8.NEF.xmp); skipped");
+    EXPECT_EQ(host.Result(1), "Stays with its photo (IMG_8.NEF.xmp exists; skipped)");
+    EXPECT_EQ(host.Result(2), "Target file exists; skipped");
+    EXPECT_EQ(host.Target(2), tree.Path("out\\IMG_8.NEF.xmp"));
+    EXPECT_EQ(FilesBelow(tree.Path("src\\")).size(), 3u);
+    EXPECT_EQ(FilesBelow(tree.Path("out\\")),
+              (std::map<std::string, std::string> {{"IMG_8.NEF.xmp", "someone else's edits"}}));
+
+    // A folder where the raw would go fails the raw under Overwrite; its sidecar stays with it.
+    RemoveTree(tree.Path("out"));
+    ASSERT_TRUE(MakeFolders(tree.Path("out\\IMG_8.NEF")));
+    host.settings.TargetExistsOpt = 22;
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1).rfind("Failure", 0), 0u) << host.Result(1);
+    EXPECT_EQ(host.Result(2), kStays);
+    EXPECT_EQ(host.Target(2), "");
+    EXPECT_FALSE(Exists(tree.Path("out\\IMG_8.NEF.xmp")));
+}
+
+TEST_F(HygieneRunTest, ImportingAGroupAgainUnderRenameUnlessIdenticalLeavesItWhereItIs)
+{
+    host.settings.CompanionFiles = 1;
+    host.settings.Mode = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    host.settings.TargetExistsOpt = kIdentical;
+    host.settings.SaveToLog = 1;
+    host.settings.LogFile = tree.Path("log.txt");
+    // Another photo of the name is there already: the first import numbers the group.
+    Plant("out\\IMG_9.JPG", "another photo");
+    const std::string jpg = Source("IMG_9.JPG", "the photo");
+    const std::string xmp = Source("IMG_9.xmp", "its edits");
+    host.Run(false);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\IMG_9_1.JPG"));
+    EXPECT_EQ(host.Target(1), tree.Path("out\\IMG_9_1.xmp"));
+
+    // The second import finds the photo under its number: the whole group is there, even with
+    // its sidecar edited since.
+    ASSERT_TRUE(WriteText(xmp, "edited again"));
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), kIdenticalResult);
+    EXPECT_EQ(host.Target(0), tree.Path("out\\IMG_9_1.JPG"));
+    EXPECT_EQ(host.Result(1), "Stays with its photo (identical photo exists; skipped)");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\IMG_9_1.xmp"));
+    EXPECT_TRUE(Exists(jpg));
+    EXPECT_EQ(ReadText(xmp), "edited again");
+    EXPECT_EQ(FilesBelow(tree.Path("out\\")), (std::map<std::string, std::string> {
+                                                      {"IMG_9.JPG", "another photo"},
+                                                      {"IMG_9_1.JPG", "the photo"},
+                                                      {"IMG_9_1.xmp", "its edits"},
+                                              }));
+    EXPECT_NE(ReadText(tree.Path("log.txt")).find("Stays with its photo (identical photo exists; skipped)"),
+              std::string::npos);
+}
+
+TEST_F(HygieneRunTest, OverwriteNeverReplacesWhatTheRunPlacedAndThePreviewAgrees)
+{
+    host.settings.CompanionFiles = 1;
+    host.settings.Mode = 200;
+    host.settings.CreateYearFolder = 0;
+    host.settings.CreateMonthFolder = 0;
+    host.settings.TargetExistsOpt = 22;
+    Plant("out\\IMG_0001.JPG", "older photo");
+    Plant("src\\camA\\IMG_0001.JPG", "camera A photo");
+    Plant("src\\camA\\IMG_0001.XMP", "camera A edits");
+    Plant("src\\camB\\IMG_0001.JPG", "camera B photo");
+    Plant("src\\camB\\IMG_0001.XMP", "camera B edits");
+    for (const char* name :
+         {"camA\\IMG_0001.JPG", "camA\\IMG_0001.XMP", "camB\\IMG_0001.JPG", "camB\\IMG_0001.XMP"})
+        host.AddRow(tree.Path(std::string("src\\") + name));
+    const std::vector<std::string> targets {tree.Path("out\\IMG_0001.JPG"), tree.Path("out\\IMG_0001.XMP"),
+                                            tree.Path("out\\IMG_0001_1.JPG"),
+                                            tree.Path("out\\IMG_0001_1.XMP")};
+
+    // The preview first: the same targets and results, and nothing changed.
+    DryRunFileSystem preview;
+    host.fileSystem = &preview;
+    host.Run(true);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(host.Target(row), targets[static_cast<std::size_t>(row)]) << row;
+        EXPECT_EQ(host.Result(row), "OK") << row;
+    }
+    EXPECT_EQ(FilesBelow(tree.Path("out\\")),
+              (std::map<std::string, std::string> {{"IMG_0001.JPG", "older photo"}}));
+
+    host.fileSystem = nullptr;
+    host.Run(true);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(host.Target(row), targets[static_cast<std::size_t>(row)]) << row;
+        EXPECT_EQ(host.Result(row), "OK") << row;
+    }
+    EXPECT_EQ(FilesBelow(tree.Path("out\\")), (std::map<std::string, std::string> {
+                                                      {"IMG_0001.JPG", "camera A photo"},
+                                                      {"IMG_0001.XMP", "camera A edits"},
+                                                      {"IMG_0001_1.JPG", "camera B photo"},
+                                                      {"IMG_0001_1.XMP", "camera B edits"},
+                                              }));
 }
 
 TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
