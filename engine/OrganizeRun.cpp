@@ -107,34 +107,35 @@ bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const Organ
     return true;
 }
 
-// The files the run has reached, by what identifies them on their volume (and, where a volume gives
-// nothing, by their full path), so that one file listed under two names (a mapped or substituted
-// drive, a share, a short name) is organized once.
-class SeenSources {
-public:
-    bool SeenBefore(RunFileSystem& fs, const std::string& source, std::string& firstName)
-    {
+// For each row, the name under which an earlier row lists the same file ("" for the first), by
+// what identifies a file on its volume (and, where a volume gives nothing, by its full path), so
+// that one file listed under two names (a mapped or substituted drive, a share, a short name) is
+// organized once. Taken before the first file moves: a moved file is no longer found by its other
+// names.
+template <class Key>
+void Remember(std::map<Key, std::string>& seen, const Key& key, const std::string& source, std::string& first)
+{
+    const auto [found, added] = seen.emplace(key, source);
+    if (!added)
+        first = found->second;
+}
+
+std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
+{
+    std::map<FileIdentity, std::string> byIdentity;
+    std::map<std::string, std::string> byPath;
+    std::vector<std::string> earlier(static_cast<std::size_t>(rows.Count()));
+    for (int row = 0; row < rows.Count(); ++row) {
+        const std::string source = rows.Source(row);
         FileIdentity identity;
+        std::string& first = earlier[static_cast<std::size_t>(row)];
         if (fs.Identity(source, identity))
-            return Seen(byIdentity_, identity, source, firstName);
-        return Seen(byPath_, PathKey(FullPath(source)), source, firstName);
+            Remember(byIdentity, identity, source, first);
+        else
+            Remember(byPath, PathKey(FullPath(source)), source, first);
     }
-
-private:
-    template <class Key>
-    static bool Seen(std::map<Key, std::string>& seen, const Key& key, const std::string& source,
-                     std::string& firstName)
-    {
-        const auto [found, added] = seen.emplace(key, source);
-        if (added)
-            return false;
-        firstName = found->second;
-        return true;
-    }
-
-    std::map<FileIdentity, std::string> byIdentity_;
-    std::map<std::string, std::string> byPath_;
-};
+    return earlier;
+}
 
 RowResult Done()
 {
@@ -494,7 +495,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     std::set<std::string> placed;
     const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers, placed};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
-    SeenSources sources;
+    const std::vector<std::string> earlier = EarlierNames(fs, rows);
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
         if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
@@ -524,9 +525,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         std::string reason;
         bool dateFromName = false;
         std::string origin;
-        std::string firstName;
-        if (sources.SeenBefore(fs, source, firstName)) {
-            result = Skipped(DuplicateText(firstName));
+        if (!earlier[static_cast<std::size_t>(row)].empty()) {
+            result = Skipped(DuplicateText(earlier[static_cast<std::size_t>(row)]));
         } else if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin,
                                     reason)) {
             if (!origin.empty())

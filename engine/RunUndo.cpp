@@ -44,12 +44,12 @@ public:
                 // A move across drives ended between the rename of its copy and the deletion of its
                 // source: the copy goes.
                 if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-                    return Left(step, "Failed to delete the copy" + Reason());
+                    return Left(step, "Failed to delete the copy" + Reason() + "; left");
                 return WithKept(step, {"Copy deleted; the source was still there", Count::Undone, true});
             }
             if (!done) {
                 if (step.move && !sourceThere)
-                    return Left(step, "Unclear how far the run got");
+                    return Left(step, "Unclear how far the run got; left");
                 return Untouched(step, "Not done by the run");
             }
             expected = step.sourceStamp;
@@ -58,7 +58,7 @@ public:
             // An undo ended after the replaced file was put back finishes here.
             if (RestoredAlready(step, target, source, sourceThere, expected))
                 return Finished(step, step.move ? "Moved back" : "Copy deleted");
-            return Left(step, "Target changed since the run");
+            return Left(step, "Target changed since the run; left");
         }
         if (step.move)
             return MoveStep(step, targetThere, sourceThere, source, expected);
@@ -71,7 +71,7 @@ public:
         if (!sourceThere || !SameBytes(ops_, step.source, step.target))
             return Left(step, "Source missing or changed; copy kept");
         if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-            return Left(step, "Failed to delete the copy" + Reason());
+            return Left(step, "Failed to delete the copy" + Reason() + "; left");
         return WithKept(step, {"Copy deleted", Count::Undone, true});
     }
 
@@ -98,10 +98,11 @@ private:
             if (!step.undoPartial.empty() && source.stamp == expected &&
                 SameBytes(ops_, step.source, step.target)) {
                 if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-                    return Left(step, "Moved back; the file at the target could not be deleted" + Reason());
+                    return Left(step, "Moved back; the file at the target could not be deleted" + Reason() +
+                                              "; left");
                 return WithKept(step, {"Moved back", Count::Undone, true});
             }
-            return Left(step, "Source path taken");
+            return Left(step, "Source path taken; left");
         }
         const std::string failure = MoveBack(step);
         if (!failure.empty())
@@ -117,16 +118,16 @@ private:
             return {};
         std::string folder;
         if (FolderOf(step.source, folder) && !MakeFolders(ops_, folder))
-            return "Failed to move back" + Reason();
+            return "Failed to move back" + Reason() + "; left";
         // Without replacing: a source path taken in the meantime is never overwritten.
         if (Retrying(ops_, [&] { return ops_.Rename(step.target, step.source, false, false); }))
             return {};
         if (ops_.LastError() != FileError::kNotSameDevice)
-            return "Failed to move back" + Reason();
+            return "Failed to move back" + Reason() + "; left";
         if (!CopyBack(step, step.target, step.source))
-            return "Failed to move back" + Reason();
+            return "Failed to move back" + Reason() + "; left";
         if (!Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-            return "Moved back; the file at the target could not be deleted" + Reason();
+            return "Moved back; the file at the target could not be deleted" + Reason() + "; left";
         return {};
     }
 
@@ -241,7 +242,7 @@ private:
 
     Outcome Left(const JournalStep& step, const std::string& text)
     {
-        Outcome outcome {text + "; left", Count::Left, false};
+        Outcome outcome {text, Count::Left, false};
         if (step.replace && !step.kept.empty() && FileIsThere(ops_, step.kept)) {
             keptLeft_.push_back(step.kept);
             outcome.text += "; replaced file kept in \"" + step.kept + "\"";

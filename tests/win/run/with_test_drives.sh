@@ -7,7 +7,9 @@
 #    (for example "Q:\"), so that the tests can fill a real drive;
 #  - a write-protected drive (a read-only RAM-backed file system, like a locked memory card) holding
 #    one file, card.jpg, whose content is "a photo on a write-protected card", named in
-#    QM_READONLY_DRIVE.
+#    QM_READONLY_DRIVE;
+#    The share's folder is also reached through drive Z:, under the name in QM_TEST_SHARE_FOLDER
+#    (one folder under two names, as a mapped drive or subst makes one);
 # Mounting needs root; otherwise, or when a mount fails, the drive's variable stays unset and the
 # tests that need it skip.
 # Usage: with_test_drives.sh WINE PROGRAM [ARGUMENT...]
@@ -27,7 +29,8 @@ if [ -n "$WINEPREFIX" ] && [ -d "$devices" ]; then
   share_link="$devices/unc/localhost/$share_name"
   ln -s "$share_dir" "$share_link"
   QM_TEST_SHARE="\\\\localhost\\$share_name\\"
-  export QM_TEST_SHARE
+  QM_TEST_SHARE_FOLDER="Z:$(echo "$share_dir" | tr / '\\')\\"
+  export QM_TEST_SHARE QM_TEST_SHARE_FOLDER
   if [ "$(id -u)" = 0 ]; then
     for letter in q r s t u v w x y; do
       [ -e "$devices/$letter:" ] || [ -L "$devices/$letter:" ] && continue
