@@ -2,9 +2,10 @@
 //   records    intent and outcome records written as a run writes them (one flush to the disk per
 //              pair) against the same bytes written without flushes;
 //   moves      small files moved by the plain file system against the journaled one;
-//   overwrite  large targets replaced by a move, plainly against journaled (the old target is
-//              renamed into the journal's kept folder on the same drive), beside the time a copy
-//              of the old target would take, which is what keeping it must not cost.
+//   overwrite  large targets replaced by a move, plainly against journaled (the old target gets a
+//              second name in the journal's kept folder on the same drive, recorded, before one
+//              replacing rename), beside the time a copy of the old target would take, which is what
+//              keeping it must not cost.
 //   journal_bench.exe FOLDER [FILES]   FOLDER: an empty folder on the drive to measure, left with the
 //                                      files; FILES: records and moves (2000), overwrites FILES / 50
 #include <windows.h>

@@ -234,8 +234,9 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     UndoCollector sink;
     UndoTally tally;
     error.clear();
-    if (!data.undone)
+    if (!data.undone) {
         EXPECT_TRUE(UndoRun(ops, journal, false, "now", sink, tally, error)) << label << ": " << error;
+    }
     EXPECT_TRUE(sink.leftRows.empty()) << label << ": " << sink.leftRows.front();
     ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << label << ": " << error;
     EXPECT_TRUE(data.undone) << label;
@@ -357,8 +358,9 @@ TEST(NoLossProperty, TheNextRunRemovesTheUnfinishedCopiesOfARunEndedByForce)
         ASSERT_TRUE(next.Open(kRuns, "next", JournalHeader {}, 50));
         EXPECT_EQ(ops.Files().count("D:\\out\\2021\\~clip.mov.qmpart"), 0u);
         EXPECT_EQ(ops.Files().count("C:\\card\\clip.mov"), 1u);
-        if (replace)
+        if (replace) {
             EXPECT_EQ(ops.Files().at("D:\\out\\2021\\clip.mov"), std::string(100, 'o'));
+        }
     }
 }
 

@@ -44,8 +44,9 @@ TEST_F(TransferTest, AMoveAcrossDrivesDeletesItsSourceOnlyAfterTheCopyHasItsName
         const bool atSource = run.Contents("C:\\card\\a.jpg", source) && source == "a photo of some length";
         const bool atTarget = run.Contents("D:\\out\\a.jpg", target) && target == "a photo of some length";
         EXPECT_TRUE(atSource || atTarget) << "kill " << kill;
-        if (run.Contents("D:\\out\\a.jpg", target))
+        if (run.Contents("D:\\out\\a.jpg", target)) {
             EXPECT_EQ(target, "a photo of some length") << "kill " << kill;
+        }
     }
 }
 
