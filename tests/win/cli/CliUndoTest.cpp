@@ -12,51 +12,15 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/cli/CliProcess.h"
+#include "tests/win/cli/CliWorkspace.h"
 
 namespace {
-
-std::vector<unsigned char> JpegTaken(const std::string& date, const std::string& maker)
-{
-    qmtest::Ifd exif;
-    exif.Ascii(0x9003, date);
-    qmtest::Ifd ifd0;
-    ifd0.Ascii(0x010F, maker).Sub(0x8769, exif);
-    return qmtest::MinimalJpeg(ifd0);
-}
 
 std::vector<std::string> Sorted(std::vector<std::string> lines)
 {
     std::sort(lines.begin(), lines.end());
     return lines;
 }
-
-// A data folder with the sources and the output folder, and a journal folder of its own.
-class Workspace {
-public:
-    Workspace()
-    {
-        SetEnvironmentVariableA(kRunsFolderVariable, Runs().c_str());
-        CreateDirectoryA(tree.Path("data").c_str(), nullptr);
-        CreateDirectoryA(Src("").c_str(), nullptr);
-        CreateDirectoryA(Src("sub").c_str(), nullptr);
-    }
-    ~Workspace() { SetEnvironmentVariableA(kRunsFolderVariable, nullptr); }
-
-    std::string Data(const std::string& relative = "") const { return tree.Path("data\\" + relative); }
-    std::string Src(const std::string& name) const { return Data("src\\" + name); }
-    std::string Out(const std::string& name = "") const { return Data("out\\" + name); }
-    std::string Runs() const { return tree.Path("runs\\"); }
-    std::vector<std::string> Journals() const { return KeptJournals(Runs()); }
-
-    bool Put(const std::string& path, const std::string& date, const std::string& maker)
-    {
-        std::string folder = path.substr(0, path.rfind('\\'));
-        CreateDirectoryA(folder.c_str(), nullptr);
-        return WriteData(path, JpegTaken(date, maker));
-    }
-
-    TempTree tree;
-};
 
 std::vector<std::string> UndoLines(const CliOutcome& undo)
 {
@@ -203,7 +167,8 @@ TEST(CliUndo, BesideTheSourceTheCreatedFoldersGoAgain)
     const auto before = Snapshot(w.Data());
     const CliOutcome run = RunCli({"organize", "--move", w.Src("")});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_TRUE(Exists(w.Src("2012\\2012_01\\2012_01_27\\a.jpg")));
+    EXPECT_TRUE(Exists(w.Src("2012\\2012_01\\2012_01_27\\a.jpg"))) << run.out << run.err;
+    ASSERT_EQ(w.Journals().size(), 1u) << run.out << run.err;
 
     const CliOutcome undo = RunCli({"undo", w.Journals().front()});
     EXPECT_EQ(undo.exitCode, 0u) << undo.err;
