@@ -90,4 +90,8 @@ qm_wine_start() {
   # managed window costs Wine about two seconds. This also waits until the server answers, so
   # that the first test does not race its start.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  # A program that crashes ends at once, failing its test, instead of waiting in Wine's debugger
+  # until the test's timeout.
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d false /f \
+    >/dev/null 2>&1 || true
 }
