@@ -57,7 +57,8 @@ public:
         if (targetThere && target.stamp != expected) {
             // An undo ended after the replaced file was put back finishes here.
             if (RestoredAlready(step, target, source, sourceThere, expected))
-                return Finished(step, step.move ? "Moved back" : "Copy deleted");
+                return {std::string(step.move ? "Moved back" : "Copy deleted") + "; replaced file restored",
+                        Count::Undone, true};
             return Left(step, "Target changed since the run; left");
         }
         if (step.move)
@@ -167,11 +168,6 @@ private:
         if (!dryRun_)
             DeleteFileFully(ops_, step.kept);
         return true;
-    }
-
-    Outcome Finished(const JournalStep&, const std::string& lead)
-    {
-        return {lead + "; replaced file restored", Count::Undone, true};
     }
 
     bool KeptTrusted(const JournalStep& step)
