@@ -12,7 +12,9 @@
 #include <set>
 
 #include "MemoryFileOps.h"
+#include "engine/Companions.h"
 #include "engine/FileTransfer.h"
+#include "engine/GroupNames.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/PathText.h"
 #include "engine/RunJournal.h"
@@ -29,6 +31,7 @@ struct Case {
     std::vector<std::string> targets;  // wanted, one per source
     TargetExistsPolicy policy = TargetExistsPolicy::Skip;
     bool move = false;
+    bool companions = false;  // a photo and its companions are placed as one group
     std::uint64_t capacityD = 0;  // 0: no limit
     std::vector<std::string> held;  // held for a moment by another program
 };
@@ -38,12 +41,20 @@ Case MakeCase(std::mt19937& random)
     Case c;
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const std::string out = pick(2) == 0 ? "C:\\out\\" : "D:\\out\\";
-    const char* names[] = {"IMG_0001.JPG", "IMG_0001.XMP", "IMG_0002.JPG", "a.jpg", "A.JPG", "clip.mov"};
-    const int sourceCount = 1 + pick(6);
+    c.companions = pick(3) == 0;
+    // Two cameras' photos of one base name, each with its sidecars, raw and Live Photo video.
+    const std::vector<const char*> names =
+            c.companions ? std::vector<const char*> {"IMG_0001.JPG",       "IMG_0001.XMP",  "IMG_0001.DNG",
+                                                     "IMG_0001.dng.xmp",   "IMG_0002.HEIC", "IMG_0002.MOV",
+                                                     "IMG_0002.HEIC.json", "IMG_0002.aae"}
+                         : std::vector<const char*> {"IMG_0001.JPG", "IMG_0001.XMP", "IMG_0002.JPG",
+                                                     "a.jpg",        "A.JPG",        "clip.mov"};
+    const int nameCount = static_cast<int>(names.size());
+    const int sourceCount = 1 + pick(c.companions ? 10 : 6);
     std::set<std::string> used;
     for (int i = 0; i < sourceCount; ++i) {
         const std::string folder = pick(3) == 0 ? "D:\\card\\" : (pick(2) == 0 ? "C:\\camA\\" : "C:\\camB\\");
-        const std::string path = folder + names[pick(6)];
+        const std::string path = folder + names[static_cast<std::size_t>(pick(nameCount))];
         if (!used.insert(MemoryFileOps::Upper(path)).second)
             continue;
         // Same-size contents that differ in their last byte now and then.
@@ -89,8 +100,8 @@ Case MakeCase(std::mt19937& random)
 
 std::string Describe(const Case& c)
 {
-    std::string text = std::string(c.move ? " move" : " copy") + " policy " +
-                       std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
+    std::string text = std::string(c.move ? " move" : " copy") + (c.companions ? " companions" : "") +
+                       " policy " + std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
                        std::to_string(c.capacityD);
     for (const auto& [path, bytes] : c.files)
         text += "\n  file " + path + " (" + std::to_string(bytes.size()) + ")";
@@ -120,8 +131,101 @@ void Lay(MemoryFileOps& ops, const Case& c)
         ops.HoldFor(path, 3);
 }
 
-// The placing steps of a run, as the organize run takes them for each file.
-void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name)
+// One file's step into target, as the organize run takes it.
+bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::string& target, bool replace,
+              bool move)
+{
+    std::string folder;
+    if (!FolderOf(target, folder) || !fs.EnsureFolder(folder))
+        return false;
+    const TransferOutcome outcome =
+            replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
+    return outcome == TransferOutcome::Done;
+}
+
+// The names of a group as the run sees them, with the targets it placed set apart.
+class PlacedNames : public GroupNameOracle {
+public:
+    PlacedNames(RunFileSystem& fs, const std::set<std::string>& placed,
+                const std::vector<std::string>& sources)
+        : fs_(fs), placed_(placed), sources_(sources)
+    { }
+    NameUse Use(const std::string& target) override
+    {
+        if (placed_.count(MemoryFileOps::Upper(target)) != 0)
+            return NameUse::PlacedByRun;
+        return fs_.Exists(target) ? NameUse::Existing : NameUse::Free;
+    }
+    bool Identical(std::size_t member, const std::string& target) override
+    {
+        return fs_.SameContent(sources_.at(member), target);
+    }
+
+private:
+    RunFileSystem& fs_;
+    const std::set<std::string>& placed_;
+    const std::vector<std::string>& sources_;
+};
+
+// The group led by source row lead: the lead first, each companion after the member it follows.
+void Gather(const std::vector<std::vector<std::size_t>>& followers, const std::vector<CompanionLink>& links,
+            const Case& c, std::size_t row, int parent, std::vector<std::size_t>& rows,
+            std::vector<GroupMember>& members)
+{
+    rows.push_back(row);
+    members.push_back({FileNameOf(c.sources[row]), parent, links[row].kind});
+    const int index = static_cast<int>(rows.size()) - 1;
+    for (const std::size_t follower : followers[row])
+        Gather(followers, links, c, follower, index, rows, members);
+}
+
+// The companions' steps: each group's names decided at once, in the lead's target folder.
+void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std::string>* placedAt)
+{
+    const std::vector<CompanionLink> links = FindCompanions(c.sources);
+    std::vector<std::vector<std::size_t>> followers(links.size());
+    for (std::size_t row = 0; row < links.size(); ++row) {
+        if (links[row].lead >= 0)
+            followers[static_cast<std::size_t>(links[row].lead)].push_back(row);
+    }
+    std::set<std::string> placed;
+    for (std::size_t lead = 0; lead < links.size(); ++lead) {
+        if (links[lead].lead >= 0)
+            continue;
+        std::vector<std::size_t> rows;
+        std::vector<GroupMember> members;
+        Gather(followers, links, c, lead, -1, rows, members);
+        std::vector<std::string> sources;
+        for (const std::size_t row : rows)
+            sources.push_back(c.sources[row]);
+        std::string folder;
+        if (!FolderOf(c.targets[lead], folder))
+            continue;
+        PlacedNames names(fs, placed, sources);
+        const GroupDecision decision = DecideGroupNames(folder, FileNameOf(c.targets[lead]), members,
+                                                        static_cast<std::uint32_t>(c.policy), names);
+        if (decision.outcome != GroupOutcome::Place)
+            continue;
+        std::vector<bool> done;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const bool parentDone =
+                    members[i].parent < 0 || done[static_cast<std::size_t>(members[i].parent)];
+            const bool ok =
+                    parentDone && PlaceOne(fs, sources[i], decision.targets[i], decision.replace[i], c.move);
+            done.push_back(ok);
+            if (ok) {
+                placed.insert(MemoryFileOps::Upper(decision.targets[i]));
+                if (placedAt != nullptr)
+                    (*placedAt)[sources[i]] = decision.targets[i];
+            }
+        }
+    }
+}
+
+// The placing steps of a run, as the organize run takes them for each file (and, with
+// companions, for each group); placedAt (when given) learns where each source went.
+void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
+              std::map<std::string, std::string>* placedAt = nullptr)
 {
     OpsFileSystem real(ops);
     RunJournal journal(ops);
@@ -132,6 +236,11 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name)
     if (!journal.Open(kRuns, name, header, 50))
         return;
     JournalFileSystem fs(real, journal);
+    if (c.companions) {
+        PlaceGroups(fs, c, placedAt);
+        journal.Close();
+        return;
+    }
     for (std::size_t i = 0; i < c.sources.size(); ++i) {
         std::string target = c.targets[i];
         bool replace = false;
@@ -142,15 +251,44 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name)
                 continue;
             replace = decision == ExistingTarget::Replace;
         }
-        std::string folder;
-        if (!FolderOf(target, folder) || !fs.EnsureFolder(folder))
-            continue;
-        if (replace)
-            fs.Replace(c.sources[i], target, c.move);
-        else
-            fs.Transfer(c.sources[i], target, c.move);
+        if (PlaceOne(fs, c.sources[i], target, replace, c.move) && placedAt != nullptr)
+            (*placedAt)[c.sources[i]] = target;
     }
     journal.Close();
+}
+
+// Every placed companion sits beside its own photo's placed file, under that file's base name;
+// nothing the run placed is replaced by a later step of it.
+void ExpectGroupsKeptTogether(const MemoryFileOps& ops, const Case& c,
+                              const std::map<std::string, std::string>& placedAt, const std::string& label)
+{
+    const std::vector<CompanionLink> links = FindCompanions(c.sources);
+    const auto files = ops.Files();
+    for (std::size_t row = 0; row < links.size(); ++row) {
+        const auto at = placedAt.find(c.sources[row]);
+        if (at == placedAt.end())
+            continue;
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(at->second, bytes) && bytes == c.files.at(c.sources[row]))
+                << label << ": " << at->second << " no longer holds " << c.sources[row];
+        if (links[row].lead < 0)
+            continue;
+        const std::string& leadSource = c.sources[static_cast<std::size_t>(links[row].lead)];
+        const auto leadAt = placedAt.find(leadSource);
+        if (leadAt == placedAt.end()) {
+            ADD_FAILURE() << label << ": " << c.sources[row] << " was placed without its photo "
+                          << leadSource;
+            continue;
+        }
+        std::string folder, leadFolder;
+        FolderOf(at->second, folder);
+        FolderOf(leadAt->second, leadFolder);
+        EXPECT_EQ(folder, leadFolder) << label << ": " << c.sources[row];
+        EXPECT_EQ(MemoryFileOps::Upper(FileNameOf(at->second)),
+                  MemoryFileOps::Upper(CompanionName(FileNameOf(c.sources[row]), links[row].kind,
+                                                     FileNameOf(leadAt->second))))
+                << label << ": " << c.sources[row] << " does not follow " << leadSource;
+    }
 }
 
 bool IsRealName(const std::string& path)
@@ -278,8 +416,13 @@ TEST(NoLossProperty, RunAndUndoEndedAtEveryStepLoseNothing)
         // How many calls a whole run makes: every one of them is a place to end it.
         MemoryFileOps probe;
         Lay(probe, c);
-        RunSteps(probe, c, "run");
+        std::map<std::string, std::string> placedAt;
+        RunSteps(probe, c, "run", &placedAt);
         const std::uint64_t calls = probe.Calls();
+        if (c.companions)
+            ExpectGroupsKeptTogether(probe, c, placedAt,
+                                     "seed " + std::to_string(seed) + " case " + std::to_string(n) +
+                                             Describe(c));
         const std::uint64_t killRun = random() % (calls + 2);
         const std::uint64_t killUndo = random() % 40;
         CheckCase(c, killRun, killUndo,
