@@ -196,6 +196,56 @@ TEST(CliNoLoss, TwoOverwriteRunsOnOneTargetEachKeepWhatTheyReplaced)
     EXPECT_EQ(ReadText(w.Out("2021\\a.jpg")), first);
 }
 
+TEST(CliNoLoss, AnUndoAcrossDrivesEndedMidCopyLeavesNoBrokenPhotoAndIsFinishedLater)
+{
+    // A second device (made by the test's wrapper): the move back copies the bytes across.
+    char drive[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("QM_CARD_DRIVE", drive, sizeof drive) == 0)
+        GTEST_SKIP() << "no second device to move across";
+    constexpr std::size_t kLarge = 40 * 1024 * 1024;
+    for (const DWORD delay : {0u, 60u, 250u}) {
+        SCOPED_TRACE(delay);
+        Workspace w;
+        const std::string card = std::string(drive) + "DCIM\\";
+        RemoveTree(card);
+        ASSERT_TRUE(w.Put(card + "clip.jpg", "2021:06:01 10:00:00", "card", kLarge));
+        ASSERT_TRUE(w.Put(card + "small.jpg", "2021:06:02 10:00:00", "card"));
+        const auto before = FilesBelow(card);
+        const CliOutcome run =
+                RunCli({"organize", "--move", "--no-month", "--no-day", "--out", w.Out(), card});
+        ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+        ASSERT_TRUE(FilesBelow(card).empty());
+        // Ended while the clip's bytes go back to the card, or just after.
+        DWORD start = 0;
+        const bool killed = RunAndEnd({"undo"}, [&] {
+            if (start == 0 && (Exists(card + "~clip.jpg.qmpart") || Exists(card + "clip.jpg") ||
+                               Exists(card + "small.jpg")))
+                start = GetTickCount();
+            return start != 0 && GetTickCount() - start >= delay;
+        });
+        // Every name on the card holds the photo whole; the clip is whole somewhere.
+        const auto between = FilesBelow(card);
+        for (const auto& [path, bytes] : between) {
+            if (path.find(".qmpart") == std::string::npos) {
+                EXPECT_TRUE(before.count(path) != 0 && before.at(path) == bytes)
+                        << path << " holds " << bytes.size() << " bytes";
+            }
+        }
+        const auto out = FilesBelow(w.Out());
+        const auto clip = out.find("2021\\clip.jpg");
+        EXPECT_TRUE(between.count("clip.jpg") != 0 ||
+                    (clip != out.end() && clip->second == before.at("clip.jpg")));
+        if (killed) {
+            const CliOutcome again = RunCli({"undo"});
+            EXPECT_EQ(again.exitCode, 0u) << again.out << again.err;
+        }
+        EXPECT_EQ(FilesBelow(card), before);
+        EXPECT_TRUE(FilesBelow(w.Out()).empty());
+        EXPECT_TRUE(NoUnfinishedCopies(card));
+        RemoveTree(card);
+    }
+}
+
 TEST(CliNoLoss, OneFolderReachedUnderTwoNamesIsOrganizedOnce)
 {
     // A share whose folder is also reached through a drive, as mapped drives and subst make one

@@ -8,6 +8,8 @@
 #  - a write-protected drive (a read-only RAM-backed file system, like a locked memory card) holding
 #    one file, card.jpg, whose content is "a photo on a write-protected card", named in
 #    QM_READONLY_DRIVE;
+#  - a second device of 64 MB (a memory card with room), named in QM_CARD_DRIVE, so that moves
+#    between it and drive C: copy the bytes as they do between two real drives;
 #    The share's folder is also reached through drive Z:, under the name in QM_TEST_SHARE_FOLDER
 #    (one folder under two names, as a mapped drive or subst makes one);
 # Mounting needs root; otherwise, or when a mount fails, the drive's variable stays unset and the
@@ -21,6 +23,8 @@ share_dir=""
 share_link=""
 ro_mountpoint=""
 ro_link=""
+card_mountpoint=""
+card_link=""
 devices="$WINEPREFIX/dosdevices"
 if [ -n "$WINEPREFIX" ] && [ -d "$devices" ]; then
   share_dir="$(mktemp -d)"
@@ -61,6 +65,17 @@ if [ -n "$WINEPREFIX" ] && [ -d "$devices" ]; then
           rmdir "$ro_mountpoint"
           ro_mountpoint=""
         fi
+      elif [ -z "$card_mountpoint" ]; then
+        card_mountpoint="$(mktemp -d)"
+        if mount -t tmpfs -o size=64m,mode=0777 qm-card-drive "$card_mountpoint" 2>/dev/null; then
+          card_link="$devices/$letter:"
+          ln -s "$card_mountpoint" "$card_link"
+          QM_CARD_DRIVE="$(echo "$letter" | tr a-z A-Z):\\"
+          export QM_CARD_DRIVE
+        else
+          rmdir "$card_mountpoint"
+          card_mountpoint=""
+        fi
         break
       fi
     done
@@ -72,6 +87,8 @@ status=$?
 [ -n "$mountpoint" ] && umount "$mountpoint" && rmdir "$mountpoint"
 [ -n "$ro_link" ] && rm -f "$ro_link"
 [ -n "$ro_mountpoint" ] && umount "$ro_mountpoint" && rmdir "$ro_mountpoint"
+[ -n "$card_link" ] && rm -f "$card_link"
+[ -n "$card_mountpoint" ] && umount "$card_mountpoint" && rmdir "$card_mountpoint"
 [ -n "$share_link" ] && rm -f "$share_link"
 [ -n "$share_dir" ] && rm -rf "$share_dir"
 exit $status
