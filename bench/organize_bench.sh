@@ -7,21 +7,21 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 files="${1:-10000}"
-# Only the three programs are built, so that the figures do not wait for the rest.
-if [ ! -f "$root/build/win/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$root/build/win" -DQM_DIST_DIR="$root/build/dist" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$root/build/win" -j "${QM_JOBS:-1}" --target quillmere-cli make_bench_jpegs bare_organize_loop >/dev/null
 source "$root/scripts/wine-env.sh"
-qm_wine_start "$root/build/win"
+# The configuration this machine runs (64-bit where the kernel runs no 32-bit code); only the
+# three programs are built, so that the figures do not wait for the rest.
+kind="$(qm_wine_test_kind)"
+dist="$root/build/dist"
+[ "$kind" = win64 ] && dist="$root/build/dist64"
+QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" "$kind" quillmere-cli make_bench_jpegs bare_organize_loop >/dev/null
+qm_wine_start "$root/build/$kind"
 
 work="$root/build/bench-organize"
 rm -rf "$work"
 mkdir -p "$work"
-cli="$root/build/dist/quillmere-cli.exe"
-bare="$root/build/win/bench/bare_organize_loop.exe"
-make="$root/build/win/bench/make_bench_jpegs.exe"
+cli="$dist/quillmere-cli.exe"
+bare="$root/build/$kind/bench/bare_organize_loop.exe"
+make="$root/build/$kind/bench/make_bench_jpegs.exe"
 win_path() { winepath -w "$1" 2>/dev/null; }
 
 now_ns() { date +%s%N; }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -426,6 +427,71 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
             followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
+// Rows are looked up a batch ahead of their steps, so that the journal records the steps of a
+// whole batch with one disk flush.
+constexpr int kBatchRows = 64;
+
+// What a row needs before it is placed, found before the steps of its batch.
+struct RowPlan {
+    std::string source;
+    std::string targetFolder;
+    std::string outputRoot;
+    std::string name;  // the file name to place it under; empty when result says why not
+    RowResult result {RowOutcome::Failed, {}};
+    DateTime date;
+    bool dateFromName = false;
+    std::string origin;
+    std::string announced;  // the target told ahead to the file system, if any
+};
+
+RowPlan PlanRow(MetaLookup& lookup, const OrganizeOptions& options, const std::string& source,
+                const std::string& earlier, DateTime& date)
+{
+    RowPlan plan;
+    plan.source = source;
+    if (options.OutputFolderType == kOutputToCustomFolder)
+        plan.targetFolder = options.CustomTargetFolder;
+    else if (!FolderOf(source, plan.targetFolder))
+        plan.targetFolder.clear();
+    plan.outputRoot = plan.targetFolder;
+    std::string reason;
+    if (!earlier.empty()) {
+        plan.result = Skipped(DuplicateText(earlier));
+    } else if (AppendModeFolder(lookup, source, options, plan.targetFolder, date, plan.dateFromName,
+                                plan.origin, reason)) {
+        plan.date = date;
+        plan.name = BuildTargetName(options, source, date);
+    } else {
+        plan.result = Failed(reason);
+    }
+    return plan;
+}
+
+// Tells the file system the steps of a batch whose targets are free now: each is taken as
+// told unless something changes before its turn.
+void AnnounceBatch(RunFileSystem& fs, std::vector<RowPlan>& plans, bool move)
+{
+    std::vector<PlannedTransfer> steps;
+    std::set<std::string> targets;
+    for (RowPlan& plan : plans) {
+        if (plan.name.empty())
+            continue;
+        const std::string target = plan.targetFolder + plan.name;
+        std::string unsafe;
+        if (EqualNoCase(target, plan.source) || !TargetFits(target) ||
+            !TargetInOutput(plan.outputRoot, target, unsafe) || !targets.insert(PathKey(target)).second ||
+            fs.Exists(target))
+            continue;
+        plan.announced = target;
+        steps.push_back({plan.source, target, move});
+    }
+    // Without the records told ahead, each step records itself as before.
+    if (!fs.Announce(steps)) {
+        for (RowPlan& plan : plans)
+            plan.announced.clear();
+    }
+}
+
 bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
 {
     JournalHeader header;
@@ -496,15 +562,33 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers, placed};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
+    std::vector<RowPlan> batch;
+    int batchStart = 0;
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
         if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
             progress.Step();
             continue;
         }
-        const std::string source = rows.Source(row);
+        if (row >= batchStart + static_cast<int>(batch.size())) {
+            // Companions are placed group by group, each step recorded on its own.
+            batch.clear();
+            batchStart = row;
+            const int end = links.empty() ? std::min(count, row + kBatchRows) : row + 1;
+            for (int next = row; next < end && !progress.Cancelled(); ++next) {
+                batch.push_back(PlanRow(lookup, options, rows.Source(next),
+                                        earlier[static_cast<std::size_t>(next)], date));
+                host.Pump();
+            }
+            if (progress.Cancelled())
+                break;
+            if (links.empty())
+                AnnounceBatch(fs, batch, move);
+        }
+        RowPlan& plan = batch[static_cast<std::size_t>(row - batchStart)];
+        const std::string& source = plan.source;
         std::string target;
-        RowResult result;
+        RowResult result = plan.result;
         CompanionGroup group;
         if (!links.empty())
             group = GatherGroup(companions, row);
@@ -516,37 +600,31 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         rows.EnsureVisible(row);
         host.Pump();
 
-        std::string targetFolder;
-        if (options.OutputFolderType == kOutputToCustomFolder)
-            targetFolder = options.CustomTargetFolder;
-        else if (!FolderOf(source, targetFolder))
-            targetFolder.clear();
-        const std::string outputRoot = targetFolder;
-        std::string reason;
-        bool dateFromName = false;
-        std::string origin;
-        if (!earlier[static_cast<std::size_t>(row)].empty()) {
-            result = Skipped(DuplicateText(earlier[static_cast<std::size_t>(row)]));
-        } else if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin,
-                                    reason)) {
-            if (!origin.empty())
-                rows.SetDateUsed(row, date, origin);
-            const std::string name = BuildTargetName(options, source, date);
-            result = links.empty() ? PlaceFile(fs, source, outputRoot, targetFolder, name, options, move,
-                                               rows, row, target)
-                                   : PlaceLead(companions, group, outputRoot, targetFolder, name, target);
-            if (result.outcome == RowOutcome::Done && dateFromName)
+        if (!plan.name.empty()) {
+            if (!plan.origin.empty())
+                rows.SetDateUsed(row, plan.date, plan.origin);
+            result = links.empty() ? PlaceFile(fs, source, plan.outputRoot, plan.targetFolder, plan.name,
+                                               options, move, rows, row, target)
+                                   : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
+                                               plan.name, target);
+            if (result.outcome == RowOutcome::Done && plan.dateFromName)
                 result.text = kNameDateResult;
-        } else {
-            result = Failed(reason);
         }
+        // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
+        if (!plan.announced.empty())
+            fs.Withdraw(plan.announced);
         rows.SetResult(row, result);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
         if (!links.empty())
-            PlaceCompanions(companions, group, result, targetFolder);
+            PlaceCompanions(companions, group, result, plan.targetFolder);
         if (progress.Cancelled())
             break;
+    }
+    // Steps told ahead of a cancelled batch were never taken.
+    for (const RowPlan& plan : batch) {
+        if (!plan.announced.empty())
+            fs.Withdraw(plan.announced);
     }
     log.Close();
     progress.Close();

@@ -4,8 +4,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/FileOps.h"
+
+// A move or copy the run expects to make soon, onto a target that is free.
+struct PlannedTransfer {
+    std::string source;
+    std::string target;
+    bool move = false;
+};
 
 // How a move or copy ended. SourceKept: a move across drives put the complete file in place but
 // could not delete its source, so the photo is in both places.
@@ -30,4 +38,8 @@ public:
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
     // What identifies the file however its path is spelled; false where the volume gives nothing.
     virtual bool Identity(const std::string&, FileIdentity&) { return false; }
+    // The next steps of the run, told ahead so that a journal can record them all at once.
+    virtual bool Announce(const std::vector<PlannedTransfer>&) { return true; }
+    // A step told ahead that will not be taken as told.
+    virtual void Withdraw(const std::string& /*target*/) { }
 };

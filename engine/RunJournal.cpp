@@ -253,6 +253,23 @@ bool RunJournal::WriteOutcome(const std::string& line)
     return Put(line, false);
 }
 
+bool RunJournal::WriteAll(const std::vector<std::string>& lines)
+{
+    if (!file_) {
+        ops_.SetLastError(FileError::kInvalidHandle);
+        return false;
+    }
+    std::string text;
+    for (const std::string& line : lines)
+        text += line;
+    if (text.empty())
+        return true;
+    if (!file_->Append(text) || !file_->Flush())
+        return false;
+    anyRecord_ = true;
+    return true;
+}
+
 bool RunJournal::Put(const std::string& line, bool flush)
 {
     if (!file_) {
@@ -278,23 +295,123 @@ void RunJournal::Close()
         ops_.Delete(path_);
 }
 
-bool JournalFileSystem::EnsureFolder(const std::string& folder)
+namespace {
+
+// Names compared as the file system compares them, near enough to find a step told ahead.
+std::string NameKey(std::string path)
+{
+    for (char& c : path)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+// The folders of folder, from the outermost, that do not exist yet.
+std::vector<std::string> MissingFolders(RunFileSystem& fs, const std::string& folder)
 {
     std::vector<std::string> missing;
     std::string walk = folder;
     while (!walk.empty() && walk.back() == '\\')
         walk.pop_back();
-    while (walk.size() > 2 && !inner_.Exists(walk)) {
+    while (walk.size() > 2 && !fs.Exists(walk)) {
         missing.push_back(walk + "\\");
         const auto slash = walk.rfind('\\');
         if (slash == std::string::npos)
             break;
         walk.resize(slash);
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        if (!journal_.Write(FolderLine(*it)))
+    return {missing.rbegin(), missing.rend()};
+}
+
+}  // namespace
+
+JournalFileSystem::~JournalFileSystem()
+{
+    WithdrawAll();
+}
+
+bool JournalFileSystem::EnsureFolder(const std::string& folder)
+{
+    for (const std::string& missing : MissingFolders(inner_, folder)) {
+        // A folder recorded with its batch needs no record of its own.
+        if (announcedFolders_.erase(NameKey(missing)) == 0 && !journal_.Write(FolderLine(missing)))
             return false;
+    }
     return inner_.EnsureFolder(folder);
+}
+
+JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move)
+{
+    FileOps& ops = journal_.Ops();
+    JournalStep step;
+    step.seq = journal_.NextSeq();
+    step.move = move;
+    step.source = source;
+    step.target = target;
+    ReadStampOf(ops, source, step.sourceStamp);
+    FreePartialName(ops, target, step.partial);
+    return step;
+}
+
+bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
+{
+    std::vector<std::string> lines;
+    std::vector<JournalStep> made;
+    std::set<std::string> folders;
+    for (const PlannedTransfer& planned : steps) {
+        const std::string key = NameKey(planned.target);
+        if (announced_.count(key) != 0)
+            continue;
+        std::string folder;
+        if (FolderOf(planned.target, folder)) {
+            for (const std::string& missing : MissingFolders(inner_, folder)) {
+                const std::string folderKey = NameKey(missing);
+                if (announcedFolders_.count(folderKey) == 0 && folders.insert(folderKey).second)
+                    lines.push_back(FolderLine(missing));
+            }
+        }
+        made.push_back(NewStep(planned.source, planned.target, planned.move));
+        lines.push_back(TransferLine(made.back()));
+    }
+    if (!journal_.WriteAll(lines))
+        return false;
+    announcedFolders_.insert(folders.begin(), folders.end());
+    for (JournalStep& step : made)
+        announced_.emplace(NameKey(step.target), std::move(step));
+    return true;
+}
+
+bool JournalFileSystem::TakeAnnounced(const std::string& source, const std::string& target, bool move,
+                                      JournalStep& step)
+{
+    const auto it = announced_.find(NameKey(target));
+    if (it == announced_.end())
+        return false;
+    if (it->second.source != source || it->second.target != target || it->second.move != move) {
+        Withdraw(target);
+        return false;
+    }
+    step = std::move(it->second);
+    announced_.erase(it);
+    return true;
+}
+
+void JournalFileSystem::Withdraw(const std::string& target)
+{
+    const auto it = announced_.find(NameKey(target));
+    if (it == announced_.end())
+        return;
+    KeepFileError keep(journal_.Ops());
+    journal_.WriteOutcome(FailedLine(it->second.seq, "not started"));
+    announced_.erase(it);
+}
+
+void JournalFileSystem::WithdrawAll()
+{
+    while (!announced_.empty())
+        Withdraw(announced_.begin()->second.target);
 }
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
@@ -315,17 +432,13 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
 
 TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
-    FileOps& ops = journal_.Ops();
     JournalStep step;
-    step.seq = journal_.NextSeq();
-    step.move = move;
-    step.source = source;
-    step.target = target;
-    ReadStampOf(ops, source, step.sourceStamp);
-    FreePartialName(ops, target, step.partial);
-    if (!journal_.Write(TransferLine(step)))
-        return TransferOutcome::Failed;
-    return Finish(step, TransferFile(ops, source, target, move, false, step.partial));
+    if (!TakeAnnounced(source, target, move, step)) {
+        step = NewStep(source, target, move);
+        if (!journal_.Write(TransferLine(step)))
+            return TransferOutcome::Failed;
+    }
+    return Finish(step, TransferFile(journal_.Ops(), source, target, move, false, step.partial));
 }
 
 bool JournalFileSystem::Keep(JournalStep& step)
@@ -359,16 +472,11 @@ bool JournalFileSystem::Keep(JournalStep& step)
 TransferOutcome JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     FileOps& ops = journal_.Ops();
-    JournalStep step;
-    step.seq = journal_.NextSeq();
-    step.move = move;
+    Withdraw(target);
+    JournalStep step = NewStep(source, target, move);
     step.replace = true;
-    step.source = source;
-    step.target = target;
     // A short numbered name: the original name is the target's, in the record.
     step.kept = KeptFolderOf(journal_.Path()) + std::to_string(step.seq) + ".qmkept";
-    ReadStampOf(ops, source, step.sourceStamp);
-    FreePartialName(ops, target, step.partial);
     if (!journal_.Write(TransferLine(step)))
         return TransferOutcome::Failed;
     FileState state;

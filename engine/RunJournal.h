@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,8 @@ public:
     // then leaves the step without an outcome, which undo judges by the files themselves; a
     // killed process loses nothing (the system has the bytes).
     bool WriteOutcome(const std::string& line);
+    // Writes records and flushes them together; false with the last error when it could not.
+    bool WriteAll(const std::vector<std::string>& lines);
     // Flushes and closes the file; a journal of a run that changed nothing is removed.
     void Close();
 
@@ -82,9 +86,16 @@ private:
 // a second name for it (or, on another drive, a complete copy) is made in the journal's kept
 // folder and recorded; then the new file takes the target's name in one step, so that the name
 // always holds the old file or the new one, whole.
+// Steps told ahead are recorded together with their folders, in one flush for a whole batch: a
+// disk flush costs milliseconds, and a step's record must reach the disk before the step does.
+// A step told ahead and then not taken gets a not-done record; one whose record is lost with
+// the power is judged by undo from the files, as any step without an outcome.
 class JournalFileSystem : public RunFileSystem {
 public:
     JournalFileSystem(RunFileSystem& inner, RunJournal& journal) : inner_(inner), journal_(journal) { }
+    ~JournalFileSystem() override;
+    JournalFileSystem(const JournalFileSystem&) = delete;
+    JournalFileSystem& operator=(const JournalFileSystem&) = delete;
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override;
@@ -96,6 +107,10 @@ public:
     {
         return inner_.Identity(path, identity);
     }
+    bool Announce(const std::vector<PlannedTransfer>& steps) override;
+    void Withdraw(const std::string& target) override;
+    // Every step told ahead and not taken is recorded as not done (also at the end of the run).
+    void WithdrawAll();
 
 private:
     // Writes the outcome of step; keeps the step's own last error.
@@ -103,8 +118,15 @@ private:
     // Makes the kept file of a replacing step and records it as complete.
     bool Keep(JournalStep& step);
 
+    // The recorded step told ahead for source to target, taken out of the waiting ones.
+    bool TakeAnnounced(const std::string& source, const std::string& target, bool move, JournalStep& step);
+    // The records of a new step from source to target; false when no record could be made.
+    JournalStep NewStep(const std::string& source, const std::string& target, bool move);
+
     RunFileSystem& inner_;
     RunJournal& journal_;
+    std::map<std::string, JournalStep> announced_;  // by target key
+    std::set<std::string> announcedFolders_;  // keys of folders recorded ahead, not yet made
 };
 
 // Removes the unfinished copies that runs and undos ended by force left behind: each journal not

@@ -32,6 +32,7 @@ struct Case {
     TargetExistsPolicy policy = TargetExistsPolicy::Skip;
     bool move = false;
     bool companions = false;  // a photo and its companions are placed as one group
+    std::size_t batch = 0;  // steps told ahead to the journal this many at a time (0: none)
     std::uint64_t capacityD = 0;  // 0: no limit
     std::vector<std::string> held;  // held for a moment by another program
 };
@@ -42,13 +43,14 @@ Case MakeCase(std::mt19937& random)
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const std::string out = pick(2) == 0 ? "C:\\out\\" : "D:\\out\\";
     c.companions = pick(3) == 0;
-    // Two cameras' photos of one base name, each with its sidecars, raw and Live Photo video.
-    const std::vector<const char*> names =
-            c.companions ? std::vector<const char*> {"IMG_0001.JPG",       "IMG_0001.XMP",  "IMG_0001.DNG",
-                                                     "IMG_0001.dng.xmp",   "IMG_0002.HEIC", "IMG_0002.MOV",
-                                                     "IMG_0002.HEIC.json", "IMG_0002.aae"}
-                         : std::vector<const char*> {"IMG_0001.JPG", "IMG_0001.XMP", "IMG_0002.JPG",
-                                                     "a.jpg",        "A.JPG",        "clip.mov"};
+    // Two cameras' photos of one base name, each with its sidecars, raw and Live Photo video; or
+    // photos whose names clash, one of them already the numbered name of another.
+    static const std::vector<const char*> groupNames = {"IMG_0001.JPG",       "IMG_0001.XMP",  "IMG_0001.DNG",
+                                                        "IMG_0001.dng.xmp",   "IMG_0002.HEIC", "IMG_0002.MOV",
+                                                        "IMG_0002.HEIC.json", "IMG_0002.aae"};
+    static const std::vector<const char*> singleNames = {
+            "IMG_0001.JPG", "IMG_0001.XMP", "IMG_0002.JPG", "a.jpg", "A.JPG", "clip.mov", "IMG_0001_1.JPG"};
+    const std::vector<const char*>& names = c.companions ? groupNames : singleNames;
     const int nameCount = static_cast<int>(names.size());
     const int sourceCount = 1 + pick(c.companions ? 10 : 6);
     std::set<std::string> used;
@@ -86,6 +88,7 @@ Case MakeCase(std::mt19937& random)
                                            TargetExistsPolicy::RenameUnlessIdentical};
     c.policy = policies[pick(4)];
     c.move = pick(2) == 0;
+    c.batch = static_cast<std::size_t>(pick(4));
     // A drive that fills during the run, never one already too full for what it held.
     if (pick(5) == 0) {
         std::uint64_t used = 0;
@@ -241,19 +244,37 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
         journal.Close();
         return;
     }
+    std::vector<std::string> told(c.sources.size());
     for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        // The organize run tells the journal a batch of steps whose targets are free, ahead.
+        if (c.batch != 0 && i % c.batch == 0) {
+            std::vector<PlannedTransfer> steps;
+            std::set<std::string> keys;
+            for (std::size_t j = i; j < std::min(c.sources.size(), i + c.batch); ++j) {
+                if (!fs.Exists(c.targets[j]) && keys.insert(MemoryFileOps::Upper(c.targets[j])).second) {
+                    steps.push_back({c.sources[j], c.targets[j], c.move});
+                    told[j] = c.targets[j];
+                }
+            }
+            if (!fs.Announce(steps))
+                std::fill(told.begin() + static_cast<std::ptrdiff_t>(i), told.end(), std::string());
+        }
         std::string target = c.targets[i];
         bool replace = false;
         if (fs.Exists(target)) {
             const ExistingTarget decision =
                     ResolveExistingTarget(fs, c.sources[i], static_cast<std::uint32_t>(c.policy), target);
-            if (decision != ExistingTarget::Free && decision != ExistingTarget::Replace)
+            if (decision != ExistingTarget::Free && decision != ExistingTarget::Replace) {
+                fs.Withdraw(told[i]);
                 continue;
+            }
             replace = decision == ExistingTarget::Replace;
         }
         if (PlaceOne(fs, c.sources[i], target, replace, c.move) && placedAt != nullptr)
             (*placedAt)[c.sources[i]] = target;
+        fs.Withdraw(told[i]);
     }
+    fs.WithdrawAll();
     journal.Close();
 }
 
@@ -582,6 +603,31 @@ TEST(NoLossProperty, AReplacedFileThatCannotGoBackKeepsTheRunOpenAndSaysWhereItI
     EXPECT_EQ(now, "the old photo");
     ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << error;
     EXPECT_TRUE(data.undone);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NoLossProperty, AStepToldAheadIsTakenOnlyByItsOwnFile)
+{
+    // The first photo is numbered onto the name the second was told ahead under.
+    Case c;
+    c.files = {{"C:\\camA\\IMG_0001.JPG", "camera A"},
+               {"C:\\camB\\IMG_0001_1.JPG", "camera B"},
+               {"C:\\out\\IMG_0001.JPG", "in the library"}};
+    c.sources = {"C:\\camA\\IMG_0001.JPG", "C:\\camB\\IMG_0001_1.JPG"};
+    c.targets = {"C:\\out\\IMG_0001.JPG", "C:\\out\\IMG_0001_1.JPG"};
+    c.policy = TargetExistsPolicy::RenameAutomatically;
+    c.batch = 2;
+    for (const bool move : {false, true}) {
+        c.move = move;
+        MemoryFileOps probe;
+        Lay(probe, c);
+        RunSteps(probe, c, "run");
+        for (std::uint64_t kill = 0; kill <= probe.Calls() + 1 && !HasFailure(); ++kill)
+            CheckCase(c, kill, 0, std::string(move ? "move" : "copy") + " kill " + std::to_string(kill));
+    }
 }
 
 }  // namespace
