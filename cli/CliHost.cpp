@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/ConsoleCodePage.h"
+#include "base/ConsoleCodePage.h"
 #include "engine/CsvText.h"
 
 namespace {

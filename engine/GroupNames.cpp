@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/TargetExists.h"
 
 namespace {

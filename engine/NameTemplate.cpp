@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "engine/ModeFolder.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

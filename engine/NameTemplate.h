@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 #include "engine/OrganizeMode.h"
 #include "engine/OrganizeOptions.h"
 

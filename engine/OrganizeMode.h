@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 
 // The stored value of a mode (OrganizeOptions::Mode, stored as "MoveType"; the Organize combo
 // box's item data).

@@ -14,7 +14,7 @@
 #include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"

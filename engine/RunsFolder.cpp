@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "engine/ModeFolder.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"

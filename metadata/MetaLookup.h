@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 #include "engine/OrganizeMode.h"
 #include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"

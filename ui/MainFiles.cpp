@@ -10,7 +10,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"

@@ -14,7 +14,7 @@
 #include "MemoryFileOps.h"
 #include "engine/FileTransfer.h"
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "engine/TargetExists.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 TEST(FileNameOf, TakesThePartAfterTheLastBackslash)
 {

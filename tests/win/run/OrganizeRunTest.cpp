@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "engine/OrganizeRun.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"

@@ -1,4 +1,4 @@
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 std::string FileNameOf(const std::string& path)
 {
