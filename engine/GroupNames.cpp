@@ -4,7 +4,6 @@
 
 #include "engine/OrganizeOptions.h"
 #include "base/PathText.h"
-#include "engine/TargetExists.h"
 
 namespace {
 
