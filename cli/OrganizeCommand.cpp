@@ -13,6 +13,7 @@
 #include "engine/PathUtils.h"
 #include "engine/OrganizeRun.h"
 #include "engine/SettingsStore.h"
+#include "metadata/MetaLookup.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ int RunOrganizeCommand(const CliRequest& request)
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
     rows.SetReport(report);
     CliHost host(flags.dryRun, progress);
-    OrganizeRun(host, rows, options, flags.move ? FileAction::Move : FileAction::Copy);
+    MetaLookup lookup;
+    OrganizeRun(host, rows, lookup, options, flags.move ? FileAction::Move : FileAction::Copy);
     std::fflush(stdout);
     if (report != nullptr && std::fclose(report) != 0) {
         std::fprintf(stderr, "quillmere-cli: the report \"%s\" could not be written whole\n",

@@ -12,6 +12,7 @@
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
 #include "engine/ModeFolder.h"
+#include "engine/ModeLookup.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
 #include "base/PathText.h"
@@ -20,7 +21,6 @@
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
 #include "engine/TemplateCheck.h"
-#include "metadata/MetaLookup.h"
 
 namespace {
 
@@ -88,13 +88,15 @@ bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, R
 // Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
-bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
+bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
                       std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
+    std::string failure;
+    const auto value =
+            LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin);
     if (!value) {
-        reason = LookupFailedText(options.Mode, lookup.FailureReason());
+        reason = LookupFailedText(options.Mode, failure);
         return false;
     }
     std::string folder;
@@ -391,7 +393,7 @@ void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
 
 // A Live Photo pair whose still and video both carry a content identifier belongs together only
 // when the two match: the same name alone may join a video to another day's photo.
-bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::string& video)
+bool IdentifiersDiffer(DateLookup& lookup, const std::string& still, const std::string& video)
 {
     std::string stillId, videoId;
     return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
@@ -401,7 +403,7 @@ bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
 // Each identifier check asks the metadata tool twice, so the window is kept alive between them.
 void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
-                    MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    DateLookup& lookup, std::vector<CompanionLink>& links,
                     std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
@@ -451,7 +453,8 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 
 }  // namespace
 
-RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, OrganizeOptions options,
+                        FileAction action)
 {
     RunDecision decision;
     // A file named as the log that is no log is refused before anything is touched.
@@ -482,9 +485,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
 
     const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
-    // One lookup, and so one metadata tool process, for the whole run (ended when the run ends,
-    // also on Cancel); the window stays alive and Cancel works while a slow file is read.
-    MetaLookup lookup;
+    // The window stays alive and Cancel works while a slow file is read.
     lookup.SetWaitHook([&host, &progress] {
         host.Pump();
         return !progress.Cancelled();

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/DateLookup.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/RunInterfaces.h"
 
@@ -18,5 +19,8 @@ struct RunDecision {
 };
 
 // Runs synchronously on the settings given; every outcome is visible in the rows, the log and
-// the host's messages.
-RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action);
+// the host's messages. Dates, orientations and Live Photo identifiers come from lookup, whose wait
+// hook the run sets to pump this host: the caller makes one lookup for each run (and so one
+// metadata tool process, ended with the lookup, also on Cancel).
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, OrganizeOptions options,
+                        FileAction action);

@@ -2,10 +2,11 @@
 // line, the output folder's Browse and Open, and the runs that Move Files and Copy Files start.
 #include "ui/MainDialog.h"
 
-#include "engine/NameTemplate.h"
+#include "engine/ModeFolder.h"
 #include "engine/OrganizeRun.h"
 #include "engine/PathUtils.h"
 #include "engine/TemplateTexts.h"
+#include "metadata/MetaLookup.h"
 #include "resource.h"
 #include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
@@ -108,10 +109,12 @@ void MainDialog::StartRun(RunKind kind)
         preview_ = std::make_unique<DryRunFileSystem>();
         OrganizeOptions copy = options_;
         copy.SaveToLog = 0;
-        OrganizeRun(*this, rows, copy, FileAction::Copy);
+        MetaLookup lookup;
+        OrganizeRun(*this, rows, lookup, copy, FileAction::Copy);
         preview_.reset();
     } else {
-        const RunDecision decision = OrganizeRun(*this, rows, options_,
+        MetaLookup lookup;
+        const RunDecision decision = OrganizeRun(*this, rows, lookup, options_,
                                                  kind == RunKind::Move ? FileAction::Move : FileAction::Copy);
         // The normalised output folder (its trailing backslash) stays in the settings.
         if (!decision.outputFolder.empty())

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/OrganizeRun.h"
+#include "metadata/MetaLookup.h"
 #include "toolkit/MessagePump.h"
 #include "ui/ProgressDialog.h"
 
@@ -39,7 +40,8 @@ void TestRunHost::AddRow(const std::string& source)
 
 void TestRunHost::Run(bool move)
 {
-    OrganizeRun(*this, rows_, settings, move ? FileAction::Move : FileAction::Copy);
+    MetaLookup lookup;
+    OrganizeRun(*this, rows_, lookup, settings, move ? FileAction::Move : FileAction::Copy);
     PumpMessages();
 }
 
