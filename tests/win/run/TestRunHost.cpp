@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "engine/FileTransfer.h"
 #include "engine/OrganizeRun.h"
 #include "metadata/MetaLookup.h"
 #include "toolkit/MessagePump.h"
@@ -41,7 +42,16 @@ void TestRunHost::AddRow(const std::string& source)
 void TestRunHost::Run(bool move)
 {
     MetaLookup lookup;
-    OrganizeRun(*this, rows_, lookup, settings, move ? FileAction::Move : FileAction::Copy);
+    RealFileSystem files;
+    const RunDecision decision =
+            OrganizeRun(*this, rows_, lookup, fileSystem ? *fileSystem : files, PrepareRun(settings),
+                        move ? FileAction::Move : FileAction::Copy);
+    if (decision.refusal) {
+        ShowMessage(decision.refusal->text, MessageKind::Warning);
+        focused = decision.refusal->field;
+    }
+    if (decision.started)
+        ++savedCount;
     PumpMessages();
 }
 
