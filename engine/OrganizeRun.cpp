@@ -19,6 +19,7 @@
 #include "engine/PathUtils.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
+#include "engine/SettingsStore.h"
 #include "engine/TargetExists.h"
 
 namespace {

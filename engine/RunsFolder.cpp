@@ -4,12 +4,10 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
-#include "engine/SettingsStore.h"
 
 namespace {
 
@@ -33,17 +31,6 @@ std::string RunsFolder()
                                 local)))
         return {};
     return WithBackslash(local) + "Quillmere\\Runs\\";
-}
-
-std::uint32_t StoredKeepRuns()
-{
-    DWORD value = kDefaultKeepRuns;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value,
-                     &size) != ERROR_SUCCESS)
-        return kDefaultKeepRuns;
-    return std::max<DWORD>(value, 1);
 }
 
 std::string NewJournalName()
