@@ -1,5 +1,12 @@
 #include "base/PathText.h"
 
+std::string WithBackslash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
 std::string FileNameOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('\\');

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/PathText.h"
 #include "engine/NameTemplate.h"
 #include "engine/SafePath.h"
 
@@ -91,9 +92,7 @@ std::string ExampleLineText(const OrganizeOptions& options)
     std::string line = "Example: ";
     // With "Another folder" the line starts where the files will go.
     if (options.OutputFolderType == kOutputToCustomFolder && !options.CustomTargetFolder.empty()) {
-        line += options.CustomTargetFolder;
-        if (line.back() != '\\')
-            line += '\\';
+        line += WithBackslash(options.CustomTargetFolder);
     } else {
         line += "D:\\Output\\";
     }

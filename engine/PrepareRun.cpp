@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/PathText.h"
 #include "engine/TemplateCheck.h"
 
 namespace {
@@ -25,8 +26,7 @@ PreparedRun PrepareRun(OrganizeOptions options)
     if (options.OutputFolderType == kOutputToCustomFolder) {
         if (options.CustomTargetFolder.empty())
             prepared.refusal = RunRefusal {"Please choose an output folder.", RunField::OutputFolder};
-        else if (options.CustomTargetFolder.back() != '\\')
-            options.CustomTargetFolder += '\\';
+        options.CustomTargetFolder = WithBackslash(std::move(options.CustomTargetFolder));
     }
     if (!prepared.refusal) {
         const TemplateFault fault = FindTemplateFault(options);

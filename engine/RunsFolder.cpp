@@ -9,17 +9,6 @@
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
 
-namespace {
-
-std::string WithBackslash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
-
-}  // namespace
-
 std::string RunsFolder()
 {
     char buffer[MAX_PATH + 1];

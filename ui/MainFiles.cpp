@@ -24,11 +24,6 @@ namespace {
 
 constexpr DWORD kOpenFileBufferSize = 0xFFFFC;
 
-std::string WithBackslash(const std::string& folder)
-{
-    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-}
-
 }  // namespace
 
 void MainDialog::OnAddFiles()

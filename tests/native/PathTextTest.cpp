@@ -4,6 +4,15 @@
 
 #include "base/PathText.h"
 
+TEST(WithBackslash, AddsOneOnlyWhereNoneEndsTheFolder)
+{
+    EXPECT_EQ(WithBackslash("D:\\Out"), "D:\\Out\\");
+    EXPECT_EQ(WithBackslash("D:\\Out\\"), "D:\\Out\\");
+    EXPECT_EQ(WithBackslash("D:"), "D:\\");
+    EXPECT_EQ(WithBackslash("\\\\server\\share"), "\\\\server\\share\\");
+    EXPECT_EQ(WithBackslash(""), "");
+}
+
 TEST(FileNameOf, TakesThePartAfterTheLastBackslash)
 {
     EXPECT_EQ(FileNameOf("C:\\Pics\\2012\\IMG_0001.JPG"), "IMG_0001.JPG");
