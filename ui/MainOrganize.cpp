@@ -7,6 +7,7 @@
 #include "engine/ModeFolder.h"
 #include "engine/OrganizeRun.h"
 #include "engine/PathUtils.h"
+#include "engine/TemplateCheck.h"
 #include "engine/TemplateTexts.h"
 #include "metadata/MetaLookup.h"
 #include "resource.h"
