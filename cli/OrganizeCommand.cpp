@@ -108,9 +108,9 @@ int RunOrganizeCommand(const CliRequest& request)
     CliHost host(progress);
     MetaLookup lookup;
     DryRunFileSystem preview;
-    RealFileSystem files;
+    RealFileSystem disk;
     const RunDecision decision =
-            OrganizeRun(host, rows, lookup, flags.dryRun ? static_cast<RunFileSystem&>(preview) : files,
+            OrganizeRun(host, rows, lookup, flags.dryRun ? static_cast<RunFileSystem&>(preview) : disk,
                         PrepareRun(options), flags.move ? FileAction::Move : FileAction::Copy);
     if (decision.refusal)
         host.ShowMessage(decision.refusal->text, MessageKind::Warning);
