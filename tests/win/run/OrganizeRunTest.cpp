@@ -6,6 +6,7 @@
 
 #include <regex>
 
+#include "engine/FileTransfer.h"
 #include "engine/OrganizeRun.h"
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
