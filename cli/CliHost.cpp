@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/ConsoleCodePage.h"
+#include "base/ConsoleCodePage.h"
 #include "engine/CsvText.h"
 
 namespace {
@@ -131,24 +131,11 @@ void PrintingRows::SetResult(int row, const RowResult& result)
     }
 }
 
-CliHost::CliHost(bool dryRun, ConsoleProgress& progress) : dryRun_(dryRun), progress_(progress)
+CliHost::CliHost(ConsoleProgress& progress) : progress_(progress)
 { }
 
 void CliHost::ShowMessage(const std::string& text, MessageKind)
 {
     progress_.ClearLine();
     std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-RunProgress& CliHost::ShowProgress()
-{
-    started_ = true;
-    return progress_;
-}
-
-RunFileSystem& CliHost::FileSystem()
-{
-    if (dryRun_)
-        return dryRunFileSystem_;
-    return RunHost::FileSystem();
 }

@@ -1,6 +1,6 @@
 // The console stand-ins for the main window during an organize run: rows that print each file's
 // line when its result is known, a progress line on the terminal, and a host that prints the
-// window's messages, saves nothing and hands the run the real or the dry-run file system.
+// window's messages.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli/CliReport.h"
-#include "engine/DryRunFileSystem.h"
 #include "engine/RunInterfaces.h"
 
 // Progress on standard error when it is a console; Ctrl+C or Ctrl+Break asks the run to stop
@@ -66,24 +65,13 @@ private:
 
 class CliHost : public RunHost {
 public:
-    CliHost(bool dryRun, ConsoleProgress& progress);
+    explicit CliHost(ConsoleProgress& progress);
 
     void ShowMessage(const std::string& text, MessageKind icon) override;
-    void FocusOutputFolder() override { }
-    // A script must not change what the window shows next time: nothing is stored.
-    void SaveSettingsAndHistories(const OrganizeOptions&) override { }
     void EnableInput(bool) override { }
-    RunProgress& ShowProgress() override;
+    RunProgress& ShowProgress() override { return progress_; }
     void Pump() override { }
-    RunFileSystem& FileSystem() override;
-    bool Previewing() const override { return dryRun_; }
-
-    // The run got past its checks; false when it stopped in preparation.
-    bool Started() const { return started_; }
 
 private:
-    bool dryRun_;
     ConsoleProgress& progress_;
-    DryRunFileSystem dryRunFileSystem_;
-    bool started_ = false;
 };

@@ -10,8 +10,8 @@
 #include "cli/CliArgs.h"
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
-#include "engine/ConsoleCodePage.h"
-#include "engine/RunningMark.h"
+#include "base/ConsoleCodePage.h"
+#include "base/RunningMark.h"
 
 int main(int argc, char** argv)
 {

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
 #include "engine/ModeFolder.h"
+#include "engine/ModeLookup.h"
 #include "engine/OrganizeMode.h"
 #include "engine/PathUtils.h"
 #include "metadata/MetaLookup.h"
@@ -16,9 +17,10 @@ namespace {
 bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
             std::string& answer, std::string& origin)
 {
-    const auto value = lookup.ForMode(path, mode, nameDates, &origin);
+    std::string failure;
+    const auto value = LookupModeValue(lookup, path, mode, nameDates, failure, &origin);
     if (!value) {
-        answer = LookupFailedText(mode, lookup.FailureReason());
+        answer = LookupFailedText(mode, failure);
         return false;
     }
     std::string folder;

@@ -10,9 +10,12 @@
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
 #include "engine/CsvText.h"
+#include "engine/DryRunFileSystem.h"
+#include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
 #include "engine/OrganizeRun.h"
 #include "engine/SettingsStore.h"
+#include "metadata/MetaLookup.h"
 
 namespace {
 
@@ -102,15 +105,22 @@ int RunOrganizeCommand(const CliRequest& request)
     ConsoleProgress progress;
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
     rows.SetReport(report);
-    CliHost host(flags.dryRun, progress);
-    OrganizeRun(host, rows, options, flags.move ? FileAction::Move : FileAction::Copy);
+    CliHost host(progress);
+    MetaLookup lookup;
+    DryRunFileSystem preview;
+    RealFileSystem disk;
+    const RunDecision decision =
+            OrganizeRun(host, rows, lookup, flags.dryRun ? static_cast<RunFileSystem&>(preview) : disk,
+                        PrepareRun(options), flags.move ? FileAction::Move : FileAction::Copy);
+    if (decision.refusal)
+        host.ShowMessage(decision.refusal->text, MessageKind::Warning);
     std::fflush(stdout);
     if (report != nullptr && std::fclose(report) != 0) {
         std::fprintf(stderr, "quillmere-cli: the report \"%s\" could not be written whole\n",
                      flags.report->c_str());
         return kExitFailed;
     }
-    if (!host.Started())
+    if (!decision.started)
         return kExitUsage;
     std::fprintf(stderr, "%s\n", rows.Tally().Summary(listed, flags.dryRun).c_str());
     return rows.Tally().ExitStatus(listed);

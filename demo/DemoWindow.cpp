@@ -74,16 +74,7 @@ bool StoreDemoSettings(const std::string& output)
     options.ColWidth_Target = 420;
     options.ColWidth_Result = 90;
     SaveSettings(options);
-
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    const DWORD zero = 0;
-    const bool ok = RegSetValueExA(key, "FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero),
-                                   sizeof zero) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    return SetFirstRunDone();
 }
 
 // Sends and waits for the answer, but never longer than a few seconds: a window that shows a

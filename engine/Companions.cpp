@@ -5,7 +5,7 @@
 #include <map>
 #include <string_view>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

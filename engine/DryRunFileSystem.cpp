@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "engine/FileTransfer.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 
 namespace {

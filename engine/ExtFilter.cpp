@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "engine/FileTransfer.h"
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

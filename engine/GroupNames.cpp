@@ -3,8 +3,7 @@
 #include <utility>
 
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
-#include "engine/TargetExists.h"
+#include "base/PathText.h"
 
 namespace {
 

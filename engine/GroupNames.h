@@ -19,6 +19,10 @@ struct GroupMember {
     CompanionKind kind = CompanionKind::None;
 };
 
+// Numbered names tried beside an existing target before the row fails: a name that always
+// "exists" (a device, a file system that answers yes to everything) must not hang the run.
+inline constexpr unsigned kNumberedNameLimit = 10000;
+
 // name with _n before its extension (name_n.ext).
 std::string NumberedName(const std::string& name, unsigned n);
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/PathText.h"
 #include "engine/NameTemplate.h"
 #include "engine/SafePath.h"
 
@@ -75,4 +76,28 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
         return true;
     }
     return false;
+}
+
+std::string ExampleLineText(const OrganizeOptions& options)
+{
+    const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
+    ModeValue sample {mode != nullptr ? mode->kind : ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}};
+    if (sample.kind == ModeKind::Extension)
+        sample.text = "JPG";
+    else if (sample.kind == ModeKind::Orientation)
+        sample.text = "Rotate 90 CW";
+    std::string folder;
+    std::string reason;
+    ModeFolderPath(options, sample, folder, reason);  // the samples are names a folder can take
+    std::string line = "Example: ";
+    // With "Another folder" the line starts where the files will go.
+    if (options.OutputFolderType == kOutputToCustomFolder && !options.CustomTargetFolder.empty()) {
+        line += WithBackslash(options.CustomTargetFolder);
+    } else {
+        line += "D:\\Output\\";
+    }
+    line += folder;
+    if (sample.kind == ModeKind::Date)
+        line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
+    return line;
 }

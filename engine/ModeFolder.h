@@ -28,3 +28,7 @@ std::optional<std::string> ExtensionText(std::string_view fileName);
 // as a folder name. The run, quillmere-cli lookup and the example line all come here.
 bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std::string& folder,
                     std::string& reason);
+
+// The text of the main window's example line for the current settings: it starts with the chosen
+// output folder under "Another folder" and with D:\Output\ otherwise.
+std::string ExampleLineText(const OrganizeOptions& options);

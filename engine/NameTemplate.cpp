@@ -5,8 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "engine/ModeFolder.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 
@@ -123,30 +122,4 @@ std::string BuildTargetName(const OrganizeOptions& options, const std::string& s
     return ExpandFileNameTemplate(options.TargetFilenameFormat, date.year, date.month, date.day, date.hour,
                                   date.minute, date.second, stem) +
            extension;
-}
-
-std::string ExampleLineText(const OrganizeOptions& options)
-{
-    const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
-    ModeValue sample {mode != nullptr ? mode->kind : ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}};
-    if (sample.kind == ModeKind::Extension)
-        sample.text = "JPG";
-    else if (sample.kind == ModeKind::Orientation)
-        sample.text = "Rotate 90 CW";
-    std::string folder;
-    std::string reason;
-    ModeFolderPath(options, sample, folder, reason);  // the samples are names a folder can take
-    std::string line = "Example: ";
-    // With "Another folder" the line starts where the files will go.
-    if (options.OutputFolderType == kOutputToCustomFolder && !options.CustomTargetFolder.empty()) {
-        line += options.CustomTargetFolder;
-        if (line.back() != '\\')
-            line += '\\';
-    } else {
-        line += "D:\\Output\\";
-    }
-    line += folder;
-    if (sample.kind == ModeKind::Date)
-        line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
-    return line;
 }

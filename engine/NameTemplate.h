@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 #include "engine/OrganizeMode.h"
 #include "engine/OrganizeOptions.h"
 
@@ -28,7 +28,3 @@ std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& d
 // plus the source extension.
 std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath,
                             const DateTime& date);
-
-// The text of the main window's example line for the current settings: it starts with the chosen
-// output folder under "Another folder" and with D:\Output\ otherwise.
-std::string ExampleLineText(const OrganizeOptions& options);

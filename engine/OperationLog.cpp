@@ -6,9 +6,9 @@
 
 #include "engine/FileTransfer.h"
 #include "engine/LogText.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
-#include "engine/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 namespace {
 

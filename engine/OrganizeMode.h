@@ -1,12 +1,13 @@
 // The organize modes: how a run sorts files into folders. One row per mode holds everything the
-// program knows of it; a new mode is a new row (and, for a new kind, its lookup in MetaLookup).
+// program knows of it; a new mode is a new row (and, for a new kind, its lookup in ModeLookup).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
+#include "engine/DateLookup.h"
 
 // The stored value of a mode (OrganizeOptions::Mode, stored as "MoveType"; the Organize combo
 // box's item data).
@@ -24,9 +25,6 @@ enum class OrganizeMode : std::uint32_t {
 
 // What a mode sorts by.
 enum class ModeKind { Date, Extension, Orientation };
-
-// The file time a date mode takes, alone or when the file has no capture date.
-enum class FileTime { None, Modified, Created, Accessed };
 
 struct OrganizeModeRow {
     OrganizeMode value;

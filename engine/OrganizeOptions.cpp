@@ -1,15 +1,12 @@
 #include "engine/OrganizeOptions.h"
 
+#include "base/PathText.h"
+
 std::string DefaultLogFile(const std::string& documentsFolder)
 {
     if (documentsFolder.empty())
         return {};
-    std::string path = documentsFolder;
-    if (path.back() != '\\')
-        path += '\\';
-    path += "Quillmere";
-    path += "\\logs.txt";
-    return path;
+    return WithBackslash(documentsFolder) + "Quillmere\\logs.txt";
 }
 
 void OrganizeOptions::SetDefaults(const std::string& documentsFolder)

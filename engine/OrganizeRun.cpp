@@ -13,15 +13,15 @@
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
 #include "engine/ModeFolder.h"
+#include "engine/ModeLookup.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
+#include "engine/SettingsStore.h"
 #include "engine/TargetExists.h"
-#include "engine/TemplateCheck.h"
-#include "metadata/MetaLookup.h"
 
 namespace {
 
@@ -45,57 +45,32 @@ std::string ErrorSuffix()
     return {};
 }
 
-// Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
-// output folder in decision.
-bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, RunDecision& decision)
+// The output folder of a request, created (through the journal, which records it) before the
+// first file; the refusal when it cannot be.
+std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOptions& options)
 {
-    if (options.OutputFolderType == kOutputToCustomFolder) {
-        if (options.CustomTargetFolder.empty()) {
-            host.ShowMessage("Please choose an output folder.", MessageKind::Warning);
-            host.FocusOutputFolder();
-            return false;
-        }
-        if (options.CustomTargetFolder.back() != '\\')
-            options.CustomTargetFolder += '\\';
-        decision.outputFolder = options.CustomTargetFolder;
-        if (!fs.EnsureFolder(options.CustomTargetFolder)) {
-            std::string reason;
-            const DWORD code = GetLastError();
-            if (code != 0)
-                SystemErrorText(code, reason);
-            host.ShowMessage("Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
-                             MessageKind::Warning);
-            host.FocusOutputFolder();
-            return false;
-        }
-    }
-    const TemplateFault fault = FindTemplateFault(options);
-    if (fault.field != TemplateField::None) {
-        host.ShowMessage(
-                "Folder and file name cannot contain any of the following characters:\n\\/:*?\"<>|\n\n" +
-                        TemplateFaultText(fault) + ".",
-                MessageKind::Warning);
-        host.FocusTemplate(fault.field);
-        return false;
-    }
-    const std::string problem = TemplateNameProblem(options);
-    if (!problem.empty()) {
-        host.ShowMessage(problem, MessageKind::Warning);
-        return false;
-    }
-    return true;
+    if (options.OutputFolderType != kOutputToCustomFolder || fs.EnsureFolder(options.CustomTargetFolder))
+        return std::nullopt;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    return RunRefusal {"Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
+                       RunField::OutputFolder};
 }
 
 // Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
-bool AppendModeFolder(MetaLookup& lookup, const std::string& source, const OrganizeOptions& options,
+bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
                       std::string& reason)
 {
-    const auto value = lookup.ForMode(source, options.Mode, options.NameDates != 0, &origin);
+    std::string failure;
+    const auto value =
+            LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin);
     if (!value) {
-        reason = LookupFailedText(options.Mode, lookup.FailureReason());
+        reason = LookupFailedText(options.Mode, failure);
         return false;
     }
     std::string folder;
@@ -392,7 +367,7 @@ void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
 
 // A Live Photo pair whose still and video both carry a content identifier belongs together only
 // when the two match: the same name alone may join a video to another day's photo.
-bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::string& video)
+bool IdentifiersDiffer(DateLookup& lookup, const std::string& still, const std::string& video)
 {
     std::string stillId, videoId;
     return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
@@ -402,7 +377,7 @@ bool IdentifiersDiffer(MetaLookup& lookup, const std::string& still, const std::
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
 // Each identifier check asks the metadata tool twice, so the window is kept alive between them.
 void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
-                    MetaLookup& lookup, std::vector<CompanionLink>& links,
+                    DateLookup& lookup, std::vector<CompanionLink>& links,
                     std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
@@ -517,26 +492,32 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 
 }  // namespace
 
-RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& chosen,
+                        const PreparedRun& request, FileAction action)
 {
     RunDecision decision;
+    decision.refusal = request.refusal;
+    if (decision.refusal)
+        return decision;
+    const OrganizeOptions& options = request.options;
     // A file named as the log that is no log is refused before anything is touched.
     if (options.SaveToLog && !options.LogFile.empty() && !OperationLog::Check(options.LogFile, host))
         return decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
     RunJournal journal(SystemFileOps());
-    const bool journaled = host.FileSystem().ChangesFiles();
+    const bool journaled = chosen.ChangesFiles();
     if (journaled && !OpenJournal(host, journal, options, move))
         return decision;
-    JournalFileSystem journalFileSystem(host.FileSystem(), journal);
-    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : host.FileSystem();
-    if (!CheckSettings(host, fs, options, decision))
+    JournalFileSystem journalFileSystem(chosen, journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : chosen;
+    decision.refusal = CreateOutputFolder(fs, options);
+    if (decision.refusal)
         return decision;
     OperationLog log;
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
         return decision;
-    host.SaveSettingsAndHistories(options);
+    decision.started = true;
     host.EnableInput(false);
 
     RunProgress& progress = host.ShowProgress();
@@ -546,11 +527,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
     progress.SetPosition(0);
     progress.SetStep(1);
 
-    const char* const progressVerb = host.Previewing() ? "Previewing" : move ? "Moving" : "Copying";
+    const char* const progressVerb = !chosen.ChangesFiles() ? "Previewing" : move ? "Moving" : "Copying";
     const char* const logVerb = move ? "Move" : "Copy";
-    // One lookup, and so one metadata tool process, for the whole run (ended when the run ends,
-    // also on Cancel); the window stays alive and Cancel works while a slow file is read.
-    MetaLookup lookup;
+    // The window stays alive and Cancel works while a slow file is read.
     lookup.SetWaitHook([&host, &progress] {
         host.Pump();
         return !progress.Cancelled();

@@ -3,20 +3,30 @@
 // when enabled, a log record appended.
 #pragma once
 
-#include <string>
+#include <optional>
 
-#include "engine/OrganizeOptions.h"
+#include "engine/DateLookup.h"
+#include "engine/PrepareRun.h"
+#include "engine/RunFileSystem.h"
 #include "engine/RunInterfaces.h"
 
 enum class FileAction { Move, Copy };
 
-// What a run decided that its caller keeps in its settings.
+// How a run ended, for its caller.
 struct RunDecision {
-    // The output folder as the run normalised it (with its trailing backslash); empty when the
-    // run got no further than reading a custom output folder, or uses the source folders.
-    std::string outputFolder;
+    // The run did not start: the request's refusal, or the output folder could not be created.
+    // The caller shows it and puts the focus on its field.
+    std::optional<RunRefusal> refusal;
+    // The run got past its checks and went through the list (also when cancelled): the caller
+    // keeps its settings and histories.
+    bool started = false;
 };
 
-// Runs synchronously on the settings given; every outcome is visible in the rows, the log and
-// the host's messages.
-RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action);
+// Runs synchronously on a request PrepareRun made ready, moving and copying through fs (a
+// preview's fs changes no file, and the progress says "Previewing"). Every outcome is visible in
+// the rows, the log, the host's messages and the decision. Dates, orientations and Live Photo
+// identifiers come from lookup, whose wait hook the run sets to pump this host: the caller makes
+// one lookup for each run (and so one metadata tool process, ended with the lookup, also on
+// Cancel).
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& fs,
+                        const PreparedRun& request, FileAction action);

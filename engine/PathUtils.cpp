@@ -1,6 +1,6 @@
 #include "engine/PathUtils.h"
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

@@ -1,13 +1,12 @@
-// What an organize run needs from the window that starts it, so that a run can work against the
-// main window, the command-line program or a test, always on the real file system.
+// What an organize run tells the window that starts it, so that a run can work against the main
+// window, the command-line program or a test. The run only reports through these: it asks nothing
+// of its caller and calls no window back for a decision.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "engine/OrganizeOptions.h"
-#include "engine/FileTransfer.h"
-#include "engine/TemplateCheck.h"
+#include "base/DateTime.h"
 
 // How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
 enum class RowOutcome { Done, Skipped, Failed };
@@ -61,27 +60,15 @@ public:
     virtual void ShowMessage(const std::string& text, MessageKind icon) = 0;
 };
 
-// The window that starts a run.
+// The window that starts a run. Its messages are the log's and the journal's; a refusal of the
+// request comes back in the run's decision.
 class RunHost : public RunMessages {
 public:
-    virtual void FocusOutputFolder() = 0;
-    // Puts the focus on the template the run refused.
-    virtual void FocusTemplate(TemplateField) { }
-    // Saves the settings and records the histories of the output folder, file-name, day and month
-    // templates, in this order.
-    virtual void SaveSettingsAndHistories(const OrganizeOptions& options) = 0;
     virtual void EnableInput(bool enable) = 0;
     // Creates and shows the progress window.
     virtual RunProgress& ShowProgress() = 0;
     // Lets the window paint and take input (the progress window's Cancel) between files.
     virtual void Pump() = 0;
-    // Where files are moved and copied: the real file system unless a preview is asked for.
-    virtual RunFileSystem& FileSystem() { return realFileSystem_; }
-    // The run only shows what it would do: its progress says so.
-    virtual bool Previewing() const { return false; }
-
-private:
-    RealFileSystem realFileSystem_;
 };
 
 // Stands in when no progress window can be shown: the run goes on without one.

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "engine/FileTransfer.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "engine/FileTransfer.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/RunJournal.h"
 
 namespace {

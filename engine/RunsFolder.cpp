@@ -4,23 +4,10 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
-#include "engine/SettingsStore.h"
-
-namespace {
-
-std::string WithBackslash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
-
-}  // namespace
 
 std::string RunsFolder()
 {
@@ -33,17 +20,6 @@ std::string RunsFolder()
                                 local)))
         return {};
     return WithBackslash(local) + "Quillmere\\Runs\\";
-}
-
-std::uint32_t StoredKeepRuns()
-{
-    DWORD value = kDefaultKeepRuns;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, &type, &value,
-                     &size) != ERROR_SUCCESS)
-        return kDefaultKeepRuns;
-    return std::max<DWORD>(value, 1);
 }
 
 std::string NewJournalName()

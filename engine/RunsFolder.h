@@ -12,9 +12,6 @@
 // when the shell gives no folder.
 std::string RunsFolder();
 
-// The stored number of journals to keep, at least 1.
-std::uint32_t StoredKeepRuns();
-
 // A new journal's name: its start time in UTC, "20261208-075418-123".
 std::string NewJournalName();
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 
 namespace {
 
@@ -280,6 +281,25 @@ bool TakeFirstRunFlag()
     if (firstRun != 0)
         WriteDword(key, kFirstRunValue, 0);
     return firstRun != 0;
+}
+
+bool SetFirstRunDone()
+{
+    RegKey key;
+    return RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                           nullptr, key.Out(), nullptr) == ERROR_SUCCESS &&
+           WriteDword(key, kFirstRunValue, 0);
+}
+
+std::uint32_t StoredKeepRuns()
+{
+    DWORD value = kDefaultKeepRuns;
+    DWORD size = sizeof value;
+    // Only a REG_DWORD counts, as older versions read it.
+    if (RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, kKeepRunsValue, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return kDefaultKeepRuns;
+    return std::max<DWORD>(value, 1);
 }
 
 std::optional<std::vector<std::string>> ReadHistory(const std::string& name)

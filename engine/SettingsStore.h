@@ -56,6 +56,13 @@ void SaveMetaWindowPlacement(const MetaWindowPlacement& placement);
 // True on the program's first start for this user, and then never again: the answer is
 // stored as it is given. Also true when the registry cannot be used at all.
 bool TakeFirstRunFlag();
+// Stores the first start as past, as the first start does; false when it cannot be stored.
+bool SetFirstRunDone();
+
+// The number of run journals to keep: the REG_DWORD KeepRuns (kKeepRunsValue) under the Options
+// key, at least 1; kDefaultKeepRuns when it is missing or of another type. The program never
+// writes it.
+std::uint32_t StoredKeepRuns();
 
 // The stored entries of a history, most recent first, at most kMaxLoadedHistoryEntries; reading
 // stops at the first missing or empty entry. Nothing when the history's key does not exist.

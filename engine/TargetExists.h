@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/GroupNames.h"
 #include "engine/RunFileSystem.h"
 
 enum class ExistingTarget {
@@ -13,10 +14,6 @@ enum class ExistingTarget {
     Identical,  // Rename unless identical: target names a file with the source's content
     NoFreeName,  // every numbered name up to kNumberedNameLimit exists
 };
-
-// Numbered names tried beside an existing target before the row fails: a name that always
-// "exists" (a device, a file system that answers yes to everything) must not hang the run.
-inline constexpr unsigned kNumberedNameLimit = 10000;
 
 // Called when target exists. Under Rename (and unknown values) target becomes the first free
 // name_N.ext; under Rename unless identical the name and each numbered name in turn are

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metadata/BatchProtocol.h"
+#include "metadata/BatchReader.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ Target ${TARGET}
 !define HOMEPAGE "https://quillmere.example/"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmere"
 !define SETTINGS_KEY "Software\Quillmere"
-; Held by every running Quillmere program (engine/RunningMark.h).
+; Held by every running Quillmere program (base/RunningMark.h).
 !define RUNNING_MARK "Global\Quillmere.Running"
 
 Name "${PRODUCT} ${VERSION}"

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 
 // False leaves `date` untouched. A number too large for an int fails the parse.
 bool ParseDateText(std::string_view text, DateTime& date);

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
 
 bool IsJpegPath(const std::string& path)
 {

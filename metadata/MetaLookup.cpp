@@ -6,8 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "engine/ModeFolder.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
@@ -195,77 +194,27 @@ std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
     return date;
 }
 
-std::optional<DateTime> MetaLookup::GetDateForMode(const std::string& path, OrganizeMode mode,
-                                                   std::string* origin)
+std::optional<FoundDate> MetaLookup::DateFrom(const std::string& path, const DateSources& sources)
 {
     failureReason_.clear();
-    bool fromName = false;
-    std::string from;
-    auto date = DateFor(path, static_cast<std::uint32_t>(mode), false, fromName, from);
-    if (date && origin != nullptr)
-        *origin = from;
-    return date;
-}
-
-std::optional<DateTime> MetaLookup::DateFor(const std::string& path, std::uint32_t mode, bool nameDates,
-                                            bool& fromName, std::string& origin)
-{
-    fromName = false;
-    const OrganizeModeRow* row = FindOrganizeMode(mode);
-    if (row == nullptr || row->kind != ModeKind::Date)
-        return std::nullopt;
-    DateTime date;
-    if (row->captureDateFirst) {
+    FoundDate found;
+    if (sources.captureDate) {
         // Only a file read and found without a date falls back; a failed lookup fails the file.
-        const Found taken = DateTakenFields(path, date, origin);
+        const Found taken = DateTakenFields(path, found.date, found.origin);
         if (taken == Found::Yes)
-            return date;
+            return found;
         if (taken == Found::Failed)
             return std::nullopt;
     }
     // Between the capture date and the file time, which copying resets.
-    if (nameDates && row->captureDateFirst && row->fileTime != FileTime::None && NameDateFields(path, date)) {
-        fromName = true;
-        origin = "file name";
-        return date;
+    if (sources.fileName && NameDateFields(path, found.date)) {
+        found.fromFileName = true;
+        found.origin = "file name";
+        return found;
     }
-    if (row->fileTime != FileTime::None && FileTimeFields(path, row->fileTime, date, origin))
-        return date;
-    return std::nullopt;
-}
-
-std::optional<ModeValue> MetaLookup::ForMode(const std::string& path, std::uint32_t mode, bool nameDates,
-                                             std::string* origin)
-{
-    failureReason_.clear();
-    const OrganizeModeRow* row = FindOrganizeMode(mode);
-    if (row == nullptr)
-        return std::nullopt;
-    ModeValue value;
-    value.kind = row->kind;
-    switch (row->kind) {
-    case ModeKind::Date: {
-        std::string from;
-        const auto date = DateFor(path, mode, nameDates, value.dateFromFileName, from);
-        if (!date)
-            return std::nullopt;
-        if (origin != nullptr)
-            *origin = from;
-        value.date = *date;
-        return value;
-    }
-    case ModeKind::Extension: {
-        auto text = ExtensionText(FileNameOf(path));
-        if (!text)
-            return std::nullopt;
-        value.text = std::move(*text);
-        return value;
-    }
-    case ModeKind::Orientation:
-        if (!GetOrientationText(path, value.text))
-            return std::nullopt;
-        return value;
-    }
+    if (sources.fileTime != FileTime::None &&
+        FileTimeFields(path, sources.fileTime, found.date, found.origin))
+        return found;
     return std::nullopt;
 }
 

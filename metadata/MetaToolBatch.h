@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "metadata/BatchProtocol.h"
+#include "metadata/BatchReader.h"
 #include "metadata/MetaToolRunner.h"
 #include "metadata/ToolProcess.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "metadata/OwnedHandle.h"
+#include "base/OwnedHandle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 
 // fileName is a name without folder. A date must lie between 1990 and currentYear + 1; a name
 // without a time gives 00:00:00. False leaves `date` untouched.

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metadata/OwnedHandle.h"
+#include "base/OwnedHandle.h"
 
 // Called while a wait goes on and the calling thread has messages waiting; false asks the wait to
 // stop now.

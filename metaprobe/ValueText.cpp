@@ -1,6 +1,6 @@
 #include "metaprobe/ValueText.h"
 
-#include "engine/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 #include <cmath>
 #include <cstdio>

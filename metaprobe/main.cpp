@@ -2,20 +2,20 @@
 // metaprobe --version: prints the program's version.
 // Exit code: 0 when the file was read, 1 when it could not be read (the listing then ends with
 // an "Error" line), 2 on a wrong command line.
-// metaprobe --batch TOKEN: the batch mode (metadata/BatchProtocol.h), answering one path of
+// metaprobe --batch TOKEN: the batch mode (base/BatchProtocol.h), answering one path of
 // standard input after another with the same listing; ends with 0 when its input closes, 1 when
 // its output fails.
 #include <cstdio>
 #include <string>
 
 #include "QuillmereVersion.h"
-#include "metadata/BatchProtocol.h"
+#include "base/BatchProtocol.h"
 #include "metaprobe/Listing.h"
 #include "metaprobe/Probe.h"
 
 #ifdef _WIN32
-#include "engine/ConsoleCodePage.h"
-#include "engine/RunningMark.h"
+#include "base/ConsoleCodePage.h"
+#include "base/RunningMark.h"
 #endif
 
 namespace {

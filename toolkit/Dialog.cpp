@@ -1,5 +1,6 @@
 #include "toolkit/Dialog.h"
 
+#include "toolkit/CallbackGuard.h"
 #include "toolkit/SubclassedControl.h"
 
 namespace {
@@ -121,9 +122,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (!self)
         return FALSE;
 
-    // The handler may end a self-deleting dialog: from here on only the local hwnd is used.
+    // The handler may end a self-deleting dialog: from here on only the local hwnd is used. A
+    // handler that throws leaves the message to the dialog manager's default.
     LRESULT result = 0;
-    if (!self->Dispatch(message, wParam, lParam, result))
+    if (!GuardedCall(hwnd, false, [&] { return self->Dispatch(message, wParam, lParam, result); }))
         return FALSE;
     if (ReturnsResultDirectly(message))
         return static_cast<INT_PTR>(result);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "base/PathText.h"
 #include "toolkit/CurrentFolderKeeper.h"
 
 namespace {
@@ -174,8 +175,7 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
             if (bytes > 1 &&
                 WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), bytes, nullptr, nullptr) == bytes) {
                 path.resize(static_cast<size_t>(bytes) - 1);
-                if (path.back() != '\\')
-                    path += '\\';
+                path = WithBackslash(std::move(path));
                 if (path.size() < resultSize) {
                     std::memcpy(result, path.c_str(), path.size() + 1);
                     chosen = true;

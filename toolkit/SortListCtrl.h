@@ -14,7 +14,7 @@
 #include <string>
 
 // Posted to the list's parent after every sort (wParam: the list's window, lParam: the column).
-inline constexpr UINT QM_LIST_SORTED = WM_USER + 110;
+inline constexpr UINT QM_LIST_SORTED = WM_APP + 110;
 
 // Stored as the item parameter of every row.
 struct RowSortRecord {

@@ -4,6 +4,8 @@
 
 #include <unordered_map>
 
+#include "toolkit/CallbackGuard.h"
+
 namespace {
 
 // The controls we subclassed, by window. Kept in the process (not as window properties): every
@@ -94,5 +96,12 @@ LRESULT CALLBACK SubclassedControl::SubclassProc(HWND hwnd, UINT message, WPARAM
         control->Unsubclass();
         return CallWindowProcA(previous, hwnd, message, wParam, lParam);
     }
-    return control->WindowProc(message, wParam, lParam);
+    // A handler that throws leaves the message to the control's own window procedure.
+    LRESULT result = 0;
+    if (GuardedCall(hwnd, false, [&] {
+            result = control->WindowProc(message, wParam, lParam);
+            return true;
+        }))
+        return result;
+    return control->CallDefault(message, wParam, lParam);
 }

@@ -431,9 +431,6 @@ void MainDialog::WriteControls()
 
 void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)
 {
-    // A preview changes nothing, the stored settings and histories included.
-    if (preview_)
-        return;
     SaveSettings(options);
     PushHistory(Item(IDC_OUTPUT_FOLDER), kOutputFolderHistory);
     PushHistory(Item(IDC_FILENAME_FORMAT), kFileNameFormatHistory);

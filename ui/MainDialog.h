@@ -3,11 +3,9 @@
 // saves it when it closes.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/DryRunFileSystem.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/OrganizeRun.h"
 #include "engine/RunInterfaces.h"
@@ -40,16 +38,11 @@ public:
     // Where the Meta/EXIF window finds the metadata tool (tests point it elsewhere).
     MetaToolConfig& ToolConfig() { return toolConfig_; }
 
-    // RunHost: what an organize run asks of the window.
-    void FocusOutputFolder() override;
-    void FocusTemplate(TemplateField field) override;
-    void SaveSettingsAndHistories(const OrganizeOptions& options) override;
+    // RunHost: what an organize run tells the window.
     void EnableInput(bool enable) override;
     RunProgress& ShowProgress() override;
     void Pump() override;
     void ShowMessage(const std::string& text, MessageKind icon) override;
-    RunFileSystem& FileSystem() override;
-    bool Previewing() const override { return preview_ != nullptr; }
 
 protected:
     bool OnInitDialog() override;
@@ -74,6 +67,9 @@ private:
     void RestorePlacement();
     void ShowFirstRunHelp();
     void SaveOnClose();
+    // Saves the settings and records the histories of the output folder, file-name, day and month
+    // templates, in this order.
+    void SaveSettingsAndHistories(const OrganizeOptions& options);
 
     // The settings and the controls.
     std::uint32_t SelectedMode() const;
@@ -97,6 +93,8 @@ private:
     void OnOpenOutput();
     void OnTagHelp(int id);
     void StartRun(RunKind kind);
+    // Puts the focus on the setting a run refused.
+    void FocusSetting(RunField field);
     // After anything that adds or removes rows: the last run's summary no longer describes the list.
     void OnListChanged(size_t countBefore);
     // After Add Folder or a drop: when the filter kept every file out, says how many it left out.
@@ -121,7 +119,4 @@ private:
     HICON smallIcon_ = nullptr;
     NullProgress noProgress_;
     MetaToolConfig toolConfig_;
-    // Set for the length of a preview: the simulated file system it works on.
-    std::unique_ptr<DryRunFileSystem> preview_;
-    bool runStarted_ = false;
 };

@@ -10,7 +10,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
@@ -23,11 +23,6 @@
 namespace {
 
 constexpr DWORD kOpenFileBufferSize = 0xFFFFC;
-
-std::string WithBackslash(const std::string& folder)
-{
-    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-}
 
 }  // namespace
 

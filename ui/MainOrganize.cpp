@@ -2,10 +2,14 @@
 // line, the output folder's Browse and Open, and the runs that Move Files and Copy Files start.
 #include "ui/MainDialog.h"
 
-#include "engine/NameTemplate.h"
+#include "engine/DryRunFileSystem.h"
+#include "engine/FileTransfer.h"
+#include "engine/ModeFolder.h"
 #include "engine/OrganizeRun.h"
 #include "engine/PathUtils.h"
+#include "engine/TemplateCheck.h"
 #include "engine/TemplateTexts.h"
+#include "metadata/MetaLookup.h"
 #include "resource.h"
 #include "toolkit/MessagePump.h"
 #include "toolkit/ShellServices.h"
@@ -102,22 +106,30 @@ void MainDialog::StartRun(RunKind kind)
     options_.Mode = SelectedMode();
     ReadControls();
     CountingRows rows(rows_);
-    runStarted_ = false;
+    MetaLookup lookup;
+    RunDecision decision;
     if (kind == RunKind::Preview) {
-        // A preview works on a copy of the settings and leaves no trace, the log included.
-        preview_ = std::make_unique<DryRunFileSystem>();
+        // A preview works on a copy of the settings and on a simulated file system, and leaves no
+        // trace: not in the log, not in the stored settings and histories.
         OrganizeOptions copy = options_;
         copy.SaveToLog = 0;
-        OrganizeRun(*this, rows, copy, FileAction::Copy);
-        preview_.reset();
+        DryRunFileSystem preview;
+        decision = OrganizeRun(*this, rows, lookup, preview, PrepareRun(copy), FileAction::Copy);
     } else {
-        const RunDecision decision = OrganizeRun(*this, rows, options_,
-                                                 kind == RunKind::Move ? FileAction::Move : FileAction::Copy);
+        const PreparedRun request = PrepareRun(options_);
         // The normalised output folder (its trailing backslash) stays in the settings.
-        if (!decision.outputFolder.empty())
-            options_.CustomTargetFolder = decision.outputFolder;
+        options_.CustomTargetFolder = request.options.CustomTargetFolder;
+        RealFileSystem files;
+        decision = OrganizeRun(*this, rows, lookup, files, request,
+                               kind == RunKind::Move ? FileAction::Move : FileAction::Copy);
+        if (decision.started)
+            SaveSettingsAndHistories(options_);
     }
-    if (!runStarted_)
+    if (decision.refusal) {
+        ShowMessage(decision.refusal->text, MessageKind::Warning);
+        FocusSetting(decision.refusal->field);
+    }
+    if (!decision.started)
         return;
     RunCounts counts = rows.Counts();
     // A cancel leaves the rows the run did not reach untouched: they must not keep an older result.
@@ -142,23 +154,18 @@ void MainDialog::OnListChanged(size_t countBefore)
         SetItemText(IDC_RUN_SUMMARY, "");
 }
 
-RunFileSystem& MainDialog::FileSystem()
+void MainDialog::FocusSetting(RunField field)
 {
-    if (preview_)
-        return *preview_;
-    return RunHost::FileSystem();
-}
-
-void MainDialog::FocusOutputFolder()
-{
-    SetFocus(Item(IDC_OUTPUT_FOLDER));
-}
-
-void MainDialog::FocusTemplate(TemplateField field)
-{
-    const int id = field == TemplateField::MonthFolder ? IDC_MONTH_FORMAT
-                   : field == TemplateField::DayFolder ? IDC_DAY_FORMAT
-                                                       : IDC_FILENAME_FORMAT;
+    switch (field) {
+    case RunField::None: return;
+    case RunField::OutputFolder: SetFocus(Item(IDC_OUTPUT_FOLDER)); return;
+    case RunField::MonthFolder:
+    case RunField::DayFolder:
+    case RunField::FileName: break;
+    }
+    const int id = field == RunField::MonthFolder ? IDC_MONTH_FORMAT
+                   : field == RunField::DayFolder ? IDC_DAY_FORMAT
+                                                  : IDC_FILENAME_FORMAT;
     // Through the dialog manager, so that the default button and the edit selection follow.
     SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
@@ -170,7 +177,6 @@ void MainDialog::EnableInput(bool enable)
 
 RunProgress& MainDialog::ShowProgress()
 {
-    runStarted_ = true;
     ProgressDialog* progress = ProgressDialog::Open(hwnd_);
     if (!progress)
         return noProgress_;

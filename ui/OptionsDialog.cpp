@@ -8,7 +8,7 @@
 
 #include "engine/ExtFilter.h"
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "ui/ComboHistory.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "engine/RunningMark.h"
+#include "base/RunningMark.h"
 #include "ui/MainDialog.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

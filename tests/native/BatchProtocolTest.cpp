@@ -1,4 +1,4 @@
-#include "metadata/BatchProtocol.h"
+#include "metadata/BatchReader.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/ModeFolder.h"
 #include "engine/NameTemplate.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/TemplateTexts.h"

@@ -16,7 +16,7 @@
 #include "engine/FileTransfer.h"
 #include "engine/GroupNames.h"
 #include "engine/OrganizeOptions.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "engine/TargetExists.h"

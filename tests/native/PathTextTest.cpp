@@ -2,7 +2,16 @@
 
 #include <string>
 
-#include "engine/PathText.h"
+#include "base/PathText.h"
+
+TEST(WithBackslash, AddsOneOnlyWhereNoneEndsTheFolder)
+{
+    EXPECT_EQ(WithBackslash("D:\\Out"), "D:\\Out\\");
+    EXPECT_EQ(WithBackslash("D:\\Out\\"), "D:\\Out\\");
+    EXPECT_EQ(WithBackslash("D:"), "D:\\");
+    EXPECT_EQ(WithBackslash("\\\\server\\share"), "\\\\server\\share\\");
+    EXPECT_EQ(WithBackslash(""), "");
+}
 
 TEST(FileNameOf, TakesThePartAfterTheLastBackslash)
 {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 TEST(Utf8Text, AcceptsEveryScriptAndRefusesMalformedSequences)
 {

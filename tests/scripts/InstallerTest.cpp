@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "QuillmereVersion.h"
-#include "engine/RunningMark.h"
+#include "base/RunningMark.h"
 #include "resource.h"
 
 namespace {

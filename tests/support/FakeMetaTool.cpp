@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "metadata/BatchProtocol.h"
+#include "base/BatchProtocol.h"
 
 namespace {
 

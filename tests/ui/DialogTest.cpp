@@ -1,9 +1,13 @@
 // The dialog framework on real templates: dispatch, modal and modeless life cycles.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
+
 #include "resource.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/SubclassedControl.h"
+#include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 
 namespace {
@@ -155,6 +159,72 @@ TEST(Dialog, ControlsAnswerTheirOwnNotificationsFirst)
 
     DestroyWindow(dialog);
     EXPECT_EQ(own.SubclassedHandle(), nullptr);  // let go when the control was destroyed
+}
+
+// Handlers that throw: a standard exception, one of another kind, and none.
+constexpr UINT kThrowStandard = WM_APP + 6;
+constexpr UINT kThrowOther = WM_APP + 7;
+constexpr UINT kAnswer = WM_APP + 8;
+
+class ThrowingDialog : public Dialog {
+public:
+    ThrowingDialog() : Dialog(IDD_ABOUT) { }
+
+protected:
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (message == kThrowStandard)
+            throw std::runtime_error("the dialog's own fault");
+        if (message == kThrowOther)
+            throw 42;
+        if (message != kAnswer)
+            return false;
+        result = 5;
+        return true;
+    }
+};
+
+class ThrowingControl : public SubclassedControl {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == kThrowStandard)
+            throw std::runtime_error("the control's own fault");
+        return SubclassedControl::WindowProc(message, wParam, lParam);
+    }
+};
+
+TEST(Dialog, AnExceptionFromAHandlerIsReportedAndStopsAtTheWindow)
+{
+    ThrowingDialog dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    SetWindowTextA(dialog, "Thrower");
+    ThrowingControl control;
+    HWND label = dialog.Item(IDC_ABOUT_MAKER);
+    ASSERT_TRUE(control.Subclass(label));
+    MessageBoxCatcher catcher(IDOK);
+    ASSERT_TRUE(catcher.Installed());
+    catcher.OnlyMessageBoxes();  // the dialog itself is one of the dialog class
+
+    EXPECT_EQ(SendMessageA(dialog, kThrowStandard, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(dialog, kThrowOther, 0, 0), 0);
+    // The control's own window procedure answers in the handler's place.
+    EXPECT_EQ(SendMessageA(label, kThrowStandard, 0, 0), 0);
+
+    const auto& caught = catcher.Caught();
+    ASSERT_EQ(caught.size(), 3u);
+    EXPECT_EQ(caught[0].text, "An internal error stopped this action:\n\nthe dialog's own fault");
+    EXPECT_EQ(caught[0].caption, "Thrower");
+    EXPECT_EQ(caught[0].icon, MessageIcon::Error);
+    EXPECT_NE(caught[1].text.find("an exception of an unknown kind"), std::string::npos) << caught[1].text;
+    EXPECT_NE(caught[2].text.find("the control's own fault"), std::string::npos) << caught[2].text;
+    EXPECT_EQ(caught[2].caption, "Thrower");
+
+    // Both go on answering.
+    EXPECT_EQ(SendMessageA(dialog, kAnswer, 0, 0), 5);
+    char text[64] = "";
+    EXPECT_GT(GetWindowTextA(label, text, sizeof text), 0);
+    DestroyWindow(dialog);
 }
 
 TEST(Dialog, ObjectDyingFirstLeavesNoDanglingLink)

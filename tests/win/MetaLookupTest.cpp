@@ -6,12 +6,25 @@
 #include <vector>
 #include <string>
 
+#include "engine/ModeLookup.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/support/ZoneCases.h"
 #include "tests/win/ToolTestFiles.h"
 
 namespace {
+
+// The date a date mode takes (nothing for the other modes), asked as the run asks.
+std::optional<DateTime> DateForMode(DateLookup& lookup, const std::string& path, OrganizeMode mode)
+{
+    const auto sources = DateSourcesOf(static_cast<std::uint32_t>(mode), false);
+    if (!sources)
+        return std::nullopt;
+    const auto found = lookup.DateFrom(path, *sources);
+    if (!found)
+        return std::nullopt;
+    return found->date;
+}
 
 using tooltest::FakeToolPath;
 using tooltest::ReadText;
@@ -149,7 +162,8 @@ protected:
     }
     bool ForMode(const std::string& path, OrganizeMode mode, Date& d) const
     {
-        return Found(MetaLookup(config_).GetDateForMode(path, mode), d);
+        MetaLookup lookup(config_);
+        return Found(DateForMode(lookup, path, mode), d);
     }
     bool Orientation(const std::string& path, std::string& text) const
     {
@@ -436,13 +450,13 @@ TEST_F(MetaLookupTest, ToolThatDoesNotStartFailsInsteadOfFallingBack)
     Date d;
     EXPECT_FALSE(Found(lookup.GetDateTaken(path), d));
     EXPECT_EQ(lookup.FailureReason(), ToolOutcomeText(ToolOutcome::NotStarted));
-    EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+    EXPECT_FALSE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
     EXPECT_FALSE(lookup.FailureReason().empty());
     std::string text;
     EXPECT_FALSE(lookup.GetOrientationText(path, text));
     EXPECT_FALSE(lookup.FailureReason().empty());
     // The file-time modes do not need the tool.
-    ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::Modified), d));
+    ASSERT_TRUE(Found(DateForMode(lookup, path, OrganizeMode::Modified), d));
     EXPECT_TRUE(lookup.FailureReason().empty());
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
@@ -461,7 +475,7 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         for (const std::string& path : {slow, crash}) {
             SetDistinctTimes(path);
             Date d;
-            EXPECT_FALSE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+            EXPECT_FALSE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
             EXPECT_EQ(lookup.FailureReason(),
                       ToolOutcomeText(path == slow ? ToolOutcome::TimedOut : ToolOutcome::Crashed));
         }
@@ -469,7 +483,7 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         const std::string plain = Listed("plain.tif", "Make : NoDates\\n");
         SetDistinctTimes(plain);
         Date d;
-        ASSERT_TRUE(Found(lookup.GetDateForMode(plain, OrganizeMode::TakenElseModified), d));
+        ASSERT_TRUE(Found(DateForMode(lookup, plain, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
         EXPECT_TRUE(lookup.FailureReason().empty());
     }
@@ -488,7 +502,7 @@ TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
         MetaLookup lookup(config_);
         Date d;
-        const bool found = Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d);
+        const bool found = Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d);
         const std::string reason = lookup.FailureReason();
         std::string text;
         const bool oriented = lookup.GetOrientationText(path, text);
@@ -499,7 +513,7 @@ TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
         EXPECT_FALSE(oriented);
         EXPECT_FALSE(orientationReason.empty());
         // Once the file is free again, the same lookup falls back as before.
-        ASSERT_TRUE(Found(lookup.GetDateForMode(path, OrganizeMode::TakenElseModified), d));
+        ASSERT_TRUE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
     }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ModeLookup.h"
 #include "metadata/MetaLookup.h"
 #include "tests/win/ToolTestFiles.h"
 
@@ -370,10 +371,13 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         for (const OrganizeMode mode : {OrganizeMode::Taken, OrganizeMode::Orientation}) {
-            const auto batchValue = throughBatch.ForMode(file, static_cast<std::uint32_t>(mode));
-            const auto oneFileValue = oneFileStarts.ForMode(file, static_cast<std::uint32_t>(mode));
+            std::string batchFailure, oneFileFailure;
+            const auto batchValue = LookupModeValue(throughBatch, file, static_cast<std::uint32_t>(mode),
+                                                    false, batchFailure);
+            const auto oneFileValue = LookupModeValue(oneFileStarts, file, static_cast<std::uint32_t>(mode),
+                                                      false, oneFileFailure);
             ASSERT_EQ(batchValue.has_value(), oneFileValue.has_value());
-            EXPECT_EQ(throughBatch.FailureReason(), oneFileStarts.FailureReason());
+            EXPECT_EQ(batchFailure, oneFileFailure);
             if (batchValue) {
                 EXPECT_EQ(ModeValueText(*batchValue), ModeValueText(*oneFileValue));
             }

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "tests/win/RegistryFixture.h"
 
 namespace {
@@ -319,6 +320,31 @@ TEST_F(SettingsStoreTest, FirstRunIsAnsweredOnceAndStored)
     SetDword(kOptionsKey, "FirstRun", 7);
     EXPECT_TRUE(TakeFirstRunFlag());
     EXPECT_FALSE(TakeFirstRunFlag());
+}
+
+TEST_F(SettingsStoreTest, AFirstRunSetDoneIsStoredAsTheFirstStartStoresIt)
+{
+    ASSERT_TRUE(SetFirstRunDone());
+    const RawValue stored = GetRaw(kOptionsKey, "FirstRun");
+    ASSERT_TRUE(stored.found);
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(stored.data, std::vector<BYTE>(4, 0));
+    EXPECT_FALSE(TakeFirstRunFlag());
+}
+
+TEST_F(SettingsStoreTest, KeepRunsIsAStoredDwordOfAtLeastOne)
+{
+    EXPECT_EQ(StoredKeepRuns(), kDefaultKeepRuns);
+    SetDword(kOptionsKey, kKeepRunsValue, 7);
+    EXPECT_EQ(StoredKeepRuns(), 7u);
+    SetDword(kOptionsKey, kKeepRunsValue, 0);
+    EXPECT_EQ(StoredKeepRuns(), 1u);
+    // Any other type is not the number: the default holds.
+    SetText(kOptionsKey, kKeepRunsValue, "7");
+    EXPECT_EQ(StoredKeepRuns(), kDefaultKeepRuns);
+    const DWORD seven = 7;
+    SetRaw(kOptionsKey, kKeepRunsValue, REG_BINARY, &seven, sizeof seven);
+    EXPECT_EQ(StoredKeepRuns(), kDefaultKeepRuns);
 }
 
 TEST_F(SettingsStoreTest, HistoriesAreListsOfTexts)

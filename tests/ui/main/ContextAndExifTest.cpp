@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "engine/FileTransfer.h"
 #include "engine/RunsFolder.h"
 #include "engine/SettingsStore.h"
 #include "metadata/MetaToolRunner.h"

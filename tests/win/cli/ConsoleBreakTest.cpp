@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "cli/CliHost.h"
-#include "engine/ConsoleCodePage.h"
+#include "base/ConsoleCodePage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "engine/OperationLog.h"
-#include "engine/Utf8Text.h"
+#include "base/Utf8Text.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"

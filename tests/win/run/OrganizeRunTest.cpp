@@ -6,8 +6,9 @@
 
 #include <regex>
 
+#include "engine/FileTransfer.h"
 #include "engine/OrganizeRun.h"
-#include "engine/PathText.h"
+#include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -51,7 +52,7 @@ TEST_F(OrganizeRunTest, EmptyOutputFolderStopsBeforeAnythingHappens)
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Please choose an output folder.");
     EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
-    EXPECT_TRUE(host.focusedOutputFolder);
+    EXPECT_EQ(host.focused, RunField::OutputFolder);
     EXPECT_EQ(host.savedCount, 0);
     EXPECT_EQ(host.pumps, 0);
     EXPECT_TRUE(Exists(src));
@@ -69,7 +70,7 @@ TEST_F(OrganizeRunTest, OutputFolderThatCannotBeCreatedIsReported)
                                           0),
               0u)
             << host.messages[0].text;
-    EXPECT_TRUE(host.focusedOutputFolder);
+    EXPECT_EQ(host.focused, RunField::OutputFolder);
     EXPECT_EQ(host.savedCount, 0);
 }
 
@@ -87,7 +88,7 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
         const char character = std::string(bad).substr(std::string(bad).find_first_of("\\/:*?\"<>|"))[0];
         EXPECT_EQ(host.messages[0].text,
                   refusal + "\n\nMonth folder template: \"" + character + "\" is not allowed.");
-        EXPECT_EQ(host.focusedTemplate, TemplateField::MonthFolder);
+        EXPECT_EQ(host.focused, RunField::MonthFolder);
     }
     // Switched off: not checked. The day and file-name templates follow their own switches.
     host.messages.clear();
@@ -105,7 +106,7 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, refusal + "\n\nFile name template: \"?\" is not allowed.");
-    EXPECT_EQ(host.focusedTemplate, TemplateField::FileName);
+    EXPECT_EQ(host.focused, RunField::FileName);
 }
 
 // NUL.%Y names the null device with any extension: every numbered name "exists", so the run would

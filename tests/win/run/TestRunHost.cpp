@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "engine/FileTransfer.h"
 #include "engine/OrganizeRun.h"
+#include "metadata/MetaLookup.h"
 #include "toolkit/MessagePump.h"
 #include "ui/ProgressDialog.h"
 
@@ -39,7 +41,17 @@ void TestRunHost::AddRow(const std::string& source)
 
 void TestRunHost::Run(bool move)
 {
-    OrganizeRun(*this, rows_, settings, move ? FileAction::Move : FileAction::Copy);
+    MetaLookup lookup;
+    RealFileSystem files;
+    const RunDecision decision =
+            OrganizeRun(*this, rows_, lookup, fileSystem ? *fileSystem : files, PrepareRun(settings),
+                        move ? FileAction::Move : FileAction::Copy);
+    if (decision.refusal) {
+        ShowMessage(decision.refusal->text, MessageKind::Warning);
+        focused = decision.refusal->field;
+    }
+    if (decision.started)
+        ++savedCount;
     PumpMessages();
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/PrepareRun.h"
+#include "engine/RunFileSystem.h"
 #include "engine/RunInterfaces.h"
 #include "ui/FileRows.h"
 
@@ -24,11 +26,13 @@ public:
     TestRunHost();
     ~TestRunHost() override;
 
-    OrganizeOptions settings;  // what Run hands to the run
+    OrganizeOptions settings;  // what Run prepares and hands to the run
+    // Shown by the run, and a refusal as Run shows it, as the window does.
     std::vector<ShownMessage> messages;
+    // Runs that started, after which the window saves its settings.
     int savedCount = 0;
-    bool focusedOutputFolder = false;
-    TemplateField focusedTemplate = TemplateField::None;
+    // The setting of the last refusal, which the window focuses.
+    RunField focused = RunField::None;
     bool inputEnabled = true;
     int pumps = 0;
     HWND progressWindow = nullptr;
@@ -48,11 +52,7 @@ public:
     void Run(bool move);
 
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
-    void FocusOutputFolder() override { focusedOutputFolder = true; }
-    void FocusTemplate(TemplateField field) override { focusedTemplate = field; }
-    void SaveSettingsAndHistories(const OrganizeOptions&) override { ++savedCount; }
     void EnableInput(bool enable) override { inputEnabled = enable; }
-    RunFileSystem& FileSystem() override { return fileSystem ? *fileSystem : RunHost::FileSystem(); }
     RunProgress& ShowProgress() override;
     void Pump() override;
 

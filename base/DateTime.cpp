@@ -1,4 +1,4 @@
-#include "engine/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdio>
 

@@ -12,6 +12,9 @@ inline constexpr std::size_t kMaxFolderOfLength = 519;
 // The part after the last backslash; the whole path when there is none.
 std::string FileNameOf(const std::string& path);
 
+// The folder with a trailing backslash (one added when it has none); empty stays empty.
+std::string WithBackslash(std::string folder);
+
 // The part up to and including the last backslash. False, with folder untouched, when the path
 // has no backslash or when that part is longer than kMaxFolderOfLength characters.
 bool FolderOf(const std::string& path, std::string& folder);

@@ -1,4 +1,4 @@
-#include "engine/Utf8Text.h"
+#include "base/Utf8Text.h"
 
 bool IsValidUtf8(std::string_view text)
 {

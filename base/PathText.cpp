@@ -1,4 +1,11 @@
-#include "engine/PathText.h"
+#include "base/PathText.h"
+
+std::string WithBackslash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
 
 std::string FileNameOf(const std::string& path)
 {

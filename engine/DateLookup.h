@@ -1,0 +1,48 @@
+// What a run asks of a file's metadata and file times. The engine asks through this interface and
+// knows nothing of how the answers are read; the metadata folder answers it (MetaLookup), and
+// whoever starts a run (the window, quillmere-cli) hands one in.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "base/DateTime.h"
+
+// The file time a date mode takes, alone or when the file has no capture date.
+enum class FileTime { None, Modified, Created, Accessed };
+
+// Where a file's date may come from, tried in this order: the capture date, a date in the file
+// name (only between a capture date and a file time), the file time.
+struct DateSources {
+    bool captureDate = false;
+    bool fileName = false;
+    FileTime fileTime = FileTime::None;
+};
+
+struct FoundDate {
+    DateTime date;
+    // The metadata field's name ("Date/Time Original", ...), "XMP capture date" (a JPEG's XMP when
+    // its EXIF has no capture date), "file name", or "file modified", "file created",
+    // "file accessed".
+    std::string origin;
+    bool fromFileName = false;
+};
+
+class DateLookup {
+public:
+    virtual ~DateLookup() = default;
+
+    // Each answer is nothing either when the file holds no such data (FailureReason() is then
+    // empty), or when the lookup could not be made: the file could not be opened, the metadata
+    // could not be read. A file whose capture date could not be read gets no other date.
+    virtual std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) = 0;
+    // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the listing's text.
+    virtual bool GetOrientationText(const std::string& path, std::string& text) = 0;
+    // The identifier that ties a Live Photo's still to its video.
+    virtual bool GetContentIdentifier(const std::string& path, std::string& identifier) = 0;
+    // Why the last answer of nothing was a failed lookup, or empty.
+    virtual const std::string& FailureReason() const = 0;
+    // Called while a lookup waits and window messages are waiting; false abandons it.
+    virtual void SetWaitHook(std::function<bool()> hook) = 0;
+};

@@ -1,0 +1,114 @@
+#include "engine/PrepareRun.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+const std::string kBadCharacters = "Folder and file name cannot contain any of "
+                                   "the following characters:\n\\/:*?\"<>|\n\n";
+
+OrganizeOptions IntoFolder(const std::string& folder)
+{
+    OrganizeOptions options;
+    options.SetDefaults("C:\\Users\\me\\Documents");
+    options.OutputFolderType = kOutputToCustomFolder;
+    options.CustomTargetFolder = folder;
+    return options;
+}
+
+struct Case {
+    const char* name;
+    std::function<void(OrganizeOptions&)> change;
+    std::string refusal;  // empty: the run may start
+    RunField field;
+    std::string folder;  // the output folder as the run takes it
+};
+
+TEST(PrepareRun, RefusalsAndTheReadyRequest)
+{
+    const Case cases[] = {
+            {"a folder gets its backslash", [](OrganizeOptions&) {}, "", RunField::None, "D:\\Out\\"},
+            {"one backslash only", [](OrganizeOptions& o) { o.CustomTargetFolder = "D:\\Out\\"; }, "",
+             RunField::None, "D:\\Out\\"},
+            {"no output folder", [](OrganizeOptions& o) { o.CustomTargetFolder.clear(); },
+             "Please choose an output folder.", RunField::OutputFolder, ""},
+            {"beside the sources no folder is needed",
+             [](OrganizeOptions& o) {
+                 o.OutputFolderType = kOutputBesideSource;
+                 o.CustomTargetFolder = "D:\\Kept";
+             },
+             "", RunField::None, "D:\\Kept"},
+            {"month template",
+             [](OrganizeOptions& o) {
+                 o.CreateMonthFolder = 1;
+                 o.MonthFolderFormat = "%Y/%M";
+             },
+             kBadCharacters + "Month folder template: \"/\" is not allowed.", RunField::MonthFolder,
+             "D:\\Out\\"},
+            {"day template",
+             [](OrganizeOptions& o) {
+                 o.CreateDayFolder = 1;
+                 o.DayFolderFormat = "%D|";
+             },
+             kBadCharacters + "Day folder template: \"|\" is not allowed.", RunField::DayFolder, "D:\\Out\\"},
+            {"file-name template",
+             [](OrganizeOptions& o) {
+                 o.RenameTargetFileName = 1;
+                 o.TargetFilenameFormat = "%N?";
+             },
+             kBadCharacters + "File name template: \"?\" is not allowed.", RunField::FileName, "D:\\Out\\"},
+            {"templates whose switch is off",
+             [](OrganizeOptions& o) {
+                 o.CreateMonthFolder = 0;
+                 o.MonthFolderFormat = "a:b";
+                 o.CreateDayFolder = 0;
+                 o.DayFolderFormat = "a*b";
+                 o.RenameTargetFileName = 0;
+                 o.TargetFilenameFormat = "a<b";
+             },
+             "", RunField::None, "D:\\Out\\"},
+            {"a name Windows reserves",
+             [](OrganizeOptions& o) {
+                 o.RenameTargetFileName = 1;
+                 o.TargetFilenameFormat = "NUL.%Y";
+             },
+             "The file name template \"NUL.%Y\" gives names such as \"NUL.2014\" (a "
+             "name Windows reserves for a "
+             "device).\nPlease change the template.",
+             RunField::None, "D:\\Out\\"},
+            {"the output folder first",
+             [](OrganizeOptions& o) {
+                 o.CustomTargetFolder.clear();
+                 o.RenameTargetFileName = 1;
+                 o.TargetFilenameFormat = "%N?";
+             },
+             "Please choose an output folder.", RunField::OutputFolder, ""},
+            {"bad characters before reserved names",
+             [](OrganizeOptions& o) {
+                 o.CreateDayFolder = 1;
+                 o.DayFolderFormat = "NUL";
+                 o.RenameTargetFileName = 1;
+                 o.TargetFilenameFormat = "%N>";
+             },
+             kBadCharacters + "File name template: \">\" is not allowed.", RunField::FileName, "D:\\Out\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OrganizeOptions options = IntoFolder("D:\\Out");
+        c.change(options);
+        const PreparedRun prepared = PrepareRun(options);
+        if (c.refusal.empty()) {
+            EXPECT_FALSE(prepared.refusal) << prepared.refusal->text;
+        } else {
+            ASSERT_TRUE(prepared.refusal);
+            EXPECT_EQ(prepared.refusal->text, c.refusal);
+            EXPECT_EQ(prepared.refusal->field, c.field);
+        }
+        EXPECT_EQ(prepared.options.CustomTargetFolder, c.folder);
+    }
+}
+
+}  // namespace
