@@ -419,7 +419,7 @@ struct RowPlan {
     std::string announced;  // the target told ahead to the file system, if any
 };
 
-RowPlan PlanRow(MetaLookup& lookup, const OrganizeOptions& options, const std::string& source,
+RowPlan PlanRow(DateLookup& lookup, const OrganizeOptions& options, const std::string& source,
                 const std::string& earlier, DateTime& date)
 {
     RowPlan plan;
