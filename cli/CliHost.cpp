@@ -21,7 +21,8 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
     ConsoleCodePage::RestoreFound();
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
-    // The first break lets the file in hand finish; the next one ends the program.
+    // The first break stops the run after the file in hand (or its copy under way); the next one
+    // ends the program.
     return gCancelled.exchange(true) ? FALSE : TRUE;
 }
 
@@ -72,6 +73,18 @@ ConsoleProgress::~ConsoleProgress()
 
 void ConsoleProgress::SetText(const std::string& text)
 {
+    text_ = text;
+    Show();
+}
+
+void ConsoleProgress::SetDetail(const std::string& text)
+{
+    detail_ = text;
+    Show();
+}
+
+void ConsoleProgress::Show()
+{
     if (console_ == nullptr)
         return;
     const DWORD now = GetTickCount();
@@ -80,7 +93,7 @@ void ConsoleProgress::SetText(const std::string& text)
     lastShown_ = now;
     // One line less than the console is wide, so that it never wraps and \r can take it back;
     // cut in whole characters, and written as UTF-16 so that no code page stands between.
-    std::wstring line = ConsoleLine(text, width_ - 1);
+    std::wstring line = ConsoleLine(detail_.empty() ? text_ : detail_ + "  " + text_, width_ - 1);
     std::fflush(stderr);
     const std::wstring shown = L"\r" + line + L"\r";
     DWORD written = 0;

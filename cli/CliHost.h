@@ -10,8 +10,9 @@
 #include "cli/CliReport.h"
 #include "engine/RunInterfaces.h"
 
-// Progress on standard error when it is a console; Ctrl+C or Ctrl+Break asks the run to stop
-// after the file in hand (a second one ends the program at once).
+// Progress on standard error when it is a console, with the run's bytes and time left before the
+// file's line; Ctrl+C or Ctrl+Break asks the run to stop after the file in hand, or within the
+// copy or comparison under way (a second one ends the program at once).
 class ConsoleProgress : public RunProgress {
 public:
     ConsoleProgress();
@@ -20,6 +21,7 @@ public:
     ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
     void SetText(const std::string& text) override;
+    void SetDetail(const std::string& text) override;
     void SetRange(int, int) override { }
     void SetPosition(int) override { }
     void SetStep(int) override { }
@@ -30,7 +32,11 @@ public:
     void ClearLine();
 
 private:
+    void Show();
+
     void* console_ = nullptr;  // standard error's console handle, null when it is not one
+    std::string text_;
+    std::string detail_;
     unsigned width_ = 80;
     unsigned long lastShown_ = 0;
     bool lineShown_ = false;

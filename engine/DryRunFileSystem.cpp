@@ -156,5 +156,5 @@ bool DryRunFileSystem::SameContent(const std::string& a, const std::string& b)
 {
     const std::string realA = ContentOf(a);
     const std::string realB = ContentOf(b);
-    return !realA.empty() && !realB.empty() && RealFileSystem().SameContent(realA, realB);
+    return !realA.empty() && !realB.empty() && SameBytes(SystemFileOps(), realA, realB, comparisons_);
 }

@@ -23,6 +23,7 @@ public:
     bool ChangesFiles() const override { return false; }
     // A file the dry run moved or copied has the content of the real file it came from.
     bool SameContent(const std::string& a, const std::string& b) override;
+    void ReportComparisons(ByteProgress* progress) override { comparisons_ = progress; }
 
 private:
     enum class Kind { None, File, Folder };
@@ -39,4 +40,5 @@ private:
 
     std::map<std::string, Kind> changed_;  // by upper-cased path without a trailing backslash
     std::map<std::string, std::string> origins_;  // simulated files: key of the target, real source
+    ByteProgress* comparisons_ = nullptr;
 };

@@ -47,7 +47,7 @@ bool MakeFolders(FileOps& ops, const std::string& folder)
     return true;
 }
 
-bool SameBytes(FileOps& ops, const std::string& a, const std::string& b)
+bool SameBytes(FileOps& ops, const std::string& a, const std::string& b, ByteProgress* progress)
 {
     FileState sa, sb;
     if (!ops.Stat(a, sa) || !ops.Stat(b, sb) || sa.folder || sb.folder || sa.stamp.size != sb.stamp.size)
@@ -60,6 +60,7 @@ bool SameBytes(FileOps& ops, const std::string& a, const std::string& b)
     const std::size_t kBlock =
             static_cast<std::size_t>(std::min<std::uint64_t>(kCompareBlockSize, sa.stamp.size + 1));
     std::vector<char> ba(kBlock), bb(kBlock);
+    std::uint64_t done = 0;
     for (;;) {
         std::size_t na = 0, nb = 0;
         if (!fa->Read(ba.data(), kBlock, na) || !fb->Read(bb.data(), kBlock, nb) || na != nb ||
@@ -67,5 +68,10 @@ bool SameBytes(FileOps& ops, const std::string& a, const std::string& b)
             return false;
         if (na == 0)
             return true;
+        done += na;
+        if (progress != nullptr && !progress->Advance(done, sa.stamp.size)) {
+            ops.SetLastError(FileError::kCancelled);
+            return false;
+        }
     }
 }

@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kDiskFull = 112;
 inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kFilenameTooLong = 206;
+inline constexpr std::uint32_t kCancelled = 1223;
 }  // namespace FileError
 
 // A file's size and last-write time (100-nanosecond units since 1601, UTC).
@@ -49,6 +50,17 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
     auto operator<=>(const FileIdentity&) const = default;
 };
+
+// Told how far a long copy or comparison has come, often enough that the caller's window keeps
+// answering (a copy reports at least every kByteProgressIntervalMs, also while one write or the
+// flush takes long). Returning false stops the work, which then fails with kCancelled.
+class ByteProgress {
+public:
+    virtual ~ByteProgress() = default;
+    virtual bool Advance(std::uint64_t done, std::uint64_t total) = 0;
+};
+
+inline constexpr unsigned kByteProgressIntervalMs = 50;
 
 // A file opened for appending records (a run journal). Other programs may read it meanwhile but
 // not write it, so that a run and an undo of the same journal never overlap.
@@ -106,9 +118,10 @@ public:
     virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
     // Writes a new file at target (never over an existing one) with source's bytes and last-write
     // time, through one handle: written, flushed to the drive and checked to hold expectedSize
-    // bytes before it is closed. On failure nothing of target is left.
-    virtual bool CopyNew(const std::string& source, const std::string& target,
-                         std::uint64_t expectedSize) = 0;
+    // bytes before it is closed. On failure (a stop asked through progress included) nothing of
+    // target is left.
+    virtual bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                         ByteProgress* progress = nullptr) = 0;
     // The names of the files (not folders) in a folder.
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
     // Fails with kSharingViolation while another handle may write the file.
@@ -143,6 +156,60 @@ bool MakeFolders(FileOps& ops, const std::string& folder);
 // The bytes read from each file at a time when two files are compared.
 inline constexpr std::size_t kCompareBlockSize = 256 * 1024;
 
-// Both files can be read and hold the same bytes: sizes first, then the bytes block by block. A
-// folder is never the same as anything.
-bool SameBytes(FileOps& ops, const std::string& a, const std::string& b);
+// Both files can be read and hold the same bytes: sizes first, then the bytes block by block,
+// each block reported to progress. A folder is never the same as anything. False with kCancelled
+// when progress stops the comparison.
+bool SameBytes(FileOps& ops, const std::string& a, const std::string& b, ByteProgress* progress = nullptr);
+
+// The same file system with every copy reported to the progress it is given: for the run, whose
+// journal makes the copies through a FileOps of its own.
+class ReportingFileOps : public FileOps {
+public:
+    explicit ReportingFileOps(FileOps& inner) : inner_(inner) { }
+    // From now on (none: null).
+    void ReportTo(ByteProgress* progress) { progress_ = progress; }
+
+    std::size_t PathLength(const std::string& path) const override { return inner_.PathLength(path); }
+    std::uint32_t LastError() const override { return inner_.LastError(); }
+    void SetLastError(std::uint32_t code) override { inner_.SetLastError(code); }
+    bool Stat(const std::string& path, FileState& state) override { return inner_.Stat(path, state); }
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return inner_.Identity(path, identity);
+    }
+    bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
+    bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
+    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
+    {
+        return inner_.Rename(from, to, replace, writeThrough);
+    }
+    bool HardLink(const std::string& existing, const std::string& link) override
+    {
+        return inner_.HardLink(existing, link);
+    }
+    bool Delete(const std::string& path) override { return inner_.Delete(path); }
+    bool SetReadOnly(const std::string& path, bool readOnly) override
+    {
+        return inner_.SetReadOnly(path, readOnly);
+    }
+    // The progress given here stands for any other.
+    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                 ByteProgress*) override
+    {
+        return inner_.CopyNew(source, target, expectedSize, progress_);
+    }
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return inner_.ListFiles(folder, names);
+    }
+    std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override
+    {
+        return inner_.OpenAppend(path, createNew);
+    }
+    std::unique_ptr<ReadStream> OpenRead(const std::string& path) override { return inner_.OpenRead(path); }
+    void Wait(unsigned milliseconds) override { inner_.Wait(milliseconds); }
+
+private:
+    FileOps& inner_;
+    ByteProgress* progress_ = nullptr;
+};

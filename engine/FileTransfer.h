@@ -58,7 +58,11 @@ public:
     TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
-    bool SameContent(const std::string& a, const std::string& b) override { return SameBytes(ops_, a, b); }
+    bool SameContent(const std::string& a, const std::string& b) override
+    {
+        return SameBytes(ops_, a, b, comparisons_);
+    }
+    void ReportComparisons(ByteProgress* progress) override { comparisons_ = progress; }
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
         return ops_.Identity(path, identity);
@@ -66,6 +70,7 @@ public:
 
 private:
     FileOps& ops_;
+    ByteProgress* comparisons_ = nullptr;
 };
 
 // The real thing.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "engine/OperationLog.h"
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/ProgressText.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
 #include "engine/SettingsStore.h"
@@ -29,6 +31,130 @@ const char kNameDateResult[] = "OK (date from file name)";
 
 // A move across drives whose copy is in place but whose source could not be deleted.
 const char kSourceKeptText[] = "Copied; the source was kept";
+
+// A row whose copy or comparison Cancel stopped: nothing of it was changed, and it reads as the
+// rows the run did not reach.
+const char kStoppedText[] = "Not processed: the run was cancelled";
+
+using Clock = std::chrono::steady_clock;
+
+// Longest time the window goes without its messages while one file is copied or compared.
+constexpr auto kPumpEvery = std::chrono::milliseconds(100);
+
+// The run's bytes: the window kept alive and its bytes line current while a file is copied or
+// compared, and Cancel heard meanwhile. A copy's bytes count towards the run's; a comparison's do
+// not, as it moves nothing.
+class RunBytes : public ByteProgress {
+public:
+    RunBytes(RunHost& host, RunProgress& progress, std::uint64_t total)
+        : host_(host), progress_(progress), total_(total), started_(Clock::now()), lastPump_(started_)
+    { }
+
+    // Called right before the run's own pump at the start of each row.
+    void RowStarted()
+    {
+        stopped_ = false;
+        ShowBytes();
+        lastPump_ = Clock::now();
+    }
+    // A row (a companion's included) was placed, skipped or failed: its bytes are behind the run.
+    void RowEnded(std::uint64_t size) { Reach(finished_ += size); }
+    // Cancel stopped a copy or comparison of this row.
+    bool Stopped() const { return stopped_; }
+
+    bool Advance(std::uint64_t done, std::uint64_t total) override
+    {
+        Reach(finished_ + std::min(done, total));
+        return KeepAlive();
+    }
+
+    // For comparisons.
+    class Comparisons : public ByteProgress {
+    public:
+        explicit Comparisons(RunBytes& bytes) : bytes_(bytes) { }
+        bool Advance(std::uint64_t, std::uint64_t) override { return bytes_.KeepAlive(); }
+
+    private:
+        RunBytes& bytes_;
+    };
+
+private:
+    bool KeepAlive()
+    {
+        if (Clock::now() - lastPump_ >= kPumpEvery) {
+            ShowBytes();
+            host_.Pump();
+            lastPump_ = Clock::now();
+        }
+        if (progress_.Cancelled())
+            stopped_ = true;
+        return !stopped_;
+    }
+
+    // The bytes line never goes back: a kept copy of a replaced file counts within its row.
+    void Reach(std::uint64_t bytes) { shown_ = std::max(shown_, std::min(bytes, total_)); }
+
+    void ShowBytes()
+    {
+        if (total_ == 0)
+            return;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
+        std::string text = TransferText(shown_, total_, static_cast<std::uint64_t>(elapsed.count()));
+        if (text == text_)
+            return;
+        text_ = std::move(text);
+        progress_.SetDetail(text_);
+    }
+
+    RunHost& host_;
+    RunProgress& progress_;
+    const std::uint64_t total_;
+    const Clock::time_point started_;
+    Clock::time_point lastPump_;
+    std::uint64_t finished_ = 0;
+    std::uint64_t shown_ = 0;
+    std::string text_;
+    bool stopped_ = false;
+};
+
+// The run's file system, which moves no file of a row whose comparison Cancel stopped: a
+// comparison cut short must not decide where a file goes.
+class StoppableFileSystem : public RunFileSystem {
+public:
+    StoppableFileSystem(RunFileSystem& inner, const RunBytes& bytes) : inner_(inner), bytes_(bytes) { }
+
+    bool Exists(const std::string& path) override { return inner_.Exists(path); }
+    bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
+    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override
+    {
+        return Refused() ? TransferOutcome::Failed : inner_.Transfer(source, target, move);
+    }
+    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override
+    {
+        return Refused() ? TransferOutcome::Failed : inner_.Replace(source, target, move);
+    }
+    bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
+    bool ChangesFiles() const override { return inner_.ChangesFiles(); }
+    bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
+    bool Announce(const std::vector<PlannedTransfer>& steps) override { return inner_.Announce(steps); }
+    void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return inner_.Identity(path, identity);
+    }
+
+private:
+    bool Refused()
+    {
+        if (!bytes_.Stopped())
+            return false;
+        SetLastError(ERROR_CANCELLED);
+        return true;
+    }
+
+    RunFileSystem& inner_;
+    const RunBytes& bytes_;
+};
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
@@ -173,6 +299,8 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
         return Failed(std::string(kSourceKeptText) + ErrorSuffix());
     case TransferOutcome::Failed: break;
     }
+    if (GetLastError() == ERROR_CANCELLED)
+        return Failed(kStoppedText);
     return Failed("Failure" + ErrorSuffix());
 }
 
@@ -226,6 +354,8 @@ struct CompanionPlacing {
     const std::vector<std::vector<int>>& followers;  // by lead row
     // Keys of the targets this run put files at: Overwrite never replaces them.
     std::set<std::string>& placed;
+    RunBytes& bytes;
+    const std::vector<std::uint64_t>& sizes;  // by row
 };
 
 // A photo and its companions, placed under one base name.
@@ -341,8 +471,9 @@ RowResult PlaceLead(const CompanionPlacing& run, CompanionGroup& group, const st
 
 // Places the companions of a group right after its lead, each with its own row and log record:
 // into the folder of the photo's target, under the group's base name. A companion whose photo (or
-// the raw it follows) was not placed stays where it is.
-void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, const RowResult& leadResult,
+// the raw it follows) was not placed stays where it is. False when Cancel stopped a companion's
+// copy: that row and the rest are left as the run did not reach them.
+bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, const RowResult& leadResult,
                      const std::string& targetFolder)
 {
     std::vector<bool> done {leadResult.outcome == RowOutcome::Done};
@@ -358,11 +489,15 @@ void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
         }
+        if (result.text == kStoppedText)
+            return false;
         run.rows.SetResult(row, result);
+        run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);
         run.host.Pump();
         run.log.WriteRecord(source, target, run.logVerb, result.text);
         done.push_back(result.outcome == RowOutcome::Done);
     }
+    return true;
 }
 
 // A Live Photo pair whose still and video both carry a content identifier belongs together only
@@ -490,6 +625,35 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
     return false;
 }
 
+// Each row's file size, for the bytes line, and their sum; 0 where a size cannot be read (the row
+// then says why).
+std::vector<std::uint64_t> SourceSizes(const RunRows& rows, std::uint64_t& total)
+{
+    std::vector<std::uint64_t> sizes(static_cast<std::size_t>(rows.Count()));
+    total = 0;
+    for (int row = 0; row < rows.Count(); ++row) {
+        FileStamp stamp;
+        if (ReadStampOf(SystemFileOps(), rows.Source(row), stamp))
+            total += sizes[static_cast<std::size_t>(row)] = stamp.size;
+    }
+    return sizes;
+}
+
+// The run's comparisons reported while it runs; the host's file system outlives the run.
+class ComparisonsReported {
+public:
+    ComparisonsReported(RunFileSystem& fs, ByteProgress& progress) : fs_(fs)
+    {
+        fs_.ReportComparisons(&progress);
+    }
+    ~ComparisonsReported() { fs_.ReportComparisons(nullptr); }
+    ComparisonsReported(const ComparisonsReported&) = delete;
+    ComparisonsReported& operator=(const ComparisonsReported&) = delete;
+
+private:
+    RunFileSystem& fs_;
+};
+
 }  // namespace
 
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& chosen,
@@ -505,7 +669,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         return decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
-    RunJournal journal(SystemFileOps());
+    // Its copies are reported once the progress window is there.
+    ReportingFileOps journalOps(SystemFileOps());
+    RunJournal journal(journalOps);
     const bool journaled = chosen.ChangesFiles();
     if (journaled && !OpenJournal(host, journal, options, move))
         return decision;
@@ -537,8 +703,19 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
     LinkCompanions(host, progress, rows, options, lookup, links, followers);
+    // A preview moves no bytes: it shows none.
+    std::uint64_t totalBytes = 0;
+    const std::vector<std::uint64_t> sizes =
+            !chosen.ChangesFiles() ? std::vector<std::uint64_t>(static_cast<std::size_t>(count))
+                                   : SourceSizes(rows, totalBytes);
+    RunBytes bytes(host, progress, totalBytes);
+    RunBytes::Comparisons comparisons(bytes);
+    journalOps.ReportTo(&bytes);
+    const ComparisonsReported reported(chosen, comparisons);
+    StoppableFileSystem stoppable(fs, bytes);
     std::set<std::string> placed;
-    const CompanionPlacing companions {host, fs, rows, options, move, log, logVerb, links, followers, placed};
+    const CompanionPlacing companions {host,    stoppable, rows,      options, move,  log,
+                                       logVerb, links,     followers, placed,  bytes, sizes};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -577,13 +754,14 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         progress.SetText(line + std::string(progressVerb) + " " + source + "...");
         progress.Step();
         rows.EnsureVisible(row);
+        bytes.RowStarted();
         host.Pump();
 
         if (!plan.name.empty()) {
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
-            result = links.empty() ? PlaceFile(fs, source, plan.outputRoot, plan.targetFolder, plan.name,
-                                               options, move, rows, row, target)
+            result = links.empty() ? PlaceFile(stoppable, source, plan.outputRoot, plan.targetFolder,
+                                               plan.name, options, move, rows, row, target)
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)
@@ -592,11 +770,15 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())
             fs.Withdraw(plan.announced);
+        // A row whose copy Cancel stopped is left, with the rest, as not reached.
+        if (result.text == kStoppedText)
+            break;
         rows.SetResult(row, result);
+        bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
-        if (!links.empty())
-            PlaceCompanions(companions, group, result, plan.targetFolder);
+        if (!links.empty() && !PlaceCompanions(companions, group, result, plan.targetFolder))
+            break;
         if (progress.Cancelled())
             break;
     }

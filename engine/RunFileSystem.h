@@ -36,6 +36,9 @@ public:
     virtual bool ChangesFiles() const { return true; }
     // Both paths name files with the same bytes.
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
+    // From now on SameContent reports each block it compares to progress (none: null), and fails
+    // with kCancelled when progress stops it.
+    virtual void ReportComparisons(ByteProgress*) { }
     // What identifies the file however its path is spelled; false where the volume gives nothing.
     virtual bool Identity(const std::string&, FileIdentity&) { return false; }
     // The next steps of the run, told ahead so that a journal can record them all at once.

@@ -43,6 +43,8 @@ class RunProgress {
 public:
     virtual ~RunProgress() = default;
     virtual void SetText(const std::string& text) = 0;
+    // The line under it: the bytes done of the run's and the time left.
+    virtual void SetDetail(const std::string&) { }
     virtual void SetRange(int low, int high) = 0;
     virtual void SetPosition(int position) = 0;
     virtual void SetStep(int step) = 0;
@@ -67,7 +69,8 @@ public:
     virtual void EnableInput(bool enable) = 0;
     // Creates and shows the progress window.
     virtual RunProgress& ShowProgress() = 0;
-    // Lets the window paint and take input (the progress window's Cancel) between files.
+    // Lets the window paint and take input (the progress window's Cancel) between files and
+    // while one is copied or compared.
     virtual void Pump() = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "engine/FileOps.h"
@@ -150,6 +151,8 @@ private:
 };
 
 constexpr DWORD kCopyBlock = 1 << 20;
+// Bytes written between two flushes of a copy.
+constexpr std::uint64_t kFlushEvery = 64ull << 20;
 
 class SystemFileOpsImpl : public FileOps {
 public:
@@ -219,7 +222,8 @@ public:
                SetFileAttributesW(wide.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
     }
 
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize) override
+    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                 ByteProgress* progress) override
     {
         // Others may go on reading and writing the source: a copy that sees it change size fails
         // its check below.
@@ -236,9 +240,11 @@ public:
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid())
             return false;
-        const bool ok = CopyBytes(in.Get(), file.Get(), expectedSize) &&
-                        SetFileTime(file.Get(), nullptr, nullptr, &info.ftLastWriteTime) &&
-                        FlushFileBuffers(file.Get()) && SizeIs(file.Get(), expectedSize) && file.Close();
+        CopyJob job(in.Get(), file.Get(), info.ftLastWriteTime, expectedSize);
+        // A thread costs more than a small photo's copy, which is over long before a report is due.
+        constexpr std::uint64_t kReportedFrom = 8ull * 1024 * 1024;
+        const bool reported = progress != nullptr && expectedSize >= kReportedFrom;
+        const bool ok = (reported ? RunReporting(job, *progress) : job.Run()) && file.Close();
         constexpr DWORD kKeptAttributes =
                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
         const DWORD attributes = info.dwFileAttributes & kKeptAttributes;
@@ -295,30 +301,96 @@ public:
     void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
 private:
-    static bool CopyBytes(HANDLE in, HANDLE out, std::uint64_t expectedSize)
-    {
-        std::vector<char> block(kCopyBlock);
-        std::uint64_t total = 0;
-        for (;;) {
-            DWORD got = 0;
-            if (!::ReadFile(in, block.data(), kCopyBlock, &got, nullptr))
-                return false;
-            if (got == 0)
-                break;
-            DWORD written = 0;
-            if (!WriteFile(out, block.data(), got, &written, nullptr))
-                return false;
-            if (written != got) {
-                ::SetLastError(ERROR_DISK_FULL);
+    // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of
+    // its own while the caller reports its progress: done and stop are shared with that caller.
+    struct CopyJob {
+        CopyJob(HANDLE from, HANDLE to, const FILETIME& time, std::uint64_t size)
+            : in(from), out(to), writeTime(time), expectedSize(size)
+        { }
+
+        HANDLE in;
+        HANDLE out;
+        FILETIME writeTime;
+        std::uint64_t expectedSize;
+        std::atomic<std::uint64_t> done {0};
+        std::atomic<bool> stop {false};
+        DWORD error = 0;
+
+        bool Run()
+        {
+            const bool ok = CopyBytes() && SetFileTime(out, nullptr, nullptr, &writeTime) &&
+                            FlushFileBuffers(out) && SizeIs(out, expectedSize);
+            error = GetLastError();
+            return ok;
+        }
+
+        bool CopyBytes()
+        {
+            std::vector<char> block(kCopyBlock);
+            std::uint64_t total = 0, unflushed = 0;
+            for (;;) {
+                if (stop) {
+                    ::SetLastError(ERROR_CANCELLED);
+                    return false;
+                }
+                DWORD got = 0;
+                if (!::ReadFile(in, block.data(), kCopyBlock, &got, nullptr))
+                    return false;
+                if (got == 0)
+                    break;
+                DWORD written = 0;
+                if (!WriteFile(out, block.data(), got, &written, nullptr))
+                    return false;
+                if (written != got) {
+                    ::SetLastError(ERROR_DISK_FULL);
+                    return false;
+                }
+                total += got;
+                unflushed += got;
+                // The flush goes in pieces, so that the last one is short and a stop is heard
+                // between them.
+                if (unflushed >= kFlushEvery) {
+                    if (!FlushFileBuffers(out))
+                        return false;
+                    unflushed = 0;
+                }
+                done = total;
+            }
+            if (total != expectedSize) {
+                ::SetLastError(ERROR_WRITE_FAULT);
                 return false;
             }
-            total += got;
+            return true;
         }
-        if (total != expectedSize) {
-            ::SetLastError(ERROR_WRITE_FAULT);
+    };
+
+    static DWORD WINAPI RunJob(void* job) { return static_cast<CopyJob*>(job)->Run() ? 1 : 0; }
+
+    // Runs job on a thread of its own and tells progress how far it has come every
+    // kByteProgressIntervalMs until it ends, so that the caller's window answers even while one
+    // write or the flush takes long. A stop asked by progress ends the job before its next block.
+    static bool RunReporting(CopyJob& job, ByteProgress& progress)
+    {
+        HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, nullptr);
+        if (thread == nullptr)
             return false;
+        DWORD waited;
+        while ((waited = WaitForSingleObject(thread, kByteProgressIntervalMs)) == WAIT_TIMEOUT) {
+            // Once stopped the reports go on, so that the window stays alive until the job ends.
+            if (!progress.Advance(job.done, job.expectedSize))
+                job.stop = true;
         }
-        return true;
+        // The job never outlives the handles it works on.
+        if (waited != WAIT_OBJECT_0)
+            WaitForSingleObject(thread, INFINITE);
+        DWORD result = 0;
+        const bool exited = GetExitCodeThread(thread, &result) != 0;
+        const DWORD error = exited ? job.error : GetLastError();
+        CloseHandle(thread);
+        if (exited && result == 1)
+            return true;
+        ::SetLastError(error);
+        return false;
     }
 
     static bool SizeIs(HANDLE file, std::uint64_t expectedSize)

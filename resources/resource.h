@@ -49,6 +49,7 @@
 #define IDC_PROGRESS_TEXT 1009
 #define IDC_PROGRESS_BAR 1007
 #define IDC_PROGRESS_CANCEL 1119
+#define IDC_PROGRESS_DETAIL 1123
 
 // Options dialog (template 206)
 #define IDC_OPT_EXT_LIST 1031

@@ -18,6 +18,7 @@ ProgressDialog* ProgressDialog::Open(HWND owner)
 bool ProgressDialog::OnInitDialog()
 {
     text_.Attach(Item(IDC_PROGRESS_TEXT));
+    detail_.Attach(Item(IDC_PROGRESS_DETAIL));
     bar_.Attach(Item(IDC_PROGRESS_BAR));
     cancelled_ = 0;
 
@@ -38,7 +39,8 @@ bool ProgressDialog::OnCommand(int id, int, HWND)
 {
     if (id != IDC_PROGRESS_CANCEL)
         return false;
-    // The run finishes the file it is working on and then stops.
+    // The run stops the copy or comparison under way, or finishes a file whose bytes it has not
+    // begun to move, and then stops.
     cancelled_ = 1;
     return true;
 }
@@ -60,6 +62,11 @@ bool ProgressDialog::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
 void ProgressDialog::SetText(const std::string& text)
 {
     text_.SetText(text.c_str());
+}
+
+void ProgressDialog::SetDetail(const std::string& text)
+{
+    detail_.SetText(text.c_str());
 }
 
 void ProgressDialog::SetRange(int low, int high)

@@ -1,6 +1,6 @@
 // The small modeless window shown while an organize run works: the file being processed, a
-// progress bar and a Cancel button. It lives on the heap and deletes itself once its window is
-// gone; the run closes it with Close and does not touch it afterwards.
+// progress bar, the bytes done with the time left, and a Cancel button. It lives on the heap and deletes
+// itself once its window is gone; the run closes it with Close and does not touch it afterwards.
 #pragma once
 
 #include "engine/RunInterfaces.h"
@@ -14,6 +14,7 @@ public:
     static ProgressDialog* Open(HWND owner);
 
     void SetText(const std::string& text) override;
+    void SetDetail(const std::string& text) override;
     void SetRange(int low, int high) override;
     void SetPosition(int position) override;
     void SetStep(int step) override;
@@ -32,6 +33,7 @@ protected:
 
 private:
     Static text_;
+    Static detail_;
     ProgressBar bar_;
     int cancelled_ = 0;
     bool closing_ = false;

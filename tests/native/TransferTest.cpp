@@ -2,6 +2,10 @@
 // of each step, each of which a test here fails without.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <utility>
+#include <vector>
+
 #include "MemoryFileOps.h"
 #include "engine/FileTransfer.h"
 
@@ -24,6 +28,21 @@ protected:
     }
 
     MemoryFileOps ops;
+};
+
+// Records each report and asks for a stop at the report numbered stopAt (0: never).
+class Reports : public ByteProgress {
+public:
+    explicit Reports(std::size_t stopAt) : stopAt_(stopAt) { }
+    bool Advance(std::uint64_t done, std::uint64_t total) override
+    {
+        seen.emplace_back(done, total);
+        return seen.size() != stopAt_;
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+
+private:
+    std::size_t stopAt_;
 };
 
 TEST_F(TransferTest, AMoveAcrossDrivesDeletesItsSourceOnlyAfterTheCopyHasItsName)
@@ -111,6 +130,58 @@ TEST_F(TransferTest, UnfinishedCopiesOfOtherRunsAreNeverTakenOver)
     std::string bytes;
     ASSERT_TRUE(ops.Contents("D:\\out\\~a.jpg.qmpart", bytes));
     EXPECT_EQ(bytes, "another run's copy");
+}
+
+TEST_F(TransferTest, AMoveAcrossDrivesStoppedMidCopyLeavesNoCopyAndKeepsItsSource)
+{
+    ReportingFileOps reporting(ops);
+    Reports stop(1);
+    reporting.ReportTo(&stop);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(reporting, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(reporting, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial),
+              TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kCancelled);
+    EXPECT_EQ(stop.seen, (std::vector<std::pair<std::uint64_t, std::uint64_t>> {{11, 22}}));
+    EXPECT_EQ(ops.Files(),
+              (std::map<std::string, std::string> {{"C:\\card\\a.jpg", "a photo of some length"}}));
+}
+
+TEST_F(TransferTest, ACopyThatIsLetGoOnIsReportedAndFinishes)
+{
+    ReportingFileOps reporting(ops);
+    Reports goOn(0);
+    reporting.ReportTo(&goOn);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(reporting, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(reporting, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial),
+              TransferOutcome::Done);
+    EXPECT_EQ(goOn.seen, (std::vector<std::pair<std::uint64_t, std::uint64_t>> {{11, 22}}));
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents("D:\\out\\a.jpg", bytes));
+    // Reports go to the progress given last; none after it is taken back.
+    reporting.ReportTo(nullptr);
+    EXPECT_EQ(
+            TransferFile(reporting, "C:\\card\\a.jpg", "D:\\out\\b.jpg", false, false, "D:\\out\\~b.qmpart"),
+            TransferOutcome::Done);
+    EXPECT_EQ(goOn.seen.size(), 1u);
+}
+
+TEST_F(TransferTest, AComparisonReportsEachBlockAndStopsWhenAsked)
+{
+    const std::string big(2 * kCompareBlockSize + 100, 'x');
+    ops.AddFile("C:\\card\\big.mov", big, 1);
+    ops.AddFile("D:\\out\\big.mov", big, 2);
+    Reports goOn(0);
+    EXPECT_TRUE(SameBytes(ops, "C:\\card\\big.mov", "D:\\out\\big.mov", &goOn));
+    const std::uint64_t size = big.size();
+    EXPECT_EQ(goOn.seen, (std::vector<std::pair<std::uint64_t, std::uint64_t>> {
+                                 {kCompareBlockSize, size}, {2 * kCompareBlockSize, size}, {size, size}}));
+    // Stopped: not the same, with the reason, however alike the files are.
+    Reports stop(2);
+    EXPECT_FALSE(SameBytes(ops, "C:\\card\\big.mov", "D:\\out\\big.mov", &stop));
+    EXPECT_EQ(ops.LastError(), FileError::kCancelled);
+    EXPECT_EQ(stop.seen.size(), 2u);
 }
 
 }  // namespace

@@ -374,7 +374,8 @@ bool MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
     return true;
 }
 
-bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize)
+bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                            ByteProgress* progress)
 {
     if (Dead())
         return false;
@@ -406,6 +407,10 @@ bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target
         out->bytes.append(bytes, offset, length);
         if (offset == 0)
             Tick();
+        if (offset == 0 && progress != nullptr && !progress->Advance(out->bytes.size(), bytes.size())) {
+            nodes_.erase(key);
+            return Fail(FileError::kCancelled);
+        }
     }
     if (out->bytes.size() != expectedSize) {
         nodes_.erase(key);

@@ -75,7 +75,9 @@ public:
     bool HardLink(const std::string& existing, const std::string& link) override;
     bool Delete(const std::string& path) override;
     bool SetReadOnly(const std::string& path, bool readOnly) override;
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize) override;
+    // Reports to progress after the first half of the bytes.
+    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                 ByteProgress* progress) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override;
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;

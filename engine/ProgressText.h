@@ -1,0 +1,20 @@
+// The texts of a run's byte progress: how much of how much, and about how long the rest takes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "512 bytes", "1.5 KB", "12 MB", "1.2 GB": units of 1024, as Windows counts them, with one
+// decimal below ten; cut, never rounded up, so that a part never reads as the whole.
+std::string BytesText(std::uint64_t bytes);
+
+// "a few seconds left", "about 40 seconds left", "about 1 minute left", "about 25 minutes left",
+// "about 2 hours 10 minutes left": coarse enough to read steadily while it is counted down.
+std::string TimeLeftText(std::uint64_t seconds);
+
+// Time before the rate of a run is taken as its pace: the first moments of a run say little.
+inline constexpr std::uint64_t kSteadyRateAfterMs = 3000;
+
+// "1.2 GB of 3.4 GB, about 2 minutes left", the time left from the rate so far (done bytes in
+// elapsedMs); the bytes alone until kSteadyRateAfterMs has passed with some bytes done.
+std::string TransferText(std::uint64_t done, std::uint64_t total, std::uint64_t elapsedMs);
