@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CloudFiles.h"
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
 #include "engine/ModeFolder.h"
@@ -16,6 +17,7 @@
 #include "engine/OperationLog.h"
 #include "engine/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/ProtectedFolders.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
 #include "engine/TargetExists.h"
@@ -44,6 +46,24 @@ std::string ErrorSuffix()
     return {};
 }
 
+// A file a cloud service keeps only online, which the settings do not allow to download: it is
+// neither read nor moved, as either would fetch it whole.
+bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string& path)
+{
+    return SkipsCloudFile(host.SourceAttributes(path), options.DownloadCloudFiles != 0);
+}
+
+// ErrorSuffix for a step that created path (creating) or replaced it, with a hint where the
+// refusal may come from Controlled Folder Access, whose own error says nothing of it.
+std::string ErrorSuffixAt(const std::string& path, bool creating)
+{
+    const DWORD code = GetLastError();
+    std::string suffix = ErrorSuffix();
+    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
+        suffix += " " + std::string(kControlledFolderHint);
+    return suffix;
+}
+
 // Steps 3 to 5 of the preparation; false when the run must not start. Records the normalised
 // output folder in decision.
 bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, RunDecision& decision)
@@ -62,6 +82,9 @@ bool CheckSettings(RunHost& host, RunFileSystem& fs, OrganizeOptions& options, R
             const DWORD code = GetLastError();
             if (code != 0)
                 SystemErrorText(code, reason);
+            if (MayBeControlledFolderAccess(code, true, PathKey(FullPath(options.CustomTargetFolder)),
+                                            ControlledFolderKeys()))
+                reason += " " + std::string(kControlledFolderHint);
             host.ShowMessage("Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
                              MessageKind::Warning);
             host.FocusOutputFolder();
@@ -182,7 +205,7 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
     if (!TargetFits(target))
         return Failed("Failure" + ErrorSuffix());
     if (!fs.EnsureFolder(targetFolder))
-        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
+        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffixAt(targetFolder, true));
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source))) {
@@ -197,7 +220,7 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
         return Failed(std::string(kSourceKeptText) + ErrorSuffix());
     case TransferOutcome::Failed: break;
     }
-    return Failed("Failure" + ErrorSuffix());
+    return Failed("Failure" + ErrorSuffixAt(target, !replace));
 }
 
 std::string NoFreeNameText()
@@ -378,7 +401,9 @@ void PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         run.rows.EnsureVisible(row);
         // A companion that stays shows no target, not the one an earlier run or preview gave it.
         run.rows.SetTarget(row, target);
-        if (group.decision) {
+        if (group.decision && LeftOnline(run.host, run.options, source)) {
+            result = Skipped(kCloudFileSkippedText);
+        } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
         }
@@ -415,9 +440,13 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
         const CompanionLink link = links[row];
         if (link.kind != CompanionKind::LiveVideo)
             continue;
+        // Reading an identifier would download the file: such a pair stays paired by its names.
+        const std::string& still = sources[static_cast<std::size_t>(link.lead)];
+        if (LeftOnline(host, options, still) || LeftOnline(host, options, sources[row]))
+            continue;
         progress.SetText("Pairing " + sources[row] + "...");
         host.Pump();
-        if (IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+        if (IdentifiersDiffer(lookup, still, sources[row]))
             links[row] = {};
     }
     followers.assign(links.size(), {});
@@ -450,6 +479,11 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 }
 
 }  // namespace
+
+std::uint32_t RunHost::SourceAttributes(const std::string& path)
+{
+    return GetFileAttributesW(WideOf(path).c_str());
+}
 
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, FileAction action)
 {
@@ -527,6 +561,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, OrganizeOptions options, F
         std::string origin;
         if (!earlier[static_cast<std::size_t>(row)].empty()) {
             result = Skipped(DuplicateText(earlier[static_cast<std::size_t>(row)]));
+        } else if (LeftOnline(host, options, source)) {
+            result = Skipped(kCloudFileSkippedText);
         } else if (AppendModeFolder(lookup, source, options, targetFolder, date, dateFromName, origin,
                                     reason)) {
             if (!origin.empty())

@@ -2,6 +2,7 @@
 // main window, the command-line program or a test, always on the real file system.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -79,6 +80,9 @@ public:
     virtual RunFileSystem& FileSystem() { return realFileSystem_; }
     // The run only shows what it would do: its progress says so.
     virtual bool Previewing() const { return false; }
+    // The attributes the file system gives for a source (FileAttribute::kInvalid when it cannot be
+    // reached), asked before anything of the file is read: a file kept only online is not opened.
+    virtual std::uint32_t SourceAttributes(const std::string& path);
 
 private:
     RealFileSystem realFileSystem_;
