@@ -155,6 +155,38 @@ TEST(FileTimeDate, ADateBeforeTheZonesRuleChangeTakesTheOldRule)
     EXPECT_EQ(Local(Ticks(2008, 3, 20, 4, 30), false, zone), Date(2008, 3, 20, 0, 30));
 }
 
+TEST(FileTimeDate, AStandardOffsetGivenAsStandardBiasCountsForTheChanges)
+{
+    // Central Europe again, with its hour in the standard bias instead of the bias.
+    FakeZone zone(
+            [](int, ZoneYear& rule) {
+                rule = CentralEurope();
+                rule.bias = 0;
+                rule.standardBias = -60;
+                rule.daylightBias = -120;
+                return true;
+            },
+            kWinterBias);
+    EXPECT_EQ(Local(Ticks(2021, 3, 28, 0, 59, 59), false, zone), Date(2021, 3, 28, 1, 59, 59));
+    EXPECT_EQ(Local(Ticks(2021, 3, 28, 1, 0), false, zone), Date(2021, 3, 28, 3, 0));
+    EXPECT_EQ(Local(Ticks(2021, 7, 1, 22, 30), false, zone), Date(2021, 7, 2, 0, 30));
+}
+
+TEST(FileTimeDate, TheNewYearsRuleStartsAtLocalMidnight)
+{
+    // A zone that moved from UTC+1 to UTC+2 for good at the start of 2022.
+    FakeZone zone(
+            [](int year, ZoneYear& rule) {
+                rule = ZoneYear {};
+                rule.bias = year >= 2022 ? -120 : -60;
+                return true;
+            },
+            -120);
+    // 23:30 UTC on New Year's Eve is past midnight in 2021's offset already: 2022's rule applies.
+    EXPECT_EQ(Local(Ticks(2021, 12, 31, 23, 30), false, zone), Date(2022, 1, 1, 1, 30));
+    EXPECT_EQ(Local(Ticks(2021, 12, 31, 22, 30), false, zone), Date(2021, 12, 31, 23, 30));
+}
+
 TEST(FileTimeDate, SummerTimeAcrossNewYearSouthOfTheEquator)
 {
     FakeZone zone(NewZealand, -780);

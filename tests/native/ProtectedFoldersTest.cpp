@@ -29,6 +29,7 @@ TEST(ProtectedFolders, AnUnknownFolderProtectsNothing)
     // A known folder the system could not name comes as "": it must not match every path.
     EXPECT_FALSE(InProtectedFolder("C:\\PHOTOS\\IMG_1.JPG", {"", "\\"}));
     EXPECT_FALSE(InProtectedFolder("C:\\PHOTOS\\IMG_1.JPG", {}));
+    EXPECT_FALSE(InProtectedFolder("\\\\SERVER\\PHOTOS\\IMG_1.JPG", {""}));
 }
 
 TEST(ProtectedFolders, OnlyACreateRefusedWithAccessDeniedInAProtectedFolderGetsTheHint)
