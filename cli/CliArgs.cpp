@@ -61,7 +61,8 @@ bool IsSwitch(const std::string& name)
 {
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
-           name == "--explain" || name == "--companions" || name == "--name-dates";
+           name == "--explain" || name == "--companions" || name == "--name-dates" ||
+           name == "--download-cloud-files";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -147,6 +148,8 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.companions = true;
     } else if (name == "--name-dates") {
         flags.nameDates = true;
+    } else if (name == "--download-cloud-files") {
+        flags.downloadCloudFiles = true;
     }
     return {};
 }
@@ -285,6 +288,8 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.CompanionFiles = 1;
     if (flags.nameDates)
         options.NameDates = 1;
+    if (flags.downloadCloudFiles)
+        options.DownloadCloudFiles = 1;
 }
 
 const char* UsageText()
@@ -320,6 +325,8 @@ const char* UsageText()
            "                           RAW+JPEG partners go with their photo, under its name\n"
            "  --name-dates             taken-else-* modes read a date in the file name\n"
            "                           (IMG_20200101_123456) before the file time\n"
+           "  --download-cloud-files   read and transfer files a cloud service keeps only\n"
+           "                           online (downloading each); else they are skipped\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

@@ -33,6 +33,7 @@ struct OrganizeFlags {
     bool explain = false;  // lookup: where the date came from
     bool companions = false;
     bool nameDates = false;
+    bool downloadCloudFiles = false;
 };
 
 struct CliRequest {

@@ -41,6 +41,7 @@ struct FileState {
     bool folder = false;
     bool readOnly = false;
     FileStamp stamp;
+    std::uint64_t creationTime = 0;  // in the units of the stamp's time
 };
 
 // What identifies a file on its volume, however its path is spelled.
@@ -116,6 +117,7 @@ public:
     virtual bool HardLink(const std::string& existing, const std::string& link) = 0;
     virtual bool Delete(const std::string& path) = 0;
     virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+    virtual bool SetCreationTime(const std::string& path, std::uint64_t creationTime) = 0;
     // Writes a new file at target (never over an existing one) with source's bytes and last-write
     // time, through one handle: written, flushed to the drive and checked to hold expectedSize
     // bytes before it is closed. On failure (a stop asked through progress included) nothing of
@@ -191,6 +193,10 @@ public:
     bool SetReadOnly(const std::string& path, bool readOnly) override
     {
         return inner_.SetReadOnly(path, readOnly);
+    }
+    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
+    {
+        return inner_.SetCreationTime(path, creationTime);
     }
     // The progress given here stands for any other.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,

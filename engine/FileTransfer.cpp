@@ -17,6 +17,21 @@ void RemovePartial(FileOps& ops, const std::string& partial)
     DeleteFileFully(ops, partial);
 }
 
+// A rename that replaces a file takes over its name, and the file system's tunnelling gives the
+// new file the creation time the name had: the new file gets its own back. The file is in place
+// whole either way, so a creation time that cannot be set back fails nothing.
+bool RenameKeepingCreation(FileOps& ops, const std::string& from, const std::string& to, bool replace,
+                           bool writeThrough)
+{
+    FileState state;
+    const bool known = replace && ops.Stat(from, state);
+    if (!ops.Rename(from, to, replace, writeThrough))
+        return false;
+    if (known)
+        ops.SetCreationTime(to, state.creationTime);
+    return true;
+}
+
 // The copy path of every transfer: the complete copy under its unfinished name, then its real
 // name in one step, made durable, then (for a move) the source deleted.
 TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const FileState& state,
@@ -32,7 +47,7 @@ TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const Fi
             RemovePartial(ops, partial);
         return TransferOutcome::Failed;
     }
-    if (!Retrying(ops, [&] { return ops.Rename(partial, target, replace, true); })) {
+    if (!Retrying(ops, [&] { return RenameKeepingCreation(ops, partial, target, replace, true); })) {
         // A file that appeared under the target's name meanwhile is never replaced; the refusal is
         // worded as the plain copy and move word it.
         if (!move && ops.LastError() == FileError::kAlreadyExists)
@@ -103,7 +118,7 @@ TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std:
 {
     if (move) {
         // On one drive a rename moves the file whole or not at all.
-        if (Retrying(ops, [&] { return ops.Rename(source, target, replace, false); }))
+        if (Retrying(ops, [&] { return RenameKeepingCreation(ops, source, target, replace, false); }))
             return TransferOutcome::Done;
         if (ops.LastError() != FileError::kNotSameDevice)
             return TransferOutcome::Failed;

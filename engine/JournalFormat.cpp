@@ -236,12 +236,14 @@ public:
                 if (step.outcome != StepOutcome::Unknown || !ParseStamp(f[2], f[3], step.targetStamp))
                     return false;
                 step.outcome = StepOutcome::Done;
+                step.finished = ++outcomes_;
                 return true;
             }
             if (kind == "E") {
                 if (step.outcome != StepOutcome::Unknown || !Unescape(f[2], step.failure))
                     return false;
                 step.outcome = StepOutcome::Failed;
+                step.finished = ++outcomes_;
                 return true;
             }
             if (step.undone)
@@ -265,6 +267,7 @@ private:
 
     JournalData& data_;
     std::uint64_t lastSeq_ = 0;
+    std::uint64_t outcomes_ = 0;
     std::map<std::uint64_t, std::size_t> bySeq_;
 };
 

@@ -65,6 +65,9 @@ struct JournalStep {
     StepOutcome outcome = StepOutcome::Unknown;
     FileStamp targetStamp;  // Done only
     std::string failure;  // Failed only
+    // The place of its outcome among the journal's outcomes (0: none), which is the order the
+    // run finished its steps in: a step told ahead may finish after steps recorded later.
+    std::uint64_t finished = 0;
     bool undone = false;
 };
 

@@ -78,6 +78,8 @@ struct OrganizeOptions {
     std::uint32_t CompanionFiles = 0;
     // Modes 600, 700 and 800 try a date in the file name before the file time.
     std::uint32_t NameDates = 0;
+    // Files a cloud service keeps only online are downloaded to read them (else skipped).
+    std::uint32_t DownloadCloudFiles = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

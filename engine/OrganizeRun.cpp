@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CloudFiles.h"
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
 #include "engine/ModeFolder.h"
@@ -20,6 +21,7 @@
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/ProgressText.h"
+#include "engine/ProtectedFolders.h"
 #include "engine/RunsFolder.h"
 #include "engine/SafePath.h"
 #include "engine/SettingsStore.h"
@@ -171,6 +173,24 @@ std::string ErrorSuffix()
     return {};
 }
 
+// A file a cloud service keeps only online, which the settings do not allow to download: it is
+// neither read nor moved, as either would fetch it whole.
+bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string& path)
+{
+    return SkipsCloudFile(host.SourceAttributes(path), options.DownloadCloudFiles != 0);
+}
+
+// ErrorSuffix for a step that created path (creating) or replaced it, with a hint where the
+// refusal may come from Controlled Folder Access, whose own error says nothing of it.
+std::string ErrorSuffixAt(const std::string& path, bool creating)
+{
+    const DWORD code = GetLastError();
+    std::string suffix = ErrorSuffix();
+    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
+        suffix += " " + std::string(kControlledFolderHint);
+    return suffix;
+}
+
 // The output folder of a request, created (through the journal, which records it) before the
 // first file; the refusal when it cannot be.
 std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOptions& options)
@@ -181,6 +201,9 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
     const DWORD code = GetLastError();
     if (code != 0)
         SystemErrorText(code, reason);
+    if (MayBeControlledFolderAccess(code, true, PathKey(FullPath(options.CustomTargetFolder)),
+                                    ControlledFolderKeys()))
+        reason += " " + std::string(kControlledFolderHint);
     return RunRefusal {"Failed to create folder \"" + options.CustomTargetFolder + "\". " + reason,
                        RunField::OutputFolder};
 }
@@ -284,7 +307,7 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
     if (!TargetFits(target))
         return Failed("Failure" + ErrorSuffix());
     if (!fs.EnsureFolder(targetFolder))
-        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffix());
+        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffixAt(targetFolder, true));
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source))) {
@@ -301,7 +324,7 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
     }
     if (GetLastError() == ERROR_CANCELLED)
         return Failed(kStoppedText);
-    return Failed("Failure" + ErrorSuffix());
+    return Failed("Failure" + ErrorSuffixAt(target, !replace));
 }
 
 std::string NoFreeNameText()
@@ -485,7 +508,9 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         run.rows.EnsureVisible(row);
         // A companion that stays shows no target, not the one an earlier run or preview gave it.
         run.rows.SetTarget(row, target);
-        if (group.decision) {
+        if (group.decision && LeftOnline(run.host, run.options, source)) {
+            result = Skipped(kCloudFileSkippedText);
+        } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
         }
@@ -526,9 +551,13 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
         const CompanionLink link = links[row];
         if (link.kind != CompanionKind::LiveVideo)
             continue;
+        // Reading an identifier would download the file: such a pair stays paired by its names.
+        const std::string& still = sources[static_cast<std::size_t>(link.lead)];
+        if (LeftOnline(host, options, still) || LeftOnline(host, options, sources[row]))
+            continue;
         progress.SetText("Pairing " + sources[row] + "...");
         host.Pump();
-        if (IdentifiersDiffer(lookup, sources[static_cast<std::size_t>(link.lead)], sources[row]))
+        if (IdentifiersDiffer(lookup, still, sources[row]))
             links[row] = {};
     }
     followers.assign(links.size(), {});
@@ -555,7 +584,7 @@ struct RowPlan {
 };
 
 RowPlan PlanRow(DateLookup& lookup, const OrganizeOptions& options, const std::string& source,
-                const std::string& earlier, DateTime& date)
+                const std::string& earlier, bool leftOnline, DateTime& date)
 {
     RowPlan plan;
     plan.source = source;
@@ -567,6 +596,8 @@ RowPlan PlanRow(DateLookup& lookup, const OrganizeOptions& options, const std::s
     std::string reason;
     if (!earlier.empty()) {
         plan.result = Skipped(DuplicateText(earlier));
+    } else if (leftOnline) {
+        plan.result = Skipped(kCloudFileSkippedText);
     } else if (AppendModeFolder(lookup, source, options, plan.targetFolder, date, plan.dateFromName,
                                 plan.origin, reason)) {
         plan.date = date;
@@ -656,6 +687,11 @@ private:
 
 }  // namespace
 
+std::uint32_t RunHost::SourceAttributes(const std::string& path)
+{
+    return GetFileAttributesW(WideOf(path).c_str());
+}
+
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& chosen,
                         const PreparedRun& request, FileAction action)
 {
@@ -732,8 +768,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             batchStart = row;
             const int end = links.empty() ? std::min(count, row + kBatchRows) : row + 1;
             for (int next = row; next < end && !progress.Cancelled(); ++next) {
-                batch.push_back(PlanRow(lookup, options, rows.Source(next),
-                                        earlier[static_cast<std::size_t>(next)], date));
+                const std::string source = rows.Source(next);
+                batch.push_back(PlanRow(lookup, options, source, earlier[static_cast<std::size_t>(next)],
+                                        LeftOnline(host, options, source), date));
                 host.Pump();
             }
             if (progress.Cancelled())

@@ -3,6 +3,7 @@
 // of its caller and calls no window back for a decision.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -72,6 +73,9 @@ public:
     // Lets the window paint and take input (the progress window's Cancel) between files and
     // while one is copied or compared.
     virtual void Pump() = 0;
+    // The attributes the file system gives for a source (FileAttribute::kInvalid when it cannot be
+    // reached), asked before anything of the file is read: a file kept only online is not opened.
+    virtual std::uint32_t SourceAttributes(const std::string& path);
 };
 
 // Stands in when no progress window can be shown: the run goes on without one.

@@ -1,5 +1,7 @@
 #include "engine/RunUndo.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "engine/FileTransfer.h"
@@ -305,6 +307,33 @@ bool LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data, st
     return true;
 }
 
+namespace {
+
+// The steps in the order undo takes them: the files back in the reverse of the order the run
+// finished its steps (one without an outcome, which the run ended in or never began, first),
+// then the folders the run made, the innermost first. A step told ahead can finish after steps
+// recorded later, so the order of the records alone is not the order of the work.
+std::vector<const JournalStep*> UndoOrder(const JournalData& data)
+{
+    std::vector<const JournalStep*> order;
+    for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {
+        if (!it->isFolder)
+            order.push_back(&*it);
+    }
+    const auto late = [](const JournalStep* step) {
+        return step->finished == 0 ? std::numeric_limits<std::uint64_t>::max() : step->finished;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const JournalStep* a, const JournalStep* b) { return late(a) > late(b); });
+    for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {
+        if (it->isFolder)
+            order.push_back(&*it);
+    }
+    return order;
+}
+
+}  // namespace
+
 bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
              UndoSink& sink, UndoTally& tally, std::string& error)
 {
@@ -341,7 +370,7 @@ bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::s
         }
     }
     Undoer undoer(ops, dryRun ? nullptr : file.get(), dryRun, data.header.version);
-    for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {
+    for (const JournalStep* it : UndoOrder(data)) {
         if (it->isFolder) {
             undoer.RemoveFolder(it->folder);
             continue;

@@ -82,6 +82,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"OpenDlg_FilterIndex", &Options::OpenDlg_FilterIndex},
         {"CompanionFiles", &Options::CompanionFiles},
         {"NameDates", &Options::NameDates},
+        {"DownloadCloudFiles", &Options::DownloadCloudFiles},
 };
 
 using Placement = MetaWindowPlacement;

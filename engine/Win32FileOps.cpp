@@ -169,6 +169,7 @@ public:
         state.readOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
         state.stamp.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
         state.stamp.writeTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+        state.creationTime = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
         return true;
     }
 
@@ -220,6 +221,17 @@ public:
                 readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
         return wanted == attributes ||
                SetFileAttributesW(wide.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+    }
+
+    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
+    {
+        Handle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+        FILETIME time;
+        time.dwLowDateTime = static_cast<DWORD>(creationTime);
+        time.dwHighDateTime = static_cast<DWORD>(creationTime >> 32);
+        return file.Valid() && SetFileTime(file.Get(), &time, nullptr, nullptr);
     }
 
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,

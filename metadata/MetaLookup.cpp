@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/PathText.h"
+#include "engine/FileTimeDate.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
@@ -32,6 +33,54 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     return true;
 }
 
+// The user's time zone as the system describes it, each year with its own rule.
+class SystemZone : public ZoneRules {
+public:
+    bool ForYear(int year, ZoneYear& rule) override
+    {
+        DYNAMIC_TIME_ZONE_INFORMATION zone;
+        TIME_ZONE_INFORMATION info;
+        if (year < 1601 || year > 30827 || GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID ||
+            !GetTimeZoneInformationForYear(static_cast<USHORT>(year), &zone, &info))
+            return false;
+        rule.bias = info.Bias;
+        rule.standardBias = info.StandardBias;
+        rule.daylightBias = info.DaylightBias;
+        rule.standardStart = Transition(info.StandardDate);
+        rule.daylightStart = Transition(info.DaylightDate);
+        return true;
+    }
+
+    std::int32_t CurrentBias() override
+    {
+        TIME_ZONE_INFORMATION info;
+        switch (GetTimeZoneInformation(&info)) {
+        case TIME_ZONE_ID_DAYLIGHT: return info.Bias + info.DaylightBias;
+        case TIME_ZONE_ID_STANDARD: return info.Bias + info.StandardBias;
+        case TIME_ZONE_ID_UNKNOWN: return info.Bias;
+        default: return 0;  // no zone to be had: the time as UTC gives it
+        }
+    }
+
+private:
+    static ZoneTransition Transition(const SYSTEMTIME& date)
+    {
+        return {date.wYear, date.wMonth, date.wDayOfWeek, date.wDay, date.wHour, date.wMinute};
+    }
+};
+
+// Whether the volume that holds path keeps local time (FAT, exFAT): asked of the volume itself,
+// so that a card reader, a mapped drive or a folder mounted as a drive each answer for their own.
+bool OnLocalTimeVolume(const std::string& path)
+{
+    const std::wstring wide = WideOf(path);
+    wchar_t root[MAX_PATH + 1];
+    wchar_t fileSystem[MAX_PATH + 1];
+    return GetVolumePathNameW(wide.c_str(), root, MAX_PATH + 1) &&
+           GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1) &&
+           KeepsLocalTime(AnsiOf(fileSystem));
+}
+
 bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
@@ -46,15 +95,13 @@ bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std
         chosen = attributes.ftLastAccessTime;
         origin = "file accessed";
     }
-    // Each time with the daylight-saving rule in force on its own date, as Explorer shows it;
-    // FileTimeToLocalFileTime would apply today's offset to every date and move a summer
-    // photo taken near midnight into the next or previous day when organized in winter.
-    SYSTEMTIME utc, calendar;
-    if (!FileTimeToSystemTime(&chosen, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &calendar))
-        return false;
-    date = {calendar.wYear, calendar.wMonth,  calendar.wDay,
-            calendar.wHour, calendar.wMinute, calendar.wSecond};
-    return true;
+    // The date as Explorer shows it: on NTFS with the daylight-saving rule of the time's own
+    // date and year (today's offset would move a summer photo taken near midnight into the next
+    // or previous day when organized in winter); on a camera's FAT or exFAT card the time the
+    // camera wrote (see FileTimeDate.h).
+    SystemZone zone;
+    const std::uint64_t ticks = (std::uint64_t(chosen.dwHighDateTime) << 32) | chosen.dwLowDateTime;
+    return LocalDateOfFileTime(ticks, OnLocalTimeVolume(path), zone, date);
 }
 
 // Only for a file that is there: a name alone is no file to organize.

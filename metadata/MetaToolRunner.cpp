@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/OwnedHandle.h"
+#include "metadata/ToolProcess.h"
 
 namespace {
 
@@ -114,8 +115,7 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
     startup.hStdError = errorWrite.Get();
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
-    // No console at all, so no console host process and no window, whatever the default terminal.
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr,
                         nullptr, &startup, &started)) {
         return false;
     }

@@ -73,8 +73,7 @@ bool ToolProcess::Start(const std::string& commandLine)
     startup.hStdError = errorWrite.Get();
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
-    // No console at all, so no console host process and no window, whatever the default terminal.
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr, nullptr,
                         &startup, &started)) {
         Reset();
         return false;

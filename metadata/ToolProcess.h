@@ -2,7 +2,7 @@
 // A long-lived tool process with a pipe to its standard input and one from its standard output
 // and error. Its output is read with overlapped I/O, so that a wait can end on output, on the
 // tool's end, on a deadline, or on window messages of the calling thread (which the caller's hook
-// handles) without polling. Started without a console window of its own.
+// handles) without polling. Started without a console of its own.
 
 #include <windows.h>
 
@@ -12,6 +12,16 @@
 #include <vector>
 
 #include "base/OwnedHandle.h"
+
+// How the metadata tool is started, by the window and by quillmere-cli alike. CREATE_NO_WINDOW
+// still gives the tool a console of its own, only hidden, and on Windows 10 and 11 every console
+// is served by a console host process (conhost.exe, or the default terminal's) started with it:
+// one more process for each tool start, and a window flash where a terminal ignores the hiding.
+// DETACHED_PROCESS gives it none at all. The tool needs none: its standard handles are the pipes
+// passed to it, which work without a console, and it changes the console's code page only when
+// it has one. A caller's own console is never shared either, so Ctrl+C there reaches the caller
+// alone, which ends the tool itself.
+inline constexpr DWORD kToolCreationFlags = DETACHED_PROCESS;
 
 // Called while a wait goes on and the calling thread has messages waiting; false asks the wait to
 // stop now.

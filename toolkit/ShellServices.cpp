@@ -145,8 +145,11 @@ void StripTrailingBackslash(char* folder)
     folder[length - 1] = '\0';
 }
 
-bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize)
+bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize,
+                bool* noFolderPath)
 {
+    if (noFolderPath)
+        *noFolderPath = false;
     IMalloc* allocator = nullptr;
     if (FAILED(SHGetMalloc(&allocator)) || !allocator)
         return false;
@@ -158,7 +161,9 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     info.hwndOwner = owner;
     info.pszDisplayName = displayName;
     info.lpszTitle = title;
-    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    // Only folders with a path can be organized: the picker greys OK on the others (a phone or
+    // camera over MTP, the Control Panel).
+    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
     info.lpfn = PickFolderCallback;
     const std::wstring initial = WideOfAnsi(initialFolder ? initialFolder : "");
     info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
@@ -169,7 +174,11 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
         // The wide form, converted: the ANSI one holds MAX_PATH bytes, too few for a long path in
         // a code page of several bytes a character (UTF-8).
         wchar_t wide[MAX_PATH + 1] = L"";
-        if (SHGetPathFromIDListW(item, wide) && wide[0] != L'\0') {
+        const bool hasPath = SHGetPathFromIDListW(item, wide) && wide[0] != L'\0';
+        // Some places pass the picker's own check yet have no path (a device's storage).
+        if (!hasPath && noFolderPath)
+            *noFolderPath = true;
+        if (hasPath) {
             const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
             std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
             if (bytes > 1 &&
@@ -188,12 +197,13 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
     return chosen;
 }
 
-std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder)
+std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder,
+                                      bool* noFolderPath)
 {
     char start[kPickedFolderBytes];
     lstrcpynA(start, initialFolder.c_str(), sizeof start);
     char chosen[kPickedFolderBytes];
-    if (!PickFolder(owner, title, start, chosen, sizeof chosen))
+    if (!PickFolder(owner, title, start, chosen, sizeof chosen, noFolderPath))
         return std::nullopt;
     return std::string(chosen);
 }

@@ -28,14 +28,22 @@ int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD
                   const char* initialFolder, const char* defaultExtension, bool open);
 
 // Runs the folder picker opened at the initial folder. A trailing backslash of the initial
-// folder is removed in the caller's text (a drive root keeps its own). The chosen folder is
-// returned with a trailing backslash. False when cancelled, when the choice is not a file
-// system folder, or when it does not fit the result buffer. The picker needs COM on the
-// calling thread (the application initialises it at start-up).
-bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize);
+// folder is removed in the caller's text (a drive root keeps its own). The picker offers file
+// system folders only. The chosen folder is returned with a trailing backslash. False when
+// cancelled, when the choice has no folder path (then *noFolderPath, when given, is set), or
+// when it does not fit the result buffer. The picker needs COM on the calling thread (the
+// application initialises it at start-up).
+bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize,
+                bool* noFolderPath = nullptr);
 // The same with texts (an initial folder longer than kPickedFolderBytes is cut): the chosen
 // folder, or nothing.
-std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder);
+std::optional<std::string> PickFolder(HWND owner, const char* title, const std::string& initialFolder,
+                                      bool* noFolderPath = nullptr);
+
+// What to tell a user who chose a place without a folder path.
+inline constexpr const char kNoFolderPathText[] =
+        "This place has no folder path (a phone or camera connected over MTP). Copy its photos to a "
+        "folder on this PC first, or switch the phone to its USB drive (mass storage) mode.";
 
 // Bytes that hold any folder the picker can return: MAX_PATH characters of up to three bytes each
 // in UTF-8, with room to spare.

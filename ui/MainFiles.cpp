@@ -84,7 +84,10 @@ void MainDialog::OnAddFiles()
 void MainDialog::OnAddFolder()
 {
     WaitCursor wait;
-    const auto chosen = PickFolder(hwnd_, "Please choose a folder:", options_.Folder);
+    bool noFolderPath = false;
+    const auto chosen = PickFolder(hwnd_, "Please choose a folder:", options_.Folder, &noFolderPath);
+    if (noFolderPath)
+        ShowMessage(kNoFolderPathText, MessageKind::Warning);
     if (!chosen)
         return;
     options_.Folder = *chosen;

@@ -79,7 +79,11 @@ void MainDialog::OnBrowseOutput()
 {
     WaitCursor wait;
     options_.CustomTargetFolder = ItemText(IDC_OUTPUT_FOLDER);
-    const auto chosen = PickFolder(hwnd_, "Please choose an output folder:", options_.CustomTargetFolder);
+    bool noFolderPath = false;
+    const auto chosen =
+            PickFolder(hwnd_, "Please choose an output folder:", options_.CustomTargetFolder, &noFolderPath);
+    if (noFolderPath)
+        ShowMessage(kNoFolderPathText, MessageKind::Warning);
     if (!chosen)
         return;
     options_.CustomTargetFolder = *chosen;

@@ -215,6 +215,22 @@ TEST(CliArgs, LibraryHygieneFlagsAreOffUnlessGiven)
     EXPECT_EQ(Parse({"organize", "--companions=yes", "f"}).error, "option --companions takes no value");
 }
 
+TEST(CliArgs, CloudFilesAreDownloadedOnlyWhenAsked)
+{
+    OrganizeOptions untouched;
+    ApplyFlags(Parse({"organize", "x"}).request.flags, untouched);
+    EXPECT_EQ(untouched.DownloadCloudFiles, 0u);
+
+    const auto parsed = Parse({"organize", "--download-cloud-files", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    OrganizeOptions options;
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.DownloadCloudFiles, 1u);
+    EXPECT_EQ(Parse({"lookup", "--download-cloud-files", "f"}).error,
+              "option --download-cloud-files is not valid for lookup");
+    EXPECT_NE(std::string(UsageText()).find("--download-cloud-files"), std::string::npos);
+}
+
 TEST(CliArgs, AnUnknownSavedModeBecomesTaken)
 {
     OrganizeOptions saved;

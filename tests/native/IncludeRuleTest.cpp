@@ -9,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,11 +49,26 @@ std::string Unit(const std::string& path)
     return fs::path(path).replace_extension().generic_string();
 }
 
+// The quoted name of an #include line ("" when the line is none).
+std::string QuotedInclude(const std::string& line)
+{
+    std::size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line[at] != '#')
+        return {};
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string::npos || line.compare(at, 7, "include") != 0)
+        return {};
+    at = line.find_first_not_of(" \t", at + 7);
+    if (at == std::string::npos || line[at] != '"')
+        return {};
+    const std::size_t end = line.find('"', at + 1);
+    return end == std::string::npos ? std::string() : line.substr(at + 1, end - at - 1);
+}
+
 // An include names a file from the top of the tree, or beside the including file; a name found
 // in neither (a generated header, one from an include folder of the build) is not the tree's.
 IncludeMap ReadIncludes(const fs::path& root)
 {
-    static const std::regex kInclude(R"re(^\s*#\s*include\s*"([^"]+)")re");
     IncludeMap includes;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         const fs::path relative = fs::relative(it->path(), root);
@@ -70,11 +84,11 @@ IncludeMap ReadIncludes(const fs::path& root)
         EXPECT_TRUE(in) << "cannot read " << it->path();
         auto& targets = includes[relative.generic_string()];
         std::string line;
-        std::smatch match;
         while (std::getline(in, line)) {
-            if (!std::regex_search(line, match, kInclude))
+            const std::string quoted = QuotedInclude(line);
+            if (quoted.empty())
                 continue;
-            const fs::path named = match[1].str();
+            const fs::path named = quoted;
             for (const fs::path& candidate : {named, relative.parent_path() / named}) {
                 if (fs::is_regular_file(root / candidate)) {
                     targets.insert(candidate.lexically_normal().generic_string());

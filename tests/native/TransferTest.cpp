@@ -184,4 +184,28 @@ TEST_F(TransferTest, AComparisonReportsEachBlockAndStopsWhenAsked)
     EXPECT_EQ(stop.seen.size(), 2u);
 }
 
+TEST_F(TransferTest, AReplacingFileKeepsItsOwnCreationTimeNotTheReplacedOnes)
+{
+    // The old file was created at 100; the source at 700 (AddFile takes the write time for both).
+    ops.AddFolder("C:\\out");
+    ops.AddFile("C:\\out\\a.jpg", "the old photo", 100);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "C:\\out\\a.jpg", partial));
+    ASSERT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "C:\\out\\a.jpg", true, true, partial),
+              TransferOutcome::Done);
+    FileState moved;
+    ASSERT_TRUE(ops.Stat("C:\\out\\a.jpg", moved));
+    EXPECT_EQ(moved.creationTime, 700u);
+
+    // A copy is a new file: the creation time it got when it was written, not 100.
+    ops.AddFile("D:\\out\\a.jpg", "the old photo", 100);
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    ASSERT_EQ(TransferFile(ops, "C:\\out\\a.jpg", "D:\\out\\a.jpg", false, true, partial),
+              TransferOutcome::Done);
+    FileState copied;
+    ASSERT_TRUE(ops.Stat("D:\\out\\a.jpg", copied));
+    EXPECT_NE(copied.creationTime, 100u);
+    EXPECT_NE(copied.creationTime, 0u);
+}
+
 }  // namespace

@@ -7,6 +7,8 @@
 //   hang              never end
 //   exit CODE         end now with CODE
 //   crash             end now as a crashed process does (an access violation's exit code)
+//   console           write "Console : attached\r\n" when the tool has a console, else
+//                     "Console : none\r\n"
 // Unknown lines are ignored, so any file (a JPEG too) is accepted. When the environment holds
 // QM_TOOL_LOG, each start appends "argument count|argument" to that file first.
 //
@@ -174,6 +176,9 @@ ScriptResult RunScript(const std::string& script)
             Sleep(INFINITE);
         } else if (command == "exit") {
             return Exit(static_cast<int>(std::strtol(rest.c_str(), nullptr, 10)));
+        } else if (command == "console") {
+            if (!WriteAll(out, GetConsoleCP() != 0 ? "Console : attached\r\n" : "Console : none\r\n"))
+                return Exit(3);
         } else if (command == "crash") {
             TerminateProcess(GetCurrentProcess(), kCrashExitCode);
         } else if (command == "noend") {

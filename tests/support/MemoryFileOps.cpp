@@ -140,6 +140,7 @@ void MemoryFileOps::AddFile(const std::string& path, const std::string& bytes, s
     node.data = std::make_shared<Data>();
     node.data->bytes = bytes;
     node.data->writeTime = writeTime;
+    node.data->creationTime = writeTime;
     node.data->index = nextIndex_++;
     nodes_[Key(path)] = node;
 }
@@ -242,6 +243,7 @@ bool MemoryFileOps::Stat(const std::string& path, FileState& state)
     if (!node->folder) {
         state.readOnly = node->data->readOnly;
         state.stamp = {node->data->bytes.size(), node->data->writeTime};
+        state.creationTime = node->data->creationTime;
     }
     return true;
 }
@@ -319,6 +321,9 @@ bool MemoryFileOps::Rename(const std::string& from, const std::string& to, bool 
     Tick();
     Node moved = *node;
     moved.path = to;
+    // Tunnelling: the name's creation time goes with it to the file that takes it over.
+    if (existing != nullptr && fromKey != toKey)
+        moved.data->creationTime = existing->data->creationTime;
     nodes_.erase(fromKey);
     nodes_[toKey] = moved;
     return true;
@@ -374,6 +379,18 @@ bool MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
     return true;
 }
 
+bool MemoryFileOps::SetCreationTime(const std::string& path, std::uint64_t creationTime)
+{
+    if (Dead())
+        return false;
+    Node* node = Find(path);
+    if (node == nullptr || node->folder)
+        return Fail(FileError::kFileNotFound);
+    Tick();
+    node->data->creationTime = creationTime;
+    return true;
+}
+
 bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                             ByteProgress* progress)
 {
@@ -393,6 +410,7 @@ bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target
     node.path = target;
     node.data = std::make_shared<Data>();
     node.data->index = nextIndex_++;
+    node.data->creationTime = clock_++;
     nodes_[key] = node;
     const std::shared_ptr<Data> out = node.data;
     const std::string& bytes = in->bytes;

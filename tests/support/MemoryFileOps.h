@@ -1,6 +1,7 @@
 // A file system in memory behind FileOps, for the tests of everything that changes a user's
 // files: volumes by drive letter (a rename between them fails as it does between drives), files
-// with shared content for hard links, a capacity per volume, other programs that hold a file for
+// with shared content for hard links, creation times handed on to a file that replaces another by
+// a rename (the tunnelling of NTFS and FAT), a capacity per volume, other programs that hold a file for
 // a moment, and an end by force at any chosen call (the process killed: what was written stays).
 #pragma once
 
@@ -23,6 +24,7 @@ public:
     struct Data {
         std::string bytes;
         std::uint64_t writeTime = 0;
+        std::uint64_t creationTime = 0;
         bool readOnly = false;
         std::uint64_t index = 0;
         int writers = 0;  // handles that may write
@@ -75,6 +77,7 @@ public:
     bool HardLink(const std::string& existing, const std::string& link) override;
     bool Delete(const std::string& path) override;
     bool SetReadOnly(const std::string& path, bool readOnly) override;
+    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override;
     // Reports to progress after the first half of the bytes.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress) override;

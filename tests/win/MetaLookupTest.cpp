@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/ModeLookup.h"
+#include "engine/FileTimeDate.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/support/ZoneCases.h"
@@ -386,6 +387,33 @@ TEST_F(MetaLookupTest, FileTimesNearMidnightLandInTheirOwnDay)
             Date d;
             ASSERT_TRUE(ForMode(path, mode, d)) << static_cast<int>(mode);
             EXPECT_EQ(d, expected) << "mode " << static_cast<int>(mode) << ", case " << n;
+        }
+    }
+}
+
+// On a volume that keeps UTC (the test's, as Wine reports a host folder) each time takes the rule
+// of its own date and year, as the system's own conversion gives it; run in zones with and
+// without daylight saving (see the CTest entries).
+TEST_F(MetaLookupTest, FileTimesOfEverySeasonAndYearAsTheSystemConvertsThem)
+{
+    const std::string path = Listed("seasons.txt", "");
+    char root[MAX_PATH + 1], fileSystem[MAX_PATH + 1];
+    ASSERT_TRUE(GetVolumePathNameA(path.c_str(), root, sizeof root));
+    ASSERT_TRUE(GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                                      sizeof fileSystem));
+    if (KeepsLocalTime(fileSystem))
+        GTEST_SKIP() << "the test folder is on a volume that keeps local time: " << fileSystem;
+    for (const int year : {1999, 2006, 2007, 2015, 2024}) {
+        for (const int month : {1, 4, 7, 10, 11}) {
+            for (const int hour : {0, 11, 23}) {
+                const FILETIME utc = Utc(year, month, 15, hour);
+                SYSTEMTIME system;
+                ASSERT_TRUE(FileTimeToSystemTime(&utc, &system));
+                ASSERT_TRUE(qmtest::SetAllFileTimes(path, system));
+                Date d;
+                ASSERT_TRUE(ForMode(path, OrganizeMode::Modified, d));
+                EXPECT_EQ(d, LocalDate(utc)) << year << "-" << month << " " << hour << ":34";
+            }
         }
     }
 }

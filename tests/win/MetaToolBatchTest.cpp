@@ -92,6 +92,16 @@ protected:
     MetaToolConfig config_;
 };
 
+TEST_F(MetaToolBatchTest, TheBatchToolRunsWithoutAConsole)
+{
+    MetaToolBatch batch(config_);
+    std::vector<MetaField> fields;
+    ASSERT_EQ(batch.Look(Script("a.tif", "console\n"), fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].name, "Console");
+    EXPECT_EQ(fields[0].value, "none");
+}
+
 TEST_F(MetaToolBatchTest, OneProcessServesEveryFileWithTheOneFileFields)
 {
     const std::vector<std::string> files = {

@@ -100,6 +100,14 @@ TEST_F(MetaToolRunnerTest, ParsesTheListing)
     EXPECT_EQ(Value(runner, "make"), "<absent>");
 }
 
+// No console, and so no console host process, for any start of the tool; its pipes still work.
+TEST_F(MetaToolRunnerTest, TheToolRunsWithoutAConsole)
+{
+    MetaToolRunner runner(FakeTool());
+    ASSERT_TRUE(runner.RunTool(Script("console")));
+    EXPECT_EQ(Value(runner, "Console"), "none");
+}
+
 TEST_F(MetaToolRunnerTest, StandardErrorFeedsTheSameList)
 {
     const std::string file = Script("out Make : A\\n\nerr Model : B\\n\nout Lens : C\\n\n");

@@ -44,6 +44,7 @@ OrganizeOptions Changed()
     options.ColWidth_Dpi = 144;
     options.CompanionFiles = 1;
     options.NameDates = 1;
+    options.DownloadCloudFiles = 1;
     return options;
 }
 
@@ -79,6 +80,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ColWidth_Dpi, expected.ColWidth_Dpi);
     EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
     EXPECT_EQ(actual.NameDates, expected.NameDates);
+    EXPECT_EQ(actual.DownloadCloudFiles, expected.DownloadCloudFiles);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -116,7 +118,8 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
-                            "ColWidth_Dpi",        "CompanionFiles",  "NameDates"};
+                            "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
+                            "DownloadCloudFiles"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};

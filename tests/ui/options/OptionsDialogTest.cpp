@@ -340,6 +340,24 @@ TEST_F(OptionsDialogTest, CompanionAndNameDateBoxesShowAndReturnTheirSwitches)
     EXPECT_EQ(dialog.Result().NameDates, 1u);
 }
 
+TEST_F(OptionsDialogTest, CloudFilesBoxShowsAndReturnsItsSwitch)
+{
+    for (const std::uint32_t given : {0u, 1u}) {
+        OrganizeOptions options;
+        options.DownloadCloudFiles = given;
+        OptionsDialog dialog(options);
+        FrontDialogs catcher(dialog);
+        ASSERT_TRUE(catcher.Installed());
+        RunModalScript(dialog, [&](HWND hwnd) {
+            EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_CLOUD_FILES),
+                      given != 0 ? BST_CHECKED : BST_UNCHECKED);
+            ClickButton(hwnd, IDC_OPT_CLOUD_FILES);
+            ClickButton(hwnd, IDOK);
+        });
+        EXPECT_EQ(dialog.Result().DownloadCloudFiles, given != 0 ? 0u : 1u);
+    }
+}
+
 TEST_F(OptionsDialogTest, CancelKeepsTheCompanionAndNameDateSwitches)
 {
     OrganizeOptions given;

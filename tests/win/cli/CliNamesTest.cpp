@@ -166,6 +166,28 @@ TEST_F(CliNames, TemplatesPoliciesAndNumberingKeepTheNames)
     EXPECT_EQ(ReadText(Out(stem + ".jpg")), content[kPhotoFolder + "\\" + kPrivet]);
 }
 
+// Characters that a conversion to a legacy code page would replace by their look-alike path
+// syntax (best fit): the full-width reverse solidus, the division slash and the full-width colon.
+// Under UTF-8, and through the wide calls, they stay what they are: one name, no extra folder.
+TEST_F(CliNames, LookAlikesOfPathCharactersStayInTheName)
+{
+    const std::string name = "a\xEF\xBC\xBC"
+                             "b\xE2\x88\x95"
+                             "c\xEF\xBC\x9A"
+                             "d.jpg";  // a＼b∕c：d.jpg
+    Put(name, "2012:01:27 10:00:00");
+    const CliOutcome run = RunCli({"organize", "--copy", "--no-day", "--out", Out(), Src(name)});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_NE(run.out.find(Src(name) + "\t" + Out("2012\\2012_01\\" + name) + "\tOK"), std::string::npos)
+            << run.out;
+    const std::map<std::string, std::string> placed = {
+            {"2012\\", ""}, {"2012\\2012_01\\", ""}, {"2012\\2012_01\\" + name, content[name]}};
+    EXPECT_EQ(Snapshot(Out()), placed);
+    // The source stays as it was, and nothing appeared beside it.
+    const std::map<std::string, std::string> sources = {{kPhotoFolder + "\\", ""}, {name, content[name]}};
+    EXPECT_EQ(Snapshot(Src("")), sources);
+}
+
 TEST_F(CliNames, CaseTwinsInAnyScriptAreOneFile)
 {
     Put("\xD0\xAF.jpg", "2012:01:27 10:00:00");  // Я.jpg

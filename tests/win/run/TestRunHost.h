@@ -42,6 +42,9 @@ public:
     std::function<void(int)> onPump;
     // The file system the run uses; the real one when null.
     RunFileSystem* fileSystem = nullptr;
+    // The attributes the run sees for a source; the file system's when null (no test can make a
+    // file that a cloud service keeps online).
+    std::function<std::uint32_t(const std::string&)> attributes;
 
     HWND Owner() const { return owner_; }
     HWND List() const { return list_; }
@@ -53,6 +56,10 @@ public:
 
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void EnableInput(bool enable) override { inputEnabled = enable; }
+    std::uint32_t SourceAttributes(const std::string& path) override
+    {
+        return attributes ? attributes(path) : RunHost::SourceAttributes(path);
+    }
     RunProgress& ShowProgress() override;
     void Pump() override;
 
