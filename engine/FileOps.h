@@ -74,9 +74,12 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
 };
 
-// Longest path the run creates: what the file functions of every Windows take without the long-path
-// form, so that a target never depends on the machine's long-path setting.
-inline constexpr std::size_t kMaxRunPathLength = 259;
+// Longest full path the run takes or creates, in UTF-16 units: the system's 32,767 less the long
+// form's prefix ("\\?\UNC\" replaces the two backslashes of a share, six more) and the terminating
+// zero, so that every path the run accepts reaches the file however it is spelled.
+inline constexpr std::size_t kMaxRunPathLength = 32767 - 6 - 1;
+// Longest name of one part of a path (a folder or a file).
+inline constexpr std::size_t kMaxNameLength = 255;
 
 class FileOps {
 public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/WidePath.h"
 #include "metadata/OwnedHandle.h"
 
 namespace {
@@ -83,8 +84,10 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
     // The tool path is quoted too: unquoted, a path with spaces would let the system try
     // shorter prefixes of it (C:\Program.exe for C:\Program Files\...) as the program.
     const std::string command = "\"" + config_.toolPath + "\" \"" + filePath + "\"";
-    std::vector<char> commandLine(command.begin(), command.end());
-    commandLine.push_back('\0');
+    // The wide call: the file's name reaches the tool as it is, never through a best-fit conversion.
+    const std::wstring wide = WideText(command);
+    std::vector<wchar_t> commandLine(wide.begin(), wide.end());
+    commandLine.push_back(L'\0');
 
     SECURITY_ATTRIBUTES inheritable {};
     inheritable.nLength = sizeof inheritable;
@@ -107,7 +110,7 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
         return false;
     inputWrite.Close();
 
-    STARTUPINFOA startup {};
+    STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outputWrite.Get();
@@ -115,7 +118,7 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
     // No console at all, so no console host process and no window, whatever the default terminal.
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &started)) {
         return false;
     }
