@@ -6,14 +6,17 @@
 #include <optional>
 #include <string>
 
-// Longest folder part FolderOf hands out; a longer one is refused rather than shortened.
-inline constexpr std::size_t kMaxFolderOfLength = 519;
+#include "engine/FileOps.h"
+
+// Longest folder part FolderOf hands out, in bytes: that of the longest path the run takes, each
+// UTF-16 unit written in at most three bytes. A longer one is refused rather than shortened.
+inline constexpr std::size_t kMaxFolderOfLength = 3 * kMaxRunPathLength;
 
 // The part after the last backslash; the whole path when there is none.
 std::string FileNameOf(const std::string& path);
 
 // The part up to and including the last backslash. False, with folder untouched, when the path
-// has no backslash or when that part is longer than kMaxFolderOfLength characters.
+// has no backslash or when that part is longer than kMaxFolderOfLength bytes.
 bool FolderOf(const std::string& path, std::string& folder);
 
 // A path of the form \\server\share\...
