@@ -6,8 +6,16 @@
 #include <optional>
 #include <string>
 
-// Longest folder part FolderOf hands out; a longer one is refused rather than shortened.
-inline constexpr std::size_t kMaxFolderOfLength = 519;
+// Longest full path the run takes or creates, in UTF-16 units: the system's 32,767 less the long
+// form's prefix ("\\?\UNC\" replaces the two backslashes of a share, six more) and the terminating
+// zero, so that every path the run accepts reaches the file however it is spelled.
+inline constexpr std::size_t kMaxRunPathLength = 32767 - 6 - 1;
+// Longest name of one part of a path (a folder or a file).
+inline constexpr std::size_t kMaxNameLength = 255;
+
+// Longest folder part FolderOf hands out, in bytes: that of the longest path the run takes, each
+// UTF-16 unit written in at most three bytes. A longer one is refused rather than shortened.
+inline constexpr std::size_t kMaxFolderOfLength = 3 * kMaxRunPathLength;
 
 // The part after the last backslash; the whole path when there is none.
 std::string FileNameOf(const std::string& path);
@@ -16,7 +24,7 @@ std::string FileNameOf(const std::string& path);
 std::string WithBackslash(std::string folder);
 
 // The part up to and including the last backslash. False, with folder untouched, when the path
-// has no backslash or when that part is longer than kMaxFolderOfLength characters.
+// has no backslash or when that part is longer than kMaxFolderOfLength bytes.
 bool FolderOf(const std::string& path, std::string& folder);
 
 // A path of the form \\server\share\...

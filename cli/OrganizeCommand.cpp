@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/WidePath.h"
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
@@ -30,7 +31,7 @@ bool IsConsole(DWORD which)
 // spreadsheet program holding it open without sharing, a folder that is missing).
 std::FILE* CreateReport(const std::string& path, std::string& reason)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();

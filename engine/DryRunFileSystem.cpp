@@ -44,10 +44,10 @@ DryRunFileSystem::Kind DryRunFileSystem::KindOf(const std::string& path)
             SetLastError(ERROR_FILE_NOT_FOUND);
         return found->second;
     }
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    FileState state;
+    if (!SystemFileOps().Stat(path, state))
         return Kind::None;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Folder : Kind::File;
+    return state.folder ? Kind::Folder : Kind::File;
 }
 
 bool DryRunFileSystem::Exists(const std::string& path)

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/PathText.h"
+
 // The system's numbers for the failures the run tells apart.
 namespace FileError {
 inline constexpr std::uint32_t kNone = 0;
@@ -87,9 +89,6 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
 };
 
-// Longest path the run creates: what the file functions of every Windows take without the long-path
-// form, so that a target never depends on the machine's long-path setting.
-inline constexpr std::size_t kMaxRunPathLength = 259;
 
 class FileOps {
 public:

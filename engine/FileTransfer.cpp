@@ -69,14 +69,19 @@ bool PartialNameFor(FileOps& ops, const std::string& target, int attempt, std::s
         folder.clear();
     const std::string name = FileNameOf(target);
     const std::string number = attempt == 0 ? std::string() : "." + std::to_string(attempt);
-    std::string candidate = folder + "~" + name + number + kPartialExtension;
-    if (ops.PathLength(candidate) > kMaxRunPathLength)
-        candidate = folder + "~qm" + std::to_string(attempt) + kPartialExtension;
-    if (ops.PathLength(candidate) > kMaxRunPathLength) {
+    // The unfinished name is longer than the target's: it must fit as a name and as a path.
+    const auto fits = [&](const std::string& partialName) {
+        return ops.PathLength(partialName) <= kMaxNameLength &&
+               ops.PathLength(folder + partialName) <= kMaxRunPathLength;
+    };
+    std::string partialName = "~" + name + number + kPartialExtension;
+    if (!fits(partialName))
+        partialName = "~qm" + std::to_string(attempt) + kPartialExtension;
+    if (!fits(partialName)) {
         ops.SetLastError(FileError::kFilenameTooLong);
         return false;
     }
-    partial = std::move(candidate);
+    partial = folder + partialName;
     return true;
 }
 

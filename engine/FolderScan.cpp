@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/WidePath.h"
 #include "engine/ExtFilter.h"
 #include "engine/FolderVisits.h"
 #include "engine/PathUtils.h"
@@ -13,8 +14,9 @@ namespace {
 FolderIdentity ReadIdentity(const std::string& folder)
 {
     FolderIdentity identity;
-    HANDLE h = CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h =
+            CreateFileW(WidePath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return identity;
     BY_HANDLE_FILE_INFORMATION info;
@@ -22,10 +24,16 @@ FolderIdentity ReadIdentity(const std::string& folder)
         identity.volume = info.dwVolumeSerialNumber;
         identity.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     }
-    char path[1024];
-    const DWORD length = GetFinalPathNameByHandleA(h, path, sizeof path, FILE_NAME_NORMALIZED);
-    if (length > 0 && length < sizeof path)
-        identity.finalPath.assign(path, length);
+    // Asked for its length first: a folder's final path may be as long as any path.
+    const DWORD needed = GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed > 0) {
+        std::wstring path(needed, L'\0');
+        const DWORD length = GetFinalPathNameByHandleW(h, path.data(), needed, FILE_NAME_NORMALIZED);
+        if (length > 0 && length < needed) {
+            path.resize(length);
+            identity.finalPath = NarrowText(path);
+        }
+    }
     CloseHandle(h);
     return identity;
 }

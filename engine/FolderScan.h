@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileOps.h"
+
 // Longest path taken from a folder scan, a drop or a multiple selection, in characters as the
-// system counts them (SystemLength).
-inline constexpr size_t kMaxListedPathLength = 519;
+// system counts them (SystemLength): every path the run can take.
+inline constexpr size_t kMaxListedPathLength = kMaxRunPathLength;
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
                 const std::vector<std::string>& allowedExts,

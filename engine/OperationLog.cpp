@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/WidePath.h"
 #include "engine/FileTransfer.h"
 #include "engine/LogText.h"
 #include "base/PathText.h"
@@ -106,16 +107,16 @@ void ConvertOldCodePageLog(const std::string& path, const std::string& content)
     std::string partial;
     if (!PartialNameFor(SystemFileOps(), path, 0, partial))
         return;
-    HANDLE h = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(WidePath(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
     const bool ok = WriteFile(h, converted.data(), static_cast<DWORD>(converted.size()), &written, nullptr) &&
                     written == converted.size() && FlushFileBuffers(h);
     CloseHandle(h);
-    if (!ok || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
-        DeleteFileA(partial.c_str());
+    if (!ok || !MoveFileExW(WidePath(partial).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING))
+        DeleteFileW(WidePath(partial).c_str());
 }
 
 void RefuseNonLog(const std::string& path, RunMessages& messages)
@@ -131,7 +132,7 @@ void RefuseNonLog(const std::string& path, RunMessages& messages)
 
 bool OperationLog::Check(const std::string& path, RunMessages& messages)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     // No such file yet, or none that can be read: Open makes it or says why it cannot.
     if (h == INVALID_HANDLE_VALUE)
@@ -167,8 +168,8 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         }
     }
     // Appending only: whatever the file holds stays as it is, whatever happens below.
-    file_ = CreateFileA(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = CreateFileW(WidePath(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
         const std::string reason = LastErrorText();
         messages.ShowMessage(std::string(kLogIntro) +
@@ -201,7 +202,7 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         // The conversion replaces the file, so it must not be open meanwhile.
         CloseFile();
         ConvertOldCodePageLog(path, content);
-        file_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        file_ = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file_ == INVALID_HANDLE_VALUE) {
             const std::string reason = LastErrorText();

@@ -277,16 +277,12 @@ RowResult Failed(std::string text)
     return {RowOutcome::Failed, std::move(text)};
 }
 
-// Whether the file functions take target as it stands: at most MAX_PATH - 1 characters, and a
-// name of at most 255, as the system counts them. Checked before anything is created or copied,
-// so that a long template result fails its row at once.
+// Whether the file functions take target: its full path at most kMaxRunPathLength units and no
+// part longer than kMaxNameLength, as the system counts them. Checked before anything is created
+// or copied, so that a long template result fails its row at once, in a preview as in the run.
 bool TargetFits(const std::string& target)
 {
-    constexpr std::size_t kMaxNameLength = 255;
-    if (SystemLength(target) <= kMaxEnsureFolderLength && SystemLength(FileNameOf(target)) <= kMaxNameLength)
-        return true;
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
+    return PathFits(target);
 }
 
 // Step 5a: every name below the output folder is one Windows takes as it stands, and target lies

@@ -1,6 +1,7 @@
 #include "engine/PathUtils.h"
 
 #include "base/PathText.h"
+#include "base/WidePath.h"
 
 namespace {
 
@@ -11,14 +12,15 @@ bool EnsureOneFolder(const std::string& folder)
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    const std::wstring wide = WidePath(folder);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             return true;
         SetLastError(ERROR_ALREADY_EXISTS);
         return false;
     }
-    if (CreateDirectoryA(folder.c_str(), nullptr))
+    if (CreateDirectoryW(wide.c_str(), nullptr))
         return true;
     // Someone else may have created it in the meantime; keep the creation's error otherwise.
     const DWORD error = GetLastError();
@@ -42,28 +44,28 @@ std::size_t SystemLength(const std::string& text)
 
 std::wstring WideOf(const std::string& text)
 {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (units <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
-    return wide;
+    return WideText(text);
 }
 
 std::string AnsiOf(const std::wstring& text)
 {
-    if (text.empty())
-        return {};
-    const int units = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return {};
-    std::string ansi(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), units, ansi.data(), bytes, nullptr, nullptr);
-    return ansi;
+    return NarrowText(text);
+}
+
+bool PathFits(const std::string& path)
+{
+    const std::string full = FullPath(path);
+    bool fits = SystemLength(full) <= kMaxRunPathLength;
+    for (std::size_t start = 0; fits && start <= full.size();) {
+        std::size_t end = full.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = full.size();
+        fits = SystemLength(full.substr(start, end - start)) <= kMaxNameLength;
+        start = end + 1;
+    }
+    if (!fits)
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return fits;
 }
 
 std::string PathKey(const std::string& path)
@@ -77,12 +79,12 @@ std::string PathKey(const std::string& path)
 
 bool FileExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool FolderExists(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -107,10 +109,8 @@ bool EnsureFolderLevels(const std::string& path, const std::function<bool(const 
     if (isFolder(path))
         return true;
     // Refuse before creating anything: a shortened walk would build a different folder.
-    if (SystemLength(path) > kMaxEnsureFolderLength) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (!PathFits(path))
         return false;
-    }
     std::size_t first = FirstFolderSeparator(path);
     if (IsNetworkPath(path)) {
         if (first == std::string::npos) {
@@ -140,7 +140,7 @@ bool ListFolder(const std::string& folder, const std::function<void(const Folder
     // character (UTF-8), and drops such a folder from the listing. "*.*" lists names without a dot
     // too.
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(WideOf(base + "*.*").c_str(), &data);
+    HANDLE find = FindFirstFileW((WidePath(base) + L"*.*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return false;
     do {
@@ -155,19 +155,6 @@ bool ListFolder(const std::string& folder, const std::function<void(const Folder
 
 std::string FullPath(const std::string& path)
 {
-    if (path.empty())
-        return path;
-    std::string full(MAX_PATH, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length =
-                GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return path;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
-        }
-        full.assign(length, '\0');
-    }
-    return path;
+    const std::wstring full = FullWidePath(WideText(path));
+    return full.empty() ? path : NarrowText(full);
 }

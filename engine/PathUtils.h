@@ -8,18 +8,20 @@
 #include <functional>
 #include <string>
 
-// Longest path EnsureFolder creates: the ANSI file functions take no longer paths.
-inline constexpr std::size_t kMaxEnsureFolderLength = MAX_PATH - 1;
+#include "engine/FileOps.h"
 
 // The length of text as the system counts it: UTF-16 units of its conversion from the ANSI code
 // page (UTF-8 where the program's manifest is honoured), so that a limit such as MAX_PATH is
 // checked the way the file functions check it, not in bytes.
 std::size_t SystemLength(const std::string& text);
 
-// Text in the ANSI code page as UTF-16 and back, for the few calls whose ANSI form cannot carry
-// every name (a found file's name is limited to MAX_PATH bytes, not characters).
+// Text in the program's code page as UTF-16 and back (base/WidePath.h gives file names their form).
 std::wstring WideOf(const std::string& text);
 std::string AnsiOf(const std::wstring& text);
+
+// The path made full fits the file functions: at most kMaxRunPathLength units, no part longer
+// than kMaxNameLength. Otherwise false with ERROR_FILENAME_EXCED_RANGE as the last error.
+bool PathFits(const std::string& path);
 
 // A path as the file list and the command line compare it, so that each file is listed once
 // whatever its letter case: upper-cased one UTF-16 unit at a time, in every script, as NTFS
@@ -38,9 +40,9 @@ bool FolderExists(const std::string& path);
 // path, which must exist); an existing non-folder, an empty first component (a path beginning
 // with a single backslash), a network path without a share name (ERROR_BAD_PATHNAME) or whose
 // share is not there (ERROR_BAD_NETPATH), or a failed
-// creation ends the walk with false. A path longer than kMaxEnsureFolderLength characters (as
-// SystemLength counts them) or holding a zero character is refused before anything is created,
-// with ERROR_FILENAME_EXCED_RANGE or ERROR_INVALID_NAME as the last error.
+// creation ends the walk with false. A path that does not fit (PathFits) or holds a zero
+// character is refused before anything is created, with ERROR_FILENAME_EXCED_RANGE or
+// ERROR_INVALID_NAME as the last error.
 bool EnsureFolder(const std::string& path, bool create);
 
 // EnsureFolder's checks and walk with create, on any file system: isFolder tells whether a path

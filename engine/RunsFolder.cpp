@@ -11,10 +11,17 @@
 
 std::string RunsFolder()
 {
-    char buffer[MAX_PATH + 1];
-    const DWORD length = GetEnvironmentVariableA(kRunsFolderVariable, buffer, sizeof buffer);
-    if (length > 0 && length < sizeof buffer)
-        return WithBackslash(buffer);
+    // Any length: journals may live in a folder of a long path.
+    const std::wstring variable = WideOf(kRunsFolderVariable);
+    const DWORD needed = GetEnvironmentVariableW(variable.c_str(), nullptr, 0);
+    if (needed > 0) {
+        std::wstring value(needed, L'\0');
+        const DWORD length = GetEnvironmentVariableW(variable.c_str(), value.data(), needed);
+        if (length > 0 && length < needed) {
+            value.resize(length);
+            return WithBackslash(AnsiOf(value));
+        }
+    }
     char local[MAX_PATH];
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                                 local)))

@@ -1,38 +1,21 @@
-// The system's file functions behind FileOps. Names are converted from the program's code page
-// (UTF-8 where the manifest is honoured) to UTF-16 and the wide functions are called, with the
-// long-path form where a path needs it, so that no name goes through a best-fit conversion.
+// The system's file functions behind FileOps, called with the names base/WidePath.h gives.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <vector>
 
+#include "base/WidePath.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
 
 namespace {
 
-// Paths from this length on take the \\?\ form: CreateDirectory's limit is MAX_PATH - 12.
-constexpr std::size_t kLongFormFrom = MAX_PATH - 12;
-
+// Every name this file hands the system.
 std::wstring SystemPath(const std::string& path)
 {
-    std::wstring wide = WideOf(path);
-    if (wide.size() < kLongFormFrom || wide.rfind(L"\\\\?\\", 0) == 0)
-        return wide;
-    // The long form takes the path as it stands: it is made full first.
-    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return wide;
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed)
-        return wide;
-    full.resize(length);
-    if (full.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    return WidePath(path);
 }
 
 std::uint64_t Join(DWORD high, DWORD low)

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/PathText.h"
+#include "base/WidePath.h"
 #include "engine/FileTimeDate.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
@@ -20,7 +21,7 @@ namespace {
 // Header sections only; the reader's own result and error text do not matter here.
 bool ReadJpegInfo(const std::string& path, ImageInfo& info)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
     if (file == nullptr)
         return false;
     info = ImageInfo {};
@@ -84,7 +85,7 @@ bool OnLocalTimeVolume(const std::string& path)
 bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std::string& origin)
 {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes))
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &attributes))
         return false;
     FILETIME chosen = attributes.ftLastWriteTime;
     origin = "file modified";
@@ -107,7 +108,7 @@ bool FileTimeFields(const std::string& path, FileTime which, DateTime& date, std
 // Only for a file that is there: a name alone is no file to organize.
 bool NameDateFields(const std::string& path, DateTime& date)
 {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -155,9 +156,9 @@ void MetaLookup::SetWaitHook(ToolWaitHook hook)
 // the second is a failed lookup. Asked only when no answer came, so a readable file costs nothing.
 void MetaLookup::NoteUnopenable(const std::string& path)
 {
-    const HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         return;

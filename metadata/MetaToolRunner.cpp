@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/OwnedHandle.h"
+#include "base/WidePath.h"
 #include "metadata/ToolProcess.h"
 
 namespace {
@@ -84,8 +85,10 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
     // The tool path is quoted too: unquoted, a path with spaces would let the system try
     // shorter prefixes of it (C:\Program.exe for C:\Program Files\...) as the program.
     const std::string command = "\"" + config_.toolPath + "\" \"" + filePath + "\"";
-    std::vector<char> commandLine(command.begin(), command.end());
-    commandLine.push_back('\0');
+    // The wide call: the file's name reaches the tool as it is, never through a best-fit conversion.
+    const std::wstring wide = WideText(command);
+    std::vector<wchar_t> commandLine(wide.begin(), wide.end());
+    commandLine.push_back(L'\0');
 
     SECURITY_ATTRIBUTES inheritable {};
     inheritable.nLength = sizeof inheritable;
@@ -108,14 +111,14 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
         return false;
     inputWrite.Close();
 
-    STARTUPINFOA startup {};
+    STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outputWrite.Get();
     startup.hStdError = errorWrite.Get();
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr,
                         nullptr, &startup, &started)) {
         return false;
     }

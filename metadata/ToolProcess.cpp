@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "base/WidePath.h"
+
 namespace {
 
 constexpr DWORD kOutputBufferSize = 65536;
@@ -64,16 +66,18 @@ bool ToolProcess::Start(const std::string& commandLine)
     if (!readDone_.Valid())
         return false;
 
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    STARTUPINFOA startup {};
+    // The wide call, as for every name the program hands the system.
+    const std::wstring wide = WideText(commandLine);
+    std::vector<wchar_t> command(wide.begin(), wide.end());
+    command.push_back(L'\0');
+    STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outputWrite.Get();
     startup.hStdError = errorWrite.Get();
     startup.hStdInput = inputRead.Get();
     PROCESS_INFORMATION started {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, kToolCreationFlags, nullptr, nullptr,
                         &startup, &started)) {
         Reset();
         return false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "metaprobe/HostFacts.h"
+
 namespace metaprobe {
 
 bool ByteSource::ReadSome(uint64_t offset, size_t count, std::vector<uint8_t>& out)
@@ -61,7 +63,7 @@ bool SeekEnd(std::FILE* file, uint64_t& size)
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFileForReading(path);
     if (!file)
         return nullptr;
     uint64_t size = 0;

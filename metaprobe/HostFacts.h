@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -17,6 +18,9 @@ struct FileFacts {
     int64_t accessed = 0;
     int64_t changed = 0;  // creation on Windows, inode change elsewhere
 };
+
+// The file opened for reading bytes ("rb"); null when it cannot be opened. A path of any length.
+std::FILE* OpenFileForReading(const std::string& path);
 
 // False when the file's attributes cannot be read.
 bool ReadFileFacts(const std::string& path, FileFacts& facts);

@@ -19,6 +19,11 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
 
 }  // namespace
 
+std::FILE* OpenFileForReading(const std::string& path)
+{
+    return std::fopen(path.c_str(), "rb");
+}
+
 bool ReadFileFacts(const std::string& path, FileFacts& facts)
 {
     struct stat info;

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cwchar>
+
+#include "base/WidePath.h"
 #include "metaprobe/HostFacts.h"
 
 namespace metaprobe {
@@ -27,20 +30,43 @@ int64_t SecondsOf(const SYSTEMTIME& time, bool& ok)
     return ok ? UnixSeconds(file) : 0;
 }
 
+// The permission bits as the C library's stat sets them (which takes no long-form path): read for
+// everyone, write unless read-only, execute for folders and programs by their extension.
+unsigned ModeOf(const std::string& path, DWORD attributes)
+{
+    constexpr unsigned kEveryone = 0111;  // one bit for the owner, the group and the others
+    unsigned mode = _S_IREAD / 0100 * kEveryone;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        mode |= _S_IWRITE / 0100 * kEveryone;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return mode | _S_IFDIR | _S_IEXEC / 0100 * kEveryone;
+    mode |= _S_IFREG;
+    const std::wstring wide = WideText(path);
+    const std::size_t dot = wide.rfind(L'.');
+    if (dot != std::wstring::npos && wide.find_first_of(L"\\/", dot) == std::wstring::npos) {
+        for (const wchar_t* program : {L".exe", L".com", L".bat", L".cmd"})
+            if (_wcsicmp(wide.c_str() + dot, program) == 0)
+                mode |= _S_IEXEC / 0100 * kEveryone;
+    }
+    return mode;
+}
+
 }  // namespace
+
+std::FILE* OpenFileForReading(const std::string& path)
+{
+    return _wfopen(WidePath(path).c_str(), L"rb");
+}
 
 bool ReadFileFacts(const std::string& path, FileFacts& facts)
 {
-    // Size and mode from the C library, which sets the permission bits as elsewhere; the times
-    // from the system itself, since the library's round trip through local time can be an hour
-    // off near a daylight-saving change.
-    struct _stat64 info;
+    // The times from the system itself, since the C library's round trip through local time can be
+    // an hour off near a daylight-saving change.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (_stat64(path.c_str(), &info) != 0 ||
-        !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
         return false;
-    facts.size = uint64_t(info.st_size);
-    facts.mode = unsigned(info.st_mode);
+    facts.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts.mode = ModeOf(path, data.dwFileAttributes);
     facts.modified = UnixSeconds(data.ftLastWriteTime);
     facts.accessed = UnixSeconds(data.ftLastAccessTime);
     facts.changed = UnixSeconds(data.ftCreationTime);

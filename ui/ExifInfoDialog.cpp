@@ -83,7 +83,7 @@ void ExifInfoDialog::Load()
     MetaToolRunner runner(toolConfig_);
     // A file that is gone fails the load: the tool would list only its own "File not found"
     // error, which reads like a field of the file.
-    const bool ok = GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES && runner.RunTool(path_);
+    const bool ok = FileExists(path_) && runner.RunTool(path_);
     if (ok) {
         for (const MetaField& field : runner) {
             const int row = list_.InsertRow(LVIF_TEXT, list_.GetItemCount(), field.name.c_str());

@@ -78,19 +78,20 @@ size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFil
 {
     Batch batch(*this);
     size_t leftOut = 0;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    // The wide form: a dropped name comes as it is, at any length.
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
         if (length == 0)
             continue;
-        std::string path(length + 1, '\0');
-        if (DragQueryFileA(drop, i, path.data(), length + 1) != length)
+        std::wstring wide(length + 1, L'\0');
+        if (DragQueryFileW(drop, i, wide.data(), length + 1) != length)
             continue;
-        path.resize(length);
-        if (SystemLength(path) > kMaxListedPathLength)
+        wide.resize(length);
+        const std::string path = AnsiOf(wide);
+        if (path.empty() || SystemLength(path) > kMaxListedPathLength)
             continue;
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (FolderExists(path)) {
             ScanCounting(path, subfolders, enableExtFilter, allowedExts, leftOut);
         } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
             AddPath(path);

@@ -50,10 +50,11 @@ TEST(FolderOf, FailsWithoutBackslashAndLeavesTheOutputAlone)
     EXPECT_EQ(folder, "unchanged");
 }
 
-TEST(FolderOf, AcceptsAFolderPartOfExactly519Characters)
+// A folder of the longest path the run takes, written in bytes of UTF-8.
+TEST(FolderOf, AcceptsAFolderPartOfTheLongestLength)
 {
-    const std::string folderPart = "C:\\" + std::string(515, 'a') + "\\";
-    ASSERT_EQ(folderPart.size(), 519u);
+    const std::string folderPart = "C:\\" + std::string(kMaxFolderOfLength - 4, 'a') + "\\";
+    ASSERT_EQ(folderPart.size(), kMaxFolderOfLength);
     std::string folder;
     ASSERT_TRUE(FolderOf(folderPart + "x.jpg", folder));
     EXPECT_EQ(folder, folderPart);
@@ -61,8 +62,8 @@ TEST(FolderOf, AcceptsAFolderPartOfExactly519Characters)
 
 TEST(FolderOf, RefusesALongerFolderPartInsteadOfShorteningIt)
 {
-    const std::string folderPart = "C:\\" + std::string(516, 'a') + "\\";
-    ASSERT_EQ(folderPart.size(), 520u);
+    const std::string folderPart = "C:\\" + std::string(kMaxFolderOfLength - 3, 'a') + "\\";
+    ASSERT_EQ(folderPart.size(), kMaxFolderOfLength + 1);
     std::string folder = "unchanged";
     EXPECT_FALSE(FolderOf(folderPart + "x.jpg", folder));
     EXPECT_EQ(folder, "unchanged");

@@ -208,4 +208,24 @@ TEST_F(TransferTest, AReplacingFileKeepsItsOwnCreationTimeNotTheReplacedOnes)
     EXPECT_NE(copied.creationTime, 0u);
 }
 
+// The unfinished name is eight characters longer than the target's: where that is too long for a
+// name or a path, the short one is taken, and a path where not even that fits is refused.
+TEST_F(TransferTest, TheUnfinishedNameFitsAsANameAndAsAPath)
+{
+    std::string partial;
+    ASSERT_TRUE(PartialNameFor(ops, "D:\\out\\" + std::string(243, 'n') + ".jpg", 0, partial));
+    EXPECT_EQ(partial, "D:\\out\\~" + std::string(243, 'n') + ".jpg.qmpart");
+    ASSERT_TRUE(PartialNameFor(ops, "D:\\out\\" + std::string(244, 'n') + ".jpg", 2, partial));
+    EXPECT_EQ(partial, "D:\\out\\~qm2.qmpart");
+
+    const std::string deep = "D:\\" + std::string(kMaxRunPathLength - 3 - 12, 'd') + "\\";
+    ASSERT_TRUE(PartialNameFor(ops, deep + "abc.jpg", 0, partial));
+    EXPECT_EQ(partial, deep + "~qm0.qmpart");
+    ASSERT_EQ(partial.size(), kMaxRunPathLength);
+    ASSERT_TRUE(PartialNameFor(ops, deep + "ab", 0, partial));
+    EXPECT_EQ(partial, deep + "~ab.qmpart");
+    EXPECT_FALSE(PartialNameFor(ops, deep + "abc.jpg", 10, partial));
+    EXPECT_EQ(ops.LastError(), FileError::kFilenameTooLong);
+}
+
 }  // namespace

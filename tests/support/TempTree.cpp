@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "base/WidePath.h"
 #include "engine/PathUtils.h"
 
 namespace {
@@ -47,8 +48,8 @@ bool WriteData(const std::string& path, const std::vector<unsigned char>& conten
 
 bool WriteText(const std::string& path, const std::string& content)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -62,7 +63,7 @@ std::string ReadText(const std::string& path, bool* ok)
 {
     if (ok)
         *ok = false;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
@@ -79,7 +80,7 @@ std::string ReadText(const std::string& path, bool* ok)
 
 bool Exists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::map<std::string, std::string> FilesBelow(const std::string& folder)
@@ -91,22 +92,23 @@ std::map<std::string, std::string> FilesBelow(const std::string& folder)
 
 void RemoveTree(const std::string& folder)
 {
+    // Wide and in the long form where needed: trees of long paths go too.
     const std::string base = folder.back() == '\\' ? folder : folder + "\\";
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((WidePath(base) + L"*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string path = base + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::string path = base + NarrowText(name);
+            SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &data));
+                DeleteFileW(WidePath(path).c_str());
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(base.c_str());
+    RemoveDirectoryW(WidePath(base).c_str());
 }

@@ -62,6 +62,25 @@ TEST_P(ShippedProgram, HeadersCarryTheHardeningFlags)
     EXPECT_NE(text.find("__stack_chk_fail"), std::string::npos);
 }
 
+// Windows hands paths of any length to a program only when its manifest says it takes them.
+TEST_P(ShippedProgram, ManifestTakesLongPathsAndUtf8)
+{
+    const std::string path = std::string(QM_DIST_DIR) + "/" + GetParam();
+    const HMODULE module =
+            LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr) << path;
+    const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const std::string manifest = bytes ? std::string(bytes, SizeofResource(module, found)) : std::string();
+    FreeLibrary(module);
+    EXPECT_NE(manifest.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "true</longPathAware>"),
+              std::string::npos)
+            << manifest;
+    EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos) << manifest;
+}
+
 INSTANTIATE_TEST_SUITE_P(Dist, ShippedProgram,
                          ::testing::Values("quillmere.exe", "quillmere-cli.exe", "metaprobe.exe"));
 

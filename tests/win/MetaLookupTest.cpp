@@ -8,7 +8,9 @@
 
 #include "engine/ModeLookup.h"
 #include "engine/FileTimeDate.h"
+#include "engine/PathUtils.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/TempTree.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/support/ZoneCases.h"
 #include "tests/win/ToolTestFiles.h"
@@ -183,6 +185,27 @@ TEST_F(MetaLookupTest, JpegCaptureDateReadInProcess)
     Date d;
     ASSERT_TRUE(Taken(Jpeg("photo.jpg", "2010:07:15 14:03:09", 1), d));
     EXPECT_EQ(d, kTaken);
+    EXPECT_EQ(ToolStarts(), 0);
+}
+
+// In a folder beyond MAX_PATH: the capture date read in the program itself, without the tool, and
+// the file time where the photo has no date.
+TEST_F(MetaLookupTest, JpegInAFolderBeyondMaxPathIsReadInProcess)
+{
+    std::string deep = folder_.Path() + "deep";
+    while (deep.size() < 320)
+        deep += "\\" + std::string(50, 'd');
+    ASSERT_TRUE(EnsureFolder(deep, true)) << GetLastError();
+    const std::string dated = deep + "\\photo.jpg";
+    const std::string undated = deep + "\\nodate.jpg";
+    ASSERT_TRUE(WriteData(dated, qmtest::MinimalJpeg(ExifIfd("2010:07:15 14:03:09", 1))));
+    ASSERT_TRUE(WriteData(undated, qmtest::MinimalJpeg(ExifIfd("", 1))));
+    Date d;
+    ASSERT_TRUE(Taken(dated, d));
+    EXPECT_EQ(d, kTaken);
+    EXPECT_FALSE(Taken(undated, d));
+    Date modified;
+    EXPECT_TRUE(ForMode(undated, OrganizeMode::TakenElseModified, modified));
     EXPECT_EQ(ToolStarts(), 0);
 }
 

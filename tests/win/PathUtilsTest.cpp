@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/WidePath.h"
 #include "engine/PathUtils.h"
 #include "tests/support/TempTree.h"
 
@@ -171,19 +172,78 @@ TEST_F(PathUtilsTest, EnsureFolderOnAPathBeginningWithABackslash)
     EXPECT_TRUE(Entries(root_).empty());
 }
 
-TEST_F(PathUtilsTest, EnsureFolderRefusesATooLongPathAndCreatesNothing)
+// Folders far beyond MAX_PATH are made, listed and found; a part longer than a name can be is
+// refused before anything is created.
+TEST_F(PathUtilsTest, EnsureFolderCreatesALongPathAndRefusesAPartLongerThan255)
 {
     std::string path = root_;
-    while (path.size() < 300)
+    while (path.size() < 330)
         path += "\\" + std::string(40, 'n');
-    path.resize(300);
-    ASSERT_GT(path.size(), kMaxEnsureFolderLength);
+    ASSERT_TRUE(EnsureFolder(path, true)) << GetLastError();
+    EXPECT_TRUE(FolderExists(path));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_TRUE(EnsureFolder(path + "\\", false));
+    std::vector<std::string> listed;
+    EXPECT_TRUE(ListFolder(path.substr(0, path.rfind('\\')),
+                           [&](const FolderEntry& entry) { listed.push_back(entry.name); }));
+    EXPECT_EQ(listed, std::vector<std::string> {std::string(40, 'n')});
 
+    const std::string tooLong = root_ + "\\first\\" + std::string(256, 'x') + "\\last";
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(EnsureFolder(tooLong, true));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_FALSE(FolderExists(root_ + "\\first"));
+    EXPECT_TRUE(EnsureFolder(root_ + "\\first\\" + std::string(255, 'x'), true)) << GetLastError();
+}
+
+TEST_F(PathUtilsTest, EnsureFolderRefusesAPathLongerThanTheSystemTakesAndCreatesNothing)
+{
+    std::string path = root_;
+    while (path.size() <= kMaxRunPathLength)
+        path += "\\" + std::string(200, 'n');
+    path.resize(kMaxRunPathLength + 1);
     SetLastError(ERROR_SUCCESS);
     EXPECT_FALSE(EnsureFolder(path, true));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
-    EXPECT_FALSE(EnsureFolder(path + "\\", true));
     EXPECT_TRUE(Entries(root_).empty());
+}
+
+// The long form turns the system's normalisation off: relative parts, "." and ".." and forward
+// slashes are resolved first.
+TEST_F(PathUtilsTest, LongPathsTakeTheLongFormMadeFull)
+{
+    const std::string parts = "\\" + std::string(120, 'a') + "\\" + std::string(120, 'b');
+    const std::string full = root_ + parts;
+    const std::string spelled = root_ + "/x/.././" + std::string(120, 'a') + "/" + std::string(120, 'b');
+    EXPECT_EQ(WidePath(spelled), L"\\\\?\\" + WideText(full));
+    EXPECT_EQ(FullPath(spelled), full);
+    // The long form from CreateDirectory's limit on, MAX_PATH - 12: 248 characters.
+    const std::string at248 = "C:\\" + std::string(245, 'c');
+    ASSERT_EQ(at248.size(), 248u);
+    EXPECT_EQ(WidePath(at248), L"\\\\?\\" + WideText(at248));
+    EXPECT_EQ(WidePath(at248.substr(0, 247)), WideText(at248.substr(0, 247)));
+    EXPECT_EQ(WidePath("\\\\server\\share\\" + std::string(240, 's')),
+              L"\\\\?\\UNC\\server\\share\\" + std::wstring(240, L's'));
+    // A path in the long form already stays as it is.
+    const std::string given = "\\\\?\\" + full;
+    EXPECT_EQ(WidePath(given), WideText(given));
+
+    ASSERT_TRUE(EnsureFolder(full, true)) << GetLastError();
+    EXPECT_TRUE(FolderExists(spelled));
+    EXPECT_FALSE(FolderExists(root_ + "\\x"));
+}
+
+// A relative path that is short as given but long made full takes the long form too.
+TEST_F(PathUtilsTest, AShortRelativePathIsMadeFullAgainstTheCurrentFolder)
+{
+    char previous[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
+    const std::string relative = std::string(200, 'r') + "\\" + std::string(100, 'q');
+    EXPECT_EQ(WidePath(relative), L"\\\\?\\" + WideText(root_ + "\\" + relative));
+    EXPECT_TRUE(EnsureFolder(relative, true)) << GetLastError();
+    EXPECT_TRUE(SetCurrentDirectoryA(previous));
+    EXPECT_TRUE(FolderExists(root_ + "\\" + relative));
 }
 
 TEST_F(PathUtilsTest, EnsureFolderRefusesAnEmptyPathOrAZeroCharacter)

@@ -1,7 +1,7 @@
 // The main window with names in every script (the window runs with UTF-8 as its code page):
 // drops in the shell's wide form, case twins in the list, a Copy run into a Cyrillic output
 // folder, the log, and the stored output-folder history; Add Folder and Add Files through the real
-// folder picker and file dialog.
+// folder picker and file dialog; a dropped folder and an output folder beyond MAX_PATH.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,8 +9,11 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
+#include "engine/PathUtils.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
@@ -295,4 +298,52 @@ TEST_F(MainNamesTest, AnOutputFolderOfCjkCharactersIsReadBackWhole)
     OrganizeOptions reread;
     LoadSettings(reread);
     EXPECT_EQ(reread.CustomTargetFolder, folder);
+}
+
+// A folder of 360 characters dropped on the window is listed whole; Preview and a Copy into an
+// output folder of 310 characters agree, and the files arrive whole.
+TEST_F(MainNamesTest, ADeepFolderIsListedPreviewedAndCopiedIntoADeepOutputFolder)
+{
+    std::string deep = tree.Path("drop");
+    while (deep.size() < 360)
+        deep += "\\" + std::string(std::min<std::size_t>(50, 359 - deep.size()), 'd');
+    ASSERT_EQ(deep.size(), 360u);
+    std::string out = tree.Path("out");
+    while (out.size() < 310)
+        out += "\\" + std::string(std::min<std::size_t>(50, 309 - out.size()), 'o');
+    ASSERT_TRUE(EnsureFolder(deep, true)) << GetLastError();
+    const std::map<std::string, std::string> content {
+            {deep + "\\a.jpg", JpegTaken("2012:01:10 10:00:00", "a")},
+            {deep + "\\b.jpg", JpegTaken("2013:02:11 10:00:00", "b")}};
+    for (const auto& [path, bytes] : content)
+        ASSERT_TRUE(WriteText(path, bytes)) << path;
+    SetOption("AddFilesInSubfolder", 1);
+
+    HWND w = Open();
+    ASSERT_TRUE(SendWideDrop(w, {tree.Path("drop")}));
+    ASSERT_EQ(Rows(), 2);
+    SendMessageA(GetDlgItem(w, IDC_DAY_FOLDER), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(w, IDC_ANOTHER_FOLDER), BM_CLICK, 0, 0);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, out.c_str());
+
+    SendMessageA(w, WM_COMMAND, IDC_PREVIEW, 0);
+    PumpFor(50);
+    std::map<std::string, std::pair<std::string, std::string>> previewed;
+    for (int row = 0; row < Rows(); ++row)
+        previewed[Cell(row, 0)] = {Cell(row, 1), Cell(row, 2)};
+    EXPECT_FALSE(Exists(tree.Path("out")));
+
+    SendMessageA(GetDlgItem(w, IDC_COPY_FILES), BM_CLICK, 0, 0);
+    PumpFor(50);
+    ASSERT_EQ(Rows(), 2);
+    for (int row = 0; row < Rows(); ++row) {
+        const std::string source = Cell(row, 0);
+        SCOPED_TRACE(source);
+        const std::string date = source == deep + "\\a.jpg" ? "2012\\2012_01" : "2013\\2013_02";
+        const std::string target = out + "\\" + date + "\\" + source.substr(source.rfind('\\') + 1);
+        EXPECT_EQ(Cell(row, 1), target);
+        EXPECT_EQ(Cell(row, 2), "OK");
+        EXPECT_EQ(previewed[source], std::make_pair(target, std::string("OK")));
+        EXPECT_EQ(ReadText(target), content.at(source));
+    }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/WidePath.h"
 #include "engine/RunsFolder.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -48,7 +49,7 @@ public:
              std::size_t padding = 0)
     {
         for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-            CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+            CreateDirectoryW(WidePath(path.substr(0, at)).c_str(), nullptr);
         return WriteData(path, JpegTaken(date, maker, padding));
     }
 

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/WidePath.h"
+#include "engine/PathUtils.h"
 #include "tests/support/ContainerSamples.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/TempTree.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/support/ZoneCases.h"
 
@@ -234,4 +237,38 @@ TEST(MetaprobeExe, TakesANameInAnyScriptAndPrintsUtf8Values)
               "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE6\x97\xA5\xE6\x9C\xAC");
     EXPECT_EQ(FieldOf(output, "Image Description"), "caf\xC3\xA9");
     DeleteFileA(path.c_str());
+}
+
+// A file in a folder of 320 characters is read whole, its file facts with it, as one in a short
+// folder; a read-only one shows its permissions as the C library's stat gives them.
+TEST(MetaprobeExe, ReadsAFileInAFolderBeyondMaxPath)
+{
+    TempTree tree;
+    std::string folder = tree.Root() + "deep";
+    while (folder.size() < 320)
+        folder += "\\" + std::string(50, 'd');
+    ASSERT_TRUE(EnsureFolder(folder, true)) << GetLastError();
+    const std::vector<uint8_t> tiff = DatedTiff(qmtest::ByteOrder::Intel);
+    const std::string path = folder + "\\long.tif";
+    ASSERT_TRUE(WriteData(path, std::vector<unsigned char>(tiff.begin(), tiff.end())));
+    const std::string locked = folder + "\\locked.tif";
+    ASSERT_TRUE(WriteData(locked, std::vector<unsigned char>(tiff.begin(), tiff.end())));
+    ASSERT_TRUE(SetFileAttributesW(WidePath(locked).c_str(), FILE_ATTRIBUTE_READONLY));
+
+    std::string output;
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunTool(path, output, exitCode)) << "metaprobe.exe did not start";
+    EXPECT_EQ(exitCode, 0u) << output;
+    EXPECT_EQ(FieldOf(output, "Date/Time Original"), "2015:06:07 08:09:10") << output;
+    EXPECT_EQ(FieldOf(output, "File Name"), "long.tif");
+    EXPECT_EQ(FieldOf(output, "Directory"), folder);
+    EXPECT_EQ(FieldOf(output, "File Size"), std::to_string(tiff.size()) + " bytes");
+    EXPECT_EQ(FieldOf(output, "File Permissions"), "-rw-rw-rw-");
+    EXPECT_NE(FieldOf(output, "File Modification Date/Time"), "");
+
+    std::string lockedOutput;
+    ASSERT_TRUE(RunTool(locked, lockedOutput, exitCode));
+    EXPECT_EQ(exitCode, 0u) << lockedOutput;
+    EXPECT_EQ(FieldOf(lockedOutput, "File Permissions"), "-r--r--r--");
+    SetFileAttributesW(WidePath(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
 }

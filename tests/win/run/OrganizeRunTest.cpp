@@ -178,10 +178,9 @@ TEST_F(OrganizeRunTest, RenamingByTemplateKeepsTheExtensionCase)
     EXPECT_EQ(host.Result(0), "OK");
 }
 
-// Lengths count characters as the system does, not bytes: a path in Cyrillic that is one
-// character short of MAX_PATH (and far longer in bytes) is written, and one character more fails
-// its row before anything is copied, with the system's reason. (No single name is longer than
-// 255 bytes: the Linux file system below Wine counts a name's bytes.)
+// A name counts characters as the system does, and may be 255 long; one character more fails its
+// row before anything is copied, with the system's reason. The path, in a Cyrillic folder, is far
+// beyond MAX_PATH. (The Linux file system below Wine takes at most 255 bytes a name.)
 TEST_F(OrganizeRunTest, TemplateNamesFitByCharactersAndOneTooLongFailsOnlyItsRow)
 {
     const auto zhe = [](std::size_t count) {
@@ -195,9 +194,8 @@ TEST_F(OrganizeRunTest, TemplateNamesFitByCharactersAndOneTooLongFailsOnlyItsRow
     host.settings.RenameTargetFileName = 1;
     const std::string out = tree.Path(zhe(100) + "\\" + zhe(100) + "\\");
     host.settings.CustomTargetFolder = out;
-    const std::size_t outLength = tree.Root().size() + 202;
-    const std::size_t fill = MAX_PATH - 1 - outLength - std::string("a.jpg").size();
-    host.settings.TargetFilenameFormat = zhe(fill) + "%N";
+    const std::size_t fill = kMaxNameLength - std::string("a.jpg").size();
+    host.settings.TargetFilenameFormat = std::string(fill, 'n') + "%N";
     const std::string tooLong = Source("ab.jpg", JpegTaken("2012:01:27 10:46:15"));
     const std::string fits = Source("a.jpg", JpegTaken("2012:01:28 10:46:15"));
     host.Run(false);
@@ -205,11 +203,11 @@ TEST_F(OrganizeRunTest, TemplateNamesFitByCharactersAndOneTooLongFailsOnlyItsRow
     ASSERT_TRUE(SystemErrorText(ERROR_FILENAME_EXCED_RANGE, reason));
     EXPECT_EQ(host.Result(0), "Failure (" + reason + ")");
     EXPECT_EQ(host.Result(1), "OK");
-    EXPECT_EQ(host.Target(1), out + zhe(fill) + "a.jpg");
-    EXPECT_GT(host.Target(1).size(), static_cast<std::size_t>(MAX_PATH));
+    EXPECT_EQ(host.Target(1), out + std::string(fill, 'n') + "a.jpg");
+    EXPECT_GT(SystemLength(host.Target(1)), static_cast<std::size_t>(MAX_PATH));
     const std::map<std::string, std::string> written = FilesBelow(out);
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written.begin()->first, zhe(fill) + "a.jpg");
+    EXPECT_EQ(written.begin()->first, std::string(fill, 'n') + "a.jpg");
     EXPECT_TRUE(Exists(tooLong));
     EXPECT_TRUE(Exists(fits));
 }
