@@ -89,7 +89,6 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
 };
 
-
 class FileOps {
 public:
     virtual ~FileOps() = default;
