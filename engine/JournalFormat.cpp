@@ -430,7 +430,8 @@ JournalCounts CountSteps(const JournalData& data)
             continue;
         }
         if (step.outcome == StepOutcome::Failed) {
-            ++counts.failed;
+            if (step.failure != kNotStartedText)
+                ++counts.failed;
             continue;
         }
         if (step.outcome == StepOutcome::Unknown)

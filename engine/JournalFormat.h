@@ -86,6 +86,9 @@ std::string FolderLine(const std::string& folder);
 std::string TransferLine(const JournalStep& step);
 std::string KeptLine(std::uint64_t seq, const FileStamp& kept);
 std::string DoneLine(std::uint64_t seq, const FileStamp& target);
+// The failure of a step recorded ahead that the run did not take after all: no step, so it is
+// counted as nothing.
+inline constexpr const char* kNotStartedText = "not started";
 std::string FailedLine(std::uint64_t seq, const std::string& reason);
 std::string UndoPartialLine(std::uint64_t seq, const std::string& partial);
 std::string UndoneStepLine(std::uint64_t seq);
@@ -109,7 +112,9 @@ struct JournalCounts {
     int moved = 0;
     int copied = 0;
     int replaced = 0;  // of those moved or copied, how many replaced an existing file
-    int unfinished = 0;  // started but not recorded as done or failed: the run ended there
+    // Recorded but never recorded as done or failed: the run ended in them, or before them (the steps
+    // it had recorded ahead).
+    int unfinished = 0;
     int failed = 0;
     int folders = 0;
 };

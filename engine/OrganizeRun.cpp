@@ -763,14 +763,13 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             batch.clear();
             batchStart = row;
             const int end = links.empty() ? std::min(count, row + kBatchRows) : row + 1;
-            for (int next = row; next < end && !progress.Cancelled(); ++next) {
+            // A Cancel pressed meanwhile ends the run after the row it came during, as always:
+            // the batch is cut short, never emptied. The lookups keep the window alive themselves.
+            for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
                 batch.push_back(PlanRow(lookup, options, source, earlier[static_cast<std::size_t>(next)],
                                         LeftOnline(host, options, source), date));
-                host.Pump();
             }
-            if (progress.Cancelled())
-                break;
             if (links.empty())
                 AnnounceBatch(fs, batch, move);
         }

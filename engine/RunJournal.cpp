@@ -404,7 +404,7 @@ void JournalFileSystem::Withdraw(const std::string& target)
     if (it == announced_.end())
         return;
     KeepFileError keep(journal_.Ops());
-    journal_.WriteOutcome(FailedLine(it->second.seq, "not started"));
+    journal_.WriteOutcome(FailedLine(it->second.seq, kNotStartedText));
     announced_.erase(it);
 }
 

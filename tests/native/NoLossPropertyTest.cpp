@@ -625,6 +625,13 @@ TEST(NoLossProperty, AStepToldAheadIsTakenOnlyByItsOwnFile)
         MemoryFileOps probe;
         Lay(probe, c);
         RunSteps(probe, c, "run");
+        // The second photo's step told ahead was not taken as told: it counts as nothing.
+        JournalData data;
+        std::string error;
+        ASSERT_TRUE(LoadJournal(probe, OnlyJournal(probe), data, error)) << error;
+        const JournalCounts counts = CountSteps(data);
+        EXPECT_EQ(counts.failed, 0);
+        EXPECT_EQ(move ? counts.moved : counts.copied, 2);
         for (std::uint64_t kill = 0; kill <= probe.Calls() + 1 && !HasFailure(); ++kill)
             CheckCase(c, kill, 0, std::string(move ? "move" : "copy") + " kill " + std::to_string(kill));
     }

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "engine/FolderScan.h"
 #include "engine/RunsFolder.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
@@ -230,9 +231,11 @@ TEST_F(MainWindowTest, AFolderLoopThroughALinkIsScannedOnce)
 TEST_F(MainWindowTest, DroppedPathsLongerThanTheListTakesAreSkipped)
 {
     HWND w = Open();
-    const std::string longest = "C:\\" + std::string(512, 'a') + ".jpg";  // 519 characters
-    ASSERT_EQ(longest.size(), 519u);
-    ASSERT_TRUE(SendDrop(w, {longest, "C:\\" + std::string(513, 'b') + ".jpg", "C:\\short.jpg"}));
+    // The longest path the run takes, and one character more.
+    const std::string longest = "C:\\" + std::string(kMaxListedPathLength - 7, 'a') + ".jpg";
+    ASSERT_EQ(longest.size(), kMaxListedPathLength);
+    ASSERT_TRUE(SendDrop(
+            w, {longest, "C:\\" + std::string(kMaxListedPathLength - 6, 'b') + ".jpg", "C:\\short.jpg"}));
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Cell(0, 0), longest);
     EXPECT_EQ(Cell(1, 0), "C:\\short.jpg");
