@@ -112,3 +112,18 @@ void RemoveTree(const std::string& folder)
     }
     RemoveDirectoryW(WidePath(base).c_str());
 }
+
+bool WriteSparseFile(const std::string& path, const std::string& head, long long size)
+{
+    HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    const bool ok = WriteFile(file, head.data(), static_cast<DWORD>(head.size()), &written, nullptr) &&
+                    written == head.size() && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file);
+    return CloseHandle(file) && ok;
+}

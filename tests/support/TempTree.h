@@ -29,3 +29,6 @@ bool Exists(const std::string& path);
 // Every file below folder, by path relative to it, with its content.
 std::map<std::string, std::string> FilesBelow(const std::string& folder);
 void RemoveTree(const std::string& folder);
+// A new file of size bytes that begins with head; the rest is a hole where the file system keeps
+// holes, so that a long video costs neither time nor disk.
+bool WriteSparseFile(const std::string& path, const std::string& head, long long size);

@@ -17,22 +17,6 @@ namespace {
 constexpr LONGLONG kSourceSize = 2LL << 30;
 const char kMark[] = "the start of a long video";
 
-// A file of kSourceSize bytes that begins with kMark; the rest is a hole where the file system
-// keeps holes, so that it costs neither time nor disk.
-bool MakeLongFile(const std::string& path)
-{
-    HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    LARGE_INTEGER end;
-    end.QuadPart = kSourceSize;
-    const bool ok = WriteFile(file, kMark, sizeof kMark, &written, nullptr) && written == sizeof kMark &&
-                    SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-    return CloseHandle(file) && ok;
-}
-
 bool StampOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data)
 {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0;
@@ -123,7 +107,7 @@ TEST_F(MainWindowTest, ALongCopyKeepsTheWindowAnsweringAndCancelStopsItWithNothi
     TempTree runs;
     SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
     const std::string source = tree.Path("clip.mov");
-    ASSERT_TRUE(MakeLongFile(source));
+    ASSERT_TRUE(WriteSparseFile(source, std::string(kMark, sizeof kMark), kSourceSize));
     WIN32_FILE_ATTRIBUTE_DATA before;
     ASSERT_TRUE(StampOf(source, before));
     SetDword("MoveType", 500);  // by extension: no metadata needed

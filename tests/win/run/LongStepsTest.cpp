@@ -16,23 +16,6 @@ namespace {
 
 constexpr LONGLONG kLongSize = 1LL << 30;
 
-// A file of kLongSize bytes that begins with mark; the rest is a hole where the file system keeps
-// holes, so that it costs neither time nor disk.
-bool MakeLongFile(const std::string& path, const std::string& mark)
-{
-    HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    LARGE_INTEGER end;
-    end.QuadPart = kLongSize;
-    const bool ok = WriteFile(file, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr) &&
-                    written == mark.size() && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
-                    SetEndOfFile(file);
-    return CloseHandle(file) && ok;
-}
-
 bool AnyPartialBelow(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
@@ -93,8 +76,8 @@ void LongStepsTest::CancelDuringAComparison()
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\MOV").c_str(), nullptr);
     const std::string source = tree.Path("src\\a.mov");
-    ASSERT_TRUE(MakeLongFile(source, "the same video"));
-    ASSERT_TRUE(MakeLongFile(tree.Path("out\\MOV\\a.mov"), "the same video"));
+    ASSERT_TRUE(WriteSparseFile(source, "the same video", kLongSize));
+    ASSERT_TRUE(WriteSparseFile(tree.Path("out\\MOV\\a.mov"), "the same video", kLongSize));
     host.AddRow(source);
     // Pump 2 starts the row: a later one before its result comes from within the comparison.
     CancelDuringRow(0, 3, [] { return true; });
@@ -126,7 +109,7 @@ TEST_F(LongStepsTest, CancelDuringACompanionsCopyLeavesItsRowUnreached)
     host.settings.CompanionFiles = 1;
     const std::string photo = Source("a.jpg", "a small photo");
     const std::string sidecar = tree.Path("src\\a.xmp");
-    ASSERT_TRUE(MakeLongFile(sidecar, "<x:xmpmeta"));
+    ASSERT_TRUE(WriteSparseFile(sidecar, "<x:xmpmeta", kLongSize));
     host.AddRow(sidecar);
     const std::string partial = tree.Path("out\\JPG\\~a.xmp.qmpart");
     CancelDuringRow(1, 4, [&] { return Exists(partial); });
