@@ -24,6 +24,13 @@ case "$kind" in
   *) echo "usage: $0 [win|win64|native|fuzz]" >&2; exit 2 ;;
 esac
 
+# ccache, when there, keeps rebuilds of unchanged sources cheap; paths below the checkout are
+# made relative so that a second checkout of the same sources shares the cache.
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$root"
+  args+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 dir="$root/build/$kind"
 dist="$root/build/dist"
 [ "$kind" = win64 ] && dist="$root/build/dist64"
