@@ -137,6 +137,8 @@ void PrintingRows::SetResult(int row, const RowResult& result)
         sharedConsole_->ClearLine();
     const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
     std::fwrite(line.data(), 1, line.size(), out_);
+    if (sharedConsole_ != nullptr)
+        std::fflush(out_);
     if (report_ != nullptr) {
         const std::string csv =
                 CsvLine({sources_.at(row), targets_.at(row), result.text, dates_.at(row), origins_.at(row)});

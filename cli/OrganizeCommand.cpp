@@ -80,10 +80,11 @@ int RunOrganizeCommand(const CliRequest& request)
     std::vector<std::string> files = CollectInputFiles(request.paths, options);
     const int listed = static_cast<int>(files.size());
 
-    // A console gets each line at once.
+    // A buffer of our own wherever the lines go: without one the C library writes to a console
+    // or a character device (NUL included) a byte at a time, a system call each. A console still
+    // gets each line at once (the rows flush it).
     const bool stdoutIsConsole = IsConsole(STD_OUTPUT_HANDLE);
-    if (stdoutIsConsole)
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
     std::FILE* report = nullptr;
     if (flags.report) {

@@ -225,9 +225,16 @@ public:
         Handle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!in.Valid() || !GetFileInformationByHandle(in.Get(), &info))
+        // Only the times and attributes: the full handle information also asks for the volume's
+        // serial number, which Wine finds by walking up the path and every drive letter (two such
+        // walks per file, the largest part of a small photo's copy there).
+        FILE_BASIC_INFO info;
+        if (!in.Valid() || !GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &info, sizeof info))
             return false;
+        FILETIME writeTime;
+        writeTime.dwLowDateTime = static_cast<DWORD>(info.LastWriteTime.QuadPart);
+        writeTime.dwHighDateTime =
+                static_cast<DWORD>(static_cast<ULONGLONG>(info.LastWriteTime.QuadPart) >> 32);
         const std::wstring out = SystemPath(target);
         // The new file is written, flushed and checked through this one handle, so that another
         // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
@@ -235,14 +242,14 @@ public:
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid())
             return false;
-        CopyJob job(in.Get(), file.Get(), info.ftLastWriteTime, expectedSize);
+        CopyJob job(in.Get(), file.Get(), writeTime, expectedSize);
         // A thread costs more than a small photo's copy, which is over long before a report is due.
         constexpr std::uint64_t kReportedFrom = 8ull * 1024 * 1024;
         const bool reported = progress != nullptr && expectedSize >= kReportedFrom;
         const bool ok = (reported ? RunReporting(job, *progress) : job.Run()) && file.Close();
         constexpr DWORD kKeptAttributes =
                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
-        const DWORD attributes = info.dwFileAttributes & kKeptAttributes;
+        const DWORD attributes = info.FileAttributes & kKeptAttributes;
         if (ok && (attributes == 0 || SetFileAttributesW(out.c_str(), attributes)))
             return true;
         const DWORD error = GetLastError();

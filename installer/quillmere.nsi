@@ -58,6 +58,12 @@ Var KeptSummary
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${HEADER_BMP}"
+!define MUI_HEADERIMAGE_UNBITMAP "${HEADER_BMP}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BMP}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WIZARD_BMP}"
 !define MUI_ABORTWARNING
 ; The tree spans the page, so that every component's name is seen whole.
 !define MUI_COMPONENTSPAGE_SMALLDESC
@@ -394,6 +400,15 @@ SectionEnd
 
 Function un.onInit
   Call un.RefuseWhileRunning
+  ; The components page shows what each part frees.
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  SectionSetSize ${UnSecProgram} $0
+  SetShellVarContext current
+  ClearErrors
+  ${GetSize} "$LOCALAPPDATA\${PRODUCT}" "/S=0K" $0 $1 $2
+  ${IfNot} ${Errors}
+    SectionSetSize ${UnSecSettings} $0
+  ${EndIf}
   Call un.ExtractHelper
   SetShellVarContext current
   nsExec::ExecToStack '"$PLUGINSDIR\qm-setup-helper.exe" kept-summary "$LOCALAPPDATA\${PRODUCT}\Runs"'

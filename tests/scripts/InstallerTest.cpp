@@ -906,3 +906,66 @@ TEST(PortableZip, RunsFromAFolderWithASpaceAndNonAsciiLettersAndWritesNothingBes
 
     EXPECT_EQ(Listing(folder), before) << "the portable programs wrote into their own folder";
 }
+
+namespace {
+
+struct ChildSearch {
+    std::string prefix;
+    std::string text;  // the first child whose text starts with prefix
+    int bitmaps = 0;  // picture controls that show a bitmap
+};
+
+BOOL CALLBACK LookAtChild(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    char text[256] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (search->text.empty() && std::string(text).rfind(search->prefix, 0) == 0)
+        search->text = text;
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP &&
+        SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0)
+        ++search->bitmaps;
+    return TRUE;
+}
+
+}  // namespace
+
+// The uninstaller's components page says what removing the program frees, and its pages carry
+// the program's picture in their header.
+TEST_F(Installer, TheUninstallersComponentsPageShowsTheSpaceItFrees)
+{
+    const Outcome install = Install(setup_, "");
+    ASSERT_TRUE(install.started);
+    ASSERT_EQ(install.exitCode, 0u);
+    std::wstring line = Widen("\"" + programFolder_ + "\\uninstall.exe\" _?=" + programFolder_);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION uninstaller = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &uninstaller));
+    // The confirmation page first, then Next to the components page.
+    ChildSearch page {"Space required:", "", 0};
+    for (int tries = 0; tries < 60 && page.text.empty(); ++tries) {
+        Sleep(500);
+        WindowSearch search {uninstaller.dwProcessId, nullptr};
+        EnumWindows(MatchSetupWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            continue;
+        page = {"Space required:", "", 0};
+        EnumChildWindows(search.found, LookAtChild, reinterpret_cast<LPARAM>(&page));
+        const HWND next = GetDlgItem(search.found, IDOK);
+        if (page.text.empty() && next && IsWindowEnabled(next))
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(next));
+        else if (!page.text.empty())
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    if (WaitForSingleObject(uninstaller.hProcess, 20000) != WAIT_OBJECT_0)
+        TerminateProcess(uninstaller.hProcess, 1);
+    CloseHandle(uninstaller.hThread);
+    CloseHandle(uninstaller.hProcess);
+    ASSERT_FALSE(page.text.empty()) << "no components page";
+    EXPECT_EQ(page.text.find("0.0 KB"), std::string::npos) << page.text;
+    EXPECT_GE(page.bitmaps, 1) << "no picture in the page's header";
+    UninstallQuietly();
+}
