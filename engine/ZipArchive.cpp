@@ -264,6 +264,13 @@ private:
     uLong crc_ = crc32_z(0, nullptr, 0);
 };
 
+// A buffer for up to size bytes of an entry, at most kChunk: small entries (most photos of an
+// export) cost no more than their own size.
+std::string ChunkFor(std::uint64_t size)
+{
+    return std::string(static_cast<std::size_t>(std::clamp<std::uint64_t>(size, 1, kChunk)), '\0');
+}
+
 bool Continue(ByteProgress* progress, std::uint64_t done, std::uint64_t total, std::string& reason)
 {
     if (progress && !progress->Advance(done, total))
@@ -296,8 +303,8 @@ bool Inflate(ZipInput& input, std::uint64_t offset, const ZipEntry& entry, Check
     if (!inflater.ok_)
         return Fail(reason, "Out of memory");
     z_stream& z = inflater.stream_;
-    std::string in(kChunk, '\0');
-    std::string buffer(kChunk, '\0');
+    std::string in = ChunkFor(entry.packedSize);
+    std::string buffer = ChunkFor(entry.size);
     std::uint64_t read = 0;
     int status = Z_OK;
     while (status != Z_STREAM_END) {
@@ -305,7 +312,7 @@ bool Inflate(ZipInput& input, std::uint64_t offset, const ZipEntry& entry, Check
             if (read == entry.packedSize)
                 return Fail(reason, "Damaged archive: the entry's compressed data ends early");
             const std::size_t length =
-                    static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, entry.packedSize - read));
+                    static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), entry.packedSize - read));
             if (!input.ReadAt(offset + read, in.data(), length))
                 return Fail(reason, "The archive could not be read");
             read += length;
