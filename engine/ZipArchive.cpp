@@ -378,7 +378,7 @@ bool FileZipInput::Open(FileOps& ops, const std::string& path)
 
 bool FileZipInput::ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
 {
-    if (!stream_ || !Within(offset, size, size_))
+    if (!stream_)
         return false;
     if (offset != position_ && !stream_->Seek(offset))
         return false;

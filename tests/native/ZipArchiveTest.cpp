@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -147,10 +148,12 @@ public:
     {
         if (offset > Size() || size > Size() - offset)
             return false;
-        for (std::size_t i = 0; i < size; ++i) {
-            const std::uint64_t at = offset + i;
-            buffer[i] = at < prefix_ ? '\0' : archive_[static_cast<std::size_t>(at - prefix_)];
-        }
+        const std::size_t zeros =
+                offset >= prefix_ ? 0
+                                  : static_cast<std::size_t>(std::min<std::uint64_t>(size, prefix_ - offset));
+        std::memset(buffer, 0, zeros);
+        if (zeros < size)
+            std::memcpy(buffer + zeros, archive_.data() + (offset + zeros - prefix_), size - zeros);
         return true;
     }
 
@@ -176,6 +179,87 @@ TEST(ZipArchive, EntriesBeyondFourGigabytesAreFound)
     std::string bytes;
     ASSERT_TRUE(Extract(input, entries[0], bytes, reason)) << reason;
     EXPECT_EQ(bytes, photo);
+}
+
+TEST(ZipArchive, HugeCentralDirectoryIsRefusedUnread)
+{
+    constexpr std::uint64_t kPrefix = kMaxZipDirectorySize + 1024;
+    ZipBuilder builder;
+    builder.ForceZip64();
+    builder.SetPrefix(kPrefix);
+    builder.Add("a.jpg", "data");
+    ZipLayout layout;
+    std::string archive = builder.Build(&layout);
+    // The Zip64 end record says the directory starts at the file's first byte.
+    const std::size_t record = layout.endOffset - 20 - 56;
+    const std::uint64_t size = kPrefix + layout.endOffset - 20 - 56;
+    for (int i = 0; i < 8; ++i) {
+        archive[record + 40 + i] = static_cast<char>(size >> (8 * i));
+        archive[record + 48 + i] = 0;
+    }
+    FarInput input(kPrefix, archive);
+    std::vector<ZipEntry> entries;
+    std::string reason;
+    EXPECT_FALSE(ReadZipDirectory(input, entries, reason));
+    EXPECT_EQ(reason, "Damaged archive: the central directory is too large");
+}
+
+TEST(ZipArchive, ExtraFieldLongerThanItsPlaceIsDamage)
+{
+    ZipBuilder builder;
+    builder.ForceZip64();
+    builder.Add("a.jpg", "data");
+    ZipLayout layout;
+    std::string archive = builder.Build(&layout);
+    Poke16(archive, layout.centralOffset + 46 + 5 + 2, 200);
+    EXPECT_NE(DirectoryFailure(archive).find("Zip64 sizes of entry 1"), std::string::npos);
+}
+
+// The read that starts at one offset fails, as a drive that goes away does.
+class FailingInput : public ZipInput {
+public:
+    FailingInput(std::string_view bytes, std::uint64_t failAt) : inner_(bytes), failAt_(failAt) { }
+    std::uint64_t Size() const override { return inner_.Size(); }
+    bool ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override
+    {
+        return offset != failAt_ && inner_.ReadAt(offset, buffer, size);
+    }
+
+private:
+    MemoryZipInput inner_;
+    std::uint64_t failAt_;
+};
+
+TEST(ZipArchive, ReadErrorsFailWithReason)
+{
+    ZipBuilder builder;
+    builder.Add("a.jpg", Pattern(700000));
+    builder.Add("b.jpg", Pattern(700000, 4), true);
+    ZipLayout layout;
+    const std::string archive = builder.Build(&layout);
+    const std::vector<ZipEntry> entries = Directory(archive);
+    ASSERT_EQ(entries.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        // The second chunk of the entry's data cannot be read.
+        FailingInput input(archive, layout.dataOffsets[i] + 256 * 1024);
+        std::string bytes, reason;
+        EXPECT_FALSE(Extract(input, entries[i], bytes, reason));
+        EXPECT_EQ(reason, "The archive could not be read");
+    }
+    std::vector<ZipEntry> read;
+    std::string reason;
+    FailingInput directory(archive, layout.centralOffset);
+    EXPECT_FALSE(ReadZipDirectory(directory, read, reason));
+    EXPECT_EQ(reason, "The archive could not be read");
+    FailingInput tail(archive, archive.size() - 22 - 0xFFFF);
+    EXPECT_FALSE(ReadZipDirectory(tail, read, reason));
+    EXPECT_EQ(reason, "The archive could not be read");
+
+    MemoryZipInput small("abc");
+    char buffer[4];
+    EXPECT_TRUE(small.ReadAt(1, buffer, 2));
+    EXPECT_FALSE(small.ReadAt(2, buffer, 2));
+    EXPECT_FALSE(small.ReadAt(~0ull, buffer, 2));
 }
 
 TEST(ZipArchive, Zip64FieldsThatAreMissingAreDamage)
@@ -442,6 +526,8 @@ TEST(ZipArchive, CraftedNamesNeverLeaveTheFolder)
         EXPECT_TRUE(relative.empty()) << name;
     }
     std::string relative, reason;
+    EXPECT_FALSE(ZipEntryPath("/etc/passwd", relative, reason));
+    EXPECT_EQ(reason, "Unsafe name \"/etc/passwd\" (an absolute path)");
     EXPECT_FALSE(ZipEntryPath(std::string("a\0b.jpg", 7), relative, reason));
     EXPECT_NE(reason.find("Unsafe name"), std::string::npos);
     EXPECT_FALSE(ZipEntryPath("x/../../b.jpg", relative, reason));

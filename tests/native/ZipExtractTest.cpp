@@ -106,6 +106,8 @@ TEST(ZipExtract, ArchivesThatCannotBeOpenedSayWhy)
     EXPECT_EQ(ops.LastError(), FileError::kFileNotFound);
     EXPECT_FALSE(input.Open(ops, "D:\\folder.zip"));
     EXPECT_EQ(ops.LastError(), FileError::kAccessDenied);
+    char byte = 0;
+    EXPECT_FALSE(input.ReadAt(0, &byte, 1));
 }
 
 }  // namespace
