@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         std::string relative;
         if (ZipEntryPath(entry.name, relative, reason)) {
             std::string why;
-            if (!CheckTargetInFolder("C:\\out", "C:\\out\\" + relative, why))
+            if (!CheckTargetInFolder("C:\\out\\", "C:\\out\\" + relative, why))
                 std::abort();
         } else if (reason.empty() || !relative.empty()) {
             std::abort();

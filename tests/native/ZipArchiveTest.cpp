@@ -282,6 +282,15 @@ TEST(ZipArchive, Zip64FieldsThatAreMissingAreDamage)
     Poke32(noLocator, layout.endOffset - 20, 0);
     EXPECT_NE(DirectoryFailure(noLocator).find("Zip64 end of central directory is missing"),
               std::string::npos);
+    // The locator points at something else than the Zip64 end record.
+    const std::size_t record = layout.endOffset - 20 - 56;
+    std::string badRecord = archive;
+    Poke32(badRecord, record, 0x06054b50);
+    EXPECT_NE(DirectoryFailure(badRecord).find("Zip64 end of central directory is missing"),
+              std::string::npos);
+    std::string splitRecord = archive;
+    Poke32(splitRecord, record + 16, 2);
+    EXPECT_NE(DirectoryFailure(splitRecord).find("Split archives"), std::string::npos);
     // The locator points past the file.
     std::string badLocator = archive;
     Poke32(badLocator, layout.endOffset - 20 + 8, 0x7FFFFFF0);

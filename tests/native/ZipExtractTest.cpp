@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "MemoryFileOps.h"
+#include "engine/ArchiveMembers.h"
 #include "engine/ZipArchive.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -108,6 +109,82 @@ TEST(ZipExtract, ArchivesThatCannotBeOpenedSayWhy)
     EXPECT_EQ(ops.LastError(), FileError::kAccessDenied);
     char byte = 0;
     EXPECT_FALSE(input.ReadAt(0, &byte, 1));
+}
+
+std::string Export()
+{
+    ZipBuilder builder;
+    builder.Add("Takeout/Google Photos/", "");
+    builder.Add("Takeout/Google Photos/a.jpg", "first photo");
+    builder.Add("Takeout/Google Photos/a.jpg.json", "{}");
+    builder.Add("../evil.jpg", "outside");
+    builder.Add("C:/Windows/x.JPG", "drive");
+    builder.Add("Takeout/Google Photos/b.mp4", Pattern(5000), true);
+    return builder.Build();
+}
+
+TEST(ArchiveMembers, PhotosAreListedInsideTheArchiveAndUnsafeNamesSayWhy)
+{
+    MemoryFileOps ops;
+    ops.AddFile("D:\\in\\t-001.zip", Export(), 1);
+    std::vector<ArchiveMember> members;
+    std::string reason;
+    ASSERT_TRUE(ListArchiveMembers(ops, "D:\\in\\t-001.zip", 1, {"jpg", "mp4"}, members, reason)) << reason;
+    ASSERT_EQ(members.size(), 4u);
+    EXPECT_EQ(members[0].path, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\a.jpg");
+    EXPECT_EQ(members[0].failure, "");
+    EXPECT_EQ(members[1].path, "D:\\in\\t-001.zip\\..\\evil.jpg");
+    EXPECT_EQ(members[1].failure, "Unsafe name \"../evil.jpg\" (a name may not be . or ..)");
+    EXPECT_EQ(members[2].path, "D:\\in\\t-001.zip\\C:\\Windows\\x.JPG");
+    EXPECT_NE(members[2].failure.find("Unsafe name"), std::string::npos);
+    EXPECT_EQ(members[3].path, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\b.mp4");
+
+    // With the filter off, every file is listed; folders never are.
+    ASSERT_TRUE(ListArchiveMembers(ops, "D:\\in\\t-001.zip", 0, {}, members, reason)) << reason;
+    EXPECT_EQ(members.size(), 5u);
+}
+
+TEST(ArchiveMembers, ArchivesThatCannotBeReadSayWhy)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("D:\\in");
+    ops.AddFile("D:\\in\\broken.zip", "not an archive at all, just text", 1);
+    std::vector<ArchiveMember> members {{"left over", ""}};
+    std::string reason;
+    EXPECT_FALSE(ListArchiveMembers(ops, "D:\\in\\broken.zip", 0, {}, members, reason));
+    EXPECT_NE(reason.find("no end of central directory"), std::string::npos);
+    EXPECT_TRUE(members.empty());
+    EXPECT_FALSE(ListArchiveMembers(ops, "D:\\in\\gone.zip", 0, {}, members, reason));
+    EXPECT_NE(reason.find("The archive \"D:\\in\\gone.zip\" could not be opened"), std::string::npos);
+}
+
+TEST(ArchiveMembers, MemberIsFoundByItsListedName)
+{
+    MemoryFileOps ops;
+    ops.AddFile("D:\\in\\t-001.zip", Export(), 1);
+    FileZipInput input;
+    ZipEntry entry;
+    std::string reason;
+    ASSERT_TRUE(
+            OpenArchiveMember(ops, "D:\\in\\t-001.zip\\takeout\\google photos\\B.MP4", input, entry, reason))
+            << reason;
+    EXPECT_EQ(entry.name, "Takeout/Google Photos/b.mp4");
+    ops.AddFolder("C:\\out");
+    ASSERT_TRUE(ExtractZipEntryToFile(ops, input, entry, "C:\\out\\b.mp4", reason)) << reason;
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents("C:\\out\\b.mp4", bytes));
+    EXPECT_EQ(bytes, Pattern(5000));
+
+    EXPECT_FALSE(
+            OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\c.jpg", input, entry, reason));
+    EXPECT_EQ(reason, "The archive no longer holds this file");
+    EXPECT_FALSE(
+            OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\b.mp", input, entry, reason));
+    // An unsafe name is never found, however the row spells it; nor is a folder.
+    EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\t-001.zip\\..\\evil.jpg", input, entry, reason));
+    EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos", input, entry, reason));
+    EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\plain\\a.jpg", input, entry, reason));
+    EXPECT_EQ(reason, "Not a file inside a .zip archive");
 }
 
 }  // namespace
