@@ -180,6 +180,8 @@ TEST(ArchiveMembers, MemberIsFoundByItsListedName)
     EXPECT_EQ(reason, "The archive no longer holds this file");
     EXPECT_FALSE(
             OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\b.mp", input, entry, reason));
+    EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos\\b.mp4x", input, entry,
+                                   reason));
     // An unsafe name is never found, however the row spells it; nor is a folder.
     EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\t-001.zip\\..\\evil.jpg", input, entry, reason));
     EXPECT_FALSE(OpenArchiveMember(ops, "D:\\in\\t-001.zip\\Takeout\\Google Photos", input, entry, reason));
