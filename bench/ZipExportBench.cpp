@@ -1,0 +1,195 @@
+// Files per second and bytes read when an export of 2,000 files split over 3 zip archives is
+// taken straight from the archives (each entry extracted, CRC-checked, to its own file) against
+// the same export already extracted (each file copied):
+//   zip_export_bench [WORK_DIR]   (default: a new folder under /tmp, removed afterwards)
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/ZipArchive.h"
+#include "tests/support/ZipBuilder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFiles = 2000;
+constexpr int kArchives = 3;
+
+// Photo-like bytes: little for deflate to fold away, as in a real JPEG.
+std::string Content(int index, std::size_t size)
+{
+    std::string text(size, '\0');
+    unsigned value = static_cast<unsigned>(index) * 2654435761u + 1;
+    for (std::size_t i = 0; i < size; ++i) {
+        value = value * 1103515245u + 12345u;
+        text[i] = static_cast<char>(i % 8 == 0 ? 0 : value >> 16);
+    }
+    return text;
+}
+
+std::size_t SizeOf(int index)
+{
+    return index % 10 == 9 ? 200 * 1024 : 40 * 1024;  // every tenth a short video
+}
+
+std::string NameOf(int index)
+{
+    return "Takeout/Google Photos/Photos from " + std::to_string(2010 + index % 12) + "/IMG_" +
+           std::to_string(10000 + index) + (index % 10 == 9 ? ".mp4" : ".jpg");
+}
+
+bool WriteFile(const fs::path& path, const char* bytes, std::size_t size)
+{
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool ok = std::fwrite(bytes, 1, size, file) == size;
+    return std::fclose(file) == 0 && ok;
+}
+
+class FileInput : public ZipInput {
+public:
+    explicit FileInput(const fs::path& path)
+        : file_(std::fopen(path.string().c_str(), "rb")), size_(fs::file_size(path))
+    { }
+    ~FileInput() override
+    {
+        if (file_ != nullptr)
+            std::fclose(file_);
+    }
+    FileInput(const FileInput&) = delete;
+    FileInput& operator=(const FileInput&) = delete;
+    std::uint64_t Size() const override { return size_; }
+    bool ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override
+    {
+        if (file_ == nullptr || std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0)
+            return false;
+        read += size;
+        return std::fread(buffer, 1, size, file_) == size;
+    }
+    std::uint64_t read = 0;
+
+private:
+    std::FILE* file_;
+    std::uint64_t size_;
+};
+
+class FileOutput : public ZipOutput {
+public:
+    explicit FileOutput(const fs::path& path) : file_(std::fopen(path.string().c_str(), "wb")) { }
+    ~FileOutput() override { Close(); }
+    FileOutput(const FileOutput&) = delete;
+    FileOutput& operator=(const FileOutput&) = delete;
+    bool Write(const char* bytes, std::size_t size) override
+    {
+        return file_ != nullptr && std::fwrite(bytes, 1, size, file_) == size;
+    }
+    bool Close()
+    {
+        if (file_ == nullptr)
+            return false;
+        const bool ok = std::fclose(file_) == 0;
+        file_ = nullptr;
+        return ok;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+void Report(const char* what, int files, std::uint64_t bytesRead, double seconds)
+{
+    std::printf("%-24s %5d files  %8.0f files/s  %7.1f MB read  %6.3f s\n", what, files,
+                static_cast<double>(files) / seconds, static_cast<double>(bytesRead) / 1e6, seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const bool own = argc < 2;
+    const fs::path work = own ? fs::temp_directory_path() / ("qm-zip-bench-" + std::to_string(::getpid()))
+                              : fs::path(argv[1]);
+    fs::create_directories(work / "extracted");
+    std::vector<fs::path> archives;
+    std::vector<fs::path> loose;
+    for (int a = 0; a < kArchives; ++a) {
+        ZipBuilder builder;
+        for (int i = a; i < kFiles; i += kArchives) {
+            const std::string bytes = Content(i, SizeOf(i));
+            builder.Add(NameOf(i), bytes, true);
+            const fs::path file = work / "extracted" / fs::path(NameOf(i)).filename();
+            if (!WriteFile(file, bytes.data(), bytes.size())) {
+                std::fprintf(stderr, "zip_export_bench: cannot write %s\n", file.string().c_str());
+                return 1;
+            }
+            loose.push_back(file);
+        }
+        char name[64];
+        std::snprintf(name, sizeof name, "takeout-20250203T030726Z-%03d.zip", a + 1);
+        archives.push_back(work / name);
+        const std::string archive = builder.Build();
+        if (!WriteFile(archives.back(), archive.data(), archive.size())) {
+            std::fprintf(stderr, "zip_export_bench: cannot write %s\n", archives.back().string().c_str());
+            return 1;
+        }
+    }
+
+    using Clock = std::chrono::steady_clock;
+    fs::create_directories(work / "from-archives");
+    int extracted = 0;
+    std::uint64_t archiveBytes = 0;
+    const auto archiveStart = Clock::now();
+    for (const fs::path& path : archives) {
+        FileInput input(path);
+        std::vector<ZipEntry> entries;
+        std::string reason;
+        if (!ReadZipDirectory(input, entries, reason)) {
+            std::fprintf(stderr, "zip_export_bench: %s: %s\n", path.string().c_str(), reason.c_str());
+            return 1;
+        }
+        for (const ZipEntry& entry : entries) {
+            FileOutput out(work / "from-archives" / fs::path(entry.name).filename());
+            if (!ExtractZipEntry(input, entry, out, reason) || !out.Close()) {
+                std::fprintf(stderr, "zip_export_bench: %s: %s\n", entry.name.c_str(), reason.c_str());
+                return 1;
+            }
+            ++extracted;
+        }
+        archiveBytes += input.read;
+    }
+    const double archiveSeconds = std::chrono::duration<double>(Clock::now() - archiveStart).count();
+
+    fs::create_directories(work / "from-folder");
+    std::uint64_t looseBytes = 0;
+    std::string buffer(256 * 1024, '\0');
+    const auto looseStart = Clock::now();
+    for (const fs::path& path : loose) {
+        std::FILE* in = std::fopen(path.string().c_str(), "rb");
+        FileOutput out(work / "from-folder" / path.filename());
+        std::size_t got = 0;
+        bool ok = in != nullptr;
+        while (ok && (got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
+            looseBytes += got;
+            ok = out.Write(buffer.data(), got);
+        }
+        if (in != nullptr)
+            std::fclose(in);
+        if (!ok || !out.Close()) {
+            std::fprintf(stderr, "zip_export_bench: cannot copy %s\n", path.string().c_str());
+            return 1;
+        }
+    }
+    const double looseSeconds = std::chrono::duration<double>(Clock::now() - looseStart).count();
+
+    Report("from 3 archives", extracted, archiveBytes, archiveSeconds);
+    Report("from the extracted copy", static_cast<int>(loose.size()), looseBytes, looseSeconds);
+    if (own)
+        fs::remove_all(work);
+    return extracted == kFiles ? 0 : 1;
+}
