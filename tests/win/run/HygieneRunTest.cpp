@@ -60,7 +60,7 @@ protected:
         ASSERT_TRUE(WriteText(path, content));
     }
 
-    void ClearRows() { SendMessageA(host.List(), LVM_DELETEALLITEMS, 0, 0); }
+    void ClearRows() { host.ClearRows(); }
 };
 
 }  // namespace

@@ -428,7 +428,7 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
     if (std::string(shortPath) == tree.Path("Long Folder Name\\photo.jpg"))
         GTEST_SKIP() << "this volume has no 8.3 names";
     host.settings.CustomTargetFolder = tree.Path("Long Folder Name");
-    SendMessageA(host.List(), LVM_DELETEALLITEMS, 0, 0);
+    host.ClearRows();
     host.AddRow(shortPath);
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Same folder and name");
