@@ -200,7 +200,8 @@ RunProgress& MainDialog::ShowProgress()
         clearRowsOnStart_ = false;
         list_.ClearColumns({kTargetColumn, kResultColumn});
     }
-    ProgressDialog* progress = ProgressDialog::Open(hwnd_);
+    // The window runs at the speed of the files: the progress lines change at most ten times a second.
+    ProgressDialog* progress = ProgressDialog::Open(hwnd_, true);
     if (!progress)
         return noProgress_;
     return *progress;

@@ -15,9 +15,11 @@ constexpr ULONGLONG kLineIntervalMs = 100;
 ProgressDialog::ProgressDialog() : Dialog(IDD_PROGRESS)
 { }
 
-ProgressDialog* ProgressDialog::Open(HWND owner)
+ProgressDialog* ProgressDialog::Open(HWND owner, bool throttleLines)
 {
     ProgressDialog* dialog = CreateSelfDeleting(std::unique_ptr<ProgressDialog>(new ProgressDialog), owner);
+    if (dialog)
+        dialog->throttleLines_ = throttleLines;
     if (dialog)
         dialog->Show(SW_SHOW);
     return dialog;
@@ -107,7 +109,7 @@ void ProgressDialog::SetDetail(const std::string& text)
 void ProgressDialog::ShowLine(Static& line, std::optional<std::string>& pending, const std::string& text)
 {
     const ULONGLONG now = GetTickCount64();
-    if (now - lastShown_ >= kLineIntervalMs) {
+    if (!throttleLines_ || now - lastShown_ >= kLineIntervalMs) {
         lastShown_ = now;
         pending.reset();
         line.SetText(text.c_str());

@@ -16,8 +16,9 @@
 
 class ProgressDialog : public Dialog, public RunProgress {
 public:
-    // Creates and shows the window over owner; null when it cannot be created.
-    static ProgressDialog* Open(HWND owner);
+    // Creates and shows the window over owner; null when it cannot be created. With throttleLines,
+    // a line that changed a moment ago shows its latest text a moment later instead of at once.
+    static ProgressDialog* Open(HWND owner, bool throttleLines = false);
 
     void SetText(const std::string& text) override;
     void SetDetail(const std::string& text) override;
@@ -56,6 +57,7 @@ private:
     std::optional<std::string> pendingDetail_;
     ULONGLONG lastShown_ = 0;
     bool timerSet_ = false;
+    bool throttleLines_ = false;
     ITaskbarList3* taskbar_ = nullptr;
     HWND taskbarWindow_ = nullptr;
 };
