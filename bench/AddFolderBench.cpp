@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench/BenchClock.h"
-#include "toolkit/SortListCtrl.h"
+#include "toolkit/VirtualListCtrl.h"
 #include "ui/FileList.h"
 
 namespace {
@@ -55,6 +55,16 @@ int CountBare(const std::string& folder)
     return count;
 }
 
+// The list's owner hands the list's notifications back to it, as the main window does, so that
+// the rows in view are drawn from the list's own cells.
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (message == WM_NOTIFY && SubclassedControl::Reflect(message, wParam, lParam, result))
+        return result;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -75,14 +85,19 @@ int main(int argc, char** argv)
     }
     LARGE_INTEGER t1 = Now();
 
-    HWND owner = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 600,
-                                 nullptr, nullptr, nullptr, nullptr);
-    HWND listWindow =
-            CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
-                            880, 540, owner, nullptr, nullptr, nullptr);
+    WNDCLASSA ownerClass {};
+    ownerClass.lpfnWndProc = OwnerProc;
+    ownerClass.hInstance = GetModuleHandleA(nullptr);
+    ownerClass.lpszClassName = "QuillmereBenchOwner";
+    RegisterClassA(&ownerClass);
+    HWND owner = CreateWindowExA(0, ownerClass.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 900, 600, nullptr, nullptr, ownerClass.hInstance, nullptr);
+    HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "",
+                                      WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                                      0, 0, 880, 540, owner, nullptr, nullptr, nullptr);
     HWND total = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 545, 200, 20, owner, nullptr,
                                  nullptr, nullptr);
-    SortListCtrl list;
+    VirtualListCtrl list(3);
     if (!owner || !listWindow || !total || !list.Attach(listWindow)) {
         std::fprintf(stderr, "cannot create the list\n");
         return 1;

@@ -10,8 +10,7 @@ std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates)
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
-    return DateSources {row->captureDateFirst,
-                        nameDates && row->captureDateFirst && row->fileTime != FileTime::None, row->fileTime};
+    return DateSources {row->captureDateFirst, nameDates && row->captureDateFirst, row->fileTime};
 }
 
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,

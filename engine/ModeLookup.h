@@ -9,8 +9,9 @@
 #include "engine/DateLookup.h"
 #include "engine/OrganizeMode.h"
 
-// Where a date mode takes its date from (with nameDates, the modes that fall back to a file time
-// try a date in the file name first); nothing for a mode that is not a date mode.
+// Where a date mode takes its date from (with nameDates, a mode that looks for the capture date
+// takes a date in the file name of a file that has none, before any file time); nothing for a
+// mode that is not a date mode.
 std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates);
 
 // The file's date, extension or orientation for the mode; nothing when it has no answer (or the

@@ -26,6 +26,8 @@ std::string LookupFailedText(std::uint32_t mode, const std::string& reason)
 {
     if (reason.empty())
         return LookupFailureText(mode);
+    if (reason == kFileGoneText)
+        return reason;
     return "Failed to read the file's metadata (" + reason + ")";
 }
 

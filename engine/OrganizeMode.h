@@ -42,7 +42,8 @@ inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
          "Failed to get date picture taken. Maybe no EXIF info in the file"},
         {OrganizeMode::TakenElseModified, "taken-else-modified",
          "By Date Picture Taken, if not available, By Date Modified", ModeKind::Date, true,
-         FileTime::Modified, "Failed to get date picture taken and date modifed. Maybe file isn't available"},
+         FileTime::Modified,
+         "Failed to get date picture taken and date modified. Maybe file isn't available"},
         {OrganizeMode::TakenElseCreated, "taken-else-created",
          "By Date Picture Taken, if not available, By Date Created", ModeKind::Date, true, FileTime::Created,
          "Failed to get date picture taken and date created. Maybe file isn't available"},
@@ -61,6 +62,9 @@ inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
         {OrganizeMode::Orientation, "orientation", "By Orientation Picture Taken", ModeKind::Orientation,
          false, FileTime::None, "Failed to get orientation information. Maybe no EXIF info in the file"},
 }};
+
+// The reason a lookup gives for a file that is gone; a row says just this.
+inline constexpr const char* kFileGoneText = "The file is not there any more";
 
 // The row of a stored mode value, or null for a value no mode has.
 const OrganizeModeRow* FindOrganizeMode(std::uint32_t value);

@@ -36,8 +36,33 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
     if (counts.duplicates > 0)
         line += " (" + std::to_string(counts.duplicates) +
                 (counts.duplicates == 1 ? " file was" : " files were") + " listed twice under another name)";
+    if (counts.byFileTime > 0)
+        line += " (" + std::to_string(counts.byFileTime) + " by file date)";
     line += cancelled;
     if (kind == RunKind::Preview)
         line += " (preview: nothing was changed)";
     return line;
+}
+
+std::string PreviewResultText(const RowResult& result, bool move)
+{
+    switch (result.outcome) {
+    case RowOutcome::Done: {
+        const std::string verb = move ? "Will move" : "Will copy";
+        if (result.text.rfind("OK", 0) == 0)
+            return verb + result.text.substr(2);
+        return verb + " (" + result.text + ")";
+    }
+    case RowOutcome::Skipped: {
+        // "Target file exists; skipped" says twice that the file is skipped.
+        std::string reason = result.text;
+        const std::string tail = "; skipped";
+        if (reason.size() > tail.size() &&
+            reason.compare(reason.size() - tail.size(), tail.size(), tail) == 0)
+            reason.resize(reason.size() - tail.size());
+        return "Will skip (" + reason + ")";
+    }
+    case RowOutcome::Failed: break;
+    }
+    return "Will fail (" + result.text + ")";
 }

@@ -15,6 +15,7 @@ struct RunCounts {
     int skipped = 0;
     int failed = 0;
     int duplicates = 0;  // of those skipped, files listed again under another name
+    int byFileTime = 0;  // of those OK, files without a capture date, placed by a file time
     bool cancelled = false;
 
     void Add(RowOutcome outcome);
@@ -25,4 +26,10 @@ struct RunCounts {
 // "208 files: 64 copied, 144 failed, 0 skipped", with ", cancelled after 80" when the user
 // stopped the run after 80 files, and " (preview: nothing was changed)" after a preview. After an
 // undo: "12 files: 10 put back, 2 left where they are", failed steps being files undo left alone.
+// Files placed by a file time for want of a capture date are counted: " (2 by file date)".
 std::string RunSummaryLine(RunKind kind, const RunCounts& counts);
+
+// A preview row's Result as what the run would do: "Will copy" (or "Will move") for "OK", with
+// what followed "OK" kept ("Will copy (date from file name)"), "Will skip (reason)" and
+// "Will fail (reason)".
+std::string PreviewResultText(const RowResult& result, bool move);

@@ -9,6 +9,7 @@
 #include "base/PathText.h"
 #include "base/WidePath.h"
 #include "engine/FileTimeDate.h"
+#include "engine/OrganizeMode.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
 #include "metadata/ImageInfo.h"
@@ -163,11 +164,12 @@ void MetaLookup::NoteUnopenable(const std::string& path)
         CloseHandle(file);
         return;
     }
-    // A file that is gone has no file time either: the mode's own text ("Maybe file isn't
-    // available") says so, as it always has.
+    // A file that is gone (moved or deleted since it was listed) is said to be so in plain words.
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        failureReason_ = kFileGoneText;
         return;
+    }
     std::string reason;
     if (!SystemErrorText(error, reason))
         reason = "the file cannot be opened";

@@ -4,6 +4,7 @@
 // Icons, menus, dialog templates
 #define IDI_APP 128
 #define IDR_POPUPS 131
+#define IDR_MAIN_KEYS 132
 #define IDD_MAIN 102
 #define IDD_ABOUT 158
 #define IDD_PROGRESS 159

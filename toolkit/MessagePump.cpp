@@ -2,6 +2,22 @@
 
 #include <windows.h>
 
+namespace {
+
+HWND keysDialog = nullptr;
+
+}  // namespace
+
+void RouteDialogKeys(HWND dialog)
+{
+    keysDialog = dialog;
+}
+
+HWND RoutedDialog()
+{
+    return keysDialog;
+}
+
 void PumpMessages()
 {
     MSG message;
@@ -10,6 +26,8 @@ void PumpMessages()
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
+        if (keysDialog && IsDialogMessageA(keysDialog, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

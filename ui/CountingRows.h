@@ -1,8 +1,13 @@
 // The file list's rows as one run sees them: passes every cell on to the list and counts the
 // results, so that the window can say how the run went. A row whose run gave it no target loses
-// the target an earlier run left in it.
+// the target an earlier run left in it. The list follows the run a few times a second, not row by
+// row: scrolling the list for every file would cost more than the file.
 #pragma once
 
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/RunSummary.h"
@@ -10,7 +15,11 @@
 
 class CountingRows : public RunRows {
 public:
-    explicit CountingRows(FileRows& rows) : rows_(rows), reached_(static_cast<size_t>(rows.Count()), false)
+    // A preview's rows say what the run would do (previewMove: what a move would do).
+    // fileTimeFallback: the run's mode takes a file time when a file has no capture date.
+    CountingRows(FileRows& rows, bool preview, bool previewMove, bool fileTimeFallback)
+        : rows_(rows), reached_(static_cast<size_t>(rows.Count()), false), preview_(preview),
+          previewMove_(previewMove), fileTimeFallback_(fileTimeFallback)
     {
         counts_.listed = rows.Count();
     }
@@ -26,12 +35,39 @@ public:
     {
         if (targetRow_ != row)
             rows_.SetTarget(row, {});
-        rows_.SetResult(row, result);
+        RowResult shown = result;
+        if (fileTimeRow_ == row && result.outcome == RowOutcome::Done && result.text == "OK") {
+            shown.text = "OK (date " + fileTime_ + ")";
+            ++counts_.byFileTime;
+        }
+        rows_.SetResult(row,
+                        preview_ ? RowResult {shown.outcome, PreviewResultText(shown, previewMove_)} : shown);
         counts_.Add(result);
         if (row >= 0 && static_cast<size_t>(row) < reached_.size())
             reached_[static_cast<size_t>(row)] = true;
     }
-    void EnsureVisible(int row) override { rows_.EnsureVisible(row); }
+    // In a mode that takes the capture date first, a file placed by a file time says so.
+    void SetDateUsed(int row, const DateTime&, const std::string& origin) override
+    {
+        const std::string lead = "file ";
+        fileTimeRow_ = fileTimeFallback_ && origin.rfind(lead, 0) == 0 ? row : -1;
+        fileTime_ = origin.substr(std::min(origin.size(), lead.size()));
+    }
+    void EnsureVisible(int row) override
+    {
+        lastShown_ = row;
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastScroll_ < kScrollIntervalMs)
+            return;
+        lastScroll_ = now;
+        rows_.EnsureVisible(row);
+    }
+    // Scrolls to the last row the run asked for, when the run ends.
+    void ShowLast()
+    {
+        if (lastShown_ >= 0)
+            rows_.EnsureVisible(lastShown_);
+    }
 
     const RunCounts& Counts() const { return counts_; }
     // Companion files are placed right after their photo, so the rows a run reaches need not
@@ -43,4 +79,12 @@ private:
     RunCounts counts_;
     std::vector<bool> reached_;
     int targetRow_ = -1;
+    bool preview_;
+    bool previewMove_;
+    bool fileTimeFallback_;
+    int fileTimeRow_ = -1;  // the row whose date came from a file time
+    std::string fileTime_;  // which: "modified", "created" or "accessed"
+    static constexpr ULONGLONG kScrollIntervalMs = 100;
+    ULONGLONG lastScroll_ = 0;
+    int lastShown_ = -1;
 };

@@ -1,56 +1,52 @@
 #include "ui/FileList.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
 #include "engine/PathUtils.h"
 
-class FileList::Batch {
-public:
-    explicit Batch(FileList& list) : list_(list)
-    {
-        if (list_.batchDepth_++ == 0 && list_.list_)
-            SendMessageA(*list_.list_, WM_SETREDRAW, FALSE, 0);
-    }
-    ~Batch()
-    {
-        if (--list_.batchDepth_ != 0 || !list_.list_)
-            return;
-        SendMessageA(*list_.list_, WM_SETREDRAW, TRUE, 0);
-        const int rows = list_.list_->GetItemCount();
-        if (rows > 0)
-            list_.list_->EnsureVisible(rows - 1);
-        InvalidateRect(*list_.list_, nullptr, TRUE);
-        list_.UpdateTotal();
-    }
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
+FileList::Batch::Batch(FileList& list) : list_(list)
+{
+    if (list_.batchDepth_++ == 0 && list_.list_)
+        list_.list_->BeginUpdate();
+}
 
-private:
-    FileList& list_;
-};
+FileList::Batch::~Batch()
+{
+    if (--list_.batchDepth_ != 0 || !list_.list_)
+        return;
+    list_.list_->EndUpdate();
+    const int rows = list_.list_->RowCount();
+    if (rows > 0)
+        list_.list_->EnsureVisible(rows - 1);
+    list_.UpdateTotal();
+}
 
 FileList::FileList() : addedPaths_(10000)
 { }
 
-void FileList::Attach(SortListCtrl* list, HWND total)
+void FileList::Attach(VirtualListCtrl* list, HWND total)
 {
     list_ = list;
     total_ = total;
 }
 
-void FileList::AddPath(const std::string& path)
+bool FileList::AddPath(const std::string& path)
 {
     if (!addedPaths_.insert(PathKey(path)).second)
-        return;
-    const int row = list_->InsertRow(LVIF_TEXT, list_->GetItemCount(), path.c_str());
+        return false;
+    const int row = list_->AddRow(path);
     if (batchDepth_ == 0) {
         list_->EnsureVisible(row);
         UpdateTotal();
     }
+    return true;
 }
 
 void FileList::ScanCounting(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
@@ -73,22 +69,57 @@ size_t FileList::AddFolderContents(const std::string& folder, bool subfolders, s
     return leftOut;
 }
 
+namespace {
+
+// The dropped names in the program's code page, in one pass over the drop block: DragQueryFile
+// walks the block from its start for every name, which takes minutes for a hundred thousand.
+// A name the block does not end is left out.
+template <typename Char> void ReadNames(const BYTE* names, size_t bytes, std::vector<std::string>& paths)
+{
+    std::basic_string<Char> all(bytes / sizeof(Char), Char {});
+    std::memcpy(all.data(), names, all.size() * sizeof(Char));
+    size_t at = 0;
+    while (at < all.size() && all[at] != 0) {
+        const size_t end = all.find(Char {}, at);
+        if (end == std::basic_string<Char>::npos)
+            break;
+        if constexpr (sizeof(Char) == 1)
+            paths.push_back(all.substr(at, end - at));
+        else
+            paths.push_back(AnsiOf(all.substr(at, end - at)));
+        at = end + 1;
+    }
+}
+
+std::vector<std::string> DroppedPaths(HDROP drop)
+{
+    std::vector<std::string> paths;
+    const SIZE_T size = GlobalSize(drop);
+    const auto* block = static_cast<const BYTE*>(GlobalLock(drop));
+    if (!block)
+        return paths;
+    DROPFILES header {};
+    if (size >= sizeof header) {
+        std::memcpy(&header, block, sizeof header);
+        if (header.pFiles >= sizeof header && header.pFiles < size) {
+            if (header.fWide)
+                ReadNames<wchar_t>(block + header.pFiles, size - header.pFiles, paths);
+            else
+                ReadNames<char>(block + header.pFiles, size - header.pFiles, paths);
+        }
+    }
+    GlobalUnlock(drop);
+    return paths;
+}
+
+}  // namespace
+
 size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
                          const std::vector<std::string>& allowedExts)
 {
     Batch batch(*this);
     size_t leftOut = 0;
-    // The wide form: a dropped name comes as it is, at any length.
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0)
-            continue;
-        std::wstring wide(length + 1, L'\0');
-        if (DragQueryFileW(drop, i, wide.data(), length + 1) != length)
-            continue;
-        wide.resize(length);
-        const std::string path = AnsiOf(wide);
+    for (const std::string& path : DroppedPaths(drop)) {
         if (path.empty() || SystemLength(path) > kMaxListedPathLength)
             continue;
         if (FolderExists(path)) {
@@ -107,18 +138,14 @@ void FileList::RemoveSelected()
 {
     if (list_->GetSelectedCount() == 0)
         return;
-    for (int row; (row = list_->SelectedItem()) >= 0;) {
-        const std::string path = list_->GetItemText(row, 0);
-        if (!list_->DeleteRow(row))
-            break;
+    for (const std::string& path : list_->RemoveSelectedRows())
         addedPaths_.erase(PathKey(path));
-    }
     UpdateTotal();
 }
 
 void FileList::RemoveAll()
 {
-    list_->DeleteAllRows();
+    list_->RemoveAll();
     addedPaths_.clear();
     UpdateTotal();
 }

@@ -9,15 +9,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "toolkit/SortListCtrl.h"
+#include "toolkit/VirtualListCtrl.h"
 
 class FileList {
 public:
     FileList();
-    void Attach(SortListCtrl* list, HWND total);
+    void Attach(VirtualListCtrl* list, HWND total);
 
-    // Adds one file path unless it is listed already (compared without regard to case).
-    void AddPath(const std::string& path);
+    // Adds one file path unless it is listed already (compared without regard to case); true
+    // when it was added, as the list's last row.
+    bool AddPath(const std::string& path);
     // Adds the files of a folder (and of its sub-folders when asked) that pass the filter, and
     // returns how many files the filter left out. Folders reached twice (through junctions or
     // links) are scanned once.
@@ -31,16 +32,25 @@ public:
     size_t Count() const { return addedPaths_.size(); }
     void UpdateTotal() const;
 
-private:
-    // Adds many rows without redrawing the list for each; the last row is scrolled into view
-    // and the counter updated at the end.
-    class Batch;
+    // While one lives, rows are added without telling the list of each; at its end the last
+    // row is scrolled into view and the counter updated.
+    class Batch {
+    public:
+        explicit Batch(FileList& list);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
 
+    private:
+        FileList& list_;
+    };
+
+private:
     // Scans a folder with the filter applied here, so that the files it refuses are counted.
     void ScanCounting(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
                       const std::vector<std::string>& allowedExts, size_t& leftOut);
 
-    SortListCtrl* list_ = nullptr;
+    VirtualListCtrl* list_ = nullptr;
     HWND total_ = nullptr;
     std::unordered_set<std::string> addedPaths_;
     int batchDepth_ = 0;

@@ -15,6 +15,12 @@
 
 namespace {
 
+constexpr const char* kStalePreviewText =
+        "Settings changed since this Preview: press Preview again to see what a run would do.";
+
+// The window whose keys the message filter translates (one main window at a time).
+MainDialog* keyFilterOwner = nullptr;
+
 const int kTemplateCombos[] = {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT};
 
 }  // namespace
@@ -50,10 +56,12 @@ bool MainDialog::OnInitDialog()
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
     list_.Attach(Item(IDC_FILE_LIST));
-    rows_.Attach(list_);
+    list_.SetEmptyText("Drop photos or folders here, or use Add Files and Add Folder");
     files_.Attach(&list_, Item(IDC_TOTAL));
     InsertColumns();
-    list_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    // A row's tooltip tells its whole Result, which the column often cuts short.
+    list_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    list_.SetTipColumn(kResultColumn);
     FillModes();
     FillTemplateCombo(IDC_FILENAME_FORMAT, kFileNameFormatHistory, kFileNameTemplatePresets.data(),
                       kFileNameTemplatePresets.size(), options_.TargetFilenameFormat);
@@ -63,6 +71,12 @@ bool MainDialog::OnInitDialog()
                       kMonthTemplatePresets.size(), options_.MonthFolderFormat);
     FillOutputFolder();
     popups_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_POPUPS));
+    // A dialog's loop knows no accelerators: its message filter hook sees each key first.
+    keys_ = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_KEYS));
+    if (keys_ && !keyFilterOwner)
+        keyFilter_ = SetWindowsHookExA(WH_MSGFILTER, KeyFilter, nullptr, GetCurrentThreadId());
+    if (keyFilter_)
+        keyFilterOwner = this;
     DragAcceptFiles(hwnd_, TRUE);
     files_.UpdateTotal();
     UpdateExampleLine();
@@ -203,7 +217,31 @@ void MainDialog::ShowFirstRunHelp()
         OpenHelp();
 }
 
-bool MainDialog::OnCommand(int id, int code, HWND)
+bool MainDialog::OnCommand(int id, int code, HWND control)
+{
+    const bool handled = DispatchCommand(id, code, control);
+    // A preview shows what a run would have done with the settings of its time.
+    if (!previewSettings_.empty() && RunSettingsText() != previewSettings_) {
+        previewSettings_.clear();
+        SetItemText(IDC_RUN_SUMMARY, kStalePreviewText);
+    }
+    return handled;
+}
+
+std::string MainDialog::RunSettingsText() const
+{
+    std::string text = std::to_string(SelectedMode());
+    for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET, IDC_ANOTHER_FOLDER})
+        text += IsButtonChecked(id) ? "1" : "0";
+    for (int id : {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT, IDC_OUTPUT_FOLDER})
+        text += "|" + ItemText(id);
+    for (std::uint32_t value :
+         {options_.TargetExistsOpt, options_.CompanionFiles, options_.NameDates, options_.DownloadCloudFiles})
+        text += "|" + std::to_string(value);
+    return text;
+}
+
+bool MainDialog::DispatchCommand(int id, int code, HWND)
 {
     switch (id) {
     case IDC_CLOSE: End(IDCANCEL); return true;
@@ -277,7 +315,8 @@ LRESULT MainDialog::OnNotify(NMHDR* header)
 {
     if (header->idFrom != IDC_FILE_LIST)
         return 0;
-    if (header->code == LVN_ITEMCHANGED)
+    // A virtual list reports a change to a range of rows (Shift+click) as one state change.
+    if (header->code == LVN_ITEMCHANGED || header->code == LVN_ODSTATECHANGED)
         UpdateRowButtons();
     else if (header->code == LVN_KEYDOWN)
         OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
@@ -362,8 +401,29 @@ void MainDialog::PaintMinimized()
     EndPaint(hwnd_, &ps);
 }
 
+LRESULT CALLBACK MainDialog::KeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    MainDialog* self = keyFilterOwner;
+    if (code == MSGF_DIALOGBOX && self && message && self->hwnd_ &&
+        (message->hwnd == self->hwnd_ || IsChild(self->hwnd_, message->hwnd))) {
+        // An edit box keeps Ctrl+Z for its own text; a run under way takes no command.
+        char className[16] = "";
+        GetClassNameA(message->hwnd, className, sizeof className);
+        if (lstrcmpiA(className, "Edit") != 0 && IsWindowEnabled(self->hwnd_) &&
+            TranslateAcceleratorA(self->hwnd_, self->keys_, message))
+            return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void MainDialog::OnDestroy()
 {
+    if (keyFilter_) {
+        UnhookWindowsHookEx(keyFilter_);
+        keyFilter_ = nullptr;
+        keyFilterOwner = nullptr;
+    }
     AnchoredDialog::OnDestroy();
     CloseHelpWindow();
     SaveOnClose();

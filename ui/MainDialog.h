@@ -12,7 +12,7 @@
 #include "engine/RunSummary.h"
 #include "toolkit/AnchoredDialog.h"
 #include "toolkit/ComboBox.h"
-#include "toolkit/SortListCtrl.h"
+#include "toolkit/VirtualListCtrl.h"
 #include "ui/ExifInfoDialog.h"
 #include "ui/FileList.h"
 #include "ui/FileRows.h"
@@ -25,7 +25,7 @@ public:
 
     OrganizeOptions& Options() { return options_; }
     FileList& Files() { return files_; }
-    SortListCtrl& List() { return list_; }
+    VirtualListCtrl& List() { return list_; }
 
     // Moves the list's selection one row up or down (staying at the ends) and returns the new
     // row's source path.
@@ -83,6 +83,9 @@ private:
     void OnTemplateChanged(int id, int code, std::string& setting);
 
     // Commands.
+    bool DispatchCommand(int id, int code, HWND control);
+    // The settings a run depends on, as the controls and the options hold them.
+    std::string RunSettingsText() const;
     void OnOptions();
     void OnHelpMore();
     void OnAddFiles();
@@ -107,16 +110,25 @@ private:
     void OnMetaInfo();
     void OnUndoLastRun();
     void PaintMinimized();
+    // The window's keys (Ctrl+Z) for messages the dialog's own loop is about to handle.
+    static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
     std::string SelectOnly(int row);
 
     OrganizeOptions options_;
     std::vector<std::string> allowedExts_;
-    SortListCtrl list_;
+    VirtualListCtrl list_ {3};
     FileList files_;
-    FileRows rows_;
+    FileRows rows_ {list_};
     HMENU popups_ = nullptr;
+    HACCEL keys_ = nullptr;
+    HHOOK keyFilter_ = nullptr;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     NullProgress noProgress_;
+    static constexpr ULONGLONG kPumpIntervalMs = 25;
+    ULONGLONG lastPump_ = 0;  // when Pump last served the queue
+    bool previewMove_ = false;  // Preview shows a move: the last run chosen here was one
+    bool clearRowsOnStart_ = false;  // the run being prepared clears the rows when it starts
+    std::string previewSettings_;  // while a preview's summary shows: the settings it used
     MetaToolConfig toolConfig_;
 };

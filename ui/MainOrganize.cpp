@@ -5,6 +5,7 @@
 #include "engine/DryRunFileSystem.h"
 #include "engine/FileTransfer.h"
 #include "engine/ModeFolder.h"
+#include "engine/OrganizeMode.h"
 #include "engine/OrganizeRun.h"
 #include "engine/PathUtils.h"
 #include "engine/TemplateCheck.h"
@@ -109,16 +110,23 @@ void MainDialog::StartRun(RunKind kind)
 {
     options_.Mode = SelectedMode();
     ReadControls();
-    CountingRows rows(rows_);
+    // A preview shows what the last kind of run chosen here (a copy at first) would do.
+    if (kind != RunKind::Preview)
+        previewMove_ = kind == RunKind::Move;
+    const OrganizeModeRow* mode = FindOrganizeMode(options_.Mode);
+    CountingRows rows(rows_, kind == RunKind::Preview, previewMove_,
+                      mode && mode->captureDateFirst && mode->fileTime != FileTime::None);
     MetaLookup lookup;
     RunDecision decision;
+    clearRowsOnStart_ = true;
     if (kind == RunKind::Preview) {
         // A preview works on a copy of the settings and on a simulated file system, and leaves no
         // trace: not in the log, not in the stored settings and histories.
         OrganizeOptions copy = options_;
         copy.SaveToLog = 0;
         DryRunFileSystem preview;
-        decision = OrganizeRun(*this, rows, lookup, preview, PrepareRun(copy), FileAction::Copy);
+        decision = OrganizeRun(*this, rows, lookup, preview, PrepareRun(copy),
+                               previewMove_ ? FileAction::Move : FileAction::Copy);
     } else {
         const PreparedRun request = PrepareRun(options_);
         // The normalised output folder (its trailing backslash) stays in the settings.
@@ -129,12 +137,14 @@ void MainDialog::StartRun(RunKind kind)
         if (decision.started)
             SaveSettingsAndHistories(options_);
     }
+    clearRowsOnStart_ = false;
     if (decision.refusal) {
         ShowMessage(decision.refusal->text, MessageKind::Warning);
         FocusSetting(decision.refusal->field);
     }
     if (!decision.started)
         return;
+    rows.ShowLast();
     RunCounts counts = rows.Counts();
     // A cancel leaves the rows the run did not reach untouched: they must not keep an older result.
     counts.cancelled = counts.Reached() < counts.listed;
@@ -150,12 +160,15 @@ void MainDialog::StartRun(RunKind kind)
 void MainDialog::ShowRunSummary(RunKind kind, const RunCounts& counts)
 {
     SetItemText(IDC_RUN_SUMMARY, RunSummaryLine(kind, counts));
+    previewSettings_ = kind == RunKind::Preview ? RunSettingsText() : std::string();
 }
 
 void MainDialog::OnListChanged(size_t countBefore)
 {
-    if (files_.Count() != countBefore)
-        SetItemText(IDC_RUN_SUMMARY, "");
+    if (files_.Count() == countBefore)
+        return;
+    SetItemText(IDC_RUN_SUMMARY, "");
+    previewSettings_.clear();
 }
 
 void MainDialog::FocusSetting(RunField field)
@@ -181,7 +194,14 @@ void MainDialog::EnableInput(bool enable)
 
 RunProgress& MainDialog::ShowProgress()
 {
-    ProgressDialog* progress = ProgressDialog::Open(hwnd_);
+    lastPump_ = 0;  // the first pump of a run always serves the queue
+    // A run that starts clears what the last one wrote, so that no row shows an older result.
+    if (clearRowsOnStart_) {
+        clearRowsOnStart_ = false;
+        list_.ClearColumns({kTargetColumn, kResultColumn});
+    }
+    // The window runs at the speed of the files: the progress lines change at most ten times a second.
+    ProgressDialog* progress = ProgressDialog::Open(hwnd_, true);
     if (!progress)
         return noProgress_;
     return *progress;
@@ -189,6 +209,12 @@ RunProgress& MainDialog::ShowProgress()
 
 void MainDialog::Pump()
 {
+    // Serving the queue for every file would repaint the list and the progress window for every
+    // file, which costs more than the file: it is served a few dozen times a second.
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastPump_ < kPumpIntervalMs)
+        return;
+    lastPump_ = now;
     PumpMessages();
 }
 

@@ -1,5 +1,9 @@
 // The main window's Undo Last Run: the most recent run's journal is read, the user confirms with
 // its counts, and the list shows each file of the run with the outcome of putting it back.
+#include <unordered_map>
+
+#include "engine/PathUtils.h"
+#include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "engine/RunsFolder.h"
 #include "toolkit/MessagePump.h"
@@ -7,31 +11,38 @@
 
 namespace {
 
-// Each file's outcome in its row, the progress window between files, Cancel between files.
+constexpr const char* kNothingToUndoText = "There is nothing left to undo: the last run was undone already.";
+
+// Each file's outcome, the progress window between files, Cancel between files.
 class RowUndo : public UndoSink {
 public:
-    RowUndo(RunRows& rows, RunProgress& progress) : rows_(rows), progress_(progress) { }
+    struct Outcome {
+        std::string result;
+        bool left = false;
+    };
 
-    void FileUndone(const std::string& target, const std::string& source, const std::string& result,
+    explicit RowUndo(RunProgress& progress) : progress_(progress) { }
+
+    void FileUndone(const std::string& target, const std::string&, const std::string& result,
                     bool left) override
     {
-        for (int row = 0; row < rows_.Count(); ++row) {
-            if (lstrcmpiA(rows_.Source(row).c_str(), target.c_str()) != 0)
-                continue;
-            rows_.SetTarget(row, source);
-            rows_.SetResult(row, {left ? RowOutcome::Failed : RowOutcome::Done, result});
-            rows_.EnsureVisible(row);
-            break;
-        }
+        outcomes_[PathKey(target)] = {result, left};
         progress_.SetText("Undoing " + target + "...");
         progress_.Step();
         PumpMessages();
     }
     bool Cancelled() override { return progress_.Cancelled(); }
 
+    // The outcome of the file the run put at target, or null when undo did not reach it.
+    const Outcome* Find(const std::string& target) const
+    {
+        const auto found = outcomes_.find(PathKey(target));
+        return found == outcomes_.end() ? nullptr : &found->second;
+    }
+
 private:
-    RunRows& rows_;
     RunProgress& progress_;
+    std::unordered_map<std::string, Outcome> outcomes_;
 };
 
 std::string ConfirmationText(const JournalData& data)
@@ -51,6 +62,24 @@ std::string ConfirmationText(const JournalData& data)
     return text;
 }
 
+void ListWhereFilesAreNow(FileList& files, FileRows& rows, const JournalData& data, const RowUndo& sink)
+{
+    // The run's files, in the run's order, where they are now: a file put back at its source,
+    // ready for the next run; one undo left (or did not reach) where the run put it.
+    files.RemoveAll();
+    FileList::Batch batch(files);
+    for (const JournalStep& step : data.steps) {
+        if (step.isFolder || step.undone)
+            continue;
+        const RowUndo::Outcome* outcome = sink.Find(step.target);
+        const bool atSource = outcome ? !outcome->left : !FileExists(step.target);
+        if (!files.AddPath(atSource ? step.source : step.target) || !outcome)
+            continue;
+        rows.SetResult(static_cast<int>(files.Count()) - 1,
+                       {outcome->left ? RowOutcome::Failed : RowOutcome::Done, outcome->result});
+    }
+}
+
 }  // namespace
 
 void MainDialog::OnUndoLastRun()
@@ -63,32 +92,33 @@ void MainDialog::OnUndoLastRun()
     JournalData data;
     std::string error;
     if (!LoadForUndo(SystemFileOps(), journal, data, error)) {
-        ShowMessage("The last run cannot be undone: " + error + ".", MessageKind::Warning);
+        // Undone already is no fault: there is just nothing left to take back.
+        JournalData read;
+        std::string readError;
+        if (LoadJournal(SystemFileOps(), journal, read, readError) && read.undone)
+            ShowMessage(kNothingToUndoText, MessageKind::Information);
+        else
+            ShowMessage("The last run cannot be undone: " + error + ".", MessageKind::Warning);
         return;
     }
     if (MessageBoxA(hwnd_, ConfirmationText(data).c_str(), "Quillmere", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
-    // The list shows the run's files where they are now.
-    files_.RemoveAll();
     int steps = 0;
-    for (auto it = data.steps.rbegin(); it != data.steps.rend(); ++it) {
-        if (!it->isFolder && !it->undone) {
-            files_.AddPath(it->target);
-            ++steps;
-        }
-    }
+    for (const JournalStep& step : data.steps)
+        steps += !step.isFolder && !step.undone ? 1 : 0;
     EnableInput(false);
     RunProgress& progress = ShowProgress();
     progress.SetRange(0, steps);
     progress.SetPosition(0);
     progress.SetStep(1);
     PumpMessages();
-    RowUndo sink(rows_, progress);
+    RowUndo sink(progress);
     UndoTally tally;
     const bool written = UndoRun(SystemFileOps(), journal, false, LocalTimeText(), sink, tally, error);
     progress.Close();
     EnableInput(true);
+    ListWhereFilesAreNow(files_, rows_, data, sink);
     RunCounts counts;
     counts.listed = steps;
     counts.ok = tally.undone;

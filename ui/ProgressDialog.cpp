@@ -3,13 +3,23 @@
 #include <memory>
 
 #include "resource.h"
+#include "toolkit/MessagePump.h"
+
+namespace {
+
+constexpr UINT_PTR kLinesTimer = 1;
+constexpr ULONGLONG kLineIntervalMs = 100;
+
+}  // namespace
 
 ProgressDialog::ProgressDialog() : Dialog(IDD_PROGRESS)
 { }
 
-ProgressDialog* ProgressDialog::Open(HWND owner)
+ProgressDialog* ProgressDialog::Open(HWND owner, bool throttleLines)
 {
     ProgressDialog* dialog = CreateSelfDeleting(std::unique_ptr<ProgressDialog>(new ProgressDialog), owner);
+    if (dialog)
+        dialog->throttleLines_ = throttleLines;
     if (dialog)
         dialog->Show(SW_SHOW);
     return dialog;
@@ -21,6 +31,17 @@ bool ProgressDialog::OnInitDialog()
     detail_.Attach(Item(IDC_PROGRESS_DETAIL));
     bar_.Attach(Item(IDC_PROGRESS_BAR));
     cancelled_ = 0;
+    // The run's pumps hand this window its keys.
+    RouteDialogKeys(hwnd_);
+    // Without COM or a taskbar (older systems, a service) there is no taskbar button to show on.
+    taskbarWindow_ = GetAncestor(hwnd_, GA_ROOTOWNER);
+    if (taskbarWindow_ != hwnd_ &&
+        SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                   reinterpret_cast<void**>(&taskbar_))) &&
+        taskbar_ && FAILED(taskbar_->HrInit())) {
+        taskbar_->Release();
+        taskbar_ = nullptr;
+    }
 
     // Centred over the owner (or the screen when there is none).
     RECT mine, over;
@@ -35,6 +56,18 @@ bool ProgressDialog::OnInitDialog()
     return true;
 }
 
+void ProgressDialog::OnDestroy()
+{
+    if (RoutedDialog() == hwnd_)
+        RouteDialogKeys(nullptr);
+    if (taskbar_) {
+        taskbar_->SetProgressState(taskbarWindow_, TBPF_NOPROGRESS);
+        taskbar_->Release();
+        taskbar_ = nullptr;
+    }
+    Dialog::OnDestroy();
+}
+
 bool ProgressDialog::OnCommand(int id, int, HWND)
 {
     if (id != IDC_PROGRESS_CANCEL)
@@ -45,8 +78,12 @@ bool ProgressDialog::OnCommand(int id, int, HWND)
     return true;
 }
 
-bool ProgressDialog::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+bool ProgressDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 {
+    if (message == WM_TIMER && wParam == kLinesTimer) {
+        ShowPendingLines();
+        return true;
+    }
     if (message != WM_CLOSE)
         return false;
     // Only the run's own close request ends the window: the run reads cancelled_ after every
@@ -61,22 +98,51 @@ bool ProgressDialog::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
 
 void ProgressDialog::SetText(const std::string& text)
 {
-    text_.SetText(text.c_str());
+    ShowLine(text_, pendingText_, text);
 }
 
 void ProgressDialog::SetDetail(const std::string& text)
 {
-    detail_.SetText(text.c_str());
+    ShowLine(detail_, pendingDetail_, text);
+}
+
+void ProgressDialog::ShowLine(Static& line, std::optional<std::string>& pending, const std::string& text)
+{
+    const ULONGLONG now = GetTickCount64();
+    if (!throttleLines_ || now - lastShown_ >= kLineIntervalMs) {
+        lastShown_ = now;
+        pending.reset();
+        line.SetText(text.c_str());
+        return;
+    }
+    pending = text;
+    if (!timerSet_)
+        timerSet_ = SetTimer(hwnd_, kLinesTimer, static_cast<UINT>(kLineIntervalMs), nullptr) != 0;
+}
+
+void ProgressDialog::ShowPendingLines()
+{
+    KillTimer(hwnd_, kLinesTimer);
+    timerSet_ = false;
+    lastShown_ = GetTickCount64();
+    if (pendingText_)
+        text_.SetText(pendingText_->c_str());
+    if (pendingDetail_)
+        detail_.SetText(pendingDetail_->c_str());
+    pendingText_.reset();
+    pendingDetail_.reset();
 }
 
 void ProgressDialog::SetRange(int low, int high)
 {
     bar_.SetRange(low, high);
+    ShowOnTaskbar();
 }
 
 void ProgressDialog::SetPosition(int position)
 {
     bar_.SetPosition(position);
+    ShowOnTaskbar();
 }
 
 void ProgressDialog::SetStep(int step)
@@ -87,6 +153,19 @@ void ProgressDialog::SetStep(int step)
 void ProgressDialog::Step()
 {
     bar_.Step();
+    ShowOnTaskbar();
+}
+
+void ProgressDialog::ShowOnTaskbar() const
+{
+    if (!taskbar_)
+        return;
+    const int low = static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, TRUE, 0));
+    const int high = bar_.GetUpperLimit();
+    const int position = bar_.GetPosition();
+    if (high > low && position >= low)
+        taskbar_->SetProgressValue(taskbarWindow_, static_cast<ULONGLONG>(position - low),
+                                   static_cast<ULONGLONG>(high - low));
 }
 
 void ProgressDialog::Close()

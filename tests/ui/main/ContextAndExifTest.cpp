@@ -148,9 +148,9 @@ TEST_F(ContextTest, PopupItemsFollowTheSelectionAndTargets)
     EXPECT_FALSE(states[ID_OPEN_TARGET]);
     EXPECT_FALSE(states[ID_BROWSE_TARGET]);
     // A target on row 5 only: the first selected row (2) decides.
-    main->List().SetItemText(5, 1, tree.Path("t5.jpg").c_str());
+    main->List().SetCell(5, 1, tree.Path("t5.jpg"));
     EXPECT_FALSE(MenuStates()[ID_OPEN_TARGET]);
-    main->List().SetItemText(2, 1, tree.Path("t2.jpg").c_str());
+    main->List().SetCell(2, 1, tree.Path("t2.jpg"));
     states = MenuStates();
     EXPECT_TRUE(states[ID_OPEN_TARGET]);
     EXPECT_TRUE(states[ID_BROWSE_TARGET]);
@@ -211,7 +211,7 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
     EXPECT_TRUE(Exists(targets[0]));
     EXPECT_EQ(ListView_GetItemCount(list), 1);
 
-    // Yes: the files go back and the list shows them, last moved first.
+    // Yes: the files go back and the list shows them where they are now, in the run's order.
     catcher.SetAnswer(IDYES);
     SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
     PumpFor(50);
@@ -220,19 +220,18 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
     EXPECT_TRUE(Exists(sources[1]));
     EXPECT_FALSE(Exists(tree.Path("out\\")));
     ASSERT_EQ(ListView_GetItemCount(list), 2);
-    EXPECT_EQ(Cell(0, 0), targets[1]);
-    EXPECT_EQ(Cell(0, 1), sources[1]);
+    EXPECT_EQ(Cell(0, 0), sources[0]);
+    EXPECT_EQ(Cell(0, 1), "");
     EXPECT_EQ(Cell(0, 2), "Moved back");
-    EXPECT_EQ(Cell(1, 0), targets[0]);
+    EXPECT_EQ(Cell(1, 0), sources[1]);
     EXPECT_EQ(Cell(1, 2), "Moved back");
     EXPECT_TRUE(IsWindowEnabled(w));
 
     // Once undone, the run is not undone again.
     SendMessageA(w, WM_COMMAND, ID_UNDO_LAST_RUN, 0);
     ASSERT_EQ(catcher.Caught().size(), 4u);
-    EXPECT_NE(catcher.Caught()[3].text.find("was undone already"), std::string::npos)
-            << catcher.Caught()[3].text;
-    EXPECT_EQ(catcher.Caught()[3].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(catcher.Caught()[3].text, "There is nothing left to undo: the last run was undone already.");
+    EXPECT_EQ(catcher.Caught()[3].icon, MessageIcon::Information);
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }
 

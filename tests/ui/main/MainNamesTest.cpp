@@ -343,7 +343,7 @@ TEST_F(MainNamesTest, ADeepFolderIsListedPreviewedAndCopiedIntoADeepOutputFolder
         const std::string target = out + "\\" + date + "\\" + source.substr(source.rfind('\\') + 1);
         EXPECT_EQ(Cell(row, 1), target);
         EXPECT_EQ(Cell(row, 2), "OK");
-        EXPECT_EQ(previewed[source], std::make_pair(target, std::string("OK")));
+        EXPECT_EQ(previewed[source], std::make_pair(target, std::string("Will copy")));
         EXPECT_EQ(ReadText(target), content.at(source));
     }
 }

@@ -64,7 +64,15 @@ TEST_F(RunSummaryTest, PreviewChangesNothingAndShowsWhatCopyThenDoes)
 
     Click(w, IDC_COPY_FILES);
     PumpFor(50);
-    EXPECT_EQ(TargetsAndResults(), preview);
+    // The preview said what the copy then did, row by row.
+    const Cells copied = TargetsAndResults();
+    ASSERT_EQ(copied.size(), preview.size());
+    for (size_t row = 0; row < copied.size(); ++row) {
+        EXPECT_EQ(preview[row].first, copied[row].first) << row;
+        EXPECT_EQ(preview[row].second, copied[row].second == "OK" ? std::string("Will copy")
+                                                                  : "Will fail (" + copied[row].second + ")")
+                << row;
+    }
     EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "3 files: 2 copied, 1 failed, 0 skipped");
     EXPECT_EQ(ReadText(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG")), "older");
     EXPECT_TRUE(Exists(tree.Path("sorted\\2012\\2012_01\\IMG_1_1.JPG")));
@@ -87,7 +95,7 @@ TEST_F(RunSummaryTest, ACancelledRunMarksTheRowsItDidNotReach)
     Click(w, IDC_PREVIEW);
     PumpFor(20);
     for (int row = 0; row < 4; ++row)
-        ASSERT_EQ(Cell(row, 2), "OK");
+        ASSERT_EQ(Cell(row, 2), "Will copy");
 
     // Cancel is clicked as soon as the progress window shows: the run finishes one file.
     MessageBoxCatcher catcher;

@@ -83,7 +83,7 @@ protected:
 
     void RunAll(bool move)
     {
-        SendMessageA(host.List(), LVM_DELETEALLITEMS, 0, 0);
+        host.ClearRows();
         for (const std::string& source : sources)
             host.AddRow(source);
         host.Run(move);

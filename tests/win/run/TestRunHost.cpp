@@ -14,13 +14,13 @@ TestRunHost::TestRunHost()
     InitCommonControlsEx(&icc);
     owner_ = CreateWindowExA(0, "STATIC", "run test owner", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
                              nullptr, GetModuleHandleA(nullptr), nullptr);
-    list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 560, owner_,
-                            reinterpret_cast<HMENU>(1000), GetModuleHandleA(nullptr), nullptr);
-    rows_.Attach(list_);
-    ListView view(list_);
-    view.InsertColumn(0, "Source File", 300);
-    view.InsertColumn(1, "Target File", 300);
-    view.InsertColumn(2, "Result", 150);
+    list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0,
+                            780, 560, owner_, reinterpret_cast<HMENU>(1000), GetModuleHandleA(nullptr),
+                            nullptr);
+    view_.Attach(list_);
+    view_.InsertColumn(0, "Source File", 300);
+    view_.InsertColumn(1, "Target File", 300);
+    view_.InsertColumn(2, "Result", 150);
     settings.SetDefaults("");
 }
 
@@ -32,11 +32,7 @@ TestRunHost::~TestRunHost()
 
 void TestRunHost::AddRow(const std::string& source)
 {
-    LVITEMA item {};
-    item.mask = LVIF_TEXT;
-    item.iItem = rows_.Count();
-    item.pszText = const_cast<char*>(source.c_str());
-    SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    view_.AddRow(source);
 }
 
 void TestRunHost::Run(bool move)

@@ -1,5 +1,5 @@
-// A stand-in for the main window in organize-run tests: a hidden owner window with a real
-// list-view control for the rows, the real progress window, and recorded messages. Everything
+// A stand-in for the main window in organize-run tests: a hidden owner window with the window's
+// own virtual list for the rows, the real progress window, and recorded messages. Everything
 // the run touches besides the window is real: files, folders, the log, the JPEG reader.
 #pragma once
 
@@ -50,6 +50,7 @@ public:
     HWND List() const { return list_; }
     FileRows& Rows() { return rows_; }
     void AddRow(const std::string& source);
+    void ClearRows() { view_.RemoveAll(); }
     std::string Target(int row) { return rows_.Target(row); }
     std::string Result(int row) { return rows_.Result(row); }
     void Run(bool move);
@@ -66,5 +67,6 @@ public:
 private:
     HWND owner_ = nullptr;
     HWND list_ = nullptr;
-    FileRows rows_;
+    VirtualListCtrl view_ {3};
+    FileRows rows_ {view_};
 };

@@ -1,0 +1,215 @@
+// The main window's list at the sizes real card dumps bring: the list keeps its rows itself and
+// the control draws only those in view, a hundred thousand rows are listed, read back, sorted
+// (the selection staying with its rows) and removed, and Preview and Copy Files of a few
+// thousand generated photos fill every row.
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/ui/main/MainWindowFixture.h"
+
+using namespace mainwindow;
+
+namespace {
+
+class ListAtScaleTest : public MainWindowTest {
+protected:
+    HWND List() { return GetDlgItem(dialog_->Handle(), IDC_FILE_LIST); }
+
+    // What the header does when a column is clicked: LVN_COLUMNCLICK to the list's parent.
+    void ClickHeader(int column)
+    {
+        NMLISTVIEW click {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_FILE_LIST;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageA(dialog_->Handle(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+
+    std::vector<int> SelectedRows()
+    {
+        std::vector<int> rows;
+        for (int row = -1; (row = ListView_GetNextItem(List(), row, LVNI_SELECTED)) >= 0;)
+            rows.push_back(row);
+        return rows;
+    }
+};
+
+std::string Numbered(const std::string& folder, int i)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
+    return folder + name;
+}
+
+}  // namespace
+
+TEST_F(ListAtScaleTest, AHundredThousandRowsAreListedSortedAndRemoved)
+{
+    constexpr int kRows = 100000;
+    HWND w = Open();
+    ASSERT_TRUE(GetWindowLongPtrA(List(), GWL_STYLE) & LVS_OWNERDATA);
+    // Paths that name no file: a drop lists files without opening them.
+    std::vector<std::string> paths;
+    for (int i = 0; i < kRows; ++i)
+        paths.push_back(Numbered("C:\\nowhere\\", i));
+    ASSERT_TRUE(SendDrop(w, paths));
+    ASSERT_EQ(Rows(), kRows);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 100000");
+    EXPECT_EQ(Cell(0, 0), paths[0]);
+    EXPECT_EQ(Cell(54321, 0), paths[54321]);
+    EXPECT_EQ(Cell(kRows - 1, 0), paths[kRows - 1]);
+    EXPECT_EQ(Cell(kRows - 1, 2), "");
+    // The last row added is in view.
+    EXPECT_GE(ListView_GetTopIndex(List()) + ListView_GetCountPerPage(List()), kRows);
+
+    // A second click on the same header turns the order round; the selection stays with its row.
+    ListView_SetItemState(List(), 10, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ClickHeader(0);
+    EXPECT_EQ(Cell(0, 0), paths[0]);
+    ClickHeader(0);
+    EXPECT_EQ(Cell(0, 0), paths[kRows - 1]);
+    EXPECT_EQ(Cell(kRows - 1, 0), paths[0]);
+    ASSERT_EQ(SelectedRows(), std::vector<int>({kRows - 1 - 10}));
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_FOCUSED), kRows - 1 - 10);
+    EXPECT_EQ(dialog_->List().SortColumn(), 0);
+    EXPECT_FALSE(dialog_->List().SortAscending());
+
+    // Delete removes exactly the selected rows, and they can be listed again.
+    ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    SetFocus(List());
+    SendMessageA(List(), WM_KEYDOWN, VK_DELETE, 0);
+    ASSERT_EQ(Rows(), kRows - 2);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 99998");
+    EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(Cell(0, 0), paths[kRows - 2]);
+    EXPECT_EQ(Cell(kRows - 1 - 11, 0), paths[9]);
+    ASSERT_TRUE(SendDrop(w, {paths[10], paths[kRows - 1], paths[5]}));
+    EXPECT_EQ(Rows(), kRows);
+    EXPECT_EQ(Cell(kRows - 2, 0), paths[10]);
+
+    Command(w, IDC_REMOVE_ALL);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+}
+
+TEST_F(ListAtScaleTest, PreviewAndCopyOfThousandsOfPhotosFillEveryRow)
+{
+    constexpr int kPhotos = 2000;
+    TempTree tree;
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("camera").c_str(), nullptr));
+    for (int i = 0; i < kPhotos; ++i) {
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d:%02d:15 10:00:00", 2010 + i % 3, i % 12 + 1);
+        ASSERT_TRUE(WriteData(Numbered(tree.Path("camera\\"), i), JpegTaken(date)));
+    }
+    HWND w = Open();
+    Click(w, IDC_DAY_FOLDER);
+    Click(w, IDC_ANOTHER_FOLDER);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+    ASSERT_TRUE(SendDrop(w, {tree.Path("camera")}));
+    ASSERT_EQ(Rows(), kPhotos);
+    ListView_EnsureVisible(List(), 0, FALSE);
+
+    Click(w, IDC_PREVIEW);
+    PumpFor(20);
+    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY),
+              "2000 files: 2000 OK, 0 failed, 0 skipped (preview: nothing was changed)");
+    EXPECT_FALSE(Exists(tree.Path("sorted")));
+    Click(w, IDC_COPY_FILES);
+    PumpFor(20);
+    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2000 files: 2000 copied, 0 failed, 0 skipped");
+    for (int row = 0; row < kPhotos; ++row) {
+        const std::string source = Cell(row, 0);
+        const int i = std::atoi(source.c_str() + source.rfind('_') + 1);
+        char month[32];
+        std::snprintf(month, sizeof month, "%04d\\%04d_%02d\\", 2010 + i % 3, 2010 + i % 3, i % 12 + 1);
+        const std::string target = tree.Path("sorted\\") + month + source.substr(source.rfind('\\') + 1);
+        ASSERT_EQ(Cell(row, 1), target) << row;
+        ASSERT_EQ(Cell(row, 2), "OK") << row;
+        ASSERT_TRUE(Exists(target)) << row;
+    }
+    // The list followed the run to its last row.
+    EXPECT_GE(ListView_GetTopIndex(List()) + ListView_GetCountPerPage(List()), kPhotos);
+}
+
+namespace {
+
+// Pixels in the middle band of the list's client area that are not its background, as drawn on
+// the screen.
+int DrawnPixelsInTheMiddle(HWND list)
+{
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpFor(20);
+    RECT client {};
+    if (!GetClientRect(list, &client) || client.right <= 0 || client.bottom <= 0)
+        return -1;
+    const int width = client.right, height = client.bottom;
+    HDC screen = GetDC(list);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int count = -1;
+    if (bitmap && bits) {
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        const COLORREF back = ListView_GetBkColor(list);
+        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
+        count = 0;
+        for (int y = height * 2 / 5; y < height * 3 / 5; ++y)
+            for (int x = 0; x < width; ++x)
+                count += (pixels[y * width + x] & 0xFFFFFF) != background ? 1 : 0;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(list, screen);
+    return count;
+}
+
+}  // namespace
+
+TEST_F(ListAtScaleTest, TheEmptyListSaysWhatToDo)
+{
+    HWND w = Open();
+    ShowWindow(w, SW_SHOWNORMAL);
+    SetForegroundWindow(w);
+    EXPECT_GT(DrawnPixelsInTheMiddle(List()), 20);
+    ASSERT_TRUE(SendDrop(w, {"C:\\nowhere\\IMG_1.JPG"}));
+    EXPECT_EQ(DrawnPixelsInTheMiddle(List()), 0);
+    Command(w, IDC_REMOVE_ALL);
+    EXPECT_GT(DrawnPixelsInTheMiddle(List()), 20);
+}
+
+TEST_F(ListAtScaleTest, ARowsTooltipTellsItsWholeResult)
+{
+    HWND w = Open();
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(List()) & LVS_EX_INFOTIP);
+    ASSERT_TRUE(SendDrop(w, {"C:\\nowhere\\a.jpg", "C:\\nowhere\\b.jpg"}));
+    Click(w, IDC_PREVIEW);
+    PumpFor(20);
+    const std::string result = Cell(1, 2);
+    ASSERT_NE(result, "");
+    // What the control asks when the pointer rests on a row.
+    for (const int size : {1024, 8}) {
+        std::string buffer(static_cast<size_t>(size), 'x');
+        NMLVGETINFOTIPA tip {};
+        tip.hdr.hwndFrom = List();
+        tip.hdr.idFrom = IDC_FILE_LIST;
+        tip.hdr.code = LVN_GETINFOTIPA;
+        tip.pszText = buffer.data();
+        tip.cchTextMax = size;
+        tip.iItem = 1;
+        SendMessageA(w, WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_EQ(std::string(buffer.c_str()), result.substr(0, static_cast<size_t>(size) - 1));
+    }
+}

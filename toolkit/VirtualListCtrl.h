@@ -1,0 +1,73 @@
+// Report-view list whose rows live in the program, not in the control: the control (created
+// with LVS_OWNERDATA) asks for the cells it draws, so that adding, changing and sorting a
+// hundred thousand rows costs what a vector costs, and only the visible rows are ever drawn.
+//
+// The control's own messages keep working: LVM_GETITEMTEXT reads a cell (the control asks
+// through LVN_GETDISPINFO, which the dialog reflects here), and selection, focus and scrolling
+// are the control's. A header click sorts the rows by that column's text (again: the other way
+// round), keeps the selected rows selected, and posts QM_LIST_SORTED to the parent.
+#pragma once
+#include "toolkit/ListView.h"
+#include "toolkit/SortListCtrl.h"
+#include "toolkit/SubclassedControl.h"
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+class VirtualListCtrl : public ListView, public SubclassedControl {
+public:
+    explicit VirtualListCtrl(int columns) : columns_(columns) { }
+
+    // Takes over an existing list-view control; false unless it has LVS_OWNERDATA and can be
+    // subclassed.
+    bool Attach(HWND list);
+
+    // The column whose cell a row's tooltip shows (with LVS_EX_INFOTIP); -1 for none.
+    void SetTipColumn(int column) { tipColumn_ = column; }
+    // What the list says while it has no rows, in the middle of its empty area.
+    void SetEmptyText(std::string text) { emptyText_ = std::move(text); }
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // A cell's text; empty for a row or column out of range.
+    const std::string& Cell(int row, int column) const;
+    // Appends a row with its first cell; returns its index.
+    int AddRow(std::string first);
+    // Changes one cell and redraws its row (if it is in view); false when out of range.
+    bool SetCell(int row, int column, std::string text);
+    // Empties those columns in every row.
+    void ClearColumns(std::initializer_list<int> columns);
+    // Removes the selected rows (and their selection); returns the first cells of those removed.
+    std::vector<std::string> RemoveSelectedRows();
+    void RemoveAll();
+
+    // Between these (nested) the control is not told of new rows: it learns the count once at
+    // the end and redraws once.
+    void BeginUpdate();
+    void EndUpdate();
+
+    void SortByColumn(int column, bool ascending);
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return ascending_; }
+
+protected:
+    bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    using Row = std::vector<std::string>;
+    // Tells the control how many rows there are, keeping its scroll position.
+    void PublishCount() const;
+    void ShowSortArrow() const;
+    void PaintEmptyText() const;
+
+    int columns_;
+    std::vector<Row> rows_;
+    int updateDepth_ = 0;
+    int sortColumn_ = -1;
+    bool ascending_ = true;
+    std::wstring wideCell_;  // the last cell handed out in UTF-16
+    std::string emptyText_;
+    int tipColumn_ = -1;
+    mutable size_t publishedCount_ = 0;  // the count the control was last told
+};
