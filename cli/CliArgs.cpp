@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "engine/ClockRules.h"
+
 namespace {
 
 bool IsKnownMode(std::uint32_t value)
@@ -54,7 +56,7 @@ bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
-           name == "--report";
+           name == "--report" || name == "--shift" || name == "--day-begins";
 }
 
 bool IsSwitch(const std::string& name)
@@ -84,8 +86,11 @@ std::string WithoutStrayQuote(const std::string& path, std::vector<std::string>&
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
+        name != "--shift")
         return "option " + name + " is not valid for lookup";
+    if (command == CliCommand::ShiftFrom)
+        return "shift-from takes no options";
     if (command == CliCommand::Organize && name == "--explain")
         return "option " + name + " is not valid for organize";
     if (command == CliCommand::Undo && name != "--dry-run")
@@ -150,6 +155,17 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.nameDates = true;
     } else if (name == "--download-cloud-files") {
         flags.downloadCloudFiles = true;
+    } else if (name == "--shift") {
+        ClockRule rule;
+        std::string error;
+        if (!ParseClockRule(value, rule, error))
+            return error;
+        flags.shifts.push_back(value);
+    } else if (name == "--day-begins") {
+        int minutes = 0;
+        if (!ParseDayBegins(value, minutes))
+            return "--day-begins takes a time of day HH:MM (00:00 to 23:59), not \"" + value + "\"";
+        flags.dayBegins = value;
     }
     return {};
 }
@@ -200,6 +216,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         command = CliCommand::Undo;
     else if (first == "runs")
         command = CliCommand::Runs;
+    else if (first == "shift-from")
+        command = CliCommand::ShiftFrom;
     else
         return Fail("unknown command \"" + first + "\"");
     parsed.request.command = command;
@@ -243,6 +261,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         return parsed.request.paths.size() <= 1 ? parsed : Fail("undo takes at most one JOURNAL");
     if (command == CliCommand::Runs)
         return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
+    if (command == CliCommand::ShiftFrom)
+        return parsed.request.paths.size() == 2 ? parsed : Fail("shift-from takes two files: FILE_A FILE_B");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -290,15 +310,26 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.NameDates = 1;
     if (flags.downloadCloudFiles)
         options.DownloadCloudFiles = 1;
+    // Rules given on the command line come before the saved ones: of two rules for the same
+    // camera the first applies.
+    if (!flags.shifts.empty()) {
+        std::string rules;
+        for (const std::string& shift : flags.shifts)
+            rules += shift + "\n";
+        options.ClockRules = rules + options.ClockRules;
+    }
+    if (flags.dayBegins)
+        options.DayBegins = *flags.dayBegins;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
+           "  quillmere-cli shift-from FILE_A FILE_B\n"
            "  quillmere-cli --help | --version\n"
            "\n"
            "organize moves or copies every file (folders are scanned) into folders by date,\n"
@@ -327,6 +358,11 @@ const char* UsageText()
            "                           (IMG_20200101_123456) before the file time\n"
            "  --download-cloud-files   read and transfer files a cloud service keeps only\n"
            "                           online (downloading each); else they are skipped\n"
+           "  --shift CAMERA=SHIFT     move the capture dates of a camera's files (repeatable):\n"
+           "                           CAMERA is a model, Model#Serial or *, SHIFT +HH:MM,\n"
+           "                           -HH:MM:SS, +Nd or -Nd HH:MM (\"Canon EOS 5D=+01:00\")\n"
+           "  --day-begins HH:MM       files taken before this time go into the day before's\n"
+           "                           folders (names keep the true date)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
@@ -335,6 +371,8 @@ const char* UsageText()
            "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
            "source and result per file; files changed since the run are left and reported.\n"
            "runs lists the kept run journals: start time, mode, counts, undone or not.\n"
+           "shift-from prints the --shift rule that makes the camera of FILE_B agree with\n"
+           "FILE_A, two photos of the same moment.\n"
            "\n"
            "Exit status: 0 every file OK or skipped (undo: every file put back), 1 a file failed\n"
            "(undo: a file was left), 2 usage or settings error (undo: no journal, or one that\n"

@@ -9,7 +9,7 @@
 
 #include "engine/OrganizeOptions.h"
 
-enum class CliCommand { Organize, Lookup, Undo, Runs, Help, Version };
+enum class CliCommand { Organize, Lookup, Undo, Runs, ShiftFrom, Help, Version };
 
 // What the flags of "organize" ask for; an empty optional leaves the setting as it stands
 // (the record's default, or the window's saved value with --saved).
@@ -34,6 +34,10 @@ struct OrganizeFlags {
     bool companions = false;
     bool nameDates = false;
     bool downloadCloudFiles = false;
+    // organize and lookup: camera clock rules (--shift, checked), in the order given; organize:
+    // the time the day begins at for the date folders (--day-begins, checked).
+    std::vector<std::string> shifts;
+    std::optional<std::string> dayBegins;
 };
 
 struct CliRequest {

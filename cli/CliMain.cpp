@@ -36,6 +36,7 @@ int main(int argc, char** argv)
     case CliCommand::Lookup: return RunLookupCommand(parsed.request);
     case CliCommand::Undo: return RunUndoCommand(parsed.request);
     case CliCommand::Runs: return RunRunsCommand(parsed.request);
+    case CliCommand::ShiftFrom: return RunShiftFromCommand(parsed.request);
     }
     return kExitUsage;
 }

@@ -1,8 +1,11 @@
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/ClockRules.h"
 #include "engine/ModeFolder.h"
 #include "engine/ModeLookup.h"
 #include "engine/OrganizeMode.h"
@@ -15,10 +18,10 @@ namespace {
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
 // A date read from the file name says so.
 bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
-            std::string& answer, std::string& origin)
+            const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
     std::string failure;
-    const auto value = LookupModeValue(lookup, path, mode, nameDates, failure, &origin);
+    const auto value = LookupModeValue(lookup, path, mode, nameDates, failure, &origin, clockRules);
     if (!value) {
         answer = LookupFailedText(mode, failure);
         return false;
@@ -37,12 +40,19 @@ bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, boo
 int RunLookupCommand(const CliRequest& request)
 {
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
+    std::vector<ClockRule> clockRules;
+    for (const std::string& shift : request.flags.shifts) {
+        ClockRule rule;
+        std::string error;
+        ParseClockRule(shift, rule, error);  // checked with the command line
+        clockRules.push_back(std::move(rule));
+    }
     MetaLookup lookup;  // one metadata tool process for all the files
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
         std::string origin;
-        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, answer, origin))
+        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, clockRules, answer, origin))
             anyFailed = true;
         // With --explain, a third column says where the date came from (empty without a date).
         const std::string line = path + '\t' + answer + (request.flags.explain ? '\t' + origin : "") + '\n';

@@ -27,6 +27,13 @@ struct FoundDate {
     // "file accessed".
     std::string origin;
     bool fromFileName = false;
+    // The camera clock: set for a capture date read from the file's metadata (the only date a clock
+    // rule moves), with the camera's model and serial number as the file names them ("" when it
+    // names none); clockRule is the rule that moved the date ("Canon EOS 5D=+01:00"), or "".
+    bool captureDate = false;
+    std::string cameraModel;
+    std::string cameraSerial;
+    std::string clockRule;
 };
 
 class DateLookup {

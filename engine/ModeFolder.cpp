@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/PathText.h"
+#include "engine/ClockRules.h"
 #include "engine/NameTemplate.h"
 #include "engine/SafePath.h"
 
@@ -56,7 +57,14 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
 {
     std::string name;  // an orientation's folder name
     switch (value.kind) {
-    case ModeKind::Date: folder = BuildSubfolderPath(options, value.date); return true;
+    case ModeKind::Date: {
+        // The file's name keeps the true date; only its folders follow the day's start. A text
+        // that is no time leaves midnight (PrepareRun refuses it before a run).
+        int dayBegins = 0;
+        ParseDayBegins(options.DayBegins, dayBegins);
+        folder = BuildSubfolderPath(options, FolderDate(value.date, dayBegins));
+        return true;
+    }
     case ModeKind::Extension:
         // The text comes from the file's name: it must stand as a folder name as it is.
         if (!value.text.empty()) {

@@ -13,8 +13,26 @@ std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates)
     return DateSources {row->captureDateFirst, nameDates && row->captureDateFirst, row->fileTime};
 }
 
+bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules)
+{
+    // File times and dates in names are the computer's, not the camera's clock.
+    if (!found.captureDate)
+        return false;
+    const ClockRule* rule = FindClockRule(clockRules, found.cameraModel, found.cameraSerial);
+    if (rule == nullptr || !ShiftDate(found.date, rule->seconds))
+        return false;
+    found.clockRule = rule->text;
+    return true;
+}
+
+std::string DateOriginText(const FoundDate& found)
+{
+    return found.clockRule.empty() ? found.origin : found.origin + "; clock rule " + found.clockRule;
+}
+
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
-                                         bool nameDates, std::string& failure, std::string* origin)
+                                         bool nameDates, std::string& failure, std::string* origin,
+                                         const std::vector<ClockRule>& clockRules, std::string* clockRule)
 {
     failure.clear();
     const OrganizeModeRow* row = FindOrganizeMode(mode);
@@ -24,15 +42,18 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        const auto found = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates));
+        auto found = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates));
         if (!found) {
             failure = lookup.FailureReason();
             return std::nullopt;
         }
+        ApplyClockRule(*found, clockRules);
         if (origin != nullptr)
-            *origin = found->origin;
+            *origin = DateOriginText(*found);
         value.date = found->date;
         value.dateFromFileName = found->fromFileName;
+        if (clockRule != nullptr)
+            *clockRule = found->clockRule;
         return value;
     }
     case ModeKind::Extension: {

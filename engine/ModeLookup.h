@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/ClockRules.h"
 #include "engine/DateLookup.h"
 #include "engine/OrganizeMode.h"
 
@@ -17,6 +19,17 @@ std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates);
 // The file's date, extension or orientation for the mode; nothing when it has no answer (or the
 // mode is unknown), with failure set to why the lookup could not be made, or empty when the file
 // simply has no answer (LookupFailedText words both). origin, when given, gets where a date came
-// from, as FoundDate says.
+// from, as FoundDate says, followed by "; clock rule RULE" when a rule moved it. The rule of
+// clockRules that applies to the file's camera moves a capture date read from its metadata;
+// clockRule, when given, gets that rule's text ("" when none moved the date).
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
-                                         bool nameDates, std::string& failure, std::string* origin = nullptr);
+                                         bool nameDates, std::string& failure, std::string* origin = nullptr,
+                                         const std::vector<ClockRule>& clockRules = {},
+                                         std::string* clockRule = nullptr);
+
+// Moves a capture date by the rule for its camera, noting the rule; false when none applies (or
+// the date cannot be moved), leaving the date as it was.
+bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules);
+
+// Where a date came from, as lookup --explain and the report name it.
+std::string DateOriginText(const FoundDate& found);

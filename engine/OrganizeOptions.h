@@ -80,6 +80,12 @@ struct OrganizeOptions {
     std::uint32_t NameDates = 0;
     // Files a cloud service keeps only online are downloaded to read them (else skipped).
     std::uint32_t DownloadCloudFiles = 0;
+    // Camera clock rules, one a line ("Canon EOS 5D=+01:00", see engine/ClockRules.h): each moves
+    // the capture date of the files its camera took.
+    std::string ClockRules;
+    // The time ("HH:MM") a day begins at for the date folders: a file taken before it goes into the
+    // day before's folders.
+    std::string DayBegins = "00:00";
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

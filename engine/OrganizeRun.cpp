@@ -212,12 +212,12 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
 bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
-                      std::string& targetFolder, DateTime& date, bool& dateFromName, std::string& origin,
-                      std::string& reason)
+                      const std::vector<ClockRule>& clockRules, std::string& targetFolder, DateTime& date,
+                      bool& dateFromName, std::string& clockRule, std::string& origin, std::string& reason)
 {
     std::string failure;
-    const auto value =
-            LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin);
+    const auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
+                                       clockRules, &clockRule);
     if (!value) {
         reason = LookupFailedText(options.Mode, failure);
         return false;
@@ -575,13 +575,15 @@ struct RowPlan {
     RowResult result {RowOutcome::Failed, {}};
     DateTime date;
     bool dateFromName = false;
+    std::string clockRule;  // the camera clock rule that moved the date, or ""
     std::string origin;
     std::string announced;  // the target told ahead to the file system, if any
 };
 
-RowPlan PlanRow(DateLookup& lookup, const OrganizeOptions& options, const std::string& source,
+RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::string& source,
                 const std::string& earlier, bool leftOnline, DateTime& date)
 {
+    const OrganizeOptions& options = request.options;
     RowPlan plan;
     plan.source = source;
     if (options.OutputFolderType == kOutputToCustomFolder)
@@ -594,8 +596,8 @@ RowPlan PlanRow(DateLookup& lookup, const OrganizeOptions& options, const std::s
         plan.result = Skipped(DuplicateText(earlier));
     } else if (leftOnline) {
         plan.result = Skipped(kCloudFileSkippedText);
-    } else if (AppendModeFolder(lookup, source, options, plan.targetFolder, date, plan.dateFromName,
-                                plan.origin, reason)) {
+    } else if (AppendModeFolder(lookup, source, options, request.clockRules, plan.targetFolder, date,
+                                plan.dateFromName, plan.clockRule, plan.origin, reason)) {
         plan.date = date;
         plan.name = BuildTargetName(options, source, date);
     } else {
@@ -767,7 +769,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
-                batch.push_back(PlanRow(lookup, options, source, earlier[static_cast<std::size_t>(next)],
+                batch.push_back(PlanRow(lookup, request, source, earlier[static_cast<std::size_t>(next)],
                                         LeftOnline(host, options, source), date));
             }
             if (links.empty())
@@ -798,6 +800,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)
                 result.text = kNameDateResult;
+            if (result.outcome == RowOutcome::Done && !plan.clockRule.empty())
+                result.text = "OK (clock rule " + plan.clockRule + ")";
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())

@@ -39,6 +39,16 @@ PreparedRun PrepareRun(OrganizeOptions options)
             prepared.refusal = RunRefusal {std::move(problem), RunField::None};
         }
     }
+    if (!prepared.refusal) {
+        std::string error;
+        int dayBegins = 0;
+        if (!ParseClockRules(options.ClockRules, prepared.clockRules, error))
+            prepared.refusal = RunRefusal {std::move(error), RunField::None};
+        else if (!ParseDayBegins(options.DayBegins, dayBegins))
+            prepared.refusal = RunRefusal {"Not a time of day for \"Day begins at\": \"" + options.DayBegins +
+                                                   "\" (write HH:MM, 00:00 to 23:59)",
+                                           RunField::None};
+    }
     prepared.options = std::move(options);
     return prepared;
 }

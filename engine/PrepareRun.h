@@ -5,7 +5,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/ClockRules.h"
 #include "engine/OrganizeOptions.h"
 
 // The setting a refusal is about, for the window's focus.
@@ -22,6 +24,8 @@ struct PreparedRun {
     // The settings as the run takes them: a custom output folder ends in a backslash (also when
     // a later check refused the run).
     OrganizeOptions options;
+    // The camera clock rules of options.ClockRules, read.
+    std::vector<ClockRule> clockRules;
 };
 
 PreparedRun PrepareRun(OrganizeOptions options);

@@ -83,6 +83,8 @@ const StoredValue<Options> kOptionValues[] = {
         {"CompanionFiles", &Options::CompanionFiles},
         {"NameDates", &Options::NameDates},
         {"DownloadCloudFiles", &Options::DownloadCloudFiles},
+        {"ClockRules", &Options::ClockRules},
+        {"DayBegins", &Options::DayBegins},
 };
 
 using Placement = MetaWindowPlacement;

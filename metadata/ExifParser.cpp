@@ -42,6 +42,7 @@ enum Tag : unsigned {
     kFocalPlaneXResolution = 0xA20E,
     kFocalPlaneYResolution = 0xA20F,
     kFocalPlaneResolutionUnit = 0xA210,
+    kBodySerialNumber = 0xA431,
 };
 
 constexpr unsigned kMaxFormat = 12;
@@ -320,6 +321,7 @@ void ExifParser::StoreTag(unsigned tag, unsigned format, std::uint32_t component
     switch (tag) {
     case kMake: CopyText(info.make, 31, value, byteCount); break;
     case kModel: CopyText(info.model, 39, value, byteCount); break;
+    case kBodySerialNumber: CopyText(info.bodySerial, 39, value, byteCount); break;
     case kExifVersion: CopyText(info.exifVersion, 4, value, byteCount); break;
     case kDateTimeOriginal: CopyText(info.dateTimeOriginal, 19, value, byteCount); break;
     case kOrientation: {

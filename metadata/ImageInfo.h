@@ -6,6 +6,8 @@ struct ImageInfo {
     char exifVersion[5];
     char make[32];
     char model[40];
+    // The body's serial number (EXIF Body Serial Number), by which clock rules tell bodies apart.
+    char bodySerial[40];
     char dateTimeOriginal[20];
     // The capture date of an XMP section in EXIF form, cut to fit; used when EXIF has none.
     char xmpDateTaken[40];

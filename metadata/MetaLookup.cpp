@@ -190,13 +190,20 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     return true;
 }
 
-MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime& date, std::string& origin)
+MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate& found)
 {
+    found.captureDate = true;
+    DateTime& date = found.date;
+    std::string& origin = found.origin;
     if (IsJpegPath(path)) {
         ImageInfo info;
         if (!ReadJpegInfo(path, info)) {
             NoteUnopenable(path);
             return failureReason_.empty() ? Found::No : Found::Failed;
+        }
+        if (info.exifParsed) {
+            found.cameraModel.assign(info.model, strnlen(info.model, sizeof info.model));
+            found.cameraSerial.assign(info.bodySerial, strnlen(info.bodySerial, sizeof info.bodySerial));
         }
         // As in the tool's listing: the EXIF capture date first, then one a camera kept in its
         // own block (which the listing shows under the same name), then XMP's; the first one
@@ -222,6 +229,12 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))
         return Found::Failed;
+    FindValue(fields, "Camera Model Name", found.cameraModel);
+    // Makers name the body's number differently; the first one listed with a value counts.
+    for (const char* name : {"Serial Number", "Internal Serial Number", "Body Serial Number"}) {
+        if (FindValue(fields, name, found.cameraSerial) && !found.cameraSerial.empty())
+            break;
+    }
     // The first name with a non-empty value decides, even when its value does not parse.
     for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
         std::string value;
@@ -237,11 +250,10 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, DateTime&
 std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
 {
     failureReason_.clear();
-    DateTime date;
-    std::string origin;
-    if (DateTakenFields(path, date, origin) != Found::Yes)
+    FoundDate found;
+    if (DateTakenFields(path, found) != Found::Yes)
         return std::nullopt;
-    return date;
+    return found.date;
 }
 
 std::optional<FoundDate> MetaLookup::DateFrom(const std::string& path, const DateSources& sources)
@@ -250,11 +262,12 @@ std::optional<FoundDate> MetaLookup::DateFrom(const std::string& path, const Dat
     FoundDate found;
     if (sources.captureDate) {
         // Only a file read and found without a date falls back; a failed lookup fails the file.
-        const Found taken = DateTakenFields(path, found.date, found.origin);
+        const Found taken = DateTakenFields(path, found);
         if (taken == Found::Yes)
             return found;
         if (taken == Found::Failed)
             return std::nullopt;
+        found = FoundDate {};
     }
     // Between the capture date and the file time, which copying resets.
     if (sources.fileName && NameDateFields(path, found.date)) {

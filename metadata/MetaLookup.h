@@ -37,7 +37,8 @@ public:
 private:
     enum class Found { Yes, No, Failed };
 
-    Found DateTakenFields(const std::string& path, DateTime& date, std::string& origin);
+    // The capture date, its origin and the camera that took the file.
+    Found DateTakenFields(const std::string& path, FoundDate& found);
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
     void NoteUnopenable(const std::string& path);
 

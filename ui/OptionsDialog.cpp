@@ -2,10 +2,14 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/ClockRules.h"
 #include "engine/ExtFilter.h"
 #include "engine/OrganizeOptions.h"
 #include "base/PathText.h"
@@ -48,6 +52,34 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+// The stored rules, one a line, as the edit box shows them: lines end in CR LF there.
+std::string RulesForEditBox(const std::string& stored)
+{
+    std::string text;
+    for (const char c : stored) {
+        if (c == '\n')
+            text += "\r\n";
+        else if (c != '\r')
+            text += c;
+    }
+    return text;
+}
+
+// The box's text as it is stored: each rule trimmed on a line of its own, blank lines left out.
+std::string RulesFromEditBox(const std::string& text)
+{
+    std::string stored;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string line = Trimmed(text.substr(start, end - start));
+        if (!line.empty())
+            stored += line + "\n";
+        start = end + 1;
+    }
+    return stored;
+}
+
 }  // namespace
 
 OptionsDialog::OptionsDialog(const OrganizeOptions& given)
@@ -71,6 +103,8 @@ bool OptionsDialog::OnInitDialog()
     LoadHistory(logFile, kLogFileHistory);
     logFile.SetText(values_.LogFile.c_str());
     EnableLogControls(values_.SaveToLog != 0);
+    SetItemText(IDC_OPT_CLOCK_RULES, RulesForEditBox(values_.ClockRules));
+    SetItemText(IDC_OPT_DAY_BEGINS, values_.DayBegins);
     return Dialog::OnInitDialog();
 }
 
@@ -206,6 +240,9 @@ void OptionsDialog::OnOK()
         logFile.SetText(values_.LogFile.c_str());
     }
 
+    if (!ReadClockControls())
+        return;
+
     if (values_.EnableExtFilter)
         PushHistory(extensions, kAllowExtsHistory);
     if (values_.SaveToLog)
@@ -244,4 +281,31 @@ void OptionsDialog::OnBrowseLog()
         return;
     values_.LogFile.assign(path, strnlen(path, sizeof path));
     SetItemText(IDC_OPT_LOG_FILE, values_.LogFile);
+}
+
+bool OptionsDialog::ReadClockControls()
+{
+    const std::string rules = RulesFromEditBox(ItemText(IDC_OPT_CLOCK_RULES));
+    std::vector<ClockRule> parsed;
+    std::string error;
+    if (!ParseClockRules(rules, parsed, error)) {
+        ShowMessage(error + "\n\nWrite one rule a line, such as Canon EOS 5D=+01:00 or "
+                            "NIKON D700#1234567=-00:07:36 or *=-1d.",
+                    MB_ICONEXCLAMATION);
+        FocusControl(IDC_OPT_CLOCK_RULES);
+        return false;
+    }
+    const std::string dayBegins = Trimmed(ItemText(IDC_OPT_DAY_BEGINS));
+    int minutes = 0;
+    if (!ParseDayBegins(dayBegins, minutes)) {
+        ShowMessage("\"" + dayBegins +
+                            "\" is not a time of day.\n\nPlease enter the time the day begins at "
+                            "as HH:MM, from 00:00 to 23:59.",
+                    MB_ICONEXCLAMATION);
+        FocusControl(IDC_OPT_DAY_BEGINS);
+        return false;
+    }
+    values_.ClockRules = rules;
+    values_.DayBegins = dayBegins;
+    return true;
 }

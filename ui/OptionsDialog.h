@@ -1,10 +1,10 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
 // when a target exists, the operation log, companion files, dates from file names and cloud
-// files. It is given the settings record and edits nine of its fields (AddFilesInSubfolder,
-// EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile, CompanionFiles, NameDates,
-// DownloadCloudFiles); Result is the given record until OK succeeds, then the record as chosen.
-// The dialog itself stores nothing but the histories of its two editable combo boxes, and those
-// only on a successful OK.
+// files, camera clock rules and the time a day begins at. It is given the settings record and
+// edits eleven of its fields (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt,
+// SaveToLog, LogFile, CompanionFiles, NameDates, DownloadCloudFiles, ClockRules, DayBegins); Result is the
+// given record until OK succeeds, then the record as chosen. The dialog itself stores nothing but the
+// histories of its two editable combo boxes, and those only on a successful OK.
 #pragma once
 #include "toolkit/Dialog.h"
 
@@ -36,6 +36,9 @@ private:
     void OnSaveLogClicked();
     void OnOpenLog();
     void OnBrowseLog();
+    // The clock rules and the day's start from their boxes; false, with the box focused, after
+    // saying what is wrong.
+    bool ReadClockControls();
 
     // What the controls show, as the user works.
     OrganizeOptions values_;

@@ -264,3 +264,50 @@ TEST(CliReport, LinesAndTexts)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliArgs, ClockRulesComeBeforeTheSavedOnesAndTheDayStartReplacesIt)
+{
+    const auto parsed = Parse({"organize", "--shift", "Canon EOS 5D=+01:00", "--shift=NIKON D700#1=-00:07:36",
+                               "--day-begins", "04:30", "C:\\a"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.request.flags.shifts,
+              (std::vector<std::string> {"Canon EOS 5D=+01:00", "NIKON D700#1=-00:07:36"}));
+    OrganizeOptions options;
+    options.ClockRules = "*=+1d\n";
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.ClockRules, "Canon EOS 5D=+01:00\nNIKON D700#1=-00:07:36\n*=+1d\n");
+    EXPECT_EQ(options.DayBegins, "04:30");
+
+    // Without the flags the saved values stay.
+    OrganizeOptions saved;
+    saved.ClockRules = "*=+1d\n";
+    saved.DayBegins = "05:00";
+    ApplyFlags(Parse({"organize", "C:\\a"}).request.flags, saved);
+    EXPECT_EQ(saved.ClockRules, "*=+1d\n");
+    EXPECT_EQ(saved.DayBegins, "05:00");
+}
+
+TEST(CliArgs, ClockOptionsAreCheckedAndBelongToTheirCommands)
+{
+    EXPECT_TRUE(Parse({"lookup", "--shift", "*=+01:00", "C:\\a"}).ok);
+    EXPECT_EQ(Parse({"lookup", "--day-begins", "04:00", "C:\\a"}).error,
+              "option --day-begins is not valid for lookup");
+    EXPECT_EQ(Parse({"organize", "--shift", "*=1:00", "C:\\a"}).error,
+              "Not a clock rule: \"*=1:00\" (the shift is + or - with HH:MM, HH:MM:SS, Nd or Nd HH:MM)");
+    EXPECT_EQ(Parse({"organize", "--day-begins", "7", "C:\\a"}).error,
+              "--day-begins takes a time of day HH:MM (00:00 to 23:59), not \"7\"");
+    EXPECT_EQ(Parse({"organize", "--shift"}).error, "option --shift needs a value");
+    EXPECT_EQ(Parse({"undo", "--shift", "*=+01:00"}).error, "option --shift is not valid for undo");
+
+    const auto shiftFrom = Parse({"shift-from", "C:\\a.jpg", "C:\\b.jpg"});
+    ASSERT_TRUE(shiftFrom.ok) << shiftFrom.error;
+    EXPECT_EQ(shiftFrom.request.command, CliCommand::ShiftFrom);
+    EXPECT_EQ(shiftFrom.request.paths, (std::vector<std::string> {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_EQ(Parse({"shift-from", "C:\\a.jpg"}).error, "shift-from takes two files: FILE_A FILE_B");
+    EXPECT_EQ(Parse({"shift-from", "a", "b", "c"}).error, "shift-from takes two files: FILE_A FILE_B");
+    EXPECT_EQ(Parse({"shift-from", "--shift", "*=+01:00", "a", "b"}).error, "shift-from takes no options");
+}
+
+}  // namespace

@@ -422,3 +422,21 @@ TEST(ExifParser, ByteOrderIsTakenFromEachParse)
     EXPECT_TRUE(parser.ParseExif(intel.data(), static_cast<int>(intel.size() + 2)));
     EXPECT_EQ(info.lightSource, 0x0102);
 }
+
+namespace {
+
+// Clock rules tell bodies of one model apart by the serial number in the Exif directory.
+TEST_P(ExifParserOrders, BodySerialNumber)
+{
+    const auto read = ReadExif(
+            Ifd().Ascii(0x0110, "NIKON D700").Sub(kExifIfd, Ifd().Ascii(0xA431, "1234567")), GetParam());
+    EXPECT_TRUE(read->info.exifParsed);
+    EXPECT_STREQ(read->info.model, "NIKON D700");
+    EXPECT_STREQ(read->info.bodySerial, "1234567");
+    // Cut to the field, as the model is.
+    const auto longSerial =
+            ReadExif(Ifd().Sub(kExifIfd, Ifd().Ascii(0xA431, std::string(60, '7'))), GetParam());
+    EXPECT_EQ(std::string(longSerial->info.bodySerial), std::string(39, '7'));
+}
+
+}  // namespace

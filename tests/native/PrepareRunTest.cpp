@@ -112,3 +112,39 @@ TEST(PrepareRun, RefusalsAndTheReadyRequest)
 }
 
 }  // namespace
+
+namespace {
+
+// Saved settings may hold rules and a day's start no dialog checked (an edited registry).
+TEST(PrepareRun, ClockRulesAreReadAndBadOnesOrABadDayStartRefused)
+{
+    OrganizeOptions options = IntoFolder("D:\\Out");
+    options.ClockRules = "Canon EOS 5D=+01:00\r\n\r\n*=-1d\n";
+    options.DayBegins = "04:30";
+    const PreparedRun ready = PrepareRun(options);
+    ASSERT_FALSE(ready.refusal) << ready.refusal->text;
+    ASSERT_EQ(ready.clockRules.size(), 2u);
+    EXPECT_EQ(ready.clockRules[0].text, "Canon EOS 5D=+01:00");
+    EXPECT_EQ(ready.clockRules[1].seconds, -86400);
+
+    options.ClockRules = "*=+00:01\nCanon EOS 5D+01:00";
+    const PreparedRun badRule = PrepareRun(options);
+    ASSERT_TRUE(badRule.refusal);
+    EXPECT_EQ(badRule.refusal->text,
+              "Not a clock rule: \"Canon EOS 5D+01:00\" (write CAMERA=SHIFT, the camera as "
+              "a model, Model#Serial or *)");
+
+    options.ClockRules.clear();
+    options.DayBegins = "25:00";
+    const PreparedRun badDay = PrepareRun(options);
+    ASSERT_TRUE(badDay.refusal);
+    EXPECT_EQ(badDay.refusal->text,
+              "Not a time of day for \"Day begins at\": \"25:00\" (write HH:MM, 00:00 to 23:59)");
+
+    // A template refusal comes first.
+    options.RenameTargetFileName = 1;
+    options.TargetFilenameFormat = "%N?";
+    EXPECT_EQ(PrepareRun(options).refusal->field, RunField::FileName);
+}
+
+}  // namespace

@@ -45,6 +45,8 @@ OrganizeOptions Changed()
     options.CompanionFiles = 1;
     options.NameDates = 1;
     options.DownloadCloudFiles = 1;
+    options.ClockRules = "Canon EOS 5D=+01:00\nNIKON D700#1234567=-00:07:36\n";
+    options.DayBegins = "04:30";
     return options;
 }
 
@@ -81,6 +83,8 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
     EXPECT_EQ(actual.NameDates, expected.NameDates);
     EXPECT_EQ(actual.DownloadCloudFiles, expected.DownloadCloudFiles);
+    EXPECT_EQ(actual.ClockRules, expected.ClockRules);
+    EXPECT_EQ(actual.DayBegins, expected.DayBegins);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -120,9 +124,16 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
                             "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
                             "DownloadCloudFiles"};
-    const char* texts[] = {
-            "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
-            "LastAddFileDir",     "AllowExts",         "LogFile"};
+    const char* texts[] = {"CustomTargetFolder",
+                           "MonthFolderFormat",
+                           "DayFolderFormat",
+                           "TargetFilenameFormat",
+                           "Folder",
+                           "LastAddFileDir",
+                           "AllowExts",
+                           "LogFile",
+                           "ClockRules",
+                           "DayBegins"};
     for (const char* name : dwords) {
         const RawValue value = GetRaw(kOptionsKey, name);
         ASSERT_TRUE(value.found) << name;

@@ -2,6 +2,7 @@
 // the check boxes, OK with its refusals, Cancel.
 #include <gtest/gtest.h>
 
+#include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/ui/options/ModalScript.h"
 #include "tests/ui/options/OptionsFixture.h"
@@ -498,6 +499,105 @@ TEST_F(OptionsDialogTest, SwitchesStartEnabledWhenOn)
     });
     EXPECT_EQ(dialog.Result().AddFilesInSubfolder, 0u);
     EXPECT_TRUE(catcher.Caught().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The rules and the day's start as the boxes show them, changed, stored with the settings and
+// shown again by the next opening.
+TEST_F(OptionsDialogTest, ClockRulesAndDayStartAreStoredAndShownAgain)
+{
+    OrganizeOptions chosen;
+    {
+        OrganizeOptions given;
+        given.ClockRules = "Canon EOS 5D=+01:00\n";
+        OptionsDialog dialog(given);
+        FrontDialogs catcher(dialog);
+        ASSERT_TRUE(catcher.Installed());
+        const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+            EXPECT_EQ(ControlText(hwnd, IDC_OPT_CLOCK_RULES), "Canon EOS 5D=+01:00\r\n");
+            EXPECT_EQ(ControlText(hwnd, IDC_OPT_DAY_BEGINS), "00:00");
+            SetControlText(hwnd, IDC_OPT_CLOCK_RULES,
+                           "  Canon EOS 5D=+01:00 \r\n\r\nNIKON D700#1234567=-00:07:36\r\n*=-1d");
+            SetControlText(hwnd, IDC_OPT_DAY_BEGINS, " 04:30 ");
+            ClickButton(hwnd, IDOK);
+        });
+        EXPECT_EQ(result, IDOK);
+        EXPECT_TRUE(catcher.Caught().empty());
+        chosen = dialog.Result();
+    }
+    EXPECT_EQ(chosen.ClockRules, "Canon EOS 5D=+01:00\nNIKON D700#1234567=-00:07:36\n*=-1d\n");
+    EXPECT_EQ(chosen.DayBegins, "04:30");
+
+    SaveSettings(chosen);
+    OrganizeOptions loaded;
+    LoadSettings(loaded);
+    EXPECT_EQ(loaded.ClockRules, chosen.ClockRules);
+    EXPECT_EQ(loaded.DayBegins, "04:30");
+    OptionsDialog again(loaded);
+    FrontDialogs catcher(again);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(again, [&](HWND hwnd) {
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_CLOCK_RULES),
+                  "Canon EOS 5D=+01:00\r\nNIKON D700#1234567=-00:07:36\r\n*=-1d\r\n");
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_DAY_BEGINS), "04:30");
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_TRUE(catcher.Caught().empty());
+}
+
+TEST_F(OptionsDialogTest, ABadClockRuleIsRefusedWithTheBoxFocused)
+{
+    OrganizeOptions given;
+    given.ClockRules = "*=+00:01\n";
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        SetControlText(hwnd, IDC_OPT_CLOCK_RULES, "Canon EOS 5D=+01:00\r\nNIKON D700 -00:07");
+        SetControlText(hwnd, IDC_OPT_DAY_BEGINS, "04:30");
+        ClickButton(hwnd, IDOK);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_CLOCK_RULES));
+        SetControlText(hwnd, IDC_OPT_CLOCK_RULES, "Canon EOS 5D=+01:00");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(
+            catcher.Caught()[0].text,
+            "Not a clock rule: \"NIKON D700 -00:07\" (write CAMERA=SHIFT, the camera as a model, "
+            "Model#Serial "
+            "or *)\n\nWrite one rule a line, such as Canon EOS 5D=+01:00 or NIKON D700#1234567=-00:07:36 or "
+            "*=-1d.");
+    EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialog.Result().ClockRules, "Canon EOS 5D=+01:00\n");
+    EXPECT_EQ(dialog.Result().DayBegins, "04:30");
+}
+
+TEST_F(OptionsDialogTest, ADayStartThatIsNoTimeIsRefusedWithTheBoxFocused)
+{
+    OrganizeOptions given;
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        for (const char* text : {"24:00", "", "4:30"}) {
+            SetControlText(hwnd, IDC_OPT_DAY_BEGINS, text);
+            ClickButton(hwnd, IDOK);
+            EXPECT_TRUE(IsWindowVisible(hwnd)) << text;
+            EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_DAY_BEGINS)) << text;
+        }
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_EQ(catcher.Caught().size(), 3u);
+    EXPECT_EQ(catcher.Caught()[0].text, "\"24:00\" is not a time of day.\n\nPlease enter the time the day "
+                                        "begins at as HH:MM, from 00:00 to "
+                                        "23:59.");
+    EXPECT_EQ(dialog.Result().DayBegins, "00:00");
 }
 
 }  // namespace
