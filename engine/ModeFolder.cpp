@@ -56,7 +56,7 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
 {
     std::string name;  // an orientation's folder name
     switch (value.kind) {
-    case ModeKind::Date: folder = BuildSubfolderPath(options, value.date); return true;
+    case ModeKind::Date: folder = BuildSubfolderPath(options, value.date, value.place); return true;
     case ModeKind::Extension:
         // The text comes from the file's name: it must stand as a folder name as it is.
         if (!value.text.empty()) {
@@ -81,7 +81,10 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
 std::string ExampleLineText(const OrganizeOptions& options)
 {
     const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
-    ModeValue sample {mode != nullptr ? mode->kind : ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}};
+    ModeValue sample;
+    sample.kind = mode != nullptr ? mode->kind : ModeKind::Date;
+    sample.date = {2012, 1, 27, 10, 46, 15};
+    sample.place = {"Australia", "New South Wales", "Sydney", ""};
     if (sample.kind == ModeKind::Extension)
         sample.text = "JPG";
     else if (sample.kind == ModeKind::Orientation)
@@ -98,6 +101,6 @@ std::string ExampleLineText(const OrganizeOptions& options)
     }
     line += folder;
     if (sample.kind == ModeKind::Date)
-        line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
+        line += BuildTargetName(options, "OrgFileName.jpg", sample.date, sample.place);
     return line;
 }
