@@ -54,6 +54,7 @@ public:
     void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
     void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
+    void SetPlaceUsed(int row, const std::string& description) override { places_.at(row) = description; }
     const RunTally& Tally() const { return tally_; }
     // Each row's CSV line goes to report as its result is known (the header is the caller's).
     void SetReport(std::FILE* report) { report_ = report; }
@@ -63,6 +64,7 @@ private:
     std::vector<std::string> targets_;
     std::vector<std::string> dates_;
     std::vector<std::string> origins_;
+    std::vector<std::string> places_;
     std::FILE* report_ = nullptr;
     std::FILE* out_;
     ConsoleProgress* sharedConsole_;

@@ -10,6 +10,7 @@
 #include "engine/ModeLookup.h"
 #include "engine/OrganizeMode.h"
 #include "engine/PathUtils.h"
+#include "engine/PlaceFinder.h"
 #include "metadata/MetaLookup.h"
 
 namespace {
@@ -54,8 +55,12 @@ int RunLookupCommand(const CliRequest& request)
         std::string origin;
         if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, clockRules, answer, origin))
             anyFailed = true;
-        // With --explain, a third column says where the date came from (empty without a date).
-        const std::string line = path + '\t' + answer + (request.flags.explain ? '\t' + origin : "") + '\n';
+        // With --explain, a third column says where the date came from (empty without a date), and
+        // a fourth where the file was taken, as the place tags would name it.
+        std::string line = path + '\t' + answer;
+        if (request.flags.explain)
+            line += '\t' + origin + '\t' + PlaceNamesAt(lookup.PositionOf(FullPath(path))).description;
+        line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     std::fflush(stdout);

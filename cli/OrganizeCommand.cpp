@@ -94,7 +94,7 @@ int RunOrganizeCommand(const CliRequest& request)
         // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
         // ANSI code page.
         const std::string header =
-                "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date", "date source"});
+                "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date", "date source", "place"});
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
             std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
                          reason.c_str());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "base/GeoPosition.h"
 
 // The file time a date mode takes, alone or when the file has no capture date.
 enum class FileTime { None, Modified, Created, Accessed };
@@ -46,6 +47,8 @@ public:
     virtual std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) = 0;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the listing's text.
     virtual bool GetOrientationText(const std::string& path, std::string& text) = 0;
+    // Where the file was taken (GPS in its EXIF or XMP, a video's location); a usable position only.
+    virtual std::optional<GeoPosition> PositionOf(const std::string& path) = 0;
     // The identifier that ties a Live Photo's still to its video.
     virtual bool GetContentIdentifier(const std::string& path, std::string& identifier) = 0;
     // Why the last answer of nothing was a failed lookup, or empty.

@@ -62,7 +62,7 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
         // that is no time leaves midnight (PrepareRun refuses it before a run).
         int dayBegins = 0;
         ParseDayBegins(options.DayBegins, dayBegins);
-        folder = BuildSubfolderPath(options, FolderDate(value.date, dayBegins));
+        folder = BuildSubfolderPath(options, FolderDate(value.date, dayBegins), value.place);
         return true;
     }
     case ModeKind::Extension:
@@ -89,7 +89,10 @@ bool ModeFolderPath(const OrganizeOptions& options, const ModeValue& value, std:
 std::string ExampleLineText(const OrganizeOptions& options)
 {
     const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
-    ModeValue sample {mode != nullptr ? mode->kind : ModeKind::Date, {2012, 1, 27, 10, 46, 15}, {}};
+    ModeValue sample;
+    sample.kind = mode != nullptr ? mode->kind : ModeKind::Date;
+    sample.date = {2012, 1, 27, 10, 46, 15};
+    sample.place = {"Australia", "New South Wales", "Sydney", ""};
     if (sample.kind == ModeKind::Extension)
         sample.text = "JPG";
     else if (sample.kind == ModeKind::Orientation)
@@ -106,6 +109,6 @@ std::string ExampleLineText(const OrganizeOptions& options)
     }
     line += folder;
     if (sample.kind == ModeKind::Date)
-        line += BuildTargetName(options, "OrgFileName.jpg", sample.date);
+        line += BuildTargetName(options, "OrgFileName.jpg", sample.date, sample.place);
     return line;
 }

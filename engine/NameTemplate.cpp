@@ -53,6 +53,12 @@ std::string Expand(std::string text, std::initializer_list<std::pair<const char*
     return text;
 }
 
+bool HasPlaceTag(const std::string& text)
+{
+    return text.find("%C") != std::string::npos || text.find("%R") != std::string::npos ||
+           text.find("%T") != std::string::npos;
+}
+
 int TwelveHour(int hour)
 {
     const int h = ((hour % 12) + 12) % 12;
@@ -61,35 +67,40 @@ int TwelveHour(int hour)
 
 }  // namespace
 
-std::string ExpandMonthTemplate(const std::string& text, int year, int month)
+std::string ExpandMonthTemplate(const std::string& text, int year, int month, const PlaceNames& place)
 {
+    // The place texts come last: PlaceTagText leaves no '%' in them for a later tag to read.
     return Expand(text, {
                                 {"%Y", Number("%04d", year)},
                                 {"%M", Number("%02d", month)},
                                 {"%A", MonthName(kShortMonths, month)},
                                 {"%L", MonthName(kLongMonths, month)},
+                                {"%C", PlaceTagText(place.country)},
+                                {"%R", PlaceTagText(place.region)},
+                                {"%T", PlaceTagText(place.town)},
                         });
 }
 
-std::string ExpandDayTemplate(const std::string& text, int year, int month, int day)
+std::string ExpandDayTemplate(const std::string& text, int year, int month, int day, const PlaceNames& place)
 {
-    return Expand(ExpandMonthTemplate(text, year, month), {{"%D", Number("%02d", day)}});
+    return Expand(ExpandMonthTemplate(text, year, month, place), {{"%D", Number("%02d", day)}});
 }
 
 std::string ExpandFileNameTemplate(const std::string& text, int year, int month, int day, int hour,
-                                   int minute, int second, const std::string& stem)
+                                   int minute, int second, const std::string& stem, const PlaceNames& place)
 {
-    return Expand(ExpandDayTemplate(text, year, month, day), {
-                                                                     {"%P", hour >= 12 ? "PM" : "AM"},
-                                                                     {"%H", Number("%02d", hour)},
-                                                                     {"%J", Number("%02d", TwelveHour(hour))},
-                                                                     {"%I", Number("%02d", minute)},
-                                                                     {"%S", Number("%02d", second)},
-                                                                     {"%N", stem},
-                                                             });
+    return Expand(ExpandDayTemplate(text, year, month, day, place),
+                  {
+                          {"%P", hour >= 12 ? "PM" : "AM"},
+                          {"%H", Number("%02d", hour)},
+                          {"%J", Number("%02d", TwelveHour(hour))},
+                          {"%I", Number("%02d", minute)},
+                          {"%S", Number("%02d", second)},
+                          {"%N", stem},
+                  });
 }
 
-std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& date)
+std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& date, const PlaceNames& place)
 {
     std::string path;
     if (options.CreateYearFolder) {
@@ -97,18 +108,18 @@ std::string BuildSubfolderPath(const OrganizeOptions& options, const DateTime& d
         path += '\\';
     }
     if (options.CreateMonthFolder && !options.MonthFolderFormat.empty()) {
-        path += ExpandMonthTemplate(options.MonthFolderFormat, date.year, date.month);
+        path += ExpandMonthTemplate(options.MonthFolderFormat, date.year, date.month, place);
         path += '\\';
     }
     if (options.CreateDayFolder && !options.DayFolderFormat.empty()) {
-        path += ExpandDayTemplate(options.DayFolderFormat, date.year, date.month, date.day);
+        path += ExpandDayTemplate(options.DayFolderFormat, date.year, date.month, date.day, place);
         path += '\\';
     }
     return path;
 }
 
 std::string BuildTargetName(const OrganizeOptions& options, const std::string& sourcePath,
-                            const DateTime& date)
+                            const DateTime& date, const PlaceNames& place)
 {
     const std::string name = FileNameOf(sourcePath);
     const OrganizeModeRow* mode = FindOrganizeMode(options.Mode);
@@ -120,6 +131,13 @@ std::string BuildTargetName(const OrganizeOptions& options, const std::string& s
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
     return ExpandFileNameTemplate(options.TargetFilenameFormat, date.year, date.month, date.day, date.hour,
-                                  date.minute, date.second, stem) +
+                                  date.minute, date.second, stem, place) +
            extension;
+}
+
+bool TemplatesUsePlace(const OrganizeOptions& options)
+{
+    return (options.CreateMonthFolder && HasPlaceTag(options.MonthFolderFormat)) ||
+           (options.CreateDayFolder && HasPlaceTag(options.DayFolderFormat)) ||
+           (options.RenameTargetFileName && HasPlaceTag(options.TargetFilenameFormat));
 }

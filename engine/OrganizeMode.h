@@ -8,6 +8,7 @@
 
 #include "base/DateTime.h"
 #include "engine/DateLookup.h"
+#include "engine/PlaceNames.h"
 
 // The stored value of a mode (OrganizeOptions::Mode, stored as "MoveType"; the Organize combo
 // box's item data).
@@ -85,6 +86,7 @@ struct ModeValue {
     DateTime date;
     std::string text;
     bool dateFromFileName = false;  // the date was read from the file's name
+    PlaceNames place {};  // where the file was taken, for the place tags; unknown when not asked
 };
 
 // The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.

@@ -18,6 +18,7 @@
 #include "engine/ModeLookup.h"
 #include "engine/NameTemplate.h"
 #include "engine/OperationLog.h"
+#include "engine/PlaceFinder.h"
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/ProgressText.h"
@@ -213,20 +214,26 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
 // A date mode's date is kept in date for the file name.
 bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       const std::vector<ClockRule>& clockRules, std::string& targetFolder, DateTime& date,
-                      bool& dateFromName, std::string& clockRule, std::string& origin, std::string& reason)
+                      bool& dateFromName, std::string& clockRule, std::string& origin, std::string& reason,
+                      PlaceNames& place)
 {
     std::string failure;
-    const auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
-                                       clockRules, &clockRule);
+    auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
+                                 clockRules, &clockRule);
     if (!value) {
         reason = LookupFailedText(options.Mode, failure);
         return false;
     }
+    // Only templates with place tags cost the file a second look; a position that cannot be
+    // read leaves the place unknown.
+    if (TemplatesUsePlace(options))
+        value->place = PlaceNamesAt(lookup.PositionOf(source));
     std::string folder;
     if (!ModeFolderPath(options, *value, folder, reason))
         return false;
     if (value->kind == ModeKind::Date)
         date = value->date;
+    place = value->place;
     dateFromName = value->dateFromFileName;
     targetFolder += folder;
     return true;
@@ -577,6 +584,7 @@ struct RowPlan {
     bool dateFromName = false;
     std::string clockRule;  // the camera clock rule that moved the date, or ""
     std::string origin;
+    std::string place;  // the place's description, when the templates asked for one
     std::string announced;  // the target told ahead to the file system, if any
 };
 
@@ -592,14 +600,16 @@ RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::strin
         plan.targetFolder.clear();
     plan.outputRoot = plan.targetFolder;
     std::string reason;
+    PlaceNames place;
     if (!earlier.empty()) {
         plan.result = Skipped(DuplicateText(earlier));
     } else if (leftOnline) {
         plan.result = Skipped(kCloudFileSkippedText);
     } else if (AppendModeFolder(lookup, source, options, request.clockRules, plan.targetFolder, date,
-                                plan.dateFromName, plan.clockRule, plan.origin, reason)) {
+                                plan.dateFromName, plan.clockRule, plan.origin, reason, place)) {
         plan.date = date;
-        plan.name = BuildTargetName(options, source, date);
+        plan.place = place.description;
+        plan.name = BuildTargetName(options, source, date, place);
     } else {
         plan.result = Failed(reason);
     }
@@ -794,6 +804,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         if (!plan.name.empty()) {
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
+            rows.SetPlaceUsed(row, plan.place);
             result = links.empty() ? PlaceFile(stoppable, source, plan.outputRoot, plan.targetFolder,
                                                plan.name, options, move, rows, row, target)
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,

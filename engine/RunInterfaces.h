@@ -37,6 +37,9 @@ public:
     // The date the row's folder and name were made from, and where it came from ("Date/Time
     // Original", "file modified", ...); only rows whose mode looks up a date get it.
     virtual void SetDateUsed(int, const DateTime&, const std::string& /*origin*/) { }
+    // The place the row's place tags were made from, with its distance; only rows whose templates
+    // hold place tags get it.
+    virtual void SetPlaceUsed(int, const std::string& /*description*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.

@@ -26,14 +26,26 @@ inline constexpr const char* kMonthTagHelp = "You could use the following tags h
                                              "%Y: Year (e.g. 2010)\n"
                                              "%M: Month (01-12)\n"
                                              "%A: Abbreviated month name (Jan, Feb, Mar, ...)\n"
-                                             "%L: Full month name (January, February, March, ...)\n";
+                                             "%L: Full month name (January, February, March, ...)\n"
+                                             "%C: Country where the picture was taken (e.g. Australia)\n"
+                                             "%R: Region: state, province (e.g. New South Wales)\n"
+                                             "%T: Town or city (e.g. Sydney)\n"
+                                             "A file without a position, or far from any town, "
+                                             "gets \"Unknown place\".\n"
+                                             "Place names from GeoNames (geonames.org), CC BY 4.0";
 
 inline constexpr const char* kDayTagHelp = "You could use the following tags here.\n\n"
                                            "%Y: Year (e.g. 2010)\n"
                                            "%M: Month (01-12)\n"
                                            "%A: Abbreviated month name (Jan, Feb, Mar, ...)\n"
                                            "%L: Full month name (January, February, March, ...)\n"
-                                           "%D: Day (01-31)";
+                                           "%D: Day (01-31)\n"
+                                           "%C: Country where the picture was taken (e.g. Australia)\n"
+                                           "%R: Region: state, province (e.g. New South Wales)\n"
+                                           "%T: Town or city (e.g. Sydney)\n"
+                                           "A file without a position, or far from any town, "
+                                           "gets \"Unknown place\".\n"
+                                           "Place names from GeoNames (geonames.org), CC BY 4.0";
 
 inline constexpr const char* kFileNameTagHelp = "You could use the following tags here.\n\n"
                                                 "%N: Name of original file\n"
@@ -46,4 +58,10 @@ inline constexpr const char* kFileNameTagHelp = "You could use the following tag
                                                 "%J: Hour in 12-hour format (01-12)\n"
                                                 "%I: Minute (00-59)\n"
                                                 "%S: Second (00-59)\n"
-                                                "%P: AM or PM";
+                                                "%P: AM or PM\n"
+                                                "%C: Country where the picture was taken (e.g. Australia)\n"
+                                                "%R: Region: state, province (e.g. New South Wales)\n"
+                                                "%T: Town or city (e.g. Sydney)\n"
+                                                "A file without a position, or far from any town, "
+                                                "gets \"Unknown place\".\n"
+                                                "Place names from GeoNames (geonames.org), CC BY 4.0";

@@ -21,6 +21,7 @@ enum Tag : unsigned {
     kFNumber = 0x829D,
     kExifDirectory = 0x8769,
     kExposureProgram = 0x8822,
+    kGpsDirectory = 0x8825,
     kIsoSpeed = 0x8827,
     kExifVersion = 0x9000,
     kDateTimeOriginal = 0x9003,
@@ -180,6 +181,50 @@ bool ExifParser::MarkVisited(std::uint32_t start)
     return true;
 }
 
+void ExifParser::ReadGpsDirectory(std::uint32_t start)
+{
+    // A damaged GPS directory leaves the file without a position; the rest of the parse stands.
+    if (!MarkVisited(start) || std::uint64_t {start} + 2 > tiffLength)
+        return;
+    const unsigned entryCount = Get16(tiff + start);
+    if (std::uint64_t {start} + 2 + 12 * std::uint64_t {entryCount} > tiffLength)
+        return;
+    char refs[2] = {};  // N or S, E or W
+    double degrees[2] = {};
+    bool found[2] = {};
+    for (unsigned i = 0; i < entryCount; ++i) {
+        const unsigned char* entry = tiff + start + 2 + 12 * i;
+        const unsigned tag = Get16(entry);
+        const unsigned format = Get16(entry + 2);
+        const std::uint32_t components = Get32(entry + 4);
+        if (tag < 1 || tag > 4)
+            continue;
+        const int axis = (tag - 1) / 2;  // 0 latitude, 1 longitude
+        if (tag % 2 == 1) {
+            // The reference, "N\0" and the like: its first character is always inline.
+            refs[axis] = static_cast<char>(entry[8]);
+            continue;
+        }
+        // Degrees, minutes, seconds as rationals (some writers give fewer parts).
+        if ((format != 5 && format != 10) || components < 1 || components > 3)
+            continue;
+        const std::uint64_t byteCount = 8 * std::uint64_t {components};
+        const std::uint32_t valueOffset = Get32(entry + 8);
+        if (valueOffset + byteCount > tiffLength)
+            continue;
+        double value = 0;
+        for (std::uint32_t part = 0; part < components; ++part)
+            value += ConvertValue(tiff + valueOffset + 8 * part, format) / std::pow(60.0, part);
+        degrees[axis] = value;
+        found[axis] = true;
+    }
+    if (!found[0] || !found[1])
+        return;
+    info.gpsLatitude = refs[0] == 'S' ? -degrees[0] : degrees[0];
+    info.gpsLongitude = refs[1] == 'W' ? -degrees[1] : degrees[1];
+    info.hasGpsPosition = true;
+}
+
 bool ExifParser::FollowLink(std::uint32_t offset, bool mainImage)
 {
     if (offset > tiffLength) {
@@ -238,6 +283,9 @@ bool ExifParser::WalkDirectory(std::uint32_t start, bool mainImage)
         if (tag == kOrientation && mainImage)
             mainImageOrientation = true;
 
+        // The GPS directory's tags reuse the numbers of other tags: it is read on its own.
+        if (tag == kGpsDirectory && mainImage)
+            ReadGpsDirectory(Get32(value));
         // Entry bytes 8-11, or a value of more than four bytes: four bytes are always there.
         if ((tag == kExifDirectory || tag == kInteroperabilityDirectory) &&
             !FollowLink(Get32(value), mainImage))

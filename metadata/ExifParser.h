@@ -9,7 +9,7 @@
 constexpr std::size_t kErrorTextSize = 256;
 
 // Reads the EXIF data of a JPEG APP1 section: the EXIF and TIFF headers, the chain of TIFF
-// directories and their Exif and interoperability sub-directories, into an ImageInfo.
+// directories and their Exif, interoperability and GPS sub-directories, into an ImageInfo.
 // The input is untrusted: every read is checked against the section's length, and the walk
 // visits each directory at most once and at most kMaxDirectories of them per parse.
 class ExifParser {
@@ -38,6 +38,8 @@ private:
                   std::uint64_t byteCount, long long& thumbnailOffset, long long& thumbnailLength);
     void StoreUserComment(unsigned char* value, std::uint64_t byteCount);
     bool FollowLink(std::uint32_t offset, bool mainImage);
+    // The position of the main image's GPS directory, into info.
+    void ReadGpsDirectory(std::uint32_t start);
     bool MarkVisited(std::uint32_t start);
 
     unsigned Get16(const unsigned char* p) const;

@@ -39,6 +39,15 @@ struct ImageInfo {
     float resolutionUnit;  // inches per unit
     float brightness;
     char comment[1000];
+    // The main image's GPS position in signed degrees (north and east positive), when its GPS
+    // directory gives both coordinates.
+    bool hasGpsPosition;
+    double gpsLatitude;
+    double gpsLongitude;
+    // The same from the first XMP section that gives both exif:GPSLatitude and exif:GPSLongitude.
+    bool hasXmpPosition;
+    double xmpLatitude;
+    double xmpLongitude;
     unsigned char* thumbnail;  // points into the EXIF section kept by the reader
     int thumbnailSize;
     bool exifParsed;

@@ -150,7 +150,7 @@ JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
             info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
             TakeCameraDate(section);
         } else {
-            TakeXmpDate(section);
+            TakeXmp(section);
             TakeCameraDate(section);
             Discard();
         }
@@ -195,18 +195,28 @@ void JpegSectionReader::TakeComment(const JpegSection& comment)
     }
 }
 
-void JpegSectionReader::TakeXmpDate(const JpegSection& app1)
+void JpegSectionReader::TakeXmp(const JpegSection& app1)
 {
     const int payloadSize = app1.size - 2;
     const char* payload = reinterpret_cast<const char*>(app1.data.get() + 2);
-    if (info->xmpDateTaken[0] != '\0' || payloadSize < kXmpSignatureSize ||
+    if ((info->xmpDateTaken[0] != '\0' && info->hasXmpPosition) || payloadSize < kXmpSignatureSize ||
         std::memcmp(payload, kXmpSignature, kXmpSignatureSize) != 0)
         return;
-    const std::string date = metaprobe::XmpCaptureDate(std::string(
-            payload + kXmpSignatureSize, static_cast<std::size_t>(payloadSize - kXmpSignatureSize)));
-    const std::size_t length = std::min(date.size(), sizeof info->xmpDateTaken - 1);
-    std::memcpy(info->xmpDateTaken, date.data(), length);
-    info->xmpDateTaken[length] = '\0';
+    const std::string packet(payload + kXmpSignatureSize,
+                             static_cast<std::size_t>(payloadSize - kXmpSignatureSize));
+    if (info->xmpDateTaken[0] == '\0') {
+        const std::string date = metaprobe::XmpCaptureDate(packet);
+        const std::size_t length = std::min(date.size(), sizeof info->xmpDateTaken - 1);
+        std::memcpy(info->xmpDateTaken, date.data(), length);
+        info->xmpDateTaken[length] = '\0';
+    }
+    if (!info->hasXmpPosition) {
+        if (const auto position = metaprobe::XmpGpsPosition(packet)) {
+            info->xmpLatitude = position->latitude;
+            info->xmpLongitude = position->longitude;
+            info->hasXmpPosition = true;
+        }
+    }
 }
 
 void JpegSectionReader::TakeCameraDate(const JpegSection& section)

@@ -49,8 +49,9 @@ private:
     Step ActOnSection(bool& commentTaken);
     void TakeFrame(const JpegSection& frame);
     void TakeComment(const JpegSection& comment);
-    // The first XMP section with a capture date gives it; later ones are not read.
-    void TakeXmpDate(const JpegSection& app1);
+    // The first XMP section with a capture date gives it, and the first with a GPS position
+    // gives that; later ones are not read.
+    void TakeXmp(const JpegSection& app1);
     // The first camera block (maker note, APP12 picture info, QVCI) with a capture date gives
     // it, read only while the EXIF data has none.
     void TakeCameraDate(const JpegSection& section);

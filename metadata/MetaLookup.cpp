@@ -12,6 +12,7 @@
 #include "engine/OrganizeMode.h"
 #include "engine/PathUtils.h"
 #include "metadata/DateText.h"
+#include "metadata/FilePosition.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
@@ -294,6 +295,23 @@ bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& iden
         return false;
     identifier = value;
     return true;
+}
+
+std::optional<GeoPosition> MetaLookup::PositionOf(const std::string& path)
+{
+    failureReason_.clear();
+    if (IsJpegPath(path)) {
+        ImageInfo info;
+        if (!ReadJpegInfo(path, info)) {
+            NoteUnopenable(path);
+            return std::nullopt;
+        }
+        return PositionFromJpeg(info);
+    }
+    std::vector<MetaField> fields;
+    if (!ToolFields(path, fields))
+        return std::nullopt;
+    return PositionFromListing(fields);
 }
 
 bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)

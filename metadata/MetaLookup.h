@@ -27,6 +27,7 @@ public:
     std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) override;
     bool GetOrientationText(const std::string& path, std::string& text) override;
     bool GetContentIdentifier(const std::string& path, std::string& identifier) override;
+    std::optional<GeoPosition> PositionOf(const std::string& path) override;
 
     // Why the last answer of nothing was a failed lookup, or empty.
     const std::string& FailureReason() const override { return failureReason_; }

@@ -233,9 +233,12 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
         ListCameraTags(d.data(), d.size(), listing_, facts_);
     } else if (parent == "udta" && UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())) &&
                Payload(box, d)) {
-        const std::string text = UserDataText(d.data(), d.size());
+        const char* name = UserDataTextName(reinterpret_cast<const uint8_t*>(t.data()));
+        std::string text = UserDataText(d.data(), d.size());
+        if (name == kGpsCoordinatesField)
+            text = CoordinatesText(text);
         if (!text.empty())
-            listing_.Add(UserDataTextName(reinterpret_cast<const uint8_t*>(t.data())), text);
+            listing_.Add(name, text);
     } else if (t == "XMP_" && parent == "udta") {
         ReadXmpAt(source_, box.data, box.size, listing_);
     } else if (t == "pitm" && box.size >= 6) {
@@ -709,7 +712,9 @@ void IsoReader::MetadataItems(const Box& box)
             listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
             continue;
         }
-        const std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());
+        std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());
+        if (name == kGpsCoordinatesField)
+            value = CoordinatesText(value);
         if (!value.empty())
             listing_.Add(name, value);
     }

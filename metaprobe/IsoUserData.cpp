@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/GeoPosition.h"
 #include "metaprobe/ByteSource.h"
 #include "metaprobe/ValueText.h"
 
@@ -70,7 +71,7 @@ const struct {
         {"album", "Album"},         {"comment", "Comment"},
         {"composer", "Composer"},   {"displayname", "Display Name"},
         {"year", "Year"},           {"information", "Information"},
-        {"publisher", "Publisher"},
+        {"publisher", "Publisher"}, {"location.ISO6709", kGpsCoordinatesField},
 };
 
 const struct {
@@ -131,6 +132,9 @@ const struct {
         {"\xa9"
          "gen",
          "Genre"},
+        {"\xa9"
+         "xyz",
+         kGpsCoordinatesField},
 };
 
 bool Is(const uint8_t* code, const char* text)
@@ -177,6 +181,15 @@ std::string UserDataText(const uint8_t* d, size_t n)
             return {};
     }
     return TrimRight(text);
+}
+
+std::string CoordinatesText(const std::string& iso6709)
+{
+    const auto position = ParseIso6709(iso6709);
+    if (!position)
+        return {};
+    return FormatCoordinate(position->latitude) + (position->latitude < 0 ? " S, " : " N, ") +
+           FormatCoordinate(position->longitude) + (position->longitude < 0 ? " W" : " E");
 }
 
 const char* MetadataKeyFieldName(const std::string& key)

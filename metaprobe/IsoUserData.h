@@ -26,6 +26,12 @@ const char* UserDataTextName(const uint8_t* code);
 // that fills the box is given (the language decides the encoding of others); empty otherwise.
 std::string UserDataText(const uint8_t* data, size_t size);
 
+// The field name of a movie's position, from its "\xa9xyz" box or its ISO 6709 location key.
+inline constexpr const char* kGpsCoordinatesField = "GPS Coordinates";
+// An ISO 6709 position ("+48.5730+007.8152+140.000/") as the listing shows positions:
+// "48 deg 34' 22.80\" N, 7 deg 48' 54.72\" E"; empty when the text is no position.
+std::string CoordinatesText(const std::string& iso6709);
+
 // The shooting data block of a camera's movie ("TAGS" in the user data, from Pentax cameras):
 // make, exposure, aperture, white balance, focal length, ISO. False when the block is not one.
 bool ListCameraTags(const uint8_t* data, size_t size, Listing& listing, ExifFacts& facts);

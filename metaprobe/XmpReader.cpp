@@ -266,6 +266,19 @@ std::string XmpCaptureDate(const std::string& packet)
     return {};
 }
 
+std::optional<GeoPosition> XmpGpsPosition(const std::string& packet)
+{
+    std::string latitude, longitude;
+    if (!FindValue(packet, "exif:GPSLatitude", false, latitude) ||
+        !FindValue(packet, "exif:GPSLongitude", false, longitude))
+        return std::nullopt;
+    const auto lat = ParseCoordinateText(latitude, 'N', 'S', 90);
+    const auto lon = ParseCoordinateText(longitude, 'E', 'W', 180);
+    if (!lat || !lon)
+        return std::nullopt;
+    return GeoPosition {*lat, *lon};
+}
+
 void ReadXmp(const std::string& packet, Listing& listing)
 {
     std::string toolkit;

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "base/GeoPosition.h"
 
 #include "metaprobe/ByteSource.h"
 #include "metaprobe/Listing.h"
@@ -23,5 +26,9 @@ std::string XmpDateText(const std::string& value);
 // The capture date of a packet in EXIF form: the first of exif:DateTimeOriginal, xmp:CreateDate
 // and photoshop:DateCreated that has a non-empty value; empty when none has.
 std::string XmpCaptureDate(const std::string& packet);
+
+// The position of exif:GPSLatitude and exif:GPSLongitude ("48,34.38N", "7,48,54.72E"); nothing
+// unless both are there and read.
+std::optional<GeoPosition> XmpGpsPosition(const std::string& packet);
 
 }  // namespace metaprobe

@@ -81,6 +81,7 @@
 #define IDC_ABOUT_SUPPORT 1113
 #define IDC_ABOUT_TELL_FRIEND 1120
 #define IDC_ABOUT_UPDATES 1122
+#define IDC_ABOUT_PLACES 1124
 
 // Commands shared by menu items and buttons
 #define ID_CHECK_UPDATES 32774

@@ -13,7 +13,7 @@ fi
 
 for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb cmake clang libclang-rt-14-dev \
          googletest fp-utils libimage-exiftool-perl g++ make python3 xauth x11-utils clang-format imagemagick \
-         nsis zip unzip osslsigncode openssl libz-mingw-w64-dev zlib1g-dev libxxhash-dev tzdata ccache; do
+         nsis zip unzip osslsigncode openssl libz-mingw-w64-dev zlib1g-dev libxxhash-dev tzdata ccache iso-codes; do
   have_pkg "$p" || need+=("$p")
 done
 # The place and zone tables are built from data packages fetched with npm; a machine that has

@@ -1,5 +1,6 @@
 #include "ui/AboutDialog.h"
 
+#include "engine/PlaceFinder.h"
 #include "resource.h"
 #include "ui/HelpCommands.h"
 #include "ui/ProductInfo.h"
@@ -26,6 +27,9 @@ bool AboutDialog::OnInitDialog()
     supportLink_.SetUrl(links_.support.c_str());
     for (HyperlinkStatic* link : {&homepageLink_, &makerLink_, &supportLink_})
         link->SetUnderlineMode(HyperlinkStatic::UnderlineAlways);
+    // The place data the program carries, and the credit its licence asks for.
+    const std::string places = "Places: " + PlaceTableText() + ".\n" + kPlaceAttribution;
+    SetWindowTextA(Item(IDC_ABOUT_PLACES), places.c_str());
     return result;
 }
 

@@ -1,9 +1,13 @@
 #include "ui/ExifInfoDialog.h"
 
+#include <cstddef>
 #include <utility>
+#include <vector>
 
 #include "engine/PathUtils.h"
+#include "engine/PlaceFinder.h"
 #include "engine/SettingsStore.h"
+#include "metadata/FilePosition.h"
 #include "resource.h"
 #include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
@@ -85,7 +89,17 @@ void ExifInfoDialog::Load()
     // error, which reads like a field of the file.
     const bool ok = FileExists(path_) && runner.RunTool(path_);
     if (ok) {
-        for (const MetaField& field : runner) {
+        std::vector<MetaField> fields(runner.begin(), runner.end());
+        // The place the position names, as the place tags would, right after the last GPS line.
+        if (const auto position = PositionFromListing(fields)) {
+            std::size_t after = fields.size();
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                if (fields[i].name.rfind("GPS ", 0) == 0)
+                    after = i + 1;
+            fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(after),
+                          MetaField {"Place", PlaceNamesAt(position).description});
+        }
+        for (const MetaField& field : fields) {
             const int row = list_.InsertRow(LVIF_TEXT, list_.GetItemCount(), field.name.c_str());
             if (row >= 0)
                 list_.SetItemText(row, 1, field.value.c_str());

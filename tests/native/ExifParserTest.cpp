@@ -439,4 +439,121 @@ TEST_P(ExifParserOrders, BodySerialNumber)
     EXPECT_EQ(std::string(longSerial->info.bodySerial), std::string(39, '7'));
 }
 
+constexpr uint16_t kGpsIfd = 0x8825;
+
 }  // namespace
+
+TEST_P(ExifParserOrders, GpsDirectoryGivesTheSignedPosition)
+{
+    const auto north =
+            ReadExif(Ifd().Short(kOrientation, 1).Sub(kGpsIfd, qmtest::GpsIfd(48.573, 7.8152)), GetParam());
+    ASSERT_TRUE(north->info.hasGpsPosition);
+    EXPECT_NEAR(north->info.gpsLatitude, 48.573, 1e-5);
+    EXPECT_NEAR(north->info.gpsLongitude, 7.8152, 1e-5);
+
+    const auto south = ReadExif(Ifd().Sub(kGpsIfd, qmtest::GpsIfd(-33.8688, -151.2093)), GetParam());
+    ASSERT_TRUE(south->info.hasGpsPosition);
+    EXPECT_NEAR(south->info.gpsLatitude, -33.8688, 1e-5);
+    EXPECT_NEAR(south->info.gpsLongitude, -151.2093, 1e-5);
+}
+
+TEST_P(ExifParserOrders, GpsCoordinatesInOneOrTwoPartsAndSigned)
+{
+    const Ifd gps = Ifd().Ascii(1, "S").Rational(2, 3386880, 100000).Ascii(3, "E").SRational(4, 151, 1);
+    const auto read = ReadExif(Ifd().Sub(kGpsIfd, gps), GetParam());
+    ASSERT_TRUE(read->info.hasGpsPosition);
+    EXPECT_NEAR(read->info.gpsLatitude, -33.8688, 1e-9);
+    EXPECT_NEAR(read->info.gpsLongitude, 151, 1e-9);
+    // Degrees and decimal minutes.
+    const Ifd minutes = Ifd().Ascii(1, "N")
+                                .Rationals(2, {{48, 1}, {3438, 100}})
+                                .Ascii(3, "W")
+                                .Rationals(4, {{7, 1}, {4891, 100}});
+    const auto dm = ReadExif(Ifd().Sub(kGpsIfd, minutes), GetParam());
+    ASSERT_TRUE(dm->info.hasGpsPosition);
+    EXPECT_NEAR(dm->info.gpsLatitude, 48.573, 1e-9);
+    EXPECT_NEAR(dm->info.gpsLongitude, -(7 + 48.91 / 60), 1e-9);
+}
+
+TEST_P(ExifParserOrders, GpsWithoutBothCoordinatesIsNoPosition)
+{
+    const auto latitudeOnly = ReadExif(
+            Ifd().Sub(kGpsIfd, Ifd().Ascii(1, "N").Rationals(2, {{48, 1}, {34, 1}, {0, 1}})), GetParam());
+    EXPECT_FALSE(latitudeOnly->info.hasGpsPosition);
+    const auto longitudeOnly = ReadExif(
+            Ifd().Sub(kGpsIfd, Ifd().Ascii(3, "E").Rationals(4, {{7, 1}, {48, 1}, {0, 1}})), GetParam());
+    EXPECT_FALSE(longitudeOnly->info.hasGpsPosition);
+}
+
+TEST_P(ExifParserOrders, GpsCoordinatesOfAnotherFormatOrCountAreSkipped)
+{
+    const auto shorts =
+            ReadExif(Ifd().Sub(kGpsIfd, Ifd().Shorts(2, {48, 34, 0}).Rationals(4, {{7, 1}, {48, 1}, {0, 1}})),
+                     GetParam());
+    EXPECT_FALSE(shorts->info.hasGpsPosition);
+    const auto four = ReadExif(Ifd().Sub(kGpsIfd, Ifd().Rationals(2, {{48, 1}, {34, 1}, {0, 1}, {0, 1}})
+                                                          .Rationals(4, {{7, 1}, {48, 1}, {0, 1}})),
+                               GetParam());
+    EXPECT_FALSE(four->info.hasGpsPosition);
+    const auto none = ReadExif(Ifd().Sub(kGpsIfd, Ifd().Raw(2, fmt::Rational, 0, {}).Rationals(4, {{7, 1}})),
+                               GetParam());
+    EXPECT_FALSE(none->info.hasGpsPosition);
+}
+
+TEST_P(ExifParserOrders, GpsTagNumbersOutsideTheGpsDirectoryAreNoPosition)
+{
+    // Tags 1 to 4 mean other things in the main and interoperability directories.
+    const Ifd interop = Ifd().Ascii(1, "R98").Rationals(2, {{48, 1}}).Ascii(3, "E").Rationals(4, {{7, 1}});
+    const auto read = ReadExif(Ifd().Sub(kExifIfd, Ifd().Sub(kInteropIfd, interop)), GetParam());
+    EXPECT_TRUE(read->info.exifParsed);
+    EXPECT_FALSE(read->info.hasGpsPosition);
+}
+
+TEST_P(ExifParserOrders, TheThumbnailsGpsDirectoryIsNotThePhotos)
+{
+    const auto read = ReadExif(
+            Ifd().Short(kOrientation, 1).Next(Ifd().Sub(kGpsIfd, qmtest::GpsIfd(48.5, 7.8))), GetParam());
+    EXPECT_TRUE(read->info.exifParsed);
+    EXPECT_FALSE(read->info.hasGpsPosition);
+}
+
+TEST_P(ExifParserOrders, ADamagedGpsDirectoryLeavesTheRestStanding)
+{
+    // A link past the data, a directory whose entries run past it, a value past it.
+    const auto beyond =
+            ReadExif(Ifd().RawOffset(kGpsIfd, fmt::Long, 1, 0x7000).Short(kOrientation, 6), GetParam());
+    EXPECT_TRUE(beyond->info.exifParsed);
+    EXPECT_EQ(beyond->info.orientation, 6);
+    EXPECT_FALSE(beyond->info.hasGpsPosition);
+    EXPECT_STREQ(beyond->reader.ErrorText(), "");
+
+    const auto valueBeyond = ReadExif(
+            Ifd().Sub(kGpsIfd,
+                      Ifd().RawOffset(2, fmt::Rational, 3, 0x7000).Rationals(4, {{7, 1}, {48, 1}, {0, 1}}))
+                    .Short(kOrientation, 6),
+            GetParam());
+    EXPECT_EQ(valueBeyond->info.orientation, 6);
+    EXPECT_FALSE(valueBeyond->info.hasGpsPosition);
+
+    // The GPS link pointing back at the first directory reads nothing and loops nowhere.
+    const auto loop = ReadExif(Ifd().RawOffset(kGpsIfd, fmt::Long, 1, 8).Short(kOrientation, 3), GetParam());
+    EXPECT_EQ(loop->info.orientation, 3);
+    EXPECT_FALSE(loop->info.hasGpsPosition);
+}
+
+TEST(ExifParser, AGpsDirectoryCutShortIsNoPosition)
+{
+    // Intel order: header, IFD0 with one entry (the GPS link to offset 26), no next link; at 26 a
+    // GPS directory that claims 5 entries but ends after its count.
+    std::vector<uint8_t> tiff = TiffHeader("II", 42, 8);
+    const uint8_t ifd0[] = {1, 0, 0x25, 0x88, 4, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0};
+    tiff.insert(tiff.end(), std::begin(ifd0), std::end(ifd0));
+    tiff.insert(tiff.end(), {5, 0});
+    const Parse cut(ExifHeaderAnd(tiff));
+    EXPECT_TRUE(cut.result);
+    EXPECT_FALSE(cut.info.hasGpsPosition);
+    // The same directory one byte short of its count.
+    std::vector<uint8_t> shorter(tiff.begin(), tiff.end() - 1);
+    const Parse none(ExifHeaderAnd(shorter));
+    EXPECT_FALSE(none.info.hasGpsPosition);
+}

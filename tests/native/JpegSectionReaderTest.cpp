@@ -407,6 +407,55 @@ TEST(JpegSectionReader, XmpCaptureDateInExifForm)
     EXPECT_STREQ(element->info.xmpDateTaken, "2009:12:24 18:30:00");
 }
 
+TEST(JpegSectionReader, XmpGpsPosition)
+{
+    const auto attributes = ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:GPSLatitude=\"33,52.128S\" "
+                                                      "exif:GPSLongitude=\"151,12,33.48E\"/>")));
+    ASSERT_TRUE(attributes->info.hasXmpPosition);
+    EXPECT_NEAR(attributes->info.xmpLatitude, -33.8688, 1e-9);
+    EXPECT_NEAR(attributes->info.xmpLongitude, 151.2093, 1e-9);
+
+    const auto elements =
+            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description><exif:GPSLatitude>48,34.38N</exif:GPSLatitude>"
+                                      "<exif:GPSLongitude>7,48.912W</exif:GPSLongitude></rdf:Description>")));
+    ASSERT_TRUE(elements->info.hasXmpPosition);
+    EXPECT_NEAR(elements->info.xmpLatitude, 48.573, 1e-9);
+    EXPECT_NEAR(elements->info.xmpLongitude, -7.8152, 1e-9);
+
+    // Half a position, or an unreadable one, is none.
+    EXPECT_FALSE(ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:GPSLatitude=\"48,34.38N\"/>")))
+                         ->info.hasXmpPosition);
+    EXPECT_FALSE(ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:GPSLatitude=\"48,34.38N\" "
+                                           "exif:GPSLongitude=\"east\"/>")))
+                         ->info.hasXmpPosition);
+    EXPECT_FALSE(ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:GPSLatitude=\"95,0N\" "
+                                           "exif:GPSLongitude=\"7,48.912W\"/>")))
+                         ->info.hasXmpPosition);
+}
+
+TEST(JpegSectionReader, TheFirstXmpSectionWithAPositionGivesIt)
+{
+    // The first section gives the date, the second the position; a third is not read for either.
+    const auto date = Xmp("<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02\"/>");
+    const auto position =
+            Xmp("<rdf:Description exif:GPSLatitude=\"48,34.38N\" exif:GPSLongitude=\"7,48.912E\"/>");
+    const auto other = Xmp("<rdf:Description xmp:CreateDate=\"2009-09-09T09:09:09\" "
+                           "exif:GPSLatitude=\"10,0N\" exif:GPSLongitude=\"10,0E\"/>");
+    const auto read = ReadJpeg(qmtest::JpegBuilder()
+                                       .Soi()
+                                       .Segment(0xE1, date)
+                                       .Segment(0xE1, position)
+                                       .Segment(0xE1, other)
+                                       .Frame(8, 8)
+                                       .Scan()
+                                       .Eoi()
+                                       .Bytes());
+    EXPECT_STREQ(read->info.xmpDateTaken, "2002:02:02 02:02:02");
+    ASSERT_TRUE(read->info.hasXmpPosition);
+    EXPECT_NEAR(read->info.xmpLatitude, 48.573, 1e-9);
+    EXPECT_NEAR(read->info.xmpLongitude, 7.8152, 1e-9);
+}
+
 TEST(JpegSectionReader, XmpCaptureDateNamesInListingOrder)
 {
     // Written in the reverse order of their priority.

@@ -265,18 +265,25 @@ TEST(TemplatePresets, TheDefaultsAreNotAmongThem)
 
 TEST(TagHelp, TextsAreExactlyWhatTheButtonsShow)
 {
-    EXPECT_STREQ(kMonthTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
-                                "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month "
-                                "name (January, February, March, ...)\n");
-    EXPECT_STREQ(kDayTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
-                              "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name "
-                              "(January, February, March, ...)\n%D: Day (01-31)");
-    EXPECT_STREQ(
+    const std::string places = "%C: Country where the picture was taken (e.g. Australia)\n%R: Region: state, "
+                               "province (e.g. New South Wales)\n%T: Town or city (e.g. Sydney)\nA file "
+                               "without a position, or far from any town, gets \"Unknown place\".\nPlace "
+                               "names from GeoNames (geonames.org), CC BY 4.0";
+    EXPECT_EQ(kMonthTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
+                             "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month "
+                             "name (January, February, March, ...)\n" +
+                                     places);
+    EXPECT_EQ(kDayTagHelp, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month "
+                           "(01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name "
+                           "(January, February, March, ...)\n%D: Day (01-31)\n" +
+                                   places);
+    EXPECT_EQ(
             kFileNameTagHelp,
             "You could use the following tags here.\n\n%N: Name of original file\n%Y: Year (e.g. 2010)\n%M: "
             "Month (01-12)\n%A: Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, "
             "February, March, ...)\n%D: Day (01-31)\n%H: Hour in 24-hour format (00-23)\n%J: Hour in 12-hour "
-            "format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM");
+            "format (01-12)\n%I: Minute (00-59)\n%S: Second (00-59)\n%P: AM or PM\n" +
+                    places);
 }
 
 TEST(ExampleLineText, AnotherFolderStartsTheLineWithIt)

@@ -1,5 +1,6 @@
 #include "tests/support/TiffBuilder.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -117,6 +118,18 @@ Ifd& Ifd::SRational(uint16_t tag, int32_t num, int32_t den)
     PutLE(bytes, static_cast<uint32_t>(num), 4);
     PutLE(bytes, static_cast<uint32_t>(den), 4);
     data_->entries.push_back({Entry::Kind::Value, tag, fmt::SRational, 1, std::move(bytes), 0, nullptr});
+    return *this;
+}
+
+Ifd& Ifd::Rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>>& values)
+{
+    std::vector<uint8_t> bytes;
+    for (const auto& [num, den] : values) {
+        PutLE(bytes, num, 4);
+        PutLE(bytes, den, 4);
+    }
+    data_->entries.push_back({Entry::Kind::Value, tag, fmt::Rational, static_cast<uint32_t>(values.size()),
+                              std::move(bytes), 0, nullptr});
     return *this;
 }
 
@@ -297,6 +310,35 @@ std::vector<uint8_t> ExifPayload(const Ifd& first, ByteOrder order)
     std::vector<uint8_t> tiff = BuildTiff(first, options);
     payload.insert(payload.end(), tiff.begin(), tiff.end());
     return payload;
+}
+
+namespace {
+
+std::vector<std::pair<uint32_t, uint32_t>> DegreesMinutesSeconds(double value)
+{
+    const auto hundredths = static_cast<uint64_t>(std::llround(std::fabs(value) * 360000));
+    const auto degrees = static_cast<uint32_t>(hundredths / 360000);
+    const auto minutes = static_cast<uint32_t>(hundredths / 6000 % 60);
+    const auto seconds = static_cast<uint32_t>(hundredths % 6000);
+    return {{degrees, 1}, {minutes, 1}, {seconds, 100}};
+}
+
+}  // namespace
+
+Ifd GpsIfd(double latitude, double longitude)
+{
+    Ifd gps;
+    gps.Bytes(0x0000, {2, 2, 0, 0});
+    gps.Ascii(0x0001, latitude < 0 ? "S" : "N");
+    gps.Rationals(0x0002, DegreesMinutesSeconds(latitude));
+    gps.Ascii(0x0003, longitude < 0 ? "W" : "E");
+    gps.Rationals(0x0004, DegreesMinutesSeconds(longitude));
+    // What follows the position in a phone's directory: altitude, time stamp, date.
+    gps.Bytes(0x0005, {0});
+    gps.Rational(0x0006, 14000, 100);
+    gps.Rationals(0x0007, {{8, 1}, {0, 1}, {0, 1}});
+    gps.Ascii(0x001D, "2019:07:14");
+    return gps;
 }
 
 }  // namespace qmtest

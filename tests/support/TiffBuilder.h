@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qmtest {
@@ -34,6 +35,8 @@ public:
     Ifd& Long(uint16_t tag, uint32_t value);
     Ifd& Rational(uint16_t tag, uint32_t num, uint32_t den);
     Ifd& SRational(uint16_t tag, int32_t num, int32_t den);
+    // Several RATIONALs in one entry (GPS degrees, minutes, seconds).
+    Ifd& Rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>>& values);
     Ifd& Undefined(uint16_t tag, std::vector<uint8_t> bytes);
     Ifd& Float(uint16_t tag, float value);
     Ifd& Double(uint16_t tag, double value);
@@ -65,6 +68,11 @@ struct TiffOptions {
 };
 
 std::vector<uint8_t> BuildTiff(const Ifd& first, const TiffOptions& options = {});
+
+// A GPS directory (for Sub(0x8825, ...)) as cameras write it: version 2.2, the references N/S
+// and E/W, each coordinate as degrees, minutes and seconds in hundredths, then an altitude, a
+// time and a date.
+Ifd GpsIfd(double latitude, double longitude);
 // "Exif\0\0" followed by the TIFF bytes.
 std::vector<uint8_t> ExifPayload(const Ifd& first, ByteOrder order);
 

@@ -132,6 +132,27 @@ TEST_F(About, ShowsTheVersionAndTheThreeLinks)
     }
 }
 
+TEST_F(About, NamesThePlaceDataAndItsSource)
+{
+    const std::string text = TextOf(about.Item(IDC_ABOUT_PLACES));
+    EXPECT_EQ(text.rfind("Places: ", 0), 0u) << text;
+    EXPECT_NE(text.find(" places ("), std::string::npos) << text;
+    EXPECT_NE(text.find(" KB), data of 20"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nPlace names from GeoNames (geonames.org), CC BY 4.0"), std::string::npos) << text;
+    // The text fits its label: no line is cut.
+    RECT label {};
+    GetClientRect(about.Item(IDC_ABOUT_PLACES), &label);
+    HDC dc = GetDC(about.Item(IDC_ABOUT_PLACES));
+    const HGDIOBJ old = SelectObject(
+            dc, reinterpret_cast<HFONT>(SendMessageA(about.Item(IDC_ABOUT_PLACES), WM_GETFONT, 0, 0)));
+    RECT needed = label;
+    DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(about.Item(IDC_ABOUT_PLACES), dc);
+    EXPECT_LE(needed.bottom, label.bottom);
+    EXPECT_LE(needed.right, label.right);
+}
+
 TEST_F(About, TooltipShowsTheAddress)
 {
     HWND tooltip = about.MakerLink().Tooltip();

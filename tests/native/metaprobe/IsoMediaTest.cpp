@@ -201,6 +201,34 @@ TEST(MetaprobeIsoUserData, PlainTextBoxes)
     EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {qmtest::UserData({box}, {})})).Has("Make"));
 }
 
+TEST(MetaprobeIsoUserData, VideoPositionsAsGpsCoordinates)
+{
+    const std::vector<uint8_t> xyz =
+            qmtest::UserData({qmtest::UserDataTextBox("\xa9"
+                                                      "xyz",
+                                                      "+48.5730+007.8152+140.000/", 0x15c7)},
+                             {});
+    EXPECT_EQ(ProbeBytes(qmtest::MovieWith("qt  ", {xyz})).Value("GPS Coordinates"),
+              "48 deg 34' 22.80\" N, 7 deg 48' 54.72\" E");
+    const std::vector<uint8_t> keyed =
+            qmtest::KeyedMetadata({{"com.apple.quicktime.location.ISO6709", "-33.8688+151.2093+012.000/"}});
+    EXPECT_EQ(ProbeBytes(qmtest::MovieWith("qt  ", {keyed})).Value("GPS Coordinates"),
+              "33 deg 52' 7.68\" S, 151 deg 12' 33.48\" E");
+    const std::vector<uint8_t> west =
+            qmtest::KeyedMetadata({{"com.apple.quicktime.location.ISO6709", "+64.1466-021.9426/"}});
+    EXPECT_EQ(ProbeBytes(qmtest::MovieWith("qt  ", {west})).Value("GPS Coordinates"),
+              "64 deg 8' 47.76\" N, 21 deg 56' 33.36\" W");
+    // A text that is no position is not listed.
+    const std::vector<uint8_t> bad =
+            qmtest::KeyedMetadata({{"com.apple.quicktime.location.ISO6709", "somewhere nice"}});
+    EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {bad})).Has("GPS Coordinates"));
+    const std::vector<uint8_t> badBox = qmtest::UserData({qmtest::UserDataTextBox("\xa9"
+                                                                                  "xyz",
+                                                                                  "Unknown code", 0)},
+                                                         {});
+    EXPECT_FALSE(ProbeBytes(qmtest::MovieWith("qt  ", {badBox})).Has("GPS Coordinates"));
+}
+
 TEST(MetaprobeIsoTracks, RotationOfTheFirstVideoTrack)
 {
     for (int turns = 0; turns < 4; ++turns) {

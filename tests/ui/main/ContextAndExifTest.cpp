@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 
 #include "engine/FileTransfer.h"
@@ -284,6 +285,50 @@ TEST_F(ContextTest, ExifWindowListsTheToolsFieldsAndCopiesThem)
     EXPECT_EQ(ClipboardText(dialog.Handle()), expected);
     EXPECT_NE(expected.find("Orientation : Rotate 90 CW\r\n"), std::string::npos);
     dialog.End(IDCANCEL);
+}
+
+TEST_F(ContextTest, ExifWindowShowsThePlaceAfterTheGpsLines)
+{
+    if (!HaveTool())
+        GTEST_SKIP() << "metaprobe.exe is not built in " << QM_DIST_DIR;
+    qmtest::Ifd ifd0;
+    ifd0.Ascii(0x010F, "Phone").Sub(0x8825, qmtest::GpsIfd(48.5730, 7.8152));
+    const std::string kehl = tree.Path("kehl.jpg");
+    ASSERT_TRUE(WriteData(kehl, qmtest::MinimalJpeg(ifd0)));
+    const std::string plain = tree.Path("plain.jpg");
+    ASSERT_TRUE(WriteData(plain, SampleJpeg("Maker One")));
+    MetaToolRunner runner(ToolConfig());
+    ASSERT_TRUE(runner.RunTool(kehl));
+
+    ExifInfoDialog dialog({kehl, nullptr, ToolConfig()});
+    ASSERT_TRUE(dialog.Create(w));
+    HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
+    ASSERT_EQ(ListView_GetItemCount(fields), static_cast<int>(runner.Fields().size()) + 1);
+    std::vector<std::string> names;
+    std::map<std::string, std::string> values;
+    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
+        char name[256], value[1024];
+        ListView_GetItemText(fields, row, 0, name, sizeof name);
+        ListView_GetItemText(fields, row, 1, value, sizeof value);
+        names.push_back(name);
+        values[name] = value;
+    }
+    const auto place = std::find(names.begin(), names.end(), "Place");
+    ASSERT_NE(place, names.end());
+    EXPECT_EQ(*(place - 1), "GPS Position");
+    EXPECT_EQ(values["Place"], "Kehl, Baden-Wurttemberg, Germany (0.0 km)");
+    dialog.End(IDCANCEL);
+
+    // A file without a position has no place line.
+    ExifInfoDialog without({plain, nullptr, ToolConfig()});
+    ASSERT_TRUE(without.Create(w));
+    HWND plainFields = GetDlgItem(without.Handle(), IDC_EXIF_LIST);
+    for (int row = 0; row < ListView_GetItemCount(plainFields); ++row) {
+        char name[256];
+        ListView_GetItemText(plainFields, row, 0, name, sizeof name);
+        EXPECT_STRNE(name, "Place");
+    }
+    without.End(IDCANCEL);
 }
 
 TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
