@@ -246,6 +246,8 @@ TEST(DateBlocks, ExtendedXmpNamedByTheStandardPacket)
     ExpectDate(Jpeg(other), "Create Date", "");
     ExpectDate(Jpeg({{0xE1, Naming(kExtendedId)}, {0xE1, ExtendedPiece(0)}, {0xE1, ExtendedPiece(2)}}),
                "Create Date", "");
+    ExpectDate(Jpeg({{0xE1, Naming(kExtendedId)}, {0xE1, ExtendedPiece(0)}, {0xE1, ExtendedPiece(1)}}),
+               "Create Date", "");
     ExpectDate(Jpeg({{0xE1, Naming(kExtendedId)},
                      {0xE1, ExtendedPiece(0)},
                      {0xE1, ExtendedPiece(1, uint32_t(kExtendedPacket.size() + 1))},
