@@ -51,12 +51,10 @@ qmtest::Ifd ExifIfd(const std::string& dateTimeOriginal, int orientation)
     qmtest::Ifd exif;
     if (!dateTimeOriginal.empty())
         exif.Ascii(0x9003, dateTimeOriginal);
-    exif.Ascii(0x9004, "2001:01:01 01:01:01");  // DateTimeDigitized is never taken
     qmtest::Ifd ifd0;
     ifd0.Ascii(0x010F, "Maker");
     if (orientation != 0)
         ifd0.Short(0x0112, static_cast<uint16_t>(orientation));
-    ifd0.Ascii(0x0132, "2002:02:02 02:02:02");  // DateTime is never taken either
     ifd0.Sub(0x8769, exif);
     return ifd0;
 }
