@@ -23,9 +23,8 @@ struct DateSources {
 
 struct FoundDate {
     DateTime date;
-    // The metadata field's name ("Date/Time Original", ...), "XMP capture date" (a JPEG's XMP when
-    // its EXIF has no capture date), "file name", or "file modified", "file created",
-    // "file accessed".
+    // The metadata field's name ("Date/Time Original", "Create Date", "Modify Date"), "file name",
+    // or "file modified", "file created", "file accessed".
     std::string origin;
     bool fromFileName = false;
     // The camera clock: set for a capture date read from the file's metadata (the only date a clock

@@ -48,6 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(std::strlen(info.make) < sizeof info.make);
     Check(std::strlen(info.model) < sizeof info.model);
     Check(std::strlen(info.dateTimeOriginal) < sizeof info.dateTimeOriginal);
+    Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+    Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+    Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
     Check(std::strlen(info.comment) < sizeof info.comment);
     Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
     if (info.thumbnail != nullptr) {

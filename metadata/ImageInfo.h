@@ -1,5 +1,9 @@
 #pragma once
 
+// The fields a capture date is taken from, first one first: the names the metadata tool lists
+// them under.
+inline constexpr const char* kDateTakenFields[] = {"Date/Time Original", "Create Date", "Modify Date"};
+
 // What the JPEG section reader and the EXIF parser find out about one JPEG file.
 // The creator zero-fills the record; the reader and the parser only overwrite fields.
 struct ImageInfo {
@@ -9,11 +13,10 @@ struct ImageInfo {
     // The body's serial number (EXIF Body Serial Number), by which clock rules tell bodies apart.
     char bodySerial[40];
     char dateTimeOriginal[20];
-    // The capture date of an XMP section in EXIF form, cut to fit; used when EXIF has none.
-    char xmpDateTaken[40];
-    // A capture date kept outside the EXIF directories, by cameras whose EXIF has none: in the
-    // maker note, an APP12 picture info text or a QVCI block. Read only while EXIF gives none.
-    char cameraDateTaken[20];
+    // The capture date as the metadata tool lists it for the same file: the value of the first
+    // of kDateTakenFields that its metadata segments give, and that field's name; cut to fit.
+    char dateTaken[40];
+    char dateTakenField[24];
     int imageHeight;
     int imageWidth;
     int orientation;  // 1 to 8, 0 when absent or invalid

@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
-#include "metaprobe/CameraTextBlocks.h"
-#include "metaprobe/TiffReader.h"
+#include "metaprobe/ByteSource.h"
+#include "metaprobe/Composite.h"
 #include "metaprobe/XmpReader.h"
 
 namespace {
@@ -17,11 +17,8 @@ constexpr int kStartOfScan = 0xDA;
 constexpr int kApp0 = 0xE0;
 constexpr int kApp1 = 0xE1;
 constexpr int kApp12 = 0xEC;
+constexpr int kApp13 = 0xED;
 constexpr int kComment = 0xFE;
-
-// The signature of the standard XMP packet, terminator included; extended packets differ.
-constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
-constexpr int kXmpSignatureSize = sizeof kXmpSignature;
 
 constexpr int kMaxFillBytes = 6;
 constexpr int kFrameHeaderSize = 8;
@@ -54,6 +51,13 @@ void JpegSectionReader::FailToStdout(const char* message)
 }
 
 bool JpegSectionReader::ReadSections(std::FILE* stream)
+{
+    const bool read = ReadAll(stream);
+    TakeDate();
+    return read;
+}
+
+bool JpegSectionReader::ReadAll(std::FILE* stream)
 {
     const int first = std::fgetc(stream);
     const int second = std::fgetc(stream);
@@ -144,18 +148,21 @@ JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
     switch (section.marker) {
     case kEndOfImage: FailToStdout("No image in jpeg!"); return Step::Failed;
     case kStartOfScan: return Step::ReachedScan;
-    case kApp0: Discard(); return Step::Continue;
+    case kApp0:
+        ListSegment(section);
+        Discard();
+        return Step::Continue;
     case kApp1:
+        ListSegment(section);
         if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
             info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
-            TakeCameraDate(section);
         } else {
-            TakeXmp(section);
-            TakeCameraDate(section);
+            TakeXmpPosition(section);
             Discard();
         }
         return Step::Continue;
-    case kApp12: TakeCameraDate(section); return Step::Continue;
+    case kApp12:
+    case kApp13: ListSegment(section); return Step::Continue;
     case kComment:
         if (commentTaken) {
             Discard();
@@ -195,51 +202,45 @@ void JpegSectionReader::TakeComment(const JpegSection& comment)
     }
 }
 
-void JpegSectionReader::TakeXmp(const JpegSection& app1)
+void JpegSectionReader::TakeXmpPosition(const JpegSection& app1)
 {
+    constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
+    constexpr int kXmpSignatureSize = sizeof kXmpSignature;
     const int payloadSize = app1.size - 2;
     const char* payload = reinterpret_cast<const char*>(app1.data.get() + 2);
-    if ((info->xmpDateTaken[0] != '\0' && info->hasXmpPosition) || payloadSize < kXmpSignatureSize ||
+    if (info->hasXmpPosition || payloadSize < kXmpSignatureSize ||
         std::memcmp(payload, kXmpSignature, kXmpSignatureSize) != 0)
         return;
     const std::string packet(payload + kXmpSignatureSize,
                              static_cast<std::size_t>(payloadSize - kXmpSignatureSize));
-    if (info->xmpDateTaken[0] == '\0') {
-        const std::string date = metaprobe::XmpCaptureDate(packet);
-        const std::size_t length = std::min(date.size(), sizeof info->xmpDateTaken - 1);
-        std::memcpy(info->xmpDateTaken, date.data(), length);
-        info->xmpDateTaken[length] = '\0';
-    }
-    if (!info->hasXmpPosition) {
-        if (const auto position = metaprobe::XmpGpsPosition(packet)) {
-            info->xmpLatitude = position->latitude;
-            info->xmpLongitude = position->longitude;
-            info->hasXmpPosition = true;
-        }
+    if (const auto position = metaprobe::XmpGpsPosition(packet)) {
+        info->xmpLatitude = position->latitude;
+        info->xmpLongitude = position->longitude;
+        info->hasXmpPosition = true;
     }
 }
 
-void JpegSectionReader::TakeCameraDate(const JpegSection& section)
+void JpegSectionReader::ListSegment(const JpegSection& section)
 {
-    if (info->dateTimeOriginal[0] != '\0' || info->cameraDateTaken[0] != '\0' || section.size < 2)
+    // Listed before the EXIF parser trims the user comment in place.
+    metaprobe::MemorySource payload(section.data.get() + 2, static_cast<std::size_t>(section.size - 2));
+    segments.Segment(static_cast<uint8_t>(section.marker), payload);
+}
+
+void JpegSectionReader::TakeDate()
+{
+    segments.Finish();
+    metaprobe::AddCompositeDates(dates);
+    for (const char* field : kDateTakenFields) {
+        const std::string date = dates.Value(field);
+        if (date.empty())
+            continue;
+        const std::size_t length = std::min(date.size(), sizeof info->dateTaken - 1);
+        std::memcpy(info->dateTaken, date.data(), length);
+        info->dateTaken[length] = '\0';
+        std::snprintf(info->dateTakenField, sizeof info->dateTakenField, "%s", field);
         return;
-    const unsigned char* payload = section.data.get() + 2;
-    const auto size = static_cast<std::size_t>(section.size - 2);
-    metaprobe::Listing listing;
-    if (section.marker == kApp12) {
-        metaprobe::ReadPictureInfo(std::vector<uint8_t>(payload, payload + size), listing);
-    } else if (size >= 4 && std::memcmp(payload, "QVCI", 4) == 0) {
-        metaprobe::ReadQvci(std::vector<uint8_t>(payload, payload + size), listing);
-    } else if (size > 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) {
-        // The whole EXIF block is read again, for its maker note, only when it has no date.
-        metaprobe::MemorySource tiff(payload + 6, size - 6);
-        metaprobe::ExifFacts facts;
-        metaprobe::ReadTiff(tiff, 0, listing, facts);
     }
-    const std::string date = listing.Value("Date/Time Original");
-    const std::size_t length = std::min(date.size(), sizeof info->cameraDateTaken - 1);
-    std::memcpy(info->cameraDateTaken, date.data(), length);
-    info->cameraDateTaken[length] = '\0';
 }
 
 void JpegSectionReader::Discard()

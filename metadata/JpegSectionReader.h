@@ -5,6 +5,9 @@
 
 #include "metadata/ExifParser.h"
 #include "metadata/ImageInfo.h"
+#include "metaprobe/ExifFacts.h"
+#include "metaprobe/JpegSegments.h"
+#include "metaprobe/Listing.h"
 
 // One marker section as it stands in the file from its length field on: data[0] and data[1]
 // are the big-endian length, data[2] to data[size - 1] the payload. The end-of-image marker,
@@ -18,7 +21,8 @@ struct JpegSection {
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
 // frame header, the first comment, the EXIF data of every "Exif" APP1 section, and the capture
-// dates of the XMP APP1 section and of the blocks some cameras keep theirs in.
+// date: the metadata segments are listed as the metadata tool lists them (JpegSegments), and the
+// first of kDateTakenFields listed gives it.
 class JpegSectionReader {
 public:
     static constexpr int kMaxSections = 20;
@@ -44,17 +48,16 @@ public:
 private:
     enum class Step { Continue, ReachedScan, Failed };
 
+    bool ReadAll(std::FILE* stream);
     bool ReadMarker(std::FILE* stream, int& marker);
     bool ReadSection(std::FILE* stream);
     Step ActOnSection(bool& commentTaken);
     void TakeFrame(const JpegSection& frame);
     void TakeComment(const JpegSection& comment);
-    // The first XMP section with a capture date gives it, and the first with a GPS position
-    // gives that; later ones are not read.
-    void TakeXmp(const JpegSection& app1);
-    // The first camera block (maker note, APP12 picture info, QVCI) with a capture date gives
-    // it, read only while the EXIF data has none.
-    void TakeCameraDate(const JpegSection& section);
+    void ListSegment(const JpegSection& section);
+    void TakeDate();
+    // The first XMP section with a GPS position gives it; later ones are not read for one.
+    void TakeXmpPosition(const JpegSection& app1);
     void Discard();
     void Fail(const char* message);
     void FailToStdout(const char* message);
@@ -63,6 +66,9 @@ private:
     ImageInfo* info;
     char errorMessage[kErrorTextSize] = {};
     ExifParser exifParser;
+    metaprobe::Listing dates;
+    metaprobe::ExifFacts facts {};
+    metaprobe::JpegSegments segments {dates, facts};
     JpegSection sections[kMaxSections];
     int count = 0;
 };

@@ -206,26 +206,13 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
             found.cameraModel.assign(info.model, strnlen(info.model, sizeof info.model));
             found.cameraSerial.assign(info.bodySerial, strnlen(info.bodySerial, sizeof info.bodySerial));
         }
-        // As in the tool's listing: the EXIF capture date first, then one a camera kept in its
-        // own block (which the listing shows under the same name), then XMP's; the first one
-        // present decides, even when it does not parse.
-        const std::size_t length = strnlen(info.dateTimeOriginal, sizeof info.dateTimeOriginal);
-        if (info.exifParsed && length != 0) {
-            origin = "Date/Time Original";
-            return ParseDateText(std::string_view(info.dateTimeOriginal, length), date) ? Found::Yes
-                                                                                        : Found::No;
-        }
-        const std::size_t cameraLength = strnlen(info.cameraDateTaken, sizeof info.cameraDateTaken);
-        if (cameraLength != 0) {
-            origin = "Date/Time Original";
-            return ParseDateText(std::string_view(info.cameraDateTaken, cameraLength), date) ? Found::Yes
-                                                                                             : Found::No;
-        }
-        const std::size_t xmpLength = strnlen(info.xmpDateTaken, sizeof info.xmpDateTaken);
-        if (xmpLength == 0)
+        // As in the tool's listing of the file: the first date field present decides, even
+        // when it does not parse.
+        const std::size_t length = strnlen(info.dateTaken, sizeof info.dateTaken);
+        if (length == 0)
             return Found::No;
-        origin = "XMP capture date";
-        return ParseDateText(std::string_view(info.xmpDateTaken, xmpLength), date) ? Found::Yes : Found::No;
+        origin = info.dateTakenField;
+        return ParseDateText(std::string_view(info.dateTaken, length), date) ? Found::Yes : Found::No;
     }
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))
@@ -237,7 +224,7 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
             break;
     }
     // The first name with a non-empty value decides, even when its value does not parse.
-    for (const char* name : {"Date/Time Original", "Create Date", "Modify Date"}) {
+    for (const char* name : kDateTakenFields) {
         std::string value;
         if (FindValue(fields, name, value) && !value.empty()) {
             origin = name;

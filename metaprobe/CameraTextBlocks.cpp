@@ -41,6 +41,37 @@ std::vector<std::string> PictureInfoValues(const std::string& text, const std::s
     return values;
 }
 
+// The camera writes "1998.10.24.12.08.57": the dots become colons, and the separator after the
+// first three numbers in a row (the date) a space.
+std::string QvciDateText(std::string text)
+{
+    for (char& c : text) {
+        if (c == '.')
+            c = ':';
+    }
+    auto digits = [&](size_t at) {
+        size_t end = at;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        return end;
+    };
+    for (size_t start = 0; start < text.size(); ++start) {
+        size_t at = start;
+        int numbers = 0;
+        for (; numbers < 3; ++numbers) {
+            const size_t end = digits(at);
+            if (end == at || end >= text.size() || text[end] != ':')
+                break;
+            at = end + 1;
+        }
+        if (numbers == 3) {
+            text[at - 1] = ' ';
+            break;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
@@ -52,7 +83,7 @@ void ReadPictureInfo(const std::vector<uint8_t>& payload, Listing& listing)
     for (const std::string& value : PictureInfoValues(text, "TimeDate=")) {
         // Seconds of the camera's clock since 1970, or a date as written.
         listing.Add("Date/Time Original",
-                    AllDigits(value) ? CameraClockText(std::stoull(value)) : Latin1ToUtf8(value), 0);
+                    AllDigits(value) ? CameraClockText(std::stoll(value)) : Latin1ToUtf8(value), 0);
     }
     // The exposure time in microseconds, listed when it is one whole number and no other key
     // ("shtr") gives it too: the EXIF block's value wins, as for the date.
@@ -69,7 +100,7 @@ void ReadQvci(const std::vector<uint8_t>& payload, Listing& listing)
     size_t n = 0;
     while (n < kQvciDateSize && date[n] != '\0')
         ++n;
-    listing.Add("Date/Time Original", Latin1ToUtf8(TrimRight(std::string(date, n))), 0);
+    listing.Add("Date/Time Original", Latin1ToUtf8(QvciDateText(TrimRight(std::string(date, n)))));
 }
 
 }  // namespace metaprobe

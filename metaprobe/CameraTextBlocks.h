@@ -1,7 +1,8 @@
 // Blocks some older compact cameras write into a JPEG beside (or instead of) the EXIF block, the
 // only place their capture date is kept: the "picture info" text of an APP12 segment (key=value
-// lines) and the "QVCI" block of an APP1 segment. Their dates list with priority 0, so the EXIF
-// block's own date wins over them.
+// lines) and the "QVCI" block of an APP1 segment. The picture info date lists with priority 0,
+// so the EXIF block's own date wins over it; the QVCI date is an equal of the EXIF block's, and
+// whichever of the two segments comes later wins.
 #pragma once
 
 #include <cstdint>

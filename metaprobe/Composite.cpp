@@ -62,6 +62,14 @@ void AddPreciseDates(Listing& listing)
     }
 }
 
+// A file whose blocks give no capture date takes the IPTC creation date and time as one.
+void AddIptcCaptureDate(Listing& listing)
+{
+    const std::string created = listing.Value("Date/Time Created");
+    if (!listing.Has("Date/Time Original") && !created.empty())
+        listing.Add("Date/Time Original", created);
+}
+
 // Panasonic raws give the size of the developed image as the sensor's borders; it replaces the
 // size of the small JPEG embedded in the raw.
 void AddBorderSize(const std::string& fileType, Listing& listing)
@@ -80,9 +88,15 @@ void AddBorderSize(const std::string& fileType, Listing& listing)
 
 }  // namespace
 
-void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing)
+void AddCompositeDates(Listing& listing)
 {
     AddPreciseDates(listing);
+    AddIptcCaptureDate(listing);
+}
+
+void AddCompositeFields(const ExifFacts& facts, const std::string& fileType, Listing& listing)
+{
+    AddCompositeDates(listing);
     if (facts.hasFNumber || facts.hasApertureValue) {
         double f = facts.hasFNumber ? facts.fNumber : facts.apertureValue;
         listing.Add("Aperture", FormatF(f, 1));

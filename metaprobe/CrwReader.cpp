@@ -1,11 +1,12 @@
-// Canon CRW (CIFF): nested heaps of records. Lists the camera, the capture time and the image
-// size and rotation.
+// Canon CIFF, in CRW files and in the APP0 segment of early Canon compacts' JPEGs: nested heaps of
+// records. Lists the camera, the capture time and the image size and rotation.
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "metaprobe/JpegSegments.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/ValueText.h"
 
@@ -120,22 +121,26 @@ private:
 
 }  // namespace
 
+bool ReadCiff(ByteSource& source, Listing& listing)
+{
+    uint8_t head[10];
+    if (!source.Read(0, head, sizeof head) || head[0] != head[1] || (head[0] != 'I' && head[0] != 'M') ||
+        std::memcmp(head + 6, "HEAP", 4) != 0)
+        return false;
+    bool big = head[0] == 'M';
+    uint64_t headerLength = Get32(head + 2, big);
+    if (headerLength < 14 || headerLength > source.Size())
+        return false;
+    CiffWalker(source, big, listing).Heap(headerLength, source.Size() - headerLength, 0);
+    return true;
+}
+
 ReadResult ReadCrwFile(ByteSource& source, Listing& listing, ExifFacts&)
 {
     ReadResult result;
     result.type = {"CRW", "crw", "image/x-canon-crw"};
-    uint8_t head[14];
-    if (!source.Read(0, head, sizeof head)) {
+    if (!ReadCiff(source, listing))
         result.error = "File format error";
-        return result;
-    }
-    bool big = head[0] == 'M';
-    uint64_t headerLength = Get32(head + 2, big);
-    if (headerLength < 14 || headerLength > source.Size()) {
-        result.error = "File format error";
-        return result;
-    }
-    CiffWalker(source, big, listing).Heap(headerLength, source.Size() - headerLength, 0);
     return result;
 }
 

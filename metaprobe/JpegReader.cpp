@@ -1,16 +1,15 @@
-// JPEG: walks the marker segments up to the image data; lists the EXIF block, XMP, JFIF version,
-// comment, color profile and the frame header.
+// JPEG: walks the marker segments up to the image data; lists the metadata segments (JpegSegments),
+// JFIF version, comment, color profile and the frame header.
 
 #include <cstring>
 #include <vector>
 
-#include "metaprobe/CameraTextBlocks.h"
 #include "metaprobe/IccChunks.h"
+#include "metaprobe/JpegSegments.h"
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
 #include "metaprobe/ValueText.h"
 #include "metaprobe/WindowSource.h"
-#include "metaprobe/XmpReader.h"
 
 namespace metaprobe {
 
@@ -95,9 +94,9 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
     ReadResult result;
     result.type = {"JPEG", "jpg", "image/jpeg"};
     uint64_t position = 2;
-    bool exifRead = false;
+    JpegSegments segments(listing, facts);
     IccChunks profile;
-    for (unsigned segments = 0; segments < 10000; ++segments) {
+    for (unsigned count = 0; count < 10000; ++count) {
         uint8_t head[4];
         if (!source.Read(position, head, 2))
             break;
@@ -124,22 +123,9 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
             return result;
         }
         uint64_t data = position + 4, size = length - 2;
-        if (marker == 0xE1) {
-            uint8_t id[29] = {};
-            size_t idSize = size_t(size < sizeof id ? size : sizeof id);
-            if (source.Read(data, id, idSize)) {
-                if (!exifRead && size > 6 && std::memcmp(id, "Exif\0\0", 6) == 0) {
-                    WindowSource exif(source, data + 6, size - 6);
-                    exifRead = ReadTiff(exif, 0, listing, facts);
-                } else if (size > 29 && std::memcmp(id, "http://ns.adobe.com/xap/1.0/\0", 29) == 0) {
-                    ReadXmpAt(source, data + 29, size - 29, listing);
-                } else if (size > 4 && std::memcmp(id, "QVCI", 4) == 0) {
-                    std::vector<uint8_t> block;
-                    if (source.ReadSome(data, size_t(size), block))
-                        ReadQvci(block, listing);
-                }
-            }
-        } else if (marker == 0xE0 && size >= 12) {
+        WindowSource payload(source, data, size);
+        segments.Segment(marker, payload);
+        if (marker == 0xE0 && size >= 12) {
             uint8_t jfif[12];
             if (source.Read(data, jfif, 12) && std::memcmp(jfif, "JFIF\0", 5) == 0) {
                 listing.Add("JFIF Version", std::to_string(jfif[5]) + "." + (jfif[6] < 10 ? "0" : "") +
@@ -151,10 +137,6 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
                 listing.Add("X Resolution", std::to_string(Get16(jfif + 8, true)), -1);
                 listing.Add("Y Resolution", std::to_string(Get16(jfif + 10, true)), -1);
             }
-        } else if (marker == 0xEC) {
-            std::vector<uint8_t> block;
-            if (source.ReadSome(data, size_t(size), block))
-                ReadPictureInfo(block, listing);
         } else if (marker == 0xE2 && size > 14) {
             // "ICC_PROFILE", NUL, the piece's number and the number of pieces.
             uint8_t id[14];
@@ -173,6 +155,7 @@ ReadResult ReadJpegFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         }
         position = data + size;
     }
+    segments.Finish();
     profile.List(source, listing);
     return result;
 }

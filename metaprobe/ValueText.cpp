@@ -136,16 +136,17 @@ const char* YCbCrSubSamplingName(int64_t horizontal, int64_t vertical)
     return nullptr;
 }
 
-std::string CameraClockText(uint64_t seconds)
+std::string CameraClockText(int64_t seconds)
 {
-    int64_t days = int64_t(seconds / 86400), rest = int64_t(seconds % 86400);
+    // Whole days down, so that a time before 1970 keeps a positive time of day.
+    int64_t days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0), rest = seconds - days * 86400;
     // Civil date from days since 1970-01-01 (proleptic Gregorian).
     int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
     int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
     int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
     int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[64];
+    char text[128];  // room for any six 64-bit numbers
     std::snprintf(text, sizeof text, "%04lld:%02lld:%02lld %02lld:%02lld:%02lld", (long long)year,
                   (long long)month, (long long)day, (long long)(rest / 3600), (long long)(rest / 60 % 60),
                   (long long)(rest % 60));

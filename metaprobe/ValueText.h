@@ -25,7 +25,7 @@ std::string FormatCoordinate(double degrees);
 std::string Latin1ToUtf8(const std::string& text);
 // A camera's clock counted in seconds since 1970, shown as it is, without a zone:
 // "2000:08:18 12:00:00".
-std::string CameraClockText(uint64_t seconds);
+std::string CameraClockText(int64_t seconds);
 // Removes trailing spaces (and NULs).
 std::string TrimRight(std::string text);
 // "YCbCr4:2:0 (2 2)" and the like for chroma subsampling factors; null for a pair without a name.

@@ -1,8 +1,12 @@
 // Sigma X3F: the header (two layouts: before version 4 and from it on), then the section directory
-// at the end of the file; the camera's EXIF block is in the JPEG preview image section.
+// at the end of the file; the camera's EXIF block is in the JPEG preview image section, and its
+// properties (the capture time of the oldest cameras, which have no such preview) in a section of
+// their own.
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "metaprobe/Readers.h"
 #include "metaprobe/TiffReader.h"
@@ -18,6 +22,9 @@ constexpr uint32_t kJpegFormat = 18;
 constexpr uint64_t kImageHeaderSize = 28;
 constexpr uint32_t kHeader4Version = 0x00040000;
 constexpr uint64_t kHeader4Size = 768;
+constexpr uint64_t kPropertyHeadSize = 24;
+constexpr uint32_t kMaxProperties = 1000;
+constexpr uint64_t kMaxPropertyBytes = 1 << 20;
 
 // An image section holding a JPEG with an EXIF block: "SECi", version, type, data format, columns, rows, row
 // size, then the data.
@@ -97,6 +104,65 @@ void ListOlderHeader(ByteSource& source, const uint8_t* head, Listing& listing)
     }
 }
 
+// A number as the camera's property text gives it: leading blanks, a sign, digits; what follows is
+// left out, and text without digits is 0.
+int64_t LeadingNumber(const std::string& text)
+{
+    size_t at = text.find_first_not_of(" \t\r\n");
+    if (at == std::string::npos)
+        return 0;
+    bool negative = text[at] == '-';
+    if (text[at] == '-' || text[at] == '+')
+        ++at;
+    int64_t number = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        if (number > (INT64_MAX - 9) / 10)
+            break;
+        number = number * 10 + (text[at] - '0');
+    }
+    return negative ? -number : number;
+}
+
+// The property list ("SECp"): version, count, character format, a reserved word, the length of the
+// character data in characters, then per property the offsets of its name and value in that data,
+// then the data: 16-bit little-endian characters, each text ending in a zero. Lists the capture
+// time (the camera's clock as seconds since 1970); the EXIF block's own date, when there is one,
+// is the one listed.
+void ReadProperties(ByteSource& source, uint64_t offset, uint64_t length, Listing& listing)
+{
+    uint8_t head[kPropertyHeadSize];
+    if (length < kPropertyHeadSize || length > kMaxPropertyBytes || !source.Read(offset, head, sizeof head) ||
+        std::memcmp(head, "SECp", 4) != 0)
+        return;
+    const uint32_t count = Get32(head + 8, false);
+    if (count > kMaxProperties || 8 * uint64_t(count) > length - kPropertyHeadSize)
+        return;
+    std::vector<uint8_t> bytes;
+    if (!source.ReadSome(offset, size_t(length), bytes) || bytes.size() != length)
+        return;
+    const uint64_t data = kPropertyHeadSize + 8 * uint64_t(count);
+    const uint64_t characters = (length - data) / 2;
+    // False for a text that does not end within the data.
+    auto text = [&](uint64_t at, std::string& out) {
+        out.clear();
+        for (; at < characters; ++at) {
+            const unsigned c = Get16(bytes.data() + data + 2 * at, false);
+            if (c == 0)
+                return true;
+            out += c < 0x80 ? char(c) : '?';
+        }
+        return false;
+    };
+    std::string name, value;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* entry = bytes.data() + kPropertyHeadSize + 8 * i;
+        if (!text(Get32(entry, false), name) || name != "TIME" || !text(Get32(entry + 4, false), value))
+            continue;
+        const int64_t seconds = LeadingNumber(value);
+        listing.Add("Date/Time Original", seconds == 0 ? "0000:00:00 00:00:00" : CameraClockText(seconds), 0);
+    }
+}
+
 }  // namespace
 
 ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
@@ -134,15 +200,19 @@ ReadResult ReadX3fFile(ByteSource& source, Listing& listing, ExifFacts& facts)
         return result;
     }
     uint32_t count = Get32(dirHead + 8, false);
+    bool previewRead = false;
     for (uint32_t i = 0; i < count && i < kMaxSections; ++i) {
         uint8_t entry[12];
         if (!source.Read(directory + 12 + 12 * uint64_t(i), entry, sizeof entry))
             break;
         uint64_t offset = Get32(entry, false), length = Get32(entry + 4, false);
         bool image = std::memcmp(entry + 8, "IMA2", 4) == 0 || std::memcmp(entry + 8, "IMAG", 4) == 0;
-        if (image && source.Contains(offset, length) &&
-            ReadPreviewExif(source, offset, length, listing, facts))
-            break;
+        if (!source.Contains(offset, length))
+            continue;
+        if (std::memcmp(entry + 8, "PROP", 4) == 0)
+            ReadProperties(source, offset, length, listing);
+        else if (image && !previewRead)
+            previewRead = ReadPreviewExif(source, offset, length, listing, facts);
     }
     return result;
 }

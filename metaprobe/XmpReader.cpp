@@ -143,6 +143,75 @@ bool FindValue(const std::string& packet, const std::string& name, bool list, st
     return false;
 }
 
+// The namespaces of the prefixes the properties above are written with.
+const struct {
+    const char* prefix;
+    const char* uri;
+} kNamespaces[] = {
+        {"tiff", "http://ns.adobe.com/tiff/1.0/"},
+        {"xmp", "http://ns.adobe.com/xap/1.0/"},
+        {"exif", "http://ns.adobe.com/exif/1.0/"},
+        {"photoshop", "http://ns.adobe.com/photoshop/1.0/"},
+        {"dc", "http://purl.org/dc/elements/1.1/"},
+        {"aux", "http://ns.adobe.com/exif/1.0/aux/"},
+        {"crs", "http://ns.adobe.com/camera-raw-settings/1.0/"},
+        {"xmpNote", "http://ns.adobe.com/xmp/note/"},
+};
+
+// The prefix the packet declares for `uri` (xmlns:PREFIX="uri"), or empty when it declares none.
+std::string DeclaredPrefix(const std::string& packet, const std::string& uri)
+{
+    for (size_t at = packet.find(uri); at != std::string::npos; at = packet.find(uri, at + 1)) {
+        if (at < 2 || (packet[at - 1] != '"' && packet[at - 1] != '\'') || at + uri.size() >= packet.size() ||
+            packet[at + uri.size()] != packet[at - 1])
+            continue;
+        size_t end = packet.find_last_not_of(" \t\r\n", at - 2);
+        if (end == std::string::npos || end == 0 || packet[end] != '=')
+            continue;
+        end = packet.find_last_not_of(" \t\r\n", end - 1);
+        if (end == std::string::npos)
+            continue;
+        size_t start = packet.find_last_of(" \t\r\n<", end);
+        start = start == std::string::npos ? 0 : start + 1;
+        const std::string name = packet.substr(start, end + 1 - start);
+        if (name.size() > 6 && name.compare(0, 6, "xmlns:") == 0)
+            return name.substr(6);
+    }
+    return {};
+}
+
+// Whether the packet binds `prefix` to any namespace.
+bool DeclaresPrefix(const std::string& packet, const std::string& prefix)
+{
+    const std::string declaration = "xmlns:" + prefix;
+    for (size_t at = packet.find(declaration); at != std::string::npos;
+         at = packet.find(declaration, at + 1)) {
+        const size_t next = packet.find_first_not_of(" \t\r\n", at + declaration.size());
+        if (next != std::string::npos && packet[next] == '=')
+            return true;
+    }
+    return false;
+}
+
+// A property's name as the packet writes it, or empty when the packet cannot hold it: XMP names
+// a property by its namespace, and some writers bind another prefix to it (older Adobe programs
+// write "xap:" for "xmp:"), while the usual prefix bound to another namespace is not it. A packet
+// that declares neither is read by the usual prefix.
+std::string NameInPacket(const std::string& packet, const char* qualifiedName)
+{
+    const std::string name = qualifiedName;
+    const size_t colon = name.find(':');
+    for (const auto& ns : kNamespaces) {
+        if (name.compare(0, colon, ns.prefix) != 0 || std::char_traits<char>::length(ns.prefix) != colon)
+            continue;
+        const std::string declared = DeclaredPrefix(packet, ns.uri);
+        if (!declared.empty())
+            return declared + name.substr(colon);
+        return DeclaresPrefix(packet, ns.prefix) ? std::string() : name;
+    }
+    return name;
+}
+
 std::string OrientationText(const std::string& value)
 {
     static const char* const texts[] = {"Horizontal (normal)",
@@ -256,14 +325,13 @@ std::string XmpDateText(const std::string& value)
     return text;
 }
 
-std::string XmpCaptureDate(const std::string& packet)
+std::string XmpExtendedId(const std::string& packet)
 {
-    for (const char* name : {"exif:DateTimeOriginal", "xmp:CreateDate", "photoshop:DateCreated"}) {
-        std::string value;
-        if (FindValue(packet, name, false, value) && !value.empty())
-            return XmpDateText(value);
-    }
-    return {};
+    std::string id;
+    const std::string name = NameInPacket(packet, "xmpNote:HasExtendedXMP");
+    if (name.empty() || !FindValue(packet, name, false, id))
+        return {};
+    return id;
 }
 
 std::optional<GeoPosition> XmpGpsPosition(const std::string& packet)
@@ -286,7 +354,8 @@ void ReadXmp(const std::string& packet, Listing& listing)
         listing.Add("XMP Toolkit", toolkit, 0);
     for (const XmpProperty& property : kProperties) {
         std::string value;
-        if (!FindValue(packet, property.qualifiedName, property.kind == XmpProperty::List, value))
+        const std::string name = NameInPacket(packet, property.qualifiedName);
+        if (name.empty() || !FindValue(packet, name, property.kind == XmpProperty::List, value))
             continue;
         switch (property.kind) {
         case XmpProperty::Date: value = XmpDateText(value); break;

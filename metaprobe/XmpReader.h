@@ -23,9 +23,8 @@ void ReadXmpAt(ByteSource& source, uint64_t offset, uint64_t size, Listing& list
 // "2012-02-02T10:00:00+02:00" -> "2012:02:02 10:00:00+02:00" (exposed for tests).
 std::string XmpDateText(const std::string& value);
 
-// The capture date of a packet in EXIF form: the first of exif:DateTimeOriginal, xmp:CreateDate
-// and photoshop:DateCreated that has a non-empty value; empty when none has.
-std::string XmpCaptureDate(const std::string& packet);
+// The ID of the extended packet a standard packet names (xmpNote:HasExtendedXMP), or empty.
+std::string XmpExtendedId(const std::string& packet);
 
 // The position of exif:GPSLatitude and exif:GPSLongitude ("48,34.38N", "7,48,54.72E"); nothing
 // unless both are there and read.

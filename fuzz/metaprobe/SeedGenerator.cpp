@@ -2,6 +2,7 @@
 // one folder per reader (DIR/tiff, DIR/jpeg, DIR/png, DIR/iso, DIR/webp, ..., DIR/icc for color
 // profiles), each holding valid samples without the prefix that the matching target puts in front.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -95,6 +96,45 @@ int main(int argc, char** argv)
     }
     ok &= Write(dir / "crw" / "ii",
                 qmtest::BuildCrw(false, "Canon", "Canon EOS D30", 1000000000u, 640, 480, 90), 14);
+    // Dates outside the EXIF block: a CIFF heap in APP0, a QVCI block, IPTC in APP13, an
+    // extended XMP packet in two pieces; the X3F property list of the oldest layout.
+    std::vector<uint8_t> ciff =
+            qmtest::BuildCrw(true, "Canon", "Canon PowerShot 600", 907000000u, 640, 480, 0);
+    std::memcpy(ciff.data() + 10, "JPGM", 4);
+    std::vector<uint8_t> qvci(140, 0);
+    std::memcpy(qvci.data(), "QVCI", 4);
+    std::memcpy(qvci.data() + 77, "1998.10.24.12.08.57", 19);
+    std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "20050718");
+    for (uint8_t byte : qmtest::IptcDataset(2, 60, "082714+0200"))
+        iptc.push_back(byte);
+    const std::string resource = std::string("Photoshop 3.0") + '\0' + "8BIM" + '\x04' + '\x04' +
+                                 std::string(5, '\0') + char(iptc.size());
+    std::vector<uint8_t> app13(resource.begin(), resource.end());
+    app13.insert(app13.end(), iptc.begin(), iptc.end());
+    const std::string id = "0123456789ABCDEF0123456789ABCDEF";
+    const std::string naming = std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+                               "<rdf:Description xmpNote:HasExtendedXMP='" + id + "'/>";
+    const std::string packet = "<rdf:Description xmp:CreateDate='2012-02-02T10:00:00+02:00'/>";
+    qmtest::JpegBuilder blocks;
+    blocks.Soi()
+            .Segment(0xE0, ciff)
+            .Segment(0xE1, qvci)
+            .Segment(0xED, app13)
+            .Segment(0xE1, std::vector<uint8_t>(naming.begin(), naming.end()));
+    for (size_t offset : {size_t(0), packet.size() / 2}) {
+        std::string piece = std::string("http://ns.adobe.com/xmp/extension/") + '\0' + id;
+        for (uint32_t v : {uint32_t(packet.size()), uint32_t(offset)}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                piece += char(v >> shift);
+        }
+        piece += packet.substr(offset, offset == 0 ? packet.size() / 2 : std::string::npos);
+        blocks.Segment(0xE1, std::vector<uint8_t>(piece.begin(), piece.end()));
+    }
+    ok &= Write(dir / "jpeg" / "date_blocks", blocks.Frame(8, 8).Scan().Eoi().Bytes(), 3);
+    ok &= Write(dir / "x3f" / "properties",
+                qmtest::BuildX3f({}, 0, {}, 0x00020000,
+                                 qmtest::X3fProperties({{"CAMMODEL", "SIGMA SD9"}, {"TIME", "1041379200"}})),
+                4);
     ok &= Write(dir / "iso" / "mov", qmtest::BuildMovie("qt  ", 3000000000u, 3000000060u), 3);
     // Tracks, user data and item properties in a few variants each.
     for (uint16_t n : {1, 2}) {

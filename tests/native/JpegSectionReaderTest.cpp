@@ -397,14 +397,16 @@ TEST(JpegSectionReader, XmpCaptureDateInExifForm)
                              "xmp:CreateDate=\"2012-02-11T14:17:08.253+01:00\"/>")));
     EXPECT_TRUE(attribute->result);
     EXPECT_FALSE(attribute->info.exifParsed);
-    EXPECT_STREQ(attribute->info.xmpDateTaken, "2012:02:11 14:17:08.253+01:00");
+    EXPECT_STREQ(attribute->info.dateTaken, "2012:02:11 14:17:08.253+01:00");
+    EXPECT_STREQ(attribute->info.dateTakenField, "Create Date");
     EXPECT_STREQ(attribute->info.dateTimeOriginal, "");
     EXPECT_EQ(FindSection(attribute->reader, 0xE1), nullptr);  // not kept once read
 
     const auto element = ReadJpeg(JpegWithApp1(
-            Xmp("<rdf:Description><photoshop:DateCreated>2009-12-24T18:30:00</photoshop:DateCreated>"
+            Xmp("<rdf:Description><exif:DateTimeOriginal>2009-12-24T18:30:00</exif:DateTimeOriginal>"
                 "</rdf:Description>")));
-    EXPECT_STREQ(element->info.xmpDateTaken, "2009:12:24 18:30:00");
+    EXPECT_STREQ(element->info.dateTaken, "2009:12:24 18:30:00");
+    EXPECT_STREQ(element->info.dateTakenField, "Date/Time Original");
 }
 
 TEST(JpegSectionReader, XmpGpsPosition)
@@ -463,34 +465,37 @@ TEST(JpegSectionReader, XmpCaptureDateNamesInListingOrder)
             ReadJpeg(JpegWithApp1(Xmp("<rdf:Description photoshop:DateCreated=\"2001-01-01T01:01:01\" "
                                       "xmp:CreateDate=\"2002-02-02T02:02:02\" "
                                       "exif:DateTimeOriginal=\"2003-03-03T03:03:03\"/>")));
-    EXPECT_STREQ(all->info.xmpDateTaken, "2003:03:03 03:03:03");
+    EXPECT_STREQ(all->info.dateTaken, "2003:03:03 03:03:03");
 
     const auto two =
             ReadJpeg(JpegWithApp1(Xmp("<rdf:Description photoshop:DateCreated=\"2001-01-01T01:01:01\" "
                                       "xmp:CreateDate=\"2002-02-02T02:02:02\"/>")));
-    EXPECT_STREQ(two->info.xmpDateTaken, "2002:02:02 02:02:02");
+    EXPECT_STREQ(two->info.dateTaken, "2002:02:02 02:02:02");
 
-    // An empty value is no date; a modify date is none either.
+    // An empty value is no date; the modify date comes last.
     const auto empty = ReadJpeg(JpegWithApp1(Xmp("<rdf:Description exif:DateTimeOriginal=\"\" "
                                                  "xmp:ModifyDate=\"2004-04-04T04:04:04\" "
                                                  "photoshop:DateCreated=\"2001-01-01\"/>")));
-    EXPECT_STREQ(empty->info.xmpDateTaken, "2001:01:01");
+    EXPECT_STREQ(empty->info.dateTaken, "2004:04:04 04:04:04");
+    EXPECT_STREQ(empty->info.dateTakenField, "Modify Date");
 
+    // The tool lists Photoshop's creation date as "Date Created", which is no capture date.
     const auto none =
-            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description xmp:ModifyDate=\"2004-04-04T04:04:04\"/>")));
-    EXPECT_STREQ(none->info.xmpDateTaken, "");
+            ReadJpeg(JpegWithApp1(Xmp("<rdf:Description photoshop:DateCreated=\"2004-04-04T04:04:04\"/>")));
+    EXPECT_STREQ(none->info.dateTaken, "");
+    EXPECT_STREQ(none->info.dateTakenField, "");
 }
 
-TEST(JpegSectionReader, XmpSectionsOtherThanTheStandardPacketAreNotRead)
+TEST(JpegSectionReader, XmpWithoutItsSignatureOrAnUnnamedExtensionIsNotRead)
 {
     const std::string dated = "<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02\"/>";
-    EXPECT_STREQ(ReadJpeg(JpegWithApp1(XmpPayload("http://ns.adobe.com/xmp/extension/", dated)))
-                         ->info.xmpDateTaken,
-                 "");
+    EXPECT_STREQ(
+            ReadJpeg(JpegWithApp1(XmpPayload("http://ns.adobe.com/xmp/extension/", dated)))->info.dateTaken,
+            "");
     // The signature without its terminator.
-    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap/1.0/" + dated)))->info.xmpDateTaken, "");
+    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap/1.0/" + dated)))->info.dateTaken, "");
     // A section cut inside the signature.
-    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap")))->info.xmpDateTaken, "");
+    EXPECT_STREQ(ReadJpeg(JpegWithApp1(Text("http://ns.adobe.com/xap")))->info.dateTaken, "");
 }
 
 TEST(JpegSectionReader, FirstXmpDateStaysAndLongValuesAreCut)
@@ -503,10 +508,10 @@ TEST(JpegSectionReader, FirstXmpDateStaysAndLongValuesAreCut)
                     .Segment(0xE1, Xmp("<rdf:Description xmp:CreateDate=\"2003-03-03T03:03:03\"/>"))
                     .Scan()
                     .Bytes();
-    EXPECT_STREQ(ReadJpeg(bytes)->info.xmpDateTaken, "2002:02:02 02:02:02");
+    EXPECT_STREQ(ReadJpeg(bytes)->info.dateTaken, "2002:02:02 02:02:02");
 
     const auto longValue = ReadJpeg(JpegWithApp1(
             Xmp("<rdf:Description xmp:CreateDate=\"2002-02-02T02:02:02.123456789012345678901234567890\"/>")));
-    EXPECT_EQ(std::strlen(longValue->info.xmpDateTaken), sizeof longValue->info.xmpDateTaken - 1);
-    EXPECT_EQ(std::string(longValue->info.xmpDateTaken).rfind("2002:02:02 02:02:02.1234", 0), 0u);
+    EXPECT_EQ(std::strlen(longValue->info.dateTaken), sizeof longValue->info.dateTaken - 1);
+    EXPECT_EQ(std::string(longValue->info.dateTaken).rfind("2002:02:02 02:02:02.1234", 0), 0u);
 }

@@ -190,7 +190,8 @@ std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff, const std::vecto
 }
 
 std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,
-                              const std::vector<std::pair<uint8_t, float>>& adjustments, uint32_t version)
+                              const std::vector<std::pair<uint8_t, float>>& adjustments, uint32_t version,
+                              const std::vector<uint8_t>& properties)
 {
     std::vector<uint8_t> file = Bytes("FOVb");
     Put32(file, version, false);
@@ -209,28 +210,60 @@ std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotatio
         for (int b = 0; b < 4; ++b)
             file[136 + 4 * i + size_t(b)] = uint8_t(bits >> (8 * b));
     }
-    uint32_t section = uint32_t(file.size());
-    std::vector<uint8_t> image = Bytes("SECi");
-    Put32(image, 0x00020000, false);
-    Put32(image, 2, false);  // processed for preview
-    Put32(image, 18, false);  // JPEG
-    Put32(image, 640, false);
-    Put32(image, 480, false);
-    Put32(image, 0, false);
-    image.insert(image.end(), jpeg.begin(), jpeg.end());
-    while (image.size() % 4)
-        image.push_back(0);
-    file.insert(file.end(), image.begin(), image.end());
+    std::vector<uint8_t> entries;  // of the section directory
+    auto section = [&](std::vector<uint8_t> bytes, const char* kind) {
+        while (bytes.size() % 4)
+            bytes.push_back(0);
+        Put32(entries, uint32_t(file.size()), false);
+        Put32(entries, uint32_t(bytes.size()), false);
+        entries.insert(entries.end(), kind, kind + 4);
+        file.insert(file.end(), bytes.begin(), bytes.end());
+    };
+    if (!jpeg.empty()) {
+        std::vector<uint8_t> image = Bytes("SECi");
+        Put32(image, 0x00020000, false);
+        Put32(image, 2, false);  // processed for preview
+        Put32(image, 18, false);  // JPEG
+        Put32(image, 640, false);
+        Put32(image, 480, false);
+        Put32(image, 0, false);
+        image.insert(image.end(), jpeg.begin(), jpeg.end());
+        section(image, "IMA2");
+    }
+    if (!properties.empty())
+        section(properties, "PROP");
     uint32_t directory = uint32_t(file.size());
     std::vector<uint8_t> dir = Bytes("SECd");
     Put32(dir, 0x00020000, false);
-    Put32(dir, 1, false);
-    Put32(dir, section, false);
-    Put32(dir, uint32_t(image.size()), false);
-    dir.insert(dir.end(), {'I', 'M', 'A', '2'});
+    Put32(dir, uint32_t(entries.size() / 12), false);
+    dir.insert(dir.end(), entries.begin(), entries.end());
     file.insert(file.end(), dir.begin(), dir.end());
     Put32(file, directory, false);
     return file;
+}
+
+std::vector<uint8_t> X3fProperties(const std::vector<std::pair<std::string, std::string>>& properties)
+{
+    std::u16string characters;
+    std::vector<uint8_t> offsets;
+    for (const auto& [name, value] : properties) {
+        Put32(offsets, uint32_t(characters.size()), false);
+        characters += std::u16string(name.begin(), name.end()) + u'\0';
+        Put32(offsets, uint32_t(characters.size()), false);
+        characters += std::u16string(value.begin(), value.end()) + u'\0';
+    }
+    std::vector<uint8_t> bytes = Bytes("SECp");
+    Put32(bytes, 0x00020000, false);
+    Put32(bytes, uint32_t(properties.size()), false);
+    Put32(bytes, 0, false);  // 16-bit characters
+    Put32(bytes, 0, false);
+    Put32(bytes, uint32_t(characters.size()), false);
+    bytes.insert(bytes.end(), offsets.begin(), offsets.end());
+    for (char16_t c : characters) {
+        bytes.push_back(uint8_t(c));
+        bytes.push_back(uint8_t(c >> 8));
+    }
+    return bytes;
 }
 
 std::vector<uint8_t> BuildCrw(bool big, const std::string& make, const std::string& model, uint32_t seconds,

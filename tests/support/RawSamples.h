@@ -28,12 +28,15 @@ std::vector<uint8_t> BuildRaf(const std::string& camera, const std::vector<uint8
 // Minolta MRW: PRD block (3264x2448 image of a 3272x2456 sensor), a TTW block holding `tiff`
 // and, when not empty, a RIF block holding `settings`.
 std::vector<uint8_t> BuildMrw(const std::vector<uint8_t>& tiff, const std::vector<uint8_t>& settings = {});
-// Sigma X3F: header, one JPEG preview section holding `jpeg`, the section directory. The header
-// is the older layout (version 2.3, or `version` below 4.0) with `adjustments` in its table of
-// picture adjustments (type, value), or from 4.0 on the 768-byte layout, which has no table.
+// Sigma X3F: header, a JPEG preview section holding `jpeg` (none when empty), a property list
+// section holding `properties` (none when empty), the section directory. The header is the older
+// layout (version 2.3, or `version` below 4.0) with `adjustments` in its table of picture
+// adjustments (type, value), or from 4.0 on the 768-byte layout, which has no table.
 std::vector<uint8_t> BuildX3f(const std::vector<uint8_t>& jpeg, uint32_t rotation,
                               const std::vector<std::pair<uint8_t, float>>& adjustments = {},
-                              uint32_t version = 0x00020003);
+                              uint32_t version = 0x00020003, const std::vector<uint8_t>& properties = {});
+// An X3F property list section of (name, value) pairs, in 16-bit characters.
+std::vector<uint8_t> X3fProperties(const std::vector<std::pair<std::string, std::string>>& properties);
 // Canon CRW: a CIFF heap with make and model, the capture time (seconds of the camera's clock
 // since 1970) and the image size and rotation, in the image-properties sub-heap.
 std::vector<uint8_t> BuildCrw(bool bigEndian, const std::string& make, const std::string& model,

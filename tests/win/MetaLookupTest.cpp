@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "engine/FileTimeDate.h"
 #include "engine/PathUtils.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/TiffBuilder.h"
 #include "tests/support/ZoneCases.h"
@@ -49,12 +51,10 @@ qmtest::Ifd ExifIfd(const std::string& dateTimeOriginal, int orientation)
     qmtest::Ifd exif;
     if (!dateTimeOriginal.empty())
         exif.Ascii(0x9003, dateTimeOriginal);
-    exif.Ascii(0x9004, "2001:01:01 01:01:01");  // DateTimeDigitized is never taken
     qmtest::Ifd ifd0;
     ifd0.Ascii(0x010F, "Maker");
     if (orientation != 0)
         ifd0.Short(0x0112, static_cast<uint16_t>(orientation));
-    ifd0.Ascii(0x0132, "2002:02:02 02:02:02");  // DateTime is never taken either
     ifd0.Sub(0x8769, exif);
     return ifd0;
 }
@@ -333,13 +333,68 @@ TEST_F(MetaLookupTest, JpegXmpDateWithoutTimeFailsAndFallsBack)
     const std::string path = folder_ / "dayonly.jpg";
     ASSERT_TRUE(qmtest::WriteBytes(
             path,
-            JpegWithXmp(false, "",
-                        "photoshop:DateCreated=\"2010-07-15\" xmp:ModifyDate=\"2001-01-01T01:01:01\"")));
+            JpegWithXmp(false, "", "xmp:CreateDate=\"2010-07-15\" xmp:ModifyDate=\"2001-01-01T01:01:01\"")));
     SetDistinctTimes(path);
     Date d;
     EXPECT_FALSE(Taken(path, d));
     ASSERT_TRUE(ForMode(path, OrganizeMode::TakenElseModified, d));
     EXPECT_EQ(d, OwnTime(path, Which::Written));
+}
+
+// Dates some cameras and programs keep outside the EXIF block: read in-process, with the name the
+// tool lists each under.
+TEST_F(MetaLookupTest, JpegDatesOutsideExifWithTheirFieldNames)
+{
+    auto origin = [&](const std::string& name,
+                      const std::vector<std::pair<uint8_t, std::vector<uint8_t>>>& segments, Date& d) {
+        qmtest::JpegBuilder jpeg;
+        jpeg.Soi();
+        for (const auto& [marker, payload] : segments)
+            jpeg.Segment(marker, payload);
+        const std::string path = folder_ / name;
+        EXPECT_TRUE(qmtest::WriteBytes(path, jpeg.Frame(8, 8).Scan().Eoi().Bytes()));
+        const auto found = MetaLookup(config_).DateFrom(path, DateSources {true, false, FileTime::None});
+        if (!found)
+            return std::string("none");
+        EXPECT_TRUE(Found(found->date, d));
+        return found->origin;
+    };
+    auto text = [](const std::string& bytes) { return std::vector<uint8_t>(bytes.begin(), bytes.end()); };
+    Date d;
+    // An early Canon compact's heap in APP0: the camera's clock, 1279202589 seconds since 1970.
+    std::vector<uint8_t> ciff = qmtest::BuildCrw(false, "Canon", "Canon PowerShot 600", 1279202589u, 8, 8, 0);
+    std::memcpy(ciff.data() + 10, "JPGM", 4);
+    EXPECT_EQ(origin("ciff.jpg", {{0xE0, ciff}}, d), "Date/Time Original");
+    EXPECT_EQ(d, kTaken);
+    // Casio's QVCI block.
+    std::vector<uint8_t> qvci(140, 0);
+    std::memcpy(qvci.data(), "QVCI", 4);
+    std::memcpy(qvci.data() + 77, "2010.07.15.14.03.09", 19);
+    EXPECT_EQ(origin("qvci.jpg", {{0xE1, qvci}}, d), "Date/Time Original");
+    EXPECT_EQ(d, kTaken);
+    // IPTC's creation date and time in a Photoshop segment.
+    std::vector<uint8_t> iptc = qmtest::IptcDataset(2, 55, "20100715");
+    for (uint8_t byte : qmtest::IptcDataset(2, 60, "140309+0200"))
+        iptc.push_back(byte);
+    std::vector<uint8_t> app13 = text(std::string("Photoshop 3.0") + '\0' + "8BIM" + '\x04' + '\x04' +
+                                      std::string(5, '\0') + char(iptc.size()));
+    app13.insert(app13.end(), iptc.begin(), iptc.end());
+    EXPECT_EQ(origin("iptc.jpg", {{0xED, app13}}, d), "Date/Time Original");
+    EXPECT_EQ(d, kTaken);
+    // XMP's creation date under the prefix older programs write, after an EXIF block that has
+    // only a modify date: the creation date comes first.
+    qmtest::JpegBuilder exif;
+    exif.Exif(qmtest::Ifd().Ascii(0x0132, "2001:01:01 01:01:01"), qmtest::ByteOrder::Intel);
+    const std::vector<uint8_t> exifSegment = exif.Bytes();
+    const std::vector<uint8_t> xap = text(std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+                                          "<rdf:Description xmlns:xap='http://ns.adobe.com/xap/1.0/' "
+                                          "xap:CreateDate='2010-07-15T14:03:09'/>");
+    EXPECT_EQ(origin("xap.jpg", {{0xE1, {exifSegment.begin() + 4, exifSegment.end()}}, {0xE1, xap}}, d),
+              "Create Date");
+    EXPECT_EQ(d, kTaken);
+    EXPECT_EQ(origin("modify.jpg", {{0xE1, {exifSegment.begin() + 4, exifSegment.end()}}}, d), "Modify Date");
+    EXPECT_EQ(d, (Date {2001, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(ToolStarts(), 0);
 }
 
 TEST_F(MetaLookupTest, MissingJpegFails)

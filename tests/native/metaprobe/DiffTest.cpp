@@ -2,6 +2,7 @@
 // corpus, and the reference tool itself (when on PATH) on files built here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -974,6 +975,175 @@ void AddCameraDateFiles(NamedFiles& files)
     }
 }
 
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// An XMP packet in an APP1 payload: the standard signature, or the extended one with its ID,
+// full size and this piece's offset.
+std::vector<uint8_t> XmpSegment(const std::string& description)
+{
+    return Bytes(
+            std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" " +
+            description + "/></rdf:RDF></x:xmpmeta>");
+}
+
+std::vector<std::vector<uint8_t>> ExtendedXmpSegments(const std::string& id, const std::string& packet,
+                                                      size_t pieces)
+{
+    std::vector<std::vector<uint8_t>> segments;
+    const size_t step = (packet.size() + pieces - 1) / pieces;
+    for (size_t offset = 0; offset < packet.size(); offset += step) {
+        std::vector<uint8_t> segment = Bytes(std::string("http://ns.adobe.com/xmp/extension/") + '\0' + id);
+        for (uint32_t v : {uint32_t(packet.size()), uint32_t(offset)}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                segment.push_back(uint8_t(v >> shift));
+        }
+        const std::string piece = packet.substr(offset, step);
+        segment.insert(segment.end(), piece.begin(), piece.end());
+        segments.push_back(segment);
+    }
+    return segments;
+}
+
+// Dates kept outside the EXIF block: an early Canon compact's CIFF heap in APP0, Casio's QVCI
+// block in the forms its clock text takes, IPTC's creation date and time in a Photoshop APP13
+// segment, xmp:CreateDate with its zone in an extended XMP packet and under another prefix; each
+// alone and beside EXIF and XMP dates that come before or after it.
+void AddDateBlockFiles(NamedFiles& files)
+{
+    using qmtest::ByteOrder;
+    const qmtest::Ifd exifDate = qmtest::Ifd()
+                                         .Ascii(0x010F, "Maker")
+                                         .Sub(0x8769, qmtest::Ifd().Ascii(0x9003, "2001:01:01 01:01:01"));
+    const qmtest::Ifd exifModify = qmtest::Ifd().Ascii(0x0132, "2003:03:03 03:03:03");
+    auto add = [&](const std::string& name, const std::vector<std::vector<uint8_t>>& before, uint8_t marker,
+                   const std::vector<uint8_t>& payload, const std::vector<std::vector<uint8_t>>& after = {}) {
+        qmtest::JpegBuilder jpeg;
+        jpeg.Soi();
+        for (const auto& segment : before)
+            jpeg.Segment(0xE1, segment);
+        jpeg.Segment(marker, payload);
+        for (const auto& segment : after)
+            jpeg.Segment(0xE1, segment);
+        files.push_back({name + ".jpg", jpeg.Frame(8, 8).Scan().Eoi().Bytes()});
+    };
+    auto exif = [](const qmtest::Ifd& ifd0, ByteOrder order) {
+        qmtest::JpegBuilder only;
+        only.Exif(ifd0, order);
+        std::vector<uint8_t> bytes = only.Bytes();
+        return std::vector<uint8_t>(bytes.begin() + 4, bytes.end());  // the payload after marker and length
+    };
+    for (ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        const bool big = order == ByteOrder::Motorola;
+        const std::string o = big ? "m" : "i";
+        std::vector<uint8_t> ciff = qmtest::BuildCrw(big, "Canon", "Canon PowerShot 600",
+                                                     907000000u + (big ? 86400u : 0u), 640, 480, 0);
+        std::memcpy(ciff.data() + 10, "JPGM", 4);
+        add("ciff" + o, {}, 0xE0, ciff);
+        // The EXIF block after the heap wins; its make and model too.
+        add("ciffexif" + o, {}, 0xE0, ciff, {exif(exifDate, order)});
+        add("ciffmodify" + o, {}, 0xE0, ciff, {exif(exifModify, order)});
+        std::vector<uint8_t> raw = ciff;
+        std::memcpy(raw.data() + 10, "CCDR", 4);  // a raw file's heap is not a JPEG's
+        add("ciffccdr" + o, {}, 0xE0, raw);
+    }
+    const char* const qvciDates[] = {
+            "1998.10.24.12.08.57", "98.10.24.12.08.57", "1998.1.2.3.4.5", "1998.10.24 12.08.57",
+            "ab.1998.10.24.12",    "1998..10.24.12",    "a.b.c.d",        "1998.10.24.12.08.57.99",
+            "1998:10:24:12:08:57"};
+    int n = 0;
+    for (const char* date : qvciDates) {
+        std::vector<uint8_t> block(140, 0);
+        std::memcpy(block.data(), "QVCI", 4);
+        std::memcpy(block.data() + 77, date, std::min<size_t>(std::strlen(date), 20));
+        const std::string name = "qvcidate" + std::to_string(n);
+        add(name, {}, 0xE1, block);
+        // An EXIF date before the block loses to it, one after it wins.
+        if (n < 2) {
+            add(name + "eb", {exif(exifDate, ByteOrder::Intel)}, 0xE1, block);
+            add(name + "ea", {}, 0xE1, block, {exif(exifDate, ByteOrder::Motorola)});
+        }
+        ++n;
+    }
+    const std::string dates[][2] = {{"20050718", "082714+0200"},
+                                    {"20050718", "082714"},
+                                    {"20050718", ""},
+                                    {"", "082714-0530"},
+                                    {"19991231", "235959+0000"}};
+    n = 0;
+    for (const auto& date : dates) {
+        std::vector<uint8_t> iptc;
+        for (int i = 0; i < 2; ++i) {
+            if (date[i].empty())
+                continue;
+            const auto set = qmtest::IptcDataset(2, i == 0 ? 55 : 60, date[i]);
+            iptc.insert(iptc.end(), set.begin(), set.end());
+        }
+        // "Photoshop 3.0", then one image resource: "8BIM", ID 0x0404, an empty name, the size.
+        std::vector<uint8_t> app13 =
+                Bytes(std::string("Photoshop 3.0") + '\0' + "8BIM" + '\x04' + '\x04' + std::string(2, '\0'));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            app13.push_back(uint8_t(iptc.size() >> shift));
+        app13.insert(app13.end(), iptc.begin(), iptc.end());
+        if (iptc.size() & 1)
+            app13.push_back(0);
+        const std::string name = "iptc" + std::to_string(n++);
+        add(name, {}, 0xED, app13);
+        add(name + "e", {exif(exifDate, ByteOrder::Intel)}, 0xED, app13);
+        add(name + "x",
+            {XmpSegment("xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+                        "xmp:CreateDate=\"2012-02-02T10:00:00+02:00\"")},
+            0xED, app13);
+        add(name + "d",
+            {XmpSegment("xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" "
+                        "exif:DateTimeOriginal=\"2011-03-04T05:06:07+01:00\"")},
+            0xED, app13);
+    }
+    const std::string id = "0123456789ABCDEF0123456789ABCDEF";
+    const std::string extended =
+            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+            "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:CreateDate=\"2012-02-02T10:00:00+02:00\"/>"
+            "</rdf:RDF></x:xmpmeta>";
+    auto naming = [](const std::string& named) {
+        return XmpSegment("xmlns:xmpNote=\"http://ns.adobe.com/xmp/note/\" xmpNote:HasExtendedXMP=\"" +
+                          named + "\"");
+    };
+    const auto pieces = ExtendedXmpSegments(id, extended, 3);
+    add("extxmp", {}, 0xE1, naming(id), pieces);
+    add("extxmpreversed", {}, 0xE1, naming(id), {pieces[2], pieces[1], pieces[0]});
+    add("extxmpbefore", {pieces[1], pieces[0], pieces[2]}, 0xE1, naming(id));
+    add("extxmpunnamed", {}, 0xE1, XmpSegment(""), pieces);
+    add("extxmpother", {}, 0xE1, naming("FFFF456789ABCDEF0123456789ABCDEF"), pieces);
+    add("extxmpincomplete", {}, 0xE1, naming(id), {pieces[0], pieces[2]});
+    add("extxmpexif", {exif(exifModify, ByteOrder::Intel)}, 0xE1, naming(id), pieces);
+    // The property list of the oldest Sigma raws, alone and after a preview with an EXIF date.
+    n = 0;
+    for (const char* time : {"1041379200", "1041379200.5", "-5", "12abc", " 123", "0", ""}) {
+        files.push_back({"x3fprop" + std::to_string(n++) + ".x3f",
+                         qmtest::BuildX3f({}, 0, {}, 0x00020000,
+                                          qmtest::X3fProperties({{"CAMMODEL", "SIGMA SD9"}, {"TIME", time}}))});
+    }
+    qmtest::JpegBuilder preview;
+    preview.Soi().Exif(exifDate, ByteOrder::Intel).Frame(8, 8).Scan().Eoi();
+    files.push_back({"x3fpropexif.x3f", qmtest::BuildX3f(preview.Bytes(), 0, {}, 0x00020003,
+                                                         qmtest::X3fProperties({{"TIME", "1041379200"}}))});
+    // Older Adobe programs bind the basic schema to "xap:".
+    add("xapprefix", {}, 0xE1,
+        XmpSegment("xmlns:xap=\"http://ns.adobe.com/xap/1.0/\" xap:CreateDate=\"2010-07-15T14:03:09-04:00\" "
+                   "xap:ModifyDate=\"2011-01-01T00:00:00Z\""));
+    add("xapelement", {}, 0xE1,
+        Bytes(std::string("http://ns.adobe.com/xap/1.0/") + '\0' +
+              "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+              "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+              "xmlns:e='http://ns.adobe.com/exif/1.0/'><e:DateTimeOriginal>2009-12-24T18:30:00+01:00"
+              "</e:DateTimeOriginal></rdf:Description></rdf:RDF></x:xmpmeta>"));
+}
+
 // Compares every file with the reference, and requires each of `required` the reference lists to
 // be listed here with the same value; returns how many such fields were compared.
 int CompareWithReference(const NamedFiles& files, const std::vector<std::string>& required, Score& score)
@@ -1075,9 +1245,7 @@ TEST(MetaprobeDiff, InProcessCameraDatesAgainstReferenceTool)
         std::fclose(file);
         std::remove(path.c_str());
         ASSERT_NE(reference.find("Date/Time Original"), reference.end()) << name;
-        const std::string own =
-                info.dateTimeOriginal[0] != '\0' ? info.dateTimeOriginal : info.cameraDateTaken;
-        EXPECT_EQ(own, reference["Date/Time Original"]) << name;
+        EXPECT_STREQ(info.dateTaken, reference["Date/Time Original"].c_str()) << name;
     }
 }
 
@@ -1099,7 +1267,7 @@ TEST(MetaprobeDiff, GeneratedFilesAgainstReferenceTool)
     EXPECT_EQ(score.standardMatched, score.standardLines);
 }
 
-// The in-process lookup's date of a JPEG: the EXIF capture date, else the XMP one.
+// The in-process lookup's date of a JPEG.
 std::string InProcessDate(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -1111,7 +1279,7 @@ std::string InProcessDate(const std::string& path)
         reader.ReadSections(file);
     }
     std::fclose(file);
-    return info.dateTimeOriginal[0] != '\0' ? info.dateTimeOriginal : info.xmpDateTaken;
+    return info.dateTaken;
 }
 
 TEST(MetaprobeDiff, JpegXmpCaptureDatesAgainstReferenceTool)
@@ -1152,10 +1320,8 @@ TEST(MetaprobeDiff, JpegXmpCaptureDatesAgainstReferenceTool)
             ASSERT_TRUE(qmtest::WriteBytes(path, jpeg.Bytes())) << path;
             Fields reference = ReferenceListing(path);
             ASSERT_FALSE(reference.empty()) << name;
-            // The reference's lookup order; "Date Created" last, which its lookup does not take
-            // but ours does.
             std::string expected;
-            for (const char* field : {"Date/Time Original", "Create Date", "Date Created"}) {
+            for (const char* field : kDateTakenFields) {
                 auto found = reference.find(field);
                 if (found != reference.end() && !found->second.empty()) {
                     expected = found->second;
@@ -1168,6 +1334,47 @@ TEST(MetaprobeDiff, JpegXmpCaptureDatesAgainstReferenceTool)
         }
     }
     EXPECT_EQ(compared, 16);
+}
+
+// Dates kept outside the EXIF block, each listed as the reference lists it; the in-process
+// lookup of each file finds the date of the first lookup field the reference lists, which is also
+// the first one this tool lists.
+TEST(MetaprobeDiff, DateBlocksAgainstReferenceTool)
+{
+    if (!ReferenceToolAvailable())
+        GTEST_SKIP() << "exiftool is not on PATH";
+    NamedFiles files;
+    AddDateBlockFiles(files);
+    Score score;
+    const int compared =
+            CompareWithReference(files,
+                                 {"Date/Time Original", "Create Date", "Modify Date", "Date/Time Created",
+                                  "Date Created", "Time Created", "Make", "Camera Model Name"},
+                                 score);
+    Report("date blocks", score);
+    EXPECT_GT(compared, int(files.size()));
+    EXPECT_EQ(score.sharedMatched, score.shared);
+    int dated = 0;
+    for (const auto& [name, bytes] : files) {
+        const std::string path = testing::TempDir() + "metaprobe_lookup_" + name;
+        ASSERT_TRUE(qmtest::WriteBytes(path, bytes)) << path;
+        Fields reference = ReferenceListing(path);
+        Fields own = OwnListing(path);
+        std::string expected, listed;
+        for (const char* field : kDateTakenFields) {
+            if (expected.empty() && !reference[field].empty())
+                expected = reference[field];
+            if (listed.empty() && !own[field].empty())
+                listed = own[field];
+        }
+        dated += !expected.empty();
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0) {
+            EXPECT_EQ(InProcessDate(path), expected) << name;
+        }
+        EXPECT_EQ(listed, expected) << name;
+        std::remove(path.c_str());
+    }
+    EXPECT_GT(dated, 40);
 }
 
 }  // namespace
