@@ -54,7 +54,7 @@ bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
-           name == "--report";
+           name == "--report" || name == "--zone";
 }
 
 bool IsSwitch(const std::string& name)
@@ -84,7 +84,8 @@ std::string WithoutStrayQuote(const std::string& path, std::vector<std::string>&
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
+        name != "--zone")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::Organize && name == "--explain")
         return "option " + name + " is not valid for organize";
@@ -150,6 +151,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.nameDates = true;
     } else if (name == "--download-cloud-files") {
         flags.downloadCloudFiles = true;
+    } else if (name == "--zone") {
+        if (value != "computer" && value != "video")
+            return "--zone takes computer or video, not \"" + value + "\"";
+        flags.computerZone = value == "computer";
     }
     return {};
 }
@@ -290,13 +295,15 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.NameDates = 1;
     if (flags.downloadCloudFiles)
         options.DownloadCloudFiles = 1;
+    if (flags.computerZone)
+        options.VideoComputerZone = *flags.computerZone ? 1 : 0;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--zone Z] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
@@ -327,6 +334,9 @@ const char* UsageText()
            "                           (IMG_20200101_123456) before the file time\n"
            "  --download-cloud-files   read and transfer files a cloud service keeps only\n"
            "                           online (downloading each); else they are skipped\n"
+           "  --zone computer|video    video dates kept in UTC: in the zone the video records\n"
+           "                           or the zone at its position (video, the default), or\n"
+           "                           in this computer's zone (computer)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

@@ -34,6 +34,7 @@ struct OrganizeFlags {
     bool companions = false;
     bool nameDates = false;
     bool downloadCloudFiles = false;
+    std::optional<bool> computerZone;  // --zone computer|video: which zone video dates take
 };
 
 struct CliRequest {

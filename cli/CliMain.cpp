@@ -12,6 +12,7 @@
 #include "cli/Commands.h"
 #include "base/ConsoleCodePage.h"
 #include "base/RunningMark.h"
+#include "zones/Zones.h"
 
 int main(int argc, char** argv)
 {
@@ -31,7 +32,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmere-cli: %s\n", warning.c_str());
     switch (parsed.request.command) {
     case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
-    case CliCommand::Version: std::printf("quillmere-cli %s\n", QM_VERSION_TEXT); return kExitOk;
+    case CliCommand::Version:
+        std::printf("quillmere-cli %s\n%s\n", QM_VERSION_TEXT, zones::ZoneDataText().c_str());
+        return kExitOk;
     case CliCommand::Organize: return RunOrganizeCommand(parsed.request);
     case CliCommand::Lookup: return RunLookupCommand(parsed.request);
     case CliCommand::Undo: return RunUndoCommand(parsed.request);

@@ -38,6 +38,7 @@ int RunLookupCommand(const CliRequest& request)
 {
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
     MetaLookup lookup;  // one metadata tool process for all the files
+    lookup.UseComputerZone(request.flags.computerZone.value_or(false));
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;

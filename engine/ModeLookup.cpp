@@ -31,7 +31,7 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
             return std::nullopt;
         }
         if (origin != nullptr)
-            *origin = found->origin;
+            *origin = OriginText(*found);
         value.date = found->date;
         value.dateFromFileName = found->fromFileName;
         return value;

@@ -80,6 +80,9 @@ struct OrganizeOptions {
     std::uint32_t NameDates = 0;
     // Files a cloud service keeps only online are downloaded to read them (else skipped).
     std::uint32_t DownloadCloudFiles = 0;
+    // Video dates kept in UTC take the computer's zone, not the zone the video records or the
+    // zone at its position.
+    std::uint32_t VideoComputerZone = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -63,6 +63,7 @@
 #define IDC_OPT_COMPANIONS 1082
 #define IDC_OPT_NAME_DATES 1083
 #define IDC_OPT_CLOUD_FILES 1084
+#define IDC_OPT_VIDEO_COMPUTER_ZONE 1088
 
 // Meta/EXIF window (template 207)
 #define IDC_EXIF_PREVIOUS 1038
@@ -78,6 +79,7 @@
 #define IDC_ABOUT_SUPPORT 1113
 #define IDC_ABOUT_TELL_FRIEND 1120
 #define IDC_ABOUT_UPDATES 1122
+#define IDC_ABOUT_ZONES 1126
 
 // Commands shared by menu items and buttons
 #define ID_CHECK_UPDATES 32774

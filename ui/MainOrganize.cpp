@@ -111,6 +111,7 @@ void MainDialog::StartRun(RunKind kind)
     ReadControls();
     CountingRows rows(rows_);
     MetaLookup lookup;
+    lookup.UseComputerZone(options_.VideoComputerZone != 0);
     RunDecision decision;
     if (kind == RunKind::Preview) {
         // A preview works on a copy of the settings and on a simulated file system, and leaves no

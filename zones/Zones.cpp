@@ -82,8 +82,6 @@ std::string_view ZoneAt(double latitude, double longitude)
     // Comparisons false for NaN keep it out too.
     if (!(latitude >= -90 && latitude < 90 && longitude >= -180 && longitude <= 180))
         return {};
-    if (latitude == 0 && longitude == 0)
-        return {};
     // The walk of the position data's quadtree, in its own arithmetic so that borders fall where
     // the data puts them (make_zone_table.py checked that every walk stays inside the data).
     double x = kGrid.columns * (180.0 + longitude) / 360.00000000000006;
@@ -183,6 +181,12 @@ const char* PositionsVersion()
 std::size_t TableBytes()
 {
     return kTableBytes;
+}
+
+std::string ZoneDataText()
+{
+    return std::string("Time zone data: rules ") + kRulesVersion + ", positions " + kPositionsVersion +
+           ", table " + std::to_string(kTableBytes) + " bytes";
 }
 
 }  // namespace zones

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/DateTime.h"
@@ -13,8 +14,8 @@
 namespace zones {
 
 // The zone's IANA name ("Asia/Tokyo") at a position in degrees (north and east positive); empty
-// where no place is: at sea (the data's Etc/GMT... zones), at exactly 0,0 (a position never
-// set), at a pole's cap, or for values out of range or not numbers.
+// where no place is: at sea (the data's Etc/GMT... zones; 0,0, a position never set, lies there),
+// at the North Pole, or for values out of range or not numbers.
 std::string_view ZoneAt(double latitude, double longitude);
 
 // The zone's offset east of UTC in seconds at an instant (seconds since 1970-01-01 UTC); false
@@ -41,5 +42,7 @@ std::int64_t SecondsOf(const DateTime& date);
 const char* RulesVersion();
 const char* PositionsVersion();
 std::size_t TableBytes();
+// "Time zone data: rules 2025b, positions 11.8.0, table 277669 bytes", for --version and About.
+std::string ZoneDataText();
 
 }  // namespace zones
