@@ -39,6 +39,12 @@ public:
     // A raw value for the batch facts (base/BatchProtocol.h), never printed in the listing; it
     // replaces an earlier one of the same name only when `replace` is set.
     void NoteFact(const std::string& name, const std::string& value, bool replace);
+    // Takes over the batch facts and instants of a reader's listing merged into this one.
+    void TakeFacts(const Listing& other)
+    {
+        facts_.insert(facts_.end(), other.facts_.begin(), other.facts_.end());
+        instants_.insert(instants_.end(), other.instants_.begin(), other.instants_.end());
+    }
     // The batch facts: the raw values, and the instants of fields that still show their text.
     std::vector<Field> BatchFacts() const;
     // Value of the named field, or empty when absent.
