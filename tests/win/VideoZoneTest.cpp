@@ -11,6 +11,7 @@
 #include "engine/ModeLookup.h"
 #include "metadata/MetaLookup.h"
 #include "tests/support/IsoSamples.h"
+#include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/ToolTestFiles.h"
 #include "zones/Zones.h"
