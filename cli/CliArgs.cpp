@@ -56,7 +56,7 @@ bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
-           name == "--report" || name == "--shift" || name == "--day-begins";
+           name == "--report" || name == "--shift" || name == "--day-begins" || name == "--zone";
 }
 
 bool IsSwitch(const std::string& name)
@@ -87,7 +87,7 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
                        bool& copySeen, OrganizeFlags& flags)
 {
     if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
-        name != "--shift")
+        name != "--shift" && name != "--zone")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::ShiftFrom)
         return "shift-from takes no options";
@@ -166,6 +166,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         if (!ParseDayBegins(value, minutes))
             return "--day-begins takes a time of day HH:MM (00:00 to 23:59), not \"" + value + "\"";
         flags.dayBegins = value;
+    } else if (name == "--zone") {
+        if (value != "computer" && value != "video")
+            return "--zone takes computer or video, not \"" + value + "\"";
+        flags.computerZone = value == "computer";
     }
     return {};
 }
@@ -320,13 +324,15 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
     }
     if (flags.dayBegins)
         options.DayBegins = *flags.dayBegins;
+    if (flags.computerZone)
+        options.VideoComputerZone = *flags.computerZone ? 1 : 0;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] [--zone Z] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli shift-from FILE_A FILE_B\n"
@@ -364,6 +370,9 @@ const char* UsageText()
            "                           -HH:MM:SS, +Nd or -Nd HH:MM (\"Canon EOS 5D=+01:00\")\n"
            "  --day-begins HH:MM       files taken before this time go into the day before's\n"
            "                           folders (names keep the true date)\n"
+           "  --zone computer|video    video dates kept in UTC: in the zone the video records\n"
+           "                           or the zone at its position (video, the default), or\n"
+           "                           in this computer's zone (computer)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

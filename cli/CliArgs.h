@@ -38,6 +38,7 @@ struct OrganizeFlags {
     // the time the day begins at for the date folders (--day-begins, checked).
     std::vector<std::string> shifts;
     std::optional<std::string> dayBegins;
+    std::optional<bool> computerZone;  // --zone computer|video: which zone video dates take
 };
 
 struct CliRequest {

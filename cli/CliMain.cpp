@@ -13,6 +13,7 @@
 #include "base/ConsoleCodePage.h"
 #include "base/RunningMark.h"
 #include "engine/PlaceFinder.h"
+#include "zones/Zones.h"
 
 int main(int argc, char** argv)
 {
@@ -33,8 +34,8 @@ int main(int argc, char** argv)
     switch (parsed.request.command) {
     case CliCommand::Help: std::fputs(UsageText(), stdout); return kExitOk;
     case CliCommand::Version: {
-        std::printf("quillmere-cli %s\nplaces: %s\n%s\n", QM_VERSION_TEXT, PlaceTableText().c_str(),
-                    kPlaceAttribution);
+        std::printf("quillmere-cli %s\nplaces: %s\n%s\n%s\n", QM_VERSION_TEXT, PlaceTableText().c_str(),
+                    kPlaceAttribution, zones::ZoneDataText().c_str());
         return kExitOk;
     }
     case CliCommand::Organize: return RunOrganizeCommand(parsed.request);

@@ -49,6 +49,7 @@ int RunLookupCommand(const CliRequest& request)
         clockRules.push_back(std::move(rule));
     }
     MetaLookup lookup;  // one metadata tool process for all the files
+    lookup.UseComputerZone(request.flags.computerZone.value_or(false));
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;

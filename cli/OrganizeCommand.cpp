@@ -109,6 +109,7 @@ int RunOrganizeCommand(const CliRequest& request)
     rows.SetReport(report);
     CliHost host(progress);
     MetaLookup lookup;
+    lookup.UseComputerZone(options.VideoComputerZone != 0);
     DryRunFileSystem preview;
     RealFileSystem disk;
     const RunDecision decision =

@@ -34,7 +34,17 @@ struct FoundDate {
     std::string cameraModel;
     std::string cameraSerial;
     std::string clockRule;
+    // For a date a file records in UTC: which zone gave its local time ("+09:00 recorded by the
+    // phone", "Asia/Tokyo from the GPS position", "W. Europe Standard Time: this computer's zone").
+    std::string zoneNote;
 };
+
+// The origin with its zone note, as --explain, the report and the rows show it:
+// "Create Date (Asia/Tokyo from the GPS position)".
+inline std::string OriginText(const FoundDate& found)
+{
+    return found.zoneNote.empty() ? found.origin : found.origin + " (" + found.zoneNote + ")";
+}
 
 class DateLookup {
 public:

@@ -27,7 +27,8 @@ bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules)
 
 std::string DateOriginText(const FoundDate& found)
 {
-    return found.clockRule.empty() ? found.origin : found.origin + "; clock rule " + found.clockRule;
+    const std::string origin = OriginText(found);
+    return found.clockRule.empty() ? origin : origin + "; clock rule " + found.clockRule;
 }
 
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,

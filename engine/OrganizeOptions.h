@@ -86,6 +86,9 @@ struct OrganizeOptions {
     // The time ("HH:MM") a day begins at for the date folders: a file taken before it goes into the
     // day before's folders.
     std::string DayBegins = "00:00";
+    // Video dates kept in UTC take the computer's zone, not the zone the video records or the
+    // zone at its position.
+    std::uint32_t VideoComputerZone = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

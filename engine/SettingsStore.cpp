@@ -85,6 +85,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"DownloadCloudFiles", &Options::DownloadCloudFiles},
         {"ClockRules", &Options::ClockRules},
         {"DayBegins", &Options::DayBegins},
+        {"VideoComputerZone", &Options::VideoComputerZone},
 };
 
 using Placement = MetaWindowPlacement;

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
+#include "base/BatchProtocol.h"
 #include "base/PathText.h"
 #include "base/WidePath.h"
 #include "engine/FileTimeDate.h"
@@ -17,6 +20,7 @@
 #include "metadata/JpegName.h"
 #include "metadata/JpegSectionReader.h"
 #include "metadata/NameDate.h"
+#include "metadata/VideoTime.h"
 
 namespace {
 
@@ -124,11 +128,35 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
-bool FindValue(const std::vector<MetaField>& fields, const char* name, std::string& value)
+// The computer's zone by its Windows name ("W. Europe Standard Time"); empty when none is set.
+std::string ComputerZoneName()
+{
+    DYNAMIC_TIME_ZONE_INFORMATION zone;
+    if (GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
+        return {};
+    const std::wstring key(zone.TimeZoneKeyName,
+                           wcsnlen(zone.TimeZoneKeyName, std::size(zone.TimeZoneKeyName)));
+    if (!key.empty())
+        return AnsiOf(key);
+    return AnsiOf(std::wstring(zone.StandardName, wcsnlen(zone.StandardName, std::size(zone.StandardName))));
+}
+
+bool FindValue(const std::vector<MetaField>& fields, const std::string& name, std::string& value)
 {
     for (const MetaField& field : fields) {
         if (field.name == name) {
             value = field.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FindLastValue(const std::vector<MetaField>& fields, const std::string& name, std::string& value)
+{
+    for (auto field = fields.rbegin(); field != fields.rend(); ++field) {
+        if (field->name == name) {
+            value = field->value;
             return true;
         }
     }
@@ -228,11 +256,40 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
         std::string value;
         if (FindValue(fields, name, value) && !value.empty()) {
             origin = name;
-            return ParseDateText(value, date) ? Found::Yes : Found::No;
+            if (!ParseDateText(value, date))
+                return Found::No;
+            VideoZone(fields, name, found);
+            return Found::Yes;
         }
     }
     NoteUnopenable(path);
     return failureReason_.empty() ? Found::No : Found::Failed;
+}
+
+// A date the file records in UTC (the tool lists its instant beside it) gets its local time from
+// the zone the file records, else from the zone at its position, else stays in the computer's
+// zone as the tool listed it.
+void MetaLookup::VideoZone(const std::vector<MetaField>& fields, const std::string& name, FoundDate& found)
+{
+    // The batch facts follow the listing: the last field of a name is the tool's own.
+    std::string instantText;
+    if (!FindLastValue(fields, std::string(batch::kUtcFieldPrefix) + name, instantText))
+        return;
+    long long instant = 0;
+    const char* end = instantText.data() + instantText.size();
+    const auto parsed = std::from_chars(instantText.data(), end, instant);
+    if (parsed.ec != std::errc() || parsed.ptr != end)
+        return;
+    std::string recorded, position;
+    FindValue(fields, "Creation Date", recorded);
+    FindLastValue(fields, std::string(batch::kPositionField), position);
+    VideoTime time;
+    if (!computerZone_ && VideoLocalTime(instant, recorded, position, time)) {
+        found.date = time.local;
+        found.zoneNote = time.note;
+        return;
+    }
+    found.zoneNote = ComputerZoneNote(ComputerZoneName());
 }
 
 std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)

@@ -32,6 +32,9 @@ public:
     // Why the last answer of nothing was a failed lookup, or empty.
     const std::string& FailureReason() const override { return failureReason_; }
     void SetWaitHook(ToolWaitHook hook) override;
+    // Video dates recorded in UTC in the computer's zone, as older versions did, instead of the
+    // zone the video records or the zone at its position.
+    void UseComputerZone(bool on) { computerZone_ = on; }
     // The tool process of the lookups, for diagnostics and tests (created at the first tool lookup).
     const MetaToolBatch* Batch() const { return batch_.get(); }
 
@@ -41,10 +44,12 @@ private:
     // The capture date, its origin and the camera that took the file.
     Found DateTakenFields(const std::string& path, FoundDate& found);
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
+    void VideoZone(const std::vector<MetaField>& fields, const std::string& name, FoundDate& found);
     void NoteUnopenable(const std::string& path);
 
     MetaToolConfig toolConfig_;
     ToolWaitHook hook_;
     std::unique_ptr<MetaToolBatch> batch_;
     std::string failureReason_;
+    bool computerZone_ = false;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/BatchProtocol.h"
 #include "metaprobe/IccReader.h"
 #include "metaprobe/IsoItemProperties.h"
 #include "metaprobe/IsoTrackFields.h"
@@ -39,6 +40,7 @@ const struct {
 } kMetadataKeys[] = {
         {"com.apple.quicktime.content.identifier", "Content Identifier", false},
         {"com.apple.quicktime.creationdate", "Creation Date", true},
+        {"com.apple.quicktime.location.ISO6709", "", false},
 };
 const uint8_t kXmpUuid[16] = {0xbe, 0x7a, 0xcf, 0xcb, 0x97, 0xa9, 0x42, 0xe8,
                               0x9c, 0x71, 0x99, 0x94, 0x91, 0xe3, 0xaf, 0xac};
@@ -235,8 +237,13 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
                Payload(box, d)) {
         const char* name = UserDataTextName(reinterpret_cast<const uint8_t*>(t.data()));
         std::string text = UserDataText(d.data(), d.size());
-        if (name == kGpsCoordinatesField)
+        if (name == kGpsCoordinatesField) {
+            // The ISO 6709 text as it is, for the run's zone of the video; Apple's metadata key,
+            // when present, wins.
+            if (!text.empty())
+                listing_.NoteFact(std::string(batch::kPositionField), text, false);
             text = CoordinatesText(text);
+        }
         if (!text.empty())
             listing_.Add(name, text);
     } else if (t == "XMP_" && parent == "udta") {
@@ -339,6 +346,13 @@ void IsoReader::MovieHeader(const Box& box, const char* prefix, bool movie)
     // (the EXIF block of a CR3 file).
     listing_.Add(p + "Create Date", MovieDateText(created), created == 0 ? 0 : 1);
     listing_.Add(p + "Modify Date", MovieDateText(modified), modified == 0 ? 0 : 1);
+    // The header keeps UTC; the organizer takes the instant to find the local time where the
+    // video was taken.
+    int64_t instant = 0;
+    if (MovieDateInstant(created, instant))
+        listing_.NoteInstant(p + "Create Date", MovieDateText(created), instant);
+    if (MovieDateInstant(modified, instant))
+        listing_.NoteInstant(p + "Modify Date", MovieDateText(modified), instant);
     size_t at = 4 + 2 * wide;
     if (track) {
         listing_.Add("Track ID", std::to_string(Get32(d + at, true)));
@@ -709,7 +723,11 @@ void IsoReader::MetadataItems(const Box& box)
             if (d.size() < 8 || d.size() - 8 > kMaxMetadataText || (Get32(d.data(), true) & 0xFFFFFF) != 1)
                 continue;
             const std::string value(d.begin() + 8, d.end());
-            listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
+            // The position goes to the organizer only; the listing shows none.
+            if (*known->fieldName == '\0')
+                listing_.NoteFact(std::string(batch::kPositionField), value, true);
+            else
+                listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
             continue;
         }
         std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());

@@ -65,10 +65,18 @@ std::string MovieDateText(uint64_t seconds)
     if (seconds == 0)
         return "0000:00:00 00:00:00";
     // Past the signed range no calendar can show the time, as for any time the host cannot convert.
-    if (seconds > uint64_t(std::numeric_limits<int64_t>::max()))
+    int64_t unix = 0;
+    if (!MovieDateInstant(seconds, unix))
         return "";
-    int64_t unix = int64_t(seconds) - kSecondsFrom1904To1970;
     return LocalTimeText(unix);
+}
+
+bool MovieDateInstant(uint64_t seconds, int64_t& unixSeconds)
+{
+    if (seconds == 0 || seconds > uint64_t(std::numeric_limits<int64_t>::max()))
+        return false;
+    unixSeconds = int64_t(seconds) - kSecondsFrom1904To1970;
+    return true;
 }
 
 std::string DurationText(double seconds)

@@ -13,6 +13,9 @@ std::string CreationDateText(const std::string& value);
 // Movie dates count seconds from 1904 in UTC; they are shown in local time, the day a person
 // shot. Zero (not set) is shown as zeros.
 std::string MovieDateText(uint64_t seconds);
+// The instant (seconds since 1970 UTC) of a movie header's date; false for 0 (not set) and for
+// values past the signed range.
+bool MovieDateInstant(uint64_t seconds, int64_t& unixSeconds);
 // "0 s", "4.97 s" below half a minute, "0:01:05" from there.
 std::string DurationText(double seconds);
 // "0 bps", "512 kbps", "1.23 Mbps".

@@ -1,5 +1,7 @@
 #include "metaprobe/Listing.h"
 
+#include "base/BatchProtocol.h"
+
 namespace metaprobe {
 
 void Listing::Add(const std::string& name, const std::string& value, int priority)
@@ -30,10 +32,35 @@ std::string Listing::Value(const std::string& name) const
     return {};
 }
 
-std::string FormatListing(const Listing& listing)
+void Listing::NoteFact(const std::string& name, const std::string& value, bool replace)
+{
+    for (Field& fact : facts_) {
+        if (fact.name == name) {
+            if (replace)
+                fact.value = value;
+            return;
+        }
+    }
+    facts_.push_back({name, value, 1});
+}
+
+std::vector<Field> Listing::BatchFacts() const
+{
+    std::vector<Field> facts = facts_;
+    for (const Instant& instant : instants_) {
+        if (Value(instant.name) == instant.text)
+            facts.push_back(
+                    {std::string(batch::kUtcFieldPrefix) + instant.name, std::to_string(instant.seconds), 1});
+    }
+    return facts;
+}
+
+namespace {
+
+std::string FormatFields(const std::vector<Field>& fields)
 {
     std::string text;
-    for (const Field& field : listing.Fields()) {
+    for (const Field& field : fields) {
         text += field.name;
         if (field.name.size() < 32)
             text.append(32 - field.name.size(), ' ');
@@ -44,6 +71,18 @@ std::string FormatListing(const Listing& listing)
         text += '\n';
     }
     return text;
+}
+
+}  // namespace
+
+std::string FormatListing(const Listing& listing)
+{
+    return FormatFields(listing.Fields());
+}
+
+std::string FormatBatchFacts(const Listing& listing)
+{
+    return FormatFields(listing.BatchFacts());
 }
 
 }  // namespace metaprobe

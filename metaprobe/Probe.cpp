@@ -35,6 +35,7 @@ bool ProbeSource(ByteSource& source, Listing& listing)
     listing.Add("MIME Type", result.type.mime);
     for (const Field& field : content.Fields())
         listing.Add(field.name, field.value, field.priority);
+    listing.TakeFacts(content);
     if (!result.error.empty()) {
         listing.Add("Error", result.error);
         return false;

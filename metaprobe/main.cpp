@@ -3,8 +3,8 @@
 // Exit code: 0 when the file was read, 1 when it could not be read (the listing then ends with
 // an "Error" line), 2 on a wrong command line.
 // metaprobe --batch TOKEN: the batch mode (base/BatchProtocol.h), answering one path of
-// standard input after another with the same listing; ends with 0 when its input closes, 1 when
-// its output fails.
+// standard input after another with the same listing and the batch facts; ends with 0 when its input closes,
+// 1 when its output fails.
 #include <cstdio>
 #include <string>
 
@@ -50,7 +50,8 @@ int RunBatch(const std::string& token)
     while (ReadLine(path)) {
         metaprobe::Listing listing;
         metaprobe::ProbeFile(path, listing);
-        if (!WriteText(metaprobe::FormatListing(listing)) || !WriteText(endLine) ||
+        if (!WriteText(metaprobe::FormatListing(listing)) ||
+            !WriteText(metaprobe::FormatBatchFacts(listing)) || !WriteText(endLine) ||
             std::fflush(stdout) != 0) {
             return 1;
         }

@@ -66,6 +66,7 @@
 #define IDC_OPT_CLOUD_FILES 1084
 #define IDC_OPT_CLOCK_RULES 1085
 #define IDC_OPT_DAY_BEGINS 1086
+#define IDC_OPT_VIDEO_COMPUTER_ZONE 1088
 
 // Meta/EXIF window (template 207)
 #define IDC_EXIF_PREVIOUS 1038
@@ -82,6 +83,7 @@
 #define IDC_ABOUT_TELL_FRIEND 1120
 #define IDC_ABOUT_UPDATES 1122
 #define IDC_ABOUT_PLACES 1124
+#define IDC_ABOUT_ZONES 1126
 
 // Commands shared by menu items and buttons
 #define ID_CHECK_UPDATES 32774

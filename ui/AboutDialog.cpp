@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "ui/HelpCommands.h"
 #include "ui/ProductInfo.h"
+#include "zones/Zones.h"
 
 #include <utility>
 
@@ -21,6 +22,7 @@ bool AboutDialog::OnInitDialog()
     homepageLink_.Attach(Item(IDC_ABOUT_HOMEPAGE));
     makerLink_.Attach(Item(IDC_ABOUT_MAKER));
     supportLink_.Attach(Item(IDC_ABOUT_SUPPORT));
+    SetItemText(IDC_ABOUT_ZONES, zones::ZoneDataText());
 
     homepageLink_.SetUrl(links_.homepage.c_str());
     makerLink_.SetUrl(links_.makerPage.c_str());

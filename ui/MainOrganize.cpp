@@ -117,6 +117,7 @@ void MainDialog::StartRun(RunKind kind)
     CountingRows rows(rows_, kind == RunKind::Preview, previewMove_,
                       mode && mode->captureDateFirst && mode->fileTime != FileTime::None);
     MetaLookup lookup;
+    lookup.UseComputerZone(options_.VideoComputerZone != 0);
     RunDecision decision;
     clearRowsOnStart_ = true;
     if (kind == RunKind::Preview) {

@@ -93,6 +93,7 @@ bool OptionsDialog::OnInitDialog()
     CheckButton(IDC_OPT_SAVE_LOG, values_.SaveToLog != 0);
     CheckButton(IDC_OPT_COMPANIONS, values_.CompanionFiles != 0);
     CheckButton(IDC_OPT_NAME_DATES, values_.NameDates != 0);
+    CheckButton(IDC_OPT_VIDEO_COMPUTER_ZONE, values_.VideoComputerZone != 0);
     CheckButton(IDC_OPT_CLOUD_FILES, values_.DownloadCloudFiles != 0);
 
     FillExtensionList();
@@ -159,6 +160,7 @@ void OptionsDialog::ReadControls()
     values_.SaveToLog = IsButtonChecked(IDC_OPT_SAVE_LOG) ? 1 : 0;
     values_.CompanionFiles = IsButtonChecked(IDC_OPT_COMPANIONS) ? 1 : 0;
     values_.NameDates = IsButtonChecked(IDC_OPT_NAME_DATES) ? 1 : 0;
+    values_.VideoComputerZone = IsButtonChecked(IDC_OPT_VIDEO_COMPUTER_ZONE) ? 1 : 0;
     values_.DownloadCloudFiles = IsButtonChecked(IDC_OPT_CLOUD_FILES) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }

@@ -22,12 +22,13 @@ namespace {
 const std::map<std::string, std::set<std::string>> kFloors = {
         {"base", {}},
         {"metaprobe", {"base"}},
+        {"zones", {"base"}},
         {"engine", {"base"}},
         {"toolkit", {"base"}},
         {"resources", {}},
-        {"metadata", {"base", "metaprobe", "engine"}},
-        {"cli", {"base", "engine", "metadata"}},
-        {"ui", {"base", "engine", "metadata", "toolkit", "resources"}},
+        {"metadata", {"base", "metaprobe", "engine", "zones"}},
+        {"cli", {"base", "engine", "metadata", "zones"}},
+        {"ui", {"base", "engine", "metadata", "toolkit", "resources", "zones"}},
         // The start command's demo builds its sample photos with the tests' JPEG builder.
         {"demo", {"base", "engine", "metadata", "toolkit", "tests"}},
 };

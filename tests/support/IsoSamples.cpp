@@ -246,15 +246,16 @@ std::vector<uint8_t> UserData(const std::vector<std::vector<uint8_t>>& parts,
     return Box("udta", udta);
 }
 
-std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts)
+std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts,
+                               uint32_t created)
 {
     std::vector<uint8_t> ftyp;
     Text(ftyp, brand);
     Put32(ftyp, 0x200);
     Text(ftyp, brand);
     std::vector<uint8_t> mvhd;
-    Put32(mvhd, 0);
-    Put32(mvhd, 0);
+    Put32(mvhd, created);
+    Put32(mvhd, created);
     Put32(mvhd, 600);
     Put32(mvhd, 3000);
     Put32(mvhd, 0x10000);
@@ -267,6 +268,22 @@ std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::
     for (const auto& part : parts)
         Append(moov, part);
     return Concat({Box("ftyp", ftyp), Box("moov", moov), Box("mdat", {})});
+}
+
+std::vector<uint8_t> PhoneVideo(const PhoneVideoValues& values)
+{
+    std::vector<std::pair<std::string, std::string>> keys;
+    if (!values.creationDate.empty())
+        keys.push_back({"com.apple.quicktime.creationdate", values.creationDate});
+    if (!values.keyPosition.empty())
+        keys.push_back({"com.apple.quicktime.location.ISO6709", values.keyPosition});
+    std::vector<std::vector<uint8_t>> parts;
+    if (!keys.empty())
+        parts.push_back(KeyedMetadata(keys));
+    if (!values.userDataPosition.empty())
+        parts.push_back(UserData({UserDataTextBox("\xa9xyz", values.userDataPosition, 0x15c7)}, {}));
+    constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
+    return MovieWith("qt  ", parts, uint32_t(values.utcSeconds + kSecondsFrom1904To1970));
 }
 
 std::vector<uint8_t> XmpUuidBox(const std::string& xmp)

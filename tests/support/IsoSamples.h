@@ -53,8 +53,21 @@ std::vector<uint8_t> UserData(const std::vector<std::vector<uint8_t>>& parts,
                               const std::vector<std::vector<uint8_t>>& items);
 // A top-level box holding an XMP packet: "uuid" with the XMP identifier.
 std::vector<uint8_t> XmpUuidBox(const std::string& xmp);
-// ftyp (brand) + moov (movie header, then `parts` in order) + an empty mdat.
-std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts);
+// ftyp (brand) + moov (movie header, then `parts` in order) + an empty mdat. The header's creation
+// and modification dates are `created` (seconds since 1904 in UTC; 0 means not set).
+std::vector<uint8_t> MovieWith(const std::string& brand, const std::vector<std::vector<uint8_t>>& parts,
+                               uint32_t created = 0);
+
+// A phone's video taken at a UTC instant: the movie header's dates, Apple's creation date with
+// its offset and location keys (each left out when empty), and QuickTime's position box in the
+// user data (left out when empty).
+struct PhoneVideoValues {
+    int64_t utcSeconds = 0;  // since 1970
+    std::string creationDate;  // "2019-07-15T06:00:00+0900"
+    std::string keyPosition;  // ISO 6709: "+35.6895+139.6917+040.000/"
+    std::string userDataPosition;  // ISO 6709 in the user data's position box
+};
+std::vector<uint8_t> PhoneVideo(const PhoneVideoValues& values);
 
 // Item properties.
 std::vector<uint8_t> HevcConfigurationBox(uint8_t profile, uint8_t level, uint8_t chroma, uint8_t lumaBits,

@@ -463,3 +463,55 @@ TEST(MetaprobeIsoBoxes, LargeCameraMovieIsReadInBoundedPieces)
 }
 
 }  // namespace
+
+namespace {
+
+std::string Fact(const metaprobe::Listing& listing, const std::string& name)
+{
+    for (const metaprobe::Field& fact : listing.BatchFacts()) {
+        if (fact.name == name)
+            return fact.value;
+    }
+    return "(none)";
+}
+
+// The organizer's facts of a phone's video: the header's instant in UTC and the recorded position,
+// never shown in the listing itself.
+TEST(MetaprobeIsoBatchFacts, InstantAndPositionOfAPhonesVideo)
+{
+    const int64_t utc = 1563139800;  // 2019-07-14 21:30:00 UTC
+    const metaprobe::Listing listing = ProbeBytes(qmtest::PhoneVideo(
+            {utc, "2019-07-15T06:30:00+0900", "+35.6895+139.6917+040.000/", "+52.52+013.40/"}));
+    EXPECT_EQ(Fact(listing, "Batch UTC Create Date"), "1563139800");
+    EXPECT_EQ(Fact(listing, "Batch UTC Modify Date"), "1563139800");
+    // Apple's key wins over the user data's box, in whichever order they come.
+    EXPECT_EQ(Fact(listing, "Batch ISO 6709 Position"), "+35.6895+139.6917+040.000/");
+    EXPECT_EQ(listing.Value("Creation Date"), "2019:07:15 06:30:00+09:00");
+    EXPECT_EQ(listing.Value("Create Date"), metaprobe::LocalTimeText(utc));
+    const std::string text = metaprobe::FormatListing(listing);
+    EXPECT_EQ(text.find("Batch"), std::string::npos) << text;
+    EXPECT_NE(metaprobe::FormatBatchFacts(listing).find("Batch UTC Create Date           : 1563139800\n"),
+              std::string::npos);
+
+    const metaprobe::Listing userData = ProbeBytes(qmtest::PhoneVideo({utc, "", "", "+52.52+013.40/"}));
+    EXPECT_EQ(Fact(userData, "Batch ISO 6709 Position"), "+52.52+013.40/");
+    const metaprobe::Listing none = ProbeBytes(qmtest::PhoneVideo({utc, "", "", ""}));
+    EXPECT_EQ(Fact(none, "Batch ISO 6709 Position"), "(none)");
+}
+
+TEST(MetaprobeIsoBatchFacts, NoInstantForAnUnsetDateOrOneListedOver)
+{
+    // A header date of zero is not set: no instant.
+    const metaprobe::Listing unset = ProbeBytes(qmtest::MovieWith("qt  ", {}));
+    EXPECT_EQ(Fact(unset, "Batch UTC Create Date"), "(none)");
+    // An instant counts only while its field still shows the text it was listed with.
+    metaprobe::Listing listing;
+    listing.Add("Create Date", "2019:07:15 06:30:00");
+    listing.NoteInstant("Create Date", "2019:07:15 06:30:00", 1563139800);
+    listing.Add("Create Date", "2001:01:01 00:00:00", 2);
+    EXPECT_EQ(Fact(listing, "Batch UTC Create Date"), "(none)");
+    listing.NoteInstant("Modify Date", "2019:07:15 06:30:00", 1563139800);
+    EXPECT_EQ(Fact(listing, "Batch UTC Modify Date"), "(none)");  // never listed
+}
+
+}  // namespace
