@@ -62,7 +62,7 @@ bool IsSwitch(const std::string& name)
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
            name == "--explain" || name == "--companions" || name == "--name-dates" ||
-           name == "--download-cloud-files";
+           name == "--download-cloud-files" || name == "--takeout";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -84,7 +84,8 @@ std::string WithoutStrayQuote(const std::string& path, std::vector<std::string>&
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
+        name != "--takeout")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::Organize && name == "--explain")
         return "option " + name + " is not valid for organize";
@@ -150,6 +151,8 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.nameDates = true;
     } else if (name == "--download-cloud-files") {
         flags.downloadCloudFiles = true;
+    } else if (name == "--takeout") {
+        flags.takeout = true;
     }
     return {};
 }
@@ -290,13 +293,15 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.NameDates = 1;
     if (flags.downloadCloudFiles)
         options.DownloadCloudFiles = 1;
+    if (flags.takeout)
+        options.TakeoutDates = 1;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--takeout] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
@@ -327,6 +332,10 @@ const char* UsageText()
            "                           (IMG_20200101_123456) before the file time\n"
            "  --download-cloud-files   read and transfer files a cloud service keeps only\n"
            "                           online (downloading each); else they are skipped\n"
+           "  --takeout                a file without a capture date takes the one of its\n"
+           "                           Google Takeout sidecar (NAME.EXT.json); sidecars are\n"
+           "                           not organized as photos (with --companions they go\n"
+           "                           with their file)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

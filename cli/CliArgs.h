@@ -34,6 +34,7 @@ struct OrganizeFlags {
     bool companions = false;
     bool nameDates = false;
     bool downloadCloudFiles = false;
+    bool takeout = false;
 };
 
 struct CliRequest {

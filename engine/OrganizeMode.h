@@ -81,6 +81,7 @@ struct ModeValue {
     DateTime date;
     std::string text;
     bool dateFromFileName = false;  // the date was read from the file's name
+    std::string takeoutSidecar = {};  // the date came from this Takeout sidecar (a file name)
 };
 
 // The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.

@@ -80,6 +80,9 @@ struct OrganizeOptions {
     std::uint32_t NameDates = 0;
     // Files a cloud service keeps only online are downloaded to read them (else skipped).
     std::uint32_t DownloadCloudFiles = 0;
+    // A file without a capture date of its own takes the one of its Google Takeout sidecar
+    // (NAME.EXT.json beside it), and sidecars are not organized as photos.
+    std::uint32_t TakeoutDates = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -15,6 +15,8 @@ struct RunCounts {
     int skipped = 0;
     int failed = 0;
     int duplicates = 0;  // of those skipped, files listed again under another name
+    int noTakeoutSidecar = 0;  // files no Takeout sidecar belongs to
+    int loneTakeoutSidecars = 0;  // Takeout sidecars that belong to no file
     bool cancelled = false;
 
     void Add(RowOutcome outcome);
@@ -26,3 +28,7 @@ struct RunCounts {
 // stopped the run after 80 files, and " (preview: nothing was changed)" after a preview. After an
 // undo: "12 files: 10 put back, 2 left where they are", failed steps being files undo left alone.
 std::string RunSummaryLine(RunKind kind, const RunCounts& counts);
+
+// ", 3 files without a Takeout sidecar, 1 Takeout sidecar of no file", each part only when
+// its count is not 0.
+std::string TakeoutCountsText(int noSidecar, int loneSidecars);

@@ -63,6 +63,7 @@
 #define IDC_OPT_COMPANIONS 1082
 #define IDC_OPT_NAME_DATES 1083
 #define IDC_OPT_CLOUD_FILES 1084
+#define IDC_OPT_TAKEOUT 1095
 
 // Meta/EXIF window (template 207)
 #define IDC_EXIF_PREVIOUS 1038
