@@ -64,7 +64,7 @@ bool IsSwitch(const std::string& name)
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
            name == "--explain" || name == "--companions" || name == "--name-dates" ||
-           name == "--download-cloud-files";
+           name == "--download-cloud-files" || name == "--takeout";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -87,7 +87,7 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
                        bool& copySeen, OrganizeFlags& flags)
 {
     if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
-        name != "--shift" && name != "--zone")
+        name != "--shift" && name != "--zone" && name != "--takeout")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::ShiftFrom)
         return "shift-from takes no options";
@@ -170,6 +170,8 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         if (value != "computer" && value != "video")
             return "--zone takes computer or video, not \"" + value + "\"";
         flags.computerZone = value == "computer";
+    } else if (name == "--takeout") {
+        flags.takeout = true;
     }
     return {};
 }
@@ -326,13 +328,16 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.DayBegins = *flags.dayBegins;
     if (flags.computerZone)
         options.VideoComputerZone = *flags.computerZone ? 1 : 0;
+    if (flags.takeout)
+        options.TakeoutDates = 1;
 }
 
 const char* UsageText()
 {
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
-           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] [--zone Z] FILE...\n"
+           "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] [--zone Z]\n"
+           "                       [--takeout] FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli shift-from FILE_A FILE_B\n"
@@ -373,6 +378,10 @@ const char* UsageText()
            "  --zone computer|video    video dates kept in UTC: in the zone the video records\n"
            "                           or the zone at its position (video, the default), or\n"
            "                           in this computer's zone (computer)\n"
+           "  --takeout                a file without a capture date takes the one of its\n"
+           "                           Google Takeout sidecar (NAME.EXT.json); sidecars are\n"
+           "                           not organized as photos (with --companions they go\n"
+           "                           with their file)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

@@ -39,6 +39,7 @@ struct OrganizeFlags {
     std::vector<std::string> shifts;
     std::optional<std::string> dayBegins;
     std::optional<bool> computerZone;  // --zone computer|video: which zone video dates take
+    bool takeout = false;
 };
 
 struct CliRequest {

@@ -1,5 +1,7 @@
 #include "cli/CliReport.h"
 
+#include "engine/RunSummary.h"
+
 std::string RowLine(const std::string& source, const std::string& target, const std::string& result)
 {
     return source + '\t' + target + '\t' + result + '\n';
@@ -19,6 +21,10 @@ void RunTally::Add(const RowResult& result)
     Add(result.outcome);
     if (result.outcome == RowOutcome::Skipped && result.text.rfind(kDuplicateLead, 0) == 0)
         ++duplicates_;
+    if (HasNoTakeoutSidecarMark(result.text))
+        ++noTakeoutSidecar_;
+    if (result.text == kLoneTakeoutSidecarText)
+        ++loneTakeoutSidecars_;
 }
 
 std::string RunTally::Summary(int listed, bool dryRun) const
@@ -28,6 +34,7 @@ std::string RunTally::Summary(int listed, bool dryRun) const
     if (duplicates_ > 0)
         text += " (" + std::to_string(duplicates_) + (duplicates_ == 1 ? " file was" : " files were") +
                 " listed twice under another name)";
+    text += TakeoutCountsText(noTakeoutSidecar_, loneTakeoutSidecars_);
     if (listed > Files())
         text += ", " + std::to_string(listed - Files()) + " not processed (cancelled)";
     if (dryRun)

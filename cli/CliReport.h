@@ -32,4 +32,6 @@ private:
     int skipped_ = 0;
     int failed_ = 0;
     int duplicates_ = 0;  // of those skipped, files listed again under another name
+    int noTakeoutSidecar_ = 0;  // files no Takeout sidecar belongs to
+    int loneTakeoutSidecars_ = 0;  // Takeout sidecars that belong to no file
 };

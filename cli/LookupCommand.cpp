@@ -17,12 +17,13 @@ namespace {
 
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
-// A date read from the file name says so.
-bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, bool nameDates,
+// A date read from the file name or from a Takeout sidecar says so.
+bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, const OrganizeFlags& flags,
             const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
     std::string failure;
-    const auto value = LookupModeValue(lookup, path, mode, nameDates, failure, &origin, clockRules);
+    const auto value = LookupModeValue(lookup, path, mode, flags.nameDates, failure, &origin, clockRules, nullptr,
+                                       flags.takeout);
     if (!value) {
         answer = LookupFailedText(mode, failure);
         return false;
@@ -33,6 +34,8 @@ bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, boo
     answer = ModeValueText(*value);
     if (value->dateFromFileName)
         answer += " (file name)";
+    if (!value->takeoutSidecar.empty())
+        answer += " (Takeout sidecar)";
     return true;
 }
 
@@ -54,7 +57,7 @@ int RunLookupCommand(const CliRequest& request)
     for (const std::string& path : request.paths) {
         std::string answer;
         std::string origin;
-        if (!LookUp(lookup, FullPath(path), mode, request.flags.nameDates, clockRules, answer, origin))
+        if (!LookUp(lookup, FullPath(path), mode, request.flags, clockRules, answer, origin))
             anyFailed = true;
         // With --explain, a third column says where the date came from (empty without a date), and
         // a fourth where the file was taken, as the place tags would name it.

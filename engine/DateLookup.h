@@ -3,22 +3,26 @@
 // whoever starts a run (the window, quillmere-cli) hands one in.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "base/DateTime.h"
 #include "base/GeoPosition.h"
+#include "engine/TakeoutJson.h"
 
 // The file time a date mode takes, alone or when the file has no capture date.
 enum class FileTime { None, Modified, Created, Accessed };
 
-// Where a file's date may come from, tried in this order: the capture date, a date in the file
-// name (only between a capture date and a file time), the file time.
+// Where a file's date may come from, tried in this order: the capture date, the one of its Google
+// Takeout sidecar (only after a capture date), a date in the file name (only between a capture
+// date and a file time), the file time.
 struct DateSources {
     bool captureDate = false;
     bool fileName = false;
     FileTime fileTime = FileTime::None;
+    bool takeout = false;
 };
 
 struct FoundDate {
@@ -37,6 +41,21 @@ struct FoundDate {
     // For a date a file records in UTC: which zone gave its local time ("+09:00 recorded by the
     // phone", "Asia/Tokyo from the GPS position", "W. Europe Standard Time: this computer's zone").
     std::string zoneNote;
+    // A date from a Takeout sidecar: the instant it gives (seconds since 1970, UTC), where the
+    // photo was taken when it says, and the sidecar's file name; date is that instant's local
+    // time (TakeoutLocalDate).
+    std::optional<std::int64_t> takeoutSeconds;
+    std::optional<GeoPosition> takeoutPosition;
+    std::string takeoutSidecar;
+};
+
+// What a file is to the Google Takeout export it lies in, by the names in its folder
+// (TakeoutMatch.h): a sidecar (partner: the file it belongs to, empty for none), or a photo or
+// video (partner: the sidecar it takes its date from, empty for none). Full paths.
+struct TakeoutRole {
+    enum class Kind { Media, Sidecar };
+    Kind kind = Kind::Media;
+    std::string partner;
 };
 
 // The origin with its zone note, as --explain, the report and the rows show it:
@@ -60,6 +79,8 @@ public:
     virtual std::optional<GeoPosition> PositionOf(const std::string& path) = 0;
     // The identifier that ties a Live Photo's still to its video.
     virtual bool GetContentIdentifier(const std::string& path, std::string& identifier) = 0;
+    // What path is to a Takeout export; nothing when its folder cannot be listed.
+    virtual std::optional<TakeoutRole> TakeoutRoleOf(const std::string& path) = 0;
     // Why the last answer of nothing was a failed lookup, or empty.
     virtual const std::string& FailureReason() const = 0;
     // Called while a lookup waits and window messages are waiting; false abandons it.

@@ -5,12 +5,13 @@
 #include "base/PathText.h"
 #include "engine/ModeFolder.h"
 
-std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates)
+std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates, bool takeout)
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
         return std::nullopt;
-    return DateSources {row->captureDateFirst, nameDates && row->captureDateFirst, row->fileTime};
+    return DateSources {row->captureDateFirst, nameDates && row->captureDateFirst, row->fileTime,
+                        takeout && row->captureDateFirst};
 }
 
 bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules)
@@ -33,7 +34,8 @@ std::string DateOriginText(const FoundDate& found)
 
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
                                          bool nameDates, std::string& failure, std::string* origin,
-                                         const std::vector<ClockRule>& clockRules, std::string* clockRule)
+                                         const std::vector<ClockRule>& clockRules, std::string* clockRule,
+                                         bool takeout)
 {
     failure.clear();
     const OrganizeModeRow* row = FindOrganizeMode(mode);
@@ -43,7 +45,7 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        auto found = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates));
+        auto found = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates, takeout));
         if (!found) {
             failure = lookup.FailureReason();
             return std::nullopt;
@@ -55,6 +57,7 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
         value.dateFromFileName = found->fromFileName;
         if (clockRule != nullptr)
             *clockRule = found->clockRule;
+        value.takeoutSidecar = found->takeoutSidecar;
         return value;
     }
     case ModeKind::Extension: {

@@ -14,7 +14,8 @@
 // Where a date mode takes its date from (with nameDates, a mode that looks for the capture date
 // takes a date in the file name of a file that has none, before any file time); nothing for a
 // mode that is not a date mode.
-std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates);
+// With takeout, the modes that read a capture date take a Takeout sidecar's after it.
+std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates, bool takeout = false);
 
 // The file's date, extension or orientation for the mode; nothing when it has no answer (or the
 // mode is unknown), with failure set to why the lookup could not be made, or empty when the file
@@ -25,7 +26,7 @@ std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates);
 std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
                                          bool nameDates, std::string& failure, std::string* origin = nullptr,
                                          const std::vector<ClockRule>& clockRules = {},
-                                         std::string* clockRule = nullptr);
+                                         std::string* clockRule = nullptr, bool takeout = false);
 
 // Moves a capture date by the rule for its camera, noting the rule; false when none applies (or
 // the date cannot be moved), leaving the date as it was.

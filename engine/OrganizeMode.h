@@ -87,6 +87,7 @@ struct ModeValue {
     std::string text;
     bool dateFromFileName = false;  // the date was read from the file's name
     PlaceNames place {};  // where the file was taken, for the place tags; unknown when not asked
+    std::string takeoutSidecar = {};  // the date came from this Takeout sidecar (a file name)
 };
 
 // The answer as quillmere-cli lookup prints it: the date as "YYYY:MM:DD HH:MM:SS", else the text.

@@ -89,6 +89,9 @@ struct OrganizeOptions {
     // Video dates kept in UTC take the computer's zone, not the zone the video records or the
     // zone at its position.
     std::uint32_t VideoComputerZone = 0;
+    // A file without a capture date of its own takes the one of its Google Takeout sidecar
+    // (NAME.EXT.json beside it), and sidecars are not organized as photos.
+    std::uint32_t TakeoutDates = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -214,12 +214,12 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
 // A date mode's date is kept in date for the file name.
 bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       const std::vector<ClockRule>& clockRules, std::string& targetFolder, DateTime& date,
-                      bool& dateFromName, std::string& clockRule, std::string& origin, std::string& reason,
-                      PlaceNames& place)
+                      bool& dateFromName, std::string& clockRule, std::string& takeoutSidecar, std::string& origin,
+                      std::string& reason, PlaceNames& place)
 {
     std::string failure;
     auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
-                                 clockRules, &clockRule);
+                                 clockRules, &clockRule, options.TakeoutDates != 0);
     if (!value) {
         reason = LookupFailedText(options.Mode, failure);
         return false;
@@ -235,6 +235,7 @@ bool AppendModeFolder(DateLookup& lookup, const std::string& source, const Organ
         date = value->date;
     place = value->place;
     dateFromName = value->dateFromFileName;
+    takeoutSidecar = value->takeoutSidecar;
     targetFolder += folder;
     return true;
 }
@@ -537,11 +538,36 @@ bool IdentifiersDiffer(DateLookup& lookup, const std::string& still, const std::
            stillId != videoId;
 }
 
+// With Takeout dates on, a sidecar goes with the file of the list it belongs to, arriving as that
+// file's new name with ".json", so that the next run finds it by the plain form; one whose file is
+// not in the list goes nowhere, whatever its name looks like.
+void LinkTakeoutSidecars(const std::vector<std::string>& sources,
+                         const std::vector<std::optional<TakeoutRole>>& takeout,
+                         std::vector<CompanionLink>& links)
+{
+    if (takeout.empty())
+        return;
+    std::map<std::string, int> rowOf;
+    for (std::size_t row = 0; row < sources.size(); ++row)
+        rowOf.emplace(PathKey(FullPath(sources[row])), static_cast<int>(row));
+    for (std::size_t row = 0; row < sources.size(); ++row) {
+        const std::optional<TakeoutRole>& role = takeout[row];
+        if (!role || role->kind != TakeoutRole::Kind::Sidecar)
+            continue;
+        links[row] = {};
+        if (role->partner.empty())
+            continue;
+        const auto owner = rowOf.find(PathKey(FullPath(role->partner)));
+        if (owner != rowOf.end() && owner->second != static_cast<int>(row))
+            links[row] = {owner->second, CompanionKind::FullNameSidecar};
+    }
+}
+
 // The companion links of the list and, by lead, the rows that follow it; empty when off.
 // Each identifier check asks the metadata tool twice, so the window is kept alive between them.
 void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
-                    DateLookup& lookup, std::vector<CompanionLink>& links,
-                    std::vector<std::vector<int>>& followers)
+                    DateLookup& lookup, const std::vector<std::optional<TakeoutRole>>& takeout,
+                    std::vector<CompanionLink>& links, std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
         return;
@@ -550,6 +576,7 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
     for (int row = 0; row < rows.Count(); ++row)
         sources.push_back(rows.Source(row));
     links = FindCompanions(sources);
+    LinkTakeoutSidecars(sources, takeout, links);
     for (std::size_t row = 0; row < links.size(); ++row) {
         const CompanionLink link = links[row];
         if (link.kind != CompanionKind::LiveVideo)
@@ -569,6 +596,29 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
             followers[static_cast<std::size_t>(links[row].lead)].push_back(static_cast<int>(row));
 }
 
+// With Takeout dates on, what each row is to its export (nothing where its folder cannot be
+// listed); empty when off. Each folder is listed once, its sidecars read where names leave a choice.
+std::vector<std::optional<TakeoutRole>> TakeoutRoles(RunHost& host, RunProgress& progress,
+                                                     const RunRows& rows, const OrganizeOptions& options,
+                                                     DateLookup& lookup)
+{
+    std::vector<std::optional<TakeoutRole>> roles;
+    if (!options.TakeoutDates)
+        return roles;
+    progress.SetText("Matching Takeout sidecars...");
+    host.Pump();
+    roles.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int row = 0; row < rows.Count(); ++row)
+        roles.push_back(lookup.TakeoutRoleOf(rows.Source(row)));
+    return roles;
+}
+
+// A photo or video that no sidecar of its folder belongs to (or whose folder could not be listed).
+bool NoTakeoutSidecar(const std::optional<TakeoutRole>& role)
+{
+    return !role || (role->kind == TakeoutRole::Kind::Media && role->partner.empty());
+}
+
 // Rows are looked up a batch ahead of their steps, so that the journal records the steps of a
 // whole batch with one disk flush.
 constexpr int kBatchRows = 64;
@@ -583,13 +633,15 @@ struct RowPlan {
     DateTime date;
     bool dateFromName = false;
     std::string clockRule;  // the camera clock rule that moved the date, or ""
+    std::string takeoutSidecar;  // the Takeout sidecar the date came from
     std::string origin;
     std::string place;  // the place's description, when the templates asked for one
     std::string announced;  // the target told ahead to the file system, if any
 };
 
 RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::string& source,
-                const std::string& earlier, bool leftOnline, DateTime& date)
+                const std::string& earlier, bool leftOnline, const std::optional<TakeoutRole>& takeout,
+                DateTime& date)
 {
     const OrganizeOptions& options = request.options;
     RowPlan plan;
@@ -605,8 +657,15 @@ RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::strin
         plan.result = Skipped(DuplicateText(earlier));
     } else if (leftOnline) {
         plan.result = Skipped(kCloudFileSkippedText);
+    } else if (takeout && takeout->kind == TakeoutRole::Kind::Sidecar) {
+        // Never organized as a photo: it goes with its file as a companion, or stays.
+        plan.result =
+                Skipped(takeout->partner.empty()
+                                ? std::string(kLoneTakeoutSidecarText)
+                                : "Takeout sidecar of \"" + FileNameOf(takeout->partner) + "\"; skipped");
     } else if (AppendModeFolder(lookup, source, options, request.clockRules, plan.targetFolder, date,
-                                plan.dateFromName, plan.clockRule, plan.origin, reason, place)) {
+                                plan.dateFromName, plan.clockRule, plan.takeoutSidecar, plan.origin, reason,
+                                place)) {
         plan.date = date;
         plan.place = place.description;
         plan.name = BuildTargetName(options, source, date, place);
@@ -744,9 +803,11 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         host.Pump();
         return !progress.Cancelled();
     });
+    const std::vector<std::optional<TakeoutRole>> takeout =
+            TakeoutRoles(host, progress, rows, options, lookup);
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
-    LinkCompanions(host, progress, rows, options, lookup, links, followers);
+    LinkCompanions(host, progress, rows, options, lookup, takeout, links, followers);
     // A preview moves no bytes: it shows none.
     std::uint64_t totalBytes = 0;
     const std::vector<std::uint64_t> sizes =
@@ -779,8 +840,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
-                batch.push_back(PlanRow(lookup, request, source, earlier[static_cast<std::size_t>(next)],
-                                        LeftOnline(host, options, source), date));
+                batch.push_back(PlanRow(
+                        lookup, request, source, earlier[static_cast<std::size_t>(next)],
+                        LeftOnline(host, options, source),
+                        takeout.empty() ? std::nullopt : takeout[static_cast<std::size_t>(next)], date));
             }
             if (links.empty())
                 AnnounceBatch(fs, batch, move);
@@ -813,6 +876,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
                 result.text = kNameDateResult;
             if (result.outcome == RowOutcome::Done && !plan.clockRule.empty())
                 result.text = "OK (clock rule " + plan.clockRule + ")";
+            if (result.outcome == RowOutcome::Done && !plan.takeoutSidecar.empty())
+                result.text = "OK (date from Takeout sidecar \"" + plan.takeoutSidecar + "\")";
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())
@@ -820,6 +885,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         // A row whose copy Cancel stopped is left, with the rest, as not reached.
         if (result.text == kStoppedText)
             break;
+        if (!takeout.empty() && NoTakeoutSidecar(takeout[static_cast<std::size_t>(row)]))
+            result.text += kNoTakeoutSidecarMark;
         rows.SetResult(row, result);
         bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
         host.Pump();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/DateTime.h"
 
@@ -23,6 +24,17 @@ inline constexpr const char* kDuplicateLead = "Same file as ";
 inline std::string DuplicateText(const std::string& firstName)
 {
     return kDuplicateLead + ("\"" + firstName + "\"; skipped");
+}
+
+// With Takeout dates on: the mark at the end of the result of a file that no sidecar of its folder
+// belongs to, and the result of a sidecar that belongs to no file. The summaries count both.
+inline constexpr std::string_view kNoTakeoutSidecarMark = " (no Takeout sidecar)";
+inline constexpr const char* kLoneTakeoutSidecarText = "Takeout sidecar of no file; skipped";
+inline bool HasNoTakeoutSidecarMark(const std::string& text)
+{
+    return text.size() >= kNoTakeoutSidecarMark.size() &&
+           text.compare(text.size() - kNoTakeoutSidecarMark.size(), std::string::npos,
+                        kNoTakeoutSidecarMark) == 0;
 }
 
 // The rows of the file list, in processing order.

@@ -14,6 +14,22 @@ void RunCounts::Add(const RowResult& result)
     Add(result.outcome);
     if (result.outcome == RowOutcome::Skipped && result.text.rfind(kDuplicateLead, 0) == 0)
         ++duplicates;
+    if (HasNoTakeoutSidecarMark(result.text))
+        ++noTakeoutSidecar;
+    if (result.text == kLoneTakeoutSidecarText)
+        ++loneTakeoutSidecars;
+}
+
+std::string TakeoutCountsText(int noSidecar, int loneSidecars)
+{
+    std::string text;
+    if (noSidecar > 0)
+        text += ", " + std::to_string(noSidecar) + (noSidecar == 1 ? " file" : " files") +
+                " without a Takeout sidecar";
+    if (loneSidecars > 0)
+        text += ", " + std::to_string(loneSidecars) +
+                (loneSidecars == 1 ? " Takeout sidecar" : " Takeout sidecars") + " of no file";
+    return text;
 }
 
 std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
@@ -38,6 +54,7 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
                 (counts.duplicates == 1 ? " file was" : " files were") + " listed twice under another name)";
     if (counts.byFileTime > 0)
         line += " (" + std::to_string(counts.byFileTime) + " by file date)";
+    line += TakeoutCountsText(counts.noTakeoutSidecar, counts.loneTakeoutSidecars);
     line += cancelled;
     if (kind == RunKind::Preview)
         line += " (preview: nothing was changed)";

@@ -16,6 +16,8 @@ struct RunCounts {
     int failed = 0;
     int duplicates = 0;  // of those skipped, files listed again under another name
     int byFileTime = 0;  // of those OK, files without a capture date, placed by a file time
+    int noTakeoutSidecar = 0;  // files no Takeout sidecar belongs to
+    int loneTakeoutSidecars = 0;  // Takeout sidecars that belong to no file
     bool cancelled = false;
 
     void Add(RowOutcome outcome);
@@ -33,3 +35,6 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts);
 // what followed "OK" kept ("Will copy (date from file name)"), "Will skip (reason)" and
 // "Will fail (reason)".
 std::string PreviewResultText(const RowResult& result, bool move);
+// ", 3 files without a Takeout sidecar, 1 Takeout sidecar of no file", each part only when
+// its count is not 0.
+std::string TakeoutCountsText(int noSidecar, int loneSidecars);

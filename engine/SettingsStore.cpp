@@ -86,6 +86,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"ClockRules", &Options::ClockRules},
         {"DayBegins", &Options::DayBegins},
         {"VideoComputerZone", &Options::VideoComputerZone},
+        {"TakeoutDates", &Options::TakeoutDates},
 };
 
 using Placement = MetaWindowPlacement;

@@ -161,6 +161,41 @@ bool FindLastValue(const std::vector<MetaField>& fields, const std::string& name
         }
     }
     return false;
+// A sidecar's text, at most kMaxTakeoutJsonBytes (a larger file is refused unread); false with
+// the reason.
+bool ReadSidecarText(const std::string& path, std::string& text, std::string& error)
+{
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!SystemErrorText(GetLastError(), error))
+            error = "the file cannot be opened";
+        return false;
+    }
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) != 0;
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes) {
+        error = "the file is larger than " + std::to_string(kMaxTakeoutJsonBytes / 1024) + " KB";
+        CloseHandle(file);
+        return false;
+    }
+    if (ok) {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (ok && done < text.size()) {
+            DWORD got = 0;
+            ok = ReadFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &got, nullptr) !=
+                 0;
+            if (ok && got == 0)
+                break;  // shorter than its size said: read what is there
+            done += got;
+        }
+        text.resize(done);
+    }
+    if (!ok && !SystemErrorText(GetLastError(), error))
+        error = "the file cannot be read";
+    CloseHandle(file);
+    return ok;
 }
 
 }  // namespace
@@ -314,6 +349,14 @@ std::optional<FoundDate> MetaLookup::DateFrom(const std::string& path, const Dat
             return std::nullopt;
         found = FoundDate {};
     }
+    // A Takeout sidecar's date is the capture date the export kept apart from the file.
+    if (sources.takeout) {
+        const Found takeout = TakeoutFields(path, found);
+        if (takeout == Found::Yes)
+            return found;
+        if (takeout == Found::Failed)
+            return std::nullopt;
+    }
     // Between the capture date and the file time, which copying resets.
     if (sources.fileName && NameDateFields(path, found.date)) {
         found.fromFileName = true;
@@ -388,4 +431,98 @@ bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)
     ReplaceAll(value, "270 CW", "90 CCW");
     text = value;
     return true;
+}
+
+const MetaLookup::TakeoutFolder* MetaLookup::ListTakeoutFolder(const std::string& folder)
+{
+    const std::string key = PathKey(folder);
+    const auto known = takeoutFolders_.find(key);
+    if (known != takeoutFolders_.end())
+        return &known->second;
+    TakeoutFolder listed;
+    listed.folder = folder;
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileExW(WidePath(folder + "*").c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return nullptr;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            listed.names.push_back(AnsiOf(data.cFileName));
+    } while (FindNextFileW(find, &data));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(find);
+    // A listing cut short could pair a file with another's sidecar.
+    if (!complete)
+        return nullptr;
+    listed.match =
+            MatchTakeoutSidecars(listed.names, [this, &listed](std::size_t i) -> std::optional<std::string> {
+                const SidecarRead& read = ReadSidecar(listed.folder + listed.names[i]);
+                if (!read.sidecar || read.sidecar->title.empty())
+                    return std::nullopt;
+                return read.sidecar->title;
+            });
+    for (std::size_t i = 0; i < listed.names.size(); ++i)
+        listed.byName.emplace(PathKey(listed.names[i]), i);
+    return &takeoutFolders_.emplace(key, std::move(listed)).first->second;
+}
+
+const MetaLookup::SidecarRead& MetaLookup::ReadSidecar(const std::string& path)
+{
+    const std::string key = PathKey(path);
+    const auto known = sidecars_.find(key);
+    if (known != sidecars_.end())
+        return known->second;
+    SidecarRead read;
+    std::string text;
+    TakeoutSidecar sidecar;
+    if (ReadSidecarText(path, text, read.error) && ReadTakeoutJson(text, sidecar, read.error))
+        read.sidecar = std::move(sidecar);
+    return sidecars_.emplace(key, std::move(read)).first->second;
+}
+
+std::optional<TakeoutRole> MetaLookup::TakeoutRoleOf(const std::string& path)
+{
+    std::string folder;
+    if (!FolderOf(path, folder))
+        return std::nullopt;
+    const TakeoutFolder* listed = ListTakeoutFolder(folder);
+    if (listed == nullptr)
+        return std::nullopt;
+    const auto found = listed->byName.find(PathKey(FileNameOf(path)));
+    if (found == listed->byName.end())
+        return std::nullopt;
+    const std::size_t i = found->second;
+    TakeoutRole role;
+    const bool sidecar = listed->match.isSidecar[i];
+    role.kind = sidecar ? TakeoutRole::Kind::Sidecar : TakeoutRole::Kind::Media;
+    const int partner = sidecar ? listed->match.ownerOf[i] : listed->match.sidecarOf[i];
+    if (partner >= 0)
+        role.partner = folder + listed->names[static_cast<std::size_t>(partner)];
+    return role;
+}
+
+MetaLookup::Found MetaLookup::TakeoutFields(const std::string& path, FoundDate& found)
+{
+    const auto role = TakeoutRoleOf(path);
+    if (!role || role->kind != TakeoutRole::Kind::Media || role->partner.empty())
+        return Found::No;
+    const std::string sidecarName = FileNameOf(role->partner);
+    const SidecarRead& read = ReadSidecar(role->partner);
+    if (!read.sidecar) {
+        failureReason_ = "Takeout sidecar \"" + sidecarName + "\": " + read.error;
+        return Found::Failed;
+    }
+    if (!read.sidecar->photoTaken)
+        return Found::No;
+    SystemZone zone;
+    if (!TakeoutLocalDate(*read.sidecar->photoTaken, read.sidecar->position, zone, found.date)) {
+        failureReason_ = "Takeout sidecar \"" + sidecarName + "\": the time taken is out of range";
+        return Found::Failed;
+    }
+    found.origin = "Takeout sidecar \"" + sidecarName + "\"";
+    found.takeoutSeconds = read.sidecar->photoTaken;
+    found.takeoutPosition = read.sidecar->position;
+    found.takeoutSidecar = sidecarName;
+    return Found::Yes;
 }

@@ -4,6 +4,7 @@
 // through the metadata tool, whose one batch process serves every lookup of this object's life
 // (started at the first such lookup, ended when the object goes).
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "base/DateTime.h"
 #include "engine/DateLookup.h"
+#include "engine/TakeoutMatch.h"
 #include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"
 
@@ -28,6 +30,7 @@ public:
     bool GetOrientationText(const std::string& path, std::string& text) override;
     bool GetContentIdentifier(const std::string& path, std::string& identifier) override;
     std::optional<GeoPosition> PositionOf(const std::string& path) override;
+    std::optional<TakeoutRole> TakeoutRoleOf(const std::string& path) override;
 
     // Why the last answer of nothing was a failed lookup, or empty.
     const std::string& FailureReason() const override { return failureReason_; }
@@ -47,9 +50,28 @@ private:
     void VideoZone(const std::vector<MetaField>& fields, const std::string& name, FoundDate& found);
     void NoteUnopenable(const std::string& path);
 
+    // Takeout sidecars: each folder listed and matched once, each sidecar read once, for the
+    // object's life (one run or one lookup command), so that a sidecar that has gone with its
+    // photo still dates the photo's edited copy or video.
+    struct TakeoutFolder {
+        std::string folder;  // with its last backslash
+        std::vector<std::string> names;
+        std::map<std::string, std::size_t> byName;  // by name key
+        TakeoutMatch match;
+    };
+    struct SidecarRead {
+        std::optional<TakeoutSidecar> sidecar;
+        std::string error;  // why it could not be read, when sidecar is nothing
+    };
+    const TakeoutFolder* ListTakeoutFolder(const std::string& folder);
+    const SidecarRead& ReadSidecar(const std::string& path);
+    Found TakeoutFields(const std::string& path, FoundDate& found);
+
     MetaToolConfig toolConfig_;
     ToolWaitHook hook_;
     std::unique_ptr<MetaToolBatch> batch_;
     std::string failureReason_;
     bool computerZone_ = false;
+    std::map<std::string, TakeoutFolder> takeoutFolders_;  // by folder key; unlistable ones absent
+    std::map<std::string, SidecarRead> sidecars_;  // by path key
 };

@@ -311,3 +311,21 @@ TEST(CliArgs, ClockOptionsAreCheckedAndBelongToTheirCommands)
 }
 
 }  // namespace
+TEST(CliArgs, TakeoutDatesOnlyWhenAsked)
+{
+    OrganizeOptions untouched;
+    ApplyFlags(Parse({"organize", "x"}).request.flags, untouched);
+    EXPECT_EQ(untouched.TakeoutDates, 0u);
+
+    const auto parsed = Parse({"organize", "--takeout", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    OrganizeOptions options;
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.TakeoutDates, 1u);
+
+    const auto lookup = Parse({"lookup", "--takeout", "--explain", "f"});
+    ASSERT_TRUE(lookup.ok) << lookup.error;
+    EXPECT_TRUE(lookup.request.flags.takeout);
+    EXPECT_EQ(Parse({"undo", "--takeout"}).error, "option --takeout is not valid for undo");
+    EXPECT_EQ(Parse({"organize", "--takeout=1", "f"}).error, "option --takeout takes no value");
+}

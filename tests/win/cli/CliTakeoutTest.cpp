@@ -1,0 +1,325 @@
+// quillmere-cli with --takeout on a generated Google Takeout export: dates from sidecars in every
+// naming form, a file's own capture date first, no sidecar taken from another folder, sidecars
+// travelling with their files under the files' new names, the summary's counts and the report.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+
+#include "tests/support/JpegBuilder.h"
+#include "tests/support/TempTree.h"
+#include "tests/win/cli/CliProcess.h"
+
+namespace {
+
+std::vector<unsigned char> JpegTaken(const std::string& date)
+{
+    qmtest::Ifd exif;
+    exif.Ascii(0x9003, date);
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, 1).Sub(0x8769, exif);
+    return qmtest::MinimalJpeg(ifd0);
+}
+
+// A JPEG without any date of its own.
+std::vector<unsigned char> JpegWithoutDate()
+{
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, 1);
+    return qmtest::MinimalJpeg(ifd0);
+}
+
+// A sidecar as an export writes it.
+std::string Sidecar(const std::string& title, std::int64_t taken, double latitude = 0, double longitude = 0)
+{
+    char geo[160];
+    std::snprintf(geo, sizeof geo, "{\"latitude\": %.4f, \"longitude\": %.4f, \"altitude\": 0.0}", latitude,
+                  longitude);
+    return "{\n  \"title\": \"" + title + "\",\n  \"description\": \"\",\n  \"imageViews\": \"3\",\n" +
+           "  \"creationTime\": {\"timestamp\": \"1600000000\", \"formatted\": \"13 Sep 2020\"},\n" +
+           "  \"photoTakenTime\": {\"timestamp\": \"" + std::to_string(taken) +
+           "\", \"formatted\": \"x\"},\n" + "  \"geoData\": " + geo + ",\n  \"geoDataExif\": " + geo +
+           ",\n  \"url\": \"https:\\/\\/x\"\n}\n";
+}
+
+// The local time of an instant as this machine's zone gives it (the oracle: the system's own
+// conversion), in the form of the EXIF texts and of the report.
+SYSTEMTIME Local(std::int64_t seconds)
+{
+    const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+    FILETIME utc {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utcTime, local;
+    EXPECT_TRUE(FileTimeToSystemTime(&utc, &utcTime));
+    EXPECT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utcTime, &local));
+    return local;
+}
+
+std::string ExifText(std::int64_t seconds)
+{
+    const SYSTEMTIME t = Local(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    return text;
+}
+
+std::string MonthFolder(std::int64_t seconds)
+{
+    const SYSTEMTIME t = Local(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u\\%04u_%02u\\", t.wYear, t.wYear, t.wMonth);
+    return text;
+}
+
+// Noon UTC, so that the month is the same in every zone.
+constexpr std::int64_t kMay7 = 1431000000;  // 2015-05-07
+constexpr std::int64_t kJune1 = 1433160000;
+constexpr std::int64_t kJuly2 = 1435838400;
+constexpr std::int64_t kAug3 = 1438603200;
+constexpr std::int64_t kSep4 = 1441368000;
+constexpr std::int64_t kOct5 = 1444046400;
+constexpr std::int64_t kNov6 = 1446811200;
+constexpr std::int64_t kDec7 = 1449489600;
+constexpr std::int64_t kFeb8 = 1391860800;  // 2014
+constexpr std::int64_t kMar1 = 1425211200;
+
+// 51 characters: its sidecar's name is cut to 46, the extension included.
+const std::string kLongName = "PXL_20150601_120000000_holiday_in_the_mountains.jpg";
+
+struct Row {
+    std::string target;
+    std::string result;
+};
+
+std::map<std::string, Row> RowsOf(const std::string& out)
+{
+    std::map<std::string, Row> rows;
+    for (const std::string& line : Lines(out)) {
+        const std::size_t tab1 = line.find('\t');
+        const std::size_t tab2 = line.find('\t', tab1 + 1);
+        EXPECT_NE(tab2, std::string::npos) << line;
+        if (tab2 == std::string::npos)
+            continue;
+        rows[line.substr(0, tab1)] = {line.substr(tab1 + 1, tab2 - tab1 - 1), line.substr(tab2 + 1)};
+    }
+    return rows;
+}
+
+class CliTakeout : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (GetFileAttributesA(CliProgram().c_str()) == INVALID_FILE_ATTRIBUTES)
+            FAIL() << "quillmere-cli.exe is not built: " << CliProgram();
+        for (const char* folder : {"Takeout", "Takeout\\Photos from 2015", "Takeout\\Trip"})
+            ASSERT_TRUE(CreateDirectoryA(tree.Path(folder).c_str(), nullptr));
+    }
+
+    std::string Year(const std::string& name) const
+    {
+        return tree.Path("Takeout\\Photos from 2015\\" + name);
+    }
+    std::string Trip(const std::string& name) const { return tree.Path("Takeout\\Trip\\" + name); }
+    std::string Out(const std::string& name = "") const { return tree.Path("out\\" + name); }
+
+    void WriteExport()
+    {
+        const auto bare = JpegWithoutDate();
+        const auto write = [](const std::string& path, const std::string& text) {
+            ASSERT_TRUE(WriteText(path, text)) << path;
+        };
+        // The plain old form, with a real position.
+        ASSERT_TRUE(WriteData(Year("IMG_0001.jpg"), bare));
+        write(Year("IMG_0001.jpg.json"), Sidecar("IMG_0001.jpg", kMay7, 48.8584, 2.2945));
+        // The file's own capture date wins over its sidecar's.
+        ASSERT_TRUE(WriteData(Year("IMG_0002.jpg"), JpegTaken("2012:01:27 10:46:15")));
+        write(Year("IMG_0002.jpg.supplemental-metadata.json"), Sidecar("IMG_0002.jpg", kMar1));
+        // A name cut at 46 characters, its extension with it.
+        ASSERT_TRUE(WriteData(Year(kLongName), bare));
+        write(Year(kLongName.substr(0, 46) + ".json"), Sidecar(kLongName, kJune1));
+        // Numbered duplicates, old and new form.
+        ASSERT_TRUE(WriteData(Year("IMG_0003(1).jpg"), bare));
+        write(Year("IMG_0003.jpg(1).json"), Sidecar("IMG_0003.jpg", kJuly2));
+        ASSERT_TRUE(WriteData(Year("IMG_0004(1).jpg"), bare));
+        write(Year("IMG_0004.jpg.supplemental-metadata(1).json"), Sidecar("IMG_0004.jpg", kAug3));
+        // Without the media extension, position 0,0.
+        ASSERT_TRUE(WriteData(Year("Peanut Butter Balls.jpg"), bare));
+        write(Year("Peanut Butter Balls.supplemental-metadata.json"),
+              Sidecar("Peanut Butter Balls.jpg", kSep4));
+        // Edited copies in two languages take their original's.
+        ASSERT_TRUE(WriteData(Year("IMG_0005.jpg"), bare));
+        ASSERT_TRUE(WriteData(Year("IMG_0005-edited.jpg"), bare));
+        write(Year("IMG_0005.jpg.json"), Sidecar("IMG_0005.jpg", kOct5));
+        ASSERT_TRUE(WriteData(Year("Urlaub_am_Meer_2014_Foto_7.jpg"), bare));
+        ASSERT_TRUE(WriteData(Year("Urlaub_am_Meer_2014_Foto_7-bearbeitet.jpg"), bare));
+        write(Year("Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json"),
+              Sidecar("Urlaub_am_Meer_2014_Foto_7.jpg", kFeb8));
+        // A motion photo: the video takes the still's.
+        ASSERT_TRUE(WriteData(Year("MVIMG_0006.jpg"), bare));
+        ASSERT_TRUE(WriteText(Year("MVIMG_0006.MP4"), "not a movie the tool can date"));
+        write(Year("MVIMG_0006.jpg.json"), Sidecar("MVIMG_0006.jpg", kNov6, -33.8568, 151.2153));
+        // A file without a sidecar and a sidecar without a file.
+        ASSERT_TRUE(WriteData(Year("lonely.jpg"), bare));
+        write(Year("orphan.jpg.json"), Sidecar("orphan.jpg", kDec7));
+        // The same name in an album folder, without a sidecar there: the year folder's is not its.
+        ASSERT_TRUE(WriteData(Trip("IMG_0001.jpg"), bare));
+    }
+
+    TempTree tree;
+};
+
+}  // namespace
+
+TEST_F(CliTakeout, DatesFromEveryFormAndSidecarsTravelWithTheirFiles)
+{
+    WriteExport();
+    const std::string report = tree.Path("report.csv");
+    const CliOutcome run =
+            RunCli({"organize", "--takeout", "--companions", "--move", "--mode", "taken-else-modified",
+                    "--no-day", "--out", Out(), "--report", report, tree.Path("Takeout")});
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const auto rows = RowsOf(run.out);
+    EXPECT_EQ(rows.size(), 24u) << run.out;
+
+    const auto dated = [&](const std::string& source, std::int64_t when, const std::string& name,
+                           const std::string& sidecar) {
+        const auto found = rows.find(source);
+        ASSERT_NE(found, rows.end()) << source << "\n" << run.out;
+        EXPECT_EQ(found->second.target, Out(MonthFolder(when) + name)) << source;
+        EXPECT_EQ(found->second.result, "OK (date from Takeout sidecar \"" + sidecar + "\")") << source;
+    };
+    const auto travelled = [&](const std::string& source, const std::string& target) {
+        const auto found = rows.find(source);
+        ASSERT_NE(found, rows.end()) << source << "\n" << run.out;
+        EXPECT_EQ(found->second.target, target) << source;
+        EXPECT_EQ(found->second.result, "OK") << source;
+        EXPECT_EQ(GetFileAttributesA(source.c_str()), INVALID_FILE_ATTRIBUTES) << source;
+        EXPECT_NE(ReadText(target).find("photoTakenTime"), std::string::npos) << target;
+    };
+    dated(Year("IMG_0001.jpg"), kMay7, "IMG_0001.jpg", "IMG_0001.jpg.json");
+    travelled(Year("IMG_0001.jpg.json"), Out(MonthFolder(kMay7) + "IMG_0001.jpg.json"));
+    dated(Year(kLongName), kJune1, kLongName, kLongName.substr(0, 46) + ".json");
+    travelled(Year(kLongName.substr(0, 46) + ".json"), Out(MonthFolder(kJune1) + kLongName + ".json"));
+    dated(Year("IMG_0003(1).jpg"), kJuly2, "IMG_0003(1).jpg", "IMG_0003.jpg(1).json");
+    travelled(Year("IMG_0003.jpg(1).json"), Out(MonthFolder(kJuly2) + "IMG_0003(1).jpg.json"));
+    dated(Year("IMG_0004(1).jpg"), kAug3, "IMG_0004(1).jpg", "IMG_0004.jpg.supplemental-metadata(1).json");
+    travelled(Year("IMG_0004.jpg.supplemental-metadata(1).json"),
+              Out(MonthFolder(kAug3) + "IMG_0004(1).jpg.json"));
+    dated(Year("Peanut Butter Balls.jpg"), kSep4, "Peanut Butter Balls.jpg",
+          "Peanut Butter Balls.supplemental-metadata.json");
+    travelled(Year("Peanut Butter Balls.supplemental-metadata.json"),
+              Out(MonthFolder(kSep4) + "Peanut Butter Balls.jpg.json"));
+    dated(Year("IMG_0005.jpg"), kOct5, "IMG_0005.jpg", "IMG_0005.jpg.json");
+    dated(Year("IMG_0005-edited.jpg"), kOct5, "IMG_0005-edited.jpg", "IMG_0005.jpg.json");
+    travelled(Year("IMG_0005.jpg.json"), Out(MonthFolder(kOct5) + "IMG_0005.jpg.json"));
+    dated(Year("Urlaub_am_Meer_2014_Foto_7.jpg"), kFeb8, "Urlaub_am_Meer_2014_Foto_7.jpg",
+          "Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json");
+    dated(Year("Urlaub_am_Meer_2014_Foto_7-bearbeitet.jpg"), kFeb8,
+          "Urlaub_am_Meer_2014_Foto_7-bearbeitet.jpg", "Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json");
+    travelled(Year("Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json"),
+              Out(MonthFolder(kFeb8) + "Urlaub_am_Meer_2014_Foto_7.jpg.json"));
+    dated(Year("MVIMG_0006.jpg"), kNov6, "MVIMG_0006.jpg", "MVIMG_0006.jpg.json");
+    dated(Year("MVIMG_0006.MP4"), kNov6, "MVIMG_0006.MP4", "MVIMG_0006.jpg.json");
+    travelled(Year("MVIMG_0006.jpg.json"), Out(MonthFolder(kNov6) + "MVIMG_0006.jpg.json"));
+
+    // The file's own capture date; its sidecar still goes with it.
+    EXPECT_EQ(rows.at(Year("IMG_0002.jpg")).target, Out("2012\\2012_01\\IMG_0002.jpg"));
+    EXPECT_EQ(rows.at(Year("IMG_0002.jpg")).result, "OK");
+    travelled(Year("IMG_0002.jpg.supplemental-metadata.json"), Out("2012\\2012_01\\IMG_0002.jpg.json"));
+
+    // No sidecar: the file time, and marked; the sidecar of no file stays where it is.
+    EXPECT_EQ(rows.at(Year("lonely.jpg")).result, "OK (no Takeout sidecar)");
+    EXPECT_EQ(rows.at(Trip("IMG_0001.jpg")).result, "OK (no Takeout sidecar)");
+    EXPECT_EQ(rows.at(Trip("IMG_0001.jpg")).target.find(MonthFolder(kMay7)), std::string::npos)
+            << "a sidecar of another folder was taken";
+    EXPECT_EQ(rows.at(Year("orphan.jpg.json")).target, "");
+    EXPECT_EQ(rows.at(Year("orphan.jpg.json")).result, "Takeout sidecar of no file; skipped");
+    EXPECT_NE(GetFileAttributesA(Year("orphan.jpg.json").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_EQ(Lines(run.err),
+              (std::vector<std::string> {"24 files, 23 OK, 1 skipped, 0 failed, 2 files without a "
+                                         "Takeout sidecar, 1 Takeout sidecar of no file"}));
+
+    // The report lists each with its date's origin, and the unmatched ones by their results.
+    const std::string csv = ReadText(report);
+    EXPECT_NE(csv.find(Year("IMG_0001.jpg") + "," + Out(MonthFolder(kMay7) + "IMG_0001.jpg") +
+                       ",\"OK (date from Takeout sidecar \"\"IMG_0001.jpg.json\"\")\"," +
+                       ExifText(kMay7).replace(4, 1, "-").replace(7, 1, "-") +
+                       ",\"Takeout sidecar \"\"IMG_0001.jpg.json\"\"\"\r\n"),
+              std::string::npos)
+            << csv;
+    EXPECT_NE(csv.find(Year("lonely.jpg") + "," + Out()), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",OK (no Takeout sidecar),"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(Year("orphan.jpg.json") + ",,Takeout sidecar of no file; skipped,,\r\n"),
+              std::string::npos)
+            << csv;
+}
+
+TEST_F(CliTakeout, WithoutTheFlagNothingChanges)
+{
+    WriteExport();
+    const CliOutcome run = RunCli({"organize", "--dry-run", "--mode", "taken-else-modified", "--no-day",
+                                   "--out", Out(), tree.Path("Takeout\\Photos from 2015")});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const auto rows = RowsOf(run.out);
+    EXPECT_EQ(rows.at(Year("IMG_0001.jpg")).target.find(MonthFolder(kMay7)), std::string::npos);
+    EXPECT_EQ(rows.at(Year("IMG_0001.jpg")).result, "OK");
+    EXPECT_EQ(rows.at(Year("orphan.jpg.json")).result, "OK");
+    EXPECT_EQ(run.err.find("Takeout sidecar"), std::string::npos) << run.err;
+}
+
+TEST_F(CliTakeout, SidecarsStayWithoutCompanionsAndARenamedFileTakesItsSidecarAlong)
+{
+    WriteExport();
+    const CliOutcome plain = RunCli({"organize", "--takeout", "--dry-run", "--no-day", "--out", Out(),
+                                     Year("IMG_0001.jpg"), Year("IMG_0001.jpg.json")});
+    EXPECT_EQ(plain.exitCode, 0u) << plain.err;
+    EXPECT_EQ(RowsOf(plain.out).at(Year("IMG_0001.jpg.json")).result,
+              "Takeout sidecar of \"IMG_0001.jpg\"; skipped");
+
+    const CliOutcome renamed =
+            RunCli({"organize", "--takeout", "--companions", "--no-day", "--rename", "%Y-%M-%D", "--out",
+                    Out(), Year("IMG_0001.jpg"), Year("IMG_0001.jpg.json")});
+    EXPECT_EQ(renamed.exitCode, 0u) << renamed.err;
+    const std::string day = ExifText(kMay7).substr(0, 10).replace(4, 1, "-").replace(7, 1, "-");
+    const std::string target = Out(MonthFolder(kMay7) + day + ".jpg.json");
+    EXPECT_EQ(RowsOf(renamed.out).at(Year("IMG_0001.jpg.json")).target, target) << renamed.out;
+    EXPECT_EQ(ReadText(target), ReadText(Year("IMG_0001.jpg.json")));
+    // Found again by the plain form.
+    const CliOutcome again = RunCli({"lookup", "--takeout", Out(MonthFolder(kMay7) + day + ".jpg")});
+    EXPECT_EQ(again.out,
+              Out(MonthFolder(kMay7) + day + ".jpg") + "\t" + ExifText(kMay7) + " (Takeout sidecar)\n");
+}
+
+TEST_F(CliTakeout, LookupExplainsTheSidecarAndADamagedOneIsAClearFailure)
+{
+    WriteExport();
+    const CliOutcome lookup = RunCli({"lookup", "--explain", "--takeout", Year("IMG_0001.jpg"),
+                                      Year("IMG_0002.jpg"), Year("IMG_0005-edited.jpg")});
+    EXPECT_EQ(lookup.exitCode, 0u) << lookup.err;
+    EXPECT_EQ(
+            Lines(lookup.out),
+            (std::vector<std::string> {Year("IMG_0001.jpg") + "\t" + ExifText(kMay7) +
+                                               " (Takeout sidecar)\tTakeout sidecar \"IMG_0001.jpg.json\"",
+                                       Year("IMG_0002.jpg") + "\t2012:01:27 10:46:15\tDate/Time Original",
+                                       Year("IMG_0005-edited.jpg") + "\t" + ExifText(kOct5) +
+                                               " (Takeout sidecar)\tTakeout sidecar \"IMG_0005.jpg.json\""}));
+    // Without the flag, the file has no capture date.
+    const CliOutcome plain = RunCli({"lookup", "--explain", Year("IMG_0001.jpg")});
+    EXPECT_EQ(plain.out.find("Takeout sidecar"), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.exitCode, 1u);
+
+    ASSERT_TRUE(WriteData(Year("IMG_0009.jpg"), JpegWithoutDate()));
+    ASSERT_TRUE(WriteText(Year("IMG_0009.jpg.json"), "{\"title\": \"IMG_0009.jpg\", \"photoTakenTime\": "
+                                                     "{\"timestamp\": \"14x\"}}"));
+    const CliOutcome damaged = RunCli({"lookup", "--takeout", Year("IMG_0009.jpg")});
+    EXPECT_EQ(damaged.exitCode, 1u);
+    EXPECT_EQ(damaged.out,
+              Year("IMG_0009.jpg") +
+                      "\tFailed to read the file's metadata (Takeout sidecar \"IMG_0009.jpg.json\": a "
+                      "timestamp that is not a whole number of seconds (at byte 63))\n");
+}
