@@ -54,7 +54,7 @@ bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
-           name == "--report";
+           name == "--report" || name == "--library";
 }
 
 bool IsSwitch(const std::string& name)
@@ -62,7 +62,7 @@ bool IsSwitch(const std::string& name)
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
            name == "--explain" || name == "--companions" || name == "--name-dates" ||
-           name == "--download-cloud-files";
+           name == "--download-cloud-files" || name == "--skip-known";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -84,9 +84,10 @@ std::string WithoutStrayQuote(const std::string& path, std::vector<std::string>&
 std::string TakeOption(CliCommand command, const std::string& name, const std::string& value, bool& moveSeen,
                        bool& copySeen, OrganizeFlags& flags)
 {
-    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates")
+    if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
+        name != "--library")
         return "option " + name + " is not valid for lookup";
-    if (command == CliCommand::Organize && name == "--explain")
+    if (command == CliCommand::Organize && (name == "--explain" || name == "--library"))
         return "option " + name + " is not valid for organize";
     if (command == CliCommand::Undo && name != "--dry-run")
         return "option " + name + " is not valid for undo";
@@ -150,6 +151,12 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.nameDates = true;
     } else if (name == "--download-cloud-files") {
         flags.downloadCloudFiles = true;
+    } else if (name == "--skip-known") {
+        flags.skipKnown = true;
+    } else if (name == "--library") {
+        if (value.empty())
+            return "option --library needs a folder";
+        flags.library = value;
     }
     return {};
 }
@@ -227,7 +234,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         if (TakesValue(name)) {
             if (!reader.Value(text, name, value))
                 return Fail("option " + name + " needs a value");
-            if (name == "--out" || name == "--log" || name == "--report")
+            if (name == "--out" || name == "--log" || name == "--report" || name == "--library")
                 value = WithoutStrayQuote(value, parsed.warnings);
         } else if (!IsSwitch(name) || name != text) {
             return Fail(IsSwitch(name) ? "option " + name + " takes no value" : "unknown option " + name);
@@ -243,6 +250,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         return parsed.request.paths.size() <= 1 ? parsed : Fail("undo takes at most one JOURNAL");
     if (command == CliCommand::Runs)
         return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
+    const OrganizeFlags& flags = parsed.request.flags;
+    if (flags.library && (flags.mode || flags.explain || flags.nameDates))
+        return Fail("--library finds files, not dates: it takes no --mode, --explain or --name-dates");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -290,6 +300,8 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.NameDates = 1;
     if (flags.downloadCloudFiles)
         options.DownloadCloudFiles = 1;
+    if (flags.skipKnown)
+        options.SkipKnownFiles = 1;
 }
 
 const char* UsageText()
@@ -297,6 +309,7 @@ const char* UsageText()
     return "Usage:\n"
            "  quillmere-cli organize [options] PATH...\n"
            "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] FILE...\n"
+           "  quillmere-cli lookup --library FOLDER FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli --help | --version\n"
@@ -327,10 +340,15 @@ const char* UsageText()
            "                           (IMG_20200101_123456) before the file time\n"
            "  --download-cloud-files   read and transfer files a cloud service keeps only\n"
            "                           online (downloading each); else they are skipped\n"
+           "  --skip-known             skip a file whose content is anywhere below the --out\n"
+           "                           folder already (under any name), as \"Already in the\n"
+           "                           library: PATH\"\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
            "third column says where the date came from.\n"
+           "With --library, lookup prints for each file where its content already is below\n"
+           "FOLDER (under any name), or \"not in the library\".\n"
            "\n"
            "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
            "source and result per file; files changed since the run are left and reported.\n"

@@ -34,6 +34,8 @@ struct OrganizeFlags {
     bool companions = false;
     bool nameDates = false;
     bool downloadCloudFiles = false;
+    bool skipKnown = false;  // organize: skip files whose bytes are below --out already
+    std::optional<std::string> library;  // lookup: the folder to find each file's bytes in
 };
 
 struct CliRequest {

@@ -80,6 +80,8 @@ struct OrganizeOptions {
     std::uint32_t NameDates = 0;
     // Files a cloud service keeps only online are downloaded to read them (else skipped).
     std::uint32_t DownloadCloudFiles = 0;
+    // A file whose bytes are anywhere below the output folder already is skipped.
+    std::uint32_t SkipKnownFiles = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

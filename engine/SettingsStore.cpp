@@ -83,6 +83,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"CompanionFiles", &Options::CompanionFiles},
         {"NameDates", &Options::NameDates},
         {"DownloadCloudFiles", &Options::DownloadCloudFiles},
+        {"SkipKnownFiles", &Options::SkipKnownFiles},
 };
 
 using Placement = MetaWindowPlacement;
