@@ -62,6 +62,7 @@ bool OptionsDialog::OnInitDialog()
     CheckButton(IDC_OPT_COMPANIONS, values_.CompanionFiles != 0);
     CheckButton(IDC_OPT_NAME_DATES, values_.NameDates != 0);
     CheckButton(IDC_OPT_CLOUD_FILES, values_.DownloadCloudFiles != 0);
+    CheckButton(IDC_OPT_SKIP_KNOWN, values_.SkipKnownFiles != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -126,6 +127,7 @@ void OptionsDialog::ReadControls()
     values_.CompanionFiles = IsButtonChecked(IDC_OPT_COMPANIONS) ? 1 : 0;
     values_.NameDates = IsButtonChecked(IDC_OPT_NAME_DATES) ? 1 : 0;
     values_.DownloadCloudFiles = IsButtonChecked(IDC_OPT_CLOUD_FILES) ? 1 : 0;
+    values_.SkipKnownFiles = IsButtonChecked(IDC_OPT_SKIP_KNOWN) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }
 

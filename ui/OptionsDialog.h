@@ -1,8 +1,9 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
-// when a target exists, the operation log, companion files, dates from file names and cloud
-// files. It is given the settings record and edits nine of its fields (AddFilesInSubfolder,
-// EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile, CompanionFiles, NameDates,
-// DownloadCloudFiles); Result is the given record until OK succeeds, then the record as chosen.
+// when a target exists, the operation log, companion files, dates from file names, cloud files
+// and the library. It is given the settings record and edits ten of its fields
+// (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile,
+// CompanionFiles, NameDates, DownloadCloudFiles, SkipKnownFiles); Result is the given record until
+// OK succeeds, then the record as chosen.
 // The dialog itself stores nothing but the histories of its two editable combo boxes, and those
 // only on a successful OK.
 #pragma once

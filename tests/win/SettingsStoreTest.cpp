@@ -45,6 +45,7 @@ OrganizeOptions Changed()
     options.CompanionFiles = 1;
     options.NameDates = 1;
     options.DownloadCloudFiles = 1;
+    options.SkipKnownFiles = 1;
     return options;
 }
 
@@ -81,6 +82,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.CompanionFiles, expected.CompanionFiles);
     EXPECT_EQ(actual.NameDates, expected.NameDates);
     EXPECT_EQ(actual.DownloadCloudFiles, expected.DownloadCloudFiles);
+    EXPECT_EQ(actual.SkipKnownFiles, expected.SkipKnownFiles);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -119,7 +121,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
                             "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
-                            "DownloadCloudFiles"};
+                            "DownloadCloudFiles",  "SkipKnownFiles"};
     const char* texts[] = {
             "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
             "LastAddFileDir",     "AllowExts",         "LogFile"};
