@@ -133,12 +133,10 @@ LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, ByteProg
     return index_.FindContent(SystemFileOps(), source, stamp, progress, existing);
 }
 
-void RunLibrary::Placed(const std::string& source, const std::string& target, bool move, bool haveVolume,
+void RunLibrary::Placed(const std::string& source, const std::string& target, bool haveVolume,
                         std::uint32_t volume, const FileStamp& sourceStamp)
 {
-    // Targets always lie below the output folder (the run checks that before each step).
-    if (target.size() <= root_.size() || PathKey(target.substr(0, root_.size())) != PathKey(root_))
-        return;
+    // Every target is the output folder as given followed by the folders and name the run made.
     const std::string relative = target.substr(root_.size());
     if (preview_) {
         index_.Placed(relative, sourceStamp, source);
@@ -148,8 +146,7 @@ void RunLibrary::Placed(const std::string& source, const std::string& target, bo
     if (!ReadStampOf(SystemFileOps(), target, placed))
         return;
     index_.Placed(relative, placed);
-    // A moved file's source is gone: nobody imports it again.
-    if (!move && haveVolume)
+    if (haveVolume)
         index_.Imported({volume, PathKey(FullPath(source)), sourceStamp, relative, placed});
 }
 
@@ -177,7 +174,7 @@ TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std
             replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
     if (outcome != TransferOutcome::Failed) {
         const KeepFileError keep(SystemFileOps());
-        library_->Placed(source, target, move, haveVolume, identity.volume, stamp);
+        library_->Placed(source, target, haveVolume, identity.volume, stamp);
     }
     return outcome;
 }

@@ -40,8 +40,8 @@ public:
     LibraryIndex::Found KnownContent(const std::string& source, ByteProgress* progress,
                                      std::string& existing);
     // source is at target now, or (a move) was taken there; sourceStamp and volume as before the step.
-    void Placed(const std::string& source, const std::string& target, bool move, bool haveVolume,
-                std::uint32_t volume, const FileStamp& sourceStamp);
+    void Placed(const std::string& source, const std::string& target, bool haveVolume, std::uint32_t volume,
+                const FileStamp& sourceStamp);
     // Stores the index when it changed (never for a preview). A failure loses only speed.
     void Save();
 

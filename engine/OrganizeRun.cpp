@@ -642,12 +642,13 @@ bool OpenLibrary(RunHost& host, RunProgress& progress, const OrganizeOptions& op
 }
 
 // A row whose very source an earlier run placed in the library (same volume, path, size and time,
-// the library file unchanged since) is skipped without reading a byte of it, its date included.
+// the library file unchanged since) is skipped without reading a byte of it, its date included;
+// asking opens no file's content, so a file kept only online is not fetched.
 RowPlan PlanLibraryRow(RunLibrary* library, DateLookup& lookup, const OrganizeOptions& options,
                        const std::string& source, const std::string& earlier, bool leftOnline, DateTime& date)
 {
     std::string existing;
-    if (library == nullptr || !earlier.empty() || leftOnline || !library->KnownSource(source, existing))
+    if (library == nullptr || !library->KnownSource(source, existing))
         return PlanRow(lookup, options, source, earlier, leftOnline, date);
     RowPlan plan;
     plan.source = source;

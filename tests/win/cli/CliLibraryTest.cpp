@@ -243,6 +243,58 @@ TEST_F(CliLibrary, ADryRunReportsWhatTheRunThenDoes)
                                          ws.Src("sub\\b again.jpg") + "\t\t" + kKnown + Day("b.jpg")}));
 }
 
+TEST_F(CliLibrary, AnUnfinishedCopyInTheLibraryIsNoPhotoOfIt)
+{
+    ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 1000));
+    CopyByHand(ws.Src("a.jpg"), ws.Out("x\\~a.jpg.qmpart"));
+    const CliOutcome run = Organize({}, {ws.Src("a.jpg")});
+    EXPECT_EQ(Lines(run.out), std::vector<std::string> {ws.Src("a.jpg") + "\t" + Day("a.jpg") + "\tOK"});
+}
+
+TEST_F(CliLibrary, AReplacementThatFailedIsNotRememberedAsPlaced)
+{
+    ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 1000));
+    ASSERT_TRUE(ws.Put(Day("a.jpg"), "2015:06:01 10:00:00", "Other", 3000));
+    // Another program holds the library file: the replacement fails.
+    HANDLE held = CreateFileA(Day("a.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const CliOutcome failed = Organize({"--exists", "overwrite"}, {ws.Src("a.jpg")});
+    CloseHandle(held);
+    EXPECT_EQ(failed.exitCode, 1u) << failed.out;
+    const CliOutcome again = Organize({"--exists", "overwrite"}, {ws.Src("a.jpg")});
+    EXPECT_EQ(Lines(again.out), std::vector<std::string> {ws.Src("a.jpg") + "\t" + Day("a.jpg") + "\tOK"});
+    EXPECT_EQ(ReadText(Day("a.jpg")), ReadText(ws.Src("a.jpg")));
+}
+
+TEST_F(CliLibrary, TheSavedSwitchLooksOnlyInTheOutputFolderOfARunThatHasOne)
+{
+    struct Saved {
+        Saved() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmere"); }
+        ~Saved() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillmere"); }
+        bool Set(const char* name, DWORD value)
+        {
+            return RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillmere\\Options", name, REG_DWORD, &value,
+                                   sizeof value) == ERROR_SUCCESS;
+        }
+    } saved;
+    ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 1000));
+    CopyByHand(ws.Src("a.jpg"), ws.Out("x.jpg"));
+    ASSERT_TRUE(saved.Set("SkipKnownFiles", 1));
+    ASSERT_TRUE(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillmere\\Options", "CustomTargetFolder",
+                                REG_SZ, ws.Out().c_str(),
+                                static_cast<DWORD>(ws.Out().size() + 1)) == ERROR_SUCCESS);
+    // The files go beside their sources: the folder named for another setting is no library.
+    ASSERT_TRUE(saved.Set("OutputFolderType", 0));
+    const CliOutcome beside = RunCli({"organize", "--saved", "--dry-run", ws.Src("a.jpg")});
+    EXPECT_EQ(Lines(beside.out),
+              std::vector<std::string> {ws.Src("a.jpg") + "\t" + ws.Src("2015\\2015_06\\2015_06_01\\a.jpg") +
+                                        "\tOK"});
+    ASSERT_TRUE(saved.Set("OutputFolderType", 1));
+    const CliOutcome library = RunCli({"organize", "--saved", "--dry-run", ws.Src("a.jpg")});
+    EXPECT_EQ(Lines(library.out),
+              std::vector<std::string> {ws.Src("a.jpg") + "\t\t" + kKnown + ws.Out("x.jpg")});
+}
+
 TEST_F(CliLibrary, LookupSaysWhereAFileAlreadyIs)
 {
     ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 2000));
