@@ -136,6 +136,20 @@ TEST_F(LibraryIndexTest, SameEndsWithADifferentMiddleIsNotTheSameFile)
     EXPECT_EQ(ops.ReadOf("C:\\lib\\medium.jpg"), medium.size());
 }
 
+TEST_F(LibraryIndexTest, AFilePlacedOverAnotherIsNoLongerReadForItsOldSize)
+{
+    Library("a.jpg", Bytes(1000, 1));
+    Scan();
+    // This run replaced a.jpg with a larger file.
+    ASSERT_TRUE(ops.Delete("C:\\lib\\a.jpg"));
+    Library("a.jpg", Bytes(2000, 2), 60);
+    index.Placed("a.jpg", {2000, 60});
+    ops.AddFile("D:\\card\\b.jpg", Bytes(1000, 3), 9);
+    std::string existing;
+    EXPECT_EQ(Find("D:\\card\\b.jpg", existing), LibraryIndex::Found::No);
+    EXPECT_EQ(ops.ReadOf("C:\\lib\\a.jpg"), 0u);
+}
+
 TEST_F(LibraryIndexTest, EmptyFilesAreNeverKnown)
 {
     Library("empty.jpg", "");
