@@ -130,7 +130,15 @@ LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, ByteProg
     FileStamp stamp;
     if (!ReadStampOf(SystemFileOps(), source, stamp))
         return LibraryIndex::Found::No;
-    return index_.FindContent(SystemFileOps(), source, stamp, progress, existing);
+    const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), source, stamp, progress, existing);
+    // Its bytes were compared just now: the next run over the same source reads none of them.
+    FileIdentity identity;
+    FileStamp placed;
+    if (found == LibraryIndex::Found::Yes && SystemFileOps().Identity(source, identity) &&
+        ReadStampOf(SystemFileOps(), existing, placed))
+        index_.Imported(
+                {identity.volume, PathKey(FullPath(source)), stamp, existing.substr(root_.size()), placed});
+    return found;
 }
 
 void RunLibrary::Placed(const std::string& source, const std::string& target, bool haveVolume,

@@ -198,6 +198,23 @@ TEST_F(CliLibrary, ASourceImportedBeforeIsKnownByItsStampUntilItChanges)
               std::vector<std::string> {ws.Src("a.jpg") + "\t" + Day("a_1.jpg") + "\tOK"});
 }
 
+TEST_F(CliLibrary, ASourceFoundByItsBytesIsKnownByItsStampNextTime)
+{
+    ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 30000));
+    CopyByHand(ws.Src("a.jpg"), ws.Out("old\\x.jpg"));
+    const CliOutcome first = Organize({}, {ws.Src("a.jpg")});
+    EXPECT_EQ(Lines(first.out),
+              std::vector<std::string> {ws.Src("a.jpg") + "\t\t" + kKnown + ws.Out("old\\x.jpg")});
+    // Changed behind the index's back (same size and time): the second run compares nothing.
+    const std::uint64_t time = WriteTimeOf(ws.Out("old\\x.jpg"));
+    std::string bytes = ReadText(ws.Out("old\\x.jpg"));
+    bytes.back() = static_cast<char>(bytes.back() ^ 0x55);
+    ASSERT_TRUE(WriteText(ws.Out("old\\x.jpg"), bytes));
+    ASSERT_TRUE(SetWriteTime(ws.Out("old\\x.jpg"), time));
+    const CliOutcome second = Organize({}, {ws.Src("a.jpg")});
+    EXPECT_EQ(second.out, first.out);
+}
+
 TEST_F(CliLibrary, AMoveLeavesAKnownSourceWhereItIs)
 {
     ASSERT_TRUE(ws.Put(ws.Src("a.jpg"), "2015:06:01 10:00:00", "CamA", 1000));
