@@ -56,7 +56,8 @@ bool TakesValue(const std::string& name)
 {
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
-           name == "--report" || name == "--shift" || name == "--day-begins" || name == "--zone";
+           name == "--report" || name == "--shift" || name == "--day-begins" || name == "--zone" ||
+           name == "--library";
 }
 
 bool IsSwitch(const std::string& name)
@@ -64,7 +65,7 @@ bool IsSwitch(const std::string& name)
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
            name == "--explain" || name == "--companions" || name == "--name-dates" ||
-           name == "--download-cloud-files" || name == "--takeout";
+           name == "--download-cloud-files" || name == "--takeout" || name == "--skip-known";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -87,11 +88,11 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
                        bool& copySeen, OrganizeFlags& flags)
 {
     if (command == CliCommand::Lookup && name != "--mode" && name != "--explain" && name != "--name-dates" &&
-        name != "--shift" && name != "--zone" && name != "--takeout")
+        name != "--shift" && name != "--zone" && name != "--takeout" && name != "--library")
         return "option " + name + " is not valid for lookup";
     if (command == CliCommand::ShiftFrom)
         return "shift-from takes no options";
-    if (command == CliCommand::Organize && name == "--explain")
+    if (command == CliCommand::Organize && (name == "--explain" || name == "--library"))
         return "option " + name + " is not valid for organize";
     if (command == CliCommand::Undo && name != "--dry-run")
         return "option " + name + " is not valid for undo";
@@ -172,6 +173,12 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.computerZone = value == "computer";
     } else if (name == "--takeout") {
         flags.takeout = true;
+    } else if (name == "--skip-known") {
+        flags.skipKnown = true;
+    } else if (name == "--library") {
+        if (value.empty())
+            return "option --library needs a folder";
+        flags.library = value;
     }
     return {};
 }
@@ -251,7 +258,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         if (TakesValue(name)) {
             if (!reader.Value(text, name, value))
                 return Fail("option " + name + " needs a value");
-            if (name == "--out" || name == "--log" || name == "--report")
+            if (name == "--out" || name == "--log" || name == "--report" || name == "--library")
                 value = WithoutStrayQuote(value, parsed.warnings);
         } else if (!IsSwitch(name) || name != text) {
             return Fail(IsSwitch(name) ? "option " + name + " takes no value" : "unknown option " + name);
@@ -269,6 +276,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         return parsed.request.paths.empty() ? parsed : Fail("runs takes no arguments");
     if (command == CliCommand::ShiftFrom)
         return parsed.request.paths.size() == 2 ? parsed : Fail("shift-from takes two files: FILE_A FILE_B");
+    const OrganizeFlags& flags = parsed.request.flags;
+    if (flags.library && (flags.mode || flags.explain || flags.nameDates))
+        return Fail("--library finds files, not dates: it takes no --mode, --explain or --name-dates");
     if (parsed.request.paths.empty())
         return Fail(command == CliCommand::Organize ? "no PATH given" : "no FILE given");
     return parsed;
@@ -330,6 +340,8 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.VideoComputerZone = *flags.computerZone ? 1 : 0;
     if (flags.takeout)
         options.TakeoutDates = 1;
+    if (flags.skipKnown)
+        options.SkipKnownFiles = 1;
 }
 
 const char* UsageText()
@@ -338,6 +350,7 @@ const char* UsageText()
            "  quillmere-cli organize [options] PATH...\n"
            "  quillmere-cli lookup [--mode MODE] [--explain] [--name-dates] [--shift RULE] [--zone Z]\n"
            "                       [--takeout] FILE...\n"
+           "  quillmere-cli lookup --library FOLDER FILE...\n"
            "  quillmere-cli undo [--dry-run] [JOURNAL]\n"
            "  quillmere-cli runs\n"
            "  quillmere-cli shift-from FILE_A FILE_B\n"
@@ -382,11 +395,16 @@ const char* UsageText()
            "                           Google Takeout sidecar (NAME.EXT.json); sidecars are\n"
            "                           not organized as photos (with --companions they go\n"
            "                           with their file)\n"
+           "  --skip-known             skip a file whose content is anywhere below the --out\n"
+           "                           folder already (under any name), as \"Already in the\n"
+           "                           library: PATH\"\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"
            "third column says where the date came from and a fourth where the file was\n"
            "taken: the nearest town with its distance, as %C %R %T name it.\n"
+           "With --library, lookup prints for each file where its content already is below\n"
+           "FOLDER (under any name), or \"not in the library\".\n"
            "\n"
            "undo puts back what a run did (the last run without JOURNAL) and prints target,\n"
            "source and result per file; files changed since the run are left and reported.\n"

@@ -40,6 +40,8 @@ struct OrganizeFlags {
     std::optional<std::string> dayBegins;
     std::optional<bool> computerZone;  // --zone computer|video: which zone video dates take
     bool takeout = false;
+    bool skipKnown = false;  // organize: skip files whose bytes are below --out already
+    std::optional<std::string> library;  // lookup: the folder to find each file's bytes in
 };
 
 struct CliRequest {

@@ -2,10 +2,12 @@
 #include <utility>
 #include <vector>
 
+#include "cli/CliHost.h"
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
 #include "engine/ClockRules.h"
+#include "engine/LibraryRun.h"
 #include "engine/ModeFolder.h"
 #include "engine/ModeLookup.h"
 #include "engine/OrganizeMode.h"
@@ -39,10 +41,53 @@ bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, con
     return true;
 }
 
+// Where each file's bytes already are below the library folder: found as a run that skips known
+// files finds them, the library's index updated on the way.
+int LookUpInLibrary(const CliRequest& request)
+{
+    const std::string folder = FullPath(*request.flags.library);
+    if (!FileExists(folder)) {
+        std::fprintf(stderr, "quillmere-cli: the library folder \"%s\" is not there\n", folder.c_str());
+        return kExitUsage;
+    }
+    ConsoleProgress progress;
+    CliHost host(progress);
+    RunLibrary library(folder, false);
+    if (!library.Open(host, progress)) {
+        progress.Close();
+        return kExitFailed;
+    }
+    progress.Close();
+    bool anyFailed = false;
+    for (const std::string& path : request.paths) {
+        const std::string full = FullPath(path);
+        std::string existing;
+        std::string answer;
+        // A file that cannot be read cannot be found anywhere.
+        if (!FileExists(full)) {
+            answer = "cannot be read";
+            anyFailed = true;
+        } else if (library.KnownSource(full, existing)) {
+            answer = existing;
+        } else {
+            // Without a progress to stop it, a comparison ends with an answer.
+            const bool found = library.KnownContent(full, nullptr, existing) == LibraryIndex::Found::Yes;
+            answer = found ? existing : "not in the library";
+        }
+        const std::string line = path + '\t' + answer + '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    std::fflush(stdout);
+    library.Save();
+    return anyFailed ? kExitFailed : kExitOk;
+}
+
 }  // namespace
 
 int RunLookupCommand(const CliRequest& request)
 {
+    if (request.flags.library)
+        return LookUpInLibrary(request);
     const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
     std::vector<ClockRule> clockRules;
     for (const std::string& shift : request.flags.shifts) {

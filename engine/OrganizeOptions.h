@@ -92,6 +92,8 @@ struct OrganizeOptions {
     // A file without a capture date of its own takes the one of its Google Takeout sidecar
     // (NAME.EXT.json beside it), and sidecars are not organized as photos.
     std::uint32_t TakeoutDates = 0;
+    // A file whose bytes are anywhere below the output folder already is skipped.
+    std::uint32_t SkipKnownFiles = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -14,6 +14,7 @@
 #include "engine/CloudFiles.h"
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
+#include "engine/LibraryRun.h"
 #include "engine/ModeFolder.h"
 #include "engine/ModeLookup.h"
 #include "engine/NameTemplate.h"
@@ -700,6 +701,49 @@ void AnnounceBatch(RunFileSystem& fs, std::vector<RowPlan>& plans, bool move)
     }
 }
 
+// The library of a run that skips the files it already has, read before the first row; false
+// when Cancel stopped its scan. None for other runs and for files placed beside their source.
+bool OpenLibrary(RunHost& host, RunProgress& progress, const OrganizeOptions& options, bool preview,
+                 std::optional<RunLibrary>& library)
+{
+    if (!options.SkipKnownFiles || options.OutputFolderType != kOutputToCustomFolder)
+        return true;
+    library.emplace(options.CustomTargetFolder, preview);
+    return library->Open(host, progress);
+}
+
+// A row whose very source an earlier run placed in the library (same volume, path, size and time,
+// the library file unchanged since) is skipped without reading a byte of it, its date included;
+// asking opens no file's content, so a file kept only online is not fetched.
+RowPlan PlanLibraryRow(RunLibrary* library, DateLookup& lookup, const PreparedRun& request,
+                       const std::string& source, const std::string& earlier, bool leftOnline,
+                       const std::optional<TakeoutRole>& takeout, DateTime& date)
+{
+    std::string existing;
+    if (library == nullptr || !library->KnownSource(source, existing))
+        return PlanRow(lookup, request, source, earlier, leftOnline, takeout, date);
+    RowPlan plan;
+    plan.source = source;
+    plan.result = Skipped(kKnownLead + existing);
+    return plan;
+}
+
+// Whether the library has the bytes of source already (result says where), or Cancel stopped the
+// comparison (result says so); false when the file is new to it.
+bool KnownInLibrary(RunLibrary* library, const std::string& source, ByteProgress& comparisons,
+                    RowResult& result)
+{
+    if (library == nullptr)
+        return false;
+    std::string existing;
+    switch (library->KnownContent(source, &comparisons, existing)) {
+    case LibraryIndex::Found::Yes: result = Skipped(kKnownLead + existing); return true;
+    case LibraryIndex::Found::Stopped: result = Failed(kStoppedText); return true;
+    case LibraryIndex::Found::No: break;
+    }
+    return false;
+}
+
 bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
 {
     JournalHeader header;
@@ -818,9 +862,18 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
     journalOps.ReportTo(&bytes);
     const ComparisonsReported reported(chosen, comparisons);
     StoppableFileSystem stoppable(fs, bytes);
+    std::optional<RunLibrary> library;
+    if (!OpenLibrary(host, progress, options, !chosen.ChangesFiles(), library)) {
+        log.Close();
+        progress.Close();
+        host.EnableInput(true);
+        return decision;
+    }
+    RunLibrary* const known = library ? &*library : nullptr;
+    LibraryFileSystem placing(stoppable, known);
     std::set<std::string> placed;
-    const CompanionPlacing companions {host,    stoppable, rows,      options, move,  log,
-                                       logVerb, links,     followers, placed,  bytes, sizes};
+    const CompanionPlacing companions {host,    placing, rows,      options, move,  log,
+                                       logVerb, links,   followers, placed,  bytes, sizes};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -840,8 +893,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
-                batch.push_back(PlanRow(
-                        lookup, request, source, earlier[static_cast<std::size_t>(next)],
+                batch.push_back(PlanLibraryRow(
+                        known, lookup, request, source, earlier[static_cast<std::size_t>(next)],
                         LeftOnline(host, options, source),
                         takeout.empty() ? std::nullopt : takeout[static_cast<std::size_t>(next)], date));
             }
@@ -864,12 +917,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         bytes.RowStarted();
         host.Pump();
 
-        if (!plan.name.empty()) {
+        if (!plan.name.empty() && !KnownInLibrary(known, source, comparisons, result)) {
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
             rows.SetPlaceUsed(row, plan.place);
-            result = links.empty() ? PlaceFile(stoppable, source, plan.outputRoot, plan.targetFolder,
-                                               plan.name, options, move, rows, row, target)
+            result = links.empty() ? PlaceFile(placing, source, plan.outputRoot, plan.targetFolder, plan.name,
+                                               options, move, rows, row, target)
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)
@@ -901,6 +954,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
         if (!plan.announced.empty())
             fs.Withdraw(plan.announced);
     }
+    if (library)
+        library->Save();
     log.Close();
     progress.Close();
     host.EnableInput(true);

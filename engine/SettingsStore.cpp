@@ -87,6 +87,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"DayBegins", &Options::DayBegins},
         {"VideoComputerZone", &Options::VideoComputerZone},
         {"TakeoutDates", &Options::TakeoutDates},
+        {"SkipKnownFiles", &Options::SkipKnownFiles},
 };
 
 using Placement = MetaWindowPlacement;

@@ -96,6 +96,7 @@ bool OptionsDialog::OnInitDialog()
     CheckButton(IDC_OPT_VIDEO_COMPUTER_ZONE, values_.VideoComputerZone != 0);
     CheckButton(IDC_OPT_CLOUD_FILES, values_.DownloadCloudFiles != 0);
     CheckButton(IDC_OPT_TAKEOUT, values_.TakeoutDates != 0);
+    CheckButton(IDC_OPT_SKIP_KNOWN, values_.SkipKnownFiles != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -164,6 +165,7 @@ void OptionsDialog::ReadControls()
     values_.VideoComputerZone = IsButtonChecked(IDC_OPT_VIDEO_COMPUTER_ZONE) ? 1 : 0;
     values_.DownloadCloudFiles = IsButtonChecked(IDC_OPT_CLOUD_FILES) ? 1 : 0;
     values_.TakeoutDates = IsButtonChecked(IDC_OPT_TAKEOUT) ? 1 : 0;
+    values_.SkipKnownFiles = IsButtonChecked(IDC_OPT_SKIP_KNOWN) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }
 

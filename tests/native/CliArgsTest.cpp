@@ -329,3 +329,26 @@ TEST(CliArgs, TakeoutDatesOnlyWhenAsked)
     EXPECT_EQ(Parse({"undo", "--takeout"}).error, "option --takeout is not valid for undo");
     EXPECT_EQ(Parse({"organize", "--takeout=1", "f"}).error, "option --takeout takes no value");
 }
+
+TEST(CliArgs, FilesTheLibraryHasAreSkippedOnlyWhenAsked)
+{
+    OrganizeOptions untouched;
+    ApplyFlags(Parse({"organize", "--out", "o", "x"}).request.flags, untouched);
+    EXPECT_EQ(untouched.SkipKnownFiles, 0u);
+
+    const auto parsed = Parse({"organize", "--skip-known", "--out", "o", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    OrganizeOptions options;
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.SkipKnownFiles, 1u);
+    EXPECT_EQ(Parse({"lookup", "--skip-known", "f"}).error, "option --skip-known is not valid for lookup");
+
+    const auto lookup = Parse({"lookup", "--library", "D:\\Photos", "f"});
+    ASSERT_TRUE(lookup.ok) << lookup.error;
+    EXPECT_EQ(lookup.request.flags.library, std::optional<std::string>("D:\\Photos"));
+    EXPECT_EQ(Parse({"organize", "--library", "D:\\Photos", "f"}).error,
+              "option --library is not valid for organize");
+    EXPECT_EQ(Parse({"lookup", "--library", "D:\\Photos", "--mode", "modified", "f"}).error,
+              "--library finds files, not dates: it takes no --mode, --explain or --name-dates");
+    EXPECT_EQ(Parse({"lookup", "--library=", "f"}).error, "option --library needs a folder");
+}

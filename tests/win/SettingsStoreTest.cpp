@@ -47,6 +47,7 @@ OrganizeOptions Changed()
     options.DownloadCloudFiles = 1;
     options.ClockRules = "Canon EOS 5D=+01:00\nNIKON D700#1234567=-00:07:36\n";
     options.DayBegins = "04:30";
+    options.SkipKnownFiles = 1;
     return options;
 }
 
@@ -85,6 +86,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.DownloadCloudFiles, expected.DownloadCloudFiles);
     EXPECT_EQ(actual.ClockRules, expected.ClockRules);
     EXPECT_EQ(actual.DayBegins, expected.DayBegins);
+    EXPECT_EQ(actual.SkipKnownFiles, expected.SkipKnownFiles);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -134,6 +136,10 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                            "LogFile",
                            "ClockRules",
                            "DayBegins"};
+                            "DownloadCloudFiles",  "SkipKnownFiles"};
+    const char* texts[] = {
+            "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
+            "LastAddFileDir",     "AllowExts",         "LogFile"};
     for (const char* name : dwords) {
         const RawValue value = GetRaw(kOptionsKey, name);
         ASSERT_TRUE(value.found) << name;

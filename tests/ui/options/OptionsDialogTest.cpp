@@ -359,6 +359,23 @@ TEST_F(OptionsDialogTest, CloudFilesBoxShowsAndReturnsItsSwitch)
     }
 }
 
+TEST_F(OptionsDialogTest, SkipKnownBoxShowsAndReturnsItsSwitch)
+{
+    for (const std::uint32_t given : {0u, 1u}) {
+        OrganizeOptions options;
+        options.SkipKnownFiles = given;
+        OptionsDialog dialog(options);
+        FrontDialogs catcher(dialog);
+        ASSERT_TRUE(catcher.Installed());
+        RunModalScript(dialog, [&](HWND hwnd) {
+            EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_SKIP_KNOWN), given != 0 ? BST_CHECKED : BST_UNCHECKED);
+            ClickButton(hwnd, IDC_OPT_SKIP_KNOWN);
+            ClickButton(hwnd, IDOK);
+        });
+        EXPECT_EQ(dialog.Result().SkipKnownFiles, given != 0 ? 0u : 1u);
+    }
+}
+
 TEST_F(OptionsDialogTest, CancelKeepsTheCompanionAndNameDateSwitches)
 {
     OrganizeOptions given;

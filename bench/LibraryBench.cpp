@@ -1,0 +1,216 @@
+// What a library costs, in one process under Wine: a first run that copies FILES new files into an
+// empty library and skips known files, then a second run over the same card with NEW more files,
+// side by side (bytes read by the process and seconds each; aim: the second at most 2% of the
+// first's bytes and 10% of its time); then the first scan of a library of INDEX files that has no
+// stored index (files per second and the memory it took).
+//   library_bench.exe FOLDER [FILES] [NEW] [KILOBYTES] [INDEX]
+// Bytes read are the kernel's count for the process (Z:\proc\self\io under Wine), so that every
+// read counts, the copies' included.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchClock.h"
+#include "engine/LibraryRun.h"
+#include "engine/OrganizeRun.h"
+#include "engine/RunsFolder.h"
+#include "engine/FileTransfer.h"
+
+namespace {
+
+// Bytes the process has read so far ("rchar"), or -1 where the kernel does not say.
+long long BytesReadSoFar()
+{
+    std::ifstream io("Z:\\proc\\self\\io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
+}
+
+std::size_t WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters {};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakWorkingSetSize
+                                                                                 : 0;
+}
+
+bool WriteFileOf(const std::string& path, const std::vector<char>& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(h);
+    return ok;
+}
+
+// Files of one size with bytes of their own (the size alone tells none apart).
+bool MakeFiles(const std::string& folder, int first, int count, std::size_t size,
+               std::vector<std::string>& paths)
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::vector<char> bytes(size);
+    for (int i = first; i < first + count; ++i) {
+        for (std::size_t at = 0; at < size; ++at)
+            bytes[at] = static_cast<char>((at * 131 + (at >> 10) * 7) & 0xFF);
+        // Each file's number at its start and end makes its bytes its own.
+        const std::string number = std::to_string(i) + ".";
+        std::copy(number.begin(), number.end(), bytes.begin());
+        std::copy(number.begin(), number.end(), bytes.end() - static_cast<std::ptrdiff_t>(number.size()));
+        const std::string path = folder + "\\IMG_" + std::to_string(i) + ".JPG";
+        if (!WriteFileOf(path, bytes))
+            return false;
+        paths.push_back(path);
+    }
+    return true;
+}
+
+class BenchRows : public RunRows {
+public:
+    explicit BenchRows(std::vector<std::string> sources) : sources_(std::move(sources)) { }
+    int Count() const override { return static_cast<int>(sources_.size()); }
+    std::string Source(int row) const override { return sources_.at(static_cast<std::size_t>(row)); }
+    void SetTarget(int, const std::string&) override { }
+    void SetResult(int, const RowResult& result) override
+    {
+        ++(result.outcome == RowOutcome::Done      ? done
+           : result.outcome == RowOutcome::Skipped ? skipped
+                                                   : failed);
+    }
+    void EnsureVisible(int) override { }
+    int done = 0, skipped = 0, failed = 0;
+
+private:
+    std::vector<std::string> sources_;
+};
+
+class BenchHost : public RunHost {
+public:
+    void ShowMessage(const std::string& text, MessageKind) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void EnableInput(bool) override { }
+    RunProgress& ShowProgress() override { return progress_; }
+    void Pump() override { }
+
+private:
+    NullProgress progress_;
+};
+
+// The extension mode asks no date of this lookup.
+class NoDates : public DateLookup {
+public:
+    std::optional<FoundDate> DateFrom(const std::string&, const DateSources&) override
+    {
+        return std::nullopt;
+    }
+    bool GetOrientationText(const std::string&, std::string&) override { return false; }
+    bool GetContentIdentifier(const std::string&, std::string&) override { return false; }
+    const std::string& FailureReason() const override { return reason_; }
+    void SetWaitHook(std::function<bool()>) override { }
+
+private:
+    std::string reason_;
+};
+
+struct RunFigures {
+    double seconds = 0;
+    long long bytes = 0;
+    BenchRows rows;
+};
+
+RunFigures Organize(const std::vector<std::string>& sources, const std::string& library)
+{
+    OrganizeOptions options;
+    options.OutputFolderType = kOutputToCustomFolder;
+    options.CustomTargetFolder = library;
+    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    options.SkipKnownFiles = 1;
+    RunFigures figures {0, 0, BenchRows(sources)};
+    BenchHost host;
+    NoDates lookup;
+    RealFileSystem disk;
+    const long long before = BytesReadSoFar();
+    const LARGE_INTEGER start = Now();
+    OrganizeRun(host, figures.rows, lookup, disk, PrepareRun(options), FileAction::Copy);
+    figures.seconds = Seconds(start, Now());
+    figures.bytes = BytesReadSoFar() - before;
+    return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: library_bench FOLDER [FILES] [NEW] [KILOBYTES] [INDEX]\n");
+        return 2;
+    }
+    const std::string root = argv[1];
+    const int files = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const int added = argc > 3 ? std::atoi(argv[3]) : 100;
+    const int kilobytes = argc > 4 ? std::atoi(argv[4]) : 40;
+    const int indexFiles = argc > 5 ? std::atoi(argv[5]) : 100000;
+    if (files <= 0 || added < 0 || kilobytes <= 0 || indexFiles < 0)
+        return 2;
+    CreateDirectoryA(root.c_str(), nullptr);
+    SetEnvironmentVariableA(kRunsFolderVariable, (root + "\\runs").c_str());
+    const std::size_t size = static_cast<std::size_t>(kilobytes) * 1024;
+    std::vector<std::string> card;
+    if (!MakeFiles(root + "\\card", 0, files, size, card))
+        return 1;
+    const RunFigures first = Organize(card, root + "\\library");
+    if (!MakeFiles(root + "\\card", files, added, size, card))
+        return 1;
+    const RunFigures second = Organize(card, root + "\\library");
+    std::printf("first run:  %d files, %d copied, %d skipped, %d failed: %.3f s, %lld bytes read\n", files,
+                first.rows.done, first.rows.skipped, first.rows.failed, first.seconds, first.bytes);
+    std::printf("second run: %d files, %d copied, %d skipped, %d failed: %.3f s, %lld bytes read\n",
+                files + added, second.rows.done, second.rows.skipped, second.rows.failed, second.seconds,
+                second.bytes);
+    std::printf("second/first: %.2f%% of the time, %.2f%% of the bytes (aim: at most 10%% and 2%%)\n",
+                100 * second.seconds / first.seconds,
+                first.bytes > 0 ? 100.0 * static_cast<double>(second.bytes) / static_cast<double>(first.bytes)
+                                : -1.0);
+
+    if (indexFiles > 0) {
+        // A library of small files in folders of 1,000, as years of imports would leave it.
+        const std::string big = root + "\\big";
+        CreateDirectoryA(big.c_str(), nullptr);
+        std::vector<std::string> ignored;
+        for (int folder = 0; folder * 1000 < indexFiles; ++folder) {
+            ignored.clear();
+            if (!MakeFiles(big + "\\" + std::to_string(folder), folder * 1000,
+                           std::min(1000, indexFiles - folder * 1000), 16, ignored))
+                return 1;
+        }
+        const std::size_t memoryBefore = WorkingSet();
+        const LARGE_INTEGER start = Now();
+        RunLibrary library(big, false);
+        BenchHost host;
+        NullProgress progress;
+        if (!library.Open(host, progress))
+            return 1;
+        const double seconds = Seconds(start, Now());
+        std::printf("first index of %zu files: %.3f s, %.0f files/s, peak working set %zu KB more\n",
+                    library.Index().FileCount(), seconds,
+                    static_cast<double>(library.Index().FileCount()) / seconds,
+                    (WorkingSet() - memoryBefore) / 1024);
+    }
+    return first.rows.failed == 0 && second.rows.failed == 0 && second.rows.done == added ? 0 : 1;
+}
