@@ -24,8 +24,8 @@ bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, con
             const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
     std::string failure;
-    const auto value = LookupModeValue(lookup, path, mode, flags.nameDates, failure, &origin, clockRules, nullptr,
-                                       flags.takeout);
+    const auto value = LookupModeValue(lookup, path, mode, flags.nameDates, failure, &origin, clockRules,
+                                       nullptr, flags.takeout);
     if (!value) {
         answer = LookupFailedText(mode, failure);
         return false;

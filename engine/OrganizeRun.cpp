@@ -215,8 +215,8 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
 // A date mode's date is kept in date for the file name.
 bool AppendModeFolder(DateLookup& lookup, const std::string& source, const OrganizeOptions& options,
                       const std::vector<ClockRule>& clockRules, std::string& targetFolder, DateTime& date,
-                      bool& dateFromName, std::string& clockRule, std::string& takeoutSidecar, std::string& origin,
-                      std::string& reason, PlaceNames& place)
+                      bool& dateFromName, std::string& clockRule, std::string& takeoutSidecar,
+                      std::string& origin, std::string& reason, PlaceNames& place)
 {
     std::string failure;
     auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,

@@ -1124,9 +1124,10 @@ void AddDateBlockFiles(NamedFiles& files)
     // The property list of the oldest Sigma raws, alone and after a preview with an EXIF date.
     n = 0;
     for (const char* time : {"1041379200", "1041379200.5", "-5", "12abc", " 123", "0", ""}) {
-        files.push_back({"x3fprop" + std::to_string(n++) + ".x3f",
-                         qmtest::BuildX3f({}, 0, {}, 0x00020000,
-                                          qmtest::X3fProperties({{"CAMMODEL", "SIGMA SD9"}, {"TIME", time}}))});
+        files.push_back(
+                {"x3fprop" + std::to_string(n++) + ".x3f",
+                 qmtest::BuildX3f({}, 0, {}, 0x00020000,
+                                  qmtest::X3fProperties({{"CAMMODEL", "SIGMA SD9"}, {"TIME", time}}))});
     }
     qmtest::JpegBuilder preview;
     preview.Soi().Exif(exifDate, ByteOrder::Intel).Frame(8, 8).Scan().Eoi();
