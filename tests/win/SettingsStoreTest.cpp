@@ -125,7 +125,8 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "AddFilesInSubfolder", "WndMaximized",    "OpenDlg_FilterIndex",
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
                             "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
-                            "DownloadCloudFiles"};
+                            "DownloadCloudFiles",  "SkipKnownFiles",  "VideoComputerZone",
+                            "TakeoutDates"};
     const char* texts[] = {"CustomTargetFolder",
                            "MonthFolderFormat",
                            "DayFolderFormat",
@@ -136,42 +137,37 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                            "LogFile",
                            "ClockRules",
                            "DayBegins"};
-    "DownloadCloudFiles", "SkipKnownFiles"
-};
-const char* texts[] = {
-        "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
-        "LastAddFileDir",     "AllowExts",         "LogFile"};
-for (const char* name : dwords) {
-    const RawValue value = GetRaw(kOptionsKey, name);
-    ASSERT_TRUE(value.found) << name;
-    EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << name;
-    EXPECT_EQ(value.data.size(), 4u) << name;
-}
-for (const char* name : texts) {
-    const RawValue value = GetRaw(kOptionsKey, name);
-    ASSERT_TRUE(value.found) << name;
-    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << name;
-}
-const RawValue moveType = GetRaw(kOptionsKey, "MoveType");
-DWORD mode = 0;
-std::memcpy(&mode, moveType.data.data(), sizeof mode);
-EXPECT_EQ(mode, 900u);
+    for (const char* name : dwords) {
+        const RawValue value = GetRaw(kOptionsKey, name);
+        ASSERT_TRUE(value.found) << name;
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << name;
+        EXPECT_EQ(value.data.size(), 4u) << name;
+    }
+    for (const char* name : texts) {
+        const RawValue value = GetRaw(kOptionsKey, name);
+        ASSERT_TRUE(value.found) << name;
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << name;
+    }
+    const RawValue moveType = GetRaw(kOptionsKey, "MoveType");
+    DWORD mode = 0;
+    std::memcpy(&mode, moveType.data.data(), sizeof mode);
+    EXPECT_EQ(mode, 900u);
 
-const RawValue folder = GetRaw(kOptionsKey, "CustomTargetFolder");
-EXPECT_EQ(std::string(folder.data.begin(), folder.data.end()), std::string("D:\\Out\\", 8));
+    const RawValue folder = GetRaw(kOptionsKey, "CustomTargetFolder");
+    EXPECT_EQ(std::string(folder.data.begin(), folder.data.end()), std::string("D:\\Out\\", 8));
 
-const RawValue position = GetRaw(kOptionsKey, "WndPosition");
-ASSERT_TRUE(position.found);
-EXPECT_EQ(position.type, static_cast<DWORD>(REG_BINARY));
-ASSERT_EQ(position.data.size(), 16u);
-std::int32_t rect[4];
-std::memcpy(rect, position.data.data(), sizeof rect);
-EXPECT_EQ(rect[0], -8);
-EXPECT_EQ(rect[1], 10);
-EXPECT_EQ(rect[2], 1200);
-EXPECT_EQ(rect[3], 900);
+    const RawValue position = GetRaw(kOptionsKey, "WndPosition");
+    ASSERT_TRUE(position.found);
+    EXPECT_EQ(position.type, static_cast<DWORD>(REG_BINARY));
+    ASSERT_EQ(position.data.size(), 16u);
+    std::int32_t rect[4];
+    std::memcpy(rect, position.data.data(), sizeof rect);
+    EXPECT_EQ(rect[0], -8);
+    EXPECT_EQ(rect[1], 10);
+    EXPECT_EQ(rect[2], 1200);
+    EXPECT_EQ(rect[3], 900);
 
-EXPECT_EQ(ValueNames(kOptionsKey).size(), std::size(dwords) + std::size(texts) + 1);
+    EXPECT_EQ(ValueNames(kOptionsKey).size(), std::size(dwords) + std::size(texts) + 1);
 }
 
 TEST_F(SettingsStoreTest, SaveLeavesOtherPartsValuesAlone)
