@@ -9,17 +9,13 @@
 #include <string_view>
 
 #include "base/DateTime.h"
+#include "base/GeoPosition.h"
 #include "engine/FileTimeDate.h"
 
 // Largest sidecar read, in bytes; real ones hold a few kilobytes.
 inline constexpr std::size_t kMaxTakeoutJsonBytes = 1024 * 1024;
 // Deepest nesting of objects and arrays read; real ones nest three deep.
 inline constexpr int kMaxTakeoutJsonDepth = 32;
-
-struct GeoPosition {
-    double latitude = 0;
-    double longitude = 0;
-};
 
 struct TakeoutSidecar {
     std::string title;  // the media file's original name
