@@ -161,43 +161,44 @@ bool FindLastValue(const std::vector<MetaField>& fields, const std::string& name
         }
     }
     return false;
-    // A sidecar's text, at most kMaxTakeoutJsonBytes (a larger file is refused unread); false with
-    // the reason.
-    bool ReadSidecarText(const std::string& path, std::string& text, std::string& error)
-    {
-        const HANDLE file =
-                CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            if (!SystemErrorText(GetLastError(), error))
-                error = "the file cannot be opened";
-            return false;
-        }
-        LARGE_INTEGER size;
-        bool ok = GetFileSizeEx(file, &size) != 0;
-        if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes) {
-            error = "the file is larger than " + std::to_string(kMaxTakeoutJsonBytes / 1024) + " KB";
-            CloseHandle(file);
-            return false;
-        }
-        if (ok) {
-            text.resize(static_cast<std::size_t>(size.QuadPart));
-            std::size_t done = 0;
-            while (ok && done < text.size()) {
-                DWORD got = 0;
-                ok = ReadFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &got,
-                              nullptr) != 0;
-                if (ok && got == 0)
-                    break;  // shorter than its size said: read what is there
-                done += got;
-            }
-            text.resize(done);
-        }
-        if (!ok && !SystemErrorText(GetLastError(), error))
-            error = "the file cannot be read";
-        CloseHandle(file);
-        return ok;
+}
+
+// A sidecar's text, at most kMaxTakeoutJsonBytes (a larger file is refused unread); false with
+// the reason.
+bool ReadSidecarText(const std::string& path, std::string& text, std::string& error)
+{
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!SystemErrorText(GetLastError(), error))
+            error = "the file cannot be opened";
+        return false;
     }
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) != 0;
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes) {
+        error = "the file is larger than " + std::to_string(kMaxTakeoutJsonBytes / 1024) + " KB";
+        CloseHandle(file);
+        return false;
+    }
+    if (ok) {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (ok && done < text.size()) {
+            DWORD got = 0;
+            ok = ReadFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &got, nullptr) !=
+                 0;
+            if (ok && got == 0)
+                break;  // shorter than its size said: read what is there
+            done += got;
+        }
+        text.resize(done);
+    }
+    if (!ok && !SystemErrorText(GetLastError(), error))
+        error = "the file cannot be read";
+    CloseHandle(file);
+    return ok;
+}
 
 }  // namespace
 
