@@ -120,7 +120,9 @@ public:
         return std::nullopt;
     }
     bool GetOrientationText(const std::string&, std::string&) override { return false; }
+    std::optional<GeoPosition> PositionOf(const std::string&) override { return std::nullopt; }
     bool GetContentIdentifier(const std::string&, std::string&) override { return false; }
+    std::optional<TakeoutRole> TakeoutRoleOf(const std::string&) override { return std::nullopt; }
     const std::string& FailureReason() const override { return reason_; }
     void SetWaitHook(std::function<bool()>) override { }
 
