@@ -21,6 +21,7 @@
 #include "metadata/JpegSectionReader.h"
 #include "metadata/NameDate.h"
 #include "metadata/VideoTime.h"
+#include "zones/Zones.h"
 
 namespace {
 
@@ -521,6 +522,15 @@ MetaLookup::Found MetaLookup::TakeoutFields(const std::string& path, FoundDate& 
     if (!TakeoutLocalDate(*read.sidecar->photoTaken, read.sidecar->position, zone, found.date)) {
         failureReason_ = "Takeout sidecar \"" + sidecarName + "\": the time taken is out of range";
         return Found::Failed;
+    }
+    // The instant is UTC: where the sidecar knows the place, its zone gives the local time, as a
+    // video's position does; else the computer's zone, as above.
+    const auto& position = read.sidecar->position;
+    zones::PlaceTime place;
+    if (!computerZone_ && position &&
+        zones::LocalTimeAt(*read.sidecar->photoTaken, position->latitude, position->longitude, place)) {
+        found.date = place.local;
+        found.zoneNote = std::string(place.zone) + " from the GPS position";
     }
     found.origin = "Takeout sidecar \"" + sidecarName + "\"";
     found.takeoutSeconds = read.sidecar->photoTaken;

@@ -237,7 +237,7 @@ void IsoReader::Handle(const Box& box, unsigned depth, const std::string& parent
                Payload(box, d)) {
         const char* name = UserDataTextName(reinterpret_cast<const uint8_t*>(t.data()));
         std::string text = UserDataText(d.data(), d.size());
-        if (name == kGpsCoordinatesField) {
+        if (std::strcmp(name, kGpsCoordinatesField) == 0) {
             // The ISO 6709 text as it is, for the run's zone of the video; Apple's metadata key,
             // when present, wins.
             if (!text.empty())
@@ -731,7 +731,7 @@ void IsoReader::MetadataItems(const Box& box)
             continue;
         }
         std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());
-        if (name == kGpsCoordinatesField)
+        if (std::strcmp(name, kGpsCoordinatesField) == 0)
             value = CoordinatesText(value);
         if (!value.empty())
             listing_.Add(name, value);

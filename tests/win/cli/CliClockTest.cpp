@@ -106,13 +106,15 @@ TEST_F(CliClock, LookupExplainsTheRuleAndTheReportNamesIt)
 {
     Photo("canon.jpg", "2012:12:31 23:30:00", "Canon EOS 5D");
     const CliOutcome plain = RunCli({"lookup", "--explain", Src("canon.jpg")});
-    EXPECT_EQ(plain.out, Src("canon.jpg") + "\t2012:12:31 23:30:00\tDate/Time Original\n");
+    EXPECT_EQ(FirstColumns(plain.out, 3),
+              std::vector<std::string> {Src("canon.jpg") + "\t2012:12:31 23:30:00\tDate/Time Original"});
     const CliOutcome shifted =
             RunCli({"lookup", "--explain", "--shift", "Canon EOS 5D=+01:00", Src("canon.jpg")});
     EXPECT_EQ(shifted.exitCode, 0u) << shifted.err;
-    EXPECT_EQ(shifted.out,
-              Src("canon.jpg") +
-                      "\t2013:01:01 00:30:00\tDate/Time Original; clock rule Canon EOS 5D=+01:00\n");
+    EXPECT_EQ(FirstColumns(shifted.out, 3),
+              std::vector<std::string> {
+                      Src("canon.jpg") +
+                      "\t2013:01:01 00:30:00\tDate/Time Original; clock rule Canon EOS 5D=+01:00"});
     const CliOutcome quiet = RunCli({"lookup", "--shift", "Canon EOS 5D=+01:00", Src("canon.jpg")});
     EXPECT_EQ(quiet.out, Src("canon.jpg") + "\t2013:01:01 00:30:00\n");
 
@@ -122,9 +124,13 @@ TEST_F(CliClock, LookupExplainsTheRuleAndTheReportNamesIt)
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     const auto lines = Lines(ReadText(report));
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], Src("canon.jpg") + "," + Out("2013\\canon.jpg") +
-                                ",OK (clock rule Canon EOS 5D=+01:00),2013-01-01 00:30:00,"
-                                "Date/Time Original; clock rule Canon EOS 5D=+01:00");
+    // The place column after it is the places' own to check.
+    EXPECT_EQ(lines[1].rfind(Src("canon.jpg") + "," + Out("2013\\canon.jpg") +
+                                     ",OK (clock rule Canon EOS 5D=+01:00),2013-01-01 00:30:00,"
+                                     "Date/Time Original; clock rule Canon EOS 5D=+01:00,",
+                             0),
+              0u)
+            << lines[1];
 }
 
 TEST_F(CliClock, FileTimesAndNameDatesAreNotTheCamerasClock)
@@ -139,7 +145,7 @@ TEST_F(CliClock, FileTimesAndNameDatesAreNotTheCamerasClock)
                                      Src("IMG_20200101_123456.jpg")});
     ASSERT_EQ(after.exitCode, 0u) << after.err;
     EXPECT_EQ(after.out, before.out);
-    const auto lines = Lines(after.out);
+    const auto lines = FirstColumns(after.out, 3);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].substr(lines[0].rfind('\t')), "\tfile modified");
     EXPECT_EQ(lines[1], Src("IMG_20200101_123456.jpg") + "\t2020:01:01 12:34:56 (file name)\tfile name");
@@ -150,7 +156,8 @@ TEST_F(CliClock, ADateNoCalendarHoldsIsNotMovedNorSaidToBe)
     Photo("feb30.jpg", "2011:02:30 10:00:00", "Canon EOS 5D");
     const CliOutcome run = RunCli({"lookup", "--explain", "--shift", "*=+01:00", Src("feb30.jpg")});
     EXPECT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(run.out, Src("feb30.jpg") + "\t2011:02:30 10:00:00\tDate/Time Original\n");
+    EXPECT_EQ(FirstColumns(run.out, 3),
+              std::vector<std::string> {Src("feb30.jpg") + "\t2011:02:30 10:00:00\tDate/Time Original"});
 }
 
 TEST_F(CliClock, TheMetadataToolNamesTheCameraOfOtherFiles)
@@ -160,7 +167,7 @@ TEST_F(CliClock, TheMetadataToolNamesTheCameraOfOtherFiles)
     const CliOutcome run = RunCli({"lookup", "--explain", "--shift", "NIKON D700#1234567=+00:01:30",
                                    Src("body.tif"), Src("other.tif")});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(Lines(run.out),
+    EXPECT_EQ(FirstColumns(run.out, 3),
               (std::vector<std::string> {Src("body.tif") +
                                                  "\t2016:03:01 00:00:30\tDate/Time Original; clock rule "
                                                  "NIKON D700#1234567=+00:01:30",

@@ -152,10 +152,11 @@ TEST_F(CliPlaces, VersionNamesTheTableItsDateAndTheSource)
     const CliOutcome version = RunCli({"--version"});
     EXPECT_EQ(version.exitCode, 0u);
     const auto lines = Lines(version.out);
-    ASSERT_EQ(lines.size(), 3u) << version.out;
+    ASSERT_EQ(lines.size(), 4u) << version.out;
     EXPECT_EQ(lines[0], "quillmere-cli " QM_VERSION_TEXT);
     EXPECT_EQ(lines[1].rfind("places: ", 0), 0u) << lines[1];
     EXPECT_NE(lines[1].find(" places ("), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find(" KB), data of 20"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[2], "Place names from GeoNames (geonames.org), CC BY 4.0");
+    EXPECT_EQ(lines[3].rfind("Time zone data: ", 0), 0u) << lines[3];
 }

@@ -176,3 +176,16 @@ std::map<std::string, std::string> Snapshot(const std::string& folder)
     Collect(folder, "", out);
     return out;
 }
+
+std::vector<std::string> FirstColumns(const std::string& text, int columns)
+{
+    std::vector<std::string> lines = Lines(text);
+    for (std::string& line : lines) {
+        std::size_t at = 0;
+        for (int column = 0; column < columns && at != std::string::npos; ++column)
+            at = line.find('\t', column == 0 ? 0 : at + 1);
+        if (at != std::string::npos)
+            line.erase(at);
+    }
+    return lines;
+}

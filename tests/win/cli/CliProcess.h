@@ -31,6 +31,9 @@ void* StartCliToEndByForce(const std::string& commandLine);
 
 // The lines of a text without their line ends.
 std::vector<std::string> Lines(const std::string& text);
+// The same, each cut to its first columns (tab-separated), for tests of the columns before a
+// later one they do not look at (lookup --explain's place).
+std::vector<std::string> FirstColumns(const std::string& text, int columns);
 
 // Every folder (with a trailing backslash) and file (with its content) below folder.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
