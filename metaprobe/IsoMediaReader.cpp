@@ -723,11 +723,15 @@ void IsoReader::MetadataItems(const Box& box)
             if (d.size() < 8 || d.size() - 8 > kMaxMetadataText || (Get32(d.data(), true) & 0xFFFFFF) != 1)
                 continue;
             const std::string value(d.begin() + 8, d.end());
-            // The position goes to the organizer only; the listing shows none.
-            if (*known->fieldName == '\0')
-                listing_.NoteFact(std::string(batch::kPositionField), value, true);
-            else
+            if (*known->fieldName != '\0') {
                 listing_.Add(known->fieldName, known->date ? CreationDateText(value) : value);
+                continue;
+            }
+            // The position: to the organizer as it is, to the listing as degrees.
+            listing_.NoteFact(std::string(batch::kPositionField), value, true);
+            const std::string degrees = name != nullptr ? CoordinatesText(value) : std::string();
+            if (!degrees.empty())
+                listing_.Add(name, degrees);
             continue;
         }
         std::string value = ItemValueText(keyed ? nullptr : code, d.data(), d.size());
