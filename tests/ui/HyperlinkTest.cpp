@@ -181,7 +181,7 @@ TEST_F(About, LinksAreSizedToTheirText)
     EXPECT_EQ(rect.right - rect.left, extent.cx);
     EXPECT_EQ(rect.bottom - rect.top, extent.cy);
     // Left-aligned: the left edge stays where the template put it (35 dialog units).
-    RECT designed {35, 99, 0, 0};
+    RECT designed {35, 118, 0, 0};
     MapDialogRect(about, &designed);
     EXPECT_EQ(rect.left, designed.left);
     EXPECT_EQ(rect.top, designed.top);

@@ -33,8 +33,17 @@ bool AllGone(const std::vector<DWORD>& processes)
     return std::all_of(processes.begin(), processes.end(), ProcessIsGone);
 }
 
-bool SameFields(const std::vector<MetaField>& a, const std::vector<MetaField>& b)
+// The batch's own facts (a date's UTC instant, a video's position) follow the listing; the listing
+// itself must be the same.
+std::vector<MetaField> ListingOf(std::vector<MetaField> fields)
 {
+    std::erase_if(fields, [](const MetaField& field) { return field.name.rfind("Batch ", 0) == 0; });
+    return fields;
+}
+
+bool SameFields(const std::vector<MetaField>& batchFields, const std::vector<MetaField>& b)
+{
+    const std::vector<MetaField> a = ListingOf(batchFields);
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](const MetaField& x, const MetaField& y) {
                return x.name == y.name && x.value == y.value;

@@ -330,10 +330,13 @@ TEST_F(MainWindowTest, MessageBoxesCarryTheirTextCaptionAndIcon)
     ASSERT_EQ(catcher.Caught().size(), 3u);
     EXPECT_EQ(catcher.Caught()[0].caption, "Quillmere");
     EXPECT_EQ(catcher.Caught()[0].icon, MessageIcon::Information);
-    EXPECT_EQ(catcher.Caught()[0].text, "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: "
-                                        "Month (01-12)\n%A: Abbreviated "
-                                        "month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, "
-                                        "February, March, ...)\n%D: Day (01-31)");
+    EXPECT_EQ(catcher.Caught()[0].text,
+              "You could use the following tags here.\n\n%Y: Year (e.g. 2010)\n%M: Month (01-12)\n%A: "
+              "Abbreviated month name (Jan, Feb, Mar, ...)\n%L: Full month name (January, February, March, "
+              "...)\n%D: Day (01-31)\n%C: Country where the picture was taken (e.g. Australia)\n%R: Region: "
+              "state, province (e.g. New South Wales)\n%T: Town or city (e.g. Sydney)\nA file without a "
+              "position, or far from any town, gets \"Unknown place\".\nPlace names from GeoNames "
+              "(geonames.org), CC BY 4.0");
     EXPECT_EQ(catcher.Caught()[1].text,
               "Folder \"Q:\\nowhere at all\" doesn't exist.\n\nThe program will create the "
               "folder automatically when moving or copying files.");
