@@ -1,6 +1,7 @@
 #include "ui/ExifInfoDialog.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "engine/PlaceFinder.h"
 #include "engine/SettingsStore.h"
 #include "metadata/FilePosition.h"
+#include "metadata/MetaLookup.h"
 #include "resource.h"
 #include "toolkit/ScreenFit.h"
 #include "toolkit/ShellServices.h"
@@ -77,6 +79,39 @@ bool ExifInfoDialog::OnInitDialog()
     return true;
 }
 
+namespace {
+
+// A capture date the file keeps in UTC (a video's), as the run reads it: in the local time where it
+// was taken, with the zone that gave it, right after the field it comes from.
+void InsertLocalTimeTaken(const std::string& path, const MetaToolConfig& config,
+                          std::vector<MetaField>& fields)
+{
+    OrganizeOptions options;
+    LoadSettings(options);
+    MetaLookup lookup(config);
+    lookup.UseComputerZone(options.VideoComputerZone != 0);
+    DateSources sources;
+    sources.captureDate = true;
+    const auto found = lookup.DateFrom(path, sources);
+    if (!found || found->zoneNote.empty())
+        return;
+    const DateTime& d = found->date;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                  d.minute, d.second);
+    std::size_t after = fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].name == found->origin) {
+            after = i + 1;
+            break;
+        }
+    }
+    fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(after),
+                  MetaField {"Local Time Taken", std::string(text) + " (" + found->zoneNote + ")"});
+}
+
+}  // namespace
+
 void ExifInfoDialog::Load()
 {
     ++loads_;
@@ -99,6 +134,7 @@ void ExifInfoDialog::Load()
             fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(after),
                           MetaField {"Place", PlaceNamesAt(position).description});
         }
+        InsertLocalTimeTaken(path_, toolConfig_, fields);
         for (const MetaField& field : fields) {
             const int row = list_.InsertRow(LVIF_TEXT, list_.GetItemCount(), field.name.c_str());
             if (row >= 0)

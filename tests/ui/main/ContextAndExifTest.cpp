@@ -19,6 +19,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 #include "ui/ExifInfoDialog.h"
+#include "tests/support/IsoSamples.h"
 #include "ui/MainDialog.h"
 
 namespace {
@@ -329,6 +330,47 @@ TEST_F(ContextTest, ExifWindowShowsThePlaceAfterTheGpsLines)
         EXPECT_STRNE(name, "Place");
     }
     without.End(IDCANCEL);
+}
+
+// A video keeps its date in UTC: the window gives it in the local time where it was taken, and says
+// which zone that is, right after the date it comes from.
+TEST_F(ContextTest, ExifWindowGivesAVideosLocalTimeAndItsZone)
+{
+    if (!HaveTool())
+        GTEST_SKIP() << "metaprobe.exe is not built in " << QM_DIST_DIR;
+    // 2019-07-14 21:30 UTC is the next morning in Tokyo.
+    const std::string video = tree.Path("tokyo.mov");
+    ASSERT_TRUE(WriteData(video, qmtest::PhoneVideo({1563139800, "", "", "+35.6895+139.6917/"})));
+    ExifInfoDialog dialog({video, nullptr, ToolConfig()});
+    ASSERT_TRUE(dialog.Create(w));
+    HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
+    std::vector<std::string> names;
+    std::map<std::string, std::string> values;
+    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
+        char name[256], value[1024];
+        ListView_GetItemText(fields, row, 0, name, sizeof name);
+        ListView_GetItemText(fields, row, 1, value, sizeof value);
+        names.push_back(name);
+        values[name] = value;
+    }
+    const auto local = std::find(names.begin(), names.end(), "Local Time Taken");
+    ASSERT_NE(local, names.end());
+    EXPECT_EQ(*(local - 1), "Create Date");
+    EXPECT_EQ(values["Local Time Taken"], "2019:07:15 06:30:00 (Asia/Tokyo from the GPS position)");
+    dialog.End(IDCANCEL);
+
+    // A photo's capture date is local already: no such line.
+    const std::string photo = tree.Path("photo.jpg");
+    ASSERT_TRUE(WriteData(photo, SampleJpeg("Maker One")));
+    ExifInfoDialog plain({photo, nullptr, ToolConfig()});
+    ASSERT_TRUE(plain.Create(w));
+    HWND plainFields = GetDlgItem(plain.Handle(), IDC_EXIF_LIST);
+    for (int row = 0; row < ListView_GetItemCount(plainFields); ++row) {
+        char name[256];
+        ListView_GetItemText(plainFields, row, 0, name, sizeof name);
+        EXPECT_STRNE(name, "Local Time Taken");
+    }
+    plain.End(IDCANCEL);
 }
 
 TEST_F(ContextTest, ExifWindowStepsThroughTheListAndSurvivesVanishedFiles)
