@@ -31,6 +31,24 @@ public:
         return SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != 0;
     }
     HWND GetHeader() const { return reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0)); }
+    // The header's sort arrow on column (up when ascending), on no other column.
+    void ShowSortArrow(int sortColumn, bool ascending) const
+    {
+        HWND header = GetHeader();
+        if (!header)
+            return;
+        const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+        for (int column = 0; column < columns; ++column) {
+            HDITEMA item {};
+            item.mask = HDI_FORMAT;
+            if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item)))
+                continue;
+            item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+            if (column == sortColumn)
+                item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+            SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        }
+    }
 
     // Index of the new row, or -1.
     int InsertItem(const LVITEMA& item) const

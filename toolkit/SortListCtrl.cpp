@@ -77,27 +77,9 @@ void SortListCtrl::SortByColumn(int column, bool ascending)
         if (RowSortRecord* record = GetRecord(row))
             record->sortKey.reset();
     }
-    ShowSortArrow();
+    ShowSortArrow(sortColumn_, ascending_);
     if (HWND parent = GetParent(hwnd_))
         PostMessageA(parent, QM_LIST_SORTED, reinterpret_cast<WPARAM>(hwnd_), column);
-}
-
-void SortListCtrl::ShowSortArrow() const
-{
-    HWND header = GetHeader();
-    if (!header)
-        return;
-    const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    for (int column = 0; column < columns; ++column) {
-        HDITEMA item {};
-        item.mask = HDI_FORMAT;
-        if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item)))
-            continue;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (column == sortColumn_)
-            item.fmt |= ascending_ ? HDF_SORTUP : HDF_SORTDOWN;
-        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
-    }
 }
 
 int CALLBACK SortListCtrl::Compare(LPARAM first, LPARAM second, LPARAM self)

@@ -50,8 +50,6 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // The header's sort arrow on the sorted column, up when ascending, and on no other.
-    void ShowSortArrow() const;
     static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM self);
 
     int sortColumn_ = -1;

@@ -196,27 +196,9 @@ void VirtualListCtrl::SortByColumn(int column, bool ascending)
         }
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
-    ShowSortArrow();
+    ShowSortArrow(sortColumn_, ascending_);
     if (HWND parent = GetParent(hwnd_))
         PostMessageA(parent, QM_LIST_SORTED, reinterpret_cast<WPARAM>(hwnd_), column);
-}
-
-void VirtualListCtrl::ShowSortArrow() const
-{
-    HWND header = GetHeader();
-    if (!header)
-        return;
-    const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    for (int column = 0; column < columns; ++column) {
-        HDITEMA item {};
-        item.mask = HDI_FORMAT;
-        if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item)))
-            continue;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (column == sortColumn_)
-            item.fmt |= ascending_ ? HDF_SORTUP : HDF_SORTDOWN;
-        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
-    }
 }
 
 bool VirtualListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)

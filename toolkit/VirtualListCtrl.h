@@ -58,7 +58,6 @@ private:
     using Row = std::vector<std::string>;
     // Tells the control how many rows there are, keeping its scroll position.
     void PublishCount() const;
-    void ShowSortArrow() const;
     void PaintEmptyText() const;
 
     int columns_;
