@@ -288,6 +288,18 @@ TEST_F(ContextTest, ExifWindowListsTheToolsFieldsAndCopiesThem)
     dialog.End(IDCANCEL);
 }
 
+// The Meta/EXIF window's rows: their names in order, and each name's value.
+void ReadFieldRows(HWND fields, std::vector<std::string>& names, std::map<std::string, std::string>& values)
+{
+    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
+        char name[256], value[1024];
+        ListView_GetItemText(fields, row, 0, name, sizeof name);
+        ListView_GetItemText(fields, row, 1, value, sizeof value);
+        names.push_back(name);
+        values[name] = value;
+    }
+}
+
 TEST_F(ContextTest, ExifWindowShowsThePlaceAfterTheGpsLines)
 {
     if (!HaveTool())
@@ -307,13 +319,7 @@ TEST_F(ContextTest, ExifWindowShowsThePlaceAfterTheGpsLines)
     ASSERT_EQ(ListView_GetItemCount(fields), static_cast<int>(runner.Fields().size()) + 1);
     std::vector<std::string> names;
     std::map<std::string, std::string> values;
-    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
-        char name[256], value[1024];
-        ListView_GetItemText(fields, row, 0, name, sizeof name);
-        ListView_GetItemText(fields, row, 1, value, sizeof value);
-        names.push_back(name);
-        values[name] = value;
-    }
+    ReadFieldRows(fields, names, values);
     const auto place = std::find(names.begin(), names.end(), "Place");
     ASSERT_NE(place, names.end());
     EXPECT_EQ(*(place - 1), "GPS Position");
@@ -346,13 +352,7 @@ TEST_F(ContextTest, ExifWindowGivesAVideosLocalTimeAndItsZone)
     HWND fields = GetDlgItem(dialog.Handle(), IDC_EXIF_LIST);
     std::vector<std::string> names;
     std::map<std::string, std::string> values;
-    for (int row = 0; row < ListView_GetItemCount(fields); ++row) {
-        char name[256], value[1024];
-        ListView_GetItemText(fields, row, 0, name, sizeof name);
-        ListView_GetItemText(fields, row, 1, value, sizeof value);
-        names.push_back(name);
-        values[name] = value;
-    }
+    ReadFieldRows(fields, names, values);
     const auto local = std::find(names.begin(), names.end(), "Local Time Taken");
     ASSERT_NE(local, names.end());
     EXPECT_EQ(*(local - 1), "Create Date");
