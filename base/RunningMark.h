@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include "base/OwnedHandle.h"
+
 inline constexpr wchar_t kRunningMarkName[] = L"Global\\Quillmere.Running";
 
 class RunningMark {
@@ -21,18 +23,13 @@ public:
                                                                  &descriptor, nullptr))
             attributes.lpSecurityDescriptor = descriptor;
         // Failing to make the mark is no reason not to run: it only loses Setup's warning.
-        handle_ = CreateMutexExW(&attributes, kRunningMarkName, 0, SYNCHRONIZE);
+        handle_.Reset(CreateMutexExW(&attributes, kRunningMarkName, 0, SYNCHRONIZE));
         if (descriptor)
             LocalFree(descriptor);
-    }
-    ~RunningMark()
-    {
-        if (handle_)
-            CloseHandle(handle_);
     }
     RunningMark(const RunningMark&) = delete;
     RunningMark& operator=(const RunningMark&) = delete;
 
 private:
-    HANDLE handle_ = nullptr;
+    OwnedHandle handle_;
 };

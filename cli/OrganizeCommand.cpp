@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/OwnedHandle.h"
 #include "base/WidePath.h"
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
@@ -31,20 +32,21 @@ bool IsConsole(DWORD which)
 // spreadsheet program holding it open without sharing, a folder that is missing).
 std::FILE* CreateReport(const std::string& path, std::string& reason)
 {
-    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    OwnedHandle h(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) {
         const DWORD code = GetLastError();
         if (!SystemErrorText(code, reason))
             reason = "Error " + std::to_string(code) + ".";
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.Get()), _O_BINARY);
     if (fd == -1) {
-        CloseHandle(h);
         reason = "No file descriptor is left.";
         return nullptr;
     }
+    // The descriptor owns the handle from here on.
+    h.Release();
     std::FILE* file = _fdopen(fd, "wb");
     if (file == nullptr) {
         _close(fd);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/OwnedHandle.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 
@@ -162,8 +163,9 @@ int Show(const std::string& program, const std::string& output, const std::vecto
         std::fprintf(stderr, "demo_window: cannot start %s (error %lu)\n", program.c_str(), GetLastError());
         return 1;
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    // The window is what is waited for, not the process.
+    OwnedHandle(started.hThread).Close();
+    OwnedHandle(started.hProcess).Close();
 
     HWND window = WaitForDialog(started.dwProcessId, true);
     if (!window) {
@@ -196,14 +198,14 @@ int Close()
     }
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    if (!process) {
+    OwnedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process.Valid()) {
         std::fprintf(stderr, "demo_window: cannot open the program's process (error %lu)\n", GetLastError());
         return 1;
     }
     PostMessageA(window, WM_COMMAND, IDC_CLOSE, 0);
-    const bool ended = WaitForSingleObject(process, kWaitMs) == WAIT_OBJECT_0;
-    CloseHandle(process);
+    const bool ended = WaitForSingleObject(process.Get(), kWaitMs) == WAIT_OBJECT_0;
+    process.Close();
     if (!ended) {
         std::fputs("demo_window: the program did not end\n", stderr);
         return 1;

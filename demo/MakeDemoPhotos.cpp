@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/OwnedHandle.h"
 #include "tests/support/JpegBuilder.h"
 
 namespace {
@@ -41,11 +42,11 @@ bool SetModifiedTime(const std::string& path, const SYSTEMTIME& utc)
     FILETIME time;
     if (!SystemTimeToFileTime(&utc, &time))
         return false;
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    OwnedHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.Valid())
         return false;
-    const bool ok = SetFileTime(file, &time, &time, &time) != 0;
-    return CloseHandle(file) != 0 && ok;
+    const bool ok = SetFileTime(file.Get(), &time, &time, &time) != 0;
+    return file.Close() && ok;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/OwnedHandle.h"
 #include "base/WidePath.h"
 #include "engine/ExtFilter.h"
 #include "engine/FolderVisits.h"
@@ -14,11 +15,12 @@ namespace {
 FolderIdentity ReadIdentity(const std::string& folder)
 {
     FolderIdentity identity;
-    HANDLE h =
-            CreateFileW(WidePath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const OwnedHandle file(CreateFileW(WidePath(folder).c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid())
         return identity;
+    const HANDLE h = file.Get();
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(h, &info)) {
         identity.volume = info.dwVolumeSerialNumber;
@@ -34,7 +36,6 @@ FolderIdentity ReadIdentity(const std::string& folder)
             identity.finalPath = NarrowText(path);
         }
     }
-    CloseHandle(h);
     return identity;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/OwnedHandle.h"
 #include "base/PathText.h"
 #include "base/WidePath.h"
 #include "engine/PathUtils.h"
@@ -35,11 +36,11 @@ bool ScanFolder(const std::string& root, const std::string& relative,
                 const std::function<bool(const std::string&, const FileStamp&)>& visit)
 {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileExW(WidePath(root + relative + "*").c_str(), FindExInfoBasic, &found,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    OwnedFind find(FindFirstFileExW(WidePath(root + relative + "*").c_str(), FindExInfoBasic, &found,
+                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     // A folder that cannot be listed holds nothing the run can find: its files are only copied
     // again, never lost.
-    if (find == INVALID_HANDLE_VALUE)
+    if (!find.Valid())
         return true;
     std::vector<std::string> folders;
     bool going = true;
@@ -61,8 +62,8 @@ bool ScanFolder(const std::string& root, const std::string& relative,
                 Join(found.nFileSizeHigh, found.nFileSizeLow),
                 Join(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime)};
         going = visit(path, stamp);
-    } while (going && FindNextFileW(find, &found));
-    FindClose(find);
+    } while (going && FindNextFileW(find.Get(), &found));
+    find.Close();
     for (std::size_t i = 0; going && i < folders.size(); ++i)
         going = ScanFolder(root, folders[i], visit);
     return going;

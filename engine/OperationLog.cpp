@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/OwnedHandle.h"
 #include "base/WidePath.h"
 #include "engine/FileTransfer.h"
 #include "engine/LogText.h"
@@ -107,14 +108,15 @@ void ConvertOldCodePageLog(const std::string& path, const std::string& content)
     std::string partial;
     if (!PartialNameFor(SystemFileOps(), path, 0, partial))
         return;
-    HANDLE h = CreateFileW(WidePath(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    OwnedHandle h(CreateFileW(WidePath(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid())
         return;
     DWORD written = 0;
-    const bool ok = WriteFile(h, converted.data(), static_cast<DWORD>(converted.size()), &written, nullptr) &&
-                    written == converted.size() && FlushFileBuffers(h);
-    CloseHandle(h);
+    const bool ok =
+            WriteFile(h.Get(), converted.data(), static_cast<DWORD>(converted.size()), &written, nullptr) &&
+            written == converted.size() && FlushFileBuffers(h.Get());
+    h.Close();
     if (!ok || !MoveFileExW(WidePath(partial).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING))
         DeleteFileW(WidePath(partial).c_str());
 }
@@ -132,25 +134,21 @@ void RefuseNonLog(const std::string& path, RunMessages& messages)
 
 bool OperationLog::Check(const std::string& path, RunMessages& messages)
 {
-    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    OwnedHandle h(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // No such file yet, or none that can be read: Open makes it or says why it cannot.
-    if (h == INVALID_HANDLE_VALUE)
+    if (!h.Valid())
         return true;
     std::string content;
     bool whole = false;
-    const bool judged = ReadLog(h, content, whole) && !IsLogText(content, whole);
-    CloseHandle(h);
+    const bool judged = ReadLog(h.Get(), content, whole) && !IsLogText(content, whole);
+    h.Close();
     if (judged)
         RefuseNonLog(path, messages);
     return !judged;
 }
 
-OperationLog::~OperationLog()
-{
-    if (IsOpen())
-        CloseHandle(file_);
-}
+OperationLog::~OperationLog() = default;
 
 bool OperationLog::Open(const std::string& path, RunMessages& messages)
 {
@@ -168,9 +166,9 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         }
     }
     // Appending only: whatever the file holds stays as it is, whatever happens below.
-    file_ = CreateFileW(WidePath(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+    file_.Reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.Valid()) {
         const std::string reason = LastErrorText();
         messages.ShowMessage(std::string(kLogIntro) +
                                      "However, the program failed to create the following log file. " +
@@ -180,7 +178,7 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
     }
     std::string content;
     bool whole = false;
-    if (!ReadLog(file_, content, whole)) {
+    if (!ReadLog(file_.Get(), content, whole)) {
         const std::string reason = LastErrorText();
         CloseFile();
         messages.ShowMessage(std::string(kLogIntro) +
@@ -202,9 +200,9 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         // The conversion replaces the file, so it must not be open meanwhile.
         CloseFile();
         ConvertOldCodePageLog(path, content);
-        file_ = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ == INVALID_HANDLE_VALUE) {
+        file_.Reset(CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file_.Valid()) {
             const std::string reason = LastErrorText();
             messages.ShowMessage(std::string(kLogIntro) +
                                          "However, the program failed to open the following log file. " +
@@ -234,8 +232,7 @@ void OperationLog::Close()
 
 void OperationLog::CloseFile()
 {
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.Close();
 }
 
 // A failed write is lost without notice: the run goes on, as the user's files matter more than
@@ -243,5 +240,5 @@ void OperationLog::CloseFile()
 void OperationLog::Write(const std::string& text)
 {
     DWORD written = 0;
-    WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(file_.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/OwnedHandle.h"
 #include "engine/RunInterfaces.h"
 
 class OperationLog {
@@ -22,7 +23,7 @@ public:
     // A file that is not a log of this program is refused and left as it is. On failure tells
     // the user through messages and returns false.
     bool Open(const std::string& path, RunMessages& messages);
-    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return file_.Valid(); }
     void WriteRecord(const std::string& source, const std::string& target, const std::string& verb,
                      const std::string& result);
     // Writes the footer and closes the file.
@@ -33,5 +34,5 @@ private:
     // Closes the file without a footer.
     void CloseFile();
 
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    OwnedHandle file_;
 };

@@ -1,5 +1,6 @@
 #include "engine/PathUtils.h"
 
+#include "base/OwnedHandle.h"
 #include "base/PathText.h"
 #include "base/WidePath.h"
 
@@ -140,16 +141,15 @@ bool ListFolder(const std::string& folder, const std::function<void(const Folder
     // character (UTF-8), and drops such a folder from the listing. "*.*" lists names without a dot
     // too.
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((WidePath(base) + L"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    const OwnedFind find(FindFirstFileW((WidePath(base) + L"*.*").c_str(), &data));
+    if (!find.Valid())
         return false;
     do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..")
             continue;
         visit({AnsiOf(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.dwFileAttributes});
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "base/OwnedHandle.h"
 #include "base/WidePath.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
@@ -22,31 +23,6 @@ std::uint64_t Join(DWORD high, DWORD low)
 {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }
-
-class Handle {
-public:
-    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) { }
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    // Closes keeping the last error of the step before.
-    bool Close()
-    {
-        if (!Valid())
-            return true;
-        const DWORD error = GetLastError();
-        const bool ok = CloseHandle(h_) != 0;
-        h_ = INVALID_HANDLE_VALUE;
-        if (ok)
-            SetLastError(error);
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
 
 class SystemAppend : public AppendStream {
 public:
@@ -100,7 +76,7 @@ public:
     }
 
 private:
-    Handle file_;
+    OwnedHandle file_;
 };
 
 class SystemRead : public ReadStream {
@@ -130,7 +106,7 @@ public:
     }
 
 private:
-    Handle file_;
+    OwnedHandle file_;
 };
 
 constexpr DWORD kCopyBlock = 1 << 20;
@@ -158,9 +134,9 @@ public:
 
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
-        Handle h(CreateFileW(SystemPath(path).c_str(), 0,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        OwnedHandle h(CreateFileW(SystemPath(path).c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         BY_HANDLE_FILE_INFORMATION info;
         if (!h.Valid() || !GetFileInformationByHandle(h.Get(), &info))
             return false;
@@ -208,9 +184,9 @@ public:
 
     bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
     {
-        Handle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+        OwnedHandle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
         FILETIME time;
         time.dwLowDateTime = static_cast<DWORD>(creationTime);
         time.dwHighDateTime = static_cast<DWORD>(creationTime >> 32);
@@ -222,9 +198,9 @@ public:
     {
         // Others may go on reading and writing the source: a copy that sees it change size fails
         // its check below.
-        Handle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        OwnedHandle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         // Only the times and attributes: the full handle information also asks for the volume's
         // serial number, which Wine finds by walking up the path and every drive letter (two such
         // walks per file, the largest part of a small photo's copy there).
@@ -238,8 +214,8 @@ public:
         const std::wstring out = SystemPath(target);
         // The new file is written, flushed and checked through this one handle, so that another
         // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
-        Handle file(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        OwnedHandle file(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid())
             return false;
         CopyJob job(in.Get(), file.Get(), writeTime, expectedSize);
@@ -267,15 +243,15 @@ public:
             pattern += L'\\';
         pattern += L'*';
         WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE)
+        OwnedFind find(FindFirstFileW(pattern.c_str(), &found));
+        if (!find.Valid())
             return GetLastError() == ERROR_FILE_NOT_FOUND;
         do {
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
                 names.push_back(AnsiOf(found.cFileName));
-        } while (FindNextFileW(find, &found));
+        } while (FindNextFileW(find.Get(), &found));
         const DWORD error = GetLastError();
-        FindClose(find);
+        find.Close();
         ::SetLastError(error);
         return error == ERROR_NO_MORE_FILES;
     }
@@ -373,22 +349,21 @@ private:
     // write or the flush takes long. A stop asked by progress ends the job before its next block.
     static bool RunReporting(CopyJob& job, ByteProgress& progress)
     {
-        HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, nullptr);
-        if (thread == nullptr)
+        const OwnedHandle thread(CreateThread(nullptr, 0, RunJob, &job, 0, nullptr));
+        if (!thread.Valid())
             return false;
         DWORD waited;
-        while ((waited = WaitForSingleObject(thread, kByteProgressIntervalMs)) == WAIT_TIMEOUT) {
+        while ((waited = WaitForSingleObject(thread.Get(), kByteProgressIntervalMs)) == WAIT_TIMEOUT) {
             // Once stopped the reports go on, so that the window stays alive until the job ends.
             if (!progress.Advance(job.done, job.expectedSize))
                 job.stop = true;
         }
         // The job never outlives the handles it works on.
         if (waited != WAIT_OBJECT_0)
-            WaitForSingleObject(thread, INFINITE);
+            WaitForSingleObject(thread.Get(), INFINITE);
         DWORD result = 0;
-        const bool exited = GetExitCodeThread(thread, &result) != 0;
+        const bool exited = GetExitCodeThread(thread.Get(), &result) != 0;
         const DWORD error = exited ? job.error : GetLastError();
-        CloseHandle(thread);
         if (exited && result == 1)
             return true;
         ::SetLastError(error);

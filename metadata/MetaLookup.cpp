@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/BatchProtocol.h"
+#include "base/OwnedHandle.h"
 #include "base/PathText.h"
 #include "base/WidePath.h"
 #include "engine/FileTimeDate.h"
@@ -168,18 +169,19 @@ bool FindLastValue(const std::vector<MetaField>& fields, const std::string& name
 // the reason.
 bool ReadSidecarText(const std::string& path, std::string& text, std::string& error)
 {
-    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const OwnedHandle owned(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!owned.Valid()) {
         if (!SystemErrorText(GetLastError(), error))
             error = "the file cannot be opened";
         return false;
     }
+    const HANDLE file = owned.Get();
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(file, &size) != 0;
     if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes) {
         error = "the file is larger than " + std::to_string(kMaxTakeoutJsonBytes / 1024) + " KB";
-        CloseHandle(file);
         return false;
     }
     if (ok) {
@@ -197,7 +199,6 @@ bool ReadSidecarText(const std::string& path, std::string& text, std::string& er
     }
     if (!ok && !SystemErrorText(GetLastError(), error))
         error = "the file cannot be read";
-    CloseHandle(file);
     return ok;
 }
 
@@ -224,13 +225,11 @@ void MetaLookup::SetWaitHook(ToolWaitHook hook)
 // the second is a failed lookup. Asked only when no answer came, so a readable file costs nothing.
 void MetaLookup::NoteUnopenable(const std::string& path)
 {
-    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
+    const OwnedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Valid())
         return;
-    }
     // A file that is gone (moved or deleted since it was listed) is said to be so in plain words.
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -445,16 +444,16 @@ const MetaLookup::TakeoutFolder* MetaLookup::ListTakeoutFolder(const std::string
     TakeoutFolder listed;
     listed.folder = folder;
     WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileExW(WidePath(folder + "*").c_str(), FindExInfoBasic, &data,
-                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE)
+    OwnedFind find(FindFirstFileExW(WidePath(folder + "*").c_str(), FindExInfoBasic, &data,
+                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.Valid())
         return nullptr;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             listed.names.push_back(AnsiOf(data.cFileName));
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(find.Get(), &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(find);
+    find.Close();
     // A listing cut short could pair a file with another's sidecar.
     if (!complete)
         return nullptr;

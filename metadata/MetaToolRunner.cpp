@@ -123,7 +123,7 @@ bool MetaToolRunner::RunTool(const std::string& filePath)
         return false;
     }
     OwnedHandle process(started.hProcess);
-    CloseHandle(started.hThread);
+    OwnedHandle(started.hThread).Close();
     stats_.processId = started.dwProcessId;
     // Only the tool may hold the writing ends now, so the pipe breaks when it ends.
     outputWrite.Close();

@@ -82,8 +82,8 @@ bool ToolProcess::Start(const std::string& commandLine)
         Reset();
         return false;
     }
-    CloseHandle(started.hThread);
-    *process_.Receive() = started.hProcess;
+    OwnedHandle(started.hThread).Close();
+    process_.Reset(started.hProcess);
     processId_ = started.dwProcessId;
     buffer_.resize(kOutputBufferSize);
     return true;
