@@ -141,7 +141,7 @@ RunFigures Organize(const std::vector<std::string>& sources, const std::string& 
     OrganizeOptions options;
     options.OutputFolderType = kOutputToCustomFolder;
     options.CustomTargetFolder = library;
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    options.Mode = OrganizeMode::Extension;
     options.SkipKnownFiles = 1;
     RunFigures figures {0, 0, BenchRows(sources)};
     BenchHost host;

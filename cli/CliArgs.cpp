@@ -6,9 +6,9 @@
 
 namespace {
 
-bool IsKnownMode(std::uint32_t value)
+bool IsKnownMode(OrganizeMode mode)
 {
-    return FindOrganizeMode(value) != nullptr;
+    return FindOrganizeMode(mode) != nullptr;
 }
 
 // Walks the arguments, taking an option's value from "--opt=value" or from the next argument.
@@ -185,23 +185,23 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseModeName(const std::string& text)
+std::optional<OrganizeMode> ParseModeName(const std::string& text)
 {
     for (const OrganizeModeRow& mode : kOrganizeModes)
         if (text == mode.commandLineName)
-            return static_cast<std::uint32_t>(mode.value);
+            return mode.value;
     if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
-    const auto value = static_cast<std::uint32_t>(std::stoul(text));
+    const auto value = static_cast<OrganizeMode>(std::stoul(text));
     if (!IsKnownMode(value))
         return std::nullopt;
     return value;
 }
 
-std::string ModeNameOf(std::uint32_t mode)
+std::string ModeNameOf(OrganizeMode mode)
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
-    return row != nullptr ? row->commandLineName : std::to_string(mode);
+    return row != nullptr ? row->commandLineName : std::to_string(static_cast<std::uint32_t>(mode));
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -289,7 +289,7 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
     if (flags.mode)
         options.Mode = *flags.mode;
     else if (!IsKnownMode(options.Mode))
-        options.Mode = static_cast<std::uint32_t>(OrganizeMode::Taken);
+        options.Mode = OrganizeMode::Taken;
     if (flags.outFolder) {
         options.OutputFolderType = kOutputToCustomFolder;
         options.CustomTargetFolder = *flags.outFolder;
@@ -309,7 +309,7 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.TargetFilenameFormat = *flags.rename;
     }
     if (flags.exists)
-        options.TargetExistsOpt = static_cast<std::uint32_t>(*flags.exists);
+        options.TargetExistsOpt = *flags.exists;
     if (flags.log) {
         options.SaveToLog = 1;
         options.LogFile = *flags.log;

@@ -15,7 +15,7 @@ enum class CliCommand { Organize, Lookup, Undo, Runs, ShiftFrom, Help, Version }
 // (the record's default, or the window's saved value with --saved).
 struct OrganizeFlags {
     bool move = false;
-    std::optional<std::uint32_t> mode;
+    std::optional<OrganizeMode> mode;
     std::optional<std::string> outFolder;
     bool noYear = false;
     bool noMonth = false;
@@ -61,9 +61,9 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The organize mode for a name ("taken", "modified", ...) or a stored number ("100", "500", ...).
-std::optional<std::uint32_t> ParseModeName(const std::string& text);
+std::optional<OrganizeMode> ParseModeName(const std::string& text);
 // The name of a mode ("taken", ...), or its number when it has none.
-std::string ModeNameOf(std::uint32_t mode);
+std::string ModeNameOf(OrganizeMode mode);
 
 // Puts the flags into the record; flags not given leave their fields alone. A stored mode that
 // is none of the nine becomes By Date Picture Taken, the first entry the window would select.

@@ -20,7 +20,7 @@ namespace {
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
 // A date read from the file name or from a Takeout sidecar says so.
-bool LookUp(MetaLookup& lookup, const std::string& path, std::uint32_t mode, const OrganizeFlags& flags,
+bool LookUp(MetaLookup& lookup, const std::string& path, OrganizeMode mode, const OrganizeFlags& flags,
             const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
     std::string failure;
@@ -88,7 +88,7 @@ int RunLookupCommand(const CliRequest& request)
 {
     if (request.flags.library)
         return LookUpInLibrary(request);
-    const std::uint32_t mode = request.flags.mode.value_or(static_cast<std::uint32_t>(OrganizeMode::Taken));
+    const OrganizeMode mode = request.flags.mode.value_or(OrganizeMode::Taken);
     std::vector<ClockRule> clockRules;
     for (const std::string& shift : request.flags.shifts) {
         ClockRule rule;

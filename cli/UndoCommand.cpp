@@ -105,8 +105,8 @@ int RunRunsCommand(const CliRequest&)
         if (!LoadJournal(ops, journal, data, error)) {
             line = journal + "\tdamaged: " + error + "\n";
         } else {
-            line = data.header.started + '\t' + ModeNameOf(data.header.mode) + '\t' +
-                   (data.header.move ? "move" : "copy") + '\t' + CountsText(CountSteps(data)) + '\t' +
+            line = data.header.started + '\t' + ModeNameOf(static_cast<OrganizeMode>(data.header.mode)) +
+                   '\t' + (data.header.move ? "move" : "copy") + '\t' + CountsText(CountSteps(data)) + '\t' +
                    (data.undone ? "undone " + data.undoneAt : "not undone") + KeptText(ops, journal) + '\t' +
                    journal + '\n';
         }

@@ -66,7 +66,7 @@ bool StoreDemoSettings(const std::string& output)
     OrganizeOptions options;
     SetUserDefaults(options);
     LoadSettings(options);
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::TakenElseModified);
+    options.Mode = OrganizeMode::TakenElseModified;
     options.OutputFolderType = kOutputToCustomFolder;
     options.CustomTargetFolder = output;
     options.WndMaximized = 0;

@@ -78,11 +78,11 @@ std::vector<std::string> GroupTargets(const std::string& folder, const std::stri
 }
 
 GroupDecision DecideGroupNames(const std::string& folder, const std::string& leadName,
-                               const std::vector<GroupMember>& members, std::uint32_t policy,
+                               const std::vector<GroupMember>& members, TargetExistsPolicy policy,
                                GroupNameOracle& oracle)
 {
     std::vector<std::string> wanted = GroupTargets(folder, leadName, members, 0);
-    switch (static_cast<TargetExistsPolicy>(policy)) {
+    switch (policy) {
     case TargetExistsPolicy::Skip:
         for (std::size_t i = 0; i < wanted.size(); ++i) {
             if (oracle.Use(wanted[i]) != NameUse::Free) {
@@ -107,7 +107,7 @@ GroupDecision DecideGroupNames(const std::string& folder, const std::string& lea
     }
     case TargetExistsPolicy::RenameUnlessIdentical:
         return Numbered(folder, leadName, members, 0, true, oracle);
-    default: break;
+    case TargetExistsPolicy::RenameAutomatically: break;
     }
     return Numbered(folder, leadName, members, 0, false, oracle);
 }

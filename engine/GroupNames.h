@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/Companions.h"
+#include "engine/OrganizeOptions.h"
 
 // A member of a group: the lead (parent -1, always first) or a companion named after the member
 // it follows, which comes before it in the list.
@@ -70,5 +71,5 @@ struct GroupDecision {
 // files that were there before the run but numbers the group rather than replace a file the run
 // placed.
 GroupDecision DecideGroupNames(const std::string& folder, const std::string& leadName,
-                               const std::vector<GroupMember>& members, std::uint32_t policy,
+                               const std::vector<GroupMember>& members, TargetExistsPolicy policy,
                                GroupNameOracle& oracle);

@@ -5,7 +5,7 @@
 #include "base/PathText.h"
 #include "engine/ModeFolder.h"
 
-std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates, bool takeout)
+std::optional<DateSources> DateSourcesOf(OrganizeMode mode, bool nameDates, bool takeout)
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr || row->kind != ModeKind::Date)
@@ -32,7 +32,7 @@ std::string DateOriginText(const FoundDate& found)
     return found.clockRule.empty() ? origin : origin + "; clock rule " + found.clockRule;
 }
 
-std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
+std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, OrganizeMode mode,
                                          bool nameDates, std::string& failure, std::string* origin,
                                          const std::vector<ClockRule>& clockRules, std::string* clockRule,
                                          bool takeout)

@@ -15,7 +15,7 @@
 // takes a date in the file name of a file that has none, before any file time); nothing for a
 // mode that is not a date mode.
 // With takeout, the modes that read a capture date take a Takeout sidecar's after it.
-std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates, bool takeout = false);
+std::optional<DateSources> DateSourcesOf(OrganizeMode mode, bool nameDates, bool takeout = false);
 
 // The file's date, extension or orientation for the mode; nothing when it has no answer (or the
 // mode is unknown), with failure set to why the lookup could not be made, or empty when the file
@@ -23,7 +23,7 @@ std::optional<DateSources> DateSourcesOf(std::uint32_t mode, bool nameDates, boo
 // from, as FoundDate says, followed by "; clock rule RULE" when a rule moved it. The rule of
 // clockRules that applies to the file's camera moves a capture date read from its metadata;
 // clockRule, when given, gets that rule's text ("" when none moved the date).
-std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, std::uint32_t mode,
+std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, OrganizeMode mode,
                                          bool nameDates, std::string& failure, std::string* origin = nullptr,
                                          const std::vector<ClockRule>& clockRules = {},
                                          std::string* clockRule = nullptr, bool takeout = false);

@@ -1,28 +1,28 @@
 #include "engine/OrganizeMode.h"
 
-const OrganizeModeRow* FindOrganizeMode(std::uint32_t value)
+const OrganizeModeRow* FindOrganizeMode(OrganizeMode mode)
 {
     for (const OrganizeModeRow& row : kOrganizeModes)
-        if (static_cast<std::uint32_t>(row.value) == value)
+        if (row.value == mode)
             return &row;
     return nullptr;
 }
 
-bool IsDateMode(std::uint32_t mode)
+bool IsDateMode(OrganizeMode mode)
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     return row != nullptr && row->kind == ModeKind::Date;
 }
 
-const char* LookupFailureText(std::uint32_t mode)
+const char* LookupFailureText(OrganizeMode mode)
 {
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr)
-        row = FindOrganizeMode(static_cast<std::uint32_t>(OrganizeMode::Modified));
+        row = FindOrganizeMode(OrganizeMode::Modified);
     return row->failureText;
 }
 
-std::string LookupFailedText(std::uint32_t mode, const std::string& reason)
+std::string LookupFailedText(OrganizeMode mode, const std::string& reason)
 {
     if (reason.empty())
         return LookupFailureText(mode);

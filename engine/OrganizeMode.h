@@ -67,18 +67,18 @@ inline constexpr std::array<OrganizeModeRow, 9> kOrganizeModes {{
 // The reason a lookup gives for a file that is gone; a row says just this.
 inline constexpr const char* kFileGoneText = "The file is not there any more";
 
-// The row of a stored mode value, or null for a value no mode has.
-const OrganizeModeRow* FindOrganizeMode(std::uint32_t value);
+// The row of a mode, or null for a value no mode has (a number stored by another version).
+const OrganizeModeRow* FindOrganizeMode(OrganizeMode mode);
 
 // True for the modes that sort by a date (not for an unknown value).
-bool IsDateMode(std::uint32_t mode);
+bool IsDateMode(OrganizeMode mode);
 
 // The text a row gets when its date, extension or orientation cannot be had. A value no mode has
 // fails every date lookup; its rows say so like By Date Modified.
-const char* LookupFailureText(std::uint32_t mode);
+const char* LookupFailureText(OrganizeMode mode);
 // The row text of a file without an answer: the mode's text when its metadata was read and holds
 // none (an empty reason), else the reason the lookup could not be made.
-std::string LookupFailedText(std::uint32_t mode, const std::string& reason);
+std::string LookupFailedText(OrganizeMode mode, const std::string& reason);
 
 // What one file has for a mode: its date, or the text of its extension or orientation.
 struct ModeValue {

@@ -49,7 +49,7 @@ inline constexpr std::uint32_t kOutputToCustomFolder = 1;
 struct OrganizeOptions {
     std::uint32_t OutputFolderType = kOutputBesideSource;
     std::string CustomTargetFolder;
-    std::uint32_t Mode = static_cast<std::uint32_t>(OrganizeMode::Taken);
+    OrganizeMode Mode = OrganizeMode::Taken;
     std::uint32_t CreateYearFolder = 1;
     std::uint32_t CreateMonthFolder = 1;
     std::string MonthFolderFormat = "%Y_%M";
@@ -61,7 +61,7 @@ struct OrganizeOptions {
     std::string LastAddFileDir;
     std::uint32_t EnableExtFilter = 0;
     std::string AllowExts;
-    std::uint32_t TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+    TargetExistsPolicy TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     std::uint32_t SaveToLog = 0;
     std::string LogFile;
     std::uint32_t AddFilesInSubfolder = 1;

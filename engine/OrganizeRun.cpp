@@ -748,9 +748,9 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 {
     JournalHeader header;
     header.started = LocalTimeText();
-    header.mode = options.Mode;
+    header.mode = static_cast<std::uint32_t>(options.Mode);
     header.move = move;
-    header.policy = options.TargetExistsOpt;
+    header.policy = static_cast<std::uint32_t>(options.TargetExistsOpt);
     if (options.OutputFolderType == kOutputToCustomFolder)
         header.outFolder = options.CustomTargetFolder;
     if (options.RenameTargetFileName)

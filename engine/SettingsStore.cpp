@@ -45,11 +45,15 @@ enum class ReadRule {
     ShortPath,
 };
 
-// One registry value under the Options key and the record field it holds. DWORD fields are
-// stored as REG_DWORD, texts as REG_SZ, rectangles as 16 bytes of REG_BINARY.
+// One registry value under the Options key and the record field it holds. DWORD fields, the mode
+// and the policy among them, are stored as REG_DWORD, texts as REG_SZ, rectangles as 16 bytes of
+// REG_BINARY. A mode or policy is read back as the number it is, one that names none included:
+// the window, quillmere-cli and the run each have their own answer to an unknown one.
 template <class Record> struct StoredValue {
     const char* name;
-    std::variant<std::uint32_t Record::*, std::string Record::*, StoredRect Record::*> field;
+    std::variant<std::uint32_t Record::*, std::string Record::*, StoredRect Record::*, OrganizeMode Record::*,
+                 TargetExistsPolicy Record::*>
+            field;
     ReadRule rule = ReadRule::Lenient;
 };
 
@@ -209,6 +213,10 @@ void LoadValues(HKEY key, const StoredValue<Record> (&values)[N], Record& record
             ReadFixed(key, value.name, value.rule, record.**number);
         else if (auto rect = std::get_if<StoredRect Record::*>(&value.field))
             ReadFixed(key, value.name, value.rule, record.**rect);
+        else if (auto mode = std::get_if<OrganizeMode Record::*>(&value.field))
+            ReadFixed(key, value.name, value.rule, record.**mode);
+        else if (auto policy = std::get_if<TargetExistsPolicy Record::*>(&value.field))
+            ReadFixed(key, value.name, value.rule, record.**policy);
     }
 }
 
@@ -226,6 +234,10 @@ void SaveValues(const StoredValue<Record> (&values)[N], const Record& record)
             WriteDword(key, value.name, record.**number);
         else if (auto rect = std::get_if<StoredRect Record::*>(&value.field))
             WriteRect(key, value.name, record.**rect);
+        else if (auto mode = std::get_if<OrganizeMode Record::*>(&value.field))
+            WriteDword(key, value.name, static_cast<std::uint32_t>(record.**mode));
+        else if (auto policy = std::get_if<TargetExistsPolicy Record::*>(&value.field))
+            WriteDword(key, value.name, static_cast<std::uint32_t>(record.**policy));
     }
 }
 

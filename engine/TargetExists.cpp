@@ -3,10 +3,10 @@
 #include "engine/GroupNames.h"
 #include "engine/OrganizeOptions.h"
 
-ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, std::uint32_t policy,
+ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, TargetExistsPolicy policy,
                                      std::string& target)
 {
-    switch (static_cast<TargetExistsPolicy>(policy)) {
+    switch (policy) {
     case TargetExistsPolicy::Skip: return ExistingTarget::Skip;
     case TargetExistsPolicy::Overwrite: return ExistingTarget::Replace;
     case TargetExistsPolicy::RenameUnlessIdentical:
@@ -24,7 +24,7 @@ ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& sourc
             }
         }
         return ExistingTarget::NoFreeName;
-    default: break;
+    case TargetExistsPolicy::RenameAutomatically: break;
     }
     for (unsigned n = 1; n <= kNumberedNameLimit; ++n) {
         const std::string candidate = NumberedName(target, n);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/GroupNames.h"
+#include "engine/OrganizeOptions.h"
 #include "engine/RunFileSystem.h"
 
 enum class ExistingTarget {
@@ -18,5 +19,5 @@ enum class ExistingTarget {
 // Called when target exists. Under Rename (and unknown values) target becomes the first free
 // name_N.ext; under Rename unless identical the name and each numbered name in turn are
 // compared with the source, and target stops at the first identical file or the first free name.
-ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, std::uint32_t policy,
+ExistingTarget ResolveExistingTarget(RunFileSystem& fs, const std::string& source, TargetExistsPolicy policy,
                                      std::string& target);

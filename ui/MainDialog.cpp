@@ -129,7 +129,7 @@ void MainDialog::FillModes()
     for (const OrganizeModeRow& mode : kOrganizeModes) {
         const int index = modes.AddString(mode.windowText);
         modes.SetItemData(index, static_cast<LPARAM>(mode.value));
-        if (static_cast<std::uint32_t>(mode.value) == options_.Mode) {
+        if (mode.value == options_.Mode) {
             modes.SetCurSel(index);
             selected = true;
         }
@@ -230,13 +230,13 @@ bool MainDialog::OnCommand(int id, int code, HWND control)
 
 std::string MainDialog::RunSettingsText() const
 {
-    std::string text = std::to_string(SelectedMode());
+    std::string text = std::to_string(static_cast<std::uint32_t>(SelectedMode()));
     for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET, IDC_ANOTHER_FOLDER})
         text += IsButtonChecked(id) ? "1" : "0";
     for (int id : {IDC_MONTH_FORMAT, IDC_DAY_FORMAT, IDC_FILENAME_FORMAT, IDC_OUTPUT_FOLDER})
         text += "|" + ItemText(id);
-    for (std::uint32_t value :
-         {options_.TargetExistsOpt, options_.CompanionFiles, options_.NameDates, options_.DownloadCloudFiles})
+    for (std::uint32_t value : {static_cast<std::uint32_t>(options_.TargetExistsOpt), options_.CompanionFiles,
+                                options_.NameDates, options_.DownloadCloudFiles})
         text += "|" + std::to_string(value);
     return text;
 }
@@ -452,13 +452,13 @@ void MainDialog::SaveOnClose()
     SaveSettingsAndHistories(options_);
 }
 
-std::uint32_t MainDialog::SelectedMode() const
+OrganizeMode MainDialog::SelectedMode() const
 {
     ComboBox modes(Item(IDC_ORGANIZE_MODE));
     const int selection = modes.GetCurSel();
     if (selection < 0)
-        return static_cast<std::uint32_t>(OrganizeMode::Modified);
-    return static_cast<std::uint32_t>(modes.GetItemData(selection));
+        return OrganizeMode::Modified;
+    return static_cast<OrganizeMode>(modes.GetItemData(selection));
 }
 
 void MainDialog::ReadControls()

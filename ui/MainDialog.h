@@ -72,7 +72,7 @@ private:
     void SaveSettingsAndHistories(const OrganizeOptions& options);
 
     // The settings and the controls.
-    std::uint32_t SelectedMode() const;
+    OrganizeMode SelectedMode() const;
     void ReadControls();
     void WriteControls();
     void UpdateExampleLine();

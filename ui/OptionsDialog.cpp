@@ -132,12 +132,12 @@ void OptionsDialog::FillPolicyList()
         if (index < 0)
             continue;
         policies.SetItemData(index, static_cast<LPARAM>(value));
-        if (static_cast<std::uint32_t>(value) == values_.TargetExistsOpt)
+        if (value == values_.TargetExistsOpt)
             selected = index;
     }
     if (selected < 0) {
         selected = 0;
-        values_.TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameAutomatically);
+        values_.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     }
     policies.SetCurSel(selected);
 }
@@ -210,7 +210,7 @@ void OptionsDialog::OnOK()
     ComboBox policies(Item(IDC_OPT_EXISTS_POLICY));
     const int selected = policies.GetCurSel();
     if (selected >= 0)
-        values_.TargetExistsOpt = static_cast<std::uint32_t>(policies.GetItemData(selected));
+        values_.TargetExistsOpt = static_cast<TargetExistsPolicy>(policies.GetItemData(selected));
 
     ComboBox extensions(Item(IDC_OPT_EXT_LIST));
     if (values_.EnableExtFilter) {

@@ -56,8 +56,8 @@ TEST(CliArgs, EveryModeNameAndNumber)
                                                                     {"extension", 500},
                                                                     {"orientation", 900}};
     for (const auto& [name, value] : modes) {
-        EXPECT_EQ(ParseModeName(name), value) << name;
-        EXPECT_EQ(ParseModeName(std::to_string(value)), value) << value;
+        EXPECT_EQ(ParseModeName(name), static_cast<OrganizeMode>(value)) << name;
+        EXPECT_EQ(ParseModeName(std::to_string(value)), static_cast<OrganizeMode>(value)) << value;
     }
     for (const char* bad :
          {"", "Taken", "0", "150", "1000", "0100", "-100", "taken ", "12345678901234567890"})
@@ -75,7 +75,7 @@ TEST(CliArgs, ValuesInTheNextArgumentOrAfterAnEqualsSign)
     ASSERT_TRUE(parsed.ok) << parsed.error;
     const OrganizeFlags& f = parsed.request.flags;
     EXPECT_TRUE(f.move);
-    EXPECT_EQ(f.mode, 200u);
+    EXPECT_EQ(f.mode, OrganizeMode::Modified);
     EXPECT_EQ(f.outFolder, "D:\\Out");
     EXPECT_EQ(f.monthFormat, "%M");
     EXPECT_EQ(f.dayFormat, "%D");
@@ -134,17 +134,17 @@ TEST(CliArgs, LookupTakesOnlyTheMode)
     const auto parsed = Parse({"lookup", "--mode=orientation", "a.jpg", "b.jpg"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     EXPECT_EQ(parsed.request.command, CliCommand::Lookup);
-    EXPECT_EQ(parsed.request.flags.mode, 900u);
+    EXPECT_EQ(parsed.request.flags.mode, OrganizeMode::Orientation);
     EXPECT_EQ(parsed.request.paths.size(), 2u);
 }
 
 TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
 {
     OrganizeOptions saved;
-    saved.Mode = 300;
+    saved.Mode = OrganizeMode::Created;
     saved.OutputFolderType = 1;
     saved.CustomTargetFolder = "E:\\Saved\\";
-    saved.TargetExistsOpt = 22;
+    saved.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     saved.SaveToLog = 1;
     saved.LogFile = "E:\\log.txt";
     saved.RenameTargetFileName = 0;
@@ -152,22 +152,22 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
 
     OrganizeOptions untouched = saved;
     ApplyFlags(OrganizeFlags {}, untouched);
-    EXPECT_EQ(untouched.Mode, 300u);
+    EXPECT_EQ(untouched.Mode, OrganizeMode::Created);
     EXPECT_EQ(untouched.CustomTargetFolder, "E:\\Saved\\");
-    EXPECT_EQ(untouched.TargetExistsOpt, 22u);
+    EXPECT_EQ(untouched.TargetExistsOpt, TargetExistsPolicy::Overwrite);
     EXPECT_EQ(untouched.SaveToLog, 1u);
     EXPECT_EQ(untouched.RenameTargetFileName, 0u);
     EXPECT_EQ(untouched.CreateYearFolder, 1u);
 
     OrganizeFlags flags;
-    flags.mode = 500;
+    flags.mode = OrganizeMode::Extension;
     flags.rename = "%Y %N";
     flags.noMonth = true;
     flags.exts = "jpg";
     flags.noSubfolders = true;
     OrganizeOptions changed = saved;
     ApplyFlags(flags, changed);
-    EXPECT_EQ(changed.Mode, 500u);
+    EXPECT_EQ(changed.Mode, OrganizeMode::Extension);
     EXPECT_EQ(changed.RenameTargetFileName, 1u);
     EXPECT_EQ(changed.TargetFilenameFormat, "%Y %N");
     EXPECT_EQ(changed.CreateMonthFolder, 0u);
@@ -187,7 +187,7 @@ TEST(CliArgs, FlagsOverrideOnlyWhatTheyName)
     EXPECT_EQ(fresh.CustomTargetFolder, "F:\\Out");
     EXPECT_EQ(fresh.SaveToLog, 1u);
     EXPECT_EQ(fresh.LogFile, "F:\\l.txt");
-    EXPECT_EQ(fresh.TargetExistsOpt, 33u);
+    EXPECT_EQ(fresh.TargetExistsOpt, TargetExistsPolicy::Skip);
 }
 
 TEST(CliArgs, LibraryHygieneFlagsAreOffUnlessGiven)
@@ -198,7 +198,7 @@ TEST(CliArgs, LibraryHygieneFlagsAreOffUnlessGiven)
     ApplyFlags(plain.request.flags, untouched);
     EXPECT_EQ(untouched.CompanionFiles, 0u);
     EXPECT_EQ(untouched.NameDates, 0u);
-    EXPECT_EQ(untouched.TargetExistsOpt, 11u);
+    EXPECT_EQ(untouched.TargetExistsOpt, TargetExistsPolicy::RenameAutomatically);
 
     const auto parsed = Parse({"organize", "--companions", "--name-dates", "--exists=identical", "x"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -206,7 +206,7 @@ TEST(CliArgs, LibraryHygieneFlagsAreOffUnlessGiven)
     ApplyFlags(parsed.request.flags, options);
     EXPECT_EQ(options.CompanionFiles, 1u);
     EXPECT_EQ(options.NameDates, 1u);
-    EXPECT_EQ(options.TargetExistsOpt, 44u);
+    EXPECT_EQ(options.TargetExistsOpt, TargetExistsPolicy::RenameUnlessIdentical);
 
     const auto lookup = Parse({"lookup", "--name-dates", "--mode", "taken-else-modified", "f"});
     ASSERT_TRUE(lookup.ok) << lookup.error;
@@ -234,9 +234,9 @@ TEST(CliArgs, CloudFilesAreDownloadedOnlyWhenAsked)
 TEST(CliArgs, AnUnknownSavedModeBecomesTaken)
 {
     OrganizeOptions saved;
-    saved.Mode = 4711;
+    saved.Mode = static_cast<OrganizeMode>(4711);
     ApplyFlags(OrganizeFlags {}, saved);
-    EXPECT_EQ(saved.Mode, 100u);
+    EXPECT_EQ(saved.Mode, OrganizeMode::Taken);
 }
 
 TEST(CliReport, OutcomesAddUpToTheExitStatus)

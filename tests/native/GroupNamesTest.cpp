@@ -99,7 +99,7 @@ TEST(GroupNames, FreeNamesArePlacedAsWantedUnderEveryPolicy)
         // A free name is not compared with anything, even where the oracle would say identical.
         folder.sameAsLead.insert(kFolder + "IMG_0001.JPG");
         const GroupDecision decision =
-                DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, Policy(policy), folder);
+                DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, policy, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::Place);
         EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
         EXPECT_EQ(decision.replace, (std::vector<bool> {false, false}));
@@ -115,9 +115,8 @@ TEST(GroupNames, RenameNumbersTheWholeGroupForAClashOnAnyMember)
         folder.Put(taken);
         // _1 is taken for the other member only: the group moves on to _2.
         folder.Put(taken == "IMG_0001.JPG" ? "IMG_0001_1.XMP" : "IMG_0001_1.JPG", NameUse::PlacedByRun);
-        const GroupDecision decision =
-                DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                 Policy(TargetExistsPolicy::RenameAutomatically), folder);
+        const GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
+                                                        TargetExistsPolicy::RenameAutomatically, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::Place);
         EXPECT_EQ(decision.targets, In({"IMG_0001_2.JPG", "IMG_0001_2.XMP"}));
         EXPECT_EQ(decision.replace, (std::vector<bool> {false, false}));
@@ -128,7 +127,8 @@ TEST(GroupNames, AnUnknownPolicyRenames)
 {
     FakeFolder folder;
     folder.Put("IMG_0001.XMP");
-    const GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, 0, folder);
+    const GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
+                                                    static_cast<TargetExistsPolicy>(0), folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Place);
     EXPECT_EQ(decision.targets, In({"IMG_0001_1.JPG", "IMG_0001_1.XMP"}));
 }
@@ -140,8 +140,8 @@ TEST(GroupNames, SkipLeavesTheWholeGroupAndNamesTheTakenMember)
         FakeFolder folder;
         folder.Put(taken == 0 ? "IMG_0001.JPG" : "IMG_0001.XMP",
                    taken == 0 ? NameUse::Existing : NameUse::PlacedByRun);
-        const GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                                        Policy(TargetExistsPolicy::Skip), folder);
+        const GroupDecision decision =
+                DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, TargetExistsPolicy::Skip, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::Skip);
         EXPECT_EQ(decision.taken, taken);
         EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
@@ -153,14 +153,14 @@ TEST(GroupNames, OverwriteReplacesOnlyWhatWasThereBeforeTheRun)
     FakeFolder folder;
     folder.Put("IMG_0001.XMP");
     GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                              Policy(TargetExistsPolicy::Overwrite), folder);
+                                              TargetExistsPolicy::Overwrite, folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Place);
     EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
     EXPECT_EQ(decision.replace, (std::vector<bool> {false, true}));
 
     folder.Put("IMG_0001.JPG");
-    decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                Policy(TargetExistsPolicy::Overwrite), folder);
+    decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, TargetExistsPolicy::Overwrite,
+                                folder);
     EXPECT_EQ(decision.replace, (std::vector<bool> {true, true}));
 }
 
@@ -175,7 +175,7 @@ TEST(GroupNames, OverwriteNumbersAGroupWhoseNameThisRunPlaced)
         folder.Put(placed, NameUse::PlacedByRun);
         folder.Put("IMG_0001_1.XMP");
         const GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                                        Policy(TargetExistsPolicy::Overwrite), folder);
+                                                        TargetExistsPolicy::Overwrite, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::Place);
         EXPECT_EQ(decision.targets, In({"IMG_0001_2.JPG", "IMG_0001_2.XMP"}));
         EXPECT_EQ(decision.replace, (std::vector<bool> {false, false}));
@@ -189,7 +189,7 @@ TEST(GroupNames, RenameUnlessIdenticalStopsWhereTheLeadIsAlreadyThere)
     folder.Put("IMG_0001_1.JPG");
     folder.sameAsLead.insert(kFolder + "IMG_0001_1.JPG");
     GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                              Policy(TargetExistsPolicy::RenameUnlessIdentical), folder);
+                                              TargetExistsPolicy::RenameUnlessIdentical, folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Identical);
     EXPECT_EQ(decision.targets, In({"IMG_0001_1.JPG", "IMG_0001_1.XMP"}));
     EXPECT_EQ(folder.compared, In({"IMG_0001.JPG", "IMG_0001_1.JPG"}));
@@ -197,7 +197,7 @@ TEST(GroupNames, RenameUnlessIdenticalStopsWhereTheLeadIsAlreadyThere)
     // Identical at the unnumbered name.
     folder.sameAsLead.insert(kFolder + "IMG_0001.JPG");
     decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                Policy(TargetExistsPolicy::RenameUnlessIdentical), folder);
+                                TargetExistsPolicy::RenameUnlessIdentical, folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Identical);
     EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
 }
@@ -208,7 +208,7 @@ TEST(GroupNames, RenameUnlessIdenticalNumbersAGroupWhoseLeadDiffers)
     FakeFolder folder;
     folder.Put("IMG_0001.XMP");
     GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                              Policy(TargetExistsPolicy::RenameUnlessIdentical), folder);
+                                              TargetExistsPolicy::RenameUnlessIdentical, folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Place);
     EXPECT_EQ(decision.targets, In({"IMG_0001_1.JPG", "IMG_0001_1.XMP"}));
     EXPECT_TRUE(folder.compared.empty());
@@ -216,7 +216,7 @@ TEST(GroupNames, RenameUnlessIdenticalNumbersAGroupWhoseLeadDiffers)
     // A different photo under the lead's name.
     folder.Put("IMG_0001.JPG");
     decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
-                                Policy(TargetExistsPolicy::RenameUnlessIdentical), folder);
+                                TargetExistsPolicy::RenameUnlessIdentical, folder);
     EXPECT_EQ(decision.outcome, GroupOutcome::Place);
     EXPECT_EQ(decision.targets, In({"IMG_0001_1.JPG", "IMG_0001_1.XMP"}));
     EXPECT_EQ(folder.compared, In({"IMG_0001.JPG"}));
@@ -236,15 +236,14 @@ TEST(GroupNames, NumberingStopsAfterTheLimit)
                            ? NameUse::Existing
                            : NameUse::Free;
         };
-        GroupDecision decision =
-                DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, Policy(policy), folder);
+        GroupDecision decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, policy, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::Place);
         ASSERT_EQ(decision.targets.size(), 2u);
         EXPECT_EQ(decision.targets[1], last);
 
         folder.uses[last] = NameUse::Existing;
         folder.asked = 0;
-        decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, Policy(policy), folder);
+        decision = DecideGroupNames(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, policy, folder);
         EXPECT_EQ(decision.outcome, GroupOutcome::NoFreeName);
         EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
         // Both names of every number up to the limit, and the unnumbered ones, no more.

@@ -193,14 +193,14 @@ TEST(BuildTargetName, AnEmptyTemplateKeepsTheSourceName)
 TEST(BuildTargetName, ExtensionAndOrientationModesIgnoreTheTemplate)
 {
     OrganizeOptions options = Renaming("%Y %N");
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    options.Mode = OrganizeMode::Extension;
     EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "IMG.JPG");
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Orientation);
+    options.Mode = OrganizeMode::Orientation;
     EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "IMG.JPG");
     for (const auto& entry : kOrganizeModes) {
         if (entry.value == OrganizeMode::Extension || entry.value == OrganizeMode::Orientation)
             continue;
-        options.Mode = static_cast<std::uint32_t>(entry.value);
+        options.Mode = entry.value;
         EXPECT_EQ(BuildTargetName(options, "C:\\p\\IMG.JPG", {2012, 1, 27, 0, 0, 0}), "2012 IMG.JPG")
                 << entry.windowText;
     }
@@ -223,16 +223,16 @@ TEST(ExampleLineText, ExtensionAndOrientationModesShowTheirFolder)
 {
     OrganizeOptions options = Defaults();
     options.RenameTargetFileName = 1;
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    options.Mode = OrganizeMode::Extension;
     EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\JPG\\");
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Orientation);
+    options.Mode = OrganizeMode::Orientation;
     EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\Rotate 90 CW\\");
 }
 
 TEST(ExampleLineText, FollowsTheSwitchesAndTemplates)
 {
     OrganizeOptions options = Defaults();
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Modified);
+    options.Mode = OrganizeMode::Modified;
     options.CreateYearFolder = 0;
     options.MonthFolderFormat = "%L";
     options.CreateDayFolder = 0;
@@ -294,7 +294,7 @@ TEST(ExampleLineText, AnotherFolderStartsTheLineWithIt)
     options.OutputFolderType = 1;
     EXPECT_EQ(ExampleLineText(options), "Example: E:\\Sorted\\2012\\2012_01\\2012_01_27\\OrgFileName.jpg");
     options.CustomTargetFolder = "\\\\server\\share\\";
-    options.Mode = static_cast<std::uint32_t>(OrganizeMode::Extension);
+    options.Mode = OrganizeMode::Extension;
     EXPECT_EQ(ExampleLineText(options), "Example: \\\\server\\share\\JPG\\");
     options.CustomTargetFolder.clear();
     EXPECT_EQ(ExampleLineText(options), "Example: D:\\Output\\JPG\\");

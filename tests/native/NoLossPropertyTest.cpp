@@ -205,8 +205,8 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
         if (!FolderOf(c.targets[lead], folder))
             continue;
         PlacedNames names(fs, placed, sources);
-        const GroupDecision decision = DecideGroupNames(folder, FileNameOf(c.targets[lead]), members,
-                                                        static_cast<std::uint32_t>(c.policy), names);
+        const GroupDecision decision =
+                DecideGroupNames(folder, FileNameOf(c.targets[lead]), members, c.policy, names);
         if (decision.outcome != GroupOutcome::Place)
             continue;
         std::vector<bool> done;
@@ -262,8 +262,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
         std::string target = c.targets[i];
         bool replace = false;
         if (fs.Exists(target)) {
-            const ExistingTarget decision =
-                    ResolveExistingTarget(fs, c.sources[i], static_cast<std::uint32_t>(c.policy), target);
+            const ExistingTarget decision = ResolveExistingTarget(fs, c.sources[i], c.policy, target);
             if (decision != ExistingTarget::Free && decision != ExistingTarget::Replace) {
                 fs.Withdraw(told[i]);
                 continue;

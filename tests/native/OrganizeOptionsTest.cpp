@@ -7,13 +7,13 @@
 TEST(OrganizeOptions, DefaultsFollowTheDocumentsFolder)
 {
     OrganizeOptions options;
-    options.Mode = 500;
+    options.Mode = OrganizeMode::Extension;
     options.MonthFolderFormat.append("x");
     options.WndPosition.right = 7;
     options.SetDefaults("C:\\Users\\me\\Documents");
     EXPECT_EQ(options.OutputFolderType, 0u);
     EXPECT_EQ(options.CustomTargetFolder, "");
-    EXPECT_EQ(options.Mode, 100u);
+    EXPECT_EQ(options.Mode, OrganizeMode::Taken);
     EXPECT_EQ(options.CreateYearFolder, 1u);
     EXPECT_EQ(options.CreateMonthFolder, 1u);
     EXPECT_EQ(options.MonthFolderFormat, "%Y_%M");
@@ -25,7 +25,7 @@ TEST(OrganizeOptions, DefaultsFollowTheDocumentsFolder)
     EXPECT_EQ(options.LastAddFileDir, "C:\\Users\\me\\Documents");
     EXPECT_EQ(options.EnableExtFilter, 0u);
     EXPECT_EQ(options.AllowExts, "");
-    EXPECT_EQ(options.TargetExistsOpt, 11u);
+    EXPECT_EQ(options.TargetExistsOpt, TargetExistsPolicy::RenameAutomatically);
     EXPECT_EQ(options.SaveToLog, 0u);
     EXPECT_EQ(options.LogFile, "C:\\Users\\me\\Documents\\Quillmere\\logs.txt");
     EXPECT_EQ(options.AddFilesInSubfolder, 1u);
@@ -88,7 +88,7 @@ TEST(TargetExistsPolicy, ValuesAndTexts)
 TEST(IsDateMode, SevenDateModesOnly)
 {
     for (std::uint32_t mode : {100u, 200u, 300u, 400u, 600u, 700u, 800u})
-        EXPECT_TRUE(IsDateMode(mode)) << mode;
+        EXPECT_TRUE(IsDateMode(static_cast<OrganizeMode>(mode))) << mode;
     for (std::uint32_t mode : {500u, 900u, 0u, 101u, 1000u, 0xFFFFFFFFu})
-        EXPECT_FALSE(IsDateMode(mode)) << mode;
+        EXPECT_FALSE(IsDateMode(static_cast<OrganizeMode>(mode))) << mode;
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr std::uint32_t kRename = 11;
-constexpr std::uint32_t kRenameUnlessIdentical = 44;
+constexpr TargetExistsPolicy kRename = TargetExistsPolicy::RenameAutomatically;
+constexpr TargetExistsPolicy kRenameUnlessIdentical = TargetExistsPolicy::RenameUnlessIdentical;
 const std::string kSource = "C:\\in\\a.jpg";
 const std::string kTarget = "C:\\out\\a.jpg";
 
@@ -60,8 +60,8 @@ private:
 
 TEST(TargetExists, TheTenThousandthNumberedNameIsStillTried)
 {
-    for (const std::uint32_t policy : {kRename, kRenameUnlessIdentical}) {
-        SCOPED_TRACE(policy);
+    for (const TargetExistsPolicy policy : {kRename, kRenameUnlessIdentical}) {
+        SCOPED_TRACE(static_cast<unsigned>(policy));
         NamesTaken fs;
         fs.free = {"C:\\out\\a_10000.jpg"};
         std::string target = kTarget;
@@ -81,8 +81,8 @@ TEST(TargetExists, AnIdenticalFileUnderTheTenThousandthNameIsFound)
 
 TEST(TargetExists, ANameThatAlwaysExistsEndsTheSearchAfterTheTenThousandthNumber)
 {
-    for (const std::uint32_t policy : {kRename, kRenameUnlessIdentical}) {
-        SCOPED_TRACE(policy);
+    for (const TargetExistsPolicy policy : {kRename, kRenameUnlessIdentical}) {
+        SCOPED_TRACE(static_cast<unsigned>(policy));
         NamesTaken fs;
         std::string target = kTarget;
         EXPECT_EQ(ResolveExistingTarget(fs, kSource, policy, target), ExistingTarget::NoFreeName);

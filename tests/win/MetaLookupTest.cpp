@@ -22,7 +22,7 @@ namespace {
 // The date a date mode takes (nothing for the other modes), asked as the run asks.
 std::optional<DateTime> DateForMode(DateLookup& lookup, const std::string& path, OrganizeMode mode)
 {
-    const auto sources = DateSourcesOf(static_cast<std::uint32_t>(mode), false);
+    const auto sources = DateSourcesOf(mode, false);
     if (!sources)
         return std::nullopt;
     const auto found = lookup.DateFrom(path, *sources);

@@ -391,10 +391,8 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
         SCOPED_TRACE(file);
         for (const OrganizeMode mode : {OrganizeMode::Taken, OrganizeMode::Orientation}) {
             std::string batchFailure, oneFileFailure;
-            const auto batchValue = LookupModeValue(throughBatch, file, static_cast<std::uint32_t>(mode),
-                                                    false, batchFailure);
-            const auto oneFileValue = LookupModeValue(oneFileStarts, file, static_cast<std::uint32_t>(mode),
-                                                      false, oneFileFailure);
+            const auto batchValue = LookupModeValue(throughBatch, file, mode, false, batchFailure);
+            const auto oneFileValue = LookupModeValue(oneFileStarts, file, mode, false, oneFileFailure);
             ASSERT_EQ(batchValue.has_value(), oneFileValue.has_value());
             EXPECT_EQ(batchFailure, oneFileFailure);
             if (batchValue) {

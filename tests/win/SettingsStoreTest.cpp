@@ -19,7 +19,7 @@ OrganizeOptions Changed()
     OrganizeOptions options;
     options.OutputFolderType = 1;
     options.CustomTargetFolder = "D:\\Out\\";
-    options.Mode = 900;
+    options.Mode = OrganizeMode::Orientation;
     options.CreateYearFolder = 0;
     options.CreateMonthFolder = 0;
     options.MonthFolderFormat = "%L";
@@ -31,7 +31,7 @@ OrganizeOptions Changed()
     options.LastAddFileDir = "F:\\Incoming";
     options.EnableExtFilter = 1;
     options.AllowExts = "jpg;cr2,nef";
-    options.TargetExistsOpt = 44;
+    options.TargetExistsOpt = TargetExistsPolicy::RenameUnlessIdentical;
     options.SaveToLog = 1;
     options.LogFile = "G:\\log.txt";
     options.AddFilesInSubfolder = 0;
@@ -207,7 +207,7 @@ TEST_F(SettingsStoreTest, DwordsAreReadWhateverTheirRegistryType)
     EXPECT_EQ(options.ColWidth_Target, Defaults().ColWidth_Target);
     EXPECT_EQ(options.ColWidth_Result, Defaults().ColWidth_Result);
     // "2" and its zero, read as bytes over the default 100 (0x64).
-    EXPECT_EQ(options.Mode, 0x0032u);
+    EXPECT_EQ(options.Mode, static_cast<OrganizeMode>(0x0032));
 }
 
 TEST_F(SettingsStoreTest, TextsEndAtTheirFirstZeroByte)
@@ -293,7 +293,7 @@ TEST_F(SettingsStoreTest, UserDocumentsFolderExists)
     EXPECT_EQ(options.LastAddFileDir, documents);
     const std::string separator = documents.back() == '\\' ? "" : "\\";
     EXPECT_EQ(options.LogFile, documents + separator + "Quillmere\\logs.txt");
-    EXPECT_EQ(options.Mode, 100u);
+    EXPECT_EQ(options.Mode, OrganizeMode::Taken);
 }
 
 TEST_F(SettingsStoreTest, MetaWindowPlacementLoadsBackAndTakesOnlyValuesOfItsOwnSize)

@@ -272,7 +272,7 @@ TEST_F(OptionsDialogTest, ExtensionsAreCheckedBeforeTheLogPath)
 TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
 {
     OrganizeOptions given;
-    given.TargetExistsOpt = 47;
+    given.TargetExistsOpt = static_cast<TargetExistsPolicy>(47);
     OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
@@ -286,14 +286,14 @@ TEST_F(OptionsDialogTest, UnknownPolicyIsShownAndReturnedAsRenameAutomatically)
         ClickButton(hwnd, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.Result().TargetExistsOpt, 11u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, TargetExistsPolicy::RenameAutomatically);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
 {
     OrganizeOptions given;
-    given.TargetExistsOpt = 33;
+    given.TargetExistsOpt = TargetExistsPolicy::Skip;
     OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
@@ -302,14 +302,14 @@ TEST_F(OptionsDialogTest, PolicyFollowsTheSelection)
         SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 1);
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.Result().TargetExistsOpt, 22u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, TargetExistsPolicy::Overwrite);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
 TEST_F(OptionsDialogTest, RenameUnlessIdenticalIsShownAndChosen)
 {
     OrganizeOptions given;
-    given.TargetExistsOpt = 44;
+    given.TargetExistsOpt = TargetExistsPolicy::RenameUnlessIdentical;
     OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
@@ -319,7 +319,7 @@ TEST_F(OptionsDialogTest, RenameUnlessIdenticalIsShownAndChosen)
         SelectEntry(hwnd, IDC_OPT_EXISTS_POLICY, 3);
         ClickButton(hwnd, IDOK);
     });
-    EXPECT_EQ(dialog.Result().TargetExistsOpt, 44u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, TargetExistsPolicy::RenameUnlessIdentical);
     EXPECT_TRUE(catcher.Caught().empty());
 }
 
@@ -406,7 +406,7 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
     given.SaveToLog = 0;
     given.LogFile = "C:\\a.txt";
     given.AddFilesInSubfolder = 1;
-    given.TargetExistsOpt = 47;
+    given.TargetExistsOpt = static_cast<TargetExistsPolicy>(47);
     OptionsDialog dialog(given);
     FrontDialogs catcher(dialog);
     ASSERT_TRUE(catcher.Installed());
@@ -429,7 +429,7 @@ TEST_F(OptionsDialogTest, CancelAfterEditingKeepsEveryValueAndBothHistories)
     EXPECT_EQ(dialog.Result().SaveToLog, 0u);
     EXPECT_EQ(dialog.Result().LogFile, "C:\\a.txt");
     EXPECT_EQ(dialog.Result().AddFilesInSubfolder, 1u);
-    EXPECT_EQ(dialog.Result().TargetExistsOpt, 47u);
+    EXPECT_EQ(dialog.Result().TargetExistsOpt, static_cast<TargetExistsPolicy>(47));
     EXPECT_EQ(StoredHistory("AllowExts"), (std::vector<std::string> {"png", "gif"}));
     EXPECT_EQ(StoredHistory("LogFile"), (std::vector<std::string> {"C:\\a.txt"}));
 }

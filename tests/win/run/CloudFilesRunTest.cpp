@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         RunFixture::SetUp();
-        host.settings.Mode = 500;  // the extension's folder: no date needed
+        host.settings.Mode = OrganizeMode::Extension;  // the extension's folder: no date needed
         host.attributes = [this](const std::string& path) {
             return online.count(path) != 0 ? kOnline : GetFileAttributesA(path.c_str());
         };
@@ -58,7 +58,8 @@ TEST_F(CloudFilesRunTest, AFileKeptOnlineIsSkippedUnreadAndUnmoved)
     const std::string local = Source("here.jpg", "local bytes");
     const std::string kept = Source("cloud.mov", "online bytes");
     online.insert(kept);
-    host.settings.Mode = 100;  // the capture date: the movie would be read through the metadata tool
+    host.settings.Mode =
+            OrganizeMode::Taken;  // the capture date: the movie would be read through the metadata tool
     {
         const Locked lock(kept);
         ASSERT_TRUE(lock.Valid());

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr std::uint32_t kIdentical = 44;
+constexpr TargetExistsPolicy kIdentical = TargetExistsPolicy::RenameUnlessIdentical;
 const std::string kIdenticalResult = "Identical file exists; skipped";
 const std::string kStays = "Stays with its photo (photo not organized)";
 
@@ -67,7 +67,7 @@ protected:
 
 TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.TargetExistsOpt = kIdentical;
     for (const bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
@@ -87,7 +87,7 @@ TEST_F(HygieneRunTest, IdenticalFileAtTheTargetIsLeftAloneForCopyAndMove)
 
 TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.TargetExistsOpt = kIdentical;
     // Every planted file as long as its source, so that only the bytes tell them apart.
     Plant("out\\JPG\\a.jpg", "Xhe photo a");
@@ -115,7 +115,7 @@ TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised
     EXPECT_FALSE(Exists(tree.Path("out\\JPG\\b_2.jpg")));
 
     // Plain Rename keeps numbering identical files, as it always did.
-    host.settings.TargetExistsOpt = 11;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK");
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\b_2.jpg"));
@@ -124,7 +124,7 @@ TEST_F(HygieneRunTest, DifferentFileGetsTheNextNumberAndARenamedTwinIsRecognised
 TEST_F(HygieneRunTest, AFileThatIsItsOwnTargetCountsAsIdentical)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     host.settings.TargetExistsOpt = kIdentical;
@@ -151,7 +151,7 @@ TEST_F(HygieneRunTest, IdenticalFilesAreRecognisedAcrossDrives)
     if (other.empty())
         GTEST_SKIP() << "no second drive with a writable tmp folder";
     host.settings.CustomTargetFolder = other + "out";
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.TargetExistsOpt = kIdentical;
     ASSERT_TRUE(MakeFolders(other + "out\\JPG"));
     ASSERT_TRUE(WriteText(other + "out\\JPG\\d.jpg", "twin"));
@@ -242,7 +242,7 @@ TEST_F(HygieneRunTest, WithoutRenamingSidecarsKeepTheirNamesBesideThePhoto)
 {
     host.settings.CompanionFiles = 1;
     // File times only: the sidecar needs no metadata tool, and none lies beside the test program.
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     const std::string photo = Source("IMG_2.JPG", JpegTaken("2013:06:01 08:00:00"));
     ASSERT_TRUE(SetModifiedLocal(photo, 2013, 6, 1, 8, 0));
     const std::string xmp = Source("IMG_2.xmp", "x");
@@ -277,7 +277,7 @@ TEST_F(HygieneRunTest, ASidecarWhosePhotoIsNotPlacedStaysWithIt)
     Source("IMG_4.JPG", JpegTaken("2012:01:27 10:46:15"));
     const std::string xmp4 = Source("IMG_4.xmp", "x4");
     Plant("out\\2012\\2012_01\\IMG_4.JPG", "already there");
-    host.settings.TargetExistsOpt = 33;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Target file exists; skipped");
     EXPECT_EQ(host.Result(1), "Stays with its photo (IMG_4.JPG exists; skipped)");
@@ -291,7 +291,7 @@ TEST_F(HygieneRunTest, ATakenSidecarNameDecidesForTheWholeGroup)
     Source("IMG_5.JPG", JpegTaken("2012:01:27 10:46:15"));
     Source("IMG_5.xmp", "new sidecar");
     struct Case {
-        std::uint32_t policy;
+        TargetExistsPolicy policy;
         const char* existing;
         const char* photoResult;
         const char* result;
@@ -299,17 +299,18 @@ TEST_F(HygieneRunTest, ATakenSidecarNameDecidesForTheWholeGroup)
         const char* content;  // of IMG_5.xmp afterwards
     };
     const Case cases[] = {
-            {11, "old sidecar", "OK", "OK", "IMG_5_1", "old sidecar"},
-            {33, "old sidecar", "Target file of a companion exists (IMG_5.xmp); skipped",
-             "Target file exists; skipped", "IMG_5", "old sidecar"},
-            {22, "old sidecar", "OK", "OK", "IMG_5", "new sidecar"},
+            {TargetExistsPolicy::RenameAutomatically, "old sidecar", "OK", "OK", "IMG_5_1", "old sidecar"},
+            {TargetExistsPolicy::Skip, "old sidecar",
+             "Target file of a companion exists (IMG_5.xmp); skipped", "Target file exists; skipped", "IMG_5",
+             "old sidecar"},
+            {TargetExistsPolicy::Overwrite, "old sidecar", "OK", "OK", "IMG_5", "new sidecar"},
             // Only the photo is compared: a sidecar alone does not make the group one that is there.
             {kIdentical, "new sidecar", "OK", "OK", "IMG_5_1", "new sidecar"},
             {kIdentical, "old sidecar", "OK", "OK", "IMG_5_1", "old sidecar"},
     };
     int n = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.policy);
+        SCOPED_TRACE(static_cast<unsigned>(c.policy));
         const std::string out = "out" + std::to_string(n++);
         const std::string folder = tree.Path(out + "\\2012\\2012_01\\");
         host.settings.CustomTargetFolder = tree.Path(out);
@@ -327,7 +328,7 @@ TEST_F(HygieneRunTest, ATakenSidecarNameDecidesForTheWholeGroup)
 TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
 {
     host.settings.CompanionFiles = 1;
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     // JPEG + raw pair, the raw's edits in IMG_8.NEF.xmp; only that sidecar's name is taken.
@@ -335,8 +336,8 @@ TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
     Source("IMG_8.NEF", "raw");
     Source("IMG_8.NEF.xmp", "raw edits");
     Plant("out\\IMG_8.NEF.xmp", "someone else's edits");
-    for (const std::uint32_t policy : {11u, kIdentical}) {
-        SCOPED_TRACE(policy);
+    for (const TargetExistsPolicy policy : {TargetExistsPolicy::RenameAutomatically, kIdentical}) {
+        SCOPED_TRACE(static_cast<unsigned>(policy));
         host.settings.TargetExistsOpt = policy;
         host.Run(false);
         EXPECT_EQ(host.Target(0), tree.Path("out\\IMG_8_1.JPG"));
@@ -351,7 +352,7 @@ TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
     }
 
     // Skip leaves all three where they are.
-    host.settings.TargetExistsOpt = 33;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Target file of a companion exists (IMG_8.NEF.xmp); skipped");
     EXPECT_EQ(host.Result(1), "Stays with its photo (IMG_8.NEF.xmp exists; skipped)");
@@ -364,7 +365,7 @@ TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
     // A folder where the raw would go fails the raw under Overwrite; its sidecar stays with it.
     RemoveTree(tree.Path("out"));
     ASSERT_TRUE(MakeFolders(tree.Path("out\\IMG_8.NEF")));
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK");
     EXPECT_EQ(host.Result(1).rfind("Failure", 0), 0u) << host.Result(1);
@@ -376,7 +377,7 @@ TEST_F(HygieneRunTest, ARawWithItsOwnSidecarIsNumberedWithItsJpeg)
 TEST_F(HygieneRunTest, ImportingAGroupAgainUnderRenameUnlessIdenticalLeavesItWhereItIs)
 {
     host.settings.CompanionFiles = 1;
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     host.settings.TargetExistsOpt = kIdentical;
@@ -412,10 +413,10 @@ TEST_F(HygieneRunTest, ImportingAGroupAgainUnderRenameUnlessIdenticalLeavesItWhe
 TEST_F(HygieneRunTest, OverwriteNeverReplacesWhatTheRunPlacedAndThePreviewAgrees)
 {
     host.settings.CompanionFiles = 1;
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     Plant("out\\IMG_0001.JPG", "older photo");
     Plant("src\\camA\\IMG_0001.JPG", "camera A photo");
     Plant("src\\camA\\IMG_0001.XMP", "camera A edits");
@@ -455,7 +456,7 @@ TEST_F(HygieneRunTest, OverwriteNeverReplacesWhatTheRunPlacedAndThePreviewAgrees
 
 TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
 {
-    host.settings.Mode = 600;
+    host.settings.Mode = OrganizeMode::TakenElseModified;
     host.settings.CreateDayFolder = 1;
     host.settings.DayFolderFormat = "%D";
     host.settings.RenameTargetFileName = 1;
@@ -470,12 +471,12 @@ TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
 
     // Alone, each goes by its own file time (no metadata tool lies beside the test program, and a
     // lookup that cannot be made fails the row instead of falling back).
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.Run(false);
     EXPECT_EQ(host.Target(1), tree.Path("out\\2012\\2012_01\\28\\20120128_053000.MOV"));
     EXPECT_EQ(host.Target(3), tree.Path("out\\2013\\2013_05\\02\\20130502_090000.NEF"));
 
-    host.settings.Mode = 600;
+    host.settings.Mode = OrganizeMode::TakenElseModified;
     host.settings.CompanionFiles = 1;
     host.settings.CustomTargetFolder = tree.Path("paired");
     host.Run(false);
@@ -489,7 +490,7 @@ TEST_F(HygieneRunTest, LivePhotoVideoAndRawFollowTheStillsDateAndName)
 
 TEST_F(HygieneRunTest, NameDatesComeAfterTheCaptureDateAndBeforeTheFileTime)
 {
-    host.settings.Mode = 600;
+    host.settings.Mode = OrganizeMode::TakenElseModified;
     host.settings.RenameTargetFileName = 1;
     host.settings.TargetFilenameFormat = "%Y%M%D_%H%I%S";
     // JPEG files without EXIF: read in-process, no metadata tool needed.
@@ -518,7 +519,7 @@ TEST_F(HygieneRunTest, NameDatesComeAfterTheCaptureDateAndBeforeTheFileTime)
     EXPECT_NE(ReadText(tree.Path("log.txt")).find("OK (date from file name)"), std::string::npos);
 
     // Mode 100 has no file time to fall back on, but reads the name of a file without a capture date.
-    host.settings.Mode = 100;
+    host.settings.Mode = OrganizeMode::Taken;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK (date from file name)");
 }

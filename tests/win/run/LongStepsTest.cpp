@@ -41,7 +41,7 @@ protected:
     void SetUp() override
     {
         RunFixture::SetUp();
-        host.settings.Mode = 500;  // by extension: no metadata needed
+        host.settings.Mode = OrganizeMode::Extension;  // by extension: no metadata needed
         runs = tree.Path("runs");
         CreateDirectoryA(runs.c_str(), nullptr);
         SetEnvironmentVariableA(kRunsFolderVariable, runs.c_str());
@@ -72,7 +72,7 @@ protected:
 // comparison must not let its cut-short answer move the file under a numbered name.
 void LongStepsTest::CancelDuringAComparison()
 {
-    host.settings.TargetExistsOpt = static_cast<std::uint32_t>(TargetExistsPolicy::RenameUnlessIdentical);
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameUnlessIdentical;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\MOV").c_str(), nullptr);
     const std::string source = tree.Path("src\\a.mov");

@@ -101,7 +101,7 @@ TEST_F(OrganizeRunTest, TemplateCharactersAreCheckedOnlyWhenTheirSwitchIsOn)
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.Result(0), "OK");
     // The check does not depend on the mode.
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.RenameTargetFileName = 1;
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
@@ -116,7 +116,7 @@ TEST_F(OrganizeRunTest, TemplatesGivingNamesWindowsRefusesStopTheRunBeforeItStar
     const std::string source = Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
     host.settings.RenameTargetFileName = 1;
     host.settings.TargetFilenameFormat = "NUL.%Y";
-    host.settings.TargetExistsOpt = 11;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     host.Run(false);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
@@ -224,7 +224,7 @@ TEST_F(OrganizeRunTest, FileTimeModesUseTheLocalModifiedTime)
     ASSERT_TRUE(SystemTimeToFileTime(&utc, &utcFt));
     ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &utcFt));
     CloseHandle(h);
-    host.settings.Mode = 600;  // no EXIF date: falls back to the modified time
+    host.settings.Mode = OrganizeMode::TakenElseModified;  // no EXIF date: falls back to the modified time
     host.settings.CreateDayFolder = 1;
     host.Run(false);
     EXPECT_EQ(host.Target(0), tree.Path("out\\2009\\2009_03\\2009_03_14\\notes.jpg"));
@@ -236,7 +236,7 @@ TEST_F(OrganizeRunTest, FallBackModeFailsARowWhoseLookupCouldNotBeMade)
     // No metadata tool lies beside the test program: the lookup of a file the tool must read
     // cannot be made, and the row fails with that reason instead of taking the file time.
     const std::string src = Source("clip.mov", "movie");
-    host.settings.Mode = 600;
+    host.settings.Mode = OrganizeMode::TakenElseModified;
     host.Run(true);
     EXPECT_EQ(host.Target(0), "");
     EXPECT_EQ(host.Result(0), "Failed to read the file's metadata (the metadata tool could not be started)");
@@ -253,7 +253,7 @@ TEST_F(OrganizeRunTest, FileTimeModesPutNearMidnightTimesInTheirOwnDay)
     for (int i = 0; i < int(cases.size()); ++i)
         ASSERT_TRUE(qmtest::SetAllFileTimes(Source("night" + std::to_string(i) + ".txt", "text"),
                                             cases[size_t(i)].utc));
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateDayFolder = 1;
     host.Run(false);
     for (int i = 0; i < int(cases.size()); ++i) {
@@ -269,7 +269,7 @@ TEST_F(OrganizeRunTest, FileTimeModesPutNearMidnightTimesInTheirOwnDay)
 
 TEST_F(OrganizeRunTest, ExtensionModeFolders)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.RenameTargetFileName = 1;  // ignored in this mode
     Source("pic.jpeg", "1");
     Source("README", "2");
@@ -288,7 +288,7 @@ TEST_F(OrganizeRunTest, ExtensionModeFolders)
 
 TEST_F(OrganizeRunTest, OrientationModeFolders)
 {
-    host.settings.Mode = 900;
+    host.settings.Mode = OrganizeMode::Orientation;
     Source("up.jpg", JpegTaken("2012:01:27 10:46:15", 1));
     Source("right.jpg", JpegTaken("2012:01:27 10:46:15", 6));
     Source("left.jpg", JpegTaken("2012:01:27 10:46:15", 8));
@@ -302,29 +302,29 @@ TEST_F(OrganizeRunTest, OrientationModeFolders)
 
 TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old a"));
     ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a_1.jpg"), "old a_1"));
     Source("a.jpg", "new a");
 
-    host.settings.TargetExistsOpt = 33;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "Target file exists; skipped");
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
 
-    host.settings.TargetExistsOpt = 11;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK");
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a_2.jpg"));
     EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_2.jpg")), "new a");
 
-    host.settings.TargetExistsOpt = 47;  // unknown values rename too
+    host.settings.TargetExistsOpt = static_cast<TargetExistsPolicy>(47);  // unknown values rename too
     host.Run(false);
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a_3.jpg"));
 
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK");
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
@@ -345,8 +345,8 @@ TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
         }
     } fs;
     host.fileSystem = &fs;
-    host.settings.Mode = 500;
-    host.settings.TargetExistsOpt = 11;
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     Source("a.jpg", "new a");
     Source("b.jpg", "new b");
     host.Run(true);
@@ -361,7 +361,7 @@ TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
 TEST_F(OrganizeRunTest, RenameNumbersNamesWithoutExtension)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     // "notes" has no extension: the row fails before any target; a folder named like the target
@@ -379,21 +379,21 @@ TEST_F(OrganizeRunTest, RenameNumbersNamesWithoutExtension)
 TEST_F(OrganizeRunTest, SameFolderWithoutSubfoldersByPolicy)
 {
     host.settings.OutputFolderType = 0;
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
     const std::string src = Source("photo.jpg", "content");
 
-    host.settings.TargetExistsOpt = 33;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Target file exists; skipped");
 
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     host.Run(true);
     EXPECT_EQ(host.Result(0), "Same folder and name");
     EXPECT_EQ(ReadText(src), "content");
 
-    host.settings.TargetExistsOpt = 11;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     host.Run(true);
     EXPECT_EQ(host.Target(0), tree.Path("src\\photo_1.jpg"));
     EXPECT_EQ(host.Result(0), "OK");
@@ -405,10 +405,10 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
 {
     host.settings.OutputFolderType = 1;
     host.settings.CustomTargetFolder = tree.Path("src");
-    host.settings.Mode = 200;
+    host.settings.Mode = OrganizeMode::Modified;
     host.settings.CreateYearFolder = 0;
     host.settings.CreateMonthFolder = 0;
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     ASSERT_TRUE(WriteText(tree.Path("src\\photo.jpg"), "the only copy"));
     CreateDirectoryA(tree.Path("src\\sub").c_str(), nullptr);
     host.AddRow(tree.Path("src\\sub\\..\\photo.jpg"));
@@ -437,11 +437,11 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
 
 TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\a.jpg"), "old target"));
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     // The source vanished after it was listed, and another is locked by a program.
     host.AddRow(tree.Path("src\\a.jpg"));
     for (bool move : {true, false}) {
@@ -466,7 +466,7 @@ TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
 
 TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     CreateDirectoryA(tree.Path("out").c_str(), nullptr);
     ASSERT_TRUE(WriteText(tree.Path("out\\TXT"), "a file where the folder should go"));
     Source("a.txt", "a");
@@ -480,7 +480,7 @@ TEST_F(OrganizeRunTest, TargetFolderThatCannotBeCreatedFailsTheRowOnly)
 
 TEST_F(OrganizeRunTest, LogIsWrittenByteForByte)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.SaveToLog = 1;
     host.settings.LogFile = tree.Path("logs\\deep\\log.txt");
     Source("a.jpg", "a");
@@ -563,7 +563,7 @@ TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
 
 TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     host.settings.SaveToLog = 1;
     host.settings.LogFile = tree.Path("log.txt");
     for (int i = 0; i < 5; ++i)
@@ -597,7 +597,7 @@ TEST_F(OrganizeRunTest, CancelClickedDuringARowStopsAfterIt)
 
 TEST_F(OrganizeRunTest, CloseRequestFromTheUserCountsAsCancelAndKeepsTheWindow)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     for (int i = 0; i < 3; ++i)
         Source("f" + std::to_string(i) + ".txt", "x");
     bool aliveAfterClose = false;
@@ -620,7 +620,7 @@ TEST_F(OrganizeRunTest, CloseRequestFromTheUserCountsAsCancelAndKeepsTheWindow)
 
 TEST_F(OrganizeRunTest, RunFollowsTheRowsDisplayOrderAndOverwritesEarlierCells)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     Source("b.txt", "b");
     Source("a.txt", "a");
     host.Rows().SetResult(0, {RowOutcome::Failed, "stale"});

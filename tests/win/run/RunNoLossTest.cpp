@@ -86,8 +86,8 @@ void AddFilesBelow(const std::string& folder, std::map<std::string, std::string>
 
 struct Scenario {
     bool move;
-    std::uint32_t mode;
-    std::uint32_t policy;
+    OrganizeMode mode;
+    TargetExistsPolicy policy;
     int cancelRow;  // -1: no cancel
 };
 
@@ -99,8 +99,11 @@ void RunSeed(unsigned seed)
     TempTree runs;
     SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str());
     TestRunHost host;
-    const std::uint32_t modes[] = {100, 200, 500, 600};
-    const std::uint32_t policies[] = {11, 22, 33, 44};
+    const OrganizeMode modes[] = {OrganizeMode::Taken, OrganizeMode::Modified, OrganizeMode::Extension,
+                                  OrganizeMode::TakenElseModified};
+    const TargetExistsPolicy policies[] = {TargetExistsPolicy::RenameAutomatically,
+                                           TargetExistsPolicy::Overwrite, TargetExistsPolicy::Skip,
+                                           TargetExistsPolicy::RenameUnlessIdentical};
     Scenario s {rng() % 2 == 0, modes[rng() % 4], policies[rng() % 4], -1};
 
     host.settings.Mode = s.mode;
@@ -224,7 +227,7 @@ void RunSeed(unsigned seed)
         const std::string result = host.Result(row);
         if (result == "Identical file exists; skipped") {
             // Nothing was written or removed: the source stays beside its twin.
-            ASSERT_EQ(s.policy, 44u);
+            ASSERT_EQ(s.policy, TargetExistsPolicy::RenameUnlessIdentical);
             ASSERT_TRUE(at.count(Key(sources[row]))) << "row " << row;
             ASSERT_TRUE(at.count(Key(host.Target(row)))) << "row " << row;
             EXPECT_EQ(at[Key(host.Target(row))], at[Key(sources[row])]) << "row " << row;
@@ -240,7 +243,8 @@ void RunSeed(unsigned seed)
                 << "row " << row << " moved a file that was not there: " << sources[row];
         const std::string content = at[source];
         if (at.count(Key(target))) {
-            ASSERT_EQ(s.policy, 22u) << "a target was replaced without Overwrite: " << target;
+            ASSERT_EQ(s.policy, TargetExistsPolicy::Overwrite)
+                    << "a target was replaced without Overwrite: " << target;
             replaced.insert(at[Key(target)]);
         }
         at[Key(target)] = content;

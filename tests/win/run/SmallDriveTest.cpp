@@ -59,10 +59,10 @@ protected:
             }
             sources.push_back(path);
         }
-        host.settings.Mode = 500;  // by extension: out\JPG\name
+        host.settings.Mode = OrganizeMode::Extension;  // by extension: out\JPG\name
         host.settings.OutputFolderType = 1;
         host.settings.CustomTargetFolder = out;
-        host.settings.TargetExistsOpt = 33;
+        host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     }
 
     void TearDown() override
@@ -187,7 +187,7 @@ TEST_F(SmallDriveTest, OverwriteThatRunsOutOfSpaceKeepsTheOldTarget)
         ASSERT_TRUE(WriteText(out + relative, old[relative]));
     }
     Fill();
-    host.settings.TargetExistsOpt = 22;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Overwrite;
     RunAll(false);
     int replaced = 0;
     for (int row = 0; row < kFiles; ++row) {
