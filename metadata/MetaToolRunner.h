@@ -72,7 +72,7 @@ public:
     void SetWaitHook(ToolWaitHook hook) { hook_ = std::move(hook); }
 
 private:
-    ToolOutcome ReadUntilEnd(HANDLE output, HANDLE process, ListingReader& reader);
+    ToolOutcome ReadUntilEnd(ToolProcess& tool, ListingReader& reader);
 
     MetaToolConfig config_;
     ToolWaitHook hook_;

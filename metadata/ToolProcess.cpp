@@ -35,6 +35,31 @@ bool CreateOutputPipe(OwnedHandle& serverRead, OwnedHandle& clientWrite)
     return clientWrite.Valid();
 }
 
+enum class Wake { Signalled, TimedOut, Stopped, Failed };
+
+// Waits for handle until the tick count deadline. With a hook, window messages of the calling
+// thread end the wait too, so that the caller's window stays alive, and the hook says whether
+// to go on waiting.
+Wake WaitUntil(HANDLE handle, ULONGLONG deadline, const ToolWaitHook& hook)
+{
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD remaining =
+                now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+        const DWORD woke =
+                hook ? MsgWaitForMultipleObjectsEx(1, &handle, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                     : WaitForSingleObject(handle, remaining);
+        if (woke == WAIT_OBJECT_0)
+            return Wake::Signalled;
+        if (hook && woke == WAIT_OBJECT_0 + 1) {
+            if (!hook())
+                return Wake::Stopped;
+            continue;
+        }
+        return woke == WAIT_TIMEOUT ? Wake::TimedOut : Wake::Failed;
+    }
+}
+
 }  // namespace
 
 ToolProcess::~ToolProcess()
@@ -122,24 +147,11 @@ ToolProcess::ReadResult ToolProcess::Read(ULONGLONG deadline, const ToolWaitHook
         return ReadResult::Failed;
     if (!readPending_ && !IssueRead())
         return GetLastError() == ERROR_BROKEN_PIPE ? ReadResult::Closed : ReadResult::Failed;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD remaining =
-                now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
-        const HANDLE done = readDone_.Get();
-        const DWORD woke =
-                hook ? MsgWaitForMultipleObjectsEx(1, &done, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                     : WaitForSingleObject(done, remaining);
-        if (woke == WAIT_OBJECT_0)
-            break;
-        if (hook && woke == WAIT_OBJECT_0 + 1) {
-            if (!hook())
-                return ReadResult::Stopped;
-            continue;
-        }
-        if (woke == WAIT_TIMEOUT)
-            return ReadResult::TimedOut;
-        return ReadResult::Failed;
+    switch (WaitUntil(readDone_.Get(), deadline, hook)) {
+    case Wake::Signalled: break;
+    case Wake::TimedOut: return ReadResult::TimedOut;
+    case Wake::Stopped: return ReadResult::Stopped;
+    case Wake::Failed: return ReadResult::Failed;
     }
     readPending_ = false;
     DWORD got = 0;
@@ -147,6 +159,20 @@ ToolProcess::ReadResult ToolProcess::Read(ULONGLONG deadline, const ToolWaitHook
         return GetLastError() == ERROR_BROKEN_PIPE ? ReadResult::Closed : ReadResult::Failed;
     got_ = got;
     return ReadResult::Data;
+}
+
+ToolProcess::ReadResult ToolProcess::WaitForEnd(ULONGLONG deadline, const ToolWaitHook& hook, DWORD& exitCode)
+{
+    if (!process_.Valid())
+        return ReadResult::Failed;
+    switch (WaitUntil(process_.Get(), deadline, hook)) {
+    case Wake::Signalled:
+        return GetExitCodeProcess(process_.Get(), &exitCode) ? ReadResult::Closed : ReadResult::Failed;
+    case Wake::TimedOut: return ReadResult::TimedOut;
+    case Wake::Stopped: return ReadResult::Stopped;
+    case Wake::Failed: return ReadResult::Failed;
+    }
+    return ReadResult::Failed;
 }
 
 void ToolProcess::Stop(DWORD waitMs)

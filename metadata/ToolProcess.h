@@ -1,8 +1,9 @@
 #pragma once
-// A long-lived tool process with a pipe to its standard input and one from its standard output
-// and error. Its output is read with overlapped I/O, so that a wait can end on output, on the
-// tool's end, on a deadline, or on window messages of the calling thread (which the caller's hook
-// handles) without polling. Started without a console of its own.
+// The one way the metadata tool is started, for one file or for a long-lived batch: a process
+// with a pipe to its standard input and one from its standard output and error. Its output is
+// read with overlapped I/O, so that a wait can end on output, on the tool's end, on a deadline,
+// or on window messages of the calling thread (which the caller's hook handles) without polling.
+// Started without a console of its own.
 
 #include <windows.h>
 
@@ -53,6 +54,9 @@ public:
     // Waits for the next output until the tick count `deadline`.
     ReadResult Read(ULONGLONG deadline, const ToolWaitHook& hook);
     std::string_view Bytes() const { return {buffer_.data(), got_}; }
+    // Waits for the tool to end until the tick count `deadline`: Closed once it has, with its
+    // exit code in exitCode.
+    ReadResult WaitForEnd(ULONGLONG deadline, const ToolWaitHook& hook, DWORD& exitCode);
 
     // Closes the tool's input and waits up to `waitMs` for it to end by itself, then ends it by
     // force; afterwards nothing of the process is left.
