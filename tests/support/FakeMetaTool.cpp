@@ -7,6 +7,8 @@
 //   hang              never end
 //   exit CODE         end now with CODE
 //   crash             end now as a crashed process does (an access violation's exit code)
+//   spawn SCRIPT      start another of itself on SCRIPT, which inherits (and so holds open) the
+//                     standard output and error, and go on without waiting for it
 //   console           write "Console : attached\r\n" when the tool has a console, else
 //                     "Console : none\r\n"
 // Unknown lines are ignored, so any file (a JPEG too) is accepted. When the environment holds
@@ -116,6 +118,25 @@ bool ReadFileText(const char* path, std::string& text)
 
 enum class ScriptEnd { Done, Exit };
 
+// Starts this program on script with every inheritable handle, its output pipe's among them.
+bool SpawnSelf(const std::string& script)
+{
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    std::string commandLine = "\"" + std::string(self, length) + "\" \"" + script + "\"";
+    STARTUPINFOA startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &started))
+        return false;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
 struct ScriptResult {
     ScriptEnd end = ScriptEnd::Done;
     int code = 0;
@@ -181,6 +202,9 @@ ScriptResult RunScript(const std::string& script)
                 return Exit(3);
         } else if (command == "crash") {
             TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+        } else if (command == "spawn") {
+            if (!SpawnSelf(rest))
+                return Exit(5);
         } else if (command == "noend") {
             result.noEnd = true;
         } else if (command == "after") {

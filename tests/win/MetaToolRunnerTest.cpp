@@ -240,6 +240,21 @@ TEST_F(MetaToolRunnerTest, ToolThatNeverEndsIsEndedAtTheLimit)
     EXPECT_TRUE(ProcessIsGone(runner.LastRun().processId));
 }
 
+// A process the tool leaves behind may hold its output open past the tool's end: by the limit at
+// the latest the tool counts as ended, and its listing stands.
+TEST_F(MetaToolRunnerTest, ToolThatEndedWhileAnotherHoldsItsOutputCountsAsEndedAtTheLimit)
+{
+    const std::string leftBehind = Script("sleep 8000\n", "left.tif");
+    MetaToolRunner runner(FakeTool(2000));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(runner.RunTool(Script("out Make : A\\n\nspawn " + leftBehind + "\n")));
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_EQ(runner.LastRun().outcome, ToolOutcome::Ended);
+    EXPECT_LT(elapsed, 7000u);  // the left-behind process is not waited for
+    EXPECT_EQ(Value(runner, "Make"), "A");
+    EXPECT_TRUE(ProcessIsGone(runner.LastRun().processId));
+}
+
 TEST_F(MetaToolRunnerTest, TimeOutKeepsFieldsOfEarlierRuns)
 {
     MetaToolRunner runner(FakeTool(3000));  // room for a start on a busy machine
