@@ -388,50 +388,12 @@ bool ArchiveFileOps::CopyOf(const std::string& member, std::string& copy)
     return false;
 }
 
-bool ArchiveFileOps::Refuse()
-{
-    inner_.SetLastError(FileError::kAccessDenied);
-    return false;
-}
-
 bool ArchiveFileOps::Stat(const std::string& path, FileState& state)
 {
     if (!stage_.IsMember(path))
         return inner_.Stat(path, state);
     std::string copy;
     return CopyOf(path, copy) && inner_.Stat(copy, state);
-}
-
-bool ArchiveFileOps::Identity(const std::string& path, FileIdentity& identity)
-{
-    if (!stage_.IsMember(path))
-        return inner_.Identity(path, identity);
-    inner_.SetLastError(FileError::kFileNotFound);
-    return false;
-}
-
-bool ArchiveFileOps::Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough)
-{
-    if (stage_.IsMember(from) || stage_.IsMember(to))
-        return Refuse();
-    return inner_.Rename(from, to, replace, writeThrough);
-}
-
-bool ArchiveFileOps::HardLink(const std::string& existing, const std::string& link)
-{
-    if (stage_.IsMember(existing) || stage_.IsMember(link))
-        return Refuse();
-    return inner_.HardLink(existing, link);
-}
-
-bool ArchiveFileOps::Delete(const std::string& path)
-{
-    return stage_.IsMember(path) ? Refuse() : inner_.Delete(path);
-}
-
-bool ArchiveFileOps::SetReadOnly(const std::string& path, bool readOnly)
-{
-    return stage_.IsMember(path) ? Refuse() : inner_.SetReadOnly(path, readOnly);
 }
 
 bool ArchiveFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
@@ -489,23 +451,10 @@ TransferOutcome ArchiveRunFileSystem::Replace(const std::string& source, const s
     return inner_.Replace(through, target, move && through == source);
 }
 
-bool ArchiveRunFileSystem::SameFile(const std::string& a, const std::string& b)
-{
-    // A member is no file of the file system: nothing there is the same file.
-    if (stage_.IsMember(a) || stage_.IsMember(b))
-        return false;
-    return inner_.SameFile(a, b);
-}
-
 bool ArchiveRunFileSystem::SameContent(const std::string& a, const std::string& b)
 {
     std::string throughA, throughB;
     return Through(a, throughA) && Through(b, throughB) && inner_.SameContent(throughA, throughB);
-}
-
-bool ArchiveRunFileSystem::Identity(const std::string& path, FileIdentity& identity)
-{
-    return !stage_.IsMember(path) && inner_.Identity(path, identity);
 }
 
 bool ArchiveLookup::Through(const std::string& path, std::string& through)

@@ -118,13 +118,26 @@ public:
     std::uint32_t LastError() const override { return inner_.LastError(); }
     void SetLastError(std::uint32_t code) override { inner_.SetLastError(code); }
     bool Stat(const std::string& path, FileState& state) override;
-    bool Identity(const std::string& path, FileIdentity& identity) override;
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return inner_.Identity(path, identity);
+    }
     bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
     bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
-    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override;
-    bool HardLink(const std::string& existing, const std::string& link) override;
-    bool Delete(const std::string& path) override;
-    bool SetReadOnly(const std::string& path, bool readOnly) override;
+    // A member is no path of the file system: these fail on it as on any path that is not there.
+    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
+    {
+        return inner_.Rename(from, to, replace, writeThrough);
+    }
+    bool HardLink(const std::string& existing, const std::string& link) override
+    {
+        return inner_.HardLink(existing, link);
+    }
+    bool Delete(const std::string& path) override { return inner_.Delete(path); }
+    bool SetReadOnly(const std::string& path, bool readOnly) override
+    {
+        return inner_.SetReadOnly(path, readOnly);
+    }
     bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
     {
         return inner_.SetCreationTime(path, creationTime);
@@ -145,9 +158,6 @@ public:
 private:
     // The staged copy of a member, or nothing (with the last error set) when it has none.
     bool CopyOf(const std::string& member, std::string& copy);
-    // A member is never changed: an attempt fails as on a read-only file.
-    bool Refuse();
-
     FileOps& inner_;
     ArchiveStage& stage_;
 };
@@ -161,11 +171,14 @@ public:
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
     TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
-    bool SameFile(const std::string& a, const std::string& b) override;
+    bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
     bool SameContent(const std::string& a, const std::string& b) override;
     void ReportComparisons(ByteProgress* progress) override { inner_.ReportComparisons(progress); }
-    bool Identity(const std::string& path, FileIdentity& identity) override;
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        return inner_.Identity(path, identity);
+    }
     bool Announce(const std::vector<PlannedTransfer>& steps) override { return inner_.Announce(steps); }
     void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
 

@@ -8,8 +8,10 @@
 #include <string>
 
 #include "MemoryFileOps.h"
+#include "base/PathText.h"
 #include "engine/ArchiveRun.h"
 #include "engine/FileTransfer.h"
+#include "engine/TakeoutJson.h"
 #include "tests/support/ZipBuilder.h"
 
 namespace {
@@ -69,6 +71,9 @@ TEST(ArchiveRun, AMemberIsCopiedThroughItsStagedCopyAndTheStageLeavesNothing)
         std::string copyA;
         ASSERT_TRUE(stage.Staged(kMember, copyA, reason)) << reason;
         EXPECT_NE(copyA, copyB);
+        // The first copy became the target: the member was staged again.
+        FileState again;
+        EXPECT_TRUE(ops.Stat(copyA, again)) << copyA;
         EXPECT_EQ(copyA.rfind(std::string(kStage) + "\\", 0), 0u) << copyA;
     }
     std::string bytes;
@@ -145,6 +150,9 @@ TEST(ArchiveRun, ExportsSplitOverNumberedArchivesAreOneTree)
     ops.AddFile("D:\\in\\takeout-20250203T030726Z-002.zip", second.Build(), 1);
     ops.AddFile("D:\\in\\takeout-20250203T030726Z-x.zip", other.Build(), 1);
     ops.AddFile("D:\\in\\takeout-20240101T000000Z-001.zip", other.Build(), 1);
+    // Numbered without the dash: no export's.
+    ops.AddFile("D:\\in\\photos001.zip", first.Build(), 1);
+    ops.AddFile("D:\\in\\photos002.zip", second.Build(), 1);
     ArchiveStage stage(ops, kStage);
     const std::string one = "D:\\in\\takeout-20250203T030726Z-001.zip\\Takeout\\Photos\\";
     const auto role = stage.TakeoutRoleOf(one + "IMG_1.jpg");
@@ -154,10 +162,52 @@ TEST(ArchiveRun, ExportsSplitOverNumberedArchivesAreOneTree)
     const auto alone = stage.TakeoutRoleOf(one + "IMG_2.jpg");
     ASSERT_TRUE(alone);
     EXPECT_EQ(alone->partner, "");
+    const auto undashed = stage.TakeoutRoleOf("D:\\in\\photos001.zip\\Takeout\\Photos\\IMG_1.jpg");
+    ASSERT_TRUE(undashed);
+    EXPECT_EQ(undashed->partner, "");
     // An archive not numbered so is a tree of its own.
     const auto own =
             stage.TakeoutRoleOf("D:\\in\\takeout-20250203T030726Z-x.zip\\Takeout\\Photos\\IMG_2.jpg.json");
     ASSERT_TRUE(own);
     EXPECT_EQ(own->kind, TakeoutRole::Kind::Sidecar);
     EXPECT_EQ(own->partner, "");
+}
+
+TEST(ArchiveRun, AStageOnAnotherDriveIsCopiedFrom)
+{
+    MemoryFileOps ops;
+    Prepare(ops);
+    ops.AddFolder("E:\\temp");
+    {
+        ArchiveStage stage(ops, "E:\\temp\\~qmzip.qmpart");
+        ArchiveFileOps archive(ops, stage);
+        EXPECT_EQ(TransferFile(archive, kMember, kTarget, false, false, kPartial), TransferOutcome::Done);
+    }
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents(kTarget, bytes));
+    EXPECT_EQ(bytes, Photo());
+    EXPECT_EQ(ops.Files().size(), 2u);
+}
+
+TEST(ArchiveRun, ASidecarTooLargeToBeOneIsNotStaged)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("D:\\in");
+    ZipBuilder zip;
+    zip.Add("IMG_1.jpg", Photo());
+    zip.Add("IMG_1.jpg.json", "{\"title\": \"IMG_1.jpg\"}");
+    zip.Add("IMG_2.jpg", Photo());
+    zip.Add("IMG_2.jpg.json", "{\"title\": \"IMG_2.jpg\"" + std::string(kMaxTakeoutJsonBytes, ' ') + "}",
+            true);
+    ops.AddFile(kArchive, zip.Build(), 1);
+    ArchiveStage stage(ops, kStage);
+    stage.UseTakeout(true);
+    std::string copy, reason;
+    for (const char* name : {"IMG_1.jpg", "IMG_2.jpg"})
+        ASSERT_TRUE(stage.Staged(std::string(kArchive) + "\\" + name, copy, reason)) << reason;
+    EXPECT_TRUE(stage.StagedWithSidecar(std::string(kArchive) + "\\IMG_1.jpg"));
+    EXPECT_FALSE(stage.StagedWithSidecar(std::string(kArchive) + "\\IMG_2.jpg"));
+    std::string folder, bytes;
+    ASSERT_TRUE(FolderOf(copy, folder));
+    EXPECT_FALSE(ops.Contents(folder + "IMG_2.jpg.json", bytes));
 }
