@@ -182,14 +182,15 @@ bool ArchiveStage::Staged(const std::string& member, std::string& copy, std::str
     staged_.emplace(key, copy);
     copyKeys_.insert(Key(copy));
     // Without its sidecar's copy the member is looked up as one without a sidecar.
-    if (sidecar && StageSidecar(role->partner, name, folder))
+    if (sidecar && StageSidecar(member, role->partner, folder))
         withSidecar_.insert(key);
     return true;
 }
 
-bool ArchiveStage::StageSidecar(const std::string& sidecar, const std::string& name,
+bool ArchiveStage::StageSidecar(const std::string& member, const std::string& sidecar,
                                 const std::string& folder)
 {
+    const std::string name = FileNameOf(member);
     OpenArchive* archive = nullptr;
     std::string reason;
     const ZipEntry* entry = EntryOf(sidecar, archive, reason);
@@ -200,8 +201,10 @@ bool ArchiveStage::StageSidecar(const std::string& sidecar, const std::string& n
     std::string sidecarName = FileNameOf(sidecar);
     const TakeoutMatch pair =
             MatchTakeoutSidecars({name, sidecarName}, [](std::size_t) { return std::nullopt; });
-    if (pair.sidecarOf[0] != 1)
+    if (pair.sidecarOf[0] != 1) {
+        renamedSidecars_[Key(member)] = sidecarName;
         sidecarName = name + ".json";
+    }
     const std::string copy = folder + sidecarName;
     if (!ExtractZipEntryToFile(ops_, archive->input, *entry, copy, reason))
         return false;
@@ -221,6 +224,12 @@ void ArchiveStage::Released(const std::string& member)
 bool ArchiveStage::StagedWithSidecar(const std::string& member) const
 {
     return withSidecar_.count(Key(member)) != 0;
+}
+
+std::string ArchiveStage::SidecarRenamed(const std::string& member) const
+{
+    const auto found = renamedSidecars_.find(Key(member));
+    return found == renamedSidecars_.end() ? std::string() : found->second;
 }
 
 namespace {
@@ -482,7 +491,14 @@ std::optional<FoundDate> ArchiveLookup::DateFrom(const std::string& path, const 
     // is no export.
     DateSources own = sources;
     own.takeout = sources.takeout && stage_.StagedWithSidecar(path);
-    return inner_.DateFrom(through, own);
+    std::optional<FoundDate> found = inner_.DateFrom(through, own);
+    // The row names the sidecar as the export does, not as its staged copy.
+    const std::string renamed = stage_.SidecarRenamed(path);
+    if (found && !found->takeoutSidecar.empty() && !renamed.empty()) {
+        found->takeoutSidecar = renamed;
+        found->origin = "Takeout sidecar \"" + renamed + "\"";
+    }
+    return found;
 }
 
 bool ArchiveLookup::GetOrientationText(const std::string& path, std::string& text)

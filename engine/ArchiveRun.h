@@ -66,6 +66,8 @@ public:
     std::optional<TakeoutRole> TakeoutRoleOf(const std::string& member);
     // Whether the member's copy was staged with its sidecar.
     bool StagedWithSidecar(const std::string& member) const;
+    // The name its sidecar has in the export, where its copy was staged under another; "" else.
+    std::string SidecarRenamed(const std::string& member) const;
 
 private:
     struct OpenArchive {
@@ -91,7 +93,7 @@ private:
     // The sidecar's title, read from the archive, or nothing.
     std::optional<std::string> TitleOf(const std::string& member);
     // Stages the member's sidecar beside its copy in folder; false when it cannot be.
-    bool StageSidecar(const std::string& sidecar, const std::string& name, const std::string& folder);
+    bool StageSidecar(const std::string& member, const std::string& sidecar, const std::string& folder);
 
     FileOps& ops_;
     std::string folder_;
@@ -105,6 +107,7 @@ private:
     std::map<std::string, bool> archives_;  // key: whether the path is an archive file
     std::map<std::string, std::string> staged_;  // key of the member: its copy
     std::set<std::string> withSidecar_;  // keys of members staged with their sidecars
+    std::map<std::string, std::string> renamedSidecars_;  // key of the member: its sidecar's own name
     std::set<std::string> copyKeys_;
 };
 

@@ -330,8 +330,12 @@ TEST_F(CliArchive, AnExportSplitOverArchivesIsOneTree)
     first.Add(photos + "IMG_0002.jpg", PhotoWithoutDate(), true);
     first.Add(photos + "Urlaub_am_Meer_2014_Foto_7.jpg", PhotoWithoutDate());
     first.Add(photos + "IMG_0004.jpg", PhotoWithoutDate());
+    // A motion photo's video takes its still's sidecar.
+    first.Add(photos + "MVIMG_0006.jpg", PhotoWithoutDate());
+    first.Add(photos + "MVIMG_0006.MP4", "not a movie the tool can date");
     // Its sidecars lie in the second and third archive, in every form.
     second.Add(photos + "IMG_0001.jpg.json", Sidecar("IMG_0001.jpg", kMay15), true);
+    second.Add(photos + "MVIMG_0006.jpg.json", Sidecar("MVIMG_0006.jpg", kJune15));
     second.Add(photos + "IMG_0002.jpg.supplemental-metadata.json", Sidecar("IMG_0002.jpg", kJune15));
     third.Add(photos + "Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json",
               Sidecar("Urlaub_am_Meer_2014_Foto_7.jpg", kJuly15), true);
@@ -342,7 +346,8 @@ TEST_F(CliArchive, AnExportSplitOverArchivesIsOneTree)
     Archive(name + "003.zip", third);
     Archive("takeout-20240101T000000Z-001.zip", stranger);
 
-    const CliOutcome run = RunCli({"organize", "--takeout", "--ext", "jpg", "--no-day", "--out", w.Out(), a});
+    const CliOutcome run =
+            RunCli({"organize", "--takeout", "--ext", "jpg,mp4", "--no-day", "--out", w.Out(), a});
     EXPECT_EQ(run.exitCode, 1u) << run.out << run.err;
     const std::string inside = a + "\\Takeout\\Google Photos\\Photos from 2015\\";
     EXPECT_EQ(Sorted(Lines(run.out)),
@@ -354,12 +359,33 @@ TEST_F(CliArchive, AnExportSplitOverArchivesIsOneTree)
                               w.Out("2015\\2015_07\\Urlaub_am_Meer_2014_Foto_7.jpg") +
                               "\tOK (date from Takeout sidecar "
                               "\"Urlaub_am_Meer_2014_Foto_7.jpg.supplemental-me.json\")",
+                      inside + "MVIMG_0006.jpg\t" + w.Out("2015\\2015_06\\MVIMG_0006.jpg") +
+                              "\tOK (date from Takeout sidecar \"MVIMG_0006.jpg.json\")",
+                      inside + "MVIMG_0006.MP4\t" + w.Out("2015\\2015_06\\MVIMG_0006.MP4") +
+                              "\tOK (date from Takeout sidecar \"MVIMG_0006.jpg.json\")",
                       inside + "IMG_0004.jpg\t\tFailed to get date picture taken. Maybe no EXIF info in the "
                                "file (no Takeout sidecar)"}))
             << run.err;
-    EXPECT_EQ(FilesOnly(w.Out()).size(), 3u);
+    EXPECT_EQ(FilesOnly(w.Out()).size(), 5u);
     EXPECT_FALSE(Exists(w.Out("~qmzip.qmpart")));
     ExpectArchivesUnchanged();
+}
+
+TEST_F(CliArchive, ASidecarOfAnotherFolderInsideIsNotTheFilesOwn)
+{
+    ZipBuilder zip;
+    zip.Add("b/IMG_9.jpg.json", Sidecar("IMG_9.jpg", kMay15));
+    zip.Add("a/IMG_9.jpg", PhotoWithoutDate());
+    const std::string album = Archive("album.zip", zip);
+    const CliOutcome run =
+            RunCli({"organize", "--takeout", "--ext", "jpg,json", "--no-day", "--out", w.Out(), album});
+    EXPECT_EQ(run.exitCode, 1u) << run.out << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[1],
+              album + "\\a\\IMG_9.jpg\t\tFailed to get date picture taken. Maybe no EXIF info in the "
+                      "file (no Takeout sidecar)");
+    EXPECT_TRUE(FilesOnly(w.Out()).empty());
 }
 
 TEST_F(CliArchive, ASidecarsPositionGivesThePlaceOfAFileWithoutOne)
