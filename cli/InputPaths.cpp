@@ -4,6 +4,7 @@
 
 #include <unordered_set>
 
+#include "engine/ArchiveRun.h"
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
 #include "engine/PathUtils.h"
@@ -20,10 +21,14 @@ std::vector<std::string> CollectInputFiles(const std::vector<std::string>& paths
     };
     for (const std::string& argument : paths) {
         const std::string path = FullPath(argument);
+        // Zip archives, named or found, are opened and their photos and videos listed.
+        const auto listed = [&](const std::string& file) {
+            AddListedPath(SystemFileOps(), file, options.EnableExtFilter, allowed, add);
+        };
         if (FolderExists(path))
-            ScanFolder(path, options.AddFilesInSubfolder != 0, options.EnableExtFilter, allowed, add);
-        else if (PassesExtFilter(options.EnableExtFilter, allowed, path))
-            add(path);
+            ScanFolder(path, options.AddFilesInSubfolder != 0, 0, {}, listed);
+        else
+            listed(path);
     }
     return files;
 }

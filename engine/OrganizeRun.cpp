@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/WidePath.h"
+#include "engine/ArchiveRun.h"
 #include "engine/CloudFiles.h"
 #include "engine/Companions.h"
 #include "engine/GroupNames.h"
@@ -210,6 +212,19 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
                        RunField::OutputFolder};
 }
 
+// Where the file was taken: its own position, else (with Takeout dates on) the one its sidecar
+// gives, whichever date the row takes.
+std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout)
+{
+    std::optional<GeoPosition> position = lookup.PositionOf(source);
+    if (position || !takeout)
+        return position;
+    DateSources sidecarOnly;
+    sidecarOnly.takeout = true;
+    const std::optional<FoundDate> found = lookup.DateFrom(source, sidecarOnly);
+    return found ? found->takeoutPosition : std::nullopt;
+}
+
 // Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
@@ -228,7 +243,7 @@ bool AppendModeFolder(DateLookup& lookup, const std::string& source, const Organ
     // Only templates with place tags cost the file a second look; a position that cannot be
     // read leaves the place unknown.
     if (TemplatesUsePlace(options))
-        value->place = PlaceNamesAt(lookup.PositionOf(source));
+        value->place = PlaceNamesAt(PositionForPlace(lookup, source, options.TakeoutDates != 0));
     std::string folder;
     if (!ModeFolderPath(options, *value, folder, reason))
         return false;
@@ -796,6 +811,31 @@ private:
     RunFileSystem& fs_;
 };
 
+// Where a run stages the files it takes out of zip archives: inside the output folder, so that each
+// becomes its copy by a rename on one drive; a preview's go to the temporary folder, as a preview
+// changes nothing in the user's folders. None without an output folder (such rows are refused).
+std::string ArchiveStageFolder(const OrganizeOptions& options, bool changesFiles)
+{
+    if (options.OutputFolderType != kOutputToCustomFolder)
+        return {};
+    if (changesFiles)
+        return WithBackslash(options.CustomTargetFolder) + kArchiveStageName;
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    return NarrowText(std::wstring(temp, length)) + std::to_string(GetCurrentProcessId()) + kArchiveStageName;
+}
+
+// A row the run cannot take, with its reason.
+RowPlan RefusedRow(const std::string& source, const std::string& reason)
+{
+    RowPlan plan;
+    plan.source = source;
+    plan.result = Failed(reason);
+    return plan;
+}
+
 }  // namespace
 
 std::uint32_t RunHost::SourceAttributes(const std::string& path)
@@ -803,7 +843,7 @@ std::uint32_t RunHost::SourceAttributes(const std::string& path)
     return GetFileAttributesW(WideOf(path).c_str());
 }
 
-RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& chosen,
+RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, RunFileSystem& chosen,
                         const PreparedRun& request, FileAction action)
 {
     RunDecision decision;
@@ -811,19 +851,25 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
     if (decision.refusal)
         return decision;
     const OrganizeOptions& options = request.options;
+    // Files inside zip archives are read, copied and compared through their staged copies.
+    ArchiveStage stage(SystemFileOps(), ArchiveStageFolder(options, chosen.ChangesFiles()));
+    ArchiveFileOps archiveOps(SystemFileOps(), stage);
+    ArchiveRunFileSystem archiveFileSystem(chosen, stage);
+    stage.UseTakeout(options.TakeoutDates != 0);
+    ArchiveLookup lookup(fileLookup, stage);
     // A file named as the log that is no log is refused before anything is touched.
     if (options.SaveToLog && !options.LogFile.empty() && !OperationLog::Check(options.LogFile, host))
         return decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
     // Its copies are reported once the progress window is there.
-    ReportingFileOps journalOps(SystemFileOps());
+    ReportingFileOps journalOps(archiveOps);
     RunJournal journal(journalOps);
     const bool journaled = chosen.ChangesFiles();
     if (journaled && !OpenJournal(host, journal, options, move))
         return decision;
-    JournalFileSystem journalFileSystem(chosen, journal);
-    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : chosen;
+    JournalFileSystem journalFileSystem(archiveFileSystem, journal);
+    RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : archiveFileSystem;
     decision.refusal = CreateOutputFolder(fs, options);
     if (decision.refusal)
         return decision;
@@ -893,6 +939,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFil
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
+                const std::string refusal =
+                        stage.Refusal(source, move, options.OutputFolderType == kOutputToCustomFolder);
+                if (!refusal.empty()) {
+                    batch.push_back(RefusedRow(source, refusal));
+                    continue;
+                }
                 batch.push_back(PlanLibraryRow(
                         known, lookup, request, source, earlier[static_cast<std::size_t>(next)],
                         LeftOnline(host, options, source),

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "engine/ArchiveRun.h"
 #include "engine/FileTransfer.h"
 #include "base/PathText.h"
 #include "engine/RunJournal.h"
@@ -369,7 +370,13 @@ bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::s
             return false;
         }
     }
-    Undoer undoer(ops, dryRun ? nullptr : file.get(), dryRun, data.header.version);
+    // A copy taken out of a zip archive is compared with the archive's file through a staged copy
+    // in the run's output folder, removed again when the undo ends.
+    ArchiveStage stage(ops, data.header.outFolder.empty()
+                                    ? std::string()
+                                    : WithBackslash(data.header.outFolder) + kArchiveStageName);
+    ArchiveFileOps archiveOps(ops, stage);
+    Undoer undoer(archiveOps, dryRun ? nullptr : file.get(), dryRun, data.header.version);
     for (const JournalStep* it : UndoOrder(data)) {
         if (it->isFolder) {
             undoer.RemoveFolder(it->folder);

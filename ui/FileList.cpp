@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/ArchiveRun.h"
 #include "engine/ExtFilter.h"
 #include "engine/FolderScan.h"
 #include "engine/PathUtils.h"
@@ -53,11 +54,24 @@ void FileList::ScanCounting(const std::string& folder, bool subfolders, std::uin
                             const std::vector<std::string>& allowedExts, size_t& leftOut)
 {
     ScanFolder(folder, subfolders, 0, {}, [&](const std::string& path) {
-        if (PassesExtFilter(enableExtFilter, allowedExts, path))
+        if (IsZipArchiveName(path))
+            AddChosen(path, enableExtFilter, allowedExts);
+        else if (PassesExtFilter(enableExtFilter, allowedExts, path))
             AddPath(path);
         else
             ++leftOut;
     });
+}
+
+void FileList::AddChosen(const std::string& path, std::uint32_t enableExtFilter,
+                         const std::vector<std::string>& allowedExts)
+{
+    if (!IsZipArchiveName(path)) {
+        AddPath(path);
+        return;
+    }
+    AddListedPath(SystemFileOps(), path, enableExtFilter, allowedExts,
+                  [this](const std::string& member) { AddPath(member); });
 }
 
 size_t FileList::AddFolderContents(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
@@ -124,6 +138,8 @@ size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFil
             continue;
         if (FolderExists(path)) {
             ScanCounting(path, subfolders, enableExtFilter, allowedExts, leftOut);
+        } else if (IsZipArchiveName(path)) {
+            AddChosen(path, enableExtFilter, allowedExts);
         } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
             AddPath(path);
         } else {

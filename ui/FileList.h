@@ -19,6 +19,10 @@ public:
     // Adds one file path unless it is listed already (compared without regard to case); true
     // when it was added, as the list's last row.
     bool AddPath(const std::string& path);
+    // A file the user chose: a zip archive as its photos and videos that pass the filter (itself
+    // when it cannot be read, so that its row says why), any other file as it is.
+    void AddChosen(const std::string& path, std::uint32_t enableExtFilter,
+                   const std::vector<std::string>& allowedExts);
     // Adds the files of a folder (and of its sub-folders when asked) that pass the filter, and
     // returns how many files the filter left out. Folders reached twice (through junctions or
     // links) are scanned once.

@@ -63,7 +63,7 @@ void MainDialog::OnAddFiles()
     const char* second = first + lstrlenA(first) + 1;
     if (*second == '\0') {
         // One file: the buffer holds its full path.
-        files_.AddPath(first);
+        files_.AddChosen(first, options_.EnableExtFilter, allowedExts_);
         OnListChanged(before);
         std::string folder;
         if (FolderOf(first, folder))
@@ -75,7 +75,7 @@ void MainDialog::OnAddFiles()
     for (const char* name = second; *name; name += lstrlenA(name) + 1) {
         const std::string path = folder + name;
         if (SystemLength(path) <= kMaxListedPathLength)
-            files_.AddPath(path);
+            files_.AddChosen(path, options_.EnableExtFilter, allowedExts_);
     }
     OnListChanged(before);
     options_.LastAddFileDir = folder;

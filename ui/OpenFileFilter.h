@@ -1,14 +1,14 @@
 // The file types offered by Add Files' open-file dialog: description and pattern pairs separated
 // by NUL characters and ended by two, as the system dialog expects. Index 1 is the first pair;
 // the stored index of the user's last choice counts on the order, so new types only extend the
-// patterns of existing pairs.
+// patterns of existing pairs. Zip archives stand with the images: their photos are listed.
 #pragma once
 
 inline constexpr char kOpenFileFilter[] =
         "Image Files\0"
         "*.3fr;*.arw;*.avif;*.bmp;*.cr2;*.cr3;*.crw;*.dcr;*.dng;*.eip;*.erf;*.gif;*.heic;*.heif;*.hif;*.iiq;"
         "*.jpe;*.jpeg;*.jpg;*.jxl;*.k25;*.kdc;*.mef;*.mos;*.mrw;*.nef;*.nrw;*.orf;*.pef;*.png;*.psd;*.raf;"
-        "*.raw;*.rw2;*.rwl;*.rwz;*.sr2;*.srf;*.srw;*.tga;*.tif;*.tiff;*.webp;*.wmf;*.x3f\0"
+        "*.raw;*.rw2;*.rwl;*.rwz;*.sr2;*.srf;*.srw;*.tga;*.tif;*.tiff;*.webp;*.wmf;*.x3f;*.zip\0"
         "Adobe Raw Files (*.dng)\0*.dng\0"
         "Bitmap Files (*.bmp)\0*.bmp\0"
         "Canon Raw Files (*.cr2;*.cr3;*.crw)\0*.cr2;*.cr3;*.crw\0"
@@ -37,4 +37,5 @@ inline constexpr char kOpenFileFilter[] =
         "TIFF Files (*.tif;*.tiff)\0*.tif;*.tiff\0"
         "Targa Files (*.tga)\0*.tga\0"
         "Windows Metafiles (*.wmf)\0*.wmf\0"
+        "Zip archives (*.zip)\0*.zip\0"
         "All Files (*.*)\0*.*\0";

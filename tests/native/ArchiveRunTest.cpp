@@ -1,0 +1,213 @@
+// A file inside a zip archive copied as the run copies it, on the simulated file system: staged
+// whole on the output drive, renamed into the run's unfinished name and then its own, the archive
+// never changed, and nothing of the stage left when it ends, also when the run is ended at any call.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "MemoryFileOps.h"
+#include "base/PathText.h"
+#include "engine/ArchiveRun.h"
+#include "engine/FileTransfer.h"
+#include "engine/TakeoutJson.h"
+#include "tests/support/ZipBuilder.h"
+
+namespace {
+
+const char kArchive[] = "D:\\in\\t.zip";
+const char kMember[] = "D:\\in\\t.zip\\DCIM\\a.jpg";
+const char kStage[] = "C:\\out\\~qmzip.qmpart";
+const char kTarget[] = "C:\\out\\2012\\a.jpg";
+const char kPartial[] = "C:\\out\\2012\\~a.jpg.qmpart";
+
+std::string Photo()
+{
+    std::string bytes(70000, '\0');
+    unsigned value = 7;
+    for (char& c : bytes) {
+        value = value * 1103515245u + 12345u;
+        c = static_cast<char>(value >> 16);
+    }
+    return bytes;
+}
+
+std::string ArchiveBytes()
+{
+    ZipBuilder zip;
+    zip.Add("DCIM/a.jpg", Photo(), true);
+    zip.Add("DCIM/b.jpg", Photo());
+    return zip.Build();
+}
+
+void Prepare(MemoryFileOps& ops)
+{
+    ops.AddFolder("D:\\in");
+    ops.AddFolder("C:\\out");
+    ops.AddFolder("C:\\out\\2012");
+    ops.AddFile(kArchive, ArchiveBytes(), 1);
+}
+
+}  // namespace
+
+TEST(ArchiveRun, AMemberIsCopiedThroughItsStagedCopyAndTheStageLeavesNothing)
+{
+    MemoryFileOps ops;
+    Prepare(ops);
+    {
+        ArchiveStage stage(ops, kStage);
+        ArchiveFileOps archive(ops, stage);
+        EXPECT_TRUE(stage.IsMember(kMember));
+        EXPECT_FALSE(stage.IsMember("C:\\out\\t.zip\\a.jpg"));
+        EXPECT_EQ(stage.Refusal(kMember, false, true), "");
+        FileState state;
+        ASSERT_TRUE(archive.Stat(kMember, state));
+        EXPECT_EQ(state.stamp.size, Photo().size());
+        EXPECT_EQ(TransferFile(archive, kMember, kTarget, false, false, kPartial), TransferOutcome::Done);
+        // Each member waits in the staging folder under its own name.
+        std::string copyB, reason;
+        ASSERT_TRUE(stage.Staged("D:\\in\\t.zip\\DCIM\\b.jpg", copyB, reason)) << reason;
+        std::string copyA;
+        ASSERT_TRUE(stage.Staged(kMember, copyA, reason)) << reason;
+        EXPECT_NE(copyA, copyB);
+        // The first copy became the target: the member was staged again.
+        FileState again;
+        EXPECT_TRUE(ops.Stat(copyA, again)) << copyA;
+        EXPECT_EQ(copyA.rfind(std::string(kStage) + "\\", 0), 0u) << copyA;
+    }
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents(kTarget, bytes));
+    EXPECT_EQ(bytes, Photo());
+    ASSERT_TRUE(ops.Contents(kArchive, bytes));
+    EXPECT_EQ(bytes, ArchiveBytes());
+    EXPECT_EQ(ops.Files().size(), 2u);
+    EXPECT_EQ(ops.Folders().count(kStage), 0u);
+}
+
+TEST(ArchiveRun, AMemberIsNeverChanged)
+{
+    MemoryFileOps ops;
+    Prepare(ops);
+    ArchiveStage stage(ops, kStage);
+    ArchiveFileOps archive(ops, stage);
+    EXPECT_FALSE(archive.Delete(kMember));
+    EXPECT_FALSE(archive.Rename(kMember, kTarget, false, false));
+    EXPECT_FALSE(archive.SetReadOnly(kMember, true));
+    EXPECT_FALSE(archive.HardLink(kMember, kTarget));
+    // A move is refused before anything is read; the archive stays as it was.
+    EXPECT_EQ(stage.Refusal(kMember, true, true), kArchiveMoveText);
+    EXPECT_EQ(stage.Refusal(kMember, false, false), kArchiveOutputText);
+    EXPECT_EQ(TransferFile(archive, kMember, kTarget, true, false, kPartial), TransferOutcome::Failed);
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents(kArchive, bytes));
+    EXPECT_EQ(bytes, ArchiveBytes());
+    EXPECT_FALSE(ops.Contents(kTarget, bytes));
+}
+
+TEST(ArchiveRun, EndedAtAnyCallNoPhotoNameHoldsAnIncompleteFile)
+{
+    for (std::uint64_t kill = 1;; ++kill) {
+        MemoryFileOps ops;
+        Prepare(ops);
+        ops.KillAt(kill);
+        bool finished = false;
+        // Held outside the attempt: a killed program runs no clean-up, so the stage's runs only
+        // after the files are checked.
+        auto stage = std::make_unique<ArchiveStage>(ops, kStage);
+        try {
+            ArchiveFileOps archive(ops, *stage);
+            finished =
+                    TransferFile(archive, kMember, kTarget, false, false, kPartial) == TransferOutcome::Done;
+        } catch (const Killed&) { }
+        ops.Revive();
+        std::string bytes;
+        if (ops.Contents(kTarget, bytes)) {
+            EXPECT_EQ(bytes, Photo()) << "killed at call " << kill;
+        }
+        ASSERT_TRUE(ops.Contents(kArchive, bytes));
+        EXPECT_EQ(bytes, ArchiveBytes()) << "killed at call " << kill;
+        stage.reset();
+        if (finished) {
+            EXPECT_TRUE(ops.Contents(kTarget, bytes));
+            break;
+        }
+        ASSERT_LT(kill, 200u);
+    }
+}
+
+TEST(ArchiveRun, ExportsSplitOverNumberedArchivesAreOneTree)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("D:\\in");
+    ZipBuilder first, second, other;
+    first.Add("Takeout/Photos/IMG_1.jpg", Photo());
+    first.Add("Takeout/Photos/IMG_2.jpg", Photo());
+    second.Add("Takeout/Photos/IMG_1.jpg.json", "{\"title\": \"IMG_1.jpg\"}");
+    // Another export's archive: its sidecar is not IMG_2's.
+    other.Add("Takeout/Photos/IMG_2.jpg.json", "{\"title\": \"IMG_2.jpg\"}");
+    ops.AddFile("D:\\in\\takeout-20250203T030726Z-001.zip", first.Build(), 1);
+    ops.AddFile("D:\\in\\takeout-20250203T030726Z-002.zip", second.Build(), 1);
+    ops.AddFile("D:\\in\\takeout-20250203T030726Z-x.zip", other.Build(), 1);
+    ops.AddFile("D:\\in\\takeout-20240101T000000Z-001.zip", other.Build(), 1);
+    // Numbered without the dash: no export's.
+    ops.AddFile("D:\\in\\photos001.zip", first.Build(), 1);
+    ops.AddFile("D:\\in\\photos002.zip", second.Build(), 1);
+    ArchiveStage stage(ops, kStage);
+    const std::string one = "D:\\in\\takeout-20250203T030726Z-001.zip\\Takeout\\Photos\\";
+    const auto role = stage.TakeoutRoleOf(one + "IMG_1.jpg");
+    ASSERT_TRUE(role);
+    EXPECT_EQ(role->kind, TakeoutRole::Kind::Media);
+    EXPECT_EQ(role->partner, "D:\\in\\takeout-20250203T030726Z-002.zip\\Takeout\\Photos\\IMG_1.jpg.json");
+    const auto alone = stage.TakeoutRoleOf(one + "IMG_2.jpg");
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(alone->partner, "");
+    const auto undashed = stage.TakeoutRoleOf("D:\\in\\photos001.zip\\Takeout\\Photos\\IMG_1.jpg");
+    ASSERT_TRUE(undashed);
+    EXPECT_EQ(undashed->partner, "");
+    // An archive not numbered so is a tree of its own.
+    const auto own =
+            stage.TakeoutRoleOf("D:\\in\\takeout-20250203T030726Z-x.zip\\Takeout\\Photos\\IMG_2.jpg.json");
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->kind, TakeoutRole::Kind::Sidecar);
+    EXPECT_EQ(own->partner, "");
+}
+
+TEST(ArchiveRun, AStageOnAnotherDriveIsCopiedFrom)
+{
+    MemoryFileOps ops;
+    Prepare(ops);
+    ops.AddFolder("E:\\temp");
+    {
+        ArchiveStage stage(ops, "E:\\temp\\~qmzip.qmpart");
+        ArchiveFileOps archive(ops, stage);
+        EXPECT_EQ(TransferFile(archive, kMember, kTarget, false, false, kPartial), TransferOutcome::Done);
+    }
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents(kTarget, bytes));
+    EXPECT_EQ(bytes, Photo());
+    EXPECT_EQ(ops.Files().size(), 2u);
+}
+
+TEST(ArchiveRun, ASidecarTooLargeToBeOneIsNotStaged)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("D:\\in");
+    ZipBuilder zip;
+    zip.Add("IMG_1.jpg", Photo());
+    zip.Add("IMG_1.jpg.json", "{\"title\": \"IMG_1.jpg\"}");
+    zip.Add("IMG_2.jpg", Photo());
+    zip.Add("IMG_2.jpg.json", "{\"title\": \"IMG_2.jpg\"" + std::string(kMaxTakeoutJsonBytes, ' ') + "}",
+            true);
+    ops.AddFile(kArchive, zip.Build(), 1);
+    ArchiveStage stage(ops, kStage);
+    stage.UseTakeout(true);
+    std::string copy, reason;
+    for (const char* name : {"IMG_1.jpg", "IMG_2.jpg"})
+        ASSERT_TRUE(stage.Staged(std::string(kArchive) + "\\" + name, copy, reason)) << reason;
+    EXPECT_TRUE(stage.StagedWithSidecar(std::string(kArchive) + "\\IMG_1.jpg"));
+    EXPECT_FALSE(stage.StagedWithSidecar(std::string(kArchive) + "\\IMG_2.jpg"));
+    std::string folder, bytes;
+    ASSERT_TRUE(FolderOf(copy, folder));
+    EXPECT_FALSE(ops.Contents(folder + "IMG_2.jpg.json", bytes));
+}
