@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "QuillmereVersion.h"
+#include "tests/support/IsoSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/cli/CliProcess.h"
@@ -142,10 +143,25 @@ TEST_F(CliPlaces, OtherFilesThroughTheMetadataTool)
     qmtest::Ifd ifd0;
     ifd0.Long(0x0100, 4).Long(0x0101, 4).Sub(0x8769, exif).Sub(0x8825, qmtest::GpsIfd(-33.8688, 151.2093));
     ASSERT_TRUE(WriteData(Src("harbour.tif"), qmtest::BuildTiff(ifd0)));
-    const CliOutcome lookup = RunCli({"lookup", "--explain", Src("harbour.tif")});
+    // A video's position in its user data, and one in Apple's location key.
+    const auto xyz = qmtest::UserData({qmtest::UserDataTextBox("\xA9"
+                                                               "xyz",
+                                                               "+64.1466-021.9426+010.000/", 0x15c7)},
+                                      {});
+    ASSERT_TRUE(WriteData(Src("clip.mov"), qmtest::MovieWith("qt  ", {xyz})));
+    const auto keyed =
+            qmtest::KeyedMetadata({{"com.apple.quicktime.location.ISO6709", "+47.3769+008.5417/"}});
+    ASSERT_TRUE(WriteData(Src("phone.mov"), qmtest::MovieWith("qt  ", {keyed})));
+
+    const CliOutcome lookup =
+            RunCli({"lookup", "--explain", Src("harbour.tif"), Src("clip.mov"), Src("phone.mov")});
     const auto lines = Lines(lookup.out);
-    ASSERT_EQ(lines.size(), 1u) << lookup.out << lookup.err;
+    ASSERT_EQ(lines.size(), 3u) << lookup.out << lookup.err;
     EXPECT_NE(lines[0].find("\tSydney, New South Wales, Australia ("), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\t" + kReykjavik + ", Capital Region, Iceland ("), std::string::npos)
+            << lines[1];
+    EXPECT_NE(lines[2].find("\t" + kZurich + ", " + kZurich + ", Switzerland ("), std::string::npos)
+            << lines[2];
 }
 
 TEST_F(CliPlaces, VersionNamesTheTableItsDateAndTheSource)
