@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "engine/PlaceFinder.h"
@@ -92,6 +93,33 @@ TEST(PlaceFinderTest, TheSearchCrossesTheDateLine)
     EXPECT_EQ(place->town, "Labasa");
     EXPECT_EQ(place->country, "Fiji");
     EXPECT_NEAR(place->distanceKm, 78.4, 0.1);
+}
+
+TEST(PlaceFinderTest, TheTreeFindsWhatATownByTownSearchFinds)
+{
+    // Every place of the table image, read as the table's builder wrote it.
+    const unsigned char* data = PlaceTableData();
+    std::uint32_t count;
+    std::memcpy(&count, data + 8, 4);
+    std::vector<GeoPosition> towns(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::int32_t latitude, longitude;
+        std::memcpy(&latitude, data + 40 + i * 16, 4);
+        std::memcpy(&longitude, data + 44 + i * 16, 4);
+        towns[i] = {latitude / 1e5, longitude / 1e5};
+    }
+    // Positions in densely and thinly settled land, where many splitting planes lie near.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> latitude(35, 60), longitude(-10, 40);
+    for (int round = 0; round < 100; ++round) {
+        const GeoPosition at {latitude(random), longitude(random)};
+        double nearest = 1e9;
+        for (const GeoPosition& town : towns)
+            nearest = std::fmin(nearest, DistanceKm(at, town));
+        const auto found = BundledPlaces().Nearest(at, 1000);
+        ASSERT_TRUE(found) << at.latitude << ", " << at.longitude;
+        EXPECT_NEAR(found->distanceKm, nearest, 0.001) << at.latitude << ", " << at.longitude;
+    }
 }
 
 TEST(PlaceFinderTest, AtSeaNearTheCoastTheCoastsTownIsNamed)
