@@ -109,8 +109,8 @@ bool PlaceTable::Load(const unsigned char* data, std::size_t size, std::string& 
 void PlaceTable::Search(std::size_t lo, std::size_t hi, const double (&q)[3], std::size_t& best,
                         double& best2) const
 {
-    // Each call takes one side of a halved range: the recursion is as deep as the tree (18 levels
-    // for 200,000 places).
+    // Each call takes the near side of a halved range: the recursion is as deep as the tree (18
+    // levels for 200,000 places).
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         const Node& node = places_[mid];
@@ -122,17 +122,17 @@ void PlaceTable::Search(std::size_t lo, std::size_t hi, const double (&q)[3], st
             best = mid;
         }
         const double diff = q[node.axis] - p[node.axis];
-        // The near side first; the far side only while the splitting plane is nearer than the
-        // best place so far.
+        // The near side first, so that the best place so far is near when the far side is
+        // weighed; the far side only while the splitting plane is nearer than that place.
         if (diff < 0) {
-            if (diff * diff < best2)
-                Search(mid + 1, hi, q, best, best2);
-            hi = mid;
-        } else {
-            if (diff * diff < best2)
-                Search(lo, mid, q, best, best2);
+            Search(lo, mid, q, best, best2);
             lo = mid + 1;
+        } else {
+            Search(mid + 1, hi, q, best, best2);
+            hi = mid;
         }
+        if (diff * diff >= best2)
+            return;
     }
 }
 

@@ -13,7 +13,7 @@ struct PlaceNames {
     std::string country {};
     std::string region {};
     std::string town {};
-    // The place and its distance, "Kehl, Baden-Wurttemberg, Germany (1.2 km)", or why there is
+    // The place and its distance, "Kehl, Baden-Württemberg, Germany (1.2 km)", or why there is
     // none; empty when no place was looked for.
     std::string description {};
 };

@@ -3,7 +3,7 @@
 its first-level division and its country, ordered as a k-d tree over points on the unit sphere,
 plus a source file that puts the table into the program.
 
-usage: make_place_table.py CITIES_TGZ ADMIN1_TGZ COUNTRIES_JSON OUT_BIN OUT_CPP
+usage: make_place_table.py CITIES_TGZ ADMIN1_TGZ COUNTRIES_JSON SUBDIVISIONS_JSON OUT_BIN OUT_CPP
 
 Table layout (little-endian), read by engine/PlaceFinder.cpp:
   header   "QMPLACE1", uint32 places, regions, countries, text bytes, char[16] data date
@@ -22,12 +22,21 @@ import math
 import struct
 import sys
 import tarfile
+import unicodedata
 
 # Feature codes that are no town of their own: parts of a city, and places abandoned, destroyed
 # or only historical.
 SKIPPED_FEATURES = {"PPLX", "PPLH", "PPLQ", "PPLW", "PPLCH"}
 # Codes GeoNames uses that the ISO list lacks.
 EXTRA_COUNTRIES = {"XK": "Kosovo"}
+# Countries whose own script is not Latin: the ISO list gives their subdivisions in a scholarly
+# romanization ("Kābul", "Rājasthān"), which is no one's everyday spelling, so GeoNames' English
+# names stay.
+NON_LATIN_COUNTRIES = set(
+    "AE AF AM BD BG BH BT BY CN CY DJ EG ER ET GE GR HK IL IN IQ IR JO JP KG KH KP KR KW KZ LA LB LK LY "
+    "MK MM MN MO NP OM PK PS QA RU SA SD SY TH TJ TW UA UZ YE".split())
+# Letters that Unicode does not split into a plain letter and an accent.
+PLAIN_LETTERS = str.maketrans({"ı": "i", "ł": "l", "Ł": "L", "đ": "d", "Đ": "D", "ø": "o", "Ø": "O"})
 HEADER = struct.Struct("<8sIIII16s")
 PLACE = struct.Struct("<iiIHH")
 
@@ -46,6 +55,36 @@ def country_names(path):
     names = {e["alpha_2"]: e.get("common_name", e["name"]) for e in entries}
     names.update(EXTRA_COUNTRIES)
     return names
+
+
+def without_accents(name):
+    """The name with each accented Latin letter as its plain letter, all else kept as it is."""
+    decomposed = unicodedata.normalize("NFKD", name.translate(PLAIN_LETTERS))
+    return "".join(c for c in decomposed if not unicodedata.combining(c))
+
+
+def local_region_names(admin1, subdivisions_json):
+    """GeoNames gives first-level divisions in ASCII English ("Baden-Wurttemberg"). The ISO 3166-2
+    list (Debian's iso-codes) gives each subdivision in its country's own spelling
+    ("Baden-Württemberg"). GeoNames' codes are not ISO's, so the two are matched by name: a
+    division takes the ISO spelling of a subdivision of the same country when GeoNames' name is
+    exactly that spelling with its accents taken off (same letters, case, spaces and punctuation).
+    In the list no two subdivisions of a Latin-script country lose their accents to the same name,
+    so each such name has one spelling. Every other division (English names such as "Lesser
+    Poland" or "Bavaria", countries of other scripts) keeps its GeoNames name. Returns the
+    divisions' names by code and how many took a local spelling."""
+    with open(subdivisions_json, encoding="utf-8") as f:
+        entries = json.load(f)["3166-2"]
+    spellings = {}
+    for e in entries:
+        country = e["code"].split("-")[0]
+        if country not in NON_LATIN_COUNTRIES:
+            spellings[(country, without_accents(e["name"]))] = e["name"]
+    names, local = {}, 0
+    for code, name in admin1.items():
+        names[code] = spellings.get((code.split(".")[0], name), name)
+        local += names[code] != name
+    return names, local
 
 
 def unit_vector(lat, lon):
@@ -76,11 +115,12 @@ def kd_order(points):
 
 
 def main():
-    if len(sys.argv) != 6:
+    if len(sys.argv) != 7:
         sys.exit(__doc__)
-    cities_tgz, admin1_tgz, countries_json, out_bin, out_cpp = sys.argv[1:]
+    cities_tgz, admin1_tgz, countries_json, subdivisions_json, out_bin, out_cpp = sys.argv[1:]
     countries = country_names(countries_json)
-    admin1 = {e["code"]: e["name"] for e in json.loads(member(admin1_tgz, "package/admin1.json"))}
+    admin1, local_regions = local_region_names(
+        {e["code"]: e["name"] for e in json.loads(member(admin1_tgz, "package/admin1.json"))}, subdivisions_json)
 
     text = bytearray()
     offsets = {}
@@ -177,8 +217,8 @@ std::size_t PlaceTableSize()
     return static_cast<std::size_t>(qm_place_table_end - qm_place_table);
 }}
 """)
-    print(f"place table: {len(order)} places, {len(region_offsets)} regions, "
-          f"{len(country_offsets)} countries, {len(out)} bytes, data of {newest}")
+    print(f"place table: {len(order)} places, {len(region_offsets)} regions "
+          f"({local_regions} of all divisions in their local spelling), {len(country_offsets)} countries, {len(out)} bytes, data of {newest}")
     return 0
 
 

@@ -323,7 +323,7 @@ TEST_F(ContextTest, ExifWindowShowsThePlaceAfterTheGpsLines)
     const auto place = std::find(names.begin(), names.end(), "Place");
     ASSERT_NE(place, names.end());
     EXPECT_EQ(*(place - 1), "GPS Position");
-    EXPECT_EQ(values["Place"], "Kehl, Baden-Wurttemberg, Germany (0.0 km)");
+    EXPECT_EQ(values["Place"], "Kehl, Baden-W\xC3\xBCrttemberg, Germany (0.0 km)");
     dialog.End(IDCANCEL);
 
     // A file without a position has no place line.

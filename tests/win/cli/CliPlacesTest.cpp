@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "QuillmereVersion.h"
+#include "tests/support/IsoSamples.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/cli/CliProcess.h"
@@ -17,6 +18,8 @@ const std::string kKrakow = "Krak\xC3\xB3w";  // Kraków
 const std::string kZurich = "Z\xC3\xBCrich";  // Zürich
 const std::string kSaoPaulo = "S\xC3\xA3o Paulo";  // São Paulo
 const std::string kReykjavik = "Reykjav\xC3\xADk";  // Reykjavík
+// The region in its local spelling, not GeoNames' "Baden-Wurttemberg".
+const std::string kBadenWuerttemberg = "Baden-W\xC3\xBCrttemberg";
 
 std::vector<unsigned char> JpegAt(const std::string& date, const qmtest::Ifd* gps)
 {
@@ -93,7 +96,7 @@ TEST_F(CliPlaces, RegionTagInTheMonthFolder)
                                    "%R", "--out", Out(), Src("")});
     EXPECT_EQ(run.exitCode, 0u) << run.err << run.out;
     const auto files = Snapshot(Out());
-    EXPECT_EQ(files.count("Germany\\Baden-Wurttemberg\\kehl.jpg"), 1u) << run.out;
+    EXPECT_EQ(files.count("Germany\\" + kBadenWuerttemberg + "\\kehl.jpg"), 1u) << run.out;
     EXPECT_EQ(files.count("France\\Grand Est\\strasbourg.jpg"), 1u) << run.out;
 }
 
@@ -107,9 +110,8 @@ TEST_F(CliPlaces, LookupExplainsThePlaceAndItsDistance)
     EXPECT_EQ(lookup.exitCode, 0u) << lookup.err;
     const auto lines = Lines(lookup.out);
     ASSERT_EQ(lines.size(), 3u) << lookup.out;
-    EXPECT_EQ(lines[0],
-              Src("kehl.jpg") +
-                      "\t2019:07:14 10:00:00\tDate/Time Original\tKehl, Baden-Wurttemberg, Germany (0.0 km)");
+    EXPECT_EQ(lines[0], Src("kehl.jpg") + "\t2019:07:14 10:00:00\tDate/Time Original\tKehl, " +
+                                kBadenWuerttemberg + ", Germany (0.0 km)");
     EXPECT_EQ(lines[1], Src("sea.jpg") + "\t2019:07:14 10:00:00\tDate/Time Original\tUnknown place (nothing "
                                          "within 30 km of 54.50000, 4.00000)");
     EXPECT_EQ(lines[2],
@@ -129,8 +131,8 @@ TEST_F(CliPlaces, TheReportGivesThePlace)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source,place");
     EXPECT_EQ(lines[1], Src("kehl.jpg") + "," + Out("Kehl\\kehl.jpg") +
-                                ",OK,2019-07-14 10:00:00,Date/Time Original,\"Kehl, Baden-Wurttemberg, "
-                                "Germany (0.0 km)\"");
+                                ",OK,2019-07-14 10:00:00,Date/Time Original,\"Kehl, " + kBadenWuerttemberg +
+                                ", Germany (0.0 km)\"");
 }
 
 TEST_F(CliPlaces, OtherFilesThroughTheMetadataTool)
@@ -141,10 +143,25 @@ TEST_F(CliPlaces, OtherFilesThroughTheMetadataTool)
     qmtest::Ifd ifd0;
     ifd0.Long(0x0100, 4).Long(0x0101, 4).Sub(0x8769, exif).Sub(0x8825, qmtest::GpsIfd(-33.8688, 151.2093));
     ASSERT_TRUE(WriteData(Src("harbour.tif"), qmtest::BuildTiff(ifd0)));
-    const CliOutcome lookup = RunCli({"lookup", "--explain", Src("harbour.tif")});
+    // A video's position in its user data, and one in Apple's location key.
+    const auto xyz = qmtest::UserData({qmtest::UserDataTextBox("\xA9"
+                                                               "xyz",
+                                                               "+64.1466-021.9426+010.000/", 0x15c7)},
+                                      {});
+    ASSERT_TRUE(WriteData(Src("clip.mov"), qmtest::MovieWith("qt  ", {xyz})));
+    const auto keyed =
+            qmtest::KeyedMetadata({{"com.apple.quicktime.location.ISO6709", "+47.3769+008.5417/"}});
+    ASSERT_TRUE(WriteData(Src("phone.mov"), qmtest::MovieWith("qt  ", {keyed})));
+
+    const CliOutcome lookup =
+            RunCli({"lookup", "--explain", Src("harbour.tif"), Src("clip.mov"), Src("phone.mov")});
     const auto lines = Lines(lookup.out);
-    ASSERT_EQ(lines.size(), 1u) << lookup.out << lookup.err;
+    ASSERT_EQ(lines.size(), 3u) << lookup.out << lookup.err;
     EXPECT_NE(lines[0].find("\tSydney, New South Wales, Australia ("), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\t" + kReykjavik + ", Capital Region, Iceland ("), std::string::npos)
+            << lines[1];
+    EXPECT_NE(lines[2].find("\t" + kZurich + ", " + kZurich + ", Switzerland ("), std::string::npos)
+            << lines[2];
 }
 
 TEST_F(CliPlaces, VersionNamesTheTableItsDateAndTheSource)
