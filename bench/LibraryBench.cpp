@@ -2,8 +2,10 @@
 // empty library and skips known files, then a second run over the same card with NEW more files,
 // side by side (bytes read by the process and seconds each; aim: the second at most 2% of the
 // first's bytes and 10% of its time); then the first scan of a library of INDEX files that has no
-// stored index (files per second and the memory it took).
-//   library_bench.exe FOLDER [FILES] [NEW] [KILOBYTES] [INDEX]
+// stored index (files per second and the memory it took); and copies of VERIFYMB files of 1 MB
+// each, plain and verified (read back from the drive and compared), side by side: the cost of
+// verifying per MB.
+//   library_bench.exe FOLDER [FILES] [NEW] [KILOBYTES] [INDEX] [VERIFYMB]
 // Bytes read are the kernel's count for the process (Z:\proc\self\io under Wine), so that every
 // read counts, the copies' included.
 #include <windows.h>
@@ -136,13 +138,15 @@ struct RunFigures {
     BenchRows rows;
 };
 
-RunFigures Organize(const std::vector<std::string>& sources, const std::string& library)
+RunFigures Organize(const std::vector<std::string>& sources, const std::string& library,
+                    bool skipKnown = true, bool verify = false)
 {
     OrganizeOptions options;
     options.OutputFolderType = kOutputToCustomFolder;
     options.CustomTargetFolder = library;
     options.Mode = OrganizeMode::Extension;
-    options.SkipKnownFiles = 1;
+    options.SkipKnownFiles = skipKnown ? 1 : 0;
+    options.VerifyCopies = verify ? 1 : 0;
     RunFigures figures {0, 0, BenchRows(sources)};
     BenchHost host;
     NoDates lookup;
@@ -168,7 +172,8 @@ int main(int argc, char** argv)
     const int added = argc > 3 ? std::atoi(argv[3]) : 100;
     const int kilobytes = argc > 4 ? std::atoi(argv[4]) : 40;
     const int indexFiles = argc > 5 ? std::atoi(argv[5]) : 100000;
-    if (files <= 0 || added < 0 || kilobytes <= 0 || indexFiles < 0)
+    const int verifyMegabytes = argc > 6 ? std::atoi(argv[6]) : 64;
+    if (files <= 0 || added < 0 || kilobytes <= 0 || indexFiles < 0 || verifyMegabytes < 0)
         return 2;
     CreateDirectoryA(root.c_str(), nullptr);
     SetEnvironmentVariableA(kRunsFolderVariable, (root + "\\runs").c_str());
@@ -189,6 +194,29 @@ int main(int argc, char** argv)
                 100 * second.seconds / first.seconds,
                 first.bytes > 0 ? 100.0 * static_cast<double>(second.bytes) / static_cast<double>(first.bytes)
                                 : -1.0);
+
+    bool verifiedAll = true;
+    if (verifyMegabytes > 0) {
+        std::vector<std::string> photos;
+        if (!MakeFiles(root + "\\large", 0, verifyMegabytes, 1024 * 1024, photos))
+            return 1;
+        // Plain, verified, and plain again: the first copy of each pair warms nothing the second
+        // one reads (each writes a library of its own).
+        const RunFigures plain = Organize(photos, root + "\\plain", false, false);
+        const RunFigures verified = Organize(photos, root + "\\verified", false, true);
+        const RunFigures again = Organize(photos, root + "\\again", false, false);
+        const double plainSeconds = (plain.seconds + again.seconds) / 2;
+        const double megabytes = verifyMegabytes;
+        std::printf("copy of %d MB: plain %.3f s (%.2f ms/MB, %lld bytes read), verified %.3f s "
+                    "(%.2f ms/MB, %lld bytes read)\n",
+                    verifyMegabytes, plainSeconds, 1000 * plainSeconds / megabytes, plain.bytes,
+                    verified.seconds, 1000 * verified.seconds / megabytes, verified.bytes);
+        std::printf("verify adds %.2f ms per MB (%.1f%% of a plain copy)\n",
+                    1000 * (verified.seconds - plainSeconds) / megabytes,
+                    100 * (verified.seconds - plainSeconds) / plainSeconds);
+        verifiedAll = plain.rows.done == verifyMegabytes && verified.rows.done == verifyMegabytes &&
+                      again.rows.done == verifyMegabytes;
+    }
 
     if (indexFiles > 0) {
         // A library of small files in folders of 1,000, as years of imports would leave it.
@@ -214,5 +242,6 @@ int main(int argc, char** argv)
                     static_cast<double>(library.Index().FileCount()) / seconds,
                     (WorkingSet() - memoryBefore) / 1024);
     }
-    return first.rows.failed == 0 && second.rows.failed == 0 && second.rows.done == added ? 0 : 1;
+    return first.rows.failed == 0 && second.rows.failed == 0 && second.rows.done == added && verifiedAll ? 0
+                                                                                                         : 1;
 }

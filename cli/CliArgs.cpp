@@ -65,7 +65,8 @@ bool IsSwitch(const std::string& name)
     return name == "--move" || name == "--copy" || name == "--no-year" || name == "--no-month" ||
            name == "--no-day" || name == "--no-subfolders" || name == "--saved" || name == "--dry-run" ||
            name == "--explain" || name == "--companions" || name == "--name-dates" ||
-           name == "--download-cloud-files" || name == "--takeout" || name == "--skip-known";
+           name == "--download-cloud-files" || name == "--takeout" || name == "--skip-known" ||
+           name == "--verify";
 }
 
 // A path typed in cmd as "D:\My Photos\" arrives as D:\My Photos" (the backslash escapes the
@@ -175,6 +176,8 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.takeout = true;
     } else if (name == "--skip-known") {
         flags.skipKnown = true;
+    } else if (name == "--verify") {
+        flags.verify = true;
     } else if (name == "--library") {
         if (value.empty())
             return "option --library needs a folder";
@@ -342,6 +345,8 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.TakeoutDates = 1;
     if (flags.skipKnown)
         options.SkipKnownFiles = 1;
+    if (flags.verify)
+        options.VerifyCopies = 1;
 }
 
 const char* UsageText()
@@ -375,8 +380,9 @@ const char* UsageText()
            "  --saved                  start from the window's saved settings (read, never written)\n"
            "  --dry-run                print what would happen, change nothing\n"
            "  --report FILE            write a CSV report: source, target, result, date,\n"
-           "                           where the date came from, and the place (when the\n"
-           "                           templates hold %C, %R or %T)\n"
+           "                           where the date came from, the place (when the\n"
+           "                           templates hold %C, %R or %T), and the XXH3-128 hash\n"
+           "                           of the bytes of each file copied\n"
            "  --companions             sidecars (.xmp .aae .thm .json), Live Photo videos and\n"
            "                           RAW+JPEG partners go with their photo, under its name\n"
            "  --name-dates             taken-else-* modes read a date in the file name\n"
@@ -398,6 +404,11 @@ const char* UsageText()
            "  --skip-known             skip a file whose content is anywhere below the --out\n"
            "                           folder already (under any name), as \"Already in the\n"
            "                           library: PATH\"\n"
+           "  --verify                 read each copy back from the drive and compare it with\n"
+           "                           the source before it takes its name; a copy that\n"
+           "                           differs fails its file and is removed, and a move\n"
+           "                           deletes its source only after its copy verified (a move\n"
+           "                           on one drive is a rename: nothing is copied to verify)\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

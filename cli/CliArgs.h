@@ -41,6 +41,7 @@ struct OrganizeFlags {
     std::optional<bool> computerZone;  // --zone computer|video: which zone video dates take
     bool takeout = false;
     bool skipKnown = false;  // organize: skip files whose bytes are below --out already
+    bool verify = false;  // organize: read each copy back and compare it with its source
     std::optional<std::string> library;  // lookup: the folder to find each file's bytes in
 };
 

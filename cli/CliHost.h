@@ -55,6 +55,7 @@ public:
     void EnsureVisible(int) override { }
     void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
     void SetPlaceUsed(int row, const std::string& description) override { places_.at(row) = description; }
+    void SetCopyHash(int row, const std::string& hash) override { hashes_.at(row) = hash; }
     const RunTally& Tally() const { return tally_; }
     // Each row's CSV line goes to report as its result is known (the header is the caller's).
     void SetReport(std::FILE* report) { report_ = report; }
@@ -65,6 +66,7 @@ private:
     std::vector<std::string> dates_;
     std::vector<std::string> origins_;
     std::vector<std::string> places_;
+    std::vector<std::string> hashes_;
     std::FILE* report_ = nullptr;
     std::FILE* out_;
     ConsoleProgress* sharedConsole_;

@@ -95,8 +95,8 @@ int RunOrganizeCommand(const CliRequest& request)
         report = CreateReport(path, reason);
         // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
         // ANSI code page.
-        const std::string header =
-                "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date", "date source", "place"});
+        const std::string header = "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date",
+                                                             "date source", "place", "hash"});
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
             std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
                          reason.c_str());

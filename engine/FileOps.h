@@ -12,6 +12,8 @@
 
 #include "base/PathText.h"
 
+class ContentHasher;
+
 // The system's numbers for the failures the run tells apart.
 namespace FileError {
 inline constexpr std::uint32_t kNone = 0;
@@ -30,6 +32,9 @@ inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kFilenameTooLong = 206;
 inline constexpr std::uint32_t kCancelled = 1223;
+// The program's own failures: the customer bit keeps them apart from the system's numbers.
+inline constexpr std::uint32_t kCopyDiffers = 0x20000001;
+inline constexpr const char* kCopyDiffersText = "The copy read back differs from the source";
 }  // namespace FileError
 
 // A file's size and last-write time (100-nanosecond units since 1601, UTC).
@@ -118,15 +123,19 @@ public:
     virtual bool SetCreationTime(const std::string& path, std::uint64_t creationTime) = 0;
     // Writes a new file at target (never over an existing one) with source's bytes and last-write
     // time, through one handle: written, flushed to the drive and checked to hold expectedSize
-    // bytes before it is closed. On failure (a stop asked through progress included) nothing of
-    // target is left.
+    // bytes before it is closed, every byte copied also given to hasher (none: null). On failure
+    // (a stop asked through progress included) nothing of target is left.
     virtual bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                         ByteProgress* progress = nullptr) = 0;
+                         ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) = 0;
     // The names of the files (not folders) in a folder.
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
     // Fails with kSharingViolation while another handle may write the file.
     virtual std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) = 0;
     virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;
+    // A file opened to be read from the drive itself, past the system's cache: every read asks a
+    // multiple of kReadBackAlignment bytes into a buffer aligned to it, and the first short read
+    // is the end. Where nothing is cached (a simulation) the plain read.
+    virtual std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) { return OpenRead(path); }
     // A pause before a step is tried again (another program holds the file for a moment).
     virtual void Wait(unsigned milliseconds) = 0;
 };
@@ -153,6 +162,10 @@ bool AnythingThere(FileOps& ops, const std::string& path);
 bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp);  // a file only
 // Creates folder and its missing parents.
 bool MakeFolders(FileOps& ops, const std::string& folder);
+// The alignment of the buffer and of every read that bypasses the system's cache: a multiple of
+// the sector sizes drives have (512 and 4096 bytes), as such reads require.
+inline constexpr std::size_t kReadBackAlignment = 4096;
+
 // The bytes read from each file at a time when two files are compared.
 inline constexpr std::size_t kCompareBlockSize = 256 * 1024;
 
@@ -198,9 +211,9 @@ public:
     }
     // The progress given here stands for any other.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress*) override
+                 ByteProgress*, ContentHasher* hasher) override
     {
-        return inner_.CopyNew(source, target, expectedSize, progress_);
+        return inner_.CopyNew(source, target, expectedSize, progress_, hasher);
     }
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
     {
@@ -211,6 +224,10 @@ public:
         return inner_.OpenAppend(path, createNew);
     }
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override { return inner_.OpenRead(path); }
+    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override
+    {
+        return inner_.OpenReadUncached(path);
+    }
     void Wait(unsigned milliseconds) override { inner_.Wait(milliseconds); }
 
 private:

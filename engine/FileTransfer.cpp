@@ -1,6 +1,7 @@
 #include "engine/FileTransfer.h"
 
 #include "base/PathText.h"
+#include "engine/CopyCheck.h"
 
 namespace {
 
@@ -35,13 +36,16 @@ bool RenameKeepingCreation(FileOps& ops, const std::string& from, const std::str
 // The copy path of every transfer: the complete copy under its unfinished name, then its real
 // name in one step, made durable, then (for a move) the source deleted.
 TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const FileState& state,
-                               const std::string& target, bool move, bool replace, const std::string& partial)
+                               const std::string& target, bool move, bool replace, const std::string& partial,
+                               CopyCheck* check)
 {
     if (partial.empty()) {
         ops.SetLastError(FileError::kFilenameTooLong);
         return TransferOutcome::Failed;
     }
-    if (!ops.CopyNew(source, partial, state.stamp.size)) {
+    // A verified copy is checked under its unfinished name: one that differs never takes the
+    // target's name, and a move keeps its source.
+    if (!CopyChecked(ops, source, partial, state.stamp.size, check)) {
         // A name another program took since it was chosen is not ours to remove.
         if (ops.LastError() != FileError::kFileExists && ops.LastError() != FileError::kAlreadyExists)
             RemovePartial(ops, partial);
@@ -119,7 +123,7 @@ bool DeleteFileFully(FileOps& ops, const std::string& path)
 }
 
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                             bool replace, const std::string& partial)
+                             bool replace, const std::string& partial, CopyCheck* check)
 {
     if (move) {
         // On one drive a rename moves the file whole or not at all.
@@ -136,21 +140,21 @@ TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std:
         ops.SetLastError(FileError::kAccessDenied);
         return TransferOutcome::Failed;
     }
-    return CopyThenRename(ops, source, state, target, move, replace, partial);
+    return CopyThenRename(ops, source, state, target, move, replace, partial, check);
 }
 
 TransferOutcome OpsFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     std::string partial;
     FreePartialName(ops_, target, partial);
-    return TransferFile(ops_, source, target, move, false, partial);
+    return TransferFile(ops_, source, target, move, false, partial, check_);
 }
 
 TransferOutcome OpsFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     std::string partial;
     FreePartialName(ops_, target, partial);
-    return TransferFile(ops_, source, target, move, true, partial);
+    return TransferFile(ops_, source, target, move, true, partial, check_);
 }
 
 bool OpsFileSystem::SameFile(const std::string& a, const std::string& b)

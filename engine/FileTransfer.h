@@ -23,9 +23,10 @@ bool PartialNameFor(FileOps& ops, const std::string& target, int attempt, std::s
 bool FreePartialName(FileOps& ops, const std::string& target, std::string& partial);
 
 // Moves or copies source to target (over an existing file only when replace), through partial
-// when the bytes must be copied. The last error tells why unless Done; nothing of partial is left.
+// when the bytes must be copied, hashed (and verified when asked) as check says (none: null).
+// The last error tells why unless Done; nothing of partial is left.
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                             bool replace, const std::string& partial);
+                             bool replace, const std::string& partial, CopyCheck* check = nullptr);
 
 // Calls step until it succeeds or fails for a reason other than another program's handle (sharing,
 // lock or access refusals), waiting longer each time, a few seconds in all.
@@ -63,6 +64,7 @@ public:
         return SameBytes(ops_, a, b, comparisons_);
     }
     void ReportComparisons(ByteProgress* progress) override { comparisons_ = progress; }
+    void CheckCopies(CopyCheck* check) override { check_ = check; }
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
         return ops_.Identity(path, identity);
@@ -71,6 +73,7 @@ public:
 private:
     FileOps& ops_;
     ByteProgress* comparisons_ = nullptr;
+    CopyCheck* check_ = nullptr;
 };
 
 // The real thing.

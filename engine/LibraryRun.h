@@ -73,6 +73,7 @@ public:
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
     void ReportComparisons(ByteProgress* progress) override { inner_.ReportComparisons(progress); }
+    void CheckCopies(CopyCheck* check) override { inner_.CheckCopies(check); }
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
         return inner_.Identity(path, identity);

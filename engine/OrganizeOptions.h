@@ -94,6 +94,9 @@ struct OrganizeOptions {
     std::uint32_t TakeoutDates = 0;
     // A file whose bytes are anywhere below the output folder already is skipped.
     std::uint32_t SkipKnownFiles = 0;
+    // Each copy is read back from the drive and compared with the source before it takes its name;
+    // a move deletes its source only after that.
+    std::uint32_t VerifyCopies = 0;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

@@ -15,6 +15,7 @@
 #include "engine/ArchiveRun.h"
 #include "engine/CloudFiles.h"
 #include "engine/Companions.h"
+#include "engine/CopyCheck.h"
 #include "engine/GroupNames.h"
 #include "engine/LibraryRun.h"
 #include "engine/ModeFolder.h"
@@ -142,6 +143,7 @@ public:
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
+    void CheckCopies(CopyCheck* check) override { inner_.CheckCopies(check); }
     bool Announce(const std::vector<PlannedTransfer>& steps) override { return inner_.Announce(steps); }
     void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
     bool Identity(const std::string& path, FileIdentity& identity) override
@@ -836,6 +838,18 @@ RowPlan RefusedRow(const std::string& source, const std::string& reason)
     return plan;
 }
 
+// The run's copies hashed, and verified when the options ask, while it runs.
+class CopiesChecked {
+public:
+    CopiesChecked(RunFileSystem& fs, CopyCheck& check) : fs_(fs) { fs_.CheckCopies(&check); }
+    ~CopiesChecked() { fs_.CheckCopies(nullptr); }
+    CopiesChecked(const CopiesChecked&) = delete;
+    CopiesChecked& operator=(const CopiesChecked&) = delete;
+
+private:
+    RunFileSystem& fs_;
+};
+
 }  // namespace
 
 std::uint32_t RunHost::SourceAttributes(const std::string& path)
@@ -917,6 +931,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     }
     RunLibrary* const known = library ? &*library : nullptr;
     LibraryFileSystem placing(stoppable, known);
+    CopyCheck check;
+    check.verify = options.VerifyCopies != 0;
+    const CopiesChecked checked(placing, check);
     std::set<std::string> placed;
     const CompanionPlacing companions {host,    placing, rows,      options, move,  log,
                                        logVerb, links,   followers, placed,  bytes, sizes};
@@ -973,6 +990,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
             rows.SetPlaceUsed(row, plan.place);
+            check.copied = false;
             result = links.empty() ? PlaceFile(placing, source, plan.outputRoot, plan.targetFolder, plan.name,
                                                options, move, rows, row, target)
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
@@ -983,6 +1001,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
                 result.text = "OK (clock rule " + plan.clockRule + ")";
             if (result.outcome == RowOutcome::Done && !plan.takeoutSidecar.empty())
                 result.text = "OK (date from Takeout sidecar \"" + plan.takeoutSidecar + "\")";
+            if (result.outcome == RowOutcome::Done && check.copied)
+                rows.SetCopyHash(row, HashText(check.hash));
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())

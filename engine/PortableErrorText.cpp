@@ -11,6 +11,7 @@ std::string FileErrorText(std::uint32_t code)
     case FileError::kDiskFull: return "There is not enough space on the disk.";
     case FileError::kFileExists: return "The file exists.";
     case FileError::kAlreadyExists: return "Cannot create a file when that file already exists.";
+    case FileError::kCopyDiffers: return FileError::kCopyDiffersText;
     default: return "error " + std::to_string(code);
     }
 }

@@ -8,6 +8,8 @@
 
 #include "engine/FileOps.h"
 
+struct CopyCheck;
+
 // A move or copy the run expects to make soon, onto a target that is free.
 struct PlannedTransfer {
     std::string source;
@@ -39,6 +41,9 @@ public:
     // From now on SameContent reports each block it compares to progress (none: null), and fails
     // with kCancelled when progress stops it.
     virtual void ReportComparisons(ByteProgress*) { }
+    // From now on the bytes of every copy are hashed into check, and verified when it asks (none:
+    // null). A simulation copies nothing.
+    virtual void CheckCopies(CopyCheck*) { }
     // What identifies the file however its path is spelled; false where the volume gives nothing.
     virtual bool Identity(const std::string&, FileIdentity&) { return false; }
     // The next steps of the run, told ahead so that a journal can record them all at once.

@@ -52,6 +52,9 @@ public:
     // The place the row's place tags were made from, with its distance; only rows whose templates
     // hold place tags get it.
     virtual void SetPlaceUsed(int, const std::string& /*description*/) { }
+    // The hash of the bytes a row's file was copied with (32 hex digits); only rows whose file
+    // was copied get it, before their result.
+    virtual void SetCopyHash(int, const std::string& /*hash*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.

@@ -438,7 +438,7 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
         if (!journal_.Write(TransferLine(step)))
             return TransferOutcome::Failed;
     }
-    return Finish(step, TransferFile(journal_.Ops(), source, target, move, false, step.partial));
+    return Finish(step, TransferFile(journal_.Ops(), source, target, move, false, step.partial, check_));
 }
 
 bool JournalFileSystem::Keep(JournalStep& step)
@@ -484,7 +484,7 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
     // with its own reason, as it does without a journal.
     if (there && state.folder)
-        return Finish(step, TransferFile(ops, source, target, move, true, step.partial));
+        return Finish(step, TransferFile(ops, source, target, move, true, step.partial, check_));
     // A read-only target is refused as a replacing move or copy refuses it.
     if (there && state.readOnly) {
         ops.SetLastError(FileError::kAccessDenied);
@@ -492,7 +492,7 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     }
     if (there && !Keep(step))
         return Finish(step, TransferOutcome::Failed);
-    const TransferOutcome outcome = TransferFile(ops, source, target, move, true, step.partial);
+    const TransferOutcome outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
     if (outcome == TransferOutcome::Failed && step.keptComplete) {
         // The target still holds the old file: the kept one is a spare.
         KeepFileError keep(ops);

@@ -103,6 +103,8 @@ public:
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
+    // The journal makes the copies itself, through its own file functions.
+    void CheckCopies(CopyCheck* check) override { check_ = check; }
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
         return inner_.Identity(path, identity);
@@ -127,6 +129,7 @@ private:
     RunJournal& journal_;
     std::map<std::string, JournalStep> announced_;  // by target key
     std::set<std::string> announcedFolders_;  // keys of folders recorded ahead, not yet made
+    CopyCheck* check_ = nullptr;
 };
 
 // Removes the unfinished copies that runs and undos ended by force left behind: each journal not

@@ -92,6 +92,7 @@ const StoredValue<Options> kOptionValues[] = {
         {"VideoComputerZone", &Options::VideoComputerZone},
         {"TakeoutDates", &Options::TakeoutDates},
         {"SkipKnownFiles", &Options::SkipKnownFiles},
+        {"VerifyCopies", &Options::VerifyCopies},
 };
 
 using Placement = MetaWindowPlacement;

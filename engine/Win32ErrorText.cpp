@@ -6,6 +6,11 @@
 
 bool SystemErrorText(DWORD code, std::string& text)
 {
+    // The program's own failures have no system text.
+    if (code == FileError::kCopyDiffers) {
+        text = FileError::kCopyDiffersText;
+        return true;
+    }
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                                 FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -7,6 +7,7 @@
 
 #include "base/OwnedHandle.h"
 #include "base/WidePath.h"
+#include "engine/CopyCheck.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
@@ -109,6 +110,33 @@ private:
     OwnedHandle file_;
 };
 
+// Reads past the system's cache: one read of the drive per call, of whole aligned blocks into an
+// aligned buffer (the caller's part); the file's end comes as a short read.
+class UncachedRead : public ReadStream {
+public:
+    explicit UncachedRead(HANDLE h) : file_(h) { }
+
+    bool Read(char* buffer, std::size_t size, std::size_t& got) override
+    {
+        DWORD n = 0;
+        if (!::ReadFile(file_.Get(), buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)), &n,
+                        nullptr))
+            return false;
+        got = n;
+        return true;
+    }
+
+    bool Seek(std::uint64_t offset) override
+    {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(file_.Get(), at, nullptr, FILE_BEGIN) != 0;
+    }
+
+private:
+    Handle file_;
+};
+
 constexpr DWORD kCopyBlock = 1 << 20;
 // Bytes written between two flushes of a copy.
 constexpr std::uint64_t kFlushEvery = 64ull << 20;
@@ -194,7 +222,7 @@ public:
     }
 
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress) override
+                 ByteProgress* progress, ContentHasher* hasher) override
     {
         // Others may go on reading and writing the source: a copy that sees it change size fails
         // its check below.
@@ -218,7 +246,7 @@ public:
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid())
             return false;
-        CopyJob job(in.Get(), file.Get(), writeTime, expectedSize);
+        CopyJob job(in.Get(), file.Get(), writeTime, expectedSize, hasher);
         // A thread costs more than a small photo's copy, which is over long before a report is due.
         constexpr std::uint64_t kReportedFrom = 8ull * 1024 * 1024;
         const bool reported = progress != nullptr && expectedSize >= kReportedFrom;
@@ -276,20 +304,34 @@ public:
         return std::make_unique<SystemRead>(h);
     }
 
+    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override
+    {
+        // Windows then reads the disk itself, so that a copy is checked as the drive holds it.
+        // Wine ignores the flag and reads through the page cache, so there the check compares what
+        // the system was given to write.
+        HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return nullptr;
+        return std::make_unique<UncachedRead>(h);
+    }
+
     void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
 private:
     // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of
     // its own while the caller reports its progress: done and stop are shared with that caller.
     struct CopyJob {
-        CopyJob(HANDLE from, HANDLE to, const FILETIME& time, std::uint64_t size)
-            : in(from), out(to), writeTime(time), expectedSize(size)
+        CopyJob(HANDLE from, HANDLE to, const FILETIME& time, std::uint64_t size, ContentHasher* bytesHasher)
+            : in(from), out(to), writeTime(time), expectedSize(size), hasher(bytesHasher)
         { }
 
         HANDLE in;
         HANDLE out;
         FILETIME writeTime;
         std::uint64_t expectedSize;
+        ContentHasher* hasher;  // null when the bytes are not hashed
         std::atomic<std::uint64_t> done {0};
         std::atomic<bool> stop {false};
         DWORD error = 0;
@@ -316,6 +358,8 @@ private:
                     return false;
                 if (got == 0)
                     break;
+                if (hasher != nullptr)
+                    hasher->Update(block.data(), got);
                 DWORD written = 0;
                 if (!WriteFile(out, block.data(), got, &written, nullptr))
                     return false;

@@ -97,6 +97,7 @@ bool OptionsDialog::OnInitDialog()
     CheckButton(IDC_OPT_CLOUD_FILES, values_.DownloadCloudFiles != 0);
     CheckButton(IDC_OPT_TAKEOUT, values_.TakeoutDates != 0);
     CheckButton(IDC_OPT_SKIP_KNOWN, values_.SkipKnownFiles != 0);
+    CheckButton(IDC_OPT_VERIFY, values_.VerifyCopies != 0);
 
     FillExtensionList();
     FillPolicyList();
@@ -166,6 +167,7 @@ void OptionsDialog::ReadControls()
     values_.DownloadCloudFiles = IsButtonChecked(IDC_OPT_CLOUD_FILES) ? 1 : 0;
     values_.TakeoutDates = IsButtonChecked(IDC_OPT_TAKEOUT) ? 1 : 0;
     values_.SkipKnownFiles = IsButtonChecked(IDC_OPT_SKIP_KNOWN) ? 1 : 0;
+    values_.VerifyCopies = IsButtonChecked(IDC_OPT_VERIFY) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
 }
 

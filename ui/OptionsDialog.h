@@ -1,12 +1,12 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
 // when a target exists, the operation log, companion files, dates from file names and cloud
-// files, camera clock rules, the time a day begins at, the zone of video times, Takeout dates and
-// the library. It is given the settings record and edits fourteen of its fields
+// files, camera clock rules, the time a day begins at, the zone of video times, Takeout dates,
+// the library and verified copies. It is given the settings record and edits fifteen of its fields
 // (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile,
 // CompanionFiles, NameDates, DownloadCloudFiles, ClockRules, DayBegins, VideoComputerZone,
-// TakeoutDates, SkipKnownFiles); Result is the given record until OK succeeds, then the record as
-// chosen. The dialog itself stores nothing but the histories of its two editable combo boxes, and
-// those only on a successful OK.
+// TakeoutDates, SkipKnownFiles, VerifyCopies); Result is the given record until OK succeeds, then the record
+// as chosen. The dialog itself stores nothing but the histories of its two editable combo boxes, and those
+// only on a successful OK.
 #pragma once
 #include "toolkit/Dialog.h"
 

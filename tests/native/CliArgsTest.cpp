@@ -330,6 +330,21 @@ TEST(CliArgs, TakeoutDatesOnlyWhenAsked)
     EXPECT_EQ(Parse({"organize", "--takeout=1", "f"}).error, "option --takeout takes no value");
 }
 
+TEST(CliArgs, CopiesAreVerifiedOnlyWhenAsked)
+{
+    OrganizeOptions untouched;
+    ApplyFlags(Parse({"organize", "--out", "o", "x"}).request.flags, untouched);
+    EXPECT_EQ(untouched.VerifyCopies, 0u);
+
+    const auto parsed = Parse({"organize", "--verify", "--out", "o", "x"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    OrganizeOptions options;
+    ApplyFlags(parsed.request.flags, options);
+    EXPECT_EQ(options.VerifyCopies, 1u);
+    EXPECT_EQ(Parse({"lookup", "--verify", "f"}).error, "option --verify is not valid for lookup");
+    EXPECT_EQ(Parse({"organize", "--verify=1", "f"}).error, "option --verify takes no value");
+}
+
 TEST(CliArgs, FilesTheLibraryHasAreSkippedOnlyWhenAsked)
 {
     OrganizeOptions untouched;

@@ -13,6 +13,7 @@
 
 #include "MemoryFileOps.h"
 #include "engine/Companions.h"
+#include "engine/CopyCheck.h"
 #include "engine/FileTransfer.h"
 #include "engine/GroupNames.h"
 #include "engine/OrganizeOptions.h"
@@ -35,6 +36,8 @@ struct Case {
     std::size_t batch = 0;  // steps told ahead to the journal this many at a time (0: none)
     std::uint64_t capacityD = 0;  // 0: no limit
     std::vector<std::string> held;  // held for a moment by another program
+    bool verify = false;  // each copy read back and compared before it takes its name
+    int garbled = 0;  // this many read-backs give other bytes than were written
 };
 
 Case MakeCase(std::mt19937& random)
@@ -98,6 +101,8 @@ Case MakeCase(std::mt19937& random)
     }
     if (pick(4) == 0 && !c.targets.empty())
         c.held.push_back(c.targets[static_cast<std::size_t>(pick(static_cast<int>(c.targets.size())))]);
+    c.verify = pick(2) == 0;
+    c.garbled = pick(3);
     return c;
 }
 
@@ -105,7 +110,8 @@ std::string Describe(const Case& c)
 {
     std::string text = std::string(c.move ? " move" : " copy") + (c.companions ? " companions" : "") +
                        " policy " + std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
-                       std::to_string(c.capacityD);
+                       std::to_string(c.capacityD) + (c.verify ? " verify" : "") + " garbled " +
+                       std::to_string(c.garbled);
     for (const auto& [path, bytes] : c.files)
         text += "\n  file " + path + " (" + std::to_string(bytes.size()) + ")";
     for (std::size_t i = 0; i < c.sources.size(); ++i)
@@ -132,6 +138,7 @@ void Lay(MemoryFileOps& ops, const Case& c)
         ops.SetCapacity("D:", c.capacityD);
     for (const std::string& path : c.held)
         ops.HoldFor(path, 3);
+    ops.GarbleReadBacks(c.garbled);
 }
 
 // One file's step into target, as the organize run takes it.
@@ -239,6 +246,9 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
     if (!journal.Open(kRuns, name, header, 50))
         return;
     JournalFileSystem fs(real, journal);
+    CopyCheck check;
+    check.verify = c.verify;
+    fs.CheckCopies(&check);
     if (c.companions) {
         PlaceGroups(fs, c, placedAt);
         journal.Close();
@@ -483,6 +493,47 @@ TEST(NoLossProperty, EveryStepOfOneOverwriteRunIsAPlaceToEndIt)
 }  // namespace
 
 namespace {
+
+TEST(NoLossProperty, AVerifiedStepWhoseCopyReadsBackDifferentIsRecordedFailedAndChangesNothing)
+{
+    for (const bool replace : {false, true}) {
+        Case c;
+        c.files = {{"C:\\card\\clip.mov", std::string(300, 'n')}};
+        if (replace)
+            c.files["D:\\out\\clip.mov"] = std::string(100, 'o');
+        c.sources = {"C:\\card\\clip.mov"};
+        c.targets = {"D:\\out\\clip.mov"};
+        c.policy = TargetExistsPolicy::Overwrite;
+        c.move = true;
+        c.verify = true;
+        c.garbled = 1;
+        MemoryFileOps ops;
+        Lay(ops, c);
+        const auto before = ops.Files();
+        RunSteps(ops, c, "run");
+        std::map<std::string, std::string> now;
+        for (const auto& [path, bytes] : ops.Files())
+            if (path.rfind(kRuns, 0) != 0)
+                now[path] = bytes;
+        EXPECT_EQ(now, before) << replace;
+        JournalData data;
+        std::string error;
+        ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+        const auto step = std::find_if(data.steps.begin(), data.steps.end(),
+                                       [](const JournalStep& s) { return s.target == "D:\\out\\clip.mov"; });
+        ASSERT_NE(step, data.steps.end());
+        EXPECT_EQ(step->outcome, StepOutcome::Failed);
+        EXPECT_NE(step->failure.find(FileError::kCopyDiffersText), std::string::npos) << step->failure;
+        // Read back as written, the same step moves the file.
+        c.garbled = 0;
+        MemoryFileOps good;
+        Lay(good, c);
+        RunSteps(good, c, "run");
+        std::string moved;
+        EXPECT_TRUE(good.Contents("D:\\out\\clip.mov", moved) && moved == std::string(300, 'n')) << replace;
+        EXPECT_FALSE(good.Contents("C:\\card\\clip.mov", moved)) << replace;
+    }
+}
 
 TEST(NoLossProperty, TheNextRunRemovesTheUnfinishedCopiesOfARunEndedByForce)
 {

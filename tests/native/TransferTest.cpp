@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "MemoryFileOps.h"
+#include "engine/CopyCheck.h"
 #include "engine/FileTransfer.h"
 
 namespace {
@@ -226,6 +227,121 @@ TEST_F(TransferTest, TheUnfinishedNameFitsAsANameAndAsAPath)
     EXPECT_EQ(partial, deep + "~ab.qmpart");
     EXPECT_FALSE(PartialNameFor(ops, deep + "abc.jpg", 10, partial));
     EXPECT_EQ(ops.LastError(), FileError::kFilenameTooLong);
+}
+
+// The hash of bytes taken in one piece.
+ContentHash HashOf(const std::string& bytes)
+{
+    ContentHasher hasher;
+    hasher.Update(bytes.data(), bytes.size());
+    return hasher.Digest();
+}
+
+TEST(ContentHash, IsXxh3Of128BitsWrittenHighHalfFirst)
+{
+    // The published hash of no bytes, as xxh128sum prints it.
+    EXPECT_EQ(HashText(HashOf("")), "99aa06d3014798d86001c324468d497f");
+    // Taken in pieces, the same bytes hash alike; other bytes do not.
+    const std::string bytes(300000, 'x');
+    ContentHasher pieces;
+    pieces.Update(bytes.data(), 1);
+    pieces.Update(bytes.data() + 1, 70000);
+    pieces.Update(bytes.data() + 70001, bytes.size() - 70001);
+    EXPECT_EQ(pieces.Digest(), HashOf(bytes));
+    EXPECT_NE(HashOf(bytes + "y"), HashOf(bytes));
+}
+
+TEST_F(TransferTest, ACopyIsHashedAsItIsMadeAndVerifiedWhenAsked)
+{
+    CopyCheck check;
+    check.verify = true;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial, &check),
+              TransferOutcome::Done);
+    EXPECT_TRUE(check.copied);
+    EXPECT_EQ(check.hash, HashOf("a photo of some length"));
+    std::string copy;
+    ASSERT_TRUE(ops.Contents("D:\\out\\a.jpg", copy));
+    EXPECT_EQ(copy, "a photo of some length");
+}
+
+TEST_F(TransferTest, ACopyThatReadsBackDifferentFailsIsRemovedAndKeepsItsSource)
+{
+    for (const bool move : {false, true}) {
+        MemoryFileOps run;
+        run.AddFolder("C:\\card");
+        run.AddFolder("D:\\out");
+        run.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+        run.GarbleReadBacks(1);
+        CopyCheck check;
+        check.verify = true;
+        std::string partial;
+        ASSERT_TRUE(FreePartialName(run, "D:\\out\\a.jpg", partial));
+        EXPECT_EQ(TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", move, false, partial, &check),
+                  TransferOutcome::Failed)
+                << move;
+        EXPECT_EQ(run.LastError(), FileError::kCopyDiffers) << move;
+        // Only the source is left, whole: neither the copy nor its unfinished name.
+        EXPECT_EQ(run.Files().size(), 1u) << move;
+        std::string source;
+        EXPECT_TRUE(run.Contents("C:\\card\\a.jpg", source) && source == "a photo of some length") << move;
+    }
+}
+
+TEST_F(TransferTest, AnUnverifiedCopyIsNotReadBack)
+{
+    ops.GarbleReadBacks(1);
+    CopyCheck check;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial, &check),
+              TransferOutcome::Done);
+    EXPECT_EQ(check.hash, HashOf("a photo of some length"));
+}
+
+TEST_F(TransferTest, AMoveOnOneDriveIsARenameWithNothingCopiedToVerify)
+{
+    ops.AddFolder("C:\\out");
+    ops.GarbleReadBacks(1);
+    CopyCheck check;
+    check.verify = true;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "C:\\out\\a.jpg", partial));
+    EXPECT_EQ(TransferFile(ops, "C:\\card\\a.jpg", "C:\\out\\a.jpg", true, false, partial, &check),
+              TransferOutcome::Done);
+    EXPECT_FALSE(check.copied);
+}
+
+TEST_F(TransferTest, AVerifiedMoveEndedAtAnyStepLosesNothing)
+{
+    for (std::uint64_t kill = 1; kill < 24; ++kill) {
+        for (const int garbled : {0, 1}) {
+            MemoryFileOps run;
+            run.AddFolder("C:\\card");
+            run.AddFolder("D:\\out");
+            run.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+            run.GarbleReadBacks(garbled);
+            run.KillAt(kill);
+            CopyCheck check;
+            check.verify = true;
+            std::string partial;
+            try {
+                FreePartialName(run, "D:\\out\\a.jpg", partial);
+                TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial, &check);
+            } catch (const Killed&) { }
+            std::string source, target;
+            const bool atSource =
+                    run.Contents("C:\\card\\a.jpg", source) && source == "a photo of some length";
+            const bool atTarget =
+                    run.Contents("D:\\out\\a.jpg", target) && target == "a photo of some length";
+            EXPECT_TRUE(atSource || atTarget) << "kill " << kill;
+            // A copy that read back different never takes the target's name.
+            if (garbled == 1) {
+                EXPECT_FALSE(run.Contents("D:\\out\\a.jpg", target)) << "kill " << kill;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -65,6 +65,9 @@ public:
     // Deletions of path report success and leave the file, as a write-protected card does under
     // some systems.
     void LieAboutDeleting(const std::string& path) { lying_.insert(Upper(path)); }
+    // The next `times` reads past the cache give back other bytes than the file holds, as a drive
+    // that garbled a copy does.
+    void GarbleReadBacks(int times) { garbledReadBacks_ = times; }
 
     std::size_t PathLength(const std::string& path) const override { return path.size(); }
     std::uint32_t LastError() const override { return error_; }
@@ -80,10 +83,12 @@ public:
     bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override;
     // Reports to progress after the first half of the bytes.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress) override;
+                 ByteProgress* progress, ContentHasher* hasher) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override;
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
+    // The plain read, but for the next GarbleReadBacks reads, which give other bytes than the file holds.
+    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override;
     void Wait(unsigned milliseconds) override { waited_ += milliseconds; }
 
     // For the streams.
@@ -108,6 +113,7 @@ private:
     std::map<std::string, std::uint64_t> capacity_;
     std::map<std::string, int> held_;
     std::set<std::string> lying_;
+    int garbledReadBacks_ = 0;
     std::uint32_t error_ = 0;
     std::uint64_t calls_ = 0;
     std::uint64_t killAt_ = 0;

@@ -48,6 +48,7 @@ OrganizeOptions Changed()
     options.ClockRules = "Canon EOS 5D=+01:00\nNIKON D700#1234567=-00:07:36\n";
     options.DayBegins = "04:30";
     options.SkipKnownFiles = 1;
+    options.VerifyCopies = 1;
     return options;
 }
 
@@ -87,6 +88,7 @@ void ExpectSame(const OrganizeOptions& actual, const OrganizeOptions& expected)
     EXPECT_EQ(actual.ClockRules, expected.ClockRules);
     EXPECT_EQ(actual.DayBegins, expected.DayBegins);
     EXPECT_EQ(actual.SkipKnownFiles, expected.SkipKnownFiles);
+    EXPECT_EQ(actual.VerifyCopies, expected.VerifyCopies);
 }
 
 class SettingsStoreTest : public RegistryFixture { };
@@ -126,7 +128,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
                             "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
                             "DownloadCloudFiles",  "SkipKnownFiles",  "VideoComputerZone",
-                            "TakeoutDates"};
+                            "TakeoutDates",        "VerifyCopies"};
     const char* texts[] = {"CustomTargetFolder",
                            "MonthFolderFormat",
                            "DayFolderFormat",

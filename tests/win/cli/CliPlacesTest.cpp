@@ -129,10 +129,10 @@ TEST_F(CliPlaces, TheReportGivesThePlace)
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     const auto lines = Lines(ReadText(report));
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source,place");
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source,place,hash");
     EXPECT_EQ(lines[1], Src("kehl.jpg") + "," + Out("Kehl\\kehl.jpg") +
                                 ",OK,2019-07-14 10:00:00,Date/Time Original,\"Kehl, " + kBadenWuerttemberg +
-                                ", Germany (0.0 km)\"");
+                                ", Germany (0.0 km)\"," + ReportHashOf(Out("Kehl\\kehl.jpg")));
 }
 
 TEST_F(CliPlaces, OtherFilesThroughTheMetadataTool)

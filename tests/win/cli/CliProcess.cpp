@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "engine/CopyCheck.h"
 #include "engine/PathUtils.h"
 #include "tests/support/TempTree.h"
 
@@ -151,6 +152,14 @@ void* StartCliToEndByForce(const std::string& commandLine)
 std::string CliCommandLine(const std::vector<std::string>& args)
 {
     return ProgramCommandLine(CliProgram(), args);
+}
+
+std::string ReportHashOf(const std::string& path)
+{
+    const std::string bytes = ReadText(path);
+    ContentHasher hasher;
+    hasher.Update(bytes.data(), bytes.size());
+    return HashText(hasher.Digest());
 }
 
 std::vector<std::string> Lines(const std::string& text)

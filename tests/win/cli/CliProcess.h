@@ -29,6 +29,9 @@ std::string CliCommandLine(const std::vector<std::string>& args);
 // NUL. The process handle (the caller closes it), or null when it did not start.
 void* StartCliToEndByForce(const std::string& commandLine);
 
+// The hash the report gives a file copied with the bytes path holds.
+std::string ReportHashOf(const std::string& path);
+
 // The lines of a text without their line ends.
 std::vector<std::string> Lines(const std::string& text);
 // The same, each cut to its first columns (tab-separated), for tests of the columns before a

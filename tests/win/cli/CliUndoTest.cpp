@@ -426,9 +426,10 @@ TEST(CliReport, CsvRowsCarryTheDateAndWhereItCameFrom)
     const auto lines = Lines(ReadText(report));
     ASSERT_EQ(lines.size(), 3u);
     // The byte-order mark, so that a spreadsheet program reads the names as UTF-8.
-    EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source,place");
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFsource,target,result,date,date source,place,hash");
     EXPECT_EQ(lines[1], "\"" + w.Src("a,b.jpg") + "\",\"" + w.Out("2012\\a,b.jpg") +
-                                "\",OK,2012-01-27 10:20:30,Date/Time Original,");
+                                "\",OK,2012-01-27 10:20:30,Date/Time Original,," +
+                                ReportHashOf(w.Out("2012\\a,b.jpg")));
     EXPECT_NE(lines[2].find(",OK,"), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find(",file modified"), std::string::npos) << lines[2];
     EXPECT_NE(ReadText(report).find("\r\n"), std::string::npos);

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 
+#include "engine/CopyCheck.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
+#include "engine/RunJournal.h"
 #include "engine/PathUtils.h"
 #include "tests/support/TempTree.h"
 
@@ -114,6 +116,140 @@ TEST(SystemFileOps, PathsPastMaxPathWork)
     EXPECT_TRUE(Ops().Delete(folder + "b.jpg"));
     EXPECT_TRUE(Ops().Delete(folder + "c.jpg"));
     EXPECT_TRUE(Ops().RemoveFolder(folder));
+}
+
+ContentHash HashOf(const std::string& bytes)
+{
+    ContentHasher hasher;
+    hasher.Update(bytes.data(), bytes.size());
+    return hasher.Digest();
+}
+
+// Bytes that differ from block to block and within one, so that a block read twice or skipped
+// changes the hash.
+std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 4096) & 0xFF);
+    return bytes;
+}
+
+TEST(SystemFileOps, ACopyIsHashedAsItIsWrittenAndReadBackPastTheCacheWhole)
+{
+    TempTree tree;
+    // Empty, shorter than a sector, a sector to the byte, across sectors and across read blocks.
+    for (const std::size_t size :
+         {std::size_t {0}, std::size_t {1}, kReadBackAlignment - 1, kReadBackAlignment,
+          kReadBackAlignment + 1, kReadBackBlock, kReadBackBlock + 4099}) {
+        SCOPED_TRACE(size);
+        const std::string bytes = Pattern(size);
+        const std::string copy = tree.Path("copy" + std::to_string(size) + ".jpg");
+        ASSERT_TRUE(WriteText(tree.Path("a.jpg"), bytes));
+        ContentHasher hasher;
+        ASSERT_TRUE(Ops().CopyNew(tree.Path("a.jpg"), copy, size, nullptr, &hasher));
+        EXPECT_EQ(hasher.Digest(), HashOf(bytes));
+        ContentHash readBack;
+        ASSERT_TRUE(ReadBackHash(Ops(), copy, readBack));
+        EXPECT_EQ(readBack, HashOf(bytes));
+    }
+    ContentHash none;
+    EXPECT_FALSE(ReadBackHash(Ops(), tree.Path("missing.jpg"), none));
+    EXPECT_EQ(Ops().LastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+}
+
+// The system's file functions, but a drive that gives back other bytes than it was given: the
+// first byte of every read past the cache flipped.
+class GarblingOps : public ReportingFileOps {
+public:
+    GarblingOps() : ReportingFileOps(SystemFileOps()) { }
+
+    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override
+    {
+        std::unique_ptr<ReadStream> inner = ReportingFileOps::OpenReadUncached(path);
+        if (!inner)
+            return nullptr;
+        ++readBacks;
+        return std::make_unique<Garbled>(std::move(inner));
+    }
+
+    int readBacks = 0;
+
+private:
+    class Garbled : public ReadStream {
+    public:
+        explicit Garbled(std::unique_ptr<ReadStream> inner) : inner_(std::move(inner)) { }
+        bool Read(char* buffer, std::size_t size, std::size_t& got) override
+        {
+            if (!inner_->Read(buffer, size, got))
+                return false;
+            if (got > 0)
+                buffer[0] = static_cast<char>(~buffer[0]);
+            return true;
+        }
+        bool Seek(std::uint64_t offset) override { return inner_->Seek(offset); }
+
+    private:
+        std::unique_ptr<ReadStream> inner_;
+    };
+};
+
+void ExpectCopyRefused(GarblingOps& ops, const std::string& source, const std::string& target, bool move)
+{
+    const std::string bytes = ReadText(source);
+    CopyCheck check;
+    check.verify = true;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, target, partial));
+    EXPECT_EQ(TransferFile(ops, source, target, move, false, partial, &check), TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kCopyDiffers);
+    EXPECT_EQ(FileErrorText(ops.LastError()), "The copy read back differs from the source");
+    EXPECT_EQ(ops.readBacks, 1);
+    // The copy is gone under both its names; the source stays, whole.
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(partial));
+    EXPECT_EQ(ReadText(source), bytes);
+}
+
+TEST(SystemFileOps, AVerifiedCopyThatReadsBackDifferentIsRemovedAndItsSourceKept)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("a.jpg"), Pattern(10000)));
+    ASSERT_TRUE(MakeFolders(Ops(), tree.Path("out")));
+    GarblingOps garbling;
+    ExpectCopyRefused(garbling, tree.Path("a.jpg"), tree.Path("out\\a.jpg"), false);
+    // The same copy through the real read-back passes.
+    CopyCheck check;
+    check.verify = true;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(Ops(), tree.Path("out\\a.jpg"), partial));
+    EXPECT_EQ(TransferFile(Ops(), tree.Path("a.jpg"), tree.Path("out\\a.jpg"), false, false, partial, &check),
+              TransferOutcome::Done);
+    EXPECT_EQ(ReadText(tree.Path("out\\a.jpg")), Pattern(10000));
+    EXPECT_EQ(check.hash, HashOf(Pattern(10000)));
+}
+
+TEST(SystemFileOps, AVerifiedMoveAcrossDrivesThatReadsBackDifferentKeepsItsSource)
+{
+    // A second device (made by the test's wrapper): the move copies the bytes across.
+    char drive[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("QM_CARD_DRIVE", drive, sizeof drive) == 0)
+        GTEST_SKIP() << "no second device to move across";
+    TempTree tree;
+    const std::string card = std::string(drive) + "verify\\";
+    ASSERT_TRUE(MakeFolders(Ops(), card));
+    ASSERT_TRUE(WriteText(card + "a.jpg", Pattern(70000)));
+    GarblingOps garbling;
+    ExpectCopyRefused(garbling, card + "a.jpg", tree.Path("a.jpg"), true);
+    CopyCheck check;
+    check.verify = true;
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(Ops(), tree.Path("a.jpg"), partial));
+    EXPECT_EQ(TransferFile(Ops(), card + "a.jpg", tree.Path("a.jpg"), true, false, partial, &check),
+              TransferOutcome::Done);
+    EXPECT_EQ(ReadText(tree.Path("a.jpg")), Pattern(70000));
+    EXPECT_FALSE(Exists(card + "a.jpg"));
+    EXPECT_TRUE(Ops().RemoveFolder(card));
 }
 
 }  // namespace
