@@ -23,7 +23,6 @@
 #include "ui/ExifInfoDialog.h"
 #include "ui/MainDialog.h"
 #include "ui/OptionsDialog.h"
-#include "ui/ProgressDialog.h"
 
 namespace {
 
@@ -203,7 +202,7 @@ void KeepScreenshot(HWND window, const std::string& name)
     EXPECT_TRUE(varied) << name << " was drawn in one colour";
 }
 
-// The main window with rows and its preview pane, the Options dialog and the progress window.
+// The main window with its preview pane, and the Options dialog.
 void KeepScreenshots()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
@@ -229,17 +228,6 @@ void KeepScreenshots()
     KeepScreenshot(options.Handle(), "options");
     DestroyWindow(options.Handle());
 
-    ProgressDialog* progress = ProgressDialog::Open(main->Handle());
-    ASSERT_NE(progress, nullptr);
-    progress->SetTitle("Copying files - Quillmere");
-    progress->SetText("[12/60] Copying C:\\Photos\\IMG_0012.JPG...");
-    progress->SetDetail("1.2 GB of 3.4 GB, about 2 minutes left (34 MB/s, 2.5 files/s)");
-    progress->SetRange(0, 60);
-    progress->SetPosition(12);
-    PumpFor(50);
-    KeepScreenshot(progress->Handle(), "progress");
-    progress->Close();
-    PumpFor(50);
     SendMessageA(main->Handle(), WM_COMMAND, IDC_CLOSE, 0);
     PumpFor(20);
     RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
