@@ -65,7 +65,11 @@ public:
         lastPump_ = Clock::now();
     }
     // A row (a companion's included) was placed, skipped or failed: its bytes are behind the run.
-    void RowEnded(std::uint64_t size) { Reach(finished_ += size); }
+    void RowEnded(std::uint64_t size)
+    {
+        Reach(finished_ += size);
+        ++files_;
+    }
     // Cancel stopped a copy or comparison of this row.
     bool Stopped() const { return stopped_; }
 
@@ -106,7 +110,11 @@ private:
         if (total_ == 0)
             return;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
-        std::string text = TransferText(shown_, total_, static_cast<std::uint64_t>(elapsed.count()));
+        const auto ms = static_cast<std::uint64_t>(elapsed.count());
+        std::string text = TransferText(shown_, total_, ms);
+        const std::string speed = SpeedText(shown_, files_, ms);
+        if (!speed.empty())
+            text += " (" + speed + ")";
         if (text == text_)
             return;
         text_ = std::move(text);
@@ -120,6 +128,7 @@ private:
     Clock::time_point lastPump_;
     std::uint64_t finished_ = 0;
     std::uint64_t shown_ = 0;
+    std::uint64_t files_ = 0;  // rows ended, for the pace in files
     std::string text_;
     bool stopped_ = false;
 };
@@ -901,6 +910,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     progress.SetStep(1);
 
     const char* const progressVerb = !chosen.ChangesFiles() ? "Previewing" : move ? "Moving" : "Copying";
+    progress.SetTitle(std::string(progressVerb) + " files - Quillmere");
     const char* const logVerb = move ? "Move" : "Copy";
     // The window stays alive and Cancel works while a slow file is read.
     lookup.SetWaitHook([&host, &progress] {

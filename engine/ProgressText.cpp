@@ -54,3 +54,17 @@ std::string TransferText(std::uint64_t done, std::uint64_t total, std::uint64_t 
                                        static_cast<double>(done) / 1000.0);
     return text + ", " + TimeLeftText(static_cast<std::uint64_t>(std::llround(left)));
 }
+
+std::string SpeedText(std::uint64_t bytes, std::uint64_t files, std::uint64_t elapsedMs)
+{
+    if (elapsedMs < kSteadyRateAfterMs)
+        return {};
+    // Per second, computed in a double: bytes * 1000 could pass what 64 bits hold.
+    const double seconds = static_cast<double>(elapsedMs) / 1000.0;
+    const auto bytesPerSecond = static_cast<std::uint64_t>(static_cast<double>(bytes) / seconds);
+    const auto tenthsPerSecond = static_cast<std::uint64_t>(static_cast<double>(files) * 10.0 / seconds);
+    std::string fileRate = std::to_string(tenthsPerSecond / 10);
+    if (tenthsPerSecond < 100)
+        fileRate += "." + std::to_string(tenthsPerSecond % 10);
+    return BytesText(bytesPerSecond) + "/s, " + fileRate + " files/s";
+}

@@ -18,3 +18,7 @@ inline constexpr std::uint64_t kSteadyRateAfterMs = 3000;
 // "1.2 GB of 3.4 GB, about 2 minutes left", the time left from the rate so far (done bytes in
 // elapsedMs); the bytes alone until kSteadyRateAfterMs has passed with some bytes done.
 std::string TransferText(std::uint64_t done, std::uint64_t total, std::uint64_t elapsedMs);
+
+// The run's pace so far: "34 MB/s, 2.5 files/s" (bytes as BytesText counts them, files with one
+// decimal below ten); empty until kSteadyRateAfterMs has passed.
+std::string SpeedText(std::uint64_t bytes, std::uint64_t files, std::uint64_t elapsedMs);

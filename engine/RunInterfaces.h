@@ -62,7 +62,9 @@ class RunProgress {
 public:
     virtual ~RunProgress() = default;
     virtual void SetText(const std::string& text) = 0;
-    // The line under it: the bytes done of the run's and the time left.
+    // The window's title: what the run does.
+    virtual void SetTitle(const std::string&) { }
+    // The line under it: the bytes done of the run's, the time left and the pace.
     virtual void SetDetail(const std::string&) { }
     virtual void SetRange(int low, int high) = 0;
     virtual void SetPosition(int position) = 0;

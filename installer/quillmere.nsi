@@ -26,6 +26,7 @@ Target ${TARGET}
 !define HOMEPAGE "https://quillmere.example/"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmere"
 !define SETTINGS_KEY "Software\Quillmere"
+!define FOLDER_VERB_KEY "Software\Classes\Directory\shell\Quillmere"
 ; Held by every running Quillmere program (base/RunningMark.h).
 !define RUNNING_MARK "Global\Quillmere.Running"
 
@@ -250,6 +251,15 @@ Section "${PRODUCT} (required)" SecProgram
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\quillmere.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT} Help.lnk" "$INSTDIR\quillmere.chm"
 
+  ; Explorer's ways in, for the user who installs: "Send to" for files and folders, and an entry
+  ; on every folder's context menu. Both start the program with the paths on its command line.
+  SetShellVarContext current
+  CreateShortcut "$SENDTO\${PRODUCT}.lnk" "$INSTDIR\quillmere.exe"
+  WriteRegStr HKCU "${FOLDER_VERB_KEY}" "" "Organize with ${PRODUCT}"
+  WriteRegStr HKCU "${FOLDER_VERB_KEY}" "Icon" "$INSTDIR\quillmere.exe,0"
+  WriteRegStr HKCU "${FOLDER_VERB_KEY}\command" "" '"$INSTDIR\quillmere.exe" "%1"'
+  SetShellVarContext all
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -338,6 +348,10 @@ Section "un.${PRODUCT}" UnSecProgram
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT} Help.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   Delete "$DESKTOP\${PRODUCT}.lnk"
+  SetShellVarContext current
+  Delete "$SENDTO\${PRODUCT}.lnk"
+  DeleteRegKey HKCU "${FOLDER_VERB_KEY}"
+  SetShellVarContext all
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 

@@ -101,3 +101,7 @@
 #define ID_META_INFO 32783
 #define ID_UNDO_LAST_RUN 32784
 #define ID_HELP_CONTENTS 57670
+
+// Photo preview pane beside the main window's list
+#define IDC_PREVIEW_PANE 1300
+#define IDM_VIEW_PREVIEW 40200

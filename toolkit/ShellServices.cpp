@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstring>
 
@@ -57,6 +58,59 @@ std::wstring WideOfAnsi(const char* text)
         return {};
     wide.resize(static_cast<size_t>(units) - 1);
     return wide;
+}
+
+// The chosen folder, with its backslash, in the ANSI code page into the caller's buffer; false
+// when it cannot be spelled there or does not fit.
+bool CopyChosenFolder(const wchar_t* wide, char* result, size_t resultSize)
+{
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+    if (bytes <= 1 || WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), bytes, nullptr, nullptr) != bytes)
+        return false;
+    path.resize(static_cast<size_t>(bytes) - 1);
+    path = WithBackslash(std::move(path));
+    if (path.size() >= resultSize)
+        return false;
+    std::memcpy(result, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// The older picker, for systems without the item dialog.
+bool PickFolderWithBrowser(HWND owner, const char* title, const char* initialFolder, char* result,
+                           size_t resultSize, bool* noFolderPath)
+{
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator)
+        return false;
+    char displayName[MAX_PATH] = "";
+    BROWSEINFOA info {};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title;
+    // Only folders with a path can be organized: the picker greys OK on the others (a phone or
+    // camera over MTP, the Control Panel).
+    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
+    info.lpfn = PickFolderCallback;
+    const std::wstring initial = WideOfAnsi(initialFolder ? initialFolder : "");
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+
+    bool chosen = false;
+    const CurrentFolderKeeper keeper;
+    if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
+        // The wide form, converted: the ANSI one holds MAX_PATH bytes, too few for a long path in
+        // a code page of several bytes a character (UTF-8).
+        wchar_t wide[MAX_PATH + 1] = L"";
+        const bool hasPath = SHGetPathFromIDListW(item, wide) && wide[0] != L'\0';
+        // Some places pass the picker's own check yet have no path (a device's storage).
+        if (!hasPath && noFolderPath)
+            *noFolderPath = true;
+        if (hasPath)
+            chosen = CopyChosenFolder(wide, result, resultSize);
+        allocator->Free(item);
+    }
+    allocator->Release();
+    return chosen;
 }
 
 }  // namespace
@@ -150,50 +204,47 @@ bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result
 {
     if (noFolderPath)
         *noFolderPath = false;
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || !allocator)
-        return false;
     if (initialFolder)
         StripTrailingBackslash(initialFolder);
+    IFileOpenDialog* dialog = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                reinterpret_cast<void**>(&dialog))) ||
+        !dialog)
+        return PickFolderWithBrowser(owner, title, initialFolder, result, resultSize, noFolderPath);
 
-    char displayName[MAX_PATH] = "";
-    BROWSEINFOA info {};
-    info.hwndOwner = owner;
-    info.pszDisplayName = displayName;
-    info.lpszTitle = title;
-    // Only folders with a path can be organized: the picker greys OK on the others (a phone or
-    // camera over MTP, the Control Panel).
-    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
-    info.lpfn = PickFolderCallback;
     const std::wstring initial = WideOfAnsi(initialFolder ? initialFolder : "");
-    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+    const std::wstring caption = WideOfAnsi(title ? title : "");
+    FILEOPENDIALOGOPTIONS options = 0;
+    // Folders with a path only: a phone or camera over MTP has none to organize.
+    if (SUCCEEDED(dialog->GetOptions(&options)))
+        dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    if (!caption.empty())
+        dialog->SetTitle(caption.c_str());
+    if (!initial.empty()) {
+        IShellItem* start = nullptr;
+        if (SUCCEEDED(SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_IShellItem,
+                                                  reinterpret_cast<void**>(&start))) &&
+            start) {
+            dialog->SetFolder(start);
+            start->Release();
+            // The path box shows where it starts: OK at once keeps the folder.
+            dialog->SetFileName(initial.c_str());
+        }
+    }
 
     bool chosen = false;
     const CurrentFolderKeeper keeper;
-    if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
-        // The wide form, converted: the ANSI one holds MAX_PATH bytes, too few for a long path in
-        // a code page of several bytes a character (UTF-8).
-        wchar_t wide[MAX_PATH + 1] = L"";
-        const bool hasPath = SHGetPathFromIDListW(item, wide) && wide[0] != L'\0';
-        // Some places pass the picker's own check yet have no path (a device's storage).
-        if (!hasPath && noFolderPath)
+    IShellItem* item = nullptr;
+    if (SUCCEEDED(dialog->Show(owner)) && SUCCEEDED(dialog->GetResult(&item)) && item) {
+        wchar_t* wide = nullptr;
+        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &wide)) && wide && wide[0] != L'\0')
+            chosen = CopyChosenFolder(wide, result, resultSize);
+        else if (noFolderPath)
             *noFolderPath = true;
-        if (hasPath) {
-            const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-            std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
-            if (bytes > 1 &&
-                WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), bytes, nullptr, nullptr) == bytes) {
-                path.resize(static_cast<size_t>(bytes) - 1);
-                path = WithBackslash(std::move(path));
-                if (path.size() < resultSize) {
-                    std::memcpy(result, path.c_str(), path.size() + 1);
-                    chosen = true;
-                }
-            }
-        }
-        allocator->Free(item);
+        CoTaskMemFree(wide);
+        item->Release();
     }
-    allocator->Release();
+    dialog->Release();
     return chosen;
 }
 
@@ -225,6 +276,49 @@ bool GetProgramFolder(char* buffer, size_t size)
     std::memcpy(buffer, path, folderLength);
     buffer[folderLength] = '\0';
     return true;
+}
+
+std::vector<std::string> CommandLinePaths(const wchar_t* commandLine, size_t* unspellable)
+{
+    std::vector<std::string> paths;
+    if (unspellable)
+        *unspellable = 0;
+    int count = 0;
+    // An empty command line would give the program's own path as the first argument.
+    if (!commandLine || !*commandLine)
+        return paths;
+    wchar_t** arguments = CommandLineToArgvW(commandLine, &count);
+    if (!arguments)
+        return paths;
+    for (int i = 1; i < count; ++i) {
+        if (!arguments[i][0])
+            continue;
+        // Relative to the folder the program was started in, as a console gives them.
+        const DWORD units = GetFullPathNameW(arguments[i], 0, nullptr, nullptr);
+        std::wstring whole(units, L'\0');
+        const DWORD written = units ? GetFullPathNameW(arguments[i], units, whole.data(), nullptr) : 0;
+        if (written == 0 || written >= units)
+            whole = arguments[i];
+        else
+            whole.resize(written);
+        BOOL lossy = FALSE;
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, whole.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string path(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+        // A code page of one byte a character would turn what it cannot spell into '?'.
+        const bool ok = bytes > 1 &&
+                        WideCharToMultiByte(CP_ACP, 0, whole.c_str(), -1, path.data(), bytes, nullptr,
+                                            GetACP() == CP_UTF8 ? nullptr : &lossy) == bytes &&
+                        !lossy;
+        if (!ok) {
+            if (unspellable)
+                ++*unspellable;
+            continue;
+        }
+        path.resize(static_cast<size_t>(bytes) - 1);
+        paths.push_back(std::move(path));
+    }
+    LocalFree(arguments);
+    return paths;
 }
 
 std::vector<char*> SplitInPlace(char* text, char separator)

@@ -27,11 +27,12 @@ std::string BrowserCommandLine(const std::string& registered, const char* url);
 int RunFileDialog(HWND owner, const char* filter, DWORD flags, char* file, DWORD fileSize, DWORD& filterIndex,
                   const char* initialFolder, const char* defaultExtension, bool open);
 
-// Runs the folder picker opened at the initial folder. A trailing backslash of the initial
-// folder is removed in the caller's text (a drive root keeps its own). The picker offers file
-// system folders only. The chosen folder is returned with a trailing backslash. False when
-// cancelled, when the choice has no folder path (then *noFolderPath, when given, is set), or
-// when it does not fit the result buffer. The picker needs COM on the calling thread (the
+// Runs the folder picker opened at the initial folder: the system's item dialog, with the
+// initial folder in its path box, or the older folder browser where the item dialog cannot be
+// created. A trailing backslash of the initial folder is removed in the caller's text (a drive
+// root keeps its own). The picker offers file system folders only. The chosen folder is returned with a
+// trailing backslash. False when cancelled, when the choice has no folder path (then *noFolderPath, when
+// given, is set), or when it does not fit the result buffer. The picker needs COM on the calling thread (the
 // application initialises it at start-up).
 bool PickFolder(HWND owner, const char* title, char* initialFolder, char* result, size_t resultSize,
                 bool* noFolderPath = nullptr);
@@ -54,6 +55,11 @@ void StripTrailingBackslash(char* folder);
 
 // The running program's folder with its trailing backslash; false if it does not fit.
 bool GetProgramFolder(char* buffer, size_t size);
+
+// The paths named on a program's command line (the program's own name, first, left out), each made
+// whole against the current folder and given in the ANSI code page (UTF-8 under the program's
+// manifest). A path the code page cannot spell is left out and counted in *unspellable.
+std::vector<std::string> CommandLinePaths(const wchar_t* commandLine, size_t* unspellable = nullptr);
 
 // Splits the text at the separator, writing zeros over the separators; returns pointers to
 // the non-empty pieces, in order (they point into the text). Empty for no text, an empty

@@ -131,13 +131,24 @@ std::vector<std::string> DroppedPaths(HDROP drop)
 size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
                          const std::vector<std::string>& allowedExts)
 {
+    const size_t leftOut = AddPaths(DroppedPaths(drop), subfolders, enableExtFilter, allowedExts, nullptr);
+    DragFinish(drop);
+    return leftOut;
+}
+
+size_t FileList::AddPaths(const std::vector<std::string>& paths, bool subfolders,
+                          std::uint32_t enableExtFilter, const std::vector<std::string>& allowedExts,
+                          std::vector<std::string>* missing)
+{
     Batch batch(*this);
     size_t leftOut = 0;
-    for (const std::string& path : DroppedPaths(drop)) {
+    for (const std::string& path : paths) {
         if (path.empty() || SystemLength(path) > kMaxListedPathLength)
             continue;
         if (FolderExists(path)) {
             ScanCounting(path, subfolders, enableExtFilter, allowedExts, leftOut);
+        } else if (missing && !FileExists(path)) {
+            missing->push_back(path);
         } else if (IsZipArchiveName(path)) {
             AddChosen(path, enableExtFilter, allowedExts);
         } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
@@ -146,7 +157,6 @@ size_t FileList::AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFil
             ++leftOut;
         }
     }
-    DragFinish(drop);
     return leftOut;
 }
 

@@ -31,6 +31,10 @@ public:
     // Adds dropped files and folders; returns how many files the filter left out.
     size_t AddDrop(HDROP drop, bool subfolders, std::uint32_t enableExtFilter,
                    const std::vector<std::string>& allowedExts);
+    // Adds files and folders as a drop does; a path that names nothing is added to *missing
+    // instead when it is given. Returns how many files the filter left out.
+    size_t AddPaths(const std::vector<std::string>& paths, bool subfolders, std::uint32_t enableExtFilter,
+                    const std::vector<std::string>& allowedExts, std::vector<std::string>* missing);
     void RemoveSelected();
     void RemoveAll();
     size_t Count() const { return addedPaths_.size(); }

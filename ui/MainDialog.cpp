@@ -18,6 +18,10 @@ namespace {
 constexpr const char* kStalePreviewText =
         "Settings changed since this Preview: press Preview again to see what a run would do.";
 
+// Lists the command line's paths once the window shows, so that a large folder is scanned in
+// front of the user rather than before anything appears.
+constexpr UINT kListStartPathsMessage = WM_APP + 300;
+
 // The window whose keys the message filter translates (one main window at a time).
 MainDialog* keyFilterOwner = nullptr;
 
@@ -88,6 +92,10 @@ bool MainDialog::OnInitDialog()
     FitTagButtons();
     RegisterLayout();
     RestorePlacement();
+    preview_.Create(hwnd_, IDC_PREVIEW_PANE);
+    wasMaximized_ = IsZoomed(hwnd_) != 0;
+    if (!startPaths_.empty())
+        PostMessageA(hwnd_, kListStartPathsMessage, 0, 0);
     return true;
 }
 
@@ -211,6 +219,59 @@ void MainDialog::RestorePlacement()
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
 }
 
+void MainDialog::ListStartPaths()
+{
+    std::vector<std::string> missing;
+    const size_t before = files_.Count();
+    const size_t leftOut = files_.AddPaths(startPaths_, options_.AddFilesInSubfolder != 0,
+                                           options_.EnableExtFilter, allowedExts_, &missing);
+    startPaths_.clear();
+    OnListChanged(before);
+    if (!missing.empty()) {
+        std::string text = "Not found, so not listed:";
+        for (const std::string& path : missing)
+            text += "\n" + path;
+        ShowMessage(text, MessageKind::Warning);
+    }
+    ReportFilteredOut(before, leftOut);
+}
+
+void MainDialog::TogglePreview()
+{
+    if (!preview_.Handle())
+        return;
+    previewShown_ = !previewShown_;
+    ShowWindow(preview_.Handle(), previewShown_ ? SW_SHOWNOACTIVATE : SW_HIDE);
+    // The list takes its whole width back, or gives the pane its part.
+    ArrangeControls();
+    FitPreviewPane();
+    UpdatePreview();
+}
+
+void MainDialog::FitPreviewPane()
+{
+    if (!previewShown_)
+        return;
+    RECT list {};
+    if (!GetWindowRect(list_.Handle(), &list))
+        return;
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&list), 2);
+    // A third of the list's width, and a gap of the list's own margin, at any DPI.
+    const int gap = ScaleToDpi(6, 96, ScreenDpi());
+    const int width = (list.right - list.left) / 3;
+    SetWindowPos(list_.Handle(), nullptr, 0, 0, list.right - list.left - width - gap, list.bottom - list.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(preview_.Handle(), nullptr, list.right - width, list.top, width, list.bottom - list.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(preview_.Handle(), nullptr, TRUE);
+}
+
+void MainDialog::UpdatePreview()
+{
+    const int row = previewShown_ ? list_.SelectedItem() : -1;
+    preview_.ShowFile(row >= 0 ? rows_.Source(row) : std::string());
+}
+
 void MainDialog::ShowFirstRunHelp()
 {
     if (TakeFirstRunFlag())
@@ -261,6 +322,7 @@ bool MainDialog::DispatchCommand(int id, int code, HWND)
     case IDC_FILENAME_TAGS: OnTagHelp(id); return true;
     case ID_META_INFO: OnMetaInfo(); return true;
     case ID_UNDO_LAST_RUN: OnUndoLastRun(); return true;
+    case IDM_VIEW_PREVIEW: TogglePreview(); return true;
     case ID_OPEN_SOURCE:
     case ID_OPEN_TARGET:
     case ID_BROWSE_SOURCE:
@@ -316,9 +378,10 @@ LRESULT MainDialog::OnNotify(NMHDR* header)
     if (header->idFrom != IDC_FILE_LIST)
         return 0;
     // A virtual list reports a change to a range of rows (Shift+click) as one state change.
-    if (header->code == LVN_ITEMCHANGED || header->code == LVN_ODSTATECHANGED)
+    if (header->code == LVN_ITEMCHANGED || header->code == LVN_ODSTATECHANGED) {
         UpdateRowButtons();
-    else if (header->code == LVN_KEYDOWN)
+        UpdatePreview();
+    } else if (header->code == LVN_KEYDOWN)
         OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
     else if (header->code == NM_DBLCLK)
         SendMessageA(hwnd_, WM_COMMAND, ID_META_INFO, 0);
@@ -382,6 +445,25 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             return true;
         }
         break;
+    case kListStartPathsMessage: ListStartPaths(); return true;
+    case kPreviewReadyMessage: preview_.TakeResult(lParam); return true;
+    case WM_DRAWITEM:
+        if (wParam != IDC_PREVIEW_PANE)
+            break;
+        preview_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    case WM_SIZE: {
+        const bool arranged = AnchoredDialog::OnMessage(message, wParam, lParam, result);
+        FitPreviewPane();
+        // Maximized or restored: controls that moved a long way leave no trace of where they were.
+        const bool maximized = wParam == SIZE_MAXIMIZED;
+        if ((wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED) && maximized != wasMaximized_)
+            RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        if (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED)
+            wasMaximized_ = maximized;
+        return arranged;
+    }
     case WM_QUERYDRAGICON: result = reinterpret_cast<LRESULT>(icon_); return true;
     default: break;
     }

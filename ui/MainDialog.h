@@ -16,6 +16,7 @@
 #include "ui/ExifInfoDialog.h"
 #include "ui/FileList.h"
 #include "ui/FileRows.h"
+#include "ui/PreviewPane.h"
 
 class MainDialog : public AnchoredDialog, public RunHost, public RowNavigator {
 public:
@@ -31,6 +32,13 @@ public:
     // row's source path.
     std::string SelectPreviousRow() override;
     std::string SelectNextRow() override;
+
+    // The photo preview beside the list (View, Photo Preview).
+    PreviewPane& Preview() { return preview_; }
+
+    // Files and folders to list once the window is up (the program's command line): folders as
+    // Add Folder lists them; paths that name nothing are reported in one message.
+    void ListAtStart(std::vector<std::string> paths) { startPaths_ = std::move(paths); }
 
     // The line under the list that says how the last run went; it stays until the list changes.
     void ShowRunSummary(RunKind kind, const RunCounts& counts);
@@ -66,6 +74,11 @@ private:
     void RegisterLayout();
     void RestorePlacement();
     void ShowFirstRunHelp();
+    void ListStartPaths();
+    // The preview pane: shown or hidden, its place beside the list, and the selected row's photo.
+    void TogglePreview();
+    void FitPreviewPane();
+    void UpdatePreview();
     void SaveOnClose();
     // Saves the settings and records the histories of the output folder, file-name, day and month
     // templates, in this order.
@@ -131,4 +144,8 @@ private:
     bool clearRowsOnStart_ = false;  // the run being prepared clears the rows when it starts
     std::string previewSettings_;  // while a preview's summary shows: the settings it used
     MetaToolConfig toolConfig_;
+    std::vector<std::string> startPaths_;
+    PreviewPane preview_;
+    bool previewShown_ = false;
+    bool wasMaximized_ = false;  // to repaint the whole window when it is maximized or restored
 };

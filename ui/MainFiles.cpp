@@ -164,6 +164,10 @@ void MainDialog::UpdateMenuItems(HMENU menu)
         if (id == 0 || id == static_cast<UINT>(-1))
             continue;  // separators
         bool enable = true;
+        if (id == IDM_VIEW_PREVIEW) {
+            CheckMenuItem(menu, i, MF_BYPOSITION | (previewShown_ ? MF_CHECKED : MF_UNCHECKED));
+            continue;
+        }
         if (id == ID_META_INFO || id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE || id == IDC_REMOVE)
             enable = selected;
         else if (id == ID_OPEN_TARGET || id == ID_BROWSE_TARGET)

@@ -1,7 +1,8 @@
 // The file types offered by Add Files' open-file dialog: description and pattern pairs separated
 // by NUL characters and ended by two, as the system dialog expects. Index 1 is the first pair;
 // the stored index of the user's last choice counts on the order, so new types only extend the
-// patterns of existing pairs. Zip archives stand with the images: their photos are listed.
+// patterns of existing pairs or come after the last. Zip archives extend the image patterns and
+// have a pair of their own: their photos are listed.
 #pragma once
 
 inline constexpr char kOpenFileFilter[] =
@@ -37,5 +38,6 @@ inline constexpr char kOpenFileFilter[] =
         "TIFF Files (*.tif;*.tiff)\0*.tif;*.tiff\0"
         "Targa Files (*.tga)\0*.tga\0"
         "Windows Metafiles (*.wmf)\0*.wmf\0"
-        "Zip archives (*.zip)\0*.zip\0"
-        "All Files (*.*)\0*.*\0";
+        "All Files (*.*)\0*.*\0"
+        "Video Files (*.mov;*.mp4;*.m4v;*.3gp;*.3g2)\0*.mov;*.mp4;*.m4v;*.3gp;*.3g2\0"
+        "Zip archives (*.zip)\0*.zip\0";

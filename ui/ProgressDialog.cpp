@@ -101,6 +101,11 @@ void ProgressDialog::SetText(const std::string& text)
     ShowLine(text_, pendingText_, text);
 }
 
+void ProgressDialog::SetTitle(const std::string& text)
+{
+    SetWindowTextA(hwnd_, text.c_str());
+}
+
 void ProgressDialog::SetDetail(const std::string& text)
 {
     ShowLine(detail_, pendingDetail_, text);

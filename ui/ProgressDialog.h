@@ -1,7 +1,8 @@
 // The small modeless window shown while an organize run works: the file being processed, a
-// progress bar (shown on the program's taskbar button as well), the bytes done with the time left,
-// and a Cancel button. It lives on the heap and deletes
-// itself once its window is gone; the run closes it with Close and does not touch it afterwards.
+// progress bar (shown on the program's taskbar button as well), the bytes done with the time left
+// and the pace, and a Cancel button; its title says what the run does, and it can be moved aside. It lives on
+// the heap and deletes itself once its window is gone; the run closes it with Close and does not touch it
+// afterwards.
 #pragma once
 
 #include <shobjidl.h>
@@ -21,6 +22,7 @@ public:
     static ProgressDialog* Open(HWND owner, bool throttleLines = false);
 
     void SetText(const std::string& text) override;
+    void SetTitle(const std::string& text) override;
     void SetDetail(const std::string& text) override;
     void SetRange(int low, int high) override;
     void SetPosition(int position) override;

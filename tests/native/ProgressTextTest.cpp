@@ -82,3 +82,21 @@ TEST(ProgressText, TransferTimeLeftFollowsTheRateSoFar)
     EXPECT_EQ(TransferText(1, UINT64_MAX, 1000000),
               "1 byte of 16777215 TB, about 277777 hours 50 minutes left");
 }
+
+TEST(ProgressText, SpeedWaitsForTheRateToSettle)
+{
+    EXPECT_EQ(SpeedText(kGB, 10, 0), "");
+    EXPECT_EQ(SpeedText(kGB, 10, kSteadyRateAfterMs - 1), "");
+    EXPECT_NE(SpeedText(kGB, 10, kSteadyRateAfterMs), "");
+}
+
+TEST(ProgressText, SpeedGivesBytesAndFilesASecond)
+{
+    // 1 GB and 25 files in 10 s.
+    EXPECT_EQ(SpeedText(kGB, 25, 10000), "102 MB/s, 2.5 files/s");
+    // 120 files in 4 s: whole files above ten.
+    EXPECT_EQ(SpeedText(3 * 1024 * 1024, 120, 4000), "768 KB/s, 30 files/s");
+    EXPECT_EQ(SpeedText(0, 0, 5000), "0 bytes/s, 0.0 files/s");
+    // A huge count over a long time: no overflow on the way.
+    EXPECT_EQ(SpeedText(UINT64_MAX, 1, 1000000), "16777 TB/s, 0.0 files/s");
+}

@@ -23,6 +23,8 @@
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmere";
+const char kFolderVerbKey[] = "Software\\Classes\\Directory\\shell\\Quillmere";
+const char kFolderVerbCommandKey[] = "Software\\Classes\\Directory\\shell\\Quillmere\\command";
 const char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char kOptionsKey[] = "Software\\Quillmere\\Options";
 const char* const kInstalledFiles[] = {"quillmere.exe", "quillmere-cli.exe", "metaprobe.exe",
@@ -400,6 +402,15 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
     EXPECT_EQ(ShortcutTarget(menu_ + "\\Quillmere Help.lnk"), folder + "\\quillmere.chm");
     EXPECT_FALSE(Exists(desktopLink_)) << "the desktop shortcut is not ticked by default";
     EXPECT_EQ(PathEntries(folder), 0) << "the PATH is not ticked by default";
+    // Explorer's ways in, for the user who installed: Send to and the folders' context entry.
+    const std::string sendTo = SpecialFolder(CSIDL_SENDTO) + "\\Quillmere.lnk";
+    EXPECT_EQ(ShortcutTarget(sendTo), folder + "\\quillmere.exe");
+    std::string verb;
+    EXPECT_TRUE(ReadText(HKEY_CURRENT_USER, kFolderVerbKey, "", verb) && verb == "Organize with Quillmere")
+            << verb;
+    EXPECT_TRUE(ReadText(HKEY_CURRENT_USER, kFolderVerbCommandKey, "", verb) &&
+                verb == "\"" + folder + "\\quillmere.exe\" \"%1\"")
+            << verb;
 
     std::string text;
     EXPECT_TRUE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", text) && text == "Quillmere")
@@ -438,6 +449,8 @@ TEST_F(Installer, SilentInstallRunsAndSilentUninstallRemovesItButKeepsTheSetting
         EXPECT_FALSE(Exists(folder + "\\" + file)) << file;
     EXPECT_FALSE(Exists(folder));
     EXPECT_FALSE(Exists(menu_));
+    EXPECT_FALSE(Exists(sendTo));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kFolderVerbKey));
     DWORD mode = 0;
     EXPECT_TRUE(ReadDword(HKEY_CURRENT_USER, kOptionsKey, "MoveType", mode) && mode == 500)
             << "the uninstall kept no settings";

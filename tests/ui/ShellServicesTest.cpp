@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PathBox.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 #include "tests/ui/RecordingBrowser.h"
@@ -399,4 +401,63 @@ TEST(PickFolder, ReturnsALongFolderNamedInAnyScriptWhole)
     char result[kPickedFolderBytes] = "";
     EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
     EXPECT_EQ(std::string(result), folder + "\\");
+}
+
+TEST(PickFolder, IsTheItemDialogWithThePathBoxShowingWhereItStarts)
+{
+    ComForThisTest com;
+    TempTree tree;
+    const std::string chosen = tree.Path("picked");
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    std::string initial = WindowsFolder();
+    std::string startText;
+    bool typed = false;
+    MessageBoxCatcher catcher(IDOK);
+    catcher.SetAction([&](HWND dialog) {
+        startText = qmtest::PathBoxText(dialog);
+        typed = qmtest::ChooseInPathBox(dialog, chosen);
+        if (!typed)
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    char result[520] = "";
+    EXPECT_TRUE(PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result));
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    // The item dialog takes the title as its caption; the older picker shows it inside.
+    EXPECT_EQ(catcher.Caught()[0].caption, "Choose a folder");
+    EXPECT_TRUE(typed) << "no path box";
+    EXPECT_EQ(lstrcmpiA(startText.c_str(), WindowsFolder().c_str()), 0) << startText;
+    EXPECT_EQ(lstrcmpiA(result, (chosen + "\\").c_str()), 0) << result;
+}
+
+TEST(PickFolder, WithoutTheItemDialogTheOlderPickerServes)
+{
+    // A thread without COM cannot create the item dialog.
+    std::string caption;
+    bool tree = false;
+    bool picked = false;
+    char result[520] = "";
+    std::thread([&] {
+        MessageBoxCatcher catcher(IDOK);
+        catcher.SetAction([&](HWND dialog) {
+            EnumChildWindows(
+                    dialog,
+                    [](HWND child, LPARAM found) -> BOOL {
+                        char name[32] = "";
+                        GetClassNameA(child, name, sizeof name);
+                        if (lstrcmpiA(name, "SysTreeView32") == 0)
+                            *reinterpret_cast<bool*>(found) = true;
+                        return TRUE;
+                    },
+                    reinterpret_cast<LPARAM>(&tree));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        std::string initial = WindowsFolder();
+        picked = PickFolder(nullptr, "Choose a folder", initial.data(), result, sizeof result);
+        if (!catcher.Caught().empty())
+            caption = catcher.Caught()[0].caption;
+    }).join();
+    EXPECT_TRUE(tree) << "not the folder browser";
+    EXPECT_NE(caption, "Choose a folder");
+    EXPECT_TRUE(picked);
+    EXPECT_EQ(lstrcmpiA(result, (WindowsFolder() + "\\").c_str()), 0) << result;
 }

@@ -165,11 +165,18 @@ TEST(OpenFileTypes, ImageFilesHoldEveryListedTypeAndTheNewerFormats)
         at += pattern.size() + 1;
         pairs.emplace_back(description, pattern);
     }
-    ASSERT_GE(pairs.size(), 3u);
+    ASSERT_GE(pairs.size(), 4u);
     EXPECT_EQ(pairs.front().first, "Image Files");
-    EXPECT_EQ(pairs.back().first, "All Files (*.*)");
+    // Types added later come after All Files, so that a stored choice keeps its type.
+    ASSERT_GE(pairs.size(), 3u);
+    const size_t allFiles = pairs.size() - 3;
+    EXPECT_EQ(pairs[allFiles].first, "All Files (*.*)");
+    EXPECT_EQ(pairs[allFiles + 1],
+              (std::pair<std::string, std::string> {"Video Files (*.mov;*.mp4;*.m4v;*.3gp;*.3g2)",
+                                                    "*.mov;*.mp4;*.m4v;*.3gp;*.3g2"}));
+    EXPECT_EQ(pairs.back(), (std::pair<std::string, std::string> {"Zip archives (*.zip)", "*.zip"}));
     const std::string images = ";" + pairs.front().second + ";";
-    for (size_t i = 1; i + 1 < pairs.size(); ++i) {
+    for (size_t i = 1; i < allFiles; ++i) {
         std::string pattern = pairs[i].second + ";";
         for (size_t start = 0, end; (end = pattern.find(';', start)) != std::string::npos; start = end + 1)
             EXPECT_NE(images.find(";" + pattern.substr(start, end - start) + ";"), std::string::npos)

@@ -18,9 +18,11 @@
 #include "tests/support/ClassKeyForTest.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/Screenshot.h"
 #include "toolkit/ScreenFit.h"
 #include "ui/ExifInfoDialog.h"
 #include "ui/MainDialog.h"
+#include "ui/OptionsDialog.h"
 
 namespace {
 
@@ -176,6 +178,61 @@ DWORD RunAtDpi(DWORD dpi, std::string& report)
     return exitCode;
 }
 
+// Keeps a picture of the window as the screen shows it in the build's screenshots folder as
+// NAME-DPIdpi.bmp, and checks it was drawn: a picture of the window's size, not one flat colour.
+void KeepScreenshot(HWND window, const std::string& name)
+{
+    const std::string folder = QM_SCREENSHOT_DIR;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "/" + name + "-" + std::to_string(ScreenDpi()) + "dpi.bmp";
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(100);
+    ASSERT_TRUE(qmtest::SaveScreenshot(window, path)) << path;
+    SIZE size {};
+    const std::vector<unsigned char> pixels = qmtest::WindowPixels(window, size, true);
+    RECT rect {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(size.cx, rect.right - rect.left) << name;
+    ASSERT_FALSE(pixels.empty()) << name;
+    bool varied = false;
+    for (size_t i = 3; i < pixels.size() && !varied; ++i)
+        varied = pixels[i] != pixels[i % 3];
+    EXPECT_TRUE(varied) << name << " was drawn in one colour";
+}
+
+// The main window with its preview pane, and the Options dialog.
+void KeepScreenshots()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        const DWORD zero = 0;
+        RegSetValueExA(key, "FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
+        RegSetValueExA(key, "WndMaximized", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
+        RegCloseKey(key);
+    }
+    auto main = std::make_unique<MainDialog>();
+    ASSERT_TRUE(main->Create(nullptr));
+    ShowWindow(main->Handle(), SW_SHOWNORMAL);
+    SendMessageA(main->Handle(), WM_COMMAND, IDM_VIEW_PREVIEW, 0);
+    PumpFor(100);
+    KeepScreenshot(main->Handle(), "main-window");
+
+    OptionsDialog options(main->Options());
+    ASSERT_TRUE(options.Create(main->Handle()));
+    ShowWindow(options.Handle(), SW_SHOWNORMAL);
+    PumpFor(50);
+    KeepScreenshot(options.Handle(), "options");
+    DestroyWindow(options.Handle());
+
+    SendMessageA(main->Handle(), WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+}
+
 }  // namespace
 
 TEST(ScaledScreen, WindowsFitTheirTextsAt150And200Percent)
@@ -230,6 +287,51 @@ protected:
 
     int dpi_ = 0;
 };
+
+TEST(Screenshots, KeepThePictureOfEachWindowAtTheStartDpi)
+{
+    if (std::getenv(kDpiVariable))
+        GTEST_SKIP() << "the runs at other DPIs keep theirs in ScaledScreenAtDpi";
+    KeepScreenshots();
+}
+
+TEST_F(ScaledScreenAtDpi, KeepsThePictureOfEachWindow)
+{
+    KeepScreenshots();
+}
+
+TEST_F(ScaledScreenAtDpi, MaximizeAndRestoreLeaveNoPaintDebris)
+{
+    SetDword("FirstRun", 0);
+    SetDword("WndMaximized", 0);
+    auto dialog = std::make_unique<MainDialog>();
+    ASSERT_TRUE(dialog->Create(nullptr));
+    HWND w = dialog->Handle();
+    ShowWindow(w, SW_SHOWNORMAL);
+    SendMessageA(w, WM_COMMAND, IDM_VIEW_PREVIEW, 0);
+    SetForegroundWindow(w);
+    SetFocus(GetDlgItem(w, IDC_FILE_LIST));  // no caret blinks while the pictures are taken
+    PumpFor(200);
+    ShowWindow(w, SW_MAXIMIZE);
+    PumpFor(300);
+    ShowWindow(w, SW_RESTORE);
+    PumpFor(300);
+    SIZE shownSize {}, redrawnSize {};
+    const std::vector<unsigned char> shown = qmtest::WindowPixels(w, shownSize, true);
+    // Everything painted afresh: what the screen showed must be the same.
+    RedrawWindow(w, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(300);
+    const std::vector<unsigned char> redrawn = qmtest::WindowPixels(w, redrawnSize, true);
+    ASSERT_FALSE(shown.empty());
+    ASSERT_EQ(shown.size(), redrawn.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < shown.size(); ++i)
+        differing += shown[i] != redrawn[i] ? 1 : 0;
+    EXPECT_EQ(differing, 0u) << "bytes that a fresh paint changed, at " << dpi_ << " DPI";
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+}
 
 TEST_F(ScaledScreenAtDpi, TheProgramRunsAtTheScreensDpi)
 {
