@@ -122,12 +122,17 @@ bool DeleteFileFully(FileOps& ops, const std::string& path)
     return false;
 }
 
+bool MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace)
+{
+    // On one drive a rename moves the file whole or not at all.
+    return Retrying(ops, [&] { return RenameKeepingCreation(ops, source, target, replace, false); });
+}
+
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
                              bool replace, const std::string& partial, CopyCheck* check)
 {
     if (move) {
-        // On one drive a rename moves the file whole or not at all.
-        if (Retrying(ops, [&] { return RenameKeepingCreation(ops, source, target, replace, false); }))
+        if (MoveByRename(ops, source, target, replace))
             return TransferOutcome::Done;
         if (ops.LastError() != FileError::kNotSameDevice)
             return TransferOutcome::Failed;

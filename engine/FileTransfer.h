@@ -28,6 +28,11 @@ bool FreePartialName(FileOps& ops, const std::string& target, std::string& parti
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
                              bool replace, const std::string& partial, CopyCheck* check = nullptr);
 
+// Moves source to target by a rename on its drive (over an existing file only when replace),
+// waiting for another program's handle as TransferFile does; fails with kNotSameDevice across
+// drives, where the bytes must be copied.
+bool MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace);
+
 // Calls step until it succeeds or fails for a reason other than another program's handle (sharing,
 // lock or access refusals), waiting longer each time, a few seconds in all.
 template <class Step> bool Retrying(FileOps& ops, Step step)

@@ -353,9 +353,13 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
         return Failed(std::string(kSourceKeptText) + ErrorSuffix());
     case TransferOutcome::Failed: break;
     }
-    if (GetLastError() == ERROR_CANCELLED)
+    const DWORD code = GetLastError();
+    if (code == ERROR_CANCELLED)
         return Failed(kStoppedText);
-    return Failed("Failure" + ErrorSuffixAt(target, !replace));
+    RowResult failed = Failed("Failure" + ErrorSuffixAt(target, !replace));
+    // The caller tells a name taken meanwhile by the step's own reason.
+    SetLastError(code);
+    return failed;
 }
 
 std::string NoFreeNameText()
@@ -365,10 +369,12 @@ std::string NoFreeNameText()
 }
 
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
-// was built).
+// was built). A target told ahead was free when its batch was planned and is not looked for again:
+// the real transfer refuses a name taken since, and the row is then placed as if it had been
+// taken all along.
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
                     const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
-                    bool move, RunRows& rows, int row, std::string& target)
+                    bool move, RunRows& rows, int row, std::string& target, bool told)
 {
     target = targetFolder + name;
     std::string unsafe;
@@ -377,7 +383,7 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
         return Failed(unsafe);
     }
     bool replace = false;
-    if (fs.Exists(target)) {
+    if (!told && fs.Exists(target)) {
         switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
         case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
         case ExistingTarget::Identical:
@@ -390,7 +396,11 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     }
     rows.SetTarget(row, target);
     bool atTarget = false;
-    return PutFile(fs, source, targetFolder, target, replace, move, atTarget);
+    RowResult result = PutFile(fs, source, targetFolder, target, replace, move, atTarget);
+    if (told && result.outcome == RowOutcome::Failed &&
+        (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS))
+        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, rows, row, target, false);
+    return result;
 }
 
 const char kStaysText[] = "Stays with its photo (photo not organized)";
@@ -1002,7 +1012,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             rows.SetPlaceUsed(row, plan.place);
             check.copied = false;
             result = links.empty() ? PlaceFile(placing, source, plan.outputRoot, plan.targetFolder, plan.name,
-                                               options, move, rows, row, target)
+                                               options, move, rows, row, target, !plan.announced.empty())
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)

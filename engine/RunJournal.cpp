@@ -308,14 +308,22 @@ std::string NameKey(std::string path)
     return path;
 }
 
-// The folders of folder, from the outermost, that do not exist yet.
-std::vector<std::string> MissingFolders(RunFileSystem& fs, const std::string& folder)
+}  // namespace
+
+JournalFileSystem::~JournalFileSystem()
+{
+    WithdrawAll();
+}
+
+std::vector<std::string> JournalFileSystem::MissingFolders(const std::string& folder)
 {
     std::vector<std::string> missing;
     std::string walk = folder;
     while (!walk.empty() && walk.back() == '\\')
         walk.pop_back();
-    while (walk.size() > 2 && !fs.Exists(walk)) {
+    // A folder recorded ahead was missing then: only the folders above it are looked for.
+    while (walk.size() > 2 && knownFolders_.count(NameKey(walk)) == 0 &&
+           (announcedFolders_.count(NameKey(walk)) != 0 || !inner_.Exists(walk))) {
         missing.push_back(walk + "\\");
         const auto slash = walk.rfind('\\');
         if (slash == std::string::npos)
@@ -325,24 +333,48 @@ std::vector<std::string> MissingFolders(RunFileSystem& fs, const std::string& fo
     return {missing.rbegin(), missing.rend()};
 }
 
-}  // namespace
-
-JournalFileSystem::~JournalFileSystem()
-{
-    WithdrawAll();
-}
-
 bool JournalFileSystem::EnsureFolder(const std::string& folder)
 {
-    for (const std::string& missing : MissingFolders(inner_, folder)) {
+    std::string walk = NameKey(folder);
+    if (knownFolders_.count(walk) != 0)
+        return true;
+    for (const std::string& missing : MissingFolders(folder)) {
         // A folder recorded with its batch needs no record of its own.
         if (announcedFolders_.erase(NameKey(missing)) == 0 && !journal_.Write(FolderLine(missing)))
             return false;
     }
-    return inner_.EnsureFolder(folder);
+    if (!inner_.EnsureFolder(folder))
+        return false;
+    // The folder and every one above it are there now.
+    for (;;) {
+        knownFolders_.insert(walk);
+        const auto slash = walk.rfind('\\');
+        if (slash == std::string::npos || slash <= 2)
+            return true;
+        walk.resize(slash);
+    }
 }
 
-JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move)
+bool JournalFileSystem::FolderAgain(const std::string& target)
+{
+    std::string folder;
+    if (!FolderOf(target, folder))
+        return false;
+    std::string walk = NameKey(folder);
+    if (knownFolders_.count(walk) == 0)
+        return false;
+    for (;;) {
+        knownFolders_.erase(walk);
+        const auto slash = walk.rfind('\\');
+        if (slash == std::string::npos || slash <= 2)
+            break;
+        walk.resize(slash);
+    }
+    return EnsureFolder(folder);
+}
+
+JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,
+                                       bool copying)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -351,7 +383,8 @@ JournalStep JournalFileSystem::NewStep(const std::string& source, const std::str
     step.source = source;
     step.target = target;
     ReadStampOf(ops, source, step.sourceStamp);
-    FreePartialName(ops, target, step.partial);
+    if (copying)
+        FreePartialName(ops, target, step.partial);
     return step;
 }
 
@@ -366,13 +399,13 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
             continue;
         std::string folder;
         if (FolderOf(planned.target, folder)) {
-            for (const std::string& missing : MissingFolders(inner_, folder)) {
+            for (const std::string& missing : MissingFolders(folder)) {
                 const std::string folderKey = NameKey(missing);
                 if (announcedFolders_.count(folderKey) == 0 && folders.insert(folderKey).second)
                     lines.push_back(FolderLine(missing));
             }
         }
-        made.push_back(NewStep(planned.source, planned.target, planned.move));
+        made.push_back(NewStep(planned.source, planned.target, planned.move, !planned.move));
         lines.push_back(TransferLine(made.back()));
     }
     if (!journal_.WriteAll(lines))
@@ -390,6 +423,7 @@ bool JournalFileSystem::TakeAnnounced(const std::string& source, const std::stri
     if (it == announced_.end())
         return false;
     if (it->second.source != source || it->second.target != target || it->second.move != move) {
+        displaced_[it->first] = it->second.source;
         Withdraw(target);
         return false;
     }
@@ -416,7 +450,7 @@ void JournalFileSystem::WithdrawAll()
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
 // so that undo finds the target and reports the source path as taken instead of losing either.
-TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome)
+TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome, bool started)
 {
     FileOps& ops = journal_.Ops();
     KeepFileError keep(ops);
@@ -425,20 +459,56 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
         ReadStampOf(ops, step.target, stamp);
         journal_.WriteOutcome(DoneLine(step.seq, stamp));
     } else {
-        journal_.WriteOutcome(FailedLine(step.seq, FileErrorText(ops.LastError())));
+        journal_.WriteOutcome(
+                FailedLine(step.seq, started ? FileErrorText(ops.LastError()) : kNotStartedText));
     }
     return outcome;
 }
 
+TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
+{
+    FileOps& ops = journal_.Ops();
+    if (step.move && step.partial.empty())
+        return MoveByRename(ops, step.source, step.target, false) ? TransferOutcome::Done
+                                                                  : TransferOutcome::Failed;
+    return TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
+}
+
 TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
+    FileOps& ops = journal_.Ops();
     JournalStep step;
-    if (!TakeAnnounced(source, target, move, step)) {
-        step = NewStep(source, target, move);
+    bool told = TakeAnnounced(source, target, move, step);
+    if (!told) {
+        // Told ahead too, though another step took the target first.
+        const auto displaced = displaced_.find(NameKey(target));
+        told = displaced != displaced_.end() && displaced->second == source;
+        if (told)
+            displaced_.erase(displaced);
+        step = NewStep(source, target, move, !move);
         if (!journal_.Write(TransferLine(step)))
             return TransferOutcome::Failed;
     }
-    return Finish(step, TransferFile(journal_.Ops(), source, target, move, false, step.partial, check_));
+    TransferOutcome outcome = Attempt(step);
+    // A folder this run made or found and another program removed since is made again.
+    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPathNotFound &&
+        FolderAgain(target))
+        outcome = Attempt(step);
+    if (outcome == TransferOutcome::Failed && step.move && step.partial.empty() &&
+        ops.LastError() == FileError::kNotSameDevice) {
+        // Across drives the file is copied: the rename changed nothing, and the copy is a step of
+        // its own whose unfinished name is recorded before a byte of it is written.
+        Finish(step, outcome, false);
+        step = NewStep(source, target, move, true);
+        if (!journal_.Write(TransferLine(step)))
+            return TransferOutcome::Failed;
+        outcome = TransferFile(ops, source, target, move, false, step.partial, check_);
+    }
+    // A name taken since the step was told ahead: the run places the file anew.
+    const bool taken =
+            told && outcome == TransferOutcome::Failed &&
+            (ops.LastError() == FileError::kAlreadyExists || ops.LastError() == FileError::kFileExists);
+    return Finish(step, outcome, !taken);
 }
 
 bool JournalFileSystem::Keep(JournalStep& step)
@@ -473,7 +543,7 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
 {
     FileOps& ops = journal_.Ops();
     Withdraw(target);
-    JournalStep step = NewStep(source, target, move);
+    JournalStep step = NewStep(source, target, move, true);
     step.replace = true;
     // A short numbered name: the original name is the target's, in the record.
     step.kept = KeptFolderOf(journal_.Path()) + std::to_string(step.seq) + ".qmkept";

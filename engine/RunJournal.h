@@ -115,21 +115,34 @@ public:
     void WithdrawAll();
 
 private:
-    // Writes the outcome of step; keeps the step's own last error.
-    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome);
+    // Writes the outcome of step; keeps the step's own last error. A failed step that is not
+    // started is one the run takes again in another way (it changed nothing and is no failure).
+    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome, bool started = true);
     // Makes the kept file of a replacing step and records it as complete.
     bool Keep(JournalStep& step);
 
     // The recorded step told ahead for source to target, taken out of the waiting ones.
     bool TakeAnnounced(const std::string& source, const std::string& target, bool move, JournalStep& step);
-    // The records of a new step from source to target; false when no record could be made.
-    JournalStep NewStep(const std::string& source, const std::string& target, bool move);
+    // The records of a new step from source to target, with a free unfinished-copy name when the
+    // step may copy (a move on one drive is a rename and writes none).
+    JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying);
+    // One try of a new (not replacing) step.
+    TransferOutcome Attempt(const JournalStep& step);
+    // The folders of folder, from the outermost, that are neither known to this run nor there.
+    std::vector<std::string> MissingFolders(const std::string& folder);
+    // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;
+    // false when it was not known to this run or cannot be made.
+    bool FolderAgain(const std::string& target);
 
     RunFileSystem& inner_;
     RunJournal& journal_;
     std::map<std::string, JournalStep> announced_;  // by target key
     std::set<std::string> announcedFolders_;  // keys of folders recorded ahead, not yet made
     CopyCheck* check_ = nullptr;
+    // Keys of the folders this run made or found: each is looked for once, not once a file.
+    std::set<std::string> knownFolders_;
+    // By target key, the source of a step told ahead whose target another step took first.
+    std::map<std::string, std::string> displaced_;
 };
 
 // Removes the unfinished copies that runs and undos ended by force left behind: each journal not

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "base/OwnedHandle.h"
@@ -235,10 +236,13 @@ public:
         FILE_BASIC_INFO info;
         if (!in.Valid() || !GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &info, sizeof info))
             return false;
-        FILETIME writeTime;
-        writeTime.dwLowDateTime = static_cast<DWORD>(info.LastWriteTime.QuadPart);
-        writeTime.dwHighDateTime =
-                static_cast<DWORD>(static_cast<ULONGLONG>(info.LastWriteTime.QuadPart) >> 32);
+        // The source's last-write time and attributes are given to the copy through its own handle,
+        // in one call; the other times stay the new file's (zero leaves a time as it is).
+        constexpr DWORD kKeptAttributes =
+                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+        FILE_BASIC_INFO stamp {};
+        stamp.LastWriteTime = info.LastWriteTime;
+        stamp.FileAttributes = info.FileAttributes & kKeptAttributes;
         const std::wstring out = SystemPath(target);
         // The new file is written, flushed and checked through this one handle, so that another
         // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
@@ -246,15 +250,11 @@ public:
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid())
             return false;
-        CopyJob job(in.Get(), file.Get(), writeTime, expectedSize, hasher);
+        CopyJob job(in.Get(), file.Get(), stamp, expectedSize, hasher);
         // A thread costs more than a small photo's copy, which is over long before a report is due.
         constexpr std::uint64_t kReportedFrom = 8ull * 1024 * 1024;
         const bool reported = progress != nullptr && expectedSize >= kReportedFrom;
-        const bool ok = (reported ? RunReporting(job, *progress) : job.Run()) && file.Close();
-        constexpr DWORD kKeptAttributes =
-                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
-        const DWORD attributes = info.FileAttributes & kKeptAttributes;
-        if (ok && (attributes == 0 || SetFileAttributesW(out.c_str(), attributes)))
+        if ((reported ? RunReporting(job, *progress) : job.Run()) && file.Close())
             return true;
         const DWORD error = GetLastError();
         file.Close();
@@ -323,13 +323,14 @@ private:
     // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of
     // its own while the caller reports its progress: done and stop are shared with that caller.
     struct CopyJob {
-        CopyJob(HANDLE from, HANDLE to, const FILETIME& time, std::uint64_t size, ContentHasher* bytesHasher)
-            : in(from), out(to), writeTime(time), expectedSize(size), hasher(bytesHasher)
+        CopyJob(HANDLE from, HANDLE to, const FILE_BASIC_INFO& basic, std::uint64_t size,
+                ContentHasher* bytesHasher)
+            : in(from), out(to), stamp(basic), expectedSize(size), hasher(bytesHasher)
         { }
 
         HANDLE in;
         HANDLE out;
-        FILETIME writeTime;
+        FILE_BASIC_INFO stamp;
         std::uint64_t expectedSize;
         ContentHasher* hasher;  // null when the bytes are not hashed
         std::atomic<std::uint64_t> done {0};
@@ -338,7 +339,8 @@ private:
 
         bool Run()
         {
-            const bool ok = CopyBytes() && SetFileTime(out, nullptr, nullptr, &writeTime) &&
+            const bool ok = CopyBytes() &&
+                            SetFileInformationByHandle(out, FileBasicInfo, &stamp, sizeof stamp) &&
                             FlushFileBuffers(out) && SizeIs(out, expectedSize);
             error = GetLastError();
             return ok;
@@ -346,7 +348,10 @@ private:
 
         bool CopyBytes()
         {
-            std::vector<char> block(kCopyBlock);
+            // A small photo takes a block of its own size (one read more finds the end), not a
+            // whole one: a large block costs more to map than such a copy takes.
+            const DWORD size = static_cast<DWORD>(std::min<std::uint64_t>(kCopyBlock, expectedSize + 1));
+            const std::unique_ptr<char[]> block(new char[size]);
             std::uint64_t total = 0, unflushed = 0;
             for (;;) {
                 if (stop) {
@@ -354,14 +359,14 @@ private:
                     return false;
                 }
                 DWORD got = 0;
-                if (!::ReadFile(in, block.data(), kCopyBlock, &got, nullptr))
+                if (!::ReadFile(in, block.get(), size, &got, nullptr))
                     return false;
                 if (got == 0)
                     break;
                 if (hasher != nullptr)
-                    hasher->Update(block.data(), got);
+                    hasher->Update(block.get(), got);
                 DWORD written = 0;
-                if (!WriteFile(out, block.data(), got, &written, nullptr))
+                if (!WriteFile(out, block.get(), got, &written, nullptr))
                     return false;
                 if (written != got) {
                     ::SetLastError(ERROR_DISK_FULL);

@@ -270,6 +270,17 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
                 std::fill(told.begin() + static_cast<std::ptrdiff_t>(i), told.end(), std::string());
         }
         std::string target = c.targets[i];
+        // A step told ahead is taken without looking for its target again: a name taken since is
+        // refused by the step, and the file is then placed as if it had been taken all along.
+        if (!told[i].empty()) {
+            if (PlaceOne(fs, c.sources[i], target, false, c.move)) {
+                if (placedAt != nullptr)
+                    (*placedAt)[c.sources[i]] = target;
+                continue;
+            }
+            if (ops.LastError() != FileError::kAlreadyExists && ops.LastError() != FileError::kFileExists)
+                continue;
+        }
         bool replace = false;
         if (fs.Exists(target)) {
             const ExistingTarget decision = ResolveExistingTarget(fs, c.sources[i], c.policy, target);
@@ -685,6 +696,110 @@ TEST(NoLossProperty, AStepToldAheadIsTakenOnlyByItsOwnFile)
         for (std::uint64_t kill = 0; kill <= probe.Calls() + 1 && !HasFailure(); ++kill)
             CheckCase(c, kill, 0, std::string(move ? "move" : "copy") + " kill " + std::to_string(kill));
     }
+}
+
+// The run's file system with the questions the journal's asks of it counted.
+class AskedFileSystem : public OpsFileSystem {
+public:
+    using OpsFileSystem::OpsFileSystem;
+    bool Exists(const std::string& path) override
+    {
+        ++asked;
+        return OpsFileSystem::Exists(path);
+    }
+    bool EnsureFolder(const std::string& folder) override
+    {
+        ++asked;
+        return OpsFileSystem::EnsureFolder(folder);
+    }
+    int asked = 0;
+};
+
+// Undoes the only journal to its end and expects the tree as it was before the run.
+void ExpectUndoneToBefore(MemoryFileOps& ops, const std::map<std::string, std::string>& before)
+{
+    UndoCollector sink;
+    UndoTally tally;
+    std::string error;
+    EXPECT_TRUE(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally, error)) << error;
+    EXPECT_TRUE(sink.leftRows.empty());
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, before);
+    for (const std::string& folder : ops.Folders())
+        EXPECT_EQ(folder.find("\\OUT"), std::string::npos) << folder;
+}
+
+TEST(NoLossProperty, AFolderIsLookedForOnceARunAndMadeAgainWhenRemovedMeanwhile)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("C:\\cam");
+    ops.AddFolder("C:\\runs");
+    ops.AddFile("C:\\cam\\a.jpg", "photo a", 10);
+    const auto before = ops.Files();
+    AskedFileSystem asked(ops);
+    RunJournal journal(ops);
+    JournalHeader header;
+    header.started = "2026-12-09 10:00:00";
+    header.move = true;
+    ASSERT_TRUE(journal.Open(kRuns, "run", header, 50));
+    {
+        JournalFileSystem fs(asked, journal);
+        ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\"));
+        const int first = asked.asked;
+        ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\"));
+        EXPECT_EQ(asked.asked, first);
+        // Another program removes it: the step makes it again, recorded as made by the run.
+        ASSERT_TRUE(ops.RemoveFolder("C:\\out\\2012"));
+        EXPECT_EQ(fs.Transfer("C:\\cam\\a.jpg", "C:\\out\\2012\\a.jpg", true), TransferOutcome::Done);
+    }
+    journal.Close();
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents("C:\\out\\2012\\a.jpg", bytes) && bytes == "photo a");
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    EXPECT_EQ(CountSteps(data).folders, 3);
+    EXPECT_EQ(CountSteps(data).moved, 1);
+    ExpectUndoneToBefore(ops, before);
+}
+
+// A move on one drive is a rename and records no unfinished copy; across drives the copy is a step
+// of its own whose unfinished name is recorded before it is written, and the rename it follows
+// counts as no failure.
+TEST(NoLossProperty, OnlyAMoveAcrossDrivesRecordsAnUnfinishedCopy)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("C:\\cam");
+    ops.AddFolder("C:\\runs");
+    ops.AddFile("C:\\cam\\a.jpg", "photo a", 10);
+    ops.AddFile("C:\\cam\\b.jpg", "photo b", 11);
+    ops.AddFolder("D:\\card");
+    const auto before = ops.Files();
+    Case c;
+    c.sources = {"C:\\cam\\a.jpg", "C:\\cam\\b.jpg"};
+    c.targets = {"C:\\out\\a.jpg", "D:\\out\\b.jpg"};
+    c.move = true;
+    c.batch = 2;
+    RunSteps(ops, c, "run");
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents("D:\\out\\b.jpg", bytes) && bytes == "photo b");
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    std::vector<std::string> partials;
+    for (const JournalStep& step : data.steps) {
+        if (!step.isFolder && step.outcome == StepOutcome::Done)
+            partials.push_back(step.partial);
+    }
+    EXPECT_EQ(partials, (std::vector<std::string> {"", "D:\\out\\~b.jpg.qmpart"}));
+    const JournalCounts counts = CountSteps(data);
+    EXPECT_EQ(counts.moved, 2);
+    EXPECT_EQ(counts.failed, 0);
+    ExpectUndoneToBefore(ops, before);
 }
 
 }  // namespace

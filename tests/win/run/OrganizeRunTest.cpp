@@ -332,6 +332,40 @@ TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
     EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_1.jpg")), "old a_1");
 }
 
+// A batch's targets are looked for when it is planned, not again before each step: a name another
+// program takes meanwhile is refused by the step itself, and the row is placed by its policy as
+// if the name had been taken all along; the other program's file is never replaced.
+TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
+{
+    host.settings.Mode = 500;
+    Source("a.jpg", "new a");
+    Source("b.jpg", "new b");
+    const std::string taken = tree.Path("out\\JPG\\b.jpg");
+    // Row 1, before its work: both rows were planned with row 0.
+    host.onPump = [&](int pump) {
+        if (pump == 2 * 1 + 2) {
+            ASSERT_TRUE(WriteText(taken, "other"));
+        }
+    };
+    host.settings.TargetExistsOpt = 11;
+    host.Run(false);
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\b_1.jpg"));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\b_1.jpg")), "new b");
+    EXPECT_EQ(ReadText(taken), "other");
+
+    ASSERT_TRUE(DeleteFileA(taken.c_str()));
+    ASSERT_TRUE(DeleteFileA(tree.Path("out\\JPG\\b_1.jpg").c_str()));
+    ASSERT_TRUE(DeleteFileA(tree.Path("out\\JPG\\a.jpg").c_str()));
+    host.settings.TargetExistsOpt = 33;
+    host.pumps = 0;  // the pumps of this run are counted from its start
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "Target file exists; skipped");
+    EXPECT_EQ(ReadText(taken), "other");
+    EXPECT_EQ(ReadText(tree.Path("src\\b.jpg")), "new b");
+}
+
 // A name that always "exists" (a device name reached through a share, a file system that
 // answers yes to everything) fails its row after a bound instead of numbering for ever.
 TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
