@@ -38,8 +38,12 @@ void AnchoredDialog::ReserveBottomBand(int height)
     if (height <= 0 || !GetWindowRect(hwnd_, &window))
         return;
     bottomBand_ += height;
+    // The design size and the band, even where that is larger than the screen (high DPI): the
+    // layout is measured at that size, as OnInitDialog measures it.
+    initialized_ = false;
     SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    initialized_ = true;
     limits_.minTrackSize.cy += height;
     limits_.minTrackSize = FitInWorkArea(hwnd_, limits_.minTrackSize);
 }

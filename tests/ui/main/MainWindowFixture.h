@@ -103,15 +103,16 @@ inline std::string FrameFault(HWND dialog)
         return "the menu bar takes more than one row";
     RECT bar {}, client {};
     HWND status = GetDlgItem(dialog, IDC_STATUS_BAR);
-    if (!status || !IsWindowVisible(status) || !GetWindowRect(status, &bar) ||
-        !GetClientRect(dialog, &client))
+    // The controls' own visibility: the window itself may not be shown yet.
+    const auto shown = [](HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; };
+    if (!status || !shown(status) || !GetWindowRect(status, &bar) || !GetClientRect(dialog, &client))
         return "no status bar";
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bar), 2);
     if (bar.bottom != client.bottom || bar.left != 0 || bar.right != client.right)
         return "the status bar is not along the window's bottom";
     for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         RECT rect {};
-        if (control == status || !IsWindowVisible(control) || !GetWindowRect(control, &rect))
+        if (control == status || !shown(control) || !GetWindowRect(control, &rect))
             continue;
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         if (rect.bottom > bar.top || rect.right > client.right || rect.top < 0)
