@@ -108,7 +108,7 @@ protected:
 
 TEST_F(MainWindowLayout, RegistersEveryControlOfTheTable)
 {
-    EXPECT_EQ(dialog.Entries().size(), 31u);
+    EXPECT_EQ(dialog.Entries().size(), 30u);
     for (const LayoutEntry& entry : dialog.Entries())
         EXPECT_NE(entry.control, nullptr);
 }

@@ -112,6 +112,12 @@ TEST_F(MenuAndViewTest, TheMenuBarHoldsTheWindowsCommands)
     SendMessageA(w, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(bar, 2)), MAKELPARAM(2, FALSE));
     EXPECT_NE(MenuState(w, IDM_VIEW_PREVIEW) & MF_GRAYED, 0);
     EXPECT_NE(MenuState(w, IDM_VIEW_ALL) & MF_CHECKED, 0);
+    // With no row there is nothing to report; a row makes Save Rows as Report available.
+    SendMessageA(w, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(bar, 0)), MAKELPARAM(0, FALSE));
+    EXPECT_NE(MenuState(w, IDM_SAVE_REPORT) & MF_GRAYED, 0);
+    ASSERT_TRUE(SendDrop(w, {tree.Path("camera\\IMG_1.JPG")}));
+    SendMessageA(w, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(bar, 0)), MAKELPARAM(0, FALSE));
+    EXPECT_EQ(MenuState(w, IDM_SAVE_REPORT) & MF_GRAYED, 0);
     EXPECT_EQ(FrameFault(w), "");
     // At its smallest the window still has room for every control above the status bar.
     ShowWindow(w, SW_SHOWNORMAL);
