@@ -93,10 +93,13 @@ void Pump()
     }
 }
 
-std::string Text(HWND window, int id)
+// The status bar's first part: the run's summary line.
+std::string Summary(HWND window)
 {
     char text[512] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
+    HWND bar = GetDlgItem(window, IDC_STATUS_BAR);
+    if (LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) < sizeof text)
+        SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -150,7 +153,7 @@ int main(int argc, char** argv)
     SendMessageA(GetDlgItem(window, IDC_PREVIEW), BM_CLICK, 0, 0);
     Pump();
     const LARGE_INTEGER t3 = Now();
-    const std::string previewSummary = Text(window, IDC_RUN_SUMMARY);
+    const std::string previewSummary = Summary(window);
     const int cliPreview = RunCli("\"" + cli + "\" organize --dry-run --mode taken --out \"" + work +
                                   "\\out-cli\" \"" + photos + "\"");
     const LARGE_INTEGER t4 = Now();
@@ -158,7 +161,7 @@ int main(int argc, char** argv)
     SendMessageA(GetDlgItem(window, IDC_COPY_FILES), BM_CLICK, 0, 0);
     Pump();
     const LARGE_INTEGER t5 = Now();
-    const std::string copySummary = Text(window, IDC_RUN_SUMMARY);
+    const std::string copySummary = Summary(window);
     const int cliCopy = RunCli("\"" + cli + "\" organize --mode taken --out \"" + work + "\\out-cli\" \"" +
                                photos + "\"");
     const LARGE_INTEGER t6 = Now();

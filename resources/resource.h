@@ -19,7 +19,6 @@
 #define IDC_OPEN_OUTPUT 1005
 #define IDC_ADD_FILES 1006
 #define IDC_REMOVE 1008
-#define IDC_TOTAL 1009
 #define IDC_ORGANIZE_MODE 1010
 #define IDC_ADD_FOLDER 1011
 #define IDC_YEAR_FOLDER 1012
@@ -43,7 +42,6 @@
 #define IDC_OUTPUT_FOLDER 1044
 #define IDC_REMOVE_ALL 1107
 #define IDC_PREVIEW 1108
-#define IDC_RUN_SUMMARY 1109
 #define IDC_TEMPLATE_WARNING 1110
 
 // Progress window (template 159)
@@ -104,4 +102,18 @@
 
 // Photo preview pane beside the main window's list
 #define IDC_PREVIEW_PANE 1300
+// Main window's menu bar and status bar. Menu commands 40100-40199 (40200-40299 belong to the
+// photo preview pane); dialogs and controls 1200-1299.
+#define IDR_MAIN_MENU 1200
+#define IDC_STATUS_BAR 1201
+#define IDD_PAST_RUNS 1202
+#define IDC_PAST_RUNS_LIST 1203
+#define IDC_PAST_RUNS_UNDO 1204
+#define IDC_PAST_RUNS_STATUS 1205
+#define IDM_SAVE_REPORT 40100
+#define IDM_SELECT_ALL 40101
+#define IDM_VIEW_ALL 40102
+#define IDM_VIEW_FAILED 40103
+#define IDM_VIEW_SKIPPED 40104
+#define IDM_PAST_RUNS 40105
 #define IDM_VIEW_PREVIEW 40200

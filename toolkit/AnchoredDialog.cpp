@@ -32,6 +32,22 @@ bool AnchoredDialog::OnInitDialog()
     return result;
 }
 
+void AnchoredDialog::ReserveBottomBand(int height)
+{
+    RECT window {};
+    if (height <= 0 || !GetWindowRect(hwnd_, &window))
+        return;
+    bottomBand_ += height;
+    // The design size and the band, even where that is larger than the screen (high DPI): the
+    // layout is measured at that size, as OnInitDialog measures it.
+    initialized_ = false;
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    initialized_ = true;
+    limits_.minTrackSize.cy += height;
+    limits_.minTrackSize = FitInWorkArea(hwnd_, limits_.minTrackSize);
+}
+
 void AnchoredDialog::MakeResizable()
 {
     RECT client {};
@@ -137,6 +153,8 @@ void AnchoredDialog::GetLayoutArea(RECT& area) const
 {
     if (!GetClientRect(hwnd_, &area))
         SetRectEmpty(&area);
+    // The band below the layout is the caller's (a status bar).
+    area.bottom = area.bottom - bottomBand_ > area.top ? area.bottom - bottomBand_ : area.top;
 }
 
 HWND AnchoredDialog::GetLayoutWindow() const

@@ -22,6 +22,10 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    // Makes the window taller by a band along the bottom of its client area that the layout
+    // leaves to the caller (a status bar); called after OnInitDialog, before controls are
+    // anchored. The window's smallest size grows by the band too.
+    void ReserveBottomBand(int height);
     void OnDestroy() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -30,4 +34,5 @@ private:
 
     SizeLimits limits_;
     bool initialized_ = false;
+    int bottomBand_ = 0;
 };

@@ -36,13 +36,84 @@ const std::string& VirtualListCtrl::Cell(int row, int column) const
 {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columns_)
         return kNoText;
-    return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    return rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
+}
+
+int VirtualListCtrl::ShownCount() const
+{
+    return shownKinds_ == 0 ? RowCount() : static_cast<int>(shown_.size());
+}
+
+int VirtualListCtrl::RowAt(int shown) const
+{
+    if (shown < 0 || shown >= ShownCount())
+        return -1;
+    return shownKinds_ == 0 ? shown : shown_[static_cast<size_t>(shown)];
+}
+
+int VirtualListCtrl::ShownIndexOf(int row) const
+{
+    if (row < 0 || row >= RowCount())
+        return -1;
+    if (shownKinds_ == 0)
+        return row;
+    const auto found = std::lower_bound(shown_.begin(), shown_.end(), row);
+    return found != shown_.end() && *found == row ? static_cast<int>(found - shown_.begin()) : -1;
+}
+
+void VirtualListCtrl::ShowRow(int row) const
+{
+    if (const int shown = ShownIndexOf(row); shown >= 0)
+        EnsureVisible(shown);
+}
+
+void VirtualListCtrl::SetRowKind(int row, unsigned kind)
+{
+    if (row >= 0 && row < RowCount())
+        rows_[static_cast<size_t>(row)].kind = kind;
+}
+
+unsigned VirtualListCtrl::RowKind(int row) const
+{
+    return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].kind : 0;
+}
+
+void VirtualListCtrl::ShowKinds(unsigned kinds)
+{
+    SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    shownKinds_ = kinds;
+    Refilter();
+}
+
+void VirtualListCtrl::Refilter()
+{
+    shown_.clear();
+    if (shownKinds_ != 0) {
+        for (size_t row = 0; row < rows_.size(); ++row)
+            if (rows_[row].kind & shownKinds_)
+                shown_.push_back(static_cast<int>(row));
+    }
+    PublishCount();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+std::vector<bool> VirtualListCtrl::SelectedRows() const
+{
+    std::vector<bool> selected(rows_.size(), false);
+    for (int shown = -1; (shown = GetNextItem(shown, LVNI_SELECTED)) >= 0;) {
+        const int row = RowAt(shown);
+        if (row < 0)
+            break;
+        selected[static_cast<size_t>(row)] = true;
+    }
+    return selected;
 }
 
 int VirtualListCtrl::AddRow(std::string first)
 {
-    Row row(static_cast<size_t>(columns_));
-    row[0] = std::move(first);
+    Row row;
+    row.cells.resize(static_cast<size_t>(columns_));
+    row.cells[0] = std::move(first);
     rows_.push_back(std::move(row));
     if (updateDepth_ == 0)
         PublishCount();
@@ -53,9 +124,9 @@ bool VirtualListCtrl::SetCell(int row, int column, std::string text)
 {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columns_)
         return false;
-    rows_[static_cast<size_t>(row)][static_cast<size_t>(column)] = std::move(text);
-    if (updateDepth_ == 0)
-        SendMessageA(hwnd_, LVM_REDRAWITEMS, row, row);
+    rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = std::move(text);
+    if (const int shown = ShownIndexOf(row); updateDepth_ == 0 && shown >= 0)
+        SendMessageA(hwnd_, LVM_REDRAWITEMS, shown, shown);
     return true;
 }
 
@@ -64,7 +135,7 @@ void VirtualListCtrl::ClearColumns(std::initializer_list<int> columns)
     for (Row& row : rows_) {
         for (int column : columns) {
             if (column >= 0 && column < columns_)
-                row[static_cast<size_t>(column)].clear();
+                row.cells[static_cast<size_t>(column)].clear();
         }
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -72,15 +143,13 @@ void VirtualListCtrl::ClearColumns(std::initializer_list<int> columns)
 
 std::vector<std::string> VirtualListCtrl::RemoveSelectedRows()
 {
-    std::vector<bool> selected(rows_.size(), false);
-    for (int row = -1; (row = GetNextItem(row, LVNI_SELECTED)) >= 0 && row < RowCount();)
-        selected[static_cast<size_t>(row)] = true;
+    const std::vector<bool> selected = SelectedRows();
     std::vector<std::string> removed;
     std::vector<Row> kept;
     kept.reserve(rows_.size());
     for (size_t row = 0; row < rows_.size(); ++row) {
         if (selected[row])
-            removed.push_back(std::move(rows_[row][0]));
+            removed.push_back(std::move(rows_[row].cells[0]));
         else
             kept.push_back(std::move(rows_[row]));
     }
@@ -89,8 +158,7 @@ std::vector<std::string> VirtualListCtrl::RemoveSelectedRows()
     // The control keeps the selection by index: it would pass to the rows that move up.
     SetItemState(-1, 0, LVIS_SELECTED);
     rows_ = std::move(kept);
-    PublishCount();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    Refilter();
     return removed;
 }
 
@@ -98,8 +166,7 @@ void VirtualListCtrl::RemoveAll()
 {
     SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     rows_.clear();
-    PublishCount();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    Refilter();
 }
 
 void VirtualListCtrl::BeginUpdate()
@@ -111,17 +178,17 @@ void VirtualListCtrl::EndUpdate()
 {
     if (updateDepth_ == 0 || --updateDepth_ != 0)
         return;
-    PublishCount();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    Refilter();
 }
 
 void VirtualListCtrl::PublishCount() const
 {
-    SendMessageA(hwnd_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
+    const auto count = static_cast<size_t>(ShownCount());
+    SendMessageA(hwnd_, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
     // The empty list's text comes or goes.
-    if ((publishedCount_ == 0) != rows_.empty())
+    if ((publishedCount_ == 0) != (count == 0))
         InvalidateRect(hwnd_, nullptr, TRUE);
-    publishedCount_ = rows_.size();
+    publishedCount_ = count;
 }
 
 LRESULT VirtualListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -170,7 +237,7 @@ void VirtualListCtrl::SortByColumn(int column, bool ascending)
     std::vector<std::wstring> keys;
     keys.reserve(rows_.size());
     for (const Row& row : rows_)
-        keys.push_back(WideText(row[static_cast<size_t>(column)]));
+        keys.push_back(WideText(row.cells[static_cast<size_t>(column)]));
     std::vector<size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), size_t {0});
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -178,24 +245,23 @@ void VirtualListCtrl::SortByColumn(int column, bool ascending)
                          : lstrcmpW(keys[b].c_str(), keys[a].c_str()) < 0;
     });
     // The selection and the focus stay with their rows.
-    std::vector<bool> selected(rows_.size(), false);
-    for (int row = -1; (row = GetNextItem(row, LVNI_SELECTED)) >= 0 && row < RowCount();)
-        selected[static_cast<size_t>(row)] = true;
-    const int focused = FocusedItem();
+    const std::vector<bool> selected = SelectedRows();
+    const int focused = RowAt(FocusedItem());
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());
     for (size_t from : order)
         sorted.push_back(std::move(rows_[from]));
     rows_ = std::move(sorted);
     SetItemState(-1, 0, LVIS_SELECTED);
+    Refilter();
     for (size_t to = 0; to < order.size(); ++to) {
         const bool wasFocused = static_cast<int>(order[to]) == focused;
-        if (selected[order[to]] || wasFocused) {
+        const int shown = ShownIndexOf(static_cast<int>(to));
+        if ((selected[order[to]] || wasFocused) && shown >= 0) {
             const UINT state = (selected[order[to]] ? LVIS_SELECTED : 0) | (wasFocused ? LVIS_FOCUSED : 0);
-            SetItemState(static_cast<int>(to), state, state);
+            SetItemState(shown, state, state);
         }
     }
-    InvalidateRect(hwnd_, nullptr, TRUE);
     ShowSortArrow(sortColumn_, ascending_);
     if (HWND parent = GetParent(hwnd_))
         PostMessageA(parent, QM_LIST_SORTED, reinterpret_cast<WPARAM>(hwnd_), column);
@@ -210,7 +276,7 @@ bool VirtualListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& 
     case LVN_GETDISPINFOA: {
         auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
         if (info->item.mask & LVIF_TEXT) {
-            const std::string& text = Cell(info->item.iItem, info->item.iSubItem);
+            const std::string& text = Cell(RowAt(info->item.iItem), info->item.iSubItem);
             CopyCell(text, info->item.pszText, info->item.cchTextMax);
         }
         result = 0;
@@ -219,7 +285,7 @@ bool VirtualListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& 
     case LVN_GETDISPINFOW: {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
         if (info->item.mask & LVIF_TEXT) {
-            wideCell_ = WideText(Cell(info->item.iItem, info->item.iSubItem));
+            wideCell_ = WideText(Cell(RowAt(info->item.iItem), info->item.iSubItem));
             CopyCell(wideCell_, info->item.pszText, info->item.cchTextMax);
         }
         result = 0;
@@ -227,7 +293,7 @@ bool VirtualListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& 
     }
     case LVN_GETINFOTIPA: {
         auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(lParam);
-        const std::string& text = Cell(tip->iItem, tipColumn_);
+        const std::string& text = Cell(RowAt(tip->iItem), tipColumn_);
         if (!text.empty())
             CopyCell(text, tip->pszText, tip->cchTextMax);
         result = 0;
@@ -235,7 +301,7 @@ bool VirtualListCtrl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& 
     }
     case LVN_GETINFOTIPW: {
         auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
-        const std::string& text = Cell(tip->iItem, tipColumn_);
+        const std::string& text = Cell(RowAt(tip->iItem), tipColumn_);
         if (!text.empty()) {
             wideCell_ = WideText(text);
             CopyCell(wideCell_, tip->pszText, tip->cchTextMax);

@@ -6,6 +6,11 @@
 // through LVN_GETDISPINFO, which the dialog reflects here), and selection, focus and scrolling
 // are the control's. A header click sorts the rows by that column's text (again: the other way
 // round), keeps the selected rows selected, and posts QM_LIST_SORTED to the parent.
+//
+// Each row carries a kind (a bit the owner chooses); ShowKinds hides the rows of other kinds
+// without removing them. Row numbers in this class's own calls (Cell, SetCell, AddRow, ShowRow)
+// count every row; the control's (selection, focus, LVM_GETITEMTEXT) count the rows shown, and
+// RowAt turns those into the others.
 #pragma once
 #include "toolkit/ListView.h"
 #include "toolkit/SortListCtrl.h"
@@ -29,6 +34,20 @@ public:
     void SetEmptyText(std::string text) { emptyText_ = std::move(text); }
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
+    // How many rows the control shows, and which row it shows at a place (-1 for none).
+    int ShownCount() const;
+    int RowAt(int shown) const;
+    // Scrolls a row into view when it is shown.
+    void ShowRow(int row) const;
+    // A row's kind (0 for a new row); the kinds a filter shows (0: every row).
+    void SetRowKind(int row, unsigned kind);
+    unsigned RowKind(int row) const;
+    // Shows only the rows of those kinds (0: all), dropping the selection; the rows shown are
+    // chosen again by Refilter (a row whose kind changes stays until then, so that rows do not
+    // jump away under the pointer while a run changes them).
+    void ShowKinds(unsigned kinds);
+    unsigned ShownKinds() const { return shownKinds_; }
+    void Refilter();
     // A cell's text; empty for a row or column out of range.
     const std::string& Cell(int row, int column) const;
     // Appends a row with its first cell; returns its index.
@@ -55,7 +74,14 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    using Row = std::vector<std::string>;
+    struct Row {
+        std::vector<std::string> cells;
+        unsigned kind = 0;
+    };
+    // The place a row is shown at, or -1 when a filter hides it.
+    int ShownIndexOf(int row) const;
+    // The selected rows, every row counted.
+    std::vector<bool> SelectedRows() const;
     // Tells the control how many rows there are, keeping its scroll position.
     void PublishCount() const;
     void PaintEmptyText() const;
@@ -68,5 +94,7 @@ private:
     std::wstring wideCell_;  // the last cell handed out in UTF-16
     std::string emptyText_;
     int tipColumn_ = -1;
+    unsigned shownKinds_ = 0;
+    std::vector<int> shown_;  // with a filter: the rows shown, in order
     mutable size_t publishedCount_ = 0;  // the count the control was last told
 };

@@ -47,11 +47,16 @@ public:
             reached_[static_cast<size_t>(row)] = true;
     }
     // In a mode that takes the capture date first, a file placed by a file time says so.
-    void SetDateUsed(int row, const DateTime&, const std::string& origin) override
+    void SetDateUsed(int row, const DateTime& date, const std::string& origin) override
     {
+        rows_.SetDateUsed(row, date, origin);
         const std::string lead = "file ";
         fileTimeRow_ = fileTimeFallback_ && origin.rfind(lead, 0) == 0 ? row : -1;
         fileTime_ = origin.substr(std::min(origin.size(), lead.size()));
+    }
+    void SetPlaceUsed(int row, const std::string& description) override
+    {
+        rows_.SetPlaceUsed(row, description);
     }
     void EnsureVisible(int row) override
     {

@@ -1,5 +1,6 @@
 #include "ui/FileList.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -25,17 +26,18 @@ FileList::Batch::~Batch()
     list_.list_->EndUpdate();
     const int rows = list_.list_->RowCount();
     if (rows > 0)
-        list_.list_->EnsureVisible(rows - 1);
+        list_.list_->ShowRow(rows - 1);
     list_.UpdateTotal();
 }
 
 FileList::FileList() : addedPaths_(10000)
 { }
 
-void FileList::Attach(VirtualListCtrl* list, HWND total)
+void FileList::Attach(VirtualListCtrl* list, HWND statusBar, int totalPart)
 {
     list_ = list;
-    total_ = total;
+    statusBar_ = statusBar;
+    totalPart_ = totalPart;
 }
 
 bool FileList::AddPath(const std::string& path)
@@ -44,7 +46,7 @@ bool FileList::AddPath(const std::string& path)
         return false;
     const int row = list_->AddRow(path);
     if (batchDepth_ == 0) {
-        list_->EnsureVisible(row);
+        list_->ShowRow(row);
         UpdateTotal();
     }
     return true;
@@ -180,5 +182,5 @@ void FileList::UpdateTotal() const
 {
     char text[32];
     std::snprintf(text, sizeof text, "Total: %u", static_cast<unsigned>(addedPaths_.size()));
-    SetWindowTextA(total_, text);
+    SendMessageA(statusBar_, SB_SETTEXTA, static_cast<WPARAM>(totalPart_), reinterpret_cast<LPARAM>(text));
 }

@@ -14,7 +14,8 @@
 class FileList {
 public:
     FileList();
-    void Attach(VirtualListCtrl* list, HWND total);
+    // The counter ("Total: N") goes to that part of the status bar.
+    void Attach(VirtualListCtrl* list, HWND statusBar, int totalPart);
 
     // Adds one file path unless it is listed already (compared without regard to case); true
     // when it was added, as the list's last row.
@@ -59,7 +60,8 @@ private:
                       const std::vector<std::string>& allowedExts, size_t& leftOut);
 
     VirtualListCtrl* list_ = nullptr;
-    HWND total_ = nullptr;
+    HWND statusBar_ = nullptr;
+    int totalPart_ = 0;
     std::unordered_set<std::string> addedPaths_;
     int batchDepth_ = 0;
 };

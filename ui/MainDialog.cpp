@@ -61,7 +61,8 @@ bool MainDialog::OnInitDialog()
 
     list_.Attach(Item(IDC_FILE_LIST));
     list_.SetEmptyText("Drop photos or folders here, or use Add Files and Add Folder");
-    files_.Attach(&list_, Item(IDC_TOTAL));
+    CreateStatusBar();
+    files_.Attach(&list_, status_, kTotalPart);
     InsertColumns();
     // A row's tooltip tells its whole Result, which the column often cuts short.
     list_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
@@ -83,6 +84,8 @@ bool MainDialog::OnInitDialog()
         keyFilterOwner = this;
     DragAcceptFiles(hwnd_, TRUE);
     files_.UpdateTotal();
+    UpdateCounts();
+    CheckMenuRadioItem(GetMenu(hwnd_), IDM_VIEW_ALL, IDM_VIEW_SKIPPED, IDM_VIEW_ALL, MF_BYCOMMAND);
     UpdateExampleLine();
     EnableItem(ID_META_INFO, false);
     EnableItem(IDC_REMOVE, false);
@@ -96,6 +99,8 @@ bool MainDialog::OnInitDialog()
     wasMaximized_ = IsZoomed(hwnd_) != 0;
     if (!startPaths_.empty())
         PostMessageA(hwnd_, kListStartPathsMessage, 0, 0);
+    // The stored column widths belong to the stored window size: only later sizes are shared.
+    MeasureListWidth();
     return true;
 }
 
@@ -109,6 +114,8 @@ void MainDialog::InsertColumns()
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Target), from, to));
     list_.InsertColumn(kResultColumn, "Result",
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Result), from, to));
+    constexpr int kDateFromWidth = 160;
+    list_.InsertColumn(kDateFromColumn, "Date from", ScaleToDpi(kDateFromWidth, 96, to));
 }
 
 void MainDialog::FitTagButtons()
@@ -175,12 +182,10 @@ void MainDialog::RegisterLayout()
     for (int id : {IDC_ADD_FILES, IDC_ADD_FOLDER, ID_META_INFO, IDC_REMOVE, IDC_REMOVE_ALL, IDC_OPTIONS,
                    IDC_HELP_MORE, IDC_CLOSE})
         AnchorItem(id, Anchor::TopRight);
-    AnchorItem(IDC_TOTAL, Anchor::BottomRight);
     AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
     AnchorItem(IDC_ORGANIZE_MODE, Anchor::BottomLeft, Anchor::BottomRight);
     for (int id : {IDC_PREVIEW, IDC_MOVE_FILES, IDC_COPY_FILES})
         AnchorItem(id, Anchor::BottomRight);
-    AnchorItem(IDC_RUN_SUMMARY, Anchor::BottomLeft, Anchor::BottomRight);
     for (int id : {IDC_YEAR_FOLDER, IDC_MONTH_FOLDER, IDC_DAY_FOLDER, IDC_RENAME_TARGET})
         AnchorItem(id, Anchor::BottomLeft);
     for (int id : kTemplateCombos)
@@ -284,7 +289,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control)
     // A preview shows what a run would have done with the settings of its time.
     if (!previewSettings_.empty() && RunSettingsText() != previewSettings_) {
         previewSettings_.clear();
-        SetItemText(IDC_RUN_SUMMARY, kStalePreviewText);
+        ShowSummary(kStalePreviewText);
     }
     return handled;
 }
@@ -323,6 +328,12 @@ bool MainDialog::DispatchCommand(int id, int code, HWND)
     case ID_META_INFO: OnMetaInfo(); return true;
     case ID_UNDO_LAST_RUN: OnUndoLastRun(); return true;
     case IDM_VIEW_PREVIEW: TogglePreview(); return true;
+    case IDM_SAVE_REPORT: OnSaveReport(); return true;
+    case IDM_SELECT_ALL: OnSelectAll(); return true;
+    case IDM_PAST_RUNS: OnPastRuns(); return true;
+    case IDM_VIEW_ALL:
+    case IDM_VIEW_FAILED:
+    case IDM_VIEW_SKIPPED: OnViewFilter(id); return true;
     case ID_OPEN_SOURCE:
     case ID_OPEN_TARGET:
     case ID_BROWSE_SOURCE:
@@ -393,7 +404,7 @@ void MainDialog::OnListKey(WORD key)
     if (key == VK_DELETE) {
         OnRemove();
     } else if (key == 'A' && GetKeyState(VK_CONTROL) < 0) {
-        list_.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+        OnSelectAll();
     }
 }
 
@@ -414,6 +425,14 @@ void MainDialog::UpdateRowButtons()
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
+    case WM_SIZE: {
+        const bool handled = AnchoredDialog::OnMessage(message, wParam, lParam, result);
+        if (wParam != SIZE_MINIMIZED) {
+            LayOutStatusBar();
+            ShareExtraWidth();
+        }
+        return handled;
+    }
     case WM_CLOSE: End(IDCANCEL); return true;
     case WM_DROPFILES: {
         const size_t before = files_.Count();

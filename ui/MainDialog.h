@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/JournalFormat.h"
 #include "engine/OrganizeOptions.h"
 #include "engine/OrganizeRun.h"
 #include "engine/RunInterfaces.h"
@@ -40,8 +41,12 @@ public:
     // Add Folder lists them; paths that name nothing are reported in one message.
     void ListAtStart(std::vector<std::string> paths) { startPaths_ = std::move(paths); }
 
-    // The line under the list that says how the last run went; it stays until the list changes.
+    // The status bar's summary of how the last run went; it stays until the list changes.
     void ShowRunSummary(RunKind kind, const RunCounts& counts);
+
+    // Writes the rows the list shows as a CSV report (the columns of the command line's report),
+    // whole or not at all; false with the reason when it cannot.
+    bool SaveRowsReport(const std::string& path, std::string& error) const;
 
     // Where the Meta/EXIF window finds the metadata tool (tests point it elsewhere).
     MetaToolConfig& ToolConfig() { return toolConfig_; }
@@ -127,9 +132,29 @@ private:
     static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
     std::string SelectOnly(int row);
 
+    // The menu bar, the status bar and the view (MainView.cpp).
+    enum StatusPart { kSummaryPart = 0, kTotalPart = 1, kCountsPart = 2, kStatusParts = 3 };
+    void CreateStatusBar();
+    void LayOutStatusBar();
+    void ShowSummary(const std::string& text);
+    // The rows' outcomes in the status bar: failed, skipped, and how many the filter shows.
+    void UpdateCounts();
+    void OnSelectAll();
+    void OnViewFilter(int id);
+    void OnSaveReport();
+    // Source, Target and Result share what the list gains or loses in width, once the list's
+    // width has been measured in the placed window.
+    void MeasureListWidth();
+    void ShareExtraWidth();
+    // Tools > Past Runs, and the undo it shares with Undo Last Run (MainUndo.cpp).
+    void OnPastRuns();
+    void UndoLoadedRun(const std::string& journal, const JournalData& data);
+    HWND status_ = nullptr;
+    int listWidth_ = 0;  // the list's width the columns were last fitted to; 0 before
+
     OrganizeOptions options_;
     std::vector<std::string> allowedExts_;
-    VirtualListCtrl list_ {3};
+    VirtualListCtrl list_ {kFileCells};
     FileList files_;
     FileRows rows_ {list_};
     HMENU popups_ = nullptr;

@@ -155,30 +155,33 @@ void MainDialog::ShowListMenu(POINT at)
 
 void MainDialog::UpdateMenuItems(HMENU menu)
 {
-    const int first = list_.SelectedItem();
+    const int first = list_.RowAt(list_.SelectedItem());
     const bool selected = first >= 0;
     const bool hasTarget = selected && !rows_.Target(first).empty();
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         const UINT id = GetMenuItemID(menu, i);
+        // Separators and sub-menus.
         if (id == 0 || id == static_cast<UINT>(-1))
-            continue;  // separators
+            continue;
         bool enable = true;
         if (id == IDM_VIEW_PREVIEW) {
             CheckMenuItem(menu, i, MF_BYPOSITION | (previewShown_ ? MF_CHECKED : MF_UNCHECKED));
-            continue;
+            enable = preview_.Handle() != nullptr;
         }
         if (id == ID_META_INFO || id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE || id == IDC_REMOVE)
             enable = selected;
         else if (id == ID_OPEN_TARGET || id == ID_BROWSE_TARGET)
             enable = hasTarget;
+        else if (id == IDM_SAVE_REPORT)
+            enable = list_.ShownCount() > 0;
         EnableMenuItem(menu, i, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
     }
 }
 
 void MainDialog::OnRowCommand(int id)
 {
-    const int row = list_.SelectedItem();
+    const int row = list_.RowAt(list_.SelectedItem());
     if (row < 0)
         return;
     const bool source = id == ID_OPEN_SOURCE || id == ID_BROWSE_SOURCE;
@@ -195,7 +198,7 @@ void MainDialog::OnRowCommand(int id)
 
 void MainDialog::OnMetaInfo()
 {
-    const int row = list_.SelectedItem();
+    const int row = list_.RowAt(list_.SelectedItem());
     if (row < 0)
         return;
     const std::string path = rows_.Source(row);
@@ -225,5 +228,5 @@ std::string MainDialog::SelectNextRow()
 std::string MainDialog::SelectOnly(int row)
 {
     list_.SelectAndFocus(row);
-    return rows_.Source(row);
+    return rows_.Source(list_.RowAt(row));
 }

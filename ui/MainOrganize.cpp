@@ -160,15 +160,22 @@ void MainDialog::StartRun(RunKind kind)
 
 void MainDialog::ShowRunSummary(RunKind kind, const RunCounts& counts)
 {
-    SetItemText(IDC_RUN_SUMMARY, RunSummaryLine(kind, counts));
+    ShowSummary(RunSummaryLine(kind, counts));
+    // The rows' outcomes changed: the filter chooses its rows again.
+    list_.Refilter();
+    UpdateCounts();
     previewSettings_ = kind == RunKind::Preview ? RunSettingsText() : std::string();
 }
 
 void MainDialog::OnListChanged(size_t countBefore)
 {
+    UpdateCounts();
     if (files_.Count() == countBefore)
         return;
-    SetItemText(IDC_RUN_SUMMARY, "");
+    // New rows have had no run: a filter would hide them all, so the view shows every row.
+    if (files_.Count() > countBefore && list_.ShownKinds() != 0)
+        OnViewFilter(IDM_VIEW_ALL);
+    ShowSummary("");
     previewSettings_.clear();
 }
 
@@ -199,7 +206,7 @@ RunProgress& MainDialog::ShowProgress()
     // A run that starts clears what the last one wrote, so that no row shows an older result.
     if (clearRowsOnStart_) {
         clearRowsOnStart_ = false;
-        list_.ClearColumns({kTargetColumn, kResultColumn});
+        list_.ClearColumns({kTargetColumn, kResultColumn, kDateFromColumn, kDateColumn, kPlaceColumn});
     }
     // The window runs at the speed of the files: the progress lines change at most ten times a second.
     ProgressDialog* progress = ProgressDialog::Open(hwnd_, true);

@@ -8,6 +8,7 @@
 #include "engine/RunsFolder.h"
 #include "toolkit/MessagePump.h"
 #include "ui/MainDialog.h"
+#include "ui/PastRunsDialog.h"
 
 namespace {
 
@@ -101,8 +102,29 @@ void MainDialog::OnUndoLastRun()
             ShowMessage("The last run cannot be undone: " + error + ".", MessageKind::Warning);
         return;
     }
+    UndoLoadedRun(journal, data);
+}
+
+void MainDialog::OnPastRuns()
+{
+    PastRunsDialog dialog(RunsFolder());
+    if (dialog.DoModal(hwnd_) != IDOK)
+        return;
+    JournalData data;
+    std::string error;
+    // The run may have changed since the dialog read it (another window undid it).
+    if (!LoadForUndo(SystemFileOps(), dialog.Chosen(), data, error)) {
+        ShowMessage("The run cannot be undone: " + error + ".", MessageKind::Warning);
+        return;
+    }
+    UndoLoadedRun(dialog.Chosen(), data);
+}
+
+void MainDialog::UndoLoadedRun(const std::string& journal, const JournalData& data)
+{
     if (MessageBoxA(hwnd_, ConfirmationText(data).c_str(), "Quillmere", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    std::string error;
 
     int steps = 0;
     for (const JournalStep& step : data.steps)

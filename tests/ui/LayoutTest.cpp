@@ -71,7 +71,6 @@ void RegisterMainWindowControls(LayoutManager& layout)
     for (int id : {IDC_ADD_FILES, IDC_ADD_FOLDER, ID_META_INFO, IDC_REMOVE, IDC_REMOVE_ALL, IDC_OPTIONS,
                    IDC_HELP_MORE, IDC_CLOSE})
         layout.AnchorItem(id, Anchor::TopRight);
-    layout.AnchorItem(IDC_TOTAL, Anchor::BottomRight);
     layout.AnchorItem(IDC_ORGANIZE_LABEL, Anchor::BottomLeft);
     layout.AnchorItem(IDC_ORGANIZE_MODE, Anchor::BottomLeft, Anchor::BottomRight);
     layout.AnchorItem(IDC_MOVE_FILES, Anchor::BottomRight);
@@ -109,7 +108,7 @@ protected:
 
 TEST_F(MainWindowLayout, RegistersEveryControlOfTheTable)
 {
-    EXPECT_EQ(dialog.Entries().size(), 31u);
+    EXPECT_EQ(dialog.Entries().size(), 30u);
     for (const LayoutEntry& entry : dialog.Entries())
         EXPECT_NE(entry.control, nullptr);
 }

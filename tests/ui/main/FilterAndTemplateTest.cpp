@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, ATemplateMistakeIsNamedAsItIsTypedAndWhenARunIsRefused)
     HWND combo = GetDlgItem(w, IDC_FILENAME_FORMAT);
     EXPECT_TRUE(focus == combo || GetParent(focus) == combo);
     EXPECT_EQ(Cell(0, 2), "");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "");
+    EXPECT_EQ(Summary(w), "");
 
     SetDlgItemTextA(w, IDC_FILENAME_FORMAT, "%Y %N");
     Command(w, IDC_FILENAME_FORMAT, CBN_EDITCHANGE);

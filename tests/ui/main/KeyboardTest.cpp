@@ -61,7 +61,7 @@ TEST_F(MainWindowTest, ListKeysDeleteSelectAllAndOpenTheMetaWindow)
     ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
     SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(Rows(), 3);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
+    EXPECT_EQ(Total(w), "Total: 3");
     EXPECT_EQ(Cell(1, 0), paths[2]);
 
     // 'A' alone selects nothing more; with Ctrl down every row.

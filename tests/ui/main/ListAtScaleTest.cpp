@@ -56,7 +56,7 @@ TEST_F(ListAtScaleTest, AHundredThousandRowsAreListedSortedAndRemoved)
         paths.push_back(Numbered("C:\\nowhere\\", i));
     ASSERT_TRUE(SendDrop(w, paths));
     ASSERT_EQ(Rows(), kRows);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 100000");
+    EXPECT_EQ(Total(w), "Total: 100000");
     EXPECT_EQ(Cell(0, 0), paths[0]);
     EXPECT_EQ(Cell(54321, 0), paths[54321]);
     EXPECT_EQ(Cell(kRows - 1, 0), paths[kRows - 1]);
@@ -81,7 +81,7 @@ TEST_F(ListAtScaleTest, AHundredThousandRowsAreListedSortedAndRemoved)
     SetFocus(List());
     SendMessageA(List(), WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_EQ(Rows(), kRows - 2);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 99998");
+    EXPECT_EQ(Total(w), "Total: 99998");
     EXPECT_TRUE(SelectedRows().empty());
     EXPECT_EQ(Cell(0, 0), paths[kRows - 2]);
     EXPECT_EQ(Cell(kRows - 1 - 11, 0), paths[9]);
@@ -91,7 +91,7 @@ TEST_F(ListAtScaleTest, AHundredThousandRowsAreListedSortedAndRemoved)
 
     Command(w, IDC_REMOVE_ALL);
     EXPECT_EQ(Rows(), 0);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+    EXPECT_EQ(Total(w), "Total: 0");
 }
 
 TEST_F(ListAtScaleTest, PreviewAndCopyOfThousandsOfPhotosFillEveryRow)
@@ -114,12 +114,11 @@ TEST_F(ListAtScaleTest, PreviewAndCopyOfThousandsOfPhotosFillEveryRow)
 
     Click(w, IDC_PREVIEW);
     PumpFor(20);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY),
-              "2000 files: 2000 OK, 0 failed, 0 skipped (preview: nothing was changed)");
+    EXPECT_EQ(Summary(w), "2000 files: 2000 OK, 0 failed, 0 skipped (preview: nothing was changed)");
     EXPECT_FALSE(Exists(tree.Path("sorted")));
     Click(w, IDC_COPY_FILES);
     PumpFor(20);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2000 files: 2000 copied, 0 failed, 0 skipped");
+    EXPECT_EQ(Summary(w), "2000 files: 2000 copied, 0 failed, 0 skipped");
     for (int row = 0; row < kPhotos; ++row) {
         const std::string source = Cell(row, 0);
         const int i = std::atoi(source.c_str() + source.rfind('_') + 1);

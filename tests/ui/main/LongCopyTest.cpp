@@ -149,5 +149,5 @@ TEST_F(MainWindowTest, ALongCopyKeepsTheWindowAnsweringAndCancelStopsItWithNothi
     // The row reads as the rows a cancelled run did not reach.
     EXPECT_EQ(Cell(0, 1), "");
     EXPECT_EQ(Cell(0, 2), "Not processed: the run was cancelled");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "1 file: 0 copied, 0 failed, 0 skipped, cancelled after 0");
+    EXPECT_EQ(Summary(w), "1 file: 0 copied, 0 failed, 0 skipped, cancelled after 0");
 }

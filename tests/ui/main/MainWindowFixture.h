@@ -69,6 +69,58 @@ inline std::string Text(HWND dialog, int id)
     return text;
 }
 
+// A part of the main window's status bar: 0 the run's summary line, 1 the counter, 2 the rows'
+// outcomes.
+inline std::string StatusText(HWND dialog, int part)
+{
+    char text[1024] = "";
+    HWND bar = GetDlgItem(dialog, IDC_STATUS_BAR);
+    if (LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0)) < sizeof text)
+        SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+inline std::string Summary(HWND dialog)
+{
+    return StatusText(dialog, 0);
+}
+inline std::string Total(HWND dialog)
+{
+    return StatusText(dialog, 1);
+}
+
+// What is wrong with the main window's frame: a menu bar on more than one row, a control that
+// reaches into the status bar or out of the window; "" when nothing is.
+inline std::string FrameFault(HWND dialog)
+{
+    HMENU menu = GetMenu(dialog);
+    const int items = menu ? GetMenuItemCount(menu) : 0;
+    if (items < 1)
+        return "no menu bar";
+    RECT first {}, last {};
+    if (!GetMenuItemRect(dialog, menu, 0, &first) || !GetMenuItemRect(dialog, menu, items - 1, &last))
+        return "the menu bar's items have no place";
+    if (first.top != last.top)
+        return "the menu bar takes more than one row";
+    RECT bar {}, client {};
+    HWND status = GetDlgItem(dialog, IDC_STATUS_BAR);
+    // The controls' own visibility: the window itself may not be shown yet.
+    const auto shown = [](HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; };
+    if (!status || !shown(status) || !GetWindowRect(status, &bar) || !GetClientRect(dialog, &client))
+        return "no status bar";
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bar), 2);
+    if (bar.bottom != client.bottom || bar.left != 0 || bar.right != client.right)
+        return "the status bar is not along the window's bottom";
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT rect {};
+        if (control == status || !shown(control) || !GetWindowRect(control, &rect))
+            continue;
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        if (rect.bottom > bar.top || rect.right > client.right || rect.top < 0)
+            return "control " + std::to_string(GetDlgCtrlID(control)) + " is cut";
+    }
+    return "";
+}
+
 inline bool Enabled(HWND dialog, int id)
 {
     return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;

@@ -24,7 +24,7 @@ TEST_F(MainWindowTest, FirstStartOnAFreshRegistry)
     EXPECT_EQ(firstRun, 0u);
     EXPECT_TRUE(IsZoomed(w));
     EXPECT_EQ(Text(w, IDC_ORGANIZE_MODE), "By Date Picture Taken");
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+    EXPECT_EQ(Total(w), "Total: 0");
     EXPECT_FALSE(Enabled(w, IDC_REMOVE));
     EXPECT_FALSE(Enabled(w, ID_META_INFO));
     EXPECT_EQ(SendDlgItemMessageA(w, IDC_MONTH_FORMAT, CB_GETCOUNT, 0, 0), 9);
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     HWND w = Open();
     ASSERT_TRUE(SendDrop(w, {tree.Path("pics")}));
     EXPECT_EQ(Rows(), 3);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
+    EXPECT_EQ(Total(w), "Total: 3");
     // A file dropped again in another letter case, and a file the filter refuses: as nothing was
     // added, the window says what the filter left out.
     MessageBoxCatcher catcher;
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Rows(), 4);
     EXPECT_EQ(Cell(3, 0), tree.Path("pics\\sub\\v.jpg"));
     EXPECT_EQ(Cell(3, 1), "");
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 4");
+    EXPECT_EQ(Total(w), "Total: 4");
 }
 
 TEST_F(MainWindowTest, AFolderScanLeavesOutWhatTheSystemKeepsForItself)
@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, RemoveAndRemoveAllKeepTheCounterAndButtons)
     EXPECT_TRUE(Enabled(w, ID_META_INFO));
     Click(w, IDC_REMOVE);
     EXPECT_EQ(Rows(), 3);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 3");
+    EXPECT_EQ(Total(w), "Total: 3");
     EXPECT_EQ(Cell(1, 0), paths[2]);
     // The removed path can be added again.
     ASSERT_TRUE(SendDrop(w, {paths[1]}));
@@ -266,7 +266,7 @@ TEST_F(MainWindowTest, RemoveAndRemoveAllKeepTheCounterAndButtons)
     ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
     Click(w, IDC_REMOVE_ALL);
     EXPECT_EQ(Rows(), 0);
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 0");
+    EXPECT_EQ(Total(w), "Total: 0");
     EXPECT_FALSE(Enabled(w, IDC_REMOVE));
     EXPECT_FALSE(Enabled(w, ID_META_INFO));
 }
@@ -451,7 +451,7 @@ TEST_F(MainWindowTest, MoveOrCopyThenUndoLastRunPutsTheTreeBack)
             const std::string expected = move ? "Moved back" : "Copy deleted";
             EXPECT_EQ(Cell(row, 2).rfind(expected, 0), 0u) << Cell(row, 2);
         }
-        EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2 files: 2 put back, 0 left where they are");
+        EXPECT_EQ(Summary(w), "2 files: 2 put back, 0 left where they are");
         Close();
         SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
     }
@@ -496,8 +496,7 @@ TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
     }
     EXPECT_TRUE(IsWindowEnabled(w));
     EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
-    EXPECT_NE(Text(w, IDC_RUN_SUMMARY).find(", cancelled after "), std::string::npos)
-            << Text(w, IDC_RUN_SUMMARY);
+    EXPECT_NE(Summary(w).find(", cancelled after "), std::string::npos) << Summary(w);
     JournalData data;
     std::string error;
     ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;

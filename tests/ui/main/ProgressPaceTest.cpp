@@ -107,5 +107,5 @@ TEST_F(MainWindowTest, ProgressWindowShowsThePaceOfACopyAndIsMovable)
     EXPECT_TRUE(watcher.captioned);
     EXPECT_EQ(watcher.titleHit, HTCAPTION);
     // Cancelled once seen: the summary says so.
-    EXPECT_NE(Text(w, IDC_RUN_SUMMARY).find("cancelled"), std::string::npos) << Text(w, IDC_RUN_SUMMARY);
+    EXPECT_NE(Summary(w).find("cancelled"), std::string::npos) << Summary(w);
 }

@@ -79,7 +79,7 @@ TEST_F(RunRowsTest, PreviewSaysWhatTheRunWouldDo)
     EXPECT_EQ(ResultOf("IMG_2.JPG"), "Will copy");
     EXPECT_EQ(ResultOf("nodate.jpg"),
               "Will fail (Failed to get date picture taken. Maybe no EXIF info in the file)");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "3 files: 1 OK, 1 failed, 1 skipped (preview: nothing was changed)");
+    EXPECT_EQ(Summary(w), "3 files: 1 OK, 1 failed, 1 skipped (preview: nothing was changed)");
 
     // The real run writes what happened, and after a move a preview shows a move.
     MessageBoxCatcher catcher(IDOK);
@@ -170,8 +170,8 @@ TEST_F(RunRowsTest, CtrlZUndoesTheRunAndTheListShowsTheFilesWhereTheyAreNow)
         EXPECT_EQ(Cell(row, 1), "") << row;
         EXPECT_EQ(Cell(row, 2).rfind("Moved back", 0), 0u) << Cell(row, 2);
     }
-    EXPECT_EQ(Text(w, IDC_TOTAL), "Total: 2");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2 files: 2 put back, 0 left where they are");
+    EXPECT_EQ(Total(w), "Total: 2");
+    EXPECT_EQ(Summary(w), "2 files: 2 put back, 0 left where they are");
 
     // In an edit box Ctrl+Z is the box's own.
     HWND edit = GetWindow(GetDlgItem(w, IDC_OUTPUT_FOLDER), GW_CHILD);
@@ -213,7 +213,7 @@ TEST_F(RunRowsTest, AnUndoListsAFileItLeftWhereTheRunPutIt)
     EXPECT_EQ(Cell(1, 0), changed);
     EXPECT_NE(Cell(1, 2), "");
     EXPECT_EQ(Cell(1, 2).rfind("Moved back", 0), std::string::npos) << Cell(1, 2);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "2 files: 1 put back, 1 left where they are");
+    EXPECT_EQ(Summary(w), "2 files: 1 put back, 1 left where they are");
 }
 
 TEST_F(RunRowsTest, RowsSayWhenADateCameFromTheFileTimeOrTheFileIsGone)
@@ -226,13 +226,13 @@ TEST_F(RunRowsTest, RowsSayWhenADateCameFromTheFileTimeOrTheFileIsGone)
     EXPECT_EQ(ResultOf("IMG_1.JPG"), "Will copy");
     EXPECT_EQ(ResultOf("nodate.jpg"), "Will copy (date modified)");
     EXPECT_EQ(ResultOf("IMG_2.JPG"), "Will fail (The file is not there any more)");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY),
+    EXPECT_EQ(Summary(w),
               "3 files: 2 OK, 1 failed, 0 skipped (1 by file date) (preview: nothing was changed)");
 
     Click(w, IDC_COPY_FILES);
     PumpFor(20);
     EXPECT_EQ(ResultOf("nodate.jpg"), "OK (date modified)");
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "3 files: 2 copied, 1 failed, 0 skipped (1 by file date)");
+    EXPECT_EQ(Summary(w), "3 files: 2 copied, 1 failed, 0 skipped (1 by file date)");
 
     // By the date modified alone, that date is no stand-in.
     SelectMode(w, 200);
@@ -246,23 +246,23 @@ TEST_F(RunRowsTest, ChangingASettingAfterAPreviewSaysThePreviewIsOld)
     HWND w = OpenOnCamera();
     Click(w, IDC_PREVIEW);
     PumpFor(20);
-    const std::string summary = Text(w, IDC_RUN_SUMMARY);
+    const std::string summary = Summary(w);
     ASSERT_EQ(summary, "3 files: 2 OK, 1 failed, 0 skipped (preview: nothing was changed)");
     // A command that changes no setting leaves the preview as it is.
     Command(w, IDC_DAY_FORMAT, CBN_DROPDOWN);
     SetFocus(GetDlgItem(w, IDC_OUTPUT_FOLDER));
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), summary);
+    EXPECT_EQ(Summary(w), summary);
 
     Click(w, IDC_DAY_FOLDER);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY),
+    EXPECT_EQ(Summary(w),
               "Settings changed since this Preview: press Preview again to see what a run would do.");
     Click(w, IDC_PREVIEW);
     PumpFor(20);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), summary);
+    EXPECT_EQ(Summary(w), summary);
     // The output folder typed anew counts too.
     SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("elsewhere").c_str());
     Command(w, IDC_OUTPUT_FOLDER, CBN_EDITCHANGE);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY),
+    EXPECT_EQ(Summary(w),
               "Settings changed since this Preview: press Preview again to see what a run would do.");
 }
 
@@ -291,8 +291,8 @@ TEST_F(RunRowsTest, EscapeAndAltCInTheProgressWindowCancelTheRun)
         });
         Click(w, escape ? IDC_COPY_FILES : IDC_MOVE_FILES);
         PumpFor(50);
-        EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), std::string("4 files: 1 ") + (escape ? "copied" : "moved") +
-                                                    ", 0 failed, 0 skipped, cancelled after 1");
+        EXPECT_EQ(Summary(w), std::string("4 files: 1 ") + (escape ? "copied" : "moved") +
+                                      ", 0 failed, 0 skipped, cancelled after 1");
         EXPECT_TRUE(IsWindowEnabled(w));
     }
 }

@@ -55,7 +55,7 @@ TEST_F(RunSummaryTest, PreviewChangesNothingAndShowsWhatCopyThenDoes)
     EXPECT_FALSE(Exists(tree.Path("sorted\\2013")));
     EXPECT_FALSE(Exists(tree.Path("log.txt")));
     EXPECT_FALSE(HasValue("CustomTargetFolder"));
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "3 files: 2 OK, 1 failed, 0 skipped (preview: nothing was changed)");
+    EXPECT_EQ(Summary(w), "3 files: 2 OK, 1 failed, 0 skipped (preview: nothing was changed)");
     const Cells preview = TargetsAndResults();
     bool numbered = false;
     for (const auto& [target, result] : preview)
@@ -73,7 +73,7 @@ TEST_F(RunSummaryTest, PreviewChangesNothingAndShowsWhatCopyThenDoes)
                                                                   : "Will fail (" + copied[row].second + ")")
                 << row;
     }
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "3 files: 2 copied, 1 failed, 0 skipped");
+    EXPECT_EQ(Summary(w), "3 files: 2 copied, 1 failed, 0 skipped");
     EXPECT_EQ(ReadText(tree.Path("sorted\\2012\\2012_01\\IMG_1.JPG")), "older");
     EXPECT_TRUE(Exists(tree.Path("sorted\\2012\\2012_01\\IMG_1_1.JPG")));
     EXPECT_TRUE(Exists(tree.Path("sorted\\2013\\2013_11\\IMG_2.JPG")));
@@ -107,7 +107,7 @@ TEST_F(RunSummaryTest, ACancelledRunMarksTheRowsItDidNotReach)
     });
     Click(w, IDC_COPY_FILES);
     PumpFor(50);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "4 files: 1 copied, 0 failed, 0 skipped, cancelled after 1");
+    EXPECT_EQ(Summary(w), "4 files: 1 copied, 0 failed, 0 skipped, cancelled after 1");
     EXPECT_EQ(Cell(0, 2), "OK");
     EXPECT_EQ(Cell(0, 1), tree.Path("TXT\\f0.txt"));
     for (int row = 1; row < 4; ++row) {
@@ -118,16 +118,16 @@ TEST_F(RunSummaryTest, ACancelledRunMarksTheRowsItDidNotReach)
 
     // The summary stays while the list stays as it is, and goes when it changes.
     ASSERT_TRUE(SendDrop(w, {paths[2]}));
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "4 files: 1 copied, 0 failed, 0 skipped, cancelled after 1");
+    EXPECT_EQ(Summary(w), "4 files: 1 copied, 0 failed, 0 skipped, cancelled after 1");
     ASSERT_TRUE(WriteText(tree.Path("f4.txt"), "x"));
     ASSERT_TRUE(SendDrop(w, {tree.Path("f4.txt")}));
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "");
+    EXPECT_EQ(Summary(w), "");
     // A run that is refused before it starts says nothing and keeps the cells.
     Click(w, IDC_ANOTHER_FOLDER);
     SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, "");
     catcher.SetAction(nullptr);
     Click(w, IDC_MOVE_FILES);
-    EXPECT_EQ(Text(w, IDC_RUN_SUMMARY), "");
+    EXPECT_EQ(Summary(w), "");
     EXPECT_EQ(Cell(0, 2), "OK");
 }
 

@@ -1,4 +1,5 @@
-// The windows at 150% and 200% scaling: no control's text is cut off, the "?" buttons are no
+// The windows at 150% and 200% scaling: no control's text is cut off, the main window's menu bar
+// takes one row and its status bar sits below every control, the "?" buttons are no
 // taller than their combo boxes, the main window's smallest size fits the work area, stored
 // column widths follow the DPI they were saved at, and a window stored off every screen comes
 // back onto one. Wine takes the system DPI from LogPixels when a process starts, so the test
@@ -19,6 +20,7 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/Screenshot.h"
+#include "tests/ui/main/MainWindowFixture.h"
 #include "toolkit/ScreenFit.h"
 #include "ui/ExifInfoDialog.h"
 #include "ui/MainDialog.h"
@@ -341,7 +343,7 @@ TEST_F(ScaledScreenAtDpi, TheProgramRunsAtTheScreensDpi)
 
 TEST_F(ScaledScreenAtDpi, NoDialogTextIsCutOff)
 {
-    for (int id : {IDD_MAIN, IDD_ABOUT, IDD_PROGRESS, IDD_OPTIONS, IDD_EXIFINFO}) {
+    for (int id : {IDD_MAIN, IDD_ABOUT, IDD_PROGRESS, IDD_OPTIONS, IDD_EXIFINFO, IDD_PAST_RUNS}) {
         HWND dialog =
                 CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
         ASSERT_NE(dialog, nullptr) << id;
@@ -370,6 +372,8 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
           std::pair {IDC_FILENAME_TAGS, IDC_FILENAME_FORMAT}})
         EXPECT_LE(Height(GetDlgItem(w, button)), Height(GetDlgItem(w, combo))) << button;
     EXPECT_EQ(ClippedTexts(w), std::vector<std::string> {});
+    // The menu bar on one row, the status bar below every control.
+    EXPECT_EQ(mainwindow::FrameFault(w), "");
     EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), MulDiv(100, dpi_, 96));
 
     RECT window {};
