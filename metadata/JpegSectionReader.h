@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "metadata/ExifParser.h"
 #include "metadata/ImageInfo.h"
 #include "metaprobe/ExifFacts.h"
 #include "metaprobe/JpegSegments.h"
@@ -64,8 +63,7 @@ private:
 
     ImageInfo ownInfo {};  // used when the creator supplies no record
     ImageInfo* info;
-    char errorMessage[kErrorTextSize] = {};
-    ExifParser exifParser;
+    char errorMessage[256] = {};
     metaprobe::Listing dates;
     metaprobe::ExifFacts facts {};
     metaprobe::JpegSegments segments {dates, facts};
