@@ -450,7 +450,7 @@ void TiffWalker::ImageFact(const TiffValue& value, Dir dir)
         if (value.tag % 2 == 1) {
             c.ref = value.bytes.empty() ? 0 : char(value.bytes[0]);
         } else if ((value.format == tiff::Rational || value.format == tiff::SRational) && value.count >= 1 &&
-                   value.count <= 3 && value.Size() == value.count) {
+                   value.count <= 3) {
             // Degrees, minutes, seconds; some writers give fewer parts.
             c.present = true;
             c.degrees = CoordinateDegrees(value);

@@ -131,6 +131,11 @@ std::vector<Case> Cases(ByteOrder order)
     add("GPS in the Exif directory", Jpeg(Ifd().Sub(kExif, Ifd().Sub(kGps, Gps('N', 'W'))), order));
     add("GPS of the thumbnail only",
         Jpeg(Ifd().Ascii(kModel, "M").Next(Ifd().Sub(kGps, Gps('N', 'E'))), order));
+    add("GPS damaged entry first", Jpeg(Ifd().Sub(kGps, Ifd().RawOffset(0x1B, fmt::Undefined, 100, 60000)
+                                                                .Rationals(2, {{52, 1}, {30, 1}})
+                                                                .Rationals(4, {{13, 1}, {15, 1}})),
+                                        order));
+    add("empty first directory", Jpeg(Ifd(), order));
     add("GPS lower-case references", Jpeg(Ifd().Sub(kGps, Gps('s', 'w')), order));
     for (int o = 0; o <= 9; ++o)
         add("orientation " + std::to_string(o), Jpeg(Ifd().Short(kOrientation, std::uint16_t(o)), order));
@@ -222,6 +227,8 @@ const std::map<std::string, Fields> kExpected = {
         {"GPS directory out of range", {true, "M", "", 0, false, 0, 0, "", ""}},
         {"GPS in the Exif directory", {true, "", "", 0, true, 52.5200944, -13.4157722, "", ""}},
         {"GPS of the thumbnail only", {true, "M", "", 0, false, 0, 0, "", ""}},
+        {"GPS damaged entry first", {true, "", "", 0, true, 52.5, 13.25, "", ""}},
+        {"empty first directory", {true, "", "", 0, false, 0, 0, "", ""}},
         {"GPS lower-case references", {true, "", "", 0, true, 52.5200944, 13.4157722, "", ""}},
         {"orientation 0", {true, "", "", 0, false, 0, 0, "", ""}},
         {"orientation 1", {true, "", "", 1, false, 0, 0, "", ""}},
