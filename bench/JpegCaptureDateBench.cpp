@@ -73,7 +73,7 @@ bool ReadOnce(Sample& sample)
     const bool ok = reader.ReadSections(stream);
     sample.consumed = std::ftell(stream);
     std::fclose(stream);
-    return ok && info.exifParsed && std::strcmp(info.dateTimeOriginal, kDate) == 0;
+    return ok && info.exifParsed && std::strcmp(info.dateTaken, kDate) == 0;
 }
 
 bool Measure(Sample& sample, int reads)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "metaprobe/ByteSource.h"
+#include "metadata/ExifFields.h"
 #include "metaprobe/Composite.h"
 #include "metaprobe/XmpReader.h"
 
@@ -32,8 +33,7 @@ bool IsStartOfFrame(int marker)
 
 }  // namespace
 
-JpegSectionReader::JpegSectionReader(ImageInfo* given)
-    : info(given != nullptr ? given : &ownInfo), exifParser(*info, errorMessage)
+JpegSectionReader::JpegSectionReader(ImageInfo* given) : info(given != nullptr ? given : &ownInfo)
 { }
 
 void JpegSectionReader::Fail(const char* message)
@@ -54,6 +54,7 @@ bool JpegSectionReader::ReadSections(std::FILE* stream)
 {
     const bool read = ReadAll(stream);
     TakeDate();
+    TakeExifFields(facts.image, segments.ExifRead(), *info);
     return read;
 }
 
@@ -154,9 +155,8 @@ JpegSectionReader::Step JpegSectionReader::ActOnSection(bool& commentTaken)
         return Step::Continue;
     case kApp1:
         ListSegment(section);
-        if (section.size >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
-            info->exifParsed = exifParser.ParseExif(section.data.get() + 2, section.size);
-        } else {
+        // The EXIF block was read as it was listed; its section is kept.
+        if (section.size < 6 || std::memcmp(section.data.get() + 2, "Exif", 4) != 0) {
             TakeXmpPosition(section);
             Discard();
         }
@@ -222,7 +222,6 @@ void JpegSectionReader::TakeXmpPosition(const JpegSection& app1)
 
 void JpegSectionReader::ListSegment(const JpegSection& section)
 {
-    // Listed before the EXIF parser trims the user comment in place.
     metaprobe::MemorySource payload(section.data.get() + 2, static_cast<std::size_t>(section.size - 2));
     segments.Segment(static_cast<uint8_t>(section.marker), payload);
 }

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "metadata/ExifParser.h"
 #include "metadata/ImageInfo.h"
 #include "metaprobe/ExifFacts.h"
 #include "metaprobe/JpegSegments.h"
@@ -20,12 +19,13 @@ struct JpegSection {
 
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
-// frame header, the first comment, the EXIF data of every "Exif" APP1 section, and the capture
-// date: the metadata segments are listed as the metadata tool lists them (JpegSegments), and the
-// first of kDateTakenFields listed gives it.
+// frame header, the first comment, and what the metadata segments give: they are listed as the
+// metadata tool lists them (JpegSegments), the first of kDateTakenFields listed gives the capture
+// date, and the same walk of the first EXIF block gives its fields (ExifFields.h).
 class JpegSectionReader {
 public:
     static constexpr int kMaxSections = 20;
+    static constexpr std::size_t kErrorTextSize = 256;
 
     // Fills `info` when given (the caller keeps ownership), else a zero-filled record of its own.
     explicit JpegSectionReader(ImageInfo* info = nullptr);
@@ -65,7 +65,6 @@ private:
     ImageInfo ownInfo {};  // used when the creator supplies no record
     ImageInfo* info;
     char errorMessage[kErrorTextSize] = {};
-    ExifParser exifParser;
     metaprobe::Listing dates;
     metaprobe::ExifFacts facts {};
     metaprobe::JpegSegments segments {dates, facts};

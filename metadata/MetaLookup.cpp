@@ -37,7 +37,6 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
         JpegSectionReader reader(&info);
         reader.ReadSections(file);
     }
-    info.thumbnail = nullptr;  // it pointed into the reader's sections, gone now
     std::fclose(file);
     return true;
 }

@@ -12,6 +12,24 @@ struct GpsCoordinate {
     char ref = 0;  // 'N', 'S', 'E', 'W' or 0
 };
 
+// Fields of a picture read in the same walk as its listing, for callers that want values rather
+// than text: the main image is the first directory and those it links to, the thumbnail the
+// chain after it. Texts as written, up to their first NUL; the last value met wins.
+struct ImageFacts {
+    struct Orientation {
+        bool present = false;
+        double number = 0;  // the first value; 0 when it is not a number
+    };
+    // The first directory lies after the header, and it, its entries and its links to the Exif
+    // and interoperability directories and to the next directory lie inside the structure.
+    bool firstDirectoryRead = false;
+    std::string model, bodySerial;
+    Orientation mainOrientation, thumbnailOrientation;
+    // The main image's GPS directory: coordinates of one to three rationals and the first byte of
+    // each reference.
+    GpsCoordinate latitude, longitude;
+};
+
 struct ExifFacts {
     bool hasFNumber = false, hasApertureValue = false;
     double fNumber = 0, apertureValue = 0;
@@ -25,6 +43,7 @@ struct ExifFacts {
     std::string gpsTime, gpsDate;
     uint64_t thumbnailLength = 0;
     bool hasThumbnail = false;
+    ImageFacts image;
 };
 
 }  // namespace metaprobe

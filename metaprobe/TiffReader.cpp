@@ -326,6 +326,7 @@ public:
 
 private:
     bool ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& valueSize);
+    void ImageFact(const TiffValue& value, Dir dir);
     void Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth);
     void Record(const TagInfo& tag, const TiffValue& value, Dir dir);
     Camera CameraNamed() const { return {listing_.Value("Make"), listing_.Value("Camera Model Name")}; }
@@ -339,6 +340,10 @@ private:
     std::set<uint64_t> visited_;
     unsigned directories_ = 0;
     bool thumbnailOffset_ = false;
+    bool mainImage_ = true;  // false from the second directory of the first chain on
+    // Set in a directory from its first entry or link that cannot be read on: its later entries
+    // and the directories they link to give no image facts (the rest of the chain neither).
+    bool factsOff_ = false;
     bool panasonic_;
     bool cr2_;
     uint64_t position_ = 0;  // directory being read
@@ -370,8 +375,17 @@ bool TiffWalker::ReadValue(const uint8_t* entry, TiffValue& value, uint64_t& val
 
 void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth)
 {
+    // A child directory's damage ends the facts of that directory only.
+    struct Restore {
+        bool& flag;
+        const bool value;
+        ~Restore() { flag = value; }
+    } restore {factsOff_, factsOff_};
     Dir current = dir;
     unsigned chainIndex = 0;
+    // The first directory must lie after the header and inside the structure.
+    if (dir == Dir::Ifd0 && (offset < 8 || offset > source_.Size() - base_))
+        factsOff_ = true;
     while (offset != 0) {
         uint64_t position = base_ + offset;
         if (depth > TiffLimits::kMaxDepth || directories_ >= TiffLimits::kMaxDirectories)
@@ -383,6 +397,8 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth)
         if (!source_.Read(position, countBytes, 2))
             return;
         unsigned count = Get16(countBytes, big_);
+        if (count == 0 && current == Dir::Ifd0)
+            facts_.image.firstDirectoryRead = !factsOff_;
         if (count == 0 || count > TiffLimits::kMaxEntries)
             return;
         // The fourth directory of a CR2 file holds the raw image itself.
@@ -397,23 +413,72 @@ void TiffWalker::Walk(uint64_t offset, Dir dir, unsigned depth)
             entryIndex_ = i;
             TiffValue value;
             uint64_t valueSize = 0;
-            if (!ReadValue(entries.data() + i * 12, value, valueSize))
+            if (!ReadValue(entries.data() + i * 12, value, valueSize)) {
+                // A GPS directory's damaged entry leaves its other entries standing.
+                factsOff_ = factsOff_ || current != Dir::Gps;
                 continue;
+            }
             Entry(value, valueSize, current, depth);
             // The rest of a directory whose subfile type says "not the full-resolution image".
             if (value.tag == 0x00FE && current != Dir::Gps && value.IsNumeric() && value.Integer(0) != 0)
                 entryPriority = 0;
         }
-        if (!hasNext || (current != Dir::Ifd0 && current != Dir::Ifd1 && current != Dir::LaterIfd))
+        const bool chain = current == Dir::Ifd0 || current == Dir::Ifd1 || current == Dir::LaterIfd;
+        if (hasNext && chain)
+            offset = Get32(entries.data() + count * 12, big_);
+        if (hasNext && chain && offset > source_.Size() - base_)
+            factsOff_ = true;
+        if (current == Dir::Ifd0)
+            facts_.image.firstDirectoryRead = !factsOff_;
+        if (!hasNext || !chain)
             return;
-        offset = Get32(entries.data() + count * 12, big_);
         current = current == Dir::Ifd0 ? Dir::Ifd1 : Dir::LaterIfd;
+        mainImage_ = false;
         ++chainIndex;
+    }
+}
+
+void TiffWalker::ImageFact(const TiffValue& value, Dir dir)
+{
+    if (factsOff_)
+        return;
+    ImageFacts& image = facts_.image;
+    if (dir == Dir::Gps) {
+        if (!mainImage_ || value.tag < 1 || value.tag > 4)
+            return;
+        GpsCoordinate& c = value.tag <= 2 ? image.latitude : image.longitude;
+        if (value.tag % 2 == 1) {
+            c.ref = value.bytes.empty() ? 0 : char(value.bytes[0]);
+        } else if ((value.format == tiff::Rational || value.format == tiff::SRational) && value.count >= 1 &&
+                   value.count <= 3) {
+            // Degrees, minutes, seconds; some writers give fewer parts.
+            c.present = true;
+            c.degrees = CoordinateDegrees(value);
+        }
+        return;
+    }
+    switch (value.tag) {
+    case 0x0110: image.model = value.Text(); break;
+    case 0xA431: image.bodySerial = value.Text(); break;
+    case kExifIfdTag:
+    case kInteropIfdTag:
+        // A link out of the structure is damage; one that leads to nothing readable is not.
+        if (value.IsNumeric() && uint64_t(value.Integer(0)) > source_.Size() - base_)
+            factsOff_ = true;
+        break;
+    case 0x0112: {
+        ImageFacts::Orientation& o = mainImage_ ? image.mainOrientation : image.thumbnailOrientation;
+        o.present = true;
+        o.number = value.IsNumeric() ? value.Number(0) : 0;
+        break;
+    }
+    default: break;
     }
 }
 
 void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsigned depth)
 {
+    ImageFact(value, dir);
     bool panasonicRoot = panasonic_ && dir == Dir::Ifd0;
     if (dir == Dir::Exif && value.tag == kMakerNoteTag) {
         uint8_t pointer[12];

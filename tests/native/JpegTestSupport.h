@@ -1,4 +1,4 @@
-// Runs the JPEG section reader and the EXIF parser over byte streams built in the tests.
+// Runs the JPEG section reader over byte streams built in the tests.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "metadata/ExifParser.h"
 #include "metadata/ImageInfo.h"
 #include "metadata/JpegSectionReader.h"
 #include "tests/support/JpegBuilder.h"
@@ -36,12 +35,6 @@ std::unique_ptr<ReadOutcome> ReadExif(const qmtest::Ifd& ifd, qmtest::ByteOrder 
 
 // The data of the kept section with this marker (the first one), or null.
 const JpegSection* FindSection(const JpegSectionReader& reader, int marker);
-
-// Offset of the thumbnail from the start of the EXIF section's data, or -1 without one.
-long ThumbnailOffset(const ReadOutcome& outcome);
-
-// Compares every field of two records; thumbnails by their offset within their sections.
-void ExpectSameInfo(const ReadOutcome& a, const ReadOutcome& b);
 
 // The characters of a literal without its terminator; embedded 0 bytes are kept.
 template <std::size_t N> std::vector<std::uint8_t> Text(const char (&text)[N])
