@@ -4,6 +4,7 @@
 
 #include "base/PathText.h"
 #include "engine/ArchiveMembers.h"
+#include "engine/CopyCheck.h"
 #include "engine/ExtFilter.h"
 #include "engine/FileTransfer.h"
 #include "engine/RunJournal.h"
@@ -18,6 +19,23 @@ std::string Key(std::string path)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return path;
+}
+
+// Gives hasher every byte of a file.
+bool HashWhole(FileOps& ops, const std::string& path, ContentHasher& hasher)
+{
+    const std::unique_ptr<ReadStream> in = ops.OpenRead(path);
+    if (!in)
+        return false;
+    std::vector<char> block(1u << 20);
+    for (;;) {
+        std::size_t got = 0;
+        if (!in->Read(block.data(), block.size(), got))
+            return false;
+        if (got == 0)
+            return true;
+        hasher.Update(block.data(), got);
+    }
 }
 
 }  // namespace
@@ -406,12 +424,16 @@ bool ArchiveFileOps::Stat(const std::string& path, FileState& state)
 }
 
 bool ArchiveFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                             ByteProgress* progress)
+                             ByteProgress* progress, ContentHasher* hasher)
 {
     if (!stage_.IsMember(source))
-        return inner_.CopyNew(source, target, expectedSize, progress);
+        return inner_.CopyNew(source, target, expectedSize, progress, hasher);
     std::string copy;
     if (!CopyOf(source, copy))
+        return false;
+    // A staged copy that becomes the new file by a rename passes no bytes through a copy: the hash
+    // the new file is checked against is taken from the staged bytes before they take its name.
+    if (hasher != nullptr && !HashWhole(inner_, copy, *hasher))
         return false;
     // The staged copy is complete and flushed already: on its drive it becomes the new file.
     if (inner_.Rename(copy, target, false, true)) {
@@ -420,6 +442,7 @@ bool ArchiveFileOps::CopyNew(const std::string& source, const std::string& targe
     }
     if (inner_.LastError() != FileError::kNotSameDevice)
         return false;
+    // Its hash is taken already.
     return inner_.CopyNew(copy, target, expectedSize, progress);
 }
 

@@ -146,7 +146,7 @@ public:
         return inner_.SetCreationTime(path, creationTime);
     }
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress = nullptr) override;
+                 ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
     {
         return inner_.ListFiles(folder, names);
@@ -156,6 +156,11 @@ public:
         return inner_.OpenAppend(path, createNew);
     }
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
+    // A copy is read back from the drive whatever its source was.
+    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override
+    {
+        return inner_.OpenReadUncached(path);
+    }
     void Wait(unsigned milliseconds) override { inner_.Wait(milliseconds); }
 
 private:

@@ -294,6 +294,25 @@ TEST_F(CliArchive, UndoRemovesTheCopiesAndTheReportNamesTheMembers)
     ExpectArchivesUnchanged();
 }
 
+TEST_F(CliArchive, VerifiedCopiesCarryTheHashOfTheMembersBytes)
+{
+    // A member becomes its copy by a rename of its staged bytes: the copy is still read back and
+    // checked against the member's own hash.
+    const std::string plain = Plain();
+    const std::string report = w.Data("report.csv");
+    const CliOutcome run =
+            RunCli({"organize", "--verify", "--ext", "jpg", "--report", report, "--out", w.Out(), plain});
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(run.err, "2 files, 2 OK, 0 skipped, 0 failed\n");
+    const std::string csv = ReadText(report);
+    for (const char* placed : {"2012\\2012_01\\2012_01_27\\a.jpg", "2013\\2013_11\\2013_11_03\\b.jpg"}) {
+        const std::string hash = ReportHashOf(w.Out(placed));
+        ASSERT_FALSE(hash.empty()) << placed;
+        EXPECT_NE(csv.find("," + hash), std::string::npos) << csv;
+    }
+    ExpectArchivesUnchanged();
+}
+
 namespace {
 
 std::string PhotoWithoutDate()
