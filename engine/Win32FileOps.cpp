@@ -135,7 +135,7 @@ public:
     }
 
 private:
-    Handle file_;
+    OwnedHandle file_;
 };
 
 constexpr DWORD kCopyBlock = 1 << 20;

@@ -425,14 +425,6 @@ void MainDialog::UpdateRowButtons()
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
-    case WM_SIZE: {
-        const bool handled = AnchoredDialog::OnMessage(message, wParam, lParam, result);
-        if (wParam != SIZE_MINIMIZED) {
-            LayOutStatusBar();
-            ShareExtraWidth();
-        }
-        return handled;
-    }
     case WM_CLOSE: End(IDCANCEL); return true;
     case WM_DROPFILES: {
         const size_t before = files_.Count();
@@ -475,6 +467,10 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_SIZE: {
         const bool arranged = AnchoredDialog::OnMessage(message, wParam, lParam, result);
         FitPreviewPane();
+        if (wParam != SIZE_MINIMIZED) {
+            LayOutStatusBar();
+            ShareExtraWidth();
+        }
         // Maximized or restored: controls that moved a long way leave no trace of where they were.
         const bool maximized = wParam == SIZE_MAXIMIZED;
         if ((wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED) && maximized != wasMaximized_)
