@@ -38,4 +38,8 @@ void TakeExifFields(const metaprobe::ImageFacts& facts, bool exifRead, ImageInfo
         info.gpsLongitude = facts.longitude.ref == 'W' ? -facts.longitude.degrees : facts.longitude.degrees;
         info.hasGpsPosition = true;
     }
+    if (facts.thumbnailOffset > 0 && facts.thumbnailLength > 0) {
+        info.thumbnailOffset = facts.thumbnailOffset;
+        info.thumbnailLength = facts.thumbnailLength;
+    }
 }

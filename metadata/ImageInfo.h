@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // The fields a capture date is taken from, first one first: the names the metadata tool lists
 // them under.
 inline constexpr const char* kDateTakenFields[] = {"Date/Time Original", "Create Date", "Modify Date"};
@@ -32,4 +34,8 @@ struct ImageInfo {
     double xmpLongitude;
     // The first EXIF block's header and first directory were read whole.
     bool exifParsed;
+    // Where the EXIF block's thumbnail JPEG lies, counted from the block's TIFF header, as the
+    // block says (ExifThumbnailOf checks it against the block); length 0 when it names none.
+    std::uint64_t thumbnailOffset;
+    std::uint64_t thumbnailLength;
 };

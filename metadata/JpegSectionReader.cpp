@@ -242,6 +242,29 @@ void JpegSectionReader::TakeDate()
     }
 }
 
+std::string_view JpegSectionReader::ExifThumbnail() const
+{
+    const std::uint64_t offset = info->thumbnailOffset, length = info->thumbnailLength;
+    if (length == 0)
+        return {};
+    // The first APP1 section that holds an EXIF block is the one the fields came from: after its
+    // length field, "Exif" and two NULs, then the TIFF header the offset counts from.
+    constexpr int kTiffStart = 2 + 6;
+    for (int i = 0; i < count; ++i) {
+        const JpegSection& section = sections[i];
+        if (section.marker != 0xE1 || section.size <= kTiffStart ||
+            std::string_view(reinterpret_cast<const char*>(section.data.get()) + 2, 6) !=
+                    std::string_view("Exif\0\0", 6))
+            continue;
+        const std::uint64_t tiffSize = static_cast<std::uint64_t>(section.size - kTiffStart);
+        if (offset >= tiffSize || length > tiffSize - offset)
+            return {};
+        return {reinterpret_cast<const char*>(section.data.get()) + kTiffStart + offset,
+                static_cast<std::size_t>(length)};
+    }
+    return {};
+}
+
 void JpegSectionReader::Discard()
 {
     --count;

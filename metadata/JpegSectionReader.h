@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "metadata/ImageInfo.h"
 #include "metaprobe/ExifFacts.h"
@@ -44,6 +45,9 @@ public:
     // Any slot 0 to kMaxSections - 1; slots from SectionCount() on are empty or hold a section
     // whose reading failed.
     const JpegSection& Section(int index) const { return sections[index]; }
+    // The thumbnail JPEG of the first EXIF block, inside the sections read: empty when the block
+    // names none or names bytes outside itself. Valid while this reader lives.
+    std::string_view ExifThumbnail() const;
 
 private:
     enum class Step { Continue, ReachedScan, Failed };

@@ -28,6 +28,9 @@ struct ImageFacts {
     // The main image's GPS directory: coordinates of one to three rationals and the first byte of
     // each reference.
     GpsCoordinate latitude, longitude;
+    // The thumbnail's JPEG named by the chain after the first directory: its offset from the TIFF
+    // header and its length, as written (unchecked); 0 when absent.
+    uint64_t thumbnailOffset = 0, thumbnailLength = 0;
 };
 
 struct ExifFacts {

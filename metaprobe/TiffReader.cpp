@@ -559,11 +559,13 @@ void TiffWalker::Entry(const TiffValue& value, uint64_t valueSize, Dir dir, unsi
                            : JoinNumbers(value, " "),
                      priority_);
         if (dir == Dir::Ifd1) {
-            if (start)
+            if (start) {
                 thumbnailOffset_ = true;
-            else {
+                facts_.image.thumbnailOffset = uint64_t(value.Integer(0));
+            } else {
                 facts_.hasThumbnail = thumbnailOffset_;
                 facts_.thumbnailLength = uint64_t(value.Integer(0));
+                facts_.image.thumbnailLength = facts_.thumbnailLength;
             }
         }
         return;

@@ -120,8 +120,8 @@ std::vector<unsigned char> ExifThumbnail(const std::string& path)
         // Header sections only: the reader stops at the image data, however large the file.
         JpegSectionReader reader(&info);
         reader.ReadSections(file);
-        if (info.thumbnail && info.thumbnailSize > 0)
-            thumbnail.assign(info.thumbnail, info.thumbnail + info.thumbnailSize);
+        const std::string_view bytes = reader.ExifThumbnail();
+        thumbnail.assign(bytes.begin(), bytes.end());
     }
     std::fclose(file);
     return thumbnail;

@@ -505,3 +505,36 @@ TEST(JpegSectionReader, FirstXmpDateStaysAndLongValuesAreCut)
     EXPECT_EQ(std::strlen(longValue->info.dateTaken), sizeof longValue->info.dateTaken - 1);
     EXPECT_EQ(std::string(longValue->info.dateTaken).rfind("2002:02:02 02:02:02.1234", 0), 0u);
 }
+
+TEST(JpegSectionReader, TheExifThumbnailIsFoundInsideItsBlockOnly)
+{
+    const std::vector<uint8_t> thumbnail {0xFF, 0xD8, 0x01, 0x02, 0x03, 0xFF, 0xD9};
+    for (const ByteOrder order : {ByteOrder::Intel, ByteOrder::Motorola}) {
+        Ifd ifd1;
+        ifd1.Short(0x0103, 6).Blob(0x0201, 0x0202, thumbnail);
+        const auto read = ReadJpeg(JpegBuilder()
+                                           .Soi()
+                                           .Exif(Ifd().Ascii(0x010F, "Cam").Next(ifd1), order)
+                                           .Scan(10)
+                                           .Eoi()
+                                           .Bytes());
+        const std::string_view found = read->reader.ExifThumbnail();
+        EXPECT_EQ(std::vector<uint8_t>(found.begin(), found.end()), thumbnail);
+    }
+    // Offsets and lengths that reach past the block, and a block without a thumbnail, give none.
+    for (const auto& [offset, length] :
+         std::vector<std::pair<uint32_t, uint32_t>> {{8, 100000}, {100000, 4}, {0xFFFFFFF0u, 0x20}, {8, 0}}) {
+        Ifd ifd1;
+        ifd1.Long(0x0201, offset).Long(0x0202, length);
+        const auto read = ReadJpeg(JpegBuilder()
+                                           .Soi()
+                                           .Exif(Ifd().Ascii(0x010F, "Cam").Next(ifd1), ByteOrder::Intel)
+                                           .Scan(10)
+                                           .Eoi()
+                                           .Bytes());
+        EXPECT_TRUE(read->reader.ExifThumbnail().empty()) << offset << " " << length;
+    }
+    const auto plain =
+            ReadJpeg(JpegBuilder().Soi().Exif(DatedIfd(), ByteOrder::Intel).Scan(10).Eoi().Bytes());
+    EXPECT_TRUE(plain->reader.ExifThumbnail().empty());
+}
