@@ -17366,58 +17366,97 @@ Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::
                 Check(std::strlen(info.comment) < sizeof info.comment);
                 Check(info.orientation >= 0 && info.orientation <= 8);
                 Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) <
-                                                          JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) < JpegSectionReader::
+                        kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
 \  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                0  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) <
-                                                          JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 &&
-                      reader.SectionCount() <= JpegSectionReader::kMaxSections);)  // Every text is terminated
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        0  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) < JpegSectionReader::
+                kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);)  // Every text is terminated
                                                                                    // inside its field.
         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-        Check(std::strlen(info.model) < sizeof info.model);
-        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-        Check(std::strlen(info.comment) < sizeof info.comment);
-        Check(info.orientation >= 0 && info.orientation <= 8);
-        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-        // Every text is terminated inside its field.
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+// Every text is terminated inside its field.
+Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+=  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+=  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+// Every text is terminated inside its field.
+Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+(  // Every text is terminated inside its field.
         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
         Check(std::strlen(info.model) < sizeof info.model);
         Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
@@ -17427,350 +17466,219 @@ Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::
         Check(std::strlen(info.comment) < sizeof info.comment);
         Check(info.orientation >= 0 && info.orientation <= 8);
         Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-        =  // Every text is terminated inside its field.
-        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-        Check(std::strlen(info.model) < sizeof info.model);
-        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-        Check(std::strlen(info.comment) < sizeof info.comment);
-        Check(info.orientation >= 0 && info.orientation <= 8);
-        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-        =  // Every text is terminated inside its field.
-        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-        Check(std::strlen(info.model) < sizeof info.model);
-        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-        Check(std::strlen(info.comment) < sizeof info.comment);
-        Check(info.orientation >= 0 && info.orientation <= 8);
-        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-        // Every text is terminated inside its field.
-        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-        Check(std::strlen(info.model) < sizeof info.model);
-        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-        Check(std::strlen(info.comment) < sizeof info.comment);
-        Check(info.orientation >= 0 && info.orientation <= 8);
-        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-        (  // Every text is terminated inside its field.
+        i  // Every text is terminated inside its field.
                 Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                i  // Every text is terminated inside its field.
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        n  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        f  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        o  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+                .  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        d  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        a  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        t  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        e  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        T  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        a  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        k  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        e  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        n  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        F  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        i  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        e  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        l  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        d  // Every text is terminated inside its field.
+                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+                [  // Every text is terminated inside its field.
                         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                n  // Every text is terminated inside its field.
+                        Check(std::strlen(info.model) < sizeof info.model);
+                        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+                        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+                        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+                        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+                        Check(std::strlen(info.comment) < sizeof info.comment);
+                        Check(info.orientation >= 0 && info.orientation <= 8);
+                        Check(reader.SectionCount() >= 0 &&
+                              reader.SectionCount() <= JpegSectionReader::kMaxSections);
+                        0  // Every text is terminated inside its field.
                         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                f  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                o  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                        .  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                d  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                a  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                t  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                e  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                T  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                a  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                k  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                e  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                n  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                F  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                i  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                e  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                l  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                d  // Every text is terminated inside its field.
-                        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                        [  // Every text is terminated inside its field.
-                                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                                Check(std::strlen(info.model) < sizeof info.model);
-                                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                                Check(std::strlen(info.comment) < sizeof info.comment);
-                                Check(info.orientation >= 0 && info.orientation <= 8);
-                                Check(reader.SectionCount() >= 0 &&
-                                      reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                                0  // Every text is terminated inside its field.
-                                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                                Check(std::strlen(info.model) < sizeof info.model);
-                                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                                Check(std::strlen(info.comment) < sizeof info.comment);
-                                Check(info.orientation >= 0 && info.orientation <= 8);
-                                Check(reader.SectionCount() >= 0 &&
-                                      reader.SectionCount() <= JpegSectionReader::kMaxSections);
+                        Check(std::strlen(info.model) < sizeof info.model);
+                        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+                        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+                        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+                        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+                        Check(std::strlen(info.comment) < sizeof info.comment);
+                        Check(info.orientation >= 0 && info.orientation <= 8);
+                        Check(reader.SectionCount() >= 0 &&
+                              reader.SectionCount() <= JpegSectionReader::kMaxSections);
 ]  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                =  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                =  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) <
-                                                          JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-\  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-                0  // Every text is terminated inside its field.
-                Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
-'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) <
-                                                          JpegSectionReader::kErrorTextSize);
-                Check(std::strlen(info.model) < sizeof info.model);
-                Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
-                Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
-                Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
-                Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
-                Check(std::strlen(info.comment) < sizeof info.comment);
-                Check(info.orientation >= 0 && info.orientation <= 8);
-                Check(reader.SectionCount() >= 0 &&
-                      reader.SectionCount() <= JpegSectionReader::kMaxSections);)  // Every text is terminated
-                                                                                   // inside its field.
         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
         Check(std::strlen(info.model) < sizeof info.model);
         Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
@@ -17779,9 +17687,97 @@ Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::
         Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
         Check(std::strlen(info.comment) < sizeof info.comment);
         Check(info.orientation >= 0 && info.orientation <= 8);
-        Check(reader.SectionCount() >= 0 &&
-              reader.SectionCount() <=
-                      JpegSectionReader::kMaxSections);)  // Every text is terminated inside its field.
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        =  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        =  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+        // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+        Check(std::strlen(info.model) < sizeof info.model);
+        Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+        Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+        Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+        Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+        Check(std::strlen(info.comment) < sizeof info.comment);
+        Check(info.orientation >= 0 && info.orientation <= 8);
+        Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) < JpegSectionReader::
+                kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+\  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+0  // Every text is terminated inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);
+'    // Every text is terminated inside its field. Check(std::strlen(reader.ErrorText()) <
+                                                          JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);)  // Every text is terminated
+                                                                                   // inside its field.
+        Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
+Check(std::strlen(info.model) < sizeof info.model);
+Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
+Check(std::strlen(info.dateTaken) < sizeof info.dateTaken);
+Check(std::strlen(info.dateTakenField) < sizeof info.dateTakenField);
+Check((info.dateTaken[0] == '\0') == (info.dateTakenField[0] == '\0'));
+Check(std::strlen(info.comment) < sizeof info.comment);
+Check(info.orientation >= 0 && info.orientation <= 8);
+Check(reader.SectionCount() >= 0 && reader.SectionCount() <= JpegSectionReader::kMaxSections);)  // Every text is terminated inside its field.
         Check(std::strlen(reader.ErrorText()) < JpegSectionReader::kErrorTextSize);
 Check(std::strlen(info.model) < sizeof info.model);
 Check(std::strlen(info.bodySerial) < sizeof info.bodySerial);
