@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "",
                                       WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
                                       0, 0, 880, 540, owner, nullptr, nullptr, nullptr);
-    HWND total = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 545, 200, 20, owner, nullptr,
+    HWND total = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, owner, nullptr,
                                  nullptr, nullptr);
     VirtualListCtrl list(3);
     if (!owner || !listWindow || !total || !list.Attach(listWindow)) {
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     list.InsertColumn(1, "Target File", 540);
     list.InsertColumn(2, "Result", 150);
     FileList fileList;
-    fileList.Attach(&list, total);
+    fileList.Attach(&list, total, 0);
 
     LARGE_INTEGER t2 = Now();
     const int bare = CountBare(root);

@@ -337,7 +337,7 @@ TEST_F(OrganizeRunTest, PoliciesForAnExistingTarget)
 // if the name had been taken all along; the other program's file is never replaced.
 TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
 {
-    host.settings.Mode = 500;
+    host.settings.Mode = OrganizeMode::Extension;
     Source("a.jpg", "new a");
     Source("b.jpg", "new b");
     const std::string taken = tree.Path("out\\JPG\\b.jpg");
@@ -347,7 +347,7 @@ TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
             ASSERT_TRUE(WriteText(taken, "other"));
         }
     };
-    host.settings.TargetExistsOpt = 11;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     host.Run(false);
     EXPECT_EQ(host.Result(1), "OK");
     EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\b_1.jpg"));
@@ -357,7 +357,7 @@ TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
     ASSERT_TRUE(DeleteFileA(taken.c_str()));
     ASSERT_TRUE(DeleteFileA(tree.Path("out\\JPG\\b_1.jpg").c_str()));
     ASSERT_TRUE(DeleteFileA(tree.Path("out\\JPG\\a.jpg").c_str()));
-    host.settings.TargetExistsOpt = 33;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
     host.pumps = 0;  // the pumps of this run are counted from its start
     host.Run(true);
     EXPECT_EQ(host.Result(0), "OK");
