@@ -145,6 +145,10 @@ public:
     {
         return inner_.SetCreationTime(path, creationTime);
     }
+    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
+    {
+        return inner_.SetWriteTimeFromDos(path, dosDate, dosTime);
+    }
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override

@@ -23,6 +23,7 @@ inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kNotSameDevice = 17;
 inline constexpr std::uint32_t kWriteFault = 29;
+inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kLockViolation = 33;
 inline constexpr std::uint32_t kHandleDiskFull = 39;
@@ -121,6 +122,10 @@ public:
     virtual bool Delete(const std::string& path) = 0;
     virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
     virtual bool SetCreationTime(const std::string& path, std::uint64_t creationTime) = 0;
+    // Sets a file's last-write time from an MS-DOS date and time, which archives store in the
+    // local time of the computer that made them: read as this computer's local time.
+    virtual bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate,
+                                     std::uint16_t dosTime) = 0;
     // Writes a new file at target (never over an existing one) with source's bytes and last-write
     // time, through one handle: written, flushed to the drive and checked to hold expectedSize
     // bytes before it is closed, every byte copied also given to hasher (none: null). On failure
@@ -208,6 +213,10 @@ public:
     bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
     {
         return inner_.SetCreationTime(path, creationTime);
+    }
+    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
+    {
+        return inner_.SetWriteTimeFromDos(path, dosDate, dosTime);
     }
     // The progress given here stands for any other.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,

@@ -222,6 +222,17 @@ public:
         return file.Valid() && SetFileTime(file.Get(), &time, nullptr, nullptr);
     }
 
+    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
+    {
+        FILETIME local, utc;
+        if (!DosDateTimeToFileTime(dosDate, dosTime, &local) || !LocalFileTimeToFileTime(&local, &utc))
+            return false;
+        OwnedHandle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+        return file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &utc);
+    }
+
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress, ContentHasher* hasher) override
     {

@@ -488,8 +488,12 @@ bool ExtractZipEntryToFile(FileOps& ops, ZipInput& input, const ZipEntry& entry,
     if (!ok) {
         const KeepFileError keep(ops);
         ops.Delete(path);
+        return false;
     }
-    return ok;
+    // The member's own time, as any copy keeps its source's; an entry without a valid one keeps
+    // the time it was written.
+    ops.SetWriteTimeFromDos(path, entry.dosDate, entry.dosTime);
+    return true;
 }
 
 bool ZipEntryPath(std::string_view name, std::string& relative, std::string& reason)

@@ -381,6 +381,30 @@ bool MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
     return true;
 }
 
+bool MemoryFileOps::SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime)
+{
+    if (Dead())
+        return false;
+    Node* node = Find(path);
+    if (node == nullptr || node->folder)
+        return Fail(FileError::kFileNotFound);
+    Tick();
+    // Days since 1970-01-01 of the civil date, then seconds in the stamps' units from 1601.
+    int year = 1980 + (dosDate >> 9);
+    const int month = (dosDate >> 5) & 15, day = dosDate & 31;
+    if (month < 1 || month > 12 || day < 1)
+        return Fail(FileError::kInvalidParameter);
+    year -= month <= 2 ? 1 : 0;
+    const long long era = year / 400, yearOfEra = year - era * 400;
+    const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long long days =
+            era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+    const long long seconds = days * 86400 + (dosTime >> 11) * 3600 + ((dosTime >> 5) & 63) * 60 +
+                              (dosTime & 31) * 2 + 11644473600LL;
+    node->data->writeTime = static_cast<std::uint64_t>(seconds) * 10000000ULL;
+    return true;
+}
+
 bool MemoryFileOps::SetCreationTime(const std::string& path, std::uint64_t creationTime)
 {
     if (Dead())

@@ -81,6 +81,8 @@ public:
     bool Delete(const std::string& path) override;
     bool SetReadOnly(const std::string& path, bool readOnly) override;
     bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override;
+    // The in-memory drive has no zone: the DOS time is taken as UTC.
+    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;
     // Reports to progress after the first half of the bytes.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress, ContentHasher* hasher) override;
