@@ -107,15 +107,15 @@ public:
         return SetFilePointerEx(file_.Get(), at, nullptr, FILE_BEGIN) != 0;
     }
 
-private:
+protected:
     OwnedHandle file_;
 };
 
 // Reads past the system's cache: one read of the drive per call, of whole aligned blocks into an
 // aligned buffer (the caller's part); the file's end comes as a short read.
-class UncachedRead : public ReadStream {
+class UncachedRead : public SystemRead {
 public:
-    explicit UncachedRead(HANDLE h) : file_(h) { }
+    using SystemRead::SystemRead;
 
     bool Read(char* buffer, std::size_t size, std::size_t& got) override
     {
@@ -126,16 +126,6 @@ public:
         got = n;
         return true;
     }
-
-    bool Seek(std::uint64_t offset) override
-    {
-        LARGE_INTEGER at;
-        at.QuadPart = static_cast<LONGLONG>(offset);
-        return SetFilePointerEx(file_.Get(), at, nullptr, FILE_BEGIN) != 0;
-    }
-
-private:
-    OwnedHandle file_;
 };
 
 constexpr DWORD kCopyBlock = 1 << 20;

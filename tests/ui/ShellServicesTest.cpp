@@ -429,6 +429,16 @@ TEST(PickFolder, IsTheItemDialogWithThePathBoxShowingWhereItStarts)
     EXPECT_EQ(lstrcmpiA(result, (chosen + "\\").c_str()), 0) << result;
 }
 
+// An enumeration callback must be stdcall on 32-bit Windows, which a lambda is not.
+static BOOL CALLBACK NoteTreeView(HWND child, LPARAM found)
+{
+    char name[32] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "SysTreeView32") == 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
 TEST(PickFolder, WithoutTheItemDialogTheOlderPickerServes)
 {
     // A thread without COM cannot create the item dialog.
@@ -439,16 +449,7 @@ TEST(PickFolder, WithoutTheItemDialogTheOlderPickerServes)
     std::thread([&] {
         MessageBoxCatcher catcher(IDOK);
         catcher.SetAction([&](HWND dialog) {
-            EnumChildWindows(
-                    dialog,
-                    [](HWND child, LPARAM found) -> BOOL {
-                        char name[32] = "";
-                        GetClassNameA(child, name, sizeof name);
-                        if (lstrcmpiA(name, "SysTreeView32") == 0)
-                            *reinterpret_cast<bool*>(found) = true;
-                        return TRUE;
-                    },
-                    reinterpret_cast<LPARAM>(&tree));
+            EnumChildWindows(dialog, NoteTreeView, reinterpret_cast<LPARAM>(&tree));
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
         std::string initial = WindowsFolder();
