@@ -113,64 +113,20 @@ private:
 
 // File functions that read a member as its staged copy (it exists, reads and copies as that
 // file; a copy of it takes the staged file itself when it can); every other path as ops does.
-class ArchiveFileOps : public FileOps {
+class ArchiveFileOps : public ForwardingFileOps {
 public:
-    ArchiveFileOps(FileOps& inner, ArchiveStage& stage) : inner_(inner), stage_(stage) { }
+    ArchiveFileOps(FileOps& inner, ArchiveStage& stage) : ForwardingFileOps(inner), stage_(stage) { }
 
-    std::size_t PathLength(const std::string& path) const override { return inner_.PathLength(path); }
-    std::uint32_t LastError() const override { return inner_.LastError(); }
-    void SetLastError(std::uint32_t code) override { inner_.SetLastError(code); }
+    // A member is no path of the file system: the calls not named here fail on it as on any path
+    // that is not there.
     bool Stat(const std::string& path, FileState& state) override;
-    bool Identity(const std::string& path, FileIdentity& identity) override
-    {
-        return inner_.Identity(path, identity);
-    }
-    bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
-    bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
-    // A member is no path of the file system: these fail on it as on any path that is not there.
-    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
-    {
-        return inner_.Rename(from, to, replace, writeThrough);
-    }
-    bool HardLink(const std::string& existing, const std::string& link) override
-    {
-        return inner_.HardLink(existing, link);
-    }
-    bool Delete(const std::string& path) override { return inner_.Delete(path); }
-    bool SetReadOnly(const std::string& path, bool readOnly) override
-    {
-        return inner_.SetReadOnly(path, readOnly);
-    }
-    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
-    {
-        return inner_.SetCreationTime(path, creationTime);
-    }
-    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
-    {
-        return inner_.SetWriteTimeFromDos(path, dosDate, dosTime);
-    }
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
-    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
-    {
-        return inner_.ListFiles(folder, names);
-    }
-    std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override
-    {
-        return inner_.OpenAppend(path, createNew);
-    }
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
-    // A copy is read back from the drive whatever its source was.
-    std::unique_ptr<ReadStream> OpenReadUncached(const std::string& path) override
-    {
-        return inner_.OpenReadUncached(path);
-    }
-    void Wait(unsigned milliseconds) override { inner_.Wait(milliseconds); }
 
 private:
     // The staged copy of a member, or nothing (with the last error set) when it has none.
     bool CopyOf(const std::string& member, std::string& copy);
-    FileOps& inner_;
     ArchiveStage& stage_;
 };
 

@@ -179,13 +179,10 @@ inline constexpr std::size_t kCompareBlockSize = 256 * 1024;
 // when progress stops the comparison.
 bool SameBytes(FileOps& ops, const std::string& a, const std::string& b, ByteProgress* progress = nullptr);
 
-// The same file system with every copy reported to the progress it is given: for the run, whose
-// journal makes the copies through a FileOps of its own.
-class ReportingFileOps : public FileOps {
+// Another file system, every call passed on: the base of those that change a few of them.
+class ForwardingFileOps : public FileOps {
 public:
-    explicit ReportingFileOps(FileOps& inner) : inner_(inner) { }
-    // From now on (none: null).
-    void ReportTo(ByteProgress* progress) { progress_ = progress; }
+    explicit ForwardingFileOps(FileOps& inner) : inner_(inner) { }
 
     std::size_t PathLength(const std::string& path) const override { return inner_.PathLength(path); }
     std::uint32_t LastError() const override { return inner_.LastError(); }
@@ -218,11 +215,10 @@ public:
     {
         return inner_.SetWriteTimeFromDos(path, dosDate, dosTime);
     }
-    // The progress given here stands for any other.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress*, ContentHasher* hasher) override
+                 ByteProgress* progress, ContentHasher* hasher) override
     {
-        return inner_.CopyNew(source, target, expectedSize, progress_, hasher);
+        return inner_.CopyNew(source, target, expectedSize, progress, hasher);
     }
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
     {
@@ -239,7 +235,25 @@ public:
     }
     void Wait(unsigned milliseconds) override { inner_.Wait(milliseconds); }
 
-private:
+protected:
     FileOps& inner_;
+};
+
+// The same file system with every copy reported to the progress it is given: for the run, whose
+// journal makes the copies through a FileOps of its own.
+class ReportingFileOps : public ForwardingFileOps {
+public:
+    using ForwardingFileOps::ForwardingFileOps;
+    // From now on (none: null).
+    void ReportTo(ByteProgress* progress) { progress_ = progress; }
+
+    // The progress given here stands for any other.
+    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                 ByteProgress*, ContentHasher* hasher) override
+    {
+        return inner_.CopyNew(source, target, expectedSize, progress_, hasher);
+    }
+
+private:
     ByteProgress* progress_ = nullptr;
 };
