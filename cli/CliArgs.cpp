@@ -57,7 +57,7 @@ bool TakesValue(const std::string& name)
     return name == "--mode" || name == "--out" || name == "--month-format" || name == "--day-format" ||
            name == "--rename" || name == "--exists" || name == "--log" || name == "--ext" ||
            name == "--report" || name == "--shift" || name == "--day-begins" || name == "--zone" ||
-           name == "--library";
+           name == "--library" || name == "--backup";
 }
 
 bool IsSwitch(const std::string& name)
@@ -178,6 +178,10 @@ std::string TakeOption(CliCommand command, const std::string& name, const std::s
         flags.skipKnown = true;
     } else if (name == "--verify") {
         flags.verify = true;
+    } else if (name == "--backup") {
+        if (value.empty())
+            return "option --backup needs a folder";
+        flags.backup = value;
     } else if (name == "--library") {
         if (value.empty())
             return "option --library needs a folder";
@@ -347,6 +351,10 @@ void ApplyFlags(const OrganizeFlags& flags, OrganizeOptions& options)
         options.SkipKnownFiles = 1;
     if (flags.verify)
         options.VerifyCopies = 1;
+    if (flags.backup) {
+        options.MakeBackup = 1;
+        options.BackupFolder = *flags.backup;
+    }
 }
 
 const char* UsageText()
@@ -409,6 +417,10 @@ const char* UsageText()
            "                           differs fails its file and is removed, and a move\n"
            "                           deletes its source only after its copy verified (a move\n"
            "                           on one drive is a rename: nothing is copied to verify)\n"
+           "  --backup FOLDER          also copy each file placed below --out to the same place\n"
+           "                           below FOLDER (verified with --verify); a backup that\n"
+           "                           fails leaves the file's row OK, with \", backup failed:\"\n"
+           "                           and the reason; undo removes both copies\n"
            "\n"
            "lookup prints each file's date (or extension folder, or orientation) for the mode;\n"
            "a date read from the file name is followed by \"(file name)\"; with --explain, a\n"

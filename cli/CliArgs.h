@@ -42,6 +42,7 @@ struct OrganizeFlags {
     bool takeout = false;
     bool skipKnown = false;  // organize: skip files whose bytes are below --out already
     bool verify = false;  // organize: read each copy back and compare it with its source
+    std::optional<std::string> backup;  // organize: also copy each placed file below this folder
     std::optional<std::string> library;  // lookup: the folder to find each file's bytes in
 };
 

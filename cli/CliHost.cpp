@@ -118,8 +118,8 @@ bool ConsoleProgress::Cancelled() const
 
 PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole)
     : sources_(std::move(sources)), targets_(sources_.size()), dates_(sources_.size()),
-      origins_(sources_.size()), places_(sources_.size()), hashes_(sources_.size()), out_(out),
-      sharedConsole_(sharedConsole)
+      origins_(sources_.size()), places_(sources_.size()), hashes_(sources_.size()),
+      backups_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
 { }
 
 void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string& origin)
@@ -141,8 +141,11 @@ void PrintingRows::SetResult(int row, const RowResult& result)
     if (sharedConsole_ != nullptr)
         std::fflush(out_);
     if (report_ != nullptr) {
-        const std::string csv = CsvLine({sources_.at(row), targets_.at(row), result.text, dates_.at(row),
-                                         origins_.at(row), places_.at(row), hashes_.at(row)});
+        std::vector<std::string> cells {sources_.at(row), targets_.at(row), result.text,    dates_.at(row),
+                                        origins_.at(row), places_.at(row),  hashes_.at(row)};
+        if (backupColumn_)
+            cells.push_back(backups_.at(row));
+        const std::string csv = CsvLine(cells);
         std::fwrite(csv.data(), 1, csv.size(), report_);
     }
 }

@@ -56,9 +56,15 @@ public:
     void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
     void SetPlaceUsed(int row, const std::string& description) override { places_.at(row) = description; }
     void SetCopyHash(int row, const std::string& hash) override { hashes_.at(row) = hash; }
+    void SetBackup(int row, const std::string& backup) override { backups_.at(row) = backup; }
     const RunTally& Tally() const { return tally_; }
-    // Each row's CSV line goes to report as its result is known (the header is the caller's).
-    void SetReport(std::FILE* report) { report_ = report; }
+    // Each row's CSV line goes to report as its result is known (the header is the caller's),
+    // with the backup column last when the run makes backups.
+    void SetReport(std::FILE* report, bool backupColumn)
+    {
+        report_ = report;
+        backupColumn_ = backupColumn;
+    }
 
 private:
     std::vector<std::string> sources_;
@@ -67,7 +73,9 @@ private:
     std::vector<std::string> origins_;
     std::vector<std::string> places_;
     std::vector<std::string> hashes_;
+    std::vector<std::string> backups_;
     std::FILE* report_ = nullptr;
+    bool backupColumn_ = false;
     std::FILE* out_;
     ConsoleProgress* sharedConsole_;
     RunTally tally_;

@@ -25,6 +25,8 @@ void RunTally::Add(const RowResult& result)
         ++noTakeoutSidecar_;
     if (result.text == kLoneTakeoutSidecarText)
         ++loneTakeoutSidecars_;
+    if (HasBackupFailedMark(result.text))
+        ++backupsFailed_;
 }
 
 std::string RunTally::Summary(int listed, bool dryRun) const
@@ -35,6 +37,7 @@ std::string RunTally::Summary(int listed, bool dryRun) const
         text += " (" + std::to_string(duplicates_) + (duplicates_ == 1 ? " file was" : " files were") +
                 " listed twice under another name)";
     text += TakeoutCountsText(noTakeoutSidecar_, loneTakeoutSidecars_);
+    text += BackupCountsText(backupsFailed_);
     if (listed > Files())
         text += ", " + std::to_string(listed - Files()) + " not processed (cancelled)";
     if (dryRun)

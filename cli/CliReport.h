@@ -34,4 +34,5 @@ private:
     int duplicates_ = 0;  // of those skipped, files listed again under another name
     int noTakeoutSidecar_ = 0;  // files no Takeout sidecar belongs to
     int loneTakeoutSidecars_ = 0;  // Takeout sidecars that belong to no file
+    int backupsFailed_ = 0;  // files placed whose backup copy was not made
 };

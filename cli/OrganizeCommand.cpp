@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/OwnedHandle.h"
 #include "base/WidePath.h"
@@ -67,6 +68,8 @@ OrganizeOptions OptionsFor(const OrganizeFlags& flags)
         options.CustomTargetFolder = FullPath(options.CustomTargetFolder);
     if (flags.log)
         options.LogFile = FullPath(options.LogFile);
+    if (flags.backup)
+        options.BackupFolder = FullPath(options.BackupFolder);
     // A dry run leaves no trace, the log included.
     if (flags.dryRun)
         options.SaveToLog = 0;
@@ -95,8 +98,12 @@ int RunOrganizeCommand(const CliRequest& request)
         report = CreateReport(path, reason);
         // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
         // ANSI code page.
-        const std::string header = "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date",
-                                                             "date source", "place", "hash"});
+        std::vector<std::string> columns {"source",      "target", "result", "date",
+                                          "date source", "place",  "hash"};
+        // A run that makes backups says where each went, after the columns every report has.
+        if (options.MakeBackup)
+            columns.push_back("backup");
+        const std::string header = "\xEF\xBB\xBF" + CsvLine(columns);
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
             std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
                          reason.c_str());
@@ -108,7 +115,7 @@ int RunOrganizeCommand(const CliRequest& request)
 
     ConsoleProgress progress;
     PrintingRows rows(std::move(files), stdout, stdoutIsConsole ? &progress : nullptr);
-    rows.SetReport(report);
+    rows.SetReport(report, options.MakeBackup != 0);
     CliHost host(progress);
     MetaLookup lookup;
     lookup.UseComputerZone(options.VideoComputerZone != 0);

@@ -97,6 +97,10 @@ struct OrganizeOptions {
     // Each copy is read back from the drive and compared with the source before it takes its name;
     // a move deletes its source only after that.
     std::uint32_t VerifyCopies = 0;
+    // Each file the run places in the output folder is also copied to the same relative place
+    // under BackupFolder.
+    std::uint32_t MakeBackup = 0;
+    std::string BackupFolder;
 
     // Puts every field to its default. The two defaults that depend on the user's documents
     // folder are "" when that folder is unknown ("").

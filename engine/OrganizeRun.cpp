@@ -13,6 +13,7 @@
 
 #include "base/WidePath.h"
 #include "engine/ArchiveRun.h"
+#include "engine/BackupCopy.h"
 #include "engine/CloudFiles.h"
 #include "engine/Companions.h"
 #include "engine/CopyCheck.h"
@@ -223,6 +224,20 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
                        RunField::OutputFolder};
 }
 
+// The backup folder, created as the output folder is, before the first file: a backup folder that
+// cannot be made refuses the run rather than fail every row's backup.
+std::optional<RunRefusal> CreateBackupFolder(RunFileSystem& fs, const OrganizeOptions& options)
+{
+    if (!options.MakeBackup || fs.EnsureFolder(options.BackupFolder))
+        return std::nullopt;
+    std::string reason;
+    const DWORD code = GetLastError();
+    if (code != 0)
+        SystemErrorText(code, reason);
+    return RunRefusal {"Failed to create the backup folder \"" + options.BackupFolder + "\". " + reason,
+                       RunField::BackupFolder};
+}
+
 // Where the file was taken: its own position, else (with Takeout dates on) the one its sidecar
 // gives, whichever date the row takes.
 std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout)
@@ -403,6 +418,64 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     return result;
 }
 
+// The second copy of each file the run places: from the library copy, once it stands complete
+// under its name, to the place it has below the output folder, joined to the backup folder. Made
+// from the placed file, so that a move's source is never waited on nor kept longer, and the backup
+// holds exactly the library's bytes. Its failure leaves the row OK (the file is in the library)
+// and says why after the row's text.
+class RunBackup {
+public:
+    RunBackup(RunFileSystem& fs, const OrganizeOptions& options) : fs_(fs), options_(options) { }
+
+    // Copies the file that result placed at target and adds the outcome to result's text and to
+    // the row's backup column.
+    void Make(RunRows& rows, int row, const std::string& outputRoot, const std::string& target,
+              RowResult& result) const
+    {
+        if (!options_.MakeBackup || result.outcome != RowOutcome::Done)
+            return;
+        std::string backup = BackupPathFor(outputRoot, options_.BackupFolder, target);
+        std::string reason;
+        if (Copy(target, backup, reason)) {
+            result.text += std::string(kBackupToMark) + backup;
+            rows.SetBackup(row, backup);
+        } else {
+            result.text += std::string(kBackupFailedMark) + reason;
+            rows.SetBackup(row, "failed: " + reason);
+        }
+    }
+
+private:
+    // False with the reason when the backup was not made; backup becomes the name it took.
+    bool Copy(const std::string& target, std::string& backup, std::string& reason) const
+    {
+        switch (MakeBackupCopy(fs_, target, options_.TargetExistsOpt, backup)) {
+        case BackupOutcome::Made:
+        case BackupOutcome::Identical: return true;
+        case BackupOutcome::Taken: reason = "\"" + backup + "\" exists; skipped"; return false;
+        case BackupOutcome::NoFreeName:
+            reason = "no free name: the first " + std::to_string(kNumberedNameLimit) +
+                     " numbered names all exist";
+            return false;
+        case BackupOutcome::Failed: break;
+        }
+        return Refused(reason);
+    }
+
+    static bool Refused(std::string& reason)
+    {
+        const DWORD code = GetLastError();
+        if (code == ERROR_CANCELLED)
+            reason = "the run was cancelled";
+        else if (code == 0 || !SystemErrorText(code, reason))
+            reason = "error " + std::to_string(code);
+        return false;
+    }
+
+    RunFileSystem& fs_;
+    const OrganizeOptions& options_;
+};
+
 const char kStaysText[] = "Stays with its photo (photo not organized)";
 
 // What companions need from the run that places their photo.
@@ -420,6 +493,7 @@ struct CompanionPlacing {
     std::set<std::string>& placed;
     RunBytes& bytes;
     const std::vector<std::uint64_t>& sizes;  // by row
+    const RunBackup& backup;
 };
 
 // A photo and its companions, placed under one base name.
@@ -538,7 +612,7 @@ RowResult PlaceLead(const CompanionPlacing& run, CompanionGroup& group, const st
 // the raw it follows) was not placed stays where it is. False when Cancel stopped a companion's
 // copy: that row and the rest are left as the run did not reach them.
 bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, const RowResult& leadResult,
-                     const std::string& targetFolder)
+                     const std::string& outputRoot, const std::string& targetFolder)
 {
     std::vector<bool> done {leadResult.outcome == RowOutcome::Done};
     for (std::size_t i = 1; i < group.rows.size(); ++i) {
@@ -557,6 +631,7 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         }
         if (result.text == kStoppedText)
             return false;
+        run.backup.Make(run.rows, row, outputRoot, target, result);
         run.rows.SetResult(row, result);
         run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);
         run.host.Pump();
@@ -884,6 +959,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     if (decision.refusal)
         return decision;
     const OrganizeOptions& options = request.options;
+    std::vector<std::string> sources;
+    for (int row = 0; row < rows.Count(); ++row)
+        sources.push_back(rows.Source(row));
+    decision.refusal = BackupSourceRefusal(options, sources);
+    if (decision.refusal)
+        return decision;
     // Files inside zip archives are read, copied and compared through their staged copies.
     ArchiveStage stage(SystemFileOps(), ArchiveStageFolder(options, chosen.ChangesFiles()));
     ArchiveFileOps archiveOps(SystemFileOps(), stage);
@@ -903,7 +984,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         return decision;
     JournalFileSystem journalFileSystem(archiveFileSystem, journal);
     RunFileSystem& fs = journaled ? static_cast<RunFileSystem&>(journalFileSystem) : archiveFileSystem;
-    decision.refusal = CreateOutputFolder(fs, options);
+    // The backup folder first: a run it refuses has made no folder.
+    decision.refusal = CreateBackupFolder(fs, options);
+    if (!decision.refusal)
+        decision.refusal = CreateOutputFolder(fs, options);
     if (decision.refusal)
         return decision;
     OperationLog log;
@@ -955,8 +1039,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     check.verify = options.VerifyCopies != 0;
     const CopiesChecked checked(placing, check);
     std::set<std::string> placed;
-    const CompanionPlacing companions {host,    placing, rows,      options, move,  log,
-                                       logVerb, links,   followers, placed,  bytes, sizes};
+    // Backups go through the journal, but not into the library's index: they are not below it.
+    const RunBackup backup(stoppable, options);
+    const CompanionPlacing companions {host,  placing,   rows,   options, move,  log,   logVerb,
+                                       links, followers, placed, bytes,   sizes, backup};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -1023,6 +1109,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
                 result.text = "OK (date from Takeout sidecar \"" + plan.takeoutSidecar + "\")";
             if (result.outcome == RowOutcome::Done && check.copied)
                 rows.SetCopyHash(row, HashText(check.hash));
+            backup.Make(rows, row, plan.outputRoot, target, result);
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())
@@ -1036,7 +1123,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
         host.Pump();
         log.WriteRecord(source, target, logVerb, result.text);
-        if (!links.empty() && !PlaceCompanions(companions, group, result, plan.targetFolder))
+        if (!links.empty() && !PlaceCompanions(companions, group, result, plan.outputRoot, plan.targetFolder))
             break;
         if (progress.Cancelled())
             break;

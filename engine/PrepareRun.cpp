@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/PathText.h"
+#include "engine/SafePath.h"
 #include "engine/TemplateCheck.h"
 
 namespace {
@@ -18,7 +19,56 @@ RunField FieldOf(TemplateField field)
     return RunField::None;
 }
 
+// The refusal of the backup folder as the output folder stands; none when backups are off.
+std::optional<RunRefusal> BackupRefusal(const OrganizeOptions& options)
+{
+    if (!options.MakeBackup)
+        return std::nullopt;
+    const std::string& backup = options.BackupFolder;
+    const std::string& output = options.CustomTargetFolder;
+    if (backup.empty())
+        return RunRefusal {"Please choose a backup folder.", RunField::BackupFolder};
+    // A backup keeps the place its file has below the output folder: without one there is none.
+    if (options.OutputFolderType != kOutputToCustomFolder)
+        return RunRefusal {"A backup copy needs an output folder: choose one, or turn the backup off.",
+                           RunField::BackupFolder};
+    if (SameFolderPath(backup, output))
+        return RunRefusal {"The backup folder \"" + backup +
+                                   "\" is the output folder: choose another disk or folder.",
+                           RunField::BackupFolder};
+    if (IsInsideFolder(output, backup))
+        return RunRefusal {"The backup folder \"" + backup + "\" lies inside the output folder \"" + output +
+                                   "\".",
+                           RunField::BackupFolder};
+    if (IsInsideFolder(backup, output))
+        return RunRefusal {"The backup folder \"" + backup + "\" holds the output folder \"" + output + "\".",
+                           RunField::BackupFolder};
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<RunRefusal> BackupSourceRefusal(const OrganizeOptions& options,
+                                              const std::vector<std::string>& sourceFiles)
+{
+    if (!options.MakeBackup)
+        return std::nullopt;
+    const std::string& backup = options.BackupFolder;
+    for (const std::string& source : sourceFiles) {
+        std::string folder;
+        if (!FolderOf(source, folder))
+            continue;
+        const char* relation = SameFolderPath(backup, folder)   ? "is the folder"
+                               : IsInsideFolder(folder, backup) ? "lies inside the folder"
+                               : IsInsideFolder(backup, source) ? "holds the folder"
+                                                                : nullptr;
+        if (relation != nullptr)
+            return RunRefusal {"The backup folder \"" + backup + "\" " + relation + " of \"" + source +
+                                       "\", which this run organizes: choose another folder.",
+                               RunField::BackupFolder};
+    }
+    return std::nullopt;
+}
 
 PreparedRun PrepareRun(OrganizeOptions options)
 {
@@ -28,6 +78,9 @@ PreparedRun PrepareRun(OrganizeOptions options)
             prepared.refusal = RunRefusal {"Please choose an output folder.", RunField::OutputFolder};
         options.CustomTargetFolder = WithBackslash(std::move(options.CustomTargetFolder));
     }
+    options.BackupFolder = WithBackslash(std::move(options.BackupFolder));
+    if (!prepared.refusal)
+        prepared.refusal = BackupRefusal(options);
     if (!prepared.refusal) {
         const TemplateFault fault = FindTemplateFault(options);
         if (fault.field != TemplateField::None) {

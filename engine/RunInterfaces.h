@@ -37,6 +37,16 @@ inline bool HasNoTakeoutSidecarMark(const std::string& text)
                         kNoTakeoutSidecarMark) == 0;
 }
 
+// With backups on: what follows the text of a placed row for its second copy, "; backup to PATH"
+// or ", backup failed: REASON" (the row stays OK: its file is in the library). The summaries count
+// the failed ones.
+inline constexpr std::string_view kBackupToMark = "; backup to ";
+inline constexpr std::string_view kBackupFailedMark = ", backup failed: ";
+inline bool HasBackupFailedMark(const std::string& text)
+{
+    return text.find(kBackupFailedMark) != std::string::npos;
+}
+
 // The rows of the file list, in processing order.
 class RunRows {
 public:
@@ -55,6 +65,9 @@ public:
     // The hash of the bytes a row's file was copied with (32 hex digits); only rows whose file
     // was copied get it, before their result.
     virtual void SetCopyHash(int, const std::string& /*hash*/) { }
+    // With backups on, for a placed row before its result: the backup copy's path, or "failed:
+    // REASON".
+    virtual void SetBackup(int, const std::string& /*backup*/) { }
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.

@@ -18,6 +18,15 @@ void RunCounts::Add(const RowResult& result)
         ++noTakeoutSidecar;
     if (result.text == kLoneTakeoutSidecarText)
         ++loneTakeoutSidecars;
+    if (HasBackupFailedMark(result.text))
+        ++backupsFailed;
+}
+
+std::string BackupCountsText(int failed)
+{
+    if (failed == 0)
+        return {};
+    return ", " + std::to_string(failed) + (failed == 1 ? " backup failed" : " backups failed");
 }
 
 std::string TakeoutCountsText(int noSidecar, int loneSidecars)
@@ -55,6 +64,7 @@ std::string RunSummaryLine(RunKind kind, const RunCounts& counts)
     if (counts.byFileTime > 0)
         line += " (" + std::to_string(counts.byFileTime) + " by file date)";
     line += TakeoutCountsText(counts.noTakeoutSidecar, counts.loneTakeoutSidecars);
+    line += BackupCountsText(counts.backupsFailed);
     line += cancelled;
     if (kind == RunKind::Preview)
         line += " (preview: nothing was changed)";

@@ -18,6 +18,7 @@ struct RunCounts {
     int byFileTime = 0;  // of those OK, files without a capture date, placed by a file time
     int noTakeoutSidecar = 0;  // files no Takeout sidecar belongs to
     int loneTakeoutSidecars = 0;  // Takeout sidecars that belong to no file
+    int backupsFailed = 0;  // of those OK, files whose backup copy was not made
     bool cancelled = false;
 
     void Add(RowOutcome outcome);
@@ -38,3 +39,5 @@ std::string PreviewResultText(const RowResult& result, bool move);
 // ", 3 files without a Takeout sidecar, 1 Takeout sidecar of no file", each part only when
 // its count is not 0.
 std::string TakeoutCountsText(int noSidecar, int loneSidecars);
+// ", 2 backups failed", only when the count is not 0.
+std::string BackupCountsText(int failed);

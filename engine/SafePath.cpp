@@ -186,6 +186,18 @@ bool IsInsideFolder(std::string_view folder, std::string_view target)
     return true;
 }
 
+bool SameFolderPath(std::string_view a, std::string_view b)
+{
+    const SplitPath left = Split(a);
+    const SplitPath right = Split(b);
+    if (left.root != right.root || left.names.size() != right.names.size())
+        return false;
+    for (std::size_t i = 0; i < left.names.size(); ++i)
+        if (!EqualNoCaseAscii(left.names[i], right.names[i]))
+            return false;
+    return true;
+}
+
 bool CheckTargetInFolder(std::string_view folder, std::string_view target, std::string& reason)
 {
     if (target.substr(0, folder.size()) == folder) {

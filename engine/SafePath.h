@@ -35,6 +35,9 @@ std::string ShowableName(std::string_view name);
 // each name dropped). ASCII letters compare without case; other characters must match exactly,
 // which can only refuse, never admit, a target. A target equal to the folder is not inside it.
 bool IsInsideFolder(std::string_view folder, std::string_view target);
+// Whether two paths name the same folder once normalised as IsInsideFolder normalises them (two
+// relative paths compare as they are written).
+bool SameFolderPath(std::string_view a, std::string_view b);
 
 // Checks every name of target after folder (the last one, the file's own name, as Windows stores
 // it: without trailing dots and spaces), then that target lies inside folder. On failure,

@@ -93,6 +93,8 @@ const StoredValue<Options> kOptionValues[] = {
         {"TakeoutDates", &Options::TakeoutDates},
         {"SkipKnownFiles", &Options::SkipKnownFiles},
         {"VerifyCopies", &Options::VerifyCopies},
+        {"MakeBackup", &Options::MakeBackup},
+        {"BackupFolder", &Options::BackupFolder},
 };
 
 using Placement = MetaWindowPlacement;

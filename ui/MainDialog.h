@@ -104,7 +104,8 @@ private:
     bool DispatchCommand(int id, int code, HWND control);
     // The settings a run depends on, as the controls and the options hold them.
     std::string RunSettingsText() const;
-    void OnOptions();
+    // focus: the Options control to focus (0: the first).
+    void OnOptions(int focus = 0);
     void OnHelpMore();
     void OnAddFiles();
     void OnAddFolder();

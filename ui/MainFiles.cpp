@@ -123,9 +123,9 @@ void MainDialog::OnRemoveAll()
     EnableItems({ID_META_INFO, IDC_REMOVE}, false);
 }
 
-void MainDialog::OnOptions()
+void MainDialog::OnOptions(int focus)
 {
-    OptionsDialog dialog(options_);
+    OptionsDialog dialog(options_, focus);
     if (dialog.DoModal(hwnd_) != IDOK)
         return;
     options_ = dialog.Result();

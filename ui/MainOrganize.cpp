@@ -184,6 +184,8 @@ void MainDialog::FocusSetting(RunField field)
     switch (field) {
     case RunField::None: return;
     case RunField::OutputFolder: SetFocus(Item(IDC_OUTPUT_FOLDER)); return;
+    // The backup folder is set in Options: the dialog opens on its field.
+    case RunField::BackupFolder: OnOptions(IDC_OPT_BACKUP_FOLDER); return;
     case RunField::MonthFolder:
     case RunField::DayFolder:
     case RunField::FileName: break;

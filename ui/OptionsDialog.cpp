@@ -82,8 +82,8 @@ std::string RulesFromEditBox(const std::string& text)
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(const OrganizeOptions& given)
-    : Dialog(IDD_OPTIONS), values_(given), result_(given)
+OptionsDialog::OptionsDialog(const OrganizeOptions& given, int focus)
+    : Dialog(IDD_OPTIONS), values_(given), result_(given), focus_(focus)
 { }
 
 bool OptionsDialog::OnInitDialog()
@@ -109,6 +109,13 @@ bool OptionsDialog::OnInitDialog()
     EnableLogControls(values_.SaveToLog != 0);
     SetItemText(IDC_OPT_CLOCK_RULES, RulesForEditBox(values_.ClockRules));
     SetItemText(IDC_OPT_DAY_BEGINS, values_.DayBegins);
+    CheckButton(IDC_OPT_BACKUP, values_.MakeBackup != 0);
+    SetItemText(IDC_OPT_BACKUP_FOLDER, values_.BackupFolder);
+    EnableItems({IDC_OPT_BACKUP_FOLDER, IDC_OPT_BACKUP_BROWSE}, values_.MakeBackup != 0);
+    if (focus_ != 0) {
+        FocusControl(focus_);
+        return false;
+    }
     return Dialog::OnInitDialog();
 }
 
@@ -152,6 +159,8 @@ bool OptionsDialog::OnCommand(int id, int code, HWND)
     case IDC_OPT_SAVE_LOG: OnSaveLogClicked(); return true;
     case IDC_OPT_LOG_OPEN: OnOpenLog(); return true;
     case IDC_OPT_LOG_BROWSE: OnBrowseLog(); return true;
+    case IDC_OPT_BACKUP: OnBackupClicked(); return true;
+    case IDC_OPT_BACKUP_BROWSE: OnBrowseBackup(); return true;
     default: return false;
     }
 }
@@ -169,6 +178,8 @@ void OptionsDialog::ReadControls()
     values_.SkipKnownFiles = IsButtonChecked(IDC_OPT_SKIP_KNOWN) ? 1 : 0;
     values_.VerifyCopies = IsButtonChecked(IDC_OPT_VERIFY) ? 1 : 0;
     values_.LogFile = ItemText(IDC_OPT_LOG_FILE);
+    values_.MakeBackup = IsButtonChecked(IDC_OPT_BACKUP) ? 1 : 0;
+    values_.BackupFolder = Trimmed(ItemText(IDC_OPT_BACKUP_FOLDER));
 }
 
 void OptionsDialog::EnableLogControls(bool enable) const
@@ -251,6 +262,12 @@ void OptionsDialog::OnOK()
     if (!ReadClockControls())
         return;
 
+    if (values_.MakeBackup && values_.BackupFolder.empty()) {
+        ShowMessage("Please choose a backup folder.", MB_ICONEXCLAMATION);
+        FocusControl(IDC_OPT_BACKUP_FOLDER);
+        return;
+    }
+
     if (values_.EnableExtFilter)
         PushHistory(extensions, kAllowExtsHistory);
     if (values_.SaveToLog)
@@ -289,6 +306,28 @@ void OptionsDialog::OnBrowseLog()
         return;
     values_.LogFile.assign(path, strnlen(path, sizeof path));
     SetItemText(IDC_OPT_LOG_FILE, values_.LogFile);
+}
+
+void OptionsDialog::OnBackupClicked()
+{
+    ReadControls();
+    EnableItems({IDC_OPT_BACKUP_FOLDER, IDC_OPT_BACKUP_BROWSE}, values_.MakeBackup != 0);
+    if (values_.MakeBackup)
+        FocusControl(IDC_OPT_BACKUP_FOLDER);
+}
+
+void OptionsDialog::OnBrowseBackup()
+{
+    ReadControls();
+    bool noFolderPath = false;
+    const auto chosen =
+            PickFolder(hwnd_, "Please choose a backup folder:", values_.BackupFolder, &noFolderPath);
+    if (noFolderPath)
+        ShowMessage(kNoFolderPathText, MB_ICONEXCLAMATION);
+    if (!chosen)
+        return;
+    values_.BackupFolder = *chosen;
+    SetItemText(IDC_OPT_BACKUP_FOLDER, values_.BackupFolder);
 }
 
 bool OptionsDialog::ReadClockControls()

@@ -4,9 +4,9 @@
 // the library and verified copies. It is given the settings record and edits fifteen of its fields
 // (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile,
 // CompanionFiles, NameDates, DownloadCloudFiles, ClockRules, DayBegins, VideoComputerZone,
-// TakeoutDates, SkipKnownFiles, VerifyCopies); Result is the given record until OK succeeds, then the record
-// as chosen. The dialog itself stores nothing but the histories of its two editable combo boxes, and those
-// only on a successful OK.
+// TakeoutDates, SkipKnownFiles, VerifyCopies, and the backup's MakeBackup and BackupFolder); Result is the
+// given record until OK succeeds, then the record as chosen. The dialog itself stores nothing but the
+// histories of its two editable combo boxes, and those only on a successful OK.
 #pragma once
 #include "toolkit/Dialog.h"
 
@@ -16,7 +16,8 @@
 
 class OptionsDialog : public Dialog {
 public:
-    explicit OptionsDialog(const OrganizeOptions& given);
+    // focus: the control that has the focus when the dialog opens (0: the first).
+    explicit OptionsDialog(const OrganizeOptions& given, int focus = 0);
 
     const OrganizeOptions& Result() const { return result_; }
 
@@ -38,6 +39,8 @@ private:
     void OnSaveLogClicked();
     void OnOpenLog();
     void OnBrowseLog();
+    void OnBackupClicked();
+    void OnBrowseBackup();
     // The clock rules and the day's start from their boxes; false, with the box focused, after
     // saying what is wrong.
     bool ReadClockControls();
@@ -45,4 +48,5 @@ private:
     // What the controls show, as the user works.
     OrganizeOptions values_;
     OrganizeOptions result_;
+    int focus_ = 0;
 };

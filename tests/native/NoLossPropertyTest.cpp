@@ -13,6 +13,7 @@
 
 #include "MemoryFileOps.h"
 #include "engine/Companions.h"
+#include "engine/BackupCopy.h"
 #include "engine/CopyCheck.h"
 #include "engine/FileTransfer.h"
 #include "engine/GroupNames.h"
@@ -38,6 +39,7 @@ struct Case {
     std::vector<std::string> held;  // held for a moment by another program
     bool verify = false;  // each copy read back and compared before it takes its name
     int garbled = 0;  // this many read-backs give other bytes than were written
+    std::string backup;  // each placed file is also copied below this folder ("": no backups)
 };
 
 Case MakeCase(std::mt19937& random)
@@ -103,6 +105,17 @@ Case MakeCase(std::mt19937& random)
         c.held.push_back(c.targets[static_cast<std::size_t>(pick(static_cast<int>(c.targets.size())))]);
     c.verify = pick(2) == 0;
     c.garbled = pick(3);
+    // Backups on another drive (or the same one) as the output, some names there taken already.
+    if (pick(2) == 0) {
+        c.backup = out[0] == 'C' ? "D:\\backup\\" : "C:\\backup\\";
+        if (pick(3) == 0)
+            c.backup = out[0] == 'C' ? "C:\\backup\\" : "D:\\backup\\";
+        if (pick(3) == 0 && !c.targets.empty()) {
+            const std::string& target =
+                    c.targets[static_cast<std::size_t>(pick(static_cast<int>(c.targets.size())))];
+            c.files[BackupPathFor(out, c.backup, target)] = "an older backup";
+        }
+    }
     return c;
 }
 
@@ -111,7 +124,7 @@ std::string Describe(const Case& c)
     std::string text = std::string(c.move ? " move" : " copy") + (c.companions ? " companions" : "") +
                        " policy " + std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
                        std::to_string(c.capacityD) + (c.verify ? " verify" : "") + " garbled " +
-                       std::to_string(c.garbled);
+                       std::to_string(c.garbled) + (c.backup.empty() ? "" : " backup " + c.backup);
     for (const auto& [path, bytes] : c.files)
         text += "\n  file " + path + " (" + std::to_string(bytes.size()) + ")";
     for (std::size_t i = 0; i < c.sources.size(); ++i)
@@ -141,16 +154,26 @@ void Lay(MemoryFileOps& ops, const Case& c)
     ops.GarbleReadBacks(c.garbled);
 }
 
-// One file's step into target, as the organize run takes it.
+// The backup folder of the case being run ("": none). Every output folder here is "X:\\out\\".
+std::string gBackup;
+constexpr std::size_t kOutLength = 7;
+
+// One file's step into target, as the organize run takes it, and its backup after it.
 bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::string& target, bool replace,
-              bool move)
+              bool move, TargetExistsPolicy policy = TargetExistsPolicy::Skip)
 {
     std::string folder;
     if (!FolderOf(target, folder) || !fs.EnsureFolder(folder))
         return false;
     const TransferOutcome outcome =
             replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
-    return outcome == TransferOutcome::Done;
+    if (outcome != TransferOutcome::Done)
+        return false;
+    if (!gBackup.empty()) {
+        std::string backup = BackupPathFor(target.substr(0, kOutLength), gBackup, target);
+        MakeBackupCopy(fs, target, policy, backup);
+    }
+    return true;
 }
 
 // The names of a group as the run sees them, with the targets it placed set apart.
@@ -220,8 +243,8 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const bool parentDone =
                     members[i].parent < 0 || done[static_cast<std::size_t>(members[i].parent)];
-            const bool ok =
-                    parentDone && PlaceOne(fs, sources[i], decision.targets[i], decision.replace[i], c.move);
+            const bool ok = parentDone && PlaceOne(fs, sources[i], decision.targets[i], decision.replace[i],
+                                                   c.move, c.policy);
             done.push_back(ok);
             if (ok) {
                 placed.insert(MemoryFileOps::Upper(decision.targets[i]));
@@ -246,6 +269,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
     if (!journal.Open(kRuns, name, header, 50))
         return;
     JournalFileSystem fs(real, journal);
+    gBackup = c.backup;
     CopyCheck check;
     check.verify = c.verify;
     fs.CheckCopies(&check);
@@ -273,7 +297,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
         // A step told ahead is taken without looking for its target again: a name taken since is
         // refused by the step, and the file is then placed as if it had been taken all along.
         if (!told[i].empty()) {
-            if (PlaceOne(fs, c.sources[i], target, false, c.move)) {
+            if (PlaceOne(fs, c.sources[i], target, false, c.move, c.policy)) {
                 if (placedAt != nullptr)
                     (*placedAt)[c.sources[i]] = target;
                 continue;
@@ -290,7 +314,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
             }
             replace = decision == ExistingTarget::Replace;
         }
-        if (PlaceOne(fs, c.sources[i], target, replace, c.move) && placedAt != nullptr)
+        if (PlaceOne(fs, c.sources[i], target, replace, c.move, c.policy) && placedAt != nullptr)
             (*placedAt)[c.sources[i]] = target;
         fs.Withdraw(told[i]);
     }
@@ -431,7 +455,7 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     }
     EXPECT_EQ(now, then) << label;
     for (const std::string& folder : ops.Folders()) {
-        if (folder.find("\\OUT\\") == std::string::npos)
+        if (folder.find("\\OUT\\") == std::string::npos && folder.find("\\BACKUP\\") == std::string::npos)
             continue;
         EXPECT_TRUE(std::any_of(
                 before.begin(), before.end(),
@@ -801,6 +825,67 @@ TEST(NoLossProperty, OnlyAMoveAcrossDrivesRecordsAnUnfinishedCopy)
     EXPECT_EQ(counts.moved, 2);
     EXPECT_EQ(counts.failed, 0);
     ExpectUndoneToBefore(ops, before);
+}
+
+}  // namespace
+
+namespace {
+
+// A backup whose copy reads back different fails alone: recorded failed, nothing of it left, the
+// library copy (and the journal's undo of it) as without a backup.
+TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesTheLibraryCopy)
+{
+    Case c;
+    c.files = {{"C:\\card\\clip.mov", std::string(300, 'n')}};
+    c.sources = {"C:\\card\\clip.mov"};
+    c.targets = {"C:\\out\\clip.mov"};
+    c.move = true;
+    c.verify = true;
+    c.backup = "D:\\backup\\";
+    // The move on one drive is a rename: the backup's copy is the only one read back.
+    c.garbled = 1;
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    RunSteps(ops, c, "run");
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents("C:\\out\\clip.mov", bytes) && bytes == std::string(300, 'n'));
+    for (const auto& [path, content] : ops.Files())
+        EXPECT_EQ(path.rfind("D:\\", 0), std::string::npos) << path << " is left of the failed backup";
+    JournalData data;
+    std::string error;
+    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    const auto step = std::find_if(data.steps.begin(), data.steps.end(),
+                                   [](const JournalStep& s) { return s.target == "D:\\backup\\clip.mov"; });
+    ASSERT_NE(step, data.steps.end());
+    EXPECT_EQ(step->source, "C:\\out\\clip.mov");
+    EXPECT_FALSE(step->move);
+    EXPECT_EQ(step->outcome, StepOutcome::Failed);
+    EXPECT_NE(step->failure.find(FileError::kCopyDiffersText), std::string::npos) << step->failure;
+    UndoCollector sink;
+    UndoTally tally;
+    EXPECT_TRUE(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally, error)) << error;
+    std::map<std::string, std::string> now;
+    for (const auto& [path, content] : ops.Files())
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = content;
+    EXPECT_EQ(now, before);
+
+    // Read back as written, the backup is made, with the library's bytes, and undo removes both.
+    c.garbled = 0;
+    MemoryFileOps good;
+    Lay(good, c);
+    RunSteps(good, c, "run");
+    EXPECT_TRUE(good.Contents("D:\\backup\\clip.mov", bytes) && bytes == std::string(300, 'n'));
+    EXPECT_TRUE(UndoRun(good, OnlyJournal(good), false, "now", sink, tally, error)) << error;
+    now.clear();
+    for (const auto& [path, content] : good.Files())
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = content;
+    EXPECT_EQ(now, before);
+    const auto folders = good.Folders();
+    EXPECT_TRUE(std::none_of(folders.begin(), folders.end(),
+                             [](const std::string& f) { return f.find("BACKUP") != std::string::npos; }));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -145,6 +146,97 @@ TEST(PrepareRun, ClockRulesAreReadAndBadOnesOrABadDayStartRefused)
     options.RenameTargetFileName = 1;
     options.TargetFilenameFormat = "%N?";
     EXPECT_EQ(PrepareRun(options).refusal->field, RunField::FileName);
+}
+
+}  // namespace
+
+namespace {
+
+// A backup mirrors the output folder on another disk: it needs one, and can be neither it nor
+// inside it nor around it, nor (checked against the run's files) where the files come from.
+TEST(PrepareRun, BackupFoldersThatCannotHoldTheBackupAreRefused)
+{
+    struct BackupCase {
+        const char* name;
+        std::string backup;
+        bool besideSource;  // no output folder
+        std::string refusal;  // empty: the run may start
+    };
+    const BackupCase cases[] = {
+            {"another disk", "E:\\Backup", false, ""},
+            {"a sibling folder", "D:\\Outside", false, ""},
+            {"a name the output folder begins with", "D:\\Out2", false, ""},
+            {"the same name on another disk", "E:\\Out", false, ""},
+            {"none chosen", "", false, "Please choose a backup folder."},
+            {"no output folder", "E:\\Backup", true,
+             "A backup copy needs an output folder: choose one, or turn the backup off."},
+            {"the output folder", "d:\\out\\", false,
+             "The backup folder \"d:\\out\\\" is the output folder: choose another disk or folder."},
+            {"the output folder spelt otherwise", "D:\\Out\\.\\", false,
+             "The backup folder \"D:\\Out\\.\\\" is the output folder: choose another disk or folder."},
+            {"inside the output folder", "D:\\Out\\Backup", false,
+             "The backup folder \"D:\\Out\\Backup\\\" lies inside the output folder \"D:\\Out\\\"."},
+            {"around the output folder", "D:\\", false,
+             "The backup folder \"D:\\\" holds the output folder \"D:\\Out\\\"."},
+    };
+    for (const BackupCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        OrganizeOptions options = IntoFolder("D:\\Out");
+        if (c.besideSource)
+            options.OutputFolderType = kOutputBesideSource;
+        options.MakeBackup = 1;
+        options.BackupFolder = c.backup;
+        const PreparedRun prepared = PrepareRun(options);
+        if (c.refusal.empty()) {
+            EXPECT_FALSE(prepared.refusal) << prepared.refusal->text;
+            EXPECT_EQ(prepared.options.BackupFolder, c.backup + "\\");
+        } else {
+            ASSERT_TRUE(prepared.refusal);
+            EXPECT_EQ(prepared.refusal->text, c.refusal);
+            EXPECT_EQ(prepared.refusal->field, RunField::BackupFolder);
+        }
+        // With backups off the folder is never looked at.
+        options.MakeBackup = 0;
+        EXPECT_FALSE(PrepareRun(options).refusal);
+    }
+}
+
+TEST(PrepareRun, ABackupFolderWhereTheFilesComeFromIsRefused)
+{
+    OrganizeOptions options = IntoFolder("D:\\Out");
+    options.MakeBackup = 1;
+    const std::vector<std::string> files = {"E:\\DCIM\\100CANON\\IMG_1.JPG", "F:\\Phone\\a.jpg"};
+    struct SourceCase {
+        std::string backup;
+        std::string refusal;
+    };
+    const SourceCase cases[] = {
+            {"G:\\Backup\\", ""},
+            {"E:\\DCIM\\100CANO\\", ""},
+            {"E:\\DCIM\\100CANON\\", "The backup folder \"E:\\DCIM\\100CANON\\\" is the folder of "
+                                     "\"E:\\DCIM\\100CANON\\IMG_1.JPG\", which this run organizes: choose "
+                                     "another folder."},
+            {"f:\\phone\\backup\\", "The backup folder \"f:\\phone\\backup\\\" lies inside the folder of "
+                                    "\"F:\\Phone\\a.jpg\", which this run organizes: choose another folder."},
+            {"E:\\DCIM\\", "The backup folder \"E:\\DCIM\\\" holds the folder of "
+                           "\"E:\\DCIM\\100CANON\\IMG_1.JPG\", which this run organizes: choose another "
+                           "folder."},
+    };
+    for (const SourceCase& c : cases) {
+        SCOPED_TRACE(c.backup);
+        options.BackupFolder = c.backup;
+        const auto refusal = BackupSourceRefusal(options, files);
+        if (c.refusal.empty()) {
+            EXPECT_FALSE(refusal) << refusal->text;
+        } else {
+            ASSERT_TRUE(refusal);
+            EXPECT_EQ(refusal->text, c.refusal);
+            EXPECT_EQ(refusal->field, RunField::BackupFolder);
+        }
+    }
+    options.MakeBackup = 0;
+    options.BackupFolder = "E:\\DCIM\\";
+    EXPECT_FALSE(BackupSourceRefusal(options, files));
 }
 
 }  // namespace

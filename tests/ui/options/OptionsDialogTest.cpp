@@ -618,3 +618,103 @@ TEST_F(OptionsDialogTest, ADayStartThatIsNoTimeIsRefusedWithTheBoxFocused)
 }
 
 }  // namespace
+
+namespace {
+
+class OptionsBackupTest : public OptionsFixture { };
+
+TEST_F(OptionsBackupTest, TheBackupBoxIsStoredAsItsTwoValuesAndShownAgain)
+{
+    OrganizeOptions chosen;
+    {
+        OrganizeOptions given;
+        OptionsDialog dialog(given);
+        FrontDialogs catcher(dialog);
+        ASSERT_TRUE(catcher.Installed());
+        const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+            EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_BACKUP), BST_UNCHECKED);
+            for (int id : {IDC_OPT_BACKUP_FOLDER, IDC_OPT_BACKUP_BROWSE})
+                EXPECT_FALSE(IsEnabled(hwnd, id)) << id;
+            ClickButton(hwnd, IDC_OPT_BACKUP);
+            for (int id : {IDC_OPT_BACKUP_FOLDER, IDC_OPT_BACKUP_BROWSE})
+                EXPECT_TRUE(IsEnabled(hwnd, id)) << id;
+            EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_BACKUP_FOLDER));
+            // Ticked without a folder: refused, the field focused, nothing returned.
+            ClickButton(hwnd, IDOK);
+            EXPECT_TRUE(IsWindowVisible(hwnd));
+            EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_BACKUP_FOLDER));
+            SetControlText(hwnd, IDC_OPT_BACKUP_FOLDER, "  E:\\Backup  ");
+            ClickButton(hwnd, IDOK);
+        });
+        EXPECT_EQ(result, IDOK);
+        ASSERT_EQ(catcher.Caught().size(), 1u);
+        EXPECT_EQ(catcher.Caught()[0].text, "Please choose a backup folder.");
+        EXPECT_EQ(dialog.Result().MakeBackup, 1u);
+        EXPECT_EQ(dialog.Result().BackupFolder, "E:\\Backup");
+        chosen = dialog.Result();
+    }
+
+    SaveSettings(chosen);
+    const RawValue made = GetRaw(kOptionsKey, "MakeBackup");
+    ASSERT_TRUE(made.found);
+    EXPECT_EQ(made.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(made.data, (std::vector<BYTE> {1, 0, 0, 0}));
+    const RawValue folder = GetRaw(kOptionsKey, "BackupFolder");
+    ASSERT_TRUE(folder.found);
+    EXPECT_EQ(folder.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::string(folder.data.begin(), std::find(folder.data.begin(), folder.data.end(), BYTE {0})),
+              "E:\\Backup");
+
+    OrganizeOptions loaded;
+    LoadSettings(loaded);
+    OptionsDialog again(loaded);
+    FrontDialogs shown(again);
+    ASSERT_TRUE(shown.Installed());
+    RunModalScript(again, [&](HWND hwnd) {
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_OPT_BACKUP), BST_CHECKED);
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_BACKUP_FOLDER), "E:\\Backup");
+        EXPECT_TRUE(IsEnabled(hwnd, IDC_OPT_BACKUP_BROWSE));
+        // Off again: the folder stays for the next time, and is not checked.
+        ClickButton(hwnd, IDC_OPT_BACKUP);
+        SetControlText(hwnd, IDC_OPT_BACKUP_FOLDER, "");
+        ClickButton(hwnd, IDOK);
+    });
+    EXPECT_TRUE(shown.Caught().empty());
+    EXPECT_EQ(again.Result().MakeBackup, 0u);
+}
+
+TEST_F(OptionsBackupTest, CancelReturnsAndStoresNothing)
+{
+    OrganizeOptions given;
+    given.BackupFolder = "E:\\Old";
+    OptionsDialog dialog(given);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    const INT_PTR result = RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_EQ(ControlText(hwnd, IDC_OPT_BACKUP_FOLDER), "E:\\Old");
+        ClickButton(hwnd, IDC_OPT_BACKUP);
+        SetControlText(hwnd, IDC_OPT_BACKUP_FOLDER, "F:\\New");
+        ClickButton(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.Result().MakeBackup, 0u);
+    EXPECT_EQ(dialog.Result().BackupFolder, "E:\\Old");
+    EXPECT_FALSE(GetRaw(kOptionsKey, "MakeBackup").found);
+    EXPECT_FALSE(GetRaw(kOptionsKey, "BackupFolder").found);
+}
+
+// A run refused for its backup folder opens Options on that field.
+TEST_F(OptionsBackupTest, TheDialogCanOpenOnTheBackupField)
+{
+    OrganizeOptions given;
+    given.MakeBackup = 1;
+    OptionsDialog dialog(given, IDC_OPT_BACKUP_FOLDER);
+    FrontDialogs catcher(dialog);
+    ASSERT_TRUE(catcher.Installed());
+    RunModalScript(dialog, [&](HWND hwnd) {
+        EXPECT_TRUE(HasFocus(hwnd, IDC_OPT_BACKUP_FOLDER));
+        ClickButton(hwnd, IDCANCEL);
+    });
+}
+
+}  // namespace
