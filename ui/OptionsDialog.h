@@ -1,8 +1,8 @@
 // The Options dialog: sub-folders for Add Folder and drops, the extension filter, what to do
 // when a target exists, the operation log, companion files, dates from file names and cloud
 // files, camera clock rules, the time a day begins at, the zone of video times, Takeout dates,
-// the library and verified copies. It is given the settings record and edits fifteen of its fields
-// (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile,
+// the library, verified copies and the backup folder. It is given the settings record and edits seventeen of
+// its fields (AddFilesInSubfolder, EnableExtFilter, AllowExts, TargetExistsOpt, SaveToLog, LogFile,
 // CompanionFiles, NameDates, DownloadCloudFiles, ClockRules, DayBegins, VideoComputerZone,
 // TakeoutDates, SkipKnownFiles, VerifyCopies, and the backup's MakeBackup and BackupFolder); Result is the
 // given record until OK succeeds, then the record as chosen. The dialog itself stores nothing but the
