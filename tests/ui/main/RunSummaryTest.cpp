@@ -144,37 +144,3 @@ TEST_F(RunSummaryTest, DefaultColumnsFitTheListAtTheDesignedSize)
         total += ListView_GetColumnWidth(list, column);
     EXPECT_LE(total, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }
-
-// With a backup folder in Options, the preview says where each backup would go, the copy makes
-// them, and a backup that cannot be made is counted under the list.
-TEST_F(RunSummaryTest, BackupsArePreviewedMadeAndTheFailedOnesCounted)
-{
-    TempTree tree;
-    ASSERT_TRUE(WriteText(tree.Path("a.txt"), "a"));
-    ASSERT_TRUE(WriteText(tree.Path("b.jpeg"), "b"));
-    CreateDirectoryA(tree.Path("backup").c_str(), nullptr);
-    // A file where the backup of the jpeg's folder must go.
-    ASSERT_TRUE(WriteText(tree.Path("backup\\JPEG"), "not a folder"));
-    SetDword("MoveType", 500);  // by extension: no metadata needed
-    SetDword("MakeBackup", 1);
-    SetString("BackupFolder", tree.Path("backup"));
-    HWND w = Open();
-    ASSERT_TRUE(SendDrop(w, {tree.Path("a.txt"), tree.Path("b.jpeg")}));
-    Click(w, IDC_ANOTHER_FOLDER);
-    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
-    Click(w, IDC_PREVIEW);
-    PumpFor(50);
-    EXPECT_EQ(Cell(0, 2), "Will copy; backup to " + tree.Path("backup\\TXT\\a.txt"));
-    EXPECT_EQ(Cell(1, 2).rfind("Will copy, backup failed: ", 0), 0u) << Cell(1, 2);
-    EXPECT_EQ(Summary(w),
-              "2 files: 2 OK, 0 failed, 0 skipped, 1 backup failed (preview: nothing was changed)");
-    EXPECT_FALSE(Exists(tree.Path("backup\\TXT")));
-
-    Click(w, IDC_COPY_FILES);
-    PumpFor(50);
-    EXPECT_EQ(Cell(0, 2), "OK; backup to " + tree.Path("backup\\TXT\\a.txt"));
-    EXPECT_EQ(Cell(1, 2).rfind("OK, backup failed: ", 0), 0u) << Cell(1, 2);
-    EXPECT_EQ(Summary(w), "2 files: 2 copied, 0 failed, 0 skipped, 1 backup failed");
-    EXPECT_EQ(ReadText(tree.Path("backup\\TXT\\a.txt")), "a");
-    EXPECT_EQ(ReadText(tree.Path("sorted\\JPEG\\b.jpeg")), "b");
-}
