@@ -20,6 +20,10 @@ public:
     {
         return SystemFileOps().Identity(path, identity);
     }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return SystemFileOps().FolderIdentities(folder, files);
+    }
     bool ChangesFiles() const override { return false; }
     // A file the dry run moved or copied has the content of the real file it came from.
     bool SameContent(const std::string& a, const std::string& b) override;

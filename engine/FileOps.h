@@ -60,6 +60,13 @@ struct FileIdentity {
     auto operator<=>(const FileIdentity&) const = default;
 };
 
+// A plain file of a folder listing and what identifies it.
+struct ListedIdentity {
+    std::string name;  // its name as the folder lists it
+    std::string shortName;  // its 8.3 name, empty when it has none
+    FileIdentity identity;
+};
+
 // Told how far a long copy or comparison has come, often enough that the caller's window keeps
 // answering (a copy reports at least every kByteProgressIntervalMs, also while one write or the
 // flush takes long). Returning false stops the work, which then fails with kCancelled.
@@ -109,6 +116,13 @@ public:
     // False when nothing is there (or it cannot be reached).
     virtual bool Stat(const std::string& path, FileState& state) = 0;
     virtual bool Identity(const std::string& path, FileIdentity& identity) = 0;
+    // Identity for the plain files of a folder, all from one listing: asking each file costs an
+    // open per file. Links are left out (their path reaches another file) and so are files the
+    // volume gives no identity. False where the folder cannot be listed so.
+    virtual bool FolderIdentities(const std::string& /*folder*/, std::vector<ListedIdentity>& /*files*/)
+    {
+        return false;
+    }
     // One folder level; fails with kAlreadyExists when it is there.
     virtual bool MakeFolder(const std::string& folder) = 0;
     // Only an empty folder.
@@ -191,6 +205,10 @@ public:
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
         return inner_.Identity(path, identity);
+    }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return inner_.FolderIdentities(folder, files);
     }
     bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
     bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }

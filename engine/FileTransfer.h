@@ -74,6 +74,10 @@ public:
     {
         return ops_.Identity(path, identity);
     }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return ops_.FolderIdentities(folder, files);
+    }
 
 private:
     FileOps& ops_;

@@ -78,6 +78,10 @@ public:
     {
         return inner_.Identity(path, identity);
     }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return inner_.FolderIdentities(folder, files);
+    }
     bool Announce(const std::vector<PlannedTransfer>& steps) override { return inner_.Announce(steps); }
     void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
 

@@ -160,6 +160,10 @@ public:
     {
         return inner_.Identity(path, identity);
     }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return inner_.FolderIdentities(folder, files);
+    }
 
 private:
     bool Refused()
@@ -284,9 +288,9 @@ bool AppendModeFolder(DateLookup& lookup, const std::string& source, const Organ
 
 // For each row, the name under which an earlier row lists the same file ("" for the first), by
 // what identifies a file on its volume (and, where a volume gives nothing, by its full path), so
-// that one file listed under two names (a mapped or substituted drive, a share, a short name) is
-// organized once. Taken before the first file moves: a moved file is no longer found by its other
-// names.
+// that one file listed under two names (a mapped or substituted drive, a share, a short name, a
+// hard link) is organized once. Taken before the first file moves: a moved file is no longer found
+// by its other names.
 template <class Key>
 void Remember(std::map<Key, std::string>& seen, const Key& key, const std::string& source, std::string& first)
 {
@@ -295,16 +299,60 @@ void Remember(std::map<Key, std::string>& seen, const Key& key, const std::strin
         first = found->second;
 }
 
+// The identities of a folder's files by the names a path may give them (long and short, in any
+// letter case, as the system compares names); a name two files answer to (a folder that tells
+// letter case apart) is left out, so that its rows ask their own file.
+std::map<std::string, FileIdentity> ListedByName(RunFileSystem& fs, const std::string& folder)
+{
+    std::map<std::string, FileIdentity> byName;
+    std::vector<ListedIdentity> files;
+    if (!fs.FolderIdentities(folder, files))
+        return byName;
+    std::set<std::string> twice;
+    const auto add = [&](const std::string& name, const FileIdentity& identity) {
+        if (name.empty())
+            return;
+        const std::string key = PathKey(name);
+        const auto [found, added] = byName.emplace(key, identity);
+        if (!added && !(found->second == identity))
+            twice.insert(key);
+    };
+    for (const ListedIdentity& file : files) {
+        add(file.name, file.identity);
+        add(file.shortName, file.identity);
+    }
+    for (const std::string& key : twice)
+        byName.erase(key);
+    return byName;
+}
+
 std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
 {
     std::map<FileIdentity, std::string> byIdentity;
     std::map<std::string, std::string> byPath;
+    // Opening each file for its identity costs several system calls; one listing of its folder
+    // gives those of all its files. A path names the file its folder lists under that name
+    // whatever else it spells differently (a short or relative folder, a junction, a share): the
+    // folder's own path is opened to list it. A name the listing does not hold as it stands
+    // (trailing dots, a link) asks the file itself.
+    std::map<std::string, std::map<std::string, FileIdentity>> listed;  // by folder key
     std::vector<std::string> earlier(static_cast<std::size_t>(rows.Count()));
     for (int row = 0; row < rows.Count(); ++row) {
         const std::string source = rows.Source(row);
         FileIdentity identity;
+        std::string folder;
+        bool known = false;
+        if (FolderOf(source, folder)) {
+            auto it = listed.find(PathKey(folder));
+            if (it == listed.end())
+                it = listed.emplace(PathKey(folder), ListedByName(fs, folder)).first;
+            const auto file = it->second.find(PathKey(FileNameOf(source)));
+            known = file != it->second.end();
+            if (known)
+                identity = file->second;
+        }
         std::string& first = earlier[static_cast<std::size_t>(row)];
-        if (fs.Identity(source, identity))
+        if (known || fs.Identity(source, identity))
             Remember(byIdentity, identity, source, first);
         else
             Remember(byPath, PathKey(FullPath(source)), source, first);

@@ -46,6 +46,8 @@ public:
     virtual void CheckCopies(CopyCheck*) { }
     // What identifies the file however its path is spelled; false where the volume gives nothing.
     virtual bool Identity(const std::string&, FileIdentity&) { return false; }
+    // Identity for the plain files of a folder from one listing (FileOps::FolderIdentities).
+    virtual bool FolderIdentities(const std::string&, std::vector<ListedIdentity>&) { return false; }
     // The next steps of the run, told ahead so that a journal can record them all at once.
     virtual bool Announce(const std::vector<PlannedTransfer>&) { return true; }
     // A step told ahead that will not be taken as told.

@@ -109,6 +109,10 @@ public:
     {
         return inner_.Identity(path, identity);
     }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        return inner_.FolderIdentities(folder, files);
+    }
     bool Announce(const std::vector<PlannedTransfer>& steps) override;
     void Withdraw(const std::string& target) override;
     // Every step told ahead and not taken is recorded as not done (also at the end of the run).

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -163,6 +164,54 @@ public:
         identity.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
         // A volume that gives no identities (some network file systems) is not trusted with them.
         return identity.index != 0;
+    }
+
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        OwnedHandle h(CreateFileW(SystemPath(folder).c_str(), FILE_LIST_DIRECTORY,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!h.Valid() || !GetFileInformationByHandle(h.Get(), &info))
+            return false;
+        files.clear();
+        // The records hold 64-bit numbers: the buffer is aligned for them.
+        std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
+        const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
+        FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+        while (GetFileInformationByHandleEx(h.Get(), kind, buffer.data(), bytes)) {
+            kind = FileIdBothDirectoryInfo;
+            const char* at = reinterpret_cast<const char*>(buffer.data());
+            const char* const end = at + bytes;
+            for (;;) {
+                const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+                const std::size_t nameOffset = offsetof(FILE_ID_BOTH_DIR_INFO, FileName);
+                if (static_cast<std::size_t>(end - at) < nameOffset ||
+                    static_cast<std::size_t>(end - at) - nameOffset < entry->FileNameLength ||
+                    static_cast<unsigned char>(entry->ShortNameLength) > sizeof entry->ShortName)
+                    return false;
+                // A link's own identity is not that of the file its path opens; a volume without
+                // identities gives none.
+                const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+                if ((entry->FileAttributes & skipped) == 0 && entry->FileId.QuadPart != 0) {
+                    ListedIdentity file;
+                    file.name =
+                            NarrowText(std::wstring(entry->FileName, entry->FileNameLength / sizeof(WCHAR)));
+                    file.shortName = NarrowText(
+                            std::wstring(entry->ShortName,
+                                         static_cast<unsigned char>(entry->ShortNameLength) / sizeof(WCHAR)));
+                    file.identity.volume = info.dwVolumeSerialNumber;
+                    file.identity.index = static_cast<std::uint64_t>(entry->FileId.QuadPart);
+                    files.push_back(std::move(file));
+                }
+                if (entry->NextEntryOffset == 0)
+                    break;
+                if (entry->NextEntryOffset > static_cast<std::size_t>(end - at))
+                    return false;
+                at += entry->NextEntryOffset;
+            }
+        }
+        return GetLastError() == ERROR_NO_MORE_FILES;
     }
 
     bool MakeFolder(const std::string& folder) override

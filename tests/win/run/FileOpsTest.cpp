@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "engine/CopyCheck.h"
 #include "engine/FileOps.h"
@@ -95,6 +96,53 @@ TEST(SystemFileOps, NamesInAnyScriptArePassedWhole)
     EXPECT_EQ(a, b);
     ASSERT_TRUE(Ops().Identity(tree.Path("a.jpg"), b));
     EXPECT_NE(a, b);
+}
+
+TEST(SystemFileOps, AFolderListsTheIdentityOfEachOfItsFilesAsTheFileItselfGivesIt)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("a.jpg"), "photo"));
+    ASSERT_TRUE(WriteText(tree.Path("Long Photo Name.jpg"), "photo"));
+    ASSERT_TRUE(CreateHardLinkA(tree.Path("second name.jpg").c_str(), tree.Path("a.jpg").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("sub").c_str(), nullptr));
+    // More files than one listing buffer holds.
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_TRUE(WriteText(tree.Path("IMG_" + std::to_string(i) + ".jpg"), "p"));
+    std::vector<ListedIdentity> files;
+    ASSERT_TRUE(Ops().FolderIdentities(tree.Root(), files));
+    EXPECT_EQ(files.size(), 1503u);
+    std::set<FileIdentity> distinct;
+    for (const ListedIdentity& file : files) {
+        FileIdentity own;
+        ASSERT_TRUE(Ops().Identity(tree.Path(file.name), own)) << file.name;
+        EXPECT_EQ(file.identity, own) << file.name;
+        distinct.insert(own);
+        if (file.shortName.empty())
+            continue;
+        ASSERT_TRUE(Ops().Identity(tree.Path(file.shortName), own)) << file.shortName;
+        EXPECT_EQ(file.identity, own) << file.shortName;
+    }
+    // The two names of one file share its identity; every other file has its own.
+    EXPECT_EQ(distinct.size(), 1502u);
+    const auto named = [&](const std::string& name) {
+        return std::find_if(files.begin(), files.end(),
+                            [&](const ListedIdentity& f) { return f.name == name; });
+    };
+    ASSERT_NE(named("a.jpg"), files.end());
+    ASSERT_NE(named("second name.jpg"), files.end());
+    EXPECT_EQ(named("a.jpg")->identity, named("second name.jpg")->identity);
+    // The short name the system gives for a path is the one listed.
+    const auto longName = named("Long Photo Name.jpg");
+    ASSERT_NE(longName, files.end());
+    char shortPath[MAX_PATH];
+    const DWORD n = GetShortPathNameA(tree.Path("Long Photo Name.jpg").c_str(), shortPath, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    const std::string shortName = std::string(shortPath).substr(std::string(shortPath).rfind('\\') + 1);
+    if (shortName != "Long Photo Name.jpg") {
+        EXPECT_EQ(longName->shortName, shortName);
+    }
+    EXPECT_FALSE(Ops().FolderIdentities(tree.Path("missing\\"), files));
 }
 
 TEST(SystemFileOps, PathsPastMaxPathWork)

@@ -469,6 +469,105 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
     EXPECT_EQ(ReadText(tree.Path("Long Folder Name\\photo.jpg")), "only copy 2");
 }
 
+// The real file system, counting the files asked one by one what identifies them; its folder
+// listings can give a name to a second file too, as a folder that tells letter case apart does.
+class IdentityCounting : public RealFileSystem {
+public:
+    int asked = 0;
+    std::string twinOf;  // the listed name also given, in capitals, to another file
+
+    bool Identity(const std::string& path, FileIdentity& identity) override
+    {
+        ++asked;
+        return RealFileSystem::Identity(path, identity);
+    }
+    bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
+    {
+        if (!RealFileSystem::FolderIdentities(folder, files))
+            return false;
+        for (const ListedIdentity& file : files) {
+            if (file.name != twinOf)
+                continue;
+            ListedIdentity twin = file;
+            twin.name = PathKey(file.name);
+            twin.shortName.clear();
+            twin.identity.index ^= 1ull << 60;
+            files.insert(files.begin(), twin);
+            break;
+        }
+        return true;
+    }
+};
+
+TEST_F(OrganizeRunTest, AFileListedUnderAnyOfItsNamesIsOrganizedOnce)
+{
+    IdentityCounting files;
+    host.fileSystem = &files;
+    CreateDirectoryA(tree.Path("src\\sub").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("src\\Long Folder Name").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("src\\links").c_str(), nullptr);
+    const std::string a = Source("a.jpg", JpegTaken("2012:01:27 10:00:00"));
+    host.AddRow(tree.Path("src\\A.JPG"));
+    const std::string b = Source("b.jpg", JpegTaken("2013:02:27 10:00:00"));
+    host.AddRow(tree.Path("src\\sub\\..\\b.jpg"));
+    host.AddRow(tree.Path("src\\.\\b.jpg"));
+    const std::string longPath = tree.Path("src\\Long Folder Name\\Long Photo Name.jpg");
+    ASSERT_TRUE(WriteData(longPath, JpegTaken("2014:03:27 10:00:00")));
+    host.AddRow(longPath);
+    char shortPath[MAX_PATH];
+    const DWORD n = GetShortPathNameA(longPath.c_str(), shortPath, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    host.AddRow(shortPath);
+    const std::string c = Source("c.jpg", JpegTaken("2015:04:27 10:00:00"));
+    const std::string link = tree.Path("src\\links\\c second name.jpg");
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), c.c_str(), nullptr));
+    host.AddRow(link);
+    // Two files alike in bytes and time are still two files.
+    const std::string d = Source("d.jpg", JpegTaken("2016:05:27 10:00:00"));
+    ASSERT_TRUE(CopyFileA(d.c_str(), tree.Path("src\\links\\d.jpg").c_str(), TRUE));
+    host.AddRow(tree.Path("src\\links\\d.jpg"));
+    host.Run(true);
+
+    const std::vector<std::pair<std::string, std::string>> expected {
+            {a, "OK"},
+            {tree.Path("src\\A.JPG"), DuplicateText(a)},
+            {b, "OK"},
+            {tree.Path("src\\sub\\..\\b.jpg"), DuplicateText(b)},
+            {tree.Path("src\\.\\b.jpg"), DuplicateText(b)},
+            {longPath, "OK"},
+            {shortPath, DuplicateText(longPath)},
+            {c, "OK"},
+            {link, DuplicateText(c)},
+            {d, "OK"},
+            {tree.Path("src\\links\\d.jpg"), "OK"},
+    };
+    for (std::size_t row = 0; row < expected.size(); ++row) {
+        EXPECT_EQ(host.Rows().Source(static_cast<int>(row)), expected[row].first);
+        EXPECT_EQ(host.Result(static_cast<int>(row)), expected[row].second) << expected[row].first;
+    }
+    EXPECT_TRUE(Exists(tree.Path("out\\2012\\2012_01\\a.jpg")));
+    EXPECT_TRUE(Exists(tree.Path("out\\2014\\2014_03\\Long Photo Name.jpg")));
+    // Each folder's listing named every file: none was opened for its identity.
+    EXPECT_EQ(files.asked, 0);
+}
+
+TEST_F(OrganizeRunTest, ANameTwoListedFilesAnswerToAsksTheFileItself)
+{
+    IdentityCounting files;
+    files.twinOf = "c.jpg";
+    host.fileSystem = &files;
+    CreateDirectoryA(tree.Path("src\\links").c_str(), nullptr);
+    const std::string c = Source("c.jpg", JpegTaken("2015:04:27 10:00:00"));
+    const std::string link = tree.Path("src\\links\\c second name.jpg");
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), c.c_str(), nullptr));
+    host.AddRow(link);
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), DuplicateText(c));
+    EXPECT_EQ(files.asked, 1);
+}
+
 TEST_F(OrganizeRunTest, FailedOverwriteKeepsTheOldTarget)
 {
     host.settings.Mode = OrganizeMode::Extension;
