@@ -136,6 +136,32 @@ TEST_F(CliLibrary, ACardImportedTwiceIsCopiedOnceAndAReformattedCardAgain)
                                          card[1] + "\t" + Day("IMG_0002_1.JPG") + "\tOK"}));
 }
 
+// The second import of a card opens none of its files, not even for their dates: each is held
+// by another program that lets nobody read it, and each is still known.
+TEST_F(CliLibrary, ACardImportedAgainIsNotReadAtAll)
+{
+    std::vector<std::string> card;
+    for (int i = 1; i <= 3; ++i) {
+        card.push_back(ws.Src("DCIM\\IMG_000" + std::to_string(i) + ".JPG"));
+        ASSERT_TRUE(ws.Put(card.back(), "2015:06:01 10:00:0" + std::to_string(i), "CamA", 20000u + i));
+    }
+    ASSERT_EQ(Organize({}, {ws.Src("")}).exitCode, 0u);
+    const auto library = Snapshot(ws.Out());
+    std::vector<HANDLE> held;
+    for (const std::string& path : card) {
+        held.push_back(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE) << path;
+    }
+    const CliOutcome again = Organize({}, {ws.Src("")});
+    for (HANDLE h : held)
+        CloseHandle(h);
+    EXPECT_EQ(again.exitCode, 0u) << again.out << again.err;
+    EXPECT_EQ(Lines(again.out), (std::vector<std::string> {card[0] + "\t\t" + kKnown + Day("IMG_0001.JPG"),
+                                                           card[1] + "\t\t" + kKnown + Day("IMG_0002.JPG"),
+                                                           card[2] + "\t\t" + kKnown + Day("IMG_0003.JPG")}));
+    EXPECT_EQ(Snapshot(ws.Out()), library);
+}
+
 TEST_F(CliLibrary, LibraryFilesChangedMovedOrDeletedBetweenRunsAreSeenAsTheyAreNow)
 {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
