@@ -144,17 +144,18 @@ bool RunLibrary::KnownSource(const std::string& source, std::string& existing)
            index_.FindSource(volume, PathKey(FullPath(source)), stamp, existing);
 }
 
-LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, ByteProgress* progress,
-                                             std::string& existing)
+LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, const std::string& bytesAt,
+                                             ByteProgress* progress, std::string& existing)
 {
     FileStamp stamp;
-    if (!ReadStampOf(SystemFileOps(), source, stamp))
+    if (!ReadStampOf(SystemFileOps(), bytesAt, stamp))
         return LibraryIndex::Found::No;
-    const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), source, stamp, progress, existing);
-    // Its bytes were compared just now: the next run over the same source reads none of them.
+    const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), bytesAt, stamp, progress, existing);
+    // Its bytes were compared just now: the next run over the same source reads none of them. A
+    // staged copy is not the source: another member's copy may later have its name, size and time.
     std::uint32_t volume = 0;
     FileStamp placed;
-    if (found == LibraryIndex::Found::Yes && SourceVolume(source, volume) &&
+    if (found == LibraryIndex::Found::Yes && bytesAt == source && SourceVolume(source, volume) &&
         ReadStampOf(SystemFileOps(), existing, placed))
         index_.Imported({volume, PathKey(FullPath(source)), stamp, existing.substr(root_.size()), placed});
     return found;

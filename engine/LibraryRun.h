@@ -37,9 +37,10 @@ public:
     // The library file an earlier run placed from this very source file, unchanged on both
     // sides since: found without reading a byte.
     bool KnownSource(const std::string& source, std::string& existing);
-    // The library file with the bytes of source (see LibraryIndex::FindContent).
-    LibraryIndex::Found KnownContent(const std::string& source, ByteProgress* progress,
-                                     std::string& existing);
+    // The library file with the bytes of source, read at bytesAt (a member of an archive: its
+    // staged copy, which is not remembered as a source); see LibraryIndex::FindContent.
+    LibraryIndex::Found KnownContent(const std::string& source, const std::string& bytesAt,
+                                     ByteProgress* progress, std::string& existing);
     // The serial of the volume that holds source, asked once per folder in a run (under Wine each
     // ask costs milliseconds); a card formatted again gets a new one.
     bool SourceVolume(const std::string& source, std::uint32_t& volume);

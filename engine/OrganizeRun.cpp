@@ -781,13 +781,17 @@ RowPlan PlanLibraryRow(RunLibrary* library, DateLookup& lookup, const PreparedRu
 
 // Whether the library has the bytes of source already (result says where), or Cancel stopped the
 // comparison (result says so); false when the file is new to it.
-bool KnownInLibrary(RunLibrary* library, const std::string& source, ByteProgress& comparisons,
-                    RowResult& result)
+bool KnownInLibrary(RunLibrary* library, ArchiveStage& stage, const std::string& source,
+                    ByteProgress& comparisons, RowResult& result)
 {
     if (library == nullptr)
         return false;
+    // A member of an archive is compared by the copy staged for it.
+    std::string bytesAt = source, reason;
+    if (stage.IsMember(source) && !stage.Staged(source, bytesAt, reason))
+        return false;
     std::string existing;
-    switch (library->KnownContent(source, &comparisons, existing)) {
+    switch (library->KnownContent(source, bytesAt, &comparisons, existing)) {
     case LibraryIndex::Found::Yes: result = Skipped(kKnownLead + existing); return true;
     case LibraryIndex::Found::Stopped: result = Failed(kStoppedText); return true;
     case LibraryIndex::Found::No: break;
@@ -1021,7 +1025,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         bytes.RowStarted();
         host.Pump();
 
-        if (!plan.name.empty() && !KnownInLibrary(known, source, comparisons, result)) {
+        if (!plan.name.empty() && !KnownInLibrary(known, stage, source, comparisons, result)) {
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
             rows.SetPlaceUsed(row, plan.place);

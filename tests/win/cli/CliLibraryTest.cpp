@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "tests/win/cli/CliProcess.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/win/cli/CliWorkspace.h"
 
 namespace {
@@ -160,6 +161,31 @@ TEST_F(CliLibrary, ACardImportedAgainIsNotReadAtAll)
                                                            card[1] + "\t\t" + kKnown + Day("IMG_0002.JPG"),
                                                            card[2] + "\t\t" + kKnown + Day("IMG_0003.JPG")}));
     EXPECT_EQ(Snapshot(ws.Out()), library);
+}
+
+// A photo copied out of a zip archive has no size and time of its own on the drive to be known
+// by: the index keeps no record of it as a source, and the next run knows it by its bytes.
+TEST_F(CliLibrary, APhotoFromAnArchiveIsKnownByItsBytes)
+{
+    const std::vector<unsigned char> photo = JpegTaken("2015:06:01 10:00:00", "CamA", 3000);
+    ZipBuilder zip;
+    zip.Add("a.jpg", std::string(photo.begin(), photo.end()));
+    ASSERT_TRUE(WriteText(ws.Src("card.zip"), zip.Build()));
+    const std::string member = ws.Src("card.zip\\a.jpg");
+    const CliOutcome first = Organize({}, {ws.Src("card.zip")});
+    EXPECT_EQ(Lines(first.out), std::vector<std::string> {member + "\t" + Day("a.jpg") + "\tOK"});
+    const auto NoSourceStored = [&] {
+        const std::vector<std::string> indexes = IndexFiles();
+        ASSERT_EQ(indexes.size(), 1u);
+        const std::string stored = ReadText(ws.Runs() + indexes[0]);
+        EXPECT_EQ(stored.find("\nS\t"), std::string::npos) << stored;
+    };
+    NoSourceStored();
+    for (int run = 0; run < 2; ++run) {
+        const CliOutcome again = Organize({}, {ws.Src("card.zip")});
+        EXPECT_EQ(Lines(again.out), std::vector<std::string> {member + "\t\t" + kKnown + Day("a.jpg")});
+        NoSourceStored();
+    }
 }
 
 TEST_F(CliLibrary, LibraryFilesChangedMovedOrDeletedBetweenRunsAreSeenAsTheyAreNow)
