@@ -435,6 +435,7 @@ struct CompanionPlacing {
     std::set<std::string>& placed;
     RunBytes& bytes;
     const std::vector<std::uint64_t>& sizes;  // by row
+    CopyCheck& check;  // what the last transfer copied, for the report's hash
 };
 
 // A photo and its companions, placed under one base name.
@@ -568,7 +569,10 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
             result = Skipped(kCloudFileSkippedText);
         } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
+            run.check.copied = false;
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
+            if (result.outcome == RowOutcome::Done && run.check.copied)
+                run.rows.SetCopyHash(row, HashText(run.check.hash));
         }
         if (result.text == kStoppedText)
             return false;
@@ -974,8 +978,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     check.verify = options.VerifyCopies != 0;
     const CopiesChecked checked(placing, check);
     std::set<std::string> placed;
-    const CompanionPlacing companions {host,    placing, rows,      options, move,  log,
-                                       logVerb, links,   followers, placed,  bytes, sizes};
+    const CompanionPlacing companions {host,  placing,   rows,   options, move,  log,  logVerb,
+                                       links, followers, placed, bytes,   sizes, check};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
