@@ -151,11 +151,10 @@ LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, const st
     if (!ReadStampOf(SystemFileOps(), bytesAt, stamp))
         return LibraryIndex::Found::No;
     const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), bytesAt, stamp, progress, existing);
-    // Its bytes were compared just now: the next run over the same source reads none of them. A
-    // staged copy is not the source: another member's copy may later have its name, size and time.
+    // Its bytes were compared just now: the next run over the same source reads none of them.
     std::uint32_t volume = 0;
     FileStamp placed;
-    if (found == LibraryIndex::Found::Yes && bytesAt == source && SourceVolume(source, volume) &&
+    if (found == LibraryIndex::Found::Yes && SourceVolume(source, volume) &&
         ReadStampOf(SystemFileOps(), existing, placed))
         index_.Imported({volume, PathKey(FullPath(source)), stamp, existing.substr(root_.size()), placed});
     return found;
@@ -196,9 +195,8 @@ TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std
     // What the source is must be read before a move takes it away.
     std::uint32_t volume = 0;
     FileStamp stamp;
-    // A source without a stamp (a member of an archive) is never found again by it.
-    const bool haveVolume =
-            ReadStampOf(SystemFileOps(), source, stamp) && library_->SourceVolume(source, volume);
+    const bool haveVolume = library_->SourceVolume(source, volume);
+    ReadStampOf(SystemFileOps(), source, stamp);
     const TransferOutcome outcome =
             replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
     if (outcome != TransferOutcome::Failed) {

@@ -37,8 +37,8 @@ public:
     // The library file an earlier run placed from this very source file, unchanged on both
     // sides since: found without reading a byte.
     bool KnownSource(const std::string& source, std::string& existing);
-    // The library file with the bytes of source, read at bytesAt (a member of an archive: its
-    // staged copy, which is not remembered as a source); see LibraryIndex::FindContent.
+    // The library file with the bytes of source, read at bytesAt (for a member of an archive, its
+    // staged copy); see LibraryIndex::FindContent.
     LibraryIndex::Found KnownContent(const std::string& source, const std::string& bytesAt,
                                      ByteProgress* progress, std::string& existing);
     // The serial of the volume that holds source, asked once per folder in a run (under Wine each

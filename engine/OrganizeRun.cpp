@@ -569,7 +569,6 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
             result = Skipped(kCloudFileSkippedText);
         } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
-            run.check.copied = false;
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
             if (result.outcome == RowOutcome::Done && run.check.copied)
                 run.rows.SetCopyHash(row, HashText(run.check.hash));
