@@ -71,7 +71,8 @@ int LookUpInLibrary(const CliRequest& request)
             answer = existing;
         } else {
             // Without a progress to stop it, a comparison ends with an answer.
-            const bool found = library.KnownContent(full, nullptr, existing) == LibraryIndex::Found::Yes;
+            const bool found =
+                    library.KnownContent(full, full, nullptr, existing) == LibraryIndex::Found::Yes;
             answer = found ? existing : "not in the library";
         }
         const std::string line = path + '\t' + answer + '\n';

@@ -117,28 +117,46 @@ bool RunLibrary::Open(RunHost& host, RunProgress& progress)
     return true;
 }
 
-bool RunLibrary::KnownSource(const std::string& source, std::string& existing)
+bool RunLibrary::SourceVolume(const std::string& source, std::uint32_t& volume)
 {
+    std::string folder;
+    if (!FolderOf(FullPath(source), folder))
+        return false;
+    const std::string key = PathKey(folder);
+    const auto known = volumes_.find(key);
+    if (known != volumes_.end()) {
+        volume = known->second;
+        return true;
+    }
     FileIdentity identity;
-    FileStamp stamp;
-    return SystemFileOps().Identity(source, identity) && ReadStampOf(SystemFileOps(), source, stamp) &&
-           index_.FindSource(identity.volume, PathKey(FullPath(source)), stamp, existing);
+    if (!SystemFileOps().Identity(folder, identity))
+        return false;
+    volumes_.emplace(key, identity.volume);
+    volume = identity.volume;
+    return true;
 }
 
-LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, ByteProgress* progress,
-                                             std::string& existing)
+bool RunLibrary::KnownSource(const std::string& source, std::string& existing)
+{
+    std::uint32_t volume = 0;
+    FileStamp stamp;
+    return ReadStampOf(SystemFileOps(), source, stamp) && SourceVolume(source, volume) &&
+           index_.FindSource(volume, PathKey(FullPath(source)), stamp, existing);
+}
+
+LibraryIndex::Found RunLibrary::KnownContent(const std::string& source, const std::string& bytesAt,
+                                             ByteProgress* progress, std::string& existing)
 {
     FileStamp stamp;
-    if (!ReadStampOf(SystemFileOps(), source, stamp))
+    if (!ReadStampOf(SystemFileOps(), bytesAt, stamp))
         return LibraryIndex::Found::No;
-    const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), source, stamp, progress, existing);
+    const LibraryIndex::Found found = index_.FindContent(SystemFileOps(), bytesAt, stamp, progress, existing);
     // Its bytes were compared just now: the next run over the same source reads none of them.
-    FileIdentity identity;
+    std::uint32_t volume = 0;
     FileStamp placed;
-    if (found == LibraryIndex::Found::Yes && SystemFileOps().Identity(source, identity) &&
+    if (found == LibraryIndex::Found::Yes && SourceVolume(source, volume) &&
         ReadStampOf(SystemFileOps(), existing, placed))
-        index_.Imported(
-                {identity.volume, PathKey(FullPath(source)), stamp, existing.substr(root_.size()), placed});
+        index_.Imported({volume, PathKey(FullPath(source)), stamp, existing.substr(root_.size()), placed});
     return found;
 }
 
@@ -175,15 +193,15 @@ TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std
     if (library_ == nullptr)
         return replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
     // What the source is must be read before a move takes it away.
-    FileIdentity identity;
+    std::uint32_t volume = 0;
     FileStamp stamp;
-    const bool haveVolume = SystemFileOps().Identity(source, identity);
+    const bool haveVolume = library_->SourceVolume(source, volume);
     ReadStampOf(SystemFileOps(), source, stamp);
     const TransferOutcome outcome =
             replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
     if (outcome != TransferOutcome::Failed) {
         const KeepFileError keep(SystemFileOps());
-        library_->Placed(source, target, haveVolume, identity.volume, stamp);
+        library_->Placed(source, target, haveVolume, volume, stamp);
     }
     return outcome;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -36,9 +37,13 @@ public:
     // The library file an earlier run placed from this very source file, unchanged on both
     // sides since: found without reading a byte.
     bool KnownSource(const std::string& source, std::string& existing);
-    // The library file with the bytes of source (see LibraryIndex::FindContent).
-    LibraryIndex::Found KnownContent(const std::string& source, ByteProgress* progress,
-                                     std::string& existing);
+    // The library file with the bytes of source, read at bytesAt (for a member of an archive, its
+    // staged copy); see LibraryIndex::FindContent.
+    LibraryIndex::Found KnownContent(const std::string& source, const std::string& bytesAt,
+                                     ByteProgress* progress, std::string& existing);
+    // The serial of the volume that holds source, asked once per folder in a run (under Wine each
+    // ask costs milliseconds); a card formatted again gets a new one.
+    bool SourceVolume(const std::string& source, std::uint32_t& volume);
     // source is at target now, or (a move) was taken there; sourceStamp and volume as before the step.
     void Placed(const std::string& source, const std::string& target, bool haveVolume, std::uint32_t volume,
                 const FileStamp& sourceStamp);
@@ -52,6 +57,7 @@ private:
     std::string file_;
     bool preview_;
     LibraryIndex index_;
+    std::map<std::string, std::uint32_t> volumes_;  // by PathKey of a source folder
 };
 
 // The run's file system that tells the library of every file it places.

@@ -328,6 +328,18 @@ std::map<std::string, FileIdentity> ListedByName(RunFileSystem& fs, const std::s
 
 std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
 {
+    // One file has one size and last-write time under all its names: a row whose stamp no other
+    // row shares is no other row's file, and is not opened to ask what it is (under Wine that
+    // costs a few milliseconds a file).
+    std::vector<std::optional<FileStamp>> stamps(static_cast<std::size_t>(rows.Count()));
+    std::map<std::pair<std::uint64_t, std::uint64_t>, int> shared;
+    for (int row = 0; row < rows.Count(); ++row) {
+        FileStamp stamp;
+        if (ReadStampOf(SystemFileOps(), rows.Source(row), stamp)) {
+            stamps[static_cast<std::size_t>(row)] = stamp;
+            ++shared[{stamp.size, stamp.writeTime}];
+        }
+    }
     std::map<FileIdentity, std::string> byIdentity;
     std::map<std::string, std::string> byPath;
     // Opening each file for its identity costs several system calls; one listing of its folder
@@ -338,6 +350,9 @@ std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
     std::map<std::string, std::map<std::string, FileIdentity>> listed;  // by folder key
     std::vector<std::string> earlier(static_cast<std::size_t>(rows.Count()));
     for (int row = 0; row < rows.Count(); ++row) {
+        const std::optional<FileStamp>& stamp = stamps[static_cast<std::size_t>(row)];
+        if (stamp && shared[{stamp->size, stamp->writeTime}] == 1)
+            continue;
         const std::string source = rows.Source(row);
         FileIdentity identity;
         std::string folder;
@@ -542,6 +557,7 @@ struct CompanionPlacing {
     RunBytes& bytes;
     const std::vector<std::uint64_t>& sizes;  // by row
     const RunBackup& backup;
+    CopyCheck& check;  // what the last transfer copied, for the report's hash
 };
 
 // A photo and its companions, placed under one base name.
@@ -676,6 +692,8 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
+            if (result.outcome == RowOutcome::Done && run.check.copied)
+                run.rows.SetCopyHash(row, HashText(run.check.hash));
         }
         if (result.text == kStoppedText)
             return false;
@@ -889,13 +907,17 @@ RowPlan PlanLibraryRow(RunLibrary* library, DateLookup& lookup, const PreparedRu
 
 // Whether the library has the bytes of source already (result says where), or Cancel stopped the
 // comparison (result says so); false when the file is new to it.
-bool KnownInLibrary(RunLibrary* library, const std::string& source, ByteProgress& comparisons,
-                    RowResult& result)
+bool KnownInLibrary(RunLibrary* library, ArchiveStage& stage, const std::string& source,
+                    ByteProgress& comparisons, RowResult& result)
 {
     if (library == nullptr)
         return false;
+    // A member of an archive is compared by the copy staged for it.
+    std::string bytesAt = source, reason;
+    if (stage.IsMember(source) && !stage.Staged(source, bytesAt, reason))
+        return false;
     std::string existing;
-    switch (library->KnownContent(source, &comparisons, existing)) {
+    switch (library->KnownContent(source, bytesAt, &comparisons, existing)) {
     case LibraryIndex::Found::Yes: result = Skipped(kKnownLead + existing); return true;
     case LibraryIndex::Found::Stopped: result = Failed(kStoppedText); return true;
     case LibraryIndex::Found::No: break;
@@ -1089,8 +1111,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     std::set<std::string> placed;
     // Backups go through the journal, but not into the library's index: they are not below it.
     const RunBackup backup(stoppable, options);
-    const CompanionPlacing companions {host,  placing,   rows,   options, move,  log,   logVerb,
-                                       links, followers, placed, bytes,   sizes, backup};
+    const CompanionPlacing companions {host,  placing,   rows,   options, move,  log,    logVerb,
+                                       links, followers, placed, bytes,   sizes, backup, check};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -1140,7 +1162,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         bytes.RowStarted();
         host.Pump();
 
-        if (!plan.name.empty() && !KnownInLibrary(known, source, comparisons, result)) {
+        if (!plan.name.empty() && !KnownInLibrary(known, stage, source, comparisons, result)) {
             if (!plan.origin.empty())
                 rows.SetDateUsed(row, plan.date, plan.origin);
             rows.SetPlaceUsed(row, plan.place);

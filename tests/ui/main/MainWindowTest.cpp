@@ -3,6 +3,7 @@
 // and example line, message boxes, a whole Move run from the window, and runs undone from it.
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/FolderScan.h"
 #include "engine/RunsFolder.h"
@@ -550,4 +551,58 @@ TEST_F(MainWindowTest, SavedPositionDoesNotCreepByTheTaskbar)
         EXPECT_EQ(now.bottom, first.bottom);
         Close();
     }
+}
+
+// The library switches in Options ("Skip files the library already has" and "Verify each copy by
+// reading it back"): ticked and confirmed, they are stored when the window closes and shown ticked
+// when Options opens again; changed and cancelled, nothing of the change is stored.
+TEST_F(MainWindowTest, OptionsStoreTheLibrarySwitchesOnlyWhenConfirmed)
+{
+    const auto Stored = [](const char* name) {
+        DWORD value = 0, size = sizeof value;
+        return RegGetValueA(HKEY_CURRENT_USER, kOptionsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                               ERROR_SUCCESS
+                       ? static_cast<int>(value)
+                       : -1;
+    };
+    SetDword("SkipKnownFiles", 0);
+    SetDword("VerifyCopies", 0);
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    std::vector<UINT> shown;
+    // Opens Options, notes both boxes, clicks both and ends the dialog with button.
+    const auto Options = [&](HWND w, int button) {
+        shown.clear();
+        catcher.SetAction([&shown, button](HWND options) {
+            for (const int box : {IDC_OPT_SKIP_KNOWN, IDC_OPT_VERIFY}) {
+                shown.push_back(IsDlgButtonChecked(options, box));
+                SendMessageA(GetDlgItem(options, box), BM_CLICK, 0, 0);
+            }
+            PostMessageA(options, WM_COMMAND, button, 0);
+        });
+        Click(w, IDC_OPTIONS);
+        PumpFor(20);
+    };
+
+    HWND w = Open();
+    MessageBoxCatcher::Ignore(w);
+    Options(w, IDOK);
+    EXPECT_EQ(shown, (std::vector<UINT> {BST_UNCHECKED, BST_UNCHECKED}));
+    Close();
+    EXPECT_EQ(Stored("SkipKnownFiles"), 1);
+    EXPECT_EQ(Stored("VerifyCopies"), 1);
+
+    w = Open();
+    MessageBoxCatcher::Ignore(w);
+    Options(w, IDCANCEL);
+    EXPECT_EQ(shown, (std::vector<UINT> {BST_CHECKED, BST_CHECKED}));
+    Close();
+    EXPECT_EQ(Stored("SkipKnownFiles"), 1);
+    EXPECT_EQ(Stored("VerifyCopies"), 1);
+
+    w = Open();
+    MessageBoxCatcher::Ignore(w);
+    Options(w, IDCANCEL);
+    EXPECT_EQ(shown, (std::vector<UINT> {BST_CHECKED, BST_CHECKED}));
+    Close();
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "tests/win/cli/CliProcess.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/win/cli/CliWorkspace.h"
 
 namespace {
@@ -134,6 +135,49 @@ TEST_F(CliLibrary, ACardImportedTwiceIsCopiedOnceAndAReformattedCardAgain)
     EXPECT_EQ(Lines(reformatted.out),
               (std::vector<std::string> {card[0] + "\t" + Day("IMG_0001_1.JPG") + "\tOK",
                                          card[1] + "\t" + Day("IMG_0002_1.JPG") + "\tOK"}));
+}
+
+// The second import of a card opens none of its files, not even for their dates: each is held
+// by another program that lets nobody read it, and each is still known.
+TEST_F(CliLibrary, ACardImportedAgainIsNotReadAtAll)
+{
+    std::vector<std::string> card;
+    for (int i = 1; i <= 3; ++i) {
+        card.push_back(ws.Src("DCIM\\IMG_000" + std::to_string(i) + ".JPG"));
+        ASSERT_TRUE(ws.Put(card.back(), "2015:06:01 10:00:0" + std::to_string(i), "CamA", 20000u + i));
+    }
+    ASSERT_EQ(Organize({}, {ws.Src("")}).exitCode, 0u);
+    const auto library = Snapshot(ws.Out());
+    std::vector<HANDLE> held;
+    for (const std::string& path : card) {
+        held.push_back(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE) << path;
+    }
+    const CliOutcome again = Organize({}, {ws.Src("")});
+    for (HANDLE h : held)
+        CloseHandle(h);
+    EXPECT_EQ(again.exitCode, 0u) << again.out << again.err;
+    EXPECT_EQ(Lines(again.out), (std::vector<std::string> {card[0] + "\t\t" + kKnown + Day("IMG_0001.JPG"),
+                                                           card[1] + "\t\t" + kKnown + Day("IMG_0002.JPG"),
+                                                           card[2] + "\t\t" + kKnown + Day("IMG_0003.JPG")}));
+    EXPECT_EQ(Snapshot(ws.Out()), library);
+}
+
+// A photo copied out of a zip archive has no size and time of its own on the drive to be known
+// by: every later run knows it by its bytes, read from the copy staged for it.
+TEST_F(CliLibrary, APhotoFromAnArchiveIsKnownByItsBytes)
+{
+    const std::vector<unsigned char> photo = JpegTaken("2015:06:01 10:00:00", "CamA", 3000);
+    ZipBuilder zip;
+    zip.Add("a.jpg", std::string(photo.begin(), photo.end()));
+    ASSERT_TRUE(WriteText(ws.Src("card.zip"), zip.Build()));
+    const std::string member = ws.Src("card.zip\\a.jpg");
+    const CliOutcome first = Organize({}, {ws.Src("card.zip")});
+    EXPECT_EQ(Lines(first.out), std::vector<std::string> {member + "\t" + Day("a.jpg") + "\tOK"});
+    for (int run = 0; run < 2; ++run) {
+        const CliOutcome again = Organize({}, {ws.Src("card.zip")});
+        EXPECT_EQ(Lines(again.out), std::vector<std::string> {member + "\t\t" + kKnown + Day("a.jpg")});
+    }
 }
 
 TEST_F(CliLibrary, LibraryFilesChangedMovedOrDeletedBetweenRunsAreSeenAsTheyAreNow)

@@ -56,6 +56,26 @@ TEST(CliVerify, AVerifiedCopyIsPlacedAndTheReportGivesTheHashOfItsBytes)
     EXPECT_TRUE(NoUnfinishedCopyBelow(w.Out()));
 }
 
+// A companion copied with its photo is a copy like any other: the report gives its hash too.
+TEST(CliVerify, ACompanionCopiedWithItsPhotoHasTheHashOfItsBytes)
+{
+    Workspace w;
+    ASSERT_TRUE(w.Put(w.Src("a.jpg"), "2012:01:27 10:20:30", "a"));
+    ASSERT_TRUE(WriteText(w.Src("a.xmp"), "<x:xmpmeta>a</x:xmpmeta>"));
+    const std::string report = w.Data("report.csv");
+    const CliOutcome run = RunCli({"organize", "--companions", "--no-month", "--no-day", "--out", w.Out(),
+                                   "--report", report, w.Src("a.jpg"), w.Src("a.xmp")});
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(Lines(run.out),
+              (std::vector<std::string> {w.Src("a.jpg") + "\t" + w.Out("2012\\a.jpg") + "\tOK",
+                                         w.Src("a.xmp") + "\t" + w.Out("2012\\a.xmp") + "\tOK"}));
+    const auto rows = ReportRows(report);
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].size(), 7u);
+    EXPECT_EQ(rows[0][6], ReportHashOf(w.Src("a.jpg")));
+    EXPECT_EQ(rows[1][6], ReportHashOf(w.Src("a.xmp")));
+}
+
 TEST(CliVerify, AMoveOnOneDriveIsARenameAndGivesNoHash)
 {
     Workspace w;
