@@ -4,10 +4,12 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 files="${1:-100000}"
-QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" win >/dev/null
 source "$root/scripts/wine-env.sh"
-qm_wine_start "$root/build/win"
+# The configuration this machine runs (64-bit where the kernel runs no 32-bit code).
+kind="$(qm_wine_test_kind)"
+QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" "$kind" add_folder_bench >/dev/null
+qm_wine_start "$root/build/$kind"
 tree="$root/build/bench-tree-$files"
 mkdir -p "$tree"
-wine "$root/build/win/bench/add_folder_bench.exe" "$(winepath -w "$tree")" "$files"
+wine "$root/build/$kind/bench/add_folder_bench.exe" "$(winepath -w "$tree")" "$files"
 qm_wine_stop

@@ -21,6 +21,24 @@ template <typename Char> void CopyCell(const std::basic_string<Char>& text, Char
     buffer[count] = 0;
 }
 
+// The text's sort key in the thread's language, as lstrcmpW compares (without the key's final
+// zero); false when the system makes none.
+bool SortKey(const std::string& text, std::string& key)
+{
+    const std::wstring wide = WideText(text);
+    const LCID locale = GetThreadLocale();
+    const int size = LCMapStringW(locale, LCMAP_SORTKEY, wide.c_str(), -1, nullptr, 0);
+    if (size <= 0)
+        return false;
+    key.resize(static_cast<size_t>(size));
+    const int made =
+            LCMapStringW(locale, LCMAP_SORTKEY, wide.c_str(), -1, reinterpret_cast<LPWSTR>(key.data()), size);
+    if (made <= 0 || made > size)
+        return false;
+    key.resize(static_cast<size_t>(made - 1));
+    return true;
+}
+
 }  // namespace
 
 bool VirtualListCtrl::Attach(HWND list)
@@ -36,7 +54,10 @@ const std::string& VirtualListCtrl::Cell(int row, int column) const
 {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columns_)
         return kNoText;
-    return rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
+    const Row& cells = rows_[static_cast<size_t>(row)];
+    if (column == 0)
+        return cells.first;
+    return cells.others ? cells.others[static_cast<size_t>(column - 1)] : kNoText;
 }
 
 int VirtualListCtrl::ShownCount() const
@@ -111,10 +132,7 @@ std::vector<bool> VirtualListCtrl::SelectedRows() const
 
 int VirtualListCtrl::AddRow(std::string first)
 {
-    Row row;
-    row.cells.resize(static_cast<size_t>(columns_));
-    row.cells[0] = std::move(first);
-    rows_.push_back(std::move(row));
+    rows_.push_back(Row {std::move(first), nullptr, 0});
     if (updateDepth_ == 0)
         PublishCount();
     return RowCount() - 1;
@@ -124,18 +142,39 @@ bool VirtualListCtrl::SetCell(int row, int column, std::string text)
 {
     if (row < 0 || row >= RowCount() || column < 0 || column >= columns_)
         return false;
-    rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = std::move(text);
-    if (const int shown = ShownIndexOf(row); updateDepth_ == 0 && shown >= 0)
+    Row& cells = rows_[static_cast<size_t>(row)];
+    if (column == 0) {
+        cells.first = std::move(text);
+    } else {
+        if (!cells.others) {
+            if (text.empty())
+                return true;
+            cells.others = std::make_unique<std::string[]>(static_cast<size_t>(columns_ - 1));
+        }
+        cells.others[static_cast<size_t>(column - 1)] = std::move(text);
+    }
+    if (const int shown = ShownIndexOf(row); updateDepth_ == 0 && InView(shown))
         SendMessageA(hwnd_, LVM_REDRAWITEMS, shown, shown);
     return true;
+}
+
+bool VirtualListCtrl::InView(int shown) const
+{
+    if (shown < 0)
+        return false;
+    const auto top = static_cast<int>(SendMessageA(hwnd_, LVM_GETTOPINDEX, 0, 0));
+    // The row just below the last whole one shows in part.
+    return shown >= top && shown <= top + static_cast<int>(SendMessageA(hwnd_, LVM_GETCOUNTPERPAGE, 0, 0));
 }
 
 void VirtualListCtrl::ClearColumns(std::initializer_list<int> columns)
 {
     for (Row& row : rows_) {
         for (int column : columns) {
-            if (column >= 0 && column < columns_)
-                row.cells[static_cast<size_t>(column)].clear();
+            if (column == 0)
+                row.first.clear();
+            else if (row.others && column > 0 && column < columns_)
+                row.others[static_cast<size_t>(column - 1)].clear();
         }
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -149,7 +188,7 @@ std::vector<std::string> VirtualListCtrl::RemoveSelectedRows()
     kept.reserve(rows_.size());
     for (size_t row = 0; row < rows_.size(); ++row) {
         if (selected[row])
-            removed.push_back(std::move(rows_[row].cells[0]));
+            removed.push_back(std::move(rows_[row].first));
         else
             kept.push_back(std::move(rows_[row]));
     }
@@ -193,6 +232,16 @@ void VirtualListCtrl::PublishCount() const
 
 LRESULT VirtualListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == LVM_SETITEMSTATE && static_cast<int>(wParam) == -1) {
+        // A state for every row (Select All, dropping the selection): the control may change the
+        // rows one by one and redraw each, seconds for a hundred thousand; with drawing off,
+        // those in view are drawn once afterwards.
+        CallDefault(WM_SETREDRAW, FALSE, 0);
+        const LRESULT result = CallDefault(message, wParam, lParam);
+        CallDefault(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return result;
+    }
     const LRESULT result = CallDefault(message, wParam, lParam);
     if (message == WM_PAINT && rows_.empty() && !emptyText_.empty())
         PaintEmptyText();
@@ -233,17 +282,29 @@ void VirtualListCtrl::SortByColumn(int column, bool ascending)
         return;
     sortColumn_ = column;
     ascending_ = ascending;
-    // Compared as UTF-16 text in the user's language, as the control itself would.
-    std::vector<std::wstring> keys;
+    // Ordered as UTF-16 text in the user's language, as the control itself would compare it
+    // (lstrcmpW). Each text's sort key is made once: keys compared byte by byte order the texts
+    // as comparing the texts does, and a comparison of texts costs many times one of keys.
+    std::vector<std::string> keys;
     keys.reserve(rows_.size());
-    for (const Row& row : rows_)
-        keys.push_back(WideText(row.cells[static_cast<size_t>(column)]));
+    bool keyed = true;
+    for (int row = 0; row < RowCount() && keyed; ++row)
+        keyed = SortKey(Cell(row, column), keys.emplace_back());
+    std::vector<std::wstring> texts;
+    if (!keyed) {
+        // The system made no key: the texts are compared themselves.
+        keys.clear();
+        texts.reserve(rows_.size());
+        for (int row = 0; row < RowCount(); ++row)
+            texts.push_back(WideText(Cell(row, column)));
+    }
+    const auto before = [&](size_t a, size_t b) {
+        return keyed ? keys[a] < keys[b] : lstrcmpW(texts[a].c_str(), texts[b].c_str()) < 0;
+    };
     std::vector<size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), size_t {0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return ascending ? lstrcmpW(keys[a].c_str(), keys[b].c_str()) < 0
-                         : lstrcmpW(keys[b].c_str(), keys[a].c_str()) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return ascending ? before(a, b) : before(b, a); });
     // The selection and the focus stay with their rows.
     const std::vector<bool> selected = SelectedRows();
     const int focused = RowAt(FocusedItem());
@@ -253,15 +314,24 @@ void VirtualListCtrl::SortByColumn(int column, bool ascending)
         sorted.push_back(std::move(rows_[from]));
     rows_ = std::move(sorted);
     SetItemState(-1, 0, LVIS_SELECTED);
+    // The rows are drawn again once, not once for each row whose selection is put back.
+    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     Refilter();
+    // Every row shown was selected: selected again at once, not row by row.
+    const auto selectedCount = std::count(selected.begin(), selected.end(), true);
+    const bool all = selectedCount > 0 && selectedCount == ShownCount();
+    if (all)
+        SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
     for (size_t to = 0; to < order.size(); ++to) {
         const bool wasFocused = static_cast<int>(order[to]) == focused;
         const int shown = ShownIndexOf(static_cast<int>(to));
-        if ((selected[order[to]] || wasFocused) && shown >= 0) {
+        if (((selected[order[to]] && !all) || wasFocused) && shown >= 0) {
             const UINT state = (selected[order[to]] ? LVIS_SELECTED : 0) | (wasFocused ? LVIS_FOCUSED : 0);
             SetItemState(shown, state, state);
         }
     }
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
     ShowSortArrow(sortColumn_, ascending_);
     if (HWND parent = GetParent(hwnd_))
         PostMessageA(parent, QM_LIST_SORTED, reinterpret_cast<WPARAM>(hwnd_), column);

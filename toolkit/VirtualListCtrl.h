@@ -17,6 +17,7 @@
 #include "toolkit/SubclassedControl.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,12 +75,17 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // A listed row has only its first cell: the others take memory once a run fills them.
     struct Row {
-        std::vector<std::string> cells;
+        std::string first;
+        std::unique_ptr<std::string[]> others;  // columns 1 and up, or none while all are empty
         unsigned kind = 0;
     };
     // The place a row is shown at, or -1 when a filter hides it.
     int ShownIndexOf(int row) const;
+    // Whether the control shows that place on the screen now: a run changes every row, and
+    // redrawing one out of view still costs the system a round trip.
+    bool InView(int shown) const;
     // The selected rows, every row counted.
     std::vector<bool> SelectedRows() const;
     // Tells the control how many rows there are, keeping its scroll position.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/WidePath.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
 using namespace mainwindow;
@@ -92,6 +93,155 @@ TEST_F(ListAtScaleTest, AHundredThousandRowsAreListedSortedAndRemoved)
     Command(w, IDC_REMOVE_ALL);
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Total(w), "Total: 0");
+}
+
+TEST_F(ListAtScaleTest, AFilterOverTenThousandRowsShowsSortsAndRemovesOnlyItsRows)
+{
+    constexpr int kRows = 10000;
+    constexpr int kEvery = 100;  // every hundredth file is a photo; the others are missing
+    TempTree tree;
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("camera").c_str(), nullptr));
+    const std::string camera = tree.Path("camera\\");
+    std::vector<std::string> paths;
+    for (int i = 0; i < kRows; ++i) {
+        paths.push_back(Numbered(camera, i));
+        if (i % kEvery == 0) {
+            ASSERT_TRUE(WriteData(paths.back(), JpegTaken("2015:06:15 10:00:00")));
+        }
+    }
+    HWND w = Open();
+    Click(w, IDC_ANOTHER_FOLDER);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, tree.Path("sorted").c_str());
+    ASSERT_TRUE(SendDrop(w, paths));
+    ASSERT_EQ(Rows(), kRows);
+    Click(w, IDC_PREVIEW);
+    PumpFor(20);
+    ASSERT_EQ(Summary(w), "10000 files: 100 OK, 9900 failed, 0 skipped (preview: nothing was changed)");
+    EXPECT_EQ(Cell(0, 2), "Will copy");
+    EXPECT_NE(Cell(1, 2), "Will copy");
+
+    Command(w, IDM_VIEW_FAILED, 0);
+    ASSERT_EQ(Rows(), kRows - kRows / kEvery);
+    EXPECT_EQ(Cell(0, 0), paths[1]);
+    EXPECT_EQ(Cell(98, 0), paths[99]);
+    EXPECT_EQ(Cell(99, 0), paths[101]);
+    EXPECT_EQ(Cell(Rows() - 1, 0), paths[kRows - 1]);
+    EXPECT_EQ(StatusText(w, 2), "9900 failed, 0 skipped, 9900 shown");
+
+    // Sorted the other way round, the filter still shows only its rows.
+    ClickHeader(0);
+    ClickHeader(0);
+    ASSERT_EQ(Rows(), kRows - kRows / kEvery);
+    EXPECT_EQ(Cell(0, 0), paths[kRows - 1]);
+    EXPECT_EQ(Cell(Rows() - 1, 0), paths[1]);
+    EXPECT_EQ(Cell(Rows() - 100, 0), paths[101]);
+
+    // Remove takes exactly the rows selected in the filtered view: the first two shown and the
+    // last one; the photos the filter hides stay.
+    ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(List(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(List(), Rows() - 1, LVIS_SELECTED, LVIS_SELECTED);
+    Click(w, IDC_REMOVE);
+    ASSERT_EQ(Rows(), kRows - kRows / kEvery - 3);
+    EXPECT_EQ(Total(w), "Total: 9997");
+    EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(Cell(0, 0), paths[kRows - 3]);
+    EXPECT_EQ(Cell(Rows() - 1, 0), paths[2]);
+
+    // Every row shown selected stays selected through a sort.
+    Command(w, IDM_SELECT_ALL, 0);
+    ASSERT_EQ(ListView_GetSelectedCount(List()), static_cast<UINT>(Rows()));
+    ClickHeader(0);
+    EXPECT_EQ(ListView_GetSelectedCount(List()), static_cast<UINT>(Rows()));
+    EXPECT_EQ(Cell(0, 0), paths[2]);
+    EXPECT_EQ(Cell(Rows() - 1, 0), paths[kRows - 3]);
+
+    Command(w, IDM_VIEW_ALL, 0);
+    ASSERT_EQ(Rows(), kRows - 3);
+    EXPECT_EQ(Cell(0, 0), paths[0]);
+    EXPECT_EQ(Cell(0, 2), "Will copy");
+    EXPECT_EQ(Cell(Rows() - 1, 0), paths[kRows - 3]);
+    int photos = 0;
+    for (int row = 0; row < Rows(); ++row)
+        photos += Cell(row, 2) == "Will copy" ? 1 : 0;
+    EXPECT_EQ(photos, kRows / kEvery);
+}
+
+TEST_F(ListAtScaleTest, AColumnSortsAsTheSystemComparesItsTextsEitherWay)
+{
+    HWND w = Open();
+    const std::vector<std::string> names = {"b.jpg",
+                                            "B2.jpg",
+                                            "a.jpg",
+                                            "\xC3\x84.jpg",
+                                            "z10.jpg",
+                                            "z9.jpg",
+                                            "_x.jpg",
+                                            "-y.jpg",
+                                            "co-op.jpg",
+                                            "coop.jpg",
+                                            "\xC3\xA9t\xC3\xA9.jpg",
+                                            "ete.jpg",
+                                            "Eten.jpg",
+                                            "IMG 2.jpg",
+                                            "IMG_2.jpg",
+                                            "img2.jpg",
+                                            "\xD0\x96\xD1\x83\xD0\xBA.jpg",
+                                            "\xD0\xB6\xD1\x83\xD0\xBA\xD0\xB8.jpg",
+                                            "\xC5\xBE.jpg",
+                                            "\xE6\x97\xA5\xE6\x9C\xAC.jpg",
+                                            "1.jpg",
+                                            "01.jpg"};
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+        paths.push_back("C:\\nowhere\\" + name);
+    ASSERT_TRUE(SendWideDrop(w, paths));
+    ASSERT_EQ(Rows(), static_cast<int>(names.size()));
+    for (const bool ascending : {true, false}) {
+        ClickHeader(0);
+        ASSERT_EQ(dialog_->List().SortAscending(), ascending);
+        for (int row = 1; row < Rows(); ++row) {
+            const int order = lstrcmpW(WideText(Cell(row - 1, 0)).c_str(), WideText(Cell(row, 0)).c_str());
+            EXPECT_TRUE(ascending ? order <= 0 : order >= 0) << Cell(row - 1, 0) << " / " << Cell(row, 0);
+        }
+    }
+}
+
+TEST_F(ListAtScaleTest, AChangedRowIsRedrawnExactlyWhenPartOfItIsOnTheScreen)
+{
+    constexpr int kRows = 1000;
+    HWND w = Open();
+    ShowWindow(w, SW_SHOWNORMAL);
+    std::vector<std::string> paths;
+    for (int i = 0; i < kRows; ++i)
+        paths.push_back(Numbered("C:\\nowhere\\", i));
+    ASSERT_TRUE(SendDrop(w, paths));
+    ListView_EnsureVisible(List(), kRows / 2, FALSE);
+    const int top = ListView_GetTopIndex(List());
+    const int perPage = ListView_GetCountPerPage(List());
+    ASSERT_GT(top, 0);
+    ASSERT_GT(perPage, 0);
+    // Rows show between the header and the bottom of the list's client area.
+    // Select All draws the rows in view again, and leaves the list drawing.
+    UpdateWindow(List());
+    Command(w, IDM_SELECT_ALL, 0);
+    EXPECT_EQ(ListView_GetSelectedCount(List()), static_cast<UINT>(kRows));
+    EXPECT_TRUE(GetUpdateRect(List(), nullptr, FALSE));
+    RECT client {}, header {};
+    ASSERT_TRUE(GetClientRect(List(), &client));
+    ASSERT_TRUE(GetWindowRect(ListView_GetHeader(List()), &header));
+    client.top += header.bottom - header.top;
+    for (const int row :
+         {top - 1, top, top + perPage / 2, top + perPage - 1, top + perPage, top + perPage + 1}) {
+        UpdateWindow(List());
+        ASSERT_FALSE(GetUpdateRect(List(), nullptr, FALSE)) << row;
+        RECT cell {};
+        ASSERT_TRUE(ListView_GetItemRect(List(), row, &cell, LVIR_BOUNDS));
+        const bool onScreen = cell.bottom > client.top && cell.top < client.bottom;
+        ASSERT_TRUE(dialog_->List().SetCell(row, 2, "changed " + std::to_string(row)));
+        EXPECT_EQ(GetUpdateRect(List(), nullptr, FALSE) != FALSE, onScreen) << row;
+        EXPECT_EQ(Cell(row, 2), "changed " + std::to_string(row));
+    }
 }
 
 TEST_F(ListAtScaleTest, PreviewAndCopyOfThousandsOfPhotosFillEveryRow)
