@@ -61,17 +61,21 @@ protected:
         return cells;
     }
 
-    // A shown row's cell as a program that speaks UTF-16 asks the control for it (a screen
-    // reader, the control drawing itself).
+    // A shown row's cell read in UTF-16, with the control asking the window for it in UTF-16 too
+    // (as it does for a window that takes Unicode notifications).
     std::string WideCell(int row, int column)
     {
+        HWND list = GetDlgItem(dialog_->Handle(), IDC_FILE_LIST);
+        const LRESULT wasUnicode = SendMessageW(list, CCM_GETUNICODEFORMAT, 0, 0);
+        SendMessageW(list, CCM_SETUNICODEFORMAT, TRUE, 0);
         wchar_t text[512] = L"";
         LVITEMW item {};
         item.iSubItem = column;
         item.pszText = text;
         item.cchTextMax = 512;
-        const LRESULT copied = SendMessageW(GetDlgItem(dialog_->Handle(), IDC_FILE_LIST), LVM_GETITEMTEXTW,
-                                            static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        const LRESULT copied = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                            reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list, CCM_SETUNICODEFORMAT, static_cast<WPARAM>(wasUnicode), 0);
         return NarrowText(std::wstring(text, static_cast<size_t>(copied)));
     }
 
