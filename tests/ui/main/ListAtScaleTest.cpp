@@ -246,8 +246,11 @@ TEST_F(ListAtScaleTest, TheEmptyListSaysWhatToDo)
     SetForegroundWindow(w);
     EXPECT_GT(DrawnPixelsInTheMiddle(List()), 20);
     // The words are the ones that say what to do: the drawn text is as wide as they are, and in
-    // the middle.
+    // the middle. Read from the screen, with no window left by an earlier test in front.
+    SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PumpFor(50);
     const RECT drawn = DrawnBox(List());
+    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RECT client {};
     GetClientRect(List(), &client);
     const LONG expected =
