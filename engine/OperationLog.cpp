@@ -14,7 +14,8 @@
 
 namespace {
 
-const char kLogIntro[] = "You enabled the program saves organization operations to a log file.\n";
+// Each message about the log starts by saying why there is a log at all.
+const char kLogIntro[] = "Quillmere keeps a log of its runs, as chosen in Options.\n";
 
 LogTime Now()
 {

@@ -47,7 +47,7 @@ void CloseHelpWindow()
 
 std::string TellAFriendAddress()
 {
-    return std::string("mailto:?subject=Quillmere - very COOL application!!!&body=Download from ") +
+    return std::string("mailto:?subject=Quillmere - a photo organizer&body=Download from ") +
            ProductInfo::kHomePage;
 }
 

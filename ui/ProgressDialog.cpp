@@ -1,9 +1,11 @@
 #include "ui/ProgressDialog.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "resource.h"
 #include "toolkit/MessagePump.h"
+#include "toolkit/ScreenFit.h"
 
 namespace {
 
@@ -43,17 +45,47 @@ bool ProgressDialog::OnInitDialog()
         taskbar_ = nullptr;
     }
 
-    // Centred over the owner (or the screen when there is none).
+    // Centred over the owner (or the screen when there is none), within the work area.
     RECT mine, over;
     HWND owner = GetWindow(hwnd_, GW_OWNER);
     GetWindowRect(hwnd_, &mine);
     if (!owner || !GetWindowRect(owner, &over))
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &over, 0);
-    const int width = mine.right - mine.left, height = mine.bottom - mine.top;
-    SetWindowPos(hwnd_, nullptr, over.left + (over.right - over.left - width) / 2,
-                 over.top + (over.bottom - over.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int width = FitWidth(mine.right - mine.left), height = mine.bottom - mine.top;
+    const RECT work = NearestWorkArea(over);
+    const int left = std::max(static_cast<int>(work.left),
+                              std::min(static_cast<int>(over.left + (over.right - over.left - width) / 2),
+                                       static_cast<int>(work.right) - width));
+    const int top = std::max(static_cast<int>(work.top),
+                             std::min(static_cast<int>(over.top + (over.bottom - over.top - height) / 2),
+                                      static_cast<int>(work.bottom) - height));
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
+}
+
+int ProgressDialog::FitWidth(int width)
+{
+    const int fitted = FitInWorkArea(hwnd_, {width, 1}).cx;
+    if (fitted >= width)
+        return width;
+    // Wider than the screen (a large scale on a small screen): the lines and the bar narrow with
+    // the window, the path's ellipsis takes what no longer fits, and Cancel stays in the middle.
+    const int narrower = width - fitted;
+    for (const int id : {IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR, IDC_PROGRESS_DETAIL, IDC_PROGRESS_CANCEL}) {
+        HWND control = Item(id);
+        RECT rect {};
+        if (!control || !GetWindowRect(control, &rect))
+            continue;
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+        if (id == IDC_PROGRESS_CANCEL)
+            SetWindowPos(control, nullptr, rect.left - narrower / 2, rect.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(control, nullptr, 0, 0,
+                         std::max(0, static_cast<int>(rect.right - rect.left) - narrower),
+                         rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return fitted;
 }
 
 void ProgressDialog::OnDestroy()

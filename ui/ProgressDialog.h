@@ -43,6 +43,8 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // The window's width cut down to the work area, its controls narrowed to match.
+    int FitWidth(int width);
     // The bar's state on the owner's taskbar button too, where the system has one.
     void ShowOnTaskbar() const;
     // A line's text, shown at once unless it changed a moment ago (a static control repaints on

@@ -51,12 +51,9 @@ inline std::vector<unsigned char> WindowPixels(HWND window, SIZE& size, bool fro
     return pixels;
 }
 
-// Writes the window's picture to path, in a folder that exists. False when it cannot be drawn or
-// written.
-inline bool SaveScreenshot(HWND window, const std::string& path)
+// Writes pixels as WindowPixels gives them to path, in a folder that exists, as a BMP file.
+inline bool SavePixels(const std::vector<unsigned char>& pixels, SIZE size, const std::string& path)
 {
-    SIZE size {};
-    const std::vector<unsigned char> pixels = WindowPixels(window, size, true);
     if (pixels.empty())
         return false;
     BITMAPFILEHEADER file {};
@@ -78,6 +75,14 @@ inline bool SaveScreenshot(HWND window, const std::string& path)
                          std::fwrite(&header, sizeof header, 1, out) == 1 &&
                          std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
     return std::fclose(out) == 0 && written;
+}
+
+// Writes the window's picture to path, in a folder that exists. False when it cannot be drawn or
+// written.
+inline bool SaveScreenshot(HWND window, const std::string& path)
+{
+    SIZE size {};
+    return SavePixels(WindowPixels(window, size, true), size, path);
 }
 
 }  // namespace qmtest

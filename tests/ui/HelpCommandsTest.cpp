@@ -16,7 +16,7 @@ TEST(WebCommands, Addresses)
     EXPECT_EQ(HomepageAddress(), "https://quillmere.example/");
     EXPECT_EQ(CheckForUpdatesAddress(), "https://quillmere.example/checkforupdates/?ver=2.4&build=745");
     EXPECT_EQ(FeedbackAddress(), "mailto:support@quillmere.example");
-    EXPECT_EQ(TellAFriendAddress(), "mailto:?subject=Quillmere - very COOL application!!!&body=Download from "
+    EXPECT_EQ(TellAFriendAddress(), "mailto:?subject=Quillmere - a photo organizer&body=Download from "
                                     "https://quillmere.example/");
     EXPECT_EQ(std::string(ProductInfo::kHomePage).back(), '/');
 }

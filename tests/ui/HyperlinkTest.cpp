@@ -120,7 +120,7 @@ TEST_F(About, ShowsTheVersionAndTheThreeLinks)
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_MAKER)), ProductInfo::kMakerCaption);
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_SUPPORT)), "Feedback and Support");
     EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_UPDATES)), "&Check for Updates");
-    EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_TELL_FRIEND)), "&Tell a Friend");
+    EXPECT_EQ(TextOf(about.Item(IDC_ABOUT_TELL_FRIEND)), "&E-mail a Friend");
 
     EXPECT_EQ(about.HomepageLink().Url(), "https://quillmere.example/");
     EXPECT_EQ(about.MakerLink().Url(), ProductInfo::kMakerPage);

@@ -2,6 +2,7 @@
 // the control draws only those in view, a hundred thousand rows are listed, read back, sorted
 // (the selection staying with its rows) and removed, and Preview and Copy Files of a few
 // thousand generated photos fill every row.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -325,6 +326,67 @@ int DrawnPixelsInTheMiddle(HWND list)
     return count;
 }
 
+// The box around the pixels of the list's client area below its header that are not its
+// background, as drawn on the screen; empty when there are none.
+RECT DrawnBox(HWND list)
+{
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpFor(20);
+    RECT box {};
+    RECT client {}, header {};
+    if (!GetClientRect(list, &client) || !GetWindowRect(ListView_GetHeader(list), &header))
+        return box;
+    const int width = client.right, height = client.bottom;
+    HDC screen = GetDC(list);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits) {
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        const COLORREF back = ListView_GetBkColor(list);
+        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
+        box = {width, height, 0, 0};
+        for (int y = header.bottom - header.top; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if ((pixels[y * width + x] & 0xFFFFFF) != background) {
+                    box.left = std::min<LONG>(box.left, x);
+                    box.top = std::min<LONG>(box.top, y);
+                    box.right = std::max<LONG>(box.right, x + 1);
+                    box.bottom = std::max<LONG>(box.bottom, y + 1);
+                }
+        if (box.right == 0)
+            box = {};
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(list, screen);
+    return box;
+}
+
+// The width a text takes in the list's font, wrapped as the empty list wraps it.
+LONG TextWidthInList(HWND list, const wchar_t* text)
+{
+    RECT client {};
+    GetClientRect(list, &client);
+    HDC dc = GetDC(list);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    RECT measured {0, 0, client.right - 16, 0};
+    DrawTextW(dc, text, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    return measured.right - measured.left;
+}
+
 }  // namespace
 
 TEST_F(ListAtScaleTest, TheEmptyListSaysWhatToDo)
@@ -333,6 +395,18 @@ TEST_F(ListAtScaleTest, TheEmptyListSaysWhatToDo)
     ShowWindow(w, SW_SHOWNORMAL);
     SetForegroundWindow(w);
     EXPECT_GT(DrawnPixelsInTheMiddle(List()), 20);
+    // The words are the ones that say what to do: the drawn text is as wide as they are, and in
+    // the middle. Read from the screen, with no window left by an earlier test in front.
+    SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PumpFor(50);
+    const RECT drawn = DrawnBox(List());
+    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RECT client {};
+    GetClientRect(List(), &client);
+    const LONG expected =
+            TextWidthInList(List(), L"Drop photos or folders here, or use Add Files and Add Folder");
+    EXPECT_NEAR(drawn.right - drawn.left, expected, 4);
+    EXPECT_NEAR(drawn.left + drawn.right, client.right, 4);
     ASSERT_TRUE(SendDrop(w, {"C:\\nowhere\\IMG_1.JPG"}));
     EXPECT_EQ(DrawnPixelsInTheMiddle(List()), 0);
     Command(w, IDC_REMOVE_ALL);

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "base/WidePath.h"
 #include "engine/RunsFolder.h"
 #include "toolkit/ScreenFit.h"
 #include "tests/ui/main/MainWindowFixture.h"
@@ -58,6 +59,39 @@ protected:
         for (int row = 0; row < Rows(); ++row)
             cells.insert(Cell(row, column));
         return cells;
+    }
+
+    // A shown row's cell read in UTF-16, with the control asking the window for it in UTF-16 too
+    // (as it does for a window that takes Unicode notifications).
+    std::string WideCell(int row, int column)
+    {
+        HWND list = GetDlgItem(dialog_->Handle(), IDC_FILE_LIST);
+        const LRESULT wasUnicode = SendMessageW(list, CCM_GETUNICODEFORMAT, 0, 0);
+        SendMessageW(list, CCM_SETUNICODEFORMAT, TRUE, 0);
+        wchar_t text[512] = L"";
+        LVITEMW item {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        const LRESULT copied = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                            reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list, CCM_SETUNICODEFORMAT, static_cast<WPARAM>(wasUnicode), 0);
+        return NarrowText(std::wstring(text, static_cast<size_t>(copied)));
+    }
+
+    // The tooltip a shown row gets in UTF-16, as the control asks the window for it.
+    std::string WideTip(int row)
+    {
+        wchar_t text[512] = L"";
+        NMLVGETINFOTIPW tip {};
+        tip.hdr.hwndFrom = GetDlgItem(dialog_->Handle(), IDC_FILE_LIST);
+        tip.hdr.idFrom = IDC_FILE_LIST;
+        tip.hdr.code = LVN_GETINFOTIPW;
+        tip.pszText = text;
+        tip.cchTextMax = 512;
+        tip.iItem = row;
+        SendMessageW(dialog_->Handle(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&tip));
+        return NarrowText(text);
     }
 
     // A menu command, as the menu bar sends it.
@@ -173,10 +207,17 @@ TEST_F(MenuAndViewTest, FiltersShowOnlyFailedOrSkippedRowsAndRemoveTakesOnlyThos
     EXPECT_EQ(MenuState(w, IDM_VIEW_ALL) & MF_CHECKED, 0);
     EXPECT_EQ(StatusText(w, 2), "1 failed, 1 skipped, 1 shown");
 
+    // The control's rows are the rows shown, in UTF-16 as in the program's code page.
+    EXPECT_EQ(WideCell(0, 0), tree.Path("camera\\nodate.jpg"));
+    EXPECT_EQ(WideTip(0), Cell(0, 2));
+
     Menu(w, IDM_VIEW_SKIPPED);
     ASSERT_EQ(Rows(), 1);
     EXPECT_EQ(Cell(0, 0), tree.Path("camera\\IMG_1.JPG"));
     EXPECT_EQ(Cell(0, 2), "Will skip (Target file exists)");
+    EXPECT_EQ(WideCell(0, 0), tree.Path("camera\\IMG_1.JPG"));
+    EXPECT_EQ(WideCell(0, 2), "Will skip (Target file exists)");
+    EXPECT_EQ(WideTip(0), "Will skip (Target file exists)");
 
     // Select All and Remove act on the row shown; the others stay.
     Menu(w, IDM_VIEW_FAILED);

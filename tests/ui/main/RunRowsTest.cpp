@@ -239,6 +239,16 @@ TEST_F(RunRowsTest, RowsSayWhenADateCameFromTheFileTimeOrTheFileIsGone)
     Click(w, IDC_PREVIEW);
     PumpFor(20);
     EXPECT_EQ(ResultOf("nodate.jpg"), "Will copy");
+
+    // The other file times name themselves, and the summary counts them alike.
+    for (const auto& [mode, time] : {std::pair {700u, "created"}, std::pair {800u, "accessed"}}) {
+        SelectMode(w, mode);
+        Click(w, IDC_PREVIEW);
+        PumpFor(20);
+        EXPECT_EQ(ResultOf("nodate.jpg"), std::string("Will copy (date ") + time + ")");
+        EXPECT_EQ(Summary(w),
+                  "3 files: 2 OK, 1 failed, 0 skipped (1 by file date) (preview: nothing was changed)");
+    }
 }
 
 TEST_F(RunRowsTest, ChangingASettingAfterAPreviewSaysThePreviewIsOld)

@@ -1,8 +1,8 @@
 // The windows at 150% and 200% scaling: no control's text is cut off, the main window's menu bar
-// takes one row and its status bar sits below every control, the "?" buttons are no
-// taller than their combo boxes, the main window's smallest size fits the work area, stored
-// column widths follow the DPI they were saved at, and a window stored off every screen comes
-// back onto one. Wine takes the system DPI from LogPixels when a process starts, so the test
+// takes one row and its status bar sits below every control, the "?" buttons are no taller than
+// their combo boxes, the main window's smallest size and the progress window fit the work area,
+// stored column widths follow the DPI they were saved at, and a window stored off every screen
+// comes back onto one. Wine takes the system DPI from LogPixels when a process starts, so the test
 // sets it and runs this program again for the checks at that DPI.
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@
 #include "ui/ExifInfoDialog.h"
 #include "ui/MainDialog.h"
 #include "ui/OptionsDialog.h"
+#include "ui/ProgressDialog.h"
 
 namespace {
 
@@ -204,7 +205,7 @@ void KeepScreenshot(HWND window, const std::string& name)
     EXPECT_TRUE(varied) << name << " was drawn in one colour";
 }
 
-// The main window with its preview pane, and the Options dialog.
+// The main window with its preview pane, the Options dialog and the progress window.
 void KeepScreenshots()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
@@ -229,6 +230,19 @@ void KeepScreenshots()
     PumpFor(50);
     KeepScreenshot(options.Handle(), "options");
     DestroyWindow(options.Handle());
+
+    // The progress window as a long copy shows it.
+    ProgressDialog* progress = ProgressDialog::Open(main->Handle());
+    ASSERT_NE(progress, nullptr);
+    const HWND progressWindow = progress->Handle();
+    progress->SetTitle("Copying files");
+    progress->SetText("C:\\Users\\Public\\Pictures\\Camera\\IMG_0042.JPG");
+    progress->SetRange(0, 100);
+    progress->SetPosition(40);
+    progress->SetDetail("1.2 GB of 3.4 GB, about 2 minutes left (34 MB/s, 2.5 files/s)");
+    KeepScreenshot(progressWindow, "progress");
+    progress->Close();
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(progressWindow); }, 5000));
 
     SendMessageA(main->Handle(), WM_COMMAND, IDC_CLOSE, 0);
     PumpFor(20);
@@ -402,6 +416,61 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
               ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(static_cast<int>(savedDpi), dpi_);
+}
+
+// The progress window, wider than a small screen at a large scale, is narrowed to the work area
+// with its lines, bar and Cancel inside; over a window pushed off any edge of the screen it stays
+// on the screen.
+TEST_F(ScaledScreenAtDpi, TheProgressWindowStaysWithinTheWorkArea)
+{
+    SetDword("FirstRun", 0);
+    SetDword("WndMaximized", 0);
+    auto main = std::make_unique<MainDialog>();
+    ASSERT_TRUE(main->Create(nullptr));
+    HWND w = main->Handle();
+    ShowWindow(w, SW_SHOWNORMAL);
+    PumpFor(50);
+    RECT shown {};
+    ASSERT_TRUE(GetWindowRect(w, &shown));
+    const RECT work = NearestWorkArea(shown);
+    const LONG width = shown.right - shown.left, height = shown.bottom - shown.top;
+    const POINT places[] = {{shown.left, shown.top},
+                            {work.left - width * 3 / 4, shown.top},
+                            {work.right - width / 4, shown.top},
+                            {shown.left, work.top - height * 3 / 4},
+                            {shown.left, work.bottom - height / 4}};
+    for (const POINT& place : places) {
+        SCOPED_TRACE("owner at " + std::to_string(place.x) + "," + std::to_string(place.y));
+        SetWindowPos(w, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ProgressDialog* progress = ProgressDialog::Open(w);
+        ASSERT_NE(progress, nullptr);
+        const HWND window = progress->Handle();
+        RECT rect {}, client {};
+        GetWindowRect(window, &rect);
+        GetClientRect(window, &client);
+        EXPECT_GE(rect.left, work.left);
+        EXPECT_LE(rect.right, work.right);
+        EXPECT_GE(rect.top, work.top);
+        EXPECT_LE(rect.bottom, work.bottom);
+        for (const int id : {IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR, IDC_PROGRESS_DETAIL, IDC_PROGRESS_CANCEL}) {
+            RECT control {};
+            GetWindowRect(GetDlgItem(window, id), &control);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&control), 2);
+            EXPECT_GT(control.left, 0) << id;
+            EXPECT_LT(control.right, client.right) << id;
+            EXPECT_GT(control.right - control.left, 0) << id;
+        }
+        RECT cancel {};
+        GetWindowRect(GetDlgItem(window, IDC_PROGRESS_CANCEL), &cancel);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&cancel), 2);
+        // In the middle as the template places it: within a dialog unit or so.
+        EXPECT_LE(std::abs((cancel.left + cancel.right) - client.right), MulDiv(8, dpi_, 96))
+                << "Cancel is not in the middle";
+        progress->Close();
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5000));
+    }
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
 }
 
 TEST_F(ScaledScreenAtDpi, MetaExifColumnsFollowTheDpiTheyWereSavedAt)

@@ -2,6 +2,9 @@
 // the check boxes, OK with its refusals, Cancel.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/ui/options/ModalScript.h"
@@ -16,6 +19,25 @@ const std::vector<std::string> kPresets {
 };
 
 class OptionsDialogTest : public OptionsFixture { };
+
+INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// A box's text as the dialog shows it: a single '&' marks the access key.
+std::string ShownText(HWND control)
+{
+    char text[512] = "";
+    GetWindowTextA(control, text, sizeof text);
+    std::string shown;
+    for (const char* p = text; *p; ++p) {
+        if (*p == '&' && p[1] != '\0')
+            ++p;
+        shown += *p;
+    }
+    return shown;
+}
 
 TEST_F(OptionsDialogTest, FirstOpeningOffersThePresetsAndStartsWithJpeg)
 {
@@ -718,3 +740,35 @@ TEST_F(OptionsBackupTest, TheDialogCanOpenOnTheBackupField)
 }
 
 }  // namespace
+
+// The help's Options page names every box of the dialog by the words the box shows, so that a
+// user who reads a box can find what it does.
+TEST_F(OptionsDialogTest, TheHelpExplainsEveryBox)
+{
+    std::ifstream file(QM_HELP_DIR "/options.html", std::ios::binary);
+    ASSERT_TRUE(file) << QM_HELP_DIR "/options.html";
+    std::ostringstream read;
+    read << file.rdbuf();
+    const std::string help = read.str();
+    ASSERT_FALSE(help.empty());
+
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), nullptr,
+                                     PlainDialog, 0);
+    ASSERT_NE(dialog, nullptr);
+    int boxes = 0;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        char kind[32] = "";
+        GetClassNameA(control, kind, sizeof kind);
+        if (std::string(kind) != "Button" ||
+            (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) != BS_AUTOCHECKBOX)
+            continue;
+        ++boxes;
+        // A box that leads to a field ends in a colon, which the help's row leaves out.
+        std::string text = ShownText(control);
+        if (!text.empty() && text.back() == ':')
+            text.pop_back();
+        EXPECT_NE(help.find("<td>" + text + "</td>"), std::string::npos) << text;
+    }
+    DestroyWindow(dialog);
+    EXPECT_GE(boxes, 10);
+}

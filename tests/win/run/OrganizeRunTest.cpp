@@ -653,10 +653,9 @@ TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
     const std::string src = Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
     host.Run(true);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind(
-                      "You enabled the program saves organization operations to a log file.\n"
-                      "However, the program failed to create the following log file. ",
-                      0),
+    EXPECT_EQ(host.messages[0].text.rfind("Quillmere keeps a log of its runs, as chosen in Options.\n"
+                                          "However, the program failed to create the following log file. ",
+                                          0),
               0u);
     EXPECT_NE(host.messages[0].text.find("\n\n" + tree.Path("logdir")), std::string::npos);
     EXPECT_EQ(host.savedCount, 0);
@@ -668,11 +667,11 @@ TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
     host.settings.LogFile = tree.Path("blocker\\sub\\log.txt");
     host.Run(true);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind(
-                      "You enabled the program saves organization operations to a log file.\n"
-                      "However, the program failed to create folder \"" +
-                              tree.Path("blocker\\sub\\") + "\" for the following log file. ",
-                      0),
+    EXPECT_EQ(host.messages[0].text.rfind("Quillmere keeps a log of its runs, as chosen in Options.\n"
+                                          "However, the program failed to create folder \"" +
+                                                  tree.Path("blocker\\sub\\") +
+                                                  "\" for the following log file. ",
+                                          0),
               0u)
             << host.messages[0].text;
     // On with an empty path: no log, no message.
