@@ -906,8 +906,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         return decision;
     decision.started = true;
     // A run killed before it could clean up may have left staged members in the output folder.
-    if (journaled)
-        stage.SweepLeftovers();
+    stage.SweepLeftovers();
     host.EnableInput(false);
 
     RunProgress& progress = host.ShowProgress();

@@ -535,9 +535,56 @@ TEST_F(CliArchive, UndoOfAKilledCopyRemovesItsStage)
     const std::string archive = Large(library);
     ASSERT_TRUE(KillWhileStaged({"organize", "--copy", "--out", w.Out(), archive}));
     ASSERT_TRUE(Exists(w.Out("~qmzip.qmpart\\~qmstage1.qmlock")));
+    // A dry run of the undo changes nothing, the stage included.
+    const auto before = Snapshot(w.Out());
+    const CliOutcome dry = RunCli({"undo", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0u) << dry.out << dry.err;
+    EXPECT_EQ(Snapshot(w.Out()), before);
     const CliOutcome undo = RunCli({"undo"});
     EXPECT_EQ(undo.exitCode, 0u) << undo.out << undo.err;
     EXPECT_EQ(FilesOnly(w.Out()), (std::map<std::string, std::string> {}));
     EXPECT_FALSE(Exists(w.Out("~qmzip.qmpart")));
+    ExpectArchivesUnchanged();
+}
+
+TEST_F(CliArchive, LookupTakesAMemberWithItsSidecarAndItsPlace)
+{
+    // In an archive and in a folder alike: the date and the place from the sidecar.
+    ZipBuilder zip;
+    zip.Add("Takeout/kehl.jpg", PhotoWithoutDate());
+    zip.Add("Takeout/kehl.jpg.supplemental-metadata.json", Sidecar("kehl.jpg", kMay15, 48.5730, 7.8152),
+            true);
+    const std::string member = Archive("export.zip", zip) + "\\Takeout\\kehl.jpg";
+    ASSERT_TRUE(CreateDirectoryA(w.Src("loose").c_str(), nullptr));
+    const std::string loose = w.Src("loose\\kehl.jpg");
+    ASSERT_TRUE(WriteBytes(loose, PhotoWithoutDate()));
+    ASSERT_TRUE(WriteText(w.Src("loose\\kehl.jpg.json"), Sidecar("kehl.jpg", kMay15, 48.5730, 7.8152)));
+
+    const CliOutcome lookup = RunCli({"lookup", "--takeout", "--explain", member, loose});
+    EXPECT_EQ(lookup.exitCode, 0u) << lookup.out << lookup.err;
+    const std::string place = "Kehl, Baden-W\xC3\xBCrttemberg, Germany (0.0 km)";
+    EXPECT_EQ(Lines(lookup.out),
+              (std::vector<std::string> {
+                      member +
+                              "\t2015:05:15 14:00:00 (Takeout sidecar)\tTakeout sidecar "
+                              "\"kehl.jpg.supplemental-metadata.json\" (Europe/Berlin from the GPS "
+                              "position)\t" +
+                              place,
+                      loose +
+                              "\t2015:05:15 14:00:00 (Takeout sidecar)\tTakeout sidecar \"kehl.jpg.json\" "
+                              "(Europe/Berlin from the GPS position)\t" +
+                              place}));
+    // Without Takeout dates the member has no date of its own.
+    const CliOutcome plain = RunCli({"lookup", member});
+    EXPECT_EQ(plain.exitCode, 1u) << plain.out;
+    EXPECT_EQ(plain.out.find(member + "\t"), 0u) << plain.out;
+    // The copies the lookups read are gone with them.
+    char temp[MAX_PATH + 1];
+    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(temp) + "*~qmzip.qmpart").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
     ExpectArchivesUnchanged();
 }
