@@ -262,11 +262,10 @@ TEST(ArchiveRun, AKilledRunsStageIsSweptByTheNextAndOnlyWhatItMade)
     // Files nobody staged, beside and inside the stage's own folders, and a record naming what
     // no stage makes; a text file that names a file is no record.
     const std::map<std::string, std::string> mine = {
-            {stage + "mine.txt", "kept.jpg\n"},
-            {stage + "~qmstagex.qmlock", "kept.jpg\n"}, {stage + "kept.jpg", "mine"},
-            {stage + "mine.jp", "mine"},        {stage + "1\\mine.jpg", "mine"},
-            {stage + "keep\\k.jpg", "mine"},    {stage + "2\\sub\\k.jpg", "mine"},
-            {"C:\\out\\2012\\a.jpg", "mine"}};
+            {stage + "mine.txt", "kept.jpg\n"}, {stage + "~qmstagex.qmlock", "kept.jpg\n"},
+            {stage + "kept.jpg", "mine"},       {stage + "mine.jp", "mine"},
+            {stage + "1\\mine.jpg", "mine"},    {stage + "keep\\k.jpg", "mine"},
+            {stage + "2\\sub\\k.jpg", "mine"},  {"C:\\out\\2012\\a.jpg", "mine"}};
     ops.AddFolder(stage + "keep");
     ops.AddFolder(stage + "2\\sub");
     ops.AddFolder("C:\\out\\2012");

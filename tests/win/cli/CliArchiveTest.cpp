@@ -100,7 +100,7 @@ protected:
     }
 
     // Starts the command and kills it as soon as the stage holds a copied-out member. True when
-    // it was killed there.
+    // it was killed there; returns once its stage's record is no longer held.
     bool KillWhileStaged(const std::vector<std::string>& args)
     {
         HANDLE process = StartCliToEndByForce(CliCommandLine(args));
@@ -118,6 +118,18 @@ protected:
                 break;
         }
         CloseHandle(process);
+        // The system lets go of the killed program's files a moment after it ends (Wine's server
+        // does so on its own time): its stage's record is free once it opens for writing.
+        const std::string record = w.Out("~qmzip.qmpart\\~qmstage1.qmlock");
+        for (int wait = 0; killed && wait < 400; ++wait) {
+            HANDLE free = CreateFileA(record.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (free != INVALID_HANDLE_VALUE) {
+                CloseHandle(free);
+                break;
+            }
+            Sleep(50);
+        }
         return killed;
     }
 
