@@ -11,7 +11,9 @@ source "$root/scripts/wine-env.sh"
 kind="$(qm_wine_test_kind)"
 dist="$root/build/dist"
 [ "$kind" = win64 ] && dist="$root/build/dist64"
-# The export is written by the native benchmark's writer; the run is the shipped program.
+# The export is written by the native benchmark's writer; the run is the shipped program. Built
+# with the flags the other builds use, so that the builds and their cache are reused.
+export QM_WERROR="${QM_WERROR:-ON}"
 QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" native zip_export_bench >/dev/null
 QM_JOBS="${QM_JOBS:-1}" bash "$root/scripts/build.sh" "$kind" quillmere-cli metaprobe >/dev/null
 qm_wine_start "$root/build/$kind"
