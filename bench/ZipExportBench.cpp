@@ -2,6 +2,11 @@
 // taken straight from the archives (each entry extracted, CRC-checked, to its own file) against
 // the same export already extracted (each file copied):
 //   zip_export_bench [WORK_DIR]   (default: a new folder under /tmp, removed afterwards)
+// The export is a real one in form: photos without a date of their own, each with a Takeout
+// sidecar in another archive than its photo. bench/takeout_bench.sh writes it with
+//   zip_export_bench --write WORK_DIR
+// (WORK_DIR/archives/*.zip and the same tree extracted in WORK_DIR/extracted) and times the real
+// run, quillmere-cli organize --takeout --copy, on both.
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +16,7 @@
 #include <vector>
 
 #include "engine/ZipArchive.h"
+#include "tests/support/JpegBuilder.h"
 #include "tests/support/ZipBuilder.h"
 
 namespace fs = std::filesystem;
@@ -20,16 +26,37 @@ namespace {
 constexpr int kFiles = 2000;
 constexpr int kArchives = 3;
 
-// Photo-like bytes: little for deflate to fold away, as in a real JPEG.
+std::string NameOf(int index);
+
+// Photo-like bytes: a JPEG without a date of its own, then data with little for deflate to fold
+// away, as in a real one.
 std::string Content(int index, std::size_t size)
 {
-    std::string text(size, '\0');
+    qmtest::Ifd ifd0;
+    ifd0.Short(0x0112, 1);
+    const std::vector<unsigned char> jpeg = qmtest::MinimalJpeg(ifd0);
+    std::string text(jpeg.begin(), jpeg.end());
     unsigned value = static_cast<unsigned>(index) * 2654435761u + 1;
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = text.size(); i < size; ++i) {
         value = value * 1103515245u + 12345u;
-        text[i] = static_cast<char>(i % 8 == 0 ? 0 : value >> 16);
+        text.push_back(static_cast<char>(i % 8 == 0 ? 0 : value >> 16));
     }
     return text;
+}
+
+// The photo's sidecar, its date a day apart from the one before.
+std::string SidecarOf(int index)
+{
+    const std::string name = fs::path(NameOf(index)).filename().string();
+    return "{\"title\": \"" + name + "\", \"photoTakenTime\": {\"timestamp\": \"" +
+           std::to_string(1262347200 + index * 86400LL) + "\"}, \"geoData\": {\"latitude\": 0.0, " +
+           "\"longitude\": 0.0}}";
+}
+
+// Every other sidecar in the newer form.
+std::string SidecarName(int index)
+{
+    return NameOf(index) + (index % 2 == 0 ? ".json" : ".supplemental-metadata.json");
 }
 
 std::size_t SizeOf(int index)
@@ -112,33 +139,46 @@ void Report(const char* what, int files, std::uint64_t bytesRead, double seconds
 
 int main(int argc, char** argv)
 {
+    // --write WORK_DIR: the export only, for the run's benchmark.
+    const bool writeOnly = argc == 3 && std::string(argv[1]) == "--write";
     const bool own = argc < 2;
     const fs::path work = own ? fs::temp_directory_path() / ("qm-zip-bench-" + std::to_string(::getpid()))
-                              : fs::path(argv[1]);
+                              : fs::path(argv[writeOnly ? 2 : 1]);
     fs::create_directories(work / "extracted");
+    fs::create_directories(work / "archives");
     std::vector<fs::path> archives;
     std::vector<fs::path> loose;
-    for (int a = 0; a < kArchives; ++a) {
-        ZipBuilder builder;
-        for (int i = a; i < kFiles; i += kArchives) {
-            const std::string bytes = Content(i, SizeOf(i));
-            builder.Add(NameOf(i), bytes, true);
-            const fs::path file = work / "extracted" / fs::path(NameOf(i)).filename();
-            if (!WriteFile(file, bytes.data(), bytes.size())) {
-                std::fprintf(stderr, "zip_export_bench: cannot write %s\n", file.string().c_str());
-                return 1;
-            }
-            loose.push_back(file);
+    std::vector<ZipBuilder> builders(kArchives);
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string bytes = Content(i, SizeOf(i));
+        const std::string sidecar = SidecarOf(i);
+        // The sidecar in the next archive, as an export splits them.
+        builders[static_cast<std::size_t>(i % kArchives)].Add(NameOf(i), bytes, true);
+        builders[static_cast<std::size_t>((i + 1) % kArchives)].Add(SidecarName(i), sidecar, true);
+        const fs::path file = work / "extracted" / NameOf(i);
+        fs::create_directories(file.parent_path());
+        if (!WriteFile(file, bytes.data(), bytes.size()) ||
+            !WriteFile(work / "extracted" / SidecarName(i), sidecar.data(), sidecar.size())) {
+            std::fprintf(stderr, "zip_export_bench: cannot write %s\n", file.string().c_str());
+            return 1;
         }
+        loose.push_back(file);
+        loose.push_back(work / "extracted" / SidecarName(i));
+    }
+    for (int a = 0; a < kArchives; ++a) {
+        ZipBuilder& builder = builders[static_cast<std::size_t>(a)];
         char name[64];
         std::snprintf(name, sizeof name, "takeout-20250203T030726Z-%03d.zip", a + 1);
-        archives.push_back(work / name);
+        archives.push_back(work / "archives" / name);
         const std::string archive = builder.Build();
         if (!WriteFile(archives.back(), archive.data(), archive.size())) {
             std::fprintf(stderr, "zip_export_bench: cannot write %s\n", archives.back().string().c_str());
             return 1;
         }
     }
+
+    if (writeOnly)
+        return 0;
 
     using Clock = std::chrono::steady_clock;
     fs::create_directories(work / "from-archives");
@@ -191,5 +231,5 @@ int main(int argc, char** argv)
     Report("from the extracted copy", static_cast<int>(loose.size()), looseBytes, looseSeconds);
     if (own)
         fs::remove_all(work);
-    return extracted == kFiles ? 0 : 1;
+    return extracted == 2 * kFiles ? 0 : 1;
 }

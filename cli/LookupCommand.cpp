@@ -6,11 +6,13 @@
 #include "cli/CliReport.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
+#include "engine/ArchiveRun.h"
 #include "engine/ClockRules.h"
 #include "engine/LibraryRun.h"
 #include "engine/ModeFolder.h"
 #include "engine/ModeLookup.h"
 #include "engine/OrganizeMode.h"
+#include "engine/OrganizeRun.h"
 #include "engine/PathUtils.h"
 #include "engine/PlaceFinder.h"
 #include "metadata/MetaLookup.h"
@@ -20,7 +22,7 @@ namespace {
 // The answer of one file for the mode as a run would take it: the date, or the extension or
 // orientation that may stand as a folder name; else false with the reason a run's row would give.
 // A date read from the file name or from a Takeout sidecar says so.
-bool LookUp(MetaLookup& lookup, const std::string& path, OrganizeMode mode, const OrganizeFlags& flags,
+bool LookUp(DateLookup& lookup, const std::string& path, OrganizeMode mode, const OrganizeFlags& flags,
             const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
     std::string failure;
@@ -97,8 +99,13 @@ int RunLookupCommand(const CliRequest& request)
         ParseClockRule(shift, rule, error);  // checked with the command line
         clockRules.push_back(std::move(rule));
     }
-    MetaLookup lookup;  // one metadata tool process for all the files
-    lookup.UseComputerZone(request.flags.computerZone.value_or(false));
+    MetaLookup files;  // one metadata tool process for all the files
+    files.UseComputerZone(request.flags.computerZone.value_or(false));
+    // A file inside a zip archive ("x.zip\\DCIM\\a.jpg") is looked up as a run looks it up: copied
+    // out (with its Takeout sidecar) into a folder of this process, removed when it ends.
+    ArchiveStage stage(SystemFileOps(), TemporaryArchiveStageFolder());
+    stage.UseTakeout(request.flags.takeout);
+    ArchiveLookup lookup(files, stage);
     bool anyFailed = false;
     for (const std::string& path : request.paths) {
         std::string answer;
@@ -109,7 +116,8 @@ int RunLookupCommand(const CliRequest& request)
         // a fourth where the file was taken, as the place tags would name it.
         std::string line = path + '\t' + answer;
         if (request.flags.explain)
-            line += '\t' + origin + '\t' + PlaceNamesAt(lookup.PositionOf(FullPath(path))).description;
+            line += '\t' + origin + '\t' +
+                    PlaceNamesAt(PositionForPlace(lookup, FullPath(path), request.flags.takeout)).description;
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }

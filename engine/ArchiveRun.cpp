@@ -73,8 +73,126 @@ ArchiveStage::~ArchiveStage()
         DeleteFileFully(ops_, copy);
     for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it)
         ops_.RemoveFolder(*it);
+    if (record_) {
+        record_.reset();
+        ops_.Delete(recordPath_);
+    }
     if (folderMade_)
         ops_.RemoveFolder(folder_);
+}
+
+namespace {
+
+// A record longer than this is no record of a run's stage.
+constexpr std::uint64_t kMaxStageRecordBytes = 64ull << 20;
+
+// Whether name is that of a stage's record: "~qmstage" digits ".qmlock".
+bool IsStageRecordName(const std::string& name)
+{
+    const std::string prefix = kStageLockPrefix, extension = kStageLockExtension;
+    if (name.size() <= prefix.size() + extension.size() ||
+        Key(name.substr(0, prefix.size())) != Key(prefix) ||
+        Key(name.substr(name.size() - extension.size())) != Key(extension))
+        return false;
+    for (std::size_t i = prefix.size(); i + extension.size() < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
+}
+
+// Whether a line of a record names something a stage makes: a file "NAME" or "N\NAME", or a
+// numbered folder "N\". A record is read from the drive: a line naming anything else (another
+// folder, a path going up) is not followed.
+bool StagePart(const std::string& line, bool& folder)
+{
+    std::string name = line;
+    const std::size_t slash = line.find('\\');
+    if (slash != std::string::npos) {
+        if (slash == 0)
+            return false;
+        for (std::size_t i = 0; i < slash; ++i)
+            if (line[i] < '0' || line[i] > '9')
+                return false;
+        name = line.substr(slash + 1);
+        folder = name.empty();
+        if (folder)
+            return true;
+    }
+    folder = false;
+    // A name only ("", "." and ".." name folders, which a deletion never removes).
+    return name.find_first_of("\\/") == std::string::npos;
+}
+
+}  // namespace
+
+void ArchiveStage::SweepLeftovers()
+{
+    std::vector<std::string> names;
+    if (folder_.empty() || !ops_.ListFiles(folder_, names))
+        return;
+    std::vector<std::string> records, texts;
+    std::vector<std::unique_ptr<AppendStream>> opened;
+    for (const std::string& name : names) {
+        if (!IsStageRecordName(name))
+            continue;
+        std::unique_ptr<AppendStream> record = ops_.OpenAppend(folder_ + name, false);
+        std::string text;
+        // A record a running program holds (or one that cannot be read): its stage may be in use,
+        // so nothing in the folder is touched.
+        if (!record || !record->ReadAll(text, kMaxStageRecordBytes))
+            return;
+        records.push_back(folder_ + name);
+        texts.push_back(std::move(text));
+        opened.push_back(std::move(record));
+    }
+    std::vector<std::string> folders;
+    for (const std::string& text : texts) {
+        // Only whole lines: a line cut off by the end of its program names nothing made yet.
+        for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            const std::string line = text.substr(start, end - start);
+            bool folder = false;
+            if (!StagePart(line, folder))
+                continue;
+            if (folder)
+                folders.push_back(folder_ + line);
+            else
+                ops_.Delete(folder_ + line);
+        }
+    }
+    for (const std::string& folder : folders)
+        ops_.RemoveFolder(folder);
+    opened.clear();
+    for (const std::string& record : records)
+        ops_.Delete(record);
+    ops_.RemoveFolder(folder_);
+}
+
+bool ArchiveStage::Begin()
+{
+    if (record_)
+        return true;
+    if (!folderMade_) {
+        if (!MakeFolders(ops_, folder_))
+            return false;
+        folderMade_ = true;
+    }
+    // Each running stage has a record of its own; one that another run holds is not reused.
+    for (std::size_t n = 1;; ++n) {
+        const std::string path = folder_ + kStageLockPrefix + std::to_string(n) + kStageLockExtension;
+        record_ = ops_.OpenAppend(path, true);
+        if (record_) {
+            recordPath_ = path;
+            return true;
+        }
+        if (ops_.LastError() != FileError::kFileExists)
+            return false;
+    }
+}
+
+bool ArchiveStage::Record(const std::string& path)
+{
+    return Begin() && record_->Append(path.substr(folder_.size()) + "\n");
 }
 
 bool ArchiveStage::IsMember(const std::string& path)
@@ -129,16 +247,26 @@ const ZipEntry* ArchiveStage::EntryOf(const std::string& member, OpenArchive*& a
     return &archive->entries[entry->second];
 }
 
+bool ArchiveStage::MemberSize(const std::string& member, std::uint64_t& size)
+{
+    OpenArchive* archive = nullptr;
+    std::string reason;
+    const ZipEntry* entry = EntryOf(member, archive, reason);
+    if (entry == nullptr)
+        return false;
+    size = entry->size;
+    return true;
+}
+
 bool ArchiveStage::NewFolder(std::string& folder)
 {
-    if (!folderMade_) {
-        if (!MakeFolders(ops_, folder_))
-            return false;
-        folderMade_ = true;
-    }
+    if (!Begin())
+        return false;
     // A folder another run left is not ours: the next number is tried.
     for (;; ++nextFolder_) {
         folder = folder_ + std::to_string(nextFolder_) + "\\";
+        if (!Record(folder))
+            return false;
         if (ops_.MakeFolder(folder)) {
             ++nextFolder_;
             madeFolders_.push_back(folder);
@@ -151,11 +279,8 @@ bool ArchiveStage::NewFolder(std::string& folder)
 
 bool ArchiveStage::FreeCopyName(const std::string& name, std::string& copy)
 {
-    if (!folderMade_) {
-        if (!MakeFolders(ops_, folder_))
-            return false;
-        folderMade_ = true;
-    }
+    if (!Begin())
+        return false;
     // The copy keeps the member's name: a date in the file name is read from it.
     copy = folder_ + name;
     if (copyKeys_.count(Key(copy)) == 0 && !AnythingThere(ops_, copy))
@@ -189,7 +314,9 @@ bool ArchiveStage::Staged(const std::string& member, std::string& copy, std::str
         role = TakeoutRoleOf(member);
     const bool sidecar = role && role->kind == TakeoutRole::Kind::Media && !role->partner.empty();
     std::string folder;
-    const bool named = sidecar ? NewFolder(folder) && (copy = folder + name, true) : FreeCopyName(name, copy);
+    const bool named =
+            (sidecar ? NewFolder(folder) && (copy = folder + name, true) : FreeCopyName(name, copy)) &&
+            Record(copy);
     if (!named) {
         reason = "The staging folder \"" + folder_ + "\" could not be made (" +
                  FileErrorText(ops_.LastError()) + ")";
@@ -224,7 +351,7 @@ bool ArchiveStage::StageSidecar(const std::string& member, const std::string& si
         sidecarName = name + ".json";
     }
     const std::string copy = folder + sidecarName;
-    if (!ExtractZipEntryToFile(ops_, archive->input, *entry, copy, reason))
+    if (!Record(copy) || !ExtractZipEntryToFile(ops_, archive->input, *entry, copy, reason))
         return false;
     sidecarCopies_.push_back(copy);
     return true;

@@ -27,6 +27,12 @@ inline constexpr char kArchiveOutputText[] =
 
 // The staging folder's name inside the output folder (or the temporary folder, for a preview).
 inline constexpr char kArchiveStageName[] = "~qmzip.qmpart";
+// A stage's record inside it: "~qmstageN.qmlock". Its run holds it open for writing while it runs
+// (the system lets go of it when the program ends, however it ends), and writes into it each
+// folder and file it is about to make, so that a later run can remove exactly what a killed run
+// left.
+inline constexpr char kStageLockPrefix[] = "~qmstage";
+inline constexpr char kStageLockExtension[] = ".qmlock";
 
 // Adds a path given to a run (named, dropped, or found in a folder): a .zip file as its members
 // that pass the extension filter, or as itself when it cannot be read (its row then fails with the
@@ -41,13 +47,21 @@ public:
     // folder: where the copies wait (created when the first is made, removed when the stage ends);
     // empty where members cannot be staged.
     ArchiveStage(FileOps& ops, std::string folder);
-    // Removes the copies no step took, and the folders it made.
+    // Removes the copies no step took, the folders it made and its record.
     ~ArchiveStage();
     ArchiveStage(const ArchiveStage&) = delete;
     ArchiveStage& operator=(const ArchiveStage&) = delete;
 
+    // Removes what runs that ended without cleaning up (killed, or the computer switched off)
+    // left in the staging folder: the files and folders their records name, the records, and the
+    // folder when nothing else is in it. Nothing is removed while a running program holds a
+    // record there, nor anything no record names. Call before the first member is staged.
+    void SweepLeftovers();
+
     // Whether path names a file inside a .zip archive (its archive part is a file, not a folder).
     bool IsMember(const std::string& path);
+    // A member's size uncompressed, read from its archive's directory; false when it has none.
+    bool MemberSize(const std::string& member, std::uint64_t& size);
     // The extracted copy of a member, made when first asked; false with the reason.
     bool Staged(const std::string& member, std::string& copy, std::string& reason);
     // A step took the member's copy away (renamed it): the stage no longer removes it.
@@ -85,6 +99,11 @@ private:
     };
     using ExportTree = std::map<std::string, ExportFolder>;  // by key of the folder inside
 
+    // Makes the staging folder and this stage's record in it, once.
+    bool Begin();
+    // Writes into the record that the stage is about to make path (a file, or a folder: "\\" at
+    // its end), so that it is removed even when this program cannot remove it.
+    bool Record(const std::string& path);
     OpenArchive* Open(const std::string& archive, std::string& reason);
     const ZipEntry* EntryOf(const std::string& member, OpenArchive*& archive, std::string& reason);
     bool FreeCopyName(const std::string& name, std::string& copy);
@@ -98,6 +117,8 @@ private:
     FileOps& ops_;
     std::string folder_;
     bool folderMade_ = false;
+    std::unique_ptr<AppendStream> record_;
+    std::string recordPath_;
     bool takeout_ = false;
     std::size_t nextFolder_ = 1;
     std::vector<std::string> madeFolders_;  // numbered folders inside the staging folder

@@ -76,3 +76,14 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
     }
     return std::nullopt;
 }
+
+std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout)
+{
+    std::optional<GeoPosition> position = lookup.PositionOf(source);
+    if (position || !takeout)
+        return position;
+    DateSources sidecarOnly;
+    sidecarOnly.takeout = true;
+    const std::optional<FoundDate> found = lookup.DateFrom(source, sidecarOnly);
+    return found ? found->takeoutPosition : std::nullopt;
+}

@@ -28,6 +28,10 @@ std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& 
                                          const std::vector<ClockRule>& clockRules = {},
                                          std::string* clockRule = nullptr, bool takeout = false);
 
+// Where the file was taken: its own position, else (with Takeout dates on) the one its sidecar
+// gives, whichever date the file takes.
+std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout);
+
 // Moves a capture date by the rule for its camera, noting the rule; false when none applies (or
 // the date cannot be moved), leaving the date as it was.
 bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules);

@@ -242,19 +242,6 @@ std::optional<RunRefusal> CreateBackupFolder(RunFileSystem& fs, const OrganizeOp
                        RunField::BackupFolder};
 }
 
-// Where the file was taken: its own position, else (with Takeout dates on) the one its sidecar
-// gives, whichever date the row takes.
-std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout)
-{
-    std::optional<GeoPosition> position = lookup.PositionOf(source);
-    if (position || !takeout)
-        return position;
-    DateSources sidecarOnly;
-    sidecarOnly.takeout = true;
-    const std::optional<FoundDate> found = lookup.DateFrom(source, sidecarOnly);
-    return found ? found->takeoutPosition : std::nullopt;
-}
-
 // Step 4 of a row: the target folder by mode; false, with the row's reason, when the file has no
 // answer for the mode, its lookup could not be made, or its answer cannot stand as a folder name.
 // A date mode's date is kept in date for the file name.
@@ -949,14 +936,17 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 }
 
 // Each row's file size, for the bytes line, and their sum; 0 where a size cannot be read (the row
-// then says why).
-std::vector<std::uint64_t> SourceSizes(const RunRows& rows, std::uint64_t& total)
+// then says why). A file inside an archive counts with its size uncompressed, which its copy writes.
+std::vector<std::uint64_t> SourceSizes(const RunRows& rows, ArchiveStage& stage, std::uint64_t& total)
 {
     std::vector<std::uint64_t> sizes(static_cast<std::size_t>(rows.Count()));
     total = 0;
     for (int row = 0; row < rows.Count(); ++row) {
+        const std::string source = rows.Source(row);
         FileStamp stamp;
-        if (ReadStampOf(SystemFileOps(), rows.Source(row), stamp))
+        const bool sized = stage.IsMember(source) ? stage.MemberSize(source, stamp.size)
+                                                  : ReadStampOf(SystemFileOps(), source, stamp);
+        if (sized)
             total += sizes[static_cast<std::size_t>(row)] = stamp.size;
     }
     return sizes;
@@ -986,11 +976,7 @@ std::string ArchiveStageFolder(const OrganizeOptions& options, bool changesFiles
         return {};
     if (changesFiles)
         return WithBackslash(options.CustomTargetFolder) + kArchiveStageName;
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH)
-        return {};
-    return NarrowText(std::wstring(temp, length)) + std::to_string(GetCurrentProcessId()) + kArchiveStageName;
+    return TemporaryArchiveStageFolder();
 }
 
 // A row the run cannot take, with its reason.
@@ -1015,6 +1001,15 @@ private:
 };
 
 }  // namespace
+
+std::string TemporaryArchiveStageFolder()
+{
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    return NarrowText(std::wstring(temp, length)) + std::to_string(GetCurrentProcessId()) + kArchiveStageName;
+}
 
 std::uint32_t RunHost::SourceAttributes(const std::string& path)
 {
@@ -1064,6 +1059,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
         return decision;
     decision.started = true;
+    // A run killed before it could clean up may have left staged members in the output folder.
+    stage.SweepLeftovers();
     host.EnableInput(false);
 
     RunProgress& progress = host.ShowProgress();
@@ -1090,7 +1087,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     std::uint64_t totalBytes = 0;
     const std::vector<std::uint64_t> sizes =
             !chosen.ChangesFiles() ? std::vector<std::uint64_t>(static_cast<std::size_t>(count))
-                                   : SourceSizes(rows, totalBytes);
+                                   : SourceSizes(rows, stage, totalBytes);
     RunBytes bytes(host, progress, totalBytes);
     RunBytes::Comparisons comparisons(bytes);
     journalOps.ReportTo(&bytes);

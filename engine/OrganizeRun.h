@@ -30,3 +30,7 @@ struct RunDecision {
 // Cancel).
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& lookup, RunFileSystem& fs,
                         const PreparedRun& request, FileAction action);
+
+// Where a run that changes no file (a preview, a lookup) stages the members of zip archives: a
+// folder of this process in the temporary folder; empty when there is none.
+std::string TemporaryArchiveStageFolder();

@@ -375,6 +375,9 @@ bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::s
     ArchiveStage stage(ops, data.header.outFolder.empty()
                                     ? std::string()
                                     : WithBackslash(data.header.outFolder) + kArchiveStageName);
+    // The staged members a killed run left there go with it.
+    if (!dryRun)
+        stage.SweepLeftovers();
     ArchiveFileOps archiveOps(ops, stage);
     Undoer undoer(archiveOps, dryRun ? nullptr : file.get(), dryRun, data.header.version);
     for (const JournalStep* it : UndoOrder(data)) {

@@ -3,8 +3,10 @@
 // never changed, and nothing of the stage left when it ends, also when the run is ended at any call.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "MemoryFileOps.h"
@@ -210,4 +212,107 @@ TEST(ArchiveRun, ASidecarTooLargeToBeOneIsNotStaged)
     std::string folder, bytes;
     ASSERT_TRUE(FolderOf(copy, folder));
     EXPECT_FALSE(ops.Contents(folder + "IMG_2.jpg.json", bytes));
+}
+
+namespace {
+
+const char kStagePath[] = "C:\\out\\~qmzip.qmpart\\";
+
+std::string LeftoverArchive()
+{
+    ZipBuilder zip;
+    zip.Add("DCIM/a.jpg", Photo(), true);
+    zip.Add("DCIM/b.jpg", Photo());
+    zip.Add("x/a.jpg", Photo());  // the same name again: staged in a numbered folder
+    zip.Add("t/IMG_1.jpg", Photo());
+    zip.Add("t/IMG_1.jpg.json", "{\"title\": \"IMG_1.jpg\"}");  // staged beside its photo
+    return zip.Build();
+}
+
+// What a stage leaves on the drive when its program is killed while every member waits staged:
+// the files and folders as they are while it runs, on a drive where nobody holds them any more.
+void KilledStage(MemoryFileOps& left)
+{
+    MemoryFileOps running;
+    running.AddFolder("D:\\in");
+    running.AddFolder("C:\\out");
+    running.AddFile(kArchive, LeftoverArchive(), 1);
+    ArchiveStage stage(running, kStage);
+    stage.UseTakeout(true);
+    std::string copy, reason;
+    for (const char* member : {"DCIM\\a.jpg", "DCIM\\b.jpg", "x\\a.jpg", "t\\IMG_1.jpg"})
+        ASSERT_TRUE(stage.Staged(std::string(kArchive) + "\\" + member, copy, reason)) << reason;
+    ASSERT_TRUE(stage.StagedWithSidecar(std::string(kArchive) + "\\t\\IMG_1.jpg"));
+    for (const std::string& folder : running.Folders())
+        left.AddFolder(folder);
+    for (const auto& [path, bytes] : running.Files())
+        left.AddFile(path, bytes, 1);
+}
+
+}  // namespace
+
+TEST(ArchiveRun, AKilledRunsStageIsSweptByTheNextAndOnlyWhatItMade)
+{
+    MemoryFileOps ops;
+    KilledStage(ops);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    const std::string stage = kStagePath;
+    ASSERT_GE(ops.Files().size(), 7u);  // the archive, five staged files, the record
+    ASSERT_EQ(ops.Folders().count(MemoryFileOps::Upper(stage + "1")), 1u);
+    // Files nobody staged, beside and inside the stage's own folders, and a record naming what
+    // no stage makes; a text file that names a file is no record.
+    const std::map<std::string, std::string> mine = {
+            {stage + "mine.txt", "kept.jpg\n"}, {stage + "~qmstagex.qmlock", "kept.jpg\n"},
+            {stage + "kept.jpg", "mine"},       {stage + "mine.jp", "mine"},
+            {stage + "1\\mine.jpg", "mine"},    {stage + "keep\\k.jpg", "mine"},
+            {stage + "2\\sub\\k.jpg", "mine"},  {"C:\\out\\2012\\a.jpg", "mine"}};
+    ops.AddFolder(stage + "keep");
+    ops.AddFolder(stage + "2\\sub");
+    ops.AddFolder("C:\\out\\2012");
+    for (const auto& [path, bytes] : mine)
+        ops.AddFile(path, bytes, 1);
+    ops.AddFile(stage + "~qmstage9.qmlock", "keep\\k.jpg\n2\\sub\\k.jpg\n\\kept.jpg\nmine.jp", 1);
+
+    // A record a running program holds: the stage may be in use, nothing is touched.
+    {
+        std::unique_ptr<AppendStream> held = ops.OpenAppend(stage + "~qmstage1.qmlock", false);
+        ASSERT_TRUE(held);
+        const auto before = ops.Files();
+        ArchiveStage next(ops, kStage);
+        next.SweepLeftovers();
+        EXPECT_EQ(ops.Files(), before);
+    }
+    {
+        ArchiveStage next(ops, kStage);
+        next.SweepLeftovers();
+    }
+    std::map<std::string, std::string> expected = mine;
+    expected.emplace(kArchive, LeftoverArchive());
+    EXPECT_EQ(ops.Files(), expected);
+    EXPECT_EQ(ops.Folders().count(MemoryFileOps::Upper(stage + "1")), 1u);  // it holds a file of mine
+    EXPECT_EQ(ops.Folders().count(MemoryFileOps::Upper(stage + "2")), 1u);
+}
+
+TEST(ArchiveRun, AKilledRunsStageAloneIsRemovedWhole)
+{
+    MemoryFileOps ops;
+    KilledStage(ops);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    {
+        ArchiveStage next(ops, kStage);
+        next.SweepLeftovers();
+    }
+    EXPECT_EQ(ops.Files().size(), 1u);
+    EXPECT_EQ(ops.Folders(), (std::set<std::string> {"C:", "C:\\OUT", "D:", "D:\\IN"}));
+    // A stage that runs on after the sweep keeps its own record until it ends.
+    {
+        ArchiveStage stage(ops, kStage);
+        std::string copy, reason;
+        ASSERT_TRUE(stage.Staged(kMember, copy, reason)) << reason;
+        std::string record;
+        ASSERT_TRUE(ops.Contents(std::string(kStagePath) + "~qmstage1.qmlock", record));
+        EXPECT_EQ(record, "a.jpg\n");
+    }
+    EXPECT_EQ(ops.Files().size(), 1u);
+    EXPECT_EQ(ops.Folders(), (std::set<std::string> {"C:", "C:\\OUT", "D:", "D:\\IN"}));
 }

@@ -82,9 +82,68 @@ protected:
         return Archive("plain.zip", zip);
     }
 
+    // Forty photos of a megabyte and more, stored, so that copying them out takes a while; the
+    // library they make (path below the output folder: bytes).
+    std::string Large(std::map<std::string, std::string>& library)
+    {
+        ZipBuilder zip;
+        for (int i = 1; i <= 40; ++i) {
+            const int d = i % 28 + 1;
+            const std::string day = (d < 10 ? "0" : "") + std::to_string(d);
+            const std::string photo =
+                    Photo("2012:03:" + day + " 10:00:00", "Alpha") + std::string(1u << 20, 'x');
+            const std::string name = "p" + std::to_string(i) + ".jpg";
+            zip.Add("DCIM/" + name, photo);
+            library["2012\\2012_03\\2012_03_" + day + "\\" + name] = photo;
+        }
+        return Archive("large.zip", zip);
+    }
+
+    // Starts the command and kills it as soon as the stage holds a copied-out member. True when
+    // it was killed there; returns once its stage's record is no longer held.
+    bool KillWhileStaged(const std::vector<std::string>& args)
+    {
+        HANDLE process = StartCliToEndByForce(CliCommandLine(args));
+        if (process == nullptr)
+            return false;
+        bool killed = false;
+        for (int wait = 0; wait < 120000 && !killed; ++wait) {
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA(w.Out("~qmzip.qmpart\\*.jpg").c_str(), &found);
+            if (search != INVALID_HANDLE_VALUE) {
+                FindClose(search);
+                killed = TerminateProcess(process, 99) != 0;
+            }
+            if (WaitForSingleObject(process, killed ? 10000 : 1) == WAIT_OBJECT_0 && !killed)
+                break;
+        }
+        CloseHandle(process);
+        // The system lets go of the killed program's files a moment after it ends (Wine's server
+        // does so on its own time): its stage's record is free once it opens for writing.
+        const std::string record = w.Out("~qmzip.qmpart\\~qmstage1.qmlock");
+        for (int wait = 0; killed && wait < 400; ++wait) {
+            HANDLE free = CreateFileA(record.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (free != INVALID_HANDLE_VALUE) {
+                CloseHandle(free);
+                break;
+            }
+            Sleep(50);
+        }
+        return killed;
+    }
+
     Workspace w;
     std::map<std::string, std::string> archives_;
 };
+
+// The files below folder but those of the stage.
+std::map<std::string, std::string> Library(const std::string& folder)
+{
+    std::map<std::string, std::string> files = FilesOnly(folder);
+    std::erase_if(files, [](const auto& file) { return file.first.rfind("~qmzip.qmpart\\", 0) == 0; });
+    return files;
+}
 
 }  // namespace
 
@@ -443,4 +502,101 @@ TEST_F(CliArchive, ASidecarsPositionGivesThePlaceOfAFileWithoutOne)
     const auto files = FilesOnly(w.Out());
     EXPECT_EQ(files.count("France\\Grand Est\\IMG_0001.jpg"), 1u) << run.out;
     EXPECT_EQ(files.count("Germany\\Baden-W\xC3\xBCrttemberg\\kehl.jpg"), 1u) << run.out;
+}
+
+TEST_F(CliArchive, AKilledCopysStageIsRemovedByTheNextRunAndNothingElse)
+{
+    std::map<std::string, std::string> library;
+    const std::string archive = Large(library);
+    const std::vector<std::string> copy = {"organize", "--copy", "--exists", "identical",
+                                           "--out",    w.Out(),  archive};
+    ASSERT_TRUE(KillWhileStaged(copy));
+    const std::string stage = w.Out("~qmzip.qmpart\\");
+    ASSERT_TRUE(Exists(stage + "~qmstage1.qmlock"));
+    // Files that are no stage's, among them a record naming what no stage makes and a text that
+    // names a file but is no record.
+    ASSERT_TRUE(CreateDirectoryA((stage + "keep").c_str(), nullptr));
+    const std::map<std::string, std::string> mine = {
+            {"mine.txt", "kept.jpg\n"}, {"kept.jpg", "mine"}, {"keep\\k.jpg", "mine"}};
+    for (const auto& [name, bytes] : mine)
+        ASSERT_TRUE(WriteText(stage + name, bytes));
+    ASSERT_TRUE(WriteText(stage + "~qmstage9.qmlock", "keep/k.jpg\n\\kept.jpg\n"));
+    const std::map<std::string, std::string> left = FilesOnly(stage);
+    ASSERT_GT(left.size(), mine.size() + 2);
+
+    // While a running program holds its record the stage is left whole; that run works beside it.
+    HANDLE held = CreateFileA((stage + "~qmstage1.qmlock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const CliOutcome beside = RunCli(copy);
+    CloseHandle(held);
+    EXPECT_EQ(beside.exitCode, 0u) << beside.out << beside.err;
+    EXPECT_EQ(FilesOnly(stage), left);
+    EXPECT_EQ(Library(w.Out()), library);
+
+    const CliOutcome after = RunCli(copy);
+    EXPECT_EQ(after.exitCode, 0u) << after.out << after.err;
+    EXPECT_EQ(FilesOnly(stage), mine);
+    EXPECT_EQ(Library(w.Out()), library);
+    ExpectArchivesUnchanged();
+}
+
+TEST_F(CliArchive, UndoOfAKilledCopyRemovesItsStage)
+{
+    std::map<std::string, std::string> library;
+    const std::string archive = Large(library);
+    ASSERT_TRUE(KillWhileStaged({"organize", "--copy", "--out", w.Out(), archive}));
+    ASSERT_TRUE(Exists(w.Out("~qmzip.qmpart\\~qmstage1.qmlock")));
+    // A dry run of the undo changes nothing, the stage included.
+    const auto before = Snapshot(w.Out());
+    const CliOutcome dry = RunCli({"undo", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0u) << dry.out << dry.err;
+    EXPECT_EQ(Snapshot(w.Out()), before);
+    const CliOutcome undo = RunCli({"undo"});
+    EXPECT_EQ(undo.exitCode, 0u) << undo.out << undo.err;
+    EXPECT_EQ(FilesOnly(w.Out()), (std::map<std::string, std::string> {}));
+    EXPECT_FALSE(Exists(w.Out("~qmzip.qmpart")));
+    ExpectArchivesUnchanged();
+}
+
+TEST_F(CliArchive, LookupTakesAMemberWithItsSidecarAndItsPlace)
+{
+    // In an archive and in a folder alike: the date and the place from the sidecar.
+    ZipBuilder zip;
+    zip.Add("Takeout/kehl.jpg", PhotoWithoutDate());
+    zip.Add("Takeout/kehl.jpg.supplemental-metadata.json", Sidecar("kehl.jpg", kMay15, 48.5730, 7.8152),
+            true);
+    const std::string member = Archive("export.zip", zip) + "\\Takeout\\kehl.jpg";
+    ASSERT_TRUE(CreateDirectoryA(w.Src("loose").c_str(), nullptr));
+    const std::string loose = w.Src("loose\\kehl.jpg");
+    ASSERT_TRUE(WriteBytes(loose, PhotoWithoutDate()));
+    ASSERT_TRUE(WriteText(w.Src("loose\\kehl.jpg.json"), Sidecar("kehl.jpg", kMay15, 48.5730, 7.8152)));
+
+    const CliOutcome lookup = RunCli({"lookup", "--takeout", "--explain", member, loose});
+    EXPECT_EQ(lookup.exitCode, 0u) << lookup.out << lookup.err;
+    const std::string place = "Kehl, Baden-W\xC3\xBCrttemberg, Germany (0.0 km)";
+    EXPECT_EQ(Lines(lookup.out),
+              (std::vector<std::string> {
+                      member +
+                              "\t2015:05:15 14:00:00 (Takeout sidecar)\tTakeout sidecar "
+                              "\"kehl.jpg.supplemental-metadata.json\" (Europe/Berlin from the GPS "
+                              "position)\t" +
+                              place,
+                      loose +
+                              "\t2015:05:15 14:00:00 (Takeout sidecar)\tTakeout sidecar \"kehl.jpg.json\" "
+                              "(Europe/Berlin from the GPS position)\t" +
+                              place}));
+    // Without Takeout dates the member has no date of its own.
+    const CliOutcome plain = RunCli({"lookup", member});
+    EXPECT_EQ(plain.exitCode, 1u) << plain.out;
+    EXPECT_EQ(plain.out.find(member + "\t"), 0u) << plain.out;
+    // The copies the lookups read are gone with them.
+    char temp[MAX_PATH + 1];
+    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(temp) + "*~qmzip.qmpart").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    ExpectArchivesUnchanged();
 }

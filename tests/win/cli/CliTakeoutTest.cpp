@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/win/cli/CliProcess.h"
 
 namespace {
@@ -326,4 +330,199 @@ TEST_F(CliTakeout, LookupExplainsTheSidecarAndADamagedOneIsAClearFailure)
               Year("IMG_0009.jpg") +
                       "\tFailed to read the file's metadata (Takeout sidecar \"IMG_0009.jpg.json\": a "
                       "timestamp that is not a whole number of seconds (at byte 63))\n");
+}
+
+namespace {
+
+// One file of an export: its path below the export's root ("Forms\\a.jpg"), its bytes, and which
+// of three archives holds it when the export is split.
+struct ExportFile {
+    std::string path;
+    std::string bytes;
+    int archive = 0;
+};
+
+// What a run makes of a file: the time its new name starts with ("YYYY-MM-DD HH_MM_SS"; empty:
+// not looked at, the file's own time) and its result.
+struct Expected {
+    std::string path;
+    std::string when;
+    std::string result;
+};
+
+std::string Text(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// "2015:05:07 14:00:00" as the rename template below writes it.
+std::string NameTime(std::string exif)
+{
+    exif[4] = exif[7] = '-';
+    exif[13] = exif[16] = '_';
+    return exif;
+}
+
+// Every naming form an export writes, in one folder, with what a run must make of each.
+void FormsExport(std::vector<ExportFile>& files, std::vector<Expected>& expected)
+{
+    const std::string bare = Text(JpegWithoutDate());
+    const std::string f = "Forms\\";
+    std::int64_t next = kMar1;  // each sidecar a day of its own
+    int archive = 0;
+    const auto add = [&](const std::string& path, const std::string& bytes) {
+        files.push_back({path, bytes, archive++ % 3});
+    };
+    // A photo and its sidecar, the sidecar in the next archive; the sidecar's instant.
+    const auto pair = [&](const std::string& media, const std::string& sidecar, const std::string& title) {
+        const std::int64_t when = next;
+        next += 86400;
+        files.push_back({f + media, bare, archive % 3});
+        files.push_back({f + sidecar, Sidecar(title, when), (archive + 1) % 3});
+        ++archive;
+        return when;
+    };
+    const auto dated = [&](const std::string& media, std::int64_t when, const std::string& sidecar) {
+        expected.push_back(
+                {f + media, NameTime(ExifText(when)), "OK (date from Takeout sidecar \"" + sidecar + "\")"});
+    };
+    const auto both = [&](const std::string& media, const std::string& sidecar, const std::string& title) {
+        dated(media, pair(media, sidecar, title), sidecar);
+    };
+
+    // The old and the new form side by side.
+    both("Both.jpg", "Both.jpg.json", "Both.jpg");
+    both("Both2.jpg", "Both2.jpg.supplemental-metadata.json", "Both2.jpg");
+    // Names around the 46 characters a sidecar's name keeps: ".supplemental-me.json",
+    // ".supplemen.json", ".s.json", "NAME..json", "NAME.json", and the media's extension cut.
+    for (const std::size_t length : {30u, 36u, 44u, 45u, 46u, 47u, 48u}) {
+        const std::string name = "L" + std::to_string(length) + "_" + std::string(length - 8, 'n') + ".jpg";
+        both(name, (name + ".supplemental-metadata").substr(0, 46) + ".json", name);
+    }
+    // Numbered duplicates, with and without their first.
+    both("Dup(1).jpg", "Dup.jpg(1).json", "Dup.jpg");
+    both("Dup2(1).jpg", "Dup2.jpg.supplemental-metadata(1).json", "Dup2.jpg");
+    both("Pair.jpg", "Pair.jpg.json", "Pair.jpg");
+    both("Pair(1).jpg", "Pair.jpg(1).json", "Pair.jpg");
+    // Without the media's extension.
+    both("NoExt.jpg", "NoExt.json", "NoExt.jpg");
+    both("NoExt2.jpg", "NoExt2.supplemental-metadata.json", "NoExt2.jpg");
+    // Edited copies take their original's, also where the original is not there.
+    int n = 0;
+    for (const std::string suffix : {"-edited", "-bearbeitet", "-modifi\xC3\xA9", "-editado"}) {
+        const std::string base = "Ed" + std::to_string(++n);
+        const std::int64_t when = pair(base + ".jpg", base + ".jpg.json", base + ".jpg");
+        add(f + base + suffix + ".jpg", bare);
+        dated(base + ".jpg", when, base + ".jpg.json");
+        dated(base + suffix + ".jpg", when, base + ".jpg.json");
+    }
+    add(f + "Lone-edited.jpg", bare);
+    add(f + "Lone.jpg.json", Sidecar("Lone.jpg", next));
+    dated("Lone-edited.jpg", next, "Lone.jpg.json");
+    next += 86400;
+    // Motion photos and Live Photos: the video takes the still's.
+    n = 0;
+    for (const std::string video : {".MP4", ".MOV", ".MP"}) {
+        const std::string base = "Mo" + std::to_string(++n);
+        const std::int64_t when = pair(base + ".jpg", base + ".jpg.json", base + ".jpg");
+        add(f + base + video, "not a movie the tool can date");
+        dated(base + ".jpg", when, base + ".jpg.json");
+        dated(base + video, when, base + ".jpg.json");
+    }
+    // Two long names cut to one sidecar name: its title says whose it is.
+    const std::string common(46, 'h');
+    add(f + common + "1.jpg", bare);
+    add(f + common + "2.jpg", bare);
+    add(f + common + ".json", Sidecar(common + "2.jpg", next));
+    dated(common + "2.jpg", next, common + ".json");
+    next += 86400;
+    expected.push_back({f + common + "1.jpg", "", "OK (no Takeout sidecar)"});
+    // The same name in another folder without a sidecar: never the first folder's.
+    both("Same.jpg", "Same.jpg.json", "Same.jpg");
+    add("Album\\Same.jpg", bare);
+    expected.push_back({"Album\\Same.jpg", "", "OK (no Takeout sidecar)"});
+    // The photo's own capture date wins.
+    add(f + "Own.jpg", Text(JpegTaken("2012:01:27 10:46:15")));
+    add(f + "Own.jpg.json", Sidecar("Own.jpg", next));
+    expected.push_back({f + "Own.jpg", "2012-01-27 10_46_15", "OK"});
+    // A real position gives the local time of that place (every other sidecar has 0,0: this
+    // computer's zone).
+    add(f + "Paris.jpg", bare);
+    add(f + "Paris.jpg.json", Sidecar("Paris.jpg", kMay7, 48.8584, 2.2945));
+    expected.push_back(
+            {f + "Paris.jpg", NameTime(kMay7InParis), "OK (date from Takeout sidecar \"Paris.jpg.json\")"});
+    // A sidecar of no file.
+    add(f + "Orphan.jpg.json", Sidecar("Orphan.jpg", kDec7));
+    expected.push_back({f + "Orphan.jpg.json", "", "Takeout sidecar of no file; skipped"});
+}
+
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.rfind('\\') + 1);
+}
+
+}  // namespace
+
+TEST_F(CliTakeout, EveryFormAlikeFromAFolderAndFromAnExportSplitOverThreeArchives)
+{
+    std::vector<ExportFile> files;
+    std::vector<Expected> expected;
+    FormsExport(files, expected);
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("Takeout\\Forms").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("Takeout\\Album").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("zips").c_str(), nullptr));
+    ZipBuilder zips[3];
+    for (const ExportFile& file : files) {
+        ASSERT_TRUE(WriteData(tree.Path("Takeout\\" + file.path),
+                              std::vector<unsigned char>(file.bytes.begin(), file.bytes.end())))
+                << file.path;
+        std::string name = "Takeout/Google Photos/" + file.path;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        zips[file.archive].Add(name, file.bytes, true);
+    }
+    const auto archiveName = [&](int i) {
+        return tree.Path("zips\\takeout-20250203T030726Z-00" + std::to_string(i + 1) + ".zip");
+    };
+    for (int i = 0; i < 3; ++i) {
+        const std::string bytes = zips[i].Build();
+        ASSERT_TRUE(WriteData(archiveName(i), std::vector<unsigned char>(bytes.begin(), bytes.end())));
+    }
+    std::map<std::string, int> archiveOf;
+    for (const ExportFile& file : files)
+        archiveOf[file.path] = file.archive;
+
+    const auto check = [&](const std::string& input, const std::string& out,
+                           const std::function<std::string(const std::string&)>& source) {
+        const std::string report = tree.Path(FileName(out) + ".csv");
+        const CliOutcome run = RunCli({"organize", "--takeout", "--copy", "--mode", "taken-else-modified",
+                                       "--no-year", "--no-month", "--no-day", "--rename",
+                                       "%Y-%M-%D %H_%I_%S %N", "--out", out, "--report", report, input});
+        ASSERT_TRUE(run.started);
+        EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+        const auto rows = RowsOf(run.out);
+        EXPECT_EQ(rows.size(), files.size()) << run.out << run.err;
+        for (const Expected& e : expected) {
+            const auto found = rows.find(source(e.path));
+            ASSERT_NE(found, rows.end()) << source(e.path) << "\n" << run.out;
+            EXPECT_EQ(found->second.result, e.result) << e.path << " from " << input;
+            if (!e.when.empty()) {
+                EXPECT_EQ(FileName(found->second.target).rfind(e.when + " ", 0), 0u)
+                        << e.path << " from " << input << ": " << found->second.target;
+            }
+        }
+        EXPECT_NE(run.err.find(", 2 files without a Takeout sidecar, 1 Takeout sidecar of no file"),
+                  std::string::npos)
+                << run.err;
+        // The report lists the file without a sidecar and the sidecar of no file by their results.
+        const std::string csv = ReadText(report);
+        EXPECT_NE(csv.find(source("Album\\Same.jpg") + "," + out), std::string::npos) << csv;
+        EXPECT_NE(csv.find(source("Forms\\Orphan.jpg.json") + ",,Takeout sidecar of no file; skipped,"),
+                  std::string::npos)
+                << csv;
+    };
+    check(tree.Path("Takeout"), Out("folder"),
+          [&](const std::string& path) { return tree.Path("Takeout\\" + path); });
+    check(tree.Path("zips"), Out("zips"), [&](const std::string& path) {
+        return archiveName(archiveOf.at(path)) + "\\Takeout\\Google Photos\\" + path;
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 
@@ -11,8 +12,10 @@
 #include "engine/OrganizeRun.h"
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
+#include "engine/ProgressText.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/support/ZoneCases.h"
 #include "tests/win/run/RunFixture.h"
 #include "tests/win/run/TestRunHost.h"
@@ -811,4 +814,34 @@ TEST_F(OrganizeRunTest, OnlyRowsThatLookAlikeAreAskedWhatFileTheyAre)
     EXPECT_EQ(fs.asked.count("d.jpg"), 0u);
     for (const char* name : {"a.jpg", "c.jpg", "b.jpg", "b link.jpg"})
         EXPECT_GE(fs.asked[name], 1) << name;
+}
+
+TEST_F(OrganizeRunTest, FilesInsideAnArchiveCountWithTheirSizeUncompressed)
+{
+    host.settings.Mode = OrganizeMode::Extension;
+    ZipBuilder zip;
+    zip.Add("a.jpg", std::string(3u << 20, 'a'));
+    zip.Add("DCIM/b.jpg", std::string(1u << 20, 'b'), true);  // deflated to a few kilobytes
+    const std::string archive = tree.Path("src\\t.zip");
+    const std::string bytes = zip.Build();
+    ASSERT_TRUE(WriteData(archive, std::vector<unsigned char>(bytes.begin(), bytes.end())));
+    host.AddRow(archive + "\\a.jpg");
+    host.AddRow(archive + "\\DCIM\\b.jpg");
+    std::vector<std::string> details;
+    host.onPump = [&](int) {
+        char text[256] = "";
+        GetDlgItemTextA(host.progressWindow, IDC_PROGRESS_DETAIL, text, sizeof text);
+        details.push_back(text);
+    };
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    // Before the second file: the first file's bytes of both files' as they are when copied out.
+    const std::string afterFirst = BytesText(3u << 20) + " of " + BytesText(4u << 20);
+    std::string shown;
+    for (const std::string& detail : details)
+        shown += detail + "\n";
+    EXPECT_TRUE(std::any_of(details.begin(), details.end(), [&](const std::string& detail) {
+        return detail.rfind(afterFirst, 0) == 0;
+    })) << shown;
 }
