@@ -315,18 +315,6 @@ std::map<std::string, FileIdentity> ListedByName(RunFileSystem& fs, const std::s
 
 std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
 {
-    // One file has one size and last-write time under all its names: a row whose stamp no other
-    // row shares is no other row's file, and is not opened to ask what it is (under Wine that
-    // costs a few milliseconds a file).
-    std::vector<std::optional<FileStamp>> stamps(static_cast<std::size_t>(rows.Count()));
-    std::map<std::pair<std::uint64_t, std::uint64_t>, int> shared;
-    for (int row = 0; row < rows.Count(); ++row) {
-        FileStamp stamp;
-        if (ReadStampOf(SystemFileOps(), rows.Source(row), stamp)) {
-            stamps[static_cast<std::size_t>(row)] = stamp;
-            ++shared[{stamp.size, stamp.writeTime}];
-        }
-    }
     std::map<FileIdentity, std::string> byIdentity;
     std::map<std::string, std::string> byPath;
     // Opening each file for its identity costs several system calls; one listing of its folder
@@ -337,9 +325,6 @@ std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
     std::map<std::string, std::map<std::string, FileIdentity>> listed;  // by folder key
     std::vector<std::string> earlier(static_cast<std::size_t>(rows.Count()));
     for (int row = 0; row < rows.Count(); ++row) {
-        const std::optional<FileStamp>& stamp = stamps[static_cast<std::size_t>(row)];
-        if (stamp && shared[{stamp->size, stamp->writeTime}] == 1)
-            continue;
         const std::string source = rows.Source(row);
         FileIdentity identity;
         std::string folder;

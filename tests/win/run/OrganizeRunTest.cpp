@@ -775,47 +775,6 @@ TEST_F(OrganizeRunTest, RunFollowsTheRowsDisplayOrderAndOverwritesEarlierCells)
     EXPECT_EQ(host.Result(0), "OK");
 }
 
-// Opening a file to ask what it is costs milliseconds under some systems: only rows with the size
-// and last-write time of another row are asked, and one file under two names is still placed once.
-TEST_F(OrganizeRunTest, OnlyRowsThatLookAlikeAreAskedWhatFileTheyAre)
-{
-    struct CountingIdentity : RealFileSystem {
-        std::map<std::string, int> asked;
-        bool Identity(const std::string& path, FileIdentity& identity) override
-        {
-            ++asked[FileNameOf(path)];
-            return RealFileSystem::Identity(path, identity);
-        }
-    } fs;
-    host.fileSystem = &fs;
-    host.settings.Mode = OrganizeMode::Extension;
-    const std::string a = Source("a.jpg", "photo a");
-    const std::string c = Source("c.jpg", "photo c");
-    Source("d.jpg", "photo of another size");
-    const std::string b = Source("b.jpg", "photo bb");
-    ASSERT_TRUE(CreateHardLinkA(tree.Path("src\\b link.jpg").c_str(), b.c_str(), nullptr));
-    host.AddRow(tree.Path("src\\b link.jpg"));
-    // Two files alike in size and time, yet not one file.
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    ASSERT_TRUE(GetFileAttributesExA(a.c_str(), GetFileExInfoStandard, &data));
-    HANDLE h = CreateFileA(c.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &data.ftLastWriteTime));
-    CloseHandle(h);
-
-    host.Run(false);
-    EXPECT_EQ(host.Result(0), "OK");
-    EXPECT_EQ(host.Result(1), "OK");
-    EXPECT_EQ(host.Result(2), "OK");
-    EXPECT_EQ(host.Result(3), "OK");
-    EXPECT_EQ(host.Result(4), DuplicateText(b));
-    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\c.jpg")), "photo c");
-    EXPECT_EQ(fs.asked.count("d.jpg"), 0u);
-    for (const char* name : {"a.jpg", "c.jpg", "b.jpg", "b link.jpg"})
-        EXPECT_GE(fs.asked[name], 1) << name;
-}
-
 TEST_F(OrganizeRunTest, FilesInsideAnArchiveCountWithTheirSizeUncompressed)
 {
     host.settings.Mode = OrganizeMode::Extension;
