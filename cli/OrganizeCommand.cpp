@@ -11,7 +11,7 @@
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
-#include "engine/CsvText.h"
+#include "engine/RunReport.h"
 #include "engine/DryRunFileSystem.h"
 #include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
@@ -93,10 +93,7 @@ int RunOrganizeCommand(const CliRequest& request)
         const std::string path = FullPath(*flags.report);
         std::string reason = "The disk may be full.";
         report = CreateReport(path, reason);
-        // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
-        // ANSI code page.
-        const std::string header = "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date",
-                                                             "date source", "place", "hash"});
+        const std::string header = ReportHeader(ReportColumns::WithHash);
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
             std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
                          reason.c_str());

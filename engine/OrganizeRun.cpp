@@ -374,7 +374,7 @@ std::string NoFreeNameText()
 // taken all along.
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
                     const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
-                    bool move, RunRows& rows, int row, std::string& target, bool told)
+                    bool move, std::string& target, bool told)
 {
     target = targetFolder + name;
     std::string unsafe;
@@ -385,21 +385,18 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     bool replace = false;
     if (!told && fs.Exists(target)) {
         switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
-        case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
-        case ExistingTarget::Identical:
-            rows.SetTarget(row, target);
-            return Skipped("Identical file exists; skipped");
+        case ExistingTarget::Skip: return Skipped("Target file exists; skipped");
+        case ExistingTarget::Identical: return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
-        case ExistingTarget::NoFreeName: rows.SetTarget(row, target); return Failed(NoFreeNameText());
+        case ExistingTarget::NoFreeName: return Failed(NoFreeNameText());
         }
     }
-    rows.SetTarget(row, target);
     bool atTarget = false;
     RowResult result = PutFile(fs, source, targetFolder, target, replace, move, atTarget);
     if (told && result.outcome == RowOutcome::Failed &&
         (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS))
-        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, rows, row, target, false);
+        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, target, false);
     return result;
 }
 
@@ -412,8 +409,8 @@ struct CompanionPlacing {
     RunRows& rows;
     const OrganizeOptions& options;
     bool move;
+    bool preview;
     OperationLog& log;
-    const char* logVerb;
     const std::vector<CompanionLink>& links;
     const std::vector<std::vector<int>>& followers;  // by lead row
     // Keys of the targets this run put files at: Overwrite never replaces them.
@@ -481,7 +478,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
     target = decision.targets[i];
     switch (decision.outcome) {
     case GroupOutcome::Skip: {
-        run.rows.SetTarget(row, target);
         if (i == decision.taken)
             return Skipped("Target file exists; skipped");
         const std::string taken = FileNameOf(decision.targets[decision.taken]);
@@ -490,7 +486,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
         return {RowOutcome::Skipped, "Stays with its photo (" + taken + " exists; skipped)"};
     }
     case GroupOutcome::Identical:
-        run.rows.SetTarget(row, target);
         return Skipped(lead ? "Identical file exists; skipped"
                             : "Stays with its photo (identical photo exists; skipped)");
     case GroupOutcome::NoFreeName:
@@ -498,7 +493,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
             target.clear();
             return Skipped(kStaysText);
         }
-        run.rows.SetTarget(row, target);
         return Failed(NoFreeNameText());
     case GroupOutcome::Place: break;
     }
@@ -506,7 +500,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
         target.clear();
         return Skipped(kStaysText);
     }
-    run.rows.SetTarget(row, target);
     bool atTarget = false;
     const RowResult result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, decision.replace[i],
                                      run.move, atTarget);
@@ -547,8 +540,6 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         std::string target;
         RowResult result = Skipped(kStaysText);
         run.rows.EnsureVisible(row);
-        // A companion that stays shows no target, not the one an earlier run or preview gave it.
-        run.rows.SetTarget(row, target);
         if (group.decision && LeftOnline(run.host, run.options, source)) {
             result = Skipped(kCloudFileSkippedText);
         } else if (group.decision) {
@@ -557,10 +548,17 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         }
         if (result.text == kStoppedText)
             return false;
-        run.rows.SetResult(row, result);
+        // A companion that stays shows no target, not the one an earlier run or preview gave it.
+        RunRecord record;
+        record.source = source;
+        record.target = target;
+        record.move = run.move;
+        record.preview = run.preview;
+        record.result = result;
+        run.rows.EndRow(row, record);
         run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);
         run.host.Pump();
-        run.log.WriteRecord(source, target, run.logVerb, result.text);
+        run.log.WriteRecord(record);
         done.push_back(result.outcome == RowOutcome::Done);
     }
     return true;
@@ -921,7 +919,6 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
 
     const char* const progressVerb = !chosen.ChangesFiles() ? "Previewing" : move ? "Moving" : "Copying";
     progress.SetTitle(std::string(progressVerb) + " files - Quillmere");
-    const char* const logVerb = move ? "Move" : "Copy";
     // The window stays alive and Cancel works while a slow file is read.
     lookup.SetWaitHook([&host, &progress] {
         host.Pump();
@@ -955,8 +952,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     check.verify = options.VerifyCopies != 0;
     const CopiesChecked checked(placing, check);
     std::set<std::string> placed;
-    const CompanionPlacing companions {host,    placing, rows,      options, move,  log,
-                                       logVerb, links,   followers, placed,  bytes, sizes};
+    const bool preview = !chosen.ChangesFiles();
+    const CompanionPlacing companions {host, placing, rows,      options, move,  preview,
+                                       log,  links,   followers, placed,  bytes, sizes};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -994,6 +992,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         const std::string& source = plan.source;
         std::string target;
         RowResult result = plan.result;
+        RunRecord record;
+        record.source = source;
+        record.move = move;
+        record.preview = preview;
         CompanionGroup group;
         if (!links.empty())
             group = GatherGroup(companions, row);
@@ -1007,12 +1009,14 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         host.Pump();
 
         if (!plan.name.empty() && !KnownInLibrary(known, source, comparisons, result)) {
-            if (!plan.origin.empty())
-                rows.SetDateUsed(row, plan.date, plan.origin);
-            rows.SetPlaceUsed(row, plan.place);
+            if (!plan.origin.empty()) {
+                record.date = plan.date;
+                record.dateOrigin = plan.origin;
+            }
+            record.place = plan.place;
             check.copied = false;
             result = links.empty() ? PlaceFile(placing, source, plan.outputRoot, plan.targetFolder, plan.name,
-                                               options, move, rows, row, target, !plan.announced.empty())
+                                               options, move, target, !plan.announced.empty())
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)
@@ -1022,7 +1026,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             if (result.outcome == RowOutcome::Done && !plan.takeoutSidecar.empty())
                 result.text = "OK (date from Takeout sidecar \"" + plan.takeoutSidecar + "\")";
             if (result.outcome == RowOutcome::Done && check.copied)
-                rows.SetCopyHash(row, HashText(check.hash));
+                record.copyHash = HashText(check.hash);
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())
@@ -1032,10 +1036,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             break;
         if (!takeout.empty() && NoTakeoutSidecar(takeout[static_cast<std::size_t>(row)]))
             result.text += kNoTakeoutSidecarMark;
-        rows.SetResult(row, result);
+        record.target = target;
+        record.result = result;
+        rows.EndRow(row, record);
         bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
         host.Pump();
-        log.WriteRecord(source, target, logVerb, result.text);
+        log.WriteRecord(record);
         if (!links.empty() && !PlaceCompanions(companions, group, result, plan.targetFolder))
             break;
         if (progress.Cancelled())
