@@ -68,9 +68,14 @@ public:
         list_.SetCell(row, kPlaceColumn, texts.place);
         list_.SetRowKind(row, RowKindOf(outcome));
     }
+    // A row the run built no target for keeps the one it showed before; the window's own rows
+    // (CountingRows) clear it.
     void EndRow(int row, const RunRecord& record) override
     {
-        ShowRow(row, record.result.outcome, RowTextsOf(record));
+        RowTexts texts = RowTextsOf(record);
+        if (texts.target.empty())
+            texts.target = Target(row);
+        ShowRow(row, record.result.outcome, texts);
     }
     void EnsureVisible(int row) override { list_.ShowRow(row); }
 
