@@ -554,6 +554,7 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         record.target = target;
         record.move = run.move;
         record.preview = run.preview;
+        record.companion = true;
         record.result = result;
         run.rows.EndRow(row, record);
         run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);

@@ -23,6 +23,7 @@ struct RunRecord {
     std::string target;
     bool move = false;  // the run moves its files; else it copies them
     bool preview = false;  // the run changed nothing: the row says what the run would do
+    bool companion = false;  // a file placed (or left) with its photo, right after it
     RowResult result {RowOutcome::Failed, {}};
     // The date the folder and name were made from, and where it came from ("Date/Time Original",
     // "file modified", ...); no origin when the row's mode looked up no date.

@@ -68,12 +68,12 @@ public:
         list_.SetCell(row, kPlaceColumn, texts.place);
         list_.SetRowKind(row, RowKindOf(outcome));
     }
-    // A row the run built no target for keeps the one it showed before; the window's own rows
-    // (CountingRows) clear it.
+    // A photo the run built no target for keeps the one it showed before (a companion that stays
+    // shows none); the window's own rows (CountingRows) clear it.
     void EndRow(int row, const RunRecord& record) override
     {
         RowTexts texts = RowTextsOf(record);
-        if (texts.target.empty())
+        if (texts.target.empty() && !record.companion)
             texts.target = Target(row);
         ShowRow(row, record.result.outcome, texts);
     }
