@@ -149,12 +149,11 @@ public:
     explicit BenchRows(std::vector<std::string> sources) : sources_(std::move(sources)) { }
     int Count() const override { return static_cast<int>(sources_.size()); }
     std::string Source(int row) const override { return sources_.at(static_cast<std::size_t>(row)); }
-    void SetTarget(int, const std::string&) override { }
-    void SetResult(int, const RowResult& result) override
+    void EndRow(int, const RunRecord& record) override
     {
-        ++(result.outcome == RowOutcome::Done      ? done
-           : result.outcome == RowOutcome::Skipped ? skipped
-                                                   : failed);
+        ++(record.result.outcome == RowOutcome::Done      ? done
+           : record.result.outcome == RowOutcome::Skipped ? skipped
+                                                          : failed);
     }
     void EnsureVisible(int) override { }
     int done = 0, skipped = 0, failed = 0;

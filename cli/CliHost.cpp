@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/ConsoleCodePage.h"
-#include "engine/CsvText.h"
+#include "engine/RunReport.h"
 
 namespace {
 
@@ -117,35 +117,21 @@ bool ConsoleProgress::Cancelled() const
 }
 
 PrintingRows::PrintingRows(std::vector<std::string> sources, std::FILE* out, ConsoleProgress* sharedConsole)
-    : sources_(std::move(sources)), targets_(sources_.size()), dates_(sources_.size()),
-      origins_(sources_.size()), places_(sources_.size()), hashes_(sources_.size()),
-      backups_(sources_.size()), out_(out), sharedConsole_(sharedConsole)
+    : sources_(std::move(sources)), out_(out), sharedConsole_(sharedConsole)
 { }
 
-void PrintingRows::SetDateUsed(int row, const DateTime& date, const std::string& origin)
+void PrintingRows::EndRow(int, const RunRecord& record)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
-                  date.hour, date.minute, date.second);
-    dates_.at(row) = text;
-    origins_.at(row) = origin;
-}
-
-void PrintingRows::SetResult(int row, const RowResult& result)
-{
-    tally_.Add(result);
+    tally_.Add(record.result);
     if (sharedConsole_ != nullptr)
         sharedConsole_->ClearLine();
-    const std::string line = RowLine(sources_.at(row), targets_.at(row), result.text);
+    const RowTexts texts = RowTextsOf(record);
+    const std::string line = RowLine(record.source, texts.target, texts.result);
     std::fwrite(line.data(), 1, line.size(), out_);
     if (sharedConsole_ != nullptr)
         std::fflush(out_);
     if (report_ != nullptr) {
-        std::vector<std::string> cells {sources_.at(row), targets_.at(row), result.text,    dates_.at(row),
-                                        origins_.at(row), places_.at(row),  hashes_.at(row)};
-        if (backupColumn_)
-            cells.push_back(backups_.at(row));
-        const std::string csv = CsvLine(cells);
+        const std::string csv = ReportLine(record.source, texts, ReportColumns::WithHash, backupColumn_);
         std::fwrite(csv.data(), 1, csv.size(), report_);
     }
 }

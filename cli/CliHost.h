@@ -50,13 +50,8 @@ public:
 
     int Count() const override { return static_cast<int>(sources_.size()); }
     std::string Source(int row) const override { return sources_.at(row); }
-    void SetTarget(int row, const std::string& text) override { targets_.at(row) = text; }
-    void SetResult(int row, const RowResult& result) override;
     void EnsureVisible(int) override { }
-    void SetDateUsed(int row, const DateTime& date, const std::string& origin) override;
-    void SetPlaceUsed(int row, const std::string& description) override { places_.at(row) = description; }
-    void SetCopyHash(int row, const std::string& hash) override { hashes_.at(row) = hash; }
-    void SetBackup(int row, const std::string& backup) override { backups_.at(row) = backup; }
+    void EndRow(int row, const RunRecord& record) override;
     const RunTally& Tally() const { return tally_; }
     // Each row's CSV line goes to report as its result is known (the header is the caller's),
     // with the backup column last when the run makes backups.
@@ -68,12 +63,6 @@ public:
 
 private:
     std::vector<std::string> sources_;
-    std::vector<std::string> targets_;
-    std::vector<std::string> dates_;
-    std::vector<std::string> origins_;
-    std::vector<std::string> places_;
-    std::vector<std::string> hashes_;
-    std::vector<std::string> backups_;
     std::FILE* report_ = nullptr;
     bool backupColumn_ = false;
     std::FILE* out_;

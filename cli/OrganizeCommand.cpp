@@ -12,7 +12,7 @@
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/InputPaths.h"
-#include "engine/CsvText.h"
+#include "engine/RunReport.h"
 #include "engine/DryRunFileSystem.h"
 #include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
@@ -96,14 +96,7 @@ int RunOrganizeCommand(const CliRequest& request)
         const std::string path = FullPath(*flags.report);
         std::string reason = "The disk may be full.";
         report = CreateReport(path, reason);
-        // The byte-order mark makes spreadsheet programs read the names as UTF-8, not in the
-        // ANSI code page.
-        std::vector<std::string> columns {"source",      "target", "result", "date",
-                                          "date source", "place",  "hash"};
-        // A run that makes backups says where each went, after the columns every report has.
-        if (options.MakeBackup)
-            columns.push_back("backup");
-        const std::string header = "\xEF\xBB\xBF" + CsvLine(columns);
+        const std::string header = ReportHeader(ReportColumns::WithHash, options.MakeBackup != 0);
         if (report == nullptr || std::fwrite(header.data(), 1, header.size(), report) != header.size()) {
             std::fprintf(stderr, "quillmere-cli: cannot write the report \"%s\": %s\n", path.c_str(),
                          reason.c_str());

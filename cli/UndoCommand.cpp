@@ -63,9 +63,9 @@ int RunUndoCommand(const CliRequest& request)
         journal = FullPath(request.paths.front());
     }
     JournalData data;
-    std::string error;
-    if (!LoadForUndo(ops, journal, data, error)) {
-        std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
+    const Status loaded = LoadForUndo(ops, journal, data);
+    if (!loaded) {
+        std::fprintf(stderr, "quillmere-cli: %s\n", loaded.Reason().c_str());
         return kExitUsage;
     }
     // Which run is about to be undone: "the last run" is the one written last, whatever the clock says.
@@ -75,7 +75,7 @@ int RunUndoCommand(const CliRequest& request)
     ConsoleProgress progress;
     PrintingUndo sink(progress);
     UndoTally tally;
-    const bool ok = UndoRun(ops, journal, request.flags.dryRun, LocalTimeText(), sink, tally, error);
+    const Status undone = UndoRun(ops, journal, request.flags.dryRun, LocalTimeText(), sink, tally);
     std::fflush(stdout);
     std::string summary = std::to_string(tally.undone + tally.left + tally.untouched) + " files, " +
                           std::to_string(tally.undone) + " undone, " + std::to_string(tally.left) + " left";
@@ -88,8 +88,8 @@ int RunUndoCommand(const CliRequest& request)
     if (request.flags.dryRun)
         summary += " (dry run: nothing was changed)";
     std::fprintf(stderr, "%s\n", summary.c_str());
-    if (!ok) {
-        std::fprintf(stderr, "quillmere-cli: %s\n", error.c_str());
+    if (!undone) {
+        std::fprintf(stderr, "quillmere-cli: %s\n", undone.Reason().c_str());
         return kExitFailed;
     }
     return tally.left == 0 && !tally.cancelled && tally.keptFiles.empty() ? kExitOk : kExitFailed;
@@ -100,10 +100,9 @@ int RunRunsCommand(const CliRequest&)
     FileOps& ops = SystemFileOps();
     for (const std::string& journal : KeptJournals(ops, RunsFolder())) {
         JournalData data;
-        std::string error;
         std::string line;
-        if (!LoadJournal(ops, journal, data, error)) {
-            line = journal + "\tdamaged: " + error + "\n";
+        if (const Status loaded = LoadJournal(ops, journal, data); !loaded) {
+            line = journal + "\tdamaged: " + loaded.Reason() + "\n";
         } else {
             line = data.header.started + '\t' + ModeNameOf(static_cast<OrganizeMode>(data.header.mode)) +
                    '\t' + (data.header.move ? "move" : "copy") + '\t' + CountsText(CountSteps(data)) + '\t' +

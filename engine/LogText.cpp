@@ -60,10 +60,11 @@ std::string LogHeader(bool fileIsEmpty, const LogTime& start)
     return text;
 }
 
-std::string LogRecord(const std::string& source, const std::string& target, const std::string& verb,
-                      const std::string& result)
+std::string LogRecord(const RunRecord& record)
 {
-    return "[Source] " + source + "\r\n[Target] " + target + "\r\n[" + verb + "] " + result + "\r\n\r\n";
+    const char* const verb = record.move ? "Move" : "Copy";
+    return "[Source] " + record.source + "\r\n[Target] " + record.target + "\r\n[" + verb + "] " +
+           record.result.text + "\r\n\r\n";
 }
 
 std::string LogFooter(const LogTime& finish)

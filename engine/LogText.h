@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/RunRecord.h"
+
 struct LogTime {
     int year = 0;
     int month = 1;  // 1-12
@@ -21,8 +23,9 @@ std::string FormatLogTime(const LogTime& time);
 
 // The intro line (only when the file is empty), a rule and the start line.
 std::string LogHeader(bool fileIsEmpty, const LogTime& start);
-std::string LogRecord(const std::string& source, const std::string& target, const std::string& verb,
-                      const std::string& result);
+// A row's record: its source, its target, and what the run did ("[Move]" or "[Copy]") with its
+// result.
+std::string LogRecord(const RunRecord& record);
 std::string LogFooter(const LogTime& finish);
 
 // True when content is what this program writes into a log, so that a run may append to it (and

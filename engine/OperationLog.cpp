@@ -216,11 +216,10 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
     return true;
 }
 
-void OperationLog::WriteRecord(const std::string& source, const std::string& target, const std::string& verb,
-                               const std::string& result)
+void OperationLog::WriteRecord(const RunRecord& record)
 {
     if (IsOpen())
-        Write(LogRecord(source, target, verb, result));
+        Write(LogRecord(record));
 }
 
 void OperationLog::Close()

@@ -24,8 +24,7 @@ public:
     // the user through messages and returns false.
     bool Open(const std::string& path, RunMessages& messages);
     bool IsOpen() const { return file_.Valid(); }
-    void WriteRecord(const std::string& source, const std::string& target, const std::string& verb,
-                     const std::string& result);
+    void WriteRecord(const RunRecord& record);
     // Writes the footer and closes the file.
     void Close();
 

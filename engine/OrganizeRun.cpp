@@ -424,7 +424,7 @@ std::string NoFreeNameText()
 // taken all along.
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
                     const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
-                    bool move, RunRows& rows, int row, std::string& target, bool told)
+                    bool move, std::string& target, bool told)
 {
     target = targetFolder + name;
     std::string unsafe;
@@ -435,21 +435,18 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     bool replace = false;
     if (!told && fs.Exists(target)) {
         switch (ResolveExistingTarget(fs, source, options.TargetExistsOpt, target)) {
-        case ExistingTarget::Skip: rows.SetTarget(row, target); return Skipped("Target file exists; skipped");
-        case ExistingTarget::Identical:
-            rows.SetTarget(row, target);
-            return Skipped("Identical file exists; skipped");
+        case ExistingTarget::Skip: return Skipped("Target file exists; skipped");
+        case ExistingTarget::Identical: return Skipped("Identical file exists; skipped");
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
-        case ExistingTarget::NoFreeName: rows.SetTarget(row, target); return Failed(NoFreeNameText());
+        case ExistingTarget::NoFreeName: return Failed(NoFreeNameText());
         }
     }
-    rows.SetTarget(row, target);
     bool atTarget = false;
     RowResult result = PutFile(fs, source, targetFolder, target, replace, move, atTarget);
     if (told && result.outcome == RowOutcome::Failed &&
         (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS))
-        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, rows, row, target, false);
+        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, target, false);
     return result;
 }
 
@@ -463,8 +460,8 @@ public:
     RunBackup(RunFileSystem& fs, const OrganizeOptions& options) : fs_(fs), options_(options) { }
 
     // Copies the file that result placed at target and adds the outcome to result's text and to
-    // the row's backup column.
-    void Make(RunRows& rows, int row, const std::string& outputRoot, const std::string& target,
+    // the record's backup part.
+    void Make(RunRecord& record, const std::string& outputRoot, const std::string& target,
               RowResult& result) const
     {
         if (!options_.MakeBackup || result.outcome != RowOutcome::Done)
@@ -473,10 +470,10 @@ public:
         std::string reason;
         if (Copy(target, backup, reason)) {
             result.text += std::string(kBackupToMark) + backup;
-            rows.SetBackup(row, backup);
+            record.backup = backup;
         } else {
             result.text += std::string(kBackupFailedMark) + reason;
-            rows.SetBackup(row, "failed: " + reason);
+            record.backup = "failed: " + reason;
         }
     }
 
@@ -520,8 +517,8 @@ struct CompanionPlacing {
     RunRows& rows;
     const OrganizeOptions& options;
     bool move;
+    bool preview;
     OperationLog& log;
-    const char* logVerb;
     const std::vector<CompanionLink>& links;
     const std::vector<std::vector<int>>& followers;  // by lead row
     // Keys of the targets this run put files at: Overwrite never replaces them.
@@ -591,7 +588,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
     target = decision.targets[i];
     switch (decision.outcome) {
     case GroupOutcome::Skip: {
-        run.rows.SetTarget(row, target);
         if (i == decision.taken)
             return Skipped("Target file exists; skipped");
         const std::string taken = FileNameOf(decision.targets[decision.taken]);
@@ -600,7 +596,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
         return {RowOutcome::Skipped, "Stays with its photo (" + taken + " exists; skipped)"};
     }
     case GroupOutcome::Identical:
-        run.rows.SetTarget(row, target);
         return Skipped(lead ? "Identical file exists; skipped"
                             : "Stays with its photo (identical photo exists; skipped)");
     case GroupOutcome::NoFreeName:
@@ -608,7 +603,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
             target.clear();
             return Skipped(kStaysText);
         }
-        run.rows.SetTarget(row, target);
         return Failed(NoFreeNameText());
     case GroupOutcome::Place: break;
     }
@@ -616,7 +610,6 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
         target.clear();
         return Skipped(kStaysText);
     }
-    run.rows.SetTarget(row, target);
     bool atTarget = false;
     const RowResult result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, decision.replace[i],
                                      run.move, atTarget);
@@ -657,23 +650,29 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         std::string target;
         RowResult result = Skipped(kStaysText);
         run.rows.EnsureVisible(row);
-        // A companion that stays shows no target, not the one an earlier run or preview gave it.
-        run.rows.SetTarget(row, target);
         if (group.decision && LeftOnline(run.host, run.options, source)) {
             result = Skipped(kCloudFileSkippedText);
         } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
             result = PlaceMember(run, group, i, parentDone, targetFolder, target);
-            if (result.outcome == RowOutcome::Done && run.check.copied)
-                run.rows.SetCopyHash(row, HashText(run.check.hash));
         }
         if (result.text == kStoppedText)
             return false;
-        run.backup.Make(run.rows, row, outputRoot, target, result);
-        run.rows.SetResult(row, result);
+        // A companion that stays shows no target, not the one an earlier run or preview gave it.
+        RunRecord record;
+        record.source = source;
+        record.move = run.move;
+        record.preview = run.preview;
+        record.companion = true;
+        if (result.outcome == RowOutcome::Done && run.check.copied)
+            record.copyHash = HashText(run.check.hash);
+        run.backup.Make(record, outputRoot, target, result);
+        record.target = target;
+        record.result = result;
+        run.rows.EndRow(row, record);
         run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);
         run.host.Pump();
-        run.log.WriteRecord(source, target, run.logVerb, result.text);
+        run.log.WriteRecord(record);
         done.push_back(result.outcome == RowOutcome::Done);
     }
     return true;
@@ -1057,7 +1056,6 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
 
     const char* const progressVerb = !chosen.ChangesFiles() ? "Previewing" : move ? "Moving" : "Copying";
     progress.SetTitle(std::string(progressVerb) + " files - Quillmere");
-    const char* const logVerb = move ? "Move" : "Copy";
     // The window stays alive and Cancel works while a slow file is read.
     lookup.SetWaitHook([&host, &progress] {
         host.Pump();
@@ -1093,8 +1091,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     std::set<std::string> placed;
     // Backups go through the journal, but not into the library's index: they are not below it.
     const RunBackup backup(stoppable, options);
-    const CompanionPlacing companions {host,  placing,   rows,   options, move,  log,    logVerb,
-                                       links, followers, placed, bytes,   sizes, backup, check};
+    const bool preview = !chosen.ChangesFiles();
+    const CompanionPlacing companions {host,  placing,   rows,   options, move,  preview, log,
+                                       links, followers, placed, bytes,   sizes, backup,  check};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
     const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
@@ -1132,6 +1131,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         const std::string& source = plan.source;
         std::string target;
         RowResult result = plan.result;
+        RunRecord record;
+        record.source = source;
+        record.move = move;
+        record.preview = preview;
         CompanionGroup group;
         if (!links.empty())
             group = GatherGroup(companions, row);
@@ -1145,12 +1148,14 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         host.Pump();
 
         if (!plan.name.empty() && !KnownInLibrary(known, stage, source, comparisons, result)) {
-            if (!plan.origin.empty())
-                rows.SetDateUsed(row, plan.date, plan.origin);
-            rows.SetPlaceUsed(row, plan.place);
+            if (!plan.origin.empty()) {
+                record.date = plan.date;
+                record.dateOrigin = plan.origin;
+            }
+            record.place = plan.place;
             check.copied = false;
             result = links.empty() ? PlaceFile(placing, source, plan.outputRoot, plan.targetFolder, plan.name,
-                                               options, move, rows, row, target, !plan.announced.empty())
+                                               options, move, target, !plan.announced.empty())
                                    : PlaceLead(companions, group, plan.outputRoot, plan.targetFolder,
                                                plan.name, target);
             if (result.outcome == RowOutcome::Done && plan.dateFromName)
@@ -1160,8 +1165,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             if (result.outcome == RowOutcome::Done && !plan.takeoutSidecar.empty())
                 result.text = "OK (date from Takeout sidecar \"" + plan.takeoutSidecar + "\")";
             if (result.outcome == RowOutcome::Done && check.copied)
-                rows.SetCopyHash(row, HashText(check.hash));
-            backup.Make(rows, row, plan.outputRoot, target, result);
+                record.copyHash = HashText(check.hash);
+            backup.Make(record, plan.outputRoot, target, result);
         }
         // A step told ahead and not taken (its target was taken meanwhile) is recorded as not done.
         if (!plan.announced.empty())
@@ -1171,10 +1176,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             break;
         if (!takeout.empty() && NoTakeoutSidecar(takeout[static_cast<std::size_t>(row)]))
             result.text += kNoTakeoutSidecarMark;
-        rows.SetResult(row, result);
+        record.target = target;
+        record.result = result;
+        rows.EndRow(row, record);
         bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
         host.Pump();
-        log.WriteRecord(source, target, logVerb, result.text);
+        log.WriteRecord(record);
         if (!links.empty() && !PlaceCompanions(companions, group, result, plan.outputRoot, plan.targetFolder))
             break;
         if (progress.Cancelled())

@@ -8,16 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/DateTime.h"
-
-// How a row's file ended: done, skipped on purpose (nothing to do, nothing lost), or failed.
-enum class RowOutcome { Done, Skipped, Failed };
-
-// A row's Result: its outcome and the text the row shows.
-struct RowResult {
-    RowOutcome outcome;
-    std::string text;
-};
+#include "engine/RunRecord.h"
 
 // The result of a row whose file an earlier row reached under another name.
 inline constexpr const char* kDuplicateLead = "Same file as ";
@@ -53,21 +44,9 @@ public:
     virtual ~RunRows() = default;
     virtual int Count() const = 0;
     virtual std::string Source(int row) const = 0;
-    virtual void SetTarget(int row, const std::string& text) = 0;
-    virtual void SetResult(int row, const RowResult& result) = 0;
     virtual void EnsureVisible(int row) = 0;
-    // The date the row's folder and name were made from, and where it came from ("Date/Time
-    // Original", "file modified", ...); only rows whose mode looks up a date get it.
-    virtual void SetDateUsed(int, const DateTime&, const std::string& /*origin*/) { }
-    // The place the row's place tags were made from, with its distance; only rows whose templates
-    // hold place tags get it.
-    virtual void SetPlaceUsed(int, const std::string& /*description*/) { }
-    // The hash of the bytes a row's file was copied with (32 hex digits); only rows whose file
-    // was copied get it, before their result.
-    virtual void SetCopyHash(int, const std::string& /*hash*/) { }
-    // With backups on, for a placed row before its result: the backup copy's path, or "failed:
-    // REASON".
-    virtual void SetBackup(int, const std::string& /*backup*/) { }
+    // The row ended: what the run did with it. A row the run did not reach gets none.
+    virtual void EndRow(int row, const RunRecord& record) = 0;
 };
 
 // The progress window. It stays valid until Close; Close is the run's last call on it.

@@ -132,13 +132,14 @@ std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal)
     return names;
 }
 
-bool LoadJournal(FileOps& ops, const std::string& path, JournalData& data, std::string& error)
+Status LoadJournal(FileOps& ops, const std::string& path, JournalData& data)
 {
     const std::unique_ptr<ReadStream> file = ops.OpenRead(path);
     FileState state;
     if (!file || !ops.Stat(path, state)) {
-        error = "cannot open \"" + path + "\": " + FileErrorText(ops.LastError());
-        return false;
+        const std::uint32_t code = ops.LastError();
+        return Status::Failure(FailureKind::System, "cannot open \"" + path + "\": " + FileErrorText(code),
+                               code);
     }
     std::string text;
     bool ok = state.stamp.size <= kMaxJournalSize;
@@ -149,14 +150,14 @@ bool LoadJournal(FileOps& ops, const std::string& path, JournalData& data, std::
         text.resize(got);
     }
     if (!ok) {
-        error = "cannot read \"" + path + "\": " + FileErrorText(ops.LastError());
-        return false;
+        const std::uint32_t code = ops.LastError();
+        return Status::Failure(FailureKind::System, "cannot read \"" + path + "\": " + FileErrorText(code),
+                               code);
     }
-    if (!ParseJournal(text, data, error)) {
-        error = "\"" + path + "\": " + error;
-        return false;
-    }
-    return true;
+    std::string error;
+    if (!ParseJournal(text, data, error))
+        return Status::Failure(FailureKind::Damaged, "\"" + path + "\": " + error);
+    return {};
 }
 
 void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journals)

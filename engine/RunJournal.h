@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
 #include "engine/RunFileSystem.h"
@@ -33,8 +34,8 @@ std::vector<std::string> KeptJournals(FileOps& ops, const std::string& folder);
 // The folder beside a journal where the files its run replaced are kept.
 std::string KeptFolderOf(const std::string& journal);
 
-// Reads and parses a journal file.
-bool LoadJournal(FileOps& ops, const std::string& path, JournalData& data, std::string& error);
+// Reads and parses a journal file; a failure's reason names the file.
+Status LoadJournal(FileOps& ops, const std::string& path, JournalData& data);
 
 // The files a journal's kept folder holds.
 std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal);

@@ -19,9 +19,25 @@ struct Outcome {
     bool settled = false;  // nothing remains to do: the step gets its undone mark
 };
 
-std::string InUseText(const std::string& journal)
+Status InUse(const std::string& journal)
 {
-    return "the run of \"" + journal + "\" is still going, or is being undone elsewhere; nothing was changed";
+    return Status::Failure(FailureKind::InUse,
+                           "the run of \"" + journal +
+                                   "\" is still going, or is being undone elsewhere; nothing was changed",
+                           FileError::kSharingViolation);
+}
+
+Status UndoneAlready(const std::string& journal, const JournalData& data)
+{
+    return Status::Failure(FailureKind::DoneAlready,
+                           "the run of \"" + journal + "\" was undone already (" + data.undoneAt + ")");
+}
+
+// what: "cannot read", "cannot write to", ...
+Status JournalFailure(FileOps& ops, const std::string& what, const std::string& journal)
+{
+    const std::uint32_t code = ops.LastError();
+    return Status::Failure(FailureKind::System, what + " \"" + journal + "\": " + FileErrorText(code), code);
 }
 
 class Undoer {
@@ -293,19 +309,16 @@ std::string LatestJournal(FileOps& ops, const std::string& folder)
     return journals.empty() ? std::string() : journals.back();
 }
 
-bool LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data, std::string& error)
+Status LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data)
 {
-    if (!LoadJournal(ops, journal, data, error))
-        return false;
-    if (data.undone) {
-        error = "the run of \"" + journal + "\" was undone already (" + data.undoneAt + ")";
-        return false;
-    }
-    if (!ops.OpenAppend(journal, false) && ops.LastError() == FileError::kSharingViolation) {
-        error = InUseText(journal);
-        return false;
-    }
-    return true;
+    Status loaded = LoadJournal(ops, journal, data);
+    if (!loaded)
+        return loaded;
+    if (data.undone)
+        return UndoneAlready(journal, data);
+    if (!ops.OpenAppend(journal, false) && ops.LastError() == FileError::kSharingViolation)
+        return InUse(journal);
+    return {};
 }
 
 namespace {
@@ -335,40 +348,32 @@ std::vector<const JournalStep*> UndoOrder(const JournalData& data)
 
 }  // namespace
 
-bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
-             UndoSink& sink, UndoTally& tally, std::string& error)
+Status UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
+               UndoSink& sink, UndoTally& tally)
 {
     const std::unique_ptr<AppendStream> file = ops.OpenAppend(journal, false);
     if (!file) {
-        error = ops.LastError() == FileError::kSharingViolation
-                        ? InUseText(journal)
-                        : "cannot open \"" + journal + "\": " + FileErrorText(ops.LastError());
-        return false;
+        if (ops.LastError() == FileError::kSharingViolation)
+            return InUse(journal);
+        return JournalFailure(ops, "cannot open", journal);
     }
     std::string text;
     JournalData data;
-    if (!file->ReadAll(text, kMaxJournalSize)) {
-        error = "cannot read \"" + journal + "\": " + FileErrorText(ops.LastError());
-        return false;
-    }
-    if (!ParseJournal(text, data, error)) {
-        error = "\"" + journal + "\": " + error;
-        return false;
-    }
-    if (data.undone) {
-        error = "the run of \"" + journal + "\" was undone already (" + data.undoneAt + ")";
-        return false;
-    }
+    if (!file->ReadAll(text, kMaxJournalSize))
+        return JournalFailure(ops, "cannot read", journal);
+    std::string error;
+    if (!ParseJournal(text, data, error))
+        return Status::Failure(FailureKind::Damaged, "\"" + journal + "\": " + error);
+    if (data.undone)
+        return UndoneAlready(journal, data);
     if (data.tornTail && !dryRun) {
         // Records go after the last whole line, never behind a cut one.
         const bool repaired =
                 file->Truncate(data.intactSize) &&
                 (data.header.version == 1 || file->Append(RepairLine(text.size() - data.intactSize))) &&
                 file->Flush();
-        if (!repaired) {
-            error = "cannot repair \"" + journal + "\": " + FileErrorText(ops.LastError());
-            return false;
-        }
+        if (!repaired)
+            return JournalFailure(ops, "cannot repair", journal);
     }
     // A copy taken out of a zip archive is compared with the archive's file through a staged copy
     // in the run's output folder, removed again when the undo ends.
@@ -394,9 +399,9 @@ bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::s
         const Outcome outcome = undoer.Step(*it);
         if (undoer.JournalFailed() ||
             (!dryRun && outcome.settled && !(file->Append(UndoneStepLine(it->seq)) && file->Flush()))) {
-            error = "cannot write to \"" + journal + "\": " + FileErrorText(ops.LastError());
+            const Status failed = JournalFailure(ops, "cannot write to", journal);
             sink.FileUndone(it->target, it->source, outcome.text, true);
-            return false;
+            return failed;
         }
         if (outcome.text.empty())
             continue;
@@ -407,11 +412,9 @@ bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::s
     }
     tally.keptFiles = dryRun ? undoer.keptLeft_ : KeptFilesOf(ops, journal);
     if (dryRun || tally.cancelled || !tally.keptFiles.empty())
-        return true;
+        return {};
     ops.RemoveFolder(KeptFolderOf(journal));
-    if (!file->Append(UndoneLine(finishedAt)) || !file->Flush()) {
-        error = "cannot write to \"" + journal + "\": " + FileErrorText(ops.LastError());
-        return false;
-    }
-    return true;
+    if (!file->Append(UndoneLine(finishedAt)) || !file->Flush())
+        return JournalFailure(ops, "cannot write to", journal);
+    return {};
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
 
@@ -34,14 +35,14 @@ struct UndoTally {
 // The journal of the run written last in folder; "" when there is none.
 std::string LatestJournal(FileOps& ops, const std::string& folder);
 
-// Reads a journal that may be undone; false with a one-line reason when it cannot be read, was
-// undone already, or its run (or another undo of it) is still going.
-bool LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data, std::string& error);
+// Reads a journal that may be undone; a failure with a one-line reason when it cannot be read, was
+// undone already (DoneAlready), or its run (or another undo of it) is still going (InUse).
+Status LoadForUndo(FileOps& ops, const std::string& journal, JournalData& data);
 
 // Undoes the run of the journal; a dry run decides and reports the same, changing nothing. The
 // journal is held for the whole walk, so that no run or other undo writes it meanwhile; a last line
 // cut short is removed first (and that is recorded). Each file is marked as it is put back, and
 // the run as a whole (with finishedAt, a local time) when the walk ends without a cancel and no
-// replaced file stays kept. False with error when the journal cannot be read or written.
-bool UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
-             UndoSink& sink, UndoTally& tally, std::string& error);
+// replaced file stays kept. A failure when the journal cannot be read or written.
+Status UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std::string& finishedAt,
+               UndoSink& sink, UndoTally& tally);

@@ -64,7 +64,7 @@ std::vector<std::string> KeptJournals(const std::string& folder)
     return KeptJournals(SystemFileOps(), folder);
 }
 
-bool LoadJournal(const std::string& path, JournalData& data, std::string& error)
+Status LoadJournal(const std::string& path, JournalData& data)
 {
-    return LoadJournal(SystemFileOps(), path, data, error);
+    return LoadJournal(SystemFileOps(), path, data);
 }

@@ -22,4 +22,4 @@ std::string LocalTimeText();
 std::string KeptFilesText(const std::vector<std::string>& keptFiles);
 
 std::vector<std::string> KeptJournals(const std::string& folder);
-bool LoadJournal(const std::string& path, JournalData& data, std::string& error);
+Status LoadJournal(const std::string& path, JournalData& data);

@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             before.insert(content);
     Quiet sink;
     UndoTally tally;
-    const bool ok = UndoRun(ops, "C:\\runs\\j.qmj", false, "now", sink, tally, error);
-    if (!ok && error.empty())
+    const Status undone = UndoRun(ops, "C:\\runs\\j.qmj", false, "now", sink, tally);
+    if (!undone && undone.Reason().empty())
         std::abort();
     // Every content that was there is still there (a copy deleted by undo has its source).
     std::multiset<std::string> after;

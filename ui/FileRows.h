@@ -3,8 +3,7 @@
 // and the place), for the rows' report. Each row's kind is its last outcome, for the filters.
 #pragma once
 
-#include <cstdio>
-
+#include "engine/RowTexts.h"
 #include "engine/RunInterfaces.h"
 #include "toolkit/VirtualListCtrl.h"
 
@@ -42,24 +41,41 @@ public:
     std::string DateFrom(int row) const { return list_.Cell(row, kDateFromColumn); }
     std::string Date(int row) const { return list_.Cell(row, kDateColumn); }
     std::string Place(int row) const { return list_.Cell(row, kPlaceColumn); }
-    void SetTarget(int row, const std::string& text) override { list_.SetCell(row, kTargetColumn, text); }
-    void SetResult(int row, const RowResult& result) override
+    // The row's texts as the report has them.
+    RowTexts Texts(int row) const
+    {
+        RowTexts texts;
+        texts.target = Target(row);
+        texts.result = Result(row);
+        texts.date = Date(row);
+        texts.dateOrigin = DateFrom(row);
+        texts.place = Place(row);
+        return texts;
+    }
+    void SetTarget(int row, const std::string& text) { list_.SetCell(row, kTargetColumn, text); }
+    void SetResult(int row, const RowResult& result)
     {
         list_.SetCell(row, kResultColumn, result.text);
         list_.SetRowKind(row, RowKindOf(result.outcome));
     }
-    // Where the row's date came from, as the run's report says it.
-    void SetDateUsed(int row, const DateTime& date, const std::string& origin) override
+    // An ended row's texts, with its outcome as its kind.
+    void ShowRow(int row, RowOutcome outcome, const RowTexts& texts)
     {
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day,
-                      date.hour, date.minute, date.second);
-        list_.SetCell(row, kDateColumn, text);
-        list_.SetCell(row, kDateFromColumn, origin);
+        list_.SetCell(row, kTargetColumn, texts.target);
+        list_.SetCell(row, kResultColumn, texts.result);
+        list_.SetCell(row, kDateColumn, texts.date);
+        list_.SetCell(row, kDateFromColumn, texts.dateOrigin);
+        list_.SetCell(row, kPlaceColumn, texts.place);
+        list_.SetRowKind(row, RowKindOf(outcome));
     }
-    void SetPlaceUsed(int row, const std::string& description) override
+    // A photo the run built no target for keeps the one it showed before (a companion that stays
+    // shows none); the window's own rows (CountingRows) clear it.
+    void EndRow(int row, const RunRecord& record) override
     {
-        list_.SetCell(row, kPlaceColumn, description);
+        RowTexts texts = RowTextsOf(record);
+        if (texts.target.empty() && !record.companion)
+            texts.target = Target(row);
+        ShowRow(row, record.result.outcome, texts);
     }
     void EnsureVisible(int row) override { list_.ShowRow(row); }
 

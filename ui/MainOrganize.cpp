@@ -114,8 +114,7 @@ void MainDialog::StartRun(RunKind kind)
     if (kind != RunKind::Preview)
         previewMove_ = kind == RunKind::Move;
     const OrganizeModeRow* mode = FindOrganizeMode(options_.Mode);
-    CountingRows rows(rows_, kind == RunKind::Preview, previewMove_,
-                      mode && mode->captureDateFirst && mode->fileTime != FileTime::None);
+    CountingRows rows(rows_, mode && mode->captureDateFirst && mode->fileTime != FileTime::None);
     MetaLookup lookup;
     lookup.UseComputerZone(options_.VideoComputerZone != 0);
     RunDecision decision;

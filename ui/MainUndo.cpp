@@ -91,15 +91,13 @@ void MainDialog::OnUndoLastRun()
         return;
     }
     JournalData data;
-    std::string error;
-    if (!LoadForUndo(SystemFileOps(), journal, data, error)) {
+    const Status loaded = LoadForUndo(SystemFileOps(), journal, data);
+    if (!loaded) {
         // Undone already is no fault: there is just nothing left to take back.
-        JournalData read;
-        std::string readError;
-        if (LoadJournal(SystemFileOps(), journal, read, readError) && read.undone)
+        if (loaded.Kind() == FailureKind::DoneAlready)
             ShowMessage(kNothingToUndoText, MessageKind::Information);
         else
-            ShowMessage("The last run cannot be undone: " + error + ".", MessageKind::Warning);
+            ShowMessage("The last run cannot be undone: " + loaded.Reason() + ".", MessageKind::Warning);
         return;
     }
     UndoLoadedRun(journal, data);
@@ -111,10 +109,9 @@ void MainDialog::OnPastRuns()
     if (dialog.DoModal(hwnd_) != IDOK)
         return;
     JournalData data;
-    std::string error;
     // The run may have changed since the dialog read it (another window undid it).
-    if (!LoadForUndo(SystemFileOps(), dialog.Chosen(), data, error)) {
-        ShowMessage("The run cannot be undone: " + error + ".", MessageKind::Warning);
+    if (const Status loaded = LoadForUndo(SystemFileOps(), dialog.Chosen(), data); !loaded) {
+        ShowMessage("The run cannot be undone: " + loaded.Reason() + ".", MessageKind::Warning);
         return;
     }
     UndoLoadedRun(dialog.Chosen(), data);
@@ -124,7 +121,6 @@ void MainDialog::UndoLoadedRun(const std::string& journal, const JournalData& da
 {
     if (MessageBoxA(hwnd_, ConfirmationText(data).c_str(), "Quillmere", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    std::string error;
 
     int steps = 0;
     for (const JournalStep& step : data.steps)
@@ -137,7 +133,7 @@ void MainDialog::UndoLoadedRun(const std::string& journal, const JournalData& da
     PumpMessages();
     RowUndo sink(progress);
     UndoTally tally;
-    const bool written = UndoRun(SystemFileOps(), journal, false, LocalTimeText(), sink, tally, error);
+    const Status written = UndoRun(SystemFileOps(), journal, false, LocalTimeText(), sink, tally);
     progress.Close();
     EnableInput(true);
     ListWhereFilesAreNow(files_, rows_, data, sink);
@@ -148,7 +144,7 @@ void MainDialog::UndoLoadedRun(const std::string& journal, const JournalData& da
     counts.cancelled = tally.cancelled;
     ShowRunSummary(RunKind::Undo, counts);
     if (!written)
-        ShowMessage("The run was not undone completely: " + error + ".", MessageKind::Warning);
+        ShowMessage("The run was not undone completely: " + written.Reason() + ".", MessageKind::Warning);
     else if (!tally.keptFiles.empty())
         ShowMessage("Not everything was put back: " + KeptFilesText(tally.keptFiles) + ". The list says why.",
                     MessageKind::Warning);

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "base/WidePath.h"
-#include "engine/CsvText.h"
+#include "engine/RunReport.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
@@ -105,14 +105,10 @@ void MainDialog::OnViewFilter(int id)
 
 bool MainDialog::SaveRowsReport(const std::string& path, std::string& error) const
 {
-    // The byte-order mark makes spreadsheet programs read the names as UTF-8; the columns are
-    // those of the command line's report.
-    std::string text =
-            "\xEF\xBB\xBF" + CsvLine({"source", "target", "result", "date", "date source", "place"});
+    std::string text = ReportHeader(ReportColumns::Window);
     for (int shown = 0; shown < list_.ShownCount(); ++shown) {
         const int row = list_.RowAt(shown);
-        text += CsvLine({rows_.Source(row), rows_.Target(row), rows_.Result(row), rows_.Date(row),
-                         rows_.DateFrom(row), rows_.Place(row)});
+        text += ReportLine(rows_.Source(row), rows_.Texts(row), ReportColumns::Window);
     }
     // Written beside the report under a temporary name and renamed over it: a report is whole or
     // not there, and an older one stays as it was when the new one cannot be written.

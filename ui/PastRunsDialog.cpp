@@ -53,12 +53,11 @@ void PastRunsDialog::FillList()
     // The newest run first: it is the one most often undone.
     for (auto journal = kept.rbegin(); journal != kept.rend(); ++journal) {
         JournalData data;
-        std::string error;
         LVITEMA item {};
         item.mask = LVIF_TEXT;
         item.iItem = list_.GetItemCount();
-        const bool read = LoadJournal(ops, *journal, data, error);
-        std::string started = read ? data.header.started : "(unreadable: " + error + ")";
+        const Status read = LoadJournal(ops, *journal, data);
+        std::string started = read ? data.header.started : "(unreadable: " + read.Reason() + ")";
         item.pszText = started.data();
         const int row = list_.InsertItem(item);
         if (row < 0)
@@ -82,10 +81,9 @@ void PastRunsDialog::OnSelectionChanged()
         return;
     }
     JournalData data;
-    std::string error;
-    const bool canUndo = LoadForUndo(SystemFileOps(), journals_[static_cast<size_t>(row)], data, error);
-    EnableItem(IDC_PAST_RUNS_UNDO, canUndo);
-    SetItemText(IDC_PAST_RUNS_STATUS, canUndo ? "" : "This run cannot be undone: " + error + ".");
+    const Status canUndo = LoadForUndo(SystemFileOps(), journals_[static_cast<size_t>(row)], data);
+    EnableItem(IDC_PAST_RUNS_UNDO, canUndo.Ok());
+    SetItemText(IDC_PAST_RUNS_STATUS, canUndo ? "" : "This run cannot be undone: " + canUndo.Reason() + ".");
 }
 
 bool PastRunsDialog::OnCommand(int id, int, HWND)

@@ -22,6 +22,7 @@
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "engine/TargetExists.h"
+#include "tests/support/StatusCheck.h"
 
 namespace {
 
@@ -410,9 +411,7 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     ExpectNothingLost(ops, c, label + " after the run");
     const std::string journal = OnlyJournal(ops);
     JournalData data;
-    std::string error;
-    if (journal.empty() ||
-        (!LoadJournal(ops, journal, data, error) && error.find("first line") != std::string::npos)) {
+    if (journal.empty() || LoadJournal(ops, journal, data).Reason().find("first line") != std::string::npos) {
         // No journal, or one ended while its first line was written: the run changed nothing.
         std::map<std::string, std::string> now;
         for (const auto& [path, bytes] : ops.Files()) {
@@ -422,26 +421,25 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
         EXPECT_EQ(now, before) << label;
         return;
     }
-    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << label << ": " << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, journal, data))) << label;
 
     const std::uint64_t start = ops.Calls();
     ops.KillAt(killUndo == 0 ? 0 : start + killUndo);
     try {
         UndoCollector sink;
         UndoTally tally;
-        UndoRun(ops, journal, false, "now", sink, tally, error);
+        static_cast<void>(UndoRun(ops, journal, false, "now", sink, tally));
     } catch (const Killed&) { }
     ops.Revive();
     ExpectNothingLost(ops, c, label + " after an undo ended by force");
-    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << label << ": " << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, journal, data))) << label;
     UndoCollector sink;
     UndoTally tally;
-    error.clear();
     if (!data.undone) {
-        EXPECT_TRUE(UndoRun(ops, journal, false, "now", sink, tally, error)) << label << ": " << error;
+        EXPECT_TRUE(Succeeded(UndoRun(ops, journal, false, "now", sink, tally))) << label;
     }
     EXPECT_TRUE(sink.leftRows.empty()) << label << ": " << sink.leftRows.front();
-    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << label << ": " << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, journal, data))) << label;
     EXPECT_TRUE(data.undone) << label;
     std::map<std::string, std::string> now;
     // Names compare as Windows compares them: a replaced file comes back under the spelling of the
@@ -552,8 +550,7 @@ TEST(NoLossProperty, AVerifiedStepWhoseCopyReadsBackDifferentIsRecordedFailedAnd
                 now[path] = bytes;
         EXPECT_EQ(now, before) << replace;
         JournalData data;
-        std::string error;
-        ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+        ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
         // Across drives the rename is recorded as not started and the copy as a step of its own.
         const auto step = std::find_if(data.steps.rbegin(), data.steps.rend(),
                                        [](const JournalStep& s) { return s.target == "D:\\out\\clip.mov"; });
@@ -631,15 +628,16 @@ TEST(NoLossProperty, AnUndoRefusesAJournalItsRunStillHolds)
     const auto during = ops.Files();
     UndoCollector sink;
     UndoTally tally;
-    std::string error;
     JournalData data;
-    EXPECT_FALSE(LoadForUndo(ops, journal.Path(), data, error));
-    EXPECT_NE(error.find("is still going"), std::string::npos) << error;
-    EXPECT_FALSE(UndoRun(ops, journal.Path(), false, "now", sink, tally, error));
-    EXPECT_NE(error.find("is still going"), std::string::npos) << error;
+    const Status loaded = LoadForUndo(ops, journal.Path(), data);
+    EXPECT_EQ(loaded.Kind(), FailureKind::InUse);
+    EXPECT_NE(loaded.Reason().find("is still going"), std::string::npos) << loaded.Reason();
+    const Status undone = UndoRun(ops, journal.Path(), false, "now", sink, tally);
+    EXPECT_EQ(undone.Kind(), FailureKind::InUse);
+    EXPECT_NE(undone.Reason().find("is still going"), std::string::npos) << undone.Reason();
     EXPECT_EQ(ops.Files(), during);
     journal.Close();
-    EXPECT_TRUE(UndoRun(ops, journal.Path(), false, "now", sink, tally, error)) << error;
+    EXPECT_TRUE(Succeeded(UndoRun(ops, journal.Path(), false, "now", sink, tally)));
     EXPECT_EQ(ops.Files().count("C:\\out\\a.jpg"), 0u);
 }
 
@@ -663,8 +661,7 @@ TEST(NoLossProperty, AReplacedFileThatCannotGoBackKeepsTheRunOpenAndSaysWhereItI
     ops.AddFile("C:\\out\\a.jpg", "the new photo, edited", 9999);
     UndoCollector sink;
     UndoTally tally;
-    std::string error;
-    ASSERT_TRUE(UndoRun(ops, journal, false, "now", sink, tally, error)) << error;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, journal, false, "now", sink, tally)));
     ASSERT_EQ(sink.leftRows.size(), 1u);
     EXPECT_NE(sink.leftRows[0].find(
                       "Target changed since the run; left; replaced file kept in \"C:\\runs\\run.kept\\"),
@@ -675,23 +672,52 @@ TEST(NoLossProperty, AReplacedFileThatCannotGoBackKeepsTheRunOpenAndSaysWhereItI
     ASSERT_TRUE(ops.Contents(tally.keptFiles[0], kept));
     EXPECT_EQ(kept, "the old photo");
     JournalData data;
-    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, journal, data)));
     EXPECT_FALSE(data.undone);
     // Once the user puts the run's file back, a second undo finishes.
     ASSERT_TRUE(ops.Delete("C:\\out\\a.jpg"));
     ops.AddFile("C:\\out\\a.jpg", "the new photo", data.steps.back().targetStamp.writeTime);
     UndoCollector again;
     UndoTally second;
-    ASSERT_TRUE(UndoRun(ops, journal, false, "now", again, second, error)) << error;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, journal, false, "now", again, second)));
     EXPECT_TRUE(again.leftRows.empty());
     std::string now;
     ASSERT_TRUE(ops.Contents("C:\\out\\a.jpg", now));
     EXPECT_EQ(now, "the old photo");
-    ASSERT_TRUE(LoadJournal(ops, journal, data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, journal, data)));
     EXPECT_TRUE(data.undone);
+    // A third undo has nothing left to do, which is no failure of the system.
+    const Status loaded = LoadForUndo(ops, journal, data);
+    EXPECT_EQ(loaded.Kind(), FailureKind::DoneAlready);
+    EXPECT_EQ(loaded.Reason(), "the run of \"" + journal + "\" was undone already (now)");
+    UndoTally third;
+    const Status undone = UndoRun(ops, journal, false, "now", again, third);
+    EXPECT_EQ(undone.Kind(), FailureKind::DoneAlready);
+    EXPECT_EQ(undone.Reason(), loaded.Reason());
 }
 
 }  // namespace
+
+TEST(NoLossProperty, AJournalThatCannotBeReadSaysWhetherTheFileIsMissingOrDamaged)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("C:\\runs");
+    JournalData data;
+    const Status missing = LoadJournal(ops, "C:\\runs\\gone.qmj", data);
+    ASSERT_FALSE(missing.Ok());
+    EXPECT_EQ(missing.Kind(), FailureKind::System);
+    EXPECT_EQ(missing.Code(), FileError::kFileNotFound);
+    EXPECT_EQ(missing.Reason().rfind("cannot open \"C:\\runs\\gone.qmj\": ", 0), 0u) << missing.Reason();
+    ops.AddFile("C:\\runs\\notes.qmj", "not a journal\n", 1);
+    const Status damaged = LoadJournal(ops, "C:\\runs\\notes.qmj", data);
+    ASSERT_FALSE(damaged.Ok());
+    EXPECT_EQ(damaged.Kind(), FailureKind::Damaged);
+    EXPECT_EQ(damaged.Reason().rfind("\"C:\\runs\\notes.qmj\": ", 0), 0u) << damaged.Reason();
+    UndoCollector sink;
+    UndoTally tally;
+    EXPECT_EQ(UndoRun(ops, "C:\\runs\\notes.qmj", false, "now", sink, tally).Kind(), FailureKind::Damaged);
+    EXPECT_EQ(UndoRun(ops, "C:\\runs\\gone.qmj", false, "now", sink, tally).Kind(), FailureKind::System);
+}
 
 namespace {
 
@@ -713,8 +739,7 @@ TEST(NoLossProperty, AStepToldAheadIsTakenOnlyByItsOwnFile)
         RunSteps(probe, c, "run");
         // The second photo's step told ahead was not taken as told: it counts as nothing.
         JournalData data;
-        std::string error;
-        ASSERT_TRUE(LoadJournal(probe, OnlyJournal(probe), data, error)) << error;
+        ASSERT_TRUE(Succeeded(LoadJournal(probe, OnlyJournal(probe), data)));
         const JournalCounts counts = CountSteps(data);
         EXPECT_EQ(counts.failed, 0);
         EXPECT_EQ(move ? counts.moved : counts.copied, 2);
@@ -745,8 +770,7 @@ void ExpectUndoneToBefore(MemoryFileOps& ops, const std::map<std::string, std::s
 {
     UndoCollector sink;
     UndoTally tally;
-    std::string error;
-    EXPECT_TRUE(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally, error)) << error;
+    EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
     EXPECT_TRUE(sink.leftRows.empty());
     std::map<std::string, std::string> now;
     for (const auto& [path, bytes] : ops.Files()) {
@@ -785,8 +809,7 @@ TEST(NoLossProperty, AFolderIsLookedForOnceARunAndMadeAgainWhenRemovedMeanwhile)
     std::string bytes;
     EXPECT_TRUE(ops.Contents("C:\\out\\2012\\a.jpg", bytes) && bytes == "photo a");
     JournalData data;
-    std::string error;
-    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
     EXPECT_EQ(CountSteps(data).folders, 3);
     EXPECT_EQ(CountSteps(data).moved, 1);
     ExpectUndoneToBefore(ops, before);
@@ -813,8 +836,7 @@ TEST(NoLossProperty, OnlyAMoveAcrossDrivesRecordsAnUnfinishedCopy)
     std::string bytes;
     EXPECT_TRUE(ops.Contents("D:\\out\\b.jpg", bytes) && bytes == "photo b");
     JournalData data;
-    std::string error;
-    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
     std::vector<std::string> partials;
     for (const JournalStep& step : data.steps) {
         if (!step.isFolder && step.outcome == StepOutcome::Done)

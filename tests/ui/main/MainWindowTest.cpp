@@ -8,6 +8,7 @@
 #include "engine/FolderScan.h"
 #include "engine/RunsFolder.h"
 #include "tests/ui/main/MainWindowFixture.h"
+#include "tests/support/StatusCheck.h"
 
 using namespace mainwindow;
 
@@ -499,8 +500,7 @@ TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
     EXPECT_GT(FilesBelow(tree.Path("sorted\\")).size(), 0u);
     EXPECT_NE(Summary(w).find(", cancelled after "), std::string::npos) << Summary(w);
     JournalData data;
-    std::string error;
-    ASSERT_TRUE(LoadJournal(journals.front(), data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(journals.front(), data)));
     EXPECT_FALSE(data.undone);
 
     // Taken up again, the undo puts back what is left.
@@ -512,7 +512,7 @@ TEST_F(MainWindowTest, CancelStopsAnUndoThatCanBeTakenUpAgain)
     EXPECT_EQ(FilesBelow(tree.Root()), before);
     EXPECT_FALSE(Exists(tree.Path("sorted")));
     JournalData after;
-    ASSERT_TRUE(LoadJournal(journals.front(), after, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(journals.front(), after)));
     EXPECT_TRUE(after.undone);
     Close();
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);

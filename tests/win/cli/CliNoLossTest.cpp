@@ -14,6 +14,7 @@
 #include "tests/support/TempTree.h"
 #include "tests/win/cli/CliProcess.h"
 #include "tests/win/cli/CliWorkspace.h"
+#include "tests/support/StatusCheck.h"
 
 namespace {
 
@@ -126,14 +127,13 @@ TEST(CliNoLoss, AJournalCutMidLineIsRepairedAndAnUndoEndedByForceIsFinishedLater
     const bool killed = RunAndEnd({"undo"}, [&] { return Count(ReadText(journal), "\nU\t") >= 10; });
     ASSERT_TRUE(killed) << "the undo ended before it could be ended by force";
     JournalData data;
-    std::string error;
-    ASSERT_TRUE(LoadJournal(journal, data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(journal, data)));
     EXPECT_NE(ReadText(journal).find("\nR\t"), std::string::npos);
 
     const CliOutcome again = RunCli({"undo"});
     EXPECT_EQ(again.exitCode, 0u) << again.out << again.err;
     EXPECT_EQ(Snapshot(w.Data()), before);
-    ASSERT_TRUE(LoadJournal(journal, data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(journal, data)));
     EXPECT_TRUE(data.undone);
 }
 

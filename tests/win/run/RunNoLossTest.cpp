@@ -20,6 +20,7 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
+#include "tests/support/StatusCheck.h"
 
 namespace {
 
@@ -291,10 +292,9 @@ void RunSeed(unsigned seed)
     LeftRows sink;
     if (!journal.empty()) {
         JournalData data;
-        std::string error;
-        ASSERT_TRUE(LoadForUndo(SystemFileOps(), journal, data, error)) << error;
+        ASSERT_TRUE(Succeeded(LoadForUndo(SystemFileOps(), journal, data)));
         UndoTally tally;
-        ASSERT_TRUE(UndoRun(SystemFileOps(), journal, false, "now", sink, tally, error)) << error;
+        ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally)));
     }
     for (const auto& source : sink.sources)
         EXPECT_TRUE(removed.count(source)) << "left by undo: " << source;
