@@ -128,17 +128,11 @@ TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
                             "ColWidth_Source",     "ColWidth_Target", "ColWidth_Result",
                             "ColWidth_Dpi",        "CompanionFiles",  "NameDates",
                             "DownloadCloudFiles",  "SkipKnownFiles",  "VideoComputerZone",
-                            "TakeoutDates",        "VerifyCopies"};
-    const char* texts[] = {"CustomTargetFolder",
-                           "MonthFolderFormat",
-                           "DayFolderFormat",
-                           "TargetFilenameFormat",
-                           "Folder",
-                           "LastAddFileDir",
-                           "AllowExts",
-                           "LogFile",
-                           "ClockRules",
-                           "DayBegins"};
+                            "TakeoutDates",        "VerifyCopies",    "MakeBackup"};
+    const char* texts[] = {
+            "CustomTargetFolder", "MonthFolderFormat", "DayFolderFormat", "TargetFilenameFormat", "Folder",
+            "LastAddFileDir",     "AllowExts",         "LogFile",         "ClockRules",           "DayBegins",
+            "BackupFolder"};
     for (const char* name : dwords) {
         const RawValue value = GetRaw(kOptionsKey, name);
         ASSERT_TRUE(value.found) << name;
