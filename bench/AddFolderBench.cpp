@@ -11,49 +11,13 @@
 #include <string>
 
 #include "bench/BenchClock.h"
+#include "bench/WindowBenchTools.h"
 #include "toolkit/VirtualListCtrl.h"
 #include "ui/FileList.h"
 
+using namespace benchtools;
+
 namespace {
-
-// FILES empty files, 1,000 to a sub-folder; an existing tree of the right size is reused.
-bool MakeTree(const std::string& root, int files)
-{
-    CreateDirectoryA(root.c_str(), nullptr);
-    for (int i = 0; i < files; ++i) {
-        const std::string folder = root + "\\d" + std::to_string(i / 1000);
-        if (i % 1000 == 0)
-            CreateDirectoryA(folder.c_str(), nullptr);
-        const std::string path = folder + "\\IMG_" + std::to_string(i) + ".JPG";
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            return false;
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-    return true;
-}
-
-int CountBare(const std::string& folder)
-{
-    int count = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            count += CountBare(folder + "\\" + name);
-        else
-            ++count;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return count;
-}
 
 // The list's owner hands the list's notifications back to it, as the main window does, so that
 // the rows in view are drawn from the list's own cells.

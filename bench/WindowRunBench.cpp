@@ -13,12 +13,15 @@
 #include <string>
 
 #include "bench/BenchClock.h"
+#include "bench/WindowBenchTools.h"
 #include "engine/SettingsStore.h"
 #include "resource.h"
 #include "tests/support/DropBuilder.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TiffBuilder.h"
 #include "ui/MainDialog.h"
+
+using namespace benchtools;
 
 namespace {
 
@@ -41,58 +44,6 @@ bool MakePhotos(const std::string& folder, int count)
             return false;
     }
     return true;
-}
-
-int CountBare(const std::string& folder)
-{
-    int count = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++count;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return count;
-}
-
-// Runs the command line program to its end with its output thrown away; its exit code or -1.
-int RunCli(const std::string& commandLine)
-{
-    SECURITY_ATTRIBUTES inherit {sizeof inherit, nullptr, TRUE};
-    HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA start {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = null;
-    start.hStdError = null;
-    start.hStdInput = nullptr;
-    PROCESS_INFORMATION process {};
-    std::string line = commandLine;
-    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &start, &process) != 0;
-    if (null != INVALID_HANDLE_VALUE)
-        CloseHandle(null);
-    if (!started)
-        return -1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return static_cast<int>(code);
-}
-
-void Pump()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
 }
 
 // The status bar's first part: the run's summary line.
