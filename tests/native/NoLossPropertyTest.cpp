@@ -875,8 +875,7 @@ TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesT
     for (const auto& [path, content] : ops.Files())
         EXPECT_EQ(path.rfind("D:\\", 0), std::string::npos) << path << " is left of the failed backup";
     JournalData data;
-    std::string error;
-    ASSERT_TRUE(LoadJournal(ops, OnlyJournal(ops), data, error)) << error;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
     const auto step = std::find_if(data.steps.begin(), data.steps.end(),
                                    [](const JournalStep& s) { return s.target == "D:\\backup\\clip.mov"; });
     ASSERT_NE(step, data.steps.end());
@@ -886,7 +885,7 @@ TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesT
     EXPECT_NE(step->failure.find(FileError::kCopyDiffersText), std::string::npos) << step->failure;
     UndoCollector sink;
     UndoTally tally;
-    EXPECT_TRUE(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally, error)) << error;
+    EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
     std::map<std::string, std::string> now;
     for (const auto& [path, content] : ops.Files())
         if (path.rfind(kRuns, 0) != 0)
@@ -899,7 +898,7 @@ TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesT
     Lay(good, c);
     RunSteps(good, c, "run");
     EXPECT_TRUE(good.Contents("D:\\backup\\clip.mov", bytes) && bytes == std::string(300, 'n'));
-    EXPECT_TRUE(UndoRun(good, OnlyJournal(good), false, "now", sink, tally, error)) << error;
+    EXPECT_TRUE(Succeeded(UndoRun(good, OnlyJournal(good), false, "now", sink, tally)));
     now.clear();
     for (const auto& [path, content] : good.Files())
         if (path.rfind(kRuns, 0) != 0)
