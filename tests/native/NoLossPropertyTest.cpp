@@ -114,7 +114,11 @@ Case MakeCase(std::mt19937& random)
         if (pick(3) == 0 && !c.targets.empty()) {
             const std::string& target =
                     c.targets[static_cast<std::size_t>(pick(static_cast<int>(c.targets.size())))];
-            c.files[BackupPathFor(out, c.backup, target)] = "an older backup";
+            const std::string older = BackupPathFor(out, c.backup, target);
+            c.files[older] = "an older backup";
+            // The drive held it before the run: room for it is not room the run may fill.
+            if (c.capacityD != 0 && older[0] == 'D')
+                c.capacityD += c.files[older].size();
         }
     }
     return c;
