@@ -896,6 +896,14 @@ bool KnownInLibrary(RunLibrary* library, ArchiveStage& stage, const std::string&
     return false;
 }
 
+// True when status is a success; else shows its reason as a warning.
+bool OkOrShown(RunMessages& messages, const Status& status)
+{
+    if (!status)
+        messages.ShowMessage(status.Reason(), MessageKind::Warning);
+    return status.Ok();
+}
+
 bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& options, bool move)
 {
     JournalHeader header;
@@ -907,16 +915,7 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
         header.outFolder = options.CustomTargetFolder;
     if (options.RenameTargetFileName)
         header.nameTemplate = options.TargetFilenameFormat;
-    const std::string folder = RunsFolder();
-    if (journal.Open(folder, NewJournalName(), header, StoredKeepRuns()))
-        return true;
-    std::string reason;
-    const DWORD code = GetLastError();
-    if (code != 0)
-        SystemErrorText(code, reason);
-    host.ShowMessage("Failed to write the run's journal in \"" + folder + "\". " + reason,
-                     MessageKind::Warning);
-    return false;
+    return OkOrShown(host, journal.Open(RunsFolder(), NewJournalName(), header, StoredKeepRuns()));
 }
 
 // Each row's file size, for the bytes line, and their sum; 0 where a size cannot be read (the row

@@ -192,15 +192,21 @@ RunJournal::~RunJournal()
     Close();
 }
 
-bool RunJournal::Open(const std::string& folder, const std::string& name, JournalHeader header,
-                      std::uint32_t keep)
+Status RunJournal::Open(const std::string& folder, const std::string& name, JournalHeader header,
+                        std::uint32_t keep)
 {
+    const auto failed = [&] {
+        const std::uint32_t code = ops_.LastError();
+        return Status::Failure(
+                FailureKind::System,
+                "Failed to write the run's journal in \"" + folder + "\". " + FileErrorText(code), code);
+    };
     if (folder.empty()) {
         ops_.SetLastError(FileError::kPathNotFound);
-        return false;
+        return failed();
     }
     if (!MakeFolders(ops_, folder))
-        return false;
+        return failed();
     std::vector<Listed> listed = ListJournals(ops_, folder);
     // A journal without a whole first line belongs to a run that ended before its first step.
     for (const Listed& journal : listed)
@@ -228,60 +234,68 @@ bool RunJournal::Open(const std::string& folder, const std::string& name, Journa
         file_ = ops_.OpenAppend(path_, true);
         if (!file_ && ops_.LastError() != FileError::kFileExists &&
             ops_.LastError() != FileError::kAlreadyExists)
-            return false;
+            return failed();
     }
     if (!file_) {
         ops_.SetLastError(FileError::kFileExists);
-        return false;
+        return failed();
     }
     if (!Write(HeaderLine(header))) {
+        const Status status = failed();
         KeepFileError keep(ops_);
         file_.reset();
         ops_.Delete(path_);
-        return false;
+        return status;
     }
     anyRecord_ = false;
-    return true;
+    return {};
 }
 
-bool RunJournal::Write(const std::string& line)
+Status RunJournal::Write(const std::string& line)
 {
     return Put(line, true);
 }
 
-bool RunJournal::WriteOutcome(const std::string& line)
+Status RunJournal::WriteOutcome(const std::string& line)
 {
     return Put(line, false);
 }
 
-bool RunJournal::WriteAll(const std::vector<std::string>& lines)
+Status RunJournal::WriteFailure() const
+{
+    const std::uint32_t code = ops_.LastError();
+    return Status::Failure(FailureKind::System, "cannot write to \"" + path_ + "\": " + FileErrorText(code),
+                           code);
+}
+
+Status RunJournal::WriteAll(const std::vector<std::string>& lines)
 {
     if (!file_) {
         ops_.SetLastError(FileError::kInvalidHandle);
-        return false;
+        return WriteFailure();
     }
     std::string text;
     for (const std::string& line : lines)
         text += line;
     if (text.empty())
-        return true;
+        return {};
     if (!file_->Append(text) || !file_->Flush())
-        return false;
+        return WriteFailure();
     anyRecord_ = true;
-    return true;
+    return {};
 }
 
-bool RunJournal::Put(const std::string& line, bool flush)
+Status RunJournal::Put(const std::string& line, bool flush)
 {
     if (!file_) {
         ops_.SetLastError(FileError::kInvalidHandle);
-        return false;
+        return WriteFailure();
     }
     // The flush makes the record outlive a lost power supply (bench/journal_bench.sh measures it).
     if (!file_->Append(line) || (flush && !file_->Flush()))
-        return false;
+        return WriteFailure();
     anyRecord_ = true;
-    return true;
+    return {};
 }
 
 void RunJournal::Close()
@@ -439,7 +453,8 @@ void JournalFileSystem::Withdraw(const std::string& target)
     if (it == announced_.end())
         return;
     KeepFileError keep(journal_.Ops());
-    journal_.WriteOutcome(FailedLine(it->second.seq, kNotStartedText));
+    // A lost not-done record leaves the step without an outcome, which undo judges by the files.
+    static_cast<void>(journal_.WriteOutcome(FailedLine(it->second.seq, kNotStartedText)));
     announced_.erase(it);
 }
 
@@ -458,10 +473,11 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
     if (outcome != TransferOutcome::Failed) {
         FileStamp stamp;
         ReadStampOf(ops, step.target, stamp);
-        journal_.WriteOutcome(DoneLine(step.seq, stamp));
+        // A lost outcome record leaves the step for undo to judge by the files: the step stands.
+        static_cast<void>(journal_.WriteOutcome(DoneLine(step.seq, stamp)));
     } else {
-        journal_.WriteOutcome(
-                FailedLine(step.seq, started ? FileErrorText(ops.LastError()) : kNotStartedText));
+        static_cast<void>(journal_.WriteOutcome(
+                FailedLine(step.seq, started ? FileErrorText(ops.LastError()) : kNotStartedText)));
     }
     return outcome;
 }

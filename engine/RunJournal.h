@@ -51,18 +51,18 @@ public:
     RunJournal& operator=(const RunJournal&) = delete;
 
     // Removes the oldest journals so that keep remain with this one, then creates this one as
-    // folder + name + ".qmj" with its header and the next order number. False (with the last error)
-    // when it cannot be written.
-    bool Open(const std::string& folder, const std::string& name, JournalHeader header, std::uint32_t keep);
-    // Writes one record and flushes it with every record before it; false with the last error
-    // when it could not.
-    bool Write(const std::string& line);
+    // folder + name + ".qmj" with its header and the next order number. A failure's reason is the
+    // sentence the user reads, naming the folder; the last error stays set.
+    Status Open(const std::string& folder, const std::string& name, JournalHeader header, std::uint32_t keep);
+    // Writes one record and flushes it with every record before it. A failure names the journal;
+    // the last error stays set.
+    Status Write(const std::string& line);
     // Writes an outcome record, flushed with the next record or at Close. A power loss before
     // then leaves the step without an outcome, which undo judges by the files themselves; a
     // killed process loses nothing (the system has the bytes).
-    bool WriteOutcome(const std::string& line);
-    // Writes records and flushes them together; false with the last error when it could not.
-    bool WriteAll(const std::vector<std::string>& lines);
+    Status WriteOutcome(const std::string& line);
+    // Writes records and flushes them together, as Write.
+    Status WriteAll(const std::vector<std::string>& lines);
     // Flushes and closes the file; a journal of a run that changed nothing is removed.
     void Close();
 
@@ -71,7 +71,9 @@ public:
     FileOps& Ops() { return ops_; }
 
 private:
-    bool Put(const std::string& line, bool flush);
+    Status Put(const std::string& line, bool flush);
+    // The failure of a write to the journal, from the last error.
+    Status WriteFailure() const;
 
     FileOps& ops_;
     std::unique_ptr<AppendStream> file_;

@@ -606,7 +606,7 @@ TEST(NoLossProperty, TheNextRunRemovesTheUnfinishedCopiesOfARunEndedByForce)
         ASSERT_EQ(ops.Files().count("D:\\out\\2021\\~clip.mov.qmpart"), 1u);
         // Another run, anywhere: its start looks at the journals the runs before it left.
         RunJournal next(ops);
-        ASSERT_TRUE(next.Open(kRuns, "next", JournalHeader {}, 50));
+        ASSERT_TRUE(Succeeded(next.Open(kRuns, "next", JournalHeader {}, 50)));
         EXPECT_EQ(ops.Files().count("D:\\out\\2021\\~clip.mov.qmpart"), 0u);
         EXPECT_EQ(ops.Files().count("C:\\card\\clip.mov"), 1u);
         if (replace) {
@@ -625,7 +625,7 @@ TEST(NoLossProperty, AnUndoRefusesAJournalItsRunStillHolds)
     Lay(ops, c);
     OpsFileSystem real(ops);
     RunJournal journal(ops);
-    ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+    ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", JournalHeader {}, 50)));
     JournalFileSystem fs(real, journal);
     ASSERT_TRUE(fs.EnsureFolder("C:\\out\\"));
     ASSERT_EQ(fs.Transfer(c.sources[0], c.targets[0], false), TransferOutcome::Done);
@@ -723,6 +723,50 @@ TEST(NoLossProperty, AJournalThatCannotBeReadSaysWhetherTheFileIsMissingOrDamage
     EXPECT_EQ(UndoRun(ops, "C:\\runs\\gone.qmj", false, "now", sink, tally).Kind(), FailureKind::System);
 }
 
+TEST(NoLossProperty, AJournalThatCannotBeWrittenSaysWhereAndWhy)
+{
+    MemoryFileOps ops;
+    ops.AddFile("C:\\blocker", "a file where the runs folder would go", 1);
+    RunJournal blocked(ops);
+    const Status opened = blocked.Open("C:\\blocker\\runs\\", "run", JournalHeader {}, 50);
+    ASSERT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Kind(), FailureKind::System);
+    EXPECT_NE(opened.Code(), 0u);
+    EXPECT_EQ(opened.Code(), ops.LastError());
+    EXPECT_EQ(opened.Reason(), "Failed to write the run's journal in \"C:\\blocker\\runs\\\". " +
+                                       FileErrorText(opened.Code()));
+    RunJournal unnamed(ops);
+    const Status nowhere = unnamed.Open("", "run", JournalHeader {}, 50);
+    ASSERT_FALSE(nowhere.Ok());
+    EXPECT_EQ(nowhere.Code(), FileError::kPathNotFound);
+    // A drive too full for the header: no journal is left behind.
+    ops.AddFolder("E:\\runs");
+    ops.SetCapacity("E:", 8);
+    RunJournal headless(ops);
+    const Status header = headless.Open("E:\\runs\\", "run", JournalHeader {}, 50);
+    ASSERT_FALSE(header.Ok());
+    EXPECT_EQ(header.Code(), FileError::kDiskFull);
+    EXPECT_EQ(header.Reason(),
+              "Failed to write the run's journal in \"E:\\runs\\\". " + FileErrorText(FileError::kDiskFull));
+    EXPECT_EQ(ops.Files().count("E:\\runs\\run.qmj"), 0u);
+
+    // The header fits on the drive, the next record does not.
+    ops.SetCapacity("D:", 300);
+    RunJournal journal(ops);
+    ASSERT_TRUE(Succeeded(journal.Open("D:\\runs\\", "run", JournalHeader {}, 50)));
+    const Status full = journal.Write(std::string(400, 'x') + "\n");
+    ASSERT_FALSE(full.Ok());
+    EXPECT_EQ(full.Kind(), FailureKind::System);
+    EXPECT_EQ(full.Code(), FileError::kDiskFull);
+    EXPECT_EQ(full.Reason(), "cannot write to \"D:\\runs\\run.qmj\": " + FileErrorText(FileError::kDiskFull));
+    EXPECT_EQ(journal.WriteAll({std::string(400, 'y') + "\n"}).Code(), FileError::kDiskFull);
+    journal.Close();
+    const Status closed = journal.WriteOutcome("D\t1\n");
+    ASSERT_FALSE(closed.Ok());
+    EXPECT_EQ(closed.Code(), FileError::kInvalidHandle);
+    EXPECT_EQ(journal.WriteAll({"D\t1\n"}).Code(), FileError::kInvalidHandle);
+}
+
 namespace {
 
 TEST(NoLossProperty, AStepToldAheadIsTakenOnlyByItsOwnFile)
@@ -798,7 +842,7 @@ TEST(NoLossProperty, AFolderIsLookedForOnceARunAndMadeAgainWhenRemovedMeanwhile)
     JournalHeader header;
     header.started = "2026-12-09 10:00:00";
     header.move = true;
-    ASSERT_TRUE(journal.Open(kRuns, "run", header, 50));
+    ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", header, 50)));
     {
         JournalFileSystem fs(asked, journal);
         ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\"));

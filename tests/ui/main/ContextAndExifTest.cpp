@@ -17,6 +17,7 @@
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/StatusCheck.h"
 #include "tests/support/TempTree.h"
 #include "ui/ExifInfoDialog.h"
 #include "tests/support/IsoSamples.h"
@@ -193,7 +194,7 @@ TEST_F(ContextTest, UndoLastRunAsksWithTheCountsAndShowsEachFilesOutcome)
         JournalHeader header;
         header.started = "2026-12-08 09:00:00";
         header.move = true;
-        ASSERT_TRUE(journal.Open(runs, "20261208-090000-000", header, 50));
+        ASSERT_TRUE(Succeeded(journal.Open(runs, "20261208-090000-000", header, 50)));
         RealFileSystem real;
         JournalFileSystem fs(real, journal);
         ASSERT_TRUE(fs.EnsureFolder(tree.Path("out\\")));

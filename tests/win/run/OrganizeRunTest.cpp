@@ -13,6 +13,7 @@
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/ProgressText.h"
+#include "engine/RunJournal.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/ZipBuilder.h"
@@ -683,6 +684,24 @@ TEST_F(OrganizeRunTest, LogThatCannotBeOpenedStopsTheRun)
     host.Run(false);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.Result(0), "OK");
+}
+
+TEST_F(OrganizeRunTest, AJournalThatCannotBeCreatedStopsTheRunWithTheSystemsReason)
+{
+    // A file stands where the runs folder's parent would be: no folder can be made below it.
+    ASSERT_TRUE(WriteText(tree.Path("blocker"), "x"));
+    const std::string runs = tree.Path("blocker\\runs\\");
+    ASSERT_TRUE(SetEnvironmentVariableA(kRunsFolderVariable, runs.c_str()));
+    const std::string src = Source("a.jpg", JpegTaken("2012:01:27 10:46:15"));
+    host.Run(true);
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageKind::Warning);
+    EXPECT_EQ(host.messages[0].text, "Failed to write the run's journal in \"" + runs + "\". " +
+                                             FileErrorText(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(host.savedCount, 0);
+    EXPECT_TRUE(Exists(src));
+    EXPECT_FALSE(Exists(tree.Path("out")));
 }
 
 TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
