@@ -24,13 +24,20 @@ LogTime Now()
     return {st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond};
 }
 
-std::string LastErrorText()
+// What failed, from the last error, as the user reads it: why there is a log, what the program
+// failed to do and the system's reason, then the log's path. A log another program holds without
+// sharing is in use.
+Status LogFailure(const std::string& what, const std::string& path)
 {
-    std::string text;
     const DWORD code = GetLastError();
+    std::string reason;
     if (code != 0)
-        SystemErrorText(code, text);
-    return text;
+        SystemErrorText(code, reason);
+    const FailureKind kind = code == ERROR_SHARING_VIOLATION ? FailureKind::InUse : FailureKind::System;
+    return Status::Failure(kind,
+                           std::string(kLogIntro) + "However, the program failed to " + what + " " + reason +
+                                   "\n\n" + path,
+                           code);
 }
 
 // Largest old log converted to UTF-8; a larger one is appended to as it is.
@@ -122,36 +129,35 @@ void ConvertOldCodePageLog(const std::string& path, const std::string& content)
         DeleteFileW(WidePath(partial).c_str());
 }
 
-void RefuseNonLog(const std::string& path, RunMessages& messages)
+Status NotALog(const std::string& path)
 {
-    messages.ShowMessage(std::string(kLogIntro) +
-                                 "However, the following file is not a log file of Quillmere, so the program "
-                                 "did not start, leaving the file unchanged. Choose another log file.\n\n" +
-                                 path,
-                         MessageKind::Warning);
+    return Status::Failure(
+            FailureKind::Damaged,
+            std::string(kLogIntro) +
+                    "However, the following file is not a log file of Quillmere, so the program "
+                    "did not start, leaving the file unchanged. Choose another log file.\n\n" +
+                    path);
 }
 
 }  // namespace
 
-bool OperationLog::Check(const std::string& path, RunMessages& messages)
+Status OperationLog::Check(const std::string& path)
 {
     OwnedHandle h(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // No such file yet, or none that can be read: Open makes it or says why it cannot.
     if (!h.Valid())
-        return true;
+        return {};
     std::string content;
     bool whole = false;
-    const bool judged = ReadLog(h.Get(), content, whole) && !IsLogText(content, whole);
-    h.Close();
-    if (judged)
-        RefuseNonLog(path, messages);
-    return !judged;
+    if (ReadLog(h.Get(), content, whole) && !IsLogText(content, whole))
+        return NotALog(path);
+    return {};
 }
 
 OperationLog::~OperationLog() = default;
 
-bool OperationLog::Open(const std::string& path, RunMessages& messages)
+Status OperationLog::Open(const std::string& path)
 {
     std::string folder;
     if (path.find('\\') != std::string::npos) {
@@ -159,41 +165,26 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         if (!haveFolder || !EnsureFolder(folder, true)) {
             if (!haveFolder)
                 SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            const std::string reason = LastErrorText();
-            messages.ShowMessage(std::string(kLogIntro) + "However, the program failed to create folder \"" +
-                                         folder + "\" for the following log file. " + reason + "\n\n" + path,
-                                 MessageKind::Warning);
-            return false;
+            return LogFailure("create folder \"" + folder + "\" for the following log file.", path);
         }
     }
     // Appending only: whatever the file holds stays as it is, whatever happens below.
     file_.Reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_.Valid()) {
-        const std::string reason = LastErrorText();
-        messages.ShowMessage(std::string(kLogIntro) +
-                                     "However, the program failed to create the following log file. " +
-                                     reason + "\n\n" + path,
-                             MessageKind::Warning);
-        return false;
-    }
+    if (!file_.Valid())
+        return LogFailure("create the following log file.", path);
     std::string content;
     bool whole = false;
     if (!ReadLog(file_.Get(), content, whole)) {
-        const std::string reason = LastErrorText();
+        const Status failed = LogFailure("read the following log file.", path);
         CloseFile();
-        messages.ShowMessage(std::string(kLogIntro) +
-                                     "However, the program failed to read the following log file. " + reason +
-                                     "\n\n" + path,
-                             MessageKind::Warning);
-        return false;
+        return failed;
     }
     // Another file named as the log (a photo, a document) must not get records written into it;
     // checked again here, as the file may have been replaced since Check.
     if (!IsLogText(content, whole)) {
         CloseFile();
-        RefuseNonLog(path, messages);
-        return false;
+        return NotALog(path);
     }
     // An old log in the system's code page is converted once (see ConvertOldCodePageLog); one too
     // large to be read whole is appended to as it is.
@@ -203,17 +194,11 @@ bool OperationLog::Open(const std::string& path, RunMessages& messages)
         ConvertOldCodePageLog(path, content);
         file_.Reset(CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file_.Valid()) {
-            const std::string reason = LastErrorText();
-            messages.ShowMessage(std::string(kLogIntro) +
-                                         "However, the program failed to open the following log file. " +
-                                         reason + "\n\n" + path,
-                                 MessageKind::Warning);
-            return false;
-        }
+        if (!file_.Valid())
+            return LogFailure("open the following log file.", path);
     }
     Write(LogHeader(content.empty(), Now()));
-    return true;
+    return {};
 }
 
 void OperationLog::WriteRecord(const RunRecord& record)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/OwnedHandle.h"
+#include "base/Status.h"
 #include "engine/RunInterfaces.h"
 
 class OperationLog {
@@ -16,13 +17,14 @@ public:
     OperationLog& operator=(const OperationLog&) = delete;
     ~OperationLog();
 
-    // False, after telling the user, when path names an existing file that is not a log of this
-    // program (a photo, a document); it changes nothing, so a run checks this before it starts.
-    static bool Check(const std::string& path, RunMessages& messages);
+    // Damaged when path names an existing file that is not a log of this program (a photo, a
+    // document); it changes nothing, so a run checks this before it starts.
+    static Status Check(const std::string& path);
     // Creates the log's folder when needed, opens the file for appending and writes the header.
-    // A file that is not a log of this program is refused and left as it is. On failure tells
-    // the user through messages and returns false.
-    bool Open(const std::string& path, RunMessages& messages);
+    // A file that is not a log of this program is refused (damaged) and left as it is; a log
+    // another program holds without sharing is in use. A failure's reason is the message the user
+    // reads.
+    Status Open(const std::string& path);
     bool IsOpen() const { return file_.Valid(); }
     void WriteRecord(const RunRecord& record);
     // Writes the footer and closes the file.

@@ -1020,7 +1020,8 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     stage.UseTakeout(options.TakeoutDates != 0);
     ArchiveLookup lookup(fileLookup, stage);
     // A file named as the log that is no log is refused before anything is touched.
-    if (options.SaveToLog && !options.LogFile.empty() && !OperationLog::Check(options.LogFile, host))
+    if (options.SaveToLog && !options.LogFile.empty() &&
+        !OkOrShown(host, OperationLog::Check(options.LogFile)))
         return decision;
     const bool move = action == FileAction::Move;
     // Every run that changes files keeps a journal, so that it can be undone.
@@ -1039,7 +1040,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     if (decision.refusal)
         return decision;
     OperationLog log;
-    if (options.SaveToLog && !options.LogFile.empty() && !log.Open(options.LogFile, host))
+    if (options.SaveToLog && !options.LogFile.empty() && !OkOrShown(host, log.Open(options.LogFile)))
         return decision;
     decision.started = true;
     // A run killed before it could clean up may have left staged members in the output folder.

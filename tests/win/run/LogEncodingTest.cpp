@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "engine/OperationLog.h"
+#include "engine/PathUtils.h"
 #include "base/Utf8Text.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/TempTree.h"
@@ -145,10 +146,38 @@ TEST_F(LogEncodingTest, OpeningAFileThatIsNoLogChangesNothing)
     const std::string photo = JpegTaken("2011:05:05 05:05:05");
     ASSERT_TRUE(WriteText(host.settings.LogFile, photo));
     OperationLog log;
-    EXPECT_FALSE(log.Open(host.settings.LogFile, host));
+    const Status opened = log.Open(host.settings.LogFile);
+    ASSERT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Kind(), FailureKind::Damaged);
     EXPECT_FALSE(log.IsOpen());
     log.Close();
     EXPECT_EQ(ReadText(host.settings.LogFile), photo);
+    EXPECT_NE(opened.Reason().find("is not a log file of Quillmere"), std::string::npos);
+    EXPECT_EQ(OperationLog::Check(host.settings.LogFile).Kind(), FailureKind::Damaged);
+}
+
+TEST_F(LogEncodingTest, ALogAnotherProgramHoldsWithoutSharingIsInUseAndStopsTheRun)
+{
+    ASSERT_TRUE(WriteText(host.settings.LogFile, ""));
+    HANDLE held = CreateFileA(host.settings.LogFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    OperationLog log;
+    const Status opened = log.Open(host.settings.LogFile);
+    std::string why;
+    ASSERT_TRUE(SystemErrorText(ERROR_SHARING_VIOLATION, why));
+    EXPECT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Kind(), FailureKind::InUse);
+    EXPECT_EQ(opened.Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(opened.Reason(), "Quillmere keeps a log of its runs, as chosen in Options.\n"
+                               "However, the program failed to create the following log file. " +
+                                       why + "\n\n" + host.settings.LogFile);
+    EXPECT_FALSE(log.IsOpen());
+    // The run says so before it moves anything.
+    host.Run(true);
+    CloseHandle(held);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("is not a log file of Quillmere"), std::string::npos);
+    EXPECT_EQ(host.messages[0].text, opened.Reason());
+    EXPECT_TRUE(Exists(source));
+    EXPECT_EQ(ReadText(host.settings.LogFile), "");
 }
