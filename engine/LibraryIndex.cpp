@@ -6,6 +6,8 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "engine/RunJournal.h"
+
 namespace {
 
 constexpr std::string_view kHeader = "Quillmere library index 1\t";
@@ -146,7 +148,7 @@ std::string LibraryIndex::Text() const
     return text;
 }
 
-bool LibraryIndex::Load(std::string_view text)
+Status LibraryIndex::Load(std::string_view text)
 {
     files_.clear();
     bySize_.clear();
@@ -154,7 +156,7 @@ bool LibraryIndex::Load(std::string_view text)
     changed_ = false;
     const auto firstEnd = text.find('\n');
     if (firstEnd == std::string_view::npos || text.substr(0, firstEnd) != std::string(kHeader) + root_)
-        return false;
+        return Status::Failure(FailureKind::Damaged, "not an index of \"" + root_ + "\"");
     text.remove_prefix(firstEnd + 1);
     bool ok = true;
     while (ok && !text.empty()) {
@@ -192,8 +194,9 @@ bool LibraryIndex::Load(std::string_view text)
         files_.clear();
         bySize_.clear();
         sources_.clear();
+        return Status::Failure(FailureKind::Damaged, "a damaged line in the index of \"" + root_ + "\"");
     }
-    return ok;
+    return {};
 }
 
 void LibraryIndex::BeginScan()
@@ -311,38 +314,52 @@ bool LibraryIndex::FindSource(std::uint32_t volume, const std::string& path, con
     return true;
 }
 
-bool LoadLibraryIndex(FileOps& ops, const std::string& path, LibraryIndex& index)
+Status LoadLibraryIndex(FileOps& ops, const std::string& path, LibraryIndex& index)
 {
+    const auto failed = [&](const char* what) {
+        const std::uint32_t code = ops.LastError();
+        return Status::Failure(FailureKind::System,
+                               std::string(what) + " \"" + path + "\": " + FileErrorText(code), code);
+    };
     const std::unique_ptr<ReadStream> stream = ops.OpenRead(path);
     if (!stream)
-        return false;
+        return failed("cannot open");
     std::string text;
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         std::size_t got = 0;
         if (!stream->Read(buffer.data(), buffer.size(), got))
-            return false;
+            return failed("cannot read");
         if (got == 0)
             break;
         text.append(buffer.data(), got);
     }
-    return index.Load(text);
+    const Status loaded = index.Load(text);
+    if (!loaded)
+        return Status::Failure(FailureKind::Damaged, "\"" + path + "\": " + loaded.Reason());
+    return {};
 }
 
-bool SaveLibraryIndex(FileOps& ops, const std::string& path, const LibraryIndex& index)
+Status SaveLibraryIndex(FileOps& ops, const std::string& path, const LibraryIndex& index)
 {
+    const auto failed = [&] {
+        const std::uint32_t code = ops.LastError();
+        return Status::Failure(FailureKind::System, "cannot write \"" + path + "\": " + FileErrorText(code),
+                               code);
+    };
     const std::string temporary = path + ".new";
     // A temporary file a killed run left is only an unfinished index.
     if (FileIsThere(ops, temporary) && !ops.Delete(temporary))
-        return false;
+        return failed();
     bool written = false;
     {
         const std::unique_ptr<AppendStream> stream = ops.OpenAppend(temporary, true);
         written = stream && stream->Append(index.Text()) && stream->Flush();
     }
     if (written && ops.Rename(temporary, path, true, true))
-        return true;
+        return {};
+    const Status status = failed();
     const KeepFileError keep(ops);
     ops.Delete(temporary);
-    return false;
+    return status;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Status.h"
 #include "engine/FileOps.h"
 
 // The bytes hashed at each end of a file.
@@ -58,8 +59,8 @@ public:
 
     // The stored form: text lines, one per file and per source.
     std::string Text() const;
-    // Takes a stored form made for the same root; false (the index left empty) for any other text.
-    bool Load(std::string_view text);
+    // Takes a stored form made for the same root; damaged (the index left empty) for any other text.
+    Status Load(std::string_view text);
 
     // A scan of the library: Seen for every file found; EndScan drops the files not seen. A file
     // whose size or last-write time changed is hashed again when it is next looked for.
@@ -94,7 +95,9 @@ private:
     bool changed_ = false;
 };
 
-// Reads the stored index at path into index (false: none usable, index left empty), and writes it
-// complete or not at all: under a temporary name beside path, flushed, then renamed over it.
-bool LoadLibraryIndex(FileOps& ops, const std::string& path, LibraryIndex& index);
-bool SaveLibraryIndex(FileOps& ops, const std::string& path, const LibraryIndex& index);
+// Reads the stored index at path into index (a stored form that is not this library's, torn or
+// changed, is damaged and leaves the index empty; one that cannot be read leaves it as it was),
+// and writes it complete or not at all: under a temporary name beside path, flushed, then renamed over it. A
+// failure's reason names the file.
+Status LoadLibraryIndex(FileOps& ops, const std::string& path, LibraryIndex& index);
+Status SaveLibraryIndex(FileOps& ops, const std::string& path, const LibraryIndex& index);

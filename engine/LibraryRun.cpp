@@ -97,7 +97,7 @@ bool RunLibrary::Open(RunHost& host, RunProgress& progress)
 {
     // No stored index, another library's or a damaged one: the scan finds everything again.
     if (!file_.empty())
-        LoadLibraryIndex(SystemFileOps(), file_, index_);
+        static_cast<void>(LoadLibraryIndex(SystemFileOps(), file_, index_));
     index_.BeginScan();
     std::uint64_t files = 0;
     Clock::time_point shown {};
@@ -184,7 +184,7 @@ void RunLibrary::Save()
     std::string folder;
     if (!FolderOf(file_, folder) || !MakeFolders(SystemFileOps(), folder))
         return;
-    SaveLibraryIndex(SystemFileOps(), file_, index_);
+    static_cast<void>(SaveLibraryIndex(SystemFileOps(), file_, index_));
 }
 
 TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std::string& target, bool move,

@@ -7,6 +7,8 @@
 
 #include "engine/LibraryIndex.h"
 #include "MemoryFileOps.h"
+#include "tests/support/StatusCheck.h"
+#include "engine/RunJournal.h"
 
 namespace {
 
@@ -217,11 +219,11 @@ TEST_F(LibraryIndexTest, StoredAndLoadedWholeOrNotAtAll)
     ASSERT_EQ(Find("D:\\card\\b.jpg", existing), LibraryIndex::Found::Yes);
     index.Imported({7, "D:\\CARD\\B.JPG", {150000, 9}, "a\\b.jpg", {150000, 5}});
     ops.AddFolder("C:\\runs");
-    ASSERT_TRUE(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index));
+    ASSERT_TRUE(Succeeded(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index)));
     EXPECT_FALSE(FileIsThere(ops, "C:\\runs\\lib.qmlib.new"));
 
     LibraryIndex loaded("C:\\lib\\");
-    ASSERT_TRUE(LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", loaded));
+    ASSERT_TRUE(Succeeded(LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", loaded)));
     EXPECT_EQ(loaded.Text(), index.Text());
     EXPECT_TRUE(loaded.FindSource(7, "D:\\CARD\\B.JPG", {150000, 9}, existing));
     // The hash taken before is kept: the library file is read only for the full comparison.
@@ -234,18 +236,21 @@ TEST_F(LibraryIndexTest, StoredAndLoadedWholeOrNotAtAll)
 
     // Another library's index, a torn one and a damaged line are not used.
     LibraryIndex other("C:\\other\\");
-    EXPECT_FALSE(LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", other));
+    const Status others = LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", other);
+    EXPECT_FALSE(others.Ok());
+    EXPECT_EQ(others.Kind(), FailureKind::Damaged);
+    EXPECT_EQ(others.Reason(), "\"C:\\runs\\lib.qmlib\": not an index of \"C:\\other\\\"");
     const std::string text = index.Text();
     LibraryIndex damaged("C:\\lib\\");
-    EXPECT_FALSE(damaged.Load(text.substr(0, text.size() - 1)));
+    EXPECT_EQ(damaged.Load(text.substr(0, text.size() - 1)).Kind(), FailureKind::Damaged);
     EXPECT_EQ(damaged.FileCount(), 0u);
     std::string badNumber = text;
     badNumber.replace(badNumber.find("\t150000\t"), 8, "\t15x000\t");
-    EXPECT_FALSE(damaged.Load(badNumber));
+    EXPECT_FALSE(damaged.Load(badNumber).Ok());
     std::string outside = text;
     outside.replace(outside.find("a\\b.jpg"), 7, "..\\b.jpg");
-    EXPECT_FALSE(damaged.Load(outside));
-    EXPECT_TRUE(damaged.Load(text));
+    EXPECT_FALSE(damaged.Load(outside).Ok());
+    EXPECT_TRUE(Succeeded(damaged.Load(text)));
 }
 
 TEST_F(LibraryIndexTest, AFailedSaveLeavesTheOldIndexAndNoTemporaryFile)
@@ -253,13 +258,17 @@ TEST_F(LibraryIndexTest, AFailedSaveLeavesTheOldIndexAndNoTemporaryFile)
     Library("a.jpg", Bytes(10, 1));
     Scan();
     ops.AddFolder("C:\\runs");
-    ASSERT_TRUE(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index));
+    ASSERT_TRUE(Succeeded(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index)));
     std::string before;
     ASSERT_TRUE(ops.Contents("C:\\runs\\lib.qmlib", before));
     Library("b.jpg", Bytes(20, 1));
     Scan();
     ops.SetCapacity("C:", 30 + before.size());
-    EXPECT_FALSE(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index));
+    const Status saved = SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index);
+    EXPECT_FALSE(saved.Ok());
+    EXPECT_EQ(saved.Kind(), FailureKind::System);
+    EXPECT_EQ(saved.Code(), FileError::kDiskFull);
+    EXPECT_EQ(saved.Reason(), "cannot write \"C:\\runs\\lib.qmlib\": " + FileErrorText(FileError::kDiskFull));
     std::string after;
     ASSERT_TRUE(ops.Contents("C:\\runs\\lib.qmlib", after));
     EXPECT_EQ(after, before);
@@ -267,10 +276,36 @@ TEST_F(LibraryIndexTest, AFailedSaveLeavesTheOldIndexAndNoTemporaryFile)
     // A temporary file a killed save left does not stop the next one.
     ops.SetCapacity("C:", 1 << 20);
     ops.AddFile("C:\\runs\\lib.qmlib.new", "half", 1);
-    ASSERT_TRUE(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index));
+    ASSERT_TRUE(Succeeded(SaveLibraryIndex(ops, "C:\\runs\\lib.qmlib", index)));
     LibraryIndex loaded("C:\\lib\\");
-    EXPECT_TRUE(LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", loaded));
+    EXPECT_TRUE(Succeeded(LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", loaded)));
     EXPECT_EQ(loaded.FileCount(), 2u);
+}
+
+TEST_F(LibraryIndexTest, AnIndexThatCannotBeUsedSaysWhyAndLeavesTheIndexEmpty)
+{
+    ops.AddFolder("C:\\runs");
+    LibraryIndex missing("C:\\lib\\");
+    const Status none = LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", missing);
+    EXPECT_FALSE(none.Ok());
+    EXPECT_EQ(none.Kind(), FailureKind::System);
+    EXPECT_EQ(none.Code(), FileError::kFileNotFound);
+    EXPECT_EQ(none.Reason(),
+              "cannot open \"C:\\runs\\lib.qmlib\": " + FileErrorText(FileError::kFileNotFound));
+
+    // A stored index whose line was changed by hand: nothing of it is used, and a scan starts
+    // from nothing.
+    Library("a.jpg", Bytes(10, 1));
+    Scan();
+    std::string text = index.Text();
+    text.replace(text.find("\t10\t"), 4, "\tten\t");
+    ops.AddFile("C:\\runs\\lib.qmlib", text, 1);
+    LibraryIndex loaded("C:\\lib\\");
+    const Status damaged = LoadLibraryIndex(ops, "C:\\runs\\lib.qmlib", loaded);
+    EXPECT_FALSE(damaged.Ok());
+    EXPECT_EQ(damaged.Kind(), FailureKind::Damaged);
+    EXPECT_EQ(damaged.Reason(), "\"C:\\runs\\lib.qmlib\": a damaged line in the index of \"C:\\lib\\\"");
+    EXPECT_EQ(loaded.FileCount(), 0u);
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include <regex>
 
 #include "engine/FileTransfer.h"
+#include "engine/LibraryRun.h"
 #include "engine/OrganizeRun.h"
 #include "base/PathText.h"
 #include "engine/PathUtils.h"
 #include "engine/ProgressText.h"
 #include "engine/RunJournal.h"
 #include "tests/support/JpegBuilder.h"
+#include "tests/support/StatusCheck.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/ZipBuilder.h"
 #include "tests/support/ZoneCases.h"
@@ -702,6 +704,30 @@ TEST_F(OrganizeRunTest, AJournalThatCannotBeCreatedStopsTheRunWithTheSystemsReas
     EXPECT_EQ(host.savedCount, 0);
     EXPECT_TRUE(Exists(src));
     EXPECT_FALSE(Exists(tree.Path("out")));
+}
+
+TEST_F(OrganizeRunTest, ADamagedLibraryIndexIsReadAgainFromTheFilesAndStoredAnew)
+{
+    TempTree runs;
+    ASSERT_TRUE(SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str()));
+    const std::vector<unsigned char> photo = JpegTaken("2012:01:27 10:46:15");
+    CreateDirectoryA(tree.Path("out").c_str(), nullptr);
+    CreateDirectoryA(tree.Path("out\\old").c_str(), nullptr);
+    ASSERT_TRUE(WriteData(tree.Path("out\\old\\kept.jpg"), photo));
+    const std::string index = LibraryIndexFile(tree.Path("out"));
+    ASSERT_TRUE(WriteText(index, "Quillmere library index 1\tnot this library\n"));
+    LibraryIndex damaged(tree.Path("out\\"));
+    ASSERT_EQ(LoadLibraryIndex(SystemFileOps(), index, damaged).Kind(), FailureKind::Damaged);
+
+    host.settings.SkipKnownFiles = 1;
+    const std::string src = Source("a.jpg", photo);
+    host.Run(false);
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.Result(0), "Already in the library: " + tree.Path("out\\old\\kept.jpg"));
+    LibraryIndex stored(tree.Path("out\\"));
+    EXPECT_TRUE(Succeeded(LoadLibraryIndex(SystemFileOps(), index, stored)));
+    EXPECT_EQ(stored.FileCount(), 1u);
 }
 
 TEST_F(OrganizeRunTest, EmptyListShowsAndClosesTheProgressWindow)
