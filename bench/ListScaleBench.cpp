@@ -80,7 +80,10 @@ int main(int argc, char** argv)
     }
     INITCOMMONCONTROLSEX icc {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    SetFirstRunDone();
+    if (const Status done = SetFirstRunDone(); !done) {
+        std::fprintf(stderr, "%s\n", done.Reason().c_str());
+        return 1;
+    }
 
     MainDialog dialog;
     dialog.Options().AddFilesInSubfolder = 1;

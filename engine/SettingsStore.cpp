@@ -183,22 +183,30 @@ void ReadTextField(HKEY key, const char* name, ReadRule rule, std::string& field
         field = std::move(text);
 }
 
-bool WriteDword(HKEY key, const char* name, std::uint32_t value)
+// A registry call that failed, with the key it wrote to (below HKEY_CURRENT_USER).
+Status WriteFailure(const std::string& path, LSTATUS code)
+{
+    return Status::Failure(FailureKind::System,
+                           "cannot write \"HKEY_CURRENT_USER\\" + path +
+                                   "\": " + FileErrorText(static_cast<std::uint32_t>(code)),
+                           static_cast<std::uint32_t>(code));
+}
+
+LSTATUS WriteDword(HKEY key, const char* name, std::uint32_t value)
 {
     const DWORD data = value;
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-           ERROR_SUCCESS;
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-bool WriteText(HKEY key, const char* name, const std::string& text)
+LSTATUS WriteText(HKEY key, const char* name, const std::string& text)
 {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+                          static_cast<DWORD>(text.size() + 1));
 }
 
-void WriteRect(HKEY key, const char* name, const StoredRect& rect)
+LSTATUS WriteRect(HKEY key, const char* name, const StoredRect& rect)
 {
-    RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&rect), sizeof rect);
+    return RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&rect), sizeof rect);
 }
 
 bool OpenOptionsKey(RegKey& key)
@@ -223,25 +231,34 @@ void LoadValues(HKEY key, const StoredValue<Record> (&values)[N], Record& record
     }
 }
 
+// Writes every value, also after one failed (each stored is one less lost); the first failure.
 template <class Record, std::size_t N>
-void SaveValues(const StoredValue<Record> (&values)[N], const Record& record)
+Status SaveValues(const StoredValue<Record> (&values)[N], const Record& record)
 {
     RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
-        return;
+    const LSTATUS created = RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr,
+                                            REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Out(), nullptr);
+    if (created != ERROR_SUCCESS)
+        return WriteFailure(kOptionsKey, created);
+    LSTATUS first = ERROR_SUCCESS;
     for (const StoredValue<Record>& value : values) {
+        LSTATUS written = ERROR_SUCCESS;
         if (auto text = std::get_if<std::string Record::*>(&value.field))
-            WriteText(key, value.name, record.**text);
+            written = WriteText(key, value.name, record.**text);
         else if (auto number = std::get_if<std::uint32_t Record::*>(&value.field))
-            WriteDword(key, value.name, record.**number);
+            written = WriteDword(key, value.name, record.**number);
         else if (auto rect = std::get_if<StoredRect Record::*>(&value.field))
-            WriteRect(key, value.name, record.**rect);
+            written = WriteRect(key, value.name, record.**rect);
         else if (auto mode = std::get_if<OrganizeMode Record::*>(&value.field))
-            WriteDword(key, value.name, static_cast<std::uint32_t>(record.**mode));
+            written = WriteDword(key, value.name, static_cast<std::uint32_t>(record.**mode));
         else if (auto policy = std::get_if<TargetExistsPolicy Record::*>(&value.field))
-            WriteDword(key, value.name, static_cast<std::uint32_t>(record.**policy));
+            written = WriteDword(key, value.name, static_cast<std::uint32_t>(record.**policy));
+        if (first == ERROR_SUCCESS)
+            first = written;
     }
+    if (first != ERROR_SUCCESS)
+        return WriteFailure(kOptionsKey, first);
+    return {};
 }
 
 }  // namespace
@@ -273,9 +290,9 @@ void LoadSettings(OrganizeOptions& options)
     LoadValues(key, kOptionValues, options);
 }
 
-void SaveSettings(const OrganizeOptions& options)
+Status SaveSettings(const OrganizeOptions& options)
 {
-    SaveValues(kOptionValues, options);
+    return SaveValues(kOptionValues, options);
 }
 
 void LoadMetaWindowPlacement(MetaWindowPlacement& placement)
@@ -286,9 +303,9 @@ void LoadMetaWindowPlacement(MetaWindowPlacement& placement)
         LoadValues(key, kPlacementValues, placement);
 }
 
-void SaveMetaWindowPlacement(const MetaWindowPlacement& placement)
+Status SaveMetaWindowPlacement(const MetaWindowPlacement& placement)
 {
-    SaveValues(kPlacementValues, placement);
+    return SaveValues(kPlacementValues, placement);
 }
 
 bool TakeFirstRunFlag()
@@ -299,17 +316,22 @@ bool TakeFirstRunFlag()
         return true;
     std::uint32_t firstRun = 1;
     ReadFixed(key, kFirstRunValue, ReadRule::Lenient, firstRun);
+    // An answer that cannot be stored is given all the same: the next start asks again.
     if (firstRun != 0)
-        WriteDword(key, kFirstRunValue, 0);
+        static_cast<void>(WriteDword(key, kFirstRunValue, 0));
     return firstRun != 0;
 }
 
-bool SetFirstRunDone()
+Status SetFirstRunDone()
 {
     RegKey key;
-    return RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                           nullptr, key.Out(), nullptr) == ERROR_SUCCESS &&
-           WriteDword(key, kFirstRunValue, 0);
+    LSTATUS result = RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_SET_VALUE, nullptr, key.Out(), nullptr);
+    if (result == ERROR_SUCCESS)
+        result = WriteDword(key, kFirstRunValue, 0);
+    if (result != ERROR_SUCCESS)
+        return WriteFailure(kOptionsKey, result);
+    return {};
 }
 
 std::uint32_t StoredKeepRuns()
@@ -344,25 +366,27 @@ std::optional<std::vector<std::string>> ReadHistory(const std::string& name)
     return entries;
 }
 
-bool WriteHistory(const std::string& name, const std::vector<std::string>& entries)
+Status WriteHistory(const std::string& name, const std::vector<std::string>& entries)
 {
     const std::string path = HistoryKeyPath(name);
     // A key that could not be emptied would keep stale entries behind the new ones.
     const LSTATUS deleted = RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
-        return false;
+        return WriteFailure(path, deleted);
     RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
-        return false;
+    const LSTATUS created = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
+                                            REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Out(), nullptr);
+    if (created != ERROR_SUCCESS)
+        return WriteFailure(path, created);
     // Values are numbered without gaps: loading stops at the first missing number.
     int stored = 0;
     for (const std::string& entry : entries) {
         if (entry.empty())
             continue;
-        if (!WriteText(key, std::to_string(stored).c_str(), entry))
-            return false;
+        if (const LSTATUS written = WriteText(key, std::to_string(stored).c_str(), entry);
+            written != ERROR_SUCCESS)
+            return WriteFailure(path, written);
         ++stored;
     }
-    return true;
+    return {};
 }

@@ -1,7 +1,8 @@
 // Keeps the program's settings in the current user's registry, under
 // HKEY_CURRENT_USER\Software\Quillmere: the organize settings, the Meta/EXIF window's placement,
 // the first-run flag and the histories of the editable combo boxes. Every stored value goes
-// through here; registry failures are silent: defaults stay in force and the operation is skipped.
+// through here. A value that cannot be read leaves the default in force; a write that fails says
+// which key and why.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "engine/OrganizeOptions.h"
 
 inline constexpr const char* kProgramKey = "Software\\Quillmere";
@@ -47,17 +49,17 @@ void SetUserDefaults(OrganizeOptions& options);
 void LoadSettings(OrganizeOptions& options);
 
 // Writes every field to the Options key, creating it when missing.
-void SaveSettings(const OrganizeOptions& options);
+Status SaveSettings(const OrganizeOptions& options);
 
 // Fills the record from the Options key; a value missing or of another size keeps the field.
 void LoadMetaWindowPlacement(MetaWindowPlacement& placement);
-void SaveMetaWindowPlacement(const MetaWindowPlacement& placement);
+Status SaveMetaWindowPlacement(const MetaWindowPlacement& placement);
 
 // True on the program's first start for this user, and then never again: the answer is
 // stored as it is given. Also true when the registry cannot be used at all.
 bool TakeFirstRunFlag();
-// Stores the first start as past, as the first start does; false when it cannot be stored.
-bool SetFirstRunDone();
+// Stores the first start as past, as the first start does.
+Status SetFirstRunDone();
 
 // The number of run journals to keep: the REG_DWORD KeepRuns (kKeepRunsValue) under the Options
 // key, at least 1; kDefaultKeepRuns when it is missing or of another type. The program never
@@ -69,4 +71,4 @@ std::uint32_t StoredKeepRuns();
 std::optional<std::vector<std::string>> ReadHistory(const std::string& name);
 
 // Replaces the stored history with the non-empty entries, in order.
-bool WriteHistory(const std::string& name, const std::vector<std::string>& entries);
+Status WriteHistory(const std::string& name, const std::vector<std::string>& entries);

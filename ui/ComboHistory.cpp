@@ -35,7 +35,7 @@ bool LoadHistory(HWND handle, const std::string& name)
 
 bool SaveHistory(HWND handle, const std::string& name)
 {
-    return WriteHistory(name, Entries(ComboBox(handle)));
+    return WriteHistory(name, Entries(ComboBox(handle))).Ok();
 }
 
 bool PushHistory(HWND handle, const std::string& name)

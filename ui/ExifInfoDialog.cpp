@@ -212,5 +212,6 @@ void ExifInfoDialog::SavePlacement()
         placement_.valueWidth = static_cast<std::uint32_t>(list_.GetColumnWidth(1));
         placement_.widthDpi = static_cast<std::uint32_t>(ScreenDpi());
     }
-    SaveMetaWindowPlacement(placement_);
+    // A placement that cannot be stored costs only the next opening's place and size.
+    static_cast<void>(SaveMetaWindowPlacement(placement_));
 }

@@ -588,7 +588,8 @@ void MainDialog::WriteControls()
 
 void MainDialog::SaveSettingsAndHistories(const OrganizeOptions& options)
 {
-    SaveSettings(options);
+    // Settings that cannot be stored cost only the next start's choices; the run goes on.
+    static_cast<void>(SaveSettings(options));
     PushHistory(Item(IDC_OUTPUT_FOLDER), kOutputFolderHistory);
     PushHistory(Item(IDC_FILENAME_FORMAT), kFileNameFormatHistory);
     PushHistory(Item(IDC_DAY_FORMAT), kDayFolderFormatHistory);

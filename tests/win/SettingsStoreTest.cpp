@@ -2,6 +2,7 @@
 
 #include "engine/PathUtils.h"
 #include "engine/RunJournal.h"
+#include "tests/support/StatusCheck.h"
 #include "tests/win/RegistryFixture.h"
 
 namespace {
@@ -112,7 +113,7 @@ TEST_F(SettingsStoreTest, WithoutTheKeyNothingChanges)
 
 TEST_F(SettingsStoreTest, SavedSettingsLoadBack)
 {
-    SaveSettings(Changed());
+    ASSERT_TRUE(Succeeded(SaveSettings(Changed())));
     OrganizeOptions options = Defaults();
     LoadSettings(options);
     ExpectSame(options, Changed());
@@ -120,7 +121,7 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBack)
 
 TEST_F(SettingsStoreTest, SaveWritesEveryValueWithItsType)
 {
-    SaveSettings(Changed());
+    ASSERT_TRUE(Succeeded(SaveSettings(Changed())));
     const char* dwords[] = {"OutputFolderType",    "MoveType",        "CreateYearFolder",
                             "CreateMonthFolder",   "CreateDayFolder", "RenameTargetFileName",
                             "EnableExtFilter",     "TargetExistsOpt", "SaveToLog",
@@ -170,7 +171,7 @@ TEST_F(SettingsStoreTest, SaveLeavesOtherPartsValuesAlone)
 {
     SetDword(kOptionsKey, "FirstRun", 0);
     SetDword(kOptionsKey, "ExifInfoWndMaxed", 1);
-    SaveSettings(Defaults());
+    ASSERT_TRUE(Succeeded(SaveSettings(Defaults())));
     EXPECT_TRUE(GetRaw(kOptionsKey, "FirstRun").found);
     EXPECT_TRUE(GetRaw(kOptionsKey, "ExifInfoWndMaxed").found);
 }
@@ -299,7 +300,7 @@ TEST_F(SettingsStoreTest, MetaWindowPlacementLoadsBackAndTakesOnlyValuesOfItsOwn
     saved.maximized = 1;
     saved.nameWidth = 111;
     saved.valueWidth = 222;
-    SaveMetaWindowPlacement(saved);
+    ASSERT_TRUE(Succeeded(SaveMetaWindowPlacement(saved)));
     EXPECT_EQ(GetRaw(kOptionsKey, "ExifInfoWndPos").type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(GetRaw(kOptionsKey, "ExifInfoWnd_NameWidth").type, static_cast<DWORD>(REG_DWORD));
     MetaWindowPlacement loaded;
@@ -337,7 +338,7 @@ TEST_F(SettingsStoreTest, FirstRunIsAnsweredOnceAndStored)
 
 TEST_F(SettingsStoreTest, AFirstRunSetDoneIsStoredAsTheFirstStartStoresIt)
 {
-    ASSERT_TRUE(SetFirstRunDone());
+    ASSERT_TRUE(Succeeded(SetFirstRunDone()));
     const RawValue stored = GetRaw(kOptionsKey, "FirstRun");
     ASSERT_TRUE(stored.found);
     EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
@@ -363,12 +364,37 @@ TEST_F(SettingsStoreTest, KeepRunsIsAStoredDwordOfAtLeastOne)
 TEST_F(SettingsStoreTest, HistoriesAreListsOfTexts)
 {
     EXPECT_FALSE(ReadHistory(kLogFileHistory).has_value());
-    ASSERT_TRUE(WriteHistory(kLogFileHistory, {"C:\\b.txt", "", "C:\\a.txt"}));
+    ASSERT_TRUE(Succeeded(WriteHistory(kLogFileHistory, {"C:\\b.txt", "", "C:\\a.txt"})));
     const auto read = ReadHistory(kLogFileHistory);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(*read, (std::vector<std::string> {"C:\\b.txt", "C:\\a.txt"}));
-    ASSERT_TRUE(WriteHistory(kLogFileHistory, {}));
+    ASSERT_TRUE(Succeeded(WriteHistory(kLogFileHistory, {})));
     const auto empty = ReadHistory(kLogFileHistory);
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->empty());
+}
+
+TEST_F(SettingsStoreTest, AWriteTheRegistryRefusesSaysWhichKeyAndWhy)
+{
+    // Below a volatile key the registry makes no lasting key: every write of the store fails.
+    HKEY program = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                              nullptr, &program, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(program);
+    const std::string options = std::string("HKEY_CURRENT_USER\\") + kOptionsKey;
+    const Status settings = SaveSettings(Changed());
+    ASSERT_FALSE(settings.Ok());
+    EXPECT_EQ(settings.Kind(), FailureKind::System);
+    EXPECT_EQ(settings.Code(), static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_EQ(settings.Reason(), "cannot write \"" + options + "\": " + FileErrorText(settings.Code()));
+    EXPECT_EQ(SaveMetaWindowPlacement(MetaWindowPlacement {}).Code(),
+              static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_EQ(SetFirstRunDone().Code(), static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
+    const Status history = WriteHistory(kLogFileHistory, {"C:\\a.txt"});
+    ASSERT_FALSE(history.Ok());
+    EXPECT_EQ(history.Code(), static_cast<std::uint32_t>(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_EQ(history.Reason(), "cannot write \"HKEY_CURRENT_USER\\" + std::string(kProgramKey) + "\\" +
+                                        kLogFileHistory + "\": " + FileErrorText(history.Code()));
+    EXPECT_FALSE(KeyExists(kOptionsKey));
 }

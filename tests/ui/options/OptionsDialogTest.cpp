@@ -7,6 +7,7 @@
 
 #include "engine/SettingsStore.h"
 #include "resource.h"
+#include "tests/support/StatusCheck.h"
 #include "tests/ui/options/ModalScript.h"
 #include "tests/ui/options/OptionsFixture.h"
 #include "ui/OptionsDialog.h"
@@ -570,7 +571,7 @@ TEST_F(OptionsDialogTest, ClockRulesAndDayStartAreStoredAndShownAgain)
     EXPECT_EQ(chosen.ClockRules, "Canon EOS 5D=+01:00\nNIKON D700#1234567=-00:07:36\n*=-1d\n");
     EXPECT_EQ(chosen.DayBegins, "04:30");
 
-    SaveSettings(chosen);
+    ASSERT_TRUE(Succeeded(SaveSettings(chosen)));
     OrganizeOptions loaded;
     LoadSettings(loaded);
     EXPECT_EQ(loaded.ClockRules, chosen.ClockRules);
@@ -676,7 +677,7 @@ TEST_F(OptionsBackupTest, TheBackupBoxIsStoredAsItsTwoValuesAndShownAgain)
         chosen = dialog.Result();
     }
 
-    SaveSettings(chosen);
+    ASSERT_TRUE(Succeeded(SaveSettings(chosen)));
     const RawValue made = GetRaw(kOptionsKey, "MakeBackup");
     ASSERT_TRUE(made.found);
     EXPECT_EQ(made.type, static_cast<DWORD>(REG_DWORD));
