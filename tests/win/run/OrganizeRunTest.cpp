@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <regex>
 
@@ -704,6 +705,23 @@ TEST_F(OrganizeRunTest, AJournalThatCannotBeCreatedStopsTheRunWithTheSystemsReas
     EXPECT_EQ(host.savedCount, 0);
     EXPECT_TRUE(Exists(src));
     EXPECT_FALSE(Exists(tree.Path("out")));
+}
+
+TEST_F(OrganizeRunTest, AJournalOnAWriteProtectedDriveIsASystemFailureWithItsNumber)
+{
+    const char* card = std::getenv("QM_READONLY_DRIVE");
+    if (card == nullptr || *card == '\0')
+        GTEST_SKIP() << "no write-protected drive: run as root through with_test_drives.sh";
+    RunJournal journal(SystemFileOps());
+    const Status opened = journal.Open(card, "run", JournalHeader {}, 50);
+    ASSERT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Kind(), FailureKind::System);
+    EXPECT_TRUE(opened.Code() == static_cast<std::uint32_t>(ERROR_WRITE_PROTECT) ||
+                opened.Code() == static_cast<std::uint32_t>(ERROR_ACCESS_DENIED))
+            << opened.Code();
+    EXPECT_EQ(opened.Reason(), "Failed to write the run's journal in \"" + std::string(card) + "\". " +
+                                       FileErrorText(opened.Code()));
+    EXPECT_FALSE(Exists(std::string(card) + "run.qmj"));
 }
 
 TEST_F(OrganizeRunTest, ADamagedLibraryIndexIsReadAgainFromTheFilesAndStoredAnew)
