@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -19,6 +21,7 @@
 #include "QuillmereVersion.h"
 #include "base/RunningMark.h"
 #include "resource.h"
+#include "tests/support/Screenshot.h"
 
 namespace {
 
@@ -981,4 +984,406 @@ TEST_F(Installer, TheUninstallersComponentsPageShowsTheSpaceItFrees)
     EXPECT_EQ(page.text.find("0.0 KB"), std::string::npos) << page.text;
     EXPECT_GE(page.bitmaps, 1) << "no picture in the page's header";
     UninstallQuietly();
+}
+
+namespace {
+
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+
+// The DPI the programs started from now on run at (Wine reads LogPixels when a process starts),
+// back to what it was when this goes out of scope, whatever the test did meanwhile.
+class StartDpi {
+public:
+    StartDpi()
+    {
+        HKEY key = nullptr;
+        DWORD size = sizeof before_;
+        had_ = RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
+               RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&before_),
+                                &size) == ERROR_SUCCESS;
+        if (key)
+            RegCloseKey(key);
+    }
+    ~StartDpi() { Write(had_ ? &before_ : nullptr); }
+    StartDpi(const StartDpi&) = delete;
+    StartDpi& operator=(const StartDpi&) = delete;
+
+    bool Set(DWORD dpi) { return Write(&dpi); }
+
+private:
+    // Writes the value, or removes it when there is none.
+    static bool Write(const DWORD* dpi)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
+        const LSTATUS status = dpi ? RegSetValueExA(key, "LogPixels", 0, REG_DWORD,
+                                                    reinterpret_cast<const BYTE*>(dpi), sizeof *dpi)
+                                   : RegDeleteValueA(key, "LogPixels");
+        RegCloseKey(key);
+        return status == ERROR_SUCCESS || (!dpi && status == ERROR_FILE_NOT_FOUND);
+    }
+
+    bool had_ = false;
+    DWORD before_ = 0;
+};
+
+// The page Setup shows: the visible dialog inside its window (each page is a dialog of its own,
+// made when the page comes and destroyed when it goes).
+BOOL CALLBACK FindShownPage(HWND child, LPARAM data)
+{
+    wchar_t kind[16] = L"";
+    GetClassNameW(child, kind, 16);
+    if (std::wstring(kind) != L"#32770" || !IsWindowVisible(child))
+        return TRUE;
+    *reinterpret_cast<HWND*>(data) = child;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM data)
+{
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> Descendants(HWND window)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t kind[64] = L"";
+    GetClassNameW(window, kind, 64);
+    return kind;
+}
+
+// A window's text; WM_GETTEXT carries it across processes.
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[1024] = L"";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                             &copied))
+        return {};
+    return text;
+}
+
+bool HasChildOfClass(HWND window, const wchar_t* kind)
+{
+    for (HWND child : Descendants(window))
+        if (ClassOf(child) == kind)
+            return true;
+    return false;
+}
+
+// Brings the window to the top and waits until the screen shows it drawn: not one colour, and the
+// same in two looks a moment apart, so that no paint is under way (a page paints after it shows,
+// and the progress page while files are installed). Empty when it is not drawn in time.
+std::vector<unsigned char> DrawnPixels(HWND window, SIZE& size)
+{
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    std::vector<unsigned char> last;
+    for (int look = 0; look < 200; ++look) {
+        Sleep(300);
+        // It answers once its thread is back in its message loop, where it paints.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+        std::vector<unsigned char> now = qmtest::WindowPixels(window, size, true);
+        bool varied = false;
+        for (size_t i = 3; i < now.size() && !varied; ++i)
+            varied = now[i] != now[i % 3];
+        if (varied && now == last)
+            return now;
+        last = std::move(now);
+    }
+    return {};
+}
+
+// The font of a dialog template that sets one: its size in points, weight and face.
+struct TemplateFont {
+    WORD points = 0;
+    WORD weight = FW_NORMAL;
+    std::wstring face;
+};
+
+// Reads the font of one dialog template; goes on to the next until one names a font.
+BOOL CALLBACK ReadTemplateFont(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR data)
+{
+    auto* found = reinterpret_cast<TemplateFont*>(data);
+    HRSRC resource = FindResourceW(module, name, type);
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    const auto* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
+    const DWORD bytes = resource ? SizeofResource(module, resource) : 0;
+    if (!words || bytes < 32)
+        return TRUE;
+    const WORD* end = words + bytes / sizeof(WORD);
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    DWORD style = 0;
+    // After the header: version, signature, help ID, extended style, style, count, x, y, cx, cy in
+    // the extended form; style, extended style, count, x, y, cx, cy in the old one.
+    std::memcpy(&style, extended ? words + 6 : words, sizeof style);
+    const WORD* p = extended ? words + 13 : words + 9;
+    if (!(style & DS_SETFONT))
+        return TRUE;
+    // The menu and the class (none, an ordinal or a name), then the title.
+    for (int field = 0; field < 2 && p < end; ++field) {
+        if (*p == 0xFFFF)
+            p += 2;
+        else
+            while (p < end && *p++ != 0) { }
+    }
+    while (p < end && *p++ != 0) { }
+    if (p + 1 >= end)
+        return TRUE;
+    const WORD points = *p++;
+    WORD weight = FW_NORMAL;
+    if (extended) {
+        weight = *p++;
+        ++p;  // italic and character set
+    }
+    const WORD* face = p;
+    while (p < end && *p != 0)
+        ++p;
+    if (p >= end || p == face)
+        return TRUE;
+    found->points = points;
+    found->weight = weight != 0 ? weight : FW_NORMAL;
+    found->face.assign(reinterpret_cast<const wchar_t*>(face), static_cast<size_t>(p - face));
+    return FALSE;
+}
+
+// The font of Setup's pages as its dialog templates name it, at that DPI: the page's own font,
+// which a control of another process does not lend.
+HFONT PageFont(const std::wstring& setup, int dpi)
+{
+    HMODULE image =
+            LoadLibraryExW(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!image)
+        return nullptr;
+    TemplateFont found;
+    EnumResourceNamesW(image, reinterpret_cast<LPCWSTR>(RT_DIALOG), ReadTemplateFont,
+                       reinterpret_cast<LONG_PTR>(&found));
+    FreeLibrary(image);
+    if (found.points == 0)
+        return nullptr;
+    return CreateFontW(-MulDiv(found.points, dpi, 72), 0, 0, 0, found.weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, found.face.c_str());
+}
+
+// Memory in another process, for the messages that answer through a pointer.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, SIZE_T size)
+        : process_(process), address_(static_cast<char*>(VirtualAllocEx(
+                                     process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)))
+    { }
+    ~RemoteBlock()
+    {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    char* At(SIZE_T offset) const { return address_ + offset; }
+    bool Valid() const { return address_ != nullptr; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process_, address_ + offset, data, size, &done) && done == size;
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, address_ + offset, data, size, &done) && done == size;
+    }
+
+private:
+    HANDLE process_;
+    char* address_;
+};
+
+// The texts of a components page that do not fit their controls, as "text: needs N, has M"
+// lines: each entry of the component list measured with the page's font from where the list
+// draws it to its right edge, and each text line against its box.
+std::vector<std::string> CutTexts(HWND page, HANDLE process, HFONT font)
+{
+    std::vector<std::string> cut;
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    auto narrow = [](const std::wstring& text) {
+        char out[1024] = "";
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
+        return std::string(out);
+    };
+    for (HWND control : Descendants(page)) {
+        if (!IsWindowVisible(control))
+            continue;
+        RECT client {};
+        GetClientRect(control, &client);
+        const std::wstring kind = ClassOf(control);
+        if (kind == L"SysTreeView32") {
+            RemoteBlock block(process, sizeof(TVITEMW) + sizeof(RECT) + 512 * sizeof(wchar_t));
+            if (!block.Valid()) {
+                cut.push_back("no memory in Setup's process to read the component list");
+                continue;
+            }
+            const SIZE_T rectAt = sizeof(TVITEMW), textAt = rectAt + sizeof(RECT);
+            int entries = 0;
+            for (auto item =
+                         reinterpret_cast<HTREEITEM>(SendMessageW(control, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+                 item; item = reinterpret_cast<HTREEITEM>(SendMessageW(
+                               control, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+                ++entries;
+                TVITEMW asked {};
+                asked.mask = TVIF_TEXT;
+                asked.hItem = item;
+                asked.pszText = reinterpret_cast<wchar_t*>(block.At(textAt));
+                asked.cchTextMax = 512;
+                wchar_t text[512] = L"";
+                RECT where {};
+                std::memcpy(&where, &item, sizeof item);  // the item goes in, its text's box comes out
+                const bool read =
+                        block.Write(0, &asked, sizeof asked) && block.Write(rectAt, &where, sizeof where) &&
+                        SendMessageW(control, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0))) &&
+                        SendMessageW(control, TVM_GETITEMRECT, TRUE,
+                                     reinterpret_cast<LPARAM>(block.At(rectAt))) &&
+                        block.Read(textAt, text, sizeof text) && block.Read(rectAt, &where, sizeof where);
+                text[511] = L'\0';
+                if (!read) {
+                    cut.push_back("entry " + std::to_string(entries) + " could not be read");
+                    continue;
+                }
+                SIZE needed {};
+                GetTextExtentPoint32W(dc, text, lstrlenW(text), &needed);
+                if (where.left + needed.cx > client.right || where.right > client.right)
+                    cut.push_back(narrow(text) + ": needs " + std::to_string(where.left + needed.cx) +
+                                  ", has " + std::to_string(client.right));
+            }
+            if (entries == 0)
+                cut.push_back("the component list is empty");
+            continue;
+        }
+        if (kind != L"Static")
+            continue;
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        const LONG type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP)
+            continue;
+        const std::wstring text = TextOf(control);
+        if (text.empty())
+            continue;
+        const UINT format = (type == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK) |
+                            ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+        RECT needed {0, 0, client.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &needed, format | DT_CALCRECT);
+        if (needed.right > client.right || needed.bottom > client.bottom)
+            cut.push_back(narrow(text) + ": needs " + std::to_string(needed.right) + "x" +
+                          std::to_string(needed.bottom) + ", has " + std::to_string(client.right) + "x" +
+                          std::to_string(client.bottom));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return cut;
+}
+
+}  // namespace
+
+// Every page of Setup at 96 and 144 DPI: each is kept as a picture in the build's screenshots
+// folder once the screen shows it drawn, the components page's texts fit their controls, and
+// Next (then Finish, with "Start Quillmere" unticked) goes on as a user would press it.
+TEST_F(Installer, EveryPageIsKeptAsAPictureAtTwoScalesAndTheComponentTextsFit)
+{
+    const std::string folder = Env(L"QM_SCREENSHOT_DIR");
+    ASSERT_FALSE(folder.empty()) << "QM_SCREENSHOT_DIR is not set";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    StartDpi startDpi;
+    const std::vector<std::string> kPages {"welcome", "components", "folder", "progress", "finish"};
+    LONG welcomeWidth[2] = {0, 0};
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        ASSERT_TRUE(startDpi.Set(static_cast<DWORD>(dpi)));
+        std::wstring line = L"\"" + Widen(setup_) + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION setup = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &setup));
+        BOOL setupWow = FALSE, ownWow = FALSE;
+        IsWow64Process(setup.hProcess, &setupWow);
+        IsWow64Process(GetCurrentProcess(), &ownWow);
+        HFONT font = PageFont(Widen(setup_), dpi);
+        std::vector<std::string> seen;
+        HWND kept = nullptr;  // the last page kept as a picture
+        HWND pressed = nullptr;  // the last page whose Next was pressed
+        for (int look = 0; look < 1200 && WaitForSingleObject(setup.hProcess, 100) == WAIT_TIMEOUT; ++look) {
+            WindowSearch search {setup.dwProcessId, nullptr};
+            EnumWindows(MatchSetupWindow, reinterpret_cast<LPARAM>(&search));
+            HWND page = nullptr;
+            if (search.found)
+                EnumChildWindows(search.found, FindShownPage, reinterpret_cast<LPARAM>(&page));
+            if (!page)
+                continue;
+            if (page != kept) {
+                kept = page;
+                const size_t index = seen.size();
+                const std::string name =
+                        index < kPages.size() ? kPages[index] : "page" + std::to_string(index + 1);
+                seen.push_back(name);
+                SIZE shotSize {};
+                const std::vector<unsigned char> pixels = DrawnPixels(search.found, shotSize);
+                EXPECT_FALSE(pixels.empty()) << name << " was not drawn";
+                const std::string path = folder + "\\installer-" + std::to_string(index + 1) + "-" + name +
+                                         "-" + std::to_string(dpi) + "dpi.bmp";
+                EXPECT_TRUE(qmtest::SavePixels(pixels, shotSize, path)) << path;
+                if (name == "welcome")
+                    welcomeWidth[dpi == 96 ? 0 : 1] = shotSize.cx;
+                // Failures here are expectations, not assertions: Setup must still be led to its end.
+                if (name == "components") {
+                    EXPECT_TRUE(HasChildOfClass(page, L"SysTreeView32"))
+                            << "the second page is no components page";
+                    EXPECT_NE(font, nullptr) << "Setup's dialogs name no font";
+                    EXPECT_EQ(setupWow, ownWow)
+                            << "Setup and this test must be of one kind (32 or 64-bit) to "
+                               "read the component list";
+                    if (font && setupWow == ownWow) {
+                        EXPECT_EQ(CutTexts(page, setup.hProcess, font), std::vector<std::string> {});
+                    }
+                }
+                if (name == "progress") {
+                    EXPECT_TRUE(HasChildOfClass(page, L"msctls_progress32"))
+                            << "the fourth page shows no progress";
+                }
+            }
+            const HWND next = GetDlgItem(search.found, IDOK);
+            if (page == pressed || !next || !IsWindowEnabled(next) || !IsWindowVisible(next))
+                continue;
+            // Finish would start the program: its box is unticked first, as a user may.
+            for (HWND child : Descendants(page))
+                if (ClassOf(child) == L"Button" && TextOf(child).rfind(L"Start Quillmere", 0) == 0)
+                    SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
+            pressed = page;
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(next));
+        }
+        const bool ended = WaitForSingleObject(setup.hProcess, 20000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(ended) << "Setup did not end after the pages " << ::testing::PrintToString(seen);
+        if (!ended)
+            TerminateProcess(setup.hProcess, 1);
+        CloseHandle(setup.hThread);
+        CloseHandle(setup.hProcess);
+        if (font)
+            DeleteObject(font);
+        EXPECT_EQ(seen, kPages);
+        ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        UninstallQuietly();
+    }
+    // The larger scale took: the pages are wider.
+    EXPECT_GT(welcomeWidth[1], welcomeWidth[0] * 5 / 4);
 }
