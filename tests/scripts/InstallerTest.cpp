@@ -3,7 +3,7 @@
 // settings, and the portable folder unpacked under a name with a space and non-ASCII letters.
 // install_test.sh runs this in a Wine prefix made for the run and names the packages through
 // QM_SETUP, QM_OLDER_SETUP (the same programs, calling themselves version 0.1.0) and
-// QM_PORTABLE_DIR.
+// QM_PORTABLE_DIR; the pictures of Setup's and the uninstaller's pages go into QM_SCREENSHOT_DIR.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,7 +12,10 @@
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <set>
 #include <string>
@@ -1072,14 +1075,6 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
-bool HasChildOfClass(HWND window, const wchar_t* kind)
-{
-    for (HWND child : Descendants(window))
-        if (ClassOf(child) == kind)
-            return true;
-    return false;
-}
-
 // Brings the window to the top and waits until the screen shows it drawn: not one colour, and the
 // same in two looks a moment apart, so that no paint is under way (a page paints after it shows,
 // and the progress page while files are installed). Empty when it is not drawn in time.
@@ -1293,97 +1288,332 @@ std::vector<std::string> CutTexts(HWND page, HANDLE process, HFONT font)
     return cut;
 }
 
+// What a page of Setup or of the uninstaller is, told by what it holds, not by where it comes.
+enum class Page { Unknown, Welcome, Components, Folder, Progress, Finish, Confirm };
+
+const char* NameOf(Page page)
+{
+    switch (page) {
+    case Page::Welcome: return "welcome";
+    case Page::Components: return "components";
+    case Page::Folder: return "folder";
+    case Page::Progress: return "progress";
+    case Page::Finish: return "finish";
+    case Page::Confirm: return "confirm";
+    case Page::Unknown: break;
+    }
+    return "unknown";
+}
+
+Page KindOf(HWND page)
+{
+    bool edit = false, browse = false;
+    Page found = Page::Unknown;
+    for (HWND child : Descendants(page)) {
+        const std::wstring kind = ClassOf(child);
+        if (kind == L"SysTreeView32")
+            return Page::Components;
+        if (kind == L"msctls_progress32")
+            return Page::Progress;
+        const std::wstring text = TextOf(child);
+        edit = edit || kind == L"Edit";
+        browse = browse || (kind == L"Button" && text.find(L"rowse") != std::wstring::npos);
+        if (kind == L"Static" && text.rfind(L"Welcome to", 0) == 0)
+            found = Page::Welcome;
+        if (kind == L"Button" && text.rfind(L"Start Quillmere", 0) == 0)
+            found = Page::Finish;
+    }
+    if (found == Page::Unknown && edit)
+        return browse ? Page::Folder : Page::Confirm;
+    return found;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out(text.size() * 4 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()),
+                                      nullptr, nullptr);
+    out.resize(n > 0 ? n - 1 : 0);
+    return out;
+}
+
+// The window's own text and those of all its controls.
+std::vector<std::wstring> TextsIn(HWND window)
+{
+    std::vector<std::wstring> texts {TextOf(window)};
+    for (HWND child : Descendants(window))
+        texts.push_back(TextOf(child));
+    return texts;
+}
+
+// Setup's window (a dialog with the Back button, id 3, beside Next) and the page it shows; a
+// message box of the process instead, when one is up.
+struct Shown {
+    DWORD process = 0;
+    HWND window = nullptr;
+    HWND page = nullptr;
+    HWND messageBox = nullptr;
+};
+
+BOOL CALLBACK FindShown(HWND window, LPARAM data)
+{
+    auto* shown = reinterpret_cast<Shown*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != shown->process || !IsWindowVisible(window) || ClassOf(window) != L"#32770")
+        return TRUE;
+    if (!GetDlgItem(window, 3)) {
+        shown->messageBox = window;
+        return TRUE;
+    }
+    shown->window = window;
+    EnumChildWindows(window, FindShownPage, reinterpret_cast<LPARAM>(&shown->page));
+    return TRUE;
+}
+
+bool Varied(const std::vector<unsigned char>& pixels)
+{
+    for (size_t i = 3; i < pixels.size(); ++i)
+        if (pixels[i] != pixels[i % 3])
+            return true;
+    return false;
+}
+
+// A page that may last a moment only (the progress page): painted at once (RDW_UPDATENOW sends
+// the paint and waits for it) and read from the screen, kept only when that page is still the one
+// shown after the screen was read, so that the picture cannot be of the page that followed.
+std::vector<unsigned char> PixelsNow(HWND window, HWND page, SIZE& size)
+{
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::vector<unsigned char> pixels = qmtest::WindowPixels(window, size, true);
+    HWND still = nullptr;
+    EnumChildWindows(window, FindShownPage, reinterpret_cast<LPARAM>(&still));
+    if (still != page || !Varied(pixels))
+        pixels.clear();
+    return pixels;
+}
+
+// "Space required: 12.3 MB" in KB, -1 when the page says no size.
+double SpaceRequiredKb(HWND page)
+{
+    for (const std::wstring& text : TextsIn(page)) {
+        if (text.rfind(L"Space required: ", 0) != 0)
+            continue;
+        wchar_t* end = nullptr;
+        const double amount = std::wcstod(text.c_str() + 16, &end);
+        const std::wstring unit = end ? std::wstring(end) : L"";
+        if (unit == L" KB")
+            return amount;
+        if (unit == L" MB")
+            return amount * 1024;
+        if (unit == L" GB")
+            return amount * 1024 * 1024;
+    }
+    return -1;
+}
+
+// Leads Setup or the uninstaller through its pages as a user would. Each page, when it shows, is
+// kept as the picture FOLDER\NAME-N-PAGE-DPIdpi.bmp (N: its place in `order`) and handed to
+// `check`; then its default button (Next, Install, Uninstall, Finish, Close) is pressed by
+// message. Returns the pages in the order they came, once the process has ended; `firstSize` is
+// the window's size on the first page.
+std::vector<Page> WalkPages(const PROCESS_INFORMATION& process, const std::string& folder,
+                            const std::string& name, int dpi, const std::vector<Page>& order,
+                            const std::function<void(Page, HWND window, HWND page)>& check, SIZE& firstSize)
+{
+    std::vector<Page> seen;
+    HWND kept = nullptr;  // the last page looked at
+    Page keptKind = Page::Unknown;
+    HWND pressed = nullptr;  // the last page whose default button was pressed
+    HWND reported = nullptr;  // the last message box reported
+    int unknownLooks = 0;
+    const ULONGLONG deadline = GetTickCount64() + 240000;
+    // Looks every 10 ms, so that a page shown for a moment (the progress page) is seen.
+    while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            ADD_FAILURE() << name << " is still running after 4 minutes";
+            break;
+        }
+        Shown shown;
+        shown.process = process.dwProcessId;
+        EnumWindows(FindShown, reinterpret_cast<LPARAM>(&shown));
+        if (shown.messageBox && shown.messageBox != reported) {
+            reported = shown.messageBox;
+            std::string texts;
+            for (const std::wstring& text : TextsIn(shown.messageBox))
+                texts += " [" + Narrow(text) + "]";
+            ADD_FAILURE() << name << " showed a message:" << texts;
+            PostMessageW(shown.messageBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        if (!shown.page)
+            continue;
+        if (shown.page != kept) {
+            // A page is filled before it shows; a page not told apart at once gets a second look.
+            const Page kind = KindOf(shown.page);
+            if (kind == Page::Unknown && ++unknownLooks < 50)
+                continue;
+            unknownLooks = 0;
+            kept = shown.page;
+            keptKind = kind;
+            seen.push_back(kind);
+            SIZE size {};
+            const std::vector<unsigned char> pixels = kind == Page::Progress
+                                                              ? PixelsNow(shown.window, shown.page, size)
+                                                              : DrawnPixels(shown.window, size);
+            if (seen.size() == 1)
+                firstSize = size;
+            const auto place = std::find(order.begin(), order.end(), kind);
+            const std::string path = folder + "\\" + name + "-" +
+                                     std::to_string(place == order.end() ? 0 : place - order.begin() + 1) +
+                                     "-" + NameOf(kind) + "-" + std::to_string(dpi) + "dpi.bmp";
+            if (pixels.empty() && kind == Page::Progress) {
+                // Installing may end before the page could be drawn and read: the next page then
+                // stood in its place, and that is no fault of Setup.
+                std::printf("%s: the progress page went before it could be kept\n", name.c_str());
+            } else {
+                EXPECT_FALSE(pixels.empty()) << name << "'s " << NameOf(kind) << " page was not drawn";
+                EXPECT_TRUE(qmtest::SavePixels(pixels, size, path)) << path;
+            }
+            if (kind == Page::Unknown) {
+                std::string texts;
+                for (const std::wstring& text : TextsIn(shown.page))
+                    texts += " [" + Narrow(text) + "]";
+                ADD_FAILURE() << name << " showed a page of no known kind:" << texts;
+            }
+            check(kind, shown.window, shown.page);
+        }
+        // Setup enables Next on the progress page as installing ends and goes on to the finish page
+        // by itself; a press then would reach the finish page and start the program. Only a last
+        // progress page (the uninstaller's) waits for its Close.
+        const HWND next = GetDlgItem(shown.window, IDOK);
+        if (shown.page == pressed || !next || !IsWindowEnabled(next) || !IsWindowVisible(next) ||
+            (keptKind == Page::Progress && order.back() != Page::Progress))
+            continue;
+        // Finish would start the program: its box is unticked first, as a user may.
+        for (HWND child : Descendants(shown.page))
+            if (ClassOf(child) == L"Button" && TextOf(child).rfind(L"Start Quillmere", 0) == 0)
+                SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
+        pressed = shown.page;
+        PostMessageW(shown.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    }
+    return seen;
+}
+
+std::string Names(const std::vector<Page>& pages)
+{
+    std::string names;
+    for (Page page : pages)
+        names += std::string(names.empty() ? "" : ", ") + NameOf(page);
+    return names;
+}
+
+// Waits for a process to end, ending it when it does not: true when it ended by itself.
+bool Ended(const PROCESS_INFORMATION& process)
+{
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 20000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended;
+}
+
 }  // namespace
 
-// Every page of Setup at 96 and 144 DPI: each is kept as a picture in the build's screenshots
-// folder once the screen shows it drawn, the components page's texts fit their controls, and
-// Next (then Finish, with "Start Quillmere" unticked) goes on as a user would press it.
-TEST_F(Installer, EveryPageIsKeptAsAPictureAtTwoScalesAndTheComponentTextsFit)
+// Every page of Setup and of the uninstaller at 96 and 144 DPI, walked as a user would press
+// Next: each page is kept as a picture in the build's screenshots folder once the screen shows it
+// drawn, every page bears the program's name and version where the branding goes, the components
+// pages' names and texts fit their controls (measured with the pages' font) and say how much
+// space the program takes, and at 144 DPI the pages are drawn larger.
+TEST_F(Installer, EveryPageOfSetupAndTheUninstallerIsKeptAsAPictureAtTwoScalesWithItsTextsWhole)
 {
     const std::string folder = Env(L"QM_SCREENSHOT_DIR");
     ASSERT_FALSE(folder.empty()) << "QM_SCREENSHOT_DIR is not set";
     CreateDirectoryA(folder.c_str(), nullptr);
+    BOOL ownWow = FALSE;
+    IsWow64Process(GetCurrentProcess(), &ownWow);
+    const std::wstring branding = L"Quillmere " + Widen(QM_VERSION_TEXT);
     StartDpi startDpi;
-    const std::vector<std::string> kPages {"welcome", "components", "folder", "progress", "finish"};
-    LONG welcomeWidth[2] = {0, 0};
+    SIZE setupSize[2] {}, uninstallerSize[2] {};
     for (const int dpi : {96, 144}) {
         SCOPED_TRACE(std::to_string(dpi) + " DPI");
         ASSERT_TRUE(startDpi.Set(static_cast<DWORD>(dpi)));
+        const bool large = dpi != 96;
+
+        // What every page shows, and the components page's entries against the page's font.
+        HANDLE process = nullptr;
+        HFONT font = nullptr;
+        const auto check = [&](Page kind, HWND window, HWND page) {
+            bool branded = false;
+            for (const std::wstring& text : TextsIn(window)) {
+                EXPECT_EQ(text.find(L"Nullsoft"), std::wstring::npos) << NameOf(kind) << ": " << Narrow(text);
+                // The branding line may carry spaces after its text.
+                branded = branded || text.substr(0, text.find_last_not_of(L' ') + 1) == branding;
+            }
+            EXPECT_TRUE(branded) << NameOf(kind) << " page: no \"" << Narrow(branding) << "\"";
+            if (kind != Page::Components)
+                return;
+            EXPECT_GE(SpaceRequiredKb(page), 1024.0)
+                    << "the components page shows no size of a megabyte or more";
+            ASSERT_NE(font, nullptr) << "the dialogs name no font";
+            BOOL otherWow = FALSE;
+            IsWow64Process(process, &otherWow);
+            ASSERT_EQ(otherWow, ownWow) << "Setup and this test must be of one kind (32 or 64-bit) to read "
+                                           "the component list";
+            EXPECT_EQ(CutTexts(page, process, font), std::vector<std::string> {});
+        };
+
         std::wstring line = L"\"" + Widen(setup_) + L"\"";
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION setup = {};
         ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                    &startup, &setup));
-        BOOL setupWow = FALSE, ownWow = FALSE;
-        IsWow64Process(setup.hProcess, &setupWow);
-        IsWow64Process(GetCurrentProcess(), &ownWow);
-        HFONT font = PageFont(Widen(setup_), dpi);
-        std::vector<std::string> seen;
-        HWND kept = nullptr;  // the last page kept as a picture
-        HWND pressed = nullptr;  // the last page whose Next was pressed
-        for (int look = 0; look < 1200 && WaitForSingleObject(setup.hProcess, 100) == WAIT_TIMEOUT; ++look) {
-            WindowSearch search {setup.dwProcessId, nullptr};
-            EnumWindows(MatchSetupWindow, reinterpret_cast<LPARAM>(&search));
-            HWND page = nullptr;
-            if (search.found)
-                EnumChildWindows(search.found, FindShownPage, reinterpret_cast<LPARAM>(&page));
-            if (!page)
-                continue;
-            if (page != kept) {
-                kept = page;
-                const size_t index = seen.size();
-                const std::string name =
-                        index < kPages.size() ? kPages[index] : "page" + std::to_string(index + 1);
-                seen.push_back(name);
-                SIZE shotSize {};
-                const std::vector<unsigned char> pixels = DrawnPixels(search.found, shotSize);
-                EXPECT_FALSE(pixels.empty()) << name << " was not drawn";
-                const std::string path = folder + "\\installer-" + std::to_string(index + 1) + "-" + name +
-                                         "-" + std::to_string(dpi) + "dpi.bmp";
-                EXPECT_TRUE(qmtest::SavePixels(pixels, shotSize, path)) << path;
-                if (name == "welcome")
-                    welcomeWidth[dpi == 96 ? 0 : 1] = shotSize.cx;
-                // Failures here are expectations, not assertions: Setup must still be led to its end.
-                if (name == "components") {
-                    EXPECT_TRUE(HasChildOfClass(page, L"SysTreeView32"))
-                            << "the second page is no components page";
-                    EXPECT_NE(font, nullptr) << "Setup's dialogs name no font";
-                    EXPECT_EQ(setupWow, ownWow)
-                            << "Setup and this test must be of one kind (32 or 64-bit) to "
-                               "read the component list";
-                    if (font && setupWow == ownWow) {
-                        EXPECT_EQ(CutTexts(page, setup.hProcess, font), std::vector<std::string> {});
-                    }
-                }
-                if (name == "progress") {
-                    EXPECT_TRUE(HasChildOfClass(page, L"msctls_progress32"))
-                            << "the fourth page shows no progress";
-                }
-            }
-            const HWND next = GetDlgItem(search.found, IDOK);
-            if (page == pressed || !next || !IsWindowEnabled(next) || !IsWindowVisible(next))
-                continue;
-            // Finish would start the program: its box is unticked first, as a user may.
-            for (HWND child : Descendants(page))
-                if (ClassOf(child) == L"Button" && TextOf(child).rfind(L"Start Quillmere", 0) == 0)
-                    SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
-            pressed = page;
-            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(next));
-        }
-        const bool ended = WaitForSingleObject(setup.hProcess, 20000) == WAIT_OBJECT_0;
-        EXPECT_TRUE(ended) << "Setup did not end after the pages " << ::testing::PrintToString(seen);
-        if (!ended)
-            TerminateProcess(setup.hProcess, 1);
-        CloseHandle(setup.hThread);
-        CloseHandle(setup.hProcess);
+        process = setup.hProcess;
+        font = PageFont(Widen(setup_), dpi);
+        const std::vector<Page> setupOrder {Page::Welcome, Page::Components, Page::Folder, Page::Progress,
+                                            Page::Finish};
+        std::vector<Page> seen =
+                WalkPages(setup, folder, "installer", dpi, setupOrder, check, setupSize[large]);
+        EXPECT_TRUE(Ended(setup)) << "Setup did not end after the pages " << Names(seen);
         if (font)
             DeleteObject(font);
-        EXPECT_EQ(seen, kPages);
+        // Installing may end before the walk sees the progress page: it is then missing, and only then.
+        if (std::find(seen.begin(), seen.end(), Page::Progress) == seen.end())
+            seen.insert(seen.begin() + std::min<size_t>(seen.size(), 3), Page::Progress);
+        EXPECT_EQ(Names(seen), Names(setupOrder));
         ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        UninstallQuietly();
+
+        // The uninstaller in its folder (not from a copy in the temporary folder, as the Uninstall
+        // key's command does), so that the process waited for is the one that shows the pages.
+        const std::string uninstaller = programFolder_ + "\\uninstall.exe";
+        line = Widen("\"" + uninstaller + "\" _?=" + programFolder_);
+        PROCESS_INFORMATION uninstall = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &uninstall));
+        process = uninstall.hProcess;
+        font = PageFont(Widen(uninstaller), dpi);
+        const std::vector<Page> uninstallOrder {Page::Confirm, Page::Components, Page::Progress};
+        seen = WalkPages(uninstall, folder, "uninstaller", dpi, uninstallOrder, check,
+                         uninstallerSize[large]);
+        EXPECT_TRUE(Ended(uninstall)) << "the uninstaller did not end after the pages " << Names(seen);
+        if (font)
+            DeleteObject(font);
+        EXPECT_EQ(Names(seen), Names(uninstallOrder));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        // Run from its folder, the uninstaller could not remove its own file and so the folder.
+        EXPECT_TRUE(WaitFor([](const std::string& path) { return DeleteFileA(path.c_str()) || Gone(path); },
+                            uninstaller, 20000));
+        EXPECT_TRUE(RemoveDirectoryA(programFolder_.c_str())) << programFolder_;
     }
-    // The larger scale took: the pages are wider.
-    EXPECT_GT(welcomeWidth[1], welcomeWidth[0] * 5 / 4);
+    // At 144 DPI the pages are drawn at half as large again (dialog units follow the font).
+    for (const SIZE* size : {setupSize, uninstallerSize}) {
+        EXPECT_GT(size[0].cx, 0);
+        EXPECT_GE(size[1].cx * 100, size[0].cx * 135) << size[1].cx << " against " << size[0].cx;
+        EXPECT_GE(size[1].cy * 100, size[0].cy * 135) << size[1].cy << " against " << size[0].cy;
+    }
 }
