@@ -1414,6 +1414,24 @@ double SpaceRequiredKb(HWND page)
     return -1;
 }
 
+// Whether a program's manifest declares it DPI aware: Windows then lets it draw at the screen's DPI
+// instead of stretching a picture drawn at 96 (Wine draws either kind at the set DPI, so the
+// pictures alone cannot tell).
+bool DeclaresDpiAware(const std::wstring& program)
+{
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!image)
+        return false;
+    HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+    HGLOBAL loaded = resource ? LoadResource(image, resource) : nullptr;
+    const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const std::string manifest = text ? std::string(text, SizeofResource(image, resource)) : "";
+    FreeLibrary(image);
+    const size_t at = manifest.find("dpiAware");
+    return at != std::string::npos && manifest.find(">true", at) == manifest.find('>', at);
+}
+
 // Leads Setup or the uninstaller through its pages as a user would. Each page, when it shows, is
 // kept as the picture FOLDER\NAME-N-PAGE-DPIdpi.bmp (N: its place in `order`) and handed to
 // `check`; then its default button (Next, Install, Uninstall, Finish, Close) is pressed by
@@ -1537,6 +1555,7 @@ TEST_F(Installer, EveryPageOfSetupAndTheUninstallerIsKeptAsAPictureAtTwoScalesWi
     BOOL ownWow = FALSE;
     IsWow64Process(GetCurrentProcess(), &ownWow);
     const std::wstring branding = L"Quillmere " + Widen(QM_VERSION_TEXT);
+    EXPECT_TRUE(DeclaresDpiAware(Widen(setup_)));
     StartDpi startDpi;
     SIZE setupSize[2] {}, uninstallerSize[2] {};
     for (const int dpi : {96, 144}) {
@@ -1550,7 +1569,8 @@ TEST_F(Installer, EveryPageOfSetupAndTheUninstallerIsKeptAsAPictureAtTwoScalesWi
         const auto check = [&](Page kind, HWND window, HWND page) {
             bool branded = false;
             for (const std::wstring& text : TextsIn(window)) {
-                EXPECT_EQ(text.find(L"Nullsoft"), std::wstring::npos) << NameOf(kind) << ": " << Narrow(text);
+                EXPECT_TRUE(text.find(L"Nullsoft") == std::wstring::npos)
+                        << NameOf(kind) << ": " << Narrow(text);
                 // The branding line may carry spaces after its text.
                 branded = branded || text.substr(0, text.find_last_not_of(L' ') + 1) == branding;
             }
@@ -1593,6 +1613,7 @@ TEST_F(Installer, EveryPageOfSetupAndTheUninstallerIsKeptAsAPictureAtTwoScalesWi
         const std::string uninstaller = programFolder_ + "\\uninstall.exe";
         line = Widen("\"" + uninstaller + "\" _?=" + programFolder_);
         PROCESS_INFORMATION uninstall = {};
+        EXPECT_TRUE(DeclaresDpiAware(Widen(uninstaller)));
         ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                    &startup, &uninstall));
         process = uninstall.hProcess;
