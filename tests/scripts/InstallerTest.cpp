@@ -3,14 +3,19 @@
 // settings, and the portable folder unpacked under a name with a space and non-ASCII letters.
 // install_test.sh runs this in a Wine prefix made for the run and names the packages through
 // QM_SETUP, QM_OLDER_SETUP (the same programs, calling themselves version 0.1.0) and
-// QM_PORTABLE_DIR.
+// QM_PORTABLE_DIR; the pictures of Setup's and the uninstaller's pages go into QM_SCREENSHOT_DIR.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <functional>
 #include <set>
 #include <string>
@@ -19,6 +24,7 @@
 #include "QuillmereVersion.h"
 #include "base/RunningMark.h"
 #include "resource.h"
+#include "tests/support/Screenshot.h"
 
 namespace {
 
@@ -981,4 +987,654 @@ TEST_F(Installer, TheUninstallersComponentsPageShowsTheSpaceItFrees)
     EXPECT_EQ(page.text.find("0.0 KB"), std::string::npos) << page.text;
     EXPECT_GE(page.bitmaps, 1) << "no picture in the page's header";
     UninstallQuietly();
+}
+
+namespace {
+
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+
+// The DPI the programs started from now on run at (Wine reads LogPixels when a process starts),
+// back to what it was when this goes out of scope, whatever the test did meanwhile.
+class StartDpi {
+public:
+    StartDpi()
+    {
+        HKEY key = nullptr;
+        DWORD size = sizeof before_;
+        had_ = RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
+               RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&before_),
+                                &size) == ERROR_SUCCESS;
+        if (key)
+            RegCloseKey(key);
+    }
+    ~StartDpi() { Write(had_ ? &before_ : nullptr); }
+    StartDpi(const StartDpi&) = delete;
+    StartDpi& operator=(const StartDpi&) = delete;
+
+    bool Set(DWORD dpi) { return Write(&dpi); }
+
+private:
+    // Writes the value, or removes it when there is none.
+    static bool Write(const DWORD* dpi)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
+        const LSTATUS status = dpi ? RegSetValueExA(key, "LogPixels", 0, REG_DWORD,
+                                                    reinterpret_cast<const BYTE*>(dpi), sizeof *dpi)
+                                   : RegDeleteValueA(key, "LogPixels");
+        RegCloseKey(key);
+        return status == ERROR_SUCCESS || (!dpi && status == ERROR_FILE_NOT_FOUND);
+    }
+
+    bool had_ = false;
+    DWORD before_ = 0;
+};
+
+// The page Setup shows: the visible dialog inside its window (each page is a dialog of its own,
+// made when the page comes and destroyed when it goes).
+BOOL CALLBACK FindShownPage(HWND child, LPARAM data)
+{
+    wchar_t kind[16] = L"";
+    GetClassNameW(child, kind, 16);
+    if (std::wstring(kind) != L"#32770" || !IsWindowVisible(child))
+        return TRUE;
+    *reinterpret_cast<HWND*>(data) = child;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM data)
+{
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> Descendants(HWND window)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t kind[64] = L"";
+    GetClassNameW(window, kind, 64);
+    return kind;
+}
+
+// A window's text; WM_GETTEXT carries it across processes.
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[1024] = L"";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                             &copied))
+        return {};
+    return text;
+}
+
+// Brings the window to the top and waits until the screen shows it drawn: not one colour, and the
+// same in two looks a moment apart, so that no paint is under way (a page paints after it shows,
+// and the progress page while files are installed). Empty when it is not drawn in time.
+std::vector<unsigned char> DrawnPixels(HWND window, SIZE& size)
+{
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    std::vector<unsigned char> last;
+    for (int look = 0; look < 200; ++look) {
+        Sleep(300);
+        // It answers once its thread is back in its message loop, where it paints.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+        std::vector<unsigned char> now = qmtest::WindowPixels(window, size, true);
+        bool varied = false;
+        for (size_t i = 3; i < now.size() && !varied; ++i)
+            varied = now[i] != now[i % 3];
+        if (varied && now == last)
+            return now;
+        last = std::move(now);
+    }
+    return {};
+}
+
+// The font of a dialog template that sets one: its size in points, weight and face.
+struct TemplateFont {
+    WORD points = 0;
+    WORD weight = FW_NORMAL;
+    std::wstring face;
+};
+
+// Reads the font of one dialog template; goes on to the next until one names a font.
+BOOL CALLBACK ReadTemplateFont(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR data)
+{
+    auto* found = reinterpret_cast<TemplateFont*>(data);
+    HRSRC resource = FindResourceW(module, name, type);
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    const auto* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
+    const DWORD bytes = resource ? SizeofResource(module, resource) : 0;
+    if (!words || bytes < 32)
+        return TRUE;
+    const WORD* end = words + bytes / sizeof(WORD);
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    DWORD style = 0;
+    // After the header: version, signature, help ID, extended style, style, count, x, y, cx, cy in
+    // the extended form; style, extended style, count, x, y, cx, cy in the old one.
+    std::memcpy(&style, extended ? words + 6 : words, sizeof style);
+    const WORD* p = extended ? words + 13 : words + 9;
+    if (!(style & DS_SETFONT))
+        return TRUE;
+    // The menu and the class (none, an ordinal or a name), then the title.
+    for (int field = 0; field < 2 && p < end; ++field) {
+        if (*p == 0xFFFF)
+            p += 2;
+        else
+            while (p < end && *p++ != 0) { }
+    }
+    while (p < end && *p++ != 0) { }
+    if (p + 1 >= end)
+        return TRUE;
+    const WORD points = *p++;
+    WORD weight = FW_NORMAL;
+    if (extended) {
+        weight = *p++;
+        ++p;  // italic and character set
+    }
+    const WORD* face = p;
+    while (p < end && *p != 0)
+        ++p;
+    if (p >= end || p == face)
+        return TRUE;
+    found->points = points;
+    found->weight = weight != 0 ? weight : FW_NORMAL;
+    found->face.assign(reinterpret_cast<const wchar_t*>(face), static_cast<size_t>(p - face));
+    return FALSE;
+}
+
+// The font of Setup's pages as its dialog templates name it, at that DPI: the page's own font,
+// which a control of another process does not lend.
+HFONT PageFont(const std::wstring& setup, int dpi)
+{
+    HMODULE image =
+            LoadLibraryExW(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!image)
+        return nullptr;
+    TemplateFont found;
+    EnumResourceNamesW(image, reinterpret_cast<LPCWSTR>(RT_DIALOG), ReadTemplateFont,
+                       reinterpret_cast<LONG_PTR>(&found));
+    FreeLibrary(image);
+    if (found.points == 0)
+        return nullptr;
+    return CreateFontW(-MulDiv(found.points, dpi, 72), 0, 0, 0, found.weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, found.face.c_str());
+}
+
+// Memory in another process, for the messages that answer through a pointer.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, SIZE_T size)
+        : process_(process), address_(static_cast<char*>(VirtualAllocEx(
+                                     process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)))
+    { }
+    ~RemoteBlock()
+    {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    char* At(SIZE_T offset) const { return address_ + offset; }
+    bool Valid() const { return address_ != nullptr; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process_, address_ + offset, data, size, &done) && done == size;
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, address_ + offset, data, size, &done) && done == size;
+    }
+
+private:
+    HANDLE process_;
+    char* address_;
+};
+
+// The texts of a components page that do not fit their controls, as "text: needs N, has M"
+// lines: each entry of the component list measured with the page's font from where the list
+// draws it to its right edge, and each text line against its box.
+std::vector<std::string> CutTexts(HWND page, HANDLE process, HFONT font)
+{
+    std::vector<std::string> cut;
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    auto narrow = [](const std::wstring& text) {
+        char out[1024] = "";
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
+        return std::string(out);
+    };
+    for (HWND control : Descendants(page)) {
+        if (!IsWindowVisible(control))
+            continue;
+        RECT client {};
+        GetClientRect(control, &client);
+        const std::wstring kind = ClassOf(control);
+        if (kind == L"SysTreeView32") {
+            RemoteBlock block(process, sizeof(TVITEMW) + sizeof(RECT) + 512 * sizeof(wchar_t));
+            if (!block.Valid()) {
+                cut.push_back("no memory in Setup's process to read the component list");
+                continue;
+            }
+            const SIZE_T rectAt = sizeof(TVITEMW), textAt = rectAt + sizeof(RECT);
+            int entries = 0;
+            for (auto item =
+                         reinterpret_cast<HTREEITEM>(SendMessageW(control, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+                 item; item = reinterpret_cast<HTREEITEM>(SendMessageW(
+                               control, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+                ++entries;
+                TVITEMW asked {};
+                asked.mask = TVIF_TEXT;
+                asked.hItem = item;
+                asked.pszText = reinterpret_cast<wchar_t*>(block.At(textAt));
+                asked.cchTextMax = 512;
+                wchar_t text[512] = L"";
+                RECT where {};
+                std::memcpy(&where, &item, sizeof item);  // the item goes in, its text's box comes out
+                const bool read =
+                        block.Write(0, &asked, sizeof asked) && block.Write(rectAt, &where, sizeof where) &&
+                        SendMessageW(control, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0))) &&
+                        SendMessageW(control, TVM_GETITEMRECT, TRUE,
+                                     reinterpret_cast<LPARAM>(block.At(rectAt))) &&
+                        block.Read(textAt, text, sizeof text) && block.Read(rectAt, &where, sizeof where);
+                text[511] = L'\0';
+                if (!read) {
+                    cut.push_back("entry " + std::to_string(entries) + " could not be read");
+                    continue;
+                }
+                SIZE needed {};
+                GetTextExtentPoint32W(dc, text, lstrlenW(text), &needed);
+                if (where.left + needed.cx > client.right || where.right > client.right)
+                    cut.push_back(narrow(text) + ": needs " + std::to_string(where.left + needed.cx) +
+                                  ", has " + std::to_string(client.right));
+            }
+            if (entries == 0)
+                cut.push_back("the component list is empty");
+            continue;
+        }
+        if (kind != L"Static")
+            continue;
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        const LONG type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP)
+            continue;
+        const std::wstring text = TextOf(control);
+        if (text.empty())
+            continue;
+        const UINT format = (type == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK) |
+                            ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+        RECT needed {0, 0, client.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &needed, format | DT_CALCRECT);
+        if (needed.right > client.right || needed.bottom > client.bottom)
+            cut.push_back(narrow(text) + ": needs " + std::to_string(needed.right) + "x" +
+                          std::to_string(needed.bottom) + ", has " + std::to_string(client.right) + "x" +
+                          std::to_string(client.bottom));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return cut;
+}
+
+// What a page of Setup or of the uninstaller is, told by what it holds, not by where it comes.
+enum class Page { Unknown, Welcome, Components, Folder, Progress, Finish, Confirm };
+
+const char* NameOf(Page page)
+{
+    switch (page) {
+    case Page::Welcome: return "welcome";
+    case Page::Components: return "components";
+    case Page::Folder: return "folder";
+    case Page::Progress: return "progress";
+    case Page::Finish: return "finish";
+    case Page::Confirm: return "confirm";
+    case Page::Unknown: break;
+    }
+    return "unknown";
+}
+
+Page KindOf(HWND page)
+{
+    bool edit = false, browse = false;
+    Page found = Page::Unknown;
+    for (HWND child : Descendants(page)) {
+        const std::wstring kind = ClassOf(child);
+        if (kind == L"SysTreeView32")
+            return Page::Components;
+        if (kind == L"msctls_progress32")
+            return Page::Progress;
+        const std::wstring text = TextOf(child);
+        edit = edit || kind == L"Edit";
+        browse = browse || (kind == L"Button" && text.find(L"rowse") != std::wstring::npos);
+        if (kind == L"Static" && text.rfind(L"Welcome to", 0) == 0)
+            found = Page::Welcome;
+        if (kind == L"Button" && text.rfind(L"Start Quillmere", 0) == 0)
+            found = Page::Finish;
+    }
+    if (found == Page::Unknown && edit)
+        return browse ? Page::Folder : Page::Confirm;
+    return found;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out(text.size() * 4 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()),
+                                      nullptr, nullptr);
+    out.resize(n > 0 ? n - 1 : 0);
+    return out;
+}
+
+// The window's own text and those of all its controls.
+std::vector<std::wstring> TextsIn(HWND window)
+{
+    std::vector<std::wstring> texts {TextOf(window)};
+    for (HWND child : Descendants(window))
+        texts.push_back(TextOf(child));
+    return texts;
+}
+
+// Setup's window (a dialog with the Back button, id 3, beside Next) and the page it shows; a
+// message box of the process instead, when one is up.
+struct Shown {
+    DWORD process = 0;
+    HWND window = nullptr;
+    HWND page = nullptr;
+    HWND messageBox = nullptr;
+};
+
+BOOL CALLBACK FindShown(HWND window, LPARAM data)
+{
+    auto* shown = reinterpret_cast<Shown*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != shown->process || !IsWindowVisible(window) || ClassOf(window) != L"#32770")
+        return TRUE;
+    if (!GetDlgItem(window, 3)) {
+        shown->messageBox = window;
+        return TRUE;
+    }
+    shown->window = window;
+    EnumChildWindows(window, FindShownPage, reinterpret_cast<LPARAM>(&shown->page));
+    return TRUE;
+}
+
+bool Varied(const std::vector<unsigned char>& pixels)
+{
+    for (size_t i = 3; i < pixels.size(); ++i)
+        if (pixels[i] != pixels[i % 3])
+            return true;
+    return false;
+}
+
+// A page that may last a moment only (the progress page): painted at once (RDW_UPDATENOW sends
+// the paint and waits for it) and read from the screen, kept only when that page is still the one
+// shown after the screen was read, so that the picture cannot be of the page that followed.
+std::vector<unsigned char> PixelsNow(HWND window, HWND page, SIZE& size)
+{
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::vector<unsigned char> pixels = qmtest::WindowPixels(window, size, true);
+    HWND still = nullptr;
+    EnumChildWindows(window, FindShownPage, reinterpret_cast<LPARAM>(&still));
+    if (still != page || !Varied(pixels))
+        pixels.clear();
+    return pixels;
+}
+
+// "Space required: 12.3 MB" in KB, -1 when the page says no size.
+double SpaceRequiredKb(HWND page)
+{
+    for (const std::wstring& text : TextsIn(page)) {
+        if (text.rfind(L"Space required: ", 0) != 0)
+            continue;
+        wchar_t* end = nullptr;
+        const double amount = std::wcstod(text.c_str() + 16, &end);
+        const std::wstring unit = end ? std::wstring(end) : L"";
+        if (unit == L" KB")
+            return amount;
+        if (unit == L" MB")
+            return amount * 1024;
+        if (unit == L" GB")
+            return amount * 1024 * 1024;
+    }
+    return -1;
+}
+
+// Whether a program's manifest declares it DPI aware: Windows then lets it draw at the screen's DPI
+// instead of stretching a picture drawn at 96 (Wine draws either kind at the set DPI, so the
+// pictures alone cannot tell).
+bool DeclaresDpiAware(const std::wstring& program)
+{
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!image)
+        return false;
+    HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+    HGLOBAL loaded = resource ? LoadResource(image, resource) : nullptr;
+    const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const std::string manifest = text ? std::string(text, SizeofResource(image, resource)) : "";
+    FreeLibrary(image);
+    const size_t at = manifest.find("dpiAware");
+    return at != std::string::npos && manifest.find(">true", at) == manifest.find('>', at);
+}
+
+// Leads Setup or the uninstaller through its pages as a user would. Each page, when it shows, is
+// kept as the picture FOLDER\NAME-N-PAGE-DPIdpi.bmp (N: its place in `order`) and handed to
+// `check`; then its default button (Next, Install, Uninstall, Finish, Close) is pressed by
+// message. Returns the pages in the order they came, once the process has ended; `firstSize` is
+// the window's size on the first page.
+std::vector<Page> WalkPages(const PROCESS_INFORMATION& process, const std::string& folder,
+                            const std::string& name, int dpi, const std::vector<Page>& order,
+                            const std::function<void(Page, HWND window, HWND page)>& check, SIZE& firstSize)
+{
+    std::vector<Page> seen;
+    HWND kept = nullptr;  // the last page looked at
+    Page keptKind = Page::Unknown;
+    HWND pressed = nullptr;  // the last page whose default button was pressed
+    HWND reported = nullptr;  // the last message box reported
+    int unknownLooks = 0;
+    const ULONGLONG deadline = GetTickCount64() + 240000;
+    // Looks every 10 ms, so that a page shown for a moment (the progress page) is seen.
+    while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            ADD_FAILURE() << name << " is still running after 4 minutes";
+            break;
+        }
+        Shown shown;
+        shown.process = process.dwProcessId;
+        EnumWindows(FindShown, reinterpret_cast<LPARAM>(&shown));
+        if (shown.messageBox && shown.messageBox != reported) {
+            reported = shown.messageBox;
+            std::string texts;
+            for (const std::wstring& text : TextsIn(shown.messageBox))
+                texts += " [" + Narrow(text) + "]";
+            ADD_FAILURE() << name << " showed a message:" << texts;
+            PostMessageW(shown.messageBox, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        if (!shown.page)
+            continue;
+        if (shown.page != kept) {
+            // A page is filled before it shows; a page not told apart at once gets a second look.
+            const Page kind = KindOf(shown.page);
+            if (kind == Page::Unknown && ++unknownLooks < 50)
+                continue;
+            unknownLooks = 0;
+            kept = shown.page;
+            keptKind = kind;
+            seen.push_back(kind);
+            SIZE size {};
+            const std::vector<unsigned char> pixels = kind == Page::Progress
+                                                              ? PixelsNow(shown.window, shown.page, size)
+                                                              : DrawnPixels(shown.window, size);
+            if (seen.size() == 1)
+                firstSize = size;
+            const auto place = std::find(order.begin(), order.end(), kind);
+            const std::string path = folder + "\\" + name + "-" +
+                                     std::to_string(place == order.end() ? 0 : place - order.begin() + 1) +
+                                     "-" + NameOf(kind) + "-" + std::to_string(dpi) + "dpi.bmp";
+            if (pixels.empty() && kind == Page::Progress) {
+                // Installing may end before the page could be drawn and read: the next page then
+                // stood in its place, and that is no fault of Setup.
+                std::printf("%s: the progress page went before it could be kept\n", name.c_str());
+            } else {
+                EXPECT_FALSE(pixels.empty()) << name << "'s " << NameOf(kind) << " page was not drawn";
+                EXPECT_TRUE(qmtest::SavePixels(pixels, size, path)) << path;
+            }
+            if (kind == Page::Unknown) {
+                std::string texts;
+                for (const std::wstring& text : TextsIn(shown.page))
+                    texts += " [" + Narrow(text) + "]";
+                ADD_FAILURE() << name << " showed a page of no known kind:" << texts;
+            }
+            check(kind, shown.window, shown.page);
+        }
+        // Setup enables Next on the progress page as installing ends and goes on to the finish page
+        // by itself; a press then would reach the finish page and start the program. Only a last
+        // progress page (the uninstaller's) waits for its Close.
+        const HWND next = GetDlgItem(shown.window, IDOK);
+        if (shown.page == pressed || !next || !IsWindowEnabled(next) || !IsWindowVisible(next) ||
+            (keptKind == Page::Progress && order.back() != Page::Progress))
+            continue;
+        // Finish would start the program: its box is unticked first, as a user may.
+        for (HWND child : Descendants(shown.page))
+            if (ClassOf(child) == L"Button" && TextOf(child).rfind(L"Start Quillmere", 0) == 0)
+                SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
+        pressed = shown.page;
+        PostMessageW(shown.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    }
+    return seen;
+}
+
+std::string Names(const std::vector<Page>& pages)
+{
+    std::string names;
+    for (Page page : pages)
+        names += std::string(names.empty() ? "" : ", ") + NameOf(page);
+    return names;
+}
+
+// Waits for a process to end, ending it when it does not: true when it ended by itself.
+bool Ended(const PROCESS_INFORMATION& process)
+{
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 20000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended;
+}
+
+}  // namespace
+
+// Every page of Setup and of the uninstaller at 96 and 144 DPI, walked as a user would press
+// Next: each page is kept as a picture in the build's screenshots folder once the screen shows it
+// drawn, every page bears the program's name and version where the branding goes, the components
+// pages' names and texts fit their controls (measured with the pages' font) and say how much
+// space the program takes, and at 144 DPI the pages are drawn larger.
+TEST_F(Installer, EveryPageOfSetupAndTheUninstallerIsKeptAsAPictureAtTwoScalesWithItsTextsWhole)
+{
+    const std::string folder = Env(L"QM_SCREENSHOT_DIR");
+    ASSERT_FALSE(folder.empty()) << "QM_SCREENSHOT_DIR is not set";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    BOOL ownWow = FALSE;
+    IsWow64Process(GetCurrentProcess(), &ownWow);
+    const std::wstring branding = L"Quillmere " + Widen(QM_VERSION_TEXT);
+    EXPECT_TRUE(DeclaresDpiAware(Widen(setup_)));
+    StartDpi startDpi;
+    SIZE setupSize[2] {}, uninstallerSize[2] {};
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        ASSERT_TRUE(startDpi.Set(static_cast<DWORD>(dpi)));
+        const bool large = dpi != 96;
+
+        // What every page shows, and the components page's entries against the page's font.
+        HANDLE process = nullptr;
+        HFONT font = nullptr;
+        const auto check = [&](Page kind, HWND window, HWND page) {
+            bool branded = false;
+            for (const std::wstring& text : TextsIn(window)) {
+                EXPECT_TRUE(text.find(L"Nullsoft") == std::wstring::npos)
+                        << NameOf(kind) << ": " << Narrow(text);
+                // The branding line may carry spaces after its text.
+                branded = branded || text.substr(0, text.find_last_not_of(L' ') + 1) == branding;
+            }
+            EXPECT_TRUE(branded) << NameOf(kind) << " page: no \"" << Narrow(branding) << "\"";
+            if (kind != Page::Components)
+                return;
+            EXPECT_GE(SpaceRequiredKb(page), 1024.0)
+                    << "the components page shows no size of a megabyte or more";
+            ASSERT_NE(font, nullptr) << "the dialogs name no font";
+            BOOL otherWow = FALSE;
+            IsWow64Process(process, &otherWow);
+            ASSERT_EQ(otherWow, ownWow) << "Setup and this test must be of one kind (32 or 64-bit) to read "
+                                           "the component list";
+            EXPECT_EQ(CutTexts(page, process, font), std::vector<std::string> {});
+        };
+
+        std::wstring line = L"\"" + Widen(setup_) + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION setup = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &setup));
+        process = setup.hProcess;
+        font = PageFont(Widen(setup_), dpi);
+        const std::vector<Page> setupOrder {Page::Welcome, Page::Components, Page::Folder, Page::Progress,
+                                            Page::Finish};
+        std::vector<Page> seen =
+                WalkPages(setup, folder, "installer", dpi, setupOrder, check, setupSize[large]);
+        EXPECT_TRUE(Ended(setup)) << "Setup did not end after the pages " << Names(seen);
+        if (font)
+            DeleteObject(font);
+        // Installing may end before the walk sees the progress page: it is then missing, and only then.
+        if (std::find(seen.begin(), seen.end(), Page::Progress) == seen.end())
+            seen.insert(seen.begin() + std::min<size_t>(seen.size(), 3), Page::Progress);
+        EXPECT_EQ(Names(seen), Names(setupOrder));
+        ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+        // The uninstaller in its folder (not from a copy in the temporary folder, as the Uninstall
+        // key's command does), so that the process waited for is the one that shows the pages.
+        const std::string uninstaller = programFolder_ + "\\uninstall.exe";
+        line = Widen("\"" + uninstaller + "\" _?=" + programFolder_);
+        PROCESS_INFORMATION uninstall = {};
+        EXPECT_TRUE(DeclaresDpiAware(Widen(uninstaller)));
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &uninstall));
+        process = uninstall.hProcess;
+        font = PageFont(Widen(uninstaller), dpi);
+        const std::vector<Page> uninstallOrder {Page::Confirm, Page::Components, Page::Progress};
+        seen = WalkPages(uninstall, folder, "uninstaller", dpi, uninstallOrder, check,
+                         uninstallerSize[large]);
+        EXPECT_TRUE(Ended(uninstall)) << "the uninstaller did not end after the pages " << Names(seen);
+        if (font)
+            DeleteObject(font);
+        EXPECT_EQ(Names(seen), Names(uninstallOrder));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        // Run from its folder, the uninstaller could not remove its own file and so the folder.
+        EXPECT_TRUE(WaitFor([](const std::string& path) { return DeleteFileA(path.c_str()) || Gone(path); },
+                            uninstaller, 20000));
+        EXPECT_TRUE(RemoveDirectoryA(programFolder_.c_str())) << programFolder_;
+    }
+    // At 144 DPI the pages are drawn at half as large again (dialog units follow the font).
+    for (const SIZE* size : {setupSize, uninstallerSize}) {
+        EXPECT_GT(size[0].cx, 0);
+        EXPECT_GE(size[1].cx * 100, size[0].cx * 135) << size[1].cx << " against " << size[0].cx;
+        EXPECT_GE(size[1].cy * 100, size[0].cy * 135) << size[1].cy << " against " << size[0].cy;
+    }
 }

@@ -5,19 +5,21 @@
 # non-ASCII letters, and names the packages to the test through the environment. Before the test,
 # it checks the signature of every program, of the uninstaller that Setup writes and of both
 # installers.
-#   install_test.sh PACKAGES_DIR BUILD_DIR TEST_EXE OLDER_SETUP WORK_DIR
+#   install_test.sh PACKAGES_DIR BUILD_DIR TEST_EXE OLDER_SETUP WORK_DIR SCREENSHOT_DIR
+# Pictures of Setup's pages go into SCREENSHOT_DIR.
 set -uo pipefail
 release="$1"
 build="$2"
 exe="$3"
 older="$4"
 work="$5"
+screenshots="$6"
 
 version="$(sed -n 's/^#define QM_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/QuillmereVersion.h")"
 winpath() { local p="$1"; printf 'Z:%s' "${p//\//\\}"; }
 
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work" "$screenshots"
 
 # A throw-away code-signing certificate; the packages are made again so that they are signed.
 for tool in openssl osslsigncode; do
@@ -66,7 +68,8 @@ wine 'C:\SignCheck\uninstall.exe' /S '_?=C:\SignCheck' >/dev/null 2>&1
 rm -rf "$check"
 
 QM_SETUP="$(winpath "$release/Quillmere-$version-setup.exe")" QM_OLDER_SETUP="$(winpath "$older")" \
-  QM_PORTABLE_DIR="$(winpath "$portable")" wine "$exe" --gtest_brief=1
+  QM_PORTABLE_DIR="$(winpath "$portable")" QM_SCREENSHOT_DIR="$(winpath "$screenshots")" \
+  wine "$exe" --gtest_brief=1
 status=$?
 [ "$unsigned" = 0 ] || { echo "install_test: unsigned or badly signed files (above)" >&2; exit 1; }
 exit "$status"
