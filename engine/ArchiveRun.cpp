@@ -69,8 +69,11 @@ ArchiveStage::~ArchiveStage()
 {
     for (const auto& [member, copy] : staged_)
         DeleteFileFully(ops_, copy);
-    for (const std::string& copy : sidecarCopies_)
-        DeleteFileFully(ops_, copy);
+    for (const auto& [member, pair] : pairFolders_) {
+        if (!pair.sidecarCopy.empty())
+            DeleteFileFully(ops_, pair.sidecarCopy);
+        ops_.RemoveFolder(pair.folder);
+    }
     for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it)
         ops_.RemoveFolder(*it);
     if (record_) {
@@ -269,7 +272,6 @@ bool ArchiveStage::NewFolder(std::string& folder)
             return false;
         if (ops_.MakeFolder(folder)) {
             ++nextFolder_;
-            madeFolders_.push_back(folder);
             return true;
         }
         if (ops_.LastError() != FileError::kAlreadyExists)
@@ -288,6 +290,7 @@ bool ArchiveStage::FreeCopyName(const std::string& name, std::string& copy)
     std::string folder;
     if (!NewFolder(folder))
         return false;
+    madeFolders_.push_back(folder);
     copy = folder + name;
     return true;
 }
@@ -314,10 +317,17 @@ bool ArchiveStage::Staged(const std::string& member, std::string& copy, std::str
         role = TakeoutRoleOf(member);
     const bool sidecar = role && role->kind == TakeoutRole::Kind::Media && !role->partner.empty();
     std::string folder;
-    const bool named =
-            (sidecar ? NewFolder(folder) && (copy = folder + name, true) : FreeCopyName(name, copy)) &&
-            Record(copy);
-    if (!named) {
+    bool named = false;
+    if (sidecar) {
+        named = NewFolder(folder);
+        if (named) {
+            pairFolders_[key] = {folder, {}};
+            copy = folder + name;
+        }
+    } else {
+        named = FreeCopyName(name, copy);
+    }
+    if (!named || !Record(copy)) {
         reason = "The staging folder \"" + folder_ + "\" could not be made (" +
                  FileErrorText(ops_.LastError()) + ")";
         return false;
@@ -327,13 +337,13 @@ bool ArchiveStage::Staged(const std::string& member, std::string& copy, std::str
     staged_.emplace(key, copy);
     copyKeys_.insert(Key(copy));
     // Without its sidecar's copy the member is looked up as one without a sidecar.
-    if (sidecar && StageSidecar(member, role->partner, folder))
+    if (sidecar && StageSidecar(member, role->partner, folder, pairFolders_[key].sidecarCopy))
         withSidecar_.insert(key);
     return true;
 }
 
 bool ArchiveStage::StageSidecar(const std::string& member, const std::string& sidecar,
-                                const std::string& folder)
+                                const std::string& folder, std::string& sidecarCopy)
 {
     const std::string name = FileNameOf(member);
     OpenArchive* archive = nullptr;
@@ -350,10 +360,11 @@ bool ArchiveStage::StageSidecar(const std::string& member, const std::string& si
         renamedSidecars_[Key(member)] = sidecarName;
         sidecarName = name + ".json";
     }
+    // Only the lookup reads it, and the stage removes it: it need not reach the drive.
     const std::string copy = folder + sidecarName;
-    if (!Record(copy) || !ExtractZipEntryToFile(ops_, archive->input, *entry, copy, reason))
+    if (!Record(copy) || !ExtractZipEntryToFile(ops_, archive->input, *entry, copy, reason, nullptr, false))
         return false;
-    sidecarCopies_.push_back(copy);
+    sidecarCopy = copy;
     return true;
 }
 
@@ -364,6 +375,15 @@ void ArchiveStage::Released(const std::string& member)
         return;
     copyKeys_.erase(Key(found->second));
     staged_.erase(found);
+    const auto pair = pairFolders_.find(Key(member));
+    if (pair == pairFolders_.end())
+        return;
+    // What cannot be removed now the stage's end (or the next run's sweep) removes.
+    PairFolder& left = pair->second;
+    if (!left.sidecarCopy.empty() && DeleteFileFully(ops_, left.sidecarCopy))
+        left.sidecarCopy.clear();
+    if (left.sidecarCopy.empty() && ops_.RemoveFolder(left.folder))
+        pairFolders_.erase(pair);
 }
 
 bool ArchiveStage::StagedWithSidecar(const std::string& member) const
@@ -509,7 +529,7 @@ std::optional<TakeoutRole> ArchiveStage::TakeoutRoleOf(const std::string& member
     return role;
 }
 
-std::string ArchiveStage::Refusal(const std::string& path, bool move, bool outputFolder)
+std::string ArchiveStage::Refusal(const std::string& path, bool move, bool outputFolder, bool extract)
 {
     if (!IsMember(path)) {
         FileState state;
@@ -529,6 +549,8 @@ std::string ArchiveStage::Refusal(const std::string& path, bool move, bool outpu
         return kArchiveMoveText;
     if (!outputFolder)
         return kArchiveOutputText;
+    if (!extract)
+        return {};
     std::string copy, reason;
     return Staged(path, copy, reason) ? std::string() : reason;
 }

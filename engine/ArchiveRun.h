@@ -64,12 +64,16 @@ public:
     bool MemberSize(const std::string& member, std::uint64_t& size);
     // The extracted copy of a member, made when first asked; false with the reason.
     bool Staged(const std::string& member, std::string& copy, std::string& reason);
-    // A step took the member's copy away (renamed it): the stage no longer removes it.
+    // A step took the member's copy away (renamed it): the stage no longer removes it. A folder
+    // made for the copy and its sidecar goes at once, sidecar and all (the lookup has read it), so
+    // that the staging folder holds only the members still waiting, however long the run.
     void Released(const std::string& member);
     // Why the row of path cannot be planned: a listed archive that cannot be read, a member with
     // an unsafe name, a move, no output folder, an entry that cannot be extracted. Empty for a
-    // member whose copy is now staged and for every plain file.
-    std::string Refusal(const std::string& path, bool move, bool outputFolder);
+    // member whose copy is now staged and for every plain file. A row that is only skipped (a
+    // Takeout sidecar, which goes with its photo's copy) asks without extract: nothing is taken
+    // out for it.
+    std::string Refusal(const std::string& path, bool move, bool outputFolder, bool extract = true);
 
     // With Takeout dates on, a member whose export has a sidecar for it is staged in a folder of
     // its own with a copy of that sidecar, so that the lookup finds the pair as in a folder.
@@ -107,12 +111,14 @@ private:
     OpenArchive* Open(const std::string& archive, std::string& reason);
     const ZipEntry* EntryOf(const std::string& member, OpenArchive*& archive, std::string& reason);
     bool FreeCopyName(const std::string& name, std::string& copy);
+    // Makes a numbered folder of its own inside the staging folder; the caller keeps it to remove.
     bool NewFolder(std::string& folder);
     ExportTree& ExportOf(const std::string& archive);
     // The sidecar's title, read from the archive, or nothing.
     std::optional<std::string> TitleOf(const std::string& member);
-    // Stages the member's sidecar beside its copy in folder; false when it cannot be.
-    bool StageSidecar(const std::string& member, const std::string& sidecar, const std::string& folder);
+    // Stages the member's sidecar beside its copy in folder as sidecarCopy; false when it cannot be.
+    bool StageSidecar(const std::string& member, const std::string& sidecar, const std::string& folder,
+                      std::string& sidecarCopy);
 
     FileOps& ops_;
     std::string folder_;
@@ -122,7 +128,12 @@ private:
     bool takeout_ = false;
     std::size_t nextFolder_ = 1;
     std::vector<std::string> madeFolders_;  // numbered folders inside the staging folder
-    std::vector<std::string> sidecarCopies_;
+    // A member staged with its sidecar, in a numbered folder of its own.
+    struct PairFolder {
+        std::string folder;
+        std::string sidecarCopy;  // "" until it is staged
+    };
+    std::map<std::string, PairFolder> pairFolders_;  // key of the member: its folder
     std::map<std::string, std::unique_ptr<OpenArchive>> open_;  // by key of the archive
     std::map<std::string, ExportTree> exports_;  // by key of the export's first name part
     std::map<std::string, bool> archives_;  // key: whether the path is an archive file

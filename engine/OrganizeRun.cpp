@@ -1113,8 +1113,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
                 const std::string source = rows.Source(next);
-                const std::string refusal =
-                        stage.Refusal(source, move, options.OutputFolderType == kOutputToCustomFolder);
+                // A sidecar's row is skipped: its bytes are taken out with its photo's, not here.
+                const bool sidecarRow =
+                        !takeout.empty() && takeout[static_cast<std::size_t>(next)] &&
+                        takeout[static_cast<std::size_t>(next)]->kind == TakeoutRole::Kind::Sidecar;
+                const std::string refusal = stage.Refusal(
+                        source, move, options.OutputFolderType == kOutputToCustomFolder, !sidecarRow);
                 if (!refusal.empty()) {
                     batch.push_back(RefusedRow(source, refusal));
                     continue;

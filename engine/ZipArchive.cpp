@@ -468,14 +468,14 @@ std::string SystemReason(FileOps& ops, const std::string& what)
 }  // namespace
 
 bool ExtractZipEntryToFile(FileOps& ops, ZipInput& input, const ZipEntry& entry, const std::string& path,
-                           std::string& reason, ByteProgress* progress)
+                           std::string& reason, ByteProgress* progress, bool durable)
 {
     std::unique_ptr<AppendStream> stream = ops.OpenAppend(path, true);
     if (!stream)
         return Fail(reason, SystemReason(ops, "The extracted file could not be created"));
     StreamOutput output(*stream);
     bool ok = ExtractZipEntry(input, entry, output, reason, progress);
-    if (ok && !stream->Flush()) {
+    if (ok && durable && !stream->Flush()) {
         reason = SystemReason(ops, "The extracted file could not be written");
         ok = false;
     }

@@ -86,11 +86,12 @@ bool ListZipNames(ZipInput& input, std::vector<std::string>& names, std::string&
 bool ExtractZipEntry(ZipInput& input, const ZipEntry& entry, ZipOutput& output, std::string& reason,
                      ByteProgress* progress = nullptr);
 
-// Writes the entry as a new file at path (never over an existing one), flushed to the drive and
-// checked to hold the entry's size before it returns; on any failure nothing of path is left.
-// The reason says why (a damaged entry, or the system's error for the file).
+// Writes the entry as a new file at path (never over an existing one), flushed to the drive (unless
+// not durable: a scratch copy that is read and removed again within the run) and checked to hold
+// the entry's size before it returns; on any failure nothing of path is left. The reason says why
+// (a damaged entry, or the system's error for the file).
 bool ExtractZipEntryToFile(FileOps& ops, ZipInput& input, const ZipEntry& entry, const std::string& path,
-                           std::string& reason, ByteProgress* progress = nullptr);
+                           std::string& reason, ByteProgress* progress = nullptr, bool durable = true);
 
 // The entry's name as a relative Windows path ("DCIM\\photo.jpg"), every part checked as an
 // untrusted name: nothing absolute, no drive, no "." or "..", no device name, no control

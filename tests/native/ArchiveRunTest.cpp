@@ -214,6 +214,52 @@ TEST(ArchiveRun, ASidecarTooLargeToBeOneIsNotStaged)
     EXPECT_FALSE(ops.Contents(folder + "IMG_2.jpg.json", bytes));
 }
 
+// A member staged with its sidecar waits in a folder of its own; once its copy is placed, the
+// folder goes with the sidecar's copy, so that the staging folder never fills up with them.
+TEST(ArchiveRun, AMembersFolderGoesWhenItsCopyIsPlaced)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("D:\\in");
+    ops.AddFolder("C:\\out");
+    ops.AddFolder("C:\\out\\2012");
+    ZipBuilder zip;
+    zip.Add("t/IMG_1.jpg", Photo());
+    zip.Add("t/IMG_1.jpg.json", "{\"title\": \"IMG_1.jpg\"}");
+    zip.Add("t/IMG_2.jpg", Photo());
+    zip.Add("t/IMG_2.jpg.json", "{\"title\": \"IMG_2.jpg\"}");
+    ops.AddFile(kArchive, zip.Build(), 1);
+    const std::string one = std::string(kArchive) + "\\t\\IMG_1.jpg";
+    const std::string two = std::string(kArchive) + "\\t\\IMG_2.jpg";
+    std::string folderOne, folderTwo;
+    {
+        ArchiveStage stage(ops, kStage);
+        stage.UseTakeout(true);
+        ArchiveFileOps archive(ops, stage);
+        std::string copyOne, copyTwo, reason, bytes;
+        ASSERT_TRUE(stage.Staged(one, copyOne, reason)) << reason;
+        ASSERT_TRUE(stage.Staged(two, copyTwo, reason)) << reason;
+        ASSERT_TRUE(stage.StagedWithSidecar(one));
+        ASSERT_TRUE(FolderOf(copyOne, folderOne));
+        ASSERT_TRUE(FolderOf(copyTwo, folderTwo));
+        ASSERT_NE(folderOne, folderTwo);
+        ASSERT_TRUE(ops.Contents(folderOne + "IMG_1.jpg.json", bytes));
+        EXPECT_EQ(TransferFile(archive, one, kTarget, false, false, kPartial), TransferOutcome::Done);
+        EXPECT_FALSE(ops.Contents(folderOne + "IMG_1.jpg.json", bytes));
+        FileState state;
+        EXPECT_FALSE(ops.Stat(folderOne, state)) << folderOne;
+        EXPECT_TRUE(ops.Stat(folderTwo, state)) << folderTwo;
+        // The other member still waits with its sidecar.
+        EXPECT_TRUE(ops.Contents(folderTwo + "IMG_2.jpg.json", bytes));
+        EXPECT_TRUE(ops.Contents(copyTwo, bytes));
+    }
+    std::string bytes;
+    ASSERT_TRUE(ops.Contents(kTarget, bytes));
+    EXPECT_EQ(bytes, Photo());
+    EXPECT_EQ(ops.Files().size(), 2u);
+    FileState state;
+    EXPECT_FALSE(ops.Stat(kStage, state));
+}
+
 namespace {
 
 const char kStagePath[] = "C:\\out\\~qmzip.qmpart\\";

@@ -21,6 +21,7 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/ZipBuilder.h"
 #include "ui/MainDialog.h"
 
 namespace {
@@ -346,4 +347,80 @@ TEST_F(MainNamesTest, ADeepFolderIsListedPreviewedAndCopiedIntoADeepOutputFolder
         EXPECT_EQ(previewed[source], std::make_pair(target, std::string("Will copy")));
         EXPECT_EQ(ReadText(target), content.at(source));
     }
+}
+
+// A folder holding an export's archive: Add Folder lists its photos as archive.zip\path, a Copy
+// with Takeout dates on lands them in their sidecars' days, and a Move refuses them with the reason.
+TEST_F(MainNamesTest, AddFolderListsAnArchivesPhotosThatCopyByTheirSidecarsAndNeverMove)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    const std::string folder = tree.Path("export");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    qmtest::Ifd bare;
+    bare.Short(0x0112, 1);
+    const auto undated = qmtest::MinimalJpeg(bare);
+    ZipBuilder zip;
+    zip.Add("Takeout/Photos/a.jpg", std::string(undated.begin(), undated.end()));
+    // 2015-05-15 12:00 UTC: the 15th in every zone.
+    zip.Add("Takeout/Photos/a.jpg.json",
+            "{\"title\": \"a.jpg\", \"photoTakenTime\": {\"timestamp\": \"1431691200\"}}");
+    zip.Add("Takeout/Photos/b.jpg", JpegTaken("2012:01:27 10:00:00", "Beta"), true);
+    const std::string archive = folder + "\\takeout-20250203T030726Z-001.zip";
+    const std::string bytes = zip.Build();
+    ASSERT_TRUE(WriteData(archive, std::vector<unsigned char>(bytes.begin(), bytes.end())));
+    SetOption("AddFilesInSubfolder", 1);
+    SetOption("Folder", folder);
+    SetOption("TakeoutDates", 1);
+
+    HWND w = Open();
+    {
+        MessageBoxCatcher picker(IDOK);
+        const std::wstring wideFolder = Wide(folder);
+        picker.SetAction([&](HWND dialog) {
+            if (HasFolderTree(dialog))
+                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wideFolder.c_str()));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(w, WM_COMMAND, IDC_ADD_FOLDER, 0);
+        EXPECT_FALSE(picker.Caught().empty());
+    }
+    const std::string a = archive + "\\Takeout\\Photos\\a.jpg";
+    const std::string b = archive + "\\Takeout\\Photos\\b.jpg";
+    std::map<std::string, int> rowOf;
+    for (int row = 0; row < Rows(); ++row)
+        rowOf[Cell(row, 0)] = row;
+    ASSERT_EQ(rowOf.count(a), 1u);
+    ASSERT_EQ(rowOf.count(b), 1u);
+    for (const auto& [source, row] : rowOf)
+        EXPECT_EQ(source.rfind(archive + "\\", 0), 0u) << source;
+
+    // A move touches nothing and says why.
+    const std::string out = tree.Path("out");
+    SendMessageA(GetDlgItem(w, IDC_ANOTHER_FOLDER), BM_CLICK, 0, 0);
+    SetDlgItemTextA(w, IDC_OUTPUT_FOLDER, out.c_str());
+    {
+        MessageBoxCatcher boxes(IDOK);
+        SendMessageA(GetDlgItem(w, IDC_MOVE_FILES), BM_CLICK, 0, 0);
+        PumpFor(50);
+    }
+    // b has no sidecar, which its row says after its result.
+    EXPECT_EQ(Cell(rowOf[a], 2), "Files inside a zip archive can only be copied");
+    EXPECT_EQ(Cell(rowOf[b], 2), "Files inside a zip archive can only be copied (no Takeout sidecar)");
+    EXPECT_EQ(GetFileAttributesA((out + "\\2015").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    {
+        MessageBoxCatcher boxes(IDOK);
+        SendMessageA(GetDlgItem(w, IDC_COPY_FILES), BM_CLICK, 0, 0);
+        PumpFor(50);
+    }
+    const std::string aTarget = out + "\\2015\\2015_05\\2015_05_15\\a.jpg";
+    const std::string bTarget = out + "\\2012\\2012_01\\2012_01_27\\b.jpg";
+    EXPECT_EQ(Cell(rowOf[a], 1), aTarget);
+    EXPECT_EQ(Cell(rowOf[a], 2), "OK (date from Takeout sidecar \"a.jpg.json\")");
+    EXPECT_EQ(ReadText(aTarget), std::string(undated.begin(), undated.end()));
+    EXPECT_EQ(Cell(rowOf[b], 1), bTarget);
+    EXPECT_EQ(Cell(rowOf[b], 2), "OK (no Takeout sidecar)");
+    EXPECT_EQ(ReadText(bTarget), JpegTaken("2012:01:27 10:00:00", "Beta"));
+    EXPECT_EQ(ReadText(archive), bytes);
+    CoUninitialize();
 }

@@ -526,3 +526,35 @@ TEST_F(CliTakeout, EveryFormAlikeFromAFolderAndFromAnExportSplitOverThreeArchive
         return archiveName(archiveOf.at(path)) + "\\Takeout\\Google Photos\\" + path;
     });
 }
+
+// A sidecar's own row inside an archive is only skipped: nothing is taken out for it (its bytes
+// come out with its photo's), so that even a damaged sidecar of no file reads as what it is.
+TEST_F(CliTakeout, ASidecarsRowInAnArchiveIsSkippedWithoutTakingItOut)
+{
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("zips").c_str(), nullptr));
+    const auto bare = JpegWithoutDate();
+    ZipBuilder zip;
+    zip.Add("Takeout/Photos/a.jpg", std::string(bare.begin(), bare.end()));
+    zip.Add("Takeout/Photos/a.jpg.json", Sidecar("a.jpg", kMay7));
+    zip.Add("Takeout/Photos/orphan.jpg.json", Sidecar("orphan.jpg", kDec7));
+    ZipLayout layout;
+    std::string bytes = zip.Build(&layout);
+    // The orphan's bytes no longer match its checksum: taking it out fails.
+    bytes[layout.dataOffsets[2]] ^= 0x20;
+    const std::string archive = tree.Path("zips\\takeout-20250203T030726Z-001.zip");
+    ASSERT_TRUE(WriteData(archive, std::vector<unsigned char>(bytes.begin(), bytes.end())));
+    const std::string lookup = archive + "\\Takeout\\Photos\\orphan.jpg.json";
+    const CliOutcome damaged = RunCli({"lookup", lookup});
+    EXPECT_NE((damaged.out + damaged.err).find("checksum (CRC-32) does not match"), std::string::npos)
+            << damaged.out << damaged.err;
+
+    const CliOutcome run = RunCli({"organize", "--takeout", "--copy", "--out", Out(), archive});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    const auto rows = RowsOf(run.out);
+    const std::string photos = archive + "\\Takeout\\Photos\\";
+    ASSERT_EQ(rows.size(), 3u) << run.out;
+    EXPECT_EQ(rows.at(photos + "a.jpg").result, "OK (date from Takeout sidecar \"a.jpg.json\")");
+    EXPECT_EQ(rows.at(photos + "a.jpg.json").result, "Takeout sidecar of \"a.jpg\"; skipped");
+    EXPECT_EQ(rows.at(photos + "orphan.jpg.json").result, "Takeout sidecar of no file; skipped");
+    EXPECT_EQ(GetFileAttributesA(Out("~qmzip.qmpart").c_str()), INVALID_FILE_ATTRIBUTES);
+}
