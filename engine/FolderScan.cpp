@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "base/OwnedHandle.h"
 #include "base/WidePath.h"
@@ -43,7 +44,7 @@ struct Scan {
     bool subfolders;
     std::uint32_t enableExtFilter;
     const std::vector<std::string>& allowedExts;
-    const std::function<void(const std::string&)>& addFile;
+    const std::function<void(std::string)>& addFile;
     FolderVisits visits;
 
     void Walk(const std::string& folder)
@@ -52,7 +53,7 @@ struct Scan {
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
         ListFolder(base, [&](const FolderEntry& entry) {
-            const std::string path = base + entry.name;
+            std::string path = base + entry.name;
             if (SystemLength(path) > kMaxListedPathLength)
                 return;
             // What the system keeps for itself (desktop.ini, Thumbs.db, $RECYCLE.BIN, System
@@ -65,7 +66,7 @@ struct Scan {
                 if (subfolders)
                     Walk(path);
             } else if (PassesExtFilter(enableExtFilter, allowedExts, path)) {
-                addFile(path);
+                addFile(std::move(path));
             }
         });
     }
@@ -74,8 +75,7 @@ struct Scan {
 }  // namespace
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                const std::vector<std::string>& allowedExts,
-                const std::function<void(const std::string&)>& addFile)
+                const std::vector<std::string>& allowedExts, const std::function<void(std::string)>& addFile)
 {
     Scan scan {subfolders, enableExtFilter, allowedExts, addFile, {}};
     scan.Walk(folder);

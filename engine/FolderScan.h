@@ -3,7 +3,7 @@
 // asked. A folder met again through a junction or link is not walked twice, so loops end and no
 // file is found twice; paths longer than the program handles are skipped, never cut. Files and
 // folders that are both hidden and system belong to the system and are left out; other hidden
-// files are listed like any other.
+// files are listed like any other. Each path is handed over to addFile, to keep without a copy.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +18,4 @@
 inline constexpr size_t kMaxListedPathLength = kMaxRunPathLength;
 
 void ScanFolder(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
-                const std::vector<std::string>& allowedExts,
-                const std::function<void(const std::string&)>& addFile);
+                const std::vector<std::string>& allowedExts, const std::function<void(std::string)>& addFile);

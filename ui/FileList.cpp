@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/ArchiveRun.h"
 #include "engine/ExtFilter.h"
@@ -40,11 +41,11 @@ void FileList::Attach(VirtualListCtrl* list, HWND statusBar, int totalPart)
     totalPart_ = totalPart;
 }
 
-bool FileList::AddPath(const std::string& path)
+bool FileList::AddPath(std::string path)
 {
     if (!addedPaths_.insert(PathKey(path)).second)
         return false;
-    const int row = list_->AddRow(path);
+    const int row = list_->AddRow(std::move(path));
     if (batchDepth_ == 0) {
         list_->ShowRow(row);
         UpdateTotal();
@@ -55,11 +56,11 @@ bool FileList::AddPath(const std::string& path)
 void FileList::ScanCounting(const std::string& folder, bool subfolders, std::uint32_t enableExtFilter,
                             const std::vector<std::string>& allowedExts, size_t& leftOut)
 {
-    ScanFolder(folder, subfolders, 0, {}, [&](const std::string& path) {
+    ScanFolder(folder, subfolders, 0, {}, [&](std::string path) {
         if (IsZipArchiveName(path))
             AddChosen(path, enableExtFilter, allowedExts);
         else if (PassesExtFilter(enableExtFilter, allowedExts, path))
-            AddPath(path);
+            AddPath(std::move(path));
         else
             ++leftOut;
     });

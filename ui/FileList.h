@@ -19,7 +19,7 @@ public:
 
     // Adds one file path unless it is listed already (compared without regard to case); true
     // when it was added, as the list's last row.
-    bool AddPath(const std::string& path);
+    bool AddPath(std::string path);
     // A file the user chose: a zip archive as its photos and videos that pass the filter (itself
     // when it cannot be read, so that its row says why), any other file as it is.
     void AddChosen(const std::string& path, std::uint32_t enableExtFilter,

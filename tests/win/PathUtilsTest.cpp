@@ -287,3 +287,36 @@ TEST(SystemErrorText, FailsForACodeWithoutTextAndKeepsTheOutput)
     EXPECT_FALSE(SystemErrorText(0x2000FFFFu, text));
     EXPECT_EQ(text, "unchanged");
 }
+
+namespace {
+
+// The key as the system upper-cases the path's UTF-16 form, one unit at a time.
+std::string SystemUpperCase(const std::string& path)
+{
+    std::wstring wide = WideOf(path);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return AnsiOf(wide);
+}
+
+}  // namespace
+
+TEST(PathKey, UpperCasesEveryAsciiCharacterAsTheSystemDoes)
+{
+    for (int c = 1; c < 0x80; ++c) {
+        const std::string path = std::string("a") + static_cast<char>(c) + "z";
+        EXPECT_EQ(PathKey(path), SystemUpperCase(path)) << "character " << c;
+    }
+    EXPECT_EQ(PathKey("c:\\Photos 2024\\dcim\\img_0001.jpg"), "C:\\PHOTOS 2024\\DCIM\\IMG_0001.JPG");
+    EXPECT_EQ(PathKey(""), "");
+}
+
+TEST(PathKey, UpperCasesTheWholePathAroundALetterBeyondAscii)
+{
+    // Letters before and after it are upper-cased, and it is too.
+    const std::string lower = AnsiOf(L"c:\\fotos\\\u00e4rger\\bild.jpg");
+    const std::string upper = AnsiOf(L"C:\\FOTOS\\\u00c4RGER\\BILD.JPG");
+    ASSERT_NE(lower, upper);
+    EXPECT_EQ(PathKey(lower), upper);
+    EXPECT_EQ(PathKey(lower), SystemUpperCase(lower));
+    EXPECT_EQ(PathKey(upper), upper);
+}

@@ -181,6 +181,79 @@ TEST_F(MainWindowTest, DropsAddFilesThroughTheFilterOnce)
     EXPECT_EQ(Total(w), "Total: 4");
 }
 
+namespace {
+
+// The files of a folder tree depth first in the order the file system lists them, as a plain
+// walk finds them: the order the list must show a dropped folder in.
+void WalkInListingOrder(const std::string& folder, std::vector<std::string>& files)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << folder;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            WalkInListingOrder(folder + "\\" + name, files);
+        else
+            files.push_back(folder + "\\" + name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ADroppedTreeIsListedInWalkOrderOnceEachThroughTheFilter)
+{
+    TempTree tree;
+    for (const char* folder : {"pics", "pics\\2023", "pics\\2024", "pics\\2024\\raw"})
+        CreateDirectoryA(tree.Path(folder).c_str(), nullptr);
+    for (const char* name :
+         {"pics\\a.jpg", "pics\\b.JPG", "pics\\notes.txt", "pics\\2023\\c.jpeg", "pics\\2023\\d.png",
+          "pics\\2024\\e.jpg", "pics\\2024\\raw\\f.Jpg", "pics\\2024\\raw\\g.nef"})
+        ASSERT_TRUE(WriteText(tree.Path(name), name));
+    SetDword("EnableExtFilter", 1);
+    SetDword("AddFilesInSubfolder", 1);
+    {
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "AllowExts", 0, REG_SZ, reinterpret_cast<const BYTE*>("jpg;jpeg"), 9);
+        RegCloseKey(key);
+    }
+    HWND w = Open();
+    // Two files named first, in another letter case than the walk finds them: each keeps its
+    // first row, as dropped, and the walk lists the rest in its own order.
+    ASSERT_TRUE(SendDrop(w, {tree.Path("PICS\\2024\\E.JPG"), tree.Path("Pics\\A.jpg"), tree.Path("pics")}));
+    std::vector<std::string> walked;
+    WalkInListingOrder(tree.Path("pics"), walked);
+    ASSERT_EQ(walked.size(), 8u);
+    std::vector<std::string> expected {tree.Path("PICS\\2024\\E.JPG"), tree.Path("Pics\\A.jpg")};
+    for (const std::string& path : walked) {
+        const std::string name = path.substr(path.rfind('\\') + 1);
+        if (name != "a.jpg" && name != "e.jpg" && name.find(".txt") == std::string::npos &&
+            name.find(".png") == std::string::npos && name.find(".nef") == std::string::npos)
+            expected.push_back(path);
+    }
+    ASSERT_EQ(expected.size(), 5u);
+    std::vector<std::string> listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed.push_back(Cell(row, 0));
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(Total(w), "Total: 5");
+    // The same tree again adds nothing, whatever the case it is dropped in; the window says what
+    // the filter left out.
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    MessageBoxCatcher::Ignore(w);
+    ASSERT_TRUE(SendDrop(w, {tree.Path("PICS")}));
+    EXPECT_EQ(Rows(), 5);
+    EXPECT_EQ(Total(w), "Total: 5");
+    ASSERT_EQ(catcher.Caught().size(), 1u);
+    EXPECT_EQ(catcher.Caught()[0].text, "No file was added: the extension filter (jpg;jpeg) left out 3 "
+                                        "files.\n\nThe filter is set in Options.");
+}
+
 TEST_F(MainWindowTest, AFolderScanLeavesOutWhatTheSystemKeepsForItself)
 {
     TempTree tree;
