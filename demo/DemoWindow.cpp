@@ -74,8 +74,8 @@ bool StoreDemoSettings(const std::string& output)
     options.ColWidth_Source = 470;
     options.ColWidth_Target = 420;
     options.ColWidth_Result = 90;
-    SaveSettings(options);
-    return SetFirstRunDone();
+    // The demo's window must open with these settings: a refused write stops the demo.
+    return SaveSettings(options).Ok() && SetFirstRunDone().Ok();
 }
 
 // Sends and waits for the answer, but never longer than a few seconds: a window that shows a
