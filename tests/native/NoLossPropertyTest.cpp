@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -17,6 +18,7 @@
 #include "engine/CopyCheck.h"
 #include "engine/FileTransfer.h"
 #include "engine/GroupNames.h"
+#include "engine/LibraryIndex.h"
 #include "engine/OrganizeOptions.h"
 #include "base/PathText.h"
 #include "engine/RunJournal.h"
@@ -41,7 +43,15 @@ struct Case {
     bool verify = false;  // each copy read back and compared before it takes its name
     int garbled = 0;  // this many read-backs give other bytes than were written
     std::string backup;  // each placed file is also copied below this folder ("": no backups)
+    bool skipKnown = false;  // a source whose bytes are in the output folder already is skipped
+    // Copies of sources the library held before the run, in folders the run places nothing in:
+    // path -> the source whose bytes it holds, or "" for one of a source's size with other bytes.
+    std::map<std::string, std::string> libraryCopies;
 };
+
+// The library's own folders in the output folder, where the run places nothing (its targets lie in
+// the year folders 2012 and 2013).
+const char* const kLibraryFolders[] = {"old\\", "2011\\trip\\"};
 
 Case MakeCase(std::mt19937& random)
 {
@@ -89,6 +99,30 @@ Case MakeCase(std::mt19937& random)
         c.files[target] =
                 pick(2) == 0 ? c.files[c.sources[of]] : "old " + std::to_string(i) + " of the library";
     }
+    // A library that holds renamed copies of some sources elsewhere below the output folder, and
+    // files of a source's size and ends with another middle, which only the full comparison tells
+    // apart (the sources are shorter than both end blocks, but for one made longer here).
+    c.skipKnown = pick(2) == 0;
+    const int copies = pick(4);
+    std::vector<std::pair<std::string, std::string>> made;  // copy, the source it was made of
+    for (int i = 0; i < copies; ++i) {
+        const std::string& of = c.sources[static_cast<std::size_t>(pick(static_cast<int>(c.sources.size())))];
+        const std::string copy = out + kLibraryFolders[pick(2)] + "copy" + std::to_string(i) + ".jpg";
+        made.emplace_back(copy, of);
+        if (pick(3) != 0) {
+            c.files[copy] = c.files[of];
+            continue;
+        }
+        std::string& bytes = c.files[of];
+        if (pick(3) == 0 && bytes.size() < 2 * kLibraryEndBlock)
+            bytes.insert(bytes.size() / 2, 2 * kLibraryEndBlock, 'm');
+        std::string other = bytes;
+        other[other.size() / 2] = other[other.size() / 2] == 'm' ? 'n' : 'm';
+        c.files[copy] = other;
+    }
+    // A source made longer after a copy of it no longer has that copy.
+    for (const auto& [copy, of] : made)
+        c.libraryCopies[copy] = c.files[copy] == c.files[of] ? of : "";
     const TargetExistsPolicy policies[] = {TargetExistsPolicy::RenameAutomatically,
                                            TargetExistsPolicy::Overwrite, TargetExistsPolicy::Skip,
                                            TargetExistsPolicy::RenameUnlessIdentical};
@@ -129,7 +163,8 @@ std::string Describe(const Case& c)
     std::string text = std::string(c.move ? " move" : " copy") + (c.companions ? " companions" : "") +
                        " policy " + std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
                        std::to_string(c.capacityD) + (c.verify ? " verify" : "") + " garbled " +
-                       std::to_string(c.garbled) + (c.backup.empty() ? "" : " backup " + c.backup);
+                       std::to_string(c.garbled) + (c.backup.empty() ? "" : " backup " + c.backup) +
+                       (c.skipKnown ? " skip-known" : "");
     for (const auto& [path, bytes] : c.files)
         text += "\n  file " + path + " (" + std::to_string(bytes.size()) + ")";
     for (std::size_t i = 0; i < c.sources.size(); ++i)
@@ -163,6 +198,41 @@ void Lay(MemoryFileOps& ops, const Case& c)
 std::string gBackup;
 constexpr std::size_t kOutLength = 7;
 
+// The library of a run that skips the files it has, on the file system it runs on.
+struct TestLibrary {
+    TestLibrary(MemoryFileOps& files, const std::string& root) : ops(files), index(root) { }
+    MemoryFileOps& ops;
+    LibraryIndex index;
+};
+// The library of the case being run (null: it places every file).
+TestLibrary* gLibrary = nullptr;
+const char kLibraryIndexFile[] = "C:\\runs\\library.qmlib";
+
+// The library as a run opens it: its stored index refreshed by a scan of every file below the
+// output folder, unfinished copies left out.
+void OpenLibrary(TestLibrary& library)
+{
+    static_cast<void>(LoadLibraryIndex(library.ops, kLibraryIndexFile, library.index));
+    library.index.BeginScan();
+    const std::string& root = library.index.Root();
+    for (const auto& [path, bytes] : library.ops.Files()) {
+        FileStamp stamp;
+        if (MemoryFileOps::Upper(path).rfind(MemoryFileOps::Upper(root), 0) == 0 &&
+            path.find(".qmpart") == std::string::npos && ReadStampOf(library.ops, path, stamp))
+            library.index.Seen(path.substr(root.size()), stamp);
+    }
+    library.index.EndScan();
+}
+
+// Whether the run's library holds the bytes of source (existing says where).
+bool KnownToLibrary(const std::string& source, std::string& existing)
+{
+    FileStamp stamp;
+    return gLibrary != nullptr && ReadStampOf(gLibrary->ops, source, stamp) &&
+           gLibrary->index.FindContent(gLibrary->ops, source, stamp, nullptr, existing) ==
+                   LibraryIndex::Found::Yes;
+}
+
 // One file's step into target, as the organize run takes it, and its backup after it.
 bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::string& target, bool replace,
               bool move, TargetExistsPolicy policy = TargetExistsPolicy::Skip)
@@ -174,6 +244,9 @@ bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::strin
             replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
     if (outcome != TransferOutcome::Done)
         return false;
+    FileStamp placed;
+    if (gLibrary != nullptr && ReadStampOf(gLibrary->ops, target, placed))
+        gLibrary->index.Placed(target.substr(kOutLength), placed);
     if (!gBackup.empty()) {
         std::string backup = BackupPathFor(target.substr(0, kOutLength), gBackup, target);
         MakeBackupCopy(fs, target, policy, backup);
@@ -218,7 +291,8 @@ void Gather(const std::vector<std::vector<std::size_t>>& followers, const std::v
 }
 
 // The companions' steps: each group's names decided at once, in the lead's target folder.
-void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std::string>* placedAt)
+void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std::string>* placedAt,
+                 std::map<std::string, std::string>* skippedAt)
 {
     const std::vector<CompanionLink> links = FindCompanions(c.sources);
     std::vector<std::vector<std::size_t>> followers(links.size());
@@ -230,6 +304,13 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
     for (std::size_t lead = 0; lead < links.size(); ++lead) {
         if (links[lead].lead >= 0)
             continue;
+        // A photo the library has is skipped, and its companions stay with it.
+        std::string existing;
+        if (KnownToLibrary(c.sources[lead], existing)) {
+            if (skippedAt != nullptr)
+                (*skippedAt)[c.sources[lead]] = existing;
+            continue;
+        }
         std::vector<std::size_t> rows;
         std::vector<GroupMember> members;
         Gather(followers, links, c, lead, -1, rows, members);
@@ -260,29 +341,10 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
     }
 }
 
-// The placing steps of a run, as the organize run takes them for each file (and, with
-// companions, for each group); placedAt (when given) learns where each source went.
-void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
-              std::map<std::string, std::string>* placedAt = nullptr)
+// The steps of a run without companions, one file at a time.
+void PlaceSingles(MemoryFileOps& ops, JournalFileSystem& fs, const Case& c,
+                  std::map<std::string, std::string>* placedAt, std::map<std::string, std::string>* skippedAt)
 {
-    OpsFileSystem real(ops);
-    RunJournal journal(ops);
-    JournalHeader header;
-    header.started = "2026-12-09 10:00:00";
-    header.move = c.move;
-    header.policy = static_cast<std::uint32_t>(c.policy);
-    if (!journal.Open(kRuns, name, header, 50))
-        return;
-    JournalFileSystem fs(real, journal);
-    gBackup = c.backup;
-    CopyCheck check;
-    check.verify = c.verify;
-    fs.CheckCopies(&check);
-    if (c.companions) {
-        PlaceGroups(fs, c, placedAt);
-        journal.Close();
-        return;
-    }
     std::vector<std::string> told(c.sources.size());
     for (std::size_t i = 0; i < c.sources.size(); ++i) {
         // The organize run tells the journal a batch of steps whose targets are free, ahead.
@@ -297,6 +359,14 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
             }
             if (!fs.Announce(steps))
                 std::fill(told.begin() + static_cast<std::ptrdiff_t>(i), told.end(), std::string());
+        }
+        // A file the library has is skipped before its step, told ahead or not, is taken.
+        std::string existing;
+        if (KnownToLibrary(c.sources[i], existing)) {
+            if (skippedAt != nullptr)
+                (*skippedAt)[c.sources[i]] = existing;
+            fs.Withdraw(told[i]);
+            continue;
         }
         std::string target = c.targets[i];
         // A step told ahead is taken without looking for its target again: a name taken since is
@@ -324,6 +394,43 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
         fs.Withdraw(told[i]);
     }
     fs.WithdrawAll();
+}
+
+// The placing steps of a run, as the organize run takes them for each file (and, with
+// companions, for each group); placedAt (when given) learns where each source went, skippedAt
+// where the library had each source it skipped.
+void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
+              std::map<std::string, std::string>* placedAt = nullptr,
+              std::map<std::string, std::string>* skippedAt = nullptr)
+{
+    OpsFileSystem real(ops);
+    RunJournal journal(ops);
+    JournalHeader header;
+    header.started = "2026-12-09 10:00:00";
+    header.move = c.move;
+    header.policy = static_cast<std::uint32_t>(c.policy);
+    if (!journal.Open(kRuns, name, header, 50))
+        return;
+    JournalFileSystem fs(real, journal);
+    gBackup = c.backup;
+    CopyCheck check;
+    check.verify = c.verify;
+    fs.CheckCopies(&check);
+    std::optional<TestLibrary> library;
+    if (c.skipKnown) {
+        library.emplace(ops, c.targets.front().substr(0, kOutLength));
+        OpenLibrary(*library);
+    }
+    gLibrary = library ? &*library : nullptr;
+    if (c.companions) {
+        PlaceGroups(fs, c, placedAt, skippedAt);
+    } else {
+        PlaceSingles(ops, fs, c, placedAt, skippedAt);
+    }
+    // The index is stored as the run ends, complete or not at all.
+    if (library)
+        static_cast<void>(SaveLibraryIndex(ops, kLibraryIndexFile, library->index));
+    gLibrary = nullptr;
     journal.Close();
 }
 
@@ -385,6 +492,34 @@ void ExpectNothingLost(const MemoryFileOps& ops, const Case& c, const std::strin
     }
 }
 
+// What a run that skips the files the library has keeps, wherever it ended: each skipped source
+// where it was and whole, the library file it was found in one that held its bytes before the run,
+// and the library's own folders as they were.
+void ExpectLibraryKept(const MemoryFileOps& ops, const Case& c,
+                       const std::map<std::string, std::string>& skipped, const std::string& when)
+{
+    for (const auto& [source, existing] : skipped) {
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(source, bytes) && bytes == c.files.at(source))
+                << when << ": the skipped " << source << " was moved or changed";
+        const auto before = c.files.find(existing);
+        EXPECT_TRUE(before != c.files.end() && before->second == c.files.at(source))
+                << when << ": " << source << " was taken as known at " << existing
+                << ", which held other bytes before the run";
+    }
+    for (const auto& [copy, of] : c.libraryCopies) {
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(copy, bytes) && bytes == c.files.at(copy))
+                << when << ": " << copy << " changed";
+    }
+    // The index is stored whole or not at all.
+    std::string stored;
+    if (ops.Contents(kLibraryIndexFile, stored)) {
+        LibraryIndex index(c.targets.front().substr(0, kOutLength));
+        EXPECT_TRUE(index.Load(stored)) << when << ": the stored library index is torn";
+    }
+}
+
 class UndoCollector : public UndoSink {
 public:
     void FileUndone(const std::string&, const std::string&, const std::string& result, bool left) override
@@ -408,11 +543,13 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     Lay(ops, c);
     const auto before = ops.Files();
     ops.KillAt(killRun);
+    std::map<std::string, std::string> skipped;
     try {
-        RunSteps(ops, c, "run");
+        RunSteps(ops, c, "run", nullptr, &skipped);
     } catch (const Killed&) { }
     ops.Revive();
     ExpectNothingLost(ops, c, label + " after the run");
+    ExpectLibraryKept(ops, c, skipped, label + " after the run");
     const std::string journal = OnlyJournal(ops);
     JournalData data;
     if (journal.empty() || LoadJournal(ops, journal, data).Reason().find("first line") != std::string::npos) {
@@ -466,6 +603,22 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     }
 }
 
+// A run that skips known files skips every photo whose bytes one of the library's own files held
+// (a companion goes with its photo and is not looked for).
+void ExpectCopiesSkipped(const Case& c, const std::map<std::string, std::string>& skipped,
+                         const std::string& label)
+{
+    if (!c.skipKnown)
+        return;
+    const std::vector<CompanionLink> links = FindCompanions(c.sources);
+    for (const auto& [copy, of] : c.libraryCopies) {
+        const auto row = std::find(c.sources.begin(), c.sources.end(), of) - c.sources.begin();
+        if (of.empty() || (c.companions && links[static_cast<std::size_t>(row)].lead >= 0))
+            continue;
+        EXPECT_EQ(skipped.count(of), 1u) << label << ": " << of << " was not found at " << copy;
+    }
+}
+
 std::uint64_t EnvNumber(const char* name, std::uint64_t fallback)
 {
     const char* text = std::getenv(name);
@@ -483,13 +636,14 @@ TEST(NoLossProperty, RunAndUndoEndedAtEveryStepLoseNothing)
         // How many calls a whole run makes: every one of them is a place to end it.
         MemoryFileOps probe;
         Lay(probe, c);
-        std::map<std::string, std::string> placedAt;
-        RunSteps(probe, c, "run", &placedAt);
+        std::map<std::string, std::string> placedAt, skipped;
+        RunSteps(probe, c, "run", &placedAt, &skipped);
         const std::uint64_t calls = probe.Calls();
+        const std::string label = "seed " + std::to_string(seed) + " case " + std::to_string(n) + Describe(c);
         if (c.companions)
-            ExpectGroupsKeptTogether(probe, c, placedAt,
-                                     "seed " + std::to_string(seed) + " case " + std::to_string(n) +
-                                             Describe(c));
+            ExpectGroupsKeptTogether(probe, c, placedAt, label);
+        ExpectLibraryKept(probe, c, skipped, label);
+        ExpectCopiesSkipped(c, skipped, label);
         const std::uint64_t killRun = random() % (calls + 2);
         const std::uint64_t killUndo = random() % 40;
         CheckCase(c, killRun, killUndo,

@@ -2,6 +2,8 @@
 // (...)", "Will fail (...)", "Will move" once a move was chosen), a run that starts clears what
 // the last one wrote, an undo lists the run's files where they are now, Ctrl+Z undoes the last
 // run and a second undo says plainly that nothing is left.
+#include <map>
+
 #include "engine/RunsFolder.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
@@ -322,4 +324,72 @@ TEST_F(RunRowsTest, ADateInTheNameCountsInEveryModeThatLooksForTheCaptureDate)
     // A file with a capture date keeps it; one with neither still fails.
     EXPECT_EQ(ResultOf("IMG_1.JPG"), "OK");
     EXPECT_EQ(ResultOf("nodate.jpg"), "Failed to get date picture taken. Maybe no EXIF info in the file");
+}
+
+// Backups as a user sets them: the box ticked in Options and the folder typed beside it. The
+// preview says where each backup would go and makes none; the copy makes each one below the
+// backup folder at the place its file has below the output folder, the row says where, and a
+// backup that cannot be made (a file stands where its folder must go) fails alone, counted under
+// the list. A message box shown on the way would be answered as a user would, and fails the test.
+TEST_F(RunRowsTest, BackupsSetInOptionsArePreviewedMadeAndTheFailedOneCounted)
+{
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("backup").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(tree.Path("backup\\2013"), "not a folder"));
+    const std::string backup = tree.Path("backup\\");
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.Installed());
+    std::vector<std::string> messages;
+    catcher.SetAction([&](HWND dialog) {
+        if (HWND box = GetDlgItem(dialog, IDC_OPT_BACKUP)) {
+            SendMessageA(box, BM_CLICK, 0, 0);
+            SetDlgItemTextA(dialog, IDC_OPT_BACKUP_FOLDER, backup.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        } else if (GetDlgItem(dialog, 0xFFFF) != nullptr) {
+            char text[1024] = "";
+            GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
+            messages.push_back(text);
+            const int button = GetDlgItem(dialog, IDYES) != nullptr ? IDYES : IDOK;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        }
+        // The progress window is left to the run.
+    });
+    HWND w = OpenOnCamera();
+    MessageBoxCatcher::Ignore(w);
+    Click(w, IDC_OPTIONS);
+    PumpFor(20);
+    ASSERT_EQ(dialog_->Options().MakeBackup, 1u);
+    ASSERT_EQ(dialog_->Options().BackupFolder, backup);
+    const std::string sorted = tree.Path("sorted\\");
+    const auto BackupOf = [&](const std::string& target) {
+        return target.rfind(sorted, 0) == 0 ? backup + target.substr(sorted.size())
+                                            : "(not below the output)";
+    };
+
+    const auto before = FilesBelow(tree.Root());
+    Click(w, IDC_PREVIEW);
+    PumpFor(20);
+    EXPECT_EQ(FilesBelow(tree.Root()), before);
+    EXPECT_EQ(ResultOf("IMG_1.JPG"), "Will copy; backup to " + BackupOf(Cell(0, 1)));
+    EXPECT_EQ(ResultOf("IMG_2.JPG").rfind("Will copy, backup failed: ", 0), 0u) << ResultOf("IMG_2.JPG");
+    EXPECT_EQ(Summary(w),
+              "3 files: 2 OK, 1 failed, 0 skipped, 1 backup failed (preview: nothing was changed)");
+
+    Click(w, IDC_COPY_FILES);
+    PumpFor(50);
+    EXPECT_TRUE(IsWindowEnabled(w));
+    std::map<std::string, std::string> targets;  // by source name
+    for (int row = 0; row < Rows(); ++row)
+        targets[Cell(row, 0).substr(Cell(row, 0).rfind('\\') + 1)] = Cell(row, 1);
+    const std::string first = targets["IMG_1.JPG"], second = targets["IMG_2.JPG"];
+    ASSERT_EQ(first.rfind(sorted + "2012\\", 0), 0u) << first;
+    EXPECT_EQ(ResultOf("IMG_1.JPG"), "OK; backup to " + BackupOf(first));
+    EXPECT_EQ(ReadText(BackupOf(first)), ReadText(tree.Path("camera\\IMG_1.JPG")));
+    EXPECT_EQ(ReadText(first), ReadText(tree.Path("camera\\IMG_1.JPG")));
+    EXPECT_EQ(ResultOf("IMG_2.JPG").rfind("OK, backup failed: ", 0), 0u) << ResultOf("IMG_2.JPG");
+    EXPECT_EQ(ReadText(second), ReadText(tree.Path("camera\\IMG_2.JPG")));
+    EXPECT_EQ(ReadText(tree.Path("backup\\2013")), "not a folder");
+    EXPECT_EQ(Summary(w), "3 files: 2 copied, 1 failed, 0 skipped, 1 backup failed");
+    // Nothing on the way asks the user: the output and backup folders are made without a word.
+    EXPECT_EQ(messages, std::vector<std::string> {});
 }

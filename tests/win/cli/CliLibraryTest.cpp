@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
+#include "base/WidePath.h"
 #include "tests/win/cli/CliProcess.h"
 #include "tests/support/ZipBuilder.h"
 #include "tests/win/cli/CliWorkspace.h"
@@ -177,6 +179,138 @@ TEST_F(CliLibrary, APhotoFromAnArchiveIsKnownByItsBytes)
     for (int run = 0; run < 2; ++run) {
         const CliOutcome again = Organize({}, {ws.Src("card.zip")});
         EXPECT_EQ(Lines(again.out), std::vector<std::string> {member + "\t\t" + kKnown + Day("a.jpg")});
+    }
+}
+
+// Bytes at path, with every folder on the way made (names in any script).
+bool PutBytes(const std::string& path, const std::string& bytes)
+{
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryW(WidePath(path.substr(0, at)).c_str(), nullptr);
+    return WriteText(path, bytes);
+}
+
+// A library laid out by hand in folders and under names of its own, drawn at random: renamed
+// copies of some sources are skipped, each naming where it is; a file of a source's size with its
+// first and last blocks but another middle (only the full comparison tells it apart) and a file
+// under a source's target name with other bytes stand for nothing; the dry run decides as the run.
+TEST_F(CliLibrary, ARandomHandMadeLibraryIsFoundAndOnlyTheSameBytesCount)
+{
+    const std::vector<std::string> folders {"Holidays", "2019 Paris", "zz", "Été à Nîmes",
+                                            "Ολυμπία",  "a.b",        "x"};
+    const std::vector<std::string> names {"photo", "DSC", "été", "IMG", "копия"};
+    const std::vector<std::string> extensions {".jpg", ".JPG", ".jpeg"};
+    for (const unsigned seed : {1u, 2u}) {
+        Workspace w;
+        std::mt19937 random(seed);
+        auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+        // The library's own folders, one to three deep.
+        auto somewhere = [&](int i) {
+            std::string path;
+            for (std::size_t depth = 1 + pick(3); depth > 0; --depth)
+                path += folders[pick(folders.size())] + "\\";
+            return path + names[pick(names.size())] + " " + std::to_string(i) +
+                   extensions[pick(extensions.size())];
+        };
+        std::vector<std::string> sources, expected;
+        std::vector<std::string> holds;  // by source: the library file with its bytes after the run
+        std::map<std::string, std::string> placed;  // below the output folder -> bytes
+        const std::string day = "2015\\2015_06\\2015_06_01\\";
+        for (int i = 0; i < 8; ++i) {
+            const std::string name = "s" + std::to_string(i) + ".jpg";
+            const std::size_t kind = i < 4 ? static_cast<std::size_t>(i) : pick(4);
+            // Longer than both end blocks, so that a twin can share them.
+            const std::vector<unsigned char> jpeg =
+                    JpegTaken("2015:06:01 10:00:00", "Cam" + std::to_string(seed * 10 + i), 140000 + pick(3));
+            const std::string bytes(jpeg.begin(), jpeg.end());
+            sources.push_back(w.Src(name));
+            ASSERT_TRUE(PutBytes(sources.back(), bytes));
+            std::string at = day + name;
+            if (kind == 0) {
+                const std::string copy = somewhere(i);
+                ASSERT_TRUE(PutBytes(w.Out(copy), bytes)) << copy;
+                expected.push_back(sources.back() + "\t\t" + kKnown + w.Out(copy));
+                holds.push_back(w.Out(copy));
+                continue;
+            }
+            if (kind == 2) {
+                std::string twin = bytes;
+                twin[twin.size() / 2] = static_cast<char>(twin[twin.size() / 2] ^ 0x01);
+                ASSERT_GT(twin.size(), 2u * 65536u);
+                ASSERT_EQ(twin.substr(0, 65536), bytes.substr(0, 65536));
+                ASSERT_EQ(twin.substr(twin.size() - 65536), bytes.substr(bytes.size() - 65536));
+                ASSERT_TRUE(PutBytes(w.Out(somewhere(i)), twin));
+            }
+            if (kind == 3) {
+                const std::vector<unsigned char> other =
+                        JpegTaken("2014:01:01 10:00:00", "Other", bytes.size());
+                ASSERT_TRUE(PutBytes(w.Out(day + name), std::string(other.begin(), other.end())));
+                at = day + "s" + std::to_string(i) + "_1.jpg";
+            }
+            placed[at] = bytes;
+            expected.push_back(sources.back() + "\t" + w.Out(at) + "\tOK");
+            holds.push_back(w.Out(at));
+        }
+        const std::string label = "seed " + std::to_string(seed);
+        const auto before = Snapshot(w.Data());
+        const auto library = Snapshot(w.Out());
+        const auto sourceFiles = Snapshot(w.Src(""));
+        std::vector<std::string> args {"organize", "--skip-known", "--out", w.Out()};
+        args.insert(args.end(), sources.begin(), sources.end());
+        std::vector<std::string> dryArgs = args;
+        dryArgs.insert(dryArgs.begin() + 1, "--dry-run");
+        const CliOutcome dry = RunCli(dryArgs);
+        EXPECT_TRUE(Snapshot(w.Data()) == before) << label << ": the dry run changed the tree";
+        const CliOutcome run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 0u) << label << run.err;
+        EXPECT_EQ(Lines(run.out), expected) << label;
+        EXPECT_EQ(dry.out, run.out) << label;
+        EXPECT_TRUE(Snapshot(w.Src("")) == sourceFiles) << label;
+        // The library's own files as they were, and beside them only what the run placed.
+        auto expectedOut = library;
+        for (const std::string& folder : {std::string("2015\\"), std::string("2015\\2015_06\\"), day})
+            expectedOut[folder] = "";
+        expectedOut.insert(placed.begin(), placed.end());
+        const auto now = Snapshot(w.Out());
+        EXPECT_EQ(now.size(), expectedOut.size()) << label;
+        for (const auto& [path, bytes] : expectedOut) {
+            const auto found = now.find(path);
+            EXPECT_TRUE(found != now.end() && found->second == bytes) << label << ": " << path;
+        }
+
+        // Run again, every source is in the library now: where the first run found or put it.
+        const CliOutcome again = RunCli(args);
+        std::vector<std::string> known;
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            known.push_back(sources[i] + "\t\t" + kKnown + holds[i]);
+        EXPECT_EQ(Lines(again.out), known) << label;
+    }
+}
+
+// Undoing a run that skipped known files takes out only what it placed, copied or moved: the next
+// run places those again, and still skips the file the library had before it.
+TEST_F(CliLibrary, AfterAnUndoTheUndoneFilesArePlacedAgainAndTheKnownOneStillSkipped)
+{
+    const std::vector<std::string> paths {ws.Src("a.jpg"), ws.Src("b.jpg"), ws.Src("c.jpg")};
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        ASSERT_TRUE(ws.Put(paths[i], "2015:06:01 10:00:00", "Cam" + std::to_string(i), 30000));
+    CopyByHand(paths[2], ws.Out("mine\\c old.jpg"));
+    const auto before = Snapshot(ws.Data());
+    const std::vector<std::string> placedAgain {paths[0] + "\t" + Day("a.jpg") + "\tOK",
+                                                paths[1] + "\t" + Day("b.jpg") + "\tOK",
+                                                paths[2] + "\t\t" + kKnown + ws.Out("mine\\c old.jpg")};
+    for (const char* how : {"copy", "move", "copy"}) {
+        const bool move = std::string(how) == "move";
+        const CliOutcome run =
+                Organize(move ? std::vector<std::string> {"--move"} : std::vector<std::string> {}, paths);
+        EXPECT_EQ(run.exitCode, 0u) << how << run.err;
+        EXPECT_EQ(Lines(run.out), placedAgain) << how;
+        EXPECT_EQ(Exists(paths[0]), !move) << how;
+        EXPECT_TRUE(Exists(paths[2])) << how;
+        EXPECT_EQ(IndexFiles().size(), 1u) << how;
+        const CliOutcome undo = RunCli({"undo"});
+        EXPECT_EQ(undo.exitCode, 0u) << how << undo.out << undo.err;
+        EXPECT_TRUE(Snapshot(ws.Data()) == before) << how << ": " << undo.out;
     }
 }
 
