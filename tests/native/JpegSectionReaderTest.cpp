@@ -551,6 +551,7 @@ public:
         : JpegBlockStream(block), bytes_(bytes), failAt_(failAt)
     { }
     int reads = 0;
+    bool overstate = false;  // each read claims one byte more than it was asked for
 
 protected:
     bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
@@ -561,6 +562,8 @@ protected:
         got = std::min(size, bytes_.size() - at_);
         std::memcpy(to, bytes_.data() + at_, got);
         at_ += got;
+        if (overstate)
+            got = size + 1;
         return true;
     }
 
@@ -640,4 +643,17 @@ TEST(JpegSectionReader, AFailedReadEndsTheWalkWithoutReadingOn)
     JpegSectionReader again;
     EXPECT_FALSE(again.ReadSections(shorter));
     EXPECT_STREQ(again.ErrorText(), "Premature end of file?");
+}
+
+// A read that claims more bytes than its buffer holds is not believed: nothing past the buffer is
+// taken for the file's bytes.
+TEST(JpegSectionReader, AReadClaimingMoreThanItsBlockEndsTheWalk)
+{
+    const auto bytes = LongHeadJpeg();
+    MemoryBlocks blocks(bytes, 16);
+    blocks.overstate = true;
+    JpegSectionReader reader;
+    EXPECT_FALSE(reader.ReadSections(blocks));
+    EXPECT_EQ(blocks.reads, 1);
+    EXPECT_EQ(reader.SectionCount(), 0);
 }
