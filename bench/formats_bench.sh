@@ -7,6 +7,10 @@
 # ms per file and the ratios (aims: non-JPEG within 3x of JPEG; at least 3x faster than the
 # reference on non-JPEG files and 5x on JPEG files).
 #   bench/formats_bench.sh [FILES]      (default 2000; the one-start-per-file run takes FILES/4)
+# QM_BENCH_BASELINE=OTHER/quillmere-cli.exe (an earlier build with its metaprobe.exe beside it)
+# organizes both sets too, in the same run, so that a change is measured before and after.
+# The reference tool runs natively: under Wine it would need a Windows Perl, which the build
+# machine does not have; Wine's own cost counts against the program, not the reference.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 files="${1:-2000}"
@@ -55,15 +59,15 @@ make_copies "$work/jpeg" "$files" "$jpeg"
 win_path() { winepath -w "$1" 2>/dev/null; }
 now_ns() { date +%s%N; }
 # Milliseconds per file of one organize run; checks that every file was placed.
-organize() {  # CLI FOLDER COUNT
-  local cli="$1" folder="$2" count="$3" start end placed
+organize() {  # CLI FOLDER COUNT [RUN NAME]
+  local cli="$1" folder="$2" count="$3" name="${4:-$2}" start end placed
   start=$(now_ns)
-  wine "$cli" organize --copy --mode taken-else-modified --out "$(win_path "$work/$folder-out")" \
-    "$(win_path "$work/$folder")" >"$work/$folder.stdout" 2>"$work/$folder.stderr" || true
+  wine "$cli" organize --copy --mode taken-else-modified --out "$(win_path "$work/$name-out")" \
+    "$(win_path "$work/$folder")" >"$work/$name.stdout" 2>"$work/$name.stderr" || true
   end=$(now_ns)
-  placed=$(find "$work/$folder-out" -type f | wc -l)
+  placed=$(find "$work/$name-out" -type f | wc -l)
   if [ "$placed" -ne "$count" ]; then
-    echo "formats_bench: $folder placed $placed of $count files (see $work/$folder.stderr)" >&2
+    echo "formats_bench: $name placed $placed of $count files (see $work/$name.stderr)" >&2
     exit 1
   fi
   echo "scale=3; ($end - $start) / 1000000 / $count" | bc
@@ -72,6 +76,11 @@ organize() {  # CLI FOLDER COUNT
 batch_ms=$(organize "$dist/quillmere-cli.exe" formats "$files")
 onefile_ms=$(organize "$work/onefile/quillmere-cli.exe" formats-onefile "$onefile_count")
 jpeg_ms=$(organize "$dist/quillmere-cli.exe" jpeg "$files")
+baseline="${QM_BENCH_BASELINE:-}"
+if [ -n "$baseline" ]; then
+  base_batch_ms=$(organize "$baseline" formats "$files" base-formats)
+  base_jpeg_ms=$(organize "$baseline" jpeg "$files" base-jpeg)
+fi
 qm_wine_stop
 
 # Milliseconds per file of the reference tool's batch organizer (a copy into year/month/day
@@ -96,6 +105,8 @@ printf '%-44s %10s\n' "" "ms/file"
 printf '%-44s %10.2f\n' "non-JPEG, one tool process for the run" "$batch_ms"
 printf '%-44s %10.2f\n' "non-JPEG, one tool start per file" "$onefile_ms"
 printf '%-44s %10.2f\n' "JPEG" "$jpeg_ms"
+[ -n "$baseline" ] && printf '%-44s %10.2f\n' "non-JPEG, one tool process, baseline" "$base_batch_ms"
+[ -n "$baseline" ] && printf '%-44s %10.2f\n' "JPEG, baseline" "$base_jpeg_ms"
 [ -n "$reference_ms" ] && printf '%-44s %10.2f\n' "reference tool's batch organizer (native)" "$reference_ms"
 [ -n "$reference_ms" ] && printf '%-44s %10.2f\n' "the same on the JPEG files" "$reference_jpeg_ms"
 echo "non-JPEG batch / JPEG:          $(echo "scale=2; $batch_ms / $jpeg_ms" | bc)x   (aim: at most 3)"
@@ -104,4 +115,6 @@ echo "one start per file / batch:     $(echo "scale=2; $onefile_ms / $batch_ms" 
   echo "reference organizer / batch:    $(echo "scale=2; $reference_ms / $batch_ms" | bc)x   (aim: at least 3)"
 [ -n "$reference_ms" ] &&
   echo "reference organizer / JPEG:     $(echo "scale=2; $reference_jpeg_ms / $jpeg_ms" | bc)x   (aim: at least 5)"
+[ -n "$reference_ms" ] && [ -n "$baseline" ] &&
+  echo "the same for the baseline:      $(echo "scale=2; $reference_ms / $base_batch_ms" | bc)x non-JPEG, $(echo "scale=2; $reference_jpeg_ms / $base_jpeg_ms" | bc)x JPEG"
 rm -rf "$work"

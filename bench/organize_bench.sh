@@ -4,6 +4,8 @@
 # necessary system calls on the same kind of input in the same run. Prints files per second for
 # both and the ratio of their times (aim: quillmere-cli within 1.5 times the bare loop).
 #   bench/organize_bench.sh [FILES]      (default 10000; QM_BENCH_ROUNDS=3 runs of each, best counts)
+# QM_BENCH_BASELINE=OTHER/quillmere-cli.exe (an earlier build, say) runs that program too, in the
+# same rounds, so that a change is measured before and after side by side.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 files="${1:-10000}"
@@ -36,6 +38,11 @@ time_of() {
 
 run_cli() {  # move|copy FOLDER
   wine "$cli" organize "--$1" --mode taken --out "$wwork\\$2-out" "$wwork\\$2" \
+    >"$work/$2.stdout" 2>"$work/$2.stderr"
+}
+
+run_base() {  # move|copy FOLDER
+  wine "$baseline" organize "--$1" --mode taken --out "$wwork\\$2-out" "$wwork\\$2" \
     >"$work/$2.stdout" 2>"$work/$2.stderr"
 }
 
@@ -72,10 +79,16 @@ startup=$(printf "%.3f" "$startup")
 # Rounds alternate the two programs; the best time of each counts, so that a busy moment of a
 # shared machine does not decide the ratio.
 rounds="${QM_BENCH_ROUNDS:-3}"
+baseline="${QM_BENCH_BASELINE:-}"
+programs=(cli bare)
+if [ -n "$baseline" ]; then
+  [ -f "$baseline" ] || { echo "organize_bench: no baseline program at $baseline" >&2; exit 1; }
+  programs+=(base)
+fi
 declare -A seconds
 for op in move copy; do
   for round in $(seq 1 "$rounds"); do
-    for prog in cli bare; do
+    for prog in "${programs[@]}"; do
       t=$(measure "$prog" "$op")
       key="$prog-$op"
       if [ -z "${seconds[$key]:-}" ] || [ "$(echo "$t < ${seconds[$key]}" | bc)" -eq 1 ]; then
@@ -93,6 +106,11 @@ for op in move copy; do
   b=${seconds[bare-$op]}
   printf '%-6s %14.0f %14.0f %8.2f\n' "$op" "$(echo "$files / $c" | bc -l)" "$(echo "$files / $b" | bc -l)" \
     "$(echo "$c / $b" | bc -l)"
+  if [ -n "$baseline" ]; then
+    a=${seconds[base-$op]}
+    printf '%-6s %14.0f %14s %8.2f   (baseline: %s)\n' "$op" "$(echo "$files / $a" | bc -l)" "" \
+      "$(echo "$a / $b" | bc -l)" "$baseline"
+  fi
 done
 echo "ratio = quillmere-cli time / bare loop time (aim: at most 1.5)"
 rm -rf "$work"

@@ -60,11 +60,14 @@ struct FileIdentity {
     auto operator<=>(const FileIdentity&) const = default;
 };
 
-// A plain file of a folder listing and what identifies it.
+// A plain file of a folder listing and what identifies it, with the size, times and attributes the
+// same listing gives, so that a run asks the file itself for none of them.
 struct ListedIdentity {
     std::string name;  // its name as the folder lists it
     std::string shortName;  // its 8.3 name, empty when it has none
     FileIdentity identity;
+    FileStamp stamp;
+    std::uint32_t attributes = 0;  // the system's attribute bits
 };
 
 // Told how far a long copy or comparison has come, often enough that the caller's window keeps

@@ -193,11 +193,22 @@ std::string ErrorSuffix()
     return {};
 }
 
+// What the listing of its folder told of a row's source before the run touched any file: the name
+// an earlier row lists the same file under, and the file's stamp and attributes, so that neither
+// is asked of the file again.
+struct ListedSource {
+    std::string earlier;  // "" for the first row of a file
+    bool listed = false;  // false: the listing did not hold it, and the file itself is asked
+    FileStamp stamp;
+    std::uint32_t attributes = FileAttribute::kInvalid;
+};
+
 // A file a cloud service keeps only online, which the settings do not allow to download: it is
 // neither read nor moved, as either would fetch it whole.
-bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string& path)
+bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string& path,
+                const ListedSource& listed)
 {
-    return SkipsCloudFile(host.SourceAttributes(path), options.DownloadCloudFiles != 0);
+    return SkipsCloudFile(host.SourceAttributes(path, listed.attributes), options.DownloadCloudFiles != 0);
 }
 
 // ErrorSuffix for a step that created path (creating) or replaced it, with a hint where the
@@ -289,31 +300,31 @@ void Remember(std::map<Key, std::string>& seen, const Key& key, const std::strin
 // The identities of a folder's files by the names a path may give them (long and short, in any
 // letter case, as the system compares names); a name two files answer to (a folder that tells
 // letter case apart) is left out, so that its rows ask their own file.
-std::map<std::string, FileIdentity> ListedByName(RunFileSystem& fs, const std::string& folder)
+std::map<std::string, ListedIdentity> ListedByName(RunFileSystem& fs, const std::string& folder)
 {
-    std::map<std::string, FileIdentity> byName;
+    std::map<std::string, ListedIdentity> byName;
     std::vector<ListedIdentity> files;
     if (!fs.FolderIdentities(folder, files))
         return byName;
     std::set<std::string> twice;
-    const auto add = [&](const std::string& name, const FileIdentity& identity) {
+    const auto add = [&](const std::string& name, const ListedIdentity& file) {
         if (name.empty())
             return;
         const std::string key = PathKey(name);
-        const auto [found, added] = byName.emplace(key, identity);
-        if (!added && !(found->second == identity))
+        const auto [found, added] = byName.emplace(key, file);
+        if (!added && !(found->second.identity == file.identity))
             twice.insert(key);
     };
     for (const ListedIdentity& file : files) {
-        add(file.name, file.identity);
-        add(file.shortName, file.identity);
+        add(file.name, file);
+        add(file.shortName, file);
     }
     for (const std::string& key : twice)
         byName.erase(key);
     return byName;
 }
 
-std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
+std::vector<ListedSource> ListSources(RunFileSystem& fs, const RunRows& rows)
 {
     std::map<FileIdentity, std::string> byIdentity;
     std::map<std::string, std::string> byPath;
@@ -322,29 +333,31 @@ std::vector<std::string> EarlierNames(RunFileSystem& fs, const RunRows& rows)
     // whatever else it spells differently (a short or relative folder, a junction, a share): the
     // folder's own path is opened to list it. A name the listing does not hold as it stands
     // (trailing dots, a link) asks the file itself.
-    std::map<std::string, std::map<std::string, FileIdentity>> listed;  // by folder key
-    std::vector<std::string> earlier(static_cast<std::size_t>(rows.Count()));
+    std::map<std::string, std::map<std::string, ListedIdentity>> listed;  // by folder key
+    std::vector<ListedSource> sources(static_cast<std::size_t>(rows.Count()));
     for (int row = 0; row < rows.Count(); ++row) {
         const std::string source = rows.Source(row);
+        ListedSource& entry = sources[static_cast<std::size_t>(row)];
         FileIdentity identity;
         std::string folder;
-        bool known = false;
         if (FolderOf(source, folder)) {
             auto it = listed.find(PathKey(folder));
             if (it == listed.end())
                 it = listed.emplace(PathKey(folder), ListedByName(fs, folder)).first;
             const auto file = it->second.find(PathKey(FileNameOf(source)));
-            known = file != it->second.end();
-            if (known)
-                identity = file->second;
+            entry.listed = file != it->second.end();
+            if (entry.listed) {
+                identity = file->second.identity;
+                entry.stamp = file->second.stamp;
+                entry.attributes = file->second.attributes;
+            }
         }
-        std::string& first = earlier[static_cast<std::size_t>(row)];
-        if (known || fs.Identity(source, identity))
-            Remember(byIdentity, identity, source, first);
+        if (entry.listed || fs.Identity(source, identity))
+            Remember(byIdentity, identity, source, entry.earlier);
         else
-            Remember(byPath, PathKey(FullPath(source)), source, first);
+            Remember(byPath, PathKey(FullPath(source)), source, entry.earlier);
     }
-    return earlier;
+    return sources;
 }
 
 RowResult Done()
@@ -527,6 +540,7 @@ struct CompanionPlacing {
     const std::vector<std::uint64_t>& sizes;  // by row
     const RunBackup& backup;
     CopyCheck& check;  // what the last transfer copied, for the report's hash
+    const std::vector<ListedSource>& listed;  // by row
 };
 
 // A photo and its companions, placed under one base name.
@@ -650,7 +664,8 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         std::string target;
         RowResult result = Skipped(kStaysText);
         run.rows.EnsureVisible(row);
-        if (group.decision && LeftOnline(run.host, run.options, source)) {
+        if (group.decision &&
+            LeftOnline(run.host, run.options, source, run.listed[static_cast<std::size_t>(row)])) {
             result = Skipped(kCloudFileSkippedText);
         } else if (group.decision) {
             const bool parentDone = done[static_cast<std::size_t>(group.members[i].parent)];
@@ -716,7 +731,8 @@ void LinkTakeoutSidecars(const std::vector<std::string>& sources,
 // Each identifier check asks the metadata tool twice, so the window is kept alive between them.
 void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, const OrganizeOptions& options,
                     DateLookup& lookup, const std::vector<std::optional<TakeoutRole>>& takeout,
-                    std::vector<CompanionLink>& links, std::vector<std::vector<int>>& followers)
+                    const std::vector<ListedSource>& listed, std::vector<CompanionLink>& links,
+                    std::vector<std::vector<int>>& followers)
 {
     if (!options.CompanionFiles)
         return;
@@ -732,7 +748,8 @@ void LinkCompanions(RunHost& host, RunProgress& progress, const RunRows& rows, c
             continue;
         // Reading an identifier would download the file: such a pair stays paired by its names.
         const std::string& still = sources[static_cast<std::size_t>(link.lead)];
-        if (LeftOnline(host, options, still) || LeftOnline(host, options, sources[row]))
+        if (LeftOnline(host, options, still, listed[static_cast<std::size_t>(link.lead)]) ||
+            LeftOnline(host, options, sources[row], listed[row]))
             continue;
         progress.SetText("Pairing " + sources[row] + "...");
         host.Pump();
@@ -786,6 +803,7 @@ struct RowPlan {
     std::string origin;
     std::string place;  // the place's description, when the templates asked for one
     std::string announced;  // the target told ahead to the file system, if any
+    std::optional<FileStamp> stamp;  // the source's as its folder's listing gave it
 };
 
 RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::string& source,
@@ -824,9 +842,54 @@ RowPlan PlanRow(DateLookup& lookup, const PreparedRun& request, const std::strin
     return plan;
 }
 
+// The folders that hold the run's sources, told apart from a target's folder by what identifies
+// them, so that a move's target in a source folder under another spelling (a short name, a
+// relative part) is known: there a rename onto the target could be the file's rename onto itself.
+class SourceFolders {
+public:
+    SourceFolders(RunFileSystem& fs, const RunRows& rows) : fs_(fs)
+    {
+        std::set<std::string> seen;
+        for (int row = 0; row < rows.Count() && known_; ++row) {
+            std::string folder;
+            FileIdentity identity;
+            if (!FolderOf(rows.Source(row), folder) || !seen.insert(PathKey(folder)).second)
+                continue;
+            known_ = fs_.Identity(folder, identity);
+            identities_.insert(identity);
+        }
+    }
+
+    // Whether folder is (or may be: where no identity is to be had) a source's folder. Asked of
+    // the file system once a folder; a folder not there yet holds no source.
+    bool MayHoldSources(const std::string& folder)
+    {
+        if (!known_)
+            return true;
+        const auto [it, added] = asked_.emplace(PathKey(folder), true);
+        if (!added)
+            return it->second;
+        FileIdentity identity;
+        if (fs_.Identity(folder, identity))
+            it->second = identities_.count(identity) != 0;
+        else
+            it->second = GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND;
+        return it->second;
+    }
+
+private:
+    RunFileSystem& fs_;
+    bool known_ = true;
+    std::set<FileIdentity> identities_;
+    std::map<std::string, bool> asked_;  // by folder key
+};
+
 // Tells the file system the steps of a batch whose targets are free now: each is taken as
-// told unless something changes before its turn.
-void AnnounceBatch(RunFileSystem& fs, std::vector<RowPlan>& plans, bool move)
+// told unless something changes before its turn. A move's target outside the sources' folders is
+// not looked for: its rename never replaces, and a name found taken then is placed by its policy
+// as one taken meanwhile. A copy's is, as a copy would write the whole file before its name is
+// refused.
+void AnnounceBatch(RunFileSystem& fs, std::vector<RowPlan>& plans, bool move, SourceFolders& sourceFolders)
 {
     std::vector<PlannedTransfer> steps;
     std::set<std::string> targets;
@@ -837,10 +900,10 @@ void AnnounceBatch(RunFileSystem& fs, std::vector<RowPlan>& plans, bool move)
         std::string unsafe;
         if (EqualNoCase(target, plan.source) || !TargetFits(target) ||
             !TargetInOutput(plan.outputRoot, target, unsafe) || !targets.insert(PathKey(target)).second ||
-            fs.Exists(target))
+            ((!move || sourceFolders.MayHoldSources(plan.targetFolder)) && fs.Exists(target)))
             continue;
         plan.announced = target;
-        steps.push_back({plan.source, target, move});
+        steps.push_back({plan.source, target, move, plan.stamp});
     }
     // Without the records told ahead, each step records itself as before.
     if (!fs.Announce(steps)) {
@@ -919,16 +982,20 @@ bool OpenJournal(RunHost& host, RunJournal& journal, const OrganizeOptions& opti
 }
 
 // Each row's file size, for the bytes line, and their sum; 0 where a size cannot be read (the row
-// then says why). A file inside an archive counts with its size uncompressed, which its copy writes.
-std::vector<std::uint64_t> SourceSizes(const RunRows& rows, ArchiveStage& stage, std::uint64_t& total)
+// then says why). A file inside an archive counts with its size uncompressed, which its copy writes;
+// a file its folder's listing held, with the size listed.
+std::vector<std::uint64_t> SourceSizes(const RunRows& rows, ArchiveStage& stage,
+                                       const std::vector<ListedSource>& listed, std::uint64_t& total)
 {
     std::vector<std::uint64_t> sizes(static_cast<std::size_t>(rows.Count()));
     total = 0;
     for (int row = 0; row < rows.Count(); ++row) {
         const std::string source = rows.Source(row);
-        FileStamp stamp;
-        const bool sized = stage.IsMember(source) ? stage.MemberSize(source, stamp.size)
-                                                  : ReadStampOf(SystemFileOps(), source, stamp);
+        const ListedSource& entry = listed[static_cast<std::size_t>(row)];
+        FileStamp stamp = entry.stamp;
+        const bool sized = stage.IsMember(source)
+                                   ? stage.MemberSize(source, stamp.size)
+                                   : entry.listed || ReadStampOf(SystemFileOps(), source, stamp);
         if (sized)
             total += sizes[static_cast<std::size_t>(row)] = stamp.size;
     }
@@ -994,9 +1061,9 @@ std::string TemporaryArchiveStageFolder()
     return NarrowText(std::wstring(temp, length)) + std::to_string(GetCurrentProcessId()) + kArchiveStageName;
 }
 
-std::uint32_t RunHost::SourceAttributes(const std::string& path)
+std::uint32_t RunHost::SourceAttributes(const std::string& path, std::uint32_t listed)
 {
-    return GetFileAttributesW(WideOf(path).c_str());
+    return listed != FileAttribute::kInvalid ? listed : GetFileAttributesW(WideOf(path).c_str());
 }
 
 RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, RunFileSystem& chosen,
@@ -1061,16 +1128,18 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         host.Pump();
         return !progress.Cancelled();
     });
+    // Listed before the first file moves: a moved file is no longer found by its other names.
+    const std::vector<ListedSource> listed = ListSources(fs, rows);
     const std::vector<std::optional<TakeoutRole>> takeout =
             TakeoutRoles(host, progress, rows, options, lookup);
     std::vector<CompanionLink> links;
     std::vector<std::vector<int>> followers;
-    LinkCompanions(host, progress, rows, options, lookup, takeout, links, followers);
+    LinkCompanions(host, progress, rows, options, lookup, takeout, listed, links, followers);
     // A preview moves no bytes: it shows none.
     std::uint64_t totalBytes = 0;
     const std::vector<std::uint64_t> sizes =
             !chosen.ChangesFiles() ? std::vector<std::uint64_t>(static_cast<std::size_t>(count))
-                                   : SourceSizes(rows, stage, totalBytes);
+                                   : SourceSizes(rows, stage, listed, totalBytes);
     RunBytes bytes(host, progress, totalBytes);
     RunBytes::Comparisons comparisons(bytes);
     journalOps.ReportTo(&bytes);
@@ -1092,12 +1161,12 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     // Backups go through the journal, but not into the library's index: they are not below it.
     const RunBackup backup(stoppable, options);
     const bool preview = !chosen.ChangesFiles();
-    const CompanionPlacing companions {host,  placing,   rows,   options, move,  preview, log,
-                                       links, followers, placed, bytes,   sizes, backup,  check};
+    const CompanionPlacing companions {host,      placing, rows,  options, move,   preview, log,   links,
+                                       followers, placed,  bytes, sizes,   backup, check,   listed};
     DateTime date;  // kept from row to row, as the last successful date lookup left it
-    const std::vector<std::string> earlier = EarlierNames(fs, rows);
     std::vector<RowPlan> batch;
     int batchStart = 0;
+    SourceFolders sourceFolders(fs, rows);
     for (int row = 0; row < count; ++row) {
         // A companion was placed right after its photo.
         if (!links.empty() && links[static_cast<std::size_t>(row)].lead >= 0) {
@@ -1123,13 +1192,16 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
                     batch.push_back(RefusedRow(source, refusal));
                     continue;
                 }
+                const ListedSource& entry = listed[static_cast<std::size_t>(next)];
                 batch.push_back(PlanLibraryRow(
-                        known, lookup, request, source, earlier[static_cast<std::size_t>(next)],
-                        LeftOnline(host, options, source),
+                        known, lookup, request, source, entry.earlier,
+                        LeftOnline(host, options, source, entry),
                         takeout.empty() ? std::nullopt : takeout[static_cast<std::size_t>(next)], date));
+                if (entry.listed)
+                    batch.back().stamp = entry.stamp;
             }
             if (links.empty())
-                AnnounceBatch(fs, batch, move);
+                AnnounceBatch(fs, batch, move, sourceFolders);
         }
         RowPlan& plan = batch[static_cast<std::size_t>(row - batchStart)];
         const std::string& source = plan.source;

@@ -31,6 +31,19 @@ bool EnsureOneFolder(const std::string& folder)
     return false;
 }
 
+// Most often only the last level of a folder is missing (a new day's folder): made with one call,
+// without asking each level above it. False for anything else, which the walk of every level then
+// handles and explains.
+bool MadeLastLevel(const std::string& path)
+{
+    if (IsNetworkPath(path) || path.find('\0') != std::string::npos || !PathFits(path))
+        return false;
+    const std::string last = !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+    const std::size_t first = FirstFolderSeparator(path);
+    return first != std::string::npos && first > 0 && first < last.size() &&
+           CreateDirectoryW(WidePath(last).c_str(), nullptr) != 0;
+}
+
 }  // namespace
 
 std::size_t SystemLength(const std::string& text)
@@ -106,7 +119,7 @@ bool FolderExists(const std::string& path)
 bool EnsureFolder(const std::string& path, bool create)
 {
     if (create)
-        return EnsureFolderLevels(path, FolderExists, EnsureOneFolder);
+        return MadeLastLevel(path) || EnsureFolderLevels(path, FolderExists, EnsureOneFolder);
     if (path.find('\0') != std::string::npos) {
         SetLastError(ERROR_INVALID_NAME);
         return false;

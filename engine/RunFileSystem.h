@@ -3,6 +3,7 @@
 // would do without touching anything.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct PlannedTransfer {
     std::string source;
     std::string target;
     bool move = false;
+    std::optional<FileStamp> sourceStamp;  // the source's when already known, so it is not read again
 };
 
 // How a move or copy ended. SourceKept: a move across drives put the complete file in place but

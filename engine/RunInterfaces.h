@@ -87,7 +87,9 @@ public:
     virtual void Pump() = 0;
     // The attributes the file system gives for a source (FileAttribute::kInvalid when it cannot be
     // reached), asked before anything of the file is read: a file kept only online is not opened.
-    virtual std::uint32_t SourceAttributes(const std::string& path);
+    // listed is what the listing of the source's folder gave (kInvalid when it holds no such
+    // file): the file itself is asked only then.
+    virtual std::uint32_t SourceAttributes(const std::string& path, std::uint32_t listed);
 };
 
 // Stands in when no progress window can be shown: the run goes on without one.

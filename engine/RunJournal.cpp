@@ -389,7 +389,7 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
 }
 
 JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,
-                                       bool copying)
+                                       bool copying, const std::optional<FileStamp>& sourceStamp)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -397,7 +397,10 @@ JournalStep JournalFileSystem::NewStep(const std::string& source, const std::str
     step.move = move;
     step.source = source;
     step.target = target;
-    ReadStampOf(ops, source, step.sourceStamp);
+    if (sourceStamp)
+        step.sourceStamp = *sourceStamp;
+    else
+        ReadStampOf(ops, source, step.sourceStamp);
     if (copying)
         FreePartialName(ops, target, step.partial);
     return step;
@@ -420,7 +423,8 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
                     lines.push_back(FolderLine(missing));
             }
         }
-        made.push_back(NewStep(planned.source, planned.target, planned.move, !planned.move));
+        made.push_back(
+                NewStep(planned.source, planned.target, planned.move, !planned.move, planned.sourceStamp));
         lines.push_back(TransferLine(made.back()));
     }
     if (!journal_.WriteAll(lines))

@@ -132,7 +132,9 @@ private:
     bool TakeAnnounced(const std::string& source, const std::string& target, bool move, JournalStep& step);
     // The records of a new step from source to target, with a free unfinished-copy name when the
     // step may copy (a move on one drive is a rename and writes none).
-    JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying);
+    // sourceStamp: the source's when already known; else it is read.
+    JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying,
+                        const std::optional<FileStamp>& sourceStamp = std::nullopt);
     // One try of a new (not replacing) step.
     TransferOutcome Attempt(const JournalStep& step);
     // The folders of folder, from the outermost, that are neither known to this run nor there.

@@ -202,6 +202,9 @@ public:
                                          static_cast<unsigned char>(entry->ShortNameLength) / sizeof(WCHAR)));
                     file.identity.volume = info.dwVolumeSerialNumber;
                     file.identity.index = static_cast<std::uint64_t>(entry->FileId.QuadPart);
+                    file.stamp.size = static_cast<std::uint64_t>(entry->EndOfFile.QuadPart);
+                    file.stamp.writeTime = static_cast<std::uint64_t>(entry->LastWriteTime.QuadPart);
+                    file.attributes = entry->FileAttributes;
                     files.push_back(std::move(file));
                 }
                 if (entry->NextEntryOffset == 0)

@@ -31,7 +31,54 @@ bool IsStartOfFrame(int marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// A stdio stream, read through its own buffer.
+class FileByteStream : public JpegByteStream {
+public:
+    explicit FileByteStream(std::FILE* stream) : stream_(stream) { }
+    int Next() override { return std::fgetc(stream_); }
+    bool Take(unsigned char* to, std::size_t size) override
+    {
+        return std::fread(to, 1, size, stream_) == size;
+    }
+
+private:
+    std::FILE* stream_;
+};
+
 }  // namespace
+
+int JpegBlockStream::Next()
+{
+    if (at_ == end_ && !Refill())
+        return EOF;
+    return buffer_[at_++];
+}
+
+bool JpegBlockStream::Take(unsigned char* to, std::size_t size)
+{
+    while (size > 0) {
+        if (at_ == end_ && !Refill())
+            return false;
+        const std::size_t n = std::min(size, end_ - at_);
+        std::memcpy(to, buffer_.get() + at_, n);
+        at_ += n;
+        to += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool JpegBlockStream::Refill()
+{
+    std::size_t got = 0;
+    if (ended_ || !ReadBlock(buffer_.get(), size_, got) || got == 0 || got > size_) {
+        ended_ = true;
+        return false;
+    }
+    at_ = 0;
+    end_ = got;
+    return true;
+}
 
 JpegSectionReader::JpegSectionReader(ImageInfo* given) : info(given != nullptr ? given : &ownInfo)
 { }
@@ -52,16 +99,22 @@ void JpegSectionReader::FailToStdout(const char* message)
 
 bool JpegSectionReader::ReadSections(std::FILE* stream)
 {
+    FileByteStream bytes(stream);
+    return ReadSections(bytes);
+}
+
+bool JpegSectionReader::ReadSections(JpegByteStream& stream)
+{
     const bool read = ReadAll(stream);
     TakeDate();
     TakeExifFields(facts.image, segments.ExifRead(), *info);
     return read;
 }
 
-bool JpegSectionReader::ReadAll(std::FILE* stream)
+bool JpegSectionReader::ReadAll(JpegByteStream& stream)
 {
-    const int first = std::fgetc(stream);
-    const int second = std::fgetc(stream);
+    const int first = stream.Next();
+    const int second = stream.Next();
     if (first != 0xFF || second != kStartOfImage)
         return false;
 
@@ -79,11 +132,11 @@ bool JpegSectionReader::ReadAll(std::FILE* stream)
     return false;
 }
 
-bool JpegSectionReader::ReadMarker(std::FILE* stream, int& marker)
+bool JpegSectionReader::ReadMarker(JpegByteStream& stream, int& marker)
 {
     int fillBytes = 0;
     for (;;) {
-        const int byte = std::fgetc(stream);
+        const int byte = stream.Next();
         if (byte == EOF) {
             Fail("invalid marker");
             return false;
@@ -99,7 +152,7 @@ bool JpegSectionReader::ReadMarker(std::FILE* stream, int& marker)
     }
 }
 
-bool JpegSectionReader::ReadSection(std::FILE* stream)
+bool JpegSectionReader::ReadSection(JpegByteStream& stream)
 {
     JpegSection& section = sections[count];
     int marker = 0;
@@ -115,8 +168,8 @@ bool JpegSectionReader::ReadSection(std::FILE* stream)
         return true;
     }
 
-    const int high = std::fgetc(stream);
-    const int low = std::fgetc(stream);
+    const int high = stream.Next();
+    const int low = stream.Next();
     if (high == EOF || low == EOF || high * 256 + low < 2) {
         Fail("invalid marker");
         return false;
@@ -131,7 +184,7 @@ bool JpegSectionReader::ReadSection(std::FILE* stream)
     section.data[0] = static_cast<unsigned char>(high);
     section.data[1] = static_cast<unsigned char>(low);
     const auto payloadSize = static_cast<std::size_t>(length - 2);
-    if (std::fread(section.data.get() + 2, 1, payloadSize, stream) != payloadSize) {
+    if (!stream.Take(section.data.get() + 2, payloadSize)) {
         Fail("Premature end of file?");
         return false;
     }

@@ -18,6 +18,41 @@ struct JpegSection {
     int size = 0;
 };
 
+// Where the reader takes a file's bytes from, in order.
+class JpegByteStream {
+public:
+    virtual ~JpegByteStream() = default;
+    // The next byte, or EOF at the end or after a failed read.
+    virtual int Next() = 0;
+    // Exactly size bytes; false when fewer are there or a read failed.
+    virtual bool Take(unsigned char* to, std::size_t size) = 0;
+};
+
+// A stream read in blocks of a bounded size into one buffer: the first block holds the marker
+// sections of nearly every file, so a file's head costs one read; a longer head reads on.
+class JpegBlockStream : public JpegByteStream {
+public:
+    explicit JpegBlockStream(std::size_t blockSize) : buffer_(new unsigned char[blockSize]), size_(blockSize)
+    { }
+
+    int Next() override;
+    bool Take(unsigned char* to, std::size_t size) override;
+
+protected:
+    // Up to size bytes of the file from where the last block ended; got 0 at the end. False when
+    // the read failed.
+    virtual bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) = 0;
+
+private:
+    bool Refill();
+
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+    std::size_t end_ = 0;
+    bool ended_ = false;  // the end was reached or a read failed: nothing more is read
+};
+
 // Reads the marker sections of a JPEG stream from the start-of-image marker up to the
 // start-of-scan marker (never the compressed image data) into ImageInfo: image size from the
 // frame header, the first comment, and what the metadata segments give: they are listed as the
@@ -37,6 +72,7 @@ public:
     // `stream` is opened for binary reading ("rb") at its first byte; the caller closes it.
     // True when the start-of-scan marker was reached. On false everything read so far stays.
     bool ReadSections(std::FILE* stream);
+    bool ReadSections(JpegByteStream& stream);
 
     const char* ErrorText() const { return errorMessage; }
     ImageInfo& Info() { return *info; }
@@ -52,9 +88,9 @@ public:
 private:
     enum class Step { Continue, ReachedScan, Failed };
 
-    bool ReadAll(std::FILE* stream);
-    bool ReadMarker(std::FILE* stream, int& marker);
-    bool ReadSection(std::FILE* stream);
+    bool ReadAll(JpegByteStream& stream);
+    bool ReadMarker(JpegByteStream& stream, int& marker);
+    bool ReadSection(JpegByteStream& stream);
     Step ActOnSection(bool& commentTaken);
     void TakeFrame(const JpegSection& frame);
     void TakeComment(const JpegSection& comment);

@@ -26,18 +26,41 @@
 
 namespace {
 
+// The bytes of one read of a JPEG's head: its marker sections (an EXIF block is at most 64 KB)
+// nearly always fit.
+constexpr std::size_t kJpegHeadBlock = 128 * 1024;
+
+// A file read through its own handle, a bounded block at a time, with no buffering of its own.
+class HandleBlocks : public JpegBlockStream {
+public:
+    explicit HandleBlocks(HANDLE file) : JpegBlockStream(kJpegHeadBlock), file_(file) { }
+
+protected:
+    bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
+    {
+        DWORD read = 0;
+        if (!ReadFile(file_, to, static_cast<DWORD>(size), &read, nullptr))
+            return false;
+        got = read;
+        return true;
+    }
+
+private:
+    HANDLE file_;
+};
+
 // Header sections only; the reader's own result and error text do not matter here.
 bool ReadJpegInfo(const std::string& path, ImageInfo& info)
 {
-    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
-    if (file == nullptr)
+    const OwnedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.Valid())
         return false;
     info = ImageInfo {};
-    {
-        JpegSectionReader reader(&info);
-        reader.ReadSections(file);
-    }
-    std::fclose(file);
+    HandleBlocks bytes(file.Get());
+    JpegSectionReader reader(&info);
+    reader.ReadSections(bytes);
     return true;
 }
 

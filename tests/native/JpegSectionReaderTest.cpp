@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -537,4 +539,121 @@ TEST(JpegSectionReader, TheExifThumbnailIsFoundInsideItsBlockOnly)
     const auto plain =
             ReadJpeg(JpegBuilder().Soi().Exif(DatedIfd(), ByteOrder::Intel).Scan(10).Eoi().Bytes());
     EXPECT_TRUE(plain->reader.ExifThumbnail().empty());
+}
+
+namespace {
+
+// A file's bytes handed out a block at a time, as a file handle gives them; a read past failAt
+// fails. Counts the reads, which each cost a system call on a real file.
+class MemoryBlocks : public JpegBlockStream {
+public:
+    MemoryBlocks(const std::vector<uint8_t>& bytes, std::size_t block, std::size_t failAt = SIZE_MAX)
+        : JpegBlockStream(block), bytes_(bytes), failAt_(failAt)
+    { }
+    int reads = 0;
+    bool overstate = false;  // each read claims one byte more than it was asked for
+
+protected:
+    bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
+    {
+        ++reads;
+        if (at_ >= failAt_)
+            return false;
+        got = std::min(size, bytes_.size() - at_);
+        std::memcpy(to, bytes_.data() + at_, got);
+        at_ += got;
+        if (overstate)
+            got = size + 1;
+        return true;
+    }
+
+private:
+    const std::vector<uint8_t>& bytes_;
+    std::size_t failAt_;
+    std::size_t at_ = 0;
+};
+
+std::vector<uint8_t> LongHeadJpeg()
+{
+    return JpegBuilder()
+            .Soi()
+            .App0Jfif()
+            .Exif(DatedIfd(), ByteOrder::Intel)
+            .Segment(0xE2, std::vector<uint8_t>(3000, 7))
+            .Frame(1200, 1600, 3, 0xC0)
+            .Scan(500)
+            .Eoi()
+            .Bytes();
+}
+
+}  // namespace
+
+// A head within one block is read with a single read, and nothing after it is asked for.
+TEST(JpegSectionReader, AHeadWithinOneBlockTakesOneRead)
+{
+    const auto bytes = LongHeadJpeg();
+    MemoryBlocks blocks(bytes, 64 * 1024);
+    JpegSectionReader reader;
+    EXPECT_TRUE(reader.ReadSections(blocks));
+    EXPECT_EQ(blocks.reads, 1);
+    EXPECT_STREQ(reader.Info().dateTaken, "2010:07:15 14:03:09");
+    EXPECT_EQ(reader.Info().imageWidth, 1600);
+}
+
+// Sections that cross the ends of blocks (a length field, a payload longer than a block) are read
+// whole: the same record as from a stdio stream.
+TEST(JpegSectionReader, AHeadLongerThanABlockIsReadOnAcrossBlocks)
+{
+    const auto bytes = LongHeadJpeg();
+    const auto whole = ReadJpeg(bytes);
+    ASSERT_TRUE(whole->result);
+    for (const std::size_t block : {std::size_t {1}, std::size_t {7}, std::size_t {1000}}) {
+        MemoryBlocks blocks(bytes, block);
+        JpegSectionReader reader;
+        EXPECT_TRUE(reader.ReadSections(blocks)) << block;
+        EXPECT_GT(blocks.reads, 1) << block;
+        EXPECT_STREQ(reader.Info().dateTaken, whole->info.dateTaken) << block;
+        EXPECT_EQ(reader.Info().imageWidth, 1600) << block;
+        EXPECT_EQ(reader.Info().imageHeight, 1200) << block;
+        ASSERT_EQ(reader.SectionCount(), whole->reader.SectionCount()) << block;
+        for (int i = 0; i < reader.SectionCount(); ++i) {
+            ASSERT_EQ(reader.Section(i).size, whole->reader.Section(i).size) << block;
+            EXPECT_EQ(std::memcmp(reader.Section(i).data.get(), whole->reader.Section(i).data.get(),
+                                  static_cast<std::size_t>(reader.Section(i).size)),
+                      0)
+                    << block;
+        }
+    }
+}
+
+// A read that fails part-way ends the walk as the end of the file does: the sections before it
+// stay, and no further read is tried.
+TEST(JpegSectionReader, AFailedReadEndsTheWalkWithoutReadingOn)
+{
+    const auto bytes = LongHeadJpeg();
+    MemoryBlocks blocks(bytes, 100, 200);
+    JpegSectionReader reader;
+    EXPECT_FALSE(reader.ReadSections(blocks));
+    EXPECT_EQ(blocks.reads, 3);
+    EXPECT_STREQ(reader.Info().dateTaken, "2010:07:15 14:03:09");
+    EXPECT_STREQ(reader.ErrorText(), "Premature end of file?");
+    // Cut short at the end of the file, too.
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 150);
+    MemoryBlocks shorter(cut, 64);
+    JpegSectionReader again;
+    EXPECT_FALSE(again.ReadSections(shorter));
+    EXPECT_STREQ(again.ErrorText(), "Premature end of file?");
+}
+
+// A read that claims more bytes than its buffer holds is not believed: nothing past the buffer is
+// taken for the file's bytes.
+TEST(JpegSectionReader, AReadClaimingMoreThanItsBlockEndsTheWalk)
+{
+    const auto bytes = LongHeadJpeg();
+    MemoryBlocks blocks(bytes, 16);
+    blocks.overstate = true;
+    JpegSectionReader reader;
+    EXPECT_FALSE(reader.ReadSections(blocks));
+    EXPECT_EQ(blocks.reads, 1);
+    EXPECT_EQ(reader.SectionCount(), 0);
 }

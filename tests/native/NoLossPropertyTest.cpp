@@ -345,15 +345,24 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
 void PlaceSingles(MemoryFileOps& ops, JournalFileSystem& fs, const Case& c,
                   std::map<std::string, std::string>* placedAt, std::map<std::string, std::string>* skippedAt)
 {
+    // The run takes each source's stamp from the listing of its folder, once, before the first step.
+    std::vector<std::optional<FileStamp>> listed(c.sources.size());
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        FileStamp stamp;
+        if (ReadStampOf(ops, c.sources[i], stamp))
+            listed[i] = stamp;
+    }
     std::vector<std::string> told(c.sources.size());
     for (std::size_t i = 0; i < c.sources.size(); ++i) {
-        // The organize run tells the journal a batch of steps whose targets are free, ahead.
+        // The organize run tells the journal a batch of steps ahead: a copy's only onto a free
+        // target, a move's without looking, as its rename refuses a taken name itself.
         if (c.batch != 0 && i % c.batch == 0) {
             std::vector<PlannedTransfer> steps;
             std::set<std::string> keys;
             for (std::size_t j = i; j < std::min(c.sources.size(), i + c.batch); ++j) {
-                if (!fs.Exists(c.targets[j]) && keys.insert(MemoryFileOps::Upper(c.targets[j])).second) {
-                    steps.push_back({c.sources[j], c.targets[j], c.move});
+                if ((c.move || !fs.Exists(c.targets[j])) &&
+                    keys.insert(MemoryFileOps::Upper(c.targets[j])).second) {
+                    steps.push_back({c.sources[j], c.targets[j], c.move, listed[j]});
                     told[j] = c.targets[j];
                 }
             }

@@ -103,3 +103,24 @@ TEST_F(CloudFilesRunTest, ASidecarKeptOnlineStaysWhileItsPhotoMoves)
     EXPECT_TRUE(FileExists(sidecar));
     EXPECT_FALSE(FileExists(tree.Path("out\\JPG\\IMG_1.xmp")));
 }
+
+// The run takes each source's attributes from the listing of its folder, which gives those of all
+// its files at once, and hands them to the host, which then asks no file itself.
+TEST_F(CloudFilesRunTest, TheAttributesAreThoseTheFolderListingGives)
+{
+    host.attributes = nullptr;
+    const std::string hidden = Source("hidden.jpg", "hidden bytes");
+    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    const std::string plain = Source("plain.jpg", "plain bytes");
+    const DWORD hiddenAttributes = GetFileAttributesA(hidden.c_str());
+    const DWORD plainAttributes = GetFileAttributesA(plain.c_str());
+    ASSERT_NE(hiddenAttributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    ASSERT_NE(hiddenAttributes, plainAttributes);
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    ASSERT_EQ(host.listedAttributes.count(hidden), 1u);
+    ASSERT_EQ(host.listedAttributes.count(plain), 1u);
+    EXPECT_EQ(host.listedAttributes[hidden], hiddenAttributes);
+    EXPECT_EQ(host.listedAttributes[plain], plainAttributes);
+}

@@ -145,6 +145,46 @@ TEST(SystemFileOps, AFolderListsTheIdentityOfEachOfItsFilesAsTheFileItselfGivesI
     EXPECT_FALSE(Ops().FolderIdentities(tree.Path("missing\\"), files));
 }
 
+// The listing gives each file's size, last-write time and attributes as asking the file does, so
+// that a run reads them once for all the files of a folder.
+TEST(SystemFileOps, AFolderListsTheStampAndAttributesOfEachOfItsFiles)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("plain.jpg"), "twelve bytes"));
+    ASSERT_TRUE(WriteText(tree.Path("kept.jpg"), "a longer photo, thirty bytes"));
+    ASSERT_TRUE(WriteText(tree.Path("empty.jpg"), ""));
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("kept.jpg").c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    // A write time of its own, so that a listing giving another file's time shows.
+    const HANDLE h = CreateFileA(tree.Path("empty.jpg").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME old {0x2A3B4C00u, 0x01C00000u};
+    const bool set = SetFileTime(h, nullptr, nullptr, &old) != 0;
+    CloseHandle(h);
+    ASSERT_TRUE(set);
+    std::vector<ListedIdentity> files;
+    ASSERT_TRUE(Ops().FolderIdentities(tree.Root(), files));
+    ASSERT_EQ(files.size(), 3u);
+    for (const ListedIdentity& file : files) {
+        FileState state;
+        ASSERT_TRUE(Ops().Stat(tree.Path(file.name), state)) << file.name;
+        EXPECT_EQ(file.stamp, state.stamp) << file.name;
+        EXPECT_EQ(file.attributes, GetFileAttributesA(tree.Path(file.name).c_str())) << file.name;
+    }
+    const auto kept = std::find_if(files.begin(), files.end(),
+                                   [](const ListedIdentity& f) { return f.name == "kept.jpg"; });
+    ASSERT_NE(kept, files.end());
+    EXPECT_EQ(kept->stamp.size, 28u);
+    EXPECT_EQ(kept->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const auto empty = std::find_if(files.begin(), files.end(),
+                                    [](const ListedIdentity& f) { return f.name == "empty.jpg"; });
+    ASSERT_NE(empty, files.end());
+    EXPECT_EQ(empty->stamp.writeTime, (std::uint64_t {0x01C00000u} << 32) | 0x2A3B4C00u);
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("kept.jpg").c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
 TEST(SystemFileOps, PathsPastMaxPathWork)
 {
     TempTree tree;

@@ -374,8 +374,56 @@ TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
     EXPECT_EQ(ReadText(tree.Path("src\\b.jpg")), "new b");
 }
 
+// The real file system, keeping every path the run looks for by name.
+class ExistsCounting : public RealFileSystem {
+public:
+    std::vector<std::string> asked;
+    bool Exists(const std::string& path) override
+    {
+        asked.push_back(path);
+        return RealFileSystem::Exists(path);
+    }
+    long Asked(const std::string& path) const { return std::count(asked.begin(), asked.end(), path); }
+};
+
+// A move looks for none of its targets ahead: its rename never replaces, and a name it finds taken
+// is placed by the policy as one taken meanwhile. A copy looks first, as it would write the whole
+// file before its name is refused.
+TEST_F(OrganizeRunTest, AMoveLooksForNoTargetAheadAndPlacesATakenOneByItsPolicy)
+{
+    ExistsCounting fs;
+    host.fileSystem = &fs;
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
+    Source("a.jpg", "new a");
+    Source("b.jpg", "new b");
+    CreateDirectoryA(tree.Path("out").c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr));
+    const std::string taken = tree.Path("out\\JPG\\b.jpg");
+    ASSERT_TRUE(WriteText(taken, "other"));
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\b_1.jpg"));
+    EXPECT_EQ(ReadText(taken), "other");
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a.jpg")), "new a");
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\b_1.jpg")), "new b");
+    EXPECT_FALSE(Exists(tree.Path("src\\b.jpg")));
+    EXPECT_EQ(fs.Asked(tree.Path("out\\JPG\\a.jpg")), 0);
+    // Looked for once: when its rename had found it taken.
+    EXPECT_EQ(fs.Asked(taken), 1);
+
+    fs.asked.clear();
+    host.ClearRows();
+    Source("c.jpg", "new c");
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(fs.Asked(tree.Path("out\\JPG\\c.jpg")), 1);
+}
+
 // A name that always "exists" (a device name reached through a share, a file system that
-// answers yes to everything) fails its row after a bound instead of numbering for ever.
+// answers yes to everything) fails its row after a bound instead of numbering for ever. A copy:
+// it looks for its target ahead, where a move leaves that to its rename.
 TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
 {
     struct EveryADotJpgExists : RealFileSystem {
@@ -391,7 +439,7 @@ TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
     host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     Source("a.jpg", "new a");
     Source("b.jpg", "new b");
-    host.Run(true);
+    host.Run(false);
     EXPECT_EQ(host.Result(0), "Failure (no free name: the first 10000 numbered names all exist)");
     EXPECT_EQ(host.Target(0), tree.Path("out\\JPG\\a.jpg"));
     EXPECT_EQ(ReadText(tree.Path("src\\a.jpg")), "new a");
@@ -477,8 +525,9 @@ TEST_F(OrganizeRunTest, OverwriteNeverDeletesTheSourceReachedByAnotherSpelling)
     EXPECT_EQ(ReadText(tree.Path("Long Folder Name\\photo.jpg")), "only copy 2");
 }
 
-// The real file system, counting the files asked one by one what identifies them; its folder
-// listings can give a name to a second file too, as a folder that tells letter case apart does.
+// The real file system, counting the files asked one by one what identifies them (folders, asked
+// once each, do not count); its folder listings can give a name to a second file too, as a folder
+// that tells letter case apart does.
 class IdentityCounting : public RealFileSystem {
 public:
     int asked = 0;
@@ -486,7 +535,8 @@ public:
 
     bool Identity(const std::string& path, FileIdentity& identity) override
     {
-        ++asked;
+        if (path.empty() || path.back() != '\\')
+            ++asked;
         return RealFileSystem::Identity(path, identity);
     }
     bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
@@ -640,7 +690,7 @@ TEST_F(OrganizeRunTest, LogIsWrittenByteForByte)
                                  kRule + "\r\n\r\n\r\n" + kRule +
                                  "\r\nStart at: T\r\n\r\n"
                                  "[Source] " +
-                                 tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a_1.jpg") +
+                                 tree.Path("src\\a.jpg") + "\r\n[Target] " + tree.Path("out\\JPG\\a.jpg") +
                                  "\r\n[Move] Failure (";
     const std::string log = WithoutTimes(ReadText(tree.Path("logs\\deep\\log.txt")));
     EXPECT_EQ(log.substr(0, expected.size()), expected);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ public:
     // The attributes the run sees for a source; the file system's when null (no test can make a
     // file that a cloud service keeps online).
     std::function<std::uint32_t(const std::string&)> attributes;
+    // By source, the attributes the listing of its folder gave the run, as it passed them on.
+    std::map<std::string, std::uint32_t> listedAttributes;
 
     HWND Owner() const { return owner_; }
     HWND List() const { return list_; }
@@ -57,9 +60,10 @@ public:
 
     void ShowMessage(const std::string& text, MessageKind icon) override { messages.push_back({text, icon}); }
     void EnableInput(bool enable) override { inputEnabled = enable; }
-    std::uint32_t SourceAttributes(const std::string& path) override
+    std::uint32_t SourceAttributes(const std::string& path, std::uint32_t listed) override
     {
-        return attributes ? attributes(path) : RunHost::SourceAttributes(path);
+        listedAttributes[path] = listed;
+        return attributes ? attributes(path) : RunHost::SourceAttributes(path, listed);
     }
     RunProgress& ShowProgress() override;
     void Pump() override;
