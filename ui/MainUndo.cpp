@@ -122,9 +122,11 @@ void MainDialog::UndoLoadedRun(const std::string& journal, const JournalData& da
     if (MessageBoxA(hwnd_, ConfirmationText(data).c_str(), "Quillmere", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
+    // A step the run recorded and never took (its target was taken meanwhile and the file went
+    // by another step) moved no file: undo passes it by without a word.
     int steps = 0;
     for (const JournalStep& step : data.steps)
-        steps += !step.isFolder && !step.undone ? 1 : 0;
+        steps += !step.isFolder && !step.undone && step.outcome != StepOutcome::Failed ? 1 : 0;
     EnableInput(false);
     RunProgress& progress = ShowProgress();
     progress.SetRange(0, steps);
