@@ -4,6 +4,7 @@
 # necessary system calls on the same kind of input in the same run. Prints files per second for
 # both and the ratio of their times (aim: quillmere-cli within 1.5 times the bare loop).
 #   bench/organize_bench.sh [FILES]      (default 10000; QM_BENCH_ROUNDS=3 runs of each, best counts)
+# QM_BENCH_BEFORE=PATH also times another quillmere-cli.exe (an older build) in the same rounds.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 files="${1:-10000}"
@@ -36,6 +37,11 @@ time_of() {
 
 run_cli() {  # move|copy FOLDER
   wine "$cli" organize "--$1" --mode taken --out "$wwork\\$2-out" "$wwork\\$2" \
+    >"$work/$2.stdout" 2>"$work/$2.stderr"
+}
+
+run_before() {  # move|copy FOLDER
+  wine "$before" organize "--$1" --mode taken --out "$wwork\\$2-out" "$wwork\\$2" \
     >"$work/$2.stdout" 2>"$work/$2.stderr"
 }
 
@@ -73,9 +79,12 @@ startup=$(printf "%.3f" "$startup")
 # shared machine does not decide the ratio.
 rounds="${QM_BENCH_ROUNDS:-3}"
 declare -A seconds
+before="${QM_BENCH_BEFORE:-}"
+programs="cli bare"
+[ -n "$before" ] && programs="cli before bare"
 for op in move copy; do
   for round in $(seq 1 "$rounds"); do
-    for prog in cli bare; do
+    for prog in $programs; do
       t=$(measure "$prog" "$op")
       key="$prog-$op"
       if [ -z "${seconds[$key]:-}" ] || [ "$(echo "$t < ${seconds[$key]}" | bc)" -eq 1 ]; then
@@ -94,5 +103,13 @@ for op in move copy; do
   printf '%-6s %14.0f %14.0f %8.2f\n' "$op" "$(echo "$files / $c" | bc -l)" "$(echo "$files / $b" | bc -l)" \
     "$(echo "$c / $b" | bc -l)"
 done
+if [ -n "$before" ]; then
+  for op in move copy; do
+    c=${seconds[before-$op]}
+    b=${seconds[bare-$op]}
+    printf '%-6s %14.0f %14.0f %8.2f   (%s)\n' "$op" "$(echo "$files / $c" | bc -l)" "$(echo "$files / $b" | bc -l)" \
+      "$(echo "$c / $b" | bc -l)" "$before"
+  done
+fi
 echo "ratio = quillmere-cli time / bare loop time (aim: at most 1.5)"
 rm -rf "$work"

@@ -297,6 +297,9 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
             }
             if (!fs.Announce(steps))
                 std::fill(told.begin() + static_cast<std::ptrdiff_t>(i), told.end(), std::string());
+            // Its copies are made and flushed together before the first of them takes its name.
+            if (!c.move)
+                fs.CopyAhead({});
         }
         std::string target = c.targets[i];
         // A step told ahead is taken without looking for its target again: a name taken since is
@@ -613,6 +616,160 @@ TEST(NoLossProperty, TheNextRunRemovesTheUnfinishedCopiesOfARunEndedByForce)
             EXPECT_EQ(ops.Files().at("D:\\out\\2021\\clip.mov"), std::string(100, 'o'));
         }
     }
+}
+
+// Five photos copied as one batch told ahead.
+Case BatchOfFive()
+{
+    Case c;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        const std::string source = std::string("C:\\card\\") + name + ".jpg";
+        c.files[source] = std::string("photo ") + name + std::string(20, 'x');
+        c.sources.push_back(source);
+        c.targets.push_back(std::string("D:\\out\\2012\\") + name + ".jpg");
+    }
+    return c;
+}
+
+std::string PartialOf(const std::string& target)
+{
+    return target.substr(0, target.rfind('\\') + 1) + "~" + FileNameOf(target) + ".qmpart";
+}
+
+TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    ops.FailFlushOf(PartialOf(c.targets[2]));
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        fs.CopyAhead({});
+        // Every copy of the batch stands complete before the first takes its name.
+        for (std::size_t i = 0; i < c.sources.size(); ++i) {
+            std::string bytes;
+            EXPECT_EQ(ops.Contents(PartialOf(c.targets[i]), bytes), i != 2) << c.targets[i];
+            EXPECT_FALSE(ops.Contents(c.targets[i], bytes)) << c.targets[i];
+        }
+        for (std::size_t i = 0; i < c.sources.size(); ++i) {
+            const TransferOutcome outcome = fs.Transfer(c.sources[i], c.targets[i], false);
+            if (i == 2) {
+                EXPECT_EQ(outcome, TransferOutcome::Failed);
+                EXPECT_EQ(ops.LastError(), FileError::kWriteFault);
+            } else {
+                EXPECT_EQ(outcome, TransferOutcome::Done) << c.targets[i];
+            }
+        }
+        journal.Close();
+    }
+    auto expected = before;
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        if (i != 2)
+            expected[c.targets[i]] = c.files.at(c.sources[i]);
+    }
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, expected);
+    UndoCollector sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
+    now.clear();
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, before);
+}
+
+TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBeforeAreMadeByTheirSteps)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        // Stopped before the fourth copy: the last two are made by their own steps.
+        int asked = 0;
+        fs.CopyAhead([&] { return ++asked > 3; });
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(PartialOf(c.targets[2]), bytes));
+        EXPECT_FALSE(ops.Contents(PartialOf(c.targets[3]), bytes));
+        for (const std::size_t i : {0, 3})
+            EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+        // The rest are not taken (a Cancel), copied ahead or not.
+        fs.WithdrawAll();
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            EXPECT_FALSE(ops.Contents(PartialOf(c.targets[i]), bytes)) << i;
+        journal.Close();
+    }
+    auto expected = before;
+    for (const std::size_t i : {0, 3})
+        expected[c.targets[i]] = c.files.at(c.sources[i]);
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, expected);
+}
+
+TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTreeBefore)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    try {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        fs.CopyAhead({});
+        // Ended at the first step of the first name.
+        ops.KillAt(ops.Calls() + 1);
+        fs.Transfer(c.sources[0], c.targets[0], false);
+        ADD_FAILURE() << "the run was not ended";
+    } catch (const Killed&) { }
+    ops.Revive();
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(PartialOf(c.targets[i]), bytes) && bytes == c.files.at(c.sources[i]));
+        EXPECT_FALSE(ops.Contents(c.targets[i], bytes)) << c.targets[i];
+    }
+    ExpectNothingLost(ops, c, "ended");
+    UndoCollector sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, before);
+    EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012"), 0u);
 }
 
 TEST(NoLossProperty, AnUndoRefusesAJournalItsRunStillHolds)
