@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -730,6 +731,93 @@ TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBef
             now[path] = bytes;
     }
     EXPECT_EQ(now, expected);
+}
+
+TEST(NoLossProperty, ACopyMadeAheadIsReadBackAndHashedBeforeItTakesItsName)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    OpsFileSystem real(ops);
+    RunJournal journal(ops);
+    ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+    JournalFileSystem fs(real, journal);
+    CopyCheck check;
+    check.verify = true;
+    fs.CheckCopies(&check);
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = 0; i < 2; ++i)
+        steps.push_back({c.sources[i], c.targets[i], false});
+    ASSERT_TRUE(fs.Announce(steps));
+    fs.CopyAhead({});
+    // The drive gives the first copy back garbled: it never takes its name.
+    ops.GarbleReadBacks(1);
+    EXPECT_EQ(fs.Transfer(c.sources[0], c.targets[0], false), TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kCopyDiffers);
+    std::string bytes;
+    EXPECT_FALSE(ops.Contents(c.targets[0], bytes));
+    EXPECT_FALSE(ops.Contents(PartialOf(c.targets[0]), bytes));
+    check.copied = false;
+    EXPECT_EQ(fs.Transfer(c.sources[1], c.targets[1], false), TransferOutcome::Done);
+    ContentHasher hasher;
+    const std::string& second = c.files.at(c.sources[1]);
+    hasher.Update(second.data(), second.size());
+    EXPECT_TRUE(check.copied);
+    EXPECT_EQ(check.hash, hasher.Digest());
+    journal.Close();
+}
+
+// Counts the copies each batch makes together and their bytes.
+class BatchCounter : public ForwardingFileOps {
+public:
+    using ForwardingFileOps::ForwardingFileOps;
+    void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
+    {
+        std::uint64_t bytes = 0;
+        for (const BatchCopy& copy : copies) {
+            bytes += copy.expectedSize;
+            largest = std::max(largest, copy.expectedSize);
+        }
+        batchBytes.push_back(bytes);
+        ForwardingFileOps::CopyNewTogether(copies, stop);
+    }
+    std::vector<std::uint64_t> batchBytes;
+    std::uint64_t largest = 0;
+};
+
+TEST(NoLossProperty, ALargeFileIsCopiedOnItsOwnAndABatchHoldsABoundedNumberOfBytes)
+{
+    Case c;
+    constexpr std::uint64_t kSeven = 7ull * 1024 * 1024;
+    for (int i = 0; i < 11; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".jpg";
+        c.files["C:\\card\\" + name] =
+                std::string(i == 4 ? kLoneCopySize : kSeven, static_cast<char>('a' + i));
+        c.sources.push_back("C:\\card\\" + name);
+        c.targets.push_back("D:\\out\\" + name);
+    }
+    MemoryFileOps memory;
+    Lay(memory, c);
+    BatchCounter ops(memory);
+    OpsFileSystem real(ops);
+    RunJournal journal(ops);
+    ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+    JournalFileSystem fs(real, journal);
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        steps.push_back({c.sources[i], c.targets[i], false});
+    ASSERT_TRUE(fs.Announce(steps));
+    fs.CopyAhead({});
+    EXPECT_LT(ops.largest, kLoneCopySize);
+    ASSERT_EQ(ops.batchBytes.size(), 2u);
+    EXPECT_EQ(ops.batchBytes[0] + ops.batchBytes[1], 10 * kSeven);
+    for (const std::uint64_t bytes : ops.batchBytes)
+        EXPECT_LE(bytes, 64ull * 1024 * 1024);
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+    journal.Close();
+    std::string bytes;
+    EXPECT_TRUE(memory.Contents(c.targets[4], bytes) && bytes == c.files.at(c.sources[4]));
 }
 
 TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTreeBefore)
