@@ -1126,13 +1126,6 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             }
             if (links.empty())
                 AnnounceBatch(fs, batch, move);
-            // The batch's copies are flushed together before their renames. A run that skips the
-            // files its library has decides that row by row, after a comparison: not ahead.
-            if (links.empty() && !move && known == nullptr)
-                fs.CopyAhead([&host, &progress] {
-                    host.Pump();
-                    return progress.Cancelled();
-                });
         }
         RowPlan& plan = batch[static_cast<std::size_t>(row - batchStart)];
         const std::string& source = plan.source;

@@ -110,58 +110,6 @@ TEST(CliNoLoss, TheLastRunIsTheOneWrittenLastWhateverTheClockSaid)
     EXPECT_EQ(journals.front(), w.Runs() + "20000101-000000-000.qmj");
 }
 
-// The unfinished-copy path of the first copy the journal records, "" while it records none.
-std::string FirstPartial(const std::string& journal)
-{
-    const std::string text = ReadText(journal);
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            break;
-        const std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (line.rfind("T\t", 0) == 0 && line.back() != '\t')
-            return line.substr(line.rfind('\t') + 1);
-    }
-    return {};
-}
-
-TEST(CliNoLoss, ARunEndedBetweenABatchsCopiesAndTheirNamesLeavesNoRealNameAndIsUndoneWhole)
-{
-    Workspace w;
-    constexpr int kFiles = 8;
-    for (int i = 0; i < kFiles; ++i)
-        ASSERT_TRUE(w.Put(w.Src("f" + std::to_string(i) + ".jpg"), "2012:01:27 10:00:00", std::to_string(i)));
-    const auto before = Snapshot(w.Data());
-    // Another program opens the first copy under its unfinished name and keeps others from
-    // renaming it: its step waits, and the run is ended once every copy of the batch stands there.
-    HANDLE held = INVALID_HANDLE_VALUE;
-    const bool killed =
-            RunAndEnd({"organize", "--copy", "--no-month", "--no-day", "--out", w.Out(), w.Src("")}, [&] {
-                const auto journals = w.Journals();
-                const std::string first = journals.empty() ? std::string() : FirstPartial(journals.front());
-                if (held == INVALID_HANDLE_VALUE && !first.empty())
-                    held = CreateFileA(first.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr);
-                int partials = 0;
-                for (const auto& [path, content] : FilesBelow(w.Out()))
-                    partials += path.find(".qmpart") != std::string::npos ? 1 : 0;
-                return held != INVALID_HANDLE_VALUE && partials == kFiles;
-            });
-    if (held != INVALID_HANDLE_VALUE)
-        CloseHandle(held);
-    ASSERT_TRUE(killed) << "the batch's copies never stood together under their unfinished names";
-    // Nothing took a real name; every copy is whole.
-    for (const auto& [path, content] : FilesBelow(w.Out())) {
-        EXPECT_NE(path.find(".qmpart"), std::string::npos) << path;
-        const std::string name = path.substr(path.rfind('~') + 1, path.size() - path.rfind('~') - 8);
-        EXPECT_EQ(content, ReadText(w.Src(name))) << path;
-    }
-    const CliOutcome undo = RunCli({"undo"});
-    EXPECT_EQ(undo.exitCode, 0u) << undo.out << undo.err;
-    EXPECT_EQ(Snapshot(w.Data()), before);
-}
-
 TEST(CliNoLoss, AJournalCutMidLineIsRepairedAndAnUndoEndedByForceIsFinishedLater)
 {
     Workspace w;
