@@ -595,6 +595,17 @@ bool ArchiveFileOps::CopyNew(const std::string& source, const std::string& targe
     return inner_.CopyNew(copy, target, expectedSize, progress);
 }
 
+void ArchiveFileOps::CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop)
+{
+    // A member's copy is its staged copy renamed, with nothing to flush: a batch holding one is
+    // made one copy after another.
+    if (std::any_of(copies.begin(), copies.end(),
+                    [&](const BatchCopy& copy) { return stage_.IsMember(copy.source); }))
+        FileOps::CopyNewTogether(copies, stop);
+    else
+        inner_.CopyNewTogether(copies, stop);
+}
+
 std::unique_ptr<ReadStream> ArchiveFileOps::OpenRead(const std::string& path)
 {
     if (!stage_.IsMember(path))

@@ -68,14 +68,19 @@ bool CopyChecked(FileOps& ops, const std::string& source, const std::string& par
     ContentHasher hasher;
     if (!ops.CopyNew(source, partial, size, nullptr, &hasher))
         return false;
-    check->hash = hasher.Digest();
-    check->copied = true;
-    if (!check->verify)
+    return CheckCopied(ops, partial, hasher.Digest(), *check);
+}
+
+bool CheckCopied(FileOps& ops, const std::string& partial, const ContentHash& hash, CopyCheck& check)
+{
+    check.hash = hash;
+    check.copied = true;
+    if (!check.verify)
         return true;
     ContentHash readBack;
     if (!ReadBackHash(ops, partial, readBack))
         return false;
-    if (readBack == check->hash)
+    if (readBack == check.hash)
         return true;
     ops.SetLastError(FileError::kCopyDiffers);
     return false;

@@ -52,3 +52,7 @@ struct CopyCheck {
 // differs fails with kCopyDiffers and is left for the caller to remove, as any failed copy.
 bool CopyChecked(FileOps& ops, const std::string& source, const std::string& partial, std::uint64_t size,
                  CopyCheck* check);
+
+// Tells check that a copy now under partial was made of bytes that hashed to hash, and with
+// check.verify reads it back and compares as CopyChecked does.
+bool CheckCopied(FileOps& ops, const std::string& partial, const ContentHash& hash, CopyCheck& check);

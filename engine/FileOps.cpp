@@ -2,6 +2,21 @@
 
 #include <algorithm>
 
+// Where nothing is gained by flushing together: one copy after another.
+void FileOps::CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop)
+{
+    bool stopped = false;
+    for (BatchCopy& copy : copies) {
+        stopped = stopped || (stop && stop());
+        if (stopped) {
+            copy.error = FileError::kCancelled;
+            continue;
+        }
+        copy.done = CopyNew(copy.source, copy.target, copy.expectedSize, nullptr, copy.hasher);
+        copy.error = copy.done ? FileError::kNone : LastError();
+    }
+}
+
 bool FileIsThere(FileOps& ops, const std::string& path)
 {
     FileState state;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,6 +106,20 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
 };
 
+// One copy of those CopyNewTogether makes, and how it ended.
+struct BatchCopy {
+    std::string source;
+    std::string target;
+    std::uint64_t expectedSize = 0;
+    ContentHasher* hasher = nullptr;  // every byte copied is also given to it (none: null)
+    bool done = false;
+    std::uint32_t error = FileError::kNone;  // why not done
+};
+
+// Copies of this size and more are made on their own: each reports its progress, and the bytes
+// a batch holds unflushed stay bounded.
+inline constexpr std::uint64_t kLoneCopySize = 8ull * 1024 * 1024;
+
 class FileOps {
 public:
     virtual ~FileOps() = default;
@@ -149,6 +164,11 @@ public:
     // (a stop asked through progress included) nothing of target is left.
     virtual bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                          ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) = 0;
+    // Makes each copy as CopyNew does (written, flushed and checked, or nothing of its target
+    // left), all written before any is flushed, so that the drive commits them together. Each ends
+    // on its own, its failure in its own error. stop (none: empty) is asked before each copy:
+    // once it says true, the copies not begun fail with kCancelled.
+    virtual void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop);
     // The names of the files (not folders) in a folder.
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
     // Fails with kSharingViolation while another handle may write the file.
@@ -240,6 +260,10 @@ public:
                  ByteProgress* progress, ContentHasher* hasher) override
     {
         return inner_.CopyNew(source, target, expectedSize, progress, hasher);
+    }
+    void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
+    {
+        inner_.CopyNewTogether(copies, stop);
     }
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
     {

@@ -51,6 +51,14 @@ TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const Fi
             RemovePartial(ops, partial);
         return TransferOutcome::Failed;
     }
+    return PlaceCopy(ops, source, target, move, replace, partial);
+}
+
+}  // namespace
+
+TransferOutcome PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                          bool replace, const std::string& partial)
+{
     if (!Retrying(ops, [&] { return RenameKeepingCreation(ops, partial, target, replace, true); })) {
         // A file that appeared under the target's name meanwhile is never replaced; the refusal is
         // worded as the plain copy and move word it.
@@ -63,8 +71,6 @@ TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const Fi
         return TransferOutcome::SourceKept;
     return TransferOutcome::Done;
 }
-
-}  // namespace
 
 bool PartialNameFor(FileOps& ops, const std::string& target, int attempt, std::string& partial)
 {

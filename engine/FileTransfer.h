@@ -28,6 +28,12 @@ bool FreePartialName(FileOps& ops, const std::string& target, std::string& parti
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
                              bool replace, const std::string& partial, CopyCheck* check = nullptr);
 
+// The end of a transfer whose copy stands complete, flushed and checked under partial: partial
+// takes target's name in one step, made durable, then (for a move) the source is deleted. The
+// last error tells why unless Done; nothing of partial is left.
+TransferOutcome PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                          bool replace, const std::string& partial);
+
 // Moves source to target by a rename on its drive (over an existing file only when replace),
 // waiting for another program's handle as TransferFile does; fails with kNotSameDevice across
 // drives, where the bytes must be copied.

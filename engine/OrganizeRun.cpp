@@ -73,6 +73,19 @@ public:
     }
     // Cancel stopped a copy or comparison of this row.
     bool Stopped() const { return stopped_; }
+    // Between the copies a batch makes ahead: the window kept alive as during a copy; false once
+    // Cancel was pressed.
+    bool KeepAlive()
+    {
+        if (Clock::now() - lastPump_ >= kPumpEvery) {
+            ShowBytes();
+            host_.Pump();
+            lastPump_ = Clock::now();
+        }
+        if (progress_.Cancelled())
+            stopped_ = true;
+        return !stopped_;
+    }
 
     bool Advance(std::uint64_t done, std::uint64_t total) override
     {
@@ -91,18 +104,6 @@ public:
     };
 
 private:
-    bool KeepAlive()
-    {
-        if (Clock::now() - lastPump_ >= kPumpEvery) {
-            ShowBytes();
-            host_.Pump();
-            lastPump_ = Clock::now();
-        }
-        if (progress_.Cancelled())
-            stopped_ = true;
-        return !stopped_;
-    }
-
     // The bytes line never goes back: a kept copy of a replaced file counts within its row.
     void Reach(std::uint64_t bytes) { shown_ = std::max(shown_, std::min(bytes, total_)); }
 
@@ -1202,6 +1203,10 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             }
             if (links.empty())
                 AnnounceBatch(fs, batch, move, sourceFolders);
+            // The batch's copies are flushed together before their renames. A run that skips the
+            // files its library has decides that row by row, after a comparison: not ahead.
+            if (links.empty() && !move && known == nullptr)
+                fs.CopyAhead([&bytes] { return !bytes.KeepAlive(); });
         }
         RowPlan& plan = batch[static_cast<std::size_t>(row - batchStart)];
         const std::string& source = plan.source;

@@ -52,6 +52,10 @@ public:
     virtual bool FolderIdentities(const std::string&, std::vector<ListedIdentity>&) { return false; }
     // The next steps of the run, told ahead so that a journal can record them all at once.
     virtual bool Announce(const std::vector<PlannedTransfer>&) { return true; }
+    // The copies among the steps told last are made now, under their unfinished names, and
+    // flushed together; each takes its real name when its step is taken. stop is asked between
+    // the copies, and a copy it stops is left to its step.
+    virtual void CopyAhead(const std::function<bool()>& /*stop*/) { }
     // A step told ahead that will not be taken as told.
     virtual void Withdraw(const std::string& /*target*/) { }
 };

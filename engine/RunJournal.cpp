@@ -427,12 +427,70 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
                 NewStep(planned.source, planned.target, planned.move, !planned.move, planned.sourceStamp));
         lines.push_back(TransferLine(made.back()));
     }
+    lastAnnounced_.clear();
     if (!journal_.WriteAll(lines))
         return false;
     announcedFolders_.insert(folders.begin(), folders.end());
-    for (JournalStep& step : made)
-        announced_.emplace(NameKey(step.target), std::move(step));
+    for (JournalStep& step : made) {
+        lastAnnounced_.push_back(NameKey(step.target));
+        announced_.emplace(lastAnnounced_.back(), std::move(step));
+    }
     return true;
+}
+
+void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
+{
+    // The bytes a batch holds written and not yet flushed.
+    constexpr std::uint64_t kTogetherBytes = 64ull * 1024 * 1024;
+    FileOps& ops = journal_.Ops();
+    std::vector<BatchCopy> copies;
+    std::vector<std::string> keys;
+    std::uint64_t bytes = 0;
+    for (const std::string& key : lastAnnounced_) {
+        const auto it = announced_.find(key);
+        if (it == announced_.end())
+            continue;
+        const JournalStep& step = it->second;
+        FileState state;
+        std::string folder;
+        // A large file is copied on its own when its step comes, reporting its progress; so is
+        // anything that is no plain file, and a step whose folder cannot be made says so itself.
+        if (step.move || step.partial.empty() || !ops.Stat(step.source, state) || state.folder ||
+            state.stamp.size >= kLoneCopySize || !FolderOf(step.target, folder) || !EnsureFolder(folder))
+            continue;
+        if (bytes + state.stamp.size > kTogetherBytes) {
+            CopyTogether(copies, keys, stop);
+            bytes = 0;
+        }
+        bytes += state.stamp.size;
+        copies.push_back({step.source, step.partial, state.stamp.size});
+        keys.push_back(key);
+    }
+    CopyTogether(copies, keys, stop);
+    lastAnnounced_.clear();
+}
+
+void JournalFileSystem::CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,
+                                     const std::function<bool()>& stop)
+{
+    std::vector<std::unique_ptr<ContentHasher>> hashers;
+    if (check_ != nullptr) {
+        for (BatchCopy& copy : copies)
+            copy.hasher = hashers.emplace_back(std::make_unique<ContentHasher>()).get();
+    }
+    journal_.Ops().CopyNewTogether(copies, stop);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        // A copy Cancel stopped before it began is left to its step.
+        if (copies[i].error == FileError::kCancelled)
+            continue;
+        ReadyCopy& ready = ready_[keys[i]];
+        ready.done = copies[i].done;
+        ready.error = copies[i].error;
+        if (copies[i].hasher != nullptr)
+            ready.hash = copies[i].hasher->Digest();
+    }
+    copies.clear();
+    keys.clear();
 }
 
 bool JournalFileSystem::TakeAnnounced(const std::string& source, const std::string& target, bool move,
@@ -457,6 +515,14 @@ void JournalFileSystem::Withdraw(const std::string& target)
     if (it == announced_.end())
         return;
     KeepFileError keep(journal_.Ops());
+    // Its copy made ahead goes before the step is recorded as not done: a journal that stops in
+    // between still names the unfinished copy for undo and the next run to remove.
+    const auto ready = ready_.find(it->first);
+    if (ready != ready_.end()) {
+        if (ready->second.done)
+            DeleteFileFully(journal_.Ops(), it->second.partial);
+        ready_.erase(ready);
+    }
     // A lost not-done record leaves the step without an outcome, which undo judges by the files.
     static_cast<void>(journal_.WriteOutcome(FailedLine(it->second.seq, kNotStartedText)));
     announced_.erase(it);
@@ -486,9 +552,31 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
     return outcome;
 }
 
+TransferOutcome JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
+{
+    FileOps& ops = journal_.Ops();
+    // A failed copy left nothing of itself.
+    if (!copy.done) {
+        ops.SetLastError(copy.error);
+        return TransferOutcome::Failed;
+    }
+    if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
+        KeepFileError keep(ops);
+        DeleteFileFully(ops, step.partial);
+        return TransferOutcome::Failed;
+    }
+    return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
+}
+
 TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
 {
     FileOps& ops = journal_.Ops();
+    const auto ready = ready_.find(NameKey(step.target));
+    if (ready != ready_.end()) {
+        const ReadyCopy copy = ready->second;
+        ready_.erase(ready);
+        return PlaceReady(step, copy);
+    }
     if (step.move && step.partial.empty())
         return MoveByRename(ops, step.source, step.target, false) ? TransferOutcome::Done
                                                                   : TransferOutcome::Failed;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Status.h"
+#include "engine/CopyCheck.h"
 #include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
 #include "engine/RunFileSystem.h"
@@ -117,6 +118,9 @@ public:
         return inner_.FolderIdentities(folder, files);
     }
     bool Announce(const std::vector<PlannedTransfer>& steps) override;
+    // The copies of small files among the steps told last, written to their recorded unfinished
+    // names and flushed together: their records reached the disk with the batch's one flush.
+    void CopyAhead(const std::function<bool()>& stop) override;
     void Withdraw(const std::string& target) override;
     // Every step told ahead and not taken is recorded as not done (also at the end of the run).
     void WithdrawAll();
@@ -135,8 +139,20 @@ private:
     // sourceStamp: the source's when already known; else it is read.
     JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying,
                         const std::optional<FileStamp>& sourceStamp = std::nullopt);
+    // A copy made ahead for a step, and how it ended.
+    struct ReadyCopy {
+        bool done = false;
+        std::uint32_t error = FileError::kNone;  // why not done
+        ContentHash hash;  // of the bytes copied, when copies are checked
+    };
+    // Makes copies together and keeps how each ended for its step (by target key, in keys).
+    void CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,
+                      const std::function<bool()>& stop);
     // One try of a new (not replacing) step.
     TransferOutcome Attempt(const JournalStep& step);
+    // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
+    // for one that failed.
+    TransferOutcome PlaceReady(const JournalStep& step, const ReadyCopy& copy);
     // The folders of folder, from the outermost, that are neither known to this run nor there.
     std::vector<std::string> MissingFolders(const std::string& folder);
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;
@@ -146,6 +162,8 @@ private:
     RunFileSystem& inner_;
     RunJournal& journal_;
     std::map<std::string, JournalStep> announced_;  // by target key
+    std::vector<std::string> lastAnnounced_;  // target keys of the steps told last, in their order
+    std::map<std::string, ReadyCopy> ready_;  // by target key: steps whose copy was made ahead
     std::set<std::string> announcedFolders_;  // keys of folders recorded ahead, not yet made
     CopyCheck* check_ = nullptr;
     // Keys of the folders this run made or found: each is looked for once, not once a file.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -278,43 +279,55 @@ public:
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress, ContentHasher* hasher) override
     {
-        // Others may go on reading and writing the source: a copy that sees it change size fails
-        // its check below.
-        OwnedHandle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        // Only the times and attributes: the full handle information also asks for the volume's
-        // serial number, which Wine finds by walking up the path and every drive letter (two such
-        // walks per file, the largest part of a small photo's copy there).
-        FILE_BASIC_INFO info;
-        if (!in.Valid() || !GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &info, sizeof info))
-            return false;
-        // The source's last-write time and attributes are given to the copy through its own handle,
-        // in one call; the other times stay the new file's (zero leaves a time as it is).
-        constexpr DWORD kKeptAttributes =
-                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
-        FILE_BASIC_INFO stamp {};
-        stamp.LastWriteTime = info.LastWriteTime;
-        stamp.FileAttributes = info.FileAttributes & kKeptAttributes;
+        OwnedHandle in, file;
+        FILE_BASIC_INFO stamp;
         const std::wstring out = SystemPath(target);
-        // The new file is written, flushed and checked through this one handle, so that another
-        // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
-        OwnedHandle file(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file.Valid())
+        if (!OpenCopy(source, out, in, file, stamp))
             return false;
         CopyJob job(in.Get(), file.Get(), stamp, expectedSize, hasher);
         // A thread costs more than a small photo's copy, which is over long before a report is due.
-        constexpr std::uint64_t kReportedFrom = 8ull * 1024 * 1024;
-        const bool reported = progress != nullptr && expectedSize >= kReportedFrom;
+        const bool reported = progress != nullptr && expectedSize >= kLoneCopySize;
         if ((reported ? RunReporting(job, *progress) : job.Run()) && file.Close())
             return true;
-        const DWORD error = GetLastError();
-        file.Close();
-        SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(out.c_str());
-        ::SetLastError(error);
+        RemoveCopy(file, out);
         return false;
+    }
+
+    void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
+    {
+        // Every copy written first, its handle kept open (a batch holds a bounded number of small
+        // files); the source's handle is closed as soon as its bytes are in.
+        std::deque<Written> written;
+        bool stopped = false;
+        for (BatchCopy& copy : copies) {
+            stopped = stopped || (stop && stop());
+            if (stopped) {
+                copy.error = ERROR_CANCELLED;
+                continue;
+            }
+            Written& one = written.emplace_back(&copy, SystemPath(copy.target));
+            OwnedHandle in;
+            FILE_BASIC_INFO stamp;
+            if (OpenCopy(copy.source, one.path, in, one.file, stamp)) {
+                CopyJob job(in.Get(), one.file.Get(), stamp, copy.expectedSize, copy.hasher);
+                if (job.Write())
+                    continue;
+                RemoveCopy(one.file, one.path);
+            }
+            copy.error = GetLastError();
+            written.pop_back();
+        }
+        FlushTogether(written);
+        for (Written& one : written) {
+            ::SetLastError(one.error);
+            if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize) &&
+                one.file.Close()) {
+                one.copy->done = true;
+                continue;
+            }
+            one.copy->error = GetLastError();
+            RemoveCopy(one.file, one.path);
+        }
     }
 
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override
@@ -373,6 +386,93 @@ public:
     void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
 private:
+    // A copy of a batch written and not yet flushed.
+    struct Written {
+        Written(BatchCopy* batchCopy, std::wstring systemPath) : copy(batchCopy), path(std::move(systemPath))
+        { }
+        BatchCopy* copy;
+        std::wstring path;
+        OwnedHandle file;
+        DWORD error = ERROR_SUCCESS;  // of its flush
+    };
+
+    // Opens source to be read and creates out, never over an existing file; stamp gets the
+    // source's last-write time and the attributes a copy keeps.
+    static bool OpenCopy(const std::string& source, const std::wstring& out, OwnedHandle& in,
+                         OwnedHandle& file, FILE_BASIC_INFO& stamp)
+    {
+        // Others may go on reading and writing the source: a copy that sees it change size fails
+        // its check.
+        in.Reset(CreateFileW(SystemPath(source).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        // Only the times and attributes: the full handle information also asks for the volume's
+        // serial number, which Wine finds by walking up the path and every drive letter (two such
+        // walks per file, the largest part of a small photo's copy there).
+        FILE_BASIC_INFO info;
+        if (!in.Valid() || !GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &info, sizeof info))
+            return false;
+        // The source's last-write time and attributes are given to the copy through its own handle,
+        // in one call; the other times stay the new file's (zero leaves a time as it is).
+        constexpr DWORD kKeptAttributes =
+                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+        stamp = {};
+        stamp.LastWriteTime = info.LastWriteTime;
+        stamp.FileAttributes = info.FileAttributes & kKeptAttributes;
+        // The new file is written, flushed and checked through this one handle, so that another
+        // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
+        file.Reset(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        return file.Valid();
+    }
+
+    // Removes a copy that failed, keeping the error that failed it.
+    static void RemoveCopy(OwnedHandle& file, const std::wstring& out)
+    {
+        const DWORD error = GetLastError();
+        file.Close();
+        SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(out.c_str());
+        ::SetLastError(error);
+    }
+
+    // The files a batch flushes and the next one no thread has taken yet.
+    struct Flushes {
+        std::deque<Written>* files;
+        std::atomic<std::size_t> next {0};
+    };
+
+    static DWORD WINAPI FlushSome(void* data)
+    {
+        Flushes& flushes = *static_cast<Flushes*>(data);
+        for (std::size_t i; (i = flushes.next++) < flushes.files->size();) {
+            Written& one = (*flushes.files)[i];
+            one.error = FlushFileBuffers(one.file.Get()) ? ERROR_SUCCESS : GetLastError();
+        }
+        return 0;
+    }
+
+    // Flushes the files from a few threads at once, each flush's outcome in its file's error. One
+    // flush after another waits for a commit of the drive's journal each; flushes in flight
+    // together are committed together. Under Wine a flush is an fsync of the host's file, and
+    // 64 small copies on ext4 took 7 ms a flush one by one against under 1 ms from 8 threads.
+    // On Windows a flush writes the file's data and forces the volume's log, and flushes in
+    // flight together share those log writes the same way.
+    static void FlushTogether(std::deque<Written>& files)
+    {
+        Flushes flushes {&files};
+        constexpr std::size_t kFlushThreads = 8;
+        // The caller flushes too: a helper thread the system refuses only leaves it more to do.
+        std::deque<OwnedHandle> helpers;
+        for (std::size_t i = 1; i < std::min(kFlushThreads, files.size()); ++i) {
+            if (!helpers.emplace_back(CreateThread(nullptr, 0, FlushSome, &flushes, 0, nullptr)).Valid())
+                helpers.pop_back();
+        }
+        FlushSome(&flushes);
+        for (const OwnedHandle& helper : helpers)
+            WaitForSingleObject(helper.Get(), INFINITE);
+    }
+
     // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of
     // its own while the caller reports its progress: done and stop are shared with that caller.
     struct CopyJob {
@@ -392,11 +492,15 @@ private:
 
         bool Run()
         {
-            const bool ok = CopyBytes() &&
-                            SetFileInformationByHandle(out, FileBasicInfo, &stamp, sizeof stamp) &&
-                            FlushFileBuffers(out) && SizeIs(out, expectedSize);
+            const bool ok = Write() && FlushFileBuffers(out) && SizeIs(out, expectedSize);
             error = GetLastError();
             return ok;
+        }
+
+        // The bytes and the last-write time, not yet flushed.
+        bool Write()
+        {
+            return CopyBytes() && SetFileInformationByHandle(out, FileBasicInfo, &stamp, sizeof stamp);
         }
 
         bool CopyBytes()

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -368,6 +369,9 @@ void PlaceSingles(MemoryFileOps& ops, JournalFileSystem& fs, const Case& c,
             }
             if (!fs.Announce(steps))
                 std::fill(told.begin() + static_cast<std::ptrdiff_t>(i), told.end(), std::string());
+            // Its copies are made and flushed together before the first of them takes its name.
+            if (!c.move)
+                fs.CopyAhead({});
         }
         // A file the library has is skipped before its step, told ahead or not, is taken.
         std::string existing;
@@ -776,6 +780,247 @@ TEST(NoLossProperty, TheNextRunRemovesTheUnfinishedCopiesOfARunEndedByForce)
             EXPECT_EQ(ops.Files().at("D:\\out\\2021\\clip.mov"), std::string(100, 'o'));
         }
     }
+}
+
+// Five photos copied as one batch told ahead.
+Case BatchOfFive()
+{
+    Case c;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        const std::string source = std::string("C:\\card\\") + name + ".jpg";
+        c.files[source] = std::string("photo ") + name + std::string(20, 'x');
+        c.sources.push_back(source);
+        c.targets.push_back(std::string("D:\\out\\2012\\") + name + ".jpg");
+    }
+    return c;
+}
+
+std::string PartialOf(const std::string& target)
+{
+    return target.substr(0, target.rfind('\\') + 1) + "~" + FileNameOf(target) + ".qmpart";
+}
+
+TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    ops.FailFlushOf(PartialOf(c.targets[2]));
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        fs.CopyAhead({});
+        // Every copy of the batch stands complete before the first takes its name.
+        for (std::size_t i = 0; i < c.sources.size(); ++i) {
+            std::string bytes;
+            EXPECT_EQ(ops.Contents(PartialOf(c.targets[i]), bytes), i != 2) << c.targets[i];
+            EXPECT_FALSE(ops.Contents(c.targets[i], bytes)) << c.targets[i];
+        }
+        for (std::size_t i = 0; i < c.sources.size(); ++i) {
+            const TransferOutcome outcome = fs.Transfer(c.sources[i], c.targets[i], false);
+            if (i == 2) {
+                EXPECT_EQ(outcome, TransferOutcome::Failed);
+                EXPECT_EQ(ops.LastError(), FileError::kWriteFault);
+            } else {
+                EXPECT_EQ(outcome, TransferOutcome::Done) << c.targets[i];
+            }
+        }
+        journal.Close();
+    }
+    auto expected = before;
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        if (i != 2)
+            expected[c.targets[i]] = c.files.at(c.sources[i]);
+    }
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, expected);
+    UndoCollector sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
+    now.clear();
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, before);
+}
+
+TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBeforeAreMadeByTheirSteps)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        // Stopped before the fourth copy: the last two are made by their own steps.
+        int asked = 0;
+        fs.CopyAhead([&] { return ++asked > 3; });
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(PartialOf(c.targets[2]), bytes));
+        EXPECT_FALSE(ops.Contents(PartialOf(c.targets[3]), bytes));
+        for (const std::size_t i : {0, 3})
+            EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+        // The rest are not taken (a Cancel), copied ahead or not.
+        fs.WithdrawAll();
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            EXPECT_FALSE(ops.Contents(PartialOf(c.targets[i]), bytes)) << i;
+        journal.Close();
+    }
+    auto expected = before;
+    for (const std::size_t i : {0, 3})
+        expected[c.targets[i]] = c.files.at(c.sources[i]);
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, expected);
+}
+
+TEST(NoLossProperty, ACopyMadeAheadIsReadBackAndHashedBeforeItTakesItsName)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    OpsFileSystem real(ops);
+    RunJournal journal(ops);
+    ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+    JournalFileSystem fs(real, journal);
+    CopyCheck check;
+    check.verify = true;
+    fs.CheckCopies(&check);
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = 0; i < 2; ++i)
+        steps.push_back({c.sources[i], c.targets[i], false});
+    ASSERT_TRUE(fs.Announce(steps));
+    fs.CopyAhead({});
+    // The drive gives the first copy back garbled: it never takes its name.
+    ops.GarbleReadBacks(1);
+    EXPECT_EQ(fs.Transfer(c.sources[0], c.targets[0], false), TransferOutcome::Failed);
+    EXPECT_EQ(ops.LastError(), FileError::kCopyDiffers);
+    std::string bytes;
+    EXPECT_FALSE(ops.Contents(c.targets[0], bytes));
+    EXPECT_FALSE(ops.Contents(PartialOf(c.targets[0]), bytes));
+    check.copied = false;
+    EXPECT_EQ(fs.Transfer(c.sources[1], c.targets[1], false), TransferOutcome::Done);
+    ContentHasher hasher;
+    const std::string& second = c.files.at(c.sources[1]);
+    hasher.Update(second.data(), second.size());
+    EXPECT_TRUE(check.copied);
+    EXPECT_EQ(check.hash, hasher.Digest());
+    journal.Close();
+}
+
+// Counts the copies each batch makes together and their bytes.
+class BatchCounter : public ForwardingFileOps {
+public:
+    using ForwardingFileOps::ForwardingFileOps;
+    void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
+    {
+        std::uint64_t bytes = 0;
+        for (const BatchCopy& copy : copies) {
+            bytes += copy.expectedSize;
+            largest = std::max(largest, copy.expectedSize);
+        }
+        batchBytes.push_back(bytes);
+        ForwardingFileOps::CopyNewTogether(copies, stop);
+    }
+    std::vector<std::uint64_t> batchBytes;
+    std::uint64_t largest = 0;
+};
+
+TEST(NoLossProperty, ALargeFileIsCopiedOnItsOwnAndABatchHoldsABoundedNumberOfBytes)
+{
+    Case c;
+    constexpr std::uint64_t kSeven = 7ull * 1024 * 1024;
+    for (int i = 0; i < 11; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".jpg";
+        c.files["C:\\card\\" + name] =
+                std::string(i == 4 ? kLoneCopySize : kSeven, static_cast<char>('a' + i));
+        c.sources.push_back("C:\\card\\" + name);
+        c.targets.push_back("D:\\out\\" + name);
+    }
+    MemoryFileOps memory;
+    Lay(memory, c);
+    BatchCounter ops(memory);
+    OpsFileSystem real(ops);
+    RunJournal journal(ops);
+    ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+    JournalFileSystem fs(real, journal);
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        steps.push_back({c.sources[i], c.targets[i], false});
+    ASSERT_TRUE(fs.Announce(steps));
+    fs.CopyAhead({});
+    EXPECT_LT(ops.largest, kLoneCopySize);
+    ASSERT_EQ(ops.batchBytes.size(), 2u);
+    EXPECT_EQ(ops.batchBytes[0] + ops.batchBytes[1], 10 * kSeven);
+    for (const std::uint64_t bytes : ops.batchBytes)
+        EXPECT_LE(bytes, 64ull * 1024 * 1024);
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+    journal.Close();
+    std::string bytes;
+    EXPECT_TRUE(memory.Contents(c.targets[4], bytes) && bytes == c.files.at(c.sources[4]));
+}
+
+TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTreeBefore)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    try {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        std::vector<PlannedTransfer> steps;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            steps.push_back({c.sources[i], c.targets[i], false});
+        ASSERT_TRUE(fs.Announce(steps));
+        fs.CopyAhead({});
+        // Ended at the first step of the first name.
+        ops.KillAt(ops.Calls() + 1);
+        fs.Transfer(c.sources[0], c.targets[0], false);
+        ADD_FAILURE() << "the run was not ended";
+    } catch (const Killed&) { }
+    ops.Revive();
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(PartialOf(c.targets[i]), bytes) && bytes == c.files.at(c.sources[i]));
+        EXPECT_FALSE(ops.Contents(c.targets[i], bytes)) << c.targets[i];
+    }
+    ExpectNothingLost(ops, c, "ended");
+    UndoCollector sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
+    std::map<std::string, std::string> now;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            now[path] = bytes;
+    }
+    EXPECT_EQ(now, before);
+    EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012"), 0u);
 }
 
 TEST(NoLossProperty, AnUndoRefusesAJournalItsRunStillHolds)

@@ -458,7 +458,7 @@ bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target
             return Fail(FileError::kCancelled);
         }
     }
-    if (out->bytes.size() != expectedSize) {
+    if (out->bytes.size() != expectedSize || failingFlushes_.count(key) != 0) {
         nodes_.erase(key);
         return Fail(FileError::kWriteFault);
     }

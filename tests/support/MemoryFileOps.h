@@ -68,6 +68,8 @@ public:
     // The next `times` reads past the cache give back other bytes than the file holds, as a drive
     // that garbled a copy does.
     void GarbleReadBacks(int times) { garbledReadBacks_ = times; }
+    // The flush of a copy written to path fails, as a drive that cannot take it does.
+    void FailFlushOf(const std::string& path) { failingFlushes_.insert(Upper(path)); }
 
     std::size_t PathLength(const std::string& path) const override { return path.size(); }
     std::uint32_t LastError() const override { return error_; }
@@ -115,6 +117,7 @@ private:
     std::map<std::string, std::uint64_t> capacity_;
     std::map<std::string, int> held_;
     std::set<std::string> lying_;
+    std::set<std::string> failingFlushes_;
     int garbledReadBacks_ = 0;
     std::uint32_t error_ = 0;
     std::uint64_t calls_ = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "engine/CopyCheck.h"
@@ -31,6 +32,70 @@ TEST(SystemFileOps, ACopyWhoseSizeIsNotTheExpectedOneFailsAndLeavesNothing)
     EXPECT_FALSE(Exists(tree.Path("b.jpg")));
     ASSERT_TRUE(Ops().CopyNew(tree.Path("a.jpg"), tree.Path("b.jpg"), 12));
     EXPECT_EQ(ReadText(tree.Path("b.jpg")), "twelve bytes");
+}
+
+TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
+{
+    TempTree tree;
+    std::vector<BatchCopy> copies;
+    std::vector<std::unique_ptr<ContentHasher>> hashers;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = std::to_string(i);
+        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo number " + name));
+        BatchCopy& copy = copies.emplace_back();
+        copy.source = tree.Path(name + ".jpg");
+        copy.target = tree.Path("~" + name + ".jpg.qmpart");
+        copy.expectedSize = 14;
+        copy.hasher = hashers.emplace_back(std::make_unique<ContentHasher>()).get();
+    }
+    // The third source is not the size its step expects; the fifth's name is taken.
+    copies[2].expectedSize = 15;
+    ASSERT_TRUE(WriteText(copies[4].target, "another program's"));
+    ASSERT_TRUE(SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_READONLY));
+    Ops().CopyNewTogether(copies, {});
+    SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        SCOPED_TRACE(i);
+        if (i == 2 || i == 4) {
+            EXPECT_FALSE(copies[i].done);
+            continue;
+        }
+        ASSERT_TRUE(copies[i].done);
+        EXPECT_EQ(ReadText(copies[i].target), ReadText(copies[i].source));
+        FileState source, copy;
+        ASSERT_TRUE(Ops().Stat(copies[i].source, source));
+        ASSERT_TRUE(Ops().Stat(copies[i].target, copy));
+        EXPECT_EQ(copy.stamp, source.stamp);
+        EXPECT_EQ(copy.readOnly, i == 1);
+        ContentHash hash;
+        ASSERT_TRUE(ReadBackHash(Ops(), copies[i].source, hash));
+        EXPECT_EQ(copies[i].hasher->Digest(), hash);
+    }
+    SetFileAttributesA(copies[1].target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(copies[2].error, static_cast<std::uint32_t>(ERROR_WRITE_FAULT));
+    EXPECT_FALSE(Exists(copies[2].target));
+    EXPECT_EQ(copies[4].error, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ReadText(copies[4].target), "another program's");
+}
+
+TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
+{
+    TempTree tree;
+    std::vector<BatchCopy> copies(4);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const std::string name = std::to_string(i);
+        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
+        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
+    }
+    int asked = 0;
+    Ops().CopyNewTogether(copies, [&] { return ++asked == 3; });
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        EXPECT_EQ(copies[i].done, i < 2) << i;
+        EXPECT_EQ(Exists(copies[i].target), i < 2) << i;
+        if (i >= 2) {
+            EXPECT_EQ(copies[i].error, static_cast<std::uint32_t>(ERROR_CANCELLED)) << i;
+        }
+    }
 }
 
 TEST(SystemFileOps, ACopyNeverWritesOverAFileAndKeepsTheTimeAndTheReadOnlyMark)

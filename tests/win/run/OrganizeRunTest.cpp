@@ -888,6 +888,42 @@ TEST_F(OrganizeRunTest, RunFollowsTheRowsDisplayOrderAndOverwritesEarlierCells)
     EXPECT_EQ(host.Result(0), "OK");
 }
 
+// A copy run copies a batch's files when it plans the batch, before their rows: once the first row
+// is done, the second row's copy stands under its unfinished name, and a source removed then is still
+// placed whole. A move takes each source at its own row.
+TEST_F(OrganizeRunTest, ACopyRunCopiesItsBatchBeforeItsRows)
+{
+    host.settings.Mode = OrganizeMode::Extension;
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        Source("a.txt", "a");
+        Source("b.txt", "b");
+        int unfinished = -1;
+        host.onPump = [&](int) {
+            if (unfinished >= 0 || host.Result(0).empty())
+                return;
+            unfinished = 0;
+            for (const auto& [path, content] : FilesBelow(tree.Path("out")))
+                unfinished += path.find(".qmpart") != std::string::npos ? 1 : 0;
+            ASSERT_TRUE(DeleteFileA(tree.Path("src\\b.txt").c_str()));
+        };
+        host.Run(move);
+        EXPECT_EQ(unfinished, move ? 0 : 1);
+        EXPECT_EQ(host.Result(0), "OK");
+        if (move) {
+            EXPECT_NE(host.Result(1), "OK");
+            EXPECT_FALSE(Exists(tree.Path("out\\TXT\\b.txt")));
+        } else {
+            EXPECT_EQ(host.Result(1), "OK");
+            EXPECT_EQ(ReadText(tree.Path("out\\TXT\\b.txt")), "b");
+        }
+        for (const auto& [path, content] : FilesBelow(tree.Path("out")))
+            EXPECT_EQ(path.find(".qmpart"), std::string::npos) << path;
+        RemoveTree(tree.Path("out"));
+        host.ClearRows();
+    }
+}
+
 TEST_F(OrganizeRunTest, FilesInsideAnArchiveCountWithTheirSizeUncompressed)
 {
     host.settings.Mode = OrganizeMode::Extension;
