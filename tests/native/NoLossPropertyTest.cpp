@@ -814,7 +814,7 @@ TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
         JournalFileSystem fs(real, journal);
         std::vector<PlannedTransfer> steps;
         for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false});
+            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
         ASSERT_TRUE(fs.Announce(steps));
         fs.CopyAhead({});
         // Every copy of the batch stands complete before the first takes its name.
@@ -869,7 +869,7 @@ TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBef
         JournalFileSystem fs(real, journal);
         std::vector<PlannedTransfer> steps;
         for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false});
+            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
         ASSERT_TRUE(fs.Announce(steps));
         // Stopped before the fourth copy: the last two are made by their own steps.
         int asked = 0;
@@ -910,7 +910,7 @@ TEST(NoLossProperty, ACopyMadeAheadIsReadBackAndHashedBeforeItTakesItsName)
     fs.CheckCopies(&check);
     std::vector<PlannedTransfer> steps;
     for (std::size_t i = 0; i < 2; ++i)
-        steps.push_back({c.sources[i], c.targets[i], false});
+        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
     ASSERT_TRUE(fs.Announce(steps));
     fs.CopyAhead({});
     // The drive gives the first copy back garbled: it never takes its name.
@@ -968,7 +968,7 @@ TEST(NoLossProperty, ALargeFileIsCopiedOnItsOwnAndABatchHoldsABoundedNumberOfByt
     JournalFileSystem fs(real, journal);
     std::vector<PlannedTransfer> steps;
     for (std::size_t i = 0; i < c.sources.size(); ++i)
-        steps.push_back({c.sources[i], c.targets[i], false});
+        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
     ASSERT_TRUE(fs.Announce(steps));
     fs.CopyAhead({});
     EXPECT_LT(ops.largest, kLoneCopySize);
@@ -996,7 +996,7 @@ TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTree
         JournalFileSystem fs(real, journal);
         std::vector<PlannedTransfer> steps;
         for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false});
+            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
         ASSERT_TRUE(fs.Announce(steps));
         fs.CopyAhead({});
         // Ended at the first step of the first name.
