@@ -1,4 +1,7 @@
-// Feeds arbitrary bytes to the JPEG section reader as a stream, as a file from anywhere would be.
+// Feeds arbitrary bytes to the JPEG section reader as a stream, as a file from anywhere would be,
+// and once more through the block reader the program reads files with, in small blocks: both
+// readings must agree.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +17,28 @@ void Check(bool condition)
     if (!condition)
         __builtin_trap();
 }
+
+// The bytes handed out a block at a time, as a file read through its own handle.
+class MemoryBlocks : public JpegBlockStream {
+public:
+    MemoryBlocks(const std::uint8_t* data, std::size_t size, std::size_t block)
+        : JpegBlockStream(block), data_(data), size_(size)
+    { }
+
+protected:
+    bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
+    {
+        got = std::min(size, size_ - at_);
+        std::memcpy(to, data_ + at_, got);
+        at_ += got;
+        return true;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
 
 }  // namespace
 
@@ -64,5 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         Check(inside);
     }
+    // Blocks of 1 to 97 bytes put section boundaries at every place a block can end.
+    ImageInfo blockInfo {};
+    JpegSectionReader blockReader(&blockInfo);
+    MemoryBlocks blocks(data, size, 1 + size % 97);
+    blockReader.ReadSections(blocks);
+    Check(blockReader.SectionCount() == reader.SectionCount());
+    Check(std::strcmp(blockInfo.dateTaken, info.dateTaken) == 0);
+    Check(std::strcmp(blockInfo.model, info.model) == 0);
+    Check(std::strcmp(blockInfo.comment, info.comment) == 0);
+    Check(blockInfo.orientation == info.orientation);
+    Check(blockReader.ExifThumbnail().size() == thumbnail.size());
     return 0;
 }
