@@ -159,6 +159,26 @@ Case MakeCase(std::mt19937& random)
     return c;
 }
 
+// The files of the drives outside the runs folder, by path.
+std::map<std::string, std::string> UserFiles(const MemoryFileOps& ops)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& [path, bytes] : ops.Files()) {
+        if (path.rfind(kRuns, 0) != 0)
+            files[path] = bytes;
+    }
+    return files;
+}
+
+// Copies of the first count files of c, as a run tells them ahead.
+std::vector<PlannedTransfer> CopySteps(const Case& c, std::size_t count = SIZE_MAX)
+{
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = 0; i < std::min(count, c.sources.size()); ++i)
+        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
+    return steps;
+}
+
 std::string Describe(const Case& c)
 {
     std::string text = std::string(c.move ? " move" : " copy") + (c.companions ? " companions" : "") +
@@ -715,10 +735,7 @@ TEST(NoLossProperty, AVerifiedStepWhoseCopyReadsBackDifferentIsRecordedFailedAnd
         Lay(ops, c);
         const auto before = ops.Files();
         RunSteps(ops, c, "run");
-        std::map<std::string, std::string> now;
-        for (const auto& [path, bytes] : ops.Files())
-            if (path.rfind(kRuns, 0) != 0)
-                now[path] = bytes;
+        std::map<std::string, std::string> now = UserFiles(ops);
         EXPECT_EQ(now, before) << replace;
         JournalData data;
         ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
@@ -812,10 +829,7 @@ TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
         RunJournal journal(ops);
         ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
         JournalFileSystem fs(real, journal);
-        std::vector<PlannedTransfer> steps;
-        for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
-        ASSERT_TRUE(fs.Announce(steps));
+        ASSERT_TRUE(fs.Announce(CopySteps(c)));
         fs.CopyAhead({});
         // Every copy of the batch stands complete before the first takes its name.
         for (std::size_t i = 0; i < c.sources.size(); ++i) {
@@ -839,20 +853,12 @@ TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
         if (i != 2)
             expected[c.targets[i]] = c.files.at(c.sources[i]);
     }
-    std::map<std::string, std::string> now;
-    for (const auto& [path, bytes] : ops.Files()) {
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = bytes;
-    }
+    std::map<std::string, std::string> now = UserFiles(ops);
     EXPECT_EQ(now, expected);
     UndoCollector sink;
     UndoTally tally;
     ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
-    now.clear();
-    for (const auto& [path, bytes] : ops.Files()) {
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = bytes;
-    }
+    now = UserFiles(ops);
     EXPECT_EQ(now, before);
 }
 
@@ -867,10 +873,7 @@ TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBef
         RunJournal journal(ops);
         ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
         JournalFileSystem fs(real, journal);
-        std::vector<PlannedTransfer> steps;
-        for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
-        ASSERT_TRUE(fs.Announce(steps));
+        ASSERT_TRUE(fs.Announce(CopySteps(c)));
         // Stopped before the fourth copy: the last two are made by their own steps.
         int asked = 0;
         fs.CopyAhead([&] { return ++asked > 3; });
@@ -888,11 +891,7 @@ TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBef
     auto expected = before;
     for (const std::size_t i : {0, 3})
         expected[c.targets[i]] = c.files.at(c.sources[i]);
-    std::map<std::string, std::string> now;
-    for (const auto& [path, bytes] : ops.Files()) {
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = bytes;
-    }
+    std::map<std::string, std::string> now = UserFiles(ops);
     EXPECT_EQ(now, expected);
 }
 
@@ -908,10 +907,7 @@ TEST(NoLossProperty, ACopyMadeAheadIsReadBackAndHashedBeforeItTakesItsName)
     CopyCheck check;
     check.verify = true;
     fs.CheckCopies(&check);
-    std::vector<PlannedTransfer> steps;
-    for (std::size_t i = 0; i < 2; ++i)
-        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
-    ASSERT_TRUE(fs.Announce(steps));
+    ASSERT_TRUE(fs.Announce(CopySteps(c, 2)));
     fs.CopyAhead({});
     // The drive gives the first copy back garbled: it never takes its name.
     ops.GarbleReadBacks(1);
@@ -966,10 +962,7 @@ TEST(NoLossProperty, ALargeFileIsCopiedOnItsOwnAndABatchHoldsABoundedNumberOfByt
     RunJournal journal(ops);
     ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
     JournalFileSystem fs(real, journal);
-    std::vector<PlannedTransfer> steps;
-    for (std::size_t i = 0; i < c.sources.size(); ++i)
-        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
-    ASSERT_TRUE(fs.Announce(steps));
+    ASSERT_TRUE(fs.Announce(CopySteps(c)));
     fs.CopyAhead({});
     EXPECT_LT(ops.largest, kLoneCopySize);
     ASSERT_EQ(ops.batchBytes.size(), 2u);
@@ -994,10 +987,7 @@ TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTree
         RunJournal journal(ops);
         ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
         JournalFileSystem fs(real, journal);
-        std::vector<PlannedTransfer> steps;
-        for (std::size_t i = 0; i < c.sources.size(); ++i)
-            steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
-        ASSERT_TRUE(fs.Announce(steps));
+        ASSERT_TRUE(fs.Announce(CopySteps(c)));
         fs.CopyAhead({});
         // Ended at the first step of the first name.
         ops.KillAt(ops.Calls() + 1);
@@ -1014,11 +1004,7 @@ TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTree
     UndoCollector sink;
     UndoTally tally;
     ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
-    std::map<std::string, std::string> now;
-    for (const auto& [path, bytes] : ops.Files()) {
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = bytes;
-    }
+    std::map<std::string, std::string> now = UserFiles(ops);
     EXPECT_EQ(now, before);
     EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012"), 0u);
 }
@@ -1228,11 +1214,7 @@ void ExpectUndoneToBefore(MemoryFileOps& ops, const std::map<std::string, std::s
     UndoTally tally;
     EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
     EXPECT_TRUE(sink.leftRows.empty());
-    std::map<std::string, std::string> now;
-    for (const auto& [path, bytes] : ops.Files()) {
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = bytes;
-    }
+    std::map<std::string, std::string> now = UserFiles(ops);
     EXPECT_EQ(now, before);
     for (const std::string& folder : ops.Folders())
         EXPECT_EQ(folder.find("\\OUT"), std::string::npos) << folder;
@@ -1342,10 +1324,7 @@ TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesT
     UndoCollector sink;
     UndoTally tally;
     EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
-    std::map<std::string, std::string> now;
-    for (const auto& [path, content] : ops.Files())
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = content;
+    std::map<std::string, std::string> now = UserFiles(ops);
     EXPECT_EQ(now, before);
 
     // Read back as written, the backup is made, with the library's bytes, and undo removes both.
@@ -1355,10 +1334,7 @@ TEST(NoLossProperty, ABackupWhoseCopyReadsBackDifferentFailsAloneAndUndoRemovesT
     RunSteps(good, c, "run");
     EXPECT_TRUE(good.Contents("D:\\backup\\clip.mov", bytes) && bytes == std::string(300, 'n'));
     EXPECT_TRUE(Succeeded(UndoRun(good, OnlyJournal(good), false, "now", sink, tally)));
-    now.clear();
-    for (const auto& [path, content] : good.Files())
-        if (path.rfind(kRuns, 0) != 0)
-            now[path] = content;
+    now = UserFiles(good);
     EXPECT_EQ(now, before);
     const auto folders = good.Folders();
     EXPECT_TRUE(std::none_of(folders.begin(), folders.end(),
