@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/OwnedHandle.h"
 #include "base/WidePath.h"
 #include "engine/RunReport.h"
 #include "engine/FileOps.h"
@@ -117,15 +118,15 @@ bool MainDialog::SaveRowsReport(const std::string& path, std::string& error) con
         error = "no temporary name is free beside it";
         return false;
     }
-    HANDLE file = CreateFileW(WidePath(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    OwnedHandle file(CreateFileW(WidePath(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
         SystemErrorText(GetLastError(), error);
         return false;
     }
-    const bool written = WriteWhole(file, text) && FlushFileBuffers(file);
+    const bool written = WriteWhole(file.Get(), text) && FlushFileBuffers(file.Get()) && file.Close();
     const DWORD writeError = GetLastError();
-    CloseHandle(file);
+    file.Close();
     if (!written ||
         !MoveFileExW(WidePath(partial).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         SystemErrorText(written ? GetLastError() : writeError, error);
