@@ -526,8 +526,7 @@ void JournalFileSystem::ChoosePartial(const std::string& target, std::string& pa
         std::string candidate;
         if (!PartialNameFor(ops, target, attempt, candidate))
             return;
-        const std::string key = Key(FileNameOf(candidate));
-        if (!names->there || names->keys.insert(key).second) {
+        if (!names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
             partial = std::move(candidate);
             return;
         }

@@ -1274,6 +1274,8 @@ TEST(NoLossProperty, StepsIntoAFolderTheRunMadeAskNoNameOfTheFileSystem)
                     EXPECT_EQ(fs.Transfer(step.source, step.target, move), TransferOutcome::Done);
                 }
             }
+            // Nor is a folder below one it made, which its parent does not hold.
+            EXPECT_FALSE(fs.Exists("C:\\out\\2012\\later\\p0.jpg"));
         }
         journal.Close();
         EXPECT_EQ(asked.asked, askedBefore) << (move ? "move" : "copy");
@@ -1314,6 +1316,7 @@ TEST(NoLossProperty, ANameTakenAfterThePlanIsRefusedByItsStepAndKnownTakenFromTh
             ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(move), 50)));
             {
                 JournalFileSystem fs(real, journal);
+                ASSERT_TRUE(fs.Exists("C:\\cam\\b.jpg")) << label;
                 ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\")) << label;
                 EXPECT_EQ(fs.Exists("C:\\out\\2012\\old.jpg"), listed) << label;
                 EXPECT_FALSE(fs.Exists(target)) << label;

@@ -462,6 +462,30 @@ TEST_F(OrganizeRunTest, ANameTakenMeanwhileIsRefusedByItsStepAndPlacedAgainByEac
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }
 
+// A row planned by the names the run knows, not told ahead (its name was another row's), is
+// placed again too when another program takes the name it was given first.
+TEST_F(OrganizeRunTest, ANumberedNameTakenMeanwhileIsPlannedAgain)
+{
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
+    Source("a.jpg", "first a");
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("src\\two").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(tree.Path("src\\two\\a.jpg"), "second a"));
+    host.AddRow(tree.Path("src\\two\\a.jpg"));
+    const std::string taken = tree.Path("out\\JPG\\a_1.jpg");
+    host.onPump = [&](int pump) {
+        if (pump == 2 * 1 + 2) {
+            ASSERT_TRUE(WriteText(taken, "other"));
+        }
+    };
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\a_2.jpg"));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_2.jpg")), "second a");
+    EXPECT_EQ(ReadText(taken), "other");
+}
+
 // The real file system, keeping every path the run looks for by name and every folder it lists.
 class ExistsCounting : public RealFileSystem {
 public:
