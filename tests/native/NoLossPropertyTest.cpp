@@ -1355,6 +1355,9 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
         ops.AddFolder("C:\\cam");
         ops.AddFolder("C:\\runs");
         ops.AddFile("C:\\cam\\b.jpg", "photo b", 10);
+        // One that was there before the run is in its folder's listing: not even tried.
+        ops.AddFolder("C:\\out");
+        ops.AddFile("C:\\out\\~b.jpg.qmpart", "older", 98);
         const std::string target = "C:\\out\\b.jpg";
         OpsFileSystem real(ops);
         RunJournal journal(ops);
@@ -1368,7 +1371,9 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
                 ASSERT_TRUE(ReadStampOf(ops, "C:\\cam\\b.jpg", stamp));
                 ASSERT_TRUE(fs.Announce({{"C:\\cam\\b.jpg", target, false, stamp}})) << label;
             }
-            ops.AddFile("C:\\out\\~b.jpg.qmpart", "theirs", 99);
+            // The plan found the target free.
+            EXPECT_FALSE(fs.Exists(target)) << label;
+            ops.AddFile("C:\\out\\~b.jpg.1.qmpart", "theirs", 99);
             before = UserFiles(ops);
             if (ahead)
                 fs.CopyAhead({});
@@ -1377,7 +1382,8 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
         journal.Close();
         std::string bytes;
         EXPECT_TRUE(ops.Contents(target, bytes) && bytes == "photo b") << label;
-        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.qmpart", bytes) && bytes == "theirs") << label;
+        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.qmpart", bytes) && bytes == "older") << label;
+        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.1.qmpart", bytes) && bytes == "theirs") << label;
         JournalData data;
         ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
         std::vector<std::string> partials;
@@ -1385,8 +1391,8 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
             if (!step.isFolder)
                 partials.push_back(step.partial + (step.outcome == StepOutcome::Done ? " done" : " not"));
         }
-        EXPECT_EQ(partials,
-                  (std::vector<std::string> {"C:\\out\\~b.jpg.qmpart not", "C:\\out\\~b.jpg.1.qmpart done"}))
+        EXPECT_EQ(partials, (std::vector<std::string> {"C:\\out\\~b.jpg.1.qmpart not",
+                                                       "C:\\out\\~b.jpg.2.qmpart done"}))
                 << label;
         const JournalCounts counts = CountSteps(data);
         EXPECT_EQ(counts.copied, 1) << label;

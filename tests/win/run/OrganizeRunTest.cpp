@@ -486,6 +486,30 @@ TEST_F(OrganizeRunTest, ANumberedNameTakenMeanwhileIsPlannedAgain)
     EXPECT_EQ(ReadText(taken), "other");
 }
 
+// A move asks no folder it is about to make what identifies it (to tell whether a source lies
+// there): a folder that is not there holds no source.
+TEST_F(OrganizeRunTest, AMoveAsksNoFolderItMakesWhatIdentifiesIt)
+{
+    struct IdentitiesAsked : RealFileSystem {
+        std::vector<std::string> asked;
+        bool Identity(const std::string& path, FileIdentity& identity) override
+        {
+            asked.push_back(path);
+            return RealFileSystem::Identity(path, identity);
+        }
+    } fs;
+    host.fileSystem = &fs;
+    host.settings.Mode = OrganizeMode::Extension;
+    Source("a.jpg", "a");
+    Source("b.txt", "b");
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(ReadText(tree.Path("out\\TXT\\b.txt")), "b");
+    for (const std::string& path : fs.asked)
+        EXPECT_EQ(path.rfind(tree.Path("out"), 0), std::string::npos) << path;
+}
+
 // The real file system, keeping every path the run looks for by name and every folder it lists.
 class ExistsCounting : public RealFileSystem {
 public:
