@@ -184,6 +184,10 @@ public:
     {
         return inner_.FolderIdentities(folder, files);
     }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return inner_.ListNames(folder, names);
+    }
     bool Announce(const std::vector<PlannedTransfer>& steps) override { return inner_.Announce(steps); }
     void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
 

@@ -17,6 +17,17 @@ void FileOps::CopyNewTogether(std::vector<BatchCopy>& copies, const std::functio
     }
 }
 
+std::string FileOps::NameKey(const std::string& name) const
+{
+    // Letters beyond ASCII are left as they are: two spellings it does not join are only asked
+    // of the file system itself, which refuses a name that is taken.
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
 bool FileIsThere(FileOps& ops, const std::string& path)
 {
     FileState state;

@@ -37,6 +37,9 @@ inline constexpr std::uint32_t kCancelled = 1223;
 // The program's own failures: the customer bit keeps them apart from the system's numbers.
 inline constexpr std::uint32_t kCopyDiffers = 0x20000001;
 inline constexpr const char* kCopyDiffersText = "The copy read back differs from the source";
+// A copy's unfinished name that another program holds: the copy wrote nothing, and the step may
+// take another unfinished name.
+inline constexpr std::uint32_t kPartialTaken = 0x20000002;
 }  // namespace FileError
 
 // A file's size and last-write time (100-nanosecond units since 1601, UTC).
@@ -141,6 +144,16 @@ public:
     {
         return false;
     }
+    // Every name a folder holds (files, folders, links), from one listing. False where it cannot
+    // be listed; kPathNotFound when it is not there.
+    virtual bool ListNames(const std::string& /*folder*/, std::vector<std::string>& /*names*/)
+    {
+        SetLastError(FileError::kInvalidParameter);
+        return false;
+    }
+    // A name in the form the file system compares names in: two names with the same key name one
+    // file.
+    virtual std::string NameKey(const std::string& name) const;
     // One folder level; fails with kAlreadyExists when it is there.
     virtual bool MakeFolder(const std::string& folder) = 0;
     // Only an empty folder.
@@ -233,6 +246,11 @@ public:
     {
         return inner_.FolderIdentities(folder, files);
     }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return inner_.ListNames(folder, names);
+    }
+    std::string NameKey(const std::string& name) const override { return inner_.NameKey(name); }
     bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
     bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
     bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override

@@ -5,10 +5,6 @@
 
 namespace {
 
-// Unfinished copies left by other runs (or killed ones) are never touched; this many names are
-// tried beside one target before the copy fails.
-constexpr int kPartialAttempts = 100;
-
 const char kPartialExtension[] = ".qmpart";
 
 // Removes an unfinished copy; a copy of a read-only source is read-only too.
@@ -46,8 +42,11 @@ TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const Fi
     // A verified copy is checked under its unfinished name: one that differs never takes the
     // target's name, and a move keeps its source.
     if (!CopyChecked(ops, source, partial, state.stamp.size, check)) {
-        // A name another program took since it was chosen is not ours to remove.
-        if (ops.LastError() != FileError::kFileExists && ops.LastError() != FileError::kAlreadyExists)
+        // A name another program took since it was chosen is not ours to remove; the caller may
+        // choose another.
+        if (ops.LastError() == FileError::kFileExists || ops.LastError() == FileError::kAlreadyExists)
+            ops.SetLastError(FileError::kPartialTaken);
+        else
             RemovePartial(ops, partial);
         return TransferOutcome::Failed;
     }
@@ -154,18 +153,31 @@ TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std:
     return CopyThenRename(ops, source, state, target, move, replace, partial, check);
 }
 
-TransferOutcome OpsFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+namespace {
+
+// A transfer through the first unfinished name found free; one another program takes meanwhile
+// fails the step as a taken target does.
+TransferOutcome TransferThroughFreeName(FileOps& ops, const std::string& source, const std::string& target,
+                                        bool move, bool replace, CopyCheck* check)
 {
     std::string partial;
-    FreePartialName(ops_, target, partial);
-    return TransferFile(ops_, source, target, move, false, partial, check_);
+    FreePartialName(ops, target, partial);
+    const TransferOutcome outcome = TransferFile(ops, source, target, move, replace, partial, check);
+    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken)
+        ops.SetLastError(FileError::kFileExists);
+    return outcome;
+}
+
+}  // namespace
+
+TransferOutcome OpsFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+{
+    return TransferThroughFreeName(ops_, source, target, move, false, check_);
 }
 
 TransferOutcome OpsFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
-    std::string partial;
-    FreePartialName(ops_, target, partial);
-    return TransferFile(ops_, source, target, move, true, partial, check_);
+    return TransferThroughFreeName(ops_, source, target, move, true, check_);
 }
 
 bool OpsFileSystem::SameFile(const std::string& a, const std::string& b)

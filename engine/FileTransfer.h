@@ -13,6 +13,10 @@
 #include "engine/FileOps.h"
 #include "engine/RunFileSystem.h"
 
+// Unfinished copies left by other runs (or killed ones) are never touched; this many names are
+// tried beside one target before the copy fails.
+inline constexpr int kPartialAttempts = 100;
+
 // The name a copy is written under before it takes the target's name: "~NAME.qmpart" beside the
 // target for attempt 0, "~NAME.N.qmpart" for attempt N, or "~qmN.qmpart" where those would make
 // the path too long. False, with kFilenameTooLong, when not even that fits.
@@ -24,7 +28,8 @@ bool FreePartialName(FileOps& ops, const std::string& target, std::string& parti
 
 // Moves or copies source to target (over an existing file only when replace), through partial
 // when the bytes must be copied, hashed (and verified when asked) as check says (none: null).
-// The last error tells why unless Done; nothing of partial is left.
+// The last error tells why unless Done (kPartialTaken: another program holds partial, which is
+// left to it); nothing of partial is left.
 TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
                              bool replace, const std::string& partial, CopyCheck* check = nullptr);
 
@@ -83,6 +88,10 @@ public:
     bool FolderIdentities(const std::string& folder, std::vector<ListedIdentity>& files) override
     {
         return ops_.FolderIdentities(folder, files);
+    }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return ops_.ListNames(folder, names);
     }
 
 private:

@@ -432,13 +432,16 @@ std::string NoFreeNameText()
            " numbered names all exist)";
 }
 
+// A row whose step another program's file refused is planned again this many times at most.
+constexpr int kPlansAgain = 8;
+
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
-// was built). A target told ahead was free when its batch was planned and is not looked for again:
-// the real transfer refuses a name taken since, and the row is then placed as if it had been
-// taken all along.
+// was built). A target told ahead was free when its batch was planned and is not looked for again;
+// nor is one the run knows free from its folder's names. The real transfer refuses a name taken
+// since, and the row is then placed as if it had been taken all along.
 RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::string& outputRoot,
                     const std::string& targetFolder, const std::string& name, const OrganizeOptions& options,
-                    bool move, std::string& target, bool told)
+                    bool move, std::string& target, bool told, int plansLeft = kPlansAgain)
 {
     target = targetFolder + name;
     std::string unsafe;
@@ -458,9 +461,10 @@ RowResult PlaceFile(RunFileSystem& fs, const std::string& source, const std::str
     }
     bool atTarget = false;
     RowResult result = PutFile(fs, source, targetFolder, target, replace, move, atTarget);
-    if (told && result.outcome == RowOutcome::Failed &&
+    if (plansLeft > 0 && result.outcome == RowOutcome::Failed &&
         (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS))
-        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, target, false);
+        return PlaceFile(fs, source, outputRoot, targetFolder, name, options, move, target, false,
+                         plansLeft - 1);
     return result;
 }
 
@@ -871,7 +875,9 @@ public:
         if (!added)
             return it->second;
         FileIdentity identity;
-        if (fs_.Identity(folder, identity))
+        if (!fs_.Exists(folder))
+            it->second = false;
+        else if (fs_.Identity(folder, identity))
             it->second = identities_.count(identity) != 0;
         else
             it->second = GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND;

@@ -50,6 +50,8 @@ public:
     virtual bool Identity(const std::string&, FileIdentity&) { return false; }
     // Identity for the plain files of a folder from one listing (FileOps::FolderIdentities).
     virtual bool FolderIdentities(const std::string&, std::vector<ListedIdentity>&) { return false; }
+    // Every name a folder holds, from one listing (FileOps::ListNames).
+    virtual bool ListNames(const std::string&, std::vector<std::string>&) { return false; }
     // The next steps of the run, told ahead so that a journal can record them all at once.
     virtual bool Announce(const std::vector<PlannedTransfer>&) { return true; }
     // The copies among the steps told last are made now, under their unfinished names, and

@@ -323,6 +323,21 @@ std::string NameKey(std::string path)
     return path;
 }
 
+// The folder of path and its last name; false for a name right below a drive or share root, whose
+// folder is not worth a listing, and for a path without a folder.
+bool SplitLast(const std::string& path, std::string& folder, std::string& name)
+{
+    std::string walk = path;
+    while (!walk.empty() && walk.back() == '\\')
+        walk.pop_back();
+    const auto slash = walk.rfind('\\');
+    if (slash == std::string::npos || slash <= 2 || slash + 1 == walk.size())
+        return false;
+    folder = walk.substr(0, slash);
+    name = walk.substr(slash + 1);
+    return true;
+}
+
 }  // namespace
 
 JournalFileSystem::~JournalFileSystem()
@@ -338,7 +353,7 @@ std::vector<std::string> JournalFileSystem::MissingFolders(const std::string& fo
         walk.pop_back();
     // A folder recorded ahead was missing then: only the folders above it are looked for.
     while (walk.size() > 2 && knownFolders_.count(NameKey(walk)) == 0 &&
-           (announcedFolders_.count(NameKey(walk)) != 0 || !inner_.Exists(walk))) {
+           (announcedFolders_.count(NameKey(walk)) != 0 || !Exists(walk))) {
         missing.push_back(walk + "\\");
         const auto slash = walk.rfind('\\');
         if (slash == std::string::npos)
@@ -353,13 +368,22 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
     std::string walk = NameKey(folder);
     if (knownFolders_.count(walk) != 0)
         return true;
-    for (const std::string& missing : MissingFolders(folder)) {
+    const std::vector<std::string> missing = MissingFolders(folder);
+    for (const std::string& made : missing) {
         // A folder recorded with its batch needs no record of its own.
-        if (announcedFolders_.erase(NameKey(missing)) == 0 && !journal_.Write(FolderLine(missing)))
+        if (announcedFolders_.erase(NameKey(made)) == 0 && !journal_.Write(FolderLine(made)))
             return false;
     }
     if (!inner_.EnsureFolder(folder))
         return false;
+    // The folders it made hold nothing yet, from the outermost on.
+    for (const std::string& made : missing) {
+        NameTaken(made);
+        FolderNames& names = folderNames_[Key(made)];
+        names.there = true;
+        names.keys.clear();
+        unlisted_.erase(Key(made));
+    }
     // The folder and every one above it are there now.
     for (;;) {
         knownFolders_.insert(walk);
@@ -378,6 +402,13 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
     std::string walk = NameKey(folder);
     if (knownFolders_.count(walk) == 0)
         return false;
+    // What the run knew of these folders' names is not so any more: they are listed again.
+    for (std::string level = folder; !level.empty(); level.pop_back()) {
+        if (level.back() == '\\') {
+            folderNames_.erase(Key(level));
+            unlisted_.erase(Key(level));
+        }
+    }
     for (;;) {
         knownFolders_.erase(walk);
         const auto slash = walk.rfind('\\');
@@ -397,13 +428,131 @@ JournalStep JournalFileSystem::NewStep(const std::string& source, const std::str
     step.move = move;
     step.source = source;
     step.target = target;
-    if (sourceStamp)
+    if (sourceStamp) {
         step.sourceStamp = *sourceStamp;
-    else
-        ReadStampOf(ops, source, step.sourceStamp);
+        stamped_.insert(step.seq);
+    } else if (ReadStampOf(ops, source, step.sourceStamp)) {
+        stamped_.insert(step.seq);
+    }
     if (copying)
-        FreePartialName(ops, target, step.partial);
+        ChoosePartial(target, step.partial);
     return step;
+}
+
+std::string JournalFileSystem::Key(const std::string& path) const
+{
+    std::string trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == '\\')
+        trimmed.pop_back();
+    return journal_.Ops().NameKey(trimmed);
+}
+
+JournalFileSystem::FolderNames* JournalFileSystem::NamesOf(const std::string& folder)
+{
+    const std::string key = Key(folder);
+    if (unlisted_.count(key) != 0)
+        return nullptr;
+    const auto known = folderNames_.find(key);
+    if (known != folderNames_.end())
+        return &known->second;
+    // A folder its known parent does not hold is not there: nothing to list.
+    std::string parent, name;
+    if (SplitLast(folder, parent, name)) {
+        const auto above = folderNames_.find(Key(parent));
+        if (above != folderNames_.end() && (!above->second.there || above->second.keys.count(Key(name)) == 0))
+            return &folderNames_[key];
+    }
+    FileOps& ops = journal_.Ops();
+    std::vector<std::string> names;
+    ops.SetLastError(FileError::kNone);
+    if (!inner_.ListNames(folder, names)) {
+        if (ops.LastError() == FileError::kPathNotFound)
+            return &folderNames_[key];
+        // Each name is then asked of the file system.
+        unlisted_.insert(key);
+        return nullptr;
+    }
+    FolderNames& listed = folderNames_[key];
+    listed.there = true;
+    for (const std::string& one : names)
+        listed.keys.insert(Key(one));
+    return &listed;
+}
+
+void JournalFileSystem::NameTaken(const std::string& path)
+{
+    std::string folder, name;
+    if (!SplitLast(path, folder, name))
+        return;
+    const auto known = folderNames_.find(Key(folder));
+    if (known == folderNames_.end())
+        return;
+    if (known->second.there)
+        known->second.keys.insert(Key(name));
+    else
+        folderNames_.erase(known);  // there after all: listed when next asked
+}
+
+void JournalFileSystem::NameFreed(const std::string& path)
+{
+    std::string folder, name;
+    if (!SplitLast(path, folder, name))
+        return;
+    const auto known = folderNames_.find(Key(folder));
+    if (known != folderNames_.end())
+        known->second.keys.erase(Key(name));
+}
+
+bool JournalFileSystem::Exists(const std::string& path)
+{
+    std::string folder, name;
+    if (SplitLast(path, folder, name)) {
+        if (const FolderNames* names = NamesOf(folder))
+            return names->there && names->keys.count(Key(name)) != 0;
+    }
+    return inner_.Exists(path);
+}
+
+void JournalFileSystem::ChoosePartial(const std::string& target, std::string& partial)
+{
+    FileOps& ops = journal_.Ops();
+    std::string folder, name;
+    FolderNames* names = SplitLast(target, folder, name) ? NamesOf(folder) : nullptr;
+    if (names == nullptr) {
+        FreePartialName(ops, target, partial);
+        return;
+    }
+    for (int attempt = 0; attempt < kPartialAttempts; ++attempt) {
+        std::string candidate;
+        if (!PartialNameFor(ops, target, attempt, candidate))
+            return;
+        if (!names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
+            partial = std::move(candidate);
+            return;
+        }
+    }
+    ops.SetLastError(FileError::kFileExists);
+}
+
+TransferOutcome JournalFileSystem::AvoidTakenPartial(JournalStep& step, TransferOutcome outcome)
+{
+    FileOps& ops = journal_.Ops();
+    for (int again = 0; outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken;
+         ++again) {
+        NameTaken(step.partial);
+        if (again == kPartialAttempts) {
+            ops.SetLastError(FileError::kFileExists);
+            break;
+        }
+        Finish(step, outcome, false);
+        const std::optional<FileStamp> stamp =
+                stamped_.count(step.seq) != 0 ? std::optional<FileStamp>(step.sourceStamp) : std::nullopt;
+        step = NewStep(step.source, step.target, step.move, true, stamp);
+        if (!journal_.Write(TransferLine(step)))
+            return TransferOutcome::Failed;
+        outcome = TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
+    }
+    return outcome;
 }
 
 bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
@@ -442,7 +591,6 @@ void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
 {
     // The bytes a batch holds written and not yet flushed.
     constexpr std::uint64_t kTogetherBytes = 64ull * 1024 * 1024;
-    FileOps& ops = journal_.Ops();
     std::vector<BatchCopy> copies;
     std::vector<std::string> keys;
     std::uint64_t bytes = 0;
@@ -451,19 +599,19 @@ void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
         if (it == announced_.end())
             continue;
         const JournalStep& step = it->second;
-        FileState state;
         std::string folder;
         // A large file is copied on its own when its step comes, reporting its progress; so is
-        // anything that is no plain file, and a step whose folder cannot be made says so itself.
-        if (step.move || step.partial.empty() || !ops.Stat(step.source, state) || state.folder ||
-            state.stamp.size >= kLoneCopySize || !FolderOf(step.target, folder) || !EnsureFolder(folder))
+        // anything that is no plain file (its stamp could not be read), and a step whose folder
+        // cannot be made says so itself.
+        if (step.move || step.partial.empty() || stamped_.count(step.seq) == 0 ||
+            step.sourceStamp.size >= kLoneCopySize || !FolderOf(step.target, folder) || !EnsureFolder(folder))
             continue;
-        if (bytes + state.stamp.size > kTogetherBytes) {
+        if (bytes + step.sourceStamp.size > kTogetherBytes) {
             CopyTogether(copies, keys, stop);
             bytes = 0;
         }
-        bytes += state.stamp.size;
-        copies.push_back({step.source, step.partial, state.stamp.size});
+        bytes += step.sourceStamp.size;
+        copies.push_back({step.source, step.partial, step.sourceStamp.size});
         keys.push_back(key);
     }
     CopyTogether(copies, keys, stop);
@@ -536,13 +684,17 @@ void JournalFileSystem::WithdrawAll()
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
 // so that undo finds the target and reports the source path as taken instead of losing either.
-TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome, bool started)
+TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome, bool started,
+                                          const std::optional<FileStamp>& placed)
 {
     FileOps& ops = journal_.Ops();
     KeepFileError keep(ops);
     if (outcome != TransferOutcome::Failed) {
         FileStamp stamp;
-        ReadStampOf(ops, step.target, stamp);
+        if (placed)
+            stamp = *placed;
+        else
+            ReadStampOf(ops, step.target, stamp);
         // A lost outcome record leaves the step for undo to judge by the files: the step stands.
         static_cast<void>(journal_.WriteOutcome(DoneLine(step.seq, stamp)));
     } else {
@@ -555,9 +707,10 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
 TransferOutcome JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
 {
     FileOps& ops = journal_.Ops();
-    // A failed copy left nothing of itself.
+    // A failed copy left nothing of itself; its only name refused is its unfinished one.
     if (!copy.done) {
-        ops.SetLastError(copy.error);
+        const bool taken = copy.error == FileError::kFileExists || copy.error == FileError::kAlreadyExists;
+        ops.SetLastError(taken ? FileError::kPartialTaken : copy.error);
         return TransferOutcome::Failed;
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
@@ -568,7 +721,7 @@ TransferOutcome JournalFileSystem::PlaceReady(const JournalStep& step, const Rea
     return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
 }
 
-TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
+TransferOutcome JournalFileSystem::Attempt(const JournalStep& step, std::optional<FileStamp>& placed)
 {
     FileOps& ops = journal_.Ops();
     const auto ready = ready_.find(NameKey(step.target));
@@ -577,9 +730,14 @@ TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
         ready_.erase(ready);
         return PlaceReady(step, copy);
     }
-    if (step.move && step.partial.empty())
-        return MoveByRename(ops, step.source, step.target, false) ? TransferOutcome::Done
-                                                                  : TransferOutcome::Failed;
+    if (step.move && step.partial.empty()) {
+        if (!MoveByRename(ops, step.source, step.target, false))
+            return TransferOutcome::Failed;
+        // A rename on one drive keeps the file's size and time: those its source was found with.
+        if (stamped_.count(step.seq) != 0)
+            placed = step.sourceStamp;
+        return TransferOutcome::Done;
+    }
     return TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
 }
 
@@ -598,11 +756,13 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
         if (!journal_.Write(TransferLine(step)))
             return TransferOutcome::Failed;
     }
-    TransferOutcome outcome = Attempt(step);
+    std::optional<FileStamp> placed;
+    TransferOutcome outcome = Attempt(step, placed);
     // A folder this run made or found and another program removed since is made again.
     if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPathNotFound &&
         FolderAgain(target))
-        outcome = Attempt(step);
+        outcome = Attempt(step, placed);
+    outcome = AvoidTakenPartial(step, outcome);
     if (outcome == TransferOutcome::Failed && step.move && step.partial.empty() &&
         ops.LastError() == FileError::kNotSameDevice) {
         // Across drives the file is copied: the rename changed nothing, and the copy is a step of
@@ -611,13 +771,22 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
         step = NewStep(source, target, move, true);
         if (!journal_.Write(TransferLine(step)))
             return TransferOutcome::Failed;
-        outcome = TransferFile(ops, source, target, move, false, step.partial, check_);
+        outcome =
+                AvoidTakenPartial(step, TransferFile(ops, source, target, move, false, step.partial, check_));
     }
-    // A name taken since the step was told ahead: the run places the file anew.
-    const bool taken =
-            told && outcome == TransferOutcome::Failed &&
+    // A name taken meanwhile is known taken from now on; one taken since the step was told ahead
+    // is placed anew by the run.
+    const bool refused =
+            outcome == TransferOutcome::Failed &&
             (ops.LastError() == FileError::kAlreadyExists || ops.LastError() == FileError::kFileExists);
-    return Finish(step, outcome, !taken);
+    if (refused)
+        NameTaken(target);
+    outcome = Finish(step, outcome, !(told && refused), placed);
+    if (outcome != TransferOutcome::Failed)
+        NameTaken(target);
+    if (outcome == TransferOutcome::Done && move)
+        NameFreed(source);
+    return outcome;
 }
 
 bool JournalFileSystem::Keep(JournalStep& step)
@@ -677,5 +846,11 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
         KeepFileError keep(ops);
         DeleteFileFully(ops, step.kept);
     }
+    // An unfinished name another program took meanwhile fails the replacement, worded as a taken
+    // name.
+    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken)
+        ops.SetLastError(FileError::kFileExists);
+    if (outcome == TransferOutcome::Done && move)
+        NameFreed(source);
     return Finish(step, outcome);
 }

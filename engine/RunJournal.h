@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -101,7 +102,8 @@ public:
     JournalFileSystem(const JournalFileSystem&) = delete;
     JournalFileSystem& operator=(const JournalFileSystem&) = delete;
 
-    bool Exists(const std::string& path) override { return inner_.Exists(path); }
+    // Answered from the names this run knows of the path's folder where it knows them.
+    bool Exists(const std::string& path) override;
     bool EnsureFolder(const std::string& folder) override;
     TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
@@ -128,7 +130,9 @@ public:
 private:
     // Writes the outcome of step; keeps the step's own last error. A failed step that is not
     // started is one the run takes again in another way (it changed nothing and is no failure).
-    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome, bool started = true);
+    // placed: the target's stamp when the step knows it; else it is read.
+    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome, bool started = true,
+                           const std::optional<FileStamp>& placed = std::nullopt);
     // Makes the kept file of a replacing step and records it as complete.
     bool Keep(JournalStep& step);
 
@@ -139,6 +143,12 @@ private:
     // sourceStamp: the source's when already known; else it is read.
     JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying,
                         const std::optional<FileStamp>& sourceStamp = std::nullopt);
+    // An unfinished-copy name beside target that no name this run knows of holds; where the
+    // folder's names are not known, one the file system finds free.
+    void ChoosePartial(const std::string& target, std::string& partial);
+    // While another program holds the step's unfinished name, the step is recorded as not started
+    // and again under another name, before a byte is written; then taken.
+    TransferOutcome AvoidTakenPartial(JournalStep& step, TransferOutcome outcome);
     // A copy made ahead for a step, and how it ended.
     struct ReadyCopy {
         bool done = false;
@@ -148,8 +158,9 @@ private:
     // Makes copies together and keeps how each ended for its step (by target key, in keys).
     void CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,
                       const std::function<bool()>& stop);
-    // One try of a new (not replacing) step.
-    TransferOutcome Attempt(const JournalStep& step);
+    // One try of a new (not replacing) step; placed gets the target's stamp where the step knows
+    // it without asking.
+    TransferOutcome Attempt(const JournalStep& step, std::optional<FileStamp>& placed);
     // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
     // for one that failed.
     TransferOutcome PlaceReady(const JournalStep& step, const ReadyCopy& copy);
@@ -158,6 +169,22 @@ private:
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;
     // false when it was not known to this run or cannot be made.
     bool FolderAgain(const std::string& target);
+
+    // The names of a folder as this run knows them, so that a plan asks the file system nothing
+    // per file: a folder the run made holds what the run put there, one that was there is listed
+    // once. Another program may add a name meanwhile: such knowledge only ever says where a step
+    // may try, and the step's own create or rename, which refuses a taken name, decides.
+    struct FolderNames {
+        bool there = false;  // false: no such folder, so none of its names is taken
+        std::set<std::string> keys;  // its names (FileOps::NameKey), when there
+    };
+    // The names of folder; null where they are not known and cannot be listed.
+    FolderNames* NamesOf(const std::string& folder);
+    // The run (or a refusal) put something at path, or took it away.
+    void NameTaken(const std::string& path);
+    void NameFreed(const std::string& path);
+    // The key of a folder or name as the file system compares it.
+    std::string Key(const std::string& path) const;
 
     RunFileSystem& inner_;
     RunJournal& journal_;
@@ -170,6 +197,9 @@ private:
     std::set<std::string> knownFolders_;
     // By target key, the source of a step told ahead whose target another step took first.
     std::map<std::string, std::string> displaced_;
+    std::map<std::string, FolderNames> folderNames_;  // by folder key
+    std::set<std::string> unlisted_;  // keys of folders that could not be listed
+    std::set<std::uint64_t> stamped_;  // steps whose source stamp was known or read
 };
 
 // Removes the unfinished copies that runs and undos ended by force left behind: each journal not

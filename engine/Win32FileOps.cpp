@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "base/OwnedHandle.h"
@@ -218,6 +219,31 @@ public:
         return GetLastError() == ERROR_NO_MORE_FILES;
     }
 
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        std::wstring pattern = SystemPath(folder);
+        if (!pattern.empty() && pattern.back() != L'\\')
+            pattern += L'\\';
+        pattern += L'*';
+        // Long names only, fetched in large blocks: the short ones cost a look at every file.
+        WIN32_FIND_DATAW found;
+        OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
+        if (!find.Valid())
+            return GetLastError() == ERROR_FILE_NOT_FOUND;
+        do {
+            const std::wstring_view name = found.cFileName;
+            if (name != L"." && name != L"..")
+                names.push_back(NarrowText(std::wstring(name)));
+        } while (FindNextFileW(find.Get(), &found));
+        const DWORD error = GetLastError();
+        find.Close();
+        ::SetLastError(error);
+        return error == ERROR_NO_MORE_FILES;
+    }
+
+    std::string NameKey(const std::string& name) const override { return PathKey(name); }
+
     bool MakeFolder(const std::string& folder) override
     {
         return CreateDirectoryW(SystemPath(folder).c_str(), nullptr) != 0;
@@ -419,6 +445,9 @@ private:
         stamp = {};
         stamp.LastWriteTime = info.LastWriteTime;
         stamp.FileAttributes = info.FileAttributes & kKeptAttributes;
+        // A new file has the archive attribute already; attributes left zero are not set.
+        if (stamp.FileAttributes == FILE_ATTRIBUTE_ARCHIVE)
+            stamp.FileAttributes = 0;
         // The new file is written, flushed and checked through this one handle, so that another
         // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
         file.Reset(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,

@@ -60,7 +60,7 @@ bool JpegBlockStream::Take(unsigned char* to, std::size_t size)
         if (at_ == end_ && !Refill())
             return false;
         const std::size_t n = std::min(size, end_ - at_);
-        std::memcpy(to, buffer_.get() + at_, n);
+        std::memcpy(to, buffer_ + at_, n);
         at_ += n;
         to += n;
         size -= n;
@@ -71,7 +71,7 @@ bool JpegBlockStream::Take(unsigned char* to, std::size_t size)
 bool JpegBlockStream::Refill()
 {
     std::size_t got = 0;
-    if (ended_ || !ReadBlock(buffer_.get(), size_, got) || got == 0 || got > size_) {
+    if (ended_ || !ReadBlock(buffer_, size_, got) || got == 0 || got > size_) {
         ended_ = true;
         return false;
     }

@@ -32,8 +32,12 @@ public:
 // sections of nearly every file, so a file's head costs one read; a longer head reads on.
 class JpegBlockStream : public JpegByteStream {
 public:
-    explicit JpegBlockStream(std::size_t blockSize) : buffer_(new unsigned char[blockSize]), size_(blockSize)
+    explicit JpegBlockStream(std::size_t blockSize)
+        : own_(new unsigned char[blockSize]), buffer_(own_.get()), size_(blockSize)
     { }
+    // Into the caller's block of blockSize bytes, which outlives the stream: a reader of many files
+    // allocates it once.
+    JpegBlockStream(unsigned char* block, std::size_t blockSize) : buffer_(block), size_(blockSize) { }
 
     int Next() override;
     bool Take(unsigned char* to, std::size_t size) override;
@@ -46,7 +50,8 @@ protected:
 private:
     bool Refill();
 
-    std::unique_ptr<unsigned char[]> buffer_;
+    std::unique_ptr<unsigned char[]> own_;  // none when the caller gave the block
+    unsigned char* buffer_;
     std::size_t size_;
     std::size_t at_ = 0;
     std::size_t end_ = 0;

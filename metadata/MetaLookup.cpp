@@ -33,7 +33,7 @@ constexpr std::size_t kJpegHeadBlock = 128 * 1024;
 // A file read through its own handle, a bounded block at a time, with no buffering of its own.
 class HandleBlocks : public JpegBlockStream {
 public:
-    explicit HandleBlocks(HANDLE file) : JpegBlockStream(kJpegHeadBlock), file_(file) { }
+    HandleBlocks(HANDLE file, unsigned char* block) : JpegBlockStream(block, kJpegHeadBlock), file_(file) { }
 
 protected:
     bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
@@ -49,8 +49,9 @@ private:
     HANDLE file_;
 };
 
-// Header sections only; the reader's own result and error text do not matter here.
-bool ReadJpegInfo(const std::string& path, ImageInfo& info)
+// Header sections only, read through block (kJpegHeadBlock bytes); the reader's own result and
+// error text do not matter here.
+bool ReadJpegInfo(const std::string& path, ImageInfo& info, unsigned char* block)
 {
     const OwnedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -58,7 +59,7 @@ bool ReadJpegInfo(const std::string& path, ImageInfo& info)
     if (!file.Valid())
         return false;
     info = ImageInfo {};
-    HandleBlocks bytes(file.Get());
+    HandleBlocks bytes(file.Get(), block);
     JpegSectionReader reader(&info);
     reader.ReadSections(bytes);
     return true;
@@ -278,6 +279,15 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     return true;
 }
 
+bool MetaLookup::ReadJpeg(const std::string& path, ImageInfo& info)
+{
+    // One block for every file of the lookup's life: a block of this size per file costs the
+    // system a mapping and its release.
+    if (!jpegBlock_)
+        jpegBlock_.reset(new unsigned char[kJpegHeadBlock]);
+    return ReadJpegInfo(path, info, jpegBlock_.get());
+}
+
 MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate& found)
 {
     found.captureDate = true;
@@ -285,7 +295,7 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
     std::string& origin = found.origin;
     if (IsJpegPath(path)) {
         ImageInfo info;
-        if (!ReadJpegInfo(path, info)) {
+        if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
             return failureReason_.empty() ? Found::No : Found::Failed;
         }
@@ -413,7 +423,7 @@ std::optional<GeoPosition> MetaLookup::PositionOf(const std::string& path)
     failureReason_.clear();
     if (IsJpegPath(path)) {
         ImageInfo info;
-        if (!ReadJpegInfo(path, info)) {
+        if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
             return std::nullopt;
         }
@@ -430,7 +440,7 @@ bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)
     failureReason_.clear();
     if (IsJpegPath(path)) {
         ImageInfo info;
-        if (!ReadJpegInfo(path, info)) {
+        if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
             return false;
         }

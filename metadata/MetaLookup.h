@@ -16,6 +16,8 @@
 #include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"
 
+struct ImageInfo;
+
 class MetaLookup : public DateLookup {
 public:
     MetaLookup();  // the tool beside the executable, with the default time limit
@@ -49,6 +51,8 @@ private:
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
     void VideoZone(const std::vector<MetaField>& fields, const std::string& name, FoundDate& found);
     void NoteUnopenable(const std::string& path);
+    // The marker sections of a JPEG file (false: it cannot be opened).
+    bool ReadJpeg(const std::string& path, ImageInfo& info);
 
     // Takeout sidecars: each folder listed and matched once, each sidecar read once, for the
     // object's life (one run or one lookup command), so that a sidecar that has gone with its
@@ -74,4 +78,5 @@ private:
     bool computerZone_ = false;
     std::map<std::string, TakeoutFolder> takeoutFolders_;  // by folder key; unlistable ones absent
     std::map<std::string, SidecarRead> sidecars_;  // by path key
+    std::unique_ptr<unsigned char[]> jpegBlock_;  // the block JPEG heads are read into
 };

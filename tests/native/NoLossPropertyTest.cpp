@@ -1204,8 +1204,205 @@ public:
         ++asked;
         return OpsFileSystem::EnsureFolder(folder);
     }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        ++asked;
+        return OpsFileSystem::ListNames(folder, names);
+    }
     int asked = 0;
 };
+
+// The file system in memory with the paths looked up one by one counted.
+class StatCounting : public ForwardingFileOps {
+public:
+    using ForwardingFileOps::ForwardingFileOps;
+    bool Stat(const std::string& path, FileState& state) override
+    {
+        ++stats;
+        return ForwardingFileOps::Stat(path, state);
+    }
+    int stats = 0;
+};
+
+JournalHeader TestHeader(bool move)
+{
+    JournalHeader header;
+    header.started = "2026-12-09 10:00:00";
+    header.move = move;
+    return header;
+}
+
+// Steps told ahead into a folder the run made ask the file system nothing by name: neither
+// whether a target is free, nor an unfinished name, nor the source (its stamp came with the
+// plan); a moved file's stamp is its source's. A copy's done record reads the copy's stamp.
+TEST(NoLossProperty, StepsIntoAFolderTheRunMadeAskNoNameOfTheFileSystem)
+{
+    for (const bool move : {false, true}) {
+        MemoryFileOps ops;
+        ops.AddFolder("C:\\cam");
+        ops.AddFolder("C:\\runs");
+        constexpr int kFiles = 16;
+        for (int i = 0; i < kFiles; ++i)
+            ops.AddFile("C:\\cam\\p" + std::to_string(i) + ".jpg", "photo " + std::to_string(i),
+                        100 + static_cast<std::uint64_t>(i));
+        StatCounting counted(ops);
+        AskedFileSystem asked(counted);
+        RunJournal journal(counted);
+        ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(move), 50)));
+        int askedBefore = 0, statsBefore = 0;
+        {
+            JournalFileSystem fs(asked, journal);
+            for (int batch = 0; batch < 2; ++batch) {
+                if (batch == 1) {
+                    askedBefore = asked.asked;
+                    statsBefore = counted.stats;
+                }
+                std::vector<PlannedTransfer> steps;
+                for (int i = batch * kFiles / 2; i < (batch + 1) * kFiles / 2; ++i) {
+                    const std::string source = "C:\\cam\\p" + std::to_string(i) + ".jpg";
+                    const std::string target = "C:\\out\\2012\\p" + std::to_string(i) + ".jpg";
+                    FileStamp stamp;
+                    ASSERT_TRUE(ReadStampOf(ops, source, stamp));
+                    ASSERT_FALSE(fs.Exists(target));
+                    steps.push_back({source, target, move, stamp});
+                }
+                ASSERT_TRUE(fs.Announce(steps));
+                if (!move)
+                    fs.CopyAhead({});
+                for (const PlannedTransfer& step : steps) {
+                    ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\"));
+                    EXPECT_EQ(fs.Transfer(step.source, step.target, move), TransferOutcome::Done);
+                }
+            }
+            // Nor is a folder below one it made, which its parent does not hold.
+            EXPECT_FALSE(fs.Exists("C:\\out\\2012\\later\\p0.jpg"));
+        }
+        journal.Close();
+        EXPECT_EQ(asked.asked, askedBefore) << (move ? "move" : "copy");
+        EXPECT_EQ(counted.stats - statsBefore, move ? 0 : kFiles / 2) << (move ? "move" : "copy");
+        JournalData data;
+        ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+        for (const JournalStep& step : data.steps) {
+            FileState placed;
+            if (!step.isFolder) {
+                ASSERT_TRUE(ops.Stat(step.target, placed)) << step.target;
+                EXPECT_EQ(step.targetStamp, placed.stamp) << step.target;
+            }
+        }
+    }
+}
+
+// A name another program takes after the plan, in a folder the run made or in one it listed, is
+// refused by the step itself and never written over; from then on the run knows it is taken,
+// and the row's policy places the file elsewhere. A file that was there before is seen without
+// a question per name.
+TEST(NoLossProperty, ANameTakenAfterThePlanIsRefusedByItsStepAndKnownTakenFromThen)
+{
+    for (const bool listed : {false, true}) {
+        for (const bool move : {false, true}) {
+            const std::string label = std::string(listed ? "listed" : "made") + (move ? " move" : " copy");
+            MemoryFileOps ops;
+            ops.AddFolder("C:\\cam");
+            ops.AddFolder("C:\\runs");
+            ops.AddFile("C:\\cam\\b.jpg", "photo b", 10);
+            if (listed) {
+                ops.AddFolder("C:\\out");
+                ops.AddFolder("C:\\out\\2012");
+                ops.AddFile("C:\\out\\2012\\old.jpg", "there before", 5);
+            }
+            const std::string target = "C:\\out\\2012\\b.jpg";
+            OpsFileSystem real(ops);
+            RunJournal journal(ops);
+            ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(move), 50)));
+            {
+                JournalFileSystem fs(real, journal);
+                ASSERT_TRUE(fs.Exists("C:\\cam\\b.jpg")) << label;
+                ASSERT_TRUE(fs.EnsureFolder("C:\\out\\2012\\")) << label;
+                EXPECT_EQ(fs.Exists("C:\\out\\2012\\old.jpg"), listed) << label;
+                EXPECT_FALSE(fs.Exists(target)) << label;
+                ops.AddFile(target, "other", 50);
+                EXPECT_EQ(fs.Transfer("C:\\cam\\b.jpg", target, move), TransferOutcome::Failed) << label;
+                EXPECT_TRUE(ops.LastError() == FileError::kFileExists ||
+                            ops.LastError() == FileError::kAlreadyExists)
+                        << label << ": " << ops.LastError();
+                std::string bytes;
+                EXPECT_TRUE(ops.Contents(target, bytes) && bytes == "other") << label;
+                EXPECT_TRUE(ops.Contents("C:\\cam\\b.jpg", bytes) && bytes == "photo b") << label;
+                ASSERT_TRUE(fs.Exists(target)) << label;
+                std::string next = target;
+                ASSERT_EQ(ResolveExistingTarget(fs, "C:\\cam\\b.jpg", TargetExistsPolicy::RenameAutomatically,
+                                                next),
+                          ExistingTarget::Free)
+                        << label;
+                EXPECT_EQ(next, "C:\\out\\2012\\b_1.jpg") << label;
+                EXPECT_EQ(fs.Transfer("C:\\cam\\b.jpg", next, move), TransferOutcome::Done) << label;
+                EXPECT_TRUE(fs.Exists(next)) << label;
+                EXPECT_EQ(fs.Exists("C:\\cam\\b.jpg"), !move) << label;
+            }
+            journal.Close();
+        }
+    }
+}
+
+// An unfinished-copy name another program holds is neither written nor removed: the step is
+// recorded as not started and again under the next unfinished name before a byte is written,
+// whether its copy is made ahead with its batch or when its turn comes.
+TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRecorded)
+{
+    for (const bool ahead : {true, false}) {
+        const std::string label = ahead ? "ahead" : "at its turn";
+        MemoryFileOps ops;
+        ops.AddFolder("C:\\cam");
+        ops.AddFolder("C:\\runs");
+        ops.AddFile("C:\\cam\\b.jpg", "photo b", 10);
+        // One that was there before the run is in its folder's listing: not even tried.
+        ops.AddFolder("C:\\out");
+        ops.AddFile("C:\\out\\~b.jpg.qmpart", "older", 98);
+        const std::string target = "C:\\out\\b.jpg";
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(false), 50)));
+        std::map<std::string, std::string> before;
+        {
+            JournalFileSystem fs(real, journal);
+            ASSERT_TRUE(fs.EnsureFolder("C:\\out\\")) << label;
+            if (ahead) {
+                FileStamp stamp;
+                ASSERT_TRUE(ReadStampOf(ops, "C:\\cam\\b.jpg", stamp));
+                ASSERT_TRUE(fs.Announce({{"C:\\cam\\b.jpg", target, false, stamp}})) << label;
+            }
+            // The plan found the target free.
+            EXPECT_FALSE(fs.Exists(target)) << label;
+            ops.AddFile("C:\\out\\~b.jpg.1.qmpart", "theirs", 99);
+            before = UserFiles(ops);
+            if (ahead)
+                fs.CopyAhead({});
+            EXPECT_EQ(fs.Transfer("C:\\cam\\b.jpg", target, false), TransferOutcome::Done) << label;
+        }
+        journal.Close();
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(target, bytes) && bytes == "photo b") << label;
+        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.qmpart", bytes) && bytes == "older") << label;
+        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.1.qmpart", bytes) && bytes == "theirs") << label;
+        JournalData data;
+        ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+        std::vector<std::string> partials;
+        for (const JournalStep& step : data.steps) {
+            if (!step.isFolder)
+                partials.push_back(step.partial + (step.outcome == StepOutcome::Done ? " done" : " not"));
+        }
+        EXPECT_EQ(partials, (std::vector<std::string> {"C:\\out\\~b.jpg.1.qmpart not",
+                                                       "C:\\out\\~b.jpg.2.qmpart done"}))
+                << label;
+        const JournalCounts counts = CountSteps(data);
+        EXPECT_EQ(counts.copied, 1) << label;
+        EXPECT_EQ(counts.failed, 0) << label;
+        UndoCollector sink;
+        UndoTally tally;
+        EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally))) << label;
+        EXPECT_EQ(UserFiles(ops), before) << label;
+    }
+}
 
 // Undoes the only journal to its end and expects the tree as it was before the run.
 void ExpectUndoneToBefore(MemoryFileOps& ops, const std::map<std::string, std::string>& before)

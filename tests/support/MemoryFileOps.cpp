@@ -481,6 +481,25 @@ bool MemoryFileOps::ListFiles(const std::string& folder, std::vector<std::string
     return true;
 }
 
+bool MemoryFileOps::ListNames(const std::string& folder, std::vector<std::string>& names)
+{
+    if (Dead())
+        return false;
+    const std::string key = Key(folder);
+    const Node* node = Find(folder);
+    if (node == nullptr || !node->folder)
+        return Fail(FileError::kPathNotFound);
+    for (const auto& [other, child] : nodes_) {
+        if (ParentKey(other) != key)
+            continue;
+        std::string path = child.path;
+        while (!path.empty() && path.back() == '\\')
+            path.pop_back();
+        names.push_back(path.substr(path.rfind('\\') + 1));
+    }
+    return true;
+}
+
 std::unique_ptr<AppendStream> MemoryFileOps::OpenAppend(const std::string& path, bool createNew)
 {
     if (Dead())

@@ -89,6 +89,7 @@ public:
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
                  ByteProgress* progress, ContentHasher* hasher) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override;
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
     // The plain read, but for the next GarbleReadBacks reads, which give other bytes than the file holds.

@@ -16,6 +16,8 @@
 #include "engine/PathUtils.h"
 #include "engine/ProgressText.h"
 #include "engine/RunJournal.h"
+#include "engine/RunUndo.h"
+#include "engine/RunsFolder.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/StatusCheck.h"
 #include "tests/support/TempTree.h"
@@ -374,21 +376,161 @@ TEST_F(OrganizeRunTest, ATargetTakenBetweenPlanAndStepIsPlannedAgain)
     EXPECT_EQ(ReadText(tree.Path("src\\b.jpg")), "new b");
 }
 
-// The real file system, keeping every path the run looks for by name.
+class NothingLeft : public UndoSink {
+public:
+    std::vector<std::string> left;
+    void FileUndone(const std::string& target, const std::string&, const std::string&, bool wasLeft) override
+    {
+        if (wasLeft)
+            left.push_back(target);
+    }
+};
+
+// A name another program takes between a batch's plan and its step, in a folder the run made and
+// in one that was there and that the run listed, is never written over by the step planned on it:
+// the step's own create or rename refuses it, and the row is placed again by its policy, which
+// now sees the file. Only Overwrite replaces it, keeping it for undo as any file it replaces.
+TEST_F(OrganizeRunTest, ANameTakenMeanwhileIsRefusedByItsStepAndPlacedAgainByEachPolicy)
+{
+    TempTree runs;
+    ASSERT_TRUE(SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str()));
+    host.settings.Mode = OrganizeMode::Extension;
+    const std::string taken = tree.Path("out\\JPG\\b.jpg");
+    const std::string numbered = tree.Path("out\\JPG\\b_1.jpg");
+    const std::string source = tree.Path("src\\b.jpg");
+    Source("a.jpg", "new a");
+    host.AddRow(source);
+    for (const bool listed : {false, true}) {
+        for (const bool move : {false, true}) {
+            for (const TargetExistsPolicy policy :
+                 {TargetExistsPolicy::RenameAutomatically, TargetExistsPolicy::RenameUnlessIdentical,
+                  TargetExistsPolicy::Skip, TargetExistsPolicy::Overwrite}) {
+                const std::string label = std::string(listed ? "listed" : "made") +
+                                          (move ? " move" : " copy") + " policy " +
+                                          std::to_string(static_cast<int>(policy));
+                for (const std::string& file :
+                     {taken, numbered, tree.Path("out\\JPG\\a.jpg"), tree.Path("out\\JPG\\x.jpg")})
+                    DeleteFileA(file.c_str());
+                RemoveDirectoryA(tree.Path("out\\JPG").c_str());
+                RemoveDirectoryA(tree.Path("out").c_str());
+                ASSERT_TRUE(WriteText(tree.Path("src\\a.jpg"), "new a")) << label;
+                ASSERT_TRUE(WriteText(source, "new b")) << label;
+                if (listed) {
+                    ASSERT_TRUE(CreateDirectoryA(tree.Path("out").c_str(), nullptr)) << label;
+                    ASSERT_TRUE(CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr)) << label;
+                    ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\x.jpg"), "there before")) << label;
+                }
+                // Row 1, before its work: both rows were planned with row 0.
+                host.pumps = 0;
+                host.onPump = [&](int pump) {
+                    if (pump == 2 * 1 + 2) {
+                        ASSERT_TRUE(WriteText(taken, "other"));
+                    }
+                };
+                host.settings.TargetExistsOpt = policy;
+                host.Run(move);
+                host.onPump = nullptr;
+                EXPECT_EQ(host.Result(0), "OK") << label;
+                if (policy == TargetExistsPolicy::Skip) {
+                    EXPECT_EQ(host.Result(1), "Target file exists; skipped") << label;
+                    EXPECT_EQ(ReadText(taken), "other") << label;
+                    EXPECT_EQ(ReadText(source), "new b") << label;
+                    continue;
+                }
+                EXPECT_EQ(host.Result(1), "OK") << label;
+                EXPECT_EQ(Exists(source), !move) << label;
+                if (policy != TargetExistsPolicy::Overwrite) {
+                    EXPECT_EQ(host.Target(1), numbered) << label;
+                    EXPECT_EQ(ReadText(numbered), "new b") << label;
+                    EXPECT_EQ(ReadText(taken), "other") << label;
+                    continue;
+                }
+                EXPECT_EQ(host.Target(1), taken) << label;
+                EXPECT_EQ(ReadText(taken), "new b") << label;
+                EXPECT_FALSE(Exists(numbered)) << label;
+                // The replaced file is the run's to give back.
+                const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
+                NothingLeft sink;
+                UndoTally tally;
+                ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
+                EXPECT_TRUE(sink.left.empty()) << label;
+                EXPECT_EQ(ReadText(taken), "other") << label;
+                EXPECT_EQ(ReadText(source), "new b") << label;
+            }
+        }
+    }
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+}
+
+// A row planned by the names the run knows, not told ahead (its name was another row's), is
+// placed again too when another program takes the name it was given first.
+TEST_F(OrganizeRunTest, ANumberedNameTakenMeanwhileIsPlannedAgain)
+{
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
+    Source("a.jpg", "first a");
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("src\\two").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(tree.Path("src\\two\\a.jpg"), "second a"));
+    host.AddRow(tree.Path("src\\two\\a.jpg"));
+    const std::string taken = tree.Path("out\\JPG\\a_1.jpg");
+    host.onPump = [&](int pump) {
+        if (pump == 2 * 1 + 2) {
+            ASSERT_TRUE(WriteText(taken, "other"));
+        }
+    };
+    host.Run(false);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(host.Target(1), tree.Path("out\\JPG\\a_2.jpg"));
+    EXPECT_EQ(ReadText(tree.Path("out\\JPG\\a_2.jpg")), "second a");
+    EXPECT_EQ(ReadText(taken), "other");
+}
+
+// A move asks no folder it is about to make what identifies it (to tell whether a source lies
+// there): a folder that is not there holds no source.
+TEST_F(OrganizeRunTest, AMoveAsksNoFolderItMakesWhatIdentifiesIt)
+{
+    struct IdentitiesAsked : RealFileSystem {
+        std::vector<std::string> asked;
+        bool Identity(const std::string& path, FileIdentity& identity) override
+        {
+            asked.push_back(path);
+            return RealFileSystem::Identity(path, identity);
+        }
+    } fs;
+    host.fileSystem = &fs;
+    host.settings.Mode = OrganizeMode::Extension;
+    Source("a.jpg", "a");
+    Source("b.txt", "b");
+    host.Run(true);
+    EXPECT_EQ(host.Result(0), "OK");
+    EXPECT_EQ(host.Result(1), "OK");
+    EXPECT_EQ(ReadText(tree.Path("out\\TXT\\b.txt")), "b");
+    for (const std::string& path : fs.asked)
+        EXPECT_EQ(path.rfind(tree.Path("out"), 0), std::string::npos) << path;
+}
+
+// The real file system, keeping every path the run looks for by name and every folder it lists.
 class ExistsCounting : public RealFileSystem {
 public:
     std::vector<std::string> asked;
+    std::vector<std::string> listed;
     bool Exists(const std::string& path) override
     {
         asked.push_back(path);
         return RealFileSystem::Exists(path);
     }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override
+    {
+        listed.push_back(folder);
+        return RealFileSystem::ListNames(folder, names);
+    }
     long Asked(const std::string& path) const { return std::count(asked.begin(), asked.end(), path); }
+    long Listed(const std::string& folder) const { return std::count(listed.begin(), listed.end(), folder); }
 };
 
-// A move looks for none of its targets ahead: its rename never replaces, and a name it finds taken
-// is placed by the policy as one taken meanwhile. A copy looks first, as it would write the whole
-// file before its name is refused.
+// No target is looked for by name: a folder that was there is listed once a run, and a name it
+// finds taken is placed by the policy as one taken meanwhile.
 TEST_F(OrganizeRunTest, AMoveLooksForNoTargetAheadAndPlacesATakenOneByItsPolicy)
 {
     ExistsCounting fs;
@@ -410,20 +552,23 @@ TEST_F(OrganizeRunTest, AMoveLooksForNoTargetAheadAndPlacesATakenOneByItsPolicy)
     EXPECT_EQ(ReadText(tree.Path("out\\JPG\\b_1.jpg")), "new b");
     EXPECT_FALSE(Exists(tree.Path("src\\b.jpg")));
     EXPECT_EQ(fs.Asked(tree.Path("out\\JPG\\a.jpg")), 0);
-    // Looked for once: when its rename had found it taken.
-    EXPECT_EQ(fs.Asked(taken), 1);
+    EXPECT_EQ(fs.Asked(taken), 0);
+    EXPECT_EQ(fs.Listed(tree.Path("out\\JPG")), 1);
 
     fs.asked.clear();
+    fs.listed.clear();
     host.ClearRows();
     Source("c.jpg", "new c");
     host.Run(false);
     EXPECT_EQ(host.Result(0), "OK");
-    EXPECT_EQ(fs.Asked(tree.Path("out\\JPG\\c.jpg")), 1);
+    EXPECT_EQ(fs.Asked(tree.Path("out\\JPG\\c.jpg")), 0);
+    EXPECT_EQ(fs.Listed(tree.Path("out\\JPG")), 1);
 }
 
 // A name that always "exists" (a device name reached through a share, a file system that
 // answers yes to everything) fails its row after a bound instead of numbering for ever. A copy:
-// it looks for its target ahead, where a move leaves that to its rename.
+// it looks for its target ahead, where a move leaves that to its rename. Such a file system's
+// folders cannot be listed, so each name is asked of it.
 TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
 {
     struct EveryADotJpgExists : RealFileSystem {
@@ -433,8 +578,12 @@ TEST_F(OrganizeRunTest, NumberingStopsWhenEveryNameExists)
             ++asked;
             return FileNameOf(path).rfind("a", 0) == 0 || RealFileSystem::Exists(path);
         }
+        bool ListNames(const std::string&, std::vector<std::string>&) override { return false; }
     } fs;
     host.fileSystem = &fs;
+    // Folders the run makes itself hold only what it puts there: these were there.
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("out").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr));
     host.settings.Mode = OrganizeMode::Extension;
     host.settings.TargetExistsOpt = TargetExistsPolicy::RenameAutomatically;
     Source("a.jpg", "new a");
