@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace benchtools {
 
@@ -27,24 +28,31 @@ inline bool MakeTree(const std::string& root, int files)
     return true;
 }
 
-inline int CountBare(const std::string& folder)
+// The least any lister does with a tree: every file found with FindFirstFile/FindNextFile and its
+// full path kept.
+inline void ListBare(const std::string& folder, std::vector<std::string>& paths)
 {
-    int count = 0;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
-        return 0;
+        return;
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        const char* name = data.cFileName;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            count += CountBare(folder + "\\" + name);
+            ListBare(folder + "\\" + name, paths);
         else
-            ++count;
+            paths.push_back(folder + "\\" + name);
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    return count;
+}
+
+inline int CountBare(const std::string& folder)
+{
+    std::vector<std::string> paths;
+    ListBare(folder, paths);
+    return static_cast<int>(paths.size());
 }
 
 // Runs the command line program to its end with its output thrown away; its exit code or -1.

@@ -13,7 +13,12 @@
 
 namespace {
 
-FolderIdentity ReadIdentity(const std::string& folder)
+// The longest path the system takes, in UTF-16 units, its "\\?\" prefix included.
+constexpr size_t kLongestSystemPath = 32767;
+
+// finalPath is the scan's buffer for the folder's final path: it holds the longest path the system
+// has, so that each folder is asked for once (each call walks the drive letters through the system).
+FolderIdentity ReadIdentity(const std::string& folder, std::wstring& finalPath)
 {
     FolderIdentity identity;
     const OwnedHandle file(CreateFileW(WidePath(folder).c_str(), 0,
@@ -22,20 +27,18 @@ FolderIdentity ReadIdentity(const std::string& folder)
     if (!file.Valid())
         return identity;
     const HANDLE h = file.Get();
+    const DWORD length = GetFinalPathNameByHandleW(h, finalPath.data(), static_cast<DWORD>(finalPath.size()),
+                                                   FILE_NAME_NORMALIZED);
+    if (length > 0 && length < finalPath.size())
+        identity.finalPath = NarrowText(finalPath.substr(0, length));
+    // The index only when the final path is not given: reading it asks the system for the
+    // volume, which costs more than the rest of the folder's scan.
+    if (!identity.finalPath.empty())
+        return identity;
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(h, &info)) {
         identity.volume = info.dwVolumeSerialNumber;
         identity.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
-    // Asked for its length first: a folder's final path may be as long as any path.
-    const DWORD needed = GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (needed > 0) {
-        std::wstring path(needed, L'\0');
-        const DWORD length = GetFinalPathNameByHandleW(h, path.data(), needed, FILE_NAME_NORMALIZED);
-        if (length > 0 && length < needed) {
-            path.resize(length);
-            identity.finalPath = NarrowText(path);
-        }
     }
     return identity;
 }
@@ -46,10 +49,11 @@ struct Scan {
     const std::vector<std::string>& allowedExts;
     const std::function<void(std::string)>& addFile;
     FolderVisits visits;
+    std::wstring finalPath = std::wstring(kLongestSystemPath + 1, L'\0');
 
     void Walk(const std::string& folder)
     {
-        if (!visits.FirstVisit(ReadIdentity(folder)))
+        if (!visits.FirstVisit(ReadIdentity(folder, finalPath)))
             return;
         const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
         ListFolder(base, [&](const FolderEntry& entry) {

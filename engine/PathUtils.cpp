@@ -1,5 +1,7 @@
 #include "engine/PathUtils.h"
 
+#include <algorithm>
+
 #include "base/OwnedHandle.h"
 #include "base/PathText.h"
 #include "base/WidePath.h"
@@ -48,8 +50,10 @@ bool MadeLastLevel(const std::string& path)
 
 std::size_t SystemLength(const std::string& text)
 {
-    if (text.empty())
-        return 0;
+    // ASCII text (nearly every path) is one unit a byte in every code page the system has; the
+    // conversion call costs more than finding the file.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text.size();
     // Without MB_ERR_INVALID_CHARS every invalid byte counts as one replacement character, as the
     // file functions convert it.
     const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

@@ -320,3 +320,20 @@ TEST(PathKey, UpperCasesTheWholePathAroundALetterBeyondAscii)
     EXPECT_EQ(PathKey(lower), SystemUpperCase(lower));
     EXPECT_EQ(PathKey(upper), upper);
 }
+
+TEST(SystemLength, CountsTheUnitsTheSystemConvertsTheTextInto)
+{
+    // Every ASCII character is one unit, whatever the code page.
+    for (int c = 1; c < 0x80; ++c)
+        EXPECT_EQ(SystemLength(std::string(3, static_cast<char>(c))), 3u) << "character " << c;
+    EXPECT_EQ(SystemLength("C:\\Photos\\IMG_0001.JPG"), 22u);
+    EXPECT_EQ(SystemLength(""), 0u);
+    // Beyond ASCII: a letter of two bytes (one of them 0x80), of three, and one outside the
+    // basic plane (two units), each beside ASCII text; an invalid byte counts as one unit.
+    EXPECT_EQ(SystemLength(AnsiOf(L"a\u0100b")), 3u);
+    EXPECT_EQ(SystemLength(AnsiOf(L"\u00e4rger.jpg")), 9u);
+    EXPECT_EQ(SystemLength(AnsiOf(L"x\u65e5\u672c.jpg")), 7u);
+    EXPECT_EQ(SystemLength(AnsiOf(L"\U0001F600.jpg")), 6u);
+    EXPECT_EQ(SystemLength(std::string("a\xff") + "b"), 3u);
+    EXPECT_EQ(SystemLength(AnsiOf(L"C:\\\u00e4")), WideOf(AnsiOf(L"C:\\\u00e4")).size());
+}
