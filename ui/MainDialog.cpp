@@ -210,15 +210,16 @@ void MainDialog::RestorePlacement()
         KeepOnAMonitor(rect);  // the monitor it was on may be gone
         RestoreNormalPosition(hwnd_, rect);
     }
-    // The design size can be larger than a small or high-DPI screen: fit the window into the
-    // work area, and the layout moves the right-hand controls into view.
+    // The design size can be larger than a small or high-DPI screen, and a position saved at a
+    // lower DPI can carry the window, grown to this DPI's smallest size, past the screen's edge:
+    // the whole window is brought into the work area (cut down to it where it is larger), and the
+    // layout moves the right-hand controls into view.
     RECT now {};
     if (GetWindowRect(hwnd_, &now)) {
-        const SIZE fitted = FitInWorkArea(hwnd_, SIZE {now.right - now.left, now.bottom - now.top});
-        if (fitted.cx < now.right - now.left || fitted.cy < now.bottom - now.top) {
-            const RECT work = NearestWorkArea(now);
-            MoveWindow(hwnd_, work.left, work.top, fitted.cx, fitted.cy, TRUE);
-        }
+        RECT within = now;
+        if (!KeepWithinWorkArea(within))
+            MoveWindow(hwnd_, within.left, within.top, within.right - within.left, within.bottom - within.top,
+                       TRUE);
     }
     if (options_.WndMaximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
@@ -247,9 +248,11 @@ void MainDialog::TogglePreview()
         return;
     previewShown_ = !previewShown_;
     ShowWindow(preview_.Handle(), previewShown_ ? SW_SHOWNOACTIVATE : SW_HIDE);
-    // The list takes its whole width back, or gives the pane its part.
+    // The list takes its whole width back, or gives the pane its part, and its columns share
+    // what it gained or lost, as they do when the window is sized.
     ArrangeControls();
     FitPreviewPane();
+    ShareExtraWidth();
     UpdatePreview();
 }
 
