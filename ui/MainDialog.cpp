@@ -114,7 +114,8 @@ void MainDialog::InsertColumns()
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Target), from, to));
     list_.InsertColumn(kResultColumn, "Result",
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Result), from, to));
-    constexpr int kDateFromWidth = 160;
+    // With the three stored widths' defaults, all four columns fit the list at its designed size.
+    constexpr int kDateFromWidth = 140;
     list_.InsertColumn(kDateFromColumn, "Date from", ScaleToDpi(kDateFromWidth, 96, to));
 }
 
@@ -543,6 +544,12 @@ void MainDialog::SaveOnClose()
         options_.WndPosition = {};
         options_.WndMaximized = 1;
     }
+    // The widths are stored as the list has them without the photo preview, which took its room
+    // from them: the next start shows the list at its whole width.
+    RECT list {}, pane {};
+    if (previewShown_ && GetWindowRect(list_.Handle(), &list) && GetWindowRect(preview_.Handle(), &pane) &&
+        pane.right > list.right)
+        ShareWidth(pane.right - list.right);
     if (list_.GetHeader()) {
         options_.ColWidth_Source = static_cast<std::uint32_t>(list_.GetColumnWidth(kSourceColumn));
         options_.ColWidth_Target = static_cast<std::uint32_t>(list_.GetColumnWidth(kTargetColumn));

@@ -165,6 +165,17 @@ TEST_F(MainWindowTest, ThePaneTakesItsWidthFromTheColumnsAndAsksForARow)
     Command(w, IDM_VIEW_PREVIEW);
     for (int column = 0; column < 3; ++column)
         EXPECT_EQ(ListView_GetColumnWidth(list, column), widths[column]) << column;
+
+    // Closed with the pane shown: the widths are stored as the list has them without it.
+    Command(w, IDM_VIEW_PREVIEW);
+    ASSERT_TRUE(IsWindowVisible(pane));
+    Close();
+    DWORD stored[3] = {};
+    ASSERT_TRUE(GetDword("ColWidth_Source", stored[0]));
+    ASSERT_TRUE(GetDword("ColWidth_Target", stored[1]));
+    ASSERT_TRUE(GetDword("ColWidth_Result", stored[2]));
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(static_cast<int>(stored[column]), widths[column]) << column;
 }
 
 TEST_F(MainWindowTest, PreviewPaneShowsTheThumbnailThePictureOrNoPreview)
