@@ -49,6 +49,13 @@ bool KeepOnAMonitor(RECT& rect)
 {
     if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr)
         return true;
+    KeepWithinWorkArea(rect);
+    return false;
+}
+
+bool KeepWithinWorkArea(RECT& rect)
+{
+    const RECT before = rect;
     const RECT work = NearestWorkArea(rect);
     LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width > work.right - work.left)
@@ -62,7 +69,7 @@ bool KeepOnAMonitor(RECT& rect)
     if (top + height > work.bottom)
         top = work.bottom - height;
     rect = {left, top, left + width, top + height};
-    return false;
+    return EqualRect(&rect, &before) != 0;
 }
 
 bool RestoreNormalPosition(HWND window, const RECT& normal)

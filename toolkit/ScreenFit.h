@@ -22,6 +22,10 @@ SIZE FitInWorkArea(HWND window, SIZE size);
 // the nearest one; one that shows on some monitor is left as it is. False when it was moved.
 bool KeepOnAMonitor(RECT& rect);
 
+// The rectangle moved (and if need be cut down) so that it lies wholly in the work area of the
+// monitor nearest to it. False when it was changed.
+bool KeepWithinWorkArea(RECT& rect);
+
 // Gives the window the restored rectangle that GetWindowPlacement reported for it, in the same
 // workspace coordinates (the work area's corner is 0,0), without showing it. Moving it there with
 // screen coordinates would shift it by a taskbar at the top or left each time it is saved and

@@ -114,7 +114,8 @@ void MainDialog::InsertColumns()
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Target), from, to));
     list_.InsertColumn(kResultColumn, "Result",
                        ScaleToDpi(static_cast<int>(options_.ColWidth_Result), from, to));
-    constexpr int kDateFromWidth = 160;
+    // With the three stored widths' defaults, all four columns fit the list at its designed size.
+    constexpr int kDateFromWidth = 140;
     list_.InsertColumn(kDateFromColumn, "Date from", ScaleToDpi(kDateFromWidth, 96, to));
 }
 
@@ -210,15 +211,16 @@ void MainDialog::RestorePlacement()
         KeepOnAMonitor(rect);  // the monitor it was on may be gone
         RestoreNormalPosition(hwnd_, rect);
     }
-    // The design size can be larger than a small or high-DPI screen: fit the window into the
-    // work area, and the layout moves the right-hand controls into view.
+    // The design size can be larger than a small or high-DPI screen, and a position saved at a
+    // lower DPI can carry the window, grown to this DPI's smallest size, past the screen's edge:
+    // the whole window is brought into the work area (cut down to it where it is larger), and the
+    // layout moves the right-hand controls into view.
     RECT now {};
     if (GetWindowRect(hwnd_, &now)) {
-        const SIZE fitted = FitInWorkArea(hwnd_, SIZE {now.right - now.left, now.bottom - now.top});
-        if (fitted.cx < now.right - now.left || fitted.cy < now.bottom - now.top) {
-            const RECT work = NearestWorkArea(now);
-            MoveWindow(hwnd_, work.left, work.top, fitted.cx, fitted.cy, TRUE);
-        }
+        RECT within = now;
+        if (!KeepWithinWorkArea(within))
+            MoveWindow(hwnd_, within.left, within.top, within.right - within.left, within.bottom - within.top,
+                       TRUE);
     }
     if (options_.WndMaximized)
         ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
@@ -247,9 +249,11 @@ void MainDialog::TogglePreview()
         return;
     previewShown_ = !previewShown_;
     ShowWindow(preview_.Handle(), previewShown_ ? SW_SHOWNOACTIVATE : SW_HIDE);
-    // The list takes its whole width back, or gives the pane its part.
+    // The list takes its whole width back, or gives the pane its part, and its columns share
+    // what it gained or lost, as they do when the window is sized.
     ArrangeControls();
     FitPreviewPane();
+    ShareExtraWidth();
     UpdatePreview();
 }
 
@@ -540,6 +544,12 @@ void MainDialog::SaveOnClose()
         options_.WndPosition = {};
         options_.WndMaximized = 1;
     }
+    // The widths are stored as the list has them without the photo preview, which took its room
+    // from them: the next start shows the list at its whole width.
+    RECT list {}, pane {};
+    if (previewShown_ && GetWindowRect(list_.Handle(), &list) && GetWindowRect(preview_.Handle(), &pane) &&
+        pane.right > list.right)
+        ShareWidth(pane.right - list.right);
     if (list_.GetHeader()) {
         options_.ColWidth_Source = static_cast<std::uint32_t>(list_.GetColumnWidth(kSourceColumn));
         options_.ColWidth_Target = static_cast<std::uint32_t>(list_.GetColumnWidth(kTargetColumn));

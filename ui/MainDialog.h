@@ -147,6 +147,7 @@ private:
     // width has been measured in the placed window.
     void MeasureListWidth();
     void ShareExtraWidth();
+    void ShareWidth(int extra);
     // Tools > Past Runs, and the undo it shares with Undo Last Run (MainUndo.cpp).
     void OnPastRuns();
     void UndoLoadedRun(const std::string& journal, const JournalData& data);

@@ -162,8 +162,12 @@ void MainDialog::ShareExtraWidth()
     if (before <= 0)
         return;  // not measured yet: the window is still being set up
     MeasureListWidth();
-    int extra = listWidth_ - before;
-    // Source, Target and Result share what the window gained or lost, a third each.
+    ShareWidth(listWidth_ - before);
+}
+
+void MainDialog::ShareWidth(int extra)
+{
+    // Source, Target and Result share what the list gained or lost, a third each.
     const int columns[] = {kSourceColumn, kTargetColumn, kResultColumn};
     const int narrowest = ScaleToDpi(kNarrowestColumn, 96, ScreenDpi());
     for (int i = 0; i < 3 && extra != 0; ++i) {

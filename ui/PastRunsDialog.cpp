@@ -2,13 +2,21 @@
 
 #include "engine/FileOps.h"
 #include "engine/JournalFormat.h"
+#include "engine/OrganizeMode.h"
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "resource.h"
 
 namespace {
 
-enum PastRunColumn { kStartedColumn, kWhatColumn, kUndoneColumn, kKeptColumn };
+enum PastRunColumn { kStartedColumn, kModeColumn, kWhatColumn, kUndoneColumn, kKeptColumn };
+
+// The run's organize mode as the Organize box names it.
+std::string ModeText(const JournalData& data)
+{
+    const OrganizeModeRow* mode = FindOrganizeMode(static_cast<OrganizeMode>(data.header.mode));
+    return mode ? mode->windowText : "Mode " + std::to_string(data.header.mode);
+}
 
 std::string WhatText(const JournalData& data)
 {
@@ -35,10 +43,11 @@ bool PastRunsDialog::OnInitDialog()
     RECT area {};
     GetClientRect(list_, &area);
     const int width = area.right - area.left;
-    list_.InsertColumn(kStartedColumn, "Started", width * 26 / 100);
-    list_.InsertColumn(kWhatColumn, "What it did", width * 38 / 100);
-    list_.InsertColumn(kUndoneColumn, "Undone", width * 18 / 100);
-    list_.InsertColumn(kKeptColumn, "Kept files", width * 14 / 100);
+    list_.InsertColumn(kStartedColumn, "Started", width * 19 / 100);
+    list_.InsertColumn(kModeColumn, "Mode", width * 34 / 100);
+    list_.InsertColumn(kWhatColumn, "What it did", width * 22 / 100);
+    list_.InsertColumn(kUndoneColumn, "Undone", width * 13 / 100);
+    list_.InsertColumn(kKeptColumn, "Kept files", width * 10 / 100);
     FillList();
     if (list_.GetItemCount() > 0)
         list_.SelectAndFocus(0);
@@ -65,6 +74,7 @@ void PastRunsDialog::FillList()
         journals_.push_back(*journal);
         if (!read)
             continue;
+        list_.SetItemText(row, kModeColumn, ModeText(data).c_str());
         list_.SetItemText(row, kWhatColumn, WhatText(data).c_str());
         list_.SetItemText(row, kUndoneColumn, data.undone ? data.undoneAt.c_str() : "no");
         list_.SetItemText(row, kKeptColumn, std::to_string(KeptFilesOf(ops, *journal).size()).c_str());

@@ -316,13 +316,23 @@ void PreviewPane::Draw(const DRAWITEMSTRUCT& item) const
         }
         return;
     }
-    if (path_.empty() || pending_)
+    if (pending_)
         return;
+    // Nothing selected: the pane says how to fill it rather than stand empty.
+    const char* const words = path_.empty() ? kNothingSelectedText : "No preview";
     RECT text = area;
+    InflateRect(&text, -GetSystemMetrics(SM_CXEDGE) * 2, 0);
+    RECT measured = text;
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(COLOR_GRAYTEXT));
     HGDIOBJ old =
             SelectObject(item.hDC, reinterpret_cast<HGDIOBJ>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
-    DrawTextA(item.hDC, "No preview", -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // Wrapped to the pane's width and centred both ways.
+    const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+    DrawTextA(item.hDC, words, -1, &measured, format | DT_CALCRECT);
+    const int textHeight = measured.bottom - measured.top;
+    text.top = area.top + (height - textHeight) / 2;
+    text.bottom = text.top + textHeight;
+    DrawTextA(item.hDC, words, -1, &text, format);
     SelectObject(item.hDC, old);
 }

@@ -14,6 +14,9 @@
 
 inline constexpr UINT kPreviewReadyMessage = WM_APP + 301;
 
+// What the pane says while no row is selected.
+inline constexpr const char* kNothingSelectedText = "Select a photo in the list to see it here";
+
 // Where the picture shown came from.
 enum class PreviewSource { None, Thumbnail, Decoded };
 

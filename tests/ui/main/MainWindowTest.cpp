@@ -626,6 +626,39 @@ TEST_F(MainWindowTest, SavedPositionDoesNotCreepByTheTaskbar)
     }
 }
 
+// A position saved where the window no longer fits (a larger screen, a lower DPI whose smaller
+// window reached only to the edge): the window opens wholly on the screen, as large as it was,
+// moved no further than it must.
+TEST_F(MainWindowTest, APositionPastTheScreensEdgeOpensWithinTheWorkArea)
+{
+    RECT work {};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    SetDword("WndMaximized", 0);
+    HWND w = Open();
+    RECT designed {};
+    ASSERT_TRUE(GetWindowRect(w, &designed));
+    Close();
+    const LONG width = designed.right - designed.left, height = designed.bottom - designed.top;
+    ASSERT_LT(width + 200, work.right - work.left) << "the screen leaves no room to test";
+    // Half of it past the right edge, a quarter past the bottom.
+    const LONG saved[4] = {work.right - width / 2, work.bottom - height * 3 / 4, work.right + width / 2,
+                           work.bottom + height / 4};
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "WndPosition", 0, REG_BINARY, reinterpret_cast<const BYTE*>(saved), sizeof saved);
+    RegCloseKey(key);
+    w = Open();
+    RECT now {};
+    ASSERT_TRUE(GetWindowRect(w, &now));
+    EXPECT_EQ(now.right, work.right);
+    EXPECT_EQ(now.bottom, work.bottom);
+    EXPECT_EQ(now.right - now.left, width);
+    EXPECT_EQ(now.bottom - now.top, height);
+    Close();
+}
+
 // The library switches in Options ("Skip files the library already has" and "Verify each copy by
 // reading it back"): ticked and confirmed, they are stored when the window closes and shown ticked
 // when Options opens again; changed and cancelled, nothing of the change is stored.

@@ -394,6 +394,8 @@ TEST_F(MenuAndViewTest, PastRunsListsTheKeptRunsAndUndoesTheOneChosen)
         ASSERT_TRUE(Exists(first));
         Menu(w, IDC_REMOVE_ALL);
         ASSERT_TRUE(SendDrop(w, {tree.Path("camera\\IMG_2.JPG")}));
+        // The second run in another mode: each run names its own.
+        SelectMode(w, 600);
         Click(w, IDC_COPY_FILES);
         PumpFor(20);
         ASSERT_TRUE(Exists(second));
@@ -419,7 +421,7 @@ TEST_F(MenuAndViewTest, PastRunsListsTheKeptRunsAndUndoesTheOneChosen)
             listed.clear();
             for (int row = 0; row < ListView_GetItemCount(list); ++row) {
                 std::vector<std::string> cells;
-                for (int column = 0; column < 4; ++column) {
+                for (int column = 0; column < 5; ++column) {
                     char cell[256] = "";
                     ListView_GetItemText(list, row, column, cell, sizeof cell);
                     cells.push_back(cell);
@@ -444,9 +446,11 @@ TEST_F(MenuAndViewTest, PastRunsListsTheKeptRunsAndUndoesTheOneChosen)
         PumpFor(20);
     }
     ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0][1], "Copy: 1 copied");
-    EXPECT_EQ(listed[1][1], "Copy: 1 copied");
-    EXPECT_EQ(listed[1][2], "no");
+    EXPECT_EQ(listed[0][1], "By Date Picture Taken, if not available, By Date Modified");
+    EXPECT_EQ(listed[1][1], "By Date Picture Taken");
+    EXPECT_EQ(listed[0][2], "Copy: 1 copied");
+    EXPECT_EQ(listed[1][2], "Copy: 1 copied");
+    EXPECT_EQ(listed[1][3], "no");
     EXPECT_TRUE(undoEnabled);
     ASSERT_EQ(questions.size(), 1u) << questions.back();
     EXPECT_EQ(questions[0].rfind("Undo the run of ", 0), 0u) << questions[0];
@@ -465,8 +469,8 @@ TEST_F(MenuAndViewTest, PastRunsListsTheKeptRunsAndUndoesTheOneChosen)
     }
     EXPECT_EQ(questions, std::vector<std::string> {});
     ASSERT_EQ(listed.size(), 2u);
-    EXPECT_NE(listed[1][2], "no");
-    EXPECT_EQ(listed[0][2], "no");
+    EXPECT_NE(listed[1][3], "no");
+    EXPECT_EQ(listed[0][3], "no");
     EXPECT_FALSE(undoEnabled);
     EXPECT_NE(status.find("cannot be undone"), std::string::npos) << status;
     EXPECT_TRUE(Exists(second));

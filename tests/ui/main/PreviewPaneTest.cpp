@@ -79,7 +79,104 @@ std::vector<unsigned char> WithThumbnail(const std::vector<unsigned char>& jpeg,
     return bytes;
 }
 
+// Pixels of the window's client area, as the screen shows it, that are not the window colour.
+int InkedPixels(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpFor(20);
+    RECT client {};
+    if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0)
+        return -1;
+    const int width = client.right, height = client.bottom;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int count = -1;
+    if (bitmap && bits) {
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        const COLORREF back = GetSysColor(COLOR_WINDOW);
+        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        count = 0;
+        for (int i = 0; i < width * height; ++i)
+            count += (pixels[i] & 0xFFFFFF) != background ? 1 : 0;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return count;
+}
+
+int ColumnsWidth(HWND list)
+{
+    return ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1) +
+           ListView_GetColumnWidth(list, 2);
+}
+
 }  // namespace
+
+// Opening the pane takes its width from the list, and Source, Target and Result give it up between
+// them as they do when the window narrows, so no column is pushed out of sight; closing it gives
+// each its width back. With no row selected the pane says how to fill it.
+TEST_F(MainWindowTest, ThePaneTakesItsWidthFromTheColumnsAndAsksForARow)
+{
+    // Columns wide enough that none comes down to the narrowest a column gets.
+    SetDword("WndMaximized", 0);
+    SetDword("ColWidth_Source", 260);
+    SetDword("ColWidth_Target", 300);
+    SetDword("ColWidth_Result", 160);
+    HWND w = Open();
+    ShowWindow(w, SW_SHOWNORMAL);
+    PumpFor(50);
+    HWND list = GetDlgItem(w, IDC_FILE_LIST);
+    HWND pane = GetDlgItem(w, IDC_PREVIEW_PANE);
+    ASSERT_NE(pane, nullptr);
+    const int widths[3] = {ListView_GetColumnWidth(list, 0), ListView_GetColumnWidth(list, 1),
+                           ListView_GetColumnWidth(list, 2)};
+    RECT wide {};
+    GetWindowRect(list, &wide);
+
+    Command(w, IDM_VIEW_PREVIEW);
+    ASSERT_TRUE(IsWindowVisible(pane));
+    RECT narrow {};
+    GetWindowRect(list, &narrow);
+    const int lost = (wide.right - wide.left) - (narrow.right - narrow.left);
+    ASSERT_GT(lost, 0);
+    EXPECT_EQ(ColumnsWidth(list), widths[0] + widths[1] + widths[2] - lost);
+    for (int column = 0; column < 3; ++column)
+        EXPECT_NEAR(ListView_GetColumnWidth(list, column), widths[column] - lost / 3, 1) << column;
+
+    // Drawn on top of anything an earlier test left on the screen.
+    SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PumpFor(50);
+    EXPECT_GT(InkedPixels(pane), 20) << "the pane with no row selected stands empty";
+    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    Command(w, IDM_VIEW_PREVIEW);
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(ListView_GetColumnWidth(list, column), widths[column]) << column;
+
+    // Closed with the pane shown: the widths are stored as the list has them without it.
+    Command(w, IDM_VIEW_PREVIEW);
+    ASSERT_TRUE(IsWindowVisible(pane));
+    Close();
+    DWORD stored[3] = {};
+    ASSERT_TRUE(GetDword("ColWidth_Source", stored[0]));
+    ASSERT_TRUE(GetDword("ColWidth_Target", stored[1]));
+    ASSERT_TRUE(GetDword("ColWidth_Result", stored[2]));
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(static_cast<int>(stored[column]), widths[column]) << column;
+}
 
 TEST_F(MainWindowTest, PreviewPaneShowsTheThumbnailThePictureOrNoPreview)
 {

@@ -143,4 +143,7 @@ TEST_F(RunSummaryTest, DefaultColumnsFitTheListAtTheDesignedSize)
     for (int column = 0; column < 3; ++column)
         total += ListView_GetColumnWidth(list, column);
     EXPECT_LE(total, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    // Date from too: where each date came from is in sight without scrolling.
+    total += ListView_GetColumnWidth(list, kDateFromColumn);
+    EXPECT_LE(total, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }

@@ -418,6 +418,32 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
     EXPECT_EQ(static_cast<int>(savedDpi), dpi_);
 }
 
+// A position saved at 96 DPI in the screen's bottom-right corner: at this DPI the window is larger,
+// and it still opens wholly within the work area.
+TEST_F(ScaledScreenAtDpi, APositionSavedAt96DpiOpensWithinTheWorkArea)
+{
+    SetDword("FirstRun", 0);
+    SetDword("WndMaximized", 0);
+    RECT work {};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    // The designed size at 96 DPI (the template's 594 by 385 units in 8-point Tahoma), about.
+    const LONG saved[4] = {work.right - 900, work.bottom - 660, work.right, work.bottom};
+    SetOption("WndPosition", saved, sizeof saved, REG_BINARY);
+    auto dialog = std::make_unique<MainDialog>();
+    ASSERT_TRUE(dialog->Create(nullptr));
+    PumpFor(50);
+    HWND w = dialog->Handle();
+    RECT window {};
+    ASSERT_TRUE(GetWindowRect(w, &window));
+    EXPECT_GE(window.left, work.left);
+    EXPECT_GE(window.top, work.top);
+    EXPECT_LE(window.right, work.right);
+    EXPECT_LE(window.bottom, work.bottom);
+    EXPECT_GT(window.right - window.left, 900) << "larger at " << dpi_ << " DPI";
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+}
+
 // The progress window, wider than a small screen at a large scale, is narrowed to the work area
 // with its lines, bar and Cancel inside; over a window pushed off any edge of the screen it stays
 // on the screen.
