@@ -14,7 +14,6 @@ shift || true
 targets=()
 [ $# -gt 0 ] && targets=(--target "$@")
 jobs="${QM_JOBS:-$(nproc)}"
-werror="${QM_WERROR:-OFF}"
 
 case "$kind" in
   win)    args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release) ;;
@@ -34,5 +33,13 @@ fi
 dir="$root/build/$kind"
 dist="$root/build/dist"
 [ "$kind" = win64 ] && dist="$root/build/dist64"
-cmake -S "$root" -B "$dir" -DQM_WERROR="$werror" -DQM_DIST_DIR="$dist" "${args[@]}" >/dev/null
+# Warnings are errors when asked; a build folder configured before keeps its own choice, so that
+# a benchmark's build in the tests' folder does not rebuild everything with other flags.
+werror=()
+if [ -n "${QM_WERROR:-}" ]; then
+  werror=(-DQM_WERROR="$QM_WERROR")
+elif [ ! -f "$dir/CMakeCache.txt" ]; then
+  werror=(-DQM_WERROR=OFF)
+fi
+cmake -S "$root" -B "$dir" "${werror[@]}" -DQM_DIST_DIR="$dist" "${args[@]}" >/dev/null
 cmake --build "$dir" -j "$jobs" "${targets[@]}"
