@@ -14,6 +14,8 @@ void FileOps::CopyNewTogether(std::vector<BatchCopy>& copies, const std::functio
         }
         copy.done = CopyNew(copy.source, copy.target, copy.expectedSize, nullptr, copy.hasher);
         copy.error = copy.done ? FileError::kNone : LastError();
+        if (copy.done && copy.progress != nullptr)
+            copy.progress->Written(copy);
     }
 }
 

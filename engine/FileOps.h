@@ -109,14 +109,25 @@ public:
     virtual bool Seek(std::uint64_t offset) = 0;
 };
 
+class BatchProgress;
+
 // One copy of those CopyNewTogether makes, and how it ended.
 struct BatchCopy {
     std::string source;
     std::string target;
     std::uint64_t expectedSize = 0;
     ContentHasher* hasher = nullptr;  // every byte copied is also given to it (none: null)
+    BatchProgress* progress = nullptr;  // told when its bytes are written (none: null)
     bool done = false;
     std::uint32_t error = FileError::kNone;  // why not done
+};
+
+// Told of each copy of a batch as soon as its bytes are written, before the batch is flushed, so
+// that a batch's bytes are counted as they go instead of all at once after it.
+class BatchProgress {
+public:
+    virtual ~BatchProgress() = default;
+    virtual void Written(const BatchCopy& copy) = 0;
 };
 
 // Copies of this size and more are made on their own: each reports its progress, and the bytes
@@ -179,8 +190,8 @@ public:
                          ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) = 0;
     // Makes each copy as CopyNew does (written, flushed and checked, or nothing of its target
     // left), all written before any is flushed, so that the drive commits them together. Each ends
-    // on its own, its failure in its own error. stop (none: empty) is asked before each copy:
-    // once it says true, the copies not begun fail with kCancelled.
+    // on its own, its failure in its own error; each written is told to its progress. stop (none:
+    // empty) is asked before each copy: once it says true, the copies not begun fail with kCancelled.
     virtual void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop);
     // The names of the files (not folders) in a folder.
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
@@ -307,8 +318,12 @@ protected:
 class ReportingFileOps : public ForwardingFileOps {
 public:
     using ForwardingFileOps::ForwardingFileOps;
-    // From now on (none: null).
-    void ReportTo(ByteProgress* progress) { progress_ = progress; }
+    // From now on (none: null); batches is told of each copy a batch writes.
+    void ReportTo(ByteProgress* progress, BatchProgress* batches = nullptr)
+    {
+        progress_ = progress;
+        batches_ = batches;
+    }
 
     // The progress given here stands for any other.
     bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
@@ -316,7 +331,14 @@ public:
     {
         return inner_.CopyNew(source, target, expectedSize, progress_, hasher);
     }
+    void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
+    {
+        for (BatchCopy& copy : copies)
+            copy.progress = batches_;
+        inner_.CopyNewTogether(copies, stop);
+    }
 
 private:
     ByteProgress* progress_ = nullptr;
+    BatchProgress* batches_ = nullptr;
 };

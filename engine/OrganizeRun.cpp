@@ -51,8 +51,9 @@ constexpr auto kPumpEvery = std::chrono::milliseconds(100);
 
 // The run's bytes: the window kept alive and its bytes line current while a file is copied or
 // compared, and Cancel heard meanwhile. A copy's bytes count towards the run's; a comparison's do
-// not, as it moves nothing.
-class RunBytes : public ByteProgress {
+// not, as it moves nothing. A copy a batch writes ahead counts once it is written, and its row
+// adds nothing more when it ends.
+class RunBytes : public ByteProgress, public BatchProgress {
 public:
     RunBytes(RunHost& host, RunProgress& progress, std::uint64_t total)
         : host_(host), progress_(progress), total_(total), started_(Clock::now()), lastPump_(started_)
@@ -66,11 +67,14 @@ public:
         lastPump_ = Clock::now();
     }
     // A row (a companion's included) was placed, skipped or failed: its bytes are behind the run.
-    void RowEnded(std::uint64_t size)
+    void RowEnded(const std::string& source, std::uint64_t size)
     {
-        Reach(finished_ += size);
+        count_.RowEnded(source, size);
+        Reach(count_.Done());
         ++files_;
     }
+    // Shows the bytes as they are now (at the end of the run: all of them).
+    void Show() { ShowBytes(); }
     // Cancel stopped a copy or comparison of this row.
     bool Stopped() const { return stopped_; }
     // Between the copies a batch makes ahead: the window kept alive as during a copy; false once
@@ -89,8 +93,15 @@ public:
 
     bool Advance(std::uint64_t done, std::uint64_t total) override
     {
-        Reach(finished_ + std::min(done, total));
+        Reach(count_.Done(std::min(done, total)));
         return KeepAlive();
+    }
+
+    // Shown at the next pump, which the batch's copies ask for between them.
+    void Written(const BatchCopy& copy) override
+    {
+        count_.Written(copy.source, copy.expectedSize);
+        Reach(count_.Done());
     }
 
     // For comparisons.
@@ -128,7 +139,7 @@ private:
     const std::uint64_t total_;
     const Clock::time_point started_;
     Clock::time_point lastPump_;
-    std::uint64_t finished_ = 0;
+    RunByteCount count_;
     std::uint64_t shown_ = 0;
     std::uint64_t files_ = 0;  // rows ended, for the pace in files
     std::string text_;
@@ -690,7 +701,7 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
         record.target = target;
         record.result = result;
         run.rows.EndRow(row, record);
-        run.bytes.RowEnded(run.sizes[static_cast<std::size_t>(row)]);
+        run.bytes.RowEnded(source, run.sizes[static_cast<std::size_t>(row)]);
         run.host.Pump();
         run.log.WriteRecord(record);
         done.push_back(result.outcome == RowOutcome::Done);
@@ -1149,7 +1160,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
                                    : SourceSizes(rows, stage, listed, totalBytes);
     RunBytes bytes(host, progress, totalBytes);
     RunBytes::Comparisons comparisons(bytes);
-    journalOps.ReportTo(&bytes);
+    journalOps.ReportTo(&bytes, &bytes);
     const ComparisonsReported reported(chosen, comparisons);
     StoppableFileSystem stoppable(fs, bytes);
     std::optional<RunLibrary> library;
@@ -1266,7 +1277,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
         record.target = target;
         record.result = result;
         rows.EndRow(row, record);
-        bytes.RowEnded(sizes[static_cast<std::size_t>(row)]);
+        bytes.RowEnded(source, sizes[static_cast<std::size_t>(row)]);
         host.Pump();
         log.WriteRecord(record);
         if (!links.empty() && !PlaceCompanions(companions, group, result, plan.outputRoot, plan.targetFolder))
@@ -1281,6 +1292,7 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
     }
     if (library)
         library->Save();
+    bytes.Show();
     log.Close();
     progress.Close();
     host.EnableInput(true);

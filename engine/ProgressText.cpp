@@ -68,3 +68,19 @@ std::string SpeedText(std::uint64_t bytes, std::uint64_t files, std::uint64_t el
         fileRate += "." + std::to_string(tenthsPerSecond % 10);
     return BytesText(bytesPerSecond) + "/s, " + fileRate + " files/s";
 }
+
+void RunByteCount::Written(const std::string& source, std::uint64_t bytes)
+{
+    ahead_[source] += bytes;
+    aheadBytes_ += bytes;
+}
+
+void RunByteCount::RowEnded(const std::string& source, std::uint64_t size)
+{
+    finished_ += size;
+    const auto ahead = ahead_.find(source);
+    if (ahead == ahead_.end())
+        return;
+    aheadBytes_ -= ahead->second;
+    ahead_.erase(ahead);
+}

@@ -336,8 +336,11 @@ public:
             FILE_BASIC_INFO stamp;
             if (OpenCopy(copy.source, one.path, in, one.file, stamp)) {
                 CopyJob job(in.Get(), one.file.Get(), stamp, copy.expectedSize, copy.hasher);
-                if (job.Write())
+                if (job.Write()) {
+                    if (copy.progress != nullptr)
+                        copy.progress->Written(copy);
                     continue;
+                }
                 RemoveCopy(one.file, one.path);
             }
             copy.error = GetLastError();

@@ -100,3 +100,23 @@ TEST(ProgressText, SpeedGivesBytesAndFilesASecond)
     // A huge count over a long time: no overflow on the way.
     EXPECT_EQ(SpeedText(UINT64_MAX, 1, 1000000), "16777 TB/s, 0.0 files/s");
 }
+
+TEST(RunByteCount, ACopyWrittenAheadCountsOnceWhetherItsRowHasEndedOrNot)
+{
+    RunByteCount count;
+    count.Written("a.jpg", 3 * kMB);
+    count.Written("b.jpg", 2 * kMB);
+    EXPECT_EQ(count.Done(), 5 * kMB);
+    // A row ahead of them copied at its turn: its part comes on top of theirs.
+    EXPECT_EQ(count.Done(kMB), 6 * kMB);
+    count.RowEnded("big.mov", 8 * kMB);
+    EXPECT_EQ(count.Done(), 13 * kMB);
+    // Their rows end: their bytes are counted already.
+    count.RowEnded("a.jpg", 3 * kMB);
+    EXPECT_EQ(count.Done(), 13 * kMB);
+    count.RowEnded("b.jpg", 2 * kMB);
+    EXPECT_EQ(count.Done(), 13 * kMB);
+    // A row with nothing written ahead adds its size once.
+    count.RowEnded("c.jpg", kMB);
+    EXPECT_EQ(count.Done(), 14 * kMB);
+}

@@ -168,6 +168,39 @@ TEST_F(TransferTest, ACopyThatIsLetGoOnIsReportedAndFinishes)
     EXPECT_EQ(goOn.seen.size(), 1u);
 }
 
+// Records the copies a batch tells it of, with their sizes.
+class WrittenCopies : public BatchProgress {
+public:
+    void Written(const BatchCopy& copy) override { told.emplace_back(copy.target, copy.expectedSize); }
+    std::vector<std::pair<std::string, std::uint64_t>> told;
+};
+
+TEST_F(TransferTest, TheRunsFileSystemTellsEachCopyOfABatchOnceWrittenAndNoFailedOne)
+{
+    ops.AddFile("C:\\card\\b.jpg", "another photo", 700);
+    ReportingFileOps reporting(ops);
+    WrittenCopies written;
+    reporting.ReportTo(nullptr, &written);
+    std::vector<BatchCopy> copies {{"C:\\card\\a.jpg", "D:\\out\\~a.qmpart", 22},
+                                   {"C:\\card\\gone.jpg", "D:\\out\\~gone.qmpart", 5},
+                                   {"C:\\card\\b.jpg", "D:\\out\\~b.qmpart", 13}};
+    std::vector<std::size_t> toldWhenAsked;
+    reporting.CopyNewTogether(copies, [&] {
+        toldWhenAsked.push_back(written.told.size());
+        return false;
+    });
+    EXPECT_EQ(toldWhenAsked, (std::vector<std::size_t> {0, 1, 1}));
+    EXPECT_EQ(written.told, (std::vector<std::pair<std::string, std::uint64_t>> {
+                                    {"D:\\out\\~a.qmpart", 22}, {"D:\\out\\~b.qmpart", 13}}));
+    EXPECT_FALSE(copies[1].done);
+    // None once taken back.
+    reporting.ReportTo(nullptr);
+    std::vector<BatchCopy> more {{"C:\\card\\a.jpg", "D:\\out\\~c.qmpart", 22}};
+    reporting.CopyNewTogether(more, {});
+    EXPECT_TRUE(more[0].done);
+    EXPECT_EQ(written.told.size(), 2u);
+}
+
 TEST_F(TransferTest, AComparisonReportsEachBlockAndStopsWhenAsked)
 {
     const std::string big(2 * kCompareBlockSize + 100, 'x');

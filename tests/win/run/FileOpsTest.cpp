@@ -98,6 +98,37 @@ TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
     }
 }
 
+// Records the copies a batch tells it of.
+class WrittenCopies : public BatchProgress {
+public:
+    void Written(const BatchCopy& copy) override { told.push_back(copy.target); }
+    std::vector<std::string> told;
+};
+
+TEST(SystemFileOps, EachCopyMadeTogetherIsToldOnceWrittenBeforeTheNextBegins)
+{
+    TempTree tree;
+    WrittenCopies written;
+    std::vector<BatchCopy> copies(4);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const std::string name = std::to_string(i);
+        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
+        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
+        copies[i].progress = &written;
+    }
+    // The third is not the size its step expects: it fails and is not told.
+    copies[2].expectedSize = 8;
+    std::vector<std::size_t> toldWhenAsked;
+    Ops().CopyNewTogether(copies, [&] {
+        toldWhenAsked.push_back(written.told.size());
+        return false;
+    });
+    EXPECT_EQ(toldWhenAsked, (std::vector<std::size_t> {0, 1, 2, 2}));
+    EXPECT_EQ(written.told,
+              (std::vector<std::string> {copies[0].target, copies[1].target, copies[3].target}));
+    EXPECT_FALSE(copies[2].done);
+}
+
 TEST(SystemFileOps, ACopyNeverWritesOverAFileAndKeepsTheTimeAndTheReadOnlyMark)
 {
     TempTree tree;

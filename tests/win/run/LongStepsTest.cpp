@@ -1,10 +1,15 @@
 // Long steps of a run: Cancel heard while a large file is compared or copied stops that step, and
-// the row is left as the rows the run did not reach, with nothing moved, copied or left behind.
+// the row is left as the rows the run did not reach, with nothing moved, copied or left behind;
+// the bytes line moves while a batch's copies are written.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "engine/DryRunFileSystem.h"
 #include "engine/OrganizeOptions.h"
@@ -122,4 +127,62 @@ TEST_F(LongStepsTest, CancelDuringACompanionsCopyLeavesItsRowUnreached)
     EXPECT_FALSE(AnyPartialBelow(tree.Path("out\\")));
     EXPECT_TRUE(Exists(photo));
     EXPECT_TRUE(Exists(sidecar));
+}
+
+// A batch's copies written ahead count as each is written, so that the bytes line rises through
+// the batch instead of standing still and jumping after it; each byte counts once: a copy's
+// rename at its row's turn adds nothing, and the line ends at the total, never above it.
+TEST_F(LongStepsTest, TheBytesOfABatchCopiedAheadRiseCopyByCopyAndCountOnce)
+{
+    constexpr int kCopies = 20;
+    for (int i = 0; i < kCopies; ++i)
+        Source("p" + std::to_string(100 + i) + ".jpg", std::string(1024, static_cast<char>('a' + i % 26)));
+    // Last, a row skipped as its target is there: its bytes are behind the run only when it ends.
+    host.settings.TargetExistsOpt = TargetExistsPolicy::Skip;
+    Source("z.jpg", std::string(10 * 1024, 'z'));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("out").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.Path("out\\JPG").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(tree.Path("out\\JPG\\z.jpg"), "there"));
+    // A window slow to answer while the batch is copied: every copy after the first two is then
+    // followed by a pump, which shows the bytes line.
+    host.onCancelAsked = [&] {
+        const bool rowsBegun = std::any_of(host.details.begin(), host.details.end(),
+                                           [](const ShownDetail& shown) { return !shown.row.empty(); });
+        if (!rowsBegun && AnyPartialBelow(tree.Path("out\\")))
+            Sleep(120);
+    };
+    host.Run(false);
+    for (int i = 0; i < kCopies; ++i)
+        EXPECT_EQ(host.Result(i), "OK") << i;
+
+    // The bytes each line shows, in kilobytes (every file is a whole number of them).
+    std::string shown;
+    std::vector<double> whileCopied, atRows;
+    double last = -1;
+    for (const ShownDetail& line : host.details) {
+        shown += line.row + " | " + line.detail + "\n";
+        double done = 0, total = 0;
+        char unit[8] = "", totalUnit[8] = "";
+        ASSERT_EQ(std::sscanf(line.detail.c_str(), "%lf %7s of %lf %7s", &done, unit, &total, totalUnit), 4)
+                << line.detail;
+        if (std::string(unit) != "KB")
+            done /= 1024;
+        EXPECT_EQ(std::string(totalUnit), "KB");
+        EXPECT_EQ(total, kCopies + 10);
+        EXPECT_LE(done, total) << shown;
+        EXPECT_GE(done, last) << shown;
+        last = done;
+        (line.row.empty() ? whileCopied : atRows).push_back(done);
+    }
+    // Within the batch, before its first row: more than one step between none and all.
+    std::set<double> steps;
+    for (const double done : whileCopied)
+        if (done > 0 && done < kCopies)
+            steps.insert(done);
+    EXPECT_GE(steps.size(), 2u) << shown;
+    // From the first row on, the copies' bytes are all counted; their renames add none.
+    ASSERT_FALSE(atRows.empty()) << shown;
+    for (std::size_t i = 0; i + 1 < atRows.size(); ++i)
+        EXPECT_EQ(atRows[i], kCopies) << shown;
+    EXPECT_EQ(atRows.back(), kCopies + 10) << shown;
 }

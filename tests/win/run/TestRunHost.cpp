@@ -56,7 +56,9 @@ RunProgress& TestRunHost::ShowProgress()
     ProgressDialog* dialog = ProgressDialog::Open(owner_);
     progressWindow = dialog ? dialog->Handle() : nullptr;
     static NullProgress none;
-    return dialog ? static_cast<RunProgress&>(*dialog) : none;
+    details.clear();
+    progress_.emplace(dialog ? static_cast<RunProgress&>(*dialog) : none, details, onCancelAsked);
+    return *progress_;
 }
 
 void TestRunHost::Pump()

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,51 @@ class ProgressDialog;
 struct ShownMessage {
     std::string text;
     MessageKind icon;
+};
+
+// A bytes line the run gave its progress window, with the line of the row shown at the time.
+struct ShownDetail {
+    std::string row;
+    std::string detail;
+};
+
+// The progress window as the run sees it: the real one, every line it is given recorded, and the
+// test told each time the run asks whether Cancel was pressed.
+class RecordingProgress : public RunProgress {
+public:
+    RecordingProgress(RunProgress& window, std::vector<ShownDetail>& details,
+                      const std::function<void()>& onCancelAsked)
+        : window_(window), details_(details), onCancelAsked_(onCancelAsked)
+    { }
+
+    void SetText(const std::string& text) override
+    {
+        row_ = text;
+        window_.SetText(text);
+    }
+    void SetTitle(const std::string& text) override { window_.SetTitle(text); }
+    void SetDetail(const std::string& text) override
+    {
+        details_.push_back({row_, text});
+        window_.SetDetail(text);
+    }
+    void SetRange(int low, int high) override { window_.SetRange(low, high); }
+    void SetPosition(int position) override { window_.SetPosition(position); }
+    void SetStep(int step) override { window_.SetStep(step); }
+    void Step() override { window_.Step(); }
+    bool Cancelled() const override
+    {
+        if (onCancelAsked_)
+            onCancelAsked_();
+        return window_.Cancelled();
+    }
+    void Close() override { window_.Close(); }
+
+private:
+    RunProgress& window_;
+    std::vector<ShownDetail>& details_;
+    const std::function<void()>& onCancelAsked_;
+    std::string row_;
 };
 
 class TestRunHost : public RunHost {
@@ -48,6 +94,10 @@ public:
     std::function<std::uint32_t(const std::string&)> attributes;
     // By source, the attributes the listing of its folder gave the run, as it passed them on.
     std::map<std::string, std::uint32_t> listedAttributes;
+    // Every bytes line of the last run's progress window, in order.
+    std::vector<ShownDetail> details;
+    // Called each time the run asks whether Cancel was pressed (a test slows the window with it).
+    std::function<void()> onCancelAsked;
 
     HWND Owner() const { return owner_; }
     HWND List() const { return list_; }
@@ -69,6 +119,7 @@ public:
     void Pump() override;
 
 private:
+    std::optional<RecordingProgress> progress_;
     HWND owner_ = nullptr;
     HWND list_ = nullptr;
     VirtualListCtrl view_ {3};
