@@ -99,6 +99,7 @@ bool MainDialog::OnInitDialog()
     wasMaximized_ = IsZoomed(hwnd_) != 0;
     if (!startPaths_.empty())
         PostMessageA(hwnd_, kListStartPathsMessage, 0, 0);
+    FitColumnsToList();
     // The stored column widths belong to the stored window size: only later sizes are shared.
     MeasureListWidth();
     return true;
@@ -205,16 +206,14 @@ void MainDialog::RegisterLayout()
 
 void MainDialog::RestorePlacement()
 {
+    // As it was stored, on a monitor that may be gone.
     const StoredRect& r = options_.WndPosition;
-    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
-        RECT rect {r.left, r.top, r.right, r.bottom};
-        KeepOnAMonitor(rect);  // the monitor it was on may be gone
-        RestoreNormalPosition(hwnd_, rect);
-    }
-    // The design size can be larger than a small or high-DPI screen, and a position saved at a
-    // lower DPI can carry the window, grown to this DPI's smallest size, past the screen's edge:
-    // the whole window is brought into the work area (cut down to it where it is larger), and the
-    // layout moves the right-hand controls into view.
+    if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0)
+        RestoreNormalPosition(hwnd_, RECT {r.left, r.top, r.right, r.bottom});
+    // The design size can be larger than a small or high-DPI screen, the monitor may be gone, and
+    // a position saved at a lower DPI can carry the window, grown to this DPI's smallest size, past
+    // the screen's edge: the whole window is brought into the work area (cut down to it where it
+    // is larger), and the layout moves the right-hand controls into view.
     RECT now {};
     if (GetWindowRect(hwnd_, &now)) {
         RECT within = now;

@@ -148,6 +148,9 @@ private:
     void MeasureListWidth();
     void ShareExtraWidth();
     void ShareWidth(int extra);
+    // Widths stored for a wider list (a larger screen, a lower DPI, the designed size on a screen
+    // smaller than it) would push columns out of sight: the first three give up what overflows.
+    void FitColumnsToList();
     // Tools > Past Runs, and the undo it shares with Undo Last Run (MainUndo.cpp).
     void OnPastRuns();
     void UndoLoadedRun(const std::string& journal, const JournalData& data);

@@ -165,14 +165,32 @@ void MainDialog::ShareExtraWidth()
     ShareWidth(listWidth_ - before);
 }
 
+void MainDialog::FitColumnsToList()
+{
+    RECT client {};
+    if (!GetClientRect(list_.Handle(), &client))
+        return;
+    int total = 0;
+    for (const int column : {kSourceColumn, kTargetColumn, kResultColumn, kDateFromColumn})
+        total += list_.GetColumnWidth(column);
+    const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    if (total > room)
+        ShareWidth(room - total);
+}
+
 void MainDialog::ShareWidth(int extra)
 {
-    // Source, Target and Result share what the list gained or lost, a third each.
+    // Source, Target and Result share what the list gained or lost, a third each. What a column
+    // at its narrowest cannot give up is taken from the others, so that the columns lose all the
+    // list lost while they can.
     const int columns[] = {kSourceColumn, kTargetColumn, kResultColumn};
     const int narrowest = ScaleToDpi(kNarrowestColumn, 96, ScreenDpi());
-    for (int i = 0; i < 3 && extra != 0; ++i) {
-        const int share = extra / (3 - i);
-        extra -= share;
-        list_.SetColumnWidth(columns[i], std::max(narrowest, list_.GetColumnWidth(columns[i]) + share));
-    }
+    for (int pass = 0; pass < 2 && extra != 0; ++pass)
+        for (int i = 0; i < 3 && extra != 0; ++i) {
+            const int share = pass == 0 ? extra / (3 - i) : extra;
+            const int width = list_.GetColumnWidth(columns[i]);
+            const int shared = std::max(narrowest, width + share);
+            list_.SetColumnWidth(columns[i], shared);
+            extra -= shared - width;
+        }
 }

@@ -369,10 +369,13 @@ TEST_F(MenuAndViewTest, SourceTargetAndResultShareTheExtraWidth)
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PumpFor(20);
     ListView_SetColumnWidth(list, 0, 50);
+    const int others = ListView_GetColumnWidth(list, 1) + ListView_GetColumnWidth(list, 2);
     SetWindowPos(w, nullptr, 0, 0, window.right - window.left, window.bottom - window.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PumpFor(20);
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), 40);
+    // What it could not give up, the other two did: all of it left the columns.
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1) + ListView_GetColumnWidth(list, 2), others - (grow - 10));
 }
 
 TEST_F(MenuAndViewTest, PastRunsListsTheKeptRunsAndUndoesTheOneChosen)

@@ -372,8 +372,6 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
 {
     SetDword("FirstRun", 0);
     SetDword("WndMaximized", 0);
-    // Widths saved by a version that kept no DPI: read as 96 DPI ones.
-    SetDword("ColWidth_Source", 100);
     // A rectangle on a monitor that is gone.
     const LONG away[4] = {-5000, -5000, -4200, -4400};
     SetOption("WndPosition", away, sizeof away, REG_BINARY);
@@ -388,7 +386,14 @@ TEST_F(ScaledScreenAtDpi, MainWindowFitsTheScreenAndItsTagButtonsTheirBoxes)
     EXPECT_EQ(ClippedTexts(w), std::vector<std::string> {});
     // The menu bar on one row, the status bar below every control.
     EXPECT_EQ(mainwindow::FrameFault(w), "");
-    EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), MulDiv(100, dpi_, 96));
+    // The window cut down to the screen: the four columns still fit the list, no scroll bar.
+    HWND list = GetDlgItem(w, IDC_FILE_LIST);
+    RECT inside {};
+    GetClientRect(list, &inside);
+    int columns = 0;
+    for (int column = 0; column <= kDateFromColumn; ++column)
+        columns += ListView_GetColumnWidth(list, column);
+    EXPECT_LE(columns, inside.right - GetSystemMetrics(SM_CXVSCROLL)) << "at " << dpi_ << " DPI";
 
     RECT window {};
     GetWindowRect(w, &window);
@@ -440,6 +445,23 @@ TEST_F(ScaledScreenAtDpi, APositionSavedAt96DpiOpensWithinTheWorkArea)
     EXPECT_LE(window.right, work.right);
     EXPECT_LE(window.bottom, work.bottom);
     EXPECT_GT(window.right - window.left, 900) << "larger at " << dpi_ << " DPI";
+    SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
+    PumpFor(20);
+}
+
+// Widths saved by a version that kept no DPI are read as 96 DPI ones (narrow enough here that the
+// columns fit the list as they are).
+TEST_F(ScaledScreenAtDpi, WidthsSavedWithoutTheirDpiAreReadAs96DpiOnes)
+{
+    SetDword("FirstRun", 0);
+    SetDword("WndMaximized", 0);
+    for (const char* name : {"ColWidth_Source", "ColWidth_Target", "ColWidth_Result"})
+        SetDword(name, 100);
+    auto dialog = std::make_unique<MainDialog>();
+    ASSERT_TRUE(dialog->Create(nullptr));
+    PumpFor(50);
+    HWND w = dialog->Handle();
+    EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(w, IDC_FILE_LIST), 0), MulDiv(100, dpi_, 96));
     SendMessageA(w, WM_COMMAND, IDC_CLOSE, 0);
     PumpFor(20);
 }
