@@ -323,6 +323,11 @@ std::string NameKey(std::string path)
     return path;
 }
 
+// A folder that was there is listed once the run has asked this many of its names; before, each
+// is asked by name. Under Wine a listing looks at every file of the folder, which costs more than
+// a few lookups when the run places only a few files there.
+constexpr int kAsksBeforeListing = 8;
+
 // The folder of path and its last name; false for a name right below a drive or share root, whose
 // folder is not worth a listing, and for a path without a folder.
 bool SplitLast(const std::string& path, std::string& folder, std::string& name)
@@ -462,6 +467,8 @@ JournalFileSystem::FolderNames* JournalFileSystem::NamesOf(const std::string& fo
         if (above != folderNames_.end() && (!above->second.there || above->second.keys.count(Key(name)) == 0))
             return &folderNames_[key];
     }
+    if (++asked_[key] < kAsksBeforeListing)
+        return nullptr;
     FileOps& ops = journal_.Ops();
     std::vector<std::string> names;
     ops.SetLastError(FileError::kNone);
@@ -600,11 +607,11 @@ void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
             continue;
         const JournalStep& step = it->second;
         std::string folder;
-        // A large file is copied on its own when its step comes, reporting its progress; so is
-        // anything that is no plain file (its stamp could not be read), and a step whose folder
-        // cannot be made says so itself.
-        if (step.move || step.partial.empty() || stamped_.count(step.seq) == 0 ||
-            step.sourceStamp.size >= kLoneCopySize || !FolderOf(step.target, folder) || !EnsureFolder(folder))
+        // A large file is copied on its own when its step comes, reporting its progress; a step
+        // whose folder cannot be made says so itself. A source that is no plain file fails its
+        // copy here as it would at its turn.
+        if (step.move || step.partial.empty() || step.sourceStamp.size >= kLoneCopySize ||
+            !FolderOf(step.target, folder) || !EnsureFolder(folder))
             continue;
         if (bytes + step.sourceStamp.size > kTogetherBytes) {
             CopyTogether(copies, keys, stop);

@@ -178,7 +178,7 @@ private:
         bool there = false;  // false: no such folder, so none of its names is taken
         std::set<std::string> keys;  // its names (FileOps::NameKey), when there
     };
-    // The names of folder; null where they are not known and cannot be listed.
+    // The names of folder; null where they are not known (yet): each is then asked by name.
     FolderNames* NamesOf(const std::string& folder);
     // The run (or a refusal) put something at path, or took it away.
     void NameTaken(const std::string& path);
@@ -199,6 +199,7 @@ private:
     std::map<std::string, std::string> displaced_;
     std::map<std::string, FolderNames> folderNames_;  // by folder key
     std::set<std::string> unlisted_;  // keys of folders that could not be listed
+    std::map<std::string, int> asked_;  // by folder key: names asked of a folder not listed yet
     std::set<std::uint64_t> stamped_;  // steps whose source stamp was known or read
 };
 

@@ -1292,6 +1292,32 @@ TEST(NoLossProperty, StepsIntoAFolderTheRunMadeAskNoNameOfTheFileSystem)
     }
 }
 
+// A folder that was there is asked by name while the run asks few of its names, and listed once
+// when it asks many; from then on it answers, as the file system compares names, without a
+// question.
+TEST(NoLossProperty, AFolderThatWasThereIsListedOnceManyOfItsNamesAreAsked)
+{
+    MemoryFileOps ops;
+    ops.AddFolder("C:\\runs");
+    ops.AddFolder("C:\\out");
+    ops.AddFolder("C:\\out\\2012");
+    ops.AddFile("C:\\out\\2012\\old.jpg", "there before", 5);
+    AskedFileSystem asked(ops);
+    RunJournal journal(ops);
+    ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(false), 50)));
+    {
+        JournalFileSystem fs(asked, journal);
+        for (int i = 0; i < 40; ++i)
+            EXPECT_FALSE(fs.Exists("C:\\out\\2012\\p" + std::to_string(i) + ".jpg"));
+        EXPECT_GE(asked.asked, 2);
+        EXPECT_LE(asked.asked, 10);
+        const int before = asked.asked;
+        EXPECT_TRUE(fs.Exists("C:\\out\\2012\\OLD.JPG"));
+        EXPECT_EQ(asked.asked, before);
+    }
+    journal.Close();
+}
+
 // A name another program takes after the plan, in a folder the run made or in one it listed, is
 // refused by the step itself and never written over; from then on the run knows it is taken,
 // and the row's policy places the file elsewhere. A file that was there before is seen without
@@ -1349,58 +1375,71 @@ TEST(NoLossProperty, ANameTakenAfterThePlanIsRefusedByItsStepAndKnownTakenFromTh
 // whether its copy is made ahead with its batch or when its turn comes.
 TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRecorded)
 {
-    for (const bool ahead : {true, false}) {
-        const std::string label = ahead ? "ahead" : "at its turn";
-        MemoryFileOps ops;
-        ops.AddFolder("C:\\cam");
-        ops.AddFolder("C:\\runs");
-        ops.AddFile("C:\\cam\\b.jpg", "photo b", 10);
-        // One that was there before the run is in its folder's listing: not even tried.
-        ops.AddFolder("C:\\out");
-        ops.AddFile("C:\\out\\~b.jpg.qmpart", "older", 98);
-        const std::string target = "C:\\out\\b.jpg";
-        OpsFileSystem real(ops);
-        RunJournal journal(ops);
-        ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(false), 50)));
-        std::map<std::string, std::string> before;
-        {
-            JournalFileSystem fs(real, journal);
-            ASSERT_TRUE(fs.EnsureFolder("C:\\out\\")) << label;
-            if (ahead) {
-                FileStamp stamp;
-                ASSERT_TRUE(ReadStampOf(ops, "C:\\cam\\b.jpg", stamp));
-                ASSERT_TRUE(fs.Announce({{"C:\\cam\\b.jpg", target, false, stamp}})) << label;
+    for (const bool made : {true, false}) {
+        for (const bool ahead : {true, false}) {
+            const std::string label =
+                    std::string(made ? "made" : "found") + (ahead ? " ahead" : " at its turn");
+            const std::string folder = made ? "C:\\out\\new\\" : "C:\\out\\";
+            MemoryFileOps ops;
+            ops.AddFolder("C:\\cam");
+            ops.AddFolder("C:\\runs");
+            ops.AddFile("C:\\cam\\b.jpg", "photo b", 10);
+            // One that was there before the run is found there: not even tried.
+            ops.AddFolder("C:\\out");
+            if (!made)
+                ops.AddFile(folder + "~b.jpg.qmpart", "older", 98);
+            const std::string theirs = folder + (made ? "~b.jpg.qmpart" : "~b.jpg.1.qmpart");
+            const std::string target = folder + "b.jpg";
+            OpsFileSystem real(ops);
+            RunJournal journal(ops);
+            ASSERT_TRUE(Succeeded(journal.Open(kRuns, "run", TestHeader(false), 50)));
+            std::map<std::string, std::string> before;
+            {
+                JournalFileSystem fs(real, journal);
+                ASSERT_TRUE(fs.EnsureFolder(folder)) << label;
+                if (ahead) {
+                    FileStamp stamp;
+                    ASSERT_TRUE(ReadStampOf(ops, "C:\\cam\\b.jpg", stamp));
+                    ASSERT_TRUE(fs.Announce({{"C:\\cam\\b.jpg", target, false, stamp}})) << label;
+                }
+                // The plan found the target free.
+                EXPECT_FALSE(fs.Exists(target)) << label;
+                ops.AddFile(theirs, "theirs", 99);
+                before = UserFiles(ops);
+                if (ahead)
+                    fs.CopyAhead({});
+                EXPECT_EQ(fs.Transfer("C:\\cam\\b.jpg", target, false), TransferOutcome::Done) << label;
             }
-            // The plan found the target free.
-            EXPECT_FALSE(fs.Exists(target)) << label;
-            ops.AddFile("C:\\out\\~b.jpg.1.qmpart", "theirs", 99);
-            before = UserFiles(ops);
-            if (ahead)
-                fs.CopyAhead({});
-            EXPECT_EQ(fs.Transfer("C:\\cam\\b.jpg", target, false), TransferOutcome::Done) << label;
+            journal.Close();
+            std::string bytes;
+            EXPECT_TRUE(ops.Contents(target, bytes) && bytes == "photo b") << label;
+            EXPECT_TRUE(made || (ops.Contents(folder + "~b.jpg.qmpart", bytes) && bytes == "older")) << label;
+            EXPECT_TRUE(ops.Contents(theirs, bytes) && bytes == "theirs") << label;
+            JournalData data;
+            ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+            std::vector<std::string> partials;
+            for (const JournalStep& step : data.steps) {
+                if (!step.isFolder)
+                    partials.push_back(FileNameOf(step.partial) +
+                                       (step.outcome == StepOutcome::Done ? " done" : " not"));
+            }
+            // Where the run knows the folder's names, or chose the name before the other program
+            // took it, the step's own create is refused and the step recorded again; else the
+            // name is found taken before it is chosen.
+            const std::vector<std::string> expected =
+                    made    ? std::vector<std::string> {"~b.jpg.qmpart not", "~b.jpg.1.qmpart done"}
+                    : ahead ? std::vector<std::string> {"~b.jpg.1.qmpart not", "~b.jpg.2.qmpart done"}
+                            : std::vector<std::string> {"~b.jpg.2.qmpart done"};
+            EXPECT_EQ(partials, expected) << label;
+            const JournalCounts counts = CountSteps(data);
+            EXPECT_EQ(counts.copied, 1) << label;
+            EXPECT_EQ(counts.failed, 0) << label;
+            UndoCollector sink;
+            UndoTally tally;
+            EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally))) << label;
+            std::map<std::string, std::string> now = UserFiles(ops);
+            EXPECT_EQ(now, before) << label;
         }
-        journal.Close();
-        std::string bytes;
-        EXPECT_TRUE(ops.Contents(target, bytes) && bytes == "photo b") << label;
-        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.qmpart", bytes) && bytes == "older") << label;
-        EXPECT_TRUE(ops.Contents("C:\\out\\~b.jpg.1.qmpart", bytes) && bytes == "theirs") << label;
-        JournalData data;
-        ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
-        std::vector<std::string> partials;
-        for (const JournalStep& step : data.steps) {
-            if (!step.isFolder)
-                partials.push_back(step.partial + (step.outcome == StepOutcome::Done ? " done" : " not"));
-        }
-        EXPECT_EQ(partials, (std::vector<std::string> {"C:\\out\\~b.jpg.1.qmpart not",
-                                                       "C:\\out\\~b.jpg.2.qmpart done"}))
-                << label;
-        const JournalCounts counts = CountSteps(data);
-        EXPECT_EQ(counts.copied, 1) << label;
-        EXPECT_EQ(counts.failed, 0) << label;
-        UndoCollector sink;
-        UndoTally tally;
-        EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally))) << label;
-        EXPECT_EQ(UserFiles(ops), before) << label;
     }
 }
 
