@@ -262,13 +262,13 @@ bool AppendModeFolder(DateLookup& lookup, const std::string& source, const Organ
                       bool& dateFromName, std::string& clockRule, std::string& takeoutSidecar,
                       std::string& origin, std::string& reason, PlaceNames& place)
 {
-    std::string failure;
-    auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
-                                 clockRules, &clockRule, options.TakeoutDates != 0);
-    if (!value) {
-        reason = LookupFailedText(options.Mode, failure);
+    auto looked = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, &origin, clockRules,
+                                  &clockRule, options.TakeoutDates != 0);
+    if (!looked || !*looked) {
+        reason = LookupFailedText(options.Mode, looked.GetStatus());
         return false;
     }
+    std::optional<ModeValue>& value = *looked;
     // Only templates with place tags cost the file a second look; a position that cannot be
     // read leaves the place unknown.
     if (TemplatesUsePlace(options))
@@ -698,9 +698,11 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
 // when the two match: the same name alone may join a video to another day's photo.
 bool IdentifiersDiffer(DateLookup& lookup, const std::string& still, const std::string& video)
 {
-    std::string stillId, videoId;
-    return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
-           stillId != videoId;
+    const auto stillId = lookup.ContentIdentifier(still);
+    if (!stillId || !*stillId)
+        return false;
+    const auto videoId = lookup.ContentIdentifier(video);
+    return videoId && *videoId && **stillId != **videoId;
 }
 
 // With Takeout dates on, a sidecar goes with the file of the list it belongs to, arriving as that
@@ -775,8 +777,11 @@ std::vector<std::optional<TakeoutRole>> TakeoutRoles(RunHost& host, RunProgress&
     progress.SetText("Matching Takeout sidecars...");
     host.Pump();
     roles.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int row = 0; row < rows.Count(); ++row)
-        roles.push_back(lookup.TakeoutRoleOf(rows.Source(row)));
+    for (int row = 0; row < rows.Count(); ++row) {
+        // A folder that cannot be listed gives its files no role: each file's own lookup says why.
+        auto role = lookup.TakeoutRoleOf(rows.Source(row));
+        roles.push_back(role ? std::move(*role) : std::nullopt);
+    }
     return roles;
 }
 
