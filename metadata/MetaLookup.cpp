@@ -274,9 +274,7 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     }
     const ToolOutcome outcome = batch_->Look(path, fields);
     if (outcome != ToolOutcome::Ended) {
-        // A stop the user asked for carries the system's number for a cancelled operation.
-        failure_ = Status::Failure(FailureKind::System, ToolOutcomeText(outcome),
-                                   outcome == ToolOutcome::Stopped ? ERROR_CANCELLED : 0);
+        failure_ = Status::Failure(FailureKind::System, ToolOutcomeText(outcome));
         return false;
     }
     return true;

@@ -424,7 +424,7 @@ TEST_F(MetaLookupTest, MissingFileFailsWithTheSystemNumberAndPlainWords)
     const std::vector<std::pair<std::string, DWORD>> cases = {
             {folder_ / "missing.jpg", ERROR_FILE_NOT_FOUND},
             {folder_ / "missing.tif", ERROR_FILE_NOT_FOUND},
-            {folder_ / "gone" / "missing.jpg", ERROR_PATH_NOT_FOUND}};
+            {folder_ / "gone\\missing.jpg", ERROR_PATH_NOT_FOUND}};
     for (const auto& [path, code] : cases) {
         SCOPED_TRACE(path);
         MetaLookup lookup(config_);
@@ -476,6 +476,15 @@ TEST_F(MetaLookupTest, DamagedOrLockedTakeoutSidecarFailsWithItsKind)
     EXPECT_EQ(refused.GetStatus().Kind(), FailureKind::System);
     EXPECT_EQ(refused.GetStatus().Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(refused.GetStatus().Reason().rfind("Takeout sidecar \"IMG_0010.jpg.json\": ", 0), 0u);
+    // A folder that cannot be listed gives no role, with the system's number; a name its listing
+    // does not hold is no failure.
+    const auto unlisted = MetaLookup(config_).TakeoutRoleOf(folder_ / "gone\\IMG_0010.jpg");
+    ASSERT_FALSE(unlisted);
+    EXPECT_EQ(unlisted.GetStatus().Kind(), FailureKind::System);
+    EXPECT_EQ(unlisted.GetStatus().Code(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    const auto absent = MetaLookup(config_).TakeoutRoleOf(folder_ / "IMG_0011.jpg");
+    ASSERT_TRUE(absent.Ok());
+    EXPECT_FALSE(absent->has_value());
     // Free again, the sidecar dates its photo.
     const auto dated = MetaLookup(config_).DateFrom(locked, takeout);
     ASSERT_TRUE(dated.Ok());
