@@ -616,37 +616,40 @@ std::unique_ptr<ReadStream> ArchiveFileOps::OpenRead(const std::string& path)
     return inner_.OpenRead(copy);
 }
 
-bool ArchiveRunFileSystem::Through(const std::string& path, std::string& through)
+Result<std::string> ArchiveRunFileSystem::Through(const std::string& path)
 {
-    if (!stage_.IsMember(path)) {
-        through = path;
-        return true;
-    }
-    std::string reason;
-    return stage_.Staged(path, through, reason);
+    if (!stage_.IsMember(path))
+        return path;
+    std::string through, reason;
+    if (stage_.Staged(path, through, reason))
+        return through;
+    return Status::Failure(FailureKind::System, reason);
 }
 
-TransferOutcome ArchiveRunFileSystem::Transfer(const std::string& source, const std::string& target,
-                                               bool move)
+// A member that could not be staged is not transferred: the row says why.
+TransferResult ArchiveRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
-    std::string through;
-    if (!Through(source, through))
-        return TransferOutcome::Failed;
-    return inner_.Transfer(through, target, move && through == source);
+    const Result<std::string> through = Through(source);
+    if (!through)
+        return {TransferOutcome::Failed, through.GetStatus()};
+    return inner_.Transfer(*through, target, move && *through == source);
 }
 
-TransferOutcome ArchiveRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult ArchiveRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
-    std::string through;
-    if (!Through(source, through))
-        return TransferOutcome::Failed;
-    return inner_.Replace(through, target, move && through == source);
+    const Result<std::string> through = Through(source);
+    if (!through)
+        return {TransferOutcome::Failed, through.GetStatus()};
+    return inner_.Replace(*through, target, move && *through == source);
 }
 
 bool ArchiveRunFileSystem::SameContent(const std::string& a, const std::string& b)
 {
-    std::string throughA, throughB;
-    return Through(a, throughA) && Through(b, throughB) && inner_.SameContent(throughA, throughB);
+    const Result<std::string> throughA = Through(a);
+    if (!throughA)
+        return false;
+    const Result<std::string> throughB = Through(b);
+    return throughB && inner_.SameContent(*throughA, *throughB);
 }
 
 Result<std::string> ArchiveLookup::Through(const std::string& path)

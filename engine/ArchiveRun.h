@@ -170,8 +170,8 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
     bool SameContent(const std::string& a, const std::string& b) override;
@@ -190,7 +190,7 @@ public:
 private:
     // The path whose bytes stand for path: a member's staged copy, any other path itself; false
     // when a member has none.
-    bool Through(const std::string& path, std::string& through);
+    Result<std::string> Through(const std::string& path);
 
     RunFileSystem& inner_;
     ArchiveStage& stage_;

@@ -143,13 +143,15 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override
     {
-        return Refused() ? TransferOutcome::Failed : inner_.Transfer(source, target, move);
+        return Refused() ? TransferEnded(TransferOutcome::Failed, ERROR_CANCELLED)
+                         : inner_.Transfer(source, target, move);
     }
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override
     {
-        return Refused() ? TransferOutcome::Failed : inner_.Replace(source, target, move);
+        return Refused() ? TransferEnded(TransferOutcome::Failed, ERROR_CANCELLED)
+                         : inner_.Replace(source, target, move);
     }
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
@@ -212,15 +214,25 @@ bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string
     return SkipsCloudFile(host.SourceAttributes(path, listed.attributes), options.DownloadCloudFiles != 0);
 }
 
-// ErrorSuffix for a step that created path (creating) or replaced it, with a hint where the
+// The hint after a refusal of a step that created path (creating) or replaced it, where the
 // refusal may come from Controlled Folder Access, whose own error says nothing of it.
+std::string ControlledFolderSuffix(DWORD code, const std::string& path, bool creating)
+{
+    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
+        return " " + std::string(kControlledFolderHint);
+    return {};
+}
+
+// ErrorSuffix for a step that created path (creating) or replaced it, with the hint above.
 std::string ErrorSuffixAt(const std::string& path, bool creating)
 {
-    const DWORD code = GetLastError();
-    std::string suffix = ErrorSuffix();
-    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
-        suffix += " " + std::string(kControlledFolderHint);
-    return suffix;
+    return ErrorSuffix() + ControlledFolderSuffix(GetLastError(), path, creating);
+}
+
+// " (reason)" for a failed transfer, or nothing when it gives none.
+std::string ReasonSuffix(const Status& status)
+{
+    return status.Reason().empty() ? std::string() : " (" + status.Reason() + ")";
 }
 
 // The output folder of a request, created (through the journal, which records it) before the
@@ -409,18 +421,21 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
         atTarget = true;
         return Skipped("Same folder and name");
     }
-    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    const TransferResult placed =
+            replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
+    switch (placed.outcome) {
     case TransferOutcome::Done: atTarget = true; return Done();
     // The photo is in the library, but the move did not finish: never a plain OK.
     case TransferOutcome::SourceKept:
         atTarget = true;
-        return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+        return Failed(std::string(kSourceKeptText) + ReasonSuffix(placed.status));
     case TransferOutcome::Failed: break;
     }
-    const DWORD code = GetLastError();
+    const DWORD code = placed.status.Code();
     if (code == ERROR_CANCELLED)
         return Failed(kStoppedText);
-    RowResult failed = Failed("Failure" + ErrorSuffixAt(target, !replace));
+    RowResult failed =
+            Failed("Failure" + ReasonSuffix(placed.status) + ControlledFolderSuffix(code, target, !replace));
     // The caller tells a name taken meanwhile by the step's own reason.
     SetLastError(code);
     return failed;

@@ -536,39 +536,39 @@ void JournalFileSystem::WithdrawAll()
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
 // so that undo finds the target and reports the source path as taken instead of losing either.
-TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome, bool started)
+TransferResult JournalFileSystem::Finish(const JournalStep& step, TransferResult result, bool started)
 {
     FileOps& ops = journal_.Ops();
     KeepFileError keep(ops);
-    if (outcome != TransferOutcome::Failed) {
+    if (result.outcome != TransferOutcome::Failed) {
         FileStamp stamp;
         ReadStampOf(ops, step.target, stamp);
         // A lost outcome record leaves the step for undo to judge by the files: the step stands.
         static_cast<void>(journal_.WriteOutcome(DoneLine(step.seq, stamp)));
     } else {
         static_cast<void>(journal_.WriteOutcome(
-                FailedLine(step.seq, started ? FileErrorText(ops.LastError()) : kNotStartedText)));
+                FailedLine(step.seq, started ? FileErrorText(result.status.Code()) : kNotStartedText)));
     }
-    return outcome;
+    return result;
 }
 
-TransferOutcome JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
+TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
 {
     FileOps& ops = journal_.Ops();
     // A failed copy left nothing of itself.
     if (!copy.done) {
         ops.SetLastError(copy.error);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, copy.error);
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
         KeepFileError keep(ops);
         DeleteFileFully(ops, step.partial);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
 }
 
-TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
+TransferResult JournalFileSystem::Attempt(const JournalStep& step)
 {
     FileOps& ops = journal_.Ops();
     const auto ready = ready_.find(NameKey(step.target));
@@ -578,12 +578,13 @@ TransferOutcome JournalFileSystem::Attempt(const JournalStep& step)
         return PlaceReady(step, copy);
     }
     if (step.move && step.partial.empty())
-        return MoveByRename(ops, step.source, step.target, false) ? TransferOutcome::Done
-                                                                  : TransferOutcome::Failed;
+        return MoveByRename(ops, step.source, step.target, false)
+                       ? TransferDone()
+                       : TransferEnded(TransferOutcome::Failed, ops.LastError());
     return TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
 }
 
-TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferResult JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -596,9 +597,9 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
             displaced_.erase(displaced);
         step = NewStep(source, target, move, !move);
         if (!journal_.Write(TransferLine(step)))
-            return TransferOutcome::Failed;
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
-    TransferOutcome outcome = Attempt(step);
+    TransferResult outcome = Attempt(step);
     // A folder this run made or found and another program removed since is made again.
     if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPathNotFound &&
         FolderAgain(target))
@@ -607,10 +608,10 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
         ops.LastError() == FileError::kNotSameDevice) {
         // Across drives the file is copied: the rename changed nothing, and the copy is a step of
         // its own whose unfinished name is recorded before a byte of it is written.
-        Finish(step, outcome, false);
+        static_cast<void>(Finish(step, outcome, false));
         step = NewStep(source, target, move, true);
         if (!journal_.Write(TransferLine(step)))
-            return TransferOutcome::Failed;
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
         outcome = TransferFile(ops, source, target, move, false, step.partial, check_);
     }
     // A name taken since the step was told ahead: the run places the file anew.
@@ -648,7 +649,7 @@ bool JournalFileSystem::Keep(JournalStep& step)
     return true;
 }
 
-TransferOutcome JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     FileOps& ops = journal_.Ops();
     Withdraw(target);
@@ -657,7 +658,7 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     // A short numbered name: the original name is the target's, in the record.
     step.kept = KeptFolderOf(journal_.Path()) + std::to_string(step.seq) + ".qmkept";
     if (!journal_.Write(TransferLine(step)))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     FileState state;
     const bool there = ops.Stat(target, state);
     // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
@@ -667,11 +668,11 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     // A read-only target is refused as a replacing move or copy refuses it.
     if (there && state.readOnly) {
         ops.SetLastError(FileError::kAccessDenied);
-        return Finish(step, TransferOutcome::Failed);
+        return Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()));
     }
     if (there && !Keep(step))
-        return Finish(step, TransferOutcome::Failed);
-    const TransferOutcome outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
+        return Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()));
+    const TransferResult outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
     if (outcome == TransferOutcome::Failed && step.keptComplete) {
         // The target still holds the old file: the kept one is a spare.
         KeepFileError keep(ops);

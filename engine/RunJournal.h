@@ -41,9 +41,6 @@ Status LoadJournal(FileOps& ops, const std::string& path, JournalData& data);
 // The files a journal's kept folder holds.
 std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal);
 
-// The system's text for an error number (set by the platform; the number alone without one).
-std::string FileErrorText(std::uint32_t code);
-
 class RunJournal {
 public:
     explicit RunJournal(FileOps& ops) : ops_(ops) { }
@@ -103,8 +100,8 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override;
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
     // The journal makes the copies itself, through its own file functions.
@@ -128,7 +125,7 @@ public:
 private:
     // Writes the outcome of step; keeps the step's own last error. A failed step that is not
     // started is one the run takes again in another way (it changed nothing and is no failure).
-    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome, bool started = true);
+    TransferResult Finish(const JournalStep& step, TransferResult result, bool started = true);
     // Makes the kept file of a replacing step and records it as complete.
     bool Keep(JournalStep& step);
 
@@ -149,10 +146,10 @@ private:
     void CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,
                       const std::function<bool()>& stop);
     // One try of a new (not replacing) step.
-    TransferOutcome Attempt(const JournalStep& step);
+    TransferResult Attempt(const JournalStep& step);
     // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
     // for one that failed.
-    TransferOutcome PlaceReady(const JournalStep& step, const ReadyCopy& copy);
+    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy);
     // The folders of folder, from the outermost, that are neither known to this run nor there.
     std::vector<std::string> MissingFolders(const std::string& folder);
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;
