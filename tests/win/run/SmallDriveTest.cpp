@@ -212,15 +212,18 @@ TEST_F(SmallDriveTest, OverwriteThatRunsOutOfSpaceKeepsTheOldTarget)
 TEST_F(SmallDriveTest, ATransferOntoAFullOrWriteProtectedDriveFailsWithTheSystemNumber)
 {
     Fill();
+    // Larger than the space left.
+    const std::string large = tree.Path("src\\large.jpg");
+    ASSERT_TRUE(WriteText(large, std::string(static_cast<std::size_t>(2 * kLeftFree), 'p')));
     RealFileSystem fs;
-    const TransferResult full = fs.Transfer(sources[0], out + "IMG_0.JPG", false);
+    const TransferResult full = fs.Transfer(large, out + "large.jpg", false);
     ASSERT_EQ(full, TransferOutcome::Failed);
     EXPECT_EQ(full.status.Kind(), FailureKind::System);
     EXPECT_EQ(full.status.Code(), static_cast<std::uint32_t>(ERROR_DISK_FULL));
     std::string words;
     ASSERT_TRUE(SystemErrorText(ERROR_DISK_FULL, words));
     EXPECT_EQ(full.status.Reason(), words);
-    EXPECT_FALSE(Exists(out + "IMG_0.JPG"));
+    EXPECT_FALSE(Exists(out + "large.jpg"));
 
     const char* card = std::getenv("QM_READONLY_DRIVE");
     if (card == nullptr || *card == '\0')
