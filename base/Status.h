@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -41,4 +42,33 @@ private:
     FailureKind kind_ = FailureKind::System;
     std::string reason_;
     std::uint32_t code_ = 0;
+};
+
+// A value, or the failure that left none: what an interface gives back when it has something to
+// give. An answer that may be "there is none" without anything failing is a Result of an optional.
+template <class T> class [[nodiscard]] Result {
+public:
+    Result(T value) : value_(std::move(value)) { }
+    // A failure; a success without a value is no Result.
+    Result(Status failure) : status_(std::move(failure))
+    {
+        if (status_)
+            status_ = Status::Failure(FailureKind::System, "no value was given");
+    }
+
+    bool Ok() const { return status_.Ok(); }
+    explicit operator bool() const { return status_.Ok(); }
+    // Success, or the failure with its kind, reason and error number.
+    const Status& GetStatus() const { return status_; }
+    // Of a success only.
+    T& Value() { return *value_; }
+    const T& Value() const { return *value_; }
+    T& operator*() { return *value_; }
+    const T& operator*() const { return *value_; }
+    T* operator->() { return &*value_; }
+    const T* operator->() const { return &*value_; }
+
+private:
+    std::optional<T> value_;
+    Status status_;
 };

@@ -179,19 +179,27 @@ private:
 // The extension mode asks no date of this lookup.
 class NoDates : public DateLookup {
 public:
-    std::optional<FoundDate> DateFrom(const std::string&, const DateSources&) override
+    Result<std::optional<FoundDate>> DateFrom(const std::string&, const DateSources&) override
     {
-        return std::nullopt;
+        return std::optional<FoundDate>();
     }
-    bool GetOrientationText(const std::string&, std::string&) override { return false; }
-    std::optional<GeoPosition> PositionOf(const std::string&) override { return std::nullopt; }
-    bool GetContentIdentifier(const std::string&, std::string&) override { return false; }
-    std::optional<TakeoutRole> TakeoutRoleOf(const std::string&) override { return std::nullopt; }
-    const std::string& FailureReason() const override { return reason_; }
+    Result<std::optional<std::string>> OrientationText(const std::string&) override
+    {
+        return std::optional<std::string>();
+    }
+    Result<std::optional<GeoPosition>> PositionOf(const std::string&) override
+    {
+        return std::optional<GeoPosition>();
+    }
+    Result<std::optional<std::string>> ContentIdentifier(const std::string&) override
+    {
+        return std::optional<std::string>();
+    }
+    Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string&) override
+    {
+        return std::optional<TakeoutRole>();
+    }
     void SetWaitHook(std::function<bool()>) override { }
-
-private:
-    std::string reason_;
 };
 
 struct RunFigures {

@@ -28,6 +28,12 @@ double Now()
     return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+// A lookup that gave a date.
+bool HasDate(const Result<std::optional<DateTime>>& date)
+{
+    return date && date->has_value();
+}
+
 // Milliseconds per file over `passes` passes, after one untimed lookup that warms the caches;
 // -1 when any lookup failed.
 double MsPerFile(int files, int passes, const std::function<bool(int)>& lookup)
@@ -105,14 +111,14 @@ int main(int argc, char** argv)
     MetaLookup standInLookup(standInConfig);
 
     const double jpegMs = MsPerFile(files, kJpegPasses, [&](int i) {
-        return jpegLookup.GetDateTaken(folder + "p" + std::to_string(i) + ".jpg").has_value();
+        return HasDate(jpegLookup.DateTaken(folder + "p" + std::to_string(i) + ".jpg"));
     });
     const double startMs = MsPerFile(files, 1, [&](int i) {
         MetaToolRunner runner(standInConfig);
         return runner.RunTool(folder + "s" + std::to_string(i) + ".raw");
     });
     const double standInMs = MsPerFile(files, 1, [&](int i) {
-        return standInLookup.GetDateTaken(folder + "s" + std::to_string(i) + ".raw").has_value();
+        return HasDate(standInLookup.DateTaken(folder + "s" + std::to_string(i) + ".raw"));
     });
 
     std::printf("files per figure:                          %d (JPEG: %d passes)\n", files, kJpegPasses);
@@ -127,7 +133,7 @@ int main(int argc, char** argv)
         realConfig.toolPath = realTool;
         MetaLookup realLookup(realConfig);
         const double realMs = MsPerFile(files, 1, [&](int i) {
-            return realLookup.GetDateTaken(folder + "t" + std::to_string(i) + ".tif").has_value();
+            return HasDate(realLookup.DateTaken(folder + "t" + std::to_string(i) + ".tif"));
         });
         std::printf("date lookup through metaprobe.exe (TIFF): %8.3f ms/file%s\n", realMs,
                     realMs < 0 ? " (lookup failed)" : "");

@@ -25,13 +25,13 @@ namespace {
 bool LookUp(DateLookup& lookup, const std::string& path, OrganizeMode mode, const OrganizeFlags& flags,
             const std::vector<ClockRule>& clockRules, std::string& answer, std::string& origin)
 {
-    std::string failure;
-    const auto value = LookupModeValue(lookup, path, mode, flags.nameDates, failure, &origin, clockRules,
-                                       nullptr, flags.takeout);
-    if (!value) {
-        answer = LookupFailedText(mode, failure);
+    const auto looked =
+            LookupModeValue(lookup, path, mode, flags.nameDates, &origin, clockRules, nullptr, flags.takeout);
+    if (!looked || !*looked) {
+        answer = LookupFailedText(mode, looked.GetStatus());
         return false;
     }
+    const std::optional<ModeValue>& value = *looked;
     std::string folder;
     if (!ModeFolderPath(OrganizeOptions {}, *value, folder, answer))
         return false;

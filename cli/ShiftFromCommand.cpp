@@ -23,12 +23,12 @@ bool CaptureOf(MetaLookup& lookup, const std::string& path, FoundDate& found, st
     DateSources sources;
     sources.captureDate = true;
     const auto date = lookup.DateFrom(FullPath(path), sources);
-    if (!date) {
+    if (!date || !*date) {
         message = "\"" + path + "\" has no capture date" +
-                  (lookup.FailureReason().empty() ? std::string() : ": " + lookup.FailureReason());
+                  (date ? std::string() : ": " + date.GetStatus().Reason());
         return false;
     }
-    found = *date;
+    found = **date;
     return true;
 }
 

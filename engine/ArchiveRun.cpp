@@ -616,97 +616,100 @@ std::unique_ptr<ReadStream> ArchiveFileOps::OpenRead(const std::string& path)
     return inner_.OpenRead(copy);
 }
 
-bool ArchiveRunFileSystem::Through(const std::string& path, std::string& through)
+Result<std::string> ArchiveRunFileSystem::Through(const std::string& path)
 {
-    if (!stage_.IsMember(path)) {
-        through = path;
-        return true;
-    }
-    std::string reason;
-    return stage_.Staged(path, through, reason);
+    if (!stage_.IsMember(path))
+        return path;
+    std::string through, reason;
+    if (stage_.Staged(path, through, reason))
+        return through;
+    return Status::Failure(FailureKind::System, reason);
 }
 
-TransferOutcome ArchiveRunFileSystem::Transfer(const std::string& source, const std::string& target,
-                                               bool move)
+// A member that could not be staged is not transferred: the row says why.
+TransferResult ArchiveRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
-    std::string through;
-    if (!Through(source, through))
-        return TransferOutcome::Failed;
-    return inner_.Transfer(through, target, move && through == source);
+    const Result<std::string> through = Through(source);
+    if (!through)
+        return {TransferOutcome::Failed, through.GetStatus()};
+    return inner_.Transfer(*through, target, move && *through == source);
 }
 
-TransferOutcome ArchiveRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult ArchiveRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
-    std::string through;
-    if (!Through(source, through))
-        return TransferOutcome::Failed;
-    return inner_.Replace(through, target, move && through == source);
+    const Result<std::string> through = Through(source);
+    if (!through)
+        return {TransferOutcome::Failed, through.GetStatus()};
+    return inner_.Replace(*through, target, move && *through == source);
 }
 
 bool ArchiveRunFileSystem::SameContent(const std::string& a, const std::string& b)
 {
-    std::string throughA, throughB;
-    return Through(a, throughA) && Through(b, throughB) && inner_.SameContent(throughA, throughB);
+    const Result<std::string> throughA = Through(a);
+    if (!throughA)
+        return false;
+    const Result<std::string> throughB = Through(b);
+    return throughB && inner_.SameContent(*throughA, *throughB);
 }
 
-bool ArchiveLookup::Through(const std::string& path, std::string& through)
+Result<std::string> ArchiveLookup::Through(const std::string& path)
 {
-    own_ = false;
-    if (!stage_.IsMember(path)) {
-        through = path;
-        return true;
-    }
-    failure_.clear();
-    if (stage_.Staged(path, through, failure_))
-        return true;
-    own_ = true;
-    return false;
+    if (!stage_.IsMember(path))
+        return path;
+    std::string through, reason;
+    if (stage_.Staged(path, through, reason))
+        return through;
+    // The member could not be read out of its archive (or staged): its lookup could not be made.
+    return Status::Failure(FailureKind::System, reason);
 }
 
-std::optional<FoundDate> ArchiveLookup::DateFrom(const std::string& path, const DateSources& sources)
+Result<std::optional<FoundDate>> ArchiveLookup::DateFrom(const std::string& path, const DateSources& sources)
 {
-    std::string through;
-    if (!Through(path, through))
-        return std::nullopt;
-    if (through == path)
+    const Result<std::string> through = Through(path);
+    if (!through)
+        return through.GetStatus();
+    if (*through == path)
         return inner_.DateFrom(path, sources);
     // Only a copy staged with its sidecar is looked up with it: other copies share a folder that
     // is no export.
     DateSources own = sources;
     own.takeout = sources.takeout && stage_.StagedWithSidecar(path);
-    std::optional<FoundDate> found = inner_.DateFrom(through, own);
+    Result<std::optional<FoundDate>> found = inner_.DateFrom(*through, own);
     // The row names the sidecar as the export does, not as its staged copy.
     const std::string renamed = stage_.SidecarRenamed(path);
-    if (found && !found->takeoutSidecar.empty() && !renamed.empty()) {
-        found->takeoutSidecar = renamed;
-        found->origin = "Takeout sidecar \"" + renamed + "\"";
+    if (found && *found && !(*found)->takeoutSidecar.empty() && !renamed.empty()) {
+        (*found)->takeoutSidecar = renamed;
+        (*found)->origin = "Takeout sidecar \"" + renamed + "\"";
     }
     return found;
 }
 
-bool ArchiveLookup::GetOrientationText(const std::string& path, std::string& text)
+Result<std::optional<std::string>> ArchiveLookup::OrientationText(const std::string& path)
 {
-    std::string through;
-    return Through(path, through) && inner_.GetOrientationText(through, text);
+    const Result<std::string> through = Through(path);
+    if (!through)
+        return through.GetStatus();
+    return inner_.OrientationText(*through);
 }
 
-std::optional<GeoPosition> ArchiveLookup::PositionOf(const std::string& path)
+Result<std::optional<GeoPosition>> ArchiveLookup::PositionOf(const std::string& path)
 {
-    std::string through;
-    if (!Through(path, through))
-        return std::nullopt;
-    return inner_.PositionOf(through);
+    const Result<std::string> through = Through(path);
+    if (!through)
+        return through.GetStatus();
+    return inner_.PositionOf(*through);
 }
 
-bool ArchiveLookup::GetContentIdentifier(const std::string& path, std::string& identifier)
+Result<std::optional<std::string>> ArchiveLookup::ContentIdentifier(const std::string& path)
 {
-    std::string through;
-    return Through(path, through) && inner_.GetContentIdentifier(through, identifier);
+    const Result<std::string> through = Through(path);
+    if (!through)
+        return through.GetStatus();
+    return inner_.ContentIdentifier(*through);
 }
 
-std::optional<TakeoutRole> ArchiveLookup::TakeoutRoleOf(const std::string& path)
+Result<std::optional<TakeoutRole>> ArchiveLookup::TakeoutRoleOf(const std::string& path)
 {
-    own_ = false;
     if (stage_.IsMember(path))
         return stage_.TakeoutRoleOf(path);
     return inner_.TakeoutRoleOf(path);

@@ -170,8 +170,8 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
     bool SameContent(const std::string& a, const std::string& b) override;
@@ -194,7 +194,7 @@ public:
 private:
     // The path whose bytes stand for path: a member's staged copy, any other path itself; false
     // when a member has none.
-    bool Through(const std::string& path, std::string& through);
+    Result<std::string> Through(const std::string& path);
 
     RunFileSystem& inner_;
     ArchiveStage& stage_;
@@ -205,20 +205,17 @@ class ArchiveLookup : public DateLookup {
 public:
     ArchiveLookup(DateLookup& inner, ArchiveStage& stage) : inner_(inner), stage_(stage) { }
 
-    std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) override;
-    bool GetOrientationText(const std::string& path, std::string& text) override;
-    std::optional<GeoPosition> PositionOf(const std::string& path) override;
-    bool GetContentIdentifier(const std::string& path, std::string& identifier) override;
-    std::optional<TakeoutRole> TakeoutRoleOf(const std::string& path) override;
-    const std::string& FailureReason() const override { return own_ ? failure_ : inner_.FailureReason(); }
+    Result<std::optional<FoundDate>> DateFrom(const std::string& path, const DateSources& sources) override;
+    Result<std::optional<std::string>> OrientationText(const std::string& path) override;
+    Result<std::optional<GeoPosition>> PositionOf(const std::string& path) override;
+    Result<std::optional<std::string>> ContentIdentifier(const std::string& path) override;
+    Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override;
     void SetWaitHook(std::function<bool()> hook) override { inner_.SetWaitHook(std::move(hook)); }
 
 private:
-    // The path to ask the inner lookup about; false (the reason kept) for a member without a copy.
-    bool Through(const std::string& path, std::string& through);
+    // The path to ask the inner lookup about, or why a member has no copy to ask about.
+    Result<std::string> Through(const std::string& path);
 
     DateLookup& inner_;
     ArchiveStage& stage_;
-    bool own_ = false;  // the last failure is the stage's
-    std::string failure_;
 };

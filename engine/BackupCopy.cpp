@@ -26,7 +26,7 @@ BackupOutcome MakeBackupCopy(RunFileSystem& fs, const std::string& target, Targe
         case ExistingTarget::Free: break;
         }
     }
-    const TransferOutcome outcome =
+    const TransferResult copied =
             replace ? fs.Replace(target, backup, false) : fs.Transfer(target, backup, false);
-    return outcome == TransferOutcome::Done ? BackupOutcome::Made : BackupOutcome::Failed;
+    return copied.outcome == TransferOutcome::Done ? BackupOutcome::Made : BackupOutcome::Failed;
 }

@@ -10,6 +10,7 @@
 
 #include "base/DateTime.h"
 #include "base/GeoPosition.h"
+#include "base/Status.h"
 #include "engine/TakeoutJson.h"
 
 // The file time a date mode takes, alone or when the file has no capture date.
@@ -69,20 +70,21 @@ class DateLookup {
 public:
     virtual ~DateLookup() = default;
 
-    // Each answer is nothing either when the file holds no such data (FailureReason() is then
-    // empty), or when the lookup could not be made: the file could not be opened, the metadata
-    // could not be read. A file whose capture date could not be read gets no other date.
-    virtual std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) = 0;
+    // Each answer is a failure when the lookup could not be made (the file could not be opened,
+    // the metadata could not be read: System with the error number where one was given; a Takeout
+    // sidecar that is no sidecar: Damaged), or nothing when the file holds no such data. A file
+    // whose capture date could not be read gets no other date.
+    virtual Result<std::optional<FoundDate>> DateFrom(const std::string& path,
+                                                      const DateSources& sources) = 0;
     // A folder name: "Horizontal (normal)", "Rotate 90 CW", "Rotate 90 CCW", or the listing's text.
-    virtual bool GetOrientationText(const std::string& path, std::string& text) = 0;
+    virtual Result<std::optional<std::string>> OrientationText(const std::string& path) = 0;
     // Where the file was taken (GPS in its EXIF or XMP, a video's location); a usable position only.
-    virtual std::optional<GeoPosition> PositionOf(const std::string& path) = 0;
+    virtual Result<std::optional<GeoPosition>> PositionOf(const std::string& path) = 0;
     // The identifier that ties a Live Photo's still to its video.
-    virtual bool GetContentIdentifier(const std::string& path, std::string& identifier) = 0;
-    // What path is to a Takeout export; nothing when its folder cannot be listed.
-    virtual std::optional<TakeoutRole> TakeoutRoleOf(const std::string& path) = 0;
-    // Why the last answer of nothing was a failed lookup, or empty.
-    virtual const std::string& FailureReason() const = 0;
+    virtual Result<std::optional<std::string>> ContentIdentifier(const std::string& path) = 0;
+    // What path is to a Takeout export: a failure when its folder cannot be listed, nothing when the
+    // listing does not hold it.
+    virtual Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) = 0;
     // Called while a lookup waits and window messages are waiting; false abandons it.
     virtual void SetWaitHook(std::function<bool()> hook) = 0;
 };

@@ -107,33 +107,33 @@ void DryRunFileSystem::Record(const std::string& source, const std::string& targ
     SetLastError(ERROR_SUCCESS);
 }
 
-TransferOutcome DryRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferResult DryRunFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     if (!SourceAndFolderPresent(source, target))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     if (KindOf(target) != Kind::None) {
         // The two calls word the same refusal differently.
         SetLastError(move ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     }
     if (!move && !PartialNameFits(target))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     Record(source, target, move);
-    return TransferOutcome::Done;
+    return TransferDone();
 }
 
-TransferOutcome DryRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult DryRunFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     if (!SourceAndFolderPresent(source, target))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     if (!move && !PartialNameFits(target))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     if (KindOf(target) == Kind::Folder) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, GetLastError());
     }
     Record(source, target, move);
-    return TransferOutcome::Done;
+    return TransferDone();
 }
 
 bool DryRunFileSystem::SameFile(const std::string& a, const std::string& b)

@@ -13,8 +13,8 @@ class DryRunFileSystem : public RunFileSystem {
 public:
     bool Exists(const std::string& path) override;
     bool EnsureFolder(const std::string& folder) override;
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     bool Identity(const std::string& path, FileIdentity& identity) override
     {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/PathText.h"
+#include "base/Status.h"
 
 class ContentHasher;
 
@@ -41,6 +42,17 @@ inline constexpr const char* kCopyDiffersText = "The copy read back differs from
 // take another unfinished name.
 inline constexpr std::uint32_t kPartialTaken = 0x20000002;
 }  // namespace FileError
+
+// The system's text for an error number (set by the platform; the number alone without one).
+std::string FileErrorText(std::uint32_t code);
+
+// A failed file-system call as a failure: its number with the system's words for it (none for no
+// number); a copy that read back different from its source is damaged.
+inline Status FileFailure(std::uint32_t code)
+{
+    return Status::Failure(code == FileError::kCopyDiffers ? FailureKind::Damaged : FailureKind::System,
+                           code == FileError::kNone ? std::string() : FileErrorText(code), code);
+}
 
 // A file's size and last-write time (100-nanosecond units since 1601, UTC).
 struct FileStamp {

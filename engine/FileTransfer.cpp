@@ -31,13 +31,19 @@ bool RenameKeepingCreation(FileOps& ops, const std::string& from, const std::str
 
 // The copy path of every transfer: the complete copy under its unfinished name, then its real
 // name in one step, made durable, then (for a move) the source deleted.
-TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const FileState& state,
-                               const std::string& target, bool move, bool replace, const std::string& partial,
-                               CopyCheck* check)
+// The failure of the call that failed last.
+TransferResult Failed(FileOps& ops)
+{
+    return TransferEnded(TransferOutcome::Failed, ops.LastError());
+}
+
+TransferResult CopyThenRename(FileOps& ops, const std::string& source, const FileState& state,
+                              const std::string& target, bool move, bool replace, const std::string& partial,
+                              CopyCheck* check)
 {
     if (partial.empty()) {
         ops.SetLastError(FileError::kFilenameTooLong);
-        return TransferOutcome::Failed;
+        return Failed(ops);
     }
     // A verified copy is checked under its unfinished name: one that differs never takes the
     // target's name, and a move keeps its source.
@@ -48,15 +54,15 @@ TransferOutcome CopyThenRename(FileOps& ops, const std::string& source, const Fi
             ops.SetLastError(FileError::kPartialTaken);
         else
             RemovePartial(ops, partial);
-        return TransferOutcome::Failed;
+        return Failed(ops);
     }
     return PlaceCopy(ops, source, target, move, replace, partial);
 }
 
 }  // namespace
 
-TransferOutcome PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                          bool replace, const std::string& partial)
+TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                         bool replace, const std::string& partial)
 {
     if (!Retrying(ops, [&] { return RenameKeepingCreation(ops, partial, target, replace, true); })) {
         // A file that appeared under the target's name meanwhile is never replaced; the refusal is
@@ -64,11 +70,11 @@ TransferOutcome PlaceCopy(FileOps& ops, const std::string& source, const std::st
         if (!move && ops.LastError() == FileError::kAlreadyExists)
             ops.SetLastError(FileError::kFileExists);
         RemovePartial(ops, partial);
-        return TransferOutcome::Failed;
+        return Failed(ops);
     }
     if (move && !Retrying(ops, [&] { return DeleteFileFully(ops, source); }))
-        return TransferOutcome::SourceKept;
-    return TransferOutcome::Done;
+        return TransferEnded(TransferOutcome::SourceKept, ops.LastError());
+    return TransferDone();
 }
 
 bool PartialNameFor(FileOps& ops, const std::string& target, int attempt, std::string& partial)
@@ -133,22 +139,22 @@ bool MoveByRename(FileOps& ops, const std::string& source, const std::string& ta
     return Retrying(ops, [&] { return RenameKeepingCreation(ops, source, target, replace, false); });
 }
 
-TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                             bool replace, const std::string& partial, CopyCheck* check)
+TransferResult TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                            bool replace, const std::string& partial, CopyCheck* check)
 {
     if (move) {
         if (MoveByRename(ops, source, target, replace))
-            return TransferOutcome::Done;
+            return TransferDone();
         if (ops.LastError() != FileError::kNotSameDevice)
-            return TransferOutcome::Failed;
+            return Failed(ops);
     }
     // A missing source reports its own error first, as the plain copy does.
     FileState state;
     if (!ops.Stat(source, state))
-        return TransferOutcome::Failed;
+        return Failed(ops);
     if (state.folder) {
         ops.SetLastError(FileError::kAccessDenied);
-        return TransferOutcome::Failed;
+        return Failed(ops);
     }
     return CopyThenRename(ops, source, state, target, move, replace, partial, check);
 }
@@ -157,25 +163,27 @@ namespace {
 
 // A transfer through the first unfinished name found free; one another program takes meanwhile
 // fails the step as a taken target does.
-TransferOutcome TransferThroughFreeName(FileOps& ops, const std::string& source, const std::string& target,
-                                        bool move, bool replace, CopyCheck* check)
+TransferResult TransferThroughFreeName(FileOps& ops, const std::string& source, const std::string& target,
+                                       bool move, bool replace, CopyCheck* check)
 {
     std::string partial;
     FreePartialName(ops, target, partial);
-    const TransferOutcome outcome = TransferFile(ops, source, target, move, replace, partial, check);
-    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken)
+    const TransferResult result = TransferFile(ops, source, target, move, replace, partial, check);
+    if (result.outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken) {
         ops.SetLastError(FileError::kFileExists);
-    return outcome;
+        return TransferEnded(TransferOutcome::Failed, FileError::kFileExists);
+    }
+    return result;
 }
 
 }  // namespace
 
-TransferOutcome OpsFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferResult OpsFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     return TransferThroughFreeName(ops_, source, target, move, false, check_);
 }
 
-TransferOutcome OpsFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult OpsFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     return TransferThroughFreeName(ops_, source, target, move, true, check_);
 }

@@ -28,16 +28,16 @@ bool FreePartialName(FileOps& ops, const std::string& target, std::string& parti
 
 // Moves or copies source to target (over an existing file only when replace), through partial
 // when the bytes must be copied, hashed (and verified when asked) as check says (none: null).
-// The last error tells why unless Done (kPartialTaken: another program holds partial, which is
-// left to it); nothing of partial is left.
-TransferOutcome TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                             bool replace, const std::string& partial, CopyCheck* check = nullptr);
+// The status (and the last error) tell why unless Done (kPartialTaken: another program holds
+// partial, which is left to it); nothing of partial is left.
+TransferResult TransferFile(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                            bool replace, const std::string& partial, CopyCheck* check = nullptr);
 
 // The end of a transfer whose copy stands complete, flushed and checked under partial: partial
 // takes target's name in one step, made durable, then (for a move) the source is deleted. The
-// last error tells why unless Done; nothing of partial is left.
-TransferOutcome PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                          bool replace, const std::string& partial);
+// status (and the last error) tell why unless Done; nothing of partial is left.
+TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
+                         bool replace, const std::string& partial);
 
 // Moves source to target by a rename on its drive (over an existing file only when replace),
 // waiting for another program's handle as TransferFile does; fails with kNotSameDevice across
@@ -72,8 +72,8 @@ public:
 
     bool Exists(const std::string& path) override { return AnythingThere(ops_, path); }
     bool EnsureFolder(const std::string& folder) override { return MakeFolders(ops_, folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     bool SameContent(const std::string& a, const std::string& b) override
     {

@@ -187,8 +187,8 @@ void RunLibrary::Save()
     static_cast<void>(SaveLibraryIndex(SystemFileOps(), file_, index_));
 }
 
-TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std::string& target, bool move,
-                                            bool replace)
+TransferResult LibraryFileSystem::Recorded(const std::string& source, const std::string& target, bool move,
+                                           bool replace)
 {
     if (library_ == nullptr)
         return replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
@@ -197,11 +197,11 @@ TransferOutcome LibraryFileSystem::Recorded(const std::string& source, const std
     FileStamp stamp;
     const bool haveVolume = library_->SourceVolume(source, volume);
     ReadStampOf(SystemFileOps(), source, stamp);
-    const TransferOutcome outcome =
+    TransferResult placed =
             replace ? inner_.Replace(source, target, move) : inner_.Transfer(source, target, move);
-    if (outcome != TransferOutcome::Failed) {
+    if (placed.outcome != TransferOutcome::Failed) {
         const KeepFileError keep(SystemFileOps());
         library_->Placed(source, target, haveVolume, volume, stamp);
     }
-    return outcome;
+    return placed;
 }

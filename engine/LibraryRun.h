@@ -67,11 +67,11 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override
     {
         return Recorded(source, target, move, false);
     }
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override
     {
         return Recorded(source, target, move, true);
     }
@@ -92,7 +92,7 @@ public:
     void Withdraw(const std::string& target) override { inner_.Withdraw(target); }
 
 private:
-    TransferOutcome Recorded(const std::string& source, const std::string& target, bool move, bool replace);
+    TransferResult Recorded(const std::string& source, const std::string& target, bool move, bool replace);
 
     RunFileSystem& inner_;
     RunLibrary* library_;

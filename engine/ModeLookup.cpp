@@ -32,58 +32,63 @@ std::string DateOriginText(const FoundDate& found)
     return found.clockRule.empty() ? origin : origin + "; clock rule " + found.clockRule;
 }
 
-std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, OrganizeMode mode,
-                                         bool nameDates, std::string& failure, std::string* origin,
-                                         const std::vector<ClockRule>& clockRules, std::string* clockRule,
-                                         bool takeout)
+Result<std::optional<ModeValue>> LookupModeValue(DateLookup& lookup, const std::string& path,
+                                                 OrganizeMode mode, bool nameDates, std::string* origin,
+                                                 const std::vector<ClockRule>& clockRules,
+                                                 std::string* clockRule, bool takeout)
 {
-    failure.clear();
     const OrganizeModeRow* row = FindOrganizeMode(mode);
     if (row == nullptr)
-        return std::nullopt;
+        return std::optional<ModeValue>();
     ModeValue value;
     value.kind = row->kind;
     switch (row->kind) {
     case ModeKind::Date: {
-        auto found = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates, takeout));
-        if (!found) {
-            failure = lookup.FailureReason();
-            return std::nullopt;
-        }
-        ApplyClockRule(*found, clockRules);
+        auto looked = lookup.DateFrom(path, *DateSourcesOf(mode, nameDates, takeout));
+        if (!looked)
+            return looked.GetStatus();
+        if (!*looked)
+            return std::optional<ModeValue>();
+        FoundDate& found = **looked;
+        ApplyClockRule(found, clockRules);
         if (origin != nullptr)
-            *origin = DateOriginText(*found);
-        value.date = found->date;
-        value.dateFromFileName = found->fromFileName;
+            *origin = DateOriginText(found);
+        value.date = found.date;
+        value.dateFromFileName = found.fromFileName;
         if (clockRule != nullptr)
-            *clockRule = found->clockRule;
-        value.takeoutSidecar = found->takeoutSidecar;
-        return value;
+            *clockRule = found.clockRule;
+        value.takeoutSidecar = found.takeoutSidecar;
+        return std::optional<ModeValue>(std::move(value));
     }
     case ModeKind::Extension: {
         auto text = ExtensionText(FileNameOf(path));
         if (!text)
-            return std::nullopt;
+            return std::optional<ModeValue>();
         value.text = std::move(*text);
-        return value;
+        return std::optional<ModeValue>(std::move(value));
     }
-    case ModeKind::Orientation:
-        if (!lookup.GetOrientationText(path, value.text)) {
-            failure = lookup.FailureReason();
-            return std::nullopt;
-        }
-        return value;
+    case ModeKind::Orientation: {
+        auto text = lookup.OrientationText(path);
+        if (!text)
+            return text.GetStatus();
+        if (!*text)
+            return std::optional<ModeValue>();
+        value.text = std::move(**text);
+        return std::optional<ModeValue>(std::move(value));
     }
-    return std::nullopt;
+    }
+    return std::optional<ModeValue>();
 }
 
 std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout)
 {
-    std::optional<GeoPosition> position = lookup.PositionOf(source);
-    if (position || !takeout)
-        return position;
+    const auto position = lookup.PositionOf(source);
+    if (position && *position)
+        return *position;
+    if (!takeout)
+        return std::nullopt;
     DateSources sidecarOnly;
     sidecarOnly.takeout = true;
-    const std::optional<FoundDate> found = lookup.DateFrom(source, sidecarOnly);
-    return found ? found->takeoutPosition : std::nullopt;
+    const auto found = lookup.DateFrom(source, sidecarOnly);
+    return found && *found ? (*found)->takeoutPosition : std::nullopt;
 }

@@ -17,19 +17,21 @@
 // With takeout, the modes that read a capture date take a Takeout sidecar's after it.
 std::optional<DateSources> DateSourcesOf(OrganizeMode mode, bool nameDates, bool takeout = false);
 
-// The file's date, extension or orientation for the mode; nothing when it has no answer (or the
-// mode is unknown), with failure set to why the lookup could not be made, or empty when the file
-// simply has no answer (LookupFailedText words both). origin, when given, gets where a date came
+// The file's date, extension or orientation for the mode: nothing when the file simply has no
+// answer (or the mode is unknown), a failure when the lookup could not be made (LookupFailedText
+// words both). origin, when given, gets where a date came
 // from, as FoundDate says, followed by "; clock rule RULE" when a rule moved it. The rule of
 // clockRules that applies to the file's camera moves a capture date read from its metadata;
 // clockRule, when given, gets that rule's text ("" when none moved the date).
-std::optional<ModeValue> LookupModeValue(DateLookup& lookup, const std::string& path, OrganizeMode mode,
-                                         bool nameDates, std::string& failure, std::string* origin = nullptr,
-                                         const std::vector<ClockRule>& clockRules = {},
-                                         std::string* clockRule = nullptr, bool takeout = false);
+Result<std::optional<ModeValue>> LookupModeValue(DateLookup& lookup, const std::string& path,
+                                                 OrganizeMode mode, bool nameDates,
+                                                 std::string* origin = nullptr,
+                                                 const std::vector<ClockRule>& clockRules = {},
+                                                 std::string* clockRule = nullptr, bool takeout = false);
 
 // Where the file was taken: its own position, else (with Takeout dates on) the one its sidecar
-// gives, whichever date the file takes.
+// gives, whichever date the file takes. A position that cannot be read is no place: the file's
+// date lookup reports the file's failure.
 std::optional<GeoPosition> PositionForPlace(DateLookup& lookup, const std::string& source, bool takeout);
 
 // Moves a capture date by the rule for its camera, noting the rule; false when none applies (or

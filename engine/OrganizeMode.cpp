@@ -22,13 +22,13 @@ const char* LookupFailureText(OrganizeMode mode)
     return row->failureText;
 }
 
-std::string LookupFailedText(OrganizeMode mode, const std::string& reason)
+std::string LookupFailedText(OrganizeMode mode, const Status& failure)
 {
-    if (reason.empty())
+    if (failure)
         return LookupFailureText(mode);
-    if (reason == kFileGoneText)
-        return reason;
-    return "Failed to read the file's metadata (" + reason + ")";
+    if (failure.Reason() == kFileGoneText)
+        return failure.Reason();
+    return "Failed to read the file's metadata (" + failure.Reason() + ")";
 }
 
 std::string ModeValueText(const ModeValue& value)

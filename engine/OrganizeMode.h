@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "base/Status.h"
 #include "engine/DateLookup.h"
 #include "engine/PlaceNames.h"
 
@@ -77,8 +78,8 @@ bool IsDateMode(OrganizeMode mode);
 // fails every date lookup; its rows say so like By Date Modified.
 const char* LookupFailureText(OrganizeMode mode);
 // The row text of a file without an answer: the mode's text when its metadata was read and holds
-// none (an empty reason), else the reason the lookup could not be made.
-std::string LookupFailedText(OrganizeMode mode, const std::string& reason);
+// none (failure is success), else the reason the lookup could not be made.
+std::string LookupFailedText(OrganizeMode mode, const Status& failure);
 
 // What one file has for a mode: its date, or the text of its extension or orientation.
 struct ModeValue {

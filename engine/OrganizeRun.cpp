@@ -154,13 +154,15 @@ public:
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
     bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override
     {
-        return Refused() ? TransferOutcome::Failed : inner_.Transfer(source, target, move);
+        return Refused() ? TransferEnded(TransferOutcome::Failed, ERROR_CANCELLED)
+                         : inner_.Transfer(source, target, move);
     }
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override
     {
-        return Refused() ? TransferOutcome::Failed : inner_.Replace(source, target, move);
+        return Refused() ? TransferEnded(TransferOutcome::Failed, ERROR_CANCELLED)
+                         : inner_.Replace(source, target, move);
     }
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool ChangesFiles() const override { return inner_.ChangesFiles(); }
@@ -223,15 +225,25 @@ bool LeftOnline(RunHost& host, const OrganizeOptions& options, const std::string
     return SkipsCloudFile(host.SourceAttributes(path, listed.attributes), options.DownloadCloudFiles != 0);
 }
 
-// ErrorSuffix for a step that created path (creating) or replaced it, with a hint where the
+// The hint after a refusal of a step that created path (creating) or replaced it, where the
 // refusal may come from Controlled Folder Access, whose own error says nothing of it.
+std::string ControlledFolderSuffix(DWORD code, const std::string& path, bool creating)
+{
+    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
+        return " " + std::string(kControlledFolderHint);
+    return {};
+}
+
+// ErrorSuffix for a step that created path (creating) or replaced it, with the hint above.
 std::string ErrorSuffixAt(const std::string& path, bool creating)
 {
-    const DWORD code = GetLastError();
-    std::string suffix = ErrorSuffix();
-    if (MayBeControlledFolderAccess(code, creating, PathKey(FullPath(path)), ControlledFolderKeys()))
-        suffix += " " + std::string(kControlledFolderHint);
-    return suffix;
+    return ErrorSuffix() + ControlledFolderSuffix(GetLastError(), path, creating);
+}
+
+// " (reason)" for a failed transfer, or nothing when it gives none.
+std::string ReasonSuffix(const Status& status)
+{
+    return status.Reason().empty() ? std::string() : " (" + status.Reason() + ")";
 }
 
 // The output folder of a request, created (through the journal, which records it) before the
@@ -273,13 +285,13 @@ bool AppendModeFolder(DateLookup& lookup, const std::string& source, const Organ
                       bool& dateFromName, std::string& clockRule, std::string& takeoutSidecar,
                       std::string& origin, std::string& reason, PlaceNames& place)
 {
-    std::string failure;
-    auto value = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, failure, &origin,
-                                 clockRules, &clockRule, options.TakeoutDates != 0);
-    if (!value) {
-        reason = LookupFailedText(options.Mode, failure);
+    auto looked = LookupModeValue(lookup, source, options.Mode, options.NameDates != 0, &origin, clockRules,
+                                  &clockRule, options.TakeoutDates != 0);
+    if (!looked || !*looked) {
+        reason = LookupFailedText(options.Mode, looked.GetStatus());
         return false;
     }
+    std::optional<ModeValue>& value = *looked;
     // Only templates with place tags cost the file a second look; a position that cannot be
     // read leaves the place unknown.
     if (TemplatesUsePlace(options))
@@ -420,18 +432,21 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
         atTarget = true;
         return Skipped("Same folder and name");
     }
-    switch (replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move)) {
+    const TransferResult placed =
+            replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
+    switch (placed.outcome) {
     case TransferOutcome::Done: atTarget = true; return Done();
     // The photo is in the library, but the move did not finish: never a plain OK.
     case TransferOutcome::SourceKept:
         atTarget = true;
-        return Failed(std::string(kSourceKeptText) + ErrorSuffix());
+        return Failed(std::string(kSourceKeptText) + ReasonSuffix(placed.status));
     case TransferOutcome::Failed: break;
     }
-    const DWORD code = GetLastError();
+    const DWORD code = placed.status.Code();
     if (code == ERROR_CANCELLED)
         return Failed(kStoppedText);
-    RowResult failed = Failed("Failure" + ErrorSuffixAt(target, !replace));
+    RowResult failed =
+            Failed("Failure" + ReasonSuffix(placed.status) + ControlledFolderSuffix(code, target, !replace));
     // The caller tells a name taken meanwhile by the step's own reason.
     SetLastError(code);
     return failed;
@@ -713,9 +728,11 @@ bool PlaceCompanions(const CompanionPlacing& run, const CompanionGroup& group, c
 // when the two match: the same name alone may join a video to another day's photo.
 bool IdentifiersDiffer(DateLookup& lookup, const std::string& still, const std::string& video)
 {
-    std::string stillId, videoId;
-    return lookup.GetContentIdentifier(still, stillId) && lookup.GetContentIdentifier(video, videoId) &&
-           stillId != videoId;
+    const auto stillId = lookup.ContentIdentifier(still);
+    if (!stillId || !*stillId)
+        return false;
+    const auto videoId = lookup.ContentIdentifier(video);
+    return videoId && *videoId && **stillId != **videoId;
 }
 
 // With Takeout dates on, a sidecar goes with the file of the list it belongs to, arriving as that
@@ -790,8 +807,11 @@ std::vector<std::optional<TakeoutRole>> TakeoutRoles(RunHost& host, RunProgress&
     progress.SetText("Matching Takeout sidecars...");
     host.Pump();
     roles.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int row = 0; row < rows.Count(); ++row)
-        roles.push_back(lookup.TakeoutRoleOf(rows.Source(row)));
+    for (int row = 0; row < rows.Count(); ++row) {
+        // A folder that cannot be listed gives its files no role: each file's own lookup says why.
+        auto role = lookup.TakeoutRoleOf(rows.Source(row));
+        roles.push_back(role ? std::move(*role) : std::nullopt);
+    }
     return roles;
 }
 

@@ -23,6 +23,27 @@ struct PlannedTransfer {
 // could not delete its source, so the photo is in both places.
 enum class TransferOutcome { Failed, Done, SourceKept };
 
+// A move or copy's outcome, which the run decides by, with why it was not Done: the failure, or
+// why a kept source could not be deleted (success when Done).
+struct [[nodiscard]] TransferResult {
+    TransferOutcome outcome = TransferOutcome::Failed;
+    Status status;
+    bool operator==(TransferOutcome other) const { return outcome == other; }
+};
+
+inline TransferResult TransferDone()
+{
+    return {TransferOutcome::Done, Status()};
+}
+
+// outcome for the failed call's error number; Done has no failure to carry.
+inline TransferResult TransferEnded(TransferOutcome outcome, std::uint32_t code)
+{
+    if (outcome == TransferOutcome::Done)
+        return TransferDone();
+    return {outcome, FileFailure(code)};
+}
+
 class RunFileSystem {
 public:
     virtual ~RunFileSystem() = default;
@@ -30,10 +51,12 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     // Creates the folder and its missing parents (EnsureFolder with create).
     virtual bool EnsureFolder(const std::string& folder) = 0;
-    // Moves or copies; fails when the target exists. The last error tells why unless Done.
-    virtual TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) = 0;
-    // Moves or copies over an existing target in one step. The last error tells why unless Done.
-    virtual TransferOutcome Replace(const std::string& source, const std::string& target, bool move) = 0;
+    // Moves or copies; fails when the target exists. The status (and the last error) tell why
+    // unless Done.
+    virtual TransferResult Transfer(const std::string& source, const std::string& target, bool move) = 0;
+    // Moves or copies over an existing target in one step. The status (and the last error) tell
+    // why unless Done.
+    virtual TransferResult Replace(const std::string& source, const std::string& target, bool move) = 0;
     // Both paths reach the same existing file.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
     // False for a simulation: a run on it keeps no journal.

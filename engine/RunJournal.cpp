@@ -541,25 +541,25 @@ void JournalFileSystem::ChoosePartial(const std::string& target, std::string& pa
     ops.SetLastError(FileError::kFileExists);
 }
 
-TransferOutcome JournalFileSystem::AvoidTakenPartial(JournalStep& step, TransferOutcome outcome)
+TransferResult JournalFileSystem::AvoidTakenPartial(JournalStep& step, TransferResult result)
 {
     FileOps& ops = journal_.Ops();
-    for (int again = 0; outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken;
-         ++again) {
+    for (int again = 0;
+         result.outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken; ++again) {
         NameTaken(step.partial);
         if (again == kPartialAttempts) {
             ops.SetLastError(FileError::kFileExists);
-            break;
+            return TransferEnded(TransferOutcome::Failed, FileError::kFileExists);
         }
-        Finish(step, outcome, false);
+        static_cast<void>(Finish(step, result, false));
         const std::optional<FileStamp> stamp =
                 stamped_.count(step.seq) != 0 ? std::optional<FileStamp>(step.sourceStamp) : std::nullopt;
         step = NewStep(step.source, step.target, step.move, true, stamp);
         if (!journal_.Write(TransferLine(step)))
-            return TransferOutcome::Failed;
-        outcome = TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
+        result = TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
     }
-    return outcome;
+    return result;
 }
 
 bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
@@ -691,12 +691,12 @@ void JournalFileSystem::WithdrawAll()
 
 // A move whose source could not be deleted left a finished copy at its target: recorded as done,
 // so that undo finds the target and reports the source path as taken instead of losing either.
-TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutcome outcome, bool started,
-                                          const std::optional<FileStamp>& placed)
+TransferResult JournalFileSystem::Finish(const JournalStep& step, TransferResult result, bool started,
+                                         const std::optional<FileStamp>& placed)
 {
     FileOps& ops = journal_.Ops();
     KeepFileError keep(ops);
-    if (outcome != TransferOutcome::Failed) {
+    if (result.outcome != TransferOutcome::Failed) {
         FileStamp stamp;
         if (placed)
             stamp = *placed;
@@ -706,29 +706,29 @@ TransferOutcome JournalFileSystem::Finish(const JournalStep& step, TransferOutco
         static_cast<void>(journal_.WriteOutcome(DoneLine(step.seq, stamp)));
     } else {
         static_cast<void>(journal_.WriteOutcome(
-                FailedLine(step.seq, started ? FileErrorText(ops.LastError()) : kNotStartedText)));
+                FailedLine(step.seq, started ? FileErrorText(result.status.Code()) : kNotStartedText)));
     }
-    return outcome;
+    return result;
 }
 
-TransferOutcome JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
+TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
 {
     FileOps& ops = journal_.Ops();
     // A failed copy left nothing of itself; its only name refused is its unfinished one.
     if (!copy.done) {
         const bool taken = copy.error == FileError::kFileExists || copy.error == FileError::kAlreadyExists;
         ops.SetLastError(taken ? FileError::kPartialTaken : copy.error);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
         KeepFileError keep(ops);
         DeleteFileFully(ops, step.partial);
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
 }
 
-TransferOutcome JournalFileSystem::Attempt(const JournalStep& step, std::optional<FileStamp>& placed)
+TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional<FileStamp>& placed)
 {
     FileOps& ops = journal_.Ops();
     const auto ready = ready_.find(NameKey(step.target));
@@ -739,16 +739,16 @@ TransferOutcome JournalFileSystem::Attempt(const JournalStep& step, std::optiona
     }
     if (step.move && step.partial.empty()) {
         if (!MoveByRename(ops, step.source, step.target, false))
-            return TransferOutcome::Failed;
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
         // A rename on one drive keeps the file's size and time: those its source was found with.
         if (stamped_.count(step.seq) != 0)
             placed = step.sourceStamp;
-        return TransferOutcome::Done;
+        return TransferDone();
     }
     return TransferFile(ops, step.source, step.target, step.move, false, step.partial, check_);
 }
 
-TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
+TransferResult JournalFileSystem::Transfer(const std::string& source, const std::string& target, bool move)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -761,10 +761,10 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
             displaced_.erase(displaced);
         step = NewStep(source, target, move, !move);
         if (!journal_.Write(TransferLine(step)))
-            return TransferOutcome::Failed;
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     std::optional<FileStamp> placed;
-    TransferOutcome outcome = Attempt(step, placed);
+    TransferResult outcome = Attempt(step, placed);
     // A folder this run made or found and another program removed since is made again.
     if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPathNotFound &&
         FolderAgain(target))
@@ -774,10 +774,10 @@ TransferOutcome JournalFileSystem::Transfer(const std::string& source, const std
         ops.LastError() == FileError::kNotSameDevice) {
         // Across drives the file is copied: the rename changed nothing, and the copy is a step of
         // its own whose unfinished name is recorded before a byte of it is written.
-        Finish(step, outcome, false);
+        static_cast<void>(Finish(step, outcome, false));
         step = NewStep(source, target, move, true);
         if (!journal_.Write(TransferLine(step)))
-            return TransferOutcome::Failed;
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
         outcome =
                 AvoidTakenPartial(step, TransferFile(ops, source, target, move, false, step.partial, check_));
     }
@@ -824,7 +824,7 @@ bool JournalFileSystem::Keep(JournalStep& step)
     return true;
 }
 
-TransferOutcome JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
+TransferResult JournalFileSystem::Replace(const std::string& source, const std::string& target, bool move)
 {
     FileOps& ops = journal_.Ops();
     Withdraw(target);
@@ -833,7 +833,7 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     // A short numbered name: the original name is the target's, in the record.
     step.kept = KeptFolderOf(journal_.Path()) + std::to_string(step.seq) + ".qmkept";
     if (!journal_.Write(TransferLine(step)))
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     FileState state;
     const bool there = ops.Stat(target, state);
     // A folder in the target's place is not a file to keep: the replacing move or copy refuses it
@@ -843,11 +843,11 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     // A read-only target is refused as a replacing move or copy refuses it.
     if (there && state.readOnly) {
         ops.SetLastError(FileError::kAccessDenied);
-        return Finish(step, TransferOutcome::Failed);
+        return Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()));
     }
     if (there && !Keep(step))
-        return Finish(step, TransferOutcome::Failed);
-    const TransferOutcome outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
+        return Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()));
+    const TransferResult outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
     if (outcome == TransferOutcome::Failed && step.keptComplete) {
         // The target still holds the old file: the kept one is a spare.
         KeepFileError keep(ops);
@@ -855,8 +855,10 @@ TransferOutcome JournalFileSystem::Replace(const std::string& source, const std:
     }
     // An unfinished name another program took meanwhile fails the replacement, worded as a taken
     // name.
-    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken)
+    if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPartialTaken) {
         ops.SetLastError(FileError::kFileExists);
+        outcome = TransferEnded(TransferOutcome::Failed, FileError::kFileExists);
+    }
     if (outcome == TransferOutcome::Done && move)
         NameFreed(source);
     return Finish(step, outcome);

@@ -42,9 +42,6 @@ Status LoadJournal(FileOps& ops, const std::string& path, JournalData& data);
 // The files a journal's kept folder holds.
 std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal);
 
-// The system's text for an error number (set by the platform; the number alone without one).
-std::string FileErrorText(std::uint32_t code);
-
 class RunJournal {
 public:
     explicit RunJournal(FileOps& ops) : ops_(ops) { }
@@ -105,8 +102,8 @@ public:
     // Answered from the names this run knows of the path's folder where it knows them.
     bool Exists(const std::string& path) override;
     bool EnsureFolder(const std::string& folder) override;
-    TransferOutcome Transfer(const std::string& source, const std::string& target, bool move) override;
-    TransferOutcome Replace(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
+    TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }
     bool SameContent(const std::string& a, const std::string& b) override { return inner_.SameContent(a, b); }
     // The journal makes the copies itself, through its own file functions.
@@ -131,8 +128,8 @@ private:
     // Writes the outcome of step; keeps the step's own last error. A failed step that is not
     // started is one the run takes again in another way (it changed nothing and is no failure).
     // placed: the target's stamp when the step knows it; else it is read.
-    TransferOutcome Finish(const JournalStep& step, TransferOutcome outcome, bool started = true,
-                           const std::optional<FileStamp>& placed = std::nullopt);
+    TransferResult Finish(const JournalStep& step, TransferResult result, bool started = true,
+                          const std::optional<FileStamp>& placed = std::nullopt);
     // Makes the kept file of a replacing step and records it as complete.
     bool Keep(JournalStep& step);
 
@@ -148,7 +145,7 @@ private:
     void ChoosePartial(const std::string& target, std::string& partial);
     // While another program holds the step's unfinished name, the step is recorded as not started
     // and again under another name, before a byte is written; then taken.
-    TransferOutcome AvoidTakenPartial(JournalStep& step, TransferOutcome outcome);
+    TransferResult AvoidTakenPartial(JournalStep& step, TransferResult result);
     // A copy made ahead for a step, and how it ended.
     struct ReadyCopy {
         bool done = false;
@@ -160,10 +157,10 @@ private:
                       const std::function<bool()>& stop);
     // One try of a new (not replacing) step; placed gets the target's stamp where the step knows
     // it without asking.
-    TransferOutcome Attempt(const JournalStep& step, std::optional<FileStamp>& placed);
+    TransferResult Attempt(const JournalStep& step, std::optional<FileStamp>& placed);
     // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
     // for one that failed.
-    TransferOutcome PlaceReady(const JournalStep& step, const ReadyCopy& copy);
+    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy);
     // The folders of folder, from the outermost, that are neither known to this run nor there.
     std::vector<std::string> MissingFolders(const std::string& folder);
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;

@@ -188,25 +188,30 @@ bool FindLastValue(const std::vector<MetaField>& fields, const std::string& name
     return false;
 }
 
-// A sidecar's text, at most kMaxTakeoutJsonBytes (a larger file is refused unread); false with
-// the reason.
-bool ReadSidecarText(const std::string& path, std::string& text, std::string& error)
+// A failed system call as a lookup's failure: the system's words, else fallback.
+Status SystemFailure(DWORD error, const char* fallback)
+{
+    std::string reason;
+    if (!SystemErrorText(error, reason))
+        reason = fallback;
+    return Status::Failure(FailureKind::System, reason, error);
+}
+
+// A sidecar's text, at most kMaxTakeoutJsonBytes (a larger file is refused unread, as damaged).
+Status ReadSidecarText(const std::string& path, std::string& text)
 {
     const OwnedHandle owned(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!owned.Valid()) {
-        if (!SystemErrorText(GetLastError(), error))
-            error = "the file cannot be opened";
-        return false;
-    }
+    if (!owned.Valid())
+        return SystemFailure(GetLastError(), "the file cannot be opened");
     const HANDLE file = owned.Get();
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes) {
-        error = "the file is larger than " + std::to_string(kMaxTakeoutJsonBytes / 1024) + " KB";
-        return false;
-    }
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxTakeoutJsonBytes)
+        return Status::Failure(FailureKind::Damaged, "the file is larger than " +
+                                                             std::to_string(kMaxTakeoutJsonBytes / 1024) +
+                                                             " KB");
     if (ok) {
         text.resize(static_cast<std::size_t>(size.QuadPart));
         std::size_t done = 0;
@@ -220,9 +225,9 @@ bool ReadSidecarText(const std::string& path, std::string& text, std::string& er
         }
         text.resize(done);
     }
-    if (!ok && !SystemErrorText(GetLastError(), error))
-        error = "the file cannot be read";
-    return ok;
+    if (!ok)
+        return SystemFailure(GetLastError(), "the file cannot be read");
+    return {};
 }
 
 }  // namespace
@@ -256,13 +261,10 @@ void MetaLookup::NoteUnopenable(const std::string& path)
     // A file that is gone (moved or deleted since it was listed) is said to be so in plain words.
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        failureReason_ = kFileGoneText;
+        failure_ = Status::Failure(FailureKind::System, kFileGoneText, error);
         return;
     }
-    std::string reason;
-    if (!SystemErrorText(error, reason))
-        reason = "the file cannot be opened";
-    failureReason_ = reason;
+    failure_ = SystemFailure(error, "the file cannot be opened");
 }
 
 bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fields)
@@ -273,7 +275,7 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
     }
     const ToolOutcome outcome = batch_->Look(path, fields);
     if (outcome != ToolOutcome::Ended) {
-        failureReason_ = ToolOutcomeText(outcome);
+        failure_ = Status::Failure(FailureKind::System, ToolOutcomeText(outcome));
         return false;
     }
     return true;
@@ -297,7 +299,7 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
         ImageInfo info;
         if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
-            return failureReason_.empty() ? Found::No : Found::Failed;
+            return failure_ ? Found::No : Found::Failed;
         }
         if (info.exifParsed) {
             found.cameraModel.assign(info.model, strnlen(info.model, sizeof info.model));
@@ -332,7 +334,7 @@ MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate
         }
     }
     NoteUnopenable(path);
-    return failureReason_.empty() ? Found::No : Found::Failed;
+    return failure_ ? Found::No : Found::Failed;
 }
 
 // A date the file records in UTC (the tool lists its instant beside it) gets its local time from
@@ -361,110 +363,117 @@ void MetaLookup::VideoZone(const std::vector<MetaField>& fields, const std::stri
     found.zoneNote = ComputerZoneNote(ComputerZoneName());
 }
 
-std::optional<DateTime> MetaLookup::GetDateTaken(const std::string& path)
+Result<std::optional<DateTime>> MetaLookup::DateTaken(const std::string& path)
 {
-    failureReason_.clear();
+    failure_ = {};
     FoundDate found;
-    if (DateTakenFields(path, found) != Found::Yes)
-        return std::nullopt;
-    return found.date;
+    switch (DateTakenFields(path, found)) {
+    case Found::Yes: return std::optional<DateTime>(found.date);
+    case Found::No: return std::optional<DateTime>();
+    case Found::Failed: break;
+    }
+    return failure_;
 }
 
-std::optional<FoundDate> MetaLookup::DateFrom(const std::string& path, const DateSources& sources)
+Result<std::optional<FoundDate>> MetaLookup::DateFrom(const std::string& path, const DateSources& sources)
 {
-    failureReason_.clear();
+    failure_ = {};
     FoundDate found;
     if (sources.captureDate) {
         // Only a file read and found without a date falls back; a failed lookup fails the file.
         const Found taken = DateTakenFields(path, found);
         if (taken == Found::Yes)
-            return found;
+            return std::optional<FoundDate>(found);
         if (taken == Found::Failed)
-            return std::nullopt;
+            return failure_;
         found = FoundDate {};
     }
     // A Takeout sidecar's date is the capture date the export kept apart from the file.
     if (sources.takeout) {
         const Found takeout = TakeoutFields(path, found);
         if (takeout == Found::Yes)
-            return found;
+            return std::optional<FoundDate>(found);
         if (takeout == Found::Failed)
-            return std::nullopt;
+            return failure_;
     }
     // Between the capture date and the file time, which copying resets.
     if (sources.fileName && NameDateFields(path, found.date)) {
         found.fromFileName = true;
         found.origin = "file name";
-        return found;
+        return std::optional<FoundDate>(found);
     }
     if (sources.fileTime != FileTime::None &&
         FileTimeFields(path, sources.fileTime, found.date, found.origin))
-        return found;
-    return std::nullopt;
+        return std::optional<FoundDate>(found);
+    return std::optional<FoundDate>();
 }
 
-bool MetaLookup::GetContentIdentifier(const std::string& path, std::string& identifier)
+Result<std::optional<std::string>> MetaLookup::ContentIdentifier(const std::string& path)
 {
-    failureReason_.clear();
+    failure_ = {};
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))
-        return false;
+        return failure_;
     std::string value;
     // A video lists it as "Content Identifier"; a still's maker note as "Media Group UUID".
     if ((!FindValue(fields, "Content Identifier", value) || value.empty()) &&
         (!FindValue(fields, "Media Group UUID", value) || value.empty()))
-        return false;
-    identifier = value;
-    return true;
+        return std::optional<std::string>();
+    return std::optional<std::string>(value);
 }
 
-std::optional<GeoPosition> MetaLookup::PositionOf(const std::string& path)
+Result<std::optional<GeoPosition>> MetaLookup::PositionOf(const std::string& path)
 {
-    failureReason_.clear();
+    failure_ = {};
     if (IsJpegPath(path)) {
         ImageInfo info;
         if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
-            return std::nullopt;
+            if (!failure_)
+                return failure_;
+            return std::optional<GeoPosition>();
         }
         return PositionFromJpeg(info);
     }
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))
-        return std::nullopt;
+        return failure_;
     return PositionFromListing(fields);
 }
 
-bool MetaLookup::GetOrientationText(const std::string& path, std::string& text)
+Result<std::optional<std::string>> MetaLookup::OrientationText(const std::string& path)
 {
-    failureReason_.clear();
+    failure_ = {};
     if (IsJpegPath(path)) {
         ImageInfo info;
         if (!ReadJpeg(path, info)) {
             NoteUnopenable(path);
-            return false;
+            if (!failure_)
+                return failure_;
+            return std::optional<std::string>();
         }
         if (!info.exifParsed)
-            return false;
+            return std::optional<std::string>();
         switch (info.orientation) {
-        case 1: text = "Horizontal (normal)"; return true;
-        case 6: text = "Rotate 90 CW"; return true;
-        case 8: text = "Rotate 90 CCW"; return true;
-        default: return false;
+        case 1: return std::optional<std::string>("Horizontal (normal)");
+        case 6: return std::optional<std::string>("Rotate 90 CW");
+        case 8: return std::optional<std::string>("Rotate 90 CCW");
+        default: return std::optional<std::string>();
         }
     }
     std::vector<MetaField> fields;
     if (!ToolFields(path, fields))
-        return false;
+        return failure_;
     std::string value;
     if (!FindValue(fields, "Orientation", value) || value.empty()) {
         NoteUnopenable(path);
-        return false;
+        if (!failure_)
+            return failure_;
+        return std::optional<std::string>();
     }
     // Worded like the JPEG texts, so that both paths give the same folder name.
     ReplaceAll(value, "270 CW", "90 CCW");
-    text = value;
-    return true;
+    return std::optional<std::string>(value);
 }
 
 const MetaLookup::TakeoutFolder* MetaLookup::ListTakeoutFolder(const std::string& folder)
@@ -478,17 +487,21 @@ const MetaLookup::TakeoutFolder* MetaLookup::ListTakeoutFolder(const std::string
     WIN32_FIND_DATAW data;
     OwnedFind find(FindFirstFileExW(WidePath(folder + "*").c_str(), FindExInfoBasic, &data,
                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find.Valid())
+    if (!find.Valid()) {
+        failure_ = SystemFailure(GetLastError(), "the folder cannot be listed");
         return nullptr;
+    }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             listed.names.push_back(AnsiOf(data.cFileName));
     } while (FindNextFileW(find.Get(), &data));
-    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    const DWORD ended = GetLastError();
     find.Close();
     // A listing cut short could pair a file with another's sidecar.
-    if (!complete)
+    if (ended != ERROR_NO_MORE_FILES) {
+        failure_ = SystemFailure(ended, "the folder cannot be listed");
         return nullptr;
+    }
     listed.match =
             MatchTakeoutSidecars(listed.names, [this, &listed](std::size_t i) -> std::optional<std::string> {
                 const SidecarRead& read = ReadSidecar(listed.folder + listed.names[i]);
@@ -510,22 +523,29 @@ const MetaLookup::SidecarRead& MetaLookup::ReadSidecar(const std::string& path)
     SidecarRead read;
     std::string text;
     TakeoutSidecar sidecar;
-    if (ReadSidecarText(path, text, read.error) && ReadTakeoutJson(text, sidecar, read.error))
-        read.sidecar = std::move(sidecar);
+    std::string error;
+    read.failure = ReadSidecarText(path, text);
+    if (read.failure) {
+        // Read whole but no sidecar of an export: what was read is damaged.
+        if (ReadTakeoutJson(text, sidecar, error))
+            read.sidecar = std::move(sidecar);
+        else
+            read.failure = Status::Failure(FailureKind::Damaged, error);
+    }
     return sidecars_.emplace(key, std::move(read)).first->second;
 }
 
-std::optional<TakeoutRole> MetaLookup::TakeoutRoleOf(const std::string& path)
+Result<std::optional<TakeoutRole>> MetaLookup::TakeoutRoleOf(const std::string& path)
 {
     std::string folder;
     if (!FolderOf(path, folder))
-        return std::nullopt;
+        return std::optional<TakeoutRole>();
     const TakeoutFolder* listed = ListTakeoutFolder(folder);
     if (listed == nullptr)
-        return std::nullopt;
+        return failure_;
     const auto found = listed->byName.find(PathKey(FileNameOf(path)));
     if (found == listed->byName.end())
-        return std::nullopt;
+        return std::optional<TakeoutRole>();
     const std::size_t i = found->second;
     TakeoutRole role;
     const bool sidecar = listed->match.isSidecar[i];
@@ -533,25 +553,32 @@ std::optional<TakeoutRole> MetaLookup::TakeoutRoleOf(const std::string& path)
     const int partner = sidecar ? listed->match.ownerOf[i] : listed->match.sidecarOf[i];
     if (partner >= 0)
         role.partner = folder + listed->names[static_cast<std::size_t>(partner)];
-    return role;
+    return std::optional<TakeoutRole>(role);
 }
 
 MetaLookup::Found MetaLookup::TakeoutFields(const std::string& path, FoundDate& found)
 {
-    const auto role = TakeoutRoleOf(path);
+    // A folder that cannot be listed pairs the file with no sidecar: its own lookup says more.
+    const auto listed = TakeoutRoleOf(path);
+    if (!listed)
+        return Found::No;
+    const std::optional<TakeoutRole>& role = *listed;
     if (!role || role->kind != TakeoutRole::Kind::Media || role->partner.empty())
         return Found::No;
     const std::string sidecarName = FileNameOf(role->partner);
     const SidecarRead& read = ReadSidecar(role->partner);
     if (!read.sidecar) {
-        failureReason_ = "Takeout sidecar \"" + sidecarName + "\": " + read.error;
+        const Status& why = read.failure;
+        failure_ = Status::Failure(why.Kind(), "Takeout sidecar \"" + sidecarName + "\": " + why.Reason(),
+                                   why.Code());
         return Found::Failed;
     }
     if (!read.sidecar->photoTaken)
         return Found::No;
     SystemZone zone;
     if (!TakeoutLocalDate(*read.sidecar->photoTaken, read.sidecar->position, zone, found.date)) {
-        failureReason_ = "Takeout sidecar \"" + sidecarName + "\": the time taken is out of range";
+        failure_ = Status::Failure(FailureKind::Damaged,
+                                   "Takeout sidecar \"" + sidecarName + "\": the time taken is out of range");
         return Found::Failed;
     }
     // The instant is UTC: where the sidecar knows the place, its zone gives the local time, as a

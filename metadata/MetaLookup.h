@@ -26,16 +26,14 @@ public:
     MetaLookup(const MetaLookup&) = delete;
     MetaLookup& operator=(const MetaLookup&) = delete;
 
-    // The capture date alone, as the date modes read it; see DateLookup for the answers of nothing.
-    std::optional<DateTime> GetDateTaken(const std::string& path);
-    std::optional<FoundDate> DateFrom(const std::string& path, const DateSources& sources) override;
-    bool GetOrientationText(const std::string& path, std::string& text) override;
-    bool GetContentIdentifier(const std::string& path, std::string& identifier) override;
-    std::optional<GeoPosition> PositionOf(const std::string& path) override;
-    std::optional<TakeoutRole> TakeoutRoleOf(const std::string& path) override;
+    // The capture date alone, as the date modes read it; see DateLookup for its answers.
+    Result<std::optional<DateTime>> DateTaken(const std::string& path);
+    Result<std::optional<FoundDate>> DateFrom(const std::string& path, const DateSources& sources) override;
+    Result<std::optional<std::string>> OrientationText(const std::string& path) override;
+    Result<std::optional<std::string>> ContentIdentifier(const std::string& path) override;
+    Result<std::optional<GeoPosition>> PositionOf(const std::string& path) override;
+    Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override;
 
-    // Why the last answer of nothing was a failed lookup, or empty.
-    const std::string& FailureReason() const override { return failureReason_; }
     void SetWaitHook(ToolWaitHook hook) override;
     // Video dates recorded in UTC in the computer's zone, as older versions did, instead of the
     // zone the video records or the zone at its position.
@@ -46,7 +44,7 @@ public:
 private:
     enum class Found { Yes, No, Failed };
 
-    // The capture date, its origin and the camera that took the file.
+    // The capture date, its origin and the camera that took the file; failure_ tells why Failed.
     Found DateTakenFields(const std::string& path, FoundDate& found);
     bool ToolFields(const std::string& path, std::vector<MetaField>& fields);
     void VideoZone(const std::vector<MetaField>& fields, const std::string& name, FoundDate& found);
@@ -65,8 +63,9 @@ private:
     };
     struct SidecarRead {
         std::optional<TakeoutSidecar> sidecar;
-        std::string error;  // why it could not be read, when sidecar is nothing
+        Status failure;  // why it could not be read, when sidecar is nothing
     };
+    // Null, with the reason in failure_, when the folder cannot be listed whole.
     const TakeoutFolder* ListTakeoutFolder(const std::string& folder);
     const SidecarRead& ReadSidecar(const std::string& path);
     Found TakeoutFields(const std::string& path, FoundDate& found);
@@ -74,7 +73,7 @@ private:
     MetaToolConfig toolConfig_;
     ToolWaitHook hook_;
     std::unique_ptr<MetaToolBatch> batch_;
-    std::string failureReason_;
+    Status failure_;  // why the last lookup that failed inside failed
     bool computerZone_ = false;
     std::map<std::string, TakeoutFolder> takeoutFolders_;  // by folder key; unlistable ones absent
     std::map<std::string, SidecarRead> sidecars_;  // by path key

@@ -92,22 +92,24 @@ void InsertLocalTimeTaken(const std::string& path, const MetaToolConfig& config,
     lookup.UseComputerZone(options.VideoComputerZone != 0);
     DateSources sources;
     sources.captureDate = true;
-    const auto found = lookup.DateFrom(path, sources);
-    if (!found || found->zoneNote.empty())
+    // A file without a capture date (or whose lookup failed) shows its listing as it is.
+    const auto looked = lookup.DateFrom(path, sources);
+    if (!looked || !*looked || (*looked)->zoneNote.empty())
         return;
-    const DateTime& d = found->date;
+    const FoundDate& found = **looked;
+    const DateTime& d = found.date;
     char text[32];
     std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
                   d.minute, d.second);
     std::size_t after = fields.size();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].name == found->origin) {
+        if (fields[i].name == found.origin) {
             after = i + 1;
             break;
         }
     }
     fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(after),
-                  MetaField {"Local Time Taken", std::string(text) + " (" + found->zoneNote + ")"});
+                  MetaField {"Local Time Taken", std::string(text) + " (" + found.zoneNote + ")"});
 }
 
 }  // namespace

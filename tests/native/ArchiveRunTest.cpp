@@ -3,6 +3,7 @@
 // never changed, and nothing of the stage left when it ends, also when the run is ended at any call.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -104,6 +105,74 @@ TEST(ArchiveRun, AMemberIsNeverChanged)
     std::string bytes;
     ASSERT_TRUE(ops.Contents(kArchive, bytes));
     EXPECT_EQ(bytes, ArchiveBytes());
+    EXPECT_FALSE(ops.Contents(kTarget, bytes));
+}
+
+namespace {
+
+// A lookup that finds nothing in any file: what the archive's own lookup adds is what is tested.
+class NothingFound : public DateLookup {
+public:
+    Result<std::optional<FoundDate>> DateFrom(const std::string&, const DateSources&) override
+    {
+        return std::optional<FoundDate>();
+    }
+    Result<std::optional<std::string>> OrientationText(const std::string&) override
+    {
+        return std::optional<std::string>();
+    }
+    Result<std::optional<GeoPosition>> PositionOf(const std::string&) override
+    {
+        return std::optional<GeoPosition>();
+    }
+    Result<std::optional<std::string>> ContentIdentifier(const std::string&) override
+    {
+        return std::optional<std::string>();
+    }
+    Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string&) override
+    {
+        return std::optional<TakeoutRole>();
+    }
+    void SetWaitHook(std::function<bool()>) override { }
+};
+
+}  // namespace
+
+// A member that cannot be staged fails its lookups and its transfer with the stage's reason.
+TEST(ArchiveRun, AMemberThatCannotBeStagedFailsWithTheStagesReason)
+{
+    MemoryFileOps ops;
+    Prepare(ops);
+    ArchiveStage stage(ops, kStage);
+    const std::string gone = "D:\\in\\t.zip\\DCIM\\gone.jpg";
+    std::string copy, reason;
+    ASSERT_FALSE(stage.Staged(gone, copy, reason));
+    ASSERT_FALSE(reason.empty());
+
+    NothingFound inner;
+    ArchiveLookup lookup(inner, stage);
+    DateSources sources;
+    sources.captureDate = true;
+    const auto date = lookup.DateFrom(gone, sources);
+    ASSERT_FALSE(date);
+    EXPECT_EQ(date.GetStatus().Reason(), reason);
+    const auto oriented = lookup.OrientationText(gone);
+    ASSERT_FALSE(oriented);
+    EXPECT_EQ(oriented.GetStatus().Reason(), reason);
+    // A member that is there is asked about as its staged copy, and answers as the file does.
+    const auto there = lookup.DateFrom(kMember, sources);
+    ASSERT_TRUE(there.Ok()) << there.GetStatus().Reason();
+    EXPECT_FALSE(there->has_value());
+
+    OpsFileSystem real(ops);
+    ArchiveRunFileSystem fs(real, stage);
+    const TransferResult copied = fs.Transfer(gone, kTarget, false);
+    ASSERT_EQ(copied, TransferOutcome::Failed);
+    EXPECT_EQ(copied.status.Reason(), reason);
+    const TransferResult replaced = fs.Replace(gone, kTarget, false);
+    ASSERT_EQ(replaced, TransferOutcome::Failed);
+    EXPECT_EQ(replaced.status.Reason(), reason);
+    std::string bytes;
     EXPECT_FALSE(ops.Contents(kTarget, bytes));
 }
 

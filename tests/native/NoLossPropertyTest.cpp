@@ -261,7 +261,7 @@ bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::strin
     std::string folder;
     if (!FolderOf(target, folder) || !fs.EnsureFolder(folder))
         return false;
-    const TransferOutcome outcome =
+    const TransferResult outcome =
             replace ? fs.Replace(source, target, move) : fs.Transfer(source, target, move);
     if (outcome != TransferOutcome::Done)
         return false;
@@ -838,7 +838,7 @@ TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
             EXPECT_FALSE(ops.Contents(c.targets[i], bytes)) << c.targets[i];
         }
         for (std::size_t i = 0; i < c.sources.size(); ++i) {
-            const TransferOutcome outcome = fs.Transfer(c.sources[i], c.targets[i], false);
+            const TransferResult outcome = fs.Transfer(c.sources[i], c.targets[i], false);
             if (i == 2) {
                 EXPECT_EQ(outcome, TransferOutcome::Failed);
                 EXPECT_EQ(ops.LastError(), FileError::kWriteFault);
@@ -991,7 +991,7 @@ TEST(NoLossProperty, ARunEndedBetweenABatchsCopiesAndTheirNamesIsUndoneToTheTree
         fs.CopyAhead({});
         // Ended at the first step of the first name.
         ops.KillAt(ops.Calls() + 1);
-        fs.Transfer(c.sources[0], c.targets[0], false);
+        static_cast<void>(fs.Transfer(c.sources[0], c.targets[0], false));
         ADD_FAILURE() << "the run was not ended";
     } catch (const Killed&) { }
     ops.Revive();

@@ -36,15 +36,15 @@ public:
     }
     // Finding a name changes nothing on the drive.
     bool EnsureFolder(const std::string&) override { return Unexpected(); }
-    TransferOutcome Transfer(const std::string&, const std::string&, bool) override
+    TransferResult Transfer(const std::string&, const std::string&, bool) override
     {
         Unexpected();
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, FileError::kAccessDenied);
     }
-    TransferOutcome Replace(const std::string&, const std::string&, bool) override
+    TransferResult Replace(const std::string&, const std::string&, bool) override
     {
         Unexpected();
-        return TransferOutcome::Failed;
+        return TransferEnded(TransferOutcome::Failed, FileError::kAccessDenied);
     }
     bool SameFile(const std::string&, const std::string&) override { return Unexpected(); }
 

@@ -21,7 +21,7 @@ protected:
         ops.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
     }
 
-    TransferOutcome Move(const std::string& target = "D:\\out\\a.jpg")
+    TransferResult Move(const std::string& target = "D:\\out\\a.jpg")
     {
         std::string partial;
         EXPECT_TRUE(FreePartialName(ops, target, partial));
@@ -58,7 +58,7 @@ TEST_F(TransferTest, AMoveAcrossDrivesDeletesItsSourceOnlyAfterTheCopyHasItsName
         std::string partial;
         try {
             FreePartialName(run, "D:\\out\\a.jpg", partial);
-            TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial);
+            static_cast<void>(TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial));
         } catch (const Killed&) { }
         std::string source, target;
         const bool atSource = run.Contents("C:\\card\\a.jpg", source) && source == "a photo of some length";
@@ -79,6 +79,60 @@ TEST_F(TransferTest, ACopyThatCannotFinishLeavesNothingBehind)
               TransferOutcome::Failed);
     EXPECT_EQ(ops.LastError(), FileError::kDiskFull);
     EXPECT_EQ(ops.Files().size(), 1u);
+}
+
+// Each outcome carries why it was not done: the failed call's number with the system's words, a
+// copy that read back different as damaged, a kept source with why it could not be deleted.
+TEST_F(TransferTest, EachOutcomeCarriesItsReason)
+{
+    ops.AddFolder("C:\\out");
+    const TransferResult done = Move("C:\\out\\a.jpg");
+    ASSERT_EQ(done, TransferOutcome::Done);
+    EXPECT_TRUE(done.status.Ok());
+
+    ops.SetCapacity("D:", 10);
+    std::string partial;
+    ASSERT_TRUE(FreePartialName(ops, "D:\\out\\a.jpg", partial));
+    const TransferResult full = TransferFile(ops, "C:\\out\\a.jpg", "D:\\out\\a.jpg", false, false, partial);
+    ASSERT_EQ(full, TransferOutcome::Failed);
+    ASSERT_FALSE(full.status.Ok());
+    EXPECT_EQ(full.status.Kind(), FailureKind::System);
+    EXPECT_EQ(full.status.Code(), FileError::kDiskFull);
+    EXPECT_EQ(full.status.Reason(), FileErrorText(FileError::kDiskFull));
+
+    const TransferResult missing =
+            TransferFile(ops, "C:\\out\\none.jpg", "C:\\card\\none.jpg", true, false, partial);
+    ASSERT_EQ(missing, TransferOutcome::Failed);
+    EXPECT_EQ(missing.status.Kind(), FailureKind::System);
+    EXPECT_EQ(missing.status.Code(), FileError::kFileNotFound);
+
+    MemoryFileOps garbled;
+    garbled.AddFolder("C:\\card");
+    garbled.AddFolder("D:\\out");
+    garbled.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+    garbled.GarbleReadBacks(1);
+    CopyCheck check;
+    check.verify = true;
+    ASSERT_TRUE(FreePartialName(garbled, "D:\\out\\a.jpg", partial));
+    const TransferResult differs =
+            TransferFile(garbled, "C:\\card\\a.jpg", "D:\\out\\a.jpg", false, false, partial, &check);
+    ASSERT_EQ(differs, TransferOutcome::Failed);
+    EXPECT_EQ(differs.status.Kind(), FailureKind::Damaged);
+    EXPECT_EQ(differs.status.Code(), FileError::kCopyDiffers);
+    EXPECT_EQ(differs.status.Reason(), FileError::kCopyDiffersText);
+
+    MemoryFileOps lying;
+    lying.AddFolder("C:\\card");
+    lying.AddFolder("D:\\out");
+    lying.AddFile("C:\\card\\a.jpg", "a photo of some length", 700);
+    lying.LieAboutDeleting("C:\\card\\a.jpg");
+    ASSERT_TRUE(FreePartialName(lying, "D:\\out\\a.jpg", partial));
+    const TransferResult kept =
+            TransferFile(lying, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial);
+    ASSERT_EQ(kept, TransferOutcome::SourceKept);
+    ASSERT_FALSE(kept.status.Ok());
+    EXPECT_EQ(kept.status.Kind(), FailureKind::System);
+    EXPECT_EQ(kept.status.Code(), FileError::kAccessDenied);
 }
 
 TEST_F(TransferTest, ADeletionTheDriveOnlyPretendedIsReportedAsASourceKept)
@@ -361,7 +415,8 @@ TEST_F(TransferTest, AVerifiedMoveEndedAtAnyStepLosesNothing)
             std::string partial;
             try {
                 FreePartialName(run, "D:\\out\\a.jpg", partial);
-                TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial, &check);
+                static_cast<void>(
+                        TransferFile(run, "C:\\card\\a.jpg", "D:\\out\\a.jpg", true, false, partial, &check));
             } catch (const Killed&) { }
             std::string source, target;
             const bool atSource =

@@ -20,15 +20,17 @@
 namespace {
 
 // The date a date mode takes (nothing for the other modes), asked as the run asks.
-std::optional<DateTime> DateForMode(DateLookup& lookup, const std::string& path, OrganizeMode mode)
+Result<std::optional<DateTime>> DateForMode(DateLookup& lookup, const std::string& path, OrganizeMode mode)
 {
     const auto sources = DateSourcesOf(mode, false);
     if (!sources)
-        return std::nullopt;
+        return std::optional<DateTime>();
     const auto found = lookup.DateFrom(path, *sources);
     if (!found)
-        return std::nullopt;
-    return found->date;
+        return found.GetStatus();
+    if (!*found)
+        return std::optional<DateTime>();
+    return std::optional<DateTime>((*found)->date);
 }
 
 using tooltest::FakeToolPath;
@@ -159,18 +161,27 @@ protected:
         d = {date->year, date->month, date->day, date->hour, date->minute, date->second};
         return true;
     }
+    static bool Found(const Result<std::optional<DateTime>>& date, Date& d)
+    {
+        return date && Found(*date, d);
+    }
     bool Taken(const std::string& path, Date& d) const
     {
-        return Found(MetaLookup(config_).GetDateTaken(path), d);
+        return Found(MetaLookup(config_).DateTaken(path), d);
     }
     bool ForMode(const std::string& path, OrganizeMode mode, Date& d) const
     {
         MetaLookup lookup(config_);
         return Found(DateForMode(lookup, path, mode), d);
     }
+    // text is written only when an orientation is found.
     bool Orientation(const std::string& path, std::string& text) const
     {
-        return MetaLookup(config_).GetOrientationText(path, text);
+        const auto found = MetaLookup(config_).OrientationText(path);
+        if (!found || !*found)
+            return false;
+        text = **found;
+        return true;
     }
 
     TempFolder folder_;
@@ -354,10 +365,10 @@ TEST_F(MetaLookupTest, JpegDatesOutsideExifWithTheirFieldNames)
         const std::string path = folder_ / name;
         EXPECT_TRUE(qmtest::WriteBytes(path, jpeg.Frame(8, 8).Scan().Eoi().Bytes()));
         const auto found = MetaLookup(config_).DateFrom(path, DateSources {true, false, FileTime::None});
-        if (!found)
+        if (!found || !*found)
             return std::string("none");
-        EXPECT_TRUE(Found(found->date, d));
-        return found->origin;
+        EXPECT_TRUE(Found((*found)->date, d));
+        return (*found)->origin;
     };
     auto text = [](const std::string& bytes) { return std::vector<uint8_t>(bytes.begin(), bytes.end()); };
     Date d;
@@ -404,6 +415,81 @@ TEST_F(MetaLookupTest, MissingJpegFails)
     EXPECT_FALSE(Taken(folder_ / "missing.jpg", d));
     EXPECT_FALSE(ForMode(folder_ / "missing.jpg", OrganizeMode::TakenElseModified, d));
     EXPECT_FALSE(Orientation(folder_ / "missing.jpg", text));
+}
+
+// A file that is gone fails its lookup with the system's number, and its row says so in plain
+// words; so does one whose folder is gone.
+TEST_F(MetaLookupTest, MissingFileFailsWithTheSystemNumberAndPlainWords)
+{
+    const std::vector<std::pair<std::string, DWORD>> cases = {
+            {folder_ / "missing.jpg", ERROR_FILE_NOT_FOUND},
+            {folder_ / "missing.tif", ERROR_FILE_NOT_FOUND},
+            {folder_ / "gone\\missing.jpg", ERROR_PATH_NOT_FOUND}};
+    for (const auto& [path, code] : cases) {
+        SCOPED_TRACE(path);
+        MetaLookup lookup(config_);
+        const auto date = DateForMode(lookup, path, OrganizeMode::TakenElseModified);
+        const auto oriented = lookup.OrientationText(path);
+        for (const Status& failure : {date.GetStatus(), oriented.GetStatus()}) {
+            ASSERT_FALSE(failure);
+            EXPECT_EQ(failure.Kind(), FailureKind::System);
+            EXPECT_EQ(failure.Code(), static_cast<std::uint32_t>(code));
+            EXPECT_EQ(failure.Reason(), kFileGoneText);
+            EXPECT_EQ(LookupFailedText(OrganizeMode::TakenElseModified, failure), kFileGoneText);
+        }
+    }
+    // A file read whole that holds no date is no failure: its row says the mode's words.
+    MetaLookup lookup(config_);
+    const auto plain = DateForMode(lookup, Listed("plain.tif", "Make : X\n"), OrganizeMode::Taken);
+    ASSERT_TRUE(plain.Ok());
+    EXPECT_FALSE(plain->has_value());
+    EXPECT_EQ(LookupFailedText(OrganizeMode::Taken, plain.GetStatus()),
+              LookupFailureText(OrganizeMode::Taken));
+}
+
+// A Takeout sidecar that is no sidecar fails its photo's lookup as damaged; one that cannot be
+// opened, with the system's number.
+TEST_F(MetaLookupTest, DamagedOrLockedTakeoutSidecarFailsWithItsKind)
+{
+    DateSources takeout;
+    takeout.takeout = true;
+    const std::string damaged = Jpeg("IMG_0009.jpg", "", 1);
+    ASSERT_TRUE(WriteText(folder_ / "IMG_0009.jpg.json",
+                          "{\"title\": \"IMG_0009.jpg\", \"photoTakenTime\": {\"timestamp\": \"14x\"}}"));
+    const auto broken = MetaLookup(config_).DateFrom(damaged, takeout);
+    ASSERT_FALSE(broken);
+    EXPECT_EQ(broken.GetStatus().Kind(), FailureKind::Damaged);
+    EXPECT_EQ(broken.GetStatus().Code(), 0u);
+    EXPECT_EQ(broken.GetStatus().Reason(), "Takeout sidecar \"IMG_0009.jpg.json\": a timestamp that is not a "
+                                           "whole number of seconds (at byte 63)");
+
+    const std::string locked = Jpeg("IMG_0010.jpg", "", 1);
+    const std::string sidecar = folder_ / "IMG_0010.jpg.json";
+    ASSERT_TRUE(WriteText(sidecar, "{\"title\": \"IMG_0010.jpg\", \"photoTakenTime\": "
+                                   "{\"timestamp\": \"1431007200\"}}"));
+    const HANDLE holder = CreateFileA(sidecar.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const auto refused = MetaLookup(config_).DateFrom(locked, takeout);
+    CloseHandle(holder);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.GetStatus().Kind(), FailureKind::System);
+    EXPECT_EQ(refused.GetStatus().Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(refused.GetStatus().Reason().rfind("Takeout sidecar \"IMG_0010.jpg.json\": ", 0), 0u);
+    // A folder that cannot be listed gives no role, with the system's number; a name its listing
+    // does not hold is no failure.
+    const auto unlisted = MetaLookup(config_).TakeoutRoleOf(folder_ / "gone\\IMG_0010.jpg");
+    ASSERT_FALSE(unlisted);
+    EXPECT_EQ(unlisted.GetStatus().Kind(), FailureKind::System);
+    EXPECT_EQ(unlisted.GetStatus().Code(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    const auto absent = MetaLookup(config_).TakeoutRoleOf(folder_ / "IMG_0011.jpg");
+    ASSERT_TRUE(absent.Ok());
+    EXPECT_FALSE(absent->has_value());
+    // Free again, the sidecar dates its photo.
+    const auto dated = MetaLookup(config_).DateFrom(locked, takeout);
+    ASSERT_TRUE(dated.Ok());
+    ASSERT_TRUE(dated->has_value());
+    EXPECT_EQ((*dated)->takeoutSeconds, 1431007200);
 }
 
 TEST_F(MetaLookupTest, UnusableJpegDatesFail)
@@ -554,16 +640,18 @@ TEST_F(MetaLookupTest, ToolThatDoesNotStartFailsInsteadOfFallingBack)
     SetDistinctTimes(path);
     MetaLookup lookup(config_);
     Date d;
-    EXPECT_FALSE(Found(lookup.GetDateTaken(path), d));
-    EXPECT_EQ(lookup.FailureReason(), ToolOutcomeText(ToolOutcome::NotStarted));
-    EXPECT_FALSE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
-    EXPECT_FALSE(lookup.FailureReason().empty());
-    std::string text;
-    EXPECT_FALSE(lookup.GetOrientationText(path, text));
-    EXPECT_FALSE(lookup.FailureReason().empty());
+    const auto taken = lookup.DateTaken(path);
+    ASSERT_FALSE(taken);
+    EXPECT_EQ(taken.GetStatus().Kind(), FailureKind::System);
+    EXPECT_EQ(taken.GetStatus().Reason(), ToolOutcomeText(ToolOutcome::NotStarted));
+    const auto fallback = DateForMode(lookup, path, OrganizeMode::TakenElseModified);
+    ASSERT_FALSE(fallback);
+    EXPECT_EQ(fallback.GetStatus().Reason(), ToolOutcomeText(ToolOutcome::NotStarted));
+    const auto oriented = lookup.OrientationText(path);
+    ASSERT_FALSE(oriented);
+    EXPECT_EQ(oriented.GetStatus().Reason(), ToolOutcomeText(ToolOutcome::NotStarted));
     // The file-time modes do not need the tool.
     ASSERT_TRUE(Found(DateForMode(lookup, path, OrganizeMode::Modified), d));
-    EXPECT_TRUE(lookup.FailureReason().empty());
     EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
 }
 
@@ -580,9 +668,10 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         MetaLookup lookup(config_);
         for (const std::string& path : {slow, crash}) {
             SetDistinctTimes(path);
-            Date d;
-            EXPECT_FALSE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
-            EXPECT_EQ(lookup.FailureReason(),
+            const auto date = DateForMode(lookup, path, OrganizeMode::TakenElseModified);
+            ASSERT_FALSE(date);
+            EXPECT_EQ(date.GetStatus().Kind(), FailureKind::System);
+            EXPECT_EQ(date.GetStatus().Reason(),
                       ToolOutcomeText(path == slow ? ToolOutcome::TimedOut : ToolOutcome::Crashed));
         }
         // A file read without a date still falls back.
@@ -591,7 +680,6 @@ TEST_F(MetaLookupTest, ToolThatHangsOrCrashesFailsInsteadOfFallingBack)
         Date d;
         ASSERT_TRUE(Found(DateForMode(lookup, plain, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));
-        EXPECT_TRUE(lookup.FailureReason().empty());
     }
 }
 
@@ -608,16 +696,20 @@ TEST_F(MetaLookupTest, FileThatCannotBeOpenedFailsWithTheSystemReason)
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
         MetaLookup lookup(config_);
         Date d;
-        const bool found = Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d);
-        const std::string reason = lookup.FailureReason();
-        std::string text;
-        const bool oriented = lookup.GetOrientationText(path, text);
-        const std::string orientationReason = lookup.FailureReason();
+        const auto date = DateForMode(lookup, path, OrganizeMode::TakenElseModified);
+        const auto oriented = lookup.OrientationText(path);
         CloseHandle(holder);
-        EXPECT_FALSE(found);
-        EXPECT_FALSE(reason.empty());
-        EXPECT_FALSE(oriented);
-        EXPECT_FALSE(orientationReason.empty());
+        // The system's sharing refusal, in its own words.
+        for (const Status& failure : {date.GetStatus(), oriented.GetStatus()}) {
+            ASSERT_FALSE(failure);
+            EXPECT_EQ(failure.Kind(), FailureKind::System);
+            EXPECT_EQ(failure.Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+            std::string words;
+            ASSERT_TRUE(SystemErrorText(ERROR_SHARING_VIOLATION, words));
+            EXPECT_EQ(failure.Reason(), words);
+            EXPECT_EQ(LookupFailedText(OrganizeMode::TakenElseModified, failure),
+                      "Failed to read the file's metadata (" + words + ")");
+        }
         // Once the file is free again, the same lookup falls back as before.
         ASSERT_TRUE(Found(DateForMode(lookup, path, OrganizeMode::TakenElseModified), d));
         EXPECT_EQ(d, LocalDate(Utc(2007, 7, 7, 12)));

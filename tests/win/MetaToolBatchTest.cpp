@@ -390,13 +390,15 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         for (const OrganizeMode mode : {OrganizeMode::Taken, OrganizeMode::Orientation}) {
-            std::string batchFailure, oneFileFailure;
-            const auto batchValue = LookupModeValue(throughBatch, file, mode, false, batchFailure);
-            const auto oneFileValue = LookupModeValue(oneFileStarts, file, mode, false, oneFileFailure);
-            ASSERT_EQ(batchValue.has_value(), oneFileValue.has_value());
-            EXPECT_EQ(batchFailure, oneFileFailure);
+            const auto batchValue = LookupModeValue(throughBatch, file, mode, false);
+            const auto oneFileValue = LookupModeValue(oneFileStarts, file, mode, false);
+            ASSERT_EQ(batchValue.Ok(), oneFileValue.Ok());
+            EXPECT_EQ(batchValue.GetStatus().Reason(), oneFileValue.GetStatus().Reason());
             if (batchValue) {
-                EXPECT_EQ(ModeValueText(*batchValue), ModeValueText(*oneFileValue));
+                ASSERT_EQ(batchValue->has_value(), oneFileValue->has_value());
+                if (*batchValue) {
+                    EXPECT_EQ(ModeValueText(**batchValue), ModeValueText(**oneFileValue));
+                }
             }
         }
     }

@@ -65,11 +65,11 @@ protected:
         DateSources sources;
         sources.captureDate = true;
         const auto found = lookup.DateFrom(path, sources);
-        if (!found) {
-            ADD_FAILURE() << "no date for " << path << ": " << lookup.FailureReason();
+        if (!found || !*found) {
+            ADD_FAILURE() << "no date for " << path << ": " << found.GetStatus().Reason();
             return {};
         }
-        return *found;
+        return **found;
     }
 
     tooltest::TempFolder folder_;

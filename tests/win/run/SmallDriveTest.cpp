@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "engine/FileTransfer.h"
 #include "engine/PathUtils.h"
 #include "tests/support/TempTree.h"
 #include "tests/win/run/TestRunHost.h"
@@ -204,6 +205,40 @@ TEST_F(SmallDriveTest, OverwriteThatRunsOutOfSpaceKeepsTheOldTarget)
     EXPECT_GT(replaced, 0);
     EXPECT_LT(replaced, kFiles);
     ExpectNothingBroken(old);
+}
+
+// A copy onto the full drive fails with the system's number and words, and so does one onto the
+// write-protected card, with the number the system gives for a new file there.
+TEST_F(SmallDriveTest, ATransferOntoAFullOrWriteProtectedDriveFailsWithTheSystemNumber)
+{
+    Fill();
+    // Larger than the space left.
+    const std::string large = tree.Path("src\\large.jpg");
+    ASSERT_TRUE(WriteText(large, std::string(static_cast<std::size_t>(2 * kLeftFree), 'p')));
+    RealFileSystem fs;
+    const TransferResult full = fs.Transfer(large, out + "large.jpg", false);
+    ASSERT_EQ(full, TransferOutcome::Failed);
+    EXPECT_EQ(full.status.Kind(), FailureKind::System);
+    EXPECT_EQ(full.status.Code(), static_cast<std::uint32_t>(ERROR_DISK_FULL));
+    std::string words;
+    ASSERT_TRUE(SystemErrorText(ERROR_DISK_FULL, words));
+    EXPECT_EQ(full.status.Reason(), words);
+    EXPECT_FALSE(Exists(out + "large.jpg"));
+
+    const char* card = std::getenv("QM_READONLY_DRIVE");
+    if (card == nullptr || *card == '\0')
+        GTEST_SKIP() << "no write-protected drive: run as root through with_test_drives.sh";
+    const std::string probe = std::string(card) + "probe.jpg";
+    const HANDLE file =
+            CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_EQ(file, INVALID_HANDLE_VALUE);
+    const DWORD refused = GetLastError();
+    const TransferResult locked = fs.Transfer(sources[1], std::string(card) + "IMG_1.JPG", false);
+    ASSERT_EQ(locked, TransferOutcome::Failed);
+    EXPECT_EQ(locked.status.Kind(), FailureKind::System);
+    EXPECT_EQ(locked.status.Code(), static_cast<std::uint32_t>(refused));
+    ASSERT_TRUE(SystemErrorText(refused, words));
+    EXPECT_EQ(locked.status.Reason(), words);
 }
 
 TEST_F(SmallDriveTest, AMoveFromAWriteProtectedCardSaysTheSourceWasKept)
