@@ -847,7 +847,7 @@ TransferResult JournalFileSystem::Replace(const std::string& source, const std::
     }
     if (there && !Keep(step))
         return Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()));
-    const TransferResult outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
+    TransferResult outcome = TransferFile(ops, source, target, move, true, step.partial, check_);
     if (outcome == TransferOutcome::Failed && step.keptComplete) {
         // The target still holds the old file: the kept one is a spare.
         KeepFileError keep(ops);
