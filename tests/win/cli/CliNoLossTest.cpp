@@ -236,8 +236,10 @@ TEST(CliNoLoss, AnUndoAcrossDrivesEndedMidCopyLeavesNoBrokenPhotoAndIsFinishedLa
         EXPECT_TRUE(between.count("clip.jpg") != 0 ||
                     (clip != out.end() && clip->second == before.at("clip.jpg")));
         if (killed) {
+            // Ended after its last record (a fast undo) the run reads as undone already.
             const CliOutcome again = RunCli({"undo"});
-            EXPECT_EQ(again.exitCode, 0u) << again.out << again.err;
+            EXPECT_TRUE(again.exitCode == 0u || again.err.find("was undone already") != std::string::npos)
+                    << again.exitCode << again.out << again.err;
         }
         EXPECT_EQ(FilesBelow(card), before);
         EXPECT_TRUE(FilesBelow(w.Out()).empty());
