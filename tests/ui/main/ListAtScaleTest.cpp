@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "base/WidePath.h"
+#include "tests/ui/main/ClientPixels.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
 using namespace mainwindow;
@@ -353,39 +354,14 @@ namespace {
 // the screen.
 int DrawnPixelsInTheMiddle(HWND list)
 {
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    PumpFor(20);
-    RECT client {};
-    if (!GetClientRect(list, &client) || client.right <= 0 || client.bottom <= 0)
+    ClientPixels shot;
+    if (!CaptureClient(list, true, shot))
         return -1;
-    const int width = client.right, height = client.bottom;
-    HDC screen = GetDC(list);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    int count = -1;
-    if (bitmap && bits) {
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        const COLORREF back = ListView_GetBkColor(list);
-        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
-        count = 0;
-        for (int y = height * 2 / 5; y < height * 3 / 5; ++y)
-            for (int x = 0; x < width; ++x)
-                count += (pixels[y * width + x] & 0xFFFFFF) != background ? 1 : 0;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(list, screen);
+    const COLORREF back = ListView_GetBkColor(list);
+    int count = 0;
+    for (int y = shot.height * 2 / 5; y < shot.height * 3 / 5; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            count += shot.Differs(x, y, back) ? 1 : 0;
     return count;
 }
 
@@ -393,46 +369,23 @@ int DrawnPixelsInTheMiddle(HWND list)
 // background, as drawn on the screen; empty when there are none.
 RECT DrawnBox(HWND list)
 {
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    PumpFor(20);
     RECT box {};
-    RECT client {}, header {};
-    if (!GetClientRect(list, &client) || !GetWindowRect(ListView_GetHeader(list), &header))
+    RECT header {};
+    ClientPixels shot;
+    if (!CaptureClient(list, true, shot) || !GetWindowRect(ListView_GetHeader(list), &header))
         return box;
-    const int width = client.right, height = client.bottom;
-    HDC screen = GetDC(list);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) {
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        const COLORREF back = ListView_GetBkColor(list);
-        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
-        box = {width, height, 0, 0};
-        for (int y = header.bottom - header.top; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if ((pixels[y * width + x] & 0xFFFFFF) != background) {
-                    box.left = std::min<LONG>(box.left, x);
-                    box.top = std::min<LONG>(box.top, y);
-                    box.right = std::max<LONG>(box.right, x + 1);
-                    box.bottom = std::max<LONG>(box.bottom, y + 1);
-                }
-        if (box.right == 0)
-            box = {};
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(list, screen);
+    const COLORREF back = ListView_GetBkColor(list);
+    box = {shot.width, shot.height, 0, 0};
+    for (int y = header.bottom - header.top; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (shot.Differs(x, y, back)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    if (box.right == 0)
+        box = {};
     return box;
 }
 

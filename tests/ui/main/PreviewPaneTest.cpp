@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/main/ClientPixels.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
 using namespace mainwindow;
@@ -82,38 +83,14 @@ std::vector<unsigned char> WithThumbnail(const std::vector<unsigned char>& jpeg,
 // Pixels of the window's client area, as the screen shows it, that are not the window colour.
 int InkedPixels(HWND window)
 {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    PumpFor(20);
-    RECT client {};
-    if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0)
+    ClientPixels shot;
+    if (!CaptureClient(window, false, shot))
         return -1;
-    const int width = client.right, height = client.bottom;
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    int count = -1;
-    if (bitmap && bits) {
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        const COLORREF back = GetSysColor(COLOR_WINDOW);
-        const DWORD background = (GetRValue(back) << 16) | (GetGValue(back) << 8) | GetBValue(back);
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        count = 0;
-        for (int i = 0; i < width * height; ++i)
-            count += (pixels[i] & 0xFFFFFF) != background ? 1 : 0;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
+    const COLORREF back = GetSysColor(COLOR_WINDOW);
+    int count = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            count += shot.Differs(x, y, back) ? 1 : 0;
     return count;
 }
 
