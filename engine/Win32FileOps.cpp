@@ -487,22 +487,47 @@ private:
         FlushSome(*static_cast<Flushes*>(data));
     }
 
+    // The pool the copies of a batch are flushed from: its threads are made once, at the first
+    // batch, and kept for the process's life. A thread of its own for each batch cost more than
+    // its flushes (Wine clears a new thread's whole stack, about 5 ms a thread on a busy machine),
+    // and the process's shared pool starts its threads one by one as it sees them busy, so a
+    // batch was flushed from two or three. Null when the system gives no pool: the caller then
+    // flushes alone.
+    static constexpr DWORD kFlushThreads = 8;
+    static TP_CALLBACK_ENVIRON* FlushPool()
+    {
+        static TP_CALLBACK_ENVIRON* const environment = [] () -> TP_CALLBACK_ENVIRON* {
+            PTP_POOL pool = CreateThreadpool(nullptr);
+            if (pool == nullptr)
+                return nullptr;
+            // The caller flushes too.
+            SetThreadpoolThreadMaximum(pool, kFlushThreads - 1);
+            if (!SetThreadpoolThreadMinimum(pool, kFlushThreads - 1)) {
+                CloseThreadpool(pool);
+                return nullptr;
+            }
+            static TP_CALLBACK_ENVIRON kept;
+            InitializeThreadpoolEnvironment(&kept);
+            SetThreadpoolCallbackPool(&kept, pool);
+            return &kept;
+        }();
+        return environment;
+    }
+
     // Flushes the files from a few threads at once, each flush's outcome in its file's error. One
     // flush after another waits for a commit of the drive's journal each; flushes in flight
     // together are committed together. Under Wine a flush is an fsync of the host's file, and
     // 64 small copies on ext4 took 7 ms a flush one by one against under 1 ms from 8 threads.
     // On Windows a flush writes the file's data and forces the volume's log, and flushes in
-    // flight together share those log writes the same way. The threads are the process's pool's,
-    // kept between batches: a thread of its own for each batch cost more than its flushes (Wine
-    // clears a new thread's whole stack, about 5 ms a thread on a busy machine).
+    // flight together share those log writes the same way.
     static void FlushTogether(std::deque<Written>& files)
     {
         Flushes flushes {&files};
-        constexpr std::size_t kFlushThreads = 8;
-        // The caller flushes too: a pool the system refuses only leaves it more to do.
-        PTP_WORK work = files.size() > 1 ? CreateThreadpoolWork(FlushWork, &flushes, nullptr) : nullptr;
+        TP_CALLBACK_ENVIRON* const pool = files.size() > 1 ? FlushPool() : nullptr;
+        // A work item the system refuses only leaves the caller more to do.
+        PTP_WORK work = pool != nullptr ? CreateThreadpoolWork(FlushWork, &flushes, pool) : nullptr;
         if (work != nullptr) {
-            for (std::size_t i = 1; i < std::min(kFlushThreads, files.size()); ++i)
+            for (std::size_t i = 1; i < std::min<std::size_t>(kFlushThreads, files.size()); ++i)
                 SubmitThreadpoolWork(work);
         }
         FlushSome(flushes);
