@@ -61,13 +61,19 @@ public:
     {
         LARGE_INTEGER zero {};
         DWORD written = 0;
-        if (!SetFilePointerEx(file_.Get(), zero, nullptr, FILE_END) ||
-            !WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        // No other handle may write the file, and reading it whole or cutting it leaves the
+        // position at its end, as a whole append does: the end is looked for only at the first
+        // append and after a failed one (two calls fewer a record).
+        if (!atEnd_ && !SetFilePointerEx(file_.Get(), zero, nullptr, FILE_END))
+            return false;
+        atEnd_ = false;
+        if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
             return false;
         if (written != bytes.size()) {
             SetLastError(ERROR_DISK_FULL);
             return false;
         }
+        atEnd_ = true;
         return true;
     }
 
@@ -82,6 +88,7 @@ public:
 
 private:
     OwnedHandle file_;
+    bool atEnd_ = false;  // the position is the file's end
 };
 
 class SystemRead : public ReadStream {
@@ -496,7 +503,7 @@ private:
     static constexpr DWORD kFlushThreads = 8;
     static TP_CALLBACK_ENVIRON* FlushPool()
     {
-        static TP_CALLBACK_ENVIRON* const environment = [] () -> TP_CALLBACK_ENVIRON* {
+        static TP_CALLBACK_ENVIRON* const environment = []() -> TP_CALLBACK_ENVIRON* {
             PTP_POOL pool = CreateThreadpool(nullptr);
             if (pool == nullptr)
                 return nullptr;
