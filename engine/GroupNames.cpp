@@ -111,3 +111,26 @@ GroupDecision DecideGroupNames(const std::string& folder, const std::string& lea
     }
     return Numbered(folder, leadName, members, 0, false, oracle);
 }
+
+GroupDecision DecideGroupForLead(const std::string& folder, const std::string& leadName,
+                                 const std::vector<GroupMember>& members, TargetExistsPolicy policy,
+                                 GroupNameOracle& oracle, int plansAgain,
+                                 const std::function<bool(const GroupDecision&)>& takeLead)
+{
+    for (int plan = 0;; ++plan) {
+        GroupDecision decision = DecideGroupNames(folder, leadName, members, policy, oracle);
+        if (!takeLead(decision) || plan >= plansAgain)
+            return decision;
+    }
+}
+
+TakenCompanion CompanionNameTaken(TargetExistsPolicy policy)
+{
+    switch (policy) {
+    case TargetExistsPolicy::Overwrite: return TakenCompanion::Replace;
+    case TargetExistsPolicy::Skip:
+    case TargetExistsPolicy::RenameUnlessIdentical: return TakenCompanion::Stays;
+    case TargetExistsPolicy::RenameAutomatically: break;
+    }
+    return TakenCompanion::StaysUnnumbered;
+}

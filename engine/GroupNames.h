@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,3 +74,22 @@ struct GroupDecision {
 GroupDecision DecideGroupNames(const std::string& folder, const std::string& leadName,
                                const std::vector<GroupMember>& members, TargetExistsPolicy policy,
                                GroupNameOracle& oracle);
+
+// Decides the group's names and hands the decision to takeLead, which takes the lead's step (or
+// none, where the decision places nothing) and returns true when that step was refused because
+// another program took the lead's name after the decision. Then the group is decided again, with
+// that file seen, at most plansAgain times; returns the decision takeLead last had.
+GroupDecision DecideGroupForLead(const std::string& folder, const std::string& leadName,
+                                 const std::vector<GroupMember>& members, TargetExistsPolicy policy,
+                                 GroupNameOracle& oracle, int plansAgain,
+                                 const std::function<bool(const GroupDecision&)>& takeLead);
+
+// A companion whose name another program took after its photo was placed: the group's base name
+// is the photo's now and cannot change.
+enum class TakenCompanion {
+    Replace,  // Overwrite: the file there is replaced and kept for undo, as one there before the run
+    Stays,  // Skip and Rename unless identical: it stays, as with a name taken at the decision
+    StaysUnnumbered,  // Rename: no number can be given to it alone, so it stays too
+};
+
+TakenCompanion CompanionNameTaken(TargetExistsPolicy policy);

@@ -461,6 +461,14 @@ std::string NoFreeNameText()
 // A row whose step another program's file refused is planned again this many times at most.
 constexpr int kPlansAgain = 8;
 
+// Whether result is a step PutFile ended because another program took its name meanwhile: the
+// real transfer refuses a taken name rather than replace it.
+bool TakenMeanwhile(const RowResult& result)
+{
+    return result.outcome == RowOutcome::Failed &&
+           (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS);
+}
+
 // Steps 5a to 5f of a row placed under name; returns the result and sets target (empty when none
 // was built). A target told ahead was free when its batch was planned and is not looked for again;
 // nor is one the run knows free from its folder's names. The real transfer refuses a name taken
@@ -656,8 +664,23 @@ RowResult PlaceMember(const CompanionPlacing& run, const CompanionGroup& group, 
         return Skipped(kStaysText);
     }
     bool atTarget = false;
-    const RowResult result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, decision.replace[i],
-                                     run.move, atTarget);
+    RowResult result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, decision.replace[i],
+                               run.move, atTarget);
+    // A companion's name another program took after its photo was placed: the group's base name
+    // cannot change any more (the lead's own is decided again by PlaceLead).
+    if (!lead && TakenMeanwhile(result)) {
+        switch (CompanionNameTaken(run.options.TargetExistsOpt)) {
+        case TakenCompanion::Replace:
+            result = PutFile(run.fs, run.rows.Source(row), targetFolder, target, true, run.move, atTarget);
+            break;
+        case TakenCompanion::Stays:
+            result = Skipped("Stays with its photo (" + FileNameOf(target) + " exists; skipped)");
+            break;
+        case TakenCompanion::StaysUnnumbered:
+            result = Skipped("Stays with its photo (" + FileNameOf(target) + " appeared meanwhile; skipped)");
+            break;
+        }
+    }
     if (atTarget)
         run.placed.insert(PathKey(target));
     return result;
@@ -677,8 +700,16 @@ RowResult PlaceLead(const CompanionPlacing& run, CompanionGroup& group, const st
         return Failed(unsafe);
     }
     RunNames names(run, group);
-    group.decision = DecideGroupNames(targetFolder, name, group.members, run.options.TargetExistsOpt, names);
-    return PlaceMember(run, group, 0, true, targetFolder, target);
+    // The lead's step refuses a name another program took after the decision; the group is then
+    // decided again, that file seen, as if it had been there all along.
+    RowResult result = Failed({});
+    DecideGroupForLead(targetFolder, name, group.members, run.options.TargetExistsOpt, names, kPlansAgain,
+                       [&](const GroupDecision& decision) {
+                           group.decision = decision;
+                           result = PlaceMember(run, group, 0, true, targetFolder, target);
+                           return TakenMeanwhile(result);
+                       });
+    return result;
 }
 
 // Places the companions of a group right after its lead, each with its own row and log record:

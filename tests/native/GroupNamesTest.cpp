@@ -250,3 +250,53 @@ TEST(GroupNames, NumberingStopsAfterTheLimit)
         EXPECT_LE(folder.asked, 2u * (kNumberedNameLimit + 1));
     }
 }
+
+// Each time the lead's step finds its name taken the group is decided again, seeing that name
+// taken now; a decision that places nothing ends it, and so does the last plan allowed.
+TEST(GroupNames, ALeadWhoseNameIsTakenMeanwhileIsDecidedAgainAsOftenAsAllowed)
+{
+    FakeFolder folder;
+    std::vector<std::string> tried;
+    const auto takeEveryName = [&](const GroupDecision& decision) {
+        tried.push_back(decision.targets[0]);
+        folder.uses[decision.targets[0]] = NameUse::Existing;
+        return decision.outcome == GroupOutcome::Place;
+    };
+    GroupDecision decision =
+            DecideGroupForLead(kFolder, "IMG_0001.JPG", kPhotoAndSidecar,
+                               TargetExistsPolicy::RenameAutomatically, folder, 3, takeEveryName);
+    EXPECT_EQ(tried, In({"IMG_0001.JPG", "IMG_0001_1.JPG", "IMG_0001_2.JPG", "IMG_0001_3.JPG"}));
+    EXPECT_EQ(decision.targets, In({"IMG_0001_3.JPG", "IMG_0001_3.XMP"}));
+
+    // Skip: the second decision skips the group, and its step places nothing.
+    tried.clear();
+    folder.uses.clear();
+    decision = DecideGroupForLead(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, TargetExistsPolicy::Skip, folder,
+                                  8, takeEveryName);
+    EXPECT_EQ(tried, In({"IMG_0001.JPG", "IMG_0001.JPG"}));
+    EXPECT_EQ(decision.outcome, GroupOutcome::Skip);
+
+    // Overwrite replaces the file that took the name the second time round.
+    folder.uses.clear();
+    std::vector<bool> replaced;
+    decision = DecideGroupForLead(kFolder, "IMG_0001.JPG", kPhotoAndSidecar, TargetExistsPolicy::Overwrite,
+                                  folder, 8, [&](const GroupDecision& step) {
+                                      replaced.push_back(step.replace[0]);
+                                      const bool free = folder.Use(step.targets[0]) == NameUse::Free;
+                                      folder.uses[step.targets[0]] = NameUse::Existing;
+                                      return free;
+                                  });
+    EXPECT_EQ(replaced, (std::vector<bool> {false, true}));
+    EXPECT_EQ(decision.targets, In({"IMG_0001.JPG", "IMG_0001.XMP"}));
+}
+
+// Unknown policy values rename, and so a companion whose name was taken after its photo was
+// placed stays as under Rename.
+TEST(GroupNames, ACompanionsNameTakenAfterItsPhotoIsReplacedOnlyUnderOverwrite)
+{
+    EXPECT_EQ(CompanionNameTaken(TargetExistsPolicy::Overwrite), TakenCompanion::Replace);
+    EXPECT_EQ(CompanionNameTaken(TargetExistsPolicy::Skip), TakenCompanion::Stays);
+    EXPECT_EQ(CompanionNameTaken(TargetExistsPolicy::RenameUnlessIdentical), TakenCompanion::Stays);
+    EXPECT_EQ(CompanionNameTaken(TargetExistsPolicy::RenameAutomatically), TakenCompanion::StaysUnnumbered);
+    EXPECT_EQ(CompanionNameTaken(static_cast<TargetExistsPolicy>(47)), TakenCompanion::StaysUnnumbered);
+}

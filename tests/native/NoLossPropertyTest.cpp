@@ -48,6 +48,9 @@ struct Case {
     // Copies of sources the library held before the run, in folders the run places nothing in:
     // path -> the source whose bytes it holds, or "" for one of a source's size with other bytes.
     std::map<std::string, std::string> libraryCopies;
+    // With companions: right before the group step numbered takenAt (from 1; 0: none), another
+    // program makes a file at that step's free target, after the run decided the group's names.
+    int takenAt = 0;
 };
 
 // The library's own folders in the output folder, where the run places nothing (its targets lie in
@@ -141,6 +144,8 @@ Case MakeCase(std::mt19937& random)
         c.held.push_back(c.targets[static_cast<std::size_t>(pick(static_cast<int>(c.targets.size())))]);
     c.verify = pick(2) == 0;
     c.garbled = pick(3);
+    if (c.companions && pick(2) == 0)
+        c.takenAt = 1 + pick(4);
     // Backups on another drive (or the same one) as the output, some names there taken already.
     if (pick(2) == 0) {
         c.backup = out[0] == 'C' ? "D:\\backup\\" : "C:\\backup\\";
@@ -185,7 +190,8 @@ std::string Describe(const Case& c)
                        " policy " + std::to_string(static_cast<unsigned>(c.policy)) + " capacity " +
                        std::to_string(c.capacityD) + (c.verify ? " verify" : "") + " garbled " +
                        std::to_string(c.garbled) + (c.backup.empty() ? "" : " backup " + c.backup) +
-                       (c.skipKnown ? " skip-known" : "");
+                       (c.skipKnown ? " skip-known" : "") +
+                       (c.takenAt != 0 ? " taken at step " + std::to_string(c.takenAt) : "");
     for (const auto& [path, bytes] : c.files)
         text += "\n  file " + path + " (" + std::to_string(bytes.size()) + ")";
     for (std::size_t i = 0; i < c.sources.size(); ++i)
@@ -255,7 +261,7 @@ bool KnownToLibrary(const std::string& source, std::string& existing)
 }
 
 // One file's step into target, as the organize run takes it, and its backup after it.
-bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::string& target, bool replace,
+bool PlaceOne(RunFileSystem& fs, const std::string& source, const std::string& target, bool replace,
               bool move, TargetExistsPolicy policy = TargetExistsPolicy::Skip)
 {
     std::string folder;
@@ -311,10 +317,48 @@ void Gather(const std::vector<std::vector<std::size_t>>& followers, const std::v
         Gather(followers, links, c, follower, index, rows, members);
 }
 
-// The companions' steps: each group's names decided at once, in the lead's target folder.
-void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std::string>* placedAt,
-                 std::map<std::string, std::string>* skippedAt)
+// What another program writes at a name the run decided on, and where it did in the last run
+// ("": nowhere).
+const char kTheirs[] = "another program's file";
+std::string gTheirs;
+
+// Whether the last step was refused because its name was taken: the transfer never replaces a
+// file it did not decide to replace.
+bool RefusedAsTaken(const MemoryFileOps& ops)
 {
+    return ops.LastError() == FileError::kAlreadyExists || ops.LastError() == FileError::kFileExists;
+}
+
+// A group's step, as the organize run takes it, but for the group step numbered c.takenAt, before
+// which another program takes its target (when free).
+bool PlaceGroupStep(MemoryFileOps& ops, RunFileSystem& fs, const Case& c, int& steps,
+                    const std::string& source, const std::string& target, bool replace)
+{
+    std::string there;
+    if (++steps == c.takenAt && !ops.Contents(target, there) && gTheirs.empty()) {
+        std::string folder;
+        // Into a folder the run is about to make, as it would be by then.
+        if (FolderOf(target, folder) && fs.EnsureFolder(folder)) {
+            ops.AddFile(target, kTheirs, 9000);
+            gTheirs = target;
+            // Its room is not room the run may fill: a file it replaces must still fit back.
+            if (c.capacityD != 0 && MemoryFileOps::Upper(target).rfind("D:", 0) == 0)
+                ops.SetCapacity("D:", c.capacityD + std::string(kTheirs).size());
+        }
+    }
+    return PlaceOne(fs, source, target, replace, c.move, c.policy);
+}
+
+// A run's group steps are planned again this many times when another program took a name.
+constexpr int kPlansAgain = 8;
+
+// The companions' steps: each group's names decided at once, in the lead's target folder, and
+// again when the lead's step finds its name taken meanwhile; a companion whose name was taken after
+// its lead was placed is placed over it under Overwrite and stays otherwise.
+void PlaceGroups(MemoryFileOps& ops, RunFileSystem& fs, const Case& c,
+                 std::map<std::string, std::string>* placedAt, std::map<std::string, std::string>* skippedAt)
+{
+    int steps = 0;
     const std::vector<CompanionLink> links = FindCompanions(c.sources);
     std::vector<std::vector<std::size_t>> followers(links.size());
     for (std::size_t row = 0; row < links.size(); ++row) {
@@ -342,17 +386,28 @@ void PlaceGroups(JournalFileSystem& fs, const Case& c, std::map<std::string, std
         if (!FolderOf(c.targets[lead], folder))
             continue;
         PlacedNames names(fs, placed, sources);
+        std::vector<bool> done;
         const GroupDecision decision =
-                DecideGroupNames(folder, FileNameOf(c.targets[lead]), members, c.policy, names);
+                DecideGroupForLead(folder, FileNameOf(c.targets[lead]), members, c.policy, names, kPlansAgain,
+                                   [&](const GroupDecision& tried) {
+                                       if (tried.outcome != GroupOutcome::Place)
+                                           return false;
+                                       done.assign(1, PlaceGroupStep(ops, fs, c, steps, sources[0],
+                                                                     tried.targets[0], tried.replace[0]));
+                                       return !done[0] && RefusedAsTaken(ops);
+                                   });
         if (decision.outcome != GroupOutcome::Place)
             continue;
-        std::vector<bool> done;
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            const bool parentDone =
-                    members[i].parent < 0 || done[static_cast<std::size_t>(members[i].parent)];
-            const bool ok = parentDone && PlaceOne(fs, sources[i], decision.targets[i], decision.replace[i],
-                                                   c.move, c.policy);
-            done.push_back(ok);
+            const bool parentDone = i == 0 || done[static_cast<std::size_t>(members[i].parent)];
+            bool ok = i == 0 ? done[0]
+                             : parentDone && PlaceGroupStep(ops, fs, c, steps, sources[i],
+                                                            decision.targets[i], decision.replace[i]);
+            if (i != 0 && parentDone && !ok && RefusedAsTaken(ops) &&
+                CompanionNameTaken(c.policy) == TakenCompanion::Replace)
+                ok = PlaceOne(fs, sources[i], decision.targets[i], true, c.move, c.policy);
+            if (i != 0)
+                done.push_back(ok);
             if (ok) {
                 placed.insert(MemoryFileOps::Upper(decision.targets[i]));
                 if (placedAt != nullptr)
@@ -436,6 +491,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
               std::map<std::string, std::string>* placedAt = nullptr,
               std::map<std::string, std::string>* skippedAt = nullptr)
 {
+    gTheirs.clear();
     OpsFileSystem real(ops);
     RunJournal journal(ops);
     JournalHeader header;
@@ -456,7 +512,7 @@ void RunSteps(MemoryFileOps& ops, const Case& c, const std::string& name,
     }
     gLibrary = library ? &*library : nullptr;
     if (c.companions) {
-        PlaceGroups(fs, c, placedAt, skippedAt);
+        PlaceGroups(ops, fs, c, placedAt, skippedAt);
     } else {
         PlaceSingles(ops, fs, c, placedAt, skippedAt);
     }
@@ -513,7 +569,7 @@ void ExpectNothingLost(const MemoryFileOps& ops, const Case& c, const std::strin
     const auto files = ops.Files();
     for (const auto& [path, bytes] : files)
         contents.insert(bytes);
-    std::set<std::string> originals;
+    std::set<std::string> originals {kTheirs};
     for (const auto& [path, bytes] : c.files) {
         originals.insert(bytes);
         EXPECT_NE(contents.count(bytes), 0u) << when << ": the content of " << path << " is lost";
@@ -621,6 +677,9 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     std::map<std::string, std::string> then;
     for (const auto& [path, bytes] : before)
         then[MemoryFileOps::Upper(path)] = bytes;
+    // Another program's file made during the run is its own, kept by the undo.
+    if (!gTheirs.empty())
+        then[MemoryFileOps::Upper(gTheirs)] = kTheirs;
     for (const auto& [path, bytes] : ops.Files()) {
         if (path.rfind(kRuns, 0) != 0)
             now[MemoryFileOps::Upper(path)] = bytes;
@@ -629,9 +688,11 @@ void CheckCase(const Case& c, std::uint64_t killRun, std::uint64_t killUndo, con
     for (const std::string& folder : ops.Folders()) {
         if (folder.find("\\OUT\\") == std::string::npos && folder.find("\\BACKUP\\") == std::string::npos)
             continue;
-        EXPECT_TRUE(std::any_of(
-                before.begin(), before.end(),
-                [&](const auto& f) { return MemoryFileOps::Upper(f.first).rfind(folder, 0) == 0; }))
+        EXPECT_TRUE(std::any_of(before.begin(), before.end(),
+                                [&](const auto& f) {
+                                    return MemoryFileOps::Upper(f.first).rfind(folder, 0) == 0;
+                                }) ||
+                    MemoryFileOps::Upper(gTheirs).rfind(folder, 0) == 0)
                 << label << ": folder left " << folder;
     }
 }
@@ -688,6 +749,72 @@ TEST(NoLossProperty, RunAndUndoEndedAtEveryStepLoseNothing)
     RecordProperty("cases", std::to_string(checked));
     std::printf("no-loss property: %llu cases, seed %llu\n", static_cast<unsigned long long>(checked),
                 static_cast<unsigned long long>(seed));
+}
+
+// A name another program takes after the run decided a group's names: the photo's is refused by
+// its step and the group decided again by its policy (numbered together, skipped whole, or the
+// file replaced and kept); a companion's, once its photo took the base name, is replaced under
+// Overwrite and otherwise left to the other program while the companion stays. Wherever the run
+// or its undo is ended, nothing is lost, and undo gives back the tree with the other file in it.
+TEST(NoLossProperty, AGroupsNameTakenMeanwhileIsDecidedAgainOrItsCompanionStays)
+{
+    const std::string photo = "C:\\cam\\IMG_0001.JPG", sidecar = "C:\\cam\\IMG_0001.XMP";
+    const std::string folder = "C:\\out\\2012\\";
+    Case c;
+    c.files = {{photo, "the photo"}, {sidecar, "its sidecar"}};
+    c.sources = {photo, sidecar};
+    c.targets = {folder + "IMG_0001.JPG", folder + "IMG_0001.XMP"};
+    c.companions = true;
+    for (const TargetExistsPolicy policy :
+         {TargetExistsPolicy::RenameAutomatically, TargetExistsPolicy::RenameUnlessIdentical,
+          TargetExistsPolicy::Skip, TargetExistsPolicy::Overwrite}) {
+        for (const bool move : {false, true}) {
+            for (const int takenAt : {1, 2}) {
+                const std::string label = "policy " + std::to_string(static_cast<unsigned>(policy)) +
+                                          (move ? " move" : " copy") +
+                                          (takenAt == 1 ? " photo's name" : " sidecar's name");
+                c.policy = policy;
+                c.move = move;
+                c.takenAt = takenAt;
+                MemoryFileOps ops;
+                Lay(ops, c);
+                std::map<std::string, std::string> placedAt;
+                RunSteps(ops, c, "run", &placedAt);
+                const bool overwrite = policy == TargetExistsPolicy::Overwrite;
+                std::map<std::string, std::string> expected;
+                if (takenAt == 1 && policy != TargetExistsPolicy::Skip) {
+                    const std::string base = folder + (overwrite ? "IMG_0001" : "IMG_0001_1");
+                    expected = {{photo, base + ".JPG"}, {sidecar, base + ".XMP"}};
+                } else if (takenAt == 2) {
+                    expected = {{photo, c.targets[0]}};
+                    if (overwrite)
+                        expected[sidecar] = c.targets[1];
+                }
+                EXPECT_EQ(placedAt, expected) << label;
+                EXPECT_EQ(gTheirs, c.targets[static_cast<std::size_t>(takenAt - 1)]) << label;
+                std::string bytes;
+                EXPECT_TRUE(ops.Contents(gTheirs, bytes)) << label;
+                EXPECT_EQ(bytes, overwrite ? c.files.at(c.sources[static_cast<std::size_t>(takenAt - 1)])
+                                           : std::string(kTheirs))
+                        << label;
+                for (const auto& [source, target] : placedAt) {
+                    EXPECT_TRUE(ops.Contents(target, bytes) && bytes == c.files.at(source))
+                            << label << target;
+                    EXPECT_EQ(ops.Contents(source, bytes), !move) << label << source;
+                }
+                for (const std::string& source : c.sources) {
+                    if (placedAt.count(source) == 0) {
+                        EXPECT_TRUE(ops.Contents(source, bytes) && bytes == c.files.at(source)) << label;
+                    }
+                }
+                // Every call of the run and some of its undo's are a place to end them.
+                const std::uint64_t calls = ops.Calls();
+                for (std::uint64_t kill = 1; kill <= calls + 1 && !HasFailure(); ++kill)
+                    CheckCase(c, kill, kill % 7, label + " kill " + std::to_string(kill));
+                CheckCase(c, 0, 0, label + " to its end");
+            }
+        }
+    }
 }
 
 TEST(NoLossProperty, EveryStepOfOneOverwriteRunIsAPlaceToEndIt)

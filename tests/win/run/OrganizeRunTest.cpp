@@ -462,6 +462,155 @@ TEST_F(OrganizeRunTest, ANameTakenMeanwhileIsRefusedByItsStepAndPlacedAgainByEac
     SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
 }
 
+// The real file system, on which another program writes a file at taken right after the run
+// made the folder it lies in: after the run decided a photo's group, before its first step.
+class TakenAfterTheDecision : public RealFileSystem {
+public:
+    std::string taken;
+    bool EnsureFolder(const std::string& folder) override
+    {
+        std::string takenFolder;
+        const bool made = RealFileSystem::EnsureFolder(folder);
+        if (made && !written_ && FolderOf(taken, takenFolder) && Exists(takenFolder)) {
+            written_ = true;
+            EXPECT_TRUE(WriteText(taken, "other")) << taken;
+        }
+        return made;
+    }
+
+private:
+    bool written_ = false;
+};
+
+// A photo's name another program takes after the run decided its group's names is refused by the
+// photo's step, and the group is decided again by its policy, which now sees that file: every
+// member numbered together, the whole group skipped, or the file replaced and kept for undo.
+// Undo gives the tree back as it was, the other program's file included.
+TEST_F(OrganizeRunTest, APhotosNameTakenMeanwhileDecidesItsGroupAgain)
+{
+    TempTree runs;
+    ASSERT_TRUE(SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str()));
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.CompanionFiles = 1;
+    const std::string photo = Source("a.jpg", "new a");
+    const std::string sidecar = Source("a.xmp", "new sidecar");
+    int n = 0;
+    for (const bool move : {false, true}) {
+        for (const TargetExistsPolicy policy :
+             {TargetExistsPolicy::RenameAutomatically, TargetExistsPolicy::RenameUnlessIdentical,
+              TargetExistsPolicy::Skip, TargetExistsPolicy::Overwrite}) {
+            const std::string label = std::string(move ? "move" : "copy") + " policy " +
+                                      std::to_string(static_cast<int>(policy));
+            const std::string out = tree.Path("out" + std::to_string(n++));
+            const std::string folder = out + "\\JPG\\";
+            TakenAfterTheDecision fs;
+            fs.taken = folder + "a.jpg";
+            host.fileSystem = &fs;
+            host.settings.CustomTargetFolder = out;
+            host.settings.TargetExistsOpt = policy;
+            host.Run(move);
+            host.fileSystem = nullptr;
+            EXPECT_EQ(ReadText(fs.taken), policy == TargetExistsPolicy::Overwrite ? "new a" : "other")
+                    << label;
+            if (policy == TargetExistsPolicy::Skip) {
+                EXPECT_EQ(host.Result(0), "Target file exists; skipped") << label;
+                EXPECT_EQ(host.Result(1), "Stays with its photo (a.jpg exists; skipped)") << label;
+                EXPECT_EQ(FilesBelow(out), (std::map<std::string, std::string> {{"JPG\\a.jpg", "other"}}))
+                        << label;
+                EXPECT_EQ(ReadText(photo), "new a") << label;
+                EXPECT_EQ(ReadText(sidecar), "new sidecar") << label;
+                continue;
+            }
+            const std::string base = policy == TargetExistsPolicy::Overwrite ? "a" : "a_1";
+            EXPECT_EQ(host.Result(0), "OK") << label;
+            EXPECT_EQ(host.Result(1), "OK") << label;
+            EXPECT_EQ(host.Target(0), folder + base + ".jpg") << label;
+            EXPECT_EQ(host.Target(1), folder + base + ".xmp") << label;
+            EXPECT_EQ(ReadText(folder + base + ".jpg"), "new a") << label;
+            EXPECT_EQ(ReadText(folder + base + ".xmp"), "new sidecar") << label;
+            EXPECT_EQ(Exists(photo), !move) << label;
+            EXPECT_EQ(Exists(sidecar), !move) << label;
+            EXPECT_EQ(FilesBelow(out).size(), policy == TargetExistsPolicy::Overwrite ? 2u : 3u) << label;
+
+            const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
+            NothingLeft sink;
+            UndoTally tally;
+            ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
+            EXPECT_TRUE(sink.left.empty()) << label;
+            EXPECT_EQ(FilesBelow(out), (std::map<std::string, std::string> {{"JPG\\a.jpg", "other"}}))
+                    << label;
+            EXPECT_EQ(ReadText(photo), "new a") << label;
+            EXPECT_EQ(ReadText(sidecar), "new sidecar") << label;
+        }
+    }
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+}
+
+// A companion's name another program takes after its photo was placed cannot change with the
+// group's base name any more: Overwrite replaces the file and keeps it for undo, every other
+// policy leaves the companion where it is and says which name was taken. Nothing is written over
+// that undo cannot give back.
+TEST_F(OrganizeRunTest, ACompanionsNameTakenAfterItsPhotoWasPlacedReplacesOrStays)
+{
+    TempTree runs;
+    ASSERT_TRUE(SetEnvironmentVariableA(kRunsFolderVariable, runs.Root().c_str()));
+    host.settings.Mode = OrganizeMode::Extension;
+    host.settings.CompanionFiles = 1;
+    const std::string photo = Source("a.jpg", "new a");
+    const std::string sidecar = Source("a.xmp", "new sidecar");
+    int n = 0;
+    for (const bool move : {false, true}) {
+        for (const TargetExistsPolicy policy :
+             {TargetExistsPolicy::RenameAutomatically, TargetExistsPolicy::RenameUnlessIdentical,
+              TargetExistsPolicy::Skip, TargetExistsPolicy::Overwrite}) {
+            const std::string label = std::string(move ? "move" : "copy") + " policy " +
+                                      std::to_string(static_cast<int>(policy));
+            const std::string out = tree.Path("out" + std::to_string(n++));
+            const std::string folder = out + "\\JPG\\";
+            const std::string taken = folder + "a.xmp";
+            // At the first pump after the photo took its name: the group was decided before it.
+            host.onPump = [&](int) {
+                if (Exists(folder + "a.jpg") && !Exists(taken)) {
+                    EXPECT_TRUE(WriteText(taken, "other"));
+                }
+            };
+            host.settings.CustomTargetFolder = out;
+            host.settings.TargetExistsOpt = policy;
+            host.Run(move);
+            host.onPump = nullptr;
+            EXPECT_EQ(host.Result(0), "OK") << label;
+            EXPECT_EQ(host.Target(0), folder + "a.jpg") << label;
+            EXPECT_EQ(ReadText(folder + "a.jpg"), "new a") << label;
+            EXPECT_EQ(Exists(photo), !move) << label;
+            EXPECT_EQ(host.Target(1), taken) << label;
+            if (policy == TargetExistsPolicy::Overwrite) {
+                EXPECT_EQ(host.Result(1), "OK") << label;
+                EXPECT_EQ(ReadText(taken), "new sidecar") << label;
+                EXPECT_EQ(Exists(sidecar), !move) << label;
+            } else {
+                EXPECT_EQ(host.Result(1), policy == TargetExistsPolicy::RenameAutomatically
+                                                  ? "Stays with its photo (a.xmp appeared meanwhile; skipped)"
+                                                  : "Stays with its photo (a.xmp exists; skipped)")
+                        << label;
+                EXPECT_EQ(ReadText(taken), "other") << label;
+                EXPECT_EQ(ReadText(sidecar), "new sidecar") << label;
+            }
+            EXPECT_EQ(FilesBelow(out).size(), 2u) << label;
+
+            const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
+            NothingLeft sink;
+            UndoTally tally;
+            ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
+            EXPECT_TRUE(sink.left.empty()) << label;
+            EXPECT_EQ(FilesBelow(out), (std::map<std::string, std::string> {{"JPG\\a.xmp", "other"}}))
+                    << label;
+            EXPECT_EQ(ReadText(photo), "new a") << label;
+            EXPECT_EQ(ReadText(sidecar), "new sidecar") << label;
+        }
+    }
+    SetEnvironmentVariableA(kRunsFolderVariable, nullptr);
+}
+
 // A row planned by the names the run knows, not told ahead (its name was another row's), is
 // placed again too when another program takes the name it was given first.
 TEST_F(OrganizeRunTest, ANumberedNameTakenMeanwhileIsPlannedAgain)
