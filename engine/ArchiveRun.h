@@ -169,7 +169,7 @@ public:
     ArchiveRunFileSystem(RunFileSystem& inner, ArchiveStage& stage) : inner_(inner), stage_(stage) { }
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
+    Status EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }

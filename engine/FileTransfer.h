@@ -71,7 +71,10 @@ public:
     explicit OpsFileSystem(FileOps& ops) : ops_(ops) { }
 
     bool Exists(const std::string& path) override { return AnythingThere(ops_, path); }
-    bool EnsureFolder(const std::string& folder) override { return MakeFolders(ops_, folder); }
+    Status EnsureFolder(const std::string& folder) override
+    {
+        return MakeFolders(ops_, folder) ? Status() : FileFailure(ops_.LastError());
+    }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
@@ -105,5 +108,5 @@ class RealFileSystem : public OpsFileSystem {
 public:
     RealFileSystem() : OpsFileSystem(SystemFileOps()) { }
     // The system's folder walk: a network share is found, never made.
-    bool EnsureFolder(const std::string& folder) override;
+    Status EnsureFolder(const std::string& folder) override;
 };

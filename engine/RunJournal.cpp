@@ -368,19 +368,22 @@ std::vector<std::string> JournalFileSystem::MissingFolders(const std::string& fo
     return {missing.rbegin(), missing.rend()};
 }
 
-bool JournalFileSystem::EnsureFolder(const std::string& folder)
+Status JournalFileSystem::EnsureFolder(const std::string& folder)
 {
     std::string walk = NameKey(folder);
     if (knownFolders_.count(walk) != 0)
-        return true;
+        return Status();
     const std::vector<std::string> missing = MissingFolders(folder);
     for (const std::string& made : missing) {
-        // A folder recorded with its batch needs no record of its own.
-        if (announcedFolders_.erase(NameKey(made)) == 0 && !journal_.Write(FolderLine(made)))
-            return false;
+        // A folder recorded with its batch needs no record of its own. A record that cannot be
+        // written fails the folder by the system's own reason, as a folder the system refused.
+        if (announcedFolders_.erase(NameKey(made)) != 0)
+            continue;
+        if (const Status written = journal_.Write(FolderLine(made)); !written)
+            return FileFailure(written.Code());
     }
-    if (!inner_.EnsureFolder(folder))
-        return false;
+    if (Status made = inner_.EnsureFolder(folder); !made)
+        return made;
     // The folders it made hold nothing yet, from the outermost on.
     for (const std::string& made : missing) {
         NameTaken(made);
@@ -394,7 +397,7 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
         knownFolders_.insert(walk);
         const auto slash = walk.rfind('\\');
         if (slash == std::string::npos || slash <= 2)
-            return true;
+            return Status();
         walk.resize(slash);
     }
 }
@@ -421,7 +424,7 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
             break;
         walk.resize(slash);
     }
-    return EnsureFolder(folder);
+    return EnsureFolder(folder).Ok();
 }
 
 JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,

@@ -628,7 +628,9 @@ FileOps& SystemFileOps()
     return ops;
 }
 
-bool RealFileSystem::EnsureFolder(const std::string& folder)
+Status RealFileSystem::EnsureFolder(const std::string& folder)
 {
-    return ::EnsureFolder(folder, true);
+    if (!::EnsureFolder(folder, true))
+        return FileFailure(GetLastError());
+    return Status();
 }

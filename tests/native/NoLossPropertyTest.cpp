@@ -270,7 +270,7 @@ bool PlaceOne(JournalFileSystem& fs, const std::string& source, const std::strin
         gLibrary->index.Placed(target.substr(kOutLength), placed);
     if (!gBackup.empty()) {
         std::string backup = BackupPathFor(target.substr(0, kOutLength), gBackup, target);
-        MakeBackupCopy(fs, target, policy, backup);
+        static_cast<void>(MakeBackupCopy(fs, target, policy, backup));
     }
     return true;
 }
@@ -1199,7 +1199,7 @@ public:
         ++asked;
         return OpsFileSystem::Exists(path);
     }
-    bool EnsureFolder(const std::string& folder) override
+    Status EnsureFolder(const std::string& folder) override
     {
         ++asked;
         return OpsFileSystem::EnsureFolder(folder);
