@@ -152,8 +152,8 @@ public:
     // A member is no path of the file system: the calls not named here fail on it as on any path
     // that is not there.
     bool Stat(const std::string& path, FileState& state) override;
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
     void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override;
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
 

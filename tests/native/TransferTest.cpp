@@ -141,10 +141,10 @@ TEST_F(TransferTest, EachOutcomeCarriesItsReason)
 class RefusedDeletes : public ForwardingFileOps {
 public:
     using ForwardingFileOps::ForwardingFileOps;
-    bool Delete(const std::string&) override
+    Status Delete(const std::string&) override
     {
         SetLastError(FileError::kSharingViolation);
-        return false;
+        return FileFailure(FileError::kSharingViolation);
     }
 };
 
