@@ -68,20 +68,20 @@ ArchiveStage::ArchiveStage(FileOps& ops, std::string folder) : ops_(ops), folder
 ArchiveStage::~ArchiveStage()
 {
     for (const auto& [member, copy] : staged_)
-        DeleteFileFully(ops_, copy);
+        static_cast<void>(DeleteFileFully(ops_, copy));
     for (const auto& [member, pair] : pairFolders_) {
         if (!pair.sidecarCopy.empty())
-            DeleteFileFully(ops_, pair.sidecarCopy);
-        ops_.RemoveFolder(pair.folder);
+            static_cast<void>(DeleteFileFully(ops_, pair.sidecarCopy));
+        static_cast<void>(ops_.RemoveFolder(pair.folder));
     }
     for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it)
-        ops_.RemoveFolder(*it);
+        static_cast<void>(ops_.RemoveFolder(*it));
     if (record_) {
         record_.reset();
-        ops_.Delete(recordPath_);
+        static_cast<void>(ops_.Delete(recordPath_));
     }
     if (folderMade_)
-        ops_.RemoveFolder(folder_);
+        static_cast<void>(ops_.RemoveFolder(folder_));
 }
 
 namespace {
@@ -160,15 +160,15 @@ void ArchiveStage::SweepLeftovers()
             if (folder)
                 folders.push_back(folder_ + line);
             else
-                ops_.Delete(folder_ + line);
+                static_cast<void>(ops_.Delete(folder_ + line));
         }
     }
     for (const std::string& folder : folders)
-        ops_.RemoveFolder(folder);
+        static_cast<void>(ops_.RemoveFolder(folder));
     opened.clear();
     for (const std::string& record : records)
-        ops_.Delete(record);
-    ops_.RemoveFolder(folder_);
+        static_cast<void>(ops_.Delete(record));
+    static_cast<void>(ops_.RemoveFolder(folder_));
 }
 
 bool ArchiveStage::Begin()
@@ -176,7 +176,7 @@ bool ArchiveStage::Begin()
     if (record_)
         return true;
     if (!folderMade_) {
-        if (!MakeFolders(ops_, folder_))
+        if (!MakeFolders(ops_, folder_).Ok())
             return false;
         folderMade_ = true;
     }
@@ -270,11 +270,12 @@ bool ArchiveStage::NewFolder(std::string& folder)
         folder = folder_ + std::to_string(nextFolder_) + "\\";
         if (!Record(folder))
             return false;
-        if (ops_.MakeFolder(folder)) {
+        const Status made = ops_.MakeFolder(folder);
+        if (made) {
             ++nextFolder_;
             return true;
         }
-        if (ops_.LastError() != FileError::kAlreadyExists)
+        if (made.Code() != FileError::kAlreadyExists)
             return false;
     }
 }
@@ -572,25 +573,26 @@ bool ArchiveFileOps::Stat(const std::string& path, FileState& state)
     return CopyOf(path, copy) && inner_.Stat(copy, state);
 }
 
-bool ArchiveFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                             ByteProgress* progress, ContentHasher* hasher)
+Status ArchiveFileOps::CopyNew(const std::string& source, const std::string& target,
+                               std::uint64_t expectedSize, ByteProgress* progress, ContentHasher* hasher)
 {
     if (!stage_.IsMember(source))
         return inner_.CopyNew(source, target, expectedSize, progress, hasher);
     std::string copy;
     if (!CopyOf(source, copy))
-        return false;
+        return FileFailure(FileError::kFileNotFound);
     // A staged copy that becomes the new file by a rename passes no bytes through a copy: the hash
     // the new file is checked against is taken from the staged bytes before they take its name.
     if (hasher != nullptr && !HashWhole(inner_, copy, *hasher))
-        return false;
+        return FileFailure(inner_.LastError());
     // The staged copy is complete and flushed already: on its drive it becomes the new file.
-    if (inner_.Rename(copy, target, false, true)) {
+    Status renamed = inner_.Rename(copy, target, false, true);
+    if (renamed) {
         stage_.Released(source);
-        return true;
+        return renamed;
     }
-    if (inner_.LastError() != FileError::kNotSameDevice)
-        return false;
+    if (renamed.Code() != FileError::kNotSameDevice)
+        return renamed;
     // Its hash is taken already.
     return inner_.CopyNew(copy, target, expectedSize, progress);
 }

@@ -152,8 +152,8 @@ public:
     // A member is no path of the file system: the calls not named here fail on it as on any path
     // that is not there.
     bool Stat(const std::string& path, FileState& state) override;
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) override;
     void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override;
     std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
 
@@ -169,7 +169,7 @@ public:
     ArchiveRunFileSystem(RunFileSystem& inner, ArchiveStage& stage) : inner_(inner), stage_(stage) { }
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
+    Status EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }

@@ -1,5 +1,7 @@
 #include "engine/BackupCopy.h"
 
+#include <utility>
+
 #include "base/PathText.h"
 #include "engine/TargetExists.h"
 
@@ -9,24 +11,27 @@ std::string BackupPathFor(const std::string& outputRoot, const std::string& back
     return backupRoot + target.substr(outputRoot.size());
 }
 
-BackupOutcome MakeBackupCopy(RunFileSystem& fs, const std::string& target, TargetExistsPolicy policy,
-                             std::string& backup)
+BackupResult MakeBackupCopy(RunFileSystem& fs, const std::string& target, TargetExistsPolicy policy,
+                            std::string& backup)
 {
     std::string folder;
-    if (!FolderOf(backup, folder) || !fs.EnsureFolder(folder))
-        return BackupOutcome::Failed;
+    if (!FolderOf(backup, folder))
+        return {BackupOutcome::Failed, FileFailure(FileError::kInvalidParameter)};
+    if (Status made = fs.EnsureFolder(folder); !made)
+        return {BackupOutcome::Failed, std::move(made)};
     bool replace = false;
     // A file in the backup folder is never replaced by accident.
     if (fs.Exists(backup)) {
         switch (ResolveExistingTarget(fs, target, policy, backup)) {
-        case ExistingTarget::Skip: return BackupOutcome::Taken;
-        case ExistingTarget::Identical: return BackupOutcome::Identical;
-        case ExistingTarget::NoFreeName: return BackupOutcome::NoFreeName;
+        case ExistingTarget::Skip: return {BackupOutcome::Taken, Status()};
+        case ExistingTarget::Identical: return {BackupOutcome::Identical, Status()};
+        case ExistingTarget::NoFreeName: return {BackupOutcome::NoFreeName, Status()};
         case ExistingTarget::Replace: replace = true; break;
         case ExistingTarget::Free: break;
         }
     }
-    const TransferResult copied =
-            replace ? fs.Replace(target, backup, false) : fs.Transfer(target, backup, false);
-    return copied.outcome == TransferOutcome::Done ? BackupOutcome::Made : BackupOutcome::Failed;
+    TransferResult copied = replace ? fs.Replace(target, backup, false) : fs.Transfer(target, backup, false);
+    if (copied.outcome != TransferOutcome::Done)
+        return {BackupOutcome::Failed, std::move(copied.status)};
+    return {BackupOutcome::Made, Status()};
 }

@@ -14,7 +14,13 @@ enum class BackupOutcome {
     Identical,  // Rename unless identical: the file's content is at backup already
     Taken,  // Skip: the name is taken; nothing was made
     NoFreeName,  // every numbered name up to kNumberedNameLimit is taken
-    Failed,  // the folder or the copy failed: the file system's last error tells why
+    Failed,  // the folder or the copy failed
+};
+
+// How a backup ended, with why it was not made when it Failed (success otherwise).
+struct [[nodiscard]] BackupResult {
+    BackupOutcome outcome = BackupOutcome::Failed;
+    Status status;
 };
 
 // The backup's path for target, which lies below outputRoot: target's part after outputRoot
@@ -24,5 +30,5 @@ std::string BackupPathFor(const std::string& outputRoot, const std::string& back
 
 // Copies the placed file at target to backup, or the name the policy gives it (backup then names
 // it).
-BackupOutcome MakeBackupCopy(RunFileSystem& fs, const std::string& target, TargetExistsPolicy policy,
-                             std::string& backup);
+BackupResult MakeBackupCopy(RunFileSystem& fs, const std::string& target, TargetExistsPolicy policy,
+                            std::string& backup);

@@ -64,7 +64,7 @@ bool CopyChecked(FileOps& ops, const std::string& source, const std::string& par
                  CopyCheck* check)
 {
     if (check == nullptr)
-        return ops.CopyNew(source, partial, size);
+        return ops.CopyNew(source, partial, size).Ok();
     ContentHasher hasher;
     if (!ops.CopyNew(source, partial, size, nullptr, &hasher))
         return false;

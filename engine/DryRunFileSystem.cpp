@@ -78,11 +78,13 @@ bool DryRunFileSystem::EnsureOneFolder(const std::string& folder)
     return true;
 }
 
-bool DryRunFileSystem::EnsureFolder(const std::string& folder)
+Status DryRunFileSystem::EnsureFolder(const std::string& folder)
 {
-    return EnsureFolderLevels(
-            folder, [this](const std::string& path) { return KindOf(path) == Kind::Folder; },
-            [this](const std::string& level) { return EnsureOneFolder(level); });
+    if (!EnsureFolderLevels(
+                folder, [this](const std::string& path) { return KindOf(path) == Kind::Folder; },
+                [this](const std::string& level) { return EnsureOneFolder(level); }))
+        return FileFailure(GetLastError());
+    return Status();
 }
 
 bool DryRunFileSystem::SourceAndFolderPresent(const std::string& source, const std::string& target)

@@ -12,7 +12,7 @@
 class DryRunFileSystem : public RunFileSystem {
 public:
     bool Exists(const std::string& path) override;
-    bool EnsureFolder(const std::string& folder) override;
+    Status EnsureFolder(const std::string& folder) override;
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;

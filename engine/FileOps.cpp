@@ -9,11 +9,11 @@ void FileOps::CopyNewTogether(std::vector<BatchCopy>& copies, const std::functio
     for (BatchCopy& copy : copies) {
         stopped = stopped || (stop && stop());
         if (stopped) {
-            copy.error = FileError::kCancelled;
+            copy.status = FileFailure(FileError::kCancelled);
             continue;
         }
-        copy.done = CopyNew(copy.source, copy.target, copy.expectedSize, nullptr, copy.hasher);
-        copy.error = copy.done ? FileError::kNone : LastError();
+        copy.status = CopyNew(copy.source, copy.target, copy.expectedSize, nullptr, copy.hasher);
+        copy.done = copy.status.Ok();
         if (copy.done && copy.progress != nullptr)
             copy.progress->Written(copy);
     }
@@ -51,7 +51,7 @@ bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp)
     return true;
 }
 
-bool MakeFolders(FileOps& ops, const std::string& folder)
+Status MakeFolders(FileOps& ops, const std::string& folder)
 {
     std::string walk = folder;
     while (!walk.empty() && walk.back() == '\\')
@@ -65,14 +65,13 @@ bool MakeFolders(FileOps& ops, const std::string& folder)
             break;
         walk.resize(slash);
     }
-    if (missing.empty() && !walk.empty() && !state.folder) {
-        ops.SetLastError(FileError::kAlreadyExists);
-        return false;
-    }
+    if (missing.empty() && !walk.empty() && !state.folder)
+        return FileFailure(FileError::kAlreadyExists);
+    // A level another program made meanwhile is there as well.
     for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        if (!ops.MakeFolder(*it) && ops.LastError() != FileError::kAlreadyExists)
-            return false;
-    return true;
+        if (Status made = ops.MakeFolder(*it); !made && made.Code() != FileError::kAlreadyExists)
+            return made;
+    return Status();
 }
 
 bool SameBytes(FileOps& ops, const std::string& a, const std::string& b, ByteProgress* progress)

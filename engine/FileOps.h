@@ -131,7 +131,7 @@ struct BatchCopy {
     ContentHasher* hasher = nullptr;  // every byte copied is also given to it (none: null)
     BatchProgress* progress = nullptr;  // told when its bytes are written (none: null)
     bool done = false;
-    std::uint32_t error = FileError::kNone;  // why not done
+    Status status {};  // why not done
 };
 
 // Told of each copy of a batch as soon as its bytes are written, before the batch is flushed, so
@@ -178,31 +178,32 @@ public:
     // file.
     virtual std::string NameKey(const std::string& name) const;
     // One folder level; fails with kAlreadyExists when it is there.
-    virtual bool MakeFolder(const std::string& folder) = 0;
+    virtual Status MakeFolder(const std::string& folder) = 0;
     // Only an empty folder.
-    virtual bool RemoveFolder(const std::string& folder) = 0;
+    virtual Status RemoveFolder(const std::string& folder) = 0;
     // A rename on one volume, atomic: the target name holds the old file or the new one. Fails with
     // kNotSameDevice across volumes; replaces an existing file only when asked. writeThrough makes
     // it outlive a power loss before it returns.
-    virtual bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) = 0;
+    virtual Status Rename(const std::string& from, const std::string& to, bool replace,
+                          bool writeThrough) = 0;
     // A second name for the same file, on the same volume.
-    virtual bool HardLink(const std::string& existing, const std::string& link) = 0;
-    virtual bool Delete(const std::string& path) = 0;
-    virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
-    virtual bool SetCreationTime(const std::string& path, std::uint64_t creationTime) = 0;
+    virtual Status HardLink(const std::string& existing, const std::string& link) = 0;
+    virtual Status Delete(const std::string& path) = 0;
+    virtual Status SetReadOnly(const std::string& path, bool readOnly) = 0;
+    virtual Status SetCreationTime(const std::string& path, std::uint64_t creationTime) = 0;
     // Sets a file's last-write time from an MS-DOS date and time, which archives store in the
     // local time of the computer that made them: read as this computer's local time.
-    virtual bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate,
-                                     std::uint16_t dosTime) = 0;
+    virtual Status SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate,
+                                       std::uint16_t dosTime) = 0;
     // Writes a new file at target (never over an existing one) with source's bytes and last-write
     // time, through one handle: written, flushed to the drive and checked to hold expectedSize
     // bytes before it is closed, every byte copied also given to hasher (none: null). On failure
     // (a stop asked through progress included) nothing of target is left.
-    virtual bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                         ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) = 0;
+    virtual Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                           ByteProgress* progress = nullptr, ContentHasher* hasher = nullptr) = 0;
     // Makes each copy as CopyNew does (written, flushed and checked, or nothing of its target
     // left), all written before any is flushed, so that the drive commits them together. Each ends
-    // on its own, its failure in its own error; each written is told to its progress. stop (none:
+    // on its own, its failure in its own status; each written is told to its progress. stop (none:
     // empty) is asked before each copy: once it says true, the copies not begun fail with kCancelled.
     virtual void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop);
     // The names of the files (not folders) in a folder.
@@ -239,7 +240,7 @@ bool FileIsThere(FileOps& ops, const std::string& path);  // a file, not a folde
 bool AnythingThere(FileOps& ops, const std::string& path);
 bool ReadStampOf(FileOps& ops, const std::string& path, FileStamp& stamp);  // a file only
 // Creates folder and its missing parents.
-bool MakeFolders(FileOps& ops, const std::string& folder);
+Status MakeFolders(FileOps& ops, const std::string& folder);
 // The alignment of the buffer and of every read that bypasses the system's cache: a multiple of
 // the sector sizes drives have (512 and 4096 bytes), as such reads require.
 inline constexpr std::size_t kReadBackAlignment = 4096;
@@ -274,31 +275,31 @@ public:
         return inner_.ListNames(folder, names);
     }
     std::string NameKey(const std::string& name) const override { return inner_.NameKey(name); }
-    bool MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
-    bool RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
-    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
+    Status MakeFolder(const std::string& folder) override { return inner_.MakeFolder(folder); }
+    Status RemoveFolder(const std::string& folder) override { return inner_.RemoveFolder(folder); }
+    Status Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
     {
         return inner_.Rename(from, to, replace, writeThrough);
     }
-    bool HardLink(const std::string& existing, const std::string& link) override
+    Status HardLink(const std::string& existing, const std::string& link) override
     {
         return inner_.HardLink(existing, link);
     }
-    bool Delete(const std::string& path) override { return inner_.Delete(path); }
-    bool SetReadOnly(const std::string& path, bool readOnly) override
+    Status Delete(const std::string& path) override { return inner_.Delete(path); }
+    Status SetReadOnly(const std::string& path, bool readOnly) override
     {
         return inner_.SetReadOnly(path, readOnly);
     }
-    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
+    Status SetCreationTime(const std::string& path, std::uint64_t creationTime) override
     {
         return inner_.SetCreationTime(path, creationTime);
     }
-    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
+    Status SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
     {
         return inner_.SetWriteTimeFromDos(path, dosDate, dosTime);
     }
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress, ContentHasher* hasher) override
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress* progress, ContentHasher* hasher) override
     {
         return inner_.CopyNew(source, target, expectedSize, progress, hasher);
     }
@@ -338,8 +339,8 @@ public:
     }
 
     // The progress given here stands for any other.
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress*, ContentHasher* hasher) override
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress*, ContentHasher* hasher) override
     {
         return inner_.CopyNew(source, target, expectedSize, progress_, hasher);
     }

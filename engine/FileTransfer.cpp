@@ -11,22 +11,22 @@ const char kPartialExtension[] = ".qmpart";
 void RemovePartial(FileOps& ops, const std::string& partial)
 {
     KeepFileError keep(ops);
-    DeleteFileFully(ops, partial);
+    static_cast<void>(DeleteFileFully(ops, partial));
 }
 
 // A rename that replaces a file takes over its name, and the file system's tunnelling gives the
 // new file the creation time the name had: the new file gets its own back. The file is in place
 // whole either way, so a creation time that cannot be set back fails nothing.
-bool RenameKeepingCreation(FileOps& ops, const std::string& from, const std::string& to, bool replace,
-                           bool writeThrough)
+Status RenameKeepingCreation(FileOps& ops, const std::string& from, const std::string& to, bool replace,
+                             bool writeThrough)
 {
     FileState state;
     const bool known = replace && ops.Stat(from, state);
-    if (!ops.Rename(from, to, replace, writeThrough))
-        return false;
+    if (Status renamed = ops.Rename(from, to, replace, writeThrough); !renamed)
+        return renamed;
     if (known)
-        ops.SetCreationTime(to, state.creationTime);
-    return true;
+        static_cast<void>(ops.SetCreationTime(to, state.creationTime));
+    return Status();
 }
 
 // The copy path of every transfer: the complete copy under its unfinished name, then its real
@@ -72,8 +72,10 @@ TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::str
         RemovePartial(ops, partial);
         return Failed(ops);
     }
-    if (move && !Retrying(ops, [&] { return DeleteFileFully(ops, source); }))
-        return TransferEnded(TransferOutcome::SourceKept, ops.LastError());
+    if (move) {
+        if (Status deleted = Retrying(ops, [&] { return DeleteFileFully(ops, source); }); !deleted)
+            return {TransferOutcome::SourceKept, std::move(deleted)};
+    }
     return TransferDone();
 }
 
@@ -115,25 +117,36 @@ bool FreePartialName(FileOps& ops, const std::string& target, std::string& parti
     return false;
 }
 
-bool DeleteFileFully(FileOps& ops, const std::string& path)
+// A deletion the file system reported done while the file is still there: refused.
+Status StillThere(FileOps& ops)
 {
-    FileState state;
-    if (ops.Delete(path))
-        return !ops.Stat(path, state) || (ops.SetLastError(FileError::kAccessDenied), false);
-    const std::uint32_t error = ops.LastError();
-    if (error != FileError::kAccessDenied || !ops.Stat(path, state) || !state.readOnly ||
-        !ops.SetReadOnly(path, false)) {
-        ops.SetLastError(error);
-        return false;
-    }
-    if (ops.Delete(path) && !ops.Stat(path, state))
-        return true;
-    KeepFileError keep(ops);
-    ops.SetReadOnly(path, true);
-    return false;
+    ops.SetLastError(FileError::kAccessDenied);
+    return FileFailure(FileError::kAccessDenied);
 }
 
-bool MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace)
+Status DeleteFileFully(FileOps& ops, const std::string& path)
+{
+    FileState state;
+    Status deleted = ops.Delete(path);
+    if (deleted)
+        return ops.Stat(path, state) ? StillThere(ops) : Status();
+    if (deleted.Code() != FileError::kAccessDenied || !ops.Stat(path, state) || !state.readOnly ||
+        !ops.SetReadOnly(path, false)) {
+        ops.SetLastError(deleted.Code());
+        return deleted;
+    }
+    Status again = ops.Delete(path);
+    if (again && !ops.Stat(path, state))
+        return Status();
+    // The file stays as it was found, read-only.
+    static_cast<void>(ops.SetReadOnly(path, true));
+    if (again)
+        return StillThere(ops);
+    ops.SetLastError(again.Code());
+    return again;
+}
+
+Status MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace)
 {
     // On one drive a rename moves the file whole or not at all.
     return Retrying(ops, [&] { return RenameKeepingCreation(ops, source, target, replace, false); });
@@ -143,10 +156,11 @@ TransferResult TransferFile(FileOps& ops, const std::string& source, const std::
                             bool replace, const std::string& partial, CopyCheck* check)
 {
     if (move) {
-        if (MoveByRename(ops, source, target, replace))
+        Status renamed = MoveByRename(ops, source, target, replace);
+        if (renamed)
             return TransferDone();
-        if (ops.LastError() != FileError::kNotSameDevice)
-            return Failed(ops);
+        if (renamed.Code() != FileError::kNotSameDevice)
+            return {TransferOutcome::Failed, std::move(renamed)};
     }
     // A missing source reports its own error first, as the plain copy does.
     FileState state;

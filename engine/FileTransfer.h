@@ -42,20 +42,19 @@ TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::str
 // Moves source to target by a rename on its drive (over an existing file only when replace),
 // waiting for another program's handle as TransferFile does; fails with kNotSameDevice across
 // drives, where the bytes must be copied.
-bool MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace);
+Status MoveByRename(FileOps& ops, const std::string& source, const std::string& target, bool replace);
 
 // Calls step until it succeeds or fails for a reason other than another program's handle (sharing,
 // lock or access refusals), waiting longer each time, a few seconds in all.
-template <class Step> bool Retrying(FileOps& ops, Step step)
+template <class Step> Status Retrying(FileOps& ops, Step step)
 {
     constexpr unsigned kWaits[] = {50, 100, 200, 400, 800, 1500};
     for (const unsigned wait : kWaits) {
-        if (step())
-            return true;
-        const std::uint32_t code = ops.LastError();
-        if (code != FileError::kSharingViolation && code != FileError::kLockViolation &&
-            code != FileError::kAccessDenied)
-            return false;
+        Status done = step();
+        const std::uint32_t code = done.Code();
+        if (done || (code != FileError::kSharingViolation && code != FileError::kLockViolation &&
+                     code != FileError::kAccessDenied))
+            return done;
         ops.Wait(wait);
     }
     return step();
@@ -63,7 +62,7 @@ template <class Step> bool Retrying(FileOps& ops, Step step)
 
 // Deletes a file, and a read-only one as a rename on one drive would move it; true only when the
 // file is gone afterwards (some file systems report success for a deletion they refused).
-bool DeleteFileFully(FileOps& ops, const std::string& path);
+Status DeleteFileFully(FileOps& ops, const std::string& path);
 
 // The run's file system on a FileOps: every step through the transfers above.
 class OpsFileSystem : public RunFileSystem {
@@ -71,7 +70,7 @@ public:
     explicit OpsFileSystem(FileOps& ops) : ops_(ops) { }
 
     bool Exists(const std::string& path) override { return AnythingThere(ops_, path); }
-    bool EnsureFolder(const std::string& folder) override { return MakeFolders(ops_, folder); }
+    Status EnsureFolder(const std::string& folder) override { return MakeFolders(ops_, folder); }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override;
@@ -105,5 +104,5 @@ class RealFileSystem : public OpsFileSystem {
 public:
     RealFileSystem() : OpsFileSystem(SystemFileOps()) { }
     // The system's folder walk: a network share is found, never made.
-    bool EnsureFolder(const std::string& folder) override;
+    Status EnsureFolder(const std::string& folder) override;
 };

@@ -342,24 +342,29 @@ Status LoadLibraryIndex(FileOps& ops, const std::string& path, LibraryIndex& ind
 
 Status SaveLibraryIndex(FileOps& ops, const std::string& path, const LibraryIndex& index)
 {
-    const auto failed = [&] {
-        const std::uint32_t code = ops.LastError();
+    const auto failed = [&](std::uint32_t code) {
         return Status::Failure(FailureKind::System, "cannot write \"" + path + "\": " + FileErrorText(code),
                                code);
     };
     const std::string temporary = path + ".new";
     // A temporary file a killed run left is only an unfinished index.
-    if (FileIsThere(ops, temporary) && !ops.Delete(temporary))
-        return failed();
+    if (FileIsThere(ops, temporary)) {
+        if (const Status deleted = ops.Delete(temporary); !deleted)
+            return failed(deleted.Code());
+    }
     bool written = false;
     {
         const std::unique_ptr<AppendStream> stream = ops.OpenAppend(temporary, true);
         written = stream && stream->Append(index.Text()) && stream->Flush();
     }
-    if (written && ops.Rename(temporary, path, true, true))
-        return {};
-    const Status status = failed();
-    const KeepFileError keep(ops);
-    ops.Delete(temporary);
-    return status;
+    // The stream's failure is in the last error; the rename's in its own answer.
+    std::uint32_t code = ops.LastError();
+    if (written) {
+        const Status renamed = ops.Rename(temporary, path, true, true);
+        if (renamed)
+            return {};
+        code = renamed.Code();
+    }
+    static_cast<void>(ops.Delete(temporary));
+    return failed(code);
 }

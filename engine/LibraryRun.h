@@ -66,7 +66,7 @@ public:
     LibraryFileSystem(RunFileSystem& inner, RunLibrary* library) : inner_(inner), library_(library) { }
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
+    Status EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override
     {
         return Recorded(source, target, move, false);

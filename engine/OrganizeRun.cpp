@@ -153,7 +153,7 @@ public:
     StoppableFileSystem(RunFileSystem& inner, const RunBytes& bytes) : inner_(inner), bytes_(bytes) { }
 
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    bool EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
+    Status EnsureFolder(const std::string& folder) override { return inner_.EnsureFolder(folder); }
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override
     {
         return Refused() ? TransferEnded(TransferOutcome::Failed, ERROR_CANCELLED)
@@ -197,14 +197,19 @@ bool EqualNoCase(const std::string& a, const std::string& b)
     return PathKey(a) == PathKey(b);
 }
 
-// " (reason)" for the thread's last error, or nothing when there is none.
-std::string ErrorSuffix()
+// " (reason)" for an error number, or nothing when there is none.
+std::string ErrorSuffixFor(DWORD code)
 {
-    const DWORD code = GetLastError();
     std::string text;
     if (code != 0 && SystemErrorText(code, text))
         return " (" + text + ")";
     return {};
+}
+
+// ErrorSuffixFor the thread's last error.
+std::string ErrorSuffix()
+{
+    return ErrorSuffixFor(GetLastError());
 }
 
 // What the listing of its folder told of a row's source before the run touched any file: the name
@@ -234,10 +239,10 @@ std::string ControlledFolderSuffix(DWORD code, const std::string& path, bool cre
     return {};
 }
 
-// ErrorSuffix for a step that created path (creating) or replaced it, with the hint above.
-std::string ErrorSuffixAt(const std::string& path, bool creating)
+// ErrorSuffixFor a step that created path (creating) or replaced it, with the hint above.
+std::string ErrorSuffixAt(DWORD code, const std::string& path, bool creating)
 {
-    return ErrorSuffix() + ControlledFolderSuffix(GetLastError(), path, creating);
+    return ErrorSuffixFor(code) + ControlledFolderSuffix(code, path, creating);
 }
 
 // " (reason)" for a failed transfer, or nothing when it gives none.
@@ -250,10 +255,13 @@ std::string ReasonSuffix(const Status& status)
 // first file; the refusal when it cannot be.
 std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOptions& options)
 {
-    if (options.OutputFolderType != kOutputToCustomFolder || fs.EnsureFolder(options.CustomTargetFolder))
+    if (options.OutputFolderType != kOutputToCustomFolder)
+        return std::nullopt;
+    const Status made = fs.EnsureFolder(options.CustomTargetFolder);
+    if (made)
         return std::nullopt;
     std::string reason;
-    const DWORD code = GetLastError();
+    const DWORD code = made.Code();
     if (code != 0)
         SystemErrorText(code, reason);
     if (MayBeControlledFolderAccess(code, true, PathKey(FullPath(options.CustomTargetFolder)),
@@ -267,10 +275,13 @@ std::optional<RunRefusal> CreateOutputFolder(RunFileSystem& fs, const OrganizeOp
 // cannot be made refuses the run rather than fail every row's backup.
 std::optional<RunRefusal> CreateBackupFolder(RunFileSystem& fs, const OrganizeOptions& options)
 {
-    if (!options.MakeBackup || fs.EnsureFolder(options.BackupFolder))
+    if (!options.MakeBackup)
+        return std::nullopt;
+    const Status made = fs.EnsureFolder(options.BackupFolder);
+    if (made)
         return std::nullopt;
     std::string reason;
-    const DWORD code = GetLastError();
+    const DWORD code = made.Code();
     if (code != 0)
         SystemErrorText(code, reason);
     return RunRefusal {"Failed to create the backup folder \"" + options.BackupFolder + "\". " + reason,
@@ -424,8 +435,9 @@ RowResult PutFile(RunFileSystem& fs, const std::string& source, const std::strin
     atTarget = false;
     if (!TargetFits(target))
         return Failed("Failure" + ErrorSuffix());
-    if (!fs.EnsureFolder(targetFolder))
-        return Failed("Failed to create folder \"" + targetFolder + "\"" + ErrorSuffixAt(targetFolder, true));
+    if (const Status made = fs.EnsureFolder(targetFolder); !made)
+        return Failed("Failed to create folder \"" + targetFolder + "\"" +
+                      ErrorSuffixAt(made.Code(), targetFolder, true));
     // The same file reached by another spelling (a short name, a relative part) is the same
     // folder and name too: replacing it would delete the very file being organized.
     if (EqualNoCase(target, source) || (replace && fs.SameFile(target, source))) {
@@ -533,7 +545,8 @@ private:
     // False with the reason when the backup was not made; backup becomes the name it took.
     bool Copy(const std::string& target, std::string& backup, std::string& reason) const
     {
-        switch (MakeBackupCopy(fs_, target, options_.TargetExistsOpt, backup)) {
+        const BackupResult made = MakeBackupCopy(fs_, target, options_.TargetExistsOpt, backup);
+        switch (made.outcome) {
         case BackupOutcome::Made:
         case BackupOutcome::Identical: return true;
         case BackupOutcome::Taken: reason = "\"" + backup + "\" exists; skipped"; return false;
@@ -543,16 +556,17 @@ private:
             return false;
         case BackupOutcome::Failed: break;
         }
-        return Refused(reason);
+        return Refused(made.status, reason);
     }
 
-    static bool Refused(std::string& reason)
+    static bool Refused(const Status& failure, std::string& reason)
     {
-        const DWORD code = GetLastError();
-        if (code == ERROR_CANCELLED)
+        if (failure.Code() == ERROR_CANCELLED)
             reason = "the run was cancelled";
-        else if (code == 0 || !SystemErrorText(code, reason))
-            reason = "error " + std::to_string(code);
+        else if (failure.Reason().empty())
+            reason = "error " + std::to_string(failure.Code());
+        else
+            reason = failure.Reason();
         return false;
     }
 

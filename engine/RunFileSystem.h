@@ -49,8 +49,9 @@ public:
     virtual ~RunFileSystem() = default;
     // A file or a folder of that name exists.
     virtual bool Exists(const std::string& path) = 0;
-    // Creates the folder and its missing parents (EnsureFolder with create).
-    virtual bool EnsureFolder(const std::string& folder) = 0;
+    // Creates the folder and its missing parents (EnsureFolder with create); the failure tells why
+    // not.
+    virtual Status EnsureFolder(const std::string& folder) = 0;
     // Moves or copies; fails when the target exists. The status (and the last error) tell why
     // unless Done.
     virtual TransferResult Transfer(const std::string& source, const std::string& target, bool move) = 0;

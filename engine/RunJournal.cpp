@@ -93,8 +93,8 @@ bool RemoveKeptFolder(FileOps& ops, const std::string& folder)
         return !AnythingThere(ops, folder);
     bool all = true;
     for (const std::string& name : names)
-        all = DeleteFileFully(ops, folder + name) && all;
-    return (ops.RemoveFolder(folder) || !AnythingThere(ops, folder)) && all;
+        all = DeleteFileFully(ops, folder + name).Ok() && all;
+    return (ops.RemoveFolder(folder).Ok() || !AnythingThere(ops, folder)) && all;
 }
 
 // Up to limit bytes of a file from offset.
@@ -183,7 +183,7 @@ void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journal
         for (const std::string& partial :
              AnnouncedPartials(std::string_view(head).substr(0, headEnd + 1), tail))
             if (FileIsThere(ops, partial))
-                DeleteFileFully(ops, partial);
+                static_cast<void>(DeleteFileFully(ops, partial));
     }
 }
 
@@ -195,23 +195,20 @@ RunJournal::~RunJournal()
 Status RunJournal::Open(const std::string& folder, const std::string& name, JournalHeader header,
                         std::uint32_t keep)
 {
-    const auto failed = [&] {
-        const std::uint32_t code = ops_.LastError();
+    const auto failed = [&](std::uint32_t code) {
         return Status::Failure(
                 FailureKind::System,
                 "Failed to write the run's journal in \"" + folder + "\". " + FileErrorText(code), code);
     };
-    if (folder.empty()) {
-        ops_.SetLastError(FileError::kPathNotFound);
-        return failed();
-    }
-    if (!MakeFolders(ops_, folder))
-        return failed();
+    if (folder.empty())
+        return failed(FileError::kPathNotFound);
+    if (const Status made = MakeFolders(ops_, folder); !made)
+        return failed(made.Code());
     std::vector<Listed> listed = ListJournals(ops_, folder);
     // A journal without a whole first line belongs to a run that ended before its first step.
     for (const Listed& journal : listed)
         if (journal.unstarted)
-            ops_.Delete(folder + journal.name);
+            static_cast<void>(ops_.Delete(folder + journal.name));
     listed.erase(std::remove_if(listed.begin(), listed.end(), [](const Listed& j) { return j.unstarted; }),
                  listed.end());
     std::vector<std::string> paths;
@@ -225,7 +222,7 @@ Status RunJournal::Open(const std::string& folder, const std::string& name, Jour
     for (std::size_t i = 0; i + std::max<std::uint32_t>(keep, 1) <= listed.size(); ++i) {
         const std::string old = folder + listed[i].name;
         if (RemoveKeptFolder(ops_, KeptFolderOf(old)))
-            DeleteFileFully(ops_, old);
+            static_cast<void>(DeleteFileFully(ops_, old));
     }
     // A name taken (two runs within one millisecond, a clock set back) gets a number.
     for (int attempt = 0; attempt < 1000 && !file_; ++attempt) {
@@ -234,17 +231,15 @@ Status RunJournal::Open(const std::string& folder, const std::string& name, Jour
         file_ = ops_.OpenAppend(path_, true);
         if (!file_ && ops_.LastError() != FileError::kFileExists &&
             ops_.LastError() != FileError::kAlreadyExists)
-            return failed();
+            return failed(ops_.LastError());
     }
-    if (!file_) {
-        ops_.SetLastError(FileError::kFileExists);
-        return failed();
-    }
-    if (!Write(HeaderLine(header))) {
-        const Status status = failed();
+    if (!file_)
+        return failed(FileError::kFileExists);
+    if (const Status written = Write(HeaderLine(header)); !written) {
+        const Status status = failed(written.Code());
         KeepFileError keep(ops_);
         file_.reset();
-        ops_.Delete(path_);
+        static_cast<void>(ops_.Delete(path_));
         return status;
     }
     anyRecord_ = false;
@@ -305,9 +300,9 @@ void RunJournal::Close()
     file_->Flush();
     file_.reset();
     // Only an empty kept folder goes.
-    ops_.RemoveFolder(KeptFolderOf(path_));
+    static_cast<void>(ops_.RemoveFolder(KeptFolderOf(path_)));
     if (!anyRecord_)
-        ops_.Delete(path_);
+        static_cast<void>(ops_.Delete(path_));
 }
 
 namespace {
@@ -368,19 +363,22 @@ std::vector<std::string> JournalFileSystem::MissingFolders(const std::string& fo
     return {missing.rbegin(), missing.rend()};
 }
 
-bool JournalFileSystem::EnsureFolder(const std::string& folder)
+Status JournalFileSystem::EnsureFolder(const std::string& folder)
 {
     std::string walk = NameKey(folder);
     if (knownFolders_.count(walk) != 0)
-        return true;
+        return Status();
     const std::vector<std::string> missing = MissingFolders(folder);
     for (const std::string& made : missing) {
-        // A folder recorded with its batch needs no record of its own.
-        if (announcedFolders_.erase(NameKey(made)) == 0 && !journal_.Write(FolderLine(made)))
-            return false;
+        // A folder recorded with its batch needs no record of its own. A record that cannot be
+        // written fails the folder by the system's own reason, as a folder the system refused.
+        if (announcedFolders_.erase(NameKey(made)) != 0)
+            continue;
+        if (const Status written = journal_.Write(FolderLine(made)); !written)
+            return FileFailure(written.Code());
     }
-    if (!inner_.EnsureFolder(folder))
-        return false;
+    if (Status made = inner_.EnsureFolder(folder); !made)
+        return made;
     // The folders it made hold nothing yet, from the outermost on.
     for (const std::string& made : missing) {
         NameTaken(made);
@@ -394,7 +392,7 @@ bool JournalFileSystem::EnsureFolder(const std::string& folder)
         knownFolders_.insert(walk);
         const auto slash = walk.rfind('\\');
         if (slash == std::string::npos || slash <= 2)
-            return true;
+            return Status();
         walk.resize(slash);
     }
 }
@@ -421,7 +419,7 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
             break;
         walk.resize(slash);
     }
-    return EnsureFolder(folder);
+    return EnsureFolder(folder).Ok();
 }
 
 JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,
@@ -636,11 +634,11 @@ void JournalFileSystem::CopyTogether(std::vector<BatchCopy>& copies, std::vector
     journal_.Ops().CopyNewTogether(copies, stop);
     for (std::size_t i = 0; i < copies.size(); ++i) {
         // A copy Cancel stopped before it began is left to its step.
-        if (copies[i].error == FileError::kCancelled)
+        if (copies[i].status.Code() == FileError::kCancelled)
             continue;
         ReadyCopy& ready = ready_[keys[i]];
         ready.done = copies[i].done;
-        ready.error = copies[i].error;
+        ready.error = copies[i].status.Code();
         if (copies[i].hasher != nullptr)
             ready.hash = copies[i].hasher->Digest();
     }
@@ -675,7 +673,7 @@ void JournalFileSystem::Withdraw(const std::string& target)
     const auto ready = ready_.find(it->first);
     if (ready != ready_.end()) {
         if (ready->second.done)
-            DeleteFileFully(journal_.Ops(), it->second.partial);
+            static_cast<void>(DeleteFileFully(journal_.Ops(), it->second.partial));
         ready_.erase(ready);
     }
     // A lost not-done record leaves the step without an outcome, which undo judges by the files.
@@ -722,7 +720,7 @@ TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const Read
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
         KeepFileError keep(ops);
-        DeleteFileFully(ops, step.partial);
+        static_cast<void>(DeleteFileFully(ops, step.partial));
         return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
@@ -738,8 +736,8 @@ TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional
         return PlaceReady(step, copy);
     }
     if (step.move && step.partial.empty()) {
-        if (!MoveByRename(ops, step.source, step.target, false))
-            return TransferEnded(TransferOutcome::Failed, ops.LastError());
+        if (Status renamed = MoveByRename(ops, step.source, step.target, false); !renamed)
+            return {TransferOutcome::Failed, std::move(renamed)};
         // A rename on one drive keeps the file's size and time: those its source was found with.
         if (stamped_.count(step.seq) != 0)
             placed = step.sourceStamp;
@@ -801,7 +799,7 @@ bool JournalFileSystem::Keep(JournalStep& step)
     FileOps& ops = journal_.Ops();
     const std::string folder = KeptFolderOf(journal_.Path());
     if (!journal_.keptFolderMade_) {
-        if (!ops.MakeFolder(folder) && ops.LastError() != FileError::kAlreadyExists)
+        if (const Status made = ops.MakeFolder(folder); !made && made.Code() != FileError::kAlreadyExists)
             return false;
         journal_.keptFolderMade_ = true;
     }
@@ -816,7 +814,7 @@ bool JournalFileSystem::Keep(JournalStep& step)
     if (!ReadStampOf(ops, step.kept, kept) || kept.size != stamp.size ||
         !journal_.Write(KeptLine(step.seq, kept))) {
         KeepFileError keepError(ops);
-        DeleteFileFully(ops, step.kept);
+        static_cast<void>(DeleteFileFully(ops, step.kept));
         return false;
     }
     step.keptComplete = true;
@@ -851,7 +849,7 @@ TransferResult JournalFileSystem::Replace(const std::string& source, const std::
     if (outcome == TransferOutcome::Failed && step.keptComplete) {
         // The target still holds the old file: the kept one is a spare.
         KeepFileError keep(ops);
-        DeleteFileFully(ops, step.kept);
+        static_cast<void>(DeleteFileFully(ops, step.kept));
     }
     // An unfinished name another program took meanwhile fails the replacement, worded as a taken
     // name.

@@ -101,7 +101,7 @@ public:
 
     // Answered from the names this run knows of the path's folder where it knows them.
     bool Exists(const std::string& path) override;
-    bool EnsureFolder(const std::string& folder) override;
+    Status EnsureFolder(const std::string& folder) override;
     TransferResult Transfer(const std::string& source, const std::string& target, bool move) override;
     TransferResult Replace(const std::string& source, const std::string& target, bool move) override;
     bool SameFile(const std::string& a, const std::string& b) override { return inner_.SameFile(a, b); }

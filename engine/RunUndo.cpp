@@ -62,8 +62,12 @@ public:
                 SameBytes(ops_, step.source, step.target)) {
                 // A move across drives ended between the rename of its copy and the deletion of its
                 // source: the copy goes.
-                if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-                    return Left(step, "Failed to delete the copy" + Reason() + "; left");
+                if (!dryRun_) {
+                    if (const Status deleted =
+                                Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); });
+                        !deleted)
+                        return Left(step, "Failed to delete the copy" + ReasonOf(deleted) + "; left");
+                }
                 return WithKept(step, {"Copy deleted; the source was still there", Count::Undone, true});
             }
             if (!done) {
@@ -90,15 +94,18 @@ public:
         }
         if (!sourceThere || !SameBytes(ops_, step.source, step.target))
             return Left(step, "Source missing or changed; copy kept");
-        if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-            return Left(step, "Failed to delete the copy" + Reason() + "; left");
+        if (!dryRun_) {
+            if (const Status deleted = Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); });
+                !deleted)
+                return Left(step, "Failed to delete the copy" + ReasonOf(deleted) + "; left");
+        }
         return WithKept(step, {"Copy deleted", Count::Undone, true});
     }
 
     void RemoveFolder(const std::string& folder)
     {
         if (!dryRun_)
-            ops_.RemoveFolder(folder);
+            static_cast<void>(ops_.RemoveFolder(folder));
     }
 
     bool JournalFailed() const { return journalFailed_; }
@@ -117,9 +124,13 @@ private:
             // An undo that ended between the copy back and the deletion of the target.
             if (!step.undoPartial.empty() && source.stamp == expected &&
                 SameBytes(ops_, step.source, step.target)) {
-                if (!dryRun_ && !Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-                    return Left(step, "Moved back; the file at the target could not be deleted" + Reason() +
-                                              "; left");
+                if (!dryRun_) {
+                    if (const Status deleted =
+                                Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); });
+                        !deleted)
+                        return Left(step, "Moved back; the file at the target could not be deleted" +
+                                                  ReasonOf(deleted) + "; left");
+                }
                 return WithKept(step, {"Moved back", Count::Undone, true});
             }
             return Left(step, "Source path taken; left");
@@ -137,17 +148,22 @@ private:
         if (dryRun_)
             return {};
         std::string folder;
-        if (FolderOf(step.source, folder) && !MakeFolders(ops_, folder))
-            return "Failed to move back" + Reason() + "; left";
+        if (FolderOf(step.source, folder)) {
+            if (const Status made = MakeFolders(ops_, folder); !made)
+                return "Failed to move back" + ReasonOf(made) + "; left";
+        }
         // Without replacing: a source path taken in the meantime is never overwritten.
-        if (Retrying(ops_, [&] { return ops_.Rename(step.target, step.source, false, false); }))
+        const Status renamed =
+                Retrying(ops_, [&] { return ops_.Rename(step.target, step.source, false, false); });
+        if (renamed)
             return {};
-        if (ops_.LastError() != FileError::kNotSameDevice)
-            return "Failed to move back" + Reason() + "; left";
+        if (renamed.Code() != FileError::kNotSameDevice)
+            return "Failed to move back" + ReasonOf(renamed) + "; left";
         if (!CopyBack(step, step.target, step.source))
             return "Failed to move back" + Reason() + "; left";
-        if (!Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); }))
-            return "Moved back; the file at the target could not be deleted" + Reason() + "; left";
+        if (const Status deleted = Retrying(ops_, [&] { return DeleteFileFully(ops_, step.target); });
+            !deleted)
+            return "Moved back; the file at the target could not be deleted" + ReasonOf(deleted) + "; left";
         return {};
     }
 
@@ -164,7 +180,7 @@ private:
             return false;
         if (!Retrying(ops_, [&] { return ops_.Rename(partial, to, false, true); })) {
             KeepFileError keep(ops_);
-            DeleteFileFully(ops_, partial);
+            static_cast<void>(DeleteFileFully(ops_, partial));
             return false;
         }
         return true;
@@ -185,7 +201,7 @@ private:
         if (!SameBytes(ops_, step.kept, step.target))
             return false;
         if (!dryRun_)
-            DeleteFileFully(ops_, step.kept);
+            static_cast<void>(DeleteFileFully(ops_, step.kept));
         return true;
     }
 
@@ -223,7 +239,7 @@ private:
             return true;
         if (ops_.LastError() != FileError::kNotSameDevice || !CopyBack(step, step.kept, step.target))
             return false;
-        DeleteFileFully(ops_, step.kept);
+        static_cast<void>(DeleteFileFully(ops_, step.kept));
         return true;
     }
 
@@ -243,7 +259,7 @@ private:
             if (FileIsThere(ops_, step.target) &&
                 (!KeptTrusted(step) || SameBytes(ops_, step.kept, step.target))) {
                 if (!dryRun_)
-                    DeleteFileFully(ops_, step.kept);
+                    static_cast<void>(DeleteFileFully(ops_, step.kept));
             } else if (!FileIsThere(ops_, step.target) && KeptTrusted(step)) {
                 return WithKept(step, {text, Count::Undone, true});
             } else {
@@ -270,9 +286,9 @@ private:
         if (dryRun_)
             return;
         if (step.outcome == StepOutcome::Unknown && !step.partial.empty() && FileIsThere(ops_, step.partial))
-            DeleteFileFully(ops_, step.partial);
+            static_cast<void>(DeleteFileFully(ops_, step.partial));
         if (!step.undoPartial.empty() && FileIsThere(ops_, step.undoPartial))
-            DeleteFileFully(ops_, step.undoPartial);
+            static_cast<void>(DeleteFileFully(ops_, step.undoPartial));
     }
 
     bool Record(const std::string& line)
@@ -285,10 +301,12 @@ private:
         return false;
     }
 
-    std::string Reason()
+    std::string Reason() { return ReasonOf(FileFailure(ops_.LastError())); }
+
+    // " (reason)" for a failure, nothing for one without a number.
+    static std::string ReasonOf(const Status& failure)
     {
-        const std::uint32_t code = ops_.LastError();
-        return code != 0 ? " (" + FileErrorText(code) + ")" : std::string();
+        return failure.Code() != 0 ? " (" + failure.Reason() + ")" : std::string();
     }
 
     FileOps& ops_;
@@ -413,7 +431,7 @@ Status UndoRun(FileOps& ops, const std::string& journal, bool dryRun, const std:
     tally.keptFiles = dryRun ? undoer.keptLeft_ : KeptFilesOf(ops, journal);
     if (dryRun || tally.cancelled || !tally.keptFiles.empty())
         return {};
-    ops.RemoveFolder(KeptFolderOf(journal));
+    static_cast<void>(ops.RemoveFolder(KeptFolderOf(journal)));
     if (!file->Append(UndoneLine(finishedAt)) || !file->Flush())
         return JournalFailure(ops, "cannot write to", journal);
     return {};

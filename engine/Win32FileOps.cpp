@@ -24,6 +24,21 @@ std::wstring SystemPath(const std::string& path)
     return WidePath(path);
 }
 
+// The failure of the system call that just failed, its number kept as the thread's last error
+// (the system's text is looked up only here, never on success).
+Status LastFailure()
+{
+    const DWORD code = GetLastError();
+    Status failure = FileFailure(code);
+    ::SetLastError(code);
+    return failure;
+}
+
+Status Answer(BOOL ok)
+{
+    return ok ? Status() : LastFailure();
+}
+
 std::uint64_t Join(DWORD high, DWORD low)
 {
     return (static_cast<std::uint64_t>(high) << 32) | low;
@@ -251,43 +266,43 @@ public:
 
     std::string NameKey(const std::string& name) const override { return PathKey(name); }
 
-    bool MakeFolder(const std::string& folder) override
+    Status MakeFolder(const std::string& folder) override
     {
-        return CreateDirectoryW(SystemPath(folder).c_str(), nullptr) != 0;
+        return Answer(CreateDirectoryW(SystemPath(folder).c_str(), nullptr));
     }
 
-    bool RemoveFolder(const std::string& folder) override
+    Status RemoveFolder(const std::string& folder) override
     {
-        return RemoveDirectoryW(SystemPath(folder).c_str()) != 0;
+        return Answer(RemoveDirectoryW(SystemPath(folder).c_str()));
     }
 
-    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
+    Status Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
     {
         const DWORD flags =
                 (replace ? MOVEFILE_REPLACE_EXISTING : 0) | (writeThrough ? MOVEFILE_WRITE_THROUGH : 0);
-        return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), flags) != 0;
+        return Answer(MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), flags));
     }
 
-    bool HardLink(const std::string& existing, const std::string& link) override
+    Status HardLink(const std::string& existing, const std::string& link) override
     {
-        return CreateHardLinkW(SystemPath(link).c_str(), SystemPath(existing).c_str(), nullptr) != 0;
+        return Answer(CreateHardLinkW(SystemPath(link).c_str(), SystemPath(existing).c_str(), nullptr));
     }
 
-    bool Delete(const std::string& path) override { return DeleteFileW(SystemPath(path).c_str()) != 0; }
+    Status Delete(const std::string& path) override { return Answer(DeleteFileW(SystemPath(path).c_str())); }
 
-    bool SetReadOnly(const std::string& path, bool readOnly) override
+    Status SetReadOnly(const std::string& path, bool readOnly) override
     {
         const std::wstring wide = SystemPath(path);
         const DWORD attributes = GetFileAttributesW(wide.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
-            return false;
+            return LastFailure();
         const DWORD wanted =
                 readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
-        return wanted == attributes ||
-               SetFileAttributesW(wide.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+        return Answer(wanted == attributes ||
+                      SetFileAttributesW(wide.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL));
     }
 
-    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override
+    Status SetCreationTime(const std::string& path, std::uint64_t creationTime) override
     {
         OwnedHandle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -295,35 +310,35 @@ public:
         FILETIME time;
         time.dwLowDateTime = static_cast<DWORD>(creationTime);
         time.dwHighDateTime = static_cast<DWORD>(creationTime >> 32);
-        return file.Valid() && SetFileTime(file.Get(), &time, nullptr, nullptr);
+        return Answer(file.Valid() && SetFileTime(file.Get(), &time, nullptr, nullptr));
     }
 
-    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
+    Status SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override
     {
         FILETIME local, utc;
         if (!DosDateTimeToFileTime(dosDate, dosTime, &local) || !LocalFileTimeToFileTime(&local, &utc))
-            return false;
+            return LastFailure();
         OwnedHandle file(CreateFileW(SystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, 0, nullptr));
-        return file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &utc);
+        return Answer(file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &utc));
     }
 
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress, ContentHasher* hasher) override
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress* progress, ContentHasher* hasher) override
     {
         OwnedHandle in, file;
         FILE_BASIC_INFO stamp;
         const std::wstring out = SystemPath(target);
         if (!OpenCopy(source, out, in, file, stamp))
-            return false;
+            return LastFailure();
         CopyJob job(in.Get(), file.Get(), stamp, expectedSize, hasher);
         // A thread costs more than a small photo's copy, which is over long before a report is due.
         const bool reported = progress != nullptr && expectedSize >= kLoneCopySize;
         if ((reported ? RunReporting(job, *progress) : job.Run()) && file.Close())
-            return true;
+            return Status();
         RemoveCopy(file, out);
-        return false;
+        return LastFailure();
     }
 
     void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
@@ -335,7 +350,7 @@ public:
         for (BatchCopy& copy : copies) {
             stopped = stopped || (stop && stop());
             if (stopped) {
-                copy.error = ERROR_CANCELLED;
+                copy.status = FileFailure(ERROR_CANCELLED);
                 continue;
             }
             Written& one = written.emplace_back(&copy, SystemPath(copy.target));
@@ -350,7 +365,7 @@ public:
                 }
                 RemoveCopy(one.file, one.path);
             }
-            copy.error = GetLastError();
+            copy.status = LastFailure();
             written.pop_back();
         }
         FlushTogether(written);
@@ -361,8 +376,8 @@ public:
                 one.copy->done = true;
                 continue;
             }
-            one.copy->error = GetLastError();
             RemoveCopy(one.file, one.path);
+            one.copy->status = LastFailure();
         }
     }
 
@@ -667,7 +682,9 @@ FileOps& SystemFileOps()
     return ops;
 }
 
-bool RealFileSystem::EnsureFolder(const std::string& folder)
+Status RealFileSystem::EnsureFolder(const std::string& folder)
 {
-    return ::EnsureFolder(folder, true);
+    if (!::EnsureFolder(folder, true))
+        return FileFailure(GetLastError());
+    return Status();
 }

@@ -487,12 +487,12 @@ bool ExtractZipEntryToFile(FileOps& ops, ZipInput& input, const ZipEntry& entry,
     }
     if (!ok) {
         const KeepFileError keep(ops);
-        ops.Delete(path);
+        static_cast<void>(ops.Delete(path));
         return false;
     }
     // The member's own time, as any copy keeps its source's; an entry without a valid one keeps
     // the time it was written.
-    ops.SetWriteTimeFromDos(path, entry.dosDate, entry.dosTime);
+    static_cast<void>(ops.SetWriteTimeFromDos(path, entry.dosDate, entry.dosTime));
     return true;
 }
 

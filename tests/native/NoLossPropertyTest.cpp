@@ -276,7 +276,7 @@ bool PlaceOne(RunFileSystem& fs, const std::string& source, const std::string& t
         gLibrary->index.Placed(target.substr(kOutLength), placed);
     if (!gBackup.empty()) {
         std::string backup = BackupPathFor(target.substr(0, kOutLength), gBackup, target);
-        MakeBackupCopy(fs, target, policy, backup);
+        static_cast<void>(MakeBackupCopy(fs, target, policy, backup));
     }
     return true;
 }
@@ -1223,6 +1223,46 @@ TEST(NoLossProperty, AReplacedFileThatCannotGoBackKeepsTheRunOpenAndSaysWhereItI
 
 }  // namespace
 
+TEST(NoLossProperty, AnUndoThatCannotPutAFileBackSaysWhyByTheCallThatFailed)
+{
+    // A move back into a folder whose name a file has taken since.
+    Case moved;
+    moved.files = {{"C:\\card\\a.jpg", "a photo"}};
+    moved.sources = {"C:\\card\\a.jpg"};
+    moved.targets = {"C:\\out\\a.jpg"};
+    moved.move = true;
+    MemoryFileOps ops;
+    Lay(ops, moved);
+    RunSteps(ops, moved, "moved");
+    ASSERT_TRUE(ops.RemoveFolder("C:\\card"));
+    ops.AddFile("C:\\card", "in the way", 1);
+    UndoCollector sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally)));
+    ASSERT_EQ(sink.leftRows.size(), 1u);
+    EXPECT_EQ(sink.leftRows[0],
+              "Failed to move back (" + FileErrorText(FileError::kAlreadyExists) + "); left");
+
+    // A copy another program holds open for longer than undo waits.
+    Case copied;
+    copied.files = {{"C:\\card\\b.jpg", "b photo"}};
+    copied.sources = {"C:\\card\\b.jpg"};
+    copied.targets = {"C:\\out\\b.jpg"};
+    MemoryFileOps held;
+    Lay(held, copied);
+    RunSteps(held, copied, "copied");
+    held.HoldFor("C:\\out\\b.jpg", 100);
+    UndoCollector heldSink;
+    UndoTally heldTally;
+    ASSERT_TRUE(Succeeded(UndoRun(held, OnlyJournal(held), false, "now", heldSink, heldTally)));
+    ASSERT_EQ(heldSink.leftRows.size(), 1u);
+    EXPECT_EQ(heldSink.leftRows[0],
+              "Failed to delete the copy (" + FileErrorText(FileError::kSharingViolation) + "); left");
+    std::string left;
+    EXPECT_TRUE(held.Contents("C:\\out\\b.jpg", left));
+    EXPECT_EQ(left, "b photo");
+}
+
 TEST(NoLossProperty, AJournalThatCannotBeReadSaysWhetherTheFileIsMissingOrDamaged)
 {
     MemoryFileOps ops;
@@ -1326,7 +1366,7 @@ public:
         ++asked;
         return OpsFileSystem::Exists(path);
     }
-    bool EnsureFolder(const std::string& folder) override
+    Status EnsureFolder(const std::string& folder) override
     {
         ++asked;
         return OpsFileSystem::EnsureFolder(folder);

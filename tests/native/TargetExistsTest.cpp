@@ -35,7 +35,11 @@ public:
         return identical.count(b) != 0;
     }
     // Finding a name changes nothing on the drive.
-    bool EnsureFolder(const std::string&) override { return Unexpected(); }
+    Status EnsureFolder(const std::string&) override
+    {
+        Unexpected();
+        return FileFailure(FileError::kAccessDenied);
+    }
     TransferResult Transfer(const std::string&, const std::string&, bool) override
     {
         Unexpected();

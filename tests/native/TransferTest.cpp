@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "MemoryFileOps.h"
+#include "engine/BackupCopy.h"
 #include "engine/CopyCheck.h"
 #include "engine/FileTransfer.h"
 
@@ -133,6 +134,49 @@ TEST_F(TransferTest, EachOutcomeCarriesItsReason)
     ASSERT_FALSE(kept.status.Ok());
     EXPECT_EQ(kept.status.Kind(), FailureKind::System);
     EXPECT_EQ(kept.status.Code(), FileError::kAccessDenied);
+}
+
+// Every deletion refused with a number of its own, as by a drive that refuses the clean-up after
+// a step that failed.
+class RefusedDeletes : public ForwardingFileOps {
+public:
+    using ForwardingFileOps::ForwardingFileOps;
+    Status Delete(const std::string&) override
+    {
+        SetLastError(FileError::kSharingViolation);
+        return FileFailure(FileError::kSharingViolation);
+    }
+};
+
+TEST_F(TransferTest, AFailedBackupCarriesTheReasonOfTheStepThatFailedNotOfItsCleanUp)
+{
+    ops.AddFolder("E:\\backup");
+    ops.AddFile("E:\\backup\\2013", "a file where a folder belongs", 700);
+    ops.SetCapacity("E:", 40);
+    RefusedDeletes refusing(ops);
+    OpsFileSystem fs(refusing);
+
+    std::string backup = "E:\\backup\\2012\\a.jpg";
+    const BackupResult full = MakeBackupCopy(fs, "C:\\card\\a.jpg", TargetExistsPolicy::Skip, backup);
+    EXPECT_EQ(full.outcome, BackupOutcome::Failed);
+    EXPECT_EQ(full.status.Kind(), FailureKind::System);
+    EXPECT_EQ(full.status.Code(), FileError::kDiskFull);
+    EXPECT_EQ(full.status.Reason(), FileErrorText(FileError::kDiskFull));
+
+    backup = "E:\\backup\\2013\\a.jpg";
+    const BackupResult blocked = MakeBackupCopy(fs, "C:\\card\\a.jpg", TargetExistsPolicy::Skip, backup);
+    EXPECT_EQ(blocked.outcome, BackupOutcome::Failed);
+    EXPECT_EQ(blocked.status.Code(), FileError::kAlreadyExists);
+    EXPECT_EQ(blocked.status.Reason(), FileErrorText(FileError::kAlreadyExists));
+
+    ops.SetCapacity("E:", 1024);
+    backup = "E:\\backup\\2012\\a.jpg";
+    const BackupResult made = MakeBackupCopy(fs, "C:\\card\\a.jpg", TargetExistsPolicy::Skip, backup);
+    EXPECT_EQ(made.outcome, BackupOutcome::Made);
+    EXPECT_TRUE(made.status.Ok());
+    std::string bytes;
+    EXPECT_TRUE(ops.Contents(backup, bytes));
+    EXPECT_EQ(bytes, "a photo of some length");
 }
 
 TEST_F(TransferTest, ADeletionTheDriveOnlyPretendedIsReportedAsASourceKept)

@@ -202,6 +202,12 @@ bool MemoryFileOps::Fail(std::uint32_t code)
     return false;
 }
 
+Status MemoryFileOps::Failure(std::uint32_t code)
+{
+    error_ = code;
+    return FileFailure(code);
+}
+
 bool MemoryFileOps::Held(const std::string& path)
 {
     const auto found = held_.find(Upper(path));
@@ -262,15 +268,15 @@ bool MemoryFileOps::Identity(const std::string& path, FileIdentity& identity)
     return true;
 }
 
-bool MemoryFileOps::MakeFolder(const std::string& folder)
+Status MemoryFileOps::MakeFolder(const std::string& folder)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     const std::string key = Key(folder);
     if (nodes_.count(key) != 0)
-        return Fail(FileError::kAlreadyExists);
+        return Failure(FileError::kAlreadyExists);
     if (!ParentIsFolder(key))
-        return Fail(FileError::kPathNotFound);
+        return Failure(FileError::kPathNotFound);
     Tick();
     Node node;
     node.folder = true;
@@ -278,48 +284,48 @@ bool MemoryFileOps::MakeFolder(const std::string& folder)
     while (node.path.size() > 2 && node.path.back() == '\\')
         node.path.pop_back();
     nodes_[key] = node;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::RemoveFolder(const std::string& folder)
+Status MemoryFileOps::RemoveFolder(const std::string& folder)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     const std::string key = Key(folder);
     const Node* node = Find(folder);
     if (node == nullptr || !node->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     for (const auto& [other, ignored] : nodes_)
         if (other.size() > key.size() && other.compare(0, key.size(), key) == 0 && other[key.size()] == '\\')
-            return Fail(FileError::kDirNotEmpty);
+            return Failure(FileError::kDirNotEmpty);
     Tick();
     nodes_.erase(key);
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::Rename(const std::string& from, const std::string& to, bool replace, bool)
+Status MemoryFileOps::Rename(const std::string& from, const std::string& to, bool replace, bool)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     const std::string fromKey = Key(from), toKey = Key(to);
     Node* node = Find(from);
     if (node == nullptr)
-        return Fail(ParentIsFolder(fromKey) ? FileError::kFileNotFound : FileError::kPathNotFound);
+        return Failure(ParentIsFolder(fromKey) ? FileError::kFileNotFound : FileError::kPathNotFound);
     if (VolumeOf(fromKey) != VolumeOf(toKey))
-        return Fail(FileError::kNotSameDevice);
+        return Failure(FileError::kNotSameDevice);
     if (Held(from) || Held(to) || (!node->folder && node->data->writers > 0))
-        return Fail(FileError::kSharingViolation);
+        return Failure(FileError::kSharingViolation);
     if (!ParentIsFolder(toKey))
-        return Fail(FileError::kPathNotFound);
+        return Failure(FileError::kPathNotFound);
     const Node* existing = Find(to);
     if (existing != nullptr && fromKey != toKey) {
         if (!replace)
-            return Fail(FileError::kAlreadyExists);
+            return Failure(FileError::kAlreadyExists);
         if (existing->folder || existing->data->readOnly)
-            return Fail(FileError::kAccessDenied);
+            return Failure(FileError::kAccessDenied);
     }
     if (node->folder)
-        return Fail(FileError::kAccessDenied);  // the run never renames folders
+        return Failure(FileError::kAccessDenied);  // the run never renames folders
     Tick();
     Node moved = *node;
     moved.path = to;
@@ -328,72 +334,73 @@ bool MemoryFileOps::Rename(const std::string& from, const std::string& to, bool 
         moved.data->creationTime = existing->data->creationTime;
     nodes_.erase(fromKey);
     nodes_[toKey] = moved;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::HardLink(const std::string& existing, const std::string& link)
+Status MemoryFileOps::HardLink(const std::string& existing, const std::string& link)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     const std::string linkKey = Key(link);
     Node* node = Find(existing);
     if (node == nullptr || node->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     if (VolumeOf(Key(existing)) != VolumeOf(linkKey))
-        return Fail(FileError::kNotSameDevice);
+        return Failure(FileError::kNotSameDevice);
     if (nodes_.count(linkKey) != 0)
-        return Fail(FileError::kAlreadyExists);
+        return Failure(FileError::kAlreadyExists);
     if (!ParentIsFolder(linkKey))
-        return Fail(FileError::kPathNotFound);
+        return Failure(FileError::kPathNotFound);
     Tick();
     Node second = *node;
     second.path = link;
     nodes_[linkKey] = second;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::Delete(const std::string& path)
+Status MemoryFileOps::Delete(const std::string& path)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     Node* node = Find(path);
     if (node == nullptr || node->folder)
-        return Fail(node == nullptr ? FileError::kFileNotFound : FileError::kAccessDenied);
+        return Failure(node == nullptr ? FileError::kFileNotFound : FileError::kAccessDenied);
     if (node->data->readOnly)
-        return Fail(FileError::kAccessDenied);
+        return Failure(FileError::kAccessDenied);
     if (Held(path) || node->data->writers > 0)
-        return Fail(FileError::kSharingViolation);
+        return Failure(FileError::kSharingViolation);
     Tick();
     if (lying_.count(Upper(path)) == 0)
         nodes_.erase(Key(path));
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
+Status MemoryFileOps::SetReadOnly(const std::string& path, bool readOnly)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     Node* node = Find(path);
     if (node == nullptr || node->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     Tick();
     node->data->readOnly = readOnly;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime)
+Status MemoryFileOps::SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate,
+                                          std::uint16_t dosTime)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     Node* node = Find(path);
     if (node == nullptr || node->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     Tick();
     // Days since 1970-01-01 of the civil date, then seconds in the stamps' units from 1601.
     int year = 1980 + (dosDate >> 9);
     const int month = (dosDate >> 5) & 15, day = dosDate & 31;
     if (month < 1 || month > 12 || day < 1)
-        return Fail(FileError::kInvalidParameter);
+        return Failure(FileError::kInvalidParameter);
     year -= month <= 2 ? 1 : 0;
     const long long era = year / 400, yearOfEra = year - era * 400;
     const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
@@ -402,34 +409,34 @@ bool MemoryFileOps::SetWriteTimeFromDos(const std::string& path, std::uint16_t d
     const long long seconds = days * 86400 + (dosTime >> 11) * 3600 + ((dosTime >> 5) & 63) * 60 +
                               (dosTime & 31) * 2 + 11644473600LL;
     node->data->writeTime = static_cast<std::uint64_t>(seconds) * 10000000ULL;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::SetCreationTime(const std::string& path, std::uint64_t creationTime)
+Status MemoryFileOps::SetCreationTime(const std::string& path, std::uint64_t creationTime)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     Node* node = Find(path);
     if (node == nullptr || node->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     Tick();
     node->data->creationTime = creationTime;
-    return true;
+    return Status();
 }
 
-bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                            ByteProgress* progress, ContentHasher* hasher)
+Status MemoryFileOps::CopyNew(const std::string& source, const std::string& target,
+                              std::uint64_t expectedSize, ByteProgress* progress, ContentHasher* hasher)
 {
     if (Dead())
-        return false;
+        return Failure(error_);
     const Node* from = Find(source);
     if (from == nullptr || from->folder)
-        return Fail(FileError::kFileNotFound);
+        return Failure(FileError::kFileNotFound);
     const std::string key = Key(target);
     if (nodes_.count(key) != 0)
-        return Fail(FileError::kFileExists);
+        return Failure(FileError::kFileExists);
     if (!ParentIsFolder(key))
-        return Fail(FileError::kPathNotFound);
+        return Failure(FileError::kPathNotFound);
     const std::shared_ptr<Data> in = from->data;
     Tick();
     Node node;
@@ -446,7 +453,7 @@ bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target
          {std::pair<std::size_t, std::size_t> {0, half}, {half, bytes.size() - half}}) {
         if (!Fits(target, length)) {
             nodes_.erase(key);
-            return Fail(FileError::kDiskFull);
+            return Failure(FileError::kDiskFull);
         }
         out->bytes.append(bytes, offset, length);
         if (hasher != nullptr)
@@ -455,16 +462,16 @@ bool MemoryFileOps::CopyNew(const std::string& source, const std::string& target
             Tick();
         if (offset == 0 && progress != nullptr && !progress->Advance(out->bytes.size(), bytes.size())) {
             nodes_.erase(key);
-            return Fail(FileError::kCancelled);
+            return Failure(FileError::kCancelled);
         }
     }
     if (out->bytes.size() != expectedSize || failingFlushes_.count(key) != 0) {
         nodes_.erase(key);
-        return Fail(FileError::kWriteFault);
+        return Failure(FileError::kWriteFault);
     }
     out->writeTime = in->writeTime;
     out->readOnly = in->readOnly;
-    return true;
+    return Status();
 }
 
 bool MemoryFileOps::ListFiles(const std::string& folder, std::vector<std::string>& names)

@@ -76,18 +76,19 @@ public:
     void SetLastError(std::uint32_t code) override { error_ = code; }
     bool Stat(const std::string& path, FileState& state) override;
     bool Identity(const std::string& path, FileIdentity& identity) override;
-    bool MakeFolder(const std::string& folder) override;
-    bool RemoveFolder(const std::string& folder) override;
-    bool Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override;
-    bool HardLink(const std::string& existing, const std::string& link) override;
-    bool Delete(const std::string& path) override;
-    bool SetReadOnly(const std::string& path, bool readOnly) override;
-    bool SetCreationTime(const std::string& path, std::uint64_t creationTime) override;
+    Status MakeFolder(const std::string& folder) override;
+    Status RemoveFolder(const std::string& folder) override;
+    Status Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override;
+    Status HardLink(const std::string& existing, const std::string& link) override;
+    Status Delete(const std::string& path) override;
+    Status SetReadOnly(const std::string& path, bool readOnly) override;
+    Status SetCreationTime(const std::string& path, std::uint64_t creationTime) override;
     // The in-memory drive has no zone: the DOS time is taken as UTC.
-    bool SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;
+    Status SetWriteTimeFromDos(const std::string& path, std::uint16_t dosDate,
+                               std::uint16_t dosTime) override;
     // Reports to progress after the first half of the bytes.
-    bool CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
-                 ByteProgress* progress, ContentHasher* hasher) override;
+    Status CopyNew(const std::string& source, const std::string& target, std::uint64_t expectedSize,
+                   ByteProgress* progress, ContentHasher* hasher) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     bool ListNames(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<AppendStream> OpenAppend(const std::string& path, bool createNew) override;
@@ -108,6 +109,8 @@ private:
     static std::string VolumeOf(const std::string& key);
     Node* Find(const std::string& path);
     bool Fail(std::uint32_t code);
+    // The failure of a call that changes files, its number kept as the last error too.
+    Status Failure(std::uint32_t code);
     // True (with an error) once the process was ended.
     bool Dead();
     bool Held(const std::string& path);

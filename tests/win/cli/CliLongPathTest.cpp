@@ -32,7 +32,7 @@ std::string Deep(const std::string& base, std::size_t length, char letter = 'd')
 
 bool MakeTree(const std::string& folder)
 {
-    return MakeFolders(SystemFileOps(), folder);
+    return MakeFolders(SystemFileOps(), folder).Ok();
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> lines)

@@ -67,20 +67,22 @@ protected:
 
 TEST_F(DryRunVsReal, FoldersAreCreatedOnlyInTheDryRunsMemory)
 {
-    Expect("new nested folder",
-           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
+    Expect("new nested folder", [](RunFileSystem& fs, const std::string& r) {
+        return fs.EnsureFolder(r + "out\\2012\\01\\").Ok();
+    });
     Expect("it exists now",
            [](RunFileSystem& fs, const std::string& r) { return fs.Exists(r + "out\\2012\\01"); });
-    Expect("again",
-           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\2012\\01\\"); });
+    Expect("again", [](RunFileSystem& fs, const std::string& r) {
+        return fs.EnsureFolder(r + "out\\2012\\01\\").Ok();
+    });
     Expect("through a file",
-           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\x\\"); });
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\x\\").Ok(); });
     Expect("a file of that name",
-           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\"); });
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "file\\").Ok(); });
     Expect("invalid name",
-           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\a?b\\"); });
+           [](RunFileSystem& fs, const std::string& r) { return fs.EnsureFolder(r + "out\\a?b\\").Ok(); });
     Expect("too long", [](RunFileSystem& fs, const std::string& r) {
-        return fs.EnsureFolder(r + std::string(300, 'x') + "\\");
+        return fs.EnsureFolder(r + std::string(300, 'x') + "\\").Ok();
     });
     Expect("copy into the new folder", [](RunFileSystem& fs, const std::string& r) {
         return fs.Transfer(r + "src\\a.jpg", r + "out\\2012\\01\\a.jpg", false) == TransferOutcome::Done;

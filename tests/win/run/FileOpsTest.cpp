@@ -34,6 +34,38 @@ TEST(SystemFileOps, ACopyWhoseSizeIsNotTheExpectedOneFailsAndLeavesNothing)
     EXPECT_EQ(ReadText(tree.Path("b.jpg")), "twelve bytes");
 }
 
+TEST(SystemFileOps, EachCallThatFailsAnswersTheSystemsNumberAndWords)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("a.jpg"), "a photo"));
+    const auto expectFailure = [](const Status& status, DWORD code) {
+        ASSERT_FALSE(status.Ok());
+        EXPECT_EQ(status.Kind(), FailureKind::System);
+        EXPECT_EQ(status.Code(), static_cast<std::uint32_t>(code));
+        EXPECT_EQ(status.Reason(), FileErrorText(code));
+    };
+    expectFailure(Ops().Delete(tree.Path("none.jpg")), ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().MakeFolder(tree.Path("a.jpg")), ERROR_ALREADY_EXISTS);
+    expectFailure(Ops().RemoveFolder(tree.Path("none")), ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().Rename(tree.Path("none.jpg"), tree.Path("b.jpg"), false, false),
+                  ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().HardLink(tree.Path("a.jpg"), tree.Path("a.jpg")), ERROR_ALREADY_EXISTS);
+    expectFailure(Ops().SetReadOnly(tree.Path("none.jpg"), true), ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().SetCreationTime(tree.Path("none.jpg"), 1), ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().SetWriteTimeFromDos(tree.Path("none.jpg"), 0x4021, 0), ERROR_FILE_NOT_FOUND);
+    expectFailure(Ops().CopyNew(tree.Path("a.jpg"), tree.Path("a.jpg"), 7), ERROR_FILE_EXISTS);
+    // The same number stays the thread's last error for the callers that ask it.
+    EXPECT_EQ(Ops().LastError(), static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+
+    const Status copied = Ops().CopyNew(tree.Path("a.jpg"), tree.Path("b.jpg"), 7);
+    EXPECT_TRUE(copied.Ok());
+    EXPECT_TRUE(copied.Reason().empty());
+    EXPECT_TRUE(Ops().SetReadOnly(tree.Path("b.jpg"), true).Ok());
+    expectFailure(Ops().Delete(tree.Path("b.jpg")), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(Ops().SetReadOnly(tree.Path("b.jpg"), false).Ok());
+    EXPECT_TRUE(Ops().Delete(tree.Path("b.jpg")).Ok());
+}
+
 TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
 {
     TempTree tree;
@@ -72,9 +104,9 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
         EXPECT_EQ(copies[i].hasher->Digest(), hash);
     }
     SetFileAttributesA(copies[1].target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(copies[2].error, static_cast<std::uint32_t>(ERROR_WRITE_FAULT));
+    EXPECT_EQ(copies[2].status.Code(), static_cast<std::uint32_t>(ERROR_WRITE_FAULT));
     EXPECT_FALSE(Exists(copies[2].target));
-    EXPECT_EQ(copies[4].error, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(copies[4].status.Code(), static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
     EXPECT_EQ(ReadText(copies[4].target), "another program's");
 }
 
@@ -93,7 +125,7 @@ TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
         EXPECT_EQ(copies[i].done, i < 2) << i;
         EXPECT_EQ(Exists(copies[i].target), i < 2) << i;
         if (i >= 2) {
-            EXPECT_EQ(copies[i].error, static_cast<std::uint32_t>(ERROR_CANCELLED)) << i;
+            EXPECT_EQ(copies[i].status.Code(), static_cast<std::uint32_t>(ERROR_CANCELLED)) << i;
         }
     }
 }
