@@ -176,8 +176,6 @@ ToolOutcome MetaToolBatch::ReadOnce(ULONGLONG deadline)
     // next path goes.
     if (reader_->CurrentState() == batch::BatchReader::State::AnswerDone)
         reader_->FinishAnswer();
-    if (reader_->CurrentState() != batch::BatchReader::State::InAnswer && PathsOut() != 0)
-        return ToolOutcome::Crashed;  // output outside an answer: the protocol is broken
     DropPassed();
     return ToolOutcome::Ended;
 }

@@ -278,6 +278,16 @@ TEST_F(MetaToolBatchTest, OutputAfterAnAnswerIsNotTakenForTheNext)
     ASSERT_EQ(fields.size(), 1u);
     EXPECT_EQ(fields[0].value, "B");
     EXPECT_EQ(batch.StartedProcesses().size(), 2u);
+    // The same when the next files are told ahead of their lookups.
+    fields.clear();
+    EXPECT_EQ(batch.Look(stray, fields), ToolOutcome::Ended);
+    Sleep(300);
+    batch.Ahead({next});
+    fields.clear();
+    EXPECT_EQ(batch.Look(next, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "B");
+    EXPECT_EQ(batch.StartedProcesses().size(), 3u);
 }
 
 TEST_F(MetaToolBatchTest, OutputArrivingLaterThanTheEndLineIsNotTakenForTheNextAnswer)
@@ -385,6 +395,8 @@ TEST_F(MetaToolBatchTest, FilesToldAheadAreAnsweredInOrderWithManyOut)
     const std::vector<std::string> files = NamedScripts(folder_, 60, "sleep 20\n");
     MetaToolBatch batch(config_);
     batch.Ahead(files);
+    // Told twice, each still goes once.
+    batch.Ahead(files);
     std::size_t mostOut = 0;
     for (const std::string& file : files) {
         ExpectAnswerOf(batch, file);
@@ -488,6 +500,50 @@ TEST_F(MetaToolBatchTest, HangWithPathsOutFailsOnlyTheFileItWasOn)
     // The first tool never came to the files after the hanging one.
     for (const std::string& file : files)
         EXPECT_EQ(TimesSent(ReadText(log_), file), 1u) << file;
+}
+
+TEST_F(MetaToolBatchTest, FileNotToldWaitsBehindSlowFilesWithTheLimitOfEach)
+{
+    // Together the files ahead of it take longer than the limit, each well within it.
+    config_.timeLimitMs = 1500;
+    const std::vector<std::string> files = NamedScripts(folder_, 4, "sleep 600\n");
+    const std::string untold = Script("untold.tif", "out Make : untold.tif\\n\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead(files);
+    ExpectAnswerOf(batch, untold);
+    for (const std::string& file : files)
+        ExpectAnswerOf(batch, file);
+    EXPECT_EQ(batch.StartedProcesses().size(), 1u);
+}
+
+TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
+{
+    const std::string slow = Script("slow.tif", "out Make : partial\\n\nsleep 1500\nout Model : whole\\n\n");
+    const std::vector<std::string> files = NamedScripts(folder_, 2);
+    MetaToolBatch batch(config_);
+    batch.Ahead({slow, files[0]});
+    int calls = 0;
+    batch.SetWaitHook([&calls] {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) { }
+        return ++calls < 3;
+    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
+    ASSERT_NE(timer, 0u);
+    // Asked out of turn: it waits behind the slow file, whose first line has come meanwhile.
+    std::vector<MetaField> fields;
+    EXPECT_EQ(batch.Look(files[1], fields), ToolOutcome::Stopped);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(fields.empty());
+    ASSERT_EQ(batch.StartedProcesses().size(), 1u);
+    EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+    batch.SetWaitHook(nullptr);
+    ASSERT_EQ(batch.Look(slow, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 2u);
+    EXPECT_EQ(fields[0].value, "partial");
+    EXPECT_EQ(fields[1].value, "whole");
+    ExpectAnswerOf(batch, files[0]);
+    EXPECT_EQ(batch.StartedProcesses().size(), 2u);
 }
 
 TEST_F(MetaToolBatchTest, ManyLargeAnswersAheadNeverStall)
