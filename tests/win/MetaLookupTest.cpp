@@ -253,8 +253,10 @@ TEST_F(MetaLookupTest, FilesToldAheadGoToTheToolOnlyWhenItReadsThem)
     const std::string jpeg = Jpeg("a.jpg", "2010:07:15 14:03:09", 1);
     const std::string raw = Listed("b.cr2", listing);
     MetaLookup lookup(config_);
-    lookup.Ahead({jpeg, raw});
     Date d;
+    // With the tool running, the files told go to it at once.
+    ASSERT_TRUE(Found(lookup.DateTaken(Listed("first.cr2", listing)), d));
+    lookup.Ahead({jpeg, raw});
     ASSERT_TRUE(Found(lookup.DateTaken(jpeg), d));
     EXPECT_EQ(d, kTaken);
     ASSERT_TRUE(Found(lookup.DateTaken(raw), d));

@@ -311,6 +311,16 @@ TEST_F(MetaToolBatchTest, OutputArrivingLaterThanTheEndLineIsNotTakenForTheNextA
     // The process that spoke out of turn was replaced by a fresh one.
     ASSERT_EQ(batch.StartedProcesses().size(), 2u);
     EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+    // The same when the next file is told ahead of its lookup.
+    fields.clear();
+    EXPECT_EQ(batch.Look(stray, fields), ToolOutcome::Ended);
+    Sleep(600);
+    batch.Ahead({next});
+    fields.clear();
+    EXPECT_EQ(batch.Look(next, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "B");
+    EXPECT_EQ(batch.StartedProcesses().size(), 3u);
 }
 
 TEST_F(MetaToolBatchTest, PathWithALineBreakGetsAOneFileStart)
@@ -395,11 +405,12 @@ TEST_F(MetaToolBatchTest, FilesToldAheadAreAnsweredInOrderWithManyOut)
     const std::vector<std::string> files = NamedScripts(folder_, 60, "sleep 20\n");
     MetaToolBatch batch(config_);
     batch.Ahead(files);
-    // Told twice, each still goes once.
-    batch.Ahead(files);
     std::size_t mostOut = 0;
     for (const std::string& file : files) {
         ExpectAnswerOf(batch, file);
+        // Told again with files out, as a run tells each batch: each still goes once.
+        if (file == files[0])
+            batch.Ahead(std::vector<std::string>(files.begin() + 1, files.end()));
         mostOut = std::max(mostOut, batch.PathsOut());
         EXPECT_LE(batch.PathsOut(), kAheadPaths);
     }
@@ -422,9 +433,15 @@ TEST_F(MetaToolBatchTest, LookupsOutOfTheToldOrderGetTheirOwnAnswers)
     ExpectAnswerOf(batch, files[0]);
     ExpectAnswerOf(batch, untold);
     ExpectAnswerOf(batch, files[1]);
-    // Files 2 to 4 are passed over; their answers are not given to the files after them.
+    // Files 2 to 4 are passed over; their answers are not given to the files after them, nor
+    // kept: a passed file asked later is read as it is then.
     ExpectAnswerOf(batch, files[5]);
     ExpectAnswerOf(batch, files[2]);
+    ASSERT_TRUE(WriteText(files[3], "out Make : changed\\n\n"));
+    std::vector<MetaField> fields;
+    ASSERT_EQ(batch.Look(files[3], fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "changed");
     ExpectAnswerOf(batch, files[6]);
     // Told again: the answers kept serve them, and the files passed over are read afresh.
     batch.Ahead({files[11], files[7]});
@@ -519,9 +536,10 @@ TEST_F(MetaToolBatchTest, FileNotToldWaitsBehindSlowFilesWithTheLimitOfEach)
 TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
 {
     const std::string slow = Script("slow.tif", "out Make : partial\\n\nsleep 1500\nout Model : whole\\n\n");
-    const std::vector<std::string> files = NamedScripts(folder_, 2);
+    const std::vector<std::string> files = NamedScripts(folder_, 3);
     MetaToolBatch batch(config_);
-    batch.Ahead({slow, files[0]});
+    batch.Ahead({files[0], slow, files[1]});
+    ExpectAnswerOf(batch, files[0]);
     int calls = 0;
     batch.SetWaitHook([&calls] {
         MSG message;
@@ -530,9 +548,9 @@ TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
     });
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
     ASSERT_NE(timer, 0u);
-    // Asked out of turn: it waits behind the slow file, whose first line has come meanwhile.
+    // Not told: it waits behind the slow file, whose first line comes meanwhile.
     std::vector<MetaField> fields;
-    EXPECT_EQ(batch.Look(files[1], fields), ToolOutcome::Stopped);
+    EXPECT_EQ(batch.Look(files[2], fields), ToolOutcome::Stopped);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(fields.empty());
     ASSERT_EQ(batch.StartedProcesses().size(), 1u);
@@ -542,7 +560,8 @@ TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
     ASSERT_EQ(fields.size(), 2u);
     EXPECT_EQ(fields[0].value, "partial");
     EXPECT_EQ(fields[1].value, "whole");
-    ExpectAnswerOf(batch, files[0]);
+    ExpectAnswerOf(batch, files[1]);
+    ExpectAnswerOf(batch, files[2]);
     EXPECT_EQ(batch.StartedProcesses().size(), 2u);
 }
 
