@@ -101,10 +101,8 @@ bool FileSource::Read(uint64_t offset, void* out, size_t count)
     if (count > kBlockSize / 2)
         return ReadAt(offset, out, count);
     // The block starts a little before the read, so that a reader stepping back a few bytes
-    // still finds them; one that ends inside the read starts at the read.
-    uint64_t start = offset - offset % kBlockAlign;
-    if (offset + count > start + kBlockSize)
-        start = offset;
+    // still finds them; as the read is at most half a block, it ends inside the block.
+    const uint64_t start = offset - offset % kBlockAlign;
     block_.resize(static_cast<size_t>(std::min<uint64_t>(kBlockSize, size_ - start)));
     if (!ReadAt(start, block_.data(), block_.size())) {
         block_.clear();

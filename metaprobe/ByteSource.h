@@ -58,6 +58,8 @@ public:
     // refilled buffer) for each costs more than the bytes.
     static constexpr size_t kBlockSize = 64 * 1024;
     static constexpr size_t kBlockAlign = 4096;
+    static_assert(kBlockAlign + kBlockSize / 2 <= kBlockSize,
+                  "a block read for a small read holds all of it");
 
 private:
     FileSource(std::FILE* file, uint64_t size) : file_(file), size_(size) { }
