@@ -665,6 +665,16 @@ Result<std::string> ArchiveLookup::Through(const std::string& path)
     return Status::Failure(FailureKind::System, reason);
 }
 
+void ArchiveLookup::Ahead(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> outside;
+    for (const std::string& path : paths) {
+        if (!stage_.IsMember(path))
+            outside.push_back(path);
+    }
+    inner_.Ahead(outside);
+}
+
 Result<std::optional<FoundDate>> ArchiveLookup::DateFrom(const std::string& path, const DateSources& sources)
 {
     const Result<std::string> through = Through(path);

@@ -211,6 +211,9 @@ public:
     Result<std::optional<std::string>> ContentIdentifier(const std::string& path) override;
     Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override;
     void SetWaitHook(std::function<bool()> hook) override { inner_.SetWaitHook(std::move(hook)); }
+    // Members are asked about under their staged copies' names, known only once staged: only
+    // the files outside archives are told.
+    void Ahead(const std::vector<std::string>& paths) override;
 
 private:
     // The path to ask the inner lookup about, or why a member has no copy to ask about.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/DateTime.h"
 #include "base/GeoPosition.h"
@@ -87,4 +88,7 @@ public:
     virtual Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) = 0;
     // Called while a lookup waits and window messages are waiting; false abandons it.
     virtual void SetWaitHook(std::function<bool()> hook) = 0;
+    // The files the next lookups will be about, in their order, so that their reading can start
+    // ahead. A hint only: a file told and not asked, or asked and not told, is answered the same.
+    virtual void Ahead(const std::vector<std::string>& /*paths*/) { }
 };

@@ -14,6 +14,12 @@ std::optional<DateSources> DateSourcesOf(OrganizeMode mode, bool nameDates, bool
                         takeout && row->captureDateFirst};
 }
 
+bool ModeReadsMetadata(OrganizeMode mode)
+{
+    const OrganizeModeRow* row = FindOrganizeMode(mode);
+    return row != nullptr && (row->captureDateFirst || row->kind == ModeKind::Orientation);
+}
+
 bool ApplyClockRule(FoundDate& found, const std::vector<ClockRule>& clockRules)
 {
     // File times and dates in names are the computer's, not the camera's clock.

@@ -17,6 +17,10 @@
 // With takeout, the modes that read a capture date take a Takeout sidecar's after it.
 std::optional<DateSources> DateSourcesOf(OrganizeMode mode, bool nameDates, bool takeout = false);
 
+// Whether the mode reads the files' metadata (a capture date or the orientation), not only their
+// names and file times.
+bool ModeReadsMetadata(OrganizeMode mode);
+
 // The file's date, extension or orientation for the mode: nothing when the file simply has no
 // answer (or the mode is unknown), a failure when the lookup could not be made (LookupFailedText
 // words both). origin, when given, gets where a date came

@@ -1261,6 +1261,14 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             batch.clear();
             batchStart = row;
             const int end = links.empty() ? std::min(count, row + kBatchRows) : row + 1;
+            // The batch's files can be read ahead of their lookups, while the rows before them
+            // are planned.
+            if (ModeReadsMetadata(options.Mode) || TemplatesUsePlace(options)) {
+                std::vector<std::string> ahead;
+                for (int next = row; next < end; ++next)
+                    ahead.push_back(rows.Source(next));
+                lookup.Ahead(ahead);
+            }
             // A Cancel pressed meanwhile ends the run after the row it came during, as always:
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {

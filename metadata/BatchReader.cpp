@@ -7,13 +7,28 @@ BatchReader::BatchReader(std::string token, const ListingLimits& limits)
       splitter_(limits.maxLineLength)
 { }
 
-void BatchReader::BeginAnswer(std::vector<MetaField>& fields)
+void BatchReader::BeginAnswer(std::vector<MetaField>& fields, AnswerFacts* facts)
 {
+    if (state_ == State::InAnswer) {
+        queued_.push_back({&fields, facts});
+        return;
+    }
     if (state_ != State::Idle)
         return;
-    answer_ = std::make_unique<ListingReader>(fields, limits_);
-    overlongBefore_ = splitter_.OverlongLines();
+    Start({&fields, facts});
     state_ = State::InAnswer;
+}
+
+void BatchReader::Start(const Expected& next)
+{
+    answer_ = std::make_unique<ListingReader>(*next.fields, limits_);
+    facts_ = next.facts;
+    overlongBefore_ = splitter_.OverlongLines();
+}
+
+std::size_t BatchReader::Outstanding() const
+{
+    return state_ == State::InAnswer ? 1 + queued_.size() : 0;
 }
 
 void BatchReader::FinishAnswer()
@@ -38,9 +53,17 @@ void BatchReader::TakeLine(std::string_view line)
     case State::InAnswer:
         // A listing whose last line lacks its line break runs into the end line: that last line
         // is dropped, as a one-file listing's is.
-        if (line.size() >= endLine_.size() && line.substr(line.size() - endLine_.size()) == endLine_)
-            state_ = State::AnswerDone;
-        else
+        if (line.size() >= endLine_.size() && line.substr(line.size() - endLine_.size()) == endLine_) {
+            if (facts_ != nullptr)
+                *facts_ = {true, OverlongLines(), FieldsOverBudget(), KeptBytes()};
+            if (queued_.empty()) {
+                state_ = State::AnswerDone;
+                return;
+            }
+            // The next path's answer starts on the next line, in this chunk or a later one.
+            Start(queued_.front());
+            queued_.pop_front();
+        } else
             answer_->FeedLine(line);
         return;
     case State::AnswerDone: outputAfterEnd_ = true; return;

@@ -249,6 +249,22 @@ void MetaLookup::SetWaitHook(ToolWaitHook hook)
         batch_->SetWaitHook(hook_);
 }
 
+void MetaLookup::Ahead(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> toolPaths;
+    for (const std::string& path : paths) {
+        if (!IsJpegPath(path))
+            toolPaths.push_back(path);
+    }
+    if (toolPaths.empty() && !batch_)
+        return;
+    if (!batch_) {
+        batch_ = std::make_unique<MetaToolBatch>(toolConfig_);
+        batch_->SetWaitHook(hook_);
+    }
+    batch_->Ahead(toolPaths);
+}
+
 // A file that holds no data and one that cannot be read both leave the tool without a date; only
 // the second is a failed lookup. Asked only when no answer came, so a readable file costs nothing.
 void MetaLookup::NoteUnopenable(const std::string& path)

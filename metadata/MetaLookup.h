@@ -35,6 +35,8 @@ public:
     Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override;
 
     void SetWaitHook(ToolWaitHook hook) override;
+    // The files that go through the metadata tool are sent to it ahead (JPEG files are read here).
+    void Ahead(const std::vector<std::string>& paths) override;
     // Video dates recorded in UTC in the computer's zone, as older versions did, instead of the
     // zone the video records or the zone at its position.
     void UseComputerZone(bool on) { computerZone_ = on; }

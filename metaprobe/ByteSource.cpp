@@ -66,8 +66,10 @@ std::unique_ptr<FileSource> FileSource::Open(const std::string& path)
     std::FILE* file = OpenFileForReading(path);
     if (!file)
         return nullptr;
+    // The blocks are this source's own buffer: a second one in the stream would copy every byte
+    // twice and split a large read into buffer-sized ones.
     uint64_t size = 0;
-    if (!SeekEnd(file, size)) {
+    if (std::setvbuf(file, nullptr, _IONBF, 0) != 0 || !SeekEnd(file, size)) {
         std::fclose(file);
         return nullptr;
     }
@@ -79,15 +81,36 @@ FileSource::~FileSource()
     std::fclose(file_);
 }
 
+bool FileSource::ReadAt(uint64_t offset, void* out, size_t count)
+{
+    ++systemReads_;
+    return Seek(file_, offset) && std::fread(out, 1, count, file_) == count;
+}
+
 bool FileSource::Read(uint64_t offset, void* out, size_t count)
 {
     if (!Contains(offset, count))
         return false;
     if (count == 0)
         return true;
-    if (!Seek(file_, offset))
+    if (offset >= blockOffset_ && offset - blockOffset_ <= block_.size() &&
+        count <= block_.size() - (offset - blockOffset_)) {
+        std::memcpy(out, block_.data() + (offset - blockOffset_), count);
+        return true;
+    }
+    if (count > kBlockSize / 2)
+        return ReadAt(offset, out, count);
+    // The block starts a little before the read, so that a reader stepping back a few bytes
+    // still finds them; as the read is at most half a block, it ends inside the block.
+    const uint64_t start = offset - offset % kBlockAlign;
+    block_.resize(static_cast<size_t>(std::min<uint64_t>(kBlockSize, size_ - start)));
+    if (!ReadAt(start, block_.data(), block_.size())) {
+        block_.clear();
         return false;
-    return std::fread(out, 1, count, file_) == count;
+    }
+    blockOffset_ = start;
+    std::memcpy(out, block_.data() + (offset - start), count);
+    return true;
 }
 
 }  // namespace metaprobe

@@ -50,11 +50,26 @@ public:
     FileSource& operator=(const FileSource&) = delete;
     uint64_t Size() const override { return size_; }
     bool Read(uint64_t offset, void* out, size_t count) override;
+    // The reads this source asked of the system so far.
+    size_t SystemReads() const { return systemReads_; }
+
+    // Small reads are served from one block of the file read whole: a reader's walk through a
+    // file's directories reads a few bytes here and there, and a system read (a seek and a
+    // refilled buffer) for each costs more than the bytes.
+    static constexpr size_t kBlockSize = 64 * 1024;
+    static constexpr size_t kBlockAlign = 4096;
+    static_assert(kBlockAlign + kBlockSize / 2 <= kBlockSize,
+                  "a block read for a small read holds all of it");
 
 private:
     FileSource(std::FILE* file, uint64_t size) : file_(file), size_(size) { }
+    bool ReadAt(uint64_t offset, void* out, size_t count);
+
     std::FILE* file_;
     uint64_t size_;
+    std::vector<uint8_t> block_;  // the file's bytes from blockOffset_ on
+    uint64_t blockOffset_ = 0;
+    size_t systemReads_ = 0;
 };
 
 // Byte-order aware integer decoding of small buffers.

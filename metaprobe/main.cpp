@@ -14,6 +14,9 @@
 #include "metaprobe/Probe.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include "base/ConsoleCodePage.h"
 #include "base/RunningMark.h"
 #endif
@@ -42,19 +45,27 @@ bool ReadLine(std::string& line)
 
 int RunBatch(const std::string& token)
 {
+#ifdef _WIN32
+    // Each answer goes to the caller in one write: the text mode's line-break translation would
+    // split it into writes of a few KB (each a round trip through the system), and so would the
+    // stream's buffer. The caller's reader takes a bare line feed as a line break.
+    if (_setmode(_fileno(stdout), _O_BINARY) == -1 || std::setvbuf(stdout, nullptr, _IONBF, 0) != 0)
+        return 1;
+#endif
     const std::string endLine = batch::EndLine(token) + "\n";
     // The handshake must reach the caller before the first path arrives.
     if (!WriteText(batch::HandshakeLine(token) + "\n") || std::fflush(stdout) != 0)
         return 1;
     std::string path;
+    std::string answer;
     while (ReadLine(path)) {
         metaprobe::Listing listing;
         metaprobe::ProbeFile(path, listing);
-        if (!WriteText(metaprobe::FormatListing(listing)) ||
-            !WriteText(metaprobe::FormatBatchFacts(listing)) || !WriteText(endLine) ||
-            std::fflush(stdout) != 0) {
+        answer = metaprobe::FormatListing(listing);
+        answer += metaprobe::FormatBatchFacts(listing);
+        answer += endLine;
+        if (!WriteText(answer) || std::fflush(stdout) != 0)
             return 1;
-        }
     }
     return 0;
 }

@@ -106,6 +106,72 @@ TEST(BatchProtocol, AnswersEqualOneFileListingsWhereverTheReadsSplitThem)
     }
 }
 
+// Every answer begun before any is read, as when paths go to the tool ahead; the answers then
+// arrive back to back in one stream, fed in pieces of `step` bytes.
+std::vector<std::vector<MetaField>> ReadAnswersAhead(const std::vector<std::string>& answers,
+                                                     std::size_t step, const ListingLimits& limits,
+                                                     std::vector<batch::AnswerFacts>& facts,
+                                                     State& finalState)
+{
+    BatchReader reader(kToken, limits);
+    std::string stream = Handshake();
+    reader.Feed(stream);
+    std::vector<std::vector<MetaField>> result(answers.size());
+    facts.assign(answers.size(), {});
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        reader.BeginAnswer(result[i], &facts[i]);
+        EXPECT_EQ(reader.Outstanding(), i + 1);
+    }
+    stream.clear();
+    for (const std::string& answer : answers)
+        stream += answer;
+    for (std::size_t at = 0; at < stream.size(); at += step)
+        reader.Feed(std::string_view(stream).substr(at, step));
+    finalState = reader.CurrentState();
+    return result;
+}
+
+TEST(BatchProtocol, AnswersBegunAheadTakeTheirOwnLinesWhereverTheReadsSplitThem)
+{
+    ListingLimits limits;
+    limits.maxKeptBytes = 300;
+    std::string flood;
+    for (int i = 0; i < 40; ++i)
+        flood += "Field" + std::to_string(i) + " : value\r\n";
+    const std::vector<std::string> listings = {
+            "Make : first\r\nModel : one\r\n",
+            "",
+            flood,
+            "Make : fourth\nUnfinished : no line break",
+            "Make : fifth\r\n",
+    };
+    std::vector<std::string> answers;
+    for (const std::string& listing : listings)
+        answers.push_back(listing + End());
+    for (std::size_t step = 1; step <= 120; ++step) {
+        SCOPED_TRACE(step);
+        State state;
+        std::vector<batch::AnswerFacts> facts;
+        const auto read = ReadAnswersAhead(answers, step, limits, facts, state);
+        EXPECT_EQ(state, State::AnswerDone);
+        for (std::size_t i = 0; i < listings.size(); ++i) {
+            EXPECT_TRUE(SameFields(read[i], OneFile(listings[i], limits))) << i;
+            EXPECT_TRUE(facts[i].done) << i;
+        }
+        // Each answer has its own budget and its own count of what it could not keep.
+        EXPECT_GT(facts[2].fieldsOverBudget, 0u);
+        EXPECT_EQ(facts[4].fieldsOverBudget, 0u);
+        EXPECT_EQ(facts[4].keptBytes, OneFile(listings[4], limits).size() * sizeof(MetaField) + 9);
+    }
+    // An answer not ended yet is not done, and the ones after it have no lines yet.
+    State state;
+    std::vector<batch::AnswerFacts> facts;
+    const auto read = ReadAnswersAhead({answers[0], listings[4]}, 3, limits, facts, state);
+    EXPECT_EQ(state, State::InAnswer);
+    EXPECT_TRUE(facts[0].done);
+    EXPECT_FALSE(facts[1].done);
+}
+
 TEST(BatchProtocol, EndTextInsideAValueDoesNotEndTheAnswer)
 {
     // Without the token, no line of a listing can be the end line, even one a NUL cuts out.

@@ -247,6 +247,26 @@ TEST_F(MetaLookupTest, OtherJpegExtensionsGoToTheTool)
     EXPECT_EQ(ToolStarts(), 5);
 }
 
+TEST_F(MetaLookupTest, FilesToldAheadGoToTheToolOnlyWhenItReadsThem)
+{
+    const std::string listing = "Date/Time Original : 1999:12:31 23:59:58\\n";
+    const std::string jpeg = Jpeg("a.jpg", "2010:07:15 14:03:09", 1);
+    const std::string raw = Listed("b.cr2", listing);
+    MetaLookup lookup(config_);
+    Date d;
+    // With the tool running, the files told go to it at once.
+    ASSERT_TRUE(Found(lookup.DateTaken(Listed("first.cr2", listing)), d));
+    lookup.Ahead({jpeg, raw});
+    ASSERT_TRUE(Found(lookup.DateTaken(jpeg), d));
+    EXPECT_EQ(d, kTaken);
+    ASSERT_TRUE(Found(lookup.DateTaken(raw), d));
+    EXPECT_EQ(d, (Date {1999, 12, 31, 23, 59, 58}));
+    const std::string log = ReadText(log_);
+    EXPECT_NE(log.find("path|" + raw + "\n"), std::string::npos);
+    EXPECT_EQ(log.find("path|" + jpeg), std::string::npos);
+    EXPECT_EQ(ToolStarts(), 1);
+}
+
 TEST_F(MetaLookupTest, JpegWithoutCaptureDateFailsWithoutTheTool)
 {
     Date d;

@@ -278,6 +278,16 @@ TEST_F(MetaToolBatchTest, OutputAfterAnAnswerIsNotTakenForTheNext)
     ASSERT_EQ(fields.size(), 1u);
     EXPECT_EQ(fields[0].value, "B");
     EXPECT_EQ(batch.StartedProcesses().size(), 2u);
+    // The same when the next files are told ahead of their lookups.
+    fields.clear();
+    EXPECT_EQ(batch.Look(stray, fields), ToolOutcome::Ended);
+    Sleep(300);
+    batch.Ahead({next});
+    fields.clear();
+    EXPECT_EQ(batch.Look(next, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "B");
+    EXPECT_EQ(batch.StartedProcesses().size(), 3u);
 }
 
 TEST_F(MetaToolBatchTest, OutputArrivingLaterThanTheEndLineIsNotTakenForTheNextAnswer)
@@ -301,6 +311,16 @@ TEST_F(MetaToolBatchTest, OutputArrivingLaterThanTheEndLineIsNotTakenForTheNextA
     // The process that spoke out of turn was replaced by a fresh one.
     ASSERT_EQ(batch.StartedProcesses().size(), 2u);
     EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+    // The same when the next file is told ahead of its lookup.
+    fields.clear();
+    EXPECT_EQ(batch.Look(stray, fields), ToolOutcome::Ended);
+    Sleep(600);
+    batch.Ahead({next});
+    fields.clear();
+    EXPECT_EQ(batch.Look(next, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "B");
+    EXPECT_EQ(batch.StartedProcesses().size(), 3u);
 }
 
 TEST_F(MetaToolBatchTest, PathWithALineBreakGetsAOneFileStart)
@@ -340,6 +360,246 @@ TEST_F(MetaToolBatchTest, HookEndsTheWaitAndTheProcess)
     EXPECT_EQ(calls, 3);
     ASSERT_EQ(batch.StartedProcesses().size(), 1u);
     EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+}
+
+// Scripts whose answers name them: "Make : NAME".
+std::vector<std::string> NamedScripts(const TempFolder& folder, int count, const std::string& more = "")
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".tif";
+        const std::string path = folder / name;
+        EXPECT_TRUE(WriteText(path, more + "out Make : " + name + "\\n\n"));
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+// How many times the batch processes were given the path.
+std::size_t TimesSent(const std::string& log, const std::string& path)
+{
+    std::size_t times = 0;
+    for (std::size_t at = log.find("path|" + path + "\n"); at != std::string::npos;
+         at = log.find("path|" + path + "\n", at + 1))
+        ++times;
+    return times;
+}
+
+void ExpectAnswerOf(MetaToolBatch& batch, const std::string& path)
+{
+    SCOPED_TRACE(path);
+    std::vector<MetaField> fields;
+    ASSERT_EQ(batch.Look(path, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, FileNameOf(path));
+}
+
+TEST_F(MetaToolBatchTest, FilesToldAheadAreAnsweredInOrderWithManyOut)
+{
+    // Each file takes the tool a while, so that the paths sent ahead are still out when looked at.
+    const std::vector<std::string> files = NamedScripts(folder_, 60, "sleep 20\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead(files);
+    std::size_t mostOut = 0;
+    for (const std::string& file : files) {
+        ExpectAnswerOf(batch, file);
+        // Told again with files out, as a run tells each batch: each still goes once.
+        if (file == files[0])
+            batch.Ahead(std::vector<std::string>(files.begin() + 1, files.end()));
+        mostOut = std::max(mostOut, batch.PathsOut());
+        EXPECT_LE(batch.PathsOut(), kAheadPaths);
+    }
+    EXPECT_GE(mostOut, kAheadPaths / 2);
+    EXPECT_EQ(batch.PathsOut(), 0u);
+    ASSERT_EQ(batch.StartedProcesses().size(), 1u);
+    const std::string log = ReadText(log_);
+    for (const std::string& file : files)
+        EXPECT_EQ(TimesSent(log, file), 1u) << file;
+}
+
+TEST_F(MetaToolBatchTest, LookupsOutOfTheToldOrderGetTheirOwnAnswers)
+{
+    const std::vector<std::string> files = NamedScripts(folder_, 12, "sleep 10\n");
+    const std::string untold = Script("untold.tif", "out Make : untold.tif\\n\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead(files);
+    ExpectAnswerOf(batch, files[0]);
+    // Asked again, and a file not told: each waits behind the paths out, whose answers are kept.
+    ExpectAnswerOf(batch, files[0]);
+    ExpectAnswerOf(batch, untold);
+    ExpectAnswerOf(batch, files[1]);
+    // Files 2 to 4 are passed over; their answers are not given to the files after them, nor
+    // kept: a passed file asked later is read as it is then.
+    ExpectAnswerOf(batch, files[5]);
+    ExpectAnswerOf(batch, files[2]);
+    ASSERT_TRUE(WriteText(files[3], "out Make : changed\\n\n"));
+    std::vector<MetaField> fields;
+    ASSERT_EQ(batch.Look(files[3], fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, "changed");
+    ExpectAnswerOf(batch, files[6]);
+    // Told again: the answers kept serve them, and the files passed over are read afresh.
+    batch.Ahead({files[11], files[7]});
+    ExpectAnswerOf(batch, files[11]);
+    ExpectAnswerOf(batch, files[7]);
+    ExpectAnswerOf(batch, files[8]);
+    EXPECT_EQ(batch.PathsOut(), 0u);
+    EXPECT_EQ(batch.StartedProcesses().size(), 1u);
+}
+
+TEST_F(MetaToolBatchTest, ToolKilledWithPathsOutFailsOnlyTheFileItWasOn)
+{
+    const std::vector<std::string> files = NamedScripts(folder_, 6);
+    const std::string slow = Script("slow.tif", "sleep 3000\nout Make : slow\\n\n");
+    const std::string crash = Script("crash.tif", "out Make : partial\\n\ncrash\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead({files[0], slow, files[1], files[2], crash, files[3], files[4], files[5]});
+    ExpectAnswerOf(batch, files[0]);
+    ASSERT_GE(batch.PathsOut(), 3u);
+    // Ended from outside while it reads the slow file, with the files after it out.
+    const DWORD first = batch.StartedProcesses().back();
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+    ASSERT_NE(process, nullptr);
+    EXPECT_TRUE(TerminateProcess(process, 9));
+    EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
+    CloseHandle(process);
+    std::vector<MetaField> fields;
+    EXPECT_EQ(batch.Look(slow, fields), ToolOutcome::Crashed);
+    EXPECT_TRUE(fields.empty());
+    ExpectAnswerOf(batch, files[1]);
+    ExpectAnswerOf(batch, files[2]);
+    // A crash of its own on a file with files out after it.
+    EXPECT_EQ(batch.Look(crash, fields), ToolOutcome::Crashed);
+    EXPECT_TRUE(fields.empty());
+    ExpectAnswerOf(batch, files[3]);
+    ExpectAnswerOf(batch, files[4]);
+    ExpectAnswerOf(batch, files[5]);
+    const std::vector<DWORD> processes = batch.StartedProcesses();
+    ASSERT_EQ(processes.size(), 3u);
+    EXPECT_TRUE(ProcessIsGone(processes[0]));
+    EXPECT_TRUE(ProcessIsGone(processes[1]));
+    // The files out when a tool ended were answered by the next one, each read once.
+    const std::string log = ReadText(log_);
+    for (const std::string& file : files)
+        EXPECT_EQ(TimesSent(log, file), 1u) << file;
+    EXPECT_EQ(TimesSent(log, slow), 1u);
+    EXPECT_EQ(TimesSent(log, crash), 1u);
+    batch.Close();
+    EXPECT_TRUE(AllGone(processes));
+}
+
+TEST_F(MetaToolBatchTest, HangWithPathsOutFailsOnlyTheFileItWasOn)
+{
+    config_.timeLimitMs = 1500;
+    const std::vector<std::string> files = NamedScripts(folder_, 4);
+    const std::string hang = Script("hang.tif", "out Make : partial\\n\nhang\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead({files[0], hang, files[1], files[2], files[3]});
+    ExpectAnswerOf(batch, files[0]);
+    // Longer than the limit: the time the caller spends between lookups is not the file's.
+    Sleep(2000);
+    std::vector<MetaField> fields;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(batch.Look(hang, fields), ToolOutcome::TimedOut);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_GE(elapsed, 1400u);
+    EXPECT_LT(elapsed, 10000u);
+    EXPECT_TRUE(fields.empty());
+    EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+    for (std::size_t i = 1; i < files.size(); ++i)
+        ExpectAnswerOf(batch, files[i]);
+    EXPECT_EQ(batch.StartedProcesses().size(), 2u);
+    // The first tool never came to the files after the hanging one.
+    for (const std::string& file : files)
+        EXPECT_EQ(TimesSent(ReadText(log_), file), 1u) << file;
+}
+
+TEST_F(MetaToolBatchTest, FileNotToldWaitsBehindSlowFilesWithTheLimitOfEach)
+{
+    // Together the files ahead of it take longer than the limit, each well within it.
+    config_.timeLimitMs = 1500;
+    const std::vector<std::string> files = NamedScripts(folder_, 4, "sleep 600\n");
+    const std::string untold = Script("untold.tif", "out Make : untold.tif\\n\n");
+    MetaToolBatch batch(config_);
+    batch.Ahead(files);
+    ExpectAnswerOf(batch, untold);
+    for (const std::string& file : files)
+        ExpectAnswerOf(batch, file);
+    EXPECT_EQ(batch.StartedProcesses().size(), 1u);
+}
+
+TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
+{
+    const std::string slow = Script("slow.tif", "out Make : partial\\n\nsleep 1500\nout Model : whole\\n\n");
+    const std::vector<std::string> files = NamedScripts(folder_, 3);
+    MetaToolBatch batch(config_);
+    batch.Ahead({files[0], slow, files[1]});
+    ExpectAnswerOf(batch, files[0]);
+    int calls = 0;
+    batch.SetWaitHook([&calls] {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) { }
+        return ++calls < 3;
+    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
+    ASSERT_NE(timer, 0u);
+    // Not told: it waits behind the slow file, whose first line comes meanwhile.
+    std::vector<MetaField> fields;
+    EXPECT_EQ(batch.Look(files[2], fields), ToolOutcome::Stopped);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(fields.empty());
+    ASSERT_EQ(batch.StartedProcesses().size(), 1u);
+    EXPECT_TRUE(ProcessIsGone(batch.StartedProcesses()[0]));
+    batch.SetWaitHook(nullptr);
+    ASSERT_EQ(batch.Look(slow, fields), ToolOutcome::Ended);
+    ASSERT_EQ(fields.size(), 2u);
+    EXPECT_EQ(fields[0].value, "partial");
+    EXPECT_EQ(fields[1].value, "whole");
+    ExpectAnswerOf(batch, files[1]);
+    ExpectAnswerOf(batch, files[2]);
+    EXPECT_EQ(batch.StartedProcesses().size(), 2u);
+}
+
+TEST_F(MetaToolBatchTest, ManyLargeAnswersAheadNeverStall)
+{
+    // Rounds of files with answers larger together than the tool's output pipe holds, then of
+    // paths longer together than its input pipe holds (files that are not there: empty answers).
+    // Writing all of them at once would wait for a tool that waits for its answers to be read.
+    std::vector<std::string> files;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 10; ++i) {
+            const std::string name = "big" + std::to_string(round) + "_" + std::to_string(i) + ".tif";
+            files.push_back(folder_ / name);
+            ASSERT_TRUE(WriteText(files.back(), "repeat 200 Field : 0123456789012345678901234567890\\r\\n\n"
+                                                "out Make : " +
+                                                        name + "\\r\\n\n"));
+        }
+        for (int i = 0; i < 14; ++i)
+            files.push_back(folder_ / (std::string(6000, 'p') + std::to_string(round * 100 + i) + ".tif"));
+    }
+    config_.timeLimitMs = 20000;
+    MetaToolBatch batch(config_);
+    batch.Ahead(files);
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file.substr(0, 300));
+        std::vector<MetaField> fields;
+        ASSERT_EQ(batch.Look(file, fields), ToolOutcome::Ended);
+        if (file.find("big") != std::string::npos) {
+            ASSERT_EQ(fields.size(), 201u);
+            EXPECT_EQ(fields.back().value, FileNameOf(file));
+        } else {
+            EXPECT_TRUE(fields.empty());
+        }
+        // The tool fills its output pipe meanwhile and waits.
+        if (file == files[0])
+            Sleep(500);
+    }
+    EXPECT_EQ(batch.StartedProcesses().size(), 1u);
 }
 
 // The real tool: every corpus file and generated sample, in random order and one of them twice, in
@@ -387,6 +647,9 @@ TEST_F(MetaToolBatchTest, RealToolBatchEqualsOneFileStarts)
     oneFileConfig.useBatch = false;
     MetaLookup throughBatch(config_);
     MetaLookup oneFileStarts(oneFileConfig);
+    // Told ahead: the first lookup of each file takes the answer read ahead, the second waits
+    // behind the files out.
+    throughBatch.Ahead(files);
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         for (const OrganizeMode mode : {OrganizeMode::Taken, OrganizeMode::Orientation}) {
