@@ -467,10 +467,10 @@ TEST_F(OrganizeRunTest, ANameTakenMeanwhileIsRefusedByItsStepAndPlacedAgainByEac
 class TakenAfterTheDecision : public RealFileSystem {
 public:
     std::string taken;
-    bool EnsureFolder(const std::string& folder) override
+    Status EnsureFolder(const std::string& folder) override
     {
         std::string takenFolder;
-        const bool made = RealFileSystem::EnsureFolder(folder);
+        Status made = RealFileSystem::EnsureFolder(folder);
         if (made && !written_ && FolderOf(taken, takenFolder) && Exists(takenFolder)) {
             written_ = true;
             EXPECT_TRUE(WriteText(taken, "other")) << taken;
