@@ -386,6 +386,16 @@ public:
     }
 };
 
+// Undoes the runs folder's latest run, which must give every file back and leave none behind.
+void UndoLatestRun(const std::string& label)
+{
+    const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
+    NothingLeft sink;
+    UndoTally tally;
+    ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
+    EXPECT_TRUE(sink.left.empty()) << label;
+}
+
 // A name another program takes between a batch's plan and its step, in a folder the run made and
 // in one that was there and that the run listed, is never written over by the step planned on it:
 // the step's own create or rename refuses it, and the row is placed again by its policy, which
@@ -449,11 +459,7 @@ TEST_F(OrganizeRunTest, ANameTakenMeanwhileIsRefusedByItsStepAndPlacedAgainByEac
                 EXPECT_EQ(ReadText(taken), "new b") << label;
                 EXPECT_FALSE(Exists(numbered)) << label;
                 // The replaced file is the run's to give back.
-                const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
-                NothingLeft sink;
-                UndoTally tally;
-                ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
-                EXPECT_TRUE(sink.left.empty()) << label;
+                ASSERT_NO_FATAL_FAILURE(UndoLatestRun(label));
                 EXPECT_EQ(ReadText(taken), "other") << label;
                 EXPECT_EQ(ReadText(source), "new b") << label;
             }
@@ -532,11 +538,7 @@ TEST_F(OrganizeRunTest, APhotosNameTakenMeanwhileDecidesItsGroupAgain)
             EXPECT_EQ(Exists(sidecar), !move) << label;
             EXPECT_EQ(FilesBelow(out).size(), policy == TargetExistsPolicy::Overwrite ? 2u : 3u) << label;
 
-            const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
-            NothingLeft sink;
-            UndoTally tally;
-            ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
-            EXPECT_TRUE(sink.left.empty()) << label;
+            ASSERT_NO_FATAL_FAILURE(UndoLatestRun(label));
             EXPECT_EQ(FilesBelow(out), (std::map<std::string, std::string> {{"JPG\\a.jpg", "other"}}))
                     << label;
             EXPECT_EQ(ReadText(photo), "new a") << label;
@@ -597,11 +599,7 @@ TEST_F(OrganizeRunTest, ACompanionsNameTakenAfterItsPhotoWasPlacedReplacesOrStay
             }
             EXPECT_EQ(FilesBelow(out).size(), 2u) << label;
 
-            const std::string journal = LatestJournal(SystemFileOps(), RunsFolder());
-            NothingLeft sink;
-            UndoTally tally;
-            ASSERT_TRUE(Succeeded(UndoRun(SystemFileOps(), journal, false, "now", sink, tally))) << label;
-            EXPECT_TRUE(sink.left.empty()) << label;
+            ASSERT_NO_FATAL_FAILURE(UndoLatestRun(label));
             EXPECT_EQ(FilesBelow(out), (std::map<std::string, std::string> {{"JPG\\a.xmp", "other"}}))
                     << label;
             EXPECT_EQ(ReadText(photo), "new a") << label;
