@@ -390,6 +390,18 @@ std::size_t TimesSent(const std::string& log, const std::string& path)
     return times;
 }
 
+// The tool reads its input at its own pace: a test that ends it while it reads a file waits for it
+// to get there first.
+bool WaitUntilSent(const std::string& logPath, const std::string& path)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (TimesSent(ReadText(logPath), path) > 0)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 void ExpectAnswerOf(MetaToolBatch& batch, const std::string& path)
 {
     SCOPED_TRACE(path);
@@ -462,6 +474,7 @@ TEST_F(MetaToolBatchTest, ToolKilledWithPathsOutFailsOnlyTheFileItWasOn)
     ExpectAnswerOf(batch, files[0]);
     ASSERT_GE(batch.PathsOut(), 3u);
     // Ended from outside while it reads the slow file, with the files after it out.
+    ASSERT_TRUE(WaitUntilSent(log_, slow));
     const DWORD first = batch.StartedProcesses().back();
     const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
     ASSERT_NE(process, nullptr);
