@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,6 +133,9 @@ struct BatchCopy {
     BatchProgress* progress = nullptr;  // told when its bytes are written (none: null)
     bool done = false;
     Status status {};  // why not done
+    // When done, the copy's size and last-write time as its file system keeps them (a FAT drive
+    // rounds the time), read through the copy's own handle; unknown when the file system told none.
+    std::optional<FileStamp> made {};
 };
 
 // Told of each copy of a batch as soon as its bytes are written, before the batch is flushed, so

@@ -639,6 +639,7 @@ void JournalFileSystem::CopyTogether(std::vector<BatchCopy>& copies, std::vector
         ReadyCopy& ready = ready_[keys[i]];
         ready.done = copies[i].done;
         ready.error = copies[i].status.Code();
+        ready.made = copies[i].made;
         if (copies[i].hasher != nullptr)
             ready.hash = copies[i].hasher->Digest();
     }
@@ -709,7 +710,8 @@ TransferResult JournalFileSystem::Finish(const JournalStep& step, TransferResult
     return result;
 }
 
-TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy)
+TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const ReadyCopy& copy,
+                                             std::optional<FileStamp>& placed)
 {
     FileOps& ops = journal_.Ops();
     // A failed copy left nothing of itself; its only name refused is its unfinished one.
@@ -723,7 +725,11 @@ TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const Read
         static_cast<void>(DeleteFileFully(ops, step.partial));
         return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
-    return PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
+    TransferResult result = PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
+    // A rename keeps the file's size and time: those the copy was closed with.
+    if (result.outcome != TransferOutcome::Failed)
+        placed = copy.made;
+    return result;
 }
 
 TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional<FileStamp>& placed)
@@ -733,7 +739,7 @@ TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional
     if (ready != ready_.end()) {
         const ReadyCopy copy = ready->second;
         ready_.erase(ready);
-        return PlaceReady(step, copy);
+        return PlaceReady(step, copy, placed);
     }
     if (step.move && step.partial.empty()) {
         if (Status renamed = MoveByRename(ops, step.source, step.target, false); !renamed)

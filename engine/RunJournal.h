@@ -151,6 +151,7 @@ private:
         bool done = false;
         std::uint32_t error = FileError::kNone;  // why not done
         ContentHash hash;  // of the bytes copied, when copies are checked
+        std::optional<FileStamp> made;  // the copy's stamp, when its file system told it
     };
     // Makes copies together and keeps how each ended for its step (by target key, in keys).
     void CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,
@@ -160,7 +161,7 @@ private:
     TransferResult Attempt(const JournalStep& step, std::optional<FileStamp>& placed);
     // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
     // for one that failed.
-    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy);
+    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy, std::optional<FileStamp>& placed);
     // The folders of folder, from the outermost, that are neither known to this run nor there.
     std::vector<std::string> MissingFolders(const std::string& folder);
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -371,10 +372,13 @@ public:
         FlushTogether(written);
         for (Written& one : written) {
             ::SetLastError(one.error);
-            if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize) &&
-                one.file.Close()) {
-                one.copy->done = true;
-                continue;
+            if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize)) {
+                const std::optional<FileStamp> made = StampOf(one.file.Get(), one.copy->expectedSize);
+                if (one.file.Close()) {
+                    one.copy->done = true;
+                    one.copy->made = made;
+                    continue;
+                }
             }
             RemoveCopy(one.file, one.path);
             one.copy->status = LastFailure();
@@ -660,6 +664,18 @@ private:
             return true;
         ::SetLastError(error);
         return false;
+    }
+
+    // The stamp of a copy written, timed and flushed, read through its handle: the time as the file
+    // system keeps it (FAT rounds a time set to two seconds, and answers the rounded one from then
+    // on), without a second lookup of its name. Nothing changes it before the handle closes: no
+    // byte is written after its time was set.
+    static std::optional<FileStamp> StampOf(HANDLE file, std::uint64_t size)
+    {
+        FILE_BASIC_INFO info;
+        if (!GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof info))
+            return std::nullopt;
+        return FileStamp {size, static_cast<std::uint64_t>(info.LastWriteTime.QuadPart)};
     }
 
     static bool SizeIs(HANDLE file, std::uint64_t expectedSize)

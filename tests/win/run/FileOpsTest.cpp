@@ -90,6 +90,7 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
         SCOPED_TRACE(i);
         if (i == 2 || i == 4) {
             EXPECT_FALSE(copies[i].done);
+            EXPECT_FALSE(copies[i].made.has_value());
             continue;
         }
         ASSERT_TRUE(copies[i].done);
@@ -98,6 +99,9 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
         ASSERT_TRUE(Ops().Stat(copies[i].source, source));
         ASSERT_TRUE(Ops().Stat(copies[i].target, copy));
         EXPECT_EQ(copy.stamp, source.stamp);
+        // The stamp the copy tells is the one its name answers.
+        ASSERT_TRUE(copies[i].made.has_value());
+        EXPECT_EQ(*copies[i].made, copy.stamp);
         EXPECT_EQ(copy.readOnly, i == 1);
         ContentHash hash;
         ASSERT_TRUE(ReadBackHash(Ops(), copies[i].source, hash));
