@@ -13,19 +13,33 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix)
     return text.rfind(prefix, 0) == 0;
 }
 
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+// A path that names its drive and starts at its root, or a network path.
+bool IsFull(const std::wstring& path)
+{
+    if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]))
+        return (path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z');
+    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
 }  // namespace
 
 std::wstring WideText(const std::string& text)
 {
     if (text.empty())
         return {};
+    // Every unit comes from one byte or more, in every code page: the text's size is room enough,
+    // and one call converts it.
     const int size = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(text.size(), L'\0');
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), size);
     if (units <= 0)
         return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units) != units)
-        return {};
+    wide.resize(static_cast<std::size_t>(units));
     return wide;
 }
 
@@ -68,6 +82,11 @@ std::wstring WidePath(const std::string& path)
 {
     const std::wstring wide = WideText(path);
     if (StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\"))
+        return wide;
+    // A full path ("C:\...", "\\server\...") is never made longer by the system's rules (they
+    // only drop "." and ".." parts, doubled separators and trailing dots and spaces): a short one
+    // stays as given without asking, which a run does some ten times a file.
+    if (wide.size() < kLongFormFrom && IsFull(wide))
         return wide;
     const std::wstring full = FullWidePath(wide);
     // A path the system cannot make full is handed over as given, for the call to refuse.

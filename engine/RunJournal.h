@@ -161,7 +161,8 @@ private:
     TransferResult Attempt(const JournalStep& step, std::optional<FileStamp>& placed);
     // Ends a step whose copy was made ahead: its real name for a complete one, its own failure
     // for one that failed.
-    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy, std::optional<FileStamp>& placed);
+    TransferResult PlaceReady(const JournalStep& step, const ReadyCopy& copy,
+                              std::optional<FileStamp>& placed);
     // The folders of folder, from the outermost, that are neither known to this run nor there.
     std::vector<std::string> MissingFolders(const std::string& folder);
     // Forgets a folder (and those above it) that a step found gone and makes it again, recorded;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -345,8 +344,9 @@ public:
     void CopyNewTogether(std::vector<BatchCopy>& copies, const std::function<bool()>& stop) override
     {
         // Every copy written first, its handle kept open (a batch holds a bounded number of small
-        // files); the source's handle is closed as soon as its bytes are in.
-        std::deque<Written> written;
+        // files); the source's handle is closed as soon as its bytes are in. Each copy's flush
+        // begins as soon as it is written, on the pool's threads, while the next one is written.
+        Flushes flushes(copies.size());
         bool stopped = false;
         for (BatchCopy& copy : copies) {
             stopped = stopped || (stop && stop());
@@ -354,12 +354,13 @@ public:
                 copy.status = FileFailure(ERROR_CANCELLED);
                 continue;
             }
-            Written& one = written.emplace_back(&copy, SystemPath(copy.target));
+            Written& one = flushes.Next(&copy, SystemPath(copy.target));
             OwnedHandle in;
             FILE_BASIC_INFO stamp;
             if (OpenCopy(copy.source, one.path, in, one.file, stamp)) {
                 CopyJob job(in.Get(), one.file.Get(), stamp, copy.expectedSize, copy.hasher);
                 if (job.Write()) {
+                    flushes.Publish();
                     if (copy.progress != nullptr)
                         copy.progress->Written(copy);
                     continue;
@@ -367,10 +368,10 @@ public:
                 RemoveCopy(one.file, one.path);
             }
             copy.status = LastFailure();
-            written.pop_back();
         }
-        FlushTogether(written);
-        for (Written& one : written) {
+        flushes.Finish();
+        for (std::size_t i = 0; i < flushes.Count(); ++i) {
+            Written& one = flushes.At(i);
             ::SetLastError(one.error);
             if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize)) {
                 const std::optional<FileStamp> made = StampOf(one.file.Get(), one.copy->expectedSize);
@@ -494,31 +495,75 @@ private:
         ::SetLastError(error);
     }
 
-    // The files a batch flushes and the next one no thread has taken yet.
-    struct Flushes {
-        std::deque<Written>* files;
-        std::atomic<std::size_t> next {0};
-    };
-
-    static void FlushSome(Flushes& flushes)
-    {
-        for (std::size_t i; (i = flushes.next++) < flushes.files->size();) {
-            Written& one = (*flushes.files)[i];
-            one.error = FlushFileBuffers(one.file.Get()) ? ERROR_SUCCESS : GetLastError();
+    // The copies of a batch, flushed from the pool's threads as they are written: each copy
+    // written is published and a flush is asked for it; once the last is written the caller
+    // flushes those no thread has taken yet and waits for the rest.
+    class Flushes {
+    public:
+        explicit Flushes(std::size_t most) : slots_(most)
+        {
+            TP_CALLBACK_ENVIRON* const pool = most > 1 ? FlushPool() : nullptr;
+            // A work item the system refuses only leaves the caller more to do.
+            work_ = pool != nullptr ? CreateThreadpoolWork(Work, this, pool) : nullptr;
         }
-    }
+        ~Flushes() { Finish(); }
+        Flushes(const Flushes&) = delete;
+        Flushes& operator=(const Flushes&) = delete;
 
-    static void CALLBACK FlushWork(PTP_CALLBACK_INSTANCE, void* data, PTP_WORK)
-    {
-        FlushSome(*static_cast<Flushes*>(data));
-    }
+        // The slot of the next copy, after those published (a copy that failed leaves it free).
+        Written& Next(BatchCopy* copy, std::wstring path)
+        {
+            return slots_[published_].emplace(copy, std::move(path));
+        }
+        // The copy in the slot Next gave is written: it may be flushed from now on.
+        void Publish()
+        {
+            published_.store(published_ + 1, std::memory_order_release);
+            if (work_ != nullptr)
+                SubmitThreadpoolWork(work_);
+        }
+        // Flushes what no thread has taken and waits for every flush asked.
+        void Finish()
+        {
+            FlushTaken();
+            if (work_ != nullptr) {
+                WaitForThreadpoolWorkCallbacks(work_, FALSE);
+                CloseThreadpoolWork(work_);
+                work_ = nullptr;
+            }
+        }
+        std::size_t Count() const { return published_; }
+        Written& At(std::size_t i) { return *slots_[i]; }
+
+    private:
+        static void CALLBACK Work(PTP_CALLBACK_INSTANCE, void* data, PTP_WORK)
+        {
+            static_cast<Flushes*>(data)->FlushTaken();
+        }
+        // Flushes the published copies no thread has taken, each flush's outcome in its copy's error.
+        void FlushTaken()
+        {
+            for (std::size_t i; (i = next_++) < published_.load(std::memory_order_acquire);) {
+                Written& one = *slots_[i];
+                one.error = FlushFileBuffers(one.file.Get()) ? ERROR_SUCCESS : GetLastError();
+            }
+        }
+
+        std::vector<std::optional<Written>> slots_;  // made at the start: a slot never moves
+        std::atomic<std::size_t> published_ {0};
+        std::atomic<std::size_t> next_ {0};
+        PTP_WORK work_ = nullptr;
+    };
 
     // The pool the copies of a batch are flushed from: its threads are made once, at the first
     // batch, and kept for the process's life. A thread of its own for each batch cost more than
     // its flushes (Wine clears a new thread's whole stack, about 5 ms a thread on a busy machine),
     // and the process's shared pool starts its threads one by one as it sees them busy, so a
     // batch was flushed from two or three. Null when the system gives no pool: the caller then
-    // flushes alone.
+    // flushes alone. One flush after another waits for a commit of the drive's journal each;
+    // flushes in flight together are committed together (under Wine a flush is an fsync of the
+    // host's file; on Windows it writes the file's data and forces the volume's log, and flushes
+    // in flight together share those log writes the same way).
     static constexpr DWORD kFlushThreads = 8;
     static TP_CALLBACK_ENVIRON* FlushPool()
     {
@@ -538,29 +583,6 @@ private:
             return &kept;
         }();
         return environment;
-    }
-
-    // Flushes the files from a few threads at once, each flush's outcome in its file's error. One
-    // flush after another waits for a commit of the drive's journal each; flushes in flight
-    // together are committed together. Under Wine a flush is an fsync of the host's file, and
-    // 64 small copies on ext4 took 7 ms a flush one by one against under 1 ms from 8 threads.
-    // On Windows a flush writes the file's data and forces the volume's log, and flushes in
-    // flight together share those log writes the same way.
-    static void FlushTogether(std::deque<Written>& files)
-    {
-        Flushes flushes {&files};
-        TP_CALLBACK_ENVIRON* const pool = files.size() > 1 ? FlushPool() : nullptr;
-        // A work item the system refuses only leaves the caller more to do.
-        PTP_WORK work = pool != nullptr ? CreateThreadpoolWork(FlushWork, &flushes, pool) : nullptr;
-        if (work != nullptr) {
-            for (std::size_t i = 1; i < std::min<std::size_t>(kFlushThreads, files.size()); ++i)
-                SubmitThreadpoolWork(work);
-        }
-        FlushSome(flushes);
-        if (work != nullptr) {
-            WaitForThreadpoolWorkCallbacks(work, FALSE);
-            CloseThreadpoolWork(work);
-        }
     }
 
     // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of

@@ -246,6 +246,19 @@ TEST_F(PathUtilsTest, AShortRelativePathIsMadeFullAgainstTheCurrentFolder)
     EXPECT_TRUE(FolderExists(root_ + "\\" + relative));
 }
 
+// A path from the root of the current drive is one the system makes longer: "\\x" is "C:\\x".
+TEST_F(PathUtilsTest, APathFromTheRootOfTheCurrentDriveIsMadeFullToo)
+{
+    char previous[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
+    const std::string fromRoot = "\\" + std::string(246, 'd');
+    ASSERT_EQ(fromRoot.size(), 247u);
+    const std::string drive = root_.substr(0, 2);
+    EXPECT_EQ(WidePath(fromRoot), L"\\\\?\\" + WideText(drive + fromRoot));
+    EXPECT_TRUE(SetCurrentDirectoryA(previous));
+}
+
 TEST_F(PathUtilsTest, EnsureFolderRefusesAnEmptyPathOrAZeroCharacter)
 {
     EXPECT_FALSE(EnsureFolder("", true));

@@ -71,7 +71,7 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
     TempTree tree;
     std::vector<BatchCopy> copies;
     std::vector<std::unique_ptr<ContentHasher>> hashers;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const std::string name = std::to_string(i);
         ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo number " + name));
         BatchCopy& copy = copies.emplace_back();
@@ -80,15 +80,17 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
         copy.expectedSize = 14;
         copy.hasher = hashers.emplace_back(std::make_unique<ContentHasher>()).get();
     }
-    // The third source is not the size its step expects; the fifth's name is taken.
+    // The third source is not the size its step expects; the fifth's name is taken; the last
+    // source is gone.
     copies[2].expectedSize = 15;
     ASSERT_TRUE(WriteText(copies[4].target, "another program's"));
+    ASSERT_TRUE(DeleteFileA(copies[6].source.c_str()));
     ASSERT_TRUE(SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_READONLY));
     Ops().CopyNewTogether(copies, {});
     SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_NORMAL);
     for (std::size_t i = 0; i < copies.size(); ++i) {
         SCOPED_TRACE(i);
-        if (i == 2 || i == 4) {
+        if (i == 2 || i == 4 || i == 6) {
             EXPECT_FALSE(copies[i].done);
             EXPECT_FALSE(copies[i].made.has_value());
             continue;
@@ -112,6 +114,8 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
     EXPECT_FALSE(Exists(copies[2].target));
     EXPECT_EQ(copies[4].status.Code(), static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
     EXPECT_EQ(ReadText(copies[4].target), "another program's");
+    EXPECT_EQ(copies[6].status.Code(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(Exists(copies[6].target));
 }
 
 TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
