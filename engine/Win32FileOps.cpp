@@ -11,6 +11,7 @@
 
 #include "base/OwnedHandle.h"
 #include "base/WidePath.h"
+#include "engine/BatchFlush.h"
 #include "engine/CopyCheck.h"
 #include "engine/FileOps.h"
 #include "engine/FileTransfer.h"
@@ -345,8 +346,13 @@ public:
     {
         // Every copy written first, its handle kept open (a batch holds a bounded number of small
         // files); the source's handle is closed as soon as its bytes are in. Each copy's flush
-        // begins as soon as it is written, on the pool's threads, while the next one is written.
-        Flushes flushes(copies.size());
+        // begins as soon as it is written, on the pool's threads, while the next one is written
+        // in the next slot (the slots are made first and never move).
+        std::vector<std::optional<Written>> slots(copies.size());
+        BatchFlush flushes(copies.size(), [&slots](std::size_t i) {
+            Written& one = *slots[i];
+            one.error = FlushFileBuffers(one.file.Get()) ? ERROR_SUCCESS : GetLastError();
+        });
         bool stopped = false;
         for (BatchCopy& copy : copies) {
             stopped = stopped || (stop && stop());
@@ -354,7 +360,8 @@ public:
                 copy.status = FileFailure(ERROR_CANCELLED);
                 continue;
             }
-            Written& one = flushes.Next(&copy, SystemPath(copy.target));
+            // A copy that failed leaves its slot to the next.
+            Written& one = slots[flushes.Count()].emplace(&copy, SystemPath(copy.target));
             OwnedHandle in;
             FILE_BASIC_INFO stamp;
             if (OpenCopy(copy.source, one.path, in, one.file, stamp)) {
@@ -371,7 +378,7 @@ public:
         }
         flushes.Finish();
         for (std::size_t i = 0; i < flushes.Count(); ++i) {
-            Written& one = flushes.At(i);
+            Written& one = *slots[i];
             ::SetLastError(one.error);
             if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize)) {
                 const std::optional<FileStamp> made = StampOf(one.file.Get(), one.copy->expectedSize);
@@ -493,96 +500,6 @@ private:
         SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(out.c_str());
         ::SetLastError(error);
-    }
-
-    // The copies of a batch, flushed from the pool's threads as they are written: each copy
-    // written is published and a flush is asked for it; once the last is written the caller
-    // flushes those no thread has taken yet and waits for the rest.
-    class Flushes {
-    public:
-        explicit Flushes(std::size_t most) : slots_(most)
-        {
-            TP_CALLBACK_ENVIRON* const pool = most > 1 ? FlushPool() : nullptr;
-            // A work item the system refuses only leaves the caller more to do.
-            work_ = pool != nullptr ? CreateThreadpoolWork(Work, this, pool) : nullptr;
-        }
-        ~Flushes() { Finish(); }
-        Flushes(const Flushes&) = delete;
-        Flushes& operator=(const Flushes&) = delete;
-
-        // The slot of the next copy, after those published (a copy that failed leaves it free).
-        Written& Next(BatchCopy* copy, std::wstring path)
-        {
-            return slots_[published_].emplace(copy, std::move(path));
-        }
-        // The copy in the slot Next gave is written: it may be flushed from now on.
-        void Publish()
-        {
-            published_.store(published_ + 1, std::memory_order_release);
-            if (work_ != nullptr)
-                SubmitThreadpoolWork(work_);
-        }
-        // Flushes what no thread has taken and waits for every flush asked.
-        void Finish()
-        {
-            FlushTaken();
-            if (work_ != nullptr) {
-                WaitForThreadpoolWorkCallbacks(work_, FALSE);
-                CloseThreadpoolWork(work_);
-                work_ = nullptr;
-            }
-        }
-        std::size_t Count() const { return published_; }
-        Written& At(std::size_t i) { return *slots_[i]; }
-
-    private:
-        static void CALLBACK Work(PTP_CALLBACK_INSTANCE, void* data, PTP_WORK)
-        {
-            static_cast<Flushes*>(data)->FlushTaken();
-        }
-        // Flushes the published copies no thread has taken, each flush's outcome in its copy's error.
-        void FlushTaken()
-        {
-            for (std::size_t i; (i = next_++) < published_.load(std::memory_order_acquire);) {
-                Written& one = *slots_[i];
-                one.error = FlushFileBuffers(one.file.Get()) ? ERROR_SUCCESS : GetLastError();
-            }
-        }
-
-        std::vector<std::optional<Written>> slots_;  // made at the start: a slot never moves
-        std::atomic<std::size_t> published_ {0};
-        std::atomic<std::size_t> next_ {0};
-        PTP_WORK work_ = nullptr;
-    };
-
-    // The pool the copies of a batch are flushed from: its threads are made once, at the first
-    // batch, and kept for the process's life. A thread of its own for each batch cost more than
-    // its flushes (Wine clears a new thread's whole stack, about 5 ms a thread on a busy machine),
-    // and the process's shared pool starts its threads one by one as it sees them busy, so a
-    // batch was flushed from two or three. Null when the system gives no pool: the caller then
-    // flushes alone. One flush after another waits for a commit of the drive's journal each;
-    // flushes in flight together are committed together (under Wine a flush is an fsync of the
-    // host's file; on Windows it writes the file's data and forces the volume's log, and flushes
-    // in flight together share those log writes the same way).
-    static constexpr DWORD kFlushThreads = 8;
-    static TP_CALLBACK_ENVIRON* FlushPool()
-    {
-        static TP_CALLBACK_ENVIRON* const environment = []() -> TP_CALLBACK_ENVIRON* {
-            PTP_POOL pool = CreateThreadpool(nullptr);
-            if (pool == nullptr)
-                return nullptr;
-            // The caller flushes too.
-            SetThreadpoolThreadMaximum(pool, kFlushThreads - 1);
-            if (!SetThreadpoolThreadMinimum(pool, kFlushThreads - 1)) {
-                CloseThreadpool(pool);
-                return nullptr;
-            }
-            static TP_CALLBACK_ENVIRON kept;
-            InitializeThreadpoolEnvironment(&kept);
-            SetThreadpoolCallbackPool(&kept, pool);
-            return &kept;
-        }();
-        return environment;
     }
 
     // The bytes of one copy, its last-write time, flush and size check. It may run on a thread of

@@ -1,0 +1,78 @@
+#include "engine/BatchFlush.h"
+
+namespace {
+
+// The pool's threads are made once, at the first batch, and kept for the process's life. A
+// thread of its own for each batch cost more than its flushes (Wine clears a new thread's whole
+// stack, about 5 ms a thread on a busy machine), and the process's shared pool starts its threads
+// one by one as it sees them busy, so a batch was flushed from two or three. Null when the system
+// gives no pool: the caller then flushes alone.
+constexpr DWORD kFlushThreads = 7;
+
+TP_CALLBACK_ENVIRON* FlushPool()
+{
+    static TP_CALLBACK_ENVIRON* const environment = []() -> TP_CALLBACK_ENVIRON* {
+        PTP_POOL pool = CreateThreadpool(nullptr);
+        if (pool == nullptr)
+            return nullptr;
+        SetThreadpoolThreadMaximum(pool, kFlushThreads);
+        if (!SetThreadpoolThreadMinimum(pool, kFlushThreads)) {
+            CloseThreadpool(pool);
+            return nullptr;
+        }
+        static TP_CALLBACK_ENVIRON kept;
+        InitializeThreadpoolEnvironment(&kept);
+        SetThreadpoolCallbackPool(&kept, pool);
+        return &kept;
+    }();
+    return environment;
+}
+
+}  // namespace
+
+BatchFlush::BatchFlush(std::size_t most, std::function<void(std::size_t)> flush) : flush_(std::move(flush))
+{
+    TP_CALLBACK_ENVIRON* const pool = most > 1 ? FlushPool() : nullptr;
+    // A work item the system refuses only leaves the caller more to do.
+    work_ = pool != nullptr ? CreateThreadpoolWork(Work, this, pool) : nullptr;
+}
+
+BatchFlush::~BatchFlush()
+{
+    Finish();
+}
+
+void BatchFlush::Publish()
+{
+    published_.fetch_add(1, std::memory_order_release);
+    if (work_ != nullptr)
+        SubmitThreadpoolWork(work_);
+}
+
+void BatchFlush::Finish()
+{
+    FlushTaken();
+    if (work_ != nullptr) {
+        WaitForThreadpoolWorkCallbacks(work_, FALSE);
+        CloseThreadpoolWork(work_);
+        work_ = nullptr;
+    }
+}
+
+void CALLBACK BatchFlush::Work(PTP_CALLBACK_INSTANCE, void* data, PTP_WORK)
+{
+    static_cast<BatchFlush*>(data)->FlushTaken();
+}
+
+void BatchFlush::FlushTaken()
+{
+    // An index is taken only while it is published: one taken past the end would be skipped by
+    // the flush its publication asks for.
+    std::size_t i = next_.load();
+    while (i < published_.load(std::memory_order_acquire)) {
+        if (next_.compare_exchange_weak(i, i + 1)) {
+            flush_(i);
+            i = next_.load();
+        }
+    }
+}
