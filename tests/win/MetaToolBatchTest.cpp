@@ -340,16 +340,22 @@ TEST_F(MetaToolBatchTest, PathWithALineBreakGetsAOneFileStart)
     EXPECT_EQ(log.find("path|" + folder_.Path() + "two"), std::string::npos);
 }
 
+// A wait hook that keeps the thread's messages flowing and asks the wait to stop at its third call.
+ToolWaitHook StopOnThirdWait(int& calls)
+{
+    return [&calls] {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) { }
+        return ++calls < 3;
+    };
+}
+
 TEST_F(MetaToolBatchTest, HookEndsTheWaitAndTheProcess)
 {
     const std::string hang = Script("hang.tif", "hang\n");
     MetaToolBatch batch(config_);
     int calls = 0;
-    batch.SetWaitHook([&calls] {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) { }
-        return ++calls < 3;
-    });
+    batch.SetWaitHook(StopOnThirdWait(calls));
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);
     ASSERT_NE(timer, 0u);
     std::vector<MetaField> fields;
@@ -554,11 +560,7 @@ TEST_F(MetaToolBatchTest, StoppedLookupLeavesTheFilesOutToBeReadAgainWhole)
     batch.Ahead({files[0], slow, files[1]});
     ExpectAnswerOf(batch, files[0]);
     int calls = 0;
-    batch.SetWaitHook([&calls] {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) { }
-        return ++calls < 3;
-    });
+    batch.SetWaitHook(StopOnThirdWait(calls));
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, nullptr);
     ASSERT_NE(timer, 0u);
     // Not told: it waits behind the slow file, whose first line comes meanwhile.
