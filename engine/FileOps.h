@@ -124,6 +124,20 @@ public:
 
 class BatchProgress;
 
+// A copy made complete (written, flushed and checked) and still open under its unfinished name,
+// so that it takes its real name through its own handle: its unfinished name is not looked up
+// again, and no other program that opened it meanwhile can refuse the rename. While it is open,
+// others may only read it and its unfinished name cannot be removed.
+class HeldCopy {
+public:
+    virtual ~HeldCopy() = default;  // closes it
+    // Its real name on the same drive, never over an existing file (kAlreadyExists); it stays
+    // open either way.
+    virtual Status Rename(const std::string& target) = 0;
+    // Closes it, leaving the file as it is under whichever name it has.
+    virtual void Close() = 0;
+};
+
 // One copy of those CopyNewTogether makes, and how it ended.
 struct BatchCopy {
     std::string source;
@@ -131,11 +145,15 @@ struct BatchCopy {
     std::uint64_t expectedSize = 0;
     ContentHasher* hasher = nullptr;  // every byte copied is also given to it (none: null)
     BatchProgress* progress = nullptr;  // told when its bytes are written (none: null)
+    // Asks for the copy, once done, to be handed back open in held where the file system can;
+    // else it is closed.
+    bool hold = false;
     bool done = false;
     Status status {};  // why not done
     // When done, the copy's size and last-write time as its file system keeps them (a FAT drive
     // rounds the time), read through the copy's own handle; unknown when the file system told none.
     std::optional<FileStamp> made {};
+    std::shared_ptr<HeldCopy> held {};  // when done and held
 };
 
 // Told of each copy of a batch as soon as its bytes are written, before the batch is flushed, so

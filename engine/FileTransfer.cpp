@@ -62,9 +62,19 @@ TransferResult CopyThenRename(FileOps& ops, const std::string& source, const Fil
 }  // namespace
 
 TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                         bool replace, const std::string& partial)
+                         bool replace, const std::string& partial, HeldCopy* held)
 {
-    if (!Retrying(ops, [&] { return RenameKeepingCreation(ops, partial, target, replace, true); })) {
+    // A rename through the copy's own handle is as durable as the rename by name: writing through
+    // promises more only for a move the system makes as a copy and a deletion.
+    const Status placed = Retrying(ops, [&] {
+        return held != nullptr ? held->Rename(target)
+                               : RenameKeepingCreation(ops, partial, target, replace, true);
+    });
+    if (held != nullptr) {
+        KeepFileError keep(ops);
+        held->Close();
+    }
+    if (!placed) {
         // A file that appeared under the target's name meanwhile is never replaced; the refusal is
         // worded as the plain copy and move word it.
         if (!move && ops.LastError() == FileError::kAlreadyExists)

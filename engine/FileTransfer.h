@@ -35,9 +35,10 @@ TransferResult TransferFile(FileOps& ops, const std::string& source, const std::
 
 // The end of a transfer whose copy stands complete, flushed and checked under partial: partial
 // takes target's name in one step, made durable, then (for a move) the source is deleted. The
-// status (and the last error) tell why unless Done; nothing of partial is left.
+// status (and the last error) tell why unless Done; nothing of partial is left. A copy held open
+// (none: null; never for a replacing one) is renamed through its handle and closed.
 TransferResult PlaceCopy(FileOps& ops, const std::string& source, const std::string& target, bool move,
-                         bool replace, const std::string& partial);
+                         bool replace, const std::string& partial, HeldCopy* held = nullptr);
 
 // Moves source to target by a rename on its drive (over an existing file only when replace),
 // waiting for another program's handle as TransferFile does; fails with kNotSameDevice across

@@ -616,7 +616,11 @@ void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
             bytes = 0;
         }
         bytes += step.sourceStamp.size;
-        copies.push_back({step.source, step.partial, step.sourceStamp.size});
+        BatchCopy& copy = copies.emplace_back();
+        copy.source = step.source;
+        copy.target = step.partial;
+        copy.expectedSize = step.sourceStamp.size;
+        copy.hold = true;
         keys.push_back(key);
     }
     CopyTogether(copies, keys, stop);
@@ -640,6 +644,7 @@ void JournalFileSystem::CopyTogether(std::vector<BatchCopy>& copies, std::vector
         ready.done = copies[i].done;
         ready.error = copies[i].status.Code();
         ready.made = copies[i].made;
+        ready.held = std::move(copies[i].held);
         if (copies[i].hasher != nullptr)
             ready.hash = copies[i].hasher->Digest();
     }
@@ -673,6 +678,9 @@ void JournalFileSystem::Withdraw(const std::string& target)
     // between still names the unfinished copy for undo and the next run to remove.
     const auto ready = ready_.find(it->first);
     if (ready != ready_.end()) {
+        // A copy still open cannot be removed by name.
+        if (ready->second.held)
+            ready->second.held->Close();
         if (ready->second.done)
             static_cast<void>(DeleteFileFully(journal_.Ops(), it->second.partial));
         ready_.erase(ready);
@@ -722,10 +730,13 @@ TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const Read
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
         KeepFileError keep(ops);
+        if (copy.held)
+            copy.held->Close();
         static_cast<void>(DeleteFileFully(ops, step.partial));
         return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
-    TransferResult result = PlaceCopy(ops, step.source, step.target, step.move, false, step.partial);
+    TransferResult result =
+            PlaceCopy(ops, step.source, step.target, step.move, false, step.partial, copy.held.get());
     // A rename keeps the file's size and time: those the copy was closed with.
     if (result.outcome != TransferOutcome::Failed)
         placed = copy.made;

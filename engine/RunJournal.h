@@ -152,6 +152,7 @@ private:
         std::uint32_t error = FileError::kNone;  // why not done
         ContentHash hash;  // of the bytes copied, when copies are checked
         std::optional<FileStamp> made;  // the copy's stamp, when its file system told it
+        std::shared_ptr<HeldCopy> held;  // the copy still open, where its file system holds it
     };
     // Makes copies together and keeps how each ended for its step (by target key, in keys).
     void CopyTogether(std::vector<BatchCopy>& copies, std::vector<std::string>& keys,

@@ -154,6 +154,39 @@ public:
     }
 };
 
+// A copy held open with the right to rename it: the rename names only its new path, which saves
+// the open of its unfinished name (a lookup of the path, and on Wine a scan of its folder).
+class SystemHeldCopy : public HeldCopy {
+public:
+    explicit SystemHeldCopy(HANDLE file) : file_(file) { }
+
+    Status Rename(const std::string& target) override
+    {
+        // The system turns the full path into its own form, as it does for a rename by name.
+        const std::wstring to = SystemPath(target);
+        const std::size_t bytes = to.size() * sizeof(WCHAR);
+        if (bytes > MAXDWORD - sizeof(FILE_RENAME_INFO)) {
+            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return LastFailure();
+        }
+        // The name follows the fixed part, ended with a zero (counted by the fixed part's one).
+        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes, 0);
+        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        info->ReplaceIfExists = FALSE;
+        info->RootDirectory = nullptr;
+        info->FileNameLength = static_cast<DWORD>(bytes);
+        std::copy(to.begin(), to.end(), info->FileName);
+        return Answer(SetFileInformationByHandle(file_.Get(), FileRenameInfo, info,
+                                                 static_cast<DWORD>(buffer.size())));
+    }
+
+    // Its bytes were flushed before it was held: nothing the system holds back can fail on close.
+    void Close() override { file_.Close(); }
+
+private:
+    OwnedHandle file_;
+};
+
 constexpr DWORD kCopyBlock = 1 << 20;
 // Bytes written between two flushes of a copy.
 constexpr std::uint64_t kFlushEvery = 64ull << 20;
@@ -364,7 +397,7 @@ public:
             Written& one = slots[flushes.Count()].emplace(&copy, SystemPath(copy.target));
             OwnedHandle in;
             FILE_BASIC_INFO stamp;
-            if (OpenCopy(copy.source, one.path, in, one.file, stamp)) {
+            if (OpenCopy(copy.source, one.path, in, one.file, stamp, copy.hold)) {
                 CopyJob job(in.Get(), one.file.Get(), stamp, copy.expectedSize, copy.hasher);
                 if (job.Write()) {
                     flushes.Publish();
@@ -382,6 +415,12 @@ public:
             ::SetLastError(one.error);
             if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize)) {
                 const std::optional<FileStamp> made = StampOf(one.file.Get(), one.copy->expectedSize);
+                if (one.copy->hold) {
+                    one.copy->done = true;
+                    one.copy->made = made;
+                    one.copy->held = std::make_shared<SystemHeldCopy>(one.file.Release());
+                    continue;
+                }
                 if (one.file.Close()) {
                     one.copy->done = true;
                     one.copy->made = made;
@@ -460,9 +499,9 @@ private:
     };
 
     // Opens source to be read and creates out, never over an existing file; stamp gets the
-    // source's last-write time and the attributes a copy keeps.
+    // source's last-write time and the attributes a copy keeps. renamed: out's handle may rename it.
     static bool OpenCopy(const std::string& source, const std::wstring& out, OwnedHandle& in,
-                         OwnedHandle& file, FILE_BASIC_INFO& stamp)
+                         OwnedHandle& file, FILE_BASIC_INFO& stamp, bool renamed = false)
     {
         // Others may go on reading and writing the source: a copy that sees it change size fails
         // its check.
@@ -487,8 +526,11 @@ private:
             stamp.FileAttributes = 0;
         // The new file is written, flushed and checked through this one handle, so that another
         // program opening it meanwhile (a scanner, an indexer) never makes a step fail.
-        file.Reset(CreateFileW(out.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        // The right to rename it means that another program may open it only if it lets it be
+        // renamed meanwhile.
+        const DWORD access = GENERIC_READ | GENERIC_WRITE | (renamed ? DELETE : 0);
+        file.Reset(CreateFileW(out.c_str(), access, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         return file.Valid();
     }
 

@@ -97,6 +97,8 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
             continue;
         }
         ASSERT_TRUE(copies[i].done);
+        // Not asked to be held: closed, so that it can be renamed by name.
+        EXPECT_FALSE(copies[i].held);
         EXPECT_EQ(ReadText(copies[i].target), ReadText(copies[i].source));
         FileState source, copy;
         ASSERT_TRUE(Ops().Stat(copies[i].source, source));
@@ -117,6 +119,83 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
     EXPECT_EQ(ReadText(copies[4].target), "another program's");
     EXPECT_EQ(copies[6].status.Code(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(Exists(copies[6].target));
+}
+
+// Opens path as a scanner or an indexer does the moment a file appears: to read, letting others
+// do anything meanwhile.
+OwnedHandle OpenAsAnotherProgram(const std::string& path)
+{
+    return OwnedHandle(CreateFileA(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+}
+
+TEST(SystemFileOps, CopiesHeldOpenTakeTheirNamesThroughTheirOwnHandles)
+{
+    TempTree tree;
+    std::vector<BatchCopy> copies(3);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const std::string name = std::to_string(i);
+        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
+        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
+        copies[i].hold = true;
+    }
+    ASSERT_TRUE(SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_READONLY));
+    Ops().CopyNewTogether(copies, {});
+    SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const BatchCopy& copy : copies) {
+        ASSERT_TRUE(copy.done) << copy.target;
+        ASSERT_TRUE(copy.held) << copy.target;
+        ASSERT_TRUE(copy.made.has_value());
+    }
+    // While held, the unfinished name cannot be removed: a step closes its copy first.
+    EXPECT_FALSE(DeleteFileA(copies[2].target.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    // A name taken meanwhile is never replaced, and the held copy stays whole under its own.
+    ASSERT_TRUE(WriteText(tree.Path("0 done.jpg"), "another program's"));
+    const Status refused = copies[0].held->Rename(tree.Path("0 done.jpg"));
+    EXPECT_EQ(refused.Code(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadText(tree.Path("0 done.jpg")), "another program's");
+    copies[0].held->Close();
+    EXPECT_EQ(ReadText(copies[0].target), "photo 0");
+
+    // A read-only copy, and one that another program opened the moment it appeared, take their
+    // names all the same, with the stamp the batch told.
+    const OwnedHandle reader = OpenAsAnotherProgram(copies[2].target);
+    ASSERT_TRUE(reader.Valid());
+    for (std::size_t i = 1; i < copies.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string placed = tree.Path(std::to_string(i) + " done.jpg");
+        ASSERT_TRUE(copies[i].held->Rename(placed).Ok());
+        copies[i].held->Close();
+        EXPECT_FALSE(Exists(copies[i].target));
+        EXPECT_EQ(ReadText(placed), ReadText(copies[i].source));
+        FileState state;
+        ASSERT_TRUE(Ops().Stat(placed, state));
+        EXPECT_EQ(state.stamp, *copies[i].made);
+        EXPECT_EQ(state.readOnly, i == 1);
+    }
+    SetFileAttributesA(tree.Path("1 done.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(SystemFileOps, AHeldCopyWhoseTargetWasTakenMeanwhileLeavesNothing)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("a.jpg"), "a photo"));
+    std::vector<BatchCopy> copies(1);
+    copies[0] = {tree.Path("a.jpg"), tree.Path("~b.jpg.qmpart"), 7};
+    copies[0].hold = true;
+    Ops().CopyNewTogether(copies, {});
+    ASSERT_TRUE(copies[0].held);
+    ASSERT_TRUE(WriteText(tree.Path("b.jpg"), "another program's"));
+    EXPECT_EQ(PlaceCopy(Ops(), copies[0].source, tree.Path("b.jpg"), false, false, copies[0].target,
+                        copies[0].held.get()),
+              TransferOutcome::Failed);
+    EXPECT_EQ(Ops().LastError(), FileError::kFileExists);
+    EXPECT_FALSE(Exists(copies[0].target));
+    EXPECT_EQ(ReadText(tree.Path("b.jpg")), "another program's");
+    EXPECT_EQ(ReadText(tree.Path("a.jpg")), "a photo");
 }
 
 TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
@@ -449,6 +528,42 @@ TEST(SystemFileOps, AVerifiedCopyThatReadsBackDifferentIsRemovedAndItsSourceKept
               TransferOutcome::Done);
     EXPECT_EQ(ReadText(tree.Path("out\\a.jpg")), Pattern(10000));
     EXPECT_EQ(check.hash, HashOf(Pattern(10000)));
+}
+
+TEST(SystemFileOps, CopiesOfABatchThatReadBackDifferentLeaveNothingUnderEitherName)
+{
+    TempTree tree;
+    ASSERT_TRUE(MakeFolders(Ops(), tree.Path("out")));
+    ASSERT_TRUE(MakeFolders(Ops(), tree.Path("runs")));
+    std::vector<PlannedTransfer> steps;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "a" + std::to_string(i) + ".jpg";
+        ASSERT_TRUE(WriteText(tree.Path(name), Pattern(5000)));
+        steps.push_back({tree.Path(name), tree.Path("out\\" + name), false, std::nullopt});
+    }
+    GarblingOps garbling;
+    OpsFileSystem real(garbling);
+    RunJournal journal(garbling);
+    ASSERT_TRUE(journal.Open(tree.Path("runs\\"), "run", JournalHeader {}, 50));
+    {
+        JournalFileSystem fs(real, journal);
+        CopyCheck check;
+        check.verify = true;
+        fs.CheckCopies(&check);
+        ASSERT_TRUE(fs.Announce(steps));
+        fs.CopyAhead({});
+        for (const PlannedTransfer& step : steps) {
+            EXPECT_EQ(fs.Transfer(step.source, step.target, false), TransferOutcome::Failed) << step.target;
+            EXPECT_EQ(garbling.LastError(), FileError::kCopyDiffers);
+        }
+    }
+    journal.Close();
+    EXPECT_EQ(garbling.readBacks, 3);
+    std::vector<std::string> left;
+    ASSERT_TRUE(Ops().ListNames(tree.Path("out"), left));
+    EXPECT_TRUE(left.empty()) << left.front();
+    for (const PlannedTransfer& step : steps)
+        EXPECT_EQ(ReadText(step.source), Pattern(5000));
 }
 
 TEST(SystemFileOps, AVerifiedMoveAcrossDrivesThatReadsBackDifferentKeepsItsSource)
