@@ -154,31 +154,34 @@ public:
     }
 };
 
+// Renames the file open as file (with the right to) to target on the same drive, never over an
+// existing file (kAlreadyExists).
+Status RenameOpen(HANDLE file, const std::string& target)
+{
+    // The system turns the full path into its own form, as it does for a rename by name.
+    const std::wstring to = SystemPath(target);
+    const std::size_t bytes = to.size() * sizeof(WCHAR);
+    if (bytes > MAXDWORD - sizeof(FILE_RENAME_INFO)) {
+        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return LastFailure();
+    }
+    // The name follows the fixed part, ended with a zero (counted by the fixed part's one).
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes, 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(bytes);
+    std::copy(to.begin(), to.end(), info->FileName);
+    return Answer(SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())));
+}
+
 // A copy held open with the right to rename it: the rename names only its new path, which saves
 // the open of its unfinished name (a lookup of the path, and on Wine a scan of its folder).
 class SystemHeldCopy : public HeldCopy {
 public:
     explicit SystemHeldCopy(HANDLE file) : file_(file) { }
 
-    Status Rename(const std::string& target) override
-    {
-        // The system turns the full path into its own form, as it does for a rename by name.
-        const std::wstring to = SystemPath(target);
-        const std::size_t bytes = to.size() * sizeof(WCHAR);
-        if (bytes > MAXDWORD - sizeof(FILE_RENAME_INFO)) {
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return LastFailure();
-        }
-        // The name follows the fixed part, ended with a zero (counted by the fixed part's one).
-        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes, 0);
-        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        info->ReplaceIfExists = FALSE;
-        info->RootDirectory = nullptr;
-        info->FileNameLength = static_cast<DWORD>(bytes);
-        std::copy(to.begin(), to.end(), info->FileName);
-        return Answer(SetFileInformationByHandle(file_.Get(), FileRenameInfo, info,
-                                                 static_cast<DWORD>(buffer.size())));
-    }
+    Status Rename(const std::string& target) override { return RenameOpen(file_.Get(), target); }
 
     // Its bytes were flushed before it was held: nothing the system holds back can fail on close.
     void Close() override { file_.Close(); }
@@ -312,6 +315,18 @@ public:
 
     Status Rename(const std::string& from, const std::string& to, bool replace, bool writeThrough) override
     {
+        if (!replace && !writeThrough) {
+            // Renamed through a handle of its own: the system's rename by name also looks for
+            // the new name first (on Wine a second lookup of it and a scan of its folder), which
+            // the rename itself does again. A link is renamed, not the file it leads to.
+            OwnedHandle file(CreateFileW(SystemPath(from).c_str(), DELETE | SYNCHRONIZE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            if (!file.Valid())
+                return LastFailure();
+            return RenameOpen(file.Get(), to);
+        }
         const DWORD flags =
                 (replace ? MOVEFILE_REPLACE_EXISTING : 0) | (writeThrough ? MOVEFILE_WRITE_THROUGH : 0);
         return Answer(MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), flags));

@@ -198,6 +198,47 @@ TEST(SystemFileOps, AHeldCopyWhoseTargetWasTakenMeanwhileLeavesNothing)
     EXPECT_EQ(ReadText(tree.Path("a.jpg")), "a photo");
 }
 
+TEST(SystemFileOps, ARenameByNameNeverReplacesAndMovesReadOnlyFilesFoldersAndOpenFiles)
+{
+    TempTree tree;
+    ASSERT_TRUE(WriteText(tree.Path("a.jpg"), "photo a"));
+    ASSERT_TRUE(WriteText(tree.Path("b.jpg"), "photo b"));
+    EXPECT_EQ(Ops().Rename(tree.Path("a.jpg"), tree.Path("B.JPG"), false, false).Code(),
+              static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadText(tree.Path("a.jpg")), "photo a");
+    EXPECT_EQ(ReadText(tree.Path("b.jpg")), "photo b");
+    EXPECT_EQ(Ops().Rename(tree.Path("a.jpg"), tree.Path("none\\a.jpg"), false, false).Code(),
+              static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+
+    // Another program reading it, letting others do anything meanwhile, refuses nothing.
+    ASSERT_TRUE(SetFileAttributesA(tree.Path("a.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        const OwnedHandle reader = OpenAsAnotherProgram(tree.Path("a.jpg"));
+        ASSERT_TRUE(reader.Valid());
+        ASSERT_TRUE(MakeFolders(Ops(), tree.Path("day")));
+        EXPECT_TRUE(Ops().Rename(tree.Path("a.jpg"), tree.Path("day\\a.jpg"), false, false).Ok());
+    }
+    EXPECT_FALSE(Exists(tree.Path("a.jpg")));
+    EXPECT_EQ(ReadText(tree.Path("day\\a.jpg")), "photo a");
+    EXPECT_EQ(GetFileAttributesA(tree.Path("day\\a.jpg").c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(tree.Path("day\\a.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // One that lets nobody remove or rename it meanwhile is refused, and kept.
+    {
+        const OwnedHandle holder(CreateFileA(tree.Path("b.jpg").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.Valid());
+        EXPECT_EQ(Ops().Rename(tree.Path("b.jpg"), tree.Path("day\\b.jpg"), false, false).Code(),
+                  static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    }
+    EXPECT_EQ(ReadText(tree.Path("b.jpg")), "photo b");
+
+    // A folder, with what it holds.
+    EXPECT_TRUE(Ops().Rename(tree.Path("day"), tree.Path("2012-01-27"), false, false).Ok());
+    EXPECT_EQ(ReadText(tree.Path("2012-01-27\\a.jpg")), "photo a");
+}
+
 TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
 {
     TempTree tree;
