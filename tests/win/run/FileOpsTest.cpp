@@ -121,6 +121,19 @@ TEST(SystemFileOps, CopiesMadeTogetherEachEndOnTheirOwn)
     EXPECT_FALSE(Exists(copies[6].target));
 }
 
+// Small files "0.jpg", "1.jpg"... (each "photo N", 7 bytes) and a batch copy of each to
+// "~N.jpg.qmpart" beside it.
+std::vector<BatchCopy> SmallCopies(const TempTree& tree, std::size_t count)
+{
+    std::vector<BatchCopy> copies(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = std::to_string(i);
+        EXPECT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
+        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
+    }
+    return copies;
+}
+
 // Opens path as a scanner or an indexer does the moment a file appears: to read, letting others
 // do anything meanwhile.
 OwnedHandle OpenAsAnotherProgram(const std::string& path)
@@ -133,13 +146,9 @@ OwnedHandle OpenAsAnotherProgram(const std::string& path)
 TEST(SystemFileOps, CopiesHeldOpenTakeTheirNamesThroughTheirOwnHandles)
 {
     TempTree tree;
-    std::vector<BatchCopy> copies(3);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        const std::string name = std::to_string(i);
-        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
-        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
-        copies[i].hold = true;
-    }
+    std::vector<BatchCopy> copies = SmallCopies(tree, 3);
+    for (BatchCopy& copy : copies)
+        copy.hold = true;
     ASSERT_TRUE(SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_READONLY));
     Ops().CopyNewTogether(copies, {});
     SetFileAttributesA(copies[1].source.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -242,12 +251,7 @@ TEST(SystemFileOps, ARenameByNameNeverReplacesAndMovesReadOnlyFilesFoldersAndOpe
 TEST(SystemFileOps, CopiesMadeTogetherThatAStopCameBeforeAreNotBegun)
 {
     TempTree tree;
-    std::vector<BatchCopy> copies(4);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        const std::string name = std::to_string(i);
-        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
-        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
-    }
+    std::vector<BatchCopy> copies = SmallCopies(tree, 4);
     int asked = 0;
     Ops().CopyNewTogether(copies, [&] { return ++asked == 3; });
     for (std::size_t i = 0; i < copies.size(); ++i) {
@@ -270,13 +274,9 @@ TEST(SystemFileOps, EachCopyMadeTogetherIsToldOnceWrittenBeforeTheNextBegins)
 {
     TempTree tree;
     WrittenCopies written;
-    std::vector<BatchCopy> copies(4);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        const std::string name = std::to_string(i);
-        ASSERT_TRUE(WriteText(tree.Path(name + ".jpg"), "photo " + name));
-        copies[i] = {tree.Path(name + ".jpg"), tree.Path("~" + name + ".jpg.qmpart"), 7};
-        copies[i].progress = &written;
-    }
+    std::vector<BatchCopy> copies = SmallCopies(tree, 4);
+    for (BatchCopy& copy : copies)
+        copy.progress = &written;
     // The third is not the size its step expects: it fails and is not told.
     copies[2].expectedSize = 8;
     std::vector<std::size_t> toldWhenAsked;
