@@ -338,6 +338,15 @@ bool SplitLast(const std::string& path, std::string& folder, std::string& name)
     return true;
 }
 
+// Removes a copy made ahead for a step; one still held open (none: null) is closed first, as an
+// open file cannot be removed by name.
+void RemoveMadeAhead(FileOps& ops, HeldCopy* held, const std::string& partial)
+{
+    if (held != nullptr)
+        held->Close();
+    static_cast<void>(DeleteFileFully(ops, partial));
+}
+
 }  // namespace
 
 JournalFileSystem::~JournalFileSystem()
@@ -678,11 +687,8 @@ void JournalFileSystem::Withdraw(const std::string& target)
     // between still names the unfinished copy for undo and the next run to remove.
     const auto ready = ready_.find(it->first);
     if (ready != ready_.end()) {
-        // A copy still open cannot be removed by name.
-        if (ready->second.held)
-            ready->second.held->Close();
         if (ready->second.done)
-            static_cast<void>(DeleteFileFully(journal_.Ops(), it->second.partial));
+            RemoveMadeAhead(journal_.Ops(), ready->second.held.get(), it->second.partial);
         ready_.erase(ready);
     }
     // A lost not-done record leaves the step without an outcome, which undo judges by the files.
@@ -730,9 +736,7 @@ TransferResult JournalFileSystem::PlaceReady(const JournalStep& step, const Read
     }
     if (check_ != nullptr && !CheckCopied(ops, step.partial, copy.hash, *check_)) {
         KeepFileError keep(ops);
-        if (copy.held)
-            copy.held->Close();
-        static_cast<void>(DeleteFileFully(ops, step.partial));
+        RemoveMadeAhead(ops, copy.held.get(), step.partial);
         return TransferEnded(TransferOutcome::Failed, ops.LastError());
     }
     TransferResult result =

@@ -430,13 +430,9 @@ public:
             ::SetLastError(one.error);
             if (one.error == ERROR_SUCCESS && SizeIs(one.file.Get(), one.copy->expectedSize)) {
                 const std::optional<FileStamp> made = StampOf(one.file.Get(), one.copy->expectedSize);
-                if (one.copy->hold) {
-                    one.copy->done = true;
-                    one.copy->made = made;
+                if (one.copy->hold)
                     one.copy->held = std::make_shared<SystemHeldCopy>(one.file.Release());
-                    continue;
-                }
-                if (one.file.Close()) {
+                if (one.copy->held || one.file.Close()) {
                     one.copy->done = true;
                     one.copy->made = made;
                     continue;
