@@ -50,8 +50,9 @@ bool ScanFolder(const std::string& root, const std::string& relative,
             continue;
         const std::string path = relative + NarrowText(name);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // A junction or link may lead back up the tree or out of the library.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            // A junction or link may lead back up the tree or out of the library; a run's stage
+            // folder holds unfinished copies only.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EndsWith(name, L".qmpart"))
                 folders.push_back(path + "\\");
             continue;
         }

@@ -10,8 +10,12 @@ namespace {
 
 // A header line is far shorter: three paths at most.
 constexpr std::size_t kHeaderReadLimit = 1 << 18;
-// The last records of a journal are read from this far before its end (a record is far shorter).
+// The last records of a journal are read from this far before its end, and from twice as far
+// while they are fewer than kTailLines whole records (a batch of steps told ahead, and the outcomes
+// of those before it, are far fewer; records of long paths are long), up to kTailReadMost bytes.
 constexpr std::uint64_t kTailReadLimit = 1 << 16;
+constexpr std::size_t kTailLines = 512;
+constexpr std::uint64_t kTailReadMost = 16ull << 20;
 
 std::string StemOf(const std::string& journal)
 {
@@ -123,6 +127,21 @@ std::string KeptFolderOf(const std::string& journal)
     return StemOf(journal) + ".kept\\";
 }
 
+std::string StageFolderName(const std::string& journal)
+{
+    return "~qm" + FileNameOf(StemOf(journal)) + ".qmpart";
+}
+
+bool IsStageFolder(const std::string& folder)
+{
+    std::string trimmed = folder;
+    while (!trimmed.empty() && trimmed.back() == '\\')
+        trimmed.pop_back();
+    const std::string name = FileNameOf(trimmed);
+    return name.size() > 3 && name[0] == '~' && (name[1] == 'q' || name[1] == 'Q') &&
+           (name[2] == 'm' || name[2] == 'M') && EndsWithNoCase(name, ".qmpart");
+}
+
 std::vector<std::string> KeptFilesOf(FileOps& ops, const std::string& journal)
 {
     std::vector<std::string> names;
@@ -171,8 +190,18 @@ void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journal
         if (!file || !ops.Stat(journal, state) || !ReadPart(*file, 0, kHeaderReadLimit, head))
             continue;
         const auto headEnd = head.find('\n');
-        const std::uint64_t from = state.stamp.size > kTailReadLimit ? state.stamp.size - kTailReadLimit : 0;
-        if (headEnd == std::string::npos || !ReadPart(*file, from, kTailReadLimit, tail))
+        if (headEnd == std::string::npos)
+            continue;
+        std::uint64_t from = 0;
+        bool read = false;
+        for (std::uint64_t length = kTailReadLimit; length <= kTailReadMost; length *= 2) {
+            from = state.stamp.size > length ? state.stamp.size - length : 0;
+            read = ReadPart(*file, from, static_cast<std::size_t>(length), tail);
+            if (!read || from == 0 ||
+                static_cast<std::size_t>(std::count(tail.begin(), tail.end(), '\n')) > kTailLines)
+                break;
+        }
+        if (!read)
             continue;
         // The tail from its first whole line on.
         if (from > 0) {
@@ -181,9 +210,15 @@ void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journal
         }
         // An unfinished copy still there never took its real name: its source has every byte of it.
         for (const std::string& partial :
-             AnnouncedPartials(std::string_view(head).substr(0, headEnd + 1), tail))
+             AnnouncedPartials(std::string_view(head).substr(0, headEnd + 1), tail)) {
             if (FileIsThere(ops, partial))
                 static_cast<void>(DeleteFileFully(ops, partial));
+            // Its run's stage folder goes with the last copy in it (a folder holding anything
+            // stays).
+            std::string folder;
+            if (FolderOf(partial, folder) && IsStageFolder(folder))
+                static_cast<void>(ops.RemoveFolder(folder));
+        }
     }
 }
 
@@ -414,7 +449,9 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
     std::string walk = NameKey(folder);
     if (knownFolders_.count(walk) == 0)
         return false;
-    // What the run knew of these folders' names is not so any more: they are listed again.
+    // What the run knew of these folders' names is not so any more: they are listed again; a
+    // stage folder inside went with its folder.
+    ForgetFolder(folder);
     for (std::string level = folder; !level.empty(); level.pop_back()) {
         if (level.back() == '\\') {
             folderNames_.erase(Key(level));
@@ -431,8 +468,90 @@ bool JournalFileSystem::FolderAgain(const std::string& target)
     return EnsureFolder(folder).Ok();
 }
 
+std::string JournalFileSystem::StageOf(const JournalStep& step) const
+{
+    std::string partialFolder, targetFolder;
+    if (step.partial.empty() || !FolderOf(step.partial, partialFolder) || !IsStageFolder(partialFolder) ||
+        !FolderOf(step.target, targetFolder) || Key(partialFolder) == Key(targetFolder))
+        return std::string();
+    return partialFolder;
+}
+
+bool JournalFileSystem::Unstage(JournalStep& step)
+{
+    FileOps& ops = journal_.Ops();
+    static_cast<void>(Finish(step, TransferEnded(TransferOutcome::Failed, ops.LastError()), false));
+    const std::string source = step.source, target = step.target;
+    step = NewStep(source, target, step.move, true);
+    return journal_.Write(TransferLine(step)).Ok();
+}
+
+bool JournalFileSystem::EnsureStage(const JournalStep& step)
+{
+    const std::string stage = StageOf(step);
+    if (stage.empty())
+        return true;
+    std::string folder;
+    if (!FolderOf(step.target, folder))
+        return false;
+    // A stage folder refused once is not asked for again.
+    if (const auto refused = unstaged_.find(Key(folder)); refused != unstaged_.end()) {
+        journal_.Ops().SetLastError(refused->second);
+        return false;
+    }
+    if (Status made = EnsureFolder(stage); !made) {
+        unstaged_.emplace(Key(folder), made.Code());
+        journal_.Ops().SetLastError(made.Code());
+        return false;
+    }
+    Stage& known = stages_[Key(stage)];
+    known.folder = stage;
+    known.made = true;
+    return true;
+}
+
+void JournalFileSystem::StepEnding(const JournalStep& step)
+{
+    const std::string stage = StageOf(step);
+    const auto known = stage.empty() ? stages_.end() : stages_.find(Key(stage));
+    if (known == stages_.end() || --known->second.open > 0)
+        return;
+    if (known->second.made) {
+        FileOps& ops = journal_.Ops();
+        KeepFileError keep(ops);
+        // One that another program holds for a moment is waited for; one that keeps something
+        // another program put there stays, known as it is.
+        if (Retrying(ops, [&] { return ops.RemoveFolder(stage); }) || !AnythingThere(ops, stage)) {
+            ForgetFolder(stage);
+            NameFreed(stage);
+        }
+    }
+    stages_.erase(known);
+}
+
+void JournalFileSystem::ForgetFolder(const std::string& folder)
+{
+    const std::string key = Key(folder);
+    for (auto it = knownFolders_.begin(); it != knownFolders_.end();) {
+        const std::string known = Key(*it);
+        const bool inside = known.size() > key.size() && known.compare(0, key.size(), key) == 0 &&
+                            known[key.size()] == '\\';
+        it = known == key || inside ? knownFolders_.erase(it) : std::next(it);
+    }
+    for (auto it = folderNames_.begin(); it != folderNames_.end();) {
+        const bool inside = it->first.size() > key.size() && it->first.compare(0, key.size(), key) == 0 &&
+                            it->first[key.size()] == '\\';
+        it = it->first == key || inside ? folderNames_.erase(it) : std::next(it);
+    }
+    for (auto& [stageKey, stage] : stages_) {
+        if (stageKey.size() > key.size() && stageKey.compare(0, key.size(), key) == 0 &&
+            stageKey[key.size()] == '\\')
+            stage.made = false;
+    }
+}
+
 JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,
-                                       bool copying, const std::optional<FileStamp>& sourceStamp)
+                                       bool copying, const std::optional<FileStamp>& sourceStamp, bool ahead)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -446,8 +565,10 @@ JournalStep JournalFileSystem::NewStep(const std::string& source, const std::str
     } else if (ReadStampOf(ops, source, step.sourceStamp)) {
         stamped_.insert(step.seq);
     }
-    if (copying)
-        ChoosePartial(target, step.partial);
+    if (copying) {
+        const bool small = stamped_.count(step.seq) != 0 && step.sourceStamp.size < kLoneCopySize;
+        ChoosePartial(target, step.partial, ahead && !move && small);
+    }
     return step;
 }
 
@@ -527,10 +648,26 @@ bool JournalFileSystem::Exists(const std::string& path)
     return inner_.Exists(path);
 }
 
-void JournalFileSystem::ChoosePartial(const std::string& target, std::string& partial)
+void JournalFileSystem::ChoosePartial(const std::string& target, std::string& partial, bool staged)
 {
     FileOps& ops = journal_.Ops();
     std::string folder, name;
+    if (staged && SplitLast(target, folder, name) && unstaged_.count(Key(folder)) == 0) {
+        const std::string stage = folder + "\\" + StageFolderName(journal_.Path()) + "\\";
+        // A stage folder this run has not made yet holds nothing of it: no name is asked.
+        const auto known = stages_.find(Key(stage));
+        const bool made = known != stages_.end() && known->second.made;
+        FolderNames* names = made ? NamesOf(stage) : nullptr;
+        for (int attempt = 0; attempt < kPartialAttempts; ++attempt) {
+            std::string candidate;
+            if (!PartialNameFor(ops, stage + name, attempt, candidate))
+                break;
+            if (names == nullptr || !names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
+                partial = std::move(candidate);
+                return;
+            }
+        }
+    }
     FolderNames* names = SplitLast(target, folder, name) ? NamesOf(folder) : nullptr;
     if (names == nullptr) {
         FreePartialName(ops, target, partial);
@@ -578,16 +715,19 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
         const std::string key = NameKey(planned.target);
         if (announced_.count(key) != 0)
             continue;
+        JournalStep step = NewStep(planned.source, planned.target, planned.move, !planned.move,
+                                   planned.sourceStamp, true);
+        // The folder of its unfinished copy (a stage folder inside the target's) is recorded with
+        // the folders above it.
         std::string folder;
-        if (FolderOf(planned.target, folder)) {
+        if (FolderOf(step.partial.empty() ? planned.target : step.partial, folder)) {
             for (const std::string& missing : MissingFolders(folder)) {
                 const std::string folderKey = NameKey(missing);
                 if (announcedFolders_.count(folderKey) == 0 && folders.insert(folderKey).second)
                     lines.push_back(FolderLine(missing));
             }
         }
-        made.push_back(
-                NewStep(planned.source, planned.target, planned.move, !planned.move, planned.sourceStamp));
+        made.push_back(std::move(step));
         lines.push_back(TransferLine(made.back()));
     }
     lastAnnounced_.clear();
@@ -595,6 +735,11 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
         return false;
     announcedFolders_.insert(folders.begin(), folders.end());
     for (JournalStep& step : made) {
+        if (const std::string stage = StageOf(step); !stage.empty()) {
+            Stage& counted = stages_[Key(stage)];
+            counted.folder = stage;
+            ++counted.open;
+        }
         lastAnnounced_.push_back(NameKey(step.target));
         announced_.emplace(lastAnnounced_.back(), std::move(step));
     }
@@ -618,7 +763,7 @@ void JournalFileSystem::CopyAhead(const std::function<bool()>& stop)
         // whose folder cannot be made says so itself. A source that is no plain file fails its
         // copy here as it would at its turn.
         if (step.move || step.partial.empty() || step.sourceStamp.size >= kLoneCopySize ||
-            !FolderOf(step.target, folder) || !EnsureFolder(folder))
+            !FolderOf(step.target, folder) || !EnsureFolder(folder) || !EnsureStage(step))
             continue;
         if (bytes + step.sourceStamp.size > kTogetherBytes) {
             CopyTogether(copies, keys, stop);
@@ -691,6 +836,7 @@ void JournalFileSystem::Withdraw(const std::string& target)
             RemoveMadeAhead(journal_.Ops(), ready->second.held.get(), it->second.partial);
         ready_.erase(ready);
     }
+    StepEnding(it->second);
     // A lost not-done record leaves the step without an outcome, which undo judges by the files.
     static_cast<void>(journal_.WriteOutcome(FailedLine(it->second.seq, kNotStartedText)));
     announced_.erase(it);
@@ -709,6 +855,7 @@ TransferResult JournalFileSystem::Finish(const JournalStep& step, TransferResult
 {
     FileOps& ops = journal_.Ops();
     KeepFileError keep(ops);
+    StepEnding(step);
     if (result.outcome != TransferOutcome::Failed) {
         FileStamp stamp;
         if (placed)
@@ -756,6 +903,8 @@ TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional
         ready_.erase(ready);
         return PlaceReady(step, copy, placed);
     }
+    if (!StageOf(step).empty() && !EnsureStage(step))
+        return TransferEnded(TransferOutcome::Failed, ops.LastError());
     if (step.move && step.partial.empty()) {
         if (Status renamed = MoveByRename(ops, step.source, step.target, false); !renamed)
             return {TransferOutcome::Failed, std::move(renamed)};
@@ -788,6 +937,12 @@ TransferResult JournalFileSystem::Transfer(const std::string& source, const std:
     if (outcome == TransferOutcome::Failed && ops.LastError() == FileError::kPathNotFound &&
         FolderAgain(target))
         outcome = Attempt(step, placed);
+    // Its stage folder cannot be made (or went with its folder and cannot be made again).
+    if (outcome == TransferOutcome::Failed && !StageOf(step).empty() && !EnsureStage(step)) {
+        if (!Unstage(step))
+            return TransferEnded(TransferOutcome::Failed, ops.LastError());
+        outcome = Attempt(step, placed);
+    }
     outcome = AvoidTakenPartial(step, outcome);
     if (outcome == TransferOutcome::Failed && step.move && step.partial.empty() &&
         ops.LastError() == FileError::kNotSameDevice) {

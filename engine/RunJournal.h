@@ -36,6 +36,13 @@ std::vector<std::string> KeptJournals(FileOps& ops, const std::string& folder);
 // The folder beside a journal where the files its run replaced are kept.
 std::string KeptFolderOf(const std::string& journal);
 
+// The name of the folder a run writes its small copies in before they take their names, inside
+// each target's folder: "~qm" + the journal's name without its extension + ".qmpart", plainly
+// unfinished and the run's own.
+std::string StageFolderName(const std::string& journal);
+// Whether a folder (with or without its last backslash) is named as a stage folder.
+bool IsStageFolder(const std::string& folder);
+
 // Reads and parses a journal file; a failure's reason names the file.
 Status LoadJournal(FileOps& ops, const std::string& path, JournalData& data);
 
@@ -92,6 +99,11 @@ private:
 // disk flush costs milliseconds, and a step's record must reach the disk before the step does.
 // A step told ahead and then not taken gets a not-done record; one whose record is lost with
 // the power is judged by undo from the files, as any step without an outcome.
+// The small copies made ahead are written in a folder of this run's own inside their target's
+// folder (StageFolderName), made with their batch and removed before the outcome of its last
+// step is recorded: a new name in a folder of thousands costs a lookup through all of them on
+// some file systems, which the rename into place then needs only once. A folder where that
+// folder cannot be made gets its unfinished copies beside their targets.
 class JournalFileSystem : public RunFileSystem {
 public:
     JournalFileSystem(RunFileSystem& inner, RunJournal& journal) : inner_(inner), journal_(journal) { }
@@ -138,11 +150,27 @@ private:
     // The records of a new step from source to target, with a free unfinished-copy name when the
     // step may copy (a move on one drive is a rename and writes none).
     // sourceStamp: the source's when already known; else it is read.
+    // ahead: a small copy may be made ahead, in its folder's stage folder.
     JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying,
-                        const std::optional<FileStamp>& sourceStamp = std::nullopt);
-    // An unfinished-copy name beside target that no name this run knows of holds; where the
+                        const std::optional<FileStamp>& sourceStamp = std::nullopt, bool ahead = false);
+    // An unfinished-copy name that no name this run knows of holds, in the stage folder of
+    // target's folder when staged (where that folder may be made), else beside target; where the
     // folder's names are not known, one the file system finds free.
-    void ChoosePartial(const std::string& target, std::string& partial);
+    void ChoosePartial(const std::string& target, std::string& partial, bool staged);
+    // The stage folder of a step's unfinished copy; empty when the copy is beside its target.
+    std::string StageOf(const JournalStep& step) const;
+    // Makes the stage folder of a staged step (recorded first); false when it cannot be made,
+    // after which its folder's copies go beside their targets.
+    bool EnsureStage(const JournalStep& step);
+    // A staged step whose stage folder cannot be made changed nothing: it is recorded as not
+    // started and again with its unfinished copy beside its target. False when that record is
+    // not written.
+    bool Unstage(JournalStep& step);
+    // A step is about to get its outcome: the stage folder whose last step it is goes first, so
+    // that a stage folder is there only while a step recorded in it has no outcome.
+    void StepEnding(const JournalStep& step);
+    // Forgets what this run knew of folder and the folders inside it.
+    void ForgetFolder(const std::string& folder);
     // While another program holds the step's unfinished name, the step is recorded as not started
     // and again under another name, before a byte is written; then taken.
     TransferResult AvoidTakenPartial(JournalStep& step, TransferResult result);
@@ -201,8 +229,18 @@ private:
     std::set<std::string> unlisted_;  // keys of folders that could not be listed
     std::map<std::string, int> asked_;  // by folder key: names asked of a folder not listed yet
     std::set<std::uint64_t> stamped_;  // steps whose source stamp was known or read
+    // By stage folder key: the folder and the recorded steps in it without an outcome yet.
+    struct Stage {
+        std::string folder;
+        int open = 0;
+        bool made = false;  // by this run, and not removed since
+    };
+    std::map<std::string, Stage> stages_;
+    // By target folder key: why its stage folder cannot be made.
+    std::map<std::string, std::uint32_t> unstaged_;
 };
 
 // Removes the unfinished copies that runs and undos ended by force left behind: each journal not
-// in use whose last record announced a copy under an unfinished name that is still there.
+// in use whose last record announced a copy under an unfinished name that is still there, and the
+// stage folder it was in.
 void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journals);

@@ -939,9 +939,17 @@ Case BatchOfFive()
     return c;
 }
 
+// The unfinished name of a small copy made ahead by the run whose journal is named "run": in the
+// run's stage folder inside the target's folder.
 std::string PartialOf(const std::string& target)
 {
-    return target.substr(0, target.rfind('\\') + 1) + "~" + FileNameOf(target) + ".qmpart";
+    return target.substr(0, target.rfind('\\') + 1) + "~qmrun.qmpart\\~" + FileNameOf(target) + ".qmpart";
+}
+
+bool AnyStageFolder(const MemoryFileOps& ops)
+{
+    const std::set<std::string> folders = ops.Folders();
+    return std::any_of(folders.begin(), folders.end(), [](const std::string& f) { return IsStageFolder(f); });
 }
 
 TEST(NoLossProperty, AFlushThatFailsOnTheThirdCopyOfABatchFailsOnlyThatStep)
@@ -1013,6 +1021,7 @@ TEST(NoLossProperty, StepsOfABatchNotTakenRemoveTheirCopiesAndCopiesAStopCameBef
         fs.WithdrawAll();
         for (std::size_t i = 0; i < c.sources.size(); ++i)
             EXPECT_FALSE(ops.Contents(PartialOf(c.targets[i]), bytes)) << i;
+        EXPECT_FALSE(AnyStageFolder(ops));
         journal.Close();
     }
     auto expected = before;
@@ -1448,8 +1457,10 @@ TEST(NoLossProperty, StepsIntoAFolderTheRunMadeAskNoNameOfTheFileSystem)
             EXPECT_FALSE(fs.Exists("C:\\out\\2012\\later\\p0.jpg"));
         }
         journal.Close();
-        EXPECT_EQ(asked.asked, askedBefore) << (move ? "move" : "copy");
-        EXPECT_EQ(counted.stats - statsBefore, move ? 0 : kFiles / 2) << (move ? "move" : "copy");
+        // A batch of copies makes its stage folder again (it went with the last step of the batch
+        // before): once a batch, not once a file.
+        EXPECT_EQ(asked.asked, askedBefore + (move ? 0 : 1)) << (move ? "move" : "copy");
+        EXPECT_EQ(counted.stats - statsBefore, move ? 0 : kFiles / 2 + 2) << (move ? "move" : "copy");
         JournalData data;
         ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
         for (const JournalStep& step : data.steps) {
@@ -1558,7 +1569,11 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
             ops.AddFolder("C:\\out");
             if (!made)
                 ops.AddFile(folder + "~b.jpg.qmpart", "older", 98);
-            const std::string theirs = folder + (made ? "~b.jpg.qmpart" : "~b.jpg.1.qmpart");
+            // A copy made ahead is written in the run's stage folder, which another program can
+            // make and write in as well.
+            const std::string stage = folder + "~qmrun.qmpart\\";
+            const std::string theirs =
+                    ahead ? stage + "~b.jpg.qmpart" : folder + (made ? "~b.jpg.qmpart" : "~b.jpg.1.qmpart");
             const std::string target = folder + "b.jpg";
             OpsFileSystem real(ops);
             RunJournal journal(ops);
@@ -1574,6 +1589,9 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
                 }
                 // The plan found the target free.
                 EXPECT_FALSE(fs.Exists(target)) << label;
+                if (ahead) {
+                    ASSERT_TRUE(ops.MakeFolder(stage)) << label;
+                }
                 ops.AddFile(theirs, "theirs", 99);
                 before = UserFiles(ops);
                 if (ahead)
@@ -1590,16 +1608,17 @@ TEST(NoLossProperty, AnUnfinishedNameAnotherProgramTookIsLeftToItAndAnotherIsRec
             std::vector<std::string> partials;
             for (const JournalStep& step : data.steps) {
                 if (!step.isFolder)
-                    partials.push_back(FileNameOf(step.partial) +
+                    partials.push_back(step.partial.substr(folder.size()) +
                                        (step.outcome == StepOutcome::Done ? " done" : " not"));
             }
             // Where the run knows the folder's names, or chose the name before the other program
-            // took it, the step's own create is refused and the step recorded again; else the
-            // name is found taken before it is chosen.
+            // took it, the step's own create is refused and the step recorded again (a copy made
+            // ahead, beside its target); else the name is found taken before it is chosen.
             const std::vector<std::string> expected =
-                    made    ? std::vector<std::string> {"~b.jpg.qmpart not", "~b.jpg.1.qmpart done"}
-                    : ahead ? std::vector<std::string> {"~b.jpg.1.qmpart not", "~b.jpg.2.qmpart done"}
-                            : std::vector<std::string> {"~b.jpg.2.qmpart done"};
+                    ahead  ? std::vector<std::string> {"~qmrun.qmpart\\~b.jpg.qmpart not",
+                                                      made ? "~b.jpg.qmpart done" : "~b.jpg.1.qmpart done"}
+                    : made ? std::vector<std::string> {"~b.jpg.qmpart not", "~b.jpg.1.qmpart done"}
+                           : std::vector<std::string> {"~b.jpg.2.qmpart done"};
             EXPECT_EQ(partials, expected) << label;
             const JournalCounts counts = CountSteps(data);
             EXPECT_EQ(counts.copied, 1) << label;
@@ -1624,6 +1643,200 @@ void ExpectUndoneToBefore(MemoryFileOps& ops, const std::map<std::string, std::s
     EXPECT_EQ(now, before);
     for (const std::string& folder : ops.Folders())
         EXPECT_EQ(folder.find("\\OUT"), std::string::npos) << folder;
+}
+
+// Announces the steps of c (all or from..to), copies ahead and takes each step.
+void RunBatch(JournalFileSystem& fs, const Case& c, std::size_t from = 0, std::size_t to = SIZE_MAX)
+{
+    std::vector<PlannedTransfer> steps;
+    for (std::size_t i = from; i < std::min(to, c.sources.size()); ++i)
+        steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
+    ASSERT_TRUE(fs.Announce(steps));
+    fs.CopyAhead({});
+    for (const PlannedTransfer& step : steps)
+        static_cast<void>(fs.Transfer(step.source, step.target, false));
+}
+
+TEST(NoLossProperty, CopiesMadeAheadWaitInAStageFolderThatGoesBeforeTheLastOutcomeOfItsSteps)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    const std::string stage = "D:\\OUT\\2012\\~QMRUN.QMPART";
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        // Two batches into one folder: the stage folder is made for each and goes with it.
+        for (const auto& [from, to] : {std::pair<std::size_t, std::size_t> {0, 3}, {3, 5}}) {
+            std::vector<PlannedTransfer> steps;
+            for (std::size_t i = from; i < to; ++i)
+                steps.push_back({c.sources[i], c.targets[i], false, std::nullopt});
+            ASSERT_TRUE(fs.Announce(steps));
+            EXPECT_EQ(ops.Folders().count(stage), 0u) << from;
+            fs.CopyAhead({});
+            for (std::size_t i = from; i < to; ++i) {
+                std::string bytes;
+                EXPECT_TRUE(ops.Contents(PartialOf(c.targets[i]), bytes) &&
+                            bytes == c.files.at(c.sources[i]));
+            }
+            for (std::size_t i = from; i < to; ++i) {
+                EXPECT_EQ(ops.Folders().count(stage), 1u) << i;
+                EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+            }
+            EXPECT_EQ(ops.Folders().count(stage), 0u) << from;
+        }
+        journal.Close();
+    }
+    // Each batch recorded its stage folder before the steps that wrote in it.
+    JournalData data;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+    int stages = 0;
+    for (const JournalStep& step : data.steps) {
+        if (step.isFolder) {
+            stages += IsStageFolder(step.folder) ? 1 : 0;
+            continue;
+        }
+        EXPECT_EQ(step.partial, PartialOf(step.target));
+        EXPECT_EQ(step.outcome, StepOutcome::Done) << step.target;
+        EXPECT_EQ(stages, step.seq <= 3 ? 1 : 2) << step.target;
+    }
+    EXPECT_EQ(stages, 2);
+    auto expected = before;
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        expected[c.targets[i]] = c.files.at(c.sources[i]);
+    EXPECT_EQ(UserFiles(ops), expected);
+    EXPECT_FALSE(AnyStageFolder(ops));
+    ExpectUndoneToBefore(ops, before);
+}
+
+// However a run of copies ends, the next run's start leaves neither an unfinished copy nor a stage
+// folder of it, and every file stays whole.
+TEST(NoLossProperty, ARunEndedAtAnyCallLeavesNoStageFolderOnceTheNextRunStarts)
+{
+    const Case c = BatchOfFive();
+    const auto run = [&](MemoryFileOps& ops) {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        if (!journal.Open(kRuns, "run", JournalHeader {}, 50))
+            return;
+        JournalFileSystem fs(real, journal);
+        RunBatch(fs, c, 0, 2);
+        RunBatch(fs, c, 2);
+        journal.Close();
+    };
+    MemoryFileOps probe;
+    Lay(probe, c);
+    run(probe);
+    ASSERT_FALSE(AnyStageFolder(probe));
+    for (std::uint64_t kill = 1; kill <= probe.Calls() + 1 && !HasFailure(); ++kill) {
+        const std::string label = "kill " + std::to_string(kill);
+        MemoryFileOps ops;
+        Lay(ops, c);
+        ops.KillAt(kill);
+        try {
+            run(ops);
+        } catch (const Killed&) { }
+        ops.Revive();
+        ExpectNothingLost(ops, c, label);
+        RunJournal next(ops);
+        ASSERT_TRUE(Succeeded(next.Open(kRuns, "next", JournalHeader {}, 50))) << label;
+        next.Close();
+        EXPECT_FALSE(AnyStageFolder(ops)) << label;
+        for (const auto& [path, bytes] : ops.Files())
+            EXPECT_EQ(path.find(".qmpart"), std::string::npos) << label << ": " << path;
+        ExpectNothingLost(ops, c, label + " after the next start");
+    }
+}
+
+// Where another program's file holds the stage folder's name, the copies are made beside their
+// targets, recorded anew before they start; the file is left as it was.
+TEST(NoLossProperty, AStageFolderThatCannotBeMadeSendsItsCopiesBesideTheirTargets)
+{
+    for (const bool ahead : {true, false}) {
+        const std::string label = ahead ? "copied ahead" : "copied at its turn";
+        const Case c = BatchOfFive();
+        MemoryFileOps ops;
+        Lay(ops, c);
+        ops.AddFolder("D:\\out");
+        ops.AddFolder("D:\\out\\2012");
+        ops.AddFile("D:\\out\\2012\\~qmrun.qmpart", "their file", 77);
+        const auto before = ops.Files();
+        {
+            OpsFileSystem real(ops);
+            RunJournal journal(ops);
+            ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+            JournalFileSystem fs(real, journal);
+            ASSERT_TRUE(fs.Announce(CopySteps(c)));
+            if (ahead)
+                fs.CopyAhead({});
+            for (std::size_t i = 0; i < c.sources.size(); ++i)
+                EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << label;
+            journal.Close();
+        }
+        auto expected = before;
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            expected[c.targets[i]] = c.files.at(c.sources[i]);
+        EXPECT_EQ(UserFiles(ops), expected) << label;
+        JournalData data;
+        ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+        int besides = 0;
+        for (const JournalStep& step : data.steps) {
+            if (step.isFolder || step.outcome != StepOutcome::Done)
+                continue;
+            EXPECT_EQ(step.partial, "D:\\out\\2012\\~" + FileNameOf(step.target) + ".qmpart") << label;
+            ++besides;
+        }
+        EXPECT_EQ(besides, 5) << label;
+        EXPECT_EQ(CountSteps(data).failed, 0) << label;
+        UndoCollector sink;
+        UndoTally tally;
+        EXPECT_TRUE(Succeeded(UndoRun(ops, OnlyJournal(ops), false, "now", sink, tally))) << label;
+        EXPECT_EQ(UserFiles(ops), before) << label;
+    }
+}
+
+// Two runs at once into one folder write in stage folders of their own: the one that ends first
+// takes away only its own.
+TEST(NoLossProperty, TwoRunsAtOnceWriteInStageFoldersOfTheirOwn)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    OpsFileSystem real(ops);
+    RunJournal first(ops), second(ops);
+    ASSERT_TRUE(first.Open(kRuns, "run", JournalHeader {}, 50));
+    ASSERT_TRUE(second.Open(kRuns, "other", JournalHeader {}, 50));
+    {
+        JournalFileSystem one(real, first), two(real, second);
+        ASSERT_TRUE(one.Announce(CopySteps(c, 2)));
+        one.CopyAhead({});
+        std::vector<PlannedTransfer> rest;
+        for (std::size_t i = 2; i < c.sources.size(); ++i)
+            rest.push_back({c.sources[i], c.targets[i], false, std::nullopt});
+        ASSERT_TRUE(two.Announce(rest));
+        two.CopyAhead({});
+        EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012\\~QMRUN.QMPART"), 1u);
+        EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012\\~QMOTHER.QMPART"), 1u);
+        for (std::size_t i = 0; i < 2; ++i)
+            EXPECT_EQ(one.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+        EXPECT_EQ(ops.Folders().count("D:\\OUT\\2012\\~QMRUN.QMPART"), 0u);
+        for (std::size_t i = 2; i < c.sources.size(); ++i) {
+            std::string bytes;
+            EXPECT_TRUE(ops.Contents(
+                    "D:\\out\\2012\\~qmother.qmpart\\~" + FileNameOf(c.targets[i]) + ".qmpart", bytes));
+            EXPECT_EQ(two.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+        }
+    }
+    first.Close();
+    second.Close();
+    EXPECT_FALSE(AnyStageFolder(ops));
+    for (std::size_t i = 0; i < c.sources.size(); ++i) {
+        std::string bytes;
+        EXPECT_TRUE(ops.Contents(c.targets[i], bytes) && bytes == c.files.at(c.sources[i])) << i;
+    }
 }
 
 TEST(NoLossProperty, AFolderIsLookedForOnceARunAndMadeAgainWhenRemovedMeanwhile)

@@ -277,4 +277,23 @@ TEST_F(CliKilledRun, BetweenTwoRenamesOfOneBatch)
     CheckUndo();
 }
 
+// The next run's start takes away what a killed one left (its unfinished copies and the folder it
+// wrote them in), and the next run places every copy. The records of these long paths are long:
+// the batch's records reach further back from the journal's end than those of short ones.
+TEST_F(CliKilledRun, WhatItLeftGoesWhenTheNextRunStarts)
+{
+    constexpr int kCopies = 20;
+    for (int i = 0; i < kCopies; ++i)
+        ASSERT_TRUE(w.Put(copy + Numbered("c", i), kTaken, "copied " + std::to_string(i), 3000));
+    before = Snapshot(w.Data());
+    ASSERT_TRUE(KillWhenStalled(w, Args(true))) << "the run did not stand still";
+    ASSERT_FALSE(CheckNothingLost(Journal()).empty()) << "the run left no unfinished copy";
+
+    const CliOutcome again = RunCli(Args(false));
+    for (const auto& [path, bytes] : Snapshot(w.Data()))
+        EXPECT_EQ(path.find(".qmpart"), std::string::npos) << path << " left";
+    for (int i = 0; i < kCopies; ++i)
+        EXPECT_EQ(ReadText(Out(Numbered("c", i))), ReadText(copy + Numbered("c", i))) << i << again.err;
+}
+
 }  // namespace
