@@ -58,9 +58,13 @@ make_copies "$work/jpeg" "$files" "$jpeg"
 
 win_path() { winepath -w "$1" 2>/dev/null; }
 now_ns() { date +%s%N; }
+# Each timed run starts with what earlier runs and the set-up wrote on the disk: their writing back
+# would otherwise go on during the next run and slow its flushes.
+settle() { sync; }
 # Milliseconds per file of one organize run; checks that every file was placed.
 organize() {  # CLI FOLDER COUNT [RUN NAME]
   local cli="$1" folder="$2" count="$3" name="${4:-$2}" start end placed
+  settle
   start=$(now_ns)
   wine "$cli" organize --copy --mode taken-else-modified --out "$(win_path "$work/$name-out")" \
     "$(win_path "$work/$folder")" >"$work/$name.stdout" 2>"$work/$name.stderr" || true
@@ -87,6 +91,7 @@ qm_wine_stop
 # folders) on FOLDER.
 reference() {  # FOLDER
   local start end
+  settle
   start=$(now_ns)
   exiftool -q -q -r -o "$work/dummy/" '-Directory<DateTimeOriginal' '-Directory<CreateDate' \
     -d "$work/reference-$1-out/%Y/%m/%d" "$work/$1" >/dev/null 2>&1 || true

@@ -27,9 +27,13 @@ make="$root/build/$kind/bench/make_bench_jpegs.exe"
 win_path() { winepath -w "$1" 2>/dev/null; }
 
 now_ns() { date +%s%N; }
+# Each timed run starts with what earlier runs and the set-up wrote on the disk: their writing back
+# would otherwise go on during the next run and slow its flushes.
+settle() { sync; }
 # Seconds taken by a command, to millisecond precision.
 time_of() {
   local start end
+  settle
   start=$(now_ns)
   "$@"
   end=$(now_ns)

@@ -551,7 +551,7 @@ void JournalFileSystem::ForgetFolder(const std::string& folder)
 }
 
 JournalStep JournalFileSystem::NewStep(const std::string& source, const std::string& target, bool move,
-                                       bool copying, const std::optional<FileStamp>& sourceStamp, bool ahead)
+                                       bool copying, const std::optional<FileStamp>& sourceStamp, bool staged)
 {
     FileOps& ops = journal_.Ops();
     JournalStep step;
@@ -567,7 +567,7 @@ JournalStep JournalFileSystem::NewStep(const std::string& source, const std::str
     }
     if (copying) {
         const bool small = stamped_.count(step.seq) != 0 && step.sourceStamp.size < kLoneCopySize;
-        ChoosePartial(target, step.partial, ahead && !move && small);
+        ChoosePartial(target, step.partial, staged && !move && small);
     }
     return step;
 }
@@ -711,12 +711,28 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
     std::vector<std::string> lines;
     std::vector<JournalStep> made;
     std::set<std::string> folders;
+    // By target folder key: the small copies this batch may make ahead into it.
+    std::map<std::string, std::size_t> copiesInto;
+    for (const PlannedTransfer& planned : steps) {
+        std::string folder, name;
+        if (!planned.move && (!planned.sourceStamp || planned.sourceStamp->size < kLoneCopySize) &&
+            SplitLast(planned.target, folder, name))
+            ++copiesInto[Key(folder)];
+    }
+    const auto staged = [&](const std::string& target) {
+        std::string folder, name;
+        if (!SplitLast(target, folder, name) || copiesInto[Key(folder)] < stageCopies_)
+            return false;
+        const auto names = folderNames_.find(Key(folder));
+        const std::size_t known = names != folderNames_.end() ? names->second.keys.size() : 0;
+        return known >= stageNames_;
+    };
     for (const PlannedTransfer& planned : steps) {
         const std::string key = NameKey(planned.target);
         if (announced_.count(key) != 0)
             continue;
         JournalStep step = NewStep(planned.source, planned.target, planned.move, !planned.move,
-                                   planned.sourceStamp, true);
+                                   planned.sourceStamp, staged(planned.target));
         // The folder of its unfinished copy (a stage folder inside the target's) is recorded with
         // the folders above it.
         std::string folder;

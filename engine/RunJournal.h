@@ -99,11 +99,11 @@ private:
 // disk flush costs milliseconds, and a step's record must reach the disk before the step does.
 // A step told ahead and then not taken gets a not-done record; one whose record is lost with
 // the power is judged by undo from the files, as any step without an outcome.
-// The small copies made ahead are written in a folder of this run's own inside their target's
-// folder (StageFolderName), made with their batch and removed before the outcome of its last
-// step is recorded: a new name in a folder of thousands costs a lookup through all of them on
-// some file systems, which the rename into place then needs only once. A folder where that
-// folder cannot be made gets its unfinished copies beside their targets.
+// Where a batch makes many small copies ahead into a folder of many names, they are written in a
+// folder of this run's own inside it (StageFolderName), made with their batch and removed before
+// the outcome of its last step is recorded: a new name in a folder of thousands costs a look
+// through all of them on some file systems, which the rename into place then needs only once.
+// Elsewhere, and where that folder cannot be made, unfinished copies wait beside their targets.
 class JournalFileSystem : public RunFileSystem {
 public:
     JournalFileSystem(RunFileSystem& inner, RunJournal& journal) : inner_(inner), journal_(journal) { }
@@ -135,6 +135,14 @@ public:
     void Withdraw(const std::string& target) override;
     // Every step told ahead and not taken is recorded as not done (also at the end of the run).
     void WithdrawAll();
+    // Copies made ahead wait in a stage folder where a batch makes at least batchCopies of them
+    // into a folder of at least folderNames names known to the run; in a smaller folder, or for
+    // fewer copies, making and removing that folder costs more than it spares.
+    void StageCopies(std::size_t folderNames, std::size_t batchCopies)
+    {
+        stageNames_ = folderNames;
+        stageCopies_ = batchCopies;
+    }
 
 private:
     // Writes the outcome of step; keeps the step's own last error. A failed step that is not
@@ -150,9 +158,9 @@ private:
     // The records of a new step from source to target, with a free unfinished-copy name when the
     // step may copy (a move on one drive is a rename and writes none).
     // sourceStamp: the source's when already known; else it is read.
-    // ahead: a small copy may be made ahead, in its folder's stage folder.
+    // staged: a small copy is written in its folder's stage folder.
     JournalStep NewStep(const std::string& source, const std::string& target, bool move, bool copying,
-                        const std::optional<FileStamp>& sourceStamp = std::nullopt, bool ahead = false);
+                        const std::optional<FileStamp>& sourceStamp = std::nullopt, bool staged = false);
     // An unfinished-copy name that no name this run knows of holds, in the stage folder of
     // target's folder when staged (where that folder may be made), else beside target; where the
     // folder's names are not known, one the file system finds free.
@@ -236,6 +244,8 @@ private:
         bool made = false;  // by this run, and not removed since
     };
     std::map<std::string, Stage> stages_;
+    std::size_t stageNames_ = 256;
+    std::size_t stageCopies_ = 8;
     // By target folder key: why its stage folder cannot be made.
     std::map<std::string, std::uint32_t> unstaged_;
 };

@@ -11,7 +11,9 @@
 
 #include <set>
 
+#include "base/PathText.h"
 #include "engine/FileOps.h"
+#include "engine/RunJournal.h"
 #include "engine/RunsFolder.h"
 #include "tests/support/StatusCheck.h"
 #include "tests/support/TempTree.h"
@@ -277,17 +279,25 @@ TEST_F(CliKilledRun, BetweenTwoRenamesOfOneBatch)
     CheckUndo();
 }
 
-// The next run's start takes away what a killed one left (its unfinished copies and the folder it
-// wrote them in), and the next run places every copy. The records of these long paths are long:
-// the batch's records reach further back from the journal's end than those of short ones.
+// The next run's start takes away what a killed one left (its unfinished copies and the stage
+// folder it wrote them in, as a batch of copies into a folder of many photos does), and the next
+// run places every copy. The records of these long paths are long: the batch's records reach
+// further back from the journal's end than those of short ones.
 TEST_F(CliKilledRun, WhatItLeftGoesWhenTheNextRunStarts)
 {
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(w.Put(Out("old" + std::to_string(i) + ".jpg"), kTaken, "old"));
     constexpr int kCopies = 20;
     for (int i = 0; i < kCopies; ++i)
         ASSERT_TRUE(w.Put(copy + Numbered("c", i), kTaken, "copied " + std::to_string(i), 3000));
     before = Snapshot(w.Data());
     ASSERT_TRUE(KillWhenStalled(w, Args(true))) << "the run did not stand still";
-    ASSERT_FALSE(CheckNothingLost(Journal()).empty()) << "the run left no unfinished copy";
+    const std::set<std::string> partials = CheckNothingLost(Journal());
+    ASSERT_FALSE(partials.empty()) << "the run left no unfinished copy";
+    for (const std::string& partial : partials) {
+        std::string folder;
+        EXPECT_TRUE(FolderOf(partial, folder) && IsStageFolder(folder)) << partial;
+    }
 
     const CliOutcome again = RunCli(Args(false));
     for (const auto& [path, bytes] : Snapshot(w.Data()))
