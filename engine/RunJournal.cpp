@@ -209,16 +209,18 @@ void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journal
             tail.erase(0, first == std::string::npos ? tail.size() : first + 1);
         }
         // An unfinished copy still there never took its real name: its source has every byte of it.
+        std::set<std::string> stages;
         for (const std::string& partial :
              AnnouncedPartials(std::string_view(head).substr(0, headEnd + 1), tail)) {
             if (FileIsThere(ops, partial))
                 static_cast<void>(DeleteFileFully(ops, partial));
-            // Its run's stage folder goes with the last copy in it (a folder holding anything
-            // stays).
             std::string folder;
             if (FolderOf(partial, folder) && IsStageFolder(folder))
-                static_cast<void>(ops.RemoveFolder(folder));
+                stages.insert(folder);
         }
+        // Its run's stage folders go with the copies in them (a folder holding anything stays).
+        for (const std::string& stage : stages)
+            static_cast<void>(ops.RemoveFolder(stage));
     }
 }
 
@@ -504,9 +506,7 @@ bool JournalFileSystem::EnsureStage(const JournalStep& step)
         journal_.Ops().SetLastError(made.Code());
         return false;
     }
-    Stage& known = stages_[Key(stage)];
-    known.folder = stage;
-    known.made = true;
+    stages_[Key(stage)].made = true;
     return true;
 }
 
@@ -532,20 +532,19 @@ void JournalFileSystem::StepEnding(const JournalStep& step)
 void JournalFileSystem::ForgetFolder(const std::string& folder)
 {
     const std::string key = Key(folder);
-    for (auto it = knownFolders_.begin(); it != knownFolders_.end();) {
-        const std::string known = Key(*it);
-        const bool inside = known.size() > key.size() && known.compare(0, key.size(), key) == 0 &&
-                            known[key.size()] == '\\';
-        it = known == key || inside ? knownFolders_.erase(it) : std::next(it);
-    }
-    for (auto it = folderNames_.begin(); it != folderNames_.end();) {
-        const bool inside = it->first.size() > key.size() && it->first.compare(0, key.size(), key) == 0 &&
-                            it->first[key.size()] == '\\';
-        it = it->first == key || inside ? folderNames_.erase(it) : std::next(it);
-    }
+    // The folder itself, or one inside it (inside: only those), by their keys.
+    const auto within = [&key](const std::string& other, bool inside) {
+        if (other.size() == key.size())
+            return !inside && other == key;
+        return other.size() > key.size() && other.compare(0, key.size(), key) == 0 &&
+               other[key.size()] == '\\';
+    };
+    for (auto it = knownFolders_.begin(); it != knownFolders_.end();)
+        it = within(Key(*it), false) ? knownFolders_.erase(it) : std::next(it);
+    for (auto it = folderNames_.begin(); it != folderNames_.end();)
+        it = within(it->first, false) ? folderNames_.erase(it) : std::next(it);
     for (auto& [stageKey, stage] : stages_) {
-        if (stageKey.size() > key.size() && stageKey.compare(0, key.size(), key) == 0 &&
-            stageKey[key.size()] == '\\')
+        if (within(stageKey, true))
             stage.made = false;
     }
 }
@@ -657,32 +656,31 @@ void JournalFileSystem::ChoosePartial(const std::string& target, std::string& pa
         // A stage folder this run has not made yet holds nothing of it: no name is asked.
         const auto known = stages_.find(Key(stage));
         const bool made = known != stages_.end() && known->second.made;
-        FolderNames* names = made ? NamesOf(stage) : nullptr;
-        for (int attempt = 0; attempt < kPartialAttempts; ++attempt) {
-            std::string candidate;
-            if (!PartialNameFor(ops, stage + name, attempt, candidate))
-                break;
-            if (names == nullptr || !names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
-                partial = std::move(candidate);
-                return;
-            }
-        }
+        if (FreeAmong(made ? NamesOf(stage) : nullptr, stage + name, partial))
+            return;
     }
     FolderNames* names = SplitLast(target, folder, name) ? NamesOf(folder) : nullptr;
     if (names == nullptr) {
         FreePartialName(ops, target, partial);
         return;
     }
+    static_cast<void>(FreeAmong(names, target, partial));
+}
+
+bool JournalFileSystem::FreeAmong(const FolderNames* names, const std::string& target, std::string& partial)
+{
+    FileOps& ops = journal_.Ops();
     for (int attempt = 0; attempt < kPartialAttempts; ++attempt) {
         std::string candidate;
         if (!PartialNameFor(ops, target, attempt, candidate))
-            return;
-        if (!names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
+            return false;
+        if (names == nullptr || !names->there || names->keys.count(Key(FileNameOf(candidate))) == 0) {
             partial = std::move(candidate);
-            return;
+            return true;
         }
     }
     ops.SetLastError(FileError::kFileExists);
+    return false;
 }
 
 TransferResult JournalFileSystem::AvoidTakenPartial(JournalStep& step, TransferResult result)
@@ -751,11 +749,8 @@ bool JournalFileSystem::Announce(const std::vector<PlannedTransfer>& steps)
         return false;
     announcedFolders_.insert(folders.begin(), folders.end());
     for (JournalStep& step : made) {
-        if (const std::string stage = StageOf(step); !stage.empty()) {
-            Stage& counted = stages_[Key(stage)];
-            counted.folder = stage;
-            ++counted.open;
-        }
+        if (const std::string stage = StageOf(step); !stage.empty())
+            ++stages_[Key(stage)].open;
         lastAnnounced_.push_back(NameKey(step.target));
         announced_.emplace(lastAnnounced_.back(), std::move(step));
     }
@@ -919,7 +914,7 @@ TransferResult JournalFileSystem::Attempt(const JournalStep& step, std::optional
         ready_.erase(ready);
         return PlaceReady(step, copy, placed);
     }
-    if (!StageOf(step).empty() && !EnsureStage(step))
+    if (!EnsureStage(step))
         return TransferEnded(TransferOutcome::Failed, ops.LastError());
     if (step.move && step.partial.empty()) {
         if (Status renamed = MoveByRename(ops, step.source, step.target, false); !renamed)
@@ -954,7 +949,7 @@ TransferResult JournalFileSystem::Transfer(const std::string& source, const std:
         FolderAgain(target))
         outcome = Attempt(step, placed);
     // Its stage folder cannot be made (or went with its folder and cannot be made again).
-    if (outcome == TransferOutcome::Failed && !StageOf(step).empty() && !EnsureStage(step)) {
+    if (outcome == TransferOutcome::Failed && !EnsureStage(step)) {
         if (!Unstage(step))
             return TransferEnded(TransferOutcome::Failed, ops.LastError());
         outcome = Attempt(step, placed);

@@ -216,6 +216,9 @@ private:
     };
     // The names of folder; null where they are not known (yet): each is then asked by name.
     FolderNames* NamesOf(const std::string& folder);
+    // The first unfinished-copy name for target that names (null: none known taken) does not hold;
+    // false when there is none, or when none fits.
+    bool FreeAmong(const FolderNames* names, const std::string& target, std::string& partial);
     // The run (or a refusal) put something at path, or took it away.
     void NameTaken(const std::string& path);
     void NameFreed(const std::string& path);
@@ -237,9 +240,8 @@ private:
     std::set<std::string> unlisted_;  // keys of folders that could not be listed
     std::map<std::string, int> asked_;  // by folder key: names asked of a folder not listed yet
     std::set<std::uint64_t> stamped_;  // steps whose source stamp was known or read
-    // By stage folder key: the folder and the recorded steps in it without an outcome yet.
+    // By stage folder key: the recorded steps in it without an outcome yet.
     struct Stage {
-        std::string folder;
         int open = 0;
         bool made = false;  // by this run, and not removed since
     };

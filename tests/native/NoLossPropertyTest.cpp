@@ -1716,6 +1716,42 @@ TEST(NoLossProperty, CopiesMadeAheadWaitInAStageFolderThatGoesBeforeTheLastOutco
     ExpectUndoneToBefore(ops, before);
 }
 
+// A batch stopped before its first copy, whose empty stage folder another program removes
+// meanwhile: the first step makes the folder again (recorded), and each step its copy there.
+TEST(NoLossProperty, StagedStepsWhoseStageFolderWentMakeItAgain)
+{
+    const Case c = BatchOfFive();
+    MemoryFileOps ops;
+    Lay(ops, c);
+    const auto before = ops.Files();
+    {
+        OpsFileSystem real(ops);
+        RunJournal journal(ops);
+        ASSERT_TRUE(journal.Open(kRuns, "run", JournalHeader {}, 50));
+        JournalFileSystem fs(real, journal);
+        fs.StageCopies(0, 1);
+        ASSERT_TRUE(fs.Announce(CopySteps(c)));
+        fs.CopyAhead([] { return true; });
+        ASSERT_TRUE(ops.RemoveFolder("D:\\out\\2012\\~qmrun.qmpart"));
+        for (std::size_t i = 0; i < c.sources.size(); ++i)
+            EXPECT_EQ(fs.Transfer(c.sources[i], c.targets[i], false), TransferOutcome::Done) << i;
+        journal.Close();
+    }
+    EXPECT_FALSE(AnyStageFolder(ops));
+    JournalData data;
+    ASSERT_TRUE(Succeeded(LoadJournal(ops, OnlyJournal(ops), data)));
+    for (const JournalStep& step : data.steps) {
+        if (!step.isFolder) {
+            EXPECT_EQ(step.partial, PartialOf(step.target)) << step.target;
+        }
+    }
+    auto expected = before;
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        expected[c.targets[i]] = c.files.at(c.sources[i]);
+    EXPECT_EQ(UserFiles(ops), expected);
+    ExpectUndoneToBefore(ops, before);
+}
+
 // However a run of copies ends, the next run's start leaves neither an unfinished copy nor a stage
 // folder of it, and every file stays whole.
 TEST(NoLossProperty, ARunEndedAtAnyCallLeavesNoStageFolderOnceTheNextRunStarts)
