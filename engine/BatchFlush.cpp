@@ -1,38 +1,10 @@
 #include "engine/BatchFlush.h"
 
-namespace {
-
-// The pool's threads are made once, at the first batch, and kept for the process's life. A
-// thread of its own for each batch cost more than its flushes (Wine clears a new thread's whole
-// stack, about 5 ms a thread on a busy machine), and the process's shared pool starts its threads
-// one by one as it sees them busy, so a batch was flushed from two or three. Null when the system
-// gives no pool: the caller then flushes alone.
-constexpr DWORD kFlushThreads = 7;
-
-TP_CALLBACK_ENVIRON* FlushPool()
-{
-    static TP_CALLBACK_ENVIRON* const environment = []() -> TP_CALLBACK_ENVIRON* {
-        PTP_POOL pool = CreateThreadpool(nullptr);
-        if (pool == nullptr)
-            return nullptr;
-        SetThreadpoolThreadMaximum(pool, kFlushThreads);
-        if (!SetThreadpoolThreadMinimum(pool, kFlushThreads)) {
-            CloseThreadpool(pool);
-            return nullptr;
-        }
-        static TP_CALLBACK_ENVIRON kept;
-        InitializeThreadpoolEnvironment(&kept);
-        SetThreadpoolCallbackPool(&kept, pool);
-        return &kept;
-    }();
-    return environment;
-}
-
-}  // namespace
+#include "engine/WorkerPool.h"
 
 BatchFlush::BatchFlush(std::size_t most, std::function<void(std::size_t)> flush) : flush_(std::move(flush))
 {
-    TP_CALLBACK_ENVIRON* const pool = most > 1 ? FlushPool() : nullptr;
+    TP_CALLBACK_ENVIRON* const pool = most > 1 ? WorkerPool() : nullptr;
     // A work item the system refuses only leaves the caller more to do.
     work_ = pool != nullptr ? CreateThreadpoolWork(Work, this, pool) : nullptr;
 }

@@ -870,6 +870,15 @@ bool NoTakeoutSidecar(const std::optional<TakeoutRole>& role)
 // whole batch with one disk flush.
 constexpr int kBatchRows = 64;
 
+// The files of rows first to end are the next ones the lookup will be asked about.
+void TellAhead(DateLookup& lookup, RunRows& rows, int first, int end)
+{
+    std::vector<std::string> ahead;
+    for (int next = first; next < end; ++next)
+        ahead.push_back(rows.Source(next));
+    lookup.Ahead(ahead);
+}
+
 // What a row needs before it is placed, found before the steps of its batch.
 struct RowPlan {
     std::string source;
@@ -1263,12 +1272,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
             const int end = links.empty() ? std::min(count, row + kBatchRows) : row + 1;
             // The batch's files can be read ahead of their lookups, while the rows before them
             // are planned.
-            if (ModeReadsMetadata(options.Mode) || TemplatesUsePlace(options)) {
-                std::vector<std::string> ahead;
-                for (int next = row; next < end; ++next)
-                    ahead.push_back(rows.Source(next));
-                lookup.Ahead(ahead);
-            }
+            const bool readsFiles = ModeReadsMetadata(options.Mode) || TemplatesUsePlace(options);
+            if (readsFiles)
+                TellAhead(lookup, rows, row, end);
             // A Cancel pressed meanwhile ends the run after the row it came during, as always:
             // the batch is cut short, never emptied. The lookups keep the window alive themselves.
             for (int next = row; next < end && (next == row || !progress.Cancelled()); ++next) {
@@ -1291,6 +1297,9 @@ RunDecision OrganizeRun(RunHost& host, RunRows& rows, DateLookup& fileLookup, Ru
                 if (entry.listed)
                     batch.back().stamp = entry.stamp;
             }
+            // The next batch's files are read while this one's steps are carried out.
+            if (readsFiles && links.empty() && end < count && row + static_cast<int>(batch.size()) == end)
+                TellAhead(lookup, rows, end, std::min(count, end + kBatchRows));
             if (links.empty())
                 AnnounceBatch(fs, batch, move, sourceFolders);
             // The batch's copies are flushed together before their renames. A run that skips the

@@ -18,52 +18,13 @@
 #include "metadata/DateText.h"
 #include "metadata/FilePosition.h"
 #include "metadata/ImageInfo.h"
+#include "metadata/JpegHeads.h"
 #include "metadata/JpegName.h"
-#include "metadata/JpegSectionReader.h"
 #include "metadata/NameDate.h"
 #include "metadata/VideoTime.h"
 #include "zones/Zones.h"
 
 namespace {
-
-// The bytes of one read of a JPEG's head: its marker sections (an EXIF block is at most 64 KB)
-// nearly always fit.
-constexpr std::size_t kJpegHeadBlock = 128 * 1024;
-
-// A file read through its own handle, a bounded block at a time, with no buffering of its own.
-class HandleBlocks : public JpegBlockStream {
-public:
-    HandleBlocks(HANDLE file, unsigned char* block) : JpegBlockStream(block, kJpegHeadBlock), file_(file) { }
-
-protected:
-    bool ReadBlock(unsigned char* to, std::size_t size, std::size_t& got) override
-    {
-        DWORD read = 0;
-        if (!ReadFile(file_, to, static_cast<DWORD>(size), &read, nullptr))
-            return false;
-        got = read;
-        return true;
-    }
-
-private:
-    HANDLE file_;
-};
-
-// Header sections only, read through block (kJpegHeadBlock bytes); the reader's own result and
-// error text do not matter here.
-bool ReadJpegInfo(const std::string& path, ImageInfo& info, unsigned char* block)
-{
-    const OwnedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.Valid())
-        return false;
-    info = ImageInfo {};
-    HandleBlocks bytes(file.Get(), block);
-    JpegSectionReader reader(&info);
-    reader.ReadSections(bytes);
-    return true;
-}
 
 // The user's time zone as the system describes it, each year with its own rule.
 class SystemZone : public ZoneRules {
@@ -252,10 +213,10 @@ void MetaLookup::SetWaitHook(ToolWaitHook hook)
 void MetaLookup::Ahead(const std::vector<std::string>& paths)
 {
     std::vector<std::string> toolPaths;
-    for (const std::string& path : paths) {
-        if (!IsJpegPath(path))
-            toolPaths.push_back(path);
-    }
+    std::vector<std::string> jpegPaths;
+    for (const std::string& path : paths)
+        (IsJpegPath(path) ? jpegPaths : toolPaths).push_back(path);
+    heads_.Tell(jpegPaths);
     if (toolPaths.empty() && !batch_)
         return;
     if (!batch_) {
@@ -299,11 +260,16 @@ bool MetaLookup::ToolFields(const std::string& path, std::vector<MetaField>& fie
 
 bool MetaLookup::ReadJpeg(const std::string& path, ImageInfo& info)
 {
+    // A file that could not be opened ahead is tried again now: another program (a scanner, an
+    // indexer) may have held it only for a moment.
+    bool opened = false;
+    if (heads_.Take(path, opened, info) && opened)
+        return true;
     // One block for every file of the lookup's life: a block of this size per file costs the
     // system a mapping and its release.
     if (!jpegBlock_)
         jpegBlock_.reset(new unsigned char[kJpegHeadBlock]);
-    return ReadJpegInfo(path, info, jpegBlock_.get());
+    return ReadJpegHead(path, info, jpegBlock_.get());
 }
 
 MetaLookup::Found MetaLookup::DateTakenFields(const std::string& path, FoundDate& found)

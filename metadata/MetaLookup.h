@@ -13,6 +13,7 @@
 #include "base/DateTime.h"
 #include "engine/DateLookup.h"
 #include "engine/TakeoutMatch.h"
+#include "metadata/JpegHeads.h"
 #include "metadata/MetaToolBatch.h"
 #include "metadata/MetaToolRunner.h"
 
@@ -35,7 +36,8 @@ public:
     Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override;
 
     void SetWaitHook(ToolWaitHook hook) override;
-    // The files that go through the metadata tool are sent to it ahead (JPEG files are read here).
+    // The files that go through the metadata tool are sent to it ahead; the heads of JPEG files are
+    // read ahead here, on the program's pool.
     void Ahead(const std::vector<std::string>& paths) override;
     // Video dates recorded in UTC in the computer's zone, as older versions did, instead of the
     // zone the video records or the zone at its position.
@@ -80,4 +82,5 @@ private:
     std::map<std::string, TakeoutFolder> takeoutFolders_;  // by folder key; unlistable ones absent
     std::map<std::string, SidecarRead> sidecars_;  // by path key
     std::unique_ptr<unsigned char[]> jpegBlock_;  // the block JPEG heads are read into
+    JpegHeadsAhead heads_;
 };

@@ -267,6 +267,107 @@ TEST_F(MetaLookupTest, FilesToldAheadGoToTheToolOnlyWhenItReadsThem)
     EXPECT_EQ(ToolStarts(), 1);
 }
 
+// What one lookup answered for a file, in words to compare.
+std::string Answer(MetaLookup& lookup, const std::string& path)
+{
+    DateSources sources;
+    sources.captureDate = true;
+    sources.fileTime = FileTime::Modified;
+    const auto found = lookup.DateFrom(path, sources);
+    const auto oriented = lookup.OrientationText(path);
+    std::string text;
+    if (!found)
+        text = "failed " + std::to_string(found.GetStatus().Code()) + " " + found.GetStatus().Reason();
+    else if (*found)
+        text = DateTimeText((*found)->date) + " " + (*found)->origin + " " + (*found)->cameraModel;
+    text += " | ";
+    text += !oriented ? "failed " + oriented.GetStatus().Reason() : *oriented ? **oriented : "none";
+    return text;
+}
+
+// The heads of JPEG files told ahead are read on the program's pool while the run does other
+// work: every answer is the one the same file gets untold, whatever it holds or lacks.
+TEST_F(MetaLookupTest, JpegFilesToldAheadAreAnsweredAsUntold)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        const std::string date = i % 7 == 3 ? "" : "2010:07:" + std::to_string(10 + i % 20) + " 14:03:09";
+        files.push_back(Jpeg(name, date, 1 + i % 8));
+        SetDistinctTimes(files.back());
+    }
+    files.insert(files.begin() + 5, folder_ / "missing.jpg");
+    files.insert(files.begin() + 9, folder_ / "gone\\missing.jpg");
+    ASSERT_TRUE(WriteText(folder_ / "noexif.jpg", "\xFF\xD8\xFF\xD9"));
+    files.insert(files.begin() + 12, folder_ / "noexif.jpg");
+    std::vector<std::string> untold;
+    for (const std::string& path : files) {
+        MetaLookup lookup(config_);
+        untold.push_back(Answer(lookup, path));
+    }
+    MetaLookup lookup(config_);
+    // Told in two rounds, the second before the first's files are all asked: a file told again
+    // keeps its head read, and one told and never asked costs nothing.
+    lookup.Ahead(std::vector<std::string>(files.begin(), files.begin() + 30));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i == 20)
+            lookup.Ahead(std::vector<std::string>(files.begin() + 20, files.end()));
+        EXPECT_EQ(Answer(lookup, files[i]), untold[i]) << files[i];
+    }
+    EXPECT_EQ(ToolStarts(), 0);
+    // The answers compared are the ones they should be: a date, a missing file, a file time.
+    EXPECT_EQ(untold[0], "2010:07:10 14:03:09 Date/Time Original  | Horizontal (normal)");
+    EXPECT_EQ(untold[5].rfind("failed 2 ", 0), 0u) << untold[5];
+    EXPECT_NE(untold[12].find("file modified"), std::string::npos) << untold[12];
+    EXPECT_NE(untold[3].find(" file modified"), std::string::npos) << untold[3];
+}
+
+// A photo another program held while its head was read ahead is read again at its lookup: its
+// date is found once the file is free, as it would be untold.
+TEST_F(MetaLookupTest, AJpegHeldWhenReadAheadIsReadAgainAtItsLookup)
+{
+    const std::string held = Jpeg("held.jpg", "2010:07:15 14:03:09", 1);
+    std::vector<std::string> files {held};
+    for (int i = 0; i < 8; ++i)
+        files.push_back(Jpeg("p" + std::to_string(i) + ".jpg", "2011:01:01 00:00:00", 1));
+    const HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    MetaLookup lookup(config_);
+    lookup.Ahead(files);
+    // The files told after it are read ahead in their order: once they are in, so is its attempt.
+    Date d;
+    for (std::size_t i = 1; i < files.size(); ++i)
+        ASSERT_TRUE(Found(lookup.DateTaken(files[i]), d)) << files[i];
+    CloseHandle(holder);
+    ASSERT_TRUE(Found(lookup.DateTaken(held), d));
+    EXPECT_EQ(d, kTaken);
+}
+
+// A lookup that ends with heads told and being read waits for the reads under way, and leaves
+// the files as they were.
+TEST_F(MetaLookupTest, ALookupEndingWithHeadsToldAheadWaitsForTheirReads)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 64; ++i)
+        files.push_back(Jpeg("p" + std::to_string(i) + ".jpg", "2010:07:15 14:03:09", 1));
+    for (int round = 0; round < 20; ++round) {
+        MetaLookup lookup(config_);
+        lookup.Ahead(files);
+        if (round % 2 == 1) {
+            Date d;
+            ASSERT_TRUE(Found(lookup.DateTaken(files[static_cast<std::size_t>(round)]), d));
+        }
+    }
+    // No handle of a reader is left open: each file can be had alone.
+    for (const std::string& path : files) {
+        const HANDLE alone = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(alone, INVALID_HANDLE_VALUE) << path << " " << GetLastError();
+        CloseHandle(alone);
+    }
+}
+
 TEST_F(MetaLookupTest, JpegWithoutCaptureDateFailsWithoutTheTool)
 {
     Date d;

@@ -18,6 +18,7 @@
 #include "engine/RunJournal.h"
 #include "engine/RunUndo.h"
 #include "engine/RunsFolder.h"
+#include "metadata/MetaLookup.h"
 #include "tests/support/JpegBuilder.h"
 #include "tests/support/StatusCheck.h"
 #include "tests/support/TempTree.h"
@@ -1219,6 +1220,82 @@ TEST_F(OrganizeRunTest, ACopyRunCopiesItsBatchBeforeItsRows)
             EXPECT_EQ(path.find(".qmpart"), std::string::npos) << path;
         RemoveTree(tree.Path("out"));
         host.ClearRows();
+    }
+}
+
+// Answers as a MetaLookup does, and records what the run tells it ahead: the first file, how
+// many, and how many rows had ended then.
+class AheadRecorder : public DateLookup {
+public:
+    struct Told {
+        std::string first;
+        std::size_t count;
+        int rowsEnded;
+        bool operator==(const Told&) const = default;
+    };
+
+    explicit AheadRecorder(std::function<int()> rowsEnded) : rowsEnded_(std::move(rowsEnded)) { }
+
+    Result<std::optional<FoundDate>> DateFrom(const std::string& path, const DateSources& sources) override
+    {
+        return inner_.DateFrom(path, sources);
+    }
+    Result<std::optional<std::string>> OrientationText(const std::string& path) override
+    {
+        return inner_.OrientationText(path);
+    }
+    Result<std::optional<GeoPosition>> PositionOf(const std::string& path) override
+    {
+        return inner_.PositionOf(path);
+    }
+    Result<std::optional<std::string>> ContentIdentifier(const std::string& path) override
+    {
+        return inner_.ContentIdentifier(path);
+    }
+    Result<std::optional<TakeoutRole>> TakeoutRoleOf(const std::string& path) override
+    {
+        return inner_.TakeoutRoleOf(path);
+    }
+    void SetWaitHook(std::function<bool()> hook) override { inner_.SetWaitHook(std::move(hook)); }
+    void Ahead(const std::vector<std::string>& paths) override
+    {
+        told.push_back({paths.empty() ? std::string() : paths.front(), paths.size(), rowsEnded_()});
+        inner_.Ahead(paths);
+    }
+
+    std::vector<Told> told;
+
+private:
+    MetaLookup inner_;
+    std::function<int()> rowsEnded_;
+};
+
+// The files of the next batch are told to the lookup once this batch is planned, before its steps,
+// so that they are read while this batch's files are placed; they are told again at their batch.
+// Every file is placed by its own date.
+TEST_F(OrganizeRunTest, TheNextBatchIsReadAheadWhileThisOneIsPlaced)
+{
+    host.settings.Mode = OrganizeMode::Taken;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 70; ++i)
+        sources.push_back(Source("p" + std::to_string(100 + i) + ".jpg",
+                                 JpegTaken("20" + std::to_string(10 + i % 3) + ":07:15 14:03:09")));
+    AheadRecorder lookup([&] {
+        int ended = 0;
+        for (int row = 0; row < 70; ++row)
+            ended += host.Result(row).empty() ? 0 : 1;
+        return ended;
+    });
+    host.lookup = &lookup;
+    host.Run(false);
+    host.lookup = nullptr;
+    EXPECT_EQ(lookup.told, (std::vector<AheadRecorder::Told> {
+                                   {sources[0], 64, 0}, {sources[64], 6, 0}, {sources[64], 6, 64}}));
+    for (int row = 0; row < 70; ++row) {
+        EXPECT_EQ(host.Result(row), "OK") << row;
+        const std::string year = "20" + std::to_string(10 + row % 3);
+        EXPECT_EQ(host.Target(row),
+                  tree.Path("out\\" + year + "\\" + year + "_07\\p" + std::to_string(100 + row) + ".jpg"));
     }
 }
 

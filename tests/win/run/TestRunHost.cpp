@@ -37,11 +37,11 @@ void TestRunHost::AddRow(const std::string& source)
 
 void TestRunHost::Run(bool move)
 {
-    MetaLookup lookup;
+    MetaLookup own;
     RealFileSystem files;
     const RunDecision decision =
-            OrganizeRun(*this, rows_, lookup, fileSystem ? *fileSystem : files, PrepareRun(settings),
-                        move ? FileAction::Move : FileAction::Copy);
+            OrganizeRun(*this, rows_, lookup ? *lookup : own, fileSystem ? *fileSystem : files,
+                        PrepareRun(settings), move ? FileAction::Move : FileAction::Copy);
     if (decision.refusal) {
         ShowMessage(decision.refusal->text, MessageKind::Warning);
         focused = decision.refusal->field;

@@ -89,6 +89,8 @@ public:
     std::function<void(int)> onPump;
     // The file system the run uses; the real one when null.
     RunFileSystem* fileSystem = nullptr;
+    // The lookup the run asks; a MetaLookup of the run's own when null.
+    DateLookup* lookup = nullptr;
     // The attributes the run sees for a source; the file system's when null (no test can make a
     // file that a cloud service keeps online).
     std::function<std::uint32_t(const std::string&)> attributes;
