@@ -96,6 +96,23 @@ std::string Line(std::initializer_list<std::string> fields)
     return line;
 }
 
+// Splits a line (without its line feed) into its fields, its CRC not checked.
+bool SplitFields(std::string_view line, std::vector<std::string_view>& fields)
+{
+    const auto lastTab = line.rfind('\t');
+    if (lastTab == std::string_view::npos || line.size() - lastTab - 1 != 8)
+        return false;
+    fields.clear();
+    // Every field ends with a tab, the last one at lastTab.
+    std::size_t start = 0;
+    while (start <= lastTab) {
+        const auto tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    return true;
+}
+
 // Splits a line (without its line feed) into its fields after checking the CRC.
 bool SplitChecked(std::string_view line, std::vector<std::string_view>& fields)
 {
@@ -109,17 +126,7 @@ bool SplitChecked(std::string_view line, std::vector<std::string_view>& fields)
             return false;
         stored = stored * 16 + static_cast<std::uint32_t>(digit);
     }
-    if (Crc32(line.substr(0, lastTab + 1)) != stored)
-        return false;
-    fields.clear();
-    // Every field ends with a tab, the last one at lastTab.
-    std::size_t start = 0;
-    while (start <= lastTab) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    return true;
+    return Crc32(line.substr(0, lastTab + 1)) == stored && SplitFields(line, fields);
 }
 
 // A line cut short by the end of the run: record bytes (escaped, so no control byte but the tab)
@@ -395,7 +402,24 @@ std::vector<std::string> AnnouncedPartials(std::string_view header, std::string_
         !SplitChecked(header.substr(0, header.size() - 1), fields) || fields.size() < 2 ||
         fields[0] != "QMJ" || !ParseNumber(fields[1], version) || version < 2)
         return {};
-    std::map<std::uint64_t, std::string> open;  // by seq: announced, with no outcome after it
+    // The start of every run reads the last records of every journal kept, nearly all of them
+    // steps with their outcomes. A step's record is long (three paths): it is checked and its
+    // unfinished copy's name read only when it is still open at the end, or when another record
+    // of the same step would take its place. The short outcome records are checked as they come.
+    struct Open {
+        std::string_view line;
+        bool checked = false;
+    };
+    const auto partialOf = [&fields](std::string_view line, bool check, std::string_view& partial) {
+        if (!(check ? SplitChecked(line, fields) : SplitFields(line, fields)) || fields.size() < 2)
+            return false;
+        if ((fields[0] == "T" && fields.size() == 10) || (fields[0] == "P" && fields.size() == 3))
+            partial = fields.back();
+        else
+            return false;
+        return !partial.empty();
+    };
+    std::map<std::uint64_t, Open> open;  // by seq: announced, with no outcome after it
     std::size_t start = 0;
     while (start < tail.size()) {
         const auto end = tail.find('\n', start);
@@ -404,20 +428,26 @@ std::vector<std::string> AnnouncedPartials(std::string_view header, std::string_
         const std::string_view line = tail.substr(start, end - start);
         start = end + 1;
         std::uint64_t seq = 0;
-        if (!SplitChecked(line, fields) || fields.size() < 2 || !ParseNumber(fields[1], seq))
-            continue;
-        std::string partial;
-        if ((fields[0] == "T" && fields.size() == 10 && Unescape(fields[9], partial)) ||
-            (fields[0] == "P" && fields.size() == 3 && Unescape(fields[2], partial))) {
-            if (!partial.empty())
-                open[seq] = partial;
-        } else if (fields[0] == "D" || fields[0] == "E" || fields[0] == "U") {
-            open.erase(seq);
+        std::string_view partial;
+        if (line.starts_with("T\t") || line.starts_with("P\t")) {
+            if (!partialOf(line, false, partial) || !ParseNumber(fields[1], seq))
+                continue;
+            const auto [it, added] = open.try_emplace(seq, Open {line});
+            // A record that takes another's place must be whole.
+            if (!added && partialOf(line, true, partial))
+                it->second = {line, true};
+        } else if (line.starts_with("D\t") || line.starts_with("E\t") || line.starts_with("U\t")) {
+            if (SplitChecked(line, fields) && fields.size() >= 2 && ParseNumber(fields[1], seq))
+                open.erase(seq);
         }
     }
     std::vector<std::string> partials;
-    for (auto& [seq, partial] : open)
-        partials.push_back(std::move(partial));
+    for (const auto& [seq, step] : open) {
+        std::string_view escaped;
+        std::string partial;
+        if (partialOf(step.line, !step.checked, escaped) && Unescape(escaped, partial) && !partial.empty())
+            partials.push_back(std::move(partial));
+    }
     return partials;
 }
 

@@ -8,8 +8,11 @@
 
 namespace {
 
-// A header line is far shorter: three paths at most.
+// A header line is far shorter: three paths at most. It is read from kHeaderFirstRead bytes, and
+// twice as many at a time until its end is in: the start of every journal is read at each run's
+// start, and most headers fit the first read.
 constexpr std::size_t kHeaderReadLimit = 1 << 18;
+constexpr std::size_t kHeaderFirstRead = 1 << 12;
 // The last records of a journal are read from this far before its end, and from twice as far
 // while they are fewer than kTailLines whole records (a batch of steps told ahead, and the outcomes
 // of those before it, are far fewer; records of long paths are long), up to kTailReadMost bytes.
@@ -40,6 +43,30 @@ bool EndsWithNoCase(const std::string& text, const std::string& end)
     return true;
 }
 
+// The start of a journal up to the end of its first line, or up to kHeaderReadLimit bytes when
+// no line ends before; false when the file cannot be read. whole: the file ended within head.
+bool ReadHead(ReadStream& file, std::string& head, bool& whole)
+{
+    head.clear();
+    whole = false;
+    for (std::size_t want = kHeaderFirstRead; head.find('\n') == std::string::npos; want *= 2) {
+        const std::size_t had = head.size();
+        const std::size_t upTo = std::min(want, kHeaderReadLimit);
+        if (had >= upTo)
+            break;
+        head.resize(upTo);
+        std::size_t got = 0;
+        if (!file.Read(head.data() + had, upTo - had, got))
+            return false;
+        head.resize(had + got);
+        if (got == 0) {
+            whole = true;
+            break;
+        }
+    }
+    return true;
+}
+
 // The order number in a journal's first line; 0 for a version 1 journal or one that cannot be read.
 // unstarted: the file holds no whole line, the mark of a run ended while it wrote its header.
 std::uint64_t OrderOf(FileOps& ops, const std::string& path, bool& unstarted)
@@ -48,14 +75,13 @@ std::uint64_t OrderOf(FileOps& ops, const std::string& path, bool& unstarted)
     const std::unique_ptr<ReadStream> file = ops.OpenRead(path);
     if (!file)
         return 0;
-    std::string head(kHeaderReadLimit, '\0');
-    std::size_t got = 0;
-    if (!file->Read(head.data(), head.size(), got))
+    std::string head;
+    bool whole = false;
+    if (!ReadHead(*file, head, whole))
         return 0;
-    head.resize(got);
     const auto end = head.find('\n');
     if (end == std::string::npos) {
-        unstarted = got < kHeaderReadLimit && head.rfind("QMJ\t", 0) == 0;
+        unstarted = whole && head.rfind("QMJ\t", 0) == 0;
         return 0;
     }
     JournalData data;
@@ -187,7 +213,8 @@ void SweepUnfinishedCopies(FileOps& ops, const std::vector<std::string>& journal
         const std::unique_ptr<ReadStream> file = hold ? ops.OpenRead(journal) : nullptr;
         FileState state;
         std::string head, tail;
-        if (!file || !ops.Stat(journal, state) || !ReadPart(*file, 0, kHeaderReadLimit, head))
+        bool whole = false;
+        if (!file || !ops.Stat(journal, state) || !ReadHead(*file, head, whole))
             continue;
         const auto headEnd = head.find('\n');
         if (headEnd == std::string::npos)

@@ -255,3 +255,44 @@ TEST(JournalFormat, Crc32MatchesTheStandardCheckValue)
 }
 
 }  // namespace
+
+// The start of a run removes the unfinished copies of steps that a killed run's journal left
+// without an outcome; a damaged record never names one, nor closes a step.
+TEST(JournalFormat, AnnouncedPartialsAreThoseOfStepsLeftWithoutAnOutcome)
+{
+    const auto copying = [](std::uint64_t seq, const std::string& partial) {
+        JournalStep step = Transfer(seq, false);
+        step.partial = partial;
+        return TransferLine(step);
+    };
+    // A record whose last field lost a bit keeps its CRC: it is damaged.
+    const auto damaged = [](std::string line) {
+        line[line.rfind('\t', line.size() - 2) - 1] ^= 1;
+        return line;
+    };
+    const std::string header = HeaderLine(Header());
+    EXPECT_EQ(AnnouncedPartials(header, copying(1, "C:\\~a1.qmpart") + DoneLine(1, {1, 1}) +
+                                                copying(2, "C:\\~a2.qmpart") + FailedLine(2, "x") +
+                                                copying(3, "C:\\~a3.qmpart") +
+                                                UndoPartialLine(4, "C:\\~u4.qmpart") +
+                                                TransferLine(Transfer(5, false))),
+              (std::vector<std::string> {"C:\\~a3.qmpart", "C:\\~u4.qmpart"}));
+    // Damaged records: a step's names nothing; an outcome's closes nothing.
+    EXPECT_EQ(AnnouncedPartials(header, damaged(copying(1, "C:\\~a1.qmpart"))),
+              (std::vector<std::string> {}));
+    EXPECT_EQ(AnnouncedPartials(header, copying(1, "C:\\~a1.qmpart") + damaged(DoneLine(1, {1, 1}))),
+              (std::vector<std::string> {"C:\\~a1.qmpart"}));
+    // A later record of the same step takes the place of the first only when whole.
+    EXPECT_EQ(AnnouncedPartials(header, copying(1, "C:\\~a1.qmpart") + damaged(copying(1, "C:\\~b1.qmpart"))),
+              (std::vector<std::string> {"C:\\~a1.qmpart"}));
+    EXPECT_EQ(AnnouncedPartials(header, damaged(copying(1, "C:\\~a1.qmpart")) + copying(1, "C:\\~b1.qmpart")),
+              (std::vector<std::string> {"C:\\~b1.qmpart"}));
+    EXPECT_EQ(AnnouncedPartials(header, copying(1, "C:\\~a1.qmpart") + UndoPartialLine(1, "C:\\~u1.qmpart")),
+              (std::vector<std::string> {"C:\\~u1.qmpart"}));
+    // A tail cut inside a record, and a journal of the first version, name none.
+    const std::string cut = copying(1, "C:\\~a1.qmpart");
+    EXPECT_EQ(AnnouncedPartials(header, cut.substr(0, cut.size() - 3)), (std::vector<std::string> {}));
+    JournalHeader old = Header();
+    old.version = 1;
+    EXPECT_EQ(AnnouncedPartials(HeaderLine(old), cut), (std::vector<std::string> {}));
+}
