@@ -411,12 +411,10 @@ std::vector<std::string> AnnouncedPartials(std::string_view header, std::string_
         bool checked = false;
     };
     const auto partialOf = [&fields](std::string_view line, bool check, std::string_view& partial) {
-        if (!(check ? SplitChecked(line, fields) : SplitFields(line, fields)) || fields.size() < 2)
+        if (!(check ? SplitChecked(line, fields) : SplitFields(line, fields)) ||
+            !((fields.size() == 10 && fields[0] == "T") || (fields.size() == 3 && fields[0] == "P")))
             return false;
-        if ((fields[0] == "T" && fields.size() == 10) || (fields[0] == "P" && fields.size() == 3))
-            partial = fields.back();
-        else
-            return false;
+        partial = fields.back();
         return !partial.empty();
     };
     std::map<std::uint64_t, Open> open;  // by seq: announced, with no outcome after it
